@@ -1,0 +1,114 @@
+#include "formats/codepage.h"
+
+#include <QHash>
+#include <QStringDecoder>
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+namespace qm {
+namespace {
+
+struct Table {
+    QString name;
+    std::array<char16_t, 256> toUnicode{};
+    QHash<char16_t, uchar> fromUnicode;
+};
+
+std::shared_ptr<const Table> buildTable(const QString &name)
+{
+    QStringDecoder decoder(name.toLatin1().constData(), QStringDecoder::Flag::Stateless);
+    if (!decoder.isValid())
+        return nullptr;
+    auto table = std::make_shared<Table>();
+    table->name = name;
+    for (int b = 0; b < 256; ++b) {
+        const char byte = char(b);
+        const QString one = decoder.decode(QByteArrayView(&byte, 1));
+        if (decoder.hasError() || one.size() != 1)
+            return nullptr; // not a single-byte code page, or a hole in it
+        const char16_t ch = one.at(0).unicode();
+        table->toUnicode[b] = ch;
+        // The first byte that maps to a character wins, so round trips are stable.
+        if (!table->fromUnicode.contains(ch))
+            table->fromUnicode.insert(ch, uchar(b));
+    }
+    return table;
+}
+
+std::shared_ptr<const Table> latin1Table()
+{
+    auto table = std::make_shared<Table>();
+    table->name = QStringLiteral("ISO-8859-1");
+    for (int b = 0; b < 256; ++b) {
+        table->toUnicode[b] = char16_t(b);
+        table->fromUnicode.insert(char16_t(b), uchar(b));
+    }
+    return table;
+}
+
+std::shared_ptr<const Table> &current()
+{
+    static std::shared_ptr<const Table> table = [] {
+        auto t = buildTable(QStringLiteral("windows-1251"));
+        // Without ICU tables at least Latin-1 keeps every byte readable.
+        return t ? t : latin1Table();
+    }();
+    return table;
+}
+
+std::shared_ptr<const Table> load()
+{
+    return std::atomic_load(&current());
+}
+
+} // namespace
+
+bool LegacyCodepage::setName(const QString &name)
+{
+    auto table = buildTable(name.trimmed());
+    if (!table)
+        return false;
+    std::atomic_store(&current(), std::shared_ptr<const Table>(std::move(table)));
+    return true;
+}
+
+QString LegacyCodepage::name()
+{
+    return load()->name;
+}
+
+QString LegacyCodepage::decode(QByteArrayView bytes)
+{
+    const auto table = load();
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        out[i] = QChar(table->toUnicode[uchar(bytes[i])]);
+    return text;
+}
+
+QByteArray LegacyCodepage::encode(QStringView text)
+{
+    const auto table = load();
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char *out = bytes.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto it = table->fromUnicode.constFind(text[i].unicode());
+        out[i] = it == table->fromUnicode.constEnd() ? '?' : char(it.value());
+    }
+    return bytes;
+}
+
+bool LegacyCodepage::canEncode(QStringView text)
+{
+    const auto table = load();
+    for (QChar ch : text)
+        if (!table->fromUnicode.contains(ch.unicode()))
+            return false;
+    return true;
+}
+
+} // namespace qm
