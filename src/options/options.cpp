@@ -39,4 +39,29 @@ void Options::setReadLyrics2(bool on)
         id3v1.truncate(kId3v1BasicItems);
 }
 
+std::optional<FieldItem> Options::governingItem(FieldNumber f, bool fileInfoView, TagView tagView) const
+{
+    FieldView view;
+    if (columnGroup(f) == ColumnGroup::FileInfo && fileInfoView)
+        view = FieldView::FileInfo;
+    else if (isTagField(f) && tagView == TagView::Id3v1)
+        view = FieldView::Id3v1;
+    else if (isTagField(f) && tagView == TagView::Id3v2)
+        view = FieldView::Id3v2;
+    else
+        return std::nullopt;
+    const int item = lists(view).indexOf(f);
+    if (item < 0)
+        return std::nullopt;
+    return FieldItem{view, item};
+}
+
+bool Options::isOffered(FieldNumber f, bool fileInfoView, TagView tagView) const
+{
+    if (columnGroup(f) == ColumnGroup::Basic)
+        return true;
+    const std::optional<FieldItem> at = governingItem(f, fileInfoView, tagView);
+    return at && lists(at->view).isRead(at->item);
+}
+
 } // namespace qm

@@ -2,10 +2,22 @@
 
 #include "options/fieldlists.h"
 
+#include <optional>
+
 namespace qm {
 
 // The three column views whose fields the options choose.
 enum class FieldView { FileInfo, Id3v1, Id3v2 };
+
+// The tag view that is on, by the numbers the settings store.
+enum class TagView : int { None = 0, Id3v1 = 1, Id3v2 = 2 };
+
+// An item of one view's lists.
+struct FieldItem {
+    FieldView view;
+    int item;
+    friend bool operator==(const FieldItem &, const FieldItem &) = default;
+};
 
 // The options as the views and the reading jobs consult them. The defaults
 // are the state before any settings are read: every field read and shown,
@@ -30,6 +42,18 @@ public:
     // lists; switching it on appends them, ticked in both.
     bool readLyrics2() const { return m_readLyrics2; }
     void setReadLyrics2(bool on);
+
+    // The list item that follows the column's show/hide command while the
+    // views are as given: the information lists for Siz, Dur, Inf while that
+    // view is on, the lists of the tag view that is on for a tag field that
+    // has an item there; none for the basic columns or a view that is off.
+    std::optional<FieldItem> governingItem(FieldNumber f, bool fileInfoView, TagView tagView) const;
+
+    // Whether the column is in use and read, so that its show/hide, sort and
+    // paste commands are offered: the basic columns always; file
+    // information and tag fields while their view is on and the field's read
+    // item is ticked. No has no such commands.
+    bool isOffered(FieldNumber f, bool fileInfoView, TagView tagView) const;
 
 private:
     std::array<FieldLists, 3> m_lists;

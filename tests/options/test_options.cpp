@@ -62,3 +62,27 @@ TEST(Options, Lyrics2ReadingAddsAndDropsSixItems)
     EXPECT_TRUE(v1.isRead(F::Slt) && v1.isShown(F::Slt));
     EXPECT_FALSE(v1.isShown(F::Tit));
 }
+
+TEST(Options, ColumnsOfferedByViewAndReadList)
+{
+    Options o;
+    EXPECT_TRUE(o.isOffered(F::Dir, false, TagView::None));
+    EXPECT_FALSE(o.isOffered(F::No, true, TagView::Id3v2));
+    EXPECT_FALSE(o.isOffered(F::Siz, false, TagView::Id3v2));
+    EXPECT_TRUE(o.isOffered(F::Siz, true, TagView::None));
+    EXPECT_FALSE(o.isOffered(F::Tit, true, TagView::None));
+    EXPECT_TRUE(o.isOffered(F::Xxx, false, TagView::Id3v2));
+    EXPECT_FALSE(o.isOffered(F::Xxx, false, TagView::Id3v1));
+    EXPECT_TRUE(o.isOffered(F::Slt, false, TagView::Id3v1));
+
+    o.lists(FieldView::Id3v2).setRead(o.lists(FieldView::Id3v2).indexOf(F::Art), false);
+    EXPECT_FALSE(o.isOffered(F::Art, false, TagView::Id3v2));
+    EXPECT_TRUE(o.isOffered(F::Art, false, TagView::Id3v1));
+    EXPECT_EQ(o.governingItem(F::Cop, true, TagView::Id3v2), (FieldItem{FieldView::Id3v2, 11}));
+
+    o.setReadLyrics2(false);
+    EXPECT_FALSE(o.isOffered(F::Slt, false, TagView::Id3v1));
+    EXPECT_EQ(o.governingItem(F::Slt, true, TagView::Id3v1), std::nullopt);
+    EXPECT_EQ(o.governingItem(F::Dur, true, TagView::Id3v1), (FieldItem{FieldView::FileInfo, 1}));
+    EXPECT_EQ(o.governingItem(F::New, true, TagView::Id3v1), std::nullopt);
+}
