@@ -210,9 +210,10 @@ QStringList IniFile::keys(QStringView section) const
 {
     QStringList names;
     if (const Section *s = findSection(section)) {
-        for (const Line &l : s->lines) {
-            if (!l.key.isEmpty() && &s->lines[size_t(s->keyIndex.value(l.key.toCaseFolded()))] == &l)
-                names << l.key;
+        for (size_t i = 0; i < s->lines.size(); ++i) {
+            const QString &key = s->lines[i].key;
+            if (!key.isEmpty() && s->keyIndex.value(key.toCaseFolded()) == qsizetype(i))
+                names << key; // a duplicate key is not listed twice
         }
     }
     return names;

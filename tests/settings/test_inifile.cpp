@@ -64,6 +64,7 @@ TEST(IniFile, HostileLinesAreSkippedNotFatal)
     EXPECT_EQ(ini.readInteger(u"Main", u"Height", 0), 349);
     EXPECT_FALSE(ini.contains(u"Main", u";c"));
     EXPECT_EQ(ini.keys(u"Main"), QStringList({"Width", "Height"}));
+    EXPECT_EQ(parsed("[s]\nA=1\na=2\nB=3\n").keys(u"S"), QStringList({"A", "B"}));
 }
 
 TEST(IniFile, SurvivesBinaryJunkAndHugeLines)
@@ -128,6 +129,7 @@ TEST(IniFile, SaveAndLoadThroughTheDisk)
     const QString path = dir.filePath("sub/TagQuill.ini");
     IniFile ini;
     EXPECT_FALSE(ini.load(path));
+    EXPECT_FALSE(ini.load(dir.path())); // a folder is no settings file
     ini.writeString(u"Grid", u"ColIndex", "0,1,2");
     ASSERT_TRUE(ini.save(path));
     IniFile back;
