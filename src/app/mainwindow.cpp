@@ -296,7 +296,11 @@ void TfrmTagEditor::onLayoutChanged() {
   refreshCommandContainers();
 }
 
-TfrmTagEditor::~TfrmTagEditor() = default;
+TfrmTagEditor::~TfrmTagEditor() {
+  // The view asks the model about the table while it is taken down, and
+  // the table is a member: the widgets go first.
+  delete takeCentralWidget();
+}
 
 void TfrmTagEditor::createMenus() {
   CommandSet& c = *commands_;
@@ -553,6 +557,9 @@ void TfrmTagEditor::placeToolBars(const QList<int>& order) {
   for (int i = 0; i < kBarCount; ++i) sequence.append(i);
   std::stable_sort(sequence.begin(), sequence.end(),
                    [&order](int a, int b) { return order.value(a) < order.value(b); });
+  // Saved slots may repeat or be out of range: the bands are renumbered.
+  barOrder_ = QList<int>(kBarCount);
+  for (int position = 0; position < kBarCount; ++position) barOrder_[sequence[position]] = position;
   for (QToolBar* bar : toolBars_) removeToolBar(bar);
   int rowWidth = 0;
   for (int index : sequence) {
@@ -570,16 +577,24 @@ void TfrmTagEditor::placeToolBars(const QList<int>& order) {
 }
 
 QList<int> TfrmTagEditor::toolBarOrder() const {
-  // Band order is reading order: bars in rows from top, then from left.
-  QList<int> sequence;
-  for (int i = 0; i < kBarCount; ++i) sequence.append(i);
+  // Shown bars are read in reading order (rows from the top, then from the
+  // left) and take the band slots the shown bars had; hidden bars keep their
+  // slots, since they have no place on screen to read.
+  QList<int> shown;
+  QList<int> bandSlots;
+  for (int i = 0; i < kBarCount; ++i) {
+    if (toolBars_[i]->isHidden()) continue;
+    shown.append(i);
+    bandSlots.append(barOrder_[i]);
+  }
   const auto key = [this](int i) {
     QToolBar* bar = toolBars_[i];
     return std::make_tuple(int(toolBarArea(bar)), bar->y(), bar->x());
   };
-  std::stable_sort(sequence.begin(), sequence.end(), [&key](int a, int b) { return key(a) < key(b); });
-  QList<int> order(kBarCount);
-  for (int position = 0; position < kBarCount; ++position) order[sequence[position]] = position;
+  std::stable_sort(shown.begin(), shown.end(), [&key](int a, int b) { return key(a) < key(b); });
+  std::sort(bandSlots.begin(), bandSlots.end());
+  QList<int> order = barOrder_;
+  for (int k = 0; k < shown.size(); ++k) order[shown[k]] = bandSlots[k];
   return order;
 }
 
@@ -749,7 +764,7 @@ void TfrmTagEditor::writeMainSection(IniFile& ini) const {
   const QList<int> order = toolBarOrder();
   for (int i = 0; i < kBarCount; ++i) ini.writeInteger(kMain, QStringLiteral("IndexBar") + barName(i), order[i]);
   for (int i = 0; i < kBarCount; ++i)
-    ini.writeInteger(kMain, QStringLiteral("WidthBar") + barName(i), toolBars_[i]->width());
+    ini.writeInteger(kMain, QStringLiteral("WidthBar") + barName(i), toolBars_[i]->sizeHint().width());
   for (const char* name : {"Winamp", "Write Tag", "Update"}) {
     const DropDownCommand* dropDown = dropDowns_.value(QString::fromLatin1(name));
     ini.writeInteger(kMain, QString::fromLatin1(name) + QStringLiteral(" Image"), dropDown->image());

@@ -113,6 +113,7 @@ class TfrmTagEditor : public QMainWindow {
   InfoPanel* infoPanel_ = nullptr;
   QString settingsPath_;
   QList<QToolBar*> toolBars_;
+  QList<int> barOrder_;  // band slot of each bar, by design index
   QList<QMenu*> mainMenus_;
   QHash<QString, DropDownCommand*> dropDowns_;
   QComboBox* cmbNombers_ = nullptr;
