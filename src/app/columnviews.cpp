@@ -242,14 +242,18 @@ void ColumnViews::switchTagView(FieldView view, bool reading) {
 void ColumnViews::setLyricsCaptions(bool lyricsView) {
   const QString cop = lyricsView ? QStringLiteral("Автор") : QStringLiteral("Авторское пр.");
   const QString ory = lyricsView ? QStringLiteral("Комментарий 2") : QStringLiteral("Ориг. год");
-  commands_[QStringLiteral("aPCop")]->setText(cop);
-  commands_[QStringLiteral("aVisibleCop")]->setText(cop);
-  commands_[QStringLiteral("aPOry")]->setText(ory);
-  commands_[QStringLiteral("aVisibleOry")]->setText(ory);
-  commands_[QStringLiteral("aSortByCop")]->setText(lyricsView ? QStringLiteral("По автору")
-                                                              : QStringLiteral("По авторскому пр."));
-  commands_[QStringLiteral("aSortByOry")]->setText(lyricsView ? QStringLiteral("По комментарию 2")
-                                                              : QStringLiteral("По ориг. году"));
+  // Commands without a hint of their own show their caption as the hint.
+  const auto caption = [this](const char* name, const QString& text, bool hintFollows) {
+    QAction* action = commands_[QString::fromLatin1(name)];
+    action->setText(text);
+    if (hintFollows) action->setToolTip(text);
+  };
+  caption("aPCop", cop, false);
+  caption("aVisibleCop", cop, true);
+  caption("aPOry", ory, false);
+  caption("aVisibleOry", ory, true);
+  caption("aSortByCop", lyricsView ? QStringLiteral("По автору") : QStringLiteral("По авторскому пр."), true);
+  caption("aSortByOry", lyricsView ? QStringLiteral("По комментарию 2") : QStringLiteral("По ориг. году"), true);
 }
 
 void ColumnViews::setWriteTagInUse() {

@@ -455,8 +455,6 @@ void TfrmTagEditor::createDropDowns() {
       tagPaste.append(action);
   }
   make(QStringLiteral("Tag"), QString(), c[QStringLiteral("aPTag")], tagPaste, QStringLiteral("pmnTag"));
-  dropDowns_.value(QStringLiteral("Update"))->restore(CommandSet::imageOf(c[QStringLiteral("aUpdate")]),
-                                                      QStringLiteral("Обновить все файлы"));
 }
 
 void TfrmTagEditor::createToolBars() {
@@ -640,6 +638,7 @@ void TfrmTagEditor::setControlsEnabled(bool enabled) {
   for (QMenu* menu : std::as_const(mainMenus_)) menu->menuAction()->setEnabled(enabled);
   commands_->find(QStringLiteral("aAbout"))->setEnabled(enabled);
   for (QToolBar* bar : std::as_const(toolBars_)) bar->setEnabled(enabled);
+  grid_->setEnabled(enabled);
   infoPanel_->setBusy(!enabled);
   if (enabled) jobKind_ = QChar();
 }

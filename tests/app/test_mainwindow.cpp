@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -155,7 +157,9 @@ class MainWindowTest : public QObject {
       QVERIFY(ini.contains(u"Main", QStringLiteral("IndexBar") + QLatin1String(bar)));
       QVERIFY(ini.contains(u"Main", QStringLiteral("WidthBar") + QLatin1String(bar)));
     }
-    QCOMPARE(ini.readString(u"Main", u"Update Hint"), QStringLiteral("Обновить все файлы"));
+    QCOMPARE(ini.readString(u"Main", u"Update Hint"), QStringLiteral("Обновить все файлы (Ctrl+U)"));
+    QCOMPARE(ini.readString(u"Edit", u"FileInf Hint"), QStringLiteral("Добавить размер файла"));
+    QCOMPARE(ini.readString(u"Edit", u"Name Image"), QStringLiteral("2"));
     QCOMPARE(ini.readString(u"Main", u"Write Tag Hint"), QStringLiteral("Записать ID3v1 Tag (Ctrl+W)"));
     QCOMPARE(ini.readString(u"Main", u"Only Sel Tag"), QStringLiteral("0"));
     QCOMPARE(ini.readString(u"Edit", u"Add Hint"), QStringLiteral("Добавить в таблицу новые файлы"));
@@ -377,6 +381,21 @@ class MainWindowTest : public QObject {
     QCOMPARE(w->numberingBox()->currentIndex(), 0);
     QCOMPARE(w->table().cell(1, FieldNumber::No), QStringLiteral("01"));
     QVERIFY(w->table().cell(w->table().blankRow(), FieldNumber::No).isEmpty());
+  }
+
+  void runWithoutFileShowsTheErrorBox() {
+    auto w = start(dir_->filePath(QStringLiteral("gone.mp3")));
+    QString shown;
+    QTimer::singleShot(0, this, [&shown] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        shown = box->text();
+        box->accept();
+      }
+    });
+    command(*w, "aRun")->trigger();
+    QCOMPARE(shown, QStringLiteral("Файл или директория ") + dir_->filePath(QStringLiteral("gone.mp3")) +
+                        QStringLiteral("\nне существует!"));
+    QCOMPARE(w->infoPanel()->statusText(), QStringLiteral("Запуск выбранного файла..."));
   }
 
   void statusPanelLayout() {
