@@ -252,6 +252,46 @@ class MainWindowTest : public QObject {
     QVERIFY(command(*w, "aUpdateSel")->shortcut().isEmpty());
   }
 
+  void malformedSettingsTakeDefaults() {
+    writeIni("[grid]\r\nTag=7\r\nFileInfo=maybe\r\nColIndex=x,,99\r\nColWidths=a,-5,b\r\nNombers=yes\r\n"
+             "[MAIN]\r\nWindowState=abc\r\nWidth=\r\nIndexBarTag=40\r\nIndexBarFile=-3\r\n\x01\xff\xfe=\r\n");
+    auto w = start();
+    QCOMPARE(w->table().layout(), qm::ColumnLayout());
+    QVERIFY(w->table().width(FieldNumber::Dir) > 0);
+    QVERIFY(command(*w, "aFileInfo")->isChecked());
+    QVERIFY(command(*w, "aID3v2Tag")->isChecked());
+    QVERIFY(command(*w, "aNombers01")->isChecked());
+    QVERIFY(!w->isMaximized());
+    QCOMPARE(w->width(), 484);
+    QVERIFY(w->close());
+    qm::IniFile ini;
+    QVERIFY(ini.load(iniPath()));
+    QCOMPARE(ini.readString(u"Grid", u"Tag"), QStringLiteral("2"));
+    // The bands are numbered again into a permutation.
+    QSet<int> bands;
+    for (const char* bar : {"File", "Edit", "Nombers", "Tag", "Update", "Replace", "CellsEditor"})
+      bands.insert(ini.readInteger(u"Main", QStringLiteral("IndexBar") + QLatin1String(bar), -1));
+    QCOMPARE(bands, (QSet<int>{0, 1, 2, 3, 4, 5, 6}));
+  }
+
+  void toolBarBandOrderSurvivesARestart() {
+    writeIni("[Main]\r\nIndexBarFile=6\r\nIndexBarEdit=5\r\nIndexBarNombers=4\r\nIndexBarTag=3\r\n"
+             "IndexBarUpdate=2\r\nIndexBarReplace=1\r\nIndexBarCellsEditor=0\r\n");
+    {
+      auto w = start();
+      const QList<QToolBar*>& bars = w->toolBars();
+      // Update comes first now, then Tag, then Nombers.
+      QVERIFY(bars[4]->x() < bars[3]->x() || bars[4]->y() < bars[3]->y());
+      QVERIFY(bars[3]->x() < bars[2]->x() || bars[3]->y() < bars[2]->y());
+      QVERIFY(w->close());
+    }
+    qm::IniFile ini;
+    QVERIFY(ini.load(iniPath()));
+    int expected = 6;
+    for (const char* bar : {"File", "Edit", "Nombers", "Tag", "Update", "Replace", "CellsEditor"})
+      QCOMPARE(ini.readInteger(u"Main", QStringLiteral("IndexBar") + QLatin1String(bar), -1), expected--);
+  }
+
   void lastShownColumnCannotBeHidden() {
     auto w = start();
     QList<FieldNumber> shown;
