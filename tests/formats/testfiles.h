@@ -12,6 +12,14 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+// Readable QString values in assertion messages.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
 namespace qm::test {
 
 // Skips the current test with a message when a program is not on PATH.
