@@ -1,6 +1,7 @@
 #include "testfiles.h"
 
 #include <QDir>
+#include <QJsonArray>
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
@@ -151,6 +152,21 @@ QJsonObject mutagenRead(const QString &path)
     if (!r.ok())
         return QJsonObject{{QStringLiteral("error"), QString::fromLocal8Bit(r.err)}};
     return parseJson(r.out);
+}
+
+QString mutagenText(const QJsonObject &read, const QString &frameId)
+{
+    const QJsonObject tags = read.value(QStringLiteral("tags")).toObject();
+    for (auto it = tags.begin(); it != tags.end(); ++it) {
+        const QJsonObject frame = it.value().toObject();
+        if (frame.value(QStringLiteral("id")).toString() != frameId)
+            continue;
+        QStringList texts;
+        for (const QJsonValue &t : frame.value(QStringLiteral("text")).toArray())
+            texts << t.toString();
+        return texts.join(QLatin1Char('/'));
+    }
+    return {};
 }
 
 QJsonObject ffprobe(const QString &path)

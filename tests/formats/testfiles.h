@@ -86,6 +86,9 @@ bool writeAll(const QString &path, const QByteArray &bytes);
 //  "channels", "version", "layer", "mode", "bitrate_mode"}}.
 // ID3v1 fields appear as ID3v2 frames when the file has no ID3v2 tag.
 QJsonObject mutagenRead(const QString &path);
+// The texts of the first frame with this id in a mutagenRead result, joined
+// by "/"; a null string when there is no such frame.
+QString mutagenText(const QJsonObject &read, const QString &frameId);
 
 // ffprobe -show_format -show_streams as JSON; an empty object on failure.
 QJsonObject ffprobe(const QString &path);
