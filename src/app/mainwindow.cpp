@@ -1,0 +1,571 @@
+#include "app/mainwindow.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusTipEvent>
+#include <QStyle>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/commands.h"
+#include "app/dropdown.h"
+#include "app/infopanel.h"
+#include "settings/inifile.h"
+#include "settings/settingspath.h"
+
+namespace qm {
+namespace {
+
+const QString kMain = QStringLiteral("Main");
+const QString kEdit = QStringLiteral("Edit");
+
+// Tool bar suffixes in design order: tbrFile, aVisibleBarFile, "VisibleBarFile".
+const char* const kBarNames[] = {"File", "Edit", "Nombers", "Tag", "Update", "Replace", "CellsEditor"};
+const char* const kBarTitles[] = {"Файл", "Редактирование", "Нумерация", "Информация и теги",
+                                  "Обновление и запуск", "Замена символов", "Редактор ячеек"};
+constexpr int kBarCount = 7;
+
+QString barName(int index) { return QString::fromLatin1(kBarNames[index]); }
+
+QIcon fallbackIcon(const QString& category) {
+  QStyle* style = QApplication::style();
+  if (category == QLatin1String("File")) return style->standardIcon(QStyle::SP_FileIcon);
+  if (category == QLatin1String("Edit")) return style->standardIcon(QStyle::SP_FileDialogDetailedView);
+  if (category == QLatin1String("View")) return style->standardIcon(QStyle::SP_FileDialogInfoView);
+  if (category == QLatin1String("Replace")) return style->standardIcon(QStyle::SP_BrowserReload);
+  return style->standardIcon(QStyle::SP_ArrowRight);
+}
+
+// Hides a menu that would open empty; returns whether it shows anything.
+bool refreshMenuVisibility(QMenu* menu) {
+  bool any = false;
+  for (QAction* action : menu->actions()) {
+    if (QMenu* sub = action->menu()) {
+      any = refreshMenuVisibility(sub) || any;
+    } else if (!action->isSeparator() && action->isVisible()) {
+      any = true;
+    }
+  }
+  menu->menuAction()->setVisible(any);
+  return any;
+}
+
+// Tool bars do not fold separators the way menus do: a separator shows only
+// between two shown items.
+void refreshSeparators(QToolBar* bar) {
+  const QList<QAction*> actions = bar->actions();
+  for (int i = 0; i < actions.size(); ++i) {
+    if (!actions[i]->isSeparator()) continue;
+    const auto shown = [](QAction* a) { return !a->isSeparator() && a->isVisible(); };
+    const bool before = std::any_of(actions.begin(), actions.begin() + i, shown);
+    const bool after = std::any_of(actions.begin() + i + 1, actions.end(), shown);
+    actions[i]->setVisible(before && after);
+  }
+}
+
+}  // namespace
+
+TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
+    : QMainWindow(parent), commands_(new CommandSet(this)) {
+  Q_UNUSED(firstArgument);
+  setObjectName(QStringLiteral("frmTagEditor"));
+  setWindowTitle(QStringLiteral("Quillmark v2"));
+  settingsPath_ = settingsFilePath();
+  resize(484, 349);
+  move(100, 100);
+
+  for (QAction* action : commands_->all()) {
+    if (action->icon().isNull() && action->property(CommandSet::kCategoryProperty) != QLatin1String("PasteFrom"))
+      action->setIcon(fallbackIcon(action->property(CommandSet::kCategoryProperty).toString()));
+    addAction(action);  // shortcuts work whatever bar or menu is shown
+  }
+
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  infoPanel_ = new InfoPanel(central);
+  layout->addStretch(1);
+  layout->addWidget(infoPanel_);
+  setCentralWidget(central);
+
+  createMenus();
+  createDropDowns();
+  createToolBars();
+  connectCommands();
+
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+          &TfrmTagEditor::recomputeClipboardStates);
+  connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+    if (state == Qt::ApplicationActive) recomputeClipboardStates();
+  });
+
+  infoPanel_->setStatusText(windowTitle());
+
+  IniFile ini;
+  QList<int> barOrder;
+  for (int i = 0; i < kBarCount; ++i) barOrder.append(i);
+  if (QFileInfo::exists(settingsPath_) && ini.load(settingsPath_)) {
+    readMainSection(ini);
+    readEditSection(ini);
+    for (int i = 0; i < kBarCount; ++i)
+      barOrder[i] = ini.readInteger(kMain, QStringLiteral("IndexBar") + barName(i), i);
+  }
+  placeToolBars(barOrder);
+  refreshCommandContainers();
+}
+
+TfrmTagEditor::~TfrmTagEditor() = default;
+
+void TfrmTagEditor::createMenus() {
+  CommandSet& c = *commands_;
+  QMenuBar* bar = menuBar();
+  const auto add = [&c](QMenu* menu, std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+      if (*name == '-')
+        menu->addSeparator();
+      else
+        menu->addAction(c[QString::fromLatin1(name)]);
+    }
+  };
+
+  QMenu* file = bar->addMenu(QStringLiteral("&Файл"));
+  add(file, {"aNewList", "aOpenList", "aSaveList", "aSpecList"});
+  QMenu* addMenu = file->addMenu(QStringLiteral("&Добавить в таблицу"));
+  addMenu->setObjectName(QStringLiteral("mmiAdd"));
+  add(addMenu, {"aAddFiles", "aAddDirectory", "aAddList", "aAddWinampList"});
+  add(file, {"-", "aRun"});
+  QMenu* winamp = file->addMenu(QStringLiteral("Winamp"));
+  winamp->setObjectName(QStringLiteral("mmiWinamp"));
+  add(winamp, {"aWinampPlay", "aWinampAdd", "aWinampOpen"});
+  writeTagMenu_ = file->addMenu(QStringLiteral("Записать Tag"));
+  writeTagMenu_->setObjectName(QStringLiteral("mmiWriteTag"));
+  add(writeTagMenu_, {"aWriteID3v1Tag", "aWriteID3v2Tag", "-"});
+  mmiOnlySelTag_ = writeTagMenu_->addAction(QStringLiteral("Только выделенные"));
+  mmiOnlySelTag_->setObjectName(QStringLiteral("mmiOnlySelTag"));
+  mmiOnlySelTag_->setCheckable(true);
+  mmiOnlySelTag_->setStatusTip(QStringLiteral("Записать только выделенные файлы"));
+  mmiOnlySelTag_->setToolTip(mmiOnlySelTag_->statusTip());
+  CommandSet::setPending(mmiOnlySelTag_, true);
+  add(file, {"aUpdate", "aUpdateSel", "-", "aExit"});
+
+  QMenu* replace = bar->addMenu(QStringLiteral("&Замена"));
+  QMenu* letterCase = replace->addMenu(QStringLiteral("Регистр &букв"));
+  letterCase->setObjectName(QStringLiteral("mmiCase"));
+  add(letterCase, {"aUpperCase", "aLowerCase", "aUpLowerCase", "aUpUpCase"});
+  QMenu* alphabets = replace->addMenu(QStringLiteral("Алфавит"));
+  alphabets->setObjectName(QStringLiteral("mmiAlphabet"));
+  add(replace, {"aAlphabetEditor", "aReplace", "aRestore", "aVariantsRestore"});
+
+  QMenu* edit = bar->addMenu(QStringLiteral("&Правка"));
+  add(edit, {"aCut", "aCopy", "aPasteIn", "aPaste", "aClearSelect", "aDeleteSelect"});
+  QMenu* duplicates = edit->addMenu(QStringLiteral("Удалить &повторяющиеся"));
+  duplicates->setObjectName(QStringLiteral("mmiDeleteDuplicates"));
+  duplicates->menuAction()->setStatusTip(QStringLiteral("Удалить повторяющиеся строки из списка"));
+  for (const QString& text : {QStringLiteral("Данные в видимых столбцах"), QStringLiteral("Данные во всех столбцах")})
+    CommandSet::setPending(duplicates->addAction(text), true);
+  add(edit, {"-", "aSelectAll", "-"});
+  QMenu* sort = edit->addMenu(QStringLiteral("&Упорядочить строки"));
+  sort->setObjectName(QStringLiteral("mmiSort"));
+  QList<QAction*> sortCommands;
+  for (QAction* action : c.all())
+    if (action->objectName().startsWith(QLatin1String("aSort"))) sortCommands.append(action);
+  sort->addActions(sortCommands);
+  add(edit, {"-", "aFind", "aFReplace"});
+
+  QMenu* view = bar->addMenu(QStringLiteral("&Вид"));
+  QMenu* bars = view->addMenu(QStringLiteral("Панели инструментов"));
+  bars->setObjectName(QStringLiteral("mmiToolBars"));
+  for (int i = 0; i < kBarCount; ++i) bars->addAction(c[QStringLiteral("aVisibleBar") + barName(i)]);
+  QMenu* columns = view->addMenu(QStringLiteral("Столбцы таблицы"));
+  columns->setObjectName(QStringLiteral("mmiColumns"));
+  QList<QAction*> columnCommands;
+  for (QAction* action : c.all()) {
+    const QString name = action->objectName();
+    if (name.startsWith(QLatin1String("aVisible")) && !name.startsWith(QLatin1String("aVisibleBar")) &&
+        name != QLatin1String("aVisibleAll"))
+      columnCommands.append(action);
+  }
+  columns->addActions(columnCommands);
+  add(columns, {"-", "aVisibleAll"});
+  add(view, {"aStayOnTop", "-"});
+  QMenu* numbering = view->addMenu(QStringLiteral("&Нумерация"));
+  numbering->setObjectName(QStringLiteral("mmiNombers"));
+  add(numbering, {"aNombers01", "aNombers1", "-", "aNombersSeparate"});
+  add(view, {"aFileInfo", "aID3v1Tag", "aID3v2Tag", "-", "aOptions"});
+
+  QMenu* renaming = bar->addMenu(QStringLiteral("&Переименовывание"));
+  auto* moveOrCopy = new QActionGroup(this);
+  mmiMoveFiles_ = renaming->addAction(QStringLiteral("&Перемещать файлы"));
+  mmiMoveFiles_->setObjectName(QStringLiteral("mmiMoveFiles"));
+  mmiCopyFiles_ = renaming->addAction(QStringLiteral("&Копировать файлы"));
+  mmiCopyFiles_->setObjectName(QStringLiteral("mmiCopyFiles"));
+  for (QAction* action : {mmiMoveFiles_, mmiCopyFiles_}) {
+    action->setCheckable(true);
+    moveOrCopy->addAction(action);
+    CommandSet::setPending(action, true);
+  }
+  mmiMoveFiles_->setChecked(true);
+
+  bar->addAction(c[QStringLiteral("aAbout")]);
+  mainMenus_ = {file, replace, edit, view, renaming};
+
+  // Right click on the tool bar area.
+  setContextMenuPolicy(Qt::CustomContextMenu);
+  auto* barMenu = new QMenu(this);
+  barMenu->addActions(bars->actions());
+  barMenu->addSeparator();
+  barMenu->addAction(c[QStringLiteral("aOptions")]);
+  connect(this, &QWidget::customContextMenuRequested, this, [this, barMenu](const QPoint& pos) {
+    QWidget* child = childAt(pos);
+    for (QToolBar* toolBar : toolBars_) {
+      if (child == toolBar || toolBar->isAncestorOf(child)) {
+        barMenu->popup(mapToGlobal(pos));
+        return;
+      }
+    }
+  });
+}
+
+void TfrmTagEditor::createDropDowns() {
+  CommandSet& c = *commands_;
+  const auto list = [&c](std::initializer_list<const char*> names) {
+    QList<QAction*> result;
+    for (const char* name : names) result.append(c[QString::fromLatin1(name)]);
+    return result;
+  };
+  const auto make = [this](const QString& name, const QString& caption, QAction* face,
+                           const QList<QAction*>& subs, const QString& menuName) {
+    QMenu* menu = findChild<QMenu*>(menuName);
+    if (!menu) {
+      menu = new QMenu(this);
+      menu->setObjectName(menuName);
+      menu->addActions(subs);
+    }
+    dropDowns_.insert(name, new DropDownCommand(name, caption, face, subs, menu, this));
+  };
+  make(QStringLiteral("Add"), QStringLiteral("&Добавить в таблицу"), nullptr,
+       list({"aAddFiles", "aAddDirectory", "aAddList", "aAddWinampList"}), QStringLiteral("mmiAdd"));
+  make(QStringLiteral("Winamp"), QStringLiteral("Winamp"), nullptr,
+       list({"aWinampPlay", "aWinampAdd", "aWinampOpen"}), QStringLiteral("mmiWinamp"));
+  make(QStringLiteral("Write Tag"), QStringLiteral("Записать Tag"), nullptr,
+       list({"aWriteID3v1Tag", "aWriteID3v2Tag"}), QStringLiteral("mmiWriteTag"));
+  make(QStringLiteral("Update"), QStringLiteral("&Обновить"), nullptr, list({"aUpdate", "aUpdateSel"}),
+       QStringLiteral("pmnUpdate"));
+  make(QStringLiteral("Case"), QStringLiteral("Регистр &букв"), nullptr,
+       list({"aUpperCase", "aLowerCase", "aUpLowerCase", "aUpUpCase"}), QStringLiteral("mmiCase"));
+  make(QStringLiteral("Alphabet"), QStringLiteral("Алфавит"), nullptr, list({"aAlphabetEditor"}),
+       QStringLiteral("mmiAlphabet"));
+  make(QStringLiteral("Relace"), QStringLiteral("&Заменить"), nullptr, list({"aReplace", "aRestore"}),
+       QStringLiteral("pmnReplace"));
+  make(QStringLiteral("Name"), QString(), c[QStringLiteral("aPName")], list({"aPOldName", "aPNewName"}),
+       QStringLiteral("pmnName"));
+  make(QStringLiteral("FileInf"), QString(), c[QStringLiteral("aPFileInf")],
+       list({"aPSiz", "aPDur", "aPInf"}), QStringLiteral("pmnFileInf"));
+  QList<QAction*> tagPaste;
+  for (QAction* action : c.all()) {
+    const int tag = action->property(CommandSet::kTagProperty).toInt();
+    if (action->property(CommandSet::kCategoryProperty) == QLatin1String("PasteFrom") && tag >= 8 &&
+        action->objectName() != QLatin1String("aPTag"))
+      tagPaste.append(action);
+  }
+  make(QStringLiteral("Tag"), QString(), c[QStringLiteral("aPTag")], tagPaste, QStringLiteral("pmnTag"));
+  dropDowns_.value(QStringLiteral("Update"))->restore(CommandSet::imageOf(c[QStringLiteral("aUpdate")]),
+                                                      QStringLiteral("Обновить все файлы"));
+}
+
+void TfrmTagEditor::createToolBars() {
+  CommandSet& c = *commands_;
+  for (int i = 0; i < kBarCount; ++i) {
+    auto* bar = new QToolBar(QString::fromUtf8(kBarTitles[i]), this);
+    bar->setObjectName(QStringLiteral("tbr") + barName(i));
+    bar->setMovable(true);
+    bar->setIconSize(QSize(16, 16));
+    toolBars_.append(bar);
+  }
+  const auto add = [&c](QToolBar* bar, std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+      if (*name == '-')
+        bar->addSeparator();
+      else
+        bar->addAction(c[QString::fromLatin1(name)]);
+    }
+  };
+  add(toolBars_[0], {"aNewList", "aOpenList", "aSaveList"});
+  dropDowns_.value(QStringLiteral("Add"))->addTo(toolBars_[0]);
+  add(toolBars_[1], {"aCut", "aCopy", "aPasteIn", "aClearSelect", "aDeleteSelect", "-", "aFind"});
+
+  cmbNombers_ = new QComboBox(toolBars_[2]);
+  cmbNombers_->setObjectName(QStringLiteral("cmbNombers"));
+  cmbNombers_->addItems({QStringLiteral("01, 02, 03, ..."), QStringLiteral("1, 2, 3, ...")});
+  cmbNombers_->setToolTip(QStringLiteral("Тип нумерации строк таблицы"));
+  cmbNombers_->setStatusTip(cmbNombers_->toolTip());
+  toolBars_[2]->addWidget(cmbNombers_);
+  add(toolBars_[2], {"aNombersSeparate"});
+
+  add(toolBars_[3], {"aFileInfo", "aID3v1Tag", "aID3v2Tag", "-", "aOptions"});
+
+  add(toolBars_[4], {"aRun"});
+  dropDowns_.value(QStringLiteral("Winamp"))->addTo(toolBars_[4]);
+  toolBars_[4]->addSeparator();
+  dropDowns_.value(QStringLiteral("Write Tag"))->addTo(toolBars_[4]);
+  writeTagSeparator_ = toolBars_[4]->addSeparator();
+  dropDowns_.value(QStringLiteral("Update"))->addTo(toolBars_[4]);
+
+  for (const char* name : {"Case", "Alphabet", "Relace"})
+    dropDowns_.value(QString::fromLatin1(name))->addTo(toolBars_[5]);
+
+  add(toolBars_[6], {"aPNo", "aPDir"});
+  dropDowns_.value(QStringLiteral("Name"))->addTo(toolBars_[6]);
+  add(toolBars_[6], {"aPExt"});
+  dropDowns_.value(QStringLiteral("FileInf"))->addTo(toolBars_[6]);
+  dropDowns_.value(QStringLiteral("Tag"))->addTo(toolBars_[6]);
+}
+
+void TfrmTagEditor::connectCommands() {
+  CommandSet& c = *commands_;
+  for (int i = 0; i < kBarCount; ++i) {
+    QAction* command = c[QStringLiteral("aVisibleBar") + barName(i)];
+    connect(command, &QAction::triggered, this, [this, i](bool checked) { toggleToolBar(i, checked); });
+    // A bar closed by other means (its own handle) keeps its command in step.
+    connect(toolBars_[i], &QToolBar::visibilityChanged, command, [this, command, i](bool visible) {
+      if (!isVisible() || isMinimized()) return;
+      if (command->isChecked() != visible && !toolBars_[i]->isHidden() == visible)
+        command->setChecked(visible);
+    });
+  }
+  connect(c[QStringLiteral("aStayOnTop")], &QAction::triggered, this, &TfrmTagEditor::setStayOnTop);
+  connect(c[QStringLiteral("aExit")], &QAction::triggered, this, &QWidget::close);
+  connect(c[QStringLiteral("aRun")], &QAction::triggered, this, &TfrmTagEditor::runCurrentFile);
+  connect(infoPanel_->stopButton(), &QPushButton::clicked, this, &TfrmTagEditor::btnStopClick);
+
+  // Shortcuts that follow the last choice.
+  const QList<QAction*> writers{c[QStringLiteral("aWriteID3v1Tag")], c[QStringLiteral("aWriteID3v2Tag")]};
+  const QList<QAction*> updaters{c[QStringLiteral("aUpdate")], c[QStringLiteral("aUpdateSel")]};
+  const QList<QAction*> views{c[QStringLiteral("aID3v1Tag")], c[QStringLiteral("aID3v2Tag")]};
+  for (QAction* action : writers)
+    connect(action, &QAction::triggered, this,
+            [action, writers] { moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), action, writers); });
+  for (QAction* action : updaters)
+    connect(action, &QAction::triggered, this,
+            [action, updaters] { moveShortcut(QKeySequence(QStringLiteral("Ctrl+U")), action, updaters); });
+  for (QAction* action : views)
+    connect(action, &QAction::triggered, this,
+            [action, views] { moveShortcut(QKeySequence(QStringLiteral("Ctrl+T")), action, views); });
+}
+
+void TfrmTagEditor::moveShortcut(const QKeySequence& key, QAction* owner, const QList<QAction*>& holders) {
+  for (QAction* action : holders)
+    if (action->shortcut() == key) action->setShortcut(QKeySequence());
+  owner->setShortcut(key);
+}
+
+void TfrmTagEditor::toggleToolBar(int index, bool shown) {
+  // With no bar checked the whole strip disappears, since an empty tool bar
+  // area takes no room; checking one brings it back.
+  toolBars_[index]->setVisible(shown);
+}
+
+void TfrmTagEditor::placeToolBars(const QList<int>& order) {
+  // Bars go in band order; a new row starts when the next bar would not fit
+  // the window's width, as the bands of a strip wrap.
+  QList<int> sequence;
+  for (int i = 0; i < kBarCount; ++i) sequence.append(i);
+  std::stable_sort(sequence.begin(), sequence.end(),
+                   [&order](int a, int b) { return order.value(a) < order.value(b); });
+  for (QToolBar* bar : toolBars_) removeToolBar(bar);
+  int rowWidth = 0;
+  for (int index : sequence) {
+    QToolBar* bar = toolBars_[index];
+    const int w = bar->sizeHint().width();
+    if (rowWidth > 0 && rowWidth + w > width()) {
+      addToolBarBreak(Qt::TopToolBarArea);
+      rowWidth = 0;
+    }
+    addToolBar(Qt::TopToolBarArea, bar);
+    bar->setVisible(commands_->find(QStringLiteral("aVisibleBar") + barName(index))->isChecked());
+    rowWidth += w;
+  }
+}
+
+QList<int> TfrmTagEditor::toolBarOrder() const {
+  // Band order is reading order: bars in rows from top, then from left.
+  QList<int> sequence;
+  for (int i = 0; i < kBarCount; ++i) sequence.append(i);
+  const auto key = [this](int i) {
+    QToolBar* bar = toolBars_[i];
+    return std::make_tuple(int(toolBarArea(bar)), bar->y(), bar->x());
+  };
+  std::stable_sort(sequence.begin(), sequence.end(), [&key](int a, int b) { return key(a) < key(b); });
+  QList<int> order(kBarCount);
+  for (int position = 0; position < kBarCount; ++position) order[sequence[position]] = position;
+  return order;
+}
+
+void TfrmTagEditor::refreshCommandContainers() {
+  for (DropDownCommand* dropDown : std::as_const(dropDowns_)) dropDown->refreshVisibility();
+  for (QMenu* menu : std::as_const(mainMenus_)) refreshMenuVisibility(menu);
+  for (QToolBar* bar : std::as_const(toolBars_)) refreshSeparators(bar);
+}
+
+void TfrmTagEditor::setStayOnTop(bool on) {
+  const bool wasVisible = isVisible();
+  setWindowFlag(Qt::WindowStaysOnTopHint, on);
+  if (wasVisible) show();  // changing the flag hides the window
+}
+
+void TfrmTagEditor::runCurrentFile() {}
+
+void TfrmTagEditor::recomputeClipboardStates() {}
+
+void TfrmTagEditor::showStatusHint(const QString& hint) { infoPanel_->setStatusText(hint); }
+
+void TfrmTagEditor::setControlsEnabled(bool enabled) {
+  for (QMenu* menu : std::as_const(mainMenus_)) menu->menuAction()->setEnabled(enabled);
+  commands_->find(QStringLiteral("aAbout"))->setEnabled(enabled);
+  for (QToolBar* bar : std::as_const(toolBars_)) bar->setEnabled(enabled);
+  infoPanel_->setBusy(!enabled);
+  if (enabled) jobKind_ = QChar();
+}
+
+void TfrmTagEditor::btnStopClick() {
+  // No job exists yet that Stop could address: it returns to idle.
+  setControlsEnabled(true);
+}
+
+bool TfrmTagEditor::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) {
+    // Every hint is also written into the status line; the empty tip sent
+    // when the mouse leaves keeps the last text there.
+    const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+    if (!tip.isEmpty()) showStatusHint(tip);
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+void TfrmTagEditor::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (firstShowDone_) return;
+  firstShowDone_ = true;
+}
+
+void TfrmTagEditor::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  // The window may not get narrower than 224 or lower than the table's top
+  // plus 150.
+  const int tableTop = centralWidget() ? centralWidget()->y() : 0;
+  setMinimumSize(224, tableTop + 150);
+}
+
+void TfrmTagEditor::closeEvent(QCloseEvent* event) {
+  saveSettings();
+  btnStopClick();
+  event->accept();
+}
+
+void TfrmTagEditor::readMainSection(const IniFile& ini) {
+  CommandSet& c = *commands_;
+  if (ini.readInteger(kMain, QStringLiteral("WindowState"), 0) != 0) {
+    setWindowState(Qt::WindowMaximized);
+  } else {
+    move(ini.readInteger(kMain, QStringLiteral("Left"), 100), ini.readInteger(kMain, QStringLiteral("Top"), 100));
+    resize(ini.readInteger(kMain, QStringLiteral("Width"), 484), ini.readInteger(kMain, QStringLiteral("Height"), 349));
+  }
+  if (ini.readBool(kMain, QStringLiteral("StayOnTop"), true)) c[QStringLiteral("aStayOnTop")]->trigger();
+  for (int i = 0; i < kBarCount; ++i) {
+    if (!ini.readBool(kMain, QStringLiteral("VisibleBar") + barName(i), true))
+      c[QStringLiteral("aVisibleBar") + barName(i)]->trigger();
+  }
+  const auto restore = [this, &ini](const QString& section, const QString& name) {
+    DropDownCommand* dropDown = dropDowns_.value(name);
+    dropDown->restore(ini.readInteger(section, name + QStringLiteral(" Image"), dropDown->image()),
+                      ini.readString(section, name + QStringLiteral(" Hint"), dropDown->hint()));
+  };
+  restore(kMain, QStringLiteral("Winamp"));
+  restore(kMain, QStringLiteral("Write Tag"));
+  const QList<QAction*> writers{c[QStringLiteral("aWriteID3v1Tag")], c[QStringLiteral("aWriteID3v2Tag")]};
+  if (QAction* writer = dropDowns_.value(QStringLiteral("Write Tag"))->current())
+    moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), writer, writers);
+  mmiOnlySelTag_->setChecked(ini.readBool(kMain, QStringLiteral("Only Sel Tag"), false));
+  restore(kMain, QStringLiteral("Update"));
+  if (dropDowns_.value(QStringLiteral("Update"))->image() == CommandSet::imageOf(c[QStringLiteral("aUpdateSel")]))
+    moveShortcut(QKeySequence(QStringLiteral("Ctrl+U")), c[QStringLiteral("aUpdateSel")],
+                 {c[QStringLiteral("aUpdate")], c[QStringLiteral("aUpdateSel")]});
+}
+
+void TfrmTagEditor::readEditSection(const IniFile& ini) {
+  for (const char* name : {"Add", "Case", "Relace", "Name", "Tag", "FileInf"}) {
+    DropDownCommand* dropDown = dropDowns_.value(QString::fromLatin1(name));
+    const QString prefix = QString::fromLatin1(name);
+    dropDown->restore(ini.readInteger(kEdit, prefix + QStringLiteral(" Image"), dropDown->image()),
+                      ini.readString(kEdit, prefix + QStringLiteral(" Hint"), dropDown->hint()));
+  }
+  if (!ini.readBool(kEdit, QStringLiteral("Move Files"), true)) mmiCopyFiles_->setChecked(true);
+}
+
+void TfrmTagEditor::writeMainSection(IniFile& ini) const {
+  const int state = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+  ini.writeInteger(kMain, QStringLiteral("WindowState"), state);
+  if (state == 0) {
+    ini.writeInteger(kMain, QStringLiteral("Top"), y());
+    ini.writeInteger(kMain, QStringLiteral("Left"), x());
+    ini.writeInteger(kMain, QStringLiteral("Height"), height());
+    ini.writeInteger(kMain, QStringLiteral("Width"), width());
+  }
+  ini.writeBool(kMain, QStringLiteral("StayOnTop"), commands_->find(QStringLiteral("aStayOnTop"))->isChecked());
+  for (int i = 0; i < kBarCount; ++i)
+    ini.writeBool(kMain, QStringLiteral("VisibleBar") + barName(i),
+                  commands_->find(QStringLiteral("aVisibleBar") + barName(i))->isChecked());
+  const QList<int> order = toolBarOrder();
+  for (int i = 0; i < kBarCount; ++i) ini.writeInteger(kMain, QStringLiteral("IndexBar") + barName(i), order[i]);
+  for (int i = 0; i < kBarCount; ++i)
+    ini.writeInteger(kMain, QStringLiteral("WidthBar") + barName(i), toolBars_[i]->width());
+  for (const char* name : {"Winamp", "Write Tag", "Update"}) {
+    const DropDownCommand* dropDown = dropDowns_.value(QString::fromLatin1(name));
+    ini.writeInteger(kMain, QString::fromLatin1(name) + QStringLiteral(" Image"), dropDown->image());
+    ini.writeString(kMain, QString::fromLatin1(name) + QStringLiteral(" Hint"), dropDown->hint());
+  }
+  ini.writeBool(kMain, QStringLiteral("Only Sel Tag"), mmiOnlySelTag_->isChecked());
+}
+
+void TfrmTagEditor::writeEditSection(IniFile& ini) const {
+  const bool tagView = commands_->find(QStringLiteral("aID3v1Tag"))->isChecked() ||
+                       commands_->find(QStringLiteral("aID3v2Tag"))->isChecked();
+  const bool infoView = commands_->find(QStringLiteral("aFileInfo"))->isChecked();
+  for (const char* name : {"Add", "Case", "Relace", "Name", "Tag", "FileInf"}) {
+    const QString prefix = QString::fromLatin1(name);
+    // The tag and file-information choices are meaningful only while
+    // their view shows those columns.
+    if ((prefix == QLatin1String("Tag") && !tagView) || (prefix == QLatin1String("FileInf") && !infoView))
+      continue;
+    const DropDownCommand* dropDown = dropDowns_.value(prefix);
+    ini.writeInteger(kEdit, prefix + QStringLiteral(" Image"), dropDown->image());
+    ini.writeString(kEdit, prefix + QStringLiteral(" Hint"), dropDown->hint());
+  }
+  ini.writeBool(kEdit, QStringLiteral("Move Files"), mmiMoveFiles_->isChecked());
+}
+
+bool TfrmTagEditor::saveSettings() {
+  // Sections of other parts of the program and unknown keys survive: the
+  // file is read again and only this window's keys are replaced.
+  IniFile ini;
+  if (QFileInfo::exists(settingsPath_) && !ini.load(settingsPath_)) return false;
+  writeMainSection(ini);
+  writeEditSection(ini);
+  return ini.save(settingsPath_);
+}
+
+}  // namespace qm
