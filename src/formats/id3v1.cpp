@@ -1,0 +1,473 @@
+#include "formats/id3v1.h"
+
+#include "formats/codepage.h"
+#include "formats/blockio.h"
+
+#include <QFile>
+
+namespace qm {
+
+const char *const aTAG_MusicGenre[MAX_MUSIC_GENRES] = {
+    "Blues", "Classic Rock", "Country", "Dance", "Disco", "Funk", "Grunge", "Hip-Hop", "Jazz",
+    "Metal", "New Age", "Oldies", "Other", "Pop", "R&B", "Rap", "Reggae", "Rock", "Techno",
+    "Industrial", "Alternative", "Ska", "Death Metal", "Pranks", "Soundtrack", "Euro-Techno",
+    "Ambient", "Trip-Hop", "Vocal", "Jazz+Funk", "Fusion", "Trance", "Classical", "Instrumental",
+    "Acid", "House", "Game", "Sound Clip", "Gospel", "Noise", "AlternRock", "Bass", "Soul", "Punk",
+    "Space", "Meditative", "Instrumental Pop", "Instrumental Rock", "Ethnic", "Gothic", "Darkwave",
+    "Techno-Industrial", "Electronic", "Pop-Folk", "Eurodance", "Dream", "Southern Rock", "Comedy",
+    "Cult", "Gangsta", "Top 40", "Christian Rap", "Pop/Funk", "Jungle", "Native American",
+    "Cabaret", "New Wave", "Psychadelic", "Rave", "Showtunes", "Trailer", "Lo-Fi", "Tribal",
+    "Acid Punk", "Acid Jazz", "Polka", "Retro", "Musical", "Rock & Roll", "Hard Rock", "Folk",
+    "Folk-Rock", "National Folk", "Swing", "Fast Fusion", "Bebob", "Latin", "Revival", "Celtic",
+    "Bluegrass", "Avantgarde", "Gothic Rock", "Progressive Rock", "Psychedelic Rock",
+    "Symphonic Rock", "Slow Rock", "Big Band", "Chorus", "Easy Listening", "Acoustic", "Humour",
+    "Speech", "Chanson", "Opera", "Chamber Music", "Sonata", "Symphony", "Booty Bass", "Primus",
+    "Porn Groove", "Satire", "Slow Jam", "Club", "Tango", "Samba", "Folklore", "Ballad",
+    "Power Ballad", "Rhythmic Soul", "Freestyle", "Duet", "Punk Rock", "Drum Solo", "A capella",
+    "Euro-House", "Dance Hall", "Goa", "Drum & Bass", "Club-House", "Hardcore", "Terror", "Indie",
+    "BritPop", "Negerpunk", "Polsk Punk", "Beat", "Christian Gangsta Rap", "Heavy Metal",
+    "Black Metal", "Crossover", "Contemporary Christian", "Christian Rock", "Merengue", "Salsa",
+    "Thrash Metal", "Anime", "JPop", "Synthpop"
+};
+
+namespace {
+
+constexpr char kTagId[] = "TAG";
+constexpr char kLyricsBegin[] = "LYRICSBEGIN";
+constexpr char kLyricsEnd[] = "LYRICS200";
+constexpr int kLyricsBeginSize = 11;
+constexpr int kFieldHeaderSize = 8;
+constexpr int kMaxTail = TID3v1::kRecordSize + TID3v1::kMarkSize;
+
+// Blanks and control characters (code 32 or less) are what the format pads
+// and what writers leave around texts.
+bool isPad(QChar ch) { return ch.unicode() <= 32; }
+
+QString trimEnd(const QString &text)
+{
+    qsizetype n = text.size();
+    while (n > 0 && isPad(text.at(n - 1)))
+        --n;
+    return text.left(n);
+}
+
+QString trimBoth(const QString &text)
+{
+    qsizetype from = 0;
+    const qsizetype n = text.size();
+    while (from < n && isPad(text.at(from)))
+        ++from;
+    return trimEnd(text.mid(from));
+}
+
+// A fixed-width record field: text up to the first zero byte (what follows a
+// terminator is leftover from earlier writers), trailing padding removed.
+QString recordText(QByteArrayView field)
+{
+    const qsizetype zero = field.indexOf('\0');
+    if (zero >= 0)
+        field = field.first(zero);
+    return trimEnd(LegacyCodepage::decode(field));
+}
+
+// Digits only: signs, blanks and anything else make the field no number.
+qint64 decimal(QByteArrayView digits)
+{
+    if (digits.isEmpty())
+        return -1;
+    qint64 value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+QByteArray digits(qint64 value, int width)
+{
+    return QByteArray::number(value).rightJustified(width, '0');
+}
+
+void putText(QByteArray &record, int offset, const QString &text, int width)
+{
+    const QByteArray bytes = LegacyCodepage::encode(text).left(width);
+    std::copy(bytes.begin(), bytes.end(), record.begin() + offset);
+}
+
+} // namespace
+
+TID3v1::TID3v1()
+{
+    ResetData();
+    UseLyrics2 = true;
+}
+
+void TID3v1::ResetData()
+{
+    TagPresent = false;
+    Version = 1;
+    Title.clear();
+    Artist.clear();
+    Album.clear();
+    Year.clear();
+    Comment.clear();
+    Track = 0;
+    GenreID = 255;
+    Lyrics2Present = false;
+    Lyrics2DataSize = 0;
+    ImageLinks.clear();
+    LyricsAuthor.clear();
+    Lyrics.clear();
+    ExtArtist.clear();
+    ExtAlbum.clear();
+    ExtTitle.clear();
+    Comment2.clear();
+}
+
+// ---- setters and getters ----
+
+namespace {
+// The record holds 30 characters; a longer text also goes to its long form
+// in the Lyrics3 block so nothing is lost.
+void setWithLongForm(QString &member, QString &longForm, const QString &value)
+{
+    member = trimEnd(value);
+    if (member.size() > 30)
+        longForm = member;
+    else
+        longForm.clear();
+}
+} // namespace
+
+void TID3v1::FSetTitle(const QString &value) { setWithLongForm(Title, ExtTitle, value); }
+void TID3v1::FSetArtist(const QString &value) { setWithLongForm(Artist, ExtArtist, value); }
+void TID3v1::FSetAlbum(const QString &value) { setWithLongForm(Album, ExtAlbum, value); }
+void TID3v1::FSetComment(const QString &value) { setWithLongForm(Comment, Comment2, value); }
+
+void TID3v1::FSetYear(const QString &value)
+{
+    Year = trimEnd(value).left(4);
+}
+
+void TID3v1::FSetGenre(const QString &value)
+{
+    // Letter case is ignored for the ASCII letters only, as in the record's
+    // own world; a name with other characters must match exactly.
+    const auto asciiUpper = [](QStringView text) {
+        QString upper = text.toString();
+        for (QChar &ch : upper)
+            if (ch >= QLatin1Char('a') && ch <= QLatin1Char('z'))
+                ch = QChar(ch.unicode() - 32);
+        return upper;
+    };
+    const QString wanted = asciiUpper(value);
+    GenreID = 255;
+    for (int i = 0; i < MAX_MUSIC_GENRES; ++i) {
+        if (asciiUpper(QString::fromLatin1(aTAG_MusicGenre[i])) == wanted) {
+            GenreID = quint8(i);
+            return;
+        }
+    }
+}
+
+QString TID3v1::FGetTrackString() const
+{
+    return Track == 0 ? QString() : QString::number(Track);
+}
+
+QString TID3v1::FGetGenre() const
+{
+    return GenreID < MAX_MUSIC_GENRES ? QString::fromLatin1(aTAG_MusicGenre[GenreID]) : QString();
+}
+
+int TID3v1::FGetLyrics2Size() const
+{
+    return Lyrics2DataSize > 0 ? Lyrics2DataSize + kMarkSize : 0;
+}
+
+int TID3v1::FGetTagSize() const
+{
+    return FGetLyrics2Size() + (TagPresent ? kRecordSize : 0);
+}
+
+bool TID3v1::FGetHasLyrics() const
+{
+    return !trimBoth(Lyrics).isEmpty();
+}
+
+// ---- parsing ----
+
+qint64 TID3v1::TailBytesNeeded(QByteArrayView last) const
+{
+    const qsizetype n = last.size();
+    const bool record = TagPresent || (n >= kRecordSize && last.last(kRecordSize).startsWith(kTagId));
+    if (!UseLyrics2)
+        return kRecordSize;
+    const int tail = record ? kMaxTail : kMarkSize;
+    if (n < tail)
+        return tail;
+    const QByteArrayView mark = last.sliced(n - tail, kMarkSize);
+    const qint64 size = mark.sliced(6) == QByteArrayView(kLyricsEnd) ? decimal(mark.first(6)) : -1;
+    return size > 0 ? tail + size : tail;
+}
+
+void TID3v1::ParseTail(QByteArrayView end, bool readFields)
+{
+    const qsizetype n = end.size();
+    if (n >= kRecordSize && end.last(kRecordSize).startsWith(kTagId)) {
+        TagPresent = true;
+        if (readFields) {
+            const QByteArrayView r = end.last(kRecordSize);
+            const uchar b125 = uchar(r[125]);
+            const uchar b126 = uchar(r[126]);
+            Version = ((b125 == 0 && b126 != 0) || (b125 == 32 && b126 != 32)) ? 2 : 1;
+            FSetTitle(recordText(r.sliced(3, 30)));
+            FSetArtist(recordText(r.sliced(33, 30)));
+            FSetAlbum(recordText(r.sliced(63, 30)));
+            FSetYear(recordText(r.sliced(93, 4)));
+            if (Version == 1) {
+                FSetComment(recordText(r.sliced(97, 30)));
+            } else {
+                FSetComment(recordText(r.sliced(97, 28)));
+                Track = b126;
+            }
+            GenreID = uchar(r[127]);
+        }
+    }
+    if (!UseLyrics2)
+        return;
+
+    const int tail = TagPresent ? kMaxTail : kMarkSize;
+    if (n < tail)
+        return;
+    const QByteArrayView mark = end.sliced(n - tail, kMarkSize);
+    if (mark.sliced(6) == QByteArrayView(kLyricsEnd))
+        Lyrics2DataSize = qint32(qMax<qint64>(0, decimal(mark.first(6))));
+    if (Lyrics2DataSize <= 0)
+        return;
+    // A block that would reach past the start of the file (or of what we
+    // were given) is no block: its mark is a coincidence.
+    if (Lyrics2DataSize < kLyricsBeginSize || Lyrics2DataSize > n - tail) {
+        Lyrics2Present = false;
+        Lyrics2DataSize = 0;
+        return;
+    }
+    const QByteArrayView block = end.sliced(n - tail - Lyrics2DataSize, Lyrics2DataSize);
+    if (!block.startsWith(kLyricsBegin)) {
+        Lyrics2Present = false;
+        Lyrics2DataSize = 0;
+        return;
+    }
+    Lyrics2Present = true;
+    if (!readFields)
+        return;
+
+    // Fields are read only inside the block: a length that runs past its end
+    // ends the list rather than taking bytes of the mark or the record.
+    qsizetype pos = kLyricsBeginSize;
+    while (pos + kFieldHeaderSize <= block.size()) {
+        const QByteArrayView id = block.sliced(pos, 3);
+        const qint64 length = decimal(block.sliced(pos + 3, 5));
+        if (length < 0 || pos + kFieldHeaderSize + length > block.size())
+            break;
+        const QByteArrayView data = block.sliced(pos + kFieldHeaderSize, length);
+        pos += kFieldHeaderSize + length;
+        if (id == "IND")
+            continue;
+        const QString text = LegacyCodepage::decode(data);
+        if (id == "LYR") {
+            // Lone CRs become CR LF; CR LF pairs stay single.
+            Lyrics = trimBoth(text)
+                         .replace(QLatin1Char('\r'), QLatin1String("\r\n"))
+                         .replace(QLatin1String("\r\n\n"), QLatin1String("\r\n"));
+        } else if (id == "INF") {
+            Comment2 = trimBoth(text);
+        } else if (id == "AUT") {
+            LyricsAuthor = trimBoth(text);
+        } else if (id == "EAL") {
+            ExtAlbum = trimBoth(text);
+        } else if (id == "EAR") {
+            ExtArtist = trimBoth(text);
+        } else if (id == "ETT") {
+            ExtTitle = trimBoth(text);
+        } else if (id == "IMG") {
+            ImageLinks = text;
+        } else {
+            break;
+        }
+    }
+}
+
+// ---- building ----
+
+bool TID3v1::HasRecordFields() const
+{
+    return !Title.isEmpty() || !Artist.isEmpty() || !Album.isEmpty() || !Comment.isEmpty()
+        || Track > 0 || GenreID != 255;
+}
+
+bool TID3v1::HasLyrics2Fields() const
+{
+    return !Lyrics.isEmpty() || !LyricsAuthor.isEmpty() || !ImageLinks.isEmpty()
+        || !ExtArtist.isEmpty() || !ExtAlbum.isEmpty() || !Comment2.isEmpty()
+        || !ExtTitle.isEmpty();
+}
+
+QByteArray TID3v1::BuildRecord() const
+{
+    if (!HasRecordFields())
+        return {};
+    QByteArray record(kRecordSize, '\0');
+    std::copy(kTagId, kTagId + 3, record.begin());
+    putText(record, 3, trimEnd(Title), 30);
+    putText(record, 33, trimEnd(Artist), 30);
+    putText(record, 63, trimEnd(Album), 30);
+    putText(record, 93, Year, 4);
+    putText(record, 97, trimEnd(Comment), 30);
+    if (Track > 0) {
+        record[125] = '\0';
+        record[126] = char(Track);
+    }
+    record[127] = char(GenreID);
+    return record;
+}
+
+bool TID3v1::BuildLyrics2Block(QByteArray *out) const
+{
+    out->clear();
+    if (!UseLyrics2 || !HasLyrics2Fields())
+        return true;
+    QByteArray block(kLyricsBegin);
+    block += Lyrics.isEmpty() ? "IND0000200" : "IND0000210";
+    const std::pair<const char *, const QString *> fields[] = {
+        {"EAL", &ExtAlbum}, {"EAR", &ExtArtist}, {"ETT", &ExtTitle}, {"INF", &Comment2},
+        {"AUT", &LyricsAuthor}, {"LYR", &Lyrics}, {"IMG", &ImageLinks}};
+    for (const auto &[id, value] : fields) {
+        if (trimBoth(*value).isEmpty())
+            continue;
+        const QByteArray bytes = LegacyCodepage::encode(*value);
+        if (bytes.size() > kMaxLyrics2Field)
+            return false;
+        block += id;
+        block += digits(bytes.size(), 5);
+        block += bytes;
+    }
+    block += digits(block.size(), 6);
+    block += kLyricsEnd;
+    *out = block;
+    return true;
+}
+
+bool TID3v1::BuildTail(QByteArray *out) const
+{
+    if (!BuildLyrics2Block(out))
+        return false;
+    *out += BuildRecord();
+    return true;
+}
+
+// ---- files ----
+
+bool TID3v1::ReadFromFile(const QString &fileName)
+{
+    ResetData();
+    return ReadTag(fileName, true);
+}
+
+bool TID3v1::ReadTag(const QString &fileName, bool readFields)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    return ReadTagFrom(file, readFields);
+}
+
+bool TID3v1::ReadTagFrom(QFile &file, bool readFields)
+{
+    const qint64 size = file.size();
+    const qint64 first = qMin<qint64>(size, kMaxTail);
+    QByteArray end;
+    if (!readAt(file, size - first, first, &end))
+        return false;
+    const qint64 needed = TailBytesNeeded(end);
+    if (needed > first && needed <= size && !readAt(file, size - needed, needed, &end))
+        return false;
+    ParseTail(end, readFields);
+    return true;
+}
+
+bool TID3v1::SaveTag(const QString &fileName)
+{
+    QByteArray block;
+    if (!BuildLyrics2Block(&block))
+        return false;
+    const QByteArray bytes = block + BuildRecord();
+    if (!bytes.isEmpty()) {
+        QFile file(fileName);
+        if (!makeWritable(fileName) || !file.open(QIODevice::ReadWrite)
+            || !writeAt(file, file.size(), bytes) || !file.flush())
+            return false;
+    }
+    if (!block.isEmpty()) {
+        Lyrics2Present = true;
+        Lyrics2DataSize = qint32(block.size() - kMarkSize);
+    }
+    return true;
+}
+
+bool TID3v1::SaveToFile(const QString &fileName)
+{
+    // Build first: a tag that cannot be written leaves the file as it was.
+    QByteArray block;
+    if (!BuildLyrics2Block(&block))
+        return false;
+    const QByteArray bytes = block + BuildRecord();
+
+    TagPresent = false;
+    Lyrics2Present = false;
+    Lyrics2DataSize = 0;
+    QFile file(fileName);
+    if (!makeWritable(fileName) || !file.open(QIODevice::ReadWrite) || !ReadTagFrom(file, false))
+        return false;
+    const qint64 size = file.size();
+    const qint64 oldTail = (TagPresent ? kRecordSize : 0)
+        + (UseLyrics2 && Lyrics2Present ? FGetLyrics2Size() : 0);
+    // The new end overwrites the old one in a single write; the audio in
+    // front of it is never touched, whatever happens.
+    const qint64 start = size - oldTail;
+    if (!bytes.isEmpty() && !writeAt(file, start, bytes))
+        return false;
+    if (start + bytes.size() < size && !file.resize(start + bytes.size()))
+        return false;
+    if (!file.flush())
+        return false;
+    TagPresent = true;
+    Lyrics2Present = !block.isEmpty();
+    Lyrics2DataSize = Lyrics2Present ? qint32(block.size() - kMarkSize) : 0;
+    return true;
+}
+
+bool TID3v1::RemoveFromFile(const QString &fileName)
+{
+    TagPresent = false;
+    Lyrics2Present = false;
+    Lyrics2DataSize = 0;
+    if (!ReadTag(fileName, false))
+        return false;
+    if (!TagPresent && !Lyrics2Present)
+        return true;
+    qint64 cut = TagPresent ? kRecordSize : 0;
+    if (UseLyrics2 && Lyrics2Present)
+        cut += FGetLyrics2Size();
+    QFile file(fileName);
+    if (!makeWritable(fileName) || !file.open(QIODevice::ReadWrite)
+        || !file.resize(file.size() - cut))
+        return false;
+    TagPresent = false;
+    Lyrics2Present = false;
+    Lyrics2DataSize = 0;
+    return true;
+}
+
+} // namespace qm

@@ -1,0 +1,309 @@
+#include "formats/id3v2.h"
+
+#include "formats/id3v2frames.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <new>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace qm {
+namespace {
+
+// Characters of code 32 or less are what the fields trim at both ends.
+QString trimmedText(const QString &value)
+{
+    qsizetype begin = 0;
+    qsizetype end = value.size();
+    while (begin < end && value.at(begin).unicode() <= 32)
+        ++begin;
+    while (end > begin && value.at(end - 1).unicode() <= 32)
+        --end;
+    return value.mid(begin, end - begin);
+}
+
+// What the first bytes of a file say about its tag.
+struct FileStart {
+    qint64 fileSize = 0;
+    id3v2::HeaderKind kind = id3v2::HeaderKind::None;
+    id3v2::TagHeader header;
+};
+
+// False when the file cannot be read or is shorter than a tag header.
+bool readStart(QFile &file, FileStart &start)
+{
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    const QByteArray head = file.read(id3v2::HeaderSize);
+    if (head.size() < id3v2::HeaderSize)
+        return false;
+    start.fileSize = file.size();
+    start.kind = id3v2::parseHeader(head, start.header);
+    return true;
+}
+
+bool readBody(QFile &file, const id3v2::TagHeader &header, QByteArray &body)
+{
+    body = file.read(header.bodySize);
+    return body.size() == header.bodySize;
+}
+
+// The bytes a new tag replaces at the start of the file: the old tag, or a
+// broken header, which must not stay in front of the audio.
+qint64 bytesToReplace(const FileStart &start)
+{
+    switch (start.kind) {
+    case id3v2::HeaderKind::Tag:
+        return start.header.totalSize;
+    case id3v2::HeaderKind::Garbage:
+        return id3v2::HeaderSize;
+    default:
+        return 0;
+    }
+}
+
+// "Normal attributes" here: writable for the owner, other bits untouched.
+bool makeWritable(const QString &fileName)
+{
+    if (!QFileInfo::exists(fileName))
+        return false;
+    const QFileDevice::Permissions permissions = QFile::permissions(fileName);
+    if (permissions & QFileDevice::WriteOwner)
+        return true;
+    return QFile::setPermissions(fileName, permissions | QFileDevice::WriteOwner);
+}
+
+bool writeInPlace(const QString &fileName, const QByteArray &tag)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return false;
+    return file.write(tag) == tag.size() && file.flush();
+}
+
+#ifdef Q_OS_UNIX
+bool syncFolderOf(const QString &fileName)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(fileName).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+#endif
+
+// Replaces the first `skip` bytes of the file by `prefix`. The new file is
+// written completely beside the old one, synced, and renamed over it in one
+// step, so a failure at any point leaves the original as it was.
+bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip)
+{
+    QFile source(fileName);
+    if (!source.open(QIODevice::ReadOnly) || !source.seek(skip))
+        return false;
+    const QFileDevice::Permissions permissions = source.permissions();
+    QSaveFile target(fileName);
+    target.setDirectWriteFallback(false);
+    if (!target.open(QIODevice::WriteOnly))
+        return false;
+    bool ok = target.write(prefix) == prefix.size();
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    while (ok) {
+        const qint64 count = source.read(buffer.data(), buffer.size());
+        if (count <= 0) {
+            ok = count == 0 && source.atEnd();
+            break;
+        }
+        ok = target.write(buffer.constData(), count) == count;
+    }
+    ok = ok && target.flush();
+#ifdef Q_OS_UNIX
+    ok = ok && ::fsync(target.handle()) == 0;
+#endif
+    ok = ok && target.setPermissions(permissions);
+    if (!ok) {
+        target.cancelWriting();
+        target.commit(); // removes the temporary file
+        return false;
+    }
+    source.close();
+    if (!target.commit())
+        return false;
+#ifdef Q_OS_UNIX
+    syncFolderOf(fileName); // the rename is done; a failed folder sync loses nothing
+#endif
+    return true;
+}
+
+} // namespace
+
+TID3v2::TID3v2()
+{
+    ResetData();
+}
+
+void TID3v2::ResetData()
+{
+    TagPresent = false;
+    MajorVersion = 0;
+    TotalSize = 0;
+    Track = 0;
+    for (QString *text : {&Title, &Artist, &Album, &TrackString, &Year, &Genre, &Comment,
+                          &Composer, &Encoder, &Copyright, &Language, &Link, &OrigArtist,
+                          &OrigTitle, &OrigAlbum, &OrigYear, &Lyrics})
+        text->clear();
+}
+
+bool TID3v2::ReadFromFile(const QString &fileName)
+{
+    ResetData();
+    try {
+        QFile file(fileName);
+        FileStart start;
+        if (!readStart(file, start))
+            return false;
+        if (start.kind != id3v2::HeaderKind::Tag)
+            return true;
+        TagPresent = true;
+        MajorVersion = start.header.major;
+        // A tag that claims more than the file holds is no tag to read or
+        // to write over.
+        if (start.header.totalSize > start.fileSize)
+            return true;
+        TotalSize = start.header.totalSize;
+        QByteArray body;
+        readBody(file, start.header, body); // a short read keeps the frames it holds
+        const id3v2::TagContent content = id3v2::parseTag(start.header, body);
+        Title = content.fields[id3v2::Title];
+        Artist = content.fields[id3v2::Artist];
+        Album = content.fields[id3v2::Album];
+        TrackString = content.fields[id3v2::TrackString];
+        Track = id3v2::trackNumber(TrackString);
+        Year = content.fields[id3v2::Year];
+        Genre = content.fields[id3v2::Genre];
+        Comment = content.fields[id3v2::Comment];
+        Composer = content.fields[id3v2::Composer];
+        Encoder = content.fields[id3v2::Encoder];
+        Copyright = content.fields[id3v2::Copyright];
+        Language = content.fields[id3v2::Language];
+        Link = content.fields[id3v2::Link];
+        OrigYear = content.fields[id3v2::OrigYear];
+        OrigArtist = content.fields[id3v2::OrigArtist];
+        OrigTitle = content.fields[id3v2::OrigTitle];
+        OrigAlbum = content.fields[id3v2::OrigAlbum];
+        Lyrics = content.fields[id3v2::Lyrics];
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool TID3v2::SaveToFile(const QString &fileName)
+{
+    try {
+        FileStart start;
+        id3v2::TagContent content;
+        {
+            QFile file(fileName);
+            if (!readStart(file, start))
+                return false;
+            if (start.kind == id3v2::HeaderKind::Tag) {
+                if (start.header.totalSize > start.fileSize)
+                    return false;
+                QByteArray body;
+                // Without the whole old tag its other frames could not be kept.
+                if (!readBody(file, start.header, body))
+                    return false;
+                content = id3v2::parseTag(start.header, body);
+            }
+        }
+        content.fields[id3v2::Title] = Title;
+        content.fields[id3v2::Artist] = Artist;
+        content.fields[id3v2::Album] = Album;
+        // A number set without its text still reaches the tag.
+        content.fields[id3v2::TrackString] =
+            TrackString.isEmpty() && Track > 0 ? QString::number(Track) : TrackString;
+        content.fields[id3v2::Year] = Year;
+        content.fields[id3v2::Genre] = Genre;
+        content.fields[id3v2::Comment] = Comment;
+        content.fields[id3v2::Composer] = Composer;
+        content.fields[id3v2::Encoder] = Encoder;
+        content.fields[id3v2::Copyright] = Copyright;
+        content.fields[id3v2::Language] = Language;
+        content.fields[id3v2::Link] = Link;
+        content.fields[id3v2::OrigYear] = OrigYear;
+        content.fields[id3v2::OrigArtist] = OrigArtist;
+        content.fields[id3v2::OrigTitle] = OrigTitle;
+        content.fields[id3v2::OrigAlbum] = OrigAlbum;
+        content.fields[id3v2::Lyrics] = Lyrics;
+        const QByteArray frames = id3v2::buildFrames(content);
+
+        const bool inPlace = start.kind == id3v2::HeaderKind::Tag
+                          && start.header.totalSize >= id3v2::HeaderSize + frames.size();
+        const QByteArray tag = id3v2::buildTag(
+            frames, inPlace ? start.header.totalSize : id3v2::paddedTotalSize(frames.size()));
+        if (tag.isEmpty() || !makeWritable(fileName))
+            return false;
+        const bool written = inPlace ? writeInPlace(fileName, tag)
+                                     : rewriteFile(fileName, tag, bytesToReplace(start));
+        if (written) {
+            TagPresent = true;
+            MajorVersion = 3;
+            TotalSize = tag.size();
+        }
+        return written;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool TID3v2::RemoveFromFile(const QString &fileName)
+{
+    try {
+        FileStart start;
+        {
+            QFile file(fileName);
+            if (!readStart(file, start))
+                return false;
+        }
+        if (start.kind == id3v2::HeaderKind::None)
+            return true;
+        if (start.kind == id3v2::HeaderKind::Tag && start.header.totalSize > start.fileSize)
+            return false;
+        if (!makeWritable(fileName) || !rewriteFile(fileName, {}, bytesToReplace(start)))
+            return false;
+        TagPresent = false;
+        TotalSize = 0;
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void TID3v2::FSetTitle(const QString &value) { Title = trimmedText(value); }
+void TID3v2::FSetArtist(const QString &value) { Artist = trimmedText(value); }
+void TID3v2::FSetAlbum(const QString &value) { Album = trimmedText(value); }
+void TID3v2::FSetTrack(quint16 value) { Track = value; }
+void TID3v2::FSetTrackString(const QString &value) { TrackString = trimmedText(value); }
+void TID3v2::FSetYear(const QString &value) { Year = trimmedText(value); }
+void TID3v2::FSetGenre(const QString &value) { Genre = trimmedText(value); }
+void TID3v2::FSetComment(const QString &value) { Comment = trimmedText(value); }
+void TID3v2::FSetComposer(const QString &value) { Composer = trimmedText(value); }
+void TID3v2::FSetEncoder(const QString &value) { Encoder = trimmedText(value); }
+void TID3v2::FSetCopyright(const QString &value) { Copyright = trimmedText(value); }
+void TID3v2::FSetLanguage(const QString &value) { Language = trimmedText(value); }
+void TID3v2::FSetLink(const QString &value) { Link = trimmedText(value); }
+void TID3v2::FSetOrigArtist(const QString &value) { OrigArtist = trimmedText(value); }
+void TID3v2::FSetOrigTitle(const QString &value) { OrigTitle = trimmedText(value); }
+void TID3v2::FSetOrigAlbum(const QString &value) { OrigAlbum = trimmedText(value); }
+void TID3v2::FSetOrigYear(const QString &value) { OrigYear = trimmedText(value); }
+void TID3v2::FSetLyrics(const QString &value) { Lyrics = trimmedText(value); }
+
+} // namespace qm

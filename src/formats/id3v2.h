@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+namespace qm {
+
+// The ID3v2 tag at the start of an audio file: read from versions 2.2, 2.3
+// and 2.4 into 17 text fields and a track number, written back as 2.3.
+// Frames that carry none of the fields (pictures, private frames, further
+// comments, ...) are kept on writing, converted to 2.3 form.
+//
+// Every file operation returns false on failure and never throws; a file is
+// never left without its audio.
+class TID3v2 {
+public:
+    TID3v2();
+
+    void ResetData();
+
+    // False only when the file cannot be opened or holds fewer than 10
+    // bytes; a file without a tag reads as true with TagPresent false.
+    bool ReadFromFile(const QString &fileName);
+    // Writes the fields as a 2.3 tag: over the old tag when it has room,
+    // otherwise by rewriting the file atomically with padding to spare.
+    bool SaveToFile(const QString &fileName);
+    // Takes the tag off the file; true also when there was none.
+    bool RemoveFromFile(const QString &fileName);
+
+    bool FGetTagPresent() const { return TagPresent; }
+    quint8 FGetMajorVersion() const { return MajorVersion; }
+    // Bytes from the start of the file to the end of the tag (header,
+    // frames, padding and footer); 0 without a usable tag.
+    qint64 FGetTotalSize() const { return TotalSize; }
+
+    QString FGetTitle() const { return Title; }
+    QString FGetArtist() const { return Artist; }
+    QString FGetAlbum() const { return Album; }
+    quint16 FGetTrack() const { return Track; }
+    QString FGetTrackString() const { return TrackString; }
+    QString FGetYear() const { return Year; }
+    QString FGetGenre() const { return Genre; }
+    QString FGetComment() const { return Comment; }
+    QString FGetComposer() const { return Composer; }
+    QString FGetEncoder() const { return Encoder; }
+    QString FGetCopyright() const { return Copyright; }
+    QString FGetLanguage() const { return Language; }
+    QString FGetLink() const { return Link; }
+    QString FGetOrigArtist() const { return OrigArtist; }
+    QString FGetOrigTitle() const { return OrigTitle; }
+    QString FGetOrigAlbum() const { return OrigAlbum; }
+    QString FGetOrigYear() const { return OrigYear; }
+    QString FGetLyrics() const { return Lyrics; }
+
+    // Each text setter trims characters of code 32 or less at both ends.
+    void FSetTitle(const QString &value);
+    void FSetArtist(const QString &value);
+    void FSetAlbum(const QString &value);
+    void FSetTrack(quint16 value);
+    void FSetTrackString(const QString &value);
+    void FSetYear(const QString &value);
+    void FSetGenre(const QString &value);
+    void FSetComment(const QString &value);
+    void FSetComposer(const QString &value);
+    void FSetEncoder(const QString &value);
+    void FSetCopyright(const QString &value);
+    void FSetLanguage(const QString &value);
+    void FSetLink(const QString &value);
+    void FSetOrigArtist(const QString &value);
+    void FSetOrigTitle(const QString &value);
+    void FSetOrigAlbum(const QString &value);
+    void FSetOrigYear(const QString &value);
+    void FSetLyrics(const QString &value);
+
+    // The members, read directly by the jobs; write them through the
+    // setters, which trim.
+    bool TagPresent = false;
+    quint8 MajorVersion = 0;
+    qint64 TotalSize = 0;
+    QString Title;
+    QString Artist;
+    QString Album;
+    quint16 Track = 0;
+    QString TrackString;
+    QString Year;
+    QString Genre;
+    QString Comment;
+    QString Composer;
+    QString Encoder;
+    QString Copyright;
+    QString Language;
+    QString Link;
+    QString OrigArtist;
+    QString OrigTitle;
+    QString OrigAlbum;
+    QString OrigYear;
+    QString Lyrics;
+};
+
+} // namespace qm

@@ -1,0 +1,100 @@
+#pragma once
+
+// The byte-level half of the ID3v2 tag: parsing a tag from bytes and
+// building a 2.3 tag from fields, as pure functions. TID3v2 wraps them in
+// thin file I/O, and the fuzz target feeds them directly.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+
+#include <array>
+
+namespace qm::id3v2 {
+
+constexpr qint64 HeaderSize = 10;
+// The size field holds 28 bits.
+constexpr qint64 MaxBodySize = (qint64(1) << 28) - 1;
+
+enum class HeaderKind {
+    None,    // the bytes do not start with "ID3"
+    Garbage, // "ID3" followed by bytes no real tag has (size bytes not syncsafe)
+    Tag,
+};
+
+struct TagHeader {
+    quint8 major = 0;
+    quint8 revision = 0;
+    quint8 flags = 0;
+    qint64 bodySize = 0;  // bytes after the 10-byte header, footer excluded
+    qint64 totalSize = 0; // header, body and footer
+};
+
+HeaderKind parseHeader(QByteArrayView bytes, TagHeader &header);
+
+// The fields in the order their frames are written.
+enum Field {
+    Title,
+    Artist,
+    Album,
+    TrackString,
+    Year,
+    Genre,
+    Comment,
+    Composer,
+    Encoder,
+    Copyright,
+    Language,
+    Link,
+    OrigYear,
+    OrigArtist,
+    OrigTitle,
+    OrigAlbum,
+    Lyrics,
+    FieldCount
+};
+
+// A frame as written to a 2.3 tag: id, two flag bytes and data that already
+// holds whatever the flags add (decompressed size, method, group).
+struct Frame {
+    QByteArray id;
+    quint16 flags = 0;
+    QByteArray data;
+};
+
+struct TagContent {
+    std::array<QString, FieldCount> fields;
+    // Where the comment, lyrics and link came from, so that writing them back
+    // keeps the language and description they had.
+    QByteArray commentLanguage = "eng";
+    QString commentDescription;
+    QByteArray lyricsLanguage = "eng";
+    QString lyricsDescription;
+    QString linkDescription;
+    // Every frame that carries none of the fields, converted to 2.3 form.
+    QList<Frame> otherFrames;
+};
+
+// Parses the tag body (the bytes after the header, body size long or
+// shorter when truncated). Unknown major versions give empty content.
+TagContent parseTag(const TagHeader &header, QByteArrayView body);
+
+// The frames of a 2.3 tag: the fields' frames in field order, then the
+// other frames. Empty fields get no frame.
+QByteArray buildFrames(const TagContent &content);
+// A whole 2.3 tag of exactly totalSize bytes (the rest is padding); empty
+// when the frames do not fit or the size cannot be expressed.
+QByteArray buildTag(QByteArrayView frames, qint64 totalSize);
+// The total size a rewritten tag gets: room to spare for the next edit.
+qint64 paddedTotalSize(qint64 framesSize);
+
+// Numeric genre references ("(17)", "17", "(17)Rock", "(RX)", "(CR)") as
+// the genre names they stand for.
+QString genreFromFrameText(const QStringList &values);
+
+// The value of a TRCK text up to its first "/" as a number; 0 when that is
+// no number.
+quint16 trackNumber(const QString &trackString);
+
+} // namespace qm::id3v2

@@ -1,0 +1,182 @@
+#include "testfiles.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace qm::test {
+
+bool haveTool(const QString &program)
+{
+    return !QStandardPaths::findExecutable(program).isEmpty();
+}
+
+bool haveMutagen()
+{
+    static const bool have =
+        runCommand(QString::fromLatin1(kPython),
+                   {QStringLiteral("-c"), QStringLiteral("import mutagen")})
+            .ok();
+    return have;
+}
+
+CommandResult runCommand(const QString &program, const QStringList &args,
+                         int timeoutMs)
+{
+    CommandResult result;
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForStarted(timeoutMs))
+        return result;
+    result.started = true;
+    process.closeWriteChannel();
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    result.exitCode =
+        process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return result;
+}
+
+TempFolder::TempFolder()
+    : dir_(QDir::tempPath() + QStringLiteral("/qm-test-XXXXXX"))
+{
+}
+
+bool makeMp3(const QString &path, const Mp3Options &options, QString *error)
+{
+    const QString wav = path + QStringLiteral(".tone.wav");
+    const CommandResult tone = runCommand(
+        QStringLiteral("ffmpeg"),
+        {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+         QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
+         QStringLiteral("-i"),
+         QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2")
+             .arg(options.sampleRate)
+             .arg(options.seconds),
+         QStringLiteral("-ac"), QString::number(options.channels), wav});
+    if (!tone.ok()) {
+        if (error)
+            *error = QStringLiteral("ffmpeg: ") + QString::fromLocal8Bit(tone.err);
+        return false;
+    }
+    QStringList args = {QStringLiteral("--quiet")};
+    args += options.lameArgs;
+    args << wav << path;
+    const CommandResult enc = runCommand(QStringLiteral("lame"), args);
+    QFile::remove(wav);
+    if (!enc.ok()) {
+        if (error)
+            *error = QStringLiteral("lame: ") + QString::fromLocal8Bit(enc.err);
+        return false;
+    }
+    return true;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+bool writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return file.write(bytes) == bytes.size() && file.flush();
+}
+
+namespace {
+
+const char kMutagenScript[] = R"PY(
+import json, sys
+import mutagen.mp3, mutagen.id3
+out = {}
+try:
+    f = mutagen.mp3.MP3(sys.argv[1])
+    i = f.info
+    out["info"] = {"length": i.length, "bitrate": i.bitrate,
+                   "sample_rate": i.sample_rate, "channels": i.channels,
+                   "version": i.version, "layer": i.layer, "mode": i.mode,
+                   "bitrate_mode": int(i.bitrate_mode)}
+    tags = {}
+    version = ""
+    if f.tags is not None:
+        version = ".".join(str(v) for v in f.tags.version)
+        for key, frame in f.tags.items():
+            d = {"id": frame.FrameID}
+            if hasattr(frame, "text"):
+                d["text"] = [str(t) for t in frame.text]
+            for attr in ("desc", "lang", "mime", "owner", "url"):
+                if hasattr(frame, attr):
+                    d[attr] = str(getattr(frame, attr))
+            if hasattr(frame, "type") and frame.FrameID == "APIC":
+                d["type"] = int(frame.type)
+            if hasattr(frame, "data"):
+                d["data_size"] = len(frame.data)
+            if hasattr(frame, "count"):
+                d["count"] = frame.count
+            if hasattr(frame, "encoding"):
+                d["encoding"] = int(frame.encoding)
+            tags[key] = d
+    out["tags"] = tags
+    out["version"] = version
+except Exception as e:
+    out = {"error": "%s: %s" % (type(e).__name__, e)}
+print(json.dumps(out))
+)PY";
+
+QJsonObject parseJson(const QByteArray &bytes)
+{
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes);
+    return doc.isObject() ? doc.object() : QJsonObject{};
+}
+
+} // namespace
+
+QJsonObject mutagenRead(const QString &path)
+{
+    const CommandResult r = runCommand(
+        QString::fromLatin1(kPython),
+        {QStringLiteral("-c"), QString::fromLatin1(kMutagenScript), path});
+    if (!r.ok())
+        return QJsonObject{{QStringLiteral("error"), QString::fromLocal8Bit(r.err)}};
+    return parseJson(r.out);
+}
+
+QString mutagenText(const QJsonObject &read, const QString &frameId)
+{
+    const QJsonObject tags = read.value(QStringLiteral("tags")).toObject();
+    for (auto it = tags.begin(); it != tags.end(); ++it) {
+        const QJsonObject frame = it.value().toObject();
+        if (frame.value(QStringLiteral("id")).toString() != frameId)
+            continue;
+        QStringList texts;
+        for (const QJsonValue &t : frame.value(QStringLiteral("text")).toArray())
+            texts << t.toString();
+        return texts.join(QLatin1Char('/'));
+    }
+    return {};
+}
+
+QJsonObject ffprobe(const QString &path)
+{
+    const CommandResult r = runCommand(
+        QStringLiteral("ffprobe"),
+        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
+         QStringLiteral("json"), QStringLiteral("-show_format"),
+         QStringLiteral("-show_streams"), path});
+    return r.ok() ? parseJson(r.out) : QJsonObject{};
+}
+
+} // namespace qm::test
