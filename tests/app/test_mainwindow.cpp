@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -290,6 +291,42 @@ class MainWindowTest : public QObject {
     int expected = 6;
     for (const char* bar : {"File", "Edit", "Nombers", "Tag", "Update", "Replace", "CellsEditor"})
       QCOMPARE(ini.readInteger(u"Main", QStringLiteral("IndexBar") + QLatin1String(bar), -1), expected--);
+  }
+
+  void dropDownButtonRepeatsTheLastChoice() {
+    auto w = start();
+    qm::DropDownCommand* letterCase = w->dropDown(QStringLiteral("Case"));
+    QCOMPARE(letterCase->current(), command(*w, "aUpperCase"));
+    QSignalSpy lower(command(*w, "aLowerCase"), &QAction::triggered);
+    QSignalSpy upper(command(*w, "aUpperCase"), &QAction::triggered);
+    command(*w, "aLowerCase")->trigger();
+    QCOMPARE(letterCase->face()->toolTip(), QStringLiteral("Все строчные"));
+    QCOMPARE(qm::CommandSet::imageOf(letterCase->face()), qm::CommandSet::imageOf(command(*w, "aLowerCase")));
+    letterCase->face()->trigger();
+    QCOMPARE(lower.count(), 2);
+    QCOMPARE(upper.count(), 0);
+    // A saved image that names no sub-command leaves a click without effect.
+    letterCase->restore(9999, QStringLiteral("?"));
+    QVERIFY(!letterCase->current());
+    letterCase->face()->trigger();
+    QCOMPARE(lower.count() + upper.count(), 2);
+  }
+
+  void gridFindsCellsByFieldWhereverTheColumnIs() {
+    auto w = start(dir_->filePath(QStringLiteral("song.mp3")));
+    w->table().setCell(1, FieldNumber::Art, QStringLiteral("artist"));
+    QHeaderView* header = w->grid()->horizontalHeader();
+    header->moveSection(header->visualIndex(int(FieldNumber::Art)), 1);
+    command(*w, "aVisibleDir")->trigger();
+    const int art = int(FieldNumber::Art);
+    QCOMPARE(header->visualIndex(art), w->table().layout().position(FieldNumber::Art));
+    QCOMPARE(w->gridModel()->index(0, art).data().toString(), QStringLiteral("artist"));
+    QCOMPARE(w->table().cellAt(1, header->visualIndex(art)), QStringLiteral("artist"));
+    QCOMPARE(w->gridModel()->headerData(0, Qt::Vertical).toString(), QStringLiteral("01"));
+    // A drop into the frozen zone is put back.
+    header->moveSection(header->visualIndex(art), 0);
+    QCOMPARE(header->visualIndex(art), w->table().layout().position(FieldNumber::Art));
+    QVERIFY(w->table().layout().isShown(FieldNumber::Art));
   }
 
   void lastShownColumnCannotBeHidden() {
