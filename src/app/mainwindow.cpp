@@ -247,7 +247,7 @@ void TfrmTagEditor::setNumberStyle(NumberStyle style) {
 
 void TfrmTagEditor::setSeparateNumbering(bool on) {
   QAction* command = commands_->find(QStringLiteral("aNombersSeparate"));
-  command->setProperty(CommandSet::kImageProperty, on ? CommandSet::kNombersSeparateOnImage : 18);
+  command->setProperty(CommandSet::kImageProperty, on ? CommandSet::kNombersSeparateOnImage : CommandSet::kNombersSeparateOffImage);
   const QString hint = on ? QStringLiteral("Общая нумерация для каждой папки")
                           : QStringLiteral("Раздельная нумерация для каждой папки");
   command->setToolTip(hint);
