@@ -1,0 +1,217 @@
+#include "formats/mpegaudio.h"
+#include "testfiles.h"
+
+#include <gtest/gtest.h>
+
+using qm::TMPEGaudio;
+
+namespace {
+
+enum Version { V25 = 0, V2 = 2, V1 = 3 };
+enum Layer { L3 = 1, L2 = 2, L1 = 3 };
+enum Mode { Stereo = 0, Joint = 1, Dual = 2, Mono = 3 };
+
+QByteArray header(int version, int layer, int bitRateIndex, int sampleRateIndex,
+                   int padding = 0, int mode = Joint, bool crc = false, int emphasis = 0)
+{
+    QByteArray h(4, '\0');
+    h[0] = char(0xff);
+    h[1] = char(0xe0 | version << 3 | layer << 1 | (crc ? 0 : 1));
+    h[2] = char(bitRateIndex << 4 | sampleRateIndex << 2 | padding << 1);
+    h[3] = char(mode << 6 | 1 << 2 | emphasis);
+    return h;
+}
+
+// `count` frames of `size` bytes: the header and zeros.
+QByteArray frames(const QByteArray &head, int size, int count)
+{
+    QByteArray frame = head + QByteArray(size - 4, '\0');
+    return frame.repeated(count);
+}
+
+void putBE32(QByteArray &bytes, qsizetype at, quint32 value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = char(value >> (24 - 8 * i));
+}
+
+// Runs the stream analysis over bytes in memory, as ReadFromFile does over
+// a file without tags.
+TMPEGaudio analyse(const QByteArray &file, qint64 id3v2Size = 0)
+{
+    TMPEGaudio mpeg;
+    mpeg.ID3v1.ParseTail(file.right(143), true);
+    const auto reader = [&file](qint64 pos, qint64 length, QByteArray *out) {
+        *out = file.mid(pos, length);
+        return true;
+    };
+    EXPECT_TRUE(mpeg.AnalyseStream(reader, file.size(), id3v2Size));
+    return mpeg;
+}
+
+} // namespace
+
+TEST(MpegFrame, SizesFollowVersionLayerRateAndPadding)
+{
+    struct Case {
+        QByteArray head;
+        int size;
+        const char *version, *layer;
+        int bitRate, sampleRate;
+    } cases[] = {
+        {header(V1, L3, 9, 0), 417, "MPEG 1", "Layer III", 128, 44100},
+        {header(V1, L3, 9, 0, 1), 418, "MPEG 1", "Layer III", 128, 44100},
+        {header(V1, L2, 14, 2, 1), 1729, "MPEG 1", "Layer II", 384, 32000},
+        {header(V1, L1, 14, 1, 1), 452, "MPEG 1", "Layer I", 448, 48000},
+        {header(V2, L3, 8, 0), 208, "MPEG 2", "Layer III", 64, 22050},
+        {header(V2, L1, 8, 1), 128, "MPEG 2", "Layer I", 128, 24000},
+        {header(V25, L3, 4, 2, 1), 289, "MPEG 2.5", "Layer III", 32, 8000},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.size);
+        const TMPEGaudio mpeg = analyse(frames(c.head, c.size, 20));
+        ASSERT_TRUE(mpeg.Frame.HeaderFound);
+        EXPECT_EQ(mpeg.Frame.FrameSize, c.size);
+        EXPECT_EQ(mpeg.FGetVersion(), QLatin1String(c.version));
+        EXPECT_EQ(mpeg.FGetLayer(), QLatin1String(c.layer));
+        EXPECT_EQ(mpeg.FGetBitRate(), c.bitRate);
+        EXPECT_EQ(mpeg.FGetSampleRate(), c.sampleRate);
+        EXPECT_EQ(mpeg.FGetFrames(), 20);
+        EXPECT_TRUE(mpeg.FGetValid());
+    }
+    const TMPEGaudio mono = analyse(frames(header(V2, L3, 8, 0, 0, Mono), 208, 5));
+    EXPECT_EQ(mono.FGetChannelMode(), QStringLiteral("Mono"));
+    EXPECT_EQ(mono.FrameCoefficient(), 72);
+}
+
+TEST(MpegFrame, ReservedAndFreeFormatHeadersAreNeverAccepted)
+{
+    const QByteArray bad[] = {
+        header(V1, L3, 0, 0),        // free format
+        header(V1, L3, 15, 0),       // bit rate index 15
+        header(V1, L3, 9, 3),        // reserved sample rate
+        header(1, L3, 9, 0),         // reserved version
+        header(V1, 0, 9, 0),         // reserved layer
+        header(V1, L3, 9, 0, 0, Joint, false, 2), // reserved emphasis
+    };
+    for (const QByteArray &head : bad) {
+        const TMPEGaudio mpeg = analyse(frames(head, 417, 10));
+        EXPECT_FALSE(mpeg.Frame.HeaderFound) << head.toHex().constData();
+    }
+    // A single header with nothing valid where the next frame should begin.
+    EXPECT_FALSE(analyse(header(V1, L3, 9, 0) + QByteArray(1000, 'x')).Frame.HeaderFound);
+}
+
+TEST(MpegFrame, SearchFindsTheFirstPairAfterJunkAndAcrossBlocks)
+{
+    const QByteArray stream = frames(header(V1, L3, 9, 0), 417, 40);
+    TMPEGaudio early = analyse(QByteArray(1000, 'j') + stream);
+    EXPECT_EQ(early.Frame.Position, 1000);
+    EXPECT_EQ(early.AudioStart, 1000);
+
+    // A pair starting in the second half of a block is only seen where a
+    // later frame starts in the first half of the next block.
+    TMPEGaudio late = analyse(QByteArray(2000, 'j') + stream);
+    ASSERT_TRUE(late.Frame.HeaderFound);
+    EXPECT_EQ(late.AudioStart, 2000 + 4 * 417);
+
+    // The audio starts behind an ID3v2 tag and ends before the ID3v1 tags.
+    const QByteArray tag2 = "ID3" + QByteArray(497, '\0');
+    QByteArray record(128, '\0');
+    record.replace(0, 3, "TAG");
+    record[3] = 'T';
+    TMPEGaudio tagged = analyse(tag2 + stream + record, tag2.size());
+    EXPECT_EQ(tagged.AudioStart, 500);
+    EXPECT_EQ(tagged.AudioEnd, 500 + stream.size());
+    EXPECT_EQ(tagged.FGetFrames(), 40);
+    EXPECT_NEAR(tagged.FGetDuration(), 40 * 417 * 8 / 128000.0, 1e-9);
+
+    // Bytes missing from a short last block are no header.
+    EXPECT_FALSE(analyse(stream.left(417 + 2)).Frame.HeaderFound);
+}
+
+TEST(MpegVbr, XingHeaderGivesFramesBitRateAndEncoder)
+{
+    QByteArray file = frames(header(V1, L3, 9, 0), 417, 30);
+    QByteArray xing("Xing\0\0\0\x0f", 8);
+    file.replace(4 + 32, 8, xing);
+    putBE32(file, 36 + 8, 1000);            // frames
+    putBE32(file, 36 + 12, 1000 * 627);     // bytes: 192 kbit/s
+    file[36 + 119] = char(57);              // quality
+    file.replace(36 + 120, 9, "LAME3.97 ");
+    const TMPEGaudio mpeg = analyse(file);
+    ASSERT_TRUE(mpeg.VBR.VbrFound);
+    EXPECT_EQ(mpeg.VBR.VbrId, QStringLiteral("Xing"));
+    EXPECT_EQ(mpeg.VBR.VbrQuality, 57);
+    EXPECT_EQ(mpeg.FGetFrames(), 1000);
+    EXPECT_EQ(mpeg.FGetBitRate(), 192);
+    EXPECT_NEAR(mpeg.FGetDuration(), 1000 * 1152 / 44100.0, 1e-9);
+    EXPECT_EQ(mpeg.FGetEncoderID(), 3);
+    EXPECT_EQ(mpeg.FGetEncoder(), QStringLiteral("LAME 3.97"));
+
+    // Fields the flags leave out move the later ones forward.
+    QByteArray lean = frames(header(V1, L3, 9, 0), 417, 30);
+    lean.replace(36, 8, QByteArray("Xing\0\0\0\x03", 8));
+    putBE32(lean, 36 + 8, 500);
+    putBE32(lean, 36 + 12, 500 * 417);
+    lean.replace(36 + 16, 4, "Enc1");
+    const TMPEGaudio leanMpeg = analyse(lean);
+    EXPECT_EQ(leanMpeg.FGetFrames(), 500);
+    EXPECT_EQ(leanMpeg.FGetBitRate(), 128);
+    EXPECT_EQ(leanMpeg.VBR.VbrVendor, QStringLiteral("Enc1"));
+    EXPECT_EQ(leanMpeg.FGetEncoder(), QStringLiteral("Xing"));
+
+    // No frame count: the constant-bit-rate formulas apply.
+    QByteArray empty = frames(header(V1, L3, 9, 0), 417, 30);
+    empty.replace(36, 8, QByteArray("Xing\0\0\0\x0f", 8));
+    const TMPEGaudio zero = analyse(empty);
+    EXPECT_TRUE(zero.VBR.VbrFound);
+    EXPECT_EQ(zero.FGetFrames(), 0);
+    EXPECT_EQ(zero.FGetBitRate(), 128);
+    EXPECT_NEAR(zero.FGetDuration(), 30 * 417 * 8 / 128000.0, 1e-9);
+
+    // A rate no stream has is no valid stream, not a wrapped-round number.
+    putBE32(empty, 36 + 8, 1);
+    putBE32(empty, 36 + 12, 0x7fffffff);
+    const TMPEGaudio absurd = analyse(empty);
+    EXPECT_EQ(absurd.FGetBitRate(), 65535);
+    EXPECT_FALSE(absurd.FGetValid());
+}
+
+TEST(MpegVbr, VbriHeaderSits32BytesAfterTheHeaderInEveryMode)
+{
+    // MPEG 2 mono: the side information is shorter, the VBRI place is not.
+    QByteArray file = frames(header(V2, L3, 8, 0, 0, Mono), 208, 20);
+    file.replace(36, 4, "VBRI");
+    file[36 + 9] = char(75);
+    putBE32(file, 36 + 10, 400 * 208);
+    putBE32(file, 36 + 14, 400);
+    const TMPEGaudio mpeg = analyse(file);
+    ASSERT_TRUE(mpeg.VBR.VbrFound);
+    EXPECT_EQ(mpeg.VBR.VbrId, QStringLiteral("VBRI"));
+    EXPECT_EQ(mpeg.VBR.VbrQuality, 75);
+    EXPECT_EQ(mpeg.FGetFrames(), 400);
+    EXPECT_EQ(mpeg.FGetBitRate(), 64);
+    EXPECT_NEAR(mpeg.FGetDuration(), 400 * 576 / 22050.0, 1e-9);
+    EXPECT_EQ(mpeg.FGetEncoder(), QStringLiteral("FhG"));
+}
+
+TEST(MpegEncoder, SignatureSearchLooksBackFromTheBlockEndWithinItsRange)
+{
+    QByteArray block(TMPEGaudio::kBlockSize, '\0');
+    block.replace(TMPEGaudio::kBlockSize - 108, 8, "LAME3.99");
+    block.replace(TMPEGaudio::kBlockSize - 58, 4, "GOGO");
+    EXPECT_EQ(TMPEGaudio::FindEncoderSignature(block, 60), QStringLiteral("GOGO"));
+    block.replace(TMPEGaudio::kBlockSize - 58, 4, "xxxx");
+    EXPECT_EQ(TMPEGaudio::FindEncoderSignature(block, 100), QStringLiteral("LAME3.99"));
+    EXPECT_EQ(TMPEGaudio::FindEncoderSignature(block, 99), QString());
+    EXPECT_EQ(TMPEGaudio::FindEncoderSignature(block.left(3000), 65535), QString());
+    EXPECT_EQ(TMPEGaudio::FindEncoderSignature("LAME", 65535), QStringLiteral("LAME"));
+
+    // Found in the stream's last block when the first has none.
+    QByteArray file = frames(header(V1, L3, 9, 0), 417, 40);
+    file.replace(file.size() - 300, 8, "LAME3.98");
+    const TMPEGaudio mpeg = analyse(file);
+    EXPECT_EQ(mpeg.VendorText, QStringLiteral("LAME3.98"));
+    EXPECT_EQ(mpeg.FGetEncoder(), QStringLiteral("LAME 3.98"));
+}
