@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <new>
+#include <algorithm>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -48,6 +48,41 @@ bool readStart(QFile &file, FileStart &start)
     start.kind = id3v2::parseHeader(head, start.header);
     return true;
 }
+
+// The tag body in the file, read in blocks: the frame headers and texts at
+// the front of a tag usually come in one read, and big frames without a
+// field are skipped by seeking.
+class FileBody : public id3v2::BodySource {
+public:
+    FileBody(QFile &file, qint64 size) : file_(file), size_(size) {}
+    qint64 size() const override { return size_; }
+    QByteArray read(qint64 at, qint64 length) override
+    {
+        if (at < 0 || at >= size_ || length <= 0)
+            return {};
+        length = std::min(length, size_ - at);
+        if (at >= blockAt_ && at + length <= blockAt_ + block_.size())
+            return block_.mid(at - blockAt_, length);
+        if (length >= BlockSize)
+            return readAt(at, length);
+        block_ = readAt(at, std::min(BlockSize, size_ - at));
+        blockAt_ = at;
+        return block_.left(length);
+    }
+
+private:
+    static constexpr qint64 BlockSize = 16 * 1024;
+    QByteArray readAt(qint64 at, qint64 length)
+    {
+        if (!file_.seek(id3v2::HeaderSize + at))
+            return {};
+        return file_.read(length);
+    }
+    QFile &file_;
+    qint64 size_;
+    QByteArray block_;
+    qint64 blockAt_ = 0;
+};
 
 bool readBody(QFile &file, const id3v2::TagHeader &header, QByteArray &body)
 {
@@ -186,9 +221,8 @@ bool TID3v2::ReadFromFile(const QString &fileName)
         if (start.header.totalSize > start.fileSize)
             return true;
         TotalSize = start.header.totalSize;
-        QByteArray body;
-        readBody(file, start.header, body); // a short read keeps the frames it holds
-        const id3v2::TagContent content = id3v2::parseTag(start.header, body);
+        FileBody body(file, start.header.bodySize);
+        const id3v2::TagContent content = id3v2::parseTagFields(start.header, body);
         Title = content.fields[id3v2::Title];
         Artist = content.fields[id3v2::Artist];
         Album = content.fields[id3v2::Album];

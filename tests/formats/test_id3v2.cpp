@@ -284,6 +284,42 @@ TEST(ID3v2Parse, Version24FramesTurnIntoVersion23Frames)
     EXPECT_EQ(findFrame(content, "PRIV")->flags, 0x8000);
 }
 
+TEST(ID3v2Parse, ReadingTheFieldsSkipsBigFramesWithoutOne)
+{
+    class CountingBody : public BodySource {
+    public:
+        explicit CountingBody(QByteArrayView bytes) : bytes_(bytes) {}
+        qint64 size() const override { return bytes_.size(); }
+        QByteArray read(qint64 at, qint64 length) override
+        {
+            length = qBound<qint64>(0, length, bytes_.size() - at);
+            bytesRead += length;
+            return bytes_.sliced(at, length).toByteArray();
+        }
+        qint64 bytesRead = 0;
+
+    private:
+        QByteArrayView bytes_;
+    };
+    for (int major : {3, 4}) {
+        const auto frame = major == 3 ? [](const char *id, const QByteArray &data) { return frame23(id, data); }
+                                      : [](const char *id, const QByteArray &data) { return frame24(id, data); };
+        const QByteArray tag = tagBytes(major, frame("APIC", text(0, "image/png\0\x03\0"_qba + QByteArray(200000, 'p')))
+                                                   + frame("TIT2", text(0, "Title"))
+                                                   + frame("COMM", text(0, "eng\0Comment"_qba))
+                                                   + frame("PRIV", QByteArray(100000, 'q'))
+                                                   + frame("TYER", text(0, "2001")) + QByteArray(500, 0));
+        TagHeader header;
+        ASSERT_EQ(parseHeader(tag, header), HeaderKind::Tag);
+        CountingBody body(QByteArrayView(tag).sliced(HeaderSize));
+        const TagContent fields = parseTagFields(header, body);
+        EXPECT_EQ(fields.fields, parse(tag).fields);
+        EXPECT_EQ(fields.fields[Year], QStringLiteral("2001"));
+        EXPECT_TRUE(fields.otherFrames.isEmpty());
+        EXPECT_LT(body.bytesRead, 1000);
+    }
+}
+
 TEST(ID3v2Parse, HeadersThatAreNoTag)
 {
     TagHeader header;
