@@ -17,18 +17,6 @@
 namespace qm {
 namespace {
 
-// Characters of code 32 or less are what the fields trim at both ends.
-QString trimmedText(const QString &value)
-{
-    qsizetype begin = 0;
-    qsizetype end = value.size();
-    while (begin < end && value.at(begin).unicode() <= 32)
-        ++begin;
-    while (end > begin && value.at(end - 1).unicode() <= 32)
-        --end;
-    return value.mid(begin, end - begin);
-}
-
 // What the first bytes of a file say about its tag.
 struct FileStart {
     qint64 fileSize = 0;
@@ -329,23 +317,23 @@ bool TID3v2::RemoveFromFile(const QString &fileName)
     }
 }
 
-void TID3v2::FSetTitle(const QString &value) { Title = trimmedText(value); }
-void TID3v2::FSetArtist(const QString &value) { Artist = trimmedText(value); }
-void TID3v2::FSetAlbum(const QString &value) { Album = trimmedText(value); }
+void TID3v2::FSetTitle(const QString &value) { Title = id3v2::trimmedField(value); }
+void TID3v2::FSetArtist(const QString &value) { Artist = id3v2::trimmedField(value); }
+void TID3v2::FSetAlbum(const QString &value) { Album = id3v2::trimmedField(value); }
 void TID3v2::FSetTrack(quint16 value) { Track = value; }
-void TID3v2::FSetTrackString(const QString &value) { TrackString = trimmedText(value); }
-void TID3v2::FSetYear(const QString &value) { Year = trimmedText(value); }
-void TID3v2::FSetGenre(const QString &value) { Genre = trimmedText(value); }
-void TID3v2::FSetComment(const QString &value) { Comment = trimmedText(value); }
-void TID3v2::FSetComposer(const QString &value) { Composer = trimmedText(value); }
-void TID3v2::FSetEncoder(const QString &value) { Encoder = trimmedText(value); }
-void TID3v2::FSetCopyright(const QString &value) { Copyright = trimmedText(value); }
-void TID3v2::FSetLanguage(const QString &value) { Language = trimmedText(value); }
-void TID3v2::FSetLink(const QString &value) { Link = trimmedText(value); }
-void TID3v2::FSetOrigArtist(const QString &value) { OrigArtist = trimmedText(value); }
-void TID3v2::FSetOrigTitle(const QString &value) { OrigTitle = trimmedText(value); }
-void TID3v2::FSetOrigAlbum(const QString &value) { OrigAlbum = trimmedText(value); }
-void TID3v2::FSetOrigYear(const QString &value) { OrigYear = trimmedText(value); }
-void TID3v2::FSetLyrics(const QString &value) { Lyrics = trimmedText(value); }
+void TID3v2::FSetTrackString(const QString &value) { TrackString = id3v2::trimmedField(value); }
+void TID3v2::FSetYear(const QString &value) { Year = id3v2::trimmedField(value); }
+void TID3v2::FSetGenre(const QString &value) { Genre = id3v2::trimmedField(value); }
+void TID3v2::FSetComment(const QString &value) { Comment = id3v2::trimmedField(value); }
+void TID3v2::FSetComposer(const QString &value) { Composer = id3v2::trimmedField(value); }
+void TID3v2::FSetEncoder(const QString &value) { Encoder = id3v2::trimmedField(value); }
+void TID3v2::FSetCopyright(const QString &value) { Copyright = id3v2::trimmedField(value); }
+void TID3v2::FSetLanguage(const QString &value) { Language = id3v2::trimmedField(value); }
+void TID3v2::FSetLink(const QString &value) { Link = id3v2::trimmedField(value); }
+void TID3v2::FSetOrigArtist(const QString &value) { OrigArtist = id3v2::trimmedField(value); }
+void TID3v2::FSetOrigTitle(const QString &value) { OrigTitle = id3v2::trimmedField(value); }
+void TID3v2::FSetOrigAlbum(const QString &value) { OrigAlbum = id3v2::trimmedField(value); }
+void TID3v2::FSetOrigYear(const QString &value) { OrigYear = id3v2::trimmedField(value); }
+void TID3v2::FSetLyrics(const QString &value) { Lyrics = id3v2::trimmedField(value); }
 
 } // namespace qm

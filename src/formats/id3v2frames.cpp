@@ -69,7 +69,9 @@ QByteArray undoUnsync(QByteArrayView bytes)
     return out;
 }
 
-QString trimmedText(const QString &value)
+} // namespace
+
+QString trimmedField(const QString &value)
 {
     qsizetype begin = 0;
     qsizetype end = value.size();
@@ -79,6 +81,8 @@ QString trimmedText(const QString &value)
         --end;
     return value.mid(begin, end - begin);
 }
+
+namespace {
 
 // ---- text encodings ----------------------------------------------------
 
@@ -877,7 +881,9 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
     if (!values[OrigYear] && originallyReleased && !originallyReleased->isEmpty())
         content.fields[OrigYear] = yearOfTimestamp(originallyReleased->first());
     for (QString &text : content.fields)
-        text = trimmedText(text);
+        text = trimmedField(text);
+    if (fieldsOnly)
+        return content;
 
     for (qsizetype i = 0; i < kept.size(); ++i) {
         if (taken.contains(i))
@@ -973,7 +979,7 @@ QString genreFromFrameText(const QStringList &values)
 {
     QStringList names;
     for (const QString &value : values) {
-        QString rest = trimmedText(value);
+        QString rest = trimmedField(value);
         QStringList references;
         while (rest.startsWith(u'(') && !rest.startsWith(u"((")) {
             const qsizetype close = rest.indexOf(u')');

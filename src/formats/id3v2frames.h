@@ -107,6 +107,9 @@ qint64 paddedTotalSize(qint64 framesSize);
 // the genre names they stand for.
 QString genreFromFrameText(const QStringList &values);
 
+// A field's text without the characters of code 32 or less at both ends.
+QString trimmedField(const QString &value);
+
 // The value of a TRCK text up to its first "/" as a number; 0 when that is
 // no number.
 quint16 trackNumber(const QString &trackString);
