@@ -200,14 +200,12 @@ bool TID3v2::ReadFromFile(const QString &fileName)
         FileStart start;
         if (!readStart(file, start))
             return false;
-        if (start.kind != id3v2::HeaderKind::Tag)
+        // A tag that claims more than the file holds is no tag to read or
+        // to write over.
+        if (start.kind != id3v2::HeaderKind::Tag || start.header.totalSize > start.fileSize)
             return true;
         TagPresent = true;
         MajorVersion = start.header.major;
-        // A tag that claims more than the file holds is no tag to read or
-        // to write over.
-        if (start.header.totalSize > start.fileSize)
-            return true;
         TotalSize = start.header.totalSize;
         FileBody body(file, start.header.bodySize);
         const id3v2::TagContent content = id3v2::parseTagFields(start.header, body);
