@@ -73,7 +73,8 @@ public:
     void FSetOrigYear(const QString &value);
     void FSetLyrics(const QString &value);
 
-private:
+    // The members, read directly by the jobs; write them through the
+    // setters, which trim.
     bool TagPresent = false;
     quint8 MajorVersion = 0;
     qint64 TotalSize = 0;

@@ -1,0 +1,445 @@
+#include "formats/codepage.h"
+#include "formats/id3v2.h"
+#include "formats/id3v2frames.h"
+#include "testfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace qm;
+using namespace qm::id3v2;
+using qm::test::readAll;
+using qm::test::TempFolder;
+using qm::test::writeAll;
+
+namespace {
+
+QByteArray bigEndian(quint32 value, int count)
+{
+    QByteArray out;
+    for (int i = count - 1; i >= 0; --i)
+        out.append(char((value >> (8 * i)) & 0xFF));
+    return out;
+}
+
+QByteArray syncsafeBytes(quint32 value)
+{
+    QByteArray out;
+    for (int i = 3; i >= 0; --i)
+        out.append(char((value >> (7 * i)) & 0x7F));
+    return out;
+}
+
+QByteArray frame22(const char *id, const QByteArray &data)
+{
+    return QByteArray(id) + bigEndian(data.size(), 3) + data;
+}
+
+QByteArray frame23(const char *id, const QByteArray &data, quint16 flags = 0)
+{
+    return QByteArray(id) + bigEndian(data.size(), 4) + bigEndian(flags, 2) + data;
+}
+
+QByteArray frame24(const char *id, const QByteArray &data, quint16 flags = 0, bool syncsafe = true)
+{
+    return QByteArray(id) + (syncsafe ? syncsafeBytes(data.size()) : bigEndian(data.size(), 4))
+         + bigEndian(flags, 2) + data;
+}
+
+QByteArray tagBytes(int major, const QByteArray &body, quint8 flags = 0)
+{
+    return QByteArray("ID3") + char(major) + '\0' + char(flags) + syncsafeBytes(body.size()) + body;
+}
+
+QByteArray utf16le(const QString &text, bool bom = true)
+{
+    QByteArray out = bom ? QByteArray("\xFF\xFE", 2) : QByteArray();
+    for (QChar ch : text)
+        out.append(char(ch.unicode() & 0xFF)).append(char(ch.unicode() >> 8));
+    return out;
+}
+
+QByteArray utf16be(const QString &text)
+{
+    QByteArray out;
+    for (QChar ch : text)
+        out.append(char(ch.unicode() >> 8)).append(char(ch.unicode() & 0xFF));
+    return out;
+}
+
+QByteArray text(char encoding, const QByteArray &bytes)
+{
+    return QByteArray(1, encoding) + bytes;
+}
+
+TagContent parse(const QByteArray &tag)
+{
+    TagHeader header;
+    EXPECT_EQ(parseHeader(tag, header), HeaderKind::Tag);
+    return parseTag(header, QByteArrayView(tag).sliced(HeaderSize));
+}
+
+const Frame *findFrame(const TagContent &content, const char *id)
+{
+    for (const Frame &frame : content.otherFrames)
+        if (frame.id == id)
+            return &frame;
+    return nullptr;
+}
+
+// Something that looks like MPEG audio: frame syncs and varied bytes.
+QByteArray fakeAudio(int size)
+{
+    QByteArray audio(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        audio[i] = char((i * 37 + 11) & 0xFF);
+    audio[0] = char(0xFF);
+    audio[1] = char(0xFB);
+    return audio;
+}
+
+} // namespace
+
+TEST(ID3v2Parse, DecodesAllFourEncodingsAndReadsLongTextsWhole)
+{
+    const QString russian = QStringLiteral("Привет");
+    const QString longText = QString(700, u'ж') + QStringLiteral("end");
+    const QByteArray body = frame23("TIT2", text(0, LegacyCodepage::encode(russian)))
+                          + frame23("TPE1", text(1, utf16le(QStringLiteral("Ünïcode"))))
+                          + frame23("TALB", text(1, QByteArray("\xFE\xFF", 2) + utf16be(QStringLiteral("Big ∑"))))
+                          + frame23("TCOM", text(2, utf16be(QStringLiteral("Plain BE ☃"))))
+                          + frame23("TENC", text(3, QStringLiteral("UTF-8 ✓").toUtf8()))
+                          + frame23("TCOP", text(1, utf16le(QStringLiteral("no mark"), false)))
+                          + frame23("USLT", text(1, "eng" + utf16le(QStringLiteral("desc")) + QByteArray(2, 0) + utf16le(longText)))
+                          + frame23("TRCK", text(0, "3/12"));
+    const TagContent content = parse(tagBytes(3, body + QByteArray(100, 0)));
+    EXPECT_EQ(content.fields[Title], russian);
+    EXPECT_EQ(content.fields[Artist], QStringLiteral("Ünïcode"));
+    EXPECT_EQ(content.fields[Album], QStringLiteral("Big ∑"));
+    EXPECT_EQ(content.fields[Composer], QStringLiteral("Plain BE ☃"));
+    EXPECT_EQ(content.fields[Encoder], QStringLiteral("UTF-8 ✓"));
+    EXPECT_EQ(content.fields[Copyright], QStringLiteral("no mark"));
+    EXPECT_EQ(content.fields[Lyrics], longText);
+    EXPECT_EQ(content.lyricsDescription, QStringLiteral("desc"));
+    EXPECT_TRUE(content.otherFrames.isEmpty());
+
+    EXPECT_EQ(trackNumber(QStringLiteral("3/12")), 3);
+    EXPECT_EQ(trackNumber(QStringLiteral("A/12")), 0);
+    EXPECT_EQ(trackNumber(QStringLiteral("70000")), 0);
+}
+
+TEST(ID3v2Parse, GenreReferencesBecomeNames)
+{
+    const auto genre = [](std::initializer_list<const char16_t *> values) {
+        QStringList list;
+        for (const char16_t *value : values)
+            list << QString::fromUtf16(value);
+        return genreFromFrameText(list);
+    };
+    EXPECT_EQ(genre({u"(17)"}), QStringLiteral("Rock"));
+    EXPECT_EQ(genre({u"17"}), QStringLiteral("Rock"));
+    EXPECT_EQ(genre({u"(17)Rock & Roll"}), QStringLiteral("Rock & Roll"));
+    EXPECT_EQ(genre({u"(RX)"}), QStringLiteral("Remix"));
+    EXPECT_EQ(genre({u"(CR)"}), QStringLiteral("Cover"));
+    EXPECT_EQ(genre({u"(67)"}), QStringLiteral("Psychadelic"));
+    EXPECT_EQ(genre({u"(17)(18)"}), QStringLiteral("Rock/Techno"));
+    EXPECT_EQ(genre({u"17", u"Synthwave"}), QStringLiteral("Rock/Synthwave"));
+    EXPECT_EQ(genre({u"((Bracketed)"}), QStringLiteral("(Bracketed)"));
+    // Unknown numbers stay as they were, so writing them back loses nothing.
+    EXPECT_EQ(genre({u"(255)"}), QStringLiteral("(255)"));
+    EXPECT_EQ(genre({u"2004"}), QStringLiteral("2004"));
+}
+
+TEST(ID3v2Parse, CommentWithoutDescriptionWinsAndTheOthersAreKept)
+{
+    const QByteArray body = frame23("COMM", text(0, "engiTunNORM\0 0000 0001"_qba))
+                          + frame23("COMM", text(1, "rus" + QByteArray(2, 0) + utf16le(QStringLiteral("Коммент"))))
+                          + frame23("COMM", text(0, "engother\0more"_qba))
+                          + frame23("WXXX", text(0, "\0http://example.org/"_qba));
+    const TagContent content = parse(tagBytes(3, body));
+    EXPECT_EQ(content.fields[Comment], QStringLiteral("Коммент"));
+    EXPECT_EQ(content.commentLanguage, QByteArray("rus"));
+    EXPECT_EQ(content.fields[Link], QStringLiteral("http://example.org/"));
+    ASSERT_EQ(content.otherFrames.size(), 2);
+    EXPECT_EQ(content.otherFrames[0].data, text(0, "engiTunNORM\0 0000 0001"_qba));
+    EXPECT_EQ(content.otherFrames[1].data, text(0, "engother\0more"_qba));
+
+    // With descriptions only, the first carries the field.
+    const TagContent described = parse(tagBytes(3, frame23("COMM", text(0, "engfirst\0one"_qba))
+                                                  + frame23("COMM", text(0, "engsecond\0two"_qba))));
+    EXPECT_EQ(described.fields[Comment], QStringLiteral("one"));
+    EXPECT_EQ(described.commentDescription, QStringLiteral("first"));
+    ASSERT_EQ(described.otherFrames.size(), 1);
+}
+
+TEST(ID3v2Parse, Version22FramesMapToVersion23)
+{
+    const QByteArray body = frame22("TT2", text(0, "Old title"))
+                          + frame22("TCO", text(0, "(17)"))
+                          + frame22("TYE", text(0, "1999"))
+                          + frame22("COM", text(0, "eng\0short"_qba))
+                          + frame22("PIC", text(0, "JPG\x03\0"_qba + QByteArray(50, 'p')))
+                          + frame22("TP2", text(0, "Band"))
+                          + frame22("XYZ", "unmappable");
+    const TagContent content = parse(tagBytes(2, body + QByteArray(20, 0)));
+    EXPECT_EQ(content.fields[Title], QStringLiteral("Old title"));
+    EXPECT_EQ(content.fields[Genre], QStringLiteral("Rock"));
+    EXPECT_EQ(content.fields[Year], QStringLiteral("1999"));
+    EXPECT_EQ(content.fields[Comment], QStringLiteral("short"));
+    ASSERT_EQ(content.otherFrames.size(), 2);
+    const Frame *picture = findFrame(content, "APIC");
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->data, text(0, "image/jpeg\0\x03\0"_qba + QByteArray(50, 'p')));
+    EXPECT_TRUE(findFrame(content, "TPE2"));
+}
+
+TEST(ID3v2Parse, Version24SizesExtendedHeaderAndUnsynchronisation)
+{
+    // A 200-byte frame: its syncsafe size differs from the plain number.
+    const QString longTitle = QString(199, u'x');
+    const QByteArray extended = syncsafeBytes(6) + "\x01\x00"_qba;
+    QByteArray body = extended + frame24("TIT2", text(0, longTitle.toLatin1()))
+                    + frame24("TPE1", text(3, "Ärtist"_qba)) + QByteArray(30, 0);
+    TagContent content = parse(tagBytes(4, body, 0x40));
+    EXPECT_EQ(content.fields[Title], longTitle);
+    EXPECT_EQ(content.fields[Artist], QStringLiteral("Ärtist"));
+
+    // Writers that put plain sizes in 2.4 frames.
+    body = frame24("TIT2", text(0, longTitle.toLatin1()), 0, false)
+         + frame24("TALB", text(0, "Album"), 0, false);
+    content = parse(tagBytes(4, body));
+    EXPECT_EQ(content.fields[Title], longTitle);
+    EXPECT_EQ(content.fields[Album], QStringLiteral("Album"));
+
+    // 2.3 unsynchronises the whole tag; 2.4 frame by frame.
+    const QByteArray withFF = text(1, utf16le(QStringLiteral("ÿÿ"))); // FF FE FF 00 FF 00
+    const auto unsync = [](QByteArray bytes) { return bytes.replace("\xFF"_qba, "\xFF\x00"_qba); };
+    const QByteArray unsynced = unsync(withFF);
+    content = parse(tagBytes(3, unsync(frame23("TIT2", withFF)), 0x80));
+    EXPECT_EQ(content.fields[Title], QStringLiteral("ÿÿ"));
+    content = parse(tagBytes(4, frame24("TIT2", unsynced, 0x0002)));
+    EXPECT_EQ(content.fields[Title], QStringLiteral("ÿÿ"));
+
+    // A 2.3 extended header counts its size without its own four bytes.
+    content = parse(tagBytes(3, bigEndian(6, 4) + QByteArray(6, 0) + frame23("TIT2", text(0, "After")), 0x40));
+    EXPECT_EQ(content.fields[Title], QStringLiteral("After"));
+}
+
+TEST(ID3v2Parse, Version24FramesTurnIntoVersion23Frames)
+{
+    const QByteArray body =
+        frame24("TDRC", text(0, "2004-05-12T10:20"))
+        + frame24("TDOR", text(0, "1990"))
+        + frame24("TPE1", text(3, "One\0Two"_qba))
+        + frame24("TXXX", text(3, "Key\0Wert ü"_qba))
+        + frame24("APIC", text(3, "image/png\0\x03" "Bild ü\0"_qba + QByteArray(40, 'i')))
+        + frame24("TIPL", text(0, "producer\0Someone\0"_qba))
+        + frame24("SEEK", bigEndian(1000, 4))
+        + frame24("PRIV", "owner\0data"_qba, 0x4000);
+    const TagContent content = parse(tagBytes(4, body));
+    EXPECT_EQ(content.fields[Year], QStringLiteral("2004"));
+    EXPECT_EQ(content.fields[OrigYear], QStringLiteral("1990"));
+    EXPECT_EQ(content.fields[Artist], QStringLiteral("One/Two"));
+    EXPECT_FALSE(findFrame(content, "TDRC"));
+    EXPECT_FALSE(findFrame(content, "TDOR"));
+    EXPECT_FALSE(findFrame(content, "SEEK"));
+    ASSERT_TRUE(findFrame(content, "TDAT"));
+    EXPECT_EQ(findFrame(content, "TDAT")->data, text(0, "1205"));
+    EXPECT_EQ(findFrame(content, "TIME")->data, text(0, "1020"));
+    EXPECT_EQ(findFrame(content, "TXXX")->data,
+              text(1, utf16le(QStringLiteral("Key")) + QByteArray(2, 0) + utf16le(QStringLiteral("Wert ü"))));
+    EXPECT_EQ(findFrame(content, "APIC")->data,
+              text(1, "image/png\0\x03"_qba + utf16le(QStringLiteral("Bild ü")) + QByteArray(2, 0) + QByteArray(40, 'i')));
+    EXPECT_EQ(findFrame(content, "IPLS")->data, text(0, "producer\0Someone\0"_qba));
+    // The tag-alter flag moves to where 2.3 keeps it.
+    EXPECT_EQ(findFrame(content, "PRIV")->flags, 0x8000);
+}
+
+TEST(ID3v2Parse, HeadersThatAreNoTag)
+{
+    TagHeader header;
+    EXPECT_EQ(parseHeader("ID3\x03\x00\x00\x00\x00\x02\x01"_qba, header), HeaderKind::Tag);
+    EXPECT_EQ(header.totalSize, 10 + 257);
+    EXPECT_EQ(parseHeader("ID3\x03\x00\x00\x00\x00\x80\x01"_qba, header), HeaderKind::Garbage);
+    EXPECT_EQ(parseHeader("ID3\xFF\x00\x00\x00\x00\x00\x01"_qba, header), HeaderKind::Garbage);
+    EXPECT_EQ(parseHeader("ID3\x03\x00"_qba, header), HeaderKind::None);
+    EXPECT_EQ(parseHeader("\xFF\xFB\x90\x00\x00\x00\x00\x00\x00\x00"_qba, header), HeaderKind::None);
+    // Only 2.4 has a footer.
+    parseHeader("ID3\x04\x00\x10\x00\x00\x00\x10"_qba, header);
+    EXPECT_EQ(header.totalSize, 36);
+    parseHeader("ID3\x03\x00\x10\x00\x00\x00\x10"_qba, header);
+    EXPECT_EQ(header.totalSize, 26);
+}
+
+TEST(ID3v2Build, RoundTripKeepsFieldsAndOtherFrames)
+{
+    TagContent content;
+    content.fields[Title] = QStringLiteral("Plain ASCII");
+    content.fields[Artist] = QStringLiteral("Кириллица");
+    content.fields[TrackString] = QStringLiteral("7/9");
+    content.fields[Genre] = QStringLiteral("Rock");
+    content.fields[Comment] = QStringLiteral("Ω comment");
+    content.commentDescription = QStringLiteral("kept description");
+    content.commentLanguage = "deu";
+    content.fields[Link] = QStringLiteral("http://example.org/ü");
+    content.fields[Lyrics] = QString(3000, u'l');
+    content.otherFrames.append(Frame{"APIC", 0, text(0, "image/png\0\x03\0"_qba + QByteArray(100, 'p'))});
+    content.otherFrames.append(Frame{"PRIV", 0x8000, "owner\0data"_qba});
+
+    const QByteArray frames = buildFrames(content);
+    // ASCII text is written as 8-bit text, the rest as UTF-16 with a mark.
+    EXPECT_TRUE(frames.contains(frame23("TIT2", text(0, "Plain ASCII"))));
+    EXPECT_TRUE(frames.contains(frame23("TPE1", text(1, utf16le(QStringLiteral("Кириллица"))))));
+    const QByteArray tag = buildTag(frames, paddedTotalSize(frames.size()));
+    ASSERT_FALSE(tag.isEmpty());
+    EXPECT_EQ(tag.size() % 4096, 0);
+    EXPECT_GE(tag.size(), 10 + frames.size() + 1024);
+
+    const TagContent back = parse(tag);
+    for (int field = 0; field < FieldCount; ++field)
+        EXPECT_EQ(back.fields[field], field == Link ? QStringLiteral("http://example.org/%C3%BC")
+                                                    : content.fields[field]) << field;
+    EXPECT_EQ(back.commentDescription, content.commentDescription);
+    EXPECT_EQ(back.commentLanguage, content.commentLanguage);
+    ASSERT_EQ(back.otherFrames.size(), 2);
+    EXPECT_EQ(back.otherFrames[0].data, content.otherFrames[0].data);
+    EXPECT_EQ(back.otherFrames[1].flags, 0x8000);
+
+    EXPECT_TRUE(buildTag(frames, frames.size() + 9).isEmpty());
+    EXPECT_TRUE(buildTag(frames, MaxBodySize + 11).isEmpty());
+}
+
+TEST(ID3v2Parse, HostileBytesNeverCrash)
+{
+    const QByteArray valid = tagBytes(4, frame24("TIT2", text(3, "Title"))
+                                         + frame24("APIC", text(0, "image/png\0\x03\0"_qba + QByteArray(64, 'p')), 0x000D)
+                                         + frame24("COMM", text(1, "eng" + QByteArray(2, 0))));
+    QRandomGenerator random(1234);
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray bytes = valid;
+        for (int i = random.bounded(1, 8); i > 0; --i)
+            bytes[random.bounded(qsizetype(3), bytes.size())] = char(random.bounded(256));
+        bytes.truncate(random.bounded(qsizetype(10), bytes.size() + 1));
+        TagHeader header;
+        if (parseHeader(bytes, header) == HeaderKind::Tag)
+            buildFrames(parseTag(header, QByteArrayView(bytes).sliced(HeaderSize)));
+    }
+}
+
+class ID3v2File : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        path_ = dir_.file(QStringLiteral("song.mp3"));
+    }
+    TempFolder dir_;
+    QString path_;
+    QByteArray audio_ = fakeAudio(20000);
+};
+
+TEST_F(ID3v2File, WritesInPlaceWhenTheOldTagHasRoomElseRewritesWithPadding)
+{
+    // An old tag of 20 KB: bigger than 4 KiB, yet the new frames fit.
+    const QByteArray old = tagBytes(3, frame23("TIT2", text(0, "Old")) + frame23("PRIV", "me\0secret"_qba)
+                                         + QByteArray(20000, 0));
+    ASSERT_TRUE(writeAll(path_, old + audio_));
+    QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    const QFileDevice::Permissions permissions = QFile::permissions(path_);
+
+    TID3v2 tag;
+    ASSERT_TRUE(tag.ReadFromFile(path_));
+    EXPECT_EQ(tag.TotalSize, old.size());
+    tag.FSetTitle(QStringLiteral("  Новый  "));
+    tag.FSetTrack(4);
+    ASSERT_TRUE(tag.SaveToFile(path_));
+    QByteArray bytes = readAll(path_);
+    EXPECT_EQ(bytes.size(), old.size() + audio_.size());
+    EXPECT_TRUE(bytes.endsWith(audio_));
+
+    TID3v2 back;
+    ASSERT_TRUE(back.ReadFromFile(path_));
+    EXPECT_EQ(back.MajorVersion, 3);
+    EXPECT_EQ(back.Title, QStringLiteral("Новый"));
+    EXPECT_EQ(back.TrackString, QStringLiteral("4"));
+    EXPECT_TRUE(bytes.contains(frame23("PRIV", "me\0secret"_qba)));
+
+    // Too big for the old tag: the file is rewritten, the audio follows the
+    // padded tag, the permissions stay, and the next edit fits in place.
+    back.FSetLyrics(QString(30000, u'a'));
+    ASSERT_TRUE(back.SaveToFile(path_));
+    bytes = readAll(path_);
+    EXPECT_EQ(bytes.size(), back.TotalSize + audio_.size());
+    EXPECT_EQ(back.TotalSize % 4096, 0);
+    EXPECT_TRUE(bytes.endsWith(audio_));
+    EXPECT_EQ(QFile::permissions(path_), permissions);
+    const qint64 size = bytes.size();
+    back.FSetLyrics(QString(30100, u'b'));
+    ASSERT_TRUE(back.SaveToFile(path_));
+    bytes = readAll(path_);
+    EXPECT_EQ(bytes.size(), size);
+    EXPECT_TRUE(bytes.contains(frame23("PRIV", "me\0secret"_qba)));
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 1); // no temporary file left
+}
+
+TEST_F(ID3v2File, FilesWithoutTagGetOneAndCanLoseItAgain)
+{
+    ASSERT_TRUE(writeAll(path_, audio_));
+    TID3v2 tag;
+    ASSERT_TRUE(tag.ReadFromFile(path_));
+    EXPECT_FALSE(tag.TagPresent);
+    tag.FSetArtist(QStringLiteral("Artist"));
+    ASSERT_TRUE(tag.SaveToFile(path_));
+    EXPECT_EQ(readAll(path_).mid(tag.TotalSize), audio_);
+    ASSERT_TRUE(tag.RemoveFromFile(path_));
+    EXPECT_EQ(readAll(path_), audio_);
+    EXPECT_TRUE(tag.RemoveFromFile(path_));
+    EXPECT_EQ(readAll(path_), audio_);
+}
+
+TEST_F(ID3v2File, BrokenAndShortFilesAreNeverHarmed)
+{
+    TID3v2 tag;
+    tag.FSetTitle(QStringLiteral("Title"));
+    // Nothing, three bytes, a tag longer than the file.
+    const QList<QByteArray> unchanged = {
+        QByteArray(), "ID3"_qba,
+        tagBytes(3, frame23("TIT2", text(0, "Cut")) + QByteArray(500, 0)).left(40)};
+    for (const QByteArray &bytes : unchanged) {
+        ASSERT_TRUE(writeAll(path_, bytes));
+        EXPECT_EQ(tag.ReadFromFile(path_), bytes.size() >= 10);
+        EXPECT_EQ(tag.TotalSize, 0);
+        EXPECT_FALSE(tag.SaveToFile(path_));
+        EXPECT_FALSE(tag.RemoveFromFile(path_));
+        EXPECT_EQ(readAll(path_), bytes);
+    }
+    EXPECT_FALSE(tag.ReadFromFile(dir_.file(QStringLiteral("missing.mp3"))));
+    EXPECT_FALSE(tag.SaveToFile(dir_.file(QStringLiteral("missing.mp3"))));
+
+    // A header whose size is no syncsafe number is garbage: the new tag
+    // replaces it, so it never lands in front of the audio.
+    ASSERT_TRUE(writeAll(path_, "ID3\x03\x00\x00\xFF\xFF\xFF\xFF"_qba + audio_));
+    ASSERT_TRUE(tag.ReadFromFile(path_));
+    EXPECT_FALSE(tag.TagPresent);
+    ASSERT_TRUE(tag.SaveToFile(path_));
+    EXPECT_EQ(readAll(path_).mid(tag.TotalSize), audio_);
+}
+
+TEST_F(ID3v2File, AFailedRewriteLeavesTheOriginal)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    const QByteArray original = tagBytes(3, frame23("TIT2", text(0, "Old"))) + audio_;
+    ASSERT_TRUE(writeAll(path_, original));
+    QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::ExeOwner);
+    TID3v2 tag;
+    tag.FSetTitle(QStringLiteral("A title that needs more room than the old tag has"));
+    EXPECT_FALSE(tag.SaveToFile(path_));
+    QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(readAll(path_), original);
+}
