@@ -56,15 +56,17 @@ bool Job::synchronize(Step step)
 void Job::post(Step step)
 {
     m_batch.push_back(std::move(step));
-    if (!m_sinceFlush.isValid())
-        m_sinceFlush.start();
-    if (m_batch.size() >= BatchLimit || m_sinceFlush.elapsed() >= BatchMilliseconds)
+    // The first step goes at once, so the window shows the job under way.
+    if (!m_posted || m_batch.size() >= BatchLimit
+        || m_sinceFlush.elapsed() >= BatchMilliseconds) {
+        m_posted = true;
         flush();
+    }
 }
 
 bool Job::flush()
 {
-    m_sinceFlush.restart();
+    m_sinceFlush.start();
     if (m_batch.empty())
         return true;
     auto call = std::make_shared<Call>();
