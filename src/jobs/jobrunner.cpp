@@ -102,7 +102,12 @@ bool Job::flush()
 
 void Job::run()
 {
-    execute();
+    // A body that fails ends like one that was stopped: the rows done so far
+    // stay and the end handler runs.
+    try {
+        execute();
+    } catch (...) {
+    }
     flush();
     m_finished.store(true, std::memory_order_release);
 }
@@ -303,6 +308,7 @@ void JobRunner::runBatch(const std::vector<Job::Step> &steps)
         step();
     if (--m_batchDepth > 0)
         return;
+    emit stepsRun();
     if (m_statusDirty) {
         m_statusDirty = false;
         emit statusChanged(m_status);

@@ -103,34 +103,6 @@ TEST(DurationText, WholeSecondsAndHoursFromOneHourOn)
     EXPECT_EQ(DurationText(-1), QString());
 }
 
-TEST(ReadSettingsRules, FormatSkipAndTheCellsATagStepEmpties)
-{
-    ReadSettings settings;
-    EXPECT_FALSE(SkippedByFormat(settings, u"/a/B.Mp3"_qs));
-    EXPECT_TRUE(SkippedByFormat(settings, u"/a/b.wav"_qs));
-    EXPECT_TRUE(SkippedByFormat(settings, u"/a/mp3"_qs));
-    settings.FormatRead = false;
-    EXPECT_FALSE(SkippedByFormat(settings, u"/a/b.wav"_qs));
-
-    auto cleared = [](const ReadSettings &s) {
-        CellWrites cells;
-        ClearTagCells(s, cells);
-        return cells.size();
-    };
-    settings.TagView = 2;
-    EXPECT_EQ(cleared(settings), 17u);
-    settings.TagView = 1;
-    EXPECT_EQ(cleared(settings), 13u);
-    settings.ReadLyrics2 = false;
-    EXPECT_EQ(cleared(settings), 7u);
-
-    QString dir = u"/music"_qs;
-    EXPECT_EQ(BuildFileName(dir, u"a"_qs, QString()), u"/music/a."_qs);
-    EXPECT_EQ(dir, u"/music/"_qs);
-    QString empty;
-    EXPECT_EQ(BuildFileName(empty, u"a"_qs, u"mp3"_qs), u"a.mp3"_qs);
-}
-
 TEST_F(ReadKinds, InformationAndId3v2AfterAdding)
 {
     const QString path = copyTone(u"tagged.mp3"_qs);
