@@ -1,0 +1,803 @@
+#include "app/mainwindow.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QStatusTipEvent>
+#include <QStyle>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/columnviews.h"
+#include "app/commands.h"
+#include "app/dropdown.h"
+#include "app/gridmodel.h"
+#include "app/infopanel.h"
+#include "app/namegrid.h"
+#include "settings/inifile.h"
+#include "settings/settingspath.h"
+
+namespace qm {
+namespace {
+
+const QString kMain = QStringLiteral("Main");
+const QString kEdit = QStringLiteral("Edit");
+const QString kGrid = QStringLiteral("Grid");
+
+// Tool bar suffixes in design order: tbrFile, aVisibleBarFile, "VisibleBarFile".
+const char* const kBarNames[] = {"File", "Edit", "Nombers", "Tag", "Update", "Replace", "CellsEditor"};
+const char* const kBarTitles[] = {"Файл", "Редактирование", "Нумерация", "Информация и теги",
+                                  "Обновление и запуск", "Замена символов", "Редактор ячеек"};
+constexpr int kBarCount = 7;
+
+QString barName(int index) { return QString::fromLatin1(kBarNames[index]); }
+
+// A small badge with a few letters, for commands that the icon theme and
+// the style have nothing distinct for.
+QIcon badgeIcon(const QString& text) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setBrush(QColor(0x2a, 0x6f, 0xb5));
+  painter.setPen(Qt::NoPen);
+  painter.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
+  QFont font = painter.font();
+  font.setPixelSize(text.size() > 1 ? 8 : 11);
+  font.setBold(true);
+  painter.setFont(font);
+  painter.setPen(Qt::white);
+  painter.drawText(pixmap.rect(), Qt::AlignCenter, text);
+  return QIcon(pixmap);
+}
+
+QIcon fallbackIcon(const QString& name, const QString& category) {
+  static const QHash<QString, QString> badges{
+      {QStringLiteral("aFileInfo"), QStringLiteral("i")},   {QStringLiteral("aID3v1Tag"), QStringLiteral("v1")},
+      {QStringLiteral("aID3v2Tag"), QStringLiteral("v2")},  {QStringLiteral("aWriteID3v1Tag"), QStringLiteral("W1")},
+      {QStringLiteral("aWriteID3v2Tag"), QStringLiteral("W2")}, {QStringLiteral("aNombersSeparate"), QStringLiteral("№")},
+      {QStringLiteral("aUpdateSel"), QStringLiteral("U")},  {QStringLiteral("aRun"), QStringLiteral("▶")},
+  };
+  if (badges.contains(name)) return badgeIcon(badges.value(name));
+  QStyle* style = QApplication::style();
+  if (category == QLatin1String("File")) return style->standardIcon(QStyle::SP_FileIcon);
+  if (category == QLatin1String("Edit")) return style->standardIcon(QStyle::SP_FileDialogDetailedView);
+  if (category == QLatin1String("View")) return style->standardIcon(QStyle::SP_FileDialogInfoView);
+  if (category == QLatin1String("Replace")) return style->standardIcon(QStyle::SP_BrowserReload);
+  return style->standardIcon(QStyle::SP_ArrowRight);
+}
+
+// Hides a menu that would open empty; returns whether it shows anything.
+bool refreshMenuVisibility(QMenu* menu) {
+  bool any = false;
+  for (QAction* action : menu->actions()) {
+    if (QMenu* sub = action->menu()) {
+      any = refreshMenuVisibility(sub) || any;
+    } else if (!action->isSeparator() && action->isVisible()) {
+      any = true;
+    }
+  }
+  menu->menuAction()->setVisible(any);
+  return any;
+}
+
+// Tool bars do not fold separators the way menus do: a separator shows only
+// between two shown items.
+void refreshSeparators(QToolBar* bar) {
+  const QList<QAction*> actions = bar->actions();
+  for (int i = 0; i < actions.size(); ++i) {
+    if (!actions[i]->isSeparator()) continue;
+    const auto shown = [](QAction* a) { return !a->isSeparator() && a->isVisible(); };
+    const bool before = std::any_of(actions.begin(), actions.begin() + i, shown);
+    const bool after = std::any_of(actions.begin() + i + 1, actions.end(), shown);
+    actions[i]->setVisible(before && after);
+  }
+}
+
+}  // namespace
+
+TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
+    : QMainWindow(parent), commands_(new CommandSet(this)) {
+  setObjectName(QStringLiteral("frmTagEditor"));
+  setWindowTitle(QStringLiteral("Quillmark v2"));
+  settingsPath_ = settingsFilePath();
+  resize(484, 349);
+  move(100, 100);
+
+  for (QAction* action : commands_->all()) {
+    const QString category = action->property(CommandSet::kCategoryProperty).toString();
+    if (category == QLatin1String("PasteFrom")) {
+      if (!action->text().isEmpty() || action->objectName() == QLatin1String("aPNo"))
+        action->setIcon(badgeIcon(templateCode(toField(action->property(CommandSet::kTagProperty).toInt())).mid(1)));
+    } else if (action->icon().isNull() || QIcon::themeName().isEmpty()) {
+      action->setIcon(fallbackIcon(action->objectName(), category));
+    }
+    addAction(action);  // shortcuts work whatever bar or menu is shown
+  }
+
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  model_ = new GridModel(table_, this);
+  grid_ = new NameGrid(model_, central);
+  infoPanel_ = new InfoPanel(central);
+  layout->addWidget(grid_, 1);
+  layout->addWidget(infoPanel_);
+  setCentralWidget(central);
+  views_ = new ColumnViews(table_, options_, *commands_, this);
+
+  createMenus();
+  createDropDowns();
+  createToolBars();
+  connectCommands();
+  createTable();
+
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+          &TfrmTagEditor::recomputeClipboardStates);
+  connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+    if (state == Qt::ApplicationActive) recomputeClipboardStates();
+  });
+
+  infoPanel_->setStatusText(windowTitle());
+
+  IniFile ini;
+  QList<int> barOrder;
+  for (int i = 0; i < kBarCount; ++i) barOrder.append(i);
+  if (QFileInfo::exists(settingsPath_) && ini.load(settingsPath_)) {
+    readMainSection(ini);
+    readEditSection(ini);
+    for (int i = 0; i < kBarCount; ++i)
+      barOrder[i] = ini.readInteger(kMain, QStringLiteral("IndexBar") + barName(i), i);
+    readGridSection(ini);
+  }
+  placeToolBars(barOrder);
+
+  table_.buildHeaderRow();
+  views_->syncColumnCommands();
+  onLayoutChanged();
+  if (!firstArgument.isEmpty()) {
+    // Only the first argument counts, and it is not checked: a file that
+    // is not there simply fails to read later. A relative name is taken
+    // from the current folder, so the row names one file for good.
+    const QString path = QFileInfo(firstArgument).absoluteFilePath();
+    const int slash = int(path.lastIndexOf(QLatin1Char('/')));
+    const int row = table_.appendFileRow(path.left(slash + 1), path.mid(slash + 1));
+    model_->reloadRows();
+    completeAddedRows(row);
+  }
+  refreshCommandContainers();
+}
+
+void TfrmTagEditor::createTable() {
+  // The No column is as wide as a row is high plus room for the number.
+  table_.setWidth(FieldNumber::No, grid_->defaultRowHeight() + 17);
+  connect(views_, &ColumnViews::layoutChanged, this, &TfrmTagEditor::onLayoutChanged);
+  connect(views_, &ColumnViews::cellsChanged, model_, &GridModel::reloadRows);
+  connect(views_, &ColumnViews::renumberRequested, this, &TfrmTagEditor::renumberRows);
+  connect(views_, &ColumnViews::readRequested, this, &TfrmTagEditor::startUpdateJob);
+  connect(views_, &ColumnViews::idleRequested, this, [this] { setControlsEnabled(true); });
+  connect(grid_, &NameGrid::columnMoved, this, &TfrmTagEditor::onLayoutChanged);
+
+  CommandSet& c = *commands_;
+  auto* columnMenu = new QMenu(grid_);
+  columnMenu->setObjectName(QStringLiteral("pmnColumns"));
+  columnMenu->addActions(findChild<QMenu*>(QStringLiteral("mmiColumns"))->actions());
+  columnMenu->addSeparator();
+  columnMenu->addAction(c[QStringLiteral("aOptions")]);
+  grid_->setColumnMenu(columnMenu);
+  auto* cellsMenu = new QMenu(grid_);
+  cellsMenu->setObjectName(QStringLiteral("pmnCells"));
+  for (const char* name : {"aCut", "aCopy", "aPasteIn", "aPaste", "aClearSelect", "aDeleteSelect"})
+    cellsMenu->addAction(c[QString::fromLatin1(name)]);
+  cellsMenu->addSeparator();
+  cellsMenu->addAction(c[QStringLiteral("aSelectAll")]);
+  cellsMenu->addSeparator();
+  QMenu* sort = cellsMenu->addMenu(QStringLiteral("Упорядочить строки"));
+  sort->addActions(findChild<QMenu*>(QStringLiteral("mmiSort"))->actions());
+  grid_->setCellsMenu(cellsMenu);
+
+  connect(c[QStringLiteral("aNombers01")], &QAction::triggered, this,
+          [this] { setNumberStyle(NumberStyle::LeadingZero); });
+  connect(c[QStringLiteral("aNombers1")], &QAction::triggered, this, [this] { setNumberStyle(NumberStyle::Plain); });
+  connect(cmbNombers_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    commands_->find(index == 0 ? QStringLiteral("aNombers01") : QStringLiteral("aNombers1"))->trigger();
+  });
+  connect(c[QStringLiteral("aNombersSeparate")], &QAction::triggered, this, &TfrmTagEditor::setSeparateNumbering);
+}
+
+NumberScope TfrmTagEditor::numberScope() const {
+  return commands_->find(QStringLiteral("aNombersSeparate"))->isChecked() ? NumberScope::PerFolder
+                                                                          : NumberScope::WholeTable;
+}
+
+void TfrmTagEditor::setNumberStyle(NumberStyle style) {
+  if (style == numberStyle_) return;
+  numberStyle_ = style;
+  commands_->find(style == NumberStyle::Plain ? QStringLiteral("aNombers1") : QStringLiteral("aNombers01"))
+      ->setChecked(true);
+  {
+    const QSignalBlocker quiet(cmbNombers_);
+    cmbNombers_->setCurrentIndex(style == NumberStyle::Plain ? 1 : 0);
+  }
+  restyleNumbers(table_, style, numberScope());
+  model_->cellsChanged(1, table_.lastFileRow());
+}
+
+void TfrmTagEditor::setSeparateNumbering(bool on) {
+  QAction* command = commands_->find(QStringLiteral("aNombersSeparate"));
+  command->setProperty(CommandSet::kImageProperty, on ? CommandSet::kNombersSeparateOnImage : 18);
+  const QString hint = on ? QStringLiteral("Общая нумерация для каждой папки")
+                          : QStringLiteral("Раздельная нумерация для каждой папки");
+  command->setToolTip(hint);
+  command->setStatusTip(hint);
+  CommandSet::setInUse(commands_->find(QStringLiteral("aSortRandom")), !on);
+  renumberRows(1);
+}
+
+void TfrmTagEditor::renumberRows(int fromRow) {
+  qm::renumberRows(table_, fromRow, numberStyle_, numberScope());
+  model_->cellsChanged(fromRow, table_.lastFileRow());
+}
+
+void TfrmTagEditor::completeAddedRows(int first) {
+  const int removedFrom = table_.deleteEmptyRows(first, table_.lastFileRow());
+  model_->reloadRows();
+  if (removedFrom > 0) renumberRows(removedFrom);
+  const int last = table_.lastFileRow();
+  if (first > last) {
+    setControlsEnabled(true);
+    return;
+  }
+  table_.splitAddedNames(first, last);
+  if (views_->fileInfoOn() && !table_.carriedFileInfo())
+    startUpdateJob(first, last, ColumnViews::ReadFileInfoAfterAdd);
+  bool readingTags = false;
+  if (table_.carriedTagVersion() == 0 && views_->tagView() != 0) {
+    startUpdateJob(first, last, views_->id3v1On() ? ColumnViews::ReadId3v1 : ColumnViews::ReadId3v2);
+    readingTags = true;
+  }
+  model_->cellsChanged(first, last);
+  selectRows(first, last);
+  renumberRows(first);
+  if (!readingTags) setControlsEnabled(true);
+}
+
+void TfrmTagEditor::startUpdateJob(int first, int last, int kind) {
+  Q_UNUSED(first);
+  Q_UNUSED(last);
+  Q_UNUSED(kind);
+}
+
+void TfrmTagEditor::selectRows(int first, int last) {
+  const ColumnLayout& layout = table_.layout();
+  const int firstData = toInt(layout.fieldAt(layout.noPosition() + 1));
+  QItemSelection rows(model_->index(first - 1, 0), model_->index(last - 1, kColumnCount - 1));
+  grid_->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+  grid_->selectionModel()->setCurrentIndex(model_->index(last - 1, firstData), QItemSelectionModel::NoUpdate);
+}
+
+void TfrmTagEditor::onLayoutChanged() {
+  grid_->syncLayout();
+  model_->headerRowChanged();
+  refreshCommandContainers();
+}
+
+TfrmTagEditor::~TfrmTagEditor() {
+  // The view asks the model about the table while it is taken down, and
+  // the table is a member: the widgets go first.
+  delete takeCentralWidget();
+}
+
+void TfrmTagEditor::createMenus() {
+  CommandSet& c = *commands_;
+  QMenuBar* bar = menuBar();
+  const auto add = [&c](QMenu* menu, std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+      if (*name == '-')
+        menu->addSeparator();
+      else
+        menu->addAction(c[QString::fromLatin1(name)]);
+    }
+  };
+
+  QMenu* file = bar->addMenu(QStringLiteral("&Файл"));
+  add(file, {"aNewList", "aOpenList", "aSaveList", "aSpecList"});
+  QMenu* addMenu = file->addMenu(QStringLiteral("&Добавить в таблицу"));
+  addMenu->setObjectName(QStringLiteral("mmiAdd"));
+  add(addMenu, {"aAddFiles", "aAddDirectory", "aAddList", "aAddWinampList"});
+  add(file, {"-", "aRun"});
+  QMenu* winamp = file->addMenu(QStringLiteral("Winamp"));
+  winamp->setObjectName(QStringLiteral("mmiWinamp"));
+  add(winamp, {"aWinampPlay", "aWinampAdd", "aWinampOpen"});
+  writeTagMenu_ = file->addMenu(QStringLiteral("Записать Tag"));
+  writeTagMenu_->setObjectName(QStringLiteral("mmiWriteTag"));
+  add(writeTagMenu_, {"aWriteID3v1Tag", "aWriteID3v2Tag", "-"});
+  mmiOnlySelTag_ = writeTagMenu_->addAction(QStringLiteral("Только выделенные"));
+  mmiOnlySelTag_->setObjectName(QStringLiteral("mmiOnlySelTag"));
+  mmiOnlySelTag_->setCheckable(true);
+  mmiOnlySelTag_->setStatusTip(QStringLiteral("Записать только выделенные файлы"));
+  mmiOnlySelTag_->setToolTip(mmiOnlySelTag_->statusTip());
+  CommandSet::setPending(mmiOnlySelTag_, true);
+  add(file, {"aUpdate", "aUpdateSel", "-", "aExit"});
+
+  QMenu* replace = bar->addMenu(QStringLiteral("&Замена"));
+  QMenu* letterCase = replace->addMenu(QStringLiteral("Регистр &букв"));
+  letterCase->setObjectName(QStringLiteral("mmiCase"));
+  add(letterCase, {"aUpperCase", "aLowerCase", "aUpLowerCase", "aUpUpCase"});
+  QMenu* alphabets = replace->addMenu(QStringLiteral("Алфавит"));
+  alphabets->setObjectName(QStringLiteral("mmiAlphabet"));
+  add(replace, {"aAlphabetEditor", "aReplace", "aRestore", "aVariantsRestore"});
+
+  QMenu* edit = bar->addMenu(QStringLiteral("&Правка"));
+  add(edit, {"aCut", "aCopy", "aPasteIn", "aPaste", "aClearSelect", "aDeleteSelect"});
+  QMenu* duplicates = edit->addMenu(QStringLiteral("Удалить &повторяющиеся"));
+  duplicates->setObjectName(QStringLiteral("mmiDeleteDuplicates"));
+  duplicates->menuAction()->setStatusTip(QStringLiteral("Удалить повторяющиеся строки из списка"));
+  for (const QString& text : {QStringLiteral("Данные в видимых столбцах"), QStringLiteral("Данные во всех столбцах")})
+    CommandSet::setPending(duplicates->addAction(text), true);
+  add(edit, {"-", "aSelectAll", "-"});
+  QMenu* sort = edit->addMenu(QStringLiteral("&Упорядочить строки"));
+  sort->setObjectName(QStringLiteral("mmiSort"));
+  QList<QAction*> sortCommands;
+  for (QAction* action : c.all())
+    if (action->objectName().startsWith(QLatin1String("aSort"))) sortCommands.append(action);
+  sort->addActions(sortCommands);
+  add(edit, {"-", "aFind", "aFReplace"});
+
+  QMenu* view = bar->addMenu(QStringLiteral("&Вид"));
+  QMenu* bars = view->addMenu(QStringLiteral("Панели инструментов"));
+  bars->setObjectName(QStringLiteral("mmiToolBars"));
+  for (int i = 0; i < kBarCount; ++i) bars->addAction(c[QStringLiteral("aVisibleBar") + barName(i)]);
+  QMenu* columns = view->addMenu(QStringLiteral("Столбцы таблицы"));
+  columns->setObjectName(QStringLiteral("mmiColumns"));
+  QList<QAction*> columnCommands;
+  for (QAction* action : c.all()) {
+    const QString name = action->objectName();
+    if (name.startsWith(QLatin1String("aVisible")) && !name.startsWith(QLatin1String("aVisibleBar")) &&
+        name != QLatin1String("aVisibleAll"))
+      columnCommands.append(action);
+  }
+  columns->addActions(columnCommands);
+  add(columns, {"-", "aVisibleAll"});
+  add(view, {"aStayOnTop", "-"});
+  QMenu* numbering = view->addMenu(QStringLiteral("&Нумерация"));
+  numbering->setObjectName(QStringLiteral("mmiNombers"));
+  add(numbering, {"aNombers01", "aNombers1", "-", "aNombersSeparate"});
+  add(view, {"aFileInfo", "aID3v1Tag", "aID3v2Tag", "-", "aOptions"});
+
+  QMenu* renaming = bar->addMenu(QStringLiteral("&Переименовывание"));
+  auto* moveOrCopy = new QActionGroup(this);
+  mmiMoveFiles_ = renaming->addAction(QStringLiteral("&Перемещать файлы"));
+  mmiMoveFiles_->setObjectName(QStringLiteral("mmiMoveFiles"));
+  mmiCopyFiles_ = renaming->addAction(QStringLiteral("&Копировать файлы"));
+  mmiCopyFiles_->setObjectName(QStringLiteral("mmiCopyFiles"));
+  for (QAction* action : {mmiMoveFiles_, mmiCopyFiles_}) {
+    action->setCheckable(true);
+    moveOrCopy->addAction(action);
+    CommandSet::setPending(action, true);
+  }
+  mmiMoveFiles_->setChecked(true);
+
+  bar->addAction(c[QStringLiteral("aAbout")]);
+  mainMenus_ = {file, replace, edit, view, renaming};
+
+  // Right click on the tool bar area.
+  setContextMenuPolicy(Qt::CustomContextMenu);
+  auto* barMenu = new QMenu(this);
+  barMenu->addActions(bars->actions());
+  barMenu->addSeparator();
+  barMenu->addAction(c[QStringLiteral("aOptions")]);
+  connect(this, &QWidget::customContextMenuRequested, this, [this, barMenu](const QPoint& pos) {
+    QWidget* child = childAt(pos);
+    for (QToolBar* toolBar : toolBars_) {
+      if (child == toolBar || toolBar->isAncestorOf(child)) {
+        barMenu->popup(mapToGlobal(pos));
+        return;
+      }
+    }
+  });
+}
+
+void TfrmTagEditor::createDropDowns() {
+  CommandSet& c = *commands_;
+  const auto list = [&c](std::initializer_list<const char*> names) {
+    QList<QAction*> result;
+    for (const char* name : names) result.append(c[QString::fromLatin1(name)]);
+    return result;
+  };
+  const auto make = [this](const QString& name, const QString& caption, QAction* face,
+                           const QList<QAction*>& subs, const QString& menuName) {
+    QMenu* menu = findChild<QMenu*>(menuName);
+    if (!menu) {
+      menu = new QMenu(this);
+      menu->setObjectName(menuName);
+      menu->addActions(subs);
+    }
+    dropDowns_.insert(name, new DropDownCommand(name, caption, face, subs, menu, this));
+  };
+  make(QStringLiteral("Add"), QStringLiteral("&Добавить в таблицу"), nullptr,
+       list({"aAddFiles", "aAddDirectory", "aAddList", "aAddWinampList"}), QStringLiteral("mmiAdd"));
+  make(QStringLiteral("Winamp"), QStringLiteral("Winamp"), nullptr,
+       list({"aWinampPlay", "aWinampAdd", "aWinampOpen"}), QStringLiteral("mmiWinamp"));
+  make(QStringLiteral("Write Tag"), QStringLiteral("Записать Tag"), nullptr,
+       list({"aWriteID3v1Tag", "aWriteID3v2Tag"}), QStringLiteral("mmiWriteTag"));
+  make(QStringLiteral("Update"), QStringLiteral("&Обновить"), nullptr, list({"aUpdate", "aUpdateSel"}),
+       QStringLiteral("pmnUpdate"));
+  make(QStringLiteral("Case"), QStringLiteral("Регистр &букв"), nullptr,
+       list({"aUpperCase", "aLowerCase", "aUpLowerCase", "aUpUpCase"}), QStringLiteral("mmiCase"));
+  make(QStringLiteral("Alphabet"), QStringLiteral("Алфавит"), nullptr, list({"aAlphabetEditor"}),
+       QStringLiteral("mmiAlphabet"));
+  make(QStringLiteral("Relace"), QStringLiteral("&Заменить"), nullptr, list({"aReplace", "aRestore"}),
+       QStringLiteral("pmnReplace"));
+  make(QStringLiteral("Name"), QString(), c[QStringLiteral("aPName")], list({"aPOldName", "aPNewName"}),
+       QStringLiteral("pmnName"));
+  make(QStringLiteral("FileInf"), QString(), c[QStringLiteral("aPFileInf")],
+       list({"aPSiz", "aPDur", "aPInf"}), QStringLiteral("pmnFileInf"));
+  QList<QAction*> tagPaste;
+  for (QAction* action : c.all()) {
+    const int tag = action->property(CommandSet::kTagProperty).toInt();
+    if (action->property(CommandSet::kCategoryProperty) == QLatin1String("PasteFrom") && tag >= 8 &&
+        action->objectName() != QLatin1String("aPTag"))
+      tagPaste.append(action);
+  }
+  make(QStringLiteral("Tag"), QString(), c[QStringLiteral("aPTag")], tagPaste, QStringLiteral("pmnTag"));
+}
+
+void TfrmTagEditor::createToolBars() {
+  CommandSet& c = *commands_;
+  for (int i = 0; i < kBarCount; ++i) {
+    auto* bar = new QToolBar(QString::fromUtf8(kBarTitles[i]), this);
+    bar->setObjectName(QStringLiteral("tbr") + barName(i));
+    bar->setMovable(true);
+    bar->setIconSize(QSize(16, 16));
+    toolBars_.append(bar);
+  }
+  const auto add = [&c](QToolBar* bar, std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+      if (*name == '-')
+        bar->addSeparator();
+      else
+        bar->addAction(c[QString::fromLatin1(name)]);
+    }
+  };
+  add(toolBars_[0], {"aNewList", "aOpenList", "aSaveList"});
+  dropDowns_.value(QStringLiteral("Add"))->addTo(toolBars_[0]);
+  add(toolBars_[1], {"aCut", "aCopy", "aPasteIn", "aClearSelect", "aDeleteSelect", "-", "aFind"});
+
+  cmbNombers_ = new QComboBox(toolBars_[2]);
+  cmbNombers_->setObjectName(QStringLiteral("cmbNombers"));
+  cmbNombers_->addItems({QStringLiteral("01, 02, 03, ..."), QStringLiteral("1, 2, 3, ...")});
+  cmbNombers_->setToolTip(QStringLiteral("Тип нумерации строк таблицы"));
+  cmbNombers_->setStatusTip(cmbNombers_->toolTip());
+  toolBars_[2]->addWidget(cmbNombers_);
+  add(toolBars_[2], {"aNombersSeparate"});
+
+  add(toolBars_[3], {"aFileInfo", "aID3v1Tag", "aID3v2Tag", "-", "aOptions"});
+
+  add(toolBars_[4], {"aRun"});
+  dropDowns_.value(QStringLiteral("Winamp"))->addTo(toolBars_[4]);
+  toolBars_[4]->addSeparator();
+  dropDowns_.value(QStringLiteral("Write Tag"))->addTo(toolBars_[4]);
+  writeTagSeparator_ = toolBars_[4]->addSeparator();
+  dropDowns_.value(QStringLiteral("Update"))->addTo(toolBars_[4]);
+
+  for (const char* name : {"Case", "Alphabet", "Relace"})
+    dropDowns_.value(QString::fromLatin1(name))->addTo(toolBars_[5]);
+
+  add(toolBars_[6], {"aPNo", "aPDir"});
+  dropDowns_.value(QStringLiteral("Name"))->addTo(toolBars_[6]);
+  add(toolBars_[6], {"aPExt"});
+  dropDowns_.value(QStringLiteral("FileInf"))->addTo(toolBars_[6]);
+  dropDowns_.value(QStringLiteral("Tag"))->addTo(toolBars_[6]);
+}
+
+void TfrmTagEditor::connectCommands() {
+  CommandSet& c = *commands_;
+  for (int i = 0; i < kBarCount; ++i) {
+    QAction* command = c[QStringLiteral("aVisibleBar") + barName(i)];
+    connect(command, &QAction::triggered, this, [this, i](bool checked) { toggleToolBar(i, checked); });
+  }
+  connect(c[QStringLiteral("aStayOnTop")], &QAction::triggered, this, &TfrmTagEditor::setStayOnTop);
+  connect(c[QStringLiteral("aExit")], &QAction::triggered, this, &QWidget::close);
+  connect(c[QStringLiteral("aRun")], &QAction::triggered, this, &TfrmTagEditor::runCurrentFile);
+  connect(infoPanel_->stopButton(), &QPushButton::clicked, this, &TfrmTagEditor::btnStopClick);
+
+  // Shortcuts that follow the last choice.
+  const QList<QAction*> writers{c[QStringLiteral("aWriteID3v1Tag")], c[QStringLiteral("aWriteID3v2Tag")]};
+  const QList<QAction*> updaters{c[QStringLiteral("aUpdate")], c[QStringLiteral("aUpdateSel")]};
+  const QList<QAction*> views{c[QStringLiteral("aID3v1Tag")], c[QStringLiteral("aID3v2Tag")]};
+  for (QAction* action : writers)
+    connect(action, &QAction::triggered, this,
+            [action, writers] { moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), action, writers); });
+  for (QAction* action : updaters)
+    connect(action, &QAction::triggered, this,
+            [action, updaters] { moveShortcut(QKeySequence(QStringLiteral("Ctrl+U")), action, updaters); });
+  for (QAction* action : views)
+    connect(action, &QAction::triggered, this,
+            [action, views] { moveShortcut(QKeySequence(QStringLiteral("Ctrl+T")), action, views); });
+}
+
+void TfrmTagEditor::moveShortcut(const QKeySequence& key, QAction* owner, const QList<QAction*>& holders) {
+  for (QAction* action : holders)
+    if (action->shortcut() == key) action->setShortcut(QKeySequence());
+  owner->setShortcut(key);
+}
+
+void TfrmTagEditor::toggleToolBar(int index, bool shown) {
+  // With no bar checked the whole strip disappears, since an empty tool bar
+  // area takes no room; checking one brings it back. A bar whose commands
+  // are all hidden stays out of sight too: it would offer nothing.
+  QToolBar* bar = toolBars_[index];
+  const QList<QAction*> items = bar->actions();
+  const bool hasItems =
+      std::any_of(items.begin(), items.end(), [](QAction* a) { return !a->isSeparator() && a->isVisible(); });
+  bar->setVisible(shown && hasItems);
+}
+
+void TfrmTagEditor::placeToolBars(const QList<int>& order) {
+  // Bars go in band order; a new row starts when the next bar would not fit
+  // the window's width, as the bands of a strip wrap.
+  QList<int> sequence;
+  for (int i = 0; i < kBarCount; ++i) sequence.append(i);
+  std::stable_sort(sequence.begin(), sequence.end(),
+                   [&order](int a, int b) { return order.value(a) < order.value(b); });
+  // Saved slots may repeat or be out of range: the bands are renumbered.
+  barOrder_ = QList<int>(kBarCount);
+  for (int position = 0; position < kBarCount; ++position) barOrder_[sequence[position]] = position;
+  for (QToolBar* bar : toolBars_) removeToolBar(bar);
+  int rowWidth = 0;
+  for (int index : sequence) {
+    QToolBar* bar = toolBars_[index];
+    toggleToolBar(index, commands_->find(QStringLiteral("aVisibleBar") + barName(index))->isChecked());
+    const int w = bar->isHidden() ? 0 : bar->sizeHint().width();
+    if (rowWidth > 0 && rowWidth + w > width()) {
+      addToolBarBreak(Qt::TopToolBarArea);
+      rowWidth = 0;
+    }
+    addToolBar(Qt::TopToolBarArea, bar);
+    toggleToolBar(index, commands_->find(QStringLiteral("aVisibleBar") + barName(index))->isChecked());
+    rowWidth += w;
+  }
+}
+
+QList<int> TfrmTagEditor::toolBarOrder() const {
+  // Shown bars are read in reading order (rows from the top, then from the
+  // left) and take the band slots the shown bars had; hidden bars keep their
+  // slots, since they have no place on screen to read.
+  QList<int> shown;
+  QList<int> bandSlots;
+  for (int i = 0; i < kBarCount; ++i) {
+    if (toolBars_[i]->isHidden()) continue;
+    shown.append(i);
+    bandSlots.append(barOrder_[i]);
+  }
+  const auto key = [this](int i) {
+    QToolBar* bar = toolBars_[i];
+    return std::make_tuple(int(toolBarArea(bar)), bar->y(), bar->x());
+  };
+  std::stable_sort(shown.begin(), shown.end(), [&key](int a, int b) { return key(a) < key(b); });
+  std::sort(bandSlots.begin(), bandSlots.end());
+  QList<int> order = barOrder_;
+  for (int k = 0; k < shown.size(); ++k) order[shown[k]] = bandSlots[k];
+  return order;
+}
+
+void TfrmTagEditor::refreshCommandContainers() {
+  for (DropDownCommand* dropDown : std::as_const(dropDowns_)) dropDown->refreshVisibility();
+  for (QMenu* menu : std::as_const(mainMenus_)) refreshMenuVisibility(menu);
+  for (QToolBar* bar : std::as_const(toolBars_)) refreshSeparators(bar);
+  for (int i = 0; i < kBarCount; ++i)
+    toggleToolBar(i, commands_->find(QStringLiteral("aVisibleBar") + barName(i))->isChecked());
+}
+
+void TfrmTagEditor::setStayOnTop(bool on) {
+  const bool wasVisible = isVisible();
+  setWindowFlag(Qt::WindowStaysOnTopHint, on);
+  if (wasVisible) show();  // changing the flag hides the window
+}
+
+void TfrmTagEditor::runCurrentFile() {
+  const QModelIndex current = grid_->currentIndex();
+  const int row = current.isValid() ? GridModel::tableRow(current) : 1;
+  if (!table_.isValidRow(row) || row == 0) return;
+  selectRows(row, row);
+  // The path as list files compose it: Dir, a separator if missing, Old,
+  // then "." and Ext when there is one.
+  QString path = table_.cell(row, FieldNumber::Dir);
+  if (!path.isEmpty() && !path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+  path += table_.cell(row, FieldNumber::Old);
+  const QString ext = table_.cell(row, FieldNumber::Ext);
+  if (!ext.isEmpty()) path += QLatin1Char('.') + ext;
+  showStatusHint(QStringLiteral("Запуск выбранного файла..."));
+  // xdg-open reports success even for a file that is not there, so the
+  // file is looked at first.
+  if (path.isEmpty() || !QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+    QMessageBox::critical(this, windowTitle(), QStringLiteral("Файл или директория ") + path +
+                                                   QStringLiteral("\nне существует!"));
+}
+
+void TfrmTagEditor::recomputeClipboardStates() {}
+
+void TfrmTagEditor::showStatusHint(const QString& hint) { infoPanel_->setStatusText(hint); }
+
+void TfrmTagEditor::setControlsEnabled(bool enabled) {
+  for (QMenu* menu : std::as_const(mainMenus_)) menu->menuAction()->setEnabled(enabled);
+  commands_->find(QStringLiteral("aAbout"))->setEnabled(enabled);
+  for (QToolBar* bar : std::as_const(toolBars_)) bar->setEnabled(enabled);
+  grid_->setEnabled(enabled);
+  infoPanel_->setBusy(!enabled);
+  if (enabled) jobKind_ = QChar();
+}
+
+void TfrmTagEditor::btnStopClick() {
+  // No job exists yet that Stop could address: it returns to idle.
+  setControlsEnabled(true);
+}
+
+bool TfrmTagEditor::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) {
+    // Every hint is also written into the status line; the empty tip sent
+    // when the mouse leaves keeps the last text there.
+    const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+    if (!tip.isEmpty()) showStatusHint(tip);
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+void TfrmTagEditor::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (firstShowDone_) return;
+  firstShowDone_ = true;
+  bool fileInfo = true;
+  int tag = 2;
+  IniFile ini;
+  if (QFileInfo::exists(settingsPath_) && ini.load(settingsPath_)) {
+    fileInfo = ini.readBool(kGrid, QStringLiteral("FileInfo"), true);
+    tag = ini.readInteger(kGrid, QStringLiteral("Tag"), 2);
+    if (tag < 0 || tag > 2) tag = 2;
+  }
+  views_->applySavedViews(fileInfo, tag);
+  refreshCommandContainers();
+}
+
+void TfrmTagEditor::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  // The window may not get narrower than 224 or lower than the table's top
+  // plus 150.
+  const int tableTop = centralWidget() ? centralWidget()->y() : 0;
+  setMinimumSize(224, tableTop + 150);
+}
+
+void TfrmTagEditor::closeEvent(QCloseEvent* event) {
+  saveSettings();
+  btnStopClick();
+  event->accept();
+}
+
+void TfrmTagEditor::readMainSection(const IniFile& ini) {
+  CommandSet& c = *commands_;
+  if (ini.readInteger(kMain, QStringLiteral("WindowState"), 0) != 0) {
+    setWindowState(Qt::WindowMaximized);
+  } else {
+    move(ini.readInteger(kMain, QStringLiteral("Left"), 100), ini.readInteger(kMain, QStringLiteral("Top"), 100));
+    resize(ini.readInteger(kMain, QStringLiteral("Width"), 484), ini.readInteger(kMain, QStringLiteral("Height"), 349));
+  }
+  if (ini.readBool(kMain, QStringLiteral("StayOnTop"), true)) c[QStringLiteral("aStayOnTop")]->trigger();
+  for (int i = 0; i < kBarCount; ++i) {
+    if (!ini.readBool(kMain, QStringLiteral("VisibleBar") + barName(i), true))
+      c[QStringLiteral("aVisibleBar") + barName(i)]->trigger();
+  }
+  const auto restore = [this, &ini](const QString& section, const QString& name) {
+    DropDownCommand* dropDown = dropDowns_.value(name);
+    dropDown->restore(ini.readInteger(section, name + QStringLiteral(" Image"), dropDown->image()),
+                      ini.readString(section, name + QStringLiteral(" Hint"), dropDown->hint()));
+  };
+  restore(kMain, QStringLiteral("Winamp"));
+  restore(kMain, QStringLiteral("Write Tag"));
+  const QList<QAction*> writers{c[QStringLiteral("aWriteID3v1Tag")], c[QStringLiteral("aWriteID3v2Tag")]};
+  if (QAction* writer = dropDowns_.value(QStringLiteral("Write Tag"))->current())
+    moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), writer, writers);
+  mmiOnlySelTag_->setChecked(ini.readBool(kMain, QStringLiteral("Only Sel Tag"), false));
+  restore(kMain, QStringLiteral("Update"));
+  if (dropDowns_.value(QStringLiteral("Update"))->image() == CommandSet::imageOf(c[QStringLiteral("aUpdateSel")]))
+    moveShortcut(QKeySequence(QStringLiteral("Ctrl+U")), c[QStringLiteral("aUpdateSel")],
+                 {c[QStringLiteral("aUpdate")], c[QStringLiteral("aUpdateSel")]});
+}
+
+void TfrmTagEditor::readEditSection(const IniFile& ini) {
+  for (const char* name : {"Add", "Case", "Relace", "Name", "Tag", "FileInf"}) {
+    DropDownCommand* dropDown = dropDowns_.value(QString::fromLatin1(name));
+    const QString prefix = QString::fromLatin1(name);
+    dropDown->restore(ini.readInteger(kEdit, prefix + QStringLiteral(" Image"), dropDown->image()),
+                      ini.readString(kEdit, prefix + QStringLiteral(" Hint"), dropDown->hint()));
+  }
+  if (!ini.readBool(kEdit, QStringLiteral("Move Files"), true)) mmiCopyFiles_->setChecked(true);
+}
+
+void TfrmTagEditor::readGridSection(const IniFile& ini) {
+  table_.setLayout(ColumnLayout::fromColIndex(ini.readString(kGrid, QStringLiteral("ColIndex"))));
+  table_.readColWidths(ini.readString(kGrid, QStringLiteral("ColWidths")));
+  if (ini.readBool(kGrid, QStringLiteral("Nombers"), false)) commands_->find(QStringLiteral("aNombers1"))->trigger();
+  if (ini.readBool(kGrid, QStringLiteral("Nombers Separate"), false))
+    commands_->find(QStringLiteral("aNombersSeparate"))->trigger();
+}
+
+void TfrmTagEditor::writeGridSection(IniFile& ini) const {
+  ini.writeInteger(kGrid, QStringLiteral("Tag"), views_->tagView());
+  ini.writeBool(kGrid, QStringLiteral("FileInfo"), views_->fileInfoOn());
+  ini.writeString(kGrid, QStringLiteral("ColIndex"), table_.layout().toColIndex());
+  ini.writeString(kGrid, QStringLiteral("ColWidths"), table_.colWidthsText());
+  ini.writeBool(kGrid, QStringLiteral("Nombers"), commands_->find(QStringLiteral("aNombers1"))->isChecked());
+  ini.writeBool(kGrid, QStringLiteral("Nombers Separate"),
+                commands_->find(QStringLiteral("aNombersSeparate"))->isChecked());
+}
+
+void TfrmTagEditor::writeMainSection(IniFile& ini) const {
+  const int state = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+  ini.writeInteger(kMain, QStringLiteral("WindowState"), state);
+  if (state == 0) {
+    ini.writeInteger(kMain, QStringLiteral("Top"), y());
+    ini.writeInteger(kMain, QStringLiteral("Left"), x());
+    ini.writeInteger(kMain, QStringLiteral("Height"), height());
+    ini.writeInteger(kMain, QStringLiteral("Width"), width());
+  }
+  ini.writeBool(kMain, QStringLiteral("StayOnTop"), commands_->find(QStringLiteral("aStayOnTop"))->isChecked());
+  for (int i = 0; i < kBarCount; ++i)
+    ini.writeBool(kMain, QStringLiteral("VisibleBar") + barName(i),
+                  commands_->find(QStringLiteral("aVisibleBar") + barName(i))->isChecked());
+  const QList<int> order = toolBarOrder();
+  for (int i = 0; i < kBarCount; ++i) ini.writeInteger(kMain, QStringLiteral("IndexBar") + barName(i), order[i]);
+  for (int i = 0; i < kBarCount; ++i)
+    ini.writeInteger(kMain, QStringLiteral("WidthBar") + barName(i), toolBars_[i]->sizeHint().width());
+  for (const char* name : {"Winamp", "Write Tag", "Update"}) {
+    const DropDownCommand* dropDown = dropDowns_.value(QString::fromLatin1(name));
+    ini.writeInteger(kMain, QString::fromLatin1(name) + QStringLiteral(" Image"), dropDown->image());
+    ini.writeString(kMain, QString::fromLatin1(name) + QStringLiteral(" Hint"), dropDown->hint());
+  }
+  ini.writeBool(kMain, QStringLiteral("Only Sel Tag"), mmiOnlySelTag_->isChecked());
+}
+
+void TfrmTagEditor::writeEditSection(IniFile& ini) const {
+  const bool tagView = commands_->find(QStringLiteral("aID3v1Tag"))->isChecked() ||
+                       commands_->find(QStringLiteral("aID3v2Tag"))->isChecked();
+  const bool infoView = commands_->find(QStringLiteral("aFileInfo"))->isChecked();
+  for (const char* name : {"Add", "Case", "Relace", "Name", "Tag", "FileInf"}) {
+    const QString prefix = QString::fromLatin1(name);
+    // The tag and file-information choices are meaningful only while
+    // their view shows those columns.
+    if ((prefix == QLatin1String("Tag") && !tagView) || (prefix == QLatin1String("FileInf") && !infoView))
+      continue;
+    const DropDownCommand* dropDown = dropDowns_.value(prefix);
+    ini.writeInteger(kEdit, prefix + QStringLiteral(" Image"), dropDown->image());
+    ini.writeString(kEdit, prefix + QStringLiteral(" Hint"), dropDown->hint());
+  }
+  ini.writeBool(kEdit, QStringLiteral("Move Files"), mmiMoveFiles_->isChecked());
+}
+
+bool TfrmTagEditor::saveSettings() {
+  // Sections of other parts of the program and unknown keys survive: the
+  // file is read again and only this window's keys are replaced.
+  IniFile ini;
+  if (QFileInfo::exists(settingsPath_) && !ini.load(settingsPath_)) return false;
+  writeMainSection(ini);
+  writeGridSection(ini);
+  writeEditSection(ini);
+  return ini.save(settingsPath_);
+}
+
+}  // namespace qm

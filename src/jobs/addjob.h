@@ -1,0 +1,38 @@
+#pragma once
+
+#include "jobs/folderscan.h"
+#include "jobs/job.h"
+
+#include <functional>
+
+namespace qm {
+
+// The add job's folder scan (kinds 'd': folders from the add-directory
+// dialog, 'm': folders dropped on the window). The folders are scanned on
+// the job's thread; every file found becomes a row through `appendRow`,
+// which runs on the window's thread with the folder (ending with "/") and
+// the file name, extension included. The status line counts the files and
+// the progress bar shows that count modulo 100, since a scan has no total.
+class TAddThread : public Job {
+public:
+    using AppendRow = std::function<void(const QString &folder, const QString &name)>;
+
+    TAddThread(char kind, QStringList folders, ScanSettings settings, AppendRow appendRow);
+
+    JobClass jobClass() const override { return JobClass::Add; }
+    char kind() const { return m_kind; }
+    // Files handed to the table so far (read it after the job has ended).
+    int filesAdded() const { return m_filesAdded; }
+
+protected:
+    void execute() override;
+
+private:
+    char m_kind;
+    QStringList m_folders;
+    ScanSettings m_settings;
+    AppendRow m_appendRow;
+    int m_filesAdded = 0;
+};
+
+} // namespace qm

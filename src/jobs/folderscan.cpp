@@ -1,0 +1,170 @@
+#include "jobs/folderscan.h"
+
+#include <QFile>
+
+#include <deque>
+#include <set>
+#include <utility>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace qm {
+
+namespace {
+
+const QString MaskDelimiters = QStringLiteral("/\\:\"<>|");
+
+bool sameChar(QChar maskChar, QChar nameChar)
+{
+    return maskChar == QLatin1Char('?') || maskChar == nameChar;
+}
+
+// Compares one mask with a name from the left; see FileFilter.
+bool maskAccepts(QStringView mask, QStringView name)
+{
+    qsizetype m = 0;
+    qsizetype n = 0;
+    const qsizetype maskLength = mask.size();
+    const qsizetype nameLength = name.size();
+    while (m < maskLength) {
+        if (mask[m] != QLatin1Char('*')) {
+            if (n >= nameLength || !sameChar(mask[m], name[n]))
+                return false;
+            if (m == maskLength - 1)
+                return true;
+            ++m;
+            ++n;
+            continue;
+        }
+        const qsizetype nextStar = mask.indexOf(QLatin1Char('*'), m + 1);
+        if (nextStar < 0) {
+            if (m == maskLength - 1)
+                return true;
+            const qsizetype restLength = maskLength - m - 1;
+            if (nameLength < restLength)
+                return false;
+            n = nameLength - restLength;
+            ++m;
+            continue;
+        }
+        const QStringView segment = mask.mid(m + 1, nextStar - m - 1);
+        qsizetype place = n;
+        for (;; ++place) {
+            if (place + segment.size() > nameLength)
+                return false;
+            qsizetype i = 0;
+            while (i < segment.size() && sameChar(segment[i], name[place + i]))
+                ++i;
+            if (i == segment.size())
+                break;
+        }
+        n = place + segment.size();
+        m = nextStar;
+    }
+    return false;
+}
+
+QString folderWithSlash(const QString &folder)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+} // namespace
+
+FileFilter::FileFilter(const QString &filter, bool caseSensitive)
+    : m_caseSensitive(caseSensitive)
+{
+    QString text = filter;
+    const qsizetype open = text.indexOf(QLatin1Char('<'));
+    const qsizetype close = text.indexOf(QLatin1Char('>'));
+    if (open >= 0 && close >= 0 && open < close)
+        text = text.mid(open + 1, close - open);
+    if (!caseSensitive)
+        text = text.toLower();
+    QString mask;
+    for (const QChar c : std::as_const(text)) {
+        if (MaskDelimiters.contains(c)) {
+            if (!mask.isEmpty())
+                m_masks.append(mask);
+            mask.clear();
+        } else {
+            mask.append(c);
+        }
+    }
+    if (!mask.isEmpty())
+        m_masks.append(mask);
+}
+
+bool FileFilter::matches(const QString &fileName) const
+{
+    const QString name = m_caseSensitive ? fileName : fileName.toLower();
+    for (const QString &mask : m_masks) {
+        if (maskAccepts(mask, name))
+            return true;
+    }
+    return false;
+}
+
+bool MatchesFilter(const QString &filter, bool caseSensitive, const QString &fileName)
+{
+    return FileFilter(filter, caseSensitive).matches(fileName);
+}
+
+void ScanFolders(const QStringList &folders, const ScanSettings &settings,
+                 const FileFound &onFile)
+{
+    const FileFilter filter(settings.filter, settings.caseSensitive);
+    // An empty item would turn into "/" and scan the whole file system.
+    std::deque<QString> queue;
+    for (const QString &folder : folders) {
+        if (!folder.isEmpty())
+            queue.push_back(folder);
+    }
+    std::set<std::pair<dev_t, ino_t>> listed;
+    while (!queue.empty()) {
+        const QString folder = folderWithSlash(queue.front());
+        queue.pop_front();
+        const QByteArray folderBytes = QFile::encodeName(folder);
+        DIR *dir = opendir(folderBytes.constData());
+        if (!dir)
+            continue;
+        struct stat folderStat {};
+        if (fstat(dirfd(dir), &folderStat) != 0
+            || !listed.insert({folderStat.st_dev, folderStat.st_ino}).second) {
+            closedir(dir);
+            continue;
+        }
+        bool go = true;
+        while (go) {
+            const dirent *entry = readdir(dir);
+            if (!entry)
+                break;
+            const char *name = entry->d_name;
+            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+                continue;
+            bool isFolder = entry->d_type == DT_DIR;
+            bool isFile = entry->d_type == DT_REG;
+            if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+                struct stat target {};
+                if (stat((folderBytes + name).constData(), &target) == 0) {
+                    isFolder = S_ISDIR(target.st_mode);
+                    isFile = S_ISREG(target.st_mode);
+                }
+            }
+            if (isFolder) {
+                if (settings.scanSubFolders)
+                    queue.push_back(folder + QFile::decodeName(name));
+            } else if (isFile) {
+                const QString fileName = QFile::decodeName(name);
+                if (filter.matches(fileName))
+                    go = onFile(folder, fileName);
+            }
+        }
+        closedir(dir);
+        if (!go)
+            return;
+    }
+}
+
+} // namespace qm

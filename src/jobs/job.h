@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QElapsedTimer>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace qm {
+
+class JobRunner;
+struct Handoff;
+
+// The four job classes; each has one slot in the runner.
+enum class JobClass { Add, Update, Edit, Sort };
+
+// A long operation over the table. The body runs on a thread of its own and
+// hands every change of the table or the status line to the window's thread
+// through synchronize() or post(); between units of work it polls
+// terminated() and returns at once when Stop was pressed.
+class Job {
+public:
+    using Step = std::function<void()>;
+
+    Job() = default;
+    Job(const Job &) = delete;
+    Job &operator=(const Job &) = delete;
+    virtual ~Job();
+
+    virtual JobClass jobClass() const = 0;
+
+    // Raises the stop request; callable from any thread.
+    void terminate() { m_stop.store(true, std::memory_order_relaxed); }
+    bool terminated() const { return m_stop.load(std::memory_order_relaxed); }
+
+    // True once the body has returned (or was skipped because the job had
+    // been stopped while it still waited in the queue).
+    bool finished() const { return m_finished.load(std::memory_order_acquire); }
+
+protected:
+    // The body, run on the job's own thread.
+    virtual void execute() = 0;
+
+    // Runs the steps posted so far and then `step` on the window's thread and
+    // waits for them. Returns false when the window is going away; the steps
+    // were then not run and the body should return.
+    bool synchronize(Step step);
+
+    // Queues a step for the window's thread. Queued steps run in order, a
+    // batch at a time every few milliseconds, so a fast body does not pay
+    // one thread switch per unit; the results are those of running each step
+    // at once. The runner flushes what is left when the body returns.
+    void post(Step step);
+    bool flush();
+
+    // The runner that started the job: its status and progress setters may be
+    // called from steps (they run on the window's thread).
+    JobRunner *runner() const { return m_runner; }
+
+private:
+    friend class JobRunner;
+    void run();
+
+    std::atomic_bool m_stop{false};
+    std::atomic_bool m_finished{false};
+    JobRunner *m_runner = nullptr;
+    std::shared_ptr<Handoff> m_handoff;
+    std::vector<Step> m_batch;
+    bool m_posted = false;
+    QElapsedTimer m_sinceFlush;
+};
+
+} // namespace qm

@@ -1,0 +1,322 @@
+#include "jobs/jobrunner.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <condition_variable>
+#include <mutex>
+
+namespace qm {
+
+// The meeting point of a job's thread and the window's thread. Once closed
+// (the runner is being destroyed) no step runs any more and every waiting
+// job is released.
+struct Handoff {
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool closed = false;
+    JobRunner *runner = nullptr;
+};
+
+namespace {
+
+// Steps are handed over when this much time has passed since the last
+// hand-off, or when this many have piled up.
+constexpr qint64 BatchMilliseconds = 8;
+constexpr size_t BatchLimit = 4096;
+
+struct Call {
+    std::vector<Job::Step> steps;
+    bool done = false;
+};
+
+} // namespace
+
+QString StatusText(const QString &phrase, qint64 done, qint64 total)
+{
+    QString text = phrase + QString::number(done);
+    if (total >= 0)
+        text += QLatin1Char('/') + QString::number(total);
+    return text;
+}
+
+int ProgressPercent(qint64 done, qint64 total)
+{
+    return total > 0 ? int(done * 100 / total) : 0;
+}
+
+Job::~Job() = default;
+
+bool Job::synchronize(Step step)
+{
+    m_batch.push_back(std::move(step));
+    return flush();
+}
+
+void Job::post(Step step)
+{
+    m_batch.push_back(std::move(step));
+    // The first step goes at once, so the window shows the job under way.
+    if (!m_posted || m_batch.size() >= BatchLimit
+        || m_sinceFlush.elapsed() >= BatchMilliseconds) {
+        m_posted = true;
+        flush();
+    }
+}
+
+bool Job::flush()
+{
+    m_sinceFlush.start();
+    if (m_batch.empty())
+        return true;
+    auto call = std::make_shared<Call>();
+    call->steps.swap(m_batch);
+    const std::shared_ptr<Handoff> handoff = m_handoff;
+    {
+        std::lock_guard lock(handoff->mutex);
+        if (handoff->closed)
+            return false;
+    }
+    // The runner outlives this call: its destructor closes the hand-off and
+    // then waits for this thread before it goes away.
+    QMetaObject::invokeMethod(
+        handoff->runner,
+        [handoff, call] {
+            {
+                std::lock_guard lock(handoff->mutex);
+                if (handoff->closed)
+                    return;
+            }
+            handoff->runner->runBatch(call->steps);
+            {
+                std::lock_guard lock(handoff->mutex);
+                call->done = true;
+            }
+            handoff->wake.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(handoff->mutex);
+    handoff->wake.wait(lock, [&] { return call->done || handoff->closed; });
+    return call->done;
+}
+
+void Job::run()
+{
+    // A body that fails ends like one that was stopped: the rows done so far
+    // stay and the end handler runs.
+    try {
+        execute();
+    } catch (...) {
+    }
+    flush();
+    m_finished.store(true, std::memory_order_release);
+}
+
+JobRunner::JobRunner(QObject *parent)
+    : QObject(parent), m_handoff(std::make_shared<Handoff>())
+{
+    m_handoff->runner = this;
+}
+
+JobRunner::~JobRunner()
+{
+    m_shuttingDown = true;
+    m_queue.clear();
+    stopAll();
+    {
+        std::lock_guard lock(m_handoff->mutex);
+        m_handoff->closed = true;
+    }
+    m_handoff->wake.notify_all();
+    if (m_thread) {
+        m_thread->wait();
+        delete m_thread;
+    }
+}
+
+void JobRunner::start(char kind, std::shared_ptr<Job> job, EndHandler onEnd,
+                      EndHandler onStart)
+{
+    if (!job || m_shuttingDown)
+        return;
+    job->m_runner = this;
+    job->m_handoff = m_handoff;
+    m_slots[size_t(job->jobClass())] = job;
+    m_idleRequested = false;
+    if (m_controlsEnabled) {
+        m_controlsEnabled = false;
+        emit controlsEnabledChanged(false);
+    }
+    m_queue.push_back({kind, std::move(job), std::move(onEnd), std::move(onStart)});
+    if (!m_running && !m_inEndHandler)
+        startNext();
+}
+
+void JobRunner::startNext()
+{
+    while (!m_running && !m_queue.empty() && !m_shuttingDown) {
+        Request request = std::move(m_queue.front());
+        m_queue.pop_front();
+        m_jobKind = request.kind;
+        if (request.onStart)
+            request.onStart();
+        if (request.job->terminated()) {
+            // Stopped while it waited: the body never starts, but the end
+            // handler runs so the window's state is completed as usual.
+            request.job->m_finished.store(true, std::memory_order_release);
+            m_inEndHandler = true;
+            if (request.onEnd)
+                request.onEnd();
+            m_inEndHandler = false;
+            emit jobEnded();
+            continue;
+        }
+        m_current = std::move(request);
+        m_running = m_current.job.get();
+        Job *job = m_running;
+        m_thread = QThread::create([job] { job->run(); });
+        connect(m_thread, &QThread::finished, this, &JobRunner::onThreadFinished,
+                Qt::QueuedConnection);
+        m_thread->start();
+    }
+    if (!isActive()) {
+        applyIdleIfDrained();
+        emit drained();
+    }
+}
+
+void JobRunner::onThreadFinished()
+{
+    if (!m_thread || !m_thread->isFinished())
+        return;
+    m_thread->wait();
+    delete m_thread;
+    m_thread = nullptr;
+    m_running = nullptr;
+    Request ended = std::move(m_current);
+    m_current = {};
+    if (m_shuttingDown)
+        return;
+    m_inEndHandler = true;
+    if (ended.onEnd)
+        ended.onEnd();
+    m_inEndHandler = false;
+    emit jobEnded();
+    startNext();
+}
+
+void JobRunner::stopAll()
+{
+    if (m_running)
+        m_running->terminate();
+    for (Request &request : m_queue)
+        request.job->terminate();
+}
+
+JobRunner::StopResult JobRunner::stop()
+{
+    switch (m_jobKind) {
+    case 's':
+        if (stopNeedsConfirm)
+            return StopResult::NeedsConfirm;
+        stopAll();
+        return separateNumberingPending ? StopResult::StoppedSeparateNumbering
+                                        : StopResult::Stopped;
+    case 'a':
+    case 'l':
+    case 'p':
+    case 'e':
+    case 'r':
+    case 'u':
+        stopAll();
+        return StopResult::Stopped;
+    default:
+        setControlsEnabled(true);
+        return StopResult::Stopped;
+    }
+}
+
+void JobRunner::confirmStop()
+{
+    stopNeedsConfirm = false;
+    stopAll();
+}
+
+void JobRunner::shutdown()
+{
+    m_shuttingDown = true;
+    m_queue.clear();
+    stopAll();
+    while (m_running)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void JobRunner::setControlsEnabled(bool enabled)
+{
+    if (!enabled) {
+        m_idleRequested = false;
+        if (m_controlsEnabled) {
+            m_controlsEnabled = false;
+            emit controlsEnabledChanged(false);
+        }
+        return;
+    }
+    m_idleRequested = true;
+    if (!isActive())
+        applyIdleIfDrained();
+}
+
+void JobRunner::applyIdleIfDrained()
+{
+    if (!m_idleRequested)
+        return;
+    m_idleRequested = false;
+    m_jobKind = 0;
+    if (!m_controlsEnabled) {
+        m_controlsEnabled = true;
+        emit controlsEnabledChanged(true);
+    }
+}
+
+Job *JobRunner::slot(JobClass jobClass) const
+{
+    return m_slots[size_t(jobClass)].get();
+}
+
+void JobRunner::setStatus(const QString &text)
+{
+    m_status = text;
+    if (m_batchDepth > 0)
+        m_statusDirty = true;
+    else
+        emit statusChanged(m_status);
+}
+
+void JobRunner::setProgress(int percent)
+{
+    m_progress = percent;
+    if (m_batchDepth > 0)
+        m_progressDirty = true;
+    else
+        emit progressChanged(m_progress);
+}
+
+void JobRunner::runBatch(const std::vector<Job::Step> &steps)
+{
+    ++m_batchDepth;
+    for (const Job::Step &step : steps)
+        step();
+    if (--m_batchDepth > 0)
+        return;
+    emit stepsRun();
+    if (m_statusDirty) {
+        m_statusDirty = false;
+        emit statusChanged(m_status);
+    }
+    if (m_progressDirty) {
+        m_progressDirty = false;
+        emit progressChanged(m_progress);
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,153 @@
+#pragma once
+
+#include "jobs/job.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <deque>
+#include <functional>
+#include <memory>
+
+class QThread;
+
+namespace qm {
+
+// Fixed phrases of the status line; a count follows each, and "/" and the
+// total where the job knows it.
+namespace StatusPhrase {
+inline const QString AddedFiles = QStringLiteral(u"Добавлено файлов: ");
+inline const QString RemovedDuplicates = QStringLiteral(u"Удалено повторяющихся строк: ");
+inline const QString ChangedRows = QStringLiteral(u"Изменено строк: ");
+inline const QString SortedRows = QStringLiteral(u"Упорядочено строк: ");
+inline const QString ReadInfo = QStringLiteral(u"Прочитано информации ");
+inline const QString ReadTag1 = QStringLiteral(u"Прочитано ID3v1 Tag: ");
+inline const QString ReadTag2 = QStringLiteral(u"Прочитано ID3v2 Tag: ");
+inline const QString ProcessedFiles = QStringLiteral(u"Обработано файлов: ");
+} // namespace StatusPhrase
+
+// "phrase" + done, or "phrase" + done + "/" + total when total >= 0.
+QString StatusText(const QString &phrase, qint64 done, qint64 total = -1);
+// done * 100 / total, integer division; 0 for an empty total.
+int ProgressPercent(qint64 done, qint64 total);
+
+// Runs the window's jobs, one at a time, each on a thread of its own.
+//
+// A job asked for while another runs waits in a queue and starts when the
+// one before it has ended and its end handler has run, so jobs started
+// back to back (file information, then tags) simply follow each other.
+// Steps of a job, the end handlers and every signal run on the thread that
+// owns the runner (the window's thread).
+//
+// Busy and idle: the runner asks the window to disable its commands
+// (controlsEnabledChanged(false)) when a job starts from idle. A request to
+// return to idle made while jobs are still running or waiting is kept and
+// carried out when the last of them has ended, so the window never becomes
+// idle under a running job.
+class JobRunner : public QObject {
+    Q_OBJECT
+public:
+    using EndHandler = std::function<void()>;
+
+    // What Stop did, for the parts the window itself has to do.
+    enum class StopResult {
+        Stopped,              // stop requested (or the window made idle)
+        NeedsConfirm,         // a sort would lose data: ask, then confirmStop()
+        StoppedSeparateNumbering, // window: run aNombersSeparate once more
+    };
+
+    explicit JobRunner(QObject *parent = nullptr);
+    // Stops every job and waits for the running one; its pending steps are
+    // dropped, since the window they would write to is going away.
+    ~JobRunner() override;
+
+    // Starts `job` under the kind letter `kind`, or queues it behind the jobs
+    // already asked for. `onStart` (optional) runs on the window's thread
+    // right before the body starts; `onEnd` runs there after the body has
+    // returned, whether it finished, was stopped or was never run because
+    // Stop came while it waited. The job is kept in its class's slot.
+    void start(char kind, std::shared_ptr<Job> job, EndHandler onEnd,
+               EndHandler onStart = {});
+
+    // Stop, by the letter of the running job: raises the stop request of the
+    // running job and of every job waiting behind it. Nothing running: the
+    // window is made idle.
+    StopResult stop();
+    // Stop confirmed after NeedsConfirm: clears the mark and stops.
+    void confirmStop();
+
+    // Closing: stops every job and serves the running job's steps until its
+    // body has returned; no end handler runs. Returns at once when idle.
+    void shutdown();
+
+    // Switches between idle (true) and busy (false); idle is deferred while
+    // jobs run or wait (see the class comment). Idle clears jobKind().
+    void setControlsEnabled(bool enabled);
+    bool controlsEnabled() const { return m_controlsEnabled; }
+
+    char jobKind() const { return m_jobKind; }
+    bool isActive() const { return m_running != nullptr || !m_queue.empty(); }
+    Job *slot(JobClass jobClass) const;
+
+    // Window state the runner keeps for the end handlers and Stop.
+    int firstAddedRow = 0;
+    bool separateNumberingPending = false;
+    bool stopNeedsConfirm = false;
+
+    // Status line and progress bar; call on the window's thread (steps do).
+    // Within a batch of steps only the last values are signalled.
+    void setStatus(const QString &text);
+    void setProgress(int percent);
+    QString status() const { return m_status; }
+    int progress() const { return m_progress; }
+
+signals:
+    void statusChanged(const QString &text);
+    void progressChanged(int percent);
+    // false: disable menus, tool bars and table, show progress bar and Stop;
+    // true: the reverse.
+    void controlsEnabledChanged(bool enabled);
+    // After a batch of steps has run: a model over the table can announce the
+    // rows appended or changed since the last batch in one go.
+    void stepsRun();
+    // After a job's end handler has run; mostly for tests and benchmarks.
+    void jobEnded();
+    // Every job has ended and nothing waits.
+    void drained();
+
+private:
+    friend class Job;
+    struct Request {
+        char kind;
+        std::shared_ptr<Job> job;
+        EndHandler onEnd;
+        EndHandler onStart;
+    };
+
+    void startNext();
+    void onThreadFinished();
+    void stopAll();
+    void runBatch(const std::vector<Job::Step> &steps);
+    void applyIdleIfDrained();
+
+    std::shared_ptr<Handoff> m_handoff;
+    std::deque<Request> m_queue;
+    Request m_current;
+    Job *m_running = nullptr;
+    QThread *m_thread = nullptr;
+    std::array<std::shared_ptr<Job>, 4> m_slots;
+    char m_jobKind = 0;
+    bool m_controlsEnabled = true;
+    bool m_idleRequested = false;
+    bool m_inEndHandler = false;
+    bool m_shuttingDown = false;
+
+    int m_batchDepth = 0;
+    QString m_status;
+    int m_progress = 0;
+    bool m_statusDirty = false;
+    bool m_progressDirty = false;
+};
+
+} // namespace qm

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "table/columns.h"
+
+#include <QList>
+
+#include <vector>
+
+namespace qm {
+
+// A "read" check list and its "show" check list over the same items, each
+// item governing one column. Shown fields are always read, and at least one
+// item stays read; every change keeps both rules.
+class FieldLists {
+public:
+    // Every item ticked in both lists.
+    explicit FieldLists(QList<FieldNumber> items = {});
+
+    const QList<FieldNumber> &items() const { return m_items; }
+    int size() const { return int(m_items.size()); }
+    // The item that governs the column, or -1.
+    int indexOf(FieldNumber f) const { return int(m_items.indexOf(f)); }
+
+    // item must be 0..size()-1.
+    bool isRead(int item) const { return m_read[size_t(item)]; }
+    bool isShown(int item) const { return m_shown[size_t(item)]; }
+    // False for a field without an item.
+    bool isRead(FieldNumber f) const;
+    bool isShown(FieldNumber f) const;
+
+    // Ticking a show item ticks its read item too. Returns true when the
+    // show item changed (the caller then shows or hides the column).
+    bool setShown(int item, bool shown);
+    // Unticking the last read item is refused (false). Unticking a read
+    // item unticks its show item too; `shownChanged` tells whether it did.
+    bool setRead(int item, bool read, bool *shownChanged = nullptr);
+
+    // Show all ticks every read item too; reading none keeps the first item
+    // read and unticks every show item.
+    void setAllShown(bool shown);
+    void setAllRead(bool read);
+
+    // Adds ticked items at the end, or drops items from `count` on.
+    void append(const QList<FieldNumber> &items);
+    void truncate(int count);
+
+private:
+    QList<FieldNumber> m_items;
+    std::vector<bool> m_read;
+    std::vector<bool> m_shown;
+};
+
+} // namespace qm

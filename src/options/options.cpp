@@ -1,0 +1,67 @@
+#include "options/options.h"
+
+namespace qm {
+
+using F = FieldNumber;
+
+QList<FieldNumber> Options::items(FieldView view, bool withLyrics3)
+{
+    switch (view) {
+    case FieldView::FileInfo:
+        return {F::Siz, F::Dur, F::Inf};
+    case FieldView::Id3v1:
+        if (!withLyrics3)
+            return {F::Tit, F::Trc, F::Art, F::Alb, F::Yea, F::Gen, F::Com};
+        return {F::Tit, F::Trc, F::Art, F::Alb, F::Yea, F::Gen, F::Com,
+                F::Ope, F::Tt1, F::Oal, F::Ory, F::Cop, F::Slt};
+    case FieldView::Id3v2:
+        return {F::Tit, F::Trc, F::Art, F::Alb, F::Yea, F::Gen, F::Com, F::Ope, F::Tt1,
+                F::Oal, F::Ory, F::Cop, F::Slt, F::Cmp, F::Enc, F::Lan, F::Xxx};
+    }
+    return {};
+}
+
+Options::Options()
+    : m_lists{FieldLists(items(FieldView::FileInfo)), FieldLists(items(FieldView::Id3v1)),
+              FieldLists(items(FieldView::Id3v2))}
+{
+}
+
+void Options::setReadLyrics2(bool on)
+{
+    if (on == m_readLyrics2)
+        return;
+    m_readLyrics2 = on;
+    FieldLists &id3v1 = lists(FieldView::Id3v1);
+    if (on)
+        id3v1.append(items(FieldView::Id3v1).mid(kId3v1BasicItems));
+    else
+        id3v1.truncate(kId3v1BasicItems);
+}
+
+std::optional<FieldItem> Options::governingItem(FieldNumber f, bool fileInfoView, TagView tagView) const
+{
+    FieldView view;
+    if (columnGroup(f) == ColumnGroup::FileInfo && fileInfoView)
+        view = FieldView::FileInfo;
+    else if (isTagField(f) && tagView == TagView::Id3v1)
+        view = FieldView::Id3v1;
+    else if (isTagField(f) && tagView == TagView::Id3v2)
+        view = FieldView::Id3v2;
+    else
+        return std::nullopt;
+    const int item = lists(view).indexOf(f);
+    if (item < 0)
+        return std::nullopt;
+    return FieldItem{view, item};
+}
+
+bool Options::isOffered(FieldNumber f, bool fileInfoView, TagView tagView) const
+{
+    if (columnGroup(f) == ColumnGroup::Basic)
+        return true;
+    const std::optional<FieldItem> at = governingItem(f, fileInfoView, tagView);
+    return at && lists(at->view).isRead(at->item);
+}
+
+} // namespace qm

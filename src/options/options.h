@@ -1,0 +1,64 @@
+#pragma once
+
+#include "options/fieldlists.h"
+
+#include <optional>
+
+namespace qm {
+
+// The three column views whose fields the options choose.
+enum class FieldView { FileInfo, Id3v1, Id3v2 };
+
+// The tag view that is on, by the numbers the settings store.
+enum class TagView : int { None = 0, Id3v1 = 1, Id3v2 = 2 };
+
+// An item of one view's lists.
+struct FieldItem {
+    FieldView view;
+    int item;
+    friend bool operator==(const FieldItem &, const FieldItem &) = default;
+};
+
+// The options as the views and the reading jobs consult them. The defaults
+// are the state before any settings are read: every field read and shown,
+// Lyrics3 blocks read, tags and information read for ".mp3" files only.
+class Options {
+public:
+    Options();
+
+    // The items of each view's lists in their order. The ID3v1 lists hold
+    // the six Lyrics3 fields (Ope .. Slt) only while Lyrics3 reading is on.
+    static QList<FieldNumber> items(FieldView view, bool withLyrics3 = true);
+    static constexpr int kId3v1BasicItems = 7;
+
+    FieldLists &lists(FieldView view) { return m_lists[size_t(view)]; }
+    const FieldLists &lists(FieldView view) const { return m_lists[size_t(view)]; }
+
+    // Only ".mp3" files get their tags and information read.
+    bool formatRead() const { return m_formatRead; }
+    void setFormatRead(bool on) { m_formatRead = on; }
+
+    // Switching Lyrics3 reading off drops its six items from both ID3v1
+    // lists; switching it on appends them, ticked in both.
+    bool readLyrics2() const { return m_readLyrics2; }
+    void setReadLyrics2(bool on);
+
+    // The list item that follows the column's show/hide command while the
+    // views are as given: the information lists for Siz, Dur, Inf while that
+    // view is on, the lists of the tag view that is on for a tag field that
+    // has an item there; none for the basic columns or a view that is off.
+    std::optional<FieldItem> governingItem(FieldNumber f, bool fileInfoView, TagView tagView) const;
+
+    // Whether the column is in use and read, so that its show/hide, sort and
+    // paste commands are offered: the basic columns always; file
+    // information and tag fields while their view is on and the field's read
+    // item is ticked. No has no such commands.
+    bool isOffered(FieldNumber f, bool fileInfoView, TagView tagView) const;
+
+private:
+    std::array<FieldLists, 3> m_lists;
+    bool m_formatRead = true;
+    bool m_readLyrics2 = true;
+};
+
+} // namespace qm

@@ -1,0 +1,207 @@
+#include "table/rowtable.h"
+
+#include <algorithm>
+
+namespace qm {
+namespace {
+
+// A width beyond any screen only comes from a broken settings file; capped
+// so that summing the columns cannot overflow the view's geometry.
+constexpr int kMaxColumnWidth = 10000;
+
+// Blanks and control characters (everything up to U+0020) do not make a
+// cell count as filled.
+bool isBlankText(const QString &s)
+{
+    return std::all_of(s.cbegin(), s.cend(), [](QChar c) { return c.unicode() <= 0x20; });
+}
+
+bool isEmptyFileRow(const Row &row)
+{
+    for (int f = 0; f < kColumnCount; ++f) {
+        if (f != toInt(FieldNumber::No) && !isBlankText(row[size_t(f)]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+RowTable::RowTable()
+    : m_rows(2)
+{
+    m_width.fill(kDefaultColumnWidth);
+    setLayout(m_layout);
+    buildHeaderRow();
+}
+
+void RowTable::setLayout(const ColumnLayout &layout)
+{
+    m_layout = layout;
+    for (int f = 0; f < kColumnCount; ++f) {
+        int &w = m_width[size_t(f)];
+        if (m_layout.position(toField(f)) < m_layout.noPosition())
+            w = kHiddenColumnWidth;
+        else if (w < 0)
+            w = kDefaultColumnWidth;
+    }
+}
+
+int RowTable::width(FieldNumber f) const
+{
+    return m_layout.position(f) < m_layout.noPosition() ? kHiddenColumnWidth : m_width[size_t(toInt(f))];
+}
+
+void RowTable::setWidth(FieldNumber f, int width)
+{
+    if (m_layout.position(f) < m_layout.noPosition())
+        return;
+    m_width[size_t(toInt(f))] = std::clamp(width, 0, kMaxColumnWidth);
+}
+
+QString RowTable::colWidthsText() const
+{
+    QString text;
+    for (int p = 0; p < kColumnCount; ++p) {
+        if (p > 0)
+            text += u',';
+        text += QString::number(widthAt(p));
+    }
+    return text;
+}
+
+QList<FieldNumber> RowTable::readColWidths(QStringView text)
+{
+    const QList<QStringView> items = text.isEmpty() ? QList<QStringView>() : text.split(u',');
+    const int no = m_layout.noPosition();
+    for (int p = 0; p < kColumnCount && p < items.size(); ++p) {
+        if (p < no)
+            continue; // a hidden column stays hidden, whatever width was saved
+        bool ok = false;
+        int w = items[p].trimmed().toInt(&ok);
+        if (!ok)
+            w = kDefaultColumnWidth;
+        if (w < 0)
+            w = width(FieldNumber::No);
+        setWidthAt(p, w);
+    }
+    return hiddenFields();
+}
+
+QList<FieldNumber> RowTable::hiddenFields() const
+{
+    QList<FieldNumber> hidden;
+    for (int p = 0; p < m_layout.noPosition(); ++p)
+        hidden << m_layout.fieldAt(p);
+    return hidden;
+}
+
+void RowTable::buildHeaderRow()
+{
+    Row &header = m_rows.front();
+    for (int f = 0; f < kColumnCount; ++f)
+        header[size_t(f)] = headerCaption(toField(f));
+}
+
+void RowTable::setLyricsHeaders(bool lyricsView)
+{
+    setCell(0, FieldNumber::Cop, lyricsView ? QStringLiteral("Автор") : QStringLiteral("Авторское пр."));
+    setCell(0, FieldNumber::Ory, lyricsView ? QStringLiteral("Комментарий 2") : QStringLiteral("Ориг. год"));
+}
+
+int RowTable::appendRows(int count)
+{
+    const int first = blankRow();
+    if (count > 0)
+        m_rows.insert(m_rows.end() - 1, size_t(count), Row{});
+    return first;
+}
+
+int RowTable::appendFileRow(const QString &dir, const QString &fileName)
+{
+    const int r = appendRows(1);
+    setCell(r, FieldNumber::Dir, dir);
+    setCell(r, FieldNumber::Old, fileName);
+    return r;
+}
+
+void RowTable::clearBlankRow()
+{
+    m_rows.back() = Row{};
+}
+
+void RowTable::removeAllFileRows()
+{
+    m_rows.erase(m_rows.begin() + 1, m_rows.end() - 1);
+    clearBlankRow();
+}
+
+int RowTable::setColumnShown(int position, bool show)
+{
+    if (!m_layout.isValidPosition(position) || position == m_layout.noPosition())
+        return m_layout.noPosition();
+    const FieldNumber f = m_layout.fieldAt(position);
+    const bool wasShown = position > m_layout.noPosition();
+    const int result = m_layout.setShown(position, show);
+    if (wasShown != show)
+        m_width[size_t(toInt(f))] = show ? kDefaultColumnWidth : kHiddenColumnWidth;
+    return result;
+}
+
+bool RowTable::applyColumnMove(int from, int to)
+{
+    return m_layout.move(from, to);
+}
+
+void RowTable::clearColumnData(int position)
+{
+    if (!m_layout.isValidPosition(position))
+        return;
+    const size_t f = size_t(toInt(m_layout.fieldAt(position)));
+    for (size_t r = 1; r < m_rows.size(); ++r)
+        m_rows[r][f].clear();
+}
+
+int RowTable::deleteEmptyRows(int first, int last)
+{
+    first = std::max(first, 1);
+    last = std::min(last, lastFileRow());
+    if (first > last)
+        return 0;
+    const auto begin = m_rows.begin() + first;
+    const auto end = m_rows.begin() + last + 1;
+    const auto firstEmpty = std::find_if(begin, end, isEmptyFileRow);
+    if (firstEmpty == end)
+        return 0;
+    const int smallest = int(firstEmpty - m_rows.begin());
+    const auto kept = std::remove_if(firstEmpty, end, isEmptyFileRow);
+    m_rows.erase(kept, end);
+    clearBlankRow();
+    return smallest;
+}
+
+void RowTable::splitAddedNames(int first, int last)
+{
+    first = std::max(first, 1);
+    last = std::min(last, lastFileRow());
+    for (int r = first; r <= last; ++r) {
+        Row &row = m_rows[size_t(r)];
+        QString &old = row[size_t(toInt(FieldNumber::Old))];
+        const qsizetype dot = old.lastIndexOf(u'.');
+        if (dot < 0) {
+            row[size_t(toInt(FieldNumber::Ext))].clear();
+        } else {
+            row[size_t(toInt(FieldNumber::Ext))] = old.mid(dot + 1);
+            old.truncate(dot);
+        }
+        row[size_t(toInt(FieldNumber::New))] = old;
+    }
+}
+
+void RowTable::setCarried(bool fileInfo, int tagVersion)
+{
+    m_carriedFileInfo = fileInfo;
+    m_carriedTagVersion = tagVersion;
+}
+
+} // namespace qm

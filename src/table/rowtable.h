@@ -1,0 +1,117 @@
+#pragma once
+
+#include "table/columnlayout.h"
+#include "table/columns.h"
+
+#include <QList>
+#include <QString>
+
+#include <array>
+#include <vector>
+
+namespace qm {
+
+inline constexpr int kDefaultColumnWidth = 80;
+inline constexpr int kHiddenColumnWidth = -1;
+
+// One row: its 25 cells by field number.
+using Row = std::array<QString, kColumnCount>;
+
+// The table: row 0 the header, rows 1..N the files, row N+1 the blank last
+// row, so never fewer than 2 rows. Cells are kept by field number, and
+// positions go through the layout, so moving, hiding or showing a column
+// never moves a cell. Every operation over rows is linear.
+class RowTable {
+public:
+    RowTable();
+
+    int rowCount() const { return int(m_rows.size()); }
+    int fileRowCount() const { return rowCount() - 2; }
+    // The last file row; 0 (the header) when there is none.
+    int lastFileRow() const { return rowCount() - 2; }
+    int blankRow() const { return rowCount() - 1; }
+    bool isFileRow(int row) const { return row >= 1 && row <= lastFileRow(); }
+    bool isValidRow(int row) const { return row >= 0 && row < rowCount(); }
+
+    // row must be valid (isValidRow). Row 0 holds the header texts.
+    const QString &cell(int row, FieldNumber f) const { return m_rows[size_t(row)][size_t(toInt(f))]; }
+    void setCell(int row, FieldNumber f, const QString &text) { m_rows[size_t(row)][size_t(toInt(f))] = text; }
+    const QString &cellAt(int row, int position) const { return cell(row, m_layout.fieldAt(position)); }
+    void setCellAt(int row, int position, const QString &text) { setCell(row, m_layout.fieldAt(position), text); }
+    const Row &row(int r) const { return m_rows[size_t(r)]; }
+    Row &row(int r) { return m_rows[size_t(r)]; }
+
+    const ColumnLayout &layout() const { return m_layout; }
+    // Replacing the layout (settings) keeps the cells; hidden columns get
+    // width -1 and columns coming out of the hidden zone the default width.
+    void setLayout(const ColumnLayout &layout);
+
+    // Widths by column; a hidden column always reads -1.
+    int width(FieldNumber f) const;
+    int widthAt(int position) const { return width(m_layout.fieldAt(position)); }
+    // Ignored for a hidden column: it stays -1 until shown.
+    void setWidth(FieldNumber f, int width);
+    void setWidthAt(int position, int width) { setWidth(m_layout.fieldAt(position), width); }
+
+    // "ColWidths": the width at each position 0..24, joined with commas.
+    QString colWidthsText() const;
+    // Reads "ColWidths" over the current layout: an item that is not a
+    // number gives 80, a negative width right of the hidden zone gives No's
+    // width, and the hidden zone stays hidden whatever the list says.
+    // Returns the hidden columns, whose show/hide commands go unchecked.
+    QList<FieldNumber> readColWidths(QStringView text);
+    QList<FieldNumber> hiddenFields() const;
+
+    // Header row: every column's caption "text (%XX)".
+    void buildHeaderRow();
+    // The Cop and Ory headers while the ID3v1 view shows Lyrics3 fields
+    // ("Автор", "Комментарий 2") or after that view is switched off
+    // ("Авторское пр.", "Ориг. год"); neither form carries a template code.
+    void setLyricsHeaders(bool lyricsView);
+
+    // Appends count empty file rows before the blank last row; returns the
+    // first of them.
+    int appendRows(int count);
+    // A file row with Dir and Old (the whole file name, split later by
+    // splitAddedNames); returns its row.
+    int appendFileRow(const QString &dir, const QString &fileName);
+    void clearBlankRow();
+    // Removes every file row (the header and an empty blank last row stay).
+    void removeAllFileRows();
+
+    // Shows or hides the column at `position` (see ColumnLayout::setShown)
+    // and sets its width: 80 when shown again, -1 when hidden. Returns the
+    // column's new position.
+    int setColumnShown(int position, bool show);
+    // After the view dragged a data column from one position to another.
+    bool applyColumnMove(int from, int to);
+    // Empties the column's cells in every row but the header.
+    void clearColumnData(int position);
+
+    // Removes the file rows in [first, last] whose cells (No aside) hold
+    // nothing but blanks and control characters, in one compacting pass.
+    // Returns the smallest removed row, from which the caller renumbers, or
+    // 0 when nothing was removed.
+    int deleteEmptyRows(int first, int last);
+
+    // Freshly added rows carry the whole file name in Old: split it into Old
+    // (without extension), Ext (after the last dot, empty without one), and
+    // copy Old into New.
+    void splitAddedNames(int first, int last);
+
+    // What the rows an add job is bringing in already carry, so that their
+    // completion skips reading it: file information, and the tag version
+    // (0 none, 1 ID3v1, 2 ID3v2).
+    bool carriedFileInfo() const { return m_carriedFileInfo; }
+    int carriedTagVersion() const { return m_carriedTagVersion; }
+    void setCarried(bool fileInfo, int tagVersion);
+
+private:
+    std::vector<Row> m_rows;
+    ColumnLayout m_layout;
+    std::array<int, kColumnCount> m_width{}; // by field; hidden columns -1
+    bool m_carriedFileInfo = false;
+    int m_carriedTagVersion = 0;
+};
+
+} // namespace qm

@@ -1,0 +1,164 @@
+#include "settings/inifile.h"
+#include "settings/settingspath.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using qm::IniFile;
+
+namespace {
+
+IniFile parsed(QByteArrayView bytes)
+{
+    IniFile ini;
+    ini.parse(bytes);
+    return ini;
+}
+
+} // namespace
+
+TEST(IniFile, LooksUpWithoutCaseAndTrimsBlanks)
+{
+    const IniFile ini = parsed("  [ Grid ]  \r\n  Nombers Separate  =  1  \r\nTag=\t2\t\r\n");
+    EXPECT_TRUE(ini.hasSection(u"grid"));
+    EXPECT_EQ(ini.readString(u"GRID", u"nombers separate"), "1");
+    EXPECT_TRUE(ini.readBool(u"Grid", u"Nombers Separate", false));
+    EXPECT_EQ(ini.readInteger(u"grid", u"TAG", 0), 2);
+}
+
+TEST(IniFile, FirstSectionAndFirstKeyWin)
+{
+    const IniFile ini = parsed("[Main]\nTop=1\nTop=2\n[Other]\nTop=9\n[MAIN]\nTop=3\nLeft=4\n");
+    EXPECT_EQ(ini.readInteger(u"Main", u"Top", 0), 1);
+    // A key only in the later duplicate section is not seen, as on Windows.
+    EXPECT_FALSE(ini.contains(u"Main", u"Left"));
+    EXPECT_EQ(ini.sectionNames(), QStringList({"Main", "Other"}));
+}
+
+TEST(IniFile, MalformedNumbersAndBooleansTakeTheDefault)
+{
+    const IniFile ini = parsed("[S]\nA=12x\nB=\nC=yes\nD=-7\nE=99999999999\nF=0\nG= 5 \n");
+    EXPECT_EQ(ini.readInteger(u"S", u"A", 42), 42);
+    EXPECT_EQ(ini.readInteger(u"S", u"B", 42), 42);
+    EXPECT_EQ(ini.readInteger(u"S", u"D", 42), -7);
+    EXPECT_EQ(ini.readInteger(u"S", u"E", 42), 42);
+    EXPECT_EQ(ini.readInteger(u"S", u"G", 42), 5);
+    EXPECT_EQ(ini.readInteger(u"S", u"missing", 42), 42);
+    EXPECT_TRUE(ini.readBool(u"S", u"C", true));
+    EXPECT_FALSE(ini.readBool(u"S", u"C", false));
+    EXPECT_FALSE(ini.readBool(u"S", u"F", true));
+    EXPECT_TRUE(ini.readBool(u"S", u"D", false));
+}
+
+TEST(IniFile, HostileLinesAreSkippedNotFatal)
+{
+    // Missing '=', an unclosed header, an empty key, a comment, CR-only ends.
+    const IniFile ini = parsed("garbage before any section\r[Main\rno equals sign\r=orphan\r;c=1\r"
+                               "[Main]\rWidth=484\r\r\rHeight=349");
+    EXPECT_EQ(ini.readInteger(u"Main", u"Width", 0), 484);
+    EXPECT_EQ(ini.readInteger(u"Main", u"Height", 0), 349);
+    EXPECT_FALSE(ini.contains(u"Main", u";c"));
+    EXPECT_EQ(ini.keys(u"Main"), QStringList({"Width", "Height"}));
+    EXPECT_EQ(parsed("[s]\nA=1\na=2\nB=3\n").keys(u"S"), QStringList({"A", "B"}));
+}
+
+TEST(IniFile, SurvivesBinaryJunkAndHugeLines)
+{
+    std::mt19937 rng(7);
+    QByteArray junk(200000, '\0');
+    for (char &c : junk)
+        c = char(rng());
+    IniFile ini;
+    ini.parse(junk);
+    ini.writeInteger(u"Grid", u"Tag", 1);
+    EXPECT_EQ(parsed(ini.toBytes()).readInteger(u"Grid", u"Tag", 0), 1);
+
+    const QByteArray huge = "[S]\nK=" + QByteArray(3'000'000, 'x') + "\nAfter=1\n";
+    const IniFile big = parsed(huge);
+    EXPECT_EQ(big.readString(u"S", u"K").size(), 3'000'000);
+    EXPECT_TRUE(big.readBool(u"S", u"After", false));
+}
+
+TEST(IniFile, DecodesUtf8WithBomAndLegacyBytes)
+{
+    const IniFile utf8 = parsed("\xEF\xBB\xBF[Find]\nHistoryFind=\xD0\x9F\xD1\x80\xD0\xB8\n");
+    EXPECT_EQ(utf8.readString(u"Find", u"HistoryFind"), QString::fromUtf8("При"));
+    // Windows-1251 bytes of the same word, as the Windows version wrote them.
+    const IniFile legacy = parsed("[Find]\nHistoryFind=\xCF\xF0\xE8\n");
+    EXPECT_EQ(legacy.readString(u"Find", u"HistoryFind"), QString::fromUtf8("При"));
+}
+
+TEST(IniFile, WritingKeepsUnknownContentAndOrder)
+{
+    IniFile ini = parsed("; made by hand\n[Options]\nCodepage=KOI8-R\nFuture Key=a=b\n\n"
+                         "[Grid]\nTag=1\nLater=x\n[Unknown]\nk=v\n");
+    ini.writeInteger(u"grid", u"tag", 2);
+    ini.writeBool(u"Grid", u"FileInfo", false);
+    ini.writeString(u"Main", u"Winamp Hint", QString::fromUtf8(" Воспроизвести \r\nв Winamp "));
+    const QByteArray expected =
+        "; made by hand\r\n"
+        "\r\n[Options]\r\nCodepage=KOI8-R\r\nFuture Key=a=b\r\n"
+        "\r\n[Grid]\r\nTag=2\r\nLater=x\r\nFileInfo=0\r\n"
+        "\r\n[Unknown]\r\nk=v\r\n"
+        "\r\n[Main]\r\nWinamp Hint=" + QString::fromUtf8("Воспроизвести   в Winamp").toUtf8() + "\r\n";
+    EXPECT_EQ(ini.toBytes(), expected);
+    EXPECT_EQ(parsed(ini.toBytes()).toBytes(), expected);
+}
+
+TEST(IniFile, RemovingTakesEveryDuplicate)
+{
+    IniFile ini = parsed("[A]\nk=1\nk=2\nj=3\n[B]\n[a]\nk=4\n");
+    ini.removeKey(u"a", u"K");
+    EXPECT_FALSE(ini.contains(u"A", u"k"));
+    EXPECT_EQ(ini.readInteger(u"A", u"j", 0), 3);
+    ini.removeSection(u"A");
+    EXPECT_FALSE(ini.hasSection(u"A"));
+    ini.writeInteger(u"A", u"n", 5);
+    EXPECT_EQ(ini.toBytes(), QByteArray("[B]\r\n\r\n[A]\r\nn=5\r\n"));
+}
+
+TEST(IniFile, SaveAndLoadThroughTheDisk)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("sub/TagQuill.ini");
+    IniFile ini;
+    EXPECT_FALSE(ini.load(path));
+    EXPECT_FALSE(ini.load(dir.path())); // a folder is no settings file
+    ini.writeString(u"Grid", u"ColIndex", "0,1,2");
+    ASSERT_TRUE(ini.save(path));
+    IniFile back;
+    ASSERT_TRUE(back.load(path));
+    EXPECT_EQ(back.readString(u"Grid", u"ColIndex"), "0,1,2");
+
+    // A folder in the way of the file: the save fails and says so.
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("blocked.ini")));
+    EXPECT_FALSE(ini.save(dir.filePath("blocked.ini")));
+    // A file in the way of the folder.
+    EXPECT_FALSE(ini.save(path + "/inner.ini"));
+    ASSERT_TRUE(back.load(path)); // the good copy is untouched
+    EXPECT_EQ(back.readString(u"Grid", u"ColIndex"), "0,1,2");
+}
+
+TEST(SettingsFolder, EnvironmentThenPortableThenUserFolder)
+{
+    QTemporaryDir exe;
+    ASSERT_TRUE(exe.isValid());
+    EXPECT_EQ(qm::chooseSettingsFolder("/tmp/cfg/", exe.path(), "/home/u/.config/quillmark"), "/tmp/cfg");
+    EXPECT_EQ(qm::chooseSettingsFolder({}, exe.path(), "/home/u/.config/quillmark"),
+              "/home/u/.config/quillmark");
+    QFile ini(exe.filePath("TagQuill.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.close();
+    EXPECT_EQ(qm::chooseSettingsFolder({}, exe.path(), "/home/u/.config/quillmark"), exe.path());
+    ini.setPermissions(QFile::ReadOwner);
+    if (!QFileInfo(ini.fileName()).isWritable()) { // root can write anyway
+        EXPECT_EQ(qm::chooseSettingsFolder({}, exe.path(), "/home/u/.config/quillmark"),
+                  "/home/u/.config/quillmark");
+    }
+}
