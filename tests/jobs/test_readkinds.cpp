@@ -1,3 +1,4 @@
+#include "formats/id3v1.h"
 #include "jobs/jobrunner.h"
 #include "jobs/readkinds.h"
 #include "jobs/updatejob.h"
@@ -188,6 +189,27 @@ TEST_F(ReadKinds, Id3v1TrackNumbersAndLyricsCells)
     EXPECT_EQ(cell(seven, F::Trc), u"7"_qs);
     EXPECT_EQ(cell(seven, F::Ope), QString()); // no Lyrics3 block: emptied
     EXPECT_EQ(cell(seven, F::Cmp), u"old"_qs);
+
+    // The Lyrics3 fields, read with the file information after adding.
+    TID3v1 lyrics;
+    lyrics.FSetTitle(u"Short"_qs);
+    lyrics.ExtTitle = u"A title longer than thirty characters"_qs;
+    lyrics.ExtArtist = u"Artist"_qs;
+    lyrics.ExtAlbum = u"Album"_qs;
+    lyrics.Comment2 = u"Second comment"_qs;
+    lyrics.LyricsAuthor = u"Author"_qs;
+    lyrics.Lyrics = u"La la la"_qs;
+    ASSERT_TRUE(lyrics.SaveToFile(copyTone(u"lyrics.mp3"_qs)));
+    const int withLyrics = addRow(u"lyrics"_qs, u"mp3"_qs);
+    read(ReadInfoAfterAddKind, settings, withLyrics, withLyrics);
+    EXPECT_EQ(cell(withLyrics, F::Tit), u"Short"_qs);
+    EXPECT_EQ(cell(withLyrics, F::Tt1), u"A title longer than thirty characters"_qs);
+    EXPECT_EQ(cell(withLyrics, F::Ope), u"Artist"_qs);
+    EXPECT_EQ(cell(withLyrics, F::Oal), u"Album"_qs);
+    EXPECT_EQ(cell(withLyrics, F::Ory), u"Second comment"_qs);
+    EXPECT_EQ(cell(withLyrics, F::Cop), u"Author"_qs);
+    EXPECT_EQ(cell(withLyrics, F::Slt), u"La la la"_qs);
+    EXPECT_EQ(cell(withLyrics, F::Dur), u"0:01"_qs);
 }
 
 TEST_F(ReadKinds, FormatReadAndTheSizeOnlyPath)
