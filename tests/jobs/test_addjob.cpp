@@ -1,3 +1,4 @@
+#include "jobs/addfiles.h"
 #include "jobs/addjob.h"
 #include "jobs/jobrunner.h"
 #include "table/rowtable.h"
@@ -110,4 +111,33 @@ TEST_F(AddJobTest, StopEndsTheScanAndKeepsTheRowsFound)
     EXPECT_LT(m_table.fileRowCount(), 300);
     EXPECT_EQ(m_table.fileRowCount(), job->filesAdded());
     EXPECT_EQ(m_runner.status(), StatusText(StatusPhrase::AddedFiles, job->filesAdded()));
+}
+
+TEST_F(AddJobTest, ChosenFilesAndDroppedFilesAndFolders)
+{
+    makeFiles(u"."_qs, 3);
+    makeFiles(u"sub"_qs, 2);
+    const QString root = m_dir.path() + u'/';
+    EXPECT_EQ(AddChosenFiles(m_table, {root + u"f1.mp3"_qs, root + u"f0.mp3"_qs}, &m_runner), 2);
+    EXPECT_EQ(m_table.cell(1, FieldNumber::Old), u"f1.mp3"_qs);
+    EXPECT_EQ(m_table.cell(2, FieldNumber::Dir), root);
+    EXPECT_EQ(m_runner.status(), u"Добавлено файлов: 2/2"_qs);
+
+    // Three files and a folder dropped: the files become rows at once, the
+    // folder is left for the scan that completes them all together.
+    const QStringList folders = AddDroppedPaths(
+        m_table, {root + u"f0.mp3"_qs, root + u"sub"_qs, root + u"f2.mp3"_qs, root + u"gone.mp3"_qs},
+        &m_runner);
+    EXPECT_EQ(folders, QStringList{root + u"sub"_qs});
+    EXPECT_EQ(m_table.fileRowCount(), 5);
+    EXPECT_EQ(m_table.cell(5, FieldNumber::Old), u"gone.mp3"_qs);
+    EXPECT_EQ(m_runner.status(), u"Добавлено файлов: 3"_qs);
+
+    auto job = std::make_shared<TAddThread>(
+        'm', folders, ScanSettings{u"*.mp3"_qs, false, true},
+        [this](const QString &folder, const QString &name) { m_table.appendFileRow(folder, name); });
+    m_runner.start('a', job, [this] { m_runner.setControlsEnabled(true); });
+    ASSERT_TRUE(waitUntilIdle(m_runner));
+    EXPECT_EQ(m_table.fileRowCount(), 7);
+    EXPECT_EQ(m_table.cell(7, FieldNumber::Dir), root + u"sub/"_qs);
 }
