@@ -26,7 +26,9 @@ DropDownCommand::DropDownCommand(const QString& name, const QString& caption, QA
   connect(face_, &QAction::triggered, this, [this] {
     if (QAction* sub = current()) sub->trigger();
   });
-  if (!subCommands_.isEmpty()) choose(subCommands_.first());
+  // A plain button starts with its first sub-command; a command that is a
+  // button itself starts with its own image and hint.
+  if (face == nullptr && !subCommands_.isEmpty()) choose(subCommands_.first());
 }
 
 int DropDownCommand::image() const { return CommandSet::imageOf(face_); }

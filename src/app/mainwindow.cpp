@@ -11,6 +11,8 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QStatusTipEvent>
 #include <QStyle>
@@ -19,9 +21,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/columnviews.h"
 #include "app/commands.h"
 #include "app/dropdown.h"
+#include "app/gridmodel.h"
 #include "app/infopanel.h"
+#include "app/namegrid.h"
 #include "settings/inifile.h"
 #include "settings/settingspath.h"
 
@@ -30,6 +35,7 @@ namespace {
 
 const QString kMain = QStringLiteral("Main");
 const QString kEdit = QStringLiteral("Edit");
+const QString kGrid = QStringLiteral("Grid");
 
 // Tool bar suffixes in design order: tbrFile, aVisibleBarFile, "VisibleBarFile".
 const char* const kBarNames[] = {"File", "Edit", "Nombers", "Tag", "Update", "Replace", "CellsEditor"};
@@ -39,7 +45,33 @@ constexpr int kBarCount = 7;
 
 QString barName(int index) { return QString::fromLatin1(kBarNames[index]); }
 
-QIcon fallbackIcon(const QString& category) {
+// A small badge with a few letters, for commands that the icon theme and
+// the style have nothing distinct for.
+QIcon badgeIcon(const QString& text) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setBrush(QColor(0x2a, 0x6f, 0xb5));
+  painter.setPen(Qt::NoPen);
+  painter.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
+  QFont font = painter.font();
+  font.setPixelSize(text.size() > 1 ? 8 : 11);
+  font.setBold(true);
+  painter.setFont(font);
+  painter.setPen(Qt::white);
+  painter.drawText(pixmap.rect(), Qt::AlignCenter, text);
+  return QIcon(pixmap);
+}
+
+QIcon fallbackIcon(const QString& name, const QString& category) {
+  static const QHash<QString, QString> badges{
+      {QStringLiteral("aFileInfo"), QStringLiteral("i")},   {QStringLiteral("aID3v1Tag"), QStringLiteral("v1")},
+      {QStringLiteral("aID3v2Tag"), QStringLiteral("v2")},  {QStringLiteral("aWriteID3v1Tag"), QStringLiteral("W1")},
+      {QStringLiteral("aWriteID3v2Tag"), QStringLiteral("W2")}, {QStringLiteral("aNombersSeparate"), QStringLiteral("№")},
+      {QStringLiteral("aUpdateSel"), QStringLiteral("U")},  {QStringLiteral("aRun"), QStringLiteral("▶")},
+  };
+  if (badges.contains(name)) return badgeIcon(badges.value(name));
   QStyle* style = QApplication::style();
   if (category == QLatin1String("File")) return style->standardIcon(QStyle::SP_FileIcon);
   if (category == QLatin1String("Edit")) return style->standardIcon(QStyle::SP_FileDialogDetailedView);
@@ -79,7 +111,6 @@ void refreshSeparators(QToolBar* bar) {
 
 TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
     : QMainWindow(parent), commands_(new CommandSet(this)) {
-  Q_UNUSED(firstArgument);
   setObjectName(QStringLiteral("frmTagEditor"));
   setWindowTitle(QStringLiteral("Quillmark v2"));
   settingsPath_ = settingsFilePath();
@@ -87,8 +118,13 @@ TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
   move(100, 100);
 
   for (QAction* action : commands_->all()) {
-    if (action->icon().isNull() && action->property(CommandSet::kCategoryProperty) != QLatin1String("PasteFrom"))
-      action->setIcon(fallbackIcon(action->property(CommandSet::kCategoryProperty).toString()));
+    const QString category = action->property(CommandSet::kCategoryProperty).toString();
+    if (category == QLatin1String("PasteFrom")) {
+      if (!action->text().isEmpty() || action->objectName() == QLatin1String("aPNo"))
+        action->setIcon(badgeIcon(templateCode(toField(action->property(CommandSet::kTagProperty).toInt())).mid(1)));
+    } else if (action->icon().isNull() || QIcon::themeName().isEmpty()) {
+      action->setIcon(fallbackIcon(action->objectName(), category));
+    }
     addAction(action);  // shortcuts work whatever bar or menu is shown
   }
 
@@ -96,15 +132,19 @@ TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
+  model_ = new GridModel(table_, this);
+  grid_ = new NameGrid(model_, central);
   infoPanel_ = new InfoPanel(central);
-  layout->addStretch(1);
+  layout->addWidget(grid_, 1);
   layout->addWidget(infoPanel_);
   setCentralWidget(central);
+  views_ = new ColumnViews(table_, options_, *commands_, this);
 
   createMenus();
   createDropDowns();
   createToolBars();
   connectCommands();
+  createTable();
 
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
           &TfrmTagEditor::recomputeClipboardStates);
@@ -122,12 +162,145 @@ TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
     readEditSection(ini);
     for (int i = 0; i < kBarCount; ++i)
       barOrder[i] = ini.readInteger(kMain, QStringLiteral("IndexBar") + barName(i), i);
+    readGridSection(ini);
   }
   placeToolBars(barOrder);
+
+  table_.buildHeaderRow();
+  views_->syncColumnCommands();
+  onLayoutChanged();
+  if (!firstArgument.isEmpty()) {
+    // Only the first argument counts, and it is not checked: a file that
+    // is not there simply fails to read later. A relative name is taken
+    // from the current folder, so the row names one file for good.
+    const QString path = QFileInfo(firstArgument).absoluteFilePath();
+    const int slash = int(path.lastIndexOf(QLatin1Char('/')));
+    const int row = table_.appendFileRow(path.left(slash + 1), path.mid(slash + 1));
+    model_->reloadRows();
+    completeAddedRows(row);
+  }
   refreshCommandContainers();
 }
 
-TfrmTagEditor::~TfrmTagEditor() = default;
+void TfrmTagEditor::createTable() {
+  // The No column is as wide as a row is high plus room for the number.
+  table_.setWidth(FieldNumber::No, grid_->defaultRowHeight() + 17);
+  connect(views_, &ColumnViews::layoutChanged, this, &TfrmTagEditor::onLayoutChanged);
+  connect(views_, &ColumnViews::cellsChanged, model_, &GridModel::reloadRows);
+  connect(views_, &ColumnViews::renumberRequested, this, &TfrmTagEditor::renumberRows);
+  connect(views_, &ColumnViews::readRequested, this, &TfrmTagEditor::startUpdateJob);
+  connect(views_, &ColumnViews::idleRequested, this, [this] { setControlsEnabled(true); });
+  connect(grid_, &NameGrid::columnMoved, this, &TfrmTagEditor::onLayoutChanged);
+
+  CommandSet& c = *commands_;
+  auto* columnMenu = new QMenu(grid_);
+  columnMenu->setObjectName(QStringLiteral("pmnColumns"));
+  columnMenu->addActions(findChild<QMenu*>(QStringLiteral("mmiColumns"))->actions());
+  columnMenu->addSeparator();
+  columnMenu->addAction(c[QStringLiteral("aOptions")]);
+  grid_->setColumnMenu(columnMenu);
+  auto* cellsMenu = new QMenu(grid_);
+  cellsMenu->setObjectName(QStringLiteral("pmnCells"));
+  for (const char* name : {"aCut", "aCopy", "aPasteIn", "aPaste", "aClearSelect", "aDeleteSelect"})
+    cellsMenu->addAction(c[QString::fromLatin1(name)]);
+  cellsMenu->addSeparator();
+  cellsMenu->addAction(c[QStringLiteral("aSelectAll")]);
+  cellsMenu->addSeparator();
+  QMenu* sort = cellsMenu->addMenu(QStringLiteral("Упорядочить строки"));
+  sort->addActions(findChild<QMenu*>(QStringLiteral("mmiSort"))->actions());
+  grid_->setCellsMenu(cellsMenu);
+
+  connect(c[QStringLiteral("aNombers01")], &QAction::triggered, this,
+          [this] { setNumberStyle(NumberStyle::LeadingZero); });
+  connect(c[QStringLiteral("aNombers1")], &QAction::triggered, this, [this] { setNumberStyle(NumberStyle::Plain); });
+  connect(cmbNombers_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    commands_->find(index == 0 ? QStringLiteral("aNombers01") : QStringLiteral("aNombers1"))->trigger();
+  });
+  connect(c[QStringLiteral("aNombersSeparate")], &QAction::triggered, this, &TfrmTagEditor::setSeparateNumbering);
+}
+
+NumberScope TfrmTagEditor::numberScope() const {
+  return commands_->find(QStringLiteral("aNombersSeparate"))->isChecked() ? NumberScope::PerFolder
+                                                                          : NumberScope::WholeTable;
+}
+
+void TfrmTagEditor::setNumberStyle(NumberStyle style) {
+  if (style == numberStyle_) return;
+  numberStyle_ = style;
+  commands_->find(style == NumberStyle::Plain ? QStringLiteral("aNombers1") : QStringLiteral("aNombers01"))
+      ->setChecked(true);
+  {
+    const QSignalBlocker quiet(cmbNombers_);
+    cmbNombers_->setCurrentIndex(style == NumberStyle::Plain ? 1 : 0);
+  }
+  restyleNumbers(table_, style, numberScope());
+  model_->cellsChanged(1, table_.lastFileRow());
+}
+
+void TfrmTagEditor::setSeparateNumbering(bool on) {
+  QAction* command = commands_->find(QStringLiteral("aNombersSeparate"));
+  command->setProperty(CommandSet::kImageProperty, on ? CommandSet::kNombersSeparateOnImage : 18);
+  const QString hint = on ? QStringLiteral("Общая нумерация для каждой папки")
+                          : QStringLiteral("Раздельная нумерация для каждой папки");
+  command->setToolTip(hint);
+  command->setStatusTip(hint);
+  CommandSet::setInUse(commands_->find(QStringLiteral("aSortRandom")), !on);
+  renumberRows(1);
+}
+
+void TfrmTagEditor::renumberRows(int fromRow) {
+  qm::renumberRows(table_, fromRow, numberStyle_, numberScope());
+  model_->cellsChanged(fromRow, table_.lastFileRow());
+}
+
+void TfrmTagEditor::completeAddedRows(int first) {
+  const int removedFrom = table_.deleteEmptyRows(first, table_.lastFileRow());
+  model_->reloadRows();
+  if (removedFrom > 0) renumberRows(removedFrom);
+  const int last = table_.lastFileRow();
+  if (first > last) {
+    setControlsEnabled(true);
+    return;
+  }
+  table_.splitAddedNames(first, last);
+  if (views_->fileInfoOn() && !table_.carriedFileInfo())
+    startUpdateJob(first, last, ColumnViews::ReadFileInfoAfterAdd);
+  bool readingTags = false;
+  if (table_.carriedTagVersion() == 0 && views_->tagView() != 0) {
+    startUpdateJob(first, last, views_->id3v1On() ? ColumnViews::ReadId3v1 : ColumnViews::ReadId3v2);
+    readingTags = true;
+  }
+  model_->cellsChanged(first, last);
+  selectRows(first, last);
+  renumberRows(first);
+  if (!readingTags) setControlsEnabled(true);
+}
+
+void TfrmTagEditor::startUpdateJob(int first, int last, int kind) {
+  Q_UNUSED(first);
+  Q_UNUSED(last);
+  Q_UNUSED(kind);
+}
+
+void TfrmTagEditor::selectRows(int first, int last) {
+  const ColumnLayout& layout = table_.layout();
+  const int firstData = toInt(layout.fieldAt(layout.noPosition() + 1));
+  QItemSelection rows(model_->index(first - 1, 0), model_->index(last - 1, kColumnCount - 1));
+  grid_->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+  grid_->selectionModel()->setCurrentIndex(model_->index(last - 1, firstData), QItemSelectionModel::NoUpdate);
+}
+
+void TfrmTagEditor::onLayoutChanged() {
+  grid_->syncLayout();
+  model_->headerRowChanged();
+  refreshCommandContainers();
+}
+
+TfrmTagEditor::~TfrmTagEditor() {
+  // The view asks the model about the table while it is taken down, and
+  // the table is a member: the widgets go first.
+  delete takeCentralWidget();
+}
 
 void TfrmTagEditor::createMenus() {
   CommandSet& c = *commands_;
@@ -282,8 +455,6 @@ void TfrmTagEditor::createDropDowns() {
       tagPaste.append(action);
   }
   make(QStringLiteral("Tag"), QString(), c[QStringLiteral("aPTag")], tagPaste, QStringLiteral("pmnTag"));
-  dropDowns_.value(QStringLiteral("Update"))->restore(CommandSet::imageOf(c[QStringLiteral("aUpdate")]),
-                                                      QStringLiteral("Обновить все файлы"));
 }
 
 void TfrmTagEditor::createToolBars() {
@@ -339,12 +510,6 @@ void TfrmTagEditor::connectCommands() {
   for (int i = 0; i < kBarCount; ++i) {
     QAction* command = c[QStringLiteral("aVisibleBar") + barName(i)];
     connect(command, &QAction::triggered, this, [this, i](bool checked) { toggleToolBar(i, checked); });
-    // A bar closed by other means (its own handle) keeps its command in step.
-    connect(toolBars_[i], &QToolBar::visibilityChanged, command, [this, command, i](bool visible) {
-      if (!isVisible() || isMinimized()) return;
-      if (command->isChecked() != visible && !toolBars_[i]->isHidden() == visible)
-        command->setChecked(visible);
-    });
   }
   connect(c[QStringLiteral("aStayOnTop")], &QAction::triggered, this, &TfrmTagEditor::setStayOnTop);
   connect(c[QStringLiteral("aExit")], &QAction::triggered, this, &QWidget::close);
@@ -374,8 +539,13 @@ void TfrmTagEditor::moveShortcut(const QKeySequence& key, QAction* owner, const 
 
 void TfrmTagEditor::toggleToolBar(int index, bool shown) {
   // With no bar checked the whole strip disappears, since an empty tool bar
-  // area takes no room; checking one brings it back.
-  toolBars_[index]->setVisible(shown);
+  // area takes no room; checking one brings it back. A bar whose commands
+  // are all hidden stays out of sight too: it would offer nothing.
+  QToolBar* bar = toolBars_[index];
+  const QList<QAction*> items = bar->actions();
+  const bool hasItems =
+      std::any_of(items.begin(), items.end(), [](QAction* a) { return !a->isSeparator() && a->isVisible(); });
+  bar->setVisible(shown && hasItems);
 }
 
 void TfrmTagEditor::placeToolBars(const QList<int>& order) {
@@ -385,32 +555,44 @@ void TfrmTagEditor::placeToolBars(const QList<int>& order) {
   for (int i = 0; i < kBarCount; ++i) sequence.append(i);
   std::stable_sort(sequence.begin(), sequence.end(),
                    [&order](int a, int b) { return order.value(a) < order.value(b); });
+  // Saved slots may repeat or be out of range: the bands are renumbered.
+  barOrder_ = QList<int>(kBarCount);
+  for (int position = 0; position < kBarCount; ++position) barOrder_[sequence[position]] = position;
   for (QToolBar* bar : toolBars_) removeToolBar(bar);
   int rowWidth = 0;
   for (int index : sequence) {
     QToolBar* bar = toolBars_[index];
-    const int w = bar->sizeHint().width();
+    toggleToolBar(index, commands_->find(QStringLiteral("aVisibleBar") + barName(index))->isChecked());
+    const int w = bar->isHidden() ? 0 : bar->sizeHint().width();
     if (rowWidth > 0 && rowWidth + w > width()) {
       addToolBarBreak(Qt::TopToolBarArea);
       rowWidth = 0;
     }
     addToolBar(Qt::TopToolBarArea, bar);
-    bar->setVisible(commands_->find(QStringLiteral("aVisibleBar") + barName(index))->isChecked());
+    toggleToolBar(index, commands_->find(QStringLiteral("aVisibleBar") + barName(index))->isChecked());
     rowWidth += w;
   }
 }
 
 QList<int> TfrmTagEditor::toolBarOrder() const {
-  // Band order is reading order: bars in rows from top, then from left.
-  QList<int> sequence;
-  for (int i = 0; i < kBarCount; ++i) sequence.append(i);
+  // Shown bars are read in reading order (rows from the top, then from the
+  // left) and take the band slots the shown bars had; hidden bars keep their
+  // slots, since they have no place on screen to read.
+  QList<int> shown;
+  QList<int> bandSlots;
+  for (int i = 0; i < kBarCount; ++i) {
+    if (toolBars_[i]->isHidden()) continue;
+    shown.append(i);
+    bandSlots.append(barOrder_[i]);
+  }
   const auto key = [this](int i) {
     QToolBar* bar = toolBars_[i];
     return std::make_tuple(int(toolBarArea(bar)), bar->y(), bar->x());
   };
-  std::stable_sort(sequence.begin(), sequence.end(), [&key](int a, int b) { return key(a) < key(b); });
-  QList<int> order(kBarCount);
-  for (int position = 0; position < kBarCount; ++position) order[sequence[position]] = position;
+  std::stable_sort(shown.begin(), shown.end(), [&key](int a, int b) { return key(a) < key(b); });
+  std::sort(bandSlots.begin(), bandSlots.end());
+  QList<int> order = barOrder_;
+  for (int k = 0; k < shown.size(); ++k) order[shown[k]] = bandSlots[k];
   return order;
 }
 
@@ -418,6 +600,8 @@ void TfrmTagEditor::refreshCommandContainers() {
   for (DropDownCommand* dropDown : std::as_const(dropDowns_)) dropDown->refreshVisibility();
   for (QMenu* menu : std::as_const(mainMenus_)) refreshMenuVisibility(menu);
   for (QToolBar* bar : std::as_const(toolBars_)) refreshSeparators(bar);
+  for (int i = 0; i < kBarCount; ++i)
+    toggleToolBar(i, commands_->find(QStringLiteral("aVisibleBar") + barName(i))->isChecked());
 }
 
 void TfrmTagEditor::setStayOnTop(bool on) {
@@ -426,7 +610,25 @@ void TfrmTagEditor::setStayOnTop(bool on) {
   if (wasVisible) show();  // changing the flag hides the window
 }
 
-void TfrmTagEditor::runCurrentFile() {}
+void TfrmTagEditor::runCurrentFile() {
+  const QModelIndex current = grid_->currentIndex();
+  const int row = current.isValid() ? GridModel::tableRow(current) : 1;
+  if (!table_.isValidRow(row) || row == 0) return;
+  selectRows(row, row);
+  // The path as list files compose it: Dir, a separator if missing, Old,
+  // then "." and Ext when there is one.
+  QString path = table_.cell(row, FieldNumber::Dir);
+  if (!path.isEmpty() && !path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+  path += table_.cell(row, FieldNumber::Old);
+  const QString ext = table_.cell(row, FieldNumber::Ext);
+  if (!ext.isEmpty()) path += QLatin1Char('.') + ext;
+  showStatusHint(QStringLiteral("Запуск выбранного файла..."));
+  // xdg-open reports success even for a file that is not there, so the
+  // file is looked at first.
+  if (path.isEmpty() || !QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+    QMessageBox::critical(this, windowTitle(), QStringLiteral("Файл или директория ") + path +
+                                                   QStringLiteral("\nне существует!"));
+}
 
 void TfrmTagEditor::recomputeClipboardStates() {}
 
@@ -436,6 +638,7 @@ void TfrmTagEditor::setControlsEnabled(bool enabled) {
   for (QMenu* menu : std::as_const(mainMenus_)) menu->menuAction()->setEnabled(enabled);
   commands_->find(QStringLiteral("aAbout"))->setEnabled(enabled);
   for (QToolBar* bar : std::as_const(toolBars_)) bar->setEnabled(enabled);
+  grid_->setEnabled(enabled);
   infoPanel_->setBusy(!enabled);
   if (enabled) jobKind_ = QChar();
 }
@@ -460,6 +663,16 @@ void TfrmTagEditor::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (firstShowDone_) return;
   firstShowDone_ = true;
+  bool fileInfo = true;
+  int tag = 2;
+  IniFile ini;
+  if (QFileInfo::exists(settingsPath_) && ini.load(settingsPath_)) {
+    fileInfo = ini.readBool(kGrid, QStringLiteral("FileInfo"), true);
+    tag = ini.readInteger(kGrid, QStringLiteral("Tag"), 2);
+    if (tag < 0 || tag > 2) tag = 2;
+  }
+  views_->applySavedViews(fileInfo, tag);
+  refreshCommandContainers();
 }
 
 void TfrmTagEditor::resizeEvent(QResizeEvent* event) {
@@ -516,6 +729,24 @@ void TfrmTagEditor::readEditSection(const IniFile& ini) {
   if (!ini.readBool(kEdit, QStringLiteral("Move Files"), true)) mmiCopyFiles_->setChecked(true);
 }
 
+void TfrmTagEditor::readGridSection(const IniFile& ini) {
+  table_.setLayout(ColumnLayout::fromColIndex(ini.readString(kGrid, QStringLiteral("ColIndex"))));
+  table_.readColWidths(ini.readString(kGrid, QStringLiteral("ColWidths")));
+  if (ini.readBool(kGrid, QStringLiteral("Nombers"), false)) commands_->find(QStringLiteral("aNombers1"))->trigger();
+  if (ini.readBool(kGrid, QStringLiteral("Nombers Separate"), false))
+    commands_->find(QStringLiteral("aNombersSeparate"))->trigger();
+}
+
+void TfrmTagEditor::writeGridSection(IniFile& ini) const {
+  ini.writeInteger(kGrid, QStringLiteral("Tag"), views_->tagView());
+  ini.writeBool(kGrid, QStringLiteral("FileInfo"), views_->fileInfoOn());
+  ini.writeString(kGrid, QStringLiteral("ColIndex"), table_.layout().toColIndex());
+  ini.writeString(kGrid, QStringLiteral("ColWidths"), table_.colWidthsText());
+  ini.writeBool(kGrid, QStringLiteral("Nombers"), commands_->find(QStringLiteral("aNombers1"))->isChecked());
+  ini.writeBool(kGrid, QStringLiteral("Nombers Separate"),
+                commands_->find(QStringLiteral("aNombersSeparate"))->isChecked());
+}
+
 void TfrmTagEditor::writeMainSection(IniFile& ini) const {
   const int state = isMinimized() ? 1 : isMaximized() ? 2 : 0;
   ini.writeInteger(kMain, QStringLiteral("WindowState"), state);
@@ -532,7 +763,7 @@ void TfrmTagEditor::writeMainSection(IniFile& ini) const {
   const QList<int> order = toolBarOrder();
   for (int i = 0; i < kBarCount; ++i) ini.writeInteger(kMain, QStringLiteral("IndexBar") + barName(i), order[i]);
   for (int i = 0; i < kBarCount; ++i)
-    ini.writeInteger(kMain, QStringLiteral("WidthBar") + barName(i), toolBars_[i]->width());
+    ini.writeInteger(kMain, QStringLiteral("WidthBar") + barName(i), toolBars_[i]->sizeHint().width());
   for (const char* name : {"Winamp", "Write Tag", "Update"}) {
     const DropDownCommand* dropDown = dropDowns_.value(QString::fromLatin1(name));
     ini.writeInteger(kMain, QString::fromLatin1(name) + QStringLiteral(" Image"), dropDown->image());
@@ -564,6 +795,7 @@ bool TfrmTagEditor::saveSettings() {
   IniFile ini;
   if (QFileInfo::exists(settingsPath_) && !ini.load(settingsPath_)) return false;
   writeMainSection(ini);
+  writeGridSection(ini);
   writeEditSection(ini);
   return ini.save(settingsPath_);
 }

@@ -5,6 +5,11 @@
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <memory>
+
+#include "options/options.h"
+#include "table/numbering.h"
+#include "table/rowtable.h"
 
 class QAction;
 class QActionGroup;
@@ -14,8 +19,11 @@ class QToolBar;
 
 namespace qm {
 
+class ColumnViews;
 class CommandSet;
 class DropDownCommand;
+class GridModel;
+class NameGrid;
 class InfoPanel;
 class IniFile;
 
@@ -35,11 +43,27 @@ class TfrmTagEditor : public QMainWindow {
   const QList<QToolBar*>& toolBars() const { return toolBars_; }
   DropDownCommand* dropDown(const QString& name) const { return dropDowns_.value(name); }
   QComboBox* numberingBox() const { return cmbNombers_; }
+  RowTable& table() { return table_; }
+  Options& options() { return options_; }
+  NameGrid* grid() const { return grid_; }
+  GridModel* gridModel() const { return model_; }
+  ColumnViews& views() const { return *views_; }
+  NumberStyle numberStyle() const { return numberStyle_; }
+  NumberScope numberScope() const;
 
   // Busy (false) disables the menus, the tool bars and the table and shows
   // the progress bar and Stop; idle (true) undoes that.
   void setControlsEnabled(bool enabled);
   void btnStopClick();
+
+  // Completes rows an add brought in from `first` on: drops empty ones,
+  // splits the file names, asks for reading and numbers them.
+  void completeAddedRows(int first);
+  // Rewrites the numbers from `fromRow` to the last file row.
+  void renumberRows(int fromRow);
+  // Where the reading of rows [first, last] by `kind` starts once reading
+  // jobs exist; until then the rows keep the cells they have.
+  void startUpdateJob(int first, int last, int kind);
 
  protected:
   bool event(QEvent* event) override;
@@ -56,6 +80,13 @@ class TfrmTagEditor : public QMainWindow {
   QList<int> toolBarOrder() const;
   void refreshCommandContainers();
 
+  void createTable();
+  void setNumberStyle(NumberStyle style);
+  void setSeparateNumbering(bool on);
+  void selectRows(int first, int last);
+  void onLayoutChanged();
+  void readGridSection(const IniFile& ini);
+  void writeGridSection(IniFile& ini) const;
   void readMainSection(const IniFile& ini);
   void readEditSection(const IniFile& ini);
   void writeMainSection(IniFile& ini) const;
@@ -72,10 +103,17 @@ class TfrmTagEditor : public QMainWindow {
   void recomputeClipboardStates();
   void showStatusHint(const QString& hint);
 
+  RowTable table_;
+  Options options_;
   CommandSet* commands_;
+  GridModel* model_ = nullptr;
+  NameGrid* grid_ = nullptr;
+  ColumnViews* views_ = nullptr;
+  NumberStyle numberStyle_ = NumberStyle::LeadingZero;
   InfoPanel* infoPanel_ = nullptr;
   QString settingsPath_;
   QList<QToolBar*> toolBars_;
+  QList<int> barOrder_;  // band slot of each bar, by design index
   QList<QMenu*> mainMenus_;
   QHash<QString, DropDownCommand*> dropDowns_;
   QComboBox* cmbNombers_ = nullptr;

@@ -10,6 +10,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -128,6 +129,13 @@ bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip)
     ok = ok && ::fsync(target.handle()) == 0;
 #endif
     ok = ok && target.setPermissions(permissions);
+#ifdef Q_OS_UNIX
+    // The new file should belong to whom the old one did; only possible
+    // where allowed (root, or a group of one's own), harmless where not.
+    struct stat old;
+    if (ok && ::fstat(source.handle(), &old) == 0 && ::fchown(target.handle(), old.st_uid, old.st_gid) != 0)
+        (void)::fchown(target.handle(), ::geteuid(), old.st_gid);
+#endif
     if (!ok) {
         target.cancelWriting();
         target.commit(); // removes the temporary file

@@ -230,6 +230,30 @@ TEST(ID3v2Parse, Version24SizesExtendedHeaderAndUnsynchronisation)
     EXPECT_EQ(content.fields[Title], QStringLiteral("After"));
 }
 
+TEST(ID3v2Parse, CompressedFramesAreReadAndEncryptedOnesKept)
+{
+    const QByteArray title = text(0, QByteArray(300, 't'));
+    const QByteArray zipped = qCompress(title); // the size in front, as 2.3 stores it
+    TagContent content = parse(tagBytes(3, frame23("TIT2", zipped, 0x0080)
+                                             + frame23("PRIV", "\x01secret"_qba, 0x0040)));
+    EXPECT_EQ(content.fields[Title], QString(300, u't'));
+    ASSERT_EQ(content.otherFrames.size(), 1);
+    EXPECT_EQ(content.otherFrames[0].flags, 0x0040);
+    EXPECT_EQ(content.otherFrames[0].data, "\x01secret"_qba);
+
+    // 2.4: data length indicator, then the zlib stream; 2.3 wants the plain size.
+    const QByteArray lengthAndStream = syncsafeBytes(title.size()) + zipped.mid(4);
+    content = parse(tagBytes(4, frame24("TIT2", lengthAndStream, 0x0009)
+                                + frame24("TXXX", lengthAndStream, 0x0009)));
+    EXPECT_EQ(content.fields[Title], QString(300, u't'));
+    ASSERT_EQ(content.otherFrames.size(), 1);
+    EXPECT_EQ(content.otherFrames[0].data, title + '\0'); // re-encoded, so stored plain
+
+    // A size claim no zlib stream can meet is not believed.
+    content = parse(tagBytes(3, frame23("TIT2", bigEndian(0x7FFFFFFF, 4) + zipped.mid(4), 0x0080)));
+    EXPECT_TRUE(content.fields[Title].isEmpty());
+}
+
 TEST(ID3v2Parse, Version24FramesTurnIntoVersion23Frames)
 {
     const QByteArray body =

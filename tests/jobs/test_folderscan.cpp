@@ -151,8 +151,10 @@ TEST_F(ScanTree, FoldersThatCannotBeListedAreSkipped)
     makeFile(u"closed/b.mp3"_qs);
     makeFile(u"plain.mp3"_qs);
     const ScanSettings settings{u"*.mp3"_qs, false, true};
-    // A missing folder and a file given as a folder contribute nothing.
-    EXPECT_EQ(scan({path(u"gone"_qs), path(u"plain.mp3"_qs), path(u"ok"_qs)}, settings),
+    // A missing folder, a file given as a folder and an empty item (not the
+    // root folder) contribute nothing.
+    EXPECT_EQ(scan({path(u"gone"_qs), path(u"plain.mp3"_qs), QString(), path(u"ok"_qs)},
+                   settings),
               QStringList{u"ok/a.mp3"_qs});
     if (geteuid() == 0)
         GTEST_SKIP() << "permissions do not bind root";

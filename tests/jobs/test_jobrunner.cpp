@@ -201,12 +201,3 @@ TEST(JobRunner, ClosingStopsTheJobAndNothingRunsAfterwards)
     EXPECT_TRUE(job->finished());
     EXPECT_FALSE(endRan);
 }
-
-TEST(JobRunner, StatusTextAndProgress)
-{
-    EXPECT_EQ(qm::StatusText(qm::StatusPhrase::ReadTag2, 3, 12), u"Прочитано ID3v2 Tag: 3/12"_qs);
-    EXPECT_EQ(qm::StatusText(qm::StatusPhrase::AddedFiles, 7), u"Добавлено файлов: 7"_qs);
-    EXPECT_EQ(qm::ProgressPercent(1, 4), 25);
-    EXPECT_EQ(qm::ProgressPercent(2, 3), 66);
-    EXPECT_EQ(qm::ProgressPercent(0, 0), 0);
-}
