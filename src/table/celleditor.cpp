@@ -43,12 +43,12 @@ bool columnInRange(const RowTable &table, const CellRect &cells, FieldNumber f)
 // common prefix and the common suffix found so far, with the values cut out
 // of it. The working text of the cell is always prefix + middle + suffix.
 struct WorkCell {
-    const QString *text;
-    int row;
+    const QChar *data;
     qsizetype head;
     qsizetype tail;
+    int row;
 
-    QStringView middle() const { return QStringView(*text).sliced(head, tail - head); }
+    QStringView middle() const { return QStringView(data + head, tail - head); }
     qsizetype size() const { return tail - head; }
 };
 
@@ -58,11 +58,14 @@ struct Match {
     bool backward;
 };
 
+// Every step is one pass over the cells that changes them as it goes and
+// takes the change back in the rare pass that fails half way: with 100,000
+// cells the passes, not the comparisons, are what costs.
 class Analysis {
 public:
     Analysis(const RowTable &table, std::vector<WorkCell> cells, QList<FieldNumber> fields)
         : m_table(table), m_cells(std::move(cells)), m_fields(std::move(fields)),
-          m_lastFailure(m_fields.size(), 0)
+          m_lastFailure(size_t(m_fields.size()), 0)
     {
     }
 
@@ -72,41 +75,21 @@ public:
         for (;;) {
             while (matchAnyField(backward)) {
             }
-            bool anyEmpty = false;
-            bool anyFilled = false;
-            for (const WorkCell &c : m_cells) {
-                (c.size() == 0 ? anyEmpty : anyFilled) = true;
-            }
-            if (anyEmpty) {
+            if (m_emptyCount > 0) {
                 // A cell is used up: whatever the others still hold varies.
-                m_variable = m_variable || anyFilled;
+                m_variable = m_variable || m_emptyCount < m_cells.size();
                 return;
             }
             if (!backward) {
-                const QChar c = m_cells.front().middle().front();
-                if (allCells([c](const WorkCell &w) { return w.middle().front() == c; })) {
-                    m_prefix += c;
-                    anyEmpty = false;
-                    anyFilled = false;
-                    for (WorkCell &w : m_cells) {
-                        ++w.head;
-                        (w.size() == 0 ? anyEmpty : anyFilled) = true;
-                    }
-                    if (anyEmpty) {
-                        m_variable = anyFilled;
-                        return;
-                    }
-                } else {
+                if (!takeCommonCharacter(false)) {
                     backward = true;
                     m_variable = true;
-                }
-            } else {
-                const QChar c = m_cells.front().middle().back();
-                if (!allCells([c](const WorkCell &w) { return w.middle().back() == c; }))
+                } else if (m_emptyCount > 0) {
+                    m_variable = m_emptyCount < m_cells.size();
                     return;
-                m_suffix.prepend(c);
-                for (WorkCell &w : m_cells)
-                    --w.tail;
+                }
+            } else if (!takeCommonCharacter(true)) {
+                return;
             }
         }
     }
@@ -152,46 +135,74 @@ public:
     }
 
 private:
-    template<typename Pred>
-    bool allCells(Pred pred) const
+    // The literal step, on cells that are none of them empty.
+    bool takeCommonCharacter(bool backward)
     {
-        return std::all_of(m_cells.begin(), m_cells.end(), pred);
+        const WorkCell &first = m_cells.front();
+        const QChar c = first.data[backward ? first.tail - 1 : first.head];
+        size_t i = 0;
+        size_t emptied = 0;
+        for (; i < m_cells.size(); ++i) {
+            WorkCell &w = m_cells[i];
+            if (w.data[backward ? w.tail - 1 : w.head] != c)
+                break;
+            backward ? --w.tail : ++w.head;
+            emptied += w.size() == 0;
+        }
+        if (i < m_cells.size()) {
+            for (size_t j = 0; j < i; ++j)
+                backward ? ++m_cells[j].tail : --m_cells[j].head;
+            return false;
+        }
+        m_emptyCount += emptied;
+        if (backward)
+            m_suffix.prepend(c);
+        else
+            m_prefix += c;
+        return true;
     }
 
-    bool holdsValue(const WorkCell &c, FieldNumber f, bool backward) const
+    bool holdsValue(const WorkCell &c, const QString &v, bool backward) const
     {
-        const QString &v = m_table.cell(c.row, f);
         if (v.size() > c.size())
             return false;
         const QStringView mid = c.middle();
         return equalIgnoringLatinCase(backward ? mid.last(v.size()) : mid.first(v.size()), v);
     }
 
-    // Tries the fields in order at the scan position; on the first that
-    // every cell holds there, cuts it out and reports it.
+    // The field step: tries the fields in order at the scan position; the
+    // first that every cell holds there is cut out and reported.
     bool matchAnyField(bool backward)
     {
-        for (qsizetype i = 0; i < m_fields.size(); ++i) {
-            const FieldNumber f = m_fields[i];
+        for (qsizetype k = 0; k < m_fields.size(); ++k) {
+            const FieldNumber f = m_fields[k];
             // The cell that refused this field last time most likely
             // refuses again: ask it first.
-            size_t &witness = m_lastFailure[size_t(i)];
-            if (!holdsValue(m_cells[witness], f, backward))
+            size_t &witness = m_lastFailure[size_t(k)];
+            if (!holdsValue(m_cells[witness], m_table.cell(m_cells[witness].row, f), backward))
                 continue;
-            const auto refusing = std::find_if(m_cells.begin(), m_cells.end(), [&](const WorkCell &c) {
-                return !holdsValue(c, f, backward);
-            });
-            if (refusing != m_cells.end()) {
-                witness = size_t(refusing - m_cells.begin());
+            size_t i = 0;
+            size_t emptied = 0;
+            for (; i < m_cells.size(); ++i) {
+                WorkCell &w = m_cells[i];
+                const QString &v = m_table.cell(w.row, f);
+                if (!holdsValue(w, v, backward))
+                    break;
+                if (v.isEmpty())
+                    continue;
+                backward ? w.tail -= v.size() : w.head += v.size();
+                emptied += w.size() == 0;
+            }
+            if (i < m_cells.size()) {
+                for (size_t j = 0; j < i; ++j) {
+                    WorkCell &w = m_cells[j];
+                    const qsizetype n = m_table.cell(w.row, f).size();
+                    backward ? w.tail += n : w.head -= n;
+                }
+                witness = i;
                 continue;
             }
-            for (WorkCell &c : m_cells) {
-                const qsizetype n = m_table.cell(c.row, f).size();
-                if (backward)
-                    c.tail -= n;
-                else
-                    c.head += n;
-            }
+            m_emptyCount += emptied;
             m_matches.push_back({f, backward ? m_suffix.size() : m_prefix.size(), backward});
             return true;
         }
@@ -205,6 +216,7 @@ private:
     std::vector<Match> m_matches;
     QString m_prefix;
     QString m_suffix;
+    size_t m_emptyCount = 0; // cells whose middle is used up
     bool m_variable = false;
 };
 
@@ -303,14 +315,13 @@ QString CellEditor::computeEditorText(const RowTable &table, const CellRect &sel
     m_cells.forEachCell([&](int column, int row) {
         const QString &text = table.cellAt(row, column);
         (text.isEmpty() ? anyEmpty : anyFilled) = true;
-        cells.push_back({&text, row, 0, text.size()});
+        cells.push_back({text.constData(), 0, text.size(), row});
     });
     if (anyEmpty) {
         if (anyFilled) {
             m_baseline = kVar;
             m_variableParts.reserve(qsizetype(cells.size()));
-            for (const WorkCell &c : cells)
-                m_variableParts << *c.text;
+            m_cells.forEachCell([&](int column, int row) { m_variableParts << table.cellAt(row, column); });
         }
         return m_baseline;
     }
