@@ -145,6 +145,8 @@ CellRect deleteSelection(RowTable &table, const CellRect &selection, const Numbe
     const int last = table.lastFileRow();
     const int n = std::min(selection.bottom, last) - top + 1;
     const auto [left, right] = dataColumns(table, selection);
+    if (n < 1 || left > right)
+        return selection;
     if (spansAllDataColumns(table, selection)) {
         for (int r = top; r < top + n; ++r)
             table.row(r).fill(QString());

@@ -426,7 +426,8 @@ SelectionState selectionState(const RowTable &table, const CellRect &selection, 
     }
     state.pasteNameEnabled = state.pasteFromColumn[size_t(toInt(FieldNumber::Old))]
         || state.pasteFromColumn[size_t(toInt(FieldNumber::New))];
-    state.genreList = selection.columnCount() == 1 && layout.fieldAt(selection.left) == FieldNumber::Gen;
+    state.genreList = selection.columnCount() == 1 && layout.isValidPosition(selection.left)
+        && layout.fieldAt(selection.left) == FieldNumber::Gen;
 
     const CellRect cells = CellRect{selection.left, std::max(selection.top, 1), selection.right,
                                     std::min(selection.bottom, table.blankRow())};

@@ -37,11 +37,6 @@ QString rowKey(const RowTable &table, int row, DuplicateKey mode)
 
 } // namespace
 
-QString duplicatesStatus(int removed)
-{
-    return QStringLiteral("Удалено повторяющихся строк: ") + QString::number(removed);
-}
-
 std::vector<bool> findDuplicateRows(const RowTable &table, DuplicateKey key, const DuplicateProgress &progress)
 {
     const int last = table.lastFileRow();

@@ -2,8 +2,6 @@
 
 #include "table/rowtable.h"
 
-#include <QString>
-
 #include <functional>
 #include <vector>
 
@@ -13,9 +11,6 @@ enum class DuplicateKey {
     VisibleColumns, // the shown data columns, left to right
     AllColumns,     // all 25 cells, No counted as empty
 };
-
-// The status line while duplicates are removed, with the count so far.
-QString duplicatesStatus(int removed);
 
 // Called now and then with the file rows examined so far, the percentage for
 // the progress bar (-1: leave it, the table being too small to measure), and

@@ -122,7 +122,6 @@ TEST(DuplicateRows, KeysCompareCellByCellAndWithCase)
                           {{F::Old, "a"}, {F::New, "bc"}}});
     EXPECT_EQ(removeDuplicateRows(t, DuplicateKey::AllColumns), 2);
     EXPECT_EQ(columnTexts(t, F::Old), QStringList({"ab", "a", "AB", ""}));
-    EXPECT_EQ(duplicatesStatus(2), "Удалено повторяющихся строк: 2");
 
     RowTable none = tableOf({{{F::Old, "x"}}});
     EXPECT_EQ(removeDuplicateRows(none, DuplicateKey::VisibleColumns), 0);
