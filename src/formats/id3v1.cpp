@@ -377,21 +377,19 @@ bool TID3v1::ReadFromFile(const QString &fileName)
 
 bool TID3v1::ReadTag(const QString &fileName, bool readFields)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    return ReadTagFrom(file, readFields);
+    ReadOnlyFile file;
+    return file.open(fileName) && ReadTagWith(file.reader(), file.size(), readFields);
 }
 
-bool TID3v1::ReadTagFrom(QFile &file, bool readFields)
+bool TID3v1::ReadTagWith(const BlockReader &read, qint64 size, bool readFields)
 {
-    const qint64 size = file.size();
     const qint64 first = qMin<qint64>(size, kMaxTail);
     QByteArray end;
-    if (!readAt(file, size - first, first, &end))
+    if (!read(size - first, first, &end) || end.size() != first)
         return false;
     const qint64 needed = TailBytesNeeded(end);
-    if (needed > first && needed <= size && !readAt(file, size - needed, needed, &end))
+    if (needed > first && needed <= size
+        && (!read(size - needed, needed, &end) || end.size() != needed))
         return false;
     ParseTail(end, readFields);
     return true;
@@ -428,9 +426,14 @@ bool TID3v1::SaveToFile(const QString &fileName)
     Lyrics2Present = false;
     Lyrics2DataSize = 0;
     QFile file(fileName);
-    if (!makeWritable(fileName) || !file.open(QIODevice::ReadWrite) || !ReadTagFrom(file, false))
+    if (!makeWritable(fileName) || !file.open(QIODevice::ReadWrite))
         return false;
     const qint64 size = file.size();
+    const BlockReader read = [&file](qint64 pos, qint64 length, QByteArray *out) {
+        return readUpTo(file, pos, length, out);
+    };
+    if (!ReadTagWith(read, size, false))
+        return false;
     const qint64 oldTail = (TagPresent ? kRecordSize : 0)
         + (UseLyrics2 && Lyrics2Present ? FGetLyrics2Size() : 0);
     // The new end overwrites the old one in a single write; the audio in

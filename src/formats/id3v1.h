@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-class QFile;
+#include "formats/blockio.h"
 
 namespace qm {
 
@@ -96,9 +96,9 @@ public:
     QByteArray BuildRecord() const;
     bool BuildLyrics2Block(QByteArray *out) const;
 
-    // Reads the tail through an already open file; TMPEGaudio shares its
-    // handle this way.
-    bool ReadTagFrom(QFile &file, bool readFields);
+    // Reads the tail through an already open file of the given size;
+    // TMPEGaudio shares its handle this way.
+    bool ReadTagWith(const BlockReader &read, qint64 fileSize, bool readFields);
 
 private:
     bool HasRecordFields() const;

@@ -2,11 +2,10 @@
 
 #include "formats/blockio.h"
 
-#include <QFile>
-
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <string.h> // memrchr
 
 namespace qm {
 
@@ -54,19 +53,22 @@ enum EncoderId : quint8 {
     kUnknown = 0, kXing = 1, kFhG = 2, kLame = 3, kBlade = 4, kGoGo = 5, kShine = 6, kQDesign = 7
 };
 
-// Room behind a block for the longest look past a frame start (a Xing
-// header with its vendor string), so that nothing reads outside the buffer.
-constexpr int kSlack = 256;
-using Block = std::array<uchar, TMPEGaudio::kBlockSize + kSlack>;
+// Every look at a block stays inside its kBlockSize bytes: a frame starts
+// at kLastStart at the latest and a Xing header with its vendor string ends
+// 164 bytes after that; signatures are looked for up to the block's end.
+using Block = std::array<uchar, TMPEGaudio::kBlockSize>;
 
-// Copies a block into a zeroed buffer: bytes the file did not have read as
-// zero, and no signature or header starts with a zero byte.
-void fill(Block &buffer, QByteArrayView bytes)
+// The bytes of a block. A short block (the end of the file) is copied into
+// a zeroed buffer: bytes the file did not have read as zero, and no header
+// or signature starts with a zero byte.
+const uchar *view(Block &buffer, QByteArrayView bytes)
 {
+    if (bytes.size() >= TMPEGaudio::kBlockSize)
+        return reinterpret_cast<const uchar *>(bytes.data());
     buffer.fill(0);
-    const qsizetype n = qMin<qsizetype>(bytes.size(), TMPEGaudio::kBlockSize);
-    if (n > 0)
-        std::memcpy(buffer.data(), bytes.data(), size_t(n));
+    if (!bytes.isEmpty())
+        std::memcpy(buffer.data(), bytes.data(), size_t(bytes.size()));
+    return buffer.data();
 }
 
 quint32 bigEndian32(const uchar *p)
@@ -199,11 +201,10 @@ void TMPEGaudio::ReadVbrHeader(const uchar *b, qsizetype framePos)
 bool TMPEGaudio::FindFrame(QByteArrayView block)
 {
     Block buffer;
-    fill(buffer, block);
-    const uchar *b = buffer.data();
+    const uchar *b = view(buffer, block);
     const qsizetype n = qMin<qsizetype>(block.size(), kBlockSize);
     for (qsizetype pos = 0; pos <= kLastStart && pos + 4 <= n; ++pos) {
-        if (!IsFrameHeader(b + pos))
+        if (b[pos] != 0xff || !IsFrameHeader(b + pos))
             continue;
         DecodeHeader(b + pos);
         const quint16 sampleRate = FGetSampleRate();
@@ -224,18 +225,32 @@ bool TMPEGaudio::FindFrame(QByteArrayView block)
 QString TMPEGaudio::FindEncoderSignature(QByteArrayView block, quint16 range)
 {
     Block buffer;
-    fill(buffer, block);
-    const uchar *b = buffer.data();
+    const uchar *b = view(buffer, block);
     int r = range;
     if (kBlockSize - r - 8 < 0)
         r = kBlockSize - 8;
-    for (int i = 0; i <= r; ++i) {
-        const uchar *p = b + kBlockSize - 8 - i;
-        if (std::memcmp(p, "LAME", 4) == 0)
-            return latin1UpToZero(p, 8);
-        if (std::memcmp(p, "GOGO", 4) == 0)
-            return QStringLiteral("GOGO");
-    }
+    // Start positions from kBlockSize - 8 - r up to kBlockSize - 8; the hit
+    // nearest the end wins.
+    const qsizetype low = kBlockSize - 8 - r;
+    const auto lastHit = [b, low](const char *signature) -> qsizetype {
+        qsizetype high = kBlockSize - 8;
+        while (high >= low) {
+            const void *hit = memrchr(b + low, signature[0], size_t(high - low + 1));
+            if (!hit)
+                return -1;
+            const qsizetype at = static_cast<const uchar *>(hit) - b;
+            if (std::memcmp(b + at, signature, 4) == 0)
+                return at;
+            high = at - 1;
+        }
+        return -1;
+    };
+    const qsizetype lame = lastHit("LAME");
+    const qsizetype gogo = lastHit("GOGO");
+    if (lame >= 0 && lame > gogo)
+        return latin1UpToZero(b + lame, 8);
+    if (gogo >= 0)
+        return QStringLiteral("GOGO");
     return {};
 }
 
@@ -271,19 +286,31 @@ bool TMPEGaudio::AnalyseStream(const BlockReader &read, qint64 fileLength, qint6
 bool TMPEGaudio::ReadFromFile(const QString &fileName)
 {
     FResetData();
-    QFile file(fileName);
-    bool ok = file.open(QIODevice::ReadOnly);
-    if (ok) {
+    ReadOnlyFile file;
+    const bool opened = file.open(fileName);
+    bool ok = opened;
+    if (opened) {
         FileLength = file.size();
         // A tag that cannot be read leaves the stream unknown; that is no
         // failure of the file.
         ID3v1.ResetData();
-        if (ID3v2.ReadFromFile(fileName) && ID3v1.ReadTagFrom(file, true)) {
-            const BlockReader reader = [&file](qint64 pos, qint64 length, QByteArray *out) {
-                return readUpTo(file, pos, length, out);
-            };
+        // The ID3v1 tail and the last block (looked at for an encoder
+        // signature) come from one read of the file's end.
+        const qint64 endStart = qMax<qint64>(0, FileLength - kBlockSize - TID3v1::kRecordSize
+                                                    - TID3v1::kMarkSize);
+        QByteArray end;
+        bool endRead = false;
+        const BlockReader reader = [&](qint64 pos, qint64 length, QByteArray *out) {
+            if (pos < endStart)
+                return file.readUpTo(pos, length, out);
+            if (!endRead && !file.readUpTo(endStart, FileLength - endStart, &end))
+                return false;
+            endRead = true;
+            *out = end.mid(pos - endStart, length);
+            return true;
+        };
+        if (ID3v2.ReadFromFile(fileName) && ID3v1.ReadTagWith(reader, FileLength, true))
             ok = AnalyseStream(reader, FileLength, ID3v2.FGetTotalSize());
-        }
     }
     if (!Frame.HeaderFound) {
         // The size of the file stays known even when it holds no audio.

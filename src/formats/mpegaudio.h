@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
 
 namespace qm {
 
@@ -108,8 +107,6 @@ public:
     // Searches a block backwards from its end for "LAME" or "GOGO".
     static QString FindEncoderSignature(QByteArrayView block, quint16 range);
 
-    // Reads up to `length` bytes at `pos`; false on an I/O error.
-    using BlockReader = std::function<bool(qint64 pos, qint64 length, QByteArray *out)>;
     // The stream part of ReadFromFile, once the tags are known: the audio
     // starts after `id3v2Size` bytes and the owned ID3v1 object tells how
     // many bytes at the end are tags.

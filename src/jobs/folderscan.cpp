@@ -115,7 +115,12 @@ void ScanFolders(const QStringList &folders, const ScanSettings &settings,
                  const FileFound &onFile)
 {
     const FileFilter filter(settings.filter, settings.caseSensitive);
-    std::deque<QString> queue(folders.begin(), folders.end());
+    // An empty item would turn into "/" and scan the whole file system.
+    std::deque<QString> queue;
+    for (const QString &folder : folders) {
+        if (!folder.isEmpty())
+            queue.push_back(folder);
+    }
     std::set<std::pair<dev_t, ino_t>> listed;
     while (!queue.empty()) {
         const QString folder = folderWithSlash(queue.front());

@@ -67,6 +67,7 @@ private:
     JobRunner *m_runner = nullptr;
     std::shared_ptr<Handoff> m_handoff;
     std::vector<Step> m_batch;
+    bool m_posted = false;
     QElapsedTimer m_sinceFlush;
 };
 

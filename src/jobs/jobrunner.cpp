@@ -56,15 +56,17 @@ bool Job::synchronize(Step step)
 void Job::post(Step step)
 {
     m_batch.push_back(std::move(step));
-    if (!m_sinceFlush.isValid())
-        m_sinceFlush.start();
-    if (m_batch.size() >= BatchLimit || m_sinceFlush.elapsed() >= BatchMilliseconds)
+    // The first step goes at once, so the window shows the job under way.
+    if (!m_posted || m_batch.size() >= BatchLimit
+        || m_sinceFlush.elapsed() >= BatchMilliseconds) {
+        m_posted = true;
         flush();
+    }
 }
 
 bool Job::flush()
 {
-    m_sinceFlush.restart();
+    m_sinceFlush.start();
     if (m_batch.empty())
         return true;
     auto call = std::make_shared<Call>();
@@ -100,7 +102,12 @@ bool Job::flush()
 
 void Job::run()
 {
-    execute();
+    // A body that fails ends like one that was stopped: the rows done so far
+    // stay and the end handler runs.
+    try {
+        execute();
+    } catch (...) {
+    }
     flush();
     m_finished.store(true, std::memory_order_release);
 }
@@ -208,6 +215,12 @@ void JobRunner::stopAll()
 
 JobRunner::StopResult JobRunner::stop()
 {
+    // With nothing running or waiting, Stop must not leave the window busy
+    // for good, whatever letter is still recorded.
+    if (!isActive()) {
+        setControlsEnabled(true);
+        return StopResult::Stopped;
+    }
     switch (m_jobKind) {
     case 's':
         if (stopNeedsConfirm)
@@ -301,6 +314,7 @@ void JobRunner::runBatch(const std::vector<Job::Step> &steps)
         step();
     if (--m_batchDepth > 0)
         return;
+    emit stepsRun();
     if (m_statusDirty) {
         m_statusDirty = false;
         emit statusChanged(m_status);

@@ -71,8 +71,8 @@ public:
                EndHandler onStart = {});
 
     // Stop, by the letter of the running job: raises the stop request of the
-    // running job and of every job waiting behind it. Nothing running: the
-    // window is made idle.
+    // running job and of every job waiting behind it. Nothing running or
+    // waiting: the window is made idle.
     StopResult stop();
     // Stop confirmed after NeedsConfirm: clears the mark and stops.
     void confirmStop();
@@ -108,6 +108,9 @@ signals:
     // false: disable menus, tool bars and table, show progress bar and Stop;
     // true: the reverse.
     void controlsEnabledChanged(bool enabled);
+    // After a batch of steps has run: a model over the table can announce the
+    // rows appended or changed since the last batch in one go.
+    void stepsRun();
     // After a job's end handler has run; mostly for tests and benchmarks.
     void jobEnded();
     // Every job has ended and nothing waits.

@@ -79,9 +79,6 @@ TEST(MpegFrame, SizesFollowVersionLayerRateAndPadding)
         EXPECT_EQ(mpeg.FGetFrames(), 20);
         EXPECT_TRUE(mpeg.FGetValid());
     }
-    const TMPEGaudio mono = analyse(frames(header(V2, L3, 8, 0, 0, Mono), 208, 5));
-    EXPECT_EQ(mono.FGetChannelMode(), QStringLiteral("Mono"));
-    EXPECT_EQ(mono.FrameCoefficient(), 72);
 }
 
 TEST(MpegFrame, ReservedAndFreeFormatHeadersAreNeverAccepted)
@@ -98,8 +95,6 @@ TEST(MpegFrame, ReservedAndFreeFormatHeadersAreNeverAccepted)
         const TMPEGaudio mpeg = analyse(frames(head, 417, 10));
         EXPECT_FALSE(mpeg.Frame.HeaderFound) << head.toHex().constData();
     }
-    // A single header with nothing valid where the next frame should begin.
-    EXPECT_FALSE(analyse(header(V1, L3, 9, 0) + QByteArray(1000, 'x')).Frame.HeaderFound);
 }
 
 TEST(MpegFrame, SearchFindsTheFirstPairAfterJunkAndAcrossBlocks)
@@ -178,24 +173,6 @@ TEST(MpegVbr, XingHeaderGivesFramesBitRateAndEncoder)
     EXPECT_FALSE(absurd.FGetValid());
 }
 
-TEST(MpegVbr, VbriHeaderSits32BytesAfterTheHeaderInEveryMode)
-{
-    // MPEG 2 mono: the side information is shorter, the VBRI place is not.
-    QByteArray file = frames(header(V2, L3, 8, 0, 0, Mono), 208, 20);
-    file.replace(36, 4, "VBRI");
-    file[36 + 9] = char(75);
-    putBE32(file, 36 + 10, 400 * 208);
-    putBE32(file, 36 + 14, 400);
-    const TMPEGaudio mpeg = analyse(file);
-    ASSERT_TRUE(mpeg.VBR.VbrFound);
-    EXPECT_EQ(mpeg.VBR.VbrId, QStringLiteral("VBRI"));
-    EXPECT_EQ(mpeg.VBR.VbrQuality, 75);
-    EXPECT_EQ(mpeg.FGetFrames(), 400);
-    EXPECT_EQ(mpeg.FGetBitRate(), 64);
-    EXPECT_NEAR(mpeg.FGetDuration(), 400 * 576 / 22050.0, 1e-9);
-    EXPECT_EQ(mpeg.FGetEncoder(), QStringLiteral("FhG"));
-}
-
 TEST(MpegEncoder, SignatureSearchLooksBackFromTheBlockEndWithinItsRange)
 {
     QByteArray block(TMPEGaudio::kBlockSize, '\0');
@@ -206,7 +183,6 @@ TEST(MpegEncoder, SignatureSearchLooksBackFromTheBlockEndWithinItsRange)
     EXPECT_EQ(TMPEGaudio::FindEncoderSignature(block, 100), QStringLiteral("LAME3.99"));
     EXPECT_EQ(TMPEGaudio::FindEncoderSignature(block, 99), QString());
     EXPECT_EQ(TMPEGaudio::FindEncoderSignature(block.left(3000), 65535), QString());
-    EXPECT_EQ(TMPEGaudio::FindEncoderSignature("LAME", 65535), QStringLiteral("LAME"));
 
     // Found in the stream's last block when the first has none.
     QByteArray file = frames(header(V1, L3, 9, 0), 417, 40);

@@ -1,0 +1,263 @@
+#include "jobs/readkinds.h"
+
+#include "formats/id3v1.h"
+#include "formats/id3v2.h"
+#include "formats/mpegaudio.h"
+
+#include <QFile>
+
+#include <cmath>
+
+#include <sys/stat.h>
+
+namespace qm {
+
+namespace {
+
+using F = FieldNumber;
+
+// Opening a pipe or a device would block or read forever; such a row reads
+// as a file that cannot be opened.
+bool isRegularFile(const QString &fileName)
+{
+    struct stat info {};
+    return stat(QFile::encodeName(fileName).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+QString withLeadingZero(bool numbers01, int track, const QString &text)
+{
+    if (numbers01 && track >= 1 && track < 10 && !text.startsWith(QLatin1Char('0')))
+        return QLatin1Char('0') + text;
+    return text;
+}
+
+QString yesNo(bool value)
+{
+    return value ? QStringLiteral("Yes") : QStringLiteral("No");
+}
+
+template <size_t N>
+void copyReadList(const FieldLists &lists, std::array<bool, N> &read)
+{
+    for (size_t i = 0; i < N; ++i)
+        read[i] = int(i) < lists.size() && lists.isRead(int(i));
+}
+
+} // namespace
+
+ReadSettings ReadSettings::From(const Options &options, qm::TagView tagView, bool numbers01)
+{
+    ReadSettings settings;
+    settings.FormatRead = options.formatRead();
+    settings.ReadLyrics2 = options.readLyrics2();
+    copyReadList(options.lists(FieldView::FileInfo), settings.InfoReadFields);
+    copyReadList(options.lists(FieldView::Id3v1), settings.Tag1ReadFields);
+    copyReadList(options.lists(FieldView::Id3v2), settings.Tag2ReadFields);
+    settings.TagView = int(tagView);
+    settings.Numbers01 = numbers01;
+    return settings;
+}
+
+QString BuildFileName(QString &dir, const QString &oldName, const QString &ext)
+{
+    if (!dir.isEmpty() && !dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    return dir + oldName + QLatin1Char('.') + ext;
+}
+
+bool SkippedByFormat(const ReadSettings &settings, const QString &fileName)
+{
+    return settings.FormatRead && !fileName.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive);
+}
+
+void ClearTagCells(const ReadSettings &settings, CellWrites &cells)
+{
+    for (F f : {F::Tit, F::Art, F::Alb, F::Yea, F::Com, F::Trc, F::Gen})
+        cells.emplace_back(f, QString());
+    const bool id3v1View = settings.TagView == 1;
+    if (!(id3v1View && !settings.ReadLyrics2)) {
+        for (F f : {F::Ope, F::Tt1, F::Oal, F::Ory, F::Cop, F::Slt})
+            cells.emplace_back(f, QString());
+    }
+    if (!id3v1View) {
+        for (F f : {F::Cmp, F::Enc, F::Lan, F::Xxx})
+            cells.emplace_back(f, QString());
+    }
+}
+
+void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings,
+                  CellWrites &cells)
+{
+    ClearTagCells(settings, cells);
+    if (!loaded)
+        return;
+    const auto &read = settings.Tag1ReadFields;
+    if (tag.TagPresent) {
+        if (read[0])
+            cells.emplace_back(F::Tit, tag.Title);
+        const QString track = tag.FGetTrackString();
+        if (read[1] && !track.isEmpty())
+            cells.emplace_back(F::Trc, withLeadingZero(settings.Numbers01, tag.Track, track));
+        if (read[2])
+            cells.emplace_back(F::Art, tag.Artist);
+        if (read[3])
+            cells.emplace_back(F::Alb, tag.Album);
+        if (read[4])
+            cells.emplace_back(F::Yea, tag.Year);
+        if (read[5])
+            cells.emplace_back(F::Gen, tag.FGetGenre());
+        if (read[6])
+            cells.emplace_back(F::Com, tag.Comment);
+    }
+    // A Lyrics3 block without lyrics text shows none of its fields.
+    if (tag.FGetHasLyrics() && settings.ReadLyrics2) {
+        const std::pair<F, const QString *> fields[] = {
+            {F::Ope, &tag.ExtArtist}, {F::Tt1, &tag.ExtTitle},     {F::Oal, &tag.ExtAlbum},
+            {F::Ory, &tag.Comment2},  {F::Cop, &tag.LyricsAuthor}, {F::Slt, &tag.Lyrics},
+        };
+        for (size_t i = 0; i < std::size(fields); ++i) {
+            if (read[7 + i])
+                cells.emplace_back(fields[i].first, *fields[i].second);
+        }
+    }
+}
+
+void ReadTag2Step(const TID3v2 &tag, bool loaded, const ReadSettings &settings,
+                  CellWrites &cells)
+{
+    ClearTagCells(settings, cells);
+    if (!loaded || !tag.FGetTagPresent())
+        return;
+    const QString track = tag.FGetTrackString();
+    const std::pair<F, QString> fields[] = {
+        {F::Tit, tag.FGetTitle()},
+        {F::Trc, track.isEmpty() ? track
+                                 : withLeadingZero(settings.Numbers01, tag.FGetTrack(), track)},
+        {F::Art, tag.FGetArtist()},
+        {F::Alb, tag.FGetAlbum()},
+        {F::Yea, tag.FGetYear()},
+        {F::Gen, tag.FGetGenre()},
+        {F::Com, tag.FGetComment()},
+        {F::Ope, tag.FGetOrigArtist()},
+        {F::Tt1, tag.FGetOrigTitle()},
+        {F::Oal, tag.FGetOrigAlbum()},
+        {F::Ory, tag.FGetOrigYear()},
+        {F::Cop, tag.FGetCopyright()},
+        {F::Slt, tag.FGetLyrics()},
+        {F::Cmp, tag.FGetComposer()},
+        {F::Enc, tag.FGetEncoder()},
+        {F::Lan, tag.FGetLanguage()},
+        {F::Xxx, tag.FGetLink()},
+    };
+    for (size_t i = 0; i < std::size(fields); ++i) {
+        if (settings.Tag2ReadFields[i])
+            cells.push_back(fields[i]);
+    }
+}
+
+QString DurationText(double seconds)
+{
+    if (!std::isfinite(seconds) || seconds < 0 || seconds > 1e12)
+        return QString();
+    const qint64 whole = std::llround(seconds * 1000) / 1000;
+    const qint64 hours = whole / 3600;
+    const int minutes = int(whole / 60 % 60);
+    const int secs = int(whole % 60);
+    if (hours > 0) {
+        return QStringLiteral("%1:%2:%3")
+            .arg(hours)
+            .arg(minutes, 2, 10, QLatin1Char('0'))
+            .arg(secs, 2, 10, QLatin1Char('0'));
+    }
+    return QStringLiteral("%1:%2").arg(minutes).arg(secs, 2, 10, QLatin1Char('0'));
+}
+
+FileReader::FileReader(int kind, const ReadSettings &settings)
+    : m_kind(kind), m_settings(settings)
+{
+    if (kind == ReadTag1Kind || kind == ReadTag2Kind) {
+        m_tag1 = new TID3v1;
+        m_tag1->UseLyrics2 = settings.ReadLyrics2;
+        m_tag2 = new TID3v2;
+    } else {
+        m_stream = new TMPEGaudio;
+        m_stream->ID3v1.UseLyrics2 = settings.ReadLyrics2;
+    }
+}
+
+FileReader::~FileReader()
+{
+    delete m_tag1;
+    delete m_tag2;
+    delete m_stream;
+}
+
+bool FileReader::read(const QString &fileName, CellWrites &cells)
+{
+    if (m_stream) {
+        readInfo(fileName, cells);
+        return true;
+    }
+    if (SkippedByFormat(m_settings, fileName))
+        return false;
+    const bool regular = isRegularFile(fileName);
+    if (m_kind == ReadTag1Kind)
+        ReadTag1Step(*m_tag1, regular && m_tag1->ReadFromFile(fileName), m_settings, cells);
+    else
+        ReadTag2Step(*m_tag2, regular && m_tag2->ReadFromFile(fileName), m_settings, cells);
+    return true;
+}
+
+QString InformationText(const TMPEGaudio &stream)
+{
+    return stream.FGetVersion() + QLatin1Char(' ') + stream.FGetLayer()
+           + (stream.VBR.VbrFound ? QLatin1String(". VBR") : QLatin1String(". CBR"))
+           + QLatin1String(", ") + QString::number(stream.FGetBitRate())
+           + QLatin1String(" kbps, ") + QString::number(stream.FGetSampleRate())
+           + QLatin1String(" Hz, ") + stream.FGetChannelMode()
+           + QLatin1String(". Frame len=") + QString::number(stream.Frame.FrameSize)
+           + QLatin1String(", ") + QString::number(stream.FGetFrames())
+           + QLatin1String(" frames. Private: ") + yesNo(stream.Frame.PrivateBit)
+           + QLatin1String(". CRC: ") + yesNo(stream.Frame.CrcPresent)
+           + QLatin1String(". Copyright: ") + yesNo(stream.Frame.CopyrightBit)
+           + QLatin1String(". Original: ") + yesNo(stream.Frame.OriginalBit)
+           + QLatin1String(". Emphasis: ") + stream.FGetEmphasis()
+           + QLatin1String(". Encoder: ") + stream.FGetEncoder();
+}
+
+void FileReader::readInfo(const QString &fileName, CellWrites &cells)
+{
+    qint64 size = 0;
+    QString duration;
+    QString information;
+    const bool regular = isRegularFile(fileName);
+    const auto &fields = m_settings.InfoReadFields;
+    const bool sizeOnly = fields[0] && !fields[1] && !fields[2];
+    if (SkippedByFormat(m_settings, fileName) || sizeOnly) {
+        QFile file(fileName);
+        if (regular && file.open(QIODevice::ReadOnly))
+            size = file.size();
+    } else if (regular && m_stream->ReadFromFile(fileName)) {
+        size = m_stream->FileLength;
+        const bool valid = m_stream->FGetValid();
+        if (valid) {
+            duration = DurationText(m_stream->FGetDuration());
+            if (fields[2])
+                information = InformationText(*m_stream);
+        }
+        if (m_kind == ReadInfoAfterAddKind && m_settings.TagView == 1) {
+            // An invalid stream may have ended the analysis before the tag
+            // at the end of the file was read.
+            const bool loaded = valid || m_stream->ID3v1.ReadFromFile(fileName);
+            ReadTag1Step(m_stream->ID3v1, loaded, m_settings, cells);
+        } else if (m_kind == ReadInfoAfterAddKind && m_settings.TagView == 2) {
+            const bool loaded = valid || m_stream->ID3v2.ReadFromFile(fileName);
+            ReadTag2Step(m_stream->ID3v2, loaded, m_settings, cells);
+        }
+    }
+    cells.emplace_back(F::Siz, size > 0 ? QString::number(size) : QString());
+    cells.emplace_back(F::Dur, duration);
+    cells.emplace_back(F::Inf, information);
+}
+
+} // namespace qm

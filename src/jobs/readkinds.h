@@ -1,0 +1,97 @@
+#pragma once
+
+#include "options/options.h"
+#include "table/columns.h"
+
+#include <QString>
+
+#include <array>
+#include <utility>
+#include <vector>
+
+namespace qm {
+
+class TID3v1;
+class TID3v2;
+class TMPEGaudio;
+
+// The update job's reading kinds.
+enum UpdateKind : int {
+    ReadTag1Kind = 1,
+    ReadTag2Kind = 2,
+    ReadInfoKind = 105,        // file information
+    ReadInfoAfterAddKind = 108, // file information, then the current view's tag
+};
+
+// What the reading kinds take from the options and the window, copied when
+// the job is created so that the job's thread never looks at them.
+struct ReadSettings {
+    bool FormatRead = true;  // "Читать Tag и информацию только для *.mp3"
+    bool ReadLyrics2 = true; // "Читать Lyrics 2"
+    std::array<bool, 3> InfoReadFields{true, true, true};
+    std::array<bool, 13> Tag1ReadFields{true, true, true, true, true, true, true,
+                                        true, true, true, true, true, true};
+    std::array<bool, 17> Tag2ReadFields{true, true, true, true, true, true, true, true, true,
+                                        true, true, true, true, true, true, true, true};
+    int TagView = 0;          // 0 none, 1 the ID3v1 view, 2 the ID3v2 view
+    bool Numbers01 = false;   // numbering style "01, 02, 03, .."
+
+    // The options' read lists and ticks, with the window's tag view and
+    // numbering style.
+    static ReadSettings From(const Options &options, qm::TagView tagView, bool numbers01);
+};
+
+// Cell writes of one row, in the order the steps make them.
+using CellWrites = std::vector<std::pair<FieldNumber, QString>>;
+
+// The file a row stands for: Dir + Old + "." + Ext. A Dir that is not empty
+// gets a trailing "/" when it lacks one; the fixed text is left in `dir` for
+// the caller to write back to the row.
+QString BuildFileName(QString &dir, const QString &oldName, const QString &ext);
+
+// True when FormatRead skips the file: its extension is not ".mp3" (letter
+// case aside).
+bool SkippedByFormat(const ReadSettings &settings, const QString &fileName);
+
+// Empties the tag cells the current view uses before a tag is read into them.
+void ClearTagCells(const ReadSettings &settings, CellWrites &cells);
+
+// The tag steps fill the cells from a tag object that has read its file (or
+// from one that failed, `loaded` false: only ClearTagCells then).
+void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings,
+                  CellWrites &cells);
+void ReadTag2Step(const TID3v2 &tag, bool loaded, const ReadSettings &settings,
+                  CellWrites &cells);
+
+// Playing time in whole seconds: "n:ss" below an hour, "h:nn:ss" from an hour
+// on. Hours go on counting past a day instead of wrapping like a time of day.
+QString DurationText(double seconds);
+
+// The stream description shown in Inf, e.g. "MPEG 1 Layer III. CBR, 128 kbps,
+// 44100 Hz, Joint Stereo. Frame len=417, ..." (the analysis must be valid).
+QString InformationText(const TMPEGaudio &stream);
+
+// Reads one file into the cells of a row for `kind`. The reader objects are
+// kept between rows so a job allocates them once.
+class FileReader {
+public:
+    FileReader(int kind, const ReadSettings &settings);
+    ~FileReader();
+    FileReader(const FileReader &) = delete;
+    FileReader &operator=(const FileReader &) = delete;
+
+    // False when the row is skipped (FormatRead in the tag kinds): its cells
+    // stay as they are and the status line is not touched.
+    bool read(const QString &fileName, CellWrites &cells);
+
+private:
+    void readInfo(const QString &fileName, CellWrites &cells);
+
+    int m_kind;
+    ReadSettings m_settings;
+    TID3v1 *m_tag1 = nullptr;
+    TID3v2 *m_tag2 = nullptr;
+    TMPEGaudio *m_stream = nullptr;
+};
+
+} // namespace qm

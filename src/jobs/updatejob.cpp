@@ -1,0 +1,88 @@
+#include "jobs/updatejob.h"
+
+#include "jobs/jobrunner.h"
+#include "table/rowtable.h"
+
+namespace qm {
+
+TUpdateThread::TUpdateThread(RowTable &table, int firstRow, int lastRow, int kind,
+                             const ReadSettings &settings, RowWritten rowWritten)
+    : m_table(table),
+      m_firstRow(firstRow),
+      m_lastRow(lastRow),
+      m_kind(kind),
+      m_settings(settings),
+      m_rowWritten(std::move(rowWritten))
+{
+}
+
+TUpdateThread::TUpdateThread(RowTable &table, int firstRow, int lastRow, int kind,
+                             const WriteSettings &settings, WriteQuestions &questions,
+                             RowWritten rowWritten)
+    : m_table(table),
+      m_firstRow(firstRow),
+      m_lastRow(lastRow),
+      m_kind(kind),
+      m_rowWritten(std::move(rowWritten)),
+      m_writeSettings(settings),
+      m_questions(&questions)
+{
+}
+
+void TUpdateThread::execute()
+{
+    if (IsWriteKind(m_kind)) {
+        executeWrite();
+        return;
+    }
+    if (m_lastRow < m_firstRow)
+        return;
+    // The file names of the whole range are taken in one hand-off; nothing
+    // changes Dir, Old or Ext while the job runs, since the window is busy.
+    const qint64 total = qint64(m_lastRow) - m_firstRow + 1;
+    std::vector<QString> dirs;
+    std::vector<QString> names;
+    const bool named = synchronize([&] {
+        dirs.resize(size_t(total));
+        names.resize(size_t(total));
+        for (qint64 i = 0; i < total; ++i) {
+            const int row = int(m_firstRow + i);
+            if (!m_table.isFileRow(row))
+                continue;
+            QString &dir = dirs[size_t(i)];
+            dir = m_table.cell(row, FieldNumber::Dir);
+            names[size_t(i)] = BuildFileName(dir, m_table.cell(row, FieldNumber::Old),
+                                              m_table.cell(row, FieldNumber::Ext));
+        }
+    });
+    if (!named)
+        return;
+
+    const QString &phrase = m_kind == ReadTag1Kind   ? StatusPhrase::ReadTag1
+                            : m_kind == ReadTag2Kind ? StatusPhrase::ReadTag2
+                                                     : StatusPhrase::ReadInfo;
+    FileReader reader(m_kind, m_settings);
+    for (qint64 i = 0; i < total; ++i) {
+        const int row = int(m_firstRow + i);
+        if (names[size_t(i)].isNull())
+            continue; // not a file row
+        CellWrites cells;
+        const bool read = reader.read(names[size_t(i)], cells);
+        post([this, row, i, total, read, &phrase, dir = std::move(dirs[size_t(i)]),
+              cells = std::move(cells)] {
+            m_table.setCell(row, FieldNumber::Dir, dir);
+            for (const auto &[field, text] : cells)
+                m_table.setCell(row, field, text);
+            if (read) {
+                runner()->setStatus(StatusText(phrase, i + 1, total));
+                runner()->setProgress(ProgressPercent(i + 1, total));
+            }
+            if (m_rowWritten)
+                m_rowWritten(row);
+        });
+        if (terminated())
+            return;
+    }
+}
+
+} // namespace qm
