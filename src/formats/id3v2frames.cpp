@@ -341,10 +341,10 @@ private:
     QByteArrayView bytes_;
 };
 
-int fieldOfTextFrame(const QByteArray &id);
+int fieldOfTextFrame(QByteArrayView id);
 
 // Frames whose data the fields are made of.
-bool carriesField(const QByteArray &id)
+bool carriesField(QByteArrayView id)
 {
     return fieldOfTextFrame(id) >= 0 || id == "TDRC" || id == "TDOR" || id == "COMM"
         || id == "USLT" || id == "WXXX";
@@ -394,10 +394,11 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
             break; // truncated
         const qint64 dataAt = at + 10;
         at += 10 + size;
-        RawFrame frame;
-        frame.id = head.first(4);
-        if (size == 0 || (fieldsOnly && !carriesField(frame.id)))
+        const QByteArrayView id = QByteArrayView(head).first(4);
+        if (size == 0 || (fieldsOnly && !carriesField(id)))
             continue;
+        RawFrame frame;
+        frame.id = id.toByteArray();
 
         const quint8 status = uchar(head[8]);
         const quint8 format = uchar(head[9]);
@@ -445,8 +446,8 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
             frame.plainSize = syncsafe(data, pos);
             pos += 4;
         }
-        const QByteArrayView rest = QByteArrayView(data).sliced(pos);
-        frame.payload = unsynchronised ? undoUnsync(rest) : rest.toByteArray();
+        // mid() of the whole shares the bytes: most frames have no extras.
+        frame.payload = unsynchronised ? undoUnsync(QByteArrayView(data).sliced(pos)) : data.mid(pos);
         frames.append(frame);
     }
     return frames;
@@ -633,18 +634,35 @@ Frame textFrame(const QByteArray &id, const QString &text)
 
 // ---- the fields --------------------------------------------------------
 
-int fieldOfTextFrame(const QByteArray &id)
+constexpr quint32 idCode(const char (&id)[5])
 {
-    static const char *const ids[] = {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON",
-                                      "TCOM", "TENC", "TCOP", "TLAN", "TORY", "TOPE",
-                                      "TIT1", "TOAL"};
-    static const Field fields[] = {Title,    Artist,   Album,      TrackString, Year,
-                                   Genre,    Composer, Encoder,    Copyright,   Language,
-                                   OrigYear, OrigArtist, OrigTitle, OrigAlbum};
-    for (size_t i = 0; i < std::size(ids); ++i)
-        if (id == ids[i])
-            return fields[i];
-    return -1;
+    return quint32(uchar(id[0])) << 24 | quint32(uchar(id[1])) << 16 | quint32(uchar(id[2])) << 8
+         | quint32(uchar(id[3]));
+}
+
+int fieldOfTextFrame(QByteArrayView id)
+{
+    // Every frame of a tag comes here, some twice: one switch on the four
+    // bytes as a number instead of a string compare per id.
+    if (id.size() != 4)
+        return -1;
+    switch (bigEndian(id, 0, 4)) {
+    case idCode("TIT2"): return Title;
+    case idCode("TPE1"): return Artist;
+    case idCode("TALB"): return Album;
+    case idCode("TRCK"): return TrackString;
+    case idCode("TYER"): return Year;
+    case idCode("TCON"): return Genre;
+    case idCode("TCOM"): return Composer;
+    case idCode("TENC"): return Encoder;
+    case idCode("TCOP"): return Copyright;
+    case idCode("TLAN"): return Language;
+    case idCode("TORY"): return OrigYear;
+    case idCode("TOPE"): return OrigArtist;
+    case idCode("TIT1"): return OrigTitle;
+    case idCode("TOAL"): return OrigAlbum;
+    default: return -1;
+    }
 }
 
 const char *frameIdOfField(int field)
@@ -873,7 +891,8 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
 
     for (int field = 0; field < FieldCount; ++field)
         if (values[field])
-            content.fields[field] = values[field]->join(u'/');
+            content.fields[field] = values[field]->size() == 1 ? values[field]->first()
+                                                                : values[field]->join(u'/');
     if (values[Genre])
         content.fields[Genre] = genreFromFrameText(*values[Genre]);
     if (!values[Year] && recorded && !recorded->isEmpty())
@@ -1008,8 +1027,12 @@ QString genreFromFrameText(const QStringList &values)
 quint16 trackNumber(const QString &trackString)
 {
     bool ok = false;
-    const uint number = trackString.section(u'/', 0, 0).trimmed().toUInt(&ok);
-    return ok && number <= 0xFFFF ? quint16(number) : 0;
+    QStringView number(trackString);
+    const qsizetype slash = number.indexOf(u'/');
+    if (slash >= 0)
+        number = number.first(slash);
+    const uint value = number.trimmed().toUInt(&ok);
+    return ok && value <= 0xFFFF ? quint16(value) : 0;
 }
 
 } // namespace qm::id3v2
