@@ -342,6 +342,7 @@ private:
 };
 
 int fieldOfTextFrame(QByteArrayView id);
+QByteArray frameIdBytes(QByteArrayView id);
 
 // Frames whose data the fields are made of.
 bool carriesField(QByteArrayView id)
@@ -385,6 +386,7 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
                            bool fieldsOnly)
 {
     QList<RawFrame> frames;
+    frames.reserve(16); // a typical tag's frames without growing
     while (at + 10 <= body.size()) {
         const QByteArray head = body.read(at, 10);
         if (head.size() < 10 || !isFrameId(QByteArrayView(head).first(4)))
@@ -398,7 +400,7 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
         if (size == 0 || (fieldsOnly && !carriesField(id)))
             continue;
         RawFrame frame;
-        frame.id = id.toByteArray();
+        frame.id = frameIdBytes(id);
 
         const quint8 status = uchar(head[8]);
         const quint8 format = uchar(head[9]);
@@ -663,6 +665,25 @@ int fieldOfTextFrame(QByteArrayView id)
     case idCode("TOAL"): return OrigAlbum;
     default: return -1;
     }
+}
+
+// The id as bytes; the ids of the fields' frames come from static text, so
+// reading a tag allocates nothing for them.
+QByteArray frameIdBytes(QByteArrayView id)
+{
+    static const QByteArray known[] = {
+        QByteArrayLiteral("TIT2"), QByteArrayLiteral("TPE1"), QByteArrayLiteral("TALB"),
+        QByteArrayLiteral("TRCK"), QByteArrayLiteral("TYER"), QByteArrayLiteral("TCON"),
+        QByteArrayLiteral("TCOM"), QByteArrayLiteral("TENC"), QByteArrayLiteral("TCOP"),
+        QByteArrayLiteral("TLAN"), QByteArrayLiteral("TORY"), QByteArrayLiteral("TOPE"),
+        QByteArrayLiteral("TIT1"), QByteArrayLiteral("TOAL"), QByteArrayLiteral("TDRC"),
+        QByteArrayLiteral("TDOR"), QByteArrayLiteral("COMM"), QByteArrayLiteral("USLT"),
+        QByteArrayLiteral("WXXX"), QByteArrayLiteral("APIC"), QByteArrayLiteral("PRIV"),
+        QByteArrayLiteral("TXXX")};
+    for (const QByteArray &bytes : known)
+        if (id == bytes)
+            return bytes;
+    return id.toByteArray();
 }
 
 const char *frameIdOfField(int field)
