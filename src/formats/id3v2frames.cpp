@@ -251,7 +251,10 @@ bool isIdChar(char c)
 
 bool isFrameId(QByteArrayView id)
 {
-    return std::all_of(id.begin(), id.end(), isIdChar);
+    for (char c : id)
+        if (!isIdChar(c))
+            return false;
+    return true;
 }
 
 // 2.2 ids and their 2.3 names; 2.2 frames without one cannot be written.
@@ -450,7 +453,7 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
         }
         // mid() of the whole shares the bytes: most frames have no extras.
         frame.payload = unsynchronised ? undoUnsync(QByteArrayView(data).sliced(pos)) : data.mid(pos);
-        frames.append(frame);
+        frames.append(std::move(frame));
     }
     return frames;
 }
@@ -671,16 +674,21 @@ int fieldOfTextFrame(QByteArrayView id)
 // reading a tag allocates nothing for them.
 QByteArray frameIdBytes(QByteArrayView id)
 {
-    static const QByteArray known[] = {
+    static const QByteArray textIds[] = {
         QByteArrayLiteral("TIT2"), QByteArrayLiteral("TPE1"), QByteArrayLiteral("TALB"),
         QByteArrayLiteral("TRCK"), QByteArrayLiteral("TYER"), QByteArrayLiteral("TCON"),
-        QByteArrayLiteral("TCOM"), QByteArrayLiteral("TENC"), QByteArrayLiteral("TCOP"),
-        QByteArrayLiteral("TLAN"), QByteArrayLiteral("TORY"), QByteArrayLiteral("TOPE"),
-        QByteArrayLiteral("TIT1"), QByteArrayLiteral("TOAL"), QByteArrayLiteral("TDRC"),
-        QByteArrayLiteral("TDOR"), QByteArrayLiteral("COMM"), QByteArrayLiteral("USLT"),
-        QByteArrayLiteral("WXXX"), QByteArrayLiteral("APIC"), QByteArrayLiteral("PRIV"),
-        QByteArrayLiteral("TXXX")};
-    for (const QByteArray &bytes : known)
+        QByteArrayLiteral("COMM"), QByteArrayLiteral("TCOM"), QByteArrayLiteral("TENC"),
+        QByteArrayLiteral("TCOP"), QByteArrayLiteral("TLAN"), QByteArrayLiteral("WXXX"),
+        QByteArrayLiteral("TORY"), QByteArrayLiteral("TOPE"), QByteArrayLiteral("TIT1"),
+        QByteArrayLiteral("TOAL"), QByteArrayLiteral("USLT")};
+    static_assert(std::size(textIds) == FieldCount);
+    static const QByteArray otherIds[] = {QByteArrayLiteral("COMM"), QByteArrayLiteral("USLT"),
+                                          QByteArrayLiteral("WXXX"), QByteArrayLiteral("TDRC"),
+                                          QByteArrayLiteral("TDOR")};
+    const int field = fieldOfTextFrame(id);
+    if (field >= 0)
+        return textIds[field];
+    for (const QByteArray &bytes : otherIds)
         if (id == bytes)
             return bytes;
     return id.toByteArray();
