@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -126,6 +127,15 @@ Qt::ItemFlags ScanGridModel::flags(const QModelIndex& index) const {
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
 }
 
+QStringList ScanGridModel::mimeTypes() const { return {QString::fromLatin1(kRowMimeType)}; }
+
+QMimeData* ScanGridModel::mimeData(const QModelIndexList& indexes) const {
+  if (indexes.isEmpty()) return nullptr;
+  auto* data = new QMimeData;
+  data->setData(QString::fromLatin1(kRowMimeType), QByteArray::number(indexes.first().row()));
+  return data;
+}
+
 void ScanGridModel::toggle(int row) {
   if (row < 0 || row >= ScanFields::kRows) return;
   fields_.toggle(row);
@@ -177,34 +187,43 @@ ScanGrid::ScanGrid(QWidget* parent) : QTableView(parent) {
   setShowGrid(true);
 }
 
+namespace {
+
+// The row a drag from the scan grid carries, or -1.
+int draggedRow(const QMimeData* data) {
+  if (!data || !data->hasFormat(QString::fromLatin1(ScanGridModel::kRowMimeType))) return -1;
+  bool ok = false;
+  const int row = data->data(QString::fromLatin1(ScanGridModel::kRowMimeType)).toInt(&ok);
+  return ok && row >= 0 && row < ScanFields::kRows ? row : -1;
+}
+
+}  // namespace
+
 void ScanGrid::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->source() == this)
+  if (draggedRow(event->mimeData()) >= 0)
     event->acceptProposedAction();
   else
     event->ignore();
 }
 
 void ScanGrid::dragMoveEvent(QDragMoveEvent* event) {
-  if (event->source() == this) {
-    QTableView::dragMoveEvent(event);
+  if (draggedRow(event->mimeData()) >= 0)
     event->acceptProposedAction();
-  } else {
+  else
     event->ignore();
-  }
 }
 
 void ScanGrid::dropEvent(QDropEvent* event) {
   auto* grid = qobject_cast<ScanGridModel*>(model());
-  if (event->source() != this || !grid) {
+  const int from = draggedRow(event->mimeData());
+  if (from < 0 || !grid) {
     event->ignore();
     return;
   }
-  const int from = currentIndex().row();
   const QModelIndex at = indexAt(event->position().toPoint());
   const int to = at.isValid() ? at.row() : grid->rowCount() - 1;
   grid->moveRow(from, to);
   selectRow(to);
-  // Copy, not move: the row is already in its place, nothing is to be removed.
   event->setDropAction(Qt::CopyAction);
   event->accept();
 }

@@ -14,6 +14,7 @@ class QComboBox;
 class QListWidget;
 class QListWidgetItem;
 class QMenu;
+class QMimeData;
 class QTabWidget;
 
 namespace qm {
@@ -34,6 +35,10 @@ class ScanGridModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+  // A dragged row travels as its position.
+  static constexpr const char* kRowMimeType = "application/x-quillmark-scan-row";
+  QStringList mimeTypes() const override;
+  QMimeData* mimeData(const QModelIndexList& indexes) const override;
 
   void toggle(int row);
   void moveRow(int from, int to);
@@ -50,8 +55,9 @@ class ScanGridModel : public QAbstractTableModel {
   ScanFields& fields_;
 };
 
-// The scan grid: a click on a mark toggles it; rows are dragged to a new
-// place. The drop moves the row itself, so the drag never removes anything.
+// The scan grid: a click on a mark toggles it; a row dragged onto another
+// takes its place. The drop moves the row itself and reports a copy, so the
+// drag never removes anything afterwards.
 class ScanGrid : public QTableView {
   Q_OBJECT
  public:

@@ -2,7 +2,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -54,13 +53,6 @@ class AddDirectoryDialogTest : public QObject {
   void controlsAndDefaults() {
     TfrmAddDirectory d;
     QCOMPARE(d.windowTitle(), QStringLiteral("Сканирование директории"));
-    QCOMPARE(child<QLabel>(d, "lblScanFolder")->text(), QStringLiteral("Директория для поиска файлов"));
-    QCOMPARE(child<QLabel>(d, "lblTypeScanFiles")->text(), QStringLiteral("Маска поиска файлов"));
-    QCOMPARE(child<QPushButton>(d, "btnBrowse")->text(), QStringLiteral("..."));
-    QCOMPARE(child<QPushButton>(d, "btnAdd")->text(), QStringLiteral("Добавить"));
-    QCOMPARE(child<QPushButton>(d, "btnCancel")->text(), QStringLiteral("Отмена"));
-    QCOMPARE(child<QCheckBox>(d, "chbCaseSensitive")->toolTip(), QStringLiteral("Учитывать регистр букв в маске поиска"));
-    QCOMPARE(child<QCheckBox>(d, "chbScanSubFolders")->text(), QStringLiteral("Просматривать вложенные папки"));
     auto* filter = child<QComboBox>(d, "cmbFilter");
     QCOMPARE(filter->count(), 5);
     QCOMPARE(filter->itemText(2), QStringLiteral("Видео файлы <*.avi|*.mpg|*.mp2|*.wmv|*.asf|*.3gp>"));
