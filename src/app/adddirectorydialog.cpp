@@ -185,6 +185,8 @@ void TfrmAddDirectory::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (const QScreen* screen = this->screen())
     move(screen->availableGeometry().center() - rect().center());
+  updateLongTextHint(txtScanFolder_, folderText(), {});
+  updateLongTextHint(cmbFilter_, filter(), filterHint());
 }
 
 void TfrmAddDirectory::updateLongTextHint(QWidget* box, const QString& text, const QString& hint) {

@@ -308,15 +308,21 @@ QWidget* TfrmOptions::createMainPage() {
   auto* codepageLabel = new QLabel(QStringLiteral("Кодовая страница тегов:"), page);
   codepageLabel->setBuddy(cmbCodepage_);
 
-  auto* layout = new QGridLayout(page);
-  layout->addWidget(new QLabel(QStringLiteral("Панели:")), 0, 0);
-  layout->addWidget(clbToolBarsVisible_, 1, 0, 2, 1);
-  layout->addWidget(infoBox, 0, 1, 2, 1);
+  clbToolBarsVisible_->setMinimumWidth(clbToolBarsVisible_->sizeHintForColumn(0) +
+                                       2 * clbToolBarsVisible_->frameWidth() + 8);
+  auto* bars = new QVBoxLayout;
+  bars->addWidget(new QLabel(QStringLiteral("Панели:")));
+  bars->addWidget(clbToolBarsVisible_);
   auto* codepageRow = new QHBoxLayout;
   codepageRow->addWidget(codepageLabel);
   codepageRow->addWidget(cmbCodepage_, 1);
-  layout->addLayout(codepageRow, 2, 1);
-  layout->addWidget(chbFormatRead_, 3, 0, 1, 2);
+
+  auto* layout = new QGridLayout(page);
+  layout->addLayout(bars, 0, 0);
+  layout->addWidget(infoBox, 0, 1);
+  layout->addLayout(codepageRow, 1, 0, 1, 2);
+  layout->addWidget(chbFormatRead_, 2, 0, 1, 2);
+  layout->setColumnStretch(1, 1);
   return page;
 }
 
