@@ -215,6 +215,12 @@ void JobRunner::stopAll()
 
 JobRunner::StopResult JobRunner::stop()
 {
+    // With nothing running or waiting, Stop must not leave the window busy
+    // for good, whatever letter is still recorded.
+    if (!isActive()) {
+        setControlsEnabled(true);
+        return StopResult::Stopped;
+    }
     switch (m_jobKind) {
     case 's':
         if (stopNeedsConfirm)

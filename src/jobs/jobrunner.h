@@ -71,8 +71,8 @@ public:
                EndHandler onStart = {});
 
     // Stop, by the letter of the running job: raises the stop request of the
-    // running job and of every job waiting behind it. Nothing running: the
-    // window is made idle.
+    // running job and of every job waiting behind it. Nothing running or
+    // waiting: the window is made idle.
     StopResult stop();
     // Stop confirmed after NeedsConfirm: clears the mark and stops.
     void confirmStop();
