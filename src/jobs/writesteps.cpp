@@ -215,7 +215,8 @@ RowOutcome RowWriter::writeTags(int kind, Row &row)
 bool RowWriter::prepareTarget(const QString &newFolder, const QString &newPath,
                               const QString &oldPath, QString &message, bool &replace)
 {
-    if (!FolderExists(newFolder)) {
+    // Rows of one folder follow each other: its existence is looked up once.
+    if (newFolder != m_knownFolder && !FolderExists(newFolder)) {
         if (CreateNoFolders) {
             message = WriteMessage::NoNewFolder;
             return false;
@@ -242,6 +243,7 @@ bool RowWriter::prepareTarget(const QString &newFolder, const QString &newPath,
         }
         message.clear();
     }
+    m_knownFolder = newFolder;
     // The file system decides whether the new name is another file: a
     // change of letter case only, on a file system that ignores case, is
     // the same file and needs no question.

@@ -158,6 +158,7 @@ private:
     AskReplace m_askReplace;
     TID3v1 m_tag1;
     TID3v2 m_tag2;
+    QString m_knownFolder; // the last new folder found or made
 };
 
 } // namespace qm

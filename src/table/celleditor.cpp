@@ -397,6 +397,26 @@ QString CellEditor::undo(RowTable &table, const QString &boxText)
     return text;
 }
 
+QString CellEditor::editBoxText(RowTable &table, const QString &boxText, qsizetype from, qsizetype length,
+                                const QString &insertion)
+{
+    m_baseline = boxText;
+    from = std::clamp(from, qsizetype(0), boxText.size());
+    length = std::clamp(length, qsizetype(0), boxText.size() - from);
+    QString text = boxText;
+    text.replace(from, length, insertion);
+    applyText(table, text);
+    return text;
+}
+
+QString editorPasteText(const QString &clipboard)
+{
+    qsizetype end = 0;
+    while (end < clipboard.size() && clipboard[end] != u'\r' && clipboard[end] != u'\n')
+        ++end;
+    return clipboard.first(end);
+}
+
 void CellEditor::finishEditing(RowTable &table, const CellRect &selection, const Numbering &numbering)
 {
     int from = 0;
