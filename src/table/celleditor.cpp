@@ -1,0 +1,530 @@
+#include "table/celleditor.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+namespace qm {
+namespace {
+
+const QString kVar = QString::fromUtf16(kVarPlaceholder);
+
+bool isBlankText(QStringView s)
+{
+    return std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() <= 0x20; });
+}
+
+char16_t foldLatin(char16_t c)
+{
+    return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
+}
+
+// Only A-Z fold: other letters of the code page compare exactly.
+bool equalIgnoringLatinCase(QStringView a, QStringView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const char16_t x = a[i].unicode();
+        const char16_t y = b[i].unicode();
+        if (x != y && foldLatin(x) != foldLatin(y))
+            return false;
+    }
+    return true;
+}
+
+bool columnInRange(const RowTable &table, const CellRect &cells, FieldNumber f)
+{
+    const int p = table.layout().position(f);
+    return p >= cells.left && p <= cells.right;
+}
+
+// A selected cell during the analysis: the part of its text between the
+// common prefix and the common suffix found so far, with the values cut out
+// of it. The working text of the cell is always prefix + middle + suffix.
+struct WorkCell {
+    const QChar *data;
+    qsizetype head;
+    qsizetype tail;
+    int row;
+
+    QStringView middle() const { return QStringView(data + head, tail - head); }
+    qsizetype size() const { return tail - head; }
+};
+
+struct Match {
+    FieldNumber field;
+    qsizetype at; // forward: prefix length; backward: suffix length
+    bool backward;
+};
+
+// Every step is one pass over the cells that changes them as it goes and
+// takes the change back in the rare pass that fails half way: with 100,000
+// cells the passes, not the comparisons, are what costs.
+class Analysis {
+public:
+    Analysis(const RowTable &table, std::vector<WorkCell> cells, QList<FieldNumber> fields)
+        : m_table(table), m_cells(std::move(cells)), m_fields(std::move(fields)),
+          m_lastFailure(size_t(m_fields.size()), 0)
+    {
+    }
+
+    void run()
+    {
+        bool backward = false;
+        for (;;) {
+            while (matchAnyField(backward)) {
+            }
+            if (m_emptyCount > 0) {
+                // A cell is used up: whatever the others still hold varies.
+                m_variable = m_variable || m_emptyCount < m_cells.size();
+                return;
+            }
+            if (!backward) {
+                if (!takeCommonCharacter(false)) {
+                    backward = true;
+                    m_variable = true;
+                } else if (m_emptyCount > 0) {
+                    m_variable = m_emptyCount < m_cells.size();
+                    return;
+                }
+            } else if (!takeCommonCharacter(true)) {
+                return;
+            }
+        }
+    }
+
+    QString result() const
+    {
+        QString out;
+        out.reserve(m_prefix.size() + m_suffix.size() + kVar.size() + 3 * qsizetype(m_matches.size()));
+        qsizetype done = 0;
+        for (const Match &m : m_matches) {
+            if (m.backward)
+                continue;
+            out += QStringView(m_prefix).sliced(done, m.at - done);
+            out += templateCode(m.field);
+            done = m.at;
+        }
+        out += QStringView(m_prefix).sliced(done);
+        if (m_variable)
+            out += kVar;
+        // Later backward matches lie further left.
+        done = 0;
+        for (auto it = m_matches.rbegin(); it != m_matches.rend(); ++it) {
+            if (!it->backward)
+                continue;
+            const qsizetype at = m_suffix.size() - it->at;
+            out += QStringView(m_suffix).sliced(done, at - done);
+            out += templateCode(it->field);
+            done = at;
+        }
+        out += QStringView(m_suffix).sliced(done);
+        return out;
+    }
+
+    QStringList variableParts() const
+    {
+        QStringList parts;
+        if (!m_variable)
+            return parts;
+        parts.reserve(qsizetype(m_cells.size()));
+        for (const WorkCell &c : m_cells)
+            parts << c.middle().toString();
+        return parts;
+    }
+
+private:
+    // The literal step, on cells that are none of them empty.
+    bool takeCommonCharacter(bool backward)
+    {
+        const WorkCell &first = m_cells.front();
+        const QChar c = first.data[backward ? first.tail - 1 : first.head];
+        size_t i = 0;
+        size_t emptied = 0;
+        for (; i < m_cells.size(); ++i) {
+            WorkCell &w = m_cells[i];
+            if (w.data[backward ? w.tail - 1 : w.head] != c)
+                break;
+            backward ? --w.tail : ++w.head;
+            emptied += w.size() == 0;
+        }
+        if (i < m_cells.size()) {
+            for (size_t j = 0; j < i; ++j)
+                backward ? ++m_cells[j].tail : --m_cells[j].head;
+            return false;
+        }
+        m_emptyCount += emptied;
+        if (backward)
+            m_suffix.prepend(c);
+        else
+            m_prefix += c;
+        return true;
+    }
+
+    bool holdsValue(const WorkCell &c, const QString &v, bool backward) const
+    {
+        if (v.size() > c.size())
+            return false;
+        const QStringView mid = c.middle();
+        return equalIgnoringLatinCase(backward ? mid.last(v.size()) : mid.first(v.size()), v);
+    }
+
+    // The field step: tries the fields in order at the scan position; the
+    // first that every cell holds there is cut out and reported.
+    bool matchAnyField(bool backward)
+    {
+        for (qsizetype k = 0; k < m_fields.size(); ++k) {
+            const FieldNumber f = m_fields[k];
+            // The cell that refused this field last time most likely
+            // refuses again: ask it first.
+            size_t &witness = m_lastFailure[size_t(k)];
+            if (!holdsValue(m_cells[witness], m_table.cell(m_cells[witness].row, f), backward))
+                continue;
+            size_t i = 0;
+            size_t emptied = 0;
+            for (; i < m_cells.size(); ++i) {
+                WorkCell &w = m_cells[i];
+                const QString &v = m_table.cell(w.row, f);
+                if (!holdsValue(w, v, backward))
+                    break;
+                if (v.isEmpty())
+                    continue;
+                backward ? w.tail -= v.size() : w.head += v.size();
+                emptied += w.size() == 0;
+            }
+            if (i < m_cells.size()) {
+                for (size_t j = 0; j < i; ++j) {
+                    WorkCell &w = m_cells[j];
+                    const qsizetype n = m_table.cell(w.row, f).size();
+                    backward ? w.tail += n : w.head -= n;
+                }
+                witness = i;
+                continue;
+            }
+            m_emptyCount += emptied;
+            m_matches.push_back({f, backward ? m_suffix.size() : m_prefix.size(), backward});
+            return true;
+        }
+        return false;
+    }
+
+    const RowTable &m_table;
+    std::vector<WorkCell> m_cells;
+    QList<FieldNumber> m_fields;
+    std::vector<size_t> m_lastFailure;
+    std::vector<Match> m_matches;
+    QString m_prefix;
+    QString m_suffix;
+    size_t m_emptyCount = 0; // cells whose middle is used up
+    bool m_variable = false;
+};
+
+// A code found in the typed text and where its value goes.
+struct CodeAt {
+    FieldNumber field;
+    qsizetype at;
+};
+
+std::optional<FieldNumber> codeAt(QStringView text, qsizetype i, const RowTable &table, const CellRect &cells)
+{
+    if (i < 0 || i + 3 > text.size() || text[i] != u'%')
+        return std::nullopt;
+    const auto f = fieldByTemplateCode(text.sliced(i, 3));
+    if (!f || columnInRange(table, cells, *f))
+        return std::nullopt;
+    return f;
+}
+
+// Takes the codes out of the part before "<var>"; each value goes back at
+// the index its code had.
+QString stripPrefixCodes(QStringView text, const RowTable &table, const CellRect &cells, std::vector<CodeAt> &codes)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        if (const auto f = codeAt(text, i, table, cells)) {
+            codes.push_back({*f, out.size()});
+            i += 3;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
+// Takes the codes out of the part after "<var>", scanning from its end; each
+// value goes back at the same distance from the end of the cell. A removal
+// can join the characters around it into a new code, which is then taken
+// too. `at` is 1 for a code that ended the text, 0 for one followed by one
+// character, and so on.
+QString stripSuffixCodes(QStringView text, const RowTable &table, const CellRect &cells, std::vector<CodeAt> &codes)
+{
+    QString s = text.toString();
+    for (qsizetype end = s.size() - 1; end >= 2;) {
+        if (const auto f = codeAt(s, end - 2, table, cells)) {
+            codes.push_back({*f, end - s.size() + 1 + 1});
+            s.remove(end - 2, 3);
+            end = std::min(end, s.size() - 1);
+        } else {
+            --end;
+        }
+    }
+    return s;
+}
+
+} // namespace
+
+QList<FieldNumber> defaultScanFields()
+{
+    using F = FieldNumber;
+    return {F::No, F::Old, F::Ext, F::Tit, F::Trc, F::Art, F::Alb, F::Yea};
+}
+
+CellRect editorCells(const RowTable &table, const CellRect &selection)
+{
+    CellRect r = selection.fileCells(table);
+    if (selection.top == table.blankRow() && selection.bottom >= table.blankRow())
+        r.top = r.bottom = table.blankRow();
+    return r;
+}
+
+int promoteBlankRow(RowTable &table)
+{
+    const int blank = table.blankRow();
+    if (std::all_of(table.row(blank).begin(), table.row(blank).end(), [](const QString &s) { return isBlankText(s); }))
+        return 0;
+    const int row = table.appendRows(1);
+    std::swap(table.row(row), table.row(row + 1));
+    return row;
+}
+
+QString CellEditor::computeEditorText(const RowTable &table, const CellRect &selection,
+                                      const QList<FieldNumber> &scanFields)
+{
+    m_cells = editorCells(table, selection);
+    m_variableParts.clear();
+    m_baseline.clear();
+    if (m_cells.isEmpty())
+        return m_baseline;
+
+    std::vector<WorkCell> cells;
+    cells.reserve(size_t(m_cells.columnCount()) * size_t(m_cells.rowCount()));
+    bool anyEmpty = false;
+    bool anyFilled = false;
+    m_cells.forEachCell([&](int column, int row) {
+        const QString &text = table.cellAt(row, column);
+        (text.isEmpty() ? anyEmpty : anyFilled) = true;
+        cells.push_back({text.constData(), 0, text.size(), row});
+    });
+    if (anyEmpty) {
+        if (anyFilled) {
+            m_baseline = kVar;
+            m_variableParts.reserve(qsizetype(cells.size()));
+            m_cells.forEachCell([&](int column, int row) { m_variableParts << table.cellAt(row, column); });
+        }
+        return m_baseline;
+    }
+
+    // A field outside the selection that is empty in every selected row
+    // would match everywhere without telling anything.
+    QList<FieldNumber> fields;
+    for (FieldNumber f : scanFields) {
+        if (!isFieldNumber(toInt(f)) || columnInRange(table, m_cells, f) || fields.contains(f))
+            continue;
+        bool filled = false;
+        for (int r = m_cells.top; r <= m_cells.bottom && !filled; ++r)
+            filled = !table.cell(r, f).isEmpty();
+        if (filled)
+            fields << f;
+    }
+
+    Analysis analysis(table, std::move(cells), fields);
+    analysis.run();
+    m_baseline = analysis.result();
+    m_variableParts = analysis.variableParts();
+    return m_baseline;
+}
+
+void CellEditor::applyText(RowTable &table, const QString &boxText) const
+{
+    CellRect cells = m_cells;
+    cells.bottom = std::min(cells.bottom, table.blankRow());
+    if (cells.isEmpty() || cells.top < 1)
+        return;
+    if (boxText.isEmpty()) {
+        cells.forEachCell([&](int column, int row) { table.setCellAt(row, column, QString()); });
+        return;
+    }
+    if (boxText == m_baseline)
+        return;
+
+    const qsizetype var = m_variableParts.isEmpty() ? -1 : boxText.indexOf(kVar);
+    const bool split = var >= 0;
+    const QStringView prefixText = split ? QStringView(boxText).first(var) : QStringView(boxText);
+    const QStringView suffixText = split ? QStringView(boxText).sliced(var + kVar.size()) : QStringView();
+    std::vector<CodeAt> prefixCodes;
+    std::vector<CodeAt> suffixCodes;
+    const QString prefix = stripPrefixCodes(prefixText, table, cells, prefixCodes);
+    const QString suffix = stripSuffixCodes(suffixText, table, cells, suffixCodes);
+
+    qsizetype k = 0;
+    cells.forEachCell([&](int column, int row) {
+        QString text = prefix;
+        for (auto it = prefixCodes.rbegin(); it != prefixCodes.rend(); ++it)
+            text.insert(std::min(it->at, text.size()), table.cell(row, it->field));
+        if (split && k < m_variableParts.size())
+            text += m_variableParts[k];
+        text += suffix;
+        for (auto it = suffixCodes.rbegin(); it != suffixCodes.rend(); ++it)
+            text.insert(std::clamp(text.size() + it->at - 1, qsizetype(0), text.size()), table.cell(row, it->field));
+        table.setCellAt(row, column, text);
+        ++k;
+    });
+}
+
+bool CellEditor::storesUndoText(QChar typed)
+{
+    const char16_t c = typed.unicode();
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_'
+        || c == u'.' || c == u'\b' || c >= 128;
+}
+
+QString CellEditor::undo(RowTable &table, const QString &boxText)
+{
+    const QString text = std::exchange(m_baseline, boxText);
+    applyText(table, text);
+    return text;
+}
+
+QString CellEditor::editBoxText(RowTable &table, const QString &boxText, qsizetype from, qsizetype length,
+                                const QString &insertion)
+{
+    m_baseline = boxText;
+    from = std::clamp(from, qsizetype(0), boxText.size());
+    length = std::clamp(length, qsizetype(0), boxText.size() - from);
+    QString text = boxText;
+    text.replace(from, length, insertion);
+    applyText(table, text);
+    return text;
+}
+
+QString editorPasteText(const QString &clipboard)
+{
+    qsizetype end = 0;
+    while (end < clipboard.size() && clipboard[end] != u'\r' && clipboard[end] != u'\n')
+        ++end;
+    return clipboard.first(end);
+}
+
+void CellEditor::finishEditing(RowTable &table, const CellRect &selection, const Numbering &numbering)
+{
+    int from = 0;
+    if (selection.bottom >= table.blankRow() && selection.top <= table.blankRow())
+        from = promoteBlankRow(table);
+    const int removed = table.deleteEmptyRows(selection.top, selection.bottom);
+    if (removed > 0)
+        from = from > 0 ? std::min(from, removed) : removed;
+    if (from > 0)
+        renumberRows(table, from, numbering.style, numbering.scope);
+    m_baseline.clear();
+}
+
+QString folderLockedMessage()
+{
+    return QStringLiteral("Нельзя изменить путь при данной нумерации!");
+}
+
+SelectionState selectionState(const RowTable &table, const CellRect &selection, bool separateNumbering,
+                              bool clipboardHasText)
+{
+    SelectionState state;
+    const ColumnLayout &layout = table.layout();
+    for (int f = 0; f < kColumnCount; ++f) {
+        const int p = layout.position(toField(f));
+        state.pasteFromColumn[size_t(f)] = !(p >= selection.left && p <= selection.right);
+    }
+    state.pasteNameEnabled = state.pasteFromColumn[size_t(toInt(FieldNumber::Old))]
+        || state.pasteFromColumn[size_t(toInt(FieldNumber::New))];
+    state.genreList = selection.columnCount() == 1 && layout.isValidPosition(selection.left)
+        && layout.fieldAt(selection.left) == FieldNumber::Gen;
+
+    const CellRect cells = CellRect{selection.left, std::max(selection.top, 1), selection.right,
+                                    std::min(selection.bottom, table.blankRow())};
+    bool anyFilled = false;
+    for (int c = std::max(cells.left, 0); c <= std::min(cells.right, kColumnCount - 1) && !anyFilled; ++c) {
+        for (int r = cells.top; r <= cells.bottom && !anyFilled; ++r)
+            anyFilled = !table.cellAt(r, c).isEmpty();
+    }
+    state.copyEnabled = state.cutEnabled = anyFilled;
+    state.pasteEnabled = clipboardHasText;
+
+    const int dir = layout.position(FieldNumber::Dir);
+    if (separateNumbering && dir >= selection.left && dir <= selection.right) {
+        state.folderLocked = true;
+        state.status = folderLockedMessage();
+        state.pasteEnabled = false;
+        state.replaceEnabled = false;
+        const bool wholeRows = selection.left <= layout.noPosition() + 1 && selection.right >= kColumnCount - 1;
+        if (!wholeRows)
+            state.cutEnabled = state.deleteEnabled = false;
+    }
+    return state;
+}
+
+int cellLengthLimit(FieldNumber field, bool id3v1View, bool fileInfoView, const QString &trackCell)
+{
+    using F = FieldNumber;
+    if (id3v1View) {
+        switch (field) {
+        case F::Tit:
+        case F::Art:
+        case F::Alb:
+            return 30;
+        case F::Yea:
+            return 4;
+        case F::Com:
+            return trackCell.isEmpty() ? 30 : 28; // the track takes the last two bytes
+        default:
+            break;
+        }
+    }
+    if (fileInfoView && field == F::Dur)
+        return 8;
+    return 0;
+}
+
+QString normalizedId3v1Track(const QString &text)
+{
+    if (text.isEmpty())
+        return text;
+    if (!std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return QString();
+    // Digits only, so a number too long for an int is simply too large.
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    return (!ok || n > 255) ? QStringLiteral("255") : text;
+}
+
+bool cellAcceptsChar(FieldNumber field, bool id3v1View, QChar typed)
+{
+    const bool digit = typed >= u'0' && typed <= u'9';
+    if (typed == u'\b')
+        return true;
+    if ((field == FieldNumber::Trc && id3v1View) || field == FieldNumber::Siz)
+        return digit;
+    if (field == FieldNumber::Dur)
+        return digit || typed == u':';
+    return true;
+}
+
+int genreItemIndex(const QStringList &items, const QString &text)
+{
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        if (items[i].compare(text, Qt::CaseInsensitive) == 0)
+            return int(i);
+    }
+    return -1;
+}
+
+} // namespace qm

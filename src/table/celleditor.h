@@ -1,0 +1,140 @@
+#pragma once
+
+#include "table/numbering.h"
+#include "table/rowtable.h"
+#include "table/selection.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace qm {
+
+// How the No column is numbered; the operations that add, remove or move
+// rows renumber with it.
+struct Numbering {
+    NumberStyle style = NumberStyle::LeadingZero;
+    NumberScope scope = NumberScope::WholeTable;
+
+    bool separate() const { return scope == NumberScope::PerFolder; }
+};
+
+// The placeholder for the middle part that differs from cell to cell.
+inline constexpr char16_t kVarPlaceholder[] = u"<var>";
+
+// The fields the analysis looks for when the options hold no other list:
+// No, Old, Ext, Tit, Trc, Art, Alb, Yea.
+QList<FieldNumber> defaultScanFields();
+
+// The cells the editor box works on: the data columns of the selection and
+// its file rows; only a selection of nothing but the blank last row keeps
+// that row, so that typing there creates a new file row.
+CellRect editorCells(const RowTable &table, const CellRect &selection);
+
+// The blank last row, once something was typed or pasted into it, becomes a
+// file row under a new blank last row. Returns that row, or 0 when the blank
+// row is still empty.
+int promoteBlankRow(RowTable &table);
+
+// The state of the editor box for one selection: the template text shown in
+// the box (also the undo text) and the middle parts "<var>" stands for.
+//
+// The analysis walks the selected cells with one scan position: at each
+// position it first tries the scan fields (values of other columns of the
+// cell's own row, compared ignoring the case of A-Z), cutting a value that
+// every cell holds there and remembering its code; then it takes a character
+// common to every cell into the template. From the front this builds a
+// common prefix; at the first difference it turns to the back and builds a
+// common suffix the same way; what lies between is the variable part. The
+// cost is one pass over the cells per template character and field tried,
+// and a field that fails is retried first on the cell where it failed.
+class CellEditor {
+public:
+    // ComputeEditorText: analyses the selection and makes the result the
+    // baseline. Scan fields out of range or inside the selected columns are
+    // not looked for.
+    QString computeEditorText(const RowTable &table, const CellRect &selection,
+                              const QList<FieldNumber> &scanFields = defaultScanFields());
+
+    // cmbEditChange: writes the box text into every cell of the analysed
+    // selection, each with its row's values for the codes of columns outside
+    // the selection and its own middle part for "<var>". An empty text
+    // empties the cells; the baseline text itself changes nothing.
+    void applyText(RowTable &table, const QString &boxText) const;
+
+    // The text last computed, which is also what undo returns to.
+    const QString &baseline() const { return m_baseline; }
+    void setBaseline(const QString &text) { m_baseline = text; }
+    const QStringList &variableParts() const { return m_variableParts; }
+    const CellRect &cells() const { return m_cells; }
+
+    // Whether a typed character makes the box text the undo text before it
+    // reaches the box: Latin letters, digits, "_", ".", Backspace ("\b")
+    // and everything from code 128 up.
+    static bool storesUndoText(QChar typed);
+    // aEditUndo: swaps the box text and the undo text and applies the
+    // result; returns the new box text.
+    QString undo(RowTable &table, const QString &boxText);
+    // The commands that change the box text (aEditCut, aEditDelete,
+    // aEditPaste, the paste-from-column commands): the box text becomes the
+    // undo text, `length` characters from `from` give way to `insertion`, and
+    // the result is applied and returned.
+    QString editBoxText(RowTable &table, const QString &boxText, qsizetype from, qsizetype length,
+                        const QString &insertion);
+
+    // cmbEditExit: a filled blank last row becomes a file row, the selected
+    // rows left empty are removed, and the rows from the first change are
+    // renumbered. The undo text is dropped.
+    void finishEditing(RowTable &table, const CellRect &selection, const Numbering &numbering);
+
+private:
+    CellRect m_cells;
+    QString m_baseline;
+    QStringList m_variableParts;
+};
+
+// What aEditPaste inserts: the clipboard's first line (empty: nothing).
+QString editorPasteText(const QString &clipboard);
+
+// What the window shows for a selection, apart from the editor text.
+struct SelectionState {
+    // Paste-from-column commands by field: off for the selected columns.
+    std::array<bool, kColumnCount> pasteFromColumn{};
+    // The name button stands for both name commands.
+    bool pasteNameEnabled = true;
+    // A single selected column Gen: the editor box offers the genre list.
+    bool genreList = false;
+    // Separate numbering with Dir selected: the folder must not change, so
+    // the editor box only picks, and pasting, replacing and (unless whole
+    // rows are selected) cutting and deleting are off.
+    bool folderLocked = false;
+    bool copyEnabled = false;
+    bool cutEnabled = false;
+    bool deleteEnabled = true;
+    bool pasteEnabled = false; // aPaste, aPasteIn and the box's paste
+    bool replaceEnabled = true; // replace, restore
+    QString status;             // for the status line; empty for none
+};
+
+// The message while the folder column may not change.
+QString folderLockedMessage();
+
+// RefreshSelectionState and UpdateEditActions without the widgets.
+SelectionState selectionState(const RowTable &table, const CellRect &selection, bool separateNumbering,
+                              bool clipboardHasText);
+
+// The length limit of the cell box (0: none): in the ID3v1 view 30 for Tit,
+// Art, Alb, 4 for Yea, 30 for Com (28 when the row has a track number); in
+// the file-information view 8 for Dur.
+int cellLengthLimit(FieldNumber field, bool id3v1View, bool fileInfoView, const QString &trackCell);
+// The ID3v1 track: a text that is not a whole number becomes empty, 256 and
+// above becomes "255".
+QString normalizedId3v1Track(const QString &text);
+// Keys the cell box takes in number columns (Backspace always passes).
+bool cellAcceptsChar(FieldNumber field, bool id3v1View, QChar typed);
+// The genre item a cell's text selects (ignoring case), or -1.
+int genreItemIndex(const QStringList &items, const QString &text);
+
+} // namespace qm
