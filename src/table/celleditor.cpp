@@ -263,7 +263,7 @@ QString stripSuffixCodes(QStringView text, const RowTable &table, const CellRect
     QString s = text.toString();
     for (qsizetype end = s.size() - 1; end >= 2;) {
         if (const auto f = codeAt(s, end - 2, table, cells)) {
-            codes.push_back({*f, end - s.size() + 1 + 1});
+            codes.push_back({*f, end - (s.size() - 1) + 1});
             s.remove(end - 2, 3);
             end = std::min(end, s.size() - 1);
         } else {
