@@ -24,7 +24,8 @@ class CommandSet : public QObject {
   // the views say, so nothing is shown that does nothing.
   static constexpr const char* kPendingProperty = "pendingWork";
 
-  // The image of aNombersSeparate while separate numbering is on.
+  // The images of aNombersSeparate while separate numbering is off / on.
+  static constexpr int kNombersSeparateOffImage = 18;
   static constexpr int kNombersSeparateOnImage = 19;
 
   explicit CommandSet(QObject* parent = nullptr);

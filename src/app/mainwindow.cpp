@@ -64,14 +64,20 @@ QIcon badgeIcon(const QString& text) {
   return QIcon(pixmap);
 }
 
-QIcon fallbackIcon(const QString& name, const QString& category) {
-  static const QHash<QString, QString> badges{
+const QHash<QString, QString>& badges() {
+  static const QHash<QString, QString> table{
       {QStringLiteral("aFileInfo"), QStringLiteral("i")},   {QStringLiteral("aID3v1Tag"), QStringLiteral("v1")},
       {QStringLiteral("aID3v2Tag"), QStringLiteral("v2")},  {QStringLiteral("aWriteID3v1Tag"), QStringLiteral("W1")},
       {QStringLiteral("aWriteID3v2Tag"), QStringLiteral("W2")}, {QStringLiteral("aNombersSeparate"), QStringLiteral("№")},
       {QStringLiteral("aUpdateSel"), QStringLiteral("U")},  {QStringLiteral("aRun"), QStringLiteral("▶")},
   };
-  if (badges.contains(name)) return badgeIcon(badges.value(name));
+  return table;
+}
+
+bool hasBadge(const QString& name) { return badges().contains(name); }
+
+QIcon fallbackIcon(const QString& name, const QString& category) {
+  if (hasBadge(name)) return badgeIcon(badges().value(name));
   QStyle* style = QApplication::style();
   if (category == QLatin1String("File")) return style->standardIcon(QStyle::SP_FileIcon);
   if (category == QLatin1String("Edit")) return style->standardIcon(QStyle::SP_FileDialogDetailedView);
@@ -123,7 +129,9 @@ TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
       if (!action->text().isEmpty() || action->objectName() == QLatin1String("aPNo"))
         action->setIcon(badgeIcon(templateCode(toField(action->property(CommandSet::kTagProperty).toInt())).mid(1)));
     } else if (action->icon().isNull() || QIcon::themeName().isEmpty()) {
-      action->setIcon(fallbackIcon(action->objectName(), category));
+      // A checkable menu item shows its check mark only without an icon.
+      const bool plainCheck = action->isCheckable() && !hasBadge(action->objectName());
+      action->setIcon(plainCheck ? QIcon() : fallbackIcon(action->objectName(), category));
     }
     addAction(action);  // shortcuts work whatever bar or menu is shown
   }
@@ -239,7 +247,7 @@ void TfrmTagEditor::setNumberStyle(NumberStyle style) {
 
 void TfrmTagEditor::setSeparateNumbering(bool on) {
   QAction* command = commands_->find(QStringLiteral("aNombersSeparate"));
-  command->setProperty(CommandSet::kImageProperty, on ? CommandSet::kNombersSeparateOnImage : 18);
+  command->setProperty(CommandSet::kImageProperty, on ? CommandSet::kNombersSeparateOnImage : CommandSet::kNombersSeparateOffImage);
   const QString hint = on ? QStringLiteral("Общая нумерация для каждой папки")
                           : QStringLiteral("Раздельная нумерация для каждой папки");
   command->setToolTip(hint);

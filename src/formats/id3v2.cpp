@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <new>
+#include <algorithm>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -16,18 +16,6 @@
 
 namespace qm {
 namespace {
-
-// Characters of code 32 or less are what the fields trim at both ends.
-QString trimmedText(const QString &value)
-{
-    qsizetype begin = 0;
-    qsizetype end = value.size();
-    while (begin < end && value.at(begin).unicode() <= 32)
-        ++begin;
-    while (end > begin && value.at(end - 1).unicode() <= 32)
-        --end;
-    return value.mid(begin, end - begin);
-}
 
 // What the first bytes of a file say about its tag.
 struct FileStart {
@@ -48,6 +36,41 @@ bool readStart(QFile &file, FileStart &start)
     start.kind = id3v2::parseHeader(head, start.header);
     return true;
 }
+
+// The tag body in the file, read in blocks: the frame headers and texts at
+// the front of a tag usually come in one read, and big frames without a
+// field are skipped by seeking.
+class FileBody : public id3v2::BodySource {
+public:
+    FileBody(QFile &file, qint64 size) : file_(file), size_(size) {}
+    qint64 size() const override { return size_; }
+    QByteArray read(qint64 at, qint64 length) override
+    {
+        if (at < 0 || at >= size_ || length <= 0)
+            return {};
+        length = std::min(length, size_ - at);
+        if (at >= blockAt_ && at + length <= blockAt_ + block_.size())
+            return block_.mid(at - blockAt_, length);
+        if (length >= BlockSize)
+            return readAt(at, length);
+        block_ = readAt(at, std::min(BlockSize, size_ - at));
+        blockAt_ = at;
+        return block_.left(length);
+    }
+
+private:
+    static constexpr qint64 BlockSize = 16 * 1024;
+    QByteArray readAt(qint64 at, qint64 length)
+    {
+        if (!file_.seek(id3v2::HeaderSize + at))
+            return {};
+        return file_.read(length);
+    }
+    QFile &file_;
+    qint64 size_;
+    QByteArray block_;
+    qint64 blockAt_ = 0;
+};
 
 bool readBody(QFile &file, const id3v2::TagHeader &header, QByteArray &body)
 {
@@ -177,18 +200,15 @@ bool TID3v2::ReadFromFile(const QString &fileName)
         FileStart start;
         if (!readStart(file, start))
             return false;
-        if (start.kind != id3v2::HeaderKind::Tag)
+        // A tag that claims more than the file holds is no tag to read or
+        // to write over.
+        if (start.kind != id3v2::HeaderKind::Tag || start.header.totalSize > start.fileSize)
             return true;
         TagPresent = true;
         MajorVersion = start.header.major;
-        // A tag that claims more than the file holds is no tag to read or
-        // to write over.
-        if (start.header.totalSize > start.fileSize)
-            return true;
         TotalSize = start.header.totalSize;
-        QByteArray body;
-        readBody(file, start.header, body); // a short read keeps the frames it holds
-        const id3v2::TagContent content = id3v2::parseTag(start.header, body);
+        FileBody body(file, start.header.bodySize);
+        const id3v2::TagContent content = id3v2::parseTagFields(start.header, body);
         Title = content.fields[id3v2::Title];
         Artist = content.fields[id3v2::Artist];
         Album = content.fields[id3v2::Album];
@@ -295,23 +315,23 @@ bool TID3v2::RemoveFromFile(const QString &fileName)
     }
 }
 
-void TID3v2::FSetTitle(const QString &value) { Title = trimmedText(value); }
-void TID3v2::FSetArtist(const QString &value) { Artist = trimmedText(value); }
-void TID3v2::FSetAlbum(const QString &value) { Album = trimmedText(value); }
+void TID3v2::FSetTitle(const QString &value) { Title = id3v2::trimmedField(value); }
+void TID3v2::FSetArtist(const QString &value) { Artist = id3v2::trimmedField(value); }
+void TID3v2::FSetAlbum(const QString &value) { Album = id3v2::trimmedField(value); }
 void TID3v2::FSetTrack(quint16 value) { Track = value; }
-void TID3v2::FSetTrackString(const QString &value) { TrackString = trimmedText(value); }
-void TID3v2::FSetYear(const QString &value) { Year = trimmedText(value); }
-void TID3v2::FSetGenre(const QString &value) { Genre = trimmedText(value); }
-void TID3v2::FSetComment(const QString &value) { Comment = trimmedText(value); }
-void TID3v2::FSetComposer(const QString &value) { Composer = trimmedText(value); }
-void TID3v2::FSetEncoder(const QString &value) { Encoder = trimmedText(value); }
-void TID3v2::FSetCopyright(const QString &value) { Copyright = trimmedText(value); }
-void TID3v2::FSetLanguage(const QString &value) { Language = trimmedText(value); }
-void TID3v2::FSetLink(const QString &value) { Link = trimmedText(value); }
-void TID3v2::FSetOrigArtist(const QString &value) { OrigArtist = trimmedText(value); }
-void TID3v2::FSetOrigTitle(const QString &value) { OrigTitle = trimmedText(value); }
-void TID3v2::FSetOrigAlbum(const QString &value) { OrigAlbum = trimmedText(value); }
-void TID3v2::FSetOrigYear(const QString &value) { OrigYear = trimmedText(value); }
-void TID3v2::FSetLyrics(const QString &value) { Lyrics = trimmedText(value); }
+void TID3v2::FSetTrackString(const QString &value) { TrackString = id3v2::trimmedField(value); }
+void TID3v2::FSetYear(const QString &value) { Year = id3v2::trimmedField(value); }
+void TID3v2::FSetGenre(const QString &value) { Genre = id3v2::trimmedField(value); }
+void TID3v2::FSetComment(const QString &value) { Comment = id3v2::trimmedField(value); }
+void TID3v2::FSetComposer(const QString &value) { Composer = id3v2::trimmedField(value); }
+void TID3v2::FSetEncoder(const QString &value) { Encoder = id3v2::trimmedField(value); }
+void TID3v2::FSetCopyright(const QString &value) { Copyright = id3v2::trimmedField(value); }
+void TID3v2::FSetLanguage(const QString &value) { Language = id3v2::trimmedField(value); }
+void TID3v2::FSetLink(const QString &value) { Link = id3v2::trimmedField(value); }
+void TID3v2::FSetOrigArtist(const QString &value) { OrigArtist = id3v2::trimmedField(value); }
+void TID3v2::FSetOrigTitle(const QString &value) { OrigTitle = id3v2::trimmedField(value); }
+void TID3v2::FSetOrigAlbum(const QString &value) { OrigAlbum = id3v2::trimmedField(value); }
+void TID3v2::FSetOrigYear(const QString &value) { OrigYear = id3v2::trimmedField(value); }
+void TID3v2::FSetLyrics(const QString &value) { Lyrics = id3v2::trimmedField(value); }
 
 } // namespace qm

@@ -20,12 +20,18 @@ public:
     void ResetData();
 
     // False only when the file cannot be opened or holds fewer than 10
-    // bytes; a file without a tag reads as true with TagPresent false.
+    // bytes. A file without a tag reads as true with TagPresent false, and
+    // so does one whose header is broken (size bytes that are not syncsafe)
+    // or claims more bytes than the file has.
     bool ReadFromFile(const QString &fileName);
-    // Writes the fields as a 2.3 tag: over the old tag when it has room,
-    // otherwise by rewriting the file atomically with padding to spare.
+    // Writes the fields as a 2.3 tag with the file's other frames: over the
+    // old tag when it has room, otherwise by writing the whole file anew
+    // beside the old one and renaming it over it, with padding to spare for
+    // the next edit. A broken header is replaced; a file whose tag claims
+    // more bytes than the file has is left alone (false).
     bool SaveToFile(const QString &fileName);
-    // Takes the tag off the file; true also when there was none.
+    // Takes the tag off the file (by the same safe rewrite); true also when
+    // there was none.
     bool RemoveFromFile(const QString &fileName);
 
     bool FGetTagPresent() const { return TagPresent; }

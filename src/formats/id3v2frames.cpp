@@ -69,7 +69,9 @@ QByteArray undoUnsync(QByteArrayView bytes)
     return out;
 }
 
-QString trimmedText(const QString &value)
+} // namespace
+
+QString trimmedField(const QString &value)
 {
     qsizetype begin = 0;
     qsizetype end = value.size();
@@ -79,6 +81,8 @@ QString trimmedText(const QString &value)
         --end;
     return value.mid(begin, end - begin);
 }
+
+namespace {
 
 // ---- text encodings ----------------------------------------------------
 
@@ -321,67 +325,53 @@ QList<RawFrame> readFramesV22(QByteArrayView body)
     return frames;
 }
 
-QList<RawFrame> readFramesV23(QByteArrayView body, qsizetype at)
-{
-    QList<RawFrame> frames;
-    while (at + 10 <= body.size()) {
-        const QByteArrayView id = body.sliced(at, 4);
-        if (!isFrameId(id))
-            break;
-        const qsizetype size = bigEndian(body, at + 4, 4);
-        if (size > body.size() - at - 10)
-            break;
-        const quint8 status = uchar(body[at + 8]);
-        const quint8 format = uchar(body[at + 9]);
-        QByteArrayView data = body.sliced(at + 10, size);
-        at += 10 + size;
-
-        RawFrame frame;
-        frame.id = id.toByteArray();
-        frame.status = status & 0xE0;
-        frame.compressed = format & 0x80;
-        frame.encrypted = format & 0x40;
-        frame.grouped = format & 0x20;
-        const qsizetype extra = (frame.compressed ? 4 : 0) + (frame.encrypted ? 1 : 0)
-                              + (frame.grouped ? 1 : 0);
-        if (size == 0 || data.size() < extra)
-            continue;
-        qsizetype pos = 0;
-        if (frame.compressed) {
-            frame.plainSize = bigEndian(data, 0, 4);
-            pos += 4;
-        }
-        if (frame.encrypted)
-            frame.method = uchar(data[pos++]);
-        if (frame.grouped)
-            frame.group = uchar(data[pos++]);
-        frame.payload = data.sliced(pos).toByteArray();
-        frames.append(frame);
+// A tag body held in memory.
+class MemoryBody : public BodySource {
+public:
+    explicit MemoryBody(QByteArrayView bytes) : bytes_(bytes) {}
+    qint64 size() const override { return bytes_.size(); }
+    QByteArray read(qint64 at, qint64 length) override
+    {
+        if (at < 0 || at >= bytes_.size() || length <= 0)
+            return {};
+        return bytes_.sliced(at, std::min(length, bytes_.size() - at)).toByteArray();
     }
-    return frames;
+
+private:
+    QByteArrayView bytes_;
+};
+
+int fieldOfTextFrame(const QByteArray &id);
+
+// Frames whose data the fields are made of.
+bool carriesField(const QByteArray &id)
+{
+    return fieldOfTextFrame(id) >= 0 || id == "TDRC" || id == "TDOR" || id == "COMM"
+        || id == "USLT" || id == "WXXX";
 }
 
 // Whether `at` can be where a frame ends: the end of the tag, padding, or
 // the header of a next frame.
-bool isFrameBoundary(QByteArrayView body, qsizetype at)
+bool isFrameBoundary(BodySource &body, qint64 at)
 {
     if (at == body.size())
         return true;
     if (at > body.size())
         return false;
-    if (body[at] == 0)
+    const QByteArray head = body.read(at, 10);
+    if (!head.isEmpty() && head[0] == 0)
         return true;
-    return at + 10 <= body.size() && isFrameId(body.sliced(at, 4));
+    return head.size() == 10 && isFrameId(QByteArrayView(head).first(4));
 }
 
 // 2.4 frame sizes are syncsafe, but some writers put plain numbers there;
 // the plain reading is taken when only it ends on a frame boundary.
-qsizetype frameSizeV24(QByteArrayView body, qsizetype at)
+qint64 frameSizeV24(BodySource &body, qint64 at, QByteArrayView head)
 {
-    const qsizetype plain = bigEndian(body, at + 4, 4);
-    if (!isSyncsafe(body, at + 4))
+    const qint64 plain = bigEndian(head, 4, 4);
+    if (!isSyncsafe(head, 4))
         return plain;
-    const qsizetype safe = syncsafe(body, at + 4);
+    const qint64 safe = syncsafe(head, 4);
     if (safe == plain || isFrameBoundary(body, at + 10 + safe))
         return safe;
     if (isFrameBoundary(body, at + 10 + plain))
@@ -389,49 +379,74 @@ qsizetype frameSizeV24(QByteArrayView body, qsizetype at)
     return safe;
 }
 
-QList<RawFrame> readFramesV24(QByteArrayView body, qsizetype at, bool tagUnsynchronised)
+// Frames of versions 3 and 4 from `at` on. With fieldsOnly the data of
+// frames that carry no field is never read.
+QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUnsynchronised,
+                           bool fieldsOnly)
 {
     QList<RawFrame> frames;
     while (at + 10 <= body.size()) {
-        const QByteArrayView id = body.sliced(at, 4);
-        if (!isFrameId(id))
-            break;
-        const qsizetype size = frameSizeV24(body, at);
+        const QByteArray head = body.read(at, 10);
+        if (head.size() < 10 || !isFrameId(QByteArrayView(head).first(4)))
+            break; // padding or garbage
+        const qint64 size = major == 3 ? qint64(bigEndian(head, 4, 4)) : frameSizeV24(body, at, head);
         if (size > body.size() - at - 10)
-            break;
-        const quint8 status = uchar(body[at + 8]);
-        const quint8 format = uchar(body[at + 9]);
-        QByteArrayView data = body.sliced(at + 10, size);
+            break; // truncated
+        const qint64 dataAt = at + 10;
         at += 10 + size;
-
         RawFrame frame;
-        frame.id = id.toByteArray();
-        // 2.4 moved the status flags one bit to the right.
-        frame.status = quint8((status << 1) & 0xE0);
-        frame.grouped = format & 0x40;
-        frame.compressed = format & 0x08;
-        frame.encrypted = format & 0x04;
-        const bool unsynchronised = (format & 0x02) || tagUnsynchronised;
-        const bool lengthIndicator = format & 0x01;
-        const qsizetype extra = (frame.grouped ? 1 : 0) + (frame.encrypted ? 1 : 0)
-                              + (lengthIndicator ? 4 : 0);
-        if (size == 0 || data.size() < extra)
+        frame.id = head.first(4);
+        if (size == 0 || (fieldsOnly && !carriesField(frame.id)))
             continue;
+
+        const quint8 status = uchar(head[8]);
+        const quint8 format = uchar(head[9]);
+        bool unsynchronised = false;
+        bool lengthIndicator = false;
+        if (major == 3) {
+            frame.status = status & 0xE0;
+            frame.compressed = format & 0x80;
+            frame.encrypted = format & 0x40;
+            frame.grouped = format & 0x20;
+        } else {
+            // 2.4 moved the status flags one bit to the right.
+            frame.status = quint8((status << 1) & 0xE0);
+            frame.grouped = format & 0x40;
+            frame.compressed = format & 0x08;
+            frame.encrypted = format & 0x04;
+            unsynchronised = (format & 0x02) || tagUnsynchronised;
+            lengthIndicator = format & 0x01;
+            // Without the length indicator the size that 2.3 needs in front
+            // of compressed data is unknown; such frames break the format.
+            if (frame.compressed && !lengthIndicator)
+                continue;
+        }
+        const QByteArray data = body.read(dataAt, size);
+        if (data.size() < size)
+            break;
+        const qsizetype extra = (frame.compressed && major == 3 ? 4 : 0) + (frame.encrypted ? 1 : 0)
+                              + (frame.grouped ? 1 : 0) + (lengthIndicator ? 4 : 0);
+        if (data.size() < extra)
+            continue;
+        // The extra bytes come in the order of the flags: 2.3 has size,
+        // method, group; 2.4 group, method, length.
         qsizetype pos = 0;
-        if (frame.grouped)
+        if (major == 3 && frame.compressed) {
+            frame.plainSize = bigEndian(data, 0, 4);
+            pos += 4;
+        }
+        if (major == 4 && frame.grouped)
             frame.group = uchar(data[pos++]);
         if (frame.encrypted)
             frame.method = uchar(data[pos++]);
+        if (major == 3 && frame.grouped)
+            frame.group = uchar(data[pos++]);
         if (lengthIndicator) {
             frame.plainSize = syncsafe(data, pos);
             pos += 4;
         }
-        data = data.sliced(pos);
-        frame.payload = unsynchronised ? undoUnsync(data) : data.toByteArray();
-        // Without the length indicator the size that 2.3 needs in front of
-        // compressed data is unknown; such frames break the format anyway.
-        if (frame.compressed && !lengthIndicator)
-            continue;
+        const QByteArrayView rest = QByteArrayView(data).sliced(pos);
+        frame.payload = unsynchronised ? undoUnsync(rest) : rest.toByteArray();
         frames.append(frame);
     }
     return frames;
@@ -747,38 +762,48 @@ HeaderKind parseHeader(QByteArrayView bytes, TagHeader &header)
     return HeaderKind::Tag;
 }
 
-TagContent parseTag(const TagHeader &header, QByteArrayView body)
+namespace {
+
+QList<RawFrame> readTagFrames(const TagHeader &header, BodySource &source, bool fieldsOnly)
+{
+    const quint8 major = header.major;
+    const bool unsynchronised = header.flags & 0x80;
+    const bool extended = header.flags & 0x40;
+    if (major == 2 && extended) // 2.2 calls this bit compression and defines no scheme
+        return {};
+    if (major == 2 || (major == 3 && unsynchronised)) {
+        // Before 2.4 the whole tag, frame headers included, is
+        // unsynchronised, so it is read whole.
+        QByteArray whole = source.read(0, source.size());
+        if (unsynchronised)
+            whole = undoUnsync(whole);
+        if (major == 2)
+            return readFramesV22(whole);
+        MemoryBody undone(whole);
+        return readTagFrames(TagHeader{major, header.revision, quint8(header.flags & ~0x80),
+                                       undone.size(), 0},
+                             undone, fieldsOnly);
+    }
+    qint64 start = 0;
+    if (extended) {
+        const QByteArray size = source.read(0, 4);
+        if (size.size() < 4)
+            return {};
+        // 2.3 counts the size without its own 4 bytes, 2.4 with them.
+        start = major == 3 ? qint64(bigEndian(size, 0, 4)) + 4 : qint64(syncsafe(size, 0));
+        if (start < 4 || start > source.size())
+            return {};
+    }
+    return readFrames(source, start, major, unsynchronised, fieldsOnly);
+}
+
+TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnly)
 {
     TagContent content;
     const quint8 major = header.major;
     if (major < 2 || major > 4)
         return content;
-    const bool unsynchronised = header.flags & 0x80;
-    const bool extended = header.flags & 0x40;
-    QByteArray undone;
-    if (unsynchronised && major < 4) {
-        // Before 2.4 the whole tag, frame headers included, is unsynchronised.
-        undone = undoUnsync(body);
-        body = undone;
-    }
-
-    QList<RawFrame> frames;
-    if (major == 2) {
-        if (extended) // 2.2 calls this bit compression and defines no scheme
-            return content;
-        frames = readFramesV22(body);
-    } else {
-        qsizetype start = 0;
-        if (extended) {
-            if (body.size() < 4)
-                return content;
-            // 2.3 counts the size without its own 4 bytes, 2.4 with them.
-            start = major == 3 ? qsizetype(bigEndian(body, 0, 4)) + 4 : qsizetype(syncsafe(body, 0));
-            if (start < 4 || start > body.size())
-                return content;
-        }
-        frames = major == 3 ? readFramesV23(body, start) : readFramesV24(body, start, unsynchronised);
-    }
+    const QList<RawFrame> frames = readTagFrames(header, source, fieldsOnly);
 
     std::array<std::optional<QStringList>, FieldCount> values;
     std::optional<QStringList> recorded;
@@ -856,7 +881,9 @@ TagContent parseTag(const TagHeader &header, QByteArrayView body)
     if (!values[OrigYear] && originallyReleased && !originallyReleased->isEmpty())
         content.fields[OrigYear] = yearOfTimestamp(originallyReleased->first());
     for (QString &text : content.fields)
-        text = trimmedText(text);
+        text = trimmedField(text);
+    if (fieldsOnly)
+        return content;
 
     for (qsizetype i = 0; i < kept.size(); ++i) {
         if (taken.contains(i))
@@ -874,6 +901,19 @@ TagContent parseTag(const TagHeader &header, QByteArrayView body)
         content.otherFrames.append(Frame{"IPLS", 0, data});
     }
     return content;
+}
+
+} // namespace
+
+TagContent parseTag(const TagHeader &header, QByteArrayView body)
+{
+    MemoryBody source(body);
+    return contentOf(header, source, false);
+}
+
+TagContent parseTagFields(const TagHeader &header, BodySource &body)
+{
+    return contentOf(header, body, true);
 }
 
 QByteArray buildFrames(const TagContent &content)
@@ -939,7 +979,7 @@ QString genreFromFrameText(const QStringList &values)
 {
     QStringList names;
     for (const QString &value : values) {
-        QString rest = trimmedText(value);
+        QString rest = trimmedField(value);
         QStringList references;
         while (rest.startsWith(u'(') && !rest.startsWith(u"((")) {
             const qsizetype close = rest.indexOf(u')');

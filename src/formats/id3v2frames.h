@@ -76,9 +76,23 @@ struct TagContent {
     QList<Frame> otherFrames;
 };
 
+// The bytes of a tag body, read on demand: walking the frames asks for
+// their headers and only the data it needs, so a big picture is never read
+// just to learn the title.
+class BodySource {
+public:
+    virtual ~BodySource() = default;
+    virtual qint64 size() const = 0;
+    // `length` bytes at `at`; fewer only where the body ends or cannot be read.
+    virtual QByteArray read(qint64 at, qint64 length) = 0;
+};
+
 // Parses the tag body (the bytes after the header, body size long or
 // shorter when truncated). Unknown major versions give empty content.
 TagContent parseTag(const TagHeader &header, QByteArrayView body);
+// The same for the fields alone: otherFrames stays empty and the data of
+// frames without a field is not read.
+TagContent parseTagFields(const TagHeader &header, BodySource &body);
 
 // The frames of a 2.3 tag: the fields' frames in field order, then the
 // other frames. Empty fields get no frame.
@@ -92,6 +106,9 @@ qint64 paddedTotalSize(qint64 framesSize);
 // Numeric genre references ("(17)", "17", "(17)Rock", "(RX)", "(CR)") as
 // the genre names they stand for.
 QString genreFromFrameText(const QStringList &values);
+
+// A field's text without the characters of code 32 or less at both ends.
+QString trimmedField(const QString &value);
 
 // The value of a TRCK text up to its first "/" as a number; 0 when that is
 // no number.

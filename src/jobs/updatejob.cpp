@@ -16,8 +16,25 @@ TUpdateThread::TUpdateThread(RowTable &table, int firstRow, int lastRow, int kin
 {
 }
 
+TUpdateThread::TUpdateThread(RowTable &table, int firstRow, int lastRow, int kind,
+                             const WriteSettings &settings, WriteQuestions &questions,
+                             RowWritten rowWritten)
+    : m_table(table),
+      m_firstRow(firstRow),
+      m_lastRow(lastRow),
+      m_kind(kind),
+      m_rowWritten(std::move(rowWritten)),
+      m_writeSettings(settings),
+      m_questions(&questions)
+{
+}
+
 void TUpdateThread::execute()
 {
+    if (IsWriteKind(m_kind)) {
+        executeWrite();
+        return;
+    }
     if (m_lastRow < m_firstRow)
         return;
     // The file names of the whole range are taken in one hand-off; nothing

@@ -2,6 +2,7 @@
 
 #include "jobs/job.h"
 #include "jobs/readkinds.h"
+#include "jobs/writesteps.h"
 
 #include <functional>
 
@@ -22,22 +23,35 @@ public:
 
     TUpdateThread(RowTable &table, int firstRow, int lastRow, int kind,
                   const ReadSettings &settings, RowWritten rowWritten = {});
+    // The writing kinds (11, 12, 117). `questions` is asked on the window's
+    // thread and must outlive the job.
+    TUpdateThread(RowTable &table, int firstRow, int lastRow, int kind,
+                  const WriteSettings &settings, WriteQuestions &questions,
+                  RowWritten rowWritten = {});
 
     JobClass jobClass() const override { return JobClass::Update; }
     int kind() const { return m_kind; }
     int firstRow() const { return m_firstRow; }
     int lastRow() const { return m_lastRow; }
+    // The rows a writing kind failed to apply; read it on the window's
+    // thread (the end handler shows it when it holds rows).
+    const ErrorTable &errorTable() const { return m_errors; }
 
 protected:
     void execute() override;
 
 private:
+    void executeWrite(); // the writing kinds, in writejob.cpp
+
     RowTable &m_table;
     int m_firstRow;
     int m_lastRow;
     int m_kind;
     ReadSettings m_settings;
     RowWritten m_rowWritten;
+    WriteSettings m_writeSettings;
+    WriteQuestions *m_questions = nullptr;
+    ErrorTable m_errors;
 };
 
 } // namespace qm

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -250,6 +251,82 @@ class MainWindowTest : public QObject {
     QCOMPARE(update->current(), command(*w, "aUpdate"));
     QCOMPARE(command(*w, "aUpdate")->shortcut(), QKeySequence(QStringLiteral("Ctrl+U")));
     QVERIFY(command(*w, "aUpdateSel")->shortcut().isEmpty());
+  }
+
+  void malformedSettingsTakeDefaults() {
+    writeIni("[grid]\r\nTag=7\r\nFileInfo=maybe\r\nColIndex=x,,99\r\nColWidths=a,-5,b\r\nNombers=yes\r\n"
+             "[MAIN]\r\nWindowState=abc\r\nWidth=\r\nIndexBarTag=40\r\nIndexBarFile=-3\r\n\x01\xff\xfe=\r\n");
+    auto w = start();
+    QCOMPARE(w->table().layout(), qm::ColumnLayout());
+    QVERIFY(w->table().width(FieldNumber::Dir) > 0);
+    QVERIFY(command(*w, "aFileInfo")->isChecked());
+    QVERIFY(command(*w, "aID3v2Tag")->isChecked());
+    QVERIFY(command(*w, "aNombers01")->isChecked());
+    QVERIFY(!w->isMaximized());
+    QCOMPARE(w->width(), 484);
+    QVERIFY(w->close());
+    qm::IniFile ini;
+    QVERIFY(ini.load(iniPath()));
+    QCOMPARE(ini.readString(u"Grid", u"Tag"), QStringLiteral("2"));
+    // The bands are numbered again into a permutation.
+    QSet<int> bands;
+    for (const char* bar : {"File", "Edit", "Nombers", "Tag", "Update", "Replace", "CellsEditor"})
+      bands.insert(ini.readInteger(u"Main", QStringLiteral("IndexBar") + QLatin1String(bar), -1));
+    QCOMPARE(bands, (QSet<int>{0, 1, 2, 3, 4, 5, 6}));
+  }
+
+  void toolBarBandOrderSurvivesARestart() {
+    writeIni("[Main]\r\nIndexBarFile=6\r\nIndexBarEdit=5\r\nIndexBarNombers=4\r\nIndexBarTag=3\r\n"
+             "IndexBarUpdate=2\r\nIndexBarReplace=1\r\nIndexBarCellsEditor=0\r\n");
+    {
+      auto w = start();
+      const QList<QToolBar*>& bars = w->toolBars();
+      // Update comes first now, then Tag, then Nombers.
+      QVERIFY(bars[4]->x() < bars[3]->x() || bars[4]->y() < bars[3]->y());
+      QVERIFY(bars[3]->x() < bars[2]->x() || bars[3]->y() < bars[2]->y());
+      QVERIFY(w->close());
+    }
+    qm::IniFile ini;
+    QVERIFY(ini.load(iniPath()));
+    int expected = 6;
+    for (const char* bar : {"File", "Edit", "Nombers", "Tag", "Update", "Replace", "CellsEditor"})
+      QCOMPARE(ini.readInteger(u"Main", QStringLiteral("IndexBar") + QLatin1String(bar), -1), expected--);
+  }
+
+  void dropDownButtonRepeatsTheLastChoice() {
+    auto w = start();
+    qm::DropDownCommand* letterCase = w->dropDown(QStringLiteral("Case"));
+    QCOMPARE(letterCase->current(), command(*w, "aUpperCase"));
+    QSignalSpy lower(command(*w, "aLowerCase"), &QAction::triggered);
+    QSignalSpy upper(command(*w, "aUpperCase"), &QAction::triggered);
+    command(*w, "aLowerCase")->trigger();
+    QCOMPARE(letterCase->face()->toolTip(), QStringLiteral("Все строчные"));
+    QCOMPARE(qm::CommandSet::imageOf(letterCase->face()), qm::CommandSet::imageOf(command(*w, "aLowerCase")));
+    letterCase->face()->trigger();
+    QCOMPARE(lower.count(), 2);
+    QCOMPARE(upper.count(), 0);
+    // A saved image that names no sub-command leaves a click without effect.
+    letterCase->restore(9999, QStringLiteral("?"));
+    QVERIFY(!letterCase->current());
+    letterCase->face()->trigger();
+    QCOMPARE(lower.count() + upper.count(), 2);
+  }
+
+  void gridFindsCellsByFieldWhereverTheColumnIs() {
+    auto w = start(dir_->filePath(QStringLiteral("song.mp3")));
+    w->table().setCell(1, FieldNumber::Art, QStringLiteral("artist"));
+    QHeaderView* header = w->grid()->horizontalHeader();
+    header->moveSection(header->visualIndex(int(FieldNumber::Art)), 1);
+    command(*w, "aVisibleDir")->trigger();
+    const int art = int(FieldNumber::Art);
+    QCOMPARE(header->visualIndex(art), w->table().layout().position(FieldNumber::Art));
+    QCOMPARE(w->gridModel()->index(0, art).data().toString(), QStringLiteral("artist"));
+    QCOMPARE(w->table().cellAt(1, header->visualIndex(art)), QStringLiteral("artist"));
+    QCOMPARE(w->gridModel()->headerData(0, Qt::Vertical).toString(), QStringLiteral("01"));
+    // A drop into the frozen zone is put back.
+    header->moveSection(header->visualIndex(art), 0);
+    QCOMPARE(header->visualIndex(art), w->table().layout().position(FieldNumber::Art));
+    QVERIFY(w->table().layout().isShown(FieldNumber::Art));
   }
 
   void lastShownColumnCannotBeHidden() {

@@ -6,9 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
-#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace qm;
@@ -33,11 +31,6 @@ QByteArray syncsafeBytes(quint32 value)
     for (int i = 3; i >= 0; --i)
         out.append(char((value >> (7 * i)) & 0x7F));
     return out;
-}
-
-QByteArray frame22(const char *id, const QByteArray &data)
-{
-    return QByteArray(id) + bigEndian(data.size(), 3) + data;
 }
 
 QByteArray frame23(const char *id, const QByteArray &data, quint16 flags = 0)
@@ -155,47 +148,20 @@ TEST(ID3v2Parse, GenreReferencesBecomeNames)
     EXPECT_EQ(genre({u"2004"}), QStringLiteral("2004"));
 }
 
-TEST(ID3v2Parse, CommentWithoutDescriptionWinsAndTheOthersAreKept)
+TEST(ID3v2Parse, CommentWithoutDescriptionWinsElseTheFirst)
 {
-    const QByteArray body = frame23("COMM", text(0, "engiTunNORM\0 0000 0001"_qba))
-                          + frame23("COMM", text(1, "rus" + QByteArray(2, 0) + utf16le(QStringLiteral("Коммент"))))
-                          + frame23("COMM", text(0, "engother\0more"_qba))
-                          + frame23("WXXX", text(0, "\0http://example.org/"_qba));
-    const TagContent content = parse(tagBytes(3, body));
+    TagContent content = parse(tagBytes(3, frame23("COMM", text(0, "engiTunNORM\0 0001"_qba))
+                                             + frame23("COMM", text(1, "rus" + QByteArray(2, 0) + utf16le(QStringLiteral("Коммент"))))));
     EXPECT_EQ(content.fields[Comment], QStringLiteral("Коммент"));
     EXPECT_EQ(content.commentLanguage, QByteArray("rus"));
-    EXPECT_EQ(content.fields[Link], QStringLiteral("http://example.org/"));
-    ASSERT_EQ(content.otherFrames.size(), 2);
-    EXPECT_EQ(content.otherFrames[0].data, text(0, "engiTunNORM\0 0000 0001"_qba));
-    EXPECT_EQ(content.otherFrames[1].data, text(0, "engother\0more"_qba));
+    ASSERT_EQ(content.otherFrames.size(), 1);
+    EXPECT_EQ(content.otherFrames[0].data, text(0, "engiTunNORM\0 0001"_qba));
 
-    // With descriptions only, the first carries the field.
-    const TagContent described = parse(tagBytes(3, frame23("COMM", text(0, "engfirst\0one"_qba))
-                                                  + frame23("COMM", text(0, "engsecond\0two"_qba))));
-    EXPECT_EQ(described.fields[Comment], QStringLiteral("one"));
-    EXPECT_EQ(described.commentDescription, QStringLiteral("first"));
-    ASSERT_EQ(described.otherFrames.size(), 1);
-}
-
-TEST(ID3v2Parse, Version22FramesMapToVersion23)
-{
-    const QByteArray body = frame22("TT2", text(0, "Old title"))
-                          + frame22("TCO", text(0, "(17)"))
-                          + frame22("TYE", text(0, "1999"))
-                          + frame22("COM", text(0, "eng\0short"_qba))
-                          + frame22("PIC", text(0, "JPG\x03\0"_qba + QByteArray(50, 'p')))
-                          + frame22("TP2", text(0, "Band"))
-                          + frame22("XYZ", "unmappable");
-    const TagContent content = parse(tagBytes(2, body + QByteArray(20, 0)));
-    EXPECT_EQ(content.fields[Title], QStringLiteral("Old title"));
-    EXPECT_EQ(content.fields[Genre], QStringLiteral("Rock"));
-    EXPECT_EQ(content.fields[Year], QStringLiteral("1999"));
-    EXPECT_EQ(content.fields[Comment], QStringLiteral("short"));
-    ASSERT_EQ(content.otherFrames.size(), 2);
-    const Frame *picture = findFrame(content, "APIC");
-    ASSERT_TRUE(picture);
-    EXPECT_EQ(picture->data, text(0, "image/jpeg\0\x03\0"_qba + QByteArray(50, 'p')));
-    EXPECT_TRUE(findFrame(content, "TPE2"));
+    content = parse(tagBytes(3, frame23("COMM", text(0, "engfirst\0one"_qba))
+                                + frame23("COMM", text(0, "engsecond\0two"_qba))));
+    EXPECT_EQ(content.fields[Comment], QStringLiteral("one"));
+    EXPECT_EQ(content.commentDescription, QStringLiteral("first"));
+    EXPECT_EQ(content.otherFrames.size(), 1);
 }
 
 TEST(ID3v2Parse, Version24SizesExtendedHeaderAndUnsynchronisation)
@@ -256,32 +222,61 @@ TEST(ID3v2Parse, CompressedFramesAreReadAndEncryptedOnesKept)
 
 TEST(ID3v2Parse, Version24FramesTurnIntoVersion23Frames)
 {
-    const QByteArray body =
-        frame24("TDRC", text(0, "2004-05-12T10:20"))
-        + frame24("TDOR", text(0, "1990"))
-        + frame24("TPE1", text(3, "One\0Two"_qba))
-        + frame24("TXXX", text(3, "Key\0Wert ü"_qba))
-        + frame24("APIC", text(3, "image/png\0\x03" "Bild ü\0"_qba + QByteArray(40, 'i')))
-        + frame24("TIPL", text(0, "producer\0Someone\0"_qba))
-        + frame24("SEEK", bigEndian(1000, 4))
-        + frame24("PRIV", "owner\0data"_qba, 0x4000);
+    const QByteArray body = frame24("TDRC", text(0, "2004-05-12T10:20"))
+                          + frame24("TPE1", text(3, "One\0Two"_qba))
+                          + frame24("TXXX", text(3, "Key\0Wert ü"_qba))
+                          + frame24("TIPL", text(0, "producer\0Someone\0"_qba))
+                          + frame24("SEEK", bigEndian(1000, 4))
+                          + frame24("PRIV", "owner\0data"_qba, 0x4000);
     const TagContent content = parse(tagBytes(4, body));
     EXPECT_EQ(content.fields[Year], QStringLiteral("2004"));
-    EXPECT_EQ(content.fields[OrigYear], QStringLiteral("1990"));
     EXPECT_EQ(content.fields[Artist], QStringLiteral("One/Two"));
     EXPECT_FALSE(findFrame(content, "TDRC"));
-    EXPECT_FALSE(findFrame(content, "TDOR"));
     EXPECT_FALSE(findFrame(content, "SEEK"));
-    ASSERT_TRUE(findFrame(content, "TDAT"));
+    ASSERT_TRUE(findFrame(content, "TDAT") && findFrame(content, "TIME"));
     EXPECT_EQ(findFrame(content, "TDAT")->data, text(0, "1205"));
     EXPECT_EQ(findFrame(content, "TIME")->data, text(0, "1020"));
     EXPECT_EQ(findFrame(content, "TXXX")->data,
               text(1, utf16le(QStringLiteral("Key")) + QByteArray(2, 0) + utf16le(QStringLiteral("Wert ü"))));
-    EXPECT_EQ(findFrame(content, "APIC")->data,
-              text(1, "image/png\0\x03"_qba + utf16le(QStringLiteral("Bild ü")) + QByteArray(2, 0) + QByteArray(40, 'i')));
     EXPECT_EQ(findFrame(content, "IPLS")->data, text(0, "producer\0Someone\0"_qba));
     // The tag-alter flag moves to where 2.3 keeps it.
     EXPECT_EQ(findFrame(content, "PRIV")->flags, 0x8000);
+}
+
+TEST(ID3v2Parse, ReadingTheFieldsSkipsBigFramesWithoutOne)
+{
+    class CountingBody : public BodySource {
+    public:
+        explicit CountingBody(QByteArrayView bytes) : bytes_(bytes) {}
+        qint64 size() const override { return bytes_.size(); }
+        QByteArray read(qint64 at, qint64 length) override
+        {
+            length = qBound<qint64>(0, length, bytes_.size() - at);
+            bytesRead += length;
+            return bytes_.sliced(at, length).toByteArray();
+        }
+        qint64 bytesRead = 0;
+
+    private:
+        QByteArrayView bytes_;
+    };
+    for (int major : {3, 4}) {
+        const auto frame = major == 3 ? [](const char *id, const QByteArray &data) { return frame23(id, data); }
+                                      : [](const char *id, const QByteArray &data) { return frame24(id, data); };
+        const QByteArray tag = tagBytes(major, frame("APIC", text(0, "image/png\0\x03\0"_qba + QByteArray(200000, 'p')))
+                                                   + frame("TIT2", text(0, "Title"))
+                                                   + frame("COMM", text(0, "eng\0Comment"_qba))
+                                                   + frame("PRIV", QByteArray(100000, 'q'))
+                                                   + frame("TYER", text(0, "2001")) + QByteArray(500, 0));
+        TagHeader header;
+        ASSERT_EQ(parseHeader(tag, header), HeaderKind::Tag);
+        CountingBody body(QByteArrayView(tag).sliced(HeaderSize));
+        const TagContent fields = parseTagFields(header, body);
+        EXPECT_EQ(fields.fields, parse(tag).fields);
+        EXPECT_EQ(fields.fields[Year], QStringLiteral("2001"));
+        EXPECT_TRUE(fields.otherFrames.isEmpty());
+        EXPECT_LT(body.bytesRead, 1000);
+    }
 }
 
 TEST(ID3v2Parse, HeadersThatAreNoTag)
@@ -336,23 +331,6 @@ TEST(ID3v2Build, RoundTripKeepsFieldsAndOtherFrames)
 
     EXPECT_TRUE(buildTag(frames, frames.size() + 9).isEmpty());
     EXPECT_TRUE(buildTag(frames, MaxBodySize + 11).isEmpty());
-}
-
-TEST(ID3v2Parse, HostileBytesNeverCrash)
-{
-    const QByteArray valid = tagBytes(4, frame24("TIT2", text(3, "Title"))
-                                         + frame24("APIC", text(0, "image/png\0\x03\0"_qba + QByteArray(64, 'p')), 0x000D)
-                                         + frame24("COMM", text(1, "eng" + QByteArray(2, 0))));
-    QRandomGenerator random(1234);
-    for (int round = 0; round < 3000; ++round) {
-        QByteArray bytes = valid;
-        for (int i = random.bounded(1, 8); i > 0; --i)
-            bytes[random.bounded(qsizetype(3), bytes.size())] = char(random.bounded(256));
-        bytes.truncate(random.bounded(qsizetype(10), bytes.size() + 1));
-        TagHeader header;
-        if (parseHeader(bytes, header) == HeaderKind::Tag)
-            buildFrames(parseTag(header, QByteArrayView(bytes).sliced(HeaderSize)));
-    }
 }
 
 class ID3v2File : public ::testing::Test {
@@ -437,6 +415,7 @@ TEST_F(ID3v2File, BrokenAndShortFilesAreNeverHarmed)
     for (const QByteArray &bytes : unchanged) {
         ASSERT_TRUE(writeAll(path_, bytes));
         EXPECT_EQ(tag.ReadFromFile(path_), bytes.size() >= 10);
+        EXPECT_FALSE(tag.TagPresent);
         EXPECT_EQ(tag.TotalSize, 0);
         EXPECT_FALSE(tag.SaveToFile(path_));
         EXPECT_FALSE(tag.RemoveFromFile(path_));
@@ -454,16 +433,36 @@ TEST_F(ID3v2File, BrokenAndShortFilesAreNeverHarmed)
     EXPECT_EQ(readAll(path_).mid(tag.TotalSize), audio_);
 }
 
+TEST_F(ID3v2File, FilesBeyondFourGigabytes)
+{
+    ASSERT_TRUE(writeAll(path_, tagBytes(3, frame23("TIT2", text(0, "Big")) + QByteArray(1000, 0))));
+    const qint64 size = (qint64(5) << 30) + 123;
+    {
+        QFile file(path_);
+        if (!file.resize(size)) // sparse where the file system allows
+            GTEST_SKIP() << "cannot make a " << size << "-byte file here";
+    }
+    TID3v2 tag;
+    ASSERT_TRUE(tag.ReadFromFile(path_));
+    EXPECT_EQ(tag.Title, QStringLiteral("Big"));
+    tag.FSetTitle(QStringLiteral("Bigger"));
+    EXPECT_TRUE(tag.SaveToFile(path_));
+    EXPECT_EQ(QFileInfo(path_).size(), size);
+    ASSERT_TRUE(tag.ReadFromFile(path_));
+    EXPECT_EQ(tag.Title, QStringLiteral("Bigger"));
+    QFile::remove(path_);
+}
+
 TEST_F(ID3v2File, AFailedRewriteLeavesTheOriginal)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
+    // A name so long that no temporary file can be made beside it.
+    path_ = dir_.file(QString(250, u'n') + QStringLiteral(".mp3"));
     const QByteArray original = tagBytes(3, frame23("TIT2", text(0, "Old"))) + audio_;
     ASSERT_TRUE(writeAll(path_, original));
-    QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::ExeOwner);
     TID3v2 tag;
     tag.FSetTitle(QStringLiteral("A title that needs more room than the old tag has"));
     EXPECT_FALSE(tag.SaveToFile(path_));
-    QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_FALSE(tag.RemoveFromFile(path_));
     EXPECT_EQ(readAll(path_), original);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 1);
 }

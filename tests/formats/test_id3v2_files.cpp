@@ -82,12 +82,11 @@ protected:
     {
         const QJsonObject m = mutagenRead(path_);
         ASSERT_FALSE(m.contains(u"error"_s)) << m.value(u"error"_s).toString().toStdString();
-        EXPECT_EQ(tag.Title, mutagenText(m, u"TIT2"_s));
-        EXPECT_EQ(tag.Artist, mutagenText(m, u"TPE1"_s));
-        EXPECT_EQ(tag.Album, mutagenText(m, u"TALB"_s));
-        EXPECT_EQ(tag.TrackString, mutagenText(m, u"TRCK"_s));
-        EXPECT_EQ(tag.Composer, mutagenText(m, u"TCOM"_s));
-        EXPECT_EQ(tag.OrigArtist, mutagenText(m, u"TOPE"_s));
+        const std::pair<const QString *, QString> texts[] = {
+            {&tag.Title, u"TIT2"_s}, {&tag.Artist, u"TPE1"_s}, {&tag.Album, u"TALB"_s},
+            {&tag.TrackString, u"TRCK"_s}, {&tag.Composer, u"TCOM"_s}, {&tag.OrigArtist, u"TOPE"_s}};
+        for (const auto &[field, id] : texts)
+            EXPECT_EQ(*field, mutagenText(m, id)) << id.toStdString();
         const QString date = mutagenText(m, u"TDRC"_s);
         EXPECT_EQ(tag.Year, date.isNull() ? date : date.left(4));
         const QJsonObject tags = m.value(u"tags"_s).toObject();

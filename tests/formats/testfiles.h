@@ -26,7 +26,8 @@ namespace qm::test {
 #define QM_REQUIRE_TOOL(tool)                                                  \
     do {                                                                       \
         if (!::qm::test::haveTool(tool))                                       \
-            GTEST_SKIP() << "needs " << (tool) << ", which is not installed";  \
+            GTEST_SKIP() << "needs " << QString(tool).toStdString()            \
+                         << ", which is not installed";                        \
     } while (0)
 
 // The interpreter that has mutagen; the python3 first on PATH may not.

@@ -1,6 +1,18 @@
+#include "waitidle.h"
+
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
+
+bool WaitUntilIdle(qm::JobRunner &runner, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (runner.isActive() && timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return !runner.isActive();
+}
 
 // The runner hands steps to the thread that owns it through the event loop,
 // so the tests need an application object.

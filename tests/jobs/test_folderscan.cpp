@@ -9,158 +9,108 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using qm::MatchesFilter;
-using qm::ScanFolders;
-using qm::ScanSettings;
+using namespace qm;
 
-namespace {
-
-bool accepts(const QString &filter, const QString &name, bool caseSensitive = false)
+TEST(MatchesFilter, CaptionsDelimitersCaseStarsAndQuestionMarks)
 {
-    return MatchesFilter(filter, caseSensitive, name);
+    struct Case {
+        const char16_t *filter;
+        const char16_t *name;
+        bool caseSensitive;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {u"Все файлы <*.*>", u"song.mp3", false, true},
+        {u"Все файлы <*.*>", u"README", false, false},
+        {u"Аудио файлы <*.mp3|*.wma>", u"SONG.MP3", false, true},
+        {u"Аудио файлы <*.mp3|*.wma>", u"SONG.MP3", true, false},
+        {u"ПЕСНЯ*", u"песня 1.mp3", false, true},
+        {u"*.mp3/*.ogg", u"a.ogg", false, true},
+        {u"Музыка <*.mp3>", u"Музыка", false, false}, // the caption is no mask
+        {u"<*.mp3> *.ogg", u"a.ogg", false, false},   // nor what follows ">"
+        {u"*.ogg>x<*.mp3", u"a.ogg", false, true},    // ">" before "<": no caption
+        {u"||*.a\\*.b:*.c\"*.d", u"x.d", false, true},
+        {u"", u"a", false, false},
+        {u"<>|", u"a", false, false},
+        {u"?b*", u"ab.txt", false, true},
+        {u"*?b*", u"xab", false, true},
+        {u"*a*b*", u"xaxb", false, true},
+        {u"*aa", u"a", false, false},
+        {u"*.mp", u"a.mp3", false, false}, // the tail is compared with the end
+        {u"song", u"songs.txt", false, true}, // no star: a prefix is enough
+        {u"songs", u"song", false, false},
+        {u"a**b", u"axxb", false, true},
+        {u"?", u"", false, false},
+        {u"*x*y", u"yx", false, false},
+        {u"*abc*", u"ab", false, false},
+        {u"01*.mp3", u"02 - Intro.mp3", false, false},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(MatchesFilter(QString::fromUtf16(c.filter), c.caseSensitive,
+                                QString::fromUtf16(c.name)),
+                  c.accepted)
+            << QString::fromUtf16(c.filter).toStdString() << " / "
+            << QString::fromUtf16(c.name).toStdString();
+    }
 }
 
-} // namespace
-
-TEST(MatchesFilter, FilterTextCaptionsAndDelimiters)
+TEST(ScanFolders, BreadthFirstLinksOnceAndUnlistableFoldersSkipped)
 {
-    EXPECT_TRUE(accepts(u"Все файлы <*.*>"_qs, u"song.mp3"_qs));
-    EXPECT_FALSE(accepts(u"Все файлы <*.*>"_qs, u"README"_qs));
-    EXPECT_TRUE(accepts(u"Аудио файлы <*.mp3|*.wma>"_qs, u"b.wma"_qs));
-    EXPECT_TRUE(accepts(u"*.mp3/*.ogg"_qs, u"a.ogg"_qs));
-    EXPECT_TRUE(accepts(u"*.mp3/*.ogg"_qs, u"a.mp3"_qs));
-    // The caption before "<" is not a mask, nor is anything after ">".
-    EXPECT_FALSE(accepts(u"Музыка <*.mp3>"_qs, u"Музыка"_qs));
-    EXPECT_FALSE(accepts(u"<*.mp3> *.ogg"_qs, u"a.ogg"_qs));
-    // A ">" before the first "<" means there is no caption.
-    EXPECT_TRUE(accepts(u"*.ogg>x<*.mp3"_qs, u"a.ogg"_qs));
-    // Every delimiter separates masks; empty masks are skipped.
-    EXPECT_TRUE(accepts(u"||*.a\\*.b:*.c\"*.d"_qs, u"x.d"_qs));
-    EXPECT_FALSE(accepts(QString(), u"a"_qs));
-    EXPECT_FALSE(accepts(u"<>|"_qs, u"a"_qs));
-}
-
-TEST(MatchesFilter, LetterCaseFollowsTheOption)
-{
-    const QString filter = u"Аудио файлы <*.mp3|*.wma>"_qs;
-    EXPECT_TRUE(accepts(filter, u"SONG.MP3"_qs, false));
-    EXPECT_FALSE(accepts(filter, u"SONG.MP3"_qs, true));
-    EXPECT_TRUE(accepts(u"ПЕСНЯ*"_qs, u"песня 1.mp3"_qs, false));
-    EXPECT_FALSE(accepts(u"ПЕСНЯ*"_qs, u"песня 1.mp3"_qs, true));
-}
-
-TEST(MatchesFilter, StarsAndQuestionMarks)
-{
-    EXPECT_TRUE(accepts(u"?b*"_qs, u"ab.txt"_qs));
-    EXPECT_TRUE(accepts(u"*?b*"_qs, u"xab"_qs));
-    EXPECT_TRUE(accepts(u"*a*b*"_qs, u"xaxb"_qs));
-    EXPECT_FALSE(accepts(u"*aa"_qs, u"a"_qs));
-    EXPECT_FALSE(accepts(u"*.mp"_qs, u"a.mp3"_qs));
-    EXPECT_TRUE(accepts(u"song"_qs, u"songs.txt"_qs));
-    EXPECT_FALSE(accepts(u"songs"_qs, u"song"_qs));
-    EXPECT_TRUE(accepts(u"a**b"_qs, u"axxb"_qs));
-    EXPECT_TRUE(accepts(u"*"_qs, u"anything"_qs));
-    EXPECT_FALSE(accepts(u"?"_qs, QString()));
-    EXPECT_TRUE(accepts(u"*.m?3"_qs, u"x.mp3"_qs));
-    EXPECT_FALSE(accepts(u"*x*y"_qs, u"yx"_qs));
-    EXPECT_FALSE(accepts(u"*abc*"_qs, u"ab"_qs));
-    EXPECT_TRUE(accepts(u"01*.mp3"_qs, u"01 - Intro.mp3"_qs));
-    EXPECT_FALSE(accepts(u"01*.mp3"_qs, u"02 - Intro.mp3"_qs));
-}
-
-class ScanTree : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-
-    QString path(const QString &relative) const { return m_dir.filePath(relative); }
-    void makeFile(const QString &relative)
-    {
-        QFile file(path(relative));
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto path = [&](const QString &relative) { return dir.filePath(relative); };
+    for (const char *name : {"a.mp3", "b.MP3", "note.txt", ".hidden.mp3", "s1/c.mp3",
+                             "s1/t/d.mp3", "s2/e.mp3", "s2/u/v/f.mp3", "other/g.mp3"}) {
+        QFile file(path(QString::fromLatin1(name)));
         ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
-    void makeLink(const QString &target, const QString &relative)
-    {
-        ASSERT_EQ(symlink(QFile::encodeName(target).constData(),
-                          QFile::encodeName(path(relative)).constData()),
-                  0);
-    }
-    // Relative "folder/name" of every file found, in scan order.
-    QStringList scan(const QStringList &roots, const ScanSettings &settings, int limit = -1)
-    {
+    ASSERT_TRUE(QDir().mkpath(path(u"empty.mp3"_qs))); // a folder is never a file
+    const auto link = [&](const QString &target, const QString &at) {
+        ASSERT_EQ(symlink(QFile::encodeName(path(target)).constData(),
+                          QFile::encodeName(path(at)).constData()), 0);
+    };
+    link(u"s1"_qs, u"s1/t/loop"_qs);          // a cycle
+    link(u"other"_qs, u"s2/elsewhere"_qs);    // a folder outside the tree
+    link(u"a.mp3"_qs, u"s2/linked.mp3"_qs);   // a file
+    link(u"missing"_qs, u"s2/dangling.mp3"_qs);
+    ASSERT_EQ(mkfifo(QFile::encodeName(path(u"s2/pipe.mp3"_qs)).constData(), 0600), 0);
+
+    const auto scan = [&](const QStringList &roots, const ScanSettings &settings) {
         QStringList found;
         ScanFolders(roots, settings, [&](const QString &folder, const QString &name) {
             EXPECT_TRUE(folder.endsWith(u'/'));
-            found << QDir(m_dir.path()).relativeFilePath(folder + name);
-            return limit < 0 || found.size() < limit;
+            found << QDir(dir.path()).relativeFilePath(folder + name);
+            return found.size() < 100;
         });
         return found;
-    }
-    static qsizetype depth(const QString &relative) { return relative.count(u'/'); }
+    };
+    QStringList deep = scan({dir.path()}, {u"Аудио <*.mp3>"_qs, false, true});
+    // Level by level: a folder's files before those of any folder below it.
+    for (qsizetype i = 1; i < deep.size(); ++i)
+        EXPECT_LE(deep[i - 1].count(u'/'), deep[i].count(u'/')) << deep.join(u' ').toStdString();
+    deep.sort();
+    EXPECT_EQ(deep, (QStringList{u".hidden.mp3"_qs, u"a.mp3"_qs, u"b.MP3"_qs, u"other/g.mp3"_qs,
+                                 u"s1/c.mp3"_qs, u"s1/t/d.mp3"_qs, u"s2/e.mp3"_qs,
+                                 u"s2/linked.mp3"_qs, u"s2/u/v/f.mp3"_qs}));
+    // Roots in the order given.
+    const QStringList roots = scan({path(u"s2"_qs), path(u"s1"_qs)}, {u"*.mp3"_qs, false, false});
+    EXPECT_EQ(roots.size(), 3);
+    EXPECT_EQ(roots.last(), u"s1/c.mp3"_qs);
 
-    QTemporaryDir m_dir;
-};
-
-TEST_F(ScanTree, BreadthFirstWithSubfoldersAndOnlyTheRootWithout)
-{
-    for (const char *name : {"a.mp3", "b.MP3", "note.txt", ".hidden.mp3", "s1/c.mp3",
-                             "s1/t/d.mp3", "s2/e.mp3", "s2/u/v/f.mp3"})
-        makeFile(QString::fromLatin1(name));
-    ASSERT_TRUE(QDir().mkpath(path(u"empty.mp3"_qs))); // a folder never matches as a file
-
-    const ScanSettings deep{u"Аудио <*.mp3>"_qs, false, true};
-    const QStringList found = scan({m_dir.path()}, deep);
-    EXPECT_EQ(found.size(), 7);
-    EXPECT_FALSE(found.contains(u"note.txt"_qs));
-    EXPECT_FALSE(found.contains(u"empty.mp3"_qs));
-    EXPECT_TRUE(found.contains(u".hidden.mp3"_qs));
-    for (qsizetype i = 1; i < found.size(); ++i)
-        EXPECT_LE(depth(found[i - 1]), depth(found[i])) << found.join(u' ').toStdString();
-
-    const ScanSettings flat{u"*.mp3"_qs, true, false};
-    QStringList top = scan({m_dir.path() + u'/'}, flat);
-    top.sort();
-    EXPECT_EQ(top, (QStringList{u".hidden.mp3"_qs, u"a.mp3"_qs}));
-
-    // Several roots are taken in the order given; stopping ends the scan.
-    const QStringList two = scan({path(u"s2"_qs), path(u"s1"_qs)}, flat);
-    EXPECT_EQ(two, (QStringList{u"s2/e.mp3"_qs, u"s1/c.mp3"_qs}));
-    EXPECT_EQ(scan({m_dir.path()}, deep, 2).size(), 2);
-}
-
-TEST_F(ScanTree, LinksAreFollowedOnceAndCyclesEnd)
-{
-    makeFile(u"music/a.mp3"_qs);
-    makeFile(u"other/b.mp3"_qs);
-    makeFile(u"real.mp3"_qs);
-    makeLink(path(u"music"_qs), u"music/loop"_qs);        // a cycle
-    makeLink(path(u"other"_qs), u"music/elsewhere"_qs);   // outside the tree
-    makeLink(path(u"real.mp3"_qs), u"music/linked.mp3"_qs); // a link to a file
-    makeLink(path(u"missing"_qs), u"music/dangling.mp3"_qs);
-    ASSERT_EQ(mkfifo(QFile::encodeName(path(u"music/pipe.mp3"_qs)).constData(), 0600), 0);
-
-    QStringList found = scan({path(u"music"_qs)}, {u"*.mp3"_qs, false, true});
-    found.sort();
-    EXPECT_EQ(found, (QStringList{u"music/a.mp3"_qs, u"music/elsewhere/b.mp3"_qs,
-                                  u"music/linked.mp3"_qs}));
-}
-
-TEST_F(ScanTree, FoldersThatCannotBeListedAreSkipped)
-{
-    makeFile(u"ok/a.mp3"_qs);
-    makeFile(u"closed/b.mp3"_qs);
-    makeFile(u"plain.mp3"_qs);
-    const ScanSettings settings{u"*.mp3"_qs, false, true};
+    QStringList flat = scan({dir.path() + u'/'}, {u"*.mp3"_qs, true, false});
+    flat.sort();
+    EXPECT_EQ(flat, (QStringList{u".hidden.mp3"_qs, u"a.mp3"_qs}));
     // A missing folder, a file given as a folder and an empty item (not the
     // root folder) contribute nothing.
-    EXPECT_EQ(scan({path(u"gone"_qs), path(u"plain.mp3"_qs), QString(), path(u"ok"_qs)},
-                   settings),
-              QStringList{u"ok/a.mp3"_qs});
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind root";
-    ASSERT_EQ(chmod(QFile::encodeName(path(u"closed"_qs)).constData(), 0), 0);
-    const QStringList found = scan({m_dir.path()}, settings);
-    chmod(QFile::encodeName(path(u"closed"_qs)).constData(), 0700);
-    EXPECT_EQ(found.size(), 2);
-    EXPECT_FALSE(found.contains(u"closed/b.mp3"_qs));
+    EXPECT_EQ(scan({path(u"gone"_qs), path(u"a.mp3"_qs), QString(), path(u"other"_qs)},
+                   {u"*"_qs, false, true}),
+              QStringList{u"other/g.mp3"_qs});
+    if (geteuid() != 0) { // permissions do not bind root
+        ASSERT_EQ(chmod(QFile::encodeName(path(u"s2"_qs)).constData(), 0), 0);
+        const QStringList found = scan({dir.path()}, {u"*.mp3"_qs, false, true});
+        chmod(QFile::encodeName(path(u"s2"_qs)).constData(), 0700);
+        EXPECT_FALSE(found.contains(u"s2/e.mp3"_qs));
+        EXPECT_TRUE(found.contains(u"s1/c.mp3"_qs));
+    }
 }

@@ -1,13 +1,12 @@
+#include "formats/id3v1.h"
 #include "jobs/jobrunner.h"
 #include "jobs/readkinds.h"
 #include "jobs/updatejob.h"
 #include "table/rowtable.h"
 
 #include "testfiles.h"
+#include "waitidle.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -17,15 +16,6 @@ using namespace qm;
 using F = FieldNumber;
 
 namespace {
-
-bool waitUntilIdle(JobRunner &runner)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (runner.isActive() && timer.elapsed() < 20000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return !runner.isActive();
-}
 
 // One second of a 440 Hz tone, 128 kbps CBR, made once for the whole suite.
 class ReadKinds : public testing::Test {
@@ -37,16 +27,11 @@ protected:
         s_made = test::haveTool(u"lame"_qs) && test::haveTool(u"ffmpeg"_qs)
                  && test::makeMp3(s_folder->file(u"tone.mp3"_qs), {}, &error);
     }
-    static void TearDownTestSuite()
-    {
-        delete s_folder;
-        s_folder = nullptr;
-    }
+    static void TearDownTestSuite() { delete s_folder; }
     void SetUp() override
     {
         if (!s_made)
             GTEST_SKIP() << "needs lame and ffmpeg to make sample files";
-        ASSERT_TRUE(m_dir.isValid());
     }
 
     // A copy of the tone named `name` in this test's folder.
@@ -78,9 +63,14 @@ protected:
         auto job = std::make_shared<TUpdateThread>(
             m_table, first, last < 0 ? m_table.lastFileRow() : last, kind, settings);
         m_runner.start('u', job, [this] { m_runner.setControlsEnabled(true); });
-        ASSERT_TRUE(waitUntilIdle(m_runner));
+        ASSERT_TRUE(WaitUntilIdle(m_runner));
     }
     QString cell(int row, F f) const { return m_table.cell(row, f); }
+    void expectCells(int row, std::initializer_list<std::pair<F, const char16_t *>> cells)
+    {
+        for (const auto &[f, text] : cells)
+            EXPECT_EQ(cell(row, f), QString::fromUtf16(text)) << "column " << toInt(f);
+    }
 
     static inline test::TempFolder *s_folder = nullptr;
     static inline bool s_made = false;
@@ -103,15 +93,28 @@ TEST(DurationText, WholeSecondsAndHoursFromOneHourOn)
     EXPECT_EQ(DurationText(-1), QString());
 }
 
+TEST(ReadSettings, TakenFromTheOptions)
+{
+    Options options;
+    options.setFormatRead(false);
+    options.lists(FieldView::FileInfo).setRead(2, false);
+    options.lists(FieldView::Id3v2).setRead(16, false);
+    options.setReadLyrics2(false); // the ID3v1 lists lose their six Lyrics3 items
+    const ReadSettings settings = ReadSettings::From(options, TagView::Id3v1, true);
+    EXPECT_FALSE(settings.FormatRead || settings.ReadLyrics2 || settings.InfoReadFields[2]
+                 || settings.Tag2ReadFields[16] || settings.Tag1ReadFields[7]);
+    EXPECT_TRUE(settings.InfoReadFields[1] && settings.Tag1ReadFields[6]
+                && settings.Tag2ReadFields[15] && settings.Numbers01);
+    EXPECT_EQ(settings.TagView, 1);
+}
+
 TEST_F(ReadKinds, InformationAndId3v2AfterAdding)
 {
     const QString path = copyTone(u"tagged.mp3"_qs);
-    run({u"-t"_qs, u"Заголовок"_qs, u"-a"_qs, u"Artist"_qs, u"-A"_qs, u"Album"_qs,
-         u"-T"_qs, u"7/12"_qs, u"-y"_qs, u"2001"_qs, u"-g"_qs, u"Rock"_qs, u"-c"_qs,
-         u"Comment"_qs, u"--TCOM"_qs, u"Composer"_qs, u"--TLAN"_qs, u"rus"_qs, path});
+    run({u"-t"_qs, u"Заголовок"_qs, u"-a"_qs, u"Artist"_qs, u"-T"_qs, u"7/12"_qs, u"-y"_qs,
+         u"2001"_qs, u"-g"_qs, u"Rock"_qs, u"--TCOM"_qs, u"Composer"_qs, path});
     const int row = addRow(u"tagged"_qs, u"mp3"_qs);
     fill(row, {F::Enc, F::Ope}, u"stale"_qs);
-
     ReadSettings settings;
     settings.TagView = 2;
     settings.Numbers01 = true;
@@ -119,144 +122,127 @@ TEST_F(ReadKinds, InformationAndId3v2AfterAdding)
 
     EXPECT_EQ(cell(row, F::Dir), m_dir.path() + u'/');
     EXPECT_EQ(cell(row, F::Siz), QString::number(QFileInfo(path).size()));
-    EXPECT_EQ(cell(row, F::Dur), u"0:01"_qs);
     const QString info = cell(row, F::Inf);
-    EXPECT_TRUE(info.startsWith(u"MPEG 1 Layer III. CBR, 128 kbps, 44100 Hz, "_qs))
+    EXPECT_TRUE(info.startsWith(u"MPEG 1 Layer III. CBR, 128 kbps, 44100 Hz, "_qs)
+                && info.contains(u". Frame len=417, "_qs)
+                && info.contains(u" frames. Private: No. CRC: "_qs)
+                && info.contains(u". Encoder: LAME"_qs))
         << info.toStdString();
-    EXPECT_TRUE(info.contains(u". Frame len=417, "_qs)) << info.toStdString();
-    EXPECT_TRUE(info.contains(u" frames. Private: No. CRC: "_qs)) << info.toStdString();
-    EXPECT_TRUE(info.contains(u". Encoder: LAME"_qs)) << info.toStdString();
-
-    EXPECT_EQ(cell(row, F::Tit), u"Заголовок"_qs);
-    EXPECT_EQ(cell(row, F::Trc), u"07/12"_qs);
-    EXPECT_EQ(cell(row, F::Art), u"Artist"_qs);
-    EXPECT_EQ(cell(row, F::Alb), u"Album"_qs);
-    EXPECT_EQ(cell(row, F::Yea), u"2001"_qs);
-    EXPECT_EQ(cell(row, F::Gen), u"Rock"_qs);
-    EXPECT_EQ(cell(row, F::Com), u"Comment"_qs);
-    EXPECT_EQ(cell(row, F::Cmp), u"Composer"_qs);
-    EXPECT_EQ(cell(row, F::Lan), u"rus"_qs);
-    EXPECT_EQ(cell(row, F::Enc), QString()); // emptied: the tag has none
-    EXPECT_EQ(cell(row, F::Ope), QString());
+    expectCells(row, {{F::Dur, u"0:01"}, {F::Tit, u"Заголовок"}, {F::Trc, u"07/12"},
+                      {F::Art, u"Artist"}, {F::Yea, u"2001"}, {F::Gen, u"Rock"},
+                      {F::Cmp, u"Composer"}, {F::Enc, u""}, {F::Ope, u""}});
     EXPECT_EQ(m_runner.status(), u"Прочитано информации 1/1"_qs);
     EXPECT_EQ(m_runner.progress(), 100);
 
-    // The ID3v2 kind on its own, with plain numbering and a read list that
-    // leaves the title out.
-    fill(row, {F::Tit}, u"kept"_qs);
+    // The ID3v2 kind alone, plain numbering, the title left out of the read list.
     settings.Numbers01 = false;
     settings.Tag2ReadFields[0] = false;
     read(ReadTag2Kind, settings);
-    EXPECT_EQ(cell(row, F::Tit), QString()); // cleared, not read
-    EXPECT_EQ(cell(row, F::Trc), u"7/12"_qs);
+    expectCells(row, {{F::Tit, u""}, {F::Trc, u"7/12"}});
     EXPECT_EQ(m_runner.status(), u"Прочитано ID3v2 Tag: 1/1"_qs);
 }
 
 TEST_F(ReadKinds, Id3v1TrackNumbersAndLyricsCells)
 {
-    run({u"-1"_qs, u"-t"_qs, u"Title"_qs, u"-a"_qs, u"Artist"_qs, u"-T"_qs, u"7"_qs,
-         u"-g"_qs, u"17"_qs, copyTone(u"seven.mp3"_qs)},
-        u"id3v2"_qs);
+    run({u"-1"_qs, u"-t"_qs, u"Title"_qs, u"-T"_qs, u"7"_qs, u"-g"_qs, u"17"_qs,
+         copyTone(u"seven.mp3"_qs)}, u"id3v2"_qs);
     run({u"-1"_qs, u"-t"_qs, u"No track"_qs, copyTone(u"none.mp3"_qs)}, u"id3v2"_qs);
     const int seven = addRow(u"seven"_qs, u"mp3"_qs);
     const int none = addRow(u"none"_qs, u"mp3"_qs);
-    const int plain = addRow(u"missing"_qs, u"mp3"_qs);
-    for (int row : {seven, none, plain})
-        fill(row, {F::Ope, F::Slt, F::Cmp, F::Trc}, u"old"_qs);
-
+    const int gone = addRow(u"missing"_qs, u"mp3"_qs);
+    for (int row : {seven, none, gone})
+        fill(row, {F::Ope, F::Slt, F::Cmp, F::Trc, F::Tit}, u"old"_qs);
     ReadSettings settings;
     settings.TagView = 1;
     settings.ReadLyrics2 = false;
     settings.Numbers01 = true;
     read(ReadTag1Kind, settings);
-    EXPECT_EQ(cell(seven, F::Tit), u"Title"_qs);
-    EXPECT_EQ(cell(seven, F::Trc), u"07"_qs);
-    EXPECT_EQ(cell(seven, F::Gen), u"Rock"_qs);
-    EXPECT_EQ(cell(none, F::Trc), QString()); // track 0 leaves Trc empty
-    EXPECT_EQ(cell(plain, F::Tit), QString()); // a file that is not there
-    for (int row : {seven, none, plain}) {
-        // In the ID3v1 view without Lyrics3 these columns are not the tag's.
-        EXPECT_EQ(cell(row, F::Ope), u"old"_qs);
-        EXPECT_EQ(cell(row, F::Slt), u"old"_qs);
-        EXPECT_EQ(cell(row, F::Cmp), u"old"_qs);
-    }
+    // In the ID3v1 view without Lyrics3, Ope .. Slt and Cmp are not the tag's.
+    expectCells(seven, {{F::Tit, u"Title"}, {F::Trc, u"07"}, {F::Gen, u"Rock"}, {F::Ope, u"old"},
+                        {F::Slt, u"old"}, {F::Cmp, u"old"}});
+    expectCells(none, {{F::Trc, u""}, {F::Ope, u"old"}}); // track 0: no Trc
+    expectCells(gone, {{F::Tit, u""}, {F::Trc, u""}, {F::Slt, u"old"}});
     EXPECT_EQ(m_runner.status(), u"Прочитано ID3v1 Tag: 3/3"_qs);
 
     settings.Numbers01 = false;
     settings.ReadLyrics2 = true;
     read(ReadTag1Kind, settings);
-    EXPECT_EQ(cell(seven, F::Trc), u"7"_qs);
-    EXPECT_EQ(cell(seven, F::Ope), QString()); // no Lyrics3 block: emptied
-    EXPECT_EQ(cell(seven, F::Cmp), u"old"_qs);
+    expectCells(seven, {{F::Trc, u"7"}, {F::Ope, u""}, {F::Cmp, u"old"}});
+
+    // The Lyrics3 fields, read with the file information after adding.
+    TID3v1 lyrics;
+    lyrics.FSetTitle(u"Short"_qs);
+    lyrics.ExtTitle = u"A title longer than thirty characters"_qs;
+    lyrics.ExtArtist = u"Artist"_qs;
+    lyrics.ExtAlbum = u"Album"_qs;
+    lyrics.Comment2 = u"Second comment"_qs;
+    lyrics.LyricsAuthor = u"Author"_qs;
+    lyrics.Lyrics = u"La la la"_qs;
+    ASSERT_TRUE(lyrics.SaveToFile(copyTone(u"lyrics.mp3"_qs)));
+    const int row = addRow(u"lyrics"_qs, u"mp3"_qs);
+    read(ReadInfoAfterAddKind, settings, row, row);
+    expectCells(row, {{F::Tit, u"Short"}, {F::Tt1, u"A title longer than thirty characters"},
+                      {F::Ope, u"Artist"}, {F::Oal, u"Album"}, {F::Ory, u"Second comment"},
+                      {F::Cop, u"Author"}, {F::Slt, u"La la la"}, {F::Dur, u"0:01"}});
 }
 
 TEST_F(ReadKinds, FormatReadAndTheSizeOnlyPath)
 {
     copyTone(u"LOUD.MP3"_qs);
-    const QString wav = copyTone(u"sound.wav"_qs);
+    const QString size = QString::number(QFileInfo(copyTone(u"sound.wav"_qs)).size());
     copyTone(u"bare."_qs);
     const int loud = addRow(u"LOUD"_qs, u"MP3"_qs);
     const int sound = addRow(u"sound"_qs, u"wav"_qs);
-    const int bare = addRow(u"bare"_qs, QString());
+    const int bare = addRow(u"bare"_qs, QString()); // Dir + Old + "."
     const int gone = addRow(u"gone"_qs, u"mp3"_qs);
     for (int row : {loud, sound, bare, gone})
         fill(row, {F::Dur, F::Inf, F::Tit, F::Siz}, u"old"_qs);
-
     ReadSettings settings;
     read(ReadInfoKind, settings);
     EXPECT_EQ(cell(loud, F::Dur), u"0:01"_qs);
-    EXPECT_EQ(cell(sound, F::Siz), QString::number(QFileInfo(wav).size()));
-    EXPECT_EQ(cell(sound, F::Dur), QString()); // only its size is read
-    EXPECT_EQ(cell(bare, F::Siz), cell(sound, F::Siz)); // Dir + Old + "."
-    for (F f : {F::Siz, F::Dur, F::Inf})
-        EXPECT_EQ(cell(gone, f), QString());
+    EXPECT_EQ(cell(sound, F::Siz), size);
+    EXPECT_EQ(cell(bare, F::Siz), size);
+    EXPECT_EQ(cell(sound, F::Dur), QString()); // only the size of a wav
+    expectCells(gone, {{F::Siz, u""}, {F::Dur, u""}, {F::Inf, u""}});
 
-    // The tag kinds leave a skipped file's cells as they were.
     settings.TagView = 2;
     read(ReadTag2Kind, settings);
-    EXPECT_EQ(cell(sound, F::Tit), u"old"_qs);
+    EXPECT_EQ(cell(sound, F::Tit), u"old"_qs); // skipped: left as it was
     EXPECT_EQ(cell(loud, F::Tit), QString());
 
-    // With only the size item checked the stream is not analysed.
+    // With only the size item the stream is not analysed; without the
+    // information item the duration is still shown.
     settings.InfoReadFields = {true, false, false};
     read(ReadInfoKind, settings);
-    EXPECT_EQ(cell(loud, F::Siz), cell(sound, F::Siz));
-    EXPECT_EQ(cell(loud, F::Dur), QString());
-    EXPECT_EQ(cell(loud, F::Inf), QString());
-
-    // Without the information item the duration is still shown.
+    expectCells(loud, {{F::Dur, u""}, {F::Inf, u""}});
+    EXPECT_EQ(cell(loud, F::Siz), size);
     settings.InfoReadFields = {true, true, false};
     read(ReadInfoKind, settings);
-    EXPECT_EQ(cell(loud, F::Dur), u"0:01"_qs);
-    EXPECT_EQ(cell(loud, F::Inf), QString());
+    expectCells(loud, {{F::Dur, u"0:01"}, {F::Inf, u""}});
 }
 
 TEST_F(ReadKinds, RangeStatusAndStopBetweenRows)
 {
     copyTone(u"t.mp3"_qs);
-    for (int i = 0; i < 8; ++i)
-        addRow(u"t"_qs, u"mp3"_qs);
-    ReadSettings settings;
+    for (int i = 0; i < 308; ++i)
+        fill(addRow(u"t"_qs, u"mp3"_qs), {F::Dur}, u"old"_qs);
     QStringList statuses;
-    QObject::connect(&m_runner, &JobRunner::statusChanged,
-                     [&](const QString &text) { statuses << text; });
-    read(ReadInfoKind, settings, 5, 8);
+    QObject::connect(&m_runner, &JobRunner::statusChanged, [&](const QString &t) { statuses << t; });
+    read(ReadInfoKind, {}, 5, 8);
     EXPECT_EQ(statuses.first(), u"Прочитано информации 1/4"_qs);
     EXPECT_EQ(statuses.last(), u"Прочитано информации 4/4"_qs);
     EXPECT_EQ(m_runner.progress(), 100);
-    EXPECT_EQ(cell(4, F::Dur), QString());
-    EXPECT_EQ(cell(5, F::Dur), u"0:01"_qs);
+    expectCells(4, {{F::Dur, u"old"}});
+    expectCells(8, {{F::Dur, u"0:01"}});
+    expectCells(9, {{F::Dur, u"old"}});
 
-    for (int i = 0; i < 300; ++i)
-        fill(addRow(u"t"_qs, u"mp3"_qs), {F::Dur}, u"old"_qs);
     QObject::connect(&m_runner, &JobRunner::statusChanged, [&] { m_runner.stop(); });
-    read(ReadInfoKind, settings, 9);
+    read(ReadInfoKind, {}, 9);
     int done = 9;
     while (done <= m_table.lastFileRow() && cell(done, F::Dur) == u"0:01"_qs)
         ++done;
     EXPECT_GT(done, 9);
-    EXPECT_LE(done, m_table.lastFileRow()); // stopped before the end
-    for (int row = done; row <= m_table.lastFileRow(); ++row)
+    for (int row = done; row <= m_table.lastFileRow(); ++row) // the rest untouched
         ASSERT_EQ(cell(row, F::Dur), u"old"_qs) << row;
     EXPECT_EQ(m_runner.status(), StatusText(StatusPhrase::ReadInfo, done - 9, 300));
 }

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QStringList>
+
+namespace qm {
+
+class JobRunner;
+class RowTable;
+
+// Files chosen in the open dialog (aAddFiles): one row per file in the
+// dialog's order, with Dir its folder (ending with "/") and Old its name,
+// extension included. After each row the status line shows
+// "Добавлено файлов: " with the count so far, "/" and the number chosen.
+// Runs on the window's thread at once, without a job. Returns the number
+// of rows added.
+int AddChosenFiles(RowTable &table, const QStringList &paths, JobRunner *status);
+
+// Paths dropped on the window: every path that is not a folder becomes a row
+// at once, as above but with the count alone in the status line; the
+// folders are returned, in their order, for the folder scan of kind 'm'.
+QStringList AddDroppedPaths(RowTable &table, const QStringList &paths, JobRunner *status);
+
+} // namespace qm

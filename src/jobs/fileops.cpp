@@ -1,0 +1,236 @@
+#include "jobs/fileops.h"
+
+#include <QByteArray>
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qm {
+
+namespace {
+
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+// The folder part of a path, for the temporary files made beside it.
+QByteArray folderOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+bool retryable(int error)
+{
+    return error == EINTR || error == EAGAIN;
+}
+
+// Gives `from` the name `to` unless `to` exists, in one step where the
+// kernel and file system allow it.
+bool renameNoReplace(const QByteArray &from, const QByteArray &to)
+{
+#ifdef RENAME_NOREPLACE
+    if (renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return false;
+#endif
+    // A second name fails when `to` exists; dropping the first completes
+    // the rename.
+    if (link(from.constData(), to.constData()) == 0) {
+        if (unlink(from.constData()) == 0)
+            return true;
+        unlink(to.constData());
+        return false;
+    }
+    if (errno == EEXIST)
+        return false;
+    // File systems without links (FAT on a player): check, then rename.
+    struct stat info {};
+    if (lstat(to.constData(), &info) == 0 || errno != ENOENT)
+        return false;
+    return rename(from.constData(), to.constData()) == 0;
+}
+
+bool copyData(int in, int out)
+{
+    bool plain = false;
+    for (;;) {
+        if (!plain) {
+            const ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+            if (n > 0)
+                continue;
+            if (n == 0)
+                return true;
+            if (retryable(errno))
+                continue;
+            if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+                return false;
+            // Nothing was copied by a call that failed this way: go on from
+            // the same offsets with plain reads and writes.
+            plain = true;
+        }
+        char buffer[1 << 16];
+        const ssize_t got = read(in, buffer, sizeof buffer);
+        if (got == 0)
+            return true;
+        if (got < 0) {
+            if (retryable(errno))
+                continue;
+            return false;
+        }
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = write(out, buffer + done, size_t(got - done));
+            if (put < 0) {
+                if (retryable(errno))
+                    continue;
+                return false;
+            }
+            done += put;
+        }
+    }
+}
+
+// Copies `from` into a new temporary file in `folder`; returns its name, or
+// an empty array when the copy failed (and then nothing is left behind).
+QByteArray copyToTemporary(const QByteArray &from, const QByteArray &folder)
+{
+    const int in = open(from.constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return {};
+    struct stat info {};
+    if (fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(in);
+        return {};
+    }
+    QByteArray temporary = folder + "/.quillmark-XXXXXX";
+    const int out = mkostemp(temporary.data(), O_CLOEXEC);
+    if (out < 0) {
+        close(in);
+        return {};
+    }
+    const timespec times[2] = {info.st_atim, info.st_mtim};
+    bool ok = copyData(in, out);
+    ok = ok && fchmod(out, info.st_mode & 07777) == 0;
+    ok = ok && futimens(out, times) == 0;
+    ok = ok && fsync(out) == 0;
+    ok = close(out) == 0 && ok;
+    close(in);
+    if (!ok) {
+        unlink(temporary.constData());
+        return {};
+    }
+    return temporary;
+}
+
+// The temporary copy takes the name `to`; removed when it cannot.
+bool placeTemporary(const QByteArray &temporary, const QByteArray &to, bool replace)
+{
+    const bool placed = replace ? rename(temporary.constData(), to.constData()) == 0
+                                : renameNoReplace(temporary, to);
+    if (!placed)
+        unlink(temporary.constData());
+    return placed;
+}
+
+// Two spellings of one file (letter case on a file system that ignores it):
+// the kernel treats such a rename as done without touching the name, so go
+// through a temporary name. Two hard links of one file end here too, and are
+// refused by the second step.
+bool renameSameFile(const QByteArray &source, const QByteArray &target)
+{
+    QByteArray temporary = folderOf(source) + "/.quillmark-XXXXXX";
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    close(fd);
+    if (rename(source.constData(), temporary.constData()) != 0) {
+        unlink(temporary.constData());
+        return false;
+    }
+    if (renameNoReplace(temporary, target))
+        return true;
+    rename(temporary.constData(), source.constData());
+    return false;
+}
+
+} // namespace
+
+bool FileExists(const QString &path)
+{
+    struct stat info {};
+    return !path.isEmpty() && stat(native(path).constData(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool FolderExists(const QString &path)
+{
+    struct stat info {};
+    return !path.isEmpty() && stat(native(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool CreateFolders(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(native(path).toStdString()), error);
+    return !error && FolderExists(path);
+}
+
+bool SameFile(const QString &a, const QString &b)
+{
+    std::error_code error;
+    const bool same = std::filesystem::equivalent(std::filesystem::path(native(a).toStdString()),
+                                                  std::filesystem::path(native(b).toStdString()),
+                                                  error);
+    return !error && same;
+}
+
+bool RenameFile(const QString &from, const QString &to, bool replace)
+{
+    const QByteArray source = native(from);
+    const QByteArray target = native(to);
+    if (source.isEmpty() || target.isEmpty())
+        return false;
+    if (replace ? rename(source.constData(), target.constData()) == 0
+                : renameNoReplace(source, target))
+        return true;
+    if (errno == EEXIST && !replace && source != target && SameFile(from, to))
+        return renameSameFile(source, target);
+    if (errno != EXDEV)
+        return false;
+    // Another file system: copy, then drop the original. When the original
+    // cannot go, the copy goes instead, so the file is never in two places.
+    const QByteArray temporary = copyToTemporary(source, folderOf(target));
+    if (temporary.isEmpty() || !placeTemporary(temporary, target, replace))
+        return false;
+    if (unlink(source.constData()) == 0)
+        return true;
+    unlink(target.constData());
+    return false;
+}
+
+bool CopyFileTo(const QString &from, const QString &to, bool replace)
+{
+    const QByteArray source = native(from);
+    const QByteArray target = native(to);
+    if (source.isEmpty() || target.isEmpty())
+        return false;
+    // Fail early, before the data is copied, when the name is taken.
+    if (!replace && FileExists(to))
+        return false;
+    const QByteArray temporary = copyToTemporary(source, folderOf(target));
+    return !temporary.isEmpty() && placeTemporary(temporary, target, replace);
+}
+
+} // namespace qm

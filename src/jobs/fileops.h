@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+namespace qm {
+
+// The file operations of the write job. Paths use "/" as separator. None of
+// them throws; each reports failure by returning false and leaves nothing
+// half done behind it.
+
+// A file (anything but a folder) is at `path`.
+bool FileExists(const QString &path);
+bool FolderExists(const QString &path);
+
+// Creates the folder with every missing parent; true when it exists
+// afterwards.
+bool CreateFolders(const QString &path);
+
+// The two paths name the same file, as the file system decides: on a file
+// system that ignores letter case "a.mp3" and "A.mp3" are one file, on one
+// that does not they are two.
+bool SameFile(const QString &a, const QString &b);
+
+// Renames (or moves, also to another file system) `from` to `to`. With
+// `replace`, an existing `to` is replaced in one atomic step; without it the
+// call fails when `to` exists. A rename between two names of the same file
+// that differ only in letter case works on file systems that ignore case.
+bool RenameFile(const QString &from, const QString &to, bool replace);
+
+// Copies `from` to `to` with its permissions and modification time. The
+// data goes to a temporary file beside `to`, which takes the name only when
+// complete: with `replace` by one atomic rename over an existing `to`,
+// without it never over an existing file. A failed copy leaves no file.
+bool CopyFileTo(const QString &from, const QString &to, bool replace);
+
+} // namespace qm

@@ -1,0 +1,106 @@
+// The update job's writing kinds: tags written, files renamed, moved or
+// copied. The file work runs on the job's thread; the questions go to the
+// window's thread and wait for the answer, and the cells, the error table and
+// the status line are changed there in batches.
+
+#include "jobs/jobrunner.h"
+#include "jobs/updatejob.h"
+#include "table/rowtable.h"
+
+#include <algorithm>
+
+namespace qm {
+
+namespace {
+
+// Rows are copied from the table this many at a time, so that a job over a
+// huge table neither copies it whole nor pays a hand-off per row.
+constexpr int RowsPerCopy = 256;
+
+bool hasNewName(const RowTable &table)
+{
+    for (int row = 1; row <= table.lastFileRow(); ++row) {
+        if (!table.cell(row, FieldNumber::New).trimmed().isEmpty())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void TUpdateThread::executeWrite()
+{
+    // The blank last row is no file: the range ends at the last file row.
+    const int first = std::max(m_firstRow, 1);
+    int last = 0;
+    bool namesGiven = true;
+    ColumnLayout layout;
+    const bool started = synchronize([&] {
+        last = std::min(m_lastRow, m_table.lastFileRow());
+        layout = m_table.layout();
+        if (m_kind == ApplyKind && m_table.fileRowCount() > 0)
+            namesGiven = hasNewName(m_table);
+    });
+    if (!started || m_table.fileRowCount() <= 0)
+        return;
+    if (!namesGiven) {
+        synchronize([this] { m_questions->showError(WriteMessage::WriteNewNames); });
+        return;
+    }
+    if (last < first)
+        return;
+
+    const auto askFolder = [this](const QString &folder) {
+        const QString text = WriteMessage::CreateFolderQuestion(folder);
+        Answer answer = Answer::No;
+        synchronize([&] { answer = m_questions->askCreateFolder(text); });
+        return answer;
+    };
+    const auto askReplace = [this](const QString &path) {
+        const QString text = WriteMessage::ReplaceFileQuestion(path);
+        Answer answer = Answer::No;
+        synchronize([&] { answer = m_questions->askReplaceFile(text); });
+        return answer;
+    };
+    RowWriter writer(m_writeSettings, askFolder, askReplace);
+
+    const qint64 total = qint64(last) - first + 1;
+    std::vector<Row> rows;
+    for (int chunk = first; chunk <= last; chunk += RowsPerCopy) {
+        const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerCopy - 1));
+        const bool copied = synchronize([&] {
+            rows.clear();
+            for (int row = chunk; row <= chunkEnd; ++row)
+                rows.push_back(m_table.row(row));
+        });
+        if (!copied)
+            return;
+        for (int row = chunk; row <= chunkEnd; ++row) {
+            Row &cells = rows[size_t(row - chunk)];
+            const RowOutcome outcome =
+                m_kind == ApplyKind ? writer.apply(cells) : writer.writeTags(m_kind, cells);
+            QStringList failed;
+            if (outcome.failed)
+                failed = ErrorTable::entry(cells, layout, outcome.message);
+            const qint64 done = qint64(row) - first + 1;
+            post([this, row, done, total, failed = std::move(failed),
+                  dir = cells[size_t(toInt(FieldNumber::Dir))],
+                  oldName = cells[size_t(toInt(FieldNumber::Old))],
+                  newName = cells[size_t(toInt(FieldNumber::New))]] {
+                m_table.setCell(row, FieldNumber::Dir, dir);
+                m_table.setCell(row, FieldNumber::Old, oldName);
+                m_table.setCell(row, FieldNumber::New, newName);
+                if (!failed.isEmpty())
+                    m_errors.rows.push_back(failed);
+                runner()->setStatus(StatusText(StatusPhrase::ProcessedFiles, done, total));
+                runner()->setProgress(ProgressPercent(done, total));
+                if (m_rowWritten)
+                    m_rowWritten(row);
+            });
+            if (terminated())
+                return;
+        }
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,164 @@
+#pragma once
+
+#include "formats/id3v1.h"
+#include "formats/id3v2.h"
+#include "table/rowtable.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+namespace qm {
+
+// The update job's writing kinds.
+enum WriteKind : int {
+    WriteTag1Kind = 11, // write the ID3v1 tag of every row
+    WriteTag2Kind = 12, // write the ID3v2 tag of every row
+    ApplyKind = 117,    // write the current view's tag, then rename, move or copy
+};
+
+inline bool IsWriteKind(int kind)
+{
+    return kind == WriteTag1Kind || kind == WriteTag2Kind || kind == ApplyKind;
+}
+
+// Texts of the write job: the error table's messages, the questions and the
+// message box of kind 117.
+namespace WriteMessage {
+inline const QString ForbiddenFirst =
+    QStringLiteral(u"Недопустимые символы в имени файла (*?\"<>|)");
+inline const QString ForbiddenSecond = QStringLiteral(u"Недопустимые символы в имени файла (:/)");
+inline const QString NoFile = QStringLiteral(u"Не существует файл");
+inline const QString NoNewPath = QStringLiteral(u"Отсутствует новый путь");
+inline const QString NoNewFolder = QStringLiteral(u"Не существует новая папка");
+inline const QString CannotCreateFolder = QStringLiteral(u"Не удается создать папку");
+inline const QString TargetExists = QStringLiteral(u"Файл с новым именем уже существует");
+inline const QString CannotReplace = QStringLiteral(u"Не удается заменить файл");
+inline const QString TagNotChanged = QStringLiteral(u"Не изменен Tag.");
+inline const QString ChangeImpossible = QStringLiteral(u"Изменение невозможно");
+inline const QString WriteNewNames = QStringLiteral(u"Напишите новые имена файлов.");
+inline const QString ErrorCaption = QStringLiteral(u"Ошибка");
+
+// "Папка <folder> не существует. \nСоздать новую папку?"
+QString CreateFolderQuestion(const QString &folder);
+// "Файл <path> уже существует.\nЗаменить существующий файл?"
+QString ReplaceFileQuestion(const QString &path);
+} // namespace WriteMessage
+
+// Characters a name may not hold: the first set keeps names valid on the
+// FAT and NTFS file systems of players and USB sticks; the second set is
+// the drive colon and the foreign separator "\", which may not appear in
+// Old or New of a row with a folder.
+bool HasForbiddenFirst(QStringView text);
+bool HasForbiddenSecond(QStringView text);
+
+// The answers of the warning boxes, each with Yes, No, Yes to all and No to
+// all.
+enum class Answer { Yes, No, YesToAll, NoToAll };
+
+// What the write job asks and tells the user. The window answers with
+// message boxes; the command line and the tests give fixed answers. Called
+// on the thread that owns the job runner.
+class WriteQuestions {
+public:
+    virtual ~WriteQuestions();
+    // The new folder of a row does not exist: create it?
+    virtual Answer askCreateFolder(const QString &text) = 0;
+    // A different file holds the new name: replace it?
+    virtual Answer askReplaceFile(const QString &text) = 0;
+    // An error box (caption "Ошибка", error icon, OK).
+    virtual void showError(const QString &text) = 0;
+};
+
+// Answers every question the same way and keeps what was asked.
+class FixedAnswers : public WriteQuestions {
+public:
+    explicit FixedAnswers(Answer folders = Answer::Yes, Answer files = Answer::No)
+        : folders(folders), files(files)
+    {
+    }
+    Answer askCreateFolder(const QString &text) override;
+    Answer askReplaceFile(const QString &text) override;
+    void showError(const QString &text) override;
+
+    Answer folders;
+    Answer files;
+    QStringList folderQuestions;
+    QStringList fileQuestions;
+    QStringList errors;
+};
+
+// What the writing kinds take from the options and the window, copied when
+// the job is created.
+struct WriteSettings {
+    bool ReadLyrics2 = true; // "Читать Lyrics 2": Lyrics3 fields are written
+    int TagView = 0;         // 0 none, 1 the ID3v1 view, 2 the ID3v2 view
+    bool MoveFiles = true;   // "Перемещать файлы"; false: "Копировать файлы"
+};
+
+// The rows the write job could not apply, each with the cells of its table
+// row at their current positions followed by the message (the error
+// window's table without its header).
+struct ErrorTable {
+    int columnCount = kColumnCount + 1;
+    std::vector<QStringList> rows;
+
+    // One row of the table: the cells by position, then the message.
+    static QStringList entry(const Row &row, const ColumnLayout &layout, const QString &message);
+};
+
+// The row's cells into a tag object and the tag to the file. False when the
+// file was not changed; it is then exactly as it was, permissions included.
+bool WriteTag1Step(TID3v1 &tag, const Row &row, const QString &fileName);
+bool WriteTag2Step(TID3v2 &tag, const Row &row, const QString &fileName);
+
+// What one row step did.
+struct RowOutcome {
+    bool failed = false; // the row goes to the error table with `message`
+    QString message;
+    bool renamed = false; // Old and New were swapped
+};
+
+// The per-row work of the writing kinds, on a copy of the row: it fixes the
+// trailing "/" of Dir and swaps Old and New after a rename, and the caller
+// writes those cells back. The remembered answers live as long as the
+// object, which is one job.
+class RowWriter {
+public:
+    using AskFolder = std::function<Answer(const QString &folder)>;
+    using AskReplace = std::function<Answer(const QString &path)>;
+
+    RowWriter(const WriteSettings &settings, AskFolder askFolder, AskReplace askReplace);
+
+    // Kinds 11 and 12: checks the row, then writes its ID3v1 or ID3v2 tag.
+    RowOutcome writeTags(int kind, Row &row);
+    // Kind 117: checks the row, prepares the new folder and asks about an
+    // existing file, writes the current view's tag, then renames, moves or
+    // copies the file to its new name.
+    RowOutcome apply(Row &row);
+
+    bool CreateAllFolders = false;
+    bool CreateNoFolders = false;
+    bool ReplaceAll = false;
+    bool ReplaceNone = false;
+
+private:
+    // Writes the tag of `version` (1 or 2); false when it failed.
+    bool writeTag(int version, const Row &row, const QString &fileName);
+    // Steps 7 and 8 of a rename: false when the file must stay where it is,
+    // with the reason in `message`; `replace` is set when an existing file
+    // may be replaced.
+    bool prepareTarget(const QString &newFolder, const QString &newPath, const QString &oldPath,
+                       QString &message, bool &replace);
+
+    WriteSettings m_settings;
+    AskFolder m_askFolder;
+    AskReplace m_askReplace;
+    TID3v1 m_tag1;
+    TID3v2 m_tag2;
+    QString m_knownFolder; // the last new folder found or made
+};
+
+} // namespace qm

@@ -1,0 +1,100 @@
+#include "jobs/fileops.h"
+
+#include "testfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace qm;
+
+namespace {
+
+class FileOps : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    QString make(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = m_dir.file(name);
+        EXPECT_TRUE(test::writeAll(path, bytes));
+        return path;
+    }
+    // Everything in the folder, hidden files (temporary copies) included.
+    QStringList entries(const QString &folder = {}) const
+    {
+        return QDir(folder.isEmpty() ? m_dir.path() : folder)
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    static mode_t modeOf(const QString &path)
+    {
+        struct stat info {};
+        stat(QFile::encodeName(path).constData(), &info);
+        return info.st_mode & 07777;
+    }
+
+    test::TempFolder m_dir;
+};
+
+} // namespace
+
+TEST_F(FileOps, TwoNamesOfOneFileAreTheSameFileAndAreNotMergedByARename)
+{
+    const QString a = make(u"a.mp3"_qs, "data");
+    const QString b = m_dir.file(u"b.mp3"_qs);
+    ASSERT_EQ(link(QFile::encodeName(a).constData(), QFile::encodeName(b).constData()), 0);
+    EXPECT_TRUE(SameFile(a, b));
+    EXPECT_FALSE(SameFile(a, make(u"c.mp3"_qs, "data")));
+    EXPECT_FALSE(SameFile(a, m_dir.file(u"missing.mp3"_qs)));
+
+    // rename(2) would report success and do nothing here.
+    EXPECT_FALSE(RenameFile(a, b, false));
+    EXPECT_TRUE(QFile::exists(a));
+    EXPECT_TRUE(QFile::exists(b));
+    EXPECT_EQ(entries().size(), 3);
+}
+
+TEST_F(FileOps, CopyKeepsDataPermissionsAndTimeAndNeverOverwritesUnasked)
+{
+    const QByteArray data(300000, 'x');
+    const QString a = make(u"a.mp3"_qs, data);
+    ASSERT_TRUE(QFile::setPermissions(a, QFile::ReadOwner | QFile::ReadGroup));
+    const QDateTime modified = QFileInfo(a).lastModified().addSecs(-3600);
+    {
+        QFile file(a);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+    }
+
+    const QString b = m_dir.file(u"b.mp3"_qs);
+    EXPECT_TRUE(CopyFileTo(a, b, false));
+    EXPECT_EQ(test::readAll(b), data);
+    EXPECT_EQ(modeOf(b), modeOf(a));
+    EXPECT_EQ(QFileInfo(b).lastModified(), modified);
+
+    const QString c = make(u"c.mp3"_qs, "keep");
+    EXPECT_FALSE(CopyFileTo(a, c, false));
+    EXPECT_EQ(test::readAll(c), QByteArray("keep"));
+    EXPECT_FALSE(CopyFileTo(a, a, false)); // onto itself
+    EXPECT_EQ(test::readAll(a), data);
+
+    EXPECT_TRUE(CopyFileTo(a, c, true));
+    EXPECT_EQ(test::readAll(c), data);
+    EXPECT_EQ(entries(), (QStringList{u"a.mp3"_qs, u"b.mp3"_qs, u"c.mp3"_qs}));
+}
+
+TEST_F(FileOps, FailedCopiesLeaveNothingBehind)
+{
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(u"folder"_qs));
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(u"target"_qs));
+    const QString target = m_dir.file(u"target"_qs);
+    EXPECT_FALSE(CopyFileTo(m_dir.file(u"folder"_qs), target + u"/x"_qs, false));
+    EXPECT_FALSE(CopyFileTo(m_dir.file(u"missing"_qs), target + u"/x"_qs, false));
+    EXPECT_FALSE(CopyFileTo(make(u"a"_qs, "a"), m_dir.file(u"nofolder/x"_qs), false));
+    EXPECT_TRUE(entries(target).isEmpty());
+}

@@ -1,0 +1,425 @@
+#include "jobs/jobrunner.h"
+#include "jobs/updatejob.h"
+#include "jobs/writesteps.h"
+#include "table/rowtable.h"
+
+#include "formats/id3v1.h"
+#include "formats/id3v2.h"
+
+#include "testfiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace qm;
+using F = FieldNumber;
+
+namespace {
+
+bool waitUntilIdle(JobRunner &runner)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (runner.isActive() && timer.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return !runner.isActive();
+}
+
+QString id3v2Title(const QString &path)
+{
+    TID3v2 tag;
+    return tag.ReadFromFile(path) ? tag.FGetTitle() : QString();
+}
+
+class WriteJob : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    QString path(const QString &name) const { return m_dir.file(name); }
+    // A row for the file Old.Ext in the test folder (created with `bytes`
+    // unless null); the folder is given without its trailing "/".
+    int addRow(const QString &oldName, const QString &newName, const QByteArray &bytes = "audio data")
+    {
+        if (!bytes.isNull()) {
+            EXPECT_TRUE(test::writeAll(path(oldName + u".mp3"_qs), bytes));
+        }
+        const int row = m_table.appendFileRow(m_dir.path(), oldName);
+        m_table.setCell(row, F::Ext, u"mp3"_qs);
+        m_table.setCell(row, F::New, newName);
+        m_table.setCell(row, F::Tit, u"Title "_qs + newName);
+        return row;
+    }
+    void run(int kind, int first = 1, int last = -1)
+    {
+        auto job = std::make_shared<TUpdateThread>(
+            m_table, first, last < 0 ? m_table.lastFileRow() : last, kind, m_settings, m_answers);
+        m_runner.start('u', job, [this, job] {
+            m_errors = job->errorTable();
+            m_runner.setControlsEnabled(true);
+        });
+        ASSERT_TRUE(waitUntilIdle(m_runner));
+    }
+    // The message of each failed row, in order.
+    QStringList messages() const
+    {
+        QStringList list;
+        for (const QStringList &row : m_errors.rows)
+            list << row.last();
+        return list;
+    }
+    QString cell(int row, F f) const { return m_table.cell(row, f); }
+    QStringList files(const QString &folder = {}) const
+    {
+        return QDir(folder.isEmpty() ? m_dir.path() : path(folder))
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+
+    test::TempFolder m_dir;
+    RowTable m_table;
+    JobRunner m_runner;
+    FixedAnswers m_answers;
+    WriteSettings m_settings;
+    ErrorTable m_errors;
+};
+
+} // namespace
+
+TEST_F(WriteJob, RowsWithForbiddenCharactersOrWithoutTheirFileAreListedUntouched)
+{
+    m_settings.TagView = 2;
+    const int question = addRow(u"a"_qs, u"what?"_qs);
+    addRow(u"b"_qs, u"b:c"_qs);
+    addRow(u"c"_qs, u"x\\y"_qs);
+    const int missing = addRow(u"d"_qs, u"e"_qs, QByteArray());
+    const int fine = addRow(u"f"_qs, u"g"_qs);
+    run(ApplyKind);
+
+    EXPECT_EQ(messages(), (QStringList{WriteMessage::ForbiddenFirst, WriteMessage::ForbiddenSecond,
+                                       WriteMessage::ForbiddenSecond, WriteMessage::NoFile}));
+    EXPECT_EQ(files(), (QStringList{u"a.mp3"_qs, u"b.mp3"_qs, u"c.mp3"_qs, u"g.mp3"_qs}));
+    for (const QString &name : {u"a.mp3"_qs, u"b.mp3"_qs, u"c.mp3"_qs})
+        EXPECT_EQ(test::readAll(path(name)), QByteArray("audio data")) << name.toStdString();
+    // Only a row that got as far as its file name has its folder mended.
+    EXPECT_EQ(cell(question, F::Dir), m_dir.path());
+    EXPECT_EQ(cell(missing, F::Dir), m_dir.path() + u'/');
+    EXPECT_EQ(cell(fine, F::Old), u"g"_qs);
+    EXPECT_EQ(id3v2Title(path(u"g.mp3"_qs)), u"Title g"_qs);
+    EXPECT_EQ(m_runner.status(), u"Обработано файлов: 5/5"_qs);
+    EXPECT_EQ(m_runner.progress(), 100);
+}
+
+TEST_F(WriteJob, FailedRowsCarryTheirCellsAtTheirPositionsAndTheMessageLast)
+{
+    ColumnLayout layout = m_table.layout();
+    const int oldPosition = layout.position(F::Old);
+    const int newPosition = layout.position(F::New);
+    ASSERT_TRUE(layout.move(newPosition, oldPosition)); // New now left of Old
+    m_table.setLayout(layout);
+    addRow(u"ok"_qs, u"renamed"_qs);
+    const int row = addRow(u"bad"_qs, u"bad|name"_qs);
+    m_table.setCell(row, F::Art, u"Artist"_qs);
+    run(ApplyKind);
+
+    ASSERT_EQ(m_errors.rows.size(), 1u);
+    const QStringList &entry = m_errors.rows.front();
+    ASSERT_EQ(entry.size(), kColumnCount + 1);
+    EXPECT_EQ(entry[oldPosition], u"bad|name"_qs);
+    EXPECT_EQ(entry[newPosition], u"bad"_qs);
+    EXPECT_EQ(entry[layout.position(F::Art)], u"Artist"_qs);
+    EXPECT_EQ(entry[layout.position(F::Dir)], m_dir.path());
+    EXPECT_EQ(entry.last(), WriteMessage::ForbiddenFirst);
+}
+
+TEST_F(WriteJob, BlankNewNamesAreNoNames)
+{
+    const int row = addRow(u"a"_qs, u"  "_qs);
+    const int empty = addRow(u"b"_qs, QString());
+    run(ApplyKind);
+    EXPECT_EQ(m_answers.errors, QStringList{u"Напишите новые имена файлов."_qs});
+    EXPECT_TRUE(m_errors.rows.empty());
+    EXPECT_EQ(cell(row, F::Old), u"a"_qs);
+
+    // Once one row has a name, the others are listed instead of becoming
+    // hidden ".mp3" files.
+    m_table.setCell(empty, F::New, u"Sub/"_qs);
+    addRow(u"c"_qs, u"x"_qs);
+    run(ApplyKind);
+    EXPECT_EQ(messages(), (QStringList{WriteMessage::NoNewPath, WriteMessage::NoNewPath}));
+    EXPECT_TRUE(m_answers.folderQuestions.isEmpty());
+    EXPECT_EQ(files(), (QStringList{u"a.mp3"_qs, u"b.mp3"_qs, u"x.mp3"_qs}));
+}
+
+TEST_F(WriteJob, FolderAnswersAndTheirMemoryForTheRestOfTheJob)
+{
+    m_settings.TagView = 2;
+    addRow(u"a"_qs, u"One/a"_qs);
+    addRow(u"b"_qs, u"Two/b"_qs);
+    addRow(u"c"_qs, u"c2"_qs); // needs no folder
+    addRow(u"d"_qs, u"Three/d"_qs);
+    m_answers.folders = Answer::No;
+    run(ApplyKind);
+    const QStringList refused(3, WriteMessage::NoNewFolder);
+    EXPECT_EQ(messages(), refused);
+    EXPECT_EQ(m_answers.folderQuestions.size(), 3);
+    EXPECT_TRUE(QFile::exists(path(u"a.mp3"_qs)));
+    EXPECT_EQ(id3v2Title(path(u"a.mp3"_qs)), u"Title One/a"_qs); // the tag still goes
+    EXPECT_TRUE(QFile::exists(path(u"c2.mp3"_qs)));
+
+    m_answers.folderQuestions.clear();
+    m_answers.folders = Answer::NoToAll;
+    run(ApplyKind); // c goes back to its old name
+    EXPECT_EQ(m_answers.folderQuestions.size(), 1);
+    EXPECT_EQ(messages(), refused);
+
+    m_answers.folderQuestions.clear();
+    m_answers.folders = Answer::YesToAll;
+    run(ApplyKind);
+    EXPECT_EQ(m_answers.folderQuestions.size(), 1);
+    EXPECT_TRUE(m_errors.rows.empty()) << messages().join(u", "_qs).toStdString();
+    for (const QString &name : {u"One/a.mp3"_qs, u"Two/b.mp3"_qs, u"c2.mp3"_qs, u"Three/d.mp3"_qs})
+        EXPECT_TRUE(QFile::exists(path(name))) << name.toStdString();
+}
+
+TEST_F(WriteJob, TheFileSystemDecidesWhetherANameDifferingInCaseIsTaken)
+{
+    const int caseOnly = addRow(u"song"_qs, u"Song"_qs, "song data");
+    addRow(u"track"_qs, u"Track"_qs, "track data");
+    if (QFile::exists(path(u"SONG.mp3"_qs)))
+        GTEST_SKIP() << "the temporary folder ignores letter case";
+    ASSERT_TRUE(test::writeAll(path(u"Track.mp3"_qs), "other"));
+    m_answers.files = Answer::No;
+    run(ApplyKind);
+    EXPECT_EQ(m_answers.fileQuestions.size(), 1); // only about the other file
+    EXPECT_EQ(messages(), QStringList{WriteMessage::TargetExists});
+    EXPECT_EQ(cell(caseOnly, F::Old), u"Song"_qs);
+    EXPECT_EQ(files(), (QStringList{u"Song.mp3"_qs, u"Track.mp3"_qs, u"track.mp3"_qs}));
+    EXPECT_EQ(test::readAll(path(u"Track.mp3"_qs)), QByteArray("other"));
+}
+
+TEST_F(WriteJob, MovesIntoSubfoldersAfterAskingAndSwapsOldAndNew)
+{
+    const int row = addRow(u"song"_qs, u"Sub/Deeper/Name"_qs);
+    m_answers.folders = Answer::Yes;
+    run(ApplyKind);
+
+    EXPECT_TRUE(m_errors.rows.empty()) << messages().join(u", "_qs).toStdString();
+    EXPECT_EQ(m_answers.folderQuestions,
+              QStringList{u"Папка "_qs + m_dir.path() + u"/Sub/Deeper/ не существует. \nСоздать новую папку?"_qs});
+    EXPECT_EQ(files(u"Sub/Deeper"_qs), QStringList{u"Name.mp3"_qs});
+    EXPECT_EQ(cell(row, F::Old), u"Sub/Deeper/Name"_qs);
+    EXPECT_EQ(cell(row, F::New), u"song"_qs);
+}
+
+TEST_F(WriteJob, AFolderThatCannotBeCreatedIsListed)
+{
+    ASSERT_TRUE(test::writeAll(path(u"plain"_qs), "not a folder"));
+    addRow(u"a"_qs, u"plain/Sub/a"_qs);
+    run(ApplyKind);
+    EXPECT_EQ(messages(), QStringList{WriteMessage::CannotCreateFolder});
+    EXPECT_TRUE(QFile::exists(path(u"a.mp3"_qs)));
+}
+
+TEST_F(WriteJob, ExistingFilesAreKeptOrReplacedByTheAnswers)
+{
+    m_settings.TagView = 2;
+    const int kept = addRow(u"a"_qs, u"taken1"_qs, "new a data");
+    addRow(u"b"_qs, u"taken2"_qs, "new b data");
+    ASSERT_TRUE(test::writeAll(path(u"taken1.mp3"_qs), "old 1"));
+    ASSERT_TRUE(test::writeAll(path(u"taken2.mp3"_qs), "old 2"));
+
+    m_answers.files = Answer::No;
+    run(ApplyKind);
+    EXPECT_EQ(messages(), (QStringList{WriteMessage::TargetExists, WriteMessage::TargetExists}));
+    EXPECT_EQ(m_answers.fileQuestions.first(),
+              u"Файл "_qs + m_dir.path() + u"/taken1.mp3 уже существует.\nЗаменить существующий файл?"_qs);
+    EXPECT_EQ(test::readAll(path(u"taken1.mp3"_qs)), QByteArray("old 1"));
+    EXPECT_EQ(cell(kept, F::Old), u"a"_qs);
+    EXPECT_EQ(id3v2Title(path(u"a.mp3"_qs)), u"Title taken1"_qs); // the tag still goes
+
+    m_answers.fileQuestions.clear();
+    m_answers.files = Answer::NoToAll;
+    run(ApplyKind);
+    EXPECT_EQ(m_answers.fileQuestions.size(), 1);
+    EXPECT_EQ(messages().size(), 2);
+
+    m_answers.fileQuestions.clear();
+    m_answers.files = Answer::YesToAll;
+    run(ApplyKind);
+    EXPECT_EQ(m_answers.fileQuestions.size(), 1);
+    EXPECT_TRUE(m_errors.rows.empty());
+    EXPECT_EQ(files(), (QStringList{u"taken1.mp3"_qs, u"taken2.mp3"_qs}));
+    EXPECT_TRUE(test::readAll(path(u"taken1.mp3"_qs)).endsWith("new a data"));
+    EXPECT_EQ(cell(kept, F::Old), u"taken1"_qs);
+}
+
+TEST_F(WriteJob, CopyModeCopiesAndNeverCopiesOntoTheFileItself)
+{
+    m_settings.MoveFiles = false;
+    m_settings.TagView = 2;
+    const int same = addRow(u"same"_qs, u"same"_qs);
+    const int copied = addRow(u"a"_qs, u"Sub/b"_qs);
+    m_answers.folders = Answer::Yes;
+    run(ApplyKind);
+
+    EXPECT_EQ(messages(), QStringList{WriteMessage::ChangeImpossible});
+    EXPECT_EQ(cell(same, F::Old), u"same"_qs);
+    EXPECT_EQ(id3v2Title(path(u"same.mp3"_qs)), u"Title same"_qs); // tag written
+    EXPECT_TRUE(QFile::exists(path(u"a.mp3"_qs)));
+    EXPECT_EQ(test::readAll(path(u"Sub/b.mp3"_qs)), test::readAll(path(u"a.mp3"_qs)));
+    EXPECT_EQ(cell(copied, F::Old), u"Sub/b"_qs);
+    EXPECT_EQ(cell(copied, F::New), u"a"_qs);
+    EXPECT_EQ(files(), (QStringList{u"Sub"_qs, u"a.mp3"_qs, u"same.mp3"_qs}));
+}
+
+TEST_F(WriteJob, AFailedReplaceIsListed)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write into a read-only folder";
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(u"locked"_qs));
+    ASSERT_TRUE(test::writeAll(path(u"locked/x.mp3"_qs), "x"));
+    addRow(u"a"_qs, u"locked/x"_qs);
+    ASSERT_TRUE(QFile::setPermissions(path(u"locked"_qs), QFile::ReadOwner | QFile::ExeOwner));
+    m_answers.files = Answer::Yes;
+    run(ApplyKind);
+    QFile::setPermissions(path(u"locked"_qs), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(messages(), QStringList{WriteMessage::CannotReplace});
+    EXPECT_EQ(test::readAll(path(u"locked/x.mp3"_qs)), QByteArray("x"));
+    EXPECT_TRUE(QFile::exists(path(u"a.mp3"_qs)));
+}
+
+TEST_F(WriteJob, TagWriteFailuresLeaveTheFileAsItWas)
+{
+    // A Lyrics3 field cannot be longer than 99999 bytes, and an ID3v2 tag
+    // cannot be put in front of a file of fewer than 10 bytes: both fail
+    // whatever the user's rights.
+    m_settings.TagView = 1;
+    const int lyrics = addRow(u"long"_qs, u"long2"_qs, QByteArray(2000, 'a'));
+    m_table.setCell(lyrics, F::Slt, QString(100000, u'l'));
+    run(ApplyKind);
+    EXPECT_EQ(messages(), QStringList{WriteMessage::TagNotChanged});
+    // The rename happened all the same; the row is listed for its tag.
+    EXPECT_EQ(test::readAll(path(u"long2.mp3"_qs)), QByteArray(2000, 'a'));
+    EXPECT_EQ(cell(lyrics, F::Old), u"long2"_qs);
+
+    m_table.removeAllFileRows();
+    const int tiny = addRow(u"tiny"_qs, u"tiny"_qs, "12345");
+    ASSERT_TRUE(QFile::setPermissions(path(u"tiny.mp3"_qs), QFile::ReadOwner));
+    const QFile::Permissions before = QFile::permissions(path(u"tiny.mp3"_qs));
+    run(WriteTag2Kind);
+    EXPECT_EQ(messages(), QStringList{WriteMessage::TagNotChanged});
+    EXPECT_EQ(test::readAll(path(u"tiny.mp3"_qs)), QByteArray("12345"));
+    EXPECT_EQ(QFile::permissions(path(u"tiny.mp3"_qs)), before);
+    EXPECT_EQ(cell(tiny, F::Old), u"tiny"_qs);
+}
+
+TEST_F(WriteJob, TagKindsCheckTheRowsAndNeverRenameOrTouchTheBlankRow)
+{
+    addRow(u"a|b"_qs, u"x"_qs, QByteArray()); // forbidden and missing: missing wins
+    const int bad = addRow(u"c|d"_qs, u"x"_qs);
+    addRow(u"e"_qs, u"f:g"_qs);
+    const int good = addRow(u"h"_qs, u"other"_qs, QByteArray(200, 'h'));
+    run(WriteTag2Kind, 1, m_table.blankRow());
+    EXPECT_EQ(messages(), (QStringList{WriteMessage::NoFile, WriteMessage::ForbiddenFirst,
+                                       WriteMessage::ForbiddenSecond}));
+    EXPECT_EQ(test::readAll(path(u"c|d.mp3"_qs)), QByteArray("audio data"));
+    EXPECT_EQ(cell(bad, F::Old), u"c|d"_qs);
+    EXPECT_EQ(cell(good, F::Old), u"h"_qs);
+    EXPECT_EQ(id3v2Title(path(u"h.mp3"_qs)), u"Title other"_qs);
+    EXPECT_EQ(m_runner.status(), u"Обработано файлов: 4/4"_qs);
+    EXPECT_TRUE(cell(m_table.blankRow(), F::Dir).isEmpty());
+}
+
+TEST(WriteTagSteps, Id3v1TakesTheNumberOfTrackAndFourCharactersOfYear)
+{
+    test::TempFolder dir;
+    const QString file = dir.file(u"a.mp3"_qs);
+    ASSERT_TRUE(test::writeAll(file, QByteArray(1000, 'x')));
+    Row row;
+    row[size_t(toInt(F::Tit))] = u"Title"_qs;
+    row[size_t(toInt(F::Trc))] = u"3/12"_qs;
+    row[size_t(toInt(F::Yea))] = u"19995"_qs;
+    row[size_t(toInt(F::Gen))] = u"Rock"_qs;
+    TID3v1 tag;
+    ASSERT_TRUE(WriteTag1Step(tag, row, file));
+    TID3v1 read;
+    ASSERT_TRUE(read.ReadFromFile(file));
+    EXPECT_EQ(read.Track, 0);
+    EXPECT_EQ(read.Year, u"1999"_qs);
+    EXPECT_EQ(read.FGetGenre(), u"Rock"_qs);
+
+    row[size_t(toInt(F::Trc))] = u"263"_qs; // the low 8 bits
+    ASSERT_TRUE(WriteTag1Step(tag, row, file));
+    ASSERT_TRUE(read.ReadFromFile(file));
+    EXPECT_EQ(read.Track, 7);
+    EXPECT_EQ(read.Title, u"Title"_qs);
+    EXPECT_EQ(test::readAll(file).left(1000), QByteArray(1000, 'x'));
+}
+
+TEST(WriteEndToEnd, NamesFromTheTagsAreAppliedToAGeneratedFolder)
+{
+    QM_REQUIRE_MUTAGEN();
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_TOOL("mid3v2");
+    test::TempFolder dir;
+    const QStringList titles{u"Утро"_qs, u"Day"_qs, u"Night"_qs};
+    RowTable table;
+    for (int i = 0; i < titles.size(); ++i) {
+        const QString name = u"track0%1.mp3"_qs.arg(i + 1);
+        ASSERT_TRUE(test::makeMp3(dir.file(name), {0.3}));
+        const test::CommandResult tagged = test::runCommand(
+            u"mid3v2"_qs, {u"-T"_qs, QString::number(i + 1), u"-t"_qs, titles[i], u"-a"_qs,
+                           u"Artist"_qs, dir.file(name)});
+        ASSERT_TRUE(tagged.ok()) << tagged.err.toStdString();
+        table.appendFileRow(dir.path(), name);
+    }
+    table.splitAddedNames(1, table.lastFileRow());
+
+    JobRunner runner;
+    ReadSettings read;
+    read.TagView = 2;
+    runner.start('u', std::make_shared<TUpdateThread>(table, 1, 3, ReadTag2Kind, read),
+                 [&] { runner.setControlsEnabled(true); });
+    ASSERT_TRUE(waitUntilIdle(runner));
+    ASSERT_EQ(table.cell(1, F::Tit), u"Утро"_qs);
+
+    for (int row = 1; row <= 3; ++row) {
+        table.setCell(row, F::New,
+                      table.cell(row, F::Trc) + u". "_qs + table.cell(row, F::Tit));
+    }
+    table.setCell(3, F::New, u"Late/"_qs + table.cell(3, F::New));
+    table.setCell(2, F::Art, u"Другой"_qs);
+    table.setCell(1, F::Trc, QString());
+
+    FixedAnswers answers(Answer::Yes, Answer::No);
+    WriteSettings write;
+    write.TagView = 2;
+    auto job = std::make_shared<TUpdateThread>(table, 1, 3, ApplyKind, write, answers);
+    runner.start('u', job, [&] { runner.setControlsEnabled(true); });
+    ASSERT_TRUE(waitUntilIdle(runner));
+
+    EXPECT_TRUE(job->errorTable().rows.empty());
+    EXPECT_EQ(answers.folderQuestions.size(), 1);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
+              (QStringList{u"1. Утро.mp3"_qs, u"2. Day.mp3"_qs}));
+    EXPECT_EQ(table.cell(3, F::Old), u"Late/3. Night"_qs);
+    EXPECT_EQ(table.cell(3, F::New), u"track03"_qs);
+
+    const QJsonObject first = test::mutagenRead(dir.file(u"1. Утро.mp3"_qs));
+    EXPECT_EQ(test::mutagenText(first, u"TIT2"_qs), u"Утро"_qs);
+    EXPECT_EQ(test::mutagenText(first, u"TPE1"_qs), u"Artist"_qs);
+    EXPECT_TRUE(test::mutagenText(first, u"TRCK"_qs).isNull());
+    EXPECT_EQ(first.value(u"version"_qs).toString(), u"2.3.0"_qs);
+    const QJsonObject second = test::mutagenRead(dir.file(u"2. Day.mp3"_qs));
+    EXPECT_EQ(test::mutagenText(second, u"TPE1"_qs), u"Другой"_qs);
+    EXPECT_EQ(test::mutagenText(second, u"TRCK"_qs), u"2"_qs);
+    const QJsonObject third = test::mutagenRead(dir.file(u"Late/3. Night.mp3"_qs));
+    EXPECT_EQ(test::mutagenText(third, u"TIT2"_qs), u"Night"_qs);
+    EXPECT_GT(third.value(u"info"_qs).toObject().value(u"length"_qs).toDouble(), 0.2);
+}
