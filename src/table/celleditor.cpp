@@ -308,23 +308,26 @@ QString CellEditor::computeEditorText(const RowTable &table, const CellRect &sel
     if (m_cells.isEmpty())
         return m_baseline;
 
-    std::vector<WorkCell> cells;
-    cells.reserve(size_t(m_cells.columnCount()) * size_t(m_cells.rowCount()));
+    const size_t count = size_t(m_cells.columnCount()) * size_t(m_cells.rowCount());
     bool anyEmpty = false;
     bool anyFilled = false;
     m_cells.forEachCell([&](int column, int row) {
-        const QString &text = table.cellAt(row, column);
-        (text.isEmpty() ? anyEmpty : anyFilled) = true;
-        cells.push_back({text.constData(), 0, text.size(), row});
+        (table.cellAt(row, column).isEmpty() ? anyEmpty : anyFilled) = true;
     });
     if (anyEmpty) {
         if (anyFilled) {
             m_baseline = kVar;
-            m_variableParts.reserve(qsizetype(cells.size()));
+            m_variableParts.reserve(qsizetype(count));
             m_cells.forEachCell([&](int column, int row) { m_variableParts << table.cellAt(row, column); });
         }
         return m_baseline;
     }
+    std::vector<WorkCell> cells;
+    cells.reserve(count);
+    m_cells.forEachCell([&](int column, int row) {
+        const QString &text = table.cellAt(row, column);
+        cells.push_back({text.constData(), 0, text.size(), row});
+    });
 
     // A field outside the selection that is empty in every selected row
     // would match everywhere without telling anything.
