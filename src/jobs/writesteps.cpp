@@ -96,6 +96,15 @@ bool HasForbiddenSecond(QStringView text)
     return text.contains(QLatin1Char(':')) || text.contains(QLatin1Char('\\'));
 }
 
+WriteSettings WriteSettings::From(const Options &options, qm::TagView tagView, bool moveFiles)
+{
+    WriteSettings settings;
+    settings.ReadLyrics2 = options.readLyrics2();
+    settings.TagView = int(tagView);
+    settings.MoveFiles = moveFiles;
+    return settings;
+}
+
 WriteQuestions::~WriteQuestions() = default;
 
 Answer FixedAnswers::askCreateFolder(const QString &text)

@@ -7,10 +7,9 @@
 #include "formats/id3v2.h"
 
 #include "testfiles.h"
+#include "waitidle.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -21,15 +20,6 @@ using namespace qm;
 using F = FieldNumber;
 
 namespace {
-
-bool waitUntilIdle(JobRunner &runner)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (runner.isActive() && timer.elapsed() < 20000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return !runner.isActive();
-}
 
 QString id3v2Title(const QString &path)
 {
@@ -63,7 +53,7 @@ protected:
             m_errors = job->errorTable();
             m_runner.setControlsEnabled(true);
         });
-        ASSERT_TRUE(waitUntilIdle(m_runner));
+        ASSERT_TRUE(WaitUntilIdle(m_runner));
     }
     // The message of each failed row, in order.
     QStringList messages() const
@@ -386,7 +376,7 @@ TEST(WriteEndToEnd, NamesFromTheTagsAreAppliedToAGeneratedFolder)
     read.TagView = 2;
     runner.start('u', std::make_shared<TUpdateThread>(table, 1, 3, ReadTag2Kind, read),
                  [&] { runner.setControlsEnabled(true); });
-    ASSERT_TRUE(waitUntilIdle(runner));
+    ASSERT_TRUE(WaitUntilIdle(runner));
     ASSERT_EQ(table.cell(1, F::Tit), u"Утро"_qs);
 
     for (int row = 1; row <= 3; ++row) {
@@ -402,7 +392,7 @@ TEST(WriteEndToEnd, NamesFromTheTagsAreAppliedToAGeneratedFolder)
     write.TagView = 2;
     auto job = std::make_shared<TUpdateThread>(table, 1, 3, ApplyKind, write, answers);
     runner.start('u', job, [&] { runner.setControlsEnabled(true); });
-    ASSERT_TRUE(waitUntilIdle(runner));
+    ASSERT_TRUE(WaitUntilIdle(runner));
 
     EXPECT_TRUE(job->errorTable().rows.empty());
     EXPECT_EQ(answers.folderQuestions.size(), 1);
