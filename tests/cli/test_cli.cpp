@@ -318,4 +318,7 @@ TEST_F(CliTest, FolderScanOptionsAndSettings)
     EXPECT_EQ(deepTitle({}), "Deep");
     EXPECT_EQ(deepTitle({"--no-info"}), "Deep");
     EXPECT_EQ(deepTitle({"--case-sensitive"}), "?");
+    // Only the size among the information: the tag still comes in.
+    writeSettings("[Options]\r\nFormatRead=0\r\nInfoReadFields=1,0,0,\r\n");
+    EXPECT_EQ(deepTitle({}), "Deep");
 }
