@@ -11,7 +11,7 @@ status=0
 for program in "$build"/bench/bench_*; do
     name=$(basename "$program")
     [ "$name" = bench_cli_baselines ] && continue
-    [ -x "$program" ] || continue
+    [ -f "$program" ] && [ -x "$program" ] || continue
     echo "== $name"
     "$program" || status=1
     echo
