@@ -322,3 +322,34 @@ TEST_F(CliTest, FolderScanOptionsAndSettings)
     writeSettings("[Options]\r\nFormatRead=0\r\nInfoReadFields=1,0,0,\r\n");
     EXPECT_EQ(deepTitle({}), "Deep");
 }
+
+TEST_F(CliTest, ApplyAnswersTheQuestionsAsToldAndCopies)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    makeTagged(album() + "/a.mp3", "One", "1", "A");
+    makeTagged(album() + "/b.mp3", "Two", "2", "A");
+    const QByteArray rows =
+        cli({"edit", "--set", "New=sorted/%TT"}, cli({"read", "--no-info", album()}).out).out;
+
+    // The missing folder is not made unless asked: every row fails.
+    const CliRun refused = cli({"apply", "--rename", "--copy"}, rows);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err.count('\n'), 2) << refused.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(album() + "/sorted"));
+
+    const CliRun copied = cli({"apply", "--rename", "--copy", "--create-folders", "yes"}, rows);
+    EXPECT_EQ(copied.exitCode, 0) << copied.err.toStdString();
+    EXPECT_EQ(QDir(album() + "/sorted").entryList(QDir::Files, QDir::Name),
+              (QStringList{"One.mp3", "Two.mp3"}));
+    EXPECT_TRUE(QFileInfo::exists(album() + "/a.mp3"));
+    EXPECT_EQ(readAll(album() + "/sorted/One.mp3"), readAll(album() + "/a.mp3"));
+
+    // The copies are there now: kept unless replacing was allowed.
+    const CliRun kept = cli({"apply", "--rename", "--copy"}, rows);
+    EXPECT_EQ(kept.exitCode, 1);
+    EXPECT_TRUE(kept.err.contains(QString::fromUtf8("Файл с новым именем уже существует").toUtf8()));
+    const CliRun replaced = cli({"apply", "--rename", "--copy", "--replace", "yes"}, rows);
+    EXPECT_EQ(replaced.exitCode, 0) << replaced.err.toStdString();
+}
