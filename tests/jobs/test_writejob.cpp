@@ -413,3 +413,26 @@ TEST(WriteEndToEnd, NamesFromTheTagsAreAppliedToAGeneratedFolder)
     EXPECT_EQ(test::mutagenText(third, u"TIT2"_qs), u"Night"_qs);
     EXPECT_GT(third.value(u"info"_qs).toObject().value(u"length"_qs).toDouble(), 0.2);
 }
+
+TEST_F(WriteJob, StopEndsTheJobAfterTheRowInHand)
+{
+    // Stop pressed while the first question is on screen.
+    struct StopOnQuestion : FixedAnswers {
+        Job *job = nullptr;
+        Answer askCreateFolder(const QString &text) override
+        {
+            job->terminate();
+            return FixedAnswers::askCreateFolder(text);
+        }
+    } answers;
+    const int first = addRow(u"a"_qs, u"Sub/a"_qs);
+    const int second = addRow(u"b"_qs, u"b2"_qs);
+    auto job = std::make_shared<TUpdateThread>(m_table, 1, 2, ApplyKind, m_settings, answers);
+    answers.job = job.get();
+    m_runner.start('u', job, [this] { m_runner.setControlsEnabled(true); });
+    ASSERT_TRUE(WaitUntilIdle(m_runner));
+    EXPECT_EQ(cell(first, F::Old), u"Sub/a"_qs);
+    EXPECT_EQ(cell(second, F::Old), u"b"_qs);
+    EXPECT_EQ(files(), (QStringList{u"Sub"_qs, u"b.mp3"_qs}));
+    EXPECT_EQ(m_runner.status(), u"Обработано файлов: 1/2"_qs);
+}
