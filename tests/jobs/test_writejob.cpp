@@ -206,6 +206,18 @@ TEST_F(WriteJob, MovesIntoSubfoldersAfterAskingAndSwapsOldAndNew)
     EXPECT_EQ(cell(row, F::New), u"song"_qs);
 }
 
+TEST_F(WriteJob, NamesWithoutExtensionAreRenamedWithoutAddingADot)
+{
+    ASSERT_TRUE(test::writeAll(path(u"README"_qs), "text"));
+    const int row = m_table.appendFileRow(m_dir.path(), u"README"_qs);
+    m_table.setCell(row, F::New, u"NOTES"_qs);
+    run(ApplyKind);
+
+    EXPECT_TRUE(m_errors.rows.empty()) << messages().join(u", "_qs).toStdString();
+    EXPECT_EQ(files(), QStringList{u"NOTES"_qs});
+    EXPECT_EQ(cell(row, F::Old), u"NOTES"_qs);
+}
+
 TEST_F(WriteJob, AFolderThatCannotBeCreatedIsListed)
 {
     ASSERT_TRUE(test::writeAll(path(u"plain"_qs), "not a folder"));
