@@ -76,7 +76,12 @@ QString BuildFileName(QString &dir, const QString &oldName, const QString &ext)
 {
     if (!dir.isEmpty() && !dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
-    return dir + oldName + QLatin1Char('.') + ext;
+    return dir + WithExtension(oldName, ext);
+}
+
+QString WithExtension(const QString &name, const QString &ext)
+{
+    return ext.isEmpty() ? name : name + QLatin1Char('.') + ext;
 }
 
 bool SkippedByFormat(const ReadSettings &settings, const QString &fileName)

@@ -50,6 +50,11 @@ std::vector<int> AddedRowsReadKinds(const ReadSettings &settings, bool fileInfo)
 // Cell writes of one row, in the order the steps make them.
 using CellWrites = std::vector<std::pair<FieldNumber, QString>>;
 
+// A file name from a name cell and an Ext cell. An empty Ext adds no dot:
+// "README" is a different file from "README." here, and the name split gives
+// an empty Ext exactly for names without a dot.
+QString WithExtension(const QString &name, const QString &ext);
+
 // The file a row stands for: Dir + Old + "." + Ext. A Dir that is not empty
 // gets a trailing "/" when it lacks one; the fixed text is left in `dir` for
 // the caller to write back to the row.
