@@ -121,6 +121,8 @@ int main(int argc, char **argv)
     const Case cases[] = {
         {"analyse (codes)", nothing, analyse},
         {"analyse (stubborn field)", nothing, analyse, true},
+        {"analyse all data columns", nothing,
+         [](RowTable &t, CellEditor &e) { e.computeEditorText(t, selectAllCells(t)); }},
         {"apply %TR. %TT", analyse,
          [](RowTable &t, CellEditor &e) { e.applyText(t, QStringLiteral("%TR. %TT")); }},
         {"apply <var>, both sides",

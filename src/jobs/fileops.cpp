@@ -143,6 +143,27 @@ bool placeTemporary(const QByteArray &temporary, const QByteArray &to, bool repl
     return placed;
 }
 
+// Two spellings of one file (letter case on a file system that ignores it):
+// the kernel treats such a rename as done without touching the name, so go
+// through a temporary name. Two hard links of one file end here too, and are
+// refused by the second step.
+bool renameSameFile(const QByteArray &source, const QByteArray &target)
+{
+    QByteArray temporary = folderOf(source) + "/.quillmark-XXXXXX";
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    close(fd);
+    if (rename(source.constData(), temporary.constData()) != 0) {
+        unlink(temporary.constData());
+        return false;
+    }
+    if (renameNoReplace(temporary, target))
+        return true;
+    rename(temporary.constData(), source.constData());
+    return false;
+}
+
 } // namespace
 
 bool FileExists(const QString &path)
@@ -181,28 +202,11 @@ bool RenameFile(const QString &from, const QString &to, bool replace)
     const QByteArray target = native(to);
     if (source.isEmpty() || target.isEmpty())
         return false;
-    if (source != target && SameFile(from, to)) {
-        // Two spellings of one file (letter case on a file system that
-        // ignores it): the kernel treats such a rename as done without
-        // touching the name, so go through a temporary name. Two hard links
-        // of one file end here too, and are refused by the second step.
-        QByteArray temporary = folderOf(source) + "/.quillmark-XXXXXX";
-        const int fd = mkostemp(temporary.data(), O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        close(fd);
-        if (rename(source.constData(), temporary.constData()) != 0) {
-            unlink(temporary.constData());
-            return false;
-        }
-        if (renameNoReplace(temporary, target))
-            return true;
-        rename(temporary.constData(), source.constData());
-        return false;
-    }
     if (replace ? rename(source.constData(), target.constData()) == 0
                 : renameNoReplace(source, target))
         return true;
+    if (errno == EEXIST && !replace && source != target && SameFile(from, to))
+        return renameSameFile(source, target);
     if (errno != EXDEV)
         return false;
     // Another file system: copy, then drop the original. When the original

@@ -187,8 +187,9 @@ void JobRunner::startNext()
 
 void JobRunner::onThreadFinished()
 {
-    if (!m_thread || !m_thread->isFinished())
+    if (!m_thread)
         return;
+    // `finished` comes from the ending thread itself; wait for its last step.
     m_thread->wait();
     delete m_thread;
     m_thread = nullptr;
@@ -237,6 +238,7 @@ JobRunner::StopResult JobRunner::stop()
         stopAll();
         return StopResult::Stopped;
     default:
+        stopAll();
         setControlsEnabled(true);
         return StopResult::Stopped;
     }

@@ -45,6 +45,9 @@ int ProgressPercent(qint64 done, qint64 total);
 // return to idle made while jobs are still running or waiting is kept and
 // carried out when the last of them has ended, so the window never becomes
 // idle under a running job.
+//
+// The runner must go (or be shut down) before the table its jobs write to:
+// the window declares it after the table.
 class JobRunner : public QObject {
     Q_OBJECT
 public:

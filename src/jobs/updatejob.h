@@ -15,6 +15,11 @@ class RowTable;
 // only the cell writes, the status line and the progress bar go to the
 // window's thread. Stop is honoured between rows: the row in hand is
 // completed, the rows after it keep their old cells.
+//
+// The writing kinds (11, 12, 117, writejob.cpp) work the same way: tags are
+// written and files renamed on the job's thread, the questions wait there
+// for the window's answer, and the rows that fail are collected in
+// errorTable(). The range is clipped to the file rows.
 class TUpdateThread : public Job {
 public:
     // Called on the window's thread after a row's cells were written, so the

@@ -96,6 +96,15 @@ bool HasForbiddenSecond(QStringView text)
     return text.contains(QLatin1Char(':')) || text.contains(QLatin1Char('\\'));
 }
 
+WriteSettings WriteSettings::From(const Options &options, qm::TagView tagView, bool moveFiles)
+{
+    WriteSettings settings;
+    settings.ReadLyrics2 = options.readLyrics2();
+    settings.TagView = int(tagView);
+    settings.MoveFiles = moveFiles;
+    return settings;
+}
+
 WriteQuestions::~WriteQuestions() = default;
 
 Answer FixedAnswers::askCreateFolder(const QString &text)
@@ -215,7 +224,8 @@ RowOutcome RowWriter::writeTags(int kind, Row &row)
 bool RowWriter::prepareTarget(const QString &newFolder, const QString &newPath,
                               const QString &oldPath, QString &message, bool &replace)
 {
-    if (!FolderExists(newFolder)) {
+    // Rows of one folder follow each other: its existence is looked up once.
+    if (newFolder != m_knownFolder && !FolderExists(newFolder)) {
         if (CreateNoFolders) {
             message = WriteMessage::NoNewFolder;
             return false;
@@ -242,6 +252,7 @@ bool RowWriter::prepareTarget(const QString &newFolder, const QString &newPath,
         }
         message.clear();
     }
+    m_knownFolder = newFolder;
     // The file system decides whether the new name is another file: a
     // change of letter case only, on a file system that ignores case, is
     // the same file and needs no question.
@@ -291,7 +302,7 @@ RowOutcome RowWriter::apply(Row &row)
         outcome.failed = true;
     } else {
         oldPath = BuildFileName(dir, oldName, ext);
-        newPath = dir + newName + QLatin1Char('.') + ext;
+        newPath = dir + WithExtension(newName, ext);
         const qsizetype slash = newPath.lastIndexOf(QLatin1Char('/'));
         const QString newFolder = slash < 0 ? QString() : newPath.left(slash + 1);
         if (!FileExists(oldPath)) {

@@ -2,6 +2,7 @@
 
 #include "formats/id3v1.h"
 #include "formats/id3v2.h"
+#include "options/options.h"
 #include "table/rowtable.h"
 
 #include <QString>
@@ -96,6 +97,10 @@ struct WriteSettings {
     bool ReadLyrics2 = true; // "Читать Lyrics 2": Lyrics3 fields are written
     int TagView = 0;         // 0 none, 1 the ID3v1 view, 2 the ID3v2 view
     bool MoveFiles = true;   // "Перемещать файлы"; false: "Копировать файлы"
+
+    // The options' Lyrics 2 tick, the window's tag view and the choice of
+    // the menu "&Переименовывание".
+    static WriteSettings From(const Options &options, qm::TagView tagView, bool moveFiles);
 };
 
 // The rows the write job could not apply, each with the cells of its table
@@ -158,6 +163,7 @@ private:
     AskReplace m_askReplace;
     TID3v1 m_tag1;
     TID3v2 m_tag2;
+    QString m_knownFolder; // the last new folder found or made
 };
 
 } // namespace qm

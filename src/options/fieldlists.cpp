@@ -65,6 +65,19 @@ void FieldLists::setAllRead(bool read)
     }
 }
 
+void FieldLists::assign(const std::vector<bool> &read, const std::vector<bool> &shown)
+{
+    for (size_t i = 0; i < m_shown.size() && i < shown.size(); ++i)
+        m_shown[i] = shown[i];
+    for (size_t i = 0; i < m_read.size(); ++i) {
+        if (i < read.size())
+            m_read[i] = read[i];
+        m_read[i] = m_read[i] || m_shown[i];
+    }
+    if (!m_read.empty() && std::none_of(m_read.cbegin(), m_read.cend(), [](bool b) { return b; }))
+        m_read.front() = true;
+}
+
 void FieldLists::append(const QList<FieldNumber> &items)
 {
     m_items += items;

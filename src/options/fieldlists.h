@@ -40,9 +40,16 @@ public:
     void setAllShown(bool shown);
     void setAllRead(bool read);
 
+    // Sets both lists at once, as stored ticks are read: entries beyond
+    // either vector keep their ticks. A shown item ends read; when nothing
+    // would be read, the first item is.
+    void assign(const std::vector<bool> &read, const std::vector<bool> &shown);
+
     // Adds ticked items at the end, or drops items from `count` on.
     void append(const QList<FieldNumber> &items);
     void truncate(int count);
+
+    friend bool operator==(const FieldLists &, const FieldLists &) = default;
 
 private:
     QList<FieldNumber> m_items;

@@ -1,5 +1,7 @@
 #include "options/options.h"
 
+#include "formats/codepage.h"
+
 namespace qm {
 
 using F = FieldNumber;
@@ -62,6 +64,29 @@ bool Options::isOffered(FieldNumber f, bool fileInfoView, TagView tagView) const
         return true;
     const std::optional<FieldItem> at = governingItem(f, fileInfoView, tagView);
     return at && lists(at->view).isRead(at->item);
+}
+
+bool Options::setCodepage(const QString &name)
+{
+    if (!LegacyCodepage::setName(name))
+        return false;
+    m_codepage = name.trimmed();
+    return true;
+}
+
+QStringList Options::codepageChoices()
+{
+    // Single-byte code pages that tags made by Windows players are found
+    // in, Cyrillic ones first.
+    return {
+        QStringLiteral("windows-1251"), QStringLiteral("KOI8-R"),       QStringLiteral("KOI8-U"),
+        QStringLiteral("IBM866"),       QStringLiteral("x-mac-cyrillic"), QStringLiteral("ISO-8859-5"),
+        QStringLiteral("windows-1250"), QStringLiteral("windows-1252"), QStringLiteral("windows-1254"),
+        QStringLiteral("windows-1256"), QStringLiteral("windows-1258"), QStringLiteral("windows-874"),
+        QStringLiteral("ISO-8859-1"),   QStringLiteral("ISO-8859-2"),   QStringLiteral("ISO-8859-4"),
+        QStringLiteral("ISO-8859-9"),   QStringLiteral("ISO-8859-13"),  QStringLiteral("ISO-8859-15"),
+        QStringLiteral("IBM437"),       QStringLiteral("IBM850"),       QStringLiteral("macintosh"),
+    };
 }
 
 } // namespace qm

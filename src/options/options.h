@@ -1,6 +1,9 @@
 #pragma once
 
 #include "options/fieldlists.h"
+#include "options/scanfields.h"
+
+#include <QStringList>
 
 #include <optional>
 
@@ -55,10 +58,27 @@ public:
     // item is ticked. No has no such commands.
     bool isOffered(FieldNumber f, bool fileInfoView, TagView tagView) const;
 
+    // The order and marks of the fields the cell editor's analysis looks for.
+    ScanFields &scanFields() { return m_scanFields; }
+    const ScanFields &scanFields() const { return m_scanFields; }
+
+    // The legacy code page of 8-bit tag texts. Choosing one makes the tag
+    // readers and writers use it at once; an unknown name (or one that is
+    // not a single-byte code page) is refused and nothing changes.
+    static constexpr char16_t kDefaultCodepage[] = u"windows-1251";
+    QString codepage() const { return m_codepage; }
+    bool setCodepage(const QString &name);
+    // The code pages the options dialog offers, the default first.
+    static QStringList codepageChoices();
+
+    friend bool operator==(const Options &, const Options &) = default;
+
 private:
     std::array<FieldLists, 3> m_lists;
     bool m_formatRead = true;
     bool m_readLyrics2 = true;
+    ScanFields m_scanFields;
+    QString m_codepage = QString::fromUtf16(kDefaultCodepage);
 };
 
 } // namespace qm

@@ -263,7 +263,7 @@ QString stripSuffixCodes(QStringView text, const RowTable &table, const CellRect
     QString s = text.toString();
     for (qsizetype end = s.size() - 1; end >= 2;) {
         if (const auto f = codeAt(s, end - 2, table, cells)) {
-            codes.push_back({*f, end - s.size() + 1 + 1});
+            codes.push_back({*f, end - (s.size() - 1) + 1});
             s.remove(end - 2, 3);
             end = std::min(end, s.size() - 1);
         } else {
@@ -308,23 +308,26 @@ QString CellEditor::computeEditorText(const RowTable &table, const CellRect &sel
     if (m_cells.isEmpty())
         return m_baseline;
 
-    std::vector<WorkCell> cells;
-    cells.reserve(size_t(m_cells.columnCount()) * size_t(m_cells.rowCount()));
+    const size_t count = size_t(m_cells.columnCount()) * size_t(m_cells.rowCount());
     bool anyEmpty = false;
     bool anyFilled = false;
     m_cells.forEachCell([&](int column, int row) {
-        const QString &text = table.cellAt(row, column);
-        (text.isEmpty() ? anyEmpty : anyFilled) = true;
-        cells.push_back({text.constData(), 0, text.size(), row});
+        (table.cellAt(row, column).isEmpty() ? anyEmpty : anyFilled) = true;
     });
     if (anyEmpty) {
         if (anyFilled) {
             m_baseline = kVar;
-            m_variableParts.reserve(qsizetype(cells.size()));
+            m_variableParts.reserve(qsizetype(count));
             m_cells.forEachCell([&](int column, int row) { m_variableParts << table.cellAt(row, column); });
         }
         return m_baseline;
     }
+    std::vector<WorkCell> cells;
+    cells.reserve(count);
+    m_cells.forEachCell([&](int column, int row) {
+        const QString &text = table.cellAt(row, column);
+        cells.push_back({text.constData(), 0, text.size(), row});
+    });
 
     // A field outside the selection that is empty in every selected row
     // would match everywhere without telling anything.
@@ -395,6 +398,26 @@ QString CellEditor::undo(RowTable &table, const QString &boxText)
     const QString text = std::exchange(m_baseline, boxText);
     applyText(table, text);
     return text;
+}
+
+QString CellEditor::editBoxText(RowTable &table, const QString &boxText, qsizetype from, qsizetype length,
+                                const QString &insertion)
+{
+    m_baseline = boxText;
+    from = std::clamp(from, qsizetype(0), boxText.size());
+    length = std::clamp(length, qsizetype(0), boxText.size() - from);
+    QString text = boxText;
+    text.replace(from, length, insertion);
+    applyText(table, text);
+    return text;
+}
+
+QString editorPasteText(const QString &clipboard)
+{
+    qsizetype end = 0;
+    while (end < clipboard.size() && clipboard[end] != u'\r' && clipboard[end] != u'\n')
+        ++end;
+    return clipboard.first(end);
 }
 
 void CellEditor::finishEditing(RowTable &table, const CellRect &selection, const Numbering &numbering)

@@ -71,12 +71,18 @@ public:
     const CellRect &cells() const { return m_cells; }
 
     // Whether a typed character makes the box text the undo text before it
-    // reaches the box: Latin letters, digits, "_", "." and everything from
-    // code 128 up. Backspace does too (the caller knows the key).
+    // reaches the box: Latin letters, digits, "_", ".", Backspace ("\b")
+    // and everything from code 128 up.
     static bool storesUndoText(QChar typed);
     // aEditUndo: swaps the box text and the undo text and applies the
     // result; returns the new box text.
     QString undo(RowTable &table, const QString &boxText);
+    // The commands that change the box text (aEditCut, aEditDelete,
+    // aEditPaste, the paste-from-column commands): the box text becomes the
+    // undo text, `length` characters from `from` give way to `insertion`, and
+    // the result is applied and returned.
+    QString editBoxText(RowTable &table, const QString &boxText, qsizetype from, qsizetype length,
+                        const QString &insertion);
 
     // cmbEditExit: a filled blank last row becomes a file row, the selected
     // rows left empty are removed, and the rows from the first change are
@@ -88,6 +94,9 @@ private:
     QString m_baseline;
     QStringList m_variableParts;
 };
+
+// What aEditPaste inserts: the clipboard's first line (empty: nothing).
+QString editorPasteText(const QString &clipboard);
 
 // What the window shows for a selection, apart from the editor text.
 struct SelectionState {

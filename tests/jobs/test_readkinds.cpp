@@ -93,6 +93,21 @@ TEST(DurationText, WholeSecondsAndHoursFromOneHourOn)
     EXPECT_EQ(DurationText(-1), QString());
 }
 
+TEST(ReadSettings, TakenFromTheOptions)
+{
+    Options options;
+    options.setFormatRead(false);
+    options.lists(FieldView::FileInfo).setRead(2, false);
+    options.lists(FieldView::Id3v2).setRead(16, false);
+    options.setReadLyrics2(false); // the ID3v1 lists lose their six Lyrics3 items
+    const ReadSettings settings = ReadSettings::From(options, TagView::Id3v1, true);
+    EXPECT_FALSE(settings.FormatRead || settings.ReadLyrics2 || settings.InfoReadFields[2]
+                 || settings.Tag2ReadFields[16] || settings.Tag1ReadFields[7]);
+    EXPECT_TRUE(settings.InfoReadFields[1] && settings.Tag1ReadFields[6]
+                && settings.Tag2ReadFields[15] && settings.Numbers01);
+    EXPECT_EQ(settings.TagView, 1);
+}
+
 TEST_F(ReadKinds, InformationAndId3v2AfterAdding)
 {
     const QString path = copyTone(u"tagged.mp3"_qs);
@@ -178,7 +193,7 @@ TEST_F(ReadKinds, FormatReadAndTheSizeOnlyPath)
     copyTone(u"bare."_qs);
     const int loud = addRow(u"LOUD"_qs, u"MP3"_qs);
     const int sound = addRow(u"sound"_qs, u"wav"_qs);
-    const int bare = addRow(u"bare"_qs, QString()); // Dir + Old + "."
+    const int bare = addRow(u"bare."_qs, QString()); // no dot is added for an empty Ext
     const int gone = addRow(u"gone"_qs, u"mp3"_qs);
     for (int row : {loud, sound, bare, gone})
         fill(row, {F::Dur, F::Inf, F::Tit, F::Siz}, u"old"_qs);

@@ -43,32 +43,6 @@ protected:
 
 } // namespace
 
-TEST_F(FileOps, RenameRefusesAnExistingNameUnlessToldToReplaceIt)
-{
-    const QString a = make(u"a.mp3"_qs, "first");
-    const QString b = make(u"b.mp3"_qs, "second");
-    EXPECT_FALSE(RenameFile(a, b, false));
-    EXPECT_EQ(test::readAll(a), QByteArray("first"));
-    EXPECT_EQ(test::readAll(b), QByteArray("second"));
-
-    EXPECT_TRUE(RenameFile(a, b, true));
-    EXPECT_FALSE(QFile::exists(a));
-    EXPECT_EQ(test::readAll(b), QByteArray("first"));
-    EXPECT_EQ(entries(), QStringList{u"b.mp3"_qs});
-}
-
-TEST_F(FileOps, RenameChangesLetterCaseAndMovesIntoFolders)
-{
-    const QString a = make(u"song.mp3"_qs, "data");
-    EXPECT_TRUE(RenameFile(a, m_dir.file(u"Song.mp3"_qs), false));
-    EXPECT_EQ(entries(), QStringList{u"Song.mp3"_qs});
-
-    ASSERT_TRUE(CreateFolders(m_dir.file(u"x/y/"_qs)));
-    EXPECT_TRUE(RenameFile(m_dir.file(u"Song.mp3"_qs), m_dir.file(u"x/y/z.mp3"_qs), false));
-    EXPECT_EQ(test::readAll(m_dir.file(u"x/y/z.mp3"_qs)), QByteArray("data"));
-    EXPECT_FALSE(RenameFile(m_dir.file(u"gone.mp3"_qs), m_dir.file(u"other.mp3"_qs), false));
-}
-
 TEST_F(FileOps, TwoNamesOfOneFileAreTheSameFileAndAreNotMergedByARename)
 {
     const QString a = make(u"a.mp3"_qs, "data");
@@ -123,18 +97,4 @@ TEST_F(FileOps, FailedCopiesLeaveNothingBehind)
     EXPECT_FALSE(CopyFileTo(m_dir.file(u"missing"_qs), target + u"/x"_qs, false));
     EXPECT_FALSE(CopyFileTo(make(u"a"_qs, "a"), m_dir.file(u"nofolder/x"_qs), false));
     EXPECT_TRUE(entries(target).isEmpty());
-}
-
-TEST_F(FileOps, FoldersAreCreatedWithTheirParentsButNotThroughAFile)
-{
-    EXPECT_TRUE(CreateFolders(m_dir.file(u"a/b/c/"_qs)));
-    EXPECT_TRUE(FolderExists(m_dir.file(u"a/b/c"_qs)));
-    EXPECT_TRUE(CreateFolders(m_dir.file(u"a/b"_qs))); // already there
-
-    const QString file = make(u"plain"_qs, "x");
-    EXPECT_TRUE(FileExists(file));
-    EXPECT_FALSE(FolderExists(file));
-    EXPECT_FALSE(FileExists(m_dir.path()));
-    EXPECT_FALSE(CreateFolders(file + u"/sub/"_qs));
-    EXPECT_FALSE(CreateFolders(QString()));
 }

@@ -1,0 +1,209 @@
+// The write job against the least the same work can cost:
+//  - renaming N files in one kind-117 job against a plain C loop of
+//    rename(2) over the same number of files;
+//  - writing ID3v2 tags in place into N files in one kind-12 job against a C
+//    loop that opens each file, writes 4 KiB at offset 0 and closes it.
+// Both sides run in the same run over warm folders; the results are ratios.
+//
+//   bench_write [file count, default 10000] [folder to use]
+
+#include "formats/id3v2.h"
+#include "jobs/jobrunner.h"
+#include "jobs/updatejob.h"
+#include "table/rowtable.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+using F = qm::FieldNumber;
+
+QByteArray syncsafe(quint32 v)
+{
+    QByteArray b(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        b[i] = char((v >> (21 - 7 * i)) & 0x7f);
+    return b;
+}
+
+// An ID3v2.3 tag with 2 KiB of room and some audio-like bytes behind it, so
+// that a new tag of a few fields is written in place.
+QByteArray taggedFile()
+{
+    const QByteArray frames(2048, '\0');
+    QByteArray file = QByteArray("ID3\x03\0\0", 6) + syncsafe(quint32(frames.size())) + frames;
+    QByteArray audio("\xff\xfb\x90\x64", 4);
+    audio += QByteArray(417 - 4, '\x55');
+    return file + audio.repeated(24);
+}
+
+QString name(const char *prefix, int i)
+{
+    return QString::fromLatin1(prefix) + QStringLiteral("%1").arg(i, 5, 10, QLatin1Char('0'));
+}
+
+bool makeFiles(const QString &folder, const char *prefix, int count, const QByteArray &bytes)
+{
+    for (int i = 0; i < count; ++i) {
+        QFile file(QDir(folder).filePath(name(prefix, i) + QStringLiteral(".mp3")));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return false;
+    }
+    return true;
+}
+
+void fillTable(qm::RowTable &table, const QString &folder, const char *oldPrefix,
+               const char *newPrefix, int count)
+{
+    table.removeAllFileRows();
+    const int first = table.appendRows(count);
+    for (int i = 0; i < count; ++i) {
+        const int row = first + i;
+        table.setCell(row, F::Dir, folder + QLatin1Char('/'));
+        table.setCell(row, F::Old, name(oldPrefix, i));
+        table.setCell(row, F::New, name(newPrefix, i));
+        table.setCell(row, F::Ext, QStringLiteral("mp3"));
+        table.setCell(row, F::Tit, QStringLiteral("Title ") + QString::number(i));
+        table.setCell(row, F::Art, QStringLiteral("Artist"));
+        table.setCell(row, F::Alb, QStringLiteral("Album"));
+        table.setCell(row, F::Trc, QString::number(i % 20 + 1));
+        table.setCell(row, F::Yea, QStringLiteral("2024"));
+    }
+}
+
+// Runs one job over the whole table; returns its time in seconds and the
+// number of failed rows.
+double runJob(qm::JobRunner &runner, qm::RowTable &table, int kind, size_t *failed)
+{
+    qm::FixedAnswers answers(qm::Answer::No, qm::Answer::No);
+    qm::WriteSettings settings;
+    QElapsedTimer timer;
+    timer.start();
+    auto job = std::make_shared<qm::TUpdateThread>(table, 1, table.lastFileRow(), kind,
+                                                   settings, answers);
+    runner.start('u', job, [&] { runner.setControlsEnabled(true); });
+    while (runner.isActive())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    *failed = job->errorTable().rows.size();
+    return timer.nsecsElapsed() / 1e9;
+}
+
+QList<QByteArray> paths(const QString &folder, const char *prefix, int count)
+{
+    QList<QByteArray> list;
+    for (int i = 0; i < count; ++i)
+        list << QFile::encodeName(QDir(folder).filePath(name(prefix, i) + QStringLiteral(".mp3")));
+    return list;
+}
+
+double renameLoop(const QList<QByteArray> &from, const QList<QByteArray> &to, int *errors)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (qsizetype i = 0; i < from.size(); ++i) {
+        if (::rename(from[i].constData(), to[i].constData()) != 0)
+            ++*errors;
+    }
+    return timer.nsecsElapsed() / 1e9;
+}
+
+double writeLoop(const QList<QByteArray> &files, int *errors)
+{
+    static char block[4096] = {'I', 'D', '3', 3};
+    QElapsedTimer timer;
+    timer.start();
+    for (const QByteArray &path : files) {
+        const int fd = ::open(path.constData(), O_WRONLY);
+        if (fd < 0 || ::pwrite(fd, block, sizeof block, 0) != ssize_t(sizeof block))
+            ++*errors;
+        if (fd >= 0)
+            ::close(fd);
+    }
+    return timer.nsecsElapsed() / 1e9;
+}
+
+// The tag class alone, without the job around it: what the job adds is the
+// difference.
+double saveLoop(const QString &folder, int count, size_t *failed)
+{
+    qm::TID3v2 tag;
+    tag.FSetTitle(QStringLiteral("Title"));
+    tag.FSetArtist(QStringLiteral("Artist"));
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < count; ++i) {
+        if (!tag.SaveToFile(QDir(folder).filePath(name("a", i) + QStringLiteral(".mp3"))))
+            ++*failed;
+    }
+    return timer.nsecsElapsed() / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
+    QTemporaryDir temp;
+    const QString base = argc > 2 ? QString::fromLocal8Bit(argv[2]) : temp.path();
+    const QString jobFolder = QDir(base).filePath(QStringLiteral("job"));
+    const QString cFolder = QDir(base).filePath(QStringLiteral("c"));
+    if (!QDir().mkpath(jobFolder) || !QDir().mkpath(cFolder)
+        || !makeFiles(jobFolder, "a", count, taggedFile())
+        || !makeFiles(cFolder, "a", count, taggedFile())) {
+        std::fprintf(stderr, "cannot make the files in %s\n", qPrintable(base));
+        return 1;
+    }
+
+    qm::JobRunner runner;
+    qm::RowTable table;
+    fillTable(table, jobFolder, "a", "b", count);
+    const QList<QByteArray> cA = paths(cFolder, "a", count);
+    const QList<QByteArray> cB = paths(cFolder, "b", count);
+
+    // Each round renames every file there and back: the job swaps Old and
+    // New, so its next run renames the files back.
+    int errors = 0;
+    size_t failed = 0;
+    double cRename = 1e9, jobRename = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        cRename = std::min(cRename, renameLoop(cA, cB, &errors));
+        cRename = std::min(cRename, renameLoop(cB, cA, &errors));
+        size_t f = 0;
+        jobRename = std::min(jobRename, runJob(runner, table, qm::ApplyKind, &f));
+        failed += f;
+        jobRename = std::min(jobRename, runJob(runner, table, qm::ApplyKind, &f));
+        failed += f;
+    }
+
+    double cWrite = 1e9, jobWrite = 1e9, tagWrite = 1e9;
+    runJob(runner, table, qm::WriteTag2Kind, &failed); // warm up
+    writeLoop(cA, &errors);
+    for (int round = 0; round < 3; ++round) {
+        cWrite = std::min(cWrite, writeLoop(cA, &errors));
+        size_t f = 0;
+        jobWrite = std::min(jobWrite, runJob(runner, table, qm::WriteTag2Kind, &f));
+        tagWrite = std::min(tagWrite, saveLoop(jobFolder, count, &f));
+        failed += f;
+    }
+
+    std::printf("files: %d (failed rows: %zu, C errors: %d)\n", count, failed, errors);
+    std::printf("C loop, rename(2): %.3f s\n", cRename);
+    std::printf("rename job (kind 117): %.3f s\n", jobRename);
+    std::printf("rename ratio: %.2f\n", jobRename / cRename);
+    std::printf("C loop, open + write 4 KiB at 0 + close: %.3f s\n", cWrite);
+    std::printf("ID3v2 write job (kind 12): %.3f s\n", jobWrite);
+    std::printf("write ratio: %.2f\n", jobWrite / cWrite);
+    std::printf("TID3v2::SaveToFile loop alone: %.3f s (ratio %.2f)\n", tagWrite,
+                tagWrite / cWrite);
+    return failed == 0 && errors == 0 ? 0 : 1;
+}

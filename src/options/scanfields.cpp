@@ -1,0 +1,100 @@
+#include "options/scanfields.h"
+
+#include <algorithm>
+
+namespace qm {
+
+namespace {
+
+// The scan table's own names; some differ from the column headers
+// ("Авторское право" where the header says "Авторское пр.").
+constexpr std::array<const char16_t *, kColumnCount> kNames = {
+    u"Номер строки", u"Путь",         u"Старое имя",      u"Новое имя",    u"Расширение",
+    u"Размер",       u"Длительность", u"Информация",      u"Заголовок",    u"Трек",
+    u"Артист",       u"Альбом",       u"Год",             u"Жанр",         u"Комментарий",
+    u"Ориг. артист", u"Ориг. заголовок", u"Ориг. альбом", u"Ориг. год",    u"Авторское право",
+    u"Текст",        u"Кодировщик",   u"Композитор",      u"Язык",         u"Ссылка",
+};
+
+// %NS, %ON, %EX, %TT, %TR, %AR, %AL, %YE
+constexpr std::array<int, 8> kDefaultRows = {0, 2, 4, 8, 9, 10, 11, 12};
+
+} // namespace
+
+ScanFields::ScanFields()
+{
+    for (int row = 0; row < kRows; ++row)
+        m_fields[size_t(row)] = toField(row);
+    setDefaultPattern();
+}
+
+bool ScanFields::isDefaultEnabled(int row)
+{
+    return std::find(kDefaultRows.cbegin(), kDefaultRows.cend(), row) != kDefaultRows.cend();
+}
+
+QString ScanFields::caption(FieldNumber f)
+{
+    return QString::fromUtf16(kNames[size_t(toInt(f))]) + QStringLiteral(" (") + templateCode(f) + u')';
+}
+
+void ScanFields::setAllEnabled(bool on)
+{
+    m_enabled.fill(on);
+}
+
+void ScanFields::setDefaultPattern()
+{
+    for (int row = 0; row < kRows; ++row)
+        m_enabled[size_t(row)] = isDefaultEnabled(row);
+}
+
+void ScanFields::moveRow(int from, int to)
+{
+    if (from < 0 || from >= kRows || to < 0 || to >= kRows || from == to)
+        return;
+    const auto rotate = [from, to](auto &a) {
+        if (from < to)
+            std::rotate(a.begin() + from, a.begin() + from + 1, a.begin() + to + 1);
+        else
+            std::rotate(a.begin() + to, a.begin() + from, a.begin() + from + 1);
+    };
+    rotate(m_fields);
+    rotate(m_enabled);
+}
+
+int ScanFields::rank(int row) const
+{
+    if (!isEnabled(row))
+        return 0;
+    return int(std::count(m_enabled.cbegin(), m_enabled.cbegin() + row + 1, true));
+}
+
+QList<FieldNumber> ScanFields::enabledFields() const
+{
+    QList<FieldNumber> fields;
+    for (int row = 0; row < kRows; ++row) {
+        if (isEnabled(row))
+            fields.append(field(row));
+    }
+    return fields;
+}
+
+void ScanFields::setOrder(const QList<int> &fieldNumbers)
+{
+    std::array<bool, kRows> used{};
+    int row = 0;
+    for (qsizetype i = 0; i < fieldNumbers.size() && i < kRows; ++i) {
+        const int n = fieldNumbers[i];
+        if (!isFieldNumber(n) || used[size_t(n)])
+            continue;
+        used[size_t(n)] = true;
+        m_fields[size_t(row++)] = toField(n);
+    }
+    for (int n = 0; n < kRows; ++n) {
+        if (!used[size_t(n)])
+            m_fields[size_t(row++)] = toField(n);
+    }
+}
+
+} // namespace qm
