@@ -46,6 +46,32 @@ private:
     qint64 size_ = 0;
 };
 
+// A file opened for reading and writing, read and written by position: a tag
+// written in place costs one open, its reads and one write. Like
+// ReadOnlyFile, only regular files open.
+class ReadWriteFile {
+public:
+    ReadWriteFile() = default;
+    ~ReadWriteFile();
+    ReadWriteFile(const ReadWriteFile &) = delete;
+    ReadWriteFile &operator=(const ReadWriteFile &) = delete;
+
+    bool open(const QString &fileName);
+    qint64 size() const { return size_; }
+    bool readUpTo(qint64 pos, qint64 length, QByteArray *out);
+    // True only when every byte was written.
+    bool writeAt(qint64 pos, const QByteArray &bytes);
+    void close();
+
+private:
+#ifdef Q_OS_UNIX
+    int fd_ = -1;
+#else
+    QFile *file_ = nullptr;
+#endif
+    qint64 size_ = 0;
+};
+
 // Reads up to `length` bytes at `pos`; *out holds what the file had there.
 bool readUpTo(QFile &file, qint64 pos, qint64 length, QByteArray *out);
 bool writeAt(QFile &file, qint64 pos, const QByteArray &bytes);

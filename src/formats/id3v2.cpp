@@ -25,15 +25,15 @@ struct FileStart {
 };
 
 // False when the file cannot be read or is shorter than a tag header.
-bool readStart(QFile &file, FileStart &start)
+// *first holds the file's first bytes, up to a read block: the header, and
+// with it the whole of most tags.
+template <typename File>
+bool readStart(File &file, FileStart &start, QByteArray *first)
 {
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return false;
-    const QByteArray head = file.read(id3v2::HeaderSize);
-    if (head.size() < id3v2::HeaderSize)
+    if (!file.readUpTo(0, kReadBlockSize, first) || first->size() < id3v2::HeaderSize)
         return false;
     start.fileSize = file.size();
-    start.kind = id3v2::parseHeader(head, start.header);
+    start.kind = id3v2::parseHeader(QByteArrayView(*first).first(id3v2::HeaderSize), start.header);
     return true;
 }
 
@@ -83,10 +83,17 @@ private:
     qint64 blockAt_ = 0;
 };
 
-bool readBody(QFile &file, const id3v2::TagHeader &header, QByteArray &body)
+// The whole body of the tag in `start`, from the first bytes or, for a tag
+// bigger than those, from the file.
+template <typename File>
+bool readBody(File &file, const FileStart &start, const QByteArray &first, QByteArray &body)
 {
-    body = file.read(header.bodySize);
-    return body.size() == header.bodySize;
+    const qint64 end = id3v2::HeaderSize + start.header.bodySize;
+    if (first.size() >= end)
+        body = first.mid(id3v2::HeaderSize, start.header.bodySize);
+    else if (!file.readUpTo(id3v2::HeaderSize, start.header.bodySize, &body))
+        return false;
+    return body.size() == start.header.bodySize;
 }
 
 // The bytes a new tag replaces at the start of the file: the old tag, or a
@@ -101,14 +108,6 @@ qint64 bytesToReplace(const FileStart &start)
     default:
         return 0;
     }
-}
-
-bool writeInPlace(const QString &fileName, const QByteArray &tag)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return false;
-    return file.write(tag) == tag.size() && file.flush();
 }
 
 #ifdef Q_OS_UNIX
@@ -244,18 +243,28 @@ bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize)
 bool TID3v2::SaveToFile(const QString &fileName)
 {
     try {
+        // One read-write open serves the reads and the in-place write. A
+        // file that will not open for writing is read through a read-only
+        // handle and made writable only once a write is sure to follow, so
+        // a failure before that leaves even its attributes as they were.
+        ReadWriteFile file;
+        ReadOnlyFile readOnly;
+        const bool writable = file.open(fileName);
+        if (!writable && !readOnly.open(fileName))
+            return false;
         FileStart start;
         id3v2::TagContent content;
         {
-            QFile file(fileName);
-            if (!readStart(file, start))
+            QByteArray first;
+            if (!(writable ? readStart(file, start, &first) : readStart(readOnly, start, &first)))
                 return false;
             if (start.kind == id3v2::HeaderKind::Tag) {
                 if (start.header.totalSize > start.fileSize)
                     return false;
                 QByteArray body;
                 // Without the whole old tag its other frames could not be kept.
-                if (!readBody(file, start.header, body))
+                if (!(writable ? readBody(file, start, first, body)
+                               : readBody(readOnly, start, first, body)))
                     return false;
                 content = id3v2::parseTag(start.header, body);
             }
@@ -285,10 +294,15 @@ bool TID3v2::SaveToFile(const QString &fileName)
                           && start.header.totalSize >= id3v2::HeaderSize + frames.size();
         const QByteArray tag = id3v2::buildTag(
             frames, inPlace ? start.header.totalSize : id3v2::paddedTotalSize(frames.size()));
-        if (tag.isEmpty() || !makeWritable(fileName))
+        if (tag.isEmpty() || (!writable && !makeWritable(fileName)))
             return false;
-        const bool written = inPlace ? writeInPlace(fileName, tag)
-                                     : rewriteFile(fileName, tag, bytesToReplace(start));
+        bool written;
+        if (inPlace) {
+            written = (writable || file.open(fileName)) && file.writeAt(0, tag);
+        } else {
+            file.close();
+            written = rewriteFile(fileName, tag, bytesToReplace(start));
+        }
         if (written) {
             TagPresent = true;
             MajorVersion = 3;
@@ -305,8 +319,9 @@ bool TID3v2::RemoveFromFile(const QString &fileName)
     try {
         FileStart start;
         {
-            QFile file(fileName);
-            if (!readStart(file, start))
+            ReadOnlyFile file;
+            QByteArray first;
+            if (!file.open(fileName) || !readStart(file, start, &first))
                 return false;
         }
         if (start.kind == id3v2::HeaderKind::None)

@@ -42,17 +42,26 @@ void appendMessage(QString &message, const QString &addition)
 
 // The tag classes make a read-only file writable before they write; when
 // the write then fails, the file gets its old mode back, so that a failed
-// write leaves no trace at all.
+// write leaves no trace at all. `known` is the file's state from a stat the
+// caller just made, or null to look here.
 template <typename Save>
-bool saveKeepingMode(const QString &fileName, Save save)
+bool saveKeepingMode(const QString &fileName, Save save, const struct stat *known = nullptr)
 {
-    const QByteArray name = QFile::encodeName(fileName);
+    QByteArray name;
     struct stat before {};
-    const bool known = stat(name.constData(), &before) == 0;
+    bool haveMode = known != nullptr;
+    if (known) {
+        before = *known;
+    } else {
+        name = QFile::encodeName(fileName);
+        haveMode = stat(name.constData(), &before) == 0;
+    }
     if (save())
         return true;
+    if (name.isEmpty())
+        name = QFile::encodeName(fileName);
     struct stat after {};
-    if (known && stat(name.constData(), &after) == 0 && after.st_mode != before.st_mode)
+    if (haveMode && stat(name.constData(), &after) == 0 && after.st_mode != before.st_mode)
         chmod(name.constData(), before.st_mode & 07777);
     return false;
 }
@@ -134,7 +143,9 @@ QStringList ErrorTable::entry(const Row &row, const ColumnLayout &layout, const 
     return cells;
 }
 
-bool WriteTag1Step(TID3v1 &tag, const Row &row, const QString &fileName)
+namespace {
+
+void fillTag1(TID3v1 &tag, const Row &row)
 {
     const bool useLyrics2 = tag.UseLyrics2;
     tag.ResetData();
@@ -156,10 +167,9 @@ bool WriteTag1Step(TID3v1 &tag, const Row &row, const QString &fileName)
     tag.ExtAlbum = cell(row, F::Oal);
     tag.Comment2 = cell(row, F::Ory);
     tag.Lyrics = cell(row, F::Slt);
-    return saveKeepingMode(fileName, [&] { return tag.SaveToFile(fileName); });
 }
 
-bool WriteTag2Step(TID3v2 &tag, const Row &row, const QString &fileName)
+void fillTag2(TID3v2 &tag, const Row &row)
 {
     tag.ResetData();
     tag.FSetTitle(cell(row, F::Tit));
@@ -179,6 +189,31 @@ bool WriteTag2Step(TID3v2 &tag, const Row &row, const QString &fileName)
     tag.FSetOrigTitle(cell(row, F::Tt1));
     tag.FSetOrigAlbum(cell(row, F::Oal));
     tag.FSetLyrics(cell(row, F::Slt));
+}
+
+// The tag of `version` (1 or 2) from the row, saved to the file.
+bool saveTag(TID3v1 &tag1, TID3v2 &tag2, int version, const Row &row, const QString &fileName,
+             const struct stat *known = nullptr)
+{
+    if (version == 1) {
+        fillTag1(tag1, row);
+        return saveKeepingMode(fileName, [&] { return tag1.SaveToFile(fileName); }, known);
+    }
+    fillTag2(tag2, row);
+    return saveKeepingMode(fileName, [&] { return tag2.SaveToFile(fileName); }, known);
+}
+
+} // namespace
+
+bool WriteTag1Step(TID3v1 &tag, const Row &row, const QString &fileName)
+{
+    fillTag1(tag, row);
+    return saveKeepingMode(fileName, [&] { return tag.SaveToFile(fileName); });
+}
+
+bool WriteTag2Step(TID3v2 &tag, const Row &row, const QString &fileName)
+{
+    fillTag2(tag, row);
     return saveKeepingMode(fileName, [&] { return tag.SaveToFile(fileName); });
 }
 
@@ -190,8 +225,7 @@ RowWriter::RowWriter(const WriteSettings &settings, AskFolder askFolder, AskRepl
 
 bool RowWriter::writeTag(int version, const Row &row, const QString &fileName)
 {
-    return version == 1 ? WriteTag1Step(m_tag1, row, fileName)
-                        : WriteTag2Step(m_tag2, row, fileName);
+    return saveTag(m_tag1, m_tag2, version, row, fileName);
 }
 
 RowOutcome RowWriter::writeTags(int kind, Row &row)
@@ -210,11 +244,16 @@ RowOutcome RowWriter::writeTags(int kind, Row &row)
         return outcome;
     }
     const QString fileName = BuildFileName(dir, oldName, cell(row, F::Ext));
-    if (!FileExists(fileName)) {
+    // One stat tells that the file is there and the mode a failed write
+    // must leave it with.
+    struct stat info {};
+    if (fileName.isEmpty() || stat(QFile::encodeName(fileName).constData(), &info) != 0
+        || S_ISDIR(info.st_mode)) {
         outcome.message = WriteMessage::NoFile;
         outcome.failed = true;
     }
-    if (!outcome.failed && !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName)) {
+    if (!outcome.failed
+        && !saveTag(m_tag1, m_tag2, kind == WriteTag1Kind ? 1 : 2, row, fileName, &info)) {
         appendMessage(outcome.message, WriteMessage::TagNotChanged);
         outcome.failed = true;
     }

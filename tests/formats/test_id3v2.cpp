@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <unistd.h>
+
 
 using namespace Qt::Literals::StringLiterals;
 using namespace qm;
@@ -387,6 +389,43 @@ TEST_F(ID3v2File, WritesInPlaceWhenTheOldTagHasRoomElseRewritesWithPadding)
     EXPECT_EQ(bytes.size(), size);
     EXPECT_TRUE(bytes.contains(frame23("PRIV", "me\0secret"_qba)));
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 1); // no temporary file left
+}
+
+TEST_F(ID3v2File, ReadOnlyFilesAreMadeWritableOnlyWhenATagIsWritten)
+{
+    const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadGroup;
+    TID3v2 tag;
+    tag.FSetTitle(QStringLiteral("Title"));
+
+    // Nothing to write into: the attributes stay as they were.
+    ASSERT_TRUE(writeAll(path_, "ID3"_qba));
+    ASSERT_TRUE(QFile::setPermissions(path_, readOnly));
+    const QFile::Permissions before = QFile::permissions(path_);
+    EXPECT_FALSE(tag.SaveToFile(path_));
+    EXPECT_EQ(QFile::permissions(path_), before);
+    EXPECT_EQ(readAll(path_), "ID3"_qba);
+
+    // In place and by rewriting, the tag is written; a file that would not
+    // open for writing (permissions do not bind root) is made writable for
+    // its owner, its other bits kept.
+    const QByteArray old = tagBytes(3, frame23("TIT2", text(0, "Old")) + QByteArray(500, 0));
+    for (const QString &lyrics : {QString(), QString(3000, u'x')}) {
+        ASSERT_TRUE(QFile::setPermissions(path_, readOnly | QFile::WriteOwner));
+        ASSERT_TRUE(writeAll(path_, old + audio_));
+        ASSERT_TRUE(QFile::setPermissions(path_, readOnly));
+        tag.FSetLyrics(lyrics);
+        ASSERT_TRUE(tag.SaveToFile(path_));
+        if (geteuid() != 0) {
+            EXPECT_EQ(QFile::permissions(path_), before | QFile::WriteOwner | QFile::WriteUser);
+        }
+        const QByteArray bytes = readAll(path_);
+        EXPECT_EQ(bytes.size() == old.size() + audio_.size(), lyrics.isEmpty());
+        EXPECT_TRUE(bytes.endsWith(audio_));
+        TID3v2 back;
+        ASSERT_TRUE(back.ReadFromFile(path_));
+        EXPECT_EQ(back.Title, QStringLiteral("Title"));
+        EXPECT_EQ(back.Lyrics, lyrics);
+    }
 }
 
 TEST_F(ID3v2File, FilesWithoutTagGetOneAndCanLoseItAgain)
