@@ -32,6 +32,7 @@
 #include "app/gridmodel.h"
 #include "app/infopanel.h"
 #include "app/jobcontrol.h"
+#include "app/writecommands.h"
 #include "app/namegrid.h"
 #include "app/optionsdialog.h"
 #include "options/optionssection.h"
@@ -225,6 +226,7 @@ TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
     model_->reloadRows();
     completeAddedRows(row);
   }
+  writeCommands_ = new WriteCommands(*this, jobs_->runner());
   refreshCommandContainers();
 }
 

@@ -27,6 +27,7 @@ class NameGrid;
 class InfoPanel;
 class IniFile;
 class JobControl;
+class WriteCommands;
 class TfrmAddDirectory;
 class TfrmOptions;
 
@@ -54,6 +55,7 @@ class TfrmTagEditor : public QMainWindow {
   NumberStyle numberStyle() const { return numberStyle_; }
   NumberScope numberScope() const;
   JobControl& jobs() const { return *jobs_; }
+  WriteCommands& writeCommands() const { return *writeCommands_; }
   TfrmOptions* optionsDialog() const { return optionsDialog_; }
   TfrmAddDirectory* addDirectoryDialog() const { return addDirectoryDialog_; }
 
@@ -122,6 +124,7 @@ class TfrmTagEditor : public QMainWindow {
   Options options_;
   // After the table: the jobs that write to it go first.
   std::unique_ptr<JobControl> jobs_;
+  WriteCommands* writeCommands_ = nullptr;
   TfrmOptions* optionsDialog_ = nullptr;
   TfrmAddDirectory* addDirectoryDialog_ = nullptr;
   CommandSet* commands_;

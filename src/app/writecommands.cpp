@@ -1,6 +1,7 @@
 #include "app/writecommands.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QItemSelectionModel>
 #include <climits>
 
@@ -31,6 +32,8 @@ WriteCommands::WriteCommands(TfrmTagEditor& window, JobRunner& runner)
     window_.renumberRows(1);
   };
 
+  window.installEventFilter(this);
+
   CommandSet& c = window.commands();
   QAction* v1 = c[QStringLiteral("aWriteID3v1Tag")];
   QAction* v2 = c[QStringLiteral("aWriteID3v2Tag")];
@@ -54,6 +57,11 @@ WriteCommands::WriteCommands(TfrmTagEditor& window, JobRunner& runner)
 }
 
 WriteCommands::~WriteCommands() = default;
+
+bool WriteCommands::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == &window_ && event->type() == QEvent::Close && errors_->isVisible()) errors_->close();
+  return QObject::eventFilter(watched, event);
+}
 
 void WriteCommands::setQuestions(WriteQuestions* questions) {
   questions_ = questions ? questions : boxes_.get();

@@ -35,6 +35,10 @@ class WriteCommands : public QObject {
   // The table rows the selection spans; {1, 0} when nothing is selected.
   std::pair<int, int> selectedRows() const;
 
+ protected:
+  // The error window has no owner: it closes with the main window.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void writeTagExecute(QAction* action);
   void updateExecute(bool selectedOnly);

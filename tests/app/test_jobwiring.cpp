@@ -90,7 +90,6 @@ class JobWiringTest : public QObject {
     QVERIFY(command(*w, "aAddDirectory")->isVisible());
     QVERIFY(command(*w, "aOptions")->isVisible());
     QVERIFY(!command(*w, "aAddList")->isVisible());
-    QVERIFY(!command(*w, "aUpdate")->isVisible());
   }
 
   // A folder with a subfolder goes in breadth first; every row gets its
