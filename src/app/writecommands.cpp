@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QEvent>
 #include <QItemSelectionModel>
+#include <QPushButton>
 #include <climits>
 
 #include "app/columnviews.h"
@@ -33,6 +34,10 @@ WriteCommands::WriteCommands(TfrmTagEditor& window, JobRunner& runner)
   };
 
   window.installEventFilter(this);
+  // The error window stays usable during jobs, but a job must not find its
+  // table replaced under it.
+  connect(&runner_, &JobRunner::controlsEnabledChanged, errors_.get(),
+          [this](bool enabled) { errors_->deleteButton()->setEnabled(enabled); });
 
   CommandSet& c = window.commands();
   QAction* v1 = c[QStringLiteral("aWriteID3v1Tag")];

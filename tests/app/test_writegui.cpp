@@ -177,17 +177,13 @@ class WriteGuiTest : public QObject {
     QCOMPARE(window.closeButton()->geometry().right(), window.width() - 11);
     QCOMPARE(window.closeButton()->y(), grid.y() + grid.height() + 10);
 
-    window.grid()->setCurrentIndex(window.grid()->model()->index(1, dir));
-    window.grid()->selectionModel()->select(
-        QItemSelection(window.grid()->model()->index(0, dir),
-                       window.grid()->model()->index(1, layout.position(FieldNumber::Old))),
-        QItemSelectionModel::ClearAndSelect);
-    window.copyAction()->trigger();
-    const QString expected = QStringLiteral("/music/\told1\n/music/\told3\n");
-    if (dir + 1 == layout.position(FieldNumber::Old)) QCOMPARE(QApplication::clipboard()->text(), expected);
+    // Rows in order, tabs between cells, the message last.
     window.selectAllAction()->trigger();
-    QCOMPARE(window.selectionText().count(QLatin1Char('\n')), 2);
-    QVERIFY(window.selectionText().contains(Msg::NoFile));
+    window.copyAction()->trigger();
+    const QStringList lines = QApplication::clipboard()->text().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines[0].contains(QStringLiteral("/music/\told1\tnew1")));
+    QVERIFY(lines[1].endsWith(QLatin1Char('\t') + Msg::NoFile));
 
     window.close();
     QCOMPARE(window.errorRowCount(), 0);
@@ -314,7 +310,10 @@ class WriteGuiTest : public QObject {
     setNew(*w, rowOf(*w, QStringLiteral("02")), QStringLiteral("third"));
 
     BoxAnswerer answerer(QMessageBox::Yes);
+    TfrmError& errors = w->writeCommands().errorWindow();
     command(*w, "aUpdate")->trigger();
+    // The failed rows may not replace the table while a job works on it.
+    QVERIFY(!errors.deleteButton()->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
 
     QCOMPARE(answerer.texts, QStringList{Msg::CreateFolderQuestion(folder + QStringLiteral("/sub/"))});
@@ -327,19 +326,14 @@ class WriteGuiTest : public QObject {
     QCOMPARE(w->gridModel()->data(w->gridModel()->index(first - 1, qm::toInt(FieldNumber::Old)), Qt::DisplayRole).toString(),
              QStringLiteral("sub/first"));
 
-    TfrmError& errors = w->writeCommands().errorWindow();
     QTRY_VERIFY(errors.isVisible());
+    QVERIFY(errors.deleteButton()->isEnabled());
     QCOMPARE(errors.errorRowCount(), 1);
     QCOMPARE(errors.cellText(1, errors.columnCount() - 1), Msg::ForbiddenFirst);
     QCOMPARE(errors.cellText(1, w->table().layout().position(FieldNumber::New)), QStringLiteral("bad?name"));
 
-    QImage shot = w->grab().toImage();
-    errors.grab().save(config_->filePath(QStringLiteral("errors.png")));
-    QVERIFY(!shot.isNull());
-
     // Nothing left to rename but the bad row: it fails again, the window
     // was closed at the start and shows the new failure only.
-    command(*w, "aUpdateSel")->setEnabled(true);
     w->grid()->selectionModel()->clearSelection();
     w->grid()->setCurrentIndex(w->gridModel()->index(bad - 1, qm::toInt(FieldNumber::Old)));
     command(*w, "aUpdateSel")->trigger();
@@ -372,16 +366,15 @@ class WriteGuiTest : public QObject {
 
     w->findChild<QAction*>(QStringLiteral("mmiCopyFiles"))->trigger();
     setNew(*w, rowOf(*w, QStringLiteral("00")), QStringLiteral("copied"));
-    setNew(*w, rowOf(*w, QStringLiteral("01")), QStringLiteral("01"));  // its own name: the copy target exists
+    setNew(*w, rowOf(*w, QStringLiteral("01")), QStringLiteral("01"));  // the copy target exists
     command(*w, "aUpdate")->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
     QVERIFY(QFileInfo::exists(folder + QStringLiteral("/00.mp3")));
     QVERIFY(QFileInfo::exists(folder + QStringLiteral("/copied.mp3")));
     TfrmError& errors = w->writeCommands().errorWindow();
     QTRY_VERIFY(errors.isVisible());
-    QCOMPARE(errors.errorRowCount(), 1);
     QCOMPARE(errors.cellText(1, errors.columnCount() - 1), Msg::ChangeImpossible);
-    w->writeCommands().setQuestions(nullptr);
+    // The error window has no owner; it goes with the main window.
     w->close();
     QVERIFY(!errors.isVisible());
     qm::IniFile ini;
