@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <memory>
@@ -23,6 +24,7 @@
 #include "app/jobcontrol.h"
 #include "app/mainwindow.h"
 #include "app/namegrid.h"
+#include "app/optionsdialog.h"
 #include "testfiles.h"
 
 using qm::FieldNumber;
@@ -185,6 +187,15 @@ class JobWiringTest : public QObject {
     QVERIFY(rows >= 1 && rows <= count);
     QCOMPARE(w->gridModel()->rowCount(), rows + 1);
     QCOMPARE(cell(*w, rows, FieldNumber::Ext), QStringLiteral("mp3"));
+
+    // Closing during a job ends it first; nothing reaches the table after.
+    addFolder(*w, folder);
+    QTRY_VERIFY_WITH_TIMEOUT(w->jobs().runner().status().startsWith(qm::StatusPhrase::ReadInfo), 30000);
+    w->close();
+    QVERIFY(!w->jobs().runner().isActive());
+    const QString lastSize = cell(*w, w->table().lastFileRow(), FieldNumber::Siz);
+    QTest::qWait(50);
+    QCOMPARE(cell(*w, w->table().lastFileRow(), FieldNumber::Siz), lastSize);
   }
 
   // Reading jobs asked for while one runs follow it; a view switch reads
@@ -257,6 +268,25 @@ class JobWiringTest : public QObject {
     QCOMPARE(cell(*w, 3, FieldNumber::Old), QStringLiteral("missing"));
     QCOMPARE(cell(*w, 3, FieldNumber::Siz), QString());
     QCOMPARE(cell(*w, 3, FieldNumber::No), QStringLiteral("03"));
+  }
+
+  // Reading asked for while the options dialog is open waits until it has
+  // closed, then runs.
+  void readingWaitsForTheOptionsDialog() {
+    auto w = start();
+    w->addFiles({plain_});
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
+    w->table().setCell(1, FieldNumber::Siz, {});
+    bool heldBack = false;
+    QTimer::singleShot(0, w.get(), [&] {
+      w->startUpdateJob(1, 1, 105);
+      heldBack = !w->jobs().busy() && w->optionsDialog()->isVisible();
+      w->optionsDialog()->close();
+    });
+    command(*w, "aOptions")->trigger();
+    QVERIFY(heldBack);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
+    QCOMPARE(cell(*w, 1, FieldNumber::Siz), QString::number(QFileInfo(plain_).size()));
   }
 
   // The options survive a restart and decide what is read: with
