@@ -60,7 +60,7 @@ void JobControl::startUpdateJob(int first, int last, int kind) {
     model_.cellsChanged(changed->first, changed->second);
     *changed = {INT_MAX, 0};
   };
-  const ReadSettings settings = hooks_.readSettings ? hooks_.readSettings() : ReadSettings{};
+  const ReadSettings settings = readSettings();
   auto job = std::make_shared<TUpdateThread>(table_, first, last, kind, settings, rowWritten);
   auto connection = std::make_shared<QMetaObject::Connection>();
   runner_.start(
@@ -72,6 +72,12 @@ void JobControl::startUpdateJob(int first, int last, int kind) {
         if (hooks_.updateEnded) hooks_.updateEnded();
       },
       [this, announce, connection] { *connection = connect(&runner_, &JobRunner::stepsRun, this, announce); });
+}
+
+bool JobControl::infoReadsTags(const ReadSettings& settings) {
+  const auto& fields = settings.InfoReadFields;
+  const bool sizeOnly = fields[0] && !fields[1] && !fields[2];
+  return settings.TagView != 0 && !sizeOnly;
 }
 
 void JobControl::release() {

@@ -315,11 +315,17 @@ void TfrmTagEditor::completeAddedRows(int first) {
     return;
   }
   table_.splitAddedNames(first, last);
-  if (views_->fileInfoOn() && !table_.carriedFileInfo())
+  bool infoReadsTags = false;
+  if (views_->fileInfoOn() && !table_.carriedFileInfo()) {
     startUpdateJob(first, last, ColumnViews::ReadFileInfoAfterAdd);
+    infoReadsTags = JobControl::infoReadsTags(jobs_->readSettings());
+  }
   bool readingTags = false;
   if (table_.carriedTagVersion() == 0 && views_->tagView() != 0) {
-    startUpdateJob(first, last, views_->id3v1On() ? ColumnViews::ReadId3v1 : ColumnViews::ReadId3v2);
+    // The information read of new rows brings the view's tag along; a
+    // second pass over the same files would write the same cells again.
+    if (!infoReadsTags)
+      startUpdateJob(first, last, views_->id3v1On() ? ColumnViews::ReadId3v1 : ColumnViews::ReadId3v2);
     readingTags = true;
   }
   model_->cellsChanged(first, last);

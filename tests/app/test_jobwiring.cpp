@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <memory>
@@ -23,6 +24,7 @@
 #include "app/jobcontrol.h"
 #include "app/mainwindow.h"
 #include "app/namegrid.h"
+#include "app/optionsdialog.h"
 #include "testfiles.h"
 
 using qm::FieldNumber;
@@ -127,7 +129,8 @@ class JobWiringTest : public QObject {
     QCOMPARE(cell(*w, 3, FieldNumber::Art), QStringLiteral("Band"));
     QCOMPARE(cell(*w, 1, FieldNumber::No), QStringLiteral("01"));
     QCOMPARE(cell(*w, 3, FieldNumber::No), QStringLiteral("03"));
-    QCOMPARE(w->infoPanel()->statusText(), QStringLiteral("Прочитано ID3v2 Tag: 3/3"));
+    // The information read brought the tags along: no second pass.
+    QCOMPARE(w->infoPanel()->statusText(), QStringLiteral("Прочитано информации 3/3"));
     QVERIFY(w->infoPanel()->progress()->isHidden());
     QVERIFY(w->grid()->isEnabled());
     QVERIFY(w->toolBars()[0]->isEnabled());
@@ -143,8 +146,8 @@ class JobWiringTest : public QObject {
     QVERIFY(!w->grid()->selectionModel()->isSelected(w->gridModel()->index(0, int(FieldNumber::Tit))));
   }
 
-  // Stop during the read leaves every row, read or not, completed; the
-  // tag read waiting behind it does not run; the window returns to idle.
+  // Stop during the read leaves every row, read or not, completed, and the
+  // window returns to idle.
   void stopWhileReading() {
     auto w = start();
     const int count = 1000;
@@ -183,6 +186,15 @@ class JobWiringTest : public QObject {
     QVERIFY(rows >= 1 && rows <= count);
     QCOMPARE(w->gridModel()->rowCount(), rows + 1);
     QCOMPARE(cell(*w, rows, FieldNumber::Ext), QStringLiteral("mp3"));
+
+    // Closing during a job ends it first; nothing reaches the table after.
+    addFolder(*w, folder);
+    QTRY_VERIFY_WITH_TIMEOUT(w->jobs().runner().status().startsWith(qm::StatusPhrase::ReadInfo), 30000);
+    w->close();
+    QVERIFY(!w->jobs().runner().isActive());
+    const QString lastSize = cell(*w, w->table().lastFileRow(), FieldNumber::Siz);
+    QTest::qWait(50);
+    QCOMPARE(cell(*w, w->table().lastFileRow(), FieldNumber::Siz), lastSize);
   }
 
   // Reading jobs asked for while one runs follow it; a view switch reads
@@ -257,6 +269,25 @@ class JobWiringTest : public QObject {
     QCOMPARE(cell(*w, 3, FieldNumber::No), QStringLiteral("03"));
   }
 
+  // Reading asked for while the options dialog is open waits until it has
+  // closed, then runs.
+  void readingWaitsForTheOptionsDialog() {
+    auto w = start();
+    w->addFiles({plain_});
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
+    w->table().setCell(1, FieldNumber::Siz, {});
+    bool heldBack = false;
+    QTimer::singleShot(0, w.get(), [&] {
+      w->startUpdateJob(1, 1, 105);
+      heldBack = !w->jobs().busy() && w->optionsDialog()->isVisible();
+      w->optionsDialog()->close();
+    });
+    command(*w, "aOptions")->trigger();
+    QVERIFY(heldBack);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
+    QCOMPARE(cell(*w, 1, FieldNumber::Siz), QString::number(QFileInfo(plain_).size()));
+  }
+
   // The options survive a restart and decide what is read: with
   // "only *.mp3" on, other extensions keep empty information.
   void optionsAreSavedAndGovernReading() {
@@ -283,6 +314,19 @@ class JobWiringTest : public QObject {
     QCOMPARE(cell(*w, 1, FieldNumber::Dur), QString());
     QCOMPARE(cell(*w, 1, FieldNumber::Siz), QString::number(QFileInfo(plain_).size()));
     w->options().setCodepage(QStringLiteral("windows-1251"));
+
+    // With only the size read, the information pass leaves the tags to a
+    // tag read of its own.
+    auto& info = w->options().lists(qm::FieldView::FileInfo);
+    info.setRead(1, false);
+    info.setRead(2, false);
+    QSignalSpy ended(&w->jobs().runner(), &qm::JobRunner::jobEnded);
+    w->addFiles({tagged_});
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
+    QCOMPARE(ended.count(), 2);
+    QCOMPARE(cell(*w, 2, FieldNumber::Tit), QStringLiteral("Song"));
+    QCOMPARE(cell(*w, 2, FieldNumber::Dur), QString());
+    QCOMPARE(cell(*w, 2, FieldNumber::Siz), QString::number(QFileInfo(tagged_).size()));
   }
 };
 
