@@ -122,6 +122,9 @@ TfrmError::TfrmError(RowTable& mainTable, const QString& settingsPath, QWidget* 
   connect(grdErrFiles_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { pmnGridErrors_->popup(grdErrFiles_->viewport()->mapToGlobal(at)); });
   connect(copy_, &QAction::triggered, this, &TfrmError::copySelection);
+  // Copy follows the table's selection once the user works in it.
+  connect(grdErrFiles_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { copy_->setEnabled(grdErrFiles_->selectionModel()->hasSelection()); });
   connect(selectAll_, &QAction::triggered, grdErrFiles_, &QAbstractItemView::selectAll);
   connect(btnDeleteRenam_, &QPushButton::clicked, this, &TfrmError::deleteRenamed);
   connect(btnClose_, &QPushButton::clicked, this, &QWidget::close);
