@@ -124,16 +124,19 @@ void WriteCommands::startWriteJob(int first, int last, int kind) {
   };
   auto job = std::make_shared<TUpdateThread>(table, first, last, kind, settings, *questions_, rowWritten);
   auto connection = std::make_shared<QMetaObject::Connection>();
+  auto started = std::make_shared<bool>(false);
   runner_.start(
       'u', job,
-      [this, announce, connection, job] {
+      [this, announce, connection, job, started] {
         announce();
         disconnect(*connection);
-        errors_->setErrors(job->errorTable());
+        // A job stopped before it began leaves the last failures alone.
+        if (*started) errors_->setErrors(job->errorTable());
         runner_.setControlsEnabled(true);
-        errors_->showIfErrors();
+        if (*started) errors_->showIfErrors();
       },
-      [this, announce, connection] {
+      [this, announce, connection, started] {
+        *started = true;
         // A new write empties the error window.
         if (errors_->isVisible()) errors_->close();
         *connection = connect(&runner_, &JobRunner::stepsRun, this, announce);
