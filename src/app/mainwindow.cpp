@@ -7,10 +7,14 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -23,10 +27,14 @@
 
 #include "app/columnviews.h"
 #include "app/commands.h"
+#include "app/adddirectorydialog.h"
 #include "app/dropdown.h"
 #include "app/gridmodel.h"
 #include "app/infopanel.h"
+#include "app/jobcontrol.h"
 #include "app/namegrid.h"
+#include "app/optionsdialog.h"
+#include "options/optionssection.h"
 #include "settings/inifile.h"
 #include "settings/settingspath.h"
 
@@ -75,6 +83,30 @@ const QHash<QString, QString>& badges() {
 }
 
 bool hasBadge(const QString& name) { return badges().contains(name); }
+
+// The file types offered by the open dialog of aAddFiles. "All files" is
+// "*" here: a name without a dot is a file too.
+QString addFilesFilter() {
+  return QStringLiteral(
+      "Все файлы (*);;"
+      "Аудио файлы (*.mp3 *.wma *.vqf *.asf *.ogg *.lqt *.wav *.mid);;"
+      "Видео файлы (*.avi *.mpg *.mp2 *.wmv *.asf);;"
+      "Графические файлы (*.jpg *.bmp *.gif *.psd);;"
+      "Текстовые файлы (*.txt *.doc *.rtf *.htm *.inf *.diz)");
+}
+
+// The local files and folders of a drop, in the order given.
+QStringList droppedPaths(const QMimeData* data) {
+  QStringList paths;
+  if (!data || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) continue;
+    QString path = url.toLocalFile();
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);
+    if (!path.isEmpty()) paths.append(path);
+  }
+  return paths;
+}
 
 QIcon fallbackIcon(const QString& name, const QString& category) {
   if (hasBadge(name)) return badgeIcon(badges().value(name));
@@ -153,6 +185,12 @@ TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
   createToolBars();
   connectCommands();
   createTable();
+  createJobs();
+  setAcceptDrops(true);
+  const QString dropHint =
+      QStringLiteral("Для добавления файлов или содержимого папок в таблицу можно перетаскивать выбранные объекты на форму");
+  grid_->setToolTip(dropHint);
+  grid_->setStatusTip(dropHint);
 
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
           &TfrmTagEditor::recomputeClipboardStates);
@@ -263,8 +301,12 @@ void TfrmTagEditor::renumberRows(int fromRow) {
 
 void TfrmTagEditor::completeAddedRows(int first) {
   const int removedFrom = table_.deleteEmptyRows(first, table_.lastFileRow());
-  model_->reloadRows();
-  if (removedFrom > 0) renumberRows(removedFrom);
+  if (removedFrom > 0) {
+    model_->reloadRows();
+    renumberRows(removedFrom);
+  } else {
+    model_->rowsAppended();
+  }
   const int last = table_.lastFileRow();
   if (first > last) {
     setControlsEnabled(true);
@@ -284,10 +326,68 @@ void TfrmTagEditor::completeAddedRows(int first) {
   if (!readingTags) setControlsEnabled(true);
 }
 
-void TfrmTagEditor::startUpdateJob(int first, int last, int kind) {
-  Q_UNUSED(first);
-  Q_UNUSED(last);
-  Q_UNUSED(kind);
+void TfrmTagEditor::startUpdateJob(int first, int last, int kind) { jobs_->startUpdateJob(first, last, kind); }
+
+void TfrmTagEditor::addFiles(const QStringList& paths) {
+  if (jobs_->busy()) return;
+  jobs_->addChosenFiles(paths);
+}
+
+void TfrmTagEditor::addDroppedPaths(const QStringList& paths) {
+  // Rows must not move under a running job.
+  if (jobs_->busy() || paths.isEmpty()) return;
+  jobs_->addDroppedPaths(paths);
+}
+
+void TfrmTagEditor::createJobs() {
+  JobControl::Hooks hooks;
+  hooks.completeAddedRows = [this](int first) { completeAddedRows(first); };
+  hooks.readSettings = [this] {
+    return ReadSettings::From(options_, TagView(views_->tagView()), numberStyle_ == NumberStyle::LeadingZero);
+  };
+  hooks.scanSettings = [this] {
+    return ScanSettings{addDirectoryDialog_->filter(), addDirectoryDialog_->caseSensitive(),
+                        addDirectoryDialog_->scanSubFolders()};
+  };
+  hooks.holdUpdates = [this] { return optionsDialog_->isVisible(); };
+  jobs_ = std::make_unique<JobControl>(table_, *model_, *infoPanel_, std::move(hooks));
+  connect(jobs_.get(), &JobControl::controlsEnabledChanged, this, &TfrmTagEditor::applyControlsEnabled);
+
+  optionsDialog_ = new TfrmOptions(options_, *commands_, this);
+  addDirectoryDialog_ = new TfrmAddDirectory(this);
+  connect(addDirectoryDialog_, &TfrmAddDirectory::addRequested, this,
+          [this](const QStringList& folders) { jobs_->startAddJob(folders, 'd'); });
+
+  CommandSet& c = *commands_;
+  for (const char* name : {"aAddFiles", "aAddDirectory", "aOptions"}) {
+    QAction* action = c[QString::fromLatin1(name)];
+    CommandSet::setPending(action, false);
+    CommandSet::setInUse(action, true);
+  }
+  connect(c[QStringLiteral("aAddFiles")], &QAction::triggered, this, &TfrmTagEditor::aAddFilesExecute);
+  connect(c[QStringLiteral("aAddDirectory")], &QAction::triggered, addDirectoryDialog_, &QDialog::exec);
+  connect(c[QStringLiteral("aOptions")], &QAction::triggered, this, &TfrmTagEditor::aOptionsExecute);
+}
+
+void TfrmTagEditor::aAddFilesExecute() {
+  addFiles(QFileDialog::getOpenFileNames(this, QStringLiteral("Открытие файлов"), QString(), addFilesFilter()));
+}
+
+void TfrmTagEditor::aOptionsExecute() {
+  optionsDialog_->exec();
+  // Views switched off and on again while the dialog closed read now.
+  jobs_->release();
+}
+
+void TfrmTagEditor::dragEnterEvent(QDragEnterEvent* event) {
+  if (!jobs_->busy() && !droppedPaths(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TfrmTagEditor::dropEvent(QDropEvent* event) {
+  const QStringList paths = droppedPaths(event->mimeData());
+  if (paths.isEmpty() || jobs_->busy()) return;
+  event->acceptProposedAction();
+  addDroppedPaths(paths);
 }
 
 void TfrmTagEditor::selectRows(int first, int last) {
@@ -305,6 +405,8 @@ void TfrmTagEditor::onLayoutChanged() {
 }
 
 TfrmTagEditor::~TfrmTagEditor() {
+  // A running job writes to the table and the model: it ends first.
+  jobs_->shutdown();
   // The view asks the model about the table while it is taken down, and
   // the table is a member: the widgets go first.
   delete takeCentralWidget();
@@ -642,19 +744,17 @@ void TfrmTagEditor::recomputeClipboardStates() {}
 
 void TfrmTagEditor::showStatusHint(const QString& hint) { infoPanel_->setStatusText(hint); }
 
-void TfrmTagEditor::setControlsEnabled(bool enabled) {
+void TfrmTagEditor::setControlsEnabled(bool enabled) { jobs_->setControlsEnabled(enabled); }
+
+void TfrmTagEditor::applyControlsEnabled(bool enabled) {
   for (QMenu* menu : std::as_const(mainMenus_)) menu->menuAction()->setEnabled(enabled);
   commands_->find(QStringLiteral("aAbout"))->setEnabled(enabled);
   for (QToolBar* bar : std::as_const(toolBars_)) bar->setEnabled(enabled);
   grid_->setEnabled(enabled);
   infoPanel_->setBusy(!enabled);
-  if (enabled) jobKind_ = QChar();
 }
 
-void TfrmTagEditor::btnStopClick() {
-  // No job exists yet that Stop could address: it returns to idle.
-  setControlsEnabled(true);
-}
+void TfrmTagEditor::btnStopClick() { jobs_->btnStopClick(); }
 
 bool TfrmTagEditor::event(QEvent* event) {
   if (event->type() == QEvent::StatusTip) {
@@ -678,7 +778,10 @@ void TfrmTagEditor::showEvent(QShowEvent* event) {
     fileInfo = ini.readBool(kGrid, QStringLiteral("FileInfo"), true);
     tag = ini.readInteger(kGrid, QStringLiteral("Tag"), 2);
     if (tag < 0 || tag > 2) tag = 2;
+    readOptionsSection(ini, options_);
+    addDirectoryDialog_->readSettings(ini);
   }
+  optionsDialog_->syncFromOptions();
   views_->applySavedViews(fileInfo, tag);
   refreshCommandContainers();
 }
@@ -693,7 +796,8 @@ void TfrmTagEditor::resizeEvent(QResizeEvent* event) {
 
 void TfrmTagEditor::closeEvent(QCloseEvent* event) {
   saveSettings();
-  btnStopClick();
+  // A running job ends before the window goes; nothing is written after.
+  jobs_->shutdown();
   event->accept();
 }
 
@@ -803,8 +907,10 @@ bool TfrmTagEditor::saveSettings() {
   IniFile ini;
   if (QFileInfo::exists(settingsPath_) && !ini.load(settingsPath_)) return false;
   writeMainSection(ini);
+  writeOptionsSection(ini, options_);
   writeGridSection(ini);
   writeEditSection(ini);
+  addDirectoryDialog_->writeSettings(ini);
   return ini.save(settingsPath_);
 }
 

@@ -26,6 +26,9 @@ class GridModel;
 class NameGrid;
 class InfoPanel;
 class IniFile;
+class JobControl;
+class TfrmAddDirectory;
+class TfrmOptions;
 
 // The main window: the table of files, its menus, tool bars and status
 // panel, and the settings sections Main, Edit and Grid.
@@ -50,6 +53,9 @@ class TfrmTagEditor : public QMainWindow {
   ColumnViews& views() const { return *views_; }
   NumberStyle numberStyle() const { return numberStyle_; }
   NumberScope numberScope() const;
+  JobControl& jobs() const { return *jobs_; }
+  TfrmOptions* optionsDialog() const { return optionsDialog_; }
+  TfrmAddDirectory* addDirectoryDialog() const { return addDirectoryDialog_; }
 
   // Busy (false) disables the menus, the tool bars and the table and shows
   // the progress bar and Stop; idle (true) undoes that.
@@ -61,15 +67,20 @@ class TfrmTagEditor : public QMainWindow {
   void completeAddedRows(int first);
   // Rewrites the numbers from `fromRow` to the last file row.
   void renumberRows(int fromRow);
-  // Where the reading of rows [first, last] by `kind` starts once reading
-  // jobs exist; until then the rows keep the cells they have.
+  // Reads rows [first, last] by `kind` (1, 2, 105, 108) on a job; while
+  // the options dialog is open the request waits until it has closed.
   void startUpdateJob(int first, int last, int kind);
+  // Rows for files chosen in the open dialog or dropped on the window.
+  void addFiles(const QStringList& paths);
+  void addDroppedPaths(const QStringList& paths);
 
  protected:
   bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void createMenus();
@@ -81,6 +92,10 @@ class TfrmTagEditor : public QMainWindow {
   void refreshCommandContainers();
 
   void createTable();
+  void createJobs();
+  void applyControlsEnabled(bool enabled);
+  void aAddFilesExecute();
+  void aOptionsExecute();
   void setNumberStyle(NumberStyle style);
   void setSeparateNumbering(bool on);
   void selectRows(int first, int last);
@@ -105,6 +120,10 @@ class TfrmTagEditor : public QMainWindow {
 
   RowTable table_;
   Options options_;
+  // After the table: the jobs that write to it go first.
+  std::unique_ptr<JobControl> jobs_;
+  TfrmOptions* optionsDialog_ = nullptr;
+  TfrmAddDirectory* addDirectoryDialog_ = nullptr;
   CommandSet* commands_;
   GridModel* model_ = nullptr;
   NameGrid* grid_ = nullptr;
@@ -122,7 +141,6 @@ class TfrmTagEditor : public QMainWindow {
   QAction* mmiCopyFiles_ = nullptr;
   QMenu* writeTagMenu_ = nullptr;
   QAction* writeTagSeparator_ = nullptr;
-  QChar jobKind_;
   bool firstShowDone_ = false;
 };
 
