@@ -313,18 +313,15 @@ void TfrmTagEditor::completeAddedRows(int first) {
     return;
   }
   table_.splitAddedNames(first, last);
-  bool infoReadsTags = false;
-  if (views_->fileInfoOn() && !table_.carriedFileInfo()) {
-    startUpdateJob(first, last, ColumnViews::ReadFileInfoAfterAdd);
-    infoReadsTags = JobControl::infoReadsTags(jobs_->readSettings());
-  }
-  bool readingTags = false;
-  if (table_.carriedTagVersion() == 0 && views_->tagView() != 0) {
-    // The information read of new rows brings the view's tag along; a
-    // second pass over the same files would write the same cells again.
-    if (!infoReadsTags)
-      startUpdateJob(first, last, views_->id3v1On() ? ColumnViews::ReadId3v1 : ColumnViews::ReadId3v2);
-    readingTags = true;
+  // The information read of new rows brings the view's tag along unless
+  // only the size is read; the tag kind then follows it as a job of its own.
+  const bool readingTags = table_.carriedTagVersion() == 0 && views_->tagView() != 0;
+  for (int kind : AddedRowsReadKinds(jobs_->readSettings(), views_->fileInfoOn() && !table_.carriedFileInfo())) {
+    if (kind == ReadTag1Kind || kind == ReadTag2Kind) {
+      if (readingTags) startUpdateJob(first, last, kind);
+    } else {
+      startUpdateJob(first, last, kind);
+    }
   }
   model_->cellsChanged(first, last);
   selectRows(first, last);
