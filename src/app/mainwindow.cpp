@@ -353,11 +353,17 @@ void TfrmTagEditor::createJobs() {
                         addDirectoryDialog_->scanSubFolders()};
   };
   hooks.holdUpdates = [this] { return optionsDialog_->isVisible(); };
+  hooks.updateEnded = [this] { emit editorTextRequested(); };
   jobs_ = std::make_unique<JobControl>(table_, *model_, *infoPanel_, std::move(hooks));
   connect(jobs_.get(), &JobControl::controlsEnabledChanged, this, &TfrmTagEditor::applyControlsEnabled);
 
   optionsDialog_ = new TfrmOptions(options_, *commands_, this);
   addDirectoryDialog_ = new TfrmAddDirectory(this);
+  scanFieldList_ = options_.scanFields().enabledFields();
+  connect(optionsDialog_, &TfrmOptions::scanFieldListChanged, this,
+          [this](const QList<FieldNumber>& fields) { scanFieldList_ = fields; });
+  connect(optionsDialog_, &TfrmOptions::editorTextRequested, this, &TfrmTagEditor::editorTextRequested);
+  connect(views_, &ColumnViews::editorTextRequested, this, &TfrmTagEditor::editorTextRequested);
   connect(addDirectoryDialog_, &TfrmAddDirectory::addRequested, this,
           [this](const QStringList& folders) { jobs_->startAddJob(folders, 'd'); });
 
@@ -785,6 +791,7 @@ void TfrmTagEditor::showEvent(QShowEvent* event) {
     addDirectoryDialog_->readSettings(ini);
   }
   optionsDialog_->syncFromOptions();
+  scanFieldList_ = options_.scanFields().enabledFields();
   views_->applySavedViews(fileInfo, tag);
   refreshCommandContainers();
 }
