@@ -151,6 +151,19 @@ class OptionsDialogTest : public QObject {
     QCOMPARE(editor.count(), 0);
   }
 
+  void showingAFieldNotReadReadsItAtClose() {
+    Setup s;
+    s.command("aVisibleInf")->trigger();
+    s.options.lists(FieldView::FileInfo).setRead(2, false);
+    QSignalSpy info(s.command("aFileInfo"), &QAction::triggered);
+    s.dialog.show();
+    s.pages()->setCurrentIndex(TfrmOptions::PageMain);
+    Setup::tick(s.list("clbInfoShowFields"), 2, true);
+    QVERIFY(s.columnShown(F::Inf));
+    s.dialog.close();
+    QCOMPARE(info.count(), 2);
+  }
+
   void popupMenuTicksWholeLists() {
     Setup s;
     QSignalSpy info(s.command("aFileInfo"), &QAction::triggered);
