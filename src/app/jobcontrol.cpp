@@ -74,12 +74,6 @@ void JobControl::startUpdateJob(int first, int last, int kind) {
       [this, announce, connection] { *connection = connect(&runner_, &JobRunner::stepsRun, this, announce); });
 }
 
-bool JobControl::infoReadsTags(const ReadSettings& settings) {
-  const auto& fields = settings.InfoReadFields;
-  const bool sizeOnly = fields[0] && !fields[1] && !fields[2];
-  return settings.TagView != 0 && !sizeOnly;
-}
-
 void JobControl::release() {
   std::vector<Held> held;
   held.swap(held_);

@@ -50,9 +50,6 @@ class JobControl : public QObject {
   void startUpdateJob(int first, int last, int kind);
   // The settings an update job started now would read with.
   ReadSettings readSettings() const { return hooks_.readSettings ? hooks_.readSettings() : ReadSettings{}; }
-  // Whether the information read after an add (kind 108) reads the tag of
-  // the view too: it does unless only the size is to be read.
-  static bool infoReadsTags(const ReadSettings& settings);
 
   // Starts the update requests held back while holdUpdates() was true.
   void release();

@@ -315,18 +315,15 @@ void TfrmTagEditor::completeAddedRows(int first) {
     return;
   }
   table_.splitAddedNames(first, last);
-  bool infoReadsTags = false;
-  if (views_->fileInfoOn() && !table_.carriedFileInfo()) {
-    startUpdateJob(first, last, ColumnViews::ReadFileInfoAfterAdd);
-    infoReadsTags = JobControl::infoReadsTags(jobs_->readSettings());
-  }
-  bool readingTags = false;
-  if (table_.carriedTagVersion() == 0 && views_->tagView() != 0) {
-    // The information read of new rows brings the view's tag along; a
-    // second pass over the same files would write the same cells again.
-    if (!infoReadsTags)
-      startUpdateJob(first, last, views_->id3v1On() ? ColumnViews::ReadId3v1 : ColumnViews::ReadId3v2);
-    readingTags = true;
+  // The information read of new rows brings the view's tag along unless
+  // only the size is read; the tag kind then follows it as a job of its own.
+  const bool readingTags = table_.carriedTagVersion() == 0 && views_->tagView() != 0;
+  for (int kind : AddedRowsReadKinds(jobs_->readSettings(), views_->fileInfoOn() && !table_.carriedFileInfo())) {
+    if (kind == ReadTag1Kind || kind == ReadTag2Kind) {
+      if (readingTags) startUpdateJob(first, last, kind);
+    } else {
+      startUpdateJob(first, last, kind);
+    }
   }
   model_->cellsChanged(first, last);
   selectRows(first, last);
@@ -358,11 +355,17 @@ void TfrmTagEditor::createJobs() {
                         addDirectoryDialog_->scanSubFolders()};
   };
   hooks.holdUpdates = [this] { return optionsDialog_->isVisible(); };
+  hooks.updateEnded = [this] { emit editorTextRequested(); };
   jobs_ = std::make_unique<JobControl>(table_, *model_, *infoPanel_, std::move(hooks));
   connect(jobs_.get(), &JobControl::controlsEnabledChanged, this, &TfrmTagEditor::applyControlsEnabled);
 
   optionsDialog_ = new TfrmOptions(options_, *commands_, this);
   addDirectoryDialog_ = new TfrmAddDirectory(this);
+  scanFieldList_ = options_.scanFields().enabledFields();
+  connect(optionsDialog_, &TfrmOptions::scanFieldListChanged, this,
+          [this](const QList<FieldNumber>& fields) { scanFieldList_ = fields; });
+  connect(optionsDialog_, &TfrmOptions::editorTextRequested, this, &TfrmTagEditor::editorTextRequested);
+  connect(views_, &ColumnViews::editorTextRequested, this, &TfrmTagEditor::editorTextRequested);
   connect(addDirectoryDialog_, &TfrmAddDirectory::addRequested, this,
           [this](const QStringList& folders) { jobs_->startAddJob(folders, 'd'); });
 
@@ -790,6 +793,7 @@ void TfrmTagEditor::showEvent(QShowEvent* event) {
     addDirectoryDialog_->readSettings(ini);
   }
   optionsDialog_->syncFromOptions();
+  scanFieldList_ = options_.scanFields().enabledFields();
   views_->applySavedViews(fileInfo, tag);
   refreshCommandContainers();
 }

@@ -69,12 +69,21 @@ class TfrmTagEditor : public QMainWindow {
   void completeAddedRows(int first);
   // Rewrites the numbers from `fromRow` to the last file row.
   void renumberRows(int fromRow);
+  // The fields the cell editor's analysis looks for, in their order: the
+  // options' enabled scan fields, as of first show or the options dialog.
+  const QList<FieldNumber>& scanFieldList() const { return scanFieldList_; }
+
   // Reads rows [first, last] by `kind` (1, 2, 105, 108) on a job; while
   // the options dialog is open the request waits until it has closed.
   void startUpdateJob(int first, int last, int kind);
   // Rows for files chosen in the open dialog or dropped on the window.
   void addFiles(const QStringList& paths);
   void addDroppedPaths(const QStringList& paths);
+
+ signals:
+  // The cell editor's text is to be computed anew (a view switch, the
+  // options dialog closing, the end of a reading job).
+  void editorTextRequested();
 
  protected:
   bool event(QEvent* event) override;
@@ -127,6 +136,7 @@ class TfrmTagEditor : public QMainWindow {
   WriteCommands* writeCommands_ = nullptr;
   TfrmOptions* optionsDialog_ = nullptr;
   TfrmAddDirectory* addDirectoryDialog_ = nullptr;
+  QList<FieldNumber> scanFieldList_;
   CommandSet* commands_;
   GridModel* model_ = nullptr;
   NameGrid* grid_ = nullptr;

@@ -86,14 +86,6 @@ class JobWiringTest : public QObject {
     qputenv("QUILLMARK_CONFIG_DIR", config_->path().toLocal8Bit());
   }
 
-  void addCommandsAreOfferedAndOthersWait() {
-    auto w = start();
-    QVERIFY(command(*w, "aAddFiles")->isVisible());
-    QVERIFY(command(*w, "aAddDirectory")->isVisible());
-    QVERIFY(command(*w, "aOptions")->isVisible());
-    QVERIFY(!command(*w, "aAddList")->isVisible());
-  }
-
   // A folder with a subfolder goes in breadth first; every row gets its
   // name split, size, duration, stream text, tag cells and number, and the
   // window is busy (menus, bars, table off, Stop shown) until all is read.
