@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -287,6 +288,16 @@ class WriteGuiTest : public QObject {
     QVERIFY(w.findChild<QAction*>(QStringLiteral("mmiMoveFiles"))->isVisible());
     QVERIFY(w.findChild<QAction*>(QStringLiteral("mmiOnlySelTag"))->isVisible());
     QVERIFY(command(w, "aWriteID3v2Tag")->isVisible());
+    // The Update button runs the command chosen last, which also holds
+    // Ctrl+U; on an empty table the job has nothing to do.
+    command(w, "aUpdateSel")->trigger();
+    QTRY_VERIFY(idle(w));
+    QSignalSpy selected(command(w, "aUpdateSel"), &QAction::triggered);
+    w.dropDown(QStringLiteral("Update"))->face()->trigger();
+    QCOMPARE(selected.count(), 1);
+    QCOMPARE(command(w, "aUpdateSel")->shortcut(), QKeySequence(QStringLiteral("Ctrl+U")));
+    QVERIFY(command(w, "aUpdate")->shortcut().isEmpty());
+    QTRY_VERIFY(idle(w));
     w.views().applySavedViews(true, 0);
     QVERIFY(!command(w, "aWriteID3v2Tag")->isVisible());
     w.views().applySavedViews(true, 1);
