@@ -108,6 +108,8 @@ void JobControl::btnStopClick() {
         runner_.confirmStop();
       break;
     case JobRunner::StopResult::StoppedSeparateNumbering:
+      emit separateNumberingStopped();
+      break;
     case JobRunner::StopResult::Stopped:
       break;
   }

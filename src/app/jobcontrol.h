@@ -71,6 +71,9 @@ class JobControl : public QObject {
  signals:
   // The runner's busy/idle switch, for the window's controls.
   void controlsEnabledChanged(bool enabled);
+  // Stop ended the sort that separate numbering had asked for: the window
+  // turns separate numbering off again.
+  void separateNumberingStopped();
 
  private:
   struct Held {

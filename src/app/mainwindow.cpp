@@ -358,6 +358,8 @@ void TfrmTagEditor::createJobs() {
   hooks.updateEnded = [this] { emit editorTextRequested(); };
   jobs_ = std::make_unique<JobControl>(table_, *model_, *infoPanel_, std::move(hooks));
   connect(jobs_.get(), &JobControl::controlsEnabledChanged, this, &TfrmTagEditor::applyControlsEnabled);
+  connect(jobs_.get(), &JobControl::separateNumberingStopped, this,
+          [this] { commands_->find(QStringLiteral("aNombersSeparate"))->trigger(); });
 
   optionsDialog_ = new TfrmOptions(options_, *commands_, this);
   addDirectoryDialog_ = new TfrmAddDirectory(this);
