@@ -375,6 +375,7 @@ void TfrmTagEditor::createJobs() {
     CommandSet::setPending(action, false);
     CommandSet::setInUse(action, true);
   }
+  for (QAction* action : commands_->all()) action->installEventFilter(this);
   connect(c[QStringLiteral("aAddFiles")], &QAction::triggered, this, &TfrmTagEditor::aAddFilesExecute);
   connect(c[QStringLiteral("aAddDirectory")], &QAction::triggered, addDirectoryDialog_, &QDialog::exec);
   connect(c[QStringLiteral("aOptions")], &QAction::triggered, this, &TfrmTagEditor::aOptionsExecute);
@@ -766,6 +767,11 @@ void TfrmTagEditor::applyControlsEnabled(bool enabled) {
 }
 
 void TfrmTagEditor::btnStopClick() { jobs_->btnStopClick(); }
+
+bool TfrmTagEditor::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Shortcut && jobs_ && jobs_->busy()) return true;
+  return QMainWindow::eventFilter(watched, event);
+}
 
 bool TfrmTagEditor::event(QEvent* event) {
   if (event->type() == QEvent::StatusTip) {
