@@ -36,6 +36,7 @@
 #include "app/optionsdialog.h"
 #include "options/optionssection.h"
 #include "settings/inifile.h"
+#include "table/addedrows.h"
 #include "settings/settingspath.h"
 
 namespace qm {
@@ -300,32 +301,29 @@ void TfrmTagEditor::renumberRows(int fromRow) {
 }
 
 void TfrmTagEditor::completeAddedRows(int first) {
-  const int removedFrom = table_.deleteEmptyRows(first, table_.lastFileRow());
-  if (removedFrom > 0) {
+  // The table's part: empty rows out, names split, new rows numbered.
+  const int rowsBefore = table_.rowCount();
+  const AddedRows added = qm::completeAddedRows(table_, first, numberStyle_, numberScope());
+  if (table_.rowCount() != rowsBefore)
     model_->reloadRows();
-    renumberRows(removedFrom);
-  } else {
+  else
     model_->rowsAppended();
-  }
-  const int last = table_.lastFileRow();
-  if (first > last) {
+  if (added.isEmpty()) {
     setControlsEnabled(true);
     return;
   }
-  table_.splitAddedNames(first, last);
   // The information read of new rows brings the view's tag along unless
   // only the size is read; the tag kind then follows it as a job of its own.
   const bool readingTags = table_.carriedTagVersion() == 0 && views_->tagView() != 0;
   for (int kind : AddedRowsReadKinds(jobs_->readSettings(), views_->fileInfoOn() && !table_.carriedFileInfo())) {
     if (kind == ReadTag1Kind || kind == ReadTag2Kind) {
-      if (readingTags) startUpdateJob(first, last, kind);
+      if (readingTags) startUpdateJob(added.first, added.last, kind);
     } else {
-      startUpdateJob(first, last, kind);
+      startUpdateJob(added.first, added.last, kind);
     }
   }
-  model_->cellsChanged(first, last);
-  selectRows(first, last);
-  renumberRows(first);
+  model_->cellsChanged(added.first, added.last);
+  selectRows(added.first, added.last);
   if (!readingTags) setControlsEnabled(true);
 }
 
