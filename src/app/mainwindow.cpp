@@ -37,6 +37,7 @@
 #include "app/optionsdialog.h"
 #include "options/optionssection.h"
 #include "settings/inifile.h"
+#include "table/addedrows.h"
 #include "settings/settingspath.h"
 
 namespace qm {
@@ -302,32 +303,29 @@ void TfrmTagEditor::renumberRows(int fromRow) {
 }
 
 void TfrmTagEditor::completeAddedRows(int first) {
-  const int removedFrom = table_.deleteEmptyRows(first, table_.lastFileRow());
-  if (removedFrom > 0) {
+  // The table's part: empty rows out, names split, new rows numbered.
+  const int rowsBefore = table_.rowCount();
+  const AddedRows added = qm::completeAddedRows(table_, first, numberStyle_, numberScope());
+  if (table_.rowCount() != rowsBefore)
     model_->reloadRows();
-    renumberRows(removedFrom);
-  } else {
+  else
     model_->rowsAppended();
-  }
-  const int last = table_.lastFileRow();
-  if (first > last) {
+  if (added.isEmpty()) {
     setControlsEnabled(true);
     return;
   }
-  table_.splitAddedNames(first, last);
   // The information read of new rows brings the view's tag along unless
   // only the size is read; the tag kind then follows it as a job of its own.
   const bool readingTags = table_.carriedTagVersion() == 0 && views_->tagView() != 0;
   for (int kind : AddedRowsReadKinds(jobs_->readSettings(), views_->fileInfoOn() && !table_.carriedFileInfo())) {
     if (kind == ReadTag1Kind || kind == ReadTag2Kind) {
-      if (readingTags) startUpdateJob(first, last, kind);
+      if (readingTags) startUpdateJob(added.first, added.last, kind);
     } else {
-      startUpdateJob(first, last, kind);
+      startUpdateJob(added.first, added.last, kind);
     }
   }
-  model_->cellsChanged(first, last);
-  selectRows(first, last);
-  renumberRows(first);
+  model_->cellsChanged(added.first, added.last);
+  selectRows(added.first, added.last);
   if (!readingTags) setControlsEnabled(true);
 }
 
@@ -377,6 +375,7 @@ void TfrmTagEditor::createJobs() {
     CommandSet::setPending(action, false);
     CommandSet::setInUse(action, true);
   }
+  for (QAction* action : commands_->all()) action->installEventFilter(this);
   connect(c[QStringLiteral("aAddFiles")], &QAction::triggered, this, &TfrmTagEditor::aAddFilesExecute);
   connect(c[QStringLiteral("aAddDirectory")], &QAction::triggered, addDirectoryDialog_, &QDialog::exec);
   connect(c[QStringLiteral("aOptions")], &QAction::triggered, this, &TfrmTagEditor::aOptionsExecute);
@@ -768,6 +767,11 @@ void TfrmTagEditor::applyControlsEnabled(bool enabled) {
 }
 
 void TfrmTagEditor::btnStopClick() { jobs_->btnStopClick(); }
+
+bool TfrmTagEditor::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Shortcut && jobs_ && jobs_->busy()) return true;
+  return QMainWindow::eventFilter(watched, event);
+}
 
 bool TfrmTagEditor::event(QEvent* event) {
   if (event->type() == QEvent::StatusTip) {

@@ -87,6 +87,9 @@ class TfrmTagEditor : public QMainWindow {
 
  protected:
   bool event(QEvent* event) override;
+  // While a job runs, the commands' shortcuts are held back like their
+  // menus: only Stop answers.
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;

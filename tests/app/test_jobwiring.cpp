@@ -10,6 +10,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcutEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -103,6 +104,11 @@ class JobWiringTest : public QObject {
     QVERIFY(!w->grid()->isEnabled());
     QVERIFY(!w->toolBars()[0]->isEnabled());
     QVERIFY(!w->infoPanel()->stopButton()->isHidden());
+    // Shortcuts are off with the menus.
+    QSignalSpy viewSwitch(command(*w, "aFileInfo"), &QAction::triggered);
+    QShortcutEvent key(command(*w, "aFileInfo")->shortcut(), 0);
+    QCoreApplication::sendEvent(command(*w, "aFileInfo"), &key);
+    QCOMPARE(viewSwitch.count(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
 
     QCOMPARE(w->table().fileRowCount(), 3);
