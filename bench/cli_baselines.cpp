@@ -7,6 +7,9 @@
 //   bench_cli_baselines taglib FOLDER  read title, artist, album, year,
 //                                      track, genre, comment and the audio
 //                                      properties with TagLib
+//   bench_cli_baselines copy           copy standard input to standard
+//                                      output (the floor of a filter such
+//                                      as `quillmark-cli edit`)
 
 #ifdef QM_HAVE_TAGLIB
 #include <audioproperties.h>
@@ -86,10 +89,23 @@ int taglib(const std::vector<std::string> &files)
 
 } // namespace
 
+int copy()
+{
+    static char buffer[1 << 16];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+        if (std::fwrite(buffer, 1, n, stdout) != n)
+            return 1;
+    }
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "copy") == 0)
+        return copy();
     if (argc != 3) {
-        std::fprintf(stderr, "usage: bench_cli_baselines plain|taglib FOLDER\n");
+        std::fprintf(stderr, "usage: bench_cli_baselines plain|taglib FOLDER | copy\n");
         return 2;
     }
     std::vector<std::string> files;

@@ -8,6 +8,8 @@ set -u
 build=${1:-build}
 here=$(dirname "$0")
 status=0
+# The window benchmarks run without a display.
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 for program in "$build"/bench/bench_*; do
     name=$(basename "$program")
     [ "$name" = bench_cli_baselines ] && continue

@@ -60,7 +60,7 @@ void JobControl::startUpdateJob(int first, int last, int kind) {
     model_.cellsChanged(changed->first, changed->second);
     *changed = {INT_MAX, 0};
   };
-  const ReadSettings settings = hooks_.readSettings ? hooks_.readSettings() : ReadSettings{};
+  const ReadSettings settings = readSettings();
   auto job = std::make_shared<TUpdateThread>(table_, first, last, kind, settings, rowWritten);
   auto connection = std::make_shared<QMetaObject::Connection>();
   runner_.start(
@@ -108,6 +108,8 @@ void JobControl::btnStopClick() {
         runner_.confirmStop();
       break;
     case JobRunner::StopResult::StoppedSeparateNumbering:
+      emit separateNumberingStopped();
+      break;
     case JobRunner::StopResult::Stopped:
       break;
   }

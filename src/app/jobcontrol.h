@@ -48,6 +48,9 @@ class JobControl : public QObject {
   void startAddJob(const QStringList& folders, char kind);
   // A reading kind (1, 2, 105, 108) over rows [first, last].
   void startUpdateJob(int first, int last, int kind);
+  // The settings an update job started now would read with.
+  ReadSettings readSettings() const { return hooks_.readSettings ? hooks_.readSettings() : ReadSettings{}; }
+
   // Starts the update requests held back while holdUpdates() was true.
   void release();
 
@@ -68,6 +71,9 @@ class JobControl : public QObject {
  signals:
   // The runner's busy/idle switch, for the window's controls.
   void controlsEnabledChanged(bool enabled);
+  // Stop ended the sort that separate numbering had asked for: the window
+  // turns separate numbering off again.
+  void separateNumberingStopped();
 
  private:
   struct Held {

@@ -32,10 +32,12 @@
 #include "app/gridmodel.h"
 #include "app/infopanel.h"
 #include "app/jobcontrol.h"
+#include "app/writecommands.h"
 #include "app/namegrid.h"
 #include "app/optionsdialog.h"
 #include "options/optionssection.h"
 #include "settings/inifile.h"
+#include "table/addedrows.h"
 #include "settings/settingspath.h"
 
 namespace qm {
@@ -225,6 +227,7 @@ TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
     model_->reloadRows();
     completeAddedRows(row);
   }
+  writeCommands_ = new WriteCommands(*this, jobs_->runner());
   refreshCommandContainers();
 }
 
@@ -300,29 +303,29 @@ void TfrmTagEditor::renumberRows(int fromRow) {
 }
 
 void TfrmTagEditor::completeAddedRows(int first) {
-  const int removedFrom = table_.deleteEmptyRows(first, table_.lastFileRow());
-  if (removedFrom > 0) {
+  // The table's part: empty rows out, names split, new rows numbered.
+  const int rowsBefore = table_.rowCount();
+  const AddedRows added = qm::completeAddedRows(table_, first, numberStyle_, numberScope());
+  if (table_.rowCount() != rowsBefore)
     model_->reloadRows();
-    renumberRows(removedFrom);
-  } else {
+  else
     model_->rowsAppended();
-  }
-  const int last = table_.lastFileRow();
-  if (first > last) {
+  if (added.isEmpty()) {
     setControlsEnabled(true);
     return;
   }
-  table_.splitAddedNames(first, last);
-  if (views_->fileInfoOn() && !table_.carriedFileInfo())
-    startUpdateJob(first, last, ColumnViews::ReadFileInfoAfterAdd);
-  bool readingTags = false;
-  if (table_.carriedTagVersion() == 0 && views_->tagView() != 0) {
-    startUpdateJob(first, last, views_->id3v1On() ? ColumnViews::ReadId3v1 : ColumnViews::ReadId3v2);
-    readingTags = true;
+  // The information read of new rows brings the view's tag along unless
+  // only the size is read; the tag kind then follows it as a job of its own.
+  const bool readingTags = table_.carriedTagVersion() == 0 && views_->tagView() != 0;
+  for (int kind : AddedRowsReadKinds(jobs_->readSettings(), views_->fileInfoOn() && !table_.carriedFileInfo())) {
+    if (kind == ReadTag1Kind || kind == ReadTag2Kind) {
+      if (readingTags) startUpdateJob(added.first, added.last, kind);
+    } else {
+      startUpdateJob(added.first, added.last, kind);
+    }
   }
-  model_->cellsChanged(first, last);
-  selectRows(first, last);
-  renumberRows(first);
+  model_->cellsChanged(added.first, added.last);
+  selectRows(added.first, added.last);
   if (!readingTags) setControlsEnabled(true);
 }
 
@@ -350,11 +353,19 @@ void TfrmTagEditor::createJobs() {
                         addDirectoryDialog_->scanSubFolders()};
   };
   hooks.holdUpdates = [this] { return optionsDialog_->isVisible(); };
+  hooks.updateEnded = [this] { emit editorTextRequested(); };
   jobs_ = std::make_unique<JobControl>(table_, *model_, *infoPanel_, std::move(hooks));
   connect(jobs_.get(), &JobControl::controlsEnabledChanged, this, &TfrmTagEditor::applyControlsEnabled);
+  connect(jobs_.get(), &JobControl::separateNumberingStopped, this,
+          [this] { commands_->find(QStringLiteral("aNombersSeparate"))->trigger(); });
 
   optionsDialog_ = new TfrmOptions(options_, *commands_, this);
   addDirectoryDialog_ = new TfrmAddDirectory(this);
+  scanFieldList_ = options_.scanFields().enabledFields();
+  connect(optionsDialog_, &TfrmOptions::scanFieldListChanged, this,
+          [this](const QList<FieldNumber>& fields) { scanFieldList_ = fields; });
+  connect(optionsDialog_, &TfrmOptions::editorTextRequested, this, &TfrmTagEditor::editorTextRequested);
+  connect(views_, &ColumnViews::editorTextRequested, this, &TfrmTagEditor::editorTextRequested);
   connect(addDirectoryDialog_, &TfrmAddDirectory::addRequested, this,
           [this](const QStringList& folders) { jobs_->startAddJob(folders, 'd'); });
 
@@ -364,6 +375,7 @@ void TfrmTagEditor::createJobs() {
     CommandSet::setPending(action, false);
     CommandSet::setInUse(action, true);
   }
+  for (QAction* action : commands_->all()) action->installEventFilter(this);
   connect(c[QStringLiteral("aAddFiles")], &QAction::triggered, this, &TfrmTagEditor::aAddFilesExecute);
   connect(c[QStringLiteral("aAddDirectory")], &QAction::triggered, addDirectoryDialog_, &QDialog::exec);
   connect(c[QStringLiteral("aOptions")], &QAction::triggered, this, &TfrmTagEditor::aOptionsExecute);
@@ -756,6 +768,11 @@ void TfrmTagEditor::applyControlsEnabled(bool enabled) {
 
 void TfrmTagEditor::btnStopClick() { jobs_->btnStopClick(); }
 
+bool TfrmTagEditor::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Shortcut && jobs_ && jobs_->busy()) return true;
+  return QMainWindow::eventFilter(watched, event);
+}
+
 bool TfrmTagEditor::event(QEvent* event) {
   if (event->type() == QEvent::StatusTip) {
     // Every hint is also written into the status line; the empty tip sent
@@ -782,6 +799,7 @@ void TfrmTagEditor::showEvent(QShowEvent* event) {
     addDirectoryDialog_->readSettings(ini);
   }
   optionsDialog_->syncFromOptions();
+  scanFieldList_ = options_.scanFields().enabledFields();
   views_->applySavedViews(fileInfo, tag);
   refreshCommandContainers();
 }

@@ -27,6 +27,7 @@ class NameGrid;
 class InfoPanel;
 class IniFile;
 class JobControl;
+class WriteCommands;
 class TfrmAddDirectory;
 class TfrmOptions;
 
@@ -54,6 +55,7 @@ class TfrmTagEditor : public QMainWindow {
   NumberStyle numberStyle() const { return numberStyle_; }
   NumberScope numberScope() const;
   JobControl& jobs() const { return *jobs_; }
+  WriteCommands& writeCommands() const { return *writeCommands_; }
   TfrmOptions* optionsDialog() const { return optionsDialog_; }
   TfrmAddDirectory* addDirectoryDialog() const { return addDirectoryDialog_; }
 
@@ -67,6 +69,10 @@ class TfrmTagEditor : public QMainWindow {
   void completeAddedRows(int first);
   // Rewrites the numbers from `fromRow` to the last file row.
   void renumberRows(int fromRow);
+  // The fields the cell editor's analysis looks for, in their order: the
+  // options' enabled scan fields, as of first show or the options dialog.
+  const QList<FieldNumber>& scanFieldList() const { return scanFieldList_; }
+
   // Reads rows [first, last] by `kind` (1, 2, 105, 108) on a job; while
   // the options dialog is open the request waits until it has closed.
   void startUpdateJob(int first, int last, int kind);
@@ -74,8 +80,16 @@ class TfrmTagEditor : public QMainWindow {
   void addFiles(const QStringList& paths);
   void addDroppedPaths(const QStringList& paths);
 
+ signals:
+  // The cell editor's text is to be computed anew (a view switch, the
+  // options dialog closing, the end of a reading job).
+  void editorTextRequested();
+
  protected:
   bool event(QEvent* event) override;
+  // While a job runs, the commands' shortcuts are held back like their
+  // menus: only Stop answers.
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -122,8 +136,10 @@ class TfrmTagEditor : public QMainWindow {
   Options options_;
   // After the table: the jobs that write to it go first.
   std::unique_ptr<JobControl> jobs_;
+  WriteCommands* writeCommands_ = nullptr;
   TfrmOptions* optionsDialog_ = nullptr;
   TfrmAddDirectory* addDirectoryDialog_ = nullptr;
+  QList<FieldNumber> scanFieldList_;
   CommandSet* commands_;
   GridModel* model_ = nullptr;
   NameGrid* grid_ = nullptr;

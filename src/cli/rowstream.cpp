@@ -1,9 +1,12 @@
 #include "cli/rowstream.h"
 
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
 
+#include <array>
+#include <optional>
 #include <vector>
 
 namespace qm::cli {
@@ -34,6 +37,32 @@ void appendJsonString(QByteArray &out, const QString &text)
         }
     }
     out += '"';
+}
+
+// The keys are looked up once per process, not once per cell.
+const std::array<QByteArray, kColumnCount> &jsonKeys()
+{
+    static const std::array<QByteArray, kColumnCount> keys = [] {
+        std::array<QByteArray, kColumnCount> k;
+        for (int i = 0; i < kColumnCount; ++i)
+            k[size_t(i)] = '"' + columnCode(toField(i)).toLatin1() + "\":";
+        return k;
+    }();
+    return keys;
+}
+
+std::optional<FieldNumber> fieldOfKey(const QString &key)
+{
+    static const QHash<QString, int> fields = [] {
+        QHash<QString, int> f;
+        for (int i = 0; i < kColumnCount; ++i)
+            f.insert(columnCode(toField(i)), i);
+        return f;
+    }();
+    const auto it = fields.constFind(key);
+    if (it == fields.constEnd())
+        return std::nullopt;
+    return toField(*it);
 }
 
 QList<QByteArrayView> splitLines(const QByteArray &input)
@@ -77,7 +106,7 @@ bool parseJsonRow(QByteArrayView line, Row &row, QString &what)
     }
     const QJsonObject object = doc.object();
     for (auto it = object.begin(); it != object.end(); ++it) {
-        const auto field = fieldByCode(it.key());
+        const auto field = fieldOfKey(it.key());
         if (!field) {
             what = QStringLiteral("unknown column \"%1\"").arg(it.key());
             return false;
@@ -116,9 +145,7 @@ void appendJsonRow(QByteArray &out, const Row &row)
     for (int i = 0; i < kColumnCount; ++i) {
         if (i > 0)
             out += ',';
-        out += '"';
-        out += columnCode(toField(i)).toLatin1();
-        out += "\":";
+        out += jsonKeys()[size_t(i)];
         appendJsonString(out, row[size_t(i)]);
     }
     out += "}\n";

@@ -10,8 +10,10 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcutEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <memory>
@@ -23,6 +25,7 @@
 #include "app/jobcontrol.h"
 #include "app/mainwindow.h"
 #include "app/namegrid.h"
+#include "app/optionsdialog.h"
 #include "testfiles.h"
 
 using qm::FieldNumber;
@@ -84,15 +87,6 @@ class JobWiringTest : public QObject {
     qputenv("QUILLMARK_CONFIG_DIR", config_->path().toLocal8Bit());
   }
 
-  void addCommandsAreOfferedAndOthersWait() {
-    auto w = start();
-    QVERIFY(command(*w, "aAddFiles")->isVisible());
-    QVERIFY(command(*w, "aAddDirectory")->isVisible());
-    QVERIFY(command(*w, "aOptions")->isVisible());
-    QVERIFY(!command(*w, "aAddList")->isVisible());
-    QVERIFY(!command(*w, "aUpdate")->isVisible());
-  }
-
   // A folder with a subfolder goes in breadth first; every row gets its
   // name split, size, duration, stream text, tag cells and number, and the
   // window is busy (menus, bars, table off, Stop shown) until all is read.
@@ -110,6 +104,11 @@ class JobWiringTest : public QObject {
     QVERIFY(!w->grid()->isEnabled());
     QVERIFY(!w->toolBars()[0]->isEnabled());
     QVERIFY(!w->infoPanel()->stopButton()->isHidden());
+    // Shortcuts are off with the menus.
+    QSignalSpy viewSwitch(command(*w, "aFileInfo"), &QAction::triggered);
+    QShortcutEvent key(command(*w, "aFileInfo")->shortcut(), 0);
+    QCoreApplication::sendEvent(command(*w, "aFileInfo"), &key);
+    QCOMPARE(viewSwitch.count(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
 
     QCOMPARE(w->table().fileRowCount(), 3);
@@ -128,7 +127,8 @@ class JobWiringTest : public QObject {
     QCOMPARE(cell(*w, 3, FieldNumber::Art), QStringLiteral("Band"));
     QCOMPARE(cell(*w, 1, FieldNumber::No), QStringLiteral("01"));
     QCOMPARE(cell(*w, 3, FieldNumber::No), QStringLiteral("03"));
-    QCOMPARE(w->infoPanel()->statusText(), QStringLiteral("Прочитано ID3v2 Tag: 3/3"));
+    // The information read brought the tags along: no second pass.
+    QCOMPARE(w->infoPanel()->statusText(), QStringLiteral("Прочитано информации 3/3"));
     QVERIFY(w->infoPanel()->progress()->isHidden());
     QVERIFY(w->grid()->isEnabled());
     QVERIFY(w->toolBars()[0]->isEnabled());
@@ -144,8 +144,8 @@ class JobWiringTest : public QObject {
     QVERIFY(!w->grid()->selectionModel()->isSelected(w->gridModel()->index(0, int(FieldNumber::Tit))));
   }
 
-  // Stop during the read leaves every row, read or not, completed; the
-  // tag read waiting behind it does not run; the window returns to idle.
+  // Stop during the read leaves every row, read or not, completed, and the
+  // window returns to idle.
   void stopWhileReading() {
     auto w = start();
     const int count = 1000;
@@ -184,6 +184,15 @@ class JobWiringTest : public QObject {
     QVERIFY(rows >= 1 && rows <= count);
     QCOMPARE(w->gridModel()->rowCount(), rows + 1);
     QCOMPARE(cell(*w, rows, FieldNumber::Ext), QStringLiteral("mp3"));
+
+    // Closing during a job ends it first; nothing reaches the table after.
+    addFolder(*w, folder);
+    QTRY_VERIFY_WITH_TIMEOUT(w->jobs().runner().status().startsWith(qm::StatusPhrase::ReadInfo), 30000);
+    w->close();
+    QVERIFY(!w->jobs().runner().isActive());
+    const QString lastSize = cell(*w, w->table().lastFileRow(), FieldNumber::Siz);
+    QTest::qWait(50);
+    QCOMPARE(cell(*w, w->table().lastFileRow(), FieldNumber::Siz), lastSize);
   }
 
   // Reading jobs asked for while one runs follow it; a view switch reads
@@ -258,6 +267,25 @@ class JobWiringTest : public QObject {
     QCOMPARE(cell(*w, 3, FieldNumber::No), QStringLiteral("03"));
   }
 
+  // Reading asked for while the options dialog is open waits until it has
+  // closed, then runs.
+  void readingWaitsForTheOptionsDialog() {
+    auto w = start();
+    w->addFiles({plain_});
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
+    w->table().setCell(1, FieldNumber::Siz, {});
+    bool heldBack = false;
+    QTimer::singleShot(0, w.get(), [&] {
+      w->startUpdateJob(1, 1, 105);
+      heldBack = !w->jobs().busy() && w->optionsDialog()->isVisible();
+      w->optionsDialog()->close();
+    });
+    command(*w, "aOptions")->trigger();
+    QVERIFY(heldBack);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
+    QCOMPARE(cell(*w, 1, FieldNumber::Siz), QString::number(QFileInfo(plain_).size()));
+  }
+
   // The options survive a restart and decide what is read: with
   // "only *.mp3" on, other extensions keep empty information.
   void optionsAreSavedAndGovernReading() {
@@ -284,6 +312,19 @@ class JobWiringTest : public QObject {
     QCOMPARE(cell(*w, 1, FieldNumber::Dur), QString());
     QCOMPARE(cell(*w, 1, FieldNumber::Siz), QString::number(QFileInfo(plain_).size()));
     w->options().setCodepage(QStringLiteral("windows-1251"));
+
+    // With only the size read, the information pass leaves the tags to a
+    // tag read of its own.
+    auto& info = w->options().lists(qm::FieldView::FileInfo);
+    info.setRead(1, false);
+    info.setRead(2, false);
+    QSignalSpy ended(&w->jobs().runner(), &qm::JobRunner::jobEnded);
+    w->addFiles({tagged_});
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
+    QCOMPARE(ended.count(), 2);
+    QCOMPARE(cell(*w, 2, FieldNumber::Tit), QStringLiteral("Song"));
+    QCOMPARE(cell(*w, 2, FieldNumber::Dur), QString());
+    QCOMPARE(cell(*w, 2, FieldNumber::Siz), QString::number(QFileInfo(tagged_).size()));
   }
 };
 
