@@ -24,6 +24,7 @@
 #include "app/columnviews.h"
 #include "app/commands.h"
 #include "app/dropdown.h"
+#include "app/gridediting.h"
 #include "app/gridmodel.h"
 #include "app/infopanel.h"
 #include "app/namegrid.h"
@@ -225,6 +226,8 @@ void TfrmTagEditor::createTable() {
     commands_->find(index == 0 ? QStringLiteral("aNombers01") : QStringLiteral("aNombers1"))->trigger();
   });
   connect(c[QStringLiteral("aNombersSeparate")], &QAction::triggered, this, &TfrmTagEditor::setSeparateNumbering);
+  editing_ = new GridEditing(*this);
+  connect(views_, &ColumnViews::editorTextRequested, editing_, &GridEditing::computeEditorText);
 }
 
 NumberScope TfrmTagEditor::numberScope() const {
@@ -302,6 +305,7 @@ void TfrmTagEditor::onLayoutChanged() {
   grid_->syncLayout();
   model_->headerRowChanged();
   refreshCommandContainers();
+  if (editing_) editing_->layoutChanged();
 }
 
 TfrmTagEditor::~TfrmTagEditor() {
@@ -638,7 +642,7 @@ void TfrmTagEditor::runCurrentFile() {
                                                    QStringLiteral("\nне существует!"));
 }
 
-void TfrmTagEditor::recomputeClipboardStates() {}
+void TfrmTagEditor::recomputeClipboardStates() { editing_->updateEditActions(); }
 
 void TfrmTagEditor::showStatusHint(const QString& hint) { infoPanel_->setStatusText(hint); }
 

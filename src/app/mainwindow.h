@@ -22,6 +22,7 @@ namespace qm {
 class ColumnViews;
 class CommandSet;
 class DropDownCommand;
+class GridEditing;
 class GridModel;
 class NameGrid;
 class InfoPanel;
@@ -48,6 +49,7 @@ class TfrmTagEditor : public QMainWindow {
   NameGrid* grid() const { return grid_; }
   GridModel* gridModel() const { return model_; }
   ColumnViews& views() const { return *views_; }
+  GridEditing& editing() const { return *editing_; }
   NumberStyle numberStyle() const { return numberStyle_; }
   NumberScope numberScope() const;
 
@@ -109,6 +111,7 @@ class TfrmTagEditor : public QMainWindow {
   GridModel* model_ = nullptr;
   NameGrid* grid_ = nullptr;
   ColumnViews* views_ = nullptr;
+  GridEditing* editing_ = nullptr;
   NumberStyle numberStyle_ = NumberStyle::LeadingZero;
   InfoPanel* infoPanel_ = nullptr;
   QString settingsPath_;
