@@ -122,7 +122,7 @@ void CellBox::cmbCellChange(const QString& text) {
 }
 
 void CellBox::close() {
-  if (!isOpen() || closing_) return;
+  if (!isOpen() || closing_ || editing_.closing()) return;
   closing_ = true;
   cmbCell_->hide();
   cmbCellExit();
@@ -163,7 +163,7 @@ bool CellBox::step(bool up) {
 }
 
 bool CellBox::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != cmbCell_ && watched != cmbCell_->lineEdit()) return false;
+  if (editing_.closing() || (watched != cmbCell_ && watched != cmbCell_->lineEdit())) return false;
   const bool pickOnlyGenre = field_ == FieldNumber::Gen && id3v1View();
   switch (event->type()) {
     case QEvent::KeyPress: {

@@ -246,6 +246,7 @@ void CellEditorBar::layoutBar() {
 }
 
 bool CellEditorBar::eventFilter(QObject* watched, QEvent* event) {
+  if (editing_.closing()) return false;
   if (watched == bar_) {
     if (event->type() == QEvent::Resize) layoutBar();
     return false;

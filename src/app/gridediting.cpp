@@ -107,7 +107,7 @@ void GridEditing::connectCommands() {
     connect(action, &QAction::triggered, this, [this] { cellBox_->close(); }, Qt::DirectConnection);
 }
 
-bool GridEditing::busy() const { return !window_.grid()->isEnabled(); }
+bool GridEditing::busy() const { return closing_ || !window_.grid()->isEnabled(); }
 
 bool GridEditing::separateNumbering() const { return window_.numberScope() == NumberScope::PerFolder; }
 
@@ -172,6 +172,7 @@ int GridEditing::currentRow() const {
 }
 
 void GridEditing::refreshSelectionState() {
+  if (closing_) return;
   cellBox_->close();
   computeEditorText();
 }
@@ -384,6 +385,7 @@ void GridEditing::gridToolTip(QEvent* event, bool rowHeader) {
 }
 
 bool GridEditing::eventFilter(QObject* watched, QEvent* event) {
+  if (closing_) return false;
   NameGrid* grid = window_.grid();
   if (watched == grid && event->type() == QEvent::KeyPress) return gridKeyPress(event);
   if (event->type() == QEvent::ToolTip) {

@@ -47,7 +47,12 @@ class GridEditing : public QObject {
 
   Numbering numbering() const;
   bool separateNumbering() const;
+  // True while a job runs (the table is disabled) or the window closes.
   bool busy() const;
+  // The window is being taken down: the boxes must not touch the table
+  // or the grid when they lose the focus on the way.
+  void shutDown() { closing_ = true; }
+  bool closing() const { return closing_; }
 
   // Paste-from-column states, hiding the cell box, and the editor text.
   void refreshSelectionState();
@@ -93,6 +98,7 @@ class GridEditing : public QObject {
   QPoint lastClicked_{-1, -1};  // position, row
   bool undoingRowDrag_ = false;
   bool selectionConnected_ = false;
+  bool closing_ = false;
 };
 
 }  // namespace qm

@@ -311,6 +311,7 @@ void TfrmTagEditor::onLayoutChanged() {
 TfrmTagEditor::~TfrmTagEditor() {
   // The view asks the model about the table while it is taken down, and
   // the table is a member: the widgets go first.
+  editing_->shutDown();
   delete takeCentralWidget();
 }
 
