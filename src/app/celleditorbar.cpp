@@ -8,16 +8,40 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "app/cellbox.h"
 #include "app/commands.h"
+#include "app/dropdown.h"
 #include "app/gridediting.h"
 #include "app/gridmodel.h"
 #include "app/mainwindow.h"
 
 namespace qm {
+namespace {
+
+// The code's letters on a badge, for paste commands without an image.
+QIcon codeBadge(const QString& letters) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setBrush(QColor(0x2a, 0x6f, 0xb5));
+  painter.setPen(Qt::NoPen);
+  painter.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
+  QFont font = painter.font();
+  font.setPixelSize(8);
+  font.setBold(true);
+  painter.setFont(font);
+  painter.setPen(Qt::white);
+  painter.drawText(pixmap.rect(), Qt::AlignCenter, letters);
+  return QIcon(pixmap);
+}
+
+}  // namespace
 
 CellEditorBar::CellEditorBar(GridEditing& editing, QToolBar* bar)
     : QObject(bar), editing_(editing), bar_(bar), genres_(genreList()) {
@@ -66,6 +90,8 @@ CellEditorBar::CellEditorBar(GridEditing& editing, QToolBar* bar)
     if (action->property(CommandSet::kCategoryProperty).toString() != QLatin1String("PasteFrom")) continue;
     const QString name = action->objectName();
     CommandSet::setPending(action, false);
+    const int field = action->property(CommandSet::kTagProperty).toInt();
+    if (action->icon().isNull() && isFieldNumber(field)) action->setIcon(codeBadge(templateCode(toField(field)).mid(1)));
     // The group buttons run their last sub-command through the drop-down.
     if (name == QLatin1String("aPName") || name == QLatin1String("aPFileInf") || name == QLatin1String("aPTag"))
       continue;
@@ -73,6 +99,11 @@ CellEditorBar::CellEditorBar(GridEditing& editing, QToolBar* bar)
   }
   for (const char* name : {"aPNo", "aPDir", "aPName", "aPOldName", "aPNewName", "aPExt"})
     c[QString::fromLatin1(name)]->setVisible(true);
+  // The group buttons take the image of the sub-command they stand for.
+  for (const char* name : {"Name", "FileInf", "Tag"}) {
+    if (DropDownCommand* dropDown = editing_.window().dropDown(QString::fromLatin1(name)))
+      dropDown->restore(dropDown->image(), dropDown->hint());
+  }
 
   connect(cmbEdit_, &QComboBox::editTextChanged, this, &CellEditorBar::cmbEditChange);
 }
