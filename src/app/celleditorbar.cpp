@@ -123,7 +123,7 @@ void CellEditorBar::computeEditorText() {
   if (selection.isEmpty()) {
     editor_ = CellEditor();
   } else {
-    text = editor_.computeEditorText(w.table(), selection, w.options().scanFields().enabledFields());
+    text = editor_.computeEditorText(w.table(), selection, w.scanFieldList());
   }
   const bool genre = selection.columnCount() == 1 && w.table().layout().isValidPosition(selection.left) &&
                      w.table().layout().fieldAt(selection.left) == FieldNumber::Gen;

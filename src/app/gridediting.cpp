@@ -22,6 +22,7 @@
 #include "app/dropdown.h"
 #include "app/gridmodel.h"
 #include "app/infopanel.h"
+#include "app/jobcontrol.h"
 #include "app/mainwindow.h"
 #include "app/namegrid.h"
 #include "table/cellblock.h"
@@ -29,6 +30,36 @@
 
 namespace qm {
 namespace {
+
+// The duplicate search as an edit job: it reads the table on its own thread
+// while the window is busy, and removes the rows found on the window's thread.
+class DuplicateRowsJob : public Job {
+ public:
+  DuplicateRowsJob(RowTable& table, DuplicateKey key) : table_(table), key_(key) {}
+  JobClass jobClass() const override { return JobClass::Edit; }
+  int removed() const { return removed_; }
+
+ protected:
+  void execute() override {
+    const std::vector<bool> marked = findDuplicateRows(table_, key_, [this](int, int percent, int found) {
+      post([this, percent, found] {
+        runner()->setStatus(StatusText(StatusPhrase::RemovedDuplicates, found));
+        if (percent >= 0) runner()->setProgress(percent);
+      });
+      return !terminated();
+    });
+    // What was found before a stop is removed all the same.
+    synchronize([this, &marked] {
+      removed_ = removeMarkedRows(table_, marked);
+      runner()->setStatus(StatusText(StatusPhrase::RemovedDuplicates, removed_));
+    });
+  }
+
+ private:
+  RowTable& table_;
+  DuplicateKey key_;
+  int removed_ = 0;
+};
 
 bool clipboardHasText() {
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
@@ -64,6 +95,10 @@ GridEditing::GridEditing(TfrmTagEditor& window) : QObject(&window), window_(wind
   connect(window_.gridModel(), &QAbstractItemModel::modelReset, this, [this] { connectSelection(); });
   connectSelection();
   connectCommands();
+  // Every job ends in a fresh look at the selection.
+  connect(&window_.jobs().runner(), &JobRunner::controlsEnabledChanged, this, [this](bool enabled) {
+    if (enabled) computeEditorText();
+  });
 }
 
 GridEditing::~GridEditing() = default;
@@ -269,25 +304,17 @@ void GridEditing::selectAll() {
 }
 
 void GridEditing::removeDuplicates(DuplicateKey key) {
-  // The search reads the table only; the rows go in one pass afterwards.
-  RowTable& table = window_.table();
-  window_.setControlsEnabled(false);
-  InfoPanel* panel = window_.infoPanel();
-  const QString phrase = QStringLiteral("Удалено повторяющихся строк: ");
-  setStatus(phrase + QString::number(0));
-  const std::vector<bool> marked = findDuplicateRows(table, key, [&](int, int percent, int found) {
-    setStatus(phrase + QString::number(found));
-    if (percent >= 0) panel->progress()->setValue(percent);
-    return true;
+  if (busy()) return;
+  JobRunner& runner = window_.jobs().runner();
+  auto job = std::make_shared<DuplicateRowsJob>(window_.table(), key);
+  runner.setStatus(StatusText(StatusPhrase::RemovedDuplicates, 0));
+  runner.start(key == DuplicateKey::VisibleColumns ? 'v' : 'a', job, [this, job, &runner] {
+    if (job->removed() > 0) {
+      window_.gridModel()->reloadRows();
+      window_.renumberRows(1);
+    }
+    runner.setControlsEnabled(true);
   });
-  const int removed = removeMarkedRows(table, marked);
-  setStatus(phrase + QString::number(removed));
-  window_.setControlsEnabled(true);
-  if (removed > 0) {
-    window_.renumberRows(1);
-    rowsChanged(selection());
-  }
-  computeEditorText();
 }
 
 void GridEditing::moveCurrentRow(bool up) {

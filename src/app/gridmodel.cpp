@@ -2,10 +2,11 @@
 
 namespace qm {
 
-GridModel::GridModel(RowTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table) {}
+GridModel::GridModel(RowTable& table, QObject* parent)
+    : QAbstractTableModel(parent), table_(table), rows_(table.rowCount() - 1) {}
 
 int GridModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : table_.rowCount() - 1;
+  return parent.isValid() ? 0 : rows_;
 }
 
 int GridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
@@ -35,10 +36,31 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
 
 void GridModel::reloadRows() {
   beginResetModel();
+  rows_ = table_.rowCount() - 1;
   endResetModel();
 }
 
+void GridModel::rowsAppended() {
+  const int rows = table_.rowCount() - 1;
+  if (rows == rows_) return;
+  if (rows < rows_) {
+    reloadRows();
+    return;
+  }
+  // The new rows went in before the blank last row, which the view already
+  // shows as row rows_ - 1.
+  const int at = qMax(0, rows_ - 1);
+  beginInsertRows({}, at, at + rows - rows_ - 1);
+  rows_ = rows;
+  endInsertRows();
+}
+
 void GridModel::cellsChanged(int first, int last) {
+  // Rows may have come or gone as well: the view must not be left behind.
+  if (table_.rowCount() - 1 != rows_) {
+    reloadRows();
+    return;
+  }
   first = qMax(first, 1);
   last = qMin(last, table_.rowCount() - 1);
   if (first > last) return;

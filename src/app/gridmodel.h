@@ -30,12 +30,18 @@ class GridModel : public QAbstractTableModel {
 
   // The table changed behind the model's back: rows came or went.
   void reloadRows();
+  // File rows were appended to the table (before its blank last row): the
+  // view is told about them as one insertion, keeping its selection.
+  void rowsAppended();
   // Cells of the rows [first, last] (table rows) changed in any column.
   void cellsChanged(int first, int last);
   void headerRowChanged();
 
  private:
   RowTable& table_;
+  // The rows the view has been told about; the table may run ahead of it
+  // between an append and rowsAppended().
+  int rows_ = 0;
 };
 
 }  // namespace qm

@@ -7,10 +7,14 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -23,12 +27,18 @@
 
 #include "app/columnviews.h"
 #include "app/commands.h"
+#include "app/adddirectorydialog.h"
 #include "app/dropdown.h"
 #include "app/gridediting.h"
 #include "app/gridmodel.h"
 #include "app/infopanel.h"
+#include "app/jobcontrol.h"
+#include "app/writecommands.h"
 #include "app/namegrid.h"
+#include "app/optionsdialog.h"
+#include "options/optionssection.h"
 #include "settings/inifile.h"
+#include "table/addedrows.h"
 #include "settings/settingspath.h"
 
 namespace qm {
@@ -76,6 +86,30 @@ const QHash<QString, QString>& badges() {
 }
 
 bool hasBadge(const QString& name) { return badges().contains(name); }
+
+// The file types offered by the open dialog of aAddFiles. "All files" is
+// "*" here: a name without a dot is a file too.
+QString addFilesFilter() {
+  return QStringLiteral(
+      "Все файлы (*);;"
+      "Аудио файлы (*.mp3 *.wma *.vqf *.asf *.ogg *.lqt *.wav *.mid);;"
+      "Видео файлы (*.avi *.mpg *.mp2 *.wmv *.asf);;"
+      "Графические файлы (*.jpg *.bmp *.gif *.psd);;"
+      "Текстовые файлы (*.txt *.doc *.rtf *.htm *.inf *.diz)");
+}
+
+// The local files and folders of a drop, in the order given.
+QStringList droppedPaths(const QMimeData* data) {
+  QStringList paths;
+  if (!data || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) continue;
+    QString path = url.toLocalFile();
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);
+    if (!path.isEmpty()) paths.append(path);
+  }
+  return paths;
+}
 
 QIcon fallbackIcon(const QString& name, const QString& category) {
   if (hasBadge(name)) return badgeIcon(badges().value(name));
@@ -154,6 +188,14 @@ TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
   createToolBars();
   connectCommands();
   createTable();
+  createJobs();
+  editing_ = new GridEditing(*this);
+  connect(this, &TfrmTagEditor::editorTextRequested, editing_, &GridEditing::computeEditorText);
+  setAcceptDrops(true);
+  const QString dropHint =
+      QStringLiteral("Для добавления файлов или содержимого папок в таблицу можно перетаскивать выбранные объекты на форму");
+  grid_->setToolTip(dropHint);
+  grid_->setStatusTip(dropHint);
 
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
           &TfrmTagEditor::recomputeClipboardStates);
@@ -188,6 +230,7 @@ TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
     model_->reloadRows();
     completeAddedRows(row);
   }
+  writeCommands_ = new WriteCommands(*this, jobs_->runner());
   refreshCommandContainers();
 }
 
@@ -226,8 +269,6 @@ void TfrmTagEditor::createTable() {
     commands_->find(index == 0 ? QStringLiteral("aNombers01") : QStringLiteral("aNombers1"))->trigger();
   });
   connect(c[QStringLiteral("aNombersSeparate")], &QAction::triggered, this, &TfrmTagEditor::setSeparateNumbering);
-  editing_ = new GridEditing(*this);
-  connect(views_, &ColumnViews::editorTextRequested, editing_, &GridEditing::computeEditorText);
 }
 
 NumberScope TfrmTagEditor::numberScope() const {
@@ -265,32 +306,103 @@ void TfrmTagEditor::renumberRows(int fromRow) {
 }
 
 void TfrmTagEditor::completeAddedRows(int first) {
-  const int removedFrom = table_.deleteEmptyRows(first, table_.lastFileRow());
-  model_->reloadRows();
-  if (removedFrom > 0) renumberRows(removedFrom);
-  const int last = table_.lastFileRow();
-  if (first > last) {
+  // The table's part: empty rows out, names split, new rows numbered.
+  const int rowsBefore = table_.rowCount();
+  const AddedRows added = qm::completeAddedRows(table_, first, numberStyle_, numberScope());
+  if (table_.rowCount() != rowsBefore)
+    model_->reloadRows();
+  else
+    model_->rowsAppended();
+  if (added.isEmpty()) {
     setControlsEnabled(true);
     return;
   }
-  table_.splitAddedNames(first, last);
-  if (views_->fileInfoOn() && !table_.carriedFileInfo())
-    startUpdateJob(first, last, ColumnViews::ReadFileInfoAfterAdd);
-  bool readingTags = false;
-  if (table_.carriedTagVersion() == 0 && views_->tagView() != 0) {
-    startUpdateJob(first, last, views_->id3v1On() ? ColumnViews::ReadId3v1 : ColumnViews::ReadId3v2);
-    readingTags = true;
+  // The information read of new rows brings the view's tag along unless
+  // only the size is read; the tag kind then follows it as a job of its own.
+  const bool readingTags = table_.carriedTagVersion() == 0 && views_->tagView() != 0;
+  for (int kind : AddedRowsReadKinds(jobs_->readSettings(), views_->fileInfoOn() && !table_.carriedFileInfo())) {
+    if (kind == ReadTag1Kind || kind == ReadTag2Kind) {
+      if (readingTags) startUpdateJob(added.first, added.last, kind);
+    } else {
+      startUpdateJob(added.first, added.last, kind);
+    }
   }
-  model_->cellsChanged(first, last);
-  selectRows(first, last);
-  renumberRows(first);
+  model_->cellsChanged(added.first, added.last);
+  selectRows(added.first, added.last);
   if (!readingTags) setControlsEnabled(true);
 }
 
-void TfrmTagEditor::startUpdateJob(int first, int last, int kind) {
-  Q_UNUSED(first);
-  Q_UNUSED(last);
-  Q_UNUSED(kind);
+void TfrmTagEditor::startUpdateJob(int first, int last, int kind) { jobs_->startUpdateJob(first, last, kind); }
+
+void TfrmTagEditor::addFiles(const QStringList& paths) {
+  if (jobs_->busy()) return;
+  jobs_->addChosenFiles(paths);
+}
+
+void TfrmTagEditor::addDroppedPaths(const QStringList& paths) {
+  // Rows must not move under a running job.
+  if (jobs_->busy() || paths.isEmpty()) return;
+  jobs_->addDroppedPaths(paths);
+}
+
+void TfrmTagEditor::createJobs() {
+  JobControl::Hooks hooks;
+  hooks.completeAddedRows = [this](int first) { completeAddedRows(first); };
+  hooks.readSettings = [this] {
+    return ReadSettings::From(options_, TagView(views_->tagView()), numberStyle_ == NumberStyle::LeadingZero);
+  };
+  hooks.scanSettings = [this] {
+    return ScanSettings{addDirectoryDialog_->filter(), addDirectoryDialog_->caseSensitive(),
+                        addDirectoryDialog_->scanSubFolders()};
+  };
+  hooks.holdUpdates = [this] { return optionsDialog_->isVisible(); };
+  hooks.updateEnded = [this] { emit editorTextRequested(); };
+  jobs_ = std::make_unique<JobControl>(table_, *model_, *infoPanel_, std::move(hooks));
+  connect(jobs_.get(), &JobControl::controlsEnabledChanged, this, &TfrmTagEditor::applyControlsEnabled);
+  connect(jobs_.get(), &JobControl::separateNumberingStopped, this,
+          [this] { commands_->find(QStringLiteral("aNombersSeparate"))->trigger(); });
+
+  optionsDialog_ = new TfrmOptions(options_, *commands_, this);
+  addDirectoryDialog_ = new TfrmAddDirectory(this);
+  scanFieldList_ = options_.scanFields().enabledFields();
+  connect(optionsDialog_, &TfrmOptions::scanFieldListChanged, this,
+          [this](const QList<FieldNumber>& fields) { scanFieldList_ = fields; });
+  connect(optionsDialog_, &TfrmOptions::editorTextRequested, this, &TfrmTagEditor::editorTextRequested);
+  connect(views_, &ColumnViews::editorTextRequested, this, &TfrmTagEditor::editorTextRequested);
+  connect(addDirectoryDialog_, &TfrmAddDirectory::addRequested, this,
+          [this](const QStringList& folders) { jobs_->startAddJob(folders, 'd'); });
+
+  CommandSet& c = *commands_;
+  for (const char* name : {"aAddFiles", "aAddDirectory", "aOptions"}) {
+    QAction* action = c[QString::fromLatin1(name)];
+    CommandSet::setPending(action, false);
+    CommandSet::setInUse(action, true);
+  }
+  for (QAction* action : commands_->all()) action->installEventFilter(this);
+  connect(c[QStringLiteral("aAddFiles")], &QAction::triggered, this, &TfrmTagEditor::aAddFilesExecute);
+  connect(c[QStringLiteral("aAddDirectory")], &QAction::triggered, addDirectoryDialog_, &QDialog::exec);
+  connect(c[QStringLiteral("aOptions")], &QAction::triggered, this, &TfrmTagEditor::aOptionsExecute);
+}
+
+void TfrmTagEditor::aAddFilesExecute() {
+  addFiles(QFileDialog::getOpenFileNames(this, QStringLiteral("Открытие файлов"), QString(), addFilesFilter()));
+}
+
+void TfrmTagEditor::aOptionsExecute() {
+  optionsDialog_->exec();
+  // Views switched off and on again while the dialog closed read now.
+  jobs_->release();
+}
+
+void TfrmTagEditor::dragEnterEvent(QDragEnterEvent* event) {
+  if (!jobs_->busy() && !droppedPaths(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TfrmTagEditor::dropEvent(QDropEvent* event) {
+  const QStringList paths = droppedPaths(event->mimeData());
+  if (paths.isEmpty() || jobs_->busy()) return;
+  event->acceptProposedAction();
+  addDroppedPaths(paths);
 }
 
 void TfrmTagEditor::selectRows(int first, int last) {
@@ -309,6 +421,8 @@ void TfrmTagEditor::onLayoutChanged() {
 }
 
 TfrmTagEditor::~TfrmTagEditor() {
+  // A running job writes to the table and the model: it ends first.
+  jobs_->shutdown();
   // The view asks the model about the table while it is taken down, and
   // the table is a member: the widgets go first.
   editing_->shutDown();
@@ -643,22 +757,27 @@ void TfrmTagEditor::runCurrentFile() {
                                                    QStringLiteral("\nне существует!"));
 }
 
-void TfrmTagEditor::recomputeClipboardStates() { editing_->updateEditActions(); }
+void TfrmTagEditor::recomputeClipboardStates() {
+  if (editing_) editing_->updateEditActions();
+}
 
 void TfrmTagEditor::showStatusHint(const QString& hint) { infoPanel_->setStatusText(hint); }
 
-void TfrmTagEditor::setControlsEnabled(bool enabled) {
+void TfrmTagEditor::setControlsEnabled(bool enabled) { jobs_->setControlsEnabled(enabled); }
+
+void TfrmTagEditor::applyControlsEnabled(bool enabled) {
   for (QMenu* menu : std::as_const(mainMenus_)) menu->menuAction()->setEnabled(enabled);
   commands_->find(QStringLiteral("aAbout"))->setEnabled(enabled);
   for (QToolBar* bar : std::as_const(toolBars_)) bar->setEnabled(enabled);
   grid_->setEnabled(enabled);
   infoPanel_->setBusy(!enabled);
-  if (enabled) jobKind_ = QChar();
 }
 
-void TfrmTagEditor::btnStopClick() {
-  // No job exists yet that Stop could address: it returns to idle.
-  setControlsEnabled(true);
+void TfrmTagEditor::btnStopClick() { jobs_->btnStopClick(); }
+
+bool TfrmTagEditor::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Shortcut && jobs_ && jobs_->busy()) return true;
+  return QMainWindow::eventFilter(watched, event);
 }
 
 bool TfrmTagEditor::event(QEvent* event) {
@@ -683,7 +802,11 @@ void TfrmTagEditor::showEvent(QShowEvent* event) {
     fileInfo = ini.readBool(kGrid, QStringLiteral("FileInfo"), true);
     tag = ini.readInteger(kGrid, QStringLiteral("Tag"), 2);
     if (tag < 0 || tag > 2) tag = 2;
+    readOptionsSection(ini, options_);
+    addDirectoryDialog_->readSettings(ini);
   }
+  optionsDialog_->syncFromOptions();
+  scanFieldList_ = options_.scanFields().enabledFields();
   views_->applySavedViews(fileInfo, tag);
   refreshCommandContainers();
 }
@@ -698,7 +821,8 @@ void TfrmTagEditor::resizeEvent(QResizeEvent* event) {
 
 void TfrmTagEditor::closeEvent(QCloseEvent* event) {
   saveSettings();
-  btnStopClick();
+  // A running job ends before the window goes; nothing is written after.
+  jobs_->shutdown();
   event->accept();
 }
 
@@ -808,8 +932,10 @@ bool TfrmTagEditor::saveSettings() {
   IniFile ini;
   if (QFileInfo::exists(settingsPath_) && !ini.load(settingsPath_)) return false;
   writeMainSection(ini);
+  writeOptionsSection(ini, options_);
   writeGridSection(ini);
   writeEditSection(ini);
+  addDirectoryDialog_->writeSettings(ini);
   return ini.save(settingsPath_);
 }
 

@@ -27,6 +27,10 @@ class GridModel;
 class NameGrid;
 class InfoPanel;
 class IniFile;
+class JobControl;
+class WriteCommands;
+class TfrmAddDirectory;
+class TfrmOptions;
 
 // The main window: the table of files, its menus, tool bars and status
 // panel, and the settings sections Main, Edit and Grid.
@@ -52,6 +56,10 @@ class TfrmTagEditor : public QMainWindow {
   GridEditing& editing() const { return *editing_; }
   NumberStyle numberStyle() const { return numberStyle_; }
   NumberScope numberScope() const;
+  JobControl& jobs() const { return *jobs_; }
+  WriteCommands& writeCommands() const { return *writeCommands_; }
+  TfrmOptions* optionsDialog() const { return optionsDialog_; }
+  TfrmAddDirectory* addDirectoryDialog() const { return addDirectoryDialog_; }
 
   // Busy (false) disables the menus, the tool bars and the table and shows
   // the progress bar and Stop; idle (true) undoes that.
@@ -63,15 +71,32 @@ class TfrmTagEditor : public QMainWindow {
   void completeAddedRows(int first);
   // Rewrites the numbers from `fromRow` to the last file row.
   void renumberRows(int fromRow);
-  // Where the reading of rows [first, last] by `kind` starts once reading
-  // jobs exist; until then the rows keep the cells they have.
+  // The fields the cell editor's analysis looks for, in their order: the
+  // options' enabled scan fields, as of first show or the options dialog.
+  const QList<FieldNumber>& scanFieldList() const { return scanFieldList_; }
+
+  // Reads rows [first, last] by `kind` (1, 2, 105, 108) on a job; while
+  // the options dialog is open the request waits until it has closed.
   void startUpdateJob(int first, int last, int kind);
+  // Rows for files chosen in the open dialog or dropped on the window.
+  void addFiles(const QStringList& paths);
+  void addDroppedPaths(const QStringList& paths);
+
+ signals:
+  // The cell editor's text is to be computed anew (a view switch, the
+  // options dialog closing, the end of a reading job).
+  void editorTextRequested();
 
  protected:
   bool event(QEvent* event) override;
+  // While a job runs, the commands' shortcuts are held back like their
+  // menus: only Stop answers.
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void createMenus();
@@ -83,6 +108,10 @@ class TfrmTagEditor : public QMainWindow {
   void refreshCommandContainers();
 
   void createTable();
+  void createJobs();
+  void applyControlsEnabled(bool enabled);
+  void aAddFilesExecute();
+  void aOptionsExecute();
   void setNumberStyle(NumberStyle style);
   void setSeparateNumbering(bool on);
   void selectRows(int first, int last);
@@ -107,6 +136,12 @@ class TfrmTagEditor : public QMainWindow {
 
   RowTable table_;
   Options options_;
+  // After the table: the jobs that write to it go first.
+  std::unique_ptr<JobControl> jobs_;
+  WriteCommands* writeCommands_ = nullptr;
+  TfrmOptions* optionsDialog_ = nullptr;
+  TfrmAddDirectory* addDirectoryDialog_ = nullptr;
+  QList<FieldNumber> scanFieldList_;
   CommandSet* commands_;
   GridModel* model_ = nullptr;
   NameGrid* grid_ = nullptr;
@@ -125,7 +160,6 @@ class TfrmTagEditor : public QMainWindow {
   QAction* mmiCopyFiles_ = nullptr;
   QMenu* writeTagMenu_ = nullptr;
   QAction* writeTagSeparator_ = nullptr;
-  QChar jobKind_;
   bool firstShowDone_ = false;
 };
 

@@ -24,23 +24,27 @@ namespace {
 
 // The items of each view's check lists as the dialog names them.
 const QStringList& itemNames(FieldView view) {
-  static const QStringList info = {QStringLiteral("Размер"), QStringLiteral("Длительность"),
-                                   QStringLiteral("Информация")};
+  static const QStringList info = {
+      QStringLiteral("Размер"),
+      QStringLiteral("Длительность"),
+      QStringLiteral("Информация"),
+  };
+  // The ID3v1 lists name the Lyrics3 fields; ID3v2 has frames in their place.
   static const QStringList tag1 = {
-      QStringLiteral("Заголовок"),    QStringLiteral("Трек"),
-      QStringLiteral("Артист"),       QStringLiteral("Альбом"),
-      QStringLiteral("Год"),          QStringLiteral("Жанр"),
-      QStringLiteral("Комментарий"),  QStringLiteral("Ориг. артист"),
-      QStringLiteral("Ориг. заголовок"), QStringLiteral("Ориг. альбом"),
-      QStringLiteral("Комментарий 2"), QStringLiteral("Автор"),
-      QStringLiteral("Текст")};
+      QStringLiteral("Заголовок"),       QStringLiteral("Трек"),          QStringLiteral("Артист"),
+      QStringLiteral("Альбом"),          QStringLiteral("Год"),           QStringLiteral("Жанр"),
+      QStringLiteral("Комментарий"),     QStringLiteral("Ориг. артист"),  QStringLiteral("Ориг. заголовок"),
+      QStringLiteral("Ориг. альбом"),    QStringLiteral("Комментарий 2"), QStringLiteral("Автор"),
+      QStringLiteral("Текст"),
+  };
   static const QStringList tag2 = {
-      QStringLiteral("Заголовок"),     QStringLiteral("Трек"),         QStringLiteral("Артист"),
-      QStringLiteral("Альбом"),        QStringLiteral("Год"),          QStringLiteral("Жанр"),
-      QStringLiteral("Комментарий"),   QStringLiteral("Ориг. артист"), QStringLiteral("Ориг. заголовок"),
-      QStringLiteral("Ориг. альбом"),  QStringLiteral("Ориг. год"),    QStringLiteral("Авторское пр."),
-      QStringLiteral("Текст"),         QStringLiteral("Композитор"),   QStringLiteral("Кодировщик"),
-      QStringLiteral("Язык"),          QStringLiteral("Ссылка")};
+      QStringLiteral("Заголовок"),       QStringLiteral("Трек"),          QStringLiteral("Артист"),
+      QStringLiteral("Альбом"),          QStringLiteral("Год"),           QStringLiteral("Жанр"),
+      QStringLiteral("Комментарий"),     QStringLiteral("Ориг. артист"),  QStringLiteral("Ориг. заголовок"),
+      QStringLiteral("Ориг. альбом"),    QStringLiteral("Ориг. год"),     QStringLiteral("Авторское пр."),
+      QStringLiteral("Текст"),           QStringLiteral("Композитор"),    QStringLiteral("Кодировщик"),
+      QStringLiteral("Язык"),            QStringLiteral("Ссылка"),
+  };
   switch (view) {
     case FieldView::FileInfo:
       return info;

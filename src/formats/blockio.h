@@ -12,7 +12,13 @@ namespace qm {
 // Small positioned reads and writes for the tag and stream readers. All
 // return false on any error and never throw.
 
+// The unit of the readers' block reads: blocks end on its multiples in the
+// file, so that a reader holding the first block can serve the next reader.
+inline constexpr qint64 kReadBlockSize = 8 * 1024;
+
 // Reads up to `length` bytes at `pos`; *out holds what the file had there.
+// The bytes may be shared with a buffer of the reader (QByteArray::
+// fromRawData), so *out is used while the reader lives and not kept.
 using BlockReader = std::function<bool(qint64 pos, qint64 length, QByteArray *out)>;
 
 // A file opened for reading only, read by position. Readers of many files

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -17,12 +18,12 @@ struct Table {
     QHash<char16_t, uchar> fromUnicode;
 };
 
-std::shared_ptr<const Table> buildTable(const QString &name)
+std::unique_ptr<Table> buildTable(const QString &name)
 {
     QStringDecoder decoder(name.toLatin1().constData(), QStringDecoder::Flag::Stateless);
     if (!decoder.isValid())
         return nullptr;
-    auto table = std::make_shared<Table>();
+    auto table = std::make_unique<Table>();
     table->name = name;
     for (int b = 0; b < 256; ++b) {
         const char byte = char(b);
@@ -38,9 +39,9 @@ std::shared_ptr<const Table> buildTable(const QString &name)
     return table;
 }
 
-std::shared_ptr<const Table> latin1Table()
+std::unique_ptr<Table> latin1Table()
 {
-    auto table = std::make_shared<Table>();
+    auto table = std::make_unique<Table>();
     table->name = QStringLiteral("ISO-8859-1");
     for (int b = 0; b < 256; ++b) {
         table->toUnicode[b] = char16_t(b);
@@ -49,19 +50,46 @@ std::shared_ptr<const Table> latin1Table()
     return table;
 }
 
-std::shared_ptr<const Table> &current()
-{
-    static std::shared_ptr<const Table> table = [] {
-        auto t = buildTable(QStringLiteral("windows-1251"));
+// Every table ever chosen stays alive, so that readers on other threads can
+// use the current one through a plain atomic pointer, without locking or
+// reference counting for every field they decode. The options choose a code
+// page a handful of times in a session at most.
+struct Tables {
+    std::mutex mutex;
+    std::vector<std::unique_ptr<Table>> all;
+    std::atomic<const Table *> current{nullptr};
+
+    Tables()
+    {
+        auto table = buildTable(QStringLiteral("windows-1251"));
         // Without ICU tables at least Latin-1 keeps every byte readable.
-        return t ? t : latin1Table();
-    }();
-    return table;
+        adopt(table ? std::move(table) : latin1Table());
+    }
+
+    void adopt(std::unique_ptr<Table> table)
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        const Table *chosen = nullptr;
+        for (const auto &known : all)
+            if (known->name == table->name)
+                chosen = known.get();
+        if (!chosen) {
+            all.push_back(std::move(table));
+            chosen = all.back().get();
+        }
+        current.store(chosen, std::memory_order_release);
+    }
+};
+
+Tables &tables()
+{
+    static Tables instance;
+    return instance;
 }
 
-std::shared_ptr<const Table> load()
+const Table *load()
 {
-    return std::atomic_load(&current());
+    return tables().current.load(std::memory_order_acquire);
 }
 
 } // namespace
@@ -71,7 +99,7 @@ bool LegacyCodepage::setName(const QString &name)
     auto table = buildTable(name.trimmed());
     if (!table)
         return false;
-    std::atomic_store(&current(), std::shared_ptr<const Table>(std::move(table)));
+    tables().adopt(std::move(table));
     return true;
 }
 
@@ -82,7 +110,9 @@ QString LegacyCodepage::name()
 
 QString LegacyCodepage::decode(QByteArrayView bytes)
 {
-    const auto table = load();
+    if (bytes.isEmpty())
+        return {};
+    const Table *table = load();
     QString text(bytes.size(), Qt::Uninitialized);
     QChar *out = text.data();
     for (qsizetype i = 0; i < bytes.size(); ++i)
@@ -92,7 +122,7 @@ QString LegacyCodepage::decode(QByteArrayView bytes)
 
 QByteArray LegacyCodepage::encode(QStringView text)
 {
-    const auto table = load();
+    const Table *table = load();
     QByteArray bytes(text.size(), Qt::Uninitialized);
     char *out = bytes.data();
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -104,7 +134,7 @@ QByteArray LegacyCodepage::encode(QStringView text)
 
 bool LegacyCodepage::canEncode(QStringView text)
 {
-    const auto table = load();
+    const Table *table = load();
     for (QChar ch : text)
         if (!table->fromUnicode.contains(ch.unicode()))
             return false;

@@ -39,36 +39,47 @@ bool readStart(QFile &file, FileStart &start)
 
 // The tag body in the file, read in blocks: the frame headers and texts at
 // the front of a tag usually come in one read, and big frames without a
-// field are skipped by seeking.
+// field are skipped. Blocks end on multiples of kReadBlockSize in the file,
+// so the first one is the start of the file a caller may already hold.
+// Reads inside a block are views of it, not copies; every block stays alive
+// with the FileBody, which the parsed fields (texts only) do not need.
 class FileBody : public id3v2::BodySource {
 public:
-    FileBody(QFile &file, qint64 size) : file_(file), size_(size) {}
+    FileBody(const BlockReader &read, qint64 size) : read_(read), size_(size) {}
     qint64 size() const override { return size_; }
     QByteArray read(qint64 at, qint64 length) override
     {
         if (at < 0 || at >= size_ || length <= 0)
             return {};
         length = std::min(length, size_ - at);
-        if (at >= blockAt_ && at + length <= blockAt_ + block_.size())
-            return block_.mid(at - blockAt_, length);
-        if (length >= BlockSize)
-            return readAt(at, length);
-        block_ = readAt(at, std::min(BlockSize, size_ - at));
-        blockAt_ = at;
-        return block_.left(length);
+        if (!inBlock(at, length)) {
+            const qint64 inFile = id3v2::HeaderSize + at;
+            const qint64 toBoundary = kReadBlockSize - inFile % kReadBlockSize;
+            if (length > toBoundary)
+                return readAt(at, length);
+            blocks_.append(readAt(at, std::min(toBoundary, size_ - at)));
+            blockAt_ = at;
+        }
+        const QByteArray &block = blocks_.last();
+        const qint64 from = at - blockAt_;
+        return QByteArray::fromRawData(block.constData() + from, std::min(length, block.size() - from));
     }
 
 private:
-    static constexpr qint64 BlockSize = 16 * 1024;
+    bool inBlock(qint64 at, qint64 length) const
+    {
+        return !blocks_.isEmpty() && at >= blockAt_ && at + length <= blockAt_ + blocks_.last().size();
+    }
     QByteArray readAt(qint64 at, qint64 length)
     {
-        if (!file_.seek(id3v2::HeaderSize + at))
+        QByteArray bytes;
+        if (!read_(id3v2::HeaderSize + at, length, &bytes))
             return {};
-        return file_.read(length);
+        return bytes;
     }
-    QFile &file_;
+    const BlockReader &read_;
     qint64 size_;
-    QByteArray block_;
+    QList<QByteArray> blocks_;
     qint64 blockAt_ = 0;
 };
 
@@ -90,17 +101,6 @@ qint64 bytesToReplace(const FileStart &start)
     default:
         return 0;
     }
-}
-
-// "Normal attributes" here: writable for the owner, other bits untouched.
-bool makeWritable(const QString &fileName)
-{
-    if (!QFileInfo::exists(fileName))
-        return false;
-    const QFileDevice::Permissions permissions = QFile::permissions(fileName);
-    if (permissions & QFileDevice::WriteOwner)
-        return true;
-    return QFile::setPermissions(fileName, permissions | QFileDevice::WriteOwner);
 }
 
 bool writeInPlace(const QString &fileName, const QByteArray &tag)
@@ -195,20 +195,28 @@ void TID3v2::ResetData()
 bool TID3v2::ReadFromFile(const QString &fileName)
 {
     ResetData();
+    ReadOnlyFile file;
+    return file.open(fileName) && ReadTagWith(file.reader(), file.size());
+}
+
+bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize)
+{
+    ResetData();
     try {
-        QFile file(fileName);
-        FileStart start;
-        if (!readStart(file, start))
+        QByteArray head;
+        if (fileSize < id3v2::HeaderSize || !read(0, id3v2::HeaderSize, &head)
+            || head.size() < id3v2::HeaderSize)
             return false;
+        id3v2::TagHeader header;
         // A tag that claims more than the file holds is no tag to read or
         // to write over.
-        if (start.kind != id3v2::HeaderKind::Tag || start.header.totalSize > start.fileSize)
+        if (id3v2::parseHeader(head, header) != id3v2::HeaderKind::Tag || header.totalSize > fileSize)
             return true;
         TagPresent = true;
-        MajorVersion = start.header.major;
-        TotalSize = start.header.totalSize;
-        FileBody body(file, start.header.bodySize);
-        const id3v2::TagContent content = id3v2::parseTagFields(start.header, body);
+        MajorVersion = header.major;
+        TotalSize = header.totalSize;
+        FileBody body(read, header.bodySize);
+        const id3v2::TagContent content = id3v2::parseTagFields(header, body);
         Title = content.fields[id3v2::Title];
         Artist = content.fields[id3v2::Artist];
         Album = content.fields[id3v2::Album];

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "formats/blockio.h"
+
 namespace qm {
 
 // The ID3v2 tag at the start of an audio file: read from versions 2.2, 2.3
@@ -24,6 +26,10 @@ public:
     // so does one whose header is broken (size bytes that are not syncsafe)
     // or claims more bytes than the file has.
     bool ReadFromFile(const QString &fileName);
+    // The same through an already open file of the given size; TMPEGaudio
+    // shares its handle this way. Reads the header, then the frames in
+    // blocks that end on multiples of kReadBlockSize.
+    bool ReadTagWith(const BlockReader &read, qint64 fileSize);
     // Writes the fields as a 2.3 tag with the file's other frames: over the
     // old tag when it has room, otherwise by writing the whole file anew
     // beside the old one and renaming it over it, with padding to spare for

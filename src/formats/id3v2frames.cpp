@@ -251,7 +251,10 @@ bool isIdChar(char c)
 
 bool isFrameId(QByteArrayView id)
 {
-    return std::all_of(id.begin(), id.end(), isIdChar);
+    for (char c : id)
+        if (!isIdChar(c))
+            return false;
+    return true;
 }
 
 // 2.2 ids and their 2.3 names; 2.2 frames without one cannot be written.
@@ -341,10 +344,11 @@ private:
     QByteArrayView bytes_;
 };
 
-int fieldOfTextFrame(const QByteArray &id);
+int fieldOfTextFrame(QByteArrayView id);
+QByteArray frameIdBytes(QByteArrayView id);
 
 // Frames whose data the fields are made of.
-bool carriesField(const QByteArray &id)
+bool carriesField(QByteArrayView id)
 {
     return fieldOfTextFrame(id) >= 0 || id == "TDRC" || id == "TDOR" || id == "COMM"
         || id == "USLT" || id == "WXXX";
@@ -385,6 +389,7 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
                            bool fieldsOnly)
 {
     QList<RawFrame> frames;
+    frames.reserve(16); // a typical tag's frames without growing
     while (at + 10 <= body.size()) {
         const QByteArray head = body.read(at, 10);
         if (head.size() < 10 || !isFrameId(QByteArrayView(head).first(4)))
@@ -394,10 +399,11 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
             break; // truncated
         const qint64 dataAt = at + 10;
         at += 10 + size;
-        RawFrame frame;
-        frame.id = head.first(4);
-        if (size == 0 || (fieldsOnly && !carriesField(frame.id)))
+        const QByteArrayView id = QByteArrayView(head).first(4);
+        if (size == 0 || (fieldsOnly && !carriesField(id)))
             continue;
+        RawFrame frame;
+        frame.id = frameIdBytes(id);
 
         const quint8 status = uchar(head[8]);
         const quint8 format = uchar(head[9]);
@@ -445,9 +451,9 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
             frame.plainSize = syncsafe(data, pos);
             pos += 4;
         }
-        const QByteArrayView rest = QByteArrayView(data).sliced(pos);
-        frame.payload = unsynchronised ? undoUnsync(rest) : rest.toByteArray();
-        frames.append(frame);
+        // mid() of the whole shares the bytes: most frames have no extras.
+        frame.payload = unsynchronised ? undoUnsync(QByteArrayView(data).sliced(pos)) : data.mid(pos);
+        frames.append(std::move(frame));
     }
     return frames;
 }
@@ -633,18 +639,59 @@ Frame textFrame(const QByteArray &id, const QString &text)
 
 // ---- the fields --------------------------------------------------------
 
-int fieldOfTextFrame(const QByteArray &id)
+constexpr quint32 idCode(const char (&id)[5])
 {
-    static const char *const ids[] = {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON",
-                                      "TCOM", "TENC", "TCOP", "TLAN", "TORY", "TOPE",
-                                      "TIT1", "TOAL"};
-    static const Field fields[] = {Title,    Artist,   Album,      TrackString, Year,
-                                   Genre,    Composer, Encoder,    Copyright,   Language,
-                                   OrigYear, OrigArtist, OrigTitle, OrigAlbum};
-    for (size_t i = 0; i < std::size(ids); ++i)
-        if (id == ids[i])
-            return fields[i];
-    return -1;
+    return quint32(uchar(id[0])) << 24 | quint32(uchar(id[1])) << 16 | quint32(uchar(id[2])) << 8
+         | quint32(uchar(id[3]));
+}
+
+int fieldOfTextFrame(QByteArrayView id)
+{
+    // Every frame of a tag comes here, some twice: one switch on the four
+    // bytes as a number instead of a string compare per id.
+    if (id.size() != 4)
+        return -1;
+    switch (bigEndian(id, 0, 4)) {
+    case idCode("TIT2"): return Title;
+    case idCode("TPE1"): return Artist;
+    case idCode("TALB"): return Album;
+    case idCode("TRCK"): return TrackString;
+    case idCode("TYER"): return Year;
+    case idCode("TCON"): return Genre;
+    case idCode("TCOM"): return Composer;
+    case idCode("TENC"): return Encoder;
+    case idCode("TCOP"): return Copyright;
+    case idCode("TLAN"): return Language;
+    case idCode("TORY"): return OrigYear;
+    case idCode("TOPE"): return OrigArtist;
+    case idCode("TIT1"): return OrigTitle;
+    case idCode("TOAL"): return OrigAlbum;
+    default: return -1;
+    }
+}
+
+// The id as bytes; the ids of the fields' frames come from static text, so
+// reading a tag allocates nothing for them.
+QByteArray frameIdBytes(QByteArrayView id)
+{
+    static const QByteArray textIds[] = {
+        QByteArrayLiteral("TIT2"), QByteArrayLiteral("TPE1"), QByteArrayLiteral("TALB"),
+        QByteArrayLiteral("TRCK"), QByteArrayLiteral("TYER"), QByteArrayLiteral("TCON"),
+        QByteArrayLiteral("COMM"), QByteArrayLiteral("TCOM"), QByteArrayLiteral("TENC"),
+        QByteArrayLiteral("TCOP"), QByteArrayLiteral("TLAN"), QByteArrayLiteral("WXXX"),
+        QByteArrayLiteral("TORY"), QByteArrayLiteral("TOPE"), QByteArrayLiteral("TIT1"),
+        QByteArrayLiteral("TOAL"), QByteArrayLiteral("USLT")};
+    static_assert(std::size(textIds) == FieldCount);
+    static const QByteArray otherIds[] = {QByteArrayLiteral("COMM"), QByteArrayLiteral("USLT"),
+                                          QByteArrayLiteral("WXXX"), QByteArrayLiteral("TDRC"),
+                                          QByteArrayLiteral("TDOR")};
+    const int field = fieldOfTextFrame(id);
+    if (field >= 0)
+        return textIds[field];
+    for (const QByteArray &bytes : otherIds)
+        if (id == bytes)
+            return bytes;
+    return id.toByteArray();
 }
 
 const char *frameIdOfField(int field)
@@ -873,7 +920,8 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
 
     for (int field = 0; field < FieldCount; ++field)
         if (values[field])
-            content.fields[field] = values[field]->join(u'/');
+            content.fields[field] = values[field]->size() == 1 ? values[field]->first()
+                                                                : values[field]->join(u'/');
     if (values[Genre])
         content.fields[Genre] = genreFromFrameText(*values[Genre]);
     if (!values[Year] && recorded && !recorded->isEmpty())
@@ -1008,8 +1056,12 @@ QString genreFromFrameText(const QStringList &values)
 quint16 trackNumber(const QString &trackString)
 {
     bool ok = false;
-    const uint number = trackString.section(u'/', 0, 0).trimmed().toUInt(&ok);
-    return ok && number <= 0xFFFF ? quint16(number) : 0;
+    QStringView number(trackString);
+    const qsizetype slash = number.indexOf(u'/');
+    if (slash >= 0)
+        number = number.first(slash);
+    const uint value = number.trimmed().toUInt(&ok);
+    return ok && value <= 0xFFFF ? quint16(value) : 0;
 }
 
 } // namespace qm::id3v2

@@ -67,9 +67,9 @@ struct TagContent {
     std::array<QString, FieldCount> fields;
     // Where the comment, lyrics and link came from, so that writing them back
     // keeps the language and description they had.
-    QByteArray commentLanguage = "eng";
+    QByteArray commentLanguage = QByteArrayLiteral("eng");
     QString commentDescription;
-    QByteArray lyricsLanguage = "eng";
+    QByteArray lyricsLanguage = QByteArrayLiteral("eng");
     QString lyricsDescription;
     QString linkDescription;
     // Every frame that carries none of the fields, converted to 2.3 form.

@@ -283,6 +283,69 @@ bool TMPEGaudio::AnalyseStream(const BlockReader &read, qint64 fileLength, qint6
     return true;
 }
 
+namespace {
+
+// Serves the reads of one analysis from two windows of the file, each read
+// once: its first block (tag header, frames, the first audio frames) and its
+// end (ID3v1, Lyrics3, the last block looked at for an encoder signature).
+// Reads elsewhere (past a big tag) go to the file. A file too short for two
+// separate windows is read whole, in one read. What it hands out may share
+// its windows' bytes, valid as long as the FileWindows object.
+class FileWindows {
+public:
+    FileWindows(ReadOnlyFile &file, qint64 tailSize) : file_(file), size_(file.size())
+    {
+        tailAt_ = qMax<qint64>(0, size_ - tailSize);
+        if (tailAt_ <= kReadBlockSize)
+            tailAt_ = 0;
+    }
+
+    bool read(qint64 pos, qint64 length, QByteArray *out)
+    {
+        if (pos < 0 || length < 0) {
+            out->clear();
+            return false;
+        }
+        if (pos >= tailAt_)
+            return serve(tail_, tailRead_, tailAt_, size_ - tailAt_, pos, length, out);
+        if (pos + length <= kReadBlockSize)
+            return serve(head_, headRead_, 0, kReadBlockSize, pos, length, out);
+        return file_.readUpTo(pos, length, out);
+    }
+
+private:
+    bool serve(QByteArray &window, bool &loaded, qint64 at, qint64 size, qint64 pos,
+               qint64 length, QByteArray *out)
+    {
+        if (!loaded) {
+            if (!file_.readUpTo(at, size, &window)) {
+                out->clear();
+                return false;
+            }
+            loaded = true;
+        }
+        const qint64 from = pos - at;
+        if (from >= window.size()) {
+            out->clear();
+            return true;
+        }
+        // A view of the window, not a copy: the windows outlive every
+        // reader of the analysis.
+        *out = QByteArray::fromRawData(window.constData() + from, qMin(length, window.size() - from));
+        return true;
+    }
+
+    ReadOnlyFile &file_;
+    qint64 size_;
+    qint64 tailAt_;
+    QByteArray head_;
+    QByteArray tail_;
+    bool headRead_ = false;
+    bool tailRead_ = false;
+};
+
+} // namespace
+
 bool TMPEGaudio::ReadFromFile(const QString &fileName)
 {
     FResetData();
@@ -291,25 +354,13 @@ bool TMPEGaudio::ReadFromFile(const QString &fileName)
     bool ok = opened;
     if (opened) {
         FileLength = file.size();
+        FileWindows windows(file, kBlockSize + TID3v1::kRecordSize + TID3v1::kMarkSize);
+        const BlockReader reader = [&windows](qint64 pos, qint64 length, QByteArray *out) {
+            return windows.read(pos, length, out);
+        };
         // A tag that cannot be read leaves the stream unknown; that is no
         // failure of the file.
-        ID3v1.ResetData();
-        // The ID3v1 tail and the last block (looked at for an encoder
-        // signature) come from one read of the file's end.
-        const qint64 endStart = qMax<qint64>(0, FileLength - kBlockSize - TID3v1::kRecordSize
-                                                    - TID3v1::kMarkSize);
-        QByteArray end;
-        bool endRead = false;
-        const BlockReader reader = [&](qint64 pos, qint64 length, QByteArray *out) {
-            if (pos < endStart)
-                return file.readUpTo(pos, length, out);
-            if (!endRead && !file.readUpTo(endStart, FileLength - endStart, &end))
-                return false;
-            endRead = true;
-            *out = end.mid(pos - endStart, length);
-            return true;
-        };
-        if (ID3v2.ReadFromFile(fileName) && ID3v1.ReadTagWith(reader, FileLength, true))
+        if (ID3v2.ReadTagWith(reader, FileLength) && ID3v1.ReadTagWith(reader, FileLength, true))
             ok = AnalyseStream(reader, FileLength, ID3v2.FGetTotalSize());
     }
     if (!Frame.HeaderFound) {

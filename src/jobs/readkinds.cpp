@@ -58,11 +58,30 @@ ReadSettings ReadSettings::From(const Options &options, qm::TagView tagView, boo
     return settings;
 }
 
+std::vector<int> AddedRowsReadKinds(const ReadSettings &settings, bool fileInfo)
+{
+    std::vector<int> kinds;
+    const auto &fields = settings.InfoReadFields;
+    const bool sizeOnly = fields[0] && !fields[1] && !fields[2];
+    if (fileInfo)
+        kinds.push_back(ReadInfoAfterAddKind);
+    if (settings.TagView == 1 && (!fileInfo || sizeOnly))
+        kinds.push_back(ReadTag1Kind);
+    else if (settings.TagView == 2 && (!fileInfo || sizeOnly))
+        kinds.push_back(ReadTag2Kind);
+    return kinds;
+}
+
 QString BuildFileName(QString &dir, const QString &oldName, const QString &ext)
 {
     if (!dir.isEmpty() && !dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
-    return dir + oldName + QLatin1Char('.') + ext;
+    return dir + WithExtension(oldName, ext);
+}
+
+QString WithExtension(const QString &name, const QString &ext)
+{
+    return ext.isEmpty() ? name : name + QLatin1Char('.') + ext;
 }
 
 bool SkippedByFormat(const ReadSettings &settings, const QString &fileName)

@@ -41,8 +41,19 @@ struct ReadSettings {
     static ReadSettings From(const Options &options, qm::TagView tagView, bool numbers01);
 };
 
+// The reading kinds that complete rows just added, in order: the file
+// information (kind 108, whose stream analysis reads the view's tag in the
+// same pass) when `fileInfo`, and the view's tag kind when that pass does
+// not read it (no information read, or only the size).
+std::vector<int> AddedRowsReadKinds(const ReadSettings &settings, bool fileInfo);
+
 // Cell writes of one row, in the order the steps make them.
 using CellWrites = std::vector<std::pair<FieldNumber, QString>>;
+
+// A file name from a name cell and an Ext cell. An empty Ext adds no dot:
+// "README" is a different file from "README." here, and the name split gives
+// an empty Ext exactly for names without a dot.
+QString WithExtension(const QString &name, const QString &ext);
 
 // The file a row stands for: Dir + Old + "." + Ext. A Dir that is not empty
 // gets a trailing "/" when it lacks one; the fixed text is left in `dir` for

@@ -33,15 +33,17 @@ void TUpdateThread::executeWrite()
     // The blank last row is no file: the range ends at the last file row.
     const int first = std::max(m_firstRow, 1);
     int last = 0;
+    bool hasFiles = false;
     bool namesGiven = true;
     ColumnLayout layout;
     const bool started = synchronize([&] {
         last = std::min(m_lastRow, m_table.lastFileRow());
         layout = m_table.layout();
-        if (m_kind == ApplyKind && m_table.fileRowCount() > 0)
+        hasFiles = m_table.fileRowCount() > 0;
+        if (m_kind == ApplyKind && hasFiles)
             namesGiven = hasNewName(m_table);
     });
-    if (!started || m_table.fileRowCount() <= 0)
+    if (!started || !hasFiles)
         return;
     if (!namesGiven) {
         synchronize([this] { m_questions->showError(WriteMessage::WriteNewNames); });

@@ -302,7 +302,7 @@ RowOutcome RowWriter::apply(Row &row)
         outcome.failed = true;
     } else {
         oldPath = BuildFileName(dir, oldName, ext);
-        newPath = dir + newName + QLatin1Char('.') + ext;
+        newPath = dir + WithExtension(newName, ext);
         const qsizetype slash = newPath.lastIndexOf(QLatin1Char('/'));
         const QString newFolder = slash < 0 ? QString() : newPath.left(slash + 1);
         if (!FileExists(oldPath)) {

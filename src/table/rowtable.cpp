@@ -188,7 +188,9 @@ void RowTable::splitAddedNames(int first, int last)
         Row &row = m_rows[size_t(r)];
         QString &old = row[size_t(toInt(FieldNumber::Old))];
         const qsizetype dot = old.lastIndexOf(u'.');
-        if (dot < 0) {
+        // A name ending in a dot keeps it: with an empty Ext no dot is added
+        // back, and "name." and "name" are different files here.
+        if (dot < 0 || dot == old.size() - 1) {
             row[size_t(toInt(FieldNumber::Ext))].clear();
         } else {
             row[size_t(toInt(FieldNumber::Ext))] = old.mid(dot + 1);

@@ -91,7 +91,6 @@ class MainWindowTest : public QObject {
     QVERIFY(w->infoPanel()->stopButton()->isHidden());
     // Commands whose work does not exist yet are not offered.
     QVERIFY(command(*w, "aCut")->isVisible());
-    QVERIFY(!command(*w, "aWriteID3v2Tag")->isVisible());
     QVERIFY(!command(*w, "aNombersSeparate")->isVisible());
     QVERIFY(command(*w, "aExit")->isVisible());
     QVERIFY(!QFile::exists(iniPath()));

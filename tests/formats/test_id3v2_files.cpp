@@ -2,7 +2,14 @@
 #include "formats/id3v2.h"
 #include "testfiles.h"
 
+#include <QFile>
 #include <QJsonArray>
+
+#ifdef QM_HAVE_TAGLIB
+#include <id3v2header.h>
+#include <id3v2tag.h>
+#include <mpegfile.h>
+#endif
 
 using namespace Qt::Literals::StringLiterals;
 using namespace qm::test;
@@ -42,9 +49,43 @@ QString joinedText(const QJsonObject &frame)
     QStringList texts;
     for (const QJsonValue &value : frame.value(u"text"_s).toArray())
         texts << value.toString();
-    // The helper lists the text of a lyrics frame, a single string, by
-    // character.
-    return texts.join(frame.value(u"id"_s).toString() == u"USLT" ? QString() : u"/"_s);
+    return texts.join(u'/');
+}
+
+bool hasPicture(const QJsonObject &mutagen)
+{
+    const QJsonObject tags = mutagen.value(u"tags"_s).toObject();
+    return std::any_of(tags.begin(), tags.end(), [](const QJsonValue &frame) {
+        return frame.toObject().value(u"id"_s).toString() == u"APIC";
+    });
+}
+
+// What TagLib reads from a file Quillmark wrote: the tag's fields as the
+// writer has them, and the picture where the file had one.
+void expectReadsAsTagLib(const QString &path, const TID3v2 &tag, bool picture)
+{
+#ifdef QM_HAVE_TAGLIB
+    TagLib::MPEG::File file(QFile::encodeName(path).constData(), false);
+    ASSERT_TRUE(file.isValid());
+    TagLib::ID3v2::Tag *read = file.ID3v2Tag();
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->header()->majorVersion(), 3u);
+    const auto text = [](const TagLib::String &value) {
+        return QString::fromStdString(value.to8Bit(true));
+    };
+    EXPECT_EQ(text(read->title()), tag.Title);
+    EXPECT_EQ(text(read->artist()), tag.Artist);
+    EXPECT_EQ(text(read->album()), tag.Album);
+    EXPECT_EQ(read->year(), tag.Year.toUInt());
+    EXPECT_EQ(read->track(), tag.Track);
+    EXPECT_EQ(text(read->genre()), tag.Genre);
+    EXPECT_EQ(text(read->comment()), tag.Comment);
+    EXPECT_EQ(!read->frameList("APIC").isEmpty(), picture);
+#else
+    (void)path;
+    (void)tag;
+    (void)picture;
+#endif
 }
 
 class ID3v2Files : public ::testing::Test {
@@ -117,6 +158,7 @@ protected:
         tag.FSetComment(u"plain"_s);
         ASSERT_TRUE(tag.SaveToFile(path_));
         EXPECT_EQ(readAll(path_).mid(tag.TotalSize), audio);
+        expectReadsAsTagLib(path_, tag, hasPicture(before));
 
         const QJsonObject after = mutagenRead(path_);
         ASSERT_FALSE(after.contains(u"error"_s)) << after.value(u"error"_s).toString().toStdString();

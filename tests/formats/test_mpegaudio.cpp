@@ -191,3 +191,86 @@ TEST(MpegEncoder, SignatureSearchLooksBackFromTheBlockEndWithinItsRange)
     EXPECT_EQ(mpeg.VendorText, QStringLiteral("LAME3.98"));
     EXPECT_EQ(mpeg.FGetEncoder(), QStringLiteral("LAME 3.98"));
 }
+
+namespace {
+
+QByteArray frame23(const char *id, const QByteArray &data)
+{
+    QByteArray frame = QByteArray(id) + QByteArray(6, '\0') + data;
+    putBE32(frame, 4, quint32(data.size()));
+    return frame;
+}
+
+QByteArray tag23(const QByteArray &frames, int padding)
+{
+    QByteArray tag("ID3\x03\0\0", 6);
+    const quint32 size = quint32(frames.size() + padding);
+    for (int i = 0; i < 4; ++i)
+        tag += char((size >> (21 - 7 * i)) & 0x7f);
+    return tag + frames + QByteArray(padding, '\0');
+}
+
+} // namespace
+
+// ReadFromFile opens a file once and serves the tag readers and the stream
+// search from a window at each end; what it finds must not depend on where
+// frames, the audio and the file's end fall against those windows.
+TEST(MpegFile, OneOpenReadsWhatSeparateReadsFind)
+{
+    qm::test::TempFolder dir;
+    const QByteArray audio = frames(header(V1, L3, 9, 0), 417, 12);
+    QByteArray record(128, '\0');
+    record.replace(0, 8, "TAGTitle");
+    record[127] = 17;
+    int n = 0;
+    // Filler in front of the title moves it across the end of the first
+    // window (8 KiB); a big frame in the middle puts the album past it; the
+    // stream length moves the file's end across the point where the file is
+    // read whole.
+    for (int filler : {100, 4500, 6000, 7600, 8150, 8170, 8177, 8183, 8190, 8200}) {
+        for (bool bigFrame : {false, true}) {
+            for (int audioFrames : {3, 12, 40}) {
+                for (bool signatureAtEnd : {false, true}) {
+                    SCOPED_TRACE(testing::Message() << filler << " " << bigFrame << " "
+                                                    << audioFrames << " " << signatureAtEnd);
+                    const QByteArray frames23 =
+                        frame23("TXXX", QByteArray(1, '\0') + "x" + QByteArray(1, '\0')
+                                            + QByteArray(filler, 'f'))
+                        + frame23("TIT2", QByteArray(1, '\0') + "Title " + QByteArray::number(n))
+                        + (bigFrame ? frame23("PRIV", QByteArray(20000, 'p')) : QByteArray())
+                        + frame23("TALB", QByteArray(1, '\0') + "Album")
+                        + frame23("TYER", QByteArray(1, '\0') + "1999");
+                    QByteArray stream = audio.left(417 * 3).repeated((audioFrames + 2) / 3);
+                    if (signatureAtEnd)
+                        stream.replace(stream.size() - 300, 8, "LAME3.99");
+                    const QByteArray tag = tag23(frames23, 300);
+                    const QByteArray file = tag + stream + record;
+                    const QString path = dir.file(QStringLiteral("f%1.mp3").arg(n++));
+                    ASSERT_TRUE(qm::test::writeAll(path, file));
+
+                    TMPEGaudio mpeg;
+                    ASSERT_TRUE(mpeg.ReadFromFile(path));
+                    qm::TID3v2 v2;
+                    ASSERT_TRUE(v2.ReadFromFile(path));
+                    ASSERT_TRUE(v2.TagPresent);
+                    EXPECT_EQ(v2.Title, QStringLiteral("Title %1").arg(n - 1));
+                    EXPECT_EQ(v2.Album, QStringLiteral("Album"));
+                    EXPECT_EQ(v2.Year, QStringLiteral("1999"));
+                    for (const auto field : {&qm::TID3v2::Title, &qm::TID3v2::Album, &qm::TID3v2::Year})
+                        EXPECT_EQ(mpeg.ID3v2.*field, v2.*field);
+                    EXPECT_EQ(mpeg.ID3v2.TotalSize, tag.size());
+
+                    const TMPEGaudio memory = analyse(file, tag.size());
+                    ASSERT_TRUE(mpeg.Frame.HeaderFound);
+                    EXPECT_EQ(mpeg.AudioStart, tag.size());
+                    EXPECT_EQ(mpeg.AudioEnd, memory.AudioEnd);
+                    EXPECT_EQ(mpeg.FGetFrames(), memory.FGetFrames());
+                    EXPECT_EQ(mpeg.VendorText, memory.VendorText);
+                    EXPECT_EQ(mpeg.VendorText.isEmpty(), !signatureAtEnd);
+                    EXPECT_EQ(mpeg.ID3v1.Title, QStringLiteral("Title"));
+                    EXPECT_EQ(mpeg.ID3v1.GenreID, 17);
+                }
+            }
+        }
+    }
+}

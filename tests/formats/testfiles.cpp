@@ -116,7 +116,9 @@ try:
         for key, frame in f.tags.items():
             d = {"id": frame.FrameID}
             if hasattr(frame, "text"):
-                d["text"] = [str(t) for t in frame.text]
+                # Lyrics hold one string where text frames hold a list.
+                text = frame.text
+                d["text"] = [text] if isinstance(text, str) else [str(t) for t in text]
             for attr in ("desc", "lang", "mime", "owner", "url"):
                 if hasattr(frame, attr):
                     d[attr] = str(getattr(frame, attr))

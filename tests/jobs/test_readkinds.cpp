@@ -193,7 +193,7 @@ TEST_F(ReadKinds, FormatReadAndTheSizeOnlyPath)
     copyTone(u"bare."_qs);
     const int loud = addRow(u"LOUD"_qs, u"MP3"_qs);
     const int sound = addRow(u"sound"_qs, u"wav"_qs);
-    const int bare = addRow(u"bare"_qs, QString()); // Dir + Old + "."
+    const int bare = addRow(u"bare."_qs, QString()); // no dot is added for an empty Ext
     const int gone = addRow(u"gone"_qs, u"mp3"_qs);
     for (int row : {loud, sound, bare, gone})
         fill(row, {F::Dur, F::Inf, F::Tit, F::Siz}, u"old"_qs);

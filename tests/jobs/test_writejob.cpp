@@ -206,6 +206,18 @@ TEST_F(WriteJob, MovesIntoSubfoldersAfterAskingAndSwapsOldAndNew)
     EXPECT_EQ(cell(row, F::New), u"song"_qs);
 }
 
+TEST_F(WriteJob, NamesWithoutExtensionAreRenamedWithoutAddingADot)
+{
+    ASSERT_TRUE(test::writeAll(path(u"README"_qs), "text"));
+    const int row = m_table.appendFileRow(m_dir.path(), u"README"_qs);
+    m_table.setCell(row, F::New, u"NOTES"_qs);
+    run(ApplyKind);
+
+    EXPECT_TRUE(m_errors.rows.empty()) << messages().join(u", "_qs).toStdString();
+    EXPECT_EQ(files(), QStringList{u"NOTES"_qs});
+    EXPECT_EQ(cell(row, F::Old), u"NOTES"_qs);
+}
+
 TEST_F(WriteJob, AFolderThatCannotBeCreatedIsListed)
 {
     ASSERT_TRUE(test::writeAll(path(u"plain"_qs), "not a folder"));
@@ -412,4 +424,27 @@ TEST(WriteEndToEnd, NamesFromTheTagsAreAppliedToAGeneratedFolder)
     const QJsonObject third = test::mutagenRead(dir.file(u"Late/3. Night.mp3"_qs));
     EXPECT_EQ(test::mutagenText(third, u"TIT2"_qs), u"Night"_qs);
     EXPECT_GT(third.value(u"info"_qs).toObject().value(u"length"_qs).toDouble(), 0.2);
+}
+
+TEST_F(WriteJob, StopEndsTheJobAfterTheRowInHand)
+{
+    // Stop pressed while the first question is on screen.
+    struct StopOnQuestion : FixedAnswers {
+        Job *job = nullptr;
+        Answer askCreateFolder(const QString &text) override
+        {
+            job->terminate();
+            return FixedAnswers::askCreateFolder(text);
+        }
+    } answers;
+    const int first = addRow(u"a"_qs, u"Sub/a"_qs);
+    const int second = addRow(u"b"_qs, u"b2"_qs);
+    auto job = std::make_shared<TUpdateThread>(m_table, 1, 2, ApplyKind, m_settings, answers);
+    answers.job = job.get();
+    m_runner.start('u', job, [this] { m_runner.setControlsEnabled(true); });
+    ASSERT_TRUE(WaitUntilIdle(m_runner));
+    EXPECT_EQ(cell(first, F::Old), u"Sub/a"_qs);
+    EXPECT_EQ(cell(second, F::Old), u"b"_qs);
+    EXPECT_EQ(files(), (QStringList{u"Sub"_qs, u"b.mp3"_qs}));
+    EXPECT_EQ(m_runner.status(), u"Обработано файлов: 1/2"_qs);
 }

@@ -82,8 +82,8 @@ TEST(RowTable, SplitAddedNames)
     for (const char *name : {"song.mp3", "README", "a.b.c", ".hidden", "trailing."})
         t.appendFileRow("/m/", name);
     t.splitAddedNames(2, 99);
-    EXPECT_EQ(column(t, F::Old), QStringList({"song.mp3", "README", "a.b", "", "trailing", ""}));
-    EXPECT_EQ(column(t, F::New), QStringList({"", "README", "a.b", "", "trailing", ""}));
+    EXPECT_EQ(column(t, F::Old), QStringList({"song.mp3", "README", "a.b", "", "trailing.", ""}));
+    EXPECT_EQ(column(t, F::New), QStringList({"", "README", "a.b", "", "trailing.", ""}));
     EXPECT_EQ(column(t, F::Ext), QStringList({"", "", "c", "hidden", "", ""}));
     t.splitAddedNames(1, 1);
     EXPECT_EQ(t.cell(1, F::Old), "song");

@@ -1,0 +1,146 @@
+#include "app/writecommands.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <climits>
+
+#include "app/columnviews.h"
+#include "app/commands.h"
+#include "app/errorwindow.h"
+#include "app/gridmodel.h"
+#include "app/mainwindow.h"
+#include "app/namegrid.h"
+#include "app/writequestions.h"
+#include "jobs/jobrunner.h"
+#include "jobs/updatejob.h"
+
+namespace qm {
+
+WriteCommands::WriteCommands(TfrmTagEditor& window, JobRunner& runner)
+    : QObject(&window),
+      window_(window),
+      runner_(runner),
+      boxes_(std::make_unique<MessageBoxQuestions>(&window)),
+      questions_(boxes_.get()),
+      errors_(std::make_unique<TfrmError>(window.table(), window.settingsPath(), &window)),
+      onlySelTag_(window.findChild<QAction*>(QStringLiteral("mmiOnlySelTag"))),
+      moveFiles_(window.findChild<QAction*>(QStringLiteral("mmiMoveFiles"))) {
+  errors_->mainTableReplaced = [this] {
+    window_.table().setCarried(false, 0);
+    window_.gridModel()->reloadRows();
+    window_.renumberRows(1);
+  };
+
+  window.installEventFilter(this);
+  // The error window stays usable during jobs, but a job must not find its
+  // table replaced under it.
+  connect(&runner_, &JobRunner::controlsEnabledChanged, errors_.get(),
+          [this](bool enabled) { errors_->deleteButton()->setEnabled(enabled); });
+
+  CommandSet& c = window.commands();
+  QAction* v1 = c[QStringLiteral("aWriteID3v1Tag")];
+  QAction* v2 = c[QStringLiteral("aWriteID3v2Tag")];
+  connect(v1, &QAction::triggered, this, [this, v1] { writeTagExecute(v1); });
+  connect(v2, &QAction::triggered, this, [this, v2] { writeTagExecute(v2); });
+  connect(c[QStringLiteral("aUpdate")], &QAction::triggered, this, [this] { updateExecute(false); });
+  connect(c[QStringLiteral("aUpdateSel")], &QAction::triggered, this, [this] { updateExecute(true); });
+
+  // Their work exists now: the views decide when the write-tag commands
+  // show, the rest always do.
+  QAction* copyFiles = window.findChild<QAction*>(QStringLiteral("mmiCopyFiles"));
+  for (QAction* action : {v1, v2, c[QStringLiteral("aUpdate")], c[QStringLiteral("aUpdateSel")], onlySelTag_,
+                          moveFiles_, copyFiles})
+    if (action) CommandSet::setPending(action, false);
+  const bool tagView = window.views().tagView() != 0;
+  CommandSet::setInUse(v1, tagView);
+  CommandSet::setInUse(v2, tagView);
+  for (QAction* action : {c[QStringLiteral("aUpdate")], c[QStringLiteral("aUpdateSel")], onlySelTag_, moveFiles_,
+                          copyFiles})
+    if (action) CommandSet::setInUse(action, true);
+}
+
+WriteCommands::~WriteCommands() = default;
+
+bool WriteCommands::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == &window_ && event->type() == QEvent::Close && errors_->isVisible()) errors_->close();
+  return QObject::eventFilter(watched, event);
+}
+
+void WriteCommands::setQuestions(WriteQuestions* questions) {
+  questions_ = questions ? questions : boxes_.get();
+}
+
+std::pair<int, int> WriteCommands::selectedRows() const {
+  int first = INT_MAX;
+  int last = 0;
+  const QItemSelectionModel* selection = window_.grid()->selectionModel();
+  for (const QItemSelectionRange& range : selection->selection()) {
+    first = qMin(first, GridModel::tableRow(range.topLeft()));
+    last = qMax(last, GridModel::tableRow(range.bottomRight()));
+  }
+  if (last == 0 && selection->currentIndex().isValid())
+    first = last = GridModel::tableRow(selection->currentIndex());
+  if (last == 0) return {1, 0};
+  return {first, last};
+}
+
+void WriteCommands::writeTagExecute(QAction* action) {
+  const int kind = action == window_.commands()[QStringLiteral("aWriteID3v2Tag")] ? WriteTag2Kind : WriteTag1Kind;
+  if (onlySelTag_ && onlySelTag_->isChecked()) {
+    const auto [first, last] = selectedRows();
+    startWriteJob(first, last, kind);
+  } else {
+    startWriteJob(1, window_.table().lastFileRow(), kind);
+  }
+}
+
+void WriteCommands::updateExecute(bool selectedOnly) {
+  if (selectedOnly) {
+    const auto [first, last] = selectedRows();
+    startWriteJob(first, last, ApplyKind);
+  } else {
+    startWriteJob(1, window_.table().lastFileRow(), ApplyKind);
+  }
+}
+
+void WriteCommands::startWriteJob(int first, int last, int kind) {
+  RowTable& table = window_.table();
+  GridModel* model = window_.gridModel();
+  const WriteSettings settings = WriteSettings::From(
+      window_.options(), TagView(window_.views().tagView()), !moveFiles_ || moveFiles_->isChecked());
+
+  // The rows a job has changed since the last batch, announced after it.
+  auto changed = std::make_shared<std::pair<int, int>>(INT_MAX, 0);
+  auto rowWritten = [changed](int row) {
+    changed->first = qMin(changed->first, row);
+    changed->second = qMax(changed->second, row);
+  };
+  auto announce = [model, changed] {
+    if (changed->first > changed->second) return;
+    model->cellsChanged(changed->first, changed->second);
+    *changed = {INT_MAX, 0};
+  };
+  auto job = std::make_shared<TUpdateThread>(table, first, last, kind, settings, *questions_, rowWritten);
+  auto connection = std::make_shared<QMetaObject::Connection>();
+  auto started = std::make_shared<bool>(false);
+  runner_.start(
+      'u', job,
+      [this, announce, connection, job, started] {
+        announce();
+        disconnect(*connection);
+        // A job stopped before it began leaves the last failures alone.
+        if (*started) errors_->setErrors(job->errorTable());
+        runner_.setControlsEnabled(true);
+        if (*started) errors_->showIfErrors();
+      },
+      [this, announce, connection, started] {
+        *started = true;
+        // A new write empties the error window.
+        if (errors_->isVisible()) errors_->close();
+        *connection = connect(&runner_, &JobRunner::stepsRun, this, announce);
+      });
+}
+
+}  // namespace qm

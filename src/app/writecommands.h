@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <memory>
+#include <utility>
+
+class QAction;
+
+namespace qm {
+
+class JobRunner;
+class MessageBoxQuestions;
+class TfrmError;
+class TfrmTagEditor;
+class WriteQuestions;
+
+// The commands that write the table to the disk: aWriteID3v1Tag and
+// aWriteID3v2Tag (all rows, or the selected ones with "Только выделенные"),
+// aUpdate and aUpdateSel (rename, move or copy, after writing the current
+// view's tag). Each starts an update job of a writing kind on the window's
+// runner; the job's failures go to the error window, shown at its end.
+class WriteCommands : public QObject {
+  Q_OBJECT
+ public:
+  WriteCommands(TfrmTagEditor& window, JobRunner& runner);
+  ~WriteCommands() override;
+
+  TfrmError& errorWindow() const { return *errors_; }
+  // The questions the jobs ask; message boxes unless a test replaces them
+  // (nullptr restores the boxes). Must outlive the jobs started with it.
+  void setQuestions(WriteQuestions* questions);
+
+  // Starts a job of `kind` (11, 12 or 117) over table rows [first, last].
+  void startWriteJob(int first, int last, int kind);
+  // The table rows the selection spans; {1, 0} when nothing is selected.
+  std::pair<int, int> selectedRows() const;
+
+ protected:
+  // The error window has no owner: it closes with the main window.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void writeTagExecute(QAction* action);
+  void updateExecute(bool selectedOnly);
+
+  TfrmTagEditor& window_;
+  JobRunner& runner_;
+  std::unique_ptr<MessageBoxQuestions> boxes_;
+  WriteQuestions* questions_;
+  std::unique_ptr<TfrmError> errors_;
+  QAction* onlySelTag_;
+  QAction* moveFiles_;
+};
+
+}  // namespace qm

@@ -1,0 +1,37 @@
+#include "app/writequestions.h"
+
+namespace qm {
+
+Answer MessageBoxQuestions::toAnswer(int button) {
+  switch (button) {
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::YesToAll:
+      return Answer::YesToAll;
+    case QMessageBox::NoToAll:
+      return Answer::NoToAll;
+    default:
+      return Answer::No;
+  }
+}
+
+Answer MessageBoxQuestions::ask(const QString& text) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Предупреждение"), text,
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll | QMessageBox::NoToAll, parent_);
+  box.setObjectName(QStringLiteral("writeQuestion"));
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::No);
+  return toAnswer(box.exec());
+}
+
+Answer MessageBoxQuestions::askCreateFolder(const QString& text) { return ask(text); }
+
+Answer MessageBoxQuestions::askReplaceFile(const QString& text) { return ask(text); }
+
+void MessageBoxQuestions::showError(const QString& text) {
+  QMessageBox box(QMessageBox::Critical, WriteMessage::ErrorCaption, text, QMessageBox::Ok, parent_);
+  box.setObjectName(QStringLiteral("writeError"));
+  box.exec();
+}
+
+}  // namespace qm

@@ -1,0 +1,357 @@
+#include "cli/commands.h"
+
+#include "cli/rowstream.h"
+#include "jobs/addjob.h"
+#include "jobs/jobrunner.h"
+#include "jobs/readkinds.h"
+#include "jobs/updatejob.h"
+#include "jobs/writesteps.h"
+#include "options/optionssection.h"
+#include "settings/inifile.h"
+#include "settings/settingspath.h"
+#include "table/addedrows.h"
+#include "table/celleditor.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <memory>
+
+namespace qm::cli {
+
+namespace {
+
+void printError(const QString &text)
+{
+    const QByteArray bytes = (text + QLatin1Char('\n')).toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+int usageError(const QString &text)
+{
+    printError(QStringLiteral("quillmark-cli: ") + text);
+    return ExitUsage;
+}
+
+// The options section of the settings file the window uses; a missing file
+// leaves the defaults, as on the window's first start.
+Options loadOptions()
+{
+    Options options;
+    IniFile ini;
+    if (ini.load(settingsFilePath()))
+        readOptionsSection(ini, options);
+    return options;
+}
+
+// Runs one job through the runner and serves the event loop, as the
+// window's thread does, until it has ended.
+void runJob(JobRunner &runner, char kind, std::shared_ptr<Job> job)
+{
+    QEventLoop loop;
+    QObject::connect(&runner, &JobRunner::drained, &loop, &QEventLoop::quit);
+    runner.start(kind, std::move(job), [&runner] { runner.setControlsEnabled(true); });
+    if (runner.isActive())
+        loop.exec();
+}
+
+bool readStandardInput(RowTable &table)
+{
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly)) {
+        printError(QStringLiteral("quillmark-cli: cannot read standard input"));
+        return false;
+    }
+    const QByteArray input = in.readAll();
+    QString error;
+    if (!readRows(input, table, error)) {
+        printError(QStringLiteral("quillmark-cli: standard input, ") + error);
+        return false;
+    }
+    return true;
+}
+
+bool parseChoice(const Arguments &args, const QString &name, const QStringList &choices,
+                 const QString &fallback, QString &out)
+{
+    out = args.value(name, fallback);
+    if (choices.contains(out))
+        return true;
+    usageError(QStringLiteral("--%1 takes %2, not \"%3\"")
+                   .arg(name, choices.join(QLatin1Char('|')), out));
+    return false;
+}
+
+// A column named by its code ("New") or its template code ("%ON").
+std::optional<FieldNumber> columnByName(const QString &name)
+{
+    if (auto field = fieldByCode(name))
+        return field;
+    return fieldByTemplateCode(name);
+}
+
+int writeOut(const RowTable &table, RowFormat format)
+{
+    if (!writeRows(stdout, table, format)) {
+        printError(QStringLiteral("quillmark-cli: cannot write standard output"));
+        return ExitRowsFailed;
+    }
+    return ExitOk;
+}
+
+} // namespace
+
+bool Arguments::has(const QString &name) const
+{
+    for (const auto &option : options) {
+        if (option.first == name)
+            return true;
+    }
+    return false;
+}
+
+QString Arguments::value(const QString &name, const QString &fallback) const
+{
+    for (auto it = options.crbegin(); it != options.crend(); ++it) {
+        if (it->first == name)
+            return it->second;
+    }
+    return fallback;
+}
+
+bool parseArguments(const QStringList &args, const QStringList &switches,
+                    const QStringList &valued, Arguments &out, QString &error)
+{
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        if (optionsEnded || !arg.startsWith(QLatin1String("--"))) {
+            if (!optionsEnded && arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
+                error = QStringLiteral("unknown option \"%1\"").arg(arg);
+                return false;
+            }
+            out.operands.append(arg);
+            continue;
+        }
+        if (arg.size() == 2) {
+            optionsEnded = true;
+            continue;
+        }
+        const qsizetype equals = arg.indexOf(QLatin1Char('='));
+        const QString name = arg.mid(2, equals < 0 ? -1 : equals - 2);
+        if (switches.contains(name)) {
+            if (equals >= 0) {
+                error = QStringLiteral("--%1 takes no value").arg(name);
+                return false;
+            }
+            out.options.append({name, QString()});
+        } else if (valued.contains(name)) {
+            if (equals >= 0) {
+                out.options.append({name, arg.mid(equals + 1)});
+            } else if (i + 1 < args.size()) {
+                out.options.append({name, args[++i]});
+            } else {
+                error = QStringLiteral("--%1 needs a value").arg(name);
+                return false;
+            }
+        } else {
+            error = QStringLiteral("unknown option \"--%1\"").arg(name);
+            return false;
+        }
+    }
+    return true;
+}
+
+int runRead(const Arguments &args)
+{
+    QString tag, numbers, format;
+    if (!parseChoice(args, QStringLiteral("tag"), {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")},
+                     QStringLiteral("2"), tag)
+        || !parseChoice(args, QStringLiteral("numbers"), {QStringLiteral("01"), QStringLiteral("1")},
+                        QStringLiteral("01"), numbers)
+        || !parseChoice(args, QStringLiteral("format"), {QStringLiteral("jsonl"), QStringLiteral("tsv")},
+                        QStringLiteral("jsonl"), format))
+        return ExitUsage;
+    if (args.operands.isEmpty())
+        return usageError(QStringLiteral("read needs at least one file or folder"));
+    for (const QString &path : args.operands) {
+        const QFileInfo info(path);
+        if (!info.exists())
+            return usageError(QStringLiteral("no such file or folder: ") + path);
+        if (!info.isDir() && !info.isFile())
+            return usageError(QStringLiteral("neither a file nor a folder: ") + path);
+    }
+
+    const Options options = loadOptions();
+    ScanSettings scan;
+    scan.filter = args.value(QStringLiteral("mask"), QStringLiteral(u"Все файлы <*.*>"));
+    scan.caseSensitive = args.has(QStringLiteral("case-sensitive"));
+    scan.scanSubFolders = !args.has(QStringLiteral("no-subfolders"));
+
+    RowTable table;
+    JobRunner runner;
+    // In the order given: a file becomes a row at once, a folder is scanned
+    // by the add job as the add-directory dialog does.
+    for (const QString &path : args.operands) {
+        const QFileInfo info(path);
+        if (!info.isDir()) {
+            table.appendFileRow(info.absolutePath() + QLatin1Char('/'), info.fileName());
+            continue;
+        }
+        auto job = std::make_shared<TAddThread>(
+            'd', QStringList{info.absoluteFilePath()}, scan,
+            [&table](const QString &folder, const QString &name) { table.appendFileRow(folder, name); });
+        runJob(runner, 'd', job);
+    }
+
+    const NumberStyle style = numbers == QLatin1String("1") ? NumberStyle::Plain : NumberStyle::LeadingZero;
+    const AddedRows added = completeAddedRows(table, 1, style, NumberScope::WholeTable);
+    if (!added.isEmpty()) {
+        ReadSettings settings =
+            ReadSettings::From(options, TagView(tag.toInt()), style == NumberStyle::LeadingZero);
+        if (args.has(QStringLiteral("all-formats")))
+            settings.FormatRead = false;
+        for (const int kind : AddedRowsReadKinds(settings, !args.has(QStringLiteral("no-info"))))
+            runJob(runner, 'u', std::make_shared<TUpdateThread>(table, added.first, added.last, kind, settings));
+    }
+    return writeOut(table, format == QLatin1String("tsv") ? RowFormat::Tsv : RowFormat::JsonLines);
+}
+
+int runEdit(const Arguments &args)
+{
+    QString numbers;
+    if (!parseChoice(args, QStringLiteral("numbers"), {QStringLiteral("01"), QStringLiteral("1")},
+                     QStringLiteral("01"), numbers))
+        return ExitUsage;
+    // Every column is named before anything is read or changed.
+    struct Step {
+        FieldNumber field;
+        bool set;
+        QString text;
+    };
+    QList<Step> steps;
+    bool anySet = false;
+    for (const auto &[name, value] : args.options) {
+        if (name != QLatin1String("show") && name != QLatin1String("set"))
+            continue;
+        const bool set = name == QLatin1String("set");
+        const qsizetype equals = set ? value.indexOf(QLatin1Char('=')) : value.size();
+        if (equals < 0)
+            return usageError(QStringLiteral("--set takes COL=TEXT, not \"%1\"").arg(value));
+        const auto field = columnByName(value.left(equals));
+        if (!field || *field == FieldNumber::No)
+            return usageError(QStringLiteral("not a data column: \"%1\"").arg(value.left(equals)));
+        steps.append({*field, set, set ? value.mid(equals + 1) : QString()});
+        anySet = anySet || set;
+    }
+    if (!args.operands.isEmpty())
+        return usageError(QStringLiteral("edit reads its rows from standard input"));
+
+    RowTable table;
+    if (!readStandardInput(table))
+        return ExitUsage;
+    const Options options = loadOptions();
+    const QList<FieldNumber> scanFields = options.scanFields().enabledFields();
+    const Numbering numbering{numbers == QLatin1String("1") ? NumberStyle::Plain : NumberStyle::LeadingZero,
+                              NumberScope::WholeTable};
+    QByteArray shown;
+    for (const Step &step : steps) {
+        CellEditor editor;
+        const int position = table.layout().position(step.field);
+        // The whole column: its file rows, never the blank last row.
+        const CellRect column{position, 1, position, table.lastFileRow()};
+        const QString text = table.fileRowCount() > 0
+                                 ? editor.computeEditorText(table, column, scanFields)
+                                 : QString();
+        if (!step.set) {
+            shown += text.toUtf8();
+            shown += '\n';
+            continue;
+        }
+        if (table.fileRowCount() == 0)
+            continue;
+        editor.applyText(table, step.text);
+        editor.finishEditing(table, column, numbering);
+    }
+    if (!shown.isEmpty()
+        && std::fwrite(shown.constData(), 1, size_t(shown.size()), stdout) != size_t(shown.size()))
+        return ExitRowsFailed;
+    std::fflush(stdout);
+    return anySet ? writeOut(table, RowFormat::JsonLines) : ExitOk;
+}
+
+namespace {
+
+// The command line answers every question the same way and sends the
+// error boxes to standard error.
+class CommandLineAnswers : public FixedAnswers {
+public:
+    using FixedAnswers::FixedAnswers;
+    void showError(const QString &text) override
+    {
+        FixedAnswers::showError(text);
+        printError(text);
+    }
+};
+
+} // namespace
+
+int runApply(const Arguments &args)
+{
+    QString tag, createFolders, replace;
+    const QStringList yesNo{QStringLiteral("yes"), QStringLiteral("no")};
+    if (!parseChoice(args, QStringLiteral("tag"), {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")},
+                     QStringLiteral("0"), tag)
+        || !parseChoice(args, QStringLiteral("create-folders"), yesNo, QStringLiteral("no"), createFolders)
+        || !parseChoice(args, QStringLiteral("replace"), yesNo, QStringLiteral("no"), replace))
+        return ExitUsage;
+    QList<int> kinds;
+    for (const auto &[name, value] : args.options) {
+        if (name != QLatin1String("write-tag"))
+            continue;
+        if (value != QLatin1String("1") && value != QLatin1String("2"))
+            return usageError(QStringLiteral("--write-tag takes 1|2, not \"%1\"").arg(value));
+        const int kind = value == QLatin1String("1") ? WriteTag1Kind : WriteTag2Kind;
+        if (!kinds.contains(kind))
+            kinds.append(kind);
+    }
+    if (args.has(QStringLiteral("rename")))
+        kinds.append(ApplyKind);
+    if (kinds.isEmpty())
+        return usageError(QStringLiteral("apply needs --write-tag or --rename"));
+    if (!args.operands.isEmpty())
+        return usageError(QStringLiteral("apply reads its rows from standard input"));
+
+    RowTable table;
+    if (!readStandardInput(table))
+        return ExitUsage;
+    const Options options = loadOptions();
+    const WriteSettings settings =
+        WriteSettings::From(options, TagView(tag.toInt()), !args.has(QStringLiteral("copy")));
+    CommandLineAnswers answers(createFolders == QLatin1String("yes") ? Answer::YesToAll : Answer::NoToAll,
+                               replace == QLatin1String("yes") ? Answer::YesToAll : Answer::NoToAll);
+    JobRunner runner;
+    bool failed = false;
+    const ColumnLayout &layout = table.layout();
+    for (const int kind : kinds) {
+        auto job = std::make_shared<TUpdateThread>(table, 1, table.lastFileRow(), kind, settings, answers);
+        runJob(runner, 'u', job);
+        for (const QStringList &entry : job->errorTable().rows) {
+            QString dir = entry.value(layout.position(FieldNumber::Dir));
+            const QString path = BuildFileName(dir, entry.value(layout.position(FieldNumber::Old)),
+                                               entry.value(layout.position(FieldNumber::Ext)));
+            printError(path + QLatin1Char('\t') + entry.value(kColumnCount));
+            failed = true;
+        }
+    }
+    // A box of the write job (no new names given) means nothing was applied.
+    if (!answers.errors.isEmpty())
+        failed = true;
+    const int written = writeOut(table, RowFormat::JsonLines);
+    return failed ? ExitRowsFailed : written;
+}
+
+} // namespace qm::cli

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+
+namespace qm::cli {
+
+// Exit statuses: every row succeeded, some rows failed, bad usage or
+// unreadable input.
+enum ExitStatus : int { ExitOk = 0, ExitRowsFailed = 1, ExitUsage = 2 };
+
+// The options of one subcommand in the order given: name without dashes
+// and value (empty for a switch), and the other arguments.
+struct Arguments {
+    QList<std::pair<QString, QString>> options;
+    QStringList operands;
+
+    bool has(const QString &name) const;
+    // The last value given for `name`, or `fallback`.
+    QString value(const QString &name, const QString &fallback = {}) const;
+};
+
+// Splits `args` into options and operands. `switches` take no value,
+// `valued` take one ("--name VALUE" or "--name=VALUE"); "--" ends the
+// options. False with the reason in `error` for anything else.
+bool parseArguments(const QStringList &args, const QStringList &switches,
+                    const QStringList &valued, Arguments &out, QString &error);
+
+int runRead(const Arguments &args);
+int runEdit(const Arguments &args);
+int runApply(const Arguments &args);
+
+} // namespace qm::cli

@@ -1,0 +1,270 @@
+#include "cli/rowstream.h"
+
+#include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
+#include <array>
+#include <optional>
+#include <vector>
+
+namespace qm::cli {
+
+namespace {
+
+void appendJsonString(QByteArray &out, const QString &text)
+{
+    static const char hex[] = "0123456789abcdef";
+    const QByteArray utf8 = text.toUtf8();
+    out += '"';
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (byte < 0x20) {
+                out += "\\u00";
+                out += hex[byte >> 4];
+                out += hex[byte & 15];
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+}
+
+// The keys are looked up once per process, not once per cell.
+const std::array<QByteArray, kColumnCount> &jsonKeys()
+{
+    static const std::array<QByteArray, kColumnCount> keys = [] {
+        std::array<QByteArray, kColumnCount> k;
+        for (int i = 0; i < kColumnCount; ++i)
+            k[size_t(i)] = '"' + columnCode(toField(i)).toLatin1() + "\":";
+        return k;
+    }();
+    return keys;
+}
+
+std::optional<FieldNumber> fieldOfKey(const QString &key)
+{
+    static const QHash<QString, int> fields = [] {
+        QHash<QString, int> f;
+        for (int i = 0; i < kColumnCount; ++i)
+            f.insert(columnCode(toField(i)), i);
+        return f;
+    }();
+    const auto it = fields.constFind(key);
+    if (it == fields.constEnd())
+        return std::nullopt;
+    return toField(*it);
+}
+
+QList<QByteArrayView> splitLines(const QByteArray &input)
+{
+    QList<QByteArrayView> lines;
+    qsizetype start = 0;
+    while (start < input.size()) {
+        qsizetype end = input.indexOf('\n', start);
+        if (end < 0)
+            end = input.size();
+        QByteArrayView line(input.constData() + start, end - start);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        lines.append(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool isBlank(QByteArrayView line)
+{
+    return line.trimmed().isEmpty();
+}
+
+QString lineError(qsizetype line, const QString &what)
+{
+    return QStringLiteral("line %1: %2").arg(line + 1).arg(what);
+}
+
+bool parseJsonRow(QByteArrayView line, Row &row, QString &what)
+{
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(line.toByteArray(), &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        what = parseError.errorString();
+        return false;
+    }
+    if (!doc.isObject()) {
+        what = QStringLiteral("not a JSON object");
+        return false;
+    }
+    const QJsonObject object = doc.object();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const auto field = fieldOfKey(it.key());
+        if (!field) {
+            what = QStringLiteral("unknown column \"%1\"").arg(it.key());
+            return false;
+        }
+        if (!it.value().isString()) {
+            what = QStringLiteral("the value of \"%1\" is not a string").arg(it.key());
+            return false;
+        }
+        row[size_t(toInt(*field))] = it.value().toString();
+    }
+    return true;
+}
+
+bool parseTsvRow(QByteArrayView line, Row &row, QString &what)
+{
+    const QString text = QString::fromUtf8(line);
+    const QList<QStringView> cells = QStringView(text).split(u'\t');
+    if (cells.size() != kColumnCount) {
+        what = QStringLiteral("%1 cells instead of %2").arg(cells.size()).arg(kColumnCount);
+        return false;
+    }
+    for (int i = 0; i < kColumnCount; ++i) {
+        if (!unescapeTsv(cells[i], row[size_t(i)])) {
+            what = QStringLiteral("a backslash that starts no escape");
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void appendJsonRow(QByteArray &out, const Row &row)
+{
+    out += '{';
+    for (int i = 0; i < kColumnCount; ++i) {
+        if (i > 0)
+            out += ',';
+        out += jsonKeys()[size_t(i)];
+        appendJsonString(out, row[size_t(i)]);
+    }
+    out += "}\n";
+}
+
+void appendTsvHeader(QByteArray &out)
+{
+    for (int i = 0; i < kColumnCount; ++i) {
+        if (i > 0)
+            out += '\t';
+        out += columnCode(toField(i)).toLatin1();
+    }
+    out += '\n';
+}
+
+void appendTsvRow(QByteArray &out, const Row &row)
+{
+    for (int i = 0; i < kColumnCount; ++i) {
+        if (i > 0)
+            out += '\t';
+        out += escapeTsv(row[size_t(i)]).toUtf8();
+    }
+    out += '\n';
+}
+
+QString escapeTsv(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'\\': out += QLatin1String("\\\\"); break;
+        case u'\t': out += QLatin1String("\\t"); break;
+        case u'\n': out += QLatin1String("\\n"); break;
+        case u'\r': out += QLatin1String("\\r"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+bool unescapeTsv(QStringView text, QString &out)
+{
+    out.clear();
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'\\') {
+            out += c;
+            continue;
+        }
+        if (++i == text.size())
+            return false;
+        switch (text[i].unicode()) {
+        case u'\\': out += u'\\'; break;
+        case u't': out += u'\t'; break;
+        case u'n': out += u'\n'; break;
+        case u'r': out += u'\r'; break;
+        default: return false;
+        }
+    }
+    return true;
+}
+
+bool readRows(const QByteArray &input, RowTable &table, QString &error)
+{
+    const QList<QByteArrayView> lines = splitLines(input);
+    qsizetype first = 0;
+    while (first < lines.size() && isBlank(lines[first]))
+        ++first;
+    QByteArray header;
+    appendTsvHeader(header);
+    header.chop(1);
+    const bool tsv = first < lines.size() && lines[first] == QByteArrayView(header);
+    if (tsv)
+        ++first;
+
+    std::vector<Row> rows;
+    rows.reserve(size_t(lines.size() - first));
+    for (qsizetype i = first; i < lines.size(); ++i) {
+        if (isBlank(lines[i]))
+            continue;
+        Row row;
+        QString what;
+        if (!(tsv ? parseTsvRow(lines[i], row, what) : parseJsonRow(lines[i], row, what))) {
+            error = lineError(i, what);
+            return false;
+        }
+        rows.push_back(std::move(row));
+    }
+    if (rows.empty())
+        return true;
+    int r = table.appendRows(int(rows.size()));
+    for (Row &row : rows)
+        table.row(r++) = std::move(row);
+    return true;
+}
+
+bool writeRows(std::FILE *out, const RowTable &table, RowFormat format)
+{
+    QByteArray buffer;
+    if (format == RowFormat::Tsv)
+        appendTsvHeader(buffer);
+    for (int r = 1; r <= table.lastFileRow(); ++r) {
+        if (format == RowFormat::Tsv)
+            appendTsvRow(buffer, table.row(r));
+        else
+            appendJsonRow(buffer, table.row(r));
+        // Written in slices so a large table never waits in memory twice.
+        if (buffer.size() > (1 << 16)) {
+            if (std::fwrite(buffer.constData(), 1, size_t(buffer.size()), out) != size_t(buffer.size()))
+                return false;
+            buffer.clear();
+        }
+    }
+    if (!buffer.isEmpty()
+        && std::fwrite(buffer.constData(), 1, size_t(buffer.size()), out) != size_t(buffer.size()))
+        return false;
+    return std::fflush(out) == 0;
+}
+
+} // namespace qm::cli

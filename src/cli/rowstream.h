@@ -1,0 +1,39 @@
+#pragma once
+
+#include "table/rowtable.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdio>
+
+namespace qm::cli {
+
+// Rows travel between the subcommands as JSON Lines: one object per file
+// row with the 25 column codes as keys in field-number order, every value a
+// string. The tab-separated form has a header line of the codes and escapes
+// tab, line feed, carriage return and backslash as \t, \n, \r, \\.
+enum class RowFormat { JsonLines, Tsv };
+
+// Appends one row as a JSON object and a line feed.
+void appendJsonRow(QByteArray &out, const Row &row);
+// Appends the header line of the tab-separated form.
+void appendTsvHeader(QByteArray &out);
+void appendTsvRow(QByteArray &out, const Row &row);
+
+// The escaped cell of the tab-separated form and its reverse; false when
+// the text holds a backslash that starts no known escape.
+QString escapeTsv(const QString &text);
+bool unescapeTsv(QStringView text, QString &out);
+
+// Reads rows from `input` into the table, after the rows it has. JSON Lines
+// are taken, or the tab-separated form when the first line is its header.
+// Blank lines are skipped; a key that is not a column code, a value that is
+// not a string, or a line that is no object fails with the line number in
+// `error`.
+bool readRows(const QByteArray &input, RowTable &table, QString &error);
+
+// Writes every file row of the table to `out` in the format.
+bool writeRows(std::FILE *out, const RowTable &table, RowFormat format);
+
+} // namespace qm::cli

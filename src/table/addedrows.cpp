@@ -1,0 +1,21 @@
+#include "table/addedrows.h"
+
+#include <algorithm>
+
+namespace qm {
+
+AddedRows completeAddedRows(RowTable &table, int first, NumberStyle style, NumberScope scope)
+{
+    first = std::max(first, 1);
+    // Removed rows all lie at or after `first`, so numbering from `first`
+    // covers them too.
+    table.deleteEmptyRows(first, table.lastFileRow());
+    const AddedRows added{first, table.lastFileRow()};
+    if (!added.isEmpty()) {
+        table.splitAddedNames(added.first, added.last);
+        renumberRows(table, first, style, scope);
+    }
+    return added;
+}
+
+} // namespace qm

@@ -1,0 +1,355 @@
+// quillmark-cli as scripts use it: read a folder into JSON Lines, edit the
+// rows, apply them, and check the disk with mutagen.
+#include "testfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace qm::test;
+
+namespace {
+
+const QStringList kCodes = {
+    "No",  "Dir", "Old", "New", "Ext", "Siz", "Dur", "Inf", "Tit", "Trc", "Art", "Alb", "Yea",
+    "Gen", "Com", "Ope", "Tt1", "Oal", "Ory", "Cop", "Slt", "Enc", "Cmp", "Lan", "Xxx"};
+
+struct CliRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+QList<QJsonObject> jsonRows(const QByteArray &out)
+{
+    QList<QJsonObject> rows;
+    for (const QByteArray &line : out.split('\n')) {
+        if (!line.isEmpty())
+            rows.append(QJsonDocument::fromJson(line).object());
+    }
+    return rows;
+}
+
+class CliTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        ASSERT_TRUE(QDir(m_folder.path()).mkpath("config"));
+        ASSERT_TRUE(QDir(m_folder.path()).mkpath("album"));
+    }
+
+    QString album() const { return m_folder.file("album"); }
+
+    CliRun cli(const QStringList &args, const QByteArray &input = {})
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QUILLMARK_CONFIG_DIR", m_folder.file("config"));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(QM_CLI_PATH), args);
+        CliRun run;
+        if (!process.waitForStarted())
+            return run;
+        process.write(input);
+        process.closeWriteChannel();
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+            return run;
+        }
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.out = process.readAllStandardOutput();
+        run.err = process.readAllStandardError();
+        return run;
+    }
+
+    void writeSettings(const QByteArray &ini)
+    {
+        ASSERT_TRUE(writeAll(m_folder.file("config/TagQuill.ini"), ini));
+    }
+
+    // An MP3 with an ID3v2.3 tag written by mutagen.
+    void makeTagged(const QString &path, const QString &title, const QString &track,
+                    const QString &albumName)
+    {
+        if (m_sample.isEmpty()) {
+            const QString sample = m_folder.file("sample.mp3");
+            QString error;
+            ASSERT_TRUE(makeMp3(sample, {0.3}, &error)) << error.toStdString();
+            m_sample = readAll(sample);
+        }
+        ASSERT_TRUE(writeAll(path, m_sample));
+        const CommandResult tagged = runCommand(
+            kPython, {"-c",
+                      "import sys\n"
+                      "from mutagen.id3 import ID3, TIT2, TRCK, TALB\n"
+                      "t = ID3()\n"
+                      "t.add(TIT2(encoding=1, text=sys.argv[2]))\n"
+                      "t.add(TRCK(encoding=1, text=sys.argv[3]))\n"
+                      "t.add(TALB(encoding=1, text=sys.argv[4]))\n"
+                      "t.save(sys.argv[1], v2_version=3)\n",
+                      path, title, track, albumName});
+        ASSERT_TRUE(tagged.ok()) << tagged.err.toStdString();
+    }
+
+    void makeAlbum()
+    {
+        makeTagged(album() + "/b.mp3", QString::fromUtf8("Вторая"), "2", "Album X");
+        makeTagged(album() + "/a.mp3", "First", "1", "Album X");
+        makeTagged(album() + "/c.mp3", "Third: part", "3", "Album X");
+    }
+
+    TempFolder m_folder;
+    QByteArray m_sample;
+};
+
+} // namespace
+
+TEST_F(CliTest, ReadEditApplyRenamesAnAlbumByItsTags)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    makeAlbum();
+
+    const CliRun read = cli({"read", album()});
+    ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+    // Keys in field-number order, every value a string.
+    const QByteArray firstLine = read.out.left(read.out.indexOf('\n'));
+    qsizetype at = 0;
+    for (const QString &code : kCodes) {
+        const qsizetype found = firstLine.indexOf("\"" + code.toLatin1() + "\":\"", at);
+        ASSERT_GT(found, at - 1) << code.toStdString();
+        at = found;
+    }
+    QList<QJsonObject> rows = jsonRows(read.out);
+    ASSERT_EQ(rows.size(), 3);
+    QStringList titles;
+    for (int i = 0; i < rows.size(); ++i) {
+        const QJsonObject &row = rows[i];
+        EXPECT_EQ(row.size(), 25);
+        EXPECT_EQ(row["No"].toString(), QString("0%1").arg(i + 1));
+        EXPECT_EQ(row["Dir"].toString(), album() + "/");
+        EXPECT_EQ(row["Ext"].toString(), "mp3");
+        EXPECT_EQ(row["New"].toString(), row["Old"].toString());
+        const QString path = album() + "/" + row["Old"].toString() + ".mp3";
+        EXPECT_EQ(row["Siz"].toString(), QString::number(QFileInfo(path).size()));
+        EXPECT_TRUE(row["Dur"].toString().startsWith("0:0"));
+        EXPECT_TRUE(row["Inf"].toString().startsWith("MPEG 1 Layer III"));
+        EXPECT_EQ(row["Alb"].toString(), "Album X");
+        titles << row["Tit"].toString();
+    }
+    titles.sort();
+    EXPECT_EQ(titles, (QStringList{"First", "Third: part", QString::fromUtf8("Вторая")}));
+
+    // The common album is what the editor box shows for the column.
+    const CliRun shown = cli({"edit", "--show", "Alb"}, read.out);
+    EXPECT_EQ(shown.exitCode, 0);
+    EXPECT_EQ(shown.out, "Album X\n");
+
+    const CliRun edited = cli({"edit", "--set", "New=%TR. %TT", "--set", "Art=Someone"}, read.out);
+    ASSERT_EQ(edited.exitCode, 0) << edited.err.toStdString();
+    rows = jsonRows(edited.out);
+    ASSERT_EQ(rows.size(), 3);
+    for (const QJsonObject &row : rows) {
+        EXPECT_EQ(row["New"].toString(), row["Trc"].toString() + ". " + row["Tit"].toString());
+        EXPECT_EQ(row["Art"].toString(), "Someone");
+    }
+
+    // A colon may not stand in a name: that row fails, the others go.
+    const CliRun applied = cli({"apply", "--rename", "--tag", "2"}, edited.out);
+    EXPECT_EQ(applied.exitCode, 1);
+    EXPECT_EQ(QString::fromUtf8(applied.err),
+              album() + "/c.mp3\t" + QString::fromUtf8("Недопустимые символы в имени файла (:/)") + "\n");
+    QStringList names = QDir(album()).entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(names, (QStringList{"01. First.mp3", QString::fromUtf8("02. Вторая.mp3"), "c.mp3"}));
+    const QJsonObject tags = mutagenRead(album() + "/01. First.mp3");
+    EXPECT_EQ(mutagenText(tags, "TPE1"), "Someone");
+    EXPECT_EQ(mutagenText(tags, "TIT2"), "First");
+
+    rows = jsonRows(applied.out);
+    ASSERT_EQ(rows.size(), 3);
+    for (const QJsonObject &row : rows) {
+        if (row["Tit"].toString() == "First") {
+            EXPECT_EQ(row["Old"].toString(), "01. First");
+            EXPECT_EQ(row["New"].toString(), "a");
+        }
+        if (row["Tit"].toString() == "Third: part") {
+            EXPECT_EQ(row["Old"].toString(), "c");
+        }
+    }
+}
+
+TEST_F(CliTest, ApplyReportsFailedRowsAndBoxes)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    makeAlbum();
+    const CliRun read = cli({"read", "--no-info", album()});
+    ASSERT_EQ(read.exitCode, 0);
+
+    // Nothing to rename: the box text, no row changed.
+    const CliRun noNames = cli({"apply", "--rename"}, cli({"edit", "--set", "New="}, read.out).out);
+    EXPECT_EQ(noNames.exitCode, 1);
+    EXPECT_EQ(QString::fromUtf8(noNames.err), QString::fromUtf8("Напишите новые имена файлов.\n"));
+
+    // b.mp3 renamed onto a.mp3 (kept), a missing file, and a tag written.
+    QByteArray rows = cli({"edit", "--set", "New=a"}, read.out).out;
+    rows += QByteArray("{\"Dir\":\"") + album().toUtf8() + "/\",\"Old\":\"gone\",\"New\":\"x\",\"Ext\":\"mp3\"}\n";
+    const QByteArray aBefore = readAll(album() + "/a.mp3");
+    const CliRun applied = cli({"apply", "--rename", "--replace", "no"}, rows);
+    EXPECT_EQ(applied.exitCode, 1);
+    const QStringList errors = QString::fromUtf8(applied.err).split('\n', Qt::SkipEmptyParts);
+    EXPECT_TRUE(errors.contains(album() + "/b.mp3\t" + QString::fromUtf8("Файл с новым именем уже существует")))
+        << applied.err.toStdString();
+    EXPECT_TRUE(errors.contains(album() + "/gone.mp3\t" + QString::fromUtf8("Не существует файл")))
+        << applied.err.toStdString();
+    EXPECT_EQ(readAll(album() + "/a.mp3"), aBefore);
+    EXPECT_TRUE(QFile::exists(album() + "/b.mp3"));
+    EXPECT_EQ(jsonRows(applied.out).size(), 4);
+
+    // Every row succeeding gives status 0.
+    const CliRun tagged = cli({"apply", "--write-tag", "2"}, cli({"edit", "--set", "Yea=1999"}, read.out).out);
+    EXPECT_EQ(tagged.exitCode, 0) << tagged.err.toStdString();
+    EXPECT_TRUE(tagged.err.isEmpty());
+    EXPECT_EQ(mutagenText(mutagenRead(album() + "/c.mp3"), "TDRC"), "1999");
+}
+
+TEST_F(CliTest, BadUsageAndUnreadableInputGiveStatusTwo)
+{
+    const QList<QStringList> usages = {
+        {},
+        {"frobnicate"},
+        {"read"},
+        {"read", "--tag", "3", album()},
+        {"read", "--format", "xml", album()},
+        {"read", "--bogus", album()},
+        {"read", album() + "/missing"},
+        {"edit", "--set", "NoEquals"},
+        {"edit", "--show", "Zzz"},
+        {"apply"},
+        {"apply", "--write-tag", "3"},
+        {"apply", "--rename", "--replace", "maybe"},
+    };
+    for (const QStringList &args : usages) {
+        const CliRun run = cli(args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_FALSE(run.err.isEmpty()) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << args.join(' ').toStdString();
+    }
+    const QList<QByteArray> inputs = {
+        "not json\n",
+        "[\"No\"]\n",
+        "{\"Old\": 5}\n",
+        "{\"Bogus\": \"x\"}\n",
+        "No\tDir\tOld\tNew\tExt\tSiz\tDur\tInf\tTit\tTrc\tArt\tAlb\tYea\tGen\tCom\tOpe\tTt1\tOal\tOry\t"
+        "Cop\tSlt\tEnc\tCmp\tLan\tXxx\nonly\ttwo\n",
+    };
+    for (const QByteArray &input : inputs) {
+        const CliRun run = cli({"edit", "--set", "New=x"}, input);
+        EXPECT_EQ(run.exitCode, 2) << input.toStdString();
+        EXPECT_TRUE(run.err.contains("line ")) << run.err.toStdString();
+    }
+
+    EXPECT_EQ(cli({"--version"}).exitCode, 0);
+    const CliRun help = cli({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("apply"));
+}
+
+TEST_F(CliTest, TsvEscapesAndRoundTrips)
+{
+    // Names holding a tab, a line feed and a backslash: not MP3s, so
+    // nothing but the names is read.
+    const QString odd = album() + "/a\tb\\c\nd.txt";
+    ASSERT_TRUE(writeAll(odd, "x"));
+    const CliRun tsv = cli({"read", "--format", "tsv", odd});
+    ASSERT_EQ(tsv.exitCode, 0) << tsv.err.toStdString();
+    const QList<QByteArray> lines = tsv.out.split('\n');
+    ASSERT_EQ(lines.size(), 3); // header, one row, the final line feed
+    EXPECT_EQ(QString::fromLatin1(lines[0]).split('\t'), kCodes);
+    const QList<QByteArray> cells = lines[1].split('\t');
+    ASSERT_EQ(cells.size(), 25);
+    EXPECT_EQ(cells[2], "a\\tb\\\\c\\nd");
+    EXPECT_EQ(cells[4], "txt");
+    EXPECT_EQ(cells[5], "1");
+
+    // The tab-separated form is read back to the same cells.
+    const CliRun edited = cli({"edit", "--set", "Tit=T"}, tsv.out);
+    ASSERT_EQ(edited.exitCode, 0) << edited.err.toStdString();
+    const QList<QJsonObject> rows = jsonRows(edited.out);
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0]["Old"].toString(), "a\tb\\c\nd");
+    EXPECT_EQ(rows[0]["Tit"].toString(), "T");
+}
+
+TEST_F(CliTest, FolderScanOptionsAndSettings)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    makeTagged(album() + "/top.mp3", "Top", "1", "A");
+    ASSERT_TRUE(QDir(album()).mkpath("sub"));
+    makeTagged(album() + "/sub/deep.MP2", "Deep", "2", "A");
+    ASSERT_TRUE(writeAll(album() + "/notes.txt", "text"));
+
+    EXPECT_EQ(jsonRows(cli({"read", album()}).out).size(), 3);
+    EXPECT_EQ(jsonRows(cli({"read", "--no-subfolders", album()}).out).size(), 2);
+    EXPECT_EQ(jsonRows(cli({"read", "--mask", "*.mp3", album()}).out).size(), 1);
+
+    // Tags of other extensions are read only when asked, on the command line
+    // or in the settings file.
+    const auto deepTitle = [this](const QStringList &extra) {
+        const QStringList args = QStringList{"read", "--mask", "*.mp2"} + extra + QStringList{album()};
+        const QList<QJsonObject> rows = jsonRows(cli(args).out);
+        return rows.size() == 1 ? rows[0]["Tit"].toString() : QStringLiteral("?");
+    };
+    EXPECT_EQ(deepTitle({}), "");
+    EXPECT_EQ(deepTitle({"--all-formats"}), "Deep");
+    EXPECT_EQ(deepTitle({"--tag", "0", "--all-formats"}), "");
+    writeSettings("[Options]\r\nFormatRead=0\r\n");
+    EXPECT_EQ(deepTitle({}), "Deep");
+    EXPECT_EQ(deepTitle({"--no-info"}), "Deep");
+    EXPECT_EQ(deepTitle({"--case-sensitive"}), "?");
+    // Only the size among the information: the tag still comes in.
+    writeSettings("[Options]\r\nFormatRead=0\r\nInfoReadFields=1,0,0,\r\n");
+    EXPECT_EQ(deepTitle({}), "Deep");
+}
+
+TEST_F(CliTest, ApplyAnswersTheQuestionsAsToldAndCopies)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    makeTagged(album() + "/a.mp3", "One", "1", "A");
+    makeTagged(album() + "/b.mp3", "Two", "2", "A");
+    const QByteArray rows =
+        cli({"edit", "--set", "New=sorted/%TT"}, cli({"read", "--no-info", album()}).out).out;
+
+    // The missing folder is not made unless asked: every row fails.
+    const CliRun refused = cli({"apply", "--rename", "--copy"}, rows);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err.count('\n'), 2) << refused.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(album() + "/sorted"));
+
+    const CliRun copied = cli({"apply", "--rename", "--copy", "--create-folders", "yes"}, rows);
+    EXPECT_EQ(copied.exitCode, 0) << copied.err.toStdString();
+    EXPECT_EQ(QDir(album() + "/sorted").entryList(QDir::Files, QDir::Name),
+              (QStringList{"One.mp3", "Two.mp3"}));
+    EXPECT_TRUE(QFileInfo::exists(album() + "/a.mp3"));
+    EXPECT_EQ(readAll(album() + "/sorted/One.mp3"), readAll(album() + "/a.mp3"));
+
+    // The copies are there now: kept unless replacing was allowed.
+    const CliRun kept = cli({"apply", "--rename", "--copy"}, rows);
+    EXPECT_EQ(kept.exitCode, 1);
+    EXPECT_TRUE(kept.err.contains(QString::fromUtf8("Файл с новым именем уже существует").toUtf8()));
+    const CliRun replaced = cli({"apply", "--rename", "--copy", "--replace", "yes"}, rows);
+    EXPECT_EQ(replaced.exitCode, 0) << replaced.err.toStdString();
+}
