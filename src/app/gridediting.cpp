@@ -90,6 +90,11 @@ GridEditing::GridEditing(TfrmTagEditor& window) : QObject(&window), window_(wind
   });
   connect(grid->verticalHeader(), &QHeaderView::sectionClicked, this,
           [this](int section) { selectRows(section + 1, section + 1); });
+  // A right click on a number selects its row before the cells menu opens.
+  connect(grid->verticalHeader(), &QWidget::customContextMenuRequested, this, [this, grid](const QPoint& pos) {
+    const int section = grid->verticalHeader()->logicalIndexAt(pos);
+    if (section >= 0) selectRows(section + 1, section + 1);
+  });
   connect(grid, &QAbstractItemView::clicked, this, &GridEditing::onCellClicked);
   connect(grid, &QAbstractItemView::doubleClicked, this, [this] { cellBox_->open(); });
   connect(window_.gridModel(), &QAbstractItemModel::modelReset, this, [this] { connectSelection(); });
