@@ -29,6 +29,7 @@
 #include "app/commands.h"
 #include "app/adddirectorydialog.h"
 #include "app/dropdown.h"
+#include "app/gridediting.h"
 #include "app/gridmodel.h"
 #include "app/infopanel.h"
 #include "app/jobcontrol.h"
@@ -188,6 +189,8 @@ TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
   connectCommands();
   createTable();
   createJobs();
+  editing_ = new GridEditing(*this);
+  connect(this, &TfrmTagEditor::editorTextRequested, editing_, &GridEditing::computeEditorText);
   setAcceptDrops(true);
   const QString dropHint =
       QStringLiteral("Для добавления файлов или содержимого папок в таблицу можно перетаскивать выбранные объекты на форму");
@@ -414,6 +417,7 @@ void TfrmTagEditor::onLayoutChanged() {
   grid_->syncLayout();
   model_->headerRowChanged();
   refreshCommandContainers();
+  if (editing_) editing_->layoutChanged();
 }
 
 TfrmTagEditor::~TfrmTagEditor() {
@@ -421,6 +425,7 @@ TfrmTagEditor::~TfrmTagEditor() {
   jobs_->shutdown();
   // The view asks the model about the table while it is taken down, and
   // the table is a member: the widgets go first.
+  editing_->shutDown();
   delete takeCentralWidget();
 }
 
@@ -752,7 +757,9 @@ void TfrmTagEditor::runCurrentFile() {
                                                    QStringLiteral("\nне существует!"));
 }
 
-void TfrmTagEditor::recomputeClipboardStates() {}
+void TfrmTagEditor::recomputeClipboardStates() {
+  if (editing_) editing_->updateEditActions();
+}
 
 void TfrmTagEditor::showStatusHint(const QString& hint) { infoPanel_->setStatusText(hint); }
 

@@ -22,6 +22,7 @@ namespace qm {
 class ColumnViews;
 class CommandSet;
 class DropDownCommand;
+class GridEditing;
 class GridModel;
 class NameGrid;
 class InfoPanel;
@@ -52,6 +53,7 @@ class TfrmTagEditor : public QMainWindow {
   NameGrid* grid() const { return grid_; }
   GridModel* gridModel() const { return model_; }
   ColumnViews& views() const { return *views_; }
+  GridEditing& editing() const { return *editing_; }
   NumberStyle numberStyle() const { return numberStyle_; }
   NumberScope numberScope() const;
   JobControl& jobs() const { return *jobs_; }
@@ -144,6 +146,7 @@ class TfrmTagEditor : public QMainWindow {
   GridModel* model_ = nullptr;
   NameGrid* grid_ = nullptr;
   ColumnViews* views_ = nullptr;
+  GridEditing* editing_ = nullptr;
   NumberStyle numberStyle_ = NumberStyle::LeadingZero;
   InfoPanel* infoPanel_ = nullptr;
   QString settingsPath_;

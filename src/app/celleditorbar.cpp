@@ -1,0 +1,301 @@
+#include "app/celleditorbar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/cellbox.h"
+#include "app/commands.h"
+#include "app/dropdown.h"
+#include "app/gridediting.h"
+#include "app/gridmodel.h"
+#include "app/mainwindow.h"
+
+namespace qm {
+namespace {
+
+// The code's letters on a badge, for paste commands without an image.
+QIcon codeBadge(const QString& letters) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setBrush(QColor(0x2a, 0x6f, 0xb5));
+  painter.setPen(Qt::NoPen);
+  painter.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
+  QFont font = painter.font();
+  font.setPixelSize(8);
+  font.setBold(true);
+  painter.setFont(font);
+  painter.setPen(Qt::white);
+  painter.drawText(pixmap.rect(), Qt::AlignCenter, letters);
+  return QIcon(pixmap);
+}
+
+}  // namespace
+
+CellEditorBar::CellEditorBar(GridEditing& editing, QToolBar* bar)
+    : QObject(bar), editing_(editing), bar_(bar), genres_(genreList()) {
+  cmbEdit_ = new QComboBox(bar);
+  cmbEdit_->setObjectName(QStringLiteral("cmbEdit"));
+  cmbEdit_->setEditable(true);
+  cmbEdit_->setInsertPolicy(QComboBox::NoInsert);
+  cmbEdit_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  cmbEdit_->setToolTip(QStringLiteral("Окно редактирования выделенных ячеек"));
+  cmbEdit_->setStatusTip(cmbEdit_->toolTip());
+  cmbEdit_->lineEdit()->installEventFilter(this);
+  cmbEdit_->installEventFilter(this);
+  cmbEdit_->lineEdit()->setContextMenuPolicy(Qt::CustomContextMenu);
+  plus_ = new QLabel(QStringLiteral(" + "), bar);
+  plus_->setObjectName(QStringLiteral("lblPlus"));
+
+  QAction* first = bar->actions().value(0);
+  bar->insertWidget(first, cmbEdit_);
+  bar->insertWidget(first, plus_);
+  bar->installEventFilter(this);
+
+  CommandSet& c = editing_.window().commands();
+  menu_ = new QMenu(cmbEdit_);
+  menu_->setObjectName(QStringLiteral("pmnEdit"));
+  for (const char* name : {"aEditUndo", "-", "aEditCut", "aEditCopy", "aEditPaste", "aEditDelete", "-",
+                           "aEditSelectAll"}) {
+    if (*name == '-') {
+      menu_->addSeparator();
+      continue;
+    }
+    QAction* action = c[QString::fromLatin1(name)];
+    CommandSet::setPending(action, false);
+    action->setVisible(true);
+    menu_->addAction(action);
+  }
+  connect(c[QStringLiteral("aEditUndo")], &QAction::triggered, this, &CellEditorBar::undo);
+  connect(c[QStringLiteral("aEditCut")], &QAction::triggered, this, &CellEditorBar::cut);
+  connect(c[QStringLiteral("aEditCopy")], &QAction::triggered, this, &CellEditorBar::copy);
+  connect(c[QStringLiteral("aEditPaste")], &QAction::triggered, this, &CellEditorBar::paste);
+  connect(c[QStringLiteral("aEditDelete")], &QAction::triggered, this, &CellEditorBar::deleteSelected);
+  connect(c[QStringLiteral("aEditSelectAll")], &QAction::triggered, this, &CellEditorBar::selectAll);
+  connect(cmbEdit_->lineEdit(), &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { prepareMenu()->popup(cmbEdit_->lineEdit()->mapToGlobal(pos)); });
+
+  for (QAction* action : c.all()) {
+    if (action->property(CommandSet::kCategoryProperty).toString() != QLatin1String("PasteFrom")) continue;
+    const QString name = action->objectName();
+    CommandSet::setPending(action, false);
+    const int field = action->property(CommandSet::kTagProperty).toInt();
+    if (action->icon().isNull() && isFieldNumber(field)) action->setIcon(codeBadge(templateCode(toField(field)).mid(1)));
+    // The group buttons run their last sub-command through the drop-down.
+    if (name == QLatin1String("aPName") || name == QLatin1String("aPFileInf") || name == QLatin1String("aPTag"))
+      continue;
+    connect(action, &QAction::triggered, this, [this, action] { pasteFromColumn(action); });
+  }
+  for (const char* name : {"aPNo", "aPDir", "aPName", "aPOldName", "aPNewName", "aPExt"})
+    c[QString::fromLatin1(name)]->setVisible(true);
+  // The group buttons take the image of the sub-command they stand for.
+  for (const char* name : {"Name", "FileInf", "Tag"}) {
+    if (DropDownCommand* dropDown = editing_.window().dropDown(QString::fromLatin1(name)))
+      dropDown->restore(dropDown->image(), dropDown->hint());
+  }
+
+  connect(cmbEdit_, &QComboBox::editTextChanged, this, &CellEditorBar::cmbEditChange);
+}
+
+void CellEditorBar::showText(const QString& text, bool selectAll) {
+  showingText_ = true;
+  cmbEdit_->setEditText(text);
+  if (selectAll) cmbEdit_->lineEdit()->selectAll();
+  showingText_ = false;
+}
+
+void CellEditorBar::computeEditorText() {
+  if (editing_.busy()) return;
+  TfrmTagEditor& w = editing_.window();
+  const CellRect selection = editing_.selection();
+  QString text;
+  if (selection.isEmpty()) {
+    editor_ = CellEditor();
+  } else {
+    text = editor_.computeEditorText(w.table(), selection, w.scanFieldList());
+  }
+  const bool genre = selection.columnCount() == 1 && w.table().layout().isValidPosition(selection.left) &&
+                     w.table().layout().fieldAt(selection.left) == FieldNumber::Gen;
+  showingText_ = true;
+  cmbEdit_->clear();
+  if (genre) {
+    cmbEdit_->addItems(genres_);
+    cmbEdit_->setCurrentIndex(-1);
+    cmbEdit_->setEditText(text);
+  } else {
+    cmbEdit_->addItem(text);
+    cmbEdit_->setCurrentIndex(0);
+    cmbEdit_->lineEdit()->selectAll();
+  }
+  showingText_ = false;
+}
+
+void CellEditorBar::applySelectionState(const SelectionState& state) {
+  CommandSet& c = editing_.window().commands();
+  for (QAction* action : c.all()) {
+    if (action->property(CommandSet::kCategoryProperty).toString() != QLatin1String("PasteFrom")) continue;
+    const int field = action->property(CommandSet::kTagProperty).toInt();
+    if (isFieldNumber(field)) action->setEnabled(state.pasteFromColumn[size_t(field)]);
+  }
+  c[QStringLiteral("aPName")]->setEnabled(state.pasteNameEnabled);
+  // The group buttons follow the sub-command they would run.
+  for (const char* name : {"aPFileInf", "aPTag"}) {
+    QAction* face = c[QString::fromLatin1(name)];
+    const int field = face->property(CommandSet::kTagProperty).toInt();
+    const int image = CommandSet::imageOf(face);
+    face->setEnabled(isFieldNumber(image) ? state.pasteFromColumn[size_t(image)]
+                                          : state.pasteFromColumn[size_t(field)]);
+  }
+  cmbEdit_->lineEdit()->setReadOnly(state.folderLocked);
+}
+
+void CellEditorBar::cmbEditChange(const QString& text) {
+  if (showingText_ || editing_.busy()) return;
+  if (!text.isEmpty() && text == editor_.baseline()) return;
+  editor_.applyText(editing_.window().table(), text);
+  cellsFollowed();
+}
+
+void CellEditorBar::cellsFollowed() {
+  const CellRect cells = editor_.cells();
+  if (!cells.isEmpty()) editing_.cellsChanged(cells.top, cells.bottom);
+}
+
+void CellEditorBar::cmbEditExit() {
+  if (editing_.busy()) return;
+  TfrmTagEditor& w = editing_.window();
+  const CellRect selection = editing_.selection();
+  if (selection.isEmpty()) {
+    editor_.setBaseline(QString());
+    return;
+  }
+  const int rowsBefore = w.table().rowCount();
+  editor_.finishEditing(w.table(), selection, editing_.numbering());
+  if (w.table().rowCount() != rowsBefore) {
+    editing_.rowsChanged(selection);
+  } else {
+    editing_.cellsChanged(selection.top, w.table().lastFileRow());
+    editing_.updateEditActions();
+  }
+}
+
+void CellEditorBar::undo() {
+  const QString text = editor_.undo(editing_.window().table(), cmbEdit_->currentText());
+  showText(text, true);
+  cellsFollowed();
+}
+
+void CellEditorBar::replaceSelection(const QString& insertion) {
+  QLineEdit* line = cmbEdit_->lineEdit();
+  const int from = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
+  const int length = line->hasSelectedText() ? int(line->selectedText().size()) : 0;
+  const QString text =
+      editor_.editBoxText(editing_.window().table(), line->text(), from, length, insertion);
+  showText(text, false);
+  line->setCursorPosition(from + int(insertion.size()));
+  cellsFollowed();
+}
+
+void CellEditorBar::copy() {
+  const QString selected = cmbEdit_->lineEdit()->selectedText();
+  if (!selected.isEmpty()) QGuiApplication::clipboard()->setText(selected);
+}
+
+void CellEditorBar::cut() {
+  if (!cmbEdit_->lineEdit()->hasSelectedText() || cmbEdit_->lineEdit()->isReadOnly()) return;
+  copy();
+  replaceSelection(QString());
+}
+
+void CellEditorBar::deleteSelected() {
+  if (!cmbEdit_->lineEdit()->hasSelectedText() || cmbEdit_->lineEdit()->isReadOnly()) return;
+  replaceSelection(QString());
+}
+
+void CellEditorBar::paste() {
+  if (cmbEdit_->lineEdit()->isReadOnly()) return;
+  const QString line = editorPasteText(QGuiApplication::clipboard()->text());
+  if (line.isEmpty()) return;
+  replaceSelection(line);
+}
+
+void CellEditorBar::selectAll() { cmbEdit_->lineEdit()->selectAll(); }
+
+void CellEditorBar::pasteFromColumn(QAction* command) {
+  if (!command->isEnabled() || cmbEdit_->lineEdit()->isReadOnly()) return;
+  const int field = command->property(CommandSet::kTagProperty).toInt();
+  if (!isFieldNumber(field)) return;
+  QLineEdit* line = cmbEdit_->lineEdit();
+  const int at = line->cursorPosition();
+  const QString text =
+      editor_.editBoxText(editing_.window().table(), line->text(), at, 0, templateCode(toField(field)));
+  showText(text, false);
+  line->setCursorPosition(at + 3);
+  cellsFollowed();
+  cmbEdit_->setFocus();
+}
+
+QMenu* CellEditorBar::prepareMenu() {
+  CommandSet& c = editing_.window().commands();
+  QLineEdit* line = cmbEdit_->lineEdit();
+  const bool selected = line->hasSelectedText();
+  c[QStringLiteral("aEditCut")]->setEnabled(selected && !line->isReadOnly());
+  c[QStringLiteral("aEditCopy")]->setEnabled(selected);
+  c[QStringLiteral("aEditDelete")]->setEnabled(selected && !line->isReadOnly());
+  c[QStringLiteral("aEditSelectAll")]->setEnabled(!line->text().isEmpty() || selected);
+  c[QStringLiteral("aEditUndo")]->setEnabled(line->text() != editor_.baseline() && !line->isReadOnly());
+  return menu_;
+}
+
+void CellEditorBar::layoutBar() {
+  const auto buttonWidth = [this](const char* name) {
+    QAction* action = editing_.window().commands()[QString::fromLatin1(name)];
+    QWidget* button = bar_->widgetForAction(action);
+    if (!button) {
+      // Drop-down buttons sit on the bar as widgets of their own.
+      for (QToolButton* tb : bar_->findChildren<QToolButton*>())
+        if (tb->defaultAction() == action) button = tb;
+    }
+    return button && action->isVisible() ? button->sizeHint().width() : 0;
+  };
+  const int reserved = 3 * buttonWidth("aPNo") + buttonWidth("aPName") + plus_->sizeHint().width() +
+                       buttonWidth("aPTag") + buttonWidth("aPFileInf");
+  cmbEdit_->setMinimumWidth(60);
+  const int available = bar_->width() - reserved - 2 * bar_->contentsMargins().left() - 16;
+  cmbEdit_->setMaximumWidth(std::max(60, available > 60 ? available : QWIDGETSIZE_MAX));
+}
+
+bool CellEditorBar::eventFilter(QObject* watched, QEvent* event) {
+  if (editing_.closing()) return false;
+  if (watched == bar_) {
+    if (event->type() == QEvent::Resize) layoutBar();
+    return false;
+  }
+  if (watched == cmbEdit_ || watched == cmbEdit_->lineEdit()) {
+    if (event->type() == QEvent::KeyPress && watched == cmbEdit_->lineEdit()) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      const QString typed = key->text();
+      // The text before a typed character is what undo goes back to.
+      if (key->key() == Qt::Key_Backspace || (!typed.isEmpty() && CellEditor::storesUndoText(typed.at(0))))
+        editor_.setBaseline(cmbEdit_->lineEdit()->text());
+    } else if (event->type() == QEvent::FocusOut && watched == cmbEdit_ &&
+               static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+      // The box's own menu takes the focus for a moment: that is no exit.
+      cmbEditExit();
+    }
+  }
+  return false;
+}
+
+}  // namespace qm
