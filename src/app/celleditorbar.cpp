@@ -8,11 +8,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPainter>
-#include <QPixmap>
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/badgeicon.h"
 #include "app/cellbox.h"
 #include "app/commands.h"
 #include "app/dropdown.h"
@@ -21,27 +20,6 @@
 #include "app/mainwindow.h"
 
 namespace qm {
-namespace {
-
-// The code's letters on a badge, for paste commands without an image.
-QIcon codeBadge(const QString& letters) {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setBrush(QColor(0x2a, 0x6f, 0xb5));
-  painter.setPen(Qt::NoPen);
-  painter.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
-  QFont font = painter.font();
-  font.setPixelSize(8);
-  font.setBold(true);
-  painter.setFont(font);
-  painter.setPen(Qt::white);
-  painter.drawText(pixmap.rect(), Qt::AlignCenter, letters);
-  return QIcon(pixmap);
-}
-
-}  // namespace
 
 CellEditorBar::CellEditorBar(GridEditing& editing, QToolBar* bar)
     : QObject(bar), editing_(editing), bar_(bar), genres_(genreList()) {
@@ -91,7 +69,7 @@ CellEditorBar::CellEditorBar(GridEditing& editing, QToolBar* bar)
     const QString name = action->objectName();
     CommandSet::setPending(action, false);
     const int field = action->property(CommandSet::kTagProperty).toInt();
-    if (action->icon().isNull() && isFieldNumber(field)) action->setIcon(codeBadge(templateCode(toField(field)).mid(1)));
+    if (action->icon().isNull() && isFieldNumber(field)) action->setIcon(badgeIcon(templateCode(toField(field)).mid(1)));
     // The group buttons run their last sub-command through the drop-down.
     if (name == QLatin1String("aPName") || name == QLatin1String("aPFileInf") || name == QLatin1String("aPTag"))
       continue;

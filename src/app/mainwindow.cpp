@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "app/badgeicon.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -15,8 +17,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <QStatusTipEvent>
 #include <QStyle>
@@ -55,25 +55,6 @@ const char* const kBarTitles[] = {"Файл", "Редактирование", "�
 constexpr int kBarCount = 7;
 
 QString barName(int index) { return QString::fromLatin1(kBarNames[index]); }
-
-// A small badge with a few letters, for commands that the icon theme and
-// the style have nothing distinct for.
-QIcon badgeIcon(const QString& text) {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setBrush(QColor(0x2a, 0x6f, 0xb5));
-  painter.setPen(Qt::NoPen);
-  painter.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
-  QFont font = painter.font();
-  font.setPixelSize(text.size() > 1 ? 8 : 11);
-  font.setBold(true);
-  painter.setFont(font);
-  painter.setPen(Qt::white);
-  painter.drawText(pixmap.rect(), Qt::AlignCenter, text);
-  return QIcon(pixmap);
-}
 
 const QHash<QString, QString>& badges() {
   static const QHash<QString, QString> table{
