@@ -316,8 +316,16 @@ bool TID3v1::HasLyrics2Fields() const
 
 QByteArray TID3v1::BuildRecord() const
 {
-    if (!HasRecordFields())
-        return {};
+    return HasRecordFields() ? RecordBytes() : QByteArray();
+}
+
+QByteArray TID3v1::RecordAfter(const QByteArray &block) const
+{
+    return block.isEmpty() ? BuildRecord() : RecordBytes();
+}
+
+QByteArray TID3v1::RecordBytes() const
+{
     QByteArray record(kRecordSize, '\0');
     std::copy(kTagId, kTagId + 3, record.begin());
     putText(record, 3, trimEnd(Title), 30);
@@ -363,7 +371,7 @@ bool TID3v1::BuildTail(QByteArray *out) const
 {
     if (!BuildLyrics2Block(out))
         return false;
-    *out += BuildRecord();
+    *out += RecordAfter(*out);
     return true;
 }
 
@@ -400,7 +408,7 @@ bool TID3v1::SaveTag(const QString &fileName)
     QByteArray block;
     if (!BuildLyrics2Block(&block))
         return false;
-    const QByteArray bytes = block + BuildRecord();
+    const QByteArray bytes = block + RecordAfter(block);
     if (!bytes.isEmpty()) {
         QFile file(fileName);
         if (!makeWritable(fileName) || !file.open(QIODevice::ReadWrite)
@@ -420,7 +428,7 @@ bool TID3v1::SaveToFile(const QString &fileName)
     QByteArray block;
     if (!BuildLyrics2Block(&block))
         return false;
-    const QByteArray bytes = block + BuildRecord();
+    const QByteArray bytes = block + RecordAfter(block);
 
     TagPresent = false;
     Lyrics2Present = false;

@@ -90,8 +90,9 @@ public:
     qint64 TailBytesNeeded(QByteArrayView last) const;
 
     // The Lyrics3 block (when UseLyrics2 and a long field is set) followed by
-    // the record (when a field other than the year is set). False when a
-    // Lyrics3 field is too long to be stated.
+    // the record (when a field other than the year is set, and always after a
+    // Lyrics3 block: readers find the block only in front of a record). False
+    // when a Lyrics3 field is too long to be stated.
     bool BuildTail(QByteArray *out) const;
     QByteArray BuildRecord() const;
     bool BuildLyrics2Block(QByteArray *out) const;
@@ -101,6 +102,9 @@ public:
     bool ReadTagWith(const BlockReader &read, qint64 fileSize, bool readFields);
 
 private:
+    // The record that follows `block`: forced when there is a block.
+    QByteArray RecordAfter(const QByteArray &block) const;
+    QByteArray RecordBytes() const;
     bool HasRecordFields() const;
     bool HasLyrics2Fields() const;
 };

@@ -116,11 +116,11 @@ TEST(Lyrics3, BlockLayoutIsExact)
     tag.Lyrics = QStringLiteral("la");
     tag.LyricsAuthor = QStringLiteral("  ");
     QByteArray tail;
-    ASSERT_TRUE(tag.BuildTail(&tail));
+    ASSERT_TRUE(tag.BuildLyrics2Block(&tail));
     EXPECT_EQ(tail, QByteArray("LYRICSBEGININD0000210LYR00002la000031LYRICS200"));
     tag.Lyrics.clear();
     tag.ImageLinks = QStringLiteral(" x ");
-    ASSERT_TRUE(tag.BuildTail(&tail));
+    ASSERT_TRUE(tag.BuildLyrics2Block(&tail));
     EXPECT_EQ(tail, QByteArray("LYRICSBEGININD0000200IMG00003 x 000032LYRICS200"));
 }
 
@@ -157,6 +157,23 @@ TEST(Lyrics3, AllFieldsRoundTripWithAndWithoutARecord)
     off.ParseTail("audio" + tail, true);
     EXPECT_FALSE(off.Lyrics2Present);
     EXPECT_EQ(off.FGetTagSize(), 128);
+}
+
+TEST(Lyrics3, ABlockAloneIsFollowedByARecordSoItCanBeFoundAgain)
+{
+    // Only Lyrics3 fields: readers look for the block in front of a record,
+    // and field text that happens to hold "TAG" 128 bytes from the end must
+    // not pass for one.
+    TID3v1 tag;
+    tag.ExtTitle = QStringLiteral("TAG") + QString(140, QLatin1Char('x'));
+    QByteArray tail;
+    ASSERT_TRUE(tag.BuildTail(&tail));
+    ASSERT_TRUE(tail.right(128).startsWith("TAG"));
+    TID3v1 back;
+    back.ParseTail("audio" + tail, true);
+    EXPECT_TRUE(back.TagPresent);
+    EXPECT_EQ(back.FGetTagSize(), tail.size());
+    EXPECT_EQ(back.ExtTitle, tag.ExtTitle);
 }
 
 TEST(Lyrics3, LoneCarriageReturnsBecomeLineBreaks)
