@@ -144,6 +144,11 @@ QByteArray IniFile::toBytes() const
             out += u"\r\n";
         }
     }
+    // A kept line that starts with a byte-order mark must not land at the
+    // very start, where the reader would skip the mark and read the rest as
+    // a header or key it never was.
+    if (out.startsWith(QChar(0xFEFF)))
+        out.prepend(u"\r\n");
     return out.toUtf8();
 }
 

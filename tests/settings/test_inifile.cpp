@@ -67,6 +67,17 @@ TEST(IniFile, HostileLinesAreSkippedNotFatal)
     EXPECT_EQ(parsed("[s]\nA=1\na=2\nB=3\n").keys(u"S"), QStringList({"A", "B"}));
 }
 
+TEST(IniFile, AByteOrderMarkInsideTheFileStaysMeaningless)
+{
+    // Not at the start, the mark makes a line that is neither header nor
+    // key; written back, that line must not become the file's first bytes.
+    const IniFile ini = parsed("\n\xef\xbb\xbf[Main]\nWidth=1\n[Grid]\nTag=2\n");
+    EXPECT_FALSE(ini.contains(u"Main", u"Width"));
+    const IniFile back = parsed(ini.toBytes());
+    EXPECT_FALSE(back.contains(u"Main", u"Width"));
+    EXPECT_EQ(back.readInteger(u"Grid", u"Tag", 0), 2);
+}
+
 TEST(IniFile, SurvivesBinaryJunkAndHugeLines)
 {
     std::mt19937 rng(7);
