@@ -2,9 +2,11 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <deque>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -135,35 +137,42 @@ void ScanFolders(const QStringList &folders, const ScanSettings &settings,
             closedir(dir);
             continue;
         }
-        bool go = true;
-        while (go) {
-            const dirent *entry = readdir(dir);
-            if (!entry)
-                break;
+        // Listed in name order (letter case aside), as the file systems the
+        // program was made for list a folder, and as users expect rows to
+        // arrive; readdir's own order is the file system's hash order.
+        struct Entry {
+            QString name;
+            unsigned char type;
+        };
+        std::vector<Entry> entries;
+        while (const dirent *entry = readdir(dir)) {
             const char *name = entry->d_name;
             if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
                 continue;
-            bool isFolder = entry->d_type == DT_DIR;
-            bool isFile = entry->d_type == DT_REG;
-            if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            entries.push_back({QFile::decodeName(name), entry->d_type});
+        }
+        closedir(dir);
+        std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+            const int folded = a.name.compare(b.name, Qt::CaseInsensitive);
+            return folded != 0 ? folded < 0 : a.name < b.name;
+        });
+        for (const Entry &entry : entries) {
+            bool isFolder = entry.type == DT_DIR;
+            bool isFile = entry.type == DT_REG;
+            if (entry.type == DT_UNKNOWN || entry.type == DT_LNK) {
                 struct stat target {};
-                if (stat((folderBytes + name).constData(), &target) == 0) {
+                if (stat((folderBytes + QFile::encodeName(entry.name)).constData(), &target) == 0) {
                     isFolder = S_ISDIR(target.st_mode);
                     isFile = S_ISREG(target.st_mode);
                 }
             }
             if (isFolder) {
                 if (settings.scanSubFolders)
-                    queue.push_back(folder + QFile::decodeName(name));
-            } else if (isFile) {
-                const QString fileName = QFile::decodeName(name);
-                if (filter.matches(fileName))
-                    go = onFile(folder, fileName);
+                    queue.push_back(folder + entry.name);
+            } else if (isFile && filter.matches(entry.name) && !onFile(folder, entry.name)) {
+                return;
             }
         }
-        closedir(dir);
-        if (!go)
-            return;
     }
 }
 
