@@ -12,6 +12,10 @@ packages=(
   python3 python3-mutagen lame ffmpeg id3v2 eyed3 libtag1-dev
   # fuzzing
   clang libclang-rt-14-dev
+  # Qt's own dialogs and buttons in Russian
+  qt6-translations-l10n
+  # the acceptance suite: the real window under an X server, real X input
+  xvfb xauth xdotool openbox dbus dbus-x11 at-spi2-core python3-pyatspi x11-utils
 )
 
 missing=()
