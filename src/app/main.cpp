@@ -1,3 +1,4 @@
+#include <QCommandLineParser>
 #include <QDir>
 #include <QLockFile>
 #include <exception>
@@ -8,6 +9,18 @@
 
 int main(int argc, char** argv) {
   qm::Application app(argc, argv);
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Правка имён файлов и тегов ID3v1 и ID3v2 у многих аудиофайлов сразу."));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  parser.addPositionalArgument(QStringLiteral("файл"),
+                               QStringLiteral("Файл, который становится первой строкой таблицы."),
+                               QStringLiteral("[файл]"));
+  // --help and --version print and end the program here, before any
+  // window or settings folder exists.
+  parser.process(app);
+
   // Marks a running copy for other programs; a second copy is not refused,
   // so the result of tryLock does not matter.
   const QString folder = qm::settingsFolder();
@@ -16,8 +29,7 @@ int main(int argc, char** argv) {
   instance.setStaleLockTime(0);
   instance.tryLock(0);
   try {
-    const QStringList args = app.arguments();
-    qm::TfrmTagEditor window(args.size() > 1 ? args.at(1) : QString());
+    qm::TfrmTagEditor window(parser.positionalArguments().value(0));
     window.show();
     return app.exec();
   } catch (const std::exception& e) {
