@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/aboutwindow.h"
 #include "app/badgeicon.h"
 
 #include <QAction>
@@ -14,10 +15,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusTipEvent>
 #include <QStyle>
 #include <QToolBar>
@@ -53,6 +56,7 @@ const char* const kBarNames[] = {"File", "Edit", "Nombers", "Tag", "Update", "Re
 const char* const kBarTitles[] = {"Файл", "Редактирование", "Нумерация", "Информация и теги",
                                   "Обновление и запуск", "Замена символов", "Редактор ячеек"};
 constexpr int kBarCount = 7;
+const char* const kPlacementKeys[] = {"Top", "Left", "Height", "Width"};
 
 QString barName(int index) { return QString::fromLatin1(kBarNames[index]); }
 
@@ -136,8 +140,7 @@ TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
   setObjectName(QStringLiteral("frmTagEditor"));
   setWindowTitle(QStringLiteral("Quillmark v2"));
   settingsPath_ = settingsFilePath();
-  resize(484, 349);
-  move(100, 100);
+  placeForFirstStart();
 
   for (QAction* action : commands_->all()) {
     const QString category = action->property(CommandSet::kCategoryProperty).toString();
@@ -189,18 +192,21 @@ TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
   IniFile ini;
   QList<int> barOrder;
   for (int i = 0; i < kBarCount; ++i) barOrder.append(i);
+  bool widthsSaved = false;
   if (QFileInfo::exists(settingsPath_) && ini.load(settingsPath_)) {
     readMainSection(ini);
     readEditSection(ini);
     for (int i = 0; i < kBarCount; ++i)
       barOrder[i] = ini.readInteger(kMain, QStringLiteral("IndexBar") + barName(i), i);
     readGridSection(ini);
+    widthsSaved = ini.contains(kGrid, QStringLiteral("ColWidths"));
   }
   placeToolBars(barOrder);
 
   table_.buildHeaderRow();
   views_->syncColumnCommands();
   onLayoutChanged();
+  if (!widthsSaved) fitColumnsToHeaders();
   if (!firstArgument.isEmpty()) {
     // Only the first argument counts, and it is not checked: a file that
     // is not there simply fails to read later. A relative name is taken
@@ -363,6 +369,49 @@ void TfrmTagEditor::createJobs() {
   connect(c[QStringLiteral("aAddFiles")], &QAction::triggered, this, &TfrmTagEditor::aAddFilesExecute);
   connect(c[QStringLiteral("aAddDirectory")], &QAction::triggered, addDirectoryDialog_, &QDialog::exec);
   connect(c[QStringLiteral("aOptions")], &QAction::triggered, this, &TfrmTagEditor::aOptionsExecute);
+
+  aboutWindow_ = new TfrmAbout(QFileInfo(settingsPath_).absolutePath(), this);
+  QAction* about = c[QStringLiteral("aAbout")];
+  CommandSet::setPending(about, false);
+  CommandSet::setInUse(about, true);
+  connect(about, &QAction::triggered, aboutWindow_, &QDialog::open);
+}
+
+void TfrmTagEditor::placeForFirstStart() {
+  // Without saved placement the window takes three quarters of the screen,
+  // centred: enough for the table to show its rows and headers.
+  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  if (!screen) {
+    resize(484, 349);
+    move(100, 100);
+    return;
+  }
+  const QRect available = screen->availableGeometry();
+  resize(available.width() * 3 / 4, available.height() * 3 / 4);
+  move(available.center() - rect().center());
+}
+
+void TfrmTagEditor::fitColumnsToHeaders() {
+  // No saved widths: each data column is at least as wide as its header
+  // text, so no header starts out cut.
+  QHeaderView* header = grid_->horizontalHeader();
+  for (int n = 1; n < kColumnCount; ++n) {
+    const FieldNumber f = toField(n);
+    if (!table_.layout().isShown(f)) continue;
+    table_.setWidth(f, std::max(table_.width(f), header->sectionSizeHint(n)));
+  }
+  grid_->syncLayout();
+}
+
+void TfrmTagEditor::followTagView() {
+  // Until the user picks a write command, the write-tag button and Ctrl+W
+  // write the tag the view shows.
+  if (writeTagChosen_ || views_->tagView() == 0) return;
+  CommandSet& c = *commands_;
+  QAction* writer = c[views_->tagView() == 1 ? QStringLiteral("aWriteID3v1Tag") : QStringLiteral("aWriteID3v2Tag")];
+  dropDowns_.value(QStringLiteral("Write Tag"))->restore(CommandSet::imageOf(writer), writer->toolTip());
+  moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), writer,
+               {c[QStringLiteral("aWriteID3v1Tag")], c[QStringLiteral("aWriteID3v2Tag")]});
 }
 
 void TfrmTagEditor::aAddFilesExecute() {
@@ -629,14 +678,18 @@ void TfrmTagEditor::connectCommands() {
   const QList<QAction*> updaters{c[QStringLiteral("aUpdate")], c[QStringLiteral("aUpdateSel")]};
   const QList<QAction*> views{c[QStringLiteral("aID3v1Tag")], c[QStringLiteral("aID3v2Tag")]};
   for (QAction* action : writers)
-    connect(action, &QAction::triggered, this,
-            [action, writers] { moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), action, writers); });
+    connect(action, &QAction::triggered, this, [this, action, writers] {
+      writeTagChosen_ = true;
+      moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), action, writers);
+    });
   for (QAction* action : updaters)
     connect(action, &QAction::triggered, this,
             [action, updaters] { moveShortcut(QKeySequence(QStringLiteral("Ctrl+U")), action, updaters); });
-  for (QAction* action : views)
+  for (QAction* action : views) {
     connect(action, &QAction::triggered, this,
             [action, views] { moveShortcut(QKeySequence(QStringLiteral("Ctrl+T")), action, views); });
+    connect(action, &QAction::triggered, this, &TfrmTagEditor::followTagView);
+  }
 }
 
 void TfrmTagEditor::moveShortcut(const QKeySequence& key, QAction* owner, const QList<QAction*>& holders) {
@@ -705,6 +758,10 @@ QList<int> TfrmTagEditor::toolBarOrder() const {
 }
 
 void TfrmTagEditor::refreshCommandContainers() {
+  // "Только выделенные" goes with the write-tag commands: alone it would
+  // keep the "Записать Tag" menu up with nothing to write.
+  CommandSet::setInUse(mmiOnlySelTag_, commands_->find(QStringLiteral("aWriteID3v1Tag"))->isVisible() ||
+                                           commands_->find(QStringLiteral("aWriteID3v2Tag"))->isVisible());
   for (DropDownCommand* dropDown : std::as_const(dropDowns_)) dropDown->refreshVisibility();
   for (QMenu* menu : std::as_const(mainMenus_)) refreshMenuVisibility(menu);
   for (QToolBar* bar : std::as_const(toolBars_)) refreshSeparators(bar);
@@ -809,9 +866,11 @@ void TfrmTagEditor::closeEvent(QCloseEvent* event) {
 
 void TfrmTagEditor::readMainSection(const IniFile& ini) {
   CommandSet& c = *commands_;
+  const bool placed = std::any_of(std::begin(kPlacementKeys), std::end(kPlacementKeys),
+                                  [&ini](const char* key) { return ini.contains(kMain, QString::fromLatin1(key)); });
   if (ini.readInteger(kMain, QStringLiteral("WindowState"), 0) != 0) {
     setWindowState(Qt::WindowMaximized);
-  } else {
+  } else if (placed) {
     move(ini.readInteger(kMain, QStringLiteral("Left"), 100), ini.readInteger(kMain, QStringLiteral("Top"), 100));
     resize(ini.readInteger(kMain, QStringLiteral("Width"), 484), ini.readInteger(kMain, QStringLiteral("Height"), 349));
   }
@@ -826,10 +885,15 @@ void TfrmTagEditor::readMainSection(const IniFile& ini) {
                       ini.readString(section, name + QStringLiteral(" Hint"), dropDown->hint()));
   };
   restore(kMain, QStringLiteral("Winamp"));
-  restore(kMain, QStringLiteral("Write Tag"));
-  const QList<QAction*> writers{c[QStringLiteral("aWriteID3v1Tag")], c[QStringLiteral("aWriteID3v2Tag")]};
-  if (QAction* writer = dropDowns_.value(QStringLiteral("Write Tag"))->current())
-    moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), writer, writers);
+  // A saved write-tag choice is the user's; without one the button
+  // follows the tag view (followTagView).
+  writeTagChosen_ = ini.contains(kMain, QStringLiteral("Write Tag Image"));
+  if (writeTagChosen_) {
+    restore(kMain, QStringLiteral("Write Tag"));
+    const QList<QAction*> writers{c[QStringLiteral("aWriteID3v1Tag")], c[QStringLiteral("aWriteID3v2Tag")]};
+    if (QAction* writer = dropDowns_.value(QStringLiteral("Write Tag"))->current())
+      moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), writer, writers);
+  }
   mmiOnlySelTag_->setChecked(ini.readBool(kMain, QStringLiteral("Only Sel Tag"), false));
   restore(kMain, QStringLiteral("Update"));
   if (dropDowns_.value(QStringLiteral("Update"))->image() == CommandSet::imageOf(c[QStringLiteral("aUpdateSel")]))
@@ -851,8 +915,12 @@ void TfrmTagEditor::readGridSection(const IniFile& ini) {
   table_.setLayout(ColumnLayout::fromColIndex(ini.readString(kGrid, QStringLiteral("ColIndex"))));
   table_.readColWidths(ini.readString(kGrid, QStringLiteral("ColWidths")));
   if (ini.readBool(kGrid, QStringLiteral("Nombers"), false)) commands_->find(QStringLiteral("aNombers1"))->trigger();
-  if (ini.readBool(kGrid, QStringLiteral("Nombers Separate"), false))
-    commands_->find(QStringLiteral("aNombersSeparate"))->trigger();
+  // Separate numbering first sorts the rows by folder; while that sort is
+  // not offered, a saved "on" would leave Dir locked with no way to turn it
+  // off. The value is kept and written back untouched instead.
+  QAction* separate = commands_->find(QStringLiteral("aNombersSeparate"));
+  keptSeparateNumbering_ = ini.readBool(kGrid, QStringLiteral("Nombers Separate"), false);
+  if (keptSeparateNumbering_ && !CommandSet::isPending(separate)) separate->trigger();
 }
 
 void TfrmTagEditor::writeGridSection(IniFile& ini) const {
@@ -861,8 +929,9 @@ void TfrmTagEditor::writeGridSection(IniFile& ini) const {
   ini.writeString(kGrid, QStringLiteral("ColIndex"), table_.layout().toColIndex());
   ini.writeString(kGrid, QStringLiteral("ColWidths"), table_.colWidthsText());
   ini.writeBool(kGrid, QStringLiteral("Nombers"), commands_->find(QStringLiteral("aNombers1"))->isChecked());
+  QAction* separate = commands_->find(QStringLiteral("aNombersSeparate"));
   ini.writeBool(kGrid, QStringLiteral("Nombers Separate"),
-                commands_->find(QStringLiteral("aNombersSeparate"))->isChecked());
+                CommandSet::isPending(separate) ? keptSeparateNumbering_ : separate->isChecked());
 }
 
 void TfrmTagEditor::writeMainSection(IniFile& ini) const {
@@ -883,6 +952,9 @@ void TfrmTagEditor::writeMainSection(IniFile& ini) const {
   for (int i = 0; i < kBarCount; ++i)
     ini.writeInteger(kMain, QStringLiteral("WidthBar") + barName(i), toolBars_[i]->sizeHint().width());
   for (const char* name : {"Winamp", "Write Tag", "Update"}) {
+    // An unchosen write-tag button follows the view; saving it would make
+    // that a choice.
+    if (!writeTagChosen_ && qstrcmp(name, "Write Tag") == 0) continue;
     const DropDownCommand* dropDown = dropDowns_.value(QString::fromLatin1(name));
     ini.writeInteger(kMain, QString::fromLatin1(name) + QStringLiteral(" Image"), dropDown->image());
     ini.writeString(kMain, QString::fromLatin1(name) + QStringLiteral(" Hint"), dropDown->hint());

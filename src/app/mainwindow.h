@@ -29,6 +29,7 @@ class InfoPanel;
 class IniFile;
 class JobControl;
 class WriteCommands;
+class TfrmAbout;
 class TfrmAddDirectory;
 class TfrmOptions;
 
@@ -60,6 +61,7 @@ class TfrmTagEditor : public QMainWindow {
   WriteCommands& writeCommands() const { return *writeCommands_; }
   TfrmOptions* optionsDialog() const { return optionsDialog_; }
   TfrmAddDirectory* addDirectoryDialog() const { return addDirectoryDialog_; }
+  TfrmAbout* aboutWindow() const { return aboutWindow_; }
 
   // Busy (false) disables the menus, the tool bars and the table and shows
   // the progress bar and Stop; idle (true) undoes that.
@@ -108,6 +110,9 @@ class TfrmTagEditor : public QMainWindow {
   void refreshCommandContainers();
 
   void createTable();
+  void placeForFirstStart();
+  void fitColumnsToHeaders();
+  void followTagView();
   void createJobs();
   void applyControlsEnabled(bool enabled);
   void aAddFilesExecute();
@@ -141,6 +146,7 @@ class TfrmTagEditor : public QMainWindow {
   WriteCommands* writeCommands_ = nullptr;
   TfrmOptions* optionsDialog_ = nullptr;
   TfrmAddDirectory* addDirectoryDialog_ = nullptr;
+  TfrmAbout* aboutWindow_ = nullptr;
   QList<FieldNumber> scanFieldList_;
   CommandSet* commands_;
   GridModel* model_ = nullptr;
@@ -161,6 +167,10 @@ class TfrmTagEditor : public QMainWindow {
   QMenu* writeTagMenu_ = nullptr;
   QAction* writeTagSeparator_ = nullptr;
   bool firstShowDone_ = false;
+  // The user picked a write-tag command (now or in a saved session).
+  bool writeTagChosen_ = false;
+  // "Nombers Separate" as read, while separate numbering is not offered.
+  bool keptSeparateNumbering_ = false;
 };
 
 }  // namespace qm
