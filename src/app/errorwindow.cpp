@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTableView>
 #include <algorithm>
 
@@ -213,6 +214,11 @@ void TfrmError::prepareTable() {
   }
   grdErrFiles_->setColumnHidden(columns - 1, false);
   top->resizeSection(columns - 1, kErrorColumnWidth);
+  // The reason is what the window is for: it stands in front of the row it
+  // explains rather than after 25 columns, off screen. Only the view moves;
+  // the cells, the copied text and the rows given back keep the main
+  // table's order with the reason last.
+  if (top->visualIndex(columns - 1) != 0) top->moveSection(top->visualIndex(columns - 1), 0);
   grdErrFiles_->verticalHeader()->setDefaultSectionSize(
       QFontMetrics(grdErrFiles_->font()).boundingRect(QStringLiteral("Высота у ячеек")).height() + 3);
   copy_->setEnabled(true);
@@ -233,6 +239,22 @@ void TfrmError::applyLayout() {
   btnDeleteRenam_->setGeometry(margin, buttonsTop, remove.width(), remove.height());
 }
 
+int TfrmError::openingWidth() const {
+  // The reason, then the columns from No up to the farther of Old and New.
+  const int noPosition = shownLayout_.noPosition();
+  int last = noPosition;
+  for (FieldNumber f : {FieldNumber::Old, FieldNumber::New}) {
+    const int position = shownLayout_.position(f);
+    if (position > noPosition && mainTable_.widthAt(position) > 0) last = std::max(last, position);
+  }
+  int width = 2 * grdErrFiles_->frameWidth() + grdErrFiles_->verticalHeader()->sizeHint().width() +
+              kErrorColumnWidth + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  for (int position = noPosition; position <= last; ++position)
+    width += std::max(0, mainTable_.widthAt(position));
+  if (const QScreen* screen = this->screen()) width = std::min(width, screen->availableGeometry().width());
+  return std::max(kMinWidth, width);
+}
+
 void TfrmError::readSettings() {
   IniFile ini;
   if (!settingsPath_.isEmpty() && QFileInfo::exists(settingsPath_)) ini.load(settingsPath_);
@@ -241,7 +263,10 @@ void TfrmError::readSettings() {
     setWindowState(Qt::WindowMaximized);
     return;
   }
-  resize(std::max(kMinWidth, ini.readInteger(kSection, QStringLiteral("Width"), kMinWidth)),
+  // A saved width is the user's; the minimum, or nothing, gets a width that
+  // shows the names and the reason.
+  const int savedWidth = ini.readInteger(kSection, QStringLiteral("Width"), kMinWidth);
+  resize(savedWidth > kMinWidth ? savedWidth : openingWidth(),
          std::max(kMinHeight, ini.readInteger(kSection, QStringLiteral("Height"), kMinHeight)));
   if (const QScreen* screen = this->screen())
     move(screen->availableGeometry().center() - rect().center());
@@ -262,11 +287,12 @@ void TfrmError::writeSettings() const {
 }
 
 void TfrmError::showEvent(QShowEvent* event) {
+  // The table first: the opening width depends on its columns.
+  prepareTable();
   if (!settingsRead_) {
     settingsRead_ = true;
     readSettings();
   }
-  prepareTable();
   QWidget::showEvent(event);
 }
 

@@ -70,6 +70,8 @@ class TfrmError : public QWidget {
 
  private:
   void readSettings();
+  // Wide enough for the reason, Old and New, within the screen.
+  int openingWidth() const;
   void writeSettings() const;
   void prepareTable();
   void applyLayout();
