@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/columnviews.h"
+#include "app/commands.h"
 #include "app/gridediting.h"
 #include "app/gridmodel.h"
 #include "app/mainwindow.h"
@@ -166,8 +167,22 @@ bool CellBox::eventFilter(QObject* watched, QEvent* event) {
   if (editing_.closing() || (watched != cmbCell_ && watched != cmbCell_->lineEdit())) return false;
   const bool pickOnlyGenre = field_ == FieldNumber::Gen && id3v1View();
   switch (event->type()) {
+    case QEvent::ShortcutOverride:
+      // A command's key runs the command, never a line-edit binding; the
+      // box closes first, as it does before any command.
+      if (QAction* command = editing_.window().commands().commandOverTextBox(static_cast<QKeyEvent*>(event))) {
+        if (CommandSet::keyRuns(command)) {
+          close();
+          editing_.window().grid()->setFocus();
+        }
+        event->ignore();
+        return true;
+      }
+      return false;
     case QEvent::KeyPress: {
       auto* key = static_cast<QKeyEvent*>(event);
+      // A command key whose command is off does nothing at all.
+      if (editing_.window().commands().commandOverTextBox(key)) return true;
       switch (key->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:

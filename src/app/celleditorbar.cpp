@@ -27,6 +27,12 @@ CellEditorBar::CellEditorBar(GridEditing& editing, QToolBar* bar)
   cmbEdit_->setObjectName(QStringLiteral("cmbEdit"));
   cmbEdit_->setEditable(true);
   cmbEdit_->setInsertPolicy(QComboBox::NoInsert);
+  // An inline completion would fill in a text the cells never got.
+  cmbEdit_->setCompleter(nullptr);
+  // The bar gives the box its width; what it shows at the moment must not
+  // change the bar's size (which is saved).
+  cmbEdit_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  cmbEdit_->setMinimumContentsLength(20);
   cmbEdit_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   cmbEdit_->setToolTip(QStringLiteral("Окно редактирования выделенных ячеек"));
   cmbEdit_->setStatusTip(cmbEdit_->toolTip());
@@ -116,6 +122,7 @@ void CellEditorBar::computeEditorText() {
     cmbEdit_->setCurrentIndex(0);
     cmbEdit_->lineEdit()->selectAll();
   }
+  cellsText_ = text;
   showingText_ = false;
 }
 
@@ -140,8 +147,19 @@ void CellEditorBar::applySelectionState(const SelectionState& state) {
 
 void CellEditorBar::cmbEditChange(const QString& text) {
   if (showingText_ || editing_.busy()) return;
-  if (!text.isEmpty() && text == editor_.baseline()) return;
+  if (text == cellsText_) return;
+  applyBoxText(text);
+}
+
+void CellEditorBar::applyBoxText(const QString& text) {
+  // The undo text does not tell what the cells show: a key that stores no
+  // undo text (Delete, a kill-line binding) may bring the box back to it
+  // after the cells took a typed character.
+  const QString undoText = editor_.baseline();
+  if (text == undoText) editor_.setBaseline(QString());
   editor_.applyText(editing_.window().table(), text);
+  editor_.setBaseline(undoText);
+  cellsText_ = text;
   cellsFollowed();
 }
 
@@ -169,8 +187,10 @@ void CellEditorBar::cmbEditExit() {
 }
 
 void CellEditorBar::undo() {
+  if (cmbEdit_->lineEdit()->isReadOnly()) return;
   const QString text = editor_.undo(editing_.window().table(), cmbEdit_->currentText());
   showText(text, true);
+  cellsText_ = text;
   cellsFollowed();
 }
 
@@ -181,6 +201,7 @@ void CellEditorBar::replaceSelection(const QString& insertion) {
   const QString text =
       editor_.editBoxText(editing_.window().table(), line->text(), from, length, insertion);
   showText(text, false);
+  cellsText_ = text;
   line->setCursorPosition(from + int(insertion.size()));
   cellsFollowed();
 }
@@ -219,9 +240,35 @@ void CellEditorBar::pasteFromColumn(QAction* command) {
   const QString text =
       editor_.editBoxText(editing_.window().table(), line->text(), at, 0, templateCode(toField(field)));
   showText(text, false);
+  cellsText_ = text;
   line->setCursorPosition(at + 3);
   cellsFollowed();
   cmbEdit_->setFocus();
+}
+
+bool CellEditorBar::cmbEditKeyPress(QKeyEvent* key) {
+  // The text-edit keys are the box menu's commands, which keep the undo
+  // text and paste one line only.
+  if (key->matches(QKeySequence::Copy)) {
+    copy();
+  } else if (key->matches(QKeySequence::Cut)) {
+    cut();
+  } else if (key->matches(QKeySequence::Paste)) {
+    paste();
+  } else if (key->matches(QKeySequence::SelectAll)) {
+    selectAll();
+  } else if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)) {
+    undo();
+  } else if (editing_.window().commands().commandOverTextBox(key)) {
+    // A command key whose command is off does nothing at all.
+  } else {
+    const QString typed = key->text();
+    // The text before a typed character is what undo goes back to.
+    if (key->key() == Qt::Key_Backspace || (!typed.isEmpty() && CellEditor::storesUndoText(typed.at(0))))
+      editor_.setBaseline(cmbEdit_->lineEdit()->text());
+    return false;
+  }
+  return true;
 }
 
 QMenu* CellEditorBar::prepareMenu() {
@@ -260,18 +307,26 @@ bool CellEditorBar::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) layoutBar();
     return false;
   }
-  if (watched == cmbEdit_ || watched == cmbEdit_->lineEdit()) {
-    if (event->type() == QEvent::KeyPress && watched == cmbEdit_->lineEdit()) {
-      auto* key = static_cast<QKeyEvent*>(event);
-      const QString typed = key->text();
-      // The text before a typed character is what undo goes back to.
-      if (key->key() == Qt::Key_Backspace || (!typed.isEmpty() && CellEditor::storesUndoText(typed.at(0))))
-        editor_.setBaseline(cmbEdit_->lineEdit()->text());
-    } else if (event->type() == QEvent::FocusOut && watched == cmbEdit_ &&
-               static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+  if (watched != cmbEdit_ && watched != cmbEdit_->lineEdit()) return false;
+  switch (event->type()) {
+    case QEvent::ShortcutOverride:
+      // The line edit would claim a command's key for one of its own
+      // bindings; the command gets it, on the rows as the box left them.
+      if (QAction* command = editing_.window().commands().commandOverTextBox(static_cast<QKeyEvent*>(event))) {
+        if (CommandSet::keyRuns(command)) cmbEditExit();
+        event->ignore();
+        return true;
+      }
+      return false;
+    case QEvent::KeyPress:
+      // Keys reach the combo box first, which hands them to its line edit.
+      return cmbEditKeyPress(static_cast<QKeyEvent*>(event));
+    case QEvent::FocusOut:
       // The box's own menu takes the focus for a moment: that is no exit.
-      cmbEditExit();
-    }
+      if (watched == cmbEdit_ && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) cmbEditExit();
+      return false;
+    default:
+      return false;
   }
   return false;
 }

@@ -7,6 +7,7 @@
 
 class QAction;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QToolBar;
@@ -50,6 +51,10 @@ class CellEditorBar : public QObject {
 
  private:
   void cmbEditChange(const QString& text);
+  // Writes the box text into the cells, whatever the undo text is.
+  void applyBoxText(const QString& text);
+  // Keys of the box; true when the key is used up here.
+  bool cmbEditKeyPress(QKeyEvent* key);
   void cmbEditExit();
   // Writes a text computed by the editor into the box without applying it
   // a second time.
@@ -64,6 +69,8 @@ class CellEditorBar : public QObject {
   QMenu* menu_;
   CellEditor editor_;
   QStringList genres_;
+  // The text the selected cells show: the box text last applied or computed.
+  QString cellsText_;
   bool showingText_ = false;
 };
 

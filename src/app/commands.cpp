@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QKeySequence>
 
 namespace qm {
@@ -40,7 +41,7 @@ constexpr CommandSpec kCommands[] = {
     {"aAddDirectory", "File", "&Директорию...", "Добавить в таблицу новые файлы из папки", "", 6, -1, kNone, "folder-new"},
     {"aAddList", "File", "&Список...", "Добавить в таблицу новые файлы из списка", "", 7, -1, kNone, "document-import"},
     {"aAddWinampList", "File", "Список &Winamp", "", "", 8, -1, kNone, "media-playlist-append"},
-    {"aRun", "File", "&Запустить выбранный файл", "Запустить файл, соответствующий выбранной строке", "Ctrl+Z", 9, -1, kReady, "system-run"},
+    {"aRun", "File", "&Запустить выбранный файл", "Запустить файл, соответствующий выбранной строке", "Ctrl+R", 9, -1, kReady, "system-run"},
     {"aWinampPlay", "File", "Воспроизвести в Winamp", "Воспроизвести выбранные файлы в Winamp", "", 10, -1, kNone, "media-playback-start"},
     {"aWinampAdd", "File", "Добавить в Winamp", "Добавить выбранные файлы в список воспроизведения Winamp", "", 11, -1, kNone, "list-add"},
     {"aWinampOpen", "File", "Открыть Winamp", "Запустить Winamp", "", 12, -1, kNone, "multimedia-player"},
@@ -212,6 +213,27 @@ QAction* CommandSet::operator[](const QString& name) const {
 QAction* CommandSet::visibleCommand(const QString& columnCode) const {
   return find(QStringLiteral("aVisible") + columnCode);
 }
+
+QAction* CommandSet::commandForKey(const QKeyEvent* key) const {
+  if (key->key() == 0 || key->key() == Qt::Key_unknown) return nullptr;
+  const QKeySequence pressed(QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())));
+  for (QAction* action : commands_)
+    if (action->shortcut() == pressed) return action;
+  return nullptr;
+}
+
+bool CommandSet::isTextEditKey(const QKeyEvent* key) {
+  for (auto standard : {QKeySequence::Cut, QKeySequence::Copy, QKeySequence::Paste, QKeySequence::SelectAll,
+                        QKeySequence::Undo, QKeySequence::Redo})
+    if (key->matches(standard)) return true;
+  return false;
+}
+
+QAction* CommandSet::commandOverTextBox(const QKeyEvent* key) const {
+  return isTextEditKey(key) ? nullptr : commandForKey(key);
+}
+
+bool CommandSet::keyRuns(const QAction* action) { return action->isEnabled() && action->isVisible(); }
 
 int CommandSet::imageOf(const QAction* action) {
   return action ? action->property(kImageProperty).toInt() : -1;

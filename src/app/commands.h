@@ -7,6 +7,7 @@
 
 class QAction;
 class QActionGroup;
+class QKeyEvent;
 
 namespace qm {
 
@@ -46,6 +47,19 @@ class CommandSet : public QObject {
 
   // The show/hide command of a column given by its code ("Dir" .. "Xxx").
   QAction* visibleCommand(const QString& columnCode) const;
+
+  // The command whose shortcut the key is, whatever its state; nullptr when
+  // the key belongs to no command.
+  QAction* commandForKey(const QKeyEvent* key) const;
+  // Keys a text box keeps for its own text although commands of the table
+  // carry them too: clipboard, select all, undo and redo.
+  static bool isTextEditKey(const QKeyEvent* key);
+  // The command a key runs while an editor box has the focus: any command
+  // key but the text-edit keys. The box must never take it for one of its
+  // line-edit bindings (on X11 Ctrl+U erases the line, Ctrl+W a word).
+  QAction* commandOverTextBox(const QKeyEvent* key) const;
+  // Whether the command's shortcut is live now (enabled and shown).
+  static bool keyRuns(const QAction* action);
 
  private:
   QList<QAction*> commands_;

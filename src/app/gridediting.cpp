@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QToolBar>
 #include <QToolTip>
 #include <algorithm>
@@ -88,8 +89,7 @@ GridEditing::GridEditing(TfrmTagEditor& window) : QObject(&window), window_(wind
     const int last = std::max(table.lastFileRow(), 1);
     setSelection(CellRect{position, 1, position, last}, position, last);
   });
-  connect(grid->verticalHeader(), &QHeaderView::sectionClicked, this,
-          [this](int section) { selectRows(section + 1, section + 1); });
+  connect(grid->verticalHeader(), &QHeaderView::sectionClicked, this, &GridEditing::onRowNumberClicked);
   // A right click on a number selects its row before the cells menu opens.
   connect(grid->verticalHeader(), &QWidget::customContextMenuRequested, this, [this, grid](const QPoint& pos) {
     const int section = grid->verticalHeader()->logicalIndexAt(pos);
@@ -196,9 +196,29 @@ void GridEditing::setSelection(const CellRect& rect, int currentColumn, int curr
   grid->scrollTo(current);
 }
 
-void GridEditing::selectRows(int first, int last) {
+void GridEditing::selectRows(int first, int last) { selectRows(first, last, last); }
+
+void GridEditing::selectRows(int first, int last, int currentRow) {
+  // The current cell is the row's last one, but the view stays on the
+  // columns the user is looking at.
+  QScrollBar* across = window_.grid()->horizontalScrollBar();
+  const int scrolled = across->value();
   const ColumnLayout& layout = window_.table().layout();
-  setSelection(CellRect{layout.noPosition() + 1, first, kColumnCount - 1, last}, kColumnCount - 1, last);
+  setSelection(CellRect{layout.noPosition() + 1, first, kColumnCount - 1, last}, kColumnCount - 1, currentRow);
+  across->setValue(scrolled);
+}
+
+void GridEditing::onRowNumberClicked(int section) {
+  const int row = section + 1;
+  const CellRect sel = selection();
+  if (!(rowPressModifiers_ & Qt::ShiftModifier) || sel.isEmpty()) {
+    selectRows(row, row);
+    return;
+  }
+  // Shift extends the rows from the end of the selection away from the
+  // current cell to the clicked row.
+  const int anchor = currentRow() == sel.top ? sel.bottom : sel.top;
+  selectRows(std::min(anchor, row), std::max(anchor, row), row);
 }
 
 int GridEditing::currentColumn() const {
@@ -433,6 +453,8 @@ bool GridEditing::eventFilter(QObject* watched, QEvent* event) {
   if (watched == grid->viewport() && event->type() == QEvent::Wheel && cellBox_->isOpen())
     return QCoreApplication::sendEvent(cellBox_->box(), event);
   if (watched == grid->viewport() && event->type() == QEvent::MouseButtonRelease) grid->viewport()->update();
+  if (watched == grid->verticalHeader()->viewport() && event->type() == QEvent::MouseButtonPress)
+    rowPressModifiers_ = static_cast<QMouseEvent*>(event)->modifiers();
   return false;
 }
 

@@ -39,8 +39,10 @@ class GridEditing : public QObject {
   // Selects the rectangle (clipped to the data columns and rows) and makes
   // (currentColumn, currentRow) the current cell.
   void setSelection(const CellRect& rect, int currentColumn, int currentRow);
-  // Whole rows across every data column, the current cell at the row's end.
+  // Whole rows across every data column, the current cell at the end of
+  // the last row (or of `currentRow`); the view keeps its columns in sight.
   void selectRows(int first, int last);
+  void selectRows(int first, int last, int currentRow);
   // The current cell's position and row (-1 when there is none).
   int currentColumn() const;
   int currentRow() const;
@@ -91,11 +93,14 @@ class GridEditing : public QObject {
   bool gridKeyPress(QEvent* event);
   void gridToolTip(QEvent* event, bool rowHeader);
   void onRowHeaderMoved(int logical, int from, int to);
+  // A click on a row's number: that row, or with Shift the rows up to it.
+  void onRowNumberClicked(int section);
 
   TfrmTagEditor& window_;
   CellEditorBar* editorBar_ = nullptr;
   CellBox* cellBox_ = nullptr;
   QPoint lastClicked_{-1, -1};  // position, row
+  Qt::KeyboardModifiers rowPressModifiers_;
   bool undoingRowDrag_ = false;
   bool selectionConnected_ = false;
   bool closing_ = false;

@@ -104,7 +104,7 @@ void JobControl::btnStopClick() {
       if (QMessageBox::warning(panel_.window(), QStringLiteral("Предупреждение"),
                                QStringLiteral("При отмене сортировки некоторые данные будут утеряны! \n"
                                               "Остановить сортировку?"),
-                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes)
         runner_.confirmStop();
       break;
     case JobRunner::StopResult::StoppedSeparateNumbering:

@@ -274,6 +274,8 @@ void TfrmTagEditor::setNumberStyle(NumberStyle style) {
   }
   restyleNumbers(table_, style, numberScope());
   model_->cellsChanged(1, table_.lastFileRow());
+  // The editor's template may hold the numbers in their old form.
+  if (editing_) editing_->computeEditorText();
 }
 
 void TfrmTagEditor::setSeparateNumbering(bool on) {
@@ -290,6 +292,7 @@ void TfrmTagEditor::setSeparateNumbering(bool on) {
 void TfrmTagEditor::renumberRows(int fromRow) {
   qm::renumberRows(table_, fromRow, numberStyle_, numberScope());
   model_->cellsChanged(fromRow, table_.lastFileRow());
+  if (editing_) editing_->computeEditorText();
 }
 
 void TfrmTagEditor::completeAddedRows(int first) {

@@ -19,7 +19,9 @@ Answer MessageBoxQuestions::ask(const QString& text) {
   QMessageBox box(QMessageBox::Warning, QStringLiteral("Предупреждение"), text,
                   QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll | QMessageBox::NoToAll, parent_);
   box.setObjectName(QStringLiteral("writeQuestion"));
-  box.setDefaultButton(QMessageBox::Yes);
+  // Both questions lead to replacing or creating something: a plain Enter
+  // must not do that.
+  box.setDefaultButton(QMessageBox::No);
   box.setEscapeButton(QMessageBox::No);
   return toAnswer(box.exec());
 }

@@ -3,6 +3,9 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -72,12 +75,29 @@ class GridEditingTest : public QObject {
   static QComboBox* editBox(TfrmTagEditor& w) { return w.editing().editorBar().box(); }
   static QComboBox* cellBox(TfrmTagEditor& w) { return w.editing().cellBox().box(); }
 
+  // Gives a widget the keyboard focus as a click would; keys then go where
+  // X sends them: to the focused widget, shortcuts first.
+  static bool focus(QWidget* widget) {
+    widget->activateWindow();
+    widget->setFocus(Qt::OtherFocusReason);
+    return QTest::qWaitFor([widget] { return QApplication::focusWidget() == widget; }, 1000);
+  }
+  static void key(QKeyCombination combination) {
+    QTest::keyClick(QApplication::focusWidget(), combination.key(), combination.keyboardModifiers());
+  }
+
   // Types into the editor box as the user does: select all, then keys.
   static void typeIntoEditor(TfrmTagEditor& w, const QString& text) {
-    QLineEdit* line = editBox(w)->lineEdit();
-    line->setFocus();
-    line->selectAll();
-    QTest::keyClicks(line, text);
+    QVERIFY(focus(editBox(w)));
+    key(Qt::CTRL | Qt::Key_A);
+    QTest::keyClicks(QApplication::focusWidget(), text);
+  }
+
+  static QList<QAction*> commandsWithKeys(TfrmTagEditor& w) {
+    QList<QAction*> result;
+    for (QAction* action : w.commands().all())
+      if (!action->shortcut().isEmpty()) result.append(action);
+    return result;
   }
 
  private slots:
@@ -365,6 +385,175 @@ class GridEditingTest : public QObject {
     QCOMPARE(column(*w, F::Com), (QStringList{"x", ""}));
     QCOMPARE(column(*w, F::No), (QStringList{"01", "02"}));
     QCOMPARE(w->gridModel()->rowCount(), 3);
+  }
+
+  // Every command key reaches its command from the table and from both
+  // boxes; none of them runs a line edit binding there (Ctrl+U would erase
+  // the box and with it every selected cell).
+  void commandKeysWinOverTextBoxes_data() {
+    QTest::addColumn<QString>("where");
+    for (const char* where : {"table", "editor box", "cell box"}) QTest::newRow(where) << QString::fromLatin1(where);
+  }
+  void commandKeysWinOverTextBoxes() {
+    QFETCH(QString, where);
+    auto w = start();
+    QVERIFY(w);
+    fill(*w, {{{F::New, "11 - Song"}, {F::Trc, "11"}, {F::Tit, "Song"}},
+              {{F::New, "12 - Other"}, {F::Trc, "12"}, {F::Tit, "Other"}}});
+    const QList<QAction*> keyed = commandsWithKeys(*w);
+    QVERIFY(keyed.size() >= 16);
+    // Something to paste: the paste commands are live.
+    QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
+    for (QAction* action : keyed) {
+      // Platform keys of text boxes are no command keys.
+      for (auto reserved : {QKeySequence::Undo, QKeySequence::Redo})
+        QVERIFY2(!QKeySequence::keyBindings(reserved).contains(action->shortcut()), qPrintable(action->objectName()));
+      // Only the key's way to the command is looked at here, not its work.
+      QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
+    }
+    QStringList expected = where == QLatin1String("editor box") ? QStringList{"11. Song", "12. Other"}
+                                                                  : QStringList{"11 - Song", "12 - Other"};
+    selectColumn(*w, F::New, 1, 2);
+    if (where == QLatin1String("editor box")) typeIntoEditor(*w, QStringLiteral("%TR. %TT"));
+    // In a text box the clipboard and select-all keys edit its text.
+    const QList<QKeySequence> textKeys{QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_C),
+                                       QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::CTRL | Qt::Key_A)};
+    for (QAction* action : keyed) {
+      const QKeySequence shortcut = action->shortcut();
+      if (where != QLatin1String("table") && textKeys.contains(shortcut)) continue;
+      QWidget* target = w->grid();
+      if (where == QLatin1String("editor box")) {
+        target = editBox(*w);
+      } else if (where == QLatin1String("cell box")) {
+        selectColumn(*w, F::New, 1, 1);
+        w->editing().cellBox().open();
+        target = cellBox(*w);
+      }
+      QVERIFY(focus(target));
+      QSignalSpy triggered(action, &QAction::triggered);
+      // A disabled command's key does nothing at all.
+      for (bool enabled : {true, false}) {
+        action->setVisible(true);
+        action->setEnabled(enabled);
+        key(shortcut[0]);
+        const QString what = shortcut.toString() + (enabled ? QString() : QStringLiteral(" disabled"));
+        QVERIFY2(triggered.count() == 1, qPrintable(what));
+        QVERIFY2(column(*w, F::New) == expected, qPrintable(what));
+        if (where == QLatin1String("editor box"))
+          QVERIFY2(editBox(*w)->currentText() == QStringLiteral("%TR. %TT"), qPrintable(what));
+      }
+    }
+  }
+
+  // Clipboard, select all and undo keys in the editor box work on its text,
+  // as its own menu commands do; the cells follow the text.
+  void editorBoxKeepsTextEditKeys() {
+    auto w = start();
+    QVERIFY(w);
+    fill(*w, {{{F::New, "11 - Song"}, {F::Trc, "11"}, {F::Tit, "Song"}},
+              {{F::New, "12 - Other"}, {F::Trc, "12"}, {F::Tit, "Other"}}});
+    selectColumn(*w, F::New, 1, 2);
+    std::vector<std::unique_ptr<QSignalSpy>> cellCommands;
+    for (const char* name : {"aCopy", "aCut", "aPasteIn", "aSelectAll"})
+      cellCommands.push_back(std::make_unique<QSignalSpy>(command(*w, name), &QAction::triggered));
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    QVERIFY(focus(editBox(*w)));
+    QLineEdit* line = editBox(*w)->lineEdit();
+    key(Qt::Key_End);
+    key(Qt::CTRL | Qt::Key_A);
+    QCOMPARE(line->selectedText(), QStringLiteral("%TR - %TT"));
+    key(Qt::CTRL | Qt::Key_C);
+    QCOMPARE(clipboard->text(), QStringLiteral("%TR - %TT"));
+    key(Qt::CTRL | Qt::Key_X);
+    QCOMPARE(line->text(), QString());
+    QCOMPARE(column(*w, F::New), (QStringList{"", ""}));
+    key(Qt::CTRL | Qt::Key_Z);
+    QCOMPARE(line->text(), QStringLiteral("%TR - %TT"));
+    QCOMPARE(column(*w, F::New), (QStringList{"11 - Song", "12 - Other"}));
+    clipboard->setText(QStringLiteral("%TR. %TT\r\nsecond line"));
+    key(Qt::CTRL | Qt::Key_A);
+    key(Qt::CTRL | Qt::Key_V);
+    QCOMPARE(line->text(), QStringLiteral("%TR. %TT"));
+    QCOMPARE(column(*w, F::New), (QStringList{"11. Song", "12. Other"}));
+    for (const auto& spy : cellCommands) QCOMPARE(spy->count(), 0);
+  }
+
+  // Whatever keys change the box text, the cells show it; the box never
+  // completes a text by itself.
+  void editorBoxCellsFollowEveryKey() {
+    auto w = start();
+    QVERIFY(w);
+    fill(*w, {{{F::New, "abX"}}, {{F::New, "abY"}}, {{F::New, "Song"}}, {{F::New, "Song"}}});
+    selectColumn(*w, F::New, 1, 2);
+    QVERIFY(focus(editBox(*w)));
+    key(Qt::Key_Home);
+    key(Qt::Key_Right);
+    key(Qt::Key_Right);
+    key(Qt::Key_C);
+    QCOMPARE(column(*w, F::New).mid(0, 2), (QStringList{"abcX", "abcY"}));
+    key(Qt::Key_Backspace);
+    QCOMPARE(editBox(*w)->currentText(), QStringLiteral("ab<var>"));
+    QCOMPARE(column(*w, F::New).mid(0, 2), (QStringList{"abX", "abY"}));
+    key(Qt::Key_X);
+    key(Qt::Key_Left);
+    key(Qt::Key_Delete);
+    QCOMPARE(editBox(*w)->currentText(), QStringLiteral("ab<var>"));
+    QCOMPARE(column(*w, F::New).mid(0, 2), (QStringList{"abX", "abY"}));
+
+    selectColumn(*w, F::New, 3, 4);
+    QCOMPARE(editBox(*w)->currentText(), QStringLiteral("Song"));
+    key(Qt::CTRL | Qt::Key_A);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("S"));
+    QCOMPARE(editBox(*w)->currentText(), QStringLiteral("S"));
+    QCOMPARE(column(*w, F::New).mid(2), (QStringList{"S", "S"}));
+  }
+
+  // A new numbering style is a new analysis: the box shows the numbers as
+  // they now read, and typing keeps the cells' own digits.
+  void numberingStyleRecomputesEditorText() {
+    auto w = start();
+    QVERIFY(w);
+    fill(*w, {{{F::New, "01 Song"}}, {{F::New, "02 Other"}}});
+    selectColumn(*w, F::New, 1, 2);
+    QCOMPARE(editBox(*w)->currentText(), QStringLiteral("%NS <var>"));
+    QVERIFY(focus(w->numberingBox()));
+    key(Qt::Key_Down);
+    QVERIFY(command(*w, "aNombers1")->isChecked());
+    QCOMPARE(column(*w, F::No), (QStringList{"1", "2"}));
+    QVERIFY(focus(editBox(*w)));
+    key(Qt::Key_End);
+    key(Qt::Key_X);
+    QCOMPARE(column(*w, F::New), (QStringList{"01 Songx", "02 Otherx"}));
+  }
+
+  // Whole-row selections: Shift+click on a number extends them, and a row
+  // moved by keys stays in view without the view running to the last column.
+  void rowSelectionByNumbersAndMovesKeepTheView() {
+    auto w = start();
+    QVERIFY(w);
+    fill(*w, {{{F::New, "r1"}}, {{F::New, "r2"}}, {{F::New, "r3"}}, {{F::New, "r4"}}});
+    QHeaderView* numbers = w->grid()->verticalHeader();
+    const auto rowPoint = [numbers](int row) {
+      return QPoint(numbers->width() / 2, numbers->sectionViewportPosition(row - 1) + numbers->sectionSize(0) / 2);
+    };
+    QTest::mouseClick(numbers->viewport(), Qt::LeftButton, {}, rowPoint(3));
+    QTest::mouseClick(numbers->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowPoint(1));
+    const int first = w->table().layout().noPosition() + 1;
+    QCOMPARE(w->editing().selection(), (CellRect{first, 1, qm::kColumnCount - 1, 3}));
+    QTest::mouseClick(numbers->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowPoint(4));
+    QCOMPARE(w->editing().selection(), (CellRect{first, 3, qm::kColumnCount - 1, 4}));
+
+    selectColumn(*w, F::New, 2, 2);
+    QScrollBar* across = w->grid()->horizontalScrollBar();
+    QVERIFY(across->maximum() > 0);
+    const int scrolled = across->value();
+    QVERIFY(focus(w->grid()));
+    key(Qt::CTRL | Qt::Key_Down);
+    QCOMPARE(column(*w, F::New), (QStringList{"r1", "r3", "r2", "r4"}));
+    QCOMPARE(across->value(), scrolled);
+    key(Qt::CTRL | Qt::Key_Up);
+    QCOMPARE(column(*w, F::New), (QStringList{"r1", "r2", "r3", "r4"}));
+    QCOMPARE(across->value(), scrolled);
   }
 
   void windowWithTemplateLooksRight() {

@@ -298,6 +298,32 @@ class WriteGuiTest : public QObject {
     QCOMPARE(answerer.icons.value(0), QMessageBox::Critical);
   }
 
+  // A question that would replace or create something answers No to a
+  // plain Enter: No is the default and the focused button.
+  void questionsDefaultToNo() {
+    QWidget parent;
+    qm::MessageBoxQuestions questions(&parent);
+    bool noIsDefault = false;
+    const auto pressEnter = [&noIsDefault] {
+      QTimer::singleShot(0, [&noIsDefault] {
+        (void)QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 2000);
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        QAbstractButton* no = box->button(QMessageBox::No);
+        (void)QTest::qWaitFor([no] { return QApplication::focusWidget() == no; }, 1000);
+        noIsDefault = box->defaultButton() == no && QApplication::focusWidget() == no;
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box, Qt::Key_Return);
+      });
+    };
+    pressEnter();
+    QCOMPARE(questions.askReplaceFile(Msg::ReplaceFileQuestion(QStringLiteral("/x/a.mp3"))), Answer::No);
+    QVERIFY(noIsDefault);
+    noIsDefault = false;
+    pressEnter();
+    QCOMPARE(questions.askCreateFolder(Msg::CreateFolderQuestion(QStringLiteral("/x/"))), Answer::No);
+    QVERIFY(noIsDefault);
+  }
+
   // The starters are offered once they work; the write-tag commands only
   // with a tag view on.
   void commandsShowWithTheirWork() {
