@@ -329,7 +329,6 @@ bool WriteTag2Step(TID3v2 &tag, const Row &row, const QString &fileName,
 RowWriter::RowWriter(const WriteSettings &settings, AskFolder askFolder, AskReplace askReplace)
     : m_settings(settings), m_askFolder(std::move(askFolder)), m_askReplace(std::move(askReplace))
 {
-    m_stream.ID3v1.UseLyrics2 = settings.ReadLyrics2;
 }
 
 bool RowWriter::takesTag(const QString &fileName)
@@ -340,9 +339,13 @@ bool RowWriter::takesTag(const QString &fileName)
         return false;
     if (m_settings.FormatRead)
         return !SkippedByFormat(m_settings, fileName);
-    return m_stream.ReadFromFile(fileName)
-           && (m_stream.FGetValid() || m_stream.ID3v2.TagPresent || m_stream.ID3v1.TagPresent
-               || m_stream.ID3v1.Lyrics2Present);
+    if (m_stream.ReadFromFile(fileName) && m_stream.FGetValid())
+        return true;
+    // Without audio the analysis forgets the tags; they are read by
+    // themselves.
+    m_tag1.UseLyrics2 = m_settings.ReadLyrics2;
+    return (m_tag2.ReadFromFile(fileName) && m_tag2.FGetTagPresent())
+           || (m_tag1.ReadFromFile(fileName) && (m_tag1.TagPresent || m_tag1.Lyrics2Present));
 }
 
 bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
