@@ -98,9 +98,9 @@ bool FieldIsRead(const ReadSettings &settings, int version, FieldNumber field)
 {
     if (version == 1) {
         const auto *at = std::find(std::begin(kTag1Fields), std::end(kTag1Fields), field);
-        const size_t index = size_t(at - std::begin(kTag1Fields));
         if (at == std::end(kTag1Fields))
             return true;
+        const size_t index = size_t(at - std::begin(kTag1Fields));
         return settings.Tag1ReadFields[index] && (index < 7 || settings.ReadLyrics2);
     }
     const auto *at = std::find(std::begin(kTag2Fields), std::end(kTag2Fields), field);
