@@ -329,8 +329,11 @@ int runApply(const Arguments &args)
     if (!readStandardInput(table))
         return ExitUsage;
     const Options options = loadOptions();
-    const WriteSettings settings =
+    WriteSettings settings =
         WriteSettings::From(options, TagView(tag.toInt()), !args.has(QStringLiteral("copy")));
+    // Tags go only to the files the reading reads.
+    if (args.has(QStringLiteral("all-formats")))
+        settings.FormatRead = false;
     CommandLineAnswers answers(createFolders == QLatin1String("yes") ? Answer::YesToAll : Answer::NoToAll,
                                replace == QLatin1String("yes") ? Answer::YesToAll : Answer::NoToAll);
     JobRunner runner;

@@ -41,6 +41,8 @@ const char kUsage[] =
     "  --rename              rename the files to New (Old and New swap)\n"
     "  --tag 0|1|2           tag written on the way by --rename (default 0)\n"
     "  --copy                copy instead of moving to a new folder\n"
+    "  --all-formats         write tags to every file with MPEG audio or an ID3\n"
+    "                        tag in it, not only *.mp3 (as read --all-formats)\n"
     "  --create-folders yes|no   create missing folders (default no)\n"
     "  --replace yes|no      replace existing files (default no)\n"
     "\n"
@@ -91,7 +93,7 @@ int main(int argc, char **argv)
         valued = {QStringLiteral("show"), QStringLiteral("set"), QStringLiteral("numbers")};
         run = runEdit;
     } else if (command == QLatin1String("apply")) {
-        switches = {QStringLiteral("rename"), QStringLiteral("copy")};
+        switches = {QStringLiteral("rename"), QStringLiteral("copy"), QStringLiteral("all-formats")};
         valued = {QStringLiteral("write-tag"), QStringLiteral("tag"), QStringLiteral("create-folders"),
                   QStringLiteral("replace")};
         run = runApply;

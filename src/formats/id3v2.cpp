@@ -267,6 +267,9 @@ bool TID3v2::SaveToFile(const QString &fileName)
                                : readBody(readOnly, start, first, body)))
                     return false;
                 content = id3v2::parseTag(start.header, body);
+                // Frames that could not all be found would be lost.
+                if (!content.complete)
+                    return false;
             }
         }
         content.fields[id3v2::Title] = Title;

@@ -34,7 +34,8 @@ public:
     // old tag when it has room, otherwise by writing the whole file anew
     // beside the old one and renaming it over it, with padding to spare for
     // the next edit. A broken header is replaced; a file whose tag claims
-    // more bytes than the file has is left alone (false).
+    // more bytes than the file has, or holds bytes that are neither frames
+    // nor padding, is left alone (false): rewriting would lose them.
     bool SaveToFile(const QString &fileName);
     // Takes the tag off the file (by the same safe rewrite); true also when
     // there was none.

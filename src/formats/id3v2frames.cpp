@@ -304,7 +304,14 @@ QByteArray pictureFromV22(QByteArrayView data)
     return out;
 }
 
-QList<RawFrame> readFramesV22(QByteArrayView body)
+// A frame walk that stops at `at` has read every frame when only padding
+// (zero bytes) or nothing follows.
+bool endsWithPadding(BodySource &body, qint64 at)
+{
+    return at >= body.size() || body.read(at, 1) == QByteArrayView("\0", 1);
+}
+
+QList<RawFrame> readFramesV22(QByteArrayView body, bool &complete)
 {
     QList<RawFrame> frames;
     qsizetype at = 0;
@@ -313,8 +320,10 @@ QList<RawFrame> readFramesV22(QByteArrayView body)
         if (!isFrameId(id))
             break; // padding or garbage
         const qsizetype size = bigEndian(body, at + 3, 3);
-        if (size > body.size() - at - 6)
-            break; // truncated
+        if (size > body.size() - at - 6) {
+            complete = false; // truncated
+            return frames;
+        }
         const QByteArrayView data = body.sliced(at + 6, size);
         at += 6 + size;
         RawFrame frame;
@@ -325,6 +334,8 @@ QList<RawFrame> readFramesV22(QByteArrayView body)
         if (!frame.payload.isEmpty())
             frames.append(frame);
     }
+    if (at < body.size() && body[at] != 0)
+        complete = false;
     return frames;
 }
 
@@ -386,7 +397,7 @@ qint64 frameSizeV24(BodySource &body, qint64 at, QByteArrayView head)
 // Frames of versions 3 and 4 from `at` on. With fieldsOnly the data of
 // frames that carry no field is never read.
 QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUnsynchronised,
-                           bool fieldsOnly)
+                           bool fieldsOnly, bool &complete)
 {
     QList<RawFrame> frames;
     frames.reserve(16); // a typical tag's frames without growing
@@ -395,8 +406,10 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
         if (head.size() < 10 || !isFrameId(QByteArrayView(head).first(4)))
             break; // padding or garbage
         const qint64 size = major == 3 ? qint64(bigEndian(head, 4, 4)) : frameSizeV24(body, at, head);
-        if (size > body.size() - at - 10)
-            break; // truncated
+        if (size > body.size() - at - 10) {
+            complete = false; // truncated
+            return frames;
+        }
         const qint64 dataAt = at + 10;
         at += 10 + size;
         const QByteArrayView id = QByteArrayView(head).first(4);
@@ -424,16 +437,22 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
             lengthIndicator = format & 0x01;
             // Without the length indicator the size that 2.3 needs in front
             // of compressed data is unknown; such frames break the format.
-            if (frame.compressed && !lengthIndicator)
+            if (frame.compressed && !lengthIndicator) {
+                complete = false;
                 continue;
+            }
         }
         const QByteArray data = body.read(dataAt, size);
-        if (data.size() < size)
-            break;
+        if (data.size() < size) {
+            complete = false;
+            return frames;
+        }
         const qsizetype extra = (frame.compressed && major == 3 ? 4 : 0) + (frame.encrypted ? 1 : 0)
                               + (frame.grouped ? 1 : 0) + (lengthIndicator ? 4 : 0);
-        if (data.size() < extra)
+        if (data.size() < extra) {
+            complete = false;
             continue;
+        }
         // The extra bytes come in the order of the flags: 2.3 has size,
         // method, group; 2.4 group, method, length.
         qsizetype pos = 0;
@@ -455,6 +474,8 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
         frame.payload = unsynchronised ? undoUnsync(QByteArrayView(data).sliced(pos)) : data.mid(pos);
         frames.append(std::move(frame));
     }
+    if (!endsWithPadding(body, at))
+        complete = false;
     return frames;
 }
 
@@ -811,13 +832,16 @@ HeaderKind parseHeader(QByteArrayView bytes, TagHeader &header)
 
 namespace {
 
-QList<RawFrame> readTagFrames(const TagHeader &header, BodySource &source, bool fieldsOnly)
+QList<RawFrame> readTagFrames(const TagHeader &header, BodySource &source, bool fieldsOnly,
+                              bool &complete)
 {
     const quint8 major = header.major;
     const bool unsynchronised = header.flags & 0x80;
     const bool extended = header.flags & 0x40;
-    if (major == 2 && extended) // 2.2 calls this bit compression and defines no scheme
+    if (major == 2 && extended) { // 2.2 calls this bit compression and defines no scheme
+        complete = false;
         return {};
+    }
     if (major == 2 || (major == 3 && unsynchronised)) {
         // Before 2.4 the whole tag, frame headers included, is
         // unsynchronised, so it is read whole.
@@ -825,32 +849,36 @@ QList<RawFrame> readTagFrames(const TagHeader &header, BodySource &source, bool 
         if (unsynchronised)
             whole = undoUnsync(whole);
         if (major == 2)
-            return readFramesV22(whole);
+            return readFramesV22(whole, complete);
         MemoryBody undone(whole);
         return readTagFrames(TagHeader{major, header.revision, quint8(header.flags & ~0x80),
                                        undone.size(), 0},
-                             undone, fieldsOnly);
+                             undone, fieldsOnly, complete);
     }
     qint64 start = 0;
     if (extended) {
         const QByteArray size = source.read(0, 4);
-        if (size.size() < 4)
-            return {};
         // 2.3 counts the size without its own 4 bytes, 2.4 with them.
-        start = major == 3 ? qint64(bigEndian(size, 0, 4)) + 4 : qint64(syncsafe(size, 0));
-        if (start < 4 || start > source.size())
+        start = size.size() < 4 ? -1
+                : major == 3    ? qint64(bigEndian(size, 0, 4)) + 4
+                                : qint64(syncsafe(size, 0));
+        if (start < 4 || start > source.size()) {
+            complete = false;
             return {};
+        }
     }
-    return readFrames(source, start, major, unsynchronised, fieldsOnly);
+    return readFrames(source, start, major, unsynchronised, fieldsOnly, complete);
 }
 
 TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnly)
 {
     TagContent content;
     const quint8 major = header.major;
-    if (major < 2 || major > 4)
+    if (major < 2 || major > 4) {
+        content.complete = false;
         return content;
-    const QList<RawFrame> frames = readTagFrames(header, source, fieldsOnly);
+    }
+    const QList<RawFrame> frames = readTagFrames(header, source, fieldsOnly, content.complete);
 
     std::array<std::optional<QStringList>, FieldCount> values;
     std::optional<QStringList> recorded;

@@ -74,6 +74,11 @@ struct TagContent {
     QString linkDescription;
     // Every frame that carries none of the fields, converted to 2.3 form.
     QList<Frame> otherFrames;
+    // False when some bytes of the tag were not understood: a frame walk
+    // that ended on bytes that are neither padding nor a whole frame, a frame
+    // that could not be taken apart, an unknown version or layout. A tag
+    // rebuilt from such content would lose them.
+    bool complete = true;
 };
 
 // The bytes of a tag body, read on demand: walking the frames asks for

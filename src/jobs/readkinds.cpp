@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cmath>
 
 #include <sys/stat.h>
@@ -22,13 +23,6 @@ bool isRegularFile(const QString &fileName)
 {
     struct stat info {};
     return stat(QFile::encodeName(fileName).constData(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-QString withLeadingZero(bool numbers01, int track, const QString &text)
-{
-    if (numbers01 && track >= 1 && track < 10 && !text.startsWith(QLatin1Char('0')))
-        return QLatin1Char('0') + text;
-    return text;
 }
 
 QString yesNo(bool value)
@@ -89,6 +83,37 @@ bool SkippedByFormat(const ReadSettings &settings, const QString &fileName)
     return settings.FormatRead && !fileName.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive);
 }
 
+namespace {
+
+// The fields of the read lists, in their order.
+constexpr F kTag1Fields[] = {F::Tit, F::Trc, F::Art, F::Alb, F::Yea, F::Gen, F::Com,
+                             F::Ope, F::Tt1, F::Oal, F::Ory, F::Cop, F::Slt};
+constexpr F kTag2Fields[] = {F::Tit, F::Trc, F::Art, F::Alb, F::Yea, F::Gen,
+                             F::Com, F::Ope, F::Tt1, F::Oal, F::Ory, F::Cop,
+                             F::Slt, F::Cmp, F::Enc, F::Lan, F::Xxx};
+
+} // namespace
+
+bool FieldIsRead(const ReadSettings &settings, int version, FieldNumber field)
+{
+    if (version == 1) {
+        const auto *at = std::find(std::begin(kTag1Fields), std::end(kTag1Fields), field);
+        if (at == std::end(kTag1Fields))
+            return true;
+        const size_t index = size_t(at - std::begin(kTag1Fields));
+        return settings.Tag1ReadFields[index] && (index < 7 || settings.ReadLyrics2);
+    }
+    const auto *at = std::find(std::begin(kTag2Fields), std::end(kTag2Fields), field);
+    return at == std::end(kTag2Fields) || settings.Tag2ReadFields[size_t(at - std::begin(kTag2Fields))];
+}
+
+QString TrackCellText(const QString &trackString, int track, bool numbers01)
+{
+    if (numbers01 && track >= 1 && track < 10 && !trackString.startsWith(QLatin1Char('0')))
+        return QLatin1Char('0') + trackString;
+    return trackString;
+}
+
 void ClearTagCells(const ReadSettings &settings, CellWrites &cells)
 {
     for (F f : {F::Tit, F::Art, F::Alb, F::Yea, F::Com, F::Trc, F::Gen})
@@ -116,7 +141,7 @@ void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings,
             cells.emplace_back(F::Tit, tag.Title);
         const QString track = tag.FGetTrackString();
         if (read[1] && !track.isEmpty())
-            cells.emplace_back(F::Trc, withLeadingZero(settings.Numbers01, tag.Track, track));
+            cells.emplace_back(F::Trc, TrackCellText(track, tag.Track, settings.Numbers01));
         if (read[2])
             cells.emplace_back(F::Art, tag.Artist);
         if (read[3])
@@ -150,8 +175,7 @@ void ReadTag2Step(const TID3v2 &tag, bool loaded, const ReadSettings &settings,
     const QString track = tag.FGetTrackString();
     const std::pair<F, QString> fields[] = {
         {F::Tit, tag.FGetTitle()},
-        {F::Trc, track.isEmpty() ? track
-                                 : withLeadingZero(settings.Numbers01, tag.FGetTrack(), track)},
+        {F::Trc, TrackCellText(track, tag.FGetTrack(), settings.Numbers01)},
         {F::Art, tag.FGetArtist()},
         {F::Alb, tag.FGetAlbum()},
         {F::Yea, tag.FGetYear()},

@@ -64,6 +64,16 @@ QString BuildFileName(QString &dir, const QString &oldName, const QString &ext);
 // case aside).
 bool SkippedByFormat(const ReadSettings &settings, const QString &fileName);
 
+// Whether reading the tag of `version` (1 or 2) fills the cell of `field`
+// from the file: the field is in that version's read list and ticked there
+// (the Lyrics3 fields of ID3v1 also need "Читать Lyrics 2"). A field outside
+// the list counts as read, since the reading leaves its cell alone.
+bool FieldIsRead(const ReadSettings &settings, int version, FieldNumber field);
+
+// The Trc cell of a track text: with "0" in front of a track 1 to 9 in the
+// numbering style "01, 02, 03, .." unless the text already starts with "0".
+QString TrackCellText(const QString &trackString, int track, bool numbers01);
+
 // Empties the tag cells the current view uses before a tag is read into them.
 void ClearTagCells(const ReadSettings &settings, CellWrites &cells);
 

@@ -3,7 +3,13 @@
 #include "jobs/fileops.h"
 #include "jobs/readkinds.h"
 
+#include "formats/id3v2frames.h"
+
 #include <QFile>
+
+#include <array>
+#include <tuple>
+#include <type_traits>
 
 #include <sys/stat.h>
 
@@ -23,18 +29,22 @@ QString &cell(Row &row, F f)
     return row[size_t(toInt(f))];
 }
 
-bool isBlank(QStringView text)
+// Blanks and dots alone make no name: the file would become a hidden
+// ".ext" or ". .ext".
+bool isNoName(QStringView text)
 {
     for (QChar ch : text) {
-        if (!ch.isSpace())
+        if (!ch.isSpace() && ch != QLatin1Char('.'))
             return false;
     }
     return true;
 }
 
-// "message. addition", or the addition alone.
+// "message. addition", or the addition alone, or the message alone.
 void appendMessage(QString &message, const QString &addition)
 {
+    if (addition.isEmpty())
+        return;
     if (!message.isEmpty())
         message += QLatin1String(". ");
     message += addition;
@@ -107,9 +117,10 @@ bool HasForbiddenSecond(QStringView text)
 
 WriteSettings WriteSettings::From(const Options &options, qm::TagView tagView, bool moveFiles)
 {
+    // The leading zero of the numbering style is no change of a track
+    // number, so the style does not matter here.
     WriteSettings settings;
-    settings.ReadLyrics2 = options.readLyrics2();
-    settings.TagView = int(tagView);
+    static_cast<ReadSettings &>(settings) = ReadSettings::From(options, tagView, false);
     settings.MoveFiles = moveFiles;
     return settings;
 }
@@ -145,87 +156,203 @@ QStringList ErrorTable::entry(const Row &row, const ColumnLayout &layout, const 
 
 namespace {
 
-void fillTag1(TID3v1 &tag, const Row &row)
+// What reading put in each cell (the last write of a cell wins); cells it
+// did not write are empty.
+std::array<QString, kColumnCount> shownCells(const CellWrites &writes)
 {
-    const bool useLyrics2 = tag.UseLyrics2;
-    tag.ResetData();
-    tag.UseLyrics2 = useLyrics2;
-    tag.FSetTitle(cell(row, F::Tit));
-    tag.FSetArtist(cell(row, F::Art));
-    tag.FSetAlbum(cell(row, F::Alb));
-    tag.FSetComment(cell(row, F::Com));
-    bool isNumber = false;
-    const int track = cell(row, F::Trc).toInt(&isNumber);
-    tag.FSetTrack(quint8(isNumber ? track & 0xFF : 0));
-    tag.FSetYear(cell(row, F::Yea).left(4));
-    tag.FSetGenre(cell(row, F::Gen));
-    // The Lyrics3 fields are the row's own, whatever long forms the setters
-    // derived from the short fields.
-    tag.LyricsAuthor = cell(row, F::Cop);
-    tag.ExtTitle = cell(row, F::Tt1);
-    tag.ExtArtist = cell(row, F::Ope);
-    tag.ExtAlbum = cell(row, F::Oal);
-    tag.Comment2 = cell(row, F::Ory);
-    tag.Lyrics = cell(row, F::Slt);
+    std::array<QString, kColumnCount> shown;
+    for (const auto &[field, text] : writes)
+        shown[size_t(toInt(field))] = text;
+    return shown;
 }
 
-void fillTag2(TID3v2 &tag, const Row &row)
+// What reading the tag of `version` shows in the cells, every field read
+// and tracks without the leading zero.
+template <typename Tag>
+std::array<QString, kColumnCount> readBack(const Tag &tag, const ReadSettings &settings, int version)
 {
-    tag.ResetData();
-    tag.FSetTitle(cell(row, F::Tit));
-    tag.FSetArtist(cell(row, F::Art));
-    tag.FSetAlbum(cell(row, F::Alb));
-    tag.FSetComment(cell(row, F::Com));
-    tag.FSetTrackString(cell(row, F::Trc));
-    tag.FSetYear(cell(row, F::Yea));
-    tag.FSetGenre(cell(row, F::Gen));
-    tag.FSetComposer(cell(row, F::Cmp));
-    tag.FSetEncoder(cell(row, F::Enc));
-    tag.FSetCopyright(cell(row, F::Cop));
-    tag.FSetLanguage(cell(row, F::Lan));
-    tag.FSetLink(cell(row, F::Xxx));
-    tag.FSetOrigYear(cell(row, F::Ory));
-    tag.FSetOrigArtist(cell(row, F::Ope));
-    tag.FSetOrigTitle(cell(row, F::Tt1));
-    tag.FSetOrigAlbum(cell(row, F::Oal));
-    tag.FSetLyrics(cell(row, F::Slt));
+    ReadSettings all = settings;
+    all.TagView = version;
+    all.Numbers01 = false;
+    all.Tag1ReadFields.fill(true);
+    all.Tag2ReadFields.fill(true);
+    CellWrites writes;
+    if constexpr (std::is_same_v<Tag, TID3v1>)
+        ReadTag1Step(tag, true, all, writes);
+    else
+        ReadTag2Step(tag, true, all, writes);
+    return shownCells(writes);
 }
 
-// The tag of `version` (1 or 2) from the row, saved to the file.
-bool saveTag(TID3v1 &tag1, TID3v2 &tag2, int version, const Row &row, const QString &fileName,
-             const struct stat *known = nullptr)
-{
-    if (version == 1) {
-        fillTag1(tag1, row);
-        return saveKeepingMode(fileName, [&] { return tag1.SaveToFile(fileName); }, known);
+// Which cells of a row change the tag of `version`: a cell that reading did
+// not fill says nothing about the file, and one that still shows what
+// reading put there leaves the field as the file has it. The leading zero of
+// the numbering style is no change of a track.
+class CellChanges {
+public:
+    CellChanges(const Row &row, const ReadSettings &settings, int version,
+                std::array<QString, kColumnCount> shown, int track)
+        : m_row(row),
+          m_settings(settings),
+          m_view(settings.TagView == 1 || settings.TagView == 2 ? settings.TagView : version),
+          m_shown(std::move(shown)),
+          m_track(track)
+    {
     }
-    fillTag2(tag2, row);
-    return saveKeepingMode(fileName, [&] { return tag2.SaveToFile(fileName); }, known);
+    bool operator()(F field) const
+    {
+        if (!FieldIsRead(m_settings, m_view, field))
+            return false;
+        const QString &text = cell(m_row, field);
+        const QString &shown = m_shown[size_t(toInt(field))];
+        return text != shown && (field != F::Trc || text != TrackCellText(shown, m_track, true));
+    }
+
+private:
+    const Row &m_row;
+    const ReadSettings &m_settings;
+    int m_view; // the view whose reading filled the cells
+    std::array<QString, kColumnCount> m_shown;
+    int m_track;
+};
+
+auto fieldsOf(const TID3v1 &tag)
+{
+    return std::tie(tag.Title, tag.Artist, tag.Album, tag.Year, tag.Comment, tag.Track,
+                    tag.GenreID, tag.LyricsAuthor, tag.Lyrics, tag.ExtArtist, tag.ExtAlbum,
+                    tag.ExtTitle, tag.Comment2, tag.ImageLinks);
+}
+
+auto fieldsOf(const TID3v2 &tag)
+{
+    return std::tie(tag.Title, tag.Artist, tag.Album, tag.TrackString, tag.Year, tag.Genre,
+                    tag.Comment, tag.Composer, tag.Encoder, tag.Copyright, tag.Language, tag.Link,
+                    tag.OrigArtist, tag.OrigTitle, tag.OrigAlbum, tag.OrigYear, tag.Lyrics);
+}
+
+bool readForWrite(TID3v1 &tag, const QString &fileName, const ReadSettings &settings)
+{
+    tag.UseLyrics2 = settings.ReadLyrics2;
+    return tag.ReadFromFile(fileName);
+}
+
+bool readForWrite(TID3v2 &tag, const QString &fileName, const ReadSettings &)
+{
+    return tag.ReadFromFile(fileName);
+}
+
+// The changed cells into the tag read from the file.
+void applyCells(TID3v1 &tag, const Row &row, const ReadSettings &settings)
+{
+    const TID3v1 before = tag;
+    const CellChanges changes(row, settings, 1, readBack(tag, settings, 1), tag.Track);
+    const std::pair<F, void (TID3v1::*)(const QString &)> texts[] = {
+        {F::Tit, &TID3v1::FSetTitle}, {F::Art, &TID3v1::FSetArtist},
+        {F::Alb, &TID3v1::FSetAlbum}, {F::Com, &TID3v1::FSetComment},
+        {F::Gen, &TID3v1::FSetGenre},
+    };
+    for (const auto &[field, set] : texts) {
+        if (changes(field))
+            (tag.*set)(cell(row, field));
+    }
+    if (changes(F::Trc)) {
+        bool isNumber = false;
+        const int track = cell(row, F::Trc).toInt(&isNumber);
+        tag.FSetTrack(quint8(isNumber ? track & 0xFF : 0));
+    }
+    if (changes(F::Yea))
+        tag.FSetYear(cell(row, F::Yea).left(4));
+    // The Lyrics3 fields are the row's own where it changes them, else the
+    // file's, whatever long forms the setters derived from the short fields.
+    const std::pair<F, QString TID3v1::*> lyrics[] = {
+        {F::Cop, &TID3v1::LyricsAuthor}, {F::Tt1, &TID3v1::ExtTitle}, {F::Ope, &TID3v1::ExtArtist},
+        {F::Oal, &TID3v1::ExtAlbum},     {F::Ory, &TID3v1::Comment2}, {F::Slt, &TID3v1::Lyrics},
+    };
+    for (const auto &[field, member] : lyrics)
+        tag.*member = settings.ReadLyrics2 && changes(field) ? cell(row, field) : before.*member;
+}
+
+void applyCells(TID3v2 &tag, const Row &row, const ReadSettings &settings)
+{
+    const CellChanges changes(row, settings, 2, readBack(tag, settings, 2), tag.FGetTrack());
+    const std::pair<F, void (TID3v2::*)(const QString &)> texts[] = {
+        {F::Tit, &TID3v2::FSetTitle},     {F::Art, &TID3v2::FSetArtist},
+        {F::Alb, &TID3v2::FSetAlbum},     {F::Com, &TID3v2::FSetComment},
+        {F::Trc, &TID3v2::FSetTrackString}, {F::Yea, &TID3v2::FSetYear},
+        {F::Gen, &TID3v2::FSetGenre},     {F::Cmp, &TID3v2::FSetComposer},
+        {F::Enc, &TID3v2::FSetEncoder},   {F::Cop, &TID3v2::FSetCopyright},
+        {F::Lan, &TID3v2::FSetLanguage},  {F::Xxx, &TID3v2::FSetLink},
+        {F::Ory, &TID3v2::FSetOrigYear},  {F::Ope, &TID3v2::FSetOrigArtist},
+        {F::Tt1, &TID3v2::FSetOrigTitle}, {F::Oal, &TID3v2::FSetOrigAlbum},
+        {F::Slt, &TID3v2::FSetLyrics},
+    };
+    for (const auto &[field, set] : texts) {
+        if (changes(field))
+            (tag.*set)(cell(row, field));
+    }
+    // The number read with the old text would otherwise stand in for an
+    // emptied one.
+    if (changes(F::Trc))
+        tag.FSetTrack(id3v2::trackNumber(tag.FGetTrackString()));
+}
+
+// The tag of the file with the row's changes, saved only when they change
+// it: a file that already holds them keeps its bytes and its time, and one
+// without a tag gets none that holds nothing.
+template <typename Tag>
+bool writeTagStep(Tag &tag, const Row &row, const QString &fileName, const ReadSettings &settings,
+                  const struct stat *known = nullptr)
+{
+    if (!readForWrite(tag, fileName, settings))
+        return false;
+    const Tag before = tag;
+    applyCells(tag, row, settings);
+    if (fieldsOf(tag) == fieldsOf(before))
+        return true;
+    return saveKeepingMode(fileName, [&] { return tag.SaveToFile(fileName); }, known);
 }
 
 } // namespace
 
-bool WriteTag1Step(TID3v1 &tag, const Row &row, const QString &fileName)
+bool WriteTag1Step(TID3v1 &tag, const Row &row, const QString &fileName,
+                   const ReadSettings &settings)
 {
-    fillTag1(tag, row);
-    return saveKeepingMode(fileName, [&] { return tag.SaveToFile(fileName); });
+    return writeTagStep(tag, row, fileName, settings);
 }
 
-bool WriteTag2Step(TID3v2 &tag, const Row &row, const QString &fileName)
+bool WriteTag2Step(TID3v2 &tag, const Row &row, const QString &fileName,
+                   const ReadSettings &settings)
 {
-    fillTag2(tag, row);
-    return saveKeepingMode(fileName, [&] { return tag.SaveToFile(fileName); });
+    return writeTagStep(tag, row, fileName, settings);
 }
 
 RowWriter::RowWriter(const WriteSettings &settings, AskFolder askFolder, AskReplace askReplace)
     : m_settings(settings), m_askFolder(std::move(askFolder)), m_askReplace(std::move(askReplace))
 {
-    m_tag1.UseLyrics2 = settings.ReadLyrics2;
 }
 
-bool RowWriter::writeTag(int version, const Row &row, const QString &fileName)
+bool RowWriter::takesTag(const QString &fileName)
 {
-    return saveTag(m_tag1, m_tag2, version, row, fileName);
+    // Pipes and devices hold no tag and would block a read.
+    struct stat info {};
+    if (stat(QFile::encodeName(fileName).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    if (m_settings.FormatRead)
+        return !SkippedByFormat(m_settings, fileName);
+    if (m_stream.ReadFromFile(fileName) && m_stream.FGetValid())
+        return true;
+    // Without audio the analysis forgets the tags; they are read by
+    // themselves.
+    m_tag1.UseLyrics2 = m_settings.ReadLyrics2;
+    return (m_tag2.ReadFromFile(fileName) && m_tag2.FGetTagPresent())
+           || (m_tag1.ReadFromFile(fileName) && (m_tag1.TagPresent || m_tag1.Lyrics2Present));
+}
+
+bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
+                         const struct stat *known)
+{
+    return version == 1 ? writeTagStep(m_tag1, row, fileName, m_settings, known)
+                        : writeTagStep(m_tag2, row, fileName, m_settings, known);
 }
 
 RowOutcome RowWriter::writeTags(int kind, Row &row)
@@ -252,8 +379,9 @@ RowOutcome RowWriter::writeTags(int kind, Row &row)
         outcome.message = WriteMessage::NoFile;
         outcome.failed = true;
     }
+    // A file the reading would not read a tag from gets none.
     if (!outcome.failed
-        && !saveTag(m_tag1, m_tag2, kind == WriteTag1Kind ? 1 : 2, row, fileName, &info)) {
+        && (!takesTag(fileName) || !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName, &info))) {
         appendMessage(outcome.message, WriteMessage::TagNotChanged);
         outcome.failed = true;
     }
@@ -348,9 +476,9 @@ RowOutcome RowWriter::apply(Row &row)
             outcome.message = WriteMessage::NoFile;
             outcome.failed = true;
         } else if (newFolder.isEmpty()
-                   || isBlank(QStringView(newName).mid(newName.lastIndexOf(QLatin1Char('/')) + 1))) {
-            // A blank new name would turn the file into a hidden ".ext"
-            // that the next such row replaces: there is no new name.
+                   || isNoName(QStringView(newName).mid(newName.lastIndexOf(QLatin1Char('/')) + 1))) {
+            // Such a file would be hidden, and the next such row would
+            // replace it: there is no new name.
             outcome.message = WriteMessage::NoNewPath;
         } else if (prepareTarget(newFolder, newPath, oldPath, outcome.message, replace)) {
             fileKept = false;
@@ -358,27 +486,30 @@ RowOutcome RowWriter::apply(Row &row)
     }
 
     if (!outcome.failed) {
+        // A file the reading would not read a tag from is only renamed.
         const int version = m_settings.TagView;
-        if ((version == 1 || version == 2) && !writeTag(version, row, oldPath)) {
+        if ((version == 1 || version == 2) && takesTag(oldPath)
+            && !writeTag(version, row, oldPath)) {
             appendMessage(outcome.message, WriteMessage::TagNotChanged);
             outcome.failed = true;
         }
     }
 
     if (!fileKept) {
-        const bool done = m_settings.MoveFiles ? RenameFile(oldPath, newPath, replace)
-                                               : CopyFileTo(oldPath, newPath, replace);
+        // A file already at its new name has nothing to move; a copy onto
+        // itself fails like any copy onto an existing file.
+        const bool done = m_settings.MoveFiles
+                              ? newPath == oldPath || RenameFile(oldPath, newPath, replace)
+                              : CopyFileTo(oldPath, newPath, replace);
         if (done) {
             std::swap(cell(row, F::Old), cell(row, F::New));
             outcome.renamed = true;
         } else {
+            // What failed comes first, a failed tag after it.
             fileKept = true;
-            if (replace) {
-                QString message = WriteMessage::CannotReplace;
-                if (!outcome.message.isEmpty())
-                    message += QLatin1String(". ") + outcome.message;
-                outcome.message = message;
-            }
+            QString message = replace ? WriteMessage::CannotReplace : WriteMessage::ChangeImpossible;
+            appendMessage(message, outcome.message);
+            outcome.message = message;
         }
     }
 

@@ -2,6 +2,8 @@
 
 #include "formats/id3v1.h"
 #include "formats/id3v2.h"
+#include "formats/mpegaudio.h"
+#include "jobs/readkinds.h"
 #include "options/options.h"
 #include "table/rowtable.h"
 
@@ -10,6 +12,8 @@
 
 #include <functional>
 #include <vector>
+
+struct stat;
 
 namespace qm {
 
@@ -92,14 +96,13 @@ public:
 };
 
 // What the writing kinds take from the options and the window, copied when
-// the job is created.
-struct WriteSettings {
-    bool ReadLyrics2 = true; // "Читать Lyrics 2": Lyrics3 fields are written
-    int TagView = 0;         // 0 none, 1 the ID3v1 view, 2 the ID3v2 view
-    bool MoveFiles = true;   // "Перемещать файлы"; false: "Копировать файлы"
+// the job is created. The reading settings say which files and fields the
+// rows were read from: only those are written.
+struct WriteSettings : ReadSettings {
+    bool MoveFiles = true; // "Перемещать файлы"; false: "Копировать файлы"
 
-    // The options' Lyrics 2 tick, the window's tag view and the choice of
-    // the menu "&Переименовывание".
+    // The options' read lists and ticks, the window's tag view and the
+    // choice of the menu "&Переименовывание".
     static WriteSettings From(const Options &options, qm::TagView tagView, bool moveFiles);
 };
 
@@ -114,10 +117,16 @@ struct ErrorTable {
     static QStringList entry(const Row &row, const ColumnLayout &layout, const QString &message);
 };
 
-// The row's cells into a tag object and the tag to the file. False when the
-// file was not changed; it is then exactly as it was, permissions included.
-bool WriteTag1Step(TID3v1 &tag, const Row &row, const QString &fileName);
-bool WriteTag2Step(TID3v2 &tag, const Row &row, const QString &fileName);
+// The row's cells into the tag the file holds, and the tag to the file.
+// Only the cells that the reading by `settings` filled and that now say
+// something else change their fields; the other fields stay as the file has
+// them, and a file whose tag would not change is not written at all. False
+// when the tag could not be written; the file is then exactly as it was,
+// permissions included.
+bool WriteTag1Step(TID3v1 &tag, const Row &row, const QString &fileName,
+                   const ReadSettings &settings = {});
+bool WriteTag2Step(TID3v2 &tag, const Row &row, const QString &fileName,
+                   const ReadSettings &settings = {});
 
 // What one row step did.
 struct RowOutcome {
@@ -150,8 +159,14 @@ public:
     bool ReplaceNone = false;
 
 private:
-    // Writes the tag of `version` (1 or 2); false when it failed.
-    bool writeTag(int version, const Row &row, const QString &fileName);
+    // Whether the reading would read the tags of the file: with "only
+    // *.mp3" its extension says so, else an MPEG audio stream or an ID3 tag
+    // found in it. Only such files get a tag.
+    bool takesTag(const QString &fileName);
+    // Writes the tag of `version` (1 or 2); false when it failed. `known`
+    // is the file's state from a stat just made, or null.
+    bool writeTag(int version, const Row &row, const QString &fileName,
+                  const struct stat *known = nullptr);
     // Steps 7 and 8 of a rename: false when the file must stay where it is,
     // with the reason in `message`; `replace` is set when an existing file
     // may be replaced.
@@ -163,6 +178,7 @@ private:
     AskReplace m_askReplace;
     TID3v1 m_tag1;
     TID3v2 m_tag2;
+    TMPEGaudio m_stream; // looks for audio and tags in files of any name
     QString m_knownFolder; // the last new folder found or made
 };
 

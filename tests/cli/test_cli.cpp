@@ -222,6 +222,29 @@ TEST_F(CliTest, ApplyReportsFailedRowsAndBoxes)
     EXPECT_EQ(mutagenText(mutagenRead(album() + "/c.mp3"), "TDRC"), "1999");
 }
 
+TEST_F(CliTest, ApplyWritesTagsOnlyToFilesTheReadingReads)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    makeTagged(album() + "/song.bin", "Song", "1", "Album");
+    ASSERT_TRUE(writeAll(album() + "/notes.txt", "notes"));
+    const CliRun read = cli({"read", "--all-formats", "--no-info", album()});
+    ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+    const QByteArray rows = cli({"edit", "--set", "Tit=New"}, read.out).out;
+    const QString notTagged = QString::fromUtf8("\tНе изменен Tag.\n");
+
+    const CliRun mp3Only = cli({"apply", "--write-tag", "2"}, rows);
+    EXPECT_EQ(mp3Only.exitCode, 1);
+    EXPECT_EQ(QString::fromUtf8(mp3Only.err),
+              album() + "/notes.txt" + notTagged + album() + "/song.bin" + notTagged);
+    const CliRun all = cli({"apply", "--write-tag", "2", "--all-formats"}, rows);
+    EXPECT_EQ(all.exitCode, 1);
+    EXPECT_EQ(QString::fromUtf8(all.err), album() + "/notes.txt" + notTagged);
+    EXPECT_EQ(mutagenText(mutagenRead(album() + "/song.bin"), "TIT2"), "New");
+    EXPECT_EQ(readAll(album() + "/notes.txt"), "notes");
+}
+
 TEST_F(CliTest, BadUsageAndUnreadableInputGiveStatusTwo)
 {
     const QList<QStringList> usages = {

@@ -297,6 +297,30 @@ TEST(ID3v2Parse, HeadersThatAreNoTag)
     EXPECT_EQ(header.totalSize, 26);
 }
 
+TEST(ID3v2Parse, AWalkThatStopsBeforeTheEndLeavesTheContentIncomplete)
+{
+    const QByteArray title = frame23("TIT2", text(0, "Title"));
+    const QByteArray title22 = QByteArray("TT2") + bigEndian(6, 3) + text(0, "Title");
+    const struct {
+        int major;
+        QByteArray body;
+        bool complete;
+    } cases[] = {
+        {3, title + QByteArray(100, '\0'), true},
+        {3, title, true},
+        {3, title + "tit2" + QByteArray(20, 'x'), false},                    // not an id
+        {3, title + "TALB" + bigEndian(1000, 4) + bigEndian(0, 2) + title, false}, // past the end
+        {3, title + "JUNK", false},                                          // too short for a frame
+        {2, title22 + QByteArray(10, '\0'), true},
+        {2, title22 + "tt2" + QByteArray(10, 'x'), false},
+        {5, title, false},                                                   // unknown version
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.body.toHex().toStdString());
+        EXPECT_EQ(parse(tagBytes(c.major, c.body)).complete, c.complete);
+    }
+}
+
 TEST(ID3v2Build, RoundTripKeepsFieldsAndOtherFrames)
 {
     TagContent content;

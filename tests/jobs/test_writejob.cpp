@@ -10,7 +10,11 @@
 #include "waitidle.h"
 
 #include <QDir>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -64,6 +68,49 @@ protected:
         return list;
     }
     QString cell(int row, F f) const { return m_table.cell(row, f); }
+    // A row for `fileName` (with its extension), split as the add job does.
+    int addFileRow(const QString &fileName, const QString &newName)
+    {
+        const int row = m_table.appendFileRow(m_dir.path(), fileName);
+        m_table.splitAddedNames(row, row);
+        m_table.setCell(row, F::New, newName);
+        return row;
+    }
+    // Copies of one short MP3 made by lame, each tagged by `tool` with its
+    // arguments (no tool: untagged).
+    struct Sample {
+        QString name;
+        QString tool;
+        QStringList args;
+    };
+    void makeSamples(const std::vector<Sample> &samples)
+    {
+        const QString base = path(u"base.bin"_qs);
+        if (!QFile::exists(base)) {
+            QString error;
+            ASSERT_TRUE(test::makeMp3(base, {0.2}, &error)) << error.toStdString();
+        }
+        for (const Sample &sample : samples) {
+            QFile::remove(path(sample.name));
+            ASSERT_TRUE(QFile::copy(base, path(sample.name)));
+            if (sample.tool.isEmpty())
+                continue;
+            const test::CommandResult tagged =
+                test::runCommand(sample.tool, sample.args + QStringList{path(sample.name)});
+            ASSERT_TRUE(tagged.ok()) << tagged.err.toStdString();
+        }
+    }
+    // Reads the tag of `version` into the rows as the window does.
+    void readTags(int version, const ReadSettings &settings)
+    {
+        ReadSettings read = settings;
+        read.TagView = version;
+        m_runner.start('u',
+                       std::make_shared<TUpdateThread>(m_table, 1, m_table.lastFileRow(),
+                                                       version == 1 ? ReadTag1Kind : ReadTag2Kind, read),
+                       [this] { m_runner.setControlsEnabled(true); });
+        ASSERT_TRUE(WaitUntilIdle(m_runner));
+    }
     QStringList files(const QString &folder = {}) const
     {
         return QDir(folder.isEmpty() ? m_dir.path() : path(folder))
@@ -139,10 +186,13 @@ TEST_F(WriteJob, BlankNewNamesAreNoNames)
     // hidden ".mp3" files.
     m_table.setCell(empty, F::New, u"Sub/"_qs);
     addRow(u"c"_qs, u"x"_qs);
+    // A template over empty fields leaves dots and blanks: a hidden name.
+    addRow(u"d"_qs, u". "_qs);
+    addRow(u"e"_qs, u"Sub/. ."_qs);
     run(ApplyKind);
-    EXPECT_EQ(messages(), (QStringList{WriteMessage::NoNewPath, WriteMessage::NoNewPath}));
+    EXPECT_EQ(messages(), QStringList(4, WriteMessage::NoNewPath));
     EXPECT_TRUE(m_answers.folderQuestions.isEmpty());
-    EXPECT_EQ(files(), (QStringList{u"a.mp3"_qs, u"b.mp3"_qs, u"x.mp3"_qs}));
+    EXPECT_EQ(files(), (QStringList{u"a.mp3"_qs, u"b.mp3"_qs, u"d.mp3"_qs, u"e.mp3"_qs, u"x.mp3"_qs}));
 }
 
 TEST_F(WriteJob, FolderAnswersAndTheirMemoryForTheRestOfTheJob)
@@ -318,6 +368,14 @@ TEST_F(WriteJob, TagWriteFailuresLeaveTheFileAsItWas)
     EXPECT_EQ(test::readAll(path(u"tiny.mp3"_qs)), QByteArray("12345"));
     EXPECT_EQ(QFile::permissions(path(u"tiny.mp3"_qs)), before);
     EXPECT_EQ(cell(tiny, F::Old), u"tiny"_qs);
+
+    // A copy that fails as well is named beside the tag.
+    m_table.removeAllFileRows();
+    m_settings.MoveFiles = false;
+    const int both = addRow(u"long2"_qs, u"long2"_qs, QByteArray());
+    m_table.setCell(both, F::Slt, QString(100000, u'l'));
+    run(ApplyKind);
+    EXPECT_EQ(messages(), QStringList{WriteMessage::ChangeImpossible + u". "_qs + WriteMessage::TagNotChanged});
 }
 
 TEST_F(WriteJob, TagKindsCheckTheRowsAndNeverRenameOrTouchTheBlankRow)
@@ -447,4 +505,202 @@ TEST_F(WriteJob, StopEndsTheJobAfterTheRowInHand)
     EXPECT_EQ(cell(second, F::Old), u"b"_qs);
     EXPECT_EQ(files(), (QStringList{u"Sub"_qs, u"b.mp3"_qs}));
     EXPECT_EQ(m_runner.status(), u"Обработано файлов: 1/2"_qs);
+}
+
+TEST_F(WriteJob, TagsGoOnlyToFilesTheReadingWouldRead)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_TOOL("id3v2");
+    // song.mp3 and stream.bin hold MPEG audio, tagged.dat only a tag.
+    const std::vector<Sample> samples{
+        {u"song.mp3"_qs, {}, {}},
+        {u"stream.bin"_qs, {}, {}},
+    };
+    const std::vector<std::pair<QString, QByteArray>> others{
+        {u"cover.jpg"_qs, QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01 picture", 22)},
+        {u"album.cue"_qs, "FILE \"song.mp3\" MP3\r\n  TRACK 01 AUDIO\r\n"},
+        {u"notes.txt"_qs, "notes"},
+    };
+    const struct {
+        bool formatRead;
+        int kind;
+        QStringList tagged;
+    } cases[] = {
+        {true, WriteTag2Kind, {u"song.mp3"_qs}},
+        {false, WriteTag2Kind, {u"song.mp3"_qs, u"stream.bin"_qs, u"tagged.dat"_qs}},
+        {true, ApplyKind, {u"song.mp3"_qs}},
+        {false, ApplyKind, {u"song.mp3"_qs, u"stream.bin"_qs, u"tagged.dat"_qs}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.formatRead << " " << c.kind);
+        m_table.removeAllFileRows();
+        for (const QString &name : files())
+            QFile::remove(path(name));
+        makeSamples(samples);
+        ASSERT_TRUE(test::writeAll(path(u"tagged.dat"_qs), "text"));
+        ASSERT_TRUE(test::runCommand(u"id3v2"_qs, {u"-2"_qs, u"-t"_qs, u"Old"_qs, path(u"tagged.dat"_qs)}).ok());
+        QStringList names{u"tagged.dat"_qs};
+        std::map<QString, QByteArray> before;
+        for (const Sample &sample : samples)
+            names << sample.name;
+        for (const auto &[name, bytes] : others) {
+            ASSERT_TRUE(test::writeAll(path(name), bytes));
+            names << name;
+        }
+        for (const QString &name : names) {
+            before[name] = test::readAll(path(name));
+            const int row = addFileRow(name, u"new "_qs + name.section(u'.', 0, 0));
+            m_table.setCell(row, F::Tit, u"Title"_qs);
+        }
+        m_settings.FormatRead = c.formatRead;
+        m_settings.TagView = 2;
+        run(c.kind);
+
+        const bool renamed = c.kind == ApplyKind;
+        const int untagged = int(names.size() - c.tagged.size());
+        EXPECT_EQ(messages(), renamed ? QStringList() : QStringList(untagged, WriteMessage::TagNotChanged));
+        EXPECT_EQ(m_runner.status(), u"Обработано файлов: 6/6"_qs);
+        for (const QString &name : names) {
+            const QString now = renamed ? u"new "_qs + name : name;
+            const QString file = path(now.section(u'.', 0, 0) + u'.' + now.section(u'.', 1));
+            if (c.tagged.contains(name)) {
+                EXPECT_EQ(id3v2Title(file), u"Title"_qs) << name.toStdString();
+            } else {
+                EXPECT_EQ(test::readAll(file), before[name]) << name.toStdString();
+            }
+        }
+    }
+}
+
+TEST_F(WriteJob, ARowAlreadyAtItsNewNameIsDoneWhenMoving)
+{
+    m_settings.TagView = 2;
+    const int row = addRow(u"same"_qs, u"same"_qs);
+    run(ApplyKind);
+    EXPECT_TRUE(m_errors.rows.empty()) << messages().join(u", "_qs).toStdString();
+    EXPECT_EQ(cell(row, F::Old), u"same"_qs);
+    EXPECT_EQ(id3v2Title(path(u"same.mp3"_qs)), u"Title same"_qs);
+}
+
+TEST_F(WriteJob, RenamingAloneLeavesEveryTagByteForByte)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_TOOL("mid3v2");
+    QM_REQUIRE_TOOL("id3v2");
+    QM_REQUIRE_MUTAGEN();
+    const std::vector<Sample> samples{
+        {u"v24.mp3"_qs, u"mid3v2"_qs, {u"-t"_qs, u"Four"_qs, u"-T"_qs, u"1/12"_qs}},
+        {u"v23.mp3"_qs, u"id3v2"_qs, {u"-2"_qs, u"-t"_qs, u"Three"_qs, u"-T"_qs, u"1"_qs}},
+        {u"v1.mp3"_qs, u"id3v2"_qs, {u"-1"_qs, u"-t"_qs, u"One"_qs, u"-T"_qs, u"1"_qs}},
+        {u"bare.mp3"_qs, {}, {}},
+    };
+    ReadSettings read;
+    read.Numbers01 = true;
+    for (int version : {1, 2}) {
+        SCOPED_TRACE(version);
+        m_table.removeAllFileRows();
+        makeSamples(samples);
+        std::map<QString, QByteArray> before;
+        const QDateTime old(QDate(2001, 2, 3), QTime(4, 5, 6));
+        for (const Sample &sample : samples) {
+            QFile file(path(sample.name));
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(file.setFileTime(old, QFileDevice::FileModificationTime));
+            before[sample.name] = test::readAll(path(sample.name));
+            addFileRow(sample.name, u"x"_qs + sample.name.section(u'.', 0, 0));
+        }
+        readTags(version, read);
+        m_settings.TagView = version;
+        run(ApplyKind);
+        EXPECT_TRUE(m_errors.rows.empty()) << messages().join(u", "_qs).toStdString();
+        for (const Sample &sample : samples) {
+            const QString renamed = path(u"x"_qs + sample.name);
+            EXPECT_EQ(test::readAll(renamed), before[sample.name]) << sample.name.toStdString();
+            EXPECT_EQ(QFileInfo(renamed).lastModified(), old) << sample.name.toStdString();
+            QFile::rename(renamed, path(sample.name));
+        }
+    }
+
+    // A change of one field leaves the others as they were written.
+    m_table.removeAllFileRows();
+    makeSamples(samples);
+    for (const Sample &sample : samples)
+        addFileRow(sample.name, sample.name.section(u'.', 0, 0));
+    readTags(2, read);
+    for (int row = 1; row <= m_table.lastFileRow(); ++row)
+        m_table.setCell(row, F::Art, u"Artist"_qs);
+    m_settings.TagView = 2;
+    run(WriteTag2Kind);
+    EXPECT_TRUE(m_errors.rows.empty()) << messages().join(u", "_qs).toStdString();
+    const QJsonObject four = test::mutagenRead(path(u"v24.mp3"_qs));
+    EXPECT_EQ(test::mutagenText(four, u"TRCK"_qs), u"1/12"_qs);
+    EXPECT_EQ(test::mutagenText(four, u"TPE1"_qs), u"Artist"_qs);
+    EXPECT_EQ(test::mutagenText(test::mutagenRead(path(u"v23.mp3"_qs)), u"TRCK"_qs), u"1"_qs);
+}
+
+TEST_F(WriteJob, FieldsThatWereNotReadKeepTheirFrames)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_TOOL("mid3v2");
+    QM_REQUIRE_TOOL("id3v2");
+    QM_REQUIRE_MUTAGEN();
+    makeSamples({
+        {u"v2.mp3"_qs, u"mid3v2"_qs, {u"-t"_qs, u"Title"_qs, u"--USLT"_qs, u"Words"_qs, u"--TCOM"_qs, u"Composer"_qs}},
+        {u"v1.mp3"_qs, u"id3v2"_qs, {u"-1"_qs, u"-t"_qs, u"Title"_qs, u"-c"_qs, u"Remark"_qs, u"-T"_qs, u"3"_qs}},
+    });
+    // Lyrics and composer unread in the ID3v2 view, comment and track in
+    // the ID3v1 view.
+    m_settings.Tag2ReadFields[12] = m_settings.Tag2ReadFields[13] = false;
+    m_settings.Tag1ReadFields[1] = m_settings.Tag1ReadFields[6] = false;
+    for (int version : {2, 1}) {
+        SCOPED_TRACE(version);
+        m_table.removeAllFileRows();
+        const int row = addFileRow(u"v%1.mp3"_qs.arg(version), u"v%1"_qs.arg(version));
+        readTags(version, m_settings);
+        ASSERT_EQ(cell(row, F::Tit), u"Title"_qs);
+        m_table.setCell(row, F::Tit, u"New title"_qs);
+        m_settings.TagView = version;
+        run(version == 1 ? WriteTag1Kind : WriteTag2Kind);
+        EXPECT_TRUE(m_errors.rows.empty()) << messages().join(u", "_qs).toStdString();
+    }
+    const QJsonObject v2 = test::mutagenRead(path(u"v2.mp3"_qs));
+    EXPECT_EQ(test::mutagenText(v2, u"TIT2"_qs), u"New title"_qs);
+    EXPECT_EQ(test::mutagenText(v2, u"TCOM"_qs), u"Composer"_qs);
+    EXPECT_EQ(test::mutagenText(v2, u"USLT"_qs), u"Words"_qs);
+    TID3v1 v1;
+    ASSERT_TRUE(v1.ReadFromFile(path(u"v1.mp3"_qs)));
+    EXPECT_EQ(v1.Title, u"New title"_qs);
+    EXPECT_EQ(v1.Comment, u"Remark"_qs);
+    EXPECT_EQ(v1.Track, 3);
+}
+
+TEST_F(WriteJob, TagsWhoseFramesCannotAllBeWalkedAreNotRewritten)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_TOOL("mid3v2");
+    // The first frame's id or size broken by hand: the frames after it
+    // cannot be found, and rewriting the tag would drop them.
+    const struct {
+        qsizetype at;
+        QByteArray bytes;
+    } breaks[] = {{11, "x"}, {14, "\x7F\x7F\x7F\x7F"}};
+    for (const auto &broken : breaks) {
+        SCOPED_TRACE(broken.at);
+        m_table.removeAllFileRows();
+        makeSamples({{u"a.mp3"_qs, u"mid3v2"_qs, {u"-a"_qs, u"Artist"_qs, u"-t"_qs, u"Title"_qs, u"--TCOM"_qs, u"C"_qs}}});
+        QByteArray bytes = test::readAll(path(u"a.mp3"_qs));
+        ASSERT_TRUE(bytes.startsWith("ID3\x04"));
+        bytes.replace(broken.at, broken.bytes.size(), broken.bytes);
+        ASSERT_TRUE(test::writeAll(path(u"a.mp3"_qs), bytes));
+        const int row = addFileRow(u"a.mp3"_qs, u"a"_qs);
+        m_table.setCell(row, F::Tit, u"Changed"_qs);
+        m_settings.TagView = 2;
+        run(WriteTag2Kind);
+        EXPECT_EQ(messages(), QStringList{WriteMessage::TagNotChanged});
+        EXPECT_EQ(test::readAll(path(u"a.mp3"_qs)), bytes);
+    }
 }
