@@ -10,6 +10,7 @@ widgets are found, and table cells and the status line read, through AT-SPI.
 """
 
 import atexit
+import contextlib
 import os
 import select
 import shutil
@@ -197,11 +198,7 @@ class App:
         self.process = subprocess.Popen([app_binary()] + list(args), env=env, stdout=log, stderr=log,
                                         start_new_session=True)
         log.close()
-        pid = str(self.process.pid)
-        self.window = wait_until(
-            lambda: self.desktop.run(["xdotool", "search", "--onlyvisible", "--pid", pid, "--name", self.TITLE],
-                                     check=False).split("\n")[0],
-            "the main window to be mapped")
+        self.window = self.x_window(self.TITLE)
         self.activate(self.window)
         Atspi = _atspi()
         desktop = Atspi.get_desktop(0)
@@ -222,6 +219,12 @@ class App:
 
     def alive(self):
         return self.process.poll() is None
+
+    def x_window(self, title):
+        """Waits for a shown window of this program whose title holds title."""
+        return wait_until(lambda: self.desktop.run(
+            ["xdotool", "search", "--all", "--onlyvisible", "--pid", str(self.process.pid), "--name", title],
+            check=False).split("\n")[-1], "a window %r of the program" % title)
 
     # --- X input -----------------------------------------------------------
     def activate(self, window):
@@ -344,7 +347,13 @@ class App:
         return label.get_name() if label else None
 
     def screenshot(self, name="failure.png"):
+        """The whole screen with this program's window raised, into its folder."""
         path = os.path.join(self.workdir, name)
+        try:
+            self.desktop.xdotool("windowraise", self.window)
+            time.sleep(0.3)  # the program repaints what was covered
+        except (RuntimeError, subprocess.TimeoutExpired):
+            pass
         self.desktop.screenshot(path)
         return path
 
@@ -403,14 +412,25 @@ class DesktopTestCase(unittest.TestCase):
         self.apps.append(app)
         return app.start()
 
+    @contextlib.contextmanager
+    def app_running(self, name="app", **sections):
+        """start_app for a part of a test: the program ends with the block,
+        leaving a screenshot when the block failed."""
+        app = self.start_app(name, **sections)
+        try:
+            yield app
+        except BaseException:
+            print("\nscreenshot: " + app.screenshot(), file=sys.stderr)
+            raise
+        finally:
+            app.stop()
+
     def add_folder(self, app, folder, rows):
         """File → Добавить в таблицу → Директорию..., the folder typed over
         the dialog's text, Enter; waits until rows files are read."""
         app.menu("Файл", "Добавить в таблицу", "Директорию...")
         dialog = app.wait_find("dialog", "Сканирование директории")
-        app.activate(wait_until(lambda: self.desktop.run(
-            ["xdotool", "search", "--onlyvisible", "--name", "Сканирование директории"], check=False),
-            "the dialog's window"))
+        app.activate(app.x_window(dialog.get_name()))
         self.assertIsNotNone(app.find("text", within=dialog), "the dialog has no folder box")
         app.key("ctrl+a")
         app.type(folder)
@@ -445,10 +465,7 @@ class DesktopTestCase(unittest.TestCase):
         """The message box whose text holds part, made the active window."""
         alert = wait_until(lambda: app.find("alert", within=None) if app.dialog_text(part) else None,
                            "a question holding %r" % part, timeout)
-        window = wait_until(lambda: self.desktop.run(
-            ["xdotool", "search", "--onlyvisible", "--name", alert.get_name()], check=False).split("\n")[-1],
-            "the question's window")
-        app.activate(window)
+        app.activate(app.x_window(alert.get_name()))
         return alert
 
     def answer(self, app, alert, buttons):
