@@ -378,8 +378,11 @@ class DesktopTestCase(unittest.TestCase):
         if reason:
             raise unittest.SkipTest(reason)
         if DesktopTestCase.desktop is None:
-            DesktopTestCase.desktop = Desktop().start()
+            DesktopTestCase.desktop = Desktop()
+            # The X server and the bus end with the process, even when stopped.
             atexit.register(DesktopTestCase.desktop.stop)
+            signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+            DesktopTestCase.desktop.start()
 
     def setUp(self):
         self.workdir = tempfile.mkdtemp(prefix="qm-acceptance-")
