@@ -63,10 +63,12 @@ def poll(condition, timeout, interval=0.05):
 
 
 def wait_until(condition, what, timeout=15.0):
-    """poll, failing the test with what was awaited when the time is up."""
+    """poll, failing the test with what was awaited (a text, or a function
+    giving it at that moment) when the time is up."""
     value = poll(condition, timeout)
     if not value:
-        raise AssertionError("timed out after %gs waiting for %s" % (timeout * SLOWDOWN, what))
+        raise AssertionError("timed out after %gs waiting for %s"
+                             % (timeout * SLOWDOWN, what() if callable(what) else what))
     return value
 
 
@@ -238,11 +240,11 @@ class App:
     def type(self, text):
         self.desktop.xdotool("type", "--delay", 30, text)
 
-    def click(self, x, y, count=1):
-        self.desktop.xdotool("mousemove", "--sync", x, y, "click", "--repeat", count, "--delay", 80, 1)
+    def click(self, x, y):
+        self.desktop.xdotool("mousemove", "--sync", x, y, "click", 1)
 
-    def click_on(self, accessible, count=1):
-        self.click(*self.center(accessible), count=count)
+    def click_on(self, accessible):
+        self.click(*self.center(accessible))
 
     # --- widgets through AT-SPI ---------------------------------------------
     @staticmethod
@@ -338,8 +340,8 @@ class App:
 
     def wait_idle(self, what, timeout=30.0):
         """Waits until no job runs (the Stop button is hidden) and status holds what."""
-        return wait_until(lambda: not self.busy() and what in self.status() and self.status(),
-                          "the status line to show %r (it shows %r)" % (what, self.status()), timeout)
+        return wait_until(lambda: not self.busy() and what in self.status(),
+                          lambda: "the status line to show %r (it shows %r)" % (what, self.status()), timeout)
 
     def dialog_text(self, part):
         """The first shown label holding part, anywhere in the program (message boxes)."""
@@ -358,8 +360,7 @@ class App:
         return path
 
 
-# Qt's own button texts, untranslated or in Russian.
-YES = ("Yes", "Да", "&Да")
+# Qt's own button text, untranslated or in Russian.
 YES_TO_ALL = ("Yes to All", "Да для всех")
 
 
@@ -466,7 +467,7 @@ class DesktopTestCase(unittest.TestCase):
 
     def question(self, app, part, timeout=10.0):
         """The message box whose text holds part, made the active window."""
-        alert = wait_until(lambda: app.find("alert", within=None) if app.dialog_text(part) else None,
+        alert = wait_until(lambda: app.find("alert") if app.dialog_text(part) else None,
                            "a question holding %r" % part, timeout)
         app.activate(app.x_window(alert.get_name()))
         return alert
