@@ -10,6 +10,7 @@ widgets are found, and table cells and the status line read, through AT-SPI.
 """
 
 import atexit
+import configparser
 import contextlib
 import os
 import select
@@ -193,6 +194,14 @@ class App:
         with open(self.settings_path, "w", encoding="utf-8", newline="\r\n") as f:
             f.write("\n".join(lines))
 
+    def settings(self):
+        """The settings file as the program left it: {section: {key: text}}."""
+        parser = configparser.ConfigParser(interpolation=None, strict=False)
+        parser.optionxform = str  # keys keep their letter case
+        with open(self.settings_path, encoding="utf-8-sig") as f:
+            parser.read_file(f)
+        return {name: dict(parser[name]) for name in parser.sections()}
+
     def start(self, *args):
         env = dict(self.desktop.env, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                    QUILLMARK_CONFIG_DIR=self.config, LANG="C.UTF-8", LC_ALL="C.UTF-8")
@@ -218,6 +227,13 @@ class App:
 
     def stop(self):
         _stop(self.process)
+
+    def quit(self):
+        """"&Выход" by its key, Ctrl+Q, in the main window; waits for the end."""
+        self.activate(self.window)
+        self.key("ctrl+q")
+        wait_until(lambda: not self.alive(), "the program to end after Ctrl+Q")
+        return self.process.returncode
 
     def alive(self):
         return self.process.poll() is None

@@ -1,5 +1,5 @@
 """The typical request, typed on the keyboard: add a folder, make the new
-names from track and title, apply with Ctrl+U, answer the question."""
+names from track and title, apply with Ctrl+U, answer the question, leave."""
 
 import os
 import unittest
@@ -46,6 +46,10 @@ class RenameByTemplate(DesktopTestCase):
                 # The table shows tracks as 01/12 and writes what it shows.
                 expected = dict(was, TRCK=was["TRCK"] if was["TRCK"].startswith("0") else "0" + was["TRCK"])
                 self.assertEqual(now, expected, "tags of " + new)
+
+        # Leaving keeps what the dialog was given for the next time.
+        self.assertEqual(app.quit(), 0, "exit status after Ctrl+Q")
+        self.assertEqual(app.settings().get("ScanDir", {}).get("Folder"), album, "the folder in the settings file")
 
 
 if __name__ == "__main__":
