@@ -5,7 +5,7 @@ import os
 import unittest
 
 from desktop import YES_TO_ALL, DesktopTestCase
-from musicfolder import make_album, snapshot, tags
+from musicfolder import make_album, snapshot
 
 
 class RenameByTemplate(DesktopTestCase):
@@ -14,8 +14,8 @@ class RenameByTemplate(DesktopTestCase):
         # The file with an ID3v1 record only has no track or title in the
         # ID3v2 view; it is no part of this request.
         make_album(album, only=("01 intro.mp3", "02 morning.mp3", "03 rain.mp3"))
-        before = {name: tags(os.path.join(album, name)) for name in os.listdir(album) if name.endswith(".mp3")}
-        side_files = {name: data for name, data in snapshot(album).items() if not name.endswith(".mp3")}
+        before = snapshot(album)
+        side_files = {name: data for name, data in before.items() if not name.endswith(".mp3")}
         app = self.start_app(ScanDir={"Filter": "*.mp3"})
         self.add_folder(app, album, rows=3)
 
@@ -40,12 +40,11 @@ class RenameByTemplate(DesktopTestCase):
             self.assertEqual(files[name], data, name + " changed")
         self.assertEqual(app.column("Старое имя"), wanted, "Old cells hold the new names after renaming")
 
+        # Only the names were asked for: the tags already hold the cells, so
+        # every file keeps its bytes (v2.4 stays v2.4, track 1/12 stays 1/12).
         for old, new in moved.items():
             with self.subTest(file=new):
-                was, now = before[old]["v2"], tags(os.path.join(album, new))["v2"]
-                # The table shows tracks as 01/12 and writes what it shows.
-                expected = dict(was, TRCK=was["TRCK"] if was["TRCK"].startswith("0") else "0" + was["TRCK"])
-                self.assertEqual(now, expected, "tags of " + new)
+                self.assertTrue(files[new] == before[old], "%s changed its bytes when renamed to %s" % (old, new))
 
         # Leaving keeps what the dialog was given for the next time.
         self.assertEqual(app.quit(), 0, "exit status after Ctrl+Q")

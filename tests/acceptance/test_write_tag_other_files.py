@@ -6,7 +6,7 @@ import os
 import unittest
 
 from desktop import DesktopTestCase
-from musicfolder import SIDE_FILES, make_album, snapshot, tags
+from musicfolder import SIDE_FILES, make_album, snapshot
 
 
 class WriteTagOtherFiles(DesktopTestCase):
@@ -14,7 +14,6 @@ class WriteTagOtherFiles(DesktopTestCase):
         album = os.path.join(self.workdir, "album")
         made = make_album(album)
         before = snapshot(album)
-        v2_before = {name: tags(os.path.join(album, name)) for name in made}
         # Ctrl+W stands for the ID3v2 writer, as after choosing it once.
         app = self.start_app(Main={"Write Tag Image": 14})
         self.add_folder(app, album, rows=len(before))  # the default mask takes every file
@@ -31,17 +30,10 @@ class WriteTagOtherFiles(DesktopTestCase):
                 how = ("an ID3v2 tag was put in front" if now.startswith(b"ID3") and not was.startswith(b"ID3")
                        else "%d bytes, now %d" % (len(was), len(now)))
                 self.assertTrue(now == was, "Ctrl+W changed %s: %s" % (name, how))
-        for name, (kind, _, _) in made.items():
+        # The cells hold what the tags hold: nothing is written at all.
+        for name in sorted(made):
             with self.subTest(file=name):
-                now = tags(os.path.join(album, name))
-                if kind == "v1":
-                    self.assertEqual(now["v1"], v2_before[name]["v1"], "the ID3v1 record of " + name)
-                else:
-                    was = v2_before[name]["v2"]
-                    # The table shows tracks as 01/12 and writes what it shows.
-                    expected = dict(was, TRCK=was["TRCK"] if was["TRCK"].startswith("0") else "0" + was["TRCK"])
-                    self.assertEqual(now["v2"], expected, "the ID3v2 frames of " + name)
-
+                self.assertTrue(after[name] == before[name], "Ctrl+W rewrote the unchanged tag of " + name)
 
 if __name__ == "__main__":
     unittest.main()
