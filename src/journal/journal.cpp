@@ -35,8 +35,6 @@ QString jobFile(const QString &folder, quint64 number)
 std::unique_ptr<QLockFile> lockJob(const QString &folder, quint64 number)
 {
     auto lock = std::make_unique<QLockFile>(QDir(folder).filePath(QString::number(number) + QStringLiteral(".lock")));
-    // A lock left by a process that died is stale at once.
-    lock->setStaleLockTime(0);
     if (!lock->tryLock(0))
         return nullptr;
     return lock;
@@ -441,42 +439,16 @@ UndoReport undo(quint64 number, const QString &folder)
     // Names first, last rename first; then the tags, on the names the files
     // have once the renames are undone.
     QHash<QString, QString> backTo;
-    for (int pass = 0; pass < 2; ++pass) {
-        struct Step {
-            FileOutcome out;
-            quint32 id = 0;
-            FileChange change;
-            QString from, to;
-        };
-        QList<Step> steps;
-        for (auto it = log.entries.crbegin(); it != log.entries.crend(); ++it) {
-            const Entry &e = *it;
-            if (!e.made || (e.kind == EntryKind::Rename) != (pass == 0))
-                continue;
-            Step step;
-            step.out.path = e.kind == EntryKind::Rename ? e.newPath : backTo.value(e.path, e.path);
-            ReadOnlyFile file;
-            const FileView view = viewOf(step.out.path, &file);
-            bool same = view.exists && view.stamp == e.after;
-            if (e.kind == EntryKind::Rename) {
-                same = same && !QFileInfo::exists(e.path);
-                step.from = e.newPath;
-                step.to = e.path;
-            } else {
-                Entry moved = e;
-                moved.path = step.out.path;
-                same = same && holdsNew(moved, view) && restoringChange(moved, view, &step.change);
-            }
-            step.out.verdict = same ? Verdict::New : (view.exists ? Verdict::Foreign : Verdict::Missing);
-            if (!same) {
-                step.out.reason = view.exists ? QStringLiteral("changed since") : QStringLiteral("the file is gone");
-                report.files.append(step.out);
-                continue;
-            }
-            step.id = e.kind == EntryKind::Rename ? journal->stageRename(step.from, step.to)
-                                                  : journal->stage(step.change);
-            steps.append(step);
-        }
+    struct Step {
+        FileOutcome out;
+        quint32 id = 0;
+        FileChange change;
+        QString from, to;
+    };
+    QList<Step> steps;
+    QSet<QString> pending, touched;
+    // Makes the staged steps, after one sync of their records.
+    const auto flush = [&] {
         const bool recorded = journal->sync();
         for (Step &step : steps) {
             bool made = false;
@@ -495,6 +467,48 @@ UndoReport undo(quint64 number, const QString &folder)
             report.files.append(step.out);
         }
         journal->flushDone();
+        steps.clear();
+        pending.clear();
+    };
+    for (int pass = 0; pass < 2; ++pass) {
+        for (auto it = log.entries.crbegin(); it != log.entries.crend(); ++it) {
+            const Entry &e = *it;
+            if (!e.made || (e.kind == EntryKind::Rename) != (pass == 0))
+                continue;
+            Step step;
+            step.out.path = e.kind == EntryKind::Rename ? e.newPath : backTo.value(e.path, e.path);
+            // A file the job changed twice is judged after its later change
+            // is undone; its time is then ours, not the job's.
+            if (pending.contains(step.out.path))
+                flush();
+            ReadOnlyFile file;
+            const FileView view = viewOf(step.out.path, &file);
+            FileStamp expected = e.after;
+            if (touched.contains(step.out.path))
+                expected.mtimeNs = view.stamp.mtimeNs;
+            bool same = view.exists && view.stamp == expected;
+            if (e.kind == EntryKind::Rename) {
+                same = same && !QFileInfo::exists(e.path);
+                step.from = e.newPath;
+                step.to = e.path;
+            } else {
+                Entry moved = e;
+                moved.path = step.out.path;
+                same = same && holdsNew(moved, view) && restoringChange(moved, view, &step.change);
+            }
+            step.out.verdict = same ? Verdict::New : (view.exists ? Verdict::Foreign : Verdict::Missing);
+            touched.insert(step.out.path);
+            if (!same) {
+                step.out.reason = view.exists ? QStringLiteral("changed since") : QStringLiteral("the file is gone");
+                report.files.append(step.out);
+                continue;
+            }
+            step.id = e.kind == EntryKind::Rename ? journal->stageRename(step.from, step.to)
+                                                  : journal->stage(step.change);
+            pending.insert(step.out.path);
+            steps.append(step);
+        }
+        flush();
     }
     journal->close();
     appendDurably(name, undoneRecord());
