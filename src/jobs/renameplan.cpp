@@ -43,15 +43,18 @@ void RenamePlan::addRow(int row, const Row &cells)
     Row copy = cells;
     const RenameTarget target = RenameTargetOf(copy);
     if (!target.failed) {
+        // Before any file is looked at, its folder is rid of what a killed
+        // job left there, a file parked under a temporary name included.
+        noteFolder(folderOf(target.oldPath));
+        if (!target.newFolder.isEmpty())
+            noteFolder(target.newFolder);
         if (const auto id = fileId(target.oldPath)) {
             planned.id = *id;
             m_owner.emplace(*id, m_rows.size());
             m_jobFiles.insert(*id);
-            m_folders.insert(folderOf(target.oldPath));
             if (!target.newFolder.isEmpty()) {
                 planned.oldPath = target.oldPath;
                 planned.newPath = target.newPath;
-                m_folders.insert(target.newFolder);
             }
         }
     }
@@ -116,6 +119,12 @@ void RenamePlan::finish()
         for (const size_t entry : path)
             state[entry] = Placed;
     }
+}
+
+void RenamePlan::noteFolder(const QString &folder)
+{
+    if (!folder.isEmpty() && m_folders.insert(folder).second)
+        CleanTemporaries(folder);
 }
 
 bool RenamePlan::isJobFile(const QString &path) const

@@ -15,7 +15,9 @@
 
 namespace qm {
 
-// Kind 117 looks at every row of its range before the first rename. A new
+// Kind 117 looks at every row of its range before the first rename, and
+// clears the folders they are in or go to of what a killed job left there
+// (CleanTemporaries). A new
 // name that is another row's file is no existing file but one about to be
 // vacated: that row goes first, and a ring of rows whose new names are each
 // other's files (a swap) goes through one temporary name. The files of the
@@ -43,8 +45,6 @@ public:
     };
     const std::vector<int> &order() const { return m_order; }
     const std::vector<Unit> &units() const { return m_units; }
-    // The folders the rows' files are in or go to.
-    const std::set<QString> &folders() const { return m_folders; }
 
     // Whether the file at `path` is a row's file or one the job made.
     bool isJobFile(const QString &path) const;
@@ -64,6 +64,7 @@ private:
         FileId id {};
     };
     void applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes);
+    void noteFolder(const QString &folder);
     void applyRow(Row &cells, RowOutcome &outcome, RowWriter &writer, const QString &parked = {});
 
     bool m_moveFiles;
@@ -71,7 +72,7 @@ private:
     std::vector<size_t> m_orderEntries; // order() as indices into m_rows
     std::map<FileId, size_t> m_owner; // a row's file before the job
     std::set<FileId> m_jobFiles;
-    std::set<QString> m_folders;
+    std::set<QString> m_folders; // those the rows' files are in or go to
     std::vector<int> m_order;
     std::vector<Unit> m_units;
 };

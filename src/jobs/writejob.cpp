@@ -3,7 +3,6 @@
 // window's thread and wait for the answer, and the cells, the error table and
 // the status line are changed there in batches.
 
-#include "jobs/fileops.h"
 #include "jobs/jobrunner.h"
 #include "jobs/renameplan.h"
 #include "jobs/updatejob.h"
@@ -126,8 +125,6 @@ void TUpdateThread::executeWrite()
             plan.addRow(row, rows[size_t(row - chunk)]);
     }
     plan.finish();
-    for (const QString &folder : plan.folders())
-        CleanTemporaries(folder);
     writer.setJobFile([&plan](const QString &path) { return plan.isJobFile(path); });
 
     // Whole units, about RowsPerCopy rows at a time, in the plan's order.
