@@ -2,6 +2,7 @@
 
 #include "formats/codepage.h"
 #include "formats/id3v1.h"
+#include "formats/tagfields.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -660,55 +661,68 @@ Frame textFrame(const QByteArray &id, const QString &text)
 
 // ---- the fields --------------------------------------------------------
 
-constexpr quint32 idCode(const char (&id)[5])
+constexpr quint32 idCode(const char *id)
 {
     return quint32(uchar(id[0])) << 24 | quint32(uchar(id[1])) << 16 | quint32(uchar(id[2])) << 8
          | quint32(uchar(id[3]));
 }
 
+// The fields kept in text frames ("T..."), by the frame id's four bytes as
+// a number, sorted for a binary search: every frame of a tag is looked up
+// here, some twice.
+struct TextFrameField {
+    quint32 code;
+    int field;
+};
+
+constexpr auto textFrameFields()
+{
+    constexpr int count = [] {
+        int n = 0;
+        for (const TagFieldRow &row : kTagFields)
+            n += row.frame[0] == 'T';
+        return n;
+    }();
+    std::array<TextFrameField, count> fields{};
+    int at = 0;
+    for (const TagFieldRow &row : kTagFields) {
+        if (row.frame[0] != 'T')
+            continue;
+        fields[at++] = {idCode(row.frame), row.id3v2};
+    }
+    std::sort(fields.begin(), fields.end(),
+              [](TextFrameField a, TextFrameField b) { return a.code < b.code; });
+    return fields;
+}
+
 int fieldOfTextFrame(QByteArrayView id)
 {
-    // Every frame of a tag comes here, some twice: one switch on the four
-    // bytes as a number instead of a string compare per id.
+    static constexpr auto fields = textFrameFields();
     if (id.size() != 4)
         return -1;
-    switch (bigEndian(id, 0, 4)) {
-    case idCode("TIT2"): return Title;
-    case idCode("TPE1"): return Artist;
-    case idCode("TALB"): return Album;
-    case idCode("TRCK"): return TrackString;
-    case idCode("TYER"): return Year;
-    case idCode("TCON"): return Genre;
-    case idCode("TCOM"): return Composer;
-    case idCode("TENC"): return Encoder;
-    case idCode("TCOP"): return Copyright;
-    case idCode("TLAN"): return Language;
-    case idCode("TORY"): return OrigYear;
-    case idCode("TOPE"): return OrigArtist;
-    case idCode("TIT1"): return OrigTitle;
-    case idCode("TOAL"): return OrigAlbum;
-    default: return -1;
-    }
+    const quint32 code = bigEndian(id, 0, 4);
+    const auto *at = std::lower_bound(fields.begin(), fields.end(), code,
+                                      [](TextFrameField f, quint32 c) { return f.code < c; });
+    return at != fields.end() && at->code == code ? at->field : -1;
 }
 
 // The id as bytes; the ids of the fields' frames come from static text, so
 // reading a tag allocates nothing for them.
 QByteArray frameIdBytes(QByteArrayView id)
 {
-    static const QByteArray textIds[] = {
-        QByteArrayLiteral("TIT2"), QByteArrayLiteral("TPE1"), QByteArrayLiteral("TALB"),
-        QByteArrayLiteral("TRCK"), QByteArrayLiteral("TYER"), QByteArrayLiteral("TCON"),
-        QByteArrayLiteral("COMM"), QByteArrayLiteral("TCOM"), QByteArrayLiteral("TENC"),
-        QByteArrayLiteral("TCOP"), QByteArrayLiteral("TLAN"), QByteArrayLiteral("WXXX"),
-        QByteArrayLiteral("TORY"), QByteArrayLiteral("TOPE"), QByteArrayLiteral("TIT1"),
-        QByteArrayLiteral("TOAL"), QByteArrayLiteral("USLT")};
-    static_assert(std::size(textIds) == FieldCount);
-    static const QByteArray otherIds[] = {QByteArrayLiteral("COMM"), QByteArrayLiteral("USLT"),
-                                          QByteArrayLiteral("WXXX"), QByteArrayLiteral("TDRC"),
-                                          QByteArrayLiteral("TDOR")};
+    static const std::array<QByteArray, FieldCount> fieldIds = [] {
+        std::array<QByteArray, FieldCount> ids;
+        for (const TagFieldRow &row : kTagFields)
+            ids[row.id3v2] = QByteArray::fromRawData(row.frame, 4);
+        return ids;
+    }();
+    static const QByteArray otherIds[] = {QByteArrayLiteral("TDRC"), QByteArrayLiteral("TDOR")};
     const int field = fieldOfTextFrame(id);
     if (field >= 0)
-        return textIds[field];
+        return fieldIds[field];
+    for (const QByteArray &bytes : fieldIds)
+        if (id == bytes)
+            return bytes;
     for (const QByteArray &bytes : otherIds)
         if (id == bytes)
             return bytes;
@@ -717,10 +731,7 @@ QByteArray frameIdBytes(QByteArrayView id)
 
 const char *frameIdOfField(int field)
 {
-    static const char *const ids[FieldCount] = {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON",
-                                                "COMM", "TCOM", "TENC", "TCOP", "TLAN", "WXXX",
-                                                "TORY", "TOPE", "TIT1", "TOAL", "USLT"};
-    return ids[field];
+    return tagFieldOf(Field(field)).frame;
 }
 
 std::optional<QStringList> textValues(const RawFrame &frame)
