@@ -2,6 +2,7 @@
 
 #include "formats/codepage.h"
 #include "formats/tagfields.h"
+#include "settings/inifile.h"
 
 #include <array>
 
@@ -10,6 +11,11 @@ namespace qm {
 using F = FieldNumber;
 
 namespace {
+
+// Settings files of the Windows version hold their texts in the legacy code
+// page: they decode through the one the options choose.
+[[maybe_unused]] const bool kSettingsDecodeLegacyText =
+    (IniFile::setLegacyDecoder(&LegacyCodepage::decode), true);
 
 struct TagColumns {
     std::array<FieldNumber, kTagFieldRows> columns;
