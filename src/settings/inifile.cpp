@@ -244,12 +244,17 @@ QString IniFile::readString(QStringView section, QStringView key, const QString 
 
 int IniFile::readInteger(QStringView section, QStringView key, int defaultValue) const
 {
+    return readOptionalInteger(section, key).value_or(defaultValue);
+}
+
+std::optional<int> IniFile::readOptionalInteger(QStringView section, QStringView key) const
+{
     const QString *v = findValue(section, key);
     if (!v)
-        return defaultValue;
+        return std::nullopt;
     bool ok = false;
     const int n = v->toInt(&ok, 10);
-    return ok ? n : defaultValue;
+    return ok ? std::optional<int>(n) : std::nullopt;
 }
 
 bool IniFile::readBool(QStringView section, QStringView key, bool defaultValue) const

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace qm {
@@ -47,6 +48,8 @@ public:
     QString readString(QStringView section, QStringView key, const QString &defaultValue = {}) const;
     // A value that is not a decimal integer gives the default.
     int readInteger(QStringView section, QStringView key, int defaultValue) const;
+    // The same without a default: nothing for a missing or bad value.
+    std::optional<int> readOptionalInteger(QStringView section, QStringView key) const;
     // Integers: 0 is false, any other true; anything else gives the default.
     bool readBool(QStringView section, QStringView key, bool defaultValue) const;
 
