@@ -3,30 +3,12 @@
 // as they are must come back unchanged. Reading the fields alone must give
 // what the whole parse gives.
 #include "formats/id3v2frames.h"
+#include "formats/id3v2framewalk.h"
 
 #include <cstdint>
 #include <cstdlib>
 
 using namespace qm::id3v2;
-
-namespace {
-
-class Body : public BodySource {
-public:
-    explicit Body(QByteArrayView bytes) : bytes_(bytes) {}
-    qint64 size() const override { return bytes_.size(); }
-    QByteArray read(qint64 at, qint64 length) override
-    {
-        if (at < 0 || at >= bytes_.size() || length <= 0)
-            return {};
-        return bytes_.sliced(at, qMin(length, bytes_.size() - at)).toByteArray();
-    }
-
-private:
-    QByteArrayView bytes_;
-};
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -37,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArrayView body = bytes.sliced(HeaderSize).first(
         qMin<qsizetype>(bytes.size() - HeaderSize, header.bodySize));
     const TagContent content = parseTag(header, body);
-    Body source(body);
+    MemoryBody source(body);
     if (parseTagFields(header, source).fields != content.fields)
         std::abort();
 

@@ -14,6 +14,7 @@
 #include "app/namegrid.h"
 #include "formats/id3v1.h"
 #include "table/celleditor.h"
+#include "table/cellinput.h"
 
 namespace qm {
 

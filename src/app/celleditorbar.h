@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "table/celleditor.h"
+#include "table/selectionstate.h"
 
 class QAction;
 class QComboBox;

@@ -4,6 +4,7 @@
 #include <QPoint>
 
 #include "table/celleditor.h"
+#include "table/selectionstate.h"
 #include "table/duplicates.h"
 #include "table/selection.h"
 

@@ -36,6 +36,7 @@
 #include "app/gridmodel.h"
 #include "app/infopanel.h"
 #include "app/jobcontrol.h"
+#include "app/mainsettings.h"
 #include "app/writecommands.h"
 #include "app/namegrid.h"
 #include "app/optionsdialog.h"
@@ -47,19 +48,8 @@
 namespace qm {
 namespace {
 
-const QString kMain = QStringLiteral("Main");
-const QString kEdit = QStringLiteral("Edit");
-const QString kGrid = QStringLiteral("Grid");
-
-// Tool bar suffixes in design order: tbrFile, aVisibleBarFile, "VisibleBarFile".
-const char* const kBarNames[] = {"File", "Edit", "Nombers", "Tag", "Update", "Replace", "CellsEditor"};
 const char* const kBarTitles[] = {"Файл", "Редактирование", "Нумерация", "Информация и теги",
                                   "Обновление и запуск", "Замена символов", "Редактор ячеек"};
-constexpr int kBarCount = 7;
-const char* const kPlacementKeys[] = {"Top", "Left", "Height", "Width"};
-
-QString barName(int index) { return QString::fromLatin1(kBarNames[index]); }
-
 const QHash<QString, QString>& badges() {
   static const QHash<QString, QString> table{
       {QStringLiteral("aFileInfo"), QStringLiteral("i")},   {QStringLiteral("aID3v1Tag"), QStringLiteral("v1")},
@@ -194,12 +184,17 @@ TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
   for (int i = 0; i < kBarCount; ++i) barOrder.append(i);
   bool widthsSaved = false;
   if (QFileInfo::exists(settingsPath_) && ini.load(settingsPath_)) {
-    readMainSection(ini);
-    readEditSection(ini);
-    for (int i = 0; i < kBarCount; ++i)
-      barOrder[i] = ini.readInteger(kMain, QStringLiteral("IndexBar") + barName(i), i);
-    readGridSection(ini);
-    widthsSaved = ini.contains(kGrid, QStringLiteral("ColWidths"));
+    MainSettings main;
+    main.read(ini);
+    applyMainSettings(main);
+    EditSettings edit;
+    edit.read(ini);
+    applyEditSettings(edit);
+    barOrder = QList<int>(main.barOrder.begin(), main.barOrder.end());
+    GridSettings grid;
+    grid.read(ini);
+    applyGridSettings(grid);
+    widthsSaved = grid.widthsSaved;
   }
   placeToolBars(barOrder);
 
@@ -840,9 +835,10 @@ void TfrmTagEditor::showEvent(QShowEvent* event) {
   int tag = 2;
   IniFile ini;
   if (QFileInfo::exists(settingsPath_) && ini.load(settingsPath_)) {
-    fileInfo = ini.readBool(kGrid, QStringLiteral("FileInfo"), true);
-    tag = ini.readInteger(kGrid, QStringLiteral("Tag"), 2);
-    if (tag < 0 || tag > 2) tag = 2;
+    GridSettings grid;
+    grid.read(ini);
+    fileInfo = grid.fileInfo;
+    tag = grid.tag;
     readOptionsSection(ini, options_);
     addDirectoryDialog_->readSettings(ini);
   }
@@ -867,119 +863,102 @@ void TfrmTagEditor::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void TfrmTagEditor::readMainSection(const IniFile& ini) {
+void TfrmTagEditor::applyMainSettings(const MainSettings& settings) {
   CommandSet& c = *commands_;
-  const bool placed = std::any_of(std::begin(kPlacementKeys), std::end(kPlacementKeys),
-                                  [&ini](const char* key) { return ini.contains(kMain, QString::fromLatin1(key)); });
-  if (ini.readInteger(kMain, QStringLiteral("WindowState"), 0) != 0) {
+  if (settings.windowState != 0) {
     setWindowState(Qt::WindowMaximized);
-  } else if (placed) {
-    move(ini.readInteger(kMain, QStringLiteral("Left"), 100), ini.readInteger(kMain, QStringLiteral("Top"), 100));
-    resize(ini.readInteger(kMain, QStringLiteral("Width"), 484), ini.readInteger(kMain, QStringLiteral("Height"), 349));
+  } else if (settings.placed) {
+    move(settings.left, settings.top);
+    resize(settings.width, settings.height);
   }
-  if (ini.readBool(kMain, QStringLiteral("StayOnTop"), true)) c[QStringLiteral("aStayOnTop")]->trigger();
+  if (settings.stayOnTop) c[QStringLiteral("aStayOnTop")]->trigger();
   for (int i = 0; i < kBarCount; ++i) {
-    if (!ini.readBool(kMain, QStringLiteral("VisibleBar") + barName(i), true))
-      c[QStringLiteral("aVisibleBar") + barName(i)]->trigger();
+    if (!settings.visibleBars[size_t(i)]) c[QStringLiteral("aVisibleBar") + barName(i)]->trigger();
   }
-  const auto restore = [this, &ini](const QString& section, const QString& name) {
-    DropDownCommand* dropDown = dropDowns_.value(name);
-    dropDown->restore(ini.readInteger(section, name + QStringLiteral(" Image"), dropDown->image()),
-                      ini.readString(section, name + QStringLiteral(" Hint"), dropDown->hint()));
-  };
-  restore(kMain, QStringLiteral("Winamp"));
-  // A saved write-tag choice is the user's; without one the button
-  // follows the tag view (followTagView).
-  writeTagChosen_ = ini.contains(kMain, QStringLiteral("Write Tag Image"));
+  settings.winamp.applyTo(*dropDowns_.value(QStringLiteral("Winamp")));
+  // Without a saved write-tag choice the button follows the tag view
+  // (followTagView).
+  writeTagChosen_ = settings.writeTagChosen;
   if (writeTagChosen_) {
-    restore(kMain, QStringLiteral("Write Tag"));
+    settings.writeTag.applyTo(*dropDowns_.value(QStringLiteral("Write Tag")));
     const QList<QAction*> writers{c[QStringLiteral("aWriteID3v1Tag")], c[QStringLiteral("aWriteID3v2Tag")]};
     if (QAction* writer = dropDowns_.value(QStringLiteral("Write Tag"))->current())
       moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), writer, writers);
   }
-  mmiOnlySelTag_->setChecked(ini.readBool(kMain, QStringLiteral("Only Sel Tag"), false));
-  restore(kMain, QStringLiteral("Update"));
+  mmiOnlySelTag_->setChecked(settings.onlySelTag);
+  settings.update.applyTo(*dropDowns_.value(QStringLiteral("Update")));
   if (dropDowns_.value(QStringLiteral("Update"))->image() == CommandSet::imageOf(c[QStringLiteral("aUpdateSel")]))
     moveShortcut(QKeySequence(QStringLiteral("Ctrl+U")), c[QStringLiteral("aUpdateSel")],
                  {c[QStringLiteral("aUpdate")], c[QStringLiteral("aUpdateSel")]});
 }
 
-void TfrmTagEditor::readEditSection(const IniFile& ini) {
-  for (const char* name : {"Add", "Case", "Relace", "Name", "Tag", "FileInf"}) {
-    DropDownCommand* dropDown = dropDowns_.value(QString::fromLatin1(name));
-    const QString prefix = QString::fromLatin1(name);
-    dropDown->restore(ini.readInteger(kEdit, prefix + QStringLiteral(" Image"), dropDown->image()),
-                      ini.readString(kEdit, prefix + QStringLiteral(" Hint"), dropDown->hint()));
-  }
-  if (!ini.readBool(kEdit, QStringLiteral("Move Files"), true)) mmiCopyFiles_->setChecked(true);
+void TfrmTagEditor::applyEditSettings(const EditSettings& settings) {
+  for (int i = 0; i < EditSettings::kButtonCount; ++i)
+    settings.buttons[size_t(i)].applyTo(*dropDowns_.value(EditSettings::buttonName(i)));
+  if (!settings.moveFiles) mmiCopyFiles_->setChecked(true);
 }
 
-void TfrmTagEditor::readGridSection(const IniFile& ini) {
-  table_.setLayout(ColumnLayout::fromColIndex(ini.readString(kGrid, QStringLiteral("ColIndex"))));
-  table_.readColWidths(ini.readString(kGrid, QStringLiteral("ColWidths")));
-  if (ini.readBool(kGrid, QStringLiteral("Nombers"), false)) commands_->find(QStringLiteral("aNombers1"))->trigger();
+void TfrmTagEditor::applyGridSettings(const GridSettings& settings) {
+  table_.setLayout(ColumnLayout::fromColIndex(settings.colIndex));
+  table_.readColWidths(settings.colWidths);
+  if (settings.numbers01) commands_->find(QStringLiteral("aNombers1"))->trigger();
   // Separate numbering first sorts the rows by folder; while that sort is
   // not offered, a saved "on" would leave Dir locked with no way to turn it
   // off. The value is kept and written back untouched instead.
   QAction* separate = commands_->find(QStringLiteral("aNombersSeparate"));
-  keptSeparateNumbering_ = ini.readBool(kGrid, QStringLiteral("Nombers Separate"), false);
+  keptSeparateNumbering_ = settings.separateNumbering;
   if (keptSeparateNumbering_ && !CommandSet::isPending(separate)) separate->trigger();
 }
 
-void TfrmTagEditor::writeGridSection(IniFile& ini) const {
-  ini.writeInteger(kGrid, QStringLiteral("Tag"), views_->tagView());
-  ini.writeBool(kGrid, QStringLiteral("FileInfo"), views_->fileInfoOn());
-  ini.writeString(kGrid, QStringLiteral("ColIndex"), table_.layout().toColIndex());
-  ini.writeString(kGrid, QStringLiteral("ColWidths"), table_.colWidthsText());
-  ini.writeBool(kGrid, QStringLiteral("Nombers"), commands_->find(QStringLiteral("aNombers1"))->isChecked());
+GridSettings TfrmTagEditor::gridSettings() const {
+  GridSettings settings;
+  settings.tag = views_->tagView();
+  settings.fileInfo = views_->fileInfoOn();
+  settings.colIndex = table_.layout().toColIndex();
+  settings.colWidths = table_.colWidthsText();
+  settings.numbers01 = commands_->find(QStringLiteral("aNombers1"))->isChecked();
   QAction* separate = commands_->find(QStringLiteral("aNombersSeparate"));
-  ini.writeBool(kGrid, QStringLiteral("Nombers Separate"),
-                CommandSet::isPending(separate) ? keptSeparateNumbering_ : separate->isChecked());
+  settings.separateNumbering = CommandSet::isPending(separate) ? keptSeparateNumbering_ : separate->isChecked();
+  return settings;
 }
 
-void TfrmTagEditor::writeMainSection(IniFile& ini) const {
-  const int state = isMinimized() ? 1 : isMaximized() ? 2 : 0;
-  ini.writeInteger(kMain, QStringLiteral("WindowState"), state);
-  if (state == 0) {
-    ini.writeInteger(kMain, QStringLiteral("Top"), y());
-    ini.writeInteger(kMain, QStringLiteral("Left"), x());
-    ini.writeInteger(kMain, QStringLiteral("Height"), height());
-    ini.writeInteger(kMain, QStringLiteral("Width"), width());
-  }
-  ini.writeBool(kMain, QStringLiteral("StayOnTop"), commands_->find(QStringLiteral("aStayOnTop"))->isChecked());
-  for (int i = 0; i < kBarCount; ++i)
-    ini.writeBool(kMain, QStringLiteral("VisibleBar") + barName(i),
-                  commands_->find(QStringLiteral("aVisibleBar") + barName(i))->isChecked());
+MainSettings TfrmTagEditor::mainSettings() const {
+  MainSettings settings;
+  settings.windowState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+  settings.top = y();
+  settings.left = x();
+  settings.height = height();
+  settings.width = width();
+  settings.stayOnTop = commands_->find(QStringLiteral("aStayOnTop"))->isChecked();
   const QList<int> order = toolBarOrder();
-  for (int i = 0; i < kBarCount; ++i) ini.writeInteger(kMain, QStringLiteral("IndexBar") + barName(i), order[i]);
-  for (int i = 0; i < kBarCount; ++i)
-    ini.writeInteger(kMain, QStringLiteral("WidthBar") + barName(i), toolBars_[i]->sizeHint().width());
-  for (const char* name : {"Winamp", "Write Tag", "Update"}) {
-    // An unchosen write-tag button follows the view; saving it would make
-    // that a choice.
-    if (!writeTagChosen_ && qstrcmp(name, "Write Tag") == 0) continue;
-    const DropDownCommand* dropDown = dropDowns_.value(QString::fromLatin1(name));
-    ini.writeInteger(kMain, QString::fromLatin1(name) + QStringLiteral(" Image"), dropDown->image());
-    ini.writeString(kMain, QString::fromLatin1(name) + QStringLiteral(" Hint"), dropDown->hint());
+  for (int i = 0; i < kBarCount; ++i) {
+    settings.visibleBars[size_t(i)] = commands_->find(QStringLiteral("aVisibleBar") + barName(i))->isChecked();
+    settings.barOrder[size_t(i)] = order[i];
+    settings.barWidths[size_t(i)] = toolBars_[i]->sizeHint().width();
   }
-  ini.writeBool(kMain, QStringLiteral("Only Sel Tag"), mmiOnlySelTag_->isChecked());
+  settings.winamp = DropDownChoice::of(*dropDowns_.value(QStringLiteral("Winamp")));
+  settings.writeTagChosen = writeTagChosen_;
+  settings.writeTag = DropDownChoice::of(*dropDowns_.value(QStringLiteral("Write Tag")));
+  settings.update = DropDownChoice::of(*dropDowns_.value(QStringLiteral("Update")));
+  settings.onlySelTag = mmiOnlySelTag_->isChecked();
+  return settings;
 }
 
-void TfrmTagEditor::writeEditSection(IniFile& ini) const {
+EditSettings TfrmTagEditor::editSettings() const {
   const bool tagView = commands_->find(QStringLiteral("aID3v1Tag"))->isChecked() ||
                        commands_->find(QStringLiteral("aID3v2Tag"))->isChecked();
   const bool infoView = commands_->find(QStringLiteral("aFileInfo"))->isChecked();
-  for (const char* name : {"Add", "Case", "Relace", "Name", "Tag", "FileInf"}) {
-    const QString prefix = QString::fromLatin1(name);
+  EditSettings settings;
+  for (int i = 0; i < EditSettings::kButtonCount; ++i) {
+    const QString name = EditSettings::buttonName(i);
     // The tag and file-information choices are meaningful only while
-    // their view shows those columns.
-    if ((prefix == QLatin1String("Tag") && !tagView) || (prefix == QLatin1String("FileInf") && !infoView))
+    // their view shows those columns; they are not written otherwise.
+    if ((name == QLatin1String("Tag") && !tagView) || (name == QLatin1String("FileInf") && !infoView))
       continue;
-    const DropDownCommand* dropDown = dropDowns_.value(prefix);
-    ini.writeInteger(kEdit, prefix + QStringLiteral(" Image"), dropDown->image());
-    ini.writeString(kEdit, prefix + QStringLiteral(" Hint"), dropDown->hint());
+    settings.buttons[size_t(i)] = DropDownChoice::of(*dropDowns_.value(name));
   }
-  ini.writeBool(kEdit, QStringLiteral("Move Files"), mmiMoveFiles_->isChecked());
+  settings.moveFiles = mmiMoveFiles_->isChecked();
+  return settings;
 }
 
 bool TfrmTagEditor::saveSettings() {
@@ -987,10 +966,10 @@ bool TfrmTagEditor::saveSettings() {
   // file is read again and only this window's keys are replaced.
   IniFile ini;
   if (QFileInfo::exists(settingsPath_) && !ini.load(settingsPath_)) return false;
-  writeMainSection(ini);
+  mainSettings().write(ini);
   writeOptionsSection(ini, options_);
-  writeGridSection(ini);
-  writeEditSection(ini);
+  gridSettings().write(ini);
+  editSettings().write(ini);
   addDirectoryDialog_->writeSettings(ini);
   return ini.save(settingsPath_);
 }

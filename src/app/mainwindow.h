@@ -28,6 +28,9 @@ class NameGrid;
 class InfoPanel;
 class IniFile;
 class JobControl;
+struct EditSettings;
+struct GridSettings;
+struct MainSettings;
 class WriteCommands;
 class TfrmAbout;
 class TfrmAddDirectory;
@@ -121,12 +124,14 @@ class TfrmTagEditor : public QMainWindow {
   void setSeparateNumbering(bool on);
   void selectRows(int first, int last);
   void onLayoutChanged();
-  void readGridSection(const IniFile& ini);
-  void writeGridSection(IniFile& ini) const;
-  void readMainSection(const IniFile& ini);
-  void readEditSection(const IniFile& ini);
-  void writeMainSection(IniFile& ini) const;
-  void writeEditSection(IniFile& ini) const;
+  // The settings sections of the window: applied on start, taken from
+  // the window on saving.
+  void applyMainSettings(const MainSettings& settings);
+  void applyEditSettings(const EditSettings& settings);
+  void applyGridSettings(const GridSettings& settings);
+  MainSettings mainSettings() const;
+  EditSettings editSettings() const;
+  GridSettings gridSettings() const;
   bool saveSettings();
 
   void toggleToolBar(int index, bool shown);

@@ -1,6 +1,7 @@
 #include "formats/id3v2.h"
 
 #include "formats/id3v2frames.h"
+#include "formats/tagfields.h"
 
 #include <algorithm>
 
@@ -113,10 +114,8 @@ void TID3v2::ResetData()
     MajorVersion = 0;
     TotalSize = 0;
     Track = 0;
-    for (QString *text : {&Title, &Artist, &Album, &TrackString, &Year, &Genre, &Comment,
-                          &Composer, &Encoder, &Copyright, &Language, &Link, &OrigArtist,
-                          &OrigTitle, &OrigAlbum, &OrigYear, &Lyrics})
-        text->clear();
+    for (const TagFieldRow &row : kTagFields)
+        (this->*row.member).clear();
 }
 
 bool TID3v2::ReadFromFile(const QString &fileName)
@@ -144,24 +143,9 @@ bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize)
         TotalSize = header.totalSize;
         FileBody body(read, header.bodySize);
         const id3v2::TagContent content = id3v2::parseTagFields(header, body);
-        Title = content.fields[id3v2::Title];
-        Artist = content.fields[id3v2::Artist];
-        Album = content.fields[id3v2::Album];
-        TrackString = content.fields[id3v2::TrackString];
+        for (const TagFieldRow &row : kTagFields)
+            this->*row.member = content.fields[row.id3v2];
         Track = id3v2::trackNumber(TrackString);
-        Year = content.fields[id3v2::Year];
-        Genre = content.fields[id3v2::Genre];
-        Comment = content.fields[id3v2::Comment];
-        Composer = content.fields[id3v2::Composer];
-        Encoder = content.fields[id3v2::Encoder];
-        Copyright = content.fields[id3v2::Copyright];
-        Language = content.fields[id3v2::Language];
-        Link = content.fields[id3v2::Link];
-        OrigYear = content.fields[id3v2::OrigYear];
-        OrigArtist = content.fields[id3v2::OrigArtist];
-        OrigTitle = content.fields[id3v2::OrigTitle];
-        OrigAlbum = content.fields[id3v2::OrigAlbum];
-        Lyrics = content.fields[id3v2::Lyrics];
         return true;
     } catch (...) {
         return false;
@@ -191,25 +175,11 @@ bool TID3v2::PlanSave(const QString &fileName, FileChange *change) const
             if (!content.complete)
                 return false;
         }
-        content.fields[id3v2::Title] = Title;
-        content.fields[id3v2::Artist] = Artist;
-        content.fields[id3v2::Album] = Album;
+        for (const TagFieldRow &row : kTagFields)
+            content.fields[row.id3v2] = this->*row.member;
         // A number set without its text still reaches the tag.
-        content.fields[id3v2::TrackString] =
-            TrackString.isEmpty() && Track > 0 ? QString::number(Track) : TrackString;
-        content.fields[id3v2::Year] = Year;
-        content.fields[id3v2::Genre] = Genre;
-        content.fields[id3v2::Comment] = Comment;
-        content.fields[id3v2::Composer] = Composer;
-        content.fields[id3v2::Encoder] = Encoder;
-        content.fields[id3v2::Copyright] = Copyright;
-        content.fields[id3v2::Language] = Language;
-        content.fields[id3v2::Link] = Link;
-        content.fields[id3v2::OrigYear] = OrigYear;
-        content.fields[id3v2::OrigArtist] = OrigArtist;
-        content.fields[id3v2::OrigTitle] = OrigTitle;
-        content.fields[id3v2::OrigAlbum] = OrigAlbum;
-        content.fields[id3v2::Lyrics] = Lyrics;
+        if (TrackString.isEmpty() && Track > 0)
+            content.fields[id3v2::TrackString] = QString::number(Track);
         const QByteArray frames = id3v2::buildFrames(content);
 
         const bool inPlace = start.kind == id3v2::HeaderKind::Tag

@@ -3,6 +3,7 @@
 #include "formats/id3v1.h"
 #include "formats/id3v2.h"
 #include "formats/mpegaudio.h"
+#include "formats/tagfields.h"
 
 #include <QFile>
 
@@ -83,28 +84,19 @@ bool SkippedByFormat(const ReadSettings &settings, const QString &fileName)
     return settings.FormatRead && !fileName.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive);
 }
 
-namespace {
-
-// The fields of the read lists, in their order.
-constexpr F kTag1Fields[] = {F::Tit, F::Trc, F::Art, F::Alb, F::Yea, F::Gen, F::Com,
-                             F::Ope, F::Tt1, F::Oal, F::Ory, F::Cop, F::Slt};
-constexpr F kTag2Fields[] = {F::Tit, F::Trc, F::Art, F::Alb, F::Yea, F::Gen,
-                             F::Com, F::Ope, F::Tt1, F::Oal, F::Ory, F::Cop,
-                             F::Slt, F::Cmp, F::Enc, F::Lan, F::Xxx};
-
-} // namespace
+static_assert(std::tuple_size_v<decltype(ReadSettings::Tag1ReadFields)> == kId3v1Rows);
+static_assert(std::tuple_size_v<decltype(ReadSettings::Tag2ReadFields)> == kTagFieldRows);
 
 bool FieldIsRead(const ReadSettings &settings, int version, FieldNumber field)
 {
+    // The read lists go in the order of the tag field table.
+    const int row = tagFieldRow(field);
     if (version == 1) {
-        const auto *at = std::find(std::begin(kTag1Fields), std::end(kTag1Fields), field);
-        if (at == std::end(kTag1Fields))
+        if (row < 0 || row >= kId3v1Rows)
             return true;
-        const size_t index = size_t(at - std::begin(kTag1Fields));
-        return settings.Tag1ReadFields[index] && (index < 7 || settings.ReadLyrics2);
+        return settings.Tag1ReadFields[size_t(row)] && (row < kId3v1RecordRows || settings.ReadLyrics2);
     }
-    const auto *at = std::find(std::begin(kTag2Fields), std::end(kTag2Fields), field);
-    return at == std::end(kTag2Fields) || settings.Tag2ReadFields[size_t(at - std::begin(kTag2Fields))];
+    return row < 0 || settings.Tag2ReadFields[size_t(row)];
 }
 
 QString TrackCellText(const QString &trackString, int track, bool numbers01)
@@ -137,31 +129,26 @@ void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings,
         return;
     const auto &read = settings.Tag1ReadFields;
     if (tag.TagPresent) {
-        if (read[0])
-            cells.emplace_back(F::Tit, tag.Title);
-        const QString track = tag.FGetTrackString();
-        if (read[1] && !track.isEmpty())
-            cells.emplace_back(F::Trc, TrackCellText(track, tag.Track, settings.Numbers01));
-        if (read[2])
-            cells.emplace_back(F::Art, tag.Artist);
-        if (read[3])
-            cells.emplace_back(F::Alb, tag.Album);
-        if (read[4])
-            cells.emplace_back(F::Yea, tag.Year);
-        if (read[5])
-            cells.emplace_back(F::Gen, tag.FGetGenre());
-        if (read[6])
-            cells.emplace_back(F::Com, tag.Comment);
+        for (int row = 0; row < kId3v1RecordRows; ++row) {
+            if (!read[size_t(row)])
+                continue;
+            const F column = tagFieldColumn(row);
+            if (column == F::Trc) {
+                const QString track = tag.FGetTrackString();
+                if (!track.isEmpty())
+                    cells.emplace_back(F::Trc, TrackCellText(track, tag.Track, settings.Numbers01));
+            } else if (column == F::Gen) {
+                cells.emplace_back(F::Gen, tag.FGetGenre());
+            } else {
+                cells.emplace_back(column, tag.*kTagFields[row].id3v1);
+            }
+        }
     }
     // A Lyrics3 block without lyrics text shows none of its fields.
     if (tag.FGetHasLyrics() && settings.ReadLyrics2) {
-        const std::pair<F, const QString *> fields[] = {
-            {F::Ope, &tag.ExtArtist}, {F::Tt1, &tag.ExtTitle},     {F::Oal, &tag.ExtAlbum},
-            {F::Ory, &tag.Comment2},  {F::Cop, &tag.LyricsAuthor}, {F::Slt, &tag.Lyrics},
-        };
-        for (size_t i = 0; i < std::size(fields); ++i) {
-            if (read[7 + i])
-                cells.emplace_back(fields[i].first, *fields[i].second);
+        for (int row = kId3v1RecordRows; row < kId3v1Rows; ++row) {
+            if (read[size_t(row)])
+                cells.emplace_back(tagFieldColumn(row), tag.*kTagFields[row].id3v1);
         }
     }
 }
@@ -172,29 +159,15 @@ void ReadTag2Step(const TID3v2 &tag, bool loaded, const ReadSettings &settings,
     ClearTagCells(settings, cells);
     if (!loaded || !tag.FGetTagPresent())
         return;
-    const QString track = tag.FGetTrackString();
-    const std::pair<F, QString> fields[] = {
-        {F::Tit, tag.FGetTitle()},
-        {F::Trc, TrackCellText(track, tag.FGetTrack(), settings.Numbers01)},
-        {F::Art, tag.FGetArtist()},
-        {F::Alb, tag.FGetAlbum()},
-        {F::Yea, tag.FGetYear()},
-        {F::Gen, tag.FGetGenre()},
-        {F::Com, tag.FGetComment()},
-        {F::Ope, tag.FGetOrigArtist()},
-        {F::Tt1, tag.FGetOrigTitle()},
-        {F::Oal, tag.FGetOrigAlbum()},
-        {F::Ory, tag.FGetOrigYear()},
-        {F::Cop, tag.FGetCopyright()},
-        {F::Slt, tag.FGetLyrics()},
-        {F::Cmp, tag.FGetComposer()},
-        {F::Enc, tag.FGetEncoder()},
-        {F::Lan, tag.FGetLanguage()},
-        {F::Xxx, tag.FGetLink()},
-    };
-    for (size_t i = 0; i < std::size(fields); ++i) {
-        if (settings.Tag2ReadFields[i])
-            cells.push_back(fields[i]);
+    for (int row = 0; row < kTagFieldRows; ++row) {
+        if (!settings.Tag2ReadFields[size_t(row)])
+            continue;
+        const F column = tagFieldColumn(row);
+        const QString &text = tag.*kTagFields[row].member;
+        if (column == F::Trc)
+            cells.emplace_back(F::Trc, TrackCellText(text, tag.FGetTrack(), settings.Numbers01));
+        else
+            cells.emplace_back(column, text);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "jobs/readkinds.h"
 
 #include "formats/id3v2frames.h"
+#include "formats/tagfields.h"
 
 #include <QFile>
 
@@ -216,18 +217,20 @@ private:
     int m_track;
 };
 
-auto fieldsOf(const TID3v1 &tag)
+bool sameFields(const TID3v1 &a, const TID3v1 &b)
 {
-    return std::tie(tag.Title, tag.Artist, tag.Album, tag.Year, tag.Comment, tag.Track,
-                    tag.GenreID, tag.LyricsAuthor, tag.Lyrics, tag.ExtArtist, tag.ExtAlbum,
-                    tag.ExtTitle, tag.Comment2, tag.ImageLinks);
+    const auto fieldsOf = [](const TID3v1 &tag) {
+        return std::tie(tag.Title, tag.Artist, tag.Album, tag.Year, tag.Comment, tag.Track,
+                        tag.GenreID, tag.LyricsAuthor, tag.Lyrics, tag.ExtArtist, tag.ExtAlbum,
+                        tag.ExtTitle, tag.Comment2, tag.ImageLinks);
+    };
+    return fieldsOf(a) == fieldsOf(b);
 }
 
-auto fieldsOf(const TID3v2 &tag)
+bool sameFields(const TID3v2 &a, const TID3v2 &b)
 {
-    return std::tie(tag.Title, tag.Artist, tag.Album, tag.TrackString, tag.Year, tag.Genre,
-                    tag.Comment, tag.Composer, tag.Encoder, tag.Copyright, tag.Language, tag.Link,
-                    tag.OrigArtist, tag.OrigTitle, tag.OrigAlbum, tag.OrigYear, tag.Lyrics);
+    return std::all_of(std::begin(kTagFields), std::end(kTagFields),
+                       [&](const TagFieldRow &row) { return a.*row.member == b.*row.member; });
 }
 
 bool readForWrite(TID3v1 &tag, const QString &fileName, const ReadSettings &settings)
@@ -246,49 +249,35 @@ void applyCells(TID3v1 &tag, const Row &row, const ReadSettings &settings)
 {
     const TID3v1 before = tag;
     const CellChanges changes(row, settings, 1, readBack(tag, settings, 1), tag.Track);
-    const std::pair<F, void (TID3v1::*)(const QString &)> texts[] = {
-        {F::Tit, &TID3v1::FSetTitle}, {F::Art, &TID3v1::FSetArtist},
-        {F::Alb, &TID3v1::FSetAlbum}, {F::Com, &TID3v1::FSetComment},
-        {F::Gen, &TID3v1::FSetGenre},
-    };
-    for (const auto &[field, set] : texts) {
-        if (changes(field))
-            (tag.*set)(cell(row, field));
+    for (int at = 0; at < kId3v1RecordRows; ++at) {
+        const F field = tagFieldColumn(at);
+        if (!changes(field))
+            continue;
+        const QString &text = cell(row, field);
+        if (field == F::Trc) {
+            bool isNumber = false;
+            const int track = text.toInt(&isNumber);
+            tag.FSetTrack(quint8(isNumber ? track & 0xFF : 0));
+        } else {
+            (tag.*kTagFields[at].id3v1Set)(field == F::Yea ? text.left(4) : text);
+        }
     }
-    if (changes(F::Trc)) {
-        bool isNumber = false;
-        const int track = cell(row, F::Trc).toInt(&isNumber);
-        tag.FSetTrack(quint8(isNumber ? track & 0xFF : 0));
-    }
-    if (changes(F::Yea))
-        tag.FSetYear(cell(row, F::Yea).left(4));
     // The Lyrics3 fields are the row's own where it changes them, else the
     // file's, whatever long forms the setters derived from the short fields.
-    const std::pair<F, QString TID3v1::*> lyrics[] = {
-        {F::Cop, &TID3v1::LyricsAuthor}, {F::Tt1, &TID3v1::ExtTitle}, {F::Ope, &TID3v1::ExtArtist},
-        {F::Oal, &TID3v1::ExtAlbum},     {F::Ory, &TID3v1::Comment2}, {F::Slt, &TID3v1::Lyrics},
-    };
-    for (const auto &[field, member] : lyrics)
+    for (int at = kId3v1RecordRows; at < kId3v1Rows; ++at) {
+        const F field = tagFieldColumn(at);
+        QString TID3v1::*member = kTagFields[at].id3v1;
         tag.*member = settings.ReadLyrics2 && changes(field) ? cell(row, field) : before.*member;
+    }
 }
 
 void applyCells(TID3v2 &tag, const Row &row, const ReadSettings &settings)
 {
     const CellChanges changes(row, settings, 2, readBack(tag, settings, 2), tag.FGetTrack());
-    const std::pair<F, void (TID3v2::*)(const QString &)> texts[] = {
-        {F::Tit, &TID3v2::FSetTitle},     {F::Art, &TID3v2::FSetArtist},
-        {F::Alb, &TID3v2::FSetAlbum},     {F::Com, &TID3v2::FSetComment},
-        {F::Trc, &TID3v2::FSetTrackString}, {F::Yea, &TID3v2::FSetYear},
-        {F::Gen, &TID3v2::FSetGenre},     {F::Cmp, &TID3v2::FSetComposer},
-        {F::Enc, &TID3v2::FSetEncoder},   {F::Cop, &TID3v2::FSetCopyright},
-        {F::Lan, &TID3v2::FSetLanguage},  {F::Xxx, &TID3v2::FSetLink},
-        {F::Ory, &TID3v2::FSetOrigYear},  {F::Ope, &TID3v2::FSetOrigArtist},
-        {F::Tt1, &TID3v2::FSetOrigTitle}, {F::Oal, &TID3v2::FSetOrigAlbum},
-        {F::Slt, &TID3v2::FSetLyrics},
-    };
-    for (const auto &[field, set] : texts) {
+    for (int at = 0; at < kTagFieldRows; ++at) {
+        const F field = tagFieldColumn(at);
         if (changes(field))
-            (tag.*set)(cell(row, field));
+            tag.*kTagFields[at].member = id3v2::trimmedField(cell(row, field));
     }
     // The number read with the old text would otherwise stand in for an
     // emptied one.
@@ -307,7 +296,7 @@ bool writeTagStep(Tag &tag, const Row &row, const QString &fileName, const ReadS
         return false;
     const Tag before = tag;
     applyCells(tag, row, settings);
-    if (fieldsOf(tag) == fieldsOf(before))
+    if (sameFields(tag, before))
         return true;
     return saveKeepingMode(fileName, [&] { return tag.SaveToFile(fileName); }, known);
 }

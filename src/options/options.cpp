@@ -1,10 +1,60 @@
 #include "options/options.h"
 
 #include "formats/codepage.h"
+#include "formats/tagfields.h"
+#include "settings/inifile.h"
+
+#include <array>
 
 namespace qm {
 
 using F = FieldNumber;
+
+namespace {
+
+// Settings files of the Windows version hold their texts in the legacy code
+// page: they decode through the one the options choose.
+[[maybe_unused]] const bool kSettingsDecodeLegacyText =
+    (IniFile::setLegacyDecoder(&LegacyCodepage::decode), true);
+
+struct TagColumns {
+    std::array<FieldNumber, kTagFieldRows> columns;
+    std::array<int, kColumnCount> rows;
+};
+
+const TagColumns &tagColumns()
+{
+    static const TagColumns table = [] {
+        TagColumns t;
+        t.rows.fill(-1);
+        for (int row = 0; row < kTagFieldRows; ++row) {
+            const std::optional<FieldNumber> f = fieldByCode(kTagFields[row].column);
+            Q_ASSERT(f);
+            t.columns[size_t(row)] = *f;
+            t.rows[size_t(toInt(*f))] = row;
+        }
+        return t;
+    }();
+    return table;
+}
+
+QList<FieldNumber> tagColumnsUpTo(int rows)
+{
+    const auto &columns = tagColumns().columns;
+    return QList<FieldNumber>(columns.begin(), columns.begin() + rows);
+}
+
+} // namespace
+
+FieldNumber tagFieldColumn(int row)
+{
+    return tagColumns().columns[size_t(row)];
+}
+
+int tagFieldRow(FieldNumber f)
+{
+    return tagColumns().rows[size_t(toInt(f))];
+}
 
 QList<FieldNumber> Options::items(FieldView view, bool withLyrics3)
 {
@@ -12,16 +62,14 @@ QList<FieldNumber> Options::items(FieldView view, bool withLyrics3)
     case FieldView::FileInfo:
         return {F::Siz, F::Dur, F::Inf};
     case FieldView::Id3v1:
-        if (!withLyrics3)
-            return {F::Tit, F::Trc, F::Art, F::Alb, F::Yea, F::Gen, F::Com};
-        return {F::Tit, F::Trc, F::Art, F::Alb, F::Yea, F::Gen, F::Com,
-                F::Ope, F::Tt1, F::Oal, F::Ory, F::Cop, F::Slt};
+        return tagColumnsUpTo(withLyrics3 ? kId3v1Rows : kId3v1RecordRows);
     case FieldView::Id3v2:
-        return {F::Tit, F::Trc, F::Art, F::Alb, F::Yea, F::Gen, F::Com, F::Ope, F::Tt1,
-                F::Oal, F::Ory, F::Cop, F::Slt, F::Cmp, F::Enc, F::Lan, F::Xxx};
+        return tagColumnsUpTo(kTagFieldRows);
     }
     return {};
 }
+
+static_assert(Options::kId3v1BasicItems == kId3v1RecordRows);
 
 Options::Options()
     : m_lists{FieldLists(items(FieldView::FileInfo)), FieldLists(items(FieldView::Id3v1)),

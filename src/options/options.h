@@ -15,6 +15,12 @@ enum class FieldView { FileInfo, Id3v1, Id3v2 };
 // The tag view that is on, by the numbers the settings store.
 enum class TagView : int { None = 0, Id3v1 = 1, Id3v2 = 2 };
 
+// The column of each row of the tag field table (kTagFields of
+// formats/tagfields.h), and the row of a column: -1 for a column that is no
+// tag field.
+FieldNumber tagFieldColumn(int row);
+int tagFieldRow(FieldNumber f);
+
 // An item of one view's lists.
 struct FieldItem {
     FieldView view;

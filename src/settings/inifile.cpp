@@ -1,15 +1,22 @@
 #include "settings/inifile.h"
 
-#include "formats/codepage.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <atomic>
+
 namespace qm {
 namespace {
+
+QString fromLatin1(QByteArrayView bytes)
+{
+    return QString::fromLatin1(bytes);
+}
+
+std::atomic<IniFile::LegacyDecoder> legacyDecoder{&fromLatin1};
 
 QString fold(QStringView name)
 {
@@ -37,7 +44,7 @@ QString decodeText(QByteArrayView bytes)
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;
-    return LegacyCodepage::decode(bytes);
+    return legacyDecoder.load(std::memory_order_relaxed)(bytes);
 }
 
 } // namespace
@@ -69,6 +76,11 @@ void IniFile::addLine(Section &s, QString key, QString value)
             s.keyIndex.insert(folded, qsizetype(s.lines.size()));
     }
     s.lines.push_back(Line{std::move(key), std::move(value)});
+}
+
+void IniFile::setLegacyDecoder(LegacyDecoder decode)
+{
+    legacyDecoder.store(decode ? decode : &fromLatin1, std::memory_order_relaxed);
 }
 
 void IniFile::parse(QByteArrayView bytes)
@@ -232,12 +244,17 @@ QString IniFile::readString(QStringView section, QStringView key, const QString 
 
 int IniFile::readInteger(QStringView section, QStringView key, int defaultValue) const
 {
+    return readOptionalInteger(section, key).value_or(defaultValue);
+}
+
+std::optional<int> IniFile::readOptionalInteger(QStringView section, QStringView key) const
+{
     const QString *v = findValue(section, key);
     if (!v)
-        return defaultValue;
+        return std::nullopt;
     bool ok = false;
     const int n = v->toInt(&ok, 10);
-    return ok ? n : defaultValue;
+    return ok ? std::optional<int>(n) : std::nullopt;
 }
 
 bool IniFile::readBool(QStringView section, QStringView key, bool defaultValue) const

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace qm {
@@ -17,10 +18,16 @@ namespace qm {
 //
 // Reading is forgiving: any bytes give some content, never an error. The
 // file is decoded as UTF-8 when valid (a byte-order mark is skipped), else
-// through the legacy code page, so files of the Windows version load.
+// through the legacy decoder, so files of the Windows version load.
 class IniFile {
 public:
     IniFile() = default;
+
+    // How bytes that are not valid UTF-8 are decoded. Until a decoder is
+    // set they are taken as Latin-1; the options library, which owns the
+    // legacy code page of the tags, sets it wherever it is linked in.
+    using LegacyDecoder = QString (*)(QByteArrayView bytes);
+    static void setLegacyDecoder(LegacyDecoder decode);
 
     // Replaces the content with the file's. False when the file cannot be
     // read (missing, unreadable); the content is then empty.
@@ -41,6 +48,8 @@ public:
     QString readString(QStringView section, QStringView key, const QString &defaultValue = {}) const;
     // A value that is not a decimal integer gives the default.
     int readInteger(QStringView section, QStringView key, int defaultValue) const;
+    // The same without a default: nothing for a missing or bad value.
+    std::optional<int> readOptionalInteger(QStringView section, QStringView key) const;
     // Integers: 0 is false, any other true; anything else gives the default.
     bool readBool(QStringView section, QStringView key, bool defaultValue) const;
 

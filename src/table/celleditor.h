@@ -98,43 +98,4 @@ private:
 // What aEditPaste inserts: the clipboard's first line (empty: nothing).
 QString editorPasteText(const QString &clipboard);
 
-// What the window shows for a selection, apart from the editor text.
-struct SelectionState {
-    // Paste-from-column commands by field: off for the selected columns.
-    std::array<bool, kColumnCount> pasteFromColumn{};
-    // The name button stands for both name commands.
-    bool pasteNameEnabled = true;
-    // A single selected column Gen: the editor box offers the genre list.
-    bool genreList = false;
-    // Separate numbering with Dir selected: the folder must not change, so
-    // the editor box only picks, and pasting, replacing and (unless whole
-    // rows are selected) cutting and deleting are off.
-    bool folderLocked = false;
-    bool copyEnabled = false;
-    bool cutEnabled = false;
-    bool deleteEnabled = true;
-    bool pasteEnabled = false; // aPaste, aPasteIn and the box's paste
-    bool replaceEnabled = true; // replace, restore
-    QString status;             // for the status line; empty for none
-};
-
-// The message while the folder column may not change.
-QString folderLockedMessage();
-
-// RefreshSelectionState and UpdateEditActions without the widgets.
-SelectionState selectionState(const RowTable &table, const CellRect &selection, bool separateNumbering,
-                              bool clipboardHasText);
-
-// The length limit of the cell box (0: none): in the ID3v1 view 30 for Tit,
-// Art, Alb, 4 for Yea, 30 for Com (28 when the row has a track number); in
-// the file-information view 8 for Dur.
-int cellLengthLimit(FieldNumber field, bool id3v1View, bool fileInfoView, const QString &trackCell);
-// The ID3v1 track: a text that is not a whole number becomes empty, 256 and
-// above becomes "255".
-QString normalizedId3v1Track(const QString &text);
-// Keys the cell box takes in number columns (Backspace always passes).
-bool cellAcceptsChar(FieldNumber field, bool id3v1View, QChar typed);
-// The genre item a cell's text selects (ignoring case), or -1.
-int genreItemIndex(const QStringList &items, const QString &text);
-
 } // namespace qm

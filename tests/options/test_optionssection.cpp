@@ -159,6 +159,14 @@ TEST(OptionsSection, CodepageIsAppliedOrRefused)
     o.setCodepage(QStringLiteral("windows-1251"));
 }
 
+TEST(OptionsSection, SettingsFilesDecodeLegacyBytesThroughTheCodePage)
+{
+    // Windows-1251 bytes, as the Windows version wrote them.
+    IniFile ini;
+    ini.parse(QByteArray("[Find]\nHistoryFind=\xCF\xF0\xE8\n"));
+    EXPECT_EQ(ini.readString(u"Find", u"HistoryFind"), QString::fromUtf8("При"));
+}
+
 TEST(ScanFields, MovesCarryMarksWhileDefaultsGoByPosition)
 {
     ScanFields s;

@@ -164,29 +164,3 @@ TEST(EditorExit, TypingIntoTheBlankRowAddsARowAndEmptiedRowsGo)
     EXPECT_EQ(columnTexts(t, F::New), QStringList({"c", ""}));
     EXPECT_EQ(t.cell(1, F::No), "01");
 }
-
-TEST(EditorSelectionState, CommandsFollowTheSelectionAndSeparateNumbering)
-{
-    RowTable t = tableOf({{{F::Dir, "/a"}, {F::New, "x"}}, {{F::Dir, "/a"}}});
-    SelectionState s = selectionState(t, columnRect(t, F::New, 1, 2), false, true);
-    EXPECT_FALSE(s.pasteFromColumn[size_t(toInt(F::New))]);
-    EXPECT_TRUE(s.pasteNameEnabled && s.copyEnabled && s.pasteEnabled && !s.folderLocked);
-    s = selectionState(t, columnsRect(t, F::Old, F::New, 2, 2), false, false);
-    EXPECT_FALSE(s.pasteNameEnabled || s.copyEnabled || s.pasteEnabled);
-    s = selectionState(t, columnsRect(t, F::Dir, F::New, 1, 2), true, true);
-    EXPECT_EQ(s.status, folderLockedMessage());
-    EXPECT_FALSE(s.pasteEnabled || s.cutEnabled || s.deleteEnabled || s.replaceEnabled);
-    s = selectionState(t, CellRect{1, 1, kColumnCount - 1, 2}, true, true);
-    EXPECT_TRUE(s.folderLocked && s.cutEnabled && s.deleteEnabled);
-}
-
-TEST(CellBoxRules, LimitsAndTheId3v1Track)
-{
-    EXPECT_EQ(cellLengthLimit(F::Com, true, false, "5"), 28);
-    EXPECT_EQ(cellLengthLimit(F::Tit, false, true, ""), 0);
-    EXPECT_EQ(normalizedId3v1Track("300"), "255");
-    EXPECT_EQ(normalizedId3v1Track("99999999999999"), "255");
-    EXPECT_EQ(normalizedId3v1Track("07"), "07");
-    EXPECT_EQ(normalizedId3v1Track("-3"), "");
-    EXPECT_EQ(genreItemIndex({"", "Blues", "Rock"}, "rock"), 2);
-}

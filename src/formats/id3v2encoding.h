@@ -1,0 +1,31 @@
+#pragma once
+
+// The text encodings of ID3v2 frames: the encoding byte, terminated
+// strings in each encoding, and the encoding a 2.3 tag is written in.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+namespace qm::id3v2 {
+
+constexpr quint8 EncLegacy = 0;
+constexpr quint8 EncUtf16Bom = 1;
+constexpr quint8 EncUtf16BE = 2;
+constexpr quint8 EncUtf8 = 3;
+
+
+// Reads one terminated string at `at` and moves past its terminator.
+QString readString(quint8 encoding, QByteArrayView data, qsizetype &at);
+// All strings from `at` to the end; empty ones are dropped.
+QStringList readStrings(quint8 encoding, QByteArrayView data, qsizetype at);
+
+// The encoding the texts are written in: 0 for plain ASCII, else UTF-16.
+quint8 encodingFor(const QStringList &texts);
+void appendString(QByteArray &out, quint8 encoding, const QString &text, bool terminated);
+// A URL as the bytes of a link frame.
+QByteArray urlBytes(const QString &url);
+
+} // namespace qm::id3v2

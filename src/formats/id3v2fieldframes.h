@@ -1,0 +1,19 @@
+#pragma once
+
+// Which frames hold the fields of a tag.
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+namespace qm::id3v2 {
+
+// The field of a text frame ("T..."), or -1.
+int fieldOfTextFrame(QByteArrayView id);
+// Frames whose data the fields are made of.
+bool carriesField(QByteArrayView id);
+// The id as bytes, shared for the frames of the fields.
+QByteArray frameIdBytes(QByteArrayView id);
+// The 2.3 frame a field is written to.
+const char *frameIdOfField(int field);
+
+} // namespace qm::id3v2
