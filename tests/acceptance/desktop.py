@@ -128,9 +128,15 @@ class Desktop:
         # The accessibility library of this process must find the same bus.
         os.environ.update({k: self.env[k] for k in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS")})
         os.environ.pop("AT_SPI_BUS_ADDRESS", None)
-        self._spawn(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_until(lambda: "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False),
-                   "the window manager")
+        # On a loaded machine openbox now and then ends before it manages the
+        # display; one that is gone is started again.
+        managed = lambda: "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False)
+        for attempt in range(3):
+            wm = self._spawn(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if poll(lambda: managed() or wm.poll() is not None, 20) and managed():
+                return self
+            _stop(wm)
+        wait_until(managed, "the window manager", timeout=1)
         return self
 
     def stop(self):
