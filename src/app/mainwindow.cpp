@@ -39,6 +39,7 @@
 #include "app/writecommands.h"
 #include "app/namegrid.h"
 #include "app/optionsdialog.h"
+#include "jobs/readkinds.h"
 #include "options/optionssection.h"
 #include "settings/inifile.h"
 #include "settings/settingspath.h"
@@ -733,13 +734,8 @@ void TfrmTagEditor::runCurrentFile() {
   const int row = current.isValid() ? GridModel::tableRow(current) : 1;
   if (!table_.isValidRow(row) || row == 0) return;
   selectRows(row, row);
-  // The path as list files compose it: Dir, a separator if missing, Old,
-  // then "." and Ext when there is one.
-  QString path = table_.cell(row, FieldNumber::Dir);
-  if (!path.isEmpty() && !path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
-  path += table_.cell(row, FieldNumber::Old);
-  const QString ext = table_.cell(row, FieldNumber::Ext);
-  if (!ext.isEmpty()) path += QLatin1Char('.') + ext;
+  QString dir = table_.cell(row, FieldNumber::Dir);
+  const QString path = BuildFileName(dir, table_.cell(row, FieldNumber::Old), table_.cell(row, FieldNumber::Ext));
   showStatusHint(QStringLiteral("Запуск выбранного файла..."));
   // xdg-open reports success even for a file that is not there, so the
   // file is looked at first.

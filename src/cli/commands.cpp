@@ -58,6 +58,15 @@ bool readStandardInput(RowTable &table)
     return true;
 }
 
+// The rows of standard input and the window's options, for edit and apply.
+bool loadSession(Session &session)
+{
+    if (!readStandardInput(session.table()))
+        return false;
+    session.options() = loadOptions();
+    return true;
+}
+
 bool parseChoice(const Arguments &args, const QString &name, const QStringList &choices,
                  const QString &fallback, QString &out)
 {
@@ -232,10 +241,9 @@ int runEdit(const Arguments &args)
         return usageError(QStringLiteral("edit reads its rows from standard input"));
 
     Session session;
-    RowTable &table = session.table();
-    if (!readStandardInput(table))
+    if (!loadSession(session))
         return ExitUsage;
-    session.options() = loadOptions();
+    RowTable &table = session.table();
     const QList<FieldNumber> scanFields = session.options().scanFields().enabledFields();
     SessionState state;
     state.numbering = {numbers == QLatin1String("1") ? NumberStyle::Plain : NumberStyle::LeadingZero,
@@ -315,10 +323,9 @@ int runApply(const Arguments &args)
         return usageError(QStringLiteral("apply reads its rows from standard input"));
 
     Session session;
-    RowTable &table = session.table();
-    if (!readStandardInput(table))
+    if (!loadSession(session))
         return ExitUsage;
-    session.options() = loadOptions();
+    RowTable &table = session.table();
     SessionState state;
     state.tagView = TagView(tag.toInt());
     state.allFormats = args.has(QStringLiteral("all-formats"));
