@@ -81,12 +81,16 @@ void Session::addDroppedPaths(const QStringList& paths) {
 
 void Session::addFolders(const QStringList& folders) { startAddJob(folders, 'd'); }
 
+std::shared_ptr<Job> Session::scanJob(char kind, const QStringList& folders) {
+  return std::make_shared<TAddThread>(kind, folders, state().scan, [this](const QString& folder, const QString& name) {
+    table_.appendFileRow(folder, name);
+  });
+}
+
 void Session::startAddJob(const QStringList& folders, char kind) {
   table_.setCarried(false, 0);
   if (kind != 'm') runner_.firstAddedRow = table_.blankRow();
-  auto job = std::make_shared<TAddThread>(
-      kind, folders, state().scan, [this](const QString& folder, const QString& name) { table_.appendFileRow(folder, name); });
-  runner_.start('a', std::move(job), [this] {
+  runner_.start('a', scanJob(kind, folders), [this] {
     emit rowsAppended();
     completeAddedRows(runner_.firstAddedRow);
   });
@@ -105,10 +109,7 @@ void Session::addPathsFrom(QStringList paths, int first) {
       continue;
     }
     // The next paths wait for the scan, so the rows keep the order given.
-    auto job = std::make_shared<TAddThread>(
-        'd', QStringList{info.absoluteFilePath()}, state().scan,
-        [this](const QString& folder, const QString& name) { table_.appendFileRow(folder, name); });
-    runner_.start('a', std::move(job), [this, paths, first] { addPathsFrom(paths, first); });
+    runner_.start('a', scanJob('d', {info.absoluteFilePath()}), [this, paths, first] { addPathsFrom(paths, first); });
     return;
   }
   emit rowsAppended();

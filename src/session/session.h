@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 #include "jobs/folderscan.h"
 #include "jobs/jobrunner.h"
@@ -117,6 +118,8 @@ class Session : public QObject {
 
  private:
   class ChangedRows;
+  // The folder scan of `kind`, appending a row per file found.
+  std::shared_ptr<Job> scanJob(char kind, const QStringList& folders);
   void startAddJob(const QStringList& folders, char kind);
   void addPathsFrom(QStringList paths, int first);
 
