@@ -191,8 +191,10 @@ int main(int argc, char **argv)
     for (int round = 0; round < 3; ++round) {
         cWrite = std::min(cWrite, writeLoop(cA, &errors));
         size_t f = 0;
-        jobWrite = std::min(jobWrite, runJob(runner, table, qm::WriteTag2Kind, &f));
+        // The tag loop and the job write different texts, so each finds a
+        // tag to change: a tag that already holds the cells is not written.
         tagWrite = std::min(tagWrite, saveLoop(jobFolder, count, &f));
+        jobWrite = std::min(jobWrite, runJob(runner, table, qm::WriteTag2Kind, &f));
         failed += f;
     }
 

@@ -1,6 +1,8 @@
 #include "formats/blockio.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -59,7 +61,129 @@ bool preadUpTo(int fd, qint64 pos, qint64 length, QByteArray *out)
     return true;
 }
 
+bool pwriteAll(int fd, qint64 pos, const QByteArray &bytes)
+{
+    if (fd < 0 || pos < 0)
+        return false;
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(pos + done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put == 0)
+            errno = ENOSPC;
+        if (put <= 0)
+            return false;
+        done += put;
+    }
+    return true;
+}
+
+FileStamp stampOfInfo(const struct stat &info)
+{
+    FileStamp stamp;
+    stamp.device = quint64(info.st_dev);
+    stamp.inode = quint64(info.st_ino);
+    stamp.size = info.st_size;
+    stamp.mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return stamp;
+}
+
+bool syncFolderOf(const QString &fileName)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(fileName).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+// Makes `change` on the open file `fd`; on failure puts the old bytes and
+// size back and returns the error that stopped it.
+int changeOpenFile(int fd, const FileChange &change)
+{
+    // Room first: a file that cannot grow is refused before any of its
+    // bytes is overwritten. posix_fallocate writes the blocks itself where
+    // the file system cannot reserve them.
+    if (change.newSize > change.oldSize) {
+        const int error = ::posix_fallocate(fd, change.oldSize, change.newSize - change.oldSize);
+        if (error != 0) {
+            (void)::ftruncate(fd, change.oldSize);
+            return error;
+        }
+    }
+    // No sync per file: a killed process leaves the page cache to the
+    // kernel, and a journaled job makes its files durable once, before it
+    // closes its record (a sync per file made a 10,000-file save 16x slower).
+    int error = 0;
+    if (!pwriteAll(fd, change.offset, change.newBytes)
+        || (change.newSize < change.oldSize && ::ftruncate(fd, change.newSize) != 0))
+        error = errno ? errno : EIO;
+    if (error == 0)
+        return 0;
+    (void)pwriteAll(fd, change.offset, change.oldBytes);
+    (void)::ftruncate(fd, change.oldSize);
+    (void)::fdatasync(fd);
+    return error;
+}
+
 } // namespace
+
+bool stampOf(const QString &fileName, FileStamp *stamp)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(fileName).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    *stamp = stampOfInfo(info);
+    return true;
+}
+
+bool applyChange(const FileChange &change, WriteFailure *failure)
+{
+    WriteFailure ignored;
+    WriteFailure &why = failure ? *failure : ignored;
+    why = WriteFailure::None;
+    if (change.rewrite) {
+        FileStamp now;
+        if (!stampOf(change.fileName, &now) || (change.planned.size >= 0 && !(now == change.planned))) {
+            why = WriteFailure::Changed;
+            return false;
+        }
+        if (!makeWritable(change.fileName)) {
+            why = writeFailureOf(errno);
+            return false;
+        }
+        return rewriteFile(change.fileName, change.newBytes, change.oldBytes.size(), &why);
+    }
+    if (change.offset < 0 || change.offset + change.oldBytes.size() > change.oldSize) {
+        why = WriteFailure::Other;
+        return false;
+    }
+    if (!makeWritable(change.fileName)) {
+        why = writeFailureOf(errno);
+        return false;
+    }
+    qint64 size = 0;
+    const int fd = openRegular(change.fileName, O_RDWR, &size);
+    if (fd < 0) {
+        why = writeFailureOf(errno);
+        return false;
+    }
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || size != change.oldSize
+        || (change.planned.size >= 0 && !(stampOfInfo(info) == change.planned))) {
+        ::close(fd);
+        why = WriteFailure::Changed;
+        return false;
+    }
+    const int error = changeOpenFile(fd, change);
+    ::close(fd);
+    if (error != 0)
+        why = writeFailureOf(error);
+    return error == 0;
+}
 
 ReadOnlyFile::~ReadOnlyFile()
 {
@@ -102,18 +226,7 @@ bool ReadWriteFile::readUpTo(qint64 pos, qint64 length, QByteArray *out)
 
 bool ReadWriteFile::writeAt(qint64 pos, const QByteArray &bytes)
 {
-    if (fd_ < 0 || pos < 0)
-        return false;
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::pwrite(fd_, bytes.constData() + done, size_t(bytes.size() - done), off_t(pos + done));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        done += put;
-    }
-    return true;
+    return pwriteAll(fd_, pos, bytes);
 }
 
 void ReadWriteFile::close()
@@ -124,6 +237,51 @@ void ReadWriteFile::close()
 }
 
 #else
+
+bool stampOf(const QString &fileName, FileStamp *stamp)
+{
+    const QFileInfo info(fileName);
+    if (!info.isFile())
+        return false;
+    *stamp = FileStamp{0, 0, info.size(), info.lastModified().toMSecsSinceEpoch() * 1000000};
+    return true;
+}
+
+bool applyChange(const FileChange &change, WriteFailure *failure)
+{
+    WriteFailure ignored;
+    WriteFailure &why = failure ? *failure : ignored;
+    why = WriteFailure::None;
+    FileStamp now;
+    if (!stampOf(change.fileName, &now) || now.size != change.oldSize) {
+        why = WriteFailure::Changed;
+        return false;
+    }
+    if (!makeWritable(change.fileName)) {
+        why = WriteFailure::NoPermission;
+        return false;
+    }
+    if (change.rewrite)
+        return rewriteFile(change.fileName, change.newBytes, change.oldBytes.size(), &why);
+    QFile file(change.fileName);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
+        why = WriteFailure::NoPermission;
+        return false;
+    }
+    if (change.newSize > change.oldSize && !file.resize(change.newSize)) {
+        file.resize(change.oldSize);
+        why = WriteFailure::DiskFull;
+        return false;
+    }
+    if (!qm::writeAt(file, change.offset, change.newBytes) || !file.flush()
+        || (change.newSize < change.oldSize && !file.resize(change.newSize))) {
+        qm::writeAt(file, change.offset, change.oldBytes);
+        file.resize(change.oldSize);
+        why = WriteFailure::Other;
+        return false;
+    }
+    return true;
+}
 
 ReadOnlyFile::~ReadOnlyFile()
 {
@@ -181,6 +339,103 @@ void ReadWriteFile::close()
 }
 
 #endif
+
+WriteFailure writeFailureOf(int error)
+{
+#ifdef Q_OS_UNIX
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return WriteFailure::DiskFull;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return WriteFailure::NoPermission;
+    default:
+        return WriteFailure::Other;
+    }
+#else
+    Q_UNUSED(error);
+    return WriteFailure::Other;
+#endif
+}
+
+bool applyRecordedChange(const FileChange &change, ChangeRecorder *recorder, WriteFailure *failure)
+{
+    if (recorder && !recorder->recordChange(change)) {
+        if (failure)
+            *failure = WriteFailure::Other;
+        return false;
+    }
+    const bool made = applyChange(change, failure);
+    if (recorder)
+        recorder->changeDone(change, made);
+    return made;
+}
+
+bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip, WriteFailure *failure)
+{
+    WriteFailure ignored;
+    WriteFailure &why = failure ? *failure : ignored;
+    why = WriteFailure::None;
+    int error = 0;
+    const auto fail = [&] {
+#ifdef Q_OS_UNIX
+        error = error ? error : errno;
+#endif
+        return false;
+    };
+    QFile source(fileName);
+    if (!source.open(QIODevice::ReadOnly) || !source.seek(skip)) {
+        why = writeFailureOf(errno);
+        return false;
+    }
+    const QFileDevice::Permissions permissions = source.permissions();
+    QSaveFile target(fileName);
+    target.setDirectWriteFallback(false);
+    if (!target.open(QIODevice::WriteOnly)) {
+        why = writeFailureOf(errno);
+        return false;
+    }
+    bool ok = target.write(prefix) == prefix.size() || fail();
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    while (ok) {
+        const qint64 count = source.read(buffer.data(), buffer.size());
+        if (count <= 0) {
+            ok = (count == 0 && source.atEnd()) || fail();
+            break;
+        }
+        ok = target.write(buffer.constData(), count) == count || fail();
+    }
+    ok = ok && (target.flush() || fail());
+#ifdef Q_OS_UNIX
+    ok = ok && (::fsync(target.handle()) == 0 || fail());
+#endif
+    ok = ok && target.setPermissions(permissions);
+#ifdef Q_OS_UNIX
+    // The new file should belong to whom the old one did; only possible
+    // where allowed (root, or a group of one's own), harmless where not.
+    struct stat old;
+    if (ok && ::fstat(source.handle(), &old) == 0 && ::fchown(target.handle(), old.st_uid, old.st_gid) != 0)
+        (void)::fchown(target.handle(), ::geteuid(), old.st_gid);
+#endif
+    if (!ok) {
+        target.cancelWriting();
+        target.commit(); // removes the temporary file
+        why = writeFailureOf(error);
+        return false;
+    }
+    source.close();
+    if (!target.commit()) {
+        why = WriteFailure::Other;
+        return false;
+    }
+#ifdef Q_OS_UNIX
+    syncFolderOf(fileName); // the rename is done; a failed folder sync loses nothing
+#endif
+    return true;
+}
 
 BlockReader ReadOnlyFile::reader()
 {

@@ -72,6 +72,74 @@ private:
     qint64 size_ = 0;
 };
 
+// Why a change of a file was not made; the file is then as it was.
+enum class WriteFailure {
+    None,
+    DiskFull,     // no room for the grown file (ENOSPC, EDQUOT, EFBIG)
+    NoPermission, // EACCES, EPERM, EROFS
+    Changed,      // the file is not the one the change was planned on
+    Other,
+};
+WriteFailure writeFailureOf(int error);
+
+// What identifies a file's state between planning a change and making it:
+// the same inode, size and modification time.
+struct FileStamp {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = -1;
+    qint64 mtimeNs = 0;
+    bool operator==(const FileStamp &) const = default;
+};
+// False when the file cannot be examined or is not a regular file.
+bool stampOf(const QString &fileName, FileStamp *stamp);
+
+// One planned change of a file's bytes: the `oldBytes` at `offset` of a file
+// of `oldSize` bytes become `newBytes`, and the file `newSize` bytes long.
+// Made in place, where the bytes after the region stay where they are (a
+// tag of the same size at the start) or the region is the end of the file
+// (a tail); or, with `rewrite`, by writing the whole file anew beside the
+// old one and renaming it over it (a tag of another size at the start).
+struct FileChange {
+    QString fileName;
+    qint64 offset = 0;
+    QByteArray oldBytes;
+    QByteArray newBytes;
+    qint64 oldSize = 0;
+    qint64 newSize = 0;
+    bool rewrite = false;
+    FileStamp planned; // the file when the change was planned
+    bool isEmpty() const { return oldBytes == newBytes && oldSize == newSize; }
+};
+
+// Keeps what is needed to put a file back before the file is changed, so a
+// change cut short by a crash can be undone (the write journal).
+class ChangeRecorder {
+public:
+    virtual ~ChangeRecorder() = default;
+    // The change is recorded durably when this returns true; on false it
+    // must not be made.
+    virtual bool recordChange(const FileChange &change) = 0;
+    // After the attempt: whether the change was made (when not, the file is
+    // as it was).
+    virtual void changeDone(const FileChange &change, bool made) = 0;
+};
+
+// Makes a planned change, the file made writable for its owner first. The
+// room a grown file needs is secured before any byte of it is overwritten,
+// and the new bytes reach the disk before this returns. On false the file
+// is exactly as it was (for a failed write, the old bytes are written back)
+// and *failure says why.
+bool applyChange(const FileChange &change, WriteFailure *failure = nullptr);
+// The same, told to `recorder` first when one is given.
+bool applyRecordedChange(const FileChange &change, ChangeRecorder *recorder, WriteFailure *failure);
+
+// Replaces the first `skip` bytes of the file by `prefix`. The new file is
+// written completely beside the old one, synced, and renamed over it in one
+// step, so a failure at any point leaves the original as it was.
+bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip,
+                 WriteFailure *failure = nullptr);
+
 // Reads up to `length` bytes at `pos`; *out holds what the file had there.
 bool readUpTo(QFile &file, qint64 pos, qint64 length, QByteArray *out);
 bool writeAt(QFile &file, qint64 pos, const QByteArray &bytes);

@@ -422,41 +422,57 @@ bool TID3v1::SaveTag(const QString &fileName)
     return true;
 }
 
-bool TID3v1::SaveToFile(const QString &fileName)
+bool TID3v1::PlanSave(const QString &fileName, FileChange *change) const
 {
     // Build first: a tag that cannot be written leaves the file as it was.
     QByteArray block;
     if (!BuildLyrics2Block(&block))
         return false;
-    const QByteArray bytes = block + RecordAfter(block);
-
-    TagPresent = false;
-    Lyrics2Present = false;
-    Lyrics2DataSize = 0;
-    QFile file(fileName);
-    if (!makeWritable(fileName) || !file.open(QIODevice::ReadWrite))
+    ReadOnlyFile file;
+    if (!file.open(fileName))
         return false;
+    TID3v1 old = *this;
+    old.TagPresent = false;
+    old.Lyrics2Present = false;
+    old.Lyrics2DataSize = 0;
     const qint64 size = file.size();
-    const BlockReader read = [&file](qint64 pos, qint64 length, QByteArray *out) {
-        return readUpTo(file, pos, length, out);
-    };
-    if (!ReadTagWith(read, size, false))
+    if (!old.ReadTagWith(file.reader(), size, false))
         return false;
-    const qint64 oldTail = (TagPresent ? kRecordSize : 0)
-        + (UseLyrics2 && Lyrics2Present ? FGetLyrics2Size() : 0);
-    // The new end overwrites the old one in a single write; the audio in
-    // front of it is never touched, whatever happens.
-    const qint64 start = size - oldTail;
-    if (!bytes.isEmpty() && !writeAt(file, start, bytes))
+    const qint64 oldTail = (old.TagPresent ? kRecordSize : 0)
+        + (UseLyrics2 && old.Lyrics2Present ? old.FGetLyrics2Size() : 0);
+    // The new end replaces the old one; the audio in front of it is never
+    // touched, whatever happens.
+    change->fileName = fileName;
+    change->offset = size - oldTail;
+    change->newBytes = block + RecordAfter(block);
+    change->oldSize = size;
+    change->newSize = change->offset + change->newBytes.size();
+    change->rewrite = false;
+    return file.readUpTo(change->offset, oldTail, &change->oldBytes) && change->oldBytes.size() == oldTail
+        && stampOf(fileName, &change->planned) && change->planned.size == size;
+}
+
+bool TID3v1::SaveToFile(const QString &fileName, ChangeRecorder *recorder)
+{
+    SaveFailure = WriteFailure::None;
+    FileChange change;
+    if (!PlanSave(fileName, &change)) {
+        SaveFailure = WriteFailure::Other;
         return false;
-    if (start + bytes.size() < size && !file.resize(start + bytes.size()))
+    }
+    // The file ends in this very tail already: nothing to write.
+    if (!change.isEmpty() && !applyRecordedChange(change, recorder, &SaveFailure))
         return false;
-    if (!file.flush())
-        return false;
-    TagPresent = true;
-    Lyrics2Present = !block.isEmpty();
-    Lyrics2DataSize = Lyrics2Present ? qint32(block.size() - kMarkSize) : 0;
+    NoteSaved(change);
     return true;
+}
+
+void TID3v1::NoteSaved(const FileChange &change)
+{
+    // The new tail is a Lyrics3 block, when there is one, and the record.
+    TagPresent = true;
+    Lyrics2Present = change.newBytes.size() > kRecordSize;
+    Lyrics2DataSize = Lyrics2Present ? qint32(change.newBytes.size() - kRecordSize - kMarkSize) : 0;
 }
 
 bool TID3v1::RemoveFromFile(const QString &fileName)

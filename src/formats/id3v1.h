@@ -54,12 +54,22 @@ public:
     QString ExtAlbum;
     QString ExtTitle;
     QString Comment2;
+    WriteFailure SaveFailure = WriteFailure::None;
 
     bool ReadFromFile(const QString &fileName);
     bool ReadTag(const QString &fileName, bool readFields);
     // Replaces whatever record and Lyrics3 block the file ends with by the
     // ones built from the members, in one write at the old tag's place.
-    bool SaveToFile(const QString &fileName);
+    // With a recorder, the change is recorded before the file is touched;
+    // room for a grown tail is secured first. On false, FGetSaveFailure says
+    // why when the write itself failed.
+    bool SaveToFile(const QString &fileName, ChangeRecorder *recorder = nullptr);
+    // The first half of SaveToFile, for callers that record the changes of
+    // many files at once: plans the new tail without writing. applyChange
+    // makes it; NoteSaved then updates the members as SaveToFile would have.
+    bool PlanSave(const QString &fileName, FileChange *change) const;
+    void NoteSaved(const FileChange &change);
+    WriteFailure FGetSaveFailure() const { return SaveFailure; }
     // Appends the Lyrics3 block and record built from the members.
     bool SaveTag(const QString &fileName);
     bool RemoveFromFile(const QString &fileName);

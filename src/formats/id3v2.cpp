@@ -2,17 +2,7 @@
 
 #include "formats/id3v2frames.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-
 #include <algorithm>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace qm {
 namespace {
@@ -110,68 +100,6 @@ qint64 bytesToReplace(const FileStart &start)
     }
 }
 
-#ifdef Q_OS_UNIX
-bool syncFolderOf(const QString &fileName)
-{
-    const QByteArray folder = QFile::encodeName(QFileInfo(fileName).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
-}
-#endif
-
-// Replaces the first `skip` bytes of the file by `prefix`. The new file is
-// written completely beside the old one, synced, and renamed over it in one
-// step, so a failure at any point leaves the original as it was.
-bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip)
-{
-    QFile source(fileName);
-    if (!source.open(QIODevice::ReadOnly) || !source.seek(skip))
-        return false;
-    const QFileDevice::Permissions permissions = source.permissions();
-    QSaveFile target(fileName);
-    target.setDirectWriteFallback(false);
-    if (!target.open(QIODevice::WriteOnly))
-        return false;
-    bool ok = target.write(prefix) == prefix.size();
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
-    while (ok) {
-        const qint64 count = source.read(buffer.data(), buffer.size());
-        if (count <= 0) {
-            ok = count == 0 && source.atEnd();
-            break;
-        }
-        ok = target.write(buffer.constData(), count) == count;
-    }
-    ok = ok && target.flush();
-#ifdef Q_OS_UNIX
-    ok = ok && ::fsync(target.handle()) == 0;
-#endif
-    ok = ok && target.setPermissions(permissions);
-#ifdef Q_OS_UNIX
-    // The new file should belong to whom the old one did; only possible
-    // where allowed (root, or a group of one's own), harmless where not.
-    struct stat old;
-    if (ok && ::fstat(source.handle(), &old) == 0 && ::fchown(target.handle(), old.st_uid, old.st_gid) != 0)
-        (void)::fchown(target.handle(), ::geteuid(), old.st_gid);
-#endif
-    if (!ok) {
-        target.cancelWriting();
-        target.commit(); // removes the temporary file
-        return false;
-    }
-    source.close();
-    if (!target.commit())
-        return false;
-#ifdef Q_OS_UNIX
-    syncFolderOf(fileName); // the rename is done; a failed folder sync loses nothing
-#endif
-    return true;
-}
-
 } // namespace
 
 TID3v2::TID3v2()
@@ -240,37 +168,28 @@ bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize)
     }
 }
 
-bool TID3v2::SaveToFile(const QString &fileName)
+bool TID3v2::PlanSave(const QString &fileName, FileChange *change) const
 {
     try {
-        // One read-write open serves the reads and the in-place write. A
-        // file that will not open for writing is read through a read-only
-        // handle and made writable only once a write is sure to follow, so
-        // a failure before that leaves even its attributes as they were.
-        ReadWriteFile file;
-        ReadOnlyFile readOnly;
-        const bool writable = file.open(fileName);
-        if (!writable && !readOnly.open(fileName))
+        ReadOnlyFile file;
+        if (!file.open(fileName))
             return false;
         FileStart start;
         id3v2::TagContent content;
-        {
-            QByteArray first;
-            if (!(writable ? readStart(file, start, &first) : readStart(readOnly, start, &first)))
+        QByteArray first;
+        if (!readStart(file, start, &first))
+            return false;
+        QByteArray body;
+        if (start.kind == id3v2::HeaderKind::Tag) {
+            if (start.header.totalSize > start.fileSize)
                 return false;
-            if (start.kind == id3v2::HeaderKind::Tag) {
-                if (start.header.totalSize > start.fileSize)
-                    return false;
-                QByteArray body;
-                // Without the whole old tag its other frames could not be kept.
-                if (!(writable ? readBody(file, start, first, body)
-                               : readBody(readOnly, start, first, body)))
-                    return false;
-                content = id3v2::parseTag(start.header, body);
-                // Frames that could not all be found would be lost.
-                if (!content.complete)
-                    return false;
-            }
+            // Without the whole old tag its other frames could not be kept.
+            if (!readBody(file, start, first, body))
+                return false;
+            content = id3v2::parseTag(start.header, body);
+            // Frames that could not all be found would be lost.
+            if (!content.complete)
+                return false;
         }
         content.fields[id3v2::Title] = Title;
         content.fields[id3v2::Artist] = Artist;
@@ -297,24 +216,52 @@ bool TID3v2::SaveToFile(const QString &fileName)
                           && start.header.totalSize >= id3v2::HeaderSize + frames.size();
         const QByteArray tag = id3v2::buildTag(
             frames, inPlace ? start.header.totalSize : id3v2::paddedTotalSize(frames.size()));
-        if (tag.isEmpty() || (!writable && !makeWritable(fileName)))
+        if (tag.isEmpty())
             return false;
-        bool written;
-        if (inPlace) {
-            written = (writable || file.open(fileName)) && file.writeAt(0, tag);
+        const qint64 replaced = bytesToReplace(start);
+        change->fileName = fileName;
+        change->offset = 0;
+        if (replaced <= first.size()) {
+            change->oldBytes = first.first(replaced);
         } else {
-            file.close();
-            written = rewriteFile(fileName, tag, bytesToReplace(start));
+            // The body was read already; a footer behind it is read now.
+            change->oldBytes = first.first(id3v2::HeaderSize) + body;
+            QByteArray rest;
+            if (change->oldBytes.size() < replaced
+                && file.readUpTo(change->oldBytes.size(), replaced - change->oldBytes.size(), &rest))
+                change->oldBytes += rest;
         }
-        if (written) {
-            TagPresent = true;
-            MajorVersion = 3;
-            TotalSize = tag.size();
-        }
-        return written;
+        change->newBytes = tag;
+        change->oldSize = start.fileSize;
+        change->newSize = start.fileSize - replaced + tag.size();
+        change->rewrite = !inPlace;
+        return change->oldBytes.size() == replaced && stampOf(fileName, &change->planned)
+            && change->planned.size == start.fileSize;
     } catch (...) {
         return false;
     }
+}
+
+bool TID3v2::SaveToFile(const QString &fileName, ChangeRecorder *recorder)
+{
+    SaveFailure = WriteFailure::None;
+    FileChange change;
+    if (!PlanSave(fileName, &change)) {
+        SaveFailure = WriteFailure::Other;
+        return false;
+    }
+    // The file holds this very tag already: nothing to write.
+    if (!change.isEmpty() && !applyRecordedChange(change, recorder, &SaveFailure))
+        return false;
+    NoteSaved(change);
+    return true;
+}
+
+void TID3v2::NoteSaved(const FileChange &change)
+{
+    TagPresent = true;
+    MajorVersion = 3;
+    TotalSize = change.newBytes.size();
 }
 
 bool TID3v2::RemoveFromFile(const QString &fileName)
@@ -331,7 +278,7 @@ bool TID3v2::RemoveFromFile(const QString &fileName)
             return true;
         if (start.kind == id3v2::HeaderKind::Tag && start.header.totalSize > start.fileSize)
             return false;
-        if (!makeWritable(fileName) || !rewriteFile(fileName, {}, bytesToReplace(start)))
+        if (!makeWritable(fileName) || !rewriteFile(fileName, {}, bytesToReplace(start), &SaveFailure))
             return false;
         TagPresent = false;
         TotalSize = 0;

@@ -36,7 +36,16 @@ public:
     // the next edit. A broken header is replaced; a file whose tag claims
     // more bytes than the file has, or holds bytes that are neither frames
     // nor padding, is left alone (false): rewriting would lose them.
-    bool SaveToFile(const QString &fileName);
+    // With a recorder, the change is recorded before the file is touched.
+    // On false, FGetSaveFailure says why when the write itself failed.
+    bool SaveToFile(const QString &fileName, ChangeRecorder *recorder = nullptr);
+    // The first half of SaveToFile, for callers that record the changes of
+    // many files at once: reads the file and plans the bytes it gets, without
+    // writing. applyChange makes the change; NoteSaved then updates the
+    // members as SaveToFile would have.
+    bool PlanSave(const QString &fileName, FileChange *change) const;
+    void NoteSaved(const FileChange &change);
+    WriteFailure FGetSaveFailure() const { return SaveFailure; }
     // Takes the tag off the file (by the same safe rewrite); true also when
     // there was none.
     bool RemoveFromFile(const QString &fileName);
@@ -109,6 +118,7 @@ public:
     QString OrigAlbum;
     QString OrigYear;
     QString Lyrics;
+    WriteFailure SaveFailure = WriteFailure::None;
 };
 
 } // namespace qm

@@ -2,12 +2,16 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QRandomGenerator>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +19,21 @@
 namespace qm {
 
 namespace {
+
+// Every temporary name of the write job starts so. A temporary copy is the
+// prefix and six random characters; a parked file adds "-" and the name it
+// had, so that it can be given back.
+constexpr char kTemporaryPrefix[] = ".quillmark-";
+constexpr int kRandomLength = 6;
+constexpr qsizetype kTemporaryLength = sizeof kTemporaryPrefix - 1 + kRandomLength;
+
+// When this process started: a temporary older than that was left by a
+// process that has ended.
+const timespec kProcessStart = [] {
+    timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}();
 
 QByteArray native(const QString &path)
 {
@@ -57,9 +76,36 @@ bool renameNoReplace(const QByteArray &from, const QByteArray &to)
         return false;
     // File systems without links (FAT on a player): check, then rename.
     struct stat info {};
-    if (lstat(to.constData(), &info) == 0 || errno != ENOENT)
+    if (lstat(to.constData(), &info) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    if (errno != ENOENT)
         return false;
     return rename(from.constData(), to.constData()) == 0;
+}
+
+// Gives `from` a temporary name in its folder that tells the name it had;
+// returns that name, or an empty array when it could not. The file keeps a
+// name all the time.
+QByteArray park(const QByteArray &from)
+{
+    const qsizetype slash = from.lastIndexOf('/');
+    const QByteArray name = from.mid(slash + 1);
+    // A name too long to be carried along is parked without it.
+    const QByteArray carried = name.size() + kTemporaryLength + 1 <= NAME_MAX ? name : QByteArray();
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray random(kRandomLength, Qt::Uninitialized);
+        for (char &ch : random)
+            ch = letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))];
+        const QByteArray parked = folderOf(from) + '/' + kTemporaryPrefix + random + '-' + carried;
+        if (renameNoReplace(from, parked))
+            return parked;
+        if (errno != EEXIST)
+            return {};
+    }
+    return {};
 }
 
 bool copyData(int in, int out)
@@ -113,7 +159,7 @@ QByteArray copyToTemporary(const QByteArray &from, const QByteArray &folder)
         close(in);
         return {};
     }
-    QByteArray temporary = folder + "/.quillmark-XXXXXX";
+    QByteArray temporary = folder + '/' + kTemporaryPrefix + QByteArray(kRandomLength, 'X');
     const int out = mkostemp(temporary.data(), O_CLOEXEC);
     if (out < 0) {
         close(in);
@@ -149,19 +195,19 @@ bool placeTemporary(const QByteArray &temporary, const QByteArray &to, bool repl
 // refused by the second step.
 bool renameSameFile(const QByteArray &source, const QByteArray &target)
 {
-    QByteArray temporary = folderOf(source) + "/.quillmark-XXXXXX";
-    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
+    const QByteArray temporary = park(source);
+    if (temporary.isEmpty())
         return false;
-    close(fd);
-    if (rename(source.constData(), temporary.constData()) != 0) {
-        unlink(temporary.constData());
-        return false;
-    }
     if (renameNoReplace(temporary, target))
         return true;
     rename(temporary.constData(), source.constData());
     return false;
+}
+
+bool olderThanProcess(const struct stat &info)
+{
+    // Two seconds cover the coarse times of FAT.
+    return info.st_ctim.tv_sec + 2 < kProcessStart.tv_sec;
 }
 
 } // namespace
@@ -231,6 +277,36 @@ bool CopyFileTo(const QString &from, const QString &to, bool replace)
         return false;
     const QByteArray temporary = copyToTemporary(source, folderOf(target));
     return !temporary.isEmpty() && placeTemporary(temporary, target, replace);
+}
+
+QString ParkFile(const QString &path)
+{
+    return path.isEmpty() ? QString() : QFile::decodeName(park(native(path)));
+}
+
+void CleanTemporaries(const QString &folder)
+{
+    const QByteArray base = native(folder.endsWith(QLatin1Char('/')) ? folder.chopped(1) : folder);
+    DIR *entries = opendir(base.isEmpty() ? "/" : base.constData());
+    if (!entries)
+        return;
+    while (const dirent *entry = readdir(entries)) {
+        const QByteArray name(entry->d_name);
+        if (!name.startsWith(kTemporaryPrefix) || name.size() < kTemporaryLength)
+            continue;
+        const QByteArray path = base + '/' + name;
+        struct stat info {};
+        if (lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode) || !olderThanProcess(info))
+            continue;
+        if (name.size() == kTemporaryLength) {
+            // An unfinished copy: the source was never removed for it.
+            unlink(path.constData());
+        } else if (name.at(kTemporaryLength) == '-' && name.size() > kTemporaryLength + 1) {
+            // A parked file: the only name of a file that was being renamed.
+            renameNoReplace(path, base + '/' + name.mid(kTemporaryLength + 1));
+        }
+    }
+    closedir(entries);
 }
 
 } // namespace qm

@@ -33,4 +33,16 @@ bool RenameFile(const QString &from, const QString &to, bool replace);
 // without it never over an existing file. A failed copy leaves no file.
 bool CopyFileTo(const QString &from, const QString &to, bool replace);
 
+// Moves the file aside to a temporary name in its folder that carries its
+// name (".quillmark-" + six random characters + "-" + the name), while
+// another file takes that name. Returns the temporary path, or an empty
+// string when the file stays where it was.
+QString ParkFile(const QString &path);
+
+// What a write job that ended halfway (killed, power lost) left in `folder`,
+// older than this process so that another running copy's work is spared:
+// unfinished temporary copies are removed, and parked files get their name
+// back unless another file took it meanwhile (then they stay as they are).
+void CleanTemporaries(const QString &folder);
+
 } // namespace qm

@@ -4,6 +4,7 @@
 // the status line are changed there in batches.
 
 #include "jobs/jobrunner.h"
+#include "jobs/renameplan.h"
 #include "jobs/updatejob.h"
 #include "table/rowtable.h"
 
@@ -67,38 +68,89 @@ void TUpdateThread::executeWrite()
     RowWriter writer(m_writeSettings, askFolder, askReplace);
 
     const qint64 total = qint64(last) - first + 1;
+    qint64 done = 0;
+    // The cells the step changed back to the table, the failure to the
+    // error table, and the count of rows done to the status line.
+    const auto report = [&](int row, const Row &cells, const RowOutcome &outcome) {
+        QStringList failed;
+        if (outcome.failed)
+            failed = ErrorTable::entry(cells, layout, outcome.message);
+        ++done;
+        post([this, row, done, total, failed = std::move(failed),
+              dir = cells[size_t(toInt(FieldNumber::Dir))],
+              oldName = cells[size_t(toInt(FieldNumber::Old))],
+              newName = cells[size_t(toInt(FieldNumber::New))]] {
+            m_table.setCell(row, FieldNumber::Dir, dir);
+            m_table.setCell(row, FieldNumber::Old, oldName);
+            m_table.setCell(row, FieldNumber::New, newName);
+            if (!failed.isEmpty())
+                m_errors.rows.push_back(failed);
+            runner()->setStatus(StatusText(StatusPhrase::ProcessedFiles, done, total));
+            runner()->setProgress(ProgressPercent(done, total));
+            if (m_rowWritten)
+                m_rowWritten(row);
+        });
+    };
     std::vector<Row> rows;
-    for (int chunk = first; chunk <= last; chunk += RowsPerCopy) {
-        const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerCopy - 1));
-        const bool copied = synchronize([&] {
+    const auto copyRows = [&](int from, int to) {
+        return synchronize([&] {
             rows.clear();
-            for (int row = chunk; row <= chunkEnd; ++row)
+            for (int row = from; row <= to; ++row)
                 rows.push_back(m_table.row(row));
         });
-        if (!copied)
+    };
+
+    if (m_kind != ApplyKind) {
+        for (int chunk = first; chunk <= last; chunk += RowsPerCopy) {
+            const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerCopy - 1));
+            if (!copyRows(chunk, chunkEnd))
+                return;
+            for (int row = chunk; row <= chunkEnd; ++row) {
+                Row &cells = rows[size_t(row - chunk)];
+                report(row, cells, writer.writeTags(m_kind, cells));
+                if (terminated())
+                    return;
+            }
+        }
+        return;
+    }
+
+    // Every row is looked at before the first rename.
+    RenamePlan plan(m_writeSettings.MoveFiles);
+    for (int chunk = first; chunk <= last; chunk += RowsPerCopy) {
+        const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerCopy - 1));
+        if (!copyRows(chunk, chunkEnd))
             return;
-        for (int row = chunk; row <= chunkEnd; ++row) {
-            Row &cells = rows[size_t(row - chunk)];
-            const RowOutcome outcome =
-                m_kind == ApplyKind ? writer.apply(cells) : writer.writeTags(m_kind, cells);
-            QStringList failed;
-            if (outcome.failed)
-                failed = ErrorTable::entry(cells, layout, outcome.message);
-            const qint64 done = qint64(row) - first + 1;
-            post([this, row, done, total, failed = std::move(failed),
-                  dir = cells[size_t(toInt(FieldNumber::Dir))],
-                  oldName = cells[size_t(toInt(FieldNumber::Old))],
-                  newName = cells[size_t(toInt(FieldNumber::New))]] {
-                m_table.setCell(row, FieldNumber::Dir, dir);
-                m_table.setCell(row, FieldNumber::Old, oldName);
-                m_table.setCell(row, FieldNumber::New, newName);
-                if (!failed.isEmpty())
-                    m_errors.rows.push_back(failed);
-                runner()->setStatus(StatusText(StatusPhrase::ProcessedFiles, done, total));
-                runner()->setProgress(ProgressPercent(done, total));
-                if (m_rowWritten)
-                    m_rowWritten(row);
-            });
+        for (int row = chunk; row <= chunkEnd; ++row)
+            plan.addRow(row, rows[size_t(row - chunk)]);
+    }
+    plan.finish();
+    writer.setJobFile([&plan](const QString &path) { return plan.isJobFile(path); });
+
+    // Whole units, about RowsPerCopy rows at a time, in the plan's order.
+    const std::vector<int> &order = plan.order();
+    const std::vector<RenamePlan::Unit> &units = plan.units();
+    std::vector<RowOutcome> outcomes;
+    for (size_t unit = 0; unit < units.size();) {
+        const size_t begin = units[unit].begin;
+        size_t end = unit;
+        while (end < units.size() && units[end].begin - begin < size_t(RowsPerCopy))
+            ++end;
+        const size_t rowsEnd = end < units.size() ? units[end].begin : order.size();
+        if (!synchronize([&] {
+                rows.clear();
+                for (size_t i = begin; i < rowsEnd; ++i)
+                    rows.push_back(m_table.row(order[i]));
+            }))
+            return;
+        outcomes.assign(rows.size(), RowOutcome());
+        for (; unit < end; ++unit) {
+            const RenamePlan::Unit &step = units[unit];
+            const size_t at = step.begin - begin;
+            plan.apply(step, writer, &rows[at], &outcomes[at]);
+            for (size_t i = at; i < at + step.count; ++i)
+                report(order[begin + i], rows[i], outcomes[i]);
+            // A ring is finished before Stop is honoured.
             if (terminated())
                 return;
         }

@@ -331,14 +331,14 @@ RowWriter::RowWriter(const WriteSettings &settings, AskFolder askFolder, AskRepl
 {
 }
 
-bool RowWriter::takesTag(const QString &fileName)
+bool RowWriter::takesTag(const QString &fileName, const QString &name)
 {
     // Pipes and devices hold no tag and would block a read.
     struct stat info {};
     if (stat(QFile::encodeName(fileName).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
     if (m_settings.FormatRead)
-        return !SkippedByFormat(m_settings, fileName);
+        return !SkippedByFormat(m_settings, name.isEmpty() ? fileName : name);
     if (m_stream.ReadFromFile(fileName) && m_stream.FGetValid())
         return true;
     // Without audio the analysis forgets the tags; they are read by
@@ -425,7 +425,9 @@ bool RowWriter::prepareTarget(const QString &newFolder, const QString &newPath,
     // the same file and needs no question.
     if (FileExists(newPath) && !SameFile(oldPath, newPath)) {
         message = WriteMessage::TargetExists;
-        if (ReplaceNone)
+        // A file of another row, or one this job gave its name, is no file
+        // to replace: one of the two would be lost.
+        if (ReplaceNone || (m_jobFile && m_jobFile(newPath)))
             return false;
         if (!ReplaceAll) {
             switch (m_askReplace(newPath)) {
@@ -449,46 +451,59 @@ bool RowWriter::prepareTarget(const QString &newFolder, const QString &newPath,
     return true;
 }
 
-RowOutcome RowWriter::apply(Row &row)
+RenameTarget RenameTargetOf(Row &row)
+{
+    RenameTarget target;
+    QString &dir = cell(row, F::Dir);
+    const QString &oldName = cell(row, F::Old);
+    const QString &newName = cell(row, F::New);
+    const QString &ext = cell(row, F::Ext);
+    if (HasForbiddenFirst(QString(dir + oldName + newName + ext))) {
+        target.message = WriteMessage::ForbiddenFirst;
+        target.failed = true;
+        return target;
+    }
+    if (!dir.isEmpty() && HasForbiddenSecond(QString(oldName + newName))) {
+        target.message = WriteMessage::ForbiddenSecond;
+        target.failed = true;
+        return target;
+    }
+    target.oldPath = BuildFileName(dir, oldName, ext);
+    target.newPath = dir + WithExtension(newName, ext);
+    const qsizetype slash = target.newPath.lastIndexOf(QLatin1Char('/'));
+    // A name of blanks and dots would be hidden, and the next such row
+    // would replace it: there is no new name.
+    if (slash >= 0 && !isNoName(QStringView(newName).mid(newName.lastIndexOf(QLatin1Char('/')) + 1)))
+        target.newFolder = target.newPath.left(slash + 1);
+    return target;
+}
+
+RowOutcome RowWriter::apply(Row &row, const QString &parked)
 {
     RowOutcome outcome;
-    QString &dir = cell(row, F::Dir);
-    const QString oldName = cell(row, F::Old);
-    const QString newName = cell(row, F::New);
-    const QString &ext = cell(row, F::Ext);
     bool fileKept = true;
     bool replace = false;
-    QString oldPath;
-    QString newPath;
+    const RenameTarget target = RenameTargetOf(row);
+    // Where the file is now: its own name, or the temporary one.
+    const QString oldPath = parked.isEmpty() ? target.oldPath : parked;
+    const QString &newPath = target.newPath;
 
-    if (HasForbiddenFirst(QString(dir + oldName + newName + ext))) {
-        outcome.message = WriteMessage::ForbiddenFirst;
+    if (target.failed) {
+        outcome.message = target.message;
         outcome.failed = true;
-    } else if (!dir.isEmpty() && HasForbiddenSecond(QString(oldName + newName))) {
-        outcome.message = WriteMessage::ForbiddenSecond;
+    } else if (!FileExists(oldPath)) {
+        outcome.message = WriteMessage::NoFile;
         outcome.failed = true;
-    } else {
-        oldPath = BuildFileName(dir, oldName, ext);
-        newPath = dir + WithExtension(newName, ext);
-        const qsizetype slash = newPath.lastIndexOf(QLatin1Char('/'));
-        const QString newFolder = slash < 0 ? QString() : newPath.left(slash + 1);
-        if (!FileExists(oldPath)) {
-            outcome.message = WriteMessage::NoFile;
-            outcome.failed = true;
-        } else if (newFolder.isEmpty()
-                   || isNoName(QStringView(newName).mid(newName.lastIndexOf(QLatin1Char('/')) + 1))) {
-            // Such a file would be hidden, and the next such row would
-            // replace it: there is no new name.
-            outcome.message = WriteMessage::NoNewPath;
-        } else if (prepareTarget(newFolder, newPath, oldPath, outcome.message, replace)) {
-            fileKept = false;
-        }
+    } else if (target.newFolder.isEmpty()) {
+        outcome.message = WriteMessage::NoNewPath;
+    } else if (prepareTarget(target.newFolder, newPath, oldPath, outcome.message, replace)) {
+        fileKept = false;
     }
 
     if (!outcome.failed) {
         // A file the reading would not read a tag from is only renamed.
         const int version = m_settings.TagView;
-        if ((version == 1 || version == 2) && takesTag(oldPath)
+        if ((version == 1 || version == 2) && takesTag(oldPath, target.oldPath)
             && !writeTag(version, row, oldPath)) {
             appendMessage(outcome.message, WriteMessage::TagNotChanged);
             outcome.failed = true;

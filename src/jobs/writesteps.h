@@ -135,6 +135,19 @@ struct RowOutcome {
     bool renamed = false; // Old and New were swapped
 };
 
+// Where kind 117 takes a row's file from and to, from its cells alone (it
+// fixes the trailing "/" of Dir). `failed` with the message when forbidden
+// characters stop the row; an empty `newFolder` when the row gives no new
+// name.
+struct RenameTarget {
+    bool failed = false;
+    QString message;
+    QString oldPath;
+    QString newPath;
+    QString newFolder;
+};
+RenameTarget RenameTargetOf(Row &row);
+
 // The per-row work of the writing kinds, on a copy of the row: it fixes the
 // trailing "/" of Dir and swaps Old and New after a rename, and the caller
 // writes those cells back. The remembered answers live as long as the
@@ -143,6 +156,9 @@ class RowWriter {
 public:
     using AskFolder = std::function<Answer(const QString &folder)>;
     using AskReplace = std::function<Answer(const QString &path)>;
+    // Whether an existing file belongs to the job: never replaced, never
+    // asked about.
+    using JobFile = std::function<bool(const QString &path)>;
 
     RowWriter(const WriteSettings &settings, AskFolder askFolder, AskReplace askReplace);
 
@@ -150,8 +166,10 @@ public:
     RowOutcome writeTags(int kind, Row &row);
     // Kind 117: checks the row, prepares the new folder and asks about an
     // existing file, writes the current view's tag, then renames, moves or
-    // copies the file to its new name.
-    RowOutcome apply(Row &row);
+    // copies the file to its new name. A non-empty `parked` is where the
+    // row's file waits under a temporary name (see RenamePlan).
+    RowOutcome apply(Row &row, const QString &parked = {});
+    void setJobFile(JobFile jobFile) { m_jobFile = std::move(jobFile); }
 
     bool CreateAllFolders = false;
     bool CreateNoFolders = false;
@@ -162,7 +180,8 @@ private:
     // Whether the reading would read the tags of the file: with "only
     // *.mp3" its extension says so, else an MPEG audio stream or an ID3 tag
     // found in it. Only such files get a tag.
-    bool takesTag(const QString &fileName);
+    // `name` decides by its extension, when it is not the file's own.
+    bool takesTag(const QString &fileName, const QString &name = {});
     // Writes the tag of `version` (1 or 2); false when it failed. `known`
     // is the file's state from a stat just made, or null.
     bool writeTag(int version, const Row &row, const QString &fileName,
@@ -176,6 +195,7 @@ private:
     WriteSettings m_settings;
     AskFolder m_askFolder;
     AskReplace m_askReplace;
+    JobFile m_jobFile;
     TID3v1 m_tag1;
     TID3v2 m_tag2;
     TMPEGaudio m_stream; // looks for audio and tags in files of any name

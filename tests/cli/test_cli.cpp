@@ -9,6 +9,9 @@
 #include <QJsonObject>
 #include <QProcess>
 
+#include <chrono>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 using namespace qm::test;
@@ -407,4 +410,29 @@ TEST_F(CliTest, EditRemovesRepeatedRowsByTheShownOrAllColumns)
     const CliRun bad = cli({"edit", "--dedupe", "some"}, rows);
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(bad.out.isEmpty());
+}
+
+TEST_F(CliTest, ApplyNeverReplacesTheRowsOwnFilesAndCleansWhatAKilledJobLeft)
+{
+    // What a job killed halfway leaves: an unfinished copy, and a file
+    // parked under a temporary name that tells its own.
+    ASSERT_TRUE(writeAll(album() + "/.quillmark-Ab12Cd", "half a copy"));
+    ASSERT_TRUE(writeAll(album() + "/.quillmark-Zz99Yy-lost.mp3", "lost"));
+    QByteArray rows;
+    for (const auto &[from, to] : {std::pair{"x", "y"}, {"y", "x"}, {"a", "same"}, {"b", "same"}}) {
+        ASSERT_TRUE(writeAll(album() + "/" + from + ".mp3", from));
+        rows += QByteArray("{\"Dir\":\"") + album().toUtf8() + "/\",\"Old\":\"" + from
+                + "\",\"New\":\"" + to + "\",\"Ext\":\"mp3\"}\n";
+    }
+    // Leftovers count only when older than the process that finds them.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const CliRun applied = cli({"apply", "--rename", "--replace", "yes"}, rows);
+    EXPECT_EQ(applied.exitCode, 1);
+    EXPECT_EQ(QString::fromUtf8(applied.err),
+              album() + "/b.mp3\t" + QString::fromUtf8("Файл с новым именем уже существует\n"));
+    QMap<QString, QByteArray> after;
+    for (const QString &name : QDir(album()).entryList(QDir::Files | QDir::Hidden))
+        after[name] = readAll(album() + "/" + name);
+    EXPECT_EQ(after, (QMap<QString, QByteArray>{
+                         {"x.mp3", "y"}, {"y.mp3", "x"}, {"same.mp3", "a"}, {"b.mp3", "b"}, {"lost.mp3", "lost"}}));
 }

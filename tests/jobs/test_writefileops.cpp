@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -97,4 +98,21 @@ TEST_F(FileOps, FailedCopiesLeaveNothingBehind)
     EXPECT_FALSE(CopyFileTo(m_dir.file(u"missing"_qs), target + u"/x"_qs, false));
     EXPECT_FALSE(CopyFileTo(make(u"a"_qs, "a"), m_dir.file(u"nofolder/x"_qs), false));
     EXPECT_TRUE(entries(target).isEmpty());
+}
+
+TEST_F(FileOps, AParkedFileCarriesItsNameAndIsLeftAloneByItsOwnProcess)
+{
+    const QString song = make(u"song.mp3"_qs, "data");
+    const QString parked = ParkFile(song);
+    EXPECT_TRUE(QRegularExpression(u"^\\.quillmark-[A-Za-z0-9]{6}-song\\.mp3$"_qs)
+                    .match(QFileInfo(parked).fileName())
+                    .hasMatch())
+        << parked.toStdString();
+    EXPECT_EQ(test::readAll(parked), QByteArray("data"));
+    EXPECT_EQ(entries().size(), 1);
+    // Still this process's work: not taken for a leftover.
+    make(u".quillmark-Ab12Cd"_qs, "copy in progress");
+    CleanTemporaries(m_dir.path());
+    EXPECT_EQ(entries().size(), 2);
+    EXPECT_TRUE(ParkFile(m_dir.file(u"missing.mp3"_qs)).isEmpty());
 }

@@ -704,3 +704,83 @@ TEST_F(WriteJob, TagsWhoseFramesCannotAllBeWalkedAreNotRewritten)
         EXPECT_EQ(test::readAll(path(u"a.mp3"_qs)), bytes);
     }
 }
+
+TEST_F(WriteJob, RowsThatMeetEachOthersNamesNeverLoseAFile)
+{
+    // Each row's file holds its old name; an outsider's holds "outsider".
+    struct Case {
+        const char *what;
+        std::vector<std::pair<QString, QString>> rows; // Old -> New
+        QStringList outsiders;
+        Answer replace;
+        bool move;
+        std::map<QString, QByteArray> after; // the whole folder afterwards
+        QStringList messages;
+        int questions;
+    };
+    const QString exists = WriteMessage::TargetExists;
+    const std::vector<Case> cases{
+        {"two rows into one name", {{"a", "same"}, {"b", "same"}}, {}, Answer::YesToAll, true,
+         {{"same", "a"}, {"b", "b"}}, {exists}, 0},
+        {"a swap", {{"x", "y"}, {"y", "x"}}, {}, Answer::YesToAll, true,
+         {{"x", "y"}, {"y", "x"}}, {}, 0},
+        {"a ring of three", {{"a", "b"}, {"b", "c"}, {"c", "a"}}, {}, Answer::No, true,
+         {{"a", "c"}, {"b", "a"}, {"c", "b"}}, {}, 0},
+        {"a chain", {{"a", "b"}, {"b", "c"}, {"c", "d"}}, {}, Answer::No, true,
+         {{"b", "a"}, {"c", "b"}, {"d", "c"}}, {}, 0},
+        // x takes c first, so b cannot follow, and a must not take b's name.
+        {"a chain whose middle row fails", {{"x", "c"}, {"a", "b"}, {"b", "c"}, {"c", "d"}}, {},
+         Answer::YesToAll, true, {{"a", "a"}, {"b", "b"}, {"c", "x"}, {"d", "c"}}, {exists, exists}, 0},
+        {"only the outsider is asked about, and kept", {{"a", "out"}, {"b", "a"}}, {"out"}, Answer::No,
+         true, {{"a", "a"}, {"b", "b"}, {"out", "outsider"}}, {exists, exists}, 1},
+        {"the outsider replaced, the chain follows", {{"a", "out"}, {"b", "a"}}, {"out"}, Answer::Yes,
+         true, {{"a", "b"}, {"out", "a"}}, {}, 1},
+        {"copies vacate nothing", {{"x", "y"}, {"y", "x"}}, {}, Answer::YesToAll, false,
+         {{"x", "x"}, {"y", "y"}}, {exists, exists}, 0},
+    };
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.what);
+        for (const QString &name : files())
+            ASSERT_TRUE(QFile::remove(path(name)));
+        m_table = RowTable();
+        m_answers = FixedAnswers(Answer::Yes, test.replace);
+        m_settings.MoveFiles = test.move;
+        for (const auto &[oldName, newName] : test.rows)
+            addRow(oldName, newName, oldName.toUtf8());
+        for (const QString &name : test.outsiders)
+            ASSERT_TRUE(test::writeAll(path(name + u".mp3"_qs), "outsider"));
+        run(ApplyKind);
+
+        EXPECT_EQ(messages(), test.messages);
+        EXPECT_EQ(m_answers.fileQuestions.size(), test.questions);
+        std::map<QString, QByteArray> after;
+        for (const QString &name : files())
+            after[QFileInfo(name).completeBaseName()] = test::readAll(path(name));
+        EXPECT_EQ(after, test.after);
+        // Every row's Old names its own file.
+        for (int row = 1; test.move && row <= m_table.lastFileRow(); ++row) {
+            EXPECT_EQ(test::readAll(path(cell(row, F::Old) + u".mp3"_qs)),
+                      test.rows[size_t(row - 1)].first.toUtf8());
+        }
+        EXPECT_EQ(m_runner.status(),
+                  u"Обработано файлов: %1/%1"_qs.arg(test.rows.size()));
+    }
+}
+
+TEST_F(WriteJob, TwoNewNamesDifferingInCaseAreOneNameWhereTheFileSystemSaysSo)
+{
+    addRow(u"a"_qs, u"Song"_qs, "a");
+    addRow(u"b"_qs, u"song"_qs, "b");
+    const bool ignoresCase = QFile::exists(path(u"A.mp3"_qs));
+    m_answers.files = Answer::YesToAll;
+    run(ApplyKind);
+    EXPECT_TRUE(m_answers.fileQuestions.isEmpty());
+    if (ignoresCase) {
+        EXPECT_EQ(messages(), QStringList{WriteMessage::TargetExists});
+        EXPECT_EQ(test::readAll(path(u"b.mp3"_qs)), QByteArray("b"));
+    } else {
+        EXPECT_TRUE(m_errors.rows.empty());
+        EXPECT_EQ(test::readAll(path(u"song.mp3"_qs)), QByteArray("b"));
+    }
+    EXPECT_EQ(test::readAll(path(u"Song.mp3"_qs)), QByteArray("a"));
+}

@@ -1,0 +1,192 @@
+#include "jobs/renameplan.h"
+
+#include "jobs/fileops.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
+
+namespace qm {
+
+namespace {
+
+using F = FieldNumber;
+
+// The identity of the file at `path`; none for a folder or nothing.
+std::optional<std::pair<dev_t, ino_t>> fileId(const QString &path)
+{
+    struct stat info {};
+    if (path.isEmpty() || stat(QFile::encodeName(path).constData(), &info) != 0
+        || S_ISDIR(info.st_mode))
+        return std::nullopt;
+    return std::pair{info.st_dev, info.st_ino};
+}
+
+QString folderOf(const QString &path)
+{
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// Where the row's file is after a rename swapped Old and New.
+QString currentPath(const Row &cells)
+{
+    Row copy = cells;
+    return RenameTargetOf(copy).oldPath;
+}
+
+} // namespace
+
+void RenamePlan::addRow(int row, const Row &cells)
+{
+    Planned planned;
+    planned.row = row;
+    Row copy = cells;
+    const RenameTarget target = RenameTargetOf(copy);
+    if (!target.failed) {
+        // Before any file is looked at, its folder is rid of what a killed
+        // job left there, a file parked under a temporary name included.
+        noteFolder(folderOf(target.oldPath));
+        if (!target.newFolder.isEmpty())
+            noteFolder(target.newFolder);
+        if (const auto id = fileId(target.oldPath)) {
+            planned.id = *id;
+            m_owner.emplace(*id, m_rows.size());
+            m_jobFiles.insert(*id);
+            if (!target.newFolder.isEmpty()) {
+                planned.oldPath = target.oldPath;
+                planned.newPath = target.newPath;
+            }
+        }
+    }
+    m_rows.push_back(std::move(planned));
+}
+
+void RenamePlan::finish()
+{
+    if (m_moveFiles) {
+        for (Planned &planned : m_rows) {
+            if (planned.oldPath.isEmpty())
+                continue;
+            const auto id = fileId(planned.newPath);
+            if (!id || *id == planned.id)
+                continue;
+            const auto owner = m_owner.find(*id);
+            if (owner != m_owner.end() && !m_rows[owner->second].oldPath.isEmpty())
+                planned.waitsFor = long(owner->second);
+        }
+    }
+
+    // Each row waits for at most one other, so following the waits from a
+    // row gives a chain, which ends or closes into a ring. The chain is
+    // applied from its end; rows outside chains keep their order.
+    enum : char { Waiting, OnPath, Placed };
+    std::vector<char> state(m_rows.size(), Waiting);
+    std::vector<size_t> path;
+    auto place = [&](size_t entry) {
+        m_units.push_back({m_order.size(), 1, false});
+        m_order.push_back(m_rows[entry].row);
+        m_orderEntries.push_back(entry);
+    };
+    for (size_t start = 0; start < m_rows.size(); ++start) {
+        if (state[start] != Waiting)
+            continue;
+        path.clear();
+        long next = long(start);
+        while (next >= 0 && state[size_t(next)] == Waiting) {
+            state[size_t(next)] = OnPath;
+            path.push_back(size_t(next));
+            next = m_rows[size_t(next)].waitsFor;
+        }
+        size_t chainEnd = path.size();
+        if (next >= 0 && state[size_t(next)] == OnPath) {
+            // A ring from `next` to the end of the path: its first row is
+            // parked, the others go from the last back, the first goes last.
+            size_t ringStart = path.size();
+            while (path[ringStart - 1] != size_t(next))
+                --ringStart;
+            chainEnd = --ringStart;
+            const Unit ring{m_order.size(), path.size() - ringStart, true};
+            for (size_t i = path.size(); i-- > ringStart + 1;) {
+                m_order.push_back(m_rows[path[i]].row);
+                m_orderEntries.push_back(path[i]);
+            }
+            m_order.push_back(m_rows[path[ringStart]].row);
+            m_orderEntries.push_back(path[ringStart]);
+            m_units.push_back(ring);
+        }
+        for (size_t i = chainEnd; i-- > 0;)
+            place(path[i]);
+        for (const size_t entry : path)
+            state[entry] = Placed;
+    }
+}
+
+void RenamePlan::noteFolder(const QString &folder)
+{
+    if (!folder.isEmpty() && m_folders.insert(folder).second)
+        CleanTemporaries(folder);
+}
+
+bool RenamePlan::isJobFile(const QString &path) const
+{
+    const auto id = fileId(path);
+    return id && m_jobFiles.count(*id) > 0;
+}
+
+void RenamePlan::applyRow(Row &cells, RowOutcome &outcome, RowWriter &writer, const QString &parked)
+{
+    outcome = writer.apply(cells, parked);
+    // A copy, or a move to another file system, is a new file of the job.
+    if (outcome.renamed) {
+        if (const auto id = fileId(currentPath(cells)))
+            m_jobFiles.insert(*id);
+    }
+}
+
+void RenamePlan::apply(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes)
+{
+    if (unit.ring) {
+        applyRing(unit, writer, cells, outcomes);
+        return;
+    }
+    applyRow(cells[0], outcomes[0], writer);
+}
+
+void RenamePlan::applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes)
+{
+    const size_t last = unit.count - 1;
+    const QString home = m_rows[m_orderEntries[unit.begin + last]].oldPath;
+    const QString parked = ParkFile(home);
+    // A ring that cannot open: each row meets another's file and fails.
+    if (parked.isEmpty()) {
+        for (size_t i = 0; i <= last; ++i)
+            applyRow(cells[i], outcomes[i], writer);
+        return;
+    }
+    for (size_t i = 0; i < last; ++i)
+        applyRow(cells[i], outcomes[i], writer);
+    applyRow(cells[last], outcomes[last], writer, parked);
+    if (outcomes[last].renamed || RenameFile(parked, home, false))
+        return;
+    // A row of the ring failed after the rows before it had moved on: they
+    // go back, last first, until the parked file's own name is free again.
+    for (size_t i = last; i-- > 0;) {
+        if (!outcomes[i].renamed)
+            continue;
+        const Planned &planned = m_rows[m_orderEntries[unit.begin + i]];
+        if (!RenameFile(currentPath(cells[i]), planned.oldPath, false))
+            break;
+        std::swap(cells[i][size_t(toInt(F::Old))], cells[i][size_t(toInt(F::New))]);
+        RowOutcome &outcome = outcomes[i];
+        outcome.renamed = false;
+        outcome.failed = true;
+        outcome.message = outcome.message.isEmpty()
+                              ? WriteMessage::ChangeImpossible
+                              : WriteMessage::ChangeImpossible + QLatin1String(". ") + outcome.message;
+    }
+    // Should even that fail, the file keeps the temporary name that tells
+    // its own, and a later job gives it back.
+    RenameFile(parked, home, false);
+}
+
+} // namespace qm

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "jobs/writesteps.h"
+#include "table/rowtable.h"
+
+#include <QString>
+
+#include <map>
+#include <optional>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace qm {
+
+// Kind 117 looks at every row of its range before the first rename, and
+// clears the folders they are in or go to of what a killed job left there
+// (CleanTemporaries). A new
+// name that is another row's file is no existing file but one about to be
+// vacated: that row goes first, and a ring of rows whose new names are each
+// other's files (a swap) goes through one temporary name. The files of the
+// job's rows and the files it makes are never replaced and never asked
+// about, so a second row into a name the job already gave fails. Copies
+// vacate nothing, so with copying the rows keep their order.
+//
+// Files are told apart as the file system does (device and inode, as
+// std::filesystem::equivalent): a change of letter case on a file system
+// that ignores it stays the row's own file.
+class RenamePlan {
+public:
+    explicit RenamePlan(bool moveFiles) : m_moveFiles(moveFiles) {}
+
+    // Each row of the range once, in table order; then finish().
+    void addRow(int row, const Row &cells);
+    void finish();
+
+    // A step of the plan, over order()[begin, begin + count): one row, or a
+    // ring whose last row is parked first and applied last.
+    struct Unit {
+        size_t begin = 0;
+        size_t count = 1;
+        bool ring = false;
+    };
+    const std::vector<int> &order() const { return m_order; }
+    const std::vector<Unit> &units() const { return m_units; }
+
+    // Whether the file at `path` is a row's file or one the job made.
+    bool isJobFile(const QString &path) const;
+
+    // Applies one unit: `cells` and `outcomes` hold its rows in order()
+    // order. A ring is finished or undone here, so no file is left under
+    // its temporary name.
+    void apply(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes);
+
+private:
+    using FileId = std::pair<dev_t, ino_t>;
+    struct Planned {
+        int row = 0;
+        long waitsFor = -1; // the entry whose file holds this row's new name
+        QString oldPath;   // empty when the row will not be renamed
+        QString newPath;
+        FileId id {};
+    };
+    void applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes);
+    void noteFolder(const QString &folder);
+    void applyRow(Row &cells, RowOutcome &outcome, RowWriter &writer, const QString &parked = {});
+
+    bool m_moveFiles;
+    std::vector<Planned> m_rows;
+    std::vector<size_t> m_orderEntries; // order() as indices into m_rows
+    std::map<FileId, size_t> m_owner; // a row's file before the job
+    std::set<FileId> m_jobFiles;
+    std::set<QString> m_folders; // those the rows' files are in or go to
+    std::vector<int> m_order;
+    std::vector<Unit> m_units;
+};
+
+} // namespace qm

@@ -1,0 +1,547 @@
+#include "journal/journal.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qm::journal {
+namespace {
+
+const QString kSuffix = QStringLiteral(".qmj");
+
+QString folderOrDefault(const QString &folder)
+{
+    return folder.isEmpty() ? journalFolder() : folder;
+}
+
+QString jobFile(const QString &folder, quint64 number)
+{
+    return QDir(folder).filePath(QString::asprintf("%010llu", static_cast<unsigned long long>(number)) + kSuffix);
+}
+
+std::unique_ptr<QLockFile> lockJob(const QString &folder, quint64 number)
+{
+    auto lock = std::make_unique<QLockFile>(QDir(folder).filePath(QString::number(number) + QStringLiteral(".lock")));
+    if (!lock->tryLock(0))
+        return nullptr;
+    return lock;
+}
+
+// The job numbers in the folder, oldest first.
+QList<quint64> jobNumbers(const QString &folder)
+{
+    QList<quint64> numbers;
+    const QStringList names = QDir(folder).entryList({QStringLiteral("*") + kSuffix}, QDir::Files);
+    for (const QString &name : names) {
+        bool ok = false;
+        const quint64 n = name.chopped(kSuffix.size()).toULongLong(&ok);
+        if (ok && n > 0)
+            numbers.append(n);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += put;
+    }
+    return true;
+}
+
+void syncFolder(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        (void)::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Appends records to a settled job's file and syncs them.
+bool appendDurably(const QString &fileName, const QByteArray &bytes)
+{
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = writeAll(fd, bytes) && ::fdatasync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+JobLog readJob(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return parseJournal(file.readAll());
+}
+
+// A finished job's file ends in its closing (or undone) record, which has
+// no payload: known without reading the whole file.
+bool isFinished(const QString &fileName)
+{
+    QFile file(fileName);
+    const QByteArray closed = closedRecord();
+    if (!file.open(QIODevice::ReadOnly) || file.size() < closed.size() || !file.seek(file.size() - closed.size()))
+        return false;
+    const QByteArray last = file.read(closed.size());
+    return last == closed || last == undoneRecord();
+}
+
+bool renameNoReplace(const QString &from, const QString &to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return false;
+#endif
+    struct stat info;
+    if (::lstat(target.constData(), &info) == 0 || errno != ENOENT)
+        return false;
+    return ::rename(source.constData(), target.constData()) == 0;
+}
+
+// Removes the temporary files a job that died may have left beside its
+// files: the copies and parked names of file operations (".quillmark-" and
+// six characters) and the new copies of rewritten files (the file's name,
+// a dot and six characters). Only files made since the job started, and
+// never one that is a file the job recorded (a parked original keeps its
+// inode).
+void removeLeftovers(const JobLog &log, RecoveryReport &report)
+{
+    QSet<QString> folders;
+    QSet<QString> rewritten;
+    QSet<quint64> inodes;
+    for (const Entry &e : log.entries) {
+        folders.insert(QFileInfo(e.path).absolutePath());
+        if (!e.newPath.isEmpty())
+            folders.insert(QFileInfo(e.newPath).absolutePath());
+        if (e.kind == EntryKind::Rewrite && !e.done)
+            rewritten.insert(QFileInfo(e.path).fileName());
+        inodes.insert(e.before.inode);
+        if (e.done)
+            inodes.insert(e.after.inode);
+    }
+    static const QRegularExpression ours(QStringLiteral("^\\.quillmark-[A-Za-z0-9]{6}$"));
+    static const QRegularExpression copy(QStringLiteral("^(.+)\\.[A-Za-z0-9]{6}$"));
+    const qint64 sinceNs = (log.startedMs - 2000) * 1000000;
+    for (const QString &folder : std::as_const(folders)) {
+        const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString &name : names) {
+            const QRegularExpressionMatch m = copy.match(name);
+            if (!ours.match(name).hasMatch() && !(m.hasMatch() && rewritten.contains(m.captured(1))))
+                continue;
+            const QString path = QDir(folder).filePath(name);
+            struct stat info;
+            if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+                continue;
+            const qint64 mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+            if (mtimeNs < sinceNs)
+                continue;
+            if (inodes.contains(quint64(info.st_ino)) || !QFile::remove(path))
+                report.keptTemporary.append(path);
+            else
+                report.removedTemporary.append(path);
+        }
+    }
+}
+
+FileOutcome settle(const Entry &e, DoneMark *mark)
+{
+    FileOutcome out;
+    out.path = e.path;
+    ReadOnlyFile file, renamedFile;
+    const FileView view = viewOf(e.path, &file);
+    const FileView renamed = e.kind == EntryKind::Rename ? viewOf(e.newPath, &renamedFile) : FileView();
+    const Decision d = decide(e, view, renamed);
+    out.verdict = d.verdict;
+    out.reason = d.reason;
+    mark->id = e.id;
+    mark->made = d.verdict == Verdict::New;
+    mark->after = d.verdict == Verdict::New && e.kind == EntryKind::Rename ? renamed.stamp : view.stamp;
+    if (d.verdict != Verdict::Torn)
+        return out;
+    FileChange back;
+    WriteFailure why = WriteFailure::None;
+    out.restored = restoringChange(e, view, &back) && applyChange(back, &why);
+    out.failed = !out.restored;
+    if (out.failed)
+        out.reason = QStringLiteral("could not put the old bytes back");
+    else
+        stampOf(e.path, &mark->after);
+    return out;
+}
+
+} // namespace
+
+QString journalFolder()
+{
+    QString data = qEnvironmentVariable("QUILLMARK_DATA_DIR");
+    if (data.isEmpty())
+        data = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+                   .filePath(QStringLiteral("quillmark"));
+    return QDir(data).filePath(QStringLiteral("journal"));
+}
+
+// ---- the running job ----
+
+JobJournal::~JobJournal()
+{
+    // A job dropped without close() stays unfinished: recovery settles it.
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::unique_ptr<JobJournal> JobJournal::start(const QString &kind, QString *error, const QString &folder)
+{
+    std::unique_ptr<JobJournal> job(new JobJournal);
+    job->folder_ = folderOrDefault(folder);
+    const auto fail = [&](const QString &why) {
+        if (error)
+            *error = why + QStringLiteral(": ") + job->folder_ + QStringLiteral(": ")
+                   + QString::fromLocal8Bit(strerror(errno));
+        return nullptr;
+    };
+    if (!QDir().mkpath(job->folder_))
+        return fail(QStringLiteral("cannot make the journal folder"));
+    const QList<quint64> numbers = jobNumbers(job->folder_);
+    quint64 number = numbers.isEmpty() ? 1 : numbers.last() + 1;
+    // The lock first, then the file: recovery elsewhere never sees the
+    // file of a running job unlocked.
+    for (int attempt = 0; attempt < 100 && job->fd_ < 0; ++attempt, ++number) {
+        auto lock = lockJob(job->folder_, number);
+        if (!lock)
+            continue;
+        const QString name = jobFile(job->folder_, number);
+        const int fd = ::open(QFile::encodeName(name).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return fail(QStringLiteral("cannot write the journal"));
+        }
+        job->fd_ = fd;
+        job->fileName_ = name;
+        job->number_ = number;
+        job->lock_ = std::move(lock);
+    }
+    if (job->fd_ < 0)
+        return fail(QStringLiteral("cannot start a journal"));
+    job->staged_ = headerRecord(job->number_, QDateTime::currentMSecsSinceEpoch(), kind);
+    return job;
+}
+
+quint32 JobJournal::stage(const FileChange &change)
+{
+    const quint32 id = nextId_++;
+    staged_ += entryRecord(entryFor(change, id));
+    return id;
+}
+
+quint32 JobJournal::stageRename(const QString &from, const QString &to)
+{
+    const quint32 id = nextId_++;
+    FileStamp stamp;
+    stampOf(from, &stamp);
+    staged_ += entryRecord(renameEntry(from, to, stamp, id));
+    return id;
+}
+
+bool JobJournal::append(const QByteArray &bytes)
+{
+    if (fd_ < 0 || closed_)
+        return false;
+    const off_t good = ::lseek(fd_, 0, SEEK_END);
+    if (writeAll(fd_, bytes))
+        return true;
+    // A record cut short would hide every record after it.
+    if (good >= 0)
+        (void)::ftruncate(fd_, good);
+    return false;
+}
+
+bool JobJournal::sync()
+{
+    if (staged_.isEmpty())
+        return true;
+    const bool ok = append(staged_) && ::fdatasync(fd_) == 0;
+    staged_.clear();
+    if (ok && !headerDurable_) {
+        syncFolder(folder_); // the new file's name
+        headerDurable_ = true;
+    }
+    return ok;
+}
+
+void JobJournal::markDone(quint32 id, bool made, const QString &path)
+{
+    DoneMark mark;
+    mark.id = id;
+    mark.made = made;
+    stampOf(path, &mark.after);
+    done_.append(mark);
+}
+
+bool JobJournal::flushDone()
+{
+    if (done_.isEmpty())
+        return true;
+    // No fsync: a lost mark only makes recovery look at the file again.
+    const bool ok = append(doneRecord(done_));
+    done_.clear();
+    return ok;
+}
+
+bool JobJournal::close()
+{
+    if (closed_ || fd_ < 0)
+        return false;
+    const bool any = nextId_ > 1;
+    bool ok = true;
+    // The changed files reach the disk before the record that lets recovery
+    // forget them; one sync for the whole job, as the files may lie on
+    // several file systems.
+    if (any) {
+        ::sync();
+        ok = sync() && flushDone() && append(closedRecord()) && ::fdatasync(fd_) == 0;
+    }
+    ::close(fd_);
+    fd_ = -1;
+    closed_ = true;
+    // A job that changed nothing leaves nothing behind.
+    if (!any)
+        QFile::remove(fileName_);
+    lock_.reset();
+    prune(folder_);
+    return ok;
+}
+
+bool JournalRecorder::recordChange(const FileChange &change)
+{
+    id_ = journal_.stage(change);
+    return journal_.sync();
+}
+
+void JournalRecorder::changeDone(const FileChange &change, bool made)
+{
+    journal_.markDone(id_, made, change.fileName);
+    journal_.flushDone();
+}
+
+// ---- recovery ----
+
+RecoveryReport recover(const QString &folder)
+{
+    RecoveryReport report;
+    const QString dir = folderOrDefault(folder);
+    for (quint64 number : jobNumbers(dir)) {
+        const QString name = jobFile(dir, number);
+        if (isFinished(name))
+            continue;
+        const auto lock = lockJob(dir, number);
+        if (!lock)
+            continue; // running in another process
+        const JobLog log = readJob(name);
+        if (!log.valid) {
+            // Not even the header reached the disk: no file was touched.
+            QFile::remove(name);
+            continue;
+        }
+        if (log.closed)
+            continue;
+        ++report.jobs;
+        QList<DoneMark> marks;
+        for (const Entry &e : log.entries) {
+            if (e.done)
+                continue;
+            DoneMark mark;
+            const FileOutcome out = settle(e, &mark);
+            report.files.append(out);
+            if (out.verdict == Verdict::New || out.verdict == Verdict::Old || out.restored)
+                marks.append(mark);
+        }
+        removeLeftovers(log, report);
+        // Records after a torn one would never be read: cut it off first.
+        if (QFileInfo(name).size() > log.goodBytes)
+            QFile(name).resize(log.goodBytes);
+        appendDurably(name, (marks.isEmpty() ? QByteArray() : doneRecord(marks)) + closedRecord());
+    }
+    prune(dir);
+    return report;
+}
+
+// ---- history and undo ----
+
+QList<JobSummary> history(const QString &folder)
+{
+    QList<JobSummary> jobs;
+    const QString dir = folderOrDefault(folder);
+    const QList<quint64> numbers = jobNumbers(dir);
+    for (auto it = numbers.crbegin(); it != numbers.crend(); ++it) {
+        const JobLog log = readJob(jobFile(dir, *it));
+        if (!log.valid || !log.closed)
+            continue;
+        JobSummary s;
+        s.number = log.number;
+        s.startedMs = log.startedMs;
+        s.kind = log.kind;
+        s.undone = log.undone;
+        s.files = int(std::count_if(log.entries.cbegin(), log.entries.cend(),
+                                    [](const Entry &e) { return e.made; }));
+        jobs.append(s);
+    }
+    return jobs;
+}
+
+UndoReport undo(quint64 number, const QString &folder)
+{
+    UndoReport report;
+    const QString dir = folderOrDefault(folder);
+    if (number == 0) {
+        for (const JobSummary &s : history(dir)) {
+            if (!s.undone && !s.kind.startsWith(QStringLiteral("undo"))) {
+                number = s.number;
+                break;
+            }
+        }
+    }
+    const QString name = jobFile(dir, number);
+    const auto lock = number ? lockJob(dir, number) : nullptr;
+    if (!lock)
+        return report;
+    const JobLog log = readJob(name);
+    if (!log.valid || !log.closed || log.undone)
+        return report;
+    report.number = number;
+    auto journal = JobJournal::start(QStringLiteral("undo %1").arg(number), nullptr, dir);
+    if (!journal)
+        return report;
+
+    // Names first, last rename first; then the tags, on the names the files
+    // have once the renames are undone.
+    QHash<QString, QString> backTo;
+    struct Step {
+        FileOutcome out;
+        quint32 id = 0;
+        FileChange change;
+        QString from, to;
+    };
+    QList<Step> steps;
+    QSet<QString> pending, touched;
+    // Makes the staged steps, after one sync of their records.
+    const auto flush = [&] {
+        const bool recorded = journal->sync();
+        for (Step &step : steps) {
+            bool made = false;
+            if (recorded && !step.from.isEmpty()) {
+                made = renameNoReplace(step.from, step.to);
+                if (made)
+                    backTo.insert(step.from, step.to);
+            } else if (recorded) {
+                made = applyChange(step.change);
+            }
+            journal->markDone(step.id, made, step.to.isEmpty() ? step.out.path : step.to);
+            step.out.restored = made;
+            step.out.failed = !made;
+            if (!made)
+                step.out.reason = QStringLiteral("could not put it back");
+            report.files.append(step.out);
+        }
+        journal->flushDone();
+        steps.clear();
+        pending.clear();
+    };
+    for (int pass = 0; pass < 2; ++pass) {
+        for (auto it = log.entries.crbegin(); it != log.entries.crend(); ++it) {
+            const Entry &e = *it;
+            if (!e.made || (e.kind == EntryKind::Rename) != (pass == 0))
+                continue;
+            Step step;
+            step.out.path = e.kind == EntryKind::Rename ? e.newPath : backTo.value(e.path, e.path);
+            // A file the job changed twice is judged after its later change
+            // is undone; its time is then ours, not the job's.
+            if (pending.contains(step.out.path))
+                flush();
+            ReadOnlyFile file;
+            const FileView view = viewOf(step.out.path, &file);
+            FileStamp expected = e.after;
+            if (touched.contains(step.out.path))
+                expected.mtimeNs = view.stamp.mtimeNs;
+            bool same = view.exists && view.stamp == expected;
+            if (e.kind == EntryKind::Rename) {
+                same = same && !QFileInfo::exists(e.path);
+                step.from = e.newPath;
+                step.to = e.path;
+            } else {
+                Entry moved = e;
+                moved.path = step.out.path;
+                same = same && holdsNew(moved, view) && restoringChange(moved, view, &step.change);
+            }
+            step.out.verdict = same ? Verdict::New : (view.exists ? Verdict::Foreign : Verdict::Missing);
+            touched.insert(step.out.path);
+            if (!same) {
+                step.out.reason = view.exists ? QStringLiteral("changed since") : QStringLiteral("the file is gone");
+                report.files.append(step.out);
+                continue;
+            }
+            step.id = e.kind == EntryKind::Rename ? journal->stageRename(step.from, step.to)
+                                                  : journal->stage(step.change);
+            pending.insert(step.out.path);
+            steps.append(step);
+        }
+        flush();
+    }
+    journal->close();
+    appendDurably(name, undoneRecord());
+    return report;
+}
+
+void prune(const QString &folder)
+{
+    const QString dir = folderOrDefault(folder);
+    const QList<quint64> numbers = jobNumbers(dir);
+    qint64 total = 0;
+    QList<qint64> sizes;
+    for (quint64 n : numbers) {
+        sizes.append(QFileInfo(jobFile(dir, n)).size());
+        total += sizes.last();
+    }
+    int kept = int(numbers.size());
+    // The newest job stays whatever its size: it is the one to undo.
+    for (int i = 0; i + 1 < numbers.size() && (kept > kKeptJobs || total > kMaxBytes); ++i) {
+        const QString name = jobFile(dir, numbers[i]);
+        if (!isFinished(name))
+            continue;
+        const auto lock = lockJob(dir, numbers[i]);
+        if (lock && QFile::remove(name)) {
+            total -= sizes[i];
+            --kept;
+        }
+    }
+}
+
+} // namespace qm::journal

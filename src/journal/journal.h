@@ -1,0 +1,127 @@
+#pragma once
+
+#include "journal/journalformat.h"
+#include "journal/recovery.h"
+
+#include <QList>
+#include <QLockFile>
+#include <QString>
+
+#include <memory>
+
+namespace qm::journal {
+
+// The journal keeps this many finished jobs, and no more than kMaxBytes of
+// them, the oldest going first; a job still running is never pruned.
+inline constexpr int kKeptJobs = 20;
+inline constexpr qint64 kMaxBytes = qint64(256) << 20;
+
+// Where the journals live: $QUILLMARK_DATA_DIR when set, else the user's
+// data folder ($XDG_DATA_HOME/quillmark), then "journal" inside.
+QString journalFolder();
+
+// One job's journal, written while the job runs. A write job changes its
+// files in batches:
+//   for each file: plan the change (TID3v2::PlanSave, ...), stage(change)
+//   sync()              -- the batch's records reach the disk, one fsync
+//   for each file: applyChange(change), markDone(id, made, path)
+//   flushDone()         -- the done marks, without an fsync of their own
+// and close() at the end. The job's lock file keeps recovery in another
+// process away from a job that is still running.
+class JobJournal {
+public:
+    ~JobJournal();
+    // Starts the next job in `folder` (journalFolder() when empty); null
+    // when the journal cannot be written, with *error saying why.
+    static std::unique_ptr<JobJournal> start(const QString &kind, QString *error = nullptr,
+                                             const QString &folder = {});
+
+    quint64 number() const { return number_; }
+    QString fileName() const { return fileName_; }
+
+    quint32 stage(const FileChange &change);
+    quint32 stageRename(const QString &from, const QString &to);
+    // Writes what was staged and makes it durable; false when it could not,
+    // and then none of the staged changes may be made.
+    bool sync();
+    void markDone(quint32 id, bool made, const QString &path);
+    bool flushDone();
+    // Settles the job (its remaining done marks, the closing record) and
+    // prunes the oldest jobs.
+    bool close();
+
+private:
+    JobJournal() = default;
+    bool append(const QByteArray &bytes);
+
+    QString folder_;
+    QString fileName_;
+    quint64 number_ = 0;
+    int fd_ = -1;
+    std::unique_ptr<QLockFile> lock_;
+    QByteArray staged_;
+    QList<DoneMark> done_;
+    quint32 nextId_ = 1;
+    bool headerDurable_ = false;
+    bool closed_ = false;
+};
+
+// Hands each change of a one-file-at-a-time save to a job's journal: one
+// fsync per change. A write job that changes many files stages them itself.
+class JournalRecorder : public ChangeRecorder {
+public:
+    explicit JournalRecorder(JobJournal &journal) : journal_(journal) {}
+    bool recordChange(const FileChange &change) override;
+    void changeDone(const FileChange &change, bool made) override;
+
+private:
+    JobJournal &journal_;
+    quint32 id_ = 0;
+};
+
+// What happened to one entry at recovery or undo.
+struct FileOutcome {
+    QString path;
+    Verdict verdict = Verdict::Foreign;
+    bool restored = false; // the old bytes (or the old name) were put back
+    bool failed = false;   // putting back was needed and failed
+    QString reason;
+};
+
+struct RecoveryReport {
+    QList<FileOutcome> files;    // the entries of unfinished jobs
+    QStringList removedTemporary; // leftover temporary files removed
+    QStringList keptTemporary;    // ones that could be a user's file, left
+    int jobs = 0;                 // unfinished jobs settled
+};
+
+// Settles every job that did not finish (its process died): each file
+// whose change was cut short gets its old bytes back, a complete change is
+// kept, a file changed by someone else since is left alone and reported.
+// Jobs still running elsewhere are skipped. Then prunes the journal.
+RecoveryReport recover(const QString &folder = {});
+
+// The finished jobs, newest first.
+struct JobSummary {
+    quint64 number = 0;
+    qint64 startedMs = 0;
+    QString kind;
+    int files = 0; // changes made
+    bool undone = false;
+};
+QList<JobSummary> history(const QString &folder = {});
+
+// Puts back the names and tag bytes of job `number` (0: the newest job not
+// undone yet), last change first. A file is put back only while it is still
+// the one the job left (size, time, inode and the new bytes); any other is
+// listed and left alone. The undo is itself a journaled job.
+struct UndoReport {
+    quint64 number = 0; // the job undone; 0 when there was none
+    QList<FileOutcome> files;
+};
+UndoReport undo(quint64 number = 0, const QString &folder = {});
+
+// Removes the oldest finished jobs beyond kKeptJobs and kMaxBytes.
+void prune(const QString &folder = {});
+
+} // namespace qm::journal

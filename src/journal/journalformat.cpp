@@ -1,0 +1,346 @@
+#include "journal/journalformat.h"
+
+#include <QHash>
+
+#include <array>
+
+namespace qm::journal {
+namespace {
+
+constexpr quint32 kMagic = 0x524a4d51; // "QMJR" read little-endian
+constexpr qint64 kFrameBytes = 4 + 4 + 1 + 4;
+
+enum RecordType : quint8 {
+    Header = 'H',
+    EntryRecord = 'E',
+    Done = 'D',
+    Closed = 'C',
+    Undone = 'U',
+};
+
+constexpr std::array<quint32, 256> makeCrcTable()
+{
+    std::array<quint32, 256> table{};
+    for (quint32 i = 0; i < 256; ++i) {
+        quint32 c = i;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
+        table[i] = c;
+    }
+    return table;
+}
+constexpr std::array<quint32, 256> kCrcTable = makeCrcTable();
+
+class Writer {
+public:
+    void u8(quint8 v) { bytes_.append(char(v)); }
+    void u16(quint16 v) { little(v, 2); }
+    void u32(quint32 v) { little(v, 4); }
+    void u64(quint64 v) { little(v, 8); }
+    void i64(qint64 v) { little(quint64(v), 8); }
+    void blob(QByteArrayView v)
+    {
+        u32(quint32(v.size()));
+        bytes_.append(v);
+    }
+    void text(const QString &v) { blob(v.toUtf8()); }
+    void stamp(const FileStamp &s)
+    {
+        u64(s.device);
+        u64(s.inode);
+        i64(s.size);
+        i64(s.mtimeNs);
+    }
+    QByteArray record(quint8 type) const
+    {
+        Writer frame;
+        frame.u32(kMagic);
+        frame.u32(quint32(bytes_.size()));
+        frame.u8(type);
+        frame.bytes_.append(bytes_);
+        frame.u32(crc32(QByteArrayView(frame.bytes_).sliced(8)));
+        return frame.bytes_;
+    }
+
+private:
+    void little(quint64 v, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            bytes_.append(char((v >> (8 * i)) & 0xff));
+    }
+    QByteArray bytes_;
+};
+
+// Reads a payload; every read past its end fails the whole record.
+class Reader {
+public:
+    explicit Reader(QByteArrayView bytes) : bytes_(bytes) {}
+    bool ok() const { return ok_; }
+    bool atEnd() const { return at_ == bytes_.size(); }
+    quint64 little(int count)
+    {
+        if (!ok_ || bytes_.size() - at_ < count) {
+            ok_ = false;
+            return 0;
+        }
+        quint64 v = 0;
+        for (int i = 0; i < count; ++i)
+            v |= quint64(quint8(bytes_[at_ + i])) << (8 * i);
+        at_ += count;
+        return v;
+    }
+    quint8 u8() { return quint8(little(1)); }
+    quint16 u16() { return quint16(little(2)); }
+    quint32 u32() { return quint32(little(4)); }
+    quint64 u64() { return little(8); }
+    qint64 i64() { return qint64(little(8)); }
+    QByteArray blob()
+    {
+        const quint32 size = u32();
+        if (!ok_ || quint64(bytes_.size() - at_) < size) {
+            ok_ = false;
+            return {};
+        }
+        const QByteArray v = bytes_.sliced(at_, size).toByteArray();
+        at_ += size;
+        return v;
+    }
+    QString text() { return QString::fromUtf8(blob()); }
+    FileStamp stamp()
+    {
+        FileStamp s;
+        s.device = u64();
+        s.inode = u64();
+        s.size = i64();
+        s.mtimeNs = i64();
+        return s;
+    }
+
+private:
+    QByteArrayView bytes_;
+    qsizetype at_ = 0;
+    bool ok_ = true;
+};
+
+// The number of blocks a region of `length` bytes at `offset` touches.
+qint64 blockCount(qint64 offset, qint64 length)
+{
+    if (length <= 0)
+        return 0;
+    return (offset + length - 1) / kBlockSize - offset / kBlockSize + 1;
+}
+
+bool readEntry(Reader &in, Entry &e)
+{
+    e.id = in.u32();
+    const quint8 kind = in.u8();
+    e.path = in.text();
+    e.newPath = in.text();
+    e.offset = in.i64();
+    e.oldSize = in.i64();
+    e.newSize = in.i64();
+    e.before = in.stamp();
+    e.oldBytes = in.blob();
+    e.newLength = in.i64();
+    const quint32 hashes = in.u32();
+    if (!in.ok() || kind < 1 || kind > 3 || e.path.isEmpty())
+        return false;
+    e.kind = EntryKind(kind);
+    // A region that makes no sense for its file is damage, whatever its CRC.
+    if (e.offset < 0 || e.oldSize < 0 || e.newSize < 0 || e.newLength < 0
+        || e.offset + e.oldBytes.size() > e.oldSize || e.offset > e.newSize - e.newLength
+        || e.newLength > kMaxRecordPayload || qint64(hashes) != blockCount(e.offset, e.newLength))
+        return false;
+    e.newHashes.reserve(hashes);
+    for (quint32 i = 0; i < hashes; ++i)
+        e.newHashes.append(in.u64());
+    return in.ok() && in.atEnd();
+}
+
+} // namespace
+
+quint32 crc32(QByteArrayView bytes)
+{
+    quint32 c = 0xffffffffu;
+    for (char b : bytes)
+        c = kCrcTable[(c ^ quint8(b)) & 0xff] ^ (c >> 8);
+    return c ^ 0xffffffffu;
+}
+
+quint64 blockHash(QByteArrayView bytes)
+{
+    // FNV-1a, 64 bits: stable across runs and machines, unlike qHash.
+    quint64 h = 0xcbf29ce484222325ull;
+    for (char b : bytes) {
+        h ^= quint8(b);
+        h *= 0x100000001b3ull;
+    }
+    return h;
+}
+
+QList<quint64> blockHashes(qint64 offset, QByteArrayView bytes)
+{
+    QList<quint64> hashes;
+    const qint64 count = blockCount(offset, bytes.size());
+    hashes.reserve(count);
+    qint64 at = 0;
+    while (at < bytes.size()) {
+        const qint64 end = std::min<qint64>(bytes.size(), ((offset + at) / kBlockSize + 1) * kBlockSize - offset);
+        hashes.append(blockHash(bytes.sliced(at, end - at)));
+        at = end;
+    }
+    return hashes;
+}
+
+Entry entryFor(const FileChange &change, quint32 id)
+{
+    Entry e;
+    e.id = id;
+    e.kind = change.rewrite ? EntryKind::Rewrite : EntryKind::InPlace;
+    e.path = change.fileName;
+    e.offset = change.offset;
+    e.oldSize = change.oldSize;
+    e.newSize = change.newSize;
+    e.before = change.planned;
+    e.oldBytes = change.oldBytes;
+    e.newLength = change.newBytes.size();
+    e.newHashes = blockHashes(change.offset, change.newBytes);
+    return e;
+}
+
+Entry renameEntry(const QString &from, const QString &to, const FileStamp &stamp, quint32 id)
+{
+    Entry e;
+    e.id = id;
+    e.kind = EntryKind::Rename;
+    e.path = from;
+    e.newPath = to;
+    e.oldSize = e.newSize = stamp.size;
+    e.before = stamp;
+    return e;
+}
+
+QByteArray headerRecord(quint64 number, qint64 startedMs, const QString &kind)
+{
+    Writer w;
+    w.u16(kFormatVersion);
+    w.u64(number);
+    w.i64(startedMs);
+    w.text(kind);
+    return w.record(Header);
+}
+
+QByteArray entryRecord(const Entry &e)
+{
+    Writer w;
+    w.u32(e.id);
+    w.u8(quint8(e.kind));
+    w.text(e.path);
+    w.text(e.newPath);
+    w.i64(e.offset);
+    w.i64(e.oldSize);
+    w.i64(e.newSize);
+    w.stamp(e.before);
+    w.blob(e.oldBytes);
+    w.i64(e.newLength);
+    w.u32(quint32(e.newHashes.size()));
+    for (quint64 h : e.newHashes)
+        w.u64(h);
+    return w.record(EntryRecord);
+}
+
+QByteArray doneRecord(const QList<DoneMark> &marks)
+{
+    Writer w;
+    w.u32(quint32(marks.size()));
+    for (const DoneMark &m : marks) {
+        w.u32(m.id);
+        w.u8(m.made ? 1 : 0);
+        w.stamp(m.after);
+    }
+    return w.record(Done);
+}
+
+QByteArray closedRecord()
+{
+    return Writer().record(Closed);
+}
+
+QByteArray undoneRecord()
+{
+    return Writer().record(Undone);
+}
+
+JobLog parseJournal(QByteArrayView bytes)
+{
+    JobLog log;
+    QHash<quint32, qsizetype> index;
+    qint64 at = 0;
+    while (bytes.size() - at >= kFrameBytes) {
+        Reader frame(bytes.sliced(at, 8));
+        if (frame.u32() != kMagic)
+            break;
+        const quint32 length = frame.u32();
+        if (length > kMaxRecordPayload || bytes.size() - at - kFrameBytes < qint64(length))
+            break;
+        const QByteArrayView typed = bytes.sliced(at + 8, 1 + length);
+        Reader tail(bytes.sliced(at + 9 + length, 4));
+        if (tail.u32() != crc32(typed))
+            break;
+        const quint8 type = quint8(typed[0]);
+        Reader in(typed.sliced(1));
+        bool good = true;
+        if (!log.valid) {
+            // Nothing counts before a header of a version this reader knows.
+            log.version = in.u16();
+            log.number = in.u64();
+            log.startedMs = in.i64();
+            log.kind = in.text();
+            good = type == Header && in.ok() && in.atEnd() && log.version == kFormatVersion;
+            log.valid = good;
+        } else if (type == EntryRecord) {
+            Entry e;
+            good = !log.closed && readEntry(in, e) && !index.contains(e.id);
+            if (good) {
+                index.insert(e.id, log.entries.size());
+                log.entries.append(e);
+            }
+        } else if (type == Done) {
+            // All marks of a record or none.
+            const quint32 count = in.u32();
+            QList<DoneMark> marks;
+            for (quint32 i = 0; good && i < count; ++i) {
+                DoneMark m;
+                m.id = in.u32();
+                const quint8 made = in.u8();
+                m.made = made == 1;
+                m.after = in.stamp();
+                good = in.ok() && made <= 1 && index.contains(m.id);
+                marks.append(m);
+            }
+            good = good && in.ok() && in.atEnd();
+            for (const DoneMark &m : marks) {
+                if (!good)
+                    break;
+                Entry &e = log.entries[index.value(m.id)];
+                e.done = true;
+                e.made = m.made;
+                e.after = m.after;
+            }
+        } else if (type == Closed || type == Undone) {
+            good = in.atEnd();
+            (type == Closed ? log.closed : log.undone) = good;
+        } else {
+            good = false;
+        }
+        if (!good)
+            break;
+        at += kFrameBytes + length;
+        log.goodBytes = at;
+    }
+    if (!log.valid)
+        log = JobLog();
+    return log;
+}
+
+} // namespace qm::journal

@@ -1,0 +1,158 @@
+#include "journal/journalformat.h"
+#include "journal/recovery.h"
+
+#include <gtest/gtest.h>
+
+#include <QRandomGenerator>
+
+namespace qm::journal {
+namespace {
+
+QByteArray pattern(qint64 size, char seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qint64 i = 0; i < size; ++i)
+        bytes[i] = char(seed + i * 7 + i / 4096);
+    return bytes;
+}
+
+FileChange change(qint64 offset, const QByteArray &oldBytes, const QByteArray &newBytes, qint64 oldSize)
+{
+    FileChange c;
+    c.fileName = QStringLiteral("/music/a.mp3");
+    c.offset = offset;
+    c.oldBytes = oldBytes;
+    c.newBytes = newBytes;
+    c.oldSize = oldSize;
+    c.newSize = oldSize - oldBytes.size() + newBytes.size();
+    c.planned = FileStamp{1, 42, oldSize, 7};
+    return c;
+}
+
+// A journal cut anywhere, or damaged anywhere, yields only the records
+// wholly before the damage: never a partial entry, never a done mark for
+// an entry that is not there.
+TEST(JournalFormat, DamageHidesEverythingFromItOn)
+{
+    const QByteArray header = headerRecord(3, 1000, QStringLiteral("write"));
+    const QByteArray e1 = entryRecord(entryFor(change(0, pattern(9000, 'a'), pattern(9000, 'b'), 50000), 1));
+    const QByteArray e2 = entryRecord(entryFor(change(800, pattern(128, 'c'), pattern(300, 'd'), 928), 2));
+    const QByteArray done = doneRecord({{1, true, FileStamp{1, 42, 50000, 9}}});
+    const QByteArray all = header + e1 + e2 + done + closedRecord();
+
+    const JobLog whole = parseJournal(all);
+    ASSERT_TRUE(whole.valid);
+    EXPECT_EQ(whole.number, 3u);
+    EXPECT_EQ(whole.kind, QStringLiteral("write"));
+    ASSERT_EQ(whole.entries.size(), 2);
+    EXPECT_TRUE(whole.entries[0].made);
+    EXPECT_EQ(whole.entries[0].after.mtimeNs, 9);
+    EXPECT_EQ(whole.entries[1].oldBytes, pattern(128, 'c'));
+    EXPECT_EQ(whole.entries[1].newSize, 1100);
+    EXPECT_TRUE(whole.closed);
+
+    const qint64 ends[] = {header.size(), header.size() + e1.size(), header.size() + e1.size() + e2.size(),
+                           all.size() - closedRecord().size(), all.size()};
+    auto recordsBefore = [&](qint64 at) { return int(std::upper_bound(std::begin(ends), std::end(ends), at) - std::begin(ends)); };
+    for (qint64 cut = 0; cut <= all.size(); cut += cut < 200 ? 1 : 97) {
+        const JobLog log = parseJournal(QByteArrayView(all).first(cut));
+        const int records = recordsBefore(cut);
+        ASSERT_EQ(log.valid, records >= 1) << cut;
+        EXPECT_EQ(log.entries.size(), std::clamp(records - 1, 0, 2)) << cut;
+        EXPECT_EQ(log.closed, records == 5) << cut;
+        if (log.valid)
+            EXPECT_EQ(log.goodBytes, ends[records - 1]) << cut;
+    }
+    for (qint64 at = 0; at < all.size(); at += at < 100 ? 1 : 61) {
+        QByteArray damaged = all;
+        damaged[at] = char(damaged[at] ^ 0x20);
+        const JobLog log = parseJournal(damaged);
+        const int records = recordsBefore(at);
+        EXPECT_EQ(log.valid, records >= 1) << at;
+        EXPECT_EQ(log.entries.size(), std::clamp(records - 1, 0, 2)) << at;
+        if (records < 4 && !log.entries.isEmpty())
+            EXPECT_FALSE(log.entries[0].done) << at;
+    }
+}
+
+// Decisions on a file's bytes after a change of a region of the file was
+// cut short, or made, or followed by someone else's edit.
+TEST(JournalRecovery, VerdictFollowsTheBytes)
+{
+    struct Case {
+        const char *name;
+        qint64 offset, oldLength, newLength, fileSize;
+        // Builds the file from the old and new file images.
+        std::function<QByteArray(const QByteArray &oldFile, const QByteArray &newFile)> state;
+        bool otherInode;
+        Verdict expected;
+    };
+    const auto same = [](const QByteArray &o, const QByteArray &) { return o; };
+    const auto made = [](const QByteArray &, const QByteArray &n) { return n; };
+    const auto cutAt = [](qint64 at) {
+        return [at](const QByteArray &o, const QByteArray &n) {
+            return n.first(std::min<qint64>(at, n.size())) + o.mid(std::min<qint64>(at, o.size()));
+        };
+    };
+    const auto flip = [](qint64 at, auto inner) {
+        return [at, inner](const QByteArray &o, const QByteArray &n) {
+            QByteArray b = inner(o, n);
+            b[at] = char(b[at] ^ 1);
+            return b;
+        };
+    };
+    // A grown tail whose room was secured (zeros) and partly written.
+    const auto grownCut = [](qint64 at) {
+        return [at](const QByteArray &o, const QByteArray &n) {
+            QByteArray b = o + QByteArray(n.size() - o.size(), '\0');
+            b.replace(0, at, n.first(at));
+            return b;
+        };
+    };
+    const Case cases[] = {
+        {"head old", 0, 300000, 300000, 400000, same, false, Verdict::Old},
+        {"head new", 0, 300000, 300000, 400000, made, false, Verdict::New},
+        {"head cut at a page", 0, 300000, 300000, 400000, cutAt(40960), false, Verdict::Torn},
+        {"head cut mid-page", 0, 300000, 300000, 400000, cutAt(40000), false, Verdict::Torn},
+        {"head cut, then edited elsewhere", 0, 300000, 300000, 400000, flip(200000, cutAt(40000)), false, Verdict::Foreign},
+        // One changed block is where a write may have stopped; two are not.
+        {"head edited after", 0, 300000, 300000, 400000, flip(10, flip(90000, made)), false, Verdict::Foreign},
+        {"head, another inode", 0, 300000, 300000, 400000, made, true, Verdict::Foreign},
+        {"tail grown, room only", 5000, 128, 9000, 5128, grownCut(5000), false, Verdict::Torn},
+        {"tail grown, cut", 5000, 128, 9000, 5128, grownCut(9000), false, Verdict::Torn},
+        {"tail grown, made", 5000, 128, 9000, 5128, made, false, Verdict::New},
+        {"tail shrunk, written, not cut", 5000, 9000, 128, 14000, cutAt(5128), false, Verdict::Torn},
+        {"tail shrunk, made", 5000, 9000, 128, 14000, made, false, Verdict::New},
+        {"tail shrunk, old", 5000, 9000, 128, 14000, same, false, Verdict::Old},
+        {"tail, audio appended by another", 5000, 128, 128, 5128,
+         [](const QByteArray &o, const QByteArray &) { return o + QByteArray(4096, 'x'); }, false, Verdict::Foreign},
+    };
+    for (const Case &c : cases) {
+        const QByteArray oldFile = pattern(c.fileSize, 'o');
+        QByteArray newFile = oldFile;
+        newFile.replace(c.offset, c.oldLength, pattern(c.newLength, 'n'));
+        const FileChange ch = change(c.offset, oldFile.mid(c.offset, c.oldLength), pattern(c.newLength, 'n'), c.fileSize);
+        const Entry e = entryFor(ch, 1);
+        const QByteArray now = c.state(oldFile, newFile);
+        FileView view;
+        view.exists = true;
+        view.stamp = FileStamp{1, c.otherInode ? 43u : 42u, now.size(), 8};
+        view.read = [&now](qint64 pos, qint64 length, QByteArray *out) {
+            *out = now.mid(pos, length);
+            return true;
+        };
+        EXPECT_EQ(int(decide(e, view).verdict), int(c.expected)) << c.name;
+        FileChange back;
+        if (c.expected == Verdict::Torn && restoringChange(e, view, &back)) {
+            QByteArray restored = now;
+            restored.replace(back.offset, back.oldBytes.size(), back.newBytes);
+            restored.resize(back.newSize);
+            EXPECT_EQ(restored, oldFile) << c.name;
+        } else {
+            EXPECT_NE(c.expected, Verdict::Torn) << c.name << ": no way back";
+        }
+    }
+}
+
+} // namespace
+} // namespace qm::journal
