@@ -264,10 +264,9 @@ void TfrmTagEditor::setNumberStyle(NumberStyle style) {
     const QSignalBlocker quiet(cmbNombers_);
     cmbNombers_->setCurrentIndex(style == NumberStyle::Plain ? 1 : 0);
   }
-  restyleNumbers(table_, style, numberScope());
-  model_->cellsChanged(1, table_.lastFileRow());
-  // The editor's template may hold the numbers in their old form.
-  if (editing_) editing_->computeEditorText();
+  // The editor's template may hold the numbers in their old form: the
+  // session's rowsRenumbered has it computed anew.
+  session_.restyleNumbers(style);
 }
 
 void TfrmTagEditor::setSeparateNumbering(bool on) {

@@ -192,6 +192,12 @@ void Session::renumberRows(int fromRow) {
   emit rowsRenumbered();
 }
 
+void Session::restyleNumbers(NumberStyle style) {
+  qm::restyleNumbers(table_, style, state().numbering.scope);
+  emit cellsChanged(1, table_.lastFileRow());
+  emit rowsRenumbered();
+}
+
 void Session::removeDuplicates(DuplicateKey key) {
   if (busy()) return;
   auto job = std::make_shared<DuplicateRowsJob>(table_, key);

@@ -86,6 +86,8 @@ class Session : public QObject {
   void releaseUpdates();
   // Rewrites the numbers from `fromRow` to the last file row.
   void renumberRows(int fromRow);
+  // Rewrites the numbers in `style` (the scope stays as it is).
+  void restyleNumbers(NumberStyle style);
   // Removes the rows repeating an earlier one, as an edit job.
   void removeDuplicates(DuplicateKey key);
   // Writes rows [first, last] by `kind` (11, 12 or 117).
