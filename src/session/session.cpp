@@ -63,16 +63,16 @@ void Session::addFiles(const QStringList& paths) {
   if (busy() || paths.isEmpty()) return;
   // Flags a list brought in earlier must not stop these files being read.
   table_.setCarried(false, 0);
-  runner_.firstAddedRow = table_.blankRow();
+  firstAddedRow_ = table_.blankRow();
   AddChosenFiles(table_, paths, &runner_);
   emit rowsAppended();
-  completeAddedRows(runner_.firstAddedRow);
+  completeAddedRows(firstAddedRow_);
 }
 
 void Session::addDroppedPaths(const QStringList& paths) {
   // Rows must not move under a running job.
   if (busy() || paths.isEmpty()) return;
-  runner_.firstAddedRow = table_.blankRow();
+  firstAddedRow_ = table_.blankRow();
   const QStringList folders = AddDroppedPaths(table_, paths, &runner_);
   emit rowsAppended();
   // Started even without folders: its end completes the dropped files.
@@ -89,10 +89,10 @@ std::shared_ptr<Job> Session::scanJob(char kind, const QStringList& folders) {
 
 void Session::startAddJob(const QStringList& folders, char kind) {
   table_.setCarried(false, 0);
-  if (kind != 'm') runner_.firstAddedRow = table_.blankRow();
+  if (kind != 'm') firstAddedRow_ = table_.blankRow();
   runner_.start('a', scanJob(kind, folders), [this] {
     emit rowsAppended();
-    completeAddedRows(runner_.firstAddedRow);
+    completeAddedRows(firstAddedRow_);
   });
 }
 

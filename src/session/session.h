@@ -139,6 +139,8 @@ class Session : public QObject {
   // Without anyone to ask, no folder is made and no file replaced.
   FixedAnswers unasked_{Answer::NoToAll, Answer::NoToAll};
   std::vector<Held> held_;
+  // Where the rows of the running add begin.
+  int firstAddedRow_ = 0;
   // After the table: the jobs that write to it go first.
   JobRunner runner_;
 };
