@@ -32,36 +32,6 @@
 namespace qm {
 namespace {
 
-// The duplicate search as an edit job: it reads the table on its own thread
-// while the window is busy, and removes the rows found on the window's thread.
-class DuplicateRowsJob : public Job {
- public:
-  DuplicateRowsJob(RowTable& table, DuplicateKey key) : table_(table), key_(key) {}
-  JobClass jobClass() const override { return JobClass::Edit; }
-  int removed() const { return removed_; }
-
- protected:
-  void execute() override {
-    const std::vector<bool> marked = findDuplicateRows(table_, key_, [this](int, int percent, int found) {
-      post([this, percent, found] {
-        runner()->setStatus(StatusText(StatusPhrase::RemovedDuplicates, found));
-        if (percent >= 0) runner()->setProgress(percent);
-      });
-      return !terminated();
-    });
-    // What was found before a stop is removed all the same.
-    synchronize([this, &marked] {
-      removed_ = removeMarkedRows(table_, marked);
-      runner()->setStatus(StatusText(StatusPhrase::RemovedDuplicates, removed_));
-    });
-  }
-
- private:
-  RowTable& table_;
-  DuplicateKey key_;
-  int removed_ = 0;
-};
-
 bool clipboardHasText() {
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
   return data && data->hasText() && !data->text().isEmpty();
@@ -330,16 +300,7 @@ void GridEditing::selectAll() {
 
 void GridEditing::removeDuplicates(DuplicateKey key) {
   if (busy()) return;
-  JobRunner& runner = window_.jobs().runner();
-  auto job = std::make_shared<DuplicateRowsJob>(window_.table(), key);
-  runner.setStatus(StatusText(StatusPhrase::RemovedDuplicates, 0));
-  runner.start(key == DuplicateKey::VisibleColumns ? 'v' : 'a', job, [this, job, &runner] {
-    if (job->removed() > 0) {
-      window_.gridModel()->reloadRows();
-      window_.renumberRows(1);
-    }
-    runner.setControlsEnabled(true);
-  });
+  window_.session().removeDuplicates(key);
 }
 
 void GridEditing::moveCurrentRow(bool up) {

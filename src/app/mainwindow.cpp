@@ -40,9 +40,9 @@
 #include "app/writecommands.h"
 #include "app/namegrid.h"
 #include "app/optionsdialog.h"
+#include "jobs/readkinds.h"
 #include "options/optionssection.h"
 #include "settings/inifile.h"
-#include "table/addedrows.h"
 #include "settings/settingspath.h"
 
 namespace qm {
@@ -202,16 +202,8 @@ TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
   views_->syncColumnCommands();
   onLayoutChanged();
   if (!widthsSaved) fitColumnsToHeaders();
-  if (!firstArgument.isEmpty()) {
-    // Only the first argument counts, and it is not checked: a file that
-    // is not there simply fails to read later. A relative name is taken
-    // from the current folder, so the row names one file for good.
-    const QString path = QFileInfo(firstArgument).absoluteFilePath();
-    const int slash = int(path.lastIndexOf(QLatin1Char('/')));
-    const int row = table_.appendFileRow(path.left(slash + 1), path.mid(slash + 1));
-    model_->reloadRows();
-    completeAddedRows(row);
-  }
+  // Only the first argument counts, and it is not checked.
+  if (!firstArgument.isEmpty()) session_.addPath(firstArgument);
   writeCommands_ = new WriteCommands(*this, jobs_->runner());
   refreshCommandContainers();
 }
@@ -267,10 +259,9 @@ void TfrmTagEditor::setNumberStyle(NumberStyle style) {
     const QSignalBlocker quiet(cmbNombers_);
     cmbNombers_->setCurrentIndex(style == NumberStyle::Plain ? 1 : 0);
   }
-  restyleNumbers(table_, style, numberScope());
-  model_->cellsChanged(1, table_.lastFileRow());
-  // The editor's template may hold the numbers in their old form.
-  if (editing_) editing_->computeEditorText();
+  // The editor's template may hold the numbers in their old form: the
+  // session's rowsRenumbered has it computed anew.
+  session_.restyleNumbers(style);
 }
 
 void TfrmTagEditor::setSeparateNumbering(bool on) {
@@ -284,65 +275,24 @@ void TfrmTagEditor::setSeparateNumbering(bool on) {
   renumberRows(1);
 }
 
-void TfrmTagEditor::renumberRows(int fromRow) {
-  qm::renumberRows(table_, fromRow, numberStyle_, numberScope());
-  model_->cellsChanged(fromRow, table_.lastFileRow());
-  if (editing_) editing_->computeEditorText();
-}
-
-void TfrmTagEditor::completeAddedRows(int first) {
-  // The table's part: empty rows out, names split, new rows numbered.
-  const int rowsBefore = table_.rowCount();
-  const AddedRows added = qm::completeAddedRows(table_, first, numberStyle_, numberScope());
-  if (table_.rowCount() != rowsBefore)
-    model_->reloadRows();
-  else
-    model_->rowsAppended();
-  if (added.isEmpty()) {
-    setControlsEnabled(true);
-    return;
-  }
-  // The information read of new rows brings the view's tag along unless
-  // only the size is read; the tag kind then follows it as a job of its own.
-  const bool readingTags = table_.carriedTagVersion() == 0 && views_->tagView() != 0;
-  for (int kind : AddedRowsReadKinds(jobs_->readSettings(), views_->fileInfoOn() && !table_.carriedFileInfo())) {
-    if (kind == ReadTag1Kind || kind == ReadTag2Kind) {
-      if (readingTags) startUpdateJob(added.first, added.last, kind);
-    } else {
-      startUpdateJob(added.first, added.last, kind);
-    }
-  }
-  model_->cellsChanged(added.first, added.last);
-  selectRows(added.first, added.last);
-  if (!readingTags) setControlsEnabled(true);
-}
-
-void TfrmTagEditor::startUpdateJob(int first, int last, int kind) { jobs_->startUpdateJob(first, last, kind); }
-
-void TfrmTagEditor::addFiles(const QStringList& paths) {
-  if (jobs_->busy()) return;
-  jobs_->addChosenFiles(paths);
-}
-
-void TfrmTagEditor::addDroppedPaths(const QStringList& paths) {
-  // Rows must not move under a running job.
-  if (jobs_->busy() || paths.isEmpty()) return;
-  jobs_->addDroppedPaths(paths);
-}
-
 void TfrmTagEditor::createJobs() {
-  JobControl::Hooks hooks;
-  hooks.completeAddedRows = [this](int first) { completeAddedRows(first); };
-  hooks.readSettings = [this] {
-    return ReadSettings::From(options_, TagView(views_->tagView()), numberStyle_ == NumberStyle::LeadingZero);
-  };
-  hooks.scanSettings = [this] {
-    return ScanSettings{addDirectoryDialog_->filter(), addDirectoryDialog_->caseSensitive(),
-                        addDirectoryDialog_->scanSubFolders()};
-  };
-  hooks.holdUpdates = [this] { return optionsDialog_->isVisible(); };
-  hooks.updateEnded = [this] { emit editorTextRequested(); };
-  jobs_ = std::make_unique<JobControl>(table_, *model_, *infoPanel_, std::move(hooks));
+  // What the session's operations take from the window when they start.
+  session_.setStateSource([this] {
+    SessionState state;
+    state.numbering = {numberStyle_, numberScope()};
+    state.tagView = TagView(views_->tagView());
+    state.fileInfo = views_->fileInfoOn();
+    state.scan = ScanSettings{addDirectoryDialog_->filter(), addDirectoryDialog_->caseSensitive(),
+                              addDirectoryDialog_->scanSubFolders()};
+    return state;
+  });
+  session_.setUpdatesHeld([this] { return optionsDialog_->isVisible(); });
+  connect(&session_, &Session::updateEnded, this, &TfrmTagEditor::editorTextRequested);
+  connect(&session_, &Session::addedRowsCompleted, this, &TfrmTagEditor::selectRows);
+  connect(&session_, &Session::rowsRenumbered, this, [this] {
+    if (editing_) editing_->computeEditorText();
+  });
+  jobs_ = std::make_unique<JobControl>(session_, *model_, *infoPanel_);
   connect(jobs_.get(), &JobControl::controlsEnabledChanged, this, &TfrmTagEditor::applyControlsEnabled);
   connect(jobs_.get(), &JobControl::separateNumberingStopped, this,
           [this] { commands_->find(QStringLiteral("aNombersSeparate"))->trigger(); });
@@ -355,7 +305,7 @@ void TfrmTagEditor::createJobs() {
   connect(optionsDialog_, &TfrmOptions::editorTextRequested, this, &TfrmTagEditor::editorTextRequested);
   connect(views_, &ColumnViews::editorTextRequested, this, &TfrmTagEditor::editorTextRequested);
   connect(addDirectoryDialog_, &TfrmAddDirectory::addRequested, this,
-          [this](const QStringList& folders) { jobs_->startAddJob(folders, 'd'); });
+          [this](const QStringList& folders) { session_.addFolders(folders); });
 
   CommandSet& c = *commands_;
   for (const char* name : {"aAddFiles", "aAddDirectory", "aOptions"}) {
@@ -419,7 +369,7 @@ void TfrmTagEditor::aAddFilesExecute() {
 void TfrmTagEditor::aOptionsExecute() {
   optionsDialog_->exec();
   // Views switched off and on again while the dialog closed read now.
-  jobs_->release();
+  session_.releaseUpdates();
 }
 
 void TfrmTagEditor::dragEnterEvent(QDragEnterEvent* event) {
@@ -778,13 +728,8 @@ void TfrmTagEditor::runCurrentFile() {
   const int row = current.isValid() ? GridModel::tableRow(current) : 1;
   if (!table_.isValidRow(row) || row == 0) return;
   selectRows(row, row);
-  // The path as list files compose it: Dir, a separator if missing, Old,
-  // then "." and Ext when there is one.
-  QString path = table_.cell(row, FieldNumber::Dir);
-  if (!path.isEmpty() && !path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
-  path += table_.cell(row, FieldNumber::Old);
-  const QString ext = table_.cell(row, FieldNumber::Ext);
-  if (!ext.isEmpty()) path += QLatin1Char('.') + ext;
+  QString dir = table_.cell(row, FieldNumber::Dir);
+  const QString path = BuildFileName(dir, table_.cell(row, FieldNumber::Old), table_.cell(row, FieldNumber::Ext));
   showStatusHint(QStringLiteral("Запуск выбранного файла..."));
   // xdg-open reports success even for a file that is not there, so the
   // file is looked at first.

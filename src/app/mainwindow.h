@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "options/options.h"
+#include "session/session.h"
 #include "table/numbering.h"
 #include "table/rowtable.h"
 
@@ -52,6 +53,7 @@ class TfrmTagEditor : public QMainWindow {
   const QList<QToolBar*>& toolBars() const { return toolBars_; }
   DropDownCommand* dropDown(const QString& name) const { return dropDowns_.value(name); }
   QComboBox* numberingBox() const { return cmbNombers_; }
+  Session& session() { return session_; }
   RowTable& table() { return table_; }
   Options& options() { return options_; }
   NameGrid* grid() const { return grid_; }
@@ -71,21 +73,17 @@ class TfrmTagEditor : public QMainWindow {
   void setControlsEnabled(bool enabled);
   void btnStopClick();
 
-  // Completes rows an add brought in from `first` on: drops empty ones,
-  // splits the file names, asks for reading and numbers them.
-  void completeAddedRows(int first);
-  // Rewrites the numbers from `fromRow` to the last file row.
-  void renumberRows(int fromRow);
+  // The session's operations, as the window's commands call them.
+  void completeAddedRows(int first) { session_.completeAddedRows(first); }
+  void renumberRows(int fromRow) { session_.renumberRows(fromRow); }
   // The fields the cell editor's analysis looks for, in their order: the
   // options' enabled scan fields, as of first show or the options dialog.
   const QList<FieldNumber>& scanFieldList() const { return scanFieldList_; }
 
-  // Reads rows [first, last] by `kind` (1, 2, 105, 108) on a job; while
-  // the options dialog is open the request waits until it has closed.
-  void startUpdateJob(int first, int last, int kind);
-  // Rows for files chosen in the open dialog or dropped on the window.
-  void addFiles(const QStringList& paths);
-  void addDroppedPaths(const QStringList& paths);
+  // While the options dialog is open a read waits until it has closed.
+  void startUpdateJob(int first, int last, int kind) { session_.startUpdateJob(first, last, kind); }
+  void addFiles(const QStringList& paths) { session_.addFiles(paths); }
+  void addDroppedPaths(const QStringList& paths) { session_.addDroppedPaths(paths); }
 
  signals:
   // The cell editor's text is to be computed anew (a view switch, the
@@ -144,9 +142,10 @@ class TfrmTagEditor : public QMainWindow {
   void recomputeClipboardStates();
   void showStatusHint(const QString& hint);
 
-  RowTable table_;
-  Options options_;
-  // After the table: the jobs that write to it go first.
+  // The table, the options and the jobs over them.
+  Session session_;
+  RowTable& table_ = session_.table();
+  Options& options_ = session_.options();
   std::unique_ptr<JobControl> jobs_;
   WriteCommands* writeCommands_ = nullptr;
   TfrmOptions* optionsDialog_ = nullptr;

@@ -15,6 +15,7 @@
 #include "app/writequestions.h"
 #include "jobs/jobrunner.h"
 #include "jobs/updatejob.h"
+#include "session/session.h"
 
 namespace qm {
 
@@ -23,7 +24,6 @@ WriteCommands::WriteCommands(TfrmTagEditor& window, JobRunner& runner)
       window_(window),
       runner_(runner),
       boxes_(std::make_unique<MessageBoxQuestions>(&window)),
-      questions_(boxes_.get()),
       errors_(std::make_unique<TfrmError>(window.table(), window.settingsPath(), &window)),
       onlySelTag_(window.findChild<QAction*>(QStringLiteral("mmiOnlySelTag"))),
       moveFiles_(window.findChild<QAction*>(QStringLiteral("mmiMoveFiles"))) {
@@ -32,6 +32,16 @@ WriteCommands::WriteCommands(TfrmTagEditor& window, JobRunner& runner)
     window_.gridModel()->reloadRows();
     window_.renumberRows(1);
   };
+
+  window.session().setQuestions(boxes_.get());
+  // A new write empties the error window; its end shows what failed.
+  connect(&window.session(), &Session::writeStarted, this, [this] {
+    if (errors_->isVisible()) errors_->close();
+  });
+  connect(&window.session(), &Session::writeEnded, this, [this](const ErrorTable& errors) {
+    errors_->setErrors(errors);
+    errors_->showIfErrors();
+  });
 
   window.installEventFilter(this);
   // The error window stays usable during jobs, but a job must not find its
@@ -69,7 +79,7 @@ bool WriteCommands::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void WriteCommands::setQuestions(WriteQuestions* questions) {
-  questions_ = questions ? questions : boxes_.get();
+  window_.session().setQuestions(questions ? questions : boxes_.get());
 }
 
 std::pair<int, int> WriteCommands::selectedRows() const {
@@ -106,41 +116,7 @@ void WriteCommands::updateExecute(bool selectedOnly) {
 }
 
 void WriteCommands::startWriteJob(int first, int last, int kind) {
-  RowTable& table = window_.table();
-  GridModel* model = window_.gridModel();
-  const WriteSettings settings = WriteSettings::From(
-      window_.options(), TagView(window_.views().tagView()), !moveFiles_ || moveFiles_->isChecked());
-
-  // The rows a job has changed since the last batch, announced after it.
-  auto changed = std::make_shared<std::pair<int, int>>(INT_MAX, 0);
-  auto rowWritten = [changed](int row) {
-    changed->first = qMin(changed->first, row);
-    changed->second = qMax(changed->second, row);
-  };
-  auto announce = [model, changed] {
-    if (changed->first > changed->second) return;
-    model->cellsChanged(changed->first, changed->second);
-    *changed = {INT_MAX, 0};
-  };
-  auto job = std::make_shared<TUpdateThread>(table, first, last, kind, settings, *questions_, rowWritten);
-  auto connection = std::make_shared<QMetaObject::Connection>();
-  auto started = std::make_shared<bool>(false);
-  runner_.start(
-      'u', job,
-      [this, announce, connection, job, started] {
-        announce();
-        disconnect(*connection);
-        // A job stopped before it began leaves the last failures alone.
-        if (*started) errors_->setErrors(job->errorTable());
-        runner_.setControlsEnabled(true);
-        if (*started) errors_->showIfErrors();
-      },
-      [this, announce, connection, started] {
-        *started = true;
-        // A new write empties the error window.
-        if (errors_->isVisible()) errors_->close();
-        *connection = connect(&runner_, &JobRunner::stepsRun, this, announce);
-      });
+  window_.session().write(first, last, kind, !moveFiles_ || moveFiles_->isChecked());
 }
 
 }  // namespace qm

@@ -46,7 +46,6 @@ class WriteCommands : public QObject {
   TfrmTagEditor& window_;
   JobRunner& runner_;
   std::unique_ptr<MessageBoxQuestions> boxes_;
-  WriteQuestions* questions_;
   std::unique_ptr<TfrmError> errors_;
   QAction* onlySelTag_;
   QAction* moveFiles_;

@@ -1,23 +1,18 @@
 #include "cli/commands.h"
 
 #include "cli/rowstream.h"
-#include "jobs/addjob.h"
-#include "jobs/jobrunner.h"
 #include "jobs/readkinds.h"
-#include "jobs/updatejob.h"
 #include "jobs/writesteps.h"
 #include "options/optionssection.h"
+#include "session/session.h"
 #include "settings/inifile.h"
 #include "settings/settingspath.h"
-#include "table/addedrows.h"
 #include "table/celleditor.h"
 
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
-#include <memory>
 
 namespace qm::cli {
 
@@ -47,17 +42,6 @@ Options loadOptions()
     return options;
 }
 
-// Runs one job through the runner and serves the event loop, as the
-// window's thread does, until it has ended.
-void runJob(JobRunner &runner, char kind, std::shared_ptr<Job> job)
-{
-    QEventLoop loop;
-    QObject::connect(&runner, &JobRunner::drained, &loop, &QEventLoop::quit);
-    runner.start(kind, std::move(job), [&runner] { runner.setControlsEnabled(true); });
-    if (runner.isActive())
-        loop.exec();
-}
-
 bool readStandardInput(RowTable &table)
 {
     QFile in;
@@ -71,6 +55,15 @@ bool readStandardInput(RowTable &table)
         printError(QStringLiteral("quillmark-cli: standard input, ") + error);
         return false;
     }
+    return true;
+}
+
+// The rows of standard input and the window's options, for edit and apply.
+bool loadSession(Session &session)
+{
+    if (!readStandardInput(session.table()))
+        return false;
+    session.options() = loadOptions();
     return true;
 }
 
@@ -185,38 +178,24 @@ int runRead(const Arguments &args)
             return usageError(QStringLiteral("neither a file nor a folder: ") + path);
     }
 
-    const Options options = loadOptions();
-    ScanSettings scan;
-    scan.filter = args.value(QStringLiteral("mask"), QStringLiteral(u"Все файлы <*.*>"));
-    scan.caseSensitive = args.has(QStringLiteral("case-sensitive"));
-    scan.scanSubFolders = !args.has(QStringLiteral("no-subfolders"));
-
-    RowTable table;
-    JobRunner runner;
-    // In the order given: a file becomes a row at once, a folder is scanned
-    // by the add job as the add-directory dialog does.
-    for (const QString &path : args.operands) {
-        const QFileInfo info(path);
-        if (!info.isDir()) {
-            table.appendFileRow(info.absolutePath() + QLatin1Char('/'), info.fileName());
-            continue;
-        }
-        auto job = std::make_shared<TAddThread>(
-            'd', QStringList{info.absoluteFilePath()}, scan,
-            [&table](const QString &folder, const QString &name) { table.appendFileRow(folder, name); });
-        runJob(runner, 'd', job);
-    }
-
     const NumberStyle style = numbers == QLatin1String("1") ? NumberStyle::Plain : NumberStyle::LeadingZero;
-    const AddedRows added = completeAddedRows(table, 1, style, NumberScope::WholeTable);
-    if (!added.isEmpty()) {
-        ReadSettings settings =
-            ReadSettings::From(options, TagView(tag.toInt()), style == NumberStyle::LeadingZero);
-        if (args.has(QStringLiteral("all-formats")))
-            settings.FormatRead = false;
-        for (const int kind : AddedRowsReadKinds(settings, !args.has(QStringLiteral("no-info"))))
-            runJob(runner, 'u', std::make_shared<TUpdateThread>(table, added.first, added.last, kind, settings));
-    }
+    SessionState state;
+    state.numbering = {style, NumberScope::WholeTable};
+    state.tagView = TagView(tag.toInt());
+    state.fileInfo = !args.has(QStringLiteral("no-info"));
+    state.scan.filter = args.value(QStringLiteral("mask"), QStringLiteral(u"Все файлы <*.*>"));
+    state.scan.caseSensitive = args.has(QStringLiteral("case-sensitive"));
+    state.scan.scanSubFolders = !args.has(QStringLiteral("no-subfolders"));
+    state.allFormats = args.has(QStringLiteral("all-formats"));
+
+    Session session;
+    session.options() = loadOptions();
+    session.setStateSource([state] { return state; });
+    // In the order given: a file becomes a row at once, a folder is scanned
+    // as the add-directory dialog does; the rows are then read.
+    session.addPaths(args.operands);
+    session.waitForJobs();
+    const RowTable &table = session.table();
     return writeOut(table, format == QLatin1String("tsv") ? RowFormat::Tsv : RowFormat::JsonLines);
 }
 
@@ -227,14 +206,24 @@ int runEdit(const Arguments &args)
                      QStringLiteral("01"), numbers))
         return ExitUsage;
     // Every column is named before anything is read or changed.
+    enum class Action { Show, Set, Dedupe };
     struct Step {
+        Action action;
         FieldNumber field;
-        bool set;
         QString text;
+        DuplicateKey key;
     };
     QList<Step> steps;
-    bool anySet = false;
+    bool changes = false;
     for (const auto &[name, value] : args.options) {
+        if (name == QLatin1String("dedupe")) {
+            if (value != QLatin1String("visible") && value != QLatin1String("all"))
+                return usageError(QStringLiteral("--dedupe takes visible|all, not \"%1\"").arg(value));
+            steps.append({Action::Dedupe, FieldNumber::No, QString(),
+                          value == QLatin1String("all") ? DuplicateKey::AllColumns : DuplicateKey::VisibleColumns});
+            changes = true;
+            continue;
+        }
         if (name != QLatin1String("show") && name != QLatin1String("set"))
             continue;
         const bool set = name == QLatin1String("set");
@@ -244,21 +233,29 @@ int runEdit(const Arguments &args)
         const auto field = columnByName(value.left(equals));
         if (!field || *field == FieldNumber::No)
             return usageError(QStringLiteral("not a data column: \"%1\"").arg(value.left(equals)));
-        steps.append({*field, set, set ? value.mid(equals + 1) : QString()});
-        anySet = anySet || set;
+        steps.append({set ? Action::Set : Action::Show, *field, set ? value.mid(equals + 1) : QString(),
+                      DuplicateKey::AllColumns});
+        changes = changes || set;
     }
     if (!args.operands.isEmpty())
         return usageError(QStringLiteral("edit reads its rows from standard input"));
 
-    RowTable table;
-    if (!readStandardInput(table))
+    Session session;
+    if (!loadSession(session))
         return ExitUsage;
-    const Options options = loadOptions();
-    const QList<FieldNumber> scanFields = options.scanFields().enabledFields();
-    const Numbering numbering{numbers == QLatin1String("1") ? NumberStyle::Plain : NumberStyle::LeadingZero,
-                              NumberScope::WholeTable};
+    RowTable &table = session.table();
+    const QList<FieldNumber> scanFields = session.options().scanFields().enabledFields();
+    SessionState state;
+    state.numbering = {numbers == QLatin1String("1") ? NumberStyle::Plain : NumberStyle::LeadingZero,
+                       NumberScope::WholeTable};
+    session.setStateSource([state] { return state; });
     QByteArray shown;
     for (const Step &step : steps) {
+        if (step.action == Action::Dedupe) {
+            session.removeDuplicates(step.key);
+            session.waitForJobs();
+            continue;
+        }
         CellEditor editor;
         const int position = table.layout().position(step.field);
         // The whole column: its file rows, never the blank last row.
@@ -266,7 +263,7 @@ int runEdit(const Arguments &args)
         const QString text = table.fileRowCount() > 0
                                  ? editor.computeEditorText(table, column, scanFields)
                                  : QString();
-        if (!step.set) {
+        if (step.action == Action::Show) {
             shown += text.toUtf8();
             shown += '\n';
             continue;
@@ -274,13 +271,13 @@ int runEdit(const Arguments &args)
         if (table.fileRowCount() == 0)
             continue;
         editor.applyText(table, step.text);
-        editor.finishEditing(table, column, numbering);
+        editor.finishEditing(table, column, state.numbering);
     }
     if (!shown.isEmpty()
         && std::fwrite(shown.constData(), 1, size_t(shown.size()), stdout) != size_t(shown.size()))
         return ExitRowsFailed;
     std::fflush(stdout);
-    return anySet ? writeOut(table, RowFormat::JsonLines) : ExitOk;
+    return changes ? writeOut(table, RowFormat::JsonLines) : ExitOk;
 }
 
 namespace {
@@ -325,30 +322,31 @@ int runApply(const Arguments &args)
     if (!args.operands.isEmpty())
         return usageError(QStringLiteral("apply reads its rows from standard input"));
 
-    RowTable table;
-    if (!readStandardInput(table))
+    Session session;
+    if (!loadSession(session))
         return ExitUsage;
-    const Options options = loadOptions();
-    WriteSettings settings =
-        WriteSettings::From(options, TagView(tag.toInt()), !args.has(QStringLiteral("copy")));
-    // Tags go only to the files the reading reads.
-    if (args.has(QStringLiteral("all-formats")))
-        settings.FormatRead = false;
+    RowTable &table = session.table();
+    SessionState state;
+    state.tagView = TagView(tag.toInt());
+    state.allFormats = args.has(QStringLiteral("all-formats"));
+    session.setStateSource([state] { return state; });
     CommandLineAnswers answers(createFolders == QLatin1String("yes") ? Answer::YesToAll : Answer::NoToAll,
                                replace == QLatin1String("yes") ? Answer::YesToAll : Answer::NoToAll);
-    JobRunner runner;
+    session.setQuestions(&answers);
     bool failed = false;
     const ColumnLayout &layout = table.layout();
-    for (const int kind : kinds) {
-        auto job = std::make_shared<TUpdateThread>(table, 1, table.lastFileRow(), kind, settings, answers);
-        runJob(runner, 'u', job);
-        for (const QStringList &entry : job->errorTable().rows) {
+    QObject::connect(&session, &Session::writeEnded, [&](const ErrorTable &errors) {
+        for (const QStringList &entry : errors.rows) {
             QString dir = entry.value(layout.position(FieldNumber::Dir));
             const QString path = BuildFileName(dir, entry.value(layout.position(FieldNumber::Old)),
                                                entry.value(layout.position(FieldNumber::Ext)));
             printError(path + QLatin1Char('\t') + entry.value(kColumnCount));
             failed = true;
         }
+    });
+    for (const int kind : kinds) {
+        session.write(1, table.lastFileRow(), kind, !args.has(QStringLiteral("copy")));
+        session.waitForJobs();
     }
     // A box of the write job (no new names given) means nothing was applied.
     if (!answers.errors.isEmpty())

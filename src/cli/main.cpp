@@ -11,7 +11,7 @@ namespace {
 
 const char kUsage[] =
     "Usage: quillmark-cli read [OPTIONS] PATH...\n"
-    "       quillmark-cli edit [--show COL]... [--set COL=TEXT]...\n"
+    "       quillmark-cli edit [--show COL]... [--set COL=TEXT]... [--dedupe visible|all]...\n"
     "       quillmark-cli apply [OPTIONS] < rows\n"
     "       quillmark-cli --help | --version\n"
     "\n"
@@ -34,6 +34,8 @@ const char kUsage[] =
     "  --show COL            print the editor text of the whole column COL\n"
     "  --set COL=TEXT        type TEXT into the editor over the column COL\n"
     "                        (metasymbols such as %TR, and <var>); prints the rows\n"
+    "  --dedupe visible|all  remove the rows repeating an earlier one in the shown\n"
+    "                        columns or in all of them; prints the rows\n"
     "  --numbers 01|1        numbering style for rows renumbered (default 01)\n"
     "\n"
     "apply: reads rows on standard input, applies them and prints them.\n"
@@ -90,7 +92,8 @@ int main(int argc, char **argv)
                   QStringLiteral("format")};
         run = runRead;
     } else if (command == QLatin1String("edit")) {
-        valued = {QStringLiteral("show"), QStringLiteral("set"), QStringLiteral("numbers")};
+        valued = {QStringLiteral("show"), QStringLiteral("set"), QStringLiteral("dedupe"),
+                  QStringLiteral("numbers")};
         run = runEdit;
     } else if (command == QLatin1String("apply")) {
         switches = {QStringLiteral("rename"), QStringLiteral("copy"), QStringLiteral("all-formats")};

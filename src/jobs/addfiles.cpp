@@ -7,18 +7,14 @@
 
 namespace qm {
 
-namespace {
-
-void appendFile(RowTable &table, const QString &path)
+int AppendFileRow(RowTable &table, const QString &path)
 {
-    const QFileInfo info(path);
-    QString folder = info.absolutePath();
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    table.appendFileRow(folder, info.fileName());
+    // Split at the last "/" of the absolute name, so "." and ".." name the
+    // folder they stand for rather than becoming names of their own.
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const qsizetype slash = absolute.lastIndexOf(QLatin1Char('/'));
+    return table.appendFileRow(absolute.left(slash + 1), absolute.mid(slash + 1));
 }
-
-} // namespace
 
 int AddChosenFiles(RowTable &table, const QStringList &paths, JobRunner *status)
 {
@@ -26,7 +22,7 @@ int AddChosenFiles(RowTable &table, const QStringList &paths, JobRunner *status)
     for (const QString &path : paths) {
         if (path.isEmpty())
             continue;
-        appendFile(table, path);
+        AppendFileRow(table, path);
         ++added;
         if (status)
             status->setStatus(StatusText(StatusPhrase::AddedFiles, added, paths.size()));
@@ -45,7 +41,7 @@ QStringList AddDroppedPaths(RowTable &table, const QStringList &paths, JobRunner
             folders.append(path);
             continue;
         }
-        appendFile(table, path);
+        AppendFileRow(table, path);
         ++added;
         if (status)
             status->setStatus(StatusText(StatusPhrase::AddedFiles, added));

@@ -7,6 +7,12 @@ namespace qm {
 class JobRunner;
 class RowTable;
 
+// `path` as a row, unchecked (a file that is not there simply fails to read
+// later): Dir its absolute folder ending with "/", Old its name, extension
+// included. A relative name is taken from the current folder, so the row
+// names one file for good. Returns the row.
+int AppendFileRow(RowTable &table, const QString &path);
+
 // Files chosen in the open dialog (aAddFiles): one row per file in the
 // dialog's order, with Dir its folder (ending with "/") and Old its name,
 // extension included. After each row the status line shows

@@ -94,7 +94,6 @@ public:
     Job *slot(JobClass jobClass) const;
 
     // Window state the runner keeps for the end handlers and Stop.
-    int firstAddedRow = 0;
     bool separateNumberingPending = false;
     bool stopNeedsConfirm = false;
 

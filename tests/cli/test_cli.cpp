@@ -380,6 +380,38 @@ TEST_F(CliTest, ApplyAnswersTheQuestionsAsToldAndCopies)
     EXPECT_EQ(replaced.exitCode, 0) << replaced.err.toStdString();
 }
 
+TEST_F(CliTest, EditRemovesRepeatedRowsByTheShownOrAllColumns)
+{
+    // Rows read from standard input show every column, so both keys find
+    // the third row repeating the first; the rows left are renumbered.
+    const QByteArray rows = "{\"No\":\"01\",\"Dir\":\"/a/\",\"Old\":\"x\",\"Tit\":\"T1\"}\n"
+                            "{\"No\":\"02\",\"Dir\":\"/a/\",\"Old\":\"x\",\"Tit\":\"T2\"}\n"
+                            "{\"No\":\"03\",\"Dir\":\"/a/\",\"Old\":\"x\",\"Tit\":\"T1\"}\n"
+                            "{\"No\":\"04\",\"Dir\":\"/a/\",\"Old\":\"y\",\"Tit\":\"T1\"}\n";
+    const struct {
+        QStringList args;
+        QStringList titles;
+        QStringList numbers;
+    } cases[] = {
+        {{"edit", "--dedupe", "all"}, {"T1", "T2", "T1"}, {"01", "02", "03"}},
+        {{"edit", "--dedupe", "visible", "--numbers", "1"}, {"T1", "T2", "T1"}, {"1", "2", "3"}},
+    };
+    for (const auto &c : cases) {
+        const CliRun run = cli(c.args, rows);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QStringList titles, numbers;
+        for (const QJsonObject &row : jsonRows(run.out)) {
+            titles.append(row["Tit"].toString());
+            numbers.append(row["No"].toString());
+        }
+        EXPECT_EQ(titles, c.titles) << c.args.join(' ').toStdString();
+        EXPECT_EQ(numbers, c.numbers) << c.args.join(' ').toStdString();
+    }
+    const CliRun bad = cli({"edit", "--dedupe", "some"}, rows);
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.out.isEmpty());
+}
+
 TEST_F(CliTest, ApplyNeverReplacesTheRowsOwnFilesAndCleansWhatAKilledJobLeft)
 {
     // What a job killed halfway leaves: an unfinished copy, and a file
