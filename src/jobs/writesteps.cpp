@@ -4,6 +4,7 @@
 #include "jobs/readkinds.h"
 
 #include "formats/id3v2frames.h"
+#include "journal/journal.h"
 
 #include <QFile>
 
@@ -48,6 +49,24 @@ void appendMessage(QString &message, const QString &addition)
     if (!message.isEmpty())
         message += QLatin1String(". ");
     message += addition;
+}
+
+// The row's message for a tag that was not written: the reason where it is
+// known, then TagNotChanged.
+void tagNotChanged(RowOutcome &outcome, WriteFailure failure)
+{
+    switch (failure) {
+    case WriteFailure::DiskFull:
+        appendMessage(outcome.message, WriteMessage::DiskFull);
+        break;
+    case WriteFailure::NoPermission:
+        appendMessage(outcome.message, WriteMessage::NoPermission);
+        break;
+    default:
+        break;
+    }
+    appendMessage(outcome.message, WriteMessage::TagNotChanged);
+    outcome.failed = true;
 }
 
 // The tag classes make a read-only file writable before they write; when
@@ -299,9 +318,12 @@ void applyCells(TID3v2 &tag, const Row &row, const ReadSettings &settings)
 // The tag of the file with the row's changes, saved only when they change
 // it: a file that already holds them keeps its bytes and its time, and one
 // without a tag gets none that holds nothing.
+// With `planned` the change is only planned, for the caller to make;
+// otherwise it is made here, told to `recorder` first when there is one.
 template <typename Tag>
 bool writeTagStep(Tag &tag, const Row &row, const QString &fileName, const ReadSettings &settings,
-                  const struct stat *known = nullptr)
+                  const struct stat *known = nullptr, FileChange *planned = nullptr,
+                  ChangeRecorder *recorder = nullptr, WriteFailure *failure = nullptr)
 {
     if (!readForWrite(tag, fileName, settings))
         return false;
@@ -309,7 +331,18 @@ bool writeTagStep(Tag &tag, const Row &row, const QString &fileName, const ReadS
     applyCells(tag, row, settings);
     if (fieldsOf(tag) == fieldsOf(before))
         return true;
-    return saveKeepingMode(fileName, [&] { return tag.SaveToFile(fileName); }, known);
+    if (planned)
+        return tag.PlanSave(fileName, planned);
+    return saveKeepingMode(
+        fileName,
+        [&] {
+            if (tag.SaveToFile(fileName, recorder))
+                return true;
+            if (failure)
+                *failure = tag.FGetSaveFailure();
+            return false;
+        },
+        known);
 }
 
 } // namespace
@@ -331,6 +364,34 @@ RowWriter::RowWriter(const WriteSettings &settings, AskFolder askFolder, AskRepl
 {
 }
 
+RowWriter::~RowWriter()
+{
+    closeJournal();
+}
+
+void RowWriter::useJournal(const QString &kind)
+{
+    m_journalKind = kind;
+}
+
+journal::JobJournal *RowWriter::journal()
+{
+    if (!m_journal && !m_journalFailed && !m_journalKind.isEmpty()) {
+        m_journal = journal::JobJournal::start(m_journalKind);
+        m_journalFailed = !m_journal;
+    }
+    return m_journal.get();
+}
+
+bool RowWriter::closeJournal()
+{
+    if (!m_journal)
+        return true;
+    const bool closed = m_journal->close();
+    m_journal.reset();
+    return closed;
+}
+
 bool RowWriter::takesTag(const QString &fileName, const QString &name)
 {
     // Pipes and devices hold no tag and would block a read.
@@ -349,13 +410,59 @@ bool RowWriter::takesTag(const QString &fileName, const QString &name)
 }
 
 bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
-                         const struct stat *known)
+                         const struct stat *known, FileChange *planned, WriteFailure *failure)
 {
-    return version == 1 ? writeTagStep(m_tag1, row, fileName, m_settings, known)
-                        : writeTagStep(m_tag2, row, fileName, m_settings, known);
+    // A change made here by itself is recorded by itself: one sync each.
+    std::unique_ptr<journal::JournalRecorder> recorder;
+    if (!planned && journal())
+        recorder = std::make_unique<journal::JournalRecorder>(*m_journal);
+    return version == 1
+               ? writeTagStep(m_tag1, row, fileName, m_settings, known, planned, recorder.get(),
+                              failure)
+               : writeTagStep(m_tag2, row, fileName, m_settings, known, planned, recorder.get(),
+                              failure);
 }
 
-RowOutcome RowWriter::writeTags(int kind, Row &row)
+size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_t count,
+                                const std::function<bool()> &stopped)
+{
+    journal::JobJournal *const journal = this->journal();
+    struct Planned {
+        size_t row;
+        FileChange change;
+        quint32 id = 0;
+    };
+    std::vector<Planned> planned;
+    size_t done = 0;
+    while (done < count) {
+        FileChange change;
+        outcomes[done] = writeTags(kind, rows[done], journal ? &change : nullptr);
+        if (journal && !outcomes[done].failed && !change.isEmpty())
+            planned.push_back({done, std::move(change)});
+        ++done;
+        if (stopped())
+            break;
+    }
+    if (planned.empty())
+        return done;
+    for (Planned &p : planned)
+        p.id = journal->stage(p.change);
+    // Not one change is made that the journal could not keep.
+    const bool recorded = journal->sync();
+    for (Planned &p : planned) {
+        WriteFailure failure = WriteFailure::Other;
+        const bool made =
+            recorded
+            && saveKeepingMode(p.change.fileName, [&] { return applyChange(p.change, &failure); });
+        journal->markDone(p.id, made, p.change.fileName);
+        if (!made)
+            tagNotChanged(outcomes[p.row], failure);
+    }
+    journal->flushDone();
+    return done;
+}
+
+RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned)
 {
     RowOutcome outcome;
     QString &dir = cell(row, F::Dir);
@@ -380,11 +487,11 @@ RowOutcome RowWriter::writeTags(int kind, Row &row)
         outcome.failed = true;
     }
     // A file the reading would not read a tag from gets none.
+    WriteFailure failure = WriteFailure::None;
     if (!outcome.failed
-        && (!takesTag(fileName) || !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName, &info))) {
-        appendMessage(outcome.message, WriteMessage::TagNotChanged);
-        outcome.failed = true;
-    }
+        && (!takesTag(fileName)
+            || !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName, &info, planned, &failure)))
+        tagNotChanged(outcome, failure);
     return outcome;
 }
 
@@ -503,11 +610,10 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
     if (!outcome.failed) {
         // A file the reading would not read a tag from is only renamed.
         const int version = m_settings.TagView;
+        WriteFailure failure = WriteFailure::None;
         if ((version == 1 || version == 2) && takesTag(oldPath, target.oldPath)
-            && !writeTag(version, row, oldPath)) {
-            appendMessage(outcome.message, WriteMessage::TagNotChanged);
-            outcome.failed = true;
-        }
+            && !writeTag(version, row, oldPath, nullptr, nullptr, &failure))
+            tagNotChanged(outcome, failure);
     }
 
     if (!fileKept) {
