@@ -148,6 +148,7 @@ void TUpdateThread::executeWrite()
             }))
             return;
         outcomes.assign(rows.size(), RowOutcome());
+        writer.planTagsAhead(rows.data(), rows.size());
         for (; unit < end; ++unit) {
             const RenamePlan::Unit &step = units[unit];
             const size_t at = step.begin - begin;
@@ -158,6 +159,7 @@ void TUpdateThread::executeWrite()
             if (terminated())
                 return;
         }
+        writer.endTagsAhead();
     }
 }
 

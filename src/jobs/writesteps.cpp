@@ -385,6 +385,7 @@ journal::JobJournal *RowWriter::journal()
 
 bool RowWriter::closeJournal()
 {
+    endTagsAhead();
     if (!m_journal)
         return true;
     const bool closed = m_journal->close();
@@ -460,6 +461,53 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
     }
     journal->flushDone();
     return done;
+}
+
+void RowWriter::planTagsAhead(Row *rows, size_t count)
+{
+    endTagsAhead();
+    journal::JobJournal *const journal = this->journal();
+    const int version = m_settings.TagView;
+    if (!journal || (version != 1 && version != 2))
+        return;
+    m_aheadRows = rows;
+    m_ahead.assign(count, AheadTag());
+    bool any = false;
+    // The same conditions as apply() writes the tag under.
+    for (size_t i = 0; i < count; ++i) {
+        Row row = rows[i];
+        const RenameTarget target = RenameTargetOf(row);
+        AheadTag &ahead = m_ahead[i];
+        if (target.failed || !FileExists(target.oldPath) || !takesTag(target.oldPath))
+            continue;
+        ahead.failed = !writeTag(version, row, target.oldPath, nullptr, &ahead.change);
+        if (!ahead.failed && !ahead.change.isEmpty()) {
+            ahead.id = journal->stage(ahead.change);
+            any = true;
+        }
+    }
+    if (any && !journal->sync()) {
+        // Not one change is made that the journal could not keep.
+        for (AheadTag &ahead : m_ahead) {
+            if (ahead.id != 0) {
+                ahead.failed = true;
+                ahead.failure = WriteFailure::Other;
+            }
+        }
+    }
+}
+
+void RowWriter::endTagsAhead()
+{
+    if (m_journal) {
+        for (AheadTag &ahead : m_ahead) {
+            if (ahead.id != 0 && !ahead.used)
+                m_journal->markDone(ahead.id, false, ahead.change.fileName);
+        }
+        m_journal->flushDone();
+    }
+    m_ahead.clear();
+    m_aheadRows = nullptr;
 }
 
 RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned)
@@ -611,9 +659,25 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         // A file the reading would not read a tag from is only renamed.
         const int version = m_settings.TagView;
         WriteFailure failure = WriteFailure::None;
-        if ((version == 1 || version == 2) && takesTag(oldPath, target.oldPath)
-            && !writeTag(version, row, oldPath, nullptr, nullptr, &failure))
+        const ptrdiff_t index = m_aheadRows ? &row - m_aheadRows : -1;
+        // A parked file is no longer where its change was planned: it is
+        // written by itself.
+        if (parked.isEmpty() && index >= 0 && size_t(index) < m_ahead.size()) {
+            AheadTag &ahead = m_ahead[size_t(index)];
+            failure = ahead.failure;
+            if (ahead.id != 0 && !ahead.failed) {
+                ahead.used = true;
+                const bool made = saveKeepingMode(
+                    ahead.change.fileName, [&] { return applyChange(ahead.change, &failure); });
+                m_journal->markDone(ahead.id, made, ahead.change.fileName);
+                ahead.failed = !made;
+            }
+            if (ahead.failed)
+                tagNotChanged(outcome, failure);
+        } else if ((version == 1 || version == 2) && takesTag(oldPath, target.oldPath)
+                   && !writeTag(version, row, oldPath, nullptr, nullptr, &failure)) {
             tagNotChanged(outcome, failure);
+        }
     }
 
     if (!fileKept) {

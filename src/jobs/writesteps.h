@@ -194,6 +194,14 @@ public:
     // copies the file to its new name. A non-empty `parked` is where the
     // row's file waits under a temporary name (see RenamePlan).
     RowOutcome apply(Row &row, const QString &parked = {});
+    // Kind 117 over a batch: plans the tag of each of `rows` and records
+    // the changes in the journal with one sync; apply() on one of these
+    // very rows then makes its change in place of writing the tag itself.
+    // The files must not change in between but by the rows' own renames.
+    void planTagsAhead(Row *rows, size_t count);
+    // The changes planned ahead that no row made (the job was stopped) are
+    // marked as not made.
+    void endTagsAhead();
     void setJobFile(JobFile jobFile) { m_jobFile = std::move(jobFile); }
 
     bool CreateAllFolders = false;
@@ -229,6 +237,16 @@ private:
     TID3v2 m_tag2;
     TMPEGaudio m_stream; // looks for audio and tags in files of any name
     QString m_knownFolder; // the last new folder found or made
+    // A tag planned ahead for the row at the same index of m_aheadRows.
+    struct AheadTag {
+        bool failed = false;
+        WriteFailure failure = WriteFailure::None;
+        FileChange change; // empty: nothing to change
+        quint32 id = 0;
+        bool used = false;
+    };
+    Row *m_aheadRows = nullptr;
+    std::vector<AheadTag> m_ahead;
     QString m_journalKind;  // empty: no journal
     bool m_journalFailed = false;
     std::unique_ptr<journal::JobJournal> m_journal;

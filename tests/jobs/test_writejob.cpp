@@ -807,6 +807,13 @@ TEST_F(WriteJob, TagWritesAreJournaledAndPutBackAfterACrash)
     EXPECT_EQ(jobs.first().files, kFiles);
     EXPECT_EQ(journal::undo().files.size(), kFiles);
     EXPECT_EQ(test::readAll(path(u"7.mp3"_qs)), audio);
+    // Kind 117 records the tags it writes the same way.
+    m_settings.TagView = 2;
+    run(ApplyKind);
+    ASSERT_TRUE(m_errors.rows.empty());
+    EXPECT_EQ(journal::history().first().kind, u"write 117"_qs);
+    EXPECT_EQ(journal::undo().files.size(), kFiles);
+    EXPECT_EQ(test::readAll(path(u"7.mp3"_qs)), audio);
 
     // The same batch killed at some moment after its changes were recorded:
     // recovery leaves every file either as it was or as the job made it.
