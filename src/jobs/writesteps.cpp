@@ -468,23 +468,28 @@ void RowWriter::planTagsAhead(Row *rows, size_t count)
     endTagsAhead();
     journal::JobJournal *const journal = this->journal();
     const int version = m_settings.TagView;
-    if (!journal || (version != 1 && version != 2))
+    if (!journal)
         return;
     m_aheadRows = rows;
     m_ahead.assign(count, AheadTag());
     bool any = false;
-    // The same conditions as apply() writes the tag under.
+    // The same conditions as apply() writes the tag and moves the file under;
+    // a move the row does not make after all is marked as not made.
     for (size_t i = 0; i < count; ++i) {
         Row row = rows[i];
         const RenameTarget target = RenameTargetOf(row);
         AheadTag &ahead = m_ahead[i];
-        if (target.failed || !FileExists(target.oldPath) || !takesTag(target.oldPath))
+        if (target.failed || !FileExists(target.oldPath))
             continue;
-        ahead.failed = !writeTag(version, row, target.oldPath, nullptr, &ahead.change);
-        if (!ahead.failed && !ahead.change.isEmpty()) {
-            ahead.id = journal->stage(ahead.change);
-            any = true;
+        if ((version == 1 || version == 2) && takesTag(target.oldPath)) {
+            ahead.failed = !writeTag(version, row, target.oldPath, nullptr, &ahead.change);
+            if (!ahead.failed && !ahead.change.isEmpty())
+                ahead.id = journal->stage(ahead.change);
         }
+        if (m_settings.MoveFiles && !target.newFolder.isEmpty()
+            && target.newPath != target.oldPath)
+            ahead.renameId = journal->stageRename(target.oldPath, target.newPath);
+        any = any || ahead.id != 0 || ahead.renameId != 0;
     }
     if (any && !journal->sync()) {
         // Not one change is made that the journal could not keep.
@@ -497,12 +502,21 @@ void RowWriter::planTagsAhead(Row *rows, size_t count)
     }
 }
 
+RowWriter::AheadTag *RowWriter::ahead(Row &row)
+{
+    if (!m_aheadRows || &row < m_aheadRows || &row >= m_aheadRows + m_ahead.size())
+        return nullptr;
+    return &m_ahead[size_t(&row - m_aheadRows)];
+}
+
 void RowWriter::endTagsAhead()
 {
     if (m_journal) {
         for (AheadTag &ahead : m_ahead) {
             if (ahead.id != 0 && !ahead.used)
                 m_journal->markDone(ahead.id, false, ahead.change.fileName);
+            if (ahead.renameId != 0)
+                m_journal->markDone(ahead.renameId, false, QString());
         }
         m_journal->flushDone();
     }
@@ -659,11 +673,10 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         // A file the reading would not read a tag from is only renamed.
         const int version = m_settings.TagView;
         WriteFailure failure = WriteFailure::None;
-        const ptrdiff_t index = m_aheadRows ? &row - m_aheadRows : -1;
         // A parked file is no longer where its change was planned: it is
         // written by itself.
-        if (parked.isEmpty() && index >= 0 && size_t(index) < m_ahead.size()) {
-            AheadTag &ahead = m_ahead[size_t(index)];
+        if (AheadTag *found = ahead(row); found && parked.isEmpty()) {
+            AheadTag &ahead = *found;
             failure = ahead.failure;
             if (ahead.id != 0 && !ahead.failed) {
                 ahead.used = true;
@@ -686,6 +699,12 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         const bool done = m_settings.MoveFiles
                               ? newPath == oldPath || RenameFile(oldPath, newPath, replace)
                               : CopyFileTo(oldPath, newPath, replace);
+        // Only the move from the row's own name is the one recorded.
+        AheadTag *found = ahead(row);
+        if (found && found->renameId != 0 && parked.isEmpty()) {
+            m_journal->markDone(found->renameId, done, done ? newPath : oldPath);
+            found->renameId = 0;
+        }
         if (done) {
             std::swap(cell(row, F::Old), cell(row, F::New));
             outcome.renamed = true;

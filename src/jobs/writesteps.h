@@ -194,10 +194,11 @@ public:
     // copies the file to its new name. A non-empty `parked` is where the
     // row's file waits under a temporary name (see RenamePlan).
     RowOutcome apply(Row &row, const QString &parked = {});
-    // Kind 117 over a batch: plans the tag of each of `rows` and records
-    // the changes in the journal with one sync; apply() on one of these
-    // very rows then makes its change in place of writing the tag itself.
-    // The files must not change in between but by the rows' own renames.
+    // Kind 117 over a batch: plans the tag of each of `rows`, and records
+    // the changes and the renames the rows may make in the journal with one
+    // sync; apply() on one of these very rows then makes its tag change in
+    // place of writing the tag itself, and marks its rename done. The files
+    // must not change in between but by the rows' own renames.
     void planTagsAhead(Row *rows, size_t count);
     // The changes planned ahead that no row made (the job was stopped) are
     // marked as not made.
@@ -244,7 +245,10 @@ private:
         FileChange change; // empty: nothing to change
         quint32 id = 0;
         bool used = false;
+        quint32 renameId = 0; // the move to the row's new name
     };
+    // The plan for `row` when it is one of m_aheadRows.
+    AheadTag *ahead(Row &row);
     Row *m_aheadRows = nullptr;
     std::vector<AheadTag> m_ahead;
     QString m_journalKind;  // empty: no journal

@@ -807,13 +807,17 @@ TEST_F(WriteJob, TagWritesAreJournaledAndPutBackAfterACrash)
     EXPECT_EQ(jobs.first().files, kFiles);
     EXPECT_EQ(journal::undo().files.size(), kFiles);
     EXPECT_EQ(test::readAll(path(u"7.mp3"_qs)), audio);
-    // Kind 117 records the tags it writes the same way.
+    // Kind 117 records the tags it writes the same way, and its moves.
     m_settings.TagView = 2;
+    m_table.setCell(1, F::New, u"moved"_qs);
     run(ApplyKind);
     ASSERT_TRUE(m_errors.rows.empty());
     EXPECT_EQ(journal::history().first().kind, u"write 117"_qs);
-    EXPECT_EQ(journal::undo().files.size(), kFiles);
-    EXPECT_EQ(test::readAll(path(u"7.mp3"_qs)), audio);
+    EXPECT_EQ(journal::undo().files.size(), kFiles + 1);
+    EXPECT_EQ(test::readAll(path(u"0.mp3"_qs)), audio);
+    EXPECT_FALSE(QFile::exists(path(u"moved.mp3"_qs)));
+    m_table.setCell(1, F::Old, u"0"_qs);
+    m_table.setCell(1, F::New, u"0"_qs);
 
     // The same batch killed at some moment after its changes were recorded:
     // recovery leaves every file either as it was or as the job made it.
