@@ -157,6 +157,8 @@ int main(int argc, char **argv)
     const QString base = argc > 2 ? QString::fromLocal8Bit(argv[2]) : temp.path();
     const QString jobFolder = QDir(base).filePath(QStringLiteral("job"));
     const QString cFolder = QDir(base).filePath(QStringLiteral("c"));
+    // The jobs' journal goes beside the files, not into the user's data.
+    qputenv("QUILLMARK_DATA_DIR", QFile::encodeName(QDir(base).filePath(QStringLiteral("data"))));
     if (!QDir().mkpath(jobFolder) || !QDir().mkpath(cFolder)
         || !makeFiles(jobFolder, "a", count, taggedFile())
         || !makeFiles(cFolder, "a", count, taggedFile())) {

@@ -5,6 +5,7 @@
 
 #include "app/application.h"
 #include "app/mainwindow.h"
+#include "journal/journal.h"
 #include "settings/settingspath.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +21,8 @@ int main(int argc, char** argv) {
   // --help and --version print and end the program here, before any
   // window or settings folder exists.
   parser.process(app);
+  // A write job killed midway left files to put back before any is read.
+  qm::journal::recover();
 
   // Marks a running copy for other programs; a second copy is not refused,
   // so the result of tryLock does not matter.

@@ -2,6 +2,7 @@
 // and applies rows to the disk, with rows travelling as JSON Lines between
 // the three subcommands.
 #include "cli/commands.h"
+#include "journal/journal.h"
 
 #include <QCoreApplication>
 
@@ -81,6 +82,8 @@ int main(int argc, char **argv)
         std::fputs(kUsage, stdout);
         return ExitOk;
     }
+    // A write job killed midway left files to put back before any is read.
+    qm::journal::recover();
 
     QStringList switches;
     QStringList valued;

@@ -65,7 +65,9 @@ void TUpdateThread::executeWrite()
         synchronize([&] { answer = m_questions->askReplaceFile(text); });
         return answer;
     };
+    // The writer's journal is closed when it goes, on every way out.
     RowWriter writer(m_writeSettings, askFolder, askReplace);
+    writer.useJournal(QStringLiteral("write %1").arg(m_kind));
 
     const qint64 total = qint64(last) - first + 1;
     qint64 done = 0;
@@ -92,6 +94,7 @@ void TUpdateThread::executeWrite()
         });
     };
     std::vector<Row> rows;
+    std::vector<RowOutcome> outcomes;
     const auto copyRows = [&](int from, int to) {
         return synchronize([&] {
             rows.clear();
@@ -105,12 +108,14 @@ void TUpdateThread::executeWrite()
             const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerCopy - 1));
             if (!copyRows(chunk, chunkEnd))
                 return;
-            for (int row = chunk; row <= chunkEnd; ++row) {
-                Row &cells = rows[size_t(row - chunk)];
-                report(row, cells, writer.writeTags(m_kind, cells));
-                if (terminated())
-                    return;
-            }
+            // Stop is honoured after the row in progress.
+            outcomes.assign(rows.size(), RowOutcome());
+            const size_t handled = writer.writeTagBatch(m_kind, rows.data(), outcomes.data(),
+                                                        rows.size(), [this] { return terminated(); });
+            for (size_t i = 0; i < handled; ++i)
+                report(chunk + int(i), rows[i], outcomes[i]);
+            if (terminated())
+                return;
         }
         return;
     }
@@ -130,7 +135,6 @@ void TUpdateThread::executeWrite()
     // Whole units, about RowsPerCopy rows at a time, in the plan's order.
     const std::vector<int> &order = plan.order();
     const std::vector<RenamePlan::Unit> &units = plan.units();
-    std::vector<RowOutcome> outcomes;
     for (size_t unit = 0; unit < units.size();) {
         const size_t begin = units[unit].begin;
         size_t end = unit;
@@ -144,6 +148,7 @@ void TUpdateThread::executeWrite()
             }))
             return;
         outcomes.assign(rows.size(), RowOutcome());
+        writer.planTagsAhead(rows.data(), rows.size());
         for (; unit < end; ++unit) {
             const RenamePlan::Unit &step = units[unit];
             const size_t at = step.begin - begin;
@@ -154,6 +159,7 @@ void TUpdateThread::executeWrite()
             if (terminated())
                 return;
         }
+        writer.endTagsAhead();
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "formats/id3v2frames.h"
 #include "formats/tagfields.h"
+#include "journal/journal.h"
 
 #include <QFile>
 
@@ -49,6 +50,24 @@ void appendMessage(QString &message, const QString &addition)
     if (!message.isEmpty())
         message += QLatin1String(". ");
     message += addition;
+}
+
+// The row's message for a tag that was not written: the reason where it is
+// known, then TagNotChanged.
+void tagNotChanged(RowOutcome &outcome, WriteFailure failure)
+{
+    switch (failure) {
+    case WriteFailure::DiskFull:
+        appendMessage(outcome.message, WriteMessage::DiskFull);
+        break;
+    case WriteFailure::NoPermission:
+        appendMessage(outcome.message, WriteMessage::NoPermission);
+        break;
+    default:
+        break;
+    }
+    appendMessage(outcome.message, WriteMessage::TagNotChanged);
+    outcome.failed = true;
 }
 
 // The tag classes make a read-only file writable before they write; when
@@ -288,9 +307,12 @@ void applyCells(TID3v2 &tag, const Row &row, const ReadSettings &settings)
 // The tag of the file with the row's changes, saved only when they change
 // it: a file that already holds them keeps its bytes and its time, and one
 // without a tag gets none that holds nothing.
+// With `planned` the change is only planned, for the caller to make;
+// otherwise it is made here, told to `recorder` first when there is one.
 template <typename Tag>
 bool writeTagStep(Tag &tag, const Row &row, const QString &fileName, const ReadSettings &settings,
-                  const struct stat *known = nullptr)
+                  const struct stat *known = nullptr, FileChange *planned = nullptr,
+                  ChangeRecorder *recorder = nullptr, WriteFailure *failure = nullptr)
 {
     if (!readForWrite(tag, fileName, settings))
         return false;
@@ -298,7 +320,18 @@ bool writeTagStep(Tag &tag, const Row &row, const QString &fileName, const ReadS
     applyCells(tag, row, settings);
     if (sameFields(tag, before))
         return true;
-    return saveKeepingMode(fileName, [&] { return tag.SaveToFile(fileName); }, known);
+    if (planned)
+        return tag.PlanSave(fileName, planned);
+    return saveKeepingMode(
+        fileName,
+        [&] {
+            if (tag.SaveToFile(fileName, recorder))
+                return true;
+            if (failure)
+                *failure = tag.FGetSaveFailure();
+            return false;
+        },
+        known);
 }
 
 } // namespace
@@ -320,6 +353,35 @@ RowWriter::RowWriter(const WriteSettings &settings, AskFolder askFolder, AskRepl
 {
 }
 
+RowWriter::~RowWriter()
+{
+    closeJournal();
+}
+
+void RowWriter::useJournal(const QString &kind)
+{
+    m_journalKind = kind;
+}
+
+journal::JobJournal *RowWriter::journal()
+{
+    if (!m_journal && !m_journalFailed && !m_journalKind.isEmpty()) {
+        m_journal = journal::JobJournal::start(m_journalKind);
+        m_journalFailed = !m_journal;
+    }
+    return m_journal.get();
+}
+
+bool RowWriter::closeJournal()
+{
+    endTagsAhead();
+    if (!m_journal)
+        return true;
+    const bool closed = m_journal->close();
+    m_journal.reset();
+    return closed;
+}
+
 bool RowWriter::takesTag(const QString &fileName, const QString &name)
 {
     // Pipes and devices hold no tag and would block a read.
@@ -338,13 +400,120 @@ bool RowWriter::takesTag(const QString &fileName, const QString &name)
 }
 
 bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
-                         const struct stat *known)
+                         const struct stat *known, FileChange *planned, WriteFailure *failure)
 {
-    return version == 1 ? writeTagStep(m_tag1, row, fileName, m_settings, known)
-                        : writeTagStep(m_tag2, row, fileName, m_settings, known);
+    // A change made here by itself is recorded by itself: one sync each.
+    std::unique_ptr<journal::JournalRecorder> recorder;
+    if (!planned && journal())
+        recorder = std::make_unique<journal::JournalRecorder>(*m_journal);
+    return version == 1
+               ? writeTagStep(m_tag1, row, fileName, m_settings, known, planned, recorder.get(),
+                              failure)
+               : writeTagStep(m_tag2, row, fileName, m_settings, known, planned, recorder.get(),
+                              failure);
 }
 
-RowOutcome RowWriter::writeTags(int kind, Row &row)
+size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_t count,
+                                const std::function<bool()> &stopped)
+{
+    journal::JobJournal *const journal = this->journal();
+    struct Planned {
+        size_t row;
+        FileChange change;
+        quint32 id = 0;
+    };
+    std::vector<Planned> planned;
+    size_t done = 0;
+    while (done < count) {
+        FileChange change;
+        outcomes[done] = writeTags(kind, rows[done], journal ? &change : nullptr);
+        if (journal && !outcomes[done].failed && !change.isEmpty())
+            planned.push_back({done, std::move(change)});
+        ++done;
+        if (stopped())
+            break;
+    }
+    if (planned.empty())
+        return done;
+    for (Planned &p : planned)
+        p.id = journal->stage(p.change);
+    // Not one change is made that the journal could not keep.
+    const bool recorded = journal->sync();
+    for (Planned &p : planned) {
+        WriteFailure failure = WriteFailure::Other;
+        const bool made =
+            recorded
+            && saveKeepingMode(p.change.fileName, [&] { return applyChange(p.change, &failure); });
+        journal->markDone(p.id, made, p.change.fileName);
+        if (!made)
+            tagNotChanged(outcomes[p.row], failure);
+    }
+    journal->flushDone();
+    return done;
+}
+
+void RowWriter::planTagsAhead(Row *rows, size_t count)
+{
+    endTagsAhead();
+    journal::JobJournal *const journal = this->journal();
+    const int version = m_settings.TagView;
+    if (!journal)
+        return;
+    m_aheadRows = rows;
+    m_ahead.assign(count, AheadTag());
+    bool any = false;
+    // The same conditions as apply() writes the tag and moves the file under;
+    // a move the row does not make after all is marked as not made.
+    for (size_t i = 0; i < count; ++i) {
+        Row row = rows[i];
+        const RenameTarget target = RenameTargetOf(row);
+        AheadTag &ahead = m_ahead[i];
+        if (target.failed || !FileExists(target.oldPath))
+            continue;
+        if ((version == 1 || version == 2) && takesTag(target.oldPath)) {
+            ahead.failed = !writeTag(version, row, target.oldPath, nullptr, &ahead.change);
+            if (!ahead.failed && !ahead.change.isEmpty())
+                ahead.id = journal->stage(ahead.change);
+        }
+        if (m_settings.MoveFiles && !target.newFolder.isEmpty()
+            && target.newPath != target.oldPath)
+            ahead.renameId = journal->stageRename(target.oldPath, target.newPath);
+        any = any || ahead.id != 0 || ahead.renameId != 0;
+    }
+    if (any && !journal->sync()) {
+        // Not one change is made that the journal could not keep.
+        for (AheadTag &ahead : m_ahead) {
+            if (ahead.id != 0) {
+                ahead.failed = true;
+                ahead.failure = WriteFailure::Other;
+            }
+        }
+    }
+}
+
+RowWriter::AheadTag *RowWriter::ahead(Row &row)
+{
+    if (!m_aheadRows || &row < m_aheadRows || &row >= m_aheadRows + m_ahead.size())
+        return nullptr;
+    return &m_ahead[size_t(&row - m_aheadRows)];
+}
+
+void RowWriter::endTagsAhead()
+{
+    if (m_journal) {
+        for (AheadTag &ahead : m_ahead) {
+            if (ahead.id != 0 && !ahead.used)
+                m_journal->markDone(ahead.id, false, ahead.change.fileName);
+            if (ahead.renameId != 0)
+                m_journal->markDone(ahead.renameId, false, QString());
+        }
+        m_journal->flushDone();
+    }
+    m_ahead.clear();
+    m_aheadRows = nullptr;
+}
+
+RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned)
 {
     RowOutcome outcome;
     QString &dir = cell(row, F::Dir);
@@ -369,11 +538,11 @@ RowOutcome RowWriter::writeTags(int kind, Row &row)
         outcome.failed = true;
     }
     // A file the reading would not read a tag from gets none.
+    WriteFailure failure = WriteFailure::None;
     if (!outcome.failed
-        && (!takesTag(fileName) || !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName, &info))) {
-        appendMessage(outcome.message, WriteMessage::TagNotChanged);
-        outcome.failed = true;
-    }
+        && (!takesTag(fileName)
+            || !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName, &info, planned, &failure)))
+        tagNotChanged(outcome, failure);
     return outcome;
 }
 
@@ -492,10 +661,24 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
     if (!outcome.failed) {
         // A file the reading would not read a tag from is only renamed.
         const int version = m_settings.TagView;
-        if ((version == 1 || version == 2) && takesTag(oldPath, target.oldPath)
-            && !writeTag(version, row, oldPath)) {
-            appendMessage(outcome.message, WriteMessage::TagNotChanged);
-            outcome.failed = true;
+        WriteFailure failure = WriteFailure::None;
+        // A parked file is no longer where its change was planned: it is
+        // written by itself.
+        if (AheadTag *found = ahead(row); found && parked.isEmpty()) {
+            AheadTag &ahead = *found;
+            failure = ahead.failure;
+            if (ahead.id != 0 && !ahead.failed) {
+                ahead.used = true;
+                const bool made = saveKeepingMode(
+                    ahead.change.fileName, [&] { return applyChange(ahead.change, &failure); });
+                m_journal->markDone(ahead.id, made, ahead.change.fileName);
+                ahead.failed = !made;
+            }
+            if (ahead.failed)
+                tagNotChanged(outcome, failure);
+        } else if ((version == 1 || version == 2) && takesTag(oldPath, target.oldPath)
+                   && !writeTag(version, row, oldPath, nullptr, nullptr, &failure)) {
+            tagNotChanged(outcome, failure);
         }
     }
 
@@ -505,6 +688,12 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         const bool done = m_settings.MoveFiles
                               ? newPath == oldPath || RenameFile(oldPath, newPath, replace)
                               : CopyFileTo(oldPath, newPath, replace);
+        // Only the move from the row's own name is the one recorded.
+        AheadTag *found = ahead(row);
+        if (found && found->renameId != 0 && parked.isEmpty()) {
+            m_journal->markDone(found->renameId, done, done ? newPath : oldPath);
+            found->renameId = 0;
+        }
         if (done) {
             std::swap(cell(row, F::Old), cell(row, F::New));
             outcome.renamed = true;

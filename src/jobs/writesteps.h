@@ -11,11 +11,16 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 struct stat;
 
 namespace qm {
+
+namespace journal {
+class JobJournal;
+}
 
 // The update job's writing kinds.
 enum WriteKind : int {
@@ -42,6 +47,9 @@ inline const QString CannotCreateFolder = QStringLiteral(u"Не удается �
 inline const QString TargetExists = QStringLiteral(u"Файл с новым именем уже существует");
 inline const QString CannotReplace = QStringLiteral(u"Не удается заменить файл");
 inline const QString TagNotChanged = QStringLiteral(u"Не изменен Tag.");
+// Why a tag was not written, in front of TagNotChanged where it is known.
+inline const QString DiskFull = QStringLiteral(u"Недостаточно места на диске");
+inline const QString NoPermission = QStringLiteral(u"Нет прав на запись в файл");
 inline const QString ChangeImpossible = QStringLiteral(u"Изменение невозможно");
 inline const QString WriteNewNames = QStringLiteral(u"Напишите новые имена файлов.");
 inline const QString ErrorCaption = QStringLiteral(u"Ошибка");
@@ -161,14 +169,40 @@ public:
     using JobFile = std::function<bool(const QString &path)>;
 
     RowWriter(const WriteSettings &settings, AskFolder askFolder, AskReplace askReplace);
+    // Closes the journal: a job ends this way also on Stop and on errors.
+    ~RowWriter();
+
+    // Records the tag changes in a journal of the job, named `kind`, before
+    // they are made, so that a change cut short by a crash can be put back
+    // and the job undone. The journal is started at the first change; when
+    // it cannot be, the files are written as without one.
+    void useJournal(const QString &kind);
+    // Settles the journal; false when it could not be written.
+    bool closeJournal();
 
     // Kinds 11 and 12: checks the row, then writes its ID3v1 or ID3v2 tag.
-    RowOutcome writeTags(int kind, Row &row);
+    // With `planned`, the tag is planned only, into *planned (left empty
+    // when nothing is to change), for the caller to make.
+    RowOutcome writeTags(int kind, Row &row, FileChange *planned = nullptr);
+    // Kinds 11 and 12 over `count` rows: each row's tag planned, the changes
+    // recorded in the journal with one sync, then made. Returns how many
+    // rows were done: fewer when `stopped` says so after one of them.
+    size_t writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_t count,
+                         const std::function<bool()> &stopped);
     // Kind 117: checks the row, prepares the new folder and asks about an
     // existing file, writes the current view's tag, then renames, moves or
     // copies the file to its new name. A non-empty `parked` is where the
     // row's file waits under a temporary name (see RenamePlan).
     RowOutcome apply(Row &row, const QString &parked = {});
+    // Kind 117 over a batch: plans the tag of each of `rows`, and records
+    // the changes and the renames the rows may make in the journal with one
+    // sync; apply() on one of these very rows then makes its tag change in
+    // place of writing the tag itself, and marks its rename done. The files
+    // must not change in between but by the rows' own renames.
+    void planTagsAhead(Row *rows, size_t count);
+    // The changes planned ahead that no row made (the job was stopped) are
+    // marked as not made.
+    void endTagsAhead();
     void setJobFile(JobFile jobFile) { m_jobFile = std::move(jobFile); }
 
     bool CreateAllFolders = false;
@@ -184,8 +218,12 @@ private:
     bool takesTag(const QString &fileName, const QString &name = {});
     // Writes the tag of `version` (1 or 2); false when it failed. `known`
     // is the file's state from a stat just made, or null.
+    // `planned` and `failure` as for writeTags; *failure says why a write
+    // failed when that is known.
     bool writeTag(int version, const Row &row, const QString &fileName,
-                  const struct stat *known = nullptr);
+                  const struct stat *known = nullptr, FileChange *planned = nullptr,
+                  WriteFailure *failure = nullptr);
+    journal::JobJournal *journal();
     // Steps 7 and 8 of a rename: false when the file must stay where it is,
     // with the reason in `message`; `replace` is set when an existing file
     // may be replaced.
@@ -200,6 +238,22 @@ private:
     TID3v2 m_tag2;
     TMPEGaudio m_stream; // looks for audio and tags in files of any name
     QString m_knownFolder; // the last new folder found or made
+    // A tag planned ahead for the row at the same index of m_aheadRows.
+    struct AheadTag {
+        bool failed = false;
+        WriteFailure failure = WriteFailure::None;
+        FileChange change; // empty: nothing to change
+        quint32 id = 0;
+        bool used = false;
+        quint32 renameId = 0; // the move to the row's new name
+    };
+    // The plan for `row` when it is one of m_aheadRows.
+    AheadTag *ahead(Row &row);
+    Row *m_aheadRows = nullptr;
+    std::vector<AheadTag> m_ahead;
+    QString m_journalKind;  // empty: no journal
+    bool m_journalFailed = false;
+    std::unique_ptr<journal::JobJournal> m_journal;
 };
 
 } // namespace qm

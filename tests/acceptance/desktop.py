@@ -210,7 +210,9 @@ class App:
 
     def start(self, *args):
         env = dict(self.desktop.env, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                   QUILLMARK_CONFIG_DIR=self.config, LANG="C.UTF-8", LC_ALL="C.UTF-8")
+                   QUILLMARK_CONFIG_DIR=self.config, LANG="C.UTF-8", LC_ALL="C.UTF-8",
+                   # the write journal, never in the user's data folder
+                   QUILLMARK_DATA_DIR=os.path.join(self.workdir, "data"))
         log = open(os.path.join(self.workdir, "app.log"), "wb")
         self.process = subprocess.Popen([app_binary()] + list(args), env=env, stdout=log, stderr=log,
                                         start_new_session=True)

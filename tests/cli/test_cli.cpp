@@ -54,6 +54,7 @@ protected:
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QUILLMARK_CONFIG_DIR", m_folder.file("config"));
+        env.insert("QUILLMARK_DATA_DIR", m_folder.file("data"));
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(QM_CLI_PATH), args);
         CliRun run;

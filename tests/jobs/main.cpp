@@ -1,7 +1,9 @@
 #include "waitidle.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +21,11 @@ bool WaitUntilIdle(qm::JobRunner &runner, int ms)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // The write jobs keep their journal in the data folder: never the user's.
+    QTemporaryDir data;
+    if (!data.isValid())
+        return 1;
+    qputenv("QUILLMARK_DATA_DIR", QFile::encodeName(data.path()));
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

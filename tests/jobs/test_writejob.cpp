@@ -1,6 +1,7 @@
 #include "jobs/jobrunner.h"
 #include "jobs/updatejob.h"
 #include "jobs/writesteps.h"
+#include "journal/journal.h"
 #include "table/rowtable.h"
 
 #include "formats/id3v1.h"
@@ -18,6 +19,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace qm;
@@ -783,4 +787,70 @@ TEST_F(WriteJob, TwoNewNamesDifferingInCaseAreOneNameWhereTheFileSystemSaysSo)
         EXPECT_EQ(test::readAll(path(u"song.mp3"_qs)), QByteArray("b"));
     }
     EXPECT_EQ(test::readAll(path(u"Song.mp3"_qs)), QByteArray("a"));
+}
+
+TEST_F(WriteJob, TagWritesAreJournaledAndPutBackAfterACrash)
+{
+    const QByteArray audio(4000, 'a');
+    constexpr int kFiles = 200;
+    for (int i = 0; i < kFiles; ++i)
+        addRow(QString::number(i), QString::number(i), audio);
+
+    // A finished job is a closed entry of the journal that holds the old
+    // bytes: undoing it gives them back.
+    run(WriteTag2Kind);
+    ASSERT_TRUE(m_errors.rows.empty());
+    ASSERT_EQ(id3v2Title(path(u"7.mp3"_qs)), u"Title 7"_qs);
+    const QList<journal::JobSummary> jobs = journal::history();
+    ASSERT_FALSE(jobs.isEmpty());
+    EXPECT_EQ(jobs.first().kind, u"write 12"_qs);
+    EXPECT_EQ(jobs.first().files, kFiles);
+    EXPECT_EQ(journal::undo().files.size(), kFiles);
+    EXPECT_EQ(test::readAll(path(u"7.mp3"_qs)), audio);
+    // Kind 117 records the tags it writes the same way, and its moves.
+    m_settings.TagView = 2;
+    m_table.setCell(1, F::New, u"moved"_qs);
+    run(ApplyKind);
+    ASSERT_TRUE(m_errors.rows.empty());
+    EXPECT_EQ(journal::history().first().kind, u"write 117"_qs);
+    EXPECT_EQ(journal::undo().files.size(), kFiles + 1);
+    EXPECT_EQ(test::readAll(path(u"0.mp3"_qs)), audio);
+    EXPECT_FALSE(QFile::exists(path(u"moved.mp3"_qs)));
+    m_table.setCell(1, F::Old, u"0"_qs);
+    m_table.setCell(1, F::New, u"0"_qs);
+
+    // The same batch killed at some moment after its changes were recorded:
+    // recovery leaves every file either as it was or as the job made it.
+    std::vector<Row> rows;
+    for (int row = 1; row <= kFiles; ++row)
+        rows.push_back(m_table.row(row));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        RowWriter writer(m_settings, {}, {});
+        writer.useJournal(u"write 12"_qs);
+        std::vector<RowOutcome> outcomes(rows.size());
+        writer.writeTagBatch(WriteTag2Kind, rows.data(), outcomes.data(), rows.size(),
+                             [] { return false; });
+        pause(); // killed before the journal is closed
+        _exit(0);
+    }
+    // Killed once the first file is changed: while the others are being
+    // changed, or after.
+    const QString first = path(u"0.mp3"_qs);
+    for (int wait = 0; wait < 5000 && QFileInfo(first).size() == audio.size(); ++wait)
+        usleep(1000);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    ASSERT_NE(QFileInfo(first).size(), audio.size()) << "the child changed no file";
+    EXPECT_EQ(journal::recover().jobs, 1);
+    for (int i = 0; i < kFiles; ++i) {
+        const QString file = path(QString::number(i) + u".mp3"_qs);
+        const QByteArray bytes = test::readAll(file);
+        TID3v2 tag;
+        EXPECT_TRUE(bytes == audio
+                    || (tag.ReadFromFile(file) && tag.FGetTitle() == u"Title "_qs + QString::number(i)
+                        && bytes.size() == tag.FGetTotalSize() + audio.size() && bytes.endsWith(audio)))
+            << i;
+    }
 }
