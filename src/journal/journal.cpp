@@ -303,7 +303,25 @@ void JobJournal::markDone(quint32 id, bool made, const QString &path)
     mark.id = id;
     mark.made = made;
     stampOf(path, &mark.after);
+    if (made)
+        changedFileSystems_.insert(mark.after.device, path);
     done_.append(mark);
+}
+
+void JobJournal::syncChangedFileSystems()
+{
+    // syncfs rather than sync(2): a busy USB stick elsewhere must not hold
+    // up the end of a job on the music disk.
+    for (auto it = changedFileSystems_.cbegin(); it != changedFileSystems_.cend(); ++it) {
+        const int fd = ::open(QFile::encodeName(it.value()).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || ::syncfs(fd) != 0) {
+            if (fd >= 0)
+                ::close(fd);
+            ::sync(); // the file moved on since: every file system, then
+            return;
+        }
+        ::close(fd);
+    }
 }
 
 bool JobJournal::flushDone()
@@ -323,10 +341,9 @@ bool JobJournal::close()
     const bool any = nextId_ > 1;
     bool ok = true;
     // The changed files reach the disk before the record that lets recovery
-    // forget them; one sync for the whole job, as the files may lie on
-    // several file systems.
+    // forget them: one sync of each file system the job changed.
     if (any) {
-        ::sync();
+        syncChangedFileSystems();
         ok = sync() && flushDone() && append(closedRecord()) && ::fdatasync(fd_) == 0;
     }
     ::close(fd_);

@@ -3,6 +3,7 @@
 #include "journal/journalformat.h"
 #include "journal/recovery.h"
 
+#include <QHash>
 #include <QList>
 #include <QLockFile>
 #include <QString>
@@ -53,6 +54,7 @@ public:
 private:
     JobJournal() = default;
     bool append(const QByteArray &bytes);
+    void syncChangedFileSystems();
 
     QString folder_;
     QString fileName_;
@@ -61,6 +63,8 @@ private:
     std::unique_ptr<QLockFile> lock_;
     QByteArray staged_;
     QList<DoneMark> done_;
+    // One changed file of each file system the job wrote to, by device.
+    QHash<quint64, QString> changedFileSystems_;
     quint32 nextId_ = 1;
     bool headerDurable_ = false;
     bool closed_ = false;
