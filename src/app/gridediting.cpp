@@ -167,13 +167,25 @@ void GridEditing::setSelection(const CellRect& rect, int currentColumn, int curr
 
 void GridEditing::selectRows(int first, int last) { selectRows(first, last, last); }
 
-void GridEditing::selectRows(int first, int last, int currentRow) {
+void GridEditing::selectRows(int first, int last, int currentRow, RowFocus focus) {
+  const ColumnLayout& layout = window_.table().layout();
+  const CellRect rows{layout.noPosition() + 1, first, kColumnCount - 1, last};
+  if (focus == RowFocus::FirstColumn) {
+    setSelection(rows, rows.left, currentRow);
+    GridModel* model = window_.gridModel();
+    QItemSelection rest;
+    for (int position = 0; position < rows.left; ++position) {
+      const int logical = toInt(layout.fieldAt(position));
+      rest.select(model->index(first - 1, logical), model->index(last - 1, logical));
+    }
+    window_.grid()->selectionModel()->select(rest, QItemSelectionModel::Select);
+    return;
+  }
   // The current cell is the row's last one, but the view stays on the
   // columns the user is looking at.
   QScrollBar* across = window_.grid()->horizontalScrollBar();
   const int scrolled = across->value();
-  const ColumnLayout& layout = window_.table().layout();
-  setSelection(CellRect{layout.noPosition() + 1, first, kColumnCount - 1, last}, kColumnCount - 1, currentRow);
+  setSelection(rows, kColumnCount - 1, currentRow);
   across->setValue(scrolled);
 }
 
