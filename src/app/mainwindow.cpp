@@ -123,6 +123,18 @@ void refreshSeparators(QToolBar* bar) {
   }
 }
 
+// Adds the commands of those names to a menu or a tool bar; "-" stands for
+// a separator.
+template <typename Container>
+void addCommands(Container* to, const CommandSet& commands, std::initializer_list<const char*> names) {
+  for (const char* name : names) {
+    if (*name == '-')
+      to->addSeparator();
+    else
+      to->addAction(commands[QString::fromLatin1(name)]);
+  }
+}
+
 }  // namespace
 
 TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
@@ -398,14 +410,7 @@ TfrmTagEditor::~TfrmTagEditor() {
 void TfrmTagEditor::createMenus() {
   CommandSet& c = *commands_;
   QMenuBar* bar = menuBar();
-  const auto add = [&c](QMenu* menu, std::initializer_list<const char*> names) {
-    for (const char* name : names) {
-      if (*name == '-')
-        menu->addSeparator();
-      else
-        menu->addAction(c[QString::fromLatin1(name)]);
-    }
-  };
+  const auto add = [&c](auto* to, std::initializer_list<const char*> names) { addCommands(to, c, names); };
 
   QMenu* file = bar->addMenu(QStringLiteral("&Файл"));
   add(file, {"aNewList", "aOpenList", "aSaveList", "aSpecList"});
@@ -559,14 +564,7 @@ void TfrmTagEditor::createToolBars() {
     bar->setIconSize(QSize(16, 16));
     toolBars_.append(bar);
   }
-  const auto add = [&c](QToolBar* bar, std::initializer_list<const char*> names) {
-    for (const char* name : names) {
-      if (*name == '-')
-        bar->addSeparator();
-      else
-        bar->addAction(c[QString::fromLatin1(name)]);
-    }
-  };
+  const auto add = [&c](auto* to, std::initializer_list<const char*> names) { addCommands(to, c, names); };
   add(toolBars_[0], {"aNewList", "aOpenList", "aSaveList"});
   dropDowns_.value(QStringLiteral("Add"))->addTo(toolBars_[0]);
   add(toolBars_[1], {"aCut", "aCopy", "aPasteIn", "aClearSelect", "aDeleteSelect", "-", "aFind"});
