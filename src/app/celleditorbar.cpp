@@ -47,42 +47,41 @@ CellEditorBar::CellEditorBar(GridEditing& editing, QToolBar* bar)
   bar->insertWidget(first, plus_);
   bar->installEventFilter(this);
 
-  CommandSet& c = editing_.window().commands();
+  CommandSet& commands = editing_.window().commands();
+  const NamedCommands& c = commands.named();
   menu_ = new QMenu(cmbEdit_);
   menu_->setObjectName(QStringLiteral("pmnEdit"));
-  for (const char* name : {"aEditUndo", "-", "aEditCut", "aEditCopy", "aEditPaste", "aEditDelete", "-",
-                           "aEditSelectAll"}) {
-    if (*name == '-') {
-      menu_->addSeparator();
-      continue;
+  const auto add = [this](std::initializer_list<QAction*> actions) {
+    for (QAction* action : actions) {
+      CommandSet::setPending(action, false);
+      action->setVisible(true);
+      menu_->addAction(action);
     }
-    QAction* action = c[QString::fromLatin1(name)];
-    CommandSet::setPending(action, false);
-    action->setVisible(true);
-    menu_->addAction(action);
-  }
-  connect(c[QStringLiteral("aEditUndo")], &QAction::triggered, this, &CellEditorBar::undo);
-  connect(c[QStringLiteral("aEditCut")], &QAction::triggered, this, &CellEditorBar::cut);
-  connect(c[QStringLiteral("aEditCopy")], &QAction::triggered, this, &CellEditorBar::copy);
-  connect(c[QStringLiteral("aEditPaste")], &QAction::triggered, this, &CellEditorBar::paste);
-  connect(c[QStringLiteral("aEditDelete")], &QAction::triggered, this, &CellEditorBar::deleteSelected);
-  connect(c[QStringLiteral("aEditSelectAll")], &QAction::triggered, this, &CellEditorBar::selectAll);
+  };
+  add({c.aEditUndo});
+  menu_->addSeparator();
+  add({c.aEditCut, c.aEditCopy, c.aEditPaste, c.aEditDelete});
+  menu_->addSeparator();
+  add({c.aEditSelectAll});
+  connect(c.aEditUndo, &QAction::triggered, this, &CellEditorBar::undo);
+  connect(c.aEditCut, &QAction::triggered, this, &CellEditorBar::cut);
+  connect(c.aEditCopy, &QAction::triggered, this, &CellEditorBar::copy);
+  connect(c.aEditPaste, &QAction::triggered, this, &CellEditorBar::paste);
+  connect(c.aEditDelete, &QAction::triggered, this, &CellEditorBar::deleteSelected);
+  connect(c.aEditSelectAll, &QAction::triggered, this, &CellEditorBar::selectAll);
   connect(cmbEdit_->lineEdit(), &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { prepareMenu()->popup(cmbEdit_->lineEdit()->mapToGlobal(pos)); });
 
-  for (QAction* action : c.all()) {
+  for (QAction* action : commands.all()) {
     if (action->property(CommandSet::kCategoryProperty).toString() != QLatin1String("PasteFrom")) continue;
-    const QString name = action->objectName();
     CommandSet::setPending(action, false);
     const int field = action->property(CommandSet::kTagProperty).toInt();
     if (action->icon().isNull() && isFieldNumber(field)) action->setIcon(badgeIcon(templateCode(toField(field)).mid(1)));
     // The group buttons run their last sub-command through the drop-down.
-    if (name == QLatin1String("aPName") || name == QLatin1String("aPFileInf") || name == QLatin1String("aPTag"))
-      continue;
+    if (action == c.aPName || action == c.aPFileInf || action == c.aPTag) continue;
     connect(action, &QAction::triggered, this, [this, action] { pasteFromColumn(action); });
   }
-  for (const char* name : {"aPNo", "aPDir", "aPName", "aPOldName", "aPNewName", "aPExt"})
-    c[QString::fromLatin1(name)]->setVisible(true);
+  for (QAction* action : {c.aPNo, c.aPDir, c.aPName, c.aPOldName, c.aPNewName, c.aPExt}) action->setVisible(true);
   // The group buttons take the image of the sub-command they stand for.
   for (const char* name : {"Name", "FileInf", "Tag"}) {
     if (DropDownCommand* dropDown = editing_.window().dropDown(QString::fromLatin1(name)))
@@ -127,16 +126,16 @@ void CellEditorBar::computeEditorText() {
 }
 
 void CellEditorBar::applySelectionState(const SelectionState& state) {
-  CommandSet& c = editing_.window().commands();
-  for (QAction* action : c.all()) {
+  CommandSet& commands = editing_.window().commands();
+  const NamedCommands& c = commands.named();
+  for (QAction* action : commands.all()) {
     if (action->property(CommandSet::kCategoryProperty).toString() != QLatin1String("PasteFrom")) continue;
     const int field = action->property(CommandSet::kTagProperty).toInt();
     if (isFieldNumber(field)) action->setEnabled(state.pasteFromColumn[size_t(field)]);
   }
-  c[QStringLiteral("aPName")]->setEnabled(state.pasteNameEnabled);
+  c.aPName->setEnabled(state.pasteNameEnabled);
   // The group buttons follow the sub-command they would run.
-  for (const char* name : {"aPFileInf", "aPTag"}) {
-    QAction* face = c[QString::fromLatin1(name)];
+  for (QAction* face : {c.aPFileInf, c.aPTag}) {
     const int field = face->property(CommandSet::kTagProperty).toInt();
     const int image = CommandSet::imageOf(face);
     face->setEnabled(isFieldNumber(image) ? state.pasteFromColumn[size_t(image)]
@@ -272,20 +271,19 @@ bool CellEditorBar::cmbEditKeyPress(QKeyEvent* key) {
 }
 
 QMenu* CellEditorBar::prepareMenu() {
-  CommandSet& c = editing_.window().commands();
+  const NamedCommands& c = editing_.window().commands().named();
   QLineEdit* line = cmbEdit_->lineEdit();
   const bool selected = line->hasSelectedText();
-  c[QStringLiteral("aEditCut")]->setEnabled(selected && !line->isReadOnly());
-  c[QStringLiteral("aEditCopy")]->setEnabled(selected);
-  c[QStringLiteral("aEditDelete")]->setEnabled(selected && !line->isReadOnly());
-  c[QStringLiteral("aEditSelectAll")]->setEnabled(!line->text().isEmpty() || selected);
-  c[QStringLiteral("aEditUndo")]->setEnabled(line->text() != editor_.baseline() && !line->isReadOnly());
+  c.aEditCut->setEnabled(selected && !line->isReadOnly());
+  c.aEditCopy->setEnabled(selected);
+  c.aEditDelete->setEnabled(selected && !line->isReadOnly());
+  c.aEditSelectAll->setEnabled(!line->text().isEmpty() || selected);
+  c.aEditUndo->setEnabled(line->text() != editor_.baseline() && !line->isReadOnly());
   return menu_;
 }
 
 void CellEditorBar::layoutBar() {
-  const auto buttonWidth = [this](const char* name) {
-    QAction* action = editing_.window().commands()[QString::fromLatin1(name)];
+  const auto buttonWidth = [this](QAction* action) {
     QWidget* button = bar_->widgetForAction(action);
     if (!button) {
       // Drop-down buttons sit on the bar as widgets of their own.
@@ -294,8 +292,9 @@ void CellEditorBar::layoutBar() {
     }
     return button && action->isVisible() ? button->sizeHint().width() : 0;
   };
-  const int reserved = 3 * buttonWidth("aPNo") + buttonWidth("aPName") + plus_->sizeHint().width() +
-                       buttonWidth("aPTag") + buttonWidth("aPFileInf");
+  const NamedCommands& c = editing_.window().commands().named();
+  const int reserved = 3 * buttonWidth(c.aPNo) + buttonWidth(c.aPName) + plus_->sizeHint().width() +
+                       buttonWidth(c.aPTag) + buttonWidth(c.aPFileInf);
   cmbEdit_->setMinimumWidth(60);
   const int available = bar_->width() - reserved - 2 * bar_->contentsMargins().left() - 16;
   cmbEdit_->setMaximumWidth(std::max(60, available > 60 ? available : QWIDGETSIZE_MAX));

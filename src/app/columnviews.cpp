@@ -10,9 +10,6 @@ namespace {
 using F = FieldNumber;
 
 constexpr F kBasic[] = {F::Dir, F::Old, F::New, F::Ext};
-constexpr F kFileInfo[] = {F::Siz, F::Dur, F::Inf};
-constexpr F kTagFields[] = {F::Tit, F::Trc, F::Art, F::Alb, F::Yea, F::Gen, F::Com, F::Ope, F::Tt1,
-                            F::Oal, F::Ory, F::Cop, F::Slt, F::Cmp, F::Enc, F::Lan, F::Xxx};
 // "Show all" brings tag columns back in this order; each lands at the right
 // end, so this is the order they end up in.
 constexpr F kShowAllTagOrder[] = {F::Tit, F::Trc, F::Art, F::Alb, F::Yea, F::Gen, F::Com, F::Cop, F::Enc,
@@ -23,19 +20,15 @@ void setHint(QAction* action, const QString& hint) {
   action->setStatusTip(hint);
 }
 
-// The command of `category` whose Tag is the field; button faces that
-// share a Tag with their first sub-command are skipped.
-QAction* commandForField(const CommandSet& commands, const QString& prefix, F f) {
-  for (QAction* action : commands.all()) {
-    const QString name = action->objectName();
-    if (!name.startsWith(prefix) || action->property(CommandSet::kTagProperty).toInt() != toInt(f) ||
-        !action->property(CommandSet::kTagProperty).isValid())
-      continue;
-    if (name == QLatin1String("aPName") || name == QLatin1String("aPFileInf") || name == QLatin1String("aPTag"))
-      continue;
-    return action;
-  }
-  return nullptr;
+// The columns of the file information view, and the tag columns in the
+// order of the tag field table.
+const QList<F>& fileInfoColumns() {
+  static const QList<F> columns = Options::items(FieldView::FileInfo);
+  return columns;
+}
+const QList<F>& tagColumns() {
+  static const QList<F> columns = Options::items(FieldView::Id3v2);
+  return columns;
 }
 
 }  // namespace
@@ -46,26 +39,28 @@ ColumnViews::ColumnViews(RowTable& table, Options& options, CommandSet& commands
     const F f = toField(n);
     connect(columnCommand(f), &QAction::triggered, this, [this, f] { columnCommandTriggered(f); });
   }
-  connect(commands_[QStringLiteral("aVisibleAll")], &QAction::triggered, this, &ColumnViews::showAll);
-  connect(commands_[QStringLiteral("aFileInfo")], &QAction::triggered, this, [this] { switchFileInfo(); });
-  connect(commands_[QStringLiteral("aID3v1Tag")], &QAction::triggered, this, [this] { switchId3v1(); });
-  connect(commands_[QStringLiteral("aID3v2Tag")], &QAction::triggered, this, [this] { switchId3v2(); });
+  connect(named().aVisibleAll, &QAction::triggered, this, &ColumnViews::showAll);
+  connect(named().aFileInfo, &QAction::triggered, this, [this] { switchFileInfo(); });
+  connect(named().aID3v1Tag, &QAction::triggered, this, [this] { switchId3v1(); });
+  connect(named().aID3v2Tag, &QAction::triggered, this, [this] { switchId3v2(); });
 }
 
-QAction* ColumnViews::columnCommand(F f) const { return commands_.visibleCommand(columnCode(f)); }
+const NamedCommands& ColumnViews::named() const { return commands_.named(); }
 
-bool ColumnViews::fileInfoOn() const { return commands_[QStringLiteral("aFileInfo")]->isChecked(); }
-bool ColumnViews::id3v1On() const { return commands_[QStringLiteral("aID3v1Tag")]->isChecked(); }
-bool ColumnViews::id3v2On() const { return commands_[QStringLiteral("aID3v2Tag")]->isChecked(); }
+QAction* ColumnViews::columnCommand(F f) const { return commands_.columnCommand(f); }
+
+bool ColumnViews::fileInfoOn() const { return named().aFileInfo->isChecked(); }
+bool ColumnViews::id3v1On() const { return named().aID3v1Tag->isChecked(); }
+bool ColumnViews::id3v2On() const { return named().aID3v2Tag->isChecked(); }
 int ColumnViews::tagView() const { return id3v1On() ? 1 : id3v2On() ? 2 : 0; }
 
 void ColumnViews::applySavedViews(bool fileInfo, int tag) {
   // A view command toggles: set the opposite of the target, then run it.
-  QAction* info = commands_[QStringLiteral("aFileInfo")];
+  QAction* info = named().aFileInfo;
   info->setChecked(!fileInfo);
   info->trigger();
-  QAction* v1 = commands_[QStringLiteral("aID3v1Tag")];
-  QAction* v2 = commands_[QStringLiteral("aID3v2Tag")];
+  QAction* v1 = named().aID3v1Tag;
+  QAction* v2 = named().aID3v2Tag;
   if (tag == 1) {
     v1->setChecked(false);
     v1->trigger();
@@ -123,7 +118,7 @@ void ColumnViews::showAll() {
   for (F f : kBasic)
     if (!columnCommand(f)->isChecked()) columnCommand(f)->trigger();
   if (fileInfoOn()) {
-    for (F f : kFileInfo)
+    for (F f : fileInfoColumns())
       if (columnCommand(f)->isVisible() && !columnCommand(f)->isChecked()) columnCommand(f)->trigger();
   }
   if (id3v1On() || id3v2On()) {
@@ -151,27 +146,27 @@ void ColumnViews::deleteEmptyRows() {
 void ColumnViews::switchFileInfo(bool reading) {
   const bool on = fileInfoOn();
   const FieldLists& lists = options_.lists(FieldView::FileInfo);
-  QAction* view = commands_[QStringLiteral("aFileInfo")];
+  QAction* view = named().aFileInfo;
   // A basic column comes first when the view goes: otherwise the last shown
   // column could be one of the view's, which may not be hidden then.
   if (!on) ensureBasicColumnShown();
   viewSwitching_ = true;
-  for (F f : kFileInfo) setColumnShownByCommand(f, on && lists.isShown(f));
+  for (F f : fileInfoColumns()) setColumnShownByCommand(f, on && lists.isShown(f));
   viewSwitching_ = false;
   if (!on) {
     emit idleRequested();
     setHint(view, QStringLiteral("Показать информацию о файлах"));
-    clearColumns({F::Siz, F::Dur, F::Inf});
+    clearColumns(fileInfoColumns());
     deleteEmptyRows();
   } else {
     setHint(view, QStringLiteral("Скрыть информацию о файлах"));
   }
-  CommandSet::setInUse(commands_[QStringLiteral("aPFileInf")], on);
-  for (F f : kFileInfo) {
+  CommandSet::setInUse(named().aPFileInf, on);
+  for (F f : fileInfoColumns()) {
     const bool inUse = on && lists.isRead(f);
     CommandSet::setInUse(columnCommand(f), inUse);
-    CommandSet::setInUse(commandForField(commands_, QStringLiteral("aP"), f), inUse);
-    CommandSet::setInUse(commandForField(commands_, QStringLiteral("aSortBy"), f), inUse);
+    CommandSet::setInUse(commands_.pasteCommand(f), inUse);
+    CommandSet::setInUse(commands_.sortCommand(f), inUse);
   }
   emit layoutChanged();
   if (on && reading)
@@ -186,8 +181,8 @@ void ColumnViews::switchId3v2(bool reading) { switchTagView(FieldView::Id3v2, re
 
 void ColumnViews::switchTagView(FieldView view, bool reading) {
   const bool v1 = view == FieldView::Id3v1;
-  QAction* self = commands_[v1 ? QStringLiteral("aID3v1Tag") : QStringLiteral("aID3v2Tag")];
-  QAction* other = commands_[v1 ? QStringLiteral("aID3v2Tag") : QStringLiteral("aID3v1Tag")];
+  QAction* self = v1 ? named().aID3v1Tag : named().aID3v2Tag;
+  QAction* other = v1 ? named().aID3v2Tag : named().aID3v1Tag;
   const bool on = self->isChecked();
   if (on && other->isChecked()) {
     // The tag views exclude each other; the one going away empties its
@@ -199,7 +194,7 @@ void ColumnViews::switchTagView(FieldView view, bool reading) {
 
   const FieldLists& lists = options_.lists(view);
   viewSwitching_ = true;
-  for (F f : kTagFields) {
+  for (F f : tagColumns()) {
     const int item = lists.indexOf(f);
     setColumnShownByCommand(f, on && item >= 0 && lists.isShown(item));
   }
@@ -216,18 +211,18 @@ void ColumnViews::switchTagView(FieldView view, bool reading) {
   }
   if (!on) emit idleRequested();
 
-  CommandSet::setInUse(commands_[QStringLiteral("aPTag")], on);
-  for (F f : kTagFields) {
+  CommandSet::setInUse(named().aPTag, on);
+  for (F f : tagColumns()) {
     const int item = lists.indexOf(f);
     const bool inUse = on && item >= 0 && lists.isRead(item);
     CommandSet::setInUse(columnCommand(f), inUse);
-    CommandSet::setInUse(commandForField(commands_, QStringLiteral("aP"), f), inUse);
-    CommandSet::setInUse(commandForField(commands_, QStringLiteral("aSortBy"), f), inUse);
+    CommandSet::setInUse(commands_.pasteCommand(f), inUse);
+    CommandSet::setInUse(commands_.sortCommand(f), inUse);
   }
   setWriteTagInUse();
   if (!on) {
     QList<F> unused;
-    for (F f : kTagFields)
+    for (F f : tagColumns())
       if (!columnCommand(f)->isVisible()) unused.append(f);
     clearColumns(unused);
     deleteEmptyRows();
@@ -243,23 +238,24 @@ void ColumnViews::setLyricsCaptions(bool lyricsView) {
   const QString cop = lyricsView ? QStringLiteral("Автор") : QStringLiteral("Авторское пр.");
   const QString ory = lyricsView ? QStringLiteral("Комментарий 2") : QStringLiteral("Ориг. год");
   // Commands without a hint of their own show their caption as the hint.
-  const auto caption = [this](const char* name, const QString& text, bool hintFollows) {
-    QAction* action = commands_[QString::fromLatin1(name)];
+  const auto caption = [](QAction* action, const QString& text, bool hintFollows) {
     action->setText(text);
     if (hintFollows) action->setToolTip(text);
   };
-  caption("aPCop", cop, false);
-  caption("aVisibleCop", cop, true);
-  caption("aPOry", ory, false);
-  caption("aVisibleOry", ory, true);
-  caption("aSortByCop", lyricsView ? QStringLiteral("По автору") : QStringLiteral("По авторскому пр."), true);
-  caption("aSortByOry", lyricsView ? QStringLiteral("По комментарию 2") : QStringLiteral("По ориг. году"), true);
+  caption(commands_.pasteCommand(F::Cop), cop, false);
+  caption(commands_.columnCommand(F::Cop), cop, true);
+  caption(commands_.pasteCommand(F::Ory), ory, false);
+  caption(commands_.columnCommand(F::Ory), ory, true);
+  caption(commands_.sortCommand(F::Cop),
+          lyricsView ? QStringLiteral("По автору") : QStringLiteral("По авторскому пр."), true);
+  caption(commands_.sortCommand(F::Ory),
+          lyricsView ? QStringLiteral("По комментарию 2") : QStringLiteral("По ориг. году"), true);
 }
 
 void ColumnViews::setWriteTagInUse() {
   const bool tagView = id3v1On() || id3v2On();
-  CommandSet::setInUse(commands_[QStringLiteral("aWriteID3v1Tag")], tagView);
-  CommandSet::setInUse(commands_[QStringLiteral("aWriteID3v2Tag")], tagView);
+  CommandSet::setInUse(named().aWriteID3v1Tag, tagView);
+  CommandSet::setInUse(named().aWriteID3v2Tag, tagView);
 }
 
 }  // namespace qm

@@ -10,6 +10,7 @@ class QAction;
 namespace qm {
 
 class CommandSet;
+struct NamedCommands;
 
 // Which columns are shown and in use: the column show/hide commands, "show
 // all", and the three views (file information, ID3v1, ID3v2) with every
@@ -66,6 +67,7 @@ class ColumnViews : public QObject {
   void editorTextRequested();
 
  private:
+  const NamedCommands& named() const;
   void setColumnShownByCommand(FieldNumber f, bool shown);
   void syncOptionLists(FieldNumber f, bool shown);
   void ensureBasicColumnShown();

@@ -14,6 +14,7 @@ enum Flags : unsigned {
   kCheckable = 1,
   kChecked = 2 | kCheckable,
   kReady = 4,  // its work exists already; every other command starts hidden
+  kFace = 8,   // a drop-down's face: shares its Tag with its first sub-command
 };
 
 struct CommandSpec {
@@ -138,15 +139,15 @@ constexpr CommandSpec kCommands[] = {
     // Paste from column: image index = field number of the source column
     {"aPNo", "PasteFrom", "", "Добавить номер в позицию курсора", "", 0, 0, kNone, ""},
     {"aPDir", "PasteFrom", "", "Добавить путь", "", 1, 1, kNone, ""},
-    {"aPName", "PasteFrom", "", "Добавить старое имя", "", 2, 2, kNone, ""},
+    {"aPName", "PasteFrom", "", "Добавить старое имя", "", 2, 2, kFace, ""},
     {"aPOldName", "PasteFrom", "Старое имя", "Добавить старое имя", "", 2, 2, kNone, ""},
     {"aPNewName", "PasteFrom", "Новое имя", "Добавить новое имя", "", 3, 3, kNone, ""},
     {"aPExt", "PasteFrom", "Расширение", "Добавить расширение", "", 4, 4, kNone, ""},
-    {"aPFileInf", "PasteFrom", "", "Добавить размер файла", "", 5, 5, kNone, ""},
+    {"aPFileInf", "PasteFrom", "", "Добавить размер файла", "", 5, 5, kFace, ""},
     {"aPSiz", "PasteFrom", "Размер", "Добавить размер", "", 5, 5, kNone, ""},
     {"aPDur", "PasteFrom", "Длительность", "Добавить длительность", "", 6, 6, kNone, ""},
     {"aPInf", "PasteFrom", "Информация", "Добавить информацию", "", 7, 7, kNone, ""},
-    {"aPTag", "PasteFrom", "", "Добавить заголовок", "", 8, 8, kNone, ""},
+    {"aPTag", "PasteFrom", "", "Добавить заголовок", "", 8, 8, kFace, ""},
     {"aPTitle", "PasteFrom", "Заголовок", "Добавить заголовок", "", 8, 8, kNone, ""},
     {"aPTrack", "PasteFrom", "Номер трека", "Добавить номер трека", "", 9, 9, kNone, ""},
     {"aPArtist", "PasteFrom", "Имя артиста", "Добавить имя артиста", "", 10, 10, kNone, ""},
@@ -175,6 +176,75 @@ constexpr CommandSpec kCommands[] = {
     {"aAbout", "Help", "&О программе...", "О программе", "", 130, -1, kNone, "help-about"},
 };
 
+// Each member of NamedCommands with its command's name.
+struct NamedSlot {
+  const char* name;
+  QAction* NamedCommands::*member;
+};
+
+constexpr NamedSlot kNamed[] = {
+    {"aNewList", &NamedCommands::aNewList},
+    {"aOpenList", &NamedCommands::aOpenList},
+    {"aSaveList", &NamedCommands::aSaveList},
+    {"aSpecList", &NamedCommands::aSpecList},
+    {"aAddFiles", &NamedCommands::aAddFiles},
+    {"aAddDirectory", &NamedCommands::aAddDirectory},
+    {"aAddList", &NamedCommands::aAddList},
+    {"aAddWinampList", &NamedCommands::aAddWinampList},
+    {"aRun", &NamedCommands::aRun},
+    {"aWinampPlay", &NamedCommands::aWinampPlay},
+    {"aWinampAdd", &NamedCommands::aWinampAdd},
+    {"aWinampOpen", &NamedCommands::aWinampOpen},
+    {"aWriteID3v1Tag", &NamedCommands::aWriteID3v1Tag},
+    {"aWriteID3v2Tag", &NamedCommands::aWriteID3v2Tag},
+    {"aUpdate", &NamedCommands::aUpdate},
+    {"aUpdateSel", &NamedCommands::aUpdateSel},
+    {"aExit", &NamedCommands::aExit},
+    {"aCut", &NamedCommands::aCut},
+    {"aCopy", &NamedCommands::aCopy},
+    {"aPasteIn", &NamedCommands::aPasteIn},
+    {"aPaste", &NamedCommands::aPaste},
+    {"aClearSelect", &NamedCommands::aClearSelect},
+    {"aDeleteSelect", &NamedCommands::aDeleteSelect},
+    {"aSelectAll", &NamedCommands::aSelectAll},
+    {"aFind", &NamedCommands::aFind},
+    {"aFReplace", &NamedCommands::aFReplace},
+    {"aFileInfo", &NamedCommands::aFileInfo},
+    {"aID3v1Tag", &NamedCommands::aID3v1Tag},
+    {"aID3v2Tag", &NamedCommands::aID3v2Tag},
+    {"aOptions", &NamedCommands::aOptions},
+    {"aStayOnTop", &NamedCommands::aStayOnTop},
+    {"aNombers01", &NamedCommands::aNombers01},
+    {"aNombers1", &NamedCommands::aNombers1},
+    {"aNombersSeparate", &NamedCommands::aNombersSeparate},
+    {"aVisibleAll", &NamedCommands::aVisibleAll},
+    {"aSortRandom", &NamedCommands::aSortRandom},
+    {"aUpperCase", &NamedCommands::aUpperCase},
+    {"aLowerCase", &NamedCommands::aLowerCase},
+    {"aUpLowerCase", &NamedCommands::aUpLowerCase},
+    {"aUpUpCase", &NamedCommands::aUpUpCase},
+    {"aAlphabetEditor", &NamedCommands::aAlphabetEditor},
+    {"aReplace", &NamedCommands::aReplace},
+    {"aRestore", &NamedCommands::aRestore},
+    {"aVariantsRestore", &NamedCommands::aVariantsRestore},
+    {"aPNo", &NamedCommands::aPNo},
+    {"aPDir", &NamedCommands::aPDir},
+    {"aPName", &NamedCommands::aPName},
+    {"aPOldName", &NamedCommands::aPOldName},
+    {"aPNewName", &NamedCommands::aPNewName},
+    {"aPExt", &NamedCommands::aPExt},
+    {"aPFileInf", &NamedCommands::aPFileInf},
+    {"aPTag", &NamedCommands::aPTag},
+    {"aEditUndo", &NamedCommands::aEditUndo},
+    {"aEditCut", &NamedCommands::aEditCut},
+    {"aEditCopy", &NamedCommands::aEditCopy},
+    {"aEditPaste", &NamedCommands::aEditPaste},
+    {"aEditDelete", &NamedCommands::aEditDelete},
+    {"aEditSelectAll", &NamedCommands::aEditSelectAll},
+    {"aAbout", &NamedCommands::aAbout},
+};
+static_assert(sizeof(NamedCommands) == std::size(kNamed) * sizeof(QAction*), "every member has its name");
+
 }  // namespace
 
 CommandSet::CommandSet(QObject* parent) : QObject(parent) {
@@ -197,9 +267,38 @@ CommandSet::CommandSet(QObject* parent) : QObject(parent) {
     setPending(action, !(spec.flags & kReady));
     commands_.append(action);
     byName_.insert(action->objectName(), action);
+    if (spec.tag >= 0 && !(spec.flags & kFace)) {
+      auto& family = QLatin1String(spec.category) == QLatin1String("PasteFrom") ? pastes_
+                     : QLatin1String(spec.name).startsWith(QLatin1String("aSortBy")) ? sorts_
+                                                                                     : columns_;
+      if (!family[size_t(spec.tag)]) family[size_t(spec.tag)] = action;
+    }
   }
-  nombersStyle_->addAction(byName_.value(QStringLiteral("aNombers01")));
-  nombersStyle_->addAction(byName_.value(QStringLiteral("aNombers1")));
+  resolve();
+  nombersStyle_->addAction(named_.aNombers01);
+  nombersStyle_->addAction(named_.aNombers1);
+}
+
+void CommandSet::resolve() {
+  const auto need = [this](const QString& name, QAction* action) {
+    if (!action) unresolved_.append(name);
+    Q_ASSERT_X(action, "CommandSet", qPrintable(name));
+    return action;
+  };
+  for (const NamedSlot& slot : kNamed) {
+    const QString name = QString::fromLatin1(slot.name);
+    named_.*slot.member = need(name, byName_.value(name));
+  }
+  for (int i = 0; i < kBarCount; ++i) {
+    const QString name = QStringLiteral("aVisibleBar") + barName(i);
+    toolBars_[size_t(i)] = need(name, byName_.value(name));
+  }
+  for (int n = 1; n < kColumnCount; ++n) {
+    const QString code = columnCode(toField(n));
+    need(QStringLiteral("aVisible") + code, columns_[size_t(n)]);
+    need(QStringLiteral("aSortBy") + code, sorts_[size_t(n)]);
+    need(QStringLiteral("aP") + code, pastes_[size_t(n)]);
+  }
 }
 
 QAction* CommandSet::find(const QString& name) const { return byName_.value(name); }

@@ -4,12 +4,91 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
+
+#include <array>
+
+#include "app/mainsettings.h"
+#include "table/columns.h"
 
 class QAction;
 class QActionGroup;
 class QKeyEvent;
 
 namespace qm {
+
+// The commands the window's handlers reach one by one, by member rather than
+// by name. CommandSet fills every member from its table once, when it is
+// made, and reports a name the table lacks (CommandSet::unresolved).
+struct NamedCommands {
+  // File
+  QAction* aNewList = nullptr;
+  QAction* aOpenList = nullptr;
+  QAction* aSaveList = nullptr;
+  QAction* aSpecList = nullptr;
+  QAction* aAddFiles = nullptr;
+  QAction* aAddDirectory = nullptr;
+  QAction* aAddList = nullptr;
+  QAction* aAddWinampList = nullptr;
+  QAction* aRun = nullptr;
+  QAction* aWinampPlay = nullptr;
+  QAction* aWinampAdd = nullptr;
+  QAction* aWinampOpen = nullptr;
+  QAction* aWriteID3v1Tag = nullptr;
+  QAction* aWriteID3v2Tag = nullptr;
+  QAction* aUpdate = nullptr;
+  QAction* aUpdateSel = nullptr;
+  QAction* aExit = nullptr;
+  // Edit
+  QAction* aCut = nullptr;
+  QAction* aCopy = nullptr;
+  QAction* aPasteIn = nullptr;
+  QAction* aPaste = nullptr;
+  QAction* aClearSelect = nullptr;
+  QAction* aDeleteSelect = nullptr;
+  QAction* aSelectAll = nullptr;
+  QAction* aFind = nullptr;
+  QAction* aFReplace = nullptr;
+  // View
+  QAction* aFileInfo = nullptr;
+  QAction* aID3v1Tag = nullptr;
+  QAction* aID3v2Tag = nullptr;
+  QAction* aOptions = nullptr;
+  QAction* aStayOnTop = nullptr;
+  QAction* aNombers01 = nullptr;
+  QAction* aNombers1 = nullptr;
+  QAction* aNombersSeparate = nullptr;
+  QAction* aVisibleAll = nullptr;
+  QAction* aSortRandom = nullptr;
+  // Symbol replacement
+  QAction* aUpperCase = nullptr;
+  QAction* aLowerCase = nullptr;
+  QAction* aUpLowerCase = nullptr;
+  QAction* aUpUpCase = nullptr;
+  QAction* aAlphabetEditor = nullptr;
+  QAction* aReplace = nullptr;
+  QAction* aRestore = nullptr;
+  QAction* aVariantsRestore = nullptr;
+  // Paste from column: the buttons that stand for no single column or sit
+  // outside a drop-down (the others: CommandSet::pasteCommand)
+  QAction* aPNo = nullptr;
+  QAction* aPDir = nullptr;
+  QAction* aPName = nullptr;
+  QAction* aPOldName = nullptr;
+  QAction* aPNewName = nullptr;
+  QAction* aPExt = nullptr;
+  QAction* aPFileInf = nullptr;
+  QAction* aPTag = nullptr;
+  // Editor box context menu
+  QAction* aEditUndo = nullptr;
+  QAction* aEditCut = nullptr;
+  QAction* aEditCopy = nullptr;
+  QAction* aEditPaste = nullptr;
+  QAction* aEditDelete = nullptr;
+  QAction* aEditSelectAll = nullptr;
+  // Help
+  QAction* aAbout = nullptr;
+};
 
 // Every user operation of the main window is a named QAction; menus, tool
 // buttons and context menus only point to these, so checked, enabled and
@@ -31,7 +110,14 @@ class CommandSet : public QObject {
 
   explicit CommandSet(QObject* parent = nullptr);
 
-  // The command of that name; nullptr for an unknown name.
+  // The commands by member; every one is set.
+  const NamedCommands& named() const { return named_; }
+  // The names of NamedCommands and of the command families below that the
+  // table lacks; empty (a test holds it so).
+  const QStringList& unresolved() const { return unresolved_; }
+
+  // The command of that name; nullptr for an unknown name. For names built
+  // at run time; a fixed name is a member of named().
   QAction* find(const QString& name) const;
   // Like find, for names that are known to exist.
   QAction* operator[](const QString& name) const;
@@ -47,6 +133,16 @@ class CommandSet : public QObject {
 
   // The show/hide command of a column given by its code ("Dir" .. "Xxx").
   QAction* visibleCommand(const QString& columnCode) const;
+  // The command families, each looked up once when the set is made:
+  // show/hide of a data column (aVisibleDir .. aVisibleXxx), sorting by it
+  // (aSortByDirectory .. aSortByXxx), pasting it into the editor box
+  // (aPDir .. aPXxx, not the drop-down faces), showing a tool bar
+  // (aVisibleBarFile .. , by the bar's design index). nullptr where a column
+  // has no such command.
+  QAction* columnCommand(FieldNumber f) const { return columns_[size_t(toInt(f))]; }
+  QAction* sortCommand(FieldNumber f) const { return sorts_[size_t(toInt(f))]; }
+  QAction* pasteCommand(FieldNumber f) const { return pastes_[size_t(toInt(f))]; }
+  QAction* toolBarCommand(int index) const { return toolBars_[size_t(index)]; }
 
   // The command whose shortcut the key is, whatever its state; nullptr when
   // the key belongs to no command.
@@ -62,8 +158,17 @@ class CommandSet : public QObject {
   static bool keyRuns(const QAction* action);
 
  private:
+  // Fills named_ and the families, noting any name the table lacks.
+  void resolve();
+
   QList<QAction*> commands_;
   QHash<QString, QAction*> byName_;
+  NamedCommands named_;
+  std::array<QAction*, kColumnCount> columns_{};
+  std::array<QAction*, kColumnCount> sorts_{};
+  std::array<QAction*, kColumnCount> pastes_{};
+  std::array<QAction*, kBarCount> toolBars_{};
+  QStringList unresolved_;
   QActionGroup* nombersStyle_ = nullptr;
 };
 

@@ -87,20 +87,19 @@ void GridEditing::connectSelection() {
 }
 
 void GridEditing::connectCommands() {
-  CommandSet& c = window_.commands();
-  const auto ready = [&c](const char* name) {
-    QAction* action = c[QString::fromLatin1(name)];
+  const NamedCommands& c = window_.commands().named();
+  const auto ready = [](QAction* action) {
     CommandSet::setPending(action, false);
     action->setVisible(true);
     return action;
   };
-  connect(ready("aCopy"), &QAction::triggered, this, &GridEditing::copySelection);
-  connect(ready("aCut"), &QAction::triggered, this, &GridEditing::cutSelection);
-  connect(ready("aPaste"), &QAction::triggered, this, [this] { paste(false); });
-  connect(ready("aPasteIn"), &QAction::triggered, this, [this] { paste(true); });
-  connect(ready("aClearSelect"), &QAction::triggered, this, &GridEditing::clearSelected);
-  connect(ready("aDeleteSelect"), &QAction::triggered, this, &GridEditing::deleteSelected);
-  connect(ready("aSelectAll"), &QAction::triggered, this, &GridEditing::selectAll);
+  connect(ready(c.aCopy), &QAction::triggered, this, &GridEditing::copySelection);
+  connect(ready(c.aCut), &QAction::triggered, this, &GridEditing::cutSelection);
+  connect(ready(c.aPaste), &QAction::triggered, this, [this] { paste(false); });
+  connect(ready(c.aPasteIn), &QAction::triggered, this, [this] { paste(true); });
+  connect(ready(c.aClearSelect), &QAction::triggered, this, &GridEditing::clearSelected);
+  connect(ready(c.aDeleteSelect), &QAction::triggered, this, &GridEditing::deleteSelected);
+  connect(ready(c.aSelectAll), &QAction::triggered, this, &GridEditing::selectAll);
 
   if (auto* duplicates = window_.findChild<QMenu*>(QStringLiteral("mmiDeleteDuplicates"))) {
     const QList<QAction*> items = duplicates->actions();
@@ -113,7 +112,7 @@ void GridEditing::connectCommands() {
     }
   }
   // Any command closes the cell box first.
-  for (QAction* action : c.all())
+  for (QAction* action : window_.commands().all())
     connect(action, &QAction::triggered, this, [this] { cellBox_->close(); }, Qt::DirectConnection);
 }
 
@@ -168,13 +167,25 @@ void GridEditing::setSelection(const CellRect& rect, int currentColumn, int curr
 
 void GridEditing::selectRows(int first, int last) { selectRows(first, last, last); }
 
-void GridEditing::selectRows(int first, int last, int currentRow) {
+void GridEditing::selectRows(int first, int last, int currentRow, RowFocus focus) {
+  const ColumnLayout& layout = window_.table().layout();
+  const CellRect rows{layout.noPosition() + 1, first, kColumnCount - 1, last};
+  if (focus == RowFocus::FirstColumn) {
+    setSelection(rows, rows.left, currentRow);
+    GridModel* model = window_.gridModel();
+    QItemSelection rest;
+    for (int position = 0; position < rows.left; ++position) {
+      const int logical = toInt(layout.fieldAt(position));
+      rest.select(model->index(first - 1, logical), model->index(last - 1, logical));
+    }
+    window_.grid()->selectionModel()->select(rest, QItemSelectionModel::Select);
+    return;
+  }
   // The current cell is the row's last one, but the view stays on the
   // columns the user is looking at.
   QScrollBar* across = window_.grid()->horizontalScrollBar();
   const int scrolled = across->value();
-  const ColumnLayout& layout = window_.table().layout();
-  setSelection(CellRect{layout.noPosition() + 1, first, kColumnCount - 1, last}, kColumnCount - 1, currentRow);
+  setSelection(rows, kColumnCount - 1, currentRow);
   across->setValue(scrolled);
 }
 
@@ -221,14 +232,14 @@ void GridEditing::computeEditorText() {
 void GridEditing::updateEditActions() {
   const CellRect sel = selection();
   const SelectionState state = selectionState(window_.table(), sel, separateNumbering(), clipboardHasText());
-  CommandSet& c = window_.commands();
-  c[QStringLiteral("aDeleteSelect")]->setEnabled(state.deleteEnabled);
-  c[QStringLiteral("aCopy")]->setEnabled(state.copyEnabled);
-  c[QStringLiteral("aCut")]->setEnabled(state.cutEnabled);
-  c[QStringLiteral("aPaste")]->setEnabled(state.pasteEnabled);
-  c[QStringLiteral("aPasteIn")]->setEnabled(state.pasteEnabled);
-  c[QStringLiteral("aEditPaste")]->setEnabled(state.pasteEnabled);
-  for (const char* name : {"aReplace", "aRestore"}) c[QString::fromLatin1(name)]->setEnabled(state.replaceEnabled);
+  const NamedCommands& c = window_.commands().named();
+  c.aDeleteSelect->setEnabled(state.deleteEnabled);
+  c.aCopy->setEnabled(state.copyEnabled);
+  c.aCut->setEnabled(state.cutEnabled);
+  c.aPaste->setEnabled(state.pasteEnabled);
+  c.aPasteIn->setEnabled(state.pasteEnabled);
+  c.aEditPaste->setEnabled(state.pasteEnabled);
+  for (QAction* action : {c.aReplace, c.aRestore}) action->setEnabled(state.replaceEnabled);
   if (DropDownCommand* replaceButton = window_.dropDown(QStringLiteral("Relace")))
     replaceButton->face()->setEnabled(state.replaceEnabled);
   editorBar_->applySelectionState(state);
@@ -347,7 +358,7 @@ void GridEditing::onCellClicked() {
 bool GridEditing::gridKeyPress(QEvent* event) {
   auto* key = static_cast<QKeyEvent*>(event);
   const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
-  CommandSet& c = window_.commands();
+  const NamedCommands& c = window_.commands().named();
   const auto runIfEnabled = [](QAction* action) {
     if (action->isEnabled()) action->trigger();
   };
@@ -359,17 +370,17 @@ bool GridEditing::gridKeyPress(QEvent* event) {
       return true;
     case Qt::Key_Insert:
       if (mods == Qt::ControlModifier) {
-        runIfEnabled(c[QStringLiteral("aCopy")]);
+        runIfEnabled(c.aCopy);
         return true;
       }
       if (mods == Qt::ShiftModifier) {
-        runIfEnabled(c[QStringLiteral("aPasteIn")]);
+        runIfEnabled(c.aPasteIn);
         return true;
       }
       return false;
     case Qt::Key_Delete:
       if (mods != Qt::NoModifier) return false;
-      runIfEnabled(c[QStringLiteral("aDeleteSelect")]);
+      runIfEnabled(c.aDeleteSelect);
       return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:

@@ -40,10 +40,16 @@ class GridEditing : public QObject {
   // Selects the rectangle (clipped to the data columns and rows) and makes
   // (currentColumn, currentRow) the current cell.
   void setSelection(const CellRect& rect, int currentColumn, int currentRow);
-  // Whole rows across every data column, the current cell at the end of
-  // the last row (or of `currentRow`); the view keeps its columns in sight.
+  // Where selectRows puts the current cell: at the end of the row, the view
+  // keeping its columns in sight; or, for rows the program brought into
+  // view (added, run), at their first data column, the view going there.
+  enum class RowFocus { KeepColumns, FirstColumn };
+  // Whole rows across every data column, the current cell in the last row
+  // (or in `currentRow`). With FirstColumn the hidden columns and the
+  // numbers are selected as well, so the row numbers show the rows as
+  // wholly selected.
   void selectRows(int first, int last);
-  void selectRows(int first, int last, int currentRow);
+  void selectRows(int first, int last, int currentRow, RowFocus focus = RowFocus::KeepColumns);
   // The current cell's position and row (-1 when there is none).
   int currentColumn() const;
   int currentRow() const;

@@ -123,6 +123,18 @@ void refreshSeparators(QToolBar* bar) {
   }
 }
 
+// Adds the commands of those names to a menu or a tool bar; "-" stands for
+// a separator.
+template <typename Container>
+void addCommands(Container* to, const CommandSet& commands, std::initializer_list<const char*> names) {
+  for (const char* name : names) {
+    if (*name == '-')
+      to->addSeparator();
+    else
+      to->addAction(commands[QString::fromLatin1(name)]);
+  }
+}
+
 }  // namespace
 
 TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
@@ -218,43 +230,39 @@ void TfrmTagEditor::createTable() {
   connect(views_, &ColumnViews::idleRequested, this, [this] { setControlsEnabled(true); });
   connect(grid_, &NameGrid::columnMoved, this, &TfrmTagEditor::onLayoutChanged);
 
-  CommandSet& c = *commands_;
+  const NamedCommands& c = commands_->named();
   auto* columnMenu = new QMenu(grid_);
   columnMenu->setObjectName(QStringLiteral("pmnColumns"));
   columnMenu->addActions(findChild<QMenu*>(QStringLiteral("mmiColumns"))->actions());
   columnMenu->addSeparator();
-  columnMenu->addAction(c[QStringLiteral("aOptions")]);
+  columnMenu->addAction(c.aOptions);
   grid_->setColumnMenu(columnMenu);
   auto* cellsMenu = new QMenu(grid_);
   cellsMenu->setObjectName(QStringLiteral("pmnCells"));
-  for (const char* name : {"aCut", "aCopy", "aPasteIn", "aPaste", "aClearSelect", "aDeleteSelect"})
-    cellsMenu->addAction(c[QString::fromLatin1(name)]);
+  cellsMenu->addActions({c.aCut, c.aCopy, c.aPasteIn, c.aPaste, c.aClearSelect, c.aDeleteSelect});
   cellsMenu->addSeparator();
-  cellsMenu->addAction(c[QStringLiteral("aSelectAll")]);
+  cellsMenu->addAction(c.aSelectAll);
   cellsMenu->addSeparator();
   QMenu* sort = cellsMenu->addMenu(QStringLiteral("Упорядочить строки"));
   sort->addActions(findChild<QMenu*>(QStringLiteral("mmiSort"))->actions());
   grid_->setCellsMenu(cellsMenu);
 
-  connect(c[QStringLiteral("aNombers01")], &QAction::triggered, this,
-          [this] { setNumberStyle(NumberStyle::LeadingZero); });
-  connect(c[QStringLiteral("aNombers1")], &QAction::triggered, this, [this] { setNumberStyle(NumberStyle::Plain); });
+  connect(c.aNombers01, &QAction::triggered, this, [this] { setNumberStyle(NumberStyle::LeadingZero); });
+  connect(c.aNombers1, &QAction::triggered, this, [this] { setNumberStyle(NumberStyle::Plain); });
   connect(cmbNombers_, &QComboBox::currentIndexChanged, this, [this](int index) {
-    commands_->find(index == 0 ? QStringLiteral("aNombers01") : QStringLiteral("aNombers1"))->trigger();
+    (index == 0 ? commands_->named().aNombers01 : commands_->named().aNombers1)->trigger();
   });
-  connect(c[QStringLiteral("aNombersSeparate")], &QAction::triggered, this, &TfrmTagEditor::setSeparateNumbering);
+  connect(c.aNombersSeparate, &QAction::triggered, this, &TfrmTagEditor::setSeparateNumbering);
 }
 
 NumberScope TfrmTagEditor::numberScope() const {
-  return commands_->find(QStringLiteral("aNombersSeparate"))->isChecked() ? NumberScope::PerFolder
-                                                                          : NumberScope::WholeTable;
+  return commands_->named().aNombersSeparate->isChecked() ? NumberScope::PerFolder : NumberScope::WholeTable;
 }
 
 void TfrmTagEditor::setNumberStyle(NumberStyle style) {
   if (style == numberStyle_) return;
   numberStyle_ = style;
-  commands_->find(style == NumberStyle::Plain ? QStringLiteral("aNombers1") : QStringLiteral("aNombers01"))
-      ->setChecked(true);
+  (style == NumberStyle::Plain ? commands_->named().aNombers1 : commands_->named().aNombers01)->setChecked(true);
   {
     const QSignalBlocker quiet(cmbNombers_);
     cmbNombers_->setCurrentIndex(style == NumberStyle::Plain ? 1 : 0);
@@ -265,13 +273,13 @@ void TfrmTagEditor::setNumberStyle(NumberStyle style) {
 }
 
 void TfrmTagEditor::setSeparateNumbering(bool on) {
-  QAction* command = commands_->find(QStringLiteral("aNombersSeparate"));
+  QAction* command = commands_->named().aNombersSeparate;
   command->setProperty(CommandSet::kImageProperty, on ? CommandSet::kNombersSeparateOnImage : CommandSet::kNombersSeparateOffImage);
   const QString hint = on ? QStringLiteral("Общая нумерация для каждой папки")
                           : QStringLiteral("Раздельная нумерация для каждой папки");
   command->setToolTip(hint);
   command->setStatusTip(hint);
-  CommandSet::setInUse(commands_->find(QStringLiteral("aSortRandom")), !on);
+  CommandSet::setInUse(commands_->named().aSortRandom, !on);
   renumberRows(1);
 }
 
@@ -288,14 +296,16 @@ void TfrmTagEditor::createJobs() {
   });
   session_.setUpdatesHeld([this] { return optionsDialog_->isVisible(); });
   connect(&session_, &Session::updateEnded, this, &TfrmTagEditor::editorTextRequested);
-  connect(&session_, &Session::addedRowsCompleted, this, &TfrmTagEditor::selectRows);
+  connect(&session_, &Session::addedRowsCompleted, this, [this](int first, int last) {
+    editing_->selectRows(first, last, last, GridEditing::RowFocus::FirstColumn);
+  });
   connect(&session_, &Session::rowsRenumbered, this, [this] {
     if (editing_) editing_->computeEditorText();
   });
   jobs_ = std::make_unique<JobControl>(session_, *model_, *infoPanel_);
   connect(jobs_.get(), &JobControl::controlsEnabledChanged, this, &TfrmTagEditor::applyControlsEnabled);
   connect(jobs_.get(), &JobControl::separateNumberingStopped, this,
-          [this] { commands_->find(QStringLiteral("aNombersSeparate"))->trigger(); });
+          [this] { commands_->named().aNombersSeparate->trigger(); });
 
   optionsDialog_ = new TfrmOptions(options_, *commands_, this);
   addDirectoryDialog_ = new TfrmAddDirectory(this);
@@ -307,19 +317,18 @@ void TfrmTagEditor::createJobs() {
   connect(addDirectoryDialog_, &TfrmAddDirectory::addRequested, this,
           [this](const QStringList& folders) { session_.addFolders(folders); });
 
-  CommandSet& c = *commands_;
-  for (const char* name : {"aAddFiles", "aAddDirectory", "aOptions"}) {
-    QAction* action = c[QString::fromLatin1(name)];
+  const NamedCommands& c = commands_->named();
+  for (QAction* action : {c.aAddFiles, c.aAddDirectory, c.aOptions}) {
     CommandSet::setPending(action, false);
     CommandSet::setInUse(action, true);
   }
   for (QAction* action : commands_->all()) action->installEventFilter(this);
-  connect(c[QStringLiteral("aAddFiles")], &QAction::triggered, this, &TfrmTagEditor::aAddFilesExecute);
-  connect(c[QStringLiteral("aAddDirectory")], &QAction::triggered, addDirectoryDialog_, &QDialog::exec);
-  connect(c[QStringLiteral("aOptions")], &QAction::triggered, this, &TfrmTagEditor::aOptionsExecute);
+  connect(c.aAddFiles, &QAction::triggered, this, &TfrmTagEditor::aAddFilesExecute);
+  connect(c.aAddDirectory, &QAction::triggered, addDirectoryDialog_, &QDialog::exec);
+  connect(c.aOptions, &QAction::triggered, this, &TfrmTagEditor::aOptionsExecute);
 
   aboutWindow_ = new TfrmAbout(QFileInfo(settingsPath_).absolutePath(), this);
-  QAction* about = c[QStringLiteral("aAbout")];
+  QAction* about = c.aAbout;
   CommandSet::setPending(about, false);
   CommandSet::setInUse(about, true);
   connect(about, &QAction::triggered, aboutWindow_, &QDialog::open);
@@ -355,11 +364,10 @@ void TfrmTagEditor::followTagView() {
   // Until the user picks a write command, the write-tag button and Ctrl+W
   // write the tag the view shows.
   if (writeTagChosen_ || views_->tagView() == 0) return;
-  CommandSet& c = *commands_;
-  QAction* writer = c[views_->tagView() == 1 ? QStringLiteral("aWriteID3v1Tag") : QStringLiteral("aWriteID3v2Tag")];
+  const NamedCommands& c = commands_->named();
+  QAction* writer = views_->tagView() == 1 ? c.aWriteID3v1Tag : c.aWriteID3v2Tag;
   dropDowns_.value(QStringLiteral("Write Tag"))->restore(CommandSet::imageOf(writer), writer->toolTip());
-  moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), writer,
-               {c[QStringLiteral("aWriteID3v1Tag")], c[QStringLiteral("aWriteID3v2Tag")]});
+  moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), writer, {c.aWriteID3v1Tag, c.aWriteID3v2Tag});
 }
 
 void TfrmTagEditor::aAddFilesExecute() {
@@ -383,14 +391,6 @@ void TfrmTagEditor::dropEvent(QDropEvent* event) {
   addDroppedPaths(paths);
 }
 
-void TfrmTagEditor::selectRows(int first, int last) {
-  const ColumnLayout& layout = table_.layout();
-  const int firstData = toInt(layout.fieldAt(layout.noPosition() + 1));
-  QItemSelection rows(model_->index(first - 1, 0), model_->index(last - 1, kColumnCount - 1));
-  grid_->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
-  grid_->selectionModel()->setCurrentIndex(model_->index(last - 1, firstData), QItemSelectionModel::NoUpdate);
-}
-
 void TfrmTagEditor::onLayoutChanged() {
   grid_->syncLayout();
   model_->headerRowChanged();
@@ -410,14 +410,7 @@ TfrmTagEditor::~TfrmTagEditor() {
 void TfrmTagEditor::createMenus() {
   CommandSet& c = *commands_;
   QMenuBar* bar = menuBar();
-  const auto add = [&c](QMenu* menu, std::initializer_list<const char*> names) {
-    for (const char* name : names) {
-      if (*name == '-')
-        menu->addSeparator();
-      else
-        menu->addAction(c[QString::fromLatin1(name)]);
-    }
-  };
+  const auto add = [&c](auto* to, std::initializer_list<const char*> names) { addCommands(to, c, names); };
 
   QMenu* file = bar->addMenu(QStringLiteral("&Файл"));
   add(file, {"aNewList", "aOpenList", "aSaveList", "aSpecList"});
@@ -466,7 +459,7 @@ void TfrmTagEditor::createMenus() {
   QMenu* view = bar->addMenu(QStringLiteral("&Вид"));
   QMenu* bars = view->addMenu(QStringLiteral("Панели инструментов"));
   bars->setObjectName(QStringLiteral("mmiToolBars"));
-  for (int i = 0; i < kBarCount; ++i) bars->addAction(c[QStringLiteral("aVisibleBar") + barName(i)]);
+  for (int i = 0; i < kBarCount; ++i) bars->addAction(c.toolBarCommand(i));
   QMenu* columns = view->addMenu(QStringLiteral("Столбцы таблицы"));
   columns->setObjectName(QStringLiteral("mmiColumns"));
   QList<QAction*> columnCommands;
@@ -497,7 +490,7 @@ void TfrmTagEditor::createMenus() {
   }
   mmiMoveFiles_->setChecked(true);
 
-  bar->addAction(c[QStringLiteral("aAbout")]);
+  bar->addAction(c.named().aAbout);
   mainMenus_ = {file, replace, edit, view, renaming};
 
   // Right click on the tool bar area.
@@ -505,7 +498,7 @@ void TfrmTagEditor::createMenus() {
   auto* barMenu = new QMenu(this);
   barMenu->addActions(bars->actions());
   barMenu->addSeparator();
-  barMenu->addAction(c[QStringLiteral("aOptions")]);
+  barMenu->addAction(c.named().aOptions);
   connect(this, &QWidget::customContextMenuRequested, this, [this, barMenu](const QPoint& pos) {
     QWidget* child = childAt(pos);
     for (QToolBar* toolBar : toolBars_) {
@@ -548,9 +541,9 @@ void TfrmTagEditor::createDropDowns() {
        QStringLiteral("mmiAlphabet"));
   make(QStringLiteral("Relace"), QStringLiteral("&Заменить"), nullptr, list({"aReplace", "aRestore"}),
        QStringLiteral("pmnReplace"));
-  make(QStringLiteral("Name"), QString(), c[QStringLiteral("aPName")], list({"aPOldName", "aPNewName"}),
+  make(QStringLiteral("Name"), QString(), c.named().aPName, list({"aPOldName", "aPNewName"}),
        QStringLiteral("pmnName"));
-  make(QStringLiteral("FileInf"), QString(), c[QStringLiteral("aPFileInf")],
+  make(QStringLiteral("FileInf"), QString(), c.named().aPFileInf,
        list({"aPSiz", "aPDur", "aPInf"}), QStringLiteral("pmnFileInf"));
   QList<QAction*> tagPaste;
   for (QAction* action : c.all()) {
@@ -559,7 +552,7 @@ void TfrmTagEditor::createDropDowns() {
         action->objectName() != QLatin1String("aPTag"))
       tagPaste.append(action);
   }
-  make(QStringLiteral("Tag"), QString(), c[QStringLiteral("aPTag")], tagPaste, QStringLiteral("pmnTag"));
+  make(QStringLiteral("Tag"), QString(), c.named().aPTag, tagPaste, QStringLiteral("pmnTag"));
 }
 
 void TfrmTagEditor::createToolBars() {
@@ -571,14 +564,7 @@ void TfrmTagEditor::createToolBars() {
     bar->setIconSize(QSize(16, 16));
     toolBars_.append(bar);
   }
-  const auto add = [&c](QToolBar* bar, std::initializer_list<const char*> names) {
-    for (const char* name : names) {
-      if (*name == '-')
-        bar->addSeparator();
-      else
-        bar->addAction(c[QString::fromLatin1(name)]);
-    }
-  };
+  const auto add = [&c](auto* to, std::initializer_list<const char*> names) { addCommands(to, c, names); };
   add(toolBars_[0], {"aNewList", "aOpenList", "aSaveList"});
   dropDowns_.value(QStringLiteral("Add"))->addTo(toolBars_[0]);
   add(toolBars_[1], {"aCut", "aCopy", "aPasteIn", "aClearSelect", "aDeleteSelect", "-", "aFind"});
@@ -611,20 +597,20 @@ void TfrmTagEditor::createToolBars() {
 }
 
 void TfrmTagEditor::connectCommands() {
-  CommandSet& c = *commands_;
+  const NamedCommands& c = commands_->named();
   for (int i = 0; i < kBarCount; ++i) {
-    QAction* command = c[QStringLiteral("aVisibleBar") + barName(i)];
+    QAction* command = commands_->toolBarCommand(i);
     connect(command, &QAction::triggered, this, [this, i](bool checked) { toggleToolBar(i, checked); });
   }
-  connect(c[QStringLiteral("aStayOnTop")], &QAction::triggered, this, &TfrmTagEditor::setStayOnTop);
-  connect(c[QStringLiteral("aExit")], &QAction::triggered, this, &QWidget::close);
-  connect(c[QStringLiteral("aRun")], &QAction::triggered, this, &TfrmTagEditor::runCurrentFile);
+  connect(c.aStayOnTop, &QAction::triggered, this, &TfrmTagEditor::setStayOnTop);
+  connect(c.aExit, &QAction::triggered, this, &QWidget::close);
+  connect(c.aRun, &QAction::triggered, this, &TfrmTagEditor::runCurrentFile);
   connect(infoPanel_->stopButton(), &QPushButton::clicked, this, &TfrmTagEditor::btnStopClick);
 
   // Shortcuts that follow the last choice.
-  const QList<QAction*> writers{c[QStringLiteral("aWriteID3v1Tag")], c[QStringLiteral("aWriteID3v2Tag")]};
-  const QList<QAction*> updaters{c[QStringLiteral("aUpdate")], c[QStringLiteral("aUpdateSel")]};
-  const QList<QAction*> views{c[QStringLiteral("aID3v1Tag")], c[QStringLiteral("aID3v2Tag")]};
+  const QList<QAction*> writers{c.aWriteID3v1Tag, c.aWriteID3v2Tag};
+  const QList<QAction*> updaters{c.aUpdate, c.aUpdateSel};
+  const QList<QAction*> views{c.aID3v1Tag, c.aID3v2Tag};
   for (QAction* action : writers)
     connect(action, &QAction::triggered, this, [this, action, writers] {
       writeTagChosen_ = true;
@@ -671,14 +657,14 @@ void TfrmTagEditor::placeToolBars(const QList<int>& order) {
   int rowWidth = 0;
   for (int index : sequence) {
     QToolBar* bar = toolBars_[index];
-    toggleToolBar(index, commands_->find(QStringLiteral("aVisibleBar") + barName(index))->isChecked());
+    toggleToolBar(index, commands_->toolBarCommand(index)->isChecked());
     const int w = bar->isHidden() ? 0 : bar->sizeHint().width();
     if (rowWidth > 0 && rowWidth + w > width()) {
       addToolBarBreak(Qt::TopToolBarArea);
       rowWidth = 0;
     }
     addToolBar(Qt::TopToolBarArea, bar);
-    toggleToolBar(index, commands_->find(QStringLiteral("aVisibleBar") + barName(index))->isChecked());
+    toggleToolBar(index, commands_->toolBarCommand(index)->isChecked());
     rowWidth += w;
   }
 }
@@ -708,13 +694,13 @@ QList<int> TfrmTagEditor::toolBarOrder() const {
 void TfrmTagEditor::refreshCommandContainers() {
   // "Только выделенные" goes with the write-tag commands: alone it would
   // keep the "Записать Tag" menu up with nothing to write.
-  CommandSet::setInUse(mmiOnlySelTag_, commands_->find(QStringLiteral("aWriteID3v1Tag"))->isVisible() ||
-                                           commands_->find(QStringLiteral("aWriteID3v2Tag"))->isVisible());
+  CommandSet::setInUse(mmiOnlySelTag_, commands_->named().aWriteID3v1Tag->isVisible() ||
+                                           commands_->named().aWriteID3v2Tag->isVisible());
   for (DropDownCommand* dropDown : std::as_const(dropDowns_)) dropDown->refreshVisibility();
   for (QMenu* menu : std::as_const(mainMenus_)) refreshMenuVisibility(menu);
   for (QToolBar* bar : std::as_const(toolBars_)) refreshSeparators(bar);
   for (int i = 0; i < kBarCount; ++i)
-    toggleToolBar(i, commands_->find(QStringLiteral("aVisibleBar") + barName(i))->isChecked());
+    toggleToolBar(i, commands_->toolBarCommand(i)->isChecked());
 }
 
 void TfrmTagEditor::setStayOnTop(bool on) {
@@ -727,7 +713,7 @@ void TfrmTagEditor::runCurrentFile() {
   const QModelIndex current = grid_->currentIndex();
   const int row = current.isValid() ? GridModel::tableRow(current) : 1;
   if (!table_.isValidRow(row) || row == 0) return;
-  selectRows(row, row);
+  editing_->selectRows(row, row, row, GridEditing::RowFocus::FirstColumn);
   QString dir = table_.cell(row, FieldNumber::Dir);
   const QString path = BuildFileName(dir, table_.cell(row, FieldNumber::Old), table_.cell(row, FieldNumber::Ext));
   showStatusHint(QStringLiteral("Запуск выбранного файла..."));
@@ -748,7 +734,7 @@ void TfrmTagEditor::setControlsEnabled(bool enabled) { jobs_->setControlsEnabled
 
 void TfrmTagEditor::applyControlsEnabled(bool enabled) {
   for (QMenu* menu : std::as_const(mainMenus_)) menu->menuAction()->setEnabled(enabled);
-  commands_->find(QStringLiteral("aAbout"))->setEnabled(enabled);
+  commands_->named().aAbout->setEnabled(enabled);
   for (QToolBar* bar : std::as_const(toolBars_)) bar->setEnabled(enabled);
   grid_->setEnabled(enabled);
   infoPanel_->setBusy(!enabled);
@@ -809,16 +795,16 @@ void TfrmTagEditor::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmTagEditor::applyMainSettings(const MainSettings& settings) {
-  CommandSet& c = *commands_;
+  const NamedCommands& c = commands_->named();
   if (settings.windowState != 0) {
     setWindowState(Qt::WindowMaximized);
   } else if (settings.placed) {
     move(settings.left, settings.top);
     resize(settings.width, settings.height);
   }
-  if (settings.stayOnTop) c[QStringLiteral("aStayOnTop")]->trigger();
+  if (settings.stayOnTop) c.aStayOnTop->trigger();
   for (int i = 0; i < kBarCount; ++i) {
-    if (!settings.visibleBars[size_t(i)]) c[QStringLiteral("aVisibleBar") + barName(i)]->trigger();
+    if (!settings.visibleBars[size_t(i)]) commands_->toolBarCommand(i)->trigger();
   }
   settings.winamp.applyTo(*dropDowns_.value(QStringLiteral("Winamp")));
   // Without a saved write-tag choice the button follows the tag view
@@ -826,15 +812,14 @@ void TfrmTagEditor::applyMainSettings(const MainSettings& settings) {
   writeTagChosen_ = settings.writeTagChosen;
   if (writeTagChosen_) {
     settings.writeTag.applyTo(*dropDowns_.value(QStringLiteral("Write Tag")));
-    const QList<QAction*> writers{c[QStringLiteral("aWriteID3v1Tag")], c[QStringLiteral("aWriteID3v2Tag")]};
+    const QList<QAction*> writers{c.aWriteID3v1Tag, c.aWriteID3v2Tag};
     if (QAction* writer = dropDowns_.value(QStringLiteral("Write Tag"))->current())
       moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), writer, writers);
   }
   mmiOnlySelTag_->setChecked(settings.onlySelTag);
   settings.update.applyTo(*dropDowns_.value(QStringLiteral("Update")));
-  if (dropDowns_.value(QStringLiteral("Update"))->image() == CommandSet::imageOf(c[QStringLiteral("aUpdateSel")]))
-    moveShortcut(QKeySequence(QStringLiteral("Ctrl+U")), c[QStringLiteral("aUpdateSel")],
-                 {c[QStringLiteral("aUpdate")], c[QStringLiteral("aUpdateSel")]});
+  if (dropDowns_.value(QStringLiteral("Update"))->image() == CommandSet::imageOf(c.aUpdateSel))
+    moveShortcut(QKeySequence(QStringLiteral("Ctrl+U")), c.aUpdateSel, {c.aUpdate, c.aUpdateSel});
 }
 
 void TfrmTagEditor::applyEditSettings(const EditSettings& settings) {
@@ -846,11 +831,11 @@ void TfrmTagEditor::applyEditSettings(const EditSettings& settings) {
 void TfrmTagEditor::applyGridSettings(const GridSettings& settings) {
   table_.setLayout(ColumnLayout::fromColIndex(settings.colIndex));
   table_.readColWidths(settings.colWidths);
-  if (settings.numbers01) commands_->find(QStringLiteral("aNombers1"))->trigger();
+  if (settings.numbers01) commands_->named().aNombers1->trigger();
   // Separate numbering first sorts the rows by folder; while that sort is
   // not offered, a saved "on" would leave Dir locked with no way to turn it
   // off. The value is kept and written back untouched instead.
-  QAction* separate = commands_->find(QStringLiteral("aNombersSeparate"));
+  QAction* separate = commands_->named().aNombersSeparate;
   keptSeparateNumbering_ = settings.separateNumbering;
   if (keptSeparateNumbering_ && !CommandSet::isPending(separate)) separate->trigger();
 }
@@ -861,8 +846,8 @@ GridSettings TfrmTagEditor::gridSettings() const {
   settings.fileInfo = views_->fileInfoOn();
   settings.colIndex = table_.layout().toColIndex();
   settings.colWidths = table_.colWidthsText();
-  settings.numbers01 = commands_->find(QStringLiteral("aNombers1"))->isChecked();
-  QAction* separate = commands_->find(QStringLiteral("aNombersSeparate"));
+  settings.numbers01 = commands_->named().aNombers1->isChecked();
+  QAction* separate = commands_->named().aNombersSeparate;
   settings.separateNumbering = CommandSet::isPending(separate) ? keptSeparateNumbering_ : separate->isChecked();
   return settings;
 }
@@ -874,10 +859,10 @@ MainSettings TfrmTagEditor::mainSettings() const {
   settings.left = x();
   settings.height = height();
   settings.width = width();
-  settings.stayOnTop = commands_->find(QStringLiteral("aStayOnTop"))->isChecked();
+  settings.stayOnTop = commands_->named().aStayOnTop->isChecked();
   const QList<int> order = toolBarOrder();
   for (int i = 0; i < kBarCount; ++i) {
-    settings.visibleBars[size_t(i)] = commands_->find(QStringLiteral("aVisibleBar") + barName(i))->isChecked();
+    settings.visibleBars[size_t(i)] = commands_->toolBarCommand(i)->isChecked();
     settings.barOrder[size_t(i)] = order[i];
     settings.barWidths[size_t(i)] = toolBars_[i]->sizeHint().width();
   }
@@ -890,9 +875,9 @@ MainSettings TfrmTagEditor::mainSettings() const {
 }
 
 EditSettings TfrmTagEditor::editSettings() const {
-  const bool tagView = commands_->find(QStringLiteral("aID3v1Tag"))->isChecked() ||
-                       commands_->find(QStringLiteral("aID3v2Tag"))->isChecked();
-  const bool infoView = commands_->find(QStringLiteral("aFileInfo"))->isChecked();
+  const bool tagView = commands_->named().aID3v1Tag->isChecked() ||
+                       commands_->named().aID3v2Tag->isChecked();
+  const bool infoView = commands_->named().aFileInfo->isChecked();
   EditSettings settings;
   for (int i = 0; i < EditSettings::kButtonCount; ++i) {
     const QString name = EditSettings::buttonName(i);

@@ -27,7 +27,6 @@ class GridEditing;
 class GridModel;
 class NameGrid;
 class InfoPanel;
-class IniFile;
 class JobControl;
 struct EditSettings;
 struct GridSettings;
@@ -120,7 +119,6 @@ class TfrmTagEditor : public QMainWindow {
   void aOptionsExecute();
   void setNumberStyle(NumberStyle style);
   void setSeparateNumbering(bool on);
-  void selectRows(int first, int last);
   void onLayoutChanged();
   // The settings sections of the window: applied on start, taken from
   // the window on saving.

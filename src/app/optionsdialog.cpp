@@ -56,19 +56,11 @@ const QStringList& itemNames(FieldView view) {
   return tag2;
 }
 
-struct ToolBarItem {
-  const char16_t* caption;
-  const char* command;
+// The tool bars by design index (their commands: CommandSet::toolBarCommand).
+constexpr std::array<const char16_t*, kBarCount> kToolBars = {
+    u"Файл", u"Редактирование", u"Нумерация", u"Информация и теги", u"Обновление и запуск", u"Замена символов",
+    u"Редактор ячек",
 };
-constexpr std::array<ToolBarItem, 7> kToolBars = {{
-    {u"Файл", "aVisibleBarFile"},
-    {u"Редактирование", "aVisibleBarEdit"},
-    {u"Нумерация", "aVisibleBarNombers"},
-    {u"Информация и теги", "aVisibleBarTag"},
-    {u"Обновление и запуск", "aVisibleBarUpdate"},
-    {u"Замена символов", "aVisibleBarReplace"},
-    {u"Редактор ячек", "aVisibleBarCellsEditor"},
-}};
 
 constexpr std::array<FieldView, 3> kViews = {FieldView::FileInfo, FieldView::Id3v1, FieldView::Id3v2};
 
@@ -281,8 +273,8 @@ QWidget* TfrmOptions::createMainPage() {
   auto* page = new QWidget;
   clbToolBarsVisible_ = new QListWidget(page);
   clbToolBarsVisible_->setObjectName(QStringLiteral("clbToolBarsVisible"));
-  for (const ToolBarItem& bar : kToolBars) {
-    auto* item = new QListWidgetItem(QString::fromUtf16(bar.caption), clbToolBarsVisible_);
+  for (const char16_t* caption : kToolBars) {
+    auto* item = new QListWidgetItem(QString::fromUtf16(caption), clbToolBarsVisible_);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Checked);
   }
@@ -443,8 +435,8 @@ void TfrmOptions::syncToolBars() {
   const bool wasSyncing = syncing_;
   syncing_ = true;
   for (int i = 0; i < int(kToolBars.size()); ++i) {
-    const QAction* command = commands_.find(QString::fromLatin1(kToolBars[size_t(i)].command));
-    if (command) clbToolBarsVisible_->item(i)->setCheckState(command->isChecked() ? Qt::Checked : Qt::Unchecked);
+    const QAction* command = commands_.toolBarCommand(i);
+    clbToolBarsVisible_->item(i)->setCheckState(command->isChecked() ? Qt::Checked : Qt::Unchecked);
   }
   syncing_ = wasSyncing;
 }
@@ -461,7 +453,7 @@ void TfrmOptions::FormShow() {
   const auto followColumns = [this](FieldView view) {
     FieldLists& lists = options_.lists(view);
     for (int i = 0; i < lists.size(); ++i) {
-      const QAction* command = commands_.visibleCommand(columnCode(lists.items()[i]));
+      const QAction* command = commands_.columnCommand(lists.items()[i]);
       if (command) lists.setShown(i, command->isChecked());
     }
   };
@@ -599,8 +591,8 @@ void TfrmOptions::chbReadLyrics2Click(bool ticked) {
 
 void TfrmOptions::clbToolBarsVisibleClickCheck(int item, bool ticked) {
   if (item < 0 || item >= int(kToolBars.size())) return;
-  QAction* command = commands_.find(QString::fromLatin1(kToolBars[size_t(item)].command));
-  if (command && command->isChecked() != ticked) command->trigger();
+  QAction* command = commands_.toolBarCommand(item);
+  if (command->isChecked() != ticked) command->trigger();
 }
 
 void TfrmOptions::codepageChosen(int index) {
@@ -620,13 +612,13 @@ void TfrmOptions::codepageChosen(int index) {
 QAction* TfrmOptions::viewCommand(FieldView view) const {
   switch (view) {
     case FieldView::FileInfo:
-      return commands_[QStringLiteral("aFileInfo")];
+      return commands_.named().aFileInfo;
     case FieldView::Id3v1:
-      return commands_[QStringLiteral("aID3v1Tag")];
+      return commands_.named().aID3v1Tag;
     case FieldView::Id3v2:
       break;
   }
-  return commands_[QStringLiteral("aID3v2Tag")];
+  return commands_.named().aID3v2Tag;
 }
 
 bool TfrmOptions::viewOn(FieldView view) const { return viewCommand(view)->isChecked(); }
@@ -639,7 +631,7 @@ void TfrmOptions::apply(FieldView view, int item, bool shown) {
   if (pcnOptions_->currentIndex() != pageOf(view) || !viewOn(view)) return;
   const FieldLists& lists = options_.lists(view);
   if (item < 0 || item >= lists.size()) return;
-  QAction* command = commands_.visibleCommand(columnCode(lists.items()[item]));
+  QAction* command = commands_.columnCommand(lists.items()[item]);
   if (command && command->isChecked() != shown) command->trigger();
 }
 

@@ -49,24 +49,24 @@ WriteCommands::WriteCommands(TfrmTagEditor& window, JobRunner& runner)
   connect(&runner_, &JobRunner::controlsEnabledChanged, errors_.get(),
           [this](bool enabled) { errors_->deleteButton()->setEnabled(enabled); });
 
-  CommandSet& c = window.commands();
-  QAction* v1 = c[QStringLiteral("aWriteID3v1Tag")];
-  QAction* v2 = c[QStringLiteral("aWriteID3v2Tag")];
+  const NamedCommands& c = window.commands().named();
+  QAction* v1 = c.aWriteID3v1Tag;
+  QAction* v2 = c.aWriteID3v2Tag;
   connect(v1, &QAction::triggered, this, [this, v1] { writeTagExecute(v1); });
   connect(v2, &QAction::triggered, this, [this, v2] { writeTagExecute(v2); });
-  connect(c[QStringLiteral("aUpdate")], &QAction::triggered, this, [this] { updateExecute(false); });
-  connect(c[QStringLiteral("aUpdateSel")], &QAction::triggered, this, [this] { updateExecute(true); });
+  connect(c.aUpdate, &QAction::triggered, this, [this] { updateExecute(false); });
+  connect(c.aUpdateSel, &QAction::triggered, this, [this] { updateExecute(true); });
 
   // Their work exists now: the views decide when the write-tag commands
   // show, the rest always do.
   QAction* copyFiles = window.findChild<QAction*>(QStringLiteral("mmiCopyFiles"));
-  for (QAction* action : {v1, v2, c[QStringLiteral("aUpdate")], c[QStringLiteral("aUpdateSel")], onlySelTag_,
+  for (QAction* action : {v1, v2, c.aUpdate, c.aUpdateSel, onlySelTag_,
                           moveFiles_, copyFiles})
     if (action) CommandSet::setPending(action, false);
   const bool tagView = window.views().tagView() != 0;
   CommandSet::setInUse(v1, tagView);
   CommandSet::setInUse(v2, tagView);
-  for (QAction* action : {c[QStringLiteral("aUpdate")], c[QStringLiteral("aUpdateSel")], onlySelTag_, moveFiles_,
+  for (QAction* action : {c.aUpdate, c.aUpdateSel, onlySelTag_, moveFiles_,
                           copyFiles})
     if (action) CommandSet::setInUse(action, true);
 }
@@ -97,7 +97,7 @@ std::pair<int, int> WriteCommands::selectedRows() const {
 }
 
 void WriteCommands::writeTagExecute(QAction* action) {
-  const int kind = action == window_.commands()[QStringLiteral("aWriteID3v2Tag")] ? WriteTag2Kind : WriteTag1Kind;
+  const int kind = action == window_.commands().named().aWriteID3v2Tag ? WriteTag2Kind : WriteTag1Kind;
   if (onlySelTag_ && onlySelTag_->isChecked()) {
     const auto [first, last] = selectedRows();
     startWriteJob(first, last, kind);

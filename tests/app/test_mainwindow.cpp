@@ -202,6 +202,26 @@ class MainWindowTest : public QObject {
     QCOMPARE(commands[QStringLiteral("aPXxx")]->property("Tag").toInt(), 24);
   }
 
+  // Handlers reach commands by member and by column: every one is found,
+  // and a column's command is the one whose Tag is that column, never a
+  // drop-down's face.
+  void namedCommandsAndFamiliesAreResolved() {
+    qm::CommandSet commands;
+    QVERIFY2(commands.unresolved().isEmpty(), qPrintable(commands.unresolved().join(u' ')));
+    QCOMPARE(commands.named().aNombersSeparate, commands[QStringLiteral("aNombersSeparate")]);
+    QCOMPARE(commands.toolBarCommand(6), commands[QStringLiteral("aVisibleBarCellsEditor")]);
+    for (int n = 1; n < qm::kColumnCount; ++n) {
+      const FieldNumber f = qm::toField(n);
+      QCOMPARE(commands.columnCommand(f), commands.visibleCommand(qm::columnCode(f)));
+      for (QAction* action : {commands.sortCommand(f), commands.pasteCommand(f)})
+        QCOMPARE(action->property(qm::CommandSet::kTagProperty).toInt(), n);
+      QVERIFY(commands.sortCommand(f)->objectName().startsWith(QLatin1String("aSortBy")));
+    }
+    QCOMPARE(commands.pasteCommand(FieldNumber::Old), commands.named().aPOldName);
+    QCOMPARE(commands.pasteCommand(FieldNumber::Siz), commands[QStringLiteral("aPSiz")]);
+    QCOMPARE(commands.pasteCommand(FieldNumber::Tit), commands[QStringLiteral("aPTitle")]);
+  }
+
   void closeWritesTheSectionsInTheirFormat() {
     writeIni("; kept\r\n[Options]\r\nReadLyrics2=1\r\n[Grid]\r\nSomethingLater=abc\r\n");
     {
