@@ -120,6 +120,8 @@ class TfrmTagEditor : public QMainWindow {
   void aOptionsExecute();
   void setNumberStyle(NumberStyle style);
   void setSeparateNumbering(bool on);
+  // The sort commands, the shuffle and separate numbering, onto the session.
+  void connectSortCommands();
   void selectRows(int first, int last);
   void onLayoutChanged();
   // The settings sections of the window: applied on start, taken from
@@ -173,8 +175,6 @@ class TfrmTagEditor : public QMainWindow {
   bool firstShowDone_ = false;
   // The user picked a write-tag command (now or in a saved session).
   bool writeTagChosen_ = false;
-  // "Nombers Separate" as read, while separate numbering is not offered.
-  bool keptSeparateNumbering_ = false;
 };
 
 }  // namespace qm
