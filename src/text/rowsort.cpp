@@ -2,6 +2,7 @@
 
 #include <QCollator>
 #include <QCollatorSortKey>
+#include <QHash>
 #include <QLocale>
 #include <algorithm>
 #include <limits>
@@ -27,20 +28,82 @@ QCollator textCollator() {
 // How many rows are keyed between two progress reports.
 constexpr int kReportEvery = 4096;
 
-// Keys of one column for every file row, index 0 for row 1. Nothing when
-// stopped.
-template <typename Key, typename MakeKey>
-std::optional<std::vector<Key>> columnKeys(const RowTable& table, FieldNumber field, int level, int levels,
-                                           const SortProgress& progress, MakeKey makeKey) {
-  const int count = table.fileRowCount();
-  std::vector<Key> keys;
-  keys.reserve(size_t(count));
-  for (int i = 0; i < count; ++i) {
-    if (i % kReportEvery == 0 && !progress(level, levels, i, count)) return std::nullopt;
-    keys.push_back(makeKey(table.cell(i + 1, field)));
+// A run of rows [begin, end) of the order that every key so far finds equal.
+struct Run {
+  size_t begin;
+  size_t end;
+};
+
+// One key level: its rows keyed and sorted run by run. Only a run of two or
+// more rows needs the key, so a later key is read just for the rows that the
+// earlier ones left tied, and only while its run is sorted.
+class LevelSort {
+ public:
+  LevelSort(const RowTable& table, FieldNumber field, RowOrder& order)
+      : table_(table), field_(field), order_(order), collator_(textCollator()) {}
+
+  // Sorts each run and returns the runs of rows still equal after it.
+  std::vector<Run> sort(const std::vector<Run>& runs, const std::function<bool(int)>& keyed) {
+    std::vector<Run> tied;
+    int done = 0;
+    for (const Run& run : runs) {
+      if (isNumericSortKey(field_))
+        sortRun<double>(run, tied, [](const QString& text) {
+          // Cells without a number come first.
+          return cellNumber(text).value_or(-std::numeric_limits<double>::infinity());
+        }, [](double a, double b) { return a < b ? -1 : b < a ? 1 : 0; });
+      else
+        sortRun<int>(run, tied, [this](const QString& text) { return textRank(text); },
+                     [this](int a, int b) { return texts_[size_t(a)].compare(texts_[size_t(b)]); });
+      texts_.clear();
+      distinct_.clear();
+      const int before = done;
+      done += int(run.end - run.begin);
+      if (before / kReportEvery != done / kReportEvery && !keyed(done)) return {};
+    }
+    return tied;
   }
-  return keys;
-}
+
+ private:
+  // Equal cells share one collation key: folders repeat for every file.
+  int textRank(const QString& text) {
+    auto it = distinct_.constFind(text);
+    if (it != distinct_.cend()) return *it;
+    texts_.push_back(collator_.sortKey(text));
+    const int index = int(texts_.size()) - 1;
+    distinct_.insert(text, index);
+    return index;
+  }
+
+  template <typename Key, typename MakeKey, typename Compare>
+  void sortRun(const Run& run, std::vector<Run>& tied, MakeKey makeKey, Compare compare) {
+    const size_t count = run.end - run.begin;
+    std::vector<Key> keys;
+    keys.reserve(count);
+    for (size_t i = run.begin; i < run.end; ++i) keys.push_back(makeKey(table_.cell(order_[i], field_)));
+    std::vector<int> local(count);
+    std::iota(local.begin(), local.end(), 0);
+    std::stable_sort(local.begin(), local.end(),
+                     [&](int a, int b) { return compare(keys[size_t(a)], keys[size_t(b)]) < 0; });
+    std::vector<int> rows(order_.begin() + std::ptrdiff_t(run.begin), order_.begin() + std::ptrdiff_t(run.end));
+    size_t tieStart = 0;
+    for (size_t i = 0; i < count; ++i) {
+      order_[run.begin + i] = rows[size_t(local[i])];
+      if (i > 0 && compare(keys[size_t(local[i - 1])], keys[size_t(local[i])]) != 0) {
+        if (i - tieStart > 1) tied.push_back({run.begin + tieStart, run.begin + i});
+        tieStart = i;
+      }
+    }
+    if (count - tieStart > 1) tied.push_back({run.begin + tieStart, run.end});
+  }
+
+  const RowTable& table_;
+  FieldNumber field_;
+  RowOrder& order_;
+  QCollator collator_;
+  std::vector<QCollatorSortKey> texts_;
+  QHash<QString, int> distinct_;
+};
 
 }  // namespace
 
@@ -53,32 +116,24 @@ std::optional<RowOrder> sortedRowOrder(const RowTable& table, const SortKeys& ke
   SortKeys levels;
   for (FieldNumber key : keys)
     if (levels.isEmpty() || levels.last() != key) levels.append(key);
-  // Least significant key first: each stable pass keeps the order of the
-  // later keys among rows its own key finds equal, so the result is the
-  // order by all keys while only one key per row is held.
+  // Level by level, most significant first: each sorts only the runs of
+  // rows that all earlier keys left equal, so the rows are in the order of
+  // all keys, rows equal in every key keep theirs, and a tie-break key is
+  // read only where there is a tie.
+  std::vector<Run> runs;
+  if (count > 1) runs.push_back({0, size_t(count)});
   const int levelCount = int(levels.size());
-  for (int pass = levelCount - 1; pass >= 0; --pass) {
-    const int level = levelCount - 1 - pass;
-    const FieldNumber field = levels[pass];
-    if (isNumericSortKey(field)) {
-      // Cells without a number come first.
-      auto numbers = columnKeys<double>(table, field, level, levelCount, progress, [](const QString& text) {
-        return cellNumber(text).value_or(-std::numeric_limits<double>::infinity());
-      });
-      if (!numbers) return std::nullopt;
-      std::stable_sort(order.begin(), order.end(),
-                       [&n = *numbers](int a, int b) { return n[size_t(a - 1)] < n[size_t(b - 1)]; });
-    } else {
-      const QCollator collator = textCollator();
-      auto texts = columnKeys<QCollatorSortKey>(table, field, level, levelCount, progress,
-                                                [&collator](const QString& text) { return collator.sortKey(text); });
-      if (!texts) return std::nullopt;
-      std::stable_sort(order.begin(), order.end(), [&t = *texts](int a, int b) {
-        return t[size_t(a - 1)].compare(t[size_t(b - 1)]) < 0;
-      });
-    }
-    if (!progress(level, levelCount, count, count)) return std::nullopt;
+  for (int level = 0; level < levelCount && !runs.empty(); ++level) {
+    if (!progress(level, levelCount, 0, count)) return std::nullopt;
+    LevelSort sort(table, levels[level], order);
+    bool stopped = false;
+    runs = sort.sort(runs, [&](int done) {
+      stopped = !progress(level, levelCount, done, count);
+      return !stopped;
+    });
+    if (stopped) return std::nullopt;
   }
+  if (!progress(levelCount - 1, levelCount, count, count)) return std::nullopt;
   return order;
 }
 

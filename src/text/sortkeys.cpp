@@ -1,7 +1,8 @@
 #include "text/sortkeys.h"
 
-#include <QLocale>
 #include <QString>
+#include <charconv>
+#include <string>
 
 #include "table/rowtable.h"
 
@@ -44,34 +45,35 @@ bool isNumericSortKey(FieldNumber field) {
 }
 
 std::optional<double> cellNumber(QStringView text) {
-  QString digits;
-  digits.reserve(text.size() + 1);
-  qsizetype mark = -1;        // where the decimal mark stands in `digits`
-  qsizetype secondMark = -1;  // where the first separator after it was dropped
+  // Digits and one mark only, so a plain byte buffer holds the number.
+  std::string digits;
+  digits.reserve(size_t(text.size()) + 1);
+  std::string::size_type mark = std::string::npos;        // the decimal mark
+  std::string::size_type secondMark = std::string::npos;  // first separator after it
   for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar c = text[i];
+    const char16_t c = text[i].unicode();
     if (c >= u'0' && c <= u'9') {
-      digits.append(c);
+      digits.push_back(char(c));
     } else if (i == 0) {
       continue;  // a leading sign or letter is no separator
-    } else if (mark < 0) {
+    } else if (mark == std::string::npos) {
       mark = digits.size();
-      digits.append(u'.');
-    } else if (secondMark < 0) {
+      digits.push_back('.');
+    } else if (secondMark == std::string::npos) {
       secondMark = digits.size();
     }
   }
-  // «1:02:03»: the mark goes before the digits that follow the last but one
+  // «1:02:03»: the mark goes before the digits that follow the second
   // separator, so hours and minutes stay whole; a unit after the number
   // («4.52 Mb») leaves no digit behind it and moves nothing.
-  if (secondMark >= 0 && digits.size() > secondMark) {
-    digits.remove(mark, 1);
-    digits.insert(secondMark - 1, u'.');
+  if (secondMark != std::string::npos && digits.size() > secondMark) {
+    digits.erase(mark, 1);
+    digits.insert(secondMark - 1, 1, '.');
   }
-  if (digits.isEmpty()) return std::nullopt;
-  bool ok = false;
-  const double value = QLocale::c().toDouble(digits, &ok);
-  if (!ok) return std::nullopt;
+  double value = 0;
+  const char* end = digits.data() + digits.size();
+  const auto [stop, error] = std::from_chars(digits.data(), end, value);
+  if (digits.empty() || error != std::errc() || stop != end) return std::nullopt;
   return value;
 }
 
