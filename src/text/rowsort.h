@@ -15,8 +15,8 @@ class RowTable;
 // row i + 1.
 using RowOrder = std::vector<int>;
 
-// Told how many rows of the current key have been looked at, of `total`,
-// and that a key `level` (0-based, of `levels`) begins; false stops.
+// Told, for the key `level` (0-based, of `levels`), how many of the `total`
+// rows have been looked at; false stops.
 struct SortProgress {
   std::function<bool(int level, int levels, int done, int total)> report;
   bool operator()(int level, int levels, int done, int total) const {
@@ -28,7 +28,8 @@ struct SortProgress {
 // locale orders it without regard to case, numbers (isNumericSortKey) as
 // numbers with the cells that hold none first. Rows equal in every key keep
 // their order. Only the table's cells are read, so it may run on a job's
-// thread while the window leaves the table alone; it holds one key per row
+// thread while the window leaves the table alone. A later key is read only
+// for rows the earlier ones left tied, and at most one key per row is held
 // at a time. Nothing when `progress` asked to stop.
 std::optional<RowOrder> sortedRowOrder(const RowTable& table, const SortKeys& keys,
                                        const SortProgress& progress = {});
