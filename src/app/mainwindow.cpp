@@ -280,7 +280,34 @@ void TfrmTagEditor::setSeparateNumbering(bool on) {
   command->setToolTip(hint);
   command->setStatusTip(hint);
   CommandSet::setInUse(commands_->named().aSortRandom, !on);
-  renumberRows(1);
+  // Per-folder numbers need each folder's rows together first.
+  if (on)
+    session_.sortForSeparateNumbering();
+  else
+    renumberRows(1);
+}
+
+void TfrmTagEditor::connectSortCommands() {
+  for (QAction* action : commands_->all()) {
+    const QString name = action->objectName();
+    if (!name.startsWith(QLatin1String("aSort"))) continue;
+    CommandSet::setPending(action, false);
+    if (name == QLatin1String("aSortRandom")) {
+      CommandSet::setInUse(action, numberScope() == NumberScope::WholeTable);
+      connect(action, &QAction::triggered, &session_, &Session::shuffleRows);
+      continue;
+    }
+    // Keyed by the column, not by its place: a moved column keeps its sort.
+    const FieldNumber column = toField(action->property(CommandSet::kTagProperty).toInt());
+    // The name and path columns are in every view; the others follow theirs.
+    if (columnGroup(column) == ColumnGroup::Basic) CommandSet::setInUse(action, true);
+    connect(action, &QAction::triggered, this, [this, column] { session_.sortRows(column); });
+  }
+  QAction* separate = commands_->named().aNombersSeparate;
+  CommandSet::setPending(separate, false);
+  CommandSet::setInUse(separate, true);
+  if (QWidget* button = toolBars_[2]->widgetForAction(separate))
+    button->setObjectName(QStringLiteral("tbtNombersSeparate"));
 }
 
 void TfrmTagEditor::createJobs() {
@@ -306,6 +333,7 @@ void TfrmTagEditor::createJobs() {
   connect(jobs_.get(), &JobControl::controlsEnabledChanged, this, &TfrmTagEditor::applyControlsEnabled);
   connect(jobs_.get(), &JobControl::separateNumberingStopped, this,
           [this] { commands_->named().aNombersSeparate->trigger(); });
+  connectSortCommands();
 
   optionsDialog_ = new TfrmOptions(options_, *commands_, this);
   addDirectoryDialog_ = new TfrmAddDirectory(this);
@@ -832,12 +860,7 @@ void TfrmTagEditor::applyGridSettings(const GridSettings& settings) {
   table_.setLayout(ColumnLayout::fromColIndex(settings.colIndex));
   table_.readColWidths(settings.colWidths);
   if (settings.numbers01) commands_->named().aNombers1->trigger();
-  // Separate numbering first sorts the rows by folder; while that sort is
-  // not offered, a saved "on" would leave Dir locked with no way to turn it
-  // off. The value is kept and written back untouched instead.
-  QAction* separate = commands_->named().aNombersSeparate;
-  keptSeparateNumbering_ = settings.separateNumbering;
-  if (keptSeparateNumbering_ && !CommandSet::isPending(separate)) separate->trigger();
+  if (settings.separateNumbering) commands_->named().aNombersSeparate->trigger();
 }
 
 GridSettings TfrmTagEditor::gridSettings() const {
@@ -847,8 +870,7 @@ GridSettings TfrmTagEditor::gridSettings() const {
   settings.colIndex = table_.layout().toColIndex();
   settings.colWidths = table_.colWidthsText();
   settings.numbers01 = commands_->named().aNombers1->isChecked();
-  QAction* separate = commands_->named().aNombersSeparate;
-  settings.separateNumbering = CommandSet::isPending(separate) ? keptSeparateNumbering_ : separate->isChecked();
+  settings.separateNumbering = commands_->named().aNombersSeparate->isChecked();
   return settings;
 }
 

@@ -119,6 +119,8 @@ class TfrmTagEditor : public QMainWindow {
   void aOptionsExecute();
   void setNumberStyle(NumberStyle style);
   void setSeparateNumbering(bool on);
+  // The sort commands, the shuffle and separate numbering, onto the session.
+  void connectSortCommands();
   void onLayoutChanged();
   // The settings sections of the window: applied on start, taken from
   // the window on saving.
@@ -171,8 +173,6 @@ class TfrmTagEditor : public QMainWindow {
   bool firstShowDone_ = false;
   // The user picked a write-tag command (now or in a saved session).
   bool writeTagChosen_ = false;
-  // "Nombers Separate" as read, while separate numbering is not offered.
-  bool keptSeparateNumbering_ = false;
 };
 
 }  // namespace qm

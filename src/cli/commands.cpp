@@ -206,7 +206,7 @@ int runEdit(const Arguments &args)
                      QStringLiteral("01"), numbers))
         return ExitUsage;
     // Every column is named before anything is read or changed.
-    enum class Action { Show, Set, Dedupe };
+    enum class Action { Show, Set, Dedupe, Sort, Shuffle };
     struct Step {
         Action action;
         FieldNumber field;
@@ -221,6 +221,19 @@ int runEdit(const Arguments &args)
                 return usageError(QStringLiteral("--dedupe takes visible|all, not \"%1\"").arg(value));
             steps.append({Action::Dedupe, FieldNumber::No, QString(),
                           value == QLatin1String("all") ? DuplicateKey::AllColumns : DuplicateKey::VisibleColumns});
+            changes = true;
+            continue;
+        }
+        if (name == QLatin1String("shuffle")) {
+            steps.append({Action::Shuffle, FieldNumber::No, QString(), DuplicateKey::AllColumns});
+            changes = true;
+            continue;
+        }
+        if (name == QLatin1String("sort")) {
+            const auto field = columnByName(value);
+            if (!field || *field == FieldNumber::No)
+                return usageError(QStringLiteral("not a data column: \"%1\"").arg(value));
+            steps.append({Action::Sort, *field, QString(), DuplicateKey::AllColumns});
             changes = true;
             continue;
         }
@@ -246,13 +259,25 @@ int runEdit(const Arguments &args)
     RowTable &table = session.table();
     const QList<FieldNumber> scanFields = session.options().scanFields().enabledFields();
     SessionState state;
+    const bool separate = args.has(QStringLiteral("numbers-separate"));
     state.numbering = {numbers == QLatin1String("1") ? NumberStyle::Plain : NumberStyle::LeadingZero,
-                       NumberScope::WholeTable};
+                       separate ? NumberScope::PerFolder : NumberScope::WholeTable};
     session.setStateSource([state] { return state; });
+    if (separate) {
+        // As the window's command: rows grouped by folder, then numbered.
+        session.sortForSeparateNumbering();
+        session.waitForJobs();
+        changes = true;
+    }
     QByteArray shown;
     for (const Step &step : steps) {
-        if (step.action == Action::Dedupe) {
-            session.removeDuplicates(step.key);
+        if (step.action == Action::Dedupe || step.action == Action::Sort || step.action == Action::Shuffle) {
+            if (step.action == Action::Dedupe)
+                session.removeDuplicates(step.key);
+            else if (step.action == Action::Sort)
+                session.sortRows(step.field);
+            else
+                session.shuffleRows();
             session.waitForJobs();
             continue;
         }

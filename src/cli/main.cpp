@@ -13,6 +13,7 @@ namespace {
 const char kUsage[] =
     "Usage: quillmark-cli read [OPTIONS] PATH...\n"
     "       quillmark-cli edit [--show COL]... [--set COL=TEXT]... [--dedupe visible|all]...\n"
+    "                          [--sort COL]... [--shuffle] [--numbers-separate]\n"
     "       quillmark-cli apply [OPTIONS] < rows\n"
     "       quillmark-cli --help | --version\n"
     "\n"
@@ -37,7 +38,13 @@ const char kUsage[] =
     "                        (metasymbols such as %TR, and <var>); prints the rows\n"
     "  --dedupe visible|all  remove the rows repeating an earlier one in the shown\n"
     "                        columns or in all of them; prints the rows\n"
+    "  --sort COL            sort the rows by COL as the window's sort command of\n"
+    "                        that column does (with its tie-break columns); prints\n"
+    "                        the rows\n"
+    "  --shuffle             put the rows in a random order; prints the rows\n"
     "  --numbers 01|1        numbering style for rows renumbered (default 01)\n"
+    "  --numbers-separate    number each folder from 1: the rows are first sorted\n"
+    "                        by folder, and every later sort keeps folders together\n"
     "\n"
     "apply: reads rows on standard input, applies them and prints them.\n"
     "  --write-tag 1|2       write the ID3v1 or ID3v2 tag of every row\n"
@@ -95,8 +102,9 @@ int main(int argc, char **argv)
                   QStringLiteral("format")};
         run = runRead;
     } else if (command == QLatin1String("edit")) {
+        switches = {QStringLiteral("shuffle"), QStringLiteral("numbers-separate")};
         valued = {QStringLiteral("show"), QStringLiteral("set"), QStringLiteral("dedupe"),
-                  QStringLiteral("numbers")};
+                  QStringLiteral("numbers"), QStringLiteral("sort")};
         run = runEdit;
     } else if (command == QLatin1String("apply")) {
         switches = {QStringLiteral("rename"), QStringLiteral("copy"), QStringLiteral("all-formats")};

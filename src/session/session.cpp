@@ -1,5 +1,6 @@
 #include "session/session.h"
 
+#include <QDateTime>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <climits>
@@ -8,6 +9,7 @@
 #include "jobs/addfiles.h"
 #include "jobs/addjob.h"
 #include "jobs/duplicatesjob.h"
+#include "jobs/sortjob.h"
 #include "jobs/updatejob.h"
 #include "table/addedrows.h"
 #include "table/numbering.h"
@@ -147,6 +149,9 @@ void Session::completeAddedRows(int first) {
   }
   emit cellsChanged(added.first, added.last);
   emit addedRowsCompleted(added.first, added.last);
+  // Per-folder numbers need the new rows beside the others of their folder;
+  // the sort waits behind the reads, as it would follow their end.
+  if (current.numbering.separate()) sortForSeparateNumbering();
   if (!readingTags) runner_.setControlsEnabled(true);
 }
 
@@ -207,6 +212,35 @@ void Session::removeDuplicates(DuplicateKey key) {
       emit rowsReset();
       renumberRows(1);
     }
+    runner_.setControlsEnabled(true);
+  });
+}
+
+void Session::sortRows(FieldNumber column) {
+  if (busy()) return;
+  const SortKeys keys = sortKeysFor(column, state().numbering.separate());
+  if (keys.isEmpty()) return;
+  if (column == FieldNumber::Trc && zeroFillTracks(table_)) emit cellsChanged(1, table_.lastFileRow());
+  startSortJob(keys);
+}
+
+void Session::shuffleRows() {
+  if (busy()) return;
+  startSortJob({});
+}
+
+void Session::sortForSeparateNumbering() {
+  runner_.separateNumberingPending = true;
+  startSortJob({FieldNumber::Dir});
+}
+
+void Session::startSortJob(const SortKeys& keys) {
+  auto job = std::make_shared<SortJob>(table_, keys, quint64(QDateTime::currentMSecsSinceEpoch()));
+  runner_.setStatus(StatusText(StatusPhrase::SortedRows, 0, table_.fileRowCount()));
+  runner_.start('s', job, [this, job] {
+    if (job->applied()) emit rowsReset();
+    runner_.separateNumberingPending = false;
+    renumberRows(1);
     runner_.setControlsEnabled(true);
   });
 }

@@ -13,6 +13,7 @@
 #include "table/celleditor.h"
 #include "table/duplicates.h"
 #include "table/rowtable.h"
+#include "text/sortkeys.h"
 
 namespace qm {
 
@@ -90,6 +91,15 @@ class Session : public QObject {
   void restyleNumbers(NumberStyle style);
   // Removes the rows repeating an earlier one, as an edit job.
   void removeDuplicates(DuplicateKey key);
+  // The sort command of `column`: its keys, with Dir in front under
+  // separate numbering, as a sort job; a sort by track zero-fills the
+  // tracks first. The rows are renumbered when it ends.
+  void sortRows(FieldNumber column);
+  // Shuffles the file rows as a sort job.
+  void shuffleRows();
+  // Separate numbering was switched on: the rows are sorted by folder and
+  // then numbered per folder (queued behind a running job).
+  void sortForSeparateNumbering();
   // Writes rows [first, last] by `kind` (11, 12 or 117).
   void write(int first, int last, int kind, bool moveFiles);
 
@@ -124,6 +134,8 @@ class Session : public QObject {
   std::shared_ptr<Job> scanJob(char kind, const QStringList& folders);
   void startAddJob(const QStringList& folders, char kind);
   void addPathsFrom(QStringList paths, int first);
+  // Its end renumbers every row and ends the wait for separate numbering.
+  void startSortJob(const SortKeys& keys);
 
   struct Held {
     int first;

@@ -348,6 +348,7 @@ class GridEditingTest : public QObject {
     // Separate numbering: a row may not cross into another folder, and the
     // folder column cannot be typed into.
     command(*w, "aNombersSeparate")->trigger();
+    w->session().waitForJobs();
     w->editing().selectRows(2, 2);
     QTest::keyClick(w->grid(), Qt::Key_Down, Qt::ControlModifier);
     QCOMPARE(column(*w, F::New), (QStringList{"r2", "r1", "r3"}));

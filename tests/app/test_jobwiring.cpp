@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
+#include <QMenu>
 #include <QUrl>
 #include <memory>
 
@@ -142,6 +144,67 @@ class JobWiringTest : public QObject {
     QCOMPARE(cell(*w, 4, FieldNumber::No), QStringLiteral("04"));
     QCOMPARE(cell(*w, 4, FieldNumber::Siz), size);
     QVERIFY(!w->grid()->selectionModel()->isSelected(w->gridModel()->index(0, int(FieldNumber::Tit))));
+  }
+
+  static QStringList column(TfrmTagEditor& w, FieldNumber f) {
+    QStringList out;
+    for (int r = 1; r <= w.table().lastFileRow(); ++r) out << cell(w, r, f);
+    return out;
+  }
+
+  // Two album folders sorted by track through the menu's command, numbered
+  // per folder by aNombersSeparate (Stop during its sort turns it off
+  // again), and shuffled with a Stop that asks nothing and loses no row.
+  void sortNumberPerFolderAndShuffle() {
+    auto w = start();
+    addFolder(*w, makeFolder(QStringLiteral("albumB"), 2));
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
+    addFolder(*w, makeFolder(QStringLiteral("albumA"), 2));
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
+    const QStringList tracks = {"4", "2", "3", "1"};
+    for (int r = 1; r <= 4; ++r) w->table().setCell(r, FieldNumber::Trc, tracks[r - 1]);
+    QMenu* sortMenu = w->findChild<QMenu*>(QStringLiteral("mmiSort"));
+    QVERIFY(sortMenu);
+    QCOMPARE(sortMenu->title(), QStringLiteral("&Упорядочить строки"));
+    QCOMPARE(sortMenu->actions().size(), 25);
+    QVERIFY(command(*w, "aSortByTrack")->isVisible());
+    QVERIFY(command(*w, "aSortRandom")->isVisible());
+
+    command(*w, "aSortByTrack")->trigger();
+    QVERIFY(!w->grid()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
+    QCOMPARE(column(*w, FieldNumber::Trc), QStringList({"01", "02", "03", "04"}));
+    QCOMPARE(column(*w, FieldNumber::No), QStringList({"01", "02", "03", "04"}));
+    QCOMPARE(w->infoPanel()->statusText(), QStringLiteral("Упорядочено строк: 4/4"));
+    QCOMPARE(w->gridModel()->data(w->gridModel()->index(0, int(FieldNumber::Trc))).toString(), QStringLiteral("01"));
+
+    QAction* separate = command(*w, "aNombersSeparate");
+    auto* button = w->findChild<QToolButton*>(QStringLiteral("tbtNombersSeparate"));
+    QVERIFY(button);
+    separate->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
+    QVERIFY(button->isChecked());
+    QVERIFY(!command(*w, "aSortRandom")->isVisible());
+    QVERIFY(cell(*w, 1, FieldNumber::Dir).endsWith(QStringLiteral("albumA/")));
+    QCOMPARE(column(*w, FieldNumber::No), QStringList({"01", "02", "01", "02"}));
+    QCOMPARE(column(*w, FieldNumber::Trc), QStringList({"01", "03", "02", "04"}));
+
+    separate->trigger();  // off: one count at once
+    QCOMPARE(column(*w, FieldNumber::No), QStringList({"01", "02", "03", "04"}));
+    separate->trigger();
+    w->btnStopClick();
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
+    QVERIFY(!separate->isChecked());
+    QCOMPARE(column(*w, FieldNumber::No), QStringList({"01", "02", "03", "04"}));
+
+    QStringList before = column(*w, FieldNumber::Trc);
+    command(*w, "aSortRandom")->trigger();
+    w->btnStopClick();
+    QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
+    QStringList after = column(*w, FieldNumber::Trc);
+    before.sort();
+    after.sort();
+    QCOMPARE(after, before);
   }
 
   // Stop during the read leaves every row, read or not, completed, and the

@@ -96,7 +96,7 @@ class MainWindowTest : public QObject {
     QVERIFY(w->infoPanel()->stopButton()->isHidden());
     // Commands whose work does not exist yet are not offered.
     QVERIFY(command(*w, "aCut")->isVisible());
-    QVERIFY(!command(*w, "aNombersSeparate")->isVisible());
+    QVERIFY(!command(*w, "aWinampPlay")->isVisible());
     QVERIFY(command(*w, "aExit")->isVisible());
     QVERIFY(!QFile::exists(iniPath()));
   }
@@ -148,14 +148,17 @@ class MainWindowTest : public QObject {
     QVERIFY(menu->menuAction()->isVisible());
   }
 
-  // A saved "Nombers Separate" is neither applied nor lost while separate
-  // numbering is not offered.
-  void separateNumberingSettingIsKeptNotApplied() {
+  // A saved "Nombers Separate" switches separate numbering on at start,
+  // with the shuffle hidden, and is written back as it is at closing.
+  void separateNumberingSettingIsAppliedAndWrittenBack() {
     writeIni("[Grid]\r\nNombers Separate=1\r\n");
     {
       auto w = start(dir_->filePath(QStringLiteral("a/song.mp3")));
-      QVERIFY(!command(*w, "aNombersSeparate")->isChecked());
-      QCOMPARE(w->numberScope(), qm::NumberScope::WholeTable);
+      QVERIFY(command(*w, "aNombersSeparate")->isChecked());
+      QCOMPARE(w->numberScope(), qm::NumberScope::PerFolder);
+      QVERIFY(!command(*w, "aSortRandom")->isVisible());
+      QTRY_VERIFY(!w->session().busy());
+      QCOMPARE(w->table().cell(1, qm::FieldNumber::No), QStringLiteral("01"));
       QVERIFY(w->close());
     }
     qm::IniFile ini;

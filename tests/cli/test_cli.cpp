@@ -437,3 +437,43 @@ TEST_F(CliTest, ApplyNeverReplacesTheRowsOwnFilesAndCleansWhatAKilledJobLeft)
     EXPECT_EQ(after, (QMap<QString, QByteArray>{
                          {"x.mp3", "y"}, {"y.mp3", "x"}, {"same.mp3", "a"}, {"b.mp3", "b"}, {"lost.mp3", "lost"}}));
 }
+
+TEST_F(CliTest, EditSortsShufflesAndNumbersPerFolder)
+{
+    const QByteArray rows = "{\"Dir\":\"/b/\",\"Old\":\"1\",\"Trc\":\"2\",\"Siz\":\"3221225472\"}\n"
+                            "{\"Dir\":\"/a/\",\"Old\":\"2\",\"Trc\":\"10\",\"Siz\":\"900\"}\n"
+                            "{\"Dir\":\"/B/\",\"Old\":\"3\",\"Trc\":\"1\",\"Siz\":\"\"}\n"
+                            "{\"Dir\":\"/a/\",\"Old\":\"4\",\"Trc\":\"3\",\"Siz\":\"16777217\"}\n";
+    const struct {
+        QStringList args;
+        QStringList olds;
+        QStringList numbers;
+        QString firstTrack;
+    } cases[] = {
+        {{"edit", "--sort", "Trc"}, {"3", "1", "4", "2"}, {"01", "02", "03", "04"}, "01"},
+        {{"edit", "--sort", "%TR"}, {"3", "1", "4", "2"}, {"01", "02", "03", "04"}, "01"},
+        {{"edit", "--sort", "Siz", "--numbers", "1"}, {"3", "2", "4", "1"}, {"1", "2", "3", "4"}, "1"},
+        {{"edit", "--numbers-separate"}, {"2", "4", "1", "3"}, {"01", "02", "01", "02"}, "10"},
+        {{"edit", "--numbers-separate", "--sort", "Trc"}, {"4", "2", "3", "1"}, {"01", "02", "01", "02"}, "03"},
+    };
+    for (const auto &c : cases) {
+        const CliRun run = cli(c.args, rows);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QStringList olds, numbers;
+        const QList<QJsonObject> out = jsonRows(run.out);
+        for (const QJsonObject &row : out) {
+            olds.append(row["Old"].toString());
+            numbers.append(row["No"].toString());
+        }
+        EXPECT_EQ(olds, c.olds) << c.args.join(' ').toStdString();
+        EXPECT_EQ(numbers, c.numbers) << c.args.join(' ').toStdString();
+        ASSERT_FALSE(out.isEmpty());
+        EXPECT_EQ(out.first()["Trc"].toString(), c.firstTrack) << c.args.join(' ').toStdString();
+    }
+    QStringList shuffled;
+    for (const QJsonObject &row : jsonRows(cli({"edit", "--shuffle"}, rows).out))
+        shuffled.append(row["Old"].toString());
+    shuffled.sort();
+    EXPECT_EQ(shuffled, (QStringList{"1", "2", "3", "4"}));
+    EXPECT_EQ(cli({"edit", "--sort", "No"}, rows).exitCode, 2);
+}
