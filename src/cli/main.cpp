@@ -12,6 +12,7 @@ namespace {
 const char kUsage[] =
     "Usage: quillmark-cli read [OPTIONS] PATH...\n"
     "       quillmark-cli edit [--show COL]... [--set COL=TEXT]... [--dedupe visible|all]...\n"
+    "                          [--case COL=MODE]... [--replace COL FIND REPLACEMENT]...\n"
     "       quillmark-cli apply [OPTIONS] < rows\n"
     "       quillmark-cli --help | --version\n"
     "\n"
@@ -36,6 +37,14 @@ const char kUsage[] =
     "                        (metasymbols such as %TR, and <var>); prints the rows\n"
     "  --dedupe visible|all  remove the rows repeating an earlier one in the shown\n"
     "                        columns or in all of them; prints the rows\n"
+    "  --case COL=MODE       letter case of the column COL (or all data columns for\n"
+    "                        \"all\"): upper, lower, sentence (first letter of the\n"
+    "                        text) or words (first letter of every word); prints the rows\n"
+    "  --replace COL FIND REPLACEMENT\n"
+    "                        replace every occurrence of FIND in the column COL (or\n"
+    "                        all data columns for \"all\"); prints the rows\n"
+    "  --case-sensitive      --replace compares letter case\n"
+    "  --whole-cell          --replace only cells whose whole text is FIND\n"
     "  --numbers 01|1        numbering style for rows renumbered (default 01)\n"
     "\n"
     "apply: reads rows on standard input, applies them and prints them.\n"
@@ -84,6 +93,7 @@ int main(int argc, char **argv)
 
     QStringList switches;
     QStringList valued;
+    QStringList threeValued;
     int (*run)(const Arguments &) = nullptr;
     if (command == QLatin1String("read")) {
         switches = {QStringLiteral("no-info"), QStringLiteral("no-subfolders"),
@@ -92,8 +102,10 @@ int main(int argc, char **argv)
                   QStringLiteral("format")};
         run = runRead;
     } else if (command == QLatin1String("edit")) {
+        switches = {QStringLiteral("case-sensitive"), QStringLiteral("whole-cell")};
         valued = {QStringLiteral("show"), QStringLiteral("set"), QStringLiteral("dedupe"),
-                  QStringLiteral("numbers")};
+                  QStringLiteral("numbers"), QStringLiteral("case")};
+        threeValued = {QStringLiteral("replace")};
         run = runEdit;
     } else if (command == QLatin1String("apply")) {
         switches = {QStringLiteral("rename"), QStringLiteral("copy"), QStringLiteral("all-formats")};
@@ -108,7 +120,7 @@ int main(int argc, char **argv)
     }
     Arguments parsed;
     QString error;
-    if (!parseArguments(args, switches, valued, parsed, error)) {
+    if (!parseArguments(args, switches, valued, parsed, error, threeValued)) {
         const QByteArray text = "quillmark-cli " + command.toUtf8() + ": " + error.toUtf8() + "\n";
         std::fputs(text.constData(), stderr);
         return ExitUsage;
