@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "settings/inifile.h"
+#include "text/commatext.h"
 
 namespace qm {
 
@@ -24,53 +25,14 @@ namespace {
 const QString kSection = QStringLiteral("ScanDir");
 const QString kDefaultFilter = QStringLiteral("Все файлы <*.*>");
 
-bool isBlank(QChar c) { return c.unicode() <= u' '; }
-
 }  // namespace
-
-QStringList splitCommaText(const QString& text) {
-  QStringList items;
-  const qsizetype n = text.size();
-  qsizetype i = 0;
-  while (i < n && isBlank(text[i])) ++i;
-  while (i < n) {
-    QString item;
-    if (text[i] == u'"') {
-      ++i;
-      while (i < n) {
-        if (text[i] == u'"') {
-          if (i + 1 < n && text[i + 1] == u'"') {
-            item += u'"';
-            i += 2;
-            continue;
-          }
-          ++i;
-          break;
-        }
-        item += text[i++];
-      }
-    } else {
-      const qsizetype start = i;
-      while (i < n && !isBlank(text[i]) && text[i] != u',') ++i;
-      item = text.mid(start, i - start);
-    }
-    items.append(item);
-    while (i < n && isBlank(text[i])) ++i;
-    if (i < n && text[i] == u',') {
-      if (i + 1 == n) items.append(QString());
-      ++i;
-      while (i < n && isBlank(text[i])) ++i;
-    }
-  }
-  return items;
-}
 
 QStringList scanFolderList(const QString& folderBoxText) {
   QString text = folderBoxText;
   if (!text.startsWith(u'"')) text.prepend(u'"');
   if (text.size() < 2 || !text.endsWith(u'"')) text.append(u'"');
   QStringList folders;
-  for (QString entry : splitCommaText(text)) {
+  for (QString entry : fromCommaText(text)) {
     if (entry.isEmpty() || !QFileInfo(entry).isDir()) continue;
     if (entry.size() > 1 && entry.endsWith(u'/')) entry.chop(1);
     folders.append(entry);

@@ -12,11 +12,6 @@ namespace qm {
 
 class IniFile;
 
-// Splits comma text: items separated by commas (blanks around them are
-// skipped), an item in double quotes may hold blanks and commas, and a
-// doubled quote inside quotes stands for one. Unquoted items end at a blank.
-QStringList splitCommaText(const QString& text);
-
 // The folders a folder box names: the text is put in double quotes unless it
 // already begins or ends with one (so an unquoted folder with blanks is one
 // folder), split as comma text, every entry that is not an existing folder

@@ -32,6 +32,7 @@
 #include "app/commands.h"
 #include "app/adddirectorydialog.h"
 #include "app/dropdown.h"
+#include "app/finddialog.h"
 #include "app/gridediting.h"
 #include "app/gridmodel.h"
 #include "app/infopanel.h"
@@ -177,6 +178,7 @@ TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
   createJobs();
   editing_ = new GridEditing(*this);
   connect(this, &TfrmTagEditor::editorTextRequested, editing_, &GridEditing::computeEditorText);
+  connectTextCommands();
   setAcceptDrops(true);
   const QString dropHint =
       QStringLiteral("Для добавления файлов или содержимого папок в таблицу можно перетаскивать выбранные объекты на форму");
@@ -654,6 +656,31 @@ void TfrmTagEditor::connectCommands() {
   }
 }
 
+void TfrmTagEditor::connectTextCommands() {
+  CommandSet& c = *commands_;
+  const std::pair<const char*, CaseMode> modes[] = {{"aUpperCase", CaseMode::Upper},
+                                                    {"aLowerCase", CaseMode::Lower},
+                                                    {"aUpLowerCase", CaseMode::Sentence},
+                                                    {"aUpUpCase", CaseMode::Words}};
+  for (const auto& [name, mode] : modes) {
+    QAction* action = c[QString::fromLatin1(name)];
+    CommandSet::setPending(action, false);
+    CommandSet::setInUse(action, true);
+    connect(action, &QAction::triggered, this, [this, mode] {
+      session_.convertCase(editing_->selection(), mode);
+      editing_->computeEditorText();
+    });
+  }
+  findDialog_ = new TfrmFind(session_, *editing_, this);
+  const std::pair<const char*, int> pages[] = {{"aFind", 0}, {"aFReplace", 1}};
+  for (const auto& [name, page] : pages) {
+    QAction* action = c[QString::fromLatin1(name)];
+    CommandSet::setPending(action, false);
+    CommandSet::setInUse(action, true);
+    connect(action, &QAction::triggered, findDialog_, [this, page] { findDialog_->showPage(page); });
+  }
+}
+
 void TfrmTagEditor::moveShortcut(const QKeySequence& key, QAction* owner, const QList<QAction*>& holders) {
   for (QAction* action : holders)
     if (action->shortcut() == key) action->setShortcut(QKeySequence());
@@ -800,6 +827,7 @@ void TfrmTagEditor::showEvent(QShowEvent* event) {
     tag = grid.tag;
     readOptionsSection(ini, options_);
     addDirectoryDialog_->readSettings(ini);
+    findDialog_->readSettings(ini);
   }
   optionsDialog_->syncFromOptions();
   scanFieldList_ = options_.scanFields().enabledFields();
@@ -923,6 +951,7 @@ bool TfrmTagEditor::saveSettings() {
   gridSettings().write(ini);
   editSettings().write(ini);
   addDirectoryDialog_->writeSettings(ini);
+  findDialog_->writeSettings(ini);
   return ini.save(settingsPath_);
 }
 

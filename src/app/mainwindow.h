@@ -34,6 +34,7 @@ struct MainSettings;
 class WriteCommands;
 class TfrmAbout;
 class TfrmAddDirectory;
+class TfrmFind;
 class TfrmOptions;
 
 // The main window: the table of files, its menus, tool bars and status
@@ -66,6 +67,7 @@ class TfrmTagEditor : public QMainWindow {
   TfrmOptions* optionsDialog() const { return optionsDialog_; }
   TfrmAddDirectory* addDirectoryDialog() const { return addDirectoryDialog_; }
   TfrmAbout* aboutWindow() const { return aboutWindow_; }
+  TfrmFind* findDialog() const { return findDialog_; }
 
   // Busy (false) disables the menus, the tool bars and the table and shows
   // the progress bar and Stop; idle (true) undoes that.
@@ -105,6 +107,8 @@ class TfrmTagEditor : public QMainWindow {
   void createToolBars();
   void createDropDowns();
   void connectCommands();
+  // Letter case and find and replace: their commands and the find dialog.
+  void connectTextCommands();
   void placeToolBars(const QList<int>& order);
   QList<int> toolBarOrder() const;
   void refreshCommandContainers();
@@ -151,6 +155,7 @@ class TfrmTagEditor : public QMainWindow {
   TfrmOptions* optionsDialog_ = nullptr;
   TfrmAddDirectory* addDirectoryDialog_ = nullptr;
   TfrmAbout* aboutWindow_ = nullptr;
+  TfrmFind* findDialog_ = nullptr;
   QList<FieldNumber> scanFieldList_;
   CommandSet* commands_;
   GridModel* model_ = nullptr;

@@ -86,6 +86,21 @@ std::optional<FieldNumber> columnByName(const QString &name)
     return fieldByTemplateCode(name);
 }
 
+// The data columns COL names: one, or every one for "all".
+std::optional<QList<FieldNumber>> dataColumns(const QString &name)
+{
+    if (name == QLatin1String("all")) {
+        QList<FieldNumber> all;
+        for (int n = 1; n < kColumnCount; ++n)
+            all.append(toField(n));
+        return all;
+    }
+    const auto field = columnByName(name);
+    if (!field || *field == FieldNumber::No)
+        return std::nullopt;
+    return QList<FieldNumber>{*field};
+}
+
 int writeOut(const RowTable &table, RowFormat format)
 {
     if (!writeRows(stdout, table, format)) {
@@ -116,7 +131,8 @@ QString Arguments::value(const QString &name, const QString &fallback) const
 }
 
 bool parseArguments(const QStringList &args, const QStringList &switches,
-                    const QStringList &valued, Arguments &out, QString &error)
+                    const QStringList &valued, Arguments &out, QString &error,
+                    const QStringList &threeValued)
 {
     bool optionsEnded = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -141,6 +157,19 @@ bool parseArguments(const QStringList &args, const QStringList &switches,
                 return false;
             }
             out.options.append({name, QString()});
+            out.moreValues.append(QStringList());
+        } else if (threeValued.contains(name)) {
+            QStringList values;
+            if (equals >= 0)
+                values.append(arg.mid(equals + 1));
+            while (values.size() < 3 && i + 1 < args.size())
+                values.append(args[++i]);
+            if (values.size() < 3) {
+                error = QStringLiteral("--%1 needs three values").arg(name);
+                return false;
+            }
+            out.options.append({name, values.takeFirst()});
+            out.moreValues.append(values);
         } else if (valued.contains(name)) {
             if (equals >= 0) {
                 out.options.append({name, arg.mid(equals + 1)});
@@ -150,6 +179,7 @@ bool parseArguments(const QStringList &args, const QStringList &switches,
                 error = QStringLiteral("--%1 needs a value").arg(name);
                 return false;
             }
+            out.moreValues.append(QStringList());
         } else {
             error = QStringLiteral("unknown option \"--%1\"").arg(name);
             return false;
@@ -206,16 +236,43 @@ int runEdit(const Arguments &args)
                      QStringLiteral("01"), numbers))
         return ExitUsage;
     // Every column is named before anything is read or changed.
-    enum class Action { Show, Set, Dedupe, Sort, Shuffle };
+    enum class Action { Show, Set, Dedupe, Sort, Shuffle, Case, Replace };
     struct Step {
         Action action;
         FieldNumber field;
         QString text;
         DuplicateKey key;
+        QList<FieldNumber> columns = {};
+        CaseMode mode = CaseMode::Upper;
+        QStringList texts = {};
     };
     QList<Step> steps;
     bool changes = false;
-    for (const auto &[name, value] : args.options) {
+    const QStringList caseModes{QStringLiteral("upper"), QStringLiteral("lower"), QStringLiteral("sentence"),
+                                QStringLiteral("words")};
+    for (qsizetype index = 0; index < args.options.size(); ++index) {
+        const auto &[name, value] = args.options[index];
+        if (name == QLatin1String("case")) {
+            const qsizetype equals = value.indexOf(QLatin1Char('='));
+            const auto columns = dataColumns(value.left(equals));
+            const qsizetype mode = caseModes.indexOf(value.mid(equals + 1));
+            if (equals < 0 || mode < 0)
+                return usageError(QStringLiteral("--case takes COL=upper|lower|sentence|words, not \"%1\"").arg(value));
+            if (!columns)
+                return usageError(QStringLiteral("not a data column: \"%1\"").arg(value.left(equals)));
+            steps.append({Action::Case, FieldNumber::No, QString(), DuplicateKey::AllColumns, *columns, CaseMode(mode)});
+            changes = true;
+            continue;
+        }
+        if (name == QLatin1String("replace")) {
+            const auto columns = dataColumns(value);
+            if (!columns)
+                return usageError(QStringLiteral("not a data column: \"%1\"").arg(value));
+            steps.append({Action::Replace, FieldNumber::No, QString(), DuplicateKey::AllColumns, *columns,
+                          CaseMode::Upper, args.moreValues.value(index)});
+            changes = true;
+            continue;
+        }
         if (name == QLatin1String("dedupe")) {
             if (value != QLatin1String("visible") && value != QLatin1String("all"))
                 return usageError(QStringLiteral("--dedupe takes visible|all, not \"%1\"").arg(value));
@@ -270,7 +327,21 @@ int runEdit(const Arguments &args)
         changes = true;
     }
     QByteArray shown;
+    const bool caseSensitive = args.has(QStringLiteral("case-sensitive"));
+    const bool wholeCell = args.has(QStringLiteral("whole-cell"));
     for (const Step &step : steps) {
+        if (step.action == Action::Case) {
+            for (const FieldNumber field : step.columns) {
+                const int position = table.layout().position(field);
+                session.convertCase(CellRect{position, 1, position, table.lastFileRow()}, step.mode);
+            }
+            continue;
+        }
+        if (step.action == Action::Replace) {
+            session.replaceInColumns(step.columns, step.texts.value(0), step.texts.value(1), caseSensitive,
+                                     wholeCell);
+            continue;
+        }
         if (step.action == Action::Dedupe || step.action == Action::Sort || step.action == Action::Shuffle) {
             if (step.action == Action::Dedupe)
                 session.removeDuplicates(step.key);

@@ -15,6 +15,9 @@ enum ExitStatus : int { ExitOk = 0, ExitRowsFailed = 1, ExitUsage = 2 };
 // and value (empty for a switch), and the other arguments.
 struct Arguments {
     QList<std::pair<QString, QString>> options;
+    // For an option of three values, the second and third, at the option's
+    // index; empty for the others.
+    QList<QStringList> moreValues;
     QStringList operands;
 
     bool has(const QString &name) const;
@@ -24,9 +27,11 @@ struct Arguments {
 
 // Splits `args` into options and operands. `switches` take no value,
 // `valued` take one ("--name VALUE" or "--name=VALUE"); "--" ends the
-// options. False with the reason in `error` for anything else.
+// options; `threeValued` take three ("--name A B C"). False with the reason
+// in `error` for anything else.
 bool parseArguments(const QStringList &args, const QStringList &switches,
-                    const QStringList &valued, Arguments &out, QString &error);
+                    const QStringList &valued, Arguments &out, QString &error,
+                    const QStringList &threeValued = {});
 
 int runRead(const Arguments &args);
 int runEdit(const Arguments &args);

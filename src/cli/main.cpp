@@ -14,6 +14,7 @@ const char kUsage[] =
     "Usage: quillmark-cli read [OPTIONS] PATH...\n"
     "       quillmark-cli edit [--show COL]... [--set COL=TEXT]... [--dedupe visible|all]...\n"
     "                          [--sort COL]... [--shuffle] [--numbers-separate]\n"
+    "                          [--case COL=MODE]... [--replace COL FIND REPLACEMENT]...\n"
     "       quillmark-cli apply [OPTIONS] < rows\n"
     "       quillmark-cli --help | --version\n"
     "\n"
@@ -42,6 +43,14 @@ const char kUsage[] =
     "                        that column does (with its tie-break columns); prints\n"
     "                        the rows\n"
     "  --shuffle             put the rows in a random order; prints the rows\n"
+    "  --case COL=MODE       letter case of the column COL (or all data columns for\n"
+    "                        \"all\"): upper, lower, sentence (first letter of the\n"
+    "                        text) or words (first letter of every word); prints the rows\n"
+    "  --replace COL FIND REPLACEMENT\n"
+    "                        replace every occurrence of FIND in the column COL (or\n"
+    "                        all data columns for \"all\"); prints the rows\n"
+    "  --case-sensitive      --replace compares letter case\n"
+    "  --whole-cell          --replace only cells whose whole text is FIND\n"
     "  --numbers 01|1        numbering style for rows renumbered (default 01)\n"
     "  --numbers-separate    number each folder from 1: the rows are first sorted\n"
     "                        by folder, and every later sort keeps folders together\n"
@@ -94,6 +103,7 @@ int main(int argc, char **argv)
 
     QStringList switches;
     QStringList valued;
+    QStringList threeValued;
     int (*run)(const Arguments &) = nullptr;
     if (command == QLatin1String("read")) {
         switches = {QStringLiteral("no-info"), QStringLiteral("no-subfolders"),
@@ -102,9 +112,11 @@ int main(int argc, char **argv)
                   QStringLiteral("format")};
         run = runRead;
     } else if (command == QLatin1String("edit")) {
-        switches = {QStringLiteral("shuffle"), QStringLiteral("numbers-separate")};
+        switches = {QStringLiteral("shuffle"), QStringLiteral("numbers-separate"),
+                    QStringLiteral("case-sensitive"), QStringLiteral("whole-cell")};
         valued = {QStringLiteral("show"), QStringLiteral("set"), QStringLiteral("dedupe"),
-                  QStringLiteral("numbers"), QStringLiteral("sort")};
+                  QStringLiteral("numbers"), QStringLiteral("sort"), QStringLiteral("case")};
+        threeValued = {QStringLiteral("replace")};
         run = runEdit;
     } else if (command == QLatin1String("apply")) {
         switches = {QStringLiteral("rename"), QStringLiteral("copy"), QStringLiteral("all-formats")};
@@ -119,7 +131,7 @@ int main(int argc, char **argv)
     }
     Arguments parsed;
     QString error;
-    if (!parseArguments(args, switches, valued, parsed, error)) {
+    if (!parseArguments(args, switches, valued, parsed, error, threeValued)) {
         const QByteArray text = "quillmark-cli " + command.toUtf8() + ": " + error.toUtf8() + "\n";
         std::fputs(text.constData(), stderr);
         return ExitUsage;

@@ -268,6 +268,64 @@ void Session::write(int first, int last, int kind, bool moveFiles) {
       });
 }
 
+void Session::convertCase(const CellRect& selection, CaseMode mode) {
+  if (busy()) return;
+  const CellRect rows = qm::convertCase(table_, selection, mode);
+  if (!rows.isEmpty()) emit cellsChanged(rows.top, rows.bottom);
+}
+
+void Session::announceReplaced() {
+  const CellRect rows = finder_.takeChangedRows();
+  if (!rows.isEmpty()) emit cellsChanged(rows.top, rows.bottom);
+}
+
+RepeatQuestion Session::announcingPasses(const RepeatQuestion& repeat) {
+  return [this, repeat](bool forward) {
+    announceReplaced();
+    return repeat && repeat(forward);
+  };
+}
+
+FindMatch Session::findNext(const CellRect& selection, const FindRequest& request, const RepeatQuestion& repeat) {
+  if (busy()) return {};
+  return finder_.findNext(table_, selection, request, repeat);
+}
+
+FindMatch Session::replaceMatch(const CellRect& selection, const FindRequest& request, const QString& replacement,
+                                const RepeatQuestion& repeat) {
+  if (busy()) return {};
+  const FindMatch match = finder_.replace(table_, selection, request, replacement, announcingPasses(repeat));
+  announceReplaced();
+  return match;
+}
+
+FindMatch Session::replaceAll(const CellRect& selection, const FindRequest& request, const QString& replacement,
+                              const RepeatQuestion& repeat) {
+  if (busy()) return {};
+  const FindMatch match = finder_.replaceAll(table_, selection, request, replacement, announcingPasses(repeat));
+  announceReplaced();
+  return match;
+}
+
+int Session::replaceInColumns(const QList<FieldNumber>& columns, const QString& find, const QString& replacement,
+                              bool caseSensitive, bool wholeCell) {
+  if (busy()) return 0;
+  int count = 0;
+  int first = INT_MAX;
+  int last = 0;
+  for (const FieldNumber field : columns) {
+    const int position = table_.layout().position(field);
+    CellRect changed;
+    count += replaceInCells(table_, CellRect{position, 1, position, table_.lastFileRow()}, find, replacement,
+                            caseSensitive, wholeCell, &changed);
+    if (changed.isEmpty()) continue;
+    first = qMin(first, changed.top);
+    last = qMax(last, changed.bottom);
+  }
+  if (first <= last) emit cellsChanged(first, last);
+  return count;
+}
+
 void Session::waitForJobs() {
   if (!runner_.isActive()) return;
   QEventLoop loop;

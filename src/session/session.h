@@ -14,6 +14,8 @@
 #include "table/duplicates.h"
 #include "table/rowtable.h"
 #include "text/sortkeys.h"
+#include "text/cellfinder.h"
+#include "text/lettercase.h"
 
 namespace qm {
 
@@ -103,6 +105,24 @@ class Session : public QObject {
   // Writes rows [first, last] by `kind` (11, 12 or 117).
   void write(int first, int last, int kind, bool moveFiles);
 
+  // Letter case of the cells of `selection` (data columns and file rows:
+  // a selection reaching the blank last row leaves it out).
+  void convertCase(const CellRect& selection, CaseMode mode);
+  // The find dialog's walks (see CellFinder), on the session's search
+  // state. A replacing walk announces its rows once per pass, before the
+  // repeat question, and once at its end.
+  const CellFinder& finder() const { return finder_; }
+  void resetFind() { finder_.reset(); }
+  FindMatch findNext(const CellRect& selection, const FindRequest& request, const RepeatQuestion& repeat);
+  FindMatch replaceMatch(const CellRect& selection, const FindRequest& request, const QString& replacement,
+                         const RepeatQuestion& repeat);
+  FindMatch replaceAll(const CellRect& selection, const FindRequest& request, const QString& replacement,
+                       const RepeatQuestion& repeat);
+  // Every occurrence in the file rows of `columns`, in one run (nobody is
+  // asked); see replaceInCells. Returns the number of replacements.
+  int replaceInColumns(const QList<FieldNumber>& columns, const QString& find, const QString& replacement,
+                       bool caseSensitive, bool wholeCell);
+
   // Serves the event loop until every job has ended (the command line's
   // way of waiting; the window's loop runs anyway).
   void waitForJobs();
@@ -136,6 +156,9 @@ class Session : public QObject {
   void addPathsFrom(QStringList paths, int first);
   // Its end renumbers every row and ends the wait for separate numbering.
   void startSortJob(const SortKeys& keys);
+  // The question of a replacing walk, announcing the pass's rows first.
+  RepeatQuestion announcingPasses(const RepeatQuestion& repeat);
+  void announceReplaced();
 
   struct Held {
     int first;
@@ -151,6 +174,7 @@ class Session : public QObject {
   // Without anyone to ask, no folder is made and no file replaced.
   FixedAnswers unasked_{Answer::NoToAll, Answer::NoToAll};
   std::vector<Held> held_;
+  CellFinder finder_;
   // Where the rows of the running add begin.
   int firstAddedRow_ = 0;
   // After the table: the jobs that write to it go first.

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "app/adddirectorydialog.h"
+#include "text/commatext.h"
 #include "settings/inifile.h"
 
 using qm::TfrmAddDirectory;
@@ -71,9 +72,9 @@ class AddDirectoryDialogTest : public QObject {
   void folderBoxParsing() {
     const QString a = folder(QStringLiteral("a"));
     const QString music = folder(QStringLiteral("My Music, live"));
-    QCOMPARE(qm::splitCommaText(QStringLiteral(" x , \"y z\",\"q\"\"r\" ,")),
+    QCOMPARE(qm::fromCommaText(QStringLiteral(" x , \"y z\",\"q\"\"r\" ,")),
              QStringList({QStringLiteral("x"), QStringLiteral("y z"), QStringLiteral("q\"r"), QString()}));
-    QCOMPARE(qm::splitCommaText(QStringLiteral("\"open")), QStringList({QStringLiteral("open")}));
+    QCOMPARE(qm::fromCommaText(QStringLiteral("\"open")), QStringList({QStringLiteral("open")}));
 
     // Unquoted, with blanks and a comma: one folder; the closing "/" goes.
     QCOMPARE(qm::scanFolderList(music + u'/'), QStringList({music}));

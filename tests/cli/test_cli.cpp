@@ -261,6 +261,9 @@ TEST_F(CliTest, BadUsageAndUnreadableInputGiveStatusTwo)
         {"read", album() + "/missing"},
         {"edit", "--set", "NoEquals"},
         {"edit", "--show", "Zzz"},
+        {"edit", "--case", "Tit=loud"},
+        {"edit", "--case", "No=upper"},
+        {"edit", "--replace", "Tit", "feat."},
         {"apply"},
         {"apply", "--write-tag", "3"},
         {"apply", "--rename", "--replace", "maybe"},
@@ -476,4 +479,35 @@ TEST_F(CliTest, EditSortsShufflesAndNumbersPerFolder)
     shuffled.sort();
     EXPECT_EQ(shuffled, (QStringList{"1", "2", "3", "4"}));
     EXPECT_EQ(cli({"edit", "--sort", "No"}, rows).exitCode, 2);
+}
+
+TEST_F(CliTest, EditChangesLetterCaseAndReplacesEveryOccurrence)
+{
+    const QByteArray rows = "{\"Old\":\"a\",\"Tit\":\"song feat. x feat. y\",\"Art\":\"ёлка-палка FEAT. z\"}\n"
+                            "{\"Old\":\"b\",\"Tit\":\"feat.\",\"Art\":\"a.b\"}\n";
+    const struct {
+        QStringList args;
+        QStringList tit;
+        QStringList art;
+    } cases[] = {
+        {{"edit", "--case", "Art=words", "--case", "Tit=upper"},
+         {"SONG FEAT. X FEAT. Y", "FEAT."}, {"Ёлка-Палка FEAT. Z", "A.B"}},
+        {{"edit", "--case", "all=sentence"}, {"Song feat. x feat. y", "Feat."}, {"Ёлка-палка FEAT. z", "A.b"}},
+        {{"edit", "--replace", "all", "feat.", "ft."}, {"song ft. x ft. y", "ft."}, {"ёлка-палка ft. z", "a.b"}},
+        {{"edit", "--replace", "Tit", "feat.", "", "--whole-cell"}, {"song feat. x feat. y", ""},
+         {"ёлка-палка FEAT. z", "a.b"}},
+        {{"edit", "--case-sensitive", "--replace=Art", ".", "-"}, {"song feat. x feat. y", "feat."},
+         {"ёлка-палка FEAT- z", "a-b"}},
+    };
+    for (const auto &c : cases) {
+        const CliRun run = cli(c.args, rows);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QList<QJsonObject> out = jsonRows(run.out);
+        ASSERT_EQ(out.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(out[i]["Tit"].toString(), c.tit[i]) << c.args.join(' ').toStdString();
+            EXPECT_EQ(out[i]["Art"].toString(), c.art[i]) << c.args.join(' ').toStdString();
+        }
+    }
+    EXPECT_EQ(cli({"edit", "--replace", "all", "a", "b"}, "").exitCode, 0);
 }

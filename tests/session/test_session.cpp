@@ -70,6 +70,36 @@ TEST(Session, AddPathsKeepTheirOrderAndCompleteOnceAfterHeldReads)
 }
 
 // The runner hands steps to the thread that owns it through the event loop.
+// Text changes tell the views once per change, and once per pass of a
+// replace-all, before the question whether to run another.
+TEST(Session, TextChangesAnnounceTheirRowsOncePerPass)
+{
+    Session session;
+    RowTable &t = session.table();
+    const int first = t.appendRows(3);
+    for (int r = first; r < first + 3; ++r)
+        t.setCell(r, F::Tit, QStringLiteral("a feat. b feat. c"));
+    QList<std::pair<int, int>> announced;
+    QObject::connect(&session, &Session::cellsChanged,
+                     [&](int top, int bottom) { announced.append({top, bottom}); });
+    const int tit = t.layout().position(F::Tit);
+    session.convertCase(CellRect{tit, 1, tit, t.blankRow()}, CaseMode::Upper);
+    EXPECT_EQ(announced, (QList<std::pair<int, int>>{{1, 3}}));
+    EXPECT_EQ(t.cell(3, F::Tit), QStringLiteral("A FEAT. B FEAT. C"));
+
+    announced.clear();
+    int asked = 0;
+    const FindRequest request{QStringLiteral("feat."), false, false, FindDirection::Everywhere, FindOrder::ByRows};
+    session.replaceAll({}, request, QStringLiteral("ft."), [&](bool) {
+        EXPECT_EQ(announced.size(), asked + 1);  // the pass is shown before the question
+        return ++asked < 2;
+    });
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(announced, (QList<std::pair<int, int>>{{1, 3}, {1, 3}}));
+    EXPECT_EQ(t.cell(2, F::Tit), QStringLiteral("A ft. B ft. C"));
+    EXPECT_EQ(session.replaceInColumns({F::Tit, F::Art}, QStringLiteral("ft."), QStringLiteral("feat."), true, false), 6);
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
