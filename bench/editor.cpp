@@ -139,13 +139,15 @@ int main(int argc, char **argv)
          }},
         {"paste rows/10 lines at top", nothing,
          [](RowTable &t, CellEditor &) {
-             pasteCellBlock(t, newColumn(t), pasteBlock(t.fileRowCount() / 10), PasteMode::Insert, Numbering{});
+             pasteCellBlock(t, newColumn(t), pasteBlock(t.fileRowCount() / 10), PasteMode::Insert,
+                            Numbering{});
          }},
         {"delete rows/10 rows", nothing,
          [&](RowTable &t, CellEditor &) {
              deleteSelection(t, CellRect{1, 1, kColumnCount - 1, t.fileRowCount() / 10}, numbering);
          }},
-        {"clear New", nothing, [&](RowTable &t, CellEditor &) { clearSelection(t, newColumn(t), numbering); }},
+        {"clear New", nothing,
+         [&](RowTable &t, CellEditor &) { clearSelection(t, newColumn(t), numbering); }},
     };
 
     const double baseline = seconds(large, nothing, [](RowTable &t, CellEditor &) {
@@ -161,7 +163,8 @@ int main(int argc, char **argv)
     for (const Case &c : cases) {
         const double big = seconds(c.stubborn ? stubbornLarge : large, c.prepare, c.op);
         const double halfTime = seconds(c.stubborn ? stubbornHalf : half, c.prepare, c.op);
-        std::printf("%-28s %10.4f %12.2f %14.1f\n", c.name, big, big / baseline, big / std::max(halfTime, 1e-9));
+        std::printf("%-28s %10.4f %12.2f %14.1f\n", c.name, big, big / baseline,
+                    big / std::max(halfTime, 1e-9));
     }
     return 0;
 }

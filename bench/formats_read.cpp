@@ -49,8 +49,9 @@ QByteArray textFrame(const char *id, const QByteArray &text)
 QByteArray makeFile(int n)
 {
     QByteArray frames = textFrame("TIT2", "Title " + QByteArray::number(n))
-        + textFrame("TPE1", "Artist") + textFrame("TALB", "Album")
-        + textFrame("TRCK", QByteArray::number(n % 20 + 1)) + textFrame("TYER", "2024");
+                        + textFrame("TPE1", "Artist") + textFrame("TALB", "Album")
+                        + textFrame("TRCK", QByteArray::number(n % 20 + 1))
+                        + textFrame("TYER", "2024");
     frames += QByteArray(1024 - frames.size(), '\0');
     QByteArray file = QByteArray("ID3\x03\0\0", 6) + syncsafe(quint32(frames.size())) + frames;
 
@@ -133,7 +134,8 @@ int main(int argc, char **argv)
     QStringList paths;
     QList<QByteArray> cPaths;
     for (int i = 0; i < count; ++i) {
-        const QString path = QDir(folder).filePath(QStringLiteral("file%1.mp3").arg(i, 5, 10, QLatin1Char('0')));
+        const QString path =
+            QDir(folder).filePath(QStringLiteral("file%1.mp3").arg(i, 5, 10, QLatin1Char('0')));
         if (!QFile::exists(path)) {
             QFile file(path);
             if (!file.open(QIODevice::WriteOnly) || file.write(makeFile(i)) < 0) {

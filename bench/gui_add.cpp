@@ -55,13 +55,14 @@ void grabWhileReading(const QString &folder, const QString &picture)
     window.resize(900, 500);
     window.show();
     bool grabbed = false;
-    QObject::connect(&window.jobs().runner(), &JobRunner::progressChanged, &window, [&](int percent) {
-        if (!grabbed && percent >= 40
-            && window.jobs().runner().status().startsWith(StatusPhrase::ReadInfo)) {
-            grabbed = true;
-            window.grab().save(picture);
-        }
-    });
+    QObject::connect(
+        &window.jobs().runner(), &JobRunner::progressChanged, &window, [&](int percent) {
+            if (!grabbed && percent >= 40
+                && window.jobs().runner().status().startsWith(StatusPhrase::ReadInfo)) {
+                grabbed = true;
+                window.grab().save(picture);
+            }
+        });
     emit window.addDirectoryDialog()->addRequested({folder}, QStringLiteral("*.mp3"), false, true);
     while (window.jobs().busy())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -79,7 +80,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 10000;
     QTemporaryDir temp;
-    const QString files = argc > 2 ? QString::fromLocal8Bit(argv[2]) : temp.path() + QStringLiteral("/files");
+    const QString files =
+        argc > 2 ? QString::fromLocal8Bit(argv[2]) : temp.path() + QStringLiteral("/files");
     if (argc <= 2 && (!temp.isValid() || !makeTaggedFolder(temp.path(), count))) {
         std::fprintf(stderr, "could not make the sample folder (ffmpeg, lame, id3v2)\n");
         return 1;
@@ -93,7 +95,8 @@ int main(int argc, char **argv)
     bool complete = false;
     const qint64 window = throughWindow(files, &windowRows, &complete);
     if (!complete || windowRows != jobRows) {
-        std::fprintf(stderr, "the window's table was not filled as expected (%d rows, %d expected)\n",
+        std::fprintf(stderr,
+                     "the window's table was not filled as expected (%d rows, %d expected)\n",
                      windowRows, jobRows);
         return 1;
     }

@@ -20,7 +20,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 10000;
     QTemporaryDir temp;
-    QString files = argc > 2 ? QString::fromLocal8Bit(argv[2]) : temp.path() + QStringLiteral("/files");
+    QString files =
+        argc > 2 ? QString::fromLocal8Bit(argv[2]) : temp.path() + QStringLiteral("/files");
     if (argc <= 2 && (!temp.isValid() || !makeTaggedFolder(temp.path(), count))) {
         std::fprintf(stderr, "could not make the sample folder (ffmpeg, lame, mid3v2)\n");
         return 1;

@@ -22,10 +22,11 @@ namespace {
 RowTable makeTable(int rows)
 {
     RowTable t;
-    const QString folders[] = {QStringLiteral("/music/Artist A/"), QStringLiteral("/music/artist a/"),
-                               QStringLiteral("/music/B/")};
+    const QString folders[] = {QStringLiteral("/music/Artist A/"),
+                               QStringLiteral("/music/artist a/"), QStringLiteral("/music/B/")};
     for (int r = 0; r < rows; ++r) {
-        const int row = t.appendFileRow(folders[(r / 7) % 3], QStringLiteral("Track %1.mp3").arg(r));
+        const int row =
+            t.appendFileRow(folders[(r / 7) % 3], QStringLiteral("Track %1.mp3").arg(r));
         if (r % 2 == 0) {
             t.setCell(row, FieldNumber::Tit, QStringLiteral("Title %1").arg(r));
             t.setCell(row, FieldNumber::Art, QStringLiteral("Artist"));
@@ -74,12 +75,15 @@ int main(int argc, char **argv)
     const Case cases[] = {
         {"split added names", nothing, [](RowTable &t) { t.splitAddedNames(1, t.lastFileRow()); }},
         {"renumber, whole table", nothing,
-         [](RowTable &t) { renumberRows(t, 1, NumberStyle::LeadingZero, NumberScope::WholeTable); }},
+         [](RowTable &t) {
+             renumberRows(t, 1, NumberStyle::LeadingZero, NumberScope::WholeTable);
+         }},
         {"renumber, per folder", nothing,
          [](RowTable &t) { renumberRows(t, 1, NumberStyle::Plain, NumberScope::PerFolder); }},
         {"delete empty rows (half)", blankEveryOtherRow,
          [](RowTable &t) { t.deleteEmptyRows(1, t.lastFileRow()); }},
-        {"append rows", nothing, [](RowTable &t) {
+        {"append rows", nothing,
+         [](RowTable &t) {
              const int count = t.fileRowCount();
              for (int i = 0; i < count; ++i)
                  t.appendFileRow(QStringLiteral("/x/"), QStringLiteral("y.mp3"));
@@ -96,7 +100,8 @@ int main(int argc, char **argv)
     for (const Case &c : cases) {
         const double big = seconds(large, c.prepare, c.op);
         const double tenth = seconds(small, c.prepare, c.op);
-        std::printf("%-28s %10.4f %12.2f %14.1f\n", c.name, big, big / baseline, big / std::max(tenth, 1e-9));
+        std::printf("%-28s %10.4f %12.2f %14.1f\n", c.name, big, big / baseline,
+                    big / std::max(tenth, 1e-9));
     }
     return 0;
 }

@@ -99,8 +99,9 @@ inline qint64 addAndReadWithJobs(const QString &folder, RowTable &table, qint64 
         if (addOnly)
             *addOnly = timer.nsecsElapsed();
         table.splitAddedNames(first, table.lastFileRow());
-        runner.start('u', std::make_shared<TUpdateThread>(table, first, table.lastFileRow(),
-                                                          ReadInfoAfterAddKind, settings),
+        runner.start('u',
+                     std::make_shared<TUpdateThread>(table, first, table.lastFileRow(),
+                                                     ReadInfoAfterAddKind, settings),
                      [&] { runner.setControlsEnabled(true); });
     });
     while (runner.isActive())

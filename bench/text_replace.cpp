@@ -24,10 +24,12 @@ RowTable makeTable(int rows)
 {
     RowTable t;
     for (int r = 0; r < rows; ++r) {
-        const int row = t.appendFileRow(QStringLiteral("/music/Artist/"), QStringLiteral("Track %1.mp3").arg(r));
+        const int row = t.appendFileRow(QStringLiteral("/music/Artist/"),
+                                        QStringLiteral("Track %1.mp3").arg(r));
         t.splitAddedNames(row, row);
         t.setCell(row, FieldNumber::Tit,
-                  r % 3 == 0 ? QStringLiteral("SONG %1 FEAT. SOMEONE").arg(r) : QStringLiteral("song %1").arg(r));
+                  r % 3 == 0 ? QStringLiteral("SONG %1 FEAT. SOMEONE").arg(r)
+                             : QStringLiteral("song %1").arg(r));
         t.setCell(row, FieldNumber::Art, QStringLiteral("Artist feat. Other"));
         t.setCell(row, FieldNumber::Alb, QStringLiteral("Album"));
         t.setCell(row, FieldNumber::Yea, QStringLiteral("1999"));
@@ -76,28 +78,34 @@ int main(int argc, char **argv)
         std::function<void(RowTable &)> op;
     };
     const Case cases[] = {
-        {"replace all, one pass", [](RowTable &t) {
+        {"replace all, one pass",
+         [](RowTable &t) {
              CellFinder finder;
              const FindRequest request{kFind};
              finder.replaceAll(t, {}, request, kReplacement, [](bool) { return false; });
              if (finder.replacedCount() == 0)
                  std::abort();
          }},
-        {"replace every occurrence", [](RowTable &t) {
+        {"replace every occurrence",
+         [](RowTable &t) {
              if (replaceInCells(t, dataCells(t), kFind, kReplacement, false, false) == 0)
                  std::abort();
          }},
-        {"find the last cell's match", [](RowTable &t) {
+        {"find the last cell's match",
+         [](RowTable &t) {
              t.setCell(t.lastFileRow(), FieldNumber::Xxx, QStringLiteral("needle"));
              CellFinder finder;
              if (!finder.findNext(t, {}, FindRequest{QStringLiteral("needle")}, {}).found())
                  std::abort();
          }},
-        {"word case, all data cells", [](RowTable &t) { convertCase(t, dataCells(t), CaseMode::Words); }},
-        {"upper case, all data cells", [](RowTable &t) { convertCase(t, dataCells(t), CaseMode::Upper); }},
+        {"word case, all data cells",
+         [](RowTable &t) { convertCase(t, dataCells(t), CaseMode::Words); }},
+        {"upper case, all data cells",
+         [](RowTable &t) { convertCase(t, dataCells(t), CaseMode::Upper); }},
     };
 
-    std::printf("rows: %d; baseline (QString::replace over the same cells): %.4f s\n", rows, baseline);
+    std::printf("rows: %d; baseline (QString::replace over the same cells): %.4f s\n", rows,
+                baseline);
     std::printf("%-28s %10s %12s\n", "operation", "seconds", "x baseline");
     int status = 0;
     for (const Case &c : cases) {

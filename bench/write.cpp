@@ -88,8 +88,8 @@ double runJob(qm::JobRunner &runner, qm::RowTable &table, int kind, size_t *fail
     qm::WriteSettings settings;
     QElapsedTimer timer;
     timer.start();
-    auto job = std::make_shared<qm::TUpdateThread>(table, 1, table.lastFileRow(), kind,
-                                                   settings, answers);
+    auto job =
+        std::make_shared<qm::TUpdateThread>(table, 1, table.lastFileRow(), kind, settings, answers);
     runner.start('u', job, [&] { runner.setControlsEnabled(true); });
     while (runner.isActive())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     TagHeader header;
     if (parseHeader(bytes, header) != HeaderKind::Tag)
         return 0;
-    const QByteArrayView body = bytes.sliced(HeaderSize).first(
-        qMin<qsizetype>(bytes.size() - HeaderSize, header.bodySize));
+    const QByteArrayView body =
+        bytes.sliced(HeaderSize).first(qMin<qsizetype>(bytes.size() - HeaderSize, header.bodySize));
     const TagContent content = parseTag(header, body);
     MemoryBody source(body);
     if (parseTagFields(header, source).fields != content.fields)

@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const Decision d = decide(e, view);
         qm::FileChange back;
         if (d.verdict == Verdict::Torn && restoringChange(e, view, &back)
-            && (back.offset < 0 || back.offset + back.oldBytes.size() > back.oldSize || back.newSize != e.oldSize))
+            && (back.offset < 0 || back.offset + back.oldBytes.size() > back.oldSize
+                || back.newSize != e.oldSize))
             std::abort();
     }
     return 0;

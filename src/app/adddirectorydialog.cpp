@@ -25,117 +25,132 @@ namespace {
 const QString kSection = QStringLiteral("ScanDir");
 const QString kDefaultFilter = QStringLiteral("Все файлы <*.*>");
 
-}  // namespace
+} // namespace
 
-QStringList scanFolderList(const QString& folderBoxText) {
-  QString text = folderBoxText;
-  if (!text.startsWith(u'"')) text.prepend(u'"');
-  if (text.size() < 2 || !text.endsWith(u'"')) text.append(u'"');
-  QStringList folders;
-  for (QString entry : fromCommaText(text)) {
-    if (entry.isEmpty() || !QFileInfo(entry).isDir()) continue;
-    if (entry.size() > 1 && entry.endsWith(u'/')) entry.chop(1);
-    folders.append(entry);
-  }
-  return folders;
+QStringList scanFolderList(const QString &folderBoxText)
+{
+    QString text = folderBoxText;
+    if (!text.startsWith(u'"'))
+        text.prepend(u'"');
+    if (text.size() < 2 || !text.endsWith(u'"'))
+        text.append(u'"');
+    QStringList folders;
+    for (QString entry : fromCommaText(text)) {
+        if (entry.isEmpty() || !QFileInfo(entry).isDir())
+            continue;
+        if (entry.size() > 1 && entry.endsWith(u'/'))
+            entry.chop(1);
+        folders.append(entry);
+    }
+    return folders;
 }
 
-QString TfrmAddDirectory::filterHint() {
-  return QStringLiteral(
-      "Инструкция по заданию маски:\n\nКомментарий<Маска_поиска1/Маска_поиска2/Маска_поиска3/...>\nили\n"
-      "Маска_поиска1/Маска_поиска2/Маска_поиска3/...\n\nВ маске поиска недопустимо использовать символы: "
-      "/\\:\"<>\n(эти символы будут приняты как разделители масок)\n\nДополнительные символы маски:\n"
-      "  ? - любой символ\n  * - любая последовательность символов или их отсутствие");
+QString TfrmAddDirectory::filterHint()
+{
+    return QStringLiteral(
+        "Инструкция по заданию "
+        "маски:\n\nКомментарий<Маска_поиска1/Маска_поиска2/Маска_поиска3/...>\nили\n"
+        "Маска_поиска1/Маска_поиска2/Маска_поиска3/...\n\nВ маске поиска недопустимо использовать "
+        "символы: "
+        "/\\:\"<>\n(эти символы будут приняты как разделители масок)\n\nДополнительные символы "
+        "маски:\n"
+        "  ? - любой символ\n  * - любая последовательность символов или их отсутствие");
 }
 
-QString TfrmAddDirectory::filterHelp() {
-  return QStringLiteral(
-      "Инструкция по заданию маски:\n\nКомментарий<Маска_поиска1|Маска_поиска2|Маска_поиска3|...>\nили\n"
-      "Маска_поиска1|Маска_поиска2|Маска_поиска3|...\n\nВ маске поиска недопустимо использовать символы: "
-      "/\\:\"<>|\n(эти символы будут приняты как разделители масок)\n\nДополнительные символы маски:\n"
-      "\t? - любой символ\n\t* - любая последовательность символов или их отсутствие");
+QString TfrmAddDirectory::filterHelp()
+{
+    return QStringLiteral(
+        "Инструкция по заданию "
+        "маски:\n\nКомментарий<Маска_поиска1|Маска_поиска2|Маска_поиска3|...>\nили\n"
+        "Маска_поиска1|Маска_поиска2|Маска_поиска3|...\n\nВ маске поиска недопустимо использовать "
+        "символы: "
+        "/\\:\"<>|\n(эти символы будут приняты как разделители масок)\n\nДополнительные символы "
+        "маски:\n"
+        "\t? - любой символ\n\t* - любая последовательность символов или их отсутствие");
 }
 
-TfrmAddDirectory::TfrmAddDirectory(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("frmAddDirectory"));
-  setWindowTitle(QStringLiteral("Сканирование директории"));
+TfrmAddDirectory::TfrmAddDirectory(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmAddDirectory"));
+    setWindowTitle(QStringLiteral("Сканирование директории"));
 
-  auto* gbxOptions = new QGroupBox(this);
-  gbxOptions->setObjectName(QStringLiteral("gbxOptions"));
+    auto *gbxOptions = new QGroupBox(this);
+    gbxOptions->setObjectName(QStringLiteral("gbxOptions"));
 
-  auto* lblScanFolder = new QLabel(QStringLiteral("Директория для поиска файлов"), gbxOptions);
-  lblScanFolder->setObjectName(QStringLiteral("lblScanFolder"));
-  txtScanFolder_ = new QLineEdit(QDir::homePath(), gbxOptions);
-  txtScanFolder_->setObjectName(QStringLiteral("txtScanFolder"));
-  txtScanFolder_->setMinimumWidth(320);
-  lblScanFolder->setBuddy(txtScanFolder_);
-  auto* btnBrowse = new QPushButton(QStringLiteral("..."), gbxOptions);
-  btnBrowse->setObjectName(QStringLiteral("btnBrowse"));
-  btnBrowse->setAutoDefault(false);
-  btnBrowse->setFixedWidth(btnBrowse->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
-  connect(btnBrowse, &QPushButton::clicked, this, &TfrmAddDirectory::btnBrowseClick);
+    auto *lblScanFolder = new QLabel(QStringLiteral("Директория для поиска файлов"), gbxOptions);
+    lblScanFolder->setObjectName(QStringLiteral("lblScanFolder"));
+    txtScanFolder_ = new QLineEdit(QDir::homePath(), gbxOptions);
+    txtScanFolder_->setObjectName(QStringLiteral("txtScanFolder"));
+    txtScanFolder_->setMinimumWidth(320);
+    lblScanFolder->setBuddy(txtScanFolder_);
+    auto *btnBrowse = new QPushButton(QStringLiteral("..."), gbxOptions);
+    btnBrowse->setObjectName(QStringLiteral("btnBrowse"));
+    btnBrowse->setAutoDefault(false);
+    btnBrowse->setFixedWidth(btnBrowse->fontMetrics().horizontalAdvance(QStringLiteral("...."))
+                             + 16);
+    connect(btnBrowse, &QPushButton::clicked, this, &TfrmAddDirectory::btnBrowseClick);
 
-  auto* lblTypeScanFiles = new QLabel(QStringLiteral("Маска поиска файлов"), gbxOptions);
-  lblTypeScanFiles->setObjectName(QStringLiteral("lblTypeScanFiles"));
-  cmbFilter_ = new QComboBox(gbxOptions);
-  cmbFilter_->setObjectName(QStringLiteral("cmbFilter"));
-  cmbFilter_->setEditable(true);
-  cmbFilter_->setInsertPolicy(QComboBox::NoInsert);
-  cmbFilter_->addItems({
-      kDefaultFilter,
-      QStringLiteral("Аудио файлы <*.mp3|*.wma|*.vqf|*.asf|*.ogg|*.lqt|*.wav|*.mid>"),
-      QStringLiteral("Видео файлы <*.avi|*.mpg|*.mp2|*.wmv|*.asf|*.3gp>"),
-      QStringLiteral("Графические файлы <*.jpg|*.bmp|*.gif|*.psd>"),
-      QStringLiteral("Текстовые файлы <*.txt|*.doc|*.rtf|*.htm|*.inf|*.diz>"),
-  });
-  cmbFilter_->setCurrentIndex(0);
-  cmbFilter_->setToolTip(filterHint());
-  lblTypeScanFiles->setBuddy(cmbFilter_);
-  auto* btnHelpFilter = new QPushButton(QStringLiteral("?"), gbxOptions);
-  btnHelpFilter->setObjectName(QStringLiteral("btnHelpFilter"));
-  btnHelpFilter->setAutoDefault(false);
-  btnHelpFilter->setFixedWidth(btnBrowse->width());
-  connect(btnHelpFilter, &QPushButton::clicked, this, &TfrmAddDirectory::btnHelpFilterClick);
+    auto *lblTypeScanFiles = new QLabel(QStringLiteral("Маска поиска файлов"), gbxOptions);
+    lblTypeScanFiles->setObjectName(QStringLiteral("lblTypeScanFiles"));
+    cmbFilter_ = new QComboBox(gbxOptions);
+    cmbFilter_->setObjectName(QStringLiteral("cmbFilter"));
+    cmbFilter_->setEditable(true);
+    cmbFilter_->setInsertPolicy(QComboBox::NoInsert);
+    cmbFilter_->addItems({
+        kDefaultFilter,
+        QStringLiteral("Аудио файлы <*.mp3|*.wma|*.vqf|*.asf|*.ogg|*.lqt|*.wav|*.mid>"),
+        QStringLiteral("Видео файлы <*.avi|*.mpg|*.mp2|*.wmv|*.asf|*.3gp>"),
+        QStringLiteral("Графические файлы <*.jpg|*.bmp|*.gif|*.psd>"),
+        QStringLiteral("Текстовые файлы <*.txt|*.doc|*.rtf|*.htm|*.inf|*.diz>"),
+    });
+    cmbFilter_->setCurrentIndex(0);
+    cmbFilter_->setToolTip(filterHint());
+    lblTypeScanFiles->setBuddy(cmbFilter_);
+    auto *btnHelpFilter = new QPushButton(QStringLiteral("?"), gbxOptions);
+    btnHelpFilter->setObjectName(QStringLiteral("btnHelpFilter"));
+    btnHelpFilter->setAutoDefault(false);
+    btnHelpFilter->setFixedWidth(btnBrowse->width());
+    connect(btnHelpFilter, &QPushButton::clicked, this, &TfrmAddDirectory::btnHelpFilterClick);
 
-  chbCaseSensitive_ = new QCheckBox(QStringLiteral("Учитывать регистр"), gbxOptions);
-  chbCaseSensitive_->setObjectName(QStringLiteral("chbCaseSensitive"));
-  chbCaseSensitive_->setToolTip(QStringLiteral("Учитывать регистр букв в маске поиска"));
-  chbScanSubFolders_ = new QCheckBox(QStringLiteral("Просматривать вложенные папки"), gbxOptions);
-  chbScanSubFolders_->setObjectName(QStringLiteral("chbScanSubFolders"));
-  chbScanSubFolders_->setChecked(true);
+    chbCaseSensitive_ = new QCheckBox(QStringLiteral("Учитывать регистр"), gbxOptions);
+    chbCaseSensitive_->setObjectName(QStringLiteral("chbCaseSensitive"));
+    chbCaseSensitive_->setToolTip(QStringLiteral("Учитывать регистр букв в маске поиска"));
+    chbScanSubFolders_ = new QCheckBox(QStringLiteral("Просматривать вложенные папки"), gbxOptions);
+    chbScanSubFolders_->setObjectName(QStringLiteral("chbScanSubFolders"));
+    chbScanSubFolders_->setChecked(true);
 
-  auto* grid = new QGridLayout(gbxOptions);
-  grid->addWidget(lblScanFolder, 0, 0, 1, 2);
-  grid->addWidget(txtScanFolder_, 1, 0);
-  grid->addWidget(btnBrowse, 1, 1);
-  grid->addWidget(lblTypeScanFiles, 2, 0, 1, 2);
-  grid->addWidget(cmbFilter_, 3, 0);
-  grid->addWidget(btnHelpFilter, 3, 1);
-  grid->addWidget(chbCaseSensitive_, 4, 0, 1, 2);
-  grid->addWidget(chbScanSubFolders_, 5, 0, 1, 2);
+    auto *grid = new QGridLayout(gbxOptions);
+    grid->addWidget(lblScanFolder, 0, 0, 1, 2);
+    grid->addWidget(txtScanFolder_, 1, 0);
+    grid->addWidget(btnBrowse, 1, 1);
+    grid->addWidget(lblTypeScanFiles, 2, 0, 1, 2);
+    grid->addWidget(cmbFilter_, 3, 0);
+    grid->addWidget(btnHelpFilter, 3, 1);
+    grid->addWidget(chbCaseSensitive_, 4, 0, 1, 2);
+    grid->addWidget(chbScanSubFolders_, 5, 0, 1, 2);
 
-  auto* btnAdd = new QPushButton(QStringLiteral("Добавить"), this);
-  btnAdd->setObjectName(QStringLiteral("btnAdd"));
-  btnAdd->setDefault(true);
-  connect(btnAdd, &QPushButton::clicked, this, &TfrmAddDirectory::btnAddClick);
-  auto* btnCancel = new QPushButton(QStringLiteral("Отмена"), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  btnCancel->setAutoDefault(false);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto *btnAdd = new QPushButton(QStringLiteral("Добавить"), this);
+    btnAdd->setObjectName(QStringLiteral("btnAdd"));
+    btnAdd->setDefault(true);
+    connect(btnAdd, &QPushButton::clicked, this, &TfrmAddDirectory::btnAddClick);
+    auto *btnCancel = new QPushButton(QStringLiteral("Отмена"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setAutoDefault(false);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(btnAdd);
-  buttons->addWidget(btnCancel);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(gbxOptions);
-  layout->addLayout(buttons);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnAdd);
+    buttons->addWidget(btnCancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(gbxOptions);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  connect(txtScanFolder_, &QLineEdit::textChanged, this,
-          [this](const QString& text) { updateLongTextHint(txtScanFolder_, text, {}); });
-  connect(cmbFilter_, &QComboBox::currentTextChanged, this,
-          [this](const QString& text) { updateLongTextHint(cmbFilter_, text, filterHint()); });
+    connect(txtScanFolder_, &QLineEdit::textChanged, this,
+            [this](const QString &text) { updateLongTextHint(txtScanFolder_, text, {}); });
+    connect(cmbFilter_, &QComboBox::currentTextChanged, this,
+            [this](const QString &text) { updateLongTextHint(cmbFilter_, text, filterHint()); });
 }
 
 QString TfrmAddDirectory::folderText() const { return txtScanFolder_->text(); }
@@ -143,53 +158,65 @@ QString TfrmAddDirectory::filter() const { return cmbFilter_->currentText(); }
 bool TfrmAddDirectory::caseSensitive() const { return chbCaseSensitive_->isChecked(); }
 bool TfrmAddDirectory::scanSubFolders() const { return chbScanSubFolders_->isChecked(); }
 
-void TfrmAddDirectory::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (const QScreen* screen = this->screen())
-    move(screen->availableGeometry().center() - rect().center());
-  updateLongTextHint(txtScanFolder_, folderText(), {});
-  updateLongTextHint(cmbFilter_, filter(), filterHint());
+void TfrmAddDirectory::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    updateLongTextHint(txtScanFolder_, folderText(), {});
+    updateLongTextHint(cmbFilter_, filter(), filterHint());
 }
 
-void TfrmAddDirectory::updateLongTextHint(QWidget* box, const QString& text, const QString& hint) {
-  // Leave room for the frame and, in the combo box, the arrow.
-  const int room = box->contentsRect().width() - 24;
-  box->setToolTip(box->fontMetrics().horizontalAdvance(text) > room ? text : hint);
+void TfrmAddDirectory::updateLongTextHint(QWidget *box, const QString &text, const QString &hint)
+{
+    // Leave room for the frame and, in the combo box, the arrow.
+    const int room = box->contentsRect().width() - 24;
+    box->setToolTip(box->fontMetrics().horizontalAdvance(text) > room ? text : hint);
 }
 
-void TfrmAddDirectory::readSettings(const IniFile& ini) {
-  txtScanFolder_->setText(ini.readString(kSection, u"Folder", txtScanFolder_->text()));
-  cmbFilter_->setCurrentText(ini.readString(kSection, u"Filter", cmbFilter_->currentText()));
-  chbCaseSensitive_->setChecked(ini.readBool(kSection, u"Case Sensitive", chbCaseSensitive_->isChecked()));
-  chbScanSubFolders_->setChecked(ini.readBool(kSection, u"Scan Subfolders", chbScanSubFolders_->isChecked()));
+void TfrmAddDirectory::readSettings(const IniFile &ini)
+{
+    txtScanFolder_->setText(ini.readString(kSection, u"Folder", txtScanFolder_->text()));
+    cmbFilter_->setCurrentText(ini.readString(kSection, u"Filter", cmbFilter_->currentText()));
+    chbCaseSensitive_->setChecked(
+        ini.readBool(kSection, u"Case Sensitive", chbCaseSensitive_->isChecked()));
+    chbScanSubFolders_->setChecked(
+        ini.readBool(kSection, u"Scan Subfolders", chbScanSubFolders_->isChecked()));
 }
 
-void TfrmAddDirectory::writeSettings(IniFile& ini) const {
-  ini.writeString(kSection, u"Folder", folderText());
-  ini.writeString(kSection, u"Filter", filter());
-  ini.writeBool(kSection, u"Case Sensitive", caseSensitive());
-  ini.writeBool(kSection, u"Scan Subfolders", scanSubFolders());
+void TfrmAddDirectory::writeSettings(IniFile &ini) const
+{
+    ini.writeString(kSection, u"Folder", folderText());
+    ini.writeString(kSection, u"Filter", filter());
+    ini.writeBool(kSection, u"Case Sensitive", caseSensitive());
+    ini.writeBool(kSection, u"Scan Subfolders", scanSubFolders());
 }
 
-void TfrmAddDirectory::btnAddClick() {
-  const QStringList folders = scanFolderList(folderText());
-  if (folders.isEmpty()) {
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("Неверно указана директория для просмотра файлов!"),
-                         QMessageBox::Ok);
-    reject();
-    return;
-  }
-  accept();
-  emit addRequested(folders, filter(), caseSensitive(), scanSubFolders());
+void TfrmAddDirectory::btnAddClick()
+{
+    const QStringList folders = scanFolderList(folderText());
+    if (folders.isEmpty()) {
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("Неверно указана директория для просмотра файлов!"),
+                             QMessageBox::Ok);
+        reject();
+        return;
+    }
+    accept();
+    emit addRequested(folders, filter(), caseSensitive(), scanSubFolders());
 }
 
-void TfrmAddDirectory::btnBrowseClick() {
-  const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Выберите папку"), folderText());
-  if (!folder.isEmpty()) txtScanFolder_->setText(QDir::toNativeSeparators(folder));
+void TfrmAddDirectory::btnBrowseClick()
+{
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Выберите папку"), folderText());
+    if (!folder.isEmpty())
+        txtScanFolder_->setText(QDir::toNativeSeparators(folder));
 }
 
-void TfrmAddDirectory::btnHelpFilterClick() {
-  QMessageBox::information(this, windowTitle(), filterHelp(), QMessageBox::Ok);
+void TfrmAddDirectory::btnHelpFilterClick()
+{
+    QMessageBox::information(this, windowTitle(), filterHelp(), QMessageBox::Ok);
 }
 
-}  // namespace qm
+} // namespace qm

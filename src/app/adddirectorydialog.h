@@ -16,7 +16,7 @@ class IniFile;
 // already begins or ends with one (so an unquoted folder with blanks is one
 // folder), split as comma text, every entry that is not an existing folder
 // dropped and a closing "/" removed ("/" itself stays). Order is kept.
-QStringList scanFolderList(const QString& folderBoxText);
+QStringList scanFolderList(const QString &folderBoxText);
 
 // The add-directory dialog "Сканирование директории": the folders, the file
 // mask and the two switches of a folder scan, kept in section ScanDir.
@@ -26,39 +26,40 @@ QStringList scanFolderList(const QString& folderBoxText);
 // add job with them and with filter(), caseSensitive(), scanSubFolders(),
 // which also govern folders dropped on the window.
 class TfrmAddDirectory : public QDialog {
-  Q_OBJECT
- public:
-  explicit TfrmAddDirectory(QWidget* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit TfrmAddDirectory(QWidget *parent = nullptr);
 
-  QString folderText() const;
-  QString filter() const;
-  bool caseSensitive() const;
-  bool scanSubFolders() const;
+    QString folderText() const;
+    QString filter() const;
+    bool caseSensitive() const;
+    bool scanSubFolders() const;
 
-  // Section ScanDir: a missing key keeps the control's value.
-  void readSettings(const IniFile& ini);
-  void writeSettings(IniFile& ini) const;
+    // Section ScanDir: a missing key keeps the control's value.
+    void readSettings(const IniFile &ini);
+    void writeSettings(IniFile &ini) const;
 
-  static QString filterHint();
-  static QString filterHelp();
+    static QString filterHint();
+    static QString filterHelp();
 
- signals:
-  void addRequested(const QStringList& folders, const QString& filter, bool caseSensitive, bool scanSubFolders);
+signals:
+    void addRequested(const QStringList &folders, const QString &filter, bool caseSensitive,
+                      bool scanSubFolders);
 
- protected:
-  void showEvent(QShowEvent* event) override;
+protected:
+    void showEvent(QShowEvent *event) override;
 
- private:
-  void btnAddClick();
-  void btnBrowseClick();
-  void btnHelpFilterClick();
-  // A box whose text is wider than the box shows the whole text as its hint.
-  void updateLongTextHint(QWidget* box, const QString& text, const QString& hint);
+private:
+    void btnAddClick();
+    void btnBrowseClick();
+    void btnHelpFilterClick();
+    // A box whose text is wider than the box shows the whole text as its hint.
+    void updateLongTextHint(QWidget *box, const QString &text, const QString &hint);
 
-  QLineEdit* txtScanFolder_ = nullptr;
-  QComboBox* cmbFilter_ = nullptr;
-  QCheckBox* chbCaseSensitive_ = nullptr;
-  QCheckBox* chbScanSubFolders_ = nullptr;
+    QLineEdit *txtScanFolder_ = nullptr;
+    QComboBox *cmbFilter_ = nullptr;
+    QCheckBox *chbCaseSensitive_ = nullptr;
+    QCheckBox *chbScanSubFolders_ = nullptr;
 };
 
-}  // namespace qm
+} // namespace qm

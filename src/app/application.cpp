@@ -7,40 +7,45 @@
 
 namespace qm {
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
-  setApplicationName(QStringLiteral("Quillmark v2"));
-  setApplicationDisplayName(QStringLiteral("Quillmark v2"));
-  setApplicationVersion(programVersion());
-  setOrganizationName(QStringLiteral("quillmark"));
-  installQtTranslations(*this);
+Application::Application(int &argc, char **argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("Quillmark v2"));
+    setApplicationDisplayName(QStringLiteral("Quillmark v2"));
+    setApplicationVersion(programVersion());
+    setOrganizationName(QStringLiteral("quillmark"));
+    installQtTranslations(*this);
 }
 
-bool Application::notify(QObject* receiver, QEvent* event) {
-  try {
-    return QApplication::notify(receiver, event);
-  } catch (const std::exception& e) {
-    showException(QString::fromLocal8Bit(e.what()));
-  } catch (...) {
-    showException(QStringLiteral("Unknown error"));
-  }
-  return false;
+bool Application::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &e) {
+        showException(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        showException(QStringLiteral("Unknown error"));
+    }
+    return false;
 }
 
-void Application::showException(const QString& what) {
-  QMessageBox::critical(activeWindow(), applicationDisplayName(), what);
+void Application::showException(const QString &what)
+{
+    QMessageBox::critical(activeWindow(), applicationDisplayName(), what);
 }
 
 QString programVersion() { return QStringLiteral(QM_VERSION); }
 
-bool installQtTranslations(QCoreApplication& app) {
-  auto* translator = new QTranslator(&app);
-  // The window's own texts are Russian, so the choice does not follow the
-  // system locale.
-  if (!translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    delete translator;
-    return false;
-  }
-  return QCoreApplication::installTranslator(translator);
+bool installQtTranslations(QCoreApplication &app)
+{
+    auto *translator = new QTranslator(&app);
+    // The window's own texts are Russian, so the choice does not follow the
+    // system locale.
+    if (!translator->load(QStringLiteral("qtbase_ru"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
-}  // namespace qm
+} // namespace qm

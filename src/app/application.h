@@ -10,12 +10,12 @@ namespace qm {
 // The application object: an exception that escapes an event handler is
 // shown in an error box and the program goes on, instead of ending it.
 class Application : public QApplication {
-  Q_OBJECT
- public:
-  Application(int& argc, char** argv);
-  bool notify(QObject* receiver, QEvent* event) override;
+    Q_OBJECT
+public:
+    Application(int &argc, char **argv);
+    bool notify(QObject *receiver, QEvent *event) override;
 
-  static void showException(const QString& what);
+    static void showException(const QString &what);
 };
 
 // The program's version, as the build names it ("2.0.0").
@@ -24,6 +24,6 @@ QString programVersion();
 // Qt's own dialogs and buttons speak Russian like the rest of the window,
 // whatever the user's locale: loads Qt's Russian translations into `app`.
 // False when they are not installed (Qt's English texts then stay).
-bool installQtTranslations(QCoreApplication& app);
+bool installQtTranslations(QCoreApplication &app);
 
-}  // namespace qm
+} // namespace qm

@@ -18,207 +18,237 @@
 
 namespace qm {
 
-QStringList genreList() {
-  QStringList names;
-  names.reserve(MAX_MUSIC_GENRES + 1);
-  for (const char* name : aTAG_MusicGenre) names.append(QString::fromLatin1(name));
-  names.append(QString());
-  std::stable_sort(names.begin(), names.end(),
-                   [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
-  return names;
+QStringList genreList()
+{
+    QStringList names;
+    names.reserve(MAX_MUSIC_GENRES + 1);
+    for (const char *name : aTAG_MusicGenre)
+        names.append(QString::fromLatin1(name));
+    names.append(QString());
+    std::stable_sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    return names;
 }
 
-CellBox::CellBox(GridEditing& editing, QWidget* viewport)
-    : QObject(viewport), editing_(editing), genres_(genreList()) {
-  cmbCell_ = new QComboBox(viewport);
-  cmbCell_->setObjectName(QStringLiteral("cmbCell"));
-  cmbCell_->setInsertPolicy(QComboBox::NoInsert);
-  cmbCell_->setEditable(true);
-  cmbCell_->hide();
-  cmbCell_->installEventFilter(this);
-  watchEditor();
-  connect(cmbCell_, &QComboBox::currentTextChanged, this, &CellBox::cmbCellChange);
+CellBox::CellBox(GridEditing &editing, QWidget *viewport)
+    : QObject(viewport), editing_(editing), genres_(genreList())
+{
+    cmbCell_ = new QComboBox(viewport);
+    cmbCell_->setObjectName(QStringLiteral("cmbCell"));
+    cmbCell_->setInsertPolicy(QComboBox::NoInsert);
+    cmbCell_->setEditable(true);
+    cmbCell_->hide();
+    cmbCell_->installEventFilter(this);
+    watchEditor();
+    connect(cmbCell_, &QComboBox::currentTextChanged, this, &CellBox::cmbCellChange);
 }
 
-void CellBox::watchEditor() {
-  // Switching between a pick-only list and a text box replaces the editor.
-  if (QLineEdit* line = cmbCell_->lineEdit()) line->installEventFilter(this);
+void CellBox::watchEditor()
+{
+    // Switching between a pick-only list and a text box replaces the editor.
+    if (QLineEdit *line = cmbCell_->lineEdit())
+        line->installEventFilter(this);
 }
 
 bool CellBox::isOpen() const { return cmbCell_->isVisible(); }
 
 bool CellBox::id3v1View() const { return editing_.window().views().id3v1On(); }
 
-void CellBox::open() {
-  TfrmTagEditor& w = editing_.window();
-  NameGrid* grid = w.grid();
-  if (editing_.busy() || !grid->isEnabled()) return;
-  const int position = editing_.currentColumn();
-  int row = editing_.currentRow();
-  RowTable& table = w.table();
-  if (!table.layout().isDataPosition(position) || row < 1 || row > table.blankRow()) return;
-  const FieldNumber field = table.layout().fieldAt(position);
-  if (editing_.separateNumbering() && field == FieldNumber::Dir) return;
-  const CellRect selection = editing_.selection();
-  if (selection.columnCount() * qint64(selection.rowCount()) != 1 || selection.left != position ||
-      selection.top != row)
-    editing_.setSelection(CellRect{position, row, position, row}, position, row);
+void CellBox::open()
+{
+    TfrmTagEditor &w = editing_.window();
+    NameGrid *grid = w.grid();
+    if (editing_.busy() || !grid->isEnabled())
+        return;
+    const int position = editing_.currentColumn();
+    int row = editing_.currentRow();
+    RowTable &table = w.table();
+    if (!table.layout().isDataPosition(position) || row < 1 || row > table.blankRow())
+        return;
+    const FieldNumber field = table.layout().fieldAt(position);
+    if (editing_.separateNumbering() && field == FieldNumber::Dir)
+        return;
+    const CellRect selection = editing_.selection();
+    if (selection.columnCount() * qint64(selection.rowCount()) != 1 || selection.left != position
+        || selection.top != row)
+        editing_.setSelection(CellRect{position, row, position, row}, position, row);
 
-  opening_ = true;
-  row_ = row;
-  field_ = field;
-  const bool v1 = id3v1View();
-  const int limit = cellLengthLimit(field, v1, w.views().fileInfoOn(), table.cell(row, FieldNumber::Trc));
-  cmbCell_->clear();
-  if (field == FieldNumber::Gen) {
-    cmbCell_->setEditable(!v1);
-    watchEditor();
-    cmbCell_->addItems(genres_);
-    const int item = genreItemIndex(genres_, table.cell(row, field));
-    if (item >= 0) {
-      cmbCell_->setCurrentIndex(item);
-    } else if (v1) {
-      // A genre the ID3v1 record cannot hold is dropped.
-      cmbCell_->setCurrentIndex(0);
-      table.setCell(row, field, QString());
-    } else {
-      cmbCell_->setCurrentIndex(-1);
-      cmbCell_->setEditText(table.cell(row, field));
-    }
-  } else {
-    cmbCell_->setEditable(true);
-    watchEditor();
-    QString text = table.cell(row, field);
-    if (limit > 0 && text.size() > limit) {
-      text.truncate(limit);
-      table.setCell(row, field, text);
-    }
-    cmbCell_->setEditText(text);
-  }
-  if (QLineEdit* line = cmbCell_->lineEdit()) line->setMaxLength(limit > 0 ? limit : 32767);
-  editing_.cellsChanged(row, row);
-  const QRect cell = grid->visualRect(w.gridModel()->index(row - 1, toInt(field)));
-  cmbCell_->setGeometry(cell.left() + 2, cell.top() + 2, cell.width() + 1, cell.height() + 1);
-  cmbCell_->show();
-  cmbCell_->raise();
-  cmbCell_->setFocus();
-  opening_ = false;
-}
-
-void CellBox::cmbCellChange(const QString& text) {
-  if (opening_ || !isOpen()) return;
-  RowTable& table = editing_.window().table();
-  if (!table.isValidRow(row_) || row_ == 0) return;
-  QString value = text;
-  if (field_ == FieldNumber::Trc && id3v1View()) {
-    value = normalizedId3v1Track(text);
-    if (value != text) {
-      opening_ = true;
-      cmbCell_->setEditText(value);
-      opening_ = false;
-    }
-  }
-  table.setCell(row_, field_, value);
-  editing_.cellsChanged(row_, row_);
-  editing_.computeEditorText();
-}
-
-void CellBox::close() {
-  if (!isOpen() || closing_ || editing_.closing()) return;
-  closing_ = true;
-  cmbCell_->hide();
-  cmbCellExit();
-  closing_ = false;
-}
-
-void CellBox::cmbCellExit() {
-  RowTable& table = editing_.window().table();
-  if (!table.isValidRow(row_) || row_ == 0) return;
-  const int rowsBefore = table.rowCount();
-  int renumberFrom = table.deleteEmptyRows(row_, row_);
-  if (renumberFrom == 0 && row_ == table.blankRow()) renumberFrom = promoteBlankRow(table);
-  if (renumberFrom > 0) {
-    const Numbering n = editing_.numbering();
-    renumberRows(table, renumberFrom, n.style, n.scope);
-  }
-  const int position = table.layout().position(field_);
-  const int row = std::min(row_, table.blankRow());
-  if (table.rowCount() != rowsBefore)
-    editing_.rowsChanged(CellRect{position, row, position, row});
-  else
-    editing_.cellsChanged(row_, table.lastFileRow());
-  editing_.updateEditActions();
-}
-
-bool CellBox::step(bool up) {
-  RowTable& table = editing_.window().table();
-  const int row = row_;
-  if (up ? row < 2 : row >= table.blankRow()) return false;
-  const int position = table.layout().position(field_);
-  const int rowsBefore = table.rowCount();
-  close();
-  const bool removed = table.rowCount() < rowsBefore;
-  const int target = std::clamp(up ? row - 1 : (removed ? row : row + 1), 1, table.blankRow());
-  editing_.setSelection(CellRect{position, target, position, target}, position, target);
-  open();
-  return true;
-}
-
-bool CellBox::eventFilter(QObject* watched, QEvent* event) {
-  if (editing_.closing() || (watched != cmbCell_ && watched != cmbCell_->lineEdit())) return false;
-  const bool pickOnlyGenre = field_ == FieldNumber::Gen && id3v1View();
-  switch (event->type()) {
-    case QEvent::ShortcutOverride:
-      // A command's key runs the command, never a line-edit binding; the
-      // box closes first, as it does before any command.
-      if (QAction* command = editing_.window().commands().commandOverTextBox(static_cast<QKeyEvent*>(event))) {
-        if (CommandSet::keyRuns(command)) {
-          close();
-          editing_.window().grid()->setFocus();
+    opening_ = true;
+    row_ = row;
+    field_ = field;
+    const bool v1 = id3v1View();
+    const int limit =
+        cellLengthLimit(field, v1, w.views().fileInfoOn(), table.cell(row, FieldNumber::Trc));
+    cmbCell_->clear();
+    if (field == FieldNumber::Gen) {
+        cmbCell_->setEditable(!v1);
+        watchEditor();
+        cmbCell_->addItems(genres_);
+        const int item = genreItemIndex(genres_, table.cell(row, field));
+        if (item >= 0) {
+            cmbCell_->setCurrentIndex(item);
+        } else if (v1) {
+            // A genre the ID3v1 record cannot hold is dropped.
+            cmbCell_->setCurrentIndex(0);
+            table.setCell(row, field, QString());
+        } else {
+            cmbCell_->setCurrentIndex(-1);
+            cmbCell_->setEditText(table.cell(row, field));
         }
-        event->ignore();
-        return true;
-      }
-      return false;
+    } else {
+        cmbCell_->setEditable(true);
+        watchEditor();
+        QString text = table.cell(row, field);
+        if (limit > 0 && text.size() > limit) {
+            text.truncate(limit);
+            table.setCell(row, field, text);
+        }
+        cmbCell_->setEditText(text);
+    }
+    if (QLineEdit *line = cmbCell_->lineEdit())
+        line->setMaxLength(limit > 0 ? limit : 32767);
+    editing_.cellsChanged(row, row);
+    const QRect cell = grid->visualRect(w.gridModel()->index(row - 1, toInt(field)));
+    cmbCell_->setGeometry(cell.left() + 2, cell.top() + 2, cell.width() + 1, cell.height() + 1);
+    cmbCell_->show();
+    cmbCell_->raise();
+    cmbCell_->setFocus();
+    opening_ = false;
+}
+
+void CellBox::cmbCellChange(const QString &text)
+{
+    if (opening_ || !isOpen())
+        return;
+    RowTable &table = editing_.window().table();
+    if (!table.isValidRow(row_) || row_ == 0)
+        return;
+    QString value = text;
+    if (field_ == FieldNumber::Trc && id3v1View()) {
+        value = normalizedId3v1Track(text);
+        if (value != text) {
+            opening_ = true;
+            cmbCell_->setEditText(value);
+            opening_ = false;
+        }
+    }
+    table.setCell(row_, field_, value);
+    editing_.cellsChanged(row_, row_);
+    editing_.computeEditorText();
+}
+
+void CellBox::close()
+{
+    if (!isOpen() || closing_ || editing_.closing())
+        return;
+    closing_ = true;
+    cmbCell_->hide();
+    cmbCellExit();
+    closing_ = false;
+}
+
+void CellBox::cmbCellExit()
+{
+    RowTable &table = editing_.window().table();
+    if (!table.isValidRow(row_) || row_ == 0)
+        return;
+    const int rowsBefore = table.rowCount();
+    int renumberFrom = table.deleteEmptyRows(row_, row_);
+    if (renumberFrom == 0 && row_ == table.blankRow())
+        renumberFrom = promoteBlankRow(table);
+    if (renumberFrom > 0) {
+        const Numbering n = editing_.numbering();
+        renumberRows(table, renumberFrom, n.style, n.scope);
+    }
+    const int position = table.layout().position(field_);
+    const int row = std::min(row_, table.blankRow());
+    if (table.rowCount() != rowsBefore)
+        editing_.rowsChanged(CellRect{position, row, position, row});
+    else
+        editing_.cellsChanged(row_, table.lastFileRow());
+    editing_.updateEditActions();
+}
+
+bool CellBox::step(bool up)
+{
+    RowTable &table = editing_.window().table();
+    const int row = row_;
+    if (up ? row < 2 : row >= table.blankRow())
+        return false;
+    const int position = table.layout().position(field_);
+    const int rowsBefore = table.rowCount();
+    close();
+    const bool removed = table.rowCount() < rowsBefore;
+    const int target = std::clamp(up ? row - 1 : (removed ? row : row + 1), 1, table.blankRow());
+    editing_.setSelection(CellRect{position, target, position, target}, position, target);
+    open();
+    return true;
+}
+
+bool CellBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (editing_.closing() || (watched != cmbCell_ && watched != cmbCell_->lineEdit()))
+        return false;
+    const bool pickOnlyGenre = field_ == FieldNumber::Gen && id3v1View();
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        // A command's key runs the command, never a line-edit binding; the
+        // box closes first, as it does before any command.
+        if (QAction *command =
+                editing_.window().commands().commandOverTextBox(static_cast<QKeyEvent *>(event))) {
+            if (CommandSet::keyRuns(command)) {
+                close();
+                editing_.window().grid()->setFocus();
+            }
+            event->ignore();
+            return true;
+        }
+        return false;
     case QEvent::KeyPress: {
-      auto* key = static_cast<QKeyEvent*>(event);
-      // A command key whose command is off does nothing at all.
-      if (editing_.window().commands().commandOverTextBox(key)) return true;
-      switch (key->key()) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        // A command key whose command is off does nothing at all.
+        if (editing_.window().commands().commandOverTextBox(key))
+            return true;
+        switch (key->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-          close();
-          editing_.window().grid()->setFocus();
-          return true;
+            close();
+            editing_.window().grid()->setFocus();
+            return true;
         case Qt::Key_Up:
         case Qt::Key_Down:
-          if (pickOnlyGenre) return false;
-          [[fallthrough]];
+            if (pickOnlyGenre)
+                return false;
+            [[fallthrough]];
         case Qt::Key_PageUp:
         case Qt::Key_PageDown:
-          step(key->key() == Qt::Key_Up || key->key() == Qt::Key_PageUp);
-          return true;
+            step(key->key() == Qt::Key_Up || key->key() == Qt::Key_PageUp);
+            return true;
         default:
-          break;
-      }
-      const QString typed = key->text();
-      if (!typed.isEmpty() && typed.at(0).isPrint() && !cellAcceptsChar(field_, id3v1View(), typed.at(0)))
-        return true;
-      return false;
+            break;
+        }
+        const QString typed = key->text();
+        if (!typed.isEmpty() && typed.at(0).isPrint()
+            && !cellAcceptsChar(field_, id3v1View(), typed.at(0)))
+            return true;
+        return false;
     }
     case QEvent::Wheel:
-      if (pickOnlyGenre) return false;
-      step(static_cast<QWheelEvent*>(event)->angleDelta().y() > 0);
-      return true;
+        if (pickOnlyGenre)
+            return false;
+        step(static_cast<QWheelEvent *>(event)->angleDelta().y() > 0);
+        return true;
     case QEvent::FocusOut: {
-      const auto reason = static_cast<QFocusEvent*>(event)->reason();
-      // The drop-down list of the box takes the focus for a moment.
-      if (reason != Qt::PopupFocusReason && !cmbCell_->view()->isVisible() && !opening_) close();
-      return false;
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        // The drop-down list of the box takes the focus for a moment.
+        if (reason != Qt::PopupFocusReason && !cmbCell_->view()->isVisible() && !opening_)
+            close();
+        return false;
     }
     default:
-      return false;
-  }
+        return false;
+    }
 }
 
-}  // namespace qm
+} // namespace qm

@@ -12,250 +12,290 @@ using F = FieldNumber;
 constexpr F kBasic[] = {F::Dir, F::Old, F::New, F::Ext};
 // "Show all" brings tag columns back in this order; each lands at the right
 // end, so this is the order they end up in.
-constexpr F kShowAllTagOrder[] = {F::Tit, F::Trc, F::Art, F::Alb, F::Yea, F::Gen, F::Com, F::Cop, F::Enc,
-                                  F::Cmp, F::Lan, F::Xxx, F::Ory, F::Ope, F::Tt1, F::Oal, F::Slt};
+constexpr F kShowAllTagOrder[] = {F::Tit, F::Trc, F::Art, F::Alb, F::Yea, F::Gen,
+                                  F::Com, F::Cop, F::Enc, F::Cmp, F::Lan, F::Xxx,
+                                  F::Ory, F::Ope, F::Tt1, F::Oal, F::Slt};
 
-void setHint(QAction* action, const QString& hint) {
-  action->setToolTip(hint);
-  action->setStatusTip(hint);
+void setHint(QAction *action, const QString &hint)
+{
+    action->setToolTip(hint);
+    action->setStatusTip(hint);
 }
 
 // The columns of the file information view, and the tag columns in the
 // order of the tag field table.
-const QList<F>& fileInfoColumns() {
-  static const QList<F> columns = Options::items(FieldView::FileInfo);
-  return columns;
+const QList<F> &fileInfoColumns()
+{
+    static const QList<F> columns = Options::items(FieldView::FileInfo);
+    return columns;
 }
-const QList<F>& tagColumns() {
-  static const QList<F> columns = Options::items(FieldView::Id3v2);
-  return columns;
-}
-
-}  // namespace
-
-ColumnViews::ColumnViews(RowTable& table, Options& options, CommandSet& commands, QObject* parent)
-    : QObject(parent), table_(table), options_(options), commands_(commands) {
-  for (int n = 1; n < kColumnCount; ++n) {
-    const F f = toField(n);
-    connect(columnCommand(f), &QAction::triggered, this, [this, f] { columnCommandTriggered(f); });
-  }
-  connect(named().aVisibleAll, &QAction::triggered, this, &ColumnViews::showAll);
-  connect(named().aFileInfo, &QAction::triggered, this, [this] { switchFileInfo(); });
-  connect(named().aID3v1Tag, &QAction::triggered, this, [this] { switchId3v1(); });
-  connect(named().aID3v2Tag, &QAction::triggered, this, [this] { switchId3v2(); });
+const QList<F> &tagColumns()
+{
+    static const QList<F> columns = Options::items(FieldView::Id3v2);
+    return columns;
 }
 
-const NamedCommands& ColumnViews::named() const { return commands_.named(); }
+} // namespace
 
-QAction* ColumnViews::columnCommand(F f) const { return commands_.columnCommand(f); }
+ColumnViews::ColumnViews(RowTable &table, Options &options, CommandSet &commands, QObject *parent)
+    : QObject(parent), table_(table), options_(options), commands_(commands)
+{
+    for (int n = 1; n < kColumnCount; ++n) {
+        const F f = toField(n);
+        connect(columnCommand(f), &QAction::triggered, this,
+                [this, f] { columnCommandTriggered(f); });
+    }
+    connect(named().aVisibleAll, &QAction::triggered, this, &ColumnViews::showAll);
+    connect(named().aFileInfo, &QAction::triggered, this, [this] { switchFileInfo(); });
+    connect(named().aID3v1Tag, &QAction::triggered, this, [this] { switchId3v1(); });
+    connect(named().aID3v2Tag, &QAction::triggered, this, [this] { switchId3v2(); });
+}
+
+const NamedCommands &ColumnViews::named() const { return commands_.named(); }
+
+QAction *ColumnViews::columnCommand(F f) const { return commands_.columnCommand(f); }
 
 bool ColumnViews::fileInfoOn() const { return named().aFileInfo->isChecked(); }
 bool ColumnViews::id3v1On() const { return named().aID3v1Tag->isChecked(); }
 bool ColumnViews::id3v2On() const { return named().aID3v2Tag->isChecked(); }
 int ColumnViews::tagView() const { return id3v1On() ? 1 : id3v2On() ? 2 : 0; }
 
-void ColumnViews::applySavedViews(bool fileInfo, int tag) {
-  // A view command toggles: set the opposite of the target, then run it.
-  QAction* info = named().aFileInfo;
-  info->setChecked(!fileInfo);
-  info->trigger();
-  QAction* v1 = named().aID3v1Tag;
-  QAction* v2 = named().aID3v2Tag;
-  if (tag == 1) {
-    v1->setChecked(false);
-    v1->trigger();
-  } else {
-    // Tag view 0 runs the ID3v2 command from checked, which leaves no tag
-    // view on and its columns hidden.
-    v2->setChecked(tag != 2);
-    v2->trigger();
-  }
-}
-
-void ColumnViews::syncColumnCommands() {
-  for (int n = 1; n < kColumnCount; ++n) columnCommand(toField(n))->setChecked(table_.layout().isShown(toField(n)));
-}
-
-void ColumnViews::columnCommandTriggered(F f) {
-  QAction* command = columnCommand(f);
-  const bool show = command->isChecked();
-  bool anyChecked = false;
-  for (int n = 1; n < kColumnCount && !anyChecked; ++n) anyChecked = columnCommand(toField(n))->isChecked();
-  if (!anyChecked) {
-    // At least one data column stays shown.
-    command->setChecked(true);
-    return;
-  }
-  table_.setColumnShown(table_.layout().position(f), show);
-  if (!viewSwitching_) syncOptionLists(f, show);
-  emit layoutChanged();
-}
-
-void ColumnViews::setColumnShownByCommand(F f, bool shown) {
-  QAction* command = columnCommand(f);
-  if (command->isChecked() != shown) command->trigger();
-}
-
-void ColumnViews::syncOptionLists(F f, bool shown) {
-  FieldLists* lists = nullptr;
-  if (columnGroup(f) == ColumnGroup::FileInfo) {
-    if (fileInfoOn()) lists = &options_.lists(FieldView::FileInfo);
-  } else if (isTagField(f)) {
-    if (id3v1On() && options_.lists(FieldView::Id3v1).indexOf(f) >= 0) {
-      lists = &options_.lists(FieldView::Id3v1);
-      if (shown && lists->indexOf(f) >= Options::kId3v1BasicItems) options_.setReadLyrics2(true);
-    } else if (id3v2On()) {
-      lists = &options_.lists(FieldView::Id3v2);
+void ColumnViews::applySavedViews(bool fileInfo, int tag)
+{
+    // A view command toggles: set the opposite of the target, then run it.
+    QAction *info = named().aFileInfo;
+    info->setChecked(!fileInfo);
+    info->trigger();
+    QAction *v1 = named().aID3v1Tag;
+    QAction *v2 = named().aID3v2Tag;
+    if (tag == 1) {
+        v1->setChecked(false);
+        v1->trigger();
+    } else {
+        // Tag view 0 runs the ID3v2 command from checked, which leaves no tag
+        // view on and its columns hidden.
+        v2->setChecked(tag != 2);
+        v2->trigger();
     }
-  }
-  if (!lists) return;
-  const int item = lists->indexOf(f);
-  if (item < 0 || lists->isShown(item) == shown) return;
-  lists->setShown(item, shown);  // showing ticks the read item as well
 }
 
-void ColumnViews::showAll() {
-  for (F f : kBasic)
-    if (!columnCommand(f)->isChecked()) columnCommand(f)->trigger();
-  if (fileInfoOn()) {
+void ColumnViews::syncColumnCommands()
+{
+    for (int n = 1; n < kColumnCount; ++n)
+        columnCommand(toField(n))->setChecked(table_.layout().isShown(toField(n)));
+}
+
+void ColumnViews::columnCommandTriggered(F f)
+{
+    QAction *command = columnCommand(f);
+    const bool show = command->isChecked();
+    bool anyChecked = false;
+    for (int n = 1; n < kColumnCount && !anyChecked; ++n)
+        anyChecked = columnCommand(toField(n))->isChecked();
+    if (!anyChecked) {
+        // At least one data column stays shown.
+        command->setChecked(true);
+        return;
+    }
+    table_.setColumnShown(table_.layout().position(f), show);
+    if (!viewSwitching_)
+        syncOptionLists(f, show);
+    emit layoutChanged();
+}
+
+void ColumnViews::setColumnShownByCommand(F f, bool shown)
+{
+    QAction *command = columnCommand(f);
+    if (command->isChecked() != shown)
+        command->trigger();
+}
+
+void ColumnViews::syncOptionLists(F f, bool shown)
+{
+    FieldLists *lists = nullptr;
+    if (columnGroup(f) == ColumnGroup::FileInfo) {
+        if (fileInfoOn())
+            lists = &options_.lists(FieldView::FileInfo);
+    } else if (isTagField(f)) {
+        if (id3v1On() && options_.lists(FieldView::Id3v1).indexOf(f) >= 0) {
+            lists = &options_.lists(FieldView::Id3v1);
+            if (shown && lists->indexOf(f) >= Options::kId3v1BasicItems)
+                options_.setReadLyrics2(true);
+        } else if (id3v2On()) {
+            lists = &options_.lists(FieldView::Id3v2);
+        }
+    }
+    if (!lists)
+        return;
+    const int item = lists->indexOf(f);
+    if (item < 0 || lists->isShown(item) == shown)
+        return;
+    lists->setShown(item, shown); // showing ticks the read item as well
+}
+
+void ColumnViews::showAll()
+{
+    for (F f : kBasic)
+        if (!columnCommand(f)->isChecked())
+            columnCommand(f)->trigger();
+    if (fileInfoOn()) {
+        for (F f : fileInfoColumns())
+            if (columnCommand(f)->isVisible() && !columnCommand(f)->isChecked())
+                columnCommand(f)->trigger();
+    }
+    if (id3v1On() || id3v2On()) {
+        for (F f : kShowAllTagOrder)
+            if (columnCommand(f)->isVisible() && !columnCommand(f)->isChecked())
+                columnCommand(f)->trigger();
+    }
+}
+
+void ColumnViews::ensureBasicColumnShown()
+{
+    for (F f : kBasic)
+        if (table_.layout().isShown(f))
+            return;
+    setColumnShownByCommand(F::New, true);
+}
+
+void ColumnViews::clearColumns(const QList<F> &fields)
+{
+    for (F f : fields)
+        table_.clearColumnData(table_.layout().position(f));
+}
+
+void ColumnViews::deleteEmptyRows()
+{
+    const int removedFrom = table_.deleteEmptyRows(1, table_.lastFileRow());
+    emit cellsChanged();
+    if (removedFrom > 0)
+        emit renumberRequested(removedFrom);
+}
+
+void ColumnViews::switchFileInfo(bool reading)
+{
+    const bool on = fileInfoOn();
+    const FieldLists &lists = options_.lists(FieldView::FileInfo);
+    QAction *view = named().aFileInfo;
+    // A basic column comes first when the view goes: otherwise the last shown
+    // column could be one of the view's, which may not be hidden then.
+    if (!on)
+        ensureBasicColumnShown();
+    viewSwitching_ = true;
     for (F f : fileInfoColumns())
-      if (columnCommand(f)->isVisible() && !columnCommand(f)->isChecked()) columnCommand(f)->trigger();
-  }
-  if (id3v1On() || id3v2On()) {
-    for (F f : kShowAllTagOrder)
-      if (columnCommand(f)->isVisible() && !columnCommand(f)->isChecked()) columnCommand(f)->trigger();
-  }
-}
-
-void ColumnViews::ensureBasicColumnShown() {
-  for (F f : kBasic)
-    if (table_.layout().isShown(f)) return;
-  setColumnShownByCommand(F::New, true);
-}
-
-void ColumnViews::clearColumns(const QList<F>& fields) {
-  for (F f : fields) table_.clearColumnData(table_.layout().position(f));
-}
-
-void ColumnViews::deleteEmptyRows() {
-  const int removedFrom = table_.deleteEmptyRows(1, table_.lastFileRow());
-  emit cellsChanged();
-  if (removedFrom > 0) emit renumberRequested(removedFrom);
-}
-
-void ColumnViews::switchFileInfo(bool reading) {
-  const bool on = fileInfoOn();
-  const FieldLists& lists = options_.lists(FieldView::FileInfo);
-  QAction* view = named().aFileInfo;
-  // A basic column comes first when the view goes: otherwise the last shown
-  // column could be one of the view's, which may not be hidden then.
-  if (!on) ensureBasicColumnShown();
-  viewSwitching_ = true;
-  for (F f : fileInfoColumns()) setColumnShownByCommand(f, on && lists.isShown(f));
-  viewSwitching_ = false;
-  if (!on) {
-    emit idleRequested();
-    setHint(view, QStringLiteral("Показать информацию о файлах"));
-    clearColumns(fileInfoColumns());
-    deleteEmptyRows();
-  } else {
-    setHint(view, QStringLiteral("Скрыть информацию о файлах"));
-  }
-  CommandSet::setInUse(named().aPFileInf, on);
-  for (F f : fileInfoColumns()) {
-    const bool inUse = on && lists.isRead(f);
-    CommandSet::setInUse(columnCommand(f), inUse);
-    CommandSet::setInUse(commands_.pasteCommand(f), inUse);
-    CommandSet::setInUse(commands_.sortCommand(f), inUse);
-  }
-  emit layoutChanged();
-  if (on && reading)
-    emit readRequested(1, table_.lastFileRow(), ReadFileInfo);
-  else
-    emit editorTextRequested();
+        setColumnShownByCommand(f, on && lists.isShown(f));
+    viewSwitching_ = false;
+    if (!on) {
+        emit idleRequested();
+        setHint(view, QStringLiteral("Показать информацию о файлах"));
+        clearColumns(fileInfoColumns());
+        deleteEmptyRows();
+    } else {
+        setHint(view, QStringLiteral("Скрыть информацию о файлах"));
+    }
+    CommandSet::setInUse(named().aPFileInf, on);
+    for (F f : fileInfoColumns()) {
+        const bool inUse = on && lists.isRead(f);
+        CommandSet::setInUse(columnCommand(f), inUse);
+        CommandSet::setInUse(commands_.pasteCommand(f), inUse);
+        CommandSet::setInUse(commands_.sortCommand(f), inUse);
+    }
+    emit layoutChanged();
+    if (on && reading)
+        emit readRequested(1, table_.lastFileRow(), ReadFileInfo);
+    else
+        emit editorTextRequested();
 }
 
 void ColumnViews::switchId3v1(bool reading) { switchTagView(FieldView::Id3v1, reading); }
 
 void ColumnViews::switchId3v2(bool reading) { switchTagView(FieldView::Id3v2, reading); }
 
-void ColumnViews::switchTagView(FieldView view, bool reading) {
-  const bool v1 = view == FieldView::Id3v1;
-  QAction* self = v1 ? named().aID3v1Tag : named().aID3v2Tag;
-  QAction* other = v1 ? named().aID3v2Tag : named().aID3v1Tag;
-  const bool on = self->isChecked();
-  if (on && other->isChecked()) {
-    // The tag views exclude each other; the one going away empties its
-    // columns and reads nothing.
-    other->setChecked(false);
-    switchTagView(v1 ? FieldView::Id3v2 : FieldView::Id3v1, false);
-  }
-  if (!on) ensureBasicColumnShown();
+void ColumnViews::switchTagView(FieldView view, bool reading)
+{
+    const bool v1 = view == FieldView::Id3v1;
+    QAction *self = v1 ? named().aID3v1Tag : named().aID3v2Tag;
+    QAction *other = v1 ? named().aID3v2Tag : named().aID3v1Tag;
+    const bool on = self->isChecked();
+    if (on && other->isChecked()) {
+        // The tag views exclude each other; the one going away empties its
+        // columns and reads nothing.
+        other->setChecked(false);
+        switchTagView(v1 ? FieldView::Id3v2 : FieldView::Id3v1, false);
+    }
+    if (!on)
+        ensureBasicColumnShown();
 
-  const FieldLists& lists = options_.lists(view);
-  viewSwitching_ = true;
-  for (F f : tagColumns()) {
-    const int item = lists.indexOf(f);
-    setColumnShownByCommand(f, on && item >= 0 && lists.isShown(item));
-  }
-  viewSwitching_ = false;
+    const FieldLists &lists = options_.lists(view);
+    viewSwitching_ = true;
+    for (F f : tagColumns()) {
+        const int item = lists.indexOf(f);
+        setColumnShownByCommand(f, on && item >= 0 && lists.isShown(item));
+    }
+    viewSwitching_ = false;
 
-  const QString name = v1 ? QStringLiteral("ID3v1 Tag") : QStringLiteral("ID3v2 Tag");
-  setHint(self, (on ? QStringLiteral("Скрыть ") : QStringLiteral("Показать ")) + name);
-  if (v1 && on && options_.readLyrics2()) {
-    table_.setLyricsHeaders(true);
-    setLyricsCaptions(true);
-  } else if (v1 && !on) {
-    table_.setLyricsHeaders(false);
-    setLyricsCaptions(false);
-  }
-  if (!on) emit idleRequested();
+    const QString name = v1 ? QStringLiteral("ID3v1 Tag") : QStringLiteral("ID3v2 Tag");
+    setHint(self, (on ? QStringLiteral("Скрыть ") : QStringLiteral("Показать ")) + name);
+    if (v1 && on && options_.readLyrics2()) {
+        table_.setLyricsHeaders(true);
+        setLyricsCaptions(true);
+    } else if (v1 && !on) {
+        table_.setLyricsHeaders(false);
+        setLyricsCaptions(false);
+    }
+    if (!on)
+        emit idleRequested();
 
-  CommandSet::setInUse(named().aPTag, on);
-  for (F f : tagColumns()) {
-    const int item = lists.indexOf(f);
-    const bool inUse = on && item >= 0 && lists.isRead(item);
-    CommandSet::setInUse(columnCommand(f), inUse);
-    CommandSet::setInUse(commands_.pasteCommand(f), inUse);
-    CommandSet::setInUse(commands_.sortCommand(f), inUse);
-  }
-  setWriteTagInUse();
-  if (!on) {
-    QList<F> unused;
-    for (F f : tagColumns())
-      if (!columnCommand(f)->isVisible()) unused.append(f);
-    clearColumns(unused);
-    deleteEmptyRows();
-  }
-  emit layoutChanged();
-  if (on && reading && table_.fileRowCount() > 0)
-    emit readRequested(1, table_.lastFileRow(), v1 ? ReadId3v1 : ReadId3v2);
-  else
-    emit editorTextRequested();
+    CommandSet::setInUse(named().aPTag, on);
+    for (F f : tagColumns()) {
+        const int item = lists.indexOf(f);
+        const bool inUse = on && item >= 0 && lists.isRead(item);
+        CommandSet::setInUse(columnCommand(f), inUse);
+        CommandSet::setInUse(commands_.pasteCommand(f), inUse);
+        CommandSet::setInUse(commands_.sortCommand(f), inUse);
+    }
+    setWriteTagInUse();
+    if (!on) {
+        QList<F> unused;
+        for (F f : tagColumns())
+            if (!columnCommand(f)->isVisible())
+                unused.append(f);
+        clearColumns(unused);
+        deleteEmptyRows();
+    }
+    emit layoutChanged();
+    if (on && reading && table_.fileRowCount() > 0)
+        emit readRequested(1, table_.lastFileRow(), v1 ? ReadId3v1 : ReadId3v2);
+    else
+        emit editorTextRequested();
 }
 
-void ColumnViews::setLyricsCaptions(bool lyricsView) {
-  const QString cop = lyricsView ? QStringLiteral("Автор") : QStringLiteral("Авторское пр.");
-  const QString ory = lyricsView ? QStringLiteral("Комментарий 2") : QStringLiteral("Ориг. год");
-  // Commands without a hint of their own show their caption as the hint.
-  const auto caption = [](QAction* action, const QString& text, bool hintFollows) {
-    action->setText(text);
-    if (hintFollows) action->setToolTip(text);
-  };
-  caption(commands_.pasteCommand(F::Cop), cop, false);
-  caption(commands_.columnCommand(F::Cop), cop, true);
-  caption(commands_.pasteCommand(F::Ory), ory, false);
-  caption(commands_.columnCommand(F::Ory), ory, true);
-  caption(commands_.sortCommand(F::Cop),
-          lyricsView ? QStringLiteral("По автору") : QStringLiteral("По авторскому пр."), true);
-  caption(commands_.sortCommand(F::Ory),
-          lyricsView ? QStringLiteral("По комментарию 2") : QStringLiteral("По ориг. году"), true);
+void ColumnViews::setLyricsCaptions(bool lyricsView)
+{
+    const QString cop = lyricsView ? QStringLiteral("Автор") : QStringLiteral("Авторское пр.");
+    const QString ory = lyricsView ? QStringLiteral("Комментарий 2") : QStringLiteral("Ориг. год");
+    // Commands without a hint of their own show their caption as the hint.
+    const auto caption = [](QAction *action, const QString &text, bool hintFollows) {
+        action->setText(text);
+        if (hintFollows)
+            action->setToolTip(text);
+    };
+    caption(commands_.pasteCommand(F::Cop), cop, false);
+    caption(commands_.columnCommand(F::Cop), cop, true);
+    caption(commands_.pasteCommand(F::Ory), ory, false);
+    caption(commands_.columnCommand(F::Ory), ory, true);
+    caption(commands_.sortCommand(F::Cop),
+            lyricsView ? QStringLiteral("По автору") : QStringLiteral("По авторскому пр."), true);
+    caption(commands_.sortCommand(F::Ory),
+            lyricsView ? QStringLiteral("По комментарию 2") : QStringLiteral("По ориг. году"),
+            true);
 }
 
-void ColumnViews::setWriteTagInUse() {
-  const bool tagView = id3v1On() || id3v2On();
-  CommandSet::setInUse(named().aWriteID3v1Tag, tagView);
-  CommandSet::setInUse(named().aWriteID3v2Tag, tagView);
+void ColumnViews::setWriteTagInUse()
+{
+    const bool tagView = id3v1On() || id3v2On();
+    CommandSet::setInUse(named().aWriteID3v1Tag, tagView);
+    CommandSet::setInUse(named().aWriteID3v2Tag, tagView);
 }
 
-}  // namespace qm
+} // namespace qm

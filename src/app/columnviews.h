@@ -18,71 +18,71 @@ struct NamedCommands;
 // row table, the options' field lists and the commands, and no widget, so
 // the window only has to redraw when told.
 class ColumnViews : public QObject {
-  Q_OBJECT
- public:
-  // Reading kinds handed to readRequested.
-  enum ReadKind { ReadId3v1 = 1, ReadId3v2 = 2, ReadFileInfo = 105, ReadFileInfoAfterAdd = 108 };
+    Q_OBJECT
+public:
+    // Reading kinds handed to readRequested.
+    enum ReadKind { ReadId3v1 = 1, ReadId3v2 = 2, ReadFileInfo = 105, ReadFileInfoAfterAdd = 108 };
 
-  ColumnViews(RowTable& table, Options& options, CommandSet& commands, QObject* parent = nullptr);
+    ColumnViews(RowTable &table, Options &options, CommandSet &commands, QObject *parent = nullptr);
 
-  bool fileInfoOn() const;
-  bool id3v1On() const;
-  bool id3v2On() const;
-  // 0 none, 1 ID3v1, 2 ID3v2: the "Tag" setting.
-  int tagView() const;
+    bool fileInfoOn() const;
+    bool id3v1On() const;
+    bool id3v2On() const;
+    // 0 none, 1 ID3v1, 2 ID3v2: the "Tag" setting.
+    int tagView() const;
 
-  // Sets the views as saved, through the view commands, so every switch
-  // does what it does when the user clicks it.
-  void applySavedViews(bool fileInfo, int tag);
+    // Sets the views as saved, through the view commands, so every switch
+    // does what it does when the user clicks it.
+    void applySavedViews(bool fileInfo, int tag);
 
-  // The show/hide command of field `f` was triggered (its checked state is
-  // already the wanted one).
-  void columnCommandTriggered(FieldNumber f);
-  void showAll();
-  // The view commands were triggered; `reading` false is the form used
-  // when rows arrive with their data already (no reading is asked for).
-  void switchFileInfo(bool reading = true);
-  void switchId3v1(bool reading = true);
-  void switchId3v2(bool reading = true);
+    // The show/hide command of field `f` was triggered (its checked state is
+    // already the wanted one).
+    void columnCommandTriggered(FieldNumber f);
+    void showAll();
+    // The view commands were triggered; `reading` false is the form used
+    // when rows arrive with their data already (no reading is asked for).
+    void switchFileInfo(bool reading = true);
+    void switchId3v1(bool reading = true);
+    void switchId3v2(bool reading = true);
 
-  // After the layout was replaced (settings): checks the show/hide commands
-  // of exactly the shown columns.
-  void syncColumnCommands();
+    // After the layout was replaced (settings): checks the show/hide commands
+    // of exactly the shown columns.
+    void syncColumnCommands();
 
-  QAction* columnCommand(FieldNumber f) const;
+    QAction *columnCommand(FieldNumber f) const;
 
- signals:
-  // Positions, widths, hidden columns or header texts changed.
-  void layoutChanged();
-  // Cell contents changed; rows may have been removed.
-  void cellsChanged();
-  // Rows from `fromRow` on need new numbers.
-  void renumberRequested(int fromRow);
-  // The place where a reading job starts for rows [first, last] (an empty
-  // range when there are no file rows).
-  void readRequested(int first, int last, int kind);
-  // The window goes back to idle.
-  void idleRequested();
-  // The cell editor's text is to be computed anew.
-  void editorTextRequested();
+signals:
+    // Positions, widths, hidden columns or header texts changed.
+    void layoutChanged();
+    // Cell contents changed; rows may have been removed.
+    void cellsChanged();
+    // Rows from `fromRow` on need new numbers.
+    void renumberRequested(int fromRow);
+    // The place where a reading job starts for rows [first, last] (an empty
+    // range when there are no file rows).
+    void readRequested(int first, int last, int kind);
+    // The window goes back to idle.
+    void idleRequested();
+    // The cell editor's text is to be computed anew.
+    void editorTextRequested();
 
- private:
-  const NamedCommands& named() const;
-  void setColumnShownByCommand(FieldNumber f, bool shown);
-  void syncOptionLists(FieldNumber f, bool shown);
-  void ensureBasicColumnShown();
-  void clearColumns(const QList<FieldNumber>& fields);
-  void deleteEmptyRows();
-  void setTagCommandsInUse(FieldView view, bool on);
-  void setLyricsCaptions(bool lyricsView);
-  void setWriteTagInUse();
-  void switchTagView(FieldView view, bool reading);
+private:
+    const NamedCommands &named() const;
+    void setColumnShownByCommand(FieldNumber f, bool shown);
+    void syncOptionLists(FieldNumber f, bool shown);
+    void ensureBasicColumnShown();
+    void clearColumns(const QList<FieldNumber> &fields);
+    void deleteEmptyRows();
+    void setTagCommandsInUse(FieldView view, bool on);
+    void setLyricsCaptions(bool lyricsView);
+    void setWriteTagInUse();
+    void switchTagView(FieldView view, bool reading);
 
-  RowTable& table_;
-  Options& options_;
-  CommandSet& commands_;
-  // While a view toggles columns, the options' lists are not touched.
-  bool viewSwitching_ = false;
+    RowTable &table_;
+    Options &options_;
+    CommandSet &commands_;
+    // While a view toggles columns, the options' lists are not touched.
+    bool viewSwitching_ = false;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -10,23 +10,23 @@ namespace qm {
 namespace {
 
 enum Flags : unsigned {
-  kNone = 0,
-  kCheckable = 1,
-  kChecked = 2 | kCheckable,
-  kReady = 4,  // its work exists already; every other command starts hidden
-  kFace = 8,   // a drop-down's face: shares its Tag with its first sub-command
+    kNone = 0,
+    kCheckable = 1,
+    kChecked = 2 | kCheckable,
+    kReady = 4, // its work exists already; every other command starts hidden
+    kFace = 8,  // a drop-down's face: shares its Tag with its first sub-command
 };
 
 struct CommandSpec {
-  const char* name;
-  const char* category;
-  const char* caption;
-  const char* hint;
-  const char* key;
-  int image;  // stable identity; drop-down buttons and the settings refer to it
-  int tag;    // -1: none
-  unsigned flags;
-  const char* themeIcon;
+    const char *name;
+    const char *category;
+    const char *caption;
+    const char *hint;
+    const char *key;
+    int image; // stable identity; drop-down buttons and the settings refer to it
+    int tag;   // -1: none
+    unsigned flags;
+    const char *themeIcon;
 };
 
 // Image identities are part of the settings file format: never renumber.
@@ -34,42 +34,68 @@ struct CommandSpec {
 // field number of their source column.
 constexpr CommandSpec kCommands[] = {
     // File
-    {"aNewList", "File", "&Новый список", "Создать новый список", "Ctrl+N", 1, -1, kNone, "document-new"},
-    {"aOpenList", "File", "&Открыть список...", "Открыть список", "Ctrl+O", 2, -1, kNone, "document-open"},
-    {"aSaveList", "File", "&Сохранить список...", "Сохранить cписок", "Ctrl+S", 3, -1, kNone, "document-save"},
+    {"aNewList", "File", "&Новый список", "Создать новый список", "Ctrl+N", 1, -1, kNone,
+     "document-new"},
+    {"aOpenList", "File", "&Открыть список...", "Открыть список", "Ctrl+O", 2, -1, kNone,
+     "document-open"},
+    {"aSaveList", "File", "&Сохранить список...", "Сохранить cписок", "Ctrl+S", 3, -1, kNone,
+     "document-save"},
     {"aSpecList", "File", "С&пециальный список...", "", "", 4, -1, kNone, "document-export"},
-    {"aAddFiles", "File", "&Файлы...", "Добавить в таблицу новые файлы", "", 5, -1, kNone, "list-add"},
-    {"aAddDirectory", "File", "&Директорию...", "Добавить в таблицу новые файлы из папки", "", 6, -1, kNone, "folder-new"},
-    {"aAddList", "File", "&Список...", "Добавить в таблицу новые файлы из списка", "", 7, -1, kNone, "document-import"},
+    {"aAddFiles", "File", "&Файлы...", "Добавить в таблицу новые файлы", "", 5, -1, kNone,
+     "list-add"},
+    {"aAddDirectory", "File", "&Директорию...", "Добавить в таблицу новые файлы из папки", "", 6,
+     -1, kNone, "folder-new"},
+    {"aAddList", "File", "&Список...", "Добавить в таблицу новые файлы из списка", "", 7, -1, kNone,
+     "document-import"},
     {"aAddWinampList", "File", "Список &Winamp", "", "", 8, -1, kNone, "media-playlist-append"},
-    {"aRun", "File", "&Запустить выбранный файл", "Запустить файл, соответствующий выбранной строке", "Ctrl+R", 9, -1, kReady, "system-run"},
-    {"aWinampPlay", "File", "Воспроизвести в Winamp", "Воспроизвести выбранные файлы в Winamp", "", 10, -1, kNone, "media-playback-start"},
-    {"aWinampAdd", "File", "Добавить в Winamp", "Добавить выбранные файлы в список воспроизведения Winamp", "", 11, -1, kNone, "list-add"},
-    {"aWinampOpen", "File", "Открыть Winamp", "Запустить Winamp", "", 12, -1, kNone, "multimedia-player"},
-    {"aWriteID3v1Tag", "File", "Записать ID3v1 Tag", "Записать ID3v1 Tag (Ctrl+W)", "Ctrl+W", 13, -1, kNone, "document-save-as"},
-    {"aWriteID3v2Tag", "File", "Записать ID3v2 Tag", "Записать ID3v2 Tag (Ctrl+W)", "", 14, -1, kNone, "document-save-as"},
-    {"aUpdate", "File", "&Обновить", "Обновить все файлы (Ctrl+U)", "Ctrl+U", 15, -1, kNone, "view-refresh"},
-    {"aUpdateSel", "File", "Обновить выделенные", "Обновить выделенные файлы (Ctrl+U)", "", 16, -1, kNone, "view-refresh"},
+    {"aRun", "File", "&Запустить выбранный файл",
+     "Запустить файл, соответствующий выбранной строке", "Ctrl+R", 9, -1, kReady, "system-run"},
+    {"aWinampPlay", "File", "Воспроизвести в Winamp", "Воспроизвести выбранные файлы в Winamp", "",
+     10, -1, kNone, "media-playback-start"},
+    {"aWinampAdd", "File", "Добавить в Winamp",
+     "Добавить выбранные файлы в список воспроизведения Winamp", "", 11, -1, kNone, "list-add"},
+    {"aWinampOpen", "File", "Открыть Winamp", "Запустить Winamp", "", 12, -1, kNone,
+     "multimedia-player"},
+    {"aWriteID3v1Tag", "File", "Записать ID3v1 Tag", "Записать ID3v1 Tag (Ctrl+W)", "Ctrl+W", 13,
+     -1, kNone, "document-save-as"},
+    {"aWriteID3v2Tag", "File", "Записать ID3v2 Tag", "Записать ID3v2 Tag (Ctrl+W)", "", 14, -1,
+     kNone, "document-save-as"},
+    {"aUpdate", "File", "&Обновить", "Обновить все файлы (Ctrl+U)", "Ctrl+U", 15, -1, kNone,
+     "view-refresh"},
+    {"aUpdateSel", "File", "Обновить выделенные", "Обновить выделенные файлы (Ctrl+U)", "", 16, -1,
+     kNone, "view-refresh"},
     {"aExit", "File", "&Выход", "Выйти из программы", "Ctrl+Q", 17, -1, kReady, "application-exit"},
     // Edit
-    {"aCut", "Edit", "Вы&резать", "Вырезать выделенные ячейки", "Ctrl+X", 20, -1, kNone, "edit-cut"},
-    {"aCopy", "Edit", "&Копировать", "Копировать выделенные ячейки", "Ctrl+C", 21, -1, kNone, "edit-copy"},
-    {"aPasteIn", "Edit", "&Вставить в", "Встаить в выделенные ячейки", "Ctrl+V", 22, -1, kNone, "edit-paste"},
+    {"aCut", "Edit", "Вы&резать", "Вырезать выделенные ячейки", "Ctrl+X", 20, -1, kNone,
+     "edit-cut"},
+    {"aCopy", "Edit", "&Копировать", "Копировать выделенные ячейки", "Ctrl+C", 21, -1, kNone,
+     "edit-copy"},
+    {"aPasteIn", "Edit", "&Вставить в", "Встаить в выделенные ячейки", "Ctrl+V", 22, -1, kNone,
+     "edit-paste"},
     {"aPaste", "Edit", "В&ставить", "Вставить ячейки", "Ctrl+P", 23, -1, kNone, "edit-paste"},
-    {"aClearSelect", "Edit", "Очистить выделенное", "Очистить выделенные ячейки", "Ctrl+L", 24, -1, kNone, "edit-clear"},
-    {"aDeleteSelect", "Edit", "&Удалить выделенное", "Удалить выделенные ячейки", "Ctrl+Del", 25, -1, kNone, "edit-delete"},
-    {"aSelectAll", "Edit", "В&ыделить все", "Выделить все ячейки", "Ctrl+A", 26, -1, kNone, "edit-select-all"},
+    {"aClearSelect", "Edit", "Очистить выделенное", "Очистить выделенные ячейки", "Ctrl+L", 24, -1,
+     kNone, "edit-clear"},
+    {"aDeleteSelect", "Edit", "&Удалить выделенное", "Удалить выделенные ячейки", "Ctrl+Del", 25,
+     -1, kNone, "edit-delete"},
+    {"aSelectAll", "Edit", "В&ыделить все", "Выделить все ячейки", "Ctrl+A", 26, -1, kNone,
+     "edit-select-all"},
     {"aFind", "Edit", "Найти", "Найти", "Ctrl+F", 27, -1, kNone, "edit-find"},
     {"aFReplace", "Edit", "Заменить", "", "", 28, -1, kNone, "edit-find-replace"},
     // View
-    {"aFileInfo", "View", "Информация о файле", "Скрыть информацию о файле", "Ctrl+I", 30, -1, kCheckable | kReady, "dialog-information"},
-    {"aID3v1Tag", "View", "ID3v1 &Tag", "Показать ID3v1 Tag", "", 31, -1, kCheckable | kReady, "audio-x-generic"},
-    {"aID3v2Tag", "View", "ID3v2 Tag", "Скрыть ID3v2 Tag", "Ctrl+T", 32, -1, kCheckable | kReady, "audio-x-generic"},
-    {"aOptions", "View", "Настройки...", "Настройки параметров Tag", "", 33, -1, kNone, "preferences-system"},
-    {"aStayOnTop", "View", "Поверх остальных окон", "Показывать программу поверх остальных окон", "", 34, -1, kCheckable | kReady, "go-top"},
+    {"aFileInfo", "View", "Информация о файле", "Скрыть информацию о файле", "Ctrl+I", 30, -1,
+     kCheckable | kReady, "dialog-information"},
+    {"aID3v1Tag", "View", "ID3v1 &Tag", "Показать ID3v1 Tag", "", 31, -1, kCheckable | kReady,
+     "audio-x-generic"},
+    {"aID3v2Tag", "View", "ID3v2 Tag", "Скрыть ID3v2 Tag", "Ctrl+T", 32, -1, kCheckable | kReady,
+     "audio-x-generic"},
+    {"aOptions", "View", "Настройки...", "Настройки параметров Tag", "", 33, -1, kNone,
+     "preferences-system"},
+    {"aStayOnTop", "View", "Поверх остальных окон", "Показывать программу поверх остальных окон",
+     "", 34, -1, kCheckable | kReady, "go-top"},
     {"aNombers01", "View", "&01, 02, 03, ..", "", "", 35, -1, kChecked | kReady, ""},
     {"aNombers1", "View", "&1, 2, 3, ..", "", "", 36, -1, kCheckable | kReady, ""},
-    {"aNombersSeparate", "View", "&Раздельная для каждой папки", "Раздельная нумерация для каждой папки", "", 18, -1, kCheckable, "folder"},
+    {"aNombersSeparate", "View", "&Раздельная для каждой папки",
+     "Раздельная нумерация для каждой папки", "", 18, -1, kCheckable, "folder"},
     {"aVisibleBarFile", "View", "Файл", "", "", 40, -1, kChecked | kReady, ""},
     {"aVisibleBarEdit", "View", "Редактирование", "", "", 41, -1, kChecked | kReady, ""},
     {"aVisibleBarNombers", "View", "Нумерация", "", "", 42, -1, kChecked | kReady, ""},
@@ -128,13 +154,20 @@ constexpr CommandSpec kCommands[] = {
     {"aSortByXxx", "View", "По ссылке", "", "", 103, 24, kNone, ""},
     {"aSortRandom", "View", "&Произвольно", "", "", 104, -1, kNone, ""},
     // Symbol replacement
-    {"aUpperCase", "Replace", "Все заглавные", "Все заглавные", "", 110, -1, kNone, "format-text-uppercase"},
-    {"aLowerCase", "Replace", "Все строчные", "Все строчные", "", 111, -1, kNone, "format-text-lowercase"},
-    {"aUpLowerCase", "Replace", "Строка с заглавной", "Строка с заглавной", "", 112, -1, kNone, "format-text-capitalize"},
-    {"aUpUpCase", "Replace", "Слово с заглавной", "Слово с заглавной", "", 113, -1, kNone, "format-text-capitalize"},
-    {"aAlphabetEditor", "Replace", "Редактор алфавита", "Редактор алфавита", "", 114, -1, kNone, "accessories-character-map"},
-    {"aReplace", "Replace", "&Заменить", "Заменить символы", "", 115, -1, kNone, "edit-find-replace"},
-    {"aRestore", "Replace", "&Восстановить", "Восстановить замененные символы", "", 116, -1, kNone, "edit-undo"},
+    {"aUpperCase", "Replace", "Все заглавные", "Все заглавные", "", 110, -1, kNone,
+     "format-text-uppercase"},
+    {"aLowerCase", "Replace", "Все строчные", "Все строчные", "", 111, -1, kNone,
+     "format-text-lowercase"},
+    {"aUpLowerCase", "Replace", "Строка с заглавной", "Строка с заглавной", "", 112, -1, kNone,
+     "format-text-capitalize"},
+    {"aUpUpCase", "Replace", "Слово с заглавной", "Слово с заглавной", "", 113, -1, kNone,
+     "format-text-capitalize"},
+    {"aAlphabetEditor", "Replace", "Редактор алфавита", "Редактор алфавита", "", 114, -1, kNone,
+     "accessories-character-map"},
+    {"aReplace", "Replace", "&Заменить", "Заменить символы", "", 115, -1, kNone,
+     "edit-find-replace"},
+    {"aRestore", "Replace", "&Восстановить", "Восстановить замененные символы", "", 116, -1, kNone,
+     "edit-undo"},
     {"aVariantsRestore", "Replace", "Варианты восстановления", "", "", 117, -1, kNone, ""},
     // Paste from column: image index = field number of the source column
     {"aPNo", "PasteFrom", "", "Добавить номер в позицию курсора", "", 0, 0, kNone, ""},
@@ -151,7 +184,8 @@ constexpr CommandSpec kCommands[] = {
     {"aPTitle", "PasteFrom", "Заголовок", "Добавить заголовок", "", 8, 8, kNone, ""},
     {"aPTrack", "PasteFrom", "Номер трека", "Добавить номер трека", "", 9, 9, kNone, ""},
     {"aPArtist", "PasteFrom", "Имя артиста", "Добавить имя артиста", "", 10, 10, kNone, ""},
-    {"aPAlbum", "PasteFrom", "Название альбома", "Добавить название альбома", "", 11, 11, kNone, ""},
+    {"aPAlbum", "PasteFrom", "Название альбома", "Добавить название альбома", "", 11, 11, kNone,
+     ""},
     {"aPYear", "PasteFrom", "Год", "Добавить год", "", 12, 12, kNone, ""},
     {"aPGenre", "PasteFrom", "Жанр", "Добавить жанр", "", 13, 13, kNone, ""},
     {"aPComment", "PasteFrom", "Комментарий", "Добавить комментарий", "", 14, 14, kNone, ""},
@@ -178,8 +212,8 @@ constexpr CommandSpec kCommands[] = {
 
 // Each member of NamedCommands with its command's name.
 struct NamedSlot {
-  const char* name;
-  QAction* NamedCommands::*member;
+    const char *name;
+    QAction *NamedCommands::*member;
 };
 
 constexpr NamedSlot kNamed[] = {
@@ -243,112 +277,140 @@ constexpr NamedSlot kNamed[] = {
     {"aEditSelectAll", &NamedCommands::aEditSelectAll},
     {"aAbout", &NamedCommands::aAbout},
 };
-static_assert(sizeof(NamedCommands) == std::size(kNamed) * sizeof(QAction*), "every member has its name");
+static_assert(sizeof(NamedCommands) == std::size(kNamed) * sizeof(QAction *),
+              "every member has its name");
 
-}  // namespace
+} // namespace
 
-CommandSet::CommandSet(QObject* parent) : QObject(parent) {
-  nombersStyle_ = new QActionGroup(this);
-  nombersStyle_->setExclusive(true);
-  commands_.reserve(int(std::size(kCommands)));
-  for (const CommandSpec& spec : kCommands) {
-    auto* action = new QAction(QString::fromUtf8(spec.caption), this);
-    action->setObjectName(QString::fromLatin1(spec.name));
-    const QString hint = QString::fromUtf8(spec.hint);
-    action->setToolTip(hint.isEmpty() ? action->text().remove(QLatin1Char('&')) : hint);
-    action->setStatusTip(hint);
-    if (*spec.key) action->setShortcut(QKeySequence(QString::fromLatin1(spec.key)));
-    action->setProperty(kImageProperty, spec.image);
-    action->setProperty(kCategoryProperty, QString::fromLatin1(spec.category));
-    if (spec.tag >= 0) action->setProperty(kTagProperty, spec.tag);
-    if (spec.flags & kCheckable) action->setCheckable(true);
-    if ((spec.flags & kChecked) == kChecked) action->setChecked(true);
-    if (*spec.themeIcon) action->setIcon(QIcon::fromTheme(QString::fromLatin1(spec.themeIcon)));
-    setPending(action, !(spec.flags & kReady));
-    commands_.append(action);
-    byName_.insert(action->objectName(), action);
-    if (spec.tag >= 0 && !(spec.flags & kFace)) {
-      auto& family = QLatin1String(spec.category) == QLatin1String("PasteFrom") ? pastes_
-                     : QLatin1String(spec.name).startsWith(QLatin1String("aSortBy")) ? sorts_
-                                                                                     : columns_;
-      if (!family[size_t(spec.tag)]) family[size_t(spec.tag)] = action;
+CommandSet::CommandSet(QObject *parent) : QObject(parent)
+{
+    nombersStyle_ = new QActionGroup(this);
+    nombersStyle_->setExclusive(true);
+    commands_.reserve(int(std::size(kCommands)));
+    for (const CommandSpec &spec : kCommands) {
+        auto *action = new QAction(QString::fromUtf8(spec.caption), this);
+        action->setObjectName(QString::fromLatin1(spec.name));
+        const QString hint = QString::fromUtf8(spec.hint);
+        action->setToolTip(hint.isEmpty() ? action->text().remove(QLatin1Char('&')) : hint);
+        action->setStatusTip(hint);
+        if (*spec.key)
+            action->setShortcut(QKeySequence(QString::fromLatin1(spec.key)));
+        action->setProperty(kImageProperty, spec.image);
+        action->setProperty(kCategoryProperty, QString::fromLatin1(spec.category));
+        if (spec.tag >= 0)
+            action->setProperty(kTagProperty, spec.tag);
+        if (spec.flags & kCheckable)
+            action->setCheckable(true);
+        if ((spec.flags & kChecked) == kChecked)
+            action->setChecked(true);
+        if (*spec.themeIcon)
+            action->setIcon(QIcon::fromTheme(QString::fromLatin1(spec.themeIcon)));
+        setPending(action, !(spec.flags & kReady));
+        commands_.append(action);
+        byName_.insert(action->objectName(), action);
+        if (spec.tag >= 0 && !(spec.flags & kFace)) {
+            auto &family = QLatin1String(spec.category) == QLatin1String("PasteFrom") ? pastes_
+                           : QLatin1String(spec.name).startsWith(QLatin1String("aSortBy"))
+                               ? sorts_
+                               : columns_;
+            if (!family[size_t(spec.tag)])
+                family[size_t(spec.tag)] = action;
+        }
     }
-  }
-  resolve();
-  nombersStyle_->addAction(named_.aNombers01);
-  nombersStyle_->addAction(named_.aNombers1);
+    resolve();
+    nombersStyle_->addAction(named_.aNombers01);
+    nombersStyle_->addAction(named_.aNombers1);
 }
 
-void CommandSet::resolve() {
-  const auto need = [this](const QString& name, QAction* action) {
-    if (!action) unresolved_.append(name);
+void CommandSet::resolve()
+{
+    const auto need = [this](const QString &name, QAction *action) {
+        if (!action)
+            unresolved_.append(name);
+        Q_ASSERT_X(action, "CommandSet", qPrintable(name));
+        return action;
+    };
+    for (const NamedSlot &slot : kNamed) {
+        const QString name = QString::fromLatin1(slot.name);
+        named_.*slot.member = need(name, byName_.value(name));
+    }
+    for (int i = 0; i < kBarCount; ++i) {
+        const QString name = QStringLiteral("aVisibleBar") + barName(i);
+        toolBars_[size_t(i)] = need(name, byName_.value(name));
+    }
+    for (int n = 1; n < kColumnCount; ++n) {
+        const QString code = columnCode(toField(n));
+        need(QStringLiteral("aVisible") + code, columns_[size_t(n)]);
+        need(QStringLiteral("aSortBy") + code, sorts_[size_t(n)]);
+        need(QStringLiteral("aP") + code, pastes_[size_t(n)]);
+    }
+}
+
+QAction *CommandSet::find(const QString &name) const { return byName_.value(name); }
+
+QAction *CommandSet::operator[](const QString &name) const
+{
+    QAction *action = byName_.value(name);
     Q_ASSERT_X(action, "CommandSet", qPrintable(name));
     return action;
-  };
-  for (const NamedSlot& slot : kNamed) {
-    const QString name = QString::fromLatin1(slot.name);
-    named_.*slot.member = need(name, byName_.value(name));
-  }
-  for (int i = 0; i < kBarCount; ++i) {
-    const QString name = QStringLiteral("aVisibleBar") + barName(i);
-    toolBars_[size_t(i)] = need(name, byName_.value(name));
-  }
-  for (int n = 1; n < kColumnCount; ++n) {
-    const QString code = columnCode(toField(n));
-    need(QStringLiteral("aVisible") + code, columns_[size_t(n)]);
-    need(QStringLiteral("aSortBy") + code, sorts_[size_t(n)]);
-    need(QStringLiteral("aP") + code, pastes_[size_t(n)]);
-  }
 }
 
-QAction* CommandSet::find(const QString& name) const { return byName_.value(name); }
-
-QAction* CommandSet::operator[](const QString& name) const {
-  QAction* action = byName_.value(name);
-  Q_ASSERT_X(action, "CommandSet", qPrintable(name));
-  return action;
+QAction *CommandSet::visibleCommand(const QString &columnCode) const
+{
+    return find(QStringLiteral("aVisible") + columnCode);
 }
 
-QAction* CommandSet::visibleCommand(const QString& columnCode) const {
-  return find(QStringLiteral("aVisible") + columnCode);
+QAction *CommandSet::commandForKey(const QKeyEvent *key) const
+{
+    if (key->key() == 0 || key->key() == Qt::Key_unknown)
+        return nullptr;
+    const QKeySequence pressed(
+        QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())));
+    for (QAction *action : commands_)
+        if (action->shortcut() == pressed)
+            return action;
+    return nullptr;
 }
 
-QAction* CommandSet::commandForKey(const QKeyEvent* key) const {
-  if (key->key() == 0 || key->key() == Qt::Key_unknown) return nullptr;
-  const QKeySequence pressed(QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())));
-  for (QAction* action : commands_)
-    if (action->shortcut() == pressed) return action;
-  return nullptr;
+bool CommandSet::isTextEditKey(const QKeyEvent *key)
+{
+    for (auto standard : {QKeySequence::Cut, QKeySequence::Copy, QKeySequence::Paste,
+                          QKeySequence::SelectAll, QKeySequence::Undo, QKeySequence::Redo})
+        if (key->matches(standard))
+            return true;
+    return false;
 }
 
-bool CommandSet::isTextEditKey(const QKeyEvent* key) {
-  for (auto standard : {QKeySequence::Cut, QKeySequence::Copy, QKeySequence::Paste, QKeySequence::SelectAll,
-                        QKeySequence::Undo, QKeySequence::Redo})
-    if (key->matches(standard)) return true;
-  return false;
+QAction *CommandSet::commandOverTextBox(const QKeyEvent *key) const
+{
+    return isTextEditKey(key) ? nullptr : commandForKey(key);
 }
 
-QAction* CommandSet::commandOverTextBox(const QKeyEvent* key) const {
-  return isTextEditKey(key) ? nullptr : commandForKey(key);
+bool CommandSet::keyRuns(const QAction *action)
+{
+    return action->isEnabled() && action->isVisible();
 }
 
-bool CommandSet::keyRuns(const QAction* action) { return action->isEnabled() && action->isVisible(); }
-
-int CommandSet::imageOf(const QAction* action) {
-  return action ? action->property(kImageProperty).toInt() : -1;
+int CommandSet::imageOf(const QAction *action)
+{
+    return action ? action->property(kImageProperty).toInt() : -1;
 }
 
-bool CommandSet::isPending(const QAction* action) {
-  return action->property(kPendingProperty).toBool();
+bool CommandSet::isPending(const QAction *action)
+{
+    return action->property(kPendingProperty).toBool();
 }
 
-void CommandSet::setPending(QAction* action, bool pending) {
-  action->setProperty(kPendingProperty, pending);
-  if (pending) action->setVisible(false);
+void CommandSet::setPending(QAction *action, bool pending)
+{
+    action->setProperty(kPendingProperty, pending);
+    if (pending)
+        action->setVisible(false);
 }
 
-void CommandSet::setInUse(QAction* action, bool inUse) {
-  action->setVisible(inUse && !isPending(action));
+void CommandSet::setInUse(QAction *action, bool inUse)
+{
+    action->setVisible(inUse && !isPending(action));
 }
 
-}  // namespace qm
+} // namespace qm

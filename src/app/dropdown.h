@@ -15,40 +15,40 @@ namespace qm {
 // button carries the image and hint of that sub-command; the image index is
 // what identifies the choice again after a restart.
 class DropDownCommand : public QObject {
-  Q_OBJECT
- public:
-  // `face` is the action the button shows (a command of its own such as
-  // aPName, or nullptr for a plain button that gets an action of its own
-  // with `caption`). `subCommands` are searched in order on a click.
-  DropDownCommand(const QString& name, const QString& caption, QAction* face,
-                  const QList<QAction*>& subCommands, QMenu* menu, QObject* parent);
+    Q_OBJECT
+public:
+    // `face` is the action the button shows (a command of its own such as
+    // aPName, or nullptr for a plain button that gets an action of its own
+    // with `caption`). `subCommands` are searched in order on a click.
+    DropDownCommand(const QString &name, const QString &caption, QAction *face,
+                    const QList<QAction *> &subCommands, QMenu *menu, QObject *parent);
 
-  QAction* face() const { return face_; }
-  QMenu* menu() const { return menu_; }
-  const QList<QAction*>& subCommands() const { return subCommands_; }
-  int image() const;
-  QString hint() const;
-  // The sub-command a click runs: the first whose image is the button's.
-  QAction* current() const;
+    QAction *face() const { return face_; }
+    QMenu *menu() const { return menu_; }
+    const QList<QAction *> &subCommands() const { return subCommands_; }
+    int image() const;
+    QString hint() const;
+    // The sub-command a click runs: the first whose image is the button's.
+    QAction *current() const;
 
-  // Puts the sub-command's image and hint on the button.
-  void choose(QAction* subCommand);
-  // Restores a saved choice; an image of no sub-command keeps the icon.
-  void restore(int image, const QString& hint);
-  // Shows the button exactly when one of its sub-commands is shown.
-  void refreshVisibility();
+    // Puts the sub-command's image and hint on the button.
+    void choose(QAction *subCommand);
+    // Restores a saved choice; an image of no sub-command keeps the icon.
+    void restore(int image, const QString &hint);
+    // Shows the button exactly when one of its sub-commands is shown.
+    void refreshVisibility();
 
-  // Puts the button on a tool bar; its place there follows refreshVisibility.
-  QToolButton* addTo(QToolBar* bar);
+    // Puts the button on a tool bar; its place there follows refreshVisibility.
+    QToolButton *addTo(QToolBar *bar);
 
- signals:
-  void chosen(QAction* subCommand);
+signals:
+    void chosen(QAction *subCommand);
 
- private:
-  QAction* face_;
-  QList<QAction*> subCommands_;
-  QMenu* menu_;
-  QAction* toolBarSlot_ = nullptr;
+private:
+    QAction *face_;
+    QList<QAction *> subCommands_;
+    QMenu *menu_;
+    QAction *toolBarSlot_ = nullptr;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -32,402 +32,480 @@
 namespace qm {
 namespace {
 
-bool clipboardHasText() {
-  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-  return data && data->hasText() && !data->text().isEmpty();
+bool clipboardHasText()
+{
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    return data && data->hasText() && !data->text().isEmpty();
 }
 
-}  // namespace
+} // namespace
 
-GridEditing::GridEditing(TfrmTagEditor& window) : QObject(&window), window_(window) {
-  NameGrid* grid = window_.grid();
-  // One rectangle of cells, as every edit command expects.
-  grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
-  editorBar_ = new CellEditorBar(*this, window_.toolBars().value(6));
-  cellBox_ = new CellBox(*this, grid->viewport());
+GridEditing::GridEditing(TfrmTagEditor &window) : QObject(&window), window_(window)
+{
+    NameGrid *grid = window_.grid();
+    // One rectangle of cells, as every edit command expects.
+    grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    editorBar_ = new CellEditorBar(*this, window_.toolBars().value(6));
+    cellBox_ = new CellBox(*this, grid->viewport());
 
-  grid->installEventFilter(this);
-  grid->viewport()->installEventFilter(this);
-  grid->verticalHeader()->viewport()->installEventFilter(this);
-  grid->viewport()->setMouseTracking(true);
-  grid->verticalHeader()->setSectionsMovable(true);
-  connect(grid->verticalHeader(), &QHeaderView::sectionMoved, this, &GridEditing::onRowHeaderMoved);
-  connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int logical) {
-    const RowTable& table = window_.table();
-    const int position = table.layout().position(toField(logical));
-    if (!table.layout().isDataPosition(position)) return;
-    const int last = std::max(table.lastFileRow(), 1);
-    setSelection(CellRect{position, 1, position, last}, position, last);
-  });
-  connect(grid->verticalHeader(), &QHeaderView::sectionClicked, this, &GridEditing::onRowNumberClicked);
-  // A right click on a number selects its row before the cells menu opens.
-  connect(grid->verticalHeader(), &QWidget::customContextMenuRequested, this, [this, grid](const QPoint& pos) {
-    const int section = grid->verticalHeader()->logicalIndexAt(pos);
-    if (section >= 0) selectRows(section + 1, section + 1);
-  });
-  connect(grid, &QAbstractItemView::clicked, this, &GridEditing::onCellClicked);
-  connect(grid, &QAbstractItemView::doubleClicked, this, [this] { cellBox_->open(); });
-  connect(window_.gridModel(), &QAbstractItemModel::modelReset, this, [this] { connectSelection(); });
-  connectSelection();
-  connectCommands();
-  // Every job ends in a fresh look at the selection.
-  connect(&window_.jobs().runner(), &JobRunner::controlsEnabledChanged, this, [this](bool enabled) {
-    if (enabled) computeEditorText();
-  });
+    grid->installEventFilter(this);
+    grid->viewport()->installEventFilter(this);
+    grid->verticalHeader()->viewport()->installEventFilter(this);
+    grid->viewport()->setMouseTracking(true);
+    grid->verticalHeader()->setSectionsMovable(true);
+    connect(grid->verticalHeader(), &QHeaderView::sectionMoved, this,
+            &GridEditing::onRowHeaderMoved);
+    connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int logical) {
+        const RowTable &table = window_.table();
+        const int position = table.layout().position(toField(logical));
+        if (!table.layout().isDataPosition(position))
+            return;
+        const int last = std::max(table.lastFileRow(), 1);
+        setSelection(CellRect{position, 1, position, last}, position, last);
+    });
+    connect(grid->verticalHeader(), &QHeaderView::sectionClicked, this,
+            &GridEditing::onRowNumberClicked);
+    // A right click on a number selects its row before the cells menu opens.
+    connect(grid->verticalHeader(), &QWidget::customContextMenuRequested, this,
+            [this, grid](const QPoint &pos) {
+                const int section = grid->verticalHeader()->logicalIndexAt(pos);
+                if (section >= 0)
+                    selectRows(section + 1, section + 1);
+            });
+    connect(grid, &QAbstractItemView::clicked, this, &GridEditing::onCellClicked);
+    connect(grid, &QAbstractItemView::doubleClicked, this, [this] { cellBox_->open(); });
+    connect(window_.gridModel(), &QAbstractItemModel::modelReset, this,
+            [this] { connectSelection(); });
+    connectSelection();
+    connectCommands();
+    // Every job ends in a fresh look at the selection.
+    connect(&window_.jobs().runner(), &JobRunner::controlsEnabledChanged, this,
+            [this](bool enabled) {
+                if (enabled)
+                    computeEditorText();
+            });
 }
 
 GridEditing::~GridEditing() = default;
 
-void GridEditing::connectSelection() {
-  // A model reset keeps the selection model; the connection is made once.
-  if (selectionConnected_) return;
-  selectionConnected_ = true;
-  connect(window_.grid()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          [this] { refreshSelectionState(); });
+void GridEditing::connectSelection()
+{
+    // A model reset keeps the selection model; the connection is made once.
+    if (selectionConnected_)
+        return;
+    selectionConnected_ = true;
+    connect(window_.grid()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { refreshSelectionState(); });
 }
 
-void GridEditing::connectCommands() {
-  const NamedCommands& c = window_.commands().named();
-  const auto ready = [](QAction* action) {
-    CommandSet::setPending(action, false);
-    action->setVisible(true);
-    return action;
-  };
-  connect(ready(c.aCopy), &QAction::triggered, this, &GridEditing::copySelection);
-  connect(ready(c.aCut), &QAction::triggered, this, &GridEditing::cutSelection);
-  connect(ready(c.aPaste), &QAction::triggered, this, [this] { paste(false); });
-  connect(ready(c.aPasteIn), &QAction::triggered, this, [this] { paste(true); });
-  connect(ready(c.aClearSelect), &QAction::triggered, this, &GridEditing::clearSelected);
-  connect(ready(c.aDeleteSelect), &QAction::triggered, this, &GridEditing::deleteSelected);
-  connect(ready(c.aSelectAll), &QAction::triggered, this, &GridEditing::selectAll);
+void GridEditing::connectCommands()
+{
+    const NamedCommands &c = window_.commands().named();
+    const auto ready = [](QAction *action) {
+        CommandSet::setPending(action, false);
+        action->setVisible(true);
+        return action;
+    };
+    connect(ready(c.aCopy), &QAction::triggered, this, &GridEditing::copySelection);
+    connect(ready(c.aCut), &QAction::triggered, this, &GridEditing::cutSelection);
+    connect(ready(c.aPaste), &QAction::triggered, this, [this] { paste(false); });
+    connect(ready(c.aPasteIn), &QAction::triggered, this, [this] { paste(true); });
+    connect(ready(c.aClearSelect), &QAction::triggered, this, &GridEditing::clearSelected);
+    connect(ready(c.aDeleteSelect), &QAction::triggered, this, &GridEditing::deleteSelected);
+    connect(ready(c.aSelectAll), &QAction::triggered, this, &GridEditing::selectAll);
 
-  if (auto* duplicates = window_.findChild<QMenu*>(QStringLiteral("mmiDeleteDuplicates"))) {
-    const QList<QAction*> items = duplicates->actions();
-    for (int i = 0; i < items.size() && i < 2; ++i) {
-      CommandSet::setPending(items[i], false);
-      items[i]->setVisible(true);
-      items[i]->setObjectName(i == 0 ? QStringLiteral("mmiDuplicatedVisible") : QStringLiteral("mmiDeleteAll"));
-      const DuplicateKey key = i == 0 ? DuplicateKey::VisibleColumns : DuplicateKey::AllColumns;
-      connect(items[i], &QAction::triggered, this, [this, key] { removeDuplicates(key); });
+    if (auto *duplicates = window_.findChild<QMenu *>(QStringLiteral("mmiDeleteDuplicates"))) {
+        const QList<QAction *> items = duplicates->actions();
+        for (int i = 0; i < items.size() && i < 2; ++i) {
+            CommandSet::setPending(items[i], false);
+            items[i]->setVisible(true);
+            items[i]->setObjectName(i == 0 ? QStringLiteral("mmiDuplicatedVisible")
+                                           : QStringLiteral("mmiDeleteAll"));
+            const DuplicateKey key =
+                i == 0 ? DuplicateKey::VisibleColumns : DuplicateKey::AllColumns;
+            connect(items[i], &QAction::triggered, this, [this, key] { removeDuplicates(key); });
+        }
     }
-  }
-  // Any command closes the cell box first.
-  for (QAction* action : window_.commands().all())
-    connect(action, &QAction::triggered, this, [this] { cellBox_->close(); }, Qt::DirectConnection);
+    // Any command closes the cell box first.
+    for (QAction *action : window_.commands().all())
+        connect(
+            action, &QAction::triggered, this, [this] { cellBox_->close(); }, Qt::DirectConnection);
 }
 
 bool GridEditing::busy() const { return closing_ || !window_.grid()->isEnabled(); }
 
-bool GridEditing::separateNumbering() const { return window_.numberScope() == NumberScope::PerFolder; }
-
-Numbering GridEditing::numbering() const { return Numbering{window_.numberStyle(), window_.numberScope()}; }
-
-CellRect GridEditing::selection() const {
-  NameGrid* grid = window_.grid();
-  const ColumnLayout& layout = window_.table().layout();
-  const QItemSelection ranges = grid->selectionModel()->selection();
-  int left = INT_MAX, right = INT_MIN, top = INT_MAX, bottom = INT_MIN;
-  for (const QItemSelectionRange& range : ranges) {
-    for (int logical = range.left(); logical <= range.right(); ++logical) {
-      if (!isFieldNumber(logical)) continue;
-      const int position = layout.position(toField(logical));
-      if (!layout.isDataPosition(position)) continue;
-      left = std::min(left, position);
-      right = std::max(right, position);
-    }
-    top = std::min(top, range.top() + 1);
-    bottom = std::max(bottom, range.bottom() + 1);
-  }
-  if (left > right || top > bottom) return {};
-  return CellRect{left, top, right, std::min(bottom, window_.table().blankRow())};
+bool GridEditing::separateNumbering() const
+{
+    return window_.numberScope() == NumberScope::PerFolder;
 }
 
-void GridEditing::setSelection(const CellRect& rect, int currentColumn, int currentRow) {
-  NameGrid* grid = window_.grid();
-  GridModel* model = window_.gridModel();
-  const RowTable& table = window_.table();
-  const ColumnLayout& layout = table.layout();
-  CellRect r = rect;
-  r.left = std::max(r.left, layout.noPosition() + 1);
-  r.right = std::min(r.right, kColumnCount - 1);
-  r.top = std::max(r.top, 1);
-  r.bottom = std::min(r.bottom, table.blankRow());
-  QItemSelection cells;
-  for (int position = r.left; position <= r.right && r.top <= r.bottom; ++position) {
-    const int logical = toInt(layout.fieldAt(position));
-    cells.select(model->index(r.top - 1, logical), model->index(r.bottom - 1, logical));
-  }
-  currentColumn = std::clamp(currentColumn, layout.noPosition() + 1, kColumnCount - 1);
-  currentRow = std::clamp(currentRow, 1, table.blankRow());
-  const QModelIndex current = model->index(currentRow - 1, toInt(layout.fieldAt(currentColumn)));
-  grid->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
-  grid->selectionModel()->select(cells, QItemSelectionModel::ClearAndSelect);
-  grid->scrollTo(current);
+Numbering GridEditing::numbering() const
+{
+    return Numbering{window_.numberStyle(), window_.numberScope()};
+}
+
+CellRect GridEditing::selection() const
+{
+    NameGrid *grid = window_.grid();
+    const ColumnLayout &layout = window_.table().layout();
+    const QItemSelection ranges = grid->selectionModel()->selection();
+    int left = INT_MAX, right = INT_MIN, top = INT_MAX, bottom = INT_MIN;
+    for (const QItemSelectionRange &range : ranges) {
+        for (int logical = range.left(); logical <= range.right(); ++logical) {
+            if (!isFieldNumber(logical))
+                continue;
+            const int position = layout.position(toField(logical));
+            if (!layout.isDataPosition(position))
+                continue;
+            left = std::min(left, position);
+            right = std::max(right, position);
+        }
+        top = std::min(top, range.top() + 1);
+        bottom = std::max(bottom, range.bottom() + 1);
+    }
+    if (left > right || top > bottom)
+        return {};
+    return CellRect{left, top, right, std::min(bottom, window_.table().blankRow())};
+}
+
+void GridEditing::setSelection(const CellRect &rect, int currentColumn, int currentRow)
+{
+    NameGrid *grid = window_.grid();
+    GridModel *model = window_.gridModel();
+    const RowTable &table = window_.table();
+    const ColumnLayout &layout = table.layout();
+    CellRect r = rect;
+    r.left = std::max(r.left, layout.noPosition() + 1);
+    r.right = std::min(r.right, kColumnCount - 1);
+    r.top = std::max(r.top, 1);
+    r.bottom = std::min(r.bottom, table.blankRow());
+    QItemSelection cells;
+    for (int position = r.left; position <= r.right && r.top <= r.bottom; ++position) {
+        const int logical = toInt(layout.fieldAt(position));
+        cells.select(model->index(r.top - 1, logical), model->index(r.bottom - 1, logical));
+    }
+    currentColumn = std::clamp(currentColumn, layout.noPosition() + 1, kColumnCount - 1);
+    currentRow = std::clamp(currentRow, 1, table.blankRow());
+    const QModelIndex current = model->index(currentRow - 1, toInt(layout.fieldAt(currentColumn)));
+    grid->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    grid->selectionModel()->select(cells, QItemSelectionModel::ClearAndSelect);
+    grid->scrollTo(current);
 }
 
 void GridEditing::selectRows(int first, int last) { selectRows(first, last, last); }
 
-void GridEditing::selectRows(int first, int last, int currentRow, RowFocus focus) {
-  const ColumnLayout& layout = window_.table().layout();
-  const CellRect rows{layout.noPosition() + 1, first, kColumnCount - 1, last};
-  if (focus == RowFocus::FirstColumn) {
-    setSelection(rows, rows.left, currentRow);
-    GridModel* model = window_.gridModel();
-    QItemSelection rest;
-    for (int position = 0; position < rows.left; ++position) {
-      const int logical = toInt(layout.fieldAt(position));
-      rest.select(model->index(first - 1, logical), model->index(last - 1, logical));
+void GridEditing::selectRows(int first, int last, int currentRow, RowFocus focus)
+{
+    const ColumnLayout &layout = window_.table().layout();
+    const CellRect rows{layout.noPosition() + 1, first, kColumnCount - 1, last};
+    if (focus == RowFocus::FirstColumn) {
+        setSelection(rows, rows.left, currentRow);
+        GridModel *model = window_.gridModel();
+        QItemSelection rest;
+        for (int position = 0; position < rows.left; ++position) {
+            const int logical = toInt(layout.fieldAt(position));
+            rest.select(model->index(first - 1, logical), model->index(last - 1, logical));
+        }
+        window_.grid()->selectionModel()->select(rest, QItemSelectionModel::Select);
+        return;
     }
-    window_.grid()->selectionModel()->select(rest, QItemSelectionModel::Select);
-    return;
-  }
-  // The current cell is the row's last one, but the view stays on the
-  // columns the user is looking at.
-  QScrollBar* across = window_.grid()->horizontalScrollBar();
-  const int scrolled = across->value();
-  setSelection(rows, kColumnCount - 1, currentRow);
-  across->setValue(scrolled);
+    // The current cell is the row's last one, but the view stays on the
+    // columns the user is looking at.
+    QScrollBar *across = window_.grid()->horizontalScrollBar();
+    const int scrolled = across->value();
+    setSelection(rows, kColumnCount - 1, currentRow);
+    across->setValue(scrolled);
 }
 
-void GridEditing::onRowNumberClicked(int section) {
-  const int row = section + 1;
-  const CellRect sel = selection();
-  if (!(rowPressModifiers_ & Qt::ShiftModifier) || sel.isEmpty()) {
-    selectRows(row, row);
-    return;
-  }
-  // Shift extends the rows from the end of the selection away from the
-  // current cell to the clicked row.
-  const int anchor = currentRow() == sel.top ? sel.bottom : sel.top;
-  selectRows(std::min(anchor, row), std::max(anchor, row), row);
+void GridEditing::onRowNumberClicked(int section)
+{
+    const int row = section + 1;
+    const CellRect sel = selection();
+    if (!(rowPressModifiers_ & Qt::ShiftModifier) || sel.isEmpty()) {
+        selectRows(row, row);
+        return;
+    }
+    // Shift extends the rows from the end of the selection away from the
+    // current cell to the clicked row.
+    const int anchor = currentRow() == sel.top ? sel.bottom : sel.top;
+    selectRows(std::min(anchor, row), std::max(anchor, row), row);
 }
 
-int GridEditing::currentColumn() const {
-  const QModelIndex current = window_.grid()->currentIndex();
-  return current.isValid() ? window_.table().layout().position(GridModel::field(current)) : -1;
+int GridEditing::currentColumn() const
+{
+    const QModelIndex current = window_.grid()->currentIndex();
+    return current.isValid() ? window_.table().layout().position(GridModel::field(current)) : -1;
 }
 
-int GridEditing::currentRow() const {
-  const QModelIndex current = window_.grid()->currentIndex();
-  return current.isValid() ? GridModel::tableRow(current) : -1;
+int GridEditing::currentRow() const
+{
+    const QModelIndex current = window_.grid()->currentIndex();
+    return current.isValid() ? GridModel::tableRow(current) : -1;
 }
 
-void GridEditing::refreshSelectionState() {
-  if (closing_) return;
-  cellBox_->close();
-  computeEditorText();
+void GridEditing::refreshSelectionState()
+{
+    if (closing_)
+        return;
+    cellBox_->close();
+    computeEditorText();
 }
 
-void GridEditing::layoutChanged() {
-  editorBar_->layoutBar();
-  refreshSelectionState();
-}
-
-void GridEditing::computeEditorText() {
-  if (busy()) return;
-  editorBar_->computeEditorText();
-  updateEditActions();
-}
-
-void GridEditing::updateEditActions() {
-  const CellRect sel = selection();
-  const SelectionState state = selectionState(window_.table(), sel, separateNumbering(), clipboardHasText());
-  const NamedCommands& c = window_.commands().named();
-  c.aDeleteSelect->setEnabled(state.deleteEnabled);
-  c.aCopy->setEnabled(state.copyEnabled);
-  c.aCut->setEnabled(state.cutEnabled);
-  c.aPaste->setEnabled(state.pasteEnabled);
-  c.aPasteIn->setEnabled(state.pasteEnabled);
-  c.aEditPaste->setEnabled(state.pasteEnabled);
-  for (QAction* action : {c.aReplace, c.aRestore}) action->setEnabled(state.replaceEnabled);
-  if (DropDownCommand* replaceButton = window_.dropDown(QStringLiteral("Relace")))
-    replaceButton->face()->setEnabled(state.replaceEnabled);
-  editorBar_->applySelectionState(state);
-  if (!state.status.isEmpty()) setStatus(state.status);
-}
-
-void GridEditing::setStatus(const QString& text) { window_.infoPanel()->setStatusText(text); }
-
-void GridEditing::cellsChanged(int first, int last) { window_.gridModel()->cellsChanged(first, last); }
-
-void GridEditing::rowsChanged(const CellRect& reselect) {
-  window_.gridModel()->reloadRows();
-  const RowTable& table = window_.table();
-  CellRect r = reselect;
-  r.bottom = std::min(r.bottom, table.blankRow());
-  r.top = std::min(r.top, r.bottom);
-  if (r.isEmpty()) {
+void GridEditing::layoutChanged()
+{
+    editorBar_->layoutBar();
     refreshSelectionState();
-    return;
-  }
-  setSelection(r, r.left, r.top);
 }
 
-void GridEditing::copySelection() {
-  const QString block = copyCellBlock(window_.table(), selection());
-  if (block.isEmpty())
-    QGuiApplication::clipboard()->clear();
-  else
-    QGuiApplication::clipboard()->setText(block);
-  updateEditActions();
+void GridEditing::computeEditorText()
+{
+    if (busy())
+        return;
+    editorBar_->computeEditorText();
+    updateEditActions();
 }
 
-void GridEditing::cutSelection() {
-  copySelection();
-  deleteSelected();
+void GridEditing::updateEditActions()
+{
+    const CellRect sel = selection();
+    const SelectionState state =
+        selectionState(window_.table(), sel, separateNumbering(), clipboardHasText());
+    const NamedCommands &c = window_.commands().named();
+    c.aDeleteSelect->setEnabled(state.deleteEnabled);
+    c.aCopy->setEnabled(state.copyEnabled);
+    c.aCut->setEnabled(state.cutEnabled);
+    c.aPaste->setEnabled(state.pasteEnabled);
+    c.aPasteIn->setEnabled(state.pasteEnabled);
+    c.aEditPaste->setEnabled(state.pasteEnabled);
+    for (QAction *action : {c.aReplace, c.aRestore})
+        action->setEnabled(state.replaceEnabled);
+    if (DropDownCommand *replaceButton = window_.dropDown(QStringLiteral("Relace")))
+        replaceButton->face()->setEnabled(state.replaceEnabled);
+    editorBar_->applySelectionState(state);
+    if (!state.status.isEmpty())
+        setStatus(state.status);
 }
 
-void GridEditing::paste(bool into) {
-  const QString text = QGuiApplication::clipboard()->text();
-  if (text.isEmpty()) return;
-  const CellRect sel = selection();
-  if (sel.isEmpty()) return;
-  if (!pasteCellBlock(window_.table(), sel, text, into ? PasteMode::Into : PasteMode::Insert, numbering())) return;
-  rowsChanged(sel);
-  computeEditorText();
+void GridEditing::setStatus(const QString &text) { window_.infoPanel()->setStatusText(text); }
+
+void GridEditing::cellsChanged(int first, int last)
+{
+    window_.gridModel()->cellsChanged(first, last);
 }
 
-void GridEditing::clearSelected() {
-  const CellRect sel = selection();
-  if (sel.isEmpty() || !clearSelection(window_.table(), sel, numbering())) return;
-  rowsChanged(sel);
-  computeEditorText();
+void GridEditing::rowsChanged(const CellRect &reselect)
+{
+    window_.gridModel()->reloadRows();
+    const RowTable &table = window_.table();
+    CellRect r = reselect;
+    r.bottom = std::min(r.bottom, table.blankRow());
+    r.top = std::min(r.top, r.bottom);
+    if (r.isEmpty()) {
+        refreshSelectionState();
+        return;
+    }
+    setSelection(r, r.left, r.top);
 }
 
-void GridEditing::deleteSelected() {
-  const CellRect sel = selection();
-  if (sel.isEmpty()) return;
-  const CellRect after = deleteSelection(window_.table(), sel, numbering());
-  if (after == sel) return;
-  rowsChanged(after);
-  computeEditorText();
+void GridEditing::copySelection()
+{
+    const QString block = copyCellBlock(window_.table(), selection());
+    if (block.isEmpty())
+        QGuiApplication::clipboard()->clear();
+    else
+        QGuiApplication::clipboard()->setText(block);
+    updateEditActions();
 }
 
-void GridEditing::selectAll() {
-  const CellRect all = selectAllCells(window_.table());
-  if (all.isEmpty()) return;
-  setSelection(all, all.right, all.bottom);
+void GridEditing::cutSelection()
+{
+    copySelection();
+    deleteSelected();
 }
 
-void GridEditing::removeDuplicates(DuplicateKey key) {
-  if (busy()) return;
-  window_.session().removeDuplicates(key);
+void GridEditing::paste(bool into)
+{
+    const QString text = QGuiApplication::clipboard()->text();
+    if (text.isEmpty())
+        return;
+    const CellRect sel = selection();
+    if (sel.isEmpty())
+        return;
+    if (!pasteCellBlock(window_.table(), sel, text, into ? PasteMode::Into : PasteMode::Insert,
+                        numbering()))
+        return;
+    rowsChanged(sel);
+    computeEditorText();
 }
 
-void GridEditing::moveCurrentRow(bool up) {
-  RowTable& table = window_.table();
-  const int row = currentRow();
-  if (!table.isFileRow(row)) return;
-  const int selected = moveRowByKey(table, row, up, numbering());
-  if (selected != row) setStatus(rowMoveHint());
-  const int first = std::min(row, selected), last = std::max(row, selected);
-  cellsChanged(first, last);
-  selectRows(selected, selected);
+void GridEditing::clearSelected()
+{
+    const CellRect sel = selection();
+    if (sel.isEmpty() || !clearSelection(window_.table(), sel, numbering()))
+        return;
+    rowsChanged(sel);
+    computeEditorText();
 }
 
-void GridEditing::rowMoved(int from, int to) {
-  RowTable& table = window_.table();
-  setStatus(rowMoveHint());
-  if (!moveRow(table, from, to)) return;
-  const bool kept = completeRowMove(table, from, to, numbering());
-  cellsChanged(std::min(from, to), std::max(from, to));
-  selectRows(kept ? to : from, kept ? to : from);
+void GridEditing::deleteSelected()
+{
+    const CellRect sel = selection();
+    if (sel.isEmpty())
+        return;
+    const CellRect after = deleteSelection(window_.table(), sel, numbering());
+    if (after == sel)
+        return;
+    rowsChanged(after);
+    computeEditorText();
 }
 
-void GridEditing::onRowHeaderMoved(int logical, int from, int to) {
-  Q_UNUSED(logical);
-  if (undoingRowDrag_) return;
-  // The view only records the drag; the rows move in the table, so the
-  // header goes back to its natural order at once.
-  undoingRowDrag_ = true;
-  window_.grid()->verticalHeader()->moveSection(to, from);
-  undoingRowDrag_ = false;
-  rowMoved(from + 1, to + 1);
+void GridEditing::selectAll()
+{
+    const CellRect all = selectAllCells(window_.table());
+    if (all.isEmpty())
+        return;
+    setSelection(all, all.right, all.bottom);
 }
 
-void GridEditing::onCellClicked() {
-  refreshSelectionState();
-  const CellRect sel = selection();
-  const QPoint current(currentColumn(), currentRow());
-  if (sel.columnCount() == 1 && sel.rowCount() == 1 && current == lastClicked_ &&
-      sel.left == current.x() && sel.top == current.y())
-    cellBox_->open();
-  lastClicked_ = current;
+void GridEditing::removeDuplicates(DuplicateKey key)
+{
+    if (busy())
+        return;
+    window_.session().removeDuplicates(key);
 }
 
-bool GridEditing::gridKeyPress(QEvent* event) {
-  auto* key = static_cast<QKeyEvent*>(event);
-  const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
-  const NamedCommands& c = window_.commands().named();
-  const auto runIfEnabled = [](QAction* action) {
-    if (action->isEnabled()) action->trigger();
-  };
-  switch (key->key()) {
+void GridEditing::moveCurrentRow(bool up)
+{
+    RowTable &table = window_.table();
+    const int row = currentRow();
+    if (!table.isFileRow(row))
+        return;
+    const int selected = moveRowByKey(table, row, up, numbering());
+    if (selected != row)
+        setStatus(rowMoveHint());
+    const int first = std::min(row, selected), last = std::max(row, selected);
+    cellsChanged(first, last);
+    selectRows(selected, selected);
+}
+
+void GridEditing::rowMoved(int from, int to)
+{
+    RowTable &table = window_.table();
+    setStatus(rowMoveHint());
+    if (!moveRow(table, from, to))
+        return;
+    const bool kept = completeRowMove(table, from, to, numbering());
+    cellsChanged(std::min(from, to), std::max(from, to));
+    selectRows(kept ? to : from, kept ? to : from);
+}
+
+void GridEditing::onRowHeaderMoved(int logical, int from, int to)
+{
+    Q_UNUSED(logical);
+    if (undoingRowDrag_)
+        return;
+    // The view only records the drag; the rows move in the table, so the
+    // header goes back to its natural order at once.
+    undoingRowDrag_ = true;
+    window_.grid()->verticalHeader()->moveSection(to, from);
+    undoingRowDrag_ = false;
+    rowMoved(from + 1, to + 1);
+}
+
+void GridEditing::onCellClicked()
+{
+    refreshSelectionState();
+    const CellRect sel = selection();
+    const QPoint current(currentColumn(), currentRow());
+    if (sel.columnCount() == 1 && sel.rowCount() == 1 && current == lastClicked_
+        && sel.left == current.x() && sel.top == current.y())
+        cellBox_->open();
+    lastClicked_ = current;
+}
+
+bool GridEditing::gridKeyPress(QEvent *event)
+{
+    auto *key = static_cast<QKeyEvent *>(event);
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    const NamedCommands &c = window_.commands().named();
+    const auto runIfEnabled = [](QAction *action) {
+        if (action->isEnabled())
+            action->trigger();
+    };
+    switch (key->key()) {
     case Qt::Key_Up:
     case Qt::Key_Down:
-      if (mods != Qt::ControlModifier) return false;
-      moveCurrentRow(key->key() == Qt::Key_Up);
-      return true;
+        if (mods != Qt::ControlModifier)
+            return false;
+        moveCurrentRow(key->key() == Qt::Key_Up);
+        return true;
     case Qt::Key_Insert:
-      if (mods == Qt::ControlModifier) {
-        runIfEnabled(c.aCopy);
-        return true;
-      }
-      if (mods == Qt::ShiftModifier) {
-        runIfEnabled(c.aPasteIn);
-        return true;
-      }
-      return false;
+        if (mods == Qt::ControlModifier) {
+            runIfEnabled(c.aCopy);
+            return true;
+        }
+        if (mods == Qt::ShiftModifier) {
+            runIfEnabled(c.aPasteIn);
+            return true;
+        }
+        return false;
     case Qt::Key_Delete:
-      if (mods != Qt::NoModifier) return false;
-      runIfEnabled(c.aDeleteSelect);
-      return true;
+        if (mods != Qt::NoModifier)
+            return false;
+        runIfEnabled(c.aDeleteSelect);
+        return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      cellBox_->open();
-      return true;
+        cellBox_->open();
+        return true;
     default:
-      return false;
-  }
-}
-
-void GridEditing::gridToolTip(QEvent* event, bool rowHeader) {
-  auto* help = static_cast<QHelpEvent*>(event);
-  NameGrid* grid = window_.grid();
-  if (rowHeader) {
-    QToolTip::showText(help->globalPos(), QStringLiteral("Нажмите для выделения или перемещения строк в таблице"),
-                       grid);
-    return;
-  }
-  const QModelIndex index = grid->indexAt(help->pos());
-  const QString text = index.isValid() ? index.data().toString() : QString();
-  const QRect cell = grid->visualRect(index);
-  if (!text.isEmpty() && grid->fontMetrics().horizontalAdvance(text) + 6 > cell.width())
-    QToolTip::showText(help->globalPos(), text, grid);
-  else
-    QToolTip::hideText();
-}
-
-bool GridEditing::eventFilter(QObject* watched, QEvent* event) {
-  if (closing_) return false;
-  NameGrid* grid = window_.grid();
-  if (watched == grid && event->type() == QEvent::KeyPress) return gridKeyPress(event);
-  if (event->type() == QEvent::ToolTip) {
-    if (watched == grid->viewport()) {
-      gridToolTip(event, false);
-      return true;
+        return false;
     }
-    if (watched == grid->verticalHeader()->viewport()) {
-      gridToolTip(event, true);
-      return true;
-    }
-  }
-  if (watched == grid->viewport() && event->type() == QEvent::Wheel && cellBox_->isOpen())
-    return QCoreApplication::sendEvent(cellBox_->box(), event);
-  if (watched == grid->viewport() && event->type() == QEvent::MouseButtonRelease) grid->viewport()->update();
-  if (watched == grid->verticalHeader()->viewport() && event->type() == QEvent::MouseButtonPress)
-    rowPressModifiers_ = static_cast<QMouseEvent*>(event)->modifiers();
-  return false;
 }
 
-}  // namespace qm
+void GridEditing::gridToolTip(QEvent *event, bool rowHeader)
+{
+    auto *help = static_cast<QHelpEvent *>(event);
+    NameGrid *grid = window_.grid();
+    if (rowHeader) {
+        QToolTip::showText(help->globalPos(),
+                           QStringLiteral("Нажмите для выделения или перемещения строк в таблице"),
+                           grid);
+        return;
+    }
+    const QModelIndex index = grid->indexAt(help->pos());
+    const QString text = index.isValid() ? index.data().toString() : QString();
+    const QRect cell = grid->visualRect(index);
+    if (!text.isEmpty() && grid->fontMetrics().horizontalAdvance(text) + 6 > cell.width())
+        QToolTip::showText(help->globalPos(), text, grid);
+    else
+        QToolTip::hideText();
+}
+
+bool GridEditing::eventFilter(QObject *watched, QEvent *event)
+{
+    if (closing_)
+        return false;
+    NameGrid *grid = window_.grid();
+    if (watched == grid && event->type() == QEvent::KeyPress)
+        return gridKeyPress(event);
+    if (event->type() == QEvent::ToolTip) {
+        if (watched == grid->viewport()) {
+            gridToolTip(event, false);
+            return true;
+        }
+        if (watched == grid->verticalHeader()->viewport()) {
+            gridToolTip(event, true);
+            return true;
+        }
+    }
+    if (watched == grid->viewport() && event->type() == QEvent::Wheel && cellBox_->isOpen())
+        return QCoreApplication::sendEvent(cellBox_->box(), event);
+    if (watched == grid->viewport() && event->type() == QEvent::MouseButtonRelease)
+        grid->viewport()->update();
+    if (watched == grid->verticalHeader()->viewport() && event->type() == QEvent::MouseButtonPress)
+        rowPressModifiers_ = static_cast<QMouseEvent *>(event)->modifiers();
+    return false;
+}
+
+} // namespace qm

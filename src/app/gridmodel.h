@@ -13,35 +13,36 @@ namespace qm {
 // The header row's cells are the horizontal header texts; the No cells are
 // the vertical header, which keeps them frozen at the left edge.
 class GridModel : public QAbstractTableModel {
-  Q_OBJECT
- public:
-  explicit GridModel(RowTable& table, QObject* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit GridModel(RowTable &table, QObject *parent = nullptr);
 
-  RowTable& table() const { return table_; }
+    RowTable &table() const { return table_; }
 
-  int rowCount(const QModelIndex& parent = {}) const override;
-  int columnCount(const QModelIndex& parent = {}) const override;
-  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-  Qt::ItemFlags flags(const QModelIndex& index) const override;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-  static int tableRow(const QModelIndex& index) { return index.row() + 1; }
-  static FieldNumber field(const QModelIndex& index) { return toField(index.column()); }
+    static int tableRow(const QModelIndex &index) { return index.row() + 1; }
+    static FieldNumber field(const QModelIndex &index) { return toField(index.column()); }
 
-  // The table changed behind the model's back: rows came or went.
-  void reloadRows();
-  // File rows were appended to the table (before its blank last row): the
-  // view is told about them as one insertion, keeping its selection.
-  void rowsAppended();
-  // Cells of the rows [first, last] (table rows) changed in any column.
-  void cellsChanged(int first, int last);
-  void headerRowChanged();
+    // The table changed behind the model's back: rows came or went.
+    void reloadRows();
+    // File rows were appended to the table (before its blank last row): the
+    // view is told about them as one insertion, keeping its selection.
+    void rowsAppended();
+    // Cells of the rows [first, last] (table rows) changed in any column.
+    void cellsChanged(int first, int last);
+    void headerRowChanged();
 
- private:
-  RowTable& table_;
-  // The rows the view has been told about; the table may run ahead of it
-  // between an append and rowsAppended().
-  int rows_ = 0;
+private:
+    RowTable &table_;
+    // The rows the view has been told about; the table may run ahead of it
+    // between an append and rowsAppended().
+    int rows_ = 0;
 };
 
-}  // namespace qm
+} // namespace qm

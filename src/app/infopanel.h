@@ -11,32 +11,32 @@ namespace qm {
 // The panel at the bottom of the main window: the status line, and while a
 // job runs the progress bar and the Stop button at the right edge.
 class InfoPanel : public QWidget {
-  Q_OBJECT
- public:
-  explicit InfoPanel(QWidget* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit InfoPanel(QWidget *parent = nullptr);
 
-  QLabel* status() const { return status_; }
-  QProgressBar* progress() const { return progress_; }
-  QPushButton* stopButton() const { return stop_; }
+    QLabel *status() const { return status_; }
+    QProgressBar *progress() const { return progress_; }
+    QPushButton *stopButton() const { return stop_; }
 
-  void setStatusText(const QString& text);
-  QString statusText() const;
-  // Busy shows the progress bar and Stop; idle hides them.
-  void setBusy(bool busy);
-  bool isBusy() const;
+    void setStatusText(const QString &text);
+    QString statusText() const;
+    // Busy shows the progress bar and Stop; idle hides them.
+    void setBusy(bool busy);
+    bool isBusy() const;
 
-  QSize sizeHint() const override;
+    QSize sizeHint() const override;
 
- protected:
-  void resizeEvent(QResizeEvent* event) override;
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
- private:
-  void layoutControls();
-  void updateStatusHint();
+private:
+    void layoutControls();
+    void updateStatusHint();
 
-  QLabel* status_;
-  QProgressBar* progress_;
-  QPushButton* stop_;
+    QLabel *status_;
+    QProgressBar *progress_;
+    QPushButton *stop_;
 };
 
-}  // namespace qm
+} // namespace qm

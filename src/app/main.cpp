@@ -8,37 +8,38 @@
 #include "journal/journal.h"
 #include "settings/settingspath.h"
 
-int main(int argc, char** argv) {
-  qm::Application app(argc, argv);
-  QCommandLineParser parser;
-  parser.setApplicationDescription(
-      QStringLiteral("Правка имён файлов и тегов ID3v1 и ID3v2 у многих аудиофайлов сразу."));
-  parser.addHelpOption();
-  parser.addVersionOption();
-  parser.addPositionalArgument(QStringLiteral("файл"),
-                               QStringLiteral("Файл, который становится первой строкой таблицы."),
-                               QStringLiteral("[файл]"));
-  // --help and --version print and end the program here, before any
-  // window or settings folder exists.
-  parser.process(app);
-  // A write job killed midway left files to put back before any is read.
-  qm::journal::recover();
+int main(int argc, char **argv)
+{
+    qm::Application app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Правка имён файлов и тегов ID3v1 и ID3v2 у многих аудиофайлов сразу."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("файл"),
+                                 QStringLiteral("Файл, который становится первой строкой таблицы."),
+                                 QStringLiteral("[файл]"));
+    // --help and --version print and end the program here, before any
+    // window or settings folder exists.
+    parser.process(app);
+    // A write job killed midway left files to put back before any is read.
+    qm::journal::recover();
 
-  // Marks a running copy for other programs; a second copy is not refused,
-  // so the result of tryLock does not matter.
-  const QString folder = qm::settingsFolder();
-  QDir().mkpath(folder);
-  QLockFile instance(QDir(folder).filePath(QStringLiteral("TagQuill")));
-  instance.setStaleLockTime(0);
-  instance.tryLock(0);
-  try {
-    qm::TfrmTagEditor window(parser.positionalArguments().value(0));
-    window.show();
-    return app.exec();
-  } catch (const std::exception& e) {
-    qm::Application::showException(QString::fromLocal8Bit(e.what()));
-  } catch (...) {
-    qm::Application::showException(QStringLiteral("Unknown error"));
-  }
-  return 1;
+    // Marks a running copy for other programs; a second copy is not refused,
+    // so the result of tryLock does not matter.
+    const QString folder = qm::settingsFolder();
+    QDir().mkpath(folder);
+    QLockFile instance(QDir(folder).filePath(QStringLiteral("TagQuill")));
+    instance.setStaleLockTime(0);
+    instance.tryLock(0);
+    try {
+        qm::TfrmTagEditor window(parser.positionalArguments().value(0));
+        window.show();
+        return app.exec();
+    } catch (const std::exception &e) {
+        qm::Application::showException(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        qm::Application::showException(QStringLiteral("Unknown error"));
+    }
+    return 1;
 }

@@ -49,910 +49,1050 @@
 namespace qm {
 namespace {
 
-const char* const kBarTitles[] = {"Файл", "Редактирование", "Нумерация", "Информация и теги",
-                                  "Обновление и запуск", "Замена символов", "Редактор ячеек"};
-const QHash<QString, QString>& badges() {
-  static const QHash<QString, QString> table{
-      {QStringLiteral("aFileInfo"), QStringLiteral("i")},   {QStringLiteral("aID3v1Tag"), QStringLiteral("v1")},
-      {QStringLiteral("aID3v2Tag"), QStringLiteral("v2")},  {QStringLiteral("aWriteID3v1Tag"), QStringLiteral("W1")},
-      {QStringLiteral("aWriteID3v2Tag"), QStringLiteral("W2")}, {QStringLiteral("aNombersSeparate"), QStringLiteral("№")},
-      {QStringLiteral("aUpdateSel"), QStringLiteral("U")},  {QStringLiteral("aRun"), QStringLiteral("▶")},
-  };
-  return table;
+const char *const kBarTitles[] = {"Файл",
+                                  "Редактирование",
+                                  "Нумерация",
+                                  "Информация и теги",
+                                  "Обновление и запуск",
+                                  "Замена символов",
+                                  "Редактор ячеек"};
+const QHash<QString, QString> &badges()
+{
+    static const QHash<QString, QString> table{
+        {QStringLiteral("aFileInfo"), QStringLiteral("i")},
+        {QStringLiteral("aID3v1Tag"), QStringLiteral("v1")},
+        {QStringLiteral("aID3v2Tag"), QStringLiteral("v2")},
+        {QStringLiteral("aWriteID3v1Tag"), QStringLiteral("W1")},
+        {QStringLiteral("aWriteID3v2Tag"), QStringLiteral("W2")},
+        {QStringLiteral("aNombersSeparate"), QStringLiteral("№")},
+        {QStringLiteral("aUpdateSel"), QStringLiteral("U")},
+        {QStringLiteral("aRun"), QStringLiteral("▶")},
+    };
+    return table;
 }
 
-bool hasBadge(const QString& name) { return badges().contains(name); }
+bool hasBadge(const QString &name) { return badges().contains(name); }
 
 // The file types offered by the open dialog of aAddFiles. "All files" is
 // "*" here: a name without a dot is a file too.
-QString addFilesFilter() {
-  return QStringLiteral(
-      "Все файлы (*);;"
-      "Аудио файлы (*.mp3 *.wma *.vqf *.asf *.ogg *.lqt *.wav *.mid);;"
-      "Видео файлы (*.avi *.mpg *.mp2 *.wmv *.asf);;"
-      "Графические файлы (*.jpg *.bmp *.gif *.psd);;"
-      "Текстовые файлы (*.txt *.doc *.rtf *.htm *.inf *.diz)");
+QString addFilesFilter()
+{
+    return QStringLiteral("Все файлы (*);;"
+                          "Аудио файлы (*.mp3 *.wma *.vqf *.asf *.ogg *.lqt *.wav *.mid);;"
+                          "Видео файлы (*.avi *.mpg *.mp2 *.wmv *.asf);;"
+                          "Графические файлы (*.jpg *.bmp *.gif *.psd);;"
+                          "Текстовые файлы (*.txt *.doc *.rtf *.htm *.inf *.diz)");
 }
 
 // The local files and folders of a drop, in the order given.
-QStringList droppedPaths(const QMimeData* data) {
-  QStringList paths;
-  if (!data || !data->hasUrls()) return paths;
-  for (const QUrl& url : data->urls()) {
-    if (!url.isLocalFile()) continue;
-    QString path = url.toLocalFile();
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);
-    if (!path.isEmpty()) paths.append(path);
-  }
-  return paths;
+QStringList droppedPaths(const QMimeData *data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl &url : data->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        QString path = url.toLocalFile();
+        while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+            path.chop(1);
+        if (!path.isEmpty())
+            paths.append(path);
+    }
+    return paths;
 }
 
-QIcon fallbackIcon(const QString& name, const QString& category) {
-  if (hasBadge(name)) return badgeIcon(badges().value(name));
-  QStyle* style = QApplication::style();
-  if (category == QLatin1String("File")) return style->standardIcon(QStyle::SP_FileIcon);
-  if (category == QLatin1String("Edit")) return style->standardIcon(QStyle::SP_FileDialogDetailedView);
-  if (category == QLatin1String("View")) return style->standardIcon(QStyle::SP_FileDialogInfoView);
-  if (category == QLatin1String("Replace")) return style->standardIcon(QStyle::SP_BrowserReload);
-  return style->standardIcon(QStyle::SP_ArrowRight);
+QIcon fallbackIcon(const QString &name, const QString &category)
+{
+    if (hasBadge(name))
+        return badgeIcon(badges().value(name));
+    QStyle *style = QApplication::style();
+    if (category == QLatin1String("File"))
+        return style->standardIcon(QStyle::SP_FileIcon);
+    if (category == QLatin1String("Edit"))
+        return style->standardIcon(QStyle::SP_FileDialogDetailedView);
+    if (category == QLatin1String("View"))
+        return style->standardIcon(QStyle::SP_FileDialogInfoView);
+    if (category == QLatin1String("Replace"))
+        return style->standardIcon(QStyle::SP_BrowserReload);
+    return style->standardIcon(QStyle::SP_ArrowRight);
 }
 
 // Hides a menu that would open empty; returns whether it shows anything.
-bool refreshMenuVisibility(QMenu* menu) {
-  bool any = false;
-  for (QAction* action : menu->actions()) {
-    if (QMenu* sub = action->menu()) {
-      any = refreshMenuVisibility(sub) || any;
-    } else if (!action->isSeparator() && action->isVisible()) {
-      any = true;
+bool refreshMenuVisibility(QMenu *menu)
+{
+    bool any = false;
+    for (QAction *action : menu->actions()) {
+        if (QMenu *sub = action->menu()) {
+            any = refreshMenuVisibility(sub) || any;
+        } else if (!action->isSeparator() && action->isVisible()) {
+            any = true;
+        }
     }
-  }
-  menu->menuAction()->setVisible(any);
-  return any;
+    menu->menuAction()->setVisible(any);
+    return any;
 }
 
 // Tool bars do not fold separators the way menus do: a separator shows only
 // between two shown items.
-void refreshSeparators(QToolBar* bar) {
-  const QList<QAction*> actions = bar->actions();
-  for (int i = 0; i < actions.size(); ++i) {
-    if (!actions[i]->isSeparator()) continue;
-    const auto shown = [](QAction* a) { return !a->isSeparator() && a->isVisible(); };
-    const bool before = std::any_of(actions.begin(), actions.begin() + i, shown);
-    const bool after = std::any_of(actions.begin() + i + 1, actions.end(), shown);
-    actions[i]->setVisible(before && after);
-  }
+void refreshSeparators(QToolBar *bar)
+{
+    const QList<QAction *> actions = bar->actions();
+    for (int i = 0; i < actions.size(); ++i) {
+        if (!actions[i]->isSeparator())
+            continue;
+        const auto shown = [](QAction *a) { return !a->isSeparator() && a->isVisible(); };
+        const bool before = std::any_of(actions.begin(), actions.begin() + i, shown);
+        const bool after = std::any_of(actions.begin() + i + 1, actions.end(), shown);
+        actions[i]->setVisible(before && after);
+    }
 }
 
 // Adds the commands of those names to a menu or a tool bar; "-" stands for
 // a separator.
 template <typename Container>
-void addCommands(Container* to, const CommandSet& commands, std::initializer_list<const char*> names) {
-  for (const char* name : names) {
-    if (*name == '-')
-      to->addSeparator();
-    else
-      to->addAction(commands[QString::fromLatin1(name)]);
-  }
-}
-
-}  // namespace
-
-TfrmTagEditor::TfrmTagEditor(const QString& firstArgument, QWidget* parent)
-    : QMainWindow(parent), commands_(new CommandSet(this)) {
-  setObjectName(QStringLiteral("frmTagEditor"));
-  setWindowTitle(QStringLiteral("Quillmark v2"));
-  settingsPath_ = settingsFilePath();
-  placeForFirstStart();
-
-  for (QAction* action : commands_->all()) {
-    const QString category = action->property(CommandSet::kCategoryProperty).toString();
-    if (category == QLatin1String("PasteFrom")) {
-      if (!action->text().isEmpty() || action->objectName() == QLatin1String("aPNo"))
-        action->setIcon(badgeIcon(templateCode(toField(action->property(CommandSet::kTagProperty).toInt())).mid(1)));
-    } else if (action->icon().isNull() || QIcon::themeName().isEmpty()) {
-      // A checkable menu item shows its check mark only without an icon.
-      const bool plainCheck = action->isCheckable() && !hasBadge(action->objectName());
-      action->setIcon(plainCheck ? QIcon() : fallbackIcon(action->objectName(), category));
+void addCommands(Container *to, const CommandSet &commands,
+                 std::initializer_list<const char *> names)
+{
+    for (const char *name : names) {
+        if (*name == '-')
+            to->addSeparator();
+        else
+            to->addAction(commands[QString::fromLatin1(name)]);
     }
-    addAction(action);  // shortcuts work whatever bar or menu is shown
-  }
-
-  auto* central = new QWidget(this);
-  auto* layout = new QVBoxLayout(central);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  model_ = new GridModel(table_, this);
-  grid_ = new NameGrid(model_, central);
-  infoPanel_ = new InfoPanel(central);
-  layout->addWidget(grid_, 1);
-  layout->addWidget(infoPanel_);
-  setCentralWidget(central);
-  views_ = new ColumnViews(table_, options_, *commands_, this);
-
-  createMenus();
-  createDropDowns();
-  createToolBars();
-  connectCommands();
-  createTable();
-  createJobs();
-  editing_ = new GridEditing(*this);
-  connect(this, &TfrmTagEditor::editorTextRequested, editing_, &GridEditing::computeEditorText);
-  connectTextCommands();
-  setAcceptDrops(true);
-  const QString dropHint =
-      QStringLiteral("Для добавления файлов или содержимого папок в таблицу можно перетаскивать выбранные объекты на форму");
-  grid_->setToolTip(dropHint);
-  grid_->setStatusTip(dropHint);
-
-  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
-          &TfrmTagEditor::recomputeClipboardStates);
-  connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-    if (state == Qt::ApplicationActive) recomputeClipboardStates();
-  });
-
-  infoPanel_->setStatusText(windowTitle());
-
-  IniFile ini;
-  QList<int> barOrder;
-  for (int i = 0; i < kBarCount; ++i) barOrder.append(i);
-  bool widthsSaved = false;
-  if (QFileInfo::exists(settingsPath_) && ini.load(settingsPath_)) {
-    MainSettings main;
-    main.read(ini);
-    applyMainSettings(main);
-    EditSettings edit;
-    edit.read(ini);
-    applyEditSettings(edit);
-    barOrder = QList<int>(main.barOrder.begin(), main.barOrder.end());
-    GridSettings grid;
-    grid.read(ini);
-    applyGridSettings(grid);
-    widthsSaved = grid.widthsSaved;
-  }
-  placeToolBars(barOrder);
-
-  table_.buildHeaderRow();
-  views_->syncColumnCommands();
-  onLayoutChanged();
-  if (!widthsSaved) fitColumnsToHeaders();
-  // Only the first argument counts, and it is not checked.
-  if (!firstArgument.isEmpty()) session_.addPath(firstArgument);
-  writeCommands_ = new WriteCommands(*this, jobs_->runner());
-  refreshCommandContainers();
 }
 
-void TfrmTagEditor::createTable() {
-  // The No column is as wide as a row is high plus room for the number.
-  table_.setWidth(FieldNumber::No, grid_->defaultRowHeight() + 17);
-  connect(views_, &ColumnViews::layoutChanged, this, &TfrmTagEditor::onLayoutChanged);
-  connect(views_, &ColumnViews::cellsChanged, model_, &GridModel::reloadRows);
-  connect(views_, &ColumnViews::renumberRequested, this, &TfrmTagEditor::renumberRows);
-  connect(views_, &ColumnViews::readRequested, this, &TfrmTagEditor::startUpdateJob);
-  connect(views_, &ColumnViews::idleRequested, this, [this] { setControlsEnabled(true); });
-  connect(grid_, &NameGrid::columnMoved, this, &TfrmTagEditor::onLayoutChanged);
+} // namespace
 
-  const NamedCommands& c = commands_->named();
-  auto* columnMenu = new QMenu(grid_);
-  columnMenu->setObjectName(QStringLiteral("pmnColumns"));
-  columnMenu->addActions(findChild<QMenu*>(QStringLiteral("mmiColumns"))->actions());
-  columnMenu->addSeparator();
-  columnMenu->addAction(c.aOptions);
-  grid_->setColumnMenu(columnMenu);
-  auto* cellsMenu = new QMenu(grid_);
-  cellsMenu->setObjectName(QStringLiteral("pmnCells"));
-  cellsMenu->addActions({c.aCut, c.aCopy, c.aPasteIn, c.aPaste, c.aClearSelect, c.aDeleteSelect});
-  cellsMenu->addSeparator();
-  cellsMenu->addAction(c.aSelectAll);
-  cellsMenu->addSeparator();
-  QMenu* sort = cellsMenu->addMenu(QStringLiteral("Упорядочить строки"));
-  sort->addActions(findChild<QMenu*>(QStringLiteral("mmiSort"))->actions());
-  grid_->setCellsMenu(cellsMenu);
+TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
+    : QMainWindow(parent), commands_(new CommandSet(this))
+{
+    setObjectName(QStringLiteral("frmTagEditor"));
+    setWindowTitle(QStringLiteral("Quillmark v2"));
+    settingsPath_ = settingsFilePath();
+    placeForFirstStart();
 
-  connect(c.aNombers01, &QAction::triggered, this, [this] { setNumberStyle(NumberStyle::LeadingZero); });
-  connect(c.aNombers1, &QAction::triggered, this, [this] { setNumberStyle(NumberStyle::Plain); });
-  connect(cmbNombers_, &QComboBox::currentIndexChanged, this, [this](int index) {
-    (index == 0 ? commands_->named().aNombers01 : commands_->named().aNombers1)->trigger();
-  });
-  connect(c.aNombersSeparate, &QAction::triggered, this, &TfrmTagEditor::setSeparateNumbering);
-}
-
-NumberScope TfrmTagEditor::numberScope() const {
-  return commands_->named().aNombersSeparate->isChecked() ? NumberScope::PerFolder : NumberScope::WholeTable;
-}
-
-void TfrmTagEditor::setNumberStyle(NumberStyle style) {
-  if (style == numberStyle_) return;
-  numberStyle_ = style;
-  (style == NumberStyle::Plain ? commands_->named().aNombers1 : commands_->named().aNombers01)->setChecked(true);
-  {
-    const QSignalBlocker quiet(cmbNombers_);
-    cmbNombers_->setCurrentIndex(style == NumberStyle::Plain ? 1 : 0);
-  }
-  // The editor's template may hold the numbers in their old form: the
-  // session's rowsRenumbered has it computed anew.
-  session_.restyleNumbers(style);
-}
-
-void TfrmTagEditor::setSeparateNumbering(bool on) {
-  QAction* command = commands_->named().aNombersSeparate;
-  command->setProperty(CommandSet::kImageProperty, on ? CommandSet::kNombersSeparateOnImage : CommandSet::kNombersSeparateOffImage);
-  const QString hint = on ? QStringLiteral("Общая нумерация для каждой папки")
-                          : QStringLiteral("Раздельная нумерация для каждой папки");
-  command->setToolTip(hint);
-  command->setStatusTip(hint);
-  CommandSet::setInUse(commands_->named().aSortRandom, !on);
-  // Per-folder numbers need each folder's rows together first.
-  if (on)
-    session_.sortForSeparateNumbering();
-  else
-    renumberRows(1);
-}
-
-void TfrmTagEditor::connectSortCommands() {
-  for (QAction* action : commands_->all()) {
-    const QString name = action->objectName();
-    if (!name.startsWith(QLatin1String("aSort"))) continue;
-    CommandSet::setPending(action, false);
-    if (name == QLatin1String("aSortRandom")) {
-      CommandSet::setInUse(action, numberScope() == NumberScope::WholeTable);
-      connect(action, &QAction::triggered, &session_, &Session::shuffleRows);
-      continue;
+    for (QAction *action : commands_->all()) {
+        const QString category = action->property(CommandSet::kCategoryProperty).toString();
+        if (category == QLatin1String("PasteFrom")) {
+            if (!action->text().isEmpty() || action->objectName() == QLatin1String("aPNo"))
+                action->setIcon(badgeIcon(
+                    templateCode(toField(action->property(CommandSet::kTagProperty).toInt()))
+                        .mid(1)));
+        } else if (action->icon().isNull() || QIcon::themeName().isEmpty()) {
+            // A checkable menu item shows its check mark only without an icon.
+            const bool plainCheck = action->isCheckable() && !hasBadge(action->objectName());
+            action->setIcon(plainCheck ? QIcon() : fallbackIcon(action->objectName(), category));
+        }
+        addAction(action); // shortcuts work whatever bar or menu is shown
     }
-    // Keyed by the column, not by its place: a moved column keeps its sort.
-    const FieldNumber column = toField(action->property(CommandSet::kTagProperty).toInt());
-    // The name and path columns are in every view; the others follow theirs.
-    if (columnGroup(column) == ColumnGroup::Basic) CommandSet::setInUse(action, true);
-    connect(action, &QAction::triggered, this, [this, column] { session_.sortRows(column); });
-  }
-  QAction* separate = commands_->named().aNombersSeparate;
-  CommandSet::setPending(separate, false);
-  CommandSet::setInUse(separate, true);
-  if (QWidget* button = toolBars_[2]->widgetForAction(separate))
-    button->setObjectName(QStringLiteral("tbtNombersSeparate"));
+
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    model_ = new GridModel(table_, this);
+    grid_ = new NameGrid(model_, central);
+    infoPanel_ = new InfoPanel(central);
+    layout->addWidget(grid_, 1);
+    layout->addWidget(infoPanel_);
+    setCentralWidget(central);
+    views_ = new ColumnViews(table_, options_, *commands_, this);
+
+    createMenus();
+    createDropDowns();
+    createToolBars();
+    connectCommands();
+    createTable();
+    createJobs();
+    editing_ = new GridEditing(*this);
+    connect(this, &TfrmTagEditor::editorTextRequested, editing_, &GridEditing::computeEditorText);
+    connectTextCommands();
+    setAcceptDrops(true);
+    const QString dropHint = QStringLiteral("Для добавления файлов или содержимого папок в таблицу "
+                                            "можно перетаскивать выбранные объекты на форму");
+    grid_->setToolTip(dropHint);
+    grid_->setStatusTip(dropHint);
+
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &TfrmTagEditor::recomputeClipboardStates);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive)
+                    recomputeClipboardStates();
+            });
+
+    infoPanel_->setStatusText(windowTitle());
+
+    IniFile ini;
+    QList<int> barOrder;
+    for (int i = 0; i < kBarCount; ++i)
+        barOrder.append(i);
+    bool widthsSaved = false;
+    if (QFileInfo::exists(settingsPath_) && ini.load(settingsPath_)) {
+        MainSettings main;
+        main.read(ini);
+        applyMainSettings(main);
+        EditSettings edit;
+        edit.read(ini);
+        applyEditSettings(edit);
+        barOrder = QList<int>(main.barOrder.begin(), main.barOrder.end());
+        GridSettings grid;
+        grid.read(ini);
+        applyGridSettings(grid);
+        widthsSaved = grid.widthsSaved;
+    }
+    placeToolBars(barOrder);
+
+    table_.buildHeaderRow();
+    views_->syncColumnCommands();
+    onLayoutChanged();
+    if (!widthsSaved)
+        fitColumnsToHeaders();
+    // Only the first argument counts, and it is not checked.
+    if (!firstArgument.isEmpty())
+        session_.addPath(firstArgument);
+    writeCommands_ = new WriteCommands(*this, jobs_->runner());
+    refreshCommandContainers();
 }
 
-void TfrmTagEditor::createJobs() {
-  // What the session's operations take from the window when they start.
-  session_.setStateSource([this] {
-    SessionState state;
-    state.numbering = {numberStyle_, numberScope()};
-    state.tagView = TagView(views_->tagView());
-    state.fileInfo = views_->fileInfoOn();
-    state.scan = ScanSettings{addDirectoryDialog_->filter(), addDirectoryDialog_->caseSensitive(),
-                              addDirectoryDialog_->scanSubFolders()};
-    return state;
-  });
-  session_.setUpdatesHeld([this] { return optionsDialog_->isVisible(); });
-  connect(&session_, &Session::updateEnded, this, &TfrmTagEditor::editorTextRequested);
-  connect(&session_, &Session::addedRowsCompleted, this, [this](int first, int last) {
-    editing_->selectRows(first, last, last, GridEditing::RowFocus::FirstColumn);
-  });
-  connect(&session_, &Session::rowsRenumbered, this, [this] {
-    if (editing_) editing_->computeEditorText();
-  });
-  jobs_ = std::make_unique<JobControl>(session_, *model_, *infoPanel_);
-  connect(jobs_.get(), &JobControl::controlsEnabledChanged, this, &TfrmTagEditor::applyControlsEnabled);
-  connect(jobs_.get(), &JobControl::separateNumberingStopped, this,
-          [this] { commands_->named().aNombersSeparate->trigger(); });
-  connectSortCommands();
+void TfrmTagEditor::createTable()
+{
+    // The No column is as wide as a row is high plus room for the number.
+    table_.setWidth(FieldNumber::No, grid_->defaultRowHeight() + 17);
+    connect(views_, &ColumnViews::layoutChanged, this, &TfrmTagEditor::onLayoutChanged);
+    connect(views_, &ColumnViews::cellsChanged, model_, &GridModel::reloadRows);
+    connect(views_, &ColumnViews::renumberRequested, this, &TfrmTagEditor::renumberRows);
+    connect(views_, &ColumnViews::readRequested, this, &TfrmTagEditor::startUpdateJob);
+    connect(views_, &ColumnViews::idleRequested, this, [this] { setControlsEnabled(true); });
+    connect(grid_, &NameGrid::columnMoved, this, &TfrmTagEditor::onLayoutChanged);
 
-  optionsDialog_ = new TfrmOptions(options_, *commands_, this);
-  addDirectoryDialog_ = new TfrmAddDirectory(this);
-  scanFieldList_ = options_.scanFields().enabledFields();
-  connect(optionsDialog_, &TfrmOptions::scanFieldListChanged, this,
-          [this](const QList<FieldNumber>& fields) { scanFieldList_ = fields; });
-  connect(optionsDialog_, &TfrmOptions::editorTextRequested, this, &TfrmTagEditor::editorTextRequested);
-  connect(views_, &ColumnViews::editorTextRequested, this, &TfrmTagEditor::editorTextRequested);
-  connect(addDirectoryDialog_, &TfrmAddDirectory::addRequested, this,
-          [this](const QStringList& folders) { session_.addFolders(folders); });
+    const NamedCommands &c = commands_->named();
+    auto *columnMenu = new QMenu(grid_);
+    columnMenu->setObjectName(QStringLiteral("pmnColumns"));
+    columnMenu->addActions(findChild<QMenu *>(QStringLiteral("mmiColumns"))->actions());
+    columnMenu->addSeparator();
+    columnMenu->addAction(c.aOptions);
+    grid_->setColumnMenu(columnMenu);
+    auto *cellsMenu = new QMenu(grid_);
+    cellsMenu->setObjectName(QStringLiteral("pmnCells"));
+    cellsMenu->addActions({c.aCut, c.aCopy, c.aPasteIn, c.aPaste, c.aClearSelect, c.aDeleteSelect});
+    cellsMenu->addSeparator();
+    cellsMenu->addAction(c.aSelectAll);
+    cellsMenu->addSeparator();
+    QMenu *sort = cellsMenu->addMenu(QStringLiteral("Упорядочить строки"));
+    sort->addActions(findChild<QMenu *>(QStringLiteral("mmiSort"))->actions());
+    grid_->setCellsMenu(cellsMenu);
 
-  const NamedCommands& c = commands_->named();
-  for (QAction* action : {c.aAddFiles, c.aAddDirectory, c.aOptions}) {
-    CommandSet::setPending(action, false);
-    CommandSet::setInUse(action, true);
-  }
-  for (QAction* action : commands_->all()) action->installEventFilter(this);
-  connect(c.aAddFiles, &QAction::triggered, this, &TfrmTagEditor::aAddFilesExecute);
-  connect(c.aAddDirectory, &QAction::triggered, addDirectoryDialog_, &QDialog::exec);
-  connect(c.aOptions, &QAction::triggered, this, &TfrmTagEditor::aOptionsExecute);
-
-  aboutWindow_ = new TfrmAbout(QFileInfo(settingsPath_).absolutePath(), this);
-  QAction* about = c.aAbout;
-  CommandSet::setPending(about, false);
-  CommandSet::setInUse(about, true);
-  connect(about, &QAction::triggered, aboutWindow_, &QDialog::open);
+    connect(c.aNombers01, &QAction::triggered, this,
+            [this] { setNumberStyle(NumberStyle::LeadingZero); });
+    connect(c.aNombers1, &QAction::triggered, this, [this] { setNumberStyle(NumberStyle::Plain); });
+    connect(cmbNombers_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        (index == 0 ? commands_->named().aNombers01 : commands_->named().aNombers1)->trigger();
+    });
+    connect(c.aNombersSeparate, &QAction::triggered, this, &TfrmTagEditor::setSeparateNumbering);
 }
 
-void TfrmTagEditor::placeForFirstStart() {
-  // Without saved placement the window takes three quarters of the screen,
-  // centred: enough for the table to show its rows and headers.
-  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-  if (!screen) {
-    resize(484, 349);
-    move(100, 100);
-    return;
-  }
-  const QRect available = screen->availableGeometry();
-  resize(available.width() * 3 / 4, available.height() * 3 / 4);
-  move(available.center() - rect().center());
+NumberScope TfrmTagEditor::numberScope() const
+{
+    return commands_->named().aNombersSeparate->isChecked() ? NumberScope::PerFolder
+                                                            : NumberScope::WholeTable;
 }
 
-void TfrmTagEditor::fitColumnsToHeaders() {
-  // No saved widths: each data column is at least as wide as its header
-  // text, so no header starts out cut.
-  QHeaderView* header = grid_->horizontalHeader();
-  for (int n = 1; n < kColumnCount; ++n) {
-    const FieldNumber f = toField(n);
-    if (!table_.layout().isShown(f)) continue;
-    table_.setWidth(f, std::max(table_.width(f), header->sectionSizeHint(n)));
-  }
-  grid_->syncLayout();
-}
-
-void TfrmTagEditor::followTagView() {
-  // Until the user picks a write command, the write-tag button and Ctrl+W
-  // write the tag the view shows.
-  if (writeTagChosen_ || views_->tagView() == 0) return;
-  const NamedCommands& c = commands_->named();
-  QAction* writer = views_->tagView() == 1 ? c.aWriteID3v1Tag : c.aWriteID3v2Tag;
-  dropDowns_.value(QStringLiteral("Write Tag"))->restore(CommandSet::imageOf(writer), writer->toolTip());
-  moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), writer, {c.aWriteID3v1Tag, c.aWriteID3v2Tag});
-}
-
-void TfrmTagEditor::aAddFilesExecute() {
-  addFiles(QFileDialog::getOpenFileNames(this, QStringLiteral("Открытие файлов"), QString(), addFilesFilter()));
-}
-
-void TfrmTagEditor::aOptionsExecute() {
-  optionsDialog_->exec();
-  // Views switched off and on again while the dialog closed read now.
-  session_.releaseUpdates();
-}
-
-void TfrmTagEditor::dragEnterEvent(QDragEnterEvent* event) {
-  if (!jobs_->busy() && !droppedPaths(event->mimeData()).isEmpty()) event->acceptProposedAction();
-}
-
-void TfrmTagEditor::dropEvent(QDropEvent* event) {
-  const QStringList paths = droppedPaths(event->mimeData());
-  if (paths.isEmpty() || jobs_->busy()) return;
-  event->acceptProposedAction();
-  addDroppedPaths(paths);
-}
-
-void TfrmTagEditor::onLayoutChanged() {
-  grid_->syncLayout();
-  model_->headerRowChanged();
-  refreshCommandContainers();
-  if (editing_) editing_->layoutChanged();
-}
-
-TfrmTagEditor::~TfrmTagEditor() {
-  // A running job writes to the table and the model: it ends first.
-  jobs_->shutdown();
-  // The view asks the model about the table while it is taken down, and
-  // the table is a member: the widgets go first.
-  editing_->shutDown();
-  delete takeCentralWidget();
-}
-
-void TfrmTagEditor::createMenus() {
-  CommandSet& c = *commands_;
-  QMenuBar* bar = menuBar();
-  const auto add = [&c](auto* to, std::initializer_list<const char*> names) { addCommands(to, c, names); };
-
-  QMenu* file = bar->addMenu(QStringLiteral("&Файл"));
-  add(file, {"aNewList", "aOpenList", "aSaveList", "aSpecList"});
-  QMenu* addMenu = file->addMenu(QStringLiteral("&Добавить в таблицу"));
-  addMenu->setObjectName(QStringLiteral("mmiAdd"));
-  add(addMenu, {"aAddFiles", "aAddDirectory", "aAddList", "aAddWinampList"});
-  add(file, {"-", "aRun"});
-  QMenu* winamp = file->addMenu(QStringLiteral("Winamp"));
-  winamp->setObjectName(QStringLiteral("mmiWinamp"));
-  add(winamp, {"aWinampPlay", "aWinampAdd", "aWinampOpen"});
-  writeTagMenu_ = file->addMenu(QStringLiteral("Записать Tag"));
-  writeTagMenu_->setObjectName(QStringLiteral("mmiWriteTag"));
-  add(writeTagMenu_, {"aWriteID3v1Tag", "aWriteID3v2Tag", "-"});
-  mmiOnlySelTag_ = writeTagMenu_->addAction(QStringLiteral("Только выделенные"));
-  mmiOnlySelTag_->setObjectName(QStringLiteral("mmiOnlySelTag"));
-  mmiOnlySelTag_->setCheckable(true);
-  mmiOnlySelTag_->setStatusTip(QStringLiteral("Записать только выделенные файлы"));
-  mmiOnlySelTag_->setToolTip(mmiOnlySelTag_->statusTip());
-  CommandSet::setPending(mmiOnlySelTag_, true);
-  add(file, {"aUpdate", "aUpdateSel", "-", "aExit"});
-
-  QMenu* replace = bar->addMenu(QStringLiteral("&Замена"));
-  QMenu* letterCase = replace->addMenu(QStringLiteral("Регистр &букв"));
-  letterCase->setObjectName(QStringLiteral("mmiCase"));
-  add(letterCase, {"aUpperCase", "aLowerCase", "aUpLowerCase", "aUpUpCase"});
-  QMenu* alphabets = replace->addMenu(QStringLiteral("Алфавит"));
-  alphabets->setObjectName(QStringLiteral("mmiAlphabet"));
-  add(replace, {"aAlphabetEditor", "aReplace", "aRestore", "aVariantsRestore"});
-
-  QMenu* edit = bar->addMenu(QStringLiteral("&Правка"));
-  add(edit, {"aCut", "aCopy", "aPasteIn", "aPaste", "aClearSelect", "aDeleteSelect"});
-  QMenu* duplicates = edit->addMenu(QStringLiteral("Удалить &повторяющиеся"));
-  duplicates->setObjectName(QStringLiteral("mmiDeleteDuplicates"));
-  duplicates->menuAction()->setStatusTip(QStringLiteral("Удалить повторяющиеся строки из списка"));
-  for (const QString& text : {QStringLiteral("Данные в видимых столбцах"), QStringLiteral("Данные во всех столбцах")})
-    CommandSet::setPending(duplicates->addAction(text), true);
-  add(edit, {"-", "aSelectAll", "-"});
-  QMenu* sort = edit->addMenu(QStringLiteral("&Упорядочить строки"));
-  sort->setObjectName(QStringLiteral("mmiSort"));
-  QList<QAction*> sortCommands;
-  for (QAction* action : c.all())
-    if (action->objectName().startsWith(QLatin1String("aSort"))) sortCommands.append(action);
-  sort->addActions(sortCommands);
-  add(edit, {"-", "aFind", "aFReplace"});
-
-  QMenu* view = bar->addMenu(QStringLiteral("&Вид"));
-  QMenu* bars = view->addMenu(QStringLiteral("Панели инструментов"));
-  bars->setObjectName(QStringLiteral("mmiToolBars"));
-  for (int i = 0; i < kBarCount; ++i) bars->addAction(c.toolBarCommand(i));
-  QMenu* columns = view->addMenu(QStringLiteral("Столбцы таблицы"));
-  columns->setObjectName(QStringLiteral("mmiColumns"));
-  QList<QAction*> columnCommands;
-  for (QAction* action : c.all()) {
-    const QString name = action->objectName();
-    if (name.startsWith(QLatin1String("aVisible")) && !name.startsWith(QLatin1String("aVisibleBar")) &&
-        name != QLatin1String("aVisibleAll"))
-      columnCommands.append(action);
-  }
-  columns->addActions(columnCommands);
-  add(columns, {"-", "aVisibleAll"});
-  add(view, {"aStayOnTop", "-"});
-  QMenu* numbering = view->addMenu(QStringLiteral("&Нумерация"));
-  numbering->setObjectName(QStringLiteral("mmiNombers"));
-  add(numbering, {"aNombers01", "aNombers1", "-", "aNombersSeparate"});
-  add(view, {"aFileInfo", "aID3v1Tag", "aID3v2Tag", "-", "aOptions"});
-
-  QMenu* renaming = bar->addMenu(QStringLiteral("&Переименовывание"));
-  auto* moveOrCopy = new QActionGroup(this);
-  mmiMoveFiles_ = renaming->addAction(QStringLiteral("&Перемещать файлы"));
-  mmiMoveFiles_->setObjectName(QStringLiteral("mmiMoveFiles"));
-  mmiCopyFiles_ = renaming->addAction(QStringLiteral("&Копировать файлы"));
-  mmiCopyFiles_->setObjectName(QStringLiteral("mmiCopyFiles"));
-  for (QAction* action : {mmiMoveFiles_, mmiCopyFiles_}) {
-    action->setCheckable(true);
-    moveOrCopy->addAction(action);
-    CommandSet::setPending(action, true);
-  }
-  mmiMoveFiles_->setChecked(true);
-
-  bar->addAction(c.named().aAbout);
-  mainMenus_ = {file, replace, edit, view, renaming};
-
-  // Right click on the tool bar area.
-  setContextMenuPolicy(Qt::CustomContextMenu);
-  auto* barMenu = new QMenu(this);
-  barMenu->addActions(bars->actions());
-  barMenu->addSeparator();
-  barMenu->addAction(c.named().aOptions);
-  connect(this, &QWidget::customContextMenuRequested, this, [this, barMenu](const QPoint& pos) {
-    QWidget* child = childAt(pos);
-    for (QToolBar* toolBar : toolBars_) {
-      if (child == toolBar || toolBar->isAncestorOf(child)) {
-        barMenu->popup(mapToGlobal(pos));
+void TfrmTagEditor::setNumberStyle(NumberStyle style)
+{
+    if (style == numberStyle_)
         return;
-      }
+    numberStyle_ = style;
+    (style == NumberStyle::Plain ? commands_->named().aNombers1 : commands_->named().aNombers01)
+        ->setChecked(true);
+    {
+        const QSignalBlocker quiet(cmbNombers_);
+        cmbNombers_->setCurrentIndex(style == NumberStyle::Plain ? 1 : 0);
     }
-  });
+    // The editor's template may hold the numbers in their old form: the
+    // session's rowsRenumbered has it computed anew.
+    session_.restyleNumbers(style);
 }
 
-void TfrmTagEditor::createDropDowns() {
-  CommandSet& c = *commands_;
-  const auto list = [&c](std::initializer_list<const char*> names) {
-    QList<QAction*> result;
-    for (const char* name : names) result.append(c[QString::fromLatin1(name)]);
-    return result;
-  };
-  const auto make = [this](const QString& name, const QString& caption, QAction* face,
-                           const QList<QAction*>& subs, const QString& menuName) {
-    QMenu* menu = findChild<QMenu*>(menuName);
-    if (!menu) {
-      menu = new QMenu(this);
-      menu->setObjectName(menuName);
-      menu->addActions(subs);
+void TfrmTagEditor::setSeparateNumbering(bool on)
+{
+    QAction *command = commands_->named().aNombersSeparate;
+    command->setProperty(CommandSet::kImageProperty, on ? CommandSet::kNombersSeparateOnImage
+                                                        : CommandSet::kNombersSeparateOffImage);
+    const QString hint = on ? QStringLiteral("Общая нумерация для каждой папки")
+                            : QStringLiteral("Раздельная нумерация для каждой папки");
+    command->setToolTip(hint);
+    command->setStatusTip(hint);
+    CommandSet::setInUse(commands_->named().aSortRandom, !on);
+    // Per-folder numbers need each folder's rows together first.
+    if (on)
+        session_.sortForSeparateNumbering();
+    else
+        renumberRows(1);
+}
+
+void TfrmTagEditor::connectSortCommands()
+{
+    for (QAction *action : commands_->all()) {
+        const QString name = action->objectName();
+        if (!name.startsWith(QLatin1String("aSort")))
+            continue;
+        CommandSet::setPending(action, false);
+        if (name == QLatin1String("aSortRandom")) {
+            CommandSet::setInUse(action, numberScope() == NumberScope::WholeTable);
+            connect(action, &QAction::triggered, &session_, &Session::shuffleRows);
+            continue;
+        }
+        // Keyed by the column, not by its place: a moved column keeps its sort.
+        const FieldNumber column = toField(action->property(CommandSet::kTagProperty).toInt());
+        // The name and path columns are in every view; the others follow theirs.
+        if (columnGroup(column) == ColumnGroup::Basic)
+            CommandSet::setInUse(action, true);
+        connect(action, &QAction::triggered, this, [this, column] { session_.sortRows(column); });
     }
-    dropDowns_.insert(name, new DropDownCommand(name, caption, face, subs, menu, this));
-  };
-  make(QStringLiteral("Add"), QStringLiteral("&Добавить в таблицу"), nullptr,
-       list({"aAddFiles", "aAddDirectory", "aAddList", "aAddWinampList"}), QStringLiteral("mmiAdd"));
-  make(QStringLiteral("Winamp"), QStringLiteral("Winamp"), nullptr,
-       list({"aWinampPlay", "aWinampAdd", "aWinampOpen"}), QStringLiteral("mmiWinamp"));
-  make(QStringLiteral("Write Tag"), QStringLiteral("Записать Tag"), nullptr,
-       list({"aWriteID3v1Tag", "aWriteID3v2Tag"}), QStringLiteral("mmiWriteTag"));
-  make(QStringLiteral("Update"), QStringLiteral("&Обновить"), nullptr, list({"aUpdate", "aUpdateSel"}),
-       QStringLiteral("pmnUpdate"));
-  make(QStringLiteral("Case"), QStringLiteral("Регистр &букв"), nullptr,
-       list({"aUpperCase", "aLowerCase", "aUpLowerCase", "aUpUpCase"}), QStringLiteral("mmiCase"));
-  make(QStringLiteral("Alphabet"), QStringLiteral("Алфавит"), nullptr, list({"aAlphabetEditor"}),
-       QStringLiteral("mmiAlphabet"));
-  make(QStringLiteral("Relace"), QStringLiteral("&Заменить"), nullptr, list({"aReplace", "aRestore"}),
-       QStringLiteral("pmnReplace"));
-  make(QStringLiteral("Name"), QString(), c.named().aPName, list({"aPOldName", "aPNewName"}),
-       QStringLiteral("pmnName"));
-  make(QStringLiteral("FileInf"), QString(), c.named().aPFileInf,
-       list({"aPSiz", "aPDur", "aPInf"}), QStringLiteral("pmnFileInf"));
-  QList<QAction*> tagPaste;
-  for (QAction* action : c.all()) {
-    const int tag = action->property(CommandSet::kTagProperty).toInt();
-    if (action->property(CommandSet::kCategoryProperty) == QLatin1String("PasteFrom") && tag >= 8 &&
-        action->objectName() != QLatin1String("aPTag"))
-      tagPaste.append(action);
-  }
-  make(QStringLiteral("Tag"), QString(), c.named().aPTag, tagPaste, QStringLiteral("pmnTag"));
+    QAction *separate = commands_->named().aNombersSeparate;
+    CommandSet::setPending(separate, false);
+    CommandSet::setInUse(separate, true);
+    if (QWidget *button = toolBars_[2]->widgetForAction(separate))
+        button->setObjectName(QStringLiteral("tbtNombersSeparate"));
 }
 
-void TfrmTagEditor::createToolBars() {
-  CommandSet& c = *commands_;
-  for (int i = 0; i < kBarCount; ++i) {
-    auto* bar = new QToolBar(QString::fromUtf8(kBarTitles[i]), this);
-    bar->setObjectName(QStringLiteral("tbr") + barName(i));
-    bar->setMovable(true);
-    bar->setIconSize(QSize(16, 16));
-    toolBars_.append(bar);
-  }
-  const auto add = [&c](auto* to, std::initializer_list<const char*> names) { addCommands(to, c, names); };
-  add(toolBars_[0], {"aNewList", "aOpenList", "aSaveList"});
-  dropDowns_.value(QStringLiteral("Add"))->addTo(toolBars_[0]);
-  add(toolBars_[1], {"aCut", "aCopy", "aPasteIn", "aClearSelect", "aDeleteSelect", "-", "aFind"});
-
-  cmbNombers_ = new QComboBox(toolBars_[2]);
-  cmbNombers_->setObjectName(QStringLiteral("cmbNombers"));
-  cmbNombers_->addItems({QStringLiteral("01, 02, 03, ..."), QStringLiteral("1, 2, 3, ...")});
-  cmbNombers_->setToolTip(QStringLiteral("Тип нумерации строк таблицы"));
-  cmbNombers_->setStatusTip(cmbNombers_->toolTip());
-  toolBars_[2]->addWidget(cmbNombers_);
-  add(toolBars_[2], {"aNombersSeparate"});
-
-  add(toolBars_[3], {"aFileInfo", "aID3v1Tag", "aID3v2Tag", "-", "aOptions"});
-
-  add(toolBars_[4], {"aRun"});
-  dropDowns_.value(QStringLiteral("Winamp"))->addTo(toolBars_[4]);
-  toolBars_[4]->addSeparator();
-  dropDowns_.value(QStringLiteral("Write Tag"))->addTo(toolBars_[4]);
-  writeTagSeparator_ = toolBars_[4]->addSeparator();
-  dropDowns_.value(QStringLiteral("Update"))->addTo(toolBars_[4]);
-
-  for (const char* name : {"Case", "Alphabet", "Relace"})
-    dropDowns_.value(QString::fromLatin1(name))->addTo(toolBars_[5]);
-
-  add(toolBars_[6], {"aPNo", "aPDir"});
-  dropDowns_.value(QStringLiteral("Name"))->addTo(toolBars_[6]);
-  add(toolBars_[6], {"aPExt"});
-  dropDowns_.value(QStringLiteral("FileInf"))->addTo(toolBars_[6]);
-  dropDowns_.value(QStringLiteral("Tag"))->addTo(toolBars_[6]);
-}
-
-void TfrmTagEditor::connectCommands() {
-  const NamedCommands& c = commands_->named();
-  for (int i = 0; i < kBarCount; ++i) {
-    QAction* command = commands_->toolBarCommand(i);
-    connect(command, &QAction::triggered, this, [this, i](bool checked) { toggleToolBar(i, checked); });
-  }
-  connect(c.aStayOnTop, &QAction::triggered, this, &TfrmTagEditor::setStayOnTop);
-  connect(c.aExit, &QAction::triggered, this, &QWidget::close);
-  connect(c.aRun, &QAction::triggered, this, &TfrmTagEditor::runCurrentFile);
-  connect(infoPanel_->stopButton(), &QPushButton::clicked, this, &TfrmTagEditor::btnStopClick);
-
-  // Shortcuts that follow the last choice.
-  const QList<QAction*> writers{c.aWriteID3v1Tag, c.aWriteID3v2Tag};
-  const QList<QAction*> updaters{c.aUpdate, c.aUpdateSel};
-  const QList<QAction*> views{c.aID3v1Tag, c.aID3v2Tag};
-  for (QAction* action : writers)
-    connect(action, &QAction::triggered, this, [this, action, writers] {
-      writeTagChosen_ = true;
-      moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), action, writers);
+void TfrmTagEditor::createJobs()
+{
+    // What the session's operations take from the window when they start.
+    session_.setStateSource([this] {
+        SessionState state;
+        state.numbering = {numberStyle_, numberScope()};
+        state.tagView = TagView(views_->tagView());
+        state.fileInfo = views_->fileInfoOn();
+        state.scan =
+            ScanSettings{addDirectoryDialog_->filter(), addDirectoryDialog_->caseSensitive(),
+                         addDirectoryDialog_->scanSubFolders()};
+        return state;
     });
-  for (QAction* action : updaters)
-    connect(action, &QAction::triggered, this,
-            [action, updaters] { moveShortcut(QKeySequence(QStringLiteral("Ctrl+U")), action, updaters); });
-  for (QAction* action : views) {
-    connect(action, &QAction::triggered, this,
-            [action, views] { moveShortcut(QKeySequence(QStringLiteral("Ctrl+T")), action, views); });
-    connect(action, &QAction::triggered, this, &TfrmTagEditor::followTagView);
-  }
-}
-
-void TfrmTagEditor::connectTextCommands() {
-  CommandSet& c = *commands_;
-  const std::pair<const char*, CaseMode> modes[] = {{"aUpperCase", CaseMode::Upper},
-                                                    {"aLowerCase", CaseMode::Lower},
-                                                    {"aUpLowerCase", CaseMode::Sentence},
-                                                    {"aUpUpCase", CaseMode::Words}};
-  for (const auto& [name, mode] : modes) {
-    QAction* action = c[QString::fromLatin1(name)];
-    CommandSet::setPending(action, false);
-    CommandSet::setInUse(action, true);
-    connect(action, &QAction::triggered, this, [this, mode] {
-      session_.convertCase(editing_->selection(), mode);
-      editing_->computeEditorText();
+    session_.setUpdatesHeld([this] { return optionsDialog_->isVisible(); });
+    connect(&session_, &Session::updateEnded, this, &TfrmTagEditor::editorTextRequested);
+    connect(&session_, &Session::addedRowsCompleted, this, [this](int first, int last) {
+        editing_->selectRows(first, last, last, GridEditing::RowFocus::FirstColumn);
     });
-  }
-  findDialog_ = new TfrmFind(session_, *editing_, this);
-  const std::pair<const char*, int> pages[] = {{"aFind", 0}, {"aFReplace", 1}};
-  for (const auto& [name, page] : pages) {
-    QAction* action = c[QString::fromLatin1(name)];
-    CommandSet::setPending(action, false);
-    CommandSet::setInUse(action, true);
-    connect(action, &QAction::triggered, findDialog_, [this, page] { findDialog_->showPage(page); });
-  }
-}
+    connect(&session_, &Session::rowsRenumbered, this, [this] {
+        if (editing_)
+            editing_->computeEditorText();
+    });
+    jobs_ = std::make_unique<JobControl>(session_, *model_, *infoPanel_);
+    connect(jobs_.get(), &JobControl::controlsEnabledChanged, this,
+            &TfrmTagEditor::applyControlsEnabled);
+    connect(jobs_.get(), &JobControl::separateNumberingStopped, this,
+            [this] { commands_->named().aNombersSeparate->trigger(); });
+    connectSortCommands();
 
-void TfrmTagEditor::moveShortcut(const QKeySequence& key, QAction* owner, const QList<QAction*>& holders) {
-  for (QAction* action : holders)
-    if (action->shortcut() == key) action->setShortcut(QKeySequence());
-  owner->setShortcut(key);
-}
+    optionsDialog_ = new TfrmOptions(options_, *commands_, this);
+    addDirectoryDialog_ = new TfrmAddDirectory(this);
+    scanFieldList_ = options_.scanFields().enabledFields();
+    connect(optionsDialog_, &TfrmOptions::scanFieldListChanged, this,
+            [this](const QList<FieldNumber> &fields) { scanFieldList_ = fields; });
+    connect(optionsDialog_, &TfrmOptions::editorTextRequested, this,
+            &TfrmTagEditor::editorTextRequested);
+    connect(views_, &ColumnViews::editorTextRequested, this, &TfrmTagEditor::editorTextRequested);
+    connect(addDirectoryDialog_, &TfrmAddDirectory::addRequested, this,
+            [this](const QStringList &folders) { session_.addFolders(folders); });
 
-void TfrmTagEditor::toggleToolBar(int index, bool shown) {
-  // With no bar checked the whole strip disappears, since an empty tool bar
-  // area takes no room; checking one brings it back. A bar whose commands
-  // are all hidden stays out of sight too: it would offer nothing.
-  QToolBar* bar = toolBars_[index];
-  const QList<QAction*> items = bar->actions();
-  const bool hasItems =
-      std::any_of(items.begin(), items.end(), [](QAction* a) { return !a->isSeparator() && a->isVisible(); });
-  bar->setVisible(shown && hasItems);
-}
-
-void TfrmTagEditor::placeToolBars(const QList<int>& order) {
-  // Bars go in band order; a new row starts when the next bar would not fit
-  // the window's width, as the bands of a strip wrap.
-  QList<int> sequence;
-  for (int i = 0; i < kBarCount; ++i) sequence.append(i);
-  std::stable_sort(sequence.begin(), sequence.end(),
-                   [&order](int a, int b) { return order.value(a) < order.value(b); });
-  // Saved slots may repeat or be out of range: the bands are renumbered.
-  barOrder_ = QList<int>(kBarCount);
-  for (int position = 0; position < kBarCount; ++position) barOrder_[sequence[position]] = position;
-  for (QToolBar* bar : toolBars_) removeToolBar(bar);
-  int rowWidth = 0;
-  for (int index : sequence) {
-    QToolBar* bar = toolBars_[index];
-    toggleToolBar(index, commands_->toolBarCommand(index)->isChecked());
-    const int w = bar->isHidden() ? 0 : bar->sizeHint().width();
-    if (rowWidth > 0 && rowWidth + w > width()) {
-      addToolBarBreak(Qt::TopToolBarArea);
-      rowWidth = 0;
+    const NamedCommands &c = commands_->named();
+    for (QAction *action : {c.aAddFiles, c.aAddDirectory, c.aOptions}) {
+        CommandSet::setPending(action, false);
+        CommandSet::setInUse(action, true);
     }
-    addToolBar(Qt::TopToolBarArea, bar);
-    toggleToolBar(index, commands_->toolBarCommand(index)->isChecked());
-    rowWidth += w;
-  }
+    for (QAction *action : commands_->all())
+        action->installEventFilter(this);
+    connect(c.aAddFiles, &QAction::triggered, this, &TfrmTagEditor::aAddFilesExecute);
+    connect(c.aAddDirectory, &QAction::triggered, addDirectoryDialog_, &QDialog::exec);
+    connect(c.aOptions, &QAction::triggered, this, &TfrmTagEditor::aOptionsExecute);
+
+    aboutWindow_ = new TfrmAbout(QFileInfo(settingsPath_).absolutePath(), this);
+    QAction *about = c.aAbout;
+    CommandSet::setPending(about, false);
+    CommandSet::setInUse(about, true);
+    connect(about, &QAction::triggered, aboutWindow_, &QDialog::open);
 }
 
-QList<int> TfrmTagEditor::toolBarOrder() const {
-  // Shown bars are read in reading order (rows from the top, then from the
-  // left) and take the band slots the shown bars had; hidden bars keep their
-  // slots, since they have no place on screen to read.
-  QList<int> shown;
-  QList<int> bandSlots;
-  for (int i = 0; i < kBarCount; ++i) {
-    if (toolBars_[i]->isHidden()) continue;
-    shown.append(i);
-    bandSlots.append(barOrder_[i]);
-  }
-  const auto key = [this](int i) {
-    QToolBar* bar = toolBars_[i];
-    return std::make_tuple(int(toolBarArea(bar)), bar->y(), bar->x());
-  };
-  std::stable_sort(shown.begin(), shown.end(), [&key](int a, int b) { return key(a) < key(b); });
-  std::sort(bandSlots.begin(), bandSlots.end());
-  QList<int> order = barOrder_;
-  for (int k = 0; k < shown.size(); ++k) order[shown[k]] = bandSlots[k];
-  return order;
+void TfrmTagEditor::placeForFirstStart()
+{
+    // Without saved placement the window takes three quarters of the screen,
+    // centred: enough for the table to show its rows and headers.
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) {
+        resize(484, 349);
+        move(100, 100);
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    resize(available.width() * 3 / 4, available.height() * 3 / 4);
+    move(available.center() - rect().center());
 }
 
-void TfrmTagEditor::refreshCommandContainers() {
-  // "Только выделенные" goes with the write-tag commands: alone it would
-  // keep the "Записать Tag" menu up with nothing to write.
-  CommandSet::setInUse(mmiOnlySelTag_, commands_->named().aWriteID3v1Tag->isVisible() ||
-                                           commands_->named().aWriteID3v2Tag->isVisible());
-  for (DropDownCommand* dropDown : std::as_const(dropDowns_)) dropDown->refreshVisibility();
-  for (QMenu* menu : std::as_const(mainMenus_)) refreshMenuVisibility(menu);
-  for (QToolBar* bar : std::as_const(toolBars_)) refreshSeparators(bar);
-  for (int i = 0; i < kBarCount; ++i)
-    toggleToolBar(i, commands_->toolBarCommand(i)->isChecked());
+void TfrmTagEditor::fitColumnsToHeaders()
+{
+    // No saved widths: each data column is at least as wide as its header
+    // text, so no header starts out cut.
+    QHeaderView *header = grid_->horizontalHeader();
+    for (int n = 1; n < kColumnCount; ++n) {
+        const FieldNumber f = toField(n);
+        if (!table_.layout().isShown(f))
+            continue;
+        table_.setWidth(f, std::max(table_.width(f), header->sectionSizeHint(n)));
+    }
+    grid_->syncLayout();
 }
 
-void TfrmTagEditor::setStayOnTop(bool on) {
-  const bool wasVisible = isVisible();
-  setWindowFlag(Qt::WindowStaysOnTopHint, on);
-  if (wasVisible) show();  // changing the flag hides the window
+void TfrmTagEditor::followTagView()
+{
+    // Until the user picks a write command, the write-tag button and Ctrl+W
+    // write the tag the view shows.
+    if (writeTagChosen_ || views_->tagView() == 0)
+        return;
+    const NamedCommands &c = commands_->named();
+    QAction *writer = views_->tagView() == 1 ? c.aWriteID3v1Tag : c.aWriteID3v2Tag;
+    dropDowns_.value(QStringLiteral("Write Tag"))
+        ->restore(CommandSet::imageOf(writer), writer->toolTip());
+    moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), writer,
+                 {c.aWriteID3v1Tag, c.aWriteID3v2Tag});
 }
 
-void TfrmTagEditor::runCurrentFile() {
-  const QModelIndex current = grid_->currentIndex();
-  const int row = current.isValid() ? GridModel::tableRow(current) : 1;
-  if (!table_.isValidRow(row) || row == 0) return;
-  editing_->selectRows(row, row, row, GridEditing::RowFocus::FirstColumn);
-  QString dir = table_.cell(row, FieldNumber::Dir);
-  const QString path = BuildFileName(dir, table_.cell(row, FieldNumber::Old), table_.cell(row, FieldNumber::Ext));
-  showStatusHint(QStringLiteral("Запуск выбранного файла..."));
-  // xdg-open reports success even for a file that is not there, so the
-  // file is looked at first.
-  if (path.isEmpty() || !QFileInfo::exists(path) || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-    QMessageBox::critical(this, windowTitle(), QStringLiteral("Файл или директория ") + path +
-                                                   QStringLiteral("\nне существует!"));
+void TfrmTagEditor::aAddFilesExecute()
+{
+    addFiles(QFileDialog::getOpenFileNames(this, QStringLiteral("Открытие файлов"), QString(),
+                                           addFilesFilter()));
 }
 
-void TfrmTagEditor::recomputeClipboardStates() {
-  if (editing_) editing_->updateEditActions();
+void TfrmTagEditor::aOptionsExecute()
+{
+    optionsDialog_->exec();
+    // Views switched off and on again while the dialog closed read now.
+    session_.releaseUpdates();
 }
 
-void TfrmTagEditor::showStatusHint(const QString& hint) { infoPanel_->setStatusText(hint); }
+void TfrmTagEditor::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!jobs_->busy() && !droppedPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TfrmTagEditor::dropEvent(QDropEvent *event)
+{
+    const QStringList paths = droppedPaths(event->mimeData());
+    if (paths.isEmpty() || jobs_->busy())
+        return;
+    event->acceptProposedAction();
+    addDroppedPaths(paths);
+}
+
+void TfrmTagEditor::onLayoutChanged()
+{
+    grid_->syncLayout();
+    model_->headerRowChanged();
+    refreshCommandContainers();
+    if (editing_)
+        editing_->layoutChanged();
+}
+
+TfrmTagEditor::~TfrmTagEditor()
+{
+    // A running job writes to the table and the model: it ends first.
+    jobs_->shutdown();
+    // The view asks the model about the table while it is taken down, and
+    // the table is a member: the widgets go first.
+    editing_->shutDown();
+    delete takeCentralWidget();
+}
+
+void TfrmTagEditor::createMenus()
+{
+    CommandSet &c = *commands_;
+    QMenuBar *bar = menuBar();
+    const auto add = [&c](auto *to, std::initializer_list<const char *> names) {
+        addCommands(to, c, names);
+    };
+
+    QMenu *file = bar->addMenu(QStringLiteral("&Файл"));
+    add(file, {"aNewList", "aOpenList", "aSaveList", "aSpecList"});
+    QMenu *addMenu = file->addMenu(QStringLiteral("&Добавить в таблицу"));
+    addMenu->setObjectName(QStringLiteral("mmiAdd"));
+    add(addMenu, {"aAddFiles", "aAddDirectory", "aAddList", "aAddWinampList"});
+    add(file, {"-", "aRun"});
+    QMenu *winamp = file->addMenu(QStringLiteral("Winamp"));
+    winamp->setObjectName(QStringLiteral("mmiWinamp"));
+    add(winamp, {"aWinampPlay", "aWinampAdd", "aWinampOpen"});
+    writeTagMenu_ = file->addMenu(QStringLiteral("Записать Tag"));
+    writeTagMenu_->setObjectName(QStringLiteral("mmiWriteTag"));
+    add(writeTagMenu_, {"aWriteID3v1Tag", "aWriteID3v2Tag", "-"});
+    mmiOnlySelTag_ = writeTagMenu_->addAction(QStringLiteral("Только выделенные"));
+    mmiOnlySelTag_->setObjectName(QStringLiteral("mmiOnlySelTag"));
+    mmiOnlySelTag_->setCheckable(true);
+    mmiOnlySelTag_->setStatusTip(QStringLiteral("Записать только выделенные файлы"));
+    mmiOnlySelTag_->setToolTip(mmiOnlySelTag_->statusTip());
+    CommandSet::setPending(mmiOnlySelTag_, true);
+    add(file, {"aUpdate", "aUpdateSel", "-", "aExit"});
+
+    QMenu *replace = bar->addMenu(QStringLiteral("&Замена"));
+    QMenu *letterCase = replace->addMenu(QStringLiteral("Регистр &букв"));
+    letterCase->setObjectName(QStringLiteral("mmiCase"));
+    add(letterCase, {"aUpperCase", "aLowerCase", "aUpLowerCase", "aUpUpCase"});
+    QMenu *alphabets = replace->addMenu(QStringLiteral("Алфавит"));
+    alphabets->setObjectName(QStringLiteral("mmiAlphabet"));
+    add(replace, {"aAlphabetEditor", "aReplace", "aRestore", "aVariantsRestore"});
+
+    QMenu *edit = bar->addMenu(QStringLiteral("&Правка"));
+    add(edit, {"aCut", "aCopy", "aPasteIn", "aPaste", "aClearSelect", "aDeleteSelect"});
+    QMenu *duplicates = edit->addMenu(QStringLiteral("Удалить &повторяющиеся"));
+    duplicates->setObjectName(QStringLiteral("mmiDeleteDuplicates"));
+    duplicates->menuAction()->setStatusTip(
+        QStringLiteral("Удалить повторяющиеся строки из списка"));
+    for (const QString &text :
+         {QStringLiteral("Данные в видимых столбцах"), QStringLiteral("Данные во всех столбцах")})
+        CommandSet::setPending(duplicates->addAction(text), true);
+    add(edit, {"-", "aSelectAll", "-"});
+    QMenu *sort = edit->addMenu(QStringLiteral("&Упорядочить строки"));
+    sort->setObjectName(QStringLiteral("mmiSort"));
+    QList<QAction *> sortCommands;
+    for (QAction *action : c.all())
+        if (action->objectName().startsWith(QLatin1String("aSort")))
+            sortCommands.append(action);
+    sort->addActions(sortCommands);
+    add(edit, {"-", "aFind", "aFReplace"});
+
+    QMenu *view = bar->addMenu(QStringLiteral("&Вид"));
+    QMenu *bars = view->addMenu(QStringLiteral("Панели инструментов"));
+    bars->setObjectName(QStringLiteral("mmiToolBars"));
+    for (int i = 0; i < kBarCount; ++i)
+        bars->addAction(c.toolBarCommand(i));
+    QMenu *columns = view->addMenu(QStringLiteral("Столбцы таблицы"));
+    columns->setObjectName(QStringLiteral("mmiColumns"));
+    QList<QAction *> columnCommands;
+    for (QAction *action : c.all()) {
+        const QString name = action->objectName();
+        if (name.startsWith(QLatin1String("aVisible"))
+            && !name.startsWith(QLatin1String("aVisibleBar"))
+            && name != QLatin1String("aVisibleAll"))
+            columnCommands.append(action);
+    }
+    columns->addActions(columnCommands);
+    add(columns, {"-", "aVisibleAll"});
+    add(view, {"aStayOnTop", "-"});
+    QMenu *numbering = view->addMenu(QStringLiteral("&Нумерация"));
+    numbering->setObjectName(QStringLiteral("mmiNombers"));
+    add(numbering, {"aNombers01", "aNombers1", "-", "aNombersSeparate"});
+    add(view, {"aFileInfo", "aID3v1Tag", "aID3v2Tag", "-", "aOptions"});
+
+    QMenu *renaming = bar->addMenu(QStringLiteral("&Переименовывание"));
+    auto *moveOrCopy = new QActionGroup(this);
+    mmiMoveFiles_ = renaming->addAction(QStringLiteral("&Перемещать файлы"));
+    mmiMoveFiles_->setObjectName(QStringLiteral("mmiMoveFiles"));
+    mmiCopyFiles_ = renaming->addAction(QStringLiteral("&Копировать файлы"));
+    mmiCopyFiles_->setObjectName(QStringLiteral("mmiCopyFiles"));
+    for (QAction *action : {mmiMoveFiles_, mmiCopyFiles_}) {
+        action->setCheckable(true);
+        moveOrCopy->addAction(action);
+        CommandSet::setPending(action, true);
+    }
+    mmiMoveFiles_->setChecked(true);
+
+    bar->addAction(c.named().aAbout);
+    mainMenus_ = {file, replace, edit, view, renaming};
+
+    // Right click on the tool bar area.
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    auto *barMenu = new QMenu(this);
+    barMenu->addActions(bars->actions());
+    barMenu->addSeparator();
+    barMenu->addAction(c.named().aOptions);
+    connect(this, &QWidget::customContextMenuRequested, this, [this, barMenu](const QPoint &pos) {
+        QWidget *child = childAt(pos);
+        for (QToolBar *toolBar : toolBars_) {
+            if (child == toolBar || toolBar->isAncestorOf(child)) {
+                barMenu->popup(mapToGlobal(pos));
+                return;
+            }
+        }
+    });
+}
+
+void TfrmTagEditor::createDropDowns()
+{
+    CommandSet &c = *commands_;
+    const auto list = [&c](std::initializer_list<const char *> names) {
+        QList<QAction *> result;
+        for (const char *name : names)
+            result.append(c[QString::fromLatin1(name)]);
+        return result;
+    };
+    const auto make = [this](const QString &name, const QString &caption, QAction *face,
+                             const QList<QAction *> &subs, const QString &menuName) {
+        QMenu *menu = findChild<QMenu *>(menuName);
+        if (!menu) {
+            menu = new QMenu(this);
+            menu->setObjectName(menuName);
+            menu->addActions(subs);
+        }
+        dropDowns_.insert(name, new DropDownCommand(name, caption, face, subs, menu, this));
+    };
+    make(QStringLiteral("Add"), QStringLiteral("&Добавить в таблицу"), nullptr,
+         list({"aAddFiles", "aAddDirectory", "aAddList", "aAddWinampList"}),
+         QStringLiteral("mmiAdd"));
+    make(QStringLiteral("Winamp"), QStringLiteral("Winamp"), nullptr,
+         list({"aWinampPlay", "aWinampAdd", "aWinampOpen"}), QStringLiteral("mmiWinamp"));
+    make(QStringLiteral("Write Tag"), QStringLiteral("Записать Tag"), nullptr,
+         list({"aWriteID3v1Tag", "aWriteID3v2Tag"}), QStringLiteral("mmiWriteTag"));
+    make(QStringLiteral("Update"), QStringLiteral("&Обновить"), nullptr,
+         list({"aUpdate", "aUpdateSel"}), QStringLiteral("pmnUpdate"));
+    make(QStringLiteral("Case"), QStringLiteral("Регистр &букв"), nullptr,
+         list({"aUpperCase", "aLowerCase", "aUpLowerCase", "aUpUpCase"}),
+         QStringLiteral("mmiCase"));
+    make(QStringLiteral("Alphabet"), QStringLiteral("Алфавит"), nullptr, list({"aAlphabetEditor"}),
+         QStringLiteral("mmiAlphabet"));
+    make(QStringLiteral("Relace"), QStringLiteral("&Заменить"), nullptr,
+         list({"aReplace", "aRestore"}), QStringLiteral("pmnReplace"));
+    make(QStringLiteral("Name"), QString(), c.named().aPName, list({"aPOldName", "aPNewName"}),
+         QStringLiteral("pmnName"));
+    make(QStringLiteral("FileInf"), QString(), c.named().aPFileInf,
+         list({"aPSiz", "aPDur", "aPInf"}), QStringLiteral("pmnFileInf"));
+    QList<QAction *> tagPaste;
+    for (QAction *action : c.all()) {
+        const int tag = action->property(CommandSet::kTagProperty).toInt();
+        if (action->property(CommandSet::kCategoryProperty) == QLatin1String("PasteFrom")
+            && tag >= 8 && action->objectName() != QLatin1String("aPTag"))
+            tagPaste.append(action);
+    }
+    make(QStringLiteral("Tag"), QString(), c.named().aPTag, tagPaste, QStringLiteral("pmnTag"));
+}
+
+void TfrmTagEditor::createToolBars()
+{
+    CommandSet &c = *commands_;
+    for (int i = 0; i < kBarCount; ++i) {
+        auto *bar = new QToolBar(QString::fromUtf8(kBarTitles[i]), this);
+        bar->setObjectName(QStringLiteral("tbr") + barName(i));
+        bar->setMovable(true);
+        bar->setIconSize(QSize(16, 16));
+        toolBars_.append(bar);
+    }
+    const auto add = [&c](auto *to, std::initializer_list<const char *> names) {
+        addCommands(to, c, names);
+    };
+    add(toolBars_[0], {"aNewList", "aOpenList", "aSaveList"});
+    dropDowns_.value(QStringLiteral("Add"))->addTo(toolBars_[0]);
+    add(toolBars_[1], {"aCut", "aCopy", "aPasteIn", "aClearSelect", "aDeleteSelect", "-", "aFind"});
+
+    cmbNombers_ = new QComboBox(toolBars_[2]);
+    cmbNombers_->setObjectName(QStringLiteral("cmbNombers"));
+    cmbNombers_->addItems({QStringLiteral("01, 02, 03, ..."), QStringLiteral("1, 2, 3, ...")});
+    cmbNombers_->setToolTip(QStringLiteral("Тип нумерации строк таблицы"));
+    cmbNombers_->setStatusTip(cmbNombers_->toolTip());
+    toolBars_[2]->addWidget(cmbNombers_);
+    add(toolBars_[2], {"aNombersSeparate"});
+
+    add(toolBars_[3], {"aFileInfo", "aID3v1Tag", "aID3v2Tag", "-", "aOptions"});
+
+    add(toolBars_[4], {"aRun"});
+    dropDowns_.value(QStringLiteral("Winamp"))->addTo(toolBars_[4]);
+    toolBars_[4]->addSeparator();
+    dropDowns_.value(QStringLiteral("Write Tag"))->addTo(toolBars_[4]);
+    writeTagSeparator_ = toolBars_[4]->addSeparator();
+    dropDowns_.value(QStringLiteral("Update"))->addTo(toolBars_[4]);
+
+    for (const char *name : {"Case", "Alphabet", "Relace"})
+        dropDowns_.value(QString::fromLatin1(name))->addTo(toolBars_[5]);
+
+    add(toolBars_[6], {"aPNo", "aPDir"});
+    dropDowns_.value(QStringLiteral("Name"))->addTo(toolBars_[6]);
+    add(toolBars_[6], {"aPExt"});
+    dropDowns_.value(QStringLiteral("FileInf"))->addTo(toolBars_[6]);
+    dropDowns_.value(QStringLiteral("Tag"))->addTo(toolBars_[6]);
+}
+
+void TfrmTagEditor::connectCommands()
+{
+    const NamedCommands &c = commands_->named();
+    for (int i = 0; i < kBarCount; ++i) {
+        QAction *command = commands_->toolBarCommand(i);
+        connect(command, &QAction::triggered, this,
+                [this, i](bool checked) { toggleToolBar(i, checked); });
+    }
+    connect(c.aStayOnTop, &QAction::triggered, this, &TfrmTagEditor::setStayOnTop);
+    connect(c.aExit, &QAction::triggered, this, &QWidget::close);
+    connect(c.aRun, &QAction::triggered, this, &TfrmTagEditor::runCurrentFile);
+    connect(infoPanel_->stopButton(), &QPushButton::clicked, this, &TfrmTagEditor::btnStopClick);
+
+    // Shortcuts that follow the last choice.
+    const QList<QAction *> writers{c.aWriteID3v1Tag, c.aWriteID3v2Tag};
+    const QList<QAction *> updaters{c.aUpdate, c.aUpdateSel};
+    const QList<QAction *> views{c.aID3v1Tag, c.aID3v2Tag};
+    for (QAction *action : writers)
+        connect(action, &QAction::triggered, this, [this, action, writers] {
+            writeTagChosen_ = true;
+            moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), action, writers);
+        });
+    for (QAction *action : updaters)
+        connect(action, &QAction::triggered, this, [action, updaters] {
+            moveShortcut(QKeySequence(QStringLiteral("Ctrl+U")), action, updaters);
+        });
+    for (QAction *action : views) {
+        connect(action, &QAction::triggered, this, [action, views] {
+            moveShortcut(QKeySequence(QStringLiteral("Ctrl+T")), action, views);
+        });
+        connect(action, &QAction::triggered, this, &TfrmTagEditor::followTagView);
+    }
+}
+
+void TfrmTagEditor::connectTextCommands()
+{
+    CommandSet &c = *commands_;
+    const std::pair<const char *, CaseMode> modes[] = {{"aUpperCase", CaseMode::Upper},
+                                                       {"aLowerCase", CaseMode::Lower},
+                                                       {"aUpLowerCase", CaseMode::Sentence},
+                                                       {"aUpUpCase", CaseMode::Words}};
+    for (const auto &[name, mode] : modes) {
+        QAction *action = c[QString::fromLatin1(name)];
+        CommandSet::setPending(action, false);
+        CommandSet::setInUse(action, true);
+        connect(action, &QAction::triggered, this, [this, mode] {
+            session_.convertCase(editing_->selection(), mode);
+            editing_->computeEditorText();
+        });
+    }
+    findDialog_ = new TfrmFind(session_, *editing_, this);
+    const std::pair<const char *, int> pages[] = {{"aFind", 0}, {"aFReplace", 1}};
+    for (const auto &[name, page] : pages) {
+        QAction *action = c[QString::fromLatin1(name)];
+        CommandSet::setPending(action, false);
+        CommandSet::setInUse(action, true);
+        connect(action, &QAction::triggered, findDialog_,
+                [this, page] { findDialog_->showPage(page); });
+    }
+}
+
+void TfrmTagEditor::moveShortcut(const QKeySequence &key, QAction *owner,
+                                 const QList<QAction *> &holders)
+{
+    for (QAction *action : holders)
+        if (action->shortcut() == key)
+            action->setShortcut(QKeySequence());
+    owner->setShortcut(key);
+}
+
+void TfrmTagEditor::toggleToolBar(int index, bool shown)
+{
+    // With no bar checked the whole strip disappears, since an empty tool bar
+    // area takes no room; checking one brings it back. A bar whose commands
+    // are all hidden stays out of sight too: it would offer nothing.
+    QToolBar *bar = toolBars_[index];
+    const QList<QAction *> items = bar->actions();
+    const bool hasItems = std::any_of(
+        items.begin(), items.end(), [](QAction *a) { return !a->isSeparator() && a->isVisible(); });
+    bar->setVisible(shown && hasItems);
+}
+
+void TfrmTagEditor::placeToolBars(const QList<int> &order)
+{
+    // Bars go in band order; a new row starts when the next bar would not fit
+    // the window's width, as the bands of a strip wrap.
+    QList<int> sequence;
+    for (int i = 0; i < kBarCount; ++i)
+        sequence.append(i);
+    std::stable_sort(sequence.begin(), sequence.end(),
+                     [&order](int a, int b) { return order.value(a) < order.value(b); });
+    // Saved slots may repeat or be out of range: the bands are renumbered.
+    barOrder_ = QList<int>(kBarCount);
+    for (int position = 0; position < kBarCount; ++position)
+        barOrder_[sequence[position]] = position;
+    for (QToolBar *bar : toolBars_)
+        removeToolBar(bar);
+    int rowWidth = 0;
+    for (int index : sequence) {
+        QToolBar *bar = toolBars_[index];
+        toggleToolBar(index, commands_->toolBarCommand(index)->isChecked());
+        const int w = bar->isHidden() ? 0 : bar->sizeHint().width();
+        if (rowWidth > 0 && rowWidth + w > width()) {
+            addToolBarBreak(Qt::TopToolBarArea);
+            rowWidth = 0;
+        }
+        addToolBar(Qt::TopToolBarArea, bar);
+        toggleToolBar(index, commands_->toolBarCommand(index)->isChecked());
+        rowWidth += w;
+    }
+}
+
+QList<int> TfrmTagEditor::toolBarOrder() const
+{
+    // Shown bars are read in reading order (rows from the top, then from the
+    // left) and take the band slots the shown bars had; hidden bars keep their
+    // slots, since they have no place on screen to read.
+    QList<int> shown;
+    QList<int> bandSlots;
+    for (int i = 0; i < kBarCount; ++i) {
+        if (toolBars_[i]->isHidden())
+            continue;
+        shown.append(i);
+        bandSlots.append(barOrder_[i]);
+    }
+    const auto key = [this](int i) {
+        QToolBar *bar = toolBars_[i];
+        return std::make_tuple(int(toolBarArea(bar)), bar->y(), bar->x());
+    };
+    std::stable_sort(shown.begin(), shown.end(), [&key](int a, int b) { return key(a) < key(b); });
+    std::sort(bandSlots.begin(), bandSlots.end());
+    QList<int> order = barOrder_;
+    for (int k = 0; k < shown.size(); ++k)
+        order[shown[k]] = bandSlots[k];
+    return order;
+}
+
+void TfrmTagEditor::refreshCommandContainers()
+{
+    // "Только выделенные" goes with the write-tag commands: alone it would
+    // keep the "Записать Tag" menu up with nothing to write.
+    CommandSet::setInUse(mmiOnlySelTag_, commands_->named().aWriteID3v1Tag->isVisible()
+                                             || commands_->named().aWriteID3v2Tag->isVisible());
+    for (DropDownCommand *dropDown : std::as_const(dropDowns_))
+        dropDown->refreshVisibility();
+    for (QMenu *menu : std::as_const(mainMenus_))
+        refreshMenuVisibility(menu);
+    for (QToolBar *bar : std::as_const(toolBars_))
+        refreshSeparators(bar);
+    for (int i = 0; i < kBarCount; ++i)
+        toggleToolBar(i, commands_->toolBarCommand(i)->isChecked());
+}
+
+void TfrmTagEditor::setStayOnTop(bool on)
+{
+    const bool wasVisible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (wasVisible)
+        show(); // changing the flag hides the window
+}
+
+void TfrmTagEditor::runCurrentFile()
+{
+    const QModelIndex current = grid_->currentIndex();
+    const int row = current.isValid() ? GridModel::tableRow(current) : 1;
+    if (!table_.isValidRow(row) || row == 0)
+        return;
+    editing_->selectRows(row, row, row, GridEditing::RowFocus::FirstColumn);
+    QString dir = table_.cell(row, FieldNumber::Dir);
+    const QString path =
+        BuildFileName(dir, table_.cell(row, FieldNumber::Old), table_.cell(row, FieldNumber::Ext));
+    showStatusHint(QStringLiteral("Запуск выбранного файла..."));
+    // xdg-open reports success even for a file that is not there, so the
+    // file is looked at first.
+    if (path.isEmpty() || !QFileInfo::exists(path)
+        || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        QMessageBox::critical(this, windowTitle(),
+                              QStringLiteral("Файл или директория ") + path
+                                  + QStringLiteral("\nне существует!"));
+}
+
+void TfrmTagEditor::recomputeClipboardStates()
+{
+    if (editing_)
+        editing_->updateEditActions();
+}
+
+void TfrmTagEditor::showStatusHint(const QString &hint) { infoPanel_->setStatusText(hint); }
 
 void TfrmTagEditor::setControlsEnabled(bool enabled) { jobs_->setControlsEnabled(enabled); }
 
-void TfrmTagEditor::applyControlsEnabled(bool enabled) {
-  for (QMenu* menu : std::as_const(mainMenus_)) menu->menuAction()->setEnabled(enabled);
-  commands_->named().aAbout->setEnabled(enabled);
-  for (QToolBar* bar : std::as_const(toolBars_)) bar->setEnabled(enabled);
-  grid_->setEnabled(enabled);
-  infoPanel_->setBusy(!enabled);
+void TfrmTagEditor::applyControlsEnabled(bool enabled)
+{
+    for (QMenu *menu : std::as_const(mainMenus_))
+        menu->menuAction()->setEnabled(enabled);
+    commands_->named().aAbout->setEnabled(enabled);
+    for (QToolBar *bar : std::as_const(toolBars_))
+        bar->setEnabled(enabled);
+    grid_->setEnabled(enabled);
+    infoPanel_->setBusy(!enabled);
 }
 
 void TfrmTagEditor::btnStopClick() { jobs_->btnStopClick(); }
 
-bool TfrmTagEditor::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::Shortcut && jobs_ && jobs_->busy()) return true;
-  return QMainWindow::eventFilter(watched, event);
+bool TfrmTagEditor::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Shortcut && jobs_ && jobs_->busy())
+        return true;
+    return QMainWindow::eventFilter(watched, event);
 }
 
-bool TfrmTagEditor::event(QEvent* event) {
-  if (event->type() == QEvent::StatusTip) {
-    // Every hint is also written into the status line; the empty tip sent
-    // when the mouse leaves keeps the last text there.
-    const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-    if (!tip.isEmpty()) showStatusHint(tip);
-    return true;
-  }
-  return QMainWindow::event(event);
+bool TfrmTagEditor::event(QEvent *event)
+{
+    if (event->type() == QEvent::StatusTip) {
+        // Every hint is also written into the status line; the empty tip sent
+        // when the mouse leaves keeps the last text there.
+        const QString tip = static_cast<QStatusTipEvent *>(event)->tip();
+        if (!tip.isEmpty())
+            showStatusHint(tip);
+        return true;
+    }
+    return QMainWindow::event(event);
 }
 
-void TfrmTagEditor::showEvent(QShowEvent* event) {
-  QMainWindow::showEvent(event);
-  if (firstShowDone_) return;
-  firstShowDone_ = true;
-  bool fileInfo = true;
-  int tag = 2;
-  IniFile ini;
-  if (QFileInfo::exists(settingsPath_) && ini.load(settingsPath_)) {
-    GridSettings grid;
-    grid.read(ini);
-    fileInfo = grid.fileInfo;
-    tag = grid.tag;
-    readOptionsSection(ini, options_);
-    addDirectoryDialog_->readSettings(ini);
-    findDialog_->readSettings(ini);
-  }
-  optionsDialog_->syncFromOptions();
-  scanFieldList_ = options_.scanFields().enabledFields();
-  views_->applySavedViews(fileInfo, tag);
-  refreshCommandContainers();
+void TfrmTagEditor::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (firstShowDone_)
+        return;
+    firstShowDone_ = true;
+    bool fileInfo = true;
+    int tag = 2;
+    IniFile ini;
+    if (QFileInfo::exists(settingsPath_) && ini.load(settingsPath_)) {
+        GridSettings grid;
+        grid.read(ini);
+        fileInfo = grid.fileInfo;
+        tag = grid.tag;
+        readOptionsSection(ini, options_);
+        addDirectoryDialog_->readSettings(ini);
+        findDialog_->readSettings(ini);
+    }
+    optionsDialog_->syncFromOptions();
+    scanFieldList_ = options_.scanFields().enabledFields();
+    views_->applySavedViews(fileInfo, tag);
+    refreshCommandContainers();
 }
 
-void TfrmTagEditor::resizeEvent(QResizeEvent* event) {
-  QMainWindow::resizeEvent(event);
-  // The window may not get narrower than 224 or lower than the table's top
-  // plus 150.
-  const int tableTop = centralWidget() ? centralWidget()->y() : 0;
-  setMinimumSize(224, tableTop + 150);
+void TfrmTagEditor::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    // The window may not get narrower than 224 or lower than the table's top
+    // plus 150.
+    const int tableTop = centralWidget() ? centralWidget()->y() : 0;
+    setMinimumSize(224, tableTop + 150);
 }
 
-void TfrmTagEditor::closeEvent(QCloseEvent* event) {
-  saveSettings();
-  // A running job ends before the window goes; nothing is written after.
-  jobs_->shutdown();
-  event->accept();
+void TfrmTagEditor::closeEvent(QCloseEvent *event)
+{
+    saveSettings();
+    // A running job ends before the window goes; nothing is written after.
+    jobs_->shutdown();
+    event->accept();
 }
 
-void TfrmTagEditor::applyMainSettings(const MainSettings& settings) {
-  const NamedCommands& c = commands_->named();
-  if (settings.windowState != 0) {
-    setWindowState(Qt::WindowMaximized);
-  } else if (settings.placed) {
-    move(settings.left, settings.top);
-    resize(settings.width, settings.height);
-  }
-  if (settings.stayOnTop) c.aStayOnTop->trigger();
-  for (int i = 0; i < kBarCount; ++i) {
-    if (!settings.visibleBars[size_t(i)]) commands_->toolBarCommand(i)->trigger();
-  }
-  settings.winamp.applyTo(*dropDowns_.value(QStringLiteral("Winamp")));
-  // Without a saved write-tag choice the button follows the tag view
-  // (followTagView).
-  writeTagChosen_ = settings.writeTagChosen;
-  if (writeTagChosen_) {
-    settings.writeTag.applyTo(*dropDowns_.value(QStringLiteral("Write Tag")));
-    const QList<QAction*> writers{c.aWriteID3v1Tag, c.aWriteID3v2Tag};
-    if (QAction* writer = dropDowns_.value(QStringLiteral("Write Tag"))->current())
-      moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), writer, writers);
-  }
-  mmiOnlySelTag_->setChecked(settings.onlySelTag);
-  settings.update.applyTo(*dropDowns_.value(QStringLiteral("Update")));
-  if (dropDowns_.value(QStringLiteral("Update"))->image() == CommandSet::imageOf(c.aUpdateSel))
-    moveShortcut(QKeySequence(QStringLiteral("Ctrl+U")), c.aUpdateSel, {c.aUpdate, c.aUpdateSel});
+void TfrmTagEditor::applyMainSettings(const MainSettings &settings)
+{
+    const NamedCommands &c = commands_->named();
+    if (settings.windowState != 0) {
+        setWindowState(Qt::WindowMaximized);
+    } else if (settings.placed) {
+        move(settings.left, settings.top);
+        resize(settings.width, settings.height);
+    }
+    if (settings.stayOnTop)
+        c.aStayOnTop->trigger();
+    for (int i = 0; i < kBarCount; ++i) {
+        if (!settings.visibleBars[size_t(i)])
+            commands_->toolBarCommand(i)->trigger();
+    }
+    settings.winamp.applyTo(*dropDowns_.value(QStringLiteral("Winamp")));
+    // Without a saved write-tag choice the button follows the tag view
+    // (followTagView).
+    writeTagChosen_ = settings.writeTagChosen;
+    if (writeTagChosen_) {
+        settings.writeTag.applyTo(*dropDowns_.value(QStringLiteral("Write Tag")));
+        const QList<QAction *> writers{c.aWriteID3v1Tag, c.aWriteID3v2Tag};
+        if (QAction *writer = dropDowns_.value(QStringLiteral("Write Tag"))->current())
+            moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), writer, writers);
+    }
+    mmiOnlySelTag_->setChecked(settings.onlySelTag);
+    settings.update.applyTo(*dropDowns_.value(QStringLiteral("Update")));
+    if (dropDowns_.value(QStringLiteral("Update"))->image() == CommandSet::imageOf(c.aUpdateSel))
+        moveShortcut(QKeySequence(QStringLiteral("Ctrl+U")), c.aUpdateSel,
+                     {c.aUpdate, c.aUpdateSel});
 }
 
-void TfrmTagEditor::applyEditSettings(const EditSettings& settings) {
-  for (int i = 0; i < EditSettings::kButtonCount; ++i)
-    settings.buttons[size_t(i)].applyTo(*dropDowns_.value(EditSettings::buttonName(i)));
-  if (!settings.moveFiles) mmiCopyFiles_->setChecked(true);
+void TfrmTagEditor::applyEditSettings(const EditSettings &settings)
+{
+    for (int i = 0; i < EditSettings::kButtonCount; ++i)
+        settings.buttons[size_t(i)].applyTo(*dropDowns_.value(EditSettings::buttonName(i)));
+    if (!settings.moveFiles)
+        mmiCopyFiles_->setChecked(true);
 }
 
-void TfrmTagEditor::applyGridSettings(const GridSettings& settings) {
-  table_.setLayout(ColumnLayout::fromColIndex(settings.colIndex));
-  table_.readColWidths(settings.colWidths);
-  if (settings.numbers01) commands_->named().aNombers1->trigger();
-  if (settings.separateNumbering) commands_->named().aNombersSeparate->trigger();
+void TfrmTagEditor::applyGridSettings(const GridSettings &settings)
+{
+    table_.setLayout(ColumnLayout::fromColIndex(settings.colIndex));
+    table_.readColWidths(settings.colWidths);
+    if (settings.numbers01)
+        commands_->named().aNombers1->trigger();
+    if (settings.separateNumbering)
+        commands_->named().aNombersSeparate->trigger();
 }
 
-GridSettings TfrmTagEditor::gridSettings() const {
-  GridSettings settings;
-  settings.tag = views_->tagView();
-  settings.fileInfo = views_->fileInfoOn();
-  settings.colIndex = table_.layout().toColIndex();
-  settings.colWidths = table_.colWidthsText();
-  settings.numbers01 = commands_->named().aNombers1->isChecked();
-  settings.separateNumbering = commands_->named().aNombersSeparate->isChecked();
-  return settings;
+GridSettings TfrmTagEditor::gridSettings() const
+{
+    GridSettings settings;
+    settings.tag = views_->tagView();
+    settings.fileInfo = views_->fileInfoOn();
+    settings.colIndex = table_.layout().toColIndex();
+    settings.colWidths = table_.colWidthsText();
+    settings.numbers01 = commands_->named().aNombers1->isChecked();
+    settings.separateNumbering = commands_->named().aNombersSeparate->isChecked();
+    return settings;
 }
 
-MainSettings TfrmTagEditor::mainSettings() const {
-  MainSettings settings;
-  settings.windowState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
-  settings.top = y();
-  settings.left = x();
-  settings.height = height();
-  settings.width = width();
-  settings.stayOnTop = commands_->named().aStayOnTop->isChecked();
-  const QList<int> order = toolBarOrder();
-  for (int i = 0; i < kBarCount; ++i) {
-    settings.visibleBars[size_t(i)] = commands_->toolBarCommand(i)->isChecked();
-    settings.barOrder[size_t(i)] = order[i];
-    settings.barWidths[size_t(i)] = toolBars_[i]->sizeHint().width();
-  }
-  settings.winamp = DropDownChoice::of(*dropDowns_.value(QStringLiteral("Winamp")));
-  settings.writeTagChosen = writeTagChosen_;
-  settings.writeTag = DropDownChoice::of(*dropDowns_.value(QStringLiteral("Write Tag")));
-  settings.update = DropDownChoice::of(*dropDowns_.value(QStringLiteral("Update")));
-  settings.onlySelTag = mmiOnlySelTag_->isChecked();
-  return settings;
+MainSettings TfrmTagEditor::mainSettings() const
+{
+    MainSettings settings;
+    settings.windowState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+    settings.top = y();
+    settings.left = x();
+    settings.height = height();
+    settings.width = width();
+    settings.stayOnTop = commands_->named().aStayOnTop->isChecked();
+    const QList<int> order = toolBarOrder();
+    for (int i = 0; i < kBarCount; ++i) {
+        settings.visibleBars[size_t(i)] = commands_->toolBarCommand(i)->isChecked();
+        settings.barOrder[size_t(i)] = order[i];
+        settings.barWidths[size_t(i)] = toolBars_[i]->sizeHint().width();
+    }
+    settings.winamp = DropDownChoice::of(*dropDowns_.value(QStringLiteral("Winamp")));
+    settings.writeTagChosen = writeTagChosen_;
+    settings.writeTag = DropDownChoice::of(*dropDowns_.value(QStringLiteral("Write Tag")));
+    settings.update = DropDownChoice::of(*dropDowns_.value(QStringLiteral("Update")));
+    settings.onlySelTag = mmiOnlySelTag_->isChecked();
+    return settings;
 }
 
-EditSettings TfrmTagEditor::editSettings() const {
-  const bool tagView = commands_->named().aID3v1Tag->isChecked() ||
-                       commands_->named().aID3v2Tag->isChecked();
-  const bool infoView = commands_->named().aFileInfo->isChecked();
-  EditSettings settings;
-  for (int i = 0; i < EditSettings::kButtonCount; ++i) {
-    const QString name = EditSettings::buttonName(i);
-    // The tag and file-information choices are meaningful only while
-    // their view shows those columns; they are not written otherwise.
-    if ((name == QLatin1String("Tag") && !tagView) || (name == QLatin1String("FileInf") && !infoView))
-      continue;
-    settings.buttons[size_t(i)] = DropDownChoice::of(*dropDowns_.value(name));
-  }
-  settings.moveFiles = mmiMoveFiles_->isChecked();
-  return settings;
+EditSettings TfrmTagEditor::editSettings() const
+{
+    const bool tagView =
+        commands_->named().aID3v1Tag->isChecked() || commands_->named().aID3v2Tag->isChecked();
+    const bool infoView = commands_->named().aFileInfo->isChecked();
+    EditSettings settings;
+    for (int i = 0; i < EditSettings::kButtonCount; ++i) {
+        const QString name = EditSettings::buttonName(i);
+        // The tag and file-information choices are meaningful only while
+        // their view shows those columns; they are not written otherwise.
+        if ((name == QLatin1String("Tag") && !tagView)
+            || (name == QLatin1String("FileInf") && !infoView))
+            continue;
+        settings.buttons[size_t(i)] = DropDownChoice::of(*dropDowns_.value(name));
+    }
+    settings.moveFiles = mmiMoveFiles_->isChecked();
+    return settings;
 }
 
-bool TfrmTagEditor::saveSettings() {
-  // Sections of other parts of the program and unknown keys survive: the
-  // file is read again and only this window's keys are replaced.
-  IniFile ini;
-  if (QFileInfo::exists(settingsPath_) && !ini.load(settingsPath_)) return false;
-  mainSettings().write(ini);
-  writeOptionsSection(ini, options_);
-  gridSettings().write(ini);
-  editSettings().write(ini);
-  addDirectoryDialog_->writeSettings(ini);
-  findDialog_->writeSettings(ini);
-  return ini.save(settingsPath_);
+bool TfrmTagEditor::saveSettings()
+{
+    // Sections of other parts of the program and unknown keys survive: the
+    // file is read again and only this window's keys are replaced.
+    IniFile ini;
+    if (QFileInfo::exists(settingsPath_) && !ini.load(settingsPath_))
+        return false;
+    mainSettings().write(ini);
+    writeOptionsSection(ini, options_);
+    gridSettings().write(ini);
+    editSettings().write(ini);
+    addDirectoryDialog_->writeSettings(ini);
+    findDialog_->writeSettings(ini);
+    return ini.save(settingsPath_);
 }
 
-}  // namespace qm
+} // namespace qm

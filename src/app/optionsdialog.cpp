@@ -23,616 +23,730 @@ namespace qm {
 namespace {
 
 // The items of each view's check lists as the dialog names them.
-const QStringList& itemNames(FieldView view) {
-  static const QStringList info = {
-      QStringLiteral("Размер"),
-      QStringLiteral("Длительность"),
-      QStringLiteral("Информация"),
-  };
-  // The ID3v1 lists name the Lyrics3 fields; ID3v2 has frames in their place.
-  static const QStringList tag1 = {
-      QStringLiteral("Заголовок"),       QStringLiteral("Трек"),          QStringLiteral("Артист"),
-      QStringLiteral("Альбом"),          QStringLiteral("Год"),           QStringLiteral("Жанр"),
-      QStringLiteral("Комментарий"),     QStringLiteral("Ориг. артист"),  QStringLiteral("Ориг. заголовок"),
-      QStringLiteral("Ориг. альбом"),    QStringLiteral("Комментарий 2"), QStringLiteral("Автор"),
-      QStringLiteral("Текст"),
-  };
-  static const QStringList tag2 = {
-      QStringLiteral("Заголовок"),       QStringLiteral("Трек"),          QStringLiteral("Артист"),
-      QStringLiteral("Альбом"),          QStringLiteral("Год"),           QStringLiteral("Жанр"),
-      QStringLiteral("Комментарий"),     QStringLiteral("Ориг. артист"),  QStringLiteral("Ориг. заголовок"),
-      QStringLiteral("Ориг. альбом"),    QStringLiteral("Ориг. год"),     QStringLiteral("Авторское пр."),
-      QStringLiteral("Текст"),           QStringLiteral("Композитор"),    QStringLiteral("Кодировщик"),
-      QStringLiteral("Язык"),            QStringLiteral("Ссылка"),
-  };
-  switch (view) {
+const QStringList &itemNames(FieldView view)
+{
+    static const QStringList info = {
+        QStringLiteral("Размер"),
+        QStringLiteral("Длительность"),
+        QStringLiteral("Информация"),
+    };
+    // The ID3v1 lists name the Lyrics3 fields; ID3v2 has frames in their place.
+    static const QStringList tag1 = {
+        QStringLiteral("Заголовок"),
+        QStringLiteral("Трек"),
+        QStringLiteral("Артист"),
+        QStringLiteral("Альбом"),
+        QStringLiteral("Год"),
+        QStringLiteral("Жанр"),
+        QStringLiteral("Комментарий"),
+        QStringLiteral("Ориг. артист"),
+        QStringLiteral("Ориг. заголовок"),
+        QStringLiteral("Ориг. альбом"),
+        QStringLiteral("Комментарий 2"),
+        QStringLiteral("Автор"),
+        QStringLiteral("Текст"),
+    };
+    static const QStringList tag2 = {
+        QStringLiteral("Заголовок"),
+        QStringLiteral("Трек"),
+        QStringLiteral("Артист"),
+        QStringLiteral("Альбом"),
+        QStringLiteral("Год"),
+        QStringLiteral("Жанр"),
+        QStringLiteral("Комментарий"),
+        QStringLiteral("Ориг. артист"),
+        QStringLiteral("Ориг. заголовок"),
+        QStringLiteral("Ориг. альбом"),
+        QStringLiteral("Ориг. год"),
+        QStringLiteral("Авторское пр."),
+        QStringLiteral("Текст"),
+        QStringLiteral("Композитор"),
+        QStringLiteral("Кодировщик"),
+        QStringLiteral("Язык"),
+        QStringLiteral("Ссылка"),
+    };
+    switch (view) {
     case FieldView::FileInfo:
-      return info;
+        return info;
     case FieldView::Id3v1:
-      return tag1;
+        return tag1;
     case FieldView::Id3v2:
-      break;
-  }
-  return tag2;
+        break;
+    }
+    return tag2;
 }
 
 // The tool bars by design index (their commands: CommandSet::toolBarCommand).
-constexpr std::array<const char16_t*, kBarCount> kToolBars = {
-    u"Файл", u"Редактирование", u"Нумерация", u"Информация и теги", u"Обновление и запуск", u"Замена символов",
+constexpr std::array<const char16_t *, kBarCount> kToolBars = {
+    u"Файл",
+    u"Редактирование",
+    u"Нумерация",
+    u"Информация и теги",
+    u"Обновление и запуск",
+    u"Замена символов",
     u"Редактор ячек",
 };
 
-constexpr std::array<FieldView, 3> kViews = {FieldView::FileInfo, FieldView::Id3v1, FieldView::Id3v2};
+constexpr std::array<FieldView, 3> kViews = {FieldView::FileInfo, FieldView::Id3v1,
+                                             FieldView::Id3v2};
 
-int pageOf(FieldView view) {
-  switch (view) {
+int pageOf(FieldView view)
+{
+    switch (view) {
     case FieldView::FileInfo:
-      return TfrmOptions::PageMain;
+        return TfrmOptions::PageMain;
     case FieldView::Id3v1:
-      return TfrmOptions::PageTag1;
+        return TfrmOptions::PageTag1;
     case FieldView::Id3v2:
-      break;
-  }
-  return TfrmOptions::PageTag2;
+        break;
+    }
+    return TfrmOptions::PageTag2;
 }
 
 const QString kMarkText = QStringLiteral("+");
 const QString kRowHeightSample = QStringLiteral("Высота у ячеек");
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------
 
-ScanGridModel::ScanGridModel(ScanFields& fields, QObject* parent) : QAbstractTableModel(parent), fields_(fields) {}
+ScanGridModel::ScanGridModel(ScanFields &fields, QObject *parent)
+    : QAbstractTableModel(parent), fields_(fields)
+{}
 
-int ScanGridModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : ScanFields::kRows;
+int ScanGridModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ScanFields::kRows;
 }
 
-int ScanGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int ScanGridModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
-QVariant ScanGridModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::TextAlignmentRole)) return {};
-  const int row = index.row();
-  if (role == Qt::TextAlignmentRole)
-    return index.column() == NameColumn ? QVariant() : QVariant(Qt::AlignCenter);
-  switch (index.column()) {
+QVariant ScanGridModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::TextAlignmentRole))
+        return {};
+    const int row = index.row();
+    if (role == Qt::TextAlignmentRole)
+        return index.column() == NameColumn ? QVariant() : QVariant(Qt::AlignCenter);
+    switch (index.column()) {
     case RankColumn: {
-      const int rank = fields_.rank(row);
-      return rank > 0 ? QString::number(rank) : QString();
+        const int rank = fields_.rank(row);
+        return rank > 0 ? QString::number(rank) : QString();
     }
     case FieldColumn:
-      return QString::number(toInt(fields_.field(row)));
+        return QString::number(toInt(fields_.field(row)));
     case MarkColumn:
-      return fields_.isEnabled(row) ? kMarkText : QString();
+        return fields_.isEnabled(row) ? kMarkText : QString();
     case NameColumn:
-      return ScanFields::caption(fields_.field(row));
-  }
-  return {};
+        return ScanFields::caption(fields_.field(row));
+    }
+    return {};
 }
 
-QVariant ScanGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  if (section == MarkColumn) return QStringLiteral("Вкл");
-  if (section == NameColumn) return QStringLiteral("Сканируемое поле");
-  return QString();
+QVariant ScanGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    if (section == MarkColumn)
+        return QStringLiteral("Вкл");
+    if (section == NameColumn)
+        return QStringLiteral("Сканируемое поле");
+    return QString();
 }
 
-Qt::ItemFlags ScanGridModel::flags(const QModelIndex& index) const {
-  if (!index.isValid()) return Qt::ItemIsDropEnabled;
-  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+Qt::ItemFlags ScanGridModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::ItemIsDropEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
 }
 
 QStringList ScanGridModel::mimeTypes() const { return {QString::fromLatin1(kRowMimeType)}; }
 
-QMimeData* ScanGridModel::mimeData(const QModelIndexList& indexes) const {
-  if (indexes.isEmpty()) return nullptr;
-  auto* data = new QMimeData;
-  data->setData(QString::fromLatin1(kRowMimeType), QByteArray::number(indexes.first().row()));
-  return data;
+QMimeData *ScanGridModel::mimeData(const QModelIndexList &indexes) const
+{
+    if (indexes.isEmpty())
+        return nullptr;
+    auto *data = new QMimeData;
+    data->setData(QString::fromLatin1(kRowMimeType), QByteArray::number(indexes.first().row()));
+    return data;
 }
 
-void ScanGridModel::toggle(int row) {
-  if (row < 0 || row >= ScanFields::kRows) return;
-  fields_.toggle(row);
-  // Every rank below may change.
-  emit dataChanged(index(0, RankColumn), index(ScanFields::kRows - 1, MarkColumn));
-  emit edited();
+void ScanGridModel::toggle(int row)
+{
+    if (row < 0 || row >= ScanFields::kRows)
+        return;
+    fields_.toggle(row);
+    // Every rank below may change.
+    emit dataChanged(index(0, RankColumn), index(ScanFields::kRows - 1, MarkColumn));
+    emit edited();
 }
 
-void ScanGridModel::moveRow(int from, int to) {
-  if (from < 0 || from >= ScanFields::kRows || to < 0 || to >= ScanFields::kRows || from == to) return;
-  beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
-  fields_.moveRow(from, to);
-  endMoveRows();
-  emit dataChanged(index(0, RankColumn), index(ScanFields::kRows - 1, RankColumn));
-  emit edited();
+void ScanGridModel::moveRow(int from, int to)
+{
+    if (from < 0 || from >= ScanFields::kRows || to < 0 || to >= ScanFields::kRows || from == to)
+        return;
+    beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
+    fields_.moveRow(from, to);
+    endMoveRows();
+    emit dataChanged(index(0, RankColumn), index(ScanFields::kRows - 1, RankColumn));
+    emit edited();
 }
 
-void ScanGridModel::setAllEnabled(bool on) {
-  fields_.setAllEnabled(on);
-  emit dataChanged(index(0, RankColumn), index(ScanFields::kRows - 1, MarkColumn));
-  emit edited();
+void ScanGridModel::setAllEnabled(bool on)
+{
+    fields_.setAllEnabled(on);
+    emit dataChanged(index(0, RankColumn), index(ScanFields::kRows - 1, MarkColumn));
+    emit edited();
 }
 
-void ScanGridModel::setDefaultPattern() {
-  fields_.setDefaultPattern();
-  emit dataChanged(index(0, RankColumn), index(ScanFields::kRows - 1, MarkColumn));
-  emit edited();
+void ScanGridModel::setDefaultPattern()
+{
+    fields_.setDefaultPattern();
+    emit dataChanged(index(0, RankColumn), index(ScanFields::kRows - 1, MarkColumn));
+    emit edited();
 }
 
-void ScanGridModel::reset() {
-  beginResetModel();
-  endResetModel();
+void ScanGridModel::reset()
+{
+    beginResetModel();
+    endResetModel();
 }
 
 // ---------------------------------------------------------------------------
 
-ScanGrid::ScanGrid(QWidget* parent) : QTableView(parent) {
-  setSelectionBehavior(SelectRows);
-  setSelectionMode(SingleSelection);
-  setDragEnabled(true);
-  setAcceptDrops(true);
-  setDropIndicatorShown(true);
-  setDragDropMode(DragDrop);
-  setDefaultDropAction(Qt::CopyAction);
-  setEditTriggers(NoEditTriggers);
-  verticalHeader()->hide();
-  horizontalHeader()->setStretchLastSection(true);
-  horizontalHeader()->setSectionsClickable(false);
-  setShowGrid(true);
+ScanGrid::ScanGrid(QWidget *parent) : QTableView(parent)
+{
+    setSelectionBehavior(SelectRows);
+    setSelectionMode(SingleSelection);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(DragDrop);
+    setDefaultDropAction(Qt::CopyAction);
+    setEditTriggers(NoEditTriggers);
+    verticalHeader()->hide();
+    horizontalHeader()->setStretchLastSection(true);
+    horizontalHeader()->setSectionsClickable(false);
+    setShowGrid(true);
 }
 
 namespace {
 
 // The row a drag from the scan grid carries, or -1.
-int draggedRow(const QMimeData* data) {
-  if (!data || !data->hasFormat(QString::fromLatin1(ScanGridModel::kRowMimeType))) return -1;
-  bool ok = false;
-  const int row = data->data(QString::fromLatin1(ScanGridModel::kRowMimeType)).toInt(&ok);
-  return ok && row >= 0 && row < ScanFields::kRows ? row : -1;
+int draggedRow(const QMimeData *data)
+{
+    if (!data || !data->hasFormat(QString::fromLatin1(ScanGridModel::kRowMimeType)))
+        return -1;
+    bool ok = false;
+    const int row = data->data(QString::fromLatin1(ScanGridModel::kRowMimeType)).toInt(&ok);
+    return ok && row >= 0 && row < ScanFields::kRows ? row : -1;
 }
 
-}  // namespace
+} // namespace
 
-void ScanGrid::dragEnterEvent(QDragEnterEvent* event) {
-  if (draggedRow(event->mimeData()) >= 0)
-    event->acceptProposedAction();
-  else
-    event->ignore();
+void ScanGrid::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (draggedRow(event->mimeData()) >= 0)
+        event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
-void ScanGrid::dragMoveEvent(QDragMoveEvent* event) {
-  if (draggedRow(event->mimeData()) >= 0)
-    event->acceptProposedAction();
-  else
-    event->ignore();
+void ScanGrid::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (draggedRow(event->mimeData()) >= 0)
+        event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
-void ScanGrid::dropEvent(QDropEvent* event) {
-  auto* grid = qobject_cast<ScanGridModel*>(model());
-  const int from = draggedRow(event->mimeData());
-  if (from < 0 || !grid) {
-    event->ignore();
-    return;
-  }
-  const QModelIndex at = indexAt(event->position().toPoint());
-  const int to = at.isValid() ? at.row() : grid->rowCount() - 1;
-  grid->moveRow(from, to);
-  selectRow(to);
-  event->setDropAction(Qt::CopyAction);
-  event->accept();
+void ScanGrid::dropEvent(QDropEvent *event)
+{
+    auto *grid = qobject_cast<ScanGridModel *>(model());
+    const int from = draggedRow(event->mimeData());
+    if (from < 0 || !grid) {
+        event->ignore();
+        return;
+    }
+    const QModelIndex at = indexAt(event->position().toPoint());
+    const int to = at.isValid() ? at.row() : grid->rowCount() - 1;
+    grid->moveRow(from, to);
+    selectRow(to);
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
 }
 
 // ---------------------------------------------------------------------------
 
-TfrmOptions::TfrmOptions(Options& options, CommandSet& commands, QWidget* parent)
-    : QDialog(parent), options_(options), commands_(commands) {
-  setObjectName(QStringLiteral("frmOptions"));
-  setWindowTitle(QStringLiteral("Настройки"));
+TfrmOptions::TfrmOptions(Options &options, CommandSet &commands, QWidget *parent)
+    : QDialog(parent), options_(options), commands_(commands)
+{
+    setObjectName(QStringLiteral("frmOptions"));
+    setWindowTitle(QStringLiteral("Настройки"));
 
-  pcnOptions_ = new QTabWidget(this);
-  pcnOptions_->setObjectName(QStringLiteral("pcnOptions"));
-  pcnOptions_->addTab(createMainPage(), QStringLiteral("Основные"));
-  pcnOptions_->addTab(createScanPage(), QStringLiteral("Скан. ячеек"));
-  pcnOptions_->addTab(createTagPage(FieldView::Id3v1), QStringLiteral("ID3v1 Tag"));
-  pcnOptions_->addTab(createTagPage(FieldView::Id3v2), QStringLiteral("ID3v2 Tag"));
+    pcnOptions_ = new QTabWidget(this);
+    pcnOptions_->setObjectName(QStringLiteral("pcnOptions"));
+    pcnOptions_->addTab(createMainPage(), QStringLiteral("Основные"));
+    pcnOptions_->addTab(createScanPage(), QStringLiteral("Скан. ячеек"));
+    pcnOptions_->addTab(createTagPage(FieldView::Id3v1), QStringLiteral("ID3v1 Tag"));
+    pcnOptions_->addTab(createTagPage(FieldView::Id3v2), QStringLiteral("ID3v2 Tag"));
 
-  auto* btnClose = new QPushButton(QStringLiteral("Закрыть"), this);
-  btnClose->setObjectName(QStringLiteral("btnClose"));
-  btnClose->setAutoDefault(false);
-  connect(btnClose, &QPushButton::clicked, this, &QDialog::close);
+    auto *btnClose = new QPushButton(QStringLiteral("Закрыть"), this);
+    btnClose->setObjectName(QStringLiteral("btnClose"));
+    btnClose->setAutoDefault(false);
+    connect(btnClose, &QPushButton::clicked, this, &QDialog::close);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(btnClose);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(pcnOptions_);
-  layout->addLayout(buttons);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnClose);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(pcnOptions_);
+    layout->addLayout(buttons);
 
-  createMenus();
-  syncFromOptions();
-}
-
-QListWidget* TfrmOptions::createCheckList(const char* name) {
-  auto* list = new QListWidget(this);
-  list->setObjectName(QString::fromLatin1(name));
-  list->setSelectionMode(QAbstractItemView::SingleSelection);
-  list->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(list, &QListWidget::itemChanged, this, [this, list](QListWidgetItem* item) { listItemChanged(list, item); });
-  connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& pos) {
-    // The press gives the list the focus first; the menu acts on that list.
-    list->setFocus(Qt::MouseFocusReason);
-    menuList_ = list;
-    pmnCheckList_->popup(list->viewport()->mapToGlobal(pos));
-  });
-  return list;
-}
-
-QWidget* TfrmOptions::createMainPage() {
-  auto* page = new QWidget;
-  clbToolBarsVisible_ = new QListWidget(page);
-  clbToolBarsVisible_->setObjectName(QStringLiteral("clbToolBarsVisible"));
-  for (const char16_t* caption : kToolBars) {
-    auto* item = new QListWidgetItem(QString::fromUtf16(caption), clbToolBarsVisible_);
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    item->setCheckState(Qt::Checked);
-  }
-  connect(clbToolBarsVisible_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
-    if (!syncing_) clbToolBarsVisibleClickCheck(clbToolBarsVisible_->row(item), item->checkState() == Qt::Checked);
-  });
-
-  ListPair& info = lists_[size_t(FieldView::FileInfo)];
-  info.read = createCheckList("clbInfoReadFields");
-  info.show = createCheckList("clbInfoShowFields");
-  auto* infoBox = new QGroupBox(QStringLiteral("Информация:"), page);
-  auto* infoLayout = new QGridLayout(infoBox);
-  infoLayout->addWidget(new QLabel(QStringLiteral("Считываемые поля:")), 0, 0);
-  infoLayout->addWidget(new QLabel(QStringLiteral("Отображаемые поля:")), 0, 1);
-  infoLayout->addWidget(info.read, 1, 0);
-  infoLayout->addWidget(info.show, 1, 1);
-
-  chbFormatRead_ = new QCheckBox(QStringLiteral("Читать Tag и информацию только для *.mp3"), page);
-  chbFormatRead_->setObjectName(QStringLiteral("chbFormatRead"));
-  connect(chbFormatRead_, &QCheckBox::clicked, this, [this](bool on) { options_.setFormatRead(on); });
-
-  cmbCodepage_ = new QComboBox(page);
-  cmbCodepage_->setObjectName(QStringLiteral("cmbCodepage"));
-  cmbCodepage_->setToolTip(QStringLiteral("Кодовая страница текста в ID3v1, Lyrics и простых кадрах ID3v2"));
-  cmbCodepage_->addItems(Options::codepageChoices());
-  connect(cmbCodepage_, &QComboBox::activated, this, &TfrmOptions::codepageChosen);
-  auto* codepageLabel = new QLabel(QStringLiteral("Кодовая страница тегов:"), page);
-  codepageLabel->setBuddy(cmbCodepage_);
-
-  clbToolBarsVisible_->setMinimumWidth(clbToolBarsVisible_->sizeHintForColumn(0) +
-                                       2 * clbToolBarsVisible_->frameWidth() + 8);
-  auto* bars = new QVBoxLayout;
-  bars->addWidget(new QLabel(QStringLiteral("Панели:")));
-  bars->addWidget(clbToolBarsVisible_);
-  auto* codepageRow = new QHBoxLayout;
-  codepageRow->addWidget(codepageLabel);
-  codepageRow->addWidget(cmbCodepage_, 1);
-
-  auto* layout = new QGridLayout(page);
-  layout->addLayout(bars, 0, 0);
-  layout->addWidget(infoBox, 0, 1);
-  layout->addLayout(codepageRow, 1, 0, 1, 2);
-  layout->addWidget(chbFormatRead_, 2, 0, 1, 2);
-  layout->setColumnStretch(1, 1);
-  return page;
-}
-
-QWidget* TfrmOptions::createScanPage() {
-  auto* page = new QWidget;
-  stgScanCells_ = new ScanGrid(page);
-  stgScanCells_->setObjectName(QStringLiteral("stgScanCells"));
-  scanModel_ = new ScanGridModel(options_.scanFields(), this);
-  stgScanCells_->setModel(scanModel_);
-  stgScanCells_->setColumnHidden(ScanGridModel::FieldColumn, true);
-  const int rowHeight = stgScanCells_->fontMetrics().boundingRect(kRowHeightSample).height() + 3;
-  stgScanCells_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  stgScanCells_->verticalHeader()->setDefaultSectionSize(rowHeight);
-  stgScanCells_->horizontalHeader()->setFixedHeight(rowHeight + 1);
-  const int rankWidth = stgScanCells_->fontMetrics().horizontalAdvance(QStringLiteral("000"));
-  stgScanCells_->setColumnWidth(ScanGridModel::RankColumn, rankWidth);
-  stgScanCells_->setColumnWidth(ScanGridModel::MarkColumn,
-                                stgScanCells_->fontMetrics().horizontalAdvance(QStringLiteral("Вкл")) + 12);
-  stgScanCells_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(stgScanCells_, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
-    if (index.column() == ScanGridModel::MarkColumn) scanModel_->toggle(index.row());
-  });
-  connect(stgScanCells_, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& pos) { pmnSelScan_->popup(stgScanCells_->viewport()->mapToGlobal(pos)); });
-  connect(scanModel_, &ScanGridModel::edited, this, [this] { scanChanged_ = true; });
-  auto* layout = new QVBoxLayout(page);
-  layout->addWidget(stgScanCells_);
-  return page;
-}
-
-QWidget* TfrmOptions::createTagPage(FieldView view) {
-  auto* page = new QWidget;
-  const bool v1 = view == FieldView::Id3v1;
-  ListPair& pair = lists_[size_t(view)];
-  pair.read = createCheckList(v1 ? "clbTag1ReadFields" : "clbTag2ReadFields");
-  pair.show = createCheckList(v1 ? "clbTag1ShowFields" : "clbTag2ShowFields");
-  auto* layout = new QGridLayout(page);
-  layout->addWidget(new QLabel(QStringLiteral("Считываемые поля:")), 0, 0);
-  layout->addWidget(new QLabel(QStringLiteral("Отображаемые поля:")), 0, 1);
-  layout->addWidget(pair.read, 1, 0);
-  layout->addWidget(pair.show, 1, 1);
-  if (v1) {
-    chbReadLyrics2_ = new QCheckBox(QStringLiteral("Читать Lyrics 2"), page);
-    chbReadLyrics2_->setObjectName(QStringLiteral("chbReadLyrics2"));
-    connect(chbReadLyrics2_, &QCheckBox::clicked, this, &TfrmOptions::chbReadLyrics2Click);
-    layout->addWidget(chbReadLyrics2_, 2, 0, 1, 2);
-  }
-  return page;
-}
-
-void TfrmOptions::createMenus() {
-  pmnCheckList_ = new QMenu(this);
-  pmnCheckList_->setObjectName(QStringLiteral("pmnCheckList"));
-  QAction* all = pmnCheckList_->addAction(QStringLiteral("Выделить все"));
-  all->setObjectName(QStringLiteral("pmiSelectAll"));
-  QAction* none = pmnCheckList_->addAction(QStringLiteral("Снять выделение"));
-  none->setObjectName(QStringLiteral("pmiUnselectAll"));
-  connect(all, &QAction::triggered, this, [this] { setAllItems(menuList_, true); });
-  connect(none, &QAction::triggered, this, [this] { setAllItems(menuList_, false); });
-
-  pmnSelScan_ = new QMenu(this);
-  pmnSelScan_->setObjectName(QStringLiteral("pmnSelScan"));
-  QAction* on = pmnSelScan_->addAction(QStringLiteral("Включить все"));
-  on->setObjectName(QStringLiteral("pmiAllOn"));
-  QAction* off = pmnSelScan_->addAction(QStringLiteral("Выключить все"));
-  off->setObjectName(QStringLiteral("pmiAllOff"));
-  QAction* byDefault = pmnSelScan_->addAction(QStringLiteral("По умолчанию"));
-  byDefault->setObjectName(QStringLiteral("pmiDefault"));
-  connect(on, &QAction::triggered, this, [this] { scanModel_->setAllEnabled(true); });
-  connect(off, &QAction::triggered, this, [this] { scanModel_->setAllEnabled(false); });
-  connect(byDefault, &QAction::triggered, this, [this] { scanModel_->setDefaultPattern(); });
-}
-
-// ---------------------------------------------------------------------------
-
-void TfrmOptions::syncFromOptions() {
-  syncing_ = true;
-  for (FieldView view : kViews) fillList(view);
-  chbFormatRead_->setChecked(options_.formatRead());
-  chbReadLyrics2_->setChecked(options_.readLyrics2());
-  int at = cmbCodepage_->findText(options_.codepage(), Qt::MatchFixedString);
-  if (at < 0) {
-    // A code page chosen by editing the settings file is offered too.
-    cmbCodepage_->addItem(options_.codepage());
-    at = cmbCodepage_->count() - 1;
-  }
-  cmbCodepage_->setCurrentIndex(at);
-  scanModel_->reset();
-  syncToolBars();
-  syncing_ = false;
-}
-
-void TfrmOptions::fillList(FieldView view) {
-  const FieldLists& model = options_.lists(view);
-  const QStringList& names = itemNames(view);
-  const bool wasSyncing = syncing_;
-  syncing_ = true;
-  for (QListWidget* list : {lists_[size_t(view)].read, lists_[size_t(view)].show}) {
-    const bool show = list == lists_[size_t(view)].show;
-    while (list->count() > model.size()) delete list->takeItem(list->count() - 1);
-    while (list->count() < model.size()) {
-      auto* item = new QListWidgetItem(names.value(list->count()), list);
-      item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    }
-    for (int i = 0; i < model.size(); ++i) {
-      const bool ticked = show ? model.isShown(i) : model.isRead(i);
-      list->item(i)->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
-    }
-  }
-  syncing_ = wasSyncing;
-}
-
-void TfrmOptions::syncToolBars() {
-  const bool wasSyncing = syncing_;
-  syncing_ = true;
-  for (int i = 0; i < int(kToolBars.size()); ++i) {
-    const QAction* command = commands_.toolBarCommand(i);
-    clbToolBarsVisible_->item(i)->setCheckState(command->isChecked() ? Qt::Checked : Qt::Unchecked);
-  }
-  syncing_ = wasSyncing;
-}
-
-void TfrmOptions::showEvent(QShowEvent* event) {
-  if (!event->spontaneous()) FormShow();
-  QDialog::showEvent(event);
-}
-
-void TfrmOptions::FormShow() {
-  viewChanged_.fill(false);
-  scanChanged_ = false;
-  // The show lists follow the columns as they are now.
-  const auto followColumns = [this](FieldView view) {
-    FieldLists& lists = options_.lists(view);
-    for (int i = 0; i < lists.size(); ++i) {
-      const QAction* command = commands_.columnCommand(lists.items()[i]);
-      if (command) lists.setShown(i, command->isChecked());
-    }
-  };
-  if (viewOn(FieldView::FileInfo)) {
-    pcnOptions_->setCurrentIndex(PageMain);
-    followColumns(FieldView::FileInfo);
-  }
-  if (viewOn(FieldView::Id3v1)) {
-    pcnOptions_->setCurrentIndex(PageTag1);
-    followColumns(FieldView::Id3v1);
-  } else if (viewOn(FieldView::Id3v2)) {
-    pcnOptions_->setCurrentIndex(PageTag2);
-    followColumns(FieldView::Id3v2);
-  }
-  syncFromOptions();
-}
-
-void TfrmOptions::done(int result) {
-  if (isVisible()) FormCloseQuery();
-  QDialog::done(result);
-}
-
-void TfrmOptions::FormCloseQuery() {
-  if (scanChanged_) emit scanFieldListChanged(options_.scanFields().enabledFields());
-  scanChanged_ = false;
-  bool switched = false;
-  const auto reswitch = [this, &switched](FieldView view) {
-    if (!viewChanged_[size_t(view)] || !viewOn(view)) return;
-    // Off and on again reads the fields anew and shows the show lists.
-    viewCommand(view)->trigger();
-    viewCommand(view)->trigger();
-    switched = true;
-  };
-  reswitch(FieldView::FileInfo);
-  if (viewChanged_[size_t(FieldView::Id3v1)] && viewOn(FieldView::Id3v1))
-    reswitch(FieldView::Id3v1);
-  else
-    reswitch(FieldView::Id3v2);
-  viewChanged_.fill(false);
-  if (!switched) emit editorTextRequested();
-}
-
-// ---------------------------------------------------------------------------
-
-bool TfrmOptions::findList(const QListWidget* list, FieldView* view, bool* isShow) const {
-  for (FieldView v : kViews) {
-    const ListPair& pair = lists_[size_t(v)];
-    if (list == pair.read || list == pair.show) {
-      *view = v;
-      *isShow = list == pair.show;
-      return true;
-    }
-  }
-  return false;
-}
-
-void TfrmOptions::setTick(QListWidget* list, int item, bool ticked) {
-  const bool wasSyncing = syncing_;
-  syncing_ = true;
-  list->item(item)->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
-  syncing_ = wasSyncing;
-}
-
-void TfrmOptions::listItemChanged(QListWidget* list, QListWidgetItem* item) {
-  if (syncing_) return;
-  FieldView view;
-  bool isShow;
-  if (!findList(list, &view, &isShow)) return;
-  const int row = list->row(item);
-  const bool ticked = item->checkState() == Qt::Checked;
-  if (isShow)
-    showItemClicked(view, row, ticked);
-  else
-    readItemClicked(view, row, ticked);
-}
-
-void TfrmOptions::showItemClicked(FieldView view, int item, bool ticked) {
-  FieldLists& lists = options_.lists(view);
-  const bool wasRead = lists.isRead(item);
-  lists.setShown(item, ticked);
-  setTick(lists_[size_t(view)].read, item, lists.isRead(item));
-  // A field shown without having been read would show empty cells.
-  if (!wasRead && ticked) markChanged(view);
-  apply(view, item, ticked);
-}
-
-void TfrmOptions::readItemClicked(FieldView view, int item, bool ticked) {
-  FieldLists& lists = options_.lists(view);
-  if (ticked) {
-    lists.setRead(item, true);
-    return;
-  }
-  bool shownChanged = false;
-  if (!lists.setRead(item, false, &shownChanged)) {
-    // The last field read stays read.
-    setTick(lists_[size_t(view)].read, item, true);
-    return;
-  }
-  markChanged(view);
-  if (shownChanged) {
-    setTick(lists_[size_t(view)].show, item, false);
-    apply(view, item, false);
-  }
-}
-
-void TfrmOptions::setAllItems(QListWidget* list, bool ticked) {
-  FieldView view;
-  bool isShow;
-  if (!list || !findList(list, &view, &isShow)) return;
-  FieldLists& lists = options_.lists(view);
-  if (isShow)
-    lists.setAllShown(ticked);
-  else
-    lists.setAllRead(ticked);
-  fillList(view);
-  if (isShow || !ticked) {
-    for (int i = 0; i < lists.size(); ++i) apply(view, i, lists.isShown(i));
-  }
-  markChanged(view);
-}
-
-void TfrmOptions::chbReadLyrics2Click(bool ticked) {
-  if (ticked == options_.readLyrics2()) return;
-  markChanged(FieldView::Id3v1);
-  FieldLists& lists = options_.lists(FieldView::Id3v1);
-  if (!ticked) {
-    for (int i = lists.size() - 1; i >= Options::kId3v1BasicItems; --i) apply(FieldView::Id3v1, i, false);
-    options_.setReadLyrics2(false);
-  } else {
-    options_.setReadLyrics2(true);
-    for (int i = Options::kId3v1BasicItems; i < lists.size(); ++i) apply(FieldView::Id3v1, i, true);
-  }
-  fillList(FieldView::Id3v1);
-}
-
-void TfrmOptions::clbToolBarsVisibleClickCheck(int item, bool ticked) {
-  if (item < 0 || item >= int(kToolBars.size())) return;
-  QAction* command = commands_.toolBarCommand(item);
-  if (command->isChecked() != ticked) command->trigger();
-}
-
-void TfrmOptions::codepageChosen(int index) {
-  const QString name = cmbCodepage_->itemText(index);
-  if (name == options_.codepage()) return;
-  if (!options_.setCodepage(name)) {
+    createMenus();
     syncFromOptions();
-    return;
-  }
-  // Texts already in the table were decoded with the old code page.
-  markChanged(FieldView::Id3v1);
-  markChanged(FieldView::Id3v2);
+}
+
+QListWidget *TfrmOptions::createCheckList(const char *name)
+{
+    auto *list = new QListWidget(this);
+    list->setObjectName(QString::fromLatin1(name));
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list, &QListWidget::itemChanged, this,
+            [this, list](QListWidgetItem *item) { listItemChanged(list, item); });
+    connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint &pos) {
+        // The press gives the list the focus first; the menu acts on that list.
+        list->setFocus(Qt::MouseFocusReason);
+        menuList_ = list;
+        pmnCheckList_->popup(list->viewport()->mapToGlobal(pos));
+    });
+    return list;
+}
+
+QWidget *TfrmOptions::createMainPage()
+{
+    auto *page = new QWidget;
+    clbToolBarsVisible_ = new QListWidget(page);
+    clbToolBarsVisible_->setObjectName(QStringLiteral("clbToolBarsVisible"));
+    for (const char16_t *caption : kToolBars) {
+        auto *item = new QListWidgetItem(QString::fromUtf16(caption), clbToolBarsVisible_);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Checked);
+    }
+    connect(clbToolBarsVisible_, &QListWidget::itemChanged, this, [this](QListWidgetItem *item) {
+        if (!syncing_)
+            clbToolBarsVisibleClickCheck(clbToolBarsVisible_->row(item),
+                                         item->checkState() == Qt::Checked);
+    });
+
+    ListPair &info = lists_[size_t(FieldView::FileInfo)];
+    info.read = createCheckList("clbInfoReadFields");
+    info.show = createCheckList("clbInfoShowFields");
+    auto *infoBox = new QGroupBox(QStringLiteral("Информация:"), page);
+    auto *infoLayout = new QGridLayout(infoBox);
+    infoLayout->addWidget(new QLabel(QStringLiteral("Считываемые поля:")), 0, 0);
+    infoLayout->addWidget(new QLabel(QStringLiteral("Отображаемые поля:")), 0, 1);
+    infoLayout->addWidget(info.read, 1, 0);
+    infoLayout->addWidget(info.show, 1, 1);
+
+    chbFormatRead_ =
+        new QCheckBox(QStringLiteral("Читать Tag и информацию только для *.mp3"), page);
+    chbFormatRead_->setObjectName(QStringLiteral("chbFormatRead"));
+    connect(chbFormatRead_, &QCheckBox::clicked, this,
+            [this](bool on) { options_.setFormatRead(on); });
+
+    cmbCodepage_ = new QComboBox(page);
+    cmbCodepage_->setObjectName(QStringLiteral("cmbCodepage"));
+    cmbCodepage_->setToolTip(
+        QStringLiteral("Кодовая страница текста в ID3v1, Lyrics и простых кадрах ID3v2"));
+    cmbCodepage_->addItems(Options::codepageChoices());
+    connect(cmbCodepage_, &QComboBox::activated, this, &TfrmOptions::codepageChosen);
+    auto *codepageLabel = new QLabel(QStringLiteral("Кодовая страница тегов:"), page);
+    codepageLabel->setBuddy(cmbCodepage_);
+
+    clbToolBarsVisible_->setMinimumWidth(clbToolBarsVisible_->sizeHintForColumn(0)
+                                         + 2 * clbToolBarsVisible_->frameWidth() + 8);
+    auto *bars = new QVBoxLayout;
+    bars->addWidget(new QLabel(QStringLiteral("Панели:")));
+    bars->addWidget(clbToolBarsVisible_);
+    auto *codepageRow = new QHBoxLayout;
+    codepageRow->addWidget(codepageLabel);
+    codepageRow->addWidget(cmbCodepage_, 1);
+
+    auto *layout = new QGridLayout(page);
+    layout->addLayout(bars, 0, 0);
+    layout->addWidget(infoBox, 0, 1);
+    layout->addLayout(codepageRow, 1, 0, 1, 2);
+    layout->addWidget(chbFormatRead_, 2, 0, 1, 2);
+    layout->setColumnStretch(1, 1);
+    return page;
+}
+
+QWidget *TfrmOptions::createScanPage()
+{
+    auto *page = new QWidget;
+    stgScanCells_ = new ScanGrid(page);
+    stgScanCells_->setObjectName(QStringLiteral("stgScanCells"));
+    scanModel_ = new ScanGridModel(options_.scanFields(), this);
+    stgScanCells_->setModel(scanModel_);
+    stgScanCells_->setColumnHidden(ScanGridModel::FieldColumn, true);
+    const int rowHeight = stgScanCells_->fontMetrics().boundingRect(kRowHeightSample).height() + 3;
+    stgScanCells_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    stgScanCells_->verticalHeader()->setDefaultSectionSize(rowHeight);
+    stgScanCells_->horizontalHeader()->setFixedHeight(rowHeight + 1);
+    const int rankWidth = stgScanCells_->fontMetrics().horizontalAdvance(QStringLiteral("000"));
+    stgScanCells_->setColumnWidth(ScanGridModel::RankColumn, rankWidth);
+    stgScanCells_->setColumnWidth(
+        ScanGridModel::MarkColumn,
+        stgScanCells_->fontMetrics().horizontalAdvance(QStringLiteral("Вкл")) + 12);
+    stgScanCells_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(stgScanCells_, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
+        if (index.column() == ScanGridModel::MarkColumn)
+            scanModel_->toggle(index.row());
+    });
+    connect(stgScanCells_, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        pmnSelScan_->popup(stgScanCells_->viewport()->mapToGlobal(pos));
+    });
+    connect(scanModel_, &ScanGridModel::edited, this, [this] { scanChanged_ = true; });
+    auto *layout = new QVBoxLayout(page);
+    layout->addWidget(stgScanCells_);
+    return page;
+}
+
+QWidget *TfrmOptions::createTagPage(FieldView view)
+{
+    auto *page = new QWidget;
+    const bool v1 = view == FieldView::Id3v1;
+    ListPair &pair = lists_[size_t(view)];
+    pair.read = createCheckList(v1 ? "clbTag1ReadFields" : "clbTag2ReadFields");
+    pair.show = createCheckList(v1 ? "clbTag1ShowFields" : "clbTag2ShowFields");
+    auto *layout = new QGridLayout(page);
+    layout->addWidget(new QLabel(QStringLiteral("Считываемые поля:")), 0, 0);
+    layout->addWidget(new QLabel(QStringLiteral("Отображаемые поля:")), 0, 1);
+    layout->addWidget(pair.read, 1, 0);
+    layout->addWidget(pair.show, 1, 1);
+    if (v1) {
+        chbReadLyrics2_ = new QCheckBox(QStringLiteral("Читать Lyrics 2"), page);
+        chbReadLyrics2_->setObjectName(QStringLiteral("chbReadLyrics2"));
+        connect(chbReadLyrics2_, &QCheckBox::clicked, this, &TfrmOptions::chbReadLyrics2Click);
+        layout->addWidget(chbReadLyrics2_, 2, 0, 1, 2);
+    }
+    return page;
+}
+
+void TfrmOptions::createMenus()
+{
+    pmnCheckList_ = new QMenu(this);
+    pmnCheckList_->setObjectName(QStringLiteral("pmnCheckList"));
+    QAction *all = pmnCheckList_->addAction(QStringLiteral("Выделить все"));
+    all->setObjectName(QStringLiteral("pmiSelectAll"));
+    QAction *none = pmnCheckList_->addAction(QStringLiteral("Снять выделение"));
+    none->setObjectName(QStringLiteral("pmiUnselectAll"));
+    connect(all, &QAction::triggered, this, [this] { setAllItems(menuList_, true); });
+    connect(none, &QAction::triggered, this, [this] { setAllItems(menuList_, false); });
+
+    pmnSelScan_ = new QMenu(this);
+    pmnSelScan_->setObjectName(QStringLiteral("pmnSelScan"));
+    QAction *on = pmnSelScan_->addAction(QStringLiteral("Включить все"));
+    on->setObjectName(QStringLiteral("pmiAllOn"));
+    QAction *off = pmnSelScan_->addAction(QStringLiteral("Выключить все"));
+    off->setObjectName(QStringLiteral("pmiAllOff"));
+    QAction *byDefault = pmnSelScan_->addAction(QStringLiteral("По умолчанию"));
+    byDefault->setObjectName(QStringLiteral("pmiDefault"));
+    connect(on, &QAction::triggered, this, [this] { scanModel_->setAllEnabled(true); });
+    connect(off, &QAction::triggered, this, [this] { scanModel_->setAllEnabled(false); });
+    connect(byDefault, &QAction::triggered, this, [this] { scanModel_->setDefaultPattern(); });
 }
 
 // ---------------------------------------------------------------------------
 
-QAction* TfrmOptions::viewCommand(FieldView view) const {
-  switch (view) {
+void TfrmOptions::syncFromOptions()
+{
+    syncing_ = true;
+    for (FieldView view : kViews)
+        fillList(view);
+    chbFormatRead_->setChecked(options_.formatRead());
+    chbReadLyrics2_->setChecked(options_.readLyrics2());
+    int at = cmbCodepage_->findText(options_.codepage(), Qt::MatchFixedString);
+    if (at < 0) {
+        // A code page chosen by editing the settings file is offered too.
+        cmbCodepage_->addItem(options_.codepage());
+        at = cmbCodepage_->count() - 1;
+    }
+    cmbCodepage_->setCurrentIndex(at);
+    scanModel_->reset();
+    syncToolBars();
+    syncing_ = false;
+}
+
+void TfrmOptions::fillList(FieldView view)
+{
+    const FieldLists &model = options_.lists(view);
+    const QStringList &names = itemNames(view);
+    const bool wasSyncing = syncing_;
+    syncing_ = true;
+    for (QListWidget *list : {lists_[size_t(view)].read, lists_[size_t(view)].show}) {
+        const bool show = list == lists_[size_t(view)].show;
+        while (list->count() > model.size())
+            delete list->takeItem(list->count() - 1);
+        while (list->count() < model.size()) {
+            auto *item = new QListWidgetItem(names.value(list->count()), list);
+            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        }
+        for (int i = 0; i < model.size(); ++i) {
+            const bool ticked = show ? model.isShown(i) : model.isRead(i);
+            list->item(i)->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+        }
+    }
+    syncing_ = wasSyncing;
+}
+
+void TfrmOptions::syncToolBars()
+{
+    const bool wasSyncing = syncing_;
+    syncing_ = true;
+    for (int i = 0; i < int(kToolBars.size()); ++i) {
+        const QAction *command = commands_.toolBarCommand(i);
+        clbToolBarsVisible_->item(i)->setCheckState(command->isChecked() ? Qt::Checked
+                                                                         : Qt::Unchecked);
+    }
+    syncing_ = wasSyncing;
+}
+
+void TfrmOptions::showEvent(QShowEvent *event)
+{
+    if (!event->spontaneous())
+        FormShow();
+    QDialog::showEvent(event);
+}
+
+void TfrmOptions::FormShow()
+{
+    viewChanged_.fill(false);
+    scanChanged_ = false;
+    // The show lists follow the columns as they are now.
+    const auto followColumns = [this](FieldView view) {
+        FieldLists &lists = options_.lists(view);
+        for (int i = 0; i < lists.size(); ++i) {
+            const QAction *command = commands_.columnCommand(lists.items()[i]);
+            if (command)
+                lists.setShown(i, command->isChecked());
+        }
+    };
+    if (viewOn(FieldView::FileInfo)) {
+        pcnOptions_->setCurrentIndex(PageMain);
+        followColumns(FieldView::FileInfo);
+    }
+    if (viewOn(FieldView::Id3v1)) {
+        pcnOptions_->setCurrentIndex(PageTag1);
+        followColumns(FieldView::Id3v1);
+    } else if (viewOn(FieldView::Id3v2)) {
+        pcnOptions_->setCurrentIndex(PageTag2);
+        followColumns(FieldView::Id3v2);
+    }
+    syncFromOptions();
+}
+
+void TfrmOptions::done(int result)
+{
+    if (isVisible())
+        FormCloseQuery();
+    QDialog::done(result);
+}
+
+void TfrmOptions::FormCloseQuery()
+{
+    if (scanChanged_)
+        emit scanFieldListChanged(options_.scanFields().enabledFields());
+    scanChanged_ = false;
+    bool switched = false;
+    const auto reswitch = [this, &switched](FieldView view) {
+        if (!viewChanged_[size_t(view)] || !viewOn(view))
+            return;
+        // Off and on again reads the fields anew and shows the show lists.
+        viewCommand(view)->trigger();
+        viewCommand(view)->trigger();
+        switched = true;
+    };
+    reswitch(FieldView::FileInfo);
+    if (viewChanged_[size_t(FieldView::Id3v1)] && viewOn(FieldView::Id3v1))
+        reswitch(FieldView::Id3v1);
+    else
+        reswitch(FieldView::Id3v2);
+    viewChanged_.fill(false);
+    if (!switched)
+        emit editorTextRequested();
+}
+
+// ---------------------------------------------------------------------------
+
+bool TfrmOptions::findList(const QListWidget *list, FieldView *view, bool *isShow) const
+{
+    for (FieldView v : kViews) {
+        const ListPair &pair = lists_[size_t(v)];
+        if (list == pair.read || list == pair.show) {
+            *view = v;
+            *isShow = list == pair.show;
+            return true;
+        }
+    }
+    return false;
+}
+
+void TfrmOptions::setTick(QListWidget *list, int item, bool ticked)
+{
+    const bool wasSyncing = syncing_;
+    syncing_ = true;
+    list->item(item)->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    syncing_ = wasSyncing;
+}
+
+void TfrmOptions::listItemChanged(QListWidget *list, QListWidgetItem *item)
+{
+    if (syncing_)
+        return;
+    FieldView view;
+    bool isShow;
+    if (!findList(list, &view, &isShow))
+        return;
+    const int row = list->row(item);
+    const bool ticked = item->checkState() == Qt::Checked;
+    if (isShow)
+        showItemClicked(view, row, ticked);
+    else
+        readItemClicked(view, row, ticked);
+}
+
+void TfrmOptions::showItemClicked(FieldView view, int item, bool ticked)
+{
+    FieldLists &lists = options_.lists(view);
+    const bool wasRead = lists.isRead(item);
+    lists.setShown(item, ticked);
+    setTick(lists_[size_t(view)].read, item, lists.isRead(item));
+    // A field shown without having been read would show empty cells.
+    if (!wasRead && ticked)
+        markChanged(view);
+    apply(view, item, ticked);
+}
+
+void TfrmOptions::readItemClicked(FieldView view, int item, bool ticked)
+{
+    FieldLists &lists = options_.lists(view);
+    if (ticked) {
+        lists.setRead(item, true);
+        return;
+    }
+    bool shownChanged = false;
+    if (!lists.setRead(item, false, &shownChanged)) {
+        // The last field read stays read.
+        setTick(lists_[size_t(view)].read, item, true);
+        return;
+    }
+    markChanged(view);
+    if (shownChanged) {
+        setTick(lists_[size_t(view)].show, item, false);
+        apply(view, item, false);
+    }
+}
+
+void TfrmOptions::setAllItems(QListWidget *list, bool ticked)
+{
+    FieldView view;
+    bool isShow;
+    if (!list || !findList(list, &view, &isShow))
+        return;
+    FieldLists &lists = options_.lists(view);
+    if (isShow)
+        lists.setAllShown(ticked);
+    else
+        lists.setAllRead(ticked);
+    fillList(view);
+    if (isShow || !ticked) {
+        for (int i = 0; i < lists.size(); ++i)
+            apply(view, i, lists.isShown(i));
+    }
+    markChanged(view);
+}
+
+void TfrmOptions::chbReadLyrics2Click(bool ticked)
+{
+    if (ticked == options_.readLyrics2())
+        return;
+    markChanged(FieldView::Id3v1);
+    FieldLists &lists = options_.lists(FieldView::Id3v1);
+    if (!ticked) {
+        for (int i = lists.size() - 1; i >= Options::kId3v1BasicItems; --i)
+            apply(FieldView::Id3v1, i, false);
+        options_.setReadLyrics2(false);
+    } else {
+        options_.setReadLyrics2(true);
+        for (int i = Options::kId3v1BasicItems; i < lists.size(); ++i)
+            apply(FieldView::Id3v1, i, true);
+    }
+    fillList(FieldView::Id3v1);
+}
+
+void TfrmOptions::clbToolBarsVisibleClickCheck(int item, bool ticked)
+{
+    if (item < 0 || item >= int(kToolBars.size()))
+        return;
+    QAction *command = commands_.toolBarCommand(item);
+    if (command->isChecked() != ticked)
+        command->trigger();
+}
+
+void TfrmOptions::codepageChosen(int index)
+{
+    const QString name = cmbCodepage_->itemText(index);
+    if (name == options_.codepage())
+        return;
+    if (!options_.setCodepage(name)) {
+        syncFromOptions();
+        return;
+    }
+    // Texts already in the table were decoded with the old code page.
+    markChanged(FieldView::Id3v1);
+    markChanged(FieldView::Id3v2);
+}
+
+// ---------------------------------------------------------------------------
+
+QAction *TfrmOptions::viewCommand(FieldView view) const
+{
+    switch (view) {
     case FieldView::FileInfo:
-      return commands_.named().aFileInfo;
+        return commands_.named().aFileInfo;
     case FieldView::Id3v1:
-      return commands_.named().aID3v1Tag;
+        return commands_.named().aID3v1Tag;
     case FieldView::Id3v2:
-      break;
-  }
-  return commands_.named().aID3v2Tag;
+        break;
+    }
+    return commands_.named().aID3v2Tag;
 }
 
 bool TfrmOptions::viewOn(FieldView view) const { return viewCommand(view)->isChecked(); }
 
-void TfrmOptions::markChanged(FieldView view) {
-  if (viewOn(view)) viewChanged_[size_t(view)] = true;
+void TfrmOptions::markChanged(FieldView view)
+{
+    if (viewOn(view))
+        viewChanged_[size_t(view)] = true;
 }
 
-void TfrmOptions::apply(FieldView view, int item, bool shown) {
-  if (pcnOptions_->currentIndex() != pageOf(view) || !viewOn(view)) return;
-  const FieldLists& lists = options_.lists(view);
-  if (item < 0 || item >= lists.size()) return;
-  QAction* command = commands_.columnCommand(lists.items()[item]);
-  if (command && command->isChecked() != shown) command->trigger();
+void TfrmOptions::apply(FieldView view, int item, bool shown)
+{
+    if (pcnOptions_->currentIndex() != pageOf(view) || !viewOn(view))
+        return;
+    const FieldLists &lists = options_.lists(view);
+    if (item < 0 || item >= lists.size())
+        return;
+    QAction *command = commands_.columnCommand(lists.items()[item]);
+    if (command && command->isChecked() != shown)
+        command->trigger();
 }
 
-}  // namespace qm
+} // namespace qm

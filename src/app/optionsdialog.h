@@ -24,49 +24,49 @@ class CommandSet;
 // The scan table of the options as a grid: rank, field number (zero
 // width), the "+" mark and the field's caption.
 class ScanGridModel : public QAbstractTableModel {
-  Q_OBJECT
- public:
-  enum Column { RankColumn, FieldColumn, MarkColumn, NameColumn, ColumnCount };
+    Q_OBJECT
+public:
+    enum Column { RankColumn, FieldColumn, MarkColumn, NameColumn, ColumnCount };
 
-  explicit ScanGridModel(ScanFields& fields, QObject* parent = nullptr);
+    explicit ScanGridModel(ScanFields &fields, QObject *parent = nullptr);
 
-  int rowCount(const QModelIndex& parent = {}) const override;
-  int columnCount(const QModelIndex& parent = {}) const override;
-  QVariant data(const QModelIndex& index, int role) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-  Qt::ItemFlags flags(const QModelIndex& index) const override;
-  // A dragged row travels as its position.
-  static constexpr const char* kRowMimeType = "application/x-quillmark-scan-row";
-  QStringList mimeTypes() const override;
-  QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // A dragged row travels as its position.
+    static constexpr const char *kRowMimeType = "application/x-quillmark-scan-row";
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
 
-  void toggle(int row);
-  void moveRow(int from, int to);
-  void setAllEnabled(bool on);
-  void setDefaultPattern();
-  // The scan fields were replaced from outside (settings).
-  void reset();
+    void toggle(int row);
+    void moveRow(int from, int to);
+    void setAllEnabled(bool on);
+    void setDefaultPattern();
+    // The scan fields were replaced from outside (settings).
+    void reset();
 
- signals:
-  // A mark or the order changed through the grid.
-  void edited();
+signals:
+    // A mark or the order changed through the grid.
+    void edited();
 
- private:
-  ScanFields& fields_;
+private:
+    ScanFields &fields_;
 };
 
 // The scan grid: a click on a mark toggles it; a row dragged onto another
 // takes its place. The drop moves the row itself and reports a copy, so the
 // drag never removes anything afterwards.
 class ScanGrid : public QTableView {
-  Q_OBJECT
- public:
-  explicit ScanGrid(QWidget* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit ScanGrid(QWidget *parent = nullptr);
 
- protected:
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dragMoveEvent(QDragMoveEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 };
 
 // The options dialog "Настройки": which fields are read and shown per view,
@@ -81,83 +81,83 @@ class ScanGrid : public QTableView {
 // the editor's text. After reading section Options at first show, call
 // syncFromOptions().
 class TfrmOptions : public QDialog {
-  Q_OBJECT
- public:
-  enum Page { PageMain, PageScan, PageTag1, PageTag2 };
+    Q_OBJECT
+public:
+    enum Page { PageMain, PageScan, PageTag1, PageTag2 };
 
-  TfrmOptions(Options& options, CommandSet& commands, QWidget* parent = nullptr);
+    TfrmOptions(Options &options, CommandSet &commands, QWidget *parent = nullptr);
 
-  // Rebuilds every control from the options (they may have changed
-  // elsewhere: the column commands keep the show lists in step).
-  void syncFromOptions();
+    // Rebuilds every control from the options (they may have changed
+    // elsewhere: the column commands keep the show lists in step).
+    void syncFromOptions();
 
-  // Ticks or unticks every item of a check list, as its pop-up menu does.
-  void setAllItems(QListWidget* list, bool ticked);
+    // Ticks or unticks every item of a check list, as its pop-up menu does.
+    void setAllItems(QListWidget *list, bool ticked);
 
-  // The pop-up menus (check lists, scan grid), for the window's tests.
-  QMenu* checkListMenu() const { return pmnCheckList_; }
-  QMenu* scanMenu() const { return pmnSelScan_; }
-  ScanGridModel* scanModel() const { return scanModel_; }
+    // The pop-up menus (check lists, scan grid), for the window's tests.
+    QMenu *checkListMenu() const { return pmnCheckList_; }
+    QMenu *scanMenu() const { return pmnSelScan_; }
+    ScanGridModel *scanModel() const { return scanModel_; }
 
-  void done(int result) override;
+    void done(int result) override;
 
- signals:
-  // The enabled scan fields in their order.
-  void scanFieldListChanged(const QList<qm::FieldNumber>& fields);
-  void editorTextRequested();
+signals:
+    // The enabled scan fields in their order.
+    void scanFieldListChanged(const QList<qm::FieldNumber> &fields);
+    void editorTextRequested();
 
- protected:
-  void showEvent(QShowEvent* event) override;
+protected:
+    void showEvent(QShowEvent *event) override;
 
- private:
-  struct ListPair {
-    QListWidget* read = nullptr;
-    QListWidget* show = nullptr;
-  };
+private:
+    struct ListPair {
+        QListWidget *read = nullptr;
+        QListWidget *show = nullptr;
+    };
 
-  QWidget* createMainPage();
-  QWidget* createScanPage();
-  QWidget* createTagPage(FieldView view);
-  QListWidget* createCheckList(const char* name);
-  void createMenus();
+    QWidget *createMainPage();
+    QWidget *createScanPage();
+    QWidget *createTagPage(FieldView view);
+    QListWidget *createCheckList(const char *name);
+    void createMenus();
 
-  void FormShow();
-  void FormCloseQuery();
-  void fillList(FieldView view);
-  void setTick(QListWidget* list, int item, bool ticked);
-  void listItemChanged(QListWidget* list, QListWidgetItem* item);
-  void showItemClicked(FieldView view, int item, bool ticked);
-  void readItemClicked(FieldView view, int item, bool ticked);
-  void chbReadLyrics2Click(bool ticked);
-  void clbToolBarsVisibleClickCheck(int item, bool ticked);
-  void codepageChosen(int index);
-  void syncToolBars();
+    void FormShow();
+    void FormCloseQuery();
+    void fillList(FieldView view);
+    void setTick(QListWidget *list, int item, bool ticked);
+    void listItemChanged(QListWidget *list, QListWidgetItem *item);
+    void showItemClicked(FieldView view, int item, bool ticked);
+    void readItemClicked(FieldView view, int item, bool ticked);
+    void chbReadLyrics2Click(bool ticked);
+    void clbToolBarsVisibleClickCheck(int item, bool ticked);
+    void codepageChosen(int index);
+    void syncToolBars();
 
-  bool viewOn(FieldView view) const;
-  QAction* viewCommand(FieldView view) const;
-  // Makes the column of the show item follow its tick, when the page on
-  // show is that list's page and its view is on.
-  void apply(FieldView view, int item, bool shown);
-  void markChanged(FieldView view);
-  bool findList(const QListWidget* list, FieldView* view, bool* isShow) const;
+    bool viewOn(FieldView view) const;
+    QAction *viewCommand(FieldView view) const;
+    // Makes the column of the show item follow its tick, when the page on
+    // show is that list's page and its view is on.
+    void apply(FieldView view, int item, bool shown);
+    void markChanged(FieldView view);
+    bool findList(const QListWidget *list, FieldView *view, bool *isShow) const;
 
-  Options& options_;
-  CommandSet& commands_;
-  QTabWidget* pcnOptions_ = nullptr;
-  QListWidget* clbToolBarsVisible_ = nullptr;
-  std::array<ListPair, 3> lists_;
-  QCheckBox* chbFormatRead_ = nullptr;
-  QCheckBox* chbReadLyrics2_ = nullptr;
-  QComboBox* cmbCodepage_ = nullptr;
-  ScanGrid* stgScanCells_ = nullptr;
-  ScanGridModel* scanModel_ = nullptr;
-  QMenu* pmnCheckList_ = nullptr;
-  QMenu* pmnSelScan_ = nullptr;
-  QListWidget* menuList_ = nullptr;
-  // Programmatic tick changes are not clicks.
-  bool syncing_ = false;
-  std::array<bool, 3> viewChanged_{};
-  bool scanChanged_ = false;
+    Options &options_;
+    CommandSet &commands_;
+    QTabWidget *pcnOptions_ = nullptr;
+    QListWidget *clbToolBarsVisible_ = nullptr;
+    std::array<ListPair, 3> lists_;
+    QCheckBox *chbFormatRead_ = nullptr;
+    QCheckBox *chbReadLyrics2_ = nullptr;
+    QComboBox *cmbCodepage_ = nullptr;
+    ScanGrid *stgScanCells_ = nullptr;
+    ScanGridModel *scanModel_ = nullptr;
+    QMenu *pmnCheckList_ = nullptr;
+    QMenu *pmnSelScan_ = nullptr;
+    QListWidget *menuList_ = nullptr;
+    // Programmatic tick changes are not clicks.
+    bool syncing_ = false;
+    std::array<bool, 3> viewChanged_{};
+    bool scanChanged_ = false;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -19,104 +19,113 @@
 
 namespace qm {
 
-WriteCommands::WriteCommands(TfrmTagEditor& window, JobRunner& runner)
-    : QObject(&window),
-      window_(window),
-      runner_(runner),
+WriteCommands::WriteCommands(TfrmTagEditor &window, JobRunner &runner)
+    : QObject(&window), window_(window), runner_(runner),
       boxes_(std::make_unique<MessageBoxQuestions>(&window)),
       errors_(std::make_unique<TfrmError>(window.table(), window.settingsPath(), &window)),
-      onlySelTag_(window.findChild<QAction*>(QStringLiteral("mmiOnlySelTag"))),
-      moveFiles_(window.findChild<QAction*>(QStringLiteral("mmiMoveFiles"))) {
-  errors_->mainTableReplaced = [this] {
-    window_.table().setCarried(false, 0);
-    window_.gridModel()->reloadRows();
-    window_.renumberRows(1);
-  };
+      onlySelTag_(window.findChild<QAction *>(QStringLiteral("mmiOnlySelTag"))),
+      moveFiles_(window.findChild<QAction *>(QStringLiteral("mmiMoveFiles")))
+{
+    errors_->mainTableReplaced = [this] {
+        window_.table().setCarried(false, 0);
+        window_.gridModel()->reloadRows();
+        window_.renumberRows(1);
+    };
 
-  window.session().setQuestions(boxes_.get());
-  // A new write empties the error window; its end shows what failed.
-  connect(&window.session(), &Session::writeStarted, this, [this] {
-    if (errors_->isVisible()) errors_->close();
-  });
-  connect(&window.session(), &Session::writeEnded, this, [this](const ErrorTable& errors) {
-    errors_->setErrors(errors);
-    errors_->showIfErrors();
-  });
+    window.session().setQuestions(boxes_.get());
+    // A new write empties the error window; its end shows what failed.
+    connect(&window.session(), &Session::writeStarted, this, [this] {
+        if (errors_->isVisible())
+            errors_->close();
+    });
+    connect(&window.session(), &Session::writeEnded, this, [this](const ErrorTable &errors) {
+        errors_->setErrors(errors);
+        errors_->showIfErrors();
+    });
 
-  window.installEventFilter(this);
-  // The error window stays usable during jobs, but a job must not find its
-  // table replaced under it.
-  connect(&runner_, &JobRunner::controlsEnabledChanged, errors_.get(),
-          [this](bool enabled) { errors_->deleteButton()->setEnabled(enabled); });
+    window.installEventFilter(this);
+    // The error window stays usable during jobs, but a job must not find its
+    // table replaced under it.
+    connect(&runner_, &JobRunner::controlsEnabledChanged, errors_.get(),
+            [this](bool enabled) { errors_->deleteButton()->setEnabled(enabled); });
 
-  const NamedCommands& c = window.commands().named();
-  QAction* v1 = c.aWriteID3v1Tag;
-  QAction* v2 = c.aWriteID3v2Tag;
-  connect(v1, &QAction::triggered, this, [this, v1] { writeTagExecute(v1); });
-  connect(v2, &QAction::triggered, this, [this, v2] { writeTagExecute(v2); });
-  connect(c.aUpdate, &QAction::triggered, this, [this] { updateExecute(false); });
-  connect(c.aUpdateSel, &QAction::triggered, this, [this] { updateExecute(true); });
+    const NamedCommands &c = window.commands().named();
+    QAction *v1 = c.aWriteID3v1Tag;
+    QAction *v2 = c.aWriteID3v2Tag;
+    connect(v1, &QAction::triggered, this, [this, v1] { writeTagExecute(v1); });
+    connect(v2, &QAction::triggered, this, [this, v2] { writeTagExecute(v2); });
+    connect(c.aUpdate, &QAction::triggered, this, [this] { updateExecute(false); });
+    connect(c.aUpdateSel, &QAction::triggered, this, [this] { updateExecute(true); });
 
-  // Their work exists now: the views decide when the write-tag commands
-  // show, the rest always do.
-  QAction* copyFiles = window.findChild<QAction*>(QStringLiteral("mmiCopyFiles"));
-  for (QAction* action : {v1, v2, c.aUpdate, c.aUpdateSel, onlySelTag_,
-                          moveFiles_, copyFiles})
-    if (action) CommandSet::setPending(action, false);
-  const bool tagView = window.views().tagView() != 0;
-  CommandSet::setInUse(v1, tagView);
-  CommandSet::setInUse(v2, tagView);
-  for (QAction* action : {c.aUpdate, c.aUpdateSel, onlySelTag_, moveFiles_,
-                          copyFiles})
-    if (action) CommandSet::setInUse(action, true);
+    // Their work exists now: the views decide when the write-tag commands
+    // show, the rest always do.
+    QAction *copyFiles = window.findChild<QAction *>(QStringLiteral("mmiCopyFiles"));
+    for (QAction *action : {v1, v2, c.aUpdate, c.aUpdateSel, onlySelTag_, moveFiles_, copyFiles})
+        if (action)
+            CommandSet::setPending(action, false);
+    const bool tagView = window.views().tagView() != 0;
+    CommandSet::setInUse(v1, tagView);
+    CommandSet::setInUse(v2, tagView);
+    for (QAction *action : {c.aUpdate, c.aUpdateSel, onlySelTag_, moveFiles_, copyFiles})
+        if (action)
+            CommandSet::setInUse(action, true);
 }
 
 WriteCommands::~WriteCommands() = default;
 
-bool WriteCommands::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == &window_ && event->type() == QEvent::Close && errors_->isVisible()) errors_->close();
-  return QObject::eventFilter(watched, event);
+bool WriteCommands::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == &window_ && event->type() == QEvent::Close && errors_->isVisible())
+        errors_->close();
+    return QObject::eventFilter(watched, event);
 }
 
-void WriteCommands::setQuestions(WriteQuestions* questions) {
-  window_.session().setQuestions(questions ? questions : boxes_.get());
+void WriteCommands::setQuestions(WriteQuestions *questions)
+{
+    window_.session().setQuestions(questions ? questions : boxes_.get());
 }
 
-std::pair<int, int> WriteCommands::selectedRows() const {
-  int first = INT_MAX;
-  int last = 0;
-  const QItemSelectionModel* selection = window_.grid()->selectionModel();
-  for (const QItemSelectionRange& range : selection->selection()) {
-    first = qMin(first, GridModel::tableRow(range.topLeft()));
-    last = qMax(last, GridModel::tableRow(range.bottomRight()));
-  }
-  if (last == 0 && selection->currentIndex().isValid())
-    first = last = GridModel::tableRow(selection->currentIndex());
-  if (last == 0) return {1, 0};
-  return {first, last};
+std::pair<int, int> WriteCommands::selectedRows() const
+{
+    int first = INT_MAX;
+    int last = 0;
+    const QItemSelectionModel *selection = window_.grid()->selectionModel();
+    for (const QItemSelectionRange &range : selection->selection()) {
+        first = qMin(first, GridModel::tableRow(range.topLeft()));
+        last = qMax(last, GridModel::tableRow(range.bottomRight()));
+    }
+    if (last == 0 && selection->currentIndex().isValid())
+        first = last = GridModel::tableRow(selection->currentIndex());
+    if (last == 0)
+        return {1, 0};
+    return {first, last};
 }
 
-void WriteCommands::writeTagExecute(QAction* action) {
-  const int kind = action == window_.commands().named().aWriteID3v2Tag ? WriteTag2Kind : WriteTag1Kind;
-  if (onlySelTag_ && onlySelTag_->isChecked()) {
-    const auto [first, last] = selectedRows();
-    startWriteJob(first, last, kind);
-  } else {
-    startWriteJob(1, window_.table().lastFileRow(), kind);
-  }
+void WriteCommands::writeTagExecute(QAction *action)
+{
+    const int kind =
+        action == window_.commands().named().aWriteID3v2Tag ? WriteTag2Kind : WriteTag1Kind;
+    if (onlySelTag_ && onlySelTag_->isChecked()) {
+        const auto [first, last] = selectedRows();
+        startWriteJob(first, last, kind);
+    } else {
+        startWriteJob(1, window_.table().lastFileRow(), kind);
+    }
 }
 
-void WriteCommands::updateExecute(bool selectedOnly) {
-  if (selectedOnly) {
-    const auto [first, last] = selectedRows();
-    startWriteJob(first, last, ApplyKind);
-  } else {
-    startWriteJob(1, window_.table().lastFileRow(), ApplyKind);
-  }
+void WriteCommands::updateExecute(bool selectedOnly)
+{
+    if (selectedOnly) {
+        const auto [first, last] = selectedRows();
+        startWriteJob(first, last, ApplyKind);
+    } else {
+        startWriteJob(1, window_.table().lastFileRow(), ApplyKind);
+    }
 }
 
-void WriteCommands::startWriteJob(int first, int last, int kind) {
-  window_.session().write(first, last, kind, !moveFiles_ || moveFiles_->isChecked());
+void WriteCommands::startWriteJob(int first, int last, int kind)
+{
+    window_.session().write(first, last, kind, !moveFiles_ || moveFiles_->isChecked());
 }
 
-}  // namespace qm
+} // namespace qm

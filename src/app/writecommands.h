@@ -20,35 +20,35 @@ class WriteQuestions;
 // view's tag). Each starts an update job of a writing kind on the window's
 // runner; the job's failures go to the error window, shown at its end.
 class WriteCommands : public QObject {
-  Q_OBJECT
- public:
-  WriteCommands(TfrmTagEditor& window, JobRunner& runner);
-  ~WriteCommands() override;
+    Q_OBJECT
+public:
+    WriteCommands(TfrmTagEditor &window, JobRunner &runner);
+    ~WriteCommands() override;
 
-  TfrmError& errorWindow() const { return *errors_; }
-  // The questions the jobs ask; message boxes unless a test replaces them
-  // (nullptr restores the boxes). Must outlive the jobs started with it.
-  void setQuestions(WriteQuestions* questions);
+    TfrmError &errorWindow() const { return *errors_; }
+    // The questions the jobs ask; message boxes unless a test replaces them
+    // (nullptr restores the boxes). Must outlive the jobs started with it.
+    void setQuestions(WriteQuestions *questions);
 
-  // Starts a job of `kind` (11, 12 or 117) over table rows [first, last].
-  void startWriteJob(int first, int last, int kind);
-  // The table rows the selection spans; {1, 0} when nothing is selected.
-  std::pair<int, int> selectedRows() const;
+    // Starts a job of `kind` (11, 12 or 117) over table rows [first, last].
+    void startWriteJob(int first, int last, int kind);
+    // The table rows the selection spans; {1, 0} when nothing is selected.
+    std::pair<int, int> selectedRows() const;
 
- protected:
-  // The error window has no owner: it closes with the main window.
-  bool eventFilter(QObject* watched, QEvent* event) override;
+protected:
+    // The error window has no owner: it closes with the main window.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
- private:
-  void writeTagExecute(QAction* action);
-  void updateExecute(bool selectedOnly);
+private:
+    void writeTagExecute(QAction *action);
+    void updateExecute(bool selectedOnly);
 
-  TfrmTagEditor& window_;
-  JobRunner& runner_;
-  std::unique_ptr<MessageBoxQuestions> boxes_;
-  std::unique_ptr<TfrmError> errors_;
-  QAction* onlySelTag_;
-  QAction* moveFiles_;
+    TfrmTagEditor &window_;
+    JobRunner &runner_;
+    std::unique_ptr<MessageBoxQuestions> boxes_;
+    std::unique_ptr<TfrmError> errors_;
+    QAction *onlySelTag_;
+    QAction *moveFiles_;
 };
 
-}  // namespace qm
+} // namespace qm

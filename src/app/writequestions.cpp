@@ -2,38 +2,43 @@
 
 namespace qm {
 
-Answer MessageBoxQuestions::toAnswer(int button) {
-  switch (button) {
+Answer MessageBoxQuestions::toAnswer(int button)
+{
+    switch (button) {
     case QMessageBox::Yes:
-      return Answer::Yes;
+        return Answer::Yes;
     case QMessageBox::YesToAll:
-      return Answer::YesToAll;
+        return Answer::YesToAll;
     case QMessageBox::NoToAll:
-      return Answer::NoToAll;
+        return Answer::NoToAll;
     default:
-      return Answer::No;
-  }
+        return Answer::No;
+    }
 }
 
-Answer MessageBoxQuestions::ask(const QString& text) {
-  QMessageBox box(QMessageBox::Warning, QStringLiteral("Предупреждение"), text,
-                  QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll | QMessageBox::NoToAll, parent_);
-  box.setObjectName(QStringLiteral("writeQuestion"));
-  // Both questions lead to replacing or creating something: a plain Enter
-  // must not do that.
-  box.setDefaultButton(QMessageBox::No);
-  box.setEscapeButton(QMessageBox::No);
-  return toAnswer(box.exec());
+Answer MessageBoxQuestions::ask(const QString &text)
+{
+    QMessageBox box(
+        QMessageBox::Warning, QStringLiteral("Предупреждение"), text,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll | QMessageBox::NoToAll, parent_);
+    box.setObjectName(QStringLiteral("writeQuestion"));
+    // Both questions lead to replacing or creating something: a plain Enter
+    // must not do that.
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return toAnswer(box.exec());
 }
 
-Answer MessageBoxQuestions::askCreateFolder(const QString& text) { return ask(text); }
+Answer MessageBoxQuestions::askCreateFolder(const QString &text) { return ask(text); }
 
-Answer MessageBoxQuestions::askReplaceFile(const QString& text) { return ask(text); }
+Answer MessageBoxQuestions::askReplaceFile(const QString &text) { return ask(text); }
 
-void MessageBoxQuestions::showError(const QString& text) {
-  QMessageBox box(QMessageBox::Critical, WriteMessage::ErrorCaption, text, QMessageBox::Ok, parent_);
-  box.setObjectName(QStringLiteral("writeError"));
-  box.exec();
+void MessageBoxQuestions::showError(const QString &text)
+{
+    QMessageBox box(QMessageBox::Critical, WriteMessage::ErrorCaption, text, QMessageBox::Ok,
+                    parent_);
+    box.setObjectName(QStringLiteral("writeError"));
+    box.exec();
 }
 
-}  // namespace qm
+} // namespace qm

@@ -73,8 +73,8 @@ bool parseChoice(const Arguments &args, const QString &name, const QStringList &
     out = args.value(name, fallback);
     if (choices.contains(out))
         return true;
-    usageError(QStringLiteral("--%1 takes %2, not \"%3\"")
-                   .arg(name, choices.join(QLatin1Char('|')), out));
+    usageError(
+        QStringLiteral("--%1 takes %2, not \"%3\"").arg(name, choices.join(QLatin1Char('|')), out));
     return false;
 }
 
@@ -130,9 +130,8 @@ QString Arguments::value(const QString &name, const QString &fallback) const
     return fallback;
 }
 
-bool parseArguments(const QStringList &args, const QStringList &switches,
-                    const QStringList &valued, Arguments &out, QString &error,
-                    const QStringList &threeValued)
+bool parseArguments(const QStringList &args, const QStringList &switches, const QStringList &valued,
+                    Arguments &out, QString &error, const QStringList &threeValued)
 {
     bool optionsEnded = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -191,12 +190,14 @@ bool parseArguments(const QStringList &args, const QStringList &switches,
 int runRead(const Arguments &args)
 {
     QString tag, numbers, format;
-    if (!parseChoice(args, QStringLiteral("tag"), {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")},
+    if (!parseChoice(args, QStringLiteral("tag"),
+                     {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")},
                      QStringLiteral("2"), tag)
-        || !parseChoice(args, QStringLiteral("numbers"), {QStringLiteral("01"), QStringLiteral("1")},
-                        QStringLiteral("01"), numbers)
-        || !parseChoice(args, QStringLiteral("format"), {QStringLiteral("jsonl"), QStringLiteral("tsv")},
-                        QStringLiteral("jsonl"), format))
+        || !parseChoice(args, QStringLiteral("numbers"),
+                        {QStringLiteral("01"), QStringLiteral("1")}, QStringLiteral("01"), numbers)
+        || !parseChoice(args, QStringLiteral("format"),
+                        {QStringLiteral("jsonl"), QStringLiteral("tsv")}, QStringLiteral("jsonl"),
+                        format))
         return ExitUsage;
     if (args.operands.isEmpty())
         return usageError(QStringLiteral("read needs at least one file or folder"));
@@ -208,7 +209,8 @@ int runRead(const Arguments &args)
             return usageError(QStringLiteral("neither a file nor a folder: ") + path);
     }
 
-    const NumberStyle style = numbers == QLatin1String("1") ? NumberStyle::Plain : NumberStyle::LeadingZero;
+    const NumberStyle style =
+        numbers == QLatin1String("1") ? NumberStyle::Plain : NumberStyle::LeadingZero;
     SessionState state;
     state.numbering = {style, NumberScope::WholeTable};
     state.tagView = TagView(tag.toInt());
@@ -248,8 +250,8 @@ int runEdit(const Arguments &args)
     };
     QList<Step> steps;
     bool changes = false;
-    const QStringList caseModes{QStringLiteral("upper"), QStringLiteral("lower"), QStringLiteral("sentence"),
-                                QStringLiteral("words")};
+    const QStringList caseModes{QStringLiteral("upper"), QStringLiteral("lower"),
+                                QStringLiteral("sentence"), QStringLiteral("words")};
     for (qsizetype index = 0; index < args.options.size(); ++index) {
         const auto &[name, value] = args.options[index];
         if (name == QLatin1String("case")) {
@@ -257,10 +259,14 @@ int runEdit(const Arguments &args)
             const auto columns = dataColumns(value.left(equals));
             const qsizetype mode = caseModes.indexOf(value.mid(equals + 1));
             if (equals < 0 || mode < 0)
-                return usageError(QStringLiteral("--case takes COL=upper|lower|sentence|words, not \"%1\"").arg(value));
+                return usageError(
+                    QStringLiteral("--case takes COL=upper|lower|sentence|words, not \"%1\"")
+                        .arg(value));
             if (!columns)
-                return usageError(QStringLiteral("not a data column: \"%1\"").arg(value.left(equals)));
-            steps.append({Action::Case, FieldNumber::No, QString(), DuplicateKey::AllColumns, *columns, CaseMode(mode)});
+                return usageError(
+                    QStringLiteral("not a data column: \"%1\"").arg(value.left(equals)));
+            steps.append({Action::Case, FieldNumber::No, QString(), DuplicateKey::AllColumns,
+                          *columns, CaseMode(mode)});
             changes = true;
             continue;
         }
@@ -268,16 +274,18 @@ int runEdit(const Arguments &args)
             const auto columns = dataColumns(value);
             if (!columns)
                 return usageError(QStringLiteral("not a data column: \"%1\"").arg(value));
-            steps.append({Action::Replace, FieldNumber::No, QString(), DuplicateKey::AllColumns, *columns,
-                          CaseMode::Upper, args.moreValues.value(index)});
+            steps.append({Action::Replace, FieldNumber::No, QString(), DuplicateKey::AllColumns,
+                          *columns, CaseMode::Upper, args.moreValues.value(index)});
             changes = true;
             continue;
         }
         if (name == QLatin1String("dedupe")) {
             if (value != QLatin1String("visible") && value != QLatin1String("all"))
-                return usageError(QStringLiteral("--dedupe takes visible|all, not \"%1\"").arg(value));
+                return usageError(
+                    QStringLiteral("--dedupe takes visible|all, not \"%1\"").arg(value));
             steps.append({Action::Dedupe, FieldNumber::No, QString(),
-                          value == QLatin1String("all") ? DuplicateKey::AllColumns : DuplicateKey::VisibleColumns});
+                          value == QLatin1String("all") ? DuplicateKey::AllColumns
+                                                        : DuplicateKey::VisibleColumns});
             changes = true;
             continue;
         }
@@ -303,8 +311,8 @@ int runEdit(const Arguments &args)
         const auto field = columnByName(value.left(equals));
         if (!field || *field == FieldNumber::No)
             return usageError(QStringLiteral("not a data column: \"%1\"").arg(value.left(equals)));
-        steps.append({set ? Action::Set : Action::Show, *field, set ? value.mid(equals + 1) : QString(),
-                      DuplicateKey::AllColumns});
+        steps.append({set ? Action::Set : Action::Show, *field,
+                      set ? value.mid(equals + 1) : QString(), DuplicateKey::AllColumns});
         changes = changes || set;
     }
     if (!args.operands.isEmpty())
@@ -317,7 +325,8 @@ int runEdit(const Arguments &args)
     const QList<FieldNumber> scanFields = session.options().scanFields().enabledFields();
     SessionState state;
     const bool separate = args.has(QStringLiteral("numbers-separate"));
-    state.numbering = {numbers == QLatin1String("1") ? NumberStyle::Plain : NumberStyle::LeadingZero,
+    state.numbering = {numbers == QLatin1String("1") ? NumberStyle::Plain
+                                                     : NumberStyle::LeadingZero,
                        separate ? NumberScope::PerFolder : NumberScope::WholeTable};
     session.setStateSource([state] { return state; });
     if (separate) {
@@ -333,16 +342,18 @@ int runEdit(const Arguments &args)
         if (step.action == Action::Case) {
             for (const FieldNumber field : step.columns) {
                 const int position = table.layout().position(field);
-                session.convertCase(CellRect{position, 1, position, table.lastFileRow()}, step.mode);
+                session.convertCase(CellRect{position, 1, position, table.lastFileRow()},
+                                    step.mode);
             }
             continue;
         }
         if (step.action == Action::Replace) {
-            session.replaceInColumns(step.columns, step.texts.value(0), step.texts.value(1), caseSensitive,
-                                     wholeCell);
+            session.replaceInColumns(step.columns, step.texts.value(0), step.texts.value(1),
+                                     caseSensitive, wholeCell);
             continue;
         }
-        if (step.action == Action::Dedupe || step.action == Action::Sort || step.action == Action::Shuffle) {
+        if (step.action == Action::Dedupe || step.action == Action::Sort
+            || step.action == Action::Shuffle) {
             if (step.action == Action::Dedupe)
                 session.removeDuplicates(step.key);
             else if (step.action == Action::Sort)
@@ -396,9 +407,11 @@ int runApply(const Arguments &args)
 {
     QString tag, createFolders, replace;
     const QStringList yesNo{QStringLiteral("yes"), QStringLiteral("no")};
-    if (!parseChoice(args, QStringLiteral("tag"), {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")},
+    if (!parseChoice(args, QStringLiteral("tag"),
+                     {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")},
                      QStringLiteral("0"), tag)
-        || !parseChoice(args, QStringLiteral("create-folders"), yesNo, QStringLiteral("no"), createFolders)
+        || !parseChoice(args, QStringLiteral("create-folders"), yesNo, QStringLiteral("no"),
+                        createFolders)
         || !parseChoice(args, QStringLiteral("replace"), yesNo, QStringLiteral("no"), replace))
         return ExitUsage;
     QList<int> kinds;
@@ -426,8 +439,9 @@ int runApply(const Arguments &args)
     state.tagView = TagView(tag.toInt());
     state.allFormats = args.has(QStringLiteral("all-formats"));
     session.setStateSource([state] { return state; });
-    CommandLineAnswers answers(createFolders == QLatin1String("yes") ? Answer::YesToAll : Answer::NoToAll,
-                               replace == QLatin1String("yes") ? Answer::YesToAll : Answer::NoToAll);
+    CommandLineAnswers answers(
+        createFolders == QLatin1String("yes") ? Answer::YesToAll : Answer::NoToAll,
+        replace == QLatin1String("yes") ? Answer::YesToAll : Answer::NoToAll);
     session.setQuestions(&answers);
     bool failed = false;
     const ColumnLayout &layout = table.layout();

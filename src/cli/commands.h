@@ -29,9 +29,8 @@ struct Arguments {
 // `valued` take one ("--name VALUE" or "--name=VALUE"); "--" ends the
 // options; `threeValued` take three ("--name A B C"). False with the reason
 // in `error` for anything else.
-bool parseArguments(const QStringList &args, const QStringList &switches,
-                    const QStringList &valued, Arguments &out, QString &error,
-                    const QStringList &threeValued = {});
+bool parseArguments(const QStringList &args, const QStringList &switches, const QStringList &valued,
+                    Arguments &out, QString &error, const QStringList &threeValued = {});
 
 int runRead(const Arguments &args);
 int runEdit(const Arguments &args);

@@ -114,18 +114,19 @@ int main(int argc, char **argv)
     } else if (command == QLatin1String("edit")) {
         switches = {QStringLiteral("shuffle"), QStringLiteral("numbers-separate"),
                     QStringLiteral("case-sensitive"), QStringLiteral("whole-cell")};
-        valued = {QStringLiteral("show"), QStringLiteral("set"), QStringLiteral("dedupe"),
+        valued = {QStringLiteral("show"),    QStringLiteral("set"),  QStringLiteral("dedupe"),
                   QStringLiteral("numbers"), QStringLiteral("sort"), QStringLiteral("case")};
         threeValued = {QStringLiteral("replace")};
         run = runEdit;
     } else if (command == QLatin1String("apply")) {
-        switches = {QStringLiteral("rename"), QStringLiteral("copy"), QStringLiteral("all-formats")};
-        valued = {QStringLiteral("write-tag"), QStringLiteral("tag"), QStringLiteral("create-folders"),
-                  QStringLiteral("replace")};
+        switches = {QStringLiteral("rename"), QStringLiteral("copy"),
+                    QStringLiteral("all-formats")};
+        valued = {QStringLiteral("write-tag"), QStringLiteral("tag"),
+                  QStringLiteral("create-folders"), QStringLiteral("replace")};
         run = runApply;
     } else {
-        const QByteArray text = "quillmark-cli: unknown command \"" + command.toUtf8()
-                                + "\" (try --help)\n";
+        const QByteArray text =
+            "quillmark-cli: unknown command \"" + command.toUtf8() + "\" (try --help)\n";
         std::fputs(text.constData(), stderr);
         return ExitUsage;
     }

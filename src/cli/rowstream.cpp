@@ -21,11 +21,21 @@ void appendJsonString(QByteArray &out, const QString &text)
     for (const char c : utf8) {
         const auto byte = static_cast<unsigned char>(c);
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (byte < 0x20) {
                 out += "\\u00";
@@ -82,10 +92,7 @@ QList<QByteArrayView> splitLines(const QByteArray &input)
     return lines;
 }
 
-bool isBlank(QByteArrayView line)
-{
-    return line.trimmed().isEmpty();
-}
+bool isBlank(QByteArrayView line) { return line.trimmed().isEmpty(); }
 
 QString lineError(qsizetype line, const QString &what)
 {
@@ -177,11 +184,20 @@ QString escapeTsv(const QString &text)
     out.reserve(text.size());
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case u'\\': out += QLatin1String("\\\\"); break;
-        case u'\t': out += QLatin1String("\\t"); break;
-        case u'\n': out += QLatin1String("\\n"); break;
-        case u'\r': out += QLatin1String("\\r"); break;
-        default: out += c;
+        case u'\\':
+            out += QLatin1String("\\\\");
+            break;
+        case u'\t':
+            out += QLatin1String("\\t");
+            break;
+        case u'\n':
+            out += QLatin1String("\\n");
+            break;
+        case u'\r':
+            out += QLatin1String("\\r");
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -200,11 +216,20 @@ bool unescapeTsv(QStringView text, QString &out)
         if (++i == text.size())
             return false;
         switch (text[i].unicode()) {
-        case u'\\': out += u'\\'; break;
-        case u't': out += u'\t'; break;
-        case u'n': out += u'\n'; break;
-        case u'r': out += u'\r'; break;
-        default: return false;
+        case u'\\':
+            out += u'\\';
+            break;
+        case u't':
+            out += u'\t';
+            break;
+        case u'n':
+            out += u'\n';
+            break;
+        case u'r':
+            out += u'\r';
+            break;
+        default:
+            return false;
         }
     }
     return true;
@@ -256,7 +281,8 @@ bool writeRows(std::FILE *out, const RowTable &table, RowFormat format)
             appendJsonRow(buffer, table.row(r));
         // Written in slices so a large table never waits in memory twice.
         if (buffer.size() > (1 << 16)) {
-            if (std::fwrite(buffer.constData(), 1, size_t(buffer.size()), out) != size_t(buffer.size()))
+            if (std::fwrite(buffer.constData(), 1, size_t(buffer.size()), out)
+                != size_t(buffer.size()))
                 return false;
             buffer.clear();
         }

@@ -46,7 +46,8 @@ bool preadUpTo(int fd, qint64 pos, qint64 length, QByteArray *out)
     out->resize(length);
     qint64 done = 0;
     while (done < length) {
-        const ssize_t got = ::pread(fd, out->data() + done, size_t(length - done), off_t(pos + done));
+        const ssize_t got =
+            ::pread(fd, out->data() + done, size_t(length - done), off_t(pos + done));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -67,7 +68,8 @@ bool pwriteAll(int fd, qint64 pos, const QByteArray &bytes)
         return false;
     qint64 done = 0;
     while (done < bytes.size()) {
-        const ssize_t put = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(pos + done));
+        const ssize_t put =
+            ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(pos + done));
         if (put < 0 && errno == EINTR)
             continue;
         if (put == 0)
@@ -147,7 +149,8 @@ bool applyChange(const FileChange &change, WriteFailure *failure)
     why = WriteFailure::None;
     if (change.rewrite) {
         FileStamp now;
-        if (!stampOf(change.fileName, &now) || (change.planned.size >= 0 && !(now == change.planned))) {
+        if (!stampOf(change.fileName, &now)
+            || (change.planned.size >= 0 && !(now == change.planned))) {
             why = WriteFailure::Changed;
             return false;
         }
@@ -197,20 +200,14 @@ bool ReadOnlyFile::open(const QString &fileName)
     return fd_ >= 0;
 }
 
-bool ReadOnlyFile::isOpen() const
-{
-    return fd_ >= 0;
-}
+bool ReadOnlyFile::isOpen() const { return fd_ >= 0; }
 
 bool ReadOnlyFile::readUpTo(qint64 pos, qint64 length, QByteArray *out)
 {
     return preadUpTo(fd_, pos, length, out);
 }
 
-ReadWriteFile::~ReadWriteFile()
-{
-    close();
-}
+ReadWriteFile::~ReadWriteFile() { close(); }
 
 bool ReadWriteFile::open(const QString &fileName)
 {
@@ -283,10 +280,7 @@ bool applyChange(const FileChange &change, WriteFailure *failure)
     return true;
 }
 
-ReadOnlyFile::~ReadOnlyFile()
-{
-    delete file_;
-}
+ReadOnlyFile::~ReadOnlyFile() { delete file_; }
 
 bool ReadOnlyFile::open(const QString &fileName)
 {
@@ -297,20 +291,14 @@ bool ReadOnlyFile::open(const QString &fileName)
     return true;
 }
 
-bool ReadOnlyFile::isOpen() const
-{
-    return file_ && file_->isOpen();
-}
+bool ReadOnlyFile::isOpen() const { return file_ && file_->isOpen(); }
 
 bool ReadOnlyFile::readUpTo(qint64 pos, qint64 length, QByteArray *out)
 {
     return file_ && qm::readUpTo(*file_, pos, length, out);
 }
 
-ReadWriteFile::~ReadWriteFile()
-{
-    close();
-}
+ReadWriteFile::~ReadWriteFile() { close(); }
 
 bool ReadWriteFile::open(const QString &fileName)
 {
@@ -374,7 +362,8 @@ bool applyRecordedChange(const FileChange &change, ChangeRecorder *recorder, Wri
     return made;
 }
 
-bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip, WriteFailure *failure)
+bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip,
+                 WriteFailure *failure)
 {
     WriteFailure ignored;
     WriteFailure &why = failure ? *failure : ignored;
@@ -417,7 +406,8 @@ bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip,
     // The new file should belong to whom the old one did; only possible
     // where allowed (root, or a group of one's own), harmless where not.
     struct stat old;
-    if (ok && ::fstat(source.handle(), &old) == 0 && ::fchown(target.handle(), old.st_uid, old.st_gid) != 0)
+    if (ok && ::fstat(source.handle(), &old) == 0
+        && ::fchown(target.handle(), old.st_uid, old.st_gid) != 0)
         (void)::fchown(target.handle(), ::geteuid(), old.st_gid);
 #endif
     if (!ok) {
@@ -439,7 +429,8 @@ bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip,
 
 BlockReader ReadOnlyFile::reader()
 {
-    return [this](qint64 pos, qint64 length, QByteArray *out) { return readUpTo(pos, length, out); };
+    return
+        [this](qint64 pos, qint64 length, QByteArray *out) { return readUpTo(pos, length, out); };
 }
 
 bool readUpTo(QFile &file, qint64 pos, qint64 length, QByteArray *out)

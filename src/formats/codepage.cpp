@@ -87,10 +87,7 @@ Tables &tables()
     return instance;
 }
 
-const Table *load()
-{
-    return tables().current.load(std::memory_order_acquire);
-}
+const Table *load() { return tables().current.load(std::memory_order_acquire); }
 
 } // namespace
 
@@ -103,10 +100,7 @@ bool LegacyCodepage::setName(const QString &name)
     return true;
 }
 
-QString LegacyCodepage::name()
-{
-    return load()->name;
-}
+QString LegacyCodepage::name() { return load()->name; }
 
 QString LegacyCodepage::decode(QByteArrayView bytes)
 {

@@ -7,28 +7,154 @@
 
 namespace qm {
 
-const char *const aTAG_MusicGenre[MAX_MUSIC_GENRES] = {
-    "Blues", "Classic Rock", "Country", "Dance", "Disco", "Funk", "Grunge", "Hip-Hop", "Jazz",
-    "Metal", "New Age", "Oldies", "Other", "Pop", "R&B", "Rap", "Reggae", "Rock", "Techno",
-    "Industrial", "Alternative", "Ska", "Death Metal", "Pranks", "Soundtrack", "Euro-Techno",
-    "Ambient", "Trip-Hop", "Vocal", "Jazz+Funk", "Fusion", "Trance", "Classical", "Instrumental",
-    "Acid", "House", "Game", "Sound Clip", "Gospel", "Noise", "AlternRock", "Bass", "Soul", "Punk",
-    "Space", "Meditative", "Instrumental Pop", "Instrumental Rock", "Ethnic", "Gothic", "Darkwave",
-    "Techno-Industrial", "Electronic", "Pop-Folk", "Eurodance", "Dream", "Southern Rock", "Comedy",
-    "Cult", "Gangsta", "Top 40", "Christian Rap", "Pop/Funk", "Jungle", "Native American",
-    "Cabaret", "New Wave", "Psychadelic", "Rave", "Showtunes", "Trailer", "Lo-Fi", "Tribal",
-    "Acid Punk", "Acid Jazz", "Polka", "Retro", "Musical", "Rock & Roll", "Hard Rock", "Folk",
-    "Folk-Rock", "National Folk", "Swing", "Fast Fusion", "Bebob", "Latin", "Revival", "Celtic",
-    "Bluegrass", "Avantgarde", "Gothic Rock", "Progressive Rock", "Psychedelic Rock",
-    "Symphonic Rock", "Slow Rock", "Big Band", "Chorus", "Easy Listening", "Acoustic", "Humour",
-    "Speech", "Chanson", "Opera", "Chamber Music", "Sonata", "Symphony", "Booty Bass", "Primus",
-    "Porn Groove", "Satire", "Slow Jam", "Club", "Tango", "Samba", "Folklore", "Ballad",
-    "Power Ballad", "Rhythmic Soul", "Freestyle", "Duet", "Punk Rock", "Drum Solo", "A capella",
-    "Euro-House", "Dance Hall", "Goa", "Drum & Bass", "Club-House", "Hardcore", "Terror", "Indie",
-    "BritPop", "Negerpunk", "Polsk Punk", "Beat", "Christian Gangsta Rap", "Heavy Metal",
-    "Black Metal", "Crossover", "Contemporary Christian", "Christian Rock", "Merengue", "Salsa",
-    "Thrash Metal", "Anime", "JPop", "Synthpop"
-};
+const char *const aTAG_MusicGenre[MAX_MUSIC_GENRES] = {"Blues",
+                                                       "Classic Rock",
+                                                       "Country",
+                                                       "Dance",
+                                                       "Disco",
+                                                       "Funk",
+                                                       "Grunge",
+                                                       "Hip-Hop",
+                                                       "Jazz",
+                                                       "Metal",
+                                                       "New Age",
+                                                       "Oldies",
+                                                       "Other",
+                                                       "Pop",
+                                                       "R&B",
+                                                       "Rap",
+                                                       "Reggae",
+                                                       "Rock",
+                                                       "Techno",
+                                                       "Industrial",
+                                                       "Alternative",
+                                                       "Ska",
+                                                       "Death Metal",
+                                                       "Pranks",
+                                                       "Soundtrack",
+                                                       "Euro-Techno",
+                                                       "Ambient",
+                                                       "Trip-Hop",
+                                                       "Vocal",
+                                                       "Jazz+Funk",
+                                                       "Fusion",
+                                                       "Trance",
+                                                       "Classical",
+                                                       "Instrumental",
+                                                       "Acid",
+                                                       "House",
+                                                       "Game",
+                                                       "Sound Clip",
+                                                       "Gospel",
+                                                       "Noise",
+                                                       "AlternRock",
+                                                       "Bass",
+                                                       "Soul",
+                                                       "Punk",
+                                                       "Space",
+                                                       "Meditative",
+                                                       "Instrumental Pop",
+                                                       "Instrumental Rock",
+                                                       "Ethnic",
+                                                       "Gothic",
+                                                       "Darkwave",
+                                                       "Techno-Industrial",
+                                                       "Electronic",
+                                                       "Pop-Folk",
+                                                       "Eurodance",
+                                                       "Dream",
+                                                       "Southern Rock",
+                                                       "Comedy",
+                                                       "Cult",
+                                                       "Gangsta",
+                                                       "Top 40",
+                                                       "Christian Rap",
+                                                       "Pop/Funk",
+                                                       "Jungle",
+                                                       "Native American",
+                                                       "Cabaret",
+                                                       "New Wave",
+                                                       "Psychadelic",
+                                                       "Rave",
+                                                       "Showtunes",
+                                                       "Trailer",
+                                                       "Lo-Fi",
+                                                       "Tribal",
+                                                       "Acid Punk",
+                                                       "Acid Jazz",
+                                                       "Polka",
+                                                       "Retro",
+                                                       "Musical",
+                                                       "Rock & Roll",
+                                                       "Hard Rock",
+                                                       "Folk",
+                                                       "Folk-Rock",
+                                                       "National Folk",
+                                                       "Swing",
+                                                       "Fast Fusion",
+                                                       "Bebob",
+                                                       "Latin",
+                                                       "Revival",
+                                                       "Celtic",
+                                                       "Bluegrass",
+                                                       "Avantgarde",
+                                                       "Gothic Rock",
+                                                       "Progressive Rock",
+                                                       "Psychedelic Rock",
+                                                       "Symphonic Rock",
+                                                       "Slow Rock",
+                                                       "Big Band",
+                                                       "Chorus",
+                                                       "Easy Listening",
+                                                       "Acoustic",
+                                                       "Humour",
+                                                       "Speech",
+                                                       "Chanson",
+                                                       "Opera",
+                                                       "Chamber Music",
+                                                       "Sonata",
+                                                       "Symphony",
+                                                       "Booty Bass",
+                                                       "Primus",
+                                                       "Porn Groove",
+                                                       "Satire",
+                                                       "Slow Jam",
+                                                       "Club",
+                                                       "Tango",
+                                                       "Samba",
+                                                       "Folklore",
+                                                       "Ballad",
+                                                       "Power Ballad",
+                                                       "Rhythmic Soul",
+                                                       "Freestyle",
+                                                       "Duet",
+                                                       "Punk Rock",
+                                                       "Drum Solo",
+                                                       "A capella",
+                                                       "Euro-House",
+                                                       "Dance Hall",
+                                                       "Goa",
+                                                       "Drum & Bass",
+                                                       "Club-House",
+                                                       "Hardcore",
+                                                       "Terror",
+                                                       "Indie",
+                                                       "BritPop",
+                                                       "Negerpunk",
+                                                       "Polsk Punk",
+                                                       "Beat",
+                                                       "Christian Gangsta Rap",
+                                                       "Heavy Metal",
+                                                       "Black Metal",
+                                                       "Crossover",
+                                                       "Contemporary Christian",
+                                                       "Christian Rock",
+                                                       "Merengue",
+                                                       "Salsa",
+                                                       "Thrash Metal",
+                                                       "Anime",
+                                                       "JPop",
+                                                       "Synthpop"};
 
 namespace {
 
@@ -145,10 +271,7 @@ void TID3v1::FSetArtist(const QString &value) { setWithLongForm(Artist, ExtArtis
 void TID3v1::FSetAlbum(const QString &value) { setWithLongForm(Album, ExtAlbum, value); }
 void TID3v1::FSetComment(const QString &value) { setWithLongForm(Comment, Comment2, value); }
 
-void TID3v1::FSetYear(const QString &value)
-{
-    Year = trimEnd(value).left(4);
-}
+void TID3v1::FSetYear(const QString &value) { Year = trimEnd(value).left(4); }
 
 void TID3v1::FSetGenre(const QString &value)
 {
@@ -171,10 +294,7 @@ void TID3v1::FSetGenre(const QString &value)
     }
 }
 
-QString TID3v1::FGetTrackString() const
-{
-    return Track == 0 ? QString() : QString::number(Track);
-}
+QString TID3v1::FGetTrackString() const { return Track == 0 ? QString() : QString::number(Track); }
 
 QString TID3v1::FGetGenre() const
 {
@@ -186,22 +306,17 @@ int TID3v1::FGetLyrics2Size() const
     return Lyrics2DataSize > 0 ? Lyrics2DataSize + kMarkSize : 0;
 }
 
-int TID3v1::FGetTagSize() const
-{
-    return FGetLyrics2Size() + (TagPresent ? kRecordSize : 0);
-}
+int TID3v1::FGetTagSize() const { return FGetLyrics2Size() + (TagPresent ? kRecordSize : 0); }
 
-bool TID3v1::FGetHasLyrics() const
-{
-    return !trimBoth(Lyrics).isEmpty();
-}
+bool TID3v1::FGetHasLyrics() const { return !trimBoth(Lyrics).isEmpty(); }
 
 // ---- parsing ----
 
 qint64 TID3v1::TailBytesNeeded(QByteArrayView last) const
 {
     const qsizetype n = last.size();
-    const bool record = TagPresent || (n >= kRecordSize && last.last(kRecordSize).startsWith(kTagId));
+    const bool record =
+        TagPresent || (n >= kRecordSize && last.last(kRecordSize).startsWith(kTagId));
     if (!UseLyrics2)
         return kRecordSize;
     const int tail = record ? kMaxTail : kMarkSize;
@@ -304,20 +419,17 @@ void TID3v1::ParseTail(QByteArrayView end, bool readFields)
 bool TID3v1::HasRecordFields() const
 {
     return !Title.isEmpty() || !Artist.isEmpty() || !Album.isEmpty() || !Comment.isEmpty()
-        || Track > 0 || GenreID != 255;
+           || Track > 0 || GenreID != 255;
 }
 
 bool TID3v1::HasLyrics2Fields() const
 {
     return !Lyrics.isEmpty() || !LyricsAuthor.isEmpty() || !ImageLinks.isEmpty()
-        || !ExtArtist.isEmpty() || !ExtAlbum.isEmpty() || !Comment2.isEmpty()
-        || !ExtTitle.isEmpty();
+           || !ExtArtist.isEmpty() || !ExtAlbum.isEmpty() || !Comment2.isEmpty()
+           || !ExtTitle.isEmpty();
 }
 
-QByteArray TID3v1::BuildRecord() const
-{
-    return HasRecordFields() ? RecordBytes() : QByteArray();
-}
+QByteArray TID3v1::BuildRecord() const { return HasRecordFields() ? RecordBytes() : QByteArray(); }
 
 QByteArray TID3v1::RecordAfter(const QByteArray &block) const
 {
@@ -349,8 +461,8 @@ bool TID3v1::BuildLyrics2Block(QByteArray *out) const
     QByteArray block(kLyricsBegin);
     block += Lyrics.isEmpty() ? "IND0000200" : "IND0000210";
     const std::pair<const char *, const QString *> fields[] = {
-        {"EAL", &ExtAlbum}, {"EAR", &ExtArtist}, {"ETT", &ExtTitle}, {"INF", &Comment2},
-        {"AUT", &LyricsAuthor}, {"LYR", &Lyrics}, {"IMG", &ImageLinks}};
+        {"EAL", &ExtAlbum},     {"EAR", &ExtArtist}, {"ETT", &ExtTitle},  {"INF", &Comment2},
+        {"AUT", &LyricsAuthor}, {"LYR", &Lyrics},    {"IMG", &ImageLinks}};
     for (const auto &[id, value] : fields) {
         if (trimBoth(*value).isEmpty())
             continue;
@@ -439,7 +551,7 @@ bool TID3v1::PlanSave(const QString &fileName, FileChange *change) const
     if (!old.ReadTagWith(file.reader(), size, false))
         return false;
     const qint64 oldTail = (old.TagPresent ? kRecordSize : 0)
-        + (UseLyrics2 && old.Lyrics2Present ? old.FGetLyrics2Size() : 0);
+                           + (UseLyrics2 && old.Lyrics2Present ? old.FGetLyrics2Size() : 0);
     // The new end replaces the old one; the audio in front of it is never
     // touched, whatever happens.
     change->fileName = fileName;
@@ -448,8 +560,9 @@ bool TID3v1::PlanSave(const QString &fileName, FileChange *change) const
     change->oldSize = size;
     change->newSize = change->offset + change->newBytes.size();
     change->rewrite = false;
-    return file.readUpTo(change->offset, oldTail, &change->oldBytes) && change->oldBytes.size() == oldTail
-        && stampOf(fileName, &change->planned) && change->planned.size == size;
+    return file.readUpTo(change->offset, oldTail, &change->oldBytes)
+           && change->oldBytes.size() == oldTail && stampOf(fileName, &change->planned)
+           && change->planned.size == size;
 }
 
 bool TID3v1::SaveToFile(const QString &fileName, ChangeRecorder *recorder)

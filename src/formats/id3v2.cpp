@@ -18,8 +18,7 @@ struct FileStart {
 // False when the file cannot be read or is shorter than a tag header.
 // *first holds the file's first bytes, up to a read block: the header, and
 // with it the whole of most tags.
-template <typename File>
-bool readStart(File &file, FileStart &start, QByteArray *first)
+template <typename File> bool readStart(File &file, FileStart &start, QByteArray *first)
 {
     if (!file.readUpTo(0, kReadBlockSize, first) || first->size() < id3v2::HeaderSize)
         return false;
@@ -53,13 +52,15 @@ public:
         }
         const QByteArray &block = blocks_.last();
         const qint64 from = at - blockAt_;
-        return QByteArray::fromRawData(block.constData() + from, std::min(length, block.size() - from));
+        return QByteArray::fromRawData(block.constData() + from,
+                                       std::min(length, block.size() - from));
     }
 
 private:
     bool inBlock(qint64 at, qint64 length) const
     {
-        return !blocks_.isEmpty() && at >= blockAt_ && at + length <= blockAt_ + blocks_.last().size();
+        return !blocks_.isEmpty() && at >= blockAt_
+               && at + length <= blockAt_ + blocks_.last().size();
     }
     QByteArray readAt(qint64 at, qint64 length)
     {
@@ -103,10 +104,7 @@ qint64 bytesToReplace(const FileStart &start)
 
 } // namespace
 
-TID3v2::TID3v2()
-{
-    ResetData();
-}
+TID3v2::TID3v2() { ResetData(); }
 
 void TID3v2::ResetData()
 {
@@ -136,7 +134,8 @@ bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize)
         id3v2::TagHeader header;
         // A tag that claims more than the file holds is no tag to read or
         // to write over.
-        if (id3v2::parseHeader(head, header) != id3v2::HeaderKind::Tag || header.totalSize > fileSize)
+        if (id3v2::parseHeader(head, header) != id3v2::HeaderKind::Tag
+            || header.totalSize > fileSize)
             return true;
         TagPresent = true;
         MajorVersion = header.major;
@@ -183,7 +182,7 @@ bool TID3v2::PlanSave(const QString &fileName, FileChange *change) const
         const QByteArray frames = id3v2::buildFrames(content);
 
         const bool inPlace = start.kind == id3v2::HeaderKind::Tag
-                          && start.header.totalSize >= id3v2::HeaderSize + frames.size();
+                             && start.header.totalSize >= id3v2::HeaderSize + frames.size();
         const QByteArray tag = id3v2::buildTag(
             frames, inPlace ? start.header.totalSize : id3v2::paddedTotalSize(frames.size()));
         if (tag.isEmpty())
@@ -198,7 +197,8 @@ bool TID3v2::PlanSave(const QString &fileName, FileChange *change) const
             change->oldBytes = first.first(id3v2::HeaderSize) + body;
             QByteArray rest;
             if (change->oldBytes.size() < replaced
-                && file.readUpTo(change->oldBytes.size(), replaced - change->oldBytes.size(), &rest))
+                && file.readUpTo(change->oldBytes.size(), replaced - change->oldBytes.size(),
+                                 &rest))
                 change->oldBytes += rest;
         }
         change->newBytes = tag;
@@ -206,7 +206,7 @@ bool TID3v2::PlanSave(const QString &fileName, FileChange *change) const
         change->newSize = start.fileSize - replaced + tag.size();
         change->rewrite = !inPlace;
         return change->oldBytes.size() == replaced && stampOf(fileName, &change->planned)
-            && change->planned.size == start.fileSize;
+               && change->planned.size == start.fileSize;
     } catch (...) {
         return false;
     }
@@ -248,7 +248,8 @@ bool TID3v2::RemoveFromFile(const QString &fileName)
             return true;
         if (start.kind == id3v2::HeaderKind::Tag && start.header.totalSize > start.fileSize)
             return false;
-        if (!makeWritable(fileName) || !rewriteFile(fileName, {}, bytesToReplace(start), &SaveFailure))
+        if (!makeWritable(fileName)
+            || !rewriteFile(fileName, {}, bytesToReplace(start), &SaveFailure))
             return false;
         TagPresent = false;
         TotalSize = 0;

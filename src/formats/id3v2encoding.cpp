@@ -7,10 +7,7 @@
 namespace qm::id3v2 {
 namespace {
 
-bool isWide(quint8 encoding)
-{
-    return encoding == EncUtf16Bom || encoding == EncUtf16BE;
-}
+bool isWide(quint8 encoding) { return encoding == EncUtf16Bom || encoding == EncUtf16BE; }
 
 QString decodeUtf16(QByteArrayView bytes, bool bigEndianByDefault)
 {
@@ -69,11 +66,7 @@ qsizetype terminatorAt(quint8 encoding, QByteArrayView data, qsizetype from)
     return at < 0 ? data.size() : at;
 }
 
-int terminatorSize(quint8 encoding)
-{
-    return isWide(encoding) ? 2 : 1;
-}
-
+int terminatorSize(quint8 encoding) { return isWide(encoding) ? 2 : 1; }
 
 } // namespace
 
@@ -99,14 +92,12 @@ QStringList readStrings(quint8 encoding, QByteArrayView data, qsizetype at)
     return values;
 }
 
-
 namespace {
 
 bool isAscii(const QString &text)
 {
     return std::all_of(text.cbegin(), text.cend(), [](QChar ch) { return ch.unicode() < 0x80; });
 }
-
 
 } // namespace
 

@@ -16,7 +16,6 @@ constexpr quint8 EncUtf16Bom = 1;
 constexpr quint8 EncUtf16BE = 2;
 constexpr quint8 EncUtf8 = 3;
 
-
 // Reads one terminated string at `at` and moves past its terminator.
 QString readString(quint8 encoding, QByteArrayView data, qsizetype &at);
 // All strings from `at` to the end; empty ones are dropped.

@@ -44,7 +44,7 @@ namespace {
 constexpr quint32 idCode(const char *id)
 {
     return quint32(uchar(id[0])) << 24 | quint32(uchar(id[1])) << 16 | quint32(uchar(id[2])) << 8
-         | quint32(uchar(id[3]));
+           | quint32(uchar(id[3]));
 }
 
 // The fields kept in text frames ("T..."), by the frame id's four bytes as
@@ -74,7 +74,6 @@ constexpr auto textFrameFields()
               [](TextFrameField a, TextFrameField b) { return a.code < b.code; });
     return fields;
 }
-
 
 } // namespace
 
@@ -112,17 +111,13 @@ QByteArray frameIdBytes(QByteArrayView id)
     return id.toByteArray();
 }
 
-const char *frameIdOfField(int field)
-{
-    return tagFieldOf(Field(field)).frame;
-}
-
+const char *frameIdOfField(int field) { return tagFieldOf(Field(field)).frame; }
 
 // Frames whose data the fields are made of.
 bool carriesField(QByteArrayView id)
 {
-    return fieldOfTextFrame(id) >= 0 || id == "TDRC" || id == "TDOR" || id == "COMM"
-        || id == "USLT" || id == "WXXX";
+    return fieldOfTextFrame(id) >= 0 || id == "TDRC" || id == "TDOR" || id == "COMM" || id == "USLT"
+           || id == "WXXX";
 }
 
 namespace {
@@ -188,7 +183,8 @@ QString referenceName(const QString &reference)
         return {};
     bool ok = false;
     const int index = reference.toInt(&ok);
-    if (!ok || !std::all_of(reference.cbegin(), reference.cend(), [](QChar c) { return c.isDigit(); }))
+    if (!ok
+        || !std::all_of(reference.cbegin(), reference.cend(), [](QChar c) { return c.isDigit(); }))
         return {};
     return genreName(index);
 }
@@ -229,10 +225,10 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
             }
             continue;
         }
-        QList<Described> *candidates = frame.id == "COMM" ? &comments
-                                     : frame.id == "USLT" ? &lyrics
-                                     : frame.id == "WXXX" ? &links
-                                                          : nullptr;
+        QList<Described> *candidates = frame.id == "COMM"   ? &comments
+                                       : frame.id == "USLT" ? &lyrics
+                                       : frame.id == "WXXX" ? &links
+                                                            : nullptr;
         if (candidates) {
             if (std::optional<Described> described = describedText(frame)) {
                 described->keptIndex = kept.size();
@@ -271,8 +267,8 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
 
     for (int field = 0; field < FieldCount; ++field)
         if (values[field])
-            content.fields[field] = values[field]->size() == 1 ? values[field]->first()
-                                                                : values[field]->join(u'/');
+            content.fields[field] =
+                values[field]->size() == 1 ? values[field]->first() : values[field]->join(u'/');
     if (values[Genre])
         content.fields[Genre] = genreFromFrameText(*values[Genre]);
     if (!values[Year] && recorded && !recorded->isEmpty())
@@ -329,10 +325,10 @@ QByteArray buildFrames(const TagContent &content)
         if (text.isEmpty())
             continue;
         if (field == Comment || field == Lyrics) {
-            const QByteArray &language = field == Comment ? content.commentLanguage
-                                                          : content.lyricsLanguage;
-            const QString &description = field == Comment ? content.commentDescription
-                                                          : content.lyricsDescription;
+            const QByteArray &language =
+                field == Comment ? content.commentLanguage : content.lyricsLanguage;
+            const QString &description =
+                field == Comment ? content.commentDescription : content.lyricsDescription;
             const quint8 encoding = encodingFor({description, text});
             QByteArray data(1, char(encoding));
             data.append(language.size() == 3 ? language : QByteArray("eng"));

@@ -7,10 +7,7 @@
 namespace qm::id3v2 {
 namespace {
 
-bool isIdChar(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
+bool isIdChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
 bool isFrameId(QByteArrayView id)
 {
@@ -95,7 +92,8 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
         const QByteArray head = body.read(at, 10);
         if (head.size() < 10 || !isFrameId(QByteArrayView(head).first(4)))
             break; // padding or garbage
-        const qint64 size = major == 3 ? qint64(bigEndian(head, 4, 4)) : frameSizeV24(body, at, head);
+        const qint64 size =
+            major == 3 ? qint64(bigEndian(head, 4, 4)) : frameSizeV24(body, at, head);
         if (size > body.size() - at - 10) {
             complete = false; // truncated
             return frames;
@@ -138,7 +136,7 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
             return frames;
         }
         const qsizetype extra = (frame.compressed && major == 3 ? 4 : 0) + (frame.encrypted ? 1 : 0)
-                              + (frame.grouped ? 1 : 0) + (lengthIndicator ? 4 : 0);
+                                + (frame.grouped ? 1 : 0) + (lengthIndicator ? 4 : 0);
         if (data.size() < extra) {
             complete = false;
             continue;
@@ -161,7 +159,8 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
             pos += 4;
         }
         // mid() of the whole shares the bytes: most frames have no extras.
-        frame.payload = unsynchronised ? undoUnsync(QByteArrayView(data).sliced(pos)) : data.mid(pos);
+        frame.payload =
+            unsynchronised ? undoUnsync(QByteArrayView(data).sliced(pos)) : data.mid(pos);
         frames.append(std::move(frame));
     }
     if (!endsWithPadding(body, at))
@@ -181,7 +180,8 @@ std::optional<QByteArray> plainPayload(const RawFrame &frame)
         return frame.payload;
     // zlib expands at most about 1032 times; a larger claim is a lie, and
     // believing it would allocate absurd amounts.
-    if (frame.plainSize > quint64(frame.payload.size()) * 1032 + 64 || frame.plainSize > (64u << 20))
+    if (frame.plainSize > quint64(frame.payload.size()) * 1032 + 64
+        || frame.plainSize > (64u << 20))
         return std::nullopt;
     QByteArray input;
     appendBigEndian(input, frame.plainSize, 4);
@@ -229,9 +229,9 @@ QList<RawFrame> readTagFrames(const TagHeader &header, BodySource &source, bool 
         if (major == 2)
             return readFramesV22(whole, complete);
         MemoryBody undone(whole);
-        return readTagFrames(TagHeader{major, header.revision, quint8(header.flags & ~0x80),
-                                       undone.size(), 0},
-                             undone, fieldsOnly, complete);
+        return readTagFrames(
+            TagHeader{major, header.revision, quint8(header.flags & ~0x80), undone.size(), 0},
+            undone, fieldsOnly, complete);
     }
     qint64 start = 0;
     if (extended) {

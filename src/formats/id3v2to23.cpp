@@ -74,8 +74,8 @@ QByteArray serialisedData(const RawFrame &frame)
 
 Frame toFrame(const RawFrame &frame)
 {
-    const quint16 format = (frame.compressed ? 0x80 : 0) | (frame.encrypted ? 0x40 : 0)
-                         | (frame.grouped ? 0x20 : 0);
+    const quint16 format =
+        (frame.compressed ? 0x80 : 0) | (frame.encrypted ? 0x40 : 0) | (frame.grouped ? 0x20 : 0);
     return Frame{frame.id, quint16(frame.status << 8 | format), serialisedData(frame)};
 }
 
@@ -185,13 +185,11 @@ bool isTiedToTagLayout(const QByteArray &id)
     return id == "SEEK" || id == "ASPI" || id == "SIGN";
 }
 
-
 bool hasFrame(const QList<RawFrame> &frames, const char *id)
 {
     return std::any_of(frames.cbegin(), frames.cend(),
                        [id](const RawFrame &frame) { return frame.id == id; });
 }
-
 
 } // namespace
 
@@ -218,7 +216,6 @@ std::optional<Frame> keptFrame(const RawFrame &frame, quint8 major)
     converted.payload = *data;
     return toFrame(converted);
 }
-
 
 Frame textFrame(const QByteArray &id, const QString &text)
 {

@@ -50,7 +50,14 @@ const char *const MPEG_ENCODER[8] = {"Unknown", "Xing", "FhG",   "LAME",
 namespace {
 
 enum EncoderId : quint8 {
-    kUnknown = 0, kXing = 1, kFhG = 2, kLame = 3, kBlade = 4, kGoGo = 5, kShine = 6, kQDesign = 7
+    kUnknown = 0,
+    kXing = 1,
+    kFhG = 2,
+    kLame = 3,
+    kBlade = 4,
+    kGoGo = 5,
+    kShine = 6,
+    kQDesign = 7
 };
 
 // Every look at a block stays inside its kBlockSize bytes: a frame starts
@@ -86,10 +93,7 @@ QString latin1UpToZero(const uchar *p, int length)
 
 } // namespace
 
-TMPEGaudio::TMPEGaudio()
-{
-    FResetData();
-}
+TMPEGaudio::TMPEGaudio() { FResetData(); }
 
 void TMPEGaudio::FResetData()
 {
@@ -107,12 +111,12 @@ void TMPEGaudio::FResetData()
 
 bool TMPEGaudio::IsFrameHeader(const uchar *h)
 {
-    return h[0] == 255 && h[1] > 223      // 11 sync bits
-        && ((h[1] >> 3) & 3) != 1         // reserved version
-        && ((h[1] >> 1) & 3) != 0         // reserved layer
-        && h[2] < 240 && h[2] > 15        // bit rate index neither 15 nor free format
-        && ((h[2] >> 2) & 3) != 3         // reserved sample rate
-        && (h[3] & 3) != 2;               // reserved emphasis
+    return h[0] == 255 && h[1] > 223  // 11 sync bits
+           && ((h[1] >> 3) & 3) != 1  // reserved version
+           && ((h[1] >> 1) & 3) != 0  // reserved layer
+           && h[2] < 240 && h[2] > 15 // bit rate index neither 15 nor free format
+           && ((h[2] >> 2) & 3) != 3  // reserved sample rate
+           && (h[3] & 3) != 2;        // reserved emphasis
 }
 
 void TMPEGaudio::DecodeHeader(const uchar *h)
@@ -208,8 +212,8 @@ bool TMPEGaudio::FindFrame(QByteArrayView block)
             continue;
         DecodeHeader(b + pos);
         const quint16 sampleRate = FGetSampleRate();
-        const int size = int(qint64(FrameCoefficient()) * TableBitRate() * 1000 / sampleRate)
-            + PaddingBytes();
+        const int size =
+            int(qint64(FrameCoefficient()) * TableBitRate() * 1000 / sampleRate) + PaddingBytes();
         if (pos + size + 4 > n || !IsFrameHeader(b + pos + size))
             continue;
         Frame.HeaderFound = true;
@@ -314,8 +318,8 @@ public:
     }
 
 private:
-    bool serve(QByteArray &window, bool &loaded, qint64 at, qint64 size, qint64 pos,
-               qint64 length, QByteArray *out)
+    bool serve(QByteArray &window, bool &loaded, qint64 at, qint64 size, qint64 pos, qint64 length,
+               QByteArray *out)
     {
         if (!loaded) {
             if (!file_.readUpTo(at, size, &window)) {
@@ -331,7 +335,8 @@ private:
         }
         // A view of the window, not a copy: the windows outlive every
         // reader of the analysis.
-        *out = QByteArray::fromRawData(window.constData() + from, qMin(length, window.size() - from));
+        *out =
+            QByteArray::fromRawData(window.constData() + from, qMin(length, window.size() - from));
         return true;
     }
 

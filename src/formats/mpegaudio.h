@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QString>
 
-
 namespace qm {
 
 // Tables of the MPEG audio header, indexed by the codes of its bit fields.

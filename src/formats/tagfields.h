@@ -22,8 +22,8 @@ struct TagFieldRow {
     // How a record field is set from a cell (it keeps the Lyrics3 long form
     // in step); null for the track number and the Lyrics3 fields.
     void (TID3v1::*id3v1Set)(const QString &);
-    id3v2::Field id3v2;     // the field's place in an ID3v2 tag's content
-    const char *frame;      // the 2.3 frame the field is written to
+    id3v2::Field id3v2; // the field's place in an ID3v2 tag's content
+    const char *frame;  // the 2.3 frame the field is written to
     QString TID3v2::*member;
 };
 
@@ -73,11 +73,13 @@ constexpr const TagFieldRow &tagFieldOf(id3v2::Field field)
 }
 
 static_assert(kTagFieldRows == id3v2::FieldCount);
-static_assert([] {
-    for (int row : kRowOfId3v2Field)
-        if (row < 0)
-            return false;
-    return true;
-}(), "every ID3v2 field has its row");
+static_assert(
+    [] {
+        for (int row : kRowOfId3v2Field)
+            if (row < 0)
+                return false;
+        return true;
+    }(),
+    "every ID3v2 field has its row");
 
 } // namespace qm

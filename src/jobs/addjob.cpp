@@ -4,14 +4,10 @@
 
 namespace qm {
 
-TAddThread::TAddThread(char kind, QStringList folders, ScanSettings settings,
-                       AppendRow appendRow)
-    : m_kind(kind),
-      m_folders(std::move(folders)),
-      m_settings(std::move(settings)),
+TAddThread::TAddThread(char kind, QStringList folders, ScanSettings settings, AppendRow appendRow)
+    : m_kind(kind), m_folders(std::move(folders)), m_settings(std::move(settings)),
       m_appendRow(std::move(appendRow))
-{
-}
+{}
 
 void TAddThread::execute()
 {

@@ -7,14 +7,15 @@ namespace qm {
 
 void DuplicateRowsJob::execute()
 {
-    const std::vector<bool> marked = findDuplicateRows(m_table, m_key, [this](int, int percent, int found) {
-        post([this, percent, found] {
-            runner()->setStatus(StatusText(StatusPhrase::RemovedDuplicates, found));
-            if (percent >= 0)
-                runner()->setProgress(percent);
+    const std::vector<bool> marked =
+        findDuplicateRows(m_table, m_key, [this](int, int percent, int found) {
+            post([this, percent, found] {
+                runner()->setStatus(StatusText(StatusPhrase::RemovedDuplicates, found));
+                if (percent >= 0)
+                    runner()->setProgress(percent);
+            });
+            return !terminated();
         });
-        return !terminated();
-    });
     // What was found before a stop is removed all the same.
     synchronize([this, &marked] {
         m_removed = removeMarkedRows(m_table, marked);

@@ -30,15 +30,12 @@ constexpr qsizetype kTemporaryLength = sizeof kTemporaryPrefix - 1 + kRandomLeng
 // When this process started: a temporary older than that was left by a
 // process that has ended.
 const timespec kProcessStart = [] {
-    timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     return now;
 }();
 
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
-}
+QByteArray native(const QString &path) { return QFile::encodeName(path); }
 
 // The folder part of a path, for the temporary files made beside it.
 QByteArray folderOf(const QByteArray &path)
@@ -49,10 +46,7 @@ QByteArray folderOf(const QByteArray &path)
     return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
-bool retryable(int error)
-{
-    return error == EINTR || error == EAGAIN;
-}
+bool retryable(int error) { return error == EINTR || error == EAGAIN; }
 
 // Gives `from` the name `to` unless `to` exists, in one step where the
 // kernel and file system allow it.
@@ -236,9 +230,9 @@ bool CreateFolders(const QString &path)
 bool SameFile(const QString &a, const QString &b)
 {
     std::error_code error;
-    const bool same = std::filesystem::equivalent(std::filesystem::path(native(a).toStdString()),
-                                                  std::filesystem::path(native(b).toStdString()),
-                                                  error);
+    const bool same =
+        std::filesystem::equivalent(std::filesystem::path(native(a).toStdString()),
+                                    std::filesystem::path(native(b).toStdString()), error);
     return !error && same;
 }
 
@@ -296,7 +290,8 @@ void CleanTemporaries(const QString &folder)
             continue;
         const QByteArray path = base + '/' + name;
         struct stat info {};
-        if (lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode) || !olderThanProcess(info))
+        if (lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode)
+            || !olderThanProcess(info))
             continue;
         if (name.size() == kTemporaryLength) {
             // An unfinished copy: the source was never removed for it.

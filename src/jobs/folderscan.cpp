@@ -74,8 +74,7 @@ QString folderWithSlash(const QString &folder)
 
 } // namespace
 
-FileFilter::FileFilter(const QString &filter, bool caseSensitive)
-    : m_caseSensitive(caseSensitive)
+FileFilter::FileFilter(const QString &filter, bool caseSensitive) : m_caseSensitive(caseSensitive)
 {
     QString text = filter;
     const qsizetype open = text.indexOf(QLatin1Char('<'));
@@ -113,8 +112,7 @@ bool MatchesFilter(const QString &filter, bool caseSensitive, const QString &fil
     return FileFilter(filter, caseSensitive).matches(fileName);
 }
 
-void ScanFolders(const QStringList &folders, const ScanSettings &settings,
-                 const FileFound &onFile)
+void ScanFolders(const QStringList &folders, const ScanSettings &settings, const FileFound &onFile)
 {
     const FileFilter filter(settings.filter, settings.caseSensitive);
     // An empty item would turn into "/" and scan the whole file system.

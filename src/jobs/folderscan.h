@@ -9,7 +9,7 @@ namespace qm {
 
 // The add-directory dialog's three settings that govern a folder scan.
 struct ScanSettings {
-    QString filter;          // "Аудио файлы <*.mp3|*.wma>", "*.mp3/*.ogg", ...
+    QString filter; // "Аудио файлы <*.mp3|*.wma>", "*.mp3/*.ogg", ...
     bool caseSensitive = false;
     bool scanSubFolders = true;
 };
@@ -46,7 +46,6 @@ bool MatchesFilter(const QString &filter, bool caseSensitive, const QString &fil
 // (and links to them) count as files: a pipe or device would block or
 // misbehave when the reading job opens it.
 using FileFound = std::function<bool(const QString &folder, const QString &name)>;
-void ScanFolders(const QStringList &folders, const ScanSettings &settings,
-                 const FileFound &onFile);
+void ScanFolders(const QStringList &folders, const ScanSettings &settings, const FileFound &onFile);
 
 } // namespace qm

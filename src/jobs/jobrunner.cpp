@@ -40,10 +40,7 @@ QString StatusText(const QString &phrase, qint64 done, qint64 total)
     return text;
 }
 
-int ProgressPercent(qint64 done, qint64 total)
-{
-    return total > 0 ? int(done * 100 / total) : 0;
-}
+int ProgressPercent(qint64 done, qint64 total) { return total > 0 ? int(done * 100 / total) : 0; }
 
 Job::~Job() = default;
 
@@ -57,8 +54,7 @@ void Job::post(Step step)
 {
     m_batch.push_back(std::move(step));
     // The first step goes at once, so the window shows the job under way.
-    if (!m_posted || m_batch.size() >= BatchLimit
-        || m_sinceFlush.elapsed() >= BatchMilliseconds) {
+    if (!m_posted || m_batch.size() >= BatchLimit || m_sinceFlush.elapsed() >= BatchMilliseconds) {
         m_posted = true;
         flush();
     }
@@ -106,14 +102,12 @@ void Job::run()
     // stay and the end handler runs.
     try {
         execute();
-    } catch (...) {
-    }
+    } catch (...) {}
     flush();
     m_finished.store(true, std::memory_order_release);
 }
 
-JobRunner::JobRunner(QObject *parent)
-    : QObject(parent), m_handoff(std::make_shared<Handoff>())
+JobRunner::JobRunner(QObject *parent) : QObject(parent), m_handoff(std::make_shared<Handoff>())
 {
     m_handoff->runner = this;
 }
@@ -134,8 +128,7 @@ JobRunner::~JobRunner()
     }
 }
 
-void JobRunner::start(char kind, std::shared_ptr<Job> job, EndHandler onEnd,
-                      EndHandler onStart)
+void JobRunner::start(char kind, std::shared_ptr<Job> job, EndHandler onEnd, EndHandler onStart)
 {
     if (!job || m_shuttingDown)
         return;
@@ -286,10 +279,7 @@ void JobRunner::applyIdleIfDrained()
     }
 }
 
-Job *JobRunner::slot(JobClass jobClass) const
-{
-    return m_slots[size_t(jobClass)].get();
-}
+Job *JobRunner::slot(JobClass jobClass) const { return m_slots[size_t(jobClass)].get(); }
 
 void JobRunner::setStatus(const QString &text)
 {

@@ -55,8 +55,8 @@ public:
 
     // What Stop did, for the parts the window itself has to do.
     enum class StopResult {
-        Stopped,              // stop requested (or the window made idle)
-        NeedsConfirm,         // a sort would lose data: ask, then confirmStop()
+        Stopped,                  // stop requested (or the window made idle)
+        NeedsConfirm,             // a sort would lose data: ask, then confirmStop()
         StoppedSeparateNumbering, // window: run aNombersSeparate once more
     };
 
@@ -70,8 +70,7 @@ public:
     // right before the body starts; `onEnd` runs there after the body has
     // returned, whether it finished, was stopped or was never run because
     // Stop came while it waited. The job is kept in its class's slot.
-    void start(char kind, std::shared_ptr<Job> job, EndHandler onEnd,
-               EndHandler onStart = {});
+    void start(char kind, std::shared_ptr<Job> job, EndHandler onEnd, EndHandler onStart = {});
 
     // Stop, by the letter of the running job: raises the stop request of the
     // running job and of every job waiting behind it. Nothing running or

@@ -26,13 +26,9 @@ bool isRegularFile(const QString &fileName)
     return stat(QFile::encodeName(fileName).constData(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-QString yesNo(bool value)
-{
-    return value ? QStringLiteral("Yes") : QStringLiteral("No");
-}
+QString yesNo(bool value) { return value ? QStringLiteral("Yes") : QStringLiteral("No"); }
 
-template <size_t N>
-void copyReadList(const FieldLists &lists, std::array<bool, N> &read)
+template <size_t N> void copyReadList(const FieldLists &lists, std::array<bool, N> &read)
 {
     for (size_t i = 0; i < N; ++i)
         read[i] = int(i) < lists.size() && lists.isRead(int(i));
@@ -94,7 +90,8 @@ bool FieldIsRead(const ReadSettings &settings, int version, FieldNumber field)
     if (version == 1) {
         if (row < 0 || row >= kId3v1Rows)
             return true;
-        return settings.Tag1ReadFields[size_t(row)] && (row < kId3v1RecordRows || settings.ReadLyrics2);
+        return settings.Tag1ReadFields[size_t(row)]
+               && (row < kId3v1RecordRows || settings.ReadLyrics2);
     }
     return row < 0 || settings.Tag2ReadFields[size_t(row)];
 }
@@ -121,8 +118,7 @@ void ClearTagCells(const ReadSettings &settings, CellWrites &cells)
     }
 }
 
-void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings,
-                  CellWrites &cells)
+void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings, CellWrites &cells)
 {
     ClearTagCells(settings, cells);
     if (!loaded)
@@ -153,8 +149,7 @@ void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings,
     }
 }
 
-void ReadTag2Step(const TID3v2 &tag, bool loaded, const ReadSettings &settings,
-                  CellWrites &cells)
+void ReadTag2Step(const TID3v2 &tag, bool loaded, const ReadSettings &settings, CellWrites &cells)
 {
     ClearTagCells(settings, cells);
     if (!loaded || !tag.FGetTagPresent())
@@ -188,8 +183,7 @@ QString DurationText(double seconds)
     return QStringLiteral("%1:%2").arg(minutes).arg(secs, 2, 10, QLatin1Char('0'));
 }
 
-FileReader::FileReader(int kind, const ReadSettings &settings)
-    : m_kind(kind), m_settings(settings)
+FileReader::FileReader(int kind, const ReadSettings &settings) : m_kind(kind), m_settings(settings)
 {
     if (kind == ReadTag1Kind || kind == ReadTag2Kind) {
         m_tag1 = new TID3v1;
@@ -228,16 +222,15 @@ QString InformationText(const TMPEGaudio &stream)
 {
     return stream.FGetVersion() + QLatin1Char(' ') + stream.FGetLayer()
            + (stream.VBR.VbrFound ? QLatin1String(". VBR") : QLatin1String(". CBR"))
-           + QLatin1String(", ") + QString::number(stream.FGetBitRate())
-           + QLatin1String(" kbps, ") + QString::number(stream.FGetSampleRate())
-           + QLatin1String(" Hz, ") + stream.FGetChannelMode()
-           + QLatin1String(". Frame len=") + QString::number(stream.Frame.FrameSize)
-           + QLatin1String(", ") + QString::number(stream.FGetFrames())
-           + QLatin1String(" frames. Private: ") + yesNo(stream.Frame.PrivateBit)
-           + QLatin1String(". CRC: ") + yesNo(stream.Frame.CrcPresent)
-           + QLatin1String(". Copyright: ") + yesNo(stream.Frame.CopyrightBit)
-           + QLatin1String(". Original: ") + yesNo(stream.Frame.OriginalBit)
-           + QLatin1String(". Emphasis: ") + stream.FGetEmphasis()
+           + QLatin1String(", ") + QString::number(stream.FGetBitRate()) + QLatin1String(" kbps, ")
+           + QString::number(stream.FGetSampleRate()) + QLatin1String(" Hz, ")
+           + stream.FGetChannelMode() + QLatin1String(". Frame len=")
+           + QString::number(stream.Frame.FrameSize) + QLatin1String(", ")
+           + QString::number(stream.FGetFrames()) + QLatin1String(" frames. Private: ")
+           + yesNo(stream.Frame.PrivateBit) + QLatin1String(". CRC: ")
+           + yesNo(stream.Frame.CrcPresent) + QLatin1String(". Copyright: ")
+           + yesNo(stream.Frame.CopyrightBit) + QLatin1String(". Original: ")
+           + yesNo(stream.Frame.OriginalBit) + QLatin1String(". Emphasis: ") + stream.FGetEmphasis()
            + QLatin1String(". Encoder: ") + stream.FGetEncoder();
 }
 

@@ -19,7 +19,7 @@ class TMPEGaudio;
 enum UpdateKind : int {
     ReadTag1Kind = 1,
     ReadTag2Kind = 2,
-    ReadInfoKind = 105,        // file information
+    ReadInfoKind = 105,         // file information
     ReadInfoAfterAddKind = 108, // file information, then the current view's tag
 };
 
@@ -33,8 +33,8 @@ struct ReadSettings {
                                         true, true, true, true, true, true};
     std::array<bool, 17> Tag2ReadFields{true, true, true, true, true, true, true, true, true,
                                         true, true, true, true, true, true, true, true};
-    int TagView = 0;          // 0 none, 1 the ID3v1 view, 2 the ID3v2 view
-    bool Numbers01 = false;   // numbering style "01, 02, 03, .."
+    int TagView = 0;        // 0 none, 1 the ID3v1 view, 2 the ID3v2 view
+    bool Numbers01 = false; // numbering style "01, 02, 03, .."
 
     // The options' read lists and ticks, with the window's tag view and
     // numbering style.
@@ -79,10 +79,8 @@ void ClearTagCells(const ReadSettings &settings, CellWrites &cells);
 
 // The tag steps fill the cells from a tag object that has read its file (or
 // from one that failed, `loaded` false: only ClearTagCells then).
-void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings,
-                  CellWrites &cells);
-void ReadTag2Step(const TID3v2 &tag, bool loaded, const ReadSettings &settings,
-                  CellWrites &cells);
+void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings, CellWrites &cells);
+void ReadTag2Step(const TID3v2 &tag, bool loaded, const ReadSettings &settings, CellWrites &cells);
 
 // Playing time in whole seconds: "n:ss" below an hour, "h:nn:ss" from an hour
 // on. Hours go on counting past a day instead of wrapping like a time of day.

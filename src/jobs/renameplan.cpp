@@ -22,10 +22,7 @@ std::optional<std::pair<dev_t, ino_t>> fileId(const QString &path)
     return std::pair{info.st_dev, info.st_ino};
 }
 
-QString folderOf(const QString &path)
-{
-    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
+QString folderOf(const QString &path) { return path.left(path.lastIndexOf(QLatin1Char('/')) + 1); }
 
 // Where the row's file is after a rename swapped Old and New.
 QString currentPath(const Row &cells)
@@ -180,9 +177,9 @@ void RenamePlan::applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowO
         RowOutcome &outcome = outcomes[i];
         outcome.renamed = false;
         outcome.failed = true;
-        outcome.message = outcome.message.isEmpty()
-                              ? WriteMessage::ChangeImpossible
-                              : WriteMessage::ChangeImpossible + QLatin1String(". ") + outcome.message;
+        outcome.message = outcome.message.isEmpty() ? WriteMessage::ChangeImpossible
+                                                    : WriteMessage::ChangeImpossible
+                                                          + QLatin1String(". ") + outcome.message;
     }
     // Should even that fail, the file keeps the temporary name that tells
     // its own, and a later job gives it back.

@@ -59,9 +59,9 @@ private:
     struct Planned {
         int row = 0;
         long waitsFor = -1; // the entry whose file holds this row's new name
-        QString oldPath;   // empty when the row will not be renamed
+        QString oldPath;    // empty when the row will not be renamed
         QString newPath;
-        FileId id {};
+        FileId id{};
     };
     void applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes);
     void noteFolder(const QString &folder);
@@ -70,7 +70,7 @@ private:
     bool m_moveFiles;
     std::vector<Planned> m_rows;
     std::vector<size_t> m_orderEntries; // order() as indices into m_rows
-    std::map<FileId, size_t> m_owner; // a row's file before the job
+    std::map<FileId, size_t> m_owner;   // a row's file before the job
     std::set<FileId> m_jobFiles;
     std::set<QString> m_folders; // those the rows' files are in or go to
     std::vector<int> m_order;

@@ -13,22 +13,23 @@ class RowTable;
 // thread. A stop before that step leaves the table as it was, so a sort or
 // a shuffle is either done whole or not begun.
 class SortJob : public Job {
- public:
-  // No keys: a shuffle drawn from `seed`.
-  SortJob(RowTable& table, SortKeys keys, quint64 seed = 0)
-      : table_(table), keys_(std::move(keys)), seed_(seed) {}
-  JobClass jobClass() const override { return JobClass::Sort; }
-  // The rows were put in their new order.
-  bool applied() const { return applied_; }
+public:
+    // No keys: a shuffle drawn from `seed`.
+    SortJob(RowTable &table, SortKeys keys, quint64 seed = 0)
+        : table_(table), keys_(std::move(keys)), seed_(seed)
+    {}
+    JobClass jobClass() const override { return JobClass::Sort; }
+    // The rows were put in their new order.
+    bool applied() const { return applied_; }
 
- protected:
-  void execute() override;
+protected:
+    void execute() override;
 
- private:
-  RowTable& table_;
-  SortKeys keys_;
-  quint64 seed_;
-  bool applied_ = false;
+private:
+    RowTable &table_;
+    SortKeys keys_;
+    quint64 seed_;
+    bool applied_ = false;
 };
 
-}  // namespace qm
+} // namespace qm

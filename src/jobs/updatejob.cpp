@@ -7,27 +7,16 @@ namespace qm {
 
 TUpdateThread::TUpdateThread(RowTable &table, int firstRow, int lastRow, int kind,
                              const ReadSettings &settings, RowWritten rowWritten)
-    : m_table(table),
-      m_firstRow(firstRow),
-      m_lastRow(lastRow),
-      m_kind(kind),
-      m_settings(settings),
+    : m_table(table), m_firstRow(firstRow), m_lastRow(lastRow), m_kind(kind), m_settings(settings),
       m_rowWritten(std::move(rowWritten))
-{
-}
+{}
 
 TUpdateThread::TUpdateThread(RowTable &table, int firstRow, int lastRow, int kind,
                              const WriteSettings &settings, WriteQuestions &questions,
                              RowWritten rowWritten)
-    : m_table(table),
-      m_firstRow(firstRow),
-      m_lastRow(lastRow),
-      m_kind(kind),
-      m_rowWritten(std::move(rowWritten)),
-      m_writeSettings(settings),
-      m_questions(&questions)
-{
-}
+    : m_table(table), m_firstRow(firstRow), m_lastRow(lastRow), m_kind(kind),
+      m_rowWritten(std::move(rowWritten)), m_writeSettings(settings), m_questions(&questions)
+{}
 
 void TUpdateThread::execute()
 {
@@ -52,7 +41,7 @@ void TUpdateThread::execute()
             QString &dir = dirs[size_t(i)];
             dir = m_table.cell(row, FieldNumber::Dir);
             names[size_t(i)] = BuildFileName(dir, m_table.cell(row, FieldNumber::Old),
-                                              m_table.cell(row, FieldNumber::Ext));
+                                             m_table.cell(row, FieldNumber::Ext));
         }
     });
     if (!named)

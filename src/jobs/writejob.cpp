@@ -110,8 +110,8 @@ void TUpdateThread::executeWrite()
                 return;
             // Stop is honoured after the row in progress.
             outcomes.assign(rows.size(), RowOutcome());
-            const size_t handled = writer.writeTagBatch(m_kind, rows.data(), outcomes.data(),
-                                                        rows.size(), [this] { return terminated(); });
+            const size_t handled = writer.writeTagBatch(
+                m_kind, rows.data(), outcomes.data(), rows.size(), [this] { return terminated(); });
             for (size_t i = 0; i < handled; ++i)
                 report(chunk + int(i), rows[i], outcomes[i]);
             if (terminated())

@@ -21,15 +21,9 @@ namespace {
 
 using F = FieldNumber;
 
-const QString &cell(const Row &row, F f)
-{
-    return row[size_t(toInt(f))];
-}
+const QString &cell(const Row &row, F f) { return row[size_t(toInt(f))]; }
 
-QString &cell(Row &row, F f)
-{
-    return row[size_t(toInt(f))];
-}
+QString &cell(Row &row, F f) { return row[size_t(toInt(f))]; }
 
 // Blanks and dots alone make no name: the file would become a hidden
 // ".ext" or ". .ext".
@@ -159,10 +153,7 @@ Answer FixedAnswers::askReplaceFile(const QString &text)
     return files;
 }
 
-void FixedAnswers::showError(const QString &text)
-{
-    errors.append(text);
-}
+void FixedAnswers::showError(const QString &text) { errors.append(text); }
 
 QStringList ErrorTable::entry(const Row &row, const ColumnLayout &layout, const QString &message)
 {
@@ -189,7 +180,8 @@ std::array<QString, kColumnCount> shownCells(const CellWrites &writes)
 // What reading the tag of `version` shows in the cells, every field read
 // and tracks without the leading zero.
 template <typename Tag>
-std::array<QString, kColumnCount> readBack(const Tag &tag, const ReadSettings &settings, int version)
+std::array<QString, kColumnCount> readBack(const Tag &tag, const ReadSettings &settings,
+                                           int version)
 {
     ReadSettings all = settings;
     all.TagView = version;
@@ -212,13 +204,10 @@ class CellChanges {
 public:
     CellChanges(const Row &row, const ReadSettings &settings, int version,
                 std::array<QString, kColumnCount> shown, int track)
-        : m_row(row),
-          m_settings(settings),
+        : m_row(row), m_settings(settings),
           m_view(settings.TagView == 1 || settings.TagView == 2 ? settings.TagView : version),
-          m_shown(std::move(shown)),
-          m_track(track)
-    {
-    }
+          m_shown(std::move(shown)), m_track(track)
+    {}
     bool operator()(F field) const
     {
         if (!FieldIsRead(m_settings, m_view, field))
@@ -350,18 +339,11 @@ bool WriteTag2Step(TID3v2 &tag, const Row &row, const QString &fileName,
 
 RowWriter::RowWriter(const WriteSettings &settings, AskFolder askFolder, AskReplace askReplace)
     : m_settings(settings), m_askFolder(std::move(askFolder)), m_askReplace(std::move(askReplace))
-{
-}
+{}
 
-RowWriter::~RowWriter()
-{
-    closeJournal();
-}
+RowWriter::~RowWriter() { closeJournal(); }
 
-void RowWriter::useJournal(const QString &kind)
-{
-    m_journalKind = kind;
-}
+void RowWriter::useJournal(const QString &kind) { m_journalKind = kind; }
 
 journal::JobJournal *RowWriter::journal()
 {
@@ -406,11 +388,10 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
     std::unique_ptr<journal::JournalRecorder> recorder;
     if (!planned && journal())
         recorder = std::make_unique<journal::JournalRecorder>(*m_journal);
-    return version == 1
-               ? writeTagStep(m_tag1, row, fileName, m_settings, known, planned, recorder.get(),
-                              failure)
-               : writeTagStep(m_tag2, row, fileName, m_settings, known, planned, recorder.get(),
-                              failure);
+    return version == 1 ? writeTagStep(m_tag1, row, fileName, m_settings, known, planned,
+                                       recorder.get(), failure)
+                        : writeTagStep(m_tag2, row, fileName, m_settings, known, planned,
+                                       recorder.get(), failure);
 }
 
 size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_t count,
@@ -441,9 +422,9 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
     const bool recorded = journal->sync();
     for (Planned &p : planned) {
         WriteFailure failure = WriteFailure::Other;
-        const bool made =
-            recorded
-            && saveKeepingMode(p.change.fileName, [&] { return applyChange(p.change, &failure); });
+        const bool made = recorded && saveKeepingMode(p.change.fileName, [&] {
+                              return applyChange(p.change, &failure);
+                          });
         journal->markDone(p.id, made, p.change.fileName);
         if (!made)
             tagNotChanged(outcomes[p.row], failure);
@@ -475,8 +456,7 @@ void RowWriter::planTagsAhead(Row *rows, size_t count)
             if (!ahead.failed && !ahead.change.isEmpty())
                 ahead.id = journal->stage(ahead.change);
         }
-        if (m_settings.MoveFiles && !target.newFolder.isEmpty()
-            && target.newPath != target.oldPath)
+        if (m_settings.MoveFiles && !target.newFolder.isEmpty() && target.newPath != target.oldPath)
             ahead.renameId = journal->stageRename(target.oldPath, target.newPath);
         any = any || ahead.id != 0 || ahead.renameId != 0;
     }
@@ -631,7 +611,8 @@ RenameTarget RenameTargetOf(Row &row)
     const qsizetype slash = target.newPath.lastIndexOf(QLatin1Char('/'));
     // A name of blanks and dots would be hidden, and the next such row
     // would replace it: there is no new name.
-    if (slash >= 0 && !isNoName(QStringView(newName).mid(newName.lastIndexOf(QLatin1Char('/')) + 1)))
+    if (slash >= 0
+        && !isNoName(QStringView(newName).mid(newName.lastIndexOf(QLatin1Char('/')) + 1)))
         target.newFolder = target.newPath.left(slash + 1);
     return target;
 }
@@ -700,7 +681,8 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         } else {
             // What failed comes first, a failed tag after it.
             fileKept = true;
-            QString message = replace ? WriteMessage::CannotReplace : WriteMessage::ChangeImpossible;
+            QString message =
+                replace ? WriteMessage::CannotReplace : WriteMessage::ChangeImpossible;
             appendMessage(message, outcome.message);
             outcome.message = message;
         }

@@ -90,8 +90,7 @@ class FixedAnswers : public WriteQuestions {
 public:
     explicit FixedAnswers(Answer folders = Answer::Yes, Answer files = Answer::No)
         : folders(folders), files(files)
-    {
-    }
+    {}
     Answer askCreateFolder(const QString &text) override;
     Answer askReplaceFile(const QString &text) override;
     void showError(const QString &text) override;
@@ -236,7 +235,7 @@ private:
     JobFile m_jobFile;
     TID3v1 m_tag1;
     TID3v2 m_tag2;
-    TMPEGaudio m_stream; // looks for audio and tags in files of any name
+    TMPEGaudio m_stream;   // looks for audio and tags in files of any name
     QString m_knownFolder; // the last new folder found or made
     // A tag planned ahead for the row at the same index of m_aheadRows.
     struct AheadTag {
@@ -251,7 +250,7 @@ private:
     AheadTag *ahead(Row &row);
     Row *m_aheadRows = nullptr;
     std::vector<AheadTag> m_ahead;
-    QString m_journalKind;  // empty: no journal
+    QString m_journalKind; // empty: no journal
     bool m_journalFailed = false;
     std::unique_ptr<journal::JobJournal> m_journal;
 };

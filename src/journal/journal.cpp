@@ -29,12 +29,14 @@ QString folderOrDefault(const QString &folder)
 
 QString jobFile(const QString &folder, quint64 number)
 {
-    return QDir(folder).filePath(QString::asprintf("%010llu", static_cast<unsigned long long>(number)) + kSuffix);
+    return QDir(folder).filePath(
+        QString::asprintf("%010llu", static_cast<unsigned long long>(number)) + kSuffix);
 }
 
 std::unique_ptr<QLockFile> lockJob(const QString &folder, quint64 number)
 {
-    auto lock = std::make_unique<QLockFile>(QDir(folder).filePath(QString::number(number) + QStringLiteral(".lock")));
+    auto lock = std::make_unique<QLockFile>(
+        QDir(folder).filePath(QString::number(number) + QStringLiteral(".lock")));
     if (!lock->tryLock(0))
         return nullptr;
     return lock;
@@ -71,7 +73,8 @@ bool writeAll(int fd, const QByteArray &bytes)
 
 void syncFolder(const QString &folder)
 {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         (void)::fsync(fd);
         ::close(fd);
@@ -103,7 +106,8 @@ bool isFinished(const QString &fileName)
 {
     QFile file(fileName);
     const QByteArray closed = closedRecord();
-    if (!file.open(QIODevice::ReadOnly) || file.size() < closed.size() || !file.seek(file.size() - closed.size()))
+    if (!file.open(QIODevice::ReadOnly) || file.size() < closed.size()
+        || !file.seek(file.size() - closed.size()))
         return false;
     const QByteArray last = file.read(closed.size());
     return last == closed || last == undoneRecord();
@@ -114,7 +118,8 @@ bool renameNoReplace(const QString &from, const QString &to)
     const QByteArray source = QFile::encodeName(from);
     const QByteArray target = QFile::encodeName(to);
 #ifdef RENAME_NOREPLACE
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE)
+        == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
         return false;
@@ -153,7 +158,8 @@ void removeLeftovers(const JobLog &log, RecoveryReport &report)
         const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
         for (const QString &name : names) {
             const QRegularExpressionMatch m = copy.match(name);
-            if (!ours.match(name).hasMatch() && !(m.hasMatch() && rewritten.contains(m.captured(1))))
+            if (!ours.match(name).hasMatch()
+                && !(m.hasMatch() && rewritten.contains(m.captured(1))))
                 continue;
             const QString path = QDir(folder).filePath(name);
             struct stat info;
@@ -176,13 +182,15 @@ FileOutcome settle(const Entry &e, DoneMark *mark)
     out.path = e.path;
     ReadOnlyFile file, renamedFile;
     const FileView view = viewOf(e.path, &file);
-    const FileView renamed = e.kind == EntryKind::Rename ? viewOf(e.newPath, &renamedFile) : FileView();
+    const FileView renamed =
+        e.kind == EntryKind::Rename ? viewOf(e.newPath, &renamedFile) : FileView();
     const Decision d = decide(e, view, renamed);
     out.verdict = d.verdict;
     out.reason = d.reason;
     mark->id = e.id;
     mark->made = d.verdict == Verdict::New;
-    mark->after = d.verdict == Verdict::New && e.kind == EntryKind::Rename ? renamed.stamp : view.stamp;
+    mark->after =
+        d.verdict == Verdict::New && e.kind == EntryKind::Rename ? renamed.stamp : view.stamp;
     if (d.verdict != Verdict::Torn)
         return out;
     FileChange back;
@@ -216,14 +224,15 @@ JobJournal::~JobJournal()
         ::close(fd_);
 }
 
-std::unique_ptr<JobJournal> JobJournal::start(const QString &kind, QString *error, const QString &folder)
+std::unique_ptr<JobJournal> JobJournal::start(const QString &kind, QString *error,
+                                              const QString &folder)
 {
     std::unique_ptr<JobJournal> job(new JobJournal);
     job->folder_ = folderOrDefault(folder);
     const auto fail = [&](const QString &why) {
         if (error)
             *error = why + QStringLiteral(": ") + job->folder_ + QStringLiteral(": ")
-                   + QString::fromLocal8Bit(strerror(errno));
+                     + QString::fromLocal8Bit(strerror(errno));
         return nullptr;
     };
     if (!QDir().mkpath(job->folder_))
@@ -518,10 +527,12 @@ UndoReport undo(quint64 number, const QString &folder)
                 moved.path = step.out.path;
                 same = same && holdsNew(moved, view) && restoringChange(moved, view, &step.change);
             }
-            step.out.verdict = same ? Verdict::New : (view.exists ? Verdict::Foreign : Verdict::Missing);
+            step.out.verdict =
+                same ? Verdict::New : (view.exists ? Verdict::Foreign : Verdict::Missing);
             touched.insert(step.out.path);
             if (!same) {
-                step.out.reason = view.exists ? QStringLiteral("changed since") : QStringLiteral("the file is gone");
+                step.out.reason = view.exists ? QStringLiteral("changed since")
+                                              : QStringLiteral("the file is gone");
                 report.files.append(step.out);
                 continue;
             }

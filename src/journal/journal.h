@@ -93,7 +93,7 @@ struct FileOutcome {
 };
 
 struct RecoveryReport {
-    QList<FileOutcome> files;    // the entries of unfinished jobs
+    QList<FileOutcome> files;     // the entries of unfinished jobs
     QStringList removedTemporary; // leftover temporary files removed
     QStringList keptTemporary;    // ones that could be a user's file, left
     int jobs = 0;                 // unfinished jobs settled

@@ -185,7 +185,8 @@ QList<quint64> blockHashes(qint64 offset, QByteArrayView bytes)
     hashes.reserve(count);
     qint64 at = 0;
     while (at < bytes.size()) {
-        const qint64 end = std::min<qint64>(bytes.size(), ((offset + at) / kBlockSize + 1) * kBlockSize - offset);
+        const qint64 end =
+            std::min<qint64>(bytes.size(), ((offset + at) / kBlockSize + 1) * kBlockSize - offset);
         hashes.append(blockHash(bytes.sliced(at, end - at)));
         at = end;
     }
@@ -261,15 +262,9 @@ QByteArray doneRecord(const QList<DoneMark> &marks)
     return w.record(Done);
 }
 
-QByteArray closedRecord()
-{
-    return Writer().record(Closed);
-}
+QByteArray closedRecord() { return Writer().record(Closed); }
 
-QByteArray undoneRecord()
-{
-    return Writer().record(Undone);
-}
+QByteArray undoneRecord() { return Writer().record(Undone); }
 
 JobLog parseJournal(QByteArrayView bytes)
 {

@@ -54,7 +54,7 @@ bool explainedAsTorn(const Entry &e, const FileView &file)
             const qint64 hashEnd = std::min(newEnd, (at / kBlockSize + 1) * kBlockSize);
             const qsizetype index = at / kBlockSize - e.offset / kBlockSize;
             explained = blockEnd == hashEnd && index < e.newHashes.size()
-                     && blockHash(bytes) == e.newHashes[index];
+                        && blockHash(bytes) == e.newHashes[index];
         }
         if (!explained && ++unexplained > 1)
             return false;
@@ -67,7 +67,7 @@ bool holdsOld(const Entry &e, const FileView &file)
 {
     QByteArray bytes;
     return file.stamp.size == e.oldSize && readExactly(file, e.offset, e.oldBytes.size(), &bytes)
-        && bytes == e.oldBytes;
+           && bytes == e.oldBytes;
 }
 
 } // namespace
@@ -87,7 +87,8 @@ bool holdsNew(const Entry &e, const FileView &file)
     if (file.stamp.size != e.newSize)
         return false;
     QByteArray bytes;
-    return readExactly(file, e.offset, e.newLength, &bytes) && blockHashes(e.offset, bytes) == e.newHashes;
+    return readExactly(file, e.offset, e.newLength, &bytes)
+           && blockHashes(e.offset, bytes) == e.newHashes;
 }
 
 Decision decide(const Entry &e, const FileView &file, const FileView &renamed)
@@ -122,9 +123,10 @@ bool restoringChange(const Entry &e, const FileView &file, FileChange *change)
     const qint64 size = file.stamp.size;
     // A rewrite replaces the new tag at the start; in place, the region
     // runs as far as either state reached, within the file.
-    const qint64 end = e.kind == EntryKind::Rewrite
-        ? e.offset + e.newLength
-        : std::min(size, e.offset + std::max<qint64>(e.oldBytes.size(), e.newLength));
+    const qint64 end =
+        e.kind == EntryKind::Rewrite
+            ? e.offset + e.newLength
+            : std::min(size, e.offset + std::max<qint64>(e.oldBytes.size(), e.newLength));
     if (end < e.offset || end > size)
         return false;
     change->fileName = e.path;

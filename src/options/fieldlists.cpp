@@ -5,11 +5,9 @@
 namespace qm {
 
 FieldLists::FieldLists(QList<FieldNumber> items)
-    : m_items(std::move(items))
-    , m_read(size_t(m_items.size()), true)
-    , m_shown(size_t(m_items.size()), true)
-{
-}
+    : m_items(std::move(items)), m_read(size_t(m_items.size()), true),
+      m_shown(size_t(m_items.size()), true)
+{}
 
 bool FieldLists::isRead(FieldNumber f) const
 {

@@ -46,15 +46,9 @@ QList<FieldNumber> tagColumnsUpTo(int rows)
 
 } // namespace
 
-FieldNumber tagFieldColumn(int row)
-{
-    return tagColumns().columns[size_t(row)];
-}
+FieldNumber tagFieldColumn(int row) { return tagColumns().columns[size_t(row)]; }
 
-int tagFieldRow(FieldNumber f)
-{
-    return tagColumns().rows[size_t(toInt(f))];
-}
+int tagFieldRow(FieldNumber f) { return tagColumns().rows[size_t(toInt(f))]; }
 
 QList<FieldNumber> Options::items(FieldView view, bool withLyrics3)
 {
@@ -74,8 +68,7 @@ static_assert(Options::kId3v1BasicItems == kId3v1RecordRows);
 Options::Options()
     : m_lists{FieldLists(items(FieldView::FileInfo)), FieldLists(items(FieldView::Id3v1)),
               FieldLists(items(FieldView::Id3v2))}
-{
-}
+{}
 
 void Options::setReadLyrics2(bool on)
 {
@@ -89,7 +82,8 @@ void Options::setReadLyrics2(bool on)
         id3v1.truncate(kId3v1BasicItems);
 }
 
-std::optional<FieldItem> Options::governingItem(FieldNumber f, bool fileInfoView, TagView tagView) const
+std::optional<FieldItem> Options::governingItem(FieldNumber f, bool fileInfoView,
+                                                TagView tagView) const
 {
     FieldView view;
     if (columnGroup(f) == ColumnGroup::FileInfo && fileInfoView)
@@ -127,13 +121,17 @@ QStringList Options::codepageChoices()
     // Single-byte code pages that tags made by Windows players are found
     // in, Cyrillic ones first.
     return {
-        QStringLiteral("windows-1251"), QStringLiteral("KOI8-R"),       QStringLiteral("KOI8-U"),
-        QStringLiteral("IBM866"),       QStringLiteral("x-mac-cyrillic"), QStringLiteral("ISO-8859-5"),
-        QStringLiteral("windows-1250"), QStringLiteral("windows-1252"), QStringLiteral("windows-1254"),
-        QStringLiteral("windows-1256"), QStringLiteral("windows-1258"), QStringLiteral("windows-874"),
-        QStringLiteral("ISO-8859-1"),   QStringLiteral("ISO-8859-2"),   QStringLiteral("ISO-8859-4"),
-        QStringLiteral("ISO-8859-9"),   QStringLiteral("ISO-8859-13"),  QStringLiteral("ISO-8859-15"),
-        QStringLiteral("IBM437"),       QStringLiteral("IBM850"),       QStringLiteral("macintosh"),
+        QStringLiteral("windows-1251"),   QStringLiteral("KOI8-R"),
+        QStringLiteral("KOI8-U"),         QStringLiteral("IBM866"),
+        QStringLiteral("x-mac-cyrillic"), QStringLiteral("ISO-8859-5"),
+        QStringLiteral("windows-1250"),   QStringLiteral("windows-1252"),
+        QStringLiteral("windows-1254"),   QStringLiteral("windows-1256"),
+        QStringLiteral("windows-1258"),   QStringLiteral("windows-874"),
+        QStringLiteral("ISO-8859-1"),     QStringLiteral("ISO-8859-2"),
+        QStringLiteral("ISO-8859-4"),     QStringLiteral("ISO-8859-9"),
+        QStringLiteral("ISO-8859-13"),    QStringLiteral("ISO-8859-15"),
+        QStringLiteral("IBM437"),         QStringLiteral("IBM850"),
+        QStringLiteral("macintosh"),
     };
 }
 

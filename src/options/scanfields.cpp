@@ -9,11 +9,31 @@ namespace {
 // The scan table's own names; some differ from the column headers
 // ("Авторское право" where the header says "Авторское пр.").
 constexpr std::array<const char16_t *, kColumnCount> kNames = {
-    u"Номер строки", u"Путь",         u"Старое имя",      u"Новое имя",    u"Расширение",
-    u"Размер",       u"Длительность", u"Информация",      u"Заголовок",    u"Трек",
-    u"Артист",       u"Альбом",       u"Год",             u"Жанр",         u"Комментарий",
-    u"Ориг. артист", u"Ориг. заголовок", u"Ориг. альбом", u"Ориг. год",    u"Авторское право",
-    u"Текст",        u"Кодировщик",   u"Композитор",      u"Язык",         u"Ссылка",
+    u"Номер строки",
+    u"Путь",
+    u"Старое имя",
+    u"Новое имя",
+    u"Расширение",
+    u"Размер",
+    u"Длительность",
+    u"Информация",
+    u"Заголовок",
+    u"Трек",
+    u"Артист",
+    u"Альбом",
+    u"Год",
+    u"Жанр",
+    u"Комментарий",
+    u"Ориг. артист",
+    u"Ориг. заголовок",
+    u"Ориг. альбом",
+    u"Ориг. год",
+    u"Авторское право",
+    u"Текст",
+    u"Кодировщик",
+    u"Композитор",
+    u"Язык",
+    u"Ссылка",
 };
 
 // %NS, %ON, %EX, %TT, %TR, %AR, %AL, %YE
@@ -35,13 +55,11 @@ bool ScanFields::isDefaultEnabled(int row)
 
 QString ScanFields::caption(FieldNumber f)
 {
-    return QString::fromUtf16(kNames[size_t(toInt(f))]) + QStringLiteral(" (") + templateCode(f) + u')';
+    return QString::fromUtf16(kNames[size_t(toInt(f))]) + QStringLiteral(" (") + templateCode(f)
+           + u')';
 }
 
-void ScanFields::setAllEnabled(bool on)
-{
-    m_enabled.fill(on);
-}
+void ScanFields::setAllEnabled(bool on) { m_enabled.fill(on); }
 
 void ScanFields::setDefaultPattern()
 {

@@ -23,14 +23,14 @@ namespace qm {
 // views and numbering commands, or the command line's arguments), asked
 // when an operation starts.
 struct SessionState {
-  Numbering numbering;
-  TagView tagView = TagView::None;
-  // The file-information columns are shown: added rows get it read.
-  bool fileInfo = false;
-  // The settings of a folder scan.
-  ScanSettings scan;
-  // Tags and information are read from files of every name, not only *.mp3.
-  bool allFormats = false;
+    Numbering numbering;
+    TagView tagView = TagView::None;
+    // The file-information columns are shown: added rows get it read.
+    bool fileInfo = false;
+    // The settings of a folder scan.
+    ScanSettings scan;
+    // Tags and information are read from files of every name, not only *.mp3.
+    bool allFormats = false;
 };
 
 // The program's working set: the table of files, the options and the job
@@ -40,145 +40,146 @@ struct SessionState {
 // it; the window's model follows the signals below and the questions of a
 // write go to the WriteQuestions it is given.
 class Session : public QObject {
-  Q_OBJECT
- public:
-  explicit Session(QObject* parent = nullptr);
-  ~Session() override;
+    Q_OBJECT
+public:
+    explicit Session(QObject *parent = nullptr);
+    ~Session() override;
 
-  RowTable& table() { return table_; }
-  const RowTable& table() const { return table_; }
-  Options& options() { return options_; }
-  const Options& options() const { return options_; }
-  JobRunner& runner() { return runner_; }
-  // A job runs or waits: rows must not move.
-  bool busy() const { return !runner_.controlsEnabled(); }
+    RowTable &table() { return table_; }
+    const RowTable &table() const { return table_; }
+    Options &options() { return options_; }
+    const Options &options() const { return options_; }
+    JobRunner &runner() { return runner_; }
+    // A job runs or waits: rows must not move.
+    bool busy() const { return !runner_.controlsEnabled(); }
 
-  // Where the state comes from; without a source the defaults hold.
-  void setStateSource(std::function<SessionState()> source) { stateSource_ = std::move(source); }
-  SessionState state() const { return stateSource_ ? stateSource_() : SessionState{}; }
-  // Read requests are held back while this returns true (the options
-  // dialog is open) and started by releaseUpdates().
-  void setUpdatesHeld(std::function<bool()> held) { updatesHeld_ = std::move(held); }
-  // Who answers the questions of a write; must outlive the jobs started
-  // with it.
-  void setQuestions(WriteQuestions* questions) { questions_ = questions; }
+    // Where the state comes from; without a source the defaults hold.
+    void setStateSource(std::function<SessionState()> source) { stateSource_ = std::move(source); }
+    SessionState state() const { return stateSource_ ? stateSource_() : SessionState{}; }
+    // Read requests are held back while this returns true (the options
+    // dialog is open) and started by releaseUpdates().
+    void setUpdatesHeld(std::function<bool()> held) { updatesHeld_ = std::move(held); }
+    // Who answers the questions of a write; must outlive the jobs started
+    // with it.
+    void setQuestions(WriteQuestions *questions) { questions_ = questions; }
 
-  ReadSettings readSettings() const;
-  WriteSettings writeSettings(bool moveFiles) const;
+    ReadSettings readSettings() const;
+    WriteSettings writeSettings(bool moveFiles) const;
 
-  // Files chosen in the open dialog: rows at once, then completion.
-  void addFiles(const QStringList& paths);
-  // Dropped paths: files become rows at once, folders are scanned by an add
-  // job of kind 'm' whose end completes both.
-  void addDroppedPaths(const QStringList& paths);
-  // A folder scan of kind 'd' (the add-directory dialog); its end completes
-  // the added rows.
-  void addFolders(const QStringList& folders);
-  // Paths in the order given: a file becomes a row, a folder is scanned as
-  // the add-directory dialog does; completion follows the last of them.
-  void addPaths(const QStringList& paths);
-  // One path as a row, unchecked (the program's first argument), completed.
-  void addPath(const QString& path);
+    // Files chosen in the open dialog: rows at once, then completion.
+    void addFiles(const QStringList &paths);
+    // Dropped paths: files become rows at once, folders are scanned by an add
+    // job of kind 'm' whose end completes both.
+    void addDroppedPaths(const QStringList &paths);
+    // A folder scan of kind 'd' (the add-directory dialog); its end completes
+    // the added rows.
+    void addFolders(const QStringList &folders);
+    // Paths in the order given: a file becomes a row, a folder is scanned as
+    // the add-directory dialog does; completion follows the last of them.
+    void addPaths(const QStringList &paths);
+    // One path as a row, unchecked (the program's first argument), completed.
+    void addPath(const QString &path);
 
-  // Completes the rows an add brought in from `first` on: drops empty
-  // ones, splits the file names, numbers them and starts their reads.
-  void completeAddedRows(int first);
-  // Reads rows [first, last] by `kind` (1, 2, 105, 108) on a job.
-  void startUpdateJob(int first, int last, int kind);
-  // Starts the read requests held back.
-  void releaseUpdates();
-  // Rewrites the numbers from `fromRow` to the last file row.
-  void renumberRows(int fromRow);
-  // Rewrites the numbers in `style` (the scope stays as it is).
-  void restyleNumbers(NumberStyle style);
-  // Removes the rows repeating an earlier one, as an edit job.
-  void removeDuplicates(DuplicateKey key);
-  // The sort command of `column`: its keys, with Dir in front under
-  // separate numbering, as a sort job; a sort by track zero-fills the
-  // tracks first. The rows are renumbered when it ends.
-  void sortRows(FieldNumber column);
-  // Shuffles the file rows as a sort job.
-  void shuffleRows();
-  // Separate numbering was switched on: the rows are sorted by folder and
-  // then numbered per folder (queued behind a running job).
-  void sortForSeparateNumbering();
-  // Writes rows [first, last] by `kind` (11, 12 or 117).
-  void write(int first, int last, int kind, bool moveFiles);
+    // Completes the rows an add brought in from `first` on: drops empty
+    // ones, splits the file names, numbers them and starts their reads.
+    void completeAddedRows(int first);
+    // Reads rows [first, last] by `kind` (1, 2, 105, 108) on a job.
+    void startUpdateJob(int first, int last, int kind);
+    // Starts the read requests held back.
+    void releaseUpdates();
+    // Rewrites the numbers from `fromRow` to the last file row.
+    void renumberRows(int fromRow);
+    // Rewrites the numbers in `style` (the scope stays as it is).
+    void restyleNumbers(NumberStyle style);
+    // Removes the rows repeating an earlier one, as an edit job.
+    void removeDuplicates(DuplicateKey key);
+    // The sort command of `column`: its keys, with Dir in front under
+    // separate numbering, as a sort job; a sort by track zero-fills the
+    // tracks first. The rows are renumbered when it ends.
+    void sortRows(FieldNumber column);
+    // Shuffles the file rows as a sort job.
+    void shuffleRows();
+    // Separate numbering was switched on: the rows are sorted by folder and
+    // then numbered per folder (queued behind a running job).
+    void sortForSeparateNumbering();
+    // Writes rows [first, last] by `kind` (11, 12 or 117).
+    void write(int first, int last, int kind, bool moveFiles);
 
-  // Letter case of the cells of `selection` (data columns and file rows:
-  // a selection reaching the blank last row leaves it out).
-  void convertCase(const CellRect& selection, CaseMode mode);
-  // The find dialog's walks (see CellFinder), on the session's search
-  // state. A replacing walk announces its rows once per pass, before the
-  // repeat question, and once at its end.
-  const CellFinder& finder() const { return finder_; }
-  void resetFind() { finder_.reset(); }
-  FindMatch findNext(const CellRect& selection, const FindRequest& request, const RepeatQuestion& repeat);
-  FindMatch replaceMatch(const CellRect& selection, const FindRequest& request, const QString& replacement,
-                         const RepeatQuestion& repeat);
-  FindMatch replaceAll(const CellRect& selection, const FindRequest& request, const QString& replacement,
-                       const RepeatQuestion& repeat);
-  // Every occurrence in the file rows of `columns`, in one run (nobody is
-  // asked); see replaceInCells. Returns the number of replacements.
-  int replaceInColumns(const QList<FieldNumber>& columns, const QString& find, const QString& replacement,
-                       bool caseSensitive, bool wholeCell);
+    // Letter case of the cells of `selection` (data columns and file rows:
+    // a selection reaching the blank last row leaves it out).
+    void convertCase(const CellRect &selection, CaseMode mode);
+    // The find dialog's walks (see CellFinder), on the session's search
+    // state. A replacing walk announces its rows once per pass, before the
+    // repeat question, and once at its end.
+    const CellFinder &finder() const { return finder_; }
+    void resetFind() { finder_.reset(); }
+    FindMatch findNext(const CellRect &selection, const FindRequest &request,
+                       const RepeatQuestion &repeat);
+    FindMatch replaceMatch(const CellRect &selection, const FindRequest &request,
+                           const QString &replacement, const RepeatQuestion &repeat);
+    FindMatch replaceAll(const CellRect &selection, const FindRequest &request,
+                         const QString &replacement, const RepeatQuestion &repeat);
+    // Every occurrence in the file rows of `columns`, in one run (nobody is
+    // asked); see replaceInCells. Returns the number of replacements.
+    int replaceInColumns(const QList<FieldNumber> &columns, const QString &find,
+                         const QString &replacement, bool caseSensitive, bool wholeCell);
 
-  // Serves the event loop until every job has ended (the command line's
-  // way of waiting; the window's loop runs anyway).
-  void waitForJobs();
-  // Closing: drops held requests, stops every job and waits for the
-  // running one; nothing is written to the table afterwards.
-  void shutdown();
+    // Serves the event loop until every job has ended (the command line's
+    // way of waiting; the window's loop runs anyway).
+    void waitForJobs();
+    // Closing: drops held requests, stops every job and waits for the
+    // running one; nothing is written to the table afterwards.
+    void shutdown();
 
- signals:
-  // Rows were appended at the end of the table.
-  void rowsAppended();
-  // The rows changed in count or order: views rebuild.
-  void rowsReset();
-  // Cells of rows [first, last] changed.
-  void cellsChanged(int first, int last);
-  // The numbers were rewritten.
-  void rowsRenumbered();
-  // The rows an add brought in, completed and their reads started.
-  void addedRowsCompleted(int first, int last);
-  // A read job has ended.
-  void updateEnded();
-  // A write job is about to start on its rows.
-  void writeStarted();
-  // A write job that started has ended, with the rows it could not write.
-  void writeEnded(const ErrorTable& errors);
+signals:
+    // Rows were appended at the end of the table.
+    void rowsAppended();
+    // The rows changed in count or order: views rebuild.
+    void rowsReset();
+    // Cells of rows [first, last] changed.
+    void cellsChanged(int first, int last);
+    // The numbers were rewritten.
+    void rowsRenumbered();
+    // The rows an add brought in, completed and their reads started.
+    void addedRowsCompleted(int first, int last);
+    // A read job has ended.
+    void updateEnded();
+    // A write job is about to start on its rows.
+    void writeStarted();
+    // A write job that started has ended, with the rows it could not write.
+    void writeEnded(const ErrorTable &errors);
 
- private:
-  class ChangedRows;
-  // The folder scan of `kind`, appending a row per file found.
-  std::shared_ptr<Job> scanJob(char kind, const QStringList& folders);
-  void startAddJob(const QStringList& folders, char kind);
-  void addPathsFrom(QStringList paths, int first);
-  // Its end renumbers every row and ends the wait for separate numbering.
-  void startSortJob(const SortKeys& keys);
-  // The question of a replacing walk, announcing the pass's rows first.
-  RepeatQuestion announcingPasses(const RepeatQuestion& repeat);
-  void announceReplaced();
+private:
+    class ChangedRows;
+    // The folder scan of `kind`, appending a row per file found.
+    std::shared_ptr<Job> scanJob(char kind, const QStringList &folders);
+    void startAddJob(const QStringList &folders, char kind);
+    void addPathsFrom(QStringList paths, int first);
+    // Its end renumbers every row and ends the wait for separate numbering.
+    void startSortJob(const SortKeys &keys);
+    // The question of a replacing walk, announcing the pass's rows first.
+    RepeatQuestion announcingPasses(const RepeatQuestion &repeat);
+    void announceReplaced();
 
-  struct Held {
-    int first;
-    int last;
-    int kind;
-  };
+    struct Held {
+        int first;
+        int last;
+        int kind;
+    };
 
-  RowTable table_;
-  Options options_;
-  std::function<SessionState()> stateSource_;
-  std::function<bool()> updatesHeld_;
-  WriteQuestions* questions_ = nullptr;
-  // Without anyone to ask, no folder is made and no file replaced.
-  FixedAnswers unasked_{Answer::NoToAll, Answer::NoToAll};
-  std::vector<Held> held_;
-  CellFinder finder_;
-  // Where the rows of the running add begin.
-  int firstAddedRow_ = 0;
-  // After the table: the jobs that write to it go first.
-  JobRunner runner_;
+    RowTable table_;
+    Options options_;
+    std::function<SessionState()> stateSource_;
+    std::function<bool()> updatesHeld_;
+    WriteQuestions *questions_ = nullptr;
+    // Without anyone to ask, no folder is made and no file replaced.
+    FixedAnswers unasked_{Answer::NoToAll, Answer::NoToAll};
+    std::vector<Held> held_;
+    CellFinder finder_;
+    // Where the rows of the running add begin.
+    int firstAddedRow_ = 0;
+    // After the table: the jobs that write to it go first.
+    JobRunner runner_;
 };
 
-}  // namespace qm
+} // namespace qm

@@ -11,17 +11,11 @@
 namespace qm {
 namespace {
 
-QString fromLatin1(QByteArrayView bytes)
-{
-    return QString::fromLatin1(bytes);
-}
+QString fromLatin1(QByteArrayView bytes) { return QString::fromLatin1(bytes); }
 
 std::atomic<IniFile::LegacyDecoder> legacyDecoder{&fromLatin1};
 
-QString fold(QStringView name)
-{
-    return name.trimmed().toString().toCaseFolded();
-}
+QString fold(QStringView name) { return name.trimmed().toString().toCaseFolded(); }
 
 // Windows trims blanks and tabs; control characters such as a stray NUL are
 // data of a broken file and stay in the value.
@@ -203,10 +197,7 @@ const QString *IniFile::findValue(QStringView section, QStringView key) const
     return it == s->keyIndex.cend() ? nullptr : &s->lines[size_t(*it)].value;
 }
 
-bool IniFile::hasSection(QStringView section) const
-{
-    return findSection(section) != nullptr;
-}
+bool IniFile::hasSection(QStringView section) const { return findSection(section) != nullptr; }
 
 bool IniFile::contains(QStringView section, QStringView key) const
 {
@@ -311,7 +302,9 @@ void IniFile::removeKey(QStringView section, QStringView key)
     if (!s->keyIndex.contains(folded))
         return;
     // Removes every occurrence, so a later duplicate does not surface.
-    std::erase_if(s->lines, [&](const Line &l) { return !l.key.isEmpty() && l.key.toCaseFolded() == folded; });
+    std::erase_if(s->lines, [&](const Line &l) {
+        return !l.key.isEmpty() && l.key.toCaseFolded() == folded;
+    });
     s->keyIndex.clear();
     for (size_t i = 0; i < s->lines.size(); ++i) {
         const QString k = s->lines[i].key.toCaseFolded();

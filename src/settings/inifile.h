@@ -45,7 +45,8 @@ public:
     QStringList sectionNames() const;
     QStringList keys(QStringView section) const;
 
-    QString readString(QStringView section, QStringView key, const QString &defaultValue = {}) const;
+    QString readString(QStringView section, QStringView key,
+                       const QString &defaultValue = {}) const;
     // A value that is not a decimal integer gives the default.
     int readInteger(QStringView section, QStringView key, int defaultValue) const;
     // The same without a default: nothing for a missing or bad value.
@@ -69,7 +70,7 @@ private:
         QString value; // the trimmed value, or the raw line
     };
     struct Section {
-        QString name;      // as spelled in the file; empty for lines before the first header
+        QString name; // as spelled in the file; empty for lines before the first header
         bool header = true;
         bool removed = false;
         std::vector<Line> lines;

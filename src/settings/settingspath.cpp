@@ -13,7 +13,8 @@ QString chooseSettingsFolder(const QString &envFolder, const QString &executable
     if (!envFolder.isEmpty())
         return QDir::cleanPath(envFolder);
     if (!executableFolder.isEmpty()) {
-        const QFileInfo portable(QDir(executableFolder).filePath(QString::fromUtf16(kSettingsFileName)));
+        const QFileInfo portable(
+            QDir(executableFolder).filePath(QString::fromUtf16(kSettingsFileName)));
         if (portable.isFile() && portable.isWritable())
             return QDir::cleanPath(executableFolder);
     }
@@ -23,11 +24,13 @@ QString chooseSettingsFolder(const QString &envFolder, const QString &executable
 QString settingsFolder()
 {
     const QString env = qEnvironmentVariable("QUILLMARK_CONFIG_DIR");
-    const QString exe = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    const QString exe =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
     // The generic location plus our own folder name does not depend on the
     // organisation name the application object happens to carry.
-    const QString user = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
-                             .filePath(QStringLiteral("quillmark"));
+    const QString user =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+            .filePath(QStringLiteral("quillmark"));
     return chooseSettingsFolder(env, exe, user);
 }
 

@@ -10,7 +10,8 @@ namespace {
 // Selected data columns, clamped to the table.
 std::pair<int, int> dataColumns(const RowTable &table, const CellRect &selection)
 {
-    return {std::max(selection.left, table.layout().noPosition() + 1), std::min(selection.right, kColumnCount - 1)};
+    return {std::max(selection.left, table.layout().noPosition() + 1),
+            std::min(selection.right, kColumnCount - 1)};
 }
 
 void renumberFrom(RowTable &table, int row, const Numbering &numbering)
@@ -50,7 +51,9 @@ QString copyCellBlock(const RowTable &table, const CellRect &selection)
             if (c > left)
                 text += u'\t';
             const QString &cell = table.cellAt(r, c);
-            filled = filled || std::any_of(cell.begin(), cell.end(), [](QChar ch) { return ch.unicode() > 0x20; });
+            filled = filled || std::any_of(cell.begin(), cell.end(), [](QChar ch) {
+                         return ch.unicode() > 0x20;
+                     });
             text += cell;
         }
         text += u"\r\n";
@@ -83,7 +86,8 @@ bool pasteCellBlock(RowTable &table, const CellRect &selection, QStringView text
     }
 
     // Paste into a block of several cells stays inside it.
-    const bool limited = mode == PasteMode::Into && (selection.rowCount() > 1 || selection.columnCount() > 1);
+    const bool limited =
+        mode == PasteMode::Into && (selection.rowCount() > 1 || selection.columnCount() > 1);
     const int maxLines = limited ? selection.rowCount() : n;
     const int maxCells = limited ? selection.columnCount() : kColumnCount;
     for (int i = 0; i < std::min(n, maxLines); ++i) {

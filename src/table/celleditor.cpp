@@ -66,15 +66,13 @@ public:
     Analysis(const RowTable &table, std::vector<WorkCell> cells, QList<FieldNumber> fields)
         : m_table(table), m_cells(std::move(cells)), m_fields(std::move(fields)),
           m_lastFailure(size_t(m_fields.size()), 0)
-    {
-    }
+    {}
 
     void run()
     {
         bool backward = false;
         for (;;) {
-            while (matchAnyField(backward)) {
-            }
+            while (matchAnyField(backward)) {}
             if (m_emptyCount > 0) {
                 // A cell is used up: whatever the others still hold varies.
                 m_variable = m_variable || m_emptyCount < m_cells.size();
@@ -97,7 +95,8 @@ public:
     QString result() const
     {
         QString out;
-        out.reserve(m_prefix.size() + m_suffix.size() + kVar.size() + 3 * qsizetype(m_matches.size()));
+        out.reserve(m_prefix.size() + m_suffix.size() + kVar.size()
+                    + 3 * qsizetype(m_matches.size()));
         qsizetype done = 0;
         for (const Match &m : m_matches) {
             if (m.backward)
@@ -226,7 +225,8 @@ struct CodeAt {
     qsizetype at;
 };
 
-std::optional<FieldNumber> codeAt(QStringView text, qsizetype i, const RowTable &table, const CellRect &cells)
+std::optional<FieldNumber> codeAt(QStringView text, qsizetype i, const RowTable &table,
+                                  const CellRect &cells)
 {
     if (i < 0 || i + 3 > text.size() || text[i] != u'%')
         return std::nullopt;
@@ -238,7 +238,8 @@ std::optional<FieldNumber> codeAt(QStringView text, qsizetype i, const RowTable 
 
 // Takes the codes out of the part before "<var>"; each value goes back at
 // the index its code had.
-QString stripPrefixCodes(QStringView text, const RowTable &table, const CellRect &cells, std::vector<CodeAt> &codes)
+QString stripPrefixCodes(QStringView text, const RowTable &table, const CellRect &cells,
+                         std::vector<CodeAt> &codes)
 {
     QString out;
     out.reserve(text.size());
@@ -258,7 +259,8 @@ QString stripPrefixCodes(QStringView text, const RowTable &table, const CellRect
 // can join the characters around it into a new code, which is then taken
 // too. `at` is 1 for a code that ended the text, 0 for one followed by one
 // character, and so on.
-QString stripSuffixCodes(QStringView text, const RowTable &table, const CellRect &cells, std::vector<CodeAt> &codes)
+QString stripSuffixCodes(QStringView text, const RowTable &table, const CellRect &cells,
+                         std::vector<CodeAt> &codes)
 {
     QString s = text.toString();
     for (qsizetype end = s.size() - 1; end >= 2;) {
@@ -292,7 +294,8 @@ CellRect editorCells(const RowTable &table, const CellRect &selection)
 int promoteBlankRow(RowTable &table)
 {
     const int blank = table.blankRow();
-    if (std::all_of(table.row(blank).begin(), table.row(blank).end(), [](const QString &s) { return isBlankText(s); }))
+    if (std::all_of(table.row(blank).begin(), table.row(blank).end(),
+                    [](const QString &s) { return isBlankText(s); }))
         return 0;
     const int row = table.appendRows(1);
     std::swap(table.row(row), table.row(row + 1));
@@ -318,7 +321,8 @@ QString CellEditor::computeEditorText(const RowTable &table, const CellRect &sel
         if (anyFilled) {
             m_baseline = kVar;
             m_variableParts.reserve(qsizetype(count));
-            m_cells.forEachCell([&](int column, int row) { m_variableParts << table.cellAt(row, column); });
+            m_cells.forEachCell(
+                [&](int column, int row) { m_variableParts << table.cellAt(row, column); });
         }
         return m_baseline;
     }
@@ -365,7 +369,8 @@ void CellEditor::applyText(RowTable &table, const QString &boxText) const
     const qsizetype var = m_variableParts.isEmpty() ? -1 : boxText.indexOf(kVar);
     const bool split = var >= 0;
     const QStringView prefixText = split ? QStringView(boxText).first(var) : QStringView(boxText);
-    const QStringView suffixText = split ? QStringView(boxText).sliced(var + kVar.size()) : QStringView();
+    const QStringView suffixText =
+        split ? QStringView(boxText).sliced(var + kVar.size()) : QStringView();
     std::vector<CodeAt> prefixCodes;
     std::vector<CodeAt> suffixCodes;
     const QString prefix = stripPrefixCodes(prefixText, table, cells, prefixCodes);
@@ -380,7 +385,8 @@ void CellEditor::applyText(RowTable &table, const QString &boxText) const
             text += m_variableParts[k];
         text += suffix;
         for (auto it = suffixCodes.rbegin(); it != suffixCodes.rend(); ++it)
-            text.insert(std::clamp(text.size() + it->at - 1, qsizetype(0), text.size()), table.cell(row, it->field));
+            text.insert(std::clamp(text.size() + it->at - 1, qsizetype(0), text.size()),
+                        table.cell(row, it->field));
         table.setCellAt(row, column, text);
         ++k;
     });
@@ -389,8 +395,8 @@ void CellEditor::applyText(RowTable &table, const QString &boxText) const
 bool CellEditor::storesUndoText(QChar typed)
 {
     const char16_t c = typed.unicode();
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_'
-        || c == u'.' || c == u'\b' || c >= 128;
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')
+           || c == u'_' || c == u'.' || c == u'\b' || c >= 128;
 }
 
 QString CellEditor::undo(RowTable &table, const QString &boxText)
@@ -400,8 +406,8 @@ QString CellEditor::undo(RowTable &table, const QString &boxText)
     return text;
 }
 
-QString CellEditor::editBoxText(RowTable &table, const QString &boxText, qsizetype from, qsizetype length,
-                                const QString &insertion)
+QString CellEditor::editBoxText(RowTable &table, const QString &boxText, qsizetype from,
+                                qsizetype length, const QString &insertion)
 {
     m_baseline = boxText;
     from = std::clamp(from, qsizetype(0), boxText.size());
@@ -420,7 +426,8 @@ QString editorPasteText(const QString &clipboard)
     return clipboard.first(end);
 }
 
-void CellEditor::finishEditing(RowTable &table, const CellRect &selection, const Numbering &numbering)
+void CellEditor::finishEditing(RowTable &table, const CellRect &selection,
+                               const Numbering &numbering)
 {
     int from = 0;
     if (selection.bottom >= table.blankRow() && selection.top <= table.blankRow())

@@ -58,8 +58,8 @@ public:
 private:
     void rebuildInverse();
 
-    std::array<int, kColumnCount> m_position{};         // by field number
-    std::array<FieldNumber, kColumnCount> m_field{};    // by position
+    std::array<int, kColumnCount> m_position{};      // by field number
+    std::array<FieldNumber, kColumnCount> m_field{}; // by position
 };
 
 } // namespace qm

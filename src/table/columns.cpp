@@ -60,10 +60,7 @@ static_assert(catalogueIsConsistent(), "field numbers in order, default position
 
 } // namespace
 
-const ColumnInfo &columnInfo(FieldNumber f)
-{
-    return kCatalogue[size_t(toInt(f))];
-}
+const ColumnInfo &columnInfo(FieldNumber f) { return kCatalogue[size_t(toInt(f))]; }
 
 QString headerCaption(FieldNumber f)
 {
@@ -88,9 +85,6 @@ std::optional<FieldNumber> fieldByTemplateCode(QStringView templateCode)
     return std::nullopt;
 }
 
-FieldNumber fieldAtSlot(int slot)
-{
-    return kSlots[size_t(slot)];
-}
+FieldNumber fieldAtSlot(int slot) { return kSlots[size_t(slot)]; }
 
 } // namespace qm

@@ -13,8 +13,31 @@ inline constexpr int kColumnCount = 25;
 // The columns by their fixed numbers, in the order of the template codes.
 // Cells are stored by this number; positions on screen come from ColumnLayout.
 enum class FieldNumber : int {
-    No, Dir, Old, New, Ext, Siz, Dur, Inf, Tit, Trc, Art, Alb, Yea,
-    Gen, Com, Ope, Tt1, Oal, Ory, Cop, Slt, Enc, Cmp, Lan, Xxx,
+    No,
+    Dir,
+    Old,
+    New,
+    Ext,
+    Siz,
+    Dur,
+    Inf,
+    Tit,
+    Trc,
+    Art,
+    Alb,
+    Yea,
+    Gen,
+    Com,
+    Ope,
+    Tt1,
+    Oal,
+    Ory,
+    Cop,
+    Slt,
+    Enc,
+    Cmp,
+    Lan,
+    Xxx,
 };
 
 constexpr int toInt(FieldNumber f) { return static_cast<int>(f); }
@@ -36,14 +59,17 @@ struct ColumnInfo {
     const char16_t *code;         // "Tit": part of command names (aVisibleTit)
     const char16_t *templateCode; // "%TT": metasymbol, shown in the header
     const char16_t *headerText;
-    int defaultPosition;          // also the column's slot in layout order
+    int defaultPosition; // also the column's slot in layout order
     ColumnGroup group;
 };
 
 const ColumnInfo &columnInfo(FieldNumber f);
 
 inline QString columnCode(FieldNumber f) { return QString::fromUtf16(columnInfo(f).code); }
-inline QString templateCode(FieldNumber f) { return QString::fromUtf16(columnInfo(f).templateCode); }
+inline QString templateCode(FieldNumber f)
+{
+    return QString::fromUtf16(columnInfo(f).templateCode);
+}
 inline QString headerText(FieldNumber f) { return QString::fromUtf16(columnInfo(f).headerText); }
 inline int defaultPosition(FieldNumber f) { return columnInfo(f).defaultPosition; }
 inline ColumnGroup columnGroup(FieldNumber f) { return columnInfo(f).group; }

@@ -37,7 +37,8 @@ QString rowKey(const RowTable &table, int row, DuplicateKey mode)
 
 } // namespace
 
-std::vector<bool> findDuplicateRows(const RowTable &table, DuplicateKey key, const DuplicateProgress &progress)
+std::vector<bool> findDuplicateRows(const RowTable &table, DuplicateKey key,
+                                    const DuplicateProgress &progress)
 {
     const int last = table.lastFileRow();
     std::vector<bool> marked(size_t(table.rowCount()), false);
@@ -53,7 +54,8 @@ std::vector<bool> findDuplicateRows(const RowTable &table, DuplicateKey key, con
             ++found;
         }
         if (progress && (r % kProgressEvery == 0 || r == last)) {
-            const int percent = divisor > 0 ? int(qint64(std::min(r, divisor)) * 100 / divisor) : -1;
+            const int percent =
+                divisor > 0 ? int(qint64(std::min(r, divisor)) * 100 / divisor) : -1;
             if (!progress(r, percent, found))
                 break;
         }

@@ -11,10 +11,7 @@ QString numberText(int n, NumberStyle style)
     return QString::number(n);
 }
 
-bool sameFolder(QStringView a, QStringView b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool sameFolder(QStringView a, QStringView b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 void renumberRows(RowTable &table, int from, NumberStyle style, NumberScope scope)
 {
@@ -28,14 +25,16 @@ void renumberRows(RowTable &table, int from, NumberStyle style, NumberScope scop
         return;
     }
     int count = 0;
-    if (from > 1 && sameFolder(table.cell(from - 1, FieldNumber::Dir), table.cell(from, FieldNumber::Dir))) {
+    if (from > 1
+        && sameFolder(table.cell(from - 1, FieldNumber::Dir), table.cell(from, FieldNumber::Dir))) {
         bool ok = false;
         count = table.cell(from - 1, FieldNumber::No).toInt(&ok);
         if (!ok || count < 0)
             count = 0;
     }
     for (int r = from; r <= last; ++r) {
-        if (r > from && !sameFolder(table.cell(r - 1, FieldNumber::Dir), table.cell(r, FieldNumber::Dir)))
+        if (r > from
+            && !sameFolder(table.cell(r - 1, FieldNumber::Dir), table.cell(r, FieldNumber::Dir)))
             count = 0;
         table.setCell(r, FieldNumber::No, numberText(++count, style));
     }

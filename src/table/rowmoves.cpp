@@ -7,7 +7,8 @@ namespace qm {
 
 QString rowMoveHint()
 {
-    return QStringLiteral("Для перемещения строки можно использовать клавишы [Ctrl] + [Up] или [Down]");
+    return QStringLiteral(
+        "Для перемещения строки можно использовать клавишы [Ctrl] + [Up] или [Down]");
 }
 
 bool moveRow(RowTable &table, int from, int to)

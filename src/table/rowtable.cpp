@@ -27,8 +27,7 @@ bool isEmptyFileRow(const Row &row)
 
 } // namespace
 
-RowTable::RowTable()
-    : m_rows(2)
+RowTable::RowTable() : m_rows(2)
 {
     m_width.fill(kDefaultColumnWidth);
     setLayout(m_layout);
@@ -49,7 +48,8 @@ void RowTable::setLayout(const ColumnLayout &layout)
 
 int RowTable::width(FieldNumber f) const
 {
-    return m_layout.position(f) < m_layout.noPosition() ? kHiddenColumnWidth : m_width[size_t(toInt(f))];
+    return m_layout.position(f) < m_layout.noPosition() ? kHiddenColumnWidth
+                                                        : m_width[size_t(toInt(f))];
 }
 
 void RowTable::setWidth(FieldNumber f, int width)
@@ -105,8 +105,10 @@ void RowTable::buildHeaderRow()
 
 void RowTable::setLyricsHeaders(bool lyricsView)
 {
-    setCell(0, FieldNumber::Cop, lyricsView ? QStringLiteral("Автор") : QStringLiteral("Авторское пр."));
-    setCell(0, FieldNumber::Ory, lyricsView ? QStringLiteral("Комментарий 2") : QStringLiteral("Ориг. год"));
+    setCell(0, FieldNumber::Cop,
+            lyricsView ? QStringLiteral("Автор") : QStringLiteral("Авторское пр."));
+    setCell(0, FieldNumber::Ory,
+            lyricsView ? QStringLiteral("Комментарий 2") : QStringLiteral("Ориг. год"));
 }
 
 int RowTable::appendRows(int count)
@@ -125,10 +127,7 @@ int RowTable::appendFileRow(const QString &dir, const QString &fileName)
     return r;
 }
 
-void RowTable::clearBlankRow()
-{
-    m_rows.back() = Row{};
-}
+void RowTable::clearBlankRow() { m_rows.back() = Row{}; }
 
 void RowTable::removeAllFileRows()
 {
@@ -148,10 +147,7 @@ int RowTable::setColumnShown(int position, bool show)
     return result;
 }
 
-bool RowTable::applyColumnMove(int from, int to)
-{
-    return m_layout.move(from, to);
-}
+bool RowTable::applyColumnMove(int from, int to) { return m_layout.move(from, to); }
 
 void RowTable::clearColumnData(int position)
 {

@@ -34,10 +34,22 @@ public:
     bool isValidRow(int row) const { return row >= 0 && row < rowCount(); }
 
     // row must be valid (isValidRow). Row 0 holds the header texts.
-    const QString &cell(int row, FieldNumber f) const { return m_rows[size_t(row)][size_t(toInt(f))]; }
-    void setCell(int row, FieldNumber f, const QString &text) { m_rows[size_t(row)][size_t(toInt(f))] = text; }
-    const QString &cellAt(int row, int position) const { return cell(row, m_layout.fieldAt(position)); }
-    void setCellAt(int row, int position, const QString &text) { setCell(row, m_layout.fieldAt(position), text); }
+    const QString &cell(int row, FieldNumber f) const
+    {
+        return m_rows[size_t(row)][size_t(toInt(f))];
+    }
+    void setCell(int row, FieldNumber f, const QString &text)
+    {
+        m_rows[size_t(row)][size_t(toInt(f))] = text;
+    }
+    const QString &cellAt(int row, int position) const
+    {
+        return cell(row, m_layout.fieldAt(position));
+    }
+    void setCellAt(int row, int position, const QString &text)
+    {
+        setCell(row, m_layout.fieldAt(position), text);
+    }
     const Row &row(int r) const { return m_rows[size_t(r)]; }
     Row &row(int r) { return m_rows[size_t(r)]; }
 

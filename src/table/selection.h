@@ -42,8 +42,7 @@ struct CellRect {
         return r;
     }
 
-    template<typename Visit>
-    void forEachCell(Visit &&visit) const
+    template <typename Visit> void forEachCell(Visit &&visit) const
     {
         for (int c = left; c <= right; ++c) {
             for (int r = top; r <= bottom; ++r)

@@ -26,7 +26,7 @@ struct SelectionState {
     bool copyEnabled = false;
     bool cutEnabled = false;
     bool deleteEnabled = true;
-    bool pasteEnabled = false; // aPaste, aPasteIn and the box's paste
+    bool pasteEnabled = false;  // aPaste, aPasteIn and the box's paste
     bool replaceEnabled = true; // replace, restore
     QString status;             // for the status line; empty for none
 };
@@ -35,7 +35,7 @@ struct SelectionState {
 QString folderLockedMessage();
 
 // RefreshSelectionState and UpdateEditActions without the widgets.
-SelectionState selectionState(const RowTable &table, const CellRect &selection, bool separateNumbering,
-                              bool clipboardHasText);
+SelectionState selectionState(const RowTable &table, const CellRect &selection,
+                              bool separateNumbering, bool clipboardHasText);
 
 } // namespace qm

@@ -10,7 +10,7 @@ namespace qm {
 // a blank, a control character, a comma or a double quote is written in
 // double quotes with its quotes doubled; a list of one empty item is "".
 // The find histories and the alphabet file keep their lists this way.
-QString toCommaText(const QStringList& items);
+QString toCommaText(const QStringList &items);
 
 // Reads comma text: blanks (any character up to the space) before and
 // after items are skipped; a quoted item ends at its closing quote (or the
@@ -18,4 +18,4 @@ QString toCommaText(const QStringList& items);
 // adds an empty item. Never fails: any text gives some list.
 QStringList fromCommaText(QStringView text);
 
-}  // namespace qm
+} // namespace qm

@@ -18,10 +18,11 @@ using RowOrder = std::vector<int>;
 // Told, for the key `level` (0-based, of `levels`), how many of the `total`
 // rows have been looked at; false stops.
 struct SortProgress {
-  std::function<bool(int level, int levels, int done, int total)> report;
-  bool operator()(int level, int levels, int done, int total) const {
-    return !report || report(level, levels, done, total);
-  }
+    std::function<bool(int level, int levels, int done, int total)> report;
+    bool operator()(int level, int levels, int done, int total) const
+    {
+        return !report || report(level, levels, done, total);
+    }
 };
 
 // The order of the file rows ascending by `keys`: text compared as the
@@ -31,14 +32,14 @@ struct SortProgress {
 // thread while the window leaves the table alone. A later key is read only
 // for rows the earlier ones left tied, and at most one key per row is held
 // at a time. Nothing when `progress` asked to stop.
-std::optional<RowOrder> sortedRowOrder(const RowTable& table, const SortKeys& keys,
-                                       const SortProgress& progress = {});
+std::optional<RowOrder> sortedRowOrder(const RowTable &table, const SortKeys &keys,
+                                       const SortProgress &progress = {});
 
 // A uniformly random order of the file rows, drawn from `seed`.
-RowOrder shuffledRowOrder(const RowTable& table, quint64 seed);
+RowOrder shuffledRowOrder(const RowTable &table, quint64 seed);
 
 // Puts the rows in `order` (a permutation of the file rows) in one linear
 // pass; the header and the blank last row stay.
-void applyRowOrder(RowTable& table, const RowOrder& order);
+void applyRowOrder(RowTable &table, const RowOrder &order);
 
-}  // namespace qm
+} // namespace qm

@@ -33,6 +33,6 @@ std::optional<double> cellNumber(QStringView text);
 // Before a sort by track: every Trc cell that is a whole number from 1 to 9
 // gains a leading zero («7» becomes «07»), so it reads the same as the
 // two-digit tracks of other tags. Returns whether a cell changed.
-bool zeroFillTracks(RowTable& table);
+bool zeroFillTracks(RowTable &table);
 
-}  // namespace qm
+} // namespace qm

@@ -18,9 +18,9 @@ using namespace qm::test;
 
 namespace {
 
-const QStringList kCodes = {
-    "No",  "Dir", "Old", "New", "Ext", "Siz", "Dur", "Inf", "Tit", "Trc", "Art", "Alb", "Yea",
-    "Gen", "Com", "Ope", "Tt1", "Oal", "Ory", "Cop", "Slt", "Enc", "Cmp", "Lan", "Xxx"};
+const QStringList kCodes = {"No",  "Dir", "Old", "New", "Ext", "Siz", "Dur", "Inf", "Tit",
+                            "Trc", "Art", "Alb", "Yea", "Gen", "Com", "Ope", "Tt1", "Oal",
+                            "Ory", "Cop", "Slt", "Enc", "Cmp", "Lan", "Xxx"};
 
 struct CliRun {
     int exitCode = -1;
@@ -89,16 +89,16 @@ protected:
             m_sample = readAll(sample);
         }
         ASSERT_TRUE(writeAll(path, m_sample));
-        const CommandResult tagged = runCommand(
-            kPython, {"-c",
-                      "import sys\n"
-                      "from mutagen.id3 import ID3, TIT2, TRCK, TALB\n"
-                      "t = ID3()\n"
-                      "t.add(TIT2(encoding=1, text=sys.argv[2]))\n"
-                      "t.add(TRCK(encoding=1, text=sys.argv[3]))\n"
-                      "t.add(TALB(encoding=1, text=sys.argv[4]))\n"
-                      "t.save(sys.argv[1], v2_version=3)\n",
-                      path, title, track, albumName});
+        const CommandResult tagged =
+            runCommand(kPython, {"-c",
+                                 "import sys\n"
+                                 "from mutagen.id3 import ID3, TIT2, TRCK, TALB\n"
+                                 "t = ID3()\n"
+                                 "t.add(TIT2(encoding=1, text=sys.argv[2]))\n"
+                                 "t.add(TRCK(encoding=1, text=sys.argv[3]))\n"
+                                 "t.add(TALB(encoding=1, text=sys.argv[4]))\n"
+                                 "t.save(sys.argv[1], v2_version=3)\n",
+                                 path, title, track, albumName});
         ASSERT_TRUE(tagged.ok()) << tagged.err.toStdString();
     }
 
@@ -170,7 +170,8 @@ TEST_F(CliTest, ReadEditApplyRenamesAnAlbumByItsTags)
     const CliRun applied = cli({"apply", "--rename", "--tag", "2"}, edited.out);
     EXPECT_EQ(applied.exitCode, 1);
     EXPECT_EQ(QString::fromUtf8(applied.err),
-              album() + "/c.mp3\t" + QString::fromUtf8("Недопустимые символы в имени файла (:/)") + "\n");
+              album() + "/c.mp3\t" + QString::fromUtf8("Недопустимые символы в имени файла (:/)")
+                  + "\n");
     QStringList names = QDir(album()).entryList(QDir::Files, QDir::Name);
     EXPECT_EQ(names, (QStringList{"01. First.mp3", QString::fromUtf8("02. Вторая.mp3"), "c.mp3"}));
     const QJsonObject tags = mutagenRead(album() + "/01. First.mp3");
@@ -206,12 +207,14 @@ TEST_F(CliTest, ApplyReportsFailedRowsAndBoxes)
 
     // b.mp3 renamed onto a.mp3 (kept), a missing file, and a tag written.
     QByteArray rows = cli({"edit", "--set", "New=a"}, read.out).out;
-    rows += QByteArray("{\"Dir\":\"") + album().toUtf8() + "/\",\"Old\":\"gone\",\"New\":\"x\",\"Ext\":\"mp3\"}\n";
+    rows += QByteArray("{\"Dir\":\"") + album().toUtf8()
+            + "/\",\"Old\":\"gone\",\"New\":\"x\",\"Ext\":\"mp3\"}\n";
     const QByteArray aBefore = readAll(album() + "/a.mp3");
     const CliRun applied = cli({"apply", "--rename", "--replace", "no"}, rows);
     EXPECT_EQ(applied.exitCode, 1);
     const QStringList errors = QString::fromUtf8(applied.err).split('\n', Qt::SkipEmptyParts);
-    EXPECT_TRUE(errors.contains(album() + "/b.mp3\t" + QString::fromUtf8("Файл с новым именем уже существует")))
+    EXPECT_TRUE(errors.contains(album() + "/b.mp3\t"
+                                + QString::fromUtf8("Файл с новым именем уже существует")))
         << applied.err.toStdString();
     EXPECT_TRUE(errors.contains(album() + "/gone.mp3\t" + QString::fromUtf8("Не существует файл")))
         << applied.err.toStdString();
@@ -220,7 +223,8 @@ TEST_F(CliTest, ApplyReportsFailedRowsAndBoxes)
     EXPECT_EQ(jsonRows(applied.out).size(), 4);
 
     // Every row succeeding gives status 0.
-    const CliRun tagged = cli({"apply", "--write-tag", "2"}, cli({"edit", "--set", "Yea=1999"}, read.out).out);
+    const CliRun tagged =
+        cli({"apply", "--write-tag", "2"}, cli({"edit", "--set", "Yea=1999"}, read.out).out);
     EXPECT_EQ(tagged.exitCode, 0) << tagged.err.toStdString();
     EXPECT_TRUE(tagged.err.isEmpty());
     EXPECT_EQ(mutagenText(mutagenRead(album() + "/c.mp3"), "TDRC"), "1999");
@@ -279,7 +283,8 @@ TEST_F(CliTest, BadUsageAndUnreadableInputGiveStatusTwo)
         "[\"No\"]\n",
         "{\"Old\": 5}\n",
         "{\"Bogus\": \"x\"}\n",
-        "No\tDir\tOld\tNew\tExt\tSiz\tDur\tInf\tTit\tTrc\tArt\tAlb\tYea\tGen\tCom\tOpe\tTt1\tOal\tOry\t"
+        "No\tDir\tOld\tNew\tExt\tSiz\tDur\tInf\tTit\tTrc\tArt\tAlb\tYea\tGen\tCom\tOpe\tTt1\tOal\tO"
+        "ry\t"
         "Cop\tSlt\tEnc\tCmp\tLan\tXxx\nonly\ttwo\n",
     };
     for (const QByteArray &input : inputs) {
@@ -337,7 +342,8 @@ TEST_F(CliTest, FolderScanOptionsAndSettings)
     // Tags of other extensions are read only when asked, on the command line
     // or in the settings file.
     const auto deepTitle = [this](const QStringList &extra) {
-        const QStringList args = QStringList{"read", "--mask", "*.mp2"} + extra + QStringList{album()};
+        const QStringList args =
+            QStringList{"read", "--mask", "*.mp2"} + extra + QStringList{album()};
         const QList<QJsonObject> rows = jsonRows(cli(args).out);
         return rows.size() == 1 ? rows[0]["Tit"].toString() : QStringLiteral("?");
     };
@@ -379,7 +385,8 @@ TEST_F(CliTest, ApplyAnswersTheQuestionsAsToldAndCopies)
     // The copies are there now: kept unless replacing was allowed.
     const CliRun kept = cli({"apply", "--rename", "--copy"}, rows);
     EXPECT_EQ(kept.exitCode, 1);
-    EXPECT_TRUE(kept.err.contains(QString::fromUtf8("Файл с новым именем уже существует").toUtf8()));
+    EXPECT_TRUE(
+        kept.err.contains(QString::fromUtf8("Файл с новым именем уже существует").toUtf8()));
     const CliRun replaced = cli({"apply", "--rename", "--copy", "--replace", "yes"}, rows);
     EXPECT_EQ(replaced.exitCode, 0) << replaced.err.toStdString();
 }
@@ -437,8 +444,11 @@ TEST_F(CliTest, ApplyNeverReplacesTheRowsOwnFilesAndCleansWhatAKilledJobLeft)
     QMap<QString, QByteArray> after;
     for (const QString &name : QDir(album()).entryList(QDir::Files | QDir::Hidden))
         after[name] = readAll(album() + "/" + name);
-    EXPECT_EQ(after, (QMap<QString, QByteArray>{
-                         {"x.mp3", "y"}, {"y.mp3", "x"}, {"same.mp3", "a"}, {"b.mp3", "b"}, {"lost.mp3", "lost"}}));
+    EXPECT_EQ(after, (QMap<QString, QByteArray>{{"x.mp3", "y"},
+                                                {"y.mp3", "x"},
+                                                {"same.mp3", "a"},
+                                                {"b.mp3", "b"},
+                                                {"lost.mp3", "lost"}}));
 }
 
 TEST_F(CliTest, EditSortsShufflesAndNumbersPerFolder)
@@ -455,9 +465,15 @@ TEST_F(CliTest, EditSortsShufflesAndNumbersPerFolder)
     } cases[] = {
         {{"edit", "--sort", "Trc"}, {"3", "1", "4", "2"}, {"01", "02", "03", "04"}, "01"},
         {{"edit", "--sort", "%TR"}, {"3", "1", "4", "2"}, {"01", "02", "03", "04"}, "01"},
-        {{"edit", "--sort", "Siz", "--numbers", "1"}, {"3", "2", "4", "1"}, {"1", "2", "3", "4"}, "1"},
+        {{"edit", "--sort", "Siz", "--numbers", "1"},
+         {"3", "2", "4", "1"},
+         {"1", "2", "3", "4"},
+         "1"},
         {{"edit", "--numbers-separate"}, {"2", "4", "1", "3"}, {"01", "02", "01", "02"}, "10"},
-        {{"edit", "--numbers-separate", "--sort", "Trc"}, {"4", "2", "3", "1"}, {"01", "02", "01", "02"}, "03"},
+        {{"edit", "--numbers-separate", "--sort", "Trc"},
+         {"4", "2", "3", "1"},
+         {"01", "02", "01", "02"},
+         "03"},
     };
     for (const auto &c : cases) {
         const CliRun run = cli(c.args, rows);
@@ -483,20 +499,28 @@ TEST_F(CliTest, EditSortsShufflesAndNumbersPerFolder)
 
 TEST_F(CliTest, EditChangesLetterCaseAndReplacesEveryOccurrence)
 {
-    const QByteArray rows = "{\"Old\":\"a\",\"Tit\":\"song feat. x feat. y\",\"Art\":\"ёлка-палка FEAT. z\"}\n"
-                            "{\"Old\":\"b\",\"Tit\":\"feat.\",\"Art\":\"a.b\"}\n";
+    const QByteArray rows =
+        "{\"Old\":\"a\",\"Tit\":\"song feat. x feat. y\",\"Art\":\"ёлка-палка FEAT. z\"}\n"
+        "{\"Old\":\"b\",\"Tit\":\"feat.\",\"Art\":\"a.b\"}\n";
     const struct {
         QStringList args;
         QStringList tit;
         QStringList art;
     } cases[] = {
         {{"edit", "--case", "Art=words", "--case", "Tit=upper"},
-         {"SONG FEAT. X FEAT. Y", "FEAT."}, {"Ёлка-Палка FEAT. Z", "A.B"}},
-        {{"edit", "--case", "all=sentence"}, {"Song feat. x feat. y", "Feat."}, {"Ёлка-палка FEAT. z", "A.b"}},
-        {{"edit", "--replace", "all", "feat.", "ft."}, {"song ft. x ft. y", "ft."}, {"ёлка-палка ft. z", "a.b"}},
-        {{"edit", "--replace", "Tit", "feat.", "", "--whole-cell"}, {"song feat. x feat. y", ""},
+         {"SONG FEAT. X FEAT. Y", "FEAT."},
+         {"Ёлка-Палка FEAT. Z", "A.B"}},
+        {{"edit", "--case", "all=sentence"},
+         {"Song feat. x feat. y", "Feat."},
+         {"Ёлка-палка FEAT. z", "A.b"}},
+        {{"edit", "--replace", "all", "feat.", "ft."},
+         {"song ft. x ft. y", "ft."},
+         {"ёлка-палка ft. z", "a.b"}},
+        {{"edit", "--replace", "Tit", "feat.", "", "--whole-cell"},
+         {"song feat. x feat. y", ""},
          {"ёлка-палка FEAT. z", "a.b"}},
-        {{"edit", "--case-sensitive", "--replace=Art", ".", "-"}, {"song feat. x feat. y", "feat."},
+        {{"edit", "--case-sensitive", "--replace=Art", ".", "-"},
+         {"song feat. x feat. y", "feat."},
          {"ёлка-палка FEAT- z", "a-b"}},
     };
     for (const auto &c : cases) {

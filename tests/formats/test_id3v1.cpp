@@ -145,8 +145,8 @@ TEST(Lyrics3, AllFieldsRoundTripWithAndWithoutARecord)
         back.ParseTail(end, true);
         EXPECT_EQ(back.TagPresent, withRecord);
         EXPECT_EQ(back.FGetTagSize(), end.size() - 5);
-        const auto fields = {&TID3v1::Lyrics, &TID3v1::LyricsAuthor, &TID3v1::ImageLinks,
-                             &TID3v1::ExtArtist, &TID3v1::ExtAlbum, &TID3v1::ExtTitle,
+        const auto fields = {&TID3v1::Lyrics,    &TID3v1::LyricsAuthor, &TID3v1::ImageLinks,
+                             &TID3v1::ExtArtist, &TID3v1::ExtAlbum,     &TID3v1::ExtTitle,
                              &TID3v1::Comment2};
         for (const auto field : fields)
             EXPECT_EQ(back.*field, tag.*field);
@@ -184,11 +184,11 @@ TEST(Lyrics3, LoneCarriageReturnsBecomeLineBreaks)
 TEST(Lyrics3, BrokenBlocksCountAsAbsentAndBadFieldsEndTheList)
 {
     const QByteArray cases[] = {
-        "LYRICSBEGININD0000200000000LYRICS200",    // size 0
-        "LYRICSBEGINLYR00002la00002xLYRICS200",    // no number
-        "LYRICSBEGUNLYR00002la000021LYRICS200",    // bad start
-        lyricsBlock("LYR00002la").mid(3),          // start cut off
-        "999999LYRICS200",                         // absurd size
+        "LYRICSBEGININD0000200000000LYRICS200", // size 0
+        "LYRICSBEGINLYR00002la00002xLYRICS200", // no number
+        "LYRICSBEGUNLYR00002la000021LYRICS200", // bad start
+        lyricsBlock("LYR00002la").mid(3),       // start cut off
+        "999999LYRICS200",                      // absurd size
     };
     for (const QByteArray &end : cases) {
         const TID3v1 tag = parsed(end);

@@ -57,10 +57,13 @@ TEST_F(ID3v1Files, WrittenTagsReadBackHereAndInMutagenWithTheAudioUntouched)
     if (haveMutagen()) {
         const QJsonObject m = mutagenRead(path_);
         EXPECT_EQ(m.value(QStringLiteral("version")).toString(), QStringLiteral("1.1"));
-        const std::pair<const char *, QString> expected[] = {
-            {"TIT2", back.Title}, {"TPE1", QStringLiteral("Artist")}, {"TALB", QStringLiteral("Album")},
-            {"TDRC", QStringLiteral("1999")}, {"COMM", QStringLiteral("Comment")},
-            {"TRCK", QStringLiteral("5")}, {"TCON", QStringLiteral("Hard Rock")}};
+        const std::pair<const char *, QString> expected[] = {{"TIT2", back.Title},
+                                                             {"TPE1", QStringLiteral("Artist")},
+                                                             {"TALB", QStringLiteral("Album")},
+                                                             {"TDRC", QStringLiteral("1999")},
+                                                             {"COMM", QStringLiteral("Comment")},
+                                                             {"TRCK", QStringLiteral("5")},
+                                                             {"TCON", QStringLiteral("Hard Rock")}};
         for (const auto &[id, text] : expected)
             EXPECT_EQ(mutagenText(m, QString::fromLatin1(id)), text) << id;
     }
@@ -93,10 +96,12 @@ TEST_F(ID3v1Files, WrittenTagsReadBackHereAndInMutagenWithTheAudioUntouched)
 TEST_F(ID3v1Files, ReadsRecordsWrittenByOtherTools)
 {
     const std::pair<const char *, QStringList> tools[] = {
-        {"id3v2", {"-1", "-t", "Tool title", "-a", "Tool artist", "-A", "Tool album", "-y", "2001",
-                   "-c", "Tool comment", "-T", "9", "-g", "17"}},
-        {"eyeD3", {"--quiet", "-1", "-t", "Tool title", "-a", "Tool artist", "-A", "Tool album",
-                   "-Y", "2001", "-c", "Tool comment", "-n", "9", "-G", "Rock"}},
+        {"id3v2",
+         {"-1", "-t", "Tool title", "-a", "Tool artist", "-A", "Tool album", "-y", "2001", "-c",
+          "Tool comment", "-T", "9", "-g", "17"}},
+        {"eyeD3",
+         {"--quiet", "-1", "-t", "Tool title", "-a", "Tool artist", "-A", "Tool album", "-Y",
+          "2001", "-c", "Tool comment", "-n", "9", "-G", "Rock"}},
     };
     QM_REQUIRE_TOOL(QStringLiteral("id3v2"));
     QM_REQUIRE_TOOL(QStringLiteral("eyeD3"));
@@ -128,8 +133,8 @@ TEST(ID3v1HostileFiles, ReadWithoutCrashAndNeverCutShortFiles)
     const QByteArray contents[] = {
         QByteArray(),
         QByteArray("TAG"),
-        QByteArray("TAG") + QByteArray(124, 'x'),       // one byte short of a record
-        QByteArray("LYRICSBEGIN000012LYRICS200"),       // block would start before the file
+        QByteArray("TAG") + QByteArray(124, 'x'), // one byte short of a record
+        QByteArray("LYRICSBEGIN000012LYRICS200"), // block would start before the file
         QByteArray(130, 'a') + "000020LYRICS200" + "TAG" + QByteArray(125, 'y'),
         random,
     };

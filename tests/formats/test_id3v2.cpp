@@ -9,7 +9,6 @@
 
 #include <unistd.h>
 
-
 using namespace Qt::Literals::StringLiterals;
 using namespace qm;
 using namespace qm::id3v2;
@@ -43,7 +42,7 @@ QByteArray frame23(const char *id, const QByteArray &data, quint16 flags = 0)
 QByteArray frame24(const char *id, const QByteArray &data, quint16 flags = 0, bool syncsafe = true)
 {
     return QByteArray(id) + (syncsafe ? syncsafeBytes(data.size()) : bigEndian(data.size(), 4))
-         + bigEndian(flags, 2) + data;
+           + bigEndian(flags, 2) + data;
 }
 
 QByteArray tagBytes(int major, const QByteArray &body, quint8 flags = 0)
@@ -67,10 +66,7 @@ QByteArray utf16be(const QString &text)
     return out;
 }
 
-QByteArray text(char encoding, const QByteArray &bytes)
-{
-    return QByteArray(1, encoding) + bytes;
-}
+QByteArray text(char encoding, const QByteArray &bytes) { return QByteArray(1, encoding) + bytes; }
 
 TagContent parse(const QByteArray &tag)
 {
@@ -104,14 +100,16 @@ TEST(ID3v2Parse, DecodesAllFourEncodingsAndReadsLongTextsWhole)
 {
     const QString russian = QStringLiteral("Привет");
     const QString longText = QString(700, u'ж') + QStringLiteral("end");
-    const QByteArray body = frame23("TIT2", text(0, LegacyCodepage::encode(russian)))
-                          + frame23("TPE1", text(1, utf16le(QStringLiteral("Ünïcode"))))
-                          + frame23("TALB", text(1, QByteArray("\xFE\xFF", 2) + utf16be(QStringLiteral("Big ∑"))))
-                          + frame23("TCOM", text(2, utf16be(QStringLiteral("Plain BE ☃"))))
-                          + frame23("TENC", text(3, QStringLiteral("UTF-8 ✓").toUtf8()))
-                          + frame23("TCOP", text(1, utf16le(QStringLiteral("no mark"), false)))
-                          + frame23("USLT", text(1, "eng" + utf16le(QStringLiteral("desc")) + QByteArray(2, 0) + utf16le(longText)))
-                          + frame23("TRCK", text(0, "3/12"));
+    const QByteArray body =
+        frame23("TIT2", text(0, LegacyCodepage::encode(russian)))
+        + frame23("TPE1", text(1, utf16le(QStringLiteral("Ünïcode"))))
+        + frame23("TALB", text(1, QByteArray("\xFE\xFF", 2) + utf16be(QStringLiteral("Big ∑"))))
+        + frame23("TCOM", text(2, utf16be(QStringLiteral("Plain BE ☃"))))
+        + frame23("TENC", text(3, QStringLiteral("UTF-8 ✓").toUtf8()))
+        + frame23("TCOP", text(1, utf16le(QStringLiteral("no mark"), false)))
+        + frame23("USLT", text(1, "eng" + utf16le(QStringLiteral("desc")) + QByteArray(2, 0)
+                                      + utf16le(longText)))
+        + frame23("TRCK", text(0, "3/12"));
     const TagContent content = parse(tagBytes(3, body + QByteArray(100, 0)));
     EXPECT_EQ(content.fields[Title], russian);
     EXPECT_EQ(content.fields[Artist], QStringLiteral("Ünïcode"));
@@ -152,15 +150,17 @@ TEST(ID3v2Parse, GenreReferencesBecomeNames)
 
 TEST(ID3v2Parse, CommentWithoutDescriptionWinsElseTheFirst)
 {
-    TagContent content = parse(tagBytes(3, frame23("COMM", text(0, "engiTunNORM\0 0001"_qba))
-                                             + frame23("COMM", text(1, "rus" + QByteArray(2, 0) + utf16le(QStringLiteral("Коммент"))))));
+    TagContent content = parse(tagBytes(
+        3, frame23("COMM", text(0, "engiTunNORM\0 0001"_qba))
+               + frame23("COMM",
+                         text(1, "rus" + QByteArray(2, 0) + utf16le(QStringLiteral("Коммент"))))));
     EXPECT_EQ(content.fields[Comment], QStringLiteral("Коммент"));
     EXPECT_EQ(content.commentLanguage, QByteArray("rus"));
     ASSERT_EQ(content.otherFrames.size(), 1);
     EXPECT_EQ(content.otherFrames[0].data, text(0, "engiTunNORM\0 0001"_qba));
 
     content = parse(tagBytes(3, frame23("COMM", text(0, "engfirst\0one"_qba))
-                                + frame23("COMM", text(0, "engsecond\0two"_qba))));
+                                    + frame23("COMM", text(0, "engsecond\0two"_qba))));
     EXPECT_EQ(content.fields[Comment], QStringLiteral("one"));
     EXPECT_EQ(content.commentDescription, QStringLiteral("first"));
     EXPECT_EQ(content.otherFrames.size(), 1);
@@ -172,14 +172,14 @@ TEST(ID3v2Parse, Version24SizesExtendedHeaderAndUnsynchronisation)
     const QString longTitle = QString(199, u'x');
     const QByteArray extended = syncsafeBytes(6) + "\x01\x00"_qba;
     QByteArray body = extended + frame24("TIT2", text(0, longTitle.toLatin1()))
-                    + frame24("TPE1", text(3, "Ärtist"_qba)) + QByteArray(30, 0);
+                      + frame24("TPE1", text(3, "Ärtist"_qba)) + QByteArray(30, 0);
     TagContent content = parse(tagBytes(4, body, 0x40));
     EXPECT_EQ(content.fields[Title], longTitle);
     EXPECT_EQ(content.fields[Artist], QStringLiteral("Ärtist"));
 
     // Writers that put plain sizes in 2.4 frames.
     body = frame24("TIT2", text(0, longTitle.toLatin1()), 0, false)
-         + frame24("TALB", text(0, "Album"), 0, false);
+           + frame24("TALB", text(0, "Album"), 0, false);
     content = parse(tagBytes(4, body));
     EXPECT_EQ(content.fields[Title], longTitle);
     EXPECT_EQ(content.fields[Album], QStringLiteral("Album"));
@@ -194,7 +194,8 @@ TEST(ID3v2Parse, Version24SizesExtendedHeaderAndUnsynchronisation)
     EXPECT_EQ(content.fields[Title], QStringLiteral("ÿÿ"));
 
     // A 2.3 extended header counts its size without its own four bytes.
-    content = parse(tagBytes(3, bigEndian(6, 4) + QByteArray(6, 0) + frame23("TIT2", text(0, "After")), 0x40));
+    content = parse(
+        tagBytes(3, bigEndian(6, 4) + QByteArray(6, 0) + frame23("TIT2", text(0, "After")), 0x40));
     EXPECT_EQ(content.fields[Title], QStringLiteral("After"));
 }
 
@@ -202,8 +203,8 @@ TEST(ID3v2Parse, CompressedFramesAreReadAndEncryptedOnesKept)
 {
     const QByteArray title = text(0, QByteArray(300, 't'));
     const QByteArray zipped = qCompress(title); // the size in front, as 2.3 stores it
-    TagContent content = parse(tagBytes(3, frame23("TIT2", zipped, 0x0080)
-                                             + frame23("PRIV", "\x01secret"_qba, 0x0040)));
+    TagContent content = parse(
+        tagBytes(3, frame23("TIT2", zipped, 0x0080) + frame23("PRIV", "\x01secret"_qba, 0x0040)));
     EXPECT_EQ(content.fields[Title], QString(300, u't'));
     ASSERT_EQ(content.otherFrames.size(), 1);
     EXPECT_EQ(content.otherFrames[0].flags, 0x0040);
@@ -212,7 +213,7 @@ TEST(ID3v2Parse, CompressedFramesAreReadAndEncryptedOnesKept)
     // 2.4: data length indicator, then the zlib stream; 2.3 wants the plain size.
     const QByteArray lengthAndStream = syncsafeBytes(title.size()) + zipped.mid(4);
     content = parse(tagBytes(4, frame24("TIT2", lengthAndStream, 0x0009)
-                                + frame24("TXXX", lengthAndStream, 0x0009)));
+                                    + frame24("TXXX", lengthAndStream, 0x0009)));
     EXPECT_EQ(content.fields[Title], QString(300, u't'));
     ASSERT_EQ(content.otherFrames.size(), 1);
     EXPECT_EQ(content.otherFrames[0].data, title + '\0'); // re-encoded, so stored plain
@@ -224,12 +225,11 @@ TEST(ID3v2Parse, CompressedFramesAreReadAndEncryptedOnesKept)
 
 TEST(ID3v2Parse, Version24FramesTurnIntoVersion23Frames)
 {
-    const QByteArray body = frame24("TDRC", text(0, "2004-05-12T10:20"))
-                          + frame24("TPE1", text(3, "One\0Two"_qba))
-                          + frame24("TXXX", text(3, "Key\0Wert ü"_qba))
-                          + frame24("TIPL", text(0, "producer\0Someone\0"_qba))
-                          + frame24("SEEK", bigEndian(1000, 4))
-                          + frame24("PRIV", "owner\0data"_qba, 0x4000);
+    const QByteArray body =
+        frame24("TDRC", text(0, "2004-05-12T10:20")) + frame24("TPE1", text(3, "One\0Two"_qba))
+        + frame24("TXXX", text(3, "Key\0Wert ü"_qba))
+        + frame24("TIPL", text(0, "producer\0Someone\0"_qba)) + frame24("SEEK", bigEndian(1000, 4))
+        + frame24("PRIV", "owner\0data"_qba, 0x4000);
     const TagContent content = parse(tagBytes(4, body));
     EXPECT_EQ(content.fields[Year], QStringLiteral("2004"));
     EXPECT_EQ(content.fields[Artist], QStringLiteral("One/Two"));
@@ -239,7 +239,8 @@ TEST(ID3v2Parse, Version24FramesTurnIntoVersion23Frames)
     EXPECT_EQ(findFrame(content, "TDAT")->data, text(0, "1205"));
     EXPECT_EQ(findFrame(content, "TIME")->data, text(0, "1020"));
     EXPECT_EQ(findFrame(content, "TXXX")->data,
-              text(1, utf16le(QStringLiteral("Key")) + QByteArray(2, 0) + utf16le(QStringLiteral("Wert ü"))));
+              text(1, utf16le(QStringLiteral("Key")) + QByteArray(2, 0)
+                          + utf16le(QStringLiteral("Wert ü"))));
     EXPECT_EQ(findFrame(content, "IPLS")->data, text(0, "producer\0Someone\0"_qba));
     // The tag-alter flag moves to where 2.3 keeps it.
     EXPECT_EQ(findFrame(content, "PRIV")->flags, 0x8000);
@@ -263,13 +264,15 @@ TEST(ID3v2Parse, ReadingTheFieldsSkipsBigFramesWithoutOne)
         QByteArrayView bytes_;
     };
     for (int major : {3, 4}) {
-        const auto frame = major == 3 ? [](const char *id, const QByteArray &data) { return frame23(id, data); }
-                                      : [](const char *id, const QByteArray &data) { return frame24(id, data); };
-        const QByteArray tag = tagBytes(major, frame("APIC", text(0, "image/png\0\x03\0"_qba + QByteArray(200000, 'p')))
-                                                   + frame("TIT2", text(0, "Title"))
-                                                   + frame("COMM", text(0, "eng\0Comment"_qba))
-                                                   + frame("PRIV", QByteArray(100000, 'q'))
-                                                   + frame("TYER", text(0, "2001")) + QByteArray(500, 0));
+        const auto frame =
+            major == 3 ? [](const char *id, const QByteArray &data) { return frame23(id, data); }
+                       : [](const char *id, const QByteArray &data) { return frame24(id, data); };
+        const QByteArray tag = tagBytes(
+            major, frame("APIC", text(0, "image/png\0\x03\0"_qba + QByteArray(200000, 'p')))
+                       + frame("TIT2", text(0, "Title"))
+                       + frame("COMM", text(0, "eng\0Comment"_qba))
+                       + frame("PRIV", QByteArray(100000, 'q')) + frame("TYER", text(0, "2001"))
+                       + QByteArray(500, 0));
         TagHeader header;
         ASSERT_EQ(parseHeader(tag, header), HeaderKind::Tag);
         CountingBody body(QByteArrayView(tag).sliced(HeaderSize));
@@ -289,7 +292,8 @@ TEST(ID3v2Parse, HeadersThatAreNoTag)
     EXPECT_EQ(parseHeader("ID3\x03\x00\x00\x00\x00\x80\x01"_qba, header), HeaderKind::Garbage);
     EXPECT_EQ(parseHeader("ID3\xFF\x00\x00\x00\x00\x00\x01"_qba, header), HeaderKind::Garbage);
     EXPECT_EQ(parseHeader("ID3\x03\x00"_qba, header), HeaderKind::None);
-    EXPECT_EQ(parseHeader("\xFF\xFB\x90\x00\x00\x00\x00\x00\x00\x00"_qba, header), HeaderKind::None);
+    EXPECT_EQ(parseHeader("\xFF\xFB\x90\x00\x00\x00\x00\x00\x00\x00"_qba, header),
+              HeaderKind::None);
     // Only 2.4 has a footer.
     parseHeader("ID3\x04\x00\x10\x00\x00\x00\x10"_qba, header);
     EXPECT_EQ(header.totalSize, 36);
@@ -308,12 +312,12 @@ TEST(ID3v2Parse, AWalkThatStopsBeforeTheEndLeavesTheContentIncomplete)
     } cases[] = {
         {3, title + QByteArray(100, '\0'), true},
         {3, title, true},
-        {3, title + "tit2" + QByteArray(20, 'x'), false},                    // not an id
+        {3, title + "tit2" + QByteArray(20, 'x'), false},                          // not an id
         {3, title + "TALB" + bigEndian(1000, 4) + bigEndian(0, 2) + title, false}, // past the end
-        {3, title + "JUNK", false},                                          // too short for a frame
+        {3, title + "JUNK", false}, // too short for a frame
         {2, title22 + QByteArray(10, '\0'), true},
         {2, title22 + "tt2" + QByteArray(10, 'x'), false},
-        {5, title, false},                                                   // unknown version
+        {5, title, false}, // unknown version
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.body.toHex().toStdString());
@@ -333,7 +337,8 @@ TEST(ID3v2Build, RoundTripKeepsFieldsAndOtherFrames)
     content.commentLanguage = "deu";
     content.fields[Link] = QStringLiteral("http://example.org/ü");
     content.fields[Lyrics] = QString(3000, u'l');
-    content.otherFrames.append(Frame{"APIC", 0, text(0, "image/png\0\x03\0"_qba + QByteArray(100, 'p'))});
+    content.otherFrames.append(
+        Frame{"APIC", 0, text(0, "image/png\0\x03\0"_qba + QByteArray(100, 'p'))});
     content.otherFrames.append(Frame{"PRIV", 0x8000, "owner\0data"_qba});
 
     const QByteArray frames = buildFrames(content);
@@ -348,7 +353,8 @@ TEST(ID3v2Build, RoundTripKeepsFieldsAndOtherFrames)
     const TagContent back = parse(tag);
     for (int field = 0; field < FieldCount; ++field)
         EXPECT_EQ(back.fields[field], field == Link ? QStringLiteral("http://example.org/%C3%BC")
-                                                    : content.fields[field]) << field;
+                                                    : content.fields[field])
+            << field;
     EXPECT_EQ(back.commentDescription, content.commentDescription);
     EXPECT_EQ(back.commentLanguage, content.commentLanguage);
     ASSERT_EQ(back.otherFrames.size(), 2);
@@ -374,8 +380,9 @@ protected:
 TEST_F(ID3v2File, WritesInPlaceWhenTheOldTagHasRoomElseRewritesWithPadding)
 {
     // An old tag of 20 KB: bigger than 4 KiB, yet the new frames fit.
-    const QByteArray old = tagBytes(3, frame23("TIT2", text(0, "Old")) + frame23("PRIV", "me\0secret"_qba)
-                                         + QByteArray(20000, 0));
+    const QByteArray old =
+        tagBytes(3, frame23("TIT2", text(0, "Old")) + frame23("PRIV", "me\0secret"_qba)
+                        + QByteArray(20000, 0));
     ASSERT_TRUE(writeAll(path_, old + audio_));
     QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     const QFileDevice::Permissions permissions = QFile::permissions(path_);
@@ -498,7 +505,8 @@ TEST_F(ID3v2File, BrokenAndShortFilesAreNeverHarmed)
 
 TEST_F(ID3v2File, FilesBeyondFourGigabytes)
 {
-    ASSERT_TRUE(writeAll(path_, tagBytes(3, frame23("TIT2", text(0, "Big")) + QByteArray(1000, 0))));
+    ASSERT_TRUE(
+        writeAll(path_, tagBytes(3, frame23("TIT2", text(0, "Big")) + QByteArray(1000, 0))));
     const qint64 size = (qint64(5) << 30) + 123;
     {
         QFile file(path_);

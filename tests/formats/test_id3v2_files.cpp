@@ -100,8 +100,8 @@ protected:
             audio_ = readAll(path);
         // A real picture, so that ffprobe finds nothing to complain about.
         const QString png = folder.file(u"cover.png"_s);
-        if (runCommand(u"ffmpeg"_s, {u"-nostdin"_s, u"-v"_s, u"error"_s, u"-f"_s, u"lavfi"_s, u"-i"_s,
-                                     u"testsrc=size=64x64"_s, u"-frames:v"_s, u"1"_s, png})
+        if (runCommand(u"ffmpeg"_s, {u"-nostdin"_s, u"-v"_s, u"error"_s, u"-f"_s, u"lavfi"_s,
+                                     u"-i"_s, u"testsrc=size=64x64"_s, u"-frames:v"_s, u"1"_s, png})
                 .ok())
             cover_ = readAll(png);
     }
@@ -124,8 +124,9 @@ protected:
         const QJsonObject m = mutagenRead(path_);
         ASSERT_FALSE(m.contains(u"error"_s)) << m.value(u"error"_s).toString().toStdString();
         const std::pair<const QString *, QString> texts[] = {
-            {&tag.Title, u"TIT2"_s}, {&tag.Artist, u"TPE1"_s}, {&tag.Album, u"TALB"_s},
-            {&tag.TrackString, u"TRCK"_s}, {&tag.Composer, u"TCOM"_s}, {&tag.OrigArtist, u"TOPE"_s}};
+            {&tag.Title, u"TIT2"_s},    {&tag.Artist, u"TPE1"_s},
+            {&tag.Album, u"TALB"_s},    {&tag.TrackString, u"TRCK"_s},
+            {&tag.Composer, u"TCOM"_s}, {&tag.OrigArtist, u"TOPE"_s}};
         for (const auto &[field, id] : texts)
             EXPECT_EQ(*field, mutagenText(m, id)) << id.toStdString();
         const QString date = mutagenText(m, u"TDRC"_s);
@@ -161,7 +162,8 @@ protected:
         expectReadsAsTagLib(path_, tag, hasPicture(before));
 
         const QJsonObject after = mutagenRead(path_);
-        ASSERT_FALSE(after.contains(u"error"_s)) << after.value(u"error"_s).toString().toStdString();
+        ASSERT_FALSE(after.contains(u"error"_s))
+            << after.value(u"error"_s).toString().toStdString();
         EXPECT_EQ(after.value(u"version"_s).toString(), u"2.3.0"_s);
         EXPECT_EQ(mutagenText(after, u"TIT2"_s), u"Neuer Titel Ω"_s);
         EXPECT_EQ(mutagenText(after, u"TCON"_s), u"Trip-Hop"_s);
@@ -190,9 +192,10 @@ protected:
             } else if (id != u"TDRC") { // a 2.3 date is day-exact, not a full timestamp
                 EXPECT_EQ(joinedText(now), joinedText(old)) << it.key().toStdString();
             }
-            for (const QString &key : {u"desc"_s, u"lang"_s, u"mime"_s, u"url"_s, u"owner"_s,
-                                       u"data_size"_s, u"type"_s})
-                EXPECT_EQ(now.value(key), old.value(key)) << it.key().toStdString() << " " << key.toStdString();
+            for (const QString &key :
+                 {u"desc"_s, u"lang"_s, u"mime"_s, u"url"_s, u"owner"_s, u"data_size"_s, u"type"_s})
+                EXPECT_EQ(now.value(key), old.value(key))
+                    << it.key().toStdString() << " " << key.toStdString();
         }
 
         const CommandResult probe = runCommand(
@@ -219,9 +222,9 @@ TEST_F(ID3v2Files, MutagenTagsOfVersions23And24)
     for (const char *version : {"3", "4"}) {
         SCOPED_TRACE(version);
         ASSERT_TRUE(writeAll(path_, audio_));
-        const CommandResult tagged =
-            runCommand(QString::fromLatin1(kPython),
-                       {u"-c"_s, QString::fromLatin1(kMutagenTagger), path_, QString::fromLatin1(version), cover_path_});
+        const CommandResult tagged = runCommand(QString::fromLatin1(kPython),
+                                                {u"-c"_s, QString::fromLatin1(kMutagenTagger),
+                                                 path_, QString::fromLatin1(version), cover_path_});
         ASSERT_TRUE(tagged.ok()) << tagged.err.toStdString();
         TID3v2 tag;
         ASSERT_TRUE(tag.ReadFromFile(path_));
@@ -241,16 +244,21 @@ TEST_F(ID3v2Files, Version22BuiltByHand)
         const int size = int(data.size());
         return QByteArray(id) + char(size >> 16) + char(size >> 8) + char(size) + data;
     };
-    const QByteArray picture = "\0PNG\x03" "Cover\0"_ba + cover_;
+    const QByteArray picture = "\0PNG\x03"
+                               "Cover\0"_ba
+                               + cover_;
     QByteArray body = frame("TT2", "\0Old title"_ba)
-                    + frame("TP1", "\x01\xFF\xFE"_ba + QByteArray("A\0r\0t\0", 6))
-                    + frame("TRK", "\0" "7"_ba) + frame("TYE", "\0" "1987"_ba)
-                    + frame("TCO", "\0(RX)"_ba) + frame("COM", "\0eng\0Said"_ba)
-                    + frame("ULT", "\0eng\0"_ba + QByteArray(2000, 'w')) + frame("PIC", picture)
-                    + QByteArray(64, '\0');
+                      + frame("TP1", "\x01\xFF\xFE"_ba + QByteArray("A\0r\0t\0", 6))
+                      + frame("TRK", "\0"
+                                     "7"_ba)
+                      + frame("TYE", "\0"
+                                     "1987"_ba)
+                      + frame("TCO", "\0(RX)"_ba) + frame("COM", "\0eng\0Said"_ba)
+                      + frame("ULT", "\0eng\0"_ba + QByteArray(2000, 'w')) + frame("PIC", picture)
+                      + QByteArray(64, '\0');
     const int size = int(body.size());
     const QByteArray header = "ID3\x02\0\0"_ba + char(size >> 21 & 0x7F) + char(size >> 14 & 0x7F)
-                            + char(size >> 7 & 0x7F) + char(size & 0x7F);
+                              + char(size >> 7 & 0x7F) + char(size & 0x7F);
     ASSERT_TRUE(writeAll(path_, header + body + audio_));
 
     TID3v2 tag;
@@ -277,13 +285,32 @@ TEST_F(ID3v2Files, TaggedByEyeD3AndId3v2)
                 continue; // 2.3 has no UTF-8
             SCOPED_TRACE(std::string(encoding) + " " + version);
             ASSERT_TRUE(writeAll(path_, audio_));
-            const CommandResult tagged = runCommand(
-                u"eyeD3"_s,
-                {u"-Q"_s, QString::fromLatin1(version), u"--encoding"_s, QString::fromLatin1(encoding),
-                 u"-t"_s, u"Titel"_s, u"-a"_s, u"Artist Ümlaut"_s, u"-n"_s, u"5"_s, u"-N"_s, u"12"_s,
-                 u"-G"_s, u"Rock"_s, u"-c"_s, u"Komment"_s, u"--add-comment"_s, u"Other:cdesc:deu"_s,
-                 u"--add-image"_s, cover_path_ + u":FRONT_COVER:desc"_s, u"--add-lyrics"_s,
-                 lyrics + u":ldesc:eng"_s, u"--user-url-frame"_s, u"home:http://x.org/"_s, path_});
+            const CommandResult tagged =
+                runCommand(u"eyeD3"_s, {u"-Q"_s,
+                                        QString::fromLatin1(version),
+                                        u"--encoding"_s,
+                                        QString::fromLatin1(encoding),
+                                        u"-t"_s,
+                                        u"Titel"_s,
+                                        u"-a"_s,
+                                        u"Artist Ümlaut"_s,
+                                        u"-n"_s,
+                                        u"5"_s,
+                                        u"-N"_s,
+                                        u"12"_s,
+                                        u"-G"_s,
+                                        u"Rock"_s,
+                                        u"-c"_s,
+                                        u"Komment"_s,
+                                        u"--add-comment"_s,
+                                        u"Other:cdesc:deu"_s,
+                                        u"--add-image"_s,
+                                        cover_path_ + u":FRONT_COVER:desc"_s,
+                                        u"--add-lyrics"_s,
+                                        lyrics + u":ldesc:eng"_s,
+                                        u"--user-url-frame"_s,
+                                        u"home:http://x.org/"_s,
+                                        path_});
             ASSERT_TRUE(tagged.ok()) << tagged.err.toStdString();
             TID3v2 tag;
             ASSERT_TRUE(tag.ReadFromFile(path_));
@@ -295,9 +322,10 @@ TEST_F(ID3v2Files, TaggedByEyeD3AndId3v2)
     }
 
     ASSERT_TRUE(writeAll(path_, audio_));
-    const CommandResult tagged = runCommand(
-        u"id3v2"_s, {u"-2"_s, u"-t"_s, u"Title"_s, u"-a"_s, u"Artist"_s, u"-y"_s, u"2001"_s, u"-T"_s,
-                     u"2/10"_s, u"-g"_s, u"17"_s, u"-c"_s, u"desc:Comment:eng"_s, u"--TPE2"_s, u"Band"_s, path_});
+    const CommandResult tagged =
+        runCommand(u"id3v2"_s, {u"-2"_s, u"-t"_s, u"Title"_s, u"-a"_s, u"Artist"_s, u"-y"_s,
+                                u"2001"_s, u"-T"_s, u"2/10"_s, u"-g"_s, u"17"_s, u"-c"_s,
+                                u"desc:Comment:eng"_s, u"--TPE2"_s, u"Band"_s, path_});
     ASSERT_TRUE(tagged.ok()) << tagged.err.toStdString();
     TID3v2 tag;
     ASSERT_TRUE(tag.ReadFromFile(path_));

@@ -11,8 +11,8 @@ enum Version { V25 = 0, V2 = 2, V1 = 3 };
 enum Layer { L3 = 1, L2 = 2, L1 = 3 };
 enum Mode { Stereo = 0, Joint = 1, Dual = 2, Mono = 3 };
 
-QByteArray header(int version, int layer, int bitRateIndex, int sampleRateIndex,
-                   int padding = 0, int mode = Joint, bool crc = false, int emphasis = 0)
+QByteArray header(int version, int layer, int bitRateIndex, int sampleRateIndex, int padding = 0,
+                  int mode = Joint, bool crc = false, int emphasis = 0)
 {
     QByteArray h(4, '\0');
     h[0] = char(0xff);
@@ -84,11 +84,11 @@ TEST(MpegFrame, SizesFollowVersionLayerRateAndPadding)
 TEST(MpegFrame, ReservedAndFreeFormatHeadersAreNeverAccepted)
 {
     const QByteArray bad[] = {
-        header(V1, L3, 0, 0),        // free format
-        header(V1, L3, 15, 0),       // bit rate index 15
-        header(V1, L3, 9, 3),        // reserved sample rate
-        header(1, L3, 9, 0),         // reserved version
-        header(V1, 0, 9, 0),         // reserved layer
+        header(V1, L3, 0, 0),                     // free format
+        header(V1, L3, 15, 0),                    // bit rate index 15
+        header(V1, L3, 9, 3),                     // reserved sample rate
+        header(1, L3, 9, 0),                      // reserved version
+        header(V1, 0, 9, 0),                      // reserved layer
         header(V1, L3, 9, 0, 0, Joint, false, 2), // reserved emphasis
     };
     for (const QByteArray &head : bad) {
@@ -130,9 +130,9 @@ TEST(MpegVbr, XingHeaderGivesFramesBitRateAndEncoder)
     QByteArray file = frames(header(V1, L3, 9, 0), 417, 30);
     QByteArray xing("Xing\0\0\0\x0f", 8);
     file.replace(4 + 32, 8, xing);
-    putBE32(file, 36 + 8, 1000);            // frames
-    putBE32(file, 36 + 12, 1000 * 627);     // bytes: 192 kbit/s
-    file[36 + 119] = char(57);              // quality
+    putBE32(file, 36 + 8, 1000);        // frames
+    putBE32(file, 36 + 12, 1000 * 627); // bytes: 192 kbit/s
+    file[36 + 119] = char(57);          // quality
     file.replace(36 + 120, 9, "LAME3.97 ");
     const TMPEGaudio mpeg = analyse(file);
     ASSERT_TRUE(mpeg.VBR.VbrFound);
@@ -256,7 +256,8 @@ TEST(MpegFile, OneOpenReadsWhatSeparateReadsFind)
                     EXPECT_EQ(v2.Title, QStringLiteral("Title %1").arg(n - 1));
                     EXPECT_EQ(v2.Album, QStringLiteral("Album"));
                     EXPECT_EQ(v2.Year, QStringLiteral("1999"));
-                    for (const auto field : {&qm::TID3v2::Title, &qm::TID3v2::Album, &qm::TID3v2::Year})
+                    for (const auto field :
+                         {&qm::TID3v2::Title, &qm::TID3v2::Album, &qm::TID3v2::Year})
                         EXPECT_EQ(mpeg.ID3v2.*field, v2.*field);
                     EXPECT_EQ(mpeg.ID3v2.TotalSize, tag.size());
 

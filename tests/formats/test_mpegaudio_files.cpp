@@ -45,8 +45,11 @@ protected:
 
 double probeDuration(const QJsonObject &probe)
 {
-    return probe.value(QStringLiteral("format")).toObject().value(QStringLiteral("duration"))
-        .toString().toDouble();
+    return probe.value(QStringLiteral("format"))
+        .toObject()
+        .value(QStringLiteral("duration"))
+        .toString()
+        .toDouble();
 }
 
 QJsonObject probeStream(const QJsonObject &probe)
@@ -77,13 +80,15 @@ TEST_P(MpegFiles, StreamDataAgreesWithFfprobeAndMutagen)
     EXPECT_EQ(mpeg.FGetChannelMode(), QLatin1String(s.mode));
     EXPECT_EQ(mpeg.FGetSampleRate(), s.sampleRate);
     EXPECT_EQ(mpeg.VBR.VbrFound, s.vbr);
-    EXPECT_TRUE(mpeg.FGetEncoder().startsWith(QStringLiteral("LAME"))) << mpeg.FGetEncoder().toStdString();
+    EXPECT_TRUE(mpeg.FGetEncoder().startsWith(QStringLiteral("LAME")))
+        << mpeg.FGetEncoder().toStdString();
 
     const QJsonObject probe = ffprobe(path);
     ASSERT_FALSE(probe.isEmpty());
     EXPECT_NEAR(mpeg.FGetDuration(), probeDuration(probe), 0.1);
     EXPECT_EQ(int(mpeg.FGetDuration()), int(probeDuration(probe)));
-    EXPECT_EQ(probeStream(probe).value(QStringLiteral("sample_rate")).toString().toInt(), s.sampleRate);
+    EXPECT_EQ(probeStream(probe).value(QStringLiteral("sample_rate")).toString().toInt(),
+              s.sampleRate);
     if (!s.vbr) {
         EXPECT_EQ(mpeg.FGetBitRate() * 1000,
                   probeStream(probe).value(QStringLiteral("bit_rate")).toString().toInt());
@@ -95,11 +100,11 @@ TEST_P(MpegFiles, StreamDataAgreesWithFfprobeAndMutagen)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Lame, MpegFiles, ::testing::ValuesIn(kStreams),
-                         [](const auto &info) {
-                             return QString::fromLatin1(info.param.name)
-                                 .replace(QLatin1Char('-'), QLatin1Char('_')).toStdString();
-                         });
+INSTANTIATE_TEST_SUITE_P(Lame, MpegFiles, ::testing::ValuesIn(kStreams), [](const auto &info) {
+    return QString::fromLatin1(info.param.name)
+        .replace(QLatin1Char('-'), QLatin1Char('_'))
+        .toStdString();
+});
 
 namespace {
 
@@ -136,13 +141,17 @@ TEST_F(MpegTaggedFiles, AudioLiesBetweenTheTagsAndReadsTheSame)
     const qint64 audioBytes = plain.AudioEnd - plain.AudioStart;
 
     // A v2.4 tag with a 40 KB picture in front, ID3v1 and Lyrics3 behind.
-    const CommandResult tagged = runCommand(QString::fromLatin1(kPython), {QStringLiteral("-c"), QStringLiteral(
-        "import sys\n"
-        "from mutagen.id3 import ID3, TIT2, APIC\n"
-        "t = ID3()\n"
-        "t.add(TIT2(encoding=3, text='Tagged'))\n"
-        "t.add(APIC(encoding=0, mime='image/png', type=3, desc='', data=b'\\x89PNG' + b'x' * 40000))\n"
-        "t.save(sys.argv[1], v2_version=4)\n"), path_});
+    const CommandResult tagged =
+        runCommand(QString::fromLatin1(kPython),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("import sys\n"
+                                   "from mutagen.id3 import ID3, TIT2, APIC\n"
+                                   "t = ID3()\n"
+                                   "t.add(TIT2(encoding=3, text='Tagged'))\n"
+                                   "t.add(APIC(encoding=0, mime='image/png', type=3, desc='', "
+                                   "data=b'\\x89PNG' + b'x' * 40000))\n"
+                                   "t.save(sys.argv[1], v2_version=4)\n"),
+                    path_});
     ASSERT_TRUE(tagged.ok()) << tagged.err.constData();
     qm::TID3v1 tail;
     tail.FSetArtist(QStringLiteral("Tail artist"));
@@ -217,9 +226,9 @@ TEST(MpegHostileFiles, ReadWithoutCrashAndLeftUnchanged)
     const QByteArray contents[] = {
         QByteArray(),
         QByteArray("ID3"),
-        QByteArray("\xff\xfb\x90\x64\0\0\0\0\0\0\0", 11),                 // truncated frame
+        QByteArray("\xff\xfb\x90\x64\0\0\0\0\0\0\0", 11),                      // truncated frame
         QByteArray("ID3\x04\0\0\x7f\x7f\x7f\x7f", 10) + QByteArray(500, '\0'), // absurd size
-        QByteArray("ID3\x03\0\0\xff\xff\xff\xff", 10) + frameHeaders,     // size not syncsafe
+        QByteArray("ID3\x03\0\0\xff\xff\xff\xff", 10) + frameHeaders,          // size not syncsafe
         frameHeaders,
         random,
     };

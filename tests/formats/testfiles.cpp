@@ -9,22 +9,17 @@
 
 namespace qm::test {
 
-bool haveTool(const QString &program)
-{
-    return !QStandardPaths::findExecutable(program).isEmpty();
-}
+bool haveTool(const QString &program) { return !QStandardPaths::findExecutable(program).isEmpty(); }
 
 bool haveMutagen()
 {
-    static const bool have =
-        runCommand(QString::fromLatin1(kPython),
-                   {QStringLiteral("-c"), QStringLiteral("import mutagen")})
-            .ok();
+    static const bool have = runCommand(QString::fromLatin1(kPython),
+                                        {QStringLiteral("-c"), QStringLiteral("import mutagen")})
+                                 .ok();
     return have;
 }
 
-CommandResult runCommand(const QString &program, const QStringList &args,
-                         int timeoutMs)
+CommandResult runCommand(const QString &program, const QStringList &args, int timeoutMs)
 {
     CommandResult result;
     QProcess process;
@@ -40,15 +35,11 @@ CommandResult runCommand(const QString &program, const QStringList &args,
     }
     result.out = process.readAllStandardOutput();
     result.err = process.readAllStandardError();
-    result.exitCode =
-        process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     return result;
 }
 
-TempFolder::TempFolder()
-    : dir_(QDir::tempPath() + QStringLiteral("/qm-test-XXXXXX"))
-{
-}
+TempFolder::TempFolder() : dir_(QDir::tempPath() + QStringLiteral("/qm-test-XXXXXX")) {}
 
 bool makeMp3(const QString &path, const Mp3Options &options, QString *error)
 {
@@ -56,8 +47,7 @@ bool makeMp3(const QString &path, const Mp3Options &options, QString *error)
     const CommandResult tone = runCommand(
         QStringLiteral("ffmpeg"),
         {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
-         QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
-         QStringLiteral("-i"),
+         QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
          QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2")
              .arg(options.sampleRate)
              .arg(options.seconds),
@@ -148,9 +138,9 @@ QJsonObject parseJson(const QByteArray &bytes)
 
 QJsonObject mutagenRead(const QString &path)
 {
-    const CommandResult r = runCommand(
-        QString::fromLatin1(kPython),
-        {QStringLiteral("-c"), QString::fromLatin1(kMutagenScript), path});
+    const CommandResult r =
+        runCommand(QString::fromLatin1(kPython),
+                   {QStringLiteral("-c"), QString::fromLatin1(kMutagenScript), path});
     if (!r.ok())
         return QJsonObject{{QStringLiteral("error"), QString::fromLocal8Bit(r.err)}};
     return parseJson(r.out);
@@ -173,11 +163,11 @@ QString mutagenText(const QJsonObject &read, const QString &frameId)
 
 QJsonObject ffprobe(const QString &path)
 {
-    const CommandResult r = runCommand(
-        QStringLiteral("ffprobe"),
-        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
-         QStringLiteral("json"), QStringLiteral("-show_format"),
-         QStringLiteral("-show_streams"), path});
+    const CommandResult r =
+        runCommand(QStringLiteral("ffprobe"),
+                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
+                    QStringLiteral("json"), QStringLiteral("-show_format"),
+                    QStringLiteral("-show_streams"), path});
     return r.ok() ? parseJson(r.out) : QJsonObject{};
 }
 

@@ -23,11 +23,10 @@ inline void PrintTo(const QString &text, std::ostream *os)
 namespace qm::test {
 
 // Skips the current test with a message when a program is not on PATH.
-#define QM_REQUIRE_TOOL(tool)                                                  \
-    do {                                                                       \
-        if (!::qm::test::haveTool(tool))                                       \
-            GTEST_SKIP() << "needs " << QString(tool).toStdString()            \
-                         << ", which is not installed";                        \
+#define QM_REQUIRE_TOOL(tool)                                                                      \
+    do {                                                                                           \
+        if (!::qm::test::haveTool(tool))                                                           \
+            GTEST_SKIP() << "needs " << QString(tool).toStdString() << ", which is not installed"; \
     } while (0)
 
 // The interpreter that has mutagen; the python3 first on PATH may not.
@@ -37,10 +36,10 @@ bool haveTool(const QString &program);
 // True when kPython can import mutagen.
 bool haveMutagen();
 
-#define QM_REQUIRE_MUTAGEN()                                                   \
-    do {                                                                       \
-        if (!::qm::test::haveMutagen())                                        \
-            GTEST_SKIP() << "needs python3-mutagen for /usr/bin/python3";      \
+#define QM_REQUIRE_MUTAGEN()                                                                       \
+    do {                                                                                           \
+        if (!::qm::test::haveMutagen())                                                            \
+            GTEST_SKIP() << "needs python3-mutagen for /usr/bin/python3";                          \
     } while (0)
 
 struct CommandResult {
@@ -51,8 +50,7 @@ struct CommandResult {
     bool ok() const { return started && exitCode == 0; }
 };
 
-CommandResult runCommand(const QString &program, const QStringList &args,
-                         int timeoutMs = 60000);
+CommandResult runCommand(const QString &program, const QStringList &args, int timeoutMs = 60000);
 
 // A folder removed with everything in it when the object goes.
 class TempFolder {
@@ -68,15 +66,14 @@ private:
 
 struct Mp3Options {
     double seconds = 1.0;
-    int sampleRate = 44100;  // of the tone; lame resamples only if told to
+    int sampleRate = 44100; // of the tone; lame resamples only if told to
     int channels = 2;
     QStringList lameArgs = {QStringLiteral("-b"), QStringLiteral("128")};
 };
 
 // Encodes a sine tone made by ffmpeg into an MP3 with lame. Returns false
 // (with the reason in *error) when a tool fails.
-bool makeMp3(const QString &path, const Mp3Options &options = {},
-             QString *error = nullptr);
+bool makeMp3(const QString &path, const Mp3Options &options = {}, QString *error = nullptr);
 
 QByteArray readAll(const QString &path);
 bool writeAll(const QString &path, const QByteArray &bytes);

@@ -28,9 +28,10 @@ protected:
     }
     std::shared_ptr<TAddThread> scan(char kind, const QStringList &folders, const QString &filter)
     {
-        auto job = std::make_shared<TAddThread>(
-            kind, folders, ScanSettings{filter, false, true},
-            [this](const QString &folder, const QString &name) { m_table.appendFileRow(folder, name); });
+        auto job = std::make_shared<TAddThread>(kind, folders, ScanSettings{filter, false, true},
+                                                [this](const QString &folder, const QString &name) {
+                                                    m_table.appendFileRow(folder, name);
+                                                });
         m_runner.start('a', job, [this] { m_runner.setControlsEnabled(true); });
         EXPECT_TRUE(WaitUntilIdle(m_runner));
         return job;
@@ -49,7 +50,8 @@ TEST_F(AddJob, ChosenDroppedAndScannedFilesGoAfterTheRowsThere)
     makeFiles(u"sub"_qs, 2);
     makeFiles(u"sub"_qs, 2, u"txt"_qs);
     makeFiles(u"sub/deeper"_qs, 1);
-    EXPECT_EQ(AddChosenFiles(m_table, {root() + u"f1.mp3"_qs, root() + u"f0.mp3"_qs}, &m_runner), 2);
+    EXPECT_EQ(AddChosenFiles(m_table, {root() + u"f1.mp3"_qs, root() + u"f0.mp3"_qs}, &m_runner),
+              2);
     EXPECT_EQ(m_table.cell(1, F::Old), u"f1.mp3"_qs);
     EXPECT_EQ(m_table.cell(2, F::Dir), root());
     EXPECT_EQ(m_runner.status(), u"Добавлено файлов: 2/2"_qs);

@@ -36,7 +36,7 @@ TEST(MatchesFilter, CaptionsDelimitersCaseStarsAndQuestionMarks)
         {u"*?b*", u"xab", false, true},
         {u"*a*b*", u"xaxb", false, true},
         {u"*aa", u"a", false, false},
-        {u"*.mp", u"a.mp3", false, false}, // the tail is compared with the end
+        {u"*.mp", u"a.mp3", false, false},    // the tail is compared with the end
         {u"song", u"songs.txt", false, true}, // no star: a prefix is enough
         {u"songs", u"song", false, false},
         {u"a**b", u"axxb", false, true},
@@ -59,8 +59,8 @@ TEST(ScanFolders, BreadthFirstLinksOnceAndUnlistableFoldersSkipped)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const auto path = [&](const QString &relative) { return dir.filePath(relative); };
-    for (const char *name : {"a.mp3", "b.MP3", "note.txt", ".hidden.mp3", "s1/c.mp3",
-                             "s1/t/d.mp3", "s2/e.mp3", "s2/u/v/f.mp3", "other/g.mp3"}) {
+    for (const char *name : {"a.mp3", "b.MP3", "note.txt", ".hidden.mp3", "s1/c.mp3", "s1/t/d.mp3",
+                             "s2/e.mp3", "s2/u/v/f.mp3", "other/g.mp3"}) {
         QFile file(path(QString::fromLatin1(name)));
         ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -68,11 +68,12 @@ TEST(ScanFolders, BreadthFirstLinksOnceAndUnlistableFoldersSkipped)
     ASSERT_TRUE(QDir().mkpath(path(u"empty.mp3"_qs))); // a folder is never a file
     const auto link = [&](const QString &target, const QString &at) {
         ASSERT_EQ(symlink(QFile::encodeName(path(target)).constData(),
-                          QFile::encodeName(path(at)).constData()), 0);
+                          QFile::encodeName(path(at)).constData()),
+                  0);
     };
-    link(u"s1"_qs, u"s1/t/loop"_qs);          // a cycle
-    link(u"other"_qs, u"s2/elsewhere"_qs);    // a folder outside the tree
-    link(u"a.mp3"_qs, u"s2/linked.mp3"_qs);   // a file
+    link(u"s1"_qs, u"s1/t/loop"_qs);        // a cycle
+    link(u"other"_qs, u"s2/elsewhere"_qs);  // a folder outside the tree
+    link(u"a.mp3"_qs, u"s2/linked.mp3"_qs); // a file
     link(u"missing"_qs, u"s2/dangling.mp3"_qs);
     ASSERT_EQ(mkfifo(QFile::encodeName(path(u"s2/pipe.mp3"_qs)).constData(), 0600), 0);
 

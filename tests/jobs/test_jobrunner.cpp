@@ -16,8 +16,7 @@ class CountingJob : public Job {
 public:
     CountingJob(QString name, int units, QStringList &log, JobClass jobClass = JobClass::Update)
         : m_name(std::move(name)), m_units(units), m_log(log), m_class(jobClass)
-    {
-    }
+    {}
     JobClass jobClass() const override { return m_class; }
     std::atomic_bool bodyRan{false};
     std::atomic_bool offThread{false};
@@ -60,11 +59,17 @@ TEST(JobRunner, QueuedJobsRunInOrderEachAfterTheEndHandlerBeforeIt)
     auto a = std::make_shared<CountingJob>(u"a"_qs, 2, log, JobClass::Add);
     auto b = std::make_shared<CountingJob>(u"b"_qs, 20000, log);
     auto c = std::make_shared<CountingJob>(u"c"_qs, 1, log);
-    runner.start('a', a, [&] {
-        log << u"end a "_qs + QChar::fromLatin1(runner.jobKind());
-        // A job asked for by an end handler waits behind those asked before.
-        runner.start('u', c, [&] { log << u"end c"_qs; runner.setControlsEnabled(true); });
-    }, [&] { log << u"start a"_qs; });
+    runner.start(
+        'a', a,
+        [&] {
+            log << u"end a "_qs + QChar::fromLatin1(runner.jobKind());
+            // A job asked for by an end handler waits behind those asked before.
+            runner.start('u', c, [&] {
+                log << u"end c"_qs;
+                runner.setControlsEnabled(true);
+            });
+        },
+        [&] { log << u"start a"_qs; });
     runner.start('u', b, [&] {
         runner.setControlsEnabled(true); // kept until c has ended too
         log << (runner.controlsEnabled() ? u"idle"_qs : u"busy"_qs);
@@ -92,8 +97,14 @@ TEST(JobRunner, StopEndsTheRunningJobAndThoseWaitingButRunsEveryEndHandler)
     QStringList ends;
     auto endless = std::make_shared<CountingJob>(u"e"_qs, -1, log);
     auto waiting = std::make_shared<CountingJob>(u"w"_qs, 5, log);
-    runner.start('u', endless, [&] { ends << u"e"_qs; runner.setControlsEnabled(true); });
-    runner.start('u', waiting, [&] { ends << u"w"_qs; runner.setControlsEnabled(true); });
+    runner.start('u', endless, [&] {
+        ends << u"e"_qs;
+        runner.setControlsEnabled(true);
+    });
+    runner.start('u', waiting, [&] {
+        ends << u"w"_qs;
+        runner.setControlsEnabled(true);
+    });
     QTimer::singleShot(30, [&] { runner.stop(); });
     ASSERT_TRUE(WaitUntilIdle(runner));
     EXPECT_FALSE(waiting->bodyRan);

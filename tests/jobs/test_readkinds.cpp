@@ -128,9 +128,15 @@ TEST_F(ReadKinds, InformationAndId3v2AfterAdding)
                 && info.contains(u" frames. Private: No. CRC: "_qs)
                 && info.contains(u". Encoder: LAME"_qs))
         << info.toStdString();
-    expectCells(row, {{F::Dur, u"0:01"}, {F::Tit, u"Заголовок"}, {F::Trc, u"07/12"},
-                      {F::Art, u"Artist"}, {F::Yea, u"2001"}, {F::Gen, u"Rock"},
-                      {F::Cmp, u"Composer"}, {F::Enc, u""}, {F::Ope, u""}});
+    expectCells(row, {{F::Dur, u"0:01"},
+                      {F::Tit, u"Заголовок"},
+                      {F::Trc, u"07/12"},
+                      {F::Art, u"Artist"},
+                      {F::Yea, u"2001"},
+                      {F::Gen, u"Rock"},
+                      {F::Cmp, u"Composer"},
+                      {F::Enc, u""},
+                      {F::Ope, u""}});
     EXPECT_EQ(m_runner.status(), u"Прочитано информации 1/1"_qs);
     EXPECT_EQ(m_runner.progress(), 100);
 
@@ -145,7 +151,8 @@ TEST_F(ReadKinds, InformationAndId3v2AfterAdding)
 TEST_F(ReadKinds, Id3v1TrackNumbersAndLyricsCells)
 {
     run({u"-1"_qs, u"-t"_qs, u"Title"_qs, u"-T"_qs, u"7"_qs, u"-g"_qs, u"17"_qs,
-         copyTone(u"seven.mp3"_qs)}, u"id3v2"_qs);
+         copyTone(u"seven.mp3"_qs)},
+        u"id3v2"_qs);
     run({u"-1"_qs, u"-t"_qs, u"No track"_qs, copyTone(u"none.mp3"_qs)}, u"id3v2"_qs);
     const int seven = addRow(u"seven"_qs, u"mp3"_qs);
     const int none = addRow(u"none"_qs, u"mp3"_qs);
@@ -158,8 +165,12 @@ TEST_F(ReadKinds, Id3v1TrackNumbersAndLyricsCells)
     settings.Numbers01 = true;
     read(ReadTag1Kind, settings);
     // In the ID3v1 view without Lyrics3, Ope .. Slt and Cmp are not the tag's.
-    expectCells(seven, {{F::Tit, u"Title"}, {F::Trc, u"07"}, {F::Gen, u"Rock"}, {F::Ope, u"old"},
-                        {F::Slt, u"old"}, {F::Cmp, u"old"}});
+    expectCells(seven, {{F::Tit, u"Title"},
+                        {F::Trc, u"07"},
+                        {F::Gen, u"Rock"},
+                        {F::Ope, u"old"},
+                        {F::Slt, u"old"},
+                        {F::Cmp, u"old"}});
     expectCells(none, {{F::Trc, u""}, {F::Ope, u"old"}}); // track 0: no Trc
     expectCells(gone, {{F::Tit, u""}, {F::Trc, u""}, {F::Slt, u"old"}});
     EXPECT_EQ(m_runner.status(), u"Прочитано ID3v1 Tag: 3/3"_qs);
@@ -181,9 +192,14 @@ TEST_F(ReadKinds, Id3v1TrackNumbersAndLyricsCells)
     ASSERT_TRUE(lyrics.SaveToFile(copyTone(u"lyrics.mp3"_qs)));
     const int row = addRow(u"lyrics"_qs, u"mp3"_qs);
     read(ReadInfoAfterAddKind, settings, row, row);
-    expectCells(row, {{F::Tit, u"Short"}, {F::Tt1, u"A title longer than thirty characters"},
-                      {F::Ope, u"Artist"}, {F::Oal, u"Album"}, {F::Ory, u"Second comment"},
-                      {F::Cop, u"Author"}, {F::Slt, u"La la la"}, {F::Dur, u"0:01"}});
+    expectCells(row, {{F::Tit, u"Short"},
+                      {F::Tt1, u"A title longer than thirty characters"},
+                      {F::Ope, u"Artist"},
+                      {F::Oal, u"Album"},
+                      {F::Ory, u"Second comment"},
+                      {F::Cop, u"Author"},
+                      {F::Slt, u"La la la"},
+                      {F::Dur, u"0:01"}});
 }
 
 TEST_F(ReadKinds, FormatReadAndTheSizeOnlyPath)
@@ -227,7 +243,8 @@ TEST_F(ReadKinds, RangeStatusAndStopBetweenRows)
     for (int i = 0; i < 308; ++i)
         fill(addRow(u"t"_qs, u"mp3"_qs), {F::Dur}, u"old"_qs);
     QStringList statuses;
-    QObject::connect(&m_runner, &JobRunner::statusChanged, [&](const QString &t) { statuses << t; });
+    QObject::connect(&m_runner, &JobRunner::statusChanged,
+                     [&](const QString &t) { statuses << t; });
     read(ReadInfoKind, {}, 5, 8);
     EXPECT_EQ(statuses.first(), u"Прочитано информации 1/4"_qs);
     EXPECT_EQ(statuses.last(), u"Прочитано информации 4/4"_qs);

@@ -42,7 +42,8 @@ protected:
     QString path(const QString &name) const { return m_dir.file(name); }
     // A row for the file Old.Ext in the test folder (created with `bytes`
     // unless null); the folder is given without its trailing "/".
-    int addRow(const QString &oldName, const QString &newName, const QByteArray &bytes = "audio data")
+    int addRow(const QString &oldName, const QString &newName,
+               const QByteArray &bytes = "audio data")
     {
         if (!bytes.isNull()) {
             EXPECT_TRUE(test::writeAll(path(oldName + u".mp3"_qs), bytes));
@@ -111,7 +112,8 @@ protected:
         read.TagView = version;
         m_runner.start('u',
                        std::make_shared<TUpdateThread>(m_table, 1, m_table.lastFileRow(),
-                                                       version == 1 ? ReadTag1Kind : ReadTag2Kind, read),
+                                                       version == 1 ? ReadTag1Kind : ReadTag2Kind,
+                                                       read),
                        [this] { m_runner.setControlsEnabled(true); });
         ASSERT_TRUE(WaitUntilIdle(m_runner));
     }
@@ -196,7 +198,8 @@ TEST_F(WriteJob, BlankNewNamesAreNoNames)
     run(ApplyKind);
     EXPECT_EQ(messages(), QStringList(4, WriteMessage::NoNewPath));
     EXPECT_TRUE(m_answers.folderQuestions.isEmpty());
-    EXPECT_EQ(files(), (QStringList{u"a.mp3"_qs, u"b.mp3"_qs, u"d.mp3"_qs, u"e.mp3"_qs, u"x.mp3"_qs}));
+    EXPECT_EQ(files(),
+              (QStringList{u"a.mp3"_qs, u"b.mp3"_qs, u"d.mp3"_qs, u"e.mp3"_qs, u"x.mp3"_qs}));
 }
 
 TEST_F(WriteJob, FolderAnswersAndTheirMemoryForTheRestOfTheJob)
@@ -254,7 +257,8 @@ TEST_F(WriteJob, MovesIntoSubfoldersAfterAskingAndSwapsOldAndNew)
 
     EXPECT_TRUE(m_errors.rows.empty()) << messages().join(u", "_qs).toStdString();
     EXPECT_EQ(m_answers.folderQuestions,
-              QStringList{u"Папка "_qs + m_dir.path() + u"/Sub/Deeper/ не существует. \nСоздать новую папку?"_qs});
+              QStringList{u"Папка "_qs + m_dir.path()
+                          + u"/Sub/Deeper/ не существует. \nСоздать новую папку?"_qs});
     EXPECT_EQ(files(u"Sub/Deeper"_qs), QStringList{u"Name.mp3"_qs});
     EXPECT_EQ(cell(row, F::Old), u"Sub/Deeper/Name"_qs);
     EXPECT_EQ(cell(row, F::New), u"song"_qs);
@@ -293,7 +297,8 @@ TEST_F(WriteJob, ExistingFilesAreKeptOrReplacedByTheAnswers)
     run(ApplyKind);
     EXPECT_EQ(messages(), (QStringList{WriteMessage::TargetExists, WriteMessage::TargetExists}));
     EXPECT_EQ(m_answers.fileQuestions.first(),
-              u"Файл "_qs + m_dir.path() + u"/taken1.mp3 уже существует.\nЗаменить существующий файл?"_qs);
+              u"Файл "_qs + m_dir.path()
+                  + u"/taken1.mp3 уже существует.\nЗаменить существующий файл?"_qs);
     EXPECT_EQ(test::readAll(path(u"taken1.mp3"_qs)), QByteArray("old 1"));
     EXPECT_EQ(cell(kept, F::Old), u"a"_qs);
     EXPECT_EQ(id3v2Title(path(u"a.mp3"_qs)), u"Title taken1"_qs); // the tag still goes
@@ -343,7 +348,8 @@ TEST_F(WriteJob, AFailedReplaceIsListed)
     ASSERT_TRUE(QFile::setPermissions(path(u"locked"_qs), QFile::ReadOwner | QFile::ExeOwner));
     m_answers.files = Answer::Yes;
     run(ApplyKind);
-    QFile::setPermissions(path(u"locked"_qs), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(path(u"locked"_qs),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(messages(), QStringList{WriteMessage::CannotReplace});
     EXPECT_EQ(test::readAll(path(u"locked/x.mp3"_qs)), QByteArray("x"));
     EXPECT_TRUE(QFile::exists(path(u"a.mp3"_qs)));
@@ -379,7 +385,8 @@ TEST_F(WriteJob, TagWriteFailuresLeaveTheFileAsItWas)
     const int both = addRow(u"long2"_qs, u"long2"_qs, QByteArray());
     m_table.setCell(both, F::Slt, QString(100000, u'l'));
     run(ApplyKind);
-    EXPECT_EQ(messages(), QStringList{WriteMessage::ChangeImpossible + u". "_qs + WriteMessage::TagNotChanged});
+    EXPECT_EQ(messages(),
+              QStringList{WriteMessage::ChangeImpossible + u". "_qs + WriteMessage::TagNotChanged});
 }
 
 TEST_F(WriteJob, TagKindsCheckTheRowsAndNeverRenameOrTouchTheBlankRow)
@@ -437,9 +444,9 @@ TEST(WriteEndToEnd, NamesFromTheTagsAreAppliedToAGeneratedFolder)
     for (int i = 0; i < titles.size(); ++i) {
         const QString name = u"track0%1.mp3"_qs.arg(i + 1);
         ASSERT_TRUE(test::makeMp3(dir.file(name), {0.3}));
-        const test::CommandResult tagged = test::runCommand(
-            u"mid3v2"_qs, {u"-T"_qs, QString::number(i + 1), u"-t"_qs, titles[i], u"-a"_qs,
-                           u"Artist"_qs, dir.file(name)});
+        const test::CommandResult tagged =
+            test::runCommand(u"mid3v2"_qs, {u"-T"_qs, QString::number(i + 1), u"-t"_qs, titles[i],
+                                            u"-a"_qs, u"Artist"_qs, dir.file(name)});
         ASSERT_TRUE(tagged.ok()) << tagged.err.toStdString();
         table.appendFileRow(dir.path(), name);
     }
@@ -454,8 +461,7 @@ TEST(WriteEndToEnd, NamesFromTheTagsAreAppliedToAGeneratedFolder)
     ASSERT_EQ(table.cell(1, F::Tit), u"Утро"_qs);
 
     for (int row = 1; row <= 3; ++row) {
-        table.setCell(row, F::New,
-                      table.cell(row, F::Trc) + u". "_qs + table.cell(row, F::Tit));
+        table.setCell(row, F::New, table.cell(row, F::Trc) + u". "_qs + table.cell(row, F::Tit));
     }
     table.setCell(3, F::New, u"Late/"_qs + table.cell(3, F::New));
     table.setCell(2, F::Art, u"Другой"_qs);
@@ -543,7 +549,9 @@ TEST_F(WriteJob, TagsGoOnlyToFilesTheReadingWouldRead)
             QFile::remove(path(name));
         makeSamples(samples);
         ASSERT_TRUE(test::writeAll(path(u"tagged.dat"_qs), "text"));
-        ASSERT_TRUE(test::runCommand(u"id3v2"_qs, {u"-2"_qs, u"-t"_qs, u"Old"_qs, path(u"tagged.dat"_qs)}).ok());
+        ASSERT_TRUE(
+            test::runCommand(u"id3v2"_qs, {u"-2"_qs, u"-t"_qs, u"Old"_qs, path(u"tagged.dat"_qs)})
+                .ok());
         QStringList names{u"tagged.dat"_qs};
         std::map<QString, QByteArray> before;
         for (const Sample &sample : samples)
@@ -563,7 +571,8 @@ TEST_F(WriteJob, TagsGoOnlyToFilesTheReadingWouldRead)
 
         const bool renamed = c.kind == ApplyKind;
         const int untagged = int(names.size() - c.tagged.size());
-        EXPECT_EQ(messages(), renamed ? QStringList() : QStringList(untagged, WriteMessage::TagNotChanged));
+        EXPECT_EQ(messages(),
+                  renamed ? QStringList() : QStringList(untagged, WriteMessage::TagNotChanged));
         EXPECT_EQ(m_runner.status(), u"Обработано файлов: 6/6"_qs);
         for (const QString &name : names) {
             const QString now = renamed ? u"new "_qs + name : name;
@@ -652,8 +661,12 @@ TEST_F(WriteJob, FieldsThatWereNotReadKeepTheirFrames)
     QM_REQUIRE_TOOL("id3v2");
     QM_REQUIRE_MUTAGEN();
     makeSamples({
-        {u"v2.mp3"_qs, u"mid3v2"_qs, {u"-t"_qs, u"Title"_qs, u"--USLT"_qs, u"Words"_qs, u"--TCOM"_qs, u"Composer"_qs}},
-        {u"v1.mp3"_qs, u"id3v2"_qs, {u"-1"_qs, u"-t"_qs, u"Title"_qs, u"-c"_qs, u"Remark"_qs, u"-T"_qs, u"3"_qs}},
+        {u"v2.mp3"_qs,
+         u"mid3v2"_qs,
+         {u"-t"_qs, u"Title"_qs, u"--USLT"_qs, u"Words"_qs, u"--TCOM"_qs, u"Composer"_qs}},
+        {u"v1.mp3"_qs,
+         u"id3v2"_qs,
+         {u"-1"_qs, u"-t"_qs, u"Title"_qs, u"-c"_qs, u"Remark"_qs, u"-T"_qs, u"3"_qs}},
     });
     // Lyrics and composer unread in the ID3v2 view, comment and track in
     // the ID3v1 view.
@@ -695,7 +708,9 @@ TEST_F(WriteJob, TagsWhoseFramesCannotAllBeWalkedAreNotRewritten)
     for (const auto &broken : breaks) {
         SCOPED_TRACE(broken.at);
         m_table.removeAllFileRows();
-        makeSamples({{u"a.mp3"_qs, u"mid3v2"_qs, {u"-a"_qs, u"Artist"_qs, u"-t"_qs, u"Title"_qs, u"--TCOM"_qs, u"C"_qs}}});
+        makeSamples({{u"a.mp3"_qs,
+                      u"mid3v2"_qs,
+                      {u"-a"_qs, u"Artist"_qs, u"-t"_qs, u"Title"_qs, u"--TCOM"_qs, u"C"_qs}}});
         QByteArray bytes = test::readAll(path(u"a.mp3"_qs));
         ASSERT_TRUE(bytes.startsWith("ID3\x04"));
         bytes.replace(broken.at, broken.bytes.size(), broken.bytes);
@@ -724,23 +739,71 @@ TEST_F(WriteJob, RowsThatMeetEachOthersNamesNeverLoseAFile)
     };
     const QString exists = WriteMessage::TargetExists;
     const std::vector<Case> cases{
-        {"two rows into one name", {{"a", "same"}, {"b", "same"}}, {}, Answer::YesToAll, true,
-         {{"same", "a"}, {"b", "b"}}, {exists}, 0},
-        {"a swap", {{"x", "y"}, {"y", "x"}}, {}, Answer::YesToAll, true,
-         {{"x", "y"}, {"y", "x"}}, {}, 0},
-        {"a ring of three", {{"a", "b"}, {"b", "c"}, {"c", "a"}}, {}, Answer::No, true,
-         {{"a", "c"}, {"b", "a"}, {"c", "b"}}, {}, 0},
-        {"a chain", {{"a", "b"}, {"b", "c"}, {"c", "d"}}, {}, Answer::No, true,
-         {{"b", "a"}, {"c", "b"}, {"d", "c"}}, {}, 0},
+        {"two rows into one name",
+         {{"a", "same"}, {"b", "same"}},
+         {},
+         Answer::YesToAll,
+         true,
+         {{"same", "a"}, {"b", "b"}},
+         {exists},
+         0},
+        {"a swap",
+         {{"x", "y"}, {"y", "x"}},
+         {},
+         Answer::YesToAll,
+         true,
+         {{"x", "y"}, {"y", "x"}},
+         {},
+         0},
+        {"a ring of three",
+         {{"a", "b"}, {"b", "c"}, {"c", "a"}},
+         {},
+         Answer::No,
+         true,
+         {{"a", "c"}, {"b", "a"}, {"c", "b"}},
+         {},
+         0},
+        {"a chain",
+         {{"a", "b"}, {"b", "c"}, {"c", "d"}},
+         {},
+         Answer::No,
+         true,
+         {{"b", "a"}, {"c", "b"}, {"d", "c"}},
+         {},
+         0},
         // x takes c first, so b cannot follow, and a must not take b's name.
-        {"a chain whose middle row fails", {{"x", "c"}, {"a", "b"}, {"b", "c"}, {"c", "d"}}, {},
-         Answer::YesToAll, true, {{"a", "a"}, {"b", "b"}, {"c", "x"}, {"d", "c"}}, {exists, exists}, 0},
-        {"only the outsider is asked about, and kept", {{"a", "out"}, {"b", "a"}}, {"out"}, Answer::No,
-         true, {{"a", "a"}, {"b", "b"}, {"out", "outsider"}}, {exists, exists}, 1},
-        {"the outsider replaced, the chain follows", {{"a", "out"}, {"b", "a"}}, {"out"}, Answer::Yes,
-         true, {{"a", "b"}, {"out", "a"}}, {}, 1},
-        {"copies vacate nothing", {{"x", "y"}, {"y", "x"}}, {}, Answer::YesToAll, false,
-         {{"x", "x"}, {"y", "y"}}, {exists, exists}, 0},
+        {"a chain whose middle row fails",
+         {{"x", "c"}, {"a", "b"}, {"b", "c"}, {"c", "d"}},
+         {},
+         Answer::YesToAll,
+         true,
+         {{"a", "a"}, {"b", "b"}, {"c", "x"}, {"d", "c"}},
+         {exists, exists},
+         0},
+        {"only the outsider is asked about, and kept",
+         {{"a", "out"}, {"b", "a"}},
+         {"out"},
+         Answer::No,
+         true,
+         {{"a", "a"}, {"b", "b"}, {"out", "outsider"}},
+         {exists, exists},
+         1},
+        {"the outsider replaced, the chain follows",
+         {{"a", "out"}, {"b", "a"}},
+         {"out"},
+         Answer::Yes,
+         true,
+         {{"a", "b"}, {"out", "a"}},
+         {},
+         1},
+        {"copies vacate nothing",
+         {{"x", "y"}, {"y", "x"}},
+         {},
+         Answer::YesToAll,
+         false,
+         {{"x", "x"}, {"y", "y"}},
+         {exists, exists},
+         0},
     };
     for (const Case &test : cases) {
         SCOPED_TRACE(test.what);
@@ -766,8 +829,7 @@ TEST_F(WriteJob, RowsThatMeetEachOthersNamesNeverLoseAFile)
             EXPECT_EQ(test::readAll(path(cell(row, F::Old) + u".mp3"_qs)),
                       test.rows[size_t(row - 1)].first.toUtf8());
         }
-        EXPECT_EQ(m_runner.status(),
-                  u"Обработано файлов: %1/%1"_qs.arg(test.rows.size()));
+        EXPECT_EQ(m_runner.status(), u"Обработано файлов: %1/%1"_qs.arg(test.rows.size()));
     }
 }
 
@@ -848,9 +910,10 @@ TEST_F(WriteJob, TagWritesAreJournaledAndPutBackAfterACrash)
         const QString file = path(QString::number(i) + u".mp3"_qs);
         const QByteArray bytes = test::readAll(file);
         TID3v2 tag;
-        EXPECT_TRUE(bytes == audio
-                    || (tag.ReadFromFile(file) && tag.FGetTitle() == u"Title "_qs + QString::number(i)
-                        && bytes.size() == tag.FGetTotalSize() + audio.size() && bytes.endsWith(audio)))
+        EXPECT_TRUE(
+            bytes == audio
+            || (tag.ReadFromFile(file) && tag.FGetTitle() == u"Title "_qs + QString::number(i)
+                && bytes.size() == tag.FGetTotalSize() + audio.size() && bytes.endsWith(audio)))
             << i;
     }
 }

@@ -70,8 +70,9 @@ bool writeBatch(const QString &folder, const QString &journalDir, qint64 cut = -
     if (cut >= 0) {
         for (const FileChange &c : std::as_const(changes)) {
             QFile file(c.fileName);
-            if (c.rewrite || !file.open(QIODevice::ReadWrite) || (c.newSize > c.oldSize && !file.resize(c.newSize))
-                || !file.seek(c.offset) || file.write(c.newBytes.first(std::min(cut, c.newBytes.size()))) < 0)
+            if (c.rewrite || !file.open(QIODevice::ReadWrite)
+                || (c.newSize > c.oldSize && !file.resize(c.newSize)) || !file.seek(c.offset)
+                || file.write(c.newBytes.first(std::min(cut, c.newBytes.size()))) < 0)
                 continue;
         }
         return false;
@@ -103,7 +104,9 @@ bool makeOriginals(const QString &folder, QString *error)
         const QString path = QDir(folder).filePath(QString::fromLatin1(kFiles[i]));
         if (!QFile::copy(plain, path))
             return false;
-        if (!test::runCommand(QString::fromLatin1(test::kPython), {QStringLiteral("-c"), script, path}).ok()) {
+        if (!test::runCommand(QString::fromLatin1(test::kPython),
+                              {QStringLiteral("-c"), script, path})
+                 .ok()) {
             *error = QStringLiteral("mutagen could not tag the file");
             return false;
         }
@@ -174,7 +177,8 @@ TEST(JournalCrash, KilledWritesRecoverToOldOrNew)
 
         const RecoveryReport report = recover(journalDir);
         for (const FileOutcome &out : report.files) {
-            EXPECT_NE(out.verdict, Verdict::Foreign) << out.path.toStdString() << ": " << out.reason.toStdString();
+            EXPECT_NE(out.verdict, Verdict::Foreign)
+                << out.path.toStdString() << ": " << out.reason.toStdString();
             EXPECT_FALSE(out.failed) << out.path.toStdString();
             torn += out.restored;
         }
@@ -221,8 +225,7 @@ TEST(JournalFullDisk, WriteThatDoesNotFitLeavesTheFile)
     QFile filler(QDir(mountPoint).filePath(QStringLiteral("filler")));
     ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
     const QByteArray chunk(4096, 'f');
-    while (filler.write(chunk) == chunk.size() && filler.flush()) {
-    }
+    while (filler.write(chunk) == chunk.size() && filler.flush()) {}
     filler.close();
     const QByteArray tailBefore = readAll(tail), headBefore = readAll(head);
 

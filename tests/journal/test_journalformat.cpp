@@ -16,7 +16,8 @@ QByteArray pattern(qint64 size, char seed)
     return bytes;
 }
 
-FileChange change(qint64 offset, const QByteArray &oldBytes, const QByteArray &newBytes, qint64 oldSize)
+FileChange change(qint64 offset, const QByteArray &oldBytes, const QByteArray &newBytes,
+                  qint64 oldSize)
 {
     FileChange c;
     c.fileName = QStringLiteral("/music/a.mp3");
@@ -35,8 +36,10 @@ FileChange change(qint64 offset, const QByteArray &oldBytes, const QByteArray &n
 TEST(JournalFormat, DamageHidesEverythingFromItOn)
 {
     const QByteArray header = headerRecord(3, 1000, QStringLiteral("write"));
-    const QByteArray e1 = entryRecord(entryFor(change(0, pattern(9000, 'a'), pattern(9000, 'b'), 50000), 1));
-    const QByteArray e2 = entryRecord(entryFor(change(800, pattern(128, 'c'), pattern(300, 'd'), 928), 2));
+    const QByteArray e1 =
+        entryRecord(entryFor(change(0, pattern(9000, 'a'), pattern(9000, 'b'), 50000), 1));
+    const QByteArray e2 =
+        entryRecord(entryFor(change(800, pattern(128, 'c'), pattern(300, 'd'), 928), 2));
     const QByteArray done = doneRecord({{1, true, FileStamp{1, 42, 50000, 9}}});
     const QByteArray all = header + e1 + e2 + done + closedRecord();
 
@@ -51,9 +54,12 @@ TEST(JournalFormat, DamageHidesEverythingFromItOn)
     EXPECT_EQ(whole.entries[1].newSize, 1100);
     EXPECT_TRUE(whole.closed);
 
-    const qint64 ends[] = {header.size(), header.size() + e1.size(), header.size() + e1.size() + e2.size(),
+    const qint64 ends[] = {header.size(), header.size() + e1.size(),
+                           header.size() + e1.size() + e2.size(),
                            all.size() - closedRecord().size(), all.size()};
-    auto recordsBefore = [&](qint64 at) { return int(std::upper_bound(std::begin(ends), std::end(ends), at) - std::begin(ends)); };
+    auto recordsBefore = [&](qint64 at) {
+        return int(std::upper_bound(std::begin(ends), std::end(ends), at) - std::begin(ends));
+    };
     for (qint64 cut = 0; cut <= all.size(); cut += cut < 200 ? 1 : 97) {
         const JobLog log = parseJournal(QByteArrayView(all).first(cut));
         const int records = recordsBefore(cut);
@@ -114,24 +120,29 @@ TEST(JournalRecovery, VerdictFollowsTheBytes)
         {"head new", 0, 300000, 300000, 400000, made, false, Verdict::New},
         {"head cut at a page", 0, 300000, 300000, 400000, cutAt(40960), false, Verdict::Torn},
         {"head cut mid-page", 0, 300000, 300000, 400000, cutAt(40000), false, Verdict::Torn},
-        {"head cut, then edited elsewhere", 0, 300000, 300000, 400000, flip(200000, cutAt(40000)), false, Verdict::Foreign},
+        {"head cut, then edited elsewhere", 0, 300000, 300000, 400000, flip(200000, cutAt(40000)),
+         false, Verdict::Foreign},
         // One changed block is where a write may have stopped; two are not.
-        {"head edited after", 0, 300000, 300000, 400000, flip(10, flip(90000, made)), false, Verdict::Foreign},
+        {"head edited after", 0, 300000, 300000, 400000, flip(10, flip(90000, made)), false,
+         Verdict::Foreign},
         {"head, another inode", 0, 300000, 300000, 400000, made, true, Verdict::Foreign},
         {"tail grown, room only", 5000, 128, 9000, 5128, grownCut(5000), false, Verdict::Torn},
         {"tail grown, cut", 5000, 128, 9000, 5128, grownCut(9000), false, Verdict::Torn},
         {"tail grown, made", 5000, 128, 9000, 5128, made, false, Verdict::New},
-        {"tail shrunk, written, not cut", 5000, 9000, 128, 14000, cutAt(5128), false, Verdict::Torn},
+        {"tail shrunk, written, not cut", 5000, 9000, 128, 14000, cutAt(5128), false,
+         Verdict::Torn},
         {"tail shrunk, made", 5000, 9000, 128, 14000, made, false, Verdict::New},
         {"tail shrunk, old", 5000, 9000, 128, 14000, same, false, Verdict::Old},
         {"tail, audio appended by another", 5000, 128, 128, 5128,
-         [](const QByteArray &o, const QByteArray &) { return o + QByteArray(4096, 'x'); }, false, Verdict::Foreign},
+         [](const QByteArray &o, const QByteArray &) { return o + QByteArray(4096, 'x'); }, false,
+         Verdict::Foreign},
     };
     for (const Case &c : cases) {
         const QByteArray oldFile = pattern(c.fileSize, 'o');
         QByteArray newFile = oldFile;
         newFile.replace(c.offset, c.oldLength, pattern(c.newLength, 'n'));
-        const FileChange ch = change(c.offset, oldFile.mid(c.offset, c.oldLength), pattern(c.newLength, 'n'), c.fileSize);
+        const FileChange ch = change(c.offset, oldFile.mid(c.offset, c.oldLength),
+                                     pattern(c.newLength, 'n'), c.fileSize);
         const Entry e = entryFor(ch, 1);
         const QByteArray now = c.state(oldFile, newFile);
         FileView view;

@@ -91,21 +91,23 @@ TEST(OptionsSection, ScanTableOrderAndMarks)
 
     o = readFrom("[Options]\nScanFieldsPos=24,abc,-1,25,7,24,0\nScanFieldsCheck=0,1,x,1\n");
     EXPECT_EQ(order(o.scanFields()).mid(0, 5), QList<int>({24, 7, 0, 1, 2}));
-    EXPECT_EQ(o.scanFields().enabledFields(), QList<F>({F::Inf, F::Dir, F::Old, F::Dur, F::Tit,
-                                                        F::Trc, F::Art, F::Alb}));
+    EXPECT_EQ(o.scanFields().enabledFields(),
+              QList<F>({F::Inf, F::Dir, F::Old, F::Dur, F::Tit, F::Trc, F::Art, F::Alb}));
 
     QString many;
     for (int i = 0; i < 30; ++i)
         many += QStringLiteral("1,");
-    o = readFrom(("[Options]\nScanFieldsCheck=" + many.toStdString() + "\nScanFieldsPos=\n").c_str());
+    o = readFrom(
+        ("[Options]\nScanFieldsCheck=" + many.toStdString() + "\nScanFieldsPos=\n").c_str());
     EXPECT_EQ(o.scanFields().enabledFields().size(), 25);
     EXPECT_EQ(order(o.scanFields()), order(ScanFields()));
 }
 
 TEST(OptionsSection, LyricsOffDropsSixId3v1Items)
 {
-    const Options o = readFrom("[Options]\nReadLyrics2=0\nTag1ShowFields=1,1,1,1,1,1,0,0,0,0,0,0,0,\n"
-                               "Tag1ReadFields=1,1,1,1,1,1,1,0,0,0,0,0,0,\n");
+    const Options o =
+        readFrom("[Options]\nReadLyrics2=0\nTag1ShowFields=1,1,1,1,1,1,0,0,0,0,0,0,0,\n"
+                 "Tag1ReadFields=1,1,1,1,1,1,1,0,0,0,0,0,0,\n");
     EXPECT_FALSE(o.readLyrics2());
     const FieldLists &v1 = o.lists(FieldView::Id3v1);
     EXPECT_EQ(v1.items(), Options::items(FieldView::Id3v1, false));
@@ -134,7 +136,8 @@ TEST(OptionsSection, RoundTripKeepsStateAndUnknownKeys)
     EXPECT_EQ(ini.readString(u"Options", u"Tag1ShowFields"), QStringLiteral("1,1,1,1,1,1,1,"));
     EXPECT_EQ(ini.readString(u"Options", u"FormatRead"), QStringLiteral("0"));
     EXPECT_TRUE(ini.readString(u"Options", u"ScanFieldsPos").startsWith(QStringLiteral("24,0,1,")));
-    EXPECT_TRUE(ini.readString(u"Options", u"ScanFieldsCheck").startsWith(QStringLiteral("1,1,0,1,")));
+    EXPECT_TRUE(
+        ini.readString(u"Options", u"ScanFieldsCheck").startsWith(QStringLiteral("1,1,0,1,")));
 
     IniFile again;
     again.parse(ini.toBytes());

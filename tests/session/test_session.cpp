@@ -42,8 +42,9 @@ TEST(Session, AddPathsKeepTheirOrderAndCompleteOnceAfterHeldReads)
     bool held = true;
     session.setUpdatesHeld([&held] { return held; });
     QList<std::pair<int, int>> completed;
-    QObject::connect(&session, &Session::addedRowsCompleted,
-                     [&completed](int first, int last) { completed.append({first, last}); });
+    QObject::connect(&session, &Session::addedRowsCompleted, [&completed](int first, int last) {
+        completed.append({first, last});
+    });
 
     session.addPaths({root + "z.txt", root + "album", root + "y.txt"});
     session.waitForJobs();
@@ -80,8 +81,9 @@ TEST(Session, TextChangesAnnounceTheirRowsOncePerPass)
     for (int r = first; r < first + 3; ++r)
         t.setCell(r, F::Tit, QStringLiteral("a feat. b feat. c"));
     QList<std::pair<int, int>> announced;
-    QObject::connect(&session, &Session::cellsChanged,
-                     [&](int top, int bottom) { announced.append({top, bottom}); });
+    QObject::connect(&session, &Session::cellsChanged, [&](int top, int bottom) {
+        announced.append({top, bottom});
+    });
     const int tit = t.layout().position(F::Tit);
     session.convertCase(CellRect{tit, 1, tit, t.blankRow()}, CaseMode::Upper);
     EXPECT_EQ(announced, (QList<std::pair<int, int>>{{1, 3}}));
@@ -89,15 +91,18 @@ TEST(Session, TextChangesAnnounceTheirRowsOncePerPass)
 
     announced.clear();
     int asked = 0;
-    const FindRequest request{QStringLiteral("feat."), false, false, FindDirection::Everywhere, FindOrder::ByRows};
+    const FindRequest request{QStringLiteral("feat."), false, false, FindDirection::Everywhere,
+                              FindOrder::ByRows};
     session.replaceAll({}, request, QStringLiteral("ft."), [&](bool) {
-        EXPECT_EQ(announced.size(), asked + 1);  // the pass is shown before the question
+        EXPECT_EQ(announced.size(), asked + 1); // the pass is shown before the question
         return ++asked < 2;
     });
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(announced, (QList<std::pair<int, int>>{{1, 3}, {1, 3}}));
     EXPECT_EQ(t.cell(2, F::Tit), QStringLiteral("A ft. B ft. C"));
-    EXPECT_EQ(session.replaceInColumns({F::Tit, F::Art}, QStringLiteral("ft."), QStringLiteral("feat."), true, false), 6);
+    EXPECT_EQ(session.replaceInColumns({F::Tit, F::Art}, QStringLiteral("ft."),
+                                       QStringLiteral("feat."), true, false),
+              6);
 }
 
 int main(int argc, char **argv)

@@ -112,12 +112,12 @@ TEST(IniFile, WritingKeepsUnknownContentAndOrder)
     ini.writeInteger(u"grid", u"tag", 2);
     ini.writeBool(u"Grid", u"FileInfo", false);
     ini.writeString(u"Main", u"Winamp Hint", QString::fromUtf8(" Воспроизвести \r\nв Winamp "));
-    const QByteArray expected =
-        "; made by hand\r\n"
-        "\r\n[Options]\r\nCodepage=KOI8-R\r\nFuture Key=a=b\r\n"
-        "\r\n[Grid]\r\nTag=2\r\nLater=x\r\nFileInfo=0\r\n"
-        "\r\n[Unknown]\r\nk=v\r\n"
-        "\r\n[Main]\r\nWinamp Hint=" + QString::fromUtf8("Воспроизвести   в Winamp").toUtf8() + "\r\n";
+    const QByteArray expected = "; made by hand\r\n"
+                                "\r\n[Options]\r\nCodepage=KOI8-R\r\nFuture Key=a=b\r\n"
+                                "\r\n[Grid]\r\nTag=2\r\nLater=x\r\nFileInfo=0\r\n"
+                                "\r\n[Unknown]\r\nk=v\r\n"
+                                "\r\n[Main]\r\nWinamp Hint="
+                                + QString::fromUtf8("Воспроизвести   в Winamp").toUtf8() + "\r\n";
     EXPECT_EQ(ini.toBytes(), expected);
     EXPECT_EQ(parsed(ini.toBytes()).toBytes(), expected);
 }
@@ -161,7 +161,8 @@ TEST(SettingsFolder, EnvironmentThenPortableThenUserFolder)
 {
     QTemporaryDir exe;
     ASSERT_TRUE(exe.isValid());
-    EXPECT_EQ(qm::chooseSettingsFolder("/tmp/cfg/", exe.path(), "/home/u/.config/quillmark"), "/tmp/cfg");
+    EXPECT_EQ(qm::chooseSettingsFolder("/tmp/cfg/", exe.path(), "/home/u/.config/quillmark"),
+              "/tmp/cfg");
     EXPECT_EQ(qm::chooseSettingsFolder({}, exe.path(), "/home/u/.config/quillmark"),
               "/home/u/.config/quillmark");
     QFile ini(exe.filePath("TagQuill.ini"));

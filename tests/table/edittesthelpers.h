@@ -43,7 +43,8 @@ inline CellRect columnRect(const RowTable &t, FieldNumber f, int top, int bottom
     return {p, top, p, bottom};
 }
 
-inline CellRect columnsRect(const RowTable &t, FieldNumber first, FieldNumber last, int top, int bottom)
+inline CellRect columnsRect(const RowTable &t, FieldNumber first, FieldNumber last, int top,
+                            int bottom)
 {
     return CellRect::spanning(t.layout().position(first), top, t.layout().position(last), bottom);
 }

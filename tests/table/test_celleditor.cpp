@@ -32,12 +32,14 @@ TEST(EditorInference, FieldsFromBothEndsAndTheVariableMiddle)
     // The scan order decides between fields holding the same value.
     EXPECT_EQ(analyseNew(editor, t, defaultScanFields()), "%NS - %TT");
 
-    RowTable years = tableOf({{{F::New, "Song (2001)"}, {F::Yea, "2001"}}, {{F::New, "Other (1999)"}, {F::Yea, "1999"}}});
+    RowTable years = tableOf({{{F::New, "Song (2001)"}, {F::Yea, "2001"}},
+                              {{F::New, "Other (1999)"}, {F::Yea, "1999"}}});
     EXPECT_EQ(analyseNew(editor, years, {F::Yea}), "<var> (%YE)");
     EXPECT_EQ(editor.variableParts(), QStringList({"Song", "Other"}));
 
     // Adjacent codes at the end.
-    RowTable pair = tableOf({{{F::New, "x AB"}, {F::Art, "A"}, {F::Alb, "B"}}, {{F::New, "y CD"}, {F::Art, "C"}, {F::Alb, "D"}}});
+    RowTable pair = tableOf({{{F::New, "x AB"}, {F::Art, "A"}, {F::Alb, "B"}},
+                             {{F::New, "y CD"}, {F::Art, "C"}, {F::Alb, "D"}}});
     EXPECT_EQ(analyseNew(editor, pair, {F::Art, F::Alb}), "<var> %AR%AL");
 }
 
@@ -45,15 +47,19 @@ TEST(EditorInference, CaseEmptyFieldsAndSelectedColumns)
 {
     // A-Z compare without case, other letters exactly; Alb is empty in every
     // row and never shows up, Art is empty in one row only.
-    RowTable t = tableOf({{{F::New, "ARTIST-01-Пе"}, {F::Art, "Artist"}, {F::Trc, "01"}, {F::Tit, "пе"}},
-                          {{F::New, "-02-Пе"}, {F::Trc, "02"}, {F::Tit, "пе"}}});
+    RowTable t =
+        tableOf({{{F::New, "ARTIST-01-Пе"}, {F::Art, "Artist"}, {F::Trc, "01"}, {F::Tit, "пе"}},
+                 {{F::New, "-02-Пе"}, {F::Trc, "02"}, {F::Tit, "пе"}}});
     CellEditor editor;
     EXPECT_EQ(analyseNew(editor, t, {F::Alb, F::Art, F::Trc, F::Tit}), "%AR-%TR-Пе");
 
     // A column inside the selection is not looked for; cells come column by
     // column, and a selection reaching the blank last row leaves it out.
-    RowTable two = tableOf({{{F::Ext, "mp3"}, {F::Tit, "mp3"}}, {{F::Ext, "ogg"}, {F::Tit, "ogg"}}});
-    EXPECT_EQ(editor.computeEditorText(two, columnsRect(two, F::Ext, F::Tit, 1, two.blankRow()), {F::Tit}), "<var>");
+    RowTable two =
+        tableOf({{{F::Ext, "mp3"}, {F::Tit, "mp3"}}, {{F::Ext, "ogg"}, {F::Tit, "ogg"}}});
+    EXPECT_EQ(editor.computeEditorText(two, columnsRect(two, F::Ext, F::Tit, 1, two.blankRow()),
+                                       {F::Tit}),
+              "<var>");
     EXPECT_EQ(editor.variableParts(), QStringList({"mp3", "ogg", "mp3", "ogg"}));
 }
 
@@ -81,8 +87,9 @@ TEST(EditorExpansion, CodesBeforeAndAfterTheVariablePart)
     editor.applyText(t, "%TR. %TT");
     EXPECT_EQ(columnTexts(t, F::New), QStringList({"01. Song", "02. Other", ""}));
 
-    RowTable y = tableOf({{{F::New, "Song (2001)"}, {F::Yea, "2001"}, {F::Trc, "1"}, {F::Art, "A"}},
-                          {{F::New, "Other (1999)"}, {F::Yea, "1999"}, {F::Trc, "2"}, {F::Art, "B"}}});
+    RowTable y =
+        tableOf({{{F::New, "Song (2001)"}, {F::Yea, "2001"}, {F::Trc, "1"}, {F::Art, "A"}},
+                 {{F::New, "Other (1999)"}, {F::Yea, "1999"}, {F::Trc, "2"}, {F::Art, "B"}}});
     analyseNew(editor, y, {F::Yea});
     editor.applyText(y, "<var> [%YE]");
     EXPECT_EQ(columnTexts(y, F::New), QStringList({"Song [2001]", "Other [1999]", ""}));
@@ -137,7 +144,8 @@ TEST(EditorUndo, UndoGoesBackOneStepAndAgainRedoes)
     EXPECT_EQ(editor.undo(t, "ab<var>"), "abc<var>");
     EXPECT_EQ(columnTexts(t, F::New), QStringList({"abcX", "abcY", ""}));
 
-    EXPECT_EQ(editor.editBoxText(t, "abc<var>", 0, 3, editorPasteText("%NS\r\nsecond")), "%NS<var>");
+    EXPECT_EQ(editor.editBoxText(t, "abc<var>", 0, 3, editorPasteText("%NS\r\nsecond")),
+              "%NS<var>");
     EXPECT_EQ(columnTexts(t, F::New), QStringList({"01X", "02Y", ""}));
     for (QChar c : {u'Z', u'7', u'_', u'.', u'\b', u'ж'})
         EXPECT_TRUE(CellEditor::storesUndoText(c)) << int(c.unicode());

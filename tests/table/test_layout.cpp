@@ -22,9 +22,10 @@ QString layoutOrderCodes(const ColumnLayout &layout)
 
 TEST(Catalogue, DefaultOrderAndHeaders)
 {
-    EXPECT_EQ(layoutOrderCodes(ColumnLayout()),
-              "No Dir Old New Ext Tit Trc Art Alb Yea Gen Com Cmp Enc Cop Lan Xxx Ory Ope Tt1 Oal Slt "
-              "Siz Dur Inf");
+    EXPECT_EQ(
+        layoutOrderCodes(ColumnLayout()),
+        "No Dir Old New Ext Tit Trc Art Alb Yea Gen Com Cmp Enc Cop Lan Xxx Ory Ope Tt1 Oal Slt "
+        "Siz Dur Inf");
     for (int f = 0; f < kColumnCount; ++f) {
         EXPECT_EQ(fieldByCode(columnCode(toField(f))), toField(f));
         EXPECT_EQ(fieldByTemplateCode(templateCode(toField(f))), toField(f));

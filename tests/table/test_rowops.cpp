@@ -80,8 +80,11 @@ TEST(DuplicateRows, VisibleColumnsIgnoreHiddenOnesAllColumnsDoNot)
     EXPECT_EQ(columnTexts(all, F::Tit), QStringList({"t1", "t2", "", ""}));
 
     // Cell boundaries and case matter; the first of each key stays.
-    RowTable k = tableOf({{{F::Old, "ab"}, {F::New, "c"}}, {{F::Old, "a"}, {F::New, "bc"}}, {{F::Old, "AB"}, {F::New, "c"}},
-                          {{F::Old, "ab"}, {F::New, "c"}}, {{F::Old, "a"}, {F::New, "bc"}}});
+    RowTable k = tableOf({{{F::Old, "ab"}, {F::New, "c"}},
+                          {{F::Old, "a"}, {F::New, "bc"}},
+                          {{F::Old, "AB"}, {F::New, "c"}},
+                          {{F::Old, "ab"}, {F::New, "c"}},
+                          {{F::Old, "a"}, {F::New, "bc"}}});
     EXPECT_EQ(removeDuplicateRows(k, DuplicateKey::AllColumns), 2);
     EXPECT_EQ(columnTexts(k, F::Old), QStringList({"ab", "a", "AB", ""}));
 }
@@ -95,11 +98,12 @@ TEST(DuplicateRows, ProgressAndStop)
         t.setCell(r, F::New, "same");
     // Stopped at the first report: only the rows examined so far go.
     int found = -1;
-    const int removed = removeDuplicateRows(t, DuplicateKey::VisibleColumns, [&](int done, int percent, int n) {
-        found = n;
-        EXPECT_EQ(percent, done * 100 / (rows - 1));
-        return false;
-    });
+    const int removed =
+        removeDuplicateRows(t, DuplicateKey::VisibleColumns, [&](int done, int percent, int n) {
+            found = n;
+            EXPECT_EQ(percent, done * 100 / (rows - 1));
+            return false;
+        });
     EXPECT_EQ(removed, found);
     EXPECT_EQ(t.fileRowCount(), rows - removed);
 }

@@ -48,8 +48,8 @@ TEST(RowTable, DeleteEmptyRowsCompactsInOnePass)
     RowTable t;
     t.appendRows(7);
     t.setCell(1, F::Old, "keep1");
-    t.setCell(2, F::Tit, " \t\r\n");       // blanks only: empty
-    t.setCell(3, F::No, "03");              // the number alone does not count
+    t.setCell(2, F::Tit, " \t\r\n"); // blanks only: empty
+    t.setCell(3, F::No, "03");       // the number alone does not count
     t.setCell(4, F::Xxx, "hidden but kept");
     t.setCell(6, F::Old, "keep6");
     t.setCell(7, F::Dir, QString(QChar(0x1F))); // control character only
@@ -122,8 +122,8 @@ TEST(Numbering, StylesInTheWholeTableScope)
 {
     RowTable t = tableWithFolders(QStringList(12, "/a/"));
     renumberRows(t, 1, NumberStyle::LeadingZero, NumberScope::WholeTable);
-    EXPECT_EQ(column(t, F::No), QStringList({"01", "02", "03", "04", "05", "06", "07", "08", "09", "10",
-                                             "11", "12", ""}));
+    EXPECT_EQ(column(t, F::No), QStringList({"01", "02", "03", "04", "05", "06", "07", "08", "09",
+                                             "10", "11", "12", ""}));
     t.setCell(10, F::No, "marker");
     restyleNumbers(t, NumberStyle::Plain, NumberScope::WholeTable);
     EXPECT_EQ(t.cell(1, F::No), "1");
@@ -136,7 +136,8 @@ TEST(Numbering, StylesInTheWholeTableScope)
 
 TEST(Numbering, PerFolderGroupsIgnoreCase)
 {
-    RowTable t = tableWithFolders({"C:/A/", "C:/A/", "C:/A/", "c:/a/", "c:/a/", "/b/", "/b/", "/c/"});
+    RowTable t =
+        tableWithFolders({"C:/A/", "C:/A/", "C:/A/", "c:/a/", "c:/a/", "/b/", "/b/", "/c/"});
     renumberRows(t, 1, NumberStyle::Plain, NumberScope::PerFolder);
     EXPECT_EQ(column(t, F::No), QStringList({"1", "2", "3", "4", "5", "1", "2", "1", ""}));
 
