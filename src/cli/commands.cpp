@@ -9,6 +9,7 @@
 #include "settings/settingspath.h"
 #include "table/celleditor.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -23,6 +24,18 @@ void printError(const QString &text)
     const QByteArray bytes = (text + QLatin1Char('\n')).toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
+}
+
+// Each row as "path<TAB>message"; true when there was any.
+bool printErrorRows(const ErrorTable &errors, const ColumnLayout &layout)
+{
+    for (const QStringList &entry : errors.rows) {
+        QString dir = entry.value(layout.position(FieldNumber::Dir));
+        const QString path = BuildFileName(dir, entry.value(layout.position(FieldNumber::Old)),
+                                           entry.value(layout.position(FieldNumber::Ext)));
+        printError(path + QLatin1Char('\t') + entry.value(kColumnCount));
+    }
+    return !errors.rows.empty();
 }
 
 int usageError(const QString &text)
@@ -444,15 +457,8 @@ int runApply(const Arguments &args)
         replace == QLatin1String("yes") ? Answer::YesToAll : Answer::NoToAll);
     session.setQuestions(&answers);
     bool failed = false;
-    const ColumnLayout &layout = table.layout();
     QObject::connect(&session, &Session::writeEnded, [&](const ErrorTable &errors) {
-        for (const QStringList &entry : errors.rows) {
-            QString dir = entry.value(layout.position(FieldNumber::Dir));
-            const QString path = BuildFileName(dir, entry.value(layout.position(FieldNumber::Old)),
-                                               entry.value(layout.position(FieldNumber::Ext)));
-            printError(path + QLatin1Char('\t') + entry.value(kColumnCount));
-            failed = true;
-        }
+        failed = printErrorRows(errors, table.layout()) || failed;
     });
     for (const int kind : kinds) {
         session.write(1, table.lastFileRow(), kind, !args.has(QStringLiteral("copy")));
@@ -463,6 +469,63 @@ int runApply(const Arguments &args)
         failed = true;
     const int written = writeOut(table, RowFormat::JsonLines);
     return failed ? ExitRowsFailed : written;
+}
+
+int runHistory(const Arguments &args)
+{
+    if (!args.operands.isEmpty())
+        return usageError(QStringLiteral("history takes no arguments"));
+    QByteArray out;
+    for (const journal::JobSummary &job : Session::updateHistory()) {
+        const QString line = QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
+                                 .arg(job.number)
+                                 .arg(QDateTime::fromMSecsSinceEpoch(job.startedMs)
+                                          .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")))
+                                 .arg(job.kind)
+                                 .arg(job.files)
+                                 .arg(job.undone ? QStringLiteral("undone") : QStringLiteral("-"));
+        out += line.toUtf8();
+    }
+    if (std::fwrite(out.constData(), 1, size_t(out.size()), stdout) != size_t(out.size()))
+        return ExitRowsFailed;
+    return ExitOk;
+}
+
+int runUndo(const Arguments &args)
+{
+    if (args.operands.size() > 1)
+        return usageError(QStringLiteral("undo takes at most one job number"));
+    quint64 number = 0;
+    if (!args.operands.isEmpty()) {
+        bool ok = false;
+        number = args.operands[0].toULongLong(&ok);
+        if (!ok || number == 0)
+            return usageError(
+                QStringLiteral("not a job number: \"%1\" (see history)").arg(args.operands[0]));
+    }
+    Session session;
+    UndoResult result;
+    QObject::connect(&session, &Session::undoEnded, [&](const UndoResult &r) { result = r; });
+    session.undoUpdate(number);
+    session.waitForJobs();
+    if (!result.error.isEmpty()) {
+        printError(QStringLiteral("quillmark-cli undo: ") + result.error);
+        return ExitRowsFailed;
+    }
+    if (result.number == 0) {
+        if (number == 0)
+            return usageError(QStringLiteral("nothing to undo"));
+        for (const journal::JobSummary &job : Session::updateHistory())
+            if (job.number == number && job.undone)
+                return usageError(QStringLiteral("job %1 is undone already").arg(number));
+        return usageError(QStringLiteral("no job %1 in the journal (see history)").arg(number));
+    }
+    const QByteArray done = QStringLiteral("undone job %1: %2 files put back\n")
+                                .arg(result.number)
+                                .arg(result.restored)
+                                .toUtf8();
+    std::fputs(done.constData(), stdout);
+    return printErrorRows(result.leftAlone, session.table().layout()) ? ExitRowsFailed : ExitOk;
 }
 
 } // namespace qm::cli

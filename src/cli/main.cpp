@@ -16,6 +16,8 @@ const char kUsage[] =
     "                          [--sort COL]... [--shuffle] [--numbers-separate]\n"
     "                          [--case COL=MODE]... [--replace COL FIND REPLACEMENT]...\n"
     "       quillmark-cli apply [OPTIONS] < rows\n"
+    "       quillmark-cli history\n"
+    "       quillmark-cli undo [NUMBER]\n"
     "       quillmark-cli --help | --version\n"
     "\n"
     "Rows travel as JSON Lines: one object per file with the column codes\n"
@@ -65,8 +67,19 @@ const char kUsage[] =
     "  --create-folders yes|no   create missing folders (default no)\n"
     "  --replace yes|no      replace existing files (default no)\n"
     "\n"
+    "history: the journal's last write jobs, newest first, one line each:\n"
+    "number, start time, kind, files changed, \"undone\" or \"-\" (tabs between).\n"
+    "\n"
+    "undo: puts back the names and tag bytes of the last write job not undone\n"
+    "yet, or of job NUMBER, file by file while the file is still the one the\n"
+    "job left; a file changed since is left alone and listed on standard\n"
+    "error. Copies, and files replaced under --replace yes, are not put back.\n"
+    "\n"
     "Failed rows go to standard error as \"old path<TAB>message\".\n"
     "Exit status: 0 all rows done, 1 some rows failed, 2 bad usage or input.\n"
+    "undo: 0 all files put back, 1 some left alone, 2 bad usage or no such job.\n"
+    "The journal lives in $QUILLMARK_DATA_DIR/journal when set, else in\n"
+    "$XDG_DATA_HOME/quillmark/journal.\n"
     "Settings are read from TagQuill.ini in $QUILLMARK_CONFIG_DIR, else the\n"
     "window's settings folder.\n";
 
@@ -124,6 +137,10 @@ int main(int argc, char **argv)
         valued = {QStringLiteral("write-tag"), QStringLiteral("tag"),
                   QStringLiteral("create-folders"), QStringLiteral("replace")};
         run = runApply;
+    } else if (command == QLatin1String("history")) {
+        run = runHistory;
+    } else if (command == QLatin1String("undo")) {
+        run = runUndo;
     } else {
         const QByteArray text =
             "quillmark-cli: unknown command \"" + command.toUtf8() + "\" (try --help)\n";

@@ -443,18 +443,21 @@ QList<JobSummary> history(const QString &folder)
     return jobs;
 }
 
+JobSummary lastUndoable(const QString &folder)
+{
+    for (const JobSummary &s : history(folder)) {
+        if (!s.undone && !s.kind.startsWith(QStringLiteral("undo")))
+            return s;
+    }
+    return {};
+}
+
 UndoReport undo(quint64 number, const QString &folder)
 {
     UndoReport report;
     const QString dir = folderOrDefault(folder);
-    if (number == 0) {
-        for (const JobSummary &s : history(dir)) {
-            if (!s.undone && !s.kind.startsWith(QStringLiteral("undo"))) {
-                number = s.number;
-                break;
-            }
-        }
-    }
+    if (number == 0)
+        number = lastUndoable(dir).number;
     const QString name = jobFile(dir, number);
     const auto lock = number ? lockJob(dir, number) : nullptr;
     if (!lock)
@@ -462,10 +465,14 @@ UndoReport undo(quint64 number, const QString &folder)
     const JobLog log = readJob(name);
     if (!log.valid || !log.closed || log.undone)
         return report;
-    report.number = number;
-    auto journal = JobJournal::start(QStringLiteral("undo %1").arg(number), nullptr, dir);
-    if (!journal)
+    QString error;
+    auto journal = JobJournal::start(QStringLiteral("undo %1").arg(number), &error, dir);
+    if (!journal) {
+        // Nothing is put back that the journal could not keep.
+        report.error = error;
         return report;
+    }
+    report.number = number;
 
     // Names first, last rename first; then the tags, on the names the files
     // have once the renames are undone.
@@ -522,6 +529,7 @@ UndoReport undo(quint64 number, const QString &folder)
                 same = same && !QFileInfo::exists(e.path);
                 step.from = e.newPath;
                 step.to = e.path;
+                step.out.oldPath = e.path;
             } else {
                 Entry moved = e;
                 moved.path = step.out.path;

@@ -86,6 +86,7 @@ private:
 // What happened to one entry at recovery or undo.
 struct FileOutcome {
     QString path;
+    QString oldPath; // a rename undone: the name the file had before the job
     Verdict verdict = Verdict::Foreign;
     bool restored = false; // the old bytes (or the old name) were put back
     bool failed = false;   // putting back was needed and failed
@@ -114,6 +115,8 @@ struct JobSummary {
     bool undone = false;
 };
 QList<JobSummary> history(const QString &folder = {});
+// The newest finished job that undo(0) would take; number 0 when none.
+JobSummary lastUndoable(const QString &folder = {});
 
 // Puts back the names and tag bytes of job `number` (0: the newest job not
 // undone yet), last change first. A file is put back only while it is still
@@ -121,6 +124,7 @@ QList<JobSummary> history(const QString &folder = {});
 // listed and left alone. The undo is itself a journaled job.
 struct UndoReport {
     quint64 number = 0; // the job undone; 0 when there was none
+    QString error;      // why nothing was done when the job exists
     QList<FileOutcome> files;
 };
 UndoReport undo(quint64 number = 0, const QString &folder = {});

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <climits>
 #include <memory>
 
@@ -313,6 +315,132 @@ void Session::write(int first, int last, int kind, bool moveFiles)
             *connection =
                 connect(&runner_, &JobRunner::stepsRun, this, [changed] { changed->announce(); });
         });
+}
+
+namespace {
+
+// The journal's undo on the job's thread; it touches files, never the table.
+class UndoJob : public Job {
+public:
+    explicit UndoJob(quint64 number) : number_(number) {}
+    JobClass jobClass() const override { return JobClass::Update; }
+    journal::UndoReport report;
+
+protected:
+    void execute() override { report = journal::undo(number_); }
+
+private:
+    quint64 number_;
+};
+
+QString undoReason(const journal::FileOutcome &out)
+{
+    if (out.failed)
+        return QStringLiteral(u"Не удалось вернуть файл");
+    if (out.verdict == journal::Verdict::Missing)
+        return QStringLiteral(u"Файл не найден");
+    if (!out.oldPath.isEmpty() && QFileInfo::exists(out.oldPath))
+        return QStringLiteral(u"Прежнее имя файла занято");
+    return QStringLiteral(u"Файл изменён после обновления");
+}
+
+QString rowPath(const RowTable &table, int row)
+{
+    QString dir = table.cell(row, FieldNumber::Dir);
+    return BuildFileName(dir, table.cell(row, FieldNumber::Old), table.cell(row, FieldNumber::Ext));
+}
+
+// A row for a file no row of the table stands for: Dir, Old and Ext.
+Row rowOfPath(const QString &path)
+{
+    Row row;
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    QString name = path.mid(slash + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    row[size_t(toInt(FieldNumber::Dir))] = path.left(slash + 1);
+    if (dot > 0) {
+        row[size_t(toInt(FieldNumber::Ext))] = name.mid(dot + 1);
+        name.truncate(dot);
+    }
+    row[size_t(toInt(FieldNumber::Old))] = name;
+    return row;
+}
+
+} // namespace
+
+void Session::undoUpdate(quint64 number)
+{
+    if (busy())
+        return;
+    auto job = std::make_shared<UndoJob>(number);
+    runner_.setStatus(QStringLiteral(u"Отмена обновления..."));
+    runner_.start('u', job, [this, job] {
+        const UndoResult result = settleUndo(job->report);
+        runner_.setStatus(StatusText(QStringLiteral(u"Возвращено файлов: "), result.restored));
+        runner_.setControlsEnabled(true);
+        emit undoEnded(result);
+    });
+}
+
+UndoResult Session::settleUndo(const journal::UndoReport &report)
+{
+    UndoResult result;
+    result.number = report.number;
+    result.error = report.error;
+    QHash<QString, int> rowOf;
+    for (int row = 1; row <= table_.lastFileRow(); ++row)
+        rowOf.insert(rowPath(table_, row), row);
+    int first = INT_MAX;
+    int last = 0;
+    QSet<QString> restored, listed, keptNames;
+    for (const journal::FileOutcome &out : report.files) {
+        const bool rename = !out.oldPath.isEmpty();
+        if (out.restored) {
+            restored.insert(rename ? out.oldPath : out.path);
+            const int row = rowOf.value(out.path);
+            if (row == 0)
+                continue;
+            first = qMin(first, row);
+            last = qMax(last, row);
+            if (!rename)
+                continue;
+            // The write swapped Old and New; the old name is the one the
+            // file has again.
+            QString dir = table_.cell(row, FieldNumber::Dir);
+            BuildFileName(dir, {}, {});
+            const QString ext = table_.cell(row, FieldNumber::Ext);
+            const QString suffix = ext.isEmpty() ? QString() : QLatin1Char('.') + ext;
+            if (!out.oldPath.startsWith(dir) || !out.oldPath.endsWith(suffix))
+                continue;
+            const QString oldName = out.oldPath.mid(dir.size()).chopped(suffix.size());
+            table_.setCell(row, FieldNumber::New, table_.cell(row, FieldNumber::Old));
+            table_.setCell(row, FieldNumber::Old, oldName);
+            rowOf.remove(out.path);
+            rowOf.insert(out.oldPath, row);
+            continue;
+        }
+        // A file kept at its new name: its tag changes, judged at the old
+        // name, say nothing more.
+        if (rename)
+            keptNames.insert(out.oldPath);
+        else if (keptNames.contains(out.path))
+            continue;
+        if (listed.contains(out.path))
+            continue;
+        listed.insert(out.path);
+        const int row = rowOf.value(out.path);
+        result.leftAlone.rows.push_back(ErrorTable::entry(
+            row ? table_.row(row) : rowOfPath(out.path), table_.layout(), undoReason(out)));
+    }
+    result.restored = int(restored.size());
+    if (first > last)
+        return result;
+    emit cellsChanged(first, last);
+    // What is on the disk now shows in the rows put back.
+    const SessionState current = state();
+    for (int kind : AddedRowsReadKinds(readSettings(), current.fileInfo))
+        startUpdateJob(first, last, kind);
+    return result;
 }
 
 void Session::convertCase(const CellRect &selection, CaseMode mode)

@@ -9,6 +9,7 @@
 #include "jobs/jobrunner.h"
 #include "jobs/readkinds.h"
 #include "jobs/writesteps.h"
+#include "journal/journal.h"
 #include "options/options.h"
 #include "table/celleditor.h"
 #include "table/duplicates.h"
@@ -31,6 +32,16 @@ struct SessionState {
     ScanSettings scan;
     // Tags and information are read from files of every name, not only *.mp3.
     bool allFormats = false;
+};
+
+// What undoing an update did.
+struct UndoResult {
+    quint64 number = 0; // the job undone; 0: there was none to undo
+    QString error;      // why nothing was put back although the job exists
+    int restored = 0;   // files given back their names or tag bytes
+    // The files left alone, one row each (the table's row when one stands
+    // for the file), the reason as the message.
+    ErrorTable leftAlone;
 };
 
 // The program's working set: the table of files, the options and the job
@@ -105,6 +116,17 @@ public:
     // Writes rows [first, last] by `kind` (11, 12 or 117).
     void write(int first, int last, int kind, bool moveFiles);
 
+    // The journal's finished write jobs, newest first, and the one
+    // undoUpdate(0) takes (number 0 when none).
+    static QList<journal::JobSummary> updateHistory() { return journal::history(); }
+    static journal::JobSummary lastUndoableUpdate() { return journal::lastUndoable(); }
+    // Puts back the names and tag bytes of write job `number` (0: the last
+    // one not undone yet) as a job; a file changed since the job is left
+    // alone. Rows of files renamed back get their Old and New back, and the
+    // rows put back are read again. Ends with undoEnded.
+    void undoUpdate(quint64 number = 0);
+    void undoLastUpdate() { undoUpdate(0); }
+
     // Letter case of the cells of `selection` (data columns and file rows:
     // a selection reaching the blank last row leaves it out).
     void convertCase(const CellRect &selection, CaseMode mode);
@@ -148,6 +170,8 @@ signals:
     void writeStarted();
     // A write job that started has ended, with the rows it could not write.
     void writeEnded(const ErrorTable &errors);
+    // An undo started by undoUpdate has ended (its rows' reads may follow).
+    void undoEnded(const qm::UndoResult &result);
 
 private:
     class ChangedRows;
@@ -160,6 +184,8 @@ private:
     // The question of a replacing walk, announcing the pass's rows first.
     RepeatQuestion announcingPasses(const RepeatQuestion &repeat);
     void announceReplaced();
+    // The table's part of an undo: Old and New back, the rows read again.
+    UndoResult settleUndo(const journal::UndoReport &report);
 
     struct Held {
         int first;
