@@ -64,6 +64,8 @@ constexpr CommandSpec kCommands[] = {
      "view-refresh"},
     {"aUpdateSel", "File", "Обновить выделенные", "Обновить выделенные файлы (Ctrl+U)", "", 16, -1,
      kNone, "view-refresh"},
+    {"aUndoUpdate", "File", "Отменить последнее обновление", "Отменить последнее обновление файлов",
+     "", 19, -1, kNone, "edit-undo"},
     {"aExit", "File", "&Выход", "Выйти из программы", "Ctrl+Q", 17, -1, kReady, "application-exit"},
     // Edit
     {"aCut", "Edit", "Вы&резать", "Вырезать выделенные ячейки", "Ctrl+X", 20, -1, kNone,
@@ -233,6 +235,7 @@ constexpr NamedSlot kNamed[] = {
     {"aWriteID3v2Tag", &NamedCommands::aWriteID3v2Tag},
     {"aUpdate", &NamedCommands::aUpdate},
     {"aUpdateSel", &NamedCommands::aUpdateSel},
+    {"aUndoUpdate", &NamedCommands::aUndoUpdate},
     {"aExit", &NamedCommands::aExit},
     {"aCut", &NamedCommands::aCut},
     {"aCopy", &NamedCommands::aCopy},

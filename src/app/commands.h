@@ -38,6 +38,7 @@ struct NamedCommands {
     QAction *aWriteID3v2Tag = nullptr;
     QAction *aUpdate = nullptr;
     QAction *aUpdateSel = nullptr;
+    QAction *aUndoUpdate = nullptr;
     QAction *aExit = nullptr;
     // Edit
     QAction *aCut = nullptr;

@@ -532,7 +532,7 @@ void TfrmTagEditor::createMenus()
     mmiOnlySelTag_->setStatusTip(QStringLiteral("Записать только выделенные файлы"));
     mmiOnlySelTag_->setToolTip(mmiOnlySelTag_->statusTip());
     CommandSet::setPending(mmiOnlySelTag_, true);
-    add(file, {"aUpdate", "aUpdateSel", "-", "aExit"});
+    add(file, {"aUpdate", "aUpdateSel", "aUndoUpdate", "-", "aExit"});
 
     QMenu *replace = bar->addMenu(QStringLiteral("&Замена"));
     QMenu *letterCase = replace->addMenu(QStringLiteral("Регистр &букв"));

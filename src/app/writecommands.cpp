@@ -1,9 +1,12 @@
 #include "app/writecommands.h"
 
 #include <QAction>
+#include <QDateTime>
+#include <QMessageBox>
 #include <QEvent>
 #include <QItemSelectionModel>
 #include <QPushButton>
+#include <QTimer>
 #include <climits>
 
 #include "app/columnviews.h"
@@ -41,6 +44,11 @@ WriteCommands::WriteCommands(TfrmTagEditor &window, JobRunner &runner)
     connect(&window.session(), &Session::writeEnded, this, [this](const ErrorTable &errors) {
         errors_->setErrors(errors);
         errors_->showIfErrors();
+        refreshUndoUpdate(true);
+    });
+    // Shown once the job's end is handled: the runner goes on meanwhile.
+    connect(&window.session(), &Session::undoEnded, this, [this](const UndoResult &result) {
+        QTimer::singleShot(0, this, [this, result] { showUndoResult(result); });
     });
 
     window.installEventFilter(this);
@@ -56,19 +64,25 @@ WriteCommands::WriteCommands(TfrmTagEditor &window, JobRunner &runner)
     connect(v2, &QAction::triggered, this, [this, v2] { writeTagExecute(v2); });
     connect(c.aUpdate, &QAction::triggered, this, [this] { updateExecute(false); });
     connect(c.aUpdateSel, &QAction::triggered, this, [this] { updateExecute(true); });
+    connect(c.aUndoUpdate, &QAction::triggered, this, &WriteCommands::undoUpdateExecute);
+    connect(&runner_, &JobRunner::controlsEnabledChanged, this,
+            [this] { refreshUndoUpdate(false); });
 
     // Their work exists now: the views decide when the write-tag commands
     // show, the rest always do.
     QAction *copyFiles = window.findChild<QAction *>(QStringLiteral("mmiCopyFiles"));
-    for (QAction *action : {v1, v2, c.aUpdate, c.aUpdateSel, onlySelTag_, moveFiles_, copyFiles})
+    for (QAction *action :
+         {v1, v2, c.aUpdate, c.aUpdateSel, c.aUndoUpdate, onlySelTag_, moveFiles_, copyFiles})
         if (action)
             CommandSet::setPending(action, false);
     const bool tagView = window.views().tagView() != 0;
     CommandSet::setInUse(v1, tagView);
     CommandSet::setInUse(v2, tagView);
-    for (QAction *action : {c.aUpdate, c.aUpdateSel, onlySelTag_, moveFiles_, copyFiles})
+    for (QAction *action :
+         {c.aUpdate, c.aUpdateSel, c.aUndoUpdate, onlySelTag_, moveFiles_, copyFiles})
         if (action)
             CommandSet::setInUse(action, true);
+    refreshUndoUpdate(true);
 }
 
 WriteCommands::~WriteCommands() = default;
@@ -126,6 +140,80 @@ void WriteCommands::updateExecute(bool selectedOnly)
 void WriteCommands::startWriteJob(int first, int last, int kind)
 {
     window_.session().write(first, last, kind, !moveFiles_ || moveFiles_->isChecked());
+}
+
+namespace {
+
+const QString kNotRestorable =
+    QStringLiteral(u"Копии файлов и файлы, заменённые при обновлении, не восстанавливаются.");
+
+} // namespace
+
+void WriteCommands::refreshUndoUpdate(bool lookUp)
+{
+    if (lookUp)
+        undoable_ = Session::lastUndoableUpdate().number != 0;
+    window_.commands().named().aUndoUpdate->setEnabled(undoable_ && runner_.controlsEnabled());
+}
+
+void WriteCommands::undoUpdateExecute()
+{
+    Session &session = window_.session();
+    if (session.busy())
+        return;
+    const journal::JobSummary job = Session::lastUndoableUpdate();
+    if (job.number == 0) {
+        refreshUndoUpdate(true);
+        QMessageBox::information(&window_, window_.windowTitle(),
+                                 QStringLiteral(u"Нет обновлений для отмены."));
+        return;
+    }
+    const QString text = QStringLiteral(u"Отменить обновление от %1 (изменено файлов: %2)?\n"
+                                        u"Файлам будут возвращены прежние имена и теги.\n")
+                             .arg(QDateTime::fromMSecsSinceEpoch(job.startedMs)
+                                      .toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")))
+                             .arg(job.files)
+                         + kNotRestorable;
+    QMessageBox box(QMessageBox::Question, QStringLiteral(u"Подтверждение"), text,
+                    QMessageBox::Yes | QMessageBox::No, &window_);
+    box.setObjectName(QStringLiteral("undoUpdateQuestion"));
+    // Files change on Yes: a plain Enter must not do that.
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    box.button(QMessageBox::No)->setFocus();
+    if (box.exec() != QMessageBox::Yes)
+        return;
+    if (errors_->isVisible())
+        errors_->close();
+    session.undoUpdate(job.number);
+}
+
+void WriteCommands::showUndoResult(const UndoResult &result)
+{
+    refreshUndoUpdate(true);
+    if (!result.error.isEmpty()) {
+        QMessageBox::warning(&window_, WriteMessage::ErrorCaption,
+                             QStringLiteral(u"Не удалось отменить обновление: ") + result.error);
+        return;
+    }
+    if (result.number == 0) {
+        QMessageBox::information(&window_, window_.windowTitle(),
+                                 QStringLiteral(u"Нет обновлений для отмены."));
+        return;
+    }
+    if (!result.leftAlone.rows.empty()) {
+        // The files changed since the update are the error window's rows.
+        errors_->setErrors(result.leftAlone);
+        errors_->showIfErrors();
+        return;
+    }
+    QMessageBox box(
+        QMessageBox::Information, window_.windowTitle(),
+        QStringLiteral(u"Обновление отменено. Возвращено файлов: %1.\n").arg(result.restored)
+            + kNotRestorable,
+        QMessageBox::Ok, &window_);
+    box.setObjectName(QStringLiteral("undoUpdateResult"));
+    box.exec();
 }
 
 } // namespace qm

@@ -12,12 +12,14 @@ class JobRunner;
 class MessageBoxQuestions;
 class TfrmError;
 class TfrmTagEditor;
+struct UndoResult;
 class WriteQuestions;
 
 // The commands that write the table to the disk: aWriteID3v1Tag and
 // aWriteID3v2Tag (all rows, or the selected ones with "Только выделенные"),
 // aUpdate and aUpdateSel (rename, move or copy, after writing the current
-// view's tag). Each starts an update job of a writing kind on the window's
+// view's tag), and aUndoUpdate, which puts back the files of the last
+// update after a question. Each starts an update job of a writing kind on the window's
 // runner; the job's failures go to the error window, shown at its end.
 class WriteCommands : public QObject {
     Q_OBJECT
@@ -42,6 +44,11 @@ protected:
 private:
     void writeTagExecute(QAction *action);
     void updateExecute(bool selectedOnly);
+    void undoUpdateExecute();
+    void showUndoResult(const UndoResult &result);
+    // aUndoUpdate is live while the window is idle and the journal holds an
+    // update to undo (looked up again only when a write or an undo ends).
+    void refreshUndoUpdate(bool lookUp);
 
     TfrmTagEditor &window_;
     JobRunner &runner_;
@@ -49,6 +56,7 @@ private:
     std::unique_ptr<TfrmError> errors_;
     QAction *onlySelTag_;
     QAction *moveFiles_;
+    bool undoable_ = false;
 };
 
 } // namespace qm
