@@ -535,3 +535,61 @@ TEST_F(CliTest, EditChangesLetterCaseAndReplacesEveryOccurrence)
     }
     EXPECT_EQ(cli({"edit", "--replace", "all", "a", "b"}, "").exitCode, 0);
 }
+
+// Each run is a process of its own, so every undo here comes after a
+// restart: the journal alone knows the jobs.
+TEST_F(CliTest, HistoryAndUndoPutBackAnAppliedAlbum)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    makeAlbum();
+    QHash<QString, QByteArray> before;
+    for (const QString &name : QDir(album()).entryList(QDir::Files))
+        before.insert(name, readAll(album() + "/" + name));
+    const auto disk = [this] {
+        QHash<QString, QByteArray> files;
+        for (const QString &name : QDir(album()).entryList(QDir::Files))
+            files.insert(name, readAll(album() + "/" + name));
+        return files;
+    };
+    const auto apply = [this] {
+        const CliRun read = cli({"read", album()});
+        const CliRun edited =
+            cli({"edit", "--set", "New=%TR song", "--set", "Alb=Wrong album"}, read.out);
+        return cli({"apply", "--rename", "--tag", "2"}, edited.out).exitCode;
+    };
+
+    ASSERT_EQ(apply(), 0);
+    ASSERT_NE(disk(), before);
+    const CliRun history = cli({"history"});
+    EXPECT_EQ(history.exitCode, 0);
+    const QList<QByteArray> fields = history.out.trimmed().split('\t');
+    ASSERT_EQ(fields.size(), 5) << history.out.toStdString();
+    EXPECT_EQ(fields[0], "1");
+    EXPECT_EQ(fields[2], "write 117");
+    EXPECT_EQ(fields[3], "6");
+    EXPECT_EQ(fields[4], "-");
+
+    const CliRun undone = cli({"undo"});
+    EXPECT_EQ(undone.exitCode, 0) << undone.err.toStdString();
+    EXPECT_EQ(undone.out, "undone job 1: 3 files put back\n");
+    EXPECT_EQ(disk(), before);
+    EXPECT_TRUE(cli({"history"}).out.startsWith("2\t")) << "the undo is a job of its own";
+    for (const QStringList &args : {QStringList{"undo"}, QStringList{"undo", "1"},
+                                    QStringList{"undo", "9"}, QStringList{"undo", "x"}})
+        EXPECT_EQ(cli(args).exitCode, 2) << args.join(' ').toStdString();
+
+    // A later job undone by its number; a file changed since stays as it is.
+    ASSERT_EQ(apply(), 0);
+    const QString changed = album() + "/01 song.mp3";
+    ASSERT_TRUE(writeAll(changed, readAll(changed) + "x"));
+    const QByteArray changedBytes = readAll(changed);
+    const CliRun partly = cli({"undo", "3"});
+    EXPECT_EQ(partly.exitCode, 1);
+    EXPECT_EQ(partly.err,
+              (changed + QString::fromUtf8("\tФайл изменён после обновления\n")).toUtf8());
+    EXPECT_EQ(readAll(changed), changedBytes);
+    EXPECT_EQ(disk().size(), before.size());
+    EXPECT_EQ(readAll(album() + "/b.mp3"), before.value("b.mp3"));
+}
