@@ -2,6 +2,7 @@
 // and applies rows to the disk, with rows travelling as JSON Lines between
 // the three subcommands.
 #include "cli/commands.h"
+#include "formats/pathcodec.h"
 #include "journal/journal.h"
 
 #include <QCoreApplication>
@@ -79,7 +80,10 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(QM_VERSION));
     using namespace qm::cli;
 
-    QStringList args = QCoreApplication::arguments().mid(1);
+    // Decoded as file names are, so a path that is not UTF-8 names its file.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(qm::decodeFileName(argv[i]));
     if (args.isEmpty()) {
         std::fputs(kUsage, stderr);
         return ExitUsage;
