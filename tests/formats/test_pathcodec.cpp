@@ -15,11 +15,11 @@ TEST(PathCodec, EveryNameRoundTripsAndValidUtf8DecodesAsUsual)
     } cases[] = {
         {"plain name.mp3", true},
         {"\xd0\x9f\xd0\xb5\xd1\x81\xd0\xbd\xd1\x8f.mp3", true}, // "Песня" in UTF-8
-        {"\xf0\x9f\x8e\xb5 note", true},                       // outside the BMP
-        {"\xcf\xe5\xf1\xed\xff.mp3", false},                   // "Песня" in Windows-1251
-        {"\xef\xbf\xbd\xef\xbf\xbd.mp3", true},                // U+FFFD itself
-        {"\xef\x9e\x80 \xef\x9f\xbf", false}, // the escape characters' own UTF-8
-        {"\xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80", false}, // overlong, surrogate, > U+10FFFF
+        {"\xf0\x9f\x8e\xb5 note", true},                        // outside the BMP
+        {"\xcf\xe5\xf1\xed\xff.mp3", false},                    // "Песня" in Windows-1251
+        {"\xef\xbf\xbd\xef\xbf\xbd.mp3", true},                 // U+FFFD itself
+        {"\xef\x9e\x80 \xef\x9f\xbf", false},                   // the escape characters' own UTF-8
+        {"\xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80", false},      // overlong, surrogate, > U+10FFFF
         {"cut \xd0", false},
         {"cut \xe2\x82", false},
         {"\x80\xbf\xfe\xff", false},
