@@ -1,5 +1,7 @@
 #include "app/gridmodel.h"
 
+#include "formats/pathcodec.h"
+
 namespace qm {
 
 GridModel::GridModel(RowTable &table, QObject *parent)
@@ -20,7 +22,10 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
     const int row = tableRow(index);
     if (!table_.isValidRow(row) || !isFieldNumber(index.column()))
         return {};
-    return table_.cell(row, field(index));
+    const QString &text = table_.cell(row, field(index));
+    // A name that is not UTF-8 is shown through the legacy code page; the
+    // cell, and the editor, keep its bytes so that it still names its file.
+    return role == Qt::DisplayRole ? readableFileName(text) : text;
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const

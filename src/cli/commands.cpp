@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "cli/rowstream.h"
+#include "formats/pathcodec.h"
 #include "jobs/readkinds.h"
 #include "jobs/writesteps.h"
 #include "options/optionssection.h"
@@ -11,9 +12,10 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
 
 #include <cstdio>
+
+#include <sys/stat.h>
 
 namespace qm::cli {
 
@@ -215,10 +217,10 @@ int runRead(const Arguments &args)
     if (args.operands.isEmpty())
         return usageError(QStringLiteral("read needs at least one file or folder"));
     for (const QString &path : args.operands) {
-        const QFileInfo info(path);
-        if (!info.exists())
+        struct stat info {};
+        if (::stat(encodeFileName(path).constData(), &info) != 0)
             return usageError(QStringLiteral("no such file or folder: ") + path);
-        if (!info.isDir() && !info.isFile())
+        if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode))
             return usageError(QStringLiteral("neither a file nor a folder: ") + path);
     }
 

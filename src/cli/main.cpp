@@ -2,6 +2,7 @@
 // and applies rows to the disk, with rows travelling as JSON Lines between
 // the three subcommands.
 #include "cli/commands.h"
+#include "formats/pathcodec.h"
 #include "journal/journal.h"
 
 #include <QCoreApplication>
@@ -22,7 +23,8 @@ const char kUsage[] =
     "\n"
     "Rows travel as JSON Lines: one object per file with the column codes\n"
     "No Dir Old New Ext Siz Dur Inf Tit Trc Art Alb Yea Gen Com Ope Tt1 Oal Ory\n"
-    "Cop Slt Enc Cmp Lan Xxx as keys, every value a string.\n"
+    "Cop Slt Enc Cmp Lan Xxx as keys, every value a string. A byte of a file name\n"
+    "that is not UTF-8 is written \\udcXX (U+DC80 + byte, Python's surrogateescape).\n"
     "\n"
     "read: a file becomes one row, a folder is scanned; then names are split,\n"
     "file information and a tag are read and the rows numbered.\n"
@@ -92,7 +94,10 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(QM_VERSION));
     using namespace qm::cli;
 
-    QStringList args = QCoreApplication::arguments().mid(1);
+    // Decoded as file names are, so a path that is not UTF-8 names its file.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(qm::decodeFileName(argv[i]));
     if (args.isEmpty()) {
         std::fputs(kUsage, stderr);
         return ExitUsage;

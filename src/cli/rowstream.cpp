@@ -1,5 +1,7 @@
 #include "cli/rowstream.h"
 
+#include "formats/pathcodec.h"
+
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,37 +15,53 @@ namespace qm::cli {
 
 namespace {
 
+// A byte of a file name that is not UTF-8 travels as the escape of a lone
+// surrogate, U+DC80 + byte, as Python's "surrogateescape" holds such bytes:
+// json.loads and os.fsencode then give the file's very name, and the text
+// stays valid UTF-8.
 void appendJsonString(QByteArray &out, const QString &text)
 {
     static const char hex[] = "0123456789abcdef";
-    const QByteArray utf8 = text.toUtf8();
     out += '"';
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (byte < 0x20) {
-                out += "\\u00";
-                out += hex[byte >> 4];
-                out += hex[byte & 15];
-            } else {
-                out += c;
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const int raw = i < text.size() ? rawByteOf(text.at(i)) : -1;
+        if (i < text.size() && raw < 0)
+            continue;
+        const QByteArray utf8 = QStringView(text).sliced(runStart, i - runStart).toUtf8();
+        runStart = i + 1;
+        for (const char c : utf8) {
+            const auto byte = static_cast<unsigned char>(c);
+            switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (byte < 0x20) {
+                    out += "\\u00";
+                    out += hex[byte >> 4];
+                    out += hex[byte & 15];
+                } else {
+                    out += c;
+                }
             }
+        }
+        if (raw >= 0) {
+            out += "\\udc";
+            out += hex[raw >> 4];
+            out += hex[raw & 15];
         }
     }
     out += '"';
@@ -122,7 +140,15 @@ bool parseJsonRow(QByteArrayView line, Row &row, QString &what)
             what = QStringLiteral("the value of \"%1\" is not a string").arg(it.key());
             return false;
         }
-        row[size_t(toInt(*field))] = it.value().toString();
+        QString value = it.value().toString();
+        // Lone surrogates U+DC80..U+DCFF are the bytes of a name that is
+        // not UTF-8 (see appendJsonString).
+        for (qsizetype k = 0; k < value.size(); ++k) {
+            const char16_t unit = value.at(k).unicode();
+            if (unit >= 0xDC80 && unit <= 0xDCFF && !(k > 0 && value.at(k - 1).isHighSurrogate()))
+                value[k] = rawByteChar(uchar(unit - 0xDC00));
+        }
+        row[size_t(toInt(*field))] = value;
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #include "formats/blockio.h"
 
+#include "formats/pathcodec.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -22,7 +24,7 @@ namespace {
 // FIFO from waiting for its other end).
 int openRegular(const QString &fileName, int flags, qint64 *size)
 {
-    const QByteArray path = QFile::encodeName(fileName);
+    const QByteArray path = encodeFileName(fileName);
     int fd;
     do {
         fd = ::open(path.constData(), flags | O_CLOEXEC | O_NONBLOCK);
@@ -93,7 +95,7 @@ FileStamp stampOfInfo(const struct stat &info)
 
 bool syncFolderOf(const QString &fileName)
 {
-    const QByteArray folder = QFile::encodeName(QFileInfo(fileName).absolutePath());
+    const QByteArray folder = encodeFileName(QFileInfo(fileName).absolutePath());
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -136,7 +138,7 @@ int changeOpenFile(int fd, const FileChange &change)
 bool stampOf(const QString &fileName, FileStamp *stamp)
 {
     struct stat info;
-    if (::stat(QFile::encodeName(fileName).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (::stat(encodeFileName(fileName).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
     *stamp = stampOfInfo(info);
     return true;
@@ -224,6 +226,19 @@ bool ReadWriteFile::readUpTo(qint64 pos, qint64 length, QByteArray *out)
 bool ReadWriteFile::writeAt(qint64 pos, const QByteArray &bytes)
 {
     return pwriteAll(fd_, pos, bytes);
+}
+
+bool ReadWriteFile::resize(qint64 size)
+{
+    if (fd_ < 0 || size < 0)
+        return false;
+    int result;
+    do {
+        result = ::ftruncate(fd_, off_t(size));
+    } while (result != 0 && errno == EINTR);
+    if (result == 0)
+        size_ = size;
+    return result == 0;
 }
 
 void ReadWriteFile::close()
@@ -320,6 +335,14 @@ bool ReadWriteFile::writeAt(qint64 pos, const QByteArray &bytes)
     return file_ && qm::writeAt(*file_, pos, bytes) && file_->flush();
 }
 
+bool ReadWriteFile::resize(qint64 size)
+{
+    if (!file_ || !file_->resize(size))
+        return false;
+    size_ = size;
+    return true;
+}
+
 void ReadWriteFile::close()
 {
     delete file_;
@@ -361,6 +384,76 @@ bool applyRecordedChange(const FileChange &change, ChangeRecorder *recorder, Wri
         recorder->changeDone(change, made);
     return made;
 }
+
+#ifdef Q_OS_UNIX
+
+// Written with descriptors on names from the name codec: Qt's file classes
+// would encode a name that is not UTF-8 differently, and QSaveFile would
+// then put the new file under another name beside the old one.
+bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip,
+                 WriteFailure *failure)
+{
+    WriteFailure ignored;
+    WriteFailure &why = failure ? *failure : ignored;
+    why = WriteFailure::None;
+    const QByteArray path = encodeFileName(fileName);
+    qint64 size = 0;
+    const int source = openRegular(fileName, O_RDONLY, &size);
+    struct stat old;
+    if (source < 0 || ::fstat(source, &old) != 0 || skip < 0 || skip > size) {
+        why = writeFailureOf(errno);
+        if (source >= 0)
+            ::close(source);
+        return false;
+    }
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArrayLiteral(".")
+                                        : (slash == 0 ? QByteArrayLiteral("/") : path.left(slash));
+    // The prefix the write job's temporaries have, so a copy left by a
+    // killed process is cleared with them.
+    QByteArray temporary = folder + "/.quillmark-XXXXXX";
+    const int target = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (target < 0) {
+        why = writeFailureOf(errno);
+        ::close(source);
+        return false;
+    }
+    int error = 0;
+    const auto fail = [&] {
+        error = error ? error : (errno ? errno : EIO);
+        return false;
+    };
+    bool ok = pwriteAll(target, 0, prefix) || fail();
+    QByteArray buffer;
+    for (qint64 from = skip, to = prefix.size(); ok && from < size;) {
+        ok = preadUpTo(source, from, qMin<qint64>(1 << 20, size - from), &buffer) || fail();
+        if (ok && buffer.isEmpty()) {
+            errno = EIO; // the file shrank under us
+            ok = fail();
+        }
+        ok = ok && (pwriteAll(target, to, buffer) || fail());
+        from += buffer.size();
+        to += buffer.size();
+    }
+    ok = ok && (::fchmod(target, old.st_mode & 07777) == 0 || fail());
+    // The new file should belong to whom the old one did; only possible
+    // where allowed (root, or a group of one's own), harmless where not.
+    if (ok && ::fchown(target, old.st_uid, old.st_gid) != 0)
+        (void)::fchown(target, ::geteuid(), old.st_gid);
+    ok = ok && (::fsync(target) == 0 || fail());
+    ok = (::close(target) == 0 || fail()) && ok;
+    ::close(source);
+    ok = ok && (::rename(temporary.constData(), path.constData()) == 0 || fail());
+    if (!ok) {
+        ::unlink(temporary.constData());
+        why = writeFailureOf(error);
+        return false;
+    }
+    syncFolderOf(fileName); // the rename is done; a failed folder sync loses nothing
+    return true;
+}
+
+#else
 
 bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip,
                  WriteFailure *failure)
@@ -427,6 +520,8 @@ bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip,
     return true;
 }
 
+#endif
+
 BlockReader ReadOnlyFile::reader()
 {
     return
@@ -453,6 +548,21 @@ bool writeAt(QFile &file, qint64 pos, const QByteArray &bytes)
     return pos >= 0 && file.seek(pos) && file.write(bytes) == bytes.size();
 }
 
+#ifdef Q_OS_UNIX
+
+bool makeWritable(const QString &fileName)
+{
+    const QByteArray path = encodeFileName(fileName);
+    struct stat info;
+    if (::stat(path.constData(), &info) != 0)
+        return false;
+    if (info.st_mode & S_IWUSR)
+        return true;
+    return ::chmod(path.constData(), (info.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+#else
+
 bool makeWritable(const QString &fileName)
 {
     const QFile::Permissions perms = QFile::permissions(fileName);
@@ -460,5 +570,7 @@ bool makeWritable(const QString &fileName)
         return true;
     return QFile::setPermissions(fileName, perms | QFile::WriteOwner);
 }
+
+#endif
 
 } // namespace qm

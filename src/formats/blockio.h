@@ -61,6 +61,7 @@ public:
     bool readUpTo(qint64 pos, qint64 length, QByteArray *out);
     // True only when every byte was written.
     bool writeAt(qint64 pos, const QByteArray &bytes);
+    bool resize(qint64 size);
     void close();
 
 private:

@@ -3,8 +3,6 @@
 #include "formats/codepage.h"
 #include "formats/blockio.h"
 
-#include <QFile>
-
 namespace qm {
 
 const char *const aTAG_MusicGenre[MAX_MUSIC_GENRES] = {"Blues",
@@ -522,9 +520,8 @@ bool TID3v1::SaveTag(const QString &fileName)
         return false;
     const QByteArray bytes = block + RecordAfter(block);
     if (!bytes.isEmpty()) {
-        QFile file(fileName);
-        if (!makeWritable(fileName) || !file.open(QIODevice::ReadWrite)
-            || !writeAt(file, file.size(), bytes) || !file.flush())
+        ReadWriteFile file;
+        if (!makeWritable(fileName) || !file.open(fileName) || !file.writeAt(file.size(), bytes))
             return false;
     }
     if (!block.isEmpty()) {
@@ -600,9 +597,8 @@ bool TID3v1::RemoveFromFile(const QString &fileName)
     qint64 cut = TagPresent ? kRecordSize : 0;
     if (UseLyrics2 && Lyrics2Present)
         cut += FGetLyrics2Size();
-    QFile file(fileName);
-    if (!makeWritable(fileName) || !file.open(QIODevice::ReadWrite)
-        || !file.resize(file.size() - cut))
+    ReadWriteFile file;
+    if (!makeWritable(fileName) || !file.open(fileName) || !file.resize(file.size() - cut))
         return false;
     TagPresent = false;
     Lyrics2Present = false;

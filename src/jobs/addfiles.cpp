@@ -1,5 +1,6 @@
 #include "jobs/addfiles.h"
 
+#include "jobs/fileops.h"
 #include "jobs/jobrunner.h"
 #include "table/rowtable.h"
 
@@ -37,7 +38,7 @@ QStringList AddDroppedPaths(RowTable &table, const QStringList &paths, JobRunner
     for (const QString &path : paths) {
         if (path.isEmpty())
             continue;
-        if (QFileInfo(path).isDir()) {
+        if (FolderExists(path)) {
             folders.append(path);
             continue;
         }

@@ -1,7 +1,8 @@
 #include "jobs/fileops.h"
 
+#include "formats/pathcodec.h"
+
 #include <QByteArray>
-#include <QFile>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -35,7 +36,7 @@ const timespec kProcessStart = [] {
     return now;
 }();
 
-QByteArray native(const QString &path) { return QFile::encodeName(path); }
+QByteArray native(const QString &path) { return encodeFileName(path); }
 
 // The folder part of a path, for the temporary files made beside it.
 QByteArray folderOf(const QByteArray &path)
@@ -275,7 +276,7 @@ bool CopyFileTo(const QString &from, const QString &to, bool replace)
 
 QString ParkFile(const QString &path)
 {
-    return path.isEmpty() ? QString() : QFile::decodeName(park(native(path)));
+    return path.isEmpty() ? QString() : decodeFileName(park(native(path)));
 }
 
 void CleanTemporaries(const QString &folder)

@@ -1,6 +1,6 @@
 #include "jobs/folderscan.h"
 
-#include <QFile>
+#include "formats/pathcodec.h"
 
 #include <algorithm>
 #include <deque>
@@ -125,7 +125,7 @@ void ScanFolders(const QStringList &folders, const ScanSettings &settings, const
     while (!queue.empty()) {
         const QString folder = folderWithSlash(queue.front());
         queue.pop_front();
-        const QByteArray folderBytes = QFile::encodeName(folder);
+        const QByteArray folderBytes = encodeFileName(folder);
         DIR *dir = opendir(folderBytes.constData());
         if (!dir)
             continue;
@@ -147,7 +147,7 @@ void ScanFolders(const QStringList &folders, const ScanSettings &settings, const
             const char *name = entry->d_name;
             if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
                 continue;
-            entries.push_back({QFile::decodeName(name), entry->d_type});
+            entries.push_back({decodeFileName(name), entry->d_type});
         }
         closedir(dir);
         std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
@@ -159,7 +159,7 @@ void ScanFolders(const QStringList &folders, const ScanSettings &settings, const
             bool isFile = entry.type == DT_REG;
             if (entry.type == DT_UNKNOWN || entry.type == DT_LNK) {
                 struct stat target {};
-                if (stat((folderBytes + QFile::encodeName(entry.name)).constData(), &target) == 0) {
+                if (stat((folderBytes + encodeFileName(entry.name)).constData(), &target) == 0) {
                     isFolder = S_ISDIR(target.st_mode);
                     isFile = S_ISREG(target.st_mode);
                 }

@@ -3,14 +3,15 @@
 #include "formats/id3v1.h"
 #include "formats/id3v2.h"
 #include "formats/mpegaudio.h"
+#include "formats/pathcodec.h"
 #include "formats/tagfields.h"
-
-#include <QFile>
 
 #include <algorithm>
 #include <cmath>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm {
 
@@ -23,7 +24,7 @@ using F = FieldNumber;
 bool isRegularFile(const QString &fileName)
 {
     struct stat info {};
-    return stat(QFile::encodeName(fileName).constData(), &info) == 0 && S_ISREG(info.st_mode);
+    return stat(encodeFileName(fileName).constData(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 QString yesNo(bool value) { return value ? QStringLiteral("Yes") : QStringLiteral("No"); }
@@ -243,9 +244,14 @@ void FileReader::readInfo(const QString &fileName, CellWrites &cells)
     const auto &fields = m_settings.InfoReadFields;
     const bool sizeOnly = fields[0] && !fields[1] && !fields[2];
     if (SkippedByFormat(m_settings, fileName) || sizeOnly) {
-        QFile file(fileName);
-        if (regular && file.open(QIODevice::ReadOnly))
-            size = file.size();
+        // Through the name codec: QFile would not find a name that is not UTF-8.
+        const int fd =
+            regular ? ::open(encodeFileName(fileName).constData(), O_RDONLY | O_CLOEXEC) : -1;
+        struct stat info {};
+        if (fd >= 0 && fstat(fd, &info) == 0)
+            size = info.st_size;
+        if (fd >= 0)
+            ::close(fd);
     } else if (regular && m_stream->ReadFromFile(fileName)) {
         size = m_stream->FileLength;
         const bool valid = m_stream->FGetValid();

@@ -1,8 +1,7 @@
 #include "jobs/renameplan.h"
 
+#include "formats/pathcodec.h"
 #include "jobs/fileops.h"
-
-#include <QFile>
 
 #include <sys/stat.h>
 
@@ -16,7 +15,7 @@ using F = FieldNumber;
 std::optional<std::pair<dev_t, ino_t>> fileId(const QString &path)
 {
     struct stat info {};
-    if (path.isEmpty() || stat(QFile::encodeName(path).constData(), &info) != 0
+    if (path.isEmpty() || stat(encodeFileName(path).constData(), &info) != 0
         || S_ISDIR(info.st_mode))
         return std::nullopt;
     return std::pair{info.st_dev, info.st_ino};

@@ -4,10 +4,9 @@
 #include "jobs/readkinds.h"
 
 #include "formats/id3v2frames.h"
+#include "formats/pathcodec.h"
 #include "formats/tagfields.h"
 #include "journal/journal.h"
-
-#include <QFile>
 
 #include <array>
 #include <tuple>
@@ -77,13 +76,13 @@ bool saveKeepingMode(const QString &fileName, Save save, const struct stat *know
     if (known) {
         before = *known;
     } else {
-        name = QFile::encodeName(fileName);
+        name = encodeFileName(fileName);
         haveMode = stat(name.constData(), &before) == 0;
     }
     if (save())
         return true;
     if (name.isEmpty())
-        name = QFile::encodeName(fileName);
+        name = encodeFileName(fileName);
     struct stat after {};
     if (haveMode && stat(name.constData(), &after) == 0 && after.st_mode != before.st_mode)
         chmod(name.constData(), before.st_mode & 07777);
@@ -368,7 +367,7 @@ bool RowWriter::takesTag(const QString &fileName, const QString &name)
 {
     // Pipes and devices hold no tag and would block a read.
     struct stat info {};
-    if (stat(QFile::encodeName(fileName).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (stat(encodeFileName(fileName).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
     if (m_settings.FormatRead)
         return !SkippedByFormat(m_settings, name.isEmpty() ? fileName : name);
@@ -512,7 +511,7 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned)
     // One stat tells that the file is there and the mode a failed write
     // must leave it with.
     struct stat info {};
-    if (fileName.isEmpty() || stat(QFile::encodeName(fileName).constData(), &info) != 0
+    if (fileName.isEmpty() || stat(encodeFileName(fileName).constData(), &info) != 0
         || S_ISDIR(info.st_mode)) {
         outcome.message = WriteMessage::NoFile;
         outcome.failed = true;

@@ -1,5 +1,7 @@
 #include "journal/journal.h"
 
+#include "formats/pathcodec.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -13,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -73,8 +76,7 @@ bool writeAll(int fd, const QByteArray &bytes)
 
 void syncFolder(const QString &folder)
 {
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(encodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         (void)::fsync(fd);
         ::close(fd);
@@ -84,7 +86,7 @@ void syncFolder(const QString &folder)
 // Appends records to a settled job's file and syncs them.
 bool appendDurably(const QString &fileName, const QByteArray &bytes)
 {
-    const int fd = ::open(QFile::encodeName(fileName).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int fd = ::open(encodeFileName(fileName).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool ok = writeAll(fd, bytes) && ::fdatasync(fd) == 0;
@@ -115,8 +117,8 @@ bool isFinished(const QString &fileName)
 
 bool renameNoReplace(const QString &from, const QString &to)
 {
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
+    const QByteArray source = encodeFileName(from);
+    const QByteArray target = encodeFileName(to);
 #ifdef RENAME_NOREPLACE
     if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE)
         == 0)
@@ -131,9 +133,10 @@ bool renameNoReplace(const QString &from, const QString &to)
 }
 
 // Removes the temporary files a job that died may have left beside its
-// files: the copies and parked names of file operations (".quillmark-" and
-// six characters) and the new copies of rewritten files (the file's name,
-// a dot and six characters). Only files made since the job started, and
+// files: the copies and parked names of file operations and the new copies
+// of rewritten files (".quillmark-" and six characters), and the new copies
+// older versions made of rewritten files (the file's name, a dot and six
+// characters). Only files made since the job started, and
 // never one that is a file the job recorded (a parked original keeps its
 // inode).
 void removeLeftovers(const JobLog &log, RecoveryReport &report)
@@ -155,20 +158,28 @@ void removeLeftovers(const JobLog &log, RecoveryReport &report)
     static const QRegularExpression copy(QStringLiteral("^(.+)\\.[A-Za-z0-9]{6}$"));
     const qint64 sinceNs = (log.startedMs - 2000) * 1000000;
     for (const QString &folder : std::as_const(folders)) {
-        const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-        for (const QString &name : names) {
+        // Listed through the name codec, so a name that is not UTF-8 is
+        // matched and removed as itself.
+        QStringList names;
+        if (DIR *dir = ::opendir(encodeFileName(folder).constData())) {
+            while (const dirent *entry = ::readdir(dir))
+                names.append(decodeFileName(entry->d_name));
+            ::closedir(dir);
+        }
+        for (const QString &name : std::as_const(names)) {
             const QRegularExpressionMatch m = copy.match(name);
             if (!ours.match(name).hasMatch()
                 && !(m.hasMatch() && rewritten.contains(m.captured(1))))
                 continue;
             const QString path = QDir(folder).filePath(name);
             struct stat info;
-            if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+            const QByteArray bytes = encodeFileName(path);
+            if (::lstat(bytes.constData(), &info) != 0 || !S_ISREG(info.st_mode))
                 continue;
             const qint64 mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
             if (mtimeNs < sinceNs)
                 continue;
-            if (inodes.contains(quint64(info.st_ino)) || !QFile::remove(path))
+            if (inodes.contains(quint64(info.st_ino)) || ::unlink(bytes.constData()) != 0)
                 report.keptTemporary.append(path);
             else
                 report.removedTemporary.append(path);
@@ -246,7 +257,7 @@ std::unique_ptr<JobJournal> JobJournal::start(const QString &kind, QString *erro
         if (!lock)
             continue;
         const QString name = jobFile(job->folder_, number);
-        const int fd = ::open(QFile::encodeName(name).constData(),
+        const int fd = ::open(encodeFileName(name).constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST)
@@ -322,7 +333,7 @@ void JobJournal::syncChangedFileSystems()
     // syncfs rather than sync(2): a busy USB stick elsewhere must not hold
     // up the end of a job on the music disk.
     for (auto it = changedFileSystems_.cbegin(); it != changedFileSystems_.cend(); ++it) {
-        const int fd = ::open(QFile::encodeName(it.value()).constData(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(encodeFileName(it.value()).constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0 || ::syncfs(fd) != 0) {
             if (fd >= 0)
                 ::close(fd);
@@ -526,7 +537,8 @@ UndoReport undo(quint64 number, const QString &folder)
                 expected.mtimeNs = view.stamp.mtimeNs;
             bool same = view.exists && view.stamp == expected;
             if (e.kind == EntryKind::Rename) {
-                same = same && !QFileInfo::exists(e.path);
+                struct stat info;
+                same = same && ::stat(encodeFileName(e.path).constData(), &info) != 0;
                 step.from = e.newPath;
                 step.to = e.path;
                 step.out.oldPath = e.path;

@@ -1,5 +1,7 @@
 #include "journal/journalformat.h"
 
+#include "formats/pathcodec.h"
+
 #include <QHash>
 
 #include <array>
@@ -44,6 +46,8 @@ public:
         bytes_.append(v);
     }
     void text(const QString &v) { blob(v.toUtf8()); }
+    // A file's name as the bytes it has on disk.
+    void path(const QString &v) { blob(encodeFileName(v)); }
     void stamp(const FileStamp &s)
     {
         u64(s.device);
@@ -106,6 +110,7 @@ public:
         return v;
     }
     QString text() { return QString::fromUtf8(blob()); }
+    QString path() { return decodeFileName(blob()); }
     FileStamp stamp()
     {
         FileStamp s;
@@ -134,8 +139,8 @@ bool readEntry(Reader &in, Entry &e)
 {
     e.id = in.u32();
     const quint8 kind = in.u8();
-    e.path = in.text();
-    e.newPath = in.text();
+    e.path = in.path();
+    e.newPath = in.path();
     e.offset = in.i64();
     e.oldSize = in.i64();
     e.newSize = in.i64();
@@ -236,8 +241,8 @@ QByteArray entryRecord(const Entry &e)
     Writer w;
     w.u32(e.id);
     w.u8(quint8(e.kind));
-    w.text(e.path);
-    w.text(e.newPath);
+    w.path(e.path);
+    w.path(e.newPath);
     w.i64(e.offset);
     w.i64(e.oldSize);
     w.i64(e.newSize);

@@ -11,6 +11,7 @@
 #include "jobs/addfiles.h"
 #include "jobs/addjob.h"
 #include "jobs/duplicatesjob.h"
+#include "jobs/fileops.h"
 #include "jobs/sortjob.h"
 #include "jobs/updatejob.h"
 #include "table/addedrows.h"
@@ -125,7 +126,7 @@ void Session::addPathsFrom(QStringList paths, int first)
 {
     while (!paths.isEmpty()) {
         const QFileInfo info(paths.takeFirst());
-        if (!info.isDir()) {
+        if (!FolderExists(info.filePath())) {
             AppendFileRow(table_, info.filePath());
             continue;
         }

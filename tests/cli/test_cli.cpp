@@ -10,6 +10,7 @@
 #include <QProcess>
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -592,4 +593,48 @@ TEST_F(CliTest, HistoryAndUndoPutBackAnAppliedAlbum)
     EXPECT_EQ(readAll(changed), changedBytes);
     EXPECT_EQ(disk().size(), before.size());
     EXPECT_EQ(readAll(album() + "/b.mp3"), before.value("b.mp3"));
+}
+
+TEST_F(CliTest, NamesInWindows1251BytesReachTheirOwnFiles)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    // "Песня.mp3" in Windows-1251 bytes, and a file named as a lossy decoder
+    // would read that name.
+    const QByteArray folder = QFile::encodeName(album()) + '/';
+    const QByteArray legacy = folder + "\xcf\xe5\xf1\xed\xff.mp3";
+    const QString decoy = album() + "/" + QString(5, QChar(0xFFFD)) + ".mp3";
+    makeTagged(album() + "/song.mp3", "Song", "1", "Album");
+    ASSERT_EQ(::rename(QFile::encodeName(album() + "/song.mp3").constData(), legacy.constData()),
+              0);
+    makeTagged(decoy, "Decoy", "2", "Album");
+    const QByteArray decoyBytes = readAll(decoy);
+
+    const CliRun read = cli({"read", album()});
+    ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+    // Each byte travels as a lone surrogate escape, as Python's
+    // surrogateescape holds it.
+    EXPECT_TRUE(read.out.contains(R"("Old":"\udccf\udce5\udcf1\udced\udcff")")) << read.out.data();
+    QList<QJsonObject> rows = jsonRows(read.out);
+    ASSERT_EQ(rows.size(), 2);
+    QByteArray edited;
+    for (QJsonObject &row : rows) {
+        if (row["Tit"].toString() == "Song") {
+            EXPECT_EQ(row["Old"].toString(), QString::fromUtf16(u"\xdccf\xdce5\xdcf1\xdced\xdcff"));
+            row["Tit"] = QString::fromUtf8("Новая");
+            row["New"] = QString::fromUtf8("Песня");
+        } else {
+            EXPECT_EQ(row["Tit"].toString(), "Decoy");
+        }
+        edited += QJsonDocument(row).toJson(QJsonDocument::Compact) + '\n';
+    }
+
+    const CliRun applied = cli({"apply", "--rename", "--write-tag", "2"}, edited);
+    EXPECT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    EXPECT_EQ(QDir(album()).entryList(QDir::Files, QDir::Name),
+              (QStringList{QString::fromUtf8("Песня.mp3"), QFileInfo(decoy).fileName()}));
+    EXPECT_EQ(mutagenText(mutagenRead(album() + QString::fromUtf8("/Песня.mp3")), "TIT2"),
+              QString::fromUtf8("Новая"));
+    EXPECT_EQ(readAll(decoy), decoyBytes);
 }

@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -526,14 +529,22 @@ TEST_F(ID3v2File, FilesBeyondFourGigabytes)
 
 TEST_F(ID3v2File, AFailedRewriteLeavesTheOriginal)
 {
-    // A name so long that no temporary file can be made beside it.
-    path_ = dir_.file(QString(250, u'n') + QStringLiteral(".mp3"));
     const QByteArray original = tagBytes(3, frame23("TIT2", text(0, "Old"))) + audio_;
     ASSERT_TRUE(writeAll(path_, original));
     TID3v2 tag;
     tag.FSetTitle(QStringLiteral("A title that needs more room than the old tag has"));
+    // No file may grow past a few bytes, so the new copy cannot be written
+    // (a limit that binds root too).
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 16;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     EXPECT_FALSE(tag.SaveToFile(path_));
     EXPECT_FALSE(tag.RemoveFromFile(path_));
+    setrlimit(RLIMIT_FSIZE, &before);
+    signal(SIGXFSZ, oldSignal);
     EXPECT_EQ(readAll(path_), original);
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 1);
 }

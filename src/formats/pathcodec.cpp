@@ -1,0 +1,127 @@
+#include "formats/pathcodec.h"
+
+#include "formats/codepage.h"
+
+namespace qm {
+namespace {
+
+constexpr char16_t kRawBase = 0xF700;
+constexpr char16_t kRawFirst = 0xF780;
+constexpr char16_t kRawLast = 0xF7FF;
+
+bool isRaw(char16_t ch) { return ch >= kRawFirst && ch <= kRawLast; }
+
+bool continuation(uchar b) { return (b & 0xC0) == 0x80; }
+
+// The length of the well-formed UTF-8 sequence at `p` and its code point, or
+// 0 when the bytes there are not one (overlong forms, surrogates and values
+// above U+10FFFF included).
+int sequenceAt(const uchar *p, const uchar *end, char32_t &code)
+{
+    const uchar b = p[0];
+    int length = 0;
+    char32_t min = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+        code = b & 0x1F;
+        min = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        code = b & 0x0F;
+        min = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        code = b & 0x07;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (end - p < length)
+        return 0;
+    for (int i = 1; i < length; ++i) {
+        if (!continuation(p[i]))
+            return 0;
+        code = (code << 6) | (p[i] & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+} // namespace
+
+QString decodeFileName(QByteArrayView bytes)
+{
+    QString name;
+    name.reserve(bytes.size());
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const uchar *end = p + bytes.size();
+    while (p < end) {
+        if (*p < 0x80) {
+            name.append(QChar(char16_t(*p++)));
+            continue;
+        }
+        char32_t code = 0;
+        const int length = sequenceAt(p, end, code);
+        if (length > 0 && !(code >= kRawFirst && code <= kRawLast)) {
+            name.append(QChar::fromUcs4(code));
+            p += length;
+        } else {
+            name.append(QChar(char16_t(kRawBase + *p++)));
+        }
+    }
+    return name;
+}
+
+QByteArray encodeFileName(QStringView name)
+{
+    QByteArray bytes;
+    bytes.reserve(name.size());
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i <= name.size(); ++i) {
+        if (i < name.size() && !isRaw(name.at(i).unicode()))
+            continue;
+        bytes += name.sliced(runStart, i - runStart).toUtf8();
+        if (i < name.size())
+            bytes += char(name.at(i).unicode() - kRawBase);
+        runStart = i + 1;
+    }
+    return bytes;
+}
+
+bool hasRawBytes(QStringView name)
+{
+    for (const QChar ch : name) {
+        if (isRaw(ch.unicode()))
+            return true;
+    }
+    return false;
+}
+
+int rawByteOf(QChar ch) { return isRaw(ch.unicode()) ? int(ch.unicode() - kRawBase) : -1; }
+
+QChar rawByteChar(uchar byte) { return QChar(char16_t(kRawBase + byte)); }
+
+QString readableFileName(const QString &name)
+{
+    if (!hasRawBytes(name))
+        return name;
+    QString shown;
+    QByteArray run;
+    for (const QChar ch : name) {
+        if (isRaw(ch.unicode())) {
+            run += char(ch.unicode() - kRawBase);
+            continue;
+        }
+        if (!run.isEmpty()) {
+            shown += LegacyCodepage::decode(run);
+            run.clear();
+        }
+        shown += ch;
+    }
+    if (!run.isEmpty())
+        shown += LegacyCodepage::decode(run);
+    return shown;
+}
+
+} // namespace qm
