@@ -64,8 +64,7 @@ size_t fileHash(const Row &row)
 class RowIndex {
 public:
     void add(size_t hash, int row) { buckets_[hash].rows.push_back(row); }
-    template <typename Same>
-    int take(size_t hash, std::vector<char> &used, Same same)
+    template <typename Same> int take(size_t hash, std::vector<char> &used, Same same)
     {
         const auto it = buckets_.find(hash);
         if (it == buckets_.end())
@@ -169,9 +168,8 @@ TableHistory::Step rowStep(const std::vector<Row> &before, const std::vector<Row
     for (size_t i = 1; i < n; ++i)
         byHandles.add(handleHash(before[i]), int(i));
     for (size_t j = 1; j < m; ++j)
-        source[j] = byHandles.take(handleHash(after[j]), used, [&](int i) {
-            return sameHandles(before[size_t(i)], after[j]);
-        });
+        source[j] = byHandles.take(handleHash(after[j]), used,
+                                   [&](int i) { return sameHandles(before[size_t(i)], after[j]); });
 
     RowIndex byFile;
     for (size_t i = 1; i < n; ++i)
@@ -179,9 +177,8 @@ TableHistory::Step rowStep(const std::vector<Row> &before, const std::vector<Row
             byFile.add(fileHash(before[i]), int(i));
     for (size_t j = 1; j < m; ++j)
         if (source[j] < 0 && hasFile(after[j]))
-            source[j] = byFile.take(fileHash(after[j]), used, [&](int i) {
-                return sameFile(before[size_t(i)], after[j]);
-            });
+            source[j] = byFile.take(fileHash(after[j]), used,
+                                    [&](int i) { return sameFile(before[size_t(i)], after[j]); });
 
     TableHistory::Step step;
     step.rows = true;
