@@ -55,14 +55,17 @@ TEST(TableHistory, EveryKindOfChangeUndoesAndRedoesExactly)
     const ChangeCase cases[] = {
         {"cell edit", [](RowTable &t) { t.setCell(3, F::Tit, "edited"); }},
         {"paste into",
-         [](RowTable &t) { pasteCellBlock(t, column(t, F::Art, 2, 5), u"a\r\nb\r\nc", PasteMode::Into, kPlain); }},
+         [](RowTable &t) {
+             pasteCellBlock(t, column(t, F::Art, 2, 5), u"a\r\nb\r\nc", PasteMode::Into, kPlain);
+         }},
         {"paste inserting rows",
          [](RowTable &t) {
              pasteCellBlock(t, wholeRows(t, 4, 4), u"x\ty\r\nz\tw", PasteMode::Insert, kPlain);
          }},
         {"paste past the last row",
          [](RowTable &t) {
-             pasteCellBlock(t, column(t, F::Tit, 19, 19), u"1\r\n2\r\n3\r\n4", PasteMode::Into, kPlain);
+             pasteCellBlock(t, column(t, F::Tit, 19, 19), u"1\r\n2\r\n3\r\n4", PasteMode::Into,
+                            kPlain);
          }},
         {"delete rows", [](RowTable &t) { deleteSelection(t, wholeRows(t, 3, 6), kPlain); }},
         {"delete cells moving up",

@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "session/session.h"
+#include "table/cellblock.h"
+
+using namespace qm;
+using F = FieldNumber;
+
+namespace {
+
+// A session keeping undo history over `count` rows with a title each.
+struct UndoSession {
+    explicit UndoSession(int count)
+    {
+        state.numbering = {NumberStyle::Plain, NumberScope::WholeTable};
+        session.setStateSource([this] { return state; });
+        session.setUndoEnabled(true);
+        for (int r = 1; r <= count; ++r) {
+            session.table().appendFileRow("/a/", QStringLiteral("f%1").arg(count - r));
+            session.table().setCell(r, F::Tit, QStringLiteral("title %1").arg(r));
+        }
+        session.renumberRows(1);
+    }
+    std::vector<Row> rows() const { return session.table().rows(); }
+    int at(F field) const { return session.table().layout().position(field); }
+    SessionState state;
+    Session session;
+};
+
+} // namespace
+
+TEST(UndoSession, EachCommandIsOneStepThatUndoesAndRedoes)
+{
+    struct Case {
+        const char *name;
+        std::function<void(UndoSession &)> command;
+    };
+    const Case cases[] = {
+        {"paste over 5,000 cells",
+         [](UndoSession &s) {
+             QString block;
+             for (int i = 0; i < 5000; ++i)
+                 block += QStringLiteral("p%1\r\n").arg(i);
+             const int p = s.at(F::Tit);
+             s.session.step([&] {
+                 return pasteCellBlock(s.session.table(), CellRect{p, 1, p, 5000}, block,
+                                       PasteMode::Into, s.state.numbering);
+             });
+         }},
+        {"delete rows",
+         [](UndoSession &s) {
+             s.session.step([&] {
+                 return deleteSelection(s.session.table(),
+                                        CellRect{s.at(F::No) + 1, 10, kColumnCount - 1, 20},
+                                        s.state.numbering);
+             });
+         }},
+        {"sort",
+         [](UndoSession &s) {
+             s.session.sortRows(F::Old);
+             s.session.waitForJobs();
+         }},
+        {"case",
+         [](UndoSession &s) {
+             s.session.convertCase(CellRect{s.at(F::Tit), 1, s.at(F::Tit), 6000},
+                                   CaseMode::Upper);
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        UndoSession s(6000);
+        const std::vector<Row> before = s.rows();
+        c.command(s);
+        const std::vector<Row> after = s.rows();
+        ASSERT_NE(after, before);
+        ASSERT_TRUE(s.session.canUndo());
+        int repaints = 0;
+        QObject::connect(&s.session, &Session::rowsReset, [&] { ++repaints; });
+        QObject::connect(&s.session, &Session::cellsChanged, [&] { ++repaints; });
+        s.session.undo();
+        EXPECT_EQ(s.rows(), before);
+        EXPECT_EQ(repaints, 1) << "the view repaints";
+        EXPECT_FALSE(s.session.canUndo());
+        s.session.redo();
+        EXPECT_EQ(s.rows(), after);
+    }
+}
+
+TEST(UndoSession, TypingIsOneStepAndReadsForgetTheHistory)
+{
+    UndoSession s(3);
+    const std::vector<Row> before = s.rows();
+    s.session.openEdit();
+    for (const char *text : {"a", "ab", "abc"})
+        s.session.table().setCell(2, F::Tit, QString::fromLatin1(text));
+    s.session.closeEdit();
+    s.session.step([&] { s.session.table().setCell(1, F::Tit, "x"); });
+    s.session.undo();
+    s.session.undo();
+    EXPECT_EQ(s.rows(), before);
+    EXPECT_FALSE(s.session.canUndo());
+
+    s.session.redo();
+    s.session.completeAddedRows(s.session.table().blankRow());
+    EXPECT_FALSE(s.session.canUndo());
+    EXPECT_FALSE(s.session.canRedo());
+}
