@@ -198,6 +198,8 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
     layout->addWidget(infoPanel_);
     setCentralWidget(central);
     views_ = new ColumnViews(table_, options_, *commands_, this);
+    // The window keeps an undo history of the table; the command line does not.
+    session_.setUndoEnabled(true);
     views_->asOneStep = [this](const std::function<void()> &change) { session_.step(change); };
 
     createMenus();

@@ -64,8 +64,7 @@ TEST(UndoSession, EachCommandIsOneStepThatUndoesAndRedoes)
          }},
         {"case",
          [](UndoSession &s) {
-             s.session.convertCase(CellRect{s.at(F::Tit), 1, s.at(F::Tit), 6000},
-                                   CaseMode::Upper);
+             s.session.convertCase(CellRect{s.at(F::Tit), 1, s.at(F::Tit), 6000}, CaseMode::Upper);
          }},
     };
     for (const Case &c : cases) {
