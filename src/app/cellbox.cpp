@@ -11,6 +11,7 @@
 #include "app/gridediting.h"
 #include "app/gridmodel.h"
 #include "app/mainwindow.h"
+#include "session/session.h"
 #include "app/namegrid.h"
 #include "formats/id3v1.h"
 #include "table/celleditor.h"
@@ -133,6 +134,8 @@ void CellBox::cmbCellChange(const QString &text)
             opening_ = false;
         }
     }
+    // The typing in the box is one undo step, closed when the box is left.
+    editing_.window().session().openEdit();
     table.setCell(row_, field_, value);
     editing_.cellsChanged(row_, row_);
     editing_.computeEditorText();
@@ -161,6 +164,7 @@ void CellBox::cmbCellExit()
         const Numbering n = editing_.numbering();
         renumberRows(table, renumberFrom, n.style, n.scope);
     }
+    editing_.window().session().closeEdit();
     const int position = table.layout().position(field_);
     const int row = std::min(row_, table.blankRow());
     if (table.rowCount() != rowsBefore)

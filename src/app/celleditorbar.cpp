@@ -18,6 +18,7 @@
 #include "app/gridediting.h"
 #include "app/gridmodel.h"
 #include "app/mainwindow.h"
+#include "session/session.h"
 
 namespace qm {
 
@@ -178,11 +179,14 @@ void CellEditorBar::applyBoxText(const QString &text)
     const QString undoText = editor_.baseline();
     if (text == undoText)
         editor_.setBaseline(QString());
+    openEdit();
     editor_.applyText(editing_.window().table(), text);
     editor_.setBaseline(undoText);
     cellsText_ = text;
     cellsFollowed();
 }
+
+void CellEditorBar::openEdit() { editing_.window().session().openEdit(); }
 
 void CellEditorBar::cellsFollowed()
 {
@@ -203,6 +207,7 @@ void CellEditorBar::cmbEditExit()
     }
     const int rowsBefore = w.table().rowCount();
     editor_.finishEditing(w.table(), selection, editing_.numbering());
+    w.session().closeEdit();
     if (w.table().rowCount() != rowsBefore) {
         editing_.rowsChanged(selection);
     } else {
@@ -215,6 +220,7 @@ void CellEditorBar::undo()
 {
     if (cmbEdit_->lineEdit()->isReadOnly())
         return;
+    openEdit();
     const QString text = editor_.undo(editing_.window().table(), cmbEdit_->currentText());
     showText(text, true);
     cellsText_ = text;
@@ -226,6 +232,7 @@ void CellEditorBar::replaceSelection(const QString &insertion)
     QLineEdit *line = cmbEdit_->lineEdit();
     const int from = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
     const int length = line->hasSelectedText() ? int(line->selectedText().size()) : 0;
+    openEdit();
     const QString text =
         editor_.editBoxText(editing_.window().table(), line->text(), from, length, insertion);
     showText(text, false);
@@ -277,6 +284,7 @@ void CellEditorBar::pasteFromColumn(QAction *command)
         return;
     QLineEdit *line = cmbEdit_->lineEdit();
     const int at = line->cursorPosition();
+    openEdit();
     const QString text = editor_.editBoxText(editing_.window().table(), line->text(), at, 0,
                                              templateCode(toField(field)));
     showText(text, false);

@@ -62,6 +62,9 @@ private:
     void showText(const QString &text, bool selectAll);
     void replaceSelection(const QString &insertion);
     void cellsFollowed();
+    // Every change the box makes to the cells joins one undo step, closed
+    // when the box is left or the selection changes.
+    void openEdit();
 
     GridEditing &editing_;
     QToolBar *bar_;

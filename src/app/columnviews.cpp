@@ -172,6 +172,18 @@ void ColumnViews::deleteEmptyRows()
         emit renumberRequested(removedFrom);
 }
 
+void ColumnViews::emptyColumns(const QList<F> &fields)
+{
+    const auto change = [&] {
+        clearColumns(fields);
+        deleteEmptyRows();
+    };
+    if (asOneStep)
+        asOneStep(change);
+    else
+        change();
+}
+
 void ColumnViews::switchFileInfo(bool reading)
 {
     const bool on = fileInfoOn();
@@ -188,8 +200,7 @@ void ColumnViews::switchFileInfo(bool reading)
     if (!on) {
         emit idleRequested();
         setHint(view, QStringLiteral("Показать информацию о файлах"));
-        clearColumns(fileInfoColumns());
-        deleteEmptyRows();
+        emptyColumns(fileInfoColumns());
     } else {
         setHint(view, QStringLiteral("Скрыть информацию о файлах"));
     }
@@ -260,8 +271,7 @@ void ColumnViews::switchTagView(FieldView view, bool reading)
         for (F f : tagColumns())
             if (!columnCommand(f)->isVisible())
                 unused.append(f);
-        clearColumns(unused);
-        deleteEmptyRows();
+        emptyColumns(unused);
     }
     emit layoutChanged();
     if (on && reading && table_.fileRowCount() > 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 
 #include "options/options.h"
 #include "table/rowtable.h"
@@ -51,6 +52,9 @@ public:
 
     QAction *columnCommand(FieldNumber f) const;
 
+    // Runs the emptying of a view's columns as one undoable step.
+    std::function<void(const std::function<void()> &)> asOneStep;
+
 signals:
     // Positions, widths, hidden columns or header texts changed.
     void layoutChanged();
@@ -73,6 +77,8 @@ private:
     void ensureBasicColumnShown();
     void clearColumns(const QList<FieldNumber> &fields);
     void deleteEmptyRows();
+    // Both of the above, as one step.
+    void emptyColumns(const QList<FieldNumber> &fields);
     void setTagCommandsInUse(FieldView view, bool on);
     void setLyricsCaptions(bool lyricsView);
     void setWriteTagInUse();

@@ -82,6 +82,10 @@ constexpr CommandSpec kCommands[] = {
     {"aSelectAll", "Edit", "В&ыделить все", "Выделить все ячейки", "Ctrl+A", 26, -1, kNone,
      "edit-select-all"},
     {"aFind", "Edit", "Найти", "Найти", "Ctrl+F", 27, -1, kNone, "edit-find"},
+    {"aUndo", "Edit", "&Отменить", "Отменить последнее изменение таблицы", "Ctrl+Z", 128, -1, kNone,
+     "edit-undo"},
+    {"aRedo", "Edit", "&Повторить", "Повторить отменённое изменение таблицы", "Ctrl+Shift+Z", 129,
+     -1, kNone, "edit-redo"},
     {"aFReplace", "Edit", "Заменить", "", "", 28, -1, kNone, "edit-find-replace"},
     // View
     {"aFileInfo", "View", "Информация о файле", "Скрыть информацию о файле", "Ctrl+I", 30, -1,
@@ -245,6 +249,8 @@ constexpr NamedSlot kNamed[] = {
     {"aDeleteSelect", &NamedCommands::aDeleteSelect},
     {"aSelectAll", &NamedCommands::aSelectAll},
     {"aFind", &NamedCommands::aFind},
+    {"aUndo", &NamedCommands::aUndo},
+    {"aRedo", &NamedCommands::aRedo},
     {"aFReplace", &NamedCommands::aFReplace},
     {"aFileInfo", &NamedCommands::aFileInfo},
     {"aID3v1Tag", &NamedCommands::aID3v1Tag},
@@ -321,6 +327,9 @@ CommandSet::CommandSet(QObject *parent) : QObject(parent)
         }
     }
     resolve();
+    // Both redo keys of the desktops.
+    named_.aRedo->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+Shift+Z")), QKeySequence(QStringLiteral("Ctrl+Y"))});
     nombersStyle_->addAction(named_.aNombers01);
     nombersStyle_->addAction(named_.aNombers1);
 }
@@ -370,7 +379,7 @@ QAction *CommandSet::commandForKey(const QKeyEvent *key) const
     const QKeySequence pressed(
         QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())));
     for (QAction *action : commands_)
-        if (action->shortcut() == pressed)
+        if (action->shortcuts().contains(pressed))
             return action;
     return nullptr;
 }

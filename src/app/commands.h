@@ -49,6 +49,8 @@ struct NamedCommands {
     QAction *aDeleteSelect = nullptr;
     QAction *aSelectAll = nullptr;
     QAction *aFind = nullptr;
+    QAction *aUndo = nullptr;
+    QAction *aRedo = nullptr;
     QAction *aFReplace = nullptr;
     // View
     QAction *aFileInfo = nullptr;

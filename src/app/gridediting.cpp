@@ -26,6 +26,7 @@
 #include "app/jobcontrol.h"
 #include "app/mainwindow.h"
 #include "app/namegrid.h"
+#include "session/session.h"
 #include "table/cellblock.h"
 #include "table/rowmoves.h"
 
@@ -83,6 +84,7 @@ GridEditing::GridEditing(TfrmTagEditor &window) : QObject(&window), window_(wind
             [this](bool enabled) {
                 if (enabled)
                     computeEditorText();
+                updateUndoActions();
             });
 }
 
@@ -113,6 +115,10 @@ void GridEditing::connectCommands()
     connect(ready(c.aClearSelect), &QAction::triggered, this, &GridEditing::clearSelected);
     connect(ready(c.aDeleteSelect), &QAction::triggered, this, &GridEditing::deleteSelected);
     connect(ready(c.aSelectAll), &QAction::triggered, this, &GridEditing::selectAll);
+    connect(ready(c.aUndo), &QAction::triggered, this, [this] { undoStep(false); });
+    connect(ready(c.aRedo), &QAction::triggered, this, [this] { undoStep(true); });
+    connect(&window_.session(), &Session::historyChanged, this, &GridEditing::updateUndoActions);
+    updateUndoActions();
 
     if (auto *duplicates = window_.findChild<QMenu *>(QStringLiteral("mmiDeleteDuplicates"))) {
         const QList<QAction *> items = duplicates->actions();
@@ -248,6 +254,8 @@ void GridEditing::refreshSelectionState()
     if (closing_)
         return;
     cellBox_->close();
+    // Typing in the editor box is one step until the selection changes.
+    window_.session().closeEdit();
     computeEditorText();
 }
 
@@ -331,8 +339,11 @@ void GridEditing::paste(bool into)
     const CellRect sel = selection();
     if (sel.isEmpty())
         return;
-    if (!pasteCellBlock(window_.table(), sel, text, into ? PasteMode::Into : PasteMode::Insert,
-                        numbering()))
+    const bool pasted = window_.session().step([&] {
+        return pasteCellBlock(window_.table(), sel, text,
+                              into ? PasteMode::Into : PasteMode::Insert, numbering());
+    });
+    if (!pasted)
         return;
     rowsChanged(sel);
     computeEditorText();
@@ -341,7 +352,9 @@ void GridEditing::paste(bool into)
 void GridEditing::clearSelected()
 {
     const CellRect sel = selection();
-    if (sel.isEmpty() || !clearSelection(window_.table(), sel, numbering()))
+    if (sel.isEmpty() || !window_.session().step([&] {
+            return clearSelection(window_.table(), sel, numbering());
+        }))
         return;
     rowsChanged(sel);
     computeEditorText();
@@ -352,7 +365,8 @@ void GridEditing::deleteSelected()
     const CellRect sel = selection();
     if (sel.isEmpty())
         return;
-    const CellRect after = deleteSelection(window_.table(), sel, numbering());
+    const CellRect after =
+        window_.session().step([&] { return deleteSelection(window_.table(), sel, numbering()); });
     if (after == sel)
         return;
     rowsChanged(after);
@@ -374,13 +388,37 @@ void GridEditing::removeDuplicates(DuplicateKey key)
     window_.session().removeDuplicates(key);
 }
 
+void GridEditing::undoStep(bool redo)
+{
+    if (busy())
+        return;
+    cellBox_->close();
+    const CellRect sel = selection();
+    Session &session = window_.session();
+    if (redo)
+        session.redo();
+    else
+        session.undo();
+    rowsChanged(sel);
+    computeEditorText();
+}
+
+void GridEditing::updateUndoActions()
+{
+    const Session &session = window_.session();
+    const NamedCommands &c = window_.commands().named();
+    c.aUndo->setEnabled(session.canUndo() && !session.busy());
+    c.aRedo->setEnabled(session.canRedo() && !session.busy());
+}
+
 void GridEditing::moveCurrentRow(bool up)
 {
     RowTable &table = window_.table();
     const int row = currentRow();
     if (!table.isFileRow(row))
         return;
-    const int selected = moveRowByKey(table, row, up, numbering());
+    const int selected =
+        window_.session().step([&] { return moveRowByKey(table, row, up, numbering()); });
     if (selected != row)
         setStatus(rowMoveHint());
     const int first = std::min(row, selected), last = std::max(row, selected);
@@ -392,9 +430,14 @@ void GridEditing::rowMoved(int from, int to)
 {
     RowTable &table = window_.table();
     setStatus(rowMoveHint());
-    if (!moveRow(table, from, to))
+    bool moved = false;
+    bool kept = false;
+    window_.session().step([&] {
+        moved = moveRow(table, from, to);
+        kept = moved && completeRowMove(table, from, to, numbering());
+    });
+    if (!moved)
         return;
-    const bool kept = completeRowMove(table, from, to, numbering());
     cellsChanged(std::min(from, to), std::max(from, to));
     selectRows(kept ? to : from, kept ? to : from);
 }

@@ -85,6 +85,10 @@ public:
     void deleteSelected();
     void selectAll();
     void removeDuplicates(DuplicateKey key);
+    // Undo or redo of the last table step, the selection kept where it was.
+    void undoStep(bool redo);
+    // The enabled states of undo and redo.
+    void updateUndoActions();
     // Ctrl+Up / Ctrl+Down on the current row.
     void moveCurrentRow(bool up);
     // After the row at `from` was dragged to `to`.

@@ -198,6 +198,9 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
     layout->addWidget(infoPanel_);
     setCentralWidget(central);
     views_ = new ColumnViews(table_, options_, *commands_, this);
+    // The window keeps an undo history of the table; the command line does not.
+    session_.setUndoEnabled(true);
+    views_->asOneStep = [this](const std::function<void()> &change) { session_.step(change); };
 
     createMenus();
     createDropDowns();
@@ -543,7 +546,8 @@ void TfrmTagEditor::createMenus()
     add(replace, {"aAlphabetEditor", "aReplace", "aRestore", "aVariantsRestore"});
 
     QMenu *edit = bar->addMenu(QStringLiteral("&Правка"));
-    add(edit, {"aCut", "aCopy", "aPasteIn", "aPaste", "aClearSelect", "aDeleteSelect"});
+    add(edit, {"aUndo", "aRedo", "-", "aCut", "aCopy", "aPasteIn", "aPaste", "aClearSelect",
+               "aDeleteSelect"});
     QMenu *duplicates = edit->addMenu(QStringLiteral("Удалить &повторяющиеся"));
     duplicates->setObjectName(QStringLiteral("mmiDeleteDuplicates"));
     duplicates->menuAction()->setStatusTip(

@@ -30,6 +30,8 @@ WriteCommands::WriteCommands(TfrmTagEditor &window, JobRunner &runner)
       moveFiles_(window.findChild<QAction *>(QStringLiteral("mmiMoveFiles")))
 {
     errors_->mainTableReplaced = [this] {
+        // The failed rows come back as the disk has them: no undo step.
+        window_.session().forgetHistory();
         window_.table().setCarried(false, 0);
         window_.gridModel()->reloadRows();
         window_.renumberRows(1);

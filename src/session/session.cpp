@@ -148,6 +148,7 @@ void Session::addPath(const QString &path)
 
 void Session::completeAddedRows(int first)
 {
+    forgetHistory();
     const SessionState current = state();
     // The table's part: empty rows out, names split, new rows numbered.
     const int rowsBefore = table_.rowCount();
@@ -205,6 +206,7 @@ void Session::startUpdateJob(int first, int last, int kind)
         [this, changed, connection] {
             changed->announce();
             disconnect(*connection);
+            forgetHistory();
             runner_.setControlsEnabled(true);
             emit updateEnded();
         },
@@ -233,6 +235,7 @@ void Session::renumberRows(int fromRow)
 void Session::restyleNumbers(NumberStyle style)
 {
     qm::restyleNumbers(table_, style, state().numbering.scope);
+    forgetHistory();
     emit cellsChanged(1, table_.lastFileRow());
     emit rowsRenumbered();
 }
@@ -243,13 +246,16 @@ void Session::removeDuplicates(DuplicateKey key)
         return;
     auto job = std::make_shared<DuplicateRowsJob>(table_, key);
     runner_.setStatus(StatusText(StatusPhrase::RemovedDuplicates, 0));
-    runner_.start(key == DuplicateKey::VisibleColumns ? 'v' : 'a', job, [this, job] {
-        if (job->removed() > 0) {
-            emit rowsReset();
-            renumberRows(1);
-        }
-        runner_.setControlsEnabled(true);
-    });
+    runner_.start(key == DuplicateKey::VisibleColumns ? 'v' : 'a', job,
+                  [this, job, before = jobSnapshot()] {
+                      if (job->removed() > 0) {
+                          emit rowsReset();
+                          renumberRows(1);
+                      }
+                      if (before)
+                          recordStep(*before);
+                      runner_.setControlsEnabled(true);
+                  });
 }
 
 void Session::sortRows(FieldNumber column)
@@ -259,16 +265,18 @@ void Session::sortRows(FieldNumber column)
     const SortKeys keys = sortKeysFor(column, state().numbering.separate());
     if (keys.isEmpty())
         return;
+    // The zero-filled tracks belong to the sort's step.
+    auto before = jobSnapshot();
     if (column == FieldNumber::Trc && zeroFillTracks(table_))
         emit cellsChanged(1, table_.lastFileRow());
-    startSortJob(keys);
+    startSortJob(keys, std::move(before));
 }
 
 void Session::shuffleRows()
 {
     if (busy())
         return;
-    startSortJob({});
+    startSortJob({}, jobSnapshot());
 }
 
 void Session::sortForSeparateNumbering()
@@ -277,16 +285,20 @@ void Session::sortForSeparateNumbering()
     startSortJob({FieldNumber::Dir});
 }
 
-void Session::startSortJob(const SortKeys &keys)
+void Session::startSortJob(const SortKeys &keys, std::shared_ptr<TableSnapshot> before)
 {
     auto job =
         std::make_shared<SortJob>(table_, keys, quint64(QDateTime::currentMSecsSinceEpoch()));
     runner_.setStatus(StatusText(StatusPhrase::SortedRows, 0, table_.fileRowCount()));
-    runner_.start('s', job, [this, job] {
+    runner_.start('s', job, [this, job, before] {
         if (job->applied())
             emit rowsReset();
         runner_.separateNumberingPending = false;
         renumberRows(1);
+        if (before)
+            recordStep(*before);
+        else
+            forgetHistory();
         runner_.setControlsEnabled(true);
     });
 }
@@ -305,6 +317,7 @@ void Session::write(int first, int last, int kind, bool moveFiles)
         [this, changed, connection, job, started] {
             changed->announce();
             disconnect(*connection);
+            forgetHistory();
             runner_.setControlsEnabled(true);
             // A job stopped before it began leaves the last failures alone.
             if (*started)
@@ -377,6 +390,8 @@ void Session::undoUpdate(quint64 number)
     runner_.setStatus(QStringLiteral(u"Отмена обновления..."));
     runner_.start('u', job, [this, job] {
         const UndoResult result = settleUndo(job->report);
+        // The rows follow the disk again: older table steps no longer fit.
+        forgetHistory();
         runner_.setStatus(StatusText(QStringLiteral(u"Возвращено файлов: "), result.restored));
         runner_.setControlsEnabled(true);
         emit undoEnded(result);
@@ -448,7 +463,7 @@ void Session::convertCase(const CellRect &selection, CaseMode mode)
 {
     if (busy())
         return;
-    const CellRect rows = qm::convertCase(table_, selection, mode);
+    const CellRect rows = step([&] { return qm::convertCase(table_, selection, mode); });
     if (!rows.isEmpty())
         emit cellsChanged(rows.top, rows.bottom);
 }
@@ -481,6 +496,7 @@ FindMatch Session::replaceMatch(const CellRect &selection, const FindRequest &re
 {
     if (busy())
         return {};
+    const StepGuard guard(*this);
     const FindMatch match =
         finder_.replace(table_, selection, request, replacement, announcingPasses(repeat));
     announceReplaced();
@@ -492,6 +508,7 @@ FindMatch Session::replaceAll(const CellRect &selection, const FindRequest &requ
 {
     if (busy())
         return {};
+    const StepGuard guard(*this);
     const FindMatch match =
         finder_.replaceAll(table_, selection, request, replacement, announcingPasses(repeat));
     announceReplaced();
@@ -503,6 +520,7 @@ int Session::replaceInColumns(const QList<FieldNumber> &columns, const QString &
 {
     if (busy())
         return 0;
+    const StepGuard guard(*this);
     int count = 0;
     int first = INT_MAX;
     int last = 0;
@@ -519,6 +537,96 @@ int Session::replaceInColumns(const QList<FieldNumber> &columns, const QString &
     if (first <= last)
         emit cellsChanged(first, last);
     return count;
+}
+
+void Session::setUndoEnabled(bool enabled)
+{
+    undoEnabled_ = enabled;
+    if (!enabled) {
+        editOpen_ = false;
+        stepDepth_ = 0;
+        stepStart_ = {};
+        history_.clear();
+    }
+}
+
+void Session::beginStep()
+{
+    if (undoEnabled_ && stepDepth_++ == 0)
+        stepStart_ = TableHistory::snapshot(table_);
+}
+
+void Session::endStep()
+{
+    if (!undoEnabled_ || stepDepth_ == 0 || --stepDepth_ > 0)
+        return;
+    recordStep(stepStart_);
+    stepStart_ = {};
+}
+
+void Session::openEdit()
+{
+    if (editOpen_ || !undoEnabled_)
+        return;
+    editOpen_ = true;
+    beginStep();
+}
+
+void Session::closeEdit()
+{
+    if (!editOpen_)
+        return;
+    editOpen_ = false;
+    endStep();
+}
+
+void Session::recordStep(const TableSnapshot &before)
+{
+    if (undoEnabled_ && history_.record(before, table_))
+        emit historyChanged();
+}
+
+std::shared_ptr<TableSnapshot> Session::jobSnapshot() const
+{
+    return undoEnabled_ ? std::make_shared<TableSnapshot>(TableHistory::snapshot(table_)) : nullptr;
+}
+
+void Session::forgetHistory()
+{
+    // An open step goes on from the table as it is now.
+    if (stepDepth_ > 0)
+        stepStart_ = TableHistory::snapshot(table_);
+    if (!history_.canUndo() && !history_.canRedo())
+        return;
+    history_.clear();
+    emit historyChanged();
+}
+
+void Session::announce(const TableHistory::Touched &touched)
+{
+    if (touched.rows)
+        emit rowsReset();
+    else if (!touched.isEmpty())
+        emit cellsChanged(touched.first, touched.last);
+    emit historyChanged();
+}
+
+void Session::undo()
+{
+    if (busy())
+        return;
+    closeEdit();
+    if (stepDepth_ == 0)
+        announce(history_.undo(table_));
+}
+
+void Session::redo()
+{
+    if (busy())
+        return;
+    closeEdit();
+    if (stepDepth_ == 0)
+        announce(history_.redo(table_));
 }
 
 void Session::waitForJobs()

@@ -14,6 +14,7 @@
 #include "table/celleditor.h"
 #include "table/duplicates.h"
 #include "table/rowtable.h"
+#include "table/tablehistory.h"
 #include "text/sortkeys.h"
 #include "text/cellfinder.h"
 #include "text/lettercase.h"
@@ -146,6 +147,28 @@ public:
     int replaceInColumns(const QList<FieldNumber> &columns, const QString &find,
                          const QString &replacement, bool caseSensitive, bool wholeCell);
 
+    // Undo and redo of the table, off until enabled (the command line keeps
+    // no history). Every command that changes cells or rows is one step:
+    // step() runs it; steps nested in a step join it. An edit that lasts,
+    // such as typing in a box, is one step from openEdit() to closeEdit().
+    // Changes that bring the disk's state in (adds, reads, writes) are no
+    // steps: they forget the history, whose places would no longer fit.
+    void setUndoEnabled(bool enabled);
+    template <typename Change> decltype(auto) step(Change &&change)
+    {
+        const StepGuard guard(*this);
+        return change();
+    }
+    void openEdit();
+    void closeEdit();
+    bool canUndo() const { return history_.canUndo(); }
+    bool canRedo() const { return history_.canRedo(); }
+    // Both close an open edit first and do nothing while a job runs.
+    void undo();
+    void redo();
+    void forgetHistory();
+    const TableHistory &history() const { return history_; }
+
     // Serves the event loop until every job has ended (the command line's
     // way of waiting; the window's loop runs anyway).
     void waitForJobs();
@@ -172,15 +195,32 @@ signals:
     void writeEnded(const ErrorTable &errors);
     // An undo started by undoUpdate has ended (its rows' reads may follow).
     void undoEnded(const qm::UndoResult &result);
+    // What undo and redo can do changed.
+    void historyChanged();
 
 private:
     class ChangedRows;
+    struct StepGuard {
+        explicit StepGuard(Session &session) : session(session) { session.beginStep(); }
+        ~StepGuard() { session.endStep(); }
+        StepGuard(const StepGuard &) = delete;
+        StepGuard &operator=(const StepGuard &) = delete;
+        Session &session;
+    };
+    void beginStep();
+    void endStep();
+    // A step that a job ends: from `before` to the table now.
+    void recordStep(const TableSnapshot &before);
+    std::shared_ptr<TableSnapshot> jobSnapshot() const;
+    void announce(const TableHistory::Touched &touched);
     // The folder scan of `kind`, appending a row per file found.
     std::shared_ptr<Job> scanJob(char kind, const QStringList &folders);
     void startAddJob(const QStringList &folders, char kind);
     void addPathsFrom(QStringList paths, int first);
     // Its end renumbers every row and ends the wait for separate numbering.
-    void startSortJob(const SortKeys &keys);
+    // `before` makes the sort one undoable step; without it the history is
+    // forgotten.
+    void startSortJob(const SortKeys &keys, std::shared_ptr<TableSnapshot> before = nullptr);
     // The question of a replacing walk, announcing the pass's rows first.
     RepeatQuestion announcingPasses(const RepeatQuestion &repeat);
     void announceReplaced();
@@ -202,6 +242,11 @@ private:
     FixedAnswers unasked_{Answer::NoToAll, Answer::NoToAll};
     std::vector<Held> held_;
     CellFinder finder_;
+    TableHistory history_;
+    bool undoEnabled_ = false;
+    int stepDepth_ = 0;
+    bool editOpen_ = false;
+    TableSnapshot stepStart_;
     // Where the rows of the running add begin.
     int firstAddedRow_ = 0;
     // After the table: the jobs that write to it go first.

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace qm {
@@ -52,6 +53,10 @@ public:
     }
     const Row &row(int r) const { return m_rows[size_t(r)]; }
     Row &row(int r) { return m_rows[size_t(r)]; }
+    // Every row, the header first (an undo step compares and restores them).
+    const std::vector<Row> &rows() const { return m_rows; }
+    // `rows` must hold the header and the blank last row at least.
+    void replaceRows(std::vector<Row> rows) { m_rows = std::move(rows); }
 
     const ColumnLayout &layout() const { return m_layout; }
     // Replacing the layout (settings) keeps the cells; hidden columns get

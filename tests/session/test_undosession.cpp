@@ -1,89 +1,108 @@
-#include "formats/id3v2.h"
-#include "session/session.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
+
+#include <functional>
+
+#include "session/session.h"
+#include "table/cellblock.h"
 
 using namespace qm;
 using F = FieldNumber;
 
 namespace {
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+// A session keeping undo history over `count` rows with a title each.
+struct UndoSession {
+    explicit UndoSession(int count)
+    {
+        state.numbering = {NumberStyle::Plain, NumberScope::WholeTable};
+        session.setStateSource([this] { return state; });
+        session.setUndoEnabled(true);
+        for (int r = 1; r <= count; ++r) {
+            session.table().appendFileRow("/a/", QStringLiteral("f%1").arg(count - r));
+            session.table().setCell(r, F::Tit, QStringLiteral("title %1").arg(r));
+        }
+        session.renumberRows(1);
+    }
+    std::vector<Row> rows() const { return session.table().rows(); }
+    int at(F field) const { return session.table().layout().position(field); }
+    SessionState state;
+    Session session;
+};
 
 } // namespace
 
-// An update renamed and retagged three files; one was changed afterwards.
-// Undo gives the other two their old names and bytes back, exactly, and the
-// table follows them; the changed one is left alone and reported.
-TEST(UndoSession, PutsBackTheLastUpdateAndLeavesAFileChangedSince)
+TEST(UndoSession, EachCommandIsOneStepThatUndoesAndRedoes)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString root = dir.path() + QLatin1Char('/');
-    qputenv("QUILLMARK_DATA_DIR", QFile::encodeName(root + "data"));
-    QStringList paths;
-    QList<QByteArray> before;
-    for (int i = 1; i <= 3; ++i) {
-        const QString path = root + QStringLiteral("track%1.mp3").arg(i);
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(6000, char('a' + i))));
-        file.close();
-        TID3v2 tag;
-        tag.FSetTitle(QStringLiteral("Old %1").arg(i));
-        ASSERT_TRUE(tag.SaveToFile(path));
-        paths.append(path);
-        before.append(contents(path));
+    struct Case {
+        const char *name;
+        std::function<void(UndoSession &)> command;
+    };
+    const Case cases[] = {
+        {"paste over 5,000 cells",
+         [](UndoSession &s) {
+             QString block;
+             for (int i = 0; i < 5000; ++i)
+                 block += QStringLiteral("p%1\r\n").arg(i);
+             const int p = s.at(F::Tit);
+             s.session.step([&] {
+                 return pasteCellBlock(s.session.table(), CellRect{p, 1, p, 5000}, block,
+                                       PasteMode::Into, s.state.numbering);
+             });
+         }},
+        {"delete rows",
+         [](UndoSession &s) {
+             s.session.step([&] {
+                 return deleteSelection(s.session.table(),
+                                        CellRect{s.at(F::No) + 1, 10, kColumnCount - 1, 20},
+                                        s.state.numbering);
+             });
+         }},
+        {"sort",
+         [](UndoSession &s) {
+             s.session.sortRows(F::Old);
+             s.session.waitForJobs();
+         }},
+        {"case",
+         [](UndoSession &s) {
+             s.session.convertCase(CellRect{s.at(F::Tit), 1, s.at(F::Tit), 6000}, CaseMode::Upper);
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        UndoSession s(6000);
+        const std::vector<Row> before = s.rows();
+        c.command(s);
+        const std::vector<Row> after = s.rows();
+        ASSERT_NE(after, before);
+        ASSERT_TRUE(s.session.canUndo());
+        int repaints = 0;
+        QObject::connect(&s.session, &Session::rowsReset, [&] { ++repaints; });
+        QObject::connect(&s.session, &Session::cellsChanged, [&] { ++repaints; });
+        s.session.undo();
+        EXPECT_EQ(s.rows(), before);
+        EXPECT_EQ(repaints, 1) << "the view repaints";
+        EXPECT_FALSE(s.session.canUndo());
+        s.session.redo();
+        EXPECT_EQ(s.rows(), after);
     }
+}
 
-    Session session;
-    SessionState state;
-    state.tagView = TagView::Id3v2;
-    session.setStateSource([state] { return state; });
-    session.addPaths(paths);
-    session.waitForJobs();
-    RowTable &table = session.table();
-    ASSERT_EQ(table.fileRowCount(), 3);
-    for (int row = 1; row <= 3; ++row) {
-        ASSERT_EQ(table.cell(row, F::Tit), QStringLiteral("Old %1").arg(row));
-        table.setCell(row, F::New, QStringLiteral("Song %1").arg(row));
-        table.setCell(row, F::Tit, QStringLiteral("Retitled %1").arg(row));
-    }
-    session.write(1, 3, ApplyKind, true);
-    session.waitForJobs();
-    ASSERT_FALSE(QFile::exists(paths[0]));
-    const QString changed = root + "Song 3.mp3";
-    {
-        QFile file(changed);
-        ASSERT_TRUE(file.open(QIODevice::Append) && file.write("x") == 1);
-    }
-    const QByteArray changedBytes = contents(changed);
-    ASSERT_EQ(Session::lastUndoableUpdate().files, 6);
+TEST(UndoSession, TypingIsOneStepAndReadsForgetTheHistory)
+{
+    UndoSession s(3);
+    const std::vector<Row> before = s.rows();
+    s.session.openEdit();
+    for (const char *text : {"a", "ab", "abc"})
+        s.session.table().setCell(2, F::Tit, QString::fromLatin1(text));
+    s.session.closeEdit();
+    s.session.step([&] { s.session.table().setCell(1, F::Tit, "x"); });
+    s.session.undo();
+    s.session.undo();
+    EXPECT_EQ(s.rows(), before);
+    EXPECT_FALSE(s.session.canUndo());
 
-    UndoResult result;
-    QObject::connect(&session, &Session::undoEnded, [&result](const UndoResult &r) { result = r; });
-    session.undoLastUpdate();
-    session.waitForJobs();
-
-    EXPECT_NE(result.number, 0u);
-    EXPECT_EQ(result.restored, 2);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(contents(paths[i]), before[i]) << i;
-        EXPECT_EQ(table.cell(i + 1, F::Old), QStringLiteral("track%1").arg(i + 1));
-        EXPECT_EQ(table.cell(i + 1, F::New), QStringLiteral("Song %1").arg(i + 1));
-        EXPECT_EQ(table.cell(i + 1, F::Tit), QStringLiteral("Old %1").arg(i + 1));
-    }
-    EXPECT_EQ(contents(changed), changedBytes);
-    EXPECT_EQ(table.cell(3, F::Old), QStringLiteral("Song 3"));
-    ASSERT_EQ(result.leftAlone.rows.size(), 1u);
-    const QStringList &left = result.leftAlone.rows[0];
-    EXPECT_EQ(left.value(table.layout().position(F::Old)), QStringLiteral("Song 3"));
-    EXPECT_EQ(left.value(kColumnCount), QStringLiteral(u"Файл изменён после обновления"));
-    EXPECT_EQ(Session::lastUndoableUpdate().number, 0u) << "the update is undone";
+    s.session.redo();
+    s.session.completeAddedRows(s.session.table().blankRow());
+    EXPECT_FALSE(s.session.canUndo());
+    EXPECT_FALSE(s.session.canRedo());
 }

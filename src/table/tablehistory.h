@@ -1,0 +1,62 @@
+#pragma once
+
+#include "table/rowtable.h"
+
+#include <vector>
+
+namespace qm {
+
+// The rows as they were when a change began. Cells share their text with
+// the table, so taking one copies no text, only the cell handles.
+struct TableSnapshot {
+    std::vector<Row> rows;
+    bool isEmpty() const { return rows.empty(); }
+};
+
+// Undo and redo of table changes. A change is recorded by comparing the
+// rows after it with a snapshot taken before it, and only what differs is
+// kept: the cells that changed (row, field, old and new text), the rows that
+// went or came with their places, and, when rows moved, the runs of rows
+// that kept their neighbours (a sort keeps its permutation). So the memory
+// of a step follows the size of the change, not of the table. The header
+// row is never part of a step: it follows the views.
+class TableHistory {
+public:
+    TableHistory();
+    ~TableHistory();
+
+    static TableSnapshot snapshot(const RowTable &table);
+    // The step from `before` to the table as it is now, put on the undo
+    // stack (the redo stack is dropped). Returns false when nothing changed.
+    bool record(const TableSnapshot &before, const RowTable &table);
+
+    bool canUndo() const;
+    bool canRedo() const;
+
+    // What an undo or redo touched: rows moved, came or went (the view
+    // rebuilds), or only the cells of rows [first, last].
+    struct Touched {
+        bool rows = false;
+        int first = 0;
+        int last = -1;
+        bool isEmpty() const { return !rows && first > last; }
+    };
+    Touched undo(RowTable &table);
+    Touched redo(RowTable &table);
+    void clear();
+
+    // How many cell texts the steps hold (a stored row counts all its
+    // cells): what the memory of the history grows with.
+    size_t storedCells() const;
+
+    // The oldest steps go beyond this many.
+    static constexpr int kMaxSteps = 100;
+
+    struct Step;
+
+private:
+    std::vector<Step> undo_;
+    std::vector<Step> redo_;
+};
+
+} // namespace qm
