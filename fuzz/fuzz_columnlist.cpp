@@ -36,13 +36,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     const qm::RowTable table = readList(qm::ListTextLines(bytes));
     // A list that switched to play-list rules is not a column list any more.
-    const qm::RowTable back = readList(qm::ListTextLines(
-        qm::ListTextBytes(qm::ColumnListLines(table, qm::TagView::None))));
+    const qm::RowTable back = readList(
+        qm::ListTextLines(qm::ListTextBytes(qm::ColumnListLines(table, qm::TagView::None))));
     // Columns without text are left out, so only cells with text must match.
     for (int row = 1; row <= table.lastFileRow() && row <= back.lastFileRow(); ++row)
         for (int f = 1; f < qm::kColumnCount; ++f)
-            if (holdsText(table.cell(row, qm::toField(f))) &&
-                back.cell(row, qm::toField(f)) != table.cell(row, qm::toField(f)))
+            if (holdsText(table.cell(row, qm::toField(f)))
+                && back.cell(row, qm::toField(f)) != table.cell(row, qm::toField(f)))
                 std::abort();
     return 0;
 }

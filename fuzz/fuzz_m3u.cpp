@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     reader.finish();
     for (int row = 1; row <= table.lastFileRow(); ++row) {
         const QString &dir = table.cell(row, qm::FieldNumber::Dir);
-        if (!table.cell(row, qm::FieldNumber::Old).isEmpty() && !dir.endsWith(u'/') &&
-            !dir.endsWith(u'\\') && !dir.endsWith(u':'))
+        if (!table.cell(row, qm::FieldNumber::Old).isEmpty() && !dir.endsWith(u'/')
+            && !dir.endsWith(u'\\') && !dir.endsWith(u':'))
             std::abort();
     }
     return 0;

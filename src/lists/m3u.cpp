@@ -57,8 +57,10 @@ QString DurationText(int seconds)
     const int s = seconds % 60;
     if (h == 0)
         return QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10,
-                                                                               QLatin1Char('0'));
+    return QStringLiteral("%1:%2:%3")
+        .arg(h)
+        .arg(m, 2, 10, QLatin1Char('0'))
+        .arg(s, 2, 10, QLatin1Char('0'));
 }
 
 bool CompleteDirSeparators(RowTable &table)
@@ -82,15 +84,15 @@ QStringList M3uLines(const RowTable &table, TagView view, const QString &listPat
         const int seconds = DurationSeconds(table.cell(row, FieldNumber::Dur));
         const QString extinf = QStringLiteral("#EXTINF:%1,").arg(seconds);
         if (view != TagView::None)
-            lines.append(extinf + table.cell(row, FieldNumber::Art) + QLatin1String(" - ") +
-                         table.cell(row, FieldNumber::Tit));
+            lines.append(extinf + table.cell(row, FieldNumber::Art) + QLatin1String(" - ")
+                         + table.cell(row, FieldNumber::Tit));
         else if (seconds > 0)
             lines.append(extinf + table.cell(row, FieldNumber::New));
         QString dir = table.cell(row, FieldNumber::Dir);
         if (!dir.isEmpty() && !dir.endsWith(u'/'))
             dir += u'/';
-        QString path = dir + table.cell(row, FieldNumber::Old) + u'.' +
-                       table.cell(row, FieldNumber::Ext);
+        QString path =
+            dir + table.cell(row, FieldNumber::Old) + u'.' + table.cell(row, FieldNumber::Ext);
         if (latinLower(path).startsWith(folder))
             path = path.mid(folder.size());
         lines.append(path);
@@ -104,8 +106,8 @@ M3uPath ResolveM3uPath(const QString &line, const QString &listFolder)
     if (path.startsWith(QLatin1String("file://"), Qt::CaseInsensitive))
         path = QUrl(path).toLocalFile();
     const bool windows = path.contains(u'\\') && !path.contains(u'/');
-    qsizetype cut = windows ? qMax(path.lastIndexOf(u'\\'), path.lastIndexOf(u':'))
-                            : path.lastIndexOf(u'/');
+    qsizetype cut =
+        windows ? qMax(path.lastIndexOf(u'\\'), path.lastIndexOf(u':')) : path.lastIndexOf(u'/');
     const QString folder = path.left(cut + 1);
     M3uPath out{{}, path.mid(cut + 1)};
     if (windows && folder.mid(1, 2) == QLatin1String(":\\"))

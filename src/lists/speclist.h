@@ -18,7 +18,7 @@ struct SpecListTemplates {
 
 // How the table is numbered when the list is written.
 struct SpecListNumbering {
-    bool separate = false;   // per folder: the rows numbered 1 start a folder
+    bool separate = false;    // per folder: the rows numbered 1 start a folder
     bool leadingZero = false; // "%NF" below 10 gets a "0" in front
 };
 

@@ -89,17 +89,17 @@ TEST(ColumnList, WritesTagLineAndUsedColumnsInPositionOrder)
                           {"/a/", "y", "mp3", "", "", ""},
                           {"/a/", "z", "", "", "", "T3"}});
     EXPECT_EQ(ColumnListLines(t, TagView::Id3v1),
-              (QStringList{"#Tag 1", "#Path", "/a/", "/a/", "/a/", "#Old name", "x", "y", "z",
-                           "#New name", "x", "y", "z", "#Expansion", "mp3", "mp3", "",
-                           "#Title", "T1", "", "T3"}));
+              (QStringList{"#Tag 1", "#Path",     "/a/", "/a/", "/a/", "#Old name",  "x",   "y",
+                           "z",      "#New name", "x",   "y",   "z",   "#Expansion", "mp3", "mp3",
+                           "",       "#Title",    "T1",  "",    "T3"}));
 }
 
 TEST(ColumnList, ReadsBlocksFromTheFirstNewRow)
 {
     RowTable t = tableOf({{"/keep/", "k", "", "", "", ""}});
     const ListReader r = readInto(t, 'l',
-                                  {"#Old name /common/", "a", "b", "c", "#Path", "/p/",
-                                   "#Duration", "3:07", "#Tag 2", "#Artist", "#not a header"});
+                                  {"#Old name /common/", "a", "b", "c", "#Path", "/p/", "#Duration",
+                                   "3:07", "#Tag 2", "#Artist", "#not a header"});
     EXPECT_EQ(column(t, F::Old), (QStringList{"k", "a", "b", "c"}));
     // The common folder wins over the shorter "#Path" block.
     EXPECT_EQ(column(t, F::Dir), (QStringList{"/keep/", "/common/", "/common/", "/common/"}));
@@ -123,8 +123,8 @@ TEST(ColumnList, PlainTextFillsNewAndEXTM3USwitchesToPlayListRules)
 
 TEST(ColumnList, EveryCellReadsBackAsWritten)
 {
-    const QStringList cells{"#Titles of the day", "##Title", "#EXTM3U x", "#Tag 1", "# plain",
-                            "", "plain", "###Path"};
+    const QStringList cells{
+        "#Titles of the day", "##Title", "#EXTM3U x", "#Tag 1", "# plain", "", "plain", "###Path"};
     RowTable t;
     for (const QString &c : cells)
         t.setCell(t.appendRows(1), F::Tit, c);
@@ -143,8 +143,8 @@ TEST(M3u, WritesDurationsAndPathsRelativeToTheList)
                           {"/Other/", "b", "", "", "", ""},
                           {u"/music/Рок/"_qs, "c", "ogg", "1:02:03", "", ""}});
     EXPECT_EQ(M3uLines(t, TagView::None, "/music/list.m3u"),
-              (QStringList{"#EXTM3U", "#EXTINF:187,a", "Rock/a.mp3", "/Other/b.",
-                           "#EXTINF:3723,c", u"Рок/c.ogg"_qs}));
+              (QStringList{"#EXTM3U", "#EXTINF:187,a", "Rock/a.mp3", "/Other/b.", "#EXTINF:3723,c",
+                           u"Рок/c.ogg"_qs}));
     EXPECT_EQ(M3uLines(t, TagView::Id3v2, "/x/l.m3u").mid(1, 3),
               (QStringList{"#EXTINF:187,Art - Tit", "/Music/Rock/a.mp3", "#EXTINF:0, - "}));
     EXPECT_TRUE(CompleteDirSeparators(t));
@@ -164,15 +164,14 @@ TEST(M3u, DurationForms)
 TEST(M3u, ReadsPlayListsOfTodayAndOfWindows)
 {
     RowTable t;
-    const ListReader r =
-        readInto(t, 'p',
-                 {"#EXTM3U", "#PLAYLIST:x", "#EXTINF:5025,Artist - Title", "Rock\\a.mp3",
-                  "#EXTINF:-1,Stream", "\\Other\\b.mp3", "", "#EXTALB:y", "D:\\Music\\c.mp3",
-                  "file:///srv/m%20p3/d.mp3", "sub/e.mp3", "/abs/f.mp3", "#EXTINF:x,bad",
-                  "never.mp3"},
-                 "/music/list.m3u");
+    const ListReader r = readInto(t, 'p',
+                                  {"#EXTM3U", "#PLAYLIST:x", "#EXTINF:5025,Artist - Title",
+                                   "Rock\\a.mp3", "#EXTINF:-1,Stream", "\\Other\\b.mp3", "",
+                                   "#EXTALB:y", "D:\\Music\\c.mp3", "file:///srv/m%20p3/d.mp3",
+                                   "sub/e.mp3", "/abs/f.mp3", "#EXTINF:x,bad", "never.mp3"},
+                                  "/music/list.m3u");
     EXPECT_EQ(column(t, F::Dir), (QStringList{"/music/Rock/", "/Other/", "D:\\Music\\",
-                                             "/srv/m p3/", "/music/sub/", "/abs/"}));
+                                              "/srv/m p3/", "/music/sub/", "/abs/"}));
     EXPECT_EQ(column(t, F::Old),
               (QStringList{"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3", "f.mp3"}));
     EXPECT_EQ(column(t, F::Dur), (QStringList{"1:23:45", "", "", "", "", ""}));
