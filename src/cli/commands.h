@@ -35,5 +35,6 @@ bool parseArguments(const QStringList &args, const QStringList &switches, const 
 int runRead(const Arguments &args);
 int runEdit(const Arguments &args);
 int runApply(const Arguments &args);
+int runExport(const Arguments &args);
 
 } // namespace qm::cli

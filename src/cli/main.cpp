@@ -16,13 +16,15 @@ const char kUsage[] =
     "                          [--sort COL]... [--shuffle] [--numbers-separate]\n"
     "                          [--case COL=MODE]... [--replace COL FIND REPLACEMENT]...\n"
     "       quillmark-cli apply [OPTIONS] < rows\n"
+    "       quillmark-cli export --format list|m3u|special [OPTIONS] OUTPUT < rows\n"
     "       quillmark-cli --help | --version\n"
     "\n"
     "Rows travel as JSON Lines: one object per file with the column codes\n"
     "No Dir Old New Ext Siz Dur Inf Tit Trc Art Alb Yea Gen Com Ope Tt1 Oal Ory\n"
     "Cop Slt Enc Cmp Lan Xxx as keys, every value a string.\n"
     "\n"
-    "read: a file becomes one row, a folder is scanned; then names are split,\n"
+    "read: a file becomes one row, a folder is scanned, a list file (*.txt column\n"
+    "list, *.m3u, *.m3u8 play list) is read into rows; then names are split,\n"
     "file information and a tag are read and the rows numbered.\n"
     "  --tag 0|1|2           tag to read: none, ID3v1, ID3v2 (default 2)\n"
     "  --no-info             do not read file information\n"
@@ -64,6 +66,16 @@ const char kUsage[] =
     "                        tag in it, not only *.mp3 (as read --all-formats)\n"
     "  --create-folders yes|no   create missing folders (default no)\n"
     "  --replace yes|no      replace existing files (default no)\n"
+    "\n"
+    "export: writes the rows of standard input to OUTPUT as a column list, an m3u\n"
+    "play list or a special list (UTF-8, CR LF).\n"
+    "  --tag 0|1|2           tag view: the list's \"#Tag\" line, the play list's\n"
+    "                        \"#EXTINF\" text (default 2)\n"
+    "  --template T          special list row template (default \"%NS.%TT\")\n"
+    "  --title-template T    folder title template (default \"#%AL %YE\")\n"
+    "  --numbers-separate    the rows are numbered per folder: title lines and %NF\n"
+    "  --no-titles           no folder title lines\n"
+    "  --numbers 01|1        %NF with or without a leading zero (default 01)\n"
     "\n"
     "Failed rows go to standard error as \"old path<TAB>message\".\n"
     "Exit status: 0 all rows done, 1 some rows failed, 2 bad usage or input.\n"
@@ -124,6 +136,11 @@ int main(int argc, char **argv)
         valued = {QStringLiteral("write-tag"), QStringLiteral("tag"),
                   QStringLiteral("create-folders"), QStringLiteral("replace")};
         run = runApply;
+    } else if (command == QLatin1String("export")) {
+        switches = {QStringLiteral("numbers-separate"), QStringLiteral("no-titles")};
+        valued = {QStringLiteral("format"), QStringLiteral("tag"), QStringLiteral("template"),
+                  QStringLiteral("title-template"), QStringLiteral("numbers")};
+        run = runExport;
     } else {
         const QByteArray text =
             "quillmark-cli: unknown command \"" + command.toUtf8() + "\" (try --help)\n";

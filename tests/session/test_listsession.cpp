@@ -41,8 +41,9 @@ struct ListSession {
         });
         QObject::connect(&session, &Session::listReadFailed,
                          [this](const QString &m) { failures.append(m); });
-        QObject::connect(&session, &Session::listSaved,
-                         [this](const QString &path, bool ok) { saved.append({path, ok}); });
+        QObject::connect(&session, &Session::listSaved, [this](const QString &path, bool ok) {
+            saved.append({path, ok});
+        });
     }
     QStringList column(F f) const
     {
@@ -141,7 +142,8 @@ TEST(ListSession, PlayListWaitsForTheDurations)
     raw.close();
     const QString mp3 = dir.filePath("a.mp3");
     if (QProcess::execute("lame", {"-r", "-s", "44.1", "--bitwidth", "16", "-m", "m", "--silent",
-                                   raw.fileName(), mp3}) != 0)
+                                   raw.fileName(), mp3})
+        != 0)
         GTEST_SKIP() << "lame is not installed";
     ListSession s;
     s.state.allFormats = false;
