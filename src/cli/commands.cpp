@@ -3,6 +3,7 @@
 #include "cli/rowstream.h"
 #include "jobs/readkinds.h"
 #include "jobs/writesteps.h"
+#include "lists/columnlist.h"
 #include "lists/listfile.h"
 #include "options/optionssection.h"
 #include "session/session.h"
@@ -68,14 +69,23 @@ bool loadSession(Session &session)
     return true;
 }
 
-// Named on the command line, these files are lists, not files to add.
+// Named on the command line, a play list is read as a list, and so is a
+// text file that begins like a column list (a header, "#Tag" or "#EXTM3U"
+// line); any other file is a file to add.
 bool isListFile(const QString &path)
 {
-    for (const char *extension : {".txt", ".m3u", ".m3u8"})
-        if (path.endsWith(QLatin1String(extension), Qt::CaseInsensitive)
-            && QFileInfo(path).isFile())
-            return true;
-    return false;
+    if (!QFileInfo(path).isFile())
+        return false;
+    if (path.endsWith(QLatin1String(".m3u"), Qt::CaseInsensitive)
+        || path.endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive))
+        return true;
+    if (!path.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QStringList lines = ListTextLines(file.read(4096));
+    return !lines.isEmpty() && IsColumnListMarker(lines.first());
 }
 
 bool parseChoice(const Arguments &args, const QString &name, const QStringList &choices,
