@@ -9,7 +9,7 @@ seconds=${FUZZ_SECONDS:-20}
 build=${QM_FUZZ_BUILD_DIR:-build-fuzz}
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_FUZZ=ON -DQM_COMPONENTS="formats;settings;journal;table;text" \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_FUZZ=ON -DQM_COMPONENTS="formats;settings;journal;table;text;options;lists" \
   -DQM_BUILD_TESTS=OFF -DQM_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j2
 

@@ -4,6 +4,8 @@
 #include "formats/pathcodec.h"
 #include "jobs/readkinds.h"
 #include "jobs/writesteps.h"
+#include "lists/columnlist.h"
+#include "lists/listfile.h"
 #include "options/optionssection.h"
 #include "session/session.h"
 #include "settings/inifile.h"
@@ -80,6 +82,25 @@ bool loadSession(Session &session)
         return false;
     session.options() = loadOptions();
     return true;
+}
+
+// Named on the command line, a play list is read as a list, and so is a
+// text file that begins like a column list (a header, "#Tag" or "#EXTM3U"
+// line); any other file is a file to add.
+bool isListFile(const QString &path)
+{
+    if (!QFileInfo(path).isFile())
+        return false;
+    if (path.endsWith(QLatin1String(".m3u"), Qt::CaseInsensitive)
+        || path.endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive))
+        return true;
+    if (!path.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QStringList lines = ListTextLines(file.read(4096));
+    return !lines.isEmpty() && IsColumnListMarker(lines.first());
 }
 
 bool parseChoice(const Arguments &args, const QString &name, const QStringList &choices,
@@ -238,12 +259,82 @@ int runRead(const Arguments &args)
     Session session;
     session.options() = loadOptions();
     session.setStateSource([state] { return state; });
+    bool listFailed = false;
+    QObject::connect(&session, &Session::listReadFailed, [&listFailed](const QString &message) {
+        printError(message);
+        listFailed = true;
+    });
     // In the order given: a file becomes a row at once, a folder is scanned
-    // as the add-directory dialog does; the rows are then read.
-    session.addPaths(args.operands);
-    session.waitForJobs();
+    // as the add-directory dialog does, a list file is read by the list
+    // rules as the window's "open list" reads it; the rows are then read.
+    QStringList paths;
+    const auto addPaths = [&session, &paths] {
+        if (paths.isEmpty())
+            return;
+        session.addPaths(paths);
+        session.waitForJobs();
+        paths.clear();
+    };
+    for (const QString &path : args.operands) {
+        if (!isListFile(path)) {
+            paths.append(path);
+            continue;
+        }
+        addPaths();
+        session.addList(path, 'l');
+        session.waitForJobs();
+    }
+    addPaths();
+    if (listFailed)
+        return ExitUsage;
     const RowTable &table = session.table();
     return writeOut(table, format == QLatin1String("tsv") ? RowFormat::Tsv : RowFormat::JsonLines);
+}
+
+int runExport(const Arguments &args)
+{
+    QString format, tag, numbers;
+    if (!parseChoice(args, QStringLiteral("format"),
+                     {QStringLiteral("list"), QStringLiteral("m3u"), QStringLiteral("special")},
+                     QString(), format)
+        || !parseChoice(args, QStringLiteral("tag"),
+                        {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")},
+                        QStringLiteral("2"), tag)
+        || !parseChoice(args, QStringLiteral("numbers"),
+                        {QStringLiteral("01"), QStringLiteral("1")}, QStringLiteral("01"), numbers))
+        return ExitUsage;
+    if (args.operands.size() != 1)
+        return usageError(QStringLiteral("export needs one output file"));
+
+    SessionState state;
+    state.tagView = TagView(tag.toInt());
+    // The rows carry their durations: a play list takes them as they are.
+    state.fileInfo = true;
+    state.numbering = {numbers == QLatin1String("1") ? NumberStyle::Plain
+                                                     : NumberStyle::LeadingZero,
+                       args.has(QStringLiteral("numbers-separate")) ? NumberScope::PerFolder
+                                                                    : NumberScope::WholeTable};
+    Session session;
+    if (!loadSession(session))
+        return ExitUsage;
+    session.setStateSource([state] { return state; });
+    SpecListTemplates templates;
+    templates.row = args.value(QStringLiteral("template"), templates.row);
+    templates.title = args.value(QStringLiteral("title-template"), templates.title);
+    templates.titles = !args.has(QStringLiteral("no-titles"));
+    bool saved = session.table().fileRowCount() == 0;
+    QObject::connect(&session, &Session::listSaved, [&saved](const QString &path, bool ok) {
+        saved = ok;
+        if (!ok)
+            printError(kCannotCreateFile + path);
+    });
+    const Session::ListFormat listFormat =
+        format == QLatin1String("list")  ? Session::ListFormat::Column
+        : format == QLatin1String("m3u") ? Session::ListFormat::M3u
+                                         : Session::ListFormat::Special;
+    session.saveList(args.operands.first(), listFormat, templates);
+    session.waitForJobs();
+    return saved ? ExitOk : ExitUsage;
 }
 
 int runEdit(const Arguments &args)

@@ -37,5 +37,6 @@ int runEdit(const Arguments &args);
 int runApply(const Arguments &args);
 int runHistory(const Arguments &args);
 int runUndo(const Arguments &args);
+int runExport(const Arguments &args);
 
 } // namespace qm::cli

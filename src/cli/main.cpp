@@ -19,6 +19,7 @@ const char kUsage[] =
     "       quillmark-cli apply [OPTIONS] < rows\n"
     "       quillmark-cli history\n"
     "       quillmark-cli undo [NUMBER]\n"
+    "       quillmark-cli export --format list|m3u|special [OPTIONS] OUTPUT < rows\n"
     "       quillmark-cli --help | --version\n"
     "\n"
     "Rows travel as JSON Lines: one object per file with the column codes\n"
@@ -26,7 +27,9 @@ const char kUsage[] =
     "Cop Slt Enc Cmp Lan Xxx as keys, every value a string. A byte of a file name\n"
     "that is not UTF-8 is written \\udcXX (U+DC80 + byte, Python's surrogateescape).\n"
     "\n"
-    "read: a file becomes one row, a folder is scanned; then names are split,\n"
+    "read: a file becomes one row, a folder is scanned, a list file (*.m3u, *.m3u8\n"
+    "play list, or *.txt column list whose first line is a \"#\" header) is read\n"
+    "into rows; then names are split,\n"
     "file information and a tag are read and the rows numbered.\n"
     "  --tag 0|1|2           tag to read: none, ID3v1, ID3v2 (default 2)\n"
     "  --no-info             do not read file information\n"
@@ -76,6 +79,16 @@ const char kUsage[] =
     "yet, or of job NUMBER, file by file while the file is still the one the\n"
     "job left; a file changed since is left alone and listed on standard\n"
     "error. Copies, and files replaced under --replace yes, are not put back.\n"
+    "\n"
+    "export: writes the rows of standard input to OUTPUT as a column list, an m3u\n"
+    "play list or a special list (UTF-8, CR LF).\n"
+    "  --tag 0|1|2           tag view: the list's \"#Tag\" line, the play list's\n"
+    "                        \"#EXTINF\" text (default 2)\n"
+    "  --template T          special list row template (default \"%NS.%TT\")\n"
+    "  --title-template T    folder title template (default \"#%AL %YE\")\n"
+    "  --numbers-separate    the rows are numbered per folder: title lines and %NF\n"
+    "  --no-titles           no folder title lines\n"
+    "  --numbers 01|1        %NF with or without a leading zero (default 01)\n"
     "\n"
     "Failed rows go to standard error as \"old path<TAB>message\".\n"
     "Exit status: 0 all rows done, 1 some rows failed, 2 bad usage or input.\n"
@@ -146,6 +159,11 @@ int main(int argc, char **argv)
         run = runHistory;
     } else if (command == QLatin1String("undo")) {
         run = runUndo;
+    } else if (command == QLatin1String("export")) {
+        switches = {QStringLiteral("numbers-separate"), QStringLiteral("no-titles")};
+        valued = {QStringLiteral("format"), QStringLiteral("tag"), QStringLiteral("template"),
+                  QStringLiteral("title-template"), QStringLiteral("numbers")};
+        run = runExport;
     } else {
         const QByteArray text =
             "quillmark-cli: unknown command \"" + command.toUtf8() + "\" (try --help)\n";

@@ -12,8 +12,12 @@
 #include "jobs/addjob.h"
 #include "jobs/duplicatesjob.h"
 #include "jobs/fileops.h"
+#include "jobs/listjob.h"
 #include "jobs/sortjob.h"
 #include "jobs/updatejob.h"
+#include "lists/columnlist.h"
+#include "lists/listfile.h"
+#include "lists/m3u.h"
 #include "table/addedrows.h"
 #include "table/numbering.h"
 
@@ -146,14 +150,129 @@ void Session::addPath(const QString &path)
     completeAddedRows(row);
 }
 
-void Session::completeAddedRows(int first)
+void Session::newList()
+{
+    if (busy())
+        return;
+    table_.removeAllFileRows();
+    emit rowsReset();
+}
+
+void Session::openList(const QString &path, char kind)
+{
+    newList();
+    addList(path, kind);
+}
+
+namespace {
+
+// A job that does nothing: its end handler runs once the jobs queued before
+// it have ended.
+class QueueMark : public Job {
+public:
+    JobClass jobClass() const override { return JobClass::Add; }
+
+protected:
+    void execute() override {}
+};
+
+bool isPlayListPath(const QString &path)
+{
+    return path.endsWith(QLatin1String(".m3u"), Qt::CaseInsensitive)
+           || path.endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+void Session::addList(const QString &path, char kind)
+{
+    if (busy())
+        return;
+    table_.setCarried(false, 0);
+    firstAddedRow_ = table_.blankRow();
+    char jobKind = 'a';
+    if (kind == 'l') {
+        if (table_.fileRowCount() == 0)
+            emit dataViewsOffRequested();
+        jobKind = isPlayListPath(path) ? 'p' : 'l';
+        if (jobKind == 'p')
+            kind = 'p';
+    }
+    TListReadJob::Hooks hooks;
+    hooks.showColumn = [this](FieldNumber f) { emit columnShowRequested(f); };
+    hooks.showViews = [this](int tagVersion, bool fileInfo) {
+        showCarriedViews(tagVersion, fileInfo);
+    };
+    hooks.cannotOpen = [this](const QString &file) { emit listReadFailed(kCannotOpenFile + file); };
+    auto job = std::make_shared<TListReadJob>(table_, kind, path, std::move(hooks));
+    runner_.start(jobKind, job, [this, job] {
+        emit rowsAppended();
+        // Names read by the m3u rules are whole file names; a column list
+        // brings Old, Ext and New itself.
+        completeAddedRows(firstAddedRow_, job->kind() == 'p');
+    });
+}
+
+void Session::showCarriedViews(int tagVersion, bool fileInfo)
+{
+    const SessionState current = state();
+    if (tagVersion == 1 && current.tagView == TagView::None)
+        emit carriedViewRequested(1);
+    else if (tagVersion == 2 && current.tagView != TagView::Id3v2)
+        emit carriedViewRequested(2);
+    if (fileInfo && !current.fileInfo)
+        emit carriedViewRequested(0);
+}
+
+void Session::saveList(const QString &path, ListFormat format, const SpecListTemplates &templates)
+{
+    if (busy() || table_.fileRowCount() == 0)
+        return;
+    if (format != ListFormat::M3u || state().fileInfo) {
+        writeList(path, format, templates);
+        return;
+    }
+    emit fileInfoViewRequested();
+    if (!runner_.isActive()) {
+        writeList(path, format, templates);
+        return;
+    }
+    runner_.start('a', std::make_shared<QueueMark>(), [this, path, format, templates] {
+        writeList(path, format, templates);
+        runner_.setControlsEnabled(true);
+    });
+}
+
+void Session::writeList(const QString &path, ListFormat format, const SpecListTemplates &templates)
+{
+    const SessionState current = state();
+    QStringList lines;
+    switch (format) {
+    case ListFormat::Column:
+        lines = ColumnListLines(table_, current.tagView);
+        break;
+    case ListFormat::Special:
+        lines = SpecListLines(
+            table_, templates,
+            {current.numbering.separate(), current.numbering.style == NumberStyle::LeadingZero});
+        break;
+    case ListFormat::M3u:
+        if (CompleteDirSeparators(table_))
+            emit cellsChanged(1, table_.lastFileRow());
+        lines = M3uLines(table_, current.tagView, path);
+        break;
+    }
+    emit listSaved(path, WriteListFile(path, lines));
+}
+
+void Session::completeAddedRows(int first, bool splitNames)
 {
     forgetHistory();
     const SessionState current = state();
     // The table's part: empty rows out, names split, new rows numbered.
     const int rowsBefore = table_.rowCount();
-    const AddedRows added =
-        qm::completeAddedRows(table_, first, current.numbering.style, current.numbering.scope);
+    const AddedRows added = qm::completeAddedRows(table_, first, current.numbering.style,
+                                                  current.numbering.scope, splitNames);
     if (table_.rowCount() != rowsBefore)
         emit rowsReset();
     else

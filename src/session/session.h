@@ -10,6 +10,7 @@
 #include "jobs/readkinds.h"
 #include "jobs/writesteps.h"
 #include "journal/journal.h"
+#include "lists/speclist.h"
 #include "options/options.h"
 #include "table/celleditor.h"
 #include "table/duplicates.h"
@@ -92,9 +93,27 @@ public:
     // One path as a row, unchecked (the program's first argument), completed.
     void addPath(const QString &path);
 
+    // Empties the table: the header and the blank last row stay.
+    void newList();
+    // A list file read by an add job into the emptied table (openList) or
+    // after the rows there (addList): kind 'l' reads by the column-list
+    // rules (an ".m3u" or ".m3u8" file by the m3u rules, and any list from
+    // its "#EXTM3U" line on), 'p' by the m3u rules. Into an empty table, a
+    // column list first switches the data views off (dataViewsOffRequested).
+    void openList(const QString &path, char kind);
+    void addList(const QString &path, char kind);
+
+    enum class ListFormat { Column, Special, M3u };
+    // Writes the file rows as a list; listSaved tells the result. Nothing
+    // happens when the table holds no file row. A play list waits for the
+    // durations: when the file-information view is off it is asked for
+    // (fileInfoViewRequested) and the list written once its read has ended.
+    void saveList(const QString &path, ListFormat format, const SpecListTemplates &templates = {});
+
     // Completes the rows an add brought in from `first` on: drops empty
-    // ones, splits the file names, numbers them and starts their reads.
-    void completeAddedRows(int first);
+    // ones, splits the file names (unless `splitNames` is false), numbers
+    // them and starts their reads.
+    void completeAddedRows(int first, bool splitNames = true);
     // Reads rows [first, last] by `kind` (1, 2, 105, 108) on a job.
     void startUpdateJob(int first, int last, int kind);
     // Starts the read requests held back.
@@ -198,6 +217,21 @@ signals:
     // What undo and redo can do changed.
     void historyChanged();
 
+    // The views for a list file (answered synchronously by the window):
+    // switch the ID3v1, ID3v2 and file-information views off by their
+    // commands; show a hidden column by its command; switch a view on
+    // without reading (0 file information, 1 ID3v1, 2 ID3v2) because the
+    // list carries its data; switch the file-information view on by its
+    // command, reading.
+    void dataViewsOffRequested();
+    void columnShowRequested(FieldNumber f);
+    void carriedViewRequested(int view);
+    void fileInfoViewRequested();
+    // A list file could not be read: "Не удается открыть файл: \n" + path.
+    void listReadFailed(const QString &message);
+    // A list was written (ok) or could not be created.
+    void listSaved(const QString &path, bool ok);
+
 private:
     class ChangedRows;
     struct StepGuard {
@@ -216,6 +250,9 @@ private:
     // The folder scan of `kind`, appending a row per file found.
     std::shared_ptr<Job> scanJob(char kind, const QStringList &folders);
     void startAddJob(const QStringList &folders, char kind);
+    // Switches on, without reading, the views a list carries data for.
+    void showCarriedViews(int tagVersion, bool fileInfo);
+    void writeList(const QString &path, ListFormat format, const SpecListTemplates &templates);
     void addPathsFrom(QStringList paths, int first);
     // Its end renumbers every row and ends the wait for separate numbering.
     // `before` makes the sort one undoable step; without it the history is

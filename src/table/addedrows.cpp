@@ -4,7 +4,8 @@
 
 namespace qm {
 
-AddedRows completeAddedRows(RowTable &table, int first, NumberStyle style, NumberScope scope)
+AddedRows completeAddedRows(RowTable &table, int first, NumberStyle style, NumberScope scope,
+                            bool splitNames)
 {
     first = std::max(first, 1);
     // Removed rows all lie at or after `first`, so numbering from `first`
@@ -12,7 +13,8 @@ AddedRows completeAddedRows(RowTable &table, int first, NumberStyle style, Numbe
     table.deleteEmptyRows(first, table.lastFileRow());
     const AddedRows added{first, table.lastFileRow()};
     if (!added.isEmpty()) {
-        table.splitAddedNames(added.first, added.last);
+        if (splitNames)
+            table.splitAddedNames(added.first, added.last);
         renumberRows(table, first, style, scope);
     }
     return added;

@@ -638,3 +638,40 @@ TEST_F(CliTest, NamesInWindows1251BytesReachTheirOwnFiles)
               QString::fromUtf8("Новая"));
     EXPECT_EQ(readAll(decoy), decoyBytes);
 }
+
+// A column list exported, its names edited in a text editor and read back;
+// a play list of a Windows player read into rows; a booklet exported.
+TEST_F(CliTest, ListsAreExportedAndReadBack)
+{
+    const QByteArray rows =
+        "{\"No\":\"1\",\"Dir\":\"" + album().toUtf8()
+        + "/\",\"Old\":\"a\",\"New\":\"a\",\"Ext\":\"mp3\",\"Dur\":\"3:07\",\"Tit\":\"One\"}\n"
+          "{\"No\":\"2\",\"Dir\":\""
+        + album().toUtf8() + "/\",\"Old\":\"b\",\"New\":\"b\",\"Ext\":\"mp3\",\"Tit\":\"Two\"}\n";
+    const QString list = album() + "/list.txt";
+    ASSERT_EQ(cli({"export", "--format", "list", list}, rows).exitCode, 0);
+    QByteArray text = readAll(list);
+    text.replace("#New name\r\na\r\nb\r\n", "#New name\r\n01 One\r\n02 Two\r\n");
+    ASSERT_TRUE(writeAll(list, text));
+    const QList<QJsonObject> back = jsonRows(cli({"read", "--no-info", list}).out);
+    ASSERT_EQ(back.size(), 2);
+    EXPECT_EQ(back[0]["New"].toString(), "01 One");
+    EXPECT_EQ(back[1]["Old"].toString(), "b");
+
+    const QString booklet = album() + "/booklet.txt";
+    ASSERT_EQ(cli({"export", "--format", "special", "--template", "%NS. %TT (%DU)", booklet}, rows)
+                  .exitCode,
+              0);
+    EXPECT_EQ(readAll(booklet), "1. One (3:07)\r\n2. Two ()\r\n");
+
+    const QString m3u = album() + "/win.m3u";
+    ASSERT_TRUE(writeAll(m3u, "#EXTM3U\r\n#EXTINF:5025,\xC0\xF0\xF2 - Title\r\nRock\\a.mp3\r\n"));
+    const QList<QJsonObject> played = jsonRows(cli({"read", "--no-info", m3u}).out);
+    ASSERT_EQ(played.size(), 1);
+    EXPECT_EQ(played[0]["Dir"].toString(), album() + "/Rock/");
+    EXPECT_EQ(played[0]["Ext"].toString(), "mp3");
+    EXPECT_EQ(played[0]["Dur"].toString(), "1:23:45");
+    EXPECT_EQ(played[0]["Art"].toString(), QString::fromUtf8("Арт"));
+    EXPECT_EQ(cli({"read", album() + "/missing.m3u"}).exitCode, 2);
+    EXPECT_EQ(cli({"export", "--format", "m3u", "/no/such/dir/x.m3u"}, rows).exitCode, 2);
+}

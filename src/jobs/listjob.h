@@ -1,0 +1,47 @@
+#pragma once
+
+#include "jobs/job.h"
+#include "lists/listreader.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace qm {
+
+// The add job's list read (kinds 'l': the column-list rules, switching to
+// the m3u rules at "#EXTM3U"; 'p': the m3u rules). The file is loaded on the
+// job's thread; every line is read into the table on the window's thread.
+class TListReadJob : public Job {
+public:
+    struct Hooks {
+        // A column the list fills is hidden: show it.
+        ListReader::ShowColumn showColumn;
+        // The views the list carries data for, switched on without reading:
+        // tag version 0, 1 or 2, and file information.
+        std::function<void(int tagVersion, bool fileInfo)> showViews;
+        // The file could not be read (nothing is added).
+        std::function<void(const QString &path)> cannotOpen;
+    };
+
+    TListReadJob(RowTable &table, char kind, QString path, Hooks hooks);
+
+    JobClass jobClass() const override { return JobClass::Add; }
+    // Read after the job has ended: the rules the last line was read by.
+    char kind() const { return m_reader ? m_reader->kind() : m_kind; }
+
+protected:
+    void execute() override;
+
+private:
+    RowTable &m_table;
+    char m_kind;
+    QString m_path;
+    Hooks m_hooks;
+    // Made and used on the window's thread only.
+    std::unique_ptr<ListReader> m_reader;
+    bool m_ended = false;
+};
+
+} // namespace qm

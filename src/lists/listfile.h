@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace qm {
+
+// List files as text lines. Read: UTF-8 when the bytes are valid UTF-8 (a
+// byte-order mark is skipped), otherwise the legacy code page, so lists made
+// by the Windows program load; lines end with CR LF, LF or CR, and a break at
+// the very end opens no further line. Written: UTF-8 without byte-order mark,
+// CR LF after every line, the last included.
+QStringList ListTextLines(QByteArrayView bytes, bool utf8Only = false);
+QByteArray ListTextBytes(const QStringList &lines);
+
+// False when the file cannot be read; `lines` is then empty. An ".m3u8"
+// list is UTF-8 whatever its bytes.
+bool ReadListFile(const QString &path, QStringList &lines);
+// Written whole through a temporary file renamed over the target, so a
+// failed save leaves an existing file as it was. False when it cannot be
+// created or written.
+bool WriteListFile(const QString &path, const QStringList &lines);
+
+inline const QString kCannotOpenFile = QStringLiteral(u"Не удается открыть файл: \n");
+inline const QString kCannotCreateFile = QStringLiteral(u"Не удается создать файл: \n");
+
+} // namespace qm

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "table/rowtable.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace qm {
+
+// The add job's reading of a list file, one line at a time on the window's
+// thread: the column-list rules (kind 'l') or the m3u rules (kind 'p'), the
+// first switching to the second at an "#EXTM3U" line. New rows are filled
+// from the table's blank last row on; each value or path line past the last
+// file row adds one.
+class ListReader {
+public:
+    // A column that the list fills is to be shown (its view command, when it
+    // is hidden).
+    using ShowColumn = std::function<void(FieldNumber)>;
+
+    ListReader(RowTable &table, char kind, const QString &listPath, ShowColumn showColumn = {});
+
+    // The tag layout the whole list announces before its lines are read:
+    // 1 for a play list, for a first line "#EXTM3U" or a line "#Tag 1"
+    // (without regard to case), else 2 for a line "#Tag 2", else 0.
+    static int AnnouncedTagVersion(char kind, const QStringList &lines);
+
+    // Reads one line. False when the line ends the reading (an "#EXTINF"
+    // line without a whole number of seconds).
+    bool readLine(const QString &line);
+    // After the last line: the common folder of an "#Old name" line goes into
+    // Dir of every new row.
+    void finish();
+
+    char kind() const { return m_kind; }
+    int firstRow() const { return m_firstRow; }
+    int filesAdded() const { return m_filesAdded; }
+    bool carriedFileInfo() const { return m_carriedFileInfo; }
+    int carriedTagVersion() const { return m_carriedTagVersion; }
+
+private:
+    void readHeadedLine(const QString &line);
+    bool readM3uLine(const QString &line);
+    // The row the next value goes to, added when it lies past the last file
+    // row.
+    int valueRow();
+    void show(FieldNumber f);
+
+    RowTable &m_table;
+    char m_kind;
+    QString m_listFolder;
+    ShowColumn m_showColumn;
+    int m_firstRow;
+    int m_currentRow;
+    FieldNumber m_target = FieldNumber::New;
+    QString m_commonFolder;
+    int m_filesAdded = 0;
+    bool m_carriedFileInfo = false;
+    int m_carriedTagVersion = 0;
+};
+
+} // namespace qm

@@ -1,0 +1,138 @@
+#include "lists/m3u.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace qm {
+
+namespace {
+
+// Lower case of the Latin letters A-Z only, as the folder test wants.
+QString latinLower(QString text)
+{
+    for (QChar &c : text)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + 32);
+    return text;
+}
+
+QString folderOf(const QString &listPath)
+{
+    QString folder = QFileInfo(listPath).absolutePath();
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
+}
+
+} // namespace
+
+int DurationSeconds(const QString &dur)
+{
+    QString d = dur;
+    if (d.isEmpty())
+        d = QStringLiteral("00:00:00");
+    else if (d.size() <= 4)
+        d.prepend(QLatin1String("00:0"));
+    else if (d.size() == 5)
+        d.prepend(QLatin1String("00:"));
+    else if (d.size() <= 7)
+        d.prepend(u'0');
+    const QStringList parts = d.split(u':');
+    if (parts.size() != 3)
+        return 0;
+    bool ok[3];
+    const int h = parts[0].toInt(&ok[0]);
+    const int m = parts[1].toInt(&ok[1]);
+    const int s = parts[2].toInt(&ok[2]);
+    if (!ok[0] || !ok[1] || !ok[2] || h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59)
+        return 0;
+    return h * 3600 + m * 60 + s;
+}
+
+QString DurationText(int seconds)
+{
+    const int h = seconds / 3600;
+    const int m = seconds / 60 % 60;
+    const int s = seconds % 60;
+    if (h == 0)
+        return QStringLiteral("%1:%2").arg(m).arg(s, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2:%3")
+        .arg(h)
+        .arg(m, 2, 10, QLatin1Char('0'))
+        .arg(s, 2, 10, QLatin1Char('0'));
+}
+
+bool CompleteDirSeparators(RowTable &table)
+{
+    bool changed = false;
+    for (int row = 1; row <= table.lastFileRow(); ++row) {
+        const QString &dir = table.cell(row, FieldNumber::Dir);
+        if (!dir.isEmpty() && !dir.endsWith(u'/')) {
+            table.setCell(row, FieldNumber::Dir, dir + u'/');
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+QStringList M3uLines(const RowTable &table, TagView view, const QString &listPath)
+{
+    const QString folder = latinLower(folderOf(listPath));
+    QStringList lines{QStringLiteral("#EXTM3U")};
+    for (int row = 1; row <= table.lastFileRow(); ++row) {
+        const int seconds = DurationSeconds(table.cell(row, FieldNumber::Dur));
+        const QString extinf = QStringLiteral("#EXTINF:%1,").arg(seconds);
+        if (view != TagView::None)
+            lines.append(extinf + table.cell(row, FieldNumber::Art) + QLatin1String(" - ")
+                         + table.cell(row, FieldNumber::Tit));
+        else if (seconds > 0)
+            lines.append(extinf + table.cell(row, FieldNumber::New));
+        QString dir = table.cell(row, FieldNumber::Dir);
+        if (!dir.isEmpty() && !dir.endsWith(u'/'))
+            dir += u'/';
+        QString path =
+            dir + table.cell(row, FieldNumber::Old) + u'.' + table.cell(row, FieldNumber::Ext);
+        if (latinLower(path).startsWith(folder))
+            path = path.mid(folder.size());
+        lines.append(path);
+    }
+    return lines;
+}
+
+M3uPath ResolveM3uPath(const QString &line, const QString &listFolder)
+{
+    QString path = line;
+    if (path.startsWith(QLatin1String("file://"), Qt::CaseInsensitive))
+        path = QUrl(path).toLocalFile();
+    const bool windows = path.contains(u'\\') && !path.contains(u'/');
+    qsizetype cut =
+        windows ? qMax(path.lastIndexOf(u'\\'), path.lastIndexOf(u':')) : path.lastIndexOf(u'/');
+    const QString folder = path.left(cut + 1);
+    M3uPath out{{}, path.mid(cut + 1)};
+    if (windows && folder.mid(1, 2) == QLatin1String(":\\"))
+        out.dir = folder;
+    else if (windows && folder.startsWith(u'\\'))
+        out.dir = u'/' + folder.mid(1).replace(u'\\', u'/');
+    else if (windows)
+        out.dir = listFolder + QString(folder).replace(u'\\', u'/');
+    else if (folder.startsWith(u'/'))
+        out.dir = folder;
+    else
+        out.dir = listFolder + folder;
+    return out;
+}
+
+std::optional<int> ExtinfSeconds(QStringView line)
+{
+    const qsizetype comma = line.indexOf(u',');
+    if (comma < 8)
+        return std::nullopt;
+    bool ok = false;
+    const int seconds = line.sliced(8, comma - 8).trimmed().toInt(&ok);
+    if (!ok)
+        return std::nullopt;
+    return seconds;
+}
+
+} // namespace qm

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "options/options.h"
+#include "table/rowtable.h"
+
+#include <QStringList>
+
+#include <optional>
+
+namespace qm {
+
+// The m3u play list: "#EXTM3U", then per file an optional
+// "#EXTINF:" seconds "," display text line and the path line.
+
+// Seconds of a Dur cell ("3:07", "1:02:03"): brought to h:mm:ss and read as a
+// time of day; empty or invalid gives 0.
+int DurationSeconds(const QString &dur);
+// "n:ss" below one hour, else "h:nn:ss".
+QString DurationText(int seconds);
+
+// Appends "/" to every Dir cell of the file rows that is not empty and does
+// not end with one. True when a cell changed.
+bool CompleteDirSeparators(RowTable &table);
+
+// The lines of the play list of every file row, saved as `listPath`. With a
+// tag view "#EXTINF:" S "," Art " - " Tit for every row, otherwise
+// "#EXTINF:" S "," New for the rows with a duration. A path under the list's
+// folder (compared with Latin letters folded only) is written relative to
+// it, any other in full; "Dir Old.Ext", the dot written even for an empty
+// Ext.
+QStringList M3uLines(const RowTable &table, TagView view, const QString &listPath);
+
+// A path line of a play list as folder (ending with "/") and name: a
+// file:// URL is decoded; a line written on Windows (with "\" and no "/")
+// is split at "\" or ":" — a drive-letter folder stays as it is, a folder
+// from the drive's root starts at "/", a relative one resolves against the
+// list's folder like a relative line written here.
+struct M3uPath {
+    QString dir;
+    QString name;
+};
+M3uPath ResolveM3uPath(const QString &line, const QString &listFolder);
+
+// The seconds of an "#EXTINF:" line: the whole number between the colon and
+// the first comma. Nothing when there is none; -1 (or any negative) is an
+// unknown length.
+std::optional<int> ExtinfSeconds(QStringView line);
+
+} // namespace qm

@@ -1,0 +1,211 @@
+#include "lists/columnlist.h"
+#include "lists/listfile.h"
+#include "lists/listreader.h"
+#include "lists/m3u.h"
+#include "lists/speclist.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace qm;
+
+namespace {
+
+using F = FieldNumber;
+
+struct Cells {
+    QString dir, old, ext, dur, art, tit;
+};
+
+RowTable tableOf(const std::vector<Cells> &rows)
+{
+    RowTable t;
+    for (const Cells &c : rows) {
+        const int r = t.appendRows(1);
+        t.setCell(r, F::No, QString::number(r));
+        t.setCell(r, F::Dir, c.dir);
+        t.setCell(r, F::Old, c.old);
+        t.setCell(r, F::New, c.old);
+        t.setCell(r, F::Ext, c.ext);
+        t.setCell(r, F::Dur, c.dur);
+        t.setCell(r, F::Art, c.art);
+        t.setCell(r, F::Tit, c.tit);
+    }
+    return t;
+}
+
+// Reads `lines` into `t` as the add job does; returns the reader's state.
+ListReader readInto(RowTable &t, char kind, const QStringList &lines,
+                    const QString &listPath = QStringLiteral("/music/list.m3u"))
+{
+    ListReader reader(t, kind, listPath);
+    for (const QString &line : lines)
+        if (!reader.readLine(line))
+            break;
+    reader.finish();
+    return reader;
+}
+
+QStringList column(const RowTable &t, F f)
+{
+    QStringList out;
+    for (int r = 1; r <= t.lastFileRow(); ++r)
+        out << t.cell(r, f);
+    return out;
+}
+
+} // namespace
+
+TEST(ListText, DecodesUtf8OrLegacyAndSplitsEveryLineEnd)
+{
+    EXPECT_EQ(ListTextLines("\xEF\xBB\xBF\xD0\x90\r\nb\nc\rd\r\n"),
+              (QStringList{u"А"_qs, "b", "c", "d"}));
+    // Windows-1251 bytes are not UTF-8: the legacy code page decodes them.
+    EXPECT_EQ(ListTextLines("#Title\r\n\xCF\xF0\xE8\xE2\xE5\xF2\r\n"),
+              (QStringList{"#Title", u"Привет"_qs}));
+    EXPECT_EQ(ListTextLines("\r\n"), QStringList{""});
+    EXPECT_TRUE(ListTextLines("").isEmpty());
+    EXPECT_EQ(ListTextBytes({u"Я"_qs, ""}), QByteArray("\xD0\xAF\r\n\r\n"));
+}
+
+TEST(ListText, FileThatCannotBeReadOrWrittenFails)
+{
+    QTemporaryDir dir;
+    QStringList lines{"x"};
+    EXPECT_FALSE(ReadListFile(dir.filePath("missing.txt"), lines));
+    EXPECT_TRUE(lines.isEmpty());
+    EXPECT_FALSE(WriteListFile(dir.filePath("no/such/folder/list.txt"), {"a"}));
+    const QString path = dir.filePath("list.m3u8");
+    ASSERT_TRUE(WriteListFile(path, {"#EXTM3U", u"Ж.mp3"_qs}));
+    ASSERT_TRUE(ReadListFile(path, lines));
+    EXPECT_EQ(lines, (QStringList{"#EXTM3U", u"Ж.mp3"_qs}));
+}
+
+TEST(ColumnList, WritesTagLineAndUsedColumnsInPositionOrder)
+{
+    RowTable t = tableOf({{"/a/", "x", "mp3", "", "", "T1"},
+                          {"/a/", "y", "mp3", "", "", ""},
+                          {"/a/", "z", "", "", "", "T3"}});
+    EXPECT_EQ(ColumnListLines(t, TagView::Id3v1),
+              (QStringList{"#Tag 1", "#Path",     "/a/", "/a/", "/a/", "#Old name",  "x",   "y",
+                           "z",      "#New name", "x",   "y",   "z",   "#Expansion", "mp3", "mp3",
+                           "",       "#Title",    "T1",  "",    "T3"}));
+}
+
+TEST(ColumnList, ReadsBlocksFromTheFirstNewRow)
+{
+    RowTable t = tableOf({{"/keep/", "k", "", "", "", ""}});
+    const ListReader r = readInto(t, 'l',
+                                  {"#Old name /common/", "a", "b", "c", "#Path", "/p/", "#Duration",
+                                   "3:07", "#Tag 2", "#Artist", "#not a header"});
+    EXPECT_EQ(column(t, F::Old), (QStringList{"k", "a", "b", "c"}));
+    // The common folder wins over the shorter "#Path" block.
+    EXPECT_EQ(column(t, F::Dir), (QStringList{"/keep/", "/common/", "/common/", "/common/"}));
+    EXPECT_EQ(column(t, F::Dur), (QStringList{"", "3:07", "", ""}));
+    EXPECT_EQ(column(t, F::Art), (QStringList{"", "#not a header", "", ""}));
+    EXPECT_EQ(r.filesAdded(), 3);
+    EXPECT_TRUE(r.carriedFileInfo());
+    EXPECT_EQ(r.carriedTagVersion(), 2);
+}
+
+TEST(ColumnList, PlainTextFillsNewAndEXTM3USwitchesToPlayListRules)
+{
+    RowTable t;
+    readInto(t, 'l', {"one", "two"});
+    EXPECT_EQ(column(t, F::New), (QStringList{"one", "two"}));
+    RowTable p;
+    const ListReader r = readInto(p, 'l', {"#EXTM3U", "#EXTINF:5,A - B", "x.mp3"});
+    EXPECT_EQ(r.kind(), 'p');
+    EXPECT_EQ(column(p, F::Old), QStringList{"x.mp3"});
+}
+
+TEST(ColumnList, EveryCellReadsBackAsWritten)
+{
+    const QStringList cells{
+        "#Titles of the day", "##Title", "#EXTM3U x", "#Tag 1", "# plain", "", "plain", "###Path"};
+    RowTable t;
+    for (const QString &c : cells)
+        t.setCell(t.appendRows(1), F::Tit, c);
+    t.setCell(1, F::Old, "line\r\nbreak\nand\rmore");
+    const QStringList lines = ColumnListLines(t, TagView::Id3v2);
+    RowTable back;
+    readInto(back, 'l', lines);
+    EXPECT_EQ(column(back, F::Tit), cells);
+    EXPECT_EQ(back.cell(1, F::Old), "line break and more");
+    EXPECT_EQ(back.rowCount(), t.rowCount());
+}
+
+TEST(M3u, WritesDurationsAndPathsRelativeToTheList)
+{
+    RowTable t = tableOf({{"/Music/Rock", "a", "mp3", "3:07", "Art", "Tit"},
+                          {"/Other/", "b", "", "", "", ""},
+                          {u"/music/Рок/"_qs, "c", "ogg", "1:02:03", "", ""}});
+    EXPECT_EQ(M3uLines(t, TagView::None, "/music/list.m3u"),
+              (QStringList{"#EXTM3U", "#EXTINF:187,a", "Rock/a.mp3", "/Other/b.", "#EXTINF:3723,c",
+                           u"Рок/c.ogg"_qs}));
+    EXPECT_EQ(M3uLines(t, TagView::Id3v2, "/x/l.m3u").mid(1, 3),
+              (QStringList{"#EXTINF:187,Art - Tit", "/Music/Rock/a.mp3", "#EXTINF:0, - "}));
+    EXPECT_TRUE(CompleteDirSeparators(t));
+    EXPECT_EQ(t.cell(1, F::Dir), "/Music/Rock/");
+}
+
+TEST(M3u, DurationForms)
+{
+    const std::vector<std::pair<QString, int>> cases{
+        {"", 0}, {"3:07", 187}, {"12:34", 754}, {"1:02:03", 3723}, {"x", 0}, {"1:99:00", 0}};
+    for (const auto &[dur, seconds] : cases)
+        EXPECT_EQ(DurationSeconds(dur), seconds) << dur.toStdString();
+    EXPECT_EQ(DurationText(5025), "1:23:45");
+    EXPECT_EQ(DurationText(187), "3:07");
+}
+
+TEST(M3u, ReadsPlayListsOfTodayAndOfWindows)
+{
+    RowTable t;
+    const ListReader r = readInto(t, 'p',
+                                  {"#EXTM3U", "#PLAYLIST:x", "#EXTINF:5025,Artist - Title",
+                                   "Rock\\a.mp3", "#EXTINF:-1,Stream", "\\Other\\b.mp3", "",
+                                   "#EXTALB:y", "D:\\Music\\c.mp3", "file:///srv/m%20p3/d.mp3",
+                                   "sub/e.mp3", "/abs/f.mp3", "#EXTINF:x,bad", "never.mp3"},
+                                  "/music/list.m3u");
+    EXPECT_EQ(column(t, F::Dir), (QStringList{"/music/Rock/", "/Other/", "D:\\Music\\",
+                                              "/srv/m p3/", "/music/sub/", "/abs/"}));
+    EXPECT_EQ(column(t, F::Old),
+              (QStringList{"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3", "f.mp3"}));
+    EXPECT_EQ(column(t, F::Dur), (QStringList{"1:23:45", "", "", "", "", ""}));
+    EXPECT_EQ(column(t, F::Art), (QStringList{"Artist", "", "", "", "", ""}));
+    EXPECT_EQ(column(t, F::Tit), (QStringList{"Title", "Stream", "", "", "", ""}));
+    EXPECT_EQ(r.filesAdded(), 6);
+    EXPECT_EQ(r.carriedTagVersion(), 1);
+}
+
+TEST(M3u, RoundTripKeepsPathsAndTags)
+{
+    RowTable t = tableOf({{"/music/A/", "a", "mp3", "3:07", "X", "Y"},
+                          {"/elsewhere/", "b", "mp3", "1:00:00", "P", "Q"}});
+    RowTable back;
+    readInto(back, 'p', M3uLines(t, TagView::Id3v1, "/music/list.m3u"), "/music/list.m3u");
+    for (F f : {F::Dir, F::Dur, F::Art, F::Tit})
+        EXPECT_EQ(column(back, f), column(t, f));
+    EXPECT_EQ(column(back, F::Old), (QStringList{"a.mp3", "b.mp3"}));
+}
+
+TEST(SpecList, ExpandsCodesFoldersAndTitleLines)
+{
+    RowTable t = tableOf({{"/m/Rock/", "", "", "1:00", "", "A"},
+                          {"/m/Rock/", "", "", "", "", "B"},
+                          {"/m/Jazz/", "", "", "", "", "C"}});
+    t.setCell(3, F::No, "1");
+    t.setCell(1, F::Alb, "Al");
+    t.setCell(3, F::Alb, "Bl");
+    const SpecListTemplates plain{"%ns.%TT (%DU) %ZZ %", "#%AL %NF %FN", true};
+    EXPECT_EQ(SpecListLines(t, plain, {}),
+              (QStringList{"1.A (1:00) %ZZ %", "2.B () %ZZ %", "1.C () %ZZ %"}));
+    const SpecListTemplates folders{"%NF-%NS %FN", "#%AL %NF", true};
+    EXPECT_EQ(SpecListLines(t, folders, {true, true}),
+              (QStringList{"#Al 01", "01-1 Rock", "01-2 Rock", "#Bl 02", "02-1 Jazz"}));
+    EXPECT_EQ(SpecListLines(t, {"%NF", "#", false}, {true, false}), (QStringList{"1", "1", "2"}));
+    EXPECT_EQ(SpecListLines(t, {"%NF", "#", true}, {false, true}), (QStringList{"00", "00", "00"}));
+}

@@ -1,0 +1,162 @@
+#include "session/session.h"
+
+#include "lists/listfile.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace qm;
+using F = FieldNumber;
+
+namespace {
+
+// A session whose views follow the requests of list reading and saving, as
+// the window's commands would.
+struct ListSession {
+    Session session;
+    SessionState state;
+    QStringList failures;
+    QList<std::pair<QString, bool>> saved;
+
+    ListSession()
+    {
+        state.allFormats = true;
+        session.setStateSource([this] { return state; });
+        QObject::connect(&session, &Session::dataViewsOffRequested, [this] {
+            state.tagView = TagView::None;
+            state.fileInfo = false;
+        });
+        QObject::connect(&session, &Session::carriedViewRequested, [this](int view) {
+            if (view == 0)
+                state.fileInfo = true;
+            else
+                state.tagView = TagView(view);
+        });
+        QObject::connect(&session, &Session::fileInfoViewRequested, [this] {
+            state.fileInfo = true;
+            session.startUpdateJob(1, session.table().lastFileRow(), 105);
+        });
+        QObject::connect(&session, &Session::listReadFailed,
+                         [this](const QString &m) { failures.append(m); });
+        QObject::connect(&session, &Session::listSaved, [this](const QString &path, bool ok) {
+            saved.append({path, ok});
+        });
+    }
+    QStringList column(F f) const
+    {
+        QStringList out;
+        for (int r = 1; r <= session.table().lastFileRow(); ++r)
+            out << session.table().cell(r, f);
+        return out;
+    }
+};
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+// Saved as a column list and opened again, every view gives the same rows.
+TEST(ListSession, ColumnListRoundTripInEveryView)
+{
+    QTemporaryDir dir;
+    for (const TagView view : {TagView::None, TagView::Id3v1, TagView::Id3v2}) {
+        ListSession s;
+        s.state.tagView = view;
+        RowTable &t = s.session.table();
+        for (int i = 0; i < 3; ++i) {
+            const int r = t.appendRows(1);
+            t.setCell(r, F::Dir, "/m/");
+            t.setCell(r, F::Old, QStringLiteral("old%1").arg(i));
+            t.setCell(r, F::New, QStringLiteral("new%1").arg(i));
+            t.setCell(r, F::Ext, "mp3");
+            if (view != TagView::None)
+                t.setCell(r, F::Tit, i == 1 ? u"#Titles of the day"_qs : u"Заголовок"_qs);
+        }
+        const QString path = dir.filePath("list.txt");
+        s.session.saveList(path, Session::ListFormat::Column);
+        ASSERT_EQ(s.saved.value(0), std::make_pair(path, true));
+        const RowTable before = t;
+        s.session.openList(path, 'l');
+        s.session.waitForJobs();
+        EXPECT_EQ(s.state.tagView, view);
+        for (F f : {F::Dir, F::Old, F::New, F::Ext, F::Tit})
+            for (int r = 1; r <= 3; ++r)
+                EXPECT_EQ(t.cell(r, f), before.cell(r, f)) << int(view) << " " << int(f);
+        EXPECT_EQ(t.fileRowCount(), 3);
+    }
+}
+
+// A column list of the Windows program: Windows-1251, CR LF, a common
+// folder; and a plain play list without "#EXTM3U", whose names are split.
+TEST(ListSession, ReadsWindowsListsAndPlainPlayLists)
+{
+    QTemporaryDir dir;
+    ListSession s;
+    const QString txt = dir.filePath("win.txt");
+    ASSERT_TRUE(writeBytes(txt, "#Tag 1\r\n#Old name D:\\Music\\\r\n\xCF\xE5\xF1\xED\xFF\r\nb\r\n"
+                                "#Expansion\r\nmp3\r\nmp3\r\n#Title\r\n\xC0\r\n"));
+    s.session.openList(txt, 'l');
+    s.session.waitForJobs();
+    EXPECT_EQ(s.column(F::Old), (QStringList{u"Песня"_qs, "b"}));
+    EXPECT_EQ(s.column(F::Dir), (QStringList{"D:\\Music\\", "D:\\Music\\"}));
+    EXPECT_EQ(s.column(F::Tit), (QStringList{u"А"_qs, ""}));
+    EXPECT_EQ(s.state.tagView, TagView::Id3v1);
+
+    const QString m3u = dir.filePath("plain.m3u");
+    ASSERT_TRUE(writeBytes(m3u, "a.mp3\nsub/b.ogg\n"));
+    s.session.addList(m3u, 'l');
+    s.session.waitForJobs();
+    EXPECT_EQ(s.column(F::Old), (QStringList{u"Песня"_qs, "b", "a", "b"}));
+    EXPECT_EQ(s.column(F::Ext), (QStringList{"mp3", "mp3", "mp3", "ogg"}));
+    EXPECT_EQ(s.column(F::New).last(), "b");
+    EXPECT_EQ(s.column(F::Dir).last(), dir.path() + "/sub/");
+}
+
+TEST(ListSession, ListThatCannotBeReadOrWritten)
+{
+    QTemporaryDir dir;
+    ListSession s;
+    s.session.addList(dir.filePath("missing.txt"), 'l');
+    s.session.waitForJobs();
+    EXPECT_EQ(s.failures, QStringList{kCannotOpenFile + dir.filePath("missing.txt")});
+    EXPECT_EQ(s.session.table().fileRowCount(), 0);
+    s.session.table().appendFileRow("/m/", "a.mp3");
+    s.session.saveList(dir.filePath("none/x.txt"), Session::ListFormat::Special);
+    EXPECT_EQ(s.saved.value(0), std::make_pair(dir.filePath("none/x.txt"), false));
+}
+
+// The play list is written once the durations are read.
+TEST(ListSession, PlayListWaitsForTheDurations)
+{
+    QTemporaryDir dir;
+    QFile raw(dir.filePath("a.raw"));
+    ASSERT_TRUE(raw.open(QIODevice::WriteOnly));
+    raw.write(QByteArray(44100 * 2 * 3, '\0'));
+    raw.close();
+    const QString mp3 = dir.filePath("a.mp3");
+    if (QProcess::execute("lame", {"-r", "-s", "44.1", "--bitwidth", "16", "-m", "m", "--silent",
+                                   raw.fileName(), mp3})
+        != 0)
+        GTEST_SKIP() << "lame is not installed";
+    ListSession s;
+    s.state.allFormats = false;
+    s.session.table().appendFileRow(dir.path() + "/", "a.mp3");
+    s.session.completeAddedRows(1);
+    s.session.waitForJobs();
+    ASSERT_TRUE(s.column(F::Dur).value(0).isEmpty());
+    const QString path = dir.filePath("list.m3u");
+    s.session.saveList(path, Session::ListFormat::M3u);
+    s.session.waitForJobs();
+    ASSERT_EQ(s.saved.value(0), std::make_pair(path, true));
+    QStringList lines;
+    ASSERT_TRUE(ReadListFile(path, lines));
+    EXPECT_EQ(s.column(F::Dur), QStringList{"0:03"});
+    EXPECT_EQ(lines, (QStringList{"#EXTM3U", "#EXTINF:3,a", "a.mp3"}));
+}
