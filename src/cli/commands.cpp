@@ -2,6 +2,7 @@
 
 #include "cli/rowstream.h"
 #include "formats/pathcodec.h"
+#include "jobs/fileops.h"
 #include "jobs/readkinds.h"
 #include "jobs/writesteps.h"
 #include "lists/columnlist.h"
@@ -89,7 +90,7 @@ bool loadSession(Session &session)
 // line); any other file is a file to add.
 bool isListFile(const QString &path)
 {
-    if (!QFileInfo(path).isFile())
+    if (!FileExists(path))
         return false;
     if (path.endsWith(QLatin1String(".m3u"), Qt::CaseInsensitive)
         || path.endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive))
