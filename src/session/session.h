@@ -13,9 +13,11 @@
 #include "table/celleditor.h"
 #include "table/duplicates.h"
 #include "table/rowtable.h"
+#include "text/alphabetbook.h"
 #include "text/sortkeys.h"
 #include "text/cellfinder.h"
 #include "text/lettercase.h"
+#include "text/variants.h"
 
 namespace qm {
 
@@ -124,6 +126,27 @@ public:
     int replaceInColumns(const QList<FieldNumber> &columns, const QString &find,
                          const QString &replacement, bool caseSensitive, bool wholeCell);
 
+    // The alphabets ("Runeswap.ini"). openAlphabets reads the file; a
+    // missing one gives the built-in "Транслит", written out when
+    // `createMissing` (the window does, the command line does not).
+    AlphabetBook &alphabets() { return alphabets_; }
+    const AlphabetBook &alphabets() const { return alphabets_; }
+    void openAlphabets(const QString &path, bool createMissing);
+    // The editor's writes: the current alphabet's table; switching to
+    // `index` with the table being left; a new name made current (then
+    // saved with `pairs`); deleting the current alphabet. A file that cannot
+    // be written is reported once in the status line.
+    void saveAlphabet(const SymbolPairs &pairs);
+    void selectAlphabet(int index, const SymbolPairs &leaving);
+    void saveAlphabetAs(const QString &name, const SymbolPairs &pairs);
+    void removeAlphabet();
+    // Replace or restore the cells of `selection` (file cells only) by the
+    // current alphabet, as an edit job ('e' and 'r').
+    void replaceSymbols(const CellRect &selection);
+    void restoreSymbols(const CellRect &selection);
+    // The variants window's "Применить": the walk's character becomes `text`.
+    bool applyVariant(const VariantWalk &walk, const QString &text);
+
     // Serves the event loop until every job has ended (the command line's
     // way of waiting; the window's loop runs anyway).
     void waitForJobs();
@@ -148,6 +171,10 @@ signals:
     void writeStarted();
     // A write job that started has ended, with the rows it could not write.
     void writeEnded(const ErrorTable &errors);
+    // The list of alphabets or the current one changed.
+    void alphabetsChanged();
+    // A restore job has ended (the window offers the variants).
+    void symbolsRestored();
 
 private:
     class ChangedRows;
@@ -160,6 +187,8 @@ private:
     // The question of a replacing walk, announcing the pass's rows first.
     RepeatQuestion announcingPasses(const RepeatQuestion &repeat);
     void announceReplaced();
+    void startSymbolsJob(const CellRect &selection, bool restore);
+    void alphabetWritten(bool written);
 
     struct Held {
         int first;
@@ -176,6 +205,8 @@ private:
     FixedAnswers unasked_{Answer::NoToAll, Answer::NoToAll};
     std::vector<Held> held_;
     CellFinder finder_;
+    AlphabetBook alphabets_;
+    bool alphabetFailureShown_ = false;
     // Where the rows of the running add begin.
     int firstAddedRow_ = 0;
     // After the table: the jobs that write to it go first.

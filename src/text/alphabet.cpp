@@ -11,7 +11,8 @@ const SymbolPairs &builtinTranslit()
                                                    u"ц ч ш щ ъ ы ь э ю я")
                                         .split(u' ');
         const QStringList changes =
-            QStringLiteral(u"a b v g d e e j z i y k l m n o p r s t u f h c ch sh sh' ` i ' e yu ya")
+            QStringLiteral(
+                u"a b v g d e e j z i y k l m n o p r s t u f h c ch sh sh' ` i ' e yu ya")
                 .split(u' ');
         SymbolPairs result;
         for (qsizetype i = 0; i < symbols.size(); ++i)
@@ -69,10 +70,7 @@ QString leftCharacters(const QString &text, int count)
     return characters.size() <= count ? text : characters.mid(0, count).join(QString());
 }
 
-bool isCapital(const QString &character)
-{
-    return character != character.toLower();
-}
+bool isCapital(const QString &character) { return character != character.toLower(); }
 
 SymbolMap::SymbolMap(const SymbolPairs &pairs) : m_pairs(pairs)
 {

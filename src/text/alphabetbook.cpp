@@ -1,6 +1,9 @@
 #include "text/alphabetbook.h"
 
 #include <QCollator>
+#include <QDir>
+
+#include "settings/settingspath.h"
 
 #include "text/commatext.h"
 
@@ -12,17 +15,16 @@ const QString kSection = QStringLiteral(u"Alphabet");
 const QString kNamesKey = QStringLiteral(u"Alphabets Names");
 const QString kCurrentKey = QStringLiteral(u"Current Alphabet");
 
-QString symbolsKey(const QString &name)
-{
-    return name + QStringLiteral(u" Symbols");
-}
+QString symbolsKey(const QString &name) { return name + QStringLiteral(u" Symbols"); }
 
-QString changesKey(const QString &name)
-{
-    return name + QStringLiteral(u" Changes");
-}
+QString changesKey(const QString &name) { return name + QStringLiteral(u" Changes"); }
 
 } // namespace
+
+QString alphabetFilePath()
+{
+    return QDir(settingsFolder()).filePath(QString::fromUtf16(kAlphabetFileName));
+}
 
 bool AlphabetBook::load()
 {
@@ -100,6 +102,15 @@ bool AlphabetBook::select(int index, const SymbolPairs &leaving)
     written = write() && written;
     m_pairs = readPairs(currentName());
     return written;
+}
+
+bool AlphabetBook::pick(int index)
+{
+    if (index < 0 || index >= m_names.size())
+        return false;
+    m_current = index;
+    m_pairs = readPairs(currentName());
+    return true;
 }
 
 int AlphabetBook::addName(const QString &name)

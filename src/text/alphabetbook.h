@@ -9,6 +9,8 @@
 namespace qm {
 
 inline constexpr char16_t kAlphabetFileName[] = u"Runeswap.ini";
+// The alphabet file in the settings folder, beside "TagQuill.ini".
+QString alphabetFilePath();
 
 // The alphabets the user keeps, in the file "Runeswap.ini" beside the
 // settings: section Alphabet with the sorted names ("Alphabets Names", comma
@@ -44,6 +46,8 @@ public:
     // Makes `index` current: `leaving` is saved under the alphabet being
     // left first, then the chosen one is loaded.
     bool select(int index, const SymbolPairs &leaving);
+    // Makes `index` current for this run only: nothing is written.
+    bool pick(int index);
     // A name not yet in the list is inserted at its sorted place; either way
     // it becomes current. Nothing is written. Returns its index.
     int addName(const QString &name);

@@ -61,8 +61,8 @@ std::optional<VariantStop> VariantWalk::next(const RowTable &table, const CellRe
                 m_column = column;
                 m_row = row;
                 m_position = int(p);
-                return VariantStop{column, row, int(p), text, characters[p],
-                                   std::move(alternatives)};
+                return VariantStop{column, row,           int(p),
+                                   text,   characters[p], std::move(alternatives)};
             }
         }
     }
@@ -72,8 +72,8 @@ std::optional<VariantStop> VariantWalk::next(const RowTable &table, const CellRe
 
 bool VariantWalk::apply(RowTable &table, const QString &text) const
 {
-    if (m_position < 0 || m_row < 1 || m_row > table.lastFileRow() || m_column < 0 ||
-        m_column >= kColumnCount)
+    if (m_position < 0 || m_row < 1 || m_row > table.lastFileRow() || m_column < 0
+        || m_column >= kColumnCount)
         return false;
     QStringList characters = splitCharacters(table.cellAt(m_row, m_column));
     if (m_position >= characters.size())

@@ -29,7 +29,7 @@ VariantGroups variantGroups(const SymbolPairs &pairs);
 
 // Where the walk stopped: a character with alternatives in a cell.
 struct VariantStop {
-    int column = 0;   // column position
+    int column = 0; // column position
     int row = 0;
     int position = 0; // 0-based character index in the cell
     QString text;     // the cell's text
@@ -53,6 +53,7 @@ public:
     // Replaces the character of the current stop by `text` in the table.
     // False when the walk stands at no character.
     bool apply(RowTable &table, const QString &text) const;
+    int row() const { return m_row; }
 
 private:
     VariantGroups m_groups;

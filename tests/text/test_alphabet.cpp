@@ -58,23 +58,19 @@ TEST(Alphabet, ReplaceAndRestoreByTranslit)
         {u"", u""},           {u"𐐨ы", u"𐐨i"},
     };
     for (const auto &[text, expected] : replaced)
-        EXPECT_EQ(map.replace(QString::fromUtf16(text)), QString::fromUtf16(expected)) << QString::fromUtf16(text).toStdString();
+        EXPECT_EQ(map.replace(QString::fromUtf16(text)), QString::fromUtf16(expected))
+            << QString::fromUtf16(text).toStdString();
 
     const std::pair<const char16_t *, const char16_t *> restored[] = {
-        {u"SH'uka", u"Щука"},
-        {u"Shema", u"Шема"},
-        {u"ezh", u"езх"}, // no pair has "zh"
-        {u"sh'", u"щ"},
-        {u"sh", u"ш"},
-        {u"s'", u"сь"},
-        {u"e", u"е"}, // the first row with "e" wins
-        {u"Ceh", u"Цех"},
-        {u"Сeh", u"Сех"}, // a Cyrillic С stays
-        {u"42 ёж", u"42 ёж"},
-        {u"YULYA", u"ЮЛЯ"},
+        {u"SH'uka", u"Щука"}, {u"Shema", u"Шема"}, {u"ezh", u"езх"}, // no pair has "zh"
+        {u"sh'", u"щ"},       {u"sh", u"ш"},       {u"s'", u"сь"},
+        {u"e", u"е"},                           // the first row with "e" wins
+        {u"Ceh", u"Цех"},     {u"Сeh", u"Сех"}, // a Cyrillic С stays
+        {u"42 ёж", u"42 ёж"}, {u"YULYA", u"ЮЛЯ"},
     };
     for (const auto &[text, expected] : restored)
-        EXPECT_EQ(map.restore(QString::fromUtf16(text)), QString::fromUtf16(expected)) << QString::fromUtf16(text).toStdString();
+        EXPECT_EQ(map.restore(QString::fromUtf16(text)), QString::fromUtf16(expected))
+            << QString::fromUtf16(text).toStdString();
 }
 
 TEST(Alphabet, FirstRowWinsAndEmptyChangesDropSymbols)
@@ -170,8 +166,9 @@ TEST(AlphabetBook, MissingKeysLegacyCodePageAndUnwritableFile)
     });
     QTemporaryDir dir;
     const QString path = dir.filePath(u"Runeswap.ini"_qs);
-    const QString legacy = u"[Alphabet]\r\nAlphabets Names=Транслит\r\nCurrent Alphabet=0\r\n"
-                           u"Транслит Symbols=Символ,ж,\"\"\r\nТранслит Changes=Замена,zh,\"\"\r\n"_qs;
+    const QString legacy =
+        u"[Alphabet]\r\nAlphabets Names=Транслит\r\nCurrent Alphabet=0\r\n"
+        u"Транслит Symbols=Символ,ж,\"\"\r\nТранслит Changes=Замена,zh,\"\"\r\n"_qs;
     ASSERT_TRUE(writeBytes(path, QStringEncoder("windows-1251").encode(legacy)));
     AlphabetBook windows(path);
     ASSERT_TRUE(windows.load());
