@@ -22,8 +22,7 @@ public:
     SymbolsJob(RowTable &table, const CellRect &cells, const SymbolPairs &pairs, Mode mode,
                std::function<void(int row)> changed)
         : m_table(table), m_cells(cells), m_map(pairs), m_mode(mode), m_changed(std::move(changed))
-    {
-    }
+    {}
     JobClass jobClass() const override { return JobClass::Edit; }
     Mode mode() const { return m_mode; }
     // The cells handled so far (after the end: all of them unless stopped).
