@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (QChar c : text) {
         // Letters whose changes are ambiguous or prefixes of others' do not
         // come back as themselves.
-        if (c >= u'а' && c <= u'я' && !QStringView(u"ёэыъьйсшщцзю").contains(c) &&
-            c != u'и' && c != u'х')
+        if (c >= u'а' && c <= u'я' && !QStringView(u"ёэыъьйсшщцзю").contains(c) && c != u'и'
+            && c != u'х')
             plain += c;
     }
     if (translit.restore(translit.replace(plain)) != plain)

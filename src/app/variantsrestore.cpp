@@ -77,8 +77,9 @@ void TfrmVariantsRestore::search(bool first)
         position_ = -1;
         if (first || restarted)
             return;
-        if (!questions_.confirm(this, QStringLiteral(u"Подтвердитe"),
-                                QStringLiteral(u"Поиск символов завершен. Начать поиск с начала?"))) {
+        if (!questions_.confirm(
+                this, QStringLiteral(u"Подтвердитe"),
+                QStringLiteral(u"Поиск символов завершен. Начать поиск с начала?"))) {
             close();
             return;
         }

@@ -80,7 +80,8 @@ private slots:
         editor.tbtNew->click();
         questions.answers = {false};
         editor.done(0);
-        QCOMPARE(questions.asked.last(), QStringLiteral(u"Сохранить изменения в алфавите \"Mine\"?"));
+        QCOMPARE(questions.asked.last(),
+                 QStringLiteral(u"Сохранить изменения в алфавите \"Mine\"?"));
         QCOMPARE(editor.grid().pairs().size(), size_t(1));
 
         questions.answers = {true};
