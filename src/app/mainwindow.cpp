@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/alphabeteditor.h"
 
 #include "app/aboutwindow.h"
 #include "app/badgeicon.h"
@@ -211,6 +212,7 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
     editing_ = new GridEditing(*this);
     connect(this, &TfrmTagEditor::editorTextRequested, editing_, &GridEditing::computeEditorText);
     connectTextCommands();
+    connectAlphabetCommands(*this);
     setAcceptDrops(true);
     const QString dropHint = QStringLiteral("Для добавления файлов или содержимого папок в таблицу "
                                             "можно перетаскивать выбранные объекты на форму");

@@ -345,7 +345,7 @@ int runEdit(const Arguments &args)
                      QStringLiteral("01"), numbers))
         return ExitUsage;
     // Every column is named before anything is read or changed.
-    enum class Action { Show, Set, Dedupe, Sort, Shuffle, Case, Replace };
+    enum class Action { Show, Set, Dedupe, Sort, Shuffle, Case, Replace, Translit, Restore };
     struct Step {
         Action action;
         FieldNumber field;
@@ -383,6 +383,15 @@ int runEdit(const Arguments &args)
                 return usageError(QStringLiteral("not a data column: \"%1\"").arg(value));
             steps.append({Action::Replace, FieldNumber::No, QString(), DuplicateKey::AllColumns,
                           *columns, CaseMode::Upper, args.moreValues.value(index)});
+            changes = true;
+            continue;
+        }
+        if (name == QLatin1String("translit") || name == QLatin1String("restore")) {
+            const auto columns = dataColumns(value);
+            if (!columns)
+                return usageError(QStringLiteral("not a data column: \"%1\"").arg(value));
+            steps.append({name == QLatin1String("translit") ? Action::Translit : Action::Restore,
+                          FieldNumber::No, QString(), DuplicateKey::AllColumns, *columns});
             changes = true;
             continue;
         }
@@ -442,6 +451,14 @@ int runEdit(const Arguments &args)
         session.waitForJobs();
         changes = true;
     }
+    // The window's alphabets, read but never written from here.
+    session.openAlphabets(alphabetFilePath(), false);
+    if (args.has(QStringLiteral("alphabet"))) {
+        const QString alphabet = args.value(QStringLiteral("alphabet"));
+        if (!session.alphabets().pick(session.alphabets().indexOf(alphabet)))
+            return usageError(QStringLiteral("no alphabet named \"%1\" (there are: %2)")
+                                  .arg(alphabet, session.alphabets().names().join(u", ")));
+    }
     QByteArray shown;
     const bool caseSensitive = args.has(QStringLiteral("case-sensitive"));
     const bool wholeCell = args.has(QStringLiteral("whole-cell"));
@@ -451,6 +468,18 @@ int runEdit(const Arguments &args)
                 const int position = table.layout().position(field);
                 session.convertCase(CellRect{position, 1, position, table.lastFileRow()},
                                     step.mode);
+            }
+            continue;
+        }
+        if (step.action == Action::Translit || step.action == Action::Restore) {
+            for (const FieldNumber field : step.columns) {
+                const int position = table.layout().position(field);
+                const CellRect column{position, 1, position, table.lastFileRow()};
+                if (step.action == Action::Translit)
+                    session.replaceSymbols(column);
+                else
+                    session.restoreSymbols(column);
+                session.waitForJobs();
             }
             continue;
         }

@@ -16,6 +16,7 @@ const char kUsage[] =
     "       quillmark-cli edit [--show COL]... [--set COL=TEXT]... [--dedupe visible|all]...\n"
     "                          [--sort COL]... [--shuffle] [--numbers-separate]\n"
     "                          [--case COL=MODE]... [--replace COL FIND REPLACEMENT]...\n"
+    "                          [--translit COL]... [--restore COL]... [--alphabet NAME]\n"
     "       quillmark-cli apply [OPTIONS] < rows\n"
     "       quillmark-cli history\n"
     "       quillmark-cli undo [NUMBER]\n"
@@ -56,6 +57,13 @@ const char kUsage[] =
     "  --replace COL FIND REPLACEMENT\n"
     "                        replace every occurrence of FIND in the column COL (or\n"
     "                        all data columns for \"all\"); prints the rows\n"
+    "  --translit COL        replace the symbols of the column COL (or all data\n"
+    "                        columns for \"all\") by the current alphabet; prints the rows\n"
+    "  --restore COL         turn replaced symbols of COL back, the longest change\n"
+    "                        first; prints the rows\n"
+    "  --alphabet NAME       the alphabet of --translit and --restore instead of the\n"
+    "                        current one (Runeswap.ini beside TagQuill.ini; without\n"
+    "                        that file the built-in \"Транслит\")\n"
     "  --case-sensitive      --replace compares letter case\n"
     "  --whole-cell          --replace only cells whose whole text is FIND\n"
     "  --numbers 01|1        numbering style for rows renumbered (default 01)\n"
@@ -145,8 +153,10 @@ int main(int argc, char **argv)
     } else if (command == QLatin1String("edit")) {
         switches = {QStringLiteral("shuffle"), QStringLiteral("numbers-separate"),
                     QStringLiteral("case-sensitive"), QStringLiteral("whole-cell")};
-        valued = {QStringLiteral("show"),    QStringLiteral("set"),  QStringLiteral("dedupe"),
-                  QStringLiteral("numbers"), QStringLiteral("sort"), QStringLiteral("case")};
+        valued = {
+            QStringLiteral("show"),     QStringLiteral("set"),     QStringLiteral("dedupe"),
+            QStringLiteral("numbers"),  QStringLiteral("sort"),    QStringLiteral("case"),
+            QStringLiteral("translit"), QStringLiteral("restore"), QStringLiteral("alphabet")};
         threeValued = {QStringLiteral("replace")};
         run = runEdit;
     } else if (command == QLatin1String("apply")) {

@@ -14,6 +14,7 @@
 #include "jobs/fileops.h"
 #include "jobs/listjob.h"
 #include "jobs/sortjob.h"
+#include "jobs/symbolsjob.h"
 #include "jobs/updatejob.h"
 #include "lists/columnlist.h"
 #include "lists/listfile.h"
@@ -761,6 +762,87 @@ void Session::shutdown()
 {
     held_.clear();
     runner_.shutdown();
+}
+
+void Session::openAlphabets(const QString &path, bool createMissing)
+{
+    alphabets_ = AlphabetBook(path);
+    if (!alphabets_.load() && createMissing)
+        alphabetWritten(alphabets_.save(alphabets_.pairs()));
+    emit alphabetsChanged();
+}
+
+void Session::alphabetWritten(bool written)
+{
+    if (written || alphabetFailureShown_)
+        return;
+    alphabetFailureShown_ = true;
+    runner_.setStatus(QStringLiteral(u"Не удалось записать файл алфавитов ") + alphabets_.path());
+}
+
+void Session::saveAlphabet(const SymbolPairs &pairs) { alphabetWritten(alphabets_.save(pairs)); }
+
+void Session::selectAlphabet(int index, const SymbolPairs &leaving)
+{
+    if (index == alphabets_.current() || index < 0 || index >= alphabets_.names().size())
+        return;
+    alphabetWritten(alphabets_.select(index, leaving));
+    emit alphabetsChanged();
+}
+
+void Session::saveAlphabetAs(const QString &name, const SymbolPairs &pairs)
+{
+    if (name.isEmpty())
+        return;
+    alphabets_.addName(name);
+    alphabetWritten(alphabets_.save(pairs));
+    emit alphabetsChanged();
+}
+
+void Session::removeAlphabet()
+{
+    if (alphabets_.names().size() <= 1)
+        return;
+    alphabetWritten(alphabets_.removeCurrent());
+    emit alphabetsChanged();
+}
+
+void Session::replaceSymbols(const CellRect &selection) { startSymbolsJob(selection, false); }
+
+void Session::restoreSymbols(const CellRect &selection) { startSymbolsJob(selection, true); }
+
+void Session::startSymbolsJob(const CellRect &selection, bool restore)
+{
+    if (busy())
+        return;
+    const CellRect cells = selection.fileCells(table_);
+    auto changed = std::make_shared<ChangedRows>(*this);
+    auto job = std::make_shared<SymbolsJob>(
+        table_, cells.isEmpty() ? CellRect{} : cells, alphabets_.pairs(),
+        restore ? SymbolsJob::Mode::Restore : SymbolsJob::Mode::Replace,
+        [changed](int row) { changed->add(row); });
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    runner_.start(
+        restore ? 'r' : 'e', job,
+        [this, changed, connection, restore] {
+            changed->announce();
+            disconnect(*connection);
+            runner_.setControlsEnabled(true);
+            if (restore)
+                emit symbolsRestored();
+        },
+        [this, changed, connection] {
+            *connection =
+                connect(&runner_, &JobRunner::stepsRun, this, [changed] { changed->announce(); });
+        });
+}
+
+bool Session::applyVariant(const VariantWalk &walk, const QString &text)
+{
+    if (busy() || !walk.apply(table_, text))
+        return false;
+    emit cellsChanged(walk.row(), walk.row());
+    return true;
 }
 
 } // namespace qm

@@ -16,9 +16,11 @@
 #include "table/duplicates.h"
 #include "table/rowtable.h"
 #include "table/tablehistory.h"
+#include "text/alphabetbook.h"
 #include "text/sortkeys.h"
 #include "text/cellfinder.h"
 #include "text/lettercase.h"
+#include "text/variants.h"
 
 namespace qm {
 
@@ -187,6 +189,26 @@ public:
     void redo();
     void forgetHistory();
     const TableHistory &history() const { return history_; }
+    // The alphabets ("Runeswap.ini"). openAlphabets reads the file; a
+    // missing one gives the built-in "Транслит", written out when
+    // `createMissing` (the window does, the command line does not).
+    AlphabetBook &alphabets() { return alphabets_; }
+    const AlphabetBook &alphabets() const { return alphabets_; }
+    void openAlphabets(const QString &path, bool createMissing);
+    // The editor's writes: the current alphabet's table; switching to
+    // `index` with the table being left; a new name made current (then
+    // saved with `pairs`); deleting the current alphabet. A file that cannot
+    // be written is reported once in the status line.
+    void saveAlphabet(const SymbolPairs &pairs);
+    void selectAlphabet(int index, const SymbolPairs &leaving);
+    void saveAlphabetAs(const QString &name, const SymbolPairs &pairs);
+    void removeAlphabet();
+    // Replace or restore the cells of `selection` (file cells only) by the
+    // current alphabet, as an edit job ('e' and 'r').
+    void replaceSymbols(const CellRect &selection);
+    void restoreSymbols(const CellRect &selection);
+    // The variants window's "Применить": the walk's character becomes `text`.
+    bool applyVariant(const VariantWalk &walk, const QString &text);
 
     // Serves the event loop until every job has ended (the command line's
     // way of waiting; the window's loop runs anyway).
@@ -231,6 +253,10 @@ signals:
     void listReadFailed(const QString &message);
     // A list was written (ok) or could not be created.
     void listSaved(const QString &path, bool ok);
+    // The list of alphabets or the current one changed.
+    void alphabetsChanged();
+    // A restore job has ended (the window offers the variants).
+    void symbolsRestored();
 
 private:
     class ChangedRows;
@@ -263,6 +289,8 @@ private:
     void announceReplaced();
     // The table's part of an undo: Old and New back, the rows read again.
     UndoResult settleUndo(const journal::UndoReport &report);
+    void startSymbolsJob(const CellRect &selection, bool restore);
+    void alphabetWritten(bool written);
 
     struct Held {
         int first;
@@ -284,6 +312,8 @@ private:
     int stepDepth_ = 0;
     bool editOpen_ = false;
     TableSnapshot stepStart_;
+    AlphabetBook alphabets_;
+    bool alphabetFailureShown_ = false;
     // Where the rows of the running add begin.
     int firstAddedRow_ = 0;
     // After the table: the jobs that write to it go first.

@@ -675,3 +675,39 @@ TEST_F(CliTest, ListsAreExportedAndReadBack)
     EXPECT_EQ(cli({"read", album() + "/missing.m3u"}).exitCode, 2);
     EXPECT_EQ(cli({"export", "--format", "m3u", "/no/such/dir/x.m3u"}, rows).exitCode, 2);
 }
+
+TEST_F(CliTest, EditTransliteratesAndRestoresByTheWindowsAlphabets)
+{
+    const QByteArray rows = "{\"Old\":\"a\",\"New\":\"Щука\",\"Tit\":\"ЮЛЯ 7\"}\n";
+    const struct {
+        QStringList args;
+        QString newName;
+        QString title;
+        bool mine; // with a second alphabet, current in the file
+    } cases[] = {
+        {{"edit", "--translit", "all"}, "SH'uka", "YULYA 7", false},
+        {{"edit", "--translit", "New", "--restore", "New"}, "Щука", "ЮЛЯ 7", false},
+        {{"edit", "--translit", "all"}, "SH'ука", "ЮЛЯ 7", true},
+        {{"edit", "--alphabet", "mine", "--translit", "New", "--restore", "New"},
+         "Щука",
+         "ЮЛЯ 7",
+         true},
+    };
+    for (const auto &c : cases) {
+        if (c.mine)
+            ASSERT_TRUE(
+                writeAll(m_folder.file("config/Runeswap.ini"),
+                         "[Alphabet]\r\nAlphabets Names=Mine,Транслит\r\nCurrent Alphabet=0\r\n"
+                         "Mine Symbols=Символ,щ,\"\"\r\nMine Changes=Замена,sh',\"\"\r\n"));
+        const CliRun run = cli(c.args, rows);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QList<QJsonObject> out = jsonRows(run.out);
+        ASSERT_EQ(out.size(), 1);
+        EXPECT_EQ(out[0]["New"].toString(), c.newName) << c.args.join(' ').toStdString();
+        EXPECT_EQ(out[0]["Tit"].toString(), c.title) << c.args.join(' ').toStdString();
+        // The command line reads the alphabets and never writes them.
+        EXPECT_EQ(QFile::exists(m_folder.file("config/Runeswap.ini")), c.mine);
+    }
+    EXPECT_EQ(cli({"edit", "--alphabet", "None", "--translit", "New"}, rows).exitCode, 2);
+    EXPECT_EQ(cli({"edit", "--restore", "Nope"}, rows).exitCode, 2);
+}

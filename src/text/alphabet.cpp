@@ -1,0 +1,193 @@
+#include "text/alphabet.h"
+
+#include <algorithm>
+
+namespace qm {
+
+const SymbolPairs &builtinTranslit()
+{
+    static const SymbolPairs pairs = [] {
+        const QStringList symbols = QStringLiteral(u"а б в г д е ё ж з и й к л м н о п р с т у ф х "
+                                                   u"ц ч ш щ ъ ы ь э ю я")
+                                        .split(u' ');
+        const QStringList changes =
+            QStringLiteral(
+                u"a b v g d e e j z i y k l m n o p r s t u f h c ch sh sh' ` i ' e yu ya")
+                .split(u' ');
+        SymbolPairs result;
+        for (qsizetype i = 0; i < symbols.size(); ++i)
+            result.push_back({symbols[i], changes[i]});
+        return result;
+    }();
+    return pairs;
+}
+
+QStringList symbolColumn(const SymbolPairs &pairs)
+{
+    QStringList column{kSymbolHeader};
+    for (const SymbolPair &pair : pairs)
+        column << pair.symbol;
+    column << QString();
+    return column;
+}
+
+QStringList changeColumn(const SymbolPairs &pairs)
+{
+    QStringList column{kChangeHeader};
+    for (const SymbolPair &pair : pairs)
+        column << pair.change;
+    column << QString();
+    return column;
+}
+
+SymbolPairs pairsFromColumns(const QStringList &symbols, const QStringList &changes)
+{
+    SymbolPairs pairs;
+    for (qsizetype row = 1; row < symbols.size(); ++row) {
+        SymbolPair pair{symbols[row], row < changes.size() ? changes[row] : QString()};
+        if (!pair.symbol.trimmed().isEmpty() || !pair.change.trimmed().isEmpty())
+            pairs.push_back(std::move(pair));
+    }
+    return pairs;
+}
+
+QStringList splitCharacters(const QString &text)
+{
+    QStringList characters;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
+                                                                                             : 1;
+        characters << text.mid(i, length);
+        i += length - 1;
+    }
+    return characters;
+}
+
+QString leftCharacters(const QString &text, int count)
+{
+    const QStringList characters = splitCharacters(text);
+    return characters.size() <= count ? text : characters.mid(0, count).join(QString());
+}
+
+bool isCapital(const QString &character) { return character != character.toLower(); }
+
+SymbolMap::SymbolMap(const SymbolPairs &pairs) : m_pairs(pairs)
+{
+    for (int row = 0; row < int(pairs.size()); ++row) {
+        // An empty symbol or change never matches a character.
+        // The first row with a symbol or change wins.
+        const QString symbol = pairs[row].symbol.toCaseFolded();
+        if (!symbol.isEmpty() && !m_bySymbol.contains(symbol))
+            m_bySymbol.insert(symbol, row);
+        const QString change = pairs[row].change.toCaseFolded();
+        if (!change.isEmpty() && !m_byChange.contains(change))
+            m_byChange.insert(change, row);
+    }
+}
+
+QString SymbolMap::replace(const QString &text) const
+{
+    QString result;
+    for (const QString &x : splitCharacters(text)) {
+        const auto found = m_bySymbol.constFind(x.toCaseFolded());
+        if (found == m_bySymbol.constEnd()) {
+            result += x;
+            continue;
+        }
+        const QString &change = m_pairs[*found].change;
+        result += isCapital(x) ? change.toUpper() : change;
+    }
+    return result;
+}
+
+QString SymbolMap::restore(const QString &text) const
+{
+    const QStringList characters = splitCharacters(text);
+    QString result;
+    qsizetype p = 0;
+    while (p < characters.size()) {
+        qsizetype matched = 0;
+        int row = -1;
+        for (qsizetype length = std::min<qsizetype>(kMaxChangeLength, characters.size() - p);
+             length > 0 && row < 0; --length) {
+            const QString piece = characters.mid(p, length).join(QString());
+            const auto found = m_byChange.constFind(piece.toCaseFolded());
+            if (found != m_byChange.constEnd()) {
+                row = *found;
+                matched = length;
+            }
+        }
+        if (row < 0) {
+            result += characters[p++];
+            continue;
+        }
+        const QString &symbol = m_pairs[row].symbol;
+        result += isCapital(characters[p]) ? symbol.toUpper() : symbol;
+        p += matched;
+    }
+    return result;
+}
+
+bool isBlankText(const QString &text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= u' '; });
+}
+
+void AlphabetGrid::load(const SymbolPairs &pairs)
+{
+    m_rows.assign(pairs.begin(), pairs.end());
+    m_rows.emplace_back();
+    m_modified = false;
+}
+
+SymbolPairs AlphabetGrid::pairs() const
+{
+    return pairsFromColumns(symbolColumn(m_rows), changeColumn(m_rows));
+}
+
+QString AlphabetGrid::text(int row, Column column) const
+{
+    if (row < 0 || row >= rowCount())
+        return {};
+    return column == Symbol ? m_rows[row].symbol : m_rows[row].change;
+}
+
+void AlphabetGrid::setText(int row, Column column, const QString &text)
+{
+    if (row < 0 || row >= rowCount())
+        return;
+    m_modified = true;
+    SymbolPair &pair = m_rows[row];
+    if (column == Symbol)
+        pair.symbol = leftCharacters(text, kMaxSymbolLength);
+    else
+        pair.change = leftCharacters(text, kMaxChangeLength);
+    const bool blank = isBlankText(pair.symbol + pair.change);
+    if (row == rowCount() - 1)
+        m_rows.emplace_back();
+    if (blank)
+        m_rows.erase(m_rows.begin() + row);
+}
+
+bool AlphabetGrid::moveRow(int from, int to)
+{
+    const int last = rowCount() - 1;
+    if (from < 0 || to < 0 || from > last || to > last || from == to)
+        return false;
+    m_modified = true;
+    if (from == last || to == last)
+        return false;
+    SymbolPair moved = std::move(m_rows[from]);
+    m_rows.erase(m_rows.begin() + from);
+    m_rows.insert(m_rows.begin() + to, std::move(moved));
+    return true;
+}
+
+void AlphabetGrid::clear()
+{
+    m_modified = true;
+    m_rows.assign(1, SymbolPair{});
+}
+
+} // namespace qm

@@ -1,0 +1,129 @@
+// The alphabet editor's flows with scripted answers, and the variants
+// window opening after a restore in the main window.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/alphabeteditor.h"
+#include "app/commands.h"
+#include "app/gridediting.h"
+#include "app/gridmodel.h"
+#include "app/mainwindow.h"
+#include "app/variantsrestore.h"
+#include "session/session.h"
+
+using namespace qm;
+using F = FieldNumber;
+
+namespace {
+
+class ScriptedQuestions : public AlphabetQuestions {
+public:
+    QStringList names;
+    QList<bool> answers;
+    QStringList asked;
+    bool confirm(QWidget *, const QString &, const QString &text) override
+    {
+        asked << text;
+        return answers.isEmpty() ? false : answers.takeFirst();
+    }
+    QString askName(QWidget *) override { return names.isEmpty() ? QString() : names.takeFirst(); }
+};
+
+} // namespace
+
+class AlphabetEditorTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void saveSwitchDeleteAndTheCloseQuestion()
+    {
+        QTemporaryDir dir;
+        Session session;
+        session.openAlphabets(dir.filePath(QStringLiteral("Runeswap.ini")), true);
+        ScriptedQuestions questions;
+        TfrmAlphabetEditor editor(session, questions);
+        QCOMPARE(editor.sgrAlphabet->rowCount(), 34);
+        QVERIFY(!editor.tbtDeleteAlphabet->isEnabled());
+
+        // A second alphabet under a new name, then "Транслит" again by name:
+        // the replace question, answered No and then Yes.
+        editor.tbtNew->click();
+        editor.sgrAlphabet->item(0, 0)->setText(QStringLiteral("xy"));
+        editor.sgrAlphabet->item(0, 1)->setText(QStringLiteral("ks"));
+        QCoreApplication::processEvents();
+        QCOMPARE(editor.sgrAlphabet->item(0, 0)->text(), QStringLiteral("x"));
+        QCOMPARE(editor.sgrAlphabet->rowCount(), 2);
+        questions.names = {QStringLiteral("Mine")};
+        editor.tbtSaveAlphabet->click();
+        QCOMPARE(session.alphabets().names(),
+                 (QStringList{QStringLiteral("Mine"), QStringLiteral(u"Транслит")}));
+        QVERIFY(editor.tbtDeleteAlphabet->isEnabled());
+        QVERIFY(!editor.grid().modified());
+
+        // Switching from the combo and back shows each alphabet's own pairs.
+        editor.cmbAlphabet->setCurrentIndex(1);
+        emit editor.cmbAlphabet->activated(1);
+        QCOMPARE(editor.sgrAlphabet->rowCount(), 34);
+        emit editor.cmbAlphabet->activated(0);
+        QCOMPARE(editor.grid().pairs(), (SymbolPairs{{QStringLiteral("x"), QStringLiteral("ks")}}));
+
+        // The close question: No drops the edits.
+        editor.tbtNew->click();
+        questions.answers = {false};
+        editor.done(0);
+        QCOMPARE(questions.asked.last(),
+                 QStringLiteral(u"Сохранить изменения в алфавите \"Mine\"?"));
+        QCOMPARE(editor.grid().pairs().size(), size_t(1));
+
+        questions.answers = {true};
+        editor.tbtDeleteAlphabet->click();
+        QCOMPARE(session.alphabets().names(), QStringList{QStringLiteral(u"Транслит")});
+        QVERIFY(!editor.tbtDeleteAlphabet->isEnabled());
+    }
+
+    void restoreOpensTheVariantsWindow()
+    {
+        QTemporaryDir dir;
+        qputenv("QUILLMARK_CONFIG_DIR", dir.path().toLocal8Bit());
+        TfrmTagEditor window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        RowTable &table = window.table();
+        const int r = table.appendRows(1);
+        table.setCell(r, F::Tit, QStringLiteral(u"Сeh")); // a Cyrillic С
+        window.gridModel()->reloadRows();
+        const int p = table.layout().position(F::Tit);
+        window.editing().setSelection(CellRect{p, 1, p, table.blankRow()}, p, 1);
+        window.commands()[QStringLiteral("aRestore")]->trigger();
+        window.session().waitForJobs();
+        QTRY_VERIFY(window.findChild<TfrmVariantsRestore *>()->isVisible());
+        auto *variants = window.findChild<TfrmVariantsRestore *>();
+        QCOMPARE(table.cell(r, F::Tit), QStringLiteral(u"Сех"));
+        QCOMPARE(variants->edtWord->selectedText(), QStringLiteral(u"е"));
+        QCOMPARE(variants->cmbVariantsRestore->count(), 3);
+        variants->cmbVariantsRestore->setCurrentText(QStringLiteral(u"э"));
+        QCOMPARE(table.cell(r, F::Tit), QStringLiteral(u"Сех")); // a preview only
+        QCOMPARE(variants->edtWord->text(), QStringLiteral(u"Сэх"));
+        // The end question follows: No closes the window.
+        QTimer::singleShot(50, [] {
+            if (QWidget *box = QApplication::activeModalWidget())
+                QTest::keyClick(box, Qt::Key_Escape);
+        });
+        variants->btnApply->click();
+        QCOMPARE(table.cell(r, F::Tit), QStringLiteral(u"Сэх"));
+        QVERIFY(!variants->isVisible());
+        window.close();
+    }
+};
+
+QTEST_MAIN(AlphabetEditorTest)
+#include "test_alphabeteditor.moc"
