@@ -14,6 +14,8 @@ packages=(
   clang libclang-rt-14-dev
   # Qt's own dialogs and buttons in Russian
   qt6-translations-l10n
+  # the application icon's PNG sizes, and the validators of the desktop files
+  librsvg2-bin desktop-file-utils appstream
   # the acceptance suite: the real window under an X server, real X input
   xvfb xauth xdotool openbox dbus dbus-x11 at-spi2-core python3-pyatspi x11-utils
 )

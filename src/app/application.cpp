@@ -13,6 +13,8 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv)
     setApplicationDisplayName(QStringLiteral("Quillmark v2"));
     setApplicationVersion(programVersion());
     setOrganizationName(QStringLiteral("quillmark"));
+    // Lets the desktop match the window to its launcher and icon.
+    setDesktopFileName(QStringLiteral("io.github.quillmark.Quillmark"));
     installQtTranslations(*this);
 }
 

@@ -1,5 +1,6 @@
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QLockFile>
 #include <exception>
 
@@ -18,7 +19,7 @@ int main(int argc, char **argv)
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("файл"),
                                  QStringLiteral("Файл, который становится первой строкой таблицы."),
-                                 QStringLiteral("[файл]"));
+                                 QStringLiteral("[файл...]"));
     // --help and --version print and end the program here, before any
     // window or settings folder exists.
     parser.process(app);
@@ -33,8 +34,17 @@ int main(int argc, char **argv)
     instance.setStaleLockTime(0);
     instance.tryLock(0);
     try {
-        qm::TfrmTagEditor window(parser.positionalArguments().value(0));
+        // One file is the first row, as ever. Several paths, or a folder,
+        // come from a launcher given files and folders (Exec=quillmark %F):
+        // each path becomes rows in order, a folder scanned as the add-folder
+        // dialog scans. They wait for the first show, which reads the scan
+        // options.
+        const QStringList paths = parser.positionalArguments();
+        const bool onePath = paths.size() == 1 && !QFileInfo(paths.first()).isDir();
+        qm::TfrmTagEditor window(onePath ? paths.first() : QString());
         window.show();
+        if (!onePath && !paths.isEmpty())
+            window.session().addPaths(paths);
         return app.exec();
     } catch (const std::exception &e) {
         qm::Application::showException(QString::fromLocal8Bit(e.what()));
