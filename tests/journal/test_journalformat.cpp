@@ -33,6 +33,16 @@ FileChange change(qint64 offset, const QByteArray &oldBytes, const QByteArray &n
 // A journal cut anywhere, or damaged anywhere, yields only the records
 // wholly before the damage: never a partial entry, never a done mark for
 // an entry that is not there.
+// The standard CRC-32 check value, and lengths around the eight-byte steps,
+// so journals stay readable by any CRC-32 implementation.
+TEST(JournalFormat, ChecksumIsTheStandardCrc32)
+{
+    EXPECT_EQ(journal::crc32("123456789"), 0xcbf43926u);
+    const QByteArray text("The quick brown fox jumps over the lazy dog");
+    EXPECT_EQ(journal::crc32(text), 0x414fa339u);
+    EXPECT_EQ(journal::crc32(""), 0u);
+}
+
 TEST(JournalFormat, DamageHidesEverythingFromItOn)
 {
     const QByteArray header = headerRecord(3, 1000, QStringLiteral("write"));
