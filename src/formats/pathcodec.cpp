@@ -75,6 +75,9 @@ QString decodeFileName(QByteArrayView bytes)
 
 QByteArray encodeFileName(QStringView name)
 {
+    // Nearly every name holds no raw byte: one conversion, one buffer.
+    if (!hasRawBytes(name))
+        return name.toUtf8();
     QByteArray bytes;
     bytes.reserve(name.size());
     qsizetype runStart = 0;
