@@ -824,9 +824,12 @@ void Session::startSymbolsJob(const CellRect &selection, bool restore)
     auto connection = std::make_shared<QMetaObject::Connection>();
     runner_.start(
         restore ? 'r' : 'e', job,
-        [this, changed, connection, restore] {
+        [this, changed, connection, restore, before = jobSnapshot()] {
             changed->announce();
             disconnect(*connection);
+            // A stopped job's part is a step too: undo takes it back.
+            if (before)
+                recordStep(*before);
             runner_.setControlsEnabled(true);
             if (restore)
                 emit symbolsRestored();
@@ -839,7 +842,7 @@ void Session::startSymbolsJob(const CellRect &selection, bool restore)
 
 bool Session::applyVariant(const VariantWalk &walk, const QString &text)
 {
-    if (busy() || !walk.apply(table_, text))
+    if (busy() || !step([&] { return walk.apply(table_, text); }))
         return false;
     emit cellsChanged(walk.row(), walk.row());
     return true;

@@ -204,10 +204,11 @@ public:
     void saveAlphabetAs(const QString &name, const SymbolPairs &pairs);
     void removeAlphabet();
     // Replace or restore the cells of `selection` (file cells only) by the
-    // current alphabet, as an edit job ('e' and 'r').
+    // current alphabet, as an edit job ('e' and 'r'), one undoable step.
     void replaceSymbols(const CellRect &selection);
     void restoreSymbols(const CellRect &selection);
-    // The variants window's "Применить": the walk's character becomes `text`.
+    // The variants window's "Применить": the walk's character becomes `text`
+    // (one undoable step).
     bool applyVariant(const VariantWalk &walk, const QString &text);
 
     // Serves the event loop until every job has ended (the command line's

@@ -90,6 +90,43 @@ private slots:
         QVERIFY(!editor.tbtDeleteAlphabet->isEnabled());
     }
 
+    // A second alphabet made in the editor, chosen from the "Алфавит" menu,
+    // is the current one after a restart.
+    void secondAlphabetFromTheMenuSurvivesARestart()
+    {
+        QTemporaryDir dir;
+        qputenv("QUILLMARK_CONFIG_DIR", dir.path().toLocal8Bit());
+        const auto menuItems = [](TfrmTagEditor &window) {
+            QStringList items;
+            for (QAction *item :
+                 window.findChild<QMenu *>(QStringLiteral("mmiAlphabet"))->actions())
+                items << (item->isChecked() ? QStringLiteral("*") : QString()) + item->text();
+            return items;
+        };
+        {
+            TfrmTagEditor window;
+            ScriptedQuestions questions;
+            TfrmAlphabetEditor editor(window.session(), questions);
+            editor.tbtNew->click();
+            editor.sgrAlphabet->item(0, 0)->setText(QStringLiteral("x"));
+            editor.sgrAlphabet->item(0, 1)->setText(QStringLiteral("ks"));
+            questions.names = {QStringLiteral("Mine")};
+            editor.tbtSaveAlphabet->click();
+            QCOMPARE(menuItems(window),
+                     (QStringList{QStringLiteral("*Mine"), QStringLiteral(u"Транслит")}));
+            QMenu *menu = window.findChild<QMenu *>(QStringLiteral("mmiAlphabet"));
+            menu->actions().at(1)->trigger();
+            QCOMPARE(window.session().alphabets().currentName(), QStringLiteral(u"Транслит"));
+            menu->actions().at(0)->trigger();
+            QCOMPARE(window.session().alphabets().currentName(), QStringLiteral("Mine"));
+        }
+        TfrmTagEditor again;
+        QCOMPARE(menuItems(again),
+                 (QStringList{QStringLiteral("*Mine"), QStringLiteral(u"Транслит")}));
+        QCOMPARE(again.session().alphabets().pairs(),
+                 (SymbolPairs{{QStringLiteral("x"), QStringLiteral("ks")}}));
+    }
+
     void restoreOpensTheVariantsWindow()
     {
         QTemporaryDir dir;

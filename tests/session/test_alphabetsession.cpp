@@ -9,11 +9,13 @@ using namespace qm;
 using F = FieldNumber;
 
 // Replace and restore run as edit jobs over the file cells of the
-// selection, counting every cell, and a restore announces its end.
+// selection, counting every cell, and a restore announces its end. Each
+// job, and each choice of the variants window, is one undoable step.
 TEST(AlphabetSession, ReplaceAndRestoreAsEditJobs)
 {
     QTemporaryDir dir;
     Session session;
+    session.setUndoEnabled(true);
     session.openAlphabets(dir.filePath(QStringLiteral("Runeswap.ini")), true);
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("Runeswap.ini"))));
     RowTable &table = session.table();
@@ -35,6 +37,12 @@ TEST(AlphabetSession, ReplaceAndRestoreAsEditJobs)
     EXPECT_EQ(session.runner().status(), QStringLiteral(u"Изменено строк: 2/2"));
     EXPECT_EQ(session.runner().progress(), 100);
     EXPECT_EQ(restored, 0);
+    session.undo();
+    EXPECT_EQ(table.cell(1, F::New), QStringLiteral(u"Щука"));
+    EXPECT_EQ(table.cell(2, F::New), QStringLiteral(u"Жизнь"));
+    EXPECT_FALSE(session.canUndo());
+    session.redo();
+    EXPECT_EQ(table.cell(1, F::New), QStringLiteral("SH'uka"));
 
     session.restoreSymbols(selection);
     session.waitForJobs();
@@ -42,6 +50,16 @@ TEST(AlphabetSession, ReplaceAndRestoreAsEditJobs)
     EXPECT_EQ(table.cell(2, F::New), QStringLiteral(u"Жизнь"));
     EXPECT_EQ(restored, 1);
     EXPECT_TRUE(session.runner().controlsEnabled());
+
+    VariantWalk walk(session.alphabets().pairs());
+    walk.restart(selection);
+    ASSERT_TRUE(walk.next(table, selection)); // the и of Жизнь
+    ASSERT_TRUE(session.applyVariant(walk, QStringLiteral(u"ы")));
+    EXPECT_EQ(table.cell(2, F::New), QStringLiteral(u"Жызнь"));
+    session.undo();
+    EXPECT_EQ(table.cell(2, F::New), QStringLiteral(u"Жизнь"));
+    session.undo();
+    EXPECT_EQ(table.cell(1, F::New), QStringLiteral("SH'uka"));
 }
 
 // The editor's flows through the session: a second alphabet saved and
