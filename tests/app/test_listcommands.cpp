@@ -187,7 +187,8 @@ private slots:
             answers_ = {{unwritable, filter}};
             run(*w, "aSaveList");
         }
-        QCOMPARE(errors_, QStringList(3, QStringLiteral("Не удается создать файл: \n") + unwritable));
+        QCOMPARE(errors_,
+                 QStringList(3, QStringLiteral("Не удается создать файл: \n") + unwritable));
         QCOMPARE(w->table().fileRowCount(), 1);
     }
 
@@ -214,10 +215,12 @@ private slots:
         for (const char *code : {"%TT", "%AR", "%TR", "%OA", "%TX", "%CP"})
             QCOMPARE(d.codeButton(QString::fromLatin1(code))->isEnabled(), tags);
         QCOMPARE(d.grbTag->toolTip().isEmpty(), tags);
-        QCOMPARE(d.grbID3Tagv2->title(), v2 ? QStringLiteral("ID3 Tag v2") : QStringLiteral("Lyrics"));
+        QCOMPARE(d.grbID3Tagv2->title(),
+                 v2 ? QStringLiteral("ID3 Tag v2") : QStringLiteral("Lyrics"));
         QCOMPARE(d.grbID3Tagv2->height(), v2 ? 236 : 152);
         QCOMPARE(d.codeButton(QStringLiteral("%OY"))->text(),
-                 v2 ? QStringLiteral("<-(%OY) Ориг. год") : QStringLiteral("<-(%OY) Комментарий 2"));
+                 v2 ? QStringLiteral("<-(%OY) Ориг. год")
+                    : QStringLiteral("<-(%OY) Комментарий 2"));
         QCOMPARE(d.codeButton(QStringLiteral("%CP"))->text(),
                  v2 ? QStringLiteral("<-(%CP) Авторское пр.") : QStringLiteral("<-(%CP) Автор"));
         for (const char *code : {"%EN", "%CM", "%LN", "%XX"})
@@ -264,7 +267,8 @@ private slots:
     {
         {
             auto w = start();
-            QCOMPARE(w->listCommands().specListDialog().txtString->text(), QStringLiteral("%NS.%TT"));
+            QCOMPARE(w->listCommands().specListDialog().txtString->text(),
+                     QStringLiteral("%NS.%TT"));
             w->listCommands().specListDialog().txtString->setText(QStringLiteral("%NS: %NN"));
             w->listCommands().specListDialog().txtTitleStr->setText(QStringLiteral("== %FN"));
             w->close();
