@@ -40,10 +40,9 @@ ListCommands::FileChoice runFileDialog(QWidget *parent, const ListCommands::File
         dialog.setDefaultSuffix(filterSuffix(chosen));
         // A name typed without an extension takes that of the chosen entry,
         // so "Список" under the play-list entry becomes "Список.m3u".
-        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
-                         [&dialog](const QString &filter) {
-                             dialog.setDefaultSuffix(filterSuffix(filter));
-                         });
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog](const QString &filter) { dialog.setDefaultSuffix(filterSuffix(filter)); });
         dialog.selectFile(request.defaultName);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -122,8 +121,9 @@ void ListCommands::connectViews()
         if (command->isChecked())
             return;
         command->setChecked(true);
-        view == 0 ? views.switchFileInfo(false)
-                  : view == 1 ? views.switchId3v1(false) : views.switchId3v2(false);
+        view == 0   ? views.switchFileInfo(false)
+        : view == 1 ? views.switchId3v1(false)
+                    : views.switchId3v2(false);
     });
     connect(&session, &Session::fileInfoViewRequested, this, [c] {
         if (!c.aFileInfo->isChecked())

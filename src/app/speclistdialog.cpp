@@ -27,11 +27,11 @@ struct ButtonSpec {
 
 // The groups' buttons in their order from the top.
 const ButtonSpec kGeneral[] = {
-    {"btnNF", "Номер папки (%NF)->", "%NF"},   {"btnNS", "Номер строки (%NS)->", "%NS"},
-    {"btnNN", "Новое имя (%NN)->", "%NN"},     {"btnFN", "Папка (%FN)->", "%FN"},
-    {"btnON", "Старое имя (%ON)->", "%ON"},    {"btnPA", "Путь (%PA)->", "%PA"},
-    {"btnEX", "Расширение (%EX)->", "%EX"},    {"btnSZ", "Размер (%SZ)->", "%SZ"},
-    {"btnDU", "Длительность (%DU)->", "%DU"},  {"btnIN", "Информация (%IN)->", "%IN"},
+    {"btnNF", "Номер папки (%NF)->", "%NF"},  {"btnNS", "Номер строки (%NS)->", "%NS"},
+    {"btnNN", "Новое имя (%NN)->", "%NN"},    {"btnFN", "Папка (%FN)->", "%FN"},
+    {"btnON", "Старое имя (%ON)->", "%ON"},   {"btnPA", "Путь (%PA)->", "%PA"},
+    {"btnEX", "Расширение (%EX)->", "%EX"},   {"btnSZ", "Размер (%SZ)->", "%SZ"},
+    {"btnDU", "Длительность (%DU)->", "%DU"}, {"btnIN", "Информация (%IN)->", "%IN"},
 };
 const ButtonSpec kTag[] = {
     {"btnAR", "<-(%AR) Артист", "%AR"}, {"btnTT", "<-(%TT) Заголовок", "%TT"},
@@ -155,7 +155,8 @@ void TfrmSpecList::applyViews(const SpecListViews &views)
     grbID3Tagv2->setTitle(v2 ? QStringLiteral("ID3 Tag v2") : QStringLiteral("Lyrics"));
     grbID3Tagv2->setFixedHeight(v2 ? 236 : 152);
     codeButton(QStringLiteral("%OY"))
-        ->setText(v2 ? QStringLiteral("<-(%OY) Ориг. год") : QStringLiteral("<-(%OY) Комментарий 2"));
+        ->setText(v2 ? QStringLiteral("<-(%OY) Ориг. год")
+                     : QStringLiteral("<-(%OY) Комментарий 2"));
     codeButton(QStringLiteral("%CP"))
         ->setText(v2 ? QStringLiteral("<-(%CP) Авторское пр.") : QStringLiteral("<-(%CP) Автор"));
     for (const char *code : kV2Only)
@@ -174,9 +175,9 @@ void TfrmSpecList::colourTitle()
     // The title template reads as in use only when title lines will be written.
     QPalette palette = txtTitleStr->palette();
     const bool inUse = separate_ && chbTitleStr->isChecked();
-    palette.setColor(QPalette::Text, QWidget::palette().color(inUse ? QPalette::Active
-                                                                    : QPalette::Disabled,
-                                                              QPalette::Text));
+    palette.setColor(
+        QPalette::Text,
+        QWidget::palette().color(inUse ? QPalette::Active : QPalette::Disabled, QPalette::Text));
     txtTitleStr->setPalette(palette);
 }
 
