@@ -174,12 +174,10 @@ void ListCommands::openListExecute(bool emptyFirst)
     // The play-list entry reads by the m3u rules; the others by the
     // column-list rules, which switch to m3u at an "#EXTM3U" line.
     const char kind = choice.filter == 2 ? 'p' : 'l';
-    if (emptyFirst) {
-        window_.session().openList(choice.path, kind);
-        window_.editing().computeEditorText();
-    } else {
-        window_.session().addList(choice.path, kind);
-    }
+    // Opening empties the table and the editor box first, as aNewList does.
+    if (emptyFirst)
+        newListExecute();
+    window_.session().addList(choice.path, kind);
 }
 
 void ListCommands::saveListExecute(int filter)

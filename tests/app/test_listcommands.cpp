@@ -17,6 +17,7 @@
 #include "app/celleditorbar.h"
 #include "app/columnviews.h"
 #include "app/commands.h"
+#include "app/dropdown.h"
 #include "app/gridediting.h"
 #include "app/jobcontrol.h"
 #include "app/listcommands.h"
@@ -116,6 +117,7 @@ private slots:
               "#Path\n/music/\n#Old name\nthree\n#Expansion\nmp3\n#New name\nthree\n#Title\nT3\n");
         answers_ = {{path(QStringLiteral("tags.txt")), 0}};
         run(*w, "aAddList");
+        QCOMPARE(w->dropDown(QStringLiteral("Add"))->current(), c.aAddList); // tbtAdd repeats it
         QCOMPARE(column(*w, FieldNumber::New), QStringList({"one", "two", "three"}));
         QCOMPARE(column(*w, FieldNumber::Tit), QStringList({"", "", "T3"}));
         QVERIFY(c.aID3v2Tag->isChecked());
