@@ -38,6 +38,7 @@
 #include "app/gridmodel.h"
 #include "app/infopanel.h"
 #include "app/jobcontrol.h"
+#include "app/listcommands.h"
 #include "app/mainsettings.h"
 #include "app/writecommands.h"
 #include "app/namegrid.h"
@@ -213,6 +214,7 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
     connect(this, &TfrmTagEditor::editorTextRequested, editing_, &GridEditing::computeEditorText);
     connectTextCommands();
     connectAlphabetCommands(*this);
+    listCommands_ = new ListCommands(*this);
     setAcceptDrops(true);
     const QString dropHint = QStringLiteral("Для добавления файлов или содержимого папок в таблицу "
                                             "можно перетаскивать выбранные объекты на форму");
@@ -957,6 +959,7 @@ void TfrmTagEditor::showEvent(QShowEvent *event)
         readOptionsSection(ini, options_);
         addDirectoryDialog_->readSettings(ini);
         findDialog_->readSettings(ini);
+        listCommands_->readSettings(ini);
     }
     optionsDialog_->syncFromOptions();
     scanFieldList_ = options_.scanFields().enabledFields();
@@ -1098,6 +1101,7 @@ bool TfrmTagEditor::saveSettings()
     editSettings().write(ini);
     addDirectoryDialog_->writeSettings(ini);
     findDialog_->writeSettings(ini);
+    listCommands_->writeSettings(ini);
     return ini.save(settingsPath_);
 }
 

@@ -28,6 +28,7 @@ class GridModel;
 class NameGrid;
 class InfoPanel;
 class JobControl;
+class ListCommands;
 struct EditSettings;
 struct GridSettings;
 struct MainSettings;
@@ -64,6 +65,7 @@ public:
     NumberScope numberScope() const;
     JobControl &jobs() const { return *jobs_; }
     WriteCommands &writeCommands() const { return *writeCommands_; }
+    ListCommands &listCommands() const { return *listCommands_; }
     TfrmOptions *optionsDialog() const { return optionsDialog_; }
     TfrmAddDirectory *addDirectoryDialog() const { return addDirectoryDialog_; }
     TfrmAbout *aboutWindow() const { return aboutWindow_; }
@@ -156,6 +158,7 @@ private:
     Options &options_ = session_.options();
     std::unique_ptr<JobControl> jobs_;
     WriteCommands *writeCommands_ = nullptr;
+    ListCommands *listCommands_ = nullptr;
     TfrmOptions *optionsDialog_ = nullptr;
     TfrmAddDirectory *addDirectoryDialog_ = nullptr;
     TfrmAbout *aboutWindow_ = nullptr;

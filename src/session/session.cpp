@@ -155,7 +155,8 @@ void Session::newList()
 {
     if (busy())
         return;
-    table_.removeAllFileRows();
+    // One step of the history: a table emptied by mistake comes back.
+    step([this] { table_.removeAllFileRows(); });
     emit rowsReset();
 }
 
