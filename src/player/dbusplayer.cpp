@@ -36,7 +36,10 @@ QVariant firstArgument(const QDBusMessage &reply)
     return answered(reply) && !reply.arguments().isEmpty() ? reply.arguments().first() : QVariant();
 }
 
-QString fileUrl(const QString &path) { return QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded()); }
+QString fileUrl(const QString &path)
+{
+    return QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded());
+}
 
 // A player's file URL as a local path; any other URL stays as it is.
 QString localPath(const QString &urlOrPath)
@@ -128,7 +131,8 @@ bool DBusPlayerControl::offers(const QString &service, PlayerNeed need) const
 {
     if (isAudacious(service) || need == PlayerNeed::Play)
         return true;
-    if (!isMpris(service) || !property(service, kMprisRoot, QStringLiteral("HasTrackList")).toBool())
+    if (!isMpris(service)
+        || !property(service, kMprisRoot, QStringLiteral("HasTrackList")).toBool())
         return false;
     return need == PlayerNeed::List
            || property(service, kMprisTrackList, QStringLiteral("CanEditTracks")).toBool();
@@ -160,7 +164,8 @@ bool DBusPlayerControl::start()
 {
     const QString name = program();
     // startDetached would take a path relative to the working folder too.
-    if (name.isEmpty() || (!name.contains(QLatin1Char('/')) && QStandardPaths::findExecutable(name).isEmpty()))
+    if (name.isEmpty()
+        || (!name.contains(QLatin1Char('/')) && QStandardPaths::findExecutable(name).isEmpty()))
         return false;
     return QProcess::startDetached(name, settings_.arguments);
 }
@@ -213,7 +218,8 @@ void DBusPlayerControl::waitForLength(int count)
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < settings_.callTimeoutMs) {
-        const QVariant length = firstArgument(call(kAudaciousPath, kAudacious, QStringLiteral("Length")));
+        const QVariant length =
+            firstArgument(call(kAudaciousPath, kAudacious, QStringLiteral("Length")));
         if (!length.isValid() || length.toInt() >= count)
             return;
         QThread::msleep(20);
@@ -222,7 +228,8 @@ void DBusPlayerControl::waitForLength(int count)
 
 std::optional<QList<PlayListEntry>> DBusPlayerControl::audaciousList()
 {
-    const QVariant length = firstArgument(call(kAudaciousPath, kAudacious, QStringLiteral("Length")));
+    const QVariant length =
+        firstArgument(call(kAudaciousPath, kAudacious, QStringLiteral("Length")));
     if (!length.isValid())
         return std::nullopt;
     QList<PlayListEntry> entries;
@@ -284,9 +291,9 @@ bool DBusPlayerControl::mprisPlay(const QStringList &files)
     // Each file goes in at the front, the last first, so the list ends in
     // row order with the first file current.
     for (qsizetype i = files.size() - 1; i >= 0; --i) {
-        if (!answered(call(kMprisPath, kMprisTrackList, QStringLiteral("AddTrack"),
-                           {fileUrl(files[i]), QVariant::fromValue(QDBusObjectPath(kNoTrack)),
-                            i == 0})))
+        if (!answered(
+                call(kMprisPath, kMprisTrackList, QStringLiteral("AddTrack"),
+                     {fileUrl(files[i]), QVariant::fromValue(QDBusObjectPath(kNoTrack)), i == 0})))
             return false;
     }
     return answered(call(kMprisPath, kMprisPlayer, QStringLiteral("Play")));
@@ -317,8 +324,9 @@ std::optional<QList<PlayListEntry>> DBusPlayerControl::mprisList()
     QList<QDBusObjectPath> paths;
     for (const QString &id : *ids)
         paths.append(QDBusObjectPath(id));
-    const QDBusMessage reply = call(kMprisPath, kMprisTrackList, QStringLiteral("GetTracksMetadata"),
-                                    {QVariant::fromValue(paths)});
+    const QDBusMessage reply =
+        call(kMprisPath, kMprisTrackList, QStringLiteral("GetTracksMetadata"),
+             {QVariant::fromValue(paths)});
     if (!answered(reply))
         return std::nullopt;
     QList<PlayListEntry> entries;
@@ -330,8 +338,11 @@ std::optional<QList<PlayListEntry>> DBusPlayerControl::mprisList()
         const QVariant length = track.value(QStringLiteral("mpris:length"));
         entry.seconds = length.isValid() ? int(length.toLongLong() / 1000000) : -1;
         const QString title = track.value(QStringLiteral("xesam:title")).toString();
-        const QStringList artists = demarshalled<QStringList>(track.value(QStringLiteral("xesam:artist")));
-        entry.title = artists.isEmpty() ? title : artists.join(QLatin1String(", ")) + QLatin1String(" - ") + title;
+        const QStringList artists =
+            demarshalled<QStringList>(track.value(QStringLiteral("xesam:artist")));
+        entry.title = artists.isEmpty()
+                          ? title
+                          : artists.join(QLatin1String(", ")) + QLatin1String(" - ") + title;
         entries.append(entry);
     }
     return entries;

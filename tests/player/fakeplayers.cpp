@@ -137,14 +137,15 @@ QList<QVariantMap> MprisTrackList::GetTracksMetadata(const QList<QDBusObjectPath
 FakeService::FakeService(const QString &service, const QString &path, QObject *object)
     : connectionName_(QStringLiteral("fake ") + service), service_(service), object_(object)
 {
-    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName_);
+    QDBusConnection bus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName_);
     object_->moveToThread(&thread_);
     thread_.start();
-    registered_ = bus.registerObject(path, object_,
-                                     QDBusConnection::ExportAllSlots
-                                         | QDBusConnection::ExportAllProperties
-                                         | QDBusConnection::ExportAdaptors)
-                  && bus.registerService(service);
+    registered_ =
+        bus.registerObject(path, object_,
+                           QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties
+                               | QDBusConnection::ExportAdaptors)
+        && bus.registerService(service);
 }
 
 FakeService::~FakeService()

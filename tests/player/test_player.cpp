@@ -21,7 +21,10 @@ namespace {
 const QString kAudacious = QStringLiteral("org.atheme.audacious");
 const QString kFakeMpris = QStringLiteral("org.mpris.MediaPlayer2.fake");
 
-QString url(const QString &path) { return QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded()); }
+QString url(const QString &path)
+{
+    return QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded());
+}
 
 // Nothing is started and nobody waited for unless a test says so.
 DBusPlayerSettings quick()
@@ -34,7 +37,8 @@ DBusPlayerSettings quick()
     return s;
 }
 
-const QStringList kFiles{QStringLiteral("/music/A b/01 Ёлка.mp3"), QStringLiteral("/music/02 #2.mp3")};
+const QStringList kFiles{QStringLiteral("/music/A b/01 Ёлка.mp3"),
+                         QStringLiteral("/music/02 #2.mp3")};
 
 } // namespace
 
@@ -48,8 +52,8 @@ TEST(DBusPlayer, AudaciousGetsItsListReplacedAppendedAndReadBack)
     ASSERT_TRUE(player.find(PlayerNeed::Play));
     EXPECT_EQ(player.found(), kAudacious);
     ASSERT_TRUE(player.play(kFiles));
-    EXPECT_EQ(fake->state.takeCalls(),
-              (QStringList{"Clear", "AddUrl " + url(kFiles[0]), "AddUrl " + url(kFiles[1]), "Jump 0", "Play"}));
+    EXPECT_EQ(fake->state.takeCalls(), (QStringList{"Clear", "AddUrl " + url(kFiles[0]),
+                                                    "AddUrl " + url(kFiles[1]), "Jump 0", "Play"}));
 
     ASSERT_TRUE(player.enqueue({kFiles[0]}));
     EXPECT_EQ(fake->state.takeCalls(), QStringList{"AddUrl " + url(kFiles[0])});
@@ -74,7 +78,8 @@ TEST(DBusPlayer, MprisTrackListGetsTheFilesInRowOrder)
     ASSERT_TRUE(player.play(kFiles));
     EXPECT_EQ(fake->state.urls, (QStringList{url(kFiles[0]), url(kFiles[1])}));
     const QStringList calls = fake->state.takeCalls();
-    EXPECT_EQ(calls.mid(calls.size() - 2), (QStringList{"AddTrack " + url(kFiles[0]) + " 1", "Play"}));
+    EXPECT_EQ(calls.mid(calls.size() - 2),
+              (QStringList{"AddTrack " + url(kFiles[0]) + " 1", "Play"}));
 
     ASSERT_TRUE(player.enqueue(kFiles));
     EXPECT_EQ(fake->state.urls,
@@ -113,7 +118,8 @@ TEST(DBusPlayer, MprisWithoutTrackListOpensOneUri)
 TEST(DBusPlayer, TheNamedPlayerComesFirstElseAudacious)
 {
     FakeService audacious(kAudacious, QStringLiteral("/org/atheme/audacious"), new FakeAudacious);
-    FakeService mpris(kFakeMpris, QStringLiteral("/org/mpris/MediaPlayer2"), new FakeMpris(true, true));
+    FakeService mpris(kFakeMpris, QStringLiteral("/org/mpris/MediaPlayer2"),
+                      new FakeMpris(true, true));
     ASSERT_TRUE(audacious.registered() && mpris.registered());
 
     DBusPlayerControl any(quick());
@@ -211,8 +217,8 @@ TEST(DBusPlayer, RealAudaciousTakesTheFilesAndGivesThemBack)
         paths.append(entry.path);
     EXPECT_EQ(paths, files);
 
-    QDBusMessage quit = QDBusMessage::createMethodCall(kAudacious, QStringLiteral("/org/atheme/audacious"),
-                                                       kAudacious, QStringLiteral("Quit"));
+    QDBusMessage quit = QDBusMessage::createMethodCall(
+        kAudacious, QStringLiteral("/org/atheme/audacious"), kAudacious, QStringLiteral("Quit"));
     QDBusConnection::sessionBus().call(quit, QDBus::Block, 2000);
 }
 
