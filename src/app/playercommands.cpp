@@ -38,7 +38,10 @@ PlayerCommands *connectPlayerCommands(TfrmTagEditor &window)
     return commands;
 }
 
-void PlayerCommands::setPlayer(std::unique_ptr<PlayerControl> player) { player_ = std::move(player); }
+void PlayerCommands::setPlayer(std::unique_ptr<PlayerControl> player)
+{
+    player_ = std::move(player);
+}
 
 PlayerControl &PlayerCommands::player()
 {
@@ -73,8 +76,9 @@ void PlayerCommands::sendExecute(bool replace)
     // The whole rows are what is sent, and they are shown so.
     editing.selectRows(selection.top, selection.bottom);
     editing.refreshSelectionState();
-    showStatus(replace ? QStringLiteral("Воспроизведение выбранных файлов в Winamp...")
-                       : QStringLiteral("Добавление выбранных файлов в список воспроизведения Winamp..."));
+    showStatus(
+        replace ? QStringLiteral("Воспроизведение выбранных файлов в Winamp...")
+                : QStringLiteral("Добавление выбранных файлов в список воспроизведения Winamp..."));
     const QStringList files = window_.session().playerFiles(selection.top, selection.bottom);
     const bool sent = replace ? player().play(files) : player().enqueue(files);
     if (!sent)

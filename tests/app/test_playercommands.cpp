@@ -71,9 +71,9 @@ private:
         window->show();
         qm::RowTable &t = window->table();
         int r = t.appendRows(3);
-        for (const auto &[dir, name, ext] : {std::tuple{"/m/a", "one", "mp3"},
-                                             std::tuple{"/m/b/", "two", ""},
-                                             std::tuple{"/m/a", "three", "ogg"}}) {
+        for (const auto &[dir, name, ext] :
+             {std::tuple{"/m/a", "one", "mp3"}, std::tuple{"/m/b/", "two", ""},
+              std::tuple{"/m/a", "three", "ogg"}}) {
             t.setCell(r, FieldNumber::Dir, QString::fromUtf8(dir));
             t.setCell(r, FieldNumber::Old, QString::fromUtf8(name));
             t.setCell(r++, FieldNumber::Ext, QString::fromUtf8(ext));
@@ -155,7 +155,8 @@ private slots:
         recorder_.list = {{QStringLiteral("/m/c/Song.mp3"), 187, QStringLiteral("Artist - Title")},
                           {QStringLiteral("/m/c/Other.mp3"), -1, QStringLiteral("Plain")}};
         command(*w, "aAddWinampList")->trigger();
-        QVERIFY(QTest::qWaitFor([&] { return !w->jobs().busy() && !w->jobs().runner().isActive(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return !w->jobs().busy() && !w->jobs().runner().isActive(); },
+                                5000));
         const auto *commands = w->findChild<qm::PlayerCommands *>(QStringLiteral("playerCommands"));
         QCOMPARE(commands->listPath(), config_->filePath(QStringLiteral("winamp.m3u")));
         QVERIFY(QFile::exists(commands->listPath()));
