@@ -43,6 +43,7 @@
 #include "app/writecommands.h"
 #include "app/namegrid.h"
 #include "app/optionsdialog.h"
+#include "app/playercommands.h"
 #include "jobs/readkinds.h"
 #include "options/optionssection.h"
 #include "settings/inifile.h"
@@ -260,6 +261,7 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
     if (!firstArgument.isEmpty())
         session_.addPath(firstArgument);
     writeCommands_ = new WriteCommands(*this, jobs_->runner());
+    connectPlayerCommands(*this);
     refreshCommandContainers();
 }
 

@@ -215,6 +215,30 @@ void Session::addList(const QString &path, char kind)
     });
 }
 
+QStringList Session::playerFiles(int first, int last)
+{
+    QStringList files;
+    int changedFirst = -1;
+    int changedLast = -1;
+    step([&] {
+        for (int row = std::max(first, 1); row <= std::min(last, table_.lastFileRow()); ++row) {
+            QString dir = table_.cell(row, FieldNumber::Dir);
+            const QString path = BuildFileName(dir, table_.cell(row, FieldNumber::Old),
+                                               table_.cell(row, FieldNumber::Ext));
+            if (dir != table_.cell(row, FieldNumber::Dir)) {
+                table_.setCell(row, FieldNumber::Dir, dir);
+                changedFirst = changedFirst < 0 ? row : changedFirst;
+                changedLast = row;
+            }
+            if (!path.isEmpty())
+                files.append(path);
+        }
+    });
+    if (changedFirst >= 0)
+        emit cellsChanged(changedFirst, changedLast);
+    return files;
+}
+
 void Session::showCarriedViews(int tagVersion, bool fileInfo)
 {
     const SessionState current = state();

@@ -105,6 +105,11 @@ public:
     void openList(const QString &path, char kind);
     void addList(const QString &path, char kind);
 
+    // The files of rows [first, last] in row order, for the player: a Dir
+    // lacking its final "/" gets it in the table too; the blank last row
+    // and rows that name no file give none.
+    QStringList playerFiles(int first, int last);
+
     enum class ListFormat { Column, Special, M3u };
     // Writes the file rows as a list; listSaved tells the result. Nothing
     // happens when the table holds no file row. A play list waits for the

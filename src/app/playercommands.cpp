@@ -1,0 +1,116 @@
+#include "app/playercommands.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+
+#include "app/commands.h"
+#include "app/gridediting.h"
+#include "app/infopanel.h"
+#include "app/mainwindow.h"
+#include "player/dbusplayer.h"
+#include "settings/inifile.h"
+#include "settings/settingspath.h"
+
+namespace qm {
+
+const QString PlayerCommands::kNotFound = QStringLiteral("Проигрыватель не найден");
+
+PlayerCommands::PlayerCommands(TfrmTagEditor &window) : QObject(&window), window_(window)
+{
+    const NamedCommands &c = window.commands().named();
+    for (QAction *action : {c.aWinampPlay, c.aWinampAdd, c.aWinampOpen, c.aAddWinampList}) {
+        CommandSet::setPending(action, false);
+        CommandSet::setInUse(action, true);
+    }
+    connect(c.aWinampPlay, &QAction::triggered, this, [this] { sendExecute(true); });
+    connect(c.aWinampAdd, &QAction::triggered, this, [this] { sendExecute(false); });
+    connect(c.aWinampOpen, &QAction::triggered, this, &PlayerCommands::openExecute);
+    connect(c.aAddWinampList, &QAction::triggered, this, &PlayerCommands::addListExecute);
+}
+
+PlayerCommands::~PlayerCommands() = default;
+
+PlayerCommands *connectPlayerCommands(TfrmTagEditor &window)
+{
+    auto *commands = new PlayerCommands(window);
+    commands->setObjectName(QStringLiteral("playerCommands"));
+    return commands;
+}
+
+void PlayerCommands::setPlayer(std::unique_ptr<PlayerControl> player)
+{
+    player_ = std::move(player);
+}
+
+PlayerControl &PlayerCommands::player()
+{
+    // Made on first use: the bus is not touched before a player command.
+    if (!player_) {
+        DBusPlayerSettings settings;
+        IniFile ini;
+        if (QFileInfo::exists(window_.settingsPath()) && ini.load(window_.settingsPath()))
+            settings.service = ini.readString(u"Main", u"Player").trimmed();
+        player_ = std::make_unique<DBusPlayerControl>(settings);
+    }
+    return *player_;
+}
+
+QString PlayerCommands::listPath() const
+{
+    return QFileInfo(window_.settingsPath()).absoluteDir().filePath(QStringLiteral("winamp.m3u"));
+}
+
+void PlayerCommands::showStatus(const QString &text) { window_.infoPanel()->setStatusText(text); }
+
+void PlayerCommands::sendExecute(bool replace)
+{
+    GridEditing &editing = window_.editing();
+    const CellRect selection = editing.selection();
+    if (!player().find(replace ? PlayerNeed::Play : PlayerNeed::Add)) {
+        showStatus(kNotFound);
+        return;
+    }
+    if (selection.isEmpty())
+        return;
+    // The whole rows are what is sent, and they are shown so.
+    editing.selectRows(selection.top, selection.bottom);
+    editing.refreshSelectionState();
+    showStatus(
+        replace ? QStringLiteral("Воспроизведение выбранных файлов в Winamp...")
+                : QStringLiteral("Добавление выбранных файлов в список воспроизведения Winamp..."));
+    const QStringList files = window_.session().playerFiles(selection.top, selection.bottom);
+    const bool sent = replace ? player().play(files) : player().enqueue(files);
+    if (!sent)
+        showStatus(kNotFound);
+}
+
+void PlayerCommands::openExecute()
+{
+    showStatus(QStringLiteral("Запуск Winamp..."));
+    if (!player().start())
+        showStatus(kNotFound);
+}
+
+void PlayerCommands::addListExecute()
+{
+    if (window_.session().busy())
+        return;
+    if (!player().find(PlayerNeed::List)) {
+        showStatus(kNotFound);
+        return;
+    }
+    const std::optional<QList<PlayListEntry>> list = player().playList();
+    if (!list) {
+        showStatus(kNotFound);
+        return;
+    }
+    const QString path = listPath();
+    if (!WritePlayList(*list, path)) {
+        showStatus(QStringLiteral("Не удается создать файл ") + path);
+        return;
+    }
+    window_.session().addList(path, 'p');
+}
+
+} // namespace qm
