@@ -131,12 +131,15 @@ class Desktop:
         # On a loaded machine openbox now and then ends before it manages the
         # display; one that is gone is started again.
         managed = lambda: "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False)
-        for attempt in range(3):
-            wm = self._spawn(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        said = ""
+        for attempt in range(5):
+            wm = self._spawn(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
             if poll(lambda: managed() or wm.poll() is not None, 20) and managed():
                 return self
             _stop(wm)
-        wait_until(managed, "the window manager", timeout=1)
+            said = wm.stderr.read().decode(errors="replace").strip() if wm.stderr else ""
+            time.sleep(0.5 * (attempt + 1))
+        wait_until(managed, "the window manager (openbox said: %s)" % (said or "nothing"), timeout=1)
         return self
 
     def stop(self):
