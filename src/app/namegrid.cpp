@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
@@ -14,6 +15,7 @@ namespace qm {
 NameGrid::NameGrid(GridModel *model, QWidget *parent) : QTableView(parent), model_(model)
 {
     setObjectName(QStringLiteral("grdNames"));
+    headerSelection_ = new QItemSelectionModel(model_, this);
     setModel(model_);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -58,6 +60,13 @@ NameGrid::NameGrid(GridModel *model, QWidget *parent) : QTableView(parent), mode
 }
 
 RowTable &NameGrid::table() const { return model_->table(); }
+
+void NameGrid::setSelectionModel(QItemSelectionModel *selectionModel)
+{
+    QTableView::setSelectionModel(selectionModel);
+    if (headerSelection_)
+        horizontalHeader()->setSelectionModel(headerSelection_);
+}
 
 int NameGrid::defaultRowHeight() const
 {

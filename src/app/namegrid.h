@@ -28,6 +28,10 @@ public:
     // The default row height: the sample text's height plus 3.
     int defaultRowHeight() const;
 
+    // The view's selection model; the column header keeps its own empty one
+    // (see headerSelection_).
+    void setSelectionModel(QItemSelectionModel *selectionModel) override;
+
     void setCellsMenu(QMenu *menu) { cellsMenu_ = menu; }
     void setColumnMenu(QMenu *menu) { columnMenu_ = menu; }
 
@@ -47,6 +51,13 @@ private:
     QWidget *corner_ = nullptr;
     QMenu *cellsMenu_ = nullptr;
     QMenu *columnMenu_ = nullptr;
+    // The column header does not highlight selected columns, yet on every
+    // paint it would ask the view's selection model whether each shown column
+    // is wholly selected, and that question walks every selected row: with
+    // 100,000 rows selected after an add, every repaint during the read cost
+    // a pass over the table. An empty selection model of its own answers at
+    // once; the column clicks select through the view's model as before.
+    QItemSelectionModel *headerSelection_ = nullptr;
     bool syncing_ = false;
 };
 

@@ -15,53 +15,62 @@ namespace qm::cli {
 
 namespace {
 
+const char kHex[] = "0123456789abcdef";
+
+// UTF-8 bytes as the inside of a JSON string: the runs that need no escape
+// go in with one append each.
+void appendJsonEscaped(QByteArray &out, const QByteArray &utf8)
+{
+    const char *run = utf8.constData();
+    const char *const end = run + utf8.size();
+    for (const char *p = run; p != end; ++p) {
+        const auto byte = static_cast<unsigned char>(*p);
+        if (byte >= 0x20 && byte != '"' && byte != '\\')
+            continue;
+        out.append(run, p - run);
+        run = p + 1;
+        switch (byte) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default: {
+            const char escape[] = {'\\', 'u', '0', '0', kHex[byte >> 4], kHex[byte & 15]};
+            out.append(escape, sizeof escape);
+        }
+        }
+    }
+    out.append(run, end - run);
+}
+
 // A byte of a file name that is not UTF-8 travels as the escape of a lone
 // surrogate, U+DC80 + byte, as Python's "surrogateescape" holds such bytes:
 // json.loads and os.fsencode then give the file's very name, and the text
 // stays valid UTF-8.
 void appendJsonString(QByteArray &out, const QString &text)
 {
-    static const char hex[] = "0123456789abcdef";
     out += '"';
     qsizetype runStart = 0;
     for (qsizetype i = 0; i <= text.size(); ++i) {
         const int raw = i < text.size() ? rawByteOf(text.at(i)) : -1;
         if (i < text.size() && raw < 0)
             continue;
-        const QByteArray utf8 = QStringView(text).sliced(runStart, i - runStart).toUtf8();
+        appendJsonEscaped(out, QStringView(text).sliced(runStart, i - runStart).toUtf8());
         runStart = i + 1;
-        for (const char c : utf8) {
-            const auto byte = static_cast<unsigned char>(c);
-            switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (byte < 0x20) {
-                    out += "\\u00";
-                    out += hex[byte >> 4];
-                    out += hex[byte & 15];
-                } else {
-                    out += c;
-                }
-            }
-        }
         if (raw >= 0) {
-            out += "\\udc";
-            out += hex[raw >> 4];
-            out += hex[raw & 15];
+            const char escape[] = {'\\', 'u', 'd', 'c', kHex[raw >> 4], kHex[raw & 15]};
+            out.append(escape, sizeof escape);
         }
     }
     out += '"';

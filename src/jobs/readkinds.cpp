@@ -1,5 +1,6 @@
 #include "jobs/readkinds.h"
 
+#include "formats/blockio.h"
 #include "formats/id3v1.h"
 #include "formats/id3v2.h"
 #include "formats/mpegaudio.h"
@@ -9,23 +10,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace qm {
 
 namespace {
 
 using F = FieldNumber;
-
-// Opening a pipe or a device would block or read forever; such a row reads
-// as a file that cannot be opened.
-bool isRegularFile(const QString &fileName)
-{
-    struct stat info {};
-    return stat(encodeFileName(fileName).constData(), &info) == 0 && S_ISREG(info.st_mode);
-}
 
 QString yesNo(bool value) { return value ? QStringLiteral("Yes") : QStringLiteral("No"); }
 
@@ -211,11 +200,12 @@ bool FileReader::read(const QString &fileName, CellWrites &cells)
     }
     if (SkippedByFormat(m_settings, fileName))
         return false;
-    const bool regular = isRegularFile(fileName);
+    // The readers open only regular files (without blocking on a pipe), so a
+    // pipe or a device reads as a file that cannot be opened.
     if (m_kind == ReadTag1Kind)
-        ReadTag1Step(*m_tag1, regular && m_tag1->ReadFromFile(fileName), m_settings, cells);
+        ReadTag1Step(*m_tag1, m_tag1->ReadFromFile(fileName), m_settings, cells);
     else
-        ReadTag2Step(*m_tag2, regular && m_tag2->ReadFromFile(fileName), m_settings, cells);
+        ReadTag2Step(*m_tag2, m_tag2->ReadFromFile(fileName), m_settings, cells);
     return true;
 }
 
@@ -240,19 +230,14 @@ void FileReader::readInfo(const QString &fileName, CellWrites &cells)
     qint64 size = 0;
     QString duration;
     QString information;
-    const bool regular = isRegularFile(fileName);
     const auto &fields = m_settings.InfoReadFields;
     const bool sizeOnly = fields[0] && !fields[1] && !fields[2];
     if (SkippedByFormat(m_settings, fileName) || sizeOnly) {
-        // Through the name codec: QFile would not find a name that is not UTF-8.
-        const int fd =
-            regular ? ::open(encodeFileName(fileName).constData(), O_RDONLY | O_CLOEXEC) : -1;
-        struct stat info {};
-        if (fd >= 0 && fstat(fd, &info) == 0)
-            size = info.st_size;
-        if (fd >= 0)
-            ::close(fd);
-    } else if (regular && m_stream->ReadFromFile(fileName)) {
+        // Regular files only: a pipe or a device has no size to show.
+        ReadOnlyFile file;
+        if (file.open(fileName))
+            size = file.size();
+    } else if (m_stream->ReadFromFile(fileName)) {
         size = m_stream->FileLength;
         const bool valid = m_stream->FGetValid();
         if (valid) {

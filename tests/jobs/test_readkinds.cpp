@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace qm;
 using F = FieldNumber;
 
@@ -211,7 +213,10 @@ TEST_F(ReadKinds, FormatReadAndTheSizeOnlyPath)
     const int sound = addRow(u"sound"_qs, u"wav"_qs);
     const int bare = addRow(u"bare."_qs, QString()); // no dot is added for an empty Ext
     const int gone = addRow(u"gone"_qs, u"mp3"_qs);
-    for (int row : {loud, sound, bare, gone})
+    // A pipe reads as a file that cannot be opened, and never blocks the job.
+    ASSERT_EQ(mkfifo(QFile::encodeName(m_dir.file(u"pipe.mp3"_qs)).constData(), 0600), 0);
+    const int pipe = addRow(u"pipe"_qs, u"mp3"_qs);
+    for (int row : {loud, sound, bare, gone, pipe})
         fill(row, {F::Dur, F::Inf, F::Tit, F::Siz}, u"old"_qs);
     ReadSettings settings;
     read(ReadInfoKind, settings);
@@ -219,12 +224,14 @@ TEST_F(ReadKinds, FormatReadAndTheSizeOnlyPath)
     EXPECT_EQ(cell(sound, F::Siz), size);
     EXPECT_EQ(cell(bare, F::Siz), size);
     EXPECT_EQ(cell(sound, F::Dur), QString()); // only the size of a wav
-    expectCells(gone, {{F::Siz, u""}, {F::Dur, u""}, {F::Inf, u""}});
+    for (int row : {gone, pipe})
+        expectCells(row, {{F::Siz, u""}, {F::Dur, u""}, {F::Inf, u""}});
 
     settings.TagView = 2;
     read(ReadTag2Kind, settings);
     EXPECT_EQ(cell(sound, F::Tit), u"old"_qs); // skipped: left as it was
     EXPECT_EQ(cell(loud, F::Tit), QString());
+    EXPECT_EQ(cell(pipe, F::Tit), QString());
 
     // With only the size item the stream is not analysed; without the
     // information item the duration is still shown.
@@ -232,6 +239,7 @@ TEST_F(ReadKinds, FormatReadAndTheSizeOnlyPath)
     read(ReadInfoKind, settings);
     expectCells(loud, {{F::Dur, u""}, {F::Inf, u""}});
     EXPECT_EQ(cell(loud, F::Siz), size);
+    EXPECT_EQ(cell(pipe, F::Siz), QString());
     settings.InfoReadFields = {true, true, false};
     read(ReadInfoKind, settings);
     expectCells(loud, {{F::Dur, u"0:01"}, {F::Inf, u""}});
