@@ -9,12 +9,11 @@
 #include "app/infopanel.h"
 #include "app/mainwindow.h"
 #include "player/dbusplayer.h"
-#include "settings/inifile.h"
 #include "settings/settingspath.h"
 
 namespace qm {
 
-const QString PlayerCommands::kNotFound = QStringLiteral("Проигрыватель не найден");
+const QString PlayerCommands::kNotFound = kPlayerNotFound;
 
 PlayerCommands::PlayerCommands(TfrmTagEditor &window) : QObject(&window), window_(window)
 {
@@ -46,13 +45,8 @@ void PlayerCommands::setPlayer(std::unique_ptr<PlayerControl> player)
 PlayerControl &PlayerCommands::player()
 {
     // Made on first use: the bus is not touched before a player command.
-    if (!player_) {
-        DBusPlayerSettings settings;
-        IniFile ini;
-        if (QFileInfo::exists(window_.settingsPath()) && ini.load(window_.settingsPath()))
-            settings.service = ini.readString(u"Main", u"Player").trimmed();
-        player_ = std::make_unique<DBusPlayerControl>(settings);
-    }
+    if (!player_)
+        player_ = std::make_unique<DBusPlayerControl>(ReadPlayerSettings(window_.settingsPath()));
     return *player_;
 }
 

@@ -8,6 +8,7 @@
 #include "lists/columnlist.h"
 #include "lists/listfile.h"
 #include "options/optionssection.h"
+#include "player/dbusplayer.h"
 #include "session/session.h"
 #include "settings/inifile.h"
 #include "settings/settingspath.h"
@@ -136,6 +137,32 @@ std::optional<QList<FieldNumber>> dataColumns(const QString &name)
     if (!field || *field == FieldNumber::No)
         return std::nullopt;
     return QList<FieldNumber>{*field};
+}
+
+int sendToPlayer(const Arguments &args, bool replace)
+{
+    if (!args.operands.isEmpty())
+        return usageError((replace ? QStringLiteral("play") : QStringLiteral("enqueue"))
+                          + QStringLiteral(" reads its rows from standard input"));
+    Session session;
+    if (!loadSession(session))
+        return ExitUsage;
+    DBusPlayerControl player(ReadPlayerSettings(settingsFilePath()));
+    // The player is looked for (and started) even for no rows, as the
+    // window's commands do; an empty list is never sent, so that play does
+    // not empty the player's list.
+    if (!player.find(replace ? PlayerNeed::Play : PlayerNeed::Add)) {
+        printError(QStringLiteral("quillmark-cli: ") + kPlayerNotFound);
+        return ExitRowsFailed;
+    }
+    const QStringList files = session.playerFiles(1, session.table().lastFileRow());
+    if (files.isEmpty())
+        return ExitOk;
+    if (!(replace ? player.play(files) : player.enqueue(files))) {
+        printError(QStringLiteral("quillmark-cli: ") + kPlayerNotFound);
+        return ExitRowsFailed;
+    }
+    return ExitOk;
 }
 
 int writeOut(const RowTable &table, RowFormat format)
@@ -650,5 +677,9 @@ int runUndo(const Arguments &args)
     std::fputs(done.constData(), stdout);
     return printErrorRows(result.leftAlone, session.table().layout()) ? ExitRowsFailed : ExitOk;
 }
+
+int runPlay(const Arguments &args) { return sendToPlayer(args, true); }
+
+int runEnqueue(const Arguments &args) { return sendToPlayer(args, false); }
 
 } // namespace qm::cli

@@ -38,5 +38,9 @@ int runApply(const Arguments &args);
 int runHistory(const Arguments &args);
 int runUndo(const Arguments &args);
 int runExport(const Arguments &args);
+// The rows' files to the music player: its list replaced and played from the
+// first (play) or appended to (enqueue). 1 when no player could be reached.
+int runPlay(const Arguments &args);
+int runEnqueue(const Arguments &args);
 
 } // namespace qm::cli

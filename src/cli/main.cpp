@@ -21,6 +21,7 @@ const char kUsage[] =
     "       quillmark-cli history\n"
     "       quillmark-cli undo [NUMBER]\n"
     "       quillmark-cli export --format list|m3u|special [OPTIONS] OUTPUT < rows\n"
+    "       quillmark-cli play|enqueue < rows\n"
     "       quillmark-cli --help | --version\n"
     "\n"
     "Rows travel as JSON Lines: one object per file with the column codes\n"
@@ -98,6 +99,13 @@ const char kUsage[] =
     "  --no-titles           no folder title lines\n"
     "  --numbers 01|1        %NF with or without a leading zero (default 01)\n"
     "\n"
+    "play: the music player's list becomes the rows' files, in row order, and\n"
+    "plays from the first. enqueue: the files are appended to the player's list.\n"
+    "The player is the one named by the Player key of [Main] in TagQuill.ini\n"
+    "(a D-Bus name such as org.mpris.MediaPlayer2.vlc), else the first running\n"
+    "one (Audacious, then any MPRIS2 player), else audacious is started.\n"
+    "Exit status 1 when no player could be reached.\n"
+    "\n"
     "Failed rows go to standard error as \"old path<TAB>message\".\n"
     "Exit status: 0 all rows done, 1 some rows failed, 2 bad usage or input.\n"
     "undo: 0 all files put back, 1 some left alone, 2 bad usage or no such job.\n"
@@ -174,6 +182,10 @@ int main(int argc, char **argv)
         valued = {QStringLiteral("format"), QStringLiteral("tag"), QStringLiteral("template"),
                   QStringLiteral("title-template"), QStringLiteral("numbers")};
         run = runExport;
+    } else if (command == QLatin1String("play")) {
+        run = runPlay;
+    } else if (command == QLatin1String("enqueue")) {
+        run = runEnqueue;
     } else {
         const QByteArray text =
             "quillmark-cli: unknown command \"" + command.toUtf8() + "\" (try --help)\n";

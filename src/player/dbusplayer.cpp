@@ -1,5 +1,7 @@
 #include "player/dbusplayer.h"
 
+#include "settings/inifile.h"
+
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -58,6 +60,15 @@ template <typename T> T demarshalled(const QVariant &value)
 }
 
 } // namespace
+
+DBusPlayerSettings ReadPlayerSettings(const QString &settingsFile)
+{
+    DBusPlayerSettings settings;
+    IniFile ini;
+    if (QFileInfo::exists(settingsFile) && ini.load(settingsFile))
+        settings.service = ini.readString(u"Main", u"Player").trimmed();
+    return settings;
+}
 
 DBusPlayerControl::DBusPlayerControl(DBusPlayerSettings settings, const QDBusConnection &bus)
     : settings_(std::move(settings)), bus_(bus)

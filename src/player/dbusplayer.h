@@ -28,6 +28,10 @@ struct DBusPlayerSettings {
     QString handOverList;
 };
 
+// The player the settings file names (key Player of section Main; missing
+// file or key: any running player), for the window and quillmark-cli alike.
+DBusPlayerSettings ReadPlayerSettings(const QString &settingsFile);
+
 // The player on the D-Bus session bus: Audacious through its own interface
 // org.atheme.audacious, any other player through MPRIS2
 // (org.mpris.MediaPlayer2.*, with its TrackList interface where offered).

@@ -18,6 +18,9 @@ struct PlayListEntry {
     friend bool operator==(const PlayListEntry &, const PlayListEntry &) = default;
 };
 
+// The text shown when no player could be reached.
+inline const QString kPlayerNotFound = QStringLiteral("Проигрыватель не найден");
+
 // What a command asks of the player; a player that cannot do it is passed
 // over when one is looked for.
 enum class PlayerNeed { Play, Add, List };

@@ -1,6 +1,10 @@
 // quillmark-cli as scripts use it: read a folder into JSON Lines, edit the
 // rows, apply them, and check the disk with mutagen.
+#include "fakeplayers.h"
 #include "testfiles.h"
+
+#include <QCoreApplication>
+#include <QDBusMetaType>
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QUrl>
 
 #include <chrono>
 #include <cstdio>
@@ -710,4 +715,73 @@ TEST_F(CliTest, EditTransliteratesAndRestoresByTheWindowsAlphabets)
     }
     EXPECT_EQ(cli({"edit", "--alphabet", "None", "--translit", "New"}, rows).exitCode, 2);
     EXPECT_EQ(cli({"edit", "--restore", "Nope"}, rows).exitCode, 2);
+}
+
+TEST_F(CliTest, PlayAndEnqueueHandTheRowsFilesToThePlayerInRowOrder)
+{
+    const QString dir = album();
+    const QStringList files{dir + QString::fromUtf8("/02 Ёлка.mp3"), dir + "/01 #1.mp3"};
+    const QByteArray rows = "{\"Dir\":\"" + dir.toUtf8()
+                            + "\",\"Old\":\"02 Ёлка\",\"Ext\":\"mp3\"}\n"
+                              "{\"Dir\":\""
+                            + dir.toUtf8() + "\",\"Old\":\"01 #1\",\"Ext\":\"mp3\"}\n";
+    QStringList urls;
+    for (const QString &file : files)
+        urls.append(QString::fromLatin1(QUrl::fromLocalFile(file).toEncoded()));
+
+    auto *audacious = new FakeAudacious;
+    FakeService audaciousService("org.atheme.audacious", "/org/atheme/audacious", audacious);
+    auto *mpris = new FakeMpris(true, true);
+    FakeService mprisService("org.mpris.MediaPlayer2.fake", "/org/mpris/MediaPlayer2", mpris);
+    ASSERT_TRUE(audaciousService.registered() && mprisService.registered());
+
+    struct Case {
+        const char *command;
+        QByteArray settings;
+        QByteArray input;
+        int exitCode;
+        QStringList audaciousCalls;
+        QStringList mprisUrls;
+    };
+    const Case cases[] = {
+        {"play",
+         "",
+         rows,
+         0,
+         {"Clear", "AddUrl " + urls[0], "AddUrl " + urls[1], "Jump 0", "Play"},
+         {}},
+        {"enqueue", "", rows, 0, {"AddUrl " + urls[0], "AddUrl " + urls[1]}, {}},
+        // No rows: the player's list is left as it is.
+        {"play", "", "", 0, {}, {}},
+        {"enqueue", "[Main]\r\nPlayer=org.mpris.MediaPlayer2.fake\r\n", rows, 0, {}, urls},
+        // A named player that is not running and cannot be started.
+        {"play", "[Main]\r\nPlayer=org.mpris.MediaPlayer2.quillmarkabsent\r\n", rows, 1, {}, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.command) + " " + c.settings.toStdString());
+        writeSettings(c.settings);
+        const CliRun run = cli({c.command}, c.input);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        EXPECT_EQ(QString::fromUtf8(run.err),
+                  c.exitCode ? QString::fromUtf8("quillmark-cli: Проигрыватель не найден\n")
+                             : QString());
+        EXPECT_EQ(audacious->state.takeCalls(), c.audaciousCalls);
+        EXPECT_EQ(std::exchange(mpris->state.urls, {}), c.mprisUrls);
+    }
+
+    // An operand or rows that are not rows are bad usage, and nothing is sent.
+    writeSettings("");
+    EXPECT_EQ(cli({"play", "x.mp3"}, rows).exitCode, 2);
+    EXPECT_EQ(cli({"enqueue"}, "{\"Dir\":").exitCode, 2);
+    EXPECT_EQ(audacious->state.takeCalls(), QStringList());
+}
+
+int main(int argc, char **argv)
+{
+    // The player commands talk to fake players on a bus of the test's own.
+    RestartOnPrivateBus(argc, argv);
+    QCoreApplication app(argc, argv);
+    qDBusRegisterMetaType<QList<QVariantMap>>();
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }

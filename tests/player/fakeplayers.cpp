@@ -3,6 +3,12 @@
 #include <QDBusConnectionInterface>
 #include <QUrl>
 
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include <unistd.h>
+
 bool FakeAudacious::ignored()
 {
     if (!state.silent)
@@ -157,4 +163,18 @@ FakeService::~FakeService()
     thread_.quit();
     thread_.wait();
     delete object_;
+}
+
+void RestartOnPrivateBus(int argc, char **argv)
+{
+    if (qEnvironmentVariable("QM_PRIVATE_BUS") == QLatin1String("1"))
+        return;
+    setenv("QM_PRIVATE_BUS", "1", 1);
+    std::vector<char *> args{const_cast<char *>("dbus-run-session"), const_cast<char *>("--")};
+    for (int i = 0; i < argc; ++i)
+        args.push_back(argv[i]);
+    args.push_back(nullptr);
+    execvp("dbus-run-session", args.data());
+    std::fprintf(stderr, "dbus-run-session could not be started\n");
+    std::exit(1);
 }

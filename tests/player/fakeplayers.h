@@ -115,3 +115,8 @@ private:
     QObject *object_;
     bool registered_ = false;
 };
+
+// Runs the test program again under dbus-run-session, so that every test
+// talks to a bus of its own and never to the user's session; returns only
+// when already there (or, failing, never).
+void RestartOnPrivateBus(int argc, char **argv);

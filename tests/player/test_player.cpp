@@ -12,8 +12,6 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 using namespace qm;
 
 namespace {
@@ -224,17 +222,7 @@ TEST(DBusPlayer, RealAudaciousTakesTheFilesAndGivesThemBack)
 
 int main(int argc, char **argv)
 {
-    // Every test talks to a bus of its own, never to the user's session.
-    if (qEnvironmentVariable("QM_PRIVATE_BUS") != QLatin1String("1")) {
-        setenv("QM_PRIVATE_BUS", "1", 1);
-        std::vector<char *> args{const_cast<char *>("dbus-run-session"), const_cast<char *>("--")};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        execvp("dbus-run-session", args.data());
-        fprintf(stderr, "dbus-run-session could not be started\n");
-        return 1;
-    }
+    RestartOnPrivateBus(argc, argv);
     QCoreApplication app(argc, argv);
     qDBusRegisterMetaType<QList<QVariantMap>>();
     testing::InitGoogleTest(&argc, argv);
