@@ -240,15 +240,36 @@ bool sameFields(const TID3v2 &a, const TID3v2 &b)
                        [&](const TagFieldRow &row) { return a.*row.member == b.*row.member; });
 }
 
-bool readForWrite(TID3v1 &tag, const QString &fileName, const ReadSettings &settings)
+// What reading a tag for writing keeps, so that planning its save need not
+// read and parse the file a second time.
+template <typename Tag> struct KeptRead {};
+template <> struct KeptRead<TID3v2> {
+    TID3v2::SaveRead read;
+};
+
+bool readForWrite(TID3v1 &tag, const QString &fileName, const ReadSettings &settings,
+                  KeptRead<TID3v1> &)
 {
     tag.UseLyrics2 = settings.ReadLyrics2;
     return tag.ReadFromFile(fileName);
 }
 
-bool readForWrite(TID3v2 &tag, const QString &fileName, const ReadSettings &)
+bool readForWrite(TID3v2 &tag, const QString &fileName, const ReadSettings &,
+                  KeptRead<TID3v2> &kept)
 {
-    return tag.ReadFromFile(fileName);
+    return tag.ReadForSave(fileName, &kept.read);
+}
+
+bool planSave(const TID3v1 &tag, const QString &fileName, FileChange *planned,
+              const KeptRead<TID3v1> &)
+{
+    return tag.PlanSave(fileName, planned);
+}
+
+bool planSave(const TID3v2 &tag, const QString &fileName, FileChange *planned,
+              const KeptRead<TID3v2> &kept)
+{
+    return tag.PlanSave(fileName, planned, &kept.read);
 }
 
 // The changed cells into the tag read from the file.
@@ -302,14 +323,15 @@ bool writeTagStep(Tag &tag, const Row &row, const QString &fileName, const ReadS
                   const struct stat *known = nullptr, FileChange *planned = nullptr,
                   ChangeRecorder *recorder = nullptr, WriteFailure *failure = nullptr)
 {
-    if (!readForWrite(tag, fileName, settings))
+    KeptRead<Tag> kept;
+    if (!readForWrite(tag, fileName, settings, kept))
         return false;
     const Tag before = tag;
     applyCells(tag, row, settings);
     if (sameFields(tag, before))
         return true;
     if (planned)
-        return tag.PlanSave(fileName, planned);
+        return planSave(tag, fileName, planned, kept);
     return saveKeepingMode(
         fileName,
         [&] {

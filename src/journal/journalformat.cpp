@@ -40,8 +40,15 @@ constexpr CrcTables makeCrcTables()
 }
 constexpr CrcTables kCrcTables = makeCrcTables();
 
+// Builds a record in one buffer: the frame's magic, length and type go in
+// front of the payload when it is done, in room kept for them.
 class Writer {
 public:
+    explicit Writer(qsizetype payload = 0)
+    {
+        bytes_.reserve(kFrontSize + payload + 4);
+        bytes_.resize(kFrontSize);
+    }
     void u8(quint8 v) { bytes_.append(char(v)); }
     void u16(quint16 v) { little(v, 2); }
     void u32(quint32 v) { little(v, 4); }
@@ -62,18 +69,21 @@ public:
         i64(s.size);
         i64(s.mtimeNs);
     }
-    QByteArray record(quint8 type) const
+    QByteArray record(quint8 type)
     {
-        Writer frame;
-        frame.u32(kMagic);
-        frame.u32(quint32(bytes_.size()));
-        frame.u8(type);
-        frame.bytes_.append(bytes_);
-        frame.u32(crc32(QByteArrayView(frame.bytes_).sliced(8)));
-        return frame.bytes_;
+        const quint32 length = quint32(bytes_.size() - kFrontSize);
+        char *front = bytes_.data();
+        for (int i = 0; i < 4; ++i) {
+            front[i] = char((kMagic >> (8 * i)) & 0xff);
+            front[4 + i] = char((length >> (8 * i)) & 0xff);
+        }
+        front[8] = char(type);
+        u32(crc32(QByteArrayView(bytes_).sliced(8)));
+        return std::move(bytes_);
     }
 
 private:
+    static constexpr qsizetype kFrontSize = 9; // magic, length, type
     void little(quint64 v, int count)
     {
         char bytes[8];
@@ -256,7 +266,9 @@ QByteArray headerRecord(quint64 number, qint64 startedMs, const QString &kind)
 
 QByteArray entryRecord(const Entry &e)
 {
-    Writer w;
+    // The paths' bytes are about as many as their characters.
+    Writer w(64 + 3 * (e.path.size() + e.newPath.size()) + e.oldBytes.size()
+             + 8 * e.newHashes.size());
     w.u32(e.id);
     w.u8(quint8(e.kind));
     w.path(e.path);
