@@ -3,6 +3,7 @@
 #include "formats/pathcodec.h"
 
 #include <QHash>
+#include <QtEndian>
 
 #include <array>
 
@@ -211,10 +212,7 @@ quint64 blockHash(QByteArrayView bytes, quint16 version)
     quint64 h = 0xcbf29ce484222325ull;
     if (version >= 2) {
         for (; left >= 8; p += 8, left -= 8) {
-            quint64 word = 0;
-            for (int i = 7; i >= 0; --i)
-                word = word << 8 | p[i];
-            h ^= word;
+            h ^= qFromLittleEndian<quint64>(p);
             h *= 0x100000001b3ull;
         }
     }
