@@ -385,11 +385,15 @@ bool RowWriter::closeJournal()
     return closed;
 }
 
-bool RowWriter::takesTag(const QString &fileName, const QString &name)
+bool RowWriter::takesTag(const QString &fileName, const QString &name, const struct stat *known)
 {
     // Pipes and devices hold no tag and would block a read.
     struct stat info {};
-    if (stat(encodeFileName(fileName).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (known)
+        info = *known;
+    else if (stat(encodeFileName(fileName).constData(), &info) != 0)
+        return false;
+    if (!S_ISREG(info.st_mode))
         return false;
     if (m_settings.FormatRead)
         return !SkippedByFormat(m_settings, name.isEmpty() ? fileName : name);
@@ -423,14 +427,16 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
         size_t row;
         FileChange change;
         quint32 id = 0;
+        struct stat state {}; // the mode a failed change must leave
     };
     std::vector<Planned> planned;
     size_t done = 0;
     while (done < count) {
         FileChange change;
-        outcomes[done] = writeTags(kind, rows[done], journal ? &change : nullptr);
+        struct stat state {};
+        outcomes[done] = writeTags(kind, rows[done], journal ? &change : nullptr, &state);
         if (journal && !outcomes[done].failed && !change.isEmpty())
-            planned.push_back({done, std::move(change)});
+            planned.push_back({done, std::move(change), 0, state});
         ++done;
         if (stopped())
             break;
@@ -443,9 +449,10 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
     const bool recorded = journal->sync();
     for (Planned &p : planned) {
         WriteFailure failure = WriteFailure::Other;
-        const bool made = recorded && saveKeepingMode(p.change.fileName, [&] {
-                              return applyChange(p.change, &failure);
-                          });
+        const bool made =
+            recorded
+            && saveKeepingMode(
+                p.change.fileName, [&] { return applyChange(p.change, &failure); }, &p.state);
         journal->markDone(p.id, made, p.change.fileName);
         if (!made)
             tagNotChanged(outcomes[p.row], failure);
@@ -514,7 +521,7 @@ void RowWriter::endTagsAhead()
     m_aheadRows = nullptr;
 }
 
-RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned)
+RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct stat *state)
 {
     RowOutcome outcome;
     QString &dir = cell(row, F::Dir);
@@ -538,10 +545,12 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned)
         outcome.message = WriteMessage::NoFile;
         outcome.failed = true;
     }
+    if (state && !outcome.failed)
+        *state = info;
     // A file the reading would not read a tag from gets none.
     WriteFailure failure = WriteFailure::None;
     if (!outcome.failed
-        && (!takesTag(fileName)
+        && (!takesTag(fileName, {}, &info)
             || !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName, &info, planned, &failure)))
         tagNotChanged(outcome, failure);
     return outcome;
