@@ -212,6 +212,91 @@ bool TID3v2::PlanSave(const QString &fileName, FileChange *change) const
     }
 }
 
+bool TID3v2::ReadForSave(const QString &fileName, SaveRead *read)
+{
+    *read = SaveRead();
+    ResetData();
+    ReadOnlyFile file;
+    if (!file.open(fileName))
+        return false;
+    try {
+        FileStart start;
+        QByteArray first;
+        if (!readStart(file, start, &first))
+            return ReadTagWith(file.reader(), file.size());
+        const bool tag = start.kind == id3v2::HeaderKind::Tag;
+        // A tag beyond the first bytes is read field by field, its pictures
+        // unread, as ReadFromFile does; a save then reads the file itself.
+        if (tag
+            && (start.header.totalSize > start.fileSize || start.header.totalSize > first.size()))
+            return ReadTagWith(file.reader(), file.size());
+        if (tag) {
+            read->content =
+                id3v2::parseTag(start.header, QByteArrayView(first).sliced(id3v2::HeaderSize,
+                                                                           start.header.bodySize));
+            TagPresent = true;
+            MajorVersion = start.header.major;
+            TotalSize = start.header.totalSize;
+            for (const TagFieldRow &row : kTagFields)
+                this->*row.member = read->content.fields[row.id3v2];
+            Track = id3v2::trackNumber(TrackString);
+        }
+        read->fileName = fileName;
+        read->fileSize = start.fileSize;
+        read->kind = start.kind;
+        read->header = start.header;
+        read->first = std::move(first);
+        read->usable = stampOf(fileName, &read->stamp);
+        return true;
+    } catch (...) {
+        *read = SaveRead();
+        return false;
+    }
+}
+
+bool TID3v2::PlanSave(const QString &fileName, FileChange *change, const SaveRead *read) const
+{
+    if (!read || !read->usable || read->fileName != fileName)
+        return PlanSave(fileName, change);
+    try {
+        id3v2::TagContent content;
+        if (read->kind == id3v2::HeaderKind::Tag) {
+            // Frames that could not all be found would be lost.
+            if (!read->content.complete)
+                return false;
+            content = read->content;
+        }
+        for (const TagFieldRow &row : kTagFields)
+            content.fields[row.id3v2] = this->*row.member;
+        // A number set without its text still reaches the tag.
+        if (TrackString.isEmpty() && Track > 0)
+            content.fields[id3v2::TrackString] = QString::number(Track);
+        const QByteArray frames = id3v2::buildFrames(content);
+        FileStart start;
+        start.fileSize = read->fileSize;
+        start.kind = read->kind;
+        start.header = read->header;
+        const bool inPlace = start.kind == id3v2::HeaderKind::Tag
+                             && start.header.totalSize >= id3v2::HeaderSize + frames.size();
+        const QByteArray tag = id3v2::buildTag(
+            frames, inPlace ? start.header.totalSize : id3v2::paddedTotalSize(frames.size()));
+        const qint64 replaced = bytesToReplace(start);
+        if (tag.isEmpty() || replaced > read->first.size())
+            return false;
+        change->fileName = fileName;
+        change->offset = 0;
+        change->oldBytes = read->first.first(replaced);
+        change->newBytes = tag;
+        change->oldSize = start.fileSize;
+        change->newSize = start.fileSize - replaced + tag.size();
+        change->rewrite = !inPlace;
+        change->planned = read->stamp;
+        return change->planned.size == start.fileSize;
+    } catch (...) {
+        return false;
+    }
+}
+
 bool TID3v2::SaveToFile(const QString &fileName, ChangeRecorder *recorder)
 {
     SaveFailure = WriteFailure::None;

@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include "formats/blockio.h"
+#include "formats/id3v2frames.h"
 
 namespace qm {
 
@@ -44,6 +45,24 @@ public:
     // writing. applyChange makes the change; NoteSaved then updates the
     // members as SaveToFile would have.
     bool PlanSave(const QString &fileName, FileChange *change) const;
+    // A file's start as ReadForSave read it, for PlanSave to plan from: a
+    // writer that reads a tag, changes it and saves it takes the file once.
+    struct SaveRead {
+        QString fileName;
+        bool usable = false; // false: PlanSave reads the file itself
+        qint64 fileSize = 0;
+        id3v2::HeaderKind kind = id3v2::HeaderKind::None;
+        id3v2::TagHeader header;
+        QByteArray first;          // the first bytes; the whole tag when there is one
+        id3v2::TagContent content; // the whole tag parsed
+        FileStamp stamp;
+    };
+    // ReadFromFile that also keeps in *read what PlanSave needs when the
+    // whole tag came with the first read (most tags).
+    bool ReadForSave(const QString &fileName, SaveRead *read);
+    // PlanSave from what ReadForSave kept, when it is of this file and
+    // usable; the file must not have changed in between.
+    bool PlanSave(const QString &fileName, FileChange *change, const SaveRead *read) const;
     void NoteSaved(const FileChange &change);
     WriteFailure FGetSaveFailure() const { return SaveFailure; }
     // Takes the tag off the file (by the same safe rewrite); true also when

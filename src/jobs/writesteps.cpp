@@ -240,15 +240,36 @@ bool sameFields(const TID3v2 &a, const TID3v2 &b)
                        [&](const TagFieldRow &row) { return a.*row.member == b.*row.member; });
 }
 
-bool readForWrite(TID3v1 &tag, const QString &fileName, const ReadSettings &settings)
+// What reading a tag for writing keeps, so that planning its save need not
+// read and parse the file a second time.
+template <typename Tag> struct KeptRead {};
+template <> struct KeptRead<TID3v2> {
+    TID3v2::SaveRead read;
+};
+
+bool readForWrite(TID3v1 &tag, const QString &fileName, const ReadSettings &settings,
+                  KeptRead<TID3v1> &)
 {
     tag.UseLyrics2 = settings.ReadLyrics2;
     return tag.ReadFromFile(fileName);
 }
 
-bool readForWrite(TID3v2 &tag, const QString &fileName, const ReadSettings &)
+bool readForWrite(TID3v2 &tag, const QString &fileName, const ReadSettings &,
+                  KeptRead<TID3v2> &kept)
 {
-    return tag.ReadFromFile(fileName);
+    return tag.ReadForSave(fileName, &kept.read);
+}
+
+bool planSave(const TID3v1 &tag, const QString &fileName, FileChange *planned,
+              const KeptRead<TID3v1> &)
+{
+    return tag.PlanSave(fileName, planned);
+}
+
+bool planSave(const TID3v2 &tag, const QString &fileName, FileChange *planned,
+              const KeptRead<TID3v2> &kept)
+{
+    return tag.PlanSave(fileName, planned, &kept.read);
 }
 
 // The changed cells into the tag read from the file.
@@ -302,14 +323,15 @@ bool writeTagStep(Tag &tag, const Row &row, const QString &fileName, const ReadS
                   const struct stat *known = nullptr, FileChange *planned = nullptr,
                   ChangeRecorder *recorder = nullptr, WriteFailure *failure = nullptr)
 {
-    if (!readForWrite(tag, fileName, settings))
+    KeptRead<Tag> kept;
+    if (!readForWrite(tag, fileName, settings, kept))
         return false;
     const Tag before = tag;
     applyCells(tag, row, settings);
     if (sameFields(tag, before))
         return true;
     if (planned)
-        return tag.PlanSave(fileName, planned);
+        return planSave(tag, fileName, planned, kept);
     return saveKeepingMode(
         fileName,
         [&] {
@@ -363,11 +385,15 @@ bool RowWriter::closeJournal()
     return closed;
 }
 
-bool RowWriter::takesTag(const QString &fileName, const QString &name)
+bool RowWriter::takesTag(const QString &fileName, const QString &name, const struct stat *known)
 {
     // Pipes and devices hold no tag and would block a read.
     struct stat info {};
-    if (stat(encodeFileName(fileName).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (known)
+        info = *known;
+    else if (stat(encodeFileName(fileName).constData(), &info) != 0)
+        return false;
+    if (!S_ISREG(info.st_mode))
         return false;
     if (m_settings.FormatRead)
         return !SkippedByFormat(m_settings, name.isEmpty() ? fileName : name);
@@ -401,14 +427,16 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
         size_t row;
         FileChange change;
         quint32 id = 0;
+        struct stat state {}; // the mode a failed change must leave
     };
     std::vector<Planned> planned;
     size_t done = 0;
     while (done < count) {
         FileChange change;
-        outcomes[done] = writeTags(kind, rows[done], journal ? &change : nullptr);
+        struct stat state {};
+        outcomes[done] = writeTags(kind, rows[done], journal ? &change : nullptr, &state);
         if (journal && !outcomes[done].failed && !change.isEmpty())
-            planned.push_back({done, std::move(change)});
+            planned.push_back({done, std::move(change), 0, state});
         ++done;
         if (stopped())
             break;
@@ -421,9 +449,10 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
     const bool recorded = journal->sync();
     for (Planned &p : planned) {
         WriteFailure failure = WriteFailure::Other;
-        const bool made = recorded && saveKeepingMode(p.change.fileName, [&] {
-                              return applyChange(p.change, &failure);
-                          });
+        const bool made =
+            recorded
+            && saveKeepingMode(
+                p.change.fileName, [&] { return applyChange(p.change, &failure); }, &p.state);
         journal->markDone(p.id, made, p.change.fileName);
         if (!made)
             tagNotChanged(outcomes[p.row], failure);
@@ -492,7 +521,7 @@ void RowWriter::endTagsAhead()
     m_aheadRows = nullptr;
 }
 
-RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned)
+RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct stat *state)
 {
     RowOutcome outcome;
     QString &dir = cell(row, F::Dir);
@@ -516,10 +545,12 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned)
         outcome.message = WriteMessage::NoFile;
         outcome.failed = true;
     }
+    if (state && !outcome.failed)
+        *state = info;
     // A file the reading would not read a tag from gets none.
     WriteFailure failure = WriteFailure::None;
     if (!outcome.failed
-        && (!takesTag(fileName)
+        && (!takesTag(fileName, {}, &info)
             || !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName, &info, planned, &failure)))
         tagNotChanged(outcome, failure);
     return outcome;

@@ -182,7 +182,10 @@ public:
     // Kinds 11 and 12: checks the row, then writes its ID3v1 or ID3v2 tag.
     // With `planned`, the tag is planned only, into *planned (left empty
     // when nothing is to change), for the caller to make.
-    RowOutcome writeTags(int kind, Row &row, FileChange *planned = nullptr);
+    // *state gets the file's state from the stat the row's check made, when
+    // `state` is given and the file is there.
+    RowOutcome writeTags(int kind, Row &row, FileChange *planned = nullptr,
+                         struct stat *state = nullptr);
     // Kinds 11 and 12 over `count` rows: each row's tag planned, the changes
     // recorded in the journal with one sync, then made. Returns how many
     // rows were done: fewer when `stopped` says so after one of them.
@@ -213,8 +216,10 @@ private:
     // Whether the reading would read the tags of the file: with "only
     // *.mp3" its extension says so, else an MPEG audio stream or an ID3 tag
     // found in it. Only such files get a tag.
-    // `name` decides by its extension, when it is not the file's own.
-    bool takesTag(const QString &fileName, const QString &name = {});
+    // `name` decides by its extension, when it is not the file's own;
+    // `known` is the file's state from a stat just made, or null.
+    bool takesTag(const QString &fileName, const QString &name = {},
+                  const struct stat *known = nullptr);
     // Writes the tag of `version` (1 or 2); false when it failed. `known`
     // is the file's state from a stat just made, or null.
     // `planned` and `failure` as for writeTags; *failure says why a write

@@ -3,6 +3,7 @@
 #include "formats/pathcodec.h"
 
 #include <QHash>
+#include <QtEndian>
 
 #include <array>
 
@@ -40,8 +41,15 @@ constexpr CrcTables makeCrcTables()
 }
 constexpr CrcTables kCrcTables = makeCrcTables();
 
+// Builds a record in one buffer: the frame's magic, length and type go in
+// front of the payload when it is done, in room kept for them.
 class Writer {
 public:
+    explicit Writer(qsizetype payload = 0)
+    {
+        bytes_.reserve(kFrontSize + payload + 4);
+        bytes_.resize(kFrontSize);
+    }
     void u8(quint8 v) { bytes_.append(char(v)); }
     void u16(quint16 v) { little(v, 2); }
     void u32(quint32 v) { little(v, 4); }
@@ -62,18 +70,21 @@ public:
         i64(s.size);
         i64(s.mtimeNs);
     }
-    QByteArray record(quint8 type) const
+    QByteArray record(quint8 type)
     {
-        Writer frame;
-        frame.u32(kMagic);
-        frame.u32(quint32(bytes_.size()));
-        frame.u8(type);
-        frame.bytes_.append(bytes_);
-        frame.u32(crc32(QByteArrayView(frame.bytes_).sliced(8)));
-        return frame.bytes_;
+        const quint32 length = quint32(bytes_.size() - kFrontSize);
+        char *front = bytes_.data();
+        for (int i = 0; i < 4; ++i) {
+            front[i] = char((kMagic >> (8 * i)) & 0xff);
+            front[4 + i] = char((length >> (8 * i)) & 0xff);
+        }
+        front[8] = char(type);
+        u32(crc32(QByteArrayView(bytes_).sliced(8)));
+        return std::move(bytes_);
     }
 
 private:
+    static constexpr qsizetype kFrontSize = 9; // magic, length, type
     void little(quint64 v, int count)
     {
         char bytes[8];
@@ -190,18 +201,29 @@ quint32 crc32(QByteArrayView bytes)
     return c ^ 0xffffffffu;
 }
 
-quint64 blockHash(QByteArrayView bytes)
+quint64 blockHash(QByteArrayView bytes, quint16 version)
 {
-    // FNV-1a, 64 bits: stable across runs and machines, unlike qHash.
+    // FNV-1a, 64 bits: stable across runs and machines, unlike qHash. From
+    // version 2 on it takes eight bytes (little-endian) a step, then the
+    // bytes left one by one; each step is a bijection of the state, so
+    // blocks that differ in one word never meet.
+    const auto *p = reinterpret_cast<const quint8 *>(bytes.data());
+    qsizetype left = bytes.size();
     quint64 h = 0xcbf29ce484222325ull;
-    for (char b : bytes) {
-        h ^= quint8(b);
+    if (version >= 2) {
+        for (; left >= 8; p += 8, left -= 8) {
+            h ^= qFromLittleEndian<quint64>(p);
+            h *= 0x100000001b3ull;
+        }
+    }
+    for (; left > 0; ++p, --left) {
+        h ^= *p;
         h *= 0x100000001b3ull;
     }
     return h;
 }
 
-QList<quint64> blockHashes(qint64 offset, QByteArrayView bytes)
+QList<quint64> blockHashes(qint64 offset, QByteArrayView bytes, quint16 version)
 {
     QList<quint64> hashes;
     const qint64 count = blockCount(offset, bytes.size());
@@ -210,7 +232,7 @@ QList<quint64> blockHashes(qint64 offset, QByteArrayView bytes)
     while (at < bytes.size()) {
         const qint64 end =
             std::min<qint64>(bytes.size(), ((offset + at) / kBlockSize + 1) * kBlockSize - offset);
-        hashes.append(blockHash(bytes.sliced(at, end - at)));
+        hashes.append(blockHash(bytes.sliced(at, end - at), version));
         at = end;
     }
     return hashes;
@@ -256,7 +278,9 @@ QByteArray headerRecord(quint64 number, qint64 startedMs, const QString &kind)
 
 QByteArray entryRecord(const Entry &e)
 {
-    Writer w;
+    // The paths' bytes are about as many as their characters.
+    Writer w(64 + 3 * (e.path.size() + e.newPath.size()) + e.oldBytes.size()
+             + 8 * e.newHashes.size());
     w.u32(e.id);
     w.u8(quint8(e.kind));
     w.path(e.path);
@@ -314,10 +338,12 @@ JobLog parseJournal(QByteArrayView bytes)
             log.number = in.u64();
             log.startedMs = in.i64();
             log.kind = in.text();
-            good = type == Header && in.ok() && in.atEnd() && log.version == kFormatVersion;
+            good = type == Header && in.ok() && in.atEnd() && log.version >= kOldestFormatVersion
+                   && log.version <= kFormatVersion;
             log.valid = good;
         } else if (type == EntryRecord) {
             Entry e;
+            e.hashVersion = log.version;
             good = !log.closed && readEntry(in, e) && !index.contains(e.id);
             if (good) {
                 index.insert(e.id, log.entries.size());

@@ -14,7 +14,10 @@ namespace qm::journal {
 // appended; a crash can leave a torn last record, and reading stops at the
 // first record that does not check out, so nothing after damage is ever
 // acted on. The first record is the header.
-inline constexpr quint16 kFormatVersion = 1;
+// Version 2 hashes the blocks eight bytes a step; journals of version 1,
+// left by a crash of an older program, are still read with their own hash.
+inline constexpr quint16 kFormatVersion = 2;
+inline constexpr quint16 kOldestFormatVersion = 1;
 // Records larger than this are damage, not records.
 inline constexpr quint32 kMaxRecordPayload = 64u << 20;
 // The new bytes of a change are kept as one hash per block of the file (at
@@ -39,7 +42,8 @@ struct Entry {
     FileStamp before; // the file when the change was planned
     QByteArray oldBytes;
     qint64 newLength = 0;
-    QList<quint64> newHashes; // of the new bytes, per block
+    QList<quint64> newHashes;             // of the new bytes, per block
+    quint16 hashVersion = kFormatVersion; // the journal version that made the hashes
     // From the done marks that followed.
     bool done = false;
     bool made = false;
@@ -59,9 +63,10 @@ struct JobLog {
 };
 
 quint32 crc32(QByteArrayView bytes);
-quint64 blockHash(QByteArrayView bytes);
+// The hash of a block as the journal of `version` keeps it.
+quint64 blockHash(QByteArrayView bytes, quint16 version = kFormatVersion);
 // The hashes of `bytes` placed at `offset` in a file, per block.
-QList<quint64> blockHashes(qint64 offset, QByteArrayView bytes);
+QList<quint64> blockHashes(qint64 offset, QByteArrayView bytes, quint16 version = kFormatVersion);
 
 // The entry that records `change` (InPlace or Rewrite).
 Entry entryFor(const FileChange &change, quint32 id);

@@ -54,7 +54,7 @@ bool explainedAsTorn(const Entry &e, const FileView &file)
             const qint64 hashEnd = std::min(newEnd, (at / kBlockSize + 1) * kBlockSize);
             const qsizetype index = at / kBlockSize - e.offset / kBlockSize;
             explained = blockEnd == hashEnd && index < e.newHashes.size()
-                        && blockHash(bytes) == e.newHashes[index];
+                        && blockHash(bytes, e.hashVersion) == e.newHashes[index];
         }
         if (!explained && ++unexplained > 1)
             return false;
@@ -88,7 +88,7 @@ bool holdsNew(const Entry &e, const FileView &file)
         return false;
     QByteArray bytes;
     return readExactly(file, e.offset, e.newLength, &bytes)
-           && blockHashes(e.offset, bytes) == e.newHashes;
+           && blockHashes(e.offset, bytes, e.hashVersion) == e.newHashes;
 }
 
 Decision decide(const Entry &e, const FileView &file, const FileView &renamed)

@@ -93,6 +93,28 @@ TEST(JournalFormat, DamageHidesEverythingFromItOn)
 
 // Decisions on a file's bytes after a change of a region of the file was
 // cut short, or made, or followed by someone else's edit.
+// The header's version goes with every entry, so that recovery checks the
+// new bytes with the hash that journal used; unknown versions are not read.
+TEST(JournalFormat, EntriesKeepTheirJournalsVersion)
+{
+    const FileChange ch = change(0, pattern(10, 'o'), pattern(5000, 'n'), 20000);
+    EXPECT_NE(blockHashes(0, ch.newBytes, 1), blockHashes(0, ch.newBytes, 2));
+    for (const quint16 version : {quint16(1), quint16(2), quint16(3)}) {
+        QByteArray header = headerRecord(3, 1000, QStringLiteral("write"));
+        header[9] = char(version); // the payload's u16 version, little-endian
+        header.chop(4);
+        const quint32 crc = crc32(QByteArrayView(header).sliced(8));
+        for (int i = 0; i < 4; ++i)
+            header.append(char((crc >> (8 * i)) & 0xff));
+        const JobLog log = parseJournal(header + entryRecord(entryFor(ch, 1)));
+        EXPECT_EQ(log.valid, version <= kFormatVersion) << version;
+        if (log.valid) {
+            ASSERT_EQ(log.entries.size(), 1) << version;
+            EXPECT_EQ(log.entries[0].hashVersion, version);
+        }
+    }
+}
+
 TEST(JournalRecovery, VerdictFollowsTheBytes)
 {
     struct Case {
@@ -147,32 +169,36 @@ TEST(JournalRecovery, VerdictFollowsTheBytes)
          [](const QByteArray &o, const QByteArray &) { return o + QByteArray(4096, 'x'); }, false,
          Verdict::Foreign},
     };
-    for (const Case &c : cases) {
-        const QByteArray oldFile = pattern(c.fileSize, 'o');
-        QByteArray newFile = oldFile;
-        newFile.replace(c.offset, c.oldLength, pattern(c.newLength, 'n'));
-        const FileChange ch = change(c.offset, oldFile.mid(c.offset, c.oldLength),
-                                     pattern(c.newLength, 'n'), c.fileSize);
-        const Entry e = entryFor(ch, 1);
-        const QByteArray now = c.state(oldFile, newFile);
-        FileView view;
-        view.exists = true;
-        view.stamp = FileStamp{1, c.otherInode ? 43u : 42u, now.size(), 8};
-        view.read = [&now](qint64 pos, qint64 length, QByteArray *out) {
-            *out = now.mid(pos, length);
-            return true;
-        };
-        EXPECT_EQ(int(decide(e, view).verdict), int(c.expected)) << c.name;
-        FileChange back;
-        if (c.expected == Verdict::Torn && restoringChange(e, view, &back)) {
-            QByteArray restored = now;
-            restored.replace(back.offset, back.oldBytes.size(), back.newBytes);
-            restored.resize(back.newSize);
-            EXPECT_EQ(restored, oldFile) << c.name;
-        } else {
-            EXPECT_NE(c.expected, Verdict::Torn) << c.name << ": no way back";
+    // A journal left by an older version is judged by the hash it was made with.
+    for (const quint16 version : {kOldestFormatVersion, kFormatVersion})
+        for (const Case &c : cases) {
+            const QByteArray oldFile = pattern(c.fileSize, 'o');
+            QByteArray newFile = oldFile;
+            newFile.replace(c.offset, c.oldLength, pattern(c.newLength, 'n'));
+            const FileChange ch = change(c.offset, oldFile.mid(c.offset, c.oldLength),
+                                         pattern(c.newLength, 'n'), c.fileSize);
+            Entry e = entryFor(ch, 1);
+            e.hashVersion = version;
+            e.newHashes = blockHashes(c.offset, ch.newBytes, version);
+            const QByteArray now = c.state(oldFile, newFile);
+            FileView view;
+            view.exists = true;
+            view.stamp = FileStamp{1, c.otherInode ? 43u : 42u, now.size(), 8};
+            view.read = [&now](qint64 pos, qint64 length, QByteArray *out) {
+                *out = now.mid(pos, length);
+                return true;
+            };
+            EXPECT_EQ(int(decide(e, view).verdict), int(c.expected)) << c.name;
+            FileChange back;
+            if (c.expected == Verdict::Torn && restoringChange(e, view, &back)) {
+                QByteArray restored = now;
+                restored.replace(back.offset, back.oldBytes.size(), back.newBytes);
+                restored.resize(back.newSize);
+                EXPECT_EQ(restored, oldFile) << c.name;
+            } else {
+                EXPECT_NE(c.expected, Verdict::Torn) << c.name << ": no way back";
+            }
         }
-    }
 }
 
 } // namespace
