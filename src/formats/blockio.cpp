@@ -83,16 +83,6 @@ bool pwriteAll(int fd, qint64 pos, const QByteArray &bytes)
     return true;
 }
 
-FileStamp stampOfInfo(const struct stat &info)
-{
-    FileStamp stamp;
-    stamp.device = quint64(info.st_dev);
-    stamp.inode = quint64(info.st_ino);
-    stamp.size = info.st_size;
-    stamp.mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    return stamp;
-}
-
 bool syncFolderOf(const QString &fileName)
 {
     const QByteArray folder = encodeFileName(QFileInfo(fileName).absolutePath());
@@ -134,6 +124,16 @@ int changeOpenFile(int fd, const FileChange &change)
 }
 
 } // namespace
+
+FileStamp stampOfInfo(const struct stat &info)
+{
+    FileStamp stamp;
+    stamp.device = quint64(info.st_dev);
+    stamp.inode = quint64(info.st_ino);
+    stamp.size = info.st_size;
+    stamp.mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return stamp;
+}
 
 bool stampOf(const QString &fileName, FileStamp *stamp)
 {
@@ -203,6 +203,15 @@ bool ReadOnlyFile::open(const QString &fileName)
 }
 
 bool ReadOnlyFile::isOpen() const { return fd_ >= 0; }
+
+bool ReadOnlyFile::stamp(FileStamp *stamp) const
+{
+    struct stat info;
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    *stamp = stampOfInfo(info);
+    return true;
+}
 
 bool ReadOnlyFile::readUpTo(qint64 pos, qint64 length, QByteArray *out)
 {
@@ -307,6 +316,11 @@ bool ReadOnlyFile::open(const QString &fileName)
 }
 
 bool ReadOnlyFile::isOpen() const { return file_ && file_->isOpen(); }
+
+bool ReadOnlyFile::stamp(FileStamp *stamp) const
+{
+    return file_ && stampOf(file_->fileName(), stamp);
+}
 
 bool ReadOnlyFile::readUpTo(qint64 pos, qint64 length, QByteArray *out)
 {

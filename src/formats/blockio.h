@@ -5,6 +5,10 @@
 
 #include <functional>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 class QFile;
 
 namespace qm {
@@ -24,6 +28,8 @@ using BlockReader = std::function<bool(qint64 pos, qint64 length, QByteArray *ou
 // A file opened for reading only, read by position. Readers of many files
 // open one of these per file: on Unix it is a bare descriptor read with
 // pread, without the bookkeeping of a QFile.
+struct FileStamp;
+
 class ReadOnlyFile {
 public:
     ReadOnlyFile() = default;
@@ -36,6 +42,8 @@ public:
     qint64 size() const { return size_; }
     bool readUpTo(qint64 pos, qint64 length, QByteArray *out);
     BlockReader reader();
+    // The stamp of the open file, as stampOf gives it for its name.
+    bool stamp(FileStamp *stamp) const;
 
 private:
 #ifdef Q_OS_UNIX
@@ -94,6 +102,10 @@ struct FileStamp {
 };
 // False when the file cannot be examined or is not a regular file.
 bool stampOf(const QString &fileName, FileStamp *stamp);
+#ifdef Q_OS_UNIX
+// The stamp in a stat the caller already made.
+FileStamp stampOfInfo(const struct stat &info);
+#endif
 
 // One planned change of a file's bytes: the `oldBytes` at `offset` of a file
 // of `oldSize` bytes become `newBytes`, and the file `newSize` bytes long.

@@ -558,7 +558,7 @@ bool TID3v1::PlanSave(const QString &fileName, FileChange *change) const
     change->newSize = change->offset + change->newBytes.size();
     change->rewrite = false;
     return file.readUpTo(change->offset, oldTail, &change->oldBytes)
-           && change->oldBytes.size() == oldTail && stampOf(fileName, &change->planned)
+           && change->oldBytes.size() == oldTail && file.stamp(&change->planned)
            && change->planned.size == size;
 }
 

@@ -205,7 +205,7 @@ bool TID3v2::PlanSave(const QString &fileName, FileChange *change) const
         change->oldSize = start.fileSize;
         change->newSize = start.fileSize - replaced + tag.size();
         change->rewrite = !inPlace;
-        return change->oldBytes.size() == replaced && stampOf(fileName, &change->planned)
+        return change->oldBytes.size() == replaced && file.stamp(&change->planned)
                && change->planned.size == start.fileSize;
     } catch (...) {
         return false;
@@ -246,7 +246,7 @@ bool TID3v2::ReadForSave(const QString &fileName, SaveRead *read)
         read->kind = start.kind;
         read->header = start.header;
         read->first = std::move(first);
-        read->usable = stampOf(fileName, &read->stamp);
+        read->usable = file.stamp(&read->stamp);
         return true;
     } catch (...) {
         *read = SaveRead();

@@ -477,15 +477,23 @@ void RowWriter::planTagsAhead(Row *rows, size_t count)
         Row row = rows[i];
         const RenameTarget target = RenameTargetOf(row);
         AheadTag &ahead = m_ahead[i];
-        if (target.failed || !FileExists(target.oldPath))
+        // One stat serves the check that the file is there, the tag check
+        // and the stamp of the move.
+        struct stat info {};
+        if (target.failed || target.oldPath.isEmpty()
+            || stat(encodeFileName(target.oldPath).constData(), &info) != 0
+            || S_ISDIR(info.st_mode))
             continue;
-        if ((version == 1 || version == 2) && takesTag(target.oldPath)) {
+        if ((version == 1 || version == 2) && takesTag(target.oldPath, {}, &info)) {
             ahead.failed = !writeTag(version, row, target.oldPath, nullptr, &ahead.change);
             if (!ahead.failed && !ahead.change.isEmpty())
                 ahead.id = journal->stage(ahead.change);
         }
-        if (m_settings.MoveFiles && !target.newFolder.isEmpty() && target.newPath != target.oldPath)
-            ahead.renameId = journal->stageRename(target.oldPath, target.newPath);
+        if (m_settings.MoveFiles && !target.newFolder.isEmpty()
+            && target.newPath != target.oldPath) {
+            const FileStamp stamp = S_ISREG(info.st_mode) ? stampOfInfo(info) : FileStamp();
+            ahead.renameId = journal->stageRename(target.oldPath, target.newPath, &stamp);
+        }
         any = any || ahead.id != 0 || ahead.renameId != 0;
     }
     if (any && !journal->sync()) {
@@ -656,11 +664,15 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
     // Where the file is now: its own name, or the temporary one.
     const QString oldPath = parked.isEmpty() ? target.oldPath : parked;
     const QString &newPath = target.newPath;
+    // The file's state as the row begins: that it is there, and the mode a
+    // failed write of its tag leaves it with.
+    struct stat oldInfo {};
 
     if (target.failed) {
         outcome.message = target.message;
         outcome.failed = true;
-    } else if (!FileExists(oldPath)) {
+    } else if (oldPath.isEmpty() || stat(encodeFileName(oldPath).constData(), &oldInfo) != 0
+               || S_ISDIR(oldInfo.st_mode)) {
         outcome.message = WriteMessage::NoFile;
         outcome.failed = true;
     } else if (target.newFolder.isEmpty()) {
@@ -681,7 +693,8 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
             if (ahead.id != 0 && !ahead.failed) {
                 ahead.used = true;
                 const bool made = saveKeepingMode(
-                    ahead.change.fileName, [&] { return applyChange(ahead.change, &failure); });
+                    ahead.change.fileName, [&] { return applyChange(ahead.change, &failure); },
+                    &oldInfo);
                 m_journal->markDone(ahead.id, made, ahead.change.fileName);
                 ahead.failed = !made;
             }

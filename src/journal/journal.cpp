@@ -282,11 +282,14 @@ quint32 JobJournal::stage(const FileChange &change)
     return id;
 }
 
-quint32 JobJournal::stageRename(const QString &from, const QString &to)
+quint32 JobJournal::stageRename(const QString &from, const QString &to, const FileStamp *known)
 {
     const quint32 id = nextId_++;
     FileStamp stamp;
-    stampOf(from, &stamp);
+    if (known)
+        stamp = *known;
+    else
+        stampOf(from, &stamp);
     staged_ += entryRecord(renameEntry(from, to, stamp, id));
     return id;
 }

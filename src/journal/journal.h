@@ -41,7 +41,8 @@ public:
     QString fileName() const { return fileName_; }
 
     quint32 stage(const FileChange &change);
-    quint32 stageRename(const QString &from, const QString &to);
+    // `known` is the stamp of `from` when the caller has just taken it.
+    quint32 stageRename(const QString &from, const QString &to, const FileStamp *known = nullptr);
     // Writes what was staged and makes it durable; false when it could not,
     // and then none of the staged changes may be made.
     bool sync();
