@@ -147,6 +147,24 @@ bool applyChange(const FileChange &change, WriteFailure *failure = nullptr);
 // The same, told to `recorder` first when one is given.
 bool applyRecordedChange(const FileChange &change, ChangeRecorder *recorder, WriteFailure *failure);
 
+// A tag class's whole save: plan, make the change (nothing when the file
+// holds the new bytes already) and let the tag note it; *failure says why
+// on false.
+template <typename Tag>
+bool savePlanned(Tag &tag, const QString &fileName, ChangeRecorder *recorder, WriteFailure *failure)
+{
+    *failure = WriteFailure::None;
+    FileChange change;
+    if (!tag.PlanSave(fileName, &change)) {
+        *failure = WriteFailure::Other;
+        return false;
+    }
+    if (!change.isEmpty() && !applyRecordedChange(change, recorder, failure))
+        return false;
+    tag.NoteSaved(change);
+    return true;
+}
+
 // Replaces the first `skip` bytes of the file by `prefix`. The new file is
 // written completely beside the old one, synced, and renamed over it in one
 // step, so a failure at any point leaves the original as it was.

@@ -564,17 +564,7 @@ bool TID3v1::PlanSave(const QString &fileName, FileChange *change) const
 
 bool TID3v1::SaveToFile(const QString &fileName, ChangeRecorder *recorder)
 {
-    SaveFailure = WriteFailure::None;
-    FileChange change;
-    if (!PlanSave(fileName, &change)) {
-        SaveFailure = WriteFailure::Other;
-        return false;
-    }
-    // The file ends in this very tail already: nothing to write.
-    if (!change.isEmpty() && !applyRecordedChange(change, recorder, &SaveFailure))
-        return false;
-    NoteSaved(change);
-    return true;
+    return savePlanned(*this, fileName, recorder, &SaveFailure);
 }
 
 void TID3v1::NoteSaved(const FileChange &change)

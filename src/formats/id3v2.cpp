@@ -299,17 +299,7 @@ bool TID3v2::PlanSave(const QString &fileName, FileChange *change, const SaveRea
 
 bool TID3v2::SaveToFile(const QString &fileName, ChangeRecorder *recorder)
 {
-    SaveFailure = WriteFailure::None;
-    FileChange change;
-    if (!PlanSave(fileName, &change)) {
-        SaveFailure = WriteFailure::Other;
-        return false;
-    }
-    // The file holds this very tag already: nothing to write.
-    if (!change.isEmpty() && !applyRecordedChange(change, recorder, &SaveFailure))
-        return false;
-    NoteSaved(change);
-    return true;
+    return savePlanned(*this, fileName, recorder, &SaveFailure);
 }
 
 void TID3v2::NoteSaved(const FileChange &change)
