@@ -12,8 +12,8 @@ packages=(
   python3 python3-mutagen lame ffmpeg id3v2 eyed3 libtag1-dev
   # fuzzing
   clang libclang-rt-14-dev
-  # Qt's own dialogs and buttons in Russian
-  qt6-translations-l10n
+  # Qt's own dialogs and buttons in Russian; Qt Linguist for the English translation
+  qt6-translations-l10n qt6-tools-dev qt6-l10n-tools
   # the application icon's PNG sizes, and the validators of the desktop files
   librsvg2-bin desktop-file-utils appstream
   # the acceptance suite: the real window under an X server, real X input

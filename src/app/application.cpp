@@ -1,8 +1,8 @@
 #include "app/application.h"
 
-#include <QLibraryInfo>
+#include "settings/language.h"
+
 #include <QMessageBox>
-#include <QTranslator>
 #include <exception>
 
 namespace qm {
@@ -15,7 +15,7 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv)
     setOrganizationName(QStringLiteral("quillmark"));
     // Lets the desktop match the window to its launcher and icon.
     setDesktopFileName(QStringLiteral("io.github.quillmark.Quillmark"));
-    installQtTranslations(*this);
+    installTranslations(*this, programLanguage());
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)
@@ -36,18 +36,5 @@ void Application::showException(const QString &what)
 }
 
 QString programVersion() { return QStringLiteral(QM_VERSION); }
-
-bool installQtTranslations(QCoreApplication &app)
-{
-    auto *translator = new QTranslator(&app);
-    // The window's own texts are Russian, so the choice does not follow the
-    // system locale.
-    if (!translator->load(QStringLiteral("qtbase_ru"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        delete translator;
-        return false;
-    }
-    return QCoreApplication::installTranslator(translator);
-}
 
 } // namespace qm

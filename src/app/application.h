@@ -21,9 +21,4 @@ public:
 // The program's version, as the build names it ("2.0.0").
 QString programVersion();
 
-// Qt's own dialogs and buttons speak Russian like the rest of the window,
-// whatever the user's locale: loads Qt's Russian translations into `app`.
-// False when they are not installed (Qt's English texts then stay).
-bool installQtTranslations(QCoreApplication &app);
-
 } // namespace qm

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "formats/pathcodec.h"
 #include "journal/journal.h"
+#include "settings/language.h"
 
 #include <QCoreApplication>
 
@@ -121,6 +122,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillmark-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QM_VERSION));
+    // Row messages speak the user's language; the usage text stays English.
+    qm::installTranslations(app, qm::programLanguage());
     using namespace qm::cli;
 
     // Decoded as file names are, so a path that is not UTF-8 names its file.

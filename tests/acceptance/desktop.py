@@ -93,6 +93,8 @@ class Desktop:
         self.size = size
         self.processes = []
         self.env = dict(os.environ)
+        # The flows read the Russian texts, whatever the machine's locale.
+        self.env.setdefault("QUILLMARK_LANG", "ru")
 
     def _spawn(self, args, **kwargs):
         process = subprocess.Popen(args, env=self.env, start_new_session=True, **kwargs)

@@ -28,6 +28,7 @@
 #include "app/mainwindow.h"
 #include "app/namegrid.h"
 #include "settings/inifile.h"
+#include "settings/language.h"
 
 using qm::FieldNumber;
 using qm::TfrmTagEditor;
@@ -672,7 +673,7 @@ private slots:
     // Last: the translations stay installed for the rest of the run.
     void qtDialogsSpeakRussian()
     {
-        QVERIFY(qm::installQtTranslations(*QCoreApplication::instance()));
+        QVERIFY(qm::installTranslations(*QCoreApplication::instance(), qm::UiLanguage::Russian));
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Yes to &All"),
                  QStringLiteral("Да для &всех"));
     }

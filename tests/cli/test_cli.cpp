@@ -780,6 +780,9 @@ int main(int argc, char **argv)
 {
     // The player commands talk to fake players on a bus of the test's own.
     RestartOnPrivateBus(argc, argv);
+    // The row messages checked here are the Russian ones, whatever the
+    // machine's locale.
+    qputenv("QUILLMARK_LANG", "ru");
     QCoreApplication app(argc, argv);
     qDBusRegisterMetaType<QList<QVariantMap>>();
     testing::InitGoogleTest(&argc, argv);
