@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 packages=(
   cmake ninja-build g++ ccache pkg-config clang-format git
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  # the SVG icon engine that draws the bundled command icons
+  libqt6svg6
   libgtest-dev libgmock-dev libbenchmark-dev
   # test oracles and sample makers
   python3 python3-mutagen lame ffmpeg id3v2 eyed3 libtag1-dev

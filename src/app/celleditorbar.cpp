@@ -11,7 +11,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/badgeicon.h"
+#include "app/appicons.h"
 #include "app/cellbox.h"
 #include "app/commands.h"
 #include "app/dropdown.h"

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 
+#include "app/appicons.h"
+
 namespace qm {
 namespace {
 
@@ -26,7 +28,8 @@ struct CommandSpec {
     int image; // stable identity; drop-down buttons and the settings refer to it
     int tag;   // -1: none
     unsigned flags;
-    const char *themeIcon;
+    // commandIcon's name: a freedesktop icon name, or one of the program's own
+    const char *icon;
 };
 
 // Image identities are part of the settings file format: never renumber.
@@ -44,28 +47,29 @@ constexpr CommandSpec kCommands[] = {
     {"aAddFiles", "File", "&Файлы...", "Добавить в таблицу новые файлы", "", 5, -1, kNone,
      "list-add"},
     {"aAddDirectory", "File", "&Директорию...", "Добавить в таблицу новые файлы из папки", "", 6,
-     -1, kNone, "folder-new"},
+     -1, kNone, "quillmark-add-folder"},
     {"aAddList", "File", "&Список...", "Добавить в таблицу новые файлы из списка", "", 7, -1, kNone,
      "document-import"},
-    {"aAddWinampList", "File", "Список &Winamp", "", "", 8, -1, kNone, "media-playlist-append"},
+    {"aAddWinampList", "File", "Список &Winamp", "", "", 8, -1, kNone, "quillmark-add-playlist"},
     {"aRun", "File", "&Запустить выбранный файл",
      "Запустить файл, соответствующий выбранной строке", "Ctrl+R", 9, -1, kReady, "system-run"},
     {"aWinampPlay", "File", "Воспроизвести в Winamp", "Воспроизвести выбранные файлы в Winamp", "",
      10, -1, kNone, "media-playback-start"},
     {"aWinampAdd", "File", "Добавить в Winamp",
-     "Добавить выбранные файлы в список воспроизведения Winamp", "", 11, -1, kNone, "list-add"},
+     "Добавить выбранные файлы в список воспроизведения Winamp", "", 11, -1, kNone,
+     "media-playlist-append"},
     {"aWinampOpen", "File", "Открыть Winamp", "Запустить Winamp", "", 12, -1, kNone,
      "multimedia-player"},
     {"aWriteID3v1Tag", "File", "Записать ID3v1 Tag", "Записать ID3v1 Tag (Ctrl+W)", "Ctrl+W", 13,
-     -1, kNone, "document-save-as"},
+     -1, kNone, "quillmark-write-id3v1"},
     {"aWriteID3v2Tag", "File", "Записать ID3v2 Tag", "Записать ID3v2 Tag (Ctrl+W)", "", 14, -1,
-     kNone, "document-save-as"},
+     kNone, "quillmark-write-id3v2"},
     {"aUpdate", "File", "&Обновить", "Обновить все файлы (Ctrl+U)", "Ctrl+U", 15, -1, kNone,
-     "view-refresh"},
+     "quillmark-update-all"},
     {"aUpdateSel", "File", "Обновить выделенные", "Обновить выделенные файлы (Ctrl+U)", "", 16, -1,
-     kNone, "view-refresh"},
+     kNone, "quillmark-update-selected"},
     {"aUndoUpdate", "File", "Отменить последнее обновление", "Отменить последнее обновление файлов",
-     "", 19, -1, kNone, "edit-undo"},
+     "", 19, -1, kNone, "quillmark-update-undo"},
     {"aExit", "File", "&Выход", "Выйти из программы", "Ctrl+Q", 17, -1, kReady, "application-exit"},
     // Edit
     {"aCut", "Edit", "Вы&резать", "Вырезать выделенные ячейки", "Ctrl+X", 20, -1, kNone,
@@ -74,7 +78,8 @@ constexpr CommandSpec kCommands[] = {
      "edit-copy"},
     {"aPasteIn", "Edit", "&Вставить в", "Встаить в выделенные ячейки", "Ctrl+V", 22, -1, kNone,
      "edit-paste"},
-    {"aPaste", "Edit", "В&ставить", "Вставить ячейки", "Ctrl+P", 23, -1, kNone, "edit-paste"},
+    {"aPaste", "Edit", "В&ставить", "Вставить ячейки", "Ctrl+P", 23, -1, kNone,
+     "quillmark-paste-cells"},
     {"aClearSelect", "Edit", "Очистить выделенное", "Очистить выделенные ячейки", "Ctrl+L", 24, -1,
      kNone, "edit-clear"},
     {"aDeleteSelect", "Edit", "&Удалить выделенное", "Удалить выделенные ячейки", "Ctrl+Del", 25,
@@ -89,19 +94,20 @@ constexpr CommandSpec kCommands[] = {
     {"aFReplace", "Edit", "Заменить", "", "", 28, -1, kNone, "edit-find-replace"},
     // View
     {"aFileInfo", "View", "Информация о файле", "Скрыть информацию о файле", "Ctrl+I", 30, -1,
-     kCheckable | kReady, "dialog-information"},
+     kCheckable | kReady, "quillmark-view-info"},
     {"aID3v1Tag", "View", "ID3v1 &Tag", "Показать ID3v1 Tag", "", 31, -1, kCheckable | kReady,
-     "audio-x-generic"},
+     "quillmark-view-id3v1"},
     {"aID3v2Tag", "View", "ID3v2 Tag", "Скрыть ID3v2 Tag", "Ctrl+T", 32, -1, kCheckable | kReady,
-     "audio-x-generic"},
+     "quillmark-view-id3v2"},
     {"aOptions", "View", "Настройки...", "Настройки параметров Tag", "", 33, -1, kNone,
      "preferences-system"},
     {"aStayOnTop", "View", "Поверх остальных окон", "Показывать программу поверх остальных окон",
-     "", 34, -1, kCheckable | kReady, "go-top"},
+     "", 34, -1, kCheckable | kReady, ""},
     {"aNombers01", "View", "&01, 02, 03, ..", "", "", 35, -1, kChecked | kReady, ""},
     {"aNombers1", "View", "&1, 2, 3, ..", "", "", 36, -1, kCheckable | kReady, ""},
     {"aNombersSeparate", "View", "&Раздельная для каждой папки",
-     "Раздельная нумерация для каждой папки", "", 18, -1, kCheckable, "folder"},
+     "Раздельная нумерация для каждой папки", "", 18, -1, kCheckable,
+     "quillmark-numbering-per-folder"},
     {"aVisibleBarFile", "View", "Файл", "", "", 40, -1, kChecked | kReady, ""},
     {"aVisibleBarEdit", "View", "Редактирование", "", "", 41, -1, kChecked | kReady, ""},
     {"aVisibleBarNombers", "View", "Нумерация", "", "", 42, -1, kChecked | kReady, ""},
@@ -161,19 +167,19 @@ constexpr CommandSpec kCommands[] = {
     {"aSortRandom", "View", "&Произвольно", "", "", 104, -1, kNone, ""},
     // Symbol replacement
     {"aUpperCase", "Replace", "Все заглавные", "Все заглавные", "", 110, -1, kNone,
-     "format-text-uppercase"},
+     "quillmark-case-upper"},
     {"aLowerCase", "Replace", "Все строчные", "Все строчные", "", 111, -1, kNone,
-     "format-text-lowercase"},
+     "quillmark-case-lower"},
     {"aUpLowerCase", "Replace", "Строка с заглавной", "Строка с заглавной", "", 112, -1, kNone,
-     "format-text-capitalize"},
+     "quillmark-case-sentence"},
     {"aUpUpCase", "Replace", "Слово с заглавной", "Слово с заглавной", "", 113, -1, kNone,
-     "format-text-capitalize"},
+     "quillmark-case-words"},
     {"aAlphabetEditor", "Replace", "Редактор алфавита", "Редактор алфавита", "", 114, -1, kNone,
      "accessories-character-map"},
     {"aReplace", "Replace", "&Заменить", "Заменить символы", "", 115, -1, kNone,
-     "edit-find-replace"},
+     "quillmark-replace-symbols"},
     {"aRestore", "Replace", "&Восстановить", "Восстановить замененные символы", "", 116, -1, kNone,
-     "edit-undo"},
+     "quillmark-restore-symbols"},
     {"aVariantsRestore", "Replace", "Варианты восстановления", "", "", 117, -1, kNone, ""},
     // Paste from column: image index = field number of the source column
     {"aPNo", "PasteFrom", "", "Добавить номер в позицию курсора", "", 0, 0, kNone, ""},
@@ -312,8 +318,7 @@ CommandSet::CommandSet(QObject *parent) : QObject(parent)
             action->setCheckable(true);
         if ((spec.flags & kChecked) == kChecked)
             action->setChecked(true);
-        if (*spec.themeIcon)
-            action->setIcon(QIcon::fromTheme(QString::fromLatin1(spec.themeIcon)));
+        action->setIcon(commandIcon(QString::fromLatin1(spec.icon)));
         setPending(action, !(spec.flags & kReady));
         commands_.append(action);
         byName_.insert(action->objectName(), action);

@@ -2,7 +2,7 @@
 #include "app/alphabeteditor.h"
 
 #include "app/aboutwindow.h"
-#include "app/badgeicon.h"
+#include "app/appicons.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -23,7 +23,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusTipEvent>
-#include <QStyle>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -59,23 +58,6 @@ const char *const kBarTitles[] = {"Файл",
                                   "Обновление и запуск",
                                   "Замена символов",
                                   "Редактор ячеек"};
-const QHash<QString, QString> &badges()
-{
-    static const QHash<QString, QString> table{
-        {QStringLiteral("aFileInfo"), QStringLiteral("i")},
-        {QStringLiteral("aID3v1Tag"), QStringLiteral("v1")},
-        {QStringLiteral("aID3v2Tag"), QStringLiteral("v2")},
-        {QStringLiteral("aWriteID3v1Tag"), QStringLiteral("W1")},
-        {QStringLiteral("aWriteID3v2Tag"), QStringLiteral("W2")},
-        {QStringLiteral("aNombersSeparate"), QStringLiteral("№")},
-        {QStringLiteral("aUpdateSel"), QStringLiteral("U")},
-        {QStringLiteral("aRun"), QStringLiteral("▶")},
-    };
-    return table;
-}
-
-bool hasBadge(const QString &name) { return badges().contains(name); }
-
 // The file types offered by the open dialog of aAddFiles. "All files" is
 // "*" here: a name without a dot is a file too.
 QString addFilesFilter()
@@ -105,20 +87,18 @@ QStringList droppedPaths(const QMimeData *data)
     return paths;
 }
 
-QIcon fallbackIcon(const QString &name, const QString &category)
+// The update commands write the shown view's tag: their icons carry its mark
+// over the icon they were made with, and so does the update button.
+void markUpdateTag(const NamedCommands &c, DropDownCommand *button, int tag)
 {
-    if (hasBadge(name))
-        return badgeIcon(badges().value(name));
-    QStyle *style = QApplication::style();
-    if (category == QLatin1String("File"))
-        return style->standardIcon(QStyle::SP_FileIcon);
-    if (category == QLatin1String("Edit"))
-        return style->standardIcon(QStyle::SP_FileDialogDetailedView);
-    if (category == QLatin1String("View"))
-        return style->standardIcon(QStyle::SP_FileDialogInfoView);
-    if (category == QLatin1String("Replace"))
-        return style->standardIcon(QStyle::SP_BrowserReload);
-    return style->standardIcon(QStyle::SP_ArrowRight);
+    static constexpr const char *kPlainIcon = "plainIcon";
+    for (QAction *action : {c.aUpdate, c.aUpdateSel}) {
+        if (!action->property(kPlainIcon).isValid())
+            action->setProperty(kPlainIcon, action->icon());
+        action->setIcon(withTagMark(action->property(kPlainIcon).value<QIcon>(), tag));
+    }
+    if (button)
+        button->restore(button->image(), button->hint());
 }
 
 // Hides a menu that would open empty; returns whether it shows anything.
@@ -182,10 +162,6 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
                 action->setIcon(badgeIcon(
                     templateCode(toField(action->property(CommandSet::kTagProperty).toInt()))
                         .mid(1)));
-        } else if (action->icon().isNull() || QIcon::themeName().isEmpty()) {
-            // A checkable menu item shows its check mark only without an icon.
-            const bool plainCheck = action->isCheckable() && !hasBadge(action->objectName());
-            action->setIcon(plainCheck ? QIcon() : fallbackIcon(action->objectName(), category));
         }
         addAction(action); // shortcuts work whatever bar or menu is shown
     }
@@ -501,6 +477,8 @@ void TfrmTagEditor::onLayoutChanged()
     grid_->syncLayout();
     model_->headerRowChanged();
     refreshCommandContainers();
+    markUpdateTag(commands_->named(), dropDowns_.value(QStringLiteral("Update")),
+                  views_->tagView());
     if (editing_)
         editing_->layoutChanged();
 }
