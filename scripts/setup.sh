@@ -22,6 +22,10 @@ packages=(
   xvfb xauth xdotool openbox dbus dbus-x11 at-spi2-core python3-pyatspi x11-utils
   # the music player driven over D-Bus (its tests run it headless)
   audacious
+  # the Debian packages (scripts/build-deb.sh) and the README's screenshot
+  debhelper devscripts lintian fakeroot dpkg-dev optipng
+  # Qt Linguist tools (debian/control lists them for the translations)
+  qt6-tools-dev qt6-l10n-tools
 )
 
 missing=()
