@@ -57,7 +57,9 @@ TfrmAlphabetEditor::TfrmAlphabetEditor(Session &session, AlphabetQuestions &ques
     tbtSaveAlphabet = button("tbtSaveAlphabet", tr("Сохранить алфавит"));
     sgrAlphabet = new QTableWidget(0, 2, this);
     sgrAlphabet->setObjectName(QStringLiteral("sgrAlphabet"));
-    sgrAlphabet->setHorizontalHeaderLabels({kSymbolHeader, kChangeHeader});
+    // The file keeps its own column headers in every language; these are
+    // only the captions shown.
+    sgrAlphabet->setHorizontalHeaderLabels({tr("Символ"), tr("Замена")});
     // The row header is the narrow first column; rows are dragged by it.
     sgrAlphabet->verticalHeader()->setSectionsMovable(true);
     sgrAlphabet->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
