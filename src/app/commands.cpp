@@ -437,6 +437,8 @@ CommandSet::CommandSet(QObject *parent) : QObject(parent)
         const QString hint = tr(spec.hint);
         action->setToolTip(hint.isEmpty() ? action->text().remove(QLatin1Char('&')) : hint);
         action->setStatusTip(hint);
+        action->setProperty(kHintSourceProperty,
+                            QString::fromUtf8(*spec.hint ? spec.hint : spec.caption).remove(u'&'));
         if (*spec.key)
             action->setShortcut(QKeySequence(QString::fromLatin1(spec.key)));
         action->setProperty(kImageProperty, spec.image);

@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include "app/commands.h"
+#include "app/dropdown.h"
 #include "app/gridmodel.h"
 #include "app/mainwindow.h"
 #include "session/session.h"
@@ -78,13 +79,18 @@ class EnglishWindowTest : public QObject {
                 check(widget, "header", view->model()->headerData(i, Qt::Horizontal).toString());
     }
 
+    QTemporaryDir dir_;
+
 private slots:
-    void everyShownTextIsEnglish()
+    void initTestCase()
     {
-        QTemporaryDir dir;
-        qputenv("QUILLMARK_CONFIG_DIR", dir.path().toLocal8Bit());
+        qputenv("QUILLMARK_CONFIG_DIR", dir_.path().toLocal8Bit());
         // A translation that failed to load shows as Russian texts below.
         qm::installTranslations(*QCoreApplication::instance(), qm::UiLanguage::English);
+    }
+
+    void everyShownTextIsEnglish()
+    {
         qm::TfrmTagEditor window;
         window.show();
         userNames_ = window.session().alphabets().names();
@@ -96,6 +102,23 @@ private slots:
             checkAction(action);
         russian_.removeDuplicates();
         QVERIFY2(russian_.isEmpty(), qPrintable(russian_.join(u'\n')));
+    }
+
+    // The settings keep a drop-down button's hint as the Russian text in
+    // every language; the button shows it translated.
+    void dropDownHintsAreStoredUntranslated()
+    {
+        qm::TfrmTagEditor window;
+        qm::DropDownCommand *update = window.dropDown(QStringLiteral("Update"));
+        update->choose(window.commands().named().aUpdateSel);
+        QCOMPARE(update->hint(), QStringLiteral("Обновить выделенные файлы (Ctrl+U)"));
+        QCOMPARE(update->face()->toolTip(), QStringLiteral("Update the selected files (Ctrl+U)"));
+        update->restore(15, QStringLiteral("Обновить все файлы (Ctrl+U)"));
+        QCOMPARE(update->face()->statusTip(), QStringLiteral("Update all files (Ctrl+U)"));
+        // A face that is a command of its own starts with its own hint.
+        qm::DropDownCommand *fileInfo = window.dropDown(QStringLiteral("FileInf"));
+        QCOMPARE(fileInfo->hint(), QStringLiteral("Добавить размер файла"));
+        QCOMPARE(fileInfo->face()->toolTip(), QStringLiteral("Insert file size"));
     }
 };
 
