@@ -23,7 +23,7 @@ namespace qm {
 namespace {
 
 const QString kSection = QStringLiteral("ScanDir");
-const QString kDefaultFilter = QStringLiteral("Все файлы <*.*>");
+const char *const kDefaultFilter = QT_TRANSLATE_NOOP("qm::TfrmAddDirectory", "Все файлы <*.*>");
 
 } // namespace
 
@@ -47,7 +47,7 @@ QStringList scanFolderList(const QString &folderBoxText)
 
 QString TfrmAddDirectory::filterHint()
 {
-    return QStringLiteral(
+    return tr(
         "Инструкция по заданию "
         "маски:\n\nКомментарий<Маска_поиска1/Маска_поиска2/Маска_поиска3/...>\nили\n"
         "Маска_поиска1/Маска_поиска2/Маска_поиска3/...\n\nВ маске поиска недопустимо использовать "
@@ -59,7 +59,7 @@ QString TfrmAddDirectory::filterHint()
 
 QString TfrmAddDirectory::filterHelp()
 {
-    return QStringLiteral(
+    return tr(
         "Инструкция по заданию "
         "маски:\n\nКомментарий<Маска_поиска1|Маска_поиска2|Маска_поиска3|...>\nили\n"
         "Маска_поиска1|Маска_поиска2|Маска_поиска3|...\n\nВ маске поиска недопустимо использовать "
@@ -72,12 +72,12 @@ QString TfrmAddDirectory::filterHelp()
 TfrmAddDirectory::TfrmAddDirectory(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAddDirectory"));
-    setWindowTitle(QStringLiteral("Сканирование директории"));
+    setWindowTitle(tr("Сканирование директории"));
 
     auto *gbxOptions = new QGroupBox(this);
     gbxOptions->setObjectName(QStringLiteral("gbxOptions"));
 
-    auto *lblScanFolder = new QLabel(QStringLiteral("Директория для поиска файлов"), gbxOptions);
+    auto *lblScanFolder = new QLabel(tr("Директория для поиска файлов"), gbxOptions);
     lblScanFolder->setObjectName(QStringLiteral("lblScanFolder"));
     txtScanFolder_ = new QLineEdit(QDir::homePath(), gbxOptions);
     txtScanFolder_->setObjectName(QStringLiteral("txtScanFolder"));
@@ -90,18 +90,18 @@ TfrmAddDirectory::TfrmAddDirectory(QWidget *parent) : QDialog(parent)
                              + 16);
     connect(btnBrowse, &QPushButton::clicked, this, &TfrmAddDirectory::btnBrowseClick);
 
-    auto *lblTypeScanFiles = new QLabel(QStringLiteral("Маска поиска файлов"), gbxOptions);
+    auto *lblTypeScanFiles = new QLabel(tr("Маска поиска файлов"), gbxOptions);
     lblTypeScanFiles->setObjectName(QStringLiteral("lblTypeScanFiles"));
     cmbFilter_ = new QComboBox(gbxOptions);
     cmbFilter_->setObjectName(QStringLiteral("cmbFilter"));
     cmbFilter_->setEditable(true);
     cmbFilter_->setInsertPolicy(QComboBox::NoInsert);
     cmbFilter_->addItems({
-        kDefaultFilter,
-        QStringLiteral("Аудио файлы <*.mp3|*.wma|*.vqf|*.asf|*.ogg|*.lqt|*.wav|*.mid>"),
-        QStringLiteral("Видео файлы <*.avi|*.mpg|*.mp2|*.wmv|*.asf|*.3gp>"),
-        QStringLiteral("Графические файлы <*.jpg|*.bmp|*.gif|*.psd>"),
-        QStringLiteral("Текстовые файлы <*.txt|*.doc|*.rtf|*.htm|*.inf|*.diz>"),
+        tr(kDefaultFilter),
+        tr("Аудио файлы <*.mp3|*.wma|*.vqf|*.asf|*.ogg|*.lqt|*.wav|*.mid>"),
+        tr("Видео файлы <*.avi|*.mpg|*.mp2|*.wmv|*.asf|*.3gp>"),
+        tr("Графические файлы <*.jpg|*.bmp|*.gif|*.psd>"),
+        tr("Текстовые файлы <*.txt|*.doc|*.rtf|*.htm|*.inf|*.diz>"),
     });
     cmbFilter_->setCurrentIndex(0);
     cmbFilter_->setToolTip(filterHint());
@@ -112,10 +112,10 @@ TfrmAddDirectory::TfrmAddDirectory(QWidget *parent) : QDialog(parent)
     btnHelpFilter->setFixedWidth(btnBrowse->width());
     connect(btnHelpFilter, &QPushButton::clicked, this, &TfrmAddDirectory::btnHelpFilterClick);
 
-    chbCaseSensitive_ = new QCheckBox(QStringLiteral("Учитывать регистр"), gbxOptions);
+    chbCaseSensitive_ = new QCheckBox(tr("Учитывать регистр"), gbxOptions);
     chbCaseSensitive_->setObjectName(QStringLiteral("chbCaseSensitive"));
-    chbCaseSensitive_->setToolTip(QStringLiteral("Учитывать регистр букв в маске поиска"));
-    chbScanSubFolders_ = new QCheckBox(QStringLiteral("Просматривать вложенные папки"), gbxOptions);
+    chbCaseSensitive_->setToolTip(tr("Учитывать регистр букв в маске поиска"));
+    chbScanSubFolders_ = new QCheckBox(tr("Просматривать вложенные папки"), gbxOptions);
     chbScanSubFolders_->setObjectName(QStringLiteral("chbScanSubFolders"));
     chbScanSubFolders_->setChecked(true);
 
@@ -129,11 +129,11 @@ TfrmAddDirectory::TfrmAddDirectory(QWidget *parent) : QDialog(parent)
     grid->addWidget(chbCaseSensitive_, 4, 0, 1, 2);
     grid->addWidget(chbScanSubFolders_, 5, 0, 1, 2);
 
-    auto *btnAdd = new QPushButton(QStringLiteral("Добавить"), this);
+    auto *btnAdd = new QPushButton(tr("Добавить"), this);
     btnAdd->setObjectName(QStringLiteral("btnAdd"));
     btnAdd->setDefault(true);
     connect(btnAdd, &QPushButton::clicked, this, &TfrmAddDirectory::btnAddClick);
-    auto *btnCancel = new QPushButton(QStringLiteral("Отмена"), this);
+    auto *btnCancel = new QPushButton(tr("Отмена"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     btnCancel->setAutoDefault(false);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -197,7 +197,7 @@ void TfrmAddDirectory::btnAddClick()
     const QStringList folders = scanFolderList(folderText());
     if (folders.isEmpty()) {
         QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("Неверно указана директория для просмотра файлов!"),
+                             tr("Неверно указана директория для просмотра файлов!"),
                              QMessageBox::Ok);
         reject();
         return;
@@ -209,7 +209,7 @@ void TfrmAddDirectory::btnAddClick()
 void TfrmAddDirectory::btnBrowseClick()
 {
     const QString folder =
-        QFileDialog::getExistingDirectory(this, QStringLiteral("Выберите папку"), folderText());
+        QFileDialog::getExistingDirectory(this, tr("Выберите папку"), folderText());
     if (!folder.isEmpty())
         txtScanFolder_->setText(QDir::toNativeSeparators(folder));
 }

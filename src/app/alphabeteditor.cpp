@@ -28,8 +28,8 @@ bool AlphabetQuestions::confirm(QWidget *parent, const QString &caption, const Q
 
 QString AlphabetQuestions::askName(QWidget *parent)
 {
-    return QInputDialog::getText(parent, QStringLiteral(u"Имя алфавита"),
-                                 QStringLiteral(u"Введите имя алфавита"));
+    return QInputDialog::getText(parent, TfrmAlphabetEditor::tr("Имя алфавита"),
+                                 TfrmAlphabetEditor::tr("Введите имя алфавита"));
 }
 
 TfrmAlphabetEditor::TfrmAlphabetEditor(Session &session, AlphabetQuestions &questions,
@@ -37,12 +37,12 @@ TfrmAlphabetEditor::TfrmAlphabetEditor(Session &session, AlphabetQuestions &ques
     : QDialog(parent), session_(session), questions_(questions)
 {
     setObjectName(QStringLiteral("frmAlphabetEditor"));
-    setWindowTitle(QStringLiteral(u"Редактор алфавита"));
+    setWindowTitle(tr("Редактор алфавита"));
     setModal(true);
     auto *bar = new QToolBar(this);
     cmbAlphabet = new QComboBox(bar);
     cmbAlphabet->setObjectName(QStringLiteral("cmbAlphabet"));
-    cmbAlphabet->setToolTip(QStringLiteral(u"Название алфавита"));
+    cmbAlphabet->setToolTip(tr("Название алфавита"));
     bar->addWidget(cmbAlphabet);
     const auto button = [this, bar](const char *name, const QString &text) {
         auto *b = new QToolButton(bar);
@@ -52,12 +52,14 @@ TfrmAlphabetEditor::TfrmAlphabetEditor(Session &session, AlphabetQuestions &ques
         bar->addWidget(b);
         return b;
     };
-    tbtNew = button("tbtNew", QStringLiteral(u"Очистить"));
-    tbtDeleteAlphabet = button("tbtDeleteAlphabet", QStringLiteral(u"Удалить алфавит"));
-    tbtSaveAlphabet = button("tbtSaveAlphabet", QStringLiteral(u"Сохранить алфавит"));
+    tbtNew = button("tbtNew", tr("Очистить"));
+    tbtDeleteAlphabet = button("tbtDeleteAlphabet", tr("Удалить алфавит"));
+    tbtSaveAlphabet = button("tbtSaveAlphabet", tr("Сохранить алфавит"));
     sgrAlphabet = new QTableWidget(0, 2, this);
     sgrAlphabet->setObjectName(QStringLiteral("sgrAlphabet"));
-    sgrAlphabet->setHorizontalHeaderLabels({kSymbolHeader, kChangeHeader});
+    // The file keeps its own column headers in every language; these are
+    // only the captions shown.
+    sgrAlphabet->setHorizontalHeaderLabels({tr("Символ"), tr("Замена")});
     // The row header is the narrow first column; rows are dragged by it.
     sgrAlphabet->verticalHeader()->setSectionsMovable(true);
     sgrAlphabet->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
@@ -150,9 +152,9 @@ bool TfrmAlphabetEditor::closeQuery()
 {
     if (!grid_.modified())
         return true;
-    const QString text = QStringLiteral(u"Сохранить изменения в алфавите \"%1\"?")
-                             .arg(session_.alphabets().currentName());
-    if (questions_.confirm(this, QStringLiteral(u"Подтведите"), text))
+    const QString text =
+        tr("Сохранить изменения в алфавите \"%1\"?").arg(session_.alphabets().currentName());
+    if (questions_.confirm(this, tr("Подтведите"), text))
         session_.saveAlphabet(grid_.pairs());
     loadAlphabet();
     return true;
@@ -171,9 +173,9 @@ void TfrmAlphabetEditor::saveClicked()
         if (name.isEmpty())
             return;
         if (session_.alphabets().indexOf(name) >= 0
-            && !questions_.confirm(this, QStringLiteral(u"Подтведите"),
-                                   QStringLiteral(u"Алфавит с этим именем уже существует,"
-                                                  u"заменить его?")))
+            && !questions_.confirm(this, tr("Подтведите"),
+                                   tr("Алфавит с этим именем уже существует,"
+                                      "заменить его?")))
             continue;
         session_.saveAlphabetAs(name, grid_.pairs());
         grid_.setModified(false);
@@ -184,8 +186,7 @@ void TfrmAlphabetEditor::saveClicked()
 
 void TfrmAlphabetEditor::deleteClicked()
 {
-    if (!questions_.confirm(this, QStringLiteral(u"Подтвердитe"),
-                            QStringLiteral(u"Вы хотите удалить текущий алфавит?")))
+    if (!questions_.confirm(this, tr("Подтвердитe"), tr("Вы хотите удалить текущий алфавит?")))
         return;
     session_.removeAlphabet();
     loadAlphabet();

@@ -36,7 +36,7 @@ CellEditorBar::CellEditorBar(GridEditing &editing, QToolBar *bar)
     cmbEdit_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cmbEdit_->setMinimumContentsLength(20);
     cmbEdit_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    cmbEdit_->setToolTip(QStringLiteral("Окно редактирования выделенных ячеек"));
+    cmbEdit_->setToolTip(tr("Окно редактирования выделенных ячеек"));
     cmbEdit_->setStatusTip(cmbEdit_->toolTip());
     cmbEdit_->lineEdit()->installEventFilter(this);
     cmbEdit_->installEventFilter(this);

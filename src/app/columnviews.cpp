@@ -199,10 +199,10 @@ void ColumnViews::switchFileInfo(bool reading)
     viewSwitching_ = false;
     if (!on) {
         emit idleRequested();
-        setHint(view, QStringLiteral("Показать информацию о файлах"));
+        setHint(view, tr("Показать информацию о файлах"));
         emptyColumns(fileInfoColumns());
     } else {
-        setHint(view, QStringLiteral("Скрыть информацию о файлах"));
+        setHint(view, tr("Скрыть информацию о файлах"));
     }
     CommandSet::setInUse(named().aPFileInf, on);
     for (F f : fileInfoColumns()) {
@@ -246,7 +246,7 @@ void ColumnViews::switchTagView(FieldView view, bool reading)
     viewSwitching_ = false;
 
     const QString name = v1 ? QStringLiteral("ID3v1 Tag") : QStringLiteral("ID3v2 Tag");
-    setHint(self, (on ? QStringLiteral("Скрыть ") : QStringLiteral("Показать ")) + name);
+    setHint(self, on ? tr("Скрыть %1").arg(name) : tr("Показать %1").arg(name));
     if (v1 && on && options_.readLyrics2()) {
         table_.setLyricsHeaders(true);
         setLyricsCaptions(true);
@@ -282,8 +282,8 @@ void ColumnViews::switchTagView(FieldView view, bool reading)
 
 void ColumnViews::setLyricsCaptions(bool lyricsView)
 {
-    const QString cop = lyricsView ? QStringLiteral("Автор") : QStringLiteral("Авторское пр.");
-    const QString ory = lyricsView ? QStringLiteral("Комментарий 2") : QStringLiteral("Ориг. год");
+    const QString cop = lyricsView ? tr("Автор") : tr("Авторское пр.");
+    const QString ory = lyricsView ? tr("Комментарий 2") : tr("Ориг. год");
     // Commands without a hint of their own show their caption as the hint.
     const auto caption = [](QAction *action, const QString &text, bool hintFollows) {
         action->setText(text);
@@ -294,11 +294,10 @@ void ColumnViews::setLyricsCaptions(bool lyricsView)
     caption(commands_.columnCommand(F::Cop), cop, true);
     caption(commands_.pasteCommand(F::Ory), ory, false);
     caption(commands_.columnCommand(F::Ory), ory, true);
-    caption(commands_.sortCommand(F::Cop),
-            lyricsView ? QStringLiteral("По автору") : QStringLiteral("По авторскому пр."), true);
-    caption(commands_.sortCommand(F::Ory),
-            lyricsView ? QStringLiteral("По комментарию 2") : QStringLiteral("По ориг. году"),
+    caption(commands_.sortCommand(F::Cop), lyricsView ? tr("По автору") : tr("По авторскому пр."),
             true);
+    caption(commands_.sortCommand(F::Ory),
+            lyricsView ? tr("По комментарию 2") : tr("По ориг. году"), true);
 }
 
 void ColumnViews::setWriteTagInUse()

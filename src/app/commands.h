@@ -103,6 +103,9 @@ public:
     static constexpr const char *kImageProperty = "imageIndex";
     static constexpr const char *kTagProperty = "Tag";
     static constexpr const char *kCategoryProperty = "category";
+    // The hint untranslated (the caption without "&" where a command has no
+    // hint): what the settings keep of a drop-down button's choice.
+    static constexpr const char *kHintSourceProperty = "hintSource";
     // Set on commands whose work arrives later: they stay invisible whatever
     // the views say, so nothing is shown that does nothing.
     static constexpr const char *kPendingProperty = "pendingWork";

@@ -18,6 +18,8 @@ DropDownCommand::DropDownCommand(const QString &name, const QString &caption, QA
         face_ = new QAction(caption, this);
         face_->setObjectName(name);
     }
+    ownHint_ = hint();
+    ownTip_ = face_->toolTip();
     for (QAction *sub : subCommands_) {
         // Running a sub-command from anywhere (menu, shortcut, the button)
         // first makes it the button's choice.
@@ -35,7 +37,10 @@ DropDownCommand::DropDownCommand(const QString &name, const QString &caption, QA
 
 int DropDownCommand::image() const { return CommandSet::imageOf(face_); }
 
-QString DropDownCommand::hint() const { return face_->toolTip(); }
+QString DropDownCommand::hint() const
+{
+    return face_->property(CommandSet::kHintSourceProperty).toString();
+}
 
 QAction *DropDownCommand::current() const
 {
@@ -49,21 +54,26 @@ QAction *DropDownCommand::current() const
 
 void DropDownCommand::choose(QAction *subCommand)
 {
-    restore(CommandSet::imageOf(subCommand), subCommand->toolTip());
+    restore(CommandSet::imageOf(subCommand),
+            subCommand->property(CommandSet::kHintSourceProperty).toString());
     emit chosen(subCommand);
 }
 
 void DropDownCommand::restore(int image, const QString &hint)
 {
     face_->setProperty(CommandSet::kImageProperty, image);
-    face_->setToolTip(hint);
-    face_->setStatusTip(hint);
+    face_->setProperty(CommandSet::kHintSourceProperty, hint);
+    QString shown = hint == ownHint_ && !hint.isEmpty() ? ownTip_ : hint;
     for (QAction *sub : subCommands_) {
         if (CommandSet::imageOf(sub) == image) {
             face_->setIcon(sub->icon());
+            if (sub->property(CommandSet::kHintSourceProperty).toString() == hint)
+                shown = sub->toolTip();
             break;
         }
     }
+    face_->setToolTip(shown);
+    face_->setStatusTip(shown);
 }
 
 void DropDownCommand::refreshVisibility()

@@ -27,6 +27,8 @@ public:
     QMenu *menu() const { return menu_; }
     const QList<QAction *> &subCommands() const { return subCommands_; }
     int image() const;
+    // The hint as the settings keep it: the untranslated text, so the file
+    // reads the same whatever the language shown.
     QString hint() const;
     // The sub-command a click runs: the first whose image is the button's.
     QAction *current() const;
@@ -34,6 +36,8 @@ public:
     // Puts the sub-command's image and hint on the button.
     void choose(QAction *subCommand);
     // Restores a saved choice; an image of no sub-command keeps the icon.
+    // A hint that is the sub-command's shows as its translated hint; any
+    // other text shows as it is.
     void restore(int image, const QString &hint);
     // Shows the button exactly when one of its sub-commands is shown.
     void refreshVisibility();
@@ -49,6 +53,9 @@ private:
     QList<QAction *> subCommands_;
     QMenu *menu_;
     QAction *toolBarSlot_ = nullptr;
+    // A face that is a command of its own: its hint untranslated and shown.
+    QString ownHint_;
+    QString ownTip_;
 };
 
 } // namespace qm

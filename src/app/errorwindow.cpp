@@ -24,7 +24,7 @@ namespace qm {
 
 namespace {
 const QString kSection = QStringLiteral("Error");
-const QString kErrorHeader = QStringLiteral("Ошибка");
+const char *const kErrorHeader = QT_TRANSLATE_NOOP("qm::TfrmError", "Ошибка");
 } // namespace
 
 // The failed rows behind the error table; the header row is the view's
@@ -96,16 +96,16 @@ TfrmError::TfrmError(RowTable &mainTable, const QString &settingsPath, QWidget *
       mainWindow_(mainWindow), model_(new ErrorModel(this))
 {
     setObjectName(QStringLiteral("frmError"));
-    setWindowTitle(kErrorHeader);
+    setWindowTitle(tr(kErrorHeader));
     setMinimumSize(kMinWidth, kMinHeight);
     resize(kMinWidth, kMinHeight);
 
-    lblError_ = new QLabel(QStringLiteral("Не удалось изменить файлы:"), this);
+    lblError_ = new QLabel(tr("Не удалось изменить файлы:"), this);
     lblError_->setObjectName(QStringLiteral("lblError"));
     grdErrFiles_ = new QTableView(this);
     grdErrFiles_->setObjectName(QStringLiteral("grdErrFiles"));
     grdErrFiles_->setModel(model_);
-    grdErrFiles_->setToolTip(QStringLiteral("Таблица с неизмененными файлами"));
+    grdErrFiles_->setToolTip(tr("Таблица с неизмененными файлами"));
     grdErrFiles_->setShowGrid(true);
     grdErrFiles_->setSelectionMode(QAbstractItemView::ContiguousSelection);
     grdErrFiles_->setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -113,20 +113,19 @@ TfrmError::TfrmError(RowTable &mainTable, const QString &settingsPath, QWidget *
     grdErrFiles_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     grdErrFiles_->verticalHeader()->setSectionsMovable(true);
 
-    btnDeleteRenam_ = new QPushButton(QStringLiteral("Удалить измененные"), this);
+    btnDeleteRenam_ = new QPushButton(tr("Удалить измененные"), this);
     btnDeleteRenam_->setObjectName(QStringLiteral("btnDeleteRenam"));
-    btnDeleteRenam_->setToolTip(
-        QStringLiteral("Удалить измененные файлы из таблицы (будьте осторожны)"));
-    btnClose_ = new QPushButton(QStringLiteral("Закрыть"), this);
+    btnDeleteRenam_->setToolTip(tr("Удалить измененные файлы из таблицы (будьте осторожны)"));
+    btnClose_ = new QPushButton(tr("Закрыть"), this);
     btnClose_->setObjectName(QStringLiteral("btnClose"));
 
     // The copy and select-all commands of the main window, acting on this
     // table while this window is the active one.
-    copy_ = new QAction(QStringLiteral("&Копировать"), this);
+    copy_ = new QAction(tr("&Копировать"), this);
     copy_->setObjectName(QStringLiteral("aCopy"));
     copy_->setShortcut(QKeySequence(QStringLiteral("Ctrl+C")));
     copy_->setShortcutContext(Qt::WindowShortcut);
-    selectAll_ = new QAction(QStringLiteral("В&ыделить все"), this);
+    selectAll_ = new QAction(tr("В&ыделить все"), this);
     selectAll_->setObjectName(QStringLiteral("aSelectAll"));
     selectAll_->setShortcut(QKeySequence(QStringLiteral("Ctrl+A")));
     selectAll_->setShortcutContext(Qt::WindowShortcut);
@@ -235,7 +234,7 @@ void TfrmError::prepareTable()
     header.reserve(columns);
     for (int position = 0; position < columns - 1 && position < kColumnCount; ++position)
         header.append(mainTable_.cellAt(0, position));
-    header.append(kErrorHeader);
+    header.append(tr(kErrorHeader));
     model_->setHeader(header);
     QHeaderView *top = grdErrFiles_->horizontalHeader();
     for (int position = 0; position < columns - 1 && position < kColumnCount; ++position) {

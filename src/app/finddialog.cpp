@@ -85,7 +85,7 @@ TfrmFind::TfrmFind(Session &session, GridEditing &editing, QWidget *parent)
     : QDialog(parent), session_(session), editing_(editing)
 {
     setObjectName(QStringLiteral("frmFind"));
-    setWindowTitle(QStringLiteral("Найти и заменить"));
+    setWindowTitle(tr("Найти и заменить"));
     setModal(false);
 
     edtCellString_ = new QLineEdit(this);
@@ -95,26 +95,25 @@ TfrmFind::TfrmFind(Session &session, GridEditing &editing, QWidget *parent)
     edtCellString_->setMouseTracking(true);
     tbcRepFind_ = new QTabBar(this);
     tbcRepFind_->setObjectName(QStringLiteral("tbcRepFind"));
-    tbcRepFind_->addTab(QStringLiteral("Найти"));
-    tbcRepFind_->addTab(QStringLiteral("Заменить"));
+    tbcRepFind_->addTab(tr("Найти"));
+    tbcRepFind_->addTab(tr("Заменить"));
 
-    auto *parameters = new QGroupBox(QStringLiteral("Параметры"), this);
+    auto *parameters = new QGroupBox(tr("Параметры"), this);
     cmbFind_ = historyBox(QStringLiteral("cmbFind"), parameters);
     cmbReplace_ = historyBox(QStringLiteral("cmbReplace"), parameters);
-    lblReplace_ = new QLabel(QStringLiteral("Заменить:"), parameters);
-    chbCaseSensitive_ = new QCheckBox(QStringLiteral("Учитывать регистр"), parameters);
+    lblReplace_ = new QLabel(tr("Заменить:"), parameters);
+    chbCaseSensitive_ = new QCheckBox(tr("Учитывать регистр"), parameters);
     chbCaseSensitive_->setObjectName(QStringLiteral("chbCaseSensitive"));
-    chbWholeWordsOnly_ = new QCheckBox(QStringLiteral("Слово целиком"), parameters);
+    chbWholeWordsOnly_ = new QCheckBox(tr("Слово целиком"), parameters);
     chbWholeWordsOnly_->setObjectName(QStringLiteral("chbWholeWordsOnly"));
     cmbDirection_ = new QComboBox(parameters);
     cmbDirection_->setObjectName(QStringLiteral("cmbDirection"));
-    cmbDirection_->addItems({QStringLiteral("Везде"), QStringLiteral("Вперед"),
-                             QStringLiteral("Назад"), QStringLiteral("В выделенном")});
-    auto *order = new QGroupBox(QStringLiteral("Порядок поиска:"), parameters);
+    cmbDirection_->addItems({tr("Везде"), tr("Вперед"), tr("Назад"), tr("В выделенном")});
+    auto *order = new QGroupBox(tr("Порядок поиска:"), parameters);
     order->setObjectName(QStringLiteral("rdgOrderOfSearch"));
     rdgOrderOfSearch_ = new QButtonGroup(order);
     auto *orderLayout = new QVBoxLayout(order);
-    const QString orders[] = {QStringLiteral("По столбцам"), QStringLiteral("По строкам")};
+    const QString orders[] = {tr("По столбцам"), tr("По строкам")};
     for (int i = 0; i < 2; ++i) {
         auto *radio = new QRadioButton(orders[i], order);
         rdgOrderOfSearch_->addButton(radio, i);
@@ -123,9 +122,9 @@ TfrmFind::TfrmFind(Session &session, GridEditing &editing, QWidget *parent)
     rdgOrderOfSearch_->button(0)->setChecked(true);
 
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Найти:"), cmbFind_);
+    form->addRow(tr("Найти:"), cmbFind_);
     form->addRow(lblReplace_, cmbReplace_);
-    form->addRow(QStringLiteral("Поиск"), cmbDirection_);
+    form->addRow(tr("Поиск"), cmbDirection_);
     auto *parametersLayout = new QVBoxLayout(parameters);
     parametersLayout->addLayout(form);
     parametersLayout->addWidget(chbCaseSensitive_);
@@ -138,11 +137,11 @@ TfrmFind::TfrmFind(Session &session, GridEditing &editing, QWidget *parent)
         b->setAutoDefault(false);
         return b;
     };
-    btnFind_ = button(QStringLiteral("btnFind"), QStringLiteral("Найти далее"));
+    btnFind_ = button(QStringLiteral("btnFind"), tr("Найти далее"));
     btnFind_->setDefault(true);
-    btnReplace_ = button(QStringLiteral("btnReplace"), QStringLiteral("Заменить"));
-    btnReplaceAll_ = button(QStringLiteral("btnReplaceAll"), QStringLiteral("Заменить все"));
-    btnClose_ = button(QStringLiteral("btnClose"), QStringLiteral("Отмена"));
+    btnReplace_ = button(QStringLiteral("btnReplace"), tr("Заменить"));
+    btnReplaceAll_ = button(QStringLiteral("btnReplaceAll"), tr("Заменить все"));
+    btnClose_ = button(QStringLiteral("btnClose"), tr("Отмена"));
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     for (QPushButton *b : {btnFind_, btnReplace_, btnReplaceAll_, btnClose_})
@@ -225,10 +224,10 @@ void TfrmFind::updateHistories()
 
 bool TfrmFind::askRepeat(bool forward)
 {
-    const QString text = forward ? QStringLiteral("Поиск завершен. Повторить поиск с начала?")
-                                 : QStringLiteral("Поиск завершен. Повторить поиск с конца?");
+    const QString text = forward ? tr("Поиск завершен. Повторить поиск с начала?")
+                                 : tr("Поиск завершен. Повторить поиск с конца?");
     // The caption ends in a Latin "e", as it always has.
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Подтвердит") + QLatin1Char('e'), text,
+    QMessageBox box(QMessageBox::Question, tr("Подтвердитe"), text,
                     QMessageBox::Yes | QMessageBox::No, this);
     return box.exec() == QMessageBox::Yes;
 }

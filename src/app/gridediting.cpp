@@ -512,8 +512,7 @@ void GridEditing::gridToolTip(QEvent *event, bool rowHeader)
     NameGrid *grid = window_.grid();
     if (rowHeader) {
         QToolTip::showText(help->globalPos(),
-                           QStringLiteral("Нажмите для выделения или перемещения строк в таблице"),
-                           grid);
+                           tr("Нажмите для выделения или перемещения строк в таблице"), grid);
         return;
     }
     const QModelIndex index = grid->indexAt(help->pos());

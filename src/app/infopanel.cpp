@@ -23,7 +23,7 @@ InfoPanel::InfoPanel(QWidget *parent) : QWidget(parent)
     QPalette bar = progress_->palette();
     bar.setColor(QPalette::Highlight, Qt::red);
     progress_->setPalette(bar);
-    stop_ = new QPushButton(QStringLiteral("Стоп"), this);
+    stop_ = new QPushButton(tr("Стоп"), this);
     stop_->setObjectName(QStringLiteral("btnStop"));
     progress_->hide();
     stop_->hide();

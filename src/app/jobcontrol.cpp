@@ -31,11 +31,10 @@ void JobControl::btnStopClick()
 {
     switch (runner().stop()) {
     case JobRunner::StopResult::NeedsConfirm:
-        if (QMessageBox::warning(
-                panel_.window(), QStringLiteral("Предупреждение"),
-                QStringLiteral("При отмене сортировки некоторые данные будут утеряны! \n"
-                               "Остановить сортировку?"),
-                QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        if (QMessageBox::warning(panel_.window(), tr("Предупреждение"),
+                                 tr("При отмене сортировки некоторые данные будут утеряны! \n"
+                                    "Остановить сортировку?"),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
             == QMessageBox::Yes)
             runner().confirmStop();
         break;

@@ -139,14 +139,14 @@ void ListCommands::connectViews()
 
 QStringList ListCommands::openFilters()
 {
-    return {QStringLiteral("Все файлы (*)"), QStringLiteral("Текстовые файлы (*.txt)"),
-            QStringLiteral("Список аудио файлов (*.m3u *.m3u8)")};
+    return {tr("Все файлы (*)"), tr("Текстовые файлы (*.txt)"),
+            tr("Список аудио файлов (*.m3u *.m3u8)")};
 }
 
 QStringList ListCommands::saveFilters()
 {
-    return {QStringLiteral("Обычный список (*.txt)"), QStringLiteral("Специальный список (*.txt)"),
-            QStringLiteral("Список аудио файлов (*.m3u)")};
+    return {tr("Обычный список (*.txt)"), tr("Специальный список (*.txt)"),
+            tr("Список аудио файлов (*.m3u)")};
 }
 
 ListCommands::FileChoice ListCommands::ask(const FileRequest &request)
@@ -167,8 +167,7 @@ void ListCommands::openListExecute(bool emptyFirst)
 {
     if (window_.session().busy())
         return;
-    const FileChoice choice =
-        ask({QStringLiteral("Открытие списка"), openFilters(), 0, false, QString()});
+    const FileChoice choice = ask({tr("Открытие списка"), openFilters(), 0, false, QString()});
     if (choice.path.isEmpty())
         return;
     // The play-list entry reads by the m3u rules; the others by the
@@ -185,8 +184,8 @@ void ListCommands::saveListExecute(int filter)
     Session &session = window_.session();
     if (session.busy() || session.table().fileRowCount() == 0)
         return;
-    const FileChoice choice = ask({QStringLiteral("Сохранение списка"), saveFilters(), filter, true,
-                                   QStringLiteral("Список")});
+    const FileChoice choice =
+        ask({tr("Сохранение списка"), saveFilters(), filter, true, tr("Список")});
     if (choice.path.isEmpty())
         return;
     const Session::ListFormat format = choice.filter == 1   ? Session::ListFormat::Special

@@ -13,13 +13,14 @@ int main(int argc, char **argv)
 {
     qm::Application app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Правка имён файлов и тегов ID3v1 и ID3v2 у многих аудиофайлов сразу."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "main", "Правка имён файлов и тегов ID3v1 и ID3v2 у многих аудиофайлов сразу."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("файл"),
-                                 QStringLiteral("Файл, который становится первой строкой таблицы."),
-                                 QStringLiteral("[файл...]"));
+    parser.addPositionalArgument(
+        QCoreApplication::translate("main", "файл"),
+        QCoreApplication::translate("main", "Файл, который становится первой строкой таблицы."),
+        QCoreApplication::translate("main", "[файл...]"));
     // --help and --version print and end the program here, before any
     // window or settings folder exists.
     parser.process(app);

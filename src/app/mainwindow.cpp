@@ -51,22 +51,23 @@
 namespace qm {
 namespace {
 
-const char *const kBarTitles[] = {"Файл",
-                                  "Редактирование",
-                                  "Нумерация",
-                                  "Информация и теги",
-                                  "Обновление и запуск",
-                                  "Замена символов",
-                                  "Редактор ячеек"};
+const char *const kBarTitles[] = {QT_TRANSLATE_NOOP("qm::TfrmTagEditor", "Файл"),
+                                  QT_TRANSLATE_NOOP("qm::TfrmTagEditor", "Редактирование"),
+                                  QT_TRANSLATE_NOOP("qm::TfrmTagEditor", "Нумерация"),
+                                  QT_TRANSLATE_NOOP("qm::TfrmTagEditor", "Информация и теги"),
+                                  QT_TRANSLATE_NOOP("qm::TfrmTagEditor", "Обновление и запуск"),
+                                  QT_TRANSLATE_NOOP("qm::TfrmTagEditor", "Замена символов"),
+                                  QT_TRANSLATE_NOOP("qm::TfrmTagEditor", "Редактор ячеек")};
 // The file types offered by the open dialog of aAddFiles. "All files" is
 // "*" here: a name without a dot is a file too.
 QString addFilesFilter()
 {
-    return QStringLiteral("Все файлы (*);;"
-                          "Аудио файлы (*.mp3 *.wma *.vqf *.asf *.ogg *.lqt *.wav *.mid);;"
-                          "Видео файлы (*.avi *.mpg *.mp2 *.wmv *.asf);;"
-                          "Графические файлы (*.jpg *.bmp *.gif *.psd);;"
-                          "Текстовые файлы (*.txt *.doc *.rtf *.htm *.inf *.diz)");
+    return QCoreApplication::translate(
+        "qm::TfrmTagEditor", "Все файлы (*);;"
+                             "Аудио файлы (*.mp3 *.wma *.vqf *.asf *.ogg *.lqt *.wav *.mid);;"
+                             "Видео файлы (*.avi *.mpg *.mp2 *.wmv *.asf);;"
+                             "Графические файлы (*.jpg *.bmp *.gif *.psd);;"
+                             "Текстовые файлы (*.txt *.doc *.rtf *.htm *.inf *.diz)");
 }
 
 // The local files and folders of a drop, in the order given.
@@ -193,8 +194,8 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
     connectAlphabetCommands(*this);
     listCommands_ = new ListCommands(*this);
     setAcceptDrops(true);
-    const QString dropHint = QStringLiteral("Для добавления файлов или содержимого папок в таблицу "
-                                            "можно перетаскивать выбранные объекты на форму");
+    const QString dropHint = tr("Для добавления файлов или содержимого папок в таблицу "
+                                "можно перетаскивать выбранные объекты на форму");
     grid_->setToolTip(dropHint);
     grid_->setStatusTip(dropHint);
 
@@ -265,7 +266,7 @@ void TfrmTagEditor::createTable()
     cellsMenu->addSeparator();
     cellsMenu->addAction(c.aSelectAll);
     cellsMenu->addSeparator();
-    QMenu *sort = cellsMenu->addMenu(QStringLiteral("Упорядочить строки"));
+    QMenu *sort = cellsMenu->addMenu(tr("Упорядочить строки"));
     sort->addActions(findChild<QMenu *>(QStringLiteral("mmiSort"))->actions());
     grid_->setCellsMenu(cellsMenu);
 
@@ -305,8 +306,8 @@ void TfrmTagEditor::setSeparateNumbering(bool on)
     QAction *command = commands_->named().aNombersSeparate;
     command->setProperty(CommandSet::kImageProperty, on ? CommandSet::kNombersSeparateOnImage
                                                         : CommandSet::kNombersSeparateOffImage);
-    const QString hint = on ? QStringLiteral("Общая нумерация для каждой папки")
-                            : QStringLiteral("Раздельная нумерация для каждой папки");
+    const QString hint =
+        on ? tr("Общая нумерация для каждой папки") : tr("Раздельная нумерация для каждой папки");
     command->setToolTip(hint);
     command->setStatusTip(hint);
     CommandSet::setInUse(commands_->named().aSortRandom, !on);
@@ -446,8 +447,8 @@ void TfrmTagEditor::followTagView()
 
 void TfrmTagEditor::aAddFilesExecute()
 {
-    addFiles(QFileDialog::getOpenFileNames(this, QStringLiteral("Открытие файлов"), QString(),
-                                           addFilesFilter()));
+    addFiles(
+        QFileDialog::getOpenFileNames(this, tr("Открытие файлов"), QString(), addFilesFilter()));
 }
 
 void TfrmTagEditor::aOptionsExecute()
@@ -501,46 +502,44 @@ void TfrmTagEditor::createMenus()
         addCommands(to, c, names);
     };
 
-    QMenu *file = bar->addMenu(QStringLiteral("&Файл"));
+    QMenu *file = bar->addMenu(tr("&Файл"));
     add(file, {"aNewList", "aOpenList", "aSaveList", "aSpecList"});
-    QMenu *addMenu = file->addMenu(QStringLiteral("&Добавить в таблицу"));
+    QMenu *addMenu = file->addMenu(tr("&Добавить в таблицу"));
     addMenu->setObjectName(QStringLiteral("mmiAdd"));
     add(addMenu, {"aAddFiles", "aAddDirectory", "aAddList", "aAddWinampList"});
     add(file, {"-", "aRun"});
     QMenu *winamp = file->addMenu(QStringLiteral("Winamp"));
     winamp->setObjectName(QStringLiteral("mmiWinamp"));
     add(winamp, {"aWinampPlay", "aWinampAdd", "aWinampOpen"});
-    writeTagMenu_ = file->addMenu(QStringLiteral("Записать Tag"));
+    writeTagMenu_ = file->addMenu(tr("Записать Tag"));
     writeTagMenu_->setObjectName(QStringLiteral("mmiWriteTag"));
     add(writeTagMenu_, {"aWriteID3v1Tag", "aWriteID3v2Tag", "-"});
-    mmiOnlySelTag_ = writeTagMenu_->addAction(QStringLiteral("Только выделенные"));
+    mmiOnlySelTag_ = writeTagMenu_->addAction(tr("Только выделенные"));
     mmiOnlySelTag_->setObjectName(QStringLiteral("mmiOnlySelTag"));
     mmiOnlySelTag_->setCheckable(true);
-    mmiOnlySelTag_->setStatusTip(QStringLiteral("Записать только выделенные файлы"));
+    mmiOnlySelTag_->setStatusTip(tr("Записать только выделенные файлы"));
     mmiOnlySelTag_->setToolTip(mmiOnlySelTag_->statusTip());
     CommandSet::setPending(mmiOnlySelTag_, true);
     add(file, {"aUpdate", "aUpdateSel", "aUndoUpdate", "-", "aExit"});
 
-    QMenu *replace = bar->addMenu(QStringLiteral("&Замена"));
-    QMenu *letterCase = replace->addMenu(QStringLiteral("Регистр &букв"));
+    QMenu *replace = bar->addMenu(tr("&Замена"));
+    QMenu *letterCase = replace->addMenu(tr("Регистр &букв"));
     letterCase->setObjectName(QStringLiteral("mmiCase"));
     add(letterCase, {"aUpperCase", "aLowerCase", "aUpLowerCase", "aUpUpCase"});
-    QMenu *alphabets = replace->addMenu(QStringLiteral("Алфавит"));
+    QMenu *alphabets = replace->addMenu(tr("Алфавит"));
     alphabets->setObjectName(QStringLiteral("mmiAlphabet"));
     add(replace, {"aAlphabetEditor", "aReplace", "aRestore", "aVariantsRestore"});
 
-    QMenu *edit = bar->addMenu(QStringLiteral("&Правка"));
+    QMenu *edit = bar->addMenu(tr("&Правка"));
     add(edit, {"aUndo", "aRedo", "-", "aCut", "aCopy", "aPasteIn", "aPaste", "aClearSelect",
                "aDeleteSelect"});
-    QMenu *duplicates = edit->addMenu(QStringLiteral("Удалить &повторяющиеся"));
+    QMenu *duplicates = edit->addMenu(tr("Удалить &повторяющиеся"));
     duplicates->setObjectName(QStringLiteral("mmiDeleteDuplicates"));
-    duplicates->menuAction()->setStatusTip(
-        QStringLiteral("Удалить повторяющиеся строки из списка"));
-    for (const QString &text :
-         {QStringLiteral("Данные в видимых столбцах"), QStringLiteral("Данные во всех столбцах")})
+    duplicates->menuAction()->setStatusTip(tr("Удалить повторяющиеся строки из списка"));
+    for (const QString &text : {tr("Данные в видимых столбцах"), tr("Данные во всех столбцах")})
         CommandSet::setPending(duplicates->addAction(text), true);
     add(edit, {"-", "aSelectAll", "-"});
-    QMenu *sort = edit->addMenu(QStringLiteral("&Упорядочить строки"));
+    QMenu *sort = edit->addMenu(tr("&Упорядочить строки"));
     sort->setObjectName(QStringLiteral("mmiSort"));
     QList<QAction *> sortCommands;
     for (QAction *action : c.all())
@@ -549,12 +548,12 @@ void TfrmTagEditor::createMenus()
     sort->addActions(sortCommands);
     add(edit, {"-", "aFind", "aFReplace"});
 
-    QMenu *view = bar->addMenu(QStringLiteral("&Вид"));
-    QMenu *bars = view->addMenu(QStringLiteral("Панели инструментов"));
+    QMenu *view = bar->addMenu(tr("&Вид"));
+    QMenu *bars = view->addMenu(tr("Панели инструментов"));
     bars->setObjectName(QStringLiteral("mmiToolBars"));
     for (int i = 0; i < kBarCount; ++i)
         bars->addAction(c.toolBarCommand(i));
-    QMenu *columns = view->addMenu(QStringLiteral("Столбцы таблицы"));
+    QMenu *columns = view->addMenu(tr("Столбцы таблицы"));
     columns->setObjectName(QStringLiteral("mmiColumns"));
     QList<QAction *> columnCommands;
     for (QAction *action : c.all()) {
@@ -567,16 +566,16 @@ void TfrmTagEditor::createMenus()
     columns->addActions(columnCommands);
     add(columns, {"-", "aVisibleAll"});
     add(view, {"aStayOnTop", "-"});
-    QMenu *numbering = view->addMenu(QStringLiteral("&Нумерация"));
+    QMenu *numbering = view->addMenu(tr("&Нумерация"));
     numbering->setObjectName(QStringLiteral("mmiNombers"));
     add(numbering, {"aNombers01", "aNombers1", "-", "aNombersSeparate"});
     add(view, {"aFileInfo", "aID3v1Tag", "aID3v2Tag", "-", "aOptions"});
 
-    QMenu *renaming = bar->addMenu(QStringLiteral("&Переименовывание"));
+    QMenu *renaming = bar->addMenu(tr("&Переименовывание"));
     auto *moveOrCopy = new QActionGroup(this);
-    mmiMoveFiles_ = renaming->addAction(QStringLiteral("&Перемещать файлы"));
+    mmiMoveFiles_ = renaming->addAction(tr("&Перемещать файлы"));
     mmiMoveFiles_->setObjectName(QStringLiteral("mmiMoveFiles"));
-    mmiCopyFiles_ = renaming->addAction(QStringLiteral("&Копировать файлы"));
+    mmiCopyFiles_ = renaming->addAction(tr("&Копировать файлы"));
     mmiCopyFiles_->setObjectName(QStringLiteral("mmiCopyFiles"));
     for (QAction *action : {mmiMoveFiles_, mmiCopyFiles_}) {
         action->setCheckable(true);
@@ -624,22 +623,22 @@ void TfrmTagEditor::createDropDowns()
         }
         dropDowns_.insert(name, new DropDownCommand(name, caption, face, subs, menu, this));
     };
-    make(QStringLiteral("Add"), QStringLiteral("&Добавить в таблицу"), nullptr,
+    make(QStringLiteral("Add"), tr("&Добавить в таблицу"), nullptr,
          list({"aAddFiles", "aAddDirectory", "aAddList", "aAddWinampList"}),
          QStringLiteral("mmiAdd"));
     make(QStringLiteral("Winamp"), QStringLiteral("Winamp"), nullptr,
          list({"aWinampPlay", "aWinampAdd", "aWinampOpen"}), QStringLiteral("mmiWinamp"));
-    make(QStringLiteral("Write Tag"), QStringLiteral("Записать Tag"), nullptr,
+    make(QStringLiteral("Write Tag"), tr("Записать Tag"), nullptr,
          list({"aWriteID3v1Tag", "aWriteID3v2Tag"}), QStringLiteral("mmiWriteTag"));
-    make(QStringLiteral("Update"), QStringLiteral("&Обновить"), nullptr,
-         list({"aUpdate", "aUpdateSel"}), QStringLiteral("pmnUpdate"));
-    make(QStringLiteral("Case"), QStringLiteral("Регистр &букв"), nullptr,
+    make(QStringLiteral("Update"), tr("&Обновить"), nullptr, list({"aUpdate", "aUpdateSel"}),
+         QStringLiteral("pmnUpdate"));
+    make(QStringLiteral("Case"), tr("Регистр &букв"), nullptr,
          list({"aUpperCase", "aLowerCase", "aUpLowerCase", "aUpUpCase"}),
          QStringLiteral("mmiCase"));
-    make(QStringLiteral("Alphabet"), QStringLiteral("Алфавит"), nullptr, list({"aAlphabetEditor"}),
+    make(QStringLiteral("Alphabet"), tr("Алфавит"), nullptr, list({"aAlphabetEditor"}),
          QStringLiteral("mmiAlphabet"));
-    make(QStringLiteral("Relace"), QStringLiteral("&Заменить"), nullptr,
-         list({"aReplace", "aRestore"}), QStringLiteral("pmnReplace"));
+    make(QStringLiteral("Relace"), tr("&Заменить"), nullptr, list({"aReplace", "aRestore"}),
+         QStringLiteral("pmnReplace"));
     make(QStringLiteral("Name"), QString(), c.named().aPName, list({"aPOldName", "aPNewName"}),
          QStringLiteral("pmnName"));
     make(QStringLiteral("FileInf"), QString(), c.named().aPFileInf,
@@ -658,7 +657,7 @@ void TfrmTagEditor::createToolBars()
 {
     CommandSet &c = *commands_;
     for (int i = 0; i < kBarCount; ++i) {
-        auto *bar = new QToolBar(QString::fromUtf8(kBarTitles[i]), this);
+        auto *bar = new QToolBar(tr(kBarTitles[i]), this);
         bar->setObjectName(QStringLiteral("tbr") + barName(i));
         bar->setMovable(true);
         bar->setIconSize(QSize(16, 16));
@@ -674,7 +673,7 @@ void TfrmTagEditor::createToolBars()
     cmbNombers_ = new QComboBox(toolBars_[2]);
     cmbNombers_->setObjectName(QStringLiteral("cmbNombers"));
     cmbNombers_->addItems({QStringLiteral("01, 02, 03, ..."), QStringLiteral("1, 2, 3, ...")});
-    cmbNombers_->setToolTip(QStringLiteral("Тип нумерации строк таблицы"));
+    cmbNombers_->setToolTip(tr("Тип нумерации строк таблицы"));
     cmbNombers_->setStatusTip(cmbNombers_->toolTip());
     toolBars_[2]->addWidget(cmbNombers_);
     add(toolBars_[2], {"aNombersSeparate"});
@@ -869,14 +868,13 @@ void TfrmTagEditor::runCurrentFile()
     QString dir = table_.cell(row, FieldNumber::Dir);
     const QString path =
         BuildFileName(dir, table_.cell(row, FieldNumber::Old), table_.cell(row, FieldNumber::Ext));
-    showStatusHint(QStringLiteral("Запуск выбранного файла..."));
+    showStatusHint(tr("Запуск выбранного файла..."));
     // xdg-open reports success even for a file that is not there, so the
     // file is looked at first.
     if (path.isEmpty() || !QFileInfo::exists(path)
         || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
         QMessageBox::critical(this, windowTitle(),
-                              QStringLiteral("Файл или директория ") + path
-                                  + QStringLiteral("\nне существует!"));
+                              tr("Файл или директория %1\nне существует!").arg(path));
 }
 
 void TfrmTagEditor::recomputeClipboardStates()

@@ -23,68 +23,75 @@ namespace qm {
 namespace {
 
 // The items of each view's check lists as the dialog names them.
-const QStringList &itemNames(FieldView view)
+constexpr const char *kInfoItems[] = {
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Размер"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Длительность"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Информация"),
+};
+// The ID3v1 lists name the Lyrics3 fields; ID3v2 has frames in their place.
+constexpr const char *kTag1Items[] = {
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Заголовок"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Трек"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Артист"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Альбом"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Год"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Жанр"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Комментарий"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Ориг. артист"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Ориг. заголовок"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Ориг. альбом"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Комментарий 2"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Автор"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Текст"),
+};
+constexpr const char *kTag2Items[] = {
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Заголовок"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Трек"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Артист"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Альбом"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Год"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Жанр"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Комментарий"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Ориг. артист"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Ориг. заголовок"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Ориг. альбом"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Ориг. год"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Авторское пр."),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Текст"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Композитор"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Кодировщик"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Язык"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Ссылка"),
+};
+
+QStringList itemNames(FieldView view)
 {
-    static const QStringList info = {
-        QStringLiteral("Размер"),
-        QStringLiteral("Длительность"),
-        QStringLiteral("Информация"),
-    };
-    // The ID3v1 lists name the Lyrics3 fields; ID3v2 has frames in their place.
-    static const QStringList tag1 = {
-        QStringLiteral("Заголовок"),
-        QStringLiteral("Трек"),
-        QStringLiteral("Артист"),
-        QStringLiteral("Альбом"),
-        QStringLiteral("Год"),
-        QStringLiteral("Жанр"),
-        QStringLiteral("Комментарий"),
-        QStringLiteral("Ориг. артист"),
-        QStringLiteral("Ориг. заголовок"),
-        QStringLiteral("Ориг. альбом"),
-        QStringLiteral("Комментарий 2"),
-        QStringLiteral("Автор"),
-        QStringLiteral("Текст"),
-    };
-    static const QStringList tag2 = {
-        QStringLiteral("Заголовок"),
-        QStringLiteral("Трек"),
-        QStringLiteral("Артист"),
-        QStringLiteral("Альбом"),
-        QStringLiteral("Год"),
-        QStringLiteral("Жанр"),
-        QStringLiteral("Комментарий"),
-        QStringLiteral("Ориг. артист"),
-        QStringLiteral("Ориг. заголовок"),
-        QStringLiteral("Ориг. альбом"),
-        QStringLiteral("Ориг. год"),
-        QStringLiteral("Авторское пр."),
-        QStringLiteral("Текст"),
-        QStringLiteral("Композитор"),
-        QStringLiteral("Кодировщик"),
-        QStringLiteral("Язык"),
-        QStringLiteral("Ссылка"),
+    const auto names = [](const auto &items) {
+        QStringList list;
+        for (const char *item : items)
+            list.append(TfrmOptions::tr(item));
+        return list;
     };
     switch (view) {
     case FieldView::FileInfo:
-        return info;
+        return names(kInfoItems);
     case FieldView::Id3v1:
-        return tag1;
+        return names(kTag1Items);
     case FieldView::Id3v2:
         break;
     }
-    return tag2;
+    return names(kTag2Items);
 }
 
 // The tool bars by design index (their commands: CommandSet::toolBarCommand).
-constexpr std::array<const char16_t *, kBarCount> kToolBars = {
-    u"Файл",
-    u"Редактирование",
-    u"Нумерация",
-    u"Информация и теги",
-    u"Обновление и запуск",
-    u"Замена символов",
-    u"Редактор ячек",
+constexpr std::array<const char *, kBarCount> kToolBars = {
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Файл"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Редактирование"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Нумерация"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Информация и теги"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Обновление и запуск"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Замена символов"),
+    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Редактор ячек"),
 };
 
 constexpr std::array<FieldView, 3> kViews = {FieldView::FileInfo, FieldView::Id3v1,
@@ -151,9 +158,9 @@ QVariant ScanGridModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     if (section == MarkColumn)
-        return QStringLiteral("Вкл");
+        return tr("Вкл");
     if (section == NameColumn)
-        return QStringLiteral("Сканируемое поле");
+        return tr("Сканируемое поле");
     return QString();
 }
 
@@ -286,16 +293,16 @@ TfrmOptions::TfrmOptions(Options &options, CommandSet &commands, QWidget *parent
     : QDialog(parent), options_(options), commands_(commands)
 {
     setObjectName(QStringLiteral("frmOptions"));
-    setWindowTitle(QStringLiteral("Настройки"));
+    setWindowTitle(tr("Настройки"));
 
     pcnOptions_ = new QTabWidget(this);
     pcnOptions_->setObjectName(QStringLiteral("pcnOptions"));
-    pcnOptions_->addTab(createMainPage(), QStringLiteral("Основные"));
-    pcnOptions_->addTab(createScanPage(), QStringLiteral("Скан. ячеек"));
+    pcnOptions_->addTab(createMainPage(), tr("Основные"));
+    pcnOptions_->addTab(createScanPage(), tr("Скан. ячеек"));
     pcnOptions_->addTab(createTagPage(FieldView::Id3v1), QStringLiteral("ID3v1 Tag"));
     pcnOptions_->addTab(createTagPage(FieldView::Id3v2), QStringLiteral("ID3v2 Tag"));
 
-    auto *btnClose = new QPushButton(QStringLiteral("Закрыть"), this);
+    auto *btnClose = new QPushButton(tr("Закрыть"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
     btnClose->setAutoDefault(false);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::close);
@@ -333,8 +340,8 @@ QWidget *TfrmOptions::createMainPage()
     auto *page = new QWidget;
     clbToolBarsVisible_ = new QListWidget(page);
     clbToolBarsVisible_->setObjectName(QStringLiteral("clbToolBarsVisible"));
-    for (const char16_t *caption : kToolBars) {
-        auto *item = new QListWidgetItem(QString::fromUtf16(caption), clbToolBarsVisible_);
+    for (const char *caption : kToolBars) {
+        auto *item = new QListWidgetItem(tr(caption), clbToolBarsVisible_);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
     }
@@ -347,32 +354,30 @@ QWidget *TfrmOptions::createMainPage()
     ListPair &info = lists_[size_t(FieldView::FileInfo)];
     info.read = createCheckList("clbInfoReadFields");
     info.show = createCheckList("clbInfoShowFields");
-    auto *infoBox = new QGroupBox(QStringLiteral("Информация:"), page);
+    auto *infoBox = new QGroupBox(tr("Информация:"), page);
     auto *infoLayout = new QGridLayout(infoBox);
-    infoLayout->addWidget(new QLabel(QStringLiteral("Считываемые поля:")), 0, 0);
-    infoLayout->addWidget(new QLabel(QStringLiteral("Отображаемые поля:")), 0, 1);
+    infoLayout->addWidget(new QLabel(tr("Считываемые поля:")), 0, 0);
+    infoLayout->addWidget(new QLabel(tr("Отображаемые поля:")), 0, 1);
     infoLayout->addWidget(info.read, 1, 0);
     infoLayout->addWidget(info.show, 1, 1);
 
-    chbFormatRead_ =
-        new QCheckBox(QStringLiteral("Читать Tag и информацию только для *.mp3"), page);
+    chbFormatRead_ = new QCheckBox(tr("Читать Tag и информацию только для *.mp3"), page);
     chbFormatRead_->setObjectName(QStringLiteral("chbFormatRead"));
     connect(chbFormatRead_, &QCheckBox::clicked, this,
             [this](bool on) { options_.setFormatRead(on); });
 
     cmbCodepage_ = new QComboBox(page);
     cmbCodepage_->setObjectName(QStringLiteral("cmbCodepage"));
-    cmbCodepage_->setToolTip(
-        QStringLiteral("Кодовая страница текста в ID3v1, Lyrics и простых кадрах ID3v2"));
+    cmbCodepage_->setToolTip(tr("Кодовая страница текста в ID3v1, Lyrics и простых кадрах ID3v2"));
     cmbCodepage_->addItems(Options::codepageChoices());
     connect(cmbCodepage_, &QComboBox::activated, this, &TfrmOptions::codepageChosen);
-    auto *codepageLabel = new QLabel(QStringLiteral("Кодовая страница тегов:"), page);
+    auto *codepageLabel = new QLabel(tr("Кодовая страница тегов:"), page);
     codepageLabel->setBuddy(cmbCodepage_);
 
     clbToolBarsVisible_->setMinimumWidth(clbToolBarsVisible_->sizeHintForColumn(0)
                                          + 2 * clbToolBarsVisible_->frameWidth() + 8);
     auto *bars = new QVBoxLayout;
-    bars->addWidget(new QLabel(QStringLiteral("Панели:")));
+    bars->addWidget(new QLabel(tr("Панели:")));
     bars->addWidget(clbToolBarsVisible_);
     auto *codepageRow = new QHBoxLayout;
     codepageRow->addWidget(codepageLabel);
@@ -401,9 +406,8 @@ QWidget *TfrmOptions::createScanPage()
     stgScanCells_->horizontalHeader()->setFixedHeight(rowHeight + 1);
     const int rankWidth = stgScanCells_->fontMetrics().horizontalAdvance(QStringLiteral("000"));
     stgScanCells_->setColumnWidth(ScanGridModel::RankColumn, rankWidth);
-    stgScanCells_->setColumnWidth(
-        ScanGridModel::MarkColumn,
-        stgScanCells_->fontMetrics().horizontalAdvance(QStringLiteral("Вкл")) + 12);
+    stgScanCells_->setColumnWidth(ScanGridModel::MarkColumn,
+                                  stgScanCells_->fontMetrics().horizontalAdvance(tr("Вкл")) + 12);
     stgScanCells_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(stgScanCells_, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
         if (index.column() == ScanGridModel::MarkColumn)
@@ -426,12 +430,12 @@ QWidget *TfrmOptions::createTagPage(FieldView view)
     pair.read = createCheckList(v1 ? "clbTag1ReadFields" : "clbTag2ReadFields");
     pair.show = createCheckList(v1 ? "clbTag1ShowFields" : "clbTag2ShowFields");
     auto *layout = new QGridLayout(page);
-    layout->addWidget(new QLabel(QStringLiteral("Считываемые поля:")), 0, 0);
-    layout->addWidget(new QLabel(QStringLiteral("Отображаемые поля:")), 0, 1);
+    layout->addWidget(new QLabel(tr("Считываемые поля:")), 0, 0);
+    layout->addWidget(new QLabel(tr("Отображаемые поля:")), 0, 1);
     layout->addWidget(pair.read, 1, 0);
     layout->addWidget(pair.show, 1, 1);
     if (v1) {
-        chbReadLyrics2_ = new QCheckBox(QStringLiteral("Читать Lyrics 2"), page);
+        chbReadLyrics2_ = new QCheckBox(tr("Читать Lyrics 2"), page);
         chbReadLyrics2_->setObjectName(QStringLiteral("chbReadLyrics2"));
         connect(chbReadLyrics2_, &QCheckBox::clicked, this, &TfrmOptions::chbReadLyrics2Click);
         layout->addWidget(chbReadLyrics2_, 2, 0, 1, 2);
@@ -443,20 +447,20 @@ void TfrmOptions::createMenus()
 {
     pmnCheckList_ = new QMenu(this);
     pmnCheckList_->setObjectName(QStringLiteral("pmnCheckList"));
-    QAction *all = pmnCheckList_->addAction(QStringLiteral("Выделить все"));
+    QAction *all = pmnCheckList_->addAction(tr("Выделить все"));
     all->setObjectName(QStringLiteral("pmiSelectAll"));
-    QAction *none = pmnCheckList_->addAction(QStringLiteral("Снять выделение"));
+    QAction *none = pmnCheckList_->addAction(tr("Снять выделение"));
     none->setObjectName(QStringLiteral("pmiUnselectAll"));
     connect(all, &QAction::triggered, this, [this] { setAllItems(menuList_, true); });
     connect(none, &QAction::triggered, this, [this] { setAllItems(menuList_, false); });
 
     pmnSelScan_ = new QMenu(this);
     pmnSelScan_->setObjectName(QStringLiteral("pmnSelScan"));
-    QAction *on = pmnSelScan_->addAction(QStringLiteral("Включить все"));
+    QAction *on = pmnSelScan_->addAction(tr("Включить все"));
     on->setObjectName(QStringLiteral("pmiAllOn"));
-    QAction *off = pmnSelScan_->addAction(QStringLiteral("Выключить все"));
+    QAction *off = pmnSelScan_->addAction(tr("Выключить все"));
     off->setObjectName(QStringLiteral("pmiAllOff"));
-    QAction *byDefault = pmnSelScan_->addAction(QStringLiteral("По умолчанию"));
+    QAction *byDefault = pmnSelScan_->addAction(tr("По умолчанию"));
     byDefault->setObjectName(QStringLiteral("pmiDefault"));
     connect(on, &QAction::triggered, this, [this] { scanModel_->setAllEnabled(true); });
     connect(off, &QAction::triggered, this, [this] { scanModel_->setAllEnabled(false); });
@@ -487,7 +491,7 @@ void TfrmOptions::syncFromOptions()
 void TfrmOptions::fillList(FieldView view)
 {
     const FieldLists &model = options_.lists(view);
-    const QStringList &names = itemNames(view);
+    const QStringList names = itemNames(view);
     const bool wasSyncing = syncing_;
     syncing_ = true;
     for (QListWidget *list : {lists_[size_t(view)].read, lists_[size_t(view)].show}) {

@@ -70,9 +70,8 @@ void PlayerCommands::sendExecute(bool replace)
     // The whole rows are what is sent, and they are shown so.
     editing.selectRows(selection.top, selection.bottom);
     editing.refreshSelectionState();
-    showStatus(
-        replace ? QStringLiteral("Воспроизведение выбранных файлов в Winamp...")
-                : QStringLiteral("Добавление выбранных файлов в список воспроизведения Winamp..."));
+    showStatus(replace ? tr("Воспроизведение выбранных файлов в Winamp...")
+                       : tr("Добавление выбранных файлов в список воспроизведения Winamp..."));
     const QStringList files = window_.session().playerFiles(selection.top, selection.bottom);
     const bool sent = replace ? player().play(files) : player().enqueue(files);
     if (!sent)
@@ -81,7 +80,7 @@ void PlayerCommands::sendExecute(bool replace)
 
 void PlayerCommands::openExecute()
 {
-    showStatus(QStringLiteral("Запуск Winamp..."));
+    showStatus(tr("Запуск Winamp..."));
     if (!player().start())
         showStatus(kNotFound);
 }
@@ -101,7 +100,7 @@ void PlayerCommands::addListExecute()
     }
     const QString path = listPath();
     if (!WritePlayList(*list, path)) {
-        showStatus(QStringLiteral("Не удается создать файл ") + path);
+        showStatus(tr("Не удается создать файл %1").arg(path));
         return;
     }
     window_.session().addList(path, 'p');

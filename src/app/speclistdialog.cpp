@@ -16,8 +16,10 @@ namespace qm {
 namespace {
 
 const QString kSection = QStringLiteral("SpecList");
-const QString kTagHint = QStringLiteral("Доступно если в таблице содержится ID3 Tag");
-const QString kTitleHint = QStringLiteral("Доступно только при раздельной нумерации");
+const char *const kTagHint =
+    QT_TRANSLATE_NOOP("qm::TfrmSpecList", "Доступно если в таблице содержится ID3 Tag");
+const char *const kTitleHint =
+    QT_TRANSLATE_NOOP("qm::TfrmSpecList", "Доступно только при раздельной нумерации");
 
 struct ButtonSpec {
     const char *name;
@@ -27,25 +29,38 @@ struct ButtonSpec {
 
 // The groups' buttons in their order from the top.
 const ButtonSpec kGeneral[] = {
-    {"btnNF", "Номер папки (%NF)->", "%NF"},  {"btnNS", "Номер строки (%NS)->", "%NS"},
-    {"btnNN", "Новое имя (%NN)->", "%NN"},    {"btnFN", "Папка (%FN)->", "%FN"},
-    {"btnON", "Старое имя (%ON)->", "%ON"},   {"btnPA", "Путь (%PA)->", "%PA"},
-    {"btnEX", "Расширение (%EX)->", "%EX"},   {"btnSZ", "Размер (%SZ)->", "%SZ"},
-    {"btnDU", "Длительность (%DU)->", "%DU"}, {"btnIN", "Информация (%IN)->", "%IN"},
+    {"btnNF", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "Номер папки (%NF)->"), "%NF"},
+    {"btnNS", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "Номер строки (%NS)->"), "%NS"},
+    {"btnNN", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "Новое имя (%NN)->"), "%NN"},
+    {"btnFN", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "Папка (%FN)->"), "%FN"},
+    {"btnON", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "Старое имя (%ON)->"), "%ON"},
+    {"btnPA", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "Путь (%PA)->"), "%PA"},
+    {"btnEX", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "Расширение (%EX)->"), "%EX"},
+    {"btnSZ", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "Размер (%SZ)->"), "%SZ"},
+    {"btnDU", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "Длительность (%DU)->"), "%DU"},
+    {"btnIN", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "Информация (%IN)->"), "%IN"},
 };
 const ButtonSpec kTag[] = {
-    {"btnAR", "<-(%AR) Артист", "%AR"}, {"btnTT", "<-(%TT) Заголовок", "%TT"},
-    {"btnAL", "<-(%AL) Альбом", "%AL"}, {"btnCO", "<-(%CO) Комментарий", "%CO"},
-    {"btnYA", "<-(%YE) Год", "%YE"},    {"btnGE", "<-(%GE) Жанр", "%GE"},
-    {"btnTR", "<-(%TR) Трек", "%TR"},
+    {"btnAR", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%AR) Артист"), "%AR"},
+    {"btnTT", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%TT) Заголовок"), "%TT"},
+    {"btnAL", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%AL) Альбом"), "%AL"},
+    {"btnCO", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%CO) Комментарий"), "%CO"},
+    {"btnYA", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%YE) Год"), "%YE"},
+    {"btnGE", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%GE) Жанр"), "%GE"},
+    {"btnTR", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%TR) Трек"), "%TR"},
 };
 // btnOY and btnCP take their captions from the view (applyViews).
 const ButtonSpec kTagV2[] = {
-    {"btnOA", "<-(%OA) Ориг. артист", "%OA"}, {"btnOT", "<-(%OT) Ориг. заголов", "%OT"},
-    {"btnOL", "<-(%OL) Ориг. альбом", "%OL"}, {"btnOY", "<-(%OY) Ориг. год", "%OY"},
-    {"btnTX", "<-(%TX) Текст", "%TX"},        {"btnCM", "<-(%CM) Композитор", "%CM"},
-    {"btnEN", "<-(%EN) Кодировщик", "%EN"},   {"btnCP", "<-(%CP) Авторское пр.", "%CP"},
-    {"btnLN", "<-(%LN) Язык", "%LN"},         {"btnXX", "<-(%XX) Ссылка", "%XX"},
+    {"btnOA", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%OA) Ориг. артист"), "%OA"},
+    {"btnOT", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%OT) Ориг. заголов"), "%OT"},
+    {"btnOL", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%OL) Ориг. альбом"), "%OL"},
+    {"btnOY", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%OY) Ориг. год"), "%OY"},
+    {"btnTX", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%TX) Текст"), "%TX"},
+    {"btnCM", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%CM) Композитор"), "%CM"},
+    {"btnEN", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%EN) Кодировщик"), "%EN"},
+    {"btnCP", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%CP) Авторское пр."), "%CP"},
+    {"btnLN", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%LN) Язык"), "%LN"},
+    {"btnXX", QT_TRANSLATE_NOOP("qm::TfrmSpecList", "<-(%XX) Ссылка"), "%XX"},
 };
 // Shown only in the ID3v2 view.
 const char *const kV2Only[] = {"%EN", "%CM", "%LN", "%XX"};
@@ -57,14 +72,14 @@ TfrmSpecList::TfrmSpecList(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmSpecList"));
     // The first letter is a Latin C, as the program has always shown it.
-    setWindowTitle(QStringLiteral("Cпециальный список"));
+    setWindowTitle(tr("Cпециальный список"));
 
     const auto group = [this](const QString &name, const QString &caption, const auto &specs) {
         auto *box = new QGroupBox(caption, this);
         box->setObjectName(name);
         auto *layout = new QVBoxLayout(box);
         for (const ButtonSpec &spec : specs) {
-            auto *button = new QPushButton(QString::fromUtf8(spec.caption), box);
+            auto *button = new QPushButton(tr(spec.caption), box);
             button->setObjectName(QString::fromLatin1(spec.name));
             const QString code = QString::fromLatin1(spec.code);
             connect(button, &QPushButton::clicked, this, [this, code] { pasteSymbols(code); });
@@ -81,10 +96,10 @@ TfrmSpecList::TfrmSpecList(QWidget *parent) : QDialog(parent)
     txtTitleStr = new QLineEdit(this);
     txtTitleStr->setObjectName(QStringLiteral("txtTitleStr"));
     txtTitleStr->setText(SpecListTemplates().title);
-    chbTitleStr = new QCheckBox(QStringLiteral("Заголовок для папки"), this);
+    chbTitleStr = new QCheckBox(tr("Заголовок для папки"), this);
     chbTitleStr->setObjectName(QStringLiteral("chbTitleStr"));
     chbTitleStr->setChecked(true);
-    auto *lblString = new QLabel(QStringLiteral("Строка списка"), this);
+    auto *lblString = new QLabel(tr("Строка списка"), this);
     lblString->setObjectName(QStringLiteral("lblString"));
     txtString = new QLineEdit(this);
     txtString->setObjectName(QStringLiteral("txtString"));
@@ -92,9 +107,9 @@ TfrmSpecList::TfrmSpecList(QWidget *parent) : QDialog(parent)
     lblString->setBuddy(txtString);
     for (QLineEdit *box : {txtTitleStr, txtString})
         box->installEventFilter(this);
-    btnSave = new QPushButton(QStringLiteral("Сохранить"), this);
+    btnSave = new QPushButton(tr("Сохранить"), this);
     btnSave->setObjectName(QStringLiteral("btnSave"));
-    btnClose = new QPushButton(QStringLiteral("Отмена"), this);
+    btnClose = new QPushButton(tr("Отмена"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
 
     auto *middle = new QVBoxLayout;
@@ -150,15 +165,14 @@ void TfrmSpecList::applyViews(const SpecListViews &views)
     for (QGroupBox *box : {grbTag, grbID3Tagv2}) {
         for (QPushButton *button : box->findChildren<QPushButton *>())
             button->setEnabled(tags);
-        box->setToolTip(tags ? QString() : kTagHint);
+        box->setToolTip(tags ? QString() : tr(kTagHint));
     }
     grbID3Tagv2->setTitle(v2 ? QStringLiteral("ID3 Tag v2") : QStringLiteral("Lyrics"));
     grbID3Tagv2->setFixedHeight(v2 ? 236 : 152);
     codeButton(QStringLiteral("%OY"))
-        ->setText(v2 ? QStringLiteral("<-(%OY) Ориг. год")
-                     : QStringLiteral("<-(%OY) Комментарий 2"));
+        ->setText(v2 ? tr("<-(%OY) Ориг. год") : tr("<-(%OY) Комментарий 2"));
     codeButton(QStringLiteral("%CP"))
-        ->setText(v2 ? QStringLiteral("<-(%CP) Авторское пр.") : QStringLiteral("<-(%CP) Автор"));
+        ->setText(v2 ? tr("<-(%CP) Авторское пр.") : tr("<-(%CP) Автор"));
     for (const char *code : kV2Only)
         codeButton(QString::fromLatin1(code))->setVisible(v2);
     for (const char *code : kFileInfoCodes)
@@ -166,7 +180,7 @@ void TfrmSpecList::applyViews(const SpecListViews &views)
     separate_ = views.separateNumbering;
     codeButton(kFolderNumberCode)->setEnabled(separate_);
     chbTitleStr->setEnabled(separate_);
-    txtTitleStr->setToolTip(separate_ ? QString() : kTitleHint);
+    txtTitleStr->setToolTip(separate_ ? QString() : tr(kTitleHint));
     colourTitle();
 }
 

@@ -16,7 +16,7 @@ TfrmVariantsRestore::TfrmVariantsRestore(Session &session, GridEditing &editing,
     : QDialog(parent), session_(session), editing_(editing), questions_(questions)
 {
     setObjectName(QStringLiteral("frmVariantsRestore"));
-    setWindowTitle(QStringLiteral(u"Варианты восстановления"));
+    setWindowTitle(tr("Варианты восстановления"));
     setModal(false);
     edtWord = new QLineEdit(this);
     edtWord->setObjectName(QStringLiteral("edtWord"));
@@ -25,9 +25,9 @@ TfrmVariantsRestore::TfrmVariantsRestore(Session &session, GridEditing &editing,
     cmbVariantsRestore->setObjectName(QStringLiteral("cmbVariantsRestore"));
     cmbVariantsRestore->setEditable(true);
     cmbVariantsRestore->setInsertPolicy(QComboBox::NoInsert);
-    btnApply = new QPushButton(QStringLiteral(u"Применить"), this);
+    btnApply = new QPushButton(tr("Применить"), this);
     btnApply->setObjectName(QStringLiteral("btnApply"));
-    btnPass = new QPushButton(QStringLiteral(u"Попустить"), this);
+    btnPass = new QPushButton(tr("Попустить"), this);
     btnPass->setObjectName(QStringLiteral("btnPass"));
     auto *layout = new QGridLayout(this);
     layout->addWidget(edtWord, 0, 0, 1, 2);
@@ -77,9 +77,8 @@ void TfrmVariantsRestore::search(bool first)
         position_ = -1;
         if (first || restarted)
             return;
-        if (!questions_.confirm(
-                this, QStringLiteral(u"Подтвердитe"),
-                QStringLiteral(u"Поиск символов завершен. Начать поиск с начала?"))) {
+        if (!questions_.confirm(this, tr("Подтвердитe"),
+                                tr("Поиск символов завершен. Начать поиск с начала?"))) {
             close();
             return;
         }

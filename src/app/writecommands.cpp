@@ -146,8 +146,8 @@ void WriteCommands::startWriteJob(int first, int last, int kind)
 
 namespace {
 
-const QString kNotRestorable =
-    QStringLiteral(u"Копии файлов и файлы, заменённые при обновлении, не восстанавливаются.");
+const char *const kNotRestorable = QT_TRANSLATE_NOOP(
+    "qm::WriteCommands", "Копии файлов и файлы, заменённые при обновлении, не восстанавливаются.");
 
 } // namespace
 
@@ -166,17 +166,16 @@ void WriteCommands::undoUpdateExecute()
     const journal::JobSummary job = Session::lastUndoableUpdate();
     if (job.number == 0) {
         refreshUndoUpdate(true);
-        QMessageBox::information(&window_, window_.windowTitle(),
-                                 QStringLiteral(u"Нет обновлений для отмены."));
+        QMessageBox::information(&window_, window_.windowTitle(), tr("Нет обновлений для отмены."));
         return;
     }
-    const QString text = QStringLiteral(u"Отменить обновление от %1 (изменено файлов: %2)?\n"
-                                        u"Файлам будут возвращены прежние имена и теги.\n")
+    const QString text = tr("Отменить обновление от %1 (изменено файлов: %2)?\n"
+                            "Файлам будут возвращены прежние имена и теги.\n")
                              .arg(QDateTime::fromMSecsSinceEpoch(job.startedMs)
                                       .toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")))
                              .arg(job.files)
                          + kNotRestorable;
-    QMessageBox box(QMessageBox::Question, QStringLiteral(u"Подтверждение"), text,
+    QMessageBox box(QMessageBox::Question, tr("Подтверждение"), text,
                     QMessageBox::Yes | QMessageBox::No, &window_);
     box.setObjectName(QStringLiteral("undoUpdateQuestion"));
     // Files change on Yes: a plain Enter must not do that.
@@ -195,12 +194,11 @@ void WriteCommands::showUndoResult(const UndoResult &result)
     refreshUndoUpdate(true);
     if (!result.error.isEmpty()) {
         QMessageBox::warning(&window_, WriteMessage::ErrorCaption,
-                             QStringLiteral(u"Не удалось отменить обновление: ") + result.error);
+                             tr("Не удалось отменить обновление: %1").arg(result.error));
         return;
     }
     if (result.number == 0) {
-        QMessageBox::information(&window_, window_.windowTitle(),
-                                 QStringLiteral(u"Нет обновлений для отмены."));
+        QMessageBox::information(&window_, window_.windowTitle(), tr("Нет обновлений для отмены."));
         return;
     }
     if (!result.leftAlone.rows.empty()) {
@@ -209,11 +207,10 @@ void WriteCommands::showUndoResult(const UndoResult &result)
         errors_->showIfErrors();
         return;
     }
-    QMessageBox box(
-        QMessageBox::Information, window_.windowTitle(),
-        QStringLiteral(u"Обновление отменено. Возвращено файлов: %1.\n").arg(result.restored)
-            + kNotRestorable,
-        QMessageBox::Ok, &window_);
+    QMessageBox box(QMessageBox::Information, window_.windowTitle(),
+                    tr("Обновление отменено. Возвращено файлов: %1.\n").arg(result.restored)
+                        + tr(kNotRestorable),
+                    QMessageBox::Ok, &window_);
     box.setObjectName(QStringLiteral("undoUpdateResult"));
     box.exec();
 }

@@ -1,5 +1,7 @@
 #include "app/writequestions.h"
 
+#include <QCoreApplication>
+
 namespace qm {
 
 Answer MessageBoxQuestions::toAnswer(int button)
@@ -19,7 +21,8 @@ Answer MessageBoxQuestions::toAnswer(int button)
 Answer MessageBoxQuestions::ask(const QString &text)
 {
     QMessageBox box(
-        QMessageBox::Warning, QStringLiteral("Предупреждение"), text,
+        QMessageBox::Warning,
+        QCoreApplication::translate("qm::MessageBoxQuestions", "Предупреждение"), text,
         QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll | QMessageBox::NoToAll, parent_);
     box.setObjectName(QStringLiteral("writeQuestion"));
     // Both questions lead to replacing or creating something: a plain Enter
