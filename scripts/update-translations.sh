@@ -5,7 +5,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 lupdate=${LUPDATE:-/usr/lib/qt6/bin/lupdate}
-options="-locations none -no-obsolete -source-language ru -target-language en -silent"
+options="-I src -locations none -no-obsolete -source-language ru -target-language en -silent"
 which=${1:-all}
 if [ "$which" != core ]; then
     # shellcheck disable=SC2086

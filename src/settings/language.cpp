@@ -61,11 +61,12 @@ bool installTranslations(QCoreApplication &app, UiLanguage language)
     // Qt's own texts are English already. The program's texts come in two
     // files: the libraries' (the command line needs only those) and the
     // window's, present only in the window program.
-    bool loaded = installTranslator(app, QStringLiteral("quillmark_core_en"),
-                                    QStringLiteral(":/i18n"));
+    bool loaded =
+        installTranslator(app, QStringLiteral("quillmark_core_en"), QStringLiteral(":/i18n"));
     if (QFile::exists(QStringLiteral(":/i18n/quillmark_window_en.qm")))
-        loaded = installTranslator(app, QStringLiteral("quillmark_window_en"),
-                                   QStringLiteral(":/i18n")) && loaded;
+        loaded =
+            installTranslator(app, QStringLiteral("quillmark_window_en"), QStringLiteral(":/i18n"))
+            && loaded;
     return loaded;
 }
 
