@@ -194,7 +194,7 @@ void WriteCommands::showUndoResult(const UndoResult &result)
 {
     refreshUndoUpdate(true);
     if (!result.error.isEmpty()) {
-        QMessageBox::warning(&window_, WriteMessage::ErrorCaption,
+        QMessageBox::warning(&window_, WriteMessage::ErrorCaption(),
                              QStringLiteral(u"Не удалось отменить обновление: ") + result.error);
         return;
     }
