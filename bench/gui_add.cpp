@@ -58,7 +58,7 @@ void grabWhileReading(const QString &folder, const QString &picture)
     QObject::connect(
         &window.jobs().runner(), &JobRunner::progressChanged, &window, [&](int percent) {
             if (!grabbed && percent >= 40
-                && window.jobs().runner().status().startsWith(StatusPhrase::ReadInfo)) {
+                && window.jobs().runner().status().startsWith(StatusPhrase::ReadInfo())) {
                 grabbed = true;
                 window.grab().save(picture);
             }

@@ -1,4 +1,395 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru">
+<context>
+    <name>qm::Columns</name>
+    <message>
+        <source>№     </source>
+        <translation>No.   </translation>
+    </message>
+    <message>
+        <source>Путь</source>
+        <translation>Path</translation>
+    </message>
+    <message>
+        <source>Старое имя</source>
+        <translation>Old name</translation>
+    </message>
+    <message>
+        <source>Новое имя</source>
+        <translation>New name</translation>
+    </message>
+    <message>
+        <source>Расширение</source>
+        <translation>Extension</translation>
+    </message>
+    <message>
+        <source>Размер, байт</source>
+        <translation>Size, bytes</translation>
+    </message>
+    <message>
+        <source>Длительность</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>Информация</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>Заголовок</source>
+        <translation>Title</translation>
+    </message>
+    <message>
+        <source>Трек</source>
+        <translation>Track</translation>
+    </message>
+    <message>
+        <source>Артист</source>
+        <translation>Artist</translation>
+    </message>
+    <message>
+        <source>Альбом</source>
+        <translation>Album</translation>
+    </message>
+    <message>
+        <source>Год</source>
+        <translation>Year</translation>
+    </message>
+    <message>
+        <source>Жанр</source>
+        <translation>Genre</translation>
+    </message>
+    <message>
+        <source>Комментарий</source>
+        <translation>Comment</translation>
+    </message>
+    <message>
+        <source>Ориг. артист</source>
+        <translation>Orig. artist</translation>
+    </message>
+    <message>
+        <source>Ориг. заголовок</source>
+        <translation>Orig. title</translation>
+    </message>
+    <message>
+        <source>Ориг. альбом</source>
+        <translation>Orig. album</translation>
+    </message>
+    <message>
+        <source>Ориг. год</source>
+        <translation>Orig. year</translation>
+    </message>
+    <message>
+        <source>Авторское право</source>
+        <translation>Copyright</translation>
+    </message>
+    <message>
+        <source>Текст</source>
+        <translation>Lyrics</translation>
+    </message>
+    <message>
+        <source>Кодировщик</source>
+        <translation>Encoder</translation>
+    </message>
+    <message>
+        <source>Композитор</source>
+        <translation>Composer</translation>
+    </message>
+    <message>
+        <source>Язык</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>Ссылка</source>
+        <translation>URL</translation>
+    </message>
+    <message>
+        <source>Автор</source>
+        <translation>Author</translation>
+    </message>
+    <message>
+        <source>Авторское пр.</source>
+        <translation>Copyright</translation>
+    </message>
+    <message>
+        <source>Комментарий 2</source>
+        <translation>Comment 2</translation>
+    </message>
+</context>
+<context>
+    <name>qm::ListFile</name>
+    <message>
+        <source>Не удается открыть файл: 
+</source>
+        <translation>Cannot open the file: 
+</translation>
+    </message>
+    <message>
+        <source>Не удается создать файл: 
+</source>
+        <translation>Cannot create the file: 
+</translation>
+    </message>
+</context>
+<context>
+    <name>qm::PlayerControl</name>
+    <message>
+        <source>Проигрыватель не найден</source>
+        <translation>Player not found</translation>
+    </message>
+</context>
+<context>
+    <name>qm::RowMoves</name>
+    <message>
+        <source>Для перемещения строки можно использовать клавишы [Ctrl] + [Up] или [Down]</source>
+        <translation>To move a row, you can use the keys [Ctrl] + [Up] or [Down]</translation>
+    </message>
+</context>
+<context>
+    <name>qm::ScanFields</name>
+    <message>
+        <source>Номер строки</source>
+        <translation>Row number</translation>
+    </message>
+    <message>
+        <source>Путь</source>
+        <translation>Path</translation>
+    </message>
+    <message>
+        <source>Старое имя</source>
+        <translation>Old name</translation>
+    </message>
+    <message>
+        <source>Новое имя</source>
+        <translation>New name</translation>
+    </message>
+    <message>
+        <source>Расширение</source>
+        <translation>Extension</translation>
+    </message>
+    <message>
+        <source>Размер</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>Длительность</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>Информация</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>Заголовок</source>
+        <translation>Title</translation>
+    </message>
+    <message>
+        <source>Трек</source>
+        <translation>Track</translation>
+    </message>
+    <message>
+        <source>Артист</source>
+        <translation>Artist</translation>
+    </message>
+    <message>
+        <source>Альбом</source>
+        <translation>Album</translation>
+    </message>
+    <message>
+        <source>Год</source>
+        <translation>Year</translation>
+    </message>
+    <message>
+        <source>Жанр</source>
+        <translation>Genre</translation>
+    </message>
+    <message>
+        <source>Комментарий</source>
+        <translation>Comment</translation>
+    </message>
+    <message>
+        <source>Ориг. артист</source>
+        <translation>Orig. artist</translation>
+    </message>
+    <message>
+        <source>Ориг. заголовок</source>
+        <translation>Orig. title</translation>
+    </message>
+    <message>
+        <source>Ориг. альбом</source>
+        <translation>Orig. album</translation>
+    </message>
+    <message>
+        <source>Ориг. год</source>
+        <translation>Orig. year</translation>
+    </message>
+    <message>
+        <source>Авторское право</source>
+        <translation>Copyright</translation>
+    </message>
+    <message>
+        <source>Текст</source>
+        <translation>Lyrics</translation>
+    </message>
+    <message>
+        <source>Кодировщик</source>
+        <translation>Encoder</translation>
+    </message>
+    <message>
+        <source>Композитор</source>
+        <translation>Composer</translation>
+    </message>
+    <message>
+        <source>Язык</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>Ссылка</source>
+        <translation>URL</translation>
+    </message>
+</context>
+<context>
+    <name>qm::SelectionState</name>
+    <message>
+        <source>Нельзя изменить путь при данной нумерации!</source>
+        <translation>The path cannot be changed with this numbering!</translation>
+    </message>
+</context>
+<context>
+    <name>qm::Session</name>
+    <message>
+        <source>Не удалось вернуть файл</source>
+        <translation>Could not restore the file</translation>
+    </message>
+    <message>
+        <source>Файл не найден</source>
+        <translation>File not found</translation>
+    </message>
+    <message>
+        <source>Прежнее имя файла занято</source>
+        <translation>The former file name is taken</translation>
+    </message>
+    <message>
+        <source>Файл изменён после обновления</source>
+        <translation>The file was changed after the update</translation>
+    </message>
+    <message>
+        <source>Отмена обновления...</source>
+        <translation>Undoing the update...</translation>
+    </message>
+    <message>
+        <source>Возвращено файлов: </source>
+        <translation>Files restored: </translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл алфавитов %1</source>
+        <translation>Could not write the alphabet file %1</translation>
+    </message>
+</context>
+<context>
+    <name>qm::StatusPhrase</name>
+    <message>
+        <source>Добавлено файлов: </source>
+        <translation>Files added: </translation>
+    </message>
+    <message>
+        <source>Удалено повторяющихся строк: </source>
+        <translation>Duplicate rows removed: </translation>
+    </message>
+    <message>
+        <source>Изменено строк: </source>
+        <translation>Rows changed: </translation>
+    </message>
+    <message>
+        <source>Упорядочено строк: </source>
+        <translation>Rows sorted: </translation>
+    </message>
+    <message>
+        <source>Прочитано информации </source>
+        <translation>File information read </translation>
+    </message>
+    <message>
+        <source>Прочитано ID3v1 Tag: </source>
+        <translation>ID3v1 Tags read: </translation>
+    </message>
+    <message>
+        <source>Прочитано ID3v2 Tag: </source>
+        <translation>ID3v2 Tags read: </translation>
+    </message>
+    <message>
+        <source>Обработано файлов: </source>
+        <translation>Files processed: </translation>
+    </message>
+</context>
+<context>
+    <name>qm::WriteMessage</name>
+    <message>
+        <source>Недопустимые символы в имени файла (*?&quot;&lt;&gt;|)</source>
+        <translation>Invalid characters in the file name (*?&quot;&lt;&gt;|)</translation>
+    </message>
+    <message>
+        <source>Недопустимые символы в имени файла (:/)</source>
+        <translation>Invalid characters in the file name (:/)</translation>
+    </message>
+    <message>
+        <source>Не существует файл</source>
+        <translation>The file does not exist</translation>
+    </message>
+    <message>
+        <source>Отсутствует новый путь</source>
+        <translation>The new path is missing</translation>
+    </message>
+    <message>
+        <source>Не существует новая папка</source>
+        <translation>The new folder does not exist</translation>
+    </message>
+    <message>
+        <source>Не удается создать папку</source>
+        <translation>Cannot create the folder</translation>
+    </message>
+    <message>
+        <source>Файл с новым именем уже существует</source>
+        <translation>A file with the new name already exists</translation>
+    </message>
+    <message>
+        <source>Не удается заменить файл</source>
+        <translation>Cannot replace the file</translation>
+    </message>
+    <message>
+        <source>Не изменен Tag.</source>
+        <translation>Tag not changed.</translation>
+    </message>
+    <message>
+        <source>Недостаточно места на диске</source>
+        <translation>Not enough disk space</translation>
+    </message>
+    <message>
+        <source>Нет прав на запись в файл</source>
+        <translation>No permission to write the file</translation>
+    </message>
+    <message>
+        <source>Изменение невозможно</source>
+        <translation>The change is not possible</translation>
+    </message>
+    <message>
+        <source>Напишите новые имена файлов.</source>
+        <translation>Enter the new file names.</translation>
+    </message>
+    <message>
+        <source>Ошибка</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Папка %1 не существует. 
+Создать новую папку?</source>
+        <translation>The folder %1 does not exist. 
+Create a new folder?</translation>
+    </message>
+    <message>
+        <source>Файл %1 уже существует.
+Заменить существующий файл?</source>
+        <translation>The file %1 already exists.
+Replace the existing file?</translation>
+    </message>
+</context>
 </TS>

@@ -133,7 +133,7 @@ void ListCommands::connectViews()
             [this](const QString &message) { errorBox_(message); });
     connect(&session, &Session::listSaved, this, [this](const QString &path, bool ok) {
         if (!ok)
-            errorBox_(kCannotCreateFile + path);
+            errorBox_(CannotCreateFileText() + path);
     });
 }
 

@@ -13,8 +13,6 @@
 
 namespace qm {
 
-const QString PlayerCommands::kNotFound = kPlayerNotFound;
-
 PlayerCommands::PlayerCommands(TfrmTagEditor &window) : QObject(&window), window_(window)
 {
     const NamedCommands &c = window.commands().named();
@@ -62,7 +60,7 @@ void PlayerCommands::sendExecute(bool replace)
     GridEditing &editing = window_.editing();
     const CellRect selection = editing.selection();
     if (!player().find(replace ? PlayerNeed::Play : PlayerNeed::Add)) {
-        showStatus(kNotFound);
+        showStatus(PlayerNotFoundText());
         return;
     }
     if (selection.isEmpty())
@@ -75,14 +73,14 @@ void PlayerCommands::sendExecute(bool replace)
     const QStringList files = window_.session().playerFiles(selection.top, selection.bottom);
     const bool sent = replace ? player().play(files) : player().enqueue(files);
     if (!sent)
-        showStatus(kNotFound);
+        showStatus(PlayerNotFoundText());
 }
 
 void PlayerCommands::openExecute()
 {
     showStatus(tr("Запуск Winamp..."));
     if (!player().start())
-        showStatus(kNotFound);
+        showStatus(PlayerNotFoundText());
 }
 
 void PlayerCommands::addListExecute()
@@ -90,12 +88,12 @@ void PlayerCommands::addListExecute()
     if (window_.session().busy())
         return;
     if (!player().find(PlayerNeed::List)) {
-        showStatus(kNotFound);
+        showStatus(PlayerNotFoundText());
         return;
     }
     const std::optional<QList<PlayListEntry>> list = player().playList();
     if (!list) {
-        showStatus(kNotFound);
+        showStatus(PlayerNotFoundText());
         return;
     }
     const QString path = listPath();

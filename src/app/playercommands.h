@@ -28,8 +28,6 @@ public:
     // Where the player's list is written.
     QString listPath() const;
 
-    static const QString kNotFound;
-
 private:
     void sendExecute(bool replace);
     void openExecute();

@@ -193,7 +193,7 @@ void WriteCommands::showUndoResult(const UndoResult &result)
 {
     refreshUndoUpdate(true);
     if (!result.error.isEmpty()) {
-        QMessageBox::warning(&window_, WriteMessage::ErrorCaption,
+        QMessageBox::warning(&window_, WriteMessage::ErrorCaption(),
                              tr("Не удалось отменить обновление: %1").arg(result.error));
         return;
     }

@@ -38,7 +38,7 @@ Answer MessageBoxQuestions::askReplaceFile(const QString &text) { return ask(tex
 
 void MessageBoxQuestions::showError(const QString &text)
 {
-    QMessageBox box(QMessageBox::Critical, WriteMessage::ErrorCaption, text, QMessageBox::Ok,
+    QMessageBox box(QMessageBox::Critical, WriteMessage::ErrorCaption(), text, QMessageBox::Ok,
                     parent_);
     box.setObjectName(QStringLiteral("writeError"));
     box.exec();

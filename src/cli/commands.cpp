@@ -152,14 +152,14 @@ int sendToPlayer(const Arguments &args, bool replace)
     // window's commands do; an empty list is never sent, so that play does
     // not empty the player's list.
     if (!player.find(replace ? PlayerNeed::Play : PlayerNeed::Add)) {
-        printError(QStringLiteral("quillmark-cli: ") + kPlayerNotFound);
+        printError(QStringLiteral("quillmark-cli: ") + PlayerNotFoundText());
         return ExitRowsFailed;
     }
     const QStringList files = session.playerFiles(1, session.table().lastFileRow());
     if (files.isEmpty())
         return ExitOk;
     if (!(replace ? player.play(files) : player.enqueue(files))) {
-        printError(QStringLiteral("quillmark-cli: ") + kPlayerNotFound);
+        printError(QStringLiteral("quillmark-cli: ") + PlayerNotFoundText());
         return ExitRowsFailed;
     }
     return ExitOk;
@@ -354,7 +354,7 @@ int runExport(const Arguments &args)
     QObject::connect(&session, &Session::listSaved, [&saved](const QString &path, bool ok) {
         saved = ok;
         if (!ok)
-            printError(kCannotCreateFile + path);
+            printError(CannotCreateFileText() + path);
     });
     const Session::ListFormat listFormat =
         format == QLatin1String("list")  ? Session::ListFormat::Column

@@ -26,7 +26,7 @@ int AddChosenFiles(RowTable &table, const QStringList &paths, JobRunner *status)
         AppendFileRow(table, path);
         ++added;
         if (status)
-            status->setStatus(StatusText(StatusPhrase::AddedFiles, added, paths.size()));
+            status->setStatus(StatusText(StatusPhrase::AddedFiles(), added, paths.size()));
     }
     return added;
 }
@@ -45,7 +45,7 @@ QStringList AddDroppedPaths(RowTable &table, const QStringList &paths, JobRunner
         AppendFileRow(table, path);
         ++added;
         if (status)
-            status->setStatus(StatusText(StatusPhrase::AddedFiles, added));
+            status->setStatus(StatusText(StatusPhrase::AddedFiles(), added));
     }
     return folders;
 }

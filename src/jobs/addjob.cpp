@@ -17,7 +17,7 @@ void TAddThread::execute()
         post([this, folder, name, count] {
             m_filesAdded = count;
             m_appendRow(folder, name);
-            runner()->setStatus(StatusText(StatusPhrase::AddedFiles, count));
+            runner()->setStatus(StatusText(StatusPhrase::AddedFiles(), count));
             runner()->setProgress(count % 100);
         });
         return !terminated();

@@ -10,7 +10,7 @@ void DuplicateRowsJob::execute()
     const std::vector<bool> marked =
         findDuplicateRows(m_table, m_key, [this](int, int percent, int found) {
             post([this, percent, found] {
-                runner()->setStatus(StatusText(StatusPhrase::RemovedDuplicates, found));
+                runner()->setStatus(StatusText(StatusPhrase::RemovedDuplicates(), found));
                 if (percent >= 0)
                     runner()->setProgress(percent);
             });
@@ -19,7 +19,7 @@ void DuplicateRowsJob::execute()
     // What was found before a stop is removed all the same.
     synchronize([this, &marked] {
         m_removed = removeMarkedRows(m_table, marked);
-        runner()->setStatus(StatusText(StatusPhrase::RemovedDuplicates, m_removed));
+        runner()->setStatus(StatusText(StatusPhrase::RemovedDuplicates(), m_removed));
     });
 }
 

@@ -32,6 +32,15 @@ struct Call {
 
 } // namespace
 
+QString StatusPhrase::AddedFiles() { return tr("Добавлено файлов: "); }
+QString StatusPhrase::RemovedDuplicates() { return tr("Удалено повторяющихся строк: "); }
+QString StatusPhrase::ChangedRows() { return tr("Изменено строк: "); }
+QString StatusPhrase::SortedRows() { return tr("Упорядочено строк: "); }
+QString StatusPhrase::ReadInfo() { return tr("Прочитано информации "); }
+QString StatusPhrase::ReadTag1() { return tr("Прочитано ID3v1 Tag: "); }
+QString StatusPhrase::ReadTag2() { return tr("Прочитано ID3v2 Tag: "); }
+QString StatusPhrase::ProcessedFiles() { return tr("Обработано файлов: "); }
+
 QString StatusText(const QString &phrase, qint64 done, qint64 total)
 {
     QString text = phrase + QString::number(done);

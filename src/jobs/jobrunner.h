@@ -2,6 +2,7 @@
 
 #include "jobs/job.h"
 
+#include <QCoreApplication>
 #include <QObject>
 #include <QString>
 
@@ -16,16 +17,19 @@ namespace qm {
 
 // Fixed phrases of the status line; a count follows each, and "/" and the
 // total where the job knows it.
-namespace StatusPhrase {
-inline const QString AddedFiles = QStringLiteral(u"Добавлено файлов: ");
-inline const QString RemovedDuplicates = QStringLiteral(u"Удалено повторяющихся строк: ");
-inline const QString ChangedRows = QStringLiteral(u"Изменено строк: ");
-inline const QString SortedRows = QStringLiteral(u"Упорядочено строк: ");
-inline const QString ReadInfo = QStringLiteral(u"Прочитано информации ");
-inline const QString ReadTag1 = QStringLiteral(u"Прочитано ID3v1 Tag: ");
-inline const QString ReadTag2 = QStringLiteral(u"Прочитано ID3v2 Tag: ");
-inline const QString ProcessedFiles = QStringLiteral(u"Обработано файлов: ");
-} // namespace StatusPhrase
+class StatusPhrase {
+    Q_DECLARE_TR_FUNCTIONS(qm::StatusPhrase)
+
+public:
+    static QString AddedFiles();
+    static QString RemovedDuplicates();
+    static QString ChangedRows();
+    static QString SortedRows();
+    static QString ReadInfo();
+    static QString ReadTag1();
+    static QString ReadTag2();
+    static QString ProcessedFiles();
+};
 
 // "phrase" + done, or "phrase" + done + "/" + total when total >= 0.
 QString StatusText(const QString &phrase, qint64 done, qint64 total = -1);

@@ -33,7 +33,7 @@ void TListReadJob::execute()
             const int before = m_reader->filesAdded();
             m_ended = !m_reader->readLine(line);
             if (m_reader->filesAdded() != before)
-                runner()->setStatus(StatusText(StatusPhrase::AddedFiles, m_reader->filesAdded()));
+                runner()->setStatus(StatusText(StatusPhrase::AddedFiles(), m_reader->filesAdded()));
             runner()->setProgress(ProgressPercent(done, total));
         });
     }

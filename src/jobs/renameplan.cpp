@@ -176,8 +176,8 @@ void RenamePlan::applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowO
         RowOutcome &outcome = outcomes[i];
         outcome.renamed = false;
         outcome.failed = true;
-        outcome.message = outcome.message.isEmpty() ? WriteMessage::ChangeImpossible
-                                                    : WriteMessage::ChangeImpossible
+        outcome.message = outcome.message.isEmpty() ? WriteMessage::ChangeImpossible()
+                                                    : WriteMessage::ChangeImpossible()
                                                           + QLatin1String(". ") + outcome.message;
     }
     // Should even that fail, the file keeps the temporary name that tells

@@ -20,7 +20,7 @@ void SortJob::execute()
         order = sortedRowOrder(table_, keys_, {[this](int, int, int done, int count) {
                                    post([this, done, count] {
                                        runner()->setStatus(
-                                           StatusText(StatusPhrase::SortedRows, done, count));
+                                           StatusText(StatusPhrase::SortedRows(), done, count));
                                        runner()->setProgress(ProgressPercent(done, count));
                                    });
                                    return !terminated();
@@ -31,7 +31,7 @@ void SortJob::execute()
     synchronize([this, &order, total] {
         applyRowOrder(table_, *order);
         applied_ = true;
-        runner()->setStatus(StatusText(StatusPhrase::SortedRows, total, total));
+        runner()->setStatus(StatusText(StatusPhrase::SortedRows(), total, total));
         runner()->setProgress(100);
     });
 }

@@ -22,7 +22,7 @@ void SymbolsJob::execute()
                         m_changed(row);
                 }
                 ++m_done;
-                runner()->setStatus(StatusText(StatusPhrase::ChangedRows, m_done, total));
+                runner()->setStatus(StatusText(StatusPhrase::ChangedRows(), m_done, total));
                 runner()->setProgress(ProgressPercent(m_done, total));
             });
         }

@@ -47,9 +47,9 @@ void TUpdateThread::execute()
     if (!named)
         return;
 
-    const QString &phrase = m_kind == ReadTag1Kind   ? StatusPhrase::ReadTag1
-                            : m_kind == ReadTag2Kind ? StatusPhrase::ReadTag2
-                                                     : StatusPhrase::ReadInfo;
+    const QString phrase = m_kind == ReadTag1Kind   ? StatusPhrase::ReadTag1()
+                           : m_kind == ReadTag2Kind ? StatusPhrase::ReadTag2()
+                                                    : StatusPhrase::ReadInfo();
     FileReader reader(m_kind, m_settings);
     for (qint64 i = 0; i < total; ++i) {
         const int row = int(m_firstRow + i);
@@ -57,7 +57,7 @@ void TUpdateThread::execute()
             continue; // not a file row
         CellWrites cells;
         const bool read = reader.read(names[size_t(i)], cells);
-        post([this, row, i, total, read, &phrase, dir = std::move(dirs[size_t(i)]),
+        post([this, row, i, total, read, phrase, dir = std::move(dirs[size_t(i)]),
               cells = std::move(cells)] {
             m_table.setCell(row, FieldNumber::Dir, dir);
             for (const auto &[field, text] : cells)

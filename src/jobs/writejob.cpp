@@ -47,7 +47,7 @@ void TUpdateThread::executeWrite()
     if (!started || !hasFiles)
         return;
     if (!namesGiven) {
-        synchronize([this] { m_questions->showError(WriteMessage::WriteNewNames); });
+        synchronize([this] { m_questions->showError(WriteMessage::WriteNewNames()); });
         return;
     }
     if (last < first)
@@ -87,7 +87,7 @@ void TUpdateThread::executeWrite()
             m_table.setCell(row, FieldNumber::New, newName);
             if (!failed.isEmpty())
                 m_errors.rows.push_back(failed);
-            runner()->setStatus(StatusText(StatusPhrase::ProcessedFiles, done, total));
+            runner()->setStatus(StatusText(StatusPhrase::ProcessedFiles(), done, total));
             runner()->setProgress(ProgressPercent(done, total));
             if (m_rowWritten)
                 m_rowWritten(row);

@@ -51,15 +51,15 @@ void tagNotChanged(RowOutcome &outcome, WriteFailure failure)
 {
     switch (failure) {
     case WriteFailure::DiskFull:
-        appendMessage(outcome.message, WriteMessage::DiskFull);
+        appendMessage(outcome.message, WriteMessage::DiskFull());
         break;
     case WriteFailure::NoPermission:
-        appendMessage(outcome.message, WriteMessage::NoPermission);
+        appendMessage(outcome.message, WriteMessage::NoPermission());
         break;
     default:
         break;
     }
-    appendMessage(outcome.message, WriteMessage::TagNotChanged);
+    appendMessage(outcome.message, WriteMessage::TagNotChanged());
     outcome.failed = true;
 }
 
@@ -91,19 +91,33 @@ bool saveKeepingMode(const QString &fileName, Save save, const struct stat *know
 
 } // namespace
 
-namespace WriteMessage {
-QString CreateFolderQuestion(const QString &folder)
+QString WriteMessage::ForbiddenFirst()
 {
-    return QStringLiteral(u"Папка ") + folder
-           + QStringLiteral(u" не существует. \nСоздать новую папку?");
+    return tr("Недопустимые символы в имени файла (*?\"<>|)");
+}
+QString WriteMessage::ForbiddenSecond() { return tr("Недопустимые символы в имени файла (:/)"); }
+QString WriteMessage::NoFile() { return tr("Не существует файл"); }
+QString WriteMessage::NoNewPath() { return tr("Отсутствует новый путь"); }
+QString WriteMessage::NoNewFolder() { return tr("Не существует новая папка"); }
+QString WriteMessage::CannotCreateFolder() { return tr("Не удается создать папку"); }
+QString WriteMessage::TargetExists() { return tr("Файл с новым именем уже существует"); }
+QString WriteMessage::CannotReplace() { return tr("Не удается заменить файл"); }
+QString WriteMessage::TagNotChanged() { return tr("Не изменен Tag."); }
+QString WriteMessage::DiskFull() { return tr("Недостаточно места на диске"); }
+QString WriteMessage::NoPermission() { return tr("Нет прав на запись в файл"); }
+QString WriteMessage::ChangeImpossible() { return tr("Изменение невозможно"); }
+QString WriteMessage::WriteNewNames() { return tr("Напишите новые имена файлов."); }
+QString WriteMessage::ErrorCaption() { return tr("Ошибка"); }
+
+QString WriteMessage::CreateFolderQuestion(const QString &folder)
+{
+    return tr("Папка %1 не существует. \nСоздать новую папку?").arg(folder);
 }
 
-QString ReplaceFileQuestion(const QString &path)
+QString WriteMessage::ReplaceFileQuestion(const QString &path)
 {
-    return QStringLiteral(u"Файл ") + path
-           + QStringLiteral(u" уже существует.\nЗаменить существующий файл?");
+    return tr("Файл %1 уже существует.\nЗаменить существующий файл?").arg(path);
 }
-} // namespace WriteMessage
 
 bool HasForbiddenFirst(QStringView text)
 {
@@ -535,12 +549,12 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
     QString &dir = cell(row, F::Dir);
     const QString &oldName = cell(row, F::Old);
     if (HasForbiddenFirst(QString(dir + oldName + cell(row, F::Ext)))) {
-        outcome.message = WriteMessage::ForbiddenFirst;
+        outcome.message = WriteMessage::ForbiddenFirst();
         outcome.failed = true;
     }
     if (!outcome.failed && !dir.isEmpty()
         && HasForbiddenSecond(QString(oldName + cell(row, F::New)))) {
-        outcome.message = WriteMessage::ForbiddenSecond;
+        outcome.message = WriteMessage::ForbiddenSecond();
         outcome.failed = true;
         return outcome;
     }
@@ -550,7 +564,7 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
     struct stat info {};
     if (fileName.isEmpty() || stat(encodeFileName(fileName).constData(), &info) != 0
         || S_ISDIR(info.st_mode)) {
-        outcome.message = WriteMessage::NoFile;
+        outcome.message = WriteMessage::NoFile();
         outcome.failed = true;
     }
     if (state && !outcome.failed)
@@ -570,16 +584,16 @@ bool RowWriter::prepareTarget(const QString &newFolder, const QString &newPath,
     // Rows of one folder follow each other: its existence is looked up once.
     if (newFolder != m_knownFolder && !FolderExists(newFolder)) {
         if (CreateNoFolders) {
-            message = WriteMessage::NoNewFolder;
+            message = WriteMessage::NoNewFolder();
             return false;
         }
         if (!CreateAllFolders) {
             switch (m_askFolder(newFolder)) {
             case Answer::No:
-                message = WriteMessage::NoNewFolder;
+                message = WriteMessage::NoNewFolder();
                 return false;
             case Answer::NoToAll:
-                message = WriteMessage::NoNewFolder;
+                message = WriteMessage::NoNewFolder();
                 CreateNoFolders = true;
                 return false;
             case Answer::YesToAll:
@@ -590,7 +604,7 @@ bool RowWriter::prepareTarget(const QString &newFolder, const QString &newPath,
             }
         }
         if (!CreateFolders(newFolder)) {
-            message = WriteMessage::CannotCreateFolder;
+            message = WriteMessage::CannotCreateFolder();
             return false;
         }
         message.clear();
@@ -600,7 +614,7 @@ bool RowWriter::prepareTarget(const QString &newFolder, const QString &newPath,
     // change of letter case only, on a file system that ignores case, is
     // the same file and needs no question.
     if (FileExists(newPath) && !SameFile(oldPath, newPath)) {
-        message = WriteMessage::TargetExists;
+        message = WriteMessage::TargetExists();
         // A file of another row, or one this job gave its name, is no file
         // to replace: one of the two would be lost.
         if (ReplaceNone || (m_jobFile && m_jobFile(newPath)))
@@ -635,12 +649,12 @@ RenameTarget RenameTargetOf(Row &row)
     const QString &newName = cell(row, F::New);
     const QString &ext = cell(row, F::Ext);
     if (HasForbiddenFirst(QString(dir + oldName + newName + ext))) {
-        target.message = WriteMessage::ForbiddenFirst;
+        target.message = WriteMessage::ForbiddenFirst();
         target.failed = true;
         return target;
     }
     if (!dir.isEmpty() && HasForbiddenSecond(QString(oldName + newName))) {
-        target.message = WriteMessage::ForbiddenSecond;
+        target.message = WriteMessage::ForbiddenSecond();
         target.failed = true;
         return target;
     }
@@ -673,10 +687,10 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         outcome.failed = true;
     } else if (oldPath.isEmpty() || stat(encodeFileName(oldPath).constData(), &oldInfo) != 0
                || S_ISDIR(oldInfo.st_mode)) {
-        outcome.message = WriteMessage::NoFile;
+        outcome.message = WriteMessage::NoFile();
         outcome.failed = true;
     } else if (target.newFolder.isEmpty()) {
-        outcome.message = WriteMessage::NoNewPath;
+        outcome.message = WriteMessage::NoNewPath();
     } else if (prepareTarget(target.newFolder, newPath, oldPath, outcome.message, replace)) {
         fileKept = false;
     }
@@ -725,7 +739,7 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
             // What failed comes first, a failed tag after it.
             fileKept = true;
             QString message =
-                replace ? WriteMessage::CannotReplace : WriteMessage::ChangeImpossible;
+                replace ? WriteMessage::CannotReplace() : WriteMessage::ChangeImpossible();
             appendMessage(message, outcome.message);
             outcome.message = message;
         }
@@ -733,7 +747,7 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
 
     if (fileKept || outcome.failed) {
         if (outcome.message.isEmpty())
-            outcome.message = WriteMessage::ChangeImpossible;
+            outcome.message = WriteMessage::ChangeImpossible();
         outcome.failed = true;
     }
     return outcome;

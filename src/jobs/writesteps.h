@@ -7,6 +7,7 @@
 #include "options/options.h"
 #include "table/rowtable.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -35,30 +36,32 @@ inline bool IsWriteKind(int kind)
 }
 
 // Texts of the write job: the error table's messages, the questions and the
-// message box of kind 117.
-namespace WriteMessage {
-inline const QString ForbiddenFirst =
-    QStringLiteral(u"Недопустимые символы в имени файла (*?\"<>|)");
-inline const QString ForbiddenSecond = QStringLiteral(u"Недопустимые символы в имени файла (:/)");
-inline const QString NoFile = QStringLiteral(u"Не существует файл");
-inline const QString NoNewPath = QStringLiteral(u"Отсутствует новый путь");
-inline const QString NoNewFolder = QStringLiteral(u"Не существует новая папка");
-inline const QString CannotCreateFolder = QStringLiteral(u"Не удается создать папку");
-inline const QString TargetExists = QStringLiteral(u"Файл с новым именем уже существует");
-inline const QString CannotReplace = QStringLiteral(u"Не удается заменить файл");
-inline const QString TagNotChanged = QStringLiteral(u"Не изменен Tag.");
-// Why a tag was not written, in front of TagNotChanged where it is known.
-inline const QString DiskFull = QStringLiteral(u"Недостаточно места на диске");
-inline const QString NoPermission = QStringLiteral(u"Нет прав на запись в файл");
-inline const QString ChangeImpossible = QStringLiteral(u"Изменение невозможно");
-inline const QString WriteNewNames = QStringLiteral(u"Напишите новые имена файлов.");
-inline const QString ErrorCaption = QStringLiteral(u"Ошибка");
+// message box of kind 117, in the user's language.
+class WriteMessage {
+    Q_DECLARE_TR_FUNCTIONS(qm::WriteMessage)
 
-// "Папка <folder> не существует. \nСоздать новую папку?"
-QString CreateFolderQuestion(const QString &folder);
-// "Файл <path> уже существует.\nЗаменить существующий файл?"
-QString ReplaceFileQuestion(const QString &path);
-} // namespace WriteMessage
+public:
+    static QString ForbiddenFirst();
+    static QString ForbiddenSecond();
+    static QString NoFile();
+    static QString NoNewPath();
+    static QString NoNewFolder();
+    static QString CannotCreateFolder();
+    static QString TargetExists();
+    static QString CannotReplace();
+    static QString TagNotChanged();
+    // Why a tag was not written, in front of TagNotChanged where it is known.
+    static QString DiskFull();
+    static QString NoPermission();
+    static QString ChangeImpossible();
+    static QString WriteNewNames();
+    static QString ErrorCaption();
+
+    // "Папка <folder> не существует. \nСоздать новую папку?"
+    static QString CreateFolderQuestion(const QString &folder);
+    // "Файл <path> уже существует.\nЗаменить существующий файл?"
+    static QString ReplaceFileQuestion(const QString &path);
+};
 
 // Characters a name may not hold: the first set keeps names valid on the
 // FAT and NTFS file systems of players and USB sticks; the second set is

@@ -2,11 +2,22 @@
 
 #include "formats/codepage.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
 
 namespace qm {
+
+QString CannotOpenFileText()
+{
+    return QCoreApplication::translate("qm::ListFile", "Не удается открыть файл: \n");
+}
+
+QString CannotCreateFileText()
+{
+    return QCoreApplication::translate("qm::ListFile", "Не удается создать файл: \n");
+}
 
 QStringList ListTextLines(QByteArrayView bytes, bool utf8Only)
 {

@@ -22,7 +22,9 @@ bool ReadListFile(const QString &path, QStringList &lines);
 // created or written.
 bool WriteListFile(const QString &path, const QStringList &lines);
 
-inline const QString kCannotOpenFile = QStringLiteral(u"Не удается открыть файл: \n");
-inline const QString kCannotCreateFile = QStringLiteral(u"Не удается создать файл: \n");
+// The messages in front of a list file's path when it cannot be read or
+// written, in the user's language.
+QString CannotOpenFileText();
+QString CannotCreateFileText();
 
 } // namespace qm

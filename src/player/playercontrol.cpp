@@ -2,7 +2,14 @@
 
 #include "lists/listfile.h"
 
+#include <QCoreApplication>
+
 namespace qm {
+
+QString PlayerNotFoundText()
+{
+    return QCoreApplication::translate("qm::PlayerControl", "Проигрыватель не найден");
+}
 
 bool WritePlayList(const QList<PlayListEntry> &entries, const QString &path)
 {

@@ -18,8 +18,8 @@ struct PlayListEntry {
     friend bool operator==(const PlayListEntry &, const PlayListEntry &) = default;
 };
 
-// The text shown when no player could be reached.
-inline const QString kPlayerNotFound = QStringLiteral("Проигрыватель не найден");
+// The text shown when no player could be reached, in the user's language.
+QString PlayerNotFoundText();
 
 // What a command asks of the player; a player that cannot do it is passed
 // over when one is looked for.

@@ -205,7 +205,9 @@ void Session::addList(const QString &path, char kind)
     hooks.showViews = [this](int tagVersion, bool fileInfo) {
         showCarriedViews(tagVersion, fileInfo);
     };
-    hooks.cannotOpen = [this](const QString &file) { emit listReadFailed(kCannotOpenFile + file); };
+    hooks.cannotOpen = [this](const QString &file) {
+        emit listReadFailed(CannotOpenFileText() + file);
+    };
     auto job = std::make_shared<TListReadJob>(table_, kind, path, std::move(hooks));
     runner_.start(jobKind, job, [this, job] {
         emit rowsAppended();
@@ -390,7 +392,7 @@ void Session::removeDuplicates(DuplicateKey key)
     if (busy())
         return;
     auto job = std::make_shared<DuplicateRowsJob>(table_, key);
-    runner_.setStatus(StatusText(StatusPhrase::RemovedDuplicates, 0));
+    runner_.setStatus(StatusText(StatusPhrase::RemovedDuplicates(), 0));
     runner_.start(key == DuplicateKey::VisibleColumns ? 'v' : 'a', job,
                   [this, job, before = jobSnapshot()] {
                       if (job->removed() > 0) {
@@ -434,7 +436,7 @@ void Session::startSortJob(const SortKeys &keys, std::shared_ptr<TableSnapshot> 
 {
     auto job =
         std::make_shared<SortJob>(table_, keys, quint64(QDateTime::currentMSecsSinceEpoch()));
-    runner_.setStatus(StatusText(StatusPhrase::SortedRows, 0, table_.fileRowCount()));
+    runner_.setStatus(StatusText(StatusPhrase::SortedRows(), 0, table_.fileRowCount()));
     runner_.start('s', job, [this, job, before] {
         if (job->applied())
             emit rowsReset();
@@ -495,12 +497,12 @@ private:
 QString undoReason(const journal::FileOutcome &out)
 {
     if (out.failed)
-        return QStringLiteral(u"Не удалось вернуть файл");
+        return Session::tr("Не удалось вернуть файл");
     if (out.verdict == journal::Verdict::Missing)
-        return QStringLiteral(u"Файл не найден");
+        return Session::tr("Файл не найден");
     if (!out.oldPath.isEmpty() && QFileInfo::exists(out.oldPath))
-        return QStringLiteral(u"Прежнее имя файла занято");
-    return QStringLiteral(u"Файл изменён после обновления");
+        return Session::tr("Прежнее имя файла занято");
+    return Session::tr("Файл изменён после обновления");
 }
 
 QString rowPath(const RowTable &table, int row)
@@ -532,12 +534,12 @@ void Session::undoUpdate(quint64 number)
     if (busy())
         return;
     auto job = std::make_shared<UndoJob>(number);
-    runner_.setStatus(QStringLiteral(u"Отмена обновления..."));
+    runner_.setStatus(tr("Отмена обновления..."));
     runner_.start('u', job, [this, job] {
         const UndoResult result = settleUndo(job->report);
         // The rows follow the disk again: older table steps no longer fit.
         forgetHistory();
-        runner_.setStatus(StatusText(QStringLiteral(u"Возвращено файлов: "), result.restored));
+        runner_.setStatus(StatusText(tr("Возвращено файлов: "), result.restored));
         runner_.setControlsEnabled(true);
         emit undoEnded(result);
     });
@@ -802,7 +804,7 @@ void Session::alphabetWritten(bool written)
     if (written || alphabetFailureShown_)
         return;
     alphabetFailureShown_ = true;
-    runner_.setStatus(QStringLiteral(u"Не удалось записать файл алфавитов ") + alphabets_.path());
+    runner_.setStatus(tr("Не удалось записать файл алфавитов %1").arg(alphabets_.path()));
 }
 
 void Session::saveAlphabet(const SymbolPairs &pairs) { alphabetWritten(alphabets_.save(pairs)); }

@@ -1,5 +1,7 @@
 #include "table/columns.h"
 
+#include <QCoreApplication>
+
 namespace qm {
 namespace {
 
@@ -7,31 +9,33 @@ using G = ColumnGroup;
 using F = FieldNumber;
 
 constexpr std::array<ColumnInfo, kColumnCount> kCatalogue{{
-    {F::No, u"No", u"%NS", u"№     ", 0, G::Always},
-    {F::Dir, u"Dir", u"%PA", u"Путь", 1, G::Basic},
-    {F::Old, u"Old", u"%ON", u"Старое имя", 2, G::Basic},
-    {F::New, u"New", u"%NN", u"Новое имя", 3, G::Basic},
-    {F::Ext, u"Ext", u"%EX", u"Расширение", 4, G::Basic},
-    {F::Siz, u"Siz", u"%SZ", u"Размер, байт", 22, G::FileInfo},
-    {F::Dur, u"Dur", u"%DU", u"Длительность", 23, G::FileInfo},
-    {F::Inf, u"Inf", u"%IN", u"Информация", 24, G::FileInfo},
-    {F::Tit, u"Tit", u"%TT", u"Заголовок", 5, G::Tag},
-    {F::Trc, u"Trc", u"%TR", u"Трек", 6, G::Tag},
-    {F::Art, u"Art", u"%AR", u"Артист", 7, G::Tag},
-    {F::Alb, u"Alb", u"%AL", u"Альбом", 8, G::Tag},
-    {F::Yea, u"Yea", u"%YE", u"Год", 9, G::Tag},
-    {F::Gen, u"Gen", u"%GE", u"Жанр", 10, G::Tag},
-    {F::Com, u"Com", u"%CO", u"Комментарий", 11, G::Tag},
-    {F::Ope, u"Ope", u"%OA", u"Ориг. артист", 18, G::TagExtended},
-    {F::Tt1, u"Tt1", u"%OT", u"Ориг. заголовок", 19, G::TagExtended},
-    {F::Oal, u"Oal", u"%OL", u"Ориг. альбом", 20, G::TagExtended},
-    {F::Ory, u"Ory", u"%OY", u"Ориг. год", 17, G::TagExtended},
-    {F::Cop, u"Cop", u"%CP", u"Авторское право", 14, G::TagExtended},
-    {F::Slt, u"Slt", u"%TX", u"Текст", 21, G::TagExtended},
-    {F::Enc, u"Enc", u"%EN", u"Кодировщик", 13, G::Id3v2Only},
-    {F::Cmp, u"Cmp", u"%CM", u"Композитор", 12, G::Id3v2Only},
-    {F::Lan, u"Lan", u"%LN", u"Язык", 15, G::Id3v2Only},
-    {F::Xxx, u"Xxx", u"%XX", u"Ссылка", 16, G::Id3v2Only},
+    {F::No, u"No", u"%NS", QT_TRANSLATE_NOOP("qm::Columns", "№     "), 0, G::Always},
+    {F::Dir, u"Dir", u"%PA", QT_TRANSLATE_NOOP("qm::Columns", "Путь"), 1, G::Basic},
+    {F::Old, u"Old", u"%ON", QT_TRANSLATE_NOOP("qm::Columns", "Старое имя"), 2, G::Basic},
+    {F::New, u"New", u"%NN", QT_TRANSLATE_NOOP("qm::Columns", "Новое имя"), 3, G::Basic},
+    {F::Ext, u"Ext", u"%EX", QT_TRANSLATE_NOOP("qm::Columns", "Расширение"), 4, G::Basic},
+    {F::Siz, u"Siz", u"%SZ", QT_TRANSLATE_NOOP("qm::Columns", "Размер, байт"), 22, G::FileInfo},
+    {F::Dur, u"Dur", u"%DU", QT_TRANSLATE_NOOP("qm::Columns", "Длительность"), 23, G::FileInfo},
+    {F::Inf, u"Inf", u"%IN", QT_TRANSLATE_NOOP("qm::Columns", "Информация"), 24, G::FileInfo},
+    {F::Tit, u"Tit", u"%TT", QT_TRANSLATE_NOOP("qm::Columns", "Заголовок"), 5, G::Tag},
+    {F::Trc, u"Trc", u"%TR", QT_TRANSLATE_NOOP("qm::Columns", "Трек"), 6, G::Tag},
+    {F::Art, u"Art", u"%AR", QT_TRANSLATE_NOOP("qm::Columns", "Артист"), 7, G::Tag},
+    {F::Alb, u"Alb", u"%AL", QT_TRANSLATE_NOOP("qm::Columns", "Альбом"), 8, G::Tag},
+    {F::Yea, u"Yea", u"%YE", QT_TRANSLATE_NOOP("qm::Columns", "Год"), 9, G::Tag},
+    {F::Gen, u"Gen", u"%GE", QT_TRANSLATE_NOOP("qm::Columns", "Жанр"), 10, G::Tag},
+    {F::Com, u"Com", u"%CO", QT_TRANSLATE_NOOP("qm::Columns", "Комментарий"), 11, G::Tag},
+    {F::Ope, u"Ope", u"%OA", QT_TRANSLATE_NOOP("qm::Columns", "Ориг. артист"), 18, G::TagExtended},
+    {F::Tt1, u"Tt1", u"%OT", QT_TRANSLATE_NOOP("qm::Columns", "Ориг. заголовок"), 19,
+     G::TagExtended},
+    {F::Oal, u"Oal", u"%OL", QT_TRANSLATE_NOOP("qm::Columns", "Ориг. альбом"), 20, G::TagExtended},
+    {F::Ory, u"Ory", u"%OY", QT_TRANSLATE_NOOP("qm::Columns", "Ориг. год"), 17, G::TagExtended},
+    {F::Cop, u"Cop", u"%CP", QT_TRANSLATE_NOOP("qm::Columns", "Авторское право"), 14,
+     G::TagExtended},
+    {F::Slt, u"Slt", u"%TX", QT_TRANSLATE_NOOP("qm::Columns", "Текст"), 21, G::TagExtended},
+    {F::Enc, u"Enc", u"%EN", QT_TRANSLATE_NOOP("qm::Columns", "Кодировщик"), 13, G::Id3v2Only},
+    {F::Cmp, u"Cmp", u"%CM", QT_TRANSLATE_NOOP("qm::Columns", "Композитор"), 12, G::Id3v2Only},
+    {F::Lan, u"Lan", u"%LN", QT_TRANSLATE_NOOP("qm::Columns", "Язык"), 15, G::Id3v2Only},
+    {F::Xxx, u"Xxx", u"%XX", QT_TRANSLATE_NOOP("qm::Columns", "Ссылка"), 16, G::Id3v2Only},
 }};
 
 constexpr std::array<FieldNumber, kColumnCount> makeSlots()
@@ -61,6 +65,11 @@ static_assert(catalogueIsConsistent(), "field numbers in order, default position
 } // namespace
 
 const ColumnInfo &columnInfo(FieldNumber f) { return kCatalogue[size_t(toInt(f))]; }
+
+QString headerText(FieldNumber f)
+{
+    return QCoreApplication::translate("qm::Columns", columnInfo(f).headerText);
+}
 
 QString headerCaption(FieldNumber f)
 {

@@ -58,8 +58,8 @@ struct ColumnInfo {
     FieldNumber field;
     const char16_t *code;         // "Tit": part of command names (aVisibleTit)
     const char16_t *templateCode; // "%TT": metasymbol, shown in the header
-    const char16_t *headerText;
-    int defaultPosition; // also the column's slot in layout order
+    const char *headerText;       // untranslated; headerText() gives the shown one
+    int defaultPosition;          // also the column's slot in layout order
     ColumnGroup group;
 };
 
@@ -70,10 +70,11 @@ inline QString templateCode(FieldNumber f)
 {
     return QString::fromUtf16(columnInfo(f).templateCode);
 }
-inline QString headerText(FieldNumber f) { return QString::fromUtf16(columnInfo(f).headerText); }
 inline int defaultPosition(FieldNumber f) { return columnInfo(f).defaultPosition; }
 inline ColumnGroup columnGroup(FieldNumber f) { return columnInfo(f).group; }
 
+// The column's name in the user's language: "Старое имя".
+QString headerText(FieldNumber f);
 // The header cell as built at start-up: "Старое имя (%ON)".
 QString headerCaption(FieldNumber f);
 

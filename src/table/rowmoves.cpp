@@ -1,5 +1,7 @@
 #include "table/rowmoves.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <utility>
 
@@ -7,7 +9,8 @@ namespace qm {
 
 QString rowMoveHint()
 {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+        "qm::RowMoves",
         "Для перемещения строки можно использовать клавишы [Ctrl] + [Up] или [Down]");
 }
 

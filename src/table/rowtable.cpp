@@ -1,5 +1,7 @@
 #include "table/rowtable.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace qm {
@@ -106,9 +108,11 @@ void RowTable::buildHeaderRow()
 void RowTable::setLyricsHeaders(bool lyricsView)
 {
     setCell(0, FieldNumber::Cop,
-            lyricsView ? QStringLiteral("Автор") : QStringLiteral("Авторское пр."));
+            lyricsView ? QCoreApplication::translate("qm::Columns", "Автор")
+                       : QCoreApplication::translate("qm::Columns", "Авторское пр."));
     setCell(0, FieldNumber::Ory,
-            lyricsView ? QStringLiteral("Комментарий 2") : QStringLiteral("Ориг. год"));
+            lyricsView ? QCoreApplication::translate("qm::Columns", "Комментарий 2")
+                       : QCoreApplication::translate("qm::Columns", "Ориг. год"));
 }
 
 int RowTable::appendRows(int count)

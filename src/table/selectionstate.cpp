@@ -1,12 +1,15 @@
 #include "table/selectionstate.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace qm {
 
 QString folderLockedMessage()
 {
-    return QStringLiteral("Нельзя изменить путь при данной нумерации!");
+    return QCoreApplication::translate("qm::SelectionState",
+                                       "Нельзя изменить путь при данной нумерации!");
 }
 
 SelectionState selectionState(const RowTable &table, const CellRect &selection,

@@ -237,7 +237,7 @@ private slots:
         bool stopped = false;
         connect(&w->jobs().runner(), &qm::JobRunner::statusChanged, w.get(),
                 [&](const QString &text) {
-                    if (!stopped && text.startsWith(qm::StatusPhrase::ReadInfo)) {
+                    if (!stopped && text.startsWith(qm::StatusPhrase::ReadInfo())) {
                         stopped = true;
                         QTest::mouseClick(w->infoPanel()->stopButton(), Qt::LeftButton);
                     }
@@ -259,7 +259,7 @@ private slots:
         stopped = false;
         connect(&w->jobs().runner(), &qm::JobRunner::statusChanged, w.get(),
                 [&](const QString &text) {
-                    if (!stopped && text.startsWith(qm::StatusPhrase::AddedFiles)) {
+                    if (!stopped && text.startsWith(qm::StatusPhrase::AddedFiles())) {
                         stopped = true;
                         w->btnStopClick();
                     }
@@ -273,8 +273,8 @@ private slots:
 
         // Closing during a job ends it first; nothing reaches the table after.
         addFolder(*w, folder);
-        QTRY_VERIFY_WITH_TIMEOUT(w->jobs().runner().status().startsWith(qm::StatusPhrase::ReadInfo),
-                                 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            w->jobs().runner().status().startsWith(qm::StatusPhrase::ReadInfo()), 30000);
         w->close();
         QVERIFY(!w->jobs().runner().isActive());
         const QString lastSize = cell(*w, w->table().lastFileRow(), FieldNumber::Siz);

@@ -144,7 +144,7 @@ private slots:
         command(*w, "aAddWinampList")->trigger();
         QVERIFY(recorder_.calls.isEmpty());
         QCOMPARE(w->table().cell(1, FieldNumber::Dir), QStringLiteral("/m/a"));
-        QCOMPARE(w->infoPanel()->statusText(), qm::PlayerCommands::kNotFound);
+        QCOMPARE(w->infoPanel()->statusText(), qm::PlayerNotFoundText());
         command(*w, "aWinampOpen")->trigger();
         QCOMPARE(recorder_.calls, QStringList{"start"});
     }

@@ -36,7 +36,7 @@ using qm::Answer;
 using qm::FieldNumber;
 using qm::TfrmError;
 using qm::TfrmTagEditor;
-namespace Msg = qm::WriteMessage;
+using Msg = qm::WriteMessage;
 
 namespace {
 
@@ -174,7 +174,7 @@ private slots:
         qm::RowTable table;
         fillTable(table);
         TfrmError window(table, iniPath());
-        window.setErrors(errorsOf(table, {1, 3}, Msg::NoFile));
+        window.setErrors(errorsOf(table, {1, 3}, Msg::NoFile()));
         window.show();
 
         QCOMPARE(window.columnCount(), qm::kColumnCount + 1);
@@ -185,7 +185,7 @@ private slots:
         QCOMPARE(window.cellText(0, qm::kColumnCount), QStringLiteral("Ошибка"));
         QCOMPARE(window.cellText(2, layout.position(FieldNumber::Old)), QStringLiteral("old3"));
         QCOMPARE(window.cellText(2, layout.position(FieldNumber::Tit)), QStringLiteral("Title 3"));
-        QCOMPARE(window.cellText(1, qm::kColumnCount), Msg::NoFile);
+        QCOMPARE(window.cellText(1, qm::kColumnCount), Msg::NoFile());
         QCOMPARE(window.grid()->horizontalHeader()->sectionSize(qm::kColumnCount),
                  TfrmError::kErrorColumnWidth);
         for (int position = 0; position < layout.noPosition(); ++position)
@@ -206,7 +206,7 @@ private slots:
         const QStringList lines = QApplication::clipboard()->text().split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 3);
         QVERIFY(lines[0].contains(QStringLiteral("/music/\told1\tnew1")));
-        QVERIFY(lines[1].endsWith(QLatin1Char('\t') + Msg::NoFile));
+        QVERIFY(lines[1].endsWith(QLatin1Char('\t') + Msg::NoFile()));
 
         window.close();
         QCOMPARE(window.errorRowCount(), 0);
@@ -221,7 +221,7 @@ private slots:
         qm::RowTable table;
         fillTable(table);
         TfrmError window(table, iniPath());
-        window.setErrors(errorsOf(table, {1, 3}, Msg::TargetExists));
+        window.setErrors(errorsOf(table, {1, 3}, Msg::TargetExists()));
         window.show();
         bool replaced = false;
         window.mainTableReplaced = [&] { replaced = true; };
@@ -243,7 +243,7 @@ private slots:
         qm::RowTable table;
         fillTable(table);
         TfrmError window(table, iniPath());
-        window.setErrors(errorsOf(table, {1}, Msg::NoFile));
+        window.setErrors(errorsOf(table, {1}, Msg::NoFile()));
         window.show();
         QVERIFY(window.width() > TfrmError::kMinWidth);
         QHeaderView *header = window.grid()->horizontalHeader();
@@ -321,7 +321,7 @@ private slots:
             QCOMPARE(questions.askReplaceFile(QStringLiteral("?")), Answer::No);
         }
         BoxAnswerer answerer(QMessageBox::Ok);
-        questions.showError(Msg::WriteNewNames);
+        questions.showError(Msg::WriteNewNames());
         QCOMPARE(answerer.captions, QStringList{QStringLiteral("Ошибка")});
         QCOMPARE(answerer.icons.value(0), QMessageBox::Critical);
     }
@@ -427,7 +427,7 @@ private slots:
         QTRY_VERIFY(errors.isVisible());
         QVERIFY(errors.deleteButton()->isEnabled());
         QCOMPARE(errors.errorRowCount(), 1);
-        QCOMPARE(errors.cellText(1, errors.columnCount() - 1), Msg::ForbiddenFirst);
+        QCOMPARE(errors.cellText(1, errors.columnCount() - 1), Msg::ForbiddenFirst());
         QCOMPARE(errors.cellText(1, w->table().layout().position(FieldNumber::New)),
                  QStringLiteral("bad?name"));
 
@@ -462,7 +462,7 @@ private slots:
         setNew(*w, 2, QString());
         command(*w, "aUpdate")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
-        QCOMPARE(answers.errors, QStringList{Msg::WriteNewNames});
+        QCOMPARE(answers.errors, QStringList{Msg::WriteNewNames()});
         QVERIFY(!w->writeCommands().errorWindow().isVisible());
 
         w->findChild<QAction *>(QStringLiteral("mmiCopyFiles"))->trigger();
@@ -474,7 +474,7 @@ private slots:
         QVERIFY(QFileInfo::exists(folder + QStringLiteral("/copied.mp3")));
         TfrmError &errors = w->writeCommands().errorWindow();
         QTRY_VERIFY(errors.isVisible());
-        QCOMPARE(errors.cellText(1, errors.columnCount() - 1), Msg::ChangeImpossible);
+        QCOMPARE(errors.cellText(1, errors.columnCount() - 1), Msg::ChangeImpossible());
         // The error window has no owner; it goes with the main window.
         w->close();
         QVERIFY(!errors.isVisible());

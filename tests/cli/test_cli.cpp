@@ -55,12 +55,21 @@ protected:
 
     QString album() const { return m_folder.file("album"); }
 
-    CliRun cli(const QStringList &args, const QByteArray &input = {})
+    // `environment`: variables set for this run, or removed when their value
+    // is empty.
+    CliRun cli(const QStringList &args, const QByteArray &input = {},
+               const QList<std::pair<QString, QString>> &environment = {})
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QUILLMARK_CONFIG_DIR", m_folder.file("config"));
         env.insert("QUILLMARK_DATA_DIR", m_folder.file("data"));
+        for (const auto &[name, value] : environment) {
+            if (value.isEmpty())
+                env.remove(name);
+            else
+                env.insert(name, value);
+        }
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(QM_CLI_PATH), args);
         CliRun run;
@@ -234,6 +243,34 @@ TEST_F(CliTest, ApplyReportsFailedRowsAndBoxes)
     EXPECT_EQ(tagged.exitCode, 0) << tagged.err.toStdString();
     EXPECT_TRUE(tagged.err.isEmpty());
     EXPECT_EQ(mutagenText(mutagenRead(album() + "/c.mp3"), "TDRC"), "1999");
+}
+
+TEST_F(CliTest, RowMessagesFollowTheChosenLanguage)
+{
+    const QByteArray rows = QByteArray("{\"Dir\":\"") + album().toUtf8()
+                            + "/\",\"Old\":\"gone\",\"New\":\"x\",\"Ext\":\"mp3\"}\n";
+    const QString missing = album() + "/gone.mp3\t";
+    // The locale counts only when neither the variable nor the setting
+    // chooses; Qt reads LC_ALL, then LC_MESSAGES, then LANG and LANGUAGE.
+    const QList<std::pair<QString, QString>> russianLocale = {{"QUILLMARK_LANG", ""},
+                                                              {"LC_ALL", ""},
+                                                              {"LC_MESSAGES", ""},
+                                                              {"LANGUAGE", ""},
+                                                              {"LANG", "ru_RU.UTF-8"}};
+    const struct {
+        const char *name;
+        QList<std::pair<QString, QString>> environment;
+        QString message;
+    } cases[] = {
+        {"variable en", {{"QUILLMARK_LANG", "en"}}, "The file does not exist"},
+        {"Russian locale", russianLocale, QString::fromUtf8("Не существует файл")},
+    };
+    for (const auto &c : cases) {
+        const CliRun run = cli({"apply", "--rename"}, rows, c.environment);
+        EXPECT_EQ(run.exitCode, 1) << c.name;
+        EXPECT_TRUE(QString::fromUtf8(run.err).split('\n').contains(missing + c.message))
+            << c.name << ": " << run.err.toStdString();
+    }
 }
 
 TEST_F(CliTest, ApplyWritesTagsOnlyToFilesTheReadingReads)

@@ -86,5 +86,5 @@ TEST_F(AddJob, StopEndsTheScanAndKeepsTheRowsFound)
     EXPECT_GE(m_table.fileRowCount(), 1);
     EXPECT_LT(m_table.fileRowCount(), 300);
     EXPECT_EQ(m_table.fileRowCount(), job->filesAdded());
-    EXPECT_EQ(m_runner.status(), StatusText(StatusPhrase::AddedFiles, job->filesAdded()));
+    EXPECT_EQ(m_runner.status(), StatusText(StatusPhrase::AddedFiles(), job->filesAdded()));
 }

@@ -269,5 +269,5 @@ TEST_F(ReadKinds, RangeStatusAndStopBetweenRows)
     EXPECT_GT(done, 9);
     for (int row = done; row <= m_table.lastFileRow(); ++row) // the rest untouched
         ASSERT_EQ(cell(row, F::Dur), u"old"_qs) << row;
-    EXPECT_EQ(m_runner.status(), StatusText(StatusPhrase::ReadInfo, done - 9, 300));
+    EXPECT_EQ(m_runner.status(), StatusText(StatusPhrase::ReadInfo(), done - 9, 300));
 }

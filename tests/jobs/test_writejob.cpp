@@ -143,8 +143,9 @@ TEST_F(WriteJob, RowsWithForbiddenCharactersOrWithoutTheirFileAreListedUntouched
     const int fine = addRow(u"f"_qs, u"g"_qs);
     run(ApplyKind);
 
-    EXPECT_EQ(messages(), (QStringList{WriteMessage::ForbiddenFirst, WriteMessage::ForbiddenSecond,
-                                       WriteMessage::ForbiddenSecond, WriteMessage::NoFile}));
+    EXPECT_EQ(messages(),
+              (QStringList{WriteMessage::ForbiddenFirst(), WriteMessage::ForbiddenSecond(),
+                           WriteMessage::ForbiddenSecond(), WriteMessage::NoFile()}));
     EXPECT_EQ(files(), (QStringList{u"a.mp3"_qs, u"b.mp3"_qs, u"c.mp3"_qs, u"g.mp3"_qs}));
     for (const QString &name : {u"a.mp3"_qs, u"b.mp3"_qs, u"c.mp3"_qs})
         EXPECT_EQ(test::readAll(path(name)), QByteArray("audio data")) << name.toStdString();
@@ -176,7 +177,7 @@ TEST_F(WriteJob, FailedRowsCarryTheirCellsAtTheirPositionsAndTheMessageLast)
     EXPECT_EQ(entry[newPosition], u"bad"_qs);
     EXPECT_EQ(entry[layout.position(F::Art)], u"Artist"_qs);
     EXPECT_EQ(entry[layout.position(F::Dir)], m_dir.path());
-    EXPECT_EQ(entry.last(), WriteMessage::ForbiddenFirst);
+    EXPECT_EQ(entry.last(), WriteMessage::ForbiddenFirst());
 }
 
 TEST_F(WriteJob, BlankNewNamesAreNoNames)
@@ -196,7 +197,7 @@ TEST_F(WriteJob, BlankNewNamesAreNoNames)
     addRow(u"d"_qs, u". "_qs);
     addRow(u"e"_qs, u"Sub/. ."_qs);
     run(ApplyKind);
-    EXPECT_EQ(messages(), QStringList(4, WriteMessage::NoNewPath));
+    EXPECT_EQ(messages(), QStringList(4, WriteMessage::NoNewPath()));
     EXPECT_TRUE(m_answers.folderQuestions.isEmpty());
     EXPECT_EQ(files(),
               (QStringList{u"a.mp3"_qs, u"b.mp3"_qs, u"d.mp3"_qs, u"e.mp3"_qs, u"x.mp3"_qs}));
@@ -211,7 +212,7 @@ TEST_F(WriteJob, FolderAnswersAndTheirMemoryForTheRestOfTheJob)
     addRow(u"d"_qs, u"Three/d"_qs);
     m_answers.folders = Answer::No;
     run(ApplyKind);
-    const QStringList refused(3, WriteMessage::NoNewFolder);
+    const QStringList refused(3, WriteMessage::NoNewFolder());
     EXPECT_EQ(messages(), refused);
     EXPECT_EQ(m_answers.folderQuestions.size(), 3);
     EXPECT_TRUE(QFile::exists(path(u"a.mp3"_qs)));
@@ -243,7 +244,7 @@ TEST_F(WriteJob, TheFileSystemDecidesWhetherANameDifferingInCaseIsTaken)
     m_answers.files = Answer::No;
     run(ApplyKind);
     EXPECT_EQ(m_answers.fileQuestions.size(), 1); // only about the other file
-    EXPECT_EQ(messages(), QStringList{WriteMessage::TargetExists});
+    EXPECT_EQ(messages(), QStringList{WriteMessage::TargetExists()});
     EXPECT_EQ(cell(caseOnly, F::Old), u"Song"_qs);
     EXPECT_EQ(files(), (QStringList{u"Song.mp3"_qs, u"Track.mp3"_qs, u"track.mp3"_qs}));
     EXPECT_EQ(test::readAll(path(u"Track.mp3"_qs)), QByteArray("other"));
@@ -281,7 +282,7 @@ TEST_F(WriteJob, AFolderThatCannotBeCreatedIsListed)
     ASSERT_TRUE(test::writeAll(path(u"plain"_qs), "not a folder"));
     addRow(u"a"_qs, u"plain/Sub/a"_qs);
     run(ApplyKind);
-    EXPECT_EQ(messages(), QStringList{WriteMessage::CannotCreateFolder});
+    EXPECT_EQ(messages(), QStringList{WriteMessage::CannotCreateFolder()});
     EXPECT_TRUE(QFile::exists(path(u"a.mp3"_qs)));
 }
 
@@ -295,7 +296,8 @@ TEST_F(WriteJob, ExistingFilesAreKeptOrReplacedByTheAnswers)
 
     m_answers.files = Answer::No;
     run(ApplyKind);
-    EXPECT_EQ(messages(), (QStringList{WriteMessage::TargetExists, WriteMessage::TargetExists}));
+    EXPECT_EQ(messages(),
+              (QStringList{WriteMessage::TargetExists(), WriteMessage::TargetExists()}));
     EXPECT_EQ(m_answers.fileQuestions.first(),
               u"Файл "_qs + m_dir.path()
                   + u"/taken1.mp3 уже существует.\nЗаменить существующий файл?"_qs);
@@ -328,7 +330,7 @@ TEST_F(WriteJob, CopyModeCopiesAndNeverCopiesOntoTheFileItself)
     m_answers.folders = Answer::Yes;
     run(ApplyKind);
 
-    EXPECT_EQ(messages(), QStringList{WriteMessage::ChangeImpossible});
+    EXPECT_EQ(messages(), QStringList{WriteMessage::ChangeImpossible()});
     EXPECT_EQ(cell(same, F::Old), u"same"_qs);
     EXPECT_EQ(id3v2Title(path(u"same.mp3"_qs)), u"Title same"_qs); // tag written
     EXPECT_TRUE(QFile::exists(path(u"a.mp3"_qs)));
@@ -350,7 +352,7 @@ TEST_F(WriteJob, AFailedReplaceIsListed)
     run(ApplyKind);
     QFile::setPermissions(path(u"locked"_qs),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_EQ(messages(), QStringList{WriteMessage::CannotReplace});
+    EXPECT_EQ(messages(), QStringList{WriteMessage::CannotReplace()});
     EXPECT_EQ(test::readAll(path(u"locked/x.mp3"_qs)), QByteArray("x"));
     EXPECT_TRUE(QFile::exists(path(u"a.mp3"_qs)));
 }
@@ -364,7 +366,7 @@ TEST_F(WriteJob, TagWriteFailuresLeaveTheFileAsItWas)
     const int lyrics = addRow(u"long"_qs, u"long2"_qs, QByteArray(2000, 'a'));
     m_table.setCell(lyrics, F::Slt, QString(100000, u'l'));
     run(ApplyKind);
-    EXPECT_EQ(messages(), QStringList{WriteMessage::TagNotChanged});
+    EXPECT_EQ(messages(), QStringList{WriteMessage::TagNotChanged()});
     // The rename happened all the same; the row is listed for its tag.
     EXPECT_EQ(test::readAll(path(u"long2.mp3"_qs)), QByteArray(2000, 'a'));
     EXPECT_EQ(cell(lyrics, F::Old), u"long2"_qs);
@@ -374,7 +376,7 @@ TEST_F(WriteJob, TagWriteFailuresLeaveTheFileAsItWas)
     ASSERT_TRUE(QFile::setPermissions(path(u"tiny.mp3"_qs), QFile::ReadOwner));
     const QFile::Permissions before = QFile::permissions(path(u"tiny.mp3"_qs));
     run(WriteTag2Kind);
-    EXPECT_EQ(messages(), QStringList{WriteMessage::TagNotChanged});
+    EXPECT_EQ(messages(), QStringList{WriteMessage::TagNotChanged()});
     EXPECT_EQ(test::readAll(path(u"tiny.mp3"_qs)), QByteArray("12345"));
     EXPECT_EQ(QFile::permissions(path(u"tiny.mp3"_qs)), before);
     EXPECT_EQ(cell(tiny, F::Old), u"tiny"_qs);
@@ -385,8 +387,8 @@ TEST_F(WriteJob, TagWriteFailuresLeaveTheFileAsItWas)
     const int both = addRow(u"long2"_qs, u"long2"_qs, QByteArray());
     m_table.setCell(both, F::Slt, QString(100000, u'l'));
     run(ApplyKind);
-    EXPECT_EQ(messages(),
-              QStringList{WriteMessage::ChangeImpossible + u". "_qs + WriteMessage::TagNotChanged});
+    EXPECT_EQ(messages(), QStringList{WriteMessage::ChangeImpossible() + u". "_qs
+                                      + WriteMessage::TagNotChanged()});
 }
 
 TEST_F(WriteJob, TagKindsCheckTheRowsAndNeverRenameOrTouchTheBlankRow)
@@ -396,8 +398,8 @@ TEST_F(WriteJob, TagKindsCheckTheRowsAndNeverRenameOrTouchTheBlankRow)
     addRow(u"e"_qs, u"f:g"_qs);
     const int good = addRow(u"h"_qs, u"other"_qs, QByteArray(200, 'h'));
     run(WriteTag2Kind, 1, m_table.blankRow());
-    EXPECT_EQ(messages(), (QStringList{WriteMessage::NoFile, WriteMessage::ForbiddenFirst,
-                                       WriteMessage::ForbiddenSecond}));
+    EXPECT_EQ(messages(), (QStringList{WriteMessage::NoFile(), WriteMessage::ForbiddenFirst(),
+                                       WriteMessage::ForbiddenSecond()}));
     EXPECT_EQ(test::readAll(path(u"c|d.mp3"_qs)), QByteArray("audio data"));
     EXPECT_EQ(cell(bad, F::Old), u"c|d"_qs);
     EXPECT_EQ(cell(good, F::Old), u"h"_qs);
@@ -572,7 +574,7 @@ TEST_F(WriteJob, TagsGoOnlyToFilesTheReadingWouldRead)
         const bool renamed = c.kind == ApplyKind;
         const int untagged = int(names.size() - c.tagged.size());
         EXPECT_EQ(messages(),
-                  renamed ? QStringList() : QStringList(untagged, WriteMessage::TagNotChanged));
+                  renamed ? QStringList() : QStringList(untagged, WriteMessage::TagNotChanged()));
         EXPECT_EQ(m_runner.status(), u"Обработано файлов: 6/6"_qs);
         for (const QString &name : names) {
             const QString now = renamed ? u"new "_qs + name : name;
@@ -719,7 +721,7 @@ TEST_F(WriteJob, TagsWhoseFramesCannotAllBeWalkedAreNotRewritten)
         m_table.setCell(row, F::Tit, u"Changed"_qs);
         m_settings.TagView = 2;
         run(WriteTag2Kind);
-        EXPECT_EQ(messages(), QStringList{WriteMessage::TagNotChanged});
+        EXPECT_EQ(messages(), QStringList{WriteMessage::TagNotChanged()});
         EXPECT_EQ(test::readAll(path(u"a.mp3"_qs)), bytes);
     }
 }
@@ -737,7 +739,7 @@ TEST_F(WriteJob, RowsThatMeetEachOthersNamesNeverLoseAFile)
         QStringList messages;
         int questions;
     };
-    const QString exists = WriteMessage::TargetExists;
+    const QString exists = WriteMessage::TargetExists();
     const std::vector<Case> cases{
         {"two rows into one name",
          {{"a", "same"}, {"b", "same"}},
@@ -842,7 +844,7 @@ TEST_F(WriteJob, TwoNewNamesDifferingInCaseAreOneNameWhereTheFileSystemSaysSo)
     run(ApplyKind);
     EXPECT_TRUE(m_answers.fileQuestions.isEmpty());
     if (ignoresCase) {
-        EXPECT_EQ(messages(), QStringList{WriteMessage::TargetExists});
+        EXPECT_EQ(messages(), QStringList{WriteMessage::TargetExists()});
         EXPECT_EQ(test::readAll(path(u"b.mp3"_qs)), QByteArray("b"));
     } else {
         EXPECT_TRUE(m_errors.rows.empty());

@@ -125,7 +125,7 @@ TEST(ListSession, ListThatCannotBeReadOrWritten)
     ListSession s;
     s.session.addList(dir.filePath("missing.txt"), 'l');
     s.session.waitForJobs();
-    EXPECT_EQ(s.failures, QStringList{kCannotOpenFile + dir.filePath("missing.txt")});
+    EXPECT_EQ(s.failures, QStringList{CannotOpenFileText() + dir.filePath("missing.txt")});
     EXPECT_EQ(s.session.table().fileRowCount(), 0);
     s.session.table().appendFileRow("/m/", "a.mp3");
     s.session.saveList(dir.filePath("none/x.txt"), Session::ListFormat::Special);
