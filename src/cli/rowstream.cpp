@@ -304,28 +304,39 @@ bool readRows(const QByteArray &input, RowTable &table, QString &error)
     return true;
 }
 
+RowWriter::RowWriter(std::FILE *out, RowFormat format) : m_out(out), m_format(format)
+{
+    if (format == RowFormat::Tsv)
+        appendTsvHeader(m_buffer);
+}
+
+bool RowWriter::add(const Row &row)
+{
+    if (m_format == RowFormat::Tsv)
+        appendTsvRow(m_buffer, row);
+    else
+        appendJsonRow(m_buffer, row);
+    return m_buffer.size() <= (1 << 16) || writeBuffer();
+}
+
+bool RowWriter::writeBuffer()
+{
+    const size_t size = size_t(m_buffer.size());
+    const bool written = std::fwrite(m_buffer.constData(), 1, size, m_out) == size;
+    m_buffer.resize(0); // keeps its room for the next slice
+    return written;
+}
+
+bool RowWriter::finish() { return writeBuffer() && std::fflush(m_out) == 0; }
+
 bool writeRows(std::FILE *out, const RowTable &table, RowFormat format)
 {
-    QByteArray buffer;
-    if (format == RowFormat::Tsv)
-        appendTsvHeader(buffer);
+    RowWriter writer(out, format);
     for (int r = 1; r <= table.lastFileRow(); ++r) {
-        if (format == RowFormat::Tsv)
-            appendTsvRow(buffer, table.row(r));
-        else
-            appendJsonRow(buffer, table.row(r));
-        // Written in slices so a large table never waits in memory twice.
-        if (buffer.size() > (1 << 16)) {
-            if (std::fwrite(buffer.constData(), 1, size_t(buffer.size()), out)
-                != size_t(buffer.size()))
-                return false;
-            buffer.clear();
-        }
+        if (!writer.add(table.row(r)))
+            return false;
     }
-    if (!buffer.isEmpty()
-        && std::fwrite(buffer.constData(), 1, size_t(buffer.size()), out) != size_t(buffer.size()))
-        return false;
-    return std::fflush(out) == 0;
+    return writer.finish();
 }
 
 } // namespace qm::cli

@@ -74,6 +74,10 @@ inline QString headerText(FieldNumber f) { return QString::fromUtf16(columnInfo(
 inline int defaultPosition(FieldNumber f) { return columnInfo(f).defaultPosition; }
 inline ColumnGroup columnGroup(FieldNumber f) { return columnInfo(f).group; }
 
+// An added file's name split into Old and Ext at its last dot, New a copy
+// of Old.
+void splitFileName(QString &old, QString &ext, QString &newName);
+
 // The header cell as built at start-up: "Старое имя (%ON)".
 QString headerCaption(FieldNumber f);
 
