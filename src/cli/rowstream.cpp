@@ -7,8 +7,10 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 
+#include <algorithm>
 #include <array>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 namespace qm::cli {
@@ -17,17 +19,28 @@ namespace {
 
 const char kHex[] = "0123456789abcdef";
 
-// UTF-8 bytes as the inside of a JSON string: the runs that need no escape
-// go in with one append each.
-void appendJsonEscaped(QByteArray &out, const QByteArray &utf8)
+// Rows go out in slices of about this many bytes.
+constexpr qsizetype kSlice = 1 << 16;
+
+void appendRun(QByteArray &out, const char *run, qsizetype size) { out.append(run, size); }
+
+// Characters known to be ASCII, each one byte.
+void appendRun(QByteArray &out, const char16_t *run, qsizetype size)
 {
-    const char *run = utf8.constData();
-    const char *const end = run + utf8.size();
-    for (const char *p = run; p != end; ++p) {
-        const auto byte = static_cast<unsigned char>(*p);
+    const qsizetype at = out.size();
+    out.resize(at + size);
+    std::copy(run, run + size, out.data() + at);
+}
+
+// UTF-8 bytes (or UTF-16 units all below 0x80) as the inside of a JSON
+// string: the runs that need no escape go in with one append each.
+template <typename Unit> void appendJsonEscaped(QByteArray &out, const Unit *run, const Unit *end)
+{
+    for (const Unit *p = run; p != end; ++p) {
+        const auto byte = static_cast<std::make_unsigned_t<Unit>>(*p);
         if (byte >= 0x20 && byte != '"' && byte != '\\')
             continue;
-        out.append(run, p - run);
+        appendRun(out, run, p - run);
         run = p + 1;
         switch (byte) {
         case '"':
@@ -51,7 +64,12 @@ void appendJsonEscaped(QByteArray &out, const QByteArray &utf8)
         }
         }
     }
-    out.append(run, end - run);
+    appendRun(out, run, end - run);
+}
+
+void appendJsonEscaped(QByteArray &out, const QByteArray &utf8)
+{
+    appendJsonEscaped(out, utf8.constData(), utf8.constData() + utf8.size());
 }
 
 // A byte of a file name that is not UTF-8 travels as the escape of a lone
@@ -61,6 +79,15 @@ void appendJsonEscaped(QByteArray &out, const QByteArray &utf8)
 void appendJsonString(QByteArray &out, const QString &text)
 {
     out += '"';
+    // Most cells are plain ASCII: escaped straight from the text, with no
+    // UTF-8 copy in between.
+    const auto *const begin = reinterpret_cast<const char16_t *>(text.constData());
+    const char16_t *const end = begin + text.size();
+    if (std::all_of(begin, end, [](char16_t unit) { return unit < 0x80; })) {
+        appendJsonEscaped(out, begin, end);
+        out += '"';
+        return;
+    }
     qsizetype runStart = 0;
     for (qsizetype i = 0; i <= text.size(); ++i) {
         const int raw = i < text.size() ? rawByteOf(text.at(i)) : -1;
@@ -306,6 +333,7 @@ bool readRows(const QByteArray &input, RowTable &table, QString &error)
 
 RowWriter::RowWriter(std::FILE *out, RowFormat format) : m_out(out), m_format(format)
 {
+    m_buffer.reserve(kSlice + 8192);
     if (format == RowFormat::Tsv)
         appendTsvHeader(m_buffer);
 }
@@ -316,7 +344,7 @@ bool RowWriter::add(const Row &row)
         appendTsvRow(m_buffer, row);
     else
         appendJsonRow(m_buffer, row);
-    return m_buffer.size() <= (1 << 16) || writeBuffer();
+    return m_buffer.size() <= kSlice || writeBuffer();
 }
 
 bool RowWriter::writeBuffer()
