@@ -168,16 +168,17 @@ int sendToPlayer(const Arguments &args, bool replace)
     return ExitOk;
 }
 
-// Files read at once by `read`: two when the machine has the processors,
-// since on a cold cache the reads wait for the disk; QUILLMARK_READ_THREADS
-// sets another number.
+// Files read at most at once by `read`, used only while the reads wait for
+// the disk: a waiting thread needs no processor, and four reads side by side
+// read a cold folder faster than two on a machine of two cores;
+// QUILLMARK_READ_THREADS sets another number.
 int readThreads()
 {
     bool ok = false;
     const int asked = qEnvironmentVariableIntValue("QUILLMARK_READ_THREADS", &ok);
     if (ok && asked >= 1)
         return std::min(asked, 16);
-    return std::clamp(QThread::idealThreadCount(), 1, 2);
+    return std::clamp(2 * QThread::idealThreadCount(), 1, 4);
 }
 
 int writeOut(const RowTable &table, RowFormat format)

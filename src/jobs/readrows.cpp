@@ -3,6 +3,7 @@
 #include "jobs/addfiles.h"
 #include "jobs/fileops.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <thread>
@@ -33,10 +34,14 @@ void AddedRowReader::complete(Row &row)
 
 namespace {
 
-// Rows are gathered into batches that the reading threads share out; a
-// batch is small enough to keep memory flat and large enough that the
-// threads rarely wait for each other.
-constexpr size_t kBatchRows = 512;
+// Rows are gathered into batches: small enough to keep memory flat, large
+// enough that the reading threads rarely wait for each other.
+constexpr size_t kBatchRows = 256;
+// A batch read slower than this a file waited for the disk: the next batch
+// is shared among the threads, whose reads then wait side by side. From the
+// page cache a file takes a few microseconds, and a second thread would only
+// cost processor time.
+constexpr qint64 kWaitingNsPerFile = 40'000;
 
 class RowBatches {
 public:
@@ -55,22 +60,22 @@ public:
         row[size_t(toInt(FieldNumber::No))] = numberText(++m_number, m_settings.numbers);
         row[size_t(toInt(FieldNumber::Dir))] = folder;
         row[size_t(toInt(FieldNumber::Old))] = name;
-        // One thread reads and hands on each row at once; with more, a
-        // batch is read first.
-        if (m_readers.size() == 1 || m_batch.size() == kBatchRows)
-            return flush();
-        return true;
+        return m_batch.size() < kBatchRows || flush();
     }
 
     bool flush()
     {
-        const size_t threads = m_readers.size();
+        QElapsedTimer timer;
+        timer.start();
+        const size_t threads = m_shared ? m_readers.size() : 1;
         std::vector<std::thread> helpers;
         for (size_t t = 1; t < threads && t < m_batch.size(); ++t)
             helpers.emplace_back([this, t, threads] { readEvery(t, threads); });
         readEvery(0, threads);
         for (std::thread &helper : helpers)
             helper.join();
+        if (!m_batch.empty())
+            m_shared = timer.nsecsElapsed() / qint64(m_batch.size()) > kWaitingNsPerFile;
         bool go = true;
         for (const Row &row : m_batch) {
             if (!(go = m_sink(row)))
@@ -92,6 +97,7 @@ private:
     std::vector<std::unique_ptr<AddedRowReader>> m_readers;
     std::vector<Row> m_batch;
     int m_number = 0;
+    bool m_shared = false; // the last batch waited for the disk
 };
 
 } // namespace

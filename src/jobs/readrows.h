@@ -18,8 +18,8 @@ struct RowReadSettings {
     ReadSettings read;
     bool fileInfo = false;
     NumberStyle numbers = NumberStyle::LeadingZero;
-    // Files read at once: more than one pays when the disk, not the
-    // processor, holds the reads back.
+    // Files read at most at once. More than one are used only while the
+    // reads wait for the disk (a cold cache), where they pay.
     int threads = 1;
 };
 
