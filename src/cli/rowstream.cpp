@@ -78,16 +78,27 @@ void appendJsonEscaped(QByteArray &out, const QByteArray &utf8)
 // stays valid UTF-8.
 void appendJsonString(QByteArray &out, const QString &text)
 {
-    out += '"';
-    // Most cells are plain ASCII: escaped straight from the text, with no
-    // UTF-8 copy in between.
     const auto *const begin = reinterpret_cast<const char16_t *>(text.constData());
     const char16_t *const end = begin + text.size();
-    if (std::all_of(begin, end, [](char16_t unit) { return unit < 0x80; })) {
-        appendJsonEscaped(out, begin, end);
+    // Most cells are printable ASCII that needs no escape: copied in one
+    // pass with both quotes, straight from the text.
+    const qsizetype at = out.size();
+    out.resize(at + text.size() + 2);
+    char *to = out.data() + at;
+    *to++ = '"';
+    const char16_t *from = begin;
+    while (from != end && *from >= 0x20 && *from < 0x80 && *from != '"' && *from != '\\')
+        *to++ = char(*from++);
+    *to = '"';
+    if (from == end)
+        return;
+    out.truncate(at + 1 + (from - begin));
+    if (std::all_of(from, end, [](char16_t unit) { return unit < 0x80; })) {
+        appendJsonEscaped(out, from, end);
         out += '"';
         return;
     }
+    out.truncate(at + 1);
     qsizetype runStart = 0;
     for (qsizetype i = 0; i <= text.size(); ++i) {
         const int raw = i < text.size() ? rawByteOf(text.at(i)) : -1;

@@ -162,13 +162,16 @@ QString DurationText(double seconds)
     const qint64 hours = whole / 3600;
     const int minutes = int(whole / 60 % 60);
     const int secs = int(whole % 60);
-    if (hours > 0) {
-        return QStringLiteral("%1:%2:%3")
-            .arg(hours)
-            .arg(minutes, 2, 10, QLatin1Char('0'))
-            .arg(secs, 2, 10, QLatin1Char('0'));
-    }
-    return QStringLiteral("%1:%2").arg(minutes).arg(secs, 2, 10, QLatin1Char('0'));
+    // Made for every file read: built in place rather than through arg().
+    QString text = QString::number(hours > 0 ? hours : minutes);
+    const auto twoDigits = [&text](int n) {
+        const char digits[] = {':', char('0' + n / 10), char('0' + n % 10)};
+        text += QLatin1StringView(digits, sizeof digits);
+    };
+    if (hours > 0)
+        twoDigits(minutes);
+    twoDigits(secs);
+    return text;
 }
 
 FileReader::FileReader(int kind, const ReadSettings &settings) : m_kind(kind), m_settings(settings)
