@@ -74,10 +74,6 @@ inline QString headerText(FieldNumber f) { return QString::fromUtf16(columnInfo(
 inline int defaultPosition(FieldNumber f) { return columnInfo(f).defaultPosition; }
 inline ColumnGroup columnGroup(FieldNumber f) { return columnInfo(f).group; }
 
-// An added file's name split into Old and Ext at its last dot, New a copy
-// of Old.
-void splitFileName(QString &old, QString &ext, QString &newName);
-
 // The header cell as built at start-up: "Старое имя (%ON)".
 QString headerCaption(FieldNumber f);
 
@@ -94,5 +90,9 @@ inline bool isTagField(FieldNumber f)
     const ColumnGroup g = columnGroup(f);
     return g == ColumnGroup::Tag || g == ColumnGroup::TagExtended || g == ColumnGroup::Id3v2Only;
 }
+
+// An added file's name split into Old and Ext at its last dot, New a copy
+// of Old.
+void splitFileName(QString &old, QString &ext, QString &newName);
 
 } // namespace qm
