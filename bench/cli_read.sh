@@ -1,14 +1,20 @@
 #!/bin/sh
-# Whole-process timing of `quillmark-cli read` over a generated folder of
+# Whole-process timing of `quillmark-cli read` over generated folders of
 # tagged MP3 files, beside two baselines run in the same session on the same
-# warm folder: a small TagLib program reading the same fields and audio
+# folders: a small TagLib program reading the same fields and audio
 # properties, and a plain C loop that only opens each file and reads its head
-# and tail. Each figure is the best of five rounds; the results are ratios.
+# and tail (the floor). Two corpora: every file with a 7-frame ID3v2.3 tag,
+# and every file with all 17 fields filled. Each warm figure is the best of
+# five rounds; the results are ratios. Then the same reads on a cold cache
+# (each file's pages dropped before every round), the peak memory of `read`
+# over RSS_COUNT files, and `edit` over 100,000 rows.
 #
 #   bench/cli_read.sh [BUILD_DIR (default build)] [FILE COUNT (default 10000)]
+#                     [RSS_COUNT (default 100000)]
 set -eu
 build=${1:-build}
 count=${2:-10000}
+rsscount=${3:-100000}
 cli=$build/src/cli/quillmark-cli
 baselines=$build/bench/bench_cli_baselines
 for program in "$cli" "$baselines"; do
@@ -19,81 +25,147 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # Empty settings folder: the defaults, whatever the user has configured.
 export QUILLMARK_CONFIG_DIR="$work/config"
-mkdir -p "$work/config" "$work/files"
+mkdir -p "$work/config"
 
 ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:duration=0.5 "$work/tone.wav"
 lame --quiet "$work/tone.wav" "$work/tone.mp3"
-/usr/bin/python3 - "$work" "$count" <<'PY'
-import shutil, sys
-from mutagen.id3 import ID3, TIT2, TPE1, TALB, TRCK, TYER, TCON, COMM
-work, count = sys.argv[1], int(sys.argv[2])
-tag = ID3()
-for frame in (TIT2(encoding=1, text="Title"), TPE1(encoding=1, text="Artist"),
-              TALB(encoding=1, text="Album"), TRCK(encoding=1, text="3/12"),
-              TYER(encoding=1, text="1999"), TCON(encoding=1, text="Rock"),
-              COMM(encoding=1, lang="eng", desc="", text="Comment")):
-    tag.add(frame)
-tag.save(work + "/tone.mp3", v2_version=3)
-for i in range(count):
-    shutil.copyfile(work + "/tone.mp3", "%s/files/%05d.mp3" % (work, i))
+/usr/bin/python3 - "$work" "$count" "$rsscount" <<'PY'
+import os, shutil, sys
+from mutagen.id3 import (ID3, COMM, TALB, TCOM, TCON, TCOP, TENC, TIT1, TIT2, TLAN, TOAL, TOPE,
+                         TORY, TPE1, TRCK, TYER, USLT, WXXX)
+work, count, rsscount = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+seven = [TIT2(encoding=1, text="Title"), TPE1(encoding=1, text="Artist"),
+         TALB(encoding=1, text="Album"), TRCK(encoding=1, text="3/12"),
+         TYER(encoding=1, text="1999"), TCON(encoding=1, text="Rock"),
+         COMM(encoding=1, lang="eng", desc="", text="Comment")]
+full = seven + [TOPE(encoding=1, text="Original Artist"), TIT1(encoding=1, text="Grouping"),
+                TOAL(encoding=1, text="Original Album"), TORY(encoding=1, text="1970"),
+                TCOP(encoding=1, text="(c) 1999 Someone"),
+                USLT(encoding=1, lang="eng", desc="", text="First line\nSecond line"),
+                TCOM(encoding=1, text="Composer"), TENC(encoding=1, text="Encoder"),
+                TLAN(encoding=1, text="eng"), WXXX(encoding=0, desc="", url="http://example.com/")]
+for name, frames in (("seven", seven), ("full", full)):
+    shutil.copyfile(work + "/tone.mp3", "%s/%s.mp3" % (work, name))
+    tag = ID3()
+    for frame in frames:
+        tag.add(frame)
+    tag.save("%s/%s.mp3" % (work, name), v2_version=3)
+    os.mkdir("%s/%s" % (work, name))
+    for i in range(count):
+        shutil.copyfile("%s/%s.mp3" % (work, name), "%s/%s/%05d.mp3" % (work, name, i))
+# For the memory figure only: links to the first corpus's files, so the
+# folder costs no room.
+os.mkdir(work + "/many")
+for i in range(rsscount):
+    os.link("%s/seven/%05d.mp3" % (work, i % count), "%s/many/%06d.mp3" % (work, i))
 PY
 
-"$baselines" plain "$work/files" >/dev/null # warm the page cache
-rows=$("$cli" read "$work/files" | wc -l)
+"$baselines" plain "$work/seven" >/dev/null # warm the page cache
+"$baselines" plain "$work/full" >/dev/null
 taglib=taglib
-"$baselines" taglib "$work/files" >/dev/null 2>&1 || taglib=
+"$baselines" taglib "$work/seven" >/dev/null 2>&1 || taglib=
 
 # 100,000 rows for the filter: the folder's rows ten times over.
-"$cli" read "$work/files" >"$work/rows1"
+"$cli" read "$work/seven" >"$work/rows1"
 for i in 1 2 3 4 5 6 7 8 9 10; do cat "$work/rows1"; done >"$work/rows"
 
-# Rounds alternate between the programs; each figure is the least of five
+# Rounds alternate between the programs; each figure is the least of the
 # rounds, as wall time and as processor time (user + system, all threads),
 # which other work on the machine disturbs far less.
-/usr/bin/python3 - "$count" "$rows" "$cli" "$baselines" "$work/files" "$taglib" "$work/rows" <<'PY'
-import os, subprocess, sys, time
-count, rows, cli, baselines, files, taglib, rowfile = sys.argv[1:]
-runs = [
-    ("plain C loop process (head + tail)", [baselines, "plain", files]),
-    ("quillmark-cli read (information + ID3v2)", [cli, "read", files]),
-    ("quillmark-cli read --no-info (ID3v2 only)", [cli, "read", "--no-info", files]),
-]
-if taglib:
-    runs.append(("TagLib process (tag + audio properties)", [baselines, "taglib", files]))
+/usr/bin/python3 - "$count" "$cli" "$baselines" "$work" "$taglib" "$rsscount" <<'PY'
+import glob, os, subprocess, sys, time
+count, cli, baselines, work, taglib, rsscount = sys.argv[1:]
+
+def run(command, stdin=None, env=None):
+    with open(os.devnull, "wb") as null:
+        start = time.perf_counter()
+        process = subprocess.Popen(command, stdout=null, stdin=stdin, env=env)
+        _, status, usage = os.wait4(process.pid, 0)
+        wall = time.perf_counter() - start
+    if status != 0:
+        sys.exit("%s failed" % " ".join(command))
+    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss
+
+def drop(folder):
+    # The files' pages out of the page cache (no root needed); the folder's
+    # entries stay cached, as the floor's and TagLib's do.
+    for path in glob.glob(folder + "/*"):
+        fd = os.open(path, os.O_RDONLY)
+        os.posix_fadvise(fd, 0, 0, os.POSIX_FADV_DONTNEED)
+        os.close(fd)
+
+def threads(n):
+    return dict(os.environ, QUILLMARK_READ_THREADS=str(n))
+
+def programs(files):
+    runs = [
+        ("plain C loop process (head + tail)", [baselines, "plain", files], None),
+        ("quillmark-cli read (information + ID3v2)", [cli, "read", files], None),
+        ("quillmark-cli read --no-info (ID3v2 only)", [cli, "read", "--no-info", files], None),
+    ]
+    if taglib:
+        runs.append(("TagLib process (tag + audio properties)", [baselines, "taglib", files], None))
+    return runs
+
+def table(title, runs, rounds, cold):
+    # Warm: the least of the rounds. Cold: the median, since a round whose
+    # pages were not all dropped would otherwise pass for the cold figure.
+    times = {name: ([], []) for name, _, _ in runs}
+    for _ in range(rounds):
+        for name, command, env in runs:
+            if cold:
+                drop(command[-1])
+            wall, cpu, _ = run(command, env=env)
+            times[name][0].append(wall)
+            times[name][1].append(cpu)
+    pick = (lambda values: sorted(values)[len(values) // 2]) if cold else min
+    best = {name: [pick(walls), pick(cpus)] for name, (walls, cpus) in times.items()}
+    floor = best[runs[0][0]]
+    print("== %s" % title)
+    print("%-44s %9s %8s %9s %8s" % ("", "wall", "x floor", "cpu", "x floor"))
+    for name, _, _ in runs:
+        wall, cpu = best[name]
+        print("%-44s %6.0f ms %8.2f %6.0f ms %8.2f"
+              % (name, wall * 1e3, wall / floor[0], cpu * 1e3, cpu / floor[1]))
+    if taglib:
+        peer = best["TagLib process (tag + audio properties)"]
+        for name, _, _ in runs[1:]:
+            if name.startswith("quillmark-cli read"):
+                ours = best[name]
+                print("TagLib / %s: %.2f x wall, %.2f x cpu"
+                      % (name.split(" (")[0], peer[0] / ours[0], peer[1] / ours[1]))
+    else:
+        print("TagLib baseline not built (install libtag1-dev and reconfigure)")
+    print()
+
+print("files: %s a corpus" % count)
+for corpus, what in (("seven", "a 7-frame ID3v2.3 tag"), ("full", "all 17 fields filled")):
+    table("warm, every file with %s" % what, programs("%s/%s" % (work, corpus)), 5, False)
+cold = programs(work + "/seven")
+cold[1:2] = [("quillmark-cli read, one thread", [cli, "read", work + "/seven"], threads(1)),
+             ("quillmark-cli read (up to 4 threads)", [cli, "read", work + "/seven"], None)]
+table("cold (pages dropped before each run, median of three), 7-frame tags", cold, 3, True)
+
+wall, cpu, rss = run([cli, "read", work + "/many"])
+print("quillmark-cli read of %s files: %.2f s wall, %.2f s cpu, peak RSS %.1f MB"
+      % (rsscount, wall, cpu, rss / 1024))
+print()
+
 filters = [
     ("copy of 100,000 rows (stdin to stdout)", [baselines, "copy"]),
     ("quillmark-cli edit --set 'New=%TR. %TT'", [cli, "edit", "--set", "New=%TR. %TT"]),
 ]
-best = {name: [float("inf"), float("inf")] for name, _ in runs + filters}
-with open(os.devnull, "wb") as null:
-    for _ in range(5):
-        for name, command in runs + filters:
-            stdin = open(rowfile, "rb") if (name, command) in filters else None
-            start = time.perf_counter()
-            process = subprocess.Popen(command, stdout=null, stdin=stdin)
-            _, status, usage = os.wait4(process.pid, 0)
-            wall = time.perf_counter() - start
-            if status != 0:
-                sys.exit("%s failed" % " ".join(command))
-            if stdin:
-                stdin.close()
-            cpu = usage.ru_utime + usage.ru_stime
-            best[name][0] = min(best[name][0], wall)
-            best[name][1] = min(best[name][1], cpu)
-floor = best[runs[0][0]]
-print("files: %s (rows printed: %s)" % (count, rows))
-print("%-44s %9s %8s %9s %8s" % ("", "wall", "x floor", "cpu", "x floor"))
-for name, _ in runs:
-    wall, cpu = best[name]
-    print("%-44s %6.0f ms %8.2f %6.0f ms %8.2f" % (name, wall * 1e3, wall / floor[0], cpu * 1e3, cpu / floor[1]))
-if taglib:
-    ours = best[runs[1][0]]
-    peer = best[runs[3][0]]
-    print("TagLib / quillmark-cli read: %.2f x wall, %.2f x cpu" % (peer[0] / ours[0], peer[1] / ours[1]))
-else:
-    print("TagLib baseline not built (install libtag1-dev and reconfigure)")
+best = {}
+for _ in range(5):
+    for name, command in filters:
+        with open(work + "/rows", "rb") as rows:
+            wall, cpu, _ = run(command, stdin=rows)
+        old = best.get(name, (float("inf"), float("inf")))
+        best[name] = (min(old[0], wall), min(old[1], cpu))
 floor = best[filters[0][0]]
+print("== edit, 100,000 rows")
 for name, _ in filters:
     wall, cpu = best[name]
-    print("%-44s %6.0f ms %8.2f %6.0f ms %8.2f" % (name, wall * 1e3, wall / floor[0], cpu * 1e3, cpu / floor[1]))
+    print("%-44s %6.0f ms %8.2f %6.0f ms %8.2f"
+          % (name, wall * 1e3, wall / floor[0], cpu * 1e3, cpu / floor[1]))
 PY

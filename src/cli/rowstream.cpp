@@ -7,8 +7,10 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 
+#include <algorithm>
 #include <array>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 namespace qm::cli {
@@ -17,17 +19,28 @@ namespace {
 
 const char kHex[] = "0123456789abcdef";
 
-// UTF-8 bytes as the inside of a JSON string: the runs that need no escape
-// go in with one append each.
-void appendJsonEscaped(QByteArray &out, const QByteArray &utf8)
+// Rows go out in slices of about this many bytes.
+constexpr qsizetype kSlice = 1 << 16;
+
+void appendRun(QByteArray &out, const char *run, qsizetype size) { out.append(run, size); }
+
+// Characters known to be ASCII, each one byte.
+void appendRun(QByteArray &out, const char16_t *run, qsizetype size)
 {
-    const char *run = utf8.constData();
-    const char *const end = run + utf8.size();
-    for (const char *p = run; p != end; ++p) {
-        const auto byte = static_cast<unsigned char>(*p);
+    const qsizetype at = out.size();
+    out.resize(at + size);
+    std::copy(run, run + size, out.data() + at);
+}
+
+// UTF-8 bytes (or UTF-16 units all below 0x80) as the inside of a JSON
+// string: the runs that need no escape go in with one append each.
+template <typename Unit> void appendJsonEscaped(QByteArray &out, const Unit *run, const Unit *end)
+{
+    for (const Unit *p = run; p != end; ++p) {
+        const auto byte = static_cast<std::make_unsigned_t<Unit>>(*p);
         if (byte >= 0x20 && byte != '"' && byte != '\\')
             continue;
-        out.append(run, p - run);
+        appendRun(out, run, p - run);
         run = p + 1;
         switch (byte) {
         case '"':
@@ -51,7 +64,12 @@ void appendJsonEscaped(QByteArray &out, const QByteArray &utf8)
         }
         }
     }
-    out.append(run, end - run);
+    appendRun(out, run, end - run);
+}
+
+void appendJsonEscaped(QByteArray &out, const QByteArray &utf8)
+{
+    appendJsonEscaped(out, utf8.constData(), utf8.constData() + utf8.size());
 }
 
 // A byte of a file name that is not UTF-8 travels as the escape of a lone
@@ -60,7 +78,27 @@ void appendJsonEscaped(QByteArray &out, const QByteArray &utf8)
 // stays valid UTF-8.
 void appendJsonString(QByteArray &out, const QString &text)
 {
-    out += '"';
+    const auto *const begin = reinterpret_cast<const char16_t *>(text.constData());
+    const char16_t *const end = begin + text.size();
+    // Most cells are printable ASCII that needs no escape: copied in one
+    // pass with both quotes, straight from the text.
+    const qsizetype at = out.size();
+    out.resize(at + text.size() + 2);
+    char *to = out.data() + at;
+    *to++ = '"';
+    const char16_t *from = begin;
+    while (from != end && *from >= 0x20 && *from < 0x80 && *from != '"' && *from != '\\')
+        *to++ = char(*from++);
+    *to = '"';
+    if (from == end)
+        return;
+    out.truncate(at + 1 + (from - begin));
+    if (std::all_of(from, end, [](char16_t unit) { return unit < 0x80; })) {
+        appendJsonEscaped(out, from, end);
+        out += '"';
+        return;
+    }
+    out.truncate(at + 1);
     qsizetype runStart = 0;
     for (qsizetype i = 0; i <= text.size(); ++i) {
         const int raw = i < text.size() ? rawByteOf(text.at(i)) : -1;
@@ -304,28 +342,40 @@ bool readRows(const QByteArray &input, RowTable &table, QString &error)
     return true;
 }
 
+RowWriter::RowWriter(std::FILE *out, RowFormat format) : m_out(out), m_format(format)
+{
+    m_buffer.reserve(kSlice + 8192);
+    if (format == RowFormat::Tsv)
+        appendTsvHeader(m_buffer);
+}
+
+bool RowWriter::add(const Row &row)
+{
+    if (m_format == RowFormat::Tsv)
+        appendTsvRow(m_buffer, row);
+    else
+        appendJsonRow(m_buffer, row);
+    return m_buffer.size() <= kSlice || writeBuffer();
+}
+
+bool RowWriter::writeBuffer()
+{
+    const size_t size = size_t(m_buffer.size());
+    const bool written = std::fwrite(m_buffer.constData(), 1, size, m_out) == size;
+    m_buffer.resize(0); // keeps its room for the next slice
+    return written;
+}
+
+bool RowWriter::finish() { return writeBuffer() && std::fflush(m_out) == 0; }
+
 bool writeRows(std::FILE *out, const RowTable &table, RowFormat format)
 {
-    QByteArray buffer;
-    if (format == RowFormat::Tsv)
-        appendTsvHeader(buffer);
+    RowWriter writer(out, format);
     for (int r = 1; r <= table.lastFileRow(); ++r) {
-        if (format == RowFormat::Tsv)
-            appendTsvRow(buffer, table.row(r));
-        else
-            appendJsonRow(buffer, table.row(r));
-        // Written in slices so a large table never waits in memory twice.
-        if (buffer.size() > (1 << 16)) {
-            if (std::fwrite(buffer.constData(), 1, size_t(buffer.size()), out)
-                != size_t(buffer.size()))
-                return false;
-            buffer.clear();
-        }
+        if (!writer.add(table.row(r)))
+            return false;
     }
-    if (!buffer.isEmpty()
-        && std::fwrite(buffer.constData(), 1, size_t(buffer.size()), out) != size_t(buffer.size()))
-        return false;
-    return std::fflush(out) == 0;
+    return writer.finish();
 }
 
 } // namespace qm::cli

@@ -33,6 +33,23 @@ bool unescapeTsv(QStringView text, QString &out);
 // `error`.
 bool readRows(const QByteArray &input, RowTable &table, QString &error);
 
+// Writes rows to `out` in the format as they come, in slices, so that a
+// long run of rows never waits in memory.
+class RowWriter {
+public:
+    RowWriter(std::FILE *out, RowFormat format);
+    // False once a write has failed.
+    bool add(const Row &row);
+    bool finish();
+
+private:
+    bool writeBuffer();
+
+    std::FILE *m_out;
+    RowFormat m_format;
+    QByteArray m_buffer;
+};
+
 // Writes every file row of the table to `out` in the format.
 bool writeRows(std::FILE *out, const RowTable &table, RowFormat format);
 

@@ -8,13 +8,19 @@
 
 namespace qm {
 
-int AppendFileRow(RowTable &table, const QString &path)
+std::pair<QString, QString> FileRowNames(const QString &path)
 {
     // Split at the last "/" of the absolute name, so "." and ".." name the
     // folder they stand for rather than becoming names of their own.
     const QString absolute = QFileInfo(path).absoluteFilePath();
     const qsizetype slash = absolute.lastIndexOf(QLatin1Char('/'));
-    return table.appendFileRow(absolute.left(slash + 1), absolute.mid(slash + 1));
+    return {absolute.left(slash + 1), absolute.mid(slash + 1)};
+}
+
+int AppendFileRow(RowTable &table, const QString &path)
+{
+    const auto [dir, name] = FileRowNames(path);
+    return table.appendFileRow(dir, name);
 }
 
 int AddChosenFiles(RowTable &table, const QStringList &paths, JobRunner *status)

@@ -2,10 +2,15 @@
 
 #include <QStringList>
 
+#include <utility>
+
 namespace qm {
 
 class JobRunner;
 class RowTable;
+
+// The Dir and Old cells of `path` as a row (see AppendFileRow).
+std::pair<QString, QString> FileRowNames(const QString &path);
 
 // `path` as a row, unchecked (a file that is not there simply fails to read
 // later): Dir its absolute folder ending with "/", Old its name, extension

@@ -16,8 +16,6 @@ namespace {
 
 using F = FieldNumber;
 
-QString yesNo(bool value) { return value ? QStringLiteral("Yes") : QStringLiteral("No"); }
-
 template <size_t N> void copyReadList(const FieldLists &lists, std::array<bool, N> &read)
 {
     for (size_t i = 0; i < N; ++i)
@@ -164,13 +162,16 @@ QString DurationText(double seconds)
     const qint64 hours = whole / 3600;
     const int minutes = int(whole / 60 % 60);
     const int secs = int(whole % 60);
-    if (hours > 0) {
-        return QStringLiteral("%1:%2:%3")
-            .arg(hours)
-            .arg(minutes, 2, 10, QLatin1Char('0'))
-            .arg(secs, 2, 10, QLatin1Char('0'));
-    }
-    return QStringLiteral("%1:%2").arg(minutes).arg(secs, 2, 10, QLatin1Char('0'));
+    // Made for every file read: built in place rather than through arg().
+    QString text = QString::number(hours > 0 ? hours : minutes);
+    const auto twoDigits = [&text](int n) {
+        const char digits[] = {':', char('0' + n / 10), char('0' + n % 10)};
+        text += QLatin1StringView(digits, sizeof digits);
+    };
+    if (hours > 0)
+        twoDigits(minutes);
+    twoDigits(secs);
+    return text;
 }
 
 FileReader::FileReader(int kind, const ReadSettings &settings) : m_kind(kind), m_settings(settings)
@@ -211,18 +212,52 @@ bool FileReader::read(const QString &fileName, CellWrites &cells)
 
 QString InformationText(const TMPEGaudio &stream)
 {
-    return stream.FGetVersion() + QLatin1Char(' ') + stream.FGetLayer()
-           + (stream.VBR.VbrFound ? QLatin1String(". VBR") : QLatin1String(". CBR"))
-           + QLatin1String(", ") + QString::number(stream.FGetBitRate()) + QLatin1String(" kbps, ")
-           + QString::number(stream.FGetSampleRate()) + QLatin1String(" Hz, ")
-           + stream.FGetChannelMode() + QLatin1String(". Frame len=")
-           + QString::number(stream.Frame.FrameSize) + QLatin1String(", ")
-           + QString::number(stream.FGetFrames()) + QLatin1String(" frames. Private: ")
-           + yesNo(stream.Frame.PrivateBit) + QLatin1String(". CRC: ")
-           + yesNo(stream.Frame.CrcPresent) + QLatin1String(". Copyright: ")
-           + yesNo(stream.Frame.CopyrightBit) + QLatin1String(". Original: ")
-           + yesNo(stream.Frame.OriginalBit) + QLatin1String(". Emphasis: ") + stream.FGetEmphasis()
-           + QLatin1String(". Encoder: ") + stream.FGetEncoder();
+    // One buffer for the whole text: it is made for every file read.
+    QString text;
+    text.reserve(200);
+    const auto number = [&text](qint64 n) {
+        char digits[24];
+        char *end = digits + sizeof digits;
+        char *p = end;
+        const bool negative = n < 0;
+        quint64 u = negative ? 0 - quint64(n) : quint64(n);
+        do {
+            *--p = char('0' + u % 10);
+            u /= 10;
+        } while (u != 0);
+        if (negative)
+            *--p = '-';
+        text += QLatin1StringView(p, end - p);
+    };
+    const auto yesNo = [&text](bool value) {
+        text += value ? QLatin1StringView("Yes") : QLatin1StringView("No");
+    };
+    text += stream.FGetVersion();
+    text += QLatin1Char(' ');
+    text += stream.FGetLayer();
+    text += stream.VBR.VbrFound ? QLatin1StringView(". VBR, ") : QLatin1StringView(". CBR, ");
+    number(stream.FGetBitRate());
+    text += QLatin1StringView(" kbps, ");
+    number(stream.FGetSampleRate());
+    text += QLatin1StringView(" Hz, ");
+    text += stream.FGetChannelMode();
+    text += QLatin1StringView(". Frame len=");
+    number(stream.Frame.FrameSize);
+    text += QLatin1StringView(", ");
+    number(stream.FGetFrames());
+    text += QLatin1StringView(" frames. Private: ");
+    yesNo(stream.Frame.PrivateBit);
+    text += QLatin1StringView(". CRC: ");
+    yesNo(stream.Frame.CrcPresent);
+    text += QLatin1StringView(". Copyright: ");
+    yesNo(stream.Frame.CopyrightBit);
+    text += QLatin1StringView(". Original: ");
+    yesNo(stream.Frame.OriginalBit);
+    text += QLatin1StringView(". Emphasis: ");
+    text += stream.FGetEmphasis();
+    text += QLatin1StringView(". Encoder: ");
+    text += stream.FGetEncoder();
+    return text;
 }
 
 void FileReader::readInfo(const QString &fileName, CellWrites &cells)

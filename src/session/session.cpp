@@ -151,6 +151,18 @@ void Session::addPath(const QString &path)
     completeAddedRows(row);
 }
 
+bool Session::readPathRows(const QStringList &paths, int threads, const RowSink &sink) const
+{
+    const SessionState current = state();
+    RowReadSettings settings;
+    settings.scan = current.scan;
+    settings.read = readSettings();
+    settings.fileInfo = current.fileInfo;
+    settings.numbers = current.numbering.style;
+    settings.threads = threads;
+    return ReadPathRows(paths, settings, sink);
+}
+
 void Session::newList()
 {
     if (busy())

@@ -8,6 +8,7 @@
 #include "jobs/folderscan.h"
 #include "jobs/jobrunner.h"
 #include "jobs/readkinds.h"
+#include "jobs/readrows.h"
 #include "jobs/writesteps.h"
 #include "journal/journal.h"
 #include "lists/speclist.h"
@@ -94,6 +95,11 @@ public:
     void addPaths(const QStringList &paths);
     // One path as a row, unchecked (the program's first argument), completed.
     void addPath(const QString &path);
+    // The rows addPaths and the reads after it would bring into an empty
+    // table, numbered in one count, each handed to `sink` as soon as it is
+    // read instead of kept; the table is left alone. `threads` files are
+    // read at once. False when the sink stopped it.
+    bool readPathRows(const QStringList &paths, int threads, const RowSink &sink) const;
 
     // Empties the table: the header and the blank last row stay.
     void newList();

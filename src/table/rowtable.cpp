@@ -186,17 +186,8 @@ void RowTable::splitAddedNames(int first, int last)
     last = std::min(last, lastFileRow());
     for (int r = first; r <= last; ++r) {
         Row &row = m_rows[size_t(r)];
-        QString &old = row[size_t(toInt(FieldNumber::Old))];
-        const qsizetype dot = old.lastIndexOf(u'.');
-        // A name ending in a dot keeps it: with an empty Ext no dot is added
-        // back, and "name." and "name" are different files here.
-        if (dot < 0 || dot == old.size() - 1) {
-            row[size_t(toInt(FieldNumber::Ext))].clear();
-        } else {
-            row[size_t(toInt(FieldNumber::Ext))] = old.mid(dot + 1);
-            old.truncate(dot);
-        }
-        row[size_t(toInt(FieldNumber::New))] = old;
+        splitFileName(row[size_t(toInt(FieldNumber::Old))], row[size_t(toInt(FieldNumber::Ext))],
+                      row[size_t(toInt(FieldNumber::New))]);
     }
 }
 

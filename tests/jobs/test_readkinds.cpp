@@ -1,7 +1,10 @@
 #include "formats/id3v1.h"
+#include "jobs/addfiles.h"
 #include "jobs/jobrunner.h"
 #include "jobs/readkinds.h"
+#include "jobs/readrows.h"
 #include "jobs/updatejob.h"
+#include "table/addedrows.h"
 #include "table/rowtable.h"
 
 #include "testfiles.h"
@@ -270,4 +273,63 @@ TEST_F(ReadKinds, RangeStatusAndStopBetweenRows)
     for (int row = done; row <= m_table.lastFileRow(); ++row) // the rest untouched
         ASSERT_EQ(cell(row, F::Dur), u"old"_qs) << row;
     EXPECT_EQ(m_runner.status(), StatusText(StatusPhrase::ReadInfo(), done - 9, 300));
+}
+
+// Rows streamed without a table are the rows an add into an empty table and
+// its reads leave there, for every combination of reads that follow an add.
+TEST_F(ReadKinds, StreamedRowsAreTheTableRowsAfterAddingAndReading)
+{
+    const QString tagged = copyTone(u"tagged.mp3"_qs);
+    run({u"-t"_qs, u"Title"_qs, u"-T"_qs, u"3"_qs, u"--TCOM"_qs, u"Composer"_qs, tagged});
+    run({u"-1"_qs, u"-t"_qs, u"Old"_qs, u"-T"_qs, u"4"_qs, copyTone(u"v1.mp3"_qs)}, u"id3v2"_qs);
+    QFile(m_dir.file(u"notes.txt"_qs)).open(QIODevice::WriteOnly);
+    QFile(m_dir.file(u"name."_qs)).open(QIODevice::WriteOnly);
+    const QStringList paths{tagged, m_dir.path()};
+
+    struct Case {
+        bool fileInfo;
+        int tagView;
+        bool sizeOnly;
+        NumberStyle numbers;
+    };
+    for (const Case c :
+         {Case{true, 2, false, NumberStyle::LeadingZero}, Case{true, 1, false, NumberStyle::Plain},
+          Case{true, 2, true, NumberStyle::LeadingZero}, Case{false, 2, false, NumberStyle::Plain},
+          Case{false, 0, false, NumberStyle::LeadingZero}}) {
+        SCOPED_TRACE(testing::Message() << "information " << c.fileInfo << ", view " << c.tagView
+                                        << ", size only " << c.sizeOnly);
+        RowReadSettings settings;
+        settings.scan.filter = u"*"_qs;
+        settings.read.TagView = c.tagView;
+        settings.read.Numbers01 = c.numbers == NumberStyle::LeadingZero;
+        if (c.sizeOnly)
+            settings.read.InfoReadFields = {true, false, false};
+        settings.fileInfo = c.fileInfo;
+        settings.numbers = c.numbers;
+        settings.threads = 2;
+
+        m_table.removeAllFileRows();
+        AppendFileRow(m_table, tagged);
+        ScanFolders({m_dir.path()}, settings.scan,
+                    [this](const QString &folder, const QString &name) {
+                        m_table.appendFileRow(folder, name);
+                        return true;
+                    });
+        completeAddedRows(m_table, 1, c.numbers, NumberScope::WholeTable, true);
+        for (const int kind : AddedRowsReadKinds(settings.read, c.fileInfo))
+            read(kind, settings.read);
+
+        std::vector<Row> streamed;
+        EXPECT_TRUE(ReadPathRows(paths, settings, [&streamed](const Row &row) {
+            streamed.push_back(row);
+            return true;
+        }));
+        ASSERT_EQ(int(streamed.size()), m_table.fileRowCount());
+        ASSERT_EQ(streamed.size(), 5u);
+        for (int r = 1; r <= m_table.lastFileRow(); ++r) {
+            for (int f = 0; f < kColumnCount; ++f)
+                EXPECT_EQ(streamed[size_t(r - 1)][size_t(f)], m_table.row(r)[size_t(f)])
+                    << "row " << r << " column " << f;
+        }
+    }
 }

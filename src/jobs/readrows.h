@@ -1,0 +1,49 @@
+#pragma once
+
+#include "jobs/folderscan.h"
+#include "jobs/readkinds.h"
+#include "table/numbering.h"
+#include "table/rowtable.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace qm {
+
+// What adding paths and reading the new rows takes: the folder scan, the
+// reads that complete a new row and the style of its number.
+struct RowReadSettings {
+    ScanSettings scan;
+    ReadSettings read;
+    bool fileInfo = false;
+    NumberStyle numbers = NumberStyle::LeadingZero;
+    // Files read at most at once. More than one are used only while the
+    // reads wait for the disk (a cold cache), where they pay.
+    int threads = 1;
+};
+
+// Completes a new row whose Dir and Old hold the folder and the whole file
+// name: the name split into Old, Ext and New, then the reads an add
+// follows with (AddedRowsReadKinds), in their order.
+class AddedRowReader {
+public:
+    AddedRowReader(const ReadSettings &settings, bool fileInfo);
+    void complete(Row &row);
+
+private:
+    std::vector<std::unique_ptr<FileReader>> m_readers;
+    CellWrites m_cells;
+};
+
+// Called with each finished row in table order; false stops the reading.
+using RowSink = std::function<bool(const Row &row)>;
+
+// The rows that adding `paths` to an empty table and reading them gives (a
+// file becomes a row, a folder is scanned; one running number over all),
+// made without the table: each row goes to `sink` as soon as it is read, so
+// memory stays flat however many files there are. False when the sink
+// stopped it.
+bool ReadPathRows(const QStringList &paths, const RowReadSettings &settings, const RowSink &sink);
+
+} // namespace qm
