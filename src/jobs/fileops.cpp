@@ -237,8 +237,10 @@ bool SameFile(const QString &a, const QString &b)
     return !error && same;
 }
 
-bool RenameFile(const QString &from, const QString &to, bool replace)
+bool RenameFile(const QString &from, const QString &to, bool replace, bool *copied)
 {
+    if (copied)
+        *copied = false;
     const QByteArray source = native(from);
     const QByteArray target = native(to);
     if (source.isEmpty() || target.isEmpty())
@@ -252,11 +254,19 @@ bool RenameFile(const QString &from, const QString &to, bool replace)
         return false;
     // Another file system: copy, then drop the original. When the original
     // cannot go, the copy goes instead, so the file is never in two places.
+    // A taken name is found before the data is copied.
+    if (!replace && FileExists(to)) {
+        errno = EEXIST;
+        return false;
+    }
     const QByteArray temporary = copyToTemporary(source, folderOf(target));
     if (temporary.isEmpty() || !placeTemporary(temporary, target, replace))
         return false;
-    if (unlink(source.constData()) == 0)
+    if (unlink(source.constData()) == 0) {
+        if (copied)
+            *copied = true;
         return true;
+    }
     unlink(target.constData());
     return false;
 }

@@ -443,17 +443,20 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
     }
     if (planned.empty())
         return done;
-    for (Planned &p : planned)
+    for (Planned &p : planned) {
+        narrowChange(&p.change);
         p.id = journal->stage(p.change);
+    }
     // Not one change is made that the journal could not keep.
     const bool recorded = journal->sync();
     for (Planned &p : planned) {
         WriteFailure failure = WriteFailure::Other;
-        const bool made =
-            recorded
-            && saveKeepingMode(
-                p.change.fileName, [&] { return applyChange(p.change, &failure); }, &p.state);
-        journal->markDone(p.id, made, p.change.fileName);
+        FileStamp after;
+        const bool made = recorded
+                          && saveKeepingMode(
+                              p.change.fileName,
+                              [&] { return applyChange(p.change, &failure, &after); }, &p.state);
+        journal->markDone(p.id, made, p.change.fileName, made ? &after : nullptr);
         if (!made)
             tagNotChanged(outcomes[p.row], failure);
     }
@@ -461,7 +464,7 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
     return done;
 }
 
-void RowWriter::planTagsAhead(Row *rows, size_t count)
+void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const *known)
 {
     endTagsAhead();
     journal::JobJournal *const journal = this->journal();
@@ -478,16 +481,23 @@ void RowWriter::planTagsAhead(Row *rows, size_t count)
         const RenameTarget target = RenameTargetOf(row);
         AheadTag &ahead = m_ahead[i];
         // One stat serves the check that the file is there, the tag check
-        // and the stamp of the move.
+        // and the stamp of the move. A file not there before the job may
+        // be one that another row moved in since.
         struct stat info {};
-        if (target.failed || target.oldPath.isEmpty()
-            || stat(encodeFileName(target.oldPath).constData(), &info) != 0
-            || S_ISDIR(info.st_mode))
+        if (target.failed || target.oldPath.isEmpty())
+            continue;
+        if (known && known[i])
+            info = *known[i];
+        else if (stat(encodeFileName(target.oldPath).constData(), &info) != 0)
+            continue;
+        if (S_ISDIR(info.st_mode))
             continue;
         if ((version == 1 || version == 2) && takesTag(target.oldPath, {}, &info)) {
             ahead.failed = !writeTag(version, row, target.oldPath, nullptr, &ahead.change);
-            if (!ahead.failed && !ahead.change.isEmpty())
+            if (!ahead.failed && !ahead.change.isEmpty()) {
+                narrowChange(&ahead.change);
                 ahead.id = journal->stage(ahead.change);
+            }
         }
         if (m_settings.MoveFiles && !target.newFolder.isEmpty()
             && target.newPath != target.oldPath) {
@@ -564,8 +574,7 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
     return outcome;
 }
 
-bool RowWriter::prepareTarget(const QString &newFolder, const QString &newPath,
-                              const QString &oldPath, QString &message, bool &replace)
+bool RowWriter::prepareFolder(const QString &newFolder, QString &message)
 {
     // Rows of one folder follow each other: its existence is looked up once.
     if (newFolder != m_knownFolder && !FolderExists(newFolder)) {
@@ -596,33 +605,28 @@ bool RowWriter::prepareTarget(const QString &newFolder, const QString &newPath,
         message.clear();
     }
     m_knownFolder = newFolder;
-    // The file system decides whether the new name is another file: a
-    // change of letter case only, on a file system that ignores case, is
-    // the same file and needs no question.
-    if (FileExists(newPath) && !SameFile(oldPath, newPath)) {
-        message = WriteMessage::TargetExists;
-        // A file of another row, or one this job gave its name, is no file
-        // to replace: one of the two would be lost.
-        if (ReplaceNone || (m_jobFile && m_jobFile(newPath)))
+    return true;
+}
+
+bool RowWriter::mayReplace(const QString &newPath)
+{
+    // A file of another row, or one this job gave its name, is no file to
+    // replace: one of the two would be lost.
+    if (ReplaceNone || (m_jobFile && m_jobFile(newPath)))
+        return false;
+    if (!ReplaceAll) {
+        switch (m_askReplace(newPath)) {
+        case Answer::No:
             return false;
-        if (!ReplaceAll) {
-            switch (m_askReplace(newPath)) {
-            case Answer::No:
-                return false;
-            case Answer::NoToAll:
-                ReplaceNone = true;
-                return false;
-            case Answer::YesToAll:
-                ReplaceAll = true;
-                break;
-            case Answer::Yes:
-                break;
-            }
+        case Answer::NoToAll:
+            ReplaceNone = true;
+            return false;
+        case Answer::YesToAll:
+            ReplaceAll = true;
+            break;
+        case Answer::Yes:
+            break;
         }
-        // The existing file goes in the same step as the new one takes its
-        // name, so there is no moment without either of them.
-        replace = true;
-        message.clear();
     }
     return true;
 }
@@ -659,7 +663,6 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
 {
     RowOutcome outcome;
     bool fileKept = true;
-    bool replace = false;
     const RenameTarget target = RenameTargetOf(row);
     // Where the file is now: its own name, or the temporary one.
     const QString oldPath = parked.isEmpty() ? target.oldPath : parked;
@@ -677,10 +680,14 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         outcome.failed = true;
     } else if (target.newFolder.isEmpty()) {
         outcome.message = WriteMessage::NoNewPath;
-    } else if (prepareTarget(target.newFolder, newPath, oldPath, outcome.message, replace)) {
+    } else if (prepareFolder(target.newFolder, outcome.message)) {
         fileKept = false;
     }
 
+    // The file's stamp once its tag is written, while it is known without
+    // looking again.
+    FileStamp stamp = S_ISREG(oldInfo.st_mode) ? stampOfInfo(oldInfo) : FileStamp();
+    bool stampKnown = true;
     if (!outcome.failed) {
         // A file the reading would not read a tag from is only renamed.
         const int version = m_settings.TagView;
@@ -692,36 +699,65 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
             failure = ahead.failure;
             if (ahead.id != 0 && !ahead.failed) {
                 ahead.used = true;
+                FileStamp after;
                 const bool made = saveKeepingMode(
-                    ahead.change.fileName, [&] { return applyChange(ahead.change, &failure); },
-                    &oldInfo);
-                m_journal->markDone(ahead.id, made, ahead.change.fileName);
+                    ahead.change.fileName,
+                    [&] { return applyChange(ahead.change, &failure, &after); }, &oldInfo);
+                m_journal->markDone(ahead.id, made, ahead.change.fileName, made ? &after : nullptr);
                 ahead.failed = !made;
+                if (made)
+                    stamp = after;
             }
             if (ahead.failed)
                 tagNotChanged(outcome, failure);
-        } else if ((version == 1 || version == 2) && takesTag(oldPath, target.oldPath)
-                   && !writeTag(version, row, oldPath, nullptr, nullptr, &failure)) {
-            tagNotChanged(outcome, failure);
+        } else if ((version == 1 || version == 2) && takesTag(oldPath, target.oldPath)) {
+            stampKnown = false;
+            if (!writeTag(version, row, oldPath, nullptr, nullptr, &failure))
+                tagNotChanged(outcome, failure);
         }
     }
 
     if (!fileKept) {
+        bool replace = false;
+        bool copied = !m_settings.MoveFiles;
         // A file already at its new name has nothing to move; a copy onto
         // itself fails like any copy onto an existing file.
-        const bool done = m_settings.MoveFiles
-                              ? newPath == oldPath || RenameFile(oldPath, newPath, replace)
-                              : CopyFileTo(oldPath, newPath, replace);
-        // Only the move from the row's own name is the one recorded.
+        const auto place = [&] {
+            return m_settings.MoveFiles
+                       ? newPath == oldPath || RenameFile(oldPath, newPath, replace, &copied)
+                       : CopyFileTo(oldPath, newPath, replace);
+        };
+        // The new name is taken as free; only when another file holds it
+        // is it asked about. The file system decides whether it is another
+        // file: a change of letter case only, on a file system that ignores
+        // case, is the same file.
+        bool done = place();
+        if (!done && FileExists(newPath) && !SameFile(oldPath, newPath)) {
+            if (mayReplace(newPath)) {
+                // The existing file goes in the same step as the new one
+                // takes its name, so there is no moment without either.
+                replace = true;
+                done = place();
+            } else {
+                fileKept = true;
+                QString message = WriteMessage::TargetExists;
+                appendMessage(message, outcome.message);
+                outcome.message = message;
+            }
+        }
+        if (done && (copied || !stampKnown))
+            stampOf(newPath, &stamp);
         AheadTag *found = ahead(row);
-        if (found && found->renameId != 0 && parked.isEmpty()) {
-            m_journal->markDone(found->renameId, done, done ? newPath : oldPath);
+        if (found && found->renameId != 0) {
+            m_journal->markDone(found->renameId, done, done ? newPath : oldPath,
+                                done ? &stamp : nullptr);
             found->renameId = 0;
         }
         if (done) {
             std::swap(cell(row, F::Old), cell(row, F::New));
             outcome.renamed = true;
-        } else {
+            outcome.placed = stamp;
+        } else if (!fileKept) {
             // What failed comes first, a failed tag after it.
             fileKept = true;
             QString message =

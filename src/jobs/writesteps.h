@@ -140,6 +140,7 @@ struct RowOutcome {
     bool failed = false; // the row goes to the error table with `message`
     QString message;
     bool renamed = false; // Old and New were swapped
+    FileStamp placed;     // renamed: the file under its new name
 };
 
 // Where kind 117 takes a row's file from and to, from its cells alone (it
@@ -201,7 +202,9 @@ public:
     // sync; apply() on one of these very rows then makes its tag change in
     // place of writing the tag itself, and marks its rename done. The files
     // must not change in between but by the rows' own renames.
-    void planTagsAhead(Row *rows, size_t count);
+    // known[i], when given and not null, is the state of the row's file
+    // from a stat the job made before its first change.
+    void planTagsAhead(Row *rows, size_t count, const struct stat *const *known = nullptr);
     // The changes planned ahead that no row made (the job was stopped) are
     // marked as not made.
     void endTagsAhead();
@@ -228,11 +231,11 @@ private:
                   const struct stat *known = nullptr, FileChange *planned = nullptr,
                   WriteFailure *failure = nullptr);
     journal::JobJournal *journal();
-    // Steps 7 and 8 of a rename: false when the file must stay where it is,
-    // with the reason in `message`; `replace` is set when an existing file
-    // may be replaced.
-    bool prepareTarget(const QString &newFolder, const QString &newPath, const QString &oldPath,
-                       QString &message, bool &replace);
+    // The row's new folder is there, or made after asking; false when the
+    // file must stay where it is, with the reason in `message`.
+    bool prepareFolder(const QString &newFolder, QString &message);
+    // Another file holds the row's new name: whether it may be replaced.
+    bool mayReplace(const QString &newPath);
 
     WriteSettings m_settings;
     AskFolder m_askFolder;

@@ -320,12 +320,15 @@ bool JobJournal::sync()
     return ok;
 }
 
-void JobJournal::markDone(quint32 id, bool made, const QString &path)
+void JobJournal::markDone(quint32 id, bool made, const QString &path, const FileStamp *after)
 {
     DoneMark mark;
     mark.id = id;
     mark.made = made;
-    stampOf(path, &mark.after);
+    if (after)
+        mark.after = *after;
+    else
+        stampOf(path, &mark.after);
     if (made)
         changedFileSystems_.insert(mark.after.device, path);
     done_.append(mark);

@@ -46,7 +46,8 @@ public:
     // Writes what was staged and makes it durable; false when it could not,
     // and then none of the staged changes may be made.
     bool sync();
-    void markDone(quint32 id, bool made, const QString &path);
+    // `after` is the stamp of `path` when the caller has just taken it.
+    void markDone(quint32 id, bool made, const QString &path, const FileStamp *after = nullptr);
     bool flushDone();
     // Settles the job (its remaining done marks, the closing record) and
     // prunes the oldest jobs.
