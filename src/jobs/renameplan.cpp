@@ -170,7 +170,7 @@ void RenamePlan::applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowO
     for (size_t i = 0; i < last; ++i)
         applyRow(cells[i], outcomes[i], writer);
     applyRow(cells[last], outcomes[last], writer, parked);
-    if (outcomes[last].renamed || RenameFile(parked, home, false))
+    if (outcomes[last].renamed || writer.moveBack(parked, home))
         return;
     // A row of the ring failed after the rows before it had moved on: they
     // go back, last first, until the parked file's own name is free again.
@@ -178,7 +178,7 @@ void RenamePlan::applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowO
         if (!outcomes[i].renamed)
             continue;
         const Planned &planned = m_rows[m_orderEntries[unit.begin + i]];
-        if (!RenameFile(currentPath(cells[i]), planned.oldPath, false))
+        if (!writer.moveBack(currentPath(cells[i]), planned.oldPath))
             break;
         std::swap(cells[i][size_t(toInt(F::Old))], cells[i][size_t(toInt(F::New))]);
         RowOutcome &outcome = outcomes[i];
@@ -189,8 +189,8 @@ void RenamePlan::applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowO
                                                           + QLatin1String(". ") + outcome.message;
     }
     // Should even that fail, the file keeps the temporary name that tells
-    // its own, and a later job gives it back.
-    RenameFile(parked, home, false);
+    // its own, and recovery or a later job gives it back.
+    writer.moveBack(parked, home);
 }
 
 } // namespace qm

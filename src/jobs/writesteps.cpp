@@ -517,6 +517,22 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const 
     }
 }
 
+bool RowWriter::moveBack(const QString &from, const QString &to)
+{
+    // Going back is safer than staying, so a record that cannot be kept
+    // does not stop it: recovery tells files by their inodes anyway.
+    journal::JobJournal *const journal = this->journal();
+    const quint32 id = journal ? journal->stageRename(from, to) : 0;
+    if (journal)
+        journal->sync();
+    const bool moved = RenameFile(from, to, false);
+    if (journal) {
+        journal->markDone(id, moved, moved ? to : from);
+        journal->flushDone();
+    }
+    return moved;
+}
+
 RowWriter::AheadTag *RowWriter::ahead(Row &row)
 {
     if (!m_aheadRows || &row < m_aheadRows || &row >= m_aheadRows + m_ahead.size())

@@ -209,6 +209,9 @@ public:
     // marked as not made.
     void endTagsAhead();
     void setJobFile(JobFile jobFile) { m_jobFile = std::move(jobFile); }
+    // Moves a file back to a name it had (a ring that could not close),
+    // recorded in the journal first when there is one.
+    bool moveBack(const QString &from, const QString &to);
 
     bool CreateAllFolders = false;
     bool CreateNoFolders = false;
