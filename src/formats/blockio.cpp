@@ -218,11 +218,24 @@ ReadOnlyFile::~ReadOnlyFile()
 bool ReadOnlyFile::open(const QString &fileName)
 {
     struct stat info;
-    fd_ = openRegular(encodeFileName(fileName), O_RDONLY, &info);
+    return open(fileName, &info);
+}
+
+bool ReadOnlyFile::open(const QString &fileName, struct stat *seen)
+{
+    const QByteArray path = encodeFileName(fileName);
+    do {
+        fd_ = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0)
         return false;
-    size_ = info.st_size;
-    stamp_ = stampOfInfo(info);
+    if (::fstat(fd_, seen) != 0 || !S_ISREG(seen->st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        return false;
+    }
+    size_ = seen->st_size;
+    stamp_ = stampOfInfo(*seen);
     return true;
 }
 

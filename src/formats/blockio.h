@@ -11,6 +11,8 @@
 
 class QFile;
 
+struct stat;
+
 namespace qm {
 
 // Small positioned reads and writes for the tag and stream readers. All
@@ -46,6 +48,12 @@ public:
     ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
 
     bool open(const QString &fileName);
+#ifdef Q_OS_UNIX
+    // As open(); *seen gets what the open found at the name, also when it
+    // is no regular file (which is not kept open), and stays as it was when
+    // nothing could be opened there.
+    bool open(const QString &fileName, struct stat *seen);
+#endif
     bool isOpen() const;
     qint64 size() const { return size_; }
     bool readUpTo(qint64 pos, qint64 length, QByteArray *out);

@@ -248,16 +248,18 @@ template <> struct KeptRead<TID3v2> {
 };
 
 bool readForWrite(TID3v1 &tag, const QString &fileName, const ReadSettings &settings,
-                  KeptRead<TID3v1> &)
+                  KeptRead<TID3v1> &, ReadOnlyFile *)
 {
     tag.UseLyrics2 = settings.ReadLyrics2;
     return tag.ReadFromFile(fileName);
 }
 
+// `opened`, when given, is the file already open on `fileName`.
 bool readForWrite(TID3v2 &tag, const QString &fileName, const ReadSettings &,
-                  KeptRead<TID3v2> &kept)
+                  KeptRead<TID3v2> &kept, ReadOnlyFile *opened)
 {
-    return tag.ReadForSave(fileName, &kept.read);
+    return opened ? tag.ReadForSave(*opened, fileName, &kept.read)
+                  : tag.ReadForSave(fileName, &kept.read);
 }
 
 bool planSave(const TID3v1 &tag, const QString &fileName, FileChange *planned,
@@ -321,10 +323,11 @@ void applyCells(TID3v2 &tag, const Row &row, const ReadSettings &settings)
 template <typename Tag>
 bool writeTagStep(Tag &tag, const Row &row, const QString &fileName, const ReadSettings &settings,
                   const struct stat *known = nullptr, FileChange *planned = nullptr,
-                  ChangeRecorder *recorder = nullptr, WriteFailure *failure = nullptr)
+                  ChangeRecorder *recorder = nullptr, WriteFailure *failure = nullptr,
+                  ReadOnlyFile *opened = nullptr)
 {
     KeptRead<Tag> kept;
-    if (!readForWrite(tag, fileName, settings, kept))
+    if (!readForWrite(tag, fileName, settings, kept, opened))
         return false;
     const Tag before = tag;
     applyCells(tag, row, settings);
@@ -407,7 +410,8 @@ bool RowWriter::takesTag(const QString &fileName, const QString &name, const str
 }
 
 bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
-                         const struct stat *known, FileChange *planned, WriteFailure *failure)
+                         const struct stat *known, FileChange *planned, WriteFailure *failure,
+                         ReadOnlyFile *opened)
 {
     // A change made here by itself is recorded by itself: one sync each.
     std::unique_ptr<journal::JournalRecorder> recorder;
@@ -416,7 +420,7 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
     return version == 1 ? writeTagStep(m_tag1, row, fileName, m_settings, known, planned,
                                        recorder.get(), failure)
                         : writeTagStep(m_tag2, row, fileName, m_settings, known, planned,
-                                       recorder.get(), failure);
+                                       recorder.get(), failure, opened);
 }
 
 size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_t count,
@@ -571,11 +575,14 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
         return outcome;
     }
     const QString fileName = BuildFileName(dir, oldName, cell(row, F::Ext));
-    // One stat tells that the file is there and the mode a failed write
-    // must leave it with.
+    // One open tells that the file is there and the mode a failed write
+    // must leave it with, and the tag is read through it.
+    // A file that cannot be opened to read is looked at by its name.
     struct stat info {};
-    if (fileName.isEmpty() || stat(encodeFileName(fileName).constData(), &info) != 0
-        || S_ISDIR(info.st_mode)) {
+    ReadOnlyFile file;
+    if (!fileName.isEmpty() && !file.open(fileName, &info) && info.st_mode == 0)
+        stat(encodeFileName(fileName).constData(), &info);
+    if (fileName.isEmpty() || info.st_mode == 0 || S_ISDIR(info.st_mode)) {
         outcome.message = WriteMessage::NoFile;
         outcome.failed = true;
     }
@@ -585,7 +592,8 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
     WriteFailure failure = WriteFailure::None;
     if (!outcome.failed
         && (!takesTag(fileName, {}, &info)
-            || !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName, &info, planned, &failure)))
+            || !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName, &info, planned, &failure,
+                         &file)))
         tagNotChanged(outcome, failure);
     return outcome;
 }

@@ -230,9 +230,10 @@ private:
     // is the file's state from a stat just made, or null.
     // `planned` and `failure` as for writeTags; *failure says why a write
     // failed when that is known.
+    // `opened` is the file already open on `fileName`, or null.
     bool writeTag(int version, const Row &row, const QString &fileName,
                   const struct stat *known = nullptr, FileChange *planned = nullptr,
-                  WriteFailure *failure = nullptr);
+                  WriteFailure *failure = nullptr, ReadOnlyFile *opened = nullptr);
     journal::JobJournal *journal();
     // The row's new folder is there, or made after asking; false when the
     // file must stay where it is, with the reason in `message`.
