@@ -22,21 +22,28 @@ namespace {
 // Opens a regular file with `flags`; -1 on failure. Only regular files: a
 // FIFO or device would block or never end (and O_NONBLOCK keeps opening a
 // FIFO from waiting for its other end).
-int openRegular(const QString &fileName, int flags, qint64 *size)
+// *info gets the open file's state.
+int openRegular(const QByteArray &path, int flags, struct stat *info)
 {
-    const QByteArray path = encodeFileName(fileName);
     int fd;
     do {
         fd = ::open(path.constData(), flags | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return -1;
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) {
         ::close(fd);
         return -1;
     }
-    *size = info.st_size;
+    return fd;
+}
+
+int openRegular(const QString &fileName, int flags, qint64 *size)
+{
+    struct stat info;
+    const int fd = openRegular(encodeFileName(fileName), flags, &info);
+    if (fd >= 0)
+        *size = info.st_size;
     return fd;
 }
 
@@ -144,7 +151,7 @@ bool stampOf(const QString &fileName, FileStamp *stamp)
     return true;
 }
 
-bool applyChange(const FileChange &change, WriteFailure *failure)
+bool applyChange(const FileChange &change, WriteFailure *failure, FileStamp *after)
 {
     WriteFailure ignored;
     WriteFailure &why = failure ? *failure : ignored;
@@ -160,30 +167,42 @@ bool applyChange(const FileChange &change, WriteFailure *failure)
             why = writeFailureOf(errno);
             return false;
         }
-        return rewriteFile(change.fileName, change.newBytes, change.oldBytes.size(), &why);
+        const bool made =
+            rewriteFile(change.fileName, change.newBytes, change.oldBytes.size(), &why);
+        if (made && after)
+            stampOf(change.fileName, after);
+        return made;
     }
     if (change.offset < 0 || change.offset + change.oldBytes.size() > change.oldSize) {
         why = WriteFailure::Other;
         return false;
     }
-    if (!makeWritable(change.fileName)) {
-        why = writeFailureOf(errno);
-        return false;
-    }
-    qint64 size = 0;
-    const int fd = openRegular(change.fileName, O_RDWR, &size);
+    // The open's own fstat tells the mode: a file the owner may not write
+    // is made writable first, as before a write by name, without another
+    // lookup of the name when it already is.
+    const QByteArray path = encodeFileName(change.fileName);
+    struct stat info;
+    int fd = openRegular(path, O_RDWR, &info);
+    if (fd < 0 && errno == EACCES && makeWritable(change.fileName))
+        fd = openRegular(path, O_RDWR, &info);
     if (fd < 0) {
         why = writeFailureOf(errno);
         return false;
     }
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || size != change.oldSize
+    if (info.st_size != change.oldSize
         || (change.planned.size >= 0 && !(stampOfInfo(info) == change.planned))) {
         ::close(fd);
         why = WriteFailure::Changed;
         return false;
     }
+    if (!(info.st_mode & S_IWUSR) && ::fchmod(fd, (info.st_mode & 07777) | S_IWUSR) != 0) {
+        why = writeFailureOf(errno);
+        ::close(fd);
+        return false;
+    }
     const int error = changeOpenFile(fd, change);
+    if (error == 0 && after && ::fstat(fd, &info) == 0)
+        *after = stampOfInfo(info);
     ::close(fd);
     if (error != 0)
         why = writeFailureOf(error);
@@ -198,18 +217,35 @@ ReadOnlyFile::~ReadOnlyFile()
 
 bool ReadOnlyFile::open(const QString &fileName)
 {
-    fd_ = openRegular(fileName, O_RDONLY, &size_);
-    return fd_ >= 0;
+    struct stat info;
+    return open(fileName, &info);
+}
+
+bool ReadOnlyFile::open(const QString &fileName, struct stat *seen)
+{
+    const QByteArray path = encodeFileName(fileName);
+    do {
+        fd_ = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0)
+        return false;
+    if (::fstat(fd_, seen) != 0 || !S_ISREG(seen->st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        return false;
+    }
+    size_ = seen->st_size;
+    stamp_ = stampOfInfo(*seen);
+    return true;
 }
 
 bool ReadOnlyFile::isOpen() const { return fd_ >= 0; }
 
 bool ReadOnlyFile::stamp(FileStamp *stamp) const
 {
-    struct stat info;
-    if (fd_ < 0 || ::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode))
+    if (fd_ < 0)
         return false;
-    *stamp = stampOfInfo(info);
+    *stamp = stamp_;
     return true;
 }
 
@@ -268,7 +304,7 @@ bool stampOf(const QString &fileName, FileStamp *stamp)
     return true;
 }
 
-bool applyChange(const FileChange &change, WriteFailure *failure)
+bool applyChange(const FileChange &change, WriteFailure *failure, FileStamp *after)
 {
     WriteFailure ignored;
     WriteFailure &why = failure ? *failure : ignored;
@@ -282,8 +318,13 @@ bool applyChange(const FileChange &change, WriteFailure *failure)
         why = WriteFailure::NoPermission;
         return false;
     }
-    if (change.rewrite)
-        return rewriteFile(change.fileName, change.newBytes, change.oldBytes.size(), &why);
+    if (change.rewrite) {
+        const bool made =
+            rewriteFile(change.fileName, change.newBytes, change.oldBytes.size(), &why);
+        if (made && after)
+            stampOf(change.fileName, after);
+        return made;
+    }
     QFile file(change.fileName);
     if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
         why = WriteFailure::NoPermission;
@@ -301,6 +342,9 @@ bool applyChange(const FileChange &change, WriteFailure *failure)
         why = WriteFailure::Other;
         return false;
     }
+    file.close();
+    if (after)
+        stampOf(change.fileName, after);
     return true;
 }
 
@@ -384,6 +428,26 @@ WriteFailure writeFailureOf(int error)
     Q_UNUSED(error);
     return WriteFailure::Other;
 #endif
+}
+
+void narrowChange(FileChange *change)
+{
+    if (change->rewrite || change->oldSize != change->newSize
+        || change->oldBytes.size() != change->newBytes.size())
+        return;
+    const char *from = change->oldBytes.constData();
+    const char *to = change->newBytes.constData();
+    qsizetype begin = 0;
+    qsizetype end = change->oldBytes.size();
+    while (begin < end && from[begin] == to[begin])
+        ++begin;
+    while (end > begin && from[end - 1] == to[end - 1])
+        --end;
+    if (begin == 0 && end == change->oldBytes.size())
+        return;
+    change->offset += begin;
+    change->oldBytes = change->oldBytes.sliced(begin, end - begin);
+    change->newBytes = change->newBytes.sliced(begin, end - begin);
 }
 
 bool applyRecordedChange(const FileChange &change, ChangeRecorder *recorder, WriteFailure *failure)

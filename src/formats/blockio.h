@@ -11,6 +11,8 @@
 
 class QFile;
 
+struct stat;
+
 namespace qm {
 
 // Small positioned reads and writes for the tag and stream readers. All
@@ -28,7 +30,15 @@ using BlockReader = std::function<bool(qint64 pos, qint64 length, QByteArray *ou
 // A file opened for reading only, read by position. Readers of many files
 // open one of these per file: on Unix it is a bare descriptor read with
 // pread, without the bookkeeping of a QFile.
-struct FileStamp;
+// What identifies a file's state between planning a change and making it:
+// the same inode, size and modification time.
+struct FileStamp {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = -1;
+    qint64 mtimeNs = 0;
+    bool operator==(const FileStamp &) const = default;
+};
 
 class ReadOnlyFile {
 public:
@@ -38,11 +48,18 @@ public:
     ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
 
     bool open(const QString &fileName);
+#ifdef Q_OS_UNIX
+    // As open(); *seen gets what the open found at the name, also when it
+    // is no regular file (which is not kept open), and stays as it was when
+    // nothing could be opened there.
+    bool open(const QString &fileName, struct stat *seen);
+#endif
     bool isOpen() const;
     qint64 size() const { return size_; }
     bool readUpTo(qint64 pos, qint64 length, QByteArray *out);
     BlockReader reader();
-    // The stamp of the open file, as stampOf gives it for its name.
+    // The stamp of the open file as it was opened, as stampOf gives it for
+    // its name.
     bool stamp(FileStamp *stamp) const;
 
 private:
@@ -52,6 +69,7 @@ private:
     QFile *file_ = nullptr;
 #endif
     qint64 size_ = 0;
+    FileStamp stamp_; // as the file was opened
 };
 
 // A file opened for reading and writing, read and written by position: a tag
@@ -91,15 +109,6 @@ enum class WriteFailure {
 };
 WriteFailure writeFailureOf(int error);
 
-// What identifies a file's state between planning a change and making it:
-// the same inode, size and modification time.
-struct FileStamp {
-    quint64 device = 0;
-    quint64 inode = 0;
-    qint64 size = -1;
-    qint64 mtimeNs = 0;
-    bool operator==(const FileStamp &) const = default;
-};
 // False when the file cannot be examined or is not a regular file.
 bool stampOf(const QString &fileName, FileStamp *stamp);
 #ifdef Q_OS_UNIX
@@ -138,12 +147,19 @@ public:
     virtual void changeDone(const FileChange &change, bool made) = 0;
 };
 
+// The same change over the smallest region: the bytes an in-place change
+// of the same length leaves as they are (the padding after a tag's frames)
+// are neither kept in a journal nor written again.
+void narrowChange(FileChange *change);
+
 // Makes a planned change, the file made writable for its owner first. The
 // room a grown file needs is secured before any byte of it is overwritten,
 // and the new bytes reach the disk before this returns. On false the file
 // is exactly as it was (for a failed write, the old bytes are written back)
-// and *failure says why.
-bool applyChange(const FileChange &change, WriteFailure *failure = nullptr);
+// and *failure says why. A made change leaves the file's new stamp in
+// *after when it is given.
+bool applyChange(const FileChange &change, WriteFailure *failure = nullptr,
+                 FileStamp *after = nullptr);
 // The same, told to `recorder` first when one is given.
 bool applyRecordedChange(const FileChange &change, ChangeRecorder *recorder, WriteFailure *failure);
 

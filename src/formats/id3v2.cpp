@@ -214,10 +214,20 @@ bool TID3v2::PlanSave(const QString &fileName, FileChange *change) const
 
 bool TID3v2::ReadForSave(const QString &fileName, SaveRead *read)
 {
+    ReadOnlyFile file;
+    if (!file.open(fileName)) {
+        *read = SaveRead();
+        ResetData();
+        return false;
+    }
+    return ReadForSave(file, fileName, read);
+}
+
+bool TID3v2::ReadForSave(ReadOnlyFile &file, const QString &fileName, SaveRead *read)
+{
     *read = SaveRead();
     ResetData();
-    ReadOnlyFile file;
-    if (!file.open(fileName))
+    if (!file.isOpen())
         return false;
     try {
         FileStart start;

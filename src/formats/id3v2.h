@@ -60,6 +60,8 @@ public:
     // ReadFromFile that also keeps in *read what PlanSave needs when the
     // whole tag came with the first read (most tags).
     bool ReadForSave(const QString &fileName, SaveRead *read);
+    // The same from `file`, open on `fileName`.
+    bool ReadForSave(ReadOnlyFile &file, const QString &fileName, SaveRead *read);
     // PlanSave from what ReadForSave kept, when it is of this file and
     // usable; the file must not have changed in between.
     bool PlanSave(const QString &fileName, FileChange *change, const SaveRead *read) const;

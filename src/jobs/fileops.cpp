@@ -1,12 +1,11 @@
 #include "jobs/fileops.h"
 
 #include "formats/pathcodec.h"
+#include "journal/journal.h"
 
 #include <QByteArray>
-#include <QRandomGenerator>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -85,22 +84,7 @@ bool renameNoReplace(const QByteArray &from, const QByteArray &to)
 // name all the time.
 QByteArray park(const QByteArray &from)
 {
-    const qsizetype slash = from.lastIndexOf('/');
-    const QByteArray name = from.mid(slash + 1);
-    // A name too long to be carried along is parked without it.
-    const QByteArray carried = name.size() + kTemporaryLength + 1 <= NAME_MAX ? name : QByteArray();
-    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray random(kRandomLength, Qt::Uninitialized);
-        for (char &ch : random)
-            ch = letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))];
-        const QByteArray parked = folderOf(from) + '/' + kTemporaryPrefix + random + '-' + carried;
-        if (renameNoReplace(from, parked))
-            return parked;
-        if (errno != EEXIST)
-            return {};
-    }
-    return {};
+    return encodeFileName(journal::parkAside(decodeFileName(from)));
 }
 
 bool copyData(int in, int out)
@@ -237,8 +221,10 @@ bool SameFile(const QString &a, const QString &b)
     return !error && same;
 }
 
-bool RenameFile(const QString &from, const QString &to, bool replace)
+bool RenameFile(const QString &from, const QString &to, bool replace, bool *copied)
 {
+    if (copied)
+        *copied = false;
     const QByteArray source = native(from);
     const QByteArray target = native(to);
     if (source.isEmpty() || target.isEmpty())
@@ -252,11 +238,19 @@ bool RenameFile(const QString &from, const QString &to, bool replace)
         return false;
     // Another file system: copy, then drop the original. When the original
     // cannot go, the copy goes instead, so the file is never in two places.
+    // A taken name is found before the data is copied.
+    if (!replace && FileExists(to)) {
+        errno = EEXIST;
+        return false;
+    }
     const QByteArray temporary = copyToTemporary(source, folderOf(target));
     if (temporary.isEmpty() || !placeTemporary(temporary, target, replace))
         return false;
-    if (unlink(source.constData()) == 0)
+    if (unlink(source.constData()) == 0) {
+        if (copied)
+            *copied = true;
         return true;
+    }
     unlink(target.constData());
     return false;
 }

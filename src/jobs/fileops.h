@@ -25,7 +25,9 @@ bool SameFile(const QString &a, const QString &b);
 // `replace`, an existing `to` is replaced in one atomic step; without it the
 // call fails when `to` exists. A rename between two names of the same file
 // that differ only in letter case works on file systems that ignore case.
-bool RenameFile(const QString &from, const QString &to, bool replace);
+// *copied tells whether the file was copied (to another file system), so
+// that it is a new file under the new name.
+bool RenameFile(const QString &from, const QString &to, bool replace, bool *copied = nullptr);
 
 // Copies `from` to `to` with its permissions and modification time. The
 // data goes to a temporary file beside `to`, which takes the name only when

@@ -12,12 +12,15 @@ namespace {
 using F = FieldNumber;
 
 // The identity of the file at `path`; none for a folder or nothing.
-std::optional<std::pair<dev_t, ino_t>> fileId(const QString &path)
+// *state gets what the stat said, when given.
+std::optional<std::pair<dev_t, ino_t>> fileId(const QString &path, struct stat *state = nullptr)
 {
     struct stat info {};
     if (path.isEmpty() || stat(encodeFileName(path).constData(), &info) != 0
         || S_ISDIR(info.st_mode))
         return std::nullopt;
+    if (state)
+        *state = info;
     return std::pair{info.st_dev, info.st_ino};
 }
 
@@ -44,8 +47,9 @@ void RenamePlan::addRow(int row, const Row &cells)
         noteFolder(folderOf(target.oldPath));
         if (!target.newFolder.isEmpty())
             noteFolder(target.newFolder);
-        if (const auto id = fileId(target.oldPath)) {
+        if (const auto id = fileId(target.oldPath, &planned.info)) {
             planned.id = *id;
+            planned.present = true;
             m_owner.emplace(*id, m_rows.size());
             m_jobFiles.insert(*id);
             if (!target.newFolder.isEmpty()) {
@@ -123,6 +127,12 @@ void RenamePlan::noteFolder(const QString &folder)
         CleanTemporaries(folder);
 }
 
+const struct stat *RenamePlan::fileState(size_t index) const
+{
+    const Planned &planned = m_rows[m_orderEntries[index]];
+    return planned.present ? &planned.info : nullptr;
+}
+
 bool RenamePlan::isJobFile(const QString &path) const
 {
     const auto id = fileId(path);
@@ -133,10 +143,8 @@ void RenamePlan::applyRow(Row &cells, RowOutcome &outcome, RowWriter &writer, co
 {
     outcome = writer.apply(cells, parked);
     // A copy, or a move to another file system, is a new file of the job.
-    if (outcome.renamed) {
-        if (const auto id = fileId(currentPath(cells)))
-            m_jobFiles.insert(*id);
-    }
+    if (outcome.renamed && outcome.placed.size >= 0)
+        m_jobFiles.insert({dev_t(outcome.placed.device), ino_t(outcome.placed.inode)});
 }
 
 void RenamePlan::apply(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes)
@@ -162,7 +170,7 @@ void RenamePlan::applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowO
     for (size_t i = 0; i < last; ++i)
         applyRow(cells[i], outcomes[i], writer);
     applyRow(cells[last], outcomes[last], writer, parked);
-    if (outcomes[last].renamed || RenameFile(parked, home, false))
+    if (outcomes[last].renamed || writer.moveBack(parked, home))
         return;
     // A row of the ring failed after the rows before it had moved on: they
     // go back, last first, until the parked file's own name is free again.
@@ -170,7 +178,7 @@ void RenamePlan::applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowO
         if (!outcomes[i].renamed)
             continue;
         const Planned &planned = m_rows[m_orderEntries[unit.begin + i]];
-        if (!RenameFile(currentPath(cells[i]), planned.oldPath, false))
+        if (!writer.moveBack(currentPath(cells[i]), planned.oldPath))
             break;
         std::swap(cells[i][size_t(toInt(F::Old))], cells[i][size_t(toInt(F::New))]);
         RowOutcome &outcome = outcomes[i];
@@ -181,8 +189,8 @@ void RenamePlan::applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowO
                                                           + QLatin1String(". ") + outcome.message;
     }
     // Should even that fail, the file keeps the temporary name that tells
-    // its own, and a later job gives it back.
-    RenameFile(parked, home, false);
+    // its own, and recovery or a later job gives it back.
+    writer.moveBack(parked, home);
 }
 
 } // namespace qm

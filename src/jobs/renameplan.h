@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace qm {
@@ -46,6 +47,10 @@ public:
     const std::vector<int> &order() const { return m_order; }
     const std::vector<Unit> &units() const { return m_units; }
 
+    // The state of the file of order()[index] when the plan looked at it;
+    // null when it found none.
+    const struct stat *fileState(size_t index) const;
+
     // Whether the file at `path` is a row's file or one the job made.
     bool isJobFile(const QString &path) const;
 
@@ -62,6 +67,8 @@ private:
         QString oldPath;    // empty when the row will not be renamed
         QString newPath;
         FileId id{};
+        bool present = false; // a file (no folder) was at the row's name
+        struct stat info {};
     };
     void applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes);
     void noteFolder(const QString &folder);

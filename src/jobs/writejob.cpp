@@ -135,6 +135,8 @@ void TUpdateThread::executeWrite()
     // Whole units, about RowsPerCopy rows at a time, in the plan's order.
     const std::vector<int> &order = plan.order();
     const std::vector<RenamePlan::Unit> &units = plan.units();
+    // The plan's look at each file serves the journal's records too.
+    std::vector<const struct stat *> known;
     for (size_t unit = 0; unit < units.size();) {
         const size_t begin = units[unit].begin;
         size_t end = unit;
@@ -148,7 +150,10 @@ void TUpdateThread::executeWrite()
             }))
             return;
         outcomes.assign(rows.size(), RowOutcome());
-        writer.planTagsAhead(rows.data(), rows.size());
+        known.clear();
+        for (size_t i = begin; i < rowsEnd; ++i)
+            known.push_back(plan.fileState(i));
+        writer.planTagsAhead(rows.data(), rows.size(), known.data());
         for (; unit < end; ++unit) {
             const RenamePlan::Unit &step = units[unit];
             const size_t at = step.begin - begin;

@@ -262,16 +262,18 @@ template <> struct KeptRead<TID3v2> {
 };
 
 bool readForWrite(TID3v1 &tag, const QString &fileName, const ReadSettings &settings,
-                  KeptRead<TID3v1> &)
+                  KeptRead<TID3v1> &, ReadOnlyFile *)
 {
     tag.UseLyrics2 = settings.ReadLyrics2;
     return tag.ReadFromFile(fileName);
 }
 
+// `opened`, when given, is the file already open on `fileName`.
 bool readForWrite(TID3v2 &tag, const QString &fileName, const ReadSettings &,
-                  KeptRead<TID3v2> &kept)
+                  KeptRead<TID3v2> &kept, ReadOnlyFile *opened)
 {
-    return tag.ReadForSave(fileName, &kept.read);
+    return opened ? tag.ReadForSave(*opened, fileName, &kept.read)
+                  : tag.ReadForSave(fileName, &kept.read);
 }
 
 bool planSave(const TID3v1 &tag, const QString &fileName, FileChange *planned,
@@ -335,10 +337,11 @@ void applyCells(TID3v2 &tag, const Row &row, const ReadSettings &settings)
 template <typename Tag>
 bool writeTagStep(Tag &tag, const Row &row, const QString &fileName, const ReadSettings &settings,
                   const struct stat *known = nullptr, FileChange *planned = nullptr,
-                  ChangeRecorder *recorder = nullptr, WriteFailure *failure = nullptr)
+                  ChangeRecorder *recorder = nullptr, WriteFailure *failure = nullptr,
+                  ReadOnlyFile *opened = nullptr)
 {
     KeptRead<Tag> kept;
-    if (!readForWrite(tag, fileName, settings, kept))
+    if (!readForWrite(tag, fileName, settings, kept, opened))
         return false;
     const Tag before = tag;
     applyCells(tag, row, settings);
@@ -421,7 +424,8 @@ bool RowWriter::takesTag(const QString &fileName, const QString &name, const str
 }
 
 bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
-                         const struct stat *known, FileChange *planned, WriteFailure *failure)
+                         const struct stat *known, FileChange *planned, WriteFailure *failure,
+                         ReadOnlyFile *opened)
 {
     // A change made here by itself is recorded by itself: one sync each.
     std::unique_ptr<journal::JournalRecorder> recorder;
@@ -430,7 +434,7 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
     return version == 1 ? writeTagStep(m_tag1, row, fileName, m_settings, known, planned,
                                        recorder.get(), failure)
                         : writeTagStep(m_tag2, row, fileName, m_settings, known, planned,
-                                       recorder.get(), failure);
+                                       recorder.get(), failure, opened);
 }
 
 size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_t count,
@@ -457,17 +461,20 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
     }
     if (planned.empty())
         return done;
-    for (Planned &p : planned)
+    for (Planned &p : planned) {
+        narrowChange(&p.change);
         p.id = journal->stage(p.change);
+    }
     // Not one change is made that the journal could not keep.
     const bool recorded = journal->sync();
     for (Planned &p : planned) {
         WriteFailure failure = WriteFailure::Other;
-        const bool made =
-            recorded
-            && saveKeepingMode(
-                p.change.fileName, [&] { return applyChange(p.change, &failure); }, &p.state);
-        journal->markDone(p.id, made, p.change.fileName);
+        FileStamp after;
+        const bool made = recorded
+                          && saveKeepingMode(
+                              p.change.fileName,
+                              [&] { return applyChange(p.change, &failure, &after); }, &p.state);
+        journal->markDone(p.id, made, p.change.fileName, made ? &after : nullptr);
         if (!made)
             tagNotChanged(outcomes[p.row], failure);
     }
@@ -475,7 +482,7 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
     return done;
 }
 
-void RowWriter::planTagsAhead(Row *rows, size_t count)
+void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const *known)
 {
     endTagsAhead();
     journal::JobJournal *const journal = this->journal();
@@ -492,16 +499,23 @@ void RowWriter::planTagsAhead(Row *rows, size_t count)
         const RenameTarget target = RenameTargetOf(row);
         AheadTag &ahead = m_ahead[i];
         // One stat serves the check that the file is there, the tag check
-        // and the stamp of the move.
+        // and the stamp of the move. A file not there before the job may
+        // be one that another row moved in since.
         struct stat info {};
-        if (target.failed || target.oldPath.isEmpty()
-            || stat(encodeFileName(target.oldPath).constData(), &info) != 0
-            || S_ISDIR(info.st_mode))
+        if (target.failed || target.oldPath.isEmpty())
+            continue;
+        if (known && known[i])
+            info = *known[i];
+        else if (stat(encodeFileName(target.oldPath).constData(), &info) != 0)
+            continue;
+        if (S_ISDIR(info.st_mode))
             continue;
         if ((version == 1 || version == 2) && takesTag(target.oldPath, {}, &info)) {
             ahead.failed = !writeTag(version, row, target.oldPath, nullptr, &ahead.change);
-            if (!ahead.failed && !ahead.change.isEmpty())
+            if (!ahead.failed && !ahead.change.isEmpty()) {
+                narrowChange(&ahead.change);
                 ahead.id = journal->stage(ahead.change);
+            }
         }
         if (m_settings.MoveFiles && !target.newFolder.isEmpty()
             && target.newPath != target.oldPath) {
@@ -519,6 +533,22 @@ void RowWriter::planTagsAhead(Row *rows, size_t count)
             }
         }
     }
+}
+
+bool RowWriter::moveBack(const QString &from, const QString &to)
+{
+    // Going back is safer than staying, so a record that cannot be kept
+    // does not stop it: recovery tells files by their inodes anyway.
+    journal::JobJournal *const journal = this->journal();
+    const quint32 id = journal ? journal->stageRename(from, to) : 0;
+    if (journal)
+        journal->sync();
+    const bool moved = RenameFile(from, to, false);
+    if (journal) {
+        journal->markDone(id, moved, moved ? to : from);
+        journal->flushDone();
+    }
+    return moved;
 }
 
 RowWriter::AheadTag *RowWriter::ahead(Row &row)
@@ -559,11 +589,14 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
         return outcome;
     }
     const QString fileName = BuildFileName(dir, oldName, cell(row, F::Ext));
-    // One stat tells that the file is there and the mode a failed write
-    // must leave it with.
+    // One open tells that the file is there and the mode a failed write
+    // must leave it with, and the tag is read through it.
+    // A file that cannot be opened to read is looked at by its name.
     struct stat info {};
-    if (fileName.isEmpty() || stat(encodeFileName(fileName).constData(), &info) != 0
-        || S_ISDIR(info.st_mode)) {
+    ReadOnlyFile file;
+    if (!fileName.isEmpty() && !file.open(fileName, &info) && info.st_mode == 0)
+        stat(encodeFileName(fileName).constData(), &info);
+    if (fileName.isEmpty() || info.st_mode == 0 || S_ISDIR(info.st_mode)) {
         outcome.message = WriteMessage::NoFile();
         outcome.failed = true;
     }
@@ -573,13 +606,13 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
     WriteFailure failure = WriteFailure::None;
     if (!outcome.failed
         && (!takesTag(fileName, {}, &info)
-            || !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName, &info, planned, &failure)))
+            || !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName, &info, planned, &failure,
+                         &file)))
         tagNotChanged(outcome, failure);
     return outcome;
 }
 
-bool RowWriter::prepareTarget(const QString &newFolder, const QString &newPath,
-                              const QString &oldPath, QString &message, bool &replace)
+bool RowWriter::prepareFolder(const QString &newFolder, QString &message)
 {
     // Rows of one folder follow each other: its existence is looked up once.
     if (newFolder != m_knownFolder && !FolderExists(newFolder)) {
@@ -610,33 +643,28 @@ bool RowWriter::prepareTarget(const QString &newFolder, const QString &newPath,
         message.clear();
     }
     m_knownFolder = newFolder;
-    // The file system decides whether the new name is another file: a
-    // change of letter case only, on a file system that ignores case, is
-    // the same file and needs no question.
-    if (FileExists(newPath) && !SameFile(oldPath, newPath)) {
-        message = WriteMessage::TargetExists();
-        // A file of another row, or one this job gave its name, is no file
-        // to replace: one of the two would be lost.
-        if (ReplaceNone || (m_jobFile && m_jobFile(newPath)))
+    return true;
+}
+
+bool RowWriter::mayReplace(const QString &newPath)
+{
+    // A file of another row, or one this job gave its name, is no file to
+    // replace: one of the two would be lost.
+    if (ReplaceNone || (m_jobFile && m_jobFile(newPath)))
+        return false;
+    if (!ReplaceAll) {
+        switch (m_askReplace(newPath)) {
+        case Answer::No:
             return false;
-        if (!ReplaceAll) {
-            switch (m_askReplace(newPath)) {
-            case Answer::No:
-                return false;
-            case Answer::NoToAll:
-                ReplaceNone = true;
-                return false;
-            case Answer::YesToAll:
-                ReplaceAll = true;
-                break;
-            case Answer::Yes:
-                break;
-            }
+        case Answer::NoToAll:
+            ReplaceNone = true;
+            return false;
+        case Answer::YesToAll:
+            ReplaceAll = true;
+            break;
+        case Answer::Yes:
+            break;
         }
-        // The existing file goes in the same step as the new one takes its
-        // name, so there is no moment without either of them.
-        replace = true;
-        message.clear();
     }
     return true;
 }
@@ -673,7 +701,6 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
 {
     RowOutcome outcome;
     bool fileKept = true;
-    bool replace = false;
     const RenameTarget target = RenameTargetOf(row);
     // Where the file is now: its own name, or the temporary one.
     const QString oldPath = parked.isEmpty() ? target.oldPath : parked;
@@ -691,10 +718,14 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         outcome.failed = true;
     } else if (target.newFolder.isEmpty()) {
         outcome.message = WriteMessage::NoNewPath();
-    } else if (prepareTarget(target.newFolder, newPath, oldPath, outcome.message, replace)) {
+    } else if (prepareFolder(target.newFolder, outcome.message)) {
         fileKept = false;
     }
 
+    // The file's stamp once its tag is written, while it is known without
+    // looking again.
+    FileStamp stamp = S_ISREG(oldInfo.st_mode) ? stampOfInfo(oldInfo) : FileStamp();
+    bool stampKnown = true;
     if (!outcome.failed) {
         // A file the reading would not read a tag from is only renamed.
         const int version = m_settings.TagView;
@@ -706,36 +737,65 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
             failure = ahead.failure;
             if (ahead.id != 0 && !ahead.failed) {
                 ahead.used = true;
+                FileStamp after;
                 const bool made = saveKeepingMode(
-                    ahead.change.fileName, [&] { return applyChange(ahead.change, &failure); },
-                    &oldInfo);
-                m_journal->markDone(ahead.id, made, ahead.change.fileName);
+                    ahead.change.fileName,
+                    [&] { return applyChange(ahead.change, &failure, &after); }, &oldInfo);
+                m_journal->markDone(ahead.id, made, ahead.change.fileName, made ? &after : nullptr);
                 ahead.failed = !made;
+                if (made)
+                    stamp = after;
             }
             if (ahead.failed)
                 tagNotChanged(outcome, failure);
-        } else if ((version == 1 || version == 2) && takesTag(oldPath, target.oldPath)
-                   && !writeTag(version, row, oldPath, nullptr, nullptr, &failure)) {
-            tagNotChanged(outcome, failure);
+        } else if ((version == 1 || version == 2) && takesTag(oldPath, target.oldPath)) {
+            stampKnown = false;
+            if (!writeTag(version, row, oldPath, nullptr, nullptr, &failure))
+                tagNotChanged(outcome, failure);
         }
     }
 
     if (!fileKept) {
+        bool replace = false;
+        bool copied = !m_settings.MoveFiles;
         // A file already at its new name has nothing to move; a copy onto
         // itself fails like any copy onto an existing file.
-        const bool done = m_settings.MoveFiles
-                              ? newPath == oldPath || RenameFile(oldPath, newPath, replace)
-                              : CopyFileTo(oldPath, newPath, replace);
-        // Only the move from the row's own name is the one recorded.
+        const auto place = [&] {
+            return m_settings.MoveFiles
+                       ? newPath == oldPath || RenameFile(oldPath, newPath, replace, &copied)
+                       : CopyFileTo(oldPath, newPath, replace);
+        };
+        // The new name is taken as free; only when another file holds it
+        // is it asked about. The file system decides whether it is another
+        // file: a change of letter case only, on a file system that ignores
+        // case, is the same file.
+        bool done = place();
+        if (!done && FileExists(newPath) && !SameFile(oldPath, newPath)) {
+            if (mayReplace(newPath)) {
+                // The existing file goes in the same step as the new one
+                // takes its name, so there is no moment without either.
+                replace = true;
+                done = place();
+            } else {
+                fileKept = true;
+                QString message = WriteMessage::TargetExists();
+                appendMessage(message, outcome.message);
+                outcome.message = message;
+            }
+        }
+        if (done && (copied || !stampKnown))
+            stampOf(newPath, &stamp);
         AheadTag *found = ahead(row);
-        if (found && found->renameId != 0 && parked.isEmpty()) {
-            m_journal->markDone(found->renameId, done, done ? newPath : oldPath);
+        if (found && found->renameId != 0) {
+            m_journal->markDone(found->renameId, done, done ? newPath : oldPath,
+                                done ? &stamp : nullptr);
             found->renameId = 0;
         }
         if (done) {
             std::swap(cell(row, F::Old), cell(row, F::New));
             outcome.renamed = true;
-        } else {
+            outcome.placed = stamp;
+        } else if (!fileKept) {
             // What failed comes first, a failed tag after it.
             fileKept = true;
             QString message =

@@ -143,6 +143,7 @@ struct RowOutcome {
     bool failed = false; // the row goes to the error table with `message`
     QString message;
     bool renamed = false; // Old and New were swapped
+    FileStamp placed;     // renamed: the file under its new name
 };
 
 // Where kind 117 takes a row's file from and to, from its cells alone (it
@@ -204,11 +205,16 @@ public:
     // sync; apply() on one of these very rows then makes its tag change in
     // place of writing the tag itself, and marks its rename done. The files
     // must not change in between but by the rows' own renames.
-    void planTagsAhead(Row *rows, size_t count);
+    // known[i], when given and not null, is the state of the row's file
+    // from a stat the job made before its first change.
+    void planTagsAhead(Row *rows, size_t count, const struct stat *const *known = nullptr);
     // The changes planned ahead that no row made (the job was stopped) are
     // marked as not made.
     void endTagsAhead();
     void setJobFile(JobFile jobFile) { m_jobFile = std::move(jobFile); }
+    // Moves a file back to a name it had (a ring that could not close),
+    // recorded in the journal first when there is one.
+    bool moveBack(const QString &from, const QString &to);
 
     bool CreateAllFolders = false;
     bool CreateNoFolders = false;
@@ -227,15 +233,16 @@ private:
     // is the file's state from a stat just made, or null.
     // `planned` and `failure` as for writeTags; *failure says why a write
     // failed when that is known.
+    // `opened` is the file already open on `fileName`, or null.
     bool writeTag(int version, const Row &row, const QString &fileName,
                   const struct stat *known = nullptr, FileChange *planned = nullptr,
-                  WriteFailure *failure = nullptr);
+                  WriteFailure *failure = nullptr, ReadOnlyFile *opened = nullptr);
     journal::JobJournal *journal();
-    // Steps 7 and 8 of a rename: false when the file must stay where it is,
-    // with the reason in `message`; `replace` is set when an existing file
-    // may be replaced.
-    bool prepareTarget(const QString &newFolder, const QString &newPath, const QString &oldPath,
-                       QString &message, bool &replace);
+    // The row's new folder is there, or made after asking; false when the
+    // file must stay where it is, with the reason in `message`.
+    bool prepareFolder(const QString &newFolder, QString &message);
+    // Another file holds the row's new name: whether it may be replaced.
+    bool mayReplace(const QString &newPath);
 
     WriteSettings m_settings;
     AskFolder m_askFolder;

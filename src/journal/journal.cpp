@@ -7,12 +7,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 
 #include <dirent.h>
@@ -132,6 +134,77 @@ bool renameNoReplace(const QString &from, const QString &to)
     return ::rename(source.constData(), target.constData()) == 0;
 }
 
+constexpr char kParkPrefix[] = ".quillmark-";
+constexpr int kParkRandom = 6;
+
+// The files parked under a temporary name (".quillmark-", six characters,
+// "-" and the name they had, or nothing after the "-" for a long name) in
+// the folders of the job's renames, by device and inode.
+QHash<QPair<quint64, quint64>, QString> parkedFiles(const JobLog &log)
+{
+    QHash<QPair<quint64, quint64>, QString> parked;
+    QSet<QString> folders;
+    for (const Entry &e : log.entries) {
+        if (e.kind == EntryKind::Rename)
+            folders.insert(QFileInfo(e.path).absolutePath());
+    }
+    const qsizetype dash = sizeof kParkPrefix - 1 + kParkRandom;
+    for (const QString &folder : std::as_const(folders)) {
+        const QByteArray base = encodeFileName(folder);
+        DIR *dir = ::opendir(base.constData());
+        if (!dir)
+            continue;
+        while (const dirent *entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name.size() <= dash || !name.startsWith(kParkPrefix) || name.at(dash) != '-')
+                continue;
+            const QByteArray path = base + '/' + name;
+            struct stat info;
+            if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode))
+                parked.insert({quint64(info.st_dev), quint64(info.st_ino)}, decodeFileName(path));
+        }
+        ::closedir(dir);
+    }
+    return parked;
+}
+
+// Frees `name` by moving the file one of the job's renames put there back
+// where it came from, and so on along the chain of renames.
+bool freeName(const QString &name, const QList<Entry> &entries, int depth = 0)
+{
+    struct stat info;
+    if (::lstat(encodeFileName(name).constData(), &info) != 0)
+        return errno == ENOENT;
+    if (depth > entries.size())
+        return false;
+    for (const Entry &x : entries) {
+        if (x.kind == EntryKind::Rename && x.newPath == name && x.path != name
+            && x.before.inode == quint64(info.st_ino) && x.before.device == quint64(info.st_dev))
+            return freeName(x.path, entries, depth + 1) && renameNoReplace(name, x.path);
+    }
+    return false;
+}
+
+// A file parked while the names of a ring of renames went round, left so
+// by a job that died, goes to its new name when that is free, else back to
+// its old one, freed if need be.
+void unpark(const JobLog &log, RecoveryReport &report)
+{
+    const auto parked = parkedFiles(log);
+    if (parked.isEmpty())
+        return;
+    for (const Entry &e : log.entries) {
+        const QString from = e.kind == EntryKind::Rename && e.before.inode != 0
+                                 ? parked.value({e.before.device, e.before.inode})
+                                 : QString();
+        if (from.isEmpty() || !QFileInfo::exists(from))
+            continue;
+        if (!renameNoReplace(from, e.newPath)
+            && !(freeName(e.path, log.entries) && renameNoReplace(from, e.path)))
+            report.keptTemporary.append(from);
+    }
+}
+
 // Removes the temporary files a job that died may have left beside its
 // files: the copies and parked names of file operations and the new copies
 // of rewritten files (".quillmark-" and six characters), and the new copies
@@ -216,6 +289,29 @@ FileOutcome settle(const Entry &e, DoneMark *mark)
 }
 
 } // namespace
+
+QString parkAside(const QString &path)
+{
+    const QByteArray from = encodeFileName(path);
+    const qsizetype slash = from.lastIndexOf('/');
+    const QByteArray name = from.mid(slash + 1);
+    const QByteArray folder = from.left(slash + 1);
+    const qsizetype length = sizeof kParkPrefix - 1 + kParkRandom + 1;
+    // A name too long to be carried along is parked without it.
+    const QByteArray carried = name.size() + length <= NAME_MAX ? name : QByteArray();
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray random(kParkRandom, Qt::Uninitialized);
+        for (char &ch : random)
+            ch = letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))];
+        const QString parked = decodeFileName(folder + kParkPrefix + random + '-' + carried);
+        if (renameNoReplace(path, parked))
+            return parked;
+        if (errno != EEXIST)
+            return {};
+    }
+    return {};
+}
 
 QString journalFolder()
 {
@@ -320,12 +416,15 @@ bool JobJournal::sync()
     return ok;
 }
 
-void JobJournal::markDone(quint32 id, bool made, const QString &path)
+void JobJournal::markDone(quint32 id, bool made, const QString &path, const FileStamp *after)
 {
     DoneMark mark;
     mark.id = id;
     mark.made = made;
-    stampOf(path, &mark.after);
+    if (after)
+        mark.after = *after;
+    else
+        stampOf(path, &mark.after);
     if (made)
         changedFileSystems_.insert(mark.after.device, path);
     done_.append(mark);
@@ -414,6 +513,7 @@ RecoveryReport recover(const QString &folder)
         if (log.closed)
             continue;
         ++report.jobs;
+        unpark(log, report);
         QList<DoneMark> marks;
         for (const Entry &e : log.entries) {
             if (e.done)
@@ -499,25 +599,55 @@ UndoReport undo(quint64 number, const QString &folder)
     };
     QList<Step> steps;
     QSet<QString> pending, touched;
-    // Makes the staged steps, after one sync of their records.
+    // The names the job's renames took: a file there now is one this undo
+    // moves away, so a name of them may be taken while the steps go round
+    // (a swap).
+    QSet<QString> vacated;
+    for (const Entry &e : log.entries) {
+        if (e.made && e.kind == EntryKind::Rename)
+            vacated.insert(e.newPath);
+    }
+    // Makes the staged steps, after one sync of their records. A file whose
+    // old name is still taken waits under a temporary name until the other
+    // steps have moved on.
     const auto flush = [&] {
         const bool recorded = journal->sync();
-        for (Step &step : steps) {
-            bool made = false;
-            if (recorded && !step.from.isEmpty()) {
-                made = renameNoReplace(step.from, step.to);
-                if (made)
-                    backTo.insert(step.from, step.to);
-            } else if (recorded) {
-                made = applyChange(step.change);
-            }
+        QList<std::pair<qsizetype, QString>> waiting;
+        const auto finish = [&](Step &step, bool made) {
+            if (made && !step.from.isEmpty())
+                backTo.insert(step.from, step.to);
             journal->markDone(step.id, made, step.to.isEmpty() ? step.out.path : step.to);
             step.out.restored = made;
             step.out.failed = !made;
             if (!made)
                 step.out.reason = QStringLiteral("could not put it back");
-            report.files.append(step.out);
+        };
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            Step &step = steps[i];
+            bool made = false;
+            if (recorded && !step.from.isEmpty()) {
+                made = renameNoReplace(step.from, step.to);
+                if (!made && vacated.contains(step.to)) {
+                    const QString parked = parkAside(step.from);
+                    if (!parked.isEmpty()) {
+                        waiting.append({i, parked});
+                        continue;
+                    }
+                }
+            } else if (recorded) {
+                made = applyChange(step.change);
+            }
+            finish(step, made);
         }
+        for (const auto &[i, parked] : std::as_const(waiting)) {
+            Step &step = steps[i];
+            const bool made = renameNoReplace(parked, step.to);
+            if (!made)
+                renameNoReplace(parked, step.from);
+            finish(step, made);
+        }
+        for (const Step &step : std::as_const(steps))
+            report.files.append(step.out);
         journal->flushDone();
         steps.clear();
         pending.clear();
@@ -541,7 +671,9 @@ UndoReport undo(quint64 number, const QString &folder)
             bool same = view.exists && view.stamp == expected;
             if (e.kind == EntryKind::Rename) {
                 struct stat info;
-                same = same && ::stat(encodeFileName(e.path).constData(), &info) != 0;
+                same = same
+                       && (::stat(encodeFileName(e.path).constData(), &info) != 0
+                           || vacated.contains(e.path));
                 step.from = e.newPath;
                 step.to = e.path;
                 step.out.oldPath = e.path;

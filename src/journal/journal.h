@@ -17,6 +17,13 @@ namespace qm::journal {
 inline constexpr int kKeptJobs = 20;
 inline constexpr qint64 kMaxBytes = qint64(256) << 20;
 
+// Moves the file aside to a temporary name in its folder that carries its
+// name (".quillmark-", six random characters, "-" and the name) while
+// another file takes that name; the temporary path, or empty when the file
+// stays where it was. Recovery gives a file parked by a job that died its
+// new name or its old one back.
+QString parkAside(const QString &path);
+
 // Where the journals live: $QUILLMARK_DATA_DIR when set, else the user's
 // data folder ($XDG_DATA_HOME/quillmark), then "journal" inside.
 QString journalFolder();
@@ -46,7 +53,8 @@ public:
     // Writes what was staged and makes it durable; false when it could not,
     // and then none of the staged changes may be made.
     bool sync();
-    void markDone(quint32 id, bool made, const QString &path);
+    // `after` is the stamp of `path` when the caller has just taken it.
+    void markDone(quint32 id, bool made, const QString &path, const FileStamp *after = nullptr);
     bool flushDone();
     // Settles the job (its remaining done marks, the closing record) and
     // prunes the oldest jobs.

@@ -94,6 +94,16 @@ bool holdsNew(const Entry &e, const FileView &file)
 Decision decide(const Entry &e, const FileView &file, const FileView &renamed)
 {
     if (e.kind == EntryKind::Rename) {
+        // The file is told by its inode where it was recorded: in a swap
+        // both names exist whether it happened or not.
+        const auto isIt = [&](const FileView &view) {
+            return view.exists && view.stamp.inode == e.before.inode
+                   && view.stamp.device == e.before.device;
+        };
+        if (e.before.inode != 0 && isIt(renamed))
+            return {Verdict::New, {}};
+        if (e.before.inode != 0 && isIt(file))
+            return {Verdict::Old, {}};
         if (renamed.exists && !file.exists)
             return {Verdict::New, {}};
         if (file.exists && !renamed.exists)

@@ -1,4 +1,5 @@
 #include "jobs/jobrunner.h"
+#include "jobs/renameplan.h"
 #include "jobs/updatejob.h"
 #include "jobs/writesteps.h"
 #include "journal/journal.h"
@@ -13,7 +14,9 @@
 #include <QDir>
 #include <QDateTime>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <map>
 
@@ -738,6 +741,7 @@ TEST_F(WriteJob, RowsThatMeetEachOthersNamesNeverLoseAFile)
         std::map<QString, QByteArray> after; // the whole folder afterwards
         QStringList messages;
         int questions;
+        bool undone = true; // undo puts every file back under its old name
     };
     const QString exists = WriteMessage::TargetExists();
     const std::vector<Case> cases{
@@ -797,7 +801,8 @@ TEST_F(WriteJob, RowsThatMeetEachOthersNamesNeverLoseAFile)
          true,
          {{"a", "b"}, {"out", "a"}},
          {},
-         1},
+         1,
+         false},
         {"copies vacate nothing",
          {{"x", "y"}, {"y", "x"}},
          {},
@@ -805,7 +810,8 @@ TEST_F(WriteJob, RowsThatMeetEachOthersNamesNeverLoseAFile)
          false,
          {{"x", "x"}, {"y", "y"}},
          {exists, exists},
-         0},
+         0,
+         false},
     };
     for (const Case &test : cases) {
         SCOPED_TRACE(test.what);
@@ -832,6 +838,18 @@ TEST_F(WriteJob, RowsThatMeetEachOthersNamesNeverLoseAFile)
                       test.rows[size_t(row - 1)].first.toUtf8());
         }
         EXPECT_EQ(m_runner.status(), u"Обработано файлов: %1/%1"_qs.arg(test.rows.size()));
+        if (!test.undone)
+            continue;
+        journal::undo();
+        std::map<QString, QByteArray> undone;
+        for (const QString &name : files())
+            undone[QFileInfo(name).completeBaseName()] = test::readAll(path(name));
+        std::map<QString, QByteArray> before;
+        for (const auto &[oldName, newName] : test.rows)
+            before[oldName] = oldName.toUtf8();
+        for (const QString &name : test.outsiders)
+            before[name] = "outsider";
+        EXPECT_EQ(undone, before) << "after undo";
     }
 }
 
@@ -871,6 +889,21 @@ TEST_F(WriteJob, TagWritesAreJournaledAndPutBackAfterACrash)
     EXPECT_EQ(jobs.first().files, kFiles);
     EXPECT_EQ(journal::undo().files.size(), kFiles);
     EXPECT_EQ(test::readAll(path(u"7.mp3"_qs)), audio);
+    // A change of the same length is made in place and kept as the bytes
+    // that differ: undo gives the tag before it back byte for byte.
+    run(WriteTag2Kind);
+    const QByteArray tagged = test::readAll(path(u"7.mp3"_qs));
+    for (int row = 1; row <= kFiles; ++row)
+        m_table.setCell(row, F::Tit, u"Eltit "_qs + QString::number(row - 1));
+    run(WriteTag2Kind);
+    ASSERT_EQ(id3v2Title(path(u"7.mp3"_qs)), u"Eltit 7"_qs);
+    EXPECT_EQ(test::readAll(path(u"7.mp3"_qs)).size(), tagged.size());
+    EXPECT_EQ(journal::undo().files.size(), kFiles);
+    EXPECT_EQ(test::readAll(path(u"7.mp3"_qs)), tagged);
+    for (int row = 1; row <= kFiles; ++row) {
+        ASSERT_TRUE(test::writeAll(path(QString::number(row - 1) + u".mp3"_qs), audio));
+        m_table.setCell(row, F::Tit, u"Title "_qs + QString::number(row - 1));
+    }
     // Kind 117 records the tags it writes the same way, and its moves.
     m_settings.TagView = 2;
     m_table.setCell(1, F::New, u"moved"_qs);
@@ -917,5 +950,73 @@ TEST_F(WriteJob, TagWritesAreJournaledAndPutBackAfterACrash)
             || (tag.ReadFromFile(file) && tag.FGetTitle() == u"Title "_qs + QString::number(i)
                 && bytes.size() == tag.FGetTotalSize() + audio.size() && bytes.endsWith(audio)))
             << i;
+    }
+    // Rings of renames killed at some moment: after recovery every file is
+    // under its old or its new name, none under a temporary one, and undo
+    // puts each back under its old name.
+    m_settings.TagView = 0;
+    const auto name = [](int ring, int at) { return u"r%1-%2"_qs.arg(ring).arg(at); };
+    constexpr int kRings = 150;
+    for (const int size : {2, 3}) {
+        SCOPED_TRACE(size == 2 ? "swaps" : "rings of three");
+        qint64 fullUs = 0;
+        for (int round = 0; round < 6; ++round) {
+            for (const QString &file : files())
+                ASSERT_TRUE(QFile::remove(path(file)));
+            m_table = RowTable();
+            for (int ring = 0; ring < kRings; ++ring) {
+                for (int at = 0; at < size; ++at)
+                    addRow(name(ring, at), name(ring, (at + 1) % size), name(ring, at).toUtf8());
+            }
+            QElapsedTimer timer;
+            timer.start();
+            const pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                RenamePlan plan(true);
+                for (int row = 1; row <= m_table.lastFileRow(); ++row)
+                    plan.addRow(row, m_table.row(row));
+                plan.finish();
+                RowWriter writer(m_settings, {}, {});
+                writer.useJournal(u"write 117"_qs);
+                std::vector<Row> rows;
+                for (const int row : plan.order())
+                    rows.push_back(m_table.row(row));
+                std::vector<RowOutcome> outcomes(rows.size());
+                writer.planTagsAhead(rows.data(), rows.size());
+                for (const RenamePlan::Unit &unit : plan.units())
+                    plan.apply(unit, writer, &rows[unit.begin], &outcomes[unit.begin]);
+                _exit(0); // as if killed: the journal is not closed
+            }
+            // The first round runs whole and times the job; the others are
+            // killed somewhere within that time.
+            if (round > 0)
+                usleep(useconds_t(QRandomGenerator::global()->bounded(fullUs + 1)));
+            kill(child, round > 0 ? SIGKILL : 0);
+            waitpid(child, nullptr, 0);
+            if (round == 0)
+                fullUs = timer.nsecsElapsed() / 1000;
+            // A kill before the journal was started leaves nothing to settle.
+            journal::recover();
+            int found = 0;
+            for (const QString &file : files()) {
+                const QString base = QFileInfo(file).completeBaseName();
+                const QStringList parts =
+                    QString::fromUtf8(test::readAll(path(file))).mid(1).split(u'-');
+                ASSERT_EQ(parts.size(), 2) << file.toStdString();
+                const int ring = parts[0].toInt(), at = parts[1].toInt();
+                EXPECT_TRUE(base == name(ring, at) || base == name(ring, (at + 1) % size))
+                    << file.toStdString() << " after a kill in round " << round;
+                ++found;
+            }
+            EXPECT_EQ(found, kRings * size) << "round " << round;
+            journal::undo();
+            for (int ring = 0; ring < kRings; ++ring) {
+                for (int at = 0; at < size; ++at)
+                    ASSERT_EQ(test::readAll(path(name(ring, at) + u".mp3"_qs)),
+                              name(ring, at).toUtf8())
+                        << "after undo, round " << round;
+            }
+        }
     }
 }
