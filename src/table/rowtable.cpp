@@ -122,7 +122,11 @@ int RowTable::appendRows(int count)
 int RowTable::appendFileRow(const QString &dir, const QString &fileName)
 {
     const int r = appendRows(1);
-    setCell(r, FieldNumber::Dir, dir);
+    if (dir != m_lastDirText) {
+        m_lastDirText = dir;
+        m_lastDir = dir;
+    }
+    setCell(r, FieldNumber::Dir, m_lastDir);
     setCell(r, FieldNumber::Old, fileName);
     return r;
 }
@@ -182,7 +186,7 @@ void RowTable::splitAddedNames(int first, int last)
     last = std::min(last, lastFileRow());
     for (int r = first; r <= last; ++r) {
         Row &row = m_rows[size_t(r)];
-        QString &old = row[size_t(toInt(FieldNumber::Old))];
+        QString old = row[size_t(toInt(FieldNumber::Old))];
         const qsizetype dot = old.lastIndexOf(u'.');
         // A name ending in a dot keeps it: with an empty Ext no dot is added
         // back, and "name." and "name" are different files here.
@@ -191,8 +195,10 @@ void RowTable::splitAddedNames(int first, int last)
         } else {
             row[size_t(toInt(FieldNumber::Ext))] = old.mid(dot + 1);
             old.truncate(dot);
+            row[size_t(toInt(FieldNumber::Old))] = old;
         }
-        row[size_t(toInt(FieldNumber::New))] = old;
+        // New shares Old's text.
+        row[size_t(toInt(FieldNumber::New))] = row[size_t(toInt(FieldNumber::Old))];
     }
 }
 
