@@ -107,7 +107,7 @@ bool Cell::equals(const Cell &other) const
     const Block *a = block();
     const Block *b = other.block();
     return a->utf16 == b->utf16 && a->size == b->size
-        && std::memcmp(a->text, b->text, a->utf16 ? size_t(a->size) * 2 : size_t(a->size)) == 0;
+           && std::memcmp(a->text, b->text, a->utf16 ? size_t(a->size) * 2 : size_t(a->size)) == 0;
 }
 
 size_t Cell::hash(size_t seed) const
