@@ -17,6 +17,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace qm::bench {
@@ -107,6 +108,14 @@ inline qint64 addAndReadWithJobs(const QString &folder, RowTable &table, qint64 
     while (runner.isActive())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return timer.nsecsElapsed();
+}
+
+// The process's peak resident memory so far.
+inline double peakRssMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
 }
 
 } // namespace qm::bench

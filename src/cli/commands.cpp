@@ -66,14 +66,8 @@ Options loadOptions()
 
 bool readStandardInput(RowTable &table)
 {
-    QFile in;
-    if (!in.open(stdin, QIODevice::ReadOnly)) {
-        printError(QStringLiteral("quillmark-cli: cannot read standard input"));
-        return false;
-    }
-    const QByteArray input = in.readAll();
     QString error;
-    if (!readRows(input, table, error)) {
+    if (!readRows(stdin, table, error)) {
         printError(QStringLiteral("quillmark-cli: standard input, ") + error);
         return false;
     }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <optional>
 #include <type_traits>
 #include <vector>
@@ -140,23 +141,6 @@ std::optional<FieldNumber> fieldOfKey(const QString &key)
     return toField(*it);
 }
 
-QList<QByteArrayView> splitLines(const QByteArray &input)
-{
-    QList<QByteArrayView> lines;
-    qsizetype start = 0;
-    while (start < input.size()) {
-        qsizetype end = input.indexOf('\n', start);
-        if (end < 0)
-            end = input.size();
-        QByteArrayView line(input.constData() + start, end - start);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        lines.append(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
 bool isBlank(QByteArrayView line) { return line.trimmed().isEmpty(); }
 
 QString lineError(qsizetype line, const QString &what)
@@ -208,11 +192,13 @@ bool parseTsvRow(QByteArrayView line, Row &row, QString &what)
         what = QStringLiteral("%1 cells instead of %2").arg(cells.size()).arg(kColumnCount);
         return false;
     }
+    QString cell;
     for (int i = 0; i < kColumnCount; ++i) {
-        if (!unescapeTsv(cells[i], row[size_t(i)])) {
+        if (!unescapeTsv(cells[i], cell)) {
             what = QStringLiteral("a backslash that starts no escape");
             return false;
         }
+        row[size_t(i)] = cell;
     }
     return true;
 }
@@ -308,38 +294,51 @@ bool unescapeTsv(QStringView text, QString &out)
     return true;
 }
 
-bool readRows(const QByteArray &input, RowTable &table, QString &error)
+bool readRows(std::FILE *in, RowTable &table, QString &error)
 {
-    const QList<QByteArrayView> lines = splitLines(input);
-    qsizetype first = 0;
-    while (first < lines.size() && isBlank(lines[first]))
-        ++first;
     QByteArray header;
     appendTsvHeader(header);
     header.chop(1);
-    const bool tsv = first < lines.size() && lines[first] == QByteArrayView(header);
-    if (tsv)
-        ++first;
-
-    std::vector<Row> rows;
-    rows.reserve(size_t(lines.size() - first));
-    for (qsizetype i = first; i < lines.size(); ++i) {
-        if (isBlank(lines[i]))
+    // One line at a time, each row straight into the table: the input is
+    // never held whole, nor its rows twice.
+    char *buffer = nullptr;
+    size_t capacity = 0;
+    bool first = true;
+    bool tsv = false;
+    bool ok = true;
+    Row row;
+    QString what;
+    for (qsizetype i = 0;; ++i) {
+        const ssize_t read = getline(&buffer, &capacity, in);
+        if (read < 0)
+            break;
+        QByteArrayView line(buffer, qsizetype(read));
+        if (line.endsWith('\n'))
+            line.chop(1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (isBlank(line))
             continue;
-        Row row;
-        QString what;
-        if (!(tsv ? parseTsvRow(lines[i], row, what) : parseJsonRow(lines[i], row, what))) {
-            error = lineError(i, what);
-            return false;
+        if (first) {
+            first = false;
+            tsv = line == QByteArrayView(header);
+            if (tsv)
+                continue;
         }
-        rows.push_back(std::move(row));
+        row = Row{};
+        if (!(tsv ? parseTsvRow(line, row, what) : parseJsonRow(line, row, what))) {
+            error = lineError(i, what);
+            ok = false;
+            break;
+        }
+        table.row(table.appendRows(1)) = std::move(row);
     }
-    if (rows.empty())
-        return true;
-    int r = table.appendRows(int(rows.size()));
-    for (Row &row : rows)
-        table.row(r++) = std::move(row);
-    return true;
+    std::free(buffer);
+    if (ok && std::ferror(in)) {
+        error = QStringLiteral("cannot be read");
+        ok = false;
+    }
+    return ok;
 }
 
 RowWriter::RowWriter(std::FILE *out, RowFormat format) : m_out(out), m_format(format)

@@ -26,12 +26,12 @@ void appendTsvRow(QByteArray &out, const Row &row);
 QString escapeTsv(const QString &text);
 bool unescapeTsv(QStringView text, QString &out);
 
-// Reads rows from `input` into the table, after the rows it has. JSON Lines
-// are taken, or the tab-separated form when the first line is its header.
-// Blank lines are skipped; a key that is not a column code, a value that is
-// not a string, or a line that is no object fails with the line number in
-// `error`.
-bool readRows(const QByteArray &input, RowTable &table, QString &error);
+// Reads rows from `in` to its end into the table, after the rows it has.
+// JSON Lines are taken, or the tab-separated form when the first line is its
+// header. Blank lines are skipped; a key that is not a column code, a value
+// that is not a string, or a line that is no object fails with the line
+// number in `error`, the rows before it read.
+bool readRows(std::FILE *in, RowTable &table, QString &error);
 
 // Writes rows to `out` in the format as they come, in slices, so that a
 // long run of rows never waits in memory.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "options/options.h"
+#include "table/cell.h"
 #include "table/columns.h"
 
 #include <QString>
@@ -47,8 +48,9 @@ struct ReadSettings {
 // not read it (no information read, or only the size).
 std::vector<int> AddedRowsReadKinds(const ReadSettings &settings, bool fileInfo);
 
-// Cell writes of one row, in the order the steps make them.
-using CellWrites = std::vector<std::pair<FieldNumber, QString>>;
+// Cell writes of one row, in the order the steps make them; the cells are
+// made on the reading thread, so the window's thread only takes them over.
+using CellWrites = std::vector<std::pair<FieldNumber, Cell>>;
 
 // A file name from a name cell and an Ext cell. An empty Ext adds no dot:
 // "README" is a different file from "README." here, and the name split gives

@@ -18,17 +18,17 @@ AddedRowReader::AddedRowReader(const ReadSettings &settings, bool fileInfo)
 
 void AddedRowReader::complete(Row &row)
 {
-    const auto cell = [&row](FieldNumber f) -> QString & { return row[size_t(toInt(f))]; };
-    splitFileName(cell(FieldNumber::Old), cell(FieldNumber::Ext), cell(FieldNumber::New));
+    splitFileName(row);
     if (m_readers.empty())
         return;
-    const QString fileName =
-        BuildFileName(cell(FieldNumber::Dir), cell(FieldNumber::Old), cell(FieldNumber::Ext));
+    const auto text = [&row](FieldNumber f) -> QString { return row[size_t(toInt(f))]; };
+    QString dir = text(FieldNumber::Dir);
+    const QString fileName = BuildFileName(dir, text(FieldNumber::Old), text(FieldNumber::Ext));
     for (const auto &reader : m_readers) {
         m_cells.clear();
         reader->read(fileName, m_cells);
-        for (auto &[field, text] : m_cells)
-            cell(field) = std::move(text);
+        for (auto &[field, value] : m_cells)
+            row[size_t(toInt(field))] = value;
     }
 }
 

@@ -38,10 +38,14 @@ void TUpdateThread::execute()
             const int row = int(m_firstRow + i);
             if (!m_table.isFileRow(row))
                 continue;
-            QString &dir = dirs[size_t(i)];
-            dir = m_table.cell(row, FieldNumber::Dir);
+            QString dir = m_table.cell(row, FieldNumber::Dir);
+            const qsizetype size = dir.size();
             names[size_t(i)] = BuildFileName(dir, m_table.cell(row, FieldNumber::Old),
                                              m_table.cell(row, FieldNumber::Ext));
+            // Only a Dir that gained its slash is written back: the others
+            // keep sharing their folder's cell.
+            if (dir.size() != size)
+                dirs[size_t(i)] = dir;
         }
     });
     if (!named)
@@ -59,7 +63,8 @@ void TUpdateThread::execute()
         const bool read = reader.read(names[size_t(i)], cells);
         post([this, row, i, total, read, phrase, dir = std::move(dirs[size_t(i)]),
               cells = std::move(cells)] {
-            m_table.setCell(row, FieldNumber::Dir, dir);
+            if (!dir.isNull())
+                m_table.setCell(row, FieldNumber::Dir, dir);
             for (const auto &[field, text] : cells)
                 m_table.setCell(row, field, text);
             if (read) {

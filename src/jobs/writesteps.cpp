@@ -20,9 +20,9 @@ namespace {
 
 using F = FieldNumber;
 
-const QString &cell(const Row &row, F f) { return row[size_t(toInt(f))]; }
+QString cell(const Row &row, F f) { return row[size_t(toInt(f))].toString(); }
 
-QString &cell(Row &row, F f) { return row[size_t(toInt(f))]; }
+Cell &slot(Row &row, F f) { return row[size_t(toInt(f))]; }
 
 // Blanks and dots alone make no name: the file would become a hidden
 // ".ext" or ". .ext".
@@ -576,7 +576,7 @@ void RowWriter::endTagsAhead()
 RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct stat *state)
 {
     RowOutcome outcome;
-    QString &dir = cell(row, F::Dir);
+    QString dir = cell(row, F::Dir);
     const QString &oldName = cell(row, F::Old);
     if (HasForbiddenFirst(QString(dir + oldName + cell(row, F::Ext)))) {
         outcome.message = WriteMessage::ForbiddenFirst();
@@ -589,6 +589,7 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
         return outcome;
     }
     const QString fileName = BuildFileName(dir, oldName, cell(row, F::Ext));
+    slot(row, F::Dir) = dir;
     // One open tells that the file is there and the mode a failed write
     // must leave it with, and the tag is read through it.
     // A file that cannot be opened to read is looked at by its name.
@@ -672,7 +673,7 @@ bool RowWriter::mayReplace(const QString &newPath)
 RenameTarget RenameTargetOf(Row &row)
 {
     RenameTarget target;
-    QString &dir = cell(row, F::Dir);
+    QString dir = cell(row, F::Dir);
     const QString &oldName = cell(row, F::Old);
     const QString &newName = cell(row, F::New);
     const QString &ext = cell(row, F::Ext);
@@ -687,6 +688,7 @@ RenameTarget RenameTargetOf(Row &row)
         return target;
     }
     target.oldPath = BuildFileName(dir, oldName, ext);
+    slot(row, F::Dir) = dir;
     target.newPath = dir + WithExtension(newName, ext);
     const qsizetype slash = target.newPath.lastIndexOf(QLatin1Char('/'));
     // A name of blanks and dots would be hidden, and the next such row
@@ -792,7 +794,7 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
             found->renameId = 0;
         }
         if (done) {
-            std::swap(cell(row, F::Old), cell(row, F::New));
+            std::swap(slot(row, F::Old), slot(row, F::New));
             outcome.renamed = true;
             outcome.placed = stamp;
         } else if (!fileKept) {

@@ -320,18 +320,29 @@ QString CellEditor::computeEditorText(const RowTable &table, const CellRect &sel
     if (anyEmpty) {
         if (anyFilled) {
             m_baseline = kVar;
-            m_variableParts.reserve(qsizetype(count));
-            m_cells.forEachCell(
-                [&](int column, int row) { m_variableParts << table.cellAt(row, column); });
+            m_variableParts.reserve(count);
+            m_cells.forEachCell([&](int column, int row) {
+                m_variableParts.push_back(
+                    table.row(row)[size_t(toInt(table.layout().fieldAt(column)))]);
+            });
         }
         return m_baseline;
     }
+    // The table keeps no UTF-16 text to point into: the selected cells are
+    // read into one buffer, which lives as long as the analysis.
+    QString texts;
     std::vector<WorkCell> cells;
     cells.reserve(count);
     m_cells.forEachCell([&](int column, int row) {
-        const QString &text = table.cellAt(row, column);
-        cells.push_back({text.constData(), 0, text.size(), row});
+        const qsizetype start = texts.size();
+        texts += table.cellAt(row, column);
+        cells.push_back({nullptr, start, texts.size(), row});
     });
+    for (WorkCell &cell : cells) {
+        cell.data = texts.constData() + cell.head;
+        cell.tail -= cell.head;
+        cell.head = 0;
+    }
 
     // A field outside the selection that is empty in every selected row
     // would match everywhere without telling anything.
@@ -349,7 +360,8 @@ QString CellEditor::computeEditorText(const RowTable &table, const CellRect &sel
     Analysis analysis(table, std::move(cells), fields);
     analysis.run();
     m_baseline = analysis.result();
-    m_variableParts = analysis.variableParts();
+    const QStringList parts = analysis.variableParts();
+    m_variableParts.assign(parts.begin(), parts.end());
     return m_baseline;
 }
 
@@ -366,7 +378,7 @@ void CellEditor::applyText(RowTable &table, const QString &boxText) const
     if (boxText == m_baseline)
         return;
 
-    const qsizetype var = m_variableParts.isEmpty() ? -1 : boxText.indexOf(kVar);
+    const qsizetype var = m_variableParts.empty() ? -1 : boxText.indexOf(kVar);
     const bool split = var >= 0;
     const QStringView prefixText = split ? QStringView(boxText).first(var) : QStringView(boxText);
     const QStringView suffixText =
@@ -381,8 +393,8 @@ void CellEditor::applyText(RowTable &table, const QString &boxText) const
         QString text = prefix;
         for (auto it = prefixCodes.rbegin(); it != prefixCodes.rend(); ++it)
             text.insert(std::min(it->at, text.size()), table.cell(row, it->field));
-        if (split && k < m_variableParts.size())
-            text += m_variableParts[k];
+        if (split && size_t(k) < m_variableParts.size())
+            text += m_variableParts[size_t(k)].toString();
         text += suffix;
         for (auto it = suffixCodes.rbegin(); it != suffixCodes.rend(); ++it)
             text.insert(std::clamp(text.size() + it->at - 1, qsizetype(0), text.size()),

@@ -67,7 +67,7 @@ public:
     // The text last computed, which is also what undo returns to.
     const QString &baseline() const { return m_baseline; }
     void setBaseline(const QString &text) { m_baseline = text; }
-    const QStringList &variableParts() const { return m_variableParts; }
+    QStringList variableParts() const { return {m_variableParts.begin(), m_variableParts.end()}; }
     const CellRect &cells() const { return m_cells; }
 
     // Whether a typed character makes the box text the undo text before it
@@ -92,7 +92,9 @@ public:
 private:
     CellRect m_cells;
     QString m_baseline;
-    QStringList m_variableParts;
+    // Kept as cells: a whole-table selection would otherwise hold every
+    // selected cell once more as UTF-16.
+    std::vector<Cell> m_variableParts;
 };
 
 // What aEditPaste inserts: the clipboard's first line (empty: nothing).

@@ -96,18 +96,4 @@ std::optional<FieldNumber> fieldByTemplateCode(QStringView templateCode)
 
 FieldNumber fieldAtSlot(int slot) { return kSlots[size_t(slot)]; }
 
-void splitFileName(QString &old, QString &ext, QString &newName)
-{
-    const qsizetype dot = old.lastIndexOf(u'.');
-    // A name ending in a dot keeps it: with an empty Ext no dot is added
-    // back, and "name." and "name" are different files here.
-    if (dot < 0 || dot == old.size() - 1) {
-        ext.clear();
-    } else {
-        ext = old.mid(dot + 1);
-        old.truncate(dot);
-    }
-    newName = old;
-}
-
 } // namespace qm

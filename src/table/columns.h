@@ -92,8 +92,4 @@ inline bool isTagField(FieldNumber f)
     return g == ColumnGroup::Tag || g == ColumnGroup::TagExtended || g == ColumnGroup::Id3v2Only;
 }
 
-// An added file's name split into Old and Ext at its last dot, New a copy
-// of Old.
-void splitFileName(QString &old, QString &ext, QString &newName);
-
 } // namespace qm

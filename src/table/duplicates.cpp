@@ -26,7 +26,8 @@ QString rowKey(const RowTable &table, int row, DuplicateKey mode)
     const Row &cells = table.row(row);
     if (mode == DuplicateKey::AllColumns) {
         for (int f = 0; f < kColumnCount; ++f)
-            appendKeyCell(key, f == toInt(FieldNumber::No) ? QString() : cells[size_t(f)]);
+            appendKeyCell(key,
+                          f == toInt(FieldNumber::No) ? QString() : cells[size_t(f)].toString());
     } else {
         const ColumnLayout &layout = table.layout();
         for (int p = layout.noPosition() + 1; p < kColumnCount; ++p)

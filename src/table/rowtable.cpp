@@ -126,7 +126,11 @@ int RowTable::appendRows(int count)
 int RowTable::appendFileRow(const QString &dir, const QString &fileName)
 {
     const int r = appendRows(1);
-    setCell(r, FieldNumber::Dir, dir);
+    if (dir != m_lastDirText) {
+        m_lastDirText = dir;
+        m_lastDir = dir;
+    }
+    setCell(r, FieldNumber::Dir, m_lastDir);
     setCell(r, FieldNumber::Old, fileName);
     return r;
 }
@@ -184,11 +188,26 @@ void RowTable::splitAddedNames(int first, int last)
 {
     first = std::max(first, 1);
     last = std::min(last, lastFileRow());
-    for (int r = first; r <= last; ++r) {
-        Row &row = m_rows[size_t(r)];
-        splitFileName(row[size_t(toInt(FieldNumber::Old))], row[size_t(toInt(FieldNumber::Ext))],
-                      row[size_t(toInt(FieldNumber::New))]);
+    for (int r = first; r <= last; ++r)
+        splitFileName(m_rows[size_t(r)]);
+}
+
+void splitFileName(Row &row)
+{
+    Cell &oldCell = row[size_t(toInt(FieldNumber::Old))];
+    Cell &ext = row[size_t(toInt(FieldNumber::Ext))];
+    QString old = oldCell;
+    const qsizetype dot = old.lastIndexOf(u'.');
+    // A name ending in a dot keeps it: with an empty Ext no dot is added
+    // back, and "name." and "name" are different files here.
+    if (dot < 0 || dot == old.size() - 1) {
+        ext.clear();
+    } else {
+        ext = QStringView(old).mid(dot + 1);
+        oldCell = QStringView(old).left(dot);
     }
+    // New shares Old's text.
+    row[size_t(toInt(FieldNumber::New))] = oldCell;
 }
 
 void RowTable::setCarried(bool fileInfo, int tagVersion)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "table/cell.h"
 #include "table/columnlayout.h"
 #include "table/columns.h"
 
@@ -15,8 +16,12 @@ namespace qm {
 inline constexpr int kDefaultColumnWidth = 80;
 inline constexpr int kHiddenColumnWidth = -1;
 
-// One row: its 25 cells by field number.
-using Row = std::array<QString, kColumnCount>;
+// One row: its 25 cells by field number. A cell reads and takes QStrings.
+using Row = std::array<Cell, kColumnCount>;
+
+// An added file's name split into Old and Ext at its last dot, New the same
+// text as Old.
+void splitFileName(Row &row);
 
 // The table: row 0 the header, rows 1..N the files, row N+1 the blank last
 // row, so never fewer than 2 rows. Cells are kept by field number, and
@@ -35,18 +40,16 @@ public:
     bool isValidRow(int row) const { return row >= 0 && row < rowCount(); }
 
     // row must be valid (isValidRow). Row 0 holds the header texts.
-    const QString &cell(int row, FieldNumber f) const
+    QString cell(int row, FieldNumber f) const
     {
-        return m_rows[size_t(row)][size_t(toInt(f))];
+        return m_rows[size_t(row)][size_t(toInt(f))].toString();
     }
-    void setCell(int row, FieldNumber f, const QString &text)
+    // Takes a QString, or a cell already made (on a job's thread).
+    void setCell(int row, FieldNumber f, Cell text)
     {
-        m_rows[size_t(row)][size_t(toInt(f))] = text;
+        m_rows[size_t(row)][size_t(toInt(f))] = std::move(text);
     }
-    const QString &cellAt(int row, int position) const
-    {
-        return cell(row, m_layout.fieldAt(position));
-    }
+    QString cellAt(int row, int position) const { return cell(row, m_layout.fieldAt(position)); }
     void setCellAt(int row, int position, const QString &text)
     {
         setCell(row, m_layout.fieldAt(position), text);
@@ -127,6 +130,9 @@ private:
     std::vector<Row> m_rows;
     ColumnLayout m_layout;
     std::array<int, kColumnCount> m_width{}; // by field; hidden columns -1
+    // Rows added from one folder share its Dir cell.
+    QString m_lastDirText;
+    Cell m_lastDir;
     bool m_carriedFileInfo = false;
     int m_carriedTagVersion = 0;
 };

@@ -10,19 +10,12 @@ namespace {
 
 constexpr size_t kNo = size_t(toInt(FieldNumber::No));
 
-// Cells that still share their text were not touched; only the others are
-// compared by content.
-bool sameText(const QString &a, const QString &b)
-{
-    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
-}
-
 // A row that moved keeps its cells' text handles; numbers aside, which a
 // move rewrites.
 bool sameHandles(const Row &a, const Row &b)
 {
     for (size_t f = 0; f < a.size(); ++f)
-        if (f != kNo && (a[f].constData() != b[f].constData() || a[f].size() != b[f].size()))
+        if (f != kNo && a[f].handle() != b[f].handle())
             return false;
     return true;
 }
@@ -32,7 +25,7 @@ size_t handleHash(const Row &row)
     size_t h = 0;
     for (size_t f = 0; f < row.size(); ++f)
         if (f != kNo)
-            h = h * 1000003u ^ std::hash<const void *>()(row[f].constData());
+            h = h * 1000003u ^ std::hash<std::uintptr_t>()(row[f].handle());
     return h;
 }
 
@@ -48,7 +41,7 @@ bool hasFile(const Row &row)
 bool sameFile(const Row &a, const Row &b)
 {
     for (FieldNumber f : {FieldNumber::Dir, FieldNumber::Old, FieldNumber::Ext})
-        if (!sameText(a[size_t(toInt(f))], b[size_t(toInt(f))]))
+        if (a[size_t(toInt(f))] != b[size_t(toInt(f))])
             return false;
     return true;
 }
@@ -133,7 +126,7 @@ namespace {
 void diffCells(const Row &before, const Row &after, int row, std::vector<HistoryCell> &out)
 {
     for (size_t f = 0; f < before.size(); ++f)
-        if (!sameText(before[f], after[f]))
+        if (before[f] != after[f])
             out.push_back({row, int(f), before[f], after[f]});
 }
 

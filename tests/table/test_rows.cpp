@@ -27,6 +27,37 @@ RowTable tableWithFolders(const QStringList &dirs)
 
 } // namespace
 
+TEST(Cell, EveryTextComesBackAsItWentInAndCompareByContent)
+{
+    const QString raw =
+        QStringLiteral(u"name") + QChar(char16_t(0xDC80 + 0xE9)) + QStringLiteral(".mp3");
+    const QString pair = QString::fromUtf8("\xF0\x9F\x8E\xB5 song");
+    const QStringList texts{"",
+                            "a",
+                            "1234567",
+                            "12345678",
+                            "Год",
+                            "Годы",
+                            "Исполнитель",
+                            raw,
+                            pair,
+                            QString(3, QChar(0)),
+                            QString(QChar(0xDC80)),
+                            QString(70000, QChar(u'ж'))};
+    for (const QString &text : texts) {
+        const Cell cell(text);
+        EXPECT_EQ(cell.toString(), text) << text.size();
+        EXPECT_EQ(cell.isEmpty(), text.isEmpty());
+        const Cell copy = cell;
+        const Cell again(QString(text.data(), text.size()));
+        EXPECT_EQ(copy.handle(), cell.handle());
+        EXPECT_TRUE(again == cell);
+        EXPECT_EQ(qHash(again), qHash(cell));
+        for (const QString &other : texts)
+            EXPECT_EQ(Cell(other) == cell, other == text) << text.size() << " " << other.size();
+    }
+}
+
 TEST(RowTable, EmptyTableKeepsHeaderAndBlankRow)
 {
     RowTable t;

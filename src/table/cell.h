@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+
+namespace qm {
+
+// The text of one table cell in eight bytes. A table of 100,000 rows holds
+// 2.5 million cells, so a QString each (24 bytes, and a heap block of two
+// bytes a character) would cost most of the program's memory. A cell holds
+// up to seven UTF-8 bytes in place ("mp3", "1999", "3/12", a size), longer
+// text in one shared, reference-counted UTF-8 block; an empty cell costs
+// nothing. Text with lone surrogates (the raw bytes of a file name that is
+// not UTF-8) is kept as UTF-16, so every QString comes back as it went in.
+// Copies share the block, and a block is never changed once made, so cells
+// move between threads as QStrings do.
+class Cell {
+public:
+    Cell() = default;
+    Cell(const QString &text) { assign(QStringView(text)); } // NOLINT: a QString is a cell
+    Cell(QStringView text) { assign(text); }
+    Cell(const char16_t *text) { assign(QStringView(text)); }
+    Cell(const char *utf8) : Cell(QString::fromUtf8(utf8)) {}
+    Cell(const Cell &other) : m_word(other.m_word) { retain(); }
+    Cell(Cell &&other) noexcept : m_word(other.m_word) { other.m_word = 0; }
+    Cell &operator=(const Cell &other)
+    {
+        if (this != &other) {
+            Cell copy(other);
+            swap(copy);
+        }
+        return *this;
+    }
+    Cell &operator=(Cell &&other) noexcept
+    {
+        swap(other);
+        return *this;
+    }
+    ~Cell() { release(); }
+
+    void swap(Cell &other) noexcept { std::swap(m_word, other.m_word); }
+
+    bool isEmpty() const { return m_word == 0; }
+    void clear() { *this = Cell(); }
+
+    // Who holds the text: equal for copies of one cell, so a cell that was
+    // not rewritten is known without comparing text. Short text held in
+    // place is its own handle.
+    std::uintptr_t handle() const { return m_word; }
+
+    QString toString() const;
+    operator QString() const { return toString(); } // NOLINT: read as a QString at the edge
+
+    friend bool operator==(const Cell &a, const Cell &b) { return a.equals(b); }
+    friend bool operator==(const Cell &a, const QString &b) { return a.toString() == b; }
+    friend size_t qHash(const Cell &cell, size_t seed = 0) { return cell.hash(seed); }
+
+private:
+    struct Block;
+    void assign(QStringView text);
+    void retain() const;
+    void release();
+    bool equals(const Cell &other) const;
+    size_t hash(size_t seed) const;
+    bool isInline() const { return (m_word & 1) != 0; }
+    Block *block() const { return reinterpret_cast<Block *>(m_word); }
+
+    // 0: empty. Low bit set: up to 7 bytes in place, the length in bits 1-3,
+    // the bytes from bit 8 up. Otherwise a Block pointer.
+    std::uintptr_t m_word = 0;
+};
+
+static_assert(sizeof(std::uintptr_t) == 8, "a cell keeps seven bytes in place");
+
+inline void swap(Cell &a, Cell &b) noexcept { a.swap(b); }
+
+} // namespace qm
