@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,6 +14,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "formats/pathcodec.h"
+#include "jobs/fileops.h"
 #include "settings/inifile.h"
 #include "text/commatext.h"
 
@@ -36,7 +37,7 @@ QStringList scanFolderList(const QString &folderBoxText)
         text.append(u'"');
     QStringList folders;
     for (QString entry : fromCommaText(text)) {
-        if (entry.isEmpty() || !QFileInfo(entry).isDir())
+        if (entry.isEmpty() || !FolderExists(entry))
             continue;
         if (entry.size() > 1 && entry.endsWith(u'/'))
             entry.chop(1);
@@ -209,7 +210,7 @@ void TfrmAddDirectory::btnAddClick()
 void TfrmAddDirectory::btnBrowseClick()
 {
     const QString folder =
-        QFileDialog::getExistingDirectory(this, tr("Выберите папку"), folderText());
+        fileNameFromQt(QFileDialog::getExistingDirectory(this, tr("Выберите папку"), folderText()));
     if (!folder.isEmpty())
         txtScanFolder_->setText(QDir::toNativeSeparators(folder));
 }

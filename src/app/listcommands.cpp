@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -11,6 +10,7 @@
 #include "app/gridediting.h"
 #include "app/mainwindow.h"
 #include "app/speclistdialog.h"
+#include "formats/pathcodec.h"
 #include "lists/listfile.h"
 #include "session/session.h"
 
@@ -50,7 +50,7 @@ ListCommands::FileChoice runFileDialog(QWidget *parent, const ListCommands::File
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return {dialog.selectedFiles().first(),
+    return {fileNameFromQt(dialog.selectedFiles().first()),
             std::max(0, int(request.filters.indexOf(dialog.selectedNameFilter())))};
 }
 

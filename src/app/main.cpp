@@ -1,11 +1,12 @@
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFileInfo>
 #include <QLockFile>
 #include <exception>
 
 #include "app/application.h"
 #include "app/mainwindow.h"
+#include "formats/pathcodec.h"
+#include "jobs/fileops.h"
 #include "journal/journal.h"
 #include "settings/settingspath.h"
 
@@ -21,9 +22,14 @@ int main(int argc, char **argv)
         QCoreApplication::translate("main", "файл"),
         QCoreApplication::translate("main", "Файл, который становится первой строкой таблицы."),
         QCoreApplication::translate("main", "[файл...]"));
+    // The arguments as the bytes they are (Qt's list turns a name that is
+    // not UTF-8 into U+FFFD); argv has lost Qt's own options by now.
     // --help and --version print and end the program here, before any
     // window or settings folder exists.
-    parser.process(app);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(qm::decodeFileName(argv[i]));
+    parser.process(arguments);
     // A write job killed midway left files to put back before any is read.
     qm::journal::recover();
 
@@ -41,7 +47,7 @@ int main(int argc, char **argv)
         // dialog scans. They wait for the first show, which reads the scan
         // options.
         const QStringList paths = parser.positionalArguments();
-        const bool onePath = paths.size() == 1 && !QFileInfo(paths.first()).isDir();
+        const bool onePath = paths.size() == 1 && !qm::FolderExists(paths.first());
         qm::TfrmTagEditor window(onePath ? paths.first() : QString());
         window.show();
         if (!onePath && !paths.isEmpty())

@@ -43,6 +43,8 @@
 #include "app/namegrid.h"
 #include "app/optionsdialog.h"
 #include "app/playercommands.h"
+#include "formats/pathcodec.h"
+#include "jobs/fileops.h"
 #include "jobs/readkinds.h"
 #include "options/optionssection.h"
 #include "settings/inifile.h"
@@ -79,7 +81,7 @@ QStringList droppedPaths(const QMimeData *data)
     for (const QUrl &url : data->urls()) {
         if (!url.isLocalFile())
             continue;
-        QString path = url.toLocalFile();
+        QString path = fileNameOfUrl(url);
         while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
             path.chop(1);
         if (!path.isEmpty())
@@ -447,8 +449,11 @@ void TfrmTagEditor::followTagView()
 
 void TfrmTagEditor::aAddFilesExecute()
 {
-    addFiles(
-        QFileDialog::getOpenFileNames(this, tr("Открытие файлов"), QString(), addFilesFilter()));
+    QStringList files =
+        QFileDialog::getOpenFileNames(this, tr("Открытие файлов"), QString(), addFilesFilter());
+    for (QString &file : files)
+        file = fileNameFromQt(file);
+    addFiles(files);
 }
 
 void TfrmTagEditor::aOptionsExecute()
@@ -871,8 +876,7 @@ void TfrmTagEditor::runCurrentFile()
     showStatusHint(tr("Запуск выбранного файла..."));
     // xdg-open reports success even for a file that is not there, so the
     // file is looked at first.
-    if (path.isEmpty() || !QFileInfo::exists(path)
-        || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+    if (!PathExists(path) || !QDesktopServices::openUrl(urlOfFileName(path)))
         QMessageBox::critical(this, windowTitle(),
                               tr("Файл или директория %1\nне существует!").arg(path));
 }

@@ -2,6 +2,11 @@
 
 #include "formats/codepage.h"
 
+#include <QFile>
+#include <QStringList>
+
+#include <dirent.h>
+
 namespace qm {
 namespace {
 
@@ -125,6 +130,56 @@ QString readableFileName(const QString &name)
     if (!run.isEmpty())
         shown += LegacyCodepage::decode(run);
     return shown;
+}
+
+QString fileNameFromQt(const QString &qtName)
+{
+    if (!qtName.contains(QChar::ReplacementCharacter))
+        return qtName;
+    const QStringList parts = qtName.split(u'/');
+    QByteArray path;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            path += '/';
+        if (!parts[i].contains(QChar::ReplacementCharacter)) {
+            path += encodeFileName(parts[i]);
+            continue;
+        }
+        DIR *dir = opendir(path.isEmpty() ? "." : path.constData());
+        if (!dir)
+            return qtName;
+        QByteArray found;
+        int matches = 0;
+        while (const dirent *entry = readdir(dir)) {
+            if (QFile::decodeName(entry->d_name) == parts[i]) {
+                found = entry->d_name;
+                ++matches;
+            }
+        }
+        closedir(dir);
+        if (matches != 1)
+            return qtName;
+        path += found;
+    }
+    return decodeFileName(path);
+}
+
+QString fileNameOfUrl(const QUrl &url)
+{
+    if (!url.isLocalFile())
+        return {};
+    if (!url.host().isEmpty())
+        return url.toLocalFile();
+    return decodeFileName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+}
+
+QUrl urlOfFileName(const QString &name)
+{
+    QUrl url;
+    url.setScheme(QStringLiteral("file"));
+    url.setPath(QString::fromLatin1(encodeFileName(name).toPercentEncoding("/")),
+                QUrl::TolerantMode);
+    return url;
 }
 
 } // namespace qm

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 namespace qm {
 
@@ -35,5 +36,17 @@ QChar rawByteChar(uchar byte);
 // (Windows-1251 by default), so an old Cyrillic name reads as it was meant.
 // Display only: the result does not lead back to the file.
 QString readableFileName(const QString &name);
+
+// Qt's own file classes, dialogs and argument list decode a name that is
+// not UTF-8 with U+FFFD in place of its bytes, which leads to no file. The
+// name on disk that Qt shows as `qtName`, found folder by folder; `qtName`
+// itself when it holds no U+FFFD or no single name on disk matches.
+QString fileNameFromQt(const QString &qtName);
+
+// A file URL (a drop, a file manager's list) carries the bytes of the name
+// percent-encoded, also those that are not UTF-8: the name of its local
+// file, and back.
+QString fileNameOfUrl(const QUrl &url);
+QUrl urlOfFileName(const QString &name);
 
 } // namespace qm

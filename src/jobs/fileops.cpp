@@ -203,6 +203,12 @@ bool FolderExists(const QString &path)
     return !path.isEmpty() && stat(native(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool PathExists(const QString &path)
+{
+    struct stat info {};
+    return !path.isEmpty() && stat(native(path).constData(), &info) == 0;
+}
+
 bool CreateFolders(const QString &path)
 {
     if (path.isEmpty())

@@ -11,6 +11,8 @@ namespace qm {
 // A file (anything but a folder) is at `path`.
 bool FileExists(const QString &path);
 bool FolderExists(const QString &path);
+// Anything (a file or a folder) is at `path`.
+bool PathExists(const QString &path);
 
 // Creates the folder with every missing parent; true when it exists
 // afterwards.

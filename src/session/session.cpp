@@ -512,7 +512,7 @@ QString undoReason(const journal::FileOutcome &out)
         return Session::tr("Не удалось вернуть файл");
     if (out.verdict == journal::Verdict::Missing)
         return Session::tr("Файл не найден");
-    if (!out.oldPath.isEmpty() && QFileInfo::exists(out.oldPath))
+    if (PathExists(out.oldPath))
         return Session::tr("Прежнее имя файла занято");
     return Session::tr("Файл изменён после обновления");
 }

@@ -10,8 +10,11 @@
 #include <QTest>
 #include <QTimer>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/adddirectorydialog.h"
+#include "formats/pathcodec.h"
 #include "text/commatext.h"
 #include "settings/inifile.h"
 
@@ -98,6 +101,14 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
         QVERIFY(qm::scanFolderList(file.fileName()).isEmpty());
+        // A folder named in Windows-1251 is found by its own bytes (Qt's
+        // file classes would look for other ones).
+        const QByteArray rawBytes = QFile::encodeName(a) + "/\xe0\xeb\xfc\xe1\xee\xec";
+        const QString raw = qm::decodeFileName(rawBytes);
+        QCOMPARE(mkdir(rawBytes.constData(), 0700), 0);
+        const QStringList found = qm::scanFolderList(u'"' + raw + u'"');
+        rmdir(rawBytes.constData());
+        QCOMPARE(found, QStringList({raw}));
     }
 
     void addHandsOverOrWarns()
