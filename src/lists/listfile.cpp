@@ -1,13 +1,26 @@
 #include "lists/listfile.h"
 
+#include "formats/blockio.h"
 #include "formats/codepage.h"
+#include "formats/pathcodec.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QStringDecoder>
 
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace qm {
+namespace {
+
+constexpr char kNameChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+} // namespace
 
 QString CannotOpenFileText()
 {
@@ -58,11 +71,9 @@ QByteArray ListTextBytes(const QStringList &lines)
 bool ReadListFile(const QString &path, QStringList &lines)
 {
     lines.clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    ReadOnlyFile file;
+    QByteArray bytes;
+    if (!file.open(path) || !file.readUpTo(0, file.size(), &bytes))
         return false;
     lines = ListTextLines(bytes, path.endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive));
     return true;
@@ -70,15 +81,44 @@ bool ReadListFile(const QString &path, QStringList &lines)
 
 bool WriteListFile(const QString &path, const QStringList &lines)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // By the name's own bytes, as every file of the table: a list saved into
+    // a folder named in Windows-1251 lands there (QSaveFile would look for
+    // another name). A list written over a link goes to the linked file.
+    QByteArray target = encodeFileName(path);
+    if (char *real = ::realpath(target.constData(), nullptr)) {
+        target = real;
+        ::free(real);
+    }
+    struct stat old {};
+    const bool replaces = ::stat(target.constData(), &old) == 0;
+    // The new list is complete and on disk before it takes the name. The
+    // write job's prefix: a copy left by a killed process is cleared with
+    // its temporaries.
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
+        temporary = target.left(target.lastIndexOf('/') + 1) + ".quillmark-";
+        for (int i = 0; i < 6; ++i)
+            temporary +=
+                kNameChars[QRandomGenerator::global()->bounded(int(sizeof kNameChars) - 1)];
+        // A new list gets the usual mode of a new file, the umask applied.
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
         return false;
     const QByteArray bytes = ListTextBytes(lines);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    QFile file;
+    bool ok = file.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)
+              && file.write(bytes) == bytes.size() && file.flush();
+    file.close();
+    ok = ok && (!replaces || ::fchmod(fd, old.st_mode & 07777) == 0) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temporary.constData(), target.constData()) == 0;
+    if (!ok)
+        ::unlink(temporary.constData());
+    return ok;
 }
 
 } // namespace qm

@@ -1,3 +1,4 @@
+#include "formats/pathcodec.h"
 #include "lists/columnlist.h"
 #include "lists/listfile.h"
 #include "lists/listreader.h"
@@ -8,6 +9,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
 
 using namespace qm;
 
@@ -81,6 +85,24 @@ TEST(ListText, FileThatCannotBeReadOrWrittenFails)
     ASSERT_TRUE(WriteListFile(path, {"#EXTM3U", u"Ж.mp3"_qs}));
     ASSERT_TRUE(ReadListFile(path, lines));
     EXPECT_EQ(lines, (QStringList{"#EXTM3U", u"Ж.mp3"_qs}));
+
+    // A folder and a list named in Windows-1251 are reached by their own
+    // bytes; a list written over keeps its mode and leaves nothing beside.
+    const QByteArray folder = QFile::encodeName(dir.path()) + "/\xe0\xeb\xfc\xe1\xee\xec";
+    ASSERT_EQ(mkdir(folder.constData(), 0700), 0);
+    const QByteArray rawList = folder + "/\xf1\xef\xe8\xf1\xee\xea.m3u";
+    ASSERT_TRUE(WriteListFile(decodeFileName(rawList), {"a"}));
+    ASSERT_EQ(chmod(rawList.constData(), 0640), 0);
+    ASSERT_TRUE(WriteListFile(decodeFileName(rawList), {"b"}));
+    ASSERT_TRUE(ReadListFile(decodeFileName(rawList), lines));
+    EXPECT_EQ(lines, QStringList{"b"});
+    struct stat info {};
+    ASSERT_EQ(stat(rawList.constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    const auto entries = std::filesystem::directory_iterator(folder.constData());
+    EXPECT_EQ(std::distance(begin(entries), end(entries)), 1);
+    // QTemporaryDir cannot remove names Qt cannot encode.
+    std::filesystem::remove_all(folder.constData());
 }
 
 TEST(ColumnList, WritesTagLineAndUsedColumnsInPositionOrder)
