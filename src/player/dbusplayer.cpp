@@ -1,5 +1,6 @@
 #include "player/dbusplayer.h"
 
+#include "formats/pathcodec.h"
 #include "settings/inifile.h"
 
 #include <QDBusArgument>
@@ -40,7 +41,7 @@ QVariant firstArgument(const QDBusMessage &reply)
 
 QString fileUrl(const QString &path)
 {
-    return QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded());
+    return QString::fromLatin1(urlOfFileName(path).toEncoded());
 }
 
 // A player's file URL as a local path; any other URL stays as it is.
@@ -49,7 +50,7 @@ QString localPath(const QString &urlOrPath)
     if (!urlOrPath.startsWith(QLatin1String("file:")))
         return urlOrPath;
     const QUrl url(urlOrPath);
-    return url.isLocalFile() ? url.toLocalFile() : urlOrPath;
+    return url.isLocalFile() ? fileNameOfUrl(url) : urlOrPath;
 }
 
 template <typename T> T demarshalled(const QVariant &value)
