@@ -37,10 +37,11 @@ QChar rawByteChar(uchar byte);
 // Display only: the result does not lead back to the file.
 QString readableFileName(const QString &name);
 
-// Qt's own file classes, dialogs and argument list decode a name that is
-// not UTF-8 with U+FFFD in place of its bytes, which leads to no file. The
-// name on disk that Qt shows as `qtName`, found folder by folder; `qtName`
-// itself when it holds no U+FFFD or no single name on disk matches.
+// The desktop's file dialogs reach the program through Qt, which decodes a
+// name that is not UTF-8 with U+FFFD in place of its bytes: a path that
+// leads to no file. The name on disk that Qt shows as `qtName`, found
+// folder by folder; `qtName` itself when it holds no U+FFFD or no single
+// name on disk matches.
 QString fileNameFromQt(const QString &qtName);
 
 // A file URL (a drop, a file manager's list) carries the bytes of the name
