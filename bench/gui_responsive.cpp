@@ -254,7 +254,7 @@ int main(int argc, char **argv)
         // One file made, linked under `count` names (in folders of 50,000:
         // a file system caps the links to one file).
         const QString one = temp.path() + QStringLiteral("/one");
-        if (!temp.isValid() || !makeTaggedFolder(one, 1)) {
+        if (!temp.isValid() || !QDir().mkpath(one) || !makeTaggedFolder(one, 1)) {
             std::fprintf(stderr, "could not make the sample file (ffmpeg, lame, mid3v2)\n");
             return 1;
         }
