@@ -181,10 +181,9 @@ void click(NameGrid *grid, int row, Qt::KeyboardModifiers modifiers)
     QCoreApplication::processEvents();
     const QRect cell = grid->visualRect(grid->model()->index(row, 2));
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent event(type, cell.center(), grid->viewport()->mapToGlobal(cell.center()),
-                          Qt::LeftButton,
-                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                          modifiers);
+        QMouseEvent event(
+            type, cell.center(), grid->viewport()->mapToGlobal(cell.center()), Qt::LeftButton,
+            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, modifiers);
         QCoreApplication::sendEvent(grid->viewport(), &event);
     }
 }
@@ -215,8 +214,7 @@ ViewFigures viewFigures(TfrmTagEditor &window)
     }
     figures.page = pages ? ms(total) / pages : 0;
     figures.pageWorst = ms(worst);
-    figures.selectAll =
-        ms(timed([&] { window.commands().named().aSelectAll->trigger(); }));
+    figures.selectAll = ms(timed([&] { window.commands().named().aSelectAll->trigger(); }));
     const int rows = window.gridModel()->rowCount();
     bar->setValue(0);
     QCoreApplication::processEvents();
