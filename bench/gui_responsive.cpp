@@ -135,29 +135,14 @@ qint64 stopWhileReading(const QString &folder, qint64 *longestStall)
 qint64 stopJobsAlone(const QString &folder)
 {
     RowTable table;
-    JobRunner runner;
     QElapsedTimer sinceStop;
-    LoopWatch watch([&] {
+    LoopWatch watch; // the same ticks as in the window
+    addAndReadWithJobs(folder, table, nullptr, [&](JobRunner &runner) {
         if (!sinceStop.isValid() && readingAt(runner, 50)) {
             sinceStop.start();
             runner.stop();
         }
     });
-    const int first = table.blankRow();
-    auto add = std::make_shared<TAddThread>(
-        'd', QStringList{folder}, ScanSettings{QStringLiteral("*.mp3"), false, true},
-        [&](const QString &dir, const QString &name) { table.appendFileRow(dir, name); });
-    ReadSettings settings;
-    settings.TagView = 2;
-    runner.start('a', add, [&] {
-        table.splitAddedNames(first, table.lastFileRow());
-        runner.start('u',
-                     std::make_shared<TUpdateThread>(table, first, table.lastFileRow(),
-                                                     ReadInfoAfterAddKind, settings),
-                     [&] { runner.setControlsEnabled(true); });
-    });
-    while (runner.isActive())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return sinceStop.isValid() ? sinceStop.nsecsElapsed() : -1;
 }
 
