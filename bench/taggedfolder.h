@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QProcess>
 
+#include <functional>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -84,8 +86,10 @@ inline qint64 plainReadLoop(const QByteArray &folder)
 }
 
 // The jobs alone, as the window chains them: scan, split the names, read
-// file information with the ID3v2 tag. `addOnly` gets the scan's time.
-inline qint64 addAndReadWithJobs(const QString &folder, RowTable &table, qint64 *addOnly = nullptr)
+// file information with the ID3v2 tag. `addOnly` gets the scan's time;
+// `whileRunning` is called after each turn of the event loop.
+inline qint64 addAndReadWithJobs(const QString &folder, RowTable &table, qint64 *addOnly = nullptr,
+                                 const std::function<void(JobRunner &)> &whileRunning = {})
 {
     JobRunner runner;
     QElapsedTimer timer;
@@ -105,8 +109,11 @@ inline qint64 addAndReadWithJobs(const QString &folder, RowTable &table, qint64 
                                                      ReadInfoAfterAddKind, settings),
                      [&] { runner.setControlsEnabled(true); });
     });
-    while (runner.isActive())
+    while (runner.isActive()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (whileRunning)
+            whileRunning(runner);
+    }
     return timer.nsecsElapsed();
 }
 

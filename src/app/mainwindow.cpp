@@ -360,7 +360,6 @@ void TfrmTagEditor::createJobs()
         return state;
     });
     session_.setUpdatesHeld([this] { return optionsDialog_->isVisible(); });
-    connect(&session_, &Session::updateEnded, this, &TfrmTagEditor::editorTextRequested);
     connect(&session_, &Session::addedRowsCompleted, this, [this](int first, int last) {
         editing_->selectRows(first, last, last, GridEditing::RowFocus::FirstColumn);
     });

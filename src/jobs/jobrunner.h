@@ -3,6 +3,7 @@
 #include "jobs/job.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -12,6 +13,7 @@
 #include <memory>
 
 class QThread;
+class QTimer;
 
 namespace qm {
 
@@ -113,8 +115,9 @@ signals:
     // false: disable menus, tool bars and table, show progress bar and Stop;
     // true: the reverse.
     void controlsEnabledChanged(bool enabled);
-    // After a batch of steps has run: a model over the table can announce the
-    // rows appended or changed since the last batch in one go.
+    // After batches of steps have run, at most every 50 ms and always before
+    // the job's end handler: a model over the table can announce the rows
+    // appended or changed since the last time in one go.
     void stepsRun();
     // After a job's end handler has run; mostly for tests and benchmarks.
     void jobEnded();
@@ -134,6 +137,7 @@ private:
     void onThreadFinished();
     void stopAll();
     void runBatch(const std::vector<Job::Step> &steps);
+    void announceSteps();
     void applyIdleIfDrained();
 
     std::shared_ptr<Handoff> m_handoff;
@@ -153,6 +157,9 @@ private:
     int m_progress = 0;
     bool m_statusDirty = false;
     bool m_progressDirty = false;
+    bool m_stepsPending = false;
+    QElapsedTimer m_sinceSteps;
+    QTimer *m_stepsTimer = nullptr;
 };
 
 } // namespace qm

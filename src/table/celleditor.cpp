@@ -312,19 +312,23 @@ QString CellEditor::computeEditorText(const RowTable &table, const CellRect &sel
         return m_baseline;
 
     const size_t count = size_t(m_cells.columnCount()) * size_t(m_cells.rowCount());
+    const auto cellOf = [&table](int column, int row) -> const Cell & {
+        return table.row(row)[size_t(toInt(table.layout().fieldAt(column)))];
+    };
+    // Looked at as cells, not texts, and only until both kinds are found: a
+    // whole table is selected after every add.
     bool anyEmpty = false;
     bool anyFilled = false;
-    m_cells.forEachCell([&](int column, int row) {
-        (table.cellAt(row, column).isEmpty() ? anyEmpty : anyFilled) = true;
-    });
+    for (int column = m_cells.left; column <= m_cells.right && !(anyEmpty && anyFilled); ++column) {
+        for (int row = m_cells.top; row <= m_cells.bottom && !(anyEmpty && anyFilled); ++row)
+            (cellOf(column, row).isEmpty() ? anyEmpty : anyFilled) = true;
+    }
     if (anyEmpty) {
         if (anyFilled) {
             m_baseline = kVar;
             m_variableParts.reserve(count);
-            m_cells.forEachCell([&](int column, int row) {
-                m_variableParts.push_back(
-                    table.row(row)[size_t(toInt(table.layout().fieldAt(column)))]);
-            });
+            m_cells.forEachCell(
+                [&](int column, int row) { m_variableParts.push_back(cellOf(column, row)); });
         }
         return m_baseline;
     }
