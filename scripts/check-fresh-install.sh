@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages on a fresh, minimal Debian 12 (debootstrap)
+# Builds the Debian packages on a fresh, minimal Debian 12 (debootstrap)
+# with only the build dependencies debian/control names, installs them there
 # the way a user would, and checks what the user meets: both programs start,
 # the command line reads an MP3 and speaks English or Russian, the manual
 # pages answer, the launcher file is valid, and the window opens a folder
@@ -7,7 +8,9 @@
 # no icon theme and with one. Twice: with the recommended packages and
 # without them, each time on a new copy of the fresh root.
 #   scripts/check-fresh-install.sh [DEB_FOLDER]    (build/deb by default)
-# DEB_FOLDER is filled by scripts/build-deb.sh first when it holds no package.
+# DEB_FOLDER is filled by scripts/build-deb.sh first when it holds no package;
+# its copy of the tree is what the fresh root builds, and the packages built
+# there must hold the same files and dependencies as those in DEB_FOLDER.
 # Needs root (debootstrap, chroot, mounts) and the network (the Debian
 # mirror). Too heavy for the test suite: run it by hand before a release.
 # QM_DEB12_ROOT (default /var/tmp/deb12root) is the fresh root, made once and
@@ -26,7 +29,8 @@ done
 if ! compgen -G "$debs/quillmark_*.deb" >/dev/null; then
     "$root/scripts/build-deb.sh" "$debs"
 fi
-packages=("$debs"/quillmark_*.deb "$debs"/quillmark-cli_*.deb)
+tree=$(compgen -G "$debs/quillmark-[0-9]*" | head -1) ||
+    { echo "no copy of the tree in $debs: run scripts/build-deb.sh $debs"; exit 2; }
 
 if [[ ! -x $base/usr/bin/apt-get ]]; then
     rm -rf --one-file-system "$base"
@@ -38,12 +42,24 @@ mkdir -p "$archives/partial"
 
 workdir=$(mktemp -d)
 trial=""
-cleanup() {
+# A new copy of the fresh root, ready for apt-get inside.
+enter_root() {
+    trial=$1
+    rm -rf --one-file-system "$trial"
+    cp -a "$base" "$trial"
+    mount -t proc proc "$trial/proc"
+    mount --bind /dev "$trial/dev"
+    mount --bind "$archives" "$trial/var/cache/apt/archives"
+    cp /etc/resolv.conf "$trial/etc/resolv.conf"
+}
+leave_root() {
     if [[ -n $trial ]]; then
-        for mount in "$trial/var/cache/apt/archives" "$trial/dev" "$trial/proc"; do
-            mountpoint -q "$mount" && umount "$mount"
-        done
+        findmnt -rn -o TARGET | grep "^$trial/" | sort -r | xargs -r umount
     fi
+    trial=""
+}
+cleanup() {
+    leave_root
     rm -rf "$workdir"
 }
 trap cleanup EXIT
@@ -144,16 +160,53 @@ for i in range(0, len(pixels), 3):
 print(count)'
 }
 
+contents() { # the file list and the dependencies of a package
+    dpkg-deb -c "$1" | awk '{print $1, $3, $6}'
+    dpkg-deb -f "$1" Depends Recommends Suggests
+}
+
 failed=0
+echo "== fresh Debian 12, dpkg-buildpackage"
+enter_root "$base-build"
+# The same path as on this machine, so that ccache, when both have it, finds
+# the objects of the last build; ccache changes the build time only.
+mkdir -p "$trial$tree"
+tar -C "$tree" --exclude='./obj-*' -cf - . | tar -C "$trial$tree" -xf -
+cache=""
+if command -v ccache >/dev/null; then
+    mkdir -p "$trial/ccache"
+    mount --bind "$(ccache -k cache_dir)" "$trial/ccache"
+    cache="ccache"
+fi
+built=0
+chroot "$trial" sh -c "export DEBIAN_FRONTEND=noninteractive CCACHE_DIR=/ccache && apt-get update -qq &&
+    apt-get install -y -q --no-install-recommends build-essential dpkg-dev $cache && cd $tree &&
+    apt-get build-dep -y -q --no-install-recommends ./ && dpkg-buildpackage -us -uc -b -j${QM_JOBS:-2}" \
+    >"$debs/fresh-build.log" 2>&1 || built=$?
+packages=()
+if ((built)); then
+    echo "FAIL dpkg-buildpackage (see $debs/fresh-build.log)"
+    failed=$((failed + 1))
+else
+    echo "ok   dpkg-buildpackage"
+    for name in quillmark quillmark-cli; do
+        package=$(compgen -G "$trial$(dirname "$tree")/${name}_*.deb")
+        cp "$package" "$workdir/"
+        packages+=("$workdir/$(basename "$package")")
+        if diff <(contents "$package") <(contents "$debs/$(basename "$package")"); then
+            echo "ok   $name as built here"
+        else
+            echo "FAIL $name differs from $debs/$(basename "$package")"
+            failed=$((failed + 1))
+        fi
+    done
+fi
+leave_root
+
 for mode in install-recommends no-install-recommends; do
+    ((${#packages[@]})) || break
     echo "== fresh Debian 12, apt install --$mode"
-    trial=$base-$mode
-    rm -rf --one-file-system "$trial"
-    cp -a "$base" "$trial"
-    mount -t proc proc "$trial/proc"
-    mount --bind /dev "$trial/dev"
-    mount --bind "$archives" "$trial/var/cache/apt/archives"
-    cp /etc/resolv.conf "$trial/etc/resolv.conf"
+    enter_root "$base-$mode"
     mkdir -p "$trial/tmp/qm/album"
     cp "${packages[@]}" "$workdir/inside.sh" "$trial/tmp/qm/"
     cp "$workdir/one.mp3" "$trial/tmp/qm/album/"
@@ -180,10 +233,7 @@ for mode in install-recommends no-install-recommends; do
             fi
         done
     fi
-    for mount in "$trial/var/cache/apt/archives" "$trial/dev" "$trial/proc"; do
-        umount "$mount"
-    done
-    trial=""
+    leave_root
 done
 echo "$failed failed"
 ((failed == 0))
