@@ -36,14 +36,17 @@ if [[ ! -x $base/usr/bin/apt-get ]]; then
     rm -rf --one-file-system "$base"
     debootstrap --variant=minbase bookworm "$base" "$mirror"
 fi
-# The downloaded packages serve both trials.
+# The downloaded packages serve every copy.
 archives=$base-archives
 mkdir -p "$archives/partial"
 
 workdir=$(mktemp -d)
 trial=""
-# A new copy of the fresh root, ready for apt-get inside.
+# A new copy of the fresh root, ready for apt-get inside. A copy left
+# mounted by a killed run is unmounted first: rm stays on this file system.
 enter_root() {
+    trial=$1
+    leave_root
     trial=$1
     rm -rf --one-file-system "$trial"
     cp -a "$base" "$trial"
@@ -54,7 +57,7 @@ enter_root() {
 }
 leave_root() {
     if [[ -n $trial ]]; then
-        findmnt -rn -o TARGET | grep "^$trial/" | sort -r | xargs -r umount
+        findmnt -rn -o TARGET | { grep "^$trial/" || true; } | sort -r | xargs -r umount
     fi
     trial=""
 }
