@@ -24,6 +24,8 @@ packages=(
   audacious
   # the Debian packages (scripts/build-deb.sh) and the README's screenshot
   debhelper devscripts lintian fakeroot dpkg-dev optipng
+  # scripts/check-fresh-install.sh: a fresh Debian 12 root to install the packages on
+  debootstrap
   # Qt Linguist tools (debian/control lists them for the translations)
   qt6-tools-dev qt6-l10n-tools
 )
