@@ -23,25 +23,42 @@ const char kHex[] = "0123456789abcdef";
 // Rows go out in slices of about this many bytes.
 constexpr qsizetype kSlice = 1 << 16;
 
-void appendRun(QByteArray &out, const char *run, qsizetype size) { out.append(run, size); }
-
-// Characters known to be ASCII, each one byte.
-void appendRun(QByteArray &out, const char16_t *run, qsizetype size)
+// The cell's text as UTF-8 to `f`: the bytes as held, or for text kept as
+// UTF-16 its encoded copy (where a lone surrogate becomes '?', as ever).
+template <typename F> void withUtf8(const Cell &cell, F &&f)
 {
-    const qsizetype at = out.size();
-    out.resize(at + size);
-    std::copy(run, run + size, out.data() + at);
+    cell.visit([&f](auto text) {
+        if constexpr (std::is_same_v<decltype(text), QByteArrayView>)
+            f(text);
+        else
+            f(QByteArrayView(text.toUtf8()));
+    });
 }
 
-// UTF-8 bytes (or UTF-16 units all below 0x80) as the inside of a JSON
-// string: the runs that need no escape go in with one append each.
-template <typename Unit> void appendJsonEscaped(QByteArray &out, const Unit *run, const Unit *end)
+// UTF-8 as a JSON string with its quotes. Runs that need no escape go in
+// with one append each; most cells are one such run.
+//
+// A byte of a file name that is not UTF-8 (held as U+F780..U+F7FF, in UTF-8
+// EF 9E 80..EF 9F BF) travels as the escape of a lone surrogate, U+DC80 +
+// byte, as Python's "surrogateescape" holds such bytes: json.loads and
+// os.fsencode then give the file's very name, and the text stays valid
+// UTF-8.
+void appendJsonString(QByteArray &out, QByteArrayView utf8)
 {
-    for (const Unit *p = run; p != end; ++p) {
-        const auto byte = static_cast<std::make_unsigned_t<Unit>>(*p);
-        if (byte >= 0x20 && byte != '"' && byte != '\\')
+    out += '"';
+    const char *run = utf8.data();
+    const char *const end = run + utf8.size();
+    for (const char *p = run; p != end; ++p) {
+        const uchar byte = uchar(*p);
+        if (byte >= 0x20 && byte != '"' && byte != '\\' && byte != 0xEF)
             continue;
-        appendRun(out, run, p - run);
+        int raw = -1;
+        if (byte == 0xEF) {
+            if (end - p < 3 || (uchar(p[1]) & 0xFE) != 0x9E)
+                continue;
+            raw = 0x80 | (p[1] & 1) << 6 | (p[2] & 0x3F);
+        }
+        out.append(run, p - run);
         run = p + 1;
         switch (byte) {
         case '"':
@@ -59,59 +76,20 @@ template <typename Unit> void appendJsonEscaped(QByteArray &out, const Unit *run
         case '\t':
             out += "\\t";
             break;
+        case 0xEF: {
+            const char escape[] = {'\\', 'u', 'd', 'c', kHex[raw >> 4], kHex[raw & 15]};
+            out.append(escape, sizeof escape);
+            p += 2;
+            run = p + 1;
+            break;
+        }
         default: {
             const char escape[] = {'\\', 'u', '0', '0', kHex[byte >> 4], kHex[byte & 15]};
             out.append(escape, sizeof escape);
         }
         }
     }
-    appendRun(out, run, end - run);
-}
-
-void appendJsonEscaped(QByteArray &out, const QByteArray &utf8)
-{
-    appendJsonEscaped(out, utf8.constData(), utf8.constData() + utf8.size());
-}
-
-// A byte of a file name that is not UTF-8 travels as the escape of a lone
-// surrogate, U+DC80 + byte, as Python's "surrogateescape" holds such bytes:
-// json.loads and os.fsencode then give the file's very name, and the text
-// stays valid UTF-8.
-void appendJsonString(QByteArray &out, const QString &text)
-{
-    const auto *const begin = reinterpret_cast<const char16_t *>(text.constData());
-    const char16_t *const end = begin + text.size();
-    // Most cells are printable ASCII that needs no escape: copied in one
-    // pass with both quotes, straight from the text.
-    const qsizetype at = out.size();
-    out.resize(at + text.size() + 2);
-    char *to = out.data() + at;
-    *to++ = '"';
-    const char16_t *from = begin;
-    while (from != end && *from >= 0x20 && *from < 0x80 && *from != '"' && *from != '\\')
-        *to++ = char(*from++);
-    *to = '"';
-    if (from == end)
-        return;
-    out.truncate(at + 1 + (from - begin));
-    if (std::all_of(from, end, [](char16_t unit) { return unit < 0x80; })) {
-        appendJsonEscaped(out, from, end);
-        out += '"';
-        return;
-    }
-    out.truncate(at + 1);
-    qsizetype runStart = 0;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        const int raw = i < text.size() ? rawByteOf(text.at(i)) : -1;
-        if (i < text.size() && raw < 0)
-            continue;
-        appendJsonEscaped(out, QStringView(text).sliced(runStart, i - runStart).toUtf8());
-        runStart = i + 1;
-        if (raw >= 0) {
-            const char escape[] = {'\\', 'u', 'd', 'c', kHex[raw >> 4], kHex[raw & 15]};
-            out.append(escape, sizeof escape);
-        }
-    }
+    out.append(run, end - run);
     out += '"';
 }
 
@@ -139,6 +117,24 @@ std::optional<FieldNumber> fieldOfKey(const QString &key)
     if (it == fields.constEnd())
         return std::nullopt;
     return toField(*it);
+}
+
+// The letter after the backslash that stands for `c` in the tab-separated
+// form, or 0 when it goes as it is.
+char tsvEscape(char c)
+{
+    switch (c) {
+    case '\\':
+        return '\\';
+    case '\t':
+        return 't';
+    case '\n':
+        return 'n';
+    case '\r':
+        return 'r';
+    default:
+        return 0;
+    }
 }
 
 bool isBlank(QByteArrayView line) { return line.trimmed().isEmpty(); }
@@ -212,7 +208,7 @@ void appendJsonRow(QByteArray &out, const Row &row)
         if (i > 0)
             out += ',';
         out += jsonKeys()[size_t(i)];
-        appendJsonString(out, row[size_t(i)]);
+        withUtf8(row[size_t(i)], [&out](QByteArrayView utf8) { appendJsonString(out, utf8); });
     }
     out += "}\n";
 }
@@ -232,34 +228,23 @@ void appendTsvRow(QByteArray &out, const Row &row)
     for (int i = 0; i < kColumnCount; ++i) {
         if (i > 0)
             out += '\t';
-        out += escapeTsv(row[size_t(i)]).toUtf8();
+        withUtf8(row[size_t(i)], [&out](QByteArrayView utf8) {
+            // The escapes are ASCII, so UTF-8 is escaped byte by byte.
+            const char *run = utf8.data();
+            const char *const end = run + utf8.size();
+            for (const char *p = run; p != end; ++p) {
+                const char escape = tsvEscape(*p);
+                if (!escape)
+                    continue;
+                out.append(run, p - run);
+                run = p + 1;
+                const char pair[] = {'\\', escape};
+                out.append(pair, 2);
+            }
+            out.append(run, end - run);
+        });
     }
     out += '\n';
-}
-
-QString escapeTsv(const QString &text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\':
-            out += QLatin1String("\\\\");
-            break;
-        case u'\t':
-            out += QLatin1String("\\t");
-            break;
-        case u'\n':
-            out += QLatin1String("\\n");
-            break;
-        case u'\r':
-            out += QLatin1String("\\r");
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
 }
 
 bool unescapeTsv(QStringView text, QString &out)

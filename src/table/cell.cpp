@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 namespace qm {
 
@@ -16,11 +17,15 @@ struct Cell::Block {
     alignas(char16_t) char text[1];
 };
 
-namespace {
-
-constexpr qsizetype kInlineBytes = 7;
-
-} // namespace
+std::uintptr_t Cell::makeBlock(const void *text, size_t bytes, std::uint32_t size, bool utf16)
+{
+    void *memory = std::malloc(offsetof(Block, text) + bytes);
+    if (!memory)
+        throw std::bad_alloc();
+    auto *b = new (memory) Block{{1}, size, utf16, {}};
+    std::memcpy(b->text, text, bytes);
+    return reinterpret_cast<std::uintptr_t>(b);
+}
 
 void Cell::assign(QStringView text)
 {
@@ -41,43 +46,44 @@ void Cell::assign(QStringView text)
             return;
         }
     }
-    const bool utf16 = !text.isValidUtf16();
-    QByteArray utf8;
-    if (!utf16) {
-        utf8 = text.toUtf8();
-        if (utf8.size() <= kInlineBytes) {
-            std::uintptr_t word = std::uintptr_t(utf8.size()) << 1 | 1;
-            for (qsizetype i = 0; i < utf8.size(); ++i)
-                word |= std::uintptr_t(uchar(utf8[i])) << (8 * (i + 1));
-            m_word = word;
-            return;
-        }
+    if (!text.isValidUtf16()) {
+        m_word = makeBlock(text.utf16(), size_t(text.size()) * 2, std::uint32_t(text.size()), true);
+        return;
     }
-    const qsizetype payload = utf16 ? text.size() * 2 : utf8.size();
-    void *memory = std::malloc(offsetof(Block, text) + size_t(payload));
-    if (!memory)
-        throw std::bad_alloc();
-    auto *b = new (memory) Block{{1}, std::uint32_t(utf16 ? text.size() : utf8.size()), utf16, {}};
-    std::memcpy(b->text, utf16 ? static_cast<const void *>(text.utf16()) : utf8.constData(),
-                size_t(payload));
-    m_word = reinterpret_cast<std::uintptr_t>(b);
+    assignUtf8(text.toUtf8());
+}
+
+void Cell::assignUtf8(QByteArrayView utf8)
+{
+    m_word = 0;
+    if (utf8.isEmpty())
+        return;
+    if (utf8.size() <= kInlineBytes) {
+        std::uintptr_t word = std::uintptr_t(utf8.size()) << 1 | 1;
+        for (qsizetype i = 0; i < utf8.size(); ++i)
+            word |= std::uintptr_t(uchar(utf8[i])) << (8 * (i + 1));
+        m_word = word;
+        return;
+    }
+    m_word = makeBlock(utf8.data(), size_t(utf8.size()), std::uint32_t(utf8.size()), false);
+}
+
+bool Cell::blockText(const char *&text, qsizetype &size) const
+{
+    const Block *b = block();
+    text = b->text;
+    size = qsizetype(b->size);
+    return b->utf16;
 }
 
 QString Cell::toString() const
 {
-    if (m_word == 0)
-        return {};
-    if (isInline()) {
-        char bytes[kInlineBytes];
-        const qsizetype size = qsizetype(m_word >> 1 & 7);
-        for (qsizetype i = 0; i < size; ++i)
-            bytes[i] = char(m_word >> (8 * (i + 1)));
-        return QString::fromUtf8(bytes, size);
-    }
-    const Block *b = block();
-    if (b->utf16)
-        return QString(reinterpret_cast<const QChar *>(b->text), qsizetype(b->size));
-    return QString::fromUtf8(b->text, qsizetype(b->size));
+    return visit([](auto text) {
+        if constexpr (std::is_same_v<decltype(text), QByteArrayView>)
+            return QString::fromUtf8(text);
+        else
+            return text.toString();
+    });
 }
 
 void Cell::retain() const
