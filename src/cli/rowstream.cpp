@@ -35,8 +35,9 @@ template <typename F> void withUtf8(const Cell &cell, F &&f)
     });
 }
 
-// UTF-8 as a JSON string with its quotes. Runs that need no escape go in
-// with one append each; most cells are one such run.
+// UTF-8 as a JSON string with its quotes, written in place into room for
+// the worst case (every byte a six-character escape) that is given back at
+// the end.
 //
 // A byte of a file name that is not UTF-8 (held as U+F780..U+F7FF, in UTF-8
 // EF 9E 80..EF 9F BF) travels as the escape of a lone surrogate, U+DC80 +
@@ -45,52 +46,48 @@ template <typename F> void withUtf8(const Cell &cell, F &&f)
 // UTF-8.
 void appendJsonString(QByteArray &out, QByteArrayView utf8)
 {
-    out += '"';
-    const char *run = utf8.data();
-    const char *const end = run + utf8.size();
-    for (const char *p = run; p != end; ++p) {
+    const qsizetype at = out.size();
+    out.resize(at + 6 * utf8.size() + 2);
+    char *to = out.data() + at;
+    *to++ = '"';
+    for (const char *p = utf8.data(), *end = p + utf8.size(); p != end; ++p) {
         const uchar byte = uchar(*p);
-        if (byte >= 0x20 && byte != '"' && byte != '\\' && byte != 0xEF)
+        if (byte >= 0x20 && byte != '"' && byte != '\\' && byte != 0xEF) {
+            *to++ = char(byte);
             continue;
-        int raw = -1;
-        if (byte == 0xEF) {
-            if (end - p < 3 || (uchar(p[1]) & 0xFE) != 0x9E)
-                continue;
-            raw = 0x80 | (p[1] & 1) << 6 | (p[2] & 0x3F);
         }
-        out.append(run, p - run);
-        run = p + 1;
-        switch (byte) {
+        int code = byte;
+        if (byte == 0xEF) {
+            if (end - p < 3 || (uchar(p[1]) & 0xFE) != 0x9E) {
+                *to++ = char(byte);
+                continue;
+            }
+            code = 0xDC80 | (p[1] & 1) << 6 | (p[2] & 0x3F);
+            p += 2;
+        }
+        *to++ = '\\';
+        switch (code) {
         case '"':
-            out += "\\\"";
-            break;
         case '\\':
-            out += "\\\\";
+            *to++ = char(code);
             break;
         case '\n':
-            out += "\\n";
+            *to++ = 'n';
             break;
         case '\r':
-            out += "\\r";
+            *to++ = 'r';
             break;
         case '\t':
-            out += "\\t";
+            *to++ = 't';
             break;
-        case 0xEF: {
-            const char escape[] = {'\\', 'u', 'd', 'c', kHex[raw >> 4], kHex[raw & 15]};
-            out.append(escape, sizeof escape);
-            p += 2;
-            run = p + 1;
-            break;
-        }
-        default: {
-            const char escape[] = {'\\', 'u', '0', '0', kHex[byte >> 4], kHex[byte & 15]};
-            out.append(escape, sizeof escape);
-        }
+        default:
+            *to++ = 'u';
+            for (int shift = 12; shift >= 0; shift -= 4)
+                *to++ = kHex[code >> shift & 15];
         }
     }
-    out.append(run, end - run);
-    out += '"';
+    *to++ = '"';
+    out.truncate(to - out.constData());
 }
 
 // The keys are looked up once per process, not once per cell.
@@ -229,19 +226,18 @@ void appendTsvRow(QByteArray &out, const Row &row)
         if (i > 0)
             out += '\t';
         withUtf8(row[size_t(i)], [&out](QByteArrayView utf8) {
-            // The escapes are ASCII, so UTF-8 is escaped byte by byte.
-            const char *run = utf8.data();
-            const char *const end = run + utf8.size();
-            for (const char *p = run; p != end; ++p) {
-                const char escape = tsvEscape(*p);
-                if (!escape)
-                    continue;
-                out.append(run, p - run);
-                run = p + 1;
-                const char pair[] = {'\\', escape};
-                out.append(pair, 2);
+            // The escapes are ASCII, so UTF-8 is escaped byte by byte, in
+            // room for the worst case.
+            const qsizetype at = out.size();
+            out.resize(at + 2 * utf8.size());
+            char *to = out.data() + at;
+            for (const char c : utf8) {
+                const char escape = tsvEscape(c);
+                if (escape)
+                    *to++ = '\\';
+                *to++ = escape ? escape : c;
             }
-            out.append(run, end - run);
+            out.truncate(to - out.constData());
         });
     }
     out += '\n';

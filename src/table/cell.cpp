@@ -2,7 +2,6 @@
 
 #include <QHashFunctions>
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -10,12 +9,43 @@
 
 namespace qm {
 
-struct Cell::Block {
-    std::atomic<std::uint32_t> ref;
-    std::uint32_t size; // in bytes of UTF-8, or in UTF-16 units when utf16
-    bool utf16;
-    alignas(char16_t) char text[1];
-};
+namespace {
+
+// Text up to this long is encoded on the stack, without a QByteArray.
+constexpr qsizetype kStackUnits = 256;
+
+// UTF-16 as UTF-8 into `out` (room for three bytes a unit), the number of
+// bytes written; -1 at a lone surrogate, which UTF-8 cannot hold.
+qsizetype encodeUtf8(QStringView text, char *out)
+{
+    char *to = out;
+    const char16_t *p = text.utf16();
+    const char16_t *const end = p + text.size();
+    while (p != end) {
+        char32_t c = *p++;
+        if (c < 0x80) {
+            *to++ = char(c);
+            continue;
+        }
+        if (c < 0x800) {
+            *to++ = char(0xC0 | c >> 6);
+        } else if (c < 0xD800 || c > 0xDFFF) {
+            *to++ = char(0xE0 | c >> 12);
+            *to++ = char(0x80 | (c >> 6 & 0x3F));
+        } else {
+            if (c > 0xDBFF || p == end || *p < 0xDC00 || *p > 0xDFFF)
+                return -1;
+            c = 0x10000 + ((c - 0xD800) << 10) + (*p++ - 0xDC00);
+            *to++ = char(0xF0 | c >> 18);
+            *to++ = char(0x80 | (c >> 12 & 0x3F));
+            *to++ = char(0x80 | (c >> 6 & 0x3F));
+        }
+        *to++ = char(0x80 | (c & 0x3F));
+    }
+    return to - out;
+}
+
+} // namespace
 
 std::uintptr_t Cell::makeBlock(const void *text, size_t bytes, std::uint32_t size, bool utf16)
 {
@@ -46,11 +76,16 @@ void Cell::assign(QStringView text)
             return;
         }
     }
-    if (!text.isValidUtf16()) {
-        m_word = makeBlock(text.utf16(), size_t(text.size()) * 2, std::uint32_t(text.size()), true);
-        return;
+    // Text with a lone surrogate stays UTF-16.
+    if (text.size() <= kStackUnits) {
+        char utf8[kStackUnits * 3];
+        const qsizetype size = encodeUtf8(text, utf8);
+        if (size >= 0)
+            return assignUtf8(QByteArrayView(utf8, size));
+    } else if (text.isValidUtf16()) {
+        return assignUtf8(text.toUtf8());
     }
-    assignUtf8(text.toUtf8());
+    m_word = makeBlock(text.utf16(), size_t(text.size()) * 2, std::uint32_t(text.size()), true);
 }
 
 void Cell::assignUtf8(QByteArrayView utf8)
@@ -66,14 +101,6 @@ void Cell::assignUtf8(QByteArrayView utf8)
         return;
     }
     m_word = makeBlock(utf8.data(), size_t(utf8.size()), std::uint32_t(utf8.size()), false);
-}
-
-bool Cell::blockText(const char *&text, qsizetype &size) const
-{
-    const Block *b = block();
-    text = b->text;
-    size = qsizetype(b->size);
-    return b->utf16;
 }
 
 QString Cell::toString() const

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <atomic>
 #include <cstdint>
 
 namespace qm {
@@ -72,11 +73,10 @@ public:
                 bytes[i] = char(m_word >> (8 * (i + 1)));
             return f(QByteArrayView(bytes, size));
         }
-        const char *text = nullptr;
-        qsizetype size = 0;
-        if (blockText(text, size))
-            return f(QStringView(reinterpret_cast<const char16_t *>(text), size));
-        return f(QByteArrayView(text, size));
+        const Block *b = block();
+        if (b->utf16)
+            return f(QStringView(reinterpret_cast<const char16_t *>(b->text), qsizetype(b->size)));
+        return f(QByteArrayView(b->text, qsizetype(b->size)));
     }
     operator QString() const { return toString(); } // NOLINT: read as a QString at the edge
 
@@ -85,13 +85,16 @@ public:
     friend size_t qHash(const Cell &cell, size_t seed = 0) { return cell.hash(seed); }
 
 private:
-    struct Block;
+    struct Block {
+        std::atomic<std::uint32_t> ref;
+        std::uint32_t size; // in bytes of UTF-8, or in UTF-16 units when utf16
+        bool utf16;
+        alignas(char16_t) char text[1];
+    };
     static constexpr qsizetype kInlineBytes = 7;
     void assign(QStringView text);
     void assignUtf8(QByteArrayView utf8);
     static std::uintptr_t makeBlock(const void *text, size_t bytes, std::uint32_t size, bool utf16);
-    // The block's text and its size in units; true when they are UTF-16.
-    bool blockText(const char *&text, qsizetype &size) const;
     void retain() const;
     void release();
     bool equals(const Cell &other) const;
