@@ -35,24 +35,31 @@ template <typename F> void withUtf8(const Cell &cell, F &&f)
     });
 }
 
-// UTF-8 as a JSON string with its quotes, written in place into room for
-// the worst case (every byte a six-character escape) that is given back at
-// the end.
+// A key (with its colon, and the brace or comma before it), then UTF-8 as
+// a JSON string with its quotes, written in place into room for the worst
+// case (every byte a six-character escape) that is given back at the end.
 //
 // A byte of a file name that is not UTF-8 (held as U+F780..U+F7FF, in UTF-8
 // EF 9E 80..EF 9F BF) travels as the escape of a lone surrogate, U+DC80 +
 // byte, as Python's "surrogateescape" holds such bytes: json.loads and
 // os.fsencode then give the file's very name, and the text stays valid
 // UTF-8.
-void appendJsonString(QByteArray &out, QByteArrayView utf8)
+void appendJsonCell(QByteArray &out, QByteArrayView key, QByteArrayView utf8)
 {
+    // The bytes that go as they are: most of them, so one look-up each.
+    static constexpr auto plain = [] {
+        std::array<bool, 256> p{};
+        for (int b = 0x20; b < 256; ++b)
+            p[size_t(b)] = b != '"' && b != '\\' && b != 0xEF;
+        return p;
+    }();
     const qsizetype at = out.size();
-    out.resize(at + 6 * utf8.size() + 2);
-    char *to = out.data() + at;
+    out.resize(at + key.size() + 6 * utf8.size() + 2);
+    char *to = std::copy(key.begin(), key.end(), out.data() + at);
     *to++ = '"';
     for (const char *p = utf8.data(), *end = p + utf8.size(); p != end; ++p) {
         const uchar byte = uchar(*p);
-        if (byte >= 0x20 && byte != '"' && byte != '\\' && byte != 0xEF) {
+        if (plain[byte]) {
             *to++ = char(byte);
             continue;
         }
@@ -90,13 +97,14 @@ void appendJsonString(QByteArray &out, QByteArrayView utf8)
     out.truncate(to - out.constData());
 }
 
-// The keys are looked up once per process, not once per cell.
+// The keys are looked up once per process, not once per cell; each comes
+// with what goes before it, the object's brace or a comma.
 const std::array<QByteArray, kColumnCount> &jsonKeys()
 {
     static const std::array<QByteArray, kColumnCount> keys = [] {
         std::array<QByteArray, kColumnCount> k;
         for (int i = 0; i < kColumnCount; ++i)
-            k[size_t(i)] = '"' + columnCode(toField(i)).toLatin1() + "\":";
+            k[size_t(i)] = (i == 0 ? "{\"" : ",\"") + columnCode(toField(i)).toLatin1() + "\":";
         return k;
     }();
     return keys;
@@ -166,7 +174,7 @@ bool parseJsonRow(QByteArrayView line, Row &row, QString &what)
         }
         QString value = it.value().toString();
         // Lone surrogates U+DC80..U+DCFF are the bytes of a name that is
-        // not UTF-8 (see appendJsonString).
+        // not UTF-8 (see appendJsonCell).
         for (qsizetype k = 0; k < value.size(); ++k) {
             const char16_t unit = value.at(k).unicode();
             if (unit >= 0xDC80 && unit <= 0xDCFF && !(k > 0 && value.at(k - 1).isHighSurrogate()))
@@ -200,12 +208,10 @@ bool parseTsvRow(QByteArrayView line, Row &row, QString &what)
 
 void appendJsonRow(QByteArray &out, const Row &row)
 {
-    out += '{';
-    for (int i = 0; i < kColumnCount; ++i) {
-        if (i > 0)
-            out += ',';
-        out += jsonKeys()[size_t(i)];
-        withUtf8(row[size_t(i)], [&out](QByteArrayView utf8) { appendJsonString(out, utf8); });
+    const auto &keys = jsonKeys();
+    for (size_t i = 0; i < size_t(kColumnCount); ++i) {
+        withUtf8(row[i],
+                 [&out, &key = keys[i]](QByteArrayView utf8) { appendJsonCell(out, key, utf8); });
     }
     out += "}\n";
 }
