@@ -23,105 +23,88 @@ const char kHex[] = "0123456789abcdef";
 // Rows go out in slices of about this many bytes.
 constexpr qsizetype kSlice = 1 << 16;
 
-void appendRun(QByteArray &out, const char *run, qsizetype size) { out.append(run, size); }
-
-// Characters known to be ASCII, each one byte.
-void appendRun(QByteArray &out, const char16_t *run, qsizetype size)
+// The cell's text as UTF-8 to `f`: the bytes as held, or for text kept as
+// UTF-16 its encoded copy (where a lone surrogate becomes '?', as ever).
+template <typename F> void withUtf8(const Cell &cell, F &&f)
 {
-    const qsizetype at = out.size();
-    out.resize(at + size);
-    std::copy(run, run + size, out.data() + at);
+    cell.visit([&f](auto text) {
+        if constexpr (std::is_same_v<decltype(text), QByteArrayView>)
+            f(text);
+        else
+            f(QByteArrayView(text.toUtf8()));
+    });
 }
 
-// UTF-8 bytes (or UTF-16 units all below 0x80) as the inside of a JSON
-// string: the runs that need no escape go in with one append each.
-template <typename Unit> void appendJsonEscaped(QByteArray &out, const Unit *run, const Unit *end)
+// A key (with its colon, and the brace or comma before it), then UTF-8 as
+// a JSON string with its quotes, written in place into room for the worst
+// case (every byte a six-character escape) that is given back at the end.
+//
+// A byte of a file name that is not UTF-8 (held as U+F780..U+F7FF, in UTF-8
+// EF 9E 80..EF 9F BF) travels as the escape of a lone surrogate, U+DC80 +
+// byte, as Python's "surrogateescape" holds such bytes: json.loads and
+// os.fsencode then give the file's very name, and the text stays valid
+// UTF-8.
+void appendJsonCell(QByteArray &out, QByteArrayView key, QByteArrayView utf8)
 {
-    for (const Unit *p = run; p != end; ++p) {
-        const auto byte = static_cast<std::make_unsigned_t<Unit>>(*p);
-        if (byte >= 0x20 && byte != '"' && byte != '\\')
+    // The bytes that go as they are: most of them, so one look-up each.
+    static constexpr auto plain = [] {
+        std::array<bool, 256> p{};
+        for (int b = 0x20; b < 256; ++b)
+            p[size_t(b)] = b != '"' && b != '\\' && b != 0xEF;
+        return p;
+    }();
+    const qsizetype at = out.size();
+    out.resize(at + key.size() + 6 * utf8.size() + 2);
+    char *to = std::copy(key.begin(), key.end(), out.data() + at);
+    *to++ = '"';
+    for (const char *p = utf8.data(), *end = p + utf8.size(); p != end; ++p) {
+        const uchar byte = uchar(*p);
+        if (plain[byte]) {
+            *to++ = char(byte);
             continue;
-        appendRun(out, run, p - run);
-        run = p + 1;
-        switch (byte) {
+        }
+        int code = byte;
+        if (byte == 0xEF) {
+            if (end - p < 3 || (uchar(p[1]) & 0xFE) != 0x9E) {
+                *to++ = char(byte);
+                continue;
+            }
+            code = 0xDC80 | (p[1] & 1) << 6 | (p[2] & 0x3F);
+            p += 2;
+        }
+        *to++ = '\\';
+        switch (code) {
         case '"':
-            out += "\\\"";
-            break;
         case '\\':
-            out += "\\\\";
+            *to++ = char(code);
             break;
         case '\n':
-            out += "\\n";
+            *to++ = 'n';
             break;
         case '\r':
-            out += "\\r";
+            *to++ = 'r';
             break;
         case '\t':
-            out += "\\t";
+            *to++ = 't';
             break;
-        default: {
-            const char escape[] = {'\\', 'u', '0', '0', kHex[byte >> 4], kHex[byte & 15]};
-            out.append(escape, sizeof escape);
-        }
+        default:
+            *to++ = 'u';
+            for (int shift = 12; shift >= 0; shift -= 4)
+                *to++ = kHex[code >> shift & 15];
         }
     }
-    appendRun(out, run, end - run);
-}
-
-void appendJsonEscaped(QByteArray &out, const QByteArray &utf8)
-{
-    appendJsonEscaped(out, utf8.constData(), utf8.constData() + utf8.size());
-}
-
-// A byte of a file name that is not UTF-8 travels as the escape of a lone
-// surrogate, U+DC80 + byte, as Python's "surrogateescape" holds such bytes:
-// json.loads and os.fsencode then give the file's very name, and the text
-// stays valid UTF-8.
-void appendJsonString(QByteArray &out, const QString &text)
-{
-    const auto *const begin = reinterpret_cast<const char16_t *>(text.constData());
-    const char16_t *const end = begin + text.size();
-    // Most cells are printable ASCII that needs no escape: copied in one
-    // pass with both quotes, straight from the text.
-    const qsizetype at = out.size();
-    out.resize(at + text.size() + 2);
-    char *to = out.data() + at;
     *to++ = '"';
-    const char16_t *from = begin;
-    while (from != end && *from >= 0x20 && *from < 0x80 && *from != '"' && *from != '\\')
-        *to++ = char(*from++);
-    *to = '"';
-    if (from == end)
-        return;
-    out.truncate(at + 1 + (from - begin));
-    if (std::all_of(from, end, [](char16_t unit) { return unit < 0x80; })) {
-        appendJsonEscaped(out, from, end);
-        out += '"';
-        return;
-    }
-    out.truncate(at + 1);
-    qsizetype runStart = 0;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        const int raw = i < text.size() ? rawByteOf(text.at(i)) : -1;
-        if (i < text.size() && raw < 0)
-            continue;
-        appendJsonEscaped(out, QStringView(text).sliced(runStart, i - runStart).toUtf8());
-        runStart = i + 1;
-        if (raw >= 0) {
-            const char escape[] = {'\\', 'u', 'd', 'c', kHex[raw >> 4], kHex[raw & 15]};
-            out.append(escape, sizeof escape);
-        }
-    }
-    out += '"';
+    out.truncate(to - out.constData());
 }
 
-// The keys are looked up once per process, not once per cell.
+// The keys are looked up once per process, not once per cell; each comes
+// with what goes before it, the object's brace or a comma.
 const std::array<QByteArray, kColumnCount> &jsonKeys()
 {
     static const std::array<QByteArray, kColumnCount> keys = [] {
         std::array<QByteArray, kColumnCount> k;
         for (int i = 0; i < kColumnCount; ++i)
-            k[size_t(i)] = '"' + columnCode(toField(i)).toLatin1() + "\":";
+            k[size_t(i)] = (i == 0 ? "{\"" : ",\"") + columnCode(toField(i)).toLatin1() + "\":";
         return k;
     }();
     return keys;
@@ -139,6 +122,24 @@ std::optional<FieldNumber> fieldOfKey(const QString &key)
     if (it == fields.constEnd())
         return std::nullopt;
     return toField(*it);
+}
+
+// The letter after the backslash that stands for `c` in the tab-separated
+// form, or 0 when it goes as it is.
+char tsvEscape(char c)
+{
+    switch (c) {
+    case '\\':
+        return '\\';
+    case '\t':
+        return 't';
+    case '\n':
+        return 'n';
+    case '\r':
+        return 'r';
+    default:
+        return 0;
+    }
 }
 
 bool isBlank(QByteArrayView line) { return line.trimmed().isEmpty(); }
@@ -173,7 +174,7 @@ bool parseJsonRow(QByteArrayView line, Row &row, QString &what)
         }
         QString value = it.value().toString();
         // Lone surrogates U+DC80..U+DCFF are the bytes of a name that is
-        // not UTF-8 (see appendJsonString).
+        // not UTF-8 (see appendJsonCell).
         for (qsizetype k = 0; k < value.size(); ++k) {
             const char16_t unit = value.at(k).unicode();
             if (unit >= 0xDC80 && unit <= 0xDCFF && !(k > 0 && value.at(k - 1).isHighSurrogate()))
@@ -207,12 +208,10 @@ bool parseTsvRow(QByteArrayView line, Row &row, QString &what)
 
 void appendJsonRow(QByteArray &out, const Row &row)
 {
-    out += '{';
-    for (int i = 0; i < kColumnCount; ++i) {
-        if (i > 0)
-            out += ',';
-        out += jsonKeys()[size_t(i)];
-        appendJsonString(out, row[size_t(i)]);
+    const auto &keys = jsonKeys();
+    for (size_t i = 0; i < size_t(kColumnCount); ++i) {
+        withUtf8(row[i],
+                 [&out, &key = keys[i]](QByteArrayView utf8) { appendJsonCell(out, key, utf8); });
     }
     out += "}\n";
 }
@@ -232,34 +231,22 @@ void appendTsvRow(QByteArray &out, const Row &row)
     for (int i = 0; i < kColumnCount; ++i) {
         if (i > 0)
             out += '\t';
-        out += escapeTsv(row[size_t(i)]).toUtf8();
+        withUtf8(row[size_t(i)], [&out](QByteArrayView utf8) {
+            // The escapes are ASCII, so UTF-8 is escaped byte by byte, in
+            // room for the worst case.
+            const qsizetype at = out.size();
+            out.resize(at + 2 * utf8.size());
+            char *to = out.data() + at;
+            for (const char c : utf8) {
+                const char escape = tsvEscape(c);
+                if (escape)
+                    *to++ = '\\';
+                *to++ = escape ? escape : c;
+            }
+            out.truncate(to - out.constData());
+        });
     }
     out += '\n';
-}
-
-QString escapeTsv(const QString &text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\':
-            out += QLatin1String("\\\\");
-            break;
-        case u'\t':
-            out += QLatin1String("\\t");
-            break;
-        case u'\n':
-            out += QLatin1String("\\n");
-            break;
-        case u'\r':
-            out += QLatin1String("\\r");
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
 }
 
 bool unescapeTsv(QStringView text, QString &out)

@@ -21,9 +21,8 @@ void appendJsonRow(QByteArray &out, const Row &row);
 void appendTsvHeader(QByteArray &out);
 void appendTsvRow(QByteArray &out, const Row &row);
 
-// The escaped cell of the tab-separated form and its reverse; false when
-// the text holds a backslash that starts no known escape.
-QString escapeTsv(const QString &text);
+// A cell of the tab-separated form with its escapes undone; false when the
+// text holds a backslash that starts no known escape.
 bool unescapeTsv(QStringView text, QString &out);
 
 // Reads rows from `in` to its end into the table, after the rows it has.

@@ -18,12 +18,19 @@ AddedRowReader::AddedRowReader(const ReadSettings &settings, bool fileInfo)
 
 void AddedRowReader::complete(Row &row)
 {
-    splitFileName(row);
-    if (m_readers.empty())
+    if (m_readers.empty()) {
+        splitFileName(row);
         return;
-    const auto text = [&row](FieldNumber f) -> QString { return row[size_t(toInt(f))]; };
-    QString dir = text(FieldNumber::Dir);
-    const QString fileName = BuildFileName(dir, text(FieldNumber::Old), text(FieldNumber::Ext));
+    }
+    // Rows of one folder share its Dir cell: the folder is decoded once.
+    const Cell &dir = row[size_t(toInt(FieldNumber::Dir))];
+    if (dir.handle() != m_dirCell.handle()) {
+        m_dirCell = dir;
+        m_dir = dir;
+    }
+    // Old still holds the whole name.
+    const QString fileName = BuildFileName(m_dir, row[size_t(toInt(FieldNumber::Old))], {});
+    splitFileName(row);
     for (const auto &reader : m_readers) {
         m_cells.clear();
         reader->read(fileName, m_cells);
@@ -58,7 +65,11 @@ public:
     {
         Row &row = m_batch.emplace_back();
         row[size_t(toInt(FieldNumber::No))] = numberText(++m_number, m_settings.numbers);
-        row[size_t(toInt(FieldNumber::Dir))] = folder;
+        if (folder != m_folderText) {
+            m_folderText = folder;
+            m_folder = folder;
+        }
+        row[size_t(toInt(FieldNumber::Dir))] = m_folder;
         row[size_t(toInt(FieldNumber::Old))] = name;
         return m_batch.size() < kBatchRows || flush();
     }
@@ -97,6 +108,8 @@ private:
     std::vector<std::unique_ptr<AddedRowReader>> m_readers;
     std::vector<Row> m_batch;
     int m_number = 0;
+    QString m_folderText;
+    Cell m_folder;         // shared by the rows of one folder
     bool m_shared = false; // the last batch waited for the disk
 };
 

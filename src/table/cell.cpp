@@ -2,25 +2,60 @@
 
 #include <QHashFunctions>
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 namespace qm {
 
-struct Cell::Block {
-    std::atomic<std::uint32_t> ref;
-    std::uint32_t size; // in bytes of UTF-8, or in UTF-16 units when utf16
-    bool utf16;
-    alignas(char16_t) char text[1];
-};
-
 namespace {
 
-constexpr qsizetype kInlineBytes = 7;
+// Text up to this long is encoded on the stack, without a QByteArray.
+constexpr qsizetype kStackUnits = 256;
+
+// UTF-16 as UTF-8 into `out` (room for three bytes a unit), the number of
+// bytes written; -1 at a lone surrogate, which UTF-8 cannot hold.
+qsizetype encodeUtf8(QStringView text, char *out)
+{
+    char *to = out;
+    const char16_t *p = text.utf16();
+    const char16_t *const end = p + text.size();
+    while (p != end) {
+        char32_t c = *p++;
+        if (c < 0x80) {
+            *to++ = char(c);
+            continue;
+        }
+        if (c < 0x800) {
+            *to++ = char(0xC0 | c >> 6);
+        } else if (c < 0xD800 || c > 0xDFFF) {
+            *to++ = char(0xE0 | c >> 12);
+            *to++ = char(0x80 | (c >> 6 & 0x3F));
+        } else {
+            if (c > 0xDBFF || p == end || *p < 0xDC00 || *p > 0xDFFF)
+                return -1;
+            c = 0x10000 + ((c - 0xD800) << 10) + (*p++ - 0xDC00);
+            *to++ = char(0xF0 | c >> 18);
+            *to++ = char(0x80 | (c >> 12 & 0x3F));
+            *to++ = char(0x80 | (c >> 6 & 0x3F));
+        }
+        *to++ = char(0x80 | (c & 0x3F));
+    }
+    return to - out;
+}
 
 } // namespace
+
+std::uintptr_t Cell::makeBlock(const void *text, size_t bytes, std::uint32_t size, bool utf16)
+{
+    void *memory = std::malloc(offsetof(Block, text) + bytes);
+    if (!memory)
+        throw std::bad_alloc();
+    auto *b = new (memory) Block{{1}, size, utf16, {}};
+    std::memcpy(b->text, text, bytes);
+    return reinterpret_cast<std::uintptr_t>(b);
+}
 
 void Cell::assign(QStringView text)
 {
@@ -41,43 +76,41 @@ void Cell::assign(QStringView text)
             return;
         }
     }
-    const bool utf16 = !text.isValidUtf16();
-    QByteArray utf8;
-    if (!utf16) {
-        utf8 = text.toUtf8();
-        if (utf8.size() <= kInlineBytes) {
-            std::uintptr_t word = std::uintptr_t(utf8.size()) << 1 | 1;
-            for (qsizetype i = 0; i < utf8.size(); ++i)
-                word |= std::uintptr_t(uchar(utf8[i])) << (8 * (i + 1));
-            m_word = word;
-            return;
-        }
+    // Text with a lone surrogate stays UTF-16.
+    if (text.size() <= kStackUnits) {
+        char utf8[kStackUnits * 3];
+        const qsizetype size = encodeUtf8(text, utf8);
+        if (size >= 0)
+            return assignUtf8(QByteArrayView(utf8, size));
+    } else if (text.isValidUtf16()) {
+        return assignUtf8(text.toUtf8());
     }
-    const qsizetype payload = utf16 ? text.size() * 2 : utf8.size();
-    void *memory = std::malloc(offsetof(Block, text) + size_t(payload));
-    if (!memory)
-        throw std::bad_alloc();
-    auto *b = new (memory) Block{{1}, std::uint32_t(utf16 ? text.size() : utf8.size()), utf16, {}};
-    std::memcpy(b->text, utf16 ? static_cast<const void *>(text.utf16()) : utf8.constData(),
-                size_t(payload));
-    m_word = reinterpret_cast<std::uintptr_t>(b);
+    m_word = makeBlock(text.utf16(), size_t(text.size()) * 2, std::uint32_t(text.size()), true);
+}
+
+void Cell::assignUtf8(QByteArrayView utf8)
+{
+    m_word = 0;
+    if (utf8.isEmpty())
+        return;
+    if (utf8.size() <= kInlineBytes) {
+        std::uintptr_t word = std::uintptr_t(utf8.size()) << 1 | 1;
+        for (qsizetype i = 0; i < utf8.size(); ++i)
+            word |= std::uintptr_t(uchar(utf8[i])) << (8 * (i + 1));
+        m_word = word;
+        return;
+    }
+    m_word = makeBlock(utf8.data(), size_t(utf8.size()), std::uint32_t(utf8.size()), false);
 }
 
 QString Cell::toString() const
 {
-    if (m_word == 0)
-        return {};
-    if (isInline()) {
-        char bytes[kInlineBytes];
-        const qsizetype size = qsizetype(m_word >> 1 & 7);
-        for (qsizetype i = 0; i < size; ++i)
-            bytes[i] = char(m_word >> (8 * (i + 1)));
-        return QString::fromUtf8(bytes, size);
-    }
-    const Block *b = block();
-    if (b->utf16)
-        return QString(reinterpret_cast<const QChar *>(b->text), qsizetype(b->size));
-    return QString::fromUtf8(b->text, qsizetype(b->size));
+    return visit([](auto text) {
+        if constexpr (std::is_same_v<decltype(text), QByteArrayView>)
+            return QString::fromUtf8(text);
+        else
+            return text.toString();
+    });
 }
 
 void Cell::retain() const

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
+#include <atomic>
 #include <cstdint>
 
 namespace qm {
@@ -23,6 +25,14 @@ public:
     Cell(QStringView text) { assign(text); }
     Cell(const char16_t *text) { assign(QStringView(text)); }
     Cell(const char *utf8) : Cell(QString::fromUtf8(utf8)) {}
+    // From bytes known to be valid UTF-8, such as a part of another cell's
+    // text cut at a character boundary: no decoding on the way in.
+    static Cell fromValidUtf8(QByteArrayView utf8)
+    {
+        Cell cell;
+        cell.assignUtf8(utf8);
+        return cell;
+    }
     Cell(const Cell &other) : m_word(other.m_word) { retain(); }
     Cell(Cell &&other) noexcept : m_word(other.m_word) { other.m_word = 0; }
     Cell &operator=(const Cell &other)
@@ -51,6 +61,23 @@ public:
     std::uintptr_t handle() const { return m_word; }
 
     QString toString() const;
+    // The text as it is held, without a copy: `f` is called with a
+    // QByteArrayView of its UTF-8, or with a QStringView for text kept as
+    // UTF-16. The view lives only for the call.
+    template <typename F> decltype(auto) visit(F &&f) const
+    {
+        if (m_word == 0 || isInline()) {
+            char bytes[kInlineBytes];
+            const qsizetype size = qsizetype(m_word >> 1 & 7);
+            for (qsizetype i = 0; i < size; ++i)
+                bytes[i] = char(m_word >> (8 * (i + 1)));
+            return f(QByteArrayView(bytes, size));
+        }
+        const Block *b = block();
+        if (b->utf16)
+            return f(QStringView(reinterpret_cast<const char16_t *>(b->text), qsizetype(b->size)));
+        return f(QByteArrayView(b->text, qsizetype(b->size)));
+    }
     operator QString() const { return toString(); } // NOLINT: read as a QString at the edge
 
     friend bool operator==(const Cell &a, const Cell &b) { return a.equals(b); }
@@ -58,8 +85,16 @@ public:
     friend size_t qHash(const Cell &cell, size_t seed = 0) { return cell.hash(seed); }
 
 private:
-    struct Block;
+    struct Block {
+        std::atomic<std::uint32_t> ref;
+        std::uint32_t size; // in bytes of UTF-8, or in UTF-16 units when utf16
+        bool utf16;
+        alignas(char16_t) char text[1];
+    };
+    static constexpr qsizetype kInlineBytes = 7;
     void assign(QStringView text);
+    void assignUtf8(QByteArrayView utf8);
+    static std::uintptr_t makeBlock(const void *text, size_t bytes, std::uint32_t size, bool utf16);
     void retain() const;
     void release();
     bool equals(const Cell &other) const;

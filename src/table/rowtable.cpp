@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <type_traits>
 
 namespace qm {
 namespace {
@@ -196,16 +197,32 @@ void splitFileName(Row &row)
 {
     Cell &oldCell = row[size_t(toInt(FieldNumber::Old))];
     Cell &ext = row[size_t(toInt(FieldNumber::Ext))];
-    QString old = oldCell;
-    const qsizetype dot = old.lastIndexOf(u'.');
-    // A name ending in a dot keeps it: with an empty Ext no dot is added
-    // back, and "name." and "name" are different files here.
-    if (dot < 0 || dot == old.size() - 1) {
-        ext.clear();
-    } else {
-        ext = QStringView(old).mid(dot + 1);
-        oldCell = QStringView(old).left(dot);
-    }
+    // Cut where the name is held, UTF-8 or UTF-16, without decoding it: a
+    // dot is one byte in UTF-8 and never part of another character.
+    Cell name = oldCell.visit([&ext](auto text) {
+        constexpr bool utf8 = std::is_same_v<decltype(text), QByteArrayView>;
+        qsizetype dot = -1;
+        if constexpr (utf8)
+            dot = text.lastIndexOf('.');
+        else
+            dot = text.lastIndexOf(u'.');
+        // A name ending in a dot keeps it: with an empty Ext no dot is added
+        // back, and "name." and "name" are different files here.
+        if (dot < 0 || dot == text.size() - 1) {
+            ext.clear();
+            return Cell();
+        }
+        if constexpr (utf8) {
+            ext = Cell::fromValidUtf8(text.sliced(dot + 1));
+            return Cell::fromValidUtf8(text.first(dot));
+        } else {
+            ext = Cell(text.sliced(dot + 1));
+            return Cell(text.first(dot));
+        }
+    });
+    // The cut name replaces Old only now: the view read Old's own text.
+    if (!ext.isEmpty())
+        oldCell = std::move(name);
     // New shares Old's text.
     row[size_t(toInt(FieldNumber::New))] = oldCell;
 }

@@ -346,7 +346,7 @@ TEST_F(CliTest, TsvEscapesAndRoundTrips)
 {
     // Names holding a tab, a line feed and a backslash: not MP3s, so
     // nothing but the names is read.
-    const QString odd = album() + "/a\tb\\c\nd.txt";
+    const QString odd = album() + "/a\tb\\c\nd\re.txt";
     ASSERT_TRUE(writeAll(odd, "x"));
     const CliRun tsv = cli({"read", "--format", "tsv", odd});
     ASSERT_EQ(tsv.exitCode, 0) << tsv.err.toStdString();
@@ -355,7 +355,7 @@ TEST_F(CliTest, TsvEscapesAndRoundTrips)
     EXPECT_EQ(QString::fromLatin1(lines[0]).split('\t'), kCodes);
     const QList<QByteArray> cells = lines[1].split('\t');
     ASSERT_EQ(cells.size(), 25);
-    EXPECT_EQ(cells[2], "a\\tb\\\\c\\nd");
+    EXPECT_EQ(cells[2], "a\\tb\\\\c\\nd\\re");
     EXPECT_EQ(cells[4], "txt");
     EXPECT_EQ(cells[5], "1");
 
@@ -364,8 +364,36 @@ TEST_F(CliTest, TsvEscapesAndRoundTrips)
     ASSERT_EQ(edited.exitCode, 0) << edited.err.toStdString();
     const QList<QJsonObject> rows = jsonRows(edited.out);
     ASSERT_EQ(rows.size(), 1);
-    EXPECT_EQ(rows[0]["Old"].toString(), "a\tb\\c\nd");
+    EXPECT_EQ(rows[0]["Old"].toString(), "a\tb\\c\nd\re");
     EXPECT_EQ(rows[0]["Tit"].toString(), "T");
+}
+
+TEST_F(CliTest, JsonCellsGoOutByteForByte)
+{
+    // Each cell as JSON in, and the exact bytes it goes out as: short cells
+    // and long ones, escapes, raw bytes of names (U+F780..U+F7FF) beside the
+    // characters just outside that range, and lone surrogates.
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {R"(a\u0001\u001f\u007f\b\f\"\\/\n\r\t)",
+         "a\\u0001\\u001f\x7f\\u0008\\u000c\\\"\\\\/\\n\\r\\t"},
+        {R"(\udc80\udcff)", R"(\udc80\udcff)"},
+        {R"(\uf77f\uf780\uf7ff\uf800\ufeff)", "\xef\x9d\xbf\\udc80\\udcff\xef\xa0\x80\xef\xbb\xbf"},
+        {R"(é)", "\xc3\xa9"},
+        {R"(long \u0418\u0441\u043f \ud83c\udfb5 \udcc0)",
+         "long \xd0\x98\xd1\x81\xd0\xbf \xf0\x9f\x8e\xb5 \\udcc0"},
+        {R"(\ud800x)", "?x"},
+        {R"(\ud800\udcff)", "\xf0\x90\x83\xbf"},
+    };
+    QByteArray input;
+    for (const auto &[in, out] : cases)
+        input += R"({"Com":")" + in + "\"}\n";
+    const CliRun run = cli({"edit", "--set", "Tit=T"}, input);
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QList<QByteArray> lines = run.out.split('\n');
+    ASSERT_EQ(lines.size(), std::size(cases) + 1);
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_TRUE(lines[qsizetype(i)].contains(R"("Com":")" + cases[i].second + "\","))
+            << lines[qsizetype(i)].toStdString();
 }
 
 TEST_F(CliTest, FolderScanOptionsAndSettings)

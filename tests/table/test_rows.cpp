@@ -2,6 +2,8 @@
 #include "table/rowtable.h"
 #include "table/selection.h"
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 using namespace qm;
@@ -53,6 +55,8 @@ TEST(Cell, EveryTextComesBackAsItWentInAndCompareByContent)
         EXPECT_EQ(copy.handle(), cell.handle());
         EXPECT_TRUE(again == cell);
         EXPECT_EQ(qHash(again), qHash(cell));
+        if (text.isValidUtf16())
+            EXPECT_TRUE(Cell::fromValidUtf8(text.toUtf8()) == cell) << text.size();
         for (const QString &other : texts)
             EXPECT_EQ(Cell(other) == cell, other == text) << text.size() << " " << other.size();
     }
@@ -119,6 +123,25 @@ TEST(RowTable, SplitAddedNames)
     t.splitAddedNames(1, 1);
     EXPECT_EQ(t.cell(1, F::Old), "song");
     EXPECT_EQ(t.cell(1, F::Ext), "mp3");
+
+    // Names held as UTF-8, in place or in a block, and as UTF-16 (a lone
+    // surrogate) are cut alike.
+    const QString lone(QChar(0xDC80));
+    const std::tuple<QString, QString, QString> names[] = {
+        {"é.ё", "é", "ё"},
+        {"Песня.тёмная", "Песня", "тёмная"},
+        {lone + ".mp3", lone, "mp3"},
+        {"a.b" + lone, "a", "b" + lone},
+        {lone + "x.", lone + "x.", ""},
+    };
+    for (const auto &[name, old, ext] : names) {
+        RowTable u;
+        u.appendFileRow("/m/", name);
+        u.splitAddedNames(1, 1);
+        EXPECT_EQ(u.cell(1, F::Old), old) << name.size();
+        EXPECT_EQ(u.cell(1, F::New), old);
+        EXPECT_EQ(u.cell(1, F::Ext), ext);
+    }
 }
 
 TEST(RowTable, ClearColumnDataKeepsTheHeader)
