@@ -1,6 +1,7 @@
 #include "table/cell.h"
 
 #include <QHashFunctions>
+#include <QStringDecoder>
 
 #include <cstdlib>
 #include <cstring>
@@ -106,9 +107,16 @@ void Cell::assignUtf8(QByteArrayView utf8)
 QString Cell::toString() const
 {
     return visit([](auto text) {
-        if constexpr (std::is_same_v<decltype(text), QByteArrayView>)
-            return QString::fromUtf8(text);
-        else
+        if constexpr (std::is_same_v<decltype(text), QByteArrayView>) {
+            // QString::fromUtf8 drops a leading byte-order mark; in a cell it
+            // is text (a tag's stray U+FEFF must come back as it was read).
+            if (!text.startsWith("\xEF\xBB\xBF"))
+                return QString::fromUtf8(text);
+            QStringDecoder utf8(QStringDecoder::Utf8,
+                                QStringDecoder::Flag::Stateless
+                                    | QStringDecoder::Flag::ConvertInitialBom);
+            return QString(utf8.decode(text));
+        } else
             return text.toString();
     });
 }

@@ -34,17 +34,11 @@ TEST(Cell, EveryTextComesBackAsItWentInAndCompareByContent)
     const QString raw =
         QStringLiteral(u"name") + QChar(char16_t(0xDC80 + 0xE9)) + QStringLiteral(".mp3");
     const QString pair = QString::fromUtf8("\xF0\x9F\x8E\xB5 song");
-    const QStringList texts{"",
-                            "a",
-                            "1234567",
-                            "12345678",
-                            "Год",
-                            "Годы",
-                            "Исполнитель",
-                            raw,
-                            pair,
-                            QString(3, QChar(0)),
-                            QString(QChar(0xDC80)),
+    const QStringList texts{"", "a", "1234567", "12345678", "Год", "Годы", "Исполнитель", raw, pair,
+                            QString(3, QChar(0)), QString(QChar(0xDC80)),
+                            // Stray byte-order marks, in place and in a block.
+                            QString(2, QChar(0xFEFF)),
+                            QString(QChar(0xFEFF)) + QStringLiteral("Title of a song"),
                             QString(70000, QChar(u'ж'))};
     for (const QString &text : texts) {
         const Cell cell(text);
