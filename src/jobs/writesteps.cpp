@@ -24,6 +24,18 @@ QString cell(const Row &row, F f) { return row[size_t(toInt(f))].toString(); }
 
 Cell &slot(Row &row, F f) { return row[size_t(toInt(f))]; }
 
+// The row's file name. A Dir without its closing slash gets it in the row as
+// well; only then is the cell rewritten, so the rows of a folder keep sharing
+// one Dir cell.
+QString RowFileName(Row &row, QString &dir, const QString &oldName, const QString &ext)
+{
+    const qsizetype before = dir.size();
+    QString name = BuildFileName(dir, oldName, ext);
+    if (dir.size() != before)
+        slot(row, F::Dir) = dir;
+    return name;
+}
+
 // Blanks and dots alone make no name: the file would become a hidden
 // ".ext" or ". .ext".
 bool isNoName(QStringView text)
@@ -588,8 +600,7 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
         outcome.failed = true;
         return outcome;
     }
-    const QString fileName = BuildFileName(dir, oldName, cell(row, F::Ext));
-    slot(row, F::Dir) = dir;
+    const QString fileName = RowFileName(row, dir, oldName, cell(row, F::Ext));
     // One open tells that the file is there and the mode a failed write
     // must leave it with, and the tag is read through it.
     // A file that cannot be opened to read is looked at by its name.
@@ -687,8 +698,7 @@ RenameTarget RenameTargetOf(Row &row)
         target.failed = true;
         return target;
     }
-    target.oldPath = BuildFileName(dir, oldName, ext);
-    slot(row, F::Dir) = dir;
+    target.oldPath = RowFileName(row, dir, oldName, ext);
     target.newPath = dir + WithExtension(newName, ext);
     const qsizetype slash = target.newPath.lastIndexOf(QLatin1Char('/'));
     // A name of blanks and dots would be hidden, and the next such row
