@@ -391,5 +391,33 @@ Create a new folder?</translation>
         <translation>The file %1 already exists.
 Replace the existing file?</translation>
     </message>
+    <message>
+        <source>Файл изменён другой программой после чтения</source>
+        <translation>The file was changed by another program after it was read</translation>
+    </message>
+    <message>
+        <source>У файла несколько жёстких ссылок, новый тег разделил бы их</source>
+        <translation>The file has several hard links: a new tag would split them</translation>
+    </message>
+    <message>
+        <source>Слишком длинное имя файла</source>
+        <translation>The file name is too long</translation>
+    </message>
+    <message>
+        <source>Нулевой символ в имени файла</source>
+        <translation>NUL character in the file name</translation>
+    </message>
+    <message>
+        <source>Не удалось записать журнал</source>
+        <translation>The journal could not be written</translation>
+    </message>
+    <message>
+        <source>Журнал записи недоступен в папке %1 (%2). Файлы не изменены.</source>
+        <translation>The write journal cannot be kept in the folder %1 (%2). No file was changed.</translation>
+    </message>
+    <message>
+        <source>Нет прав на запись в папку</source>
+        <translation>No permission to write the folder</translation>
+    </message>
 </context>
 </TS>

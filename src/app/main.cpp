@@ -4,9 +4,12 @@
 #include <exception>
 
 #include "app/application.h"
+#include "app/errorwindow.h"
 #include "app/mainwindow.h"
+#include "app/writecommands.h"
 #include "formats/pathcodec.h"
 #include "jobs/fileops.h"
+#include "jobs/writesteps.h"
 #include "journal/journal.h"
 #include "settings/settingspath.h"
 
@@ -30,8 +33,9 @@ int main(int argc, char **argv)
     for (int i = 0; i < argc; ++i)
         arguments.append(qm::decodeFileName(argv[i]));
     parser.process(arguments);
-    // A write job killed midway left files to put back before any is read.
-    qm::journal::recover();
+    // A write job killed midway left files to put back before any is read;
+    // what recovery had to leave alone goes to the error window.
+    const QStringList leftAlone = qm::journal::leftAlone(qm::journal::recover());
 
     // Marks a running copy for other programs; a second copy is not refused,
     // so the result of tryLock does not matter.
@@ -50,6 +54,16 @@ int main(int argc, char **argv)
         const bool onePath = paths.size() == 1 && !qm::FolderExists(paths.first());
         qm::TfrmTagEditor window(onePath ? paths.first() : QString());
         window.show();
+        if (!leftAlone.isEmpty()) {
+            qm::ErrorTable recovery;
+            for (const QString &line : leftAlone) {
+                QStringList entry(qm::kColumnCount);
+                entry.append(line);
+                recovery.rows.push_back(entry);
+            }
+            window.writeCommands().errorWindow().setErrors(recovery);
+            window.writeCommands().errorWindow().showIfErrors();
+        }
         if (!onePath && !paths.isEmpty())
             window.session().addPaths(paths);
         return app.exec();

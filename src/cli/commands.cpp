@@ -35,15 +35,19 @@ void printError(const QString &text)
     std::fflush(stderr);
 }
 
+// The file of an error table's row.
+QString errorRowPath(const QStringList &entry, const ColumnLayout &layout)
+{
+    QString dir = entry.value(layout.position(FieldNumber::Dir));
+    return BuildFileName(dir, entry.value(layout.position(FieldNumber::Old)),
+                         entry.value(layout.position(FieldNumber::Ext)));
+}
+
 // Each row as "path<TAB>message"; true when there was any.
 bool printErrorRows(const ErrorTable &errors, const ColumnLayout &layout)
 {
-    for (const QStringList &entry : errors.rows) {
-        QString dir = entry.value(layout.position(FieldNumber::Dir));
-        const QString path = BuildFileName(dir, entry.value(layout.position(FieldNumber::Old)),
-                                           entry.value(layout.position(FieldNumber::Ext)));
-        printError(path + QLatin1Char('\t') + entry.value(kColumnCount));
-    }
+    for (const QStringList &entry : errors.rows)
+        printError(errorRowPath(entry, layout) + QLatin1Char('\t') + entry.value(kColumnCount));
     return !errors.rows.empty();
 }
 
@@ -303,10 +307,13 @@ int runRead(const Arguments &args)
         // Files and folders alone: each row is written as soon as it is
         // read, and no table is kept.
         RowWriter writer(stdout, rowFormat);
-        const bool written =
-            session.readPathRows(args.operands, readThreads(),
-                                 [&writer](const Row &row) { return writer.add(row); })
-            && writer.finish();
+        // Each row carries what its file was as it was read.
+        const bool written = session.readPathRows(args.operands, readThreads(),
+                                                  [&writer](const Row &row) {
+                                                      stampRow(row);
+                                                      return writer.add(row);
+                                                  })
+                             && writer.finish();
         if (!written)
             printError(QStringLiteral("quillmark-cli: cannot write standard output"));
         return written ? ExitOk : ExitRowsFailed;
@@ -339,6 +346,8 @@ int runRead(const Arguments &args)
     addPaths();
     if (listFailed)
         return ExitUsage;
+    for (int row = 1; row <= session.table().lastFileRow(); ++row)
+        stampRow(session.table().row(row));
     return writeOut(session.table(), rowFormat);
 }
 
@@ -624,18 +633,47 @@ int runApply(const Arguments &args)
     SessionState state;
     state.tagView = TagView(tag.toInt());
     state.allFormats = args.has(QStringLiteral("all-formats"));
+    state.noJournal = args.has(QStringLiteral("no-journal"));
+    // The rows' files as they were read: one changed since is left alone.
+    const auto stamps = std::make_shared<QHash<QString, FileStamp>>(readStamps());
+    state.readStamps = stamps;
     session.setStateSource([state] { return state; });
+    // No write without its journal, unless asked: a journal that cannot be
+    // kept stops the whole apply before any file is touched.
+    if (!state.noJournal) {
+        QString why;
+        auto probe = journal::JobJournal::start(QStringLiteral("probe"), &why);
+        if (!probe)
+            return usageError(WriteMessage::JournalUnavailable(journal::journalFolder(), why)
+                              + QStringLiteral(" (--no-journal writes without it)"));
+        probe->close();
+    }
     CommandLineAnswers answers(
         createFolders == QLatin1String("yes") ? Answer::YesToAll : Answer::NoToAll,
         replace == QLatin1String("yes") ? Answer::YesToAll : Answer::NoToAll);
     session.setQuestions(&answers);
     bool failed = false;
+    QSet<QString> failedPaths;
     QObject::connect(&session, &Session::writeEnded, [&](const ErrorTable &errors) {
         failed = printErrorRows(errors, table.layout()) || failed;
+        for (const QStringList &entry : errors.rows)
+            failedPaths.insert(errorRowPath(entry, table.layout()));
     });
+    // The rows go on with their files as each write left them; a row that
+    // failed keeps the state it came with, so that it fails again.
+    const auto restamp = [&] {
+        if (readStamps().isEmpty())
+            return;
+        for (int row = 1; row <= table.lastFileRow(); ++row) {
+            if (!failedPaths.contains(rowFilePath(table.row(row))))
+                stampRow(table.row(row));
+        }
+        *stamps = readStamps();
+    };
     for (const int kind : kinds) {
         session.write(1, table.lastFileRow(), kind, !args.has(QStringLiteral("copy")));
         session.waitForJobs();
+        restamp();
     }
     // A box of the write job (no new names given) means nothing was applied.
     if (!answers.errors.isEmpty())
@@ -675,6 +713,15 @@ int runUndo(const Arguments &args)
         if (!ok || number == 0)
             return usageError(
                 QStringLiteral("not a job number: \"%1\" (see history)").arg(args.operands[0]));
+    }
+    // Jobs whose every row failed are passed over, and said so.
+    QList<quint64> skipped;
+    if (number == 0)
+        journal::lastUndoable({}, &skipped);
+    for (quint64 job : std::as_const(skipped)) {
+        const QByteArray line =
+            QStringLiteral("skipped job %1: it changed no file\n").arg(job).toUtf8();
+        std::fputs(line.constData(), stdout);
     }
     Session session;
     UndoResult result;

@@ -29,6 +29,11 @@ const char kUsage[] =
     "No Dir Old New Ext Siz Dur Inf Tit Trc Art Alb Yea Gen Com Ope Tt1 Oal Ory\n"
     "Cop Slt Enc Cmp Lan Xxx as keys, every value a string. A byte of a file name\n"
     "that is not UTF-8 is written \\udcXX (U+DC80 + byte, Python's surrogateescape).\n"
+    "A row made by read also carries \"Read\": its file's state as it was read\n"
+    "(DEVICE:INODE:SIZE:MTIME_NS); edit passes it on, and apply leaves a file whose\n"
+    "state differs since (another program wrote, renamed or replaced it) alone and\n"
+    "fails its row. Rows without it (made by hand, or tab-separated) are applied as\n"
+    "they say.\n"
     "\n"
     "read: a file becomes one row, a folder is scanned, a list file (*.m3u, *.m3u8\n"
     "play list, or *.txt column list whose first line is a \"#\" header) is read\n"
@@ -81,6 +86,9 @@ const char kUsage[] =
     "                        tag in it, not only *.mp3 (as read --all-formats)\n"
     "  --create-folders yes|no   create missing folders (default no)\n"
     "  --replace yes|no      replace existing files (default no)\n"
+    "  --no-journal          write even when the journal cannot be kept (status 2\n"
+    "                        without it); a write cut short by a crash then cannot\n"
+    "                        be put back, and the job cannot be undone\n"
     "\n"
     "history: the journal's last write jobs, newest first, one line each:\n"
     "number, start time, kind, files changed, \"undone\" or \"-\" (tabs between).\n"
@@ -148,8 +156,12 @@ int main(int argc, char **argv)
         std::fputs(kUsage, stdout);
         return ExitOk;
     }
-    // A write job killed midway left files to put back before any is read.
-    qm::journal::recover();
+    // A write job killed midway left files to put back before any is read;
+    // what recovery had to leave alone is said.
+    for (const QString &line : qm::journal::leftAlone(qm::journal::recover())) {
+        const QByteArray text = "quillmark-cli: " + line.toUtf8() + "\n";
+        std::fputs(text.constData(), stderr);
+    }
 
     QStringList switches;
     QStringList valued;
@@ -171,8 +183,8 @@ int main(int argc, char **argv)
         threeValued = {QStringLiteral("replace")};
         run = runEdit;
     } else if (command == QLatin1String("apply")) {
-        switches = {QStringLiteral("rename"), QStringLiteral("copy"),
-                    QStringLiteral("all-formats")};
+        switches = {QStringLiteral("rename"), QStringLiteral("copy"), QStringLiteral("all-formats"),
+                    QStringLiteral("no-journal")};
         valued = {QStringLiteral("write-tag"), QStringLiteral("tag"),
                   QStringLiteral("create-folders"), QStringLiteral("replace")};
         run = runApply;

@@ -1,6 +1,7 @@
 #include "cli/rowstream.h"
 
 #include "formats/pathcodec.h"
+#include "jobs/readkinds.h"
 
 #include <QHash>
 #include <QJsonDocument>
@@ -149,6 +150,26 @@ QString lineError(qsizetype line, const QString &what)
     return QStringLiteral("line %1: %2").arg(line + 1).arg(what);
 }
 
+const QString kReadKey = QStringLiteral("Read");
+
+QString stampText(const FileStamp &s)
+{
+    return QStringLiteral("%1:%2:%3:%4").arg(s.device).arg(s.inode).arg(s.size).arg(s.mtimeNs);
+}
+
+bool parseStamp(const QString &text, FileStamp &stamp)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    bool ok[4] = {};
+    if (parts.size() != 4)
+        return false;
+    stamp.device = parts[0].toULongLong(&ok[0]);
+    stamp.inode = parts[1].toULongLong(&ok[1]);
+    stamp.size = parts[2].toLongLong(&ok[2]);
+    stamp.mtimeNs = parts[3].toLongLong(&ok[3]);
+    return ok[0] && ok[1] && ok[2] && ok[3];
+}
+
 bool parseJsonRow(QByteArrayView line, Row &row, QString &what)
 {
     QJsonParseError parseError;
@@ -162,7 +183,17 @@ bool parseJsonRow(QByteArrayView line, Row &row, QString &what)
         return false;
     }
     const QJsonObject object = doc.object();
+    std::optional<FileStamp> read;
     for (auto it = object.begin(); it != object.end(); ++it) {
+        if (it.key() == kReadKey) {
+            FileStamp stamp;
+            if (!it.value().isString() || !parseStamp(it.value().toString(), stamp)) {
+                what = QStringLiteral("\"Read\" is not DEVICE:INODE:SIZE:MTIME_NS");
+                return false;
+            }
+            read = stamp;
+            continue;
+        }
         const auto field = fieldOfKey(it.key());
         if (!field) {
             what = QStringLiteral("unknown column \"%1\"").arg(it.key());
@@ -182,6 +213,8 @@ bool parseJsonRow(QByteArrayView line, Row &row, QString &what)
         }
         row[size_t(toInt(*field))] = value;
     }
+    if (read)
+        readStamps().insert(rowFilePath(row), *read);
     return true;
 }
 
@@ -206,12 +239,40 @@ bool parseTsvRow(QByteArrayView line, Row &row, QString &what)
 
 } // namespace
 
+QHash<QString, FileStamp> &readStamps()
+{
+    static QHash<QString, FileStamp> stamps;
+    return stamps;
+}
+
+QString rowFilePath(const Row &row)
+{
+    QString dir = row[size_t(toInt(FieldNumber::Dir))];
+    return BuildFileName(dir, row[size_t(toInt(FieldNumber::Old))],
+                         row[size_t(toInt(FieldNumber::Ext))]);
+}
+
+void stampRow(const Row &row)
+{
+    const QString path = rowFilePath(row);
+    FileStamp stamp;
+    if (stampOf(path, &stamp))
+        readStamps().insert(path, stamp);
+    else
+        readStamps().remove(path);
+}
+
 void appendJsonRow(QByteArray &out, const Row &row)
 {
     const auto &keys = jsonKeys();
     for (size_t i = 0; i < size_t(kColumnCount); ++i) {
         withUtf8(row[i],
                  [&out, &key = keys[i]](QByteArrayView utf8) { appendJsonCell(out, key, utf8); });
+    }
+    if (!readStamps().isEmpty()) {
+        const auto it = readStamps().constFind(rowFilePath(row));
+        if (it != readStamps().constEnd())
+            out += ",\"Read\":\"" + stampText(*it).toLatin1() + '"';
     }
     out += "}\n";
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/blockio.h"
 #include "table/rowtable.h"
 
 #include <QByteArray>
@@ -15,7 +16,20 @@ namespace qm::cli {
 // tab, line feed, carriage return and backslash as \t, \n, \r, \\.
 enum class RowFormat { JsonLines, Tsv };
 
-// Appends one row as a JSON object and a line feed.
+// What each row's file was when the row was read, by the file's path:
+// rows carry it as the key "Read", "DEVICE:INODE:SIZE:MTIME_NS", which
+// apply checks before it writes, so that a file another program changed
+// since is never overwritten with the row's stale cells. A row without it
+// (made by hand, or a tab-separated one) is written as it says.
+QHash<QString, FileStamp> &readStamps();
+// The path of the row's file: Dir, Old and Ext.
+QString rowFilePath(const Row &row);
+// Notes the state of the row's file now, as it was just read; forgets it
+// when the file is not there.
+void stampRow(const Row &row);
+
+// Appends one row as a JSON object and a line feed, with its "Read" key
+// when its file's state is known.
 void appendJsonRow(QByteArray &out, const Row &row);
 // Appends the header line of the tab-separated form.
 void appendTsvHeader(QByteArray &out);

@@ -8,6 +8,8 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,6 +27,10 @@ namespace {
 // *info gets the open file's state.
 int openRegular(const QByteArray &path, int flags, struct stat *info)
 {
+    if (path.contains('\0')) {
+        errno = EINVAL;
+        return -1;
+    }
     int fd;
     do {
         fd = ::open(path.constData(), flags | O_CLOEXEC | O_NONBLOCK);
@@ -145,7 +151,8 @@ FileStamp stampOfInfo(const struct stat &info)
 bool stampOf(const QString &fileName, FileStamp *stamp)
 {
     struct stat info;
-    if (::stat(encodeFileName(fileName).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (holdsNul(fileName) || ::stat(encodeFileName(fileName).constData(), &info) != 0
+        || !S_ISREG(info.st_mode))
         return false;
     *stamp = stampOfInfo(info);
     return true;
@@ -156,6 +163,10 @@ bool applyChange(const FileChange &change, WriteFailure *failure, FileStamp *aft
     WriteFailure ignored;
     WriteFailure &why = failure ? *failure : ignored;
     why = WriteFailure::None;
+    if (holdsNul(change.fileName)) {
+        why = WriteFailure::BadName;
+        return false;
+    }
     if (change.rewrite) {
         FileStamp now;
         if (!stampOf(change.fileName, &now)
@@ -167,8 +178,8 @@ bool applyChange(const FileChange &change, WriteFailure *failure, FileStamp *aft
             why = writeFailureOf(errno);
             return false;
         }
-        const bool made =
-            rewriteFile(change.fileName, change.newBytes, change.oldBytes.size(), &why);
+        const bool made = rewriteFile(change.fileName, change.newBytes, change.oldBytes.size(),
+                                      &why, change.planned.size >= 0 ? &change.planned : nullptr);
         if (made && after)
             stampOf(change.fileName, after);
         return made;
@@ -224,6 +235,8 @@ bool ReadOnlyFile::open(const QString &fileName)
 bool ReadOnlyFile::open(const QString &fileName, struct stat *seen)
 {
     const QByteArray path = encodeFileName(fileName);
+    if (path.contains('\0'))
+        return false;
     do {
         fd_ = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd_ < 0 && errno == EINTR);
@@ -409,6 +422,8 @@ void ReadWriteFile::close()
 
 #endif
 
+bool holdsNul(QStringView fileName) { return fileName.contains(QChar(0)); }
+
 WriteFailure writeFailureOf(int error)
 {
 #ifdef Q_OS_UNIX
@@ -421,6 +436,8 @@ WriteFailure writeFailureOf(int error)
     case EPERM:
     case EROFS:
         return WriteFailure::NoPermission;
+    case ENAMETOOLONG:
+        return WriteFailure::NameTooLong;
     default:
         return WriteFailure::Other;
     }
@@ -465,23 +482,93 @@ bool applyRecordedChange(const FileChange &change, ChangeRecorder *recorder, Wri
 
 #ifdef Q_OS_UNIX
 
+namespace {
+
+// What the name leads to now is the file that was copied: same device and
+// inode. Another program may have renamed or replaced it meanwhile.
+bool isSameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The new copy takes the name of the old file, only while the name still
+// leads to `old`. With RENAME_EXCHANGE the two swap in one step, and the old
+// name's file, now under the temporary name, is checked afterwards: should
+// it be another program's file, the two swap back and nothing was replaced.
+// Without it (file systems that cannot exchange) the name is checked just
+// before a plain rename. *kept tells that the temporary name holds a file
+// that is not ours and must not be removed.
+bool placeRewritten(const QByteArray &temporary, const QByteArray &path, const struct stat &old,
+                    bool *kept)
+{
+    *kept = false;
+    struct stat now;
+#ifdef RENAME_EXCHANGE
+    if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, path.constData(), RENAME_EXCHANGE)
+        == 0) {
+        if (::lstat(temporary.constData(), &now) == 0 && isSameFile(now, old)) {
+            ::unlink(temporary.constData());
+            return true;
+        }
+        if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, path.constData(),
+                        RENAME_EXCHANGE)
+            != 0)
+            *kept = true;
+        errno = ESTALE;
+        return false;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return false;
+#endif
+    if (::lstat(path.constData(), &now) != 0 || !isSameFile(now, old)) {
+        errno = ESTALE;
+        return false;
+    }
+    return ::rename(temporary.constData(), path.constData()) == 0;
+}
+
+} // namespace
+
 // Written with descriptors on names from the name codec: Qt's file classes
 // would encode a name that is not UTF-8 differently, and QSaveFile would
 // then put the new file under another name beside the old one.
 bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip,
-                 WriteFailure *failure)
+                 WriteFailure *failure, const FileStamp *expected)
 {
     WriteFailure ignored;
     WriteFailure &why = failure ? *failure : ignored;
     why = WriteFailure::None;
-    const QByteArray path = encodeFileName(fileName);
-    qint64 size = 0;
-    const int source = openRegular(fileName, O_RDONLY, &size);
+    if (holdsNul(fileName)) {
+        why = WriteFailure::BadName;
+        return false;
+    }
+    QByteArray path = encodeFileName(fileName);
+    // Through a symbolic link, the file it leads to is rewritten beside
+    // itself, and the link keeps leading to it.
+    struct stat link;
+    if (::lstat(path.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        char *real = ::realpath(path.constData(), nullptr);
+        if (!real) {
+            why = writeFailureOf(errno);
+            return false;
+        }
+        path = QByteArray(real);
+        ::free(real);
+    }
     struct stat old;
-    if (source < 0 || ::fstat(source, &old) != 0 || skip < 0 || skip > size) {
+    const int source = openRegular(path, O_RDONLY, &old);
+    const qint64 size = source >= 0 ? qint64(old.st_size) : 0;
+    if (source < 0 || skip < 0 || skip > size) {
         why = writeFailureOf(errno);
         if (source >= 0)
             ::close(source);
+        return false;
+    }
+    // A new file takes one name only: the file's other names would keep the
+    // old one.
+    if (old.st_nlink > 1 || (expected && !(stampOfInfo(old) == *expected))) {
+        why = old.st_nlink > 1 ? WriteFailure::HardLinked : WriteFailure::Changed;
+        ::close(source);
         return false;
     }
     const qsizetype slash = path.lastIndexOf('/');
@@ -521,20 +608,22 @@ bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip,
     ok = ok && (::fsync(target) == 0 || fail());
     ok = (::close(target) == 0 || fail()) && ok;
     ::close(source);
-    ok = ok && (::rename(temporary.constData(), path.constData()) == 0 || fail());
+    bool kept = false;
+    ok = ok && (placeRewritten(temporary, path, old, &kept) || fail());
     if (!ok) {
-        ::unlink(temporary.constData());
-        why = writeFailureOf(error);
+        if (!kept)
+            ::unlink(temporary.constData());
+        why = error == ESTALE ? WriteFailure::Changed : writeFailureOf(error);
         return false;
     }
-    syncFolderOf(fileName); // the rename is done; a failed folder sync loses nothing
+    syncFolderOf(decodeFileName(path)); // the rename is done; a failed folder sync loses nothing
     return true;
 }
 
 #else
 
 bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip,
-                 WriteFailure *failure)
+                 WriteFailure *failure, const FileStamp *)
 {
     WriteFailure ignored;
     WriteFailure &why = failure ? *failure : ignored;

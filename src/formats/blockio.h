@@ -105,6 +105,10 @@ enum class WriteFailure {
     DiskFull,     // no room for the grown file (ENOSPC, EDQUOT, EFBIG)
     NoPermission, // EACCES, EPERM, EROFS
     Changed,      // the file is not the one the change was planned on
+    HardLinked,   // a file of several names would split into two by a rewrite
+    NameTooLong,  // ENAMETOOLONG
+    BadName,      // a NUL in the name: no Linux path can hold it
+    NoJournal,    // the journal could not keep the change, so it was not made
     Other,
 };
 WriteFailure writeFailureOf(int error);
@@ -183,9 +187,18 @@ bool savePlanned(Tag &tag, const QString &fileName, ChangeRecorder *recorder, Wr
 
 // Replaces the first `skip` bytes of the file by `prefix`. The new file is
 // written completely beside the old one, synced, and renamed over it in one
-// step, so a failure at any point leaves the original as it was.
+// step, so a failure at any point leaves the original as it was. Through a
+// symbolic link the file it points to is rewritten and the link stays; a
+// file of several hard links is refused (HardLinked). When the name no
+// longer leads to the file that was copied (another program renamed or
+// replaced it meanwhile), or to `expected` when given, nothing is replaced
+// and the failure is Changed.
 bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip,
-                 WriteFailure *failure = nullptr);
+                 WriteFailure *failure = nullptr, const FileStamp *expected = nullptr);
+
+// A name with a NUL, which a path on Linux cannot hold: the system would
+// see the name up to the NUL, another file.
+bool holdsNul(QStringView fileName);
 
 // Reads up to `length` bytes at `pos`; *out holds what the file had there.
 bool readUpTo(QFile &file, qint64 pos, qint64 length, QByteArray *out);

@@ -1,5 +1,6 @@
 #include "jobs/fileops.h"
 
+#include "formats/blockio.h"
 #include "formats/pathcodec.h"
 #include "journal/journal.h"
 
@@ -35,7 +36,12 @@ const timespec kProcessStart = [] {
     return now;
 }();
 
-QByteArray native(const QString &path) { return encodeFileName(path); }
+// A name with a NUL has no bytes: the system would cut it at the NUL and
+// reach another file, so every operation on it fails.
+QByteArray native(const QString &path)
+{
+    return holdsNul(path) ? QByteArray() : encodeFileName(path);
+}
 
 // The folder part of a path, for the temporary files made beside it.
 QByteArray folderOf(const QByteArray &path)

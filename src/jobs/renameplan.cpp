@@ -160,6 +160,9 @@ void RenamePlan::applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowO
 {
     const size_t last = unit.count - 1;
     const QString home = m_rows[m_orderEntries[unit.begin + last]].oldPath;
+    // Its tag first, under the name the journal knows it by: a change cut
+    // short is then put back where the change was recorded.
+    writer.writeTagAhead(cells[last]);
     const QString parked = ParkFile(home);
     // A ring that cannot open: each row meets another's file and fails.
     if (parked.isEmpty()) {

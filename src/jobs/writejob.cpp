@@ -65,9 +65,15 @@ void TUpdateThread::executeWrite()
         synchronize([&] { answer = m_questions->askReplaceFile(text); });
         return answer;
     };
-    // The writer's journal is closed when it goes, on every way out.
+    // The writer's journal is closed when it goes, on every way out. No
+    // file is changed that the journal could not keep, unless asked.
     RowWriter writer(m_writeSettings, askFolder, askReplace);
-    writer.useJournal(QStringLiteral("write %1").arg(m_kind));
+    QString journalError;
+    if (!m_writeSettings.NoJournal
+        && !writer.useJournal(QStringLiteral("write %1").arg(m_kind), &journalError)) {
+        synchronize([&] { m_questions->showError(journalError); });
+        return;
+    }
 
     const qint64 total = qint64(last) - first + 1;
     qint64 done = 0;

@@ -57,20 +57,35 @@ void appendMessage(QString &message, const QString &addition)
     message += addition;
 }
 
+// Why a change failed, where it is known; `ofFolder` for a rename, which
+// needs the right to write the folder, not the file.
+QString failureText(WriteFailure failure, bool ofFolder = false)
+{
+    switch (failure) {
+    case WriteFailure::DiskFull:
+        return WriteMessage::DiskFull();
+    case WriteFailure::NoPermission:
+        return ofFolder ? WriteMessage::NoFolderPermission() : WriteMessage::NoPermission();
+    case WriteFailure::Changed:
+        return WriteMessage::ChangedElsewhere();
+    case WriteFailure::HardLinked:
+        return WriteMessage::HardLinks();
+    case WriteFailure::NameTooLong:
+        return WriteMessage::NameTooLong();
+    case WriteFailure::BadName:
+        return WriteMessage::NulInName();
+    case WriteFailure::NoJournal:
+        return WriteMessage::JournalNotWritten();
+    default:
+        return {};
+    }
+}
+
 // The row's message for a tag that was not written: the reason where it is
 // known, then TagNotChanged.
 void tagNotChanged(RowOutcome &outcome, WriteFailure failure)
 {
-    switch (failure) {
-    case WriteFailure::DiskFull:
-        appendMessage(outcome.message, WriteMessage::DiskFull());
-        break;
-    case WriteFailure::NoPermission:
-        appendMessage(outcome.message, WriteMessage::NoPermission());
-        break;
-    default:
-        break;
-    }
+    appendMessage(outcome.message, failureText(failure));
     appendMessage(outcome.message, WriteMessage::TagNotChanged());
     outcome.failed = true;
 }
@@ -118,6 +133,22 @@ QString WriteMessage::TagNotChanged() { return tr("Не изменен Tag."); }
 QString WriteMessage::DiskFull() { return tr("Недостаточно места на диске"); }
 QString WriteMessage::NoPermission() { return tr("Нет прав на запись в файл"); }
 QString WriteMessage::ChangeImpossible() { return tr("Изменение невозможно"); }
+QString WriteMessage::ChangedElsewhere()
+{
+    return tr("Файл изменён другой программой после чтения");
+}
+QString WriteMessage::HardLinks()
+{
+    return tr("У файла несколько жёстких ссылок, новый тег разделил бы их");
+}
+QString WriteMessage::NameTooLong() { return tr("Слишком длинное имя файла"); }
+QString WriteMessage::NoFolderPermission() { return tr("Нет прав на запись в папку"); }
+QString WriteMessage::NulInName() { return tr("Нулевой символ в имени файла"); }
+QString WriteMessage::JournalNotWritten() { return tr("Не удалось записать журнал"); }
+QString WriteMessage::JournalUnavailable(const QString &folder, const QString &reason)
+{
+    return tr("Журнал записи недоступен в папке %1 (%2). Файлы не изменены.").arg(folder, reason);
+}
 QString WriteMessage::WriteNewNames() { return tr("Напишите новые имена файлов."); }
 QString WriteMessage::ErrorCaption() { return tr("Ошибка"); }
 
@@ -393,16 +424,18 @@ RowWriter::RowWriter(const WriteSettings &settings, AskFolder askFolder, AskRepl
 
 RowWriter::~RowWriter() { closeJournal(); }
 
-void RowWriter::useJournal(const QString &kind) { m_journalKind = kind; }
-
-journal::JobJournal *RowWriter::journal()
+bool RowWriter::useJournal(const QString &kind, QString *error)
 {
-    if (!m_journal && !m_journalFailed && !m_journalKind.isEmpty()) {
-        m_journal = journal::JobJournal::start(m_journalKind);
-        m_journalFailed = !m_journal;
-    }
-    return m_journal.get();
+    m_journalKind = kind;
+    QString why;
+    m_journal = journal::JobJournal::start(m_journalKind, &why);
+    m_journalFailed = !m_journal;
+    if (m_journalFailed && error)
+        *error = WriteMessage::JournalUnavailable(journal::journalFolder(), why);
+    return !m_journalFailed;
 }
+
+journal::JobJournal *RowWriter::journal() { return m_journal.get(); }
 
 bool RowWriter::closeJournal()
 {
@@ -480,7 +513,7 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
     // Not one change is made that the journal could not keep.
     const bool recorded = journal->sync();
     for (Planned &p : planned) {
-        WriteFailure failure = WriteFailure::Other;
+        WriteFailure failure = recorded ? WriteFailure::Other : WriteFailure::NoJournal;
         FileStamp after;
         const bool made = recorded
                           && saveKeepingMode(
@@ -522,6 +555,9 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const 
             continue;
         if (S_ISDIR(info.st_mode))
             continue;
+        ahead.stale = changedSinceRead(target.oldPath, info);
+        if (ahead.stale)
+            continue;
         if ((version == 1 || version == 2) && takesTag(target.oldPath, {}, &info)) {
             ahead.failed = !writeTag(version, row, target.oldPath, nullptr, &ahead.change);
             if (!ahead.failed && !ahead.change.isEmpty()) {
@@ -541,7 +577,7 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const 
         for (AheadTag &ahead : m_ahead) {
             if (ahead.id != 0) {
                 ahead.failed = true;
-                ahead.failure = WriteFailure::Other;
+                ahead.failure = WriteFailure::NoJournal;
             }
         }
     }
@@ -561,6 +597,32 @@ bool RowWriter::moveBack(const QString &from, const QString &to)
         journal->flushDone();
     }
     return moved;
+}
+
+void RowWriter::makeAhead(AheadTag &ahead, const struct stat *mode, FileStamp *stamp)
+{
+    if (ahead.used || ahead.id == 0 || ahead.failed)
+        return;
+    ahead.used = true;
+    FileStamp after;
+    const bool made = saveKeepingMode(
+        ahead.change.fileName, [&] { return applyChange(ahead.change, &ahead.failure, &after); },
+        mode);
+    // A rewrite gives the file a new inode: its mark goes out at once (a
+    // write, no sync), so that recovery knows the file by it wherever the
+    // job moves it. A change in place keeps the inode the renames know.
+    m_journal->markDone(ahead.id, made, ahead.change.fileName, made ? &after : nullptr);
+    if (ahead.change.rewrite)
+        m_journal->flushDone();
+    ahead.failed = !made;
+    if (made && stamp)
+        *stamp = after;
+}
+
+void RowWriter::writeTagAhead(Row &row)
+{
+    if (AheadTag *found = ahead(row))
+        makeAhead(*found, nullptr);
 }
 
 RowWriter::AheadTag *RowWriter::ahead(Row &row)
@@ -590,6 +652,12 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
     RowOutcome outcome;
     QString dir = cell(row, F::Dir);
     const QString &oldName = cell(row, F::Old);
+    // No file is opened by a name the system would cut at its NUL.
+    if (holdsNul(QString(dir + oldName + cell(row, F::Ext)))) {
+        outcome.message = WriteMessage::NulInName();
+        outcome.failed = true;
+        return outcome;
+    }
     if (HasForbiddenFirst(QString(dir + oldName + cell(row, F::Ext)))) {
         outcome.message = WriteMessage::ForbiddenFirst();
         outcome.failed = true;
@@ -611,6 +679,10 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
     if (fileName.isEmpty() || info.st_mode == 0 || S_ISDIR(info.st_mode)) {
         outcome.message = WriteMessage::NoFile();
         outcome.failed = true;
+    }
+    if (!outcome.failed && changedSinceRead(fileName, info)) {
+        tagNotChanged(outcome, WriteFailure::Changed);
+        return outcome;
     }
     if (state && !outcome.failed)
         *state = info;
@@ -658,6 +730,14 @@ bool RowWriter::prepareFolder(const QString &newFolder, QString &message)
     return true;
 }
 
+bool RowWriter::changedSinceRead(const QString &path, const struct stat &info) const
+{
+    if (!m_settings.ReadStamps)
+        return false;
+    const auto it = m_settings.ReadStamps->constFind(path);
+    return it != m_settings.ReadStamps->constEnd() && !(*it == stampOfInfo(info));
+}
+
 bool RowWriter::mayReplace(const QString &newPath)
 {
     // A file of another row, or one this job gave its name, is no file to
@@ -688,6 +768,11 @@ RenameTarget RenameTargetOf(Row &row)
     const QString &oldName = cell(row, F::Old);
     const QString &newName = cell(row, F::New);
     const QString &ext = cell(row, F::Ext);
+    if (holdsNul(QString(dir + oldName + newName + ext))) {
+        target.message = WriteMessage::NulInName();
+        target.failed = true;
+        return target;
+    }
     if (HasForbiddenFirst(QString(dir + oldName + newName + ext))) {
         target.message = WriteMessage::ForbiddenFirst();
         target.failed = true;
@@ -728,6 +813,13 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
                || S_ISDIR(oldInfo.st_mode)) {
         outcome.message = WriteMessage::NoFile();
         outcome.failed = true;
+    } else if (const AheadTag *found = ahead(row);
+               found ? found->stale
+                     : parked.isEmpty() && changedSinceRead(target.oldPath, oldInfo)) {
+        // Neither its tag nor its name: the row's cells are older than
+        // the file.
+        outcome.message = WriteMessage::ChangedElsewhere();
+        outcome.failed = true;
     } else if (target.newFolder.isEmpty()) {
         outcome.message = WriteMessage::NoNewPath();
     } else if (prepareFolder(target.newFolder, outcome.message)) {
@@ -742,24 +834,12 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         // A file the reading would not read a tag from is only renamed.
         const int version = m_settings.TagView;
         WriteFailure failure = WriteFailure::None;
-        // A parked file is no longer where its change was planned: it is
-        // written by itself.
-        if (AheadTag *found = ahead(row); found && parked.isEmpty()) {
-            AheadTag &ahead = *found;
-            failure = ahead.failure;
-            if (ahead.id != 0 && !ahead.failed) {
-                ahead.used = true;
-                FileStamp after;
-                const bool made = saveKeepingMode(
-                    ahead.change.fileName,
-                    [&] { return applyChange(ahead.change, &failure, &after); }, &oldInfo);
-                m_journal->markDone(ahead.id, made, ahead.change.fileName, made ? &after : nullptr);
-                ahead.failed = !made;
-                if (made)
-                    stamp = after;
-            }
-            if (ahead.failed)
-                tagNotChanged(outcome, failure);
+        // A parked file had its change made before it was parked
+        // (writeTagAhead), at the name the change was planned for.
+        if (AheadTag *found = ahead(row)) {
+            makeAhead(*found, &oldInfo, &stamp);
+            if (found->failed)
+                tagNotChanged(outcome, found->failure);
         } else if ((version == 1 || version == 2) && takesTag(oldPath, target.oldPath)) {
             stampKnown = false;
             if (!writeTag(version, row, oldPath, nullptr, nullptr, &failure))
@@ -782,12 +862,14 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         // file: a change of letter case only, on a file system that ignores
         // case, is the same file.
         bool done = place();
+        int placeError = done ? 0 : errno;
         if (!done && FileExists(newPath) && !SameFile(oldPath, newPath)) {
             if (mayReplace(newPath)) {
                 // The existing file goes in the same step as the new one
                 // takes its name, so there is no moment without either.
                 replace = true;
                 done = place();
+                placeError = done ? 0 : errno;
             } else {
                 fileKept = true;
                 QString message = WriteMessage::TargetExists();
@@ -812,6 +894,7 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
             fileKept = true;
             QString message =
                 replace ? WriteMessage::CannotReplace() : WriteMessage::ChangeImpossible();
+            appendMessage(message, failureText(writeFailureOf(placeError), true));
             appendMessage(message, outcome.message);
             outcome.message = message;
         }

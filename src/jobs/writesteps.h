@@ -8,6 +8,7 @@
 #include "table/rowtable.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -54,6 +55,15 @@ public:
     static QString DiskFull();
     static QString NoPermission();
     static QString ChangeImpossible();
+    // More reasons, in front of TagNotChanged or ChangeImpossible.
+    static QString ChangedElsewhere();
+    static QString HardLinks();
+    static QString NameTooLong();
+    static QString NoFolderPermission();
+    static QString NulInName();
+    static QString JournalNotWritten();
+    // The write does not start: the journal cannot be kept in `folder`.
+    static QString JournalUnavailable(const QString &folder, const QString &reason);
     static QString WriteNewNames();
     static QString ErrorCaption();
 
@@ -110,6 +120,13 @@ public:
 // rows were read from: only those are written.
 struct WriteSettings : ReadSettings {
     bool MoveFiles = true; // "Перемещать файлы"; false: "Копировать файлы"
+    // The files are written without the journal (quillmark-cli --no-journal):
+    // a write cut short cannot be put back, and nothing can be undone.
+    bool NoJournal = false;
+    // What the rows' files were when the rows were read, by path: a file
+    // that is another since (another program wrote or replaced it) is left
+    // alone and its row fails. A file not listed is written as the row says.
+    std::shared_ptr<const QHash<QString, FileStamp>> ReadStamps;
 
     // The options' read lists and ticks, the window's tag view and the
     // choice of the menu "&Переименовывание".
@@ -177,9 +194,9 @@ public:
 
     // Records the tag changes in a journal of the job, named `kind`, before
     // they are made, so that a change cut short by a crash can be put back
-    // and the job undone. The journal is started at the first change; when
-    // it cannot be, the files are written as without one.
-    void useJournal(const QString &kind);
+    // and the job undone. The journal is started at once; when it cannot
+    // be, false with the reason in *error, and nothing may be written.
+    bool useJournal(const QString &kind, QString *error = nullptr);
     // Settles the journal; false when it could not be written.
     bool closeJournal();
 
@@ -212,6 +229,10 @@ public:
     // marked as not made.
     void endTagsAhead();
     void setJobFile(JobFile jobFile) { m_jobFile = std::move(jobFile); }
+    // Makes the tag change planned ahead for `row` now, at the name the file
+    // has before the job (a ring's row about to be parked); apply() then
+    // only moves it.
+    void writeTagAhead(Row &row);
     // Moves a file back to a name it had (a ring that could not close),
     // recorded in the journal first when there is one.
     bool moveBack(const QString &from, const QString &to);
@@ -243,6 +264,9 @@ private:
     bool prepareFolder(const QString &newFolder, QString &message);
     // Another file holds the row's new name: whether it may be replaced.
     bool mayReplace(const QString &newPath);
+    // The file at `path`, in the state `info`, is not what the row was
+    // read from.
+    bool changedSinceRead(const QString &path, const struct stat &info) const;
 
     WriteSettings m_settings;
     AskFolder m_askFolder;
@@ -260,9 +284,13 @@ private:
         quint32 id = 0;
         bool used = false;
         quint32 renameId = 0; // the move to the row's new name
+        bool stale = false;   // the file changed since the row was read
     };
     // The plan for `row` when it is one of m_aheadRows.
     AheadTag *ahead(Row &row);
+    // Makes the planned change once; `mode` is the file's state that a
+    // failed change leaves, or null. *stamp gets the file's new stamp.
+    void makeAhead(AheadTag &ahead, const struct stat *mode, FileStamp *stamp = nullptr);
     Row *m_aheadRows = nullptr;
     std::vector<AheadTag> m_ahead;
     QString m_journalKind; // empty: no journal

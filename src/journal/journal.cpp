@@ -169,8 +169,11 @@ QHash<QPair<quint64, quint64>, QString> parkedFiles(const JobLog &log)
 }
 
 // Frees `name` by moving the file one of the job's renames put there back
-// where it came from, and so on along the chain of renames.
-bool freeName(const QString &name, const QList<Entry> &entries, int depth = 0)
+// where it came from, and so on along the chain of renames. Each rename so
+// taken back gets a mark in *reverted that says it is no longer made, so
+// that undo does not take it back a second time.
+bool freeName(const QString &name, const QList<Entry> &entries, QList<DoneMark> *reverted,
+              int depth = 0)
 {
     struct stat info;
     if (::lstat(encodeFileName(name).constData(), &info) != 0)
@@ -178,9 +181,16 @@ bool freeName(const QString &name, const QList<Entry> &entries, int depth = 0)
     if (depth > entries.size())
         return false;
     for (const Entry &x : entries) {
-        if (x.kind == EntryKind::Rename && x.newPath == name && x.path != name
-            && x.before.inode == quint64(info.st_ino) && x.before.device == quint64(info.st_dev))
-            return freeName(x.path, entries, depth + 1) && renameNoReplace(name, x.path);
+        if (x.kind != EntryKind::Rename || x.newPath != name || x.path == name
+            || x.before.inode != quint64(info.st_ino) || x.before.device != quint64(info.st_dev))
+            continue;
+        if (!freeName(x.path, entries, reverted, depth + 1) || !renameNoReplace(name, x.path))
+            return false;
+        DoneMark mark;
+        mark.id = x.id;
+        stampOf(x.path, &mark.after);
+        reverted->append(mark);
+        return true;
     }
     return false;
 }
@@ -188,7 +198,7 @@ bool freeName(const QString &name, const QList<Entry> &entries, int depth = 0)
 // A file parked while the names of a ring of renames went round, left so
 // by a job that died, goes to its new name when that is free, else back to
 // its old one, freed if need be.
-void unpark(const JobLog &log, RecoveryReport &report)
+void unpark(const JobLog &log, RecoveryReport &report, QList<DoneMark> *reverted)
 {
     const auto parked = parkedFiles(log);
     if (parked.isEmpty())
@@ -200,7 +210,7 @@ void unpark(const JobLog &log, RecoveryReport &report)
         if (from.isEmpty() || !QFileInfo::exists(from))
             continue;
         if (!renameNoReplace(from, e.newPath)
-            && !(freeName(e.path, log.entries) && renameNoReplace(from, e.path)))
+            && !(freeName(e.path, log.entries, reverted) && renameNoReplace(from, e.path)))
             report.keptTemporary.append(from);
     }
 }
@@ -216,16 +226,18 @@ void removeLeftovers(const JobLog &log, RecoveryReport &report)
 {
     QSet<QString> folders;
     QSet<QString> rewritten;
-    QSet<quint64> inodes;
+    // A recorded file is told by its whole stamp: the inode number of a
+    // file the job replaced is soon another file's, a temporary's too.
+    QList<FileStamp> recorded;
     for (const Entry &e : log.entries) {
         folders.insert(QFileInfo(e.path).absolutePath());
         if (!e.newPath.isEmpty())
             folders.insert(QFileInfo(e.newPath).absolutePath());
         if (e.kind == EntryKind::Rewrite && !e.done)
             rewritten.insert(QFileInfo(e.path).fileName());
-        inodes.insert(e.before.inode);
+        recorded.append(e.before);
         if (e.done)
-            inodes.insert(e.after.inode);
+            recorded.append(e.after);
     }
     static const QRegularExpression ours(QStringLiteral("^\\.quillmark-[A-Za-z0-9]{6}$"));
     static const QRegularExpression copy(QStringLiteral("^(.+)\\.[A-Za-z0-9]{6}$"));
@@ -252,12 +264,72 @@ void removeLeftovers(const JobLog &log, RecoveryReport &report)
             const qint64 mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
             if (mtimeNs < sinceNs)
                 continue;
-            if (inodes.contains(quint64(info.st_ino)) || ::unlink(bytes.constData()) != 0)
+            if (recorded.contains(stampOfInfo(info)) || ::unlink(bytes.constData()) != 0)
                 report.keptTemporary.append(path);
             else
                 report.removedTemporary.append(path);
         }
     }
+}
+
+using FileId = QPair<quint64, quint64>;
+
+FileId idOf(const FileStamp &stamp) { return {stamp.device, stamp.inode}; }
+
+// A rewrite gives its file a new inode, and the renames the job recorded
+// ahead of it know the old one: they are made to know the file by the one
+// it has now, so that it is found under every name the job gave it, parked
+// names included.
+void followRewrites(JobLog &log)
+{
+    QHash<FileId, FileId> renewed;
+    for (const Entry &e : std::as_const(log.entries)) {
+        if (e.kind == EntryKind::Rewrite && e.done && e.made && e.before.inode != 0
+            && e.after.inode != 0)
+            renewed.insert(idOf(e.before), idOf(e.after));
+    }
+    if (renewed.isEmpty())
+        return;
+    for (Entry &e : log.entries) {
+        if (e.kind != EntryKind::Rename)
+            continue;
+        // A file rewritten more than once goes along the chain.
+        for (qsizetype step = 0; step < renewed.size() && renewed.contains(idOf(e.before));
+             ++step) {
+            const FileId now = renewed.value(idOf(e.before));
+            e.before.device = now.first;
+            e.before.inode = now.second;
+        }
+    }
+}
+
+// Whether the journal's file holds more than the records that check out
+// and a record begins after the damage: not the torn last record a crash
+// leaves, but damage in the middle.
+bool isDamaged(const QString &fileName, const JobLog &log)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly) || file.size() <= log.goodBytes)
+        return false;
+    const QByteArray rest = file.readAll().mid(log.goodBytes + 1);
+    return rest.contains(QByteArrayLiteral("QMJR"));
+}
+
+// Where the file of an in-place change is now: under its recorded name,
+// or under the new name of a rename of the same file (its mark may not
+// have reached the journal while the rename did).
+QString whereNow(const Entry &e, const QList<Entry> &entries)
+{
+    FileStamp now;
+    if (e.kind != EntryKind::InPlace || e.before.inode == 0
+        || (stampOf(e.path, &now) && idOf(now) == idOf(e.before)))
+        return e.path;
+    for (const Entry &x : entries) {
+        if (x.kind == EntryKind::Rename && idOf(x.before) == idOf(e.before)
+            && stampOf(x.newPath, &now) && idOf(now) == idOf(e.before))
+            return x.newPath;
+    }
+    return e.path;
 }
 
 FileOutcome settle(const Entry &e, DoneMark *mark)
@@ -504,7 +576,7 @@ RecoveryReport recover(const QString &folder)
         const auto lock = lockJob(dir, number);
         if (!lock)
             continue; // running in another process
-        const JobLog log = readJob(name);
+        JobLog log = readJob(name);
         if (!log.valid) {
             // Not even the header reached the disk: no file was touched.
             QFile::remove(name);
@@ -513,13 +585,18 @@ RecoveryReport recover(const QString &folder)
         if (log.closed)
             continue;
         ++report.jobs;
-        unpark(log, report);
+        if (isDamaged(name, log))
+            report.damaged.append(log.number);
+        followRewrites(log);
         QList<DoneMark> marks;
+        unpark(log, report, &marks);
         for (const Entry &e : log.entries) {
             if (e.done)
                 continue;
             DoneMark mark;
-            const FileOutcome out = settle(e, &mark);
+            Entry found = e;
+            found.path = whereNow(e, log.entries);
+            const FileOutcome out = settle(found, &mark);
             report.files.append(out);
             if (out.verdict == Verdict::New || out.verdict == Verdict::Old || out.restored)
                 marks.append(mark);
@@ -534,6 +611,22 @@ RecoveryReport recover(const QString &folder)
     return report;
 }
 
+QStringList leftAlone(const RecoveryReport &report)
+{
+    QStringList lines;
+    for (const FileOutcome &out : report.files) {
+        if (out.failed || out.verdict == Verdict::Foreign || out.verdict == Verdict::Missing)
+            lines.append(QStringLiteral("recovery left %1 alone: %2").arg(out.path, out.reason));
+    }
+    for (const QString &path : report.keptTemporary)
+        lines.append(QStringLiteral("recovery kept %1: it may be a file of yours").arg(path));
+    for (quint64 number : report.damaged)
+        lines.append(QStringLiteral("the journal of job %1 is damaged: only the changes recorded "
+                                    "before the damage were settled")
+                         .arg(number));
+    return lines;
+}
+
 // ---- history and undo ----
 
 QList<JobSummary> history(const QString &folder)
@@ -542,10 +635,13 @@ QList<JobSummary> history(const QString &folder)
     const QString dir = folderOrDefault(folder);
     const QList<quint64> numbers = jobNumbers(dir);
     for (auto it = numbers.crbegin(); it != numbers.crend(); ++it) {
-        const JobLog log = readJob(jobFile(dir, *it));
-        if (!log.valid || !log.closed)
+        const QString name = jobFile(dir, *it);
+        const JobLog log = readJob(name);
+        const bool damaged = log.valid && isDamaged(name, log);
+        if (!log.valid || (!log.closed && !damaged))
             continue;
         JobSummary s;
+        s.damaged = damaged;
         s.number = log.number;
         s.startedMs = log.startedMs;
         s.kind = log.kind;
@@ -557,12 +653,24 @@ QList<JobSummary> history(const QString &folder)
     return jobs;
 }
 
-JobSummary lastUndoable(const QString &folder)
+JobSummary lastUndoable(const QString &folder, QList<quint64> *skipped)
 {
+    QList<quint64> passed;
     for (const JobSummary &s : history(folder)) {
-        if (!s.undone && !s.kind.startsWith(QStringLiteral("undo")))
-            return s;
+        if (s.undone || s.kind.startsWith(QStringLiteral("undo")))
+            continue;
+        // A job whose every row failed changed nothing: undoing it would
+        // leave the real change before it in place.
+        if (s.files == 0 && !s.damaged) {
+            passed.append(s.number);
+            continue;
+        }
+        if (skipped)
+            *skipped = passed;
+        return s;
     }
+    if (skipped)
+        *skipped = passed;
     return {};
 }
 
@@ -571,12 +679,22 @@ UndoReport undo(quint64 number, const QString &folder)
     UndoReport report;
     const QString dir = folderOrDefault(folder);
     if (number == 0)
-        number = lastUndoable(dir).number;
+        number = lastUndoable(dir, &report.skipped).number;
     const QString name = jobFile(dir, number);
     const auto lock = number ? lockJob(dir, number) : nullptr;
     if (!lock)
         return report;
     const JobLog log = readJob(name);
+    if (log.valid && isDamaged(name, log)) {
+        // Part of a job put back is worse than none: the user decides.
+        report.number = number;
+        report.error = QStringLiteral("the journal of job %1 is damaged at byte %2 of %3; "
+                                      "nothing was put back")
+                           .arg(number)
+                           .arg(log.goodBytes)
+                           .arg(name);
+        return report;
+    }
     if (!log.valid || !log.closed || log.undone)
         return report;
     QString error;
@@ -589,13 +707,15 @@ UndoReport undo(quint64 number, const QString &folder)
     report.number = number;
 
     // Names first, last rename first; then the tags, on the names the files
-    // have once the renames are undone.
-    QHash<QString, QString> backTo;
+    // have once the renames are undone: a file is followed by its identity
+    // (a swap gives each name the other's file).
+    QHash<FileId, QString> movedTo;
     struct Step {
         FileOutcome out;
         quint32 id = 0;
         FileChange change;
         QString from, to;
+        FileId file; // a rename's file
     };
     QList<Step> steps;
     QSet<QString> pending, touched;
@@ -615,7 +735,7 @@ UndoReport undo(quint64 number, const QString &folder)
         QList<std::pair<qsizetype, QString>> waiting;
         const auto finish = [&](Step &step, bool made) {
             if (made && !step.from.isEmpty())
-                backTo.insert(step.from, step.to);
+                movedTo.insert(step.file, step.to);
             journal->markDone(step.id, made, step.to.isEmpty() ? step.out.path : step.to);
             step.out.restored = made;
             step.out.failed = !made;
@@ -658,7 +778,8 @@ UndoReport undo(quint64 number, const QString &folder)
             if (!e.made || (e.kind == EntryKind::Rename) != (pass == 0))
                 continue;
             Step step;
-            step.out.path = e.kind == EntryKind::Rename ? e.newPath : backTo.value(e.path, e.path);
+            step.out.path =
+                e.kind == EntryKind::Rename ? e.newPath : movedTo.value(idOf(e.after), e.path);
             // A file the job changed twice is judged after its later change
             // is undone; its time is then ours, not the job's.
             if (pending.contains(step.out.path))
@@ -676,6 +797,7 @@ UndoReport undo(quint64 number, const QString &folder)
                            || vacated.contains(e.path));
                 step.from = e.newPath;
                 step.to = e.path;
+                step.file = idOf(e.after);
                 step.out.oldPath = e.path;
             } else {
                 Entry moved = e;

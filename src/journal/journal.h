@@ -107,6 +107,9 @@ struct RecoveryReport {
     QStringList removedTemporary; // leftover temporary files removed
     QStringList keptTemporary;    // ones that could be a user's file, left
     int jobs = 0;                 // unfinished jobs settled
+    // Jobs whose journal is damaged in the middle: only the entries before
+    // the damage were settled.
+    QList<quint64> damaged;
 };
 
 // Settles every job that did not finish (its process died): each file
@@ -114,6 +117,9 @@ struct RecoveryReport {
 // kept, a file changed by someone else since is left alone and reported.
 // Jobs still running elsewhere are skipped. Then prunes the journal.
 RecoveryReport recover(const QString &folder = {});
+// What recovery left alone or could not do, one line each with the reason;
+// empty when it settled everything.
+QStringList leftAlone(const RecoveryReport &report);
 
 // The finished jobs, newest first.
 struct JobSummary {
@@ -122,10 +128,13 @@ struct JobSummary {
     QString kind;
     int files = 0; // changes made
     bool undone = false;
+    bool damaged = false; // the journal's file does not check out whole
 };
 QList<JobSummary> history(const QString &folder = {});
-// The newest finished job that undo(0) would take; number 0 when none.
-JobSummary lastUndoable(const QString &folder = {});
+// The newest finished job that undo(0) would take, skipping jobs that
+// changed no file (their numbers in *skipped, newest first); number 0
+// when none.
+JobSummary lastUndoable(const QString &folder = {}, QList<quint64> *skipped = nullptr);
 
 // Puts back the names and tag bytes of job `number` (0: the newest job not
 // undone yet), last change first. A file is put back only while it is still
@@ -135,6 +144,7 @@ struct UndoReport {
     quint64 number = 0; // the job undone; 0 when there was none
     QString error;      // why nothing was done when the job exists
     QList<FileOutcome> files;
+    QList<quint64> skipped; // newer jobs that changed nothing, passed over
 };
 UndoReport undo(quint64 number = 0, const QString &folder = {});
 

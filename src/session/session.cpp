@@ -74,6 +74,8 @@ WriteSettings Session::writeSettings(bool moveFiles) const
     // Tags go only to the files the reading reads.
     if (current.allFormats)
         settings.FormatRead = false;
+    settings.NoJournal = current.noJournal;
+    settings.ReadStamps = current.readStamps;
     return settings;
 }
 

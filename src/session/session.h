@@ -37,6 +37,10 @@ struct SessionState {
     ScanSettings scan;
     // Tags and information are read from files of every name, not only *.mp3.
     bool allFormats = false;
+    // Writes go without the journal (quillmark-cli apply --no-journal).
+    bool noJournal = false;
+    // The rows' files as they were read, by path (WriteSettings::ReadStamps).
+    std::shared_ptr<const QHash<QString, FileStamp>> readStamps;
 };
 
 // What undoing an update did.

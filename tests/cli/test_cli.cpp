@@ -16,9 +16,12 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <thread>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using namespace qm::test;
 
@@ -152,7 +155,7 @@ TEST_F(CliTest, ReadEditApplyRenamesAnAlbumByItsTags)
     QStringList titles;
     for (int i = 0; i < rows.size(); ++i) {
         const QJsonObject &row = rows[i];
-        EXPECT_EQ(row.size(), 25);
+        EXPECT_EQ(row.size(), 26) << "the 25 columns and \"Read\", the file as it was read";
         EXPECT_EQ(row["No"].toString(), QString("0%1").arg(i + 1));
         EXPECT_EQ(row["Dir"].toString(), album() + "/");
         EXPECT_EQ(row["Ext"].toString(), "mp3");
@@ -852,4 +855,294 @@ int main(int argc, char **argv)
     qDBusRegisterMetaType<QList<QVariantMap>>();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+namespace {
+
+// MP3s with a picture of `pictureBytes` random bytes, so that rewriting the
+// tag is a large write; their titles tell them apart.
+void makePictured(const QStringList &paths, int pictureBytes)
+{
+    QString error;
+    const QString plain = paths.first() + ".plain";
+    ASSERT_TRUE(makeMp3(plain, {0.3}, &error)) << error.toStdString();
+    for (const QString &path : paths) {
+        ASSERT_TRUE(QFile::copy(plain, path));
+        const CommandResult tagged =
+            runCommand(kPython, {"-c",
+                                 "import sys, os\n"
+                                 "from mutagen.id3 import ID3, TIT2, APIC\n"
+                                 "t = ID3()\n"
+                                 "t.add(TIT2(encoding=1, text=os.path.basename(sys.argv[1])))\n"
+                                 "t.add(APIC(encoding=0, mime='image/jpeg', type=3, desc='',\n"
+                                 "           data=os.urandom(int(sys.argv[2]))))\n"
+                                 "t.save(sys.argv[1], v2_version=3)\n",
+                                 path, QString::number(pictureBytes)});
+        ASSERT_TRUE(tagged.ok()) << tagged.err.toStdString();
+    }
+    QFile::remove(plain);
+}
+
+// Every file of the folder, hidden ones included, by name.
+QHash<QString, QByteArray> folderFiles(const QString &folder)
+{
+    QHash<QString, QByteArray> files;
+    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        files.insert(name, readAll(folder + "/" + name));
+    return files;
+}
+
+// Each row of `rows` changed by `change(name, row)`, the row's file name
+// without its extension, as rows made by hand: without the files' state, so
+// that files put back by the test are written all the same.
+QByteArray changedRows(const QByteArray &rows,
+                       const std::function<void(const QString &, QJsonObject &)> &change)
+{
+    QByteArray out;
+    for (QJsonObject row : jsonRows(rows)) {
+        row.remove("Read");
+        change(row.value("Old").toString(), row);
+        out += QJsonDocument(row).toJson(QJsonDocument::Compact) + '\n';
+    }
+    return out;
+}
+
+} // namespace
+
+// A rename job that also writes tags, over a swap and a ring, killed in the
+// middle of each of its large writes in turn (a torn in-place write, a torn
+// copy of a grown tag): after recovery every file is wholly old or wholly
+// new under one name, no temporary is left, and undo brings every byte and
+// name back. Undone without a crash, it does the same.
+TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_MUTAGEN();
+    const QStringList names = {"s1", "s2", "r1", "r2", "r3"};
+    QStringList paths;
+    for (const QString &name : names)
+        paths.append(album() + "/" + name + ".mp3");
+    makePictured(paths, 200000);
+    const QHash<QString, QByteArray> before = folderFiles(album());
+    ASSERT_EQ(before.size(), 5);
+    const QHash<QString, QString> newName = {
+        {"s1", "s2"}, {"s2", "s1"}, {"r1", "r2"}, {"r2", "r3"}, {"r3", "r1"}};
+    const CliRun read = cli({"read", "--no-info", album()});
+    ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+    // A longer title moves the picture within the tag's room: a large
+    // in-place write. A long comment grows the tag past it: a rewrite.
+    const QByteArray rows = changedRows(read.out, [&](const QString &name, QJsonObject &row) {
+        row["New"] = newName.value(name);
+        row["Tit"] = row.value("Tit").toString() + " (new)";
+        if (name == "s2" || name == "r1")
+            row["Com"] = QString(20000, 'c');
+    });
+    const auto apply = [&](const QString &killAt) {
+        return cli({"apply", "--rename", "--tag", "2"}, rows,
+                   {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_KILL_AT_WRITE", killAt}});
+    };
+    const auto restore = [&] {
+        for (const QString &name : QDir(album()).entryList(QDir::Files | QDir::Hidden))
+            QFile::remove(album() + "/" + name);
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            ASSERT_TRUE(writeAll(album() + "/" + it.key(), it.value()));
+    };
+
+    const CliRun full = apply("");
+    ASSERT_EQ(full.exitCode, 0) << full.err.toStdString();
+    const QHash<QString, QByteArray> after = folderFiles(album());
+    // The file that was `name` before, once the job is done.
+    QHash<QString, QByteArray> made;
+    for (const QString &name : names) {
+        made.insert(name, after.value(newName.value(name) + ".mp3"));
+        ASSERT_NE(made.value(name), before.value(name + ".mp3")) << name.toStdString();
+    }
+    const CliRun undone = cli({"undo"});
+    EXPECT_EQ(undone.exitCode, 0) << undone.err.toStdString();
+    EXPECT_TRUE(folderFiles(album()) == before) << "undo without a crash";
+
+    int kills = 0;
+    for (int killAt = 1; killAt < 40; ++killAt) {
+        restore();
+        const CliRun killed = apply(QString::number(killAt));
+        if (killed.exitCode == 0)
+            break;
+        ++kills;
+        ASSERT_EQ(killed.exitCode, -1) << killAt << ": " << killed.err.toStdString();
+        const CliRun recovered = cli({"history"});
+        EXPECT_EQ(recovered.exitCode, 0);
+        EXPECT_TRUE(recovered.err.isEmpty()) << killAt << ": " << recovered.err.toStdString();
+        const QHash<QString, QByteArray> now = folderFiles(album());
+        EXPECT_EQ(now.size(), 5) << killAt << ": " << now.keys().join(' ').toStdString();
+        // Each file is found once, wholly old or wholly new.
+        for (const QString &name : names) {
+            const int found = int(now.values().count(before.value(name + ".mp3"))
+                                  + now.values().count(made.value(name)));
+            EXPECT_EQ(found, 1) << "kill at large write " << killAt << ": " << name.toStdString();
+        }
+        // A kill before any change was made leaves nothing to undo (2).
+        const CliRun back = cli({"undo"});
+        EXPECT_NE(back.exitCode, 1) << killAt << ": " << back.err.toStdString();
+        EXPECT_TRUE(folderFiles(album()) == before)
+            << "undo after a kill at large write " << killAt;
+    }
+    EXPECT_GE(kills, 5) << "every file's tag write is large";
+}
+
+// Another program swaps two files while the grown tag of one is written:
+// nothing is replaced, the row fails saying why, and both files keep their
+// bytes under the names the other program gave them.
+TEST_F(CliTest, ApplyNeverReplacesAFileAnotherProgramMovedMeanwhile)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_MUTAGEN();
+    const QString a = album() + "/a.mp3", b = album() + "/b.mp3";
+    makePictured({a, b}, 100000);
+    const QByteArray aBefore = readAll(a), bBefore = readAll(b);
+    const CliRun read = cli({"read", "--no-info", a});
+    const QByteArray rows = changedRows(
+        read.out, [](const QString &, QJsonObject &row) { row["Com"] = QString(20000, 'c'); });
+    const CliRun run = cli(
+        {"apply", "--write-tag", "2"}, rows,
+        {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_SWAP", a + "\n" + b}, {"QUILLMARK_LANG", "en"}});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(
+        QString::fromUtf8(run.err),
+        a + "\tThe file was changed by another program after it was read. Tag not changed.\n");
+    EXPECT_EQ(readAll(a), bBefore);
+    EXPECT_EQ(readAll(b), aBefore);
+    EXPECT_EQ(folderFiles(album()).size(), 2) << "no temporary is left";
+}
+
+// A tag that grows past its room, written through a symbolic link, goes to
+// the file the link leads to, and the link stays; a file of two hard links
+// is refused with the reason rather than split in two.
+TEST_F(CliTest, GrownTagsKeepLinks)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_MUTAGEN();
+    const QString target = m_folder.file("target.mp3"), linked = album() + "/linked.mp3";
+    const QString first = album() + "/first.mp3", second = album() + "/second.mp3";
+    makePictured({target, first}, 1000);
+    ASSERT_TRUE(QFile::link(target, linked));
+    ASSERT_EQ(::link(QFile::encodeName(first).constData(), QFile::encodeName(second).constData()),
+              0);
+    const QByteArray hardBefore = readAll(first);
+    const CliRun read = cli({"read", "--no-info", linked, first});
+    const QByteArray rows = changedRows(
+        read.out, [](const QString &, QJsonObject &row) { row["Com"] = QString(5000, 'c'); });
+    const CliRun run = cli({"apply", "--write-tag", "2"}, rows, {{"QUILLMARK_LANG", "en"}});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(QString::fromUtf8(run.err),
+              first
+                  + "\tThe file has several hard links: a new tag would split them. "
+                    "Tag not changed.\n");
+    EXPECT_TRUE(QFileInfo(linked).isSymLink());
+    EXPECT_EQ(mutagenText(mutagenRead(target), "COMM"), QString(5000, 'c'));
+    EXPECT_EQ(readAll(first), hardBefore);
+    EXPECT_EQ(readAll(second), hardBefore);
+}
+
+// A NUL in a row's name never reaches the system, which would cut the name
+// there and find another file.
+TEST_F(CliTest, NulInARowNameOpensNoFile)
+{
+    ASSERT_TRUE(writeAll(album() + "/passwd", "root:x:0:0\n"));
+    const QByteArray row =
+        "{\"Dir\":\"" + album().toUtf8() + "/\",\"Old\":\"passwd\\u0000\",\"New\":\"x\"}\n";
+    for (const QStringList &args : {QStringList{"apply", "--write-tag", "2", "--all-formats"},
+                                    QStringList{"apply", "--rename"}}) {
+        const CliRun run = cli(args, row, {{"QUILLMARK_LANG", "en"}});
+        EXPECT_EQ(run.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("NUL character in the file name")) << run.err.toStdString();
+        EXPECT_EQ(readAll(album() + "/passwd"), "root:x:0:0\n");
+        EXPECT_FALSE(QFile::exists(album() + "/x"));
+    }
+}
+
+// No write without its journal unless asked; undo passes over a job that
+// changed nothing and says so.
+TEST_F(CliTest, JournalIsRequiredAndUndoSkipsEmptyJobs)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_MUTAGEN();
+    const QString a = album() + "/a.mp3";
+    makePictured({a}, 1000);
+    const QByteArray before = readAll(a);
+    const CliRun read = cli({"read", "--no-info", a});
+    const QByteArray rows = changedRows(
+        read.out, [](const QString &, QJsonObject &row) { row["Tit"] = QString("New title"); });
+    ASSERT_TRUE(writeAll(m_folder.file("blocked"), "a file where the data folder should be"));
+    const QList<std::pair<QString, QString>> blocked = {
+        {"QUILLMARK_DATA_DIR", m_folder.file("blocked")}};
+    const CliRun refused = cli({"apply", "--write-tag", "2"}, rows, blocked);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.err.contains(m_folder.file("blocked").toUtf8()))
+        << refused.err.toStdString();
+    EXPECT_EQ(readAll(a), before);
+    EXPECT_EQ(cli({"apply", "--write-tag", "2", "--no-journal"}, rows, blocked).exitCode, 0);
+    EXPECT_NE(readAll(a), before);
+
+    ASSERT_TRUE(writeAll(a, before));
+    ASSERT_EQ(cli({"apply", "--write-tag", "2"}, rows).exitCode, 0);
+    ASSERT_TRUE(writeAll(album() + "/taken.mp3", "taken"));
+    const QByteArray failing = changedRows(
+        read.out, [](const QString &, QJsonObject &row) { row["New"] = QString("taken"); });
+    ASSERT_EQ(cli({"apply", "--rename"}, failing).exitCode, 1);
+    const CliRun undone = cli({"undo"});
+    EXPECT_EQ(undone.exitCode, 0) << undone.err.toStdString();
+    EXPECT_EQ(undone.out, "skipped job 2: it changed no file\nundone job 1: 1 files put back\n");
+    EXPECT_EQ(readAll(a), before);
+}
+
+// Another tagger changes a file between read and apply: the row's stale
+// cells never overwrite its change; a row made by hand is applied as it
+// says.
+TEST_F(CliTest, ApplyLeavesFilesChangedSinceTheyWereRead)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    makeAlbum();
+    const QString a = album() + "/a.mp3";
+    const CliRun read = cli({"read", "--no-info", a});
+    ASSERT_EQ(jsonRows(read.out).value(0).value("Read").toString().count(':'), 3)
+        << read.out.toStdString();
+    const QByteArray rows = cli({"edit", "--set", "Alb=Edited"}, read.out).out;
+    ASSERT_TRUE(runCommand(kPython, {"-c",
+                                     "import sys\n"
+                                     "from mutagen.id3 import ID3, TIT2\n"
+                                     "t = ID3(sys.argv[1])\n"
+                                     "t.add(TIT2(encoding=1, text='Other tagger'))\n"
+                                     "t.save()\n",
+                                     a})
+                    .ok());
+    for (const QStringList &args : {QStringList{"apply", "--write-tag", "2"},
+                                    QStringList{"apply", "--rename", "--tag", "2"}}) {
+        const QByteArray renamed = cli({"edit", "--set", "New=renamed"}, rows).out;
+        const CliRun run = cli(args, renamed, {{"QUILLMARK_LANG", "en"}});
+        EXPECT_EQ(run.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.startsWith(a.toUtf8() + "\tThe file was changed by another program"))
+            << run.err.toStdString();
+        EXPECT_EQ(mutagenText(mutagenRead(a), "TIT2"), "Other tagger");
+        EXPECT_EQ(mutagenText(mutagenRead(a), "TALB"), "Album X");
+    }
+    QJsonObject byHand = jsonRows(rows).value(0);
+    byHand.remove("Read");
+    const CliRun run = cli({"apply", "--write-tag", "2"},
+                           QJsonDocument(byHand).toJson(QJsonDocument::Compact) + '\n');
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(mutagenText(mutagenRead(a), "TALB"), "Edited");
+}
+
+// A rename the system refuses says why.
+TEST_F(CliTest, RefusedRenameSaysWhy)
+{
+    ASSERT_TRUE(writeAll(album() + "/a.mp3", "not really audio"));
+    const QByteArray row = "{\"Dir\":\"" + album().toUtf8() + "/\",\"Old\":\"a\",\"New\":\""
+                           + QByteArray(300, 'x') + "\",\"Ext\":\"mp3\"}\n";
+    const CliRun run = cli({"apply", "--rename"}, row, {{"QUILLMARK_LANG", "en"}});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(QString::fromUtf8(run.err),
+              album() + "/a.mp3\tThe change is not possible. The file name is too long\n");
 }
