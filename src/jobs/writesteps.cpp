@@ -652,13 +652,14 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
     RowOutcome outcome;
     QString dir = cell(row, F::Dir);
     const QString &oldName = cell(row, F::Old);
+    const QString whole = dir + oldName + cell(row, F::Ext);
     // No file is opened by a name the system would cut at its NUL.
-    if (holdsNul(QString(dir + oldName + cell(row, F::Ext)))) {
+    if (holdsNul(whole)) {
         outcome.message = WriteMessage::NulInName();
         outcome.failed = true;
         return outcome;
     }
-    if (HasForbiddenFirst(QString(dir + oldName + cell(row, F::Ext)))) {
+    if (HasForbiddenFirst(whole)) {
         outcome.message = WriteMessage::ForbiddenFirst();
         outcome.failed = true;
     }
@@ -768,12 +769,13 @@ RenameTarget RenameTargetOf(Row &row)
     const QString &oldName = cell(row, F::Old);
     const QString &newName = cell(row, F::New);
     const QString &ext = cell(row, F::Ext);
-    if (holdsNul(QString(dir + oldName + newName + ext))) {
+    const QString whole = dir + oldName + newName + ext;
+    if (holdsNul(whole)) {
         target.message = WriteMessage::NulInName();
         target.failed = true;
         return target;
     }
-    if (HasForbiddenFirst(QString(dir + oldName + newName + ext))) {
+    if (HasForbiddenFirst(whole)) {
         target.message = WriteMessage::ForbiddenFirst();
         target.failed = true;
         return target;
