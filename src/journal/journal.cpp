@@ -585,7 +585,8 @@ RecoveryReport recover(const QString &folder)
         if (log.closed)
             continue;
         ++report.jobs;
-        if (isDamaged(name, log))
+        const bool damaged = isDamaged(name, log);
+        if (damaged)
             report.damaged.append(log.number);
         followRewrites(log);
         QList<DoneMark> marks;
@@ -602,6 +603,10 @@ RecoveryReport recover(const QString &folder)
                 marks.append(mark);
         }
         removeLeftovers(log, report);
+        // A journal damaged in the middle stays as it is, unsettled, so that
+        // it is reported again and never taken for the whole job by undo.
+        if (damaged)
+            continue;
         // Records after a torn one would never be read: cut it off first.
         if (QFileInfo(name).size() > log.goodBytes)
             QFile(name).resize(log.goodBytes);

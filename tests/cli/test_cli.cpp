@@ -1146,3 +1146,27 @@ TEST_F(CliTest, RefusedRenameSaysWhy)
     EXPECT_EQ(QString::fromUtf8(run.err),
               album() + "/a.mp3\tThe change is not possible. The file name is too long\n");
 }
+
+// A journal damaged in the middle is reported as damaged: undo puts back
+// nothing rather than part of the job, and says so.
+TEST_F(CliTest, UndoOfADamagedJournalSaysSoAndPutsNothingBack)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_MUTAGEN();
+    const QString a = album() + "/a.mp3";
+    makePictured({a, album() + "/b.mp3"}, 1000);
+    const CliRun read = cli({"read", "--no-info", album()});
+    ASSERT_EQ(cli({"apply", "--write-tag", "2"}, cli({"edit", "--set", "Tit=New"}, read.out).out)
+                  .exitCode,
+              0);
+    const QByteArray changed = readAll(a);
+    const QString journal = m_folder.file("data/journal/0000000001.qmj");
+    QByteArray bytes = readAll(journal);
+    ASSERT_GT(bytes.size(), 200);
+    bytes[100] = char(bytes[100] ^ 0x55); // within the first entry
+    ASSERT_TRUE(writeAll(journal, bytes));
+    const CliRun undone = cli({"undo"});
+    EXPECT_EQ(undone.exitCode, 1);
+    EXPECT_TRUE(undone.err.contains("damaged")) << undone.err.toStdString();
+    EXPECT_EQ(readAll(a), changed);
+}
