@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <map>
 #include <cstdio>
 
 #include <dirent.h>
@@ -209,6 +210,11 @@ void unpark(const JobLog &log, RecoveryReport &report, QList<DoneMark> *reverted
                                  : QString();
         if (from.isEmpty() || !QFileInfo::exists(from))
             continue;
+        // The parked name carries the file's own (unless it was too long):
+        // another file that took a freed inode number is not this one.
+        const QString carried = QFileInfo(from).fileName().mid(sizeof kParkPrefix + kParkRandom);
+        if (!carried.isEmpty() && carried != QFileInfo(e.path).fileName())
+            continue;
         if (!renameNoReplace(from, e.newPath)
             && !(freeName(e.path, log.entries, reverted) && renameNoReplace(from, e.path)))
             report.keptTemporary.append(from);
@@ -282,23 +288,27 @@ FileId idOf(const FileStamp &stamp) { return {stamp.device, stamp.inode}; }
 // names included.
 void followRewrites(JobLog &log)
 {
-    QHash<FileId, FileId> renewed;
+    // By name and inode: the inode a rewrite freed is soon another
+    // rewrite's new one.
+    using Key = std::pair<QString, FileId>;
+    std::map<Key, FileId> renewed;
     for (const Entry &e : std::as_const(log.entries)) {
         if (e.kind == EntryKind::Rewrite && e.done && e.made && e.before.inode != 0
             && e.after.inode != 0)
-            renewed.insert(idOf(e.before), idOf(e.after));
+            renewed[{e.path, idOf(e.before)}] = idOf(e.after);
     }
-    if (renewed.isEmpty())
+    if (renewed.empty())
         return;
     for (Entry &e : log.entries) {
         if (e.kind != EntryKind::Rename)
             continue;
         // A file rewritten more than once goes along the chain.
-        for (qsizetype step = 0; step < renewed.size() && renewed.contains(idOf(e.before));
-             ++step) {
-            const FileId now = renewed.value(idOf(e.before));
-            e.before.device = now.first;
-            e.before.inode = now.second;
+        for (size_t step = 0; step < renewed.size(); ++step) {
+            const auto it = renewed.find({e.path, idOf(e.before)});
+            if (it == renewed.end())
+                break;
+            e.before.device = it->second.first;
+            e.before.inode = it->second.second;
         }
     }
 }
@@ -325,7 +335,7 @@ QString whereNow(const Entry &e, const QList<Entry> &entries)
         || (stampOf(e.path, &now) && idOf(now) == idOf(e.before)))
         return e.path;
     for (const Entry &x : entries) {
-        if (x.kind == EntryKind::Rename && idOf(x.before) == idOf(e.before)
+        if (x.kind == EntryKind::Rename && x.path == e.path && idOf(x.before) == idOf(e.before)
             && stampOf(x.newPath, &now) && idOf(now) == idOf(e.before))
             return x.newPath;
     }

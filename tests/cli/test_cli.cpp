@@ -909,7 +909,7 @@ QByteArray changedRows(const QByteArray &rows,
 
 } // namespace
 
-// A rename job that also writes tags, over a swap and a ring, killed in the
+// A rename job that also writes tags, over a swap, a ring and a chain, killed in the
 // middle of each of its large writes in turn (a torn in-place write, a torn
 // copy of a grown tag): after recovery every file is wholly old or wholly
 // new under one name, no temporary is left, and undo brings every byte and
@@ -918,15 +918,15 @@ TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
 {
     QM_REQUIRE_TOOL("lame");
     QM_REQUIRE_MUTAGEN();
-    const QStringList names = {"s1", "s2", "r1", "r2", "r3"};
+    const QStringList names = {"s1", "s2", "r1", "r2", "r3", "c1", "c2"};
     QStringList paths;
     for (const QString &name : names)
         paths.append(album() + "/" + name + ".mp3");
     makePictured(paths, 200000);
     const QHash<QString, QByteArray> before = folderFiles(album());
-    ASSERT_EQ(before.size(), 5);
-    const QHash<QString, QString> newName = {
-        {"s1", "s2"}, {"s2", "s1"}, {"r1", "r2"}, {"r2", "r3"}, {"r3", "r1"}};
+    ASSERT_EQ(before.size(), 7);
+    const QHash<QString, QString> newName = {{"s1", "s2"}, {"s2", "s1"}, {"r1", "r2"}, {"r2", "r3"},
+                                             {"r3", "r1"}, {"c1", "c2"}, {"c2", "c3"}};
     const CliRun read = cli({"read", "--no-info", album()});
     ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
     // A longer title moves the picture within the tag's room: a large
@@ -934,7 +934,7 @@ TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
     const QByteArray rows = changedRows(read.out, [&](const QString &name, QJsonObject &row) {
         row["New"] = newName.value(name);
         row["Tit"] = row.value("Tit").toString() + " (new)";
-        if (name == "s2" || name == "r1")
+        if (name == "s2" || name == "r1" || name == "c2")
             row["Com"] = QString(20000, 'c');
     });
     const auto apply = [&](const QString &killAt) {
@@ -973,7 +973,7 @@ TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
         EXPECT_EQ(recovered.exitCode, 0);
         EXPECT_TRUE(recovered.err.isEmpty()) << killAt << ": " << recovered.err.toStdString();
         const QHash<QString, QByteArray> now = folderFiles(album());
-        EXPECT_EQ(now.size(), 5) << killAt << ": " << now.keys().join(' ').toStdString();
+        EXPECT_EQ(now.size(), 7) << killAt << ": " << now.keys().join(' ').toStdString();
         // Each file is found once, wholly old or wholly new.
         for (const QString &name : names) {
             const int found = int(now.values().count(before.value(name + ".mp3"))
