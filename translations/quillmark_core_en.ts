@@ -419,5 +419,9 @@ Replace the existing file?</translation>
         <source>Нет прав на запись в папку</source>
         <translation>No permission to write the folder</translation>
     </message>
+    <message>
+        <source>Не удалось записать журнал: нет места на его диске</source>
+        <translation>The journal could not be written: its disk is full</translation>
+    </message>
 </context>
 </TS>

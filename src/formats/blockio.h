@@ -109,6 +109,7 @@ enum class WriteFailure {
     NameTooLong,  // ENAMETOOLONG
     BadName,      // a NUL in the name: no Linux path can hold it
     NoJournal,    // the journal could not keep the change, so it was not made
+    JournalFull,  // the same, for want of room on the journal's disk
     Other,
 };
 WriteFailure writeFailureOf(int error);

@@ -76,6 +76,8 @@ QString failureText(WriteFailure failure, bool ofFolder = false)
         return WriteMessage::NulInName();
     case WriteFailure::NoJournal:
         return WriteMessage::JournalNotWritten();
+    case WriteFailure::JournalFull:
+        return WriteMessage::JournalDiskFull();
     default:
         return {};
     }
@@ -145,6 +147,10 @@ QString WriteMessage::NameTooLong() { return tr("Слишком длинное �
 QString WriteMessage::NoFolderPermission() { return tr("Нет прав на запись в папку"); }
 QString WriteMessage::NulInName() { return tr("Нулевой символ в имени файла"); }
 QString WriteMessage::JournalNotWritten() { return tr("Не удалось записать журнал"); }
+QString WriteMessage::JournalDiskFull()
+{
+    return tr("Не удалось записать журнал: нет места на его диске");
+}
 QString WriteMessage::JournalUnavailable(const QString &folder, const QString &reason)
 {
     return tr("Журнал записи недоступен в папке %1 (%2). Файлы не изменены.").arg(folder, reason);
@@ -437,6 +443,13 @@ bool RowWriter::useJournal(const QString &kind, QString *error)
 
 journal::JobJournal *RowWriter::journal() { return m_journal.get(); }
 
+WriteFailure RowWriter::journalFailure() const
+{
+    return m_journal && writeFailureOf(m_journal->error()) == WriteFailure::DiskFull
+               ? WriteFailure::JournalFull
+               : WriteFailure::NoJournal;
+}
+
 bool RowWriter::closeJournal()
 {
     endTagsAhead();
@@ -512,8 +525,9 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
     }
     // Not one change is made that the journal could not keep.
     const bool recorded = journal->sync();
+    const WriteFailure unrecorded = journalFailure();
     for (Planned &p : planned) {
-        WriteFailure failure = recorded ? WriteFailure::Other : WriteFailure::NoJournal;
+        WriteFailure failure = recorded ? WriteFailure::Other : unrecorded;
         FileStamp after;
         const bool made = recorded
                           && saveKeepingMode(
@@ -577,7 +591,7 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const 
         for (AheadTag &ahead : m_ahead) {
             if (ahead.id != 0) {
                 ahead.failed = true;
-                ahead.failure = WriteFailure::NoJournal;
+                ahead.failure = journalFailure();
             }
         }
     }

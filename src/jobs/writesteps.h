@@ -62,6 +62,7 @@ public:
     static QString NoFolderPermission();
     static QString NulInName();
     static QString JournalNotWritten();
+    static QString JournalDiskFull();
     // The write does not start: the journal cannot be kept in `folder`.
     static QString JournalUnavailable(const QString &folder, const QString &reason);
     static QString WriteNewNames();
@@ -259,6 +260,8 @@ private:
                   const struct stat *known = nullptr, FileChange *planned = nullptr,
                   WriteFailure *failure = nullptr, ReadOnlyFile *opened = nullptr);
     journal::JobJournal *journal();
+    // Why the journal could not keep the batch's changes.
+    WriteFailure journalFailure() const;
     // The row's new folder is there, or made after asking; false when the
     // file must stay where it is, with the reason in `message`.
     bool prepareFolder(const QString &newFolder, QString &message);

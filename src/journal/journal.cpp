@@ -479,6 +479,7 @@ bool JobJournal::append(const QByteArray &bytes)
     const off_t good = ::lseek(fd_, 0, SEEK_END);
     if (writeAll(fd_, bytes))
         return true;
+    error_ = errno ? errno : EIO;
     // A record cut short would hide every record after it.
     if (good >= 0)
         (void)::ftruncate(fd_, good);
@@ -489,7 +490,7 @@ bool JobJournal::sync()
 {
     if (staged_.isEmpty())
         return true;
-    const bool ok = append(staged_) && ::fdatasync(fd_) == 0;
+    const bool ok = append(staged_) && (::fdatasync(fd_) == 0 || (error_ = errno, false));
     staged_.clear();
     if (ok && !headerDurable_) {
         syncFolder(folder_); // the new file's name

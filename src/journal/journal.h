@@ -45,6 +45,8 @@ public:
                                              const QString &folder = {});
 
     quint64 number() const { return number_; }
+    // The errno of the last write or sync of the journal that failed.
+    int error() const { return error_; }
     QString fileName() const { return fileName_; }
 
     quint32 stage(const FileChange &change);
@@ -76,6 +78,7 @@ private:
     QHash<quint64, QString> changedFileSystems_;
     quint32 nextId_ = 1;
     bool headerDurable_ = false;
+    int error_ = 0;
     bool closed_ = false;
 };
 

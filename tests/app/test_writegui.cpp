@@ -520,6 +520,29 @@ private slots:
         const QJsonObject first = qm::test::mutagenRead(folder + QStringLiteral("/00.mp3"));
         QVERIFY(qm::test::mutagenText(first, QStringLiteral("TIT2")).isNull());
     }
+
+    // A journal that cannot be kept stops the write before any file is
+    // touched, and the box says why and where.
+    void writeWithoutItsJournalDoesNotStart()
+    {
+        if (!haveMp3_)
+            QSKIP("needs lame and ffmpeg");
+        const QString folder = makeFolder(QStringLiteral("nojournal"), 1);
+        auto w = windowWithFolder(folder);
+        QVERIFY(w);
+        const QByteArray before = qm::test::readAll(folder + QStringLiteral("/00.mp3"));
+        const QString blocked = samples_.file(QStringLiteral("blocked"));
+        QVERIFY(qm::test::writeAll(blocked, "a file where the data folder should be"));
+        const QByteArray dataDir = qgetenv("QUILLMARK_DATA_DIR");
+        qputenv("QUILLMARK_DATA_DIR", blocked.toLocal8Bit());
+        w->table().setCell(1, FieldNumber::Tit, QStringLiteral("New"));
+        BoxAnswerer answerer(QMessageBox::Ok);
+        command(*w, "aWriteID3v2Tag")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(idle(*w) && !answerer.texts.isEmpty(), 20000);
+        qputenv("QUILLMARK_DATA_DIR", dataDir);
+        QVERIFY2(answerer.texts.value(0).contains(blocked), qPrintable(answerer.texts.value(0)));
+        QCOMPARE(qm::test::readAll(folder + QStringLiteral("/00.mp3")), before);
+    }
 };
 
 QTEST_MAIN(WriteGuiTest)
