@@ -879,7 +879,7 @@ void Session::startSymbolsJob(const CellRect &selection, bool restore)
         });
 }
 
-bool Session::applyVariant(const VariantWalk &walk, const QString &text)
+bool Session::applyVariant(VariantWalk &walk, const QString &text)
 {
     if (busy() || !step([&] { return walk.apply(table_, text); }))
         return false;

@@ -220,7 +220,7 @@ public:
     void restoreSymbols(const CellRect &selection);
     // The variants window's "Применить": the walk's character becomes `text`
     // (one undoable step).
-    bool applyVariant(const VariantWalk &walk, const QString &text);
+    bool applyVariant(VariantWalk &walk, const QString &text);
 
     // Serves the event loop until every job has ended (the command line's
     // way of waiting; the window's loop runs anyway).
