@@ -315,9 +315,9 @@ void TfrmTagEditor::setSeparateNumbering(bool on)
     CommandSet::setInUse(commands_->named().aSortRandom, !on);
     // Per-folder numbers need each folder's rows together first.
     if (on)
-        session_.sortForSeparateNumbering();
+        session_.sortForSeparateNumbering(true);
     else
-        renumberRows(1);
+        session_.step([this] { renumberRows(1); });
 }
 
 void TfrmTagEditor::connectSortCommands()

@@ -393,8 +393,7 @@ void Session::renumberRows(int fromRow)
 
 void Session::restyleNumbers(NumberStyle style)
 {
-    qm::restyleNumbers(table_, style, state().numbering.scope);
-    forgetHistory();
+    step([&] { qm::restyleNumbers(table_, style, state().numbering.scope); });
     emit cellsChanged(1, table_.lastFileRow());
     emit rowsRenumbered();
 }
@@ -438,10 +437,11 @@ void Session::shuffleRows()
     startSortJob({}, jobSnapshot());
 }
 
-void Session::sortForSeparateNumbering()
+void Session::sortForSeparateNumbering(bool asStep)
 {
     runner_.separateNumberingPending = true;
-    startSortJob({FieldNumber::Dir});
+    // A snapshot taken while another job runs would hold that job's changes.
+    startSortJob({FieldNumber::Dir}, asStep && !busy() ? jobSnapshot() : nullptr);
 }
 
 void Session::startSortJob(const SortKeys &keys, std::shared_ptr<TableSnapshot> before)
@@ -622,6 +622,8 @@ void Session::convertCase(const CellRect &selection, CaseMode mode)
 {
     if (busy())
         return;
+    // Typing in a box is a step of its own: the command does not join it.
+    closeEdit();
     const CellRect rows = step([&] { return qm::convertCase(table_, selection, mode); });
     if (!rows.isEmpty())
         emit cellsChanged(rows.top, rows.bottom);

@@ -133,7 +133,8 @@ public:
     void releaseUpdates();
     // Rewrites the numbers from `fromRow` to the last file row.
     void renumberRows(int fromRow);
-    // Rewrites the numbers in `style` (the scope stays as it is).
+    // Rewrites the numbers in `style` (the scope stays as it is), one
+    // undoable step.
     void restyleNumbers(NumberStyle style);
     // Removes the rows repeating an earlier one, as an edit job.
     void removeDuplicates(DuplicateKey key);
@@ -144,8 +145,9 @@ public:
     // Shuffles the file rows as a sort job.
     void shuffleRows();
     // Separate numbering was switched on: the rows are sorted by folder and
-    // then numbered per folder (queued behind a running job).
-    void sortForSeparateNumbering();
+    // then numbered per folder (queued behind a running job); one undoable
+    // step when `asStep` (the user's switch), else the history is forgotten.
+    void sortForSeparateNumbering(bool asStep = false);
     // Writes rows [first, last] by `kind` (11, 12 or 117).
     void write(int first, int last, int kind, bool moveFiles);
 
