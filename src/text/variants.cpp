@@ -44,15 +44,30 @@ void VariantWalk::restart(const CellRect &selection)
     m_position = -1;
 }
 
+namespace {
+
+// The same row: its cells alike but for the number, which a deletion or a
+// sort above it rewrites.
+bool sameRow(const Row &a, const Row &b)
+{
+    for (size_t f = 0; f < a.size(); ++f) {
+        if (f != size_t(toInt(FieldNumber::No)) && !(a[f] == b[f]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool VariantWalk::followRow(const RowTable &table)
 {
-    if (table.isFileRow(m_row) && table.row(m_row) == m_rowCells) {
+    if (table.isFileRow(m_row) && sameRow(table.row(m_row), m_rowCells)) {
         m_column = table.layout().position(m_field);
         return true;
     }
     int found = -1;
     for (int row = 1; row <= table.lastFileRow(); ++row) {
-        if (table.row(row) == m_rowCells
+        if (sameRow(table.row(row), m_rowCells)
             && (found < 0 || std::abs(row - m_row) < std::abs(found - m_row)))
             found = row;
     }
