@@ -810,6 +810,10 @@ Stop sorting?</translation>
         <source>Список</source>
         <translation>List</translation>
     </message>
+    <message>
+        <source>Сохранено строк: %1 (%2)</source>
+        <translation>Rows saved: %1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>qm::MessageBoxQuestions</name>
@@ -1716,6 +1720,20 @@ The files get their former names and tags back.
 </source>
         <translation>Update undone. Files restored: %1.
 </translation>
+    </message>
+    <message>
+        <source>; переименовано: %1</source>
+        <translation>; renamed: %1</translation>
+    </message>
+    <message>
+        <source>; с ошибками: %1</source>
+        <translation>; failed: %1</translation>
+    </message>
+    <message>
+        <source>Файлам, переименованным последним обновлением, будут возвращены прежние имена (файлов: %1).
+Продолжить?</source>
+        <translation>The files the last update renamed will get their previous names back (files: %1).
+Continue?</translation>
     </message>
 </context>
 </TS>

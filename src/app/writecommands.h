@@ -4,6 +4,8 @@
 #include <memory>
 #include <utility>
 
+#include "app/renameback.h"
+
 class QAction;
 
 namespace qm {
@@ -44,6 +46,9 @@ protected:
 private:
     void writeTagExecute(QAction *action);
     void updateExecute(bool selectedOnly);
+    // Asks before an update that would give files back the names they had
+    // before the last one; false when the user says No.
+    bool confirmRenamingBack(int first, int last);
     void undoUpdateExecute();
     void showUndoResult(const UndoResult &result);
     // aUndoUpdate is live while the window is idle and the journal holds an
@@ -57,6 +62,7 @@ private:
     QAction *onlySelTag_;
     QAction *moveFiles_;
     bool undoable_ = false;
+    RenamedRows renamed_;
 };
 
 } // namespace qm
