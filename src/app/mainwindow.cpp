@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -899,6 +900,16 @@ void TfrmTagEditor::applyControlsEnabled(bool enabled)
         bar->setEnabled(enabled);
     grid_->setEnabled(enabled);
     infoPanel_->setBusy(!enabled);
+    // Switching the controls off moved the focus to whatever could take it
+    // (a tool button, Stop): the table takes it back, unless the user types
+    // in a box here or works in another window.
+    if (!enabled || QApplication::activeWindow() != this)
+        return;
+    QWidget *focus = QApplication::focusWidget();
+    const auto *box = qobject_cast<QComboBox *>(focus);
+    if (qobject_cast<QLineEdit *>(focus) || (box && box->isEditable()))
+        return;
+    grid_->setFocus();
 }
 
 void TfrmTagEditor::btnStopClick() { jobs_->btnStopClick(); }
