@@ -391,5 +391,9 @@ Create a new folder?</translation>
         <translation>The file %1 already exists.
 Replace the existing file?</translation>
     </message>
+    <message>
+        <source>Новое имя пусто или состоит только из точек и пробелов</source>
+        <translation>The new name is empty or only dots and blanks</translation>
+    </message>
 </context>
 </TS>
