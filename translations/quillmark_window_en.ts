@@ -1665,6 +1665,10 @@ Special mask characters:
         <translation>File or folder %1
 does not exist!</translation>
     </message>
+    <message>
+        <source>Не найдена программа, чтобы открыть файл %1</source>
+        <translation>No program was found to open the file %1</translation>
+    </message>
 </context>
 <context>
     <name>qm::TfrmVariantsRestore</name>

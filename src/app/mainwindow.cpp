@@ -876,9 +876,12 @@ void TfrmTagEditor::runCurrentFile()
     showStatusHint(tr("Запуск выбранного файла..."));
     // xdg-open reports success even for a file that is not there, so the
     // file is looked at first.
-    if (!PathExists(path) || !QDesktopServices::openUrl(urlOfFileName(path)))
+    if (!PathExists(path))
         QMessageBox::critical(this, windowTitle(),
                               tr("Файл или директория %1\nне существует!").arg(path));
+    else if (!QDesktopServices::openUrl(urlOfFileName(path)))
+        QMessageBox::critical(this, windowTitle(),
+                              tr("Не найдена программа, чтобы открыть файл %1").arg(path));
 }
 
 void TfrmTagEditor::recomputeClipboardStates()

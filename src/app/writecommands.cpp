@@ -198,6 +198,16 @@ void WriteCommands::refreshUndoUpdate(bool lookUp)
     window_.commands().named().aUndoUpdate->setEnabled(undoable_ && runner_.controlsEnabled());
 }
 
+QString WriteCommands::undoQuestion(const journal::JobSummary &job)
+{
+    return tr("Отменить обновление от %1 (изменено файлов: %2)?\n"
+              "Файлам будут возвращены прежние имена и теги.\n")
+               .arg(QDateTime::fromMSecsSinceEpoch(job.startedMs)
+                        .toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")))
+               .arg(job.files)
+           + tr(kNotRestorable);
+}
+
 void WriteCommands::undoUpdateExecute()
 {
     Session &session = window_.session();
@@ -209,13 +219,7 @@ void WriteCommands::undoUpdateExecute()
         QMessageBox::information(&window_, window_.windowTitle(), tr("Нет обновлений для отмены."));
         return;
     }
-    const QString text = tr("Отменить обновление от %1 (изменено файлов: %2)?\n"
-                            "Файлам будут возвращены прежние имена и теги.\n")
-                             .arg(QDateTime::fromMSecsSinceEpoch(job.startedMs)
-                                      .toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")))
-                             .arg(job.files)
-                         + kNotRestorable;
-    QMessageBox box(QMessageBox::Question, tr("Подтверждение"), text,
+    QMessageBox box(QMessageBox::Question, tr("Подтверждение"), undoQuestion(job),
                     QMessageBox::Yes | QMessageBox::No, &window_);
     box.setObjectName(QStringLiteral("undoUpdateQuestion"));
     // Files change on Yes: a plain Enter must not do that.

@@ -10,6 +10,9 @@ class QAction;
 
 namespace qm {
 
+namespace journal {
+struct JobSummary;
+}
 class JobRunner;
 class MessageBoxQuestions;
 class TfrmError;
@@ -38,6 +41,8 @@ public:
     void startWriteJob(int first, int last, int kind);
     // The table rows the selection spans; {1, 0} when nothing is selected.
     std::pair<int, int> selectedRows() const;
+    // "Отменить обновление от ...?" for the update `job`.
+    static QString undoQuestion(const journal::JobSummary &job);
 
 protected:
     // The error window has no owner: it closes with the main window.

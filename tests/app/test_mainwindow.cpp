@@ -646,6 +646,23 @@ private slots:
                             + dir_->filePath(QStringLiteral("gone.mp3"))
                             + QStringLiteral("\nне существует!"));
         QCOMPARE(w->infoPanel()->statusText(), QStringLiteral("Запуск выбранного файла..."));
+
+        // A file that is there, with no program to open it (the offscreen
+        // platform opens no documents).
+        QFile there(dir_->filePath(QStringLiteral("gone.mp3")));
+        QVERIFY(there.open(QIODevice::WriteOnly));
+        there.close();
+        QTimer::singleShot(0, this, [&shown] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->accept();
+            }
+        });
+        shown.clear();
+        command(*w, "aRun")->trigger();
+        there.remove();
+        QCOMPARE(shown,
+                 QStringLiteral("Не найдена программа, чтобы открыть файл ") + there.fileName());
     }
 
     void statusPanelLayout()
