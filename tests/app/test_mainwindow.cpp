@@ -461,6 +461,14 @@ private slots:
         QVERIFY(!letterCase->current());
         letterCase->face()->trigger();
         QCOMPARE(lower.count() + upper.count(), 2);
+        QVERIFY(w->close());
+
+        // Settings that number the case and replace commands 20-26.
+        writeIni("[Edit]\r\nCase Image=23\r\nCase Hint=Слово с заглавной\r\n"
+                 "Relace Image=26\r\nRelace Hint=Восстановить замененные символы\r\n");
+        auto again = start();
+        QCOMPARE(again->dropDown(QStringLiteral("Case"))->current(), command(*again, "aUpUpCase"));
+        QCOMPARE(again->dropDown(QStringLiteral("Relace"))->current(), command(*again, "aRestore"));
     }
 
     void gridFindsCellsByFieldWhereverTheColumnIs()
