@@ -130,6 +130,7 @@ private slots:
         QCOMPARE(asked_.last().filters, ListCommands::saveFilters());
         QVERIFY(asked_.last().save);
         QVERIFY(read(path(QStringLiteral("saved.txt"))).startsWith("#Tag 2\r\n"));
+        QCOMPARE(w->session().runner().status(), QStringLiteral("Сохранено строк: 3 (saved.txt)"));
 
         w->editing().selectRows(1, 1);
         QVERIFY(!w->editing().editorBar().box()->currentText().isEmpty());
