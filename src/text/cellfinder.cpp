@@ -119,14 +119,6 @@ void CellFinder::replaceCurrent(RowTable &table, const FindRequest &request,
 {
     if (!match_.found())
         return;
-    // The table may have changed under the modeless dialog (an edit, a
-    // deletion, a sort, an undo) and the search text with it: a match that
-    // no longer stands is searched for again in its cell, never written.
-    if (!matchHolds(table, request)) {
-        cellText_.clear();
-        next_ = 0;
-        return;
-    }
     QString text = cellText_;
     text.replace(match_.start, match_.length, replacement);
     table.setCellAt(match_.row, match_.column, text);
@@ -197,7 +189,15 @@ FindMatch CellFinder::replace(RowTable &table, const CellRect &selection,
                               const FindRequest &request, const QString &replacement,
                               const RepeatQuestion &repeat)
 {
-    replaceCurrent(table, request, replacement);
+    // The table may have changed under the modeless dialog (an edit, a
+    // deletion, a sort, an undo) and the search text with it: a match that
+    // no longer stands is searched for again in its cell, never written.
+    if (matchHolds(table, request)) {
+        replaceCurrent(table, request, replacement);
+    } else if (match_.found()) {
+        cellText_.clear();
+        next_ = 0;
+    }
     return walk(table, selection, request, repeat);
 }
 
