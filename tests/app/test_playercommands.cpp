@@ -26,6 +26,7 @@ namespace {
 
 struct Recorder {
     bool running = true;
+    bool accepts = true;
     QStringList calls;
     QList<PlayListEntry> list;
 };
@@ -42,7 +43,7 @@ public:
     bool play(const QStringList &files) override
     {
         r.calls << QStringLiteral("play ") + files.join(u'|');
-        return true;
+        return r.accepts;
     }
     bool enqueue(const QStringList &files) override
     {
@@ -149,6 +150,21 @@ private slots:
         QCOMPARE(recorder_.calls, QStringList{"start"});
     }
 
+    // Only the blank last row: nothing is sent, so the player's list stays.
+    // A player that refuses the files is not said to be missing.
+    void blankRowSendsNothingAndRefusalIsToldApart()
+    {
+        auto w = start();
+        selectOld(*w, 4, 4);
+        command(*w, "aWinampPlay")->trigger();
+        QVERIFY(recorder_.calls.isEmpty());
+        recorder_.accepts = false;
+        selectOld(*w, 1, 1);
+        command(*w, "aWinampPlay")->trigger();
+        QCOMPARE(recorder_.calls, QStringList{"play /m/a/one.mp3"});
+        QCOMPARE(w->infoPanel()->statusText(), qm::PlayerRefusedText());
+    }
+
     void playersListComesIntoTheTable()
     {
         auto w = start();
@@ -165,10 +181,12 @@ private slots:
         QCOMPARE(t.cell(4, FieldNumber::Dir), QStringLiteral("/m/c/"));
         QCOMPARE(t.cell(4, FieldNumber::Old), QStringLiteral("Song"));
         QCOMPARE(t.cell(4, FieldNumber::Dur), QStringLiteral("3:07"));
-        QCOMPARE(t.cell(4, FieldNumber::Art), QStringLiteral("Artist"));
-        QCOMPARE(t.cell(4, FieldNumber::Tit), QStringLiteral("Title"));
         QCOMPARE(t.cell(5, FieldNumber::Old), QStringLiteral("Other"));
-        QCOMPARE(t.cell(5, FieldNumber::Tit), QStringLiteral("Plain"));
+        // The player's display text is no tag: artist and title are the
+        // files' own (these files do not exist).
+        QCOMPARE(t.cell(4, FieldNumber::Art), QString());
+        QCOMPARE(t.cell(4, FieldNumber::Tit), QString());
+        QCOMPARE(t.cell(5, FieldNumber::Tit), QString());
     }
 };
 
