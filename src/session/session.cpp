@@ -842,7 +842,8 @@ void Session::selectAlphabet(int index, const SymbolPairs &leaving)
 
 void Session::saveAlphabetAs(const QString &name, const SymbolPairs &pairs)
 {
-    if (name.isEmpty())
+    // Such a name would lose its pairs on the next start.
+    if (!AlphabetBook::isStorableName(name))
         return;
     alphabets_.addName(name);
     alphabetWritten(alphabets_.save(pairs));
