@@ -281,10 +281,14 @@ QString stripSuffixCodes(QStringView text, const RowTable &table, const CellRect
 QString codeValue(const RowTable &table, int row, FieldNumber code, bool namesPath)
 {
     QString value = table.cell(row, code);
-    if (!namesPath || !value.contains(u'/'))
+    if (!namesPath)
+        return value;
+    // Looked for inline: a call per code and cell is felt over a whole table.
+    const qsizetype slash = std::find(value.cbegin(), value.cend(), u'/') - value.cbegin();
+    if (slash == value.size())
         return value;
     if (code == FieldNumber::Trc)
-        value.truncate(value.indexOf(u'/'));
+        value.truncate(slash);
     value.replace(u'/', u'-');
     return value;
 }
