@@ -12,6 +12,7 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -94,20 +95,14 @@ bool DBusPlayerControl::writeHandOverList(const QString &file,
     if (fd < 0)
         return false;
     const QByteArray bytes = ListTextBytes(PlayListLines(entries));
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        written += n;
-    }
-    const bool closed = ::close(fd) == 0;
-    if (written == bytes.size() && closed)
-        return true;
-    ::unlink(path.constData());
-    return false;
+    QFile list;
+    bool ok = list.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)
+              && list.write(bytes) == bytes.size() && list.flush();
+    list.close();
+    ok = ::close(fd) == 0 && ok;
+    if (!ok)
+        ::unlink(path.constData());
+    return ok;
 }
 
 DBusPlayerSettings ReadPlayerSettings(const QString &settingsFile)
