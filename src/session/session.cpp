@@ -240,6 +240,15 @@ void Session::addList(const QString &path, char kind)
         // Names read by the m3u rules are whole file names; a column list
         // brings Old, Ext and New itself.
         completeAddedRows(firstAddedRow_, job->kind() == 'p', true);
+        // The streams passed over are told once the reads of the rows have
+        // ended, so that their status does not cover it.
+        if (const int streams = job->streamsSkipped(); streams > 0) {
+            runner_.start('a', std::make_shared<QueueMark>(), [this, streams] {
+                runner_.setStatus(runner_.status() + QLatin1String(", ")
+                                  + StatusText(StatusPhrase::SkippedStreams(), streams));
+                runner_.setControlsEnabled(true);
+            });
+        }
     });
 }
 

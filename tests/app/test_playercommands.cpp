@@ -168,8 +168,10 @@ private slots:
     void playersListComesIntoTheTable()
     {
         auto w = start();
-        recorder_.list = {{QStringLiteral("/m/c/Song.mp3"), 187, QStringLiteral("Artist - Title")},
-                          {QStringLiteral("/m/c/Other.mp3"), -1, QStringLiteral("Plain")}};
+        recorder_.list = {
+            {QStringLiteral("/m/c/Song.mp3"), 187, QStringLiteral("Artist - Title")},
+            {QStringLiteral("http://radio.example/live"), -1, QStringLiteral("Radio")},
+            {QStringLiteral("/m/c/Other.mp3"), -1, QStringLiteral("Plain")}};
         command(*w, "aAddWinampList")->trigger();
         QVERIFY(QTest::qWaitFor([&] { return !w->jobs().busy() && !w->jobs().runner().isActive(); },
                                 5000));
@@ -187,6 +189,8 @@ private slots:
         QCOMPARE(t.cell(4, FieldNumber::Art), QString());
         QCOMPARE(t.cell(4, FieldNumber::Tit), QString());
         QCOMPARE(t.cell(5, FieldNumber::Tit), QString());
+        // The stream is no row; the status line counts it.
+        QVERIFY(w->infoPanel()->statusText().endsWith(QStringLiteral(", пропущено потоков: 1")));
     }
 };
 
