@@ -40,10 +40,6 @@ void TListReadJob::execute()
     // Also after Stop: what was read stays and carries its views.
     post([this] {
         m_reader->finish();
-        if (m_reader->streamsSkipped() > 0)
-            runner()->setStatus(
-                StatusText(StatusPhrase::AddedFiles(), m_reader->filesAdded()) + QLatin1String(", ")
-                + StatusText(StatusPhrase::SkippedStreams(), m_reader->streamsSkipped()));
         m_table.setCarried(m_reader->carriedFileInfo(), m_reader->carriedTagVersion());
         if (m_hooks.showViews)
             m_hooks.showViews(m_reader->carriedTagVersion(), m_reader->carriedFileInfo());
