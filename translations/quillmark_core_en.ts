@@ -137,6 +137,10 @@
         <source>Проигрыватель не найден</source>
         <translation>Player not found</translation>
     </message>
+    <message>
+        <source>Проигрыватель не выполнил команду</source>
+        <translation>The player did not carry out the command</translation>
+    </message>
 </context>
 <context>
     <name>qm::RowMoves</name>
@@ -319,6 +323,10 @@
     <message>
         <source>Обработано файлов: </source>
         <translation>Files processed: </translation>
+    </message>
+    <message>
+        <source>пропущено потоков: </source>
+        <translation>streams skipped: </translation>
     </message>
 </context>
 <context>

@@ -1040,6 +1040,10 @@ Special mask characters:
         <source>Замена</source>
         <translation>Replacement</translation>
     </message>
+    <message>
+        <source>Имя алфавита не может содержать «=» и начинаться с «;» или «[».</source>
+        <translation>An alphabet name cannot contain “=” or begin with “;” or “[”.</translation>
+    </message>
 </context>
 <context>
     <name>qm::TfrmError</name>

@@ -107,7 +107,8 @@ public:
     // after the rows there (addList): kind 'l' reads by the column-list
     // rules (an ".m3u" or ".m3u8" file by the m3u rules, and any list from
     // its "#EXTM3U" line on), 'p' by the m3u rules. Into an empty table, a
-    // column list first switches the data views off (dataViewsOffRequested).
+    // column list first switches the data views off (dataViewsOffRequested);
+    // a play list keeps the user's views.
     void openList(const QString &path, char kind);
     void addList(const QString &path, char kind);
 
@@ -125,10 +126,12 @@ public:
 
     // Completes the rows an add brought in from `first` on: drops empty
     // ones, splits the file names (unless `splitNames` is false), numbers
-    // them and starts their reads.
-    void completeAddedRows(int first, bool splitNames = true);
-    // Reads rows [first, last] by `kind` (1, 2, 105, 108) on a job.
-    void startUpdateJob(int first, int last, int kind);
+    // them and starts their reads. Rows a list brought (`fromList`) keep
+    // the cells it filled: the reads fill only the others.
+    void completeAddedRows(int first, bool splitNames = true, bool fromList = false);
+    // Reads rows [first, last] by `kind` (1, 2, 105, 108) on a job; with
+    // `keepFilled` a cell holding text is not read over.
+    void startUpdateJob(int first, int last, int kind, bool keepFilled = false);
     // Starts the read requests held back.
     void releaseUpdates();
     // Rewrites the numbers from `fromRow` to the last file row.
@@ -310,6 +313,7 @@ private:
         int first;
         int last;
         int kind;
+        bool keepFilled;
     };
 
     RowTable table_;

@@ -37,6 +37,8 @@ public:
         return answers.isEmpty() ? false : answers.takeFirst();
     }
     QString askName(QWidget *) override { return names.isEmpty() ? QString() : names.takeFirst(); }
+    QStringList warned;
+    void warn(QWidget *, const QString &, const QString &text) override { warned << text; }
 };
 
 } // namespace
@@ -63,8 +65,11 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(editor.sgrAlphabet->item(0, 0)->text(), QStringLiteral("x"));
         QCOMPARE(editor.sgrAlphabet->rowCount(), 2);
-        questions.names = {QStringLiteral("Mine")};
+        // Names whose keys would not read back are refused and asked again.
+        questions.names = {QStringLiteral("Mine=2"), QStringLiteral(";x"), QStringLiteral("[y"),
+                           QStringLiteral("Mine")};
         editor.tbtSaveAlphabet->click();
+        QCOMPARE(questions.warned.size(), 3);
         QCOMPARE(session.alphabets().names(),
                  (QStringList{QStringLiteral("Mine"), QStringLiteral(u"Транслит")}));
         QVERIFY(editor.tbtDeleteAlphabet->isEnabled());
