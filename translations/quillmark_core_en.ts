@@ -137,6 +137,10 @@
         <source>Проигрыватель не найден</source>
         <translation>Player not found</translation>
     </message>
+    <message>
+        <source>Проигрыватель не выполнил команду</source>
+        <translation>The player did not carry out the command</translation>
+    </message>
 </context>
 <context>
     <name>qm::RowMoves</name>
@@ -320,6 +324,10 @@
         <source>Обработано файлов: </source>
         <translation>Files processed: </translation>
     </message>
+    <message>
+        <source>пропущено потоков: </source>
+        <translation>streams skipped: </translation>
+    </message>
 </context>
 <context>
     <name>qm::WriteMessage</name>
@@ -422,6 +430,10 @@ Replace the existing file?</translation>
     <message>
         <source>Не удалось записать журнал: нет места на его диске</source>
         <translation>The journal could not be written: its disk is full</translation>
+    </message>
+    <message>
+        <source>Новое имя пусто или состоит только из точек и пробелов</source>
+        <translation>The new name is empty or only dots and blanks</translation>
     </message>
 </context>
 </TS>

@@ -810,6 +810,10 @@ Stop sorting?</translation>
         <source>Список</source>
         <translation>List</translation>
     </message>
+    <message>
+        <source>Сохранено строк: %1 (%2)</source>
+        <translation>Rows saved: %1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>qm::MessageBoxQuestions</name>
@@ -1035,6 +1039,10 @@ Special mask characters:
     <message>
         <source>Замена</source>
         <translation>Replacement</translation>
+    </message>
+    <message>
+        <source>Имя алфавита не может содержать «=» и начинаться с «;» или «[».</source>
+        <translation>An alphabet name cannot contain “=” or begin with “;” or “[”.</translation>
     </message>
 </context>
 <context>
@@ -1661,6 +1669,10 @@ Special mask characters:
         <translation>File or folder %1
 does not exist!</translation>
     </message>
+    <message>
+        <source>Не найдена программа, чтобы открыть файл %1</source>
+        <translation>No program was found to open the file %1</translation>
+    </message>
 </context>
 <context>
     <name>qm::TfrmVariantsRestore</name>
@@ -1716,6 +1728,20 @@ The files get their former names and tags back.
 </source>
         <translation>Update undone. Files restored: %1.
 </translation>
+    </message>
+    <message>
+        <source>; переименовано: %1</source>
+        <translation>; renamed: %1</translation>
+    </message>
+    <message>
+        <source>; с ошибками: %1</source>
+        <translation>; failed: %1</translation>
+    </message>
+    <message>
+        <source>Файлам, переименованным последним обновлением, будут возвращены прежние имена (файлов: %1).
+Продолжить?</source>
+        <translation>The files the last update renamed will get their previous names back (files: %1).
+Continue?</translation>
     </message>
 </context>
 </TS>

@@ -32,6 +32,11 @@ QString AlphabetQuestions::askName(QWidget *parent)
                                  TfrmAlphabetEditor::tr("Введите имя алфавита"));
 }
 
+void AlphabetQuestions::warn(QWidget *parent, const QString &caption, const QString &text)
+{
+    QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
+}
+
 TfrmAlphabetEditor::TfrmAlphabetEditor(Session &session, AlphabetQuestions &questions,
                                        QWidget *parent)
     : QDialog(parent), session_(session), questions_(questions)
@@ -172,6 +177,12 @@ void TfrmAlphabetEditor::saveClicked()
         const QString name = questions_.askName(this).trimmed();
         if (name.isEmpty())
             return;
+        if (!AlphabetBook::isStorableName(name)) {
+            questions_.warn(this, tr("Имя алфавита"),
+                            tr("Имя алфавита не может содержать «=» и начинаться с «;» или «[».")
+                                + u' ' + name);
+            continue;
+        }
         if (session_.alphabets().indexOf(name) >= 0
             && !questions_.confirm(this, tr("Подтведите"),
                                    tr("Алфавит с этим именем уже существует,"

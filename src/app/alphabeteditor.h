@@ -22,6 +22,8 @@ public:
     virtual bool confirm(QWidget *parent, const QString &caption, const QString &text);
     // The name box of "Сохранить алфавит"; empty for Cancel.
     virtual QString askName(QWidget *parent);
+    // A message with the warning icon and OK.
+    virtual void warn(QWidget *parent, const QString &caption, const QString &text);
 };
 
 // "Редактор алфавита": the current alphabet's pairs, switching, saving under

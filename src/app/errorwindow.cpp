@@ -146,6 +146,11 @@ TfrmError::TfrmError(RowTable &mainTable, const QString &settingsPath, QWidget *
     connect(selectAll_, &QAction::triggered, grdErrFiles_, &QAbstractItemView::selectAll);
     connect(btnDeleteRenam_, &QPushButton::clicked, this, &TfrmError::deleteRenamed);
     connect(btnClose_, &QPushButton::clicked, this, &QWidget::close);
+    auto *escape = new QAction(this);
+    escape->setShortcut(QKeySequence(Qt::Key_Escape));
+    escape->setShortcutContext(Qt::WindowShortcut);
+    addAction(escape);
+    connect(escape, &QAction::triggered, this, &QWidget::close);
 }
 
 TfrmError::~TfrmError() = default;
@@ -347,6 +352,8 @@ void TfrmError::closeEvent(QCloseEvent *event)
     writeSettings();
     model_->clearRows();
     QWidget::closeEvent(event);
+    if (closed)
+        closed();
 }
 
 void TfrmError::resizeEvent(QResizeEvent *event)

@@ -62,6 +62,8 @@ public:
     // Called after deleteRenamed() changed the main table, for the window's
     // model and numbering.
     std::function<void()> mainTableReplaced;
+    // Called when the window closes (the main window takes the focus back).
+    std::function<void()> closed;
 
 protected:
     void showEvent(QShowEvent *event) override;

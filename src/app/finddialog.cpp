@@ -229,6 +229,8 @@ bool TfrmFind::askRepeat(bool forward)
     // The caption ends in a Latin "e", as it always has.
     QMessageBox box(QMessageBox::Question, tr("Подтвердитe"), text,
                     QMessageBox::Yes | QMessageBox::No, this);
+    // Enter on a walk that keeps finding nothing must not go round forever.
+    box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -499,6 +499,7 @@ bool GridEditing::gridKeyPress(QEvent *event)
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
+    case Qt::Key_F2:
         cellBox_->open();
         return true;
     default:

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -131,9 +132,14 @@ void ListCommands::connectViews()
     });
     connect(&session, &Session::listReadFailed, this,
             [this](const QString &message) { errorBox_(message); });
-    connect(&session, &Session::listSaved, this, [this](const QString &path, bool ok) {
-        if (!ok)
+    connect(&session, &Session::listSaved, this, [this, &session](const QString &path, bool ok) {
+        if (!ok) {
             errorBox_(CannotCreateFileText() + path);
+            return;
+        }
+        session.runner().setStatus(tr("Сохранено строк: %1 (%2)")
+                                       .arg(session.table().fileRowCount())
+                                       .arg(QFileInfo(path).fileName()));
     });
 }
 

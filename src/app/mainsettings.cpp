@@ -15,6 +15,8 @@ const QString kGrid = QStringLiteral("Grid");
 const char *const kBarNames[] = {"File",   "Edit",    "Nombers",    "Tag",
                                  "Update", "Replace", "CellsEditor"};
 const char *const kPlacementKeys[] = {"Top", "Left", "Height", "Width"};
+// The case commands' images are 110-113 here, replace and restore 115-116.
+constexpr int kLegacyImageOffset = 90;
 const char *const kEditButtons[] = {"Add", "Case", "Relace", "Name", "Tag", "FileInf"};
 
 } // namespace
@@ -28,7 +30,14 @@ DropDownChoice DropDownChoice::of(const DropDownCommand &button)
 
 void DropDownChoice::applyTo(DropDownCommand &button) const
 {
-    button.restore(image.value_or(button.image()), hint.value_or(button.hint()));
+    int wanted = image.value_or(button.image());
+    // Settings files written elsewhere number the case commands 20 to 23
+    // and replace and restore 25 and 26: the same commands here.
+    const QString name = button.objectName();
+    if ((name == QLatin1String("Case") && wanted >= 20 && wanted <= 23)
+        || (name == QLatin1String("Relace") && (wanted == 25 || wanted == 26)))
+        wanted += kLegacyImageOffset;
+    button.restore(wanted, hint.value_or(button.hint()));
 }
 
 void DropDownChoice::read(const IniFile &ini, const QString &section, const QString &name)

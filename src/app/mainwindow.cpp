@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -315,9 +316,9 @@ void TfrmTagEditor::setSeparateNumbering(bool on)
     CommandSet::setInUse(commands_->named().aSortRandom, !on);
     // Per-folder numbers need each folder's rows together first.
     if (on)
-        session_.sortForSeparateNumbering();
+        session_.sortForSeparateNumbering(true);
     else
-        renumberRows(1);
+        session_.step([this] { renumberRows(1); });
 }
 
 void TfrmTagEditor::connectSortCommands()
@@ -875,9 +876,12 @@ void TfrmTagEditor::runCurrentFile()
     showStatusHint(tr("Запуск выбранного файла..."));
     // xdg-open reports success even for a file that is not there, so the
     // file is looked at first.
-    if (!PathExists(path) || !QDesktopServices::openUrl(urlOfFileName(path)))
+    if (!PathExists(path))
         QMessageBox::critical(this, windowTitle(),
                               tr("Файл или директория %1\nне существует!").arg(path));
+    else if (!QDesktopServices::openUrl(urlOfFileName(path)))
+        QMessageBox::critical(this, windowTitle(),
+                              tr("Не найдена программа, чтобы открыть файл %1").arg(path));
 }
 
 void TfrmTagEditor::recomputeClipboardStates()
@@ -899,6 +903,16 @@ void TfrmTagEditor::applyControlsEnabled(bool enabled)
         bar->setEnabled(enabled);
     grid_->setEnabled(enabled);
     infoPanel_->setBusy(!enabled);
+    // Switching the controls off moved the focus to whatever could take it
+    // (a tool button, Stop): the table takes it back, unless the user types
+    // in a box here or works in another window.
+    if (!enabled || QApplication::activeWindow() != this)
+        return;
+    QWidget *focus = QApplication::focusWidget();
+    const auto *box = qobject_cast<QComboBox *>(focus);
+    if (qobject_cast<QLineEdit *>(focus) || (box && box->isEditable()))
+        return;
+    grid_->setFocus();
 }
 
 void TfrmTagEditor::btnStopClick() { jobs_->btnStopClick(); }

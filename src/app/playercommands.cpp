@@ -59,21 +59,25 @@ void PlayerCommands::sendExecute(bool replace)
 {
     GridEditing &editing = window_.editing();
     const CellRect selection = editing.selection();
+    // Nothing but the blank last row: an empty list would empty the
+    // player's.
+    if (selection.isEmpty() || selection.top > window_.session().table().lastFileRow())
+        return;
     if (!player().find(replace ? PlayerNeed::Play : PlayerNeed::Add)) {
         showStatus(PlayerNotFoundText());
         return;
     }
-    if (selection.isEmpty())
-        return;
     // The whole rows are what is sent, and they are shown so.
     editing.selectRows(selection.top, selection.bottom);
     editing.refreshSelectionState();
     showStatus(replace ? tr("Воспроизведение выбранных файлов в Winamp...")
                        : tr("Добавление выбранных файлов в список воспроизведения Winamp..."));
     const QStringList files = window_.session().playerFiles(selection.top, selection.bottom);
+    if (files.isEmpty())
+        return;
     const bool sent = replace ? player().play(files) : player().enqueue(files);
     if (!sent)
-        showStatus(PlayerNotFoundText());
+        showStatus(PlayerRefusedText());
 }
 
 void PlayerCommands::openExecute()
@@ -91,11 +95,16 @@ void PlayerCommands::addListExecute()
         showStatus(PlayerNotFoundText());
         return;
     }
-    const std::optional<QList<PlayListEntry>> list = player().playList();
+    std::optional<QList<PlayListEntry>> list = player().playList();
     if (!list) {
-        showStatus(PlayerNotFoundText());
+        showStatus(PlayerRefusedText());
         return;
     }
+    // What the player shows is its own display text, made up from the folder
+    // and the file name for an untagged file: artist and title are read from
+    // the files, as every other field.
+    for (PlayListEntry &entry : *list)
+        entry.title.clear();
     const QString path = listPath();
     if (!WritePlayList(*list, path)) {
         showStatus(tr("Не удается создать файл %1").arg(path));

@@ -168,13 +168,16 @@ void TfrmSpecList::applyViews(const SpecListViews &views)
         box->setToolTip(tags ? QString() : tr(kTagHint));
     }
     grbID3Tagv2->setTitle(v2 ? QStringLiteral("ID3 Tag v2") : QStringLiteral("Lyrics"));
-    grbID3Tagv2->setFixedHeight(v2 ? 236 : 152);
     codeButton(QStringLiteral("%OY"))
         ->setText(v2 ? tr("<-(%OY) Ориг. год") : tr("<-(%OY) Комментарий 2"));
     codeButton(QStringLiteral("%CP"))
         ->setText(v2 ? tr("<-(%CP) Авторское пр.") : tr("<-(%CP) Автор"));
     for (const char *code : kV2Only)
         codeButton(QString::fromLatin1(code))->setVisible(v2);
+    // The groups take the height of their buttons as the captions and the
+    // font make them: no button is cut.
+    if (isVisible())
+        adjustSize();
     for (const char *code : kFileInfoCodes)
         codeButton(QString::fromLatin1(code))->setEnabled(views.fileInfo);
     separate_ = views.separateNumbering;

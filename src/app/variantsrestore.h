@@ -6,6 +6,7 @@
 
 class QComboBox;
 class QLineEdit;
+class QListView;
 class QPushButton;
 
 namespace qm {
@@ -25,12 +26,17 @@ public:
 
     QLineEdit *edtWord = nullptr;
     QComboBox *cmbVariantsRestore = nullptr;
+    // The combo's list, always open under it.
+    QListView *lstVariants = nullptr;
     QPushButton *btnApply = nullptr;
     QPushButton *btnPass = nullptr;
 
     // Shows the window with the groups of the current alphabet and the walk
     // at the selection's top-left cell.
     void start();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // Finds the next stop; at the end of the selection asks whether to

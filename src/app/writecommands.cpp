@@ -37,6 +37,13 @@ WriteCommands::WriteCommands(TfrmTagEditor &window, JobRunner &runner)
         window_.renumberRows(1);
     };
 
+    errors_->closed = [this] {
+        if (!window_.isVisible())
+            return;
+        window_.activateWindow();
+        window_.grid()->setFocus();
+    };
+
     window.session().setQuestions(boxes_.get());
     // A new write empties the error window; its end shows what failed.
     connect(&window.session(), &Session::writeStarted, this, [this] {
@@ -44,6 +51,16 @@ WriteCommands::WriteCommands(TfrmTagEditor &window, JobRunner &runner)
             errors_->close();
     });
     connect(&window.session(), &Session::writeEnded, this, [this](const ErrorTable &errors) {
+        // The status line keeps the count of files processed and says what
+        // became of them.
+        const bool update = renamed_.pending();
+        const int renamed = renamed_.noteAfter(window_.table());
+        QString done = runner_.status();
+        if (done.startsWith(StatusPhrase::ProcessedFiles())) {
+            if (update)
+                done += tr("; переименовано: %1").arg(renamed);
+            runner_.setStatus(done + tr("; с ошибками: %1").arg(errors.rows.size()));
+        }
         errors_->setErrors(errors);
         errors_->showIfErrors();
         refreshUndoUpdate(true);
@@ -141,7 +158,30 @@ void WriteCommands::updateExecute(bool selectedOnly)
 
 void WriteCommands::startWriteJob(int first, int last, int kind)
 {
+    if (kind == ApplyKind) {
+        if (!confirmRenamingBack(first, last))
+            return;
+        renamed_.noteBefore(window_.table(), first, last);
+    } else {
+        renamed_.dropPending();
+    }
     window_.session().write(first, last, kind, !moveFiles_ || moveFiles_->isChecked());
+}
+
+bool WriteCommands::confirmRenamingBack(int first, int last)
+{
+    const int count = renamed_.goingBack(window_.table(), first, last);
+    if (count == 0)
+        return true;
+    QMessageBox box(QMessageBox::Question, tr("Подтверждение"),
+                    tr("Файлам, переименованным последним обновлением, будут возвращены прежние "
+                       "имена (файлов: %1).\nПродолжить?")
+                        .arg(count),
+                    QMessageBox::Yes | QMessageBox::No, &window_);
+    box.setObjectName(QStringLiteral("renameBackQuestion"));
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 namespace {
@@ -158,6 +198,16 @@ void WriteCommands::refreshUndoUpdate(bool lookUp)
     window_.commands().named().aUndoUpdate->setEnabled(undoable_ && runner_.controlsEnabled());
 }
 
+QString WriteCommands::undoQuestion(const journal::JobSummary &job)
+{
+    return tr("Отменить обновление от %1 (изменено файлов: %2)?\n"
+              "Файлам будут возвращены прежние имена и теги.\n")
+               .arg(QDateTime::fromMSecsSinceEpoch(job.startedMs)
+                        .toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")))
+               .arg(job.files)
+           + tr(kNotRestorable);
+}
+
 void WriteCommands::undoUpdateExecute()
 {
     Session &session = window_.session();
@@ -169,13 +219,7 @@ void WriteCommands::undoUpdateExecute()
         QMessageBox::information(&window_, window_.windowTitle(), tr("Нет обновлений для отмены."));
         return;
     }
-    const QString text = tr("Отменить обновление от %1 (изменено файлов: %2)?\n"
-                            "Файлам будут возвращены прежние имена и теги.\n")
-                             .arg(QDateTime::fromMSecsSinceEpoch(job.startedMs)
-                                      .toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")))
-                             .arg(job.files)
-                         + kNotRestorable;
-    QMessageBox box(QMessageBox::Question, tr("Подтверждение"), text,
+    QMessageBox box(QMessageBox::Question, tr("Подтверждение"), undoQuestion(job),
                     QMessageBox::Yes | QMessageBox::No, &window_);
     box.setObjectName(QStringLiteral("undoUpdateQuestion"));
     // Files change on Yes: a plain Enter must not do that.

@@ -4,10 +4,15 @@
 #include <memory>
 #include <utility>
 
+#include "app/renameback.h"
+
 class QAction;
 
 namespace qm {
 
+namespace journal {
+struct JobSummary;
+}
 class JobRunner;
 class MessageBoxQuestions;
 class TfrmError;
@@ -36,6 +41,8 @@ public:
     void startWriteJob(int first, int last, int kind);
     // The table rows the selection spans; {1, 0} when nothing is selected.
     std::pair<int, int> selectedRows() const;
+    // "Отменить обновление от ...?" for the update `job`.
+    static QString undoQuestion(const journal::JobSummary &job);
 
 protected:
     // The error window has no owner: it closes with the main window.
@@ -44,6 +51,9 @@ protected:
 private:
     void writeTagExecute(QAction *action);
     void updateExecute(bool selectedOnly);
+    // Asks before an update that would give files back the names they had
+    // before the last one; false when the user says No.
+    bool confirmRenamingBack(int first, int last);
     void undoUpdateExecute();
     void showUndoResult(const UndoResult &result);
     // aUndoUpdate is live while the window is idle and the journal holds an
@@ -57,6 +67,7 @@ private:
     QAction *onlySelTag_;
     QAction *moveFiles_;
     bool undoable_ = false;
+    RenamedRows renamed_;
 };
 
 } // namespace qm

@@ -125,13 +125,17 @@ std::optional<FieldNumber> columnByName(const QString &name)
     return fieldByTemplateCode(name);
 }
 
-// The data columns COL names: one, or every one for "all".
+// The data columns COL names: one, or for "all" New and the tag columns.
+// The columns that name the file as it is (Dir, Old, Ext) and the file
+// information stay out: changed, they name no file and apply fails.
 std::optional<QList<FieldNumber>> dataColumns(const QString &name)
 {
     if (name == QLatin1String("all")) {
-        QList<FieldNumber> all;
-        for (int n = 1; n < kColumnCount; ++n)
-            all.append(toField(n));
+        QList<FieldNumber> all{FieldNumber::New};
+        for (int n = 1; n < kColumnCount; ++n) {
+            if (isTagField(toField(n)))
+                all.append(toField(n));
+        }
         return all;
     }
     const auto field = columnByName(name);
@@ -160,7 +164,7 @@ int sendToPlayer(const Arguments &args, bool replace)
     if (files.isEmpty())
         return ExitOk;
     if (!(replace ? player.play(files) : player.enqueue(files))) {
-        printError(QStringLiteral("quillmark-cli: ") + PlayerNotFoundText());
+        printError(QStringLiteral("quillmark-cli: ") + PlayerRefusedText());
         return ExitRowsFailed;
     }
     return ExitOk;
@@ -492,6 +496,10 @@ int runEdit(const Arguments &args)
     }
     if (!args.operands.isEmpty())
         return usageError(QStringLiteral("edit reads its rows from standard input"));
+    // Numbered per folder, the rows must stay together by folder, which a
+    // random order undoes (the window offers no random order then).
+    if (args.has(QStringLiteral("numbers-separate")) && args.has(QStringLiteral("shuffle")))
+        return usageError(QStringLiteral("--shuffle and --numbers-separate exclude each other"));
 
     Session session;
     if (!loadSession(session))

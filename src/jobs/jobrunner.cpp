@@ -37,6 +37,7 @@ struct Call {
 } // namespace
 
 QString StatusPhrase::AddedFiles() { return tr("Добавлено файлов: "); }
+QString StatusPhrase::SkippedStreams() { return tr("пропущено потоков: "); }
 QString StatusPhrase::RemovedDuplicates() { return tr("Удалено повторяющихся строк: "); }
 QString StatusPhrase::ChangedRows() { return tr("Изменено строк: "); }
 QString StatusPhrase::SortedRows() { return tr("Упорядочено строк: "); }

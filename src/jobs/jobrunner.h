@@ -24,6 +24,7 @@ class StatusPhrase {
 
 public:
     static QString AddedFiles();
+    static QString SkippedStreams();
     static QString RemovedDuplicates();
     static QString ChangedRows();
     static QString SortedRows();

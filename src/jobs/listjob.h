@@ -30,6 +30,8 @@ public:
     JobClass jobClass() const override { return JobClass::Add; }
     // Read after the job has ended: the rules the last line was read by.
     char kind() const { return m_reader ? m_reader->kind() : m_kind; }
+    // Stream URLs of a play list passed over (read after the job has ended).
+    int streamsSkipped() const { return m_reader ? m_reader->streamsSkipped() : 0; }
 
 protected:
     void execute() override;

@@ -6,6 +6,7 @@
 #include "formats/mpegaudio.h"
 #include "formats/pathcodec.h"
 #include "formats/tagfields.h"
+#include "table/rowtable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -53,7 +54,7 @@ std::vector<int> AddedRowsReadKinds(const ReadSettings &settings, bool fileInfo)
 
 QString BuildFileName(QString &dir, const QString &oldName, const QString &ext)
 {
-    if (!dir.isEmpty() && !dir.endsWith(QLatin1Char('/')))
+    if (DirLacksSeparator(dir))
         dir += QLatin1Char('/');
     return dir + WithExtension(oldName, ext);
 }

@@ -57,8 +57,8 @@ using CellWrites = std::vector<std::pair<FieldNumber, Cell>>;
 // an empty Ext exactly for names without a dot.
 QString WithExtension(const QString &name, const QString &ext);
 
-// The file a row stands for: Dir + Old + "." + Ext. A Dir that is not empty
-// gets a trailing "/" when it lacks one; the fixed text is left in `dir` for
+// The file a row stands for: Dir + Old + "." + Ext. A Dir gets a trailing
+// "/" when it lacks one (DirLacksSeparator); the fixed text is left in `dir` for
 // the caller to write back to the row.
 QString BuildFileName(QString &dir, const QString &oldName, const QString &ext);
 

@@ -65,8 +65,10 @@ void TUpdateThread::execute()
               cells = std::move(cells)] {
             if (!dir.isNull())
                 m_table.setCell(row, FieldNumber::Dir, dir);
-            for (const auto &[field, text] : cells)
-                m_table.setCell(row, field, text);
+            for (const auto &[field, text] : cells) {
+                if (!m_keepFilled || m_table.cell(row, field).isEmpty())
+                    m_table.setCell(row, field, text);
+            }
             if (read) {
                 runner()->setStatus(StatusText(phrase, i + 1, total));
                 runner()->setProgress(ProgressPercent(i + 1, total));

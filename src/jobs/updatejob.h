@@ -38,6 +38,9 @@ public:
     int kind() const { return m_kind; }
     int firstRow() const { return m_firstRow; }
     int lastRow() const { return m_lastRow; }
+    // A reading kind leaves the cells that hold text as they are: rows a
+    // list brought keep its values, and only what it did not fill is read.
+    void setKeepFilled(bool keep) { m_keepFilled = keep; }
     // The rows a writing kind failed to apply; read it on the window's
     // thread (the end handler shows it when it holds rows).
     const ErrorTable &errorTable() const { return m_errors; }
@@ -54,6 +57,7 @@ private:
     int m_kind;
     ReadSettings m_settings;
     RowWritten m_rowWritten;
+    bool m_keepFilled = false;
     WriteSettings m_writeSettings;
     WriteQuestions *m_questions = nullptr;
     ErrorTable m_errors;

@@ -127,6 +127,10 @@ QString WriteMessage::ForbiddenFirst()
 QString WriteMessage::ForbiddenSecond() { return tr("Недопустимые символы в имени файла (:/)"); }
 QString WriteMessage::NoFile() { return tr("Не существует файл"); }
 QString WriteMessage::NoNewPath() { return tr("Отсутствует новый путь"); }
+QString WriteMessage::NoNewName()
+{
+    return tr("Новое имя пусто или состоит только из точек и пробелов");
+}
 QString WriteMessage::NoNewFolder() { return tr("Не существует новая папка"); }
 QString WriteMessage::CannotCreateFolder() { return tr("Не удается создать папку"); }
 QString WriteMessage::TargetExists() { return tr("Файл с новым именем уже существует"); }
@@ -804,8 +808,11 @@ RenameTarget RenameTargetOf(Row &row)
     const qsizetype slash = target.newPath.lastIndexOf(QLatin1Char('/'));
     // A name of blanks and dots would be hidden, and the next such row
     // would replace it: there is no new name.
-    if (slash >= 0
-        && !isNoName(QStringView(newName).mid(newName.lastIndexOf(QLatin1Char('/')) + 1)))
+    if (slash < 0)
+        return target;
+    if (isNoName(QStringView(newName).mid(newName.lastIndexOf(QLatin1Char('/')) + 1)))
+        target.message = WriteMessage::NoNewName();
+    else
         target.newFolder = target.newPath.left(slash + 1);
     return target;
 }
@@ -837,7 +844,7 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         outcome.message = WriteMessage::ChangedElsewhere();
         outcome.failed = true;
     } else if (target.newFolder.isEmpty()) {
-        outcome.message = WriteMessage::NoNewPath();
+        outcome.message = target.message.isEmpty() ? WriteMessage::NoNewPath() : target.message;
     } else if (prepareFolder(target.newFolder, outcome.message)) {
         fileKept = false;
     }

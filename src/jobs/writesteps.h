@@ -46,6 +46,8 @@ public:
     static QString ForbiddenSecond();
     static QString NoFile();
     static QString NoNewPath();
+    // New gives no name: empty, or dots and blanks only.
+    static QString NoNewName();
     static QString NoNewFolder();
     static QString CannotCreateFolder();
     static QString TargetExists();
@@ -167,7 +169,7 @@ struct RowOutcome {
 // Where kind 117 takes a row's file from and to, from its cells alone (it
 // fixes the trailing "/" of Dir). `failed` with the message when forbidden
 // characters stop the row; an empty `newFolder` when the row gives no new
-// name.
+// name, with the message when New is empty or only dots and blanks.
 struct RenameTarget {
     bool failed = false;
     QString message;

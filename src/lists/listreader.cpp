@@ -7,6 +7,25 @@
 
 namespace qm {
 
+namespace {
+
+// A URL of a scheme other than "file" ("http://radio/stream"); a Windows
+// drive letter ("D:\x.mp3") is none.
+bool isStreamLine(const QString &line)
+{
+    const qsizetype colon = line.indexOf(QLatin1String("://"));
+    if (colon < 2 || line.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+        return false;
+    for (qsizetype i = 0; i < colon; ++i) {
+        const QChar c = line[i];
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != u'+' && c != u'-' && c != u'.')
+            return false;
+    }
+    return line[0].isLetter();
+}
+
+} // namespace
+
 ListReader::ListReader(RowTable &table, char kind, const QString &listPath, ShowColumn showColumn)
     : m_table(table), m_kind(kind), m_showColumn(std::move(showColumn)),
       m_firstRow(table.blankRow()), m_currentRow(m_firstRow)
@@ -18,8 +37,9 @@ ListReader::ListReader(RowTable &table, char kind, const QString &listPath, Show
 
 int ListReader::AnnouncedTagVersion(char kind, const QStringList &lines)
 {
+    // A play list's display text is no tag: the view stays as it is.
     if (kind == 'p' || (!lines.isEmpty() && lines.first() == QLatin1String("#EXTM3U")))
-        return 1;
+        return 0;
     bool tag2 = false;
     for (const QString &line : lines) {
         if (line.compare(QLatin1String("#Tag 1"), Qt::CaseInsensitive) == 0)
@@ -105,7 +125,6 @@ bool ListReader::readM3uLine(const QString &line)
         const std::optional<int> seconds = ExtinfSeconds(line);
         if (!seconds)
             return false;
-        m_carriedTagVersion = 1;
         m_carriedFileInfo = true;
         show(FieldNumber::Art);
         show(FieldNumber::Tit);
@@ -129,6 +148,14 @@ bool ListReader::readM3uLine(const QString &line)
     // line names no file.
     if (line.startsWith(u'#') || line.trimmed().isEmpty())
         return true;
+    if (isStreamLine(line)) {
+        // A stream is no file to tag: its row, with what an "#EXTINF" line
+        // put there, is left for the next entry.
+        ++m_streamsSkipped;
+        if (m_currentRow <= m_table.lastFileRow())
+            m_table.row(m_currentRow) = Row{};
+        return true;
+    }
     const M3uPath path = ResolveM3uPath(line, m_listFolder);
     const int row = m_currentRow++;
     if (row > m_table.lastFileRow())

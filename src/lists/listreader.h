@@ -23,8 +23,9 @@ public:
     ListReader(RowTable &table, char kind, const QString &listPath, ShowColumn showColumn = {});
 
     // The tag layout the whole list announces before its lines are read:
-    // 1 for a play list, for a first line "#EXTM3U" or a line "#Tag 1"
-    // (without regard to case), else 2 for a line "#Tag 2", else 0.
+    // 0 for a play list (a first line "#EXTM3U"), else 1 for a line "#Tag 1"
+    // (without regard to case), else 2 for a line "#Tag 2", else 0. A play
+    // list's artist and title go into the cells of whatever view is on.
     static int AnnouncedTagVersion(char kind, const QStringList &lines);
 
     // Reads one line. False when the line ends the reading (an "#EXTINF"
@@ -37,6 +38,8 @@ public:
     char kind() const { return m_kind; }
     int firstRow() const { return m_firstRow; }
     int filesAdded() const { return m_filesAdded; }
+    // Stream URLs of a play list, passed over.
+    int streamsSkipped() const { return m_streamsSkipped; }
     bool carriedFileInfo() const { return m_carriedFileInfo; }
     int carriedTagVersion() const { return m_carriedTagVersion; }
 
@@ -57,6 +60,7 @@ private:
     FieldNumber m_target = FieldNumber::New;
     QString m_commonFolder;
     int m_filesAdded = 0;
+    int m_streamsSkipped = 0;
     bool m_carriedFileInfo = false;
     int m_carriedTagVersion = 0;
 };

@@ -8,15 +8,6 @@ namespace qm {
 
 namespace {
 
-// Lower case of the Latin letters A-Z only, as the folder test wants.
-QString latinLower(QString text)
-{
-    for (QChar &c : text)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + 32);
-    return text;
-}
-
 QString folderOf(const QString &listPath)
 {
     QString folder = QFileInfo(listPath).absolutePath();
@@ -68,7 +59,7 @@ bool CompleteDirSeparators(RowTable &table)
     bool changed = false;
     for (int row = 1; row <= table.lastFileRow(); ++row) {
         const QString &dir = table.cell(row, FieldNumber::Dir);
-        if (!dir.isEmpty() && !dir.endsWith(u'/')) {
+        if (DirLacksSeparator(dir)) {
             table.setCell(row, FieldNumber::Dir, dir + u'/');
             changed = true;
         }
@@ -78,7 +69,8 @@ bool CompleteDirSeparators(RowTable &table)
 
 QStringList M3uLines(const RowTable &table, TagView view, const QString &listPath)
 {
-    const QString folder = latinLower(folderOf(listPath));
+    // Letter case tells folders apart here: /x/MUSIC is not /x/music.
+    const QString folder = folderOf(listPath);
     QStringList lines{QStringLiteral("#EXTM3U")};
     for (int row = 1; row <= table.lastFileRow(); ++row) {
         const int seconds = DurationSeconds(table.cell(row, FieldNumber::Dur));
@@ -89,11 +81,14 @@ QStringList M3uLines(const RowTable &table, TagView view, const QString &listPat
         else if (seconds > 0)
             lines.append(extinf + table.cell(row, FieldNumber::New));
         QString dir = table.cell(row, FieldNumber::Dir);
-        if (!dir.isEmpty() && !dir.endsWith(u'/'))
+        if (DirLacksSeparator(dir))
             dir += u'/';
-        QString path =
-            dir + table.cell(row, FieldNumber::Old) + u'.' + table.cell(row, FieldNumber::Ext);
-        if (latinLower(path).startsWith(folder))
+        // A file without an extension is "name", a different file from "name.".
+        const QString &ext = table.cell(row, FieldNumber::Ext);
+        QString path = dir + table.cell(row, FieldNumber::Old);
+        if (!ext.isEmpty())
+            path += u'.' + ext;
+        if (path.startsWith(folder))
             path = path.mid(folder.size());
         lines.append(path);
     }

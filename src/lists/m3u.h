@@ -18,16 +18,15 @@ int DurationSeconds(const QString &dur);
 // "n:ss" below one hour, else "h:nn:ss".
 QString DurationText(int seconds);
 
-// Appends "/" to every Dir cell of the file rows that is not empty and does
-// not end with one. True when a cell changed.
+// Appends "/" to every Dir cell of the file rows that lacks it
+// (DirLacksSeparator). True when a cell changed.
 bool CompleteDirSeparators(RowTable &table);
 
 // The lines of the play list of every file row, saved as `listPath`. With a
 // tag view "#EXTINF:" S "," Art " - " Tit for every row, otherwise
 // "#EXTINF:" S "," New for the rows with a duration. A path under the list's
-// folder (compared with Latin letters folded only) is written relative to
-// it, any other in full; "Dir Old.Ext", the dot written even for an empty
-// Ext.
+// folder (letter case compared) is written relative to it, any other in
+// full; "Dir Old.Ext", or "Dir Old" for an empty Ext.
 QStringList M3uLines(const RowTable &table, TagView view, const QString &listPath);
 
 // A path line of a play list as folder (ending with "/") and name: a

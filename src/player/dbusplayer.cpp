@@ -1,6 +1,7 @@
 #include "player/dbusplayer.h"
 
 #include "formats/pathcodec.h"
+#include "lists/listfile.h"
 #include "settings/inifile.h"
 
 #include <QDBusArgument>
@@ -11,6 +12,7 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -18,6 +20,10 @@
 #include <QUrl>
 
 #include <algorithm>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace qm {
 
@@ -62,6 +68,43 @@ template <typename T> T demarshalled(const QVariant &value)
 
 } // namespace
 
+QString DBusPlayerControl::handOverList() const
+{
+    if (!settings_.handOverList.isEmpty())
+        return settings_.handOverList;
+    // In the user's own runtime folder (Qt makes one, private, when the
+    // session has none), where no one else can plant a link. Looked up only
+    // here, as Qt warns when it has to make the folder.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return folder.isEmpty() ? QString()
+                            : QDir(folder).filePath(QStringLiteral("quillmark-play.m3u"));
+}
+
+bool DBusPlayerControl::writeHandOverList(const QString &file,
+                                          const QList<PlayListEntry> &entries) const
+{
+    if (file.isEmpty())
+        return false;
+    // A new file of the user's alone, made where the name is free: whatever
+    // lies under the name (a link included) is removed, never followed.
+    const QByteArray path = encodeFileName(file);
+    if (::unlink(path.constData()) != 0 && errno != ENOENT)
+        return false;
+    const int fd =
+        ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const QByteArray bytes = ListTextBytes(PlayListLines(entries));
+    QFile list;
+    bool ok = list.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)
+              && list.write(bytes) == bytes.size() && list.flush();
+    list.close();
+    ok = ::close(fd) == 0 && ok;
+    if (!ok)
+        ::unlink(path.constData());
+    return ok;
+}
+
 DBusPlayerSettings ReadPlayerSettings(const QString &settingsFile)
 {
     DBusPlayerSettings settings;
@@ -73,10 +116,7 @@ DBusPlayerSettings ReadPlayerSettings(const QString &settingsFile)
 
 DBusPlayerControl::DBusPlayerControl(DBusPlayerSettings settings, const QDBusConnection &bus)
     : settings_(std::move(settings)), bus_(bus)
-{
-    if (settings_.handOverList.isEmpty())
-        settings_.handOverList = QDir::temp().filePath(QStringLiteral("quillmark-play.m3u"));
-}
+{}
 
 bool DBusPlayerControl::isAudacious(const QString &service) { return service == kAudacious; }
 
@@ -179,7 +219,15 @@ bool DBusPlayerControl::start()
     if (name.isEmpty()
         || (!name.contains(QLatin1Char('/')) && QStandardPaths::findExecutable(name).isEmpty()))
         return false;
-    return QProcess::startDetached(name, settings_.arguments);
+    // Detached and with its own input and output: a player must not hold
+    // the pipes of whoever ran the command, nor write into them.
+    QProcess process;
+    process.setProgram(name);
+    process.setArguments(settings_.arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return process.startDetached();
 }
 
 bool DBusPlayerControl::play(const QStringList &files)
@@ -286,9 +334,10 @@ bool DBusPlayerControl::mprisPlay(const QStringList &files)
             QList<PlayListEntry> entries;
             for (const QString &file : files)
                 entries.append({file, -1, QFileInfo(file).completeBaseName()});
-            if (!WritePlayList(entries, settings_.handOverList))
+            const QString list = handOverList();
+            if (!writeHandOverList(list, entries))
                 return false;
-            uri = fileUrl(settings_.handOverList);
+            uri = fileUrl(list);
         }
         return answered(call(kMprisPath, kMprisPlayer, QStringLiteral("OpenUri"), {uri}));
     }

@@ -24,7 +24,8 @@ struct DBusPlayerSettings {
     // How long one call waits for the player's answer.
     int callTimeoutMs = 3000;
     // Where a list is handed to a player that takes files only one at a
-    // time (an MPRIS player without an editable track list).
+    // time (an MPRIS player without an editable track list); empty: in the
+    // user's runtime folder. Made anew each time, never through a link.
     QString handOverList;
 };
 
@@ -77,6 +78,8 @@ private:
     // Waits until the Audacious list holds `count` entries: it takes files
     // in on a thread of its own, and Play would start before them.
     void waitForLength(int count);
+    QString handOverList() const;
+    bool writeHandOverList(const QString &file, const QList<PlayListEntry> &entries) const;
 
     DBusPlayerSettings settings_;
     QDBusConnection bus_;

@@ -11,7 +11,12 @@ QString PlayerNotFoundText()
     return QCoreApplication::translate("qm::PlayerControl", "Проигрыватель не найден");
 }
 
-bool WritePlayList(const QList<PlayListEntry> &entries, const QString &path)
+QString PlayerRefusedText()
+{
+    return QCoreApplication::translate("qm::PlayerControl", "Проигрыватель не выполнил команду");
+}
+
+QStringList PlayListLines(const QList<PlayListEntry> &entries)
 {
     QStringList lines{QStringLiteral("#EXTM3U")};
     for (const PlayListEntry &entry : entries) {
@@ -19,7 +24,12 @@ bool WritePlayList(const QList<PlayListEntry> &entries, const QString &path)
                      + entry.title);
         lines.append(entry.path);
     }
-    return WriteListFile(path, lines);
+    return lines;
+}
+
+bool WritePlayList(const QList<PlayListEntry> &entries, const QString &path)
+{
+    return WriteListFile(path, PlayListLines(entries));
 }
 
 } // namespace qm

@@ -20,6 +20,9 @@ struct PlayListEntry {
 
 // The text shown when no player could be reached, in the user's language.
 QString PlayerNotFoundText();
+// The text shown when the player was found but did not do what it was
+// asked (took no files, gave no list).
+QString PlayerRefusedText();
 
 // What a command asks of the player; a player that cannot do it is passed
 // over when one is looked for.
@@ -44,6 +47,8 @@ public:
     virtual std::optional<QList<PlayListEntry>> playList() = 0;
 };
 
+// The lines of `entries` as an m3u play list.
+QStringList PlayListLines(const QList<PlayListEntry> &entries);
 // Writes `entries` as an m3u play list ("#EXTM3U", "#EXTINF:" seconds ","
 // title, path), replacing `path` only once the whole file is written.
 bool WritePlayList(const QList<PlayListEntry> &entries, const QString &path);

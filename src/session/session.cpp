@@ -8,6 +8,7 @@
 #include <climits>
 #include <memory>
 
+#include "formats/blockio.h"
 #include "jobs/addfiles.h"
 #include "jobs/addjob.h"
 #include "jobs/duplicatesjob.h"
@@ -198,6 +199,17 @@ bool isPlayListPath(const QString &path)
            || path.endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive);
 }
 
+// A list of any name whose first line is "#EXTM3U" is read as a play list.
+bool startsAsPlayList(const QString &path)
+{
+    ReadOnlyFile file;
+    QByteArray head;
+    if (!file.open(path) || !file.readUpTo(0, std::min<qint64>(file.size(), 64), &head))
+        return false;
+    const QStringList lines = ListTextLines(head);
+    return !lines.isEmpty() && lines.first() == QLatin1String("#EXTM3U");
+}
+
 } // namespace
 
 void Session::addList(const QString &path, char kind)
@@ -208,11 +220,13 @@ void Session::addList(const QString &path, char kind)
     firstAddedRow_ = table_.blankRow();
     char jobKind = 'a';
     if (kind == 'l') {
-        if (table_.fileRowCount() == 0)
-            emit dataViewsOffRequested();
         jobKind = isPlayListPath(path) ? 'p' : 'l';
         if (jobKind == 'p')
             kind = 'p';
+        // A play list brings artist and title only: the user's tag view
+        // stays, so the other fields are read from the files into it.
+        if (table_.fileRowCount() == 0 && kind == 'l' && !startsAsPlayList(path))
+            emit dataViewsOffRequested();
     }
     TListReadJob::Hooks hooks;
     hooks.showColumn = [this](FieldNumber f) { emit columnShowRequested(f); };
@@ -227,7 +241,16 @@ void Session::addList(const QString &path, char kind)
         emit rowsAppended();
         // Names read by the m3u rules are whole file names; a column list
         // brings Old, Ext and New itself.
-        completeAddedRows(firstAddedRow_, job->kind() == 'p');
+        completeAddedRows(firstAddedRow_, job->kind() == 'p', true);
+        // The streams passed over are told once the reads of the rows have
+        // ended, so that their status does not cover it.
+        if (const int streams = job->streamsSkipped(); streams > 0) {
+            runner_.start('a', std::make_shared<QueueMark>(), [this, streams] {
+                runner_.setStatus(runner_.status() + QLatin1String(", ")
+                                  + StatusText(StatusPhrase::SkippedStreams(), streams));
+                runner_.setControlsEnabled(true);
+            });
+        }
     });
 }
 
@@ -307,7 +330,7 @@ void Session::writeList(const QString &path, ListFormat format, const SpecListTe
     emit listSaved(path, WriteListFile(path, lines));
 }
 
-void Session::completeAddedRows(int first, bool splitNames)
+void Session::completeAddedRows(int first, bool splitNames, bool fromList)
 {
     forgetHistory();
     const SessionState current = state();
@@ -325,16 +348,12 @@ void Session::completeAddedRows(int first, bool splitNames)
     }
     // The information read of new rows brings the view's tag along unless
     // only the size is read; the tag kind then follows it as a job of its own.
-    const bool readingTags = table_.carriedTagVersion() == 0 && current.tagView != TagView::None;
+    // A list's own tag values stand, but a field it does not carry is read
+    // from the file: left empty, the next update would delete it there.
+    const bool readingTags = current.tagView != TagView::None;
     for (int kind :
-         AddedRowsReadKinds(readSettings(), current.fileInfo && !table_.carriedFileInfo())) {
-        if (kind == ReadTag1Kind || kind == ReadTag2Kind) {
-            if (readingTags)
-                startUpdateJob(added.first, added.last, kind);
-        } else {
-            startUpdateJob(added.first, added.last, kind);
-        }
-    }
+         AddedRowsReadKinds(readSettings(), current.fileInfo && !table_.carriedFileInfo()))
+        startUpdateJob(added.first, added.last, kind, fromList);
     emit cellsChanged(added.first, added.last);
     emit addedRowsCompleted(added.first, added.last);
     // Per-folder numbers need the new rows beside the others of their folder;
@@ -345,10 +364,10 @@ void Session::completeAddedRows(int first, bool splitNames)
         runner_.setControlsEnabled(true);
 }
 
-void Session::startUpdateJob(int first, int last, int kind)
+void Session::startUpdateJob(int first, int last, int kind, bool keepFilled)
 {
     if (updatesHeld_ && updatesHeld_()) {
-        held_.push_back({first, last, kind});
+        held_.push_back({first, last, kind, keepFilled});
         return;
     }
     first = qMax(first, 1);
@@ -361,6 +380,7 @@ void Session::startUpdateJob(int first, int last, int kind)
     auto changed = std::make_shared<ChangedRows>(*this);
     auto job = std::make_shared<TUpdateThread>(table_, first, last, kind, readSettings(),
                                                [changed](int row) { changed->add(row); });
+    job->setKeepFilled(keepFilled);
     auto connection = std::make_shared<QMetaObject::Connection>();
     runner_.start(
         'u', std::move(job),
@@ -382,7 +402,7 @@ void Session::releaseUpdates()
     std::vector<Held> held;
     held.swap(held_);
     for (const Held &request : held)
-        startUpdateJob(request.first, request.last, request.kind);
+        startUpdateJob(request.first, request.last, request.kind, request.keepFilled);
 }
 
 void Session::renumberRows(int fromRow)
@@ -395,8 +415,7 @@ void Session::renumberRows(int fromRow)
 
 void Session::restyleNumbers(NumberStyle style)
 {
-    qm::restyleNumbers(table_, style, state().numbering.scope);
-    forgetHistory();
+    step([&] { qm::restyleNumbers(table_, style, state().numbering.scope); });
     emit cellsChanged(1, table_.lastFileRow());
     emit rowsRenumbered();
 }
@@ -440,10 +459,11 @@ void Session::shuffleRows()
     startSortJob({}, jobSnapshot());
 }
 
-void Session::sortForSeparateNumbering()
+void Session::sortForSeparateNumbering(bool asStep)
 {
     runner_.separateNumberingPending = true;
-    startSortJob({FieldNumber::Dir});
+    // A snapshot taken while another job runs would hold that job's changes.
+    startSortJob({FieldNumber::Dir}, asStep && !busy() ? jobSnapshot() : nullptr);
 }
 
 void Session::startSortJob(const SortKeys &keys, std::shared_ptr<TableSnapshot> before)
@@ -624,6 +644,8 @@ void Session::convertCase(const CellRect &selection, CaseMode mode)
 {
     if (busy())
         return;
+    // Typing in a box is a step of its own: the command does not join it.
+    closeEdit();
     const CellRect rows = step([&] { return qm::convertCase(table_, selection, mode); });
     if (!rows.isEmpty())
         emit cellsChanged(rows.top, rows.bottom);
@@ -833,7 +855,8 @@ void Session::selectAlphabet(int index, const SymbolPairs &leaving)
 
 void Session::saveAlphabetAs(const QString &name, const SymbolPairs &pairs)
 {
-    if (name.isEmpty())
+    // Such a name would lose its pairs on the next start.
+    if (!AlphabetBook::isStorableName(name))
         return;
     alphabets_.addName(name);
     alphabetWritten(alphabets_.save(pairs));
@@ -881,7 +904,7 @@ void Session::startSymbolsJob(const CellRect &selection, bool restore)
         });
 }
 
-bool Session::applyVariant(const VariantWalk &walk, const QString &text)
+bool Session::applyVariant(VariantWalk &walk, const QString &text)
 {
     if (busy() || !step([&] { return walk.apply(table_, text); }))
         return false;

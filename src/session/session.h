@@ -111,7 +111,8 @@ public:
     // after the rows there (addList): kind 'l' reads by the column-list
     // rules (an ".m3u" or ".m3u8" file by the m3u rules, and any list from
     // its "#EXTM3U" line on), 'p' by the m3u rules. Into an empty table, a
-    // column list first switches the data views off (dataViewsOffRequested).
+    // column list first switches the data views off (dataViewsOffRequested);
+    // a play list keeps the user's views.
     void openList(const QString &path, char kind);
     void addList(const QString &path, char kind);
 
@@ -129,15 +130,18 @@ public:
 
     // Completes the rows an add brought in from `first` on: drops empty
     // ones, splits the file names (unless `splitNames` is false), numbers
-    // them and starts their reads.
-    void completeAddedRows(int first, bool splitNames = true);
-    // Reads rows [first, last] by `kind` (1, 2, 105, 108) on a job.
-    void startUpdateJob(int first, int last, int kind);
+    // them and starts their reads. Rows a list brought (`fromList`) keep
+    // the cells it filled: the reads fill only the others.
+    void completeAddedRows(int first, bool splitNames = true, bool fromList = false);
+    // Reads rows [first, last] by `kind` (1, 2, 105, 108) on a job; with
+    // `keepFilled` a cell holding text is not read over.
+    void startUpdateJob(int first, int last, int kind, bool keepFilled = false);
     // Starts the read requests held back.
     void releaseUpdates();
     // Rewrites the numbers from `fromRow` to the last file row.
     void renumberRows(int fromRow);
-    // Rewrites the numbers in `style` (the scope stays as it is).
+    // Rewrites the numbers in `style` (the scope stays as it is), one
+    // undoable step.
     void restyleNumbers(NumberStyle style);
     // Removes the rows repeating an earlier one, as an edit job.
     void removeDuplicates(DuplicateKey key);
@@ -148,8 +152,9 @@ public:
     // Shuffles the file rows as a sort job.
     void shuffleRows();
     // Separate numbering was switched on: the rows are sorted by folder and
-    // then numbered per folder (queued behind a running job).
-    void sortForSeparateNumbering();
+    // then numbered per folder (queued behind a running job); one undoable
+    // step when `asStep` (the user's switch), else the history is forgotten.
+    void sortForSeparateNumbering(bool asStep = false);
     // Writes rows [first, last] by `kind` (11, 12 or 117).
     void write(int first, int last, int kind, bool moveFiles);
 
@@ -224,7 +229,7 @@ public:
     void restoreSymbols(const CellRect &selection);
     // The variants window's "Применить": the walk's character becomes `text`
     // (one undoable step).
-    bool applyVariant(const VariantWalk &walk, const QString &text);
+    bool applyVariant(VariantWalk &walk, const QString &text);
 
     // Serves the event loop until every job has ended (the command line's
     // way of waiting; the window's loop runs anyway).
@@ -312,6 +317,7 @@ private:
         int first;
         int last;
         int kind;
+        bool keepFilled;
     };
 
     RowTable table_;

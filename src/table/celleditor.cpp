@@ -275,6 +275,29 @@ QString stripSuffixCodes(QStringView text, const RowTable &table, const CellRect
     return s;
 }
 
+// The value a code puts into a cell. In the columns that make the file's
+// path only a "/" typed in the template makes a folder: a value's own "/"
+// ("AC/DC") becomes "-", and a track "01/05" gives its number alone.
+QString codeValue(const RowTable &table, int row, FieldNumber code, bool namesPath)
+{
+    QString value = table.cell(row, code);
+    if (!namesPath)
+        return value;
+    // Looked for inline: a call per code and cell is felt over a whole table.
+    const qsizetype slash = std::find(value.cbegin(), value.cend(), u'/') - value.cbegin();
+    if (slash == value.size())
+        return value;
+    if (code == FieldNumber::Trc)
+        value.truncate(slash);
+    value.replace(u'/', u'-');
+    return value;
+}
+
+bool namesPath(FieldNumber f)
+{
+    return f == FieldNumber::Dir || f == FieldNumber::New || f == FieldNumber::Ext;
+}
+
 } // namespace
 
 QList<FieldNumber> defaultScanFields()
@@ -394,15 +417,16 @@ void CellEditor::applyText(RowTable &table, const QString &boxText) const
 
     qsizetype k = 0;
     cells.forEachCell([&](int column, int row) {
+        const bool path = namesPath(table.layout().fieldAt(column));
         QString text = prefix;
         for (auto it = prefixCodes.rbegin(); it != prefixCodes.rend(); ++it)
-            text.insert(std::min(it->at, text.size()), table.cell(row, it->field));
+            text.insert(std::min(it->at, text.size()), codeValue(table, row, it->field, path));
         if (split && size_t(k) < m_variableParts.size())
             text += m_variableParts[size_t(k)].toString();
         text += suffix;
         for (auto it = suffixCodes.rbegin(); it != suffixCodes.rend(); ++it)
             text.insert(std::clamp(text.size() + it->at - 1, qsizetype(0), text.size()),
-                        table.cell(row, it->field));
+                        codeValue(table, row, it->field, path));
         table.setCellAt(row, column, text);
         ++k;
     });

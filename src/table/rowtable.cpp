@@ -193,6 +193,13 @@ void RowTable::splitAddedNames(int first, int last)
         splitFileName(m_rows[size_t(r)]);
 }
 
+bool DirLacksSeparator(const QString &dir)
+{
+    if (dir.isEmpty() || dir.endsWith(u'/'))
+        return false;
+    return !(dir.endsWith(u'\\') && !dir.contains(u'/'));
+}
+
 void splitFileName(Row &row)
 {
     Cell &oldCell = row[size_t(toInt(FieldNumber::Old))];

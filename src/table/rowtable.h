@@ -23,6 +23,11 @@ using Row = std::array<Cell, kColumnCount>;
 // text as Old.
 void splitFileName(Row &row);
 
+// Whether a file name joined to `dir` needs a "/" between: not for an empty
+// Dir, one ending with "/", or a Windows folder a list brought ("C:\Music\",
+// ending with "\" and holding no "/"), which would otherwise mix the two.
+bool DirLacksSeparator(const QString &dir);
+
 // The table: row 0 the header, rows 1..N the files, row N+1 the blank last
 // row, so never fewer than 2 rows. Cells are kept by field number, and
 // positions go through the layout, so moving, hiding or showing a column

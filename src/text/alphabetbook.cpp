@@ -65,6 +65,12 @@ SymbolPairs AlphabetBook::readPairs(const QString &name) const
         fromCommaText(m_ini.readString(kSection, changesKey(name), kChangeHeader + u',')));
 }
 
+bool AlphabetBook::isStorableName(const QString &name)
+{
+    return !name.trimmed().isEmpty() && !name.contains(u'=') && !name.startsWith(u';')
+           && !name.startsWith(u'[') && !name.contains(u'\n') && !name.contains(u'\r');
+}
+
 int AlphabetBook::indexOf(const QString &name) const
 {
     for (int i = 0; i < m_names.size(); ++i) {

@@ -54,6 +54,9 @@ public:
     // Deletes the current alphabet's keys and name and makes the first one
     // current. Refused for the last alphabet.
     bool removeCurrent();
+    // Whether the keys of `name` read back as written: a key holding "=",
+    // or beginning with ";" or "[", would not (nor a line break in it).
+    static bool isStorableName(const QString &name);
     // The table stored under `name` (an empty table when it has no keys).
     SymbolPairs readPairs(const QString &name) const;
 

@@ -100,6 +100,20 @@ bool CellFinder::matchCell(const RowTable &table, int column, int row, const Fin
     return true;
 }
 
+bool CellFinder::matchHolds(const RowTable &table, const FindRequest &request) const
+{
+    if (!match_.found() || !table.isFileRow(match_.row) || match_.column < 0
+        || match_.column >= kColumnCount || table.cellAt(match_.row, match_.column) != cellText_)
+        return false;
+    if (request.wholeCell)
+        return cellText_.compare(request.text, sensitivity(request)) == 0;
+    return !request.text.isEmpty()
+           && QStringView(cellText_)
+                      .mid(match_.start, match_.length)
+                      .compare(request.text, sensitivity(request))
+                  == 0;
+}
+
 void CellFinder::replaceCurrent(RowTable &table, const FindRequest &request,
                                 const QString &replacement)
 {
@@ -175,7 +189,15 @@ FindMatch CellFinder::replace(RowTable &table, const CellRect &selection,
                               const FindRequest &request, const QString &replacement,
                               const RepeatQuestion &repeat)
 {
-    replaceCurrent(table, request, replacement);
+    // The table may have changed under the modeless dialog (an edit, a
+    // deletion, a sort, an undo) and the search text with it: a match that
+    // no longer stands is searched for again in its cell, never written.
+    if (matchHolds(table, request)) {
+        replaceCurrent(table, request, replacement);
+    } else if (match_.found()) {
+        cellText_.clear();
+        next_ = 0;
+    }
     return walk(table, selection, request, repeat);
 }
 

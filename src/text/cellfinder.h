@@ -63,7 +63,8 @@ public:
     FindMatch findNext(RowTable &table, const CellRect &selection, const FindRequest &request,
                        const RepeatQuestion &repeat);
     // "Заменить": replaces the current match by `replacement`, then finds
-    // the next match after it.
+    // the next match after it. A match the cell or the search text no
+    // longer has is not replaced: the walk searches its cell again.
     FindMatch replace(RowTable &table, const CellRect &selection, const FindRequest &request,
                       const QString &replacement, const RepeatQuestion &repeat);
     // "Заменить все": replaces the current match, then walks on replacing
@@ -79,6 +80,8 @@ public:
 
 private:
     bool matchCell(const RowTable &table, int column, int row, const FindRequest &request);
+    // The current match is still in its cell, and still matches `request`.
+    bool matchHolds(const RowTable &table, const FindRequest &request) const;
     void replaceCurrent(RowTable &table, const FindRequest &request, const QString &replacement);
     FindMatch walk(RowTable &table, const CellRect &selection, const FindRequest &request,
                    const RepeatQuestion &repeat);

@@ -14,19 +14,6 @@
 namespace qm {
 namespace {
 
-// The locale's order of texts, without regard to case. The C locale has no
-// order of letters of its own (Qt compares code points there and keeps
-// case): English stands in, whose order is the common root order.
-QCollator textCollator()
-{
-    QLocale locale;
-    if (locale.language() == QLocale::C)
-        locale = QLocale(QLocale::English);
-    QCollator collator(locale);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    return collator;
-}
-
 // How many rows are keyed between two progress reports.
 constexpr int kReportEvery = 4096;
 
@@ -125,6 +112,19 @@ private:
 };
 
 } // namespace
+
+// The C locale has no order of letters of its own (Qt compares code points
+// there and keeps case): English stands in, whose order is the common root
+// order.
+QCollator textCollator()
+{
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English);
+    QCollator collator(locale);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
 
 std::optional<RowOrder> sortedRowOrder(const RowTable &table, const SortKeys &keys,
                                        const SortProgress &progress)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCollator>
 #include <QtGlobal>
 #include <functional>
 #include <optional>
@@ -10,6 +11,10 @@
 namespace qm {
 
 class RowTable;
+
+// The locale's order of texts, without regard to case (the rows' sort and
+// the lists the window shows sorted).
+QCollator textCollator();
 
 // A new order of the file rows: entry i is the row (1-based) that becomes
 // row i + 1.

@@ -1,6 +1,6 @@
 #include "text/variants.h"
 
-#include "table/rowtable.h"
+#include <cstdlib>
 
 namespace qm {
 
@@ -44,8 +44,46 @@ void VariantWalk::restart(const CellRect &selection)
     m_position = -1;
 }
 
+namespace {
+
+// The same row: its cells alike but for the number, which a deletion or a
+// sort above it rewrites.
+bool sameRow(const Row &a, const Row &b)
+{
+    for (size_t f = 0; f < a.size(); ++f) {
+        if (f != size_t(toInt(FieldNumber::No)) && !(a[f] == b[f]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool VariantWalk::followRow(const RowTable &table)
+{
+    if (table.isFileRow(m_row) && sameRow(table.row(m_row), m_rowCells)) {
+        m_column = table.layout().position(m_field);
+        return true;
+    }
+    int found = -1;
+    for (int row = 1; row <= table.lastFileRow(); ++row) {
+        if (sameRow(table.row(row), m_rowCells)
+            && (found < 0 || std::abs(row - m_row) < std::abs(found - m_row)))
+            found = row;
+    }
+    if (found < 0)
+        return false;
+    m_row = found;
+    m_column = table.layout().position(m_field);
+    return true;
+}
+
 std::optional<VariantStop> VariantWalk::next(const RowTable &table, const CellRect &selection)
 {
+    // A stop whose row was edited meanwhile is reviewed again from its
+    // first character.
+    if (m_position >= 0 && !followRow(table))
+        m_position = -1;
     const CellRect cells = selection.fileCells(table);
     for (int column = std::max(m_column, cells.left); column <= cells.right; ++column) {
         const int top = column == m_column ? std::max(m_row, cells.top) : cells.top;
@@ -61,6 +99,8 @@ std::optional<VariantStop> VariantWalk::next(const RowTable &table, const CellRe
                 m_column = column;
                 m_row = row;
                 m_position = int(p);
+                m_rowCells = table.row(row);
+                m_field = table.layout().fieldAt(column);
                 return VariantStop{column, row,           int(p),
                                    text,   characters[p], std::move(alternatives)};
             }
@@ -70,16 +110,16 @@ std::optional<VariantStop> VariantWalk::next(const RowTable &table, const CellRe
     return std::nullopt;
 }
 
-bool VariantWalk::apply(RowTable &table, const QString &text) const
+bool VariantWalk::apply(RowTable &table, const QString &text)
 {
-    if (m_position < 0 || m_row < 1 || m_row > table.lastFileRow() || m_column < 0
-        || m_column >= kColumnCount)
+    if (m_position < 0 || !followRow(table))
         return false;
-    QStringList characters = splitCharacters(table.cellAt(m_row, m_column));
+    QStringList characters = splitCharacters(table.cell(m_row, m_field));
     if (m_position >= characters.size())
         return false;
     characters[m_position] = text;
-    table.setCellAt(m_row, m_column, characters.join(QString()));
+    table.setCell(m_row, m_field, characters.join(QString()));
+    m_rowCells = table.row(m_row);
     return true;
 }
 

@@ -6,12 +6,11 @@
 #include <optional>
 #include <vector>
 
+#include "table/rowtable.h"
 #include "table/selection.h"
 #include "text/alphabet.h"
 
 namespace qm {
-
-class RowTable;
 
 // The ambiguities of restore by one alphabet: for each row whose change
 // recurs in later rows (ignoring case), its symbol followed by the symbols
@@ -51,15 +50,23 @@ public:
     // nothing at the end of the selection.
     std::optional<VariantStop> next(const RowTable &table, const CellRect &selection);
     // Replaces the character of the current stop by `text` in the table.
-    // False when the walk stands at no character.
-    bool apply(RowTable &table, const QString &text) const;
+    // False when the walk stands at no character, or its row is gone.
+    bool apply(RowTable &table, const QString &text);
     int row() const { return m_row; }
 
 private:
+    // The rows may have moved since the stop (a deletion, a sort, an undo
+    // while the window is open): finds the stop's row again by its cells,
+    // the nearest one to where it was. False when no row has them.
+    bool followRow(const RowTable &table);
+
     VariantGroups m_groups;
     int m_column = 0;
     int m_row = 0;
     int m_position = -1;
+    // The cells of the stop's row and the field of its cell.
+    Row m_rowCells;
+    FieldNumber m_field = FieldNumber::No;
 };
 
 } // namespace qm

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
@@ -36,6 +37,8 @@ public:
         return answers.isEmpty() ? false : answers.takeFirst();
     }
     QString askName(QWidget *) override { return names.isEmpty() ? QString() : names.takeFirst(); }
+    QStringList warned;
+    void warn(QWidget *, const QString &, const QString &text) override { warned << text; }
 };
 
 } // namespace
@@ -62,8 +65,11 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(editor.sgrAlphabet->item(0, 0)->text(), QStringLiteral("x"));
         QCOMPARE(editor.sgrAlphabet->rowCount(), 2);
-        questions.names = {QStringLiteral("Mine")};
+        // Names whose keys would not read back are refused and asked again.
+        questions.names = {QStringLiteral("Mine=2"), QStringLiteral(";x"), QStringLiteral("[y"),
+                           QStringLiteral("Mine")};
         editor.tbtSaveAlphabet->click();
+        QCOMPARE(questions.warned.size(), 3);
         QCOMPARE(session.alphabets().names(),
                  (QStringList{QStringLiteral("Mine"), QStringLiteral(u"Транслит")}));
         QVERIFY(editor.tbtDeleteAlphabet->isEnabled());
@@ -146,16 +152,33 @@ private slots:
         auto *variants = window.findChild<TfrmVariantsRestore *>();
         QCOMPARE(table.cell(r, F::Tit), QStringLiteral(u"Сех"));
         QCOMPARE(variants->edtWord->selectedText(), QStringLiteral(u"е"));
-        QCOMPARE(variants->cmbVariantsRestore->count(), 3);
-        variants->cmbVariantsRestore->setCurrentText(QStringLiteral(u"э"));
+        // In the locale's order, not the code points' (е, э, ё); the list
+        // is open, and the caption fits.
+        QStringList listed;
+        for (int i = 0; i < variants->cmbVariantsRestore->count(); ++i)
+            listed << variants->cmbVariantsRestore->itemText(i);
+        QCOMPARE(listed,
+                 (QStringList{QStringLiteral(u"е"), QStringLiteral(u"ё"), QStringLiteral(u"э")}));
+        QVERIFY(variants->lstVariants->isVisible());
+        QVERIFY(variants->width()
+                > variants->fontMetrics().horizontalAdvance(variants->windowTitle()));
+        variants->lstVariants->clicked(variants->cmbVariantsRestore->model()->index(2, 0));
         QCOMPARE(table.cell(r, F::Tit), QStringLiteral(u"Сех")); // a preview only
         QCOMPARE(variants->edtWord->text(), QStringLiteral(u"Сэх"));
-        // The end question follows: No closes the window.
-        QTimer::singleShot(50, [] {
+        // A key in the word puts the selection back on the character.
+        variants->edtWord->setCursorPosition(0);
+        QTest::keyClick(variants->edtWord, Qt::Key_End);
+        QCOMPARE(variants->edtWord->selectedText(), QStringLiteral(u"э"));
+        // The end question follows, over the word as it is: No closes the
+        // window.
+        QString shownAtTheEnd;
+        QTimer::singleShot(50, [&] {
+            shownAtTheEnd = variants->edtWord->text();
             if (QWidget *box = QApplication::activeModalWidget())
                 QTest::keyClick(box, Qt::Key_Escape);
         });
         variants->btnApply->click();
+        QCOMPARE(shownAtTheEnd, QStringLiteral(u"Сэх"));
         QCOMPARE(table.cell(r, F::Tit), QStringLiteral(u"Сэх"));
         QVERIFY(!variants->isVisible());
         window.close();

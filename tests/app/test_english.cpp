@@ -15,6 +15,7 @@
 #include "app/commands.h"
 #include "app/dropdown.h"
 #include "app/mainwindow.h"
+#include "app/writecommands.h"
 #include "session/session.h"
 #include "settings/language.h"
 
@@ -99,6 +100,8 @@ private slots:
             checkWidget(widget);
         for (const QAction *action : window.commands().all())
             checkAction(action);
+        // Questions made when asked.
+        check(&window, "undo question", qm::WriteCommands::undoQuestion({}));
         russian_.removeDuplicates();
         QVERIFY2(russian_.isEmpty(), qPrintable(russian_.join(u'\n')));
     }

@@ -461,6 +461,14 @@ private slots:
         QVERIFY(!letterCase->current());
         letterCase->face()->trigger();
         QCOMPARE(lower.count() + upper.count(), 2);
+        QVERIFY(w->close());
+
+        // Settings that number the case and replace commands 20-26.
+        writeIni("[Edit]\r\nCase Image=23\r\nCase Hint=Слово с заглавной\r\n"
+                 "Relace Image=26\r\nRelace Hint=Восстановить замененные символы\r\n");
+        auto again = start();
+        QCOMPARE(again->dropDown(QStringLiteral("Case"))->current(), command(*again, "aUpUpCase"));
+        QCOMPARE(again->dropDown(QStringLiteral("Relace"))->current(), command(*again, "aRestore"));
     }
 
     void gridFindsCellsByFieldWhereverTheColumnIs()
@@ -646,6 +654,23 @@ private slots:
                             + dir_->filePath(QStringLiteral("gone.mp3"))
                             + QStringLiteral("\nне существует!"));
         QCOMPARE(w->infoPanel()->statusText(), QStringLiteral("Запуск выбранного файла..."));
+
+        // A file that is there, with no program to open it (the offscreen
+        // platform opens no documents).
+        QFile there(dir_->filePath(QStringLiteral("gone.mp3")));
+        QVERIFY(there.open(QIODevice::WriteOnly));
+        there.close();
+        QTimer::singleShot(0, this, [&shown] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->accept();
+            }
+        });
+        shown.clear();
+        command(*w, "aRun")->trigger();
+        there.remove();
+        QCOMPARE(shown,
+                 QStringLiteral("Не найдена программа, чтобы открыть файл ") + there.fileName());
     }
 
     void statusPanelLayout()

@@ -26,6 +26,7 @@ namespace {
 
 struct Recorder {
     bool running = true;
+    bool accepts = true;
     QStringList calls;
     QList<PlayListEntry> list;
 };
@@ -42,7 +43,7 @@ public:
     bool play(const QStringList &files) override
     {
         r.calls << QStringLiteral("play ") + files.join(u'|');
-        return true;
+        return r.accepts;
     }
     bool enqueue(const QStringList &files) override
     {
@@ -149,11 +150,28 @@ private slots:
         QCOMPARE(recorder_.calls, QStringList{"start"});
     }
 
+    // Only the blank last row: nothing is sent, so the player's list stays.
+    // A player that refuses the files is not said to be missing.
+    void blankRowSendsNothingAndRefusalIsToldApart()
+    {
+        auto w = start();
+        selectOld(*w, 4, 4);
+        command(*w, "aWinampPlay")->trigger();
+        QVERIFY(recorder_.calls.isEmpty());
+        recorder_.accepts = false;
+        selectOld(*w, 1, 1);
+        command(*w, "aWinampPlay")->trigger();
+        QCOMPARE(recorder_.calls, QStringList{"play /m/a/one.mp3"});
+        QCOMPARE(w->infoPanel()->statusText(), qm::PlayerRefusedText());
+    }
+
     void playersListComesIntoTheTable()
     {
         auto w = start();
-        recorder_.list = {{QStringLiteral("/m/c/Song.mp3"), 187, QStringLiteral("Artist - Title")},
-                          {QStringLiteral("/m/c/Other.mp3"), -1, QStringLiteral("Plain")}};
+        recorder_.list = {
+            {QStringLiteral("/m/c/Song.mp3"), 187, QStringLiteral("Artist - Title")},
+            {QStringLiteral("http://radio.example/live"), -1, QStringLiteral("Radio")},
+            {QStringLiteral("/m/c/Other.mp3"), -1, QStringLiteral("Plain")}};
         command(*w, "aAddWinampList")->trigger();
         QVERIFY(QTest::qWaitFor([&] { return !w->jobs().busy() && !w->jobs().runner().isActive(); },
                                 5000));
@@ -165,10 +183,14 @@ private slots:
         QCOMPARE(t.cell(4, FieldNumber::Dir), QStringLiteral("/m/c/"));
         QCOMPARE(t.cell(4, FieldNumber::Old), QStringLiteral("Song"));
         QCOMPARE(t.cell(4, FieldNumber::Dur), QStringLiteral("3:07"));
-        QCOMPARE(t.cell(4, FieldNumber::Art), QStringLiteral("Artist"));
-        QCOMPARE(t.cell(4, FieldNumber::Tit), QStringLiteral("Title"));
         QCOMPARE(t.cell(5, FieldNumber::Old), QStringLiteral("Other"));
-        QCOMPARE(t.cell(5, FieldNumber::Tit), QStringLiteral("Plain"));
+        // The player's display text is no tag: artist and title are the
+        // files' own (these files do not exist).
+        QCOMPARE(t.cell(4, FieldNumber::Art), QString());
+        QCOMPARE(t.cell(4, FieldNumber::Tit), QString());
+        QCOMPARE(t.cell(5, FieldNumber::Tit), QString());
+        // The stream is no row; the status line counts it.
+        QVERIFY(w->infoPanel()->statusText().endsWith(QStringLiteral(", пропущено потоков: 1")));
     }
 };
 

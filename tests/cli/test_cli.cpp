@@ -317,6 +317,8 @@ TEST_F(CliTest, BadUsageAndUnreadableInputGiveStatusTwo)
         {"apply"},
         {"apply", "--write-tag", "3"},
         {"apply", "--rename", "--replace", "maybe"},
+        // Per-folder numbers need the folders together.
+        {"edit", "--numbers-separate", "--shuffle"},
     };
     for (const QStringList &args : usages) {
         const CliRun run = cli(args);
@@ -608,6 +610,30 @@ TEST_F(CliTest, EditChangesLetterCaseAndReplacesEveryOccurrence)
         }
     }
     EXPECT_EQ(cli({"edit", "--replace", "all", "a", "b"}, "").exitCode, 0);
+
+    // "all" is New and the tag columns: the cells that name the file as it
+    // is stay, so apply still finds it.
+    const CliRun all = cli({"edit", "--replace", "all", "m", "Q", "--case", "all=upper"},
+                           "{\"Dir\":\"/m/\",\"Old\":\"am\",\"New\":\"am\",\"Ext\":\"mp3\","
+                           "\"Dur\":\"0:01\",\"Inf\":\"m\",\"Tit\":\"m\"}\n");
+    ASSERT_EQ(all.exitCode, 0) << all.err.toStdString();
+    const QJsonObject row = jsonRows(all.out).value(0);
+    EXPECT_EQ((QStringList{row["Dir"].toString(), row["Old"].toString(), row["Ext"].toString(),
+                           row["Inf"].toString(), row["New"].toString(), row["Tit"].toString()}),
+              (QStringList{"/m/", "am", "mp3", "m", "AQ", "Q"}));
+}
+
+// A value's own "/" makes no folder in a name: a track "01/05" gives its
+// number, "AC/DC" a "-"; only the "/" typed in the template does.
+TEST_F(CliTest, CodesInNamesMakeNoFolders)
+{
+    const CliRun run = cli({"edit", "--set", "New=%AR/%TR. %TT", "--set", "Com=%TR %AR"},
+                           "{\"Old\":\"a\",\"Trc\":\"01/05\",\"Tit\":\"Live 1/2\","
+                           "\"Art\":\"AC/DC\"}\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject row = jsonRows(run.out).value(0);
+    EXPECT_EQ(row["New"].toString(), "AC-DC/01. Live 1-2");
+    EXPECT_EQ(row["Com"].toString(), "01/05 AC/DC");
 }
 
 // Each run is a process of its own, so every undo here comes after a

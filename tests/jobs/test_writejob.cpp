@@ -200,7 +200,7 @@ TEST_F(WriteJob, BlankNewNamesAreNoNames)
     addRow(u"d"_qs, u". "_qs);
     addRow(u"e"_qs, u"Sub/. ."_qs);
     run(ApplyKind);
-    EXPECT_EQ(messages(), QStringList(4, WriteMessage::NoNewPath()));
+    EXPECT_EQ(messages(), QStringList(4, WriteMessage::NoNewName()));
     EXPECT_TRUE(m_answers.folderQuestions.isEmpty());
     EXPECT_EQ(files(),
               (QStringList{u"a.mp3"_qs, u"b.mp3"_qs, u"d.mp3"_qs, u"e.mp3"_qs, u"x.mp3"_qs}));

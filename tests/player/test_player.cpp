@@ -6,6 +6,8 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThread>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -111,6 +113,44 @@ TEST(DBusPlayer, MprisWithoutTrackListOpensOneUri)
     ASSERT_TRUE(ReadListFile(settings.handOverList, lines));
     EXPECT_EQ(lines, (QStringList{"#EXTM3U", "#EXTINF:-1,01 Ёлка", kFiles[0], "#EXTINF:-1,02 #2",
                                   kFiles[1]}));
+
+    // A link planted under the name is replaced, never written through; the
+    // list is the user's alone.
+    const QString victim = dir.filePath(QStringLiteral("victim"));
+    ASSERT_TRUE(QFile::remove(settings.handOverList));
+    ASSERT_TRUE(QFile::link(victim, settings.handOverList));
+    ASSERT_TRUE(player.play(kFiles));
+    EXPECT_FALSE(QFile::exists(victim));
+    const QFileInfo handOver(settings.handOverList);
+    EXPECT_FALSE(handOver.isSymLink());
+    EXPECT_EQ(handOver.permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
+}
+
+// A player started for a command holds none of the caller's standard
+// streams: a pipe the caller reads would otherwise never end.
+TEST(DBusPlayer, StartedPlayerHoldsNoneOfTheCallersStreams)
+{
+    QTemporaryDir dir;
+    const QString script = dir.filePath(QStringLiteral("player"));
+    const QString record = dir.filePath(QStringLiteral("streams"));
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\nstreams=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n"
+               "echo \"$streams\" > \"$1.part\" && mv \"$1.part\" \"$1\"\n");
+    file.close();
+    ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    DBusPlayerSettings settings = quick();
+    settings.program = script;
+    settings.arguments = {record};
+    DBusPlayerControl player(settings);
+    ASSERT_TRUE(player.start());
+    QElapsedTimer timer;
+    timer.start();
+    while (!QFile::exists(record) && timer.elapsed() < 5000)
+        QThread::msleep(20);
+    QStringList lines;
+    ASSERT_TRUE(ReadListFile(record, lines));
+    EXPECT_EQ(lines, (QStringList{"/dev/null", "/dev/null", "/dev/null"}));
 }
 
 TEST(DBusPlayer, TheNamedPlayerComesFirstElseAudacious)

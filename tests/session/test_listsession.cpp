@@ -160,3 +160,67 @@ TEST(ListSession, PlayListWaitsForTheDurations)
     EXPECT_EQ(s.column(F::Dur), QStringList{"0:03"});
     EXPECT_EQ(lines, (QStringList{"#EXTM3U", "#EXTINF:3,a", "a.mp3"}));
 }
+
+// A list's own values stand and the fields it does not carry come from the
+// files, whatever view is on: a play list keeps the user's view, and a
+// column list with tags but no file information is not read over by the
+// information read.
+TEST(ListSession, ListValuesStandAndTheOtherFieldsAreRead)
+{
+    QTemporaryDir dir;
+    const QString mp3 = dir.filePath("a.mp3");
+    QFile raw(dir.filePath("a.raw"));
+    ASSERT_TRUE(raw.open(QIODevice::WriteOnly));
+    raw.write(QByteArray(44100 * 2, '\0'));
+    raw.close();
+    if (QProcess::execute("lame", {"-r", "-s", "44.1", "--bitwidth", "16", "-m", "m", "--silent",
+                                   raw.fileName(), mp3})
+            != 0
+        || QProcess::execute("mid3v2", {"-a", "File Artist", "-A", "File Album", "-t", "File Title",
+                                        "-T", "13/19", mp3})
+               != 0)
+        GTEST_SKIP() << "lame or mid3v2 is not installed";
+    const QByteArray folder = dir.path().toUtf8() + "/";
+    struct Case {
+        const char *name;
+        QByteArray list;
+        QStringList artTitAlb;
+        bool open; // into the emptied table, else after a row
+    };
+    const Case cases[] = {
+        {"list.m3u",
+         "#EXTM3U\n#EXTINF:1,List Artist - List Title\na.mp3\n",
+         {"List Artist", "List Title", "File Album"},
+         true},
+        {"titled.m3u",
+         "#EXTINF:1,List Title\na.mp3\n",
+         {"File Artist", "List Title", "File Album"},
+         false},
+        {"list.txt",
+         "#Tag 2\n#Path\n" + folder + "\n#Old name\na\n#Expansion\nmp3\n#Title\nList\n",
+         {"File Artist", "List", "File Album"},
+         false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(c.name);
+        ASSERT_TRUE(writeBytes(path, c.list));
+        ListSession s;
+        s.state.allFormats = false;
+        s.state.tagView = TagView::Id3v2;
+        s.state.fileInfo = true;
+        s.session.table().appendFileRow("/elsewhere/", "x.mp3");
+        if (c.open)
+            s.session.openList(path, 'l');
+        else
+            s.session.addList(path, 'l');
+        s.session.waitForJobs();
+        EXPECT_EQ(s.state.tagView, TagView::Id3v2);
+        const RowTable &t = s.session.table();
+        const int r = t.lastFileRow();
+        ASSERT_EQ(t.cell(r, F::Old), "a");
+        EXPECT_EQ((QStringList{t.cell(r, F::Art), t.cell(r, F::Tit), t.cell(r, F::Alb)}),
+                  c.artTitAlb);
+        EXPECT_EQ(t.cell(r, F::Trc), "13/19");
+    }
+}

@@ -106,3 +106,31 @@ TEST(UndoSession, TypingIsOneStepAndReadsForgetTheHistory)
     EXPECT_FALSE(s.session.canUndo());
     EXPECT_FALSE(s.session.canRedo());
 }
+
+TEST(UndoSession, NumberingSwitchesAndACaseCommandInTypingAreStepsOfTheirOwn)
+{
+    UndoSession s(3);
+    s.session.step([&] { s.session.table().setCell(2, F::Dir, "/b/"); });
+    const std::vector<Row> moved = s.rows();
+    s.state.numbering.style = NumberStyle::LeadingZero;
+    s.session.restyleNumbers(NumberStyle::LeadingZero);
+    const std::vector<Row> restyled = s.rows();
+    s.state.numbering.scope = NumberScope::PerFolder;
+    s.session.sortForSeparateNumbering(true);
+    s.session.waitForJobs();
+    EXPECT_EQ(s.session.table().cell(3, F::No), "01"); // "/b/" numbered by itself
+    s.session.undo();
+    EXPECT_EQ(s.rows(), restyled);
+    s.session.undo();
+    EXPECT_EQ(s.rows(), moved);
+    ASSERT_TRUE(s.session.canUndo());
+
+    s.session.openEdit();
+    s.session.table().setCell(1, F::Tit, "typed");
+    const int tit = s.at(F::Tit);
+    s.session.convertCase(CellRect{tit, 1, tit, 3}, CaseMode::Upper);
+    s.session.undo();
+    EXPECT_EQ(s.session.table().cell(1, F::Tit), "typed");
+    s.session.undo();
+    EXPECT_EQ(s.session.table().cell(1, F::Tit), "title 1");
+}

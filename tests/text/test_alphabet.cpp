@@ -216,3 +216,23 @@ TEST(Variants, GroupsOfTranslitAndTheWalk)
     walk.restart(all);
     EXPECT_EQ(walk.next(table, all)->row, 2);
 }
+
+TEST(Variants, ApplyFollowsTheStopsRowWhenRowsMove)
+{
+    RowTable table = tableOf({{{FieldNumber::Tit, u"Пир"_qs}}, {{FieldNumber::Tit, u"Мир"_qs}}});
+    const CellRect all = columnRect(table, FieldNumber::Tit, 1, 2);
+    VariantWalk walk(builtinTranslit());
+    walk.restart(all);
+    walk.next(table, all);
+    ASSERT_EQ(walk.next(table, all)->row, 2);
+    std::vector<Row> rows = table.rows();
+    rows.erase(rows.begin() + 1); // the row above is deleted, the rest renumbered
+    table.replaceRows(rows);
+    table.setCell(1, FieldNumber::No, u"1"_qs);
+    ASSERT_TRUE(walk.apply(table, u"ы"_qs));
+    EXPECT_EQ(columnTexts(table, FieldNumber::Tit), (QStringList{u"Мыр"_qs, QString()}));
+    // A row edited meanwhile is not written; its cell is reviewed again.
+    table.setCell(1, FieldNumber::Tit, u"Бис"_qs);
+    EXPECT_FALSE(walk.apply(table, u"и"_qs));
+    EXPECT_EQ(walk.next(table, all)->text, u"Бис"_qs);
+}

@@ -103,6 +103,31 @@ TEST(CellFinder, FindsEachMatchOfACellThenMovesOnAndReplacesKeepingCase)
     EXPECT_EQ(d.answers.asked.size(), 1);
 }
 
+TEST(CellFinder, ReplaceWritesOnlyAMatchThatStillStands)
+{
+    // The rows moved under the dialog: row 2 now holds another text.
+    RowTable t = tableOf({{{F::Tit, "Pop"}}, {{F::Tit, "Rock"}}, {{F::Old, "Track01"}}});
+    Dialog d{t, {"rock"}};
+    EXPECT_EQ(d.where(d.next()), "Tit:2");
+    t.setCell(2, F::Tit, "Rock and roll");
+    FindMatch m = d.replace("ROCK");
+    EXPECT_EQ(t.cell(2, F::Tit), "Rock and roll");
+    EXPECT_EQ(d.where(m), "Tit:2"); // found again, for the user to look at
+    EXPECT_EQ(m.length, 4);
+    d.replace("ROCK");
+    EXPECT_EQ(t.cell(2, F::Tit), "ROCK and roll");
+
+    // The search text changed after the match: the old match stays.
+    d.request.text = "track";
+    d.finder.reset();
+    d.selection = {};
+    EXPECT_EQ(d.where(d.next()), "Old:3");
+    d.request.text = "zzz";
+    d.replaceAll("");
+    EXPECT_EQ(t.cell(3, F::Old), "Track01");
+    EXPECT_EQ(d.finder.replacedCount(), 1);
+}
+
 TEST(CellFinder, WholeCellEmptyAndSpecialSearchTexts)
 {
     RowTable t = tableOf(
