@@ -1084,6 +1084,16 @@ TEST_F(CliTest, NulInARowNameOpensNoFile)
         EXPECT_EQ(readAll(album() + "/passwd"), "root:x:0:0\n");
         EXPECT_FALSE(QFile::exists(album() + "/x"));
     }
+    // A play list line cut by a NUL: its row reads no file, the one before
+    // the NUL least of all.
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_MUTAGEN();
+    makePictured({album() + "/a.mp3"}, 100);
+    ASSERT_TRUE(
+        writeAll(album() + "/list.m3u", QByteArray("#EXTM3U\na.mp3\0../outside/secret.mp3\n", 36)));
+    const CliRun read = cli({"read", "--no-info", album() + "/list.m3u"});
+    for (const QJsonObject &row : jsonRows(read.out))
+        EXPECT_EQ(row.value("Tit").toString(), "") << read.out.toStdString();
 }
 
 // No write without its journal unless asked; undo passes over a job that
