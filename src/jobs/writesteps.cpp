@@ -9,6 +9,7 @@
 #include "journal/journal.h"
 
 #include <array>
+#include <optional>
 #include <tuple>
 #include <type_traits>
 
@@ -58,9 +59,11 @@ void appendMessage(QString &message, const QString &addition)
 }
 
 // The row's message for a tag that was not written: the reason where it is
-// known, then TagNotChanged.
-void tagNotChanged(RowOutcome &outcome, WriteFailure failure)
+// known (`refusal`: why the tag itself could not be rewritten), then
+// TagNotChanged.
+void tagNotChanged(RowOutcome &outcome, WriteFailure failure, const QString &refusal = {})
 {
+    appendMessage(outcome.message, refusal);
     switch (failure) {
     case WriteFailure::DiskFull:
         appendMessage(outcome.message, WriteMessage::DiskFull());
@@ -118,6 +121,32 @@ QString WriteMessage::TagNotChanged() { return tr("Не изменен Tag."); }
 QString WriteMessage::DiskFull() { return tr("Недостаточно места на диске"); }
 QString WriteMessage::NoPermission() { return tr("Нет прав на запись в файл"); }
 QString WriteMessage::ChangeImpossible() { return tr("Изменение невозможно"); }
+QString WriteMessage::TagDamaged(id3v2::Damage damage)
+{
+    switch (damage) {
+    case id3v2::Damage::None:
+        break;
+    case id3v2::Damage::UnknownVersion:
+        return tr("Неизвестная версия ID3v2");
+    case id3v2::Damage::BeyondFile:
+        return tr("Тег поврежден: он длиннее файла");
+    case id3v2::Damage::FrameBeyondEnd:
+        return tr("Тег поврежден: кадр выходит за конец тега");
+    case id3v2::Damage::Garbage:
+        return tr("Тег поврежден: байты, которые не являются ни кадром, ни заполнением");
+    case id3v2::Damage::MissingExtendedHeader:
+        return tr("Тег поврежден: флаг расширенного заголовка без заголовка");
+    case id3v2::Damage::BadExtendedHeader:
+        return tr("Тег поврежден: расширенный заголовок длиннее тега");
+    case id3v2::Damage::OldFrameIds:
+        return tr("Тег поврежден: имена кадров версии 2.2 в теге более новой версии");
+    case id3v2::Damage::UnreadableFrame:
+        return tr("Тег поврежден: кадр, который не удается разобрать");
+    case id3v2::Damage::CompressedTag:
+        return tr("Сжатый тег ID3v2.2");
+    }
+    return {};
+}
 QString WriteMessage::WriteNewNames() { return tr("Напишите новые имена файлов."); }
 QString WriteMessage::ErrorCaption() { return tr("Ошибка"); }
 
@@ -300,6 +329,21 @@ bool planSave(const TID3v2 &tag, const QString &fileName, FileChange *planned,
     return tag.PlanSave(fileName, planned, &kept.read);
 }
 
+// The record field whose setter derives a Lyrics3 long form; none for the
+// Lyrics3 fields of their own.
+std::optional<F> recordFieldOfLongForm(QString TID3v1::*longForm)
+{
+    if (longForm == &TID3v1::ExtTitle)
+        return F::Tit;
+    if (longForm == &TID3v1::ExtArtist)
+        return F::Art;
+    if (longForm == &TID3v1::ExtAlbum)
+        return F::Alb;
+    if (longForm == &TID3v1::Comment2)
+        return F::Com;
+    return std::nullopt;
+}
+
 // The changed cells into the tag read from the file.
 void applyCells(TID3v1 &tag, const Row &row, const ReadSettings &settings)
 {
@@ -318,12 +362,16 @@ void applyCells(TID3v1 &tag, const Row &row, const ReadSettings &settings)
             (tag.*kTagFields[at].id3v1Set)(field == F::Yea ? text.left(4) : text);
         }
     }
-    // The Lyrics3 fields are the row's own where it changes them, else the
-    // file's, whatever long forms the setters derived from the short fields.
+    // The Lyrics3 fields are the row's own where it changes them; else the
+    // long form the setter derived where the row changed its record field,
+    // so that the two never tell different texts; else the file's.
     for (int at = kId3v1RecordRows; at < kId3v1Rows; ++at) {
         const F field = tagFieldColumn(at);
         QString TID3v1::*member = kTagFields[at].id3v1;
-        tag.*member = settings.ReadLyrics2 && changes(field) ? cell(row, field) : before.*member;
+        if (settings.ReadLyrics2 && changes(field))
+            tag.*member = cell(row, field);
+        else if (const auto record = recordFieldOfLongForm(member); !record || !changes(*record))
+            tag.*member = before.*member;
     }
 }
 
@@ -443,10 +491,16 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
     std::unique_ptr<journal::JournalRecorder> recorder;
     if (!planned && journal())
         recorder = std::make_unique<journal::JournalRecorder>(*m_journal);
-    return version == 1 ? writeTagStep(m_tag1, row, fileName, m_settings, known, planned,
-                                       recorder.get(), failure)
-                        : writeTagStep(m_tag2, row, fileName, m_settings, known, planned,
-                                       recorder.get(), failure, opened);
+    m_refusal.clear();
+    if (version == 1)
+        return writeTagStep(m_tag1, row, fileName, m_settings, known, planned, recorder.get(),
+                            failure);
+    m_tag2.Refusal = id3v2::Damage::None;
+    if (writeTagStep(m_tag2, row, fileName, m_settings, known, planned, recorder.get(), failure,
+                     opened))
+        return true;
+    m_refusal = WriteMessage::TagDamaged(m_tag2.FGetRefusal());
+    return false;
 }
 
 size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_t count,
@@ -524,6 +578,7 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const 
             continue;
         if ((version == 1 || version == 2) && takesTag(target.oldPath, {}, &info)) {
             ahead.failed = !writeTag(version, row, target.oldPath, nullptr, &ahead.change);
+            ahead.refusal = m_refusal;
             if (!ahead.failed && !ahead.change.isEmpty()) {
                 narrowChange(&ahead.change);
                 ahead.id = journal->stage(ahead.change);
@@ -616,11 +671,12 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
         *state = info;
     // A file the reading would not read a tag from gets none.
     WriteFailure failure = WriteFailure::None;
+    m_refusal.clear();
     if (!outcome.failed
         && (!takesTag(fileName, {}, &info)
             || !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName, &info, planned, &failure,
                          &file)))
-        tagNotChanged(outcome, failure);
+        tagNotChanged(outcome, failure, m_refusal);
     return outcome;
 }
 
@@ -759,11 +815,11 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
                     stamp = after;
             }
             if (ahead.failed)
-                tagNotChanged(outcome, failure);
+                tagNotChanged(outcome, failure, ahead.refusal);
         } else if ((version == 1 || version == 2) && takesTag(oldPath, target.oldPath)) {
             stampKnown = false;
             if (!writeTag(version, row, oldPath, nullptr, nullptr, &failure))
-                tagNotChanged(outcome, failure);
+                tagNotChanged(outcome, failure, m_refusal);
         }
     }
 

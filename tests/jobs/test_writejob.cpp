@@ -705,11 +705,14 @@ TEST_F(WriteJob, TagsWhoseFramesCannotAllBeWalkedAreNotRewritten)
     QM_REQUIRE_TOOL("ffmpeg");
     QM_REQUIRE_TOOL("mid3v2");
     // The first frame's id or size broken by hand: the frames after it
-    // cannot be found, and rewriting the tag would drop them.
+    // cannot be found, and rewriting the tag would drop them. The row says
+    // why.
     const struct {
         qsizetype at;
         QByteArray bytes;
-    } breaks[] = {{11, "x"}, {14, "\x7F\x7F\x7F\x7F"}};
+        id3v2::Damage damage;
+    } breaks[] = {{11, "x", id3v2::Damage::Garbage},
+                  {14, "\x7F\x7F\x7F\x7F", id3v2::Damage::FrameBeyondEnd}};
     for (const auto &broken : breaks) {
         SCOPED_TRACE(broken.at);
         m_table.removeAllFileRows();
@@ -724,7 +727,8 @@ TEST_F(WriteJob, TagsWhoseFramesCannotAllBeWalkedAreNotRewritten)
         m_table.setCell(row, F::Tit, u"Changed"_qs);
         m_settings.TagView = 2;
         run(WriteTag2Kind);
-        EXPECT_EQ(messages(), QStringList{WriteMessage::TagNotChanged()});
+        EXPECT_EQ(messages(), QStringList{WriteMessage::TagDamaged(broken.damage) + u". "_qs
+                                          + WriteMessage::TagNotChanged()});
         EXPECT_EQ(test::readAll(path(u"a.mp3"_qs)), bytes);
     }
 }
