@@ -123,29 +123,25 @@ QString WriteMessage::NoPermission() { return tr("Нет прав на запи�
 QString WriteMessage::ChangeImpossible() { return tr("Изменение невозможно"); }
 QString WriteMessage::TagDamaged(id3v2::Damage damage)
 {
-    switch (damage) {
-    case id3v2::Damage::None:
-        break;
-    case id3v2::Damage::UnknownVersion:
-        return tr("Неизвестная версия ID3v2");
-    case id3v2::Damage::BeyondFile:
-        return tr("Тег поврежден: он длиннее файла");
-    case id3v2::Damage::FrameBeyondEnd:
-        return tr("Тег поврежден: кадр выходит за конец тега");
-    case id3v2::Damage::Garbage:
-        return tr("Тег поврежден: байты, которые не являются ни кадром, ни заполнением");
-    case id3v2::Damage::MissingExtendedHeader:
-        return tr("Тег поврежден: флаг расширенного заголовка без заголовка");
-    case id3v2::Damage::BadExtendedHeader:
-        return tr("Тег поврежден: расширенный заголовок длиннее тега");
-    case id3v2::Damage::OldFrameIds:
-        return tr("Тег поврежден: имена кадров версии 2.2 в теге более новой версии");
-    case id3v2::Damage::UnreadableFrame:
-        return tr("Тег поврежден: кадр, который не удается разобрать");
-    case id3v2::Damage::CompressedTag:
-        return tr("Сжатый тег ID3v2.2");
-    }
-    return {};
+    // In the order of id3v2::Damage.
+    static const char *const texts[] = {
+        nullptr,
+        QT_TRANSLATE_NOOP("qm::WriteMessage", "Неизвестная версия ID3v2"),
+        QT_TRANSLATE_NOOP("qm::WriteMessage", "Тег поврежден: он длиннее файла"),
+        QT_TRANSLATE_NOOP("qm::WriteMessage", "Тег поврежден: кадр выходит за конец тега"),
+        QT_TRANSLATE_NOOP("qm::WriteMessage",
+                          "Тег поврежден: байты, которые не являются ни кадром, ни заполнением"),
+        QT_TRANSLATE_NOOP("qm::WriteMessage",
+                          "Тег поврежден: флаг расширенного заголовка без заголовка"),
+        QT_TRANSLATE_NOOP("qm::WriteMessage", "Тег поврежден: расширенный заголовок длиннее тега"),
+        QT_TRANSLATE_NOOP("qm::WriteMessage",
+                          "Тег поврежден: имена кадров версии 2.2 в теге более новой версии"),
+        QT_TRANSLATE_NOOP("qm::WriteMessage", "Тег поврежден: кадр, который не удается разобрать"),
+        QT_TRANSLATE_NOOP("qm::WriteMessage", "Сжатый тег ID3v2.2"),
+    };
+    static_assert(std::size(texts) == size_t(id3v2::Damage::CompressedTag) + 1);
+    const char *text = texts[size_t(damage)];
+    return text ? tr(text) : QString();
 }
 QString WriteMessage::WriteNewNames() { return tr("Напишите новые имена файлов."); }
 QString WriteMessage::ErrorCaption() { return tr("Ошибка"); }
