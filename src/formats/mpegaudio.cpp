@@ -442,7 +442,7 @@ double TMPEGaudio::FGetDuration() const
     const quint16 sampleRate = FGetSampleRate();
     if (VBR.VbrFound && VBR.VbrFrames > 0 && sampleRate > 0)
         return double(FrameCoefficient()) * VBR.VbrFrames * 8 / sampleRate;
-    const quint16 bitRate = TableBitRate();
+    const quint16 bitRate = VBR.InfoBitRate > 0 ? VBR.InfoBitRate : TableBitRate();
     if (bitRate == 0)
         return 0;
     return double(AudioEnd - AudioStart) / bitRate / 1000 * 8;
