@@ -340,6 +340,21 @@ std::optional<F> recordFieldOfLongForm(QString TID3v1::*longForm)
     return std::nullopt;
 }
 
+// What a Lyrics3 field becomes when the row changes the record field it is
+// the long form of: the form the setter derived from the new text; when the
+// new text needs none, the old one is dropped where it was the old text's
+// long form (it would tell a stale text) and kept where it is a text of its
+// own (an INF that is no comment).
+QString longFormAfterEdit(const TID3v1 &before, const TID3v1 &after, QString TID3v1::*longForm,
+                          F recordField)
+{
+    if (!(after.*longForm).isEmpty())
+        return after.*longForm;
+    const QString &oldRecord = before.*kTagFields[tagFieldRow(recordField)].id3v1;
+    const QString &old = before.*longForm;
+    return !oldRecord.isEmpty() && old.startsWith(oldRecord) ? QString() : old;
+}
+
 // The changed cells into the tag read from the file.
 void applyCells(TID3v1 &tag, const Row &row, const ReadSettings &settings)
 {
@@ -358,15 +373,18 @@ void applyCells(TID3v1 &tag, const Row &row, const ReadSettings &settings)
             (tag.*kTagFields[at].id3v1Set)(field == F::Yea ? text.left(4) : text);
         }
     }
-    // The Lyrics3 fields are the row's own where it changes them; else the
-    // long form the setter derived where the row changed its record field,
-    // so that the two never tell different texts; else the file's.
+    // The Lyrics3 fields are the row's own where it changes them; else they
+    // follow the record field the row changed, so that the two never tell
+    // different texts; else the file's.
     for (int at = kId3v1RecordRows; at < kId3v1Rows; ++at) {
         const F field = tagFieldColumn(at);
         QString TID3v1::*member = kTagFields[at].id3v1;
+        const std::optional<F> record = recordFieldOfLongForm(member);
         if (settings.ReadLyrics2 && changes(field))
             tag.*member = cell(row, field);
-        else if (const auto record = recordFieldOfLongForm(member); !record || !changes(*record))
+        else if (record && changes(*record))
+            tag.*member = longFormAfterEdit(before, tag, member, *record);
+        else
             tag.*member = before.*member;
     }
 }

@@ -122,10 +122,11 @@ def unknown_version():
 def lyrics3_long_title():
     long_title = b"A title longer than the thirty bytes of the record"
     fields = b"IND00002" + b"11" + b"ETT%05d" % len(long_title) + long_title
+    fields += b"INF00013" + b"Recorded live"  # a text of its own, not the comment's long form
     fields += b"LYR00005" + b"words"
     lyrics = b"LYRICSBEGIN" + fields + b"%06d" % (11 + len(fields)) + b"LYRICS200"
     record = b"TAG" + long_title[:30] + b"Artist".ljust(30, b"\0") + b"".ljust(30, b"\0")
-    record += b"2001" + b"".ljust(28, b"\0") + b"\0\x01" + b"\x11"
+    record += b"2001" + b"Nice".ljust(28, b"\0") + b"\0\x01" + b"\x11"
     return audio() + lyrics + record
 
 

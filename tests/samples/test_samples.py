@@ -47,6 +47,7 @@ def lyrics3_in_step(expected_ett):
     def check(test, path):
         with open(path, "rb") as f:
             data = f.read()
+        test.assertIn(b"INF00013Recorded live", data)
         test.assertEqual(data[-125:-95].rstrip(b"\0").decode("latin-1"), expected_ett[:30])
         if len(expected_ett) > 30:
             test.assertIn(b"ETT%05d" % len(expected_ett) + expected_ett.encode(), data)
@@ -86,6 +87,8 @@ SAMPLES = [
     ("lyrics3-long-title.mp3", "1", {"Tit": LONG_TITLE[:30], "Tt1": LONG_TITLE},
      {"Tit": "New title"}, lyrics3_in_step("New title")),
     ("lyrics3-long-title.mp3", "1", {}, {"Tit": FIFTY}, lyrics3_in_step(FIFTY)),
+    ("lyrics3-long-title.mp3", "1", {"Com": "Nice", "Ory": "Recorded live"}, {"Com": "Other"},
+     lyrics3_in_step(LONG_TITLE)),
 ]
 
 
