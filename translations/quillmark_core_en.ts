@@ -427,5 +427,9 @@ Replace the existing file?</translation>
         <source>Сжатый тег ID3v2.2</source>
         <translation>Compressed ID3v2.2 tag</translation>
     </message>
+    <message>
+        <source>Поле Lyrics3 длиннее 99999 байт</source>
+        <translation>A Lyrics3 field longer than 99999 bytes</translation>
+    </message>
 </context>
 </TS>

@@ -121,6 +121,7 @@ QString WriteMessage::TagNotChanged() { return tr("Не изменен Tag."); }
 QString WriteMessage::DiskFull() { return tr("Недостаточно места на диске"); }
 QString WriteMessage::NoPermission() { return tr("Нет прав на запись в файл"); }
 QString WriteMessage::ChangeImpossible() { return tr("Изменение невозможно"); }
+QString WriteMessage::Lyrics3FieldTooLong() { return tr("Поле Lyrics3 длиннее 99999 байт"); }
 QString WriteMessage::TagDamaged(id3v2::Damage damage)
 {
     // In the order of id3v2::Damage.
@@ -506,9 +507,15 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
     if (!planned && journal())
         recorder = std::make_unique<journal::JournalRecorder>(*m_journal);
     m_refusal.clear();
-    if (version == 1)
-        return writeTagStep(m_tag1, row, fileName, m_settings, known, planned, recorder.get(),
-                            failure);
+    if (version == 1) {
+        if (writeTagStep(m_tag1, row, fileName, m_settings, known, planned, recorder.get(),
+                         failure))
+            return true;
+        QByteArray block;
+        if (!m_tag1.BuildLyrics2Block(&block))
+            m_refusal = WriteMessage::Lyrics3FieldTooLong();
+        return false;
+    }
     m_tag2.Refusal = id3v2::Damage::None;
     if (writeTagStep(m_tag2, row, fileName, m_settings, known, planned, recorder.get(), failure,
                      opened))

@@ -57,6 +57,8 @@ public:
     // Why an ID3v2 tag is not rewritten: bytes of it that were not
     // understood; empty for Damage::None.
     static QString TagDamaged(id3v2::Damage damage);
+    // Why an ID3v1 tag is not written: Lyrics3 states no longer field.
+    static QString Lyrics3FieldTooLong();
     static QString WriteNewNames();
     static QString ErrorCaption();
 

@@ -89,6 +89,7 @@ SAMPLES = [
     ("lyrics3-long-title.mp3", "1", {}, {"Tit": FIFTY}, lyrics3_in_step(FIFTY)),
     ("lyrics3-long-title.mp3", "1", {"Com": "Nice", "Ory": "Recorded live"}, {"Com": "Other"},
      lyrics3_in_step(LONG_TITLE)),
+    ("lyrics3-long-title.mp3", "1", {}, {"Slt": "la " * 40000}, "refused:99999 bytes"),
 ]
 
 
