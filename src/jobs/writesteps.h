@@ -56,6 +56,11 @@ public:
     static QString DiskFull();
     static QString NoPermission();
     static QString ChangeImpossible();
+    // Why an ID3v2 tag is not rewritten: bytes of it that were not
+    // understood; empty for Damage::None.
+    static QString TagDamaged(id3v2::Damage damage);
+    // Why an ID3v1 tag is not written: Lyrics3 states no longer field.
+    static QString Lyrics3FieldTooLong();
     static QString WriteNewNames();
     static QString ErrorCaption();
 
@@ -240,6 +245,8 @@ private:
                   const struct stat *known = nullptr, FileChange *planned = nullptr,
                   WriteFailure *failure = nullptr, ReadOnlyFile *opened = nullptr);
     journal::JobJournal *journal();
+    // Why the last writeTag refused the file's tag, or empty.
+    QString m_refusal;
     // The row's new folder is there, or made after asking; false when the
     // file must stay where it is, with the reason in `message`.
     bool prepareFolder(const QString &newFolder, QString &message);
@@ -262,6 +269,7 @@ private:
         quint32 id = 0;
         bool used = false;
         quint32 renameId = 0; // the move to the row's new name
+        QString refusal;      // why the tag was refused, when it was
     };
     // The plan for `row` when it is one of m_aheadRows.
     AheadTag *ahead(Row &row);
