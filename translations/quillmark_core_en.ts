@@ -435,5 +435,45 @@ Replace the existing file?</translation>
         <source>Новое имя пусто или состоит только из точек и пробелов</source>
         <translation>The new name is empty or only dots and blanks</translation>
     </message>
+    <message>
+        <source>Неизвестная версия ID3v2</source>
+        <translation>Unknown ID3v2 version</translation>
+    </message>
+    <message>
+        <source>Тег поврежден: он длиннее файла</source>
+        <translation>The tag is damaged: it claims more bytes than the file has</translation>
+    </message>
+    <message>
+        <source>Тег поврежден: кадр выходит за конец тега</source>
+        <translation>The tag is damaged: a frame runs past the tag&apos;s end</translation>
+    </message>
+    <message>
+        <source>Тег поврежден: байты, которые не являются ни кадром, ни заполнением</source>
+        <translation>The tag is damaged: bytes that are neither a frame nor padding</translation>
+    </message>
+    <message>
+        <source>Тег поврежден: флаг расширенного заголовка без заголовка</source>
+        <translation>The tag is damaged: the extended header flag without the extended header</translation>
+    </message>
+    <message>
+        <source>Тег поврежден: расширенный заголовок длиннее тега</source>
+        <translation>The tag is damaged: an extended header longer than the tag</translation>
+    </message>
+    <message>
+        <source>Тег поврежден: имена кадров версии 2.2 в теге более новой версии</source>
+        <translation>The tag is damaged: version 2.2 frame ids in a later version&apos;s tag</translation>
+    </message>
+    <message>
+        <source>Тег поврежден: кадр, который не удается разобрать</source>
+        <translation>The tag is damaged: a frame that cannot be taken apart</translation>
+    </message>
+    <message>
+        <source>Сжатый тег ID3v2.2</source>
+        <translation>Compressed ID3v2.2 tag</translation>
+    </message>
+    <message>
+        <source>Поле Lyrics3 длиннее 99999 байт</source>
+        <translation>A Lyrics3 field longer than 99999 bytes</translation>
+    </message>
 </context>
 </TS>

@@ -102,6 +102,17 @@ qint64 bytesToReplace(const FileStart &start)
     }
 }
 
+// The tag's fields into the content read from its file; a field that keeps
+// the text read keeps its frames.
+void setFields(const TID3v2 &tag, id3v2::TagContent &content)
+{
+    for (const TagFieldRow &row : kTagFields)
+        id3v2::setField(content, row.id3v2, tag.*row.member);
+    // A number set without its text still reaches the tag.
+    if (tag.TrackString.isEmpty() && tag.Track > 0)
+        id3v2::setField(content, id3v2::TrackString, QString::number(tag.Track));
+}
+
 } // namespace
 
 TID3v2::TID3v2() { ResetData(); }
@@ -163,22 +174,22 @@ bool TID3v2::PlanSave(const QString &fileName, FileChange *change) const
         if (!readStart(file, start, &first))
             return false;
         QByteArray body;
+        Refusal = id3v2::Damage::None;
         if (start.kind == id3v2::HeaderKind::Tag) {
-            if (start.header.totalSize > start.fileSize)
+            if (start.header.totalSize > start.fileSize) {
+                Refusal = id3v2::Damage::BeyondFile;
                 return false;
+            }
             // Without the whole old tag its other frames could not be kept.
             if (!readBody(file, start, first, body))
                 return false;
             content = id3v2::parseTag(start.header, body);
             // Frames that could not all be found would be lost.
-            if (!content.complete)
+            Refusal = content.damage;
+            if (Refusal != id3v2::Damage::None)
                 return false;
         }
-        for (const TagFieldRow &row : kTagFields)
-            content.fields[row.id3v2] = this->*row.member;
-        // A number set without its text still reaches the tag.
-        if (TrackString.isEmpty() && Track > 0)
-            content.fields[id3v2::TrackString] = QString::number(Track);
+        setFields(*this, content);
         const QByteArray frames = id3v2::buildFrames(content);
 
         const bool inPlace = start.kind == id3v2::HeaderKind::Tag
@@ -270,17 +281,15 @@ bool TID3v2::PlanSave(const QString &fileName, FileChange *change, const SaveRea
         return PlanSave(fileName, change);
     try {
         id3v2::TagContent content;
+        Refusal = id3v2::Damage::None;
         if (read->kind == id3v2::HeaderKind::Tag) {
             // Frames that could not all be found would be lost.
-            if (!read->content.complete)
+            Refusal = read->content.damage;
+            if (Refusal != id3v2::Damage::None)
                 return false;
             content = read->content;
         }
-        for (const TagFieldRow &row : kTagFields)
-            content.fields[row.id3v2] = this->*row.member;
-        // A number set without its text still reaches the tag.
-        if (TrackString.isEmpty() && Track > 0)
-            content.fields[id3v2::TrackString] = QString::number(Track);
+        setFields(*this, content);
         const QByteArray frames = id3v2::buildFrames(content);
         FileStart start;
         start.fileSize = read->fileSize;

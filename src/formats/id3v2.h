@@ -67,6 +67,9 @@ public:
     bool PlanSave(const QString &fileName, FileChange *change, const SaveRead *read) const;
     void NoteSaved(const FileChange &change);
     WriteFailure FGetSaveFailure() const { return SaveFailure; }
+    // Why the last plan refused to rewrite the tag: bytes of it that were not
+    // understood and would be lost; None when it did not refuse for that.
+    id3v2::Damage FGetRefusal() const { return Refusal; }
     // Takes the tag off the file (by the same safe rewrite); true also when
     // there was none.
     bool RemoveFromFile(const QString &fileName);
@@ -140,6 +143,8 @@ public:
     QString OrigYear;
     QString Lyrics;
     WriteFailure SaveFailure = WriteFailure::None;
+    // Set by the plans, which are const otherwise.
+    mutable id3v2::Damage Refusal = id3v2::Damage::None;
 };
 
 } // namespace qm

@@ -194,10 +194,10 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
     TagContent content;
     const quint8 major = header.major;
     if (major < 2 || major > 4) {
-        content.complete = false;
+        content.damage = Damage::UnknownVersion;
         return content;
     }
-    const QList<RawFrame> frames = readTagFrames(header, source, fieldsOnly, content.complete);
+    const QList<RawFrame> frames = readTagFrames(header, source, fieldsOnly, content.damage);
 
     std::array<std::optional<QStringList>, FieldCount> values;
     std::optional<QStringList> recorded;
@@ -215,7 +215,16 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
             if (!text) {
                 kept.append(frame);
             } else if (field >= 0) {
-                values[field] = *text; // a later frame of a kind replaces an earlier one
+                // Repeated frames of a kind (invalid, but common) add their
+                // values, as several values of one 2.4 frame do.
+                if (values[field])
+                    *values[field] += *text;
+                else
+                    values[field] = *text;
+                if (!fieldsOnly) {
+                    if (std::optional<Frame> kept23 = keptFrame(frame, major))
+                        content.fieldFrames[field].append(*kept23);
+                }
             } else if (frame.id == "TDRC") {
                 recorded = *text;
             } else if (frame.id == "TDOR") {
@@ -239,28 +248,36 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
     }
 
     // Of several frames the one without description carries the field,
-    // else the first; the others stay as they are.
+    // else the first (a comment only without description: a described one
+    // is some program's data, such as iTunNORM); the others stay as they are.
     QList<qsizetype> taken;
-    auto choose = [&](const QList<Described> &candidates) -> std::optional<Described> {
+    auto choose = [&](const QList<Described> &candidates, Field field,
+                      bool undescribedOnly) -> std::optional<Described> {
         if (candidates.isEmpty())
             return std::nullopt;
         auto it = std::find_if(candidates.cbegin(), candidates.cend(),
                                [](const Described &d) { return d.description.isEmpty(); });
+        if (it == candidates.cend() && undescribedOnly)
+            return std::nullopt;
         const Described &chosen = it == candidates.cend() ? candidates.first() : *it;
         taken.append(chosen.keptIndex);
+        if (!fieldsOnly) {
+            if (std::optional<Frame> kept23 = keptFrame(kept[chosen.keptIndex], major))
+                content.fieldFrames[field].append(*kept23);
+        }
         return chosen;
     };
-    if (const auto comment = choose(comments)) {
+    if (const auto comment = choose(comments, Comment, true)) {
         content.fields[Comment] = comment->text;
         content.commentLanguage = comment->language;
         content.commentDescription = comment->description;
     }
-    if (const auto text = choose(lyrics)) {
+    if (const auto text = choose(lyrics, Lyrics, false)) {
         content.fields[Lyrics] = text->text;
         content.lyricsLanguage = text->language;
         content.lyricsDescription = text->description;
     }
-    if (const auto link = choose(links)) {
+    if (const auto link = choose(links, Link, false)) {
         content.fields[Link] = link->text;
         content.linkDescription = link->description;
     }
@@ -311,6 +328,14 @@ TagContent parseTagFields(const TagHeader &header, BodySource &body)
     return contentOf(header, body, true);
 }
 
+void setField(TagContent &content, Field field, const QString &text)
+{
+    if (content.fields[field] == text)
+        return;
+    content.fields[field] = text;
+    content.fieldFrames[field].clear();
+}
+
 QByteArray buildFrames(const TagContent &content)
 {
     QByteArray out;
@@ -321,6 +346,11 @@ QByteArray buildFrames(const TagContent &content)
         out.append(data);
     };
     for (int field = 0; field < FieldCount; ++field) {
+        if (!content.fieldFrames[field].isEmpty()) {
+            for (const Frame &frame : content.fieldFrames[field])
+                append(frame.id, frame.flags, frame.data);
+            continue;
+        }
         const QString &text = content.fields[field];
         if (text.isEmpty())
             continue;

@@ -55,6 +55,27 @@ enum Field {
     FieldCount
 };
 
+// What keeps a tag from being rewritten: bytes that were not understood.
+enum class Damage {
+    None,
+    UnknownVersion,        // a major version other than 2, 3 and 4
+    BeyondFile,            // the tag claims more bytes than the file has
+    FrameBeyondEnd,        // a frame runs past the tag's end
+    Garbage,               // bytes that are neither frames nor padding
+    MissingExtendedHeader, // the flag announces one, the frames follow at once
+    BadExtendedHeader,     // an extended header bigger than the tag
+    OldFrameIds,           // 2.2 frame ids in a 2.3 or 2.4 tag
+    UnreadableFrame,       // a frame's flags ask for bytes or sizes it lacks
+    CompressedTag,         // 2.2 compression, for which no scheme exists
+};
+
+// Notes the first damage found.
+inline void noteDamage(Damage &damage, Damage found)
+{
+    if (damage == Damage::None)
+        damage = found;
+}
+
 // A frame as written to a 2.3 tag: id, two flag bytes and data that already
 // holds whatever the flags add (decompressed size, method, group).
 struct Frame {
@@ -72,13 +93,17 @@ struct TagContent {
     QByteArray lyricsLanguage = QByteArrayLiteral("eng");
     QString lyricsDescription;
     QString linkDescription;
+    // The frames each field was read from, in 2.3 form: while the field keeps
+    // the text read, they are written back as they were, so a write never
+    // re-encodes (or merges) what nobody edited. Empty for a field read from
+    // a frame 2.3 does not have (a 2.4 date).
+    std::array<QList<Frame>, FieldCount> fieldFrames;
     // Every frame that carries none of the fields, converted to 2.3 form.
     QList<Frame> otherFrames;
-    // False when some bytes of the tag were not understood: a frame walk
-    // that ended on bytes that are neither padding nor a whole frame, a frame
-    // that could not be taken apart, an unknown version or layout. A tag
-    // rebuilt from such content would lose them.
-    bool complete = true;
+    // Why some bytes of the tag were not understood (the first reason
+    // found); a tag rebuilt from such content would lose them. The frames
+    // that could be read are there all the same.
+    Damage damage = Damage::None;
 };
 
 // The bytes of a tag body, read on demand: walking the frames asks for
@@ -98,6 +123,10 @@ TagContent parseTag(const TagHeader &header, QByteArrayView body);
 // The same for the fields alone: otherFrames stays empty and the data of
 // frames without a field is not read.
 TagContent parseTagFields(const TagHeader &header, BodySource &body);
+
+// Gives a field the text to write; a text other than the one read replaces
+// the frames it was read from.
+void setField(TagContent &content, Field field, const QString &text);
 
 // The frames of a 2.3 tag: the fields' frames in field order, then the
 // other frames. Empty fields get no frame.

@@ -17,6 +17,15 @@ bool isFrameId(QByteArrayView id)
     return true;
 }
 
+// The 2.3 id of a 2.2 id followed by a zero byte, the frame ids some
+// writers put into later tags; empty for any other id.
+QByteArray v22IdWithZero(QByteArrayView id)
+{
+    if (id.size() != 4 || id[3] != 0 || !isFrameId(id.first(3)))
+        return {};
+    return v23IdFor(id.first(3));
+}
+
 // A frame walk that stops at `at` has read every frame when only padding
 // (zero bytes) or nothing follows.
 bool endsWithPadding(BodySource &body, qint64 at)
@@ -24,7 +33,7 @@ bool endsWithPadding(BodySource &body, qint64 at)
     return at >= body.size() || body.read(at, 1) == QByteArrayView("\0", 1);
 }
 
-QList<RawFrame> readFramesV22(QByteArrayView body, bool &complete)
+QList<RawFrame> readFramesV22(QByteArrayView body, Damage &damage)
 {
     QList<RawFrame> frames;
     qsizetype at = 0;
@@ -34,7 +43,7 @@ QList<RawFrame> readFramesV22(QByteArrayView body, bool &complete)
             break; // padding or garbage
         const qsizetype size = bigEndian(body, at + 3, 3);
         if (size > body.size() - at - 6) {
-            complete = false; // truncated
+            noteDamage(damage, Damage::FrameBeyondEnd);
             return frames;
         }
         const QByteArrayView data = body.sliced(at + 6, size);
@@ -48,7 +57,7 @@ QList<RawFrame> readFramesV22(QByteArrayView body, bool &complete)
             frames.append(frame);
     }
     if (at < body.size() && body[at] != 0)
-        complete = false;
+        noteDamage(damage, Damage::Garbage);
     return frames;
 }
 
@@ -84,23 +93,28 @@ qint64 frameSizeV24(BodySource &body, qint64 at, QByteArrayView head)
 // Frames of versions 3 and 4 from `at` on. With fieldsOnly the data of
 // frames that carry no field is never read.
 QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUnsynchronised,
-                           bool fieldsOnly, bool &complete)
+                           bool fieldsOnly, Damage &damage)
 {
     QList<RawFrame> frames;
     frames.reserve(16); // a typical tag's frames without growing
     while (at + 10 <= body.size()) {
         const QByteArray head = body.read(at, 10);
-        if (head.size() < 10 || !isFrameId(QByteArrayView(head).first(4)))
+        if (head.size() < 10)
+            break;
+        const QByteArray oldId = v22IdWithZero(QByteArrayView(head).first(4));
+        if (!oldId.isEmpty())
+            noteDamage(damage, Damage::OldFrameIds);
+        else if (!isFrameId(QByteArrayView(head).first(4)))
             break; // padding or garbage
         const qint64 size =
             major == 3 ? qint64(bigEndian(head, 4, 4)) : frameSizeV24(body, at, head);
         if (size > body.size() - at - 10) {
-            complete = false; // truncated
+            noteDamage(damage, Damage::FrameBeyondEnd);
             return frames;
         }
         const qint64 dataAt = at + 10;
         at += 10 + size;
-        const QByteArrayView id = QByteArrayView(head).first(4);
+        const QByteArrayView id = oldId.isEmpty() ? QByteArrayView(head).first(4) : oldId;
         if (size == 0 || (fieldsOnly && !carriesField(id)))
             continue;
         RawFrame frame;
@@ -126,19 +140,19 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
             // Without the length indicator the size that 2.3 needs in front
             // of compressed data is unknown; such frames break the format.
             if (frame.compressed && !lengthIndicator) {
-                complete = false;
+                noteDamage(damage, Damage::UnreadableFrame);
                 continue;
             }
         }
         const QByteArray data = body.read(dataAt, size);
         if (data.size() < size) {
-            complete = false;
+            noteDamage(damage, Damage::FrameBeyondEnd);
             return frames;
         }
         const qsizetype extra = (frame.compressed && major == 3 ? 4 : 0) + (frame.encrypted ? 1 : 0)
                                 + (frame.grouped ? 1 : 0) + (lengthIndicator ? 4 : 0);
         if (data.size() < extra) {
-            complete = false;
+            noteDamage(damage, Damage::UnreadableFrame);
             continue;
         }
         // The extra bytes come in the order of the flags: 2.3 has size,
@@ -164,7 +178,7 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
         frames.append(std::move(frame));
     }
     if (!endsWithPadding(body, at))
-        complete = false;
+        noteDamage(damage, Damage::Garbage);
     return frames;
 }
 
@@ -211,13 +225,13 @@ HeaderKind parseHeader(QByteArrayView bytes, TagHeader &header)
 }
 
 QList<RawFrame> readTagFrames(const TagHeader &header, BodySource &source, bool fieldsOnly,
-                              bool &complete)
+                              Damage &damage)
 {
     const quint8 major = header.major;
     const bool unsynchronised = header.flags & 0x80;
     const bool extended = header.flags & 0x40;
     if (major == 2 && extended) { // 2.2 calls this bit compression and defines no scheme
-        complete = false;
+        noteDamage(damage, Damage::CompressedTag);
         return {};
     }
     if (major == 2 || (major == 3 && unsynchronised)) {
@@ -227,11 +241,11 @@ QList<RawFrame> readTagFrames(const TagHeader &header, BodySource &source, bool 
         if (unsynchronised)
             whole = undoUnsync(whole);
         if (major == 2)
-            return readFramesV22(whole, complete);
+            return readFramesV22(whole, damage);
         MemoryBody undone(whole);
         return readTagFrames(
             TagHeader{major, header.revision, quint8(header.flags & ~0x80), undone.size(), 0},
-            undone, fieldsOnly, complete);
+            undone, fieldsOnly, damage);
     }
     qint64 start = 0;
     if (extended) {
@@ -240,12 +254,17 @@ QList<RawFrame> readTagFrames(const TagHeader &header, BodySource &source, bool 
         start = size.size() < 4 ? -1
                 : major == 3    ? qint64(bigEndian(size, 0, 4)) + 4
                                 : qint64(syncsafe(size, 0));
-        if (start < 4 || start > source.size()) {
-            complete = false;
+        // Some taggers set the flag and write no extended header: a frame
+        // follows at once. No real extended header is that long.
+        if (size.size() == 4 && isFrameId(size)) {
+            noteDamage(damage, Damage::MissingExtendedHeader);
+            start = 0;
+        } else if (start < 4 || start > source.size()) {
+            noteDamage(damage, Damage::BadExtendedHeader);
             return {};
         }
     }
-    return readFrames(source, start, major, unsynchronised, fieldsOnly, complete);
+    return readFrames(source, start, major, unsynchronised, fieldsOnly, damage);
 }
 
 } // namespace qm::id3v2

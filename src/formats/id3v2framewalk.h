@@ -45,11 +45,11 @@ private:
     QByteArrayView bytes_;
 };
 
-// The frames of the tag body after `header`. With fieldsOnly the data of
-// frames that carry no field is never read. `complete` turns false when
-// some bytes could not be taken apart.
+// The frames of the tag body after `header` that could be read. With
+// fieldsOnly the data of frames that carry no field is never read. `damage`
+// notes why some bytes could not be taken apart.
 QList<RawFrame> readTagFrames(const TagHeader &header, BodySource &source, bool fieldsOnly,
-                              bool &complete);
+                              Damage &damage);
 
 // The frame's data as it was before compression; nothing when it is
 // encrypted or does not decompress.

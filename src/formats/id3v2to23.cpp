@@ -10,7 +10,9 @@
 
 namespace qm::id3v2 {
 
-// 2.2 ids and their 2.3 names; 2.2 frames without one cannot be written.
+// 2.2 ids and their 2.3 names, those of the standard and those iTunes added
+// (grouping, movement, podcast frames), as TagLib and mutagen convert them;
+// 2.2 frames without one cannot be written.
 QByteArray v23IdFor(QByteArrayView id22)
 {
     static const char *const pairs[][2] = {
@@ -27,7 +29,8 @@ QByteArray v23IdFor(QByteArrayView id22)
         {"TXX", "TXXX"}, {"TYE", "TYER"}, {"UFI", "UFID"}, {"ULT", "USLT"}, {"WAF", "WOAF"},
         {"WAR", "WOAR"}, {"WAS", "WOAS"}, {"WCM", "WCOM"}, {"WCP", "WCOP"}, {"WPB", "WPUB"},
         {"WXX", "WXXX"}, {"TCP", "TCMP"}, {"TST", "TSOT"}, {"TSP", "TSOP"}, {"TSA", "TSOA"},
-        {"TS2", "TSO2"}, {"TSC", "TSOC"},
+        {"TS2", "TSO2"}, {"TSC", "TSOC"}, {"GP1", "GRP1"}, {"MVN", "MVNM"}, {"MVI", "MVIN"},
+        {"TDS", "TDES"}, {"WFD", "WFED"}, {"PCS", "PCST"}, {"TID", "TGID"},
     };
     for (const auto &pair : pairs)
         if (id22 == pair[0])

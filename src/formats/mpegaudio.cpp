@@ -166,13 +166,17 @@ void TMPEGaudio::ReadVbrHeader(const uchar *b, qsizetype framePos)
     const bool mono = Frame.ChannelModeCode == 3;
     const qsizetype sideInfoEnd = framePos + (mpeg1 ? (mono ? 21 : 36) : (mono ? 13 : 21));
     const uchar *p = b + sideInfoEnd;
-    if (std::memcmp(p, "Xing", 4) == 0) {
+    // "Info" is the same header in a constant-bit-rate stream (LAME, Lavf):
+    // its counts give the length also of a file cut short, and the bit rate
+    // where the first frame has its own.
+    const bool info = std::memcmp(p, "Info", 4) == 0;
+    if (info || std::memcmp(p, "Xing", 4) == 0) {
         // The flag word says which fields are there; encoders that leave
         // some out move the later ones forward.
         const quint32 flags = bigEndian32(p + 4);
         const uchar *q = p + 8;
         VBR.VbrFound = true;
-        VBR.VbrId = QStringLiteral("Xing");
+        VBR.VbrId = info ? QStringLiteral("Info") : QStringLiteral("Xing");
         if (flags & 1) {
             VBR.VbrFrames = bigEndian32(q);
             q += 4;
@@ -221,6 +225,9 @@ bool TMPEGaudio::FindFrame(QByteArrayView block)
         Frame.FrameSize = quint16(size);
         Frame.ZeroStart = std::all_of(b + pos + 4, b + pos + 10, [](uchar c) { return c == 0; });
         ReadVbrHeader(b, pos);
+        if (VBR.VbrId == u"Info")
+            VBR.InfoBitRate =
+                MPEG_BIT_RATE[Frame.VersionCode & 3][Frame.LayerCode & 3][b[pos + size + 2] >> 4];
         return true;
     }
     return false;
@@ -406,6 +413,8 @@ quint16 TMPEGaudio::FGetSampleRate() const
 
 quint16 TMPEGaudio::FGetBitRate() const
 {
+    if (VBR.InfoBitRate > 0)
+        return VBR.InfoBitRate;
     const quint16 sampleRate = FGetSampleRate();
     if (VBR.VbrFound && VBR.VbrFrames > 0 && sampleRate > 0) {
         const double perFrame = double(VBR.VbrBytes) / VBR.VbrFrames - PaddingBytes();
@@ -433,11 +442,13 @@ double TMPEGaudio::FGetDuration() const
     const quint16 sampleRate = FGetSampleRate();
     if (VBR.VbrFound && VBR.VbrFrames > 0 && sampleRate > 0)
         return double(FrameCoefficient()) * VBR.VbrFrames * 8 / sampleRate;
-    const quint16 bitRate = TableBitRate();
+    const quint16 bitRate = VBR.InfoBitRate > 0 ? VBR.InfoBitRate : TableBitRate();
     if (bitRate == 0)
         return 0;
     return double(AudioEnd - AudioStart) / bitRate / 1000 * 8;
 }
+
+bool TMPEGaudio::FGetVariableRate() const { return VBR.VbrFound && VBR.VbrId != u"Info"; }
 
 bool TMPEGaudio::FGetValid() const
 {

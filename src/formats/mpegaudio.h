@@ -40,14 +40,18 @@ struct FrameData {
     quint8 EmphasisCode = 2;
 };
 
-// A Xing or VBRI header in the first frame.
+// A Xing or VBRI header in the first frame, or the Xing header's CBR form.
 struct VBRData {
     bool VbrFound = false;
-    QString VbrId; // "Xing" or "VBRI"
+    QString VbrId; // "Xing", "Info" (a constant bit rate) or "VBRI"
     quint32 VbrFrames = 0;
     quint32 VbrBytes = 0;
     quint8 VbrQuality = 0;
     QString VbrVendor;
+    // With "Info": the bit rate of the frame after the header's, the stream's
+    // own (the header's frame may have a rate of its own, and the byte count
+    // may take in more than the frames).
+    quint16 InfoBitRate = 0;
 };
 
 // Finds the first MPEG audio frame of a file and derives the stream's
@@ -91,6 +95,8 @@ public:
     quint8 FGetVBREncoderID() const;
     quint8 FGetCBREncoderID() const;
     bool FGetValid() const;
+    // A Xing or VBRI header says the bit rate varies.
+    bool FGetVariableRate() const;
 
     // ---- the analysis on bytes, without files ----
 

@@ -236,7 +236,7 @@ QString InformationText(const TMPEGaudio &stream)
     text += stream.FGetVersion();
     text += QLatin1Char(' ');
     text += stream.FGetLayer();
-    text += stream.VBR.VbrFound ? QLatin1StringView(". VBR, ") : QLatin1StringView(". CBR, ");
+    text += stream.FGetVariableRate() ? QLatin1StringView(". VBR, ") : QLatin1StringView(". CBR, ");
     number(stream.FGetBitRate());
     text += QLatin1StringView(" kbps, ");
     number(stream.FGetSampleRate());

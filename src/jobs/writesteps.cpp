@@ -9,6 +9,7 @@
 #include "journal/journal.h"
 
 #include <array>
+#include <optional>
 #include <tuple>
 #include <type_traits>
 
@@ -84,9 +85,11 @@ QString failureText(WriteFailure failure, bool ofFolder = false)
 }
 
 // The row's message for a tag that was not written: the reason where it is
-// known, then TagNotChanged.
-void tagNotChanged(RowOutcome &outcome, WriteFailure failure)
+// known (`refusal`: why the tag itself could not be rewritten), then
+// TagNotChanged.
+void tagNotChanged(RowOutcome &outcome, WriteFailure failure, const QString &refusal = {})
 {
+    appendMessage(outcome.message, refusal);
     appendMessage(outcome.message, failureText(failure));
     appendMessage(outcome.message, WriteMessage::TagNotChanged());
     outcome.failed = true;
@@ -158,6 +161,29 @@ QString WriteMessage::JournalDiskFull()
 QString WriteMessage::JournalUnavailable(const QString &folder, const QString &reason)
 {
     return tr("Журнал записи недоступен в папке %1 (%2). Файлы не изменены.").arg(folder, reason);
+}
+QString WriteMessage::Lyrics3FieldTooLong() { return tr("Поле Lyrics3 длиннее 99999 байт"); }
+QString WriteMessage::TagDamaged(id3v2::Damage damage)
+{
+    // In the order of id3v2::Damage.
+    static const char *const texts[] = {
+        nullptr,
+        QT_TRANSLATE_NOOP("qm::WriteMessage", "Неизвестная версия ID3v2"),
+        QT_TRANSLATE_NOOP("qm::WriteMessage", "Тег поврежден: он длиннее файла"),
+        QT_TRANSLATE_NOOP("qm::WriteMessage", "Тег поврежден: кадр выходит за конец тега"),
+        QT_TRANSLATE_NOOP("qm::WriteMessage",
+                          "Тег поврежден: байты, которые не являются ни кадром, ни заполнением"),
+        QT_TRANSLATE_NOOP("qm::WriteMessage",
+                          "Тег поврежден: флаг расширенного заголовка без заголовка"),
+        QT_TRANSLATE_NOOP("qm::WriteMessage", "Тег поврежден: расширенный заголовок длиннее тега"),
+        QT_TRANSLATE_NOOP("qm::WriteMessage",
+                          "Тег поврежден: имена кадров версии 2.2 в теге более новой версии"),
+        QT_TRANSLATE_NOOP("qm::WriteMessage", "Тег поврежден: кадр, который не удается разобрать"),
+        QT_TRANSLATE_NOOP("qm::WriteMessage", "Сжатый тег ID3v2.2"),
+    };
+    static_assert(std::size(texts) == size_t(id3v2::Damage::CompressedTag) + 1);
+    const char *text = texts[size_t(damage)];
+    return text ? tr(text) : QString();
 }
 QString WriteMessage::WriteNewNames() { return tr("Напишите новые имена файлов."); }
 QString WriteMessage::ErrorCaption() { return tr("Ошибка"); }
@@ -341,6 +367,36 @@ bool planSave(const TID3v2 &tag, const QString &fileName, FileChange *planned,
     return tag.PlanSave(fileName, planned, &kept.read);
 }
 
+// The record field whose setter derives a Lyrics3 long form; none for the
+// Lyrics3 fields of their own.
+std::optional<F> recordFieldOfLongForm(QString TID3v1::*longForm)
+{
+    if (longForm == &TID3v1::ExtTitle)
+        return F::Tit;
+    if (longForm == &TID3v1::ExtArtist)
+        return F::Art;
+    if (longForm == &TID3v1::ExtAlbum)
+        return F::Alb;
+    if (longForm == &TID3v1::Comment2)
+        return F::Com;
+    return std::nullopt;
+}
+
+// What a Lyrics3 field becomes when the row changes the record field it is
+// the long form of: the form the setter derived from the new text; when the
+// new text needs none, the old one is dropped where it was the old text's
+// long form (it would tell a stale text) and kept where it is a text of its
+// own (an INF that is no comment).
+QString longFormAfterEdit(const TID3v1 &before, const TID3v1 &after, QString TID3v1::*longForm,
+                          F recordField)
+{
+    if (!(after.*longForm).isEmpty())
+        return after.*longForm;
+    const QString &oldRecord = before.*kTagFields[tagFieldRow(recordField)].id3v1;
+    const QString &old = before.*longForm;
+    return !oldRecord.isEmpty() && old.startsWith(oldRecord) ? QString() : old;
+}
+
 // The changed cells into the tag read from the file.
 void applyCells(TID3v1 &tag, const Row &row, const ReadSettings &settings)
 {
@@ -359,12 +415,19 @@ void applyCells(TID3v1 &tag, const Row &row, const ReadSettings &settings)
             (tag.*kTagFields[at].id3v1Set)(field == F::Yea ? text.left(4) : text);
         }
     }
-    // The Lyrics3 fields are the row's own where it changes them, else the
-    // file's, whatever long forms the setters derived from the short fields.
+    // The Lyrics3 fields are the row's own where it changes them; else they
+    // follow the record field the row changed, so that the two never tell
+    // different texts; else the file's.
     for (int at = kId3v1RecordRows; at < kId3v1Rows; ++at) {
         const F field = tagFieldColumn(at);
         QString TID3v1::*member = kTagFields[at].id3v1;
-        tag.*member = settings.ReadLyrics2 && changes(field) ? cell(row, field) : before.*member;
+        const std::optional<F> record = recordFieldOfLongForm(member);
+        if (settings.ReadLyrics2 && changes(field))
+            tag.*member = cell(row, field);
+        else if (record && changes(*record))
+            tag.*member = longFormAfterEdit(before, tag, member, *record);
+        else
+            tag.*member = before.*member;
     }
 }
 
@@ -493,10 +556,22 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
     std::unique_ptr<journal::JournalRecorder> recorder;
     if (!planned && journal())
         recorder = std::make_unique<journal::JournalRecorder>(*m_journal);
-    return version == 1 ? writeTagStep(m_tag1, row, fileName, m_settings, known, planned,
-                                       recorder.get(), failure)
-                        : writeTagStep(m_tag2, row, fileName, m_settings, known, planned,
-                                       recorder.get(), failure, opened);
+    m_refusal.clear();
+    if (version == 1) {
+        if (writeTagStep(m_tag1, row, fileName, m_settings, known, planned, recorder.get(),
+                         failure))
+            return true;
+        QByteArray block;
+        if (!m_tag1.BuildLyrics2Block(&block))
+            m_refusal = WriteMessage::Lyrics3FieldTooLong();
+        return false;
+    }
+    m_tag2.Refusal = id3v2::Damage::None;
+    if (writeTagStep(m_tag2, row, fileName, m_settings, known, planned, recorder.get(), failure,
+                     opened))
+        return true;
+    m_refusal = WriteMessage::TagDamaged(m_tag2.FGetRefusal());
+    return false;
 }
 
 size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_t count,
@@ -578,6 +653,7 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const 
             continue;
         if ((version == 1 || version == 2) && takesTag(target.oldPath, {}, &info)) {
             ahead.failed = !writeTag(version, row, target.oldPath, nullptr, &ahead.change);
+            ahead.refusal = m_refusal;
             if (!ahead.failed && !ahead.change.isEmpty()) {
                 narrowChange(&ahead.change);
                 ahead.id = journal->stage(ahead.change);
@@ -707,11 +783,12 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
         *state = info;
     // A file the reading would not read a tag from gets none.
     WriteFailure failure = WriteFailure::None;
+    m_refusal.clear();
     if (!outcome.failed
         && (!takesTag(fileName, {}, &info)
             || !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName, &info, planned, &failure,
                          &file)))
-        tagNotChanged(outcome, failure);
+        tagNotChanged(outcome, failure, m_refusal);
     return outcome;
 }
 
@@ -862,11 +939,11 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         if (AheadTag *found = ahead(row)) {
             makeAhead(*found, &oldInfo, &stamp);
             if (found->failed)
-                tagNotChanged(outcome, found->failure);
+                tagNotChanged(outcome, found->failure, found->refusal);
         } else if ((version == 1 || version == 2) && takesTag(oldPath, target.oldPath)) {
             stampKnown = false;
             if (!writeTag(version, row, oldPath, nullptr, nullptr, &failure))
-                tagNotChanged(outcome, failure);
+                tagNotChanged(outcome, failure, m_refusal);
         }
     }
 

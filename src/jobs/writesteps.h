@@ -67,6 +67,11 @@ public:
     static QString JournalDiskFull();
     // The write does not start: the journal cannot be kept in `folder`.
     static QString JournalUnavailable(const QString &folder, const QString &reason);
+    // Why an ID3v2 tag is not rewritten: bytes of it that were not
+    // understood; empty for Damage::None.
+    static QString TagDamaged(id3v2::Damage damage);
+    // Why an ID3v1 tag is not written: Lyrics3 states no longer field.
+    static QString Lyrics3FieldTooLong();
     static QString WriteNewNames();
     static QString ErrorCaption();
 
@@ -264,6 +269,8 @@ private:
     journal::JobJournal *journal();
     // Why the journal could not keep the batch's changes.
     WriteFailure journalFailure() const;
+    // Why the last writeTag refused the file's tag, or empty.
+    QString m_refusal;
     // The row's new folder is there, or made after asking; false when the
     // file must stay where it is, with the reason in `message`.
     bool prepareFolder(const QString &newFolder, QString &message);
@@ -290,6 +297,7 @@ private:
         bool used = false;
         quint32 renameId = 0; // the move to the row's new name
         bool stale = false;   // the file changed since the row was read
+        QString refusal;      // why the tag was refused, when it was
     };
     // The plan for `row` when it is one of m_aheadRows.
     AheadTag *ahead(Row &row);

@@ -151,7 +151,7 @@ TEST(ID3v2Parse, GenreReferencesBecomeNames)
     EXPECT_EQ(genre({u"2004"}), QStringLiteral("2004"));
 }
 
-TEST(ID3v2Parse, CommentWithoutDescriptionWinsElseTheFirst)
+TEST(ID3v2Parse, OnlyACommentWithoutDescriptionIsTheCommentField)
 {
     TagContent content = parse(tagBytes(
         3, frame23("COMM", text(0, "engiTunNORM\0 0001"_qba))
@@ -162,11 +162,12 @@ TEST(ID3v2Parse, CommentWithoutDescriptionWinsElseTheFirst)
     ASSERT_EQ(content.otherFrames.size(), 1);
     EXPECT_EQ(content.otherFrames[0].data, text(0, "engiTunNORM\0 0001"_qba));
 
+    // Described comments are other programs' data (iTunNORM): kept, never
+    // the field.
     content = parse(tagBytes(3, frame23("COMM", text(0, "engfirst\0one"_qba))
                                     + frame23("COMM", text(0, "engsecond\0two"_qba))));
-    EXPECT_EQ(content.fields[Comment], QStringLiteral("one"));
-    EXPECT_EQ(content.commentDescription, QStringLiteral("first"));
-    EXPECT_EQ(content.otherFrames.size(), 1);
+    EXPECT_EQ(content.fields[Comment], QString());
+    EXPECT_EQ(content.otherFrames.size(), 2);
 }
 
 TEST(ID3v2Parse, Version24SizesExtendedHeaderAndUnsynchronisation)
@@ -304,27 +305,38 @@ TEST(ID3v2Parse, HeadersThatAreNoTag)
     EXPECT_EQ(header.totalSize, 26);
 }
 
-TEST(ID3v2Parse, AWalkThatStopsBeforeTheEndLeavesTheContentIncomplete)
+TEST(ID3v2Parse, DamagedTagsSayWhyAndGiveTheFramesThatCanBeRead)
 {
     const QByteArray title = frame23("TIT2", text(0, "Title"));
     const QByteArray title22 = QByteArray("TT2") + bigEndian(6, 3) + text(0, "Title");
+    const QByteArray oldIds =
+        QByteArray("TT2\0", 4) + bigEndian(6, 4) + bigEndian(0, 2) + text(0, "Title");
     const struct {
         int major;
+        quint8 flags;
         QByteArray body;
-        bool complete;
+        Damage damage;
+        const char *title;
     } cases[] = {
-        {3, title + QByteArray(100, '\0'), true},
-        {3, title, true},
-        {3, title + "tit2" + QByteArray(20, 'x'), false},                          // not an id
-        {3, title + "TALB" + bigEndian(1000, 4) + bigEndian(0, 2) + title, false}, // past the end
-        {3, title + "JUNK", false}, // too short for a frame
-        {2, title22 + QByteArray(10, '\0'), true},
-        {2, title22 + "tt2" + QByteArray(10, 'x'), false},
-        {5, title, false}, // unknown version
+        {3, 0, title + QByteArray(100, '\0'), Damage::None, "Title"},
+        {3, 0, title, Damage::None, "Title"},
+        {3, 0, title + "tit2" + QByteArray(20, 'x'), Damage::Garbage, "Title"}, // not an id
+        {3, 0, title + "TALB" + bigEndian(1000, 4) + bigEndian(0, 2) + title,
+         Damage::FrameBeyondEnd, "Title"},
+        {3, 0, title + "JUNK", Damage::Garbage, "Title"}, // too short for a frame
+        {2, 0, title22 + QByteArray(10, '\0'), Damage::None, "Title"},
+        {2, 0, title22 + "tt2" + QByteArray(10, 'x'), Damage::Garbage, "Title"},
+        {2, 0x40, title22, Damage::CompressedTag, ""},
+        {5, 0, title, Damage::UnknownVersion, ""},
+        {3, 0x40, title, Damage::MissingExtendedHeader, "Title"}, // the flag, no header
+        {3, 0x40, bigEndian(500, 4) + title, Damage::BadExtendedHeader, ""},
+        {3, 0, oldIds, Damage::OldFrameIds, "Title"}, // 2.3 frames with 2.2 ids
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.body.toHex().toStdString());
-        EXPECT_EQ(parse(tagBytes(c.major, c.body)).complete, c.complete);
+        const TagContent content = parse(tagBytes(c.major, c.body, c.flags));
+        EXPECT_EQ(content.damage, c.damage);
+        EXPECT_EQ(content.fields[Title], QString::fromLatin1(c.title));
     }
 }
 
@@ -336,7 +348,6 @@ TEST(ID3v2Build, RoundTripKeepsFieldsAndOtherFrames)
     content.fields[TrackString] = QStringLiteral("7/9");
     content.fields[Genre] = QStringLiteral("Rock");
     content.fields[Comment] = QStringLiteral("Ω comment");
-    content.commentDescription = QStringLiteral("kept description");
     content.commentLanguage = "deu";
     content.fields[Link] = QStringLiteral("http://example.org/ü");
     content.fields[Lyrics] = QString(3000, u'l');

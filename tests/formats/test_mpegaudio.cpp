@@ -173,6 +173,18 @@ TEST(MpegVbr, XingHeaderGivesFramesBitRateAndEncoder)
     EXPECT_FALSE(absurd.FGetValid());
 }
 
+TEST(MpegVbr, InfoHeaderOfAConstantRateStreamWithoutFrameCount)
+{
+    // The header's frame at 64 kbit/s, the stream at 128: without counts the
+    // stream's own rate gives the length.
+    QByteArray file = frames(header(V1, L3, 5, 0), 208, 1) + frames(header(V1, L3, 9, 0), 417, 30);
+    file.replace(36, 8, QByteArray("Info\0\0\0\x0f", 8));
+    const TMPEGaudio mpeg = analyse(file);
+    EXPECT_FALSE(mpeg.FGetVariableRate());
+    EXPECT_EQ(mpeg.FGetBitRate(), 128);
+    EXPECT_NEAR(mpeg.FGetDuration(), file.size() * 8 / 128000.0, 1e-9);
+}
+
 TEST(MpegEncoder, SignatureSearchLooksBackFromTheBlockEndWithinItsRange)
 {
     QByteArray block(TMPEGaudio::kBlockSize, '\0');

@@ -79,7 +79,7 @@ TEST_P(MpegFiles, StreamDataAgreesWithFfprobeAndMutagen)
     EXPECT_EQ(mpeg.FGetLayer(), QStringLiteral("Layer III"));
     EXPECT_EQ(mpeg.FGetChannelMode(), QLatin1String(s.mode));
     EXPECT_EQ(mpeg.FGetSampleRate(), s.sampleRate);
-    EXPECT_EQ(mpeg.VBR.VbrFound, s.vbr);
+    EXPECT_EQ(mpeg.FGetVariableRate(), s.vbr);
     EXPECT_TRUE(mpeg.FGetEncoder().startsWith(QStringLiteral("LAME")))
         << mpeg.FGetEncoder().toStdString();
 

@@ -369,7 +369,8 @@ TEST_F(WriteJob, TagWriteFailuresLeaveTheFileAsItWas)
     const int lyrics = addRow(u"long"_qs, u"long2"_qs, QByteArray(2000, 'a'));
     m_table.setCell(lyrics, F::Slt, QString(100000, u'l'));
     run(ApplyKind);
-    EXPECT_EQ(messages(), QStringList{WriteMessage::TagNotChanged()});
+    const QString tooLong = WriteMessage::Lyrics3FieldTooLong() + u". "_qs;
+    EXPECT_EQ(messages(), QStringList{tooLong + WriteMessage::TagNotChanged()});
     // The rename happened all the same; the row is listed for its tag.
     EXPECT_EQ(test::readAll(path(u"long2.mp3"_qs)), QByteArray(2000, 'a'));
     EXPECT_EQ(cell(lyrics, F::Old), u"long2"_qs);
@@ -390,7 +391,7 @@ TEST_F(WriteJob, TagWriteFailuresLeaveTheFileAsItWas)
     const int both = addRow(u"long2"_qs, u"long2"_qs, QByteArray());
     m_table.setCell(both, F::Slt, QString(100000, u'l'));
     run(ApplyKind);
-    EXPECT_EQ(messages(), QStringList{WriteMessage::ChangeImpossible() + u". "_qs
+    EXPECT_EQ(messages(), QStringList{WriteMessage::ChangeImpossible() + u". "_qs + tooLong
                                       + WriteMessage::TagNotChanged()});
 }
 
@@ -705,11 +706,14 @@ TEST_F(WriteJob, TagsWhoseFramesCannotAllBeWalkedAreNotRewritten)
     QM_REQUIRE_TOOL("ffmpeg");
     QM_REQUIRE_TOOL("mid3v2");
     // The first frame's id or size broken by hand: the frames after it
-    // cannot be found, and rewriting the tag would drop them.
+    // cannot be found, and rewriting the tag would drop them. The row says
+    // why.
     const struct {
         qsizetype at;
         QByteArray bytes;
-    } breaks[] = {{11, "x"}, {14, "\x7F\x7F\x7F\x7F"}};
+        id3v2::Damage damage;
+    } breaks[] = {{11, "x", id3v2::Damage::Garbage},
+                  {14, "\x7F\x7F\x7F\x7F", id3v2::Damage::FrameBeyondEnd}};
     for (const auto &broken : breaks) {
         SCOPED_TRACE(broken.at);
         m_table.removeAllFileRows();
@@ -724,7 +728,8 @@ TEST_F(WriteJob, TagsWhoseFramesCannotAllBeWalkedAreNotRewritten)
         m_table.setCell(row, F::Tit, u"Changed"_qs);
         m_settings.TagView = 2;
         run(WriteTag2Kind);
-        EXPECT_EQ(messages(), QStringList{WriteMessage::TagNotChanged()});
+        EXPECT_EQ(messages(), QStringList{WriteMessage::TagDamaged(broken.damage) + u". "_qs
+                                          + WriteMessage::TagNotChanged()});
         EXPECT_EQ(test::readAll(path(u"a.mp3"_qs)), bytes);
     }
 }
