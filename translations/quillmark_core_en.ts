@@ -475,5 +475,9 @@ Replace the existing file?</translation>
         <source>Поле Lyrics3 длиннее 99999 байт</source>
         <translation>A Lyrics3 field longer than 99999 bytes</translation>
     </message>
+    <message>
+        <source>Файлов, измененных другой программой после чтения: %1. Записать их все равно?</source>
+        <translation>Files changed by another program after they were read: %1. Write them anyway?</translation>
+    </message>
 </context>
 </TS>

@@ -36,6 +36,19 @@ Answer MessageBoxQuestions::askCreateFolder(const QString &text) { return ask(te
 
 Answer MessageBoxQuestions::askReplaceFile(const QString &text) { return ask(text); }
 
+Answer MessageBoxQuestions::askWriteChanged(const QString &text)
+{
+    QMessageBox box(QMessageBox::Question,
+                    QCoreApplication::translate("qm::MessageBoxQuestions", "Предупреждение"), text,
+                    QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setObjectName(QStringLiteral("changedFilesQuestion"));
+    // Writing them would put the rows' older cells over another program's
+    // change: Enter and Escape leave them alone.
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return toAnswer(box.exec());
+}
+
 void MessageBoxQuestions::showError(const QString &text)
 {
     QMessageBox box(QMessageBox::Critical, WriteMessage::ErrorCaption(), text, QMessageBox::Ok,

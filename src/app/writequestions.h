@@ -16,6 +16,7 @@ public:
 
     Answer askCreateFolder(const QString &text) override;
     Answer askReplaceFile(const QString &text) override;
+    Answer askWriteChanged(const QString &text) override;
     void showError(const QString &text) override;
 
     // The button of a box to the answer; Escape or closing the box is No.

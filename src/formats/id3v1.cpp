@@ -487,16 +487,19 @@ bool TID3v1::BuildTail(QByteArray *out) const
 
 // ---- files ----
 
-bool TID3v1::ReadFromFile(const QString &fileName)
+bool TID3v1::ReadFromFile(const QString &fileName, FileStamp *stamp)
 {
     ResetData();
-    return ReadTag(fileName, true);
+    return ReadTag(fileName, true, stamp);
 }
 
-bool TID3v1::ReadTag(const QString &fileName, bool readFields)
+bool TID3v1::ReadTag(const QString &fileName, bool readFields, FileStamp *stamp)
 {
     ReadOnlyFile file;
-    return file.open(fileName) && ReadTagWith(file.reader(), file.size(), readFields);
+    const bool opened = file.open(fileName);
+    if (stamp && !file.stamp(stamp))
+        *stamp = FileStamp();
+    return opened && ReadTagWith(file.reader(), file.size(), readFields);
 }
 
 bool TID3v1::ReadTagWith(const BlockReader &read, qint64 size, bool readFields)

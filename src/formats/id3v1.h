@@ -56,8 +56,10 @@ public:
     QString Comment2;
     WriteFailure SaveFailure = WriteFailure::None;
 
-    bool ReadFromFile(const QString &fileName);
-    bool ReadTag(const QString &fileName, bool readFields);
+    // *stamp, when given, gets the file's stamp as it was opened (its size
+    // -1 when it could not be).
+    bool ReadFromFile(const QString &fileName, FileStamp *stamp = nullptr);
+    bool ReadTag(const QString &fileName, bool readFields, FileStamp *stamp = nullptr);
     // Replaces whatever record and Lyrics3 block the file ends with by the
     // ones built from the members, in one write at the old tag's place.
     // With a recorder, the change is recorded before the file is touched;

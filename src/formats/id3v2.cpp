@@ -127,11 +127,14 @@ void TID3v2::ResetData()
         (this->*row.member).clear();
 }
 
-bool TID3v2::ReadFromFile(const QString &fileName)
+bool TID3v2::ReadFromFile(const QString &fileName, FileStamp *stamp)
 {
     ResetData();
     ReadOnlyFile file;
-    return file.open(fileName) && ReadTagWith(file.reader(), file.size());
+    const bool opened = file.open(fileName);
+    if (stamp && !file.stamp(stamp))
+        *stamp = FileStamp();
+    return opened && ReadTagWith(file.reader(), file.size());
 }
 
 bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize)

@@ -26,7 +26,9 @@ public:
     // bytes. A file without a tag reads as true with TagPresent false, and
     // so does one whose header is broken (size bytes that are not syncsafe)
     // or claims more bytes than the file has.
-    bool ReadFromFile(const QString &fileName);
+    // *stamp, when given, gets the file's stamp as it was opened (its size
+    // -1 when it could not be).
+    bool ReadFromFile(const QString &fileName, FileStamp *stamp = nullptr);
     // The same through an already open file of the given size; TMPEGaudio
     // shares its handle this way. Reads the header, then the frames in
     // blocks that end on multiples of kReadBlockSize.

@@ -358,11 +358,13 @@ private:
 
 } // namespace
 
-bool TMPEGaudio::ReadFromFile(const QString &fileName)
+bool TMPEGaudio::ReadFromFile(const QString &fileName, FileStamp *stamp)
 {
     FResetData();
     ReadOnlyFile file;
     const bool opened = file.open(fileName);
+    if (stamp && !file.stamp(stamp))
+        *stamp = FileStamp();
     bool ok = opened;
     if (opened) {
         FileLength = file.size();

@@ -79,7 +79,9 @@ public:
 
     // False only when the file cannot be opened or read. A file without
     // audio frames reads as true with FGetValid false.
-    bool ReadFromFile(const QString &fileName);
+    // *stamp, when given, gets the file's stamp as it was opened (its size
+    // -1 when it could not be).
+    bool ReadFromFile(const QString &fileName, FileStamp *stamp = nullptr);
     void FResetData();
 
     QString FGetVersion() const;

@@ -194,10 +194,10 @@ FileReader::~FileReader()
     delete m_stream;
 }
 
-bool FileReader::read(const QString &fileName, CellWrites &cells)
+bool FileReader::read(const QString &fileName, CellWrites &cells, FileStamp *stamp)
 {
     if (m_stream) {
-        readInfo(fileName, cells);
+        readInfo(fileName, cells, stamp);
         return true;
     }
     if (SkippedByFormat(m_settings, fileName))
@@ -205,9 +205,9 @@ bool FileReader::read(const QString &fileName, CellWrites &cells)
     // The readers open only regular files (without blocking on a pipe), so a
     // pipe or a device reads as a file that cannot be opened.
     if (m_kind == ReadTag1Kind)
-        ReadTag1Step(*m_tag1, m_tag1->ReadFromFile(fileName), m_settings, cells);
+        ReadTag1Step(*m_tag1, m_tag1->ReadFromFile(fileName, stamp), m_settings, cells);
     else
-        ReadTag2Step(*m_tag2, m_tag2->ReadFromFile(fileName), m_settings, cells);
+        ReadTag2Step(*m_tag2, m_tag2->ReadFromFile(fileName, stamp), m_settings, cells);
     return true;
 }
 
@@ -261,7 +261,7 @@ QString InformationText(const TMPEGaudio &stream)
     return text;
 }
 
-void FileReader::readInfo(const QString &fileName, CellWrites &cells)
+void FileReader::readInfo(const QString &fileName, CellWrites &cells, FileStamp *stamp)
 {
     qint64 size = 0;
     QString duration;
@@ -273,7 +273,9 @@ void FileReader::readInfo(const QString &fileName, CellWrites &cells)
         ReadOnlyFile file;
         if (file.open(fileName))
             size = file.size();
-    } else if (m_stream->ReadFromFile(fileName)) {
+    } else if (const bool tagRead = m_kind == ReadInfoAfterAddKind
+                                    && (m_settings.TagView == 1 || m_settings.TagView == 2);
+               m_stream->ReadFromFile(fileName, tagRead ? stamp : nullptr)) {
         size = m_stream->FileLength;
         const bool valid = m_stream->FGetValid();
         if (valid) {

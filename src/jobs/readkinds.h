@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/blockio.h"
 #include "options/options.h"
 #include "table/cell.h"
 #include "table/columns.h"
@@ -102,11 +103,14 @@ public:
     FileReader &operator=(const FileReader &) = delete;
 
     // False when the row is skipped (FormatRead in the tag kinds): its cells
-    // stay as they are and the status line is not touched.
-    bool read(const QString &fileName, CellWrites &cells);
+    // stay as they are and the status line is not touched. *stamp, when
+    // given, gets the file's stamp as it was opened when the read filled tag
+    // cells from it (size -1 when it could not be opened), and is left alone
+    // by a read of no tag.
+    bool read(const QString &fileName, CellWrites &cells, FileStamp *stamp = nullptr);
 
 private:
-    void readInfo(const QString &fileName, CellWrites &cells);
+    void readInfo(const QString &fileName, CellWrites &cells, FileStamp *stamp);
 
     int m_kind;
     ReadSettings m_settings;

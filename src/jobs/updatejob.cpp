@@ -60,15 +60,18 @@ void TUpdateThread::execute()
         if (names[size_t(i)].isNull())
             continue; // not a file row
         CellWrites cells;
-        const bool read = reader.read(names[size_t(i)], cells);
-        post([this, row, i, total, read, phrase, dir = std::move(dirs[size_t(i)]),
-              cells = std::move(cells)] {
+        FileStamp stamp;
+        const bool read = reader.read(names[size_t(i)], cells, m_stamped ? &stamp : nullptr);
+        post([this, row, i, total, read, phrase, stamp, name = names[size_t(i)],
+              dir = std::move(dirs[size_t(i)]), cells = std::move(cells)] {
             if (!dir.isNull())
                 m_table.setCell(row, FieldNumber::Dir, dir);
             for (const auto &[field, text] : cells) {
                 if (!m_keepFilled || m_table.cell(row, field).isEmpty())
                     m_table.setCell(row, field, text);
             }
+            if (stamp.size >= 0)
+                m_stamped(name, stamp);
             if (read) {
                 runner()->setStatus(StatusText(phrase, i + 1, total));
                 runner()->setProgress(ProgressPercent(i + 1, total));

@@ -25,6 +25,10 @@ public:
     // Called on the window's thread after a row's cells were written, so the
     // window's model can announce the change.
     using RowWritten = std::function<void(int row)>;
+    // Called on the window's thread with the state of a row's file as the
+    // job left it: as a read that filled the row's tag cells found it, or as
+    // a write made it.
+    using FileStamped = std::function<void(const QString &path, const FileStamp &stamp)>;
 
     TUpdateThread(RowTable &table, int firstRow, int lastRow, int kind,
                   const ReadSettings &settings, RowWritten rowWritten = {});
@@ -41,6 +45,7 @@ public:
     // A reading kind leaves the cells that hold text as they are: rows a
     // list brought keep its values, and only what it did not fill is read.
     void setKeepFilled(bool keep) { m_keepFilled = keep; }
+    void setFileStamped(FileStamped stamped) { m_stamped = std::move(stamped); }
     // The rows a writing kind failed to apply; read it on the window's
     // thread (the end handler shows it when it holds rows).
     const ErrorTable &errorTable() const { return m_errors; }
@@ -58,6 +63,7 @@ private:
     ReadSettings m_settings;
     RowWritten m_rowWritten;
     bool m_keepFilled = false;
+    FileStamped m_stamped;
     WriteSettings m_writeSettings;
     WriteQuestions *m_questions = nullptr;
     ErrorTable m_errors;

@@ -84,7 +84,14 @@ void TUpdateThread::executeWrite()
         if (outcome.failed)
             failed = ErrorTable::entry(cells, layout, outcome.message);
         ++done;
-        post([this, row, done, total, failed = std::move(failed),
+        // The file under the row's name once the step is done.
+        QString path;
+        if (m_stamped && outcome.written.size >= 0) {
+            QString dir = cells[size_t(toInt(FieldNumber::Dir))];
+            path = BuildFileName(dir, cells[size_t(toInt(FieldNumber::Old))],
+                                 cells[size_t(toInt(FieldNumber::Ext))]);
+        }
+        post([this, row, done, total, failed = std::move(failed), path, stamp = outcome.written,
               dir = cells[size_t(toInt(FieldNumber::Dir))],
               oldName = cells[size_t(toInt(FieldNumber::Old))],
               newName = cells[size_t(toInt(FieldNumber::New))]] {
@@ -93,6 +100,8 @@ void TUpdateThread::executeWrite()
             m_table.setCell(row, FieldNumber::New, newName);
             if (!failed.isEmpty())
                 m_errors.rows.push_back(failed);
+            if (!path.isEmpty())
+                m_stamped(path, stamp);
             runner()->setStatus(StatusText(StatusPhrase::ProcessedFiles(), done, total));
             runner()->setProgress(ProgressPercent(done, total));
             if (m_rowWritten)

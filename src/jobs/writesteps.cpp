@@ -198,6 +198,12 @@ QString WriteMessage::ReplaceFileQuestion(const QString &path)
     return tr("Файл %1 уже существует.\nЗаменить существующий файл?").arg(path);
 }
 
+QString WriteMessage::ChangedFilesQuestion(int count)
+{
+    return tr("Файлов, измененных другой программой после чтения: %1. Записать их все равно?")
+        .arg(count);
+}
+
 bool HasForbiddenFirst(QStringView text)
 {
     for (QChar ch : text) {
@@ -233,6 +239,8 @@ WriteSettings WriteSettings::From(const Options &options, qm::TagView tagView, b
 
 WriteQuestions::~WriteQuestions() = default;
 
+Answer WriteQuestions::askWriteChanged(const QString &) { return Answer::No; }
+
 Answer FixedAnswers::askCreateFolder(const QString &text)
 {
     folderQuestions.append(text);
@@ -243,6 +251,12 @@ Answer FixedAnswers::askReplaceFile(const QString &text)
 {
     fileQuestions.append(text);
     return files;
+}
+
+Answer FixedAnswers::askWriteChanged(const QString &text)
+{
+    changedQuestions.append(text);
+    return changed;
 }
 
 void FixedAnswers::showError(const QString &text) { errors.append(text); }
@@ -613,6 +627,8 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
                               p.change.fileName,
                               [&] { return applyChange(p.change, &failure, &after); }, &p.state);
         journal->markDone(p.id, made, p.change.fileName, made ? &after : nullptr);
+        if (made)
+            outcomes[p.row].written = after;
         if (!made)
             tagNotChanged(outcomes[p.row], failure);
     }
@@ -789,6 +805,10 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
             || !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName, &info, planned, &failure,
                          &file)))
         tagNotChanged(outcome, failure, m_refusal);
+    // The file as the row leaves it: a planned change not yet made leaves it
+    // as it is until it is made; a change made at once is looked at again.
+    if (!outcome.failed && (planned || !stampOf(fileName, &outcome.written)))
+        outcome.written = planned ? stampOfInfo(info) : FileStamp();
     return outcome;
 }
 
@@ -925,6 +945,8 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
     } else if (prepareFolder(target.newFolder, outcome.message)) {
         fileKept = false;
     }
+    // The file is there and the row's cells may go to it.
+    const bool checked = !outcome.failed;
 
     // The file's stamp once its tag is written, while it is known without
     // looking again.
@@ -978,7 +1000,7 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
             }
         }
         if (done && (copied || !stampKnown))
-            stampOf(newPath, &stamp);
+            stampKnown = stampOf(newPath, &stamp);
         AheadTag *found = ahead(row);
         if (found && found->renameId != 0) {
             m_journal->markDone(found->renameId, done, done ? newPath : oldPath,
@@ -1000,6 +1022,8 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         }
     }
 
+    if (checked && (stampKnown || stampOf(outcome.renamed ? newPath : oldPath, &stamp)))
+        outcome.written = stamp;
     if (fileKept || outcome.failed) {
         if (outcome.message.isEmpty())
             outcome.message = WriteMessage::ChangeImpossible();

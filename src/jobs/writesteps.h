@@ -79,6 +79,9 @@ public:
     static QString CreateFolderQuestion(const QString &folder);
     // "Файл <path> уже существует.\nЗаменить существующий файл?"
     static QString ReplaceFileQuestion(const QString &path);
+    // Before a write: `count` of its files were changed by another program
+    // since their rows were read.
+    static QString ChangedFilesQuestion(int count);
 };
 
 // Characters a name may not hold: the first set keeps names valid on the
@@ -102,6 +105,9 @@ public:
     virtual Answer askCreateFolder(const QString &text) = 0;
     // A different file holds the new name: replace it?
     virtual Answer askReplaceFile(const QString &text) = 0;
+    // Files changed by another program since their rows were read: write
+    // them anyway? Only Yes writes them; whoever cannot ask leaves them.
+    virtual Answer askWriteChanged(const QString &text);
     // An error box (caption "Ошибка", error icon, OK).
     virtual void showError(const QString &text) = 0;
 };
@@ -114,12 +120,15 @@ public:
     {}
     Answer askCreateFolder(const QString &text) override;
     Answer askReplaceFile(const QString &text) override;
+    Answer askWriteChanged(const QString &text) override;
     void showError(const QString &text) override;
 
     Answer folders;
     Answer files;
+    Answer changed = Answer::No;
     QStringList folderQuestions;
     QStringList fileQuestions;
+    QStringList changedQuestions;
     QStringList errors;
 };
 
@@ -169,6 +178,9 @@ struct RowOutcome {
     QString message;
     bool renamed = false; // Old and New were swapped
     FileStamp placed;     // renamed: the file under its new name
+    // The row's file as the step left it, when known (size -1 when not, or
+    // when the step did not look at the file).
+    FileStamp written;
 };
 
 // Where kind 117 takes a row's file from and to, from its cells alone (it

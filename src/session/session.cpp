@@ -25,6 +25,16 @@
 
 namespace qm {
 
+namespace {
+
+QString rowPath(const RowTable &table, int row)
+{
+    QString dir = table.cell(row, FieldNumber::Dir);
+    return BuildFileName(dir, table.cell(row, FieldNumber::Old), table.cell(row, FieldNumber::Ext));
+}
+
+} // namespace
+
 // The rows a job has written since the last batch of steps, announced after
 // that batch in one go, so a view does not relayout per row.
 class Session::ChangedRows {
@@ -381,6 +391,7 @@ void Session::startUpdateJob(int first, int last, int kind, bool keepFilled)
     auto job = std::make_shared<TUpdateThread>(table_, first, last, kind, readSettings(),
                                                [changed](int row) { changed->add(row); });
     job->setKeepFilled(keepFilled);
+    job->setFileStamped(stampRecorder());
     auto connection = std::make_shared<QMetaObject::Connection>();
     runner_.start(
         'u', std::move(job),
@@ -484,18 +495,59 @@ void Session::startSortJob(const SortKeys &keys, std::shared_ptr<TableSnapshot> 
     });
 }
 
+TUpdateThread::FileStamped Session::stampRecorder()
+{
+    return [this](const QString &path, const FileStamp &stamp) { readStamps_.insert(path, stamp); };
+}
+
+std::vector<std::pair<int, FileStamp>> Session::changedSinceRead(int first, int last) const
+{
+    std::vector<std::pair<int, FileStamp>> changed;
+    if (readStamps_.isEmpty())
+        return changed;
+    for (int row = std::max(first, 1); row <= std::min(last, table_.lastFileRow()); ++row) {
+        const QString path = rowPath(table_, row);
+        const auto read = readStamps_.constFind(path);
+        FileStamp now;
+        // A file gone since fails its row without this question.
+        if (read != readStamps_.constEnd() && stampOf(path, &now) && !(now == *read))
+            changed.emplace_back(row, now);
+    }
+    return changed;
+}
+
 void Session::write(int first, int last, int kind, bool moveFiles)
 {
     WriteQuestions &questions = questions_ ? *questions_ : unasked_;
+    WriteSettings settings = writeSettings(moveFiles);
+    // Rows whose files another program changed since they were read are
+    // written only when the user says so; else the job fails them and they
+    // are read again once it ends. Whoever brings its own read states (the
+    // command line's rows) has them checked by the job alone.
+    std::vector<int> leftAlone;
+    if (!settings.ReadStamps) {
+        const auto changed = changedSinceRead(first, last);
+        const Answer answer = changed.empty()
+                                  ? Answer::No
+                                  : questions.askWriteChanged(
+                                      WriteMessage::ChangedFilesQuestion(int(changed.size())));
+        for (const auto &[row, now] : changed) {
+            if (answer == Answer::Yes || answer == Answer::YesToAll)
+                readStamps_.insert(rowPath(table_, row), now);
+            else
+                leftAlone.push_back(row);
+        }
+        settings.ReadStamps = std::make_shared<const QHash<QString, FileStamp>>(readStamps_);
+    }
     auto changed = std::make_shared<ChangedRows>(*this);
-    auto job =
-        std::make_shared<TUpdateThread>(table_, first, last, kind, writeSettings(moveFiles),
-                                        questions, [changed](int row) { changed->add(row); });
+    auto job = std::make_shared<TUpdateThread>(table_, first, last, kind, settings, questions,
+                                               [changed](int row) { changed->add(row); });
+    job->setFileStamped(stampRecorder());
     auto connection = std::make_shared<QMetaObject::Connection>();
     auto started = std::make_shared<bool>(false);
     runner_.start(
         'u', job,
-        [this, changed, connection, job, started] {
+        [this, changed, connection, job, started, leftAlone] {
             changed->announce();
             disconnect(*connection);
             forgetHistory();
@@ -503,6 +555,7 @@ void Session::write(int first, int last, int kind, bool moveFiles)
             // A job stopped before it began leaves the last failures alone.
             if (*started)
                 emit writeEnded(job->errorTable());
+            rereadRows(leftAlone);
         },
         [this, changed, connection, started] {
             *started = true;
@@ -510,6 +563,18 @@ void Session::write(int first, int last, int kind, bool moveFiles)
             *connection =
                 connect(&runner_, &JobRunner::stepsRun, this, [changed] { changed->announce(); });
         });
+}
+
+void Session::rereadRows(const std::vector<int> &rows)
+{
+    const std::vector<int> kinds = AddedRowsReadKinds(readSettings(), state().fileInfo);
+    // Runs of neighbouring rows share a job.
+    for (size_t begin = 0, end = 0; begin < rows.size(); begin = end) {
+        for (end = begin + 1; end < rows.size() && rows[end] == rows[end - 1] + 1;)
+            ++end;
+        for (int kind : kinds)
+            startUpdateJob(rows[begin], rows[end - 1], kind);
+    }
 }
 
 namespace {
@@ -537,12 +602,6 @@ QString undoReason(const journal::FileOutcome &out)
     if (PathExists(out.oldPath))
         return Session::tr("Прежнее имя файла занято");
     return Session::tr("Файл изменён после обновления");
-}
-
-QString rowPath(const RowTable &table, int row)
-{
-    QString dir = table.cell(row, FieldNumber::Dir);
-    return BuildFileName(dir, table.cell(row, FieldNumber::Old), table.cell(row, FieldNumber::Ext));
 }
 
 // A row for a file no row of the table stands for: Dir, Old and Ext.

@@ -9,6 +9,7 @@
 #include "jobs/jobrunner.h"
 #include "jobs/readkinds.h"
 #include "jobs/readrows.h"
+#include "jobs/updatejob.h"
 #include "jobs/writesteps.h"
 #include "journal/journal.h"
 #include "lists/speclist.h"
@@ -311,6 +312,13 @@ private:
     // The table's part of an undo: Old and New back, the rows read again.
     UndoResult settleUndo(const journal::UndoReport &report);
     void startSymbolsJob(const CellRect &selection, bool restore);
+    // Records a file's state, as a job read or wrote it, in readStamps_.
+    TUpdateThread::FileStamped stampRecorder();
+    // The file rows of [first, last] whose file is not as it was read, each
+    // with the file's state now.
+    std::vector<std::pair<int, FileStamp>> changedSinceRead(int first, int last) const;
+    // Reads the rows again into the view's columns, as after an undo.
+    void rereadRows(const std::vector<int> &rows);
     void alphabetWritten(bool written);
 
     struct Held {
@@ -336,6 +344,9 @@ private:
     TableSnapshot stepStart_;
     AlphabetBook alphabets_;
     bool alphabetFailureShown_ = false;
+    // Each file as the last read of its row's tag cells found it or the last
+    // write left it, by path; an entry outliving its row is harmless.
+    QHash<QString, FileStamp> readStamps_;
     // Where the rows of the running add begin.
     int firstAddedRow_ = 0;
     // After the table: the jobs that write to it go first.
