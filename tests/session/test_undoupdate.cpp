@@ -17,6 +17,29 @@ QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The temporary folder with a slash, its "data" holding the journal.
+QString rootWithJournal(const QTemporaryDir &dir)
+{
+    const QString root = dir.path() + QLatin1Char('/');
+    qputenv("QUILLMARK_DATA_DIR", QFile::encodeName(root + "data"));
+    return root;
+}
+
+TID3v2 tagOf(const QString &path)
+{
+    TID3v2 tag;
+    tag.ReadFromFile(path);
+    return tag;
+}
+
+// Another tagger's change of the title.
+bool retitle(const QString &path, const QString &title)
+{
+    TID3v2 tag = tagOf(path);
+    tag.FSetTitle(title);
+    return tag.SaveToFile(path);
+}
+
 } // namespace
 
 // An update renamed and retagged three files; one was changed afterwards.
@@ -26,8 +49,7 @@ TEST(UndoUpdate, PutsBackTheLastUpdateAndLeavesAFileChangedSince)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString root = dir.path() + QLatin1Char('/');
-    qputenv("QUILLMARK_DATA_DIR", QFile::encodeName(root + "data"));
+    const QString root = rootWithJournal(dir);
     QStringList paths;
     QList<QByteArray> before;
     for (int i = 1; i <= 3; ++i) {
@@ -86,4 +108,70 @@ TEST(UndoUpdate, PutsBackTheLastUpdateAndLeavesAFileChangedSince)
     EXPECT_EQ(left.value(table.layout().position(F::Old)), QStringLiteral("Song 3"));
     EXPECT_EQ(left.value(kColumnCount), QStringLiteral(u"Файл изменён после обновления"));
     EXPECT_EQ(Session::lastUndoableUpdate().number, 0u) << "the update is undone";
+}
+
+// Two files read into the table; the window's own writes are no foreign
+// change, another program's is asked about once: No leaves that file's bytes
+// and fails its row with the reason, then reads the row again; Yes writes
+// the row as the table says.
+TEST(ChangedElsewhere, AskedOnceLeftAloneAndReadAgainOrWrittenOnYes)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString root = rootWithJournal(dir);
+    QStringList paths;
+    for (int i = 1; i <= 2; ++i) {
+        paths.append(root + QStringLiteral("track%1.mp3").arg(i));
+        QFile file(paths.back());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(6000, 'a')));
+        file.close();
+        ASSERT_TRUE(retitle(paths.back(), QStringLiteral("Title %1").arg(i)));
+    }
+    Session session;
+    SessionState state;
+    state.tagView = TagView::Id3v2;
+    session.setStateSource([state] { return state; });
+    FixedAnswers answers;
+    session.setQuestions(&answers);
+    ErrorTable errors;
+    QObject::connect(&session, &Session::writeEnded,
+                     [&errors](const ErrorTable &e) { errors = e; });
+    session.addPaths(paths);
+    session.waitForJobs();
+    RowTable &table = session.table();
+    ASSERT_EQ(table.fileRowCount(), 2);
+    const auto writeArtist = [&](const QString &artist) {
+        table.setCell(1, F::Art, artist);
+        table.setCell(2, F::Art, artist);
+        errors = {};
+        session.write(1, 2, WriteTag2Kind, true);
+        session.waitForJobs();
+    };
+
+    // Twice in a row: the second write knows the files as the first left them.
+    writeArtist(QStringLiteral("First"));
+    writeArtist(QStringLiteral("Second"));
+    EXPECT_TRUE(answers.changedQuestions.isEmpty())
+        << answers.changedQuestions.join('\n').toStdString();
+    EXPECT_EQ(tagOf(paths[1]).FGetArtist(), QStringLiteral("Second"));
+
+    ASSERT_TRUE(retitle(paths[0], QStringLiteral("Theirs")));
+    const QByteArray theirs = contents(paths[0]);
+    writeArtist(QStringLiteral("Mine"));
+    EXPECT_EQ(answers.changedQuestions, QStringList{WriteMessage::ChangedFilesQuestion(1)});
+    EXPECT_EQ(contents(paths[0]), theirs);
+    ASSERT_EQ(errors.rows.size(), 1u);
+    EXPECT_TRUE(errors.rows[0].last().contains(WriteMessage::ChangedElsewhere()))
+        << errors.rows[0].last().toStdString();
+    EXPECT_EQ(table.cell(1, F::Tit), QStringLiteral("Theirs"));
+    EXPECT_EQ(table.cell(1, F::Art), QStringLiteral("Second"));
+    EXPECT_EQ(tagOf(paths[1]).FGetArtist(), QStringLiteral("Mine"));
+
+    ASSERT_TRUE(retitle(paths[0], QStringLiteral("Again")));
+    answers.changed = Answer::Yes;
+    writeArtist(QStringLiteral("Mine"));
+    EXPECT_EQ(answers.changedQuestions.size(), 2);
+    EXPECT_TRUE(errors.rows.empty());
+    EXPECT_EQ(tagOf(paths[0]).FGetArtist(), QStringLiteral("Mine"));
+    EXPECT_EQ(tagOf(paths[0]).FGetTitle(), QStringLiteral("Theirs"));
 }
