@@ -85,13 +85,13 @@ private slots:
         tagged_ = samples_.file(QStringLiteral("tagged.mp3"));
         QString error;
         if (!qm::test::makeMp3(plain_, {}, &error))
-            QSKIP(qPrintable(error));
+            QM_QMISSING_TOOL(qPrintable(error));
         QVERIFY(QFile::copy(plain_, tagged_));
         if (!qm::test::runCommand(QStringLiteral("id3v2"),
                                   {QStringLiteral("-t"), QStringLiteral("Song"),
                                    QStringLiteral("-a"), QStringLiteral("Band"), tagged_})
                  .ok())
-            QSKIP("needs id3v2");
+            QM_QMISSING_TOOL("needs id3v2");
     }
 
     void init()

@@ -36,7 +36,7 @@ protected:
     void SetUp() override
     {
         if (!s_made)
-            GTEST_SKIP() << "needs lame and ffmpeg to make sample files";
+            QM_MISSING_TOOL("needs lame and ffmpeg to make sample files");
     }
 
     // A copy of the tone named `name` in this test's folder.
