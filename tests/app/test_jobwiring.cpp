@@ -57,7 +57,7 @@ private:
     // A folder with `count` copies of the plain file, named 0000.mp3 on.
     QString makeFolder(const QString &name, int count)
     {
-        const QString folder = samples_.file(name);
+        QString folder = samples_.file(name);
         QDir().mkpath(folder);
         for (int i = 0; i < count; ++i)
             QFile::copy(plain_, folder + QStringLiteral("/%1.mp3").arg(i, 4, 10, QLatin1Char('0')));

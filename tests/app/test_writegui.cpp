@@ -116,7 +116,7 @@ private:
 
     QString makeFolder(const QString &name, int count)
     {
-        const QString folder = samples_.file(name);
+        QString folder = samples_.file(name);
         QDir().mkpath(folder);
         for (int i = 0; i < count; ++i)
             QFile::copy(plain_, folder + QStringLiteral("/%1.mp3").arg(i, 2, 10, QLatin1Char('0')));

@@ -13,6 +13,9 @@ inline bool toolsRequired() { return qgetenv("QUILLMARK_REQUIRE_TOOLS") == "1"; 
 
 } // namespace qm::test
 
+// `why` is a stream of GoogleTest message parts, so it stays unparenthesized.
+// NOLINTBEGIN(bugprone-macro-parentheses)
+
 // GoogleTest: skips, or fails where the tools are required. Ends the
 // function, like GTEST_SKIP.
 #define QM_MISSING_TOOL(why)                                                                       \
@@ -31,3 +34,4 @@ inline bool toolsRequired() { return qgetenv("QUILLMARK_REQUIRE_TOOLS") == "1"; 
                              + QStringLiteral(" (QUILLMARK_REQUIRE_TOOLS=1)")));                   \
         QSKIP(why);                                                                                \
     } while (0)
+// NOLINTEND(bugprone-macro-parentheses)
