@@ -47,7 +47,7 @@ t.save(path, v2_version=version)
 QString joinedText(const QJsonObject &frame)
 {
     QStringList texts;
-    for (const QJsonValue &value : frame.value(u"text"_s).toArray())
+    for (const auto &value : frame.value(u"text"_s).toArray())
         texts << value.toString();
     return texts.join(u'/');
 }

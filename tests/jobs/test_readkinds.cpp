@@ -42,7 +42,7 @@ protected:
     // A copy of the tone named `name` in this test's folder.
     QString copyTone(const QString &name)
     {
-        const QString path = m_dir.file(name);
+        QString path = m_dir.file(name);
         EXPECT_TRUE(QFile::copy(s_folder->file(u"tone.mp3"_qs), path));
         return path;
     }
