@@ -4,13 +4,18 @@
 # result: an error from it fails the script.
 #   scripts/build-deb.sh [OUTPUT_FOLDER]     (build/deb by default)
 # The .deb files, the .changes and the copied tree land in OUTPUT_FOLDER.
-# Exit code 77: the Debian tools are not installed.
+# Exit code 77: the Debian tools are not installed (1 with
+# QUILLMARK_REQUIRE_TOOLS=1, where every tool must be there).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "${1:-$root/build/deb}")
 
 for tool in dpkg-buildpackage dpkg-parsechangelog lintian git; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/setup.sh installs it)"; exit 77; }
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIP: $tool is missing (scripts/setup.sh installs it)"
+        [[ ${QUILLMARK_REQUIRE_TOOLS:-} == 1 ]] && exit 1
+        exit 77
+    fi
 done
 
 version=$(dpkg-parsechangelog -l "$root/debian/changelog" -S Version)

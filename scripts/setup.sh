@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-  cmake ninja-build g++ ccache pkg-config clang-format git
+  cmake ninja-build g++ ccache pkg-config clang-format clang-tidy git
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # the SVG icon engine that draws the bundled command icons
   libqt6svg6

@@ -53,8 +53,6 @@ void InfoPanel::setBusy(bool busy)
     layoutControls();
 }
 
-bool InfoPanel::isBusy() const { return !stop_->isHidden(); }
-
 void InfoPanel::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);

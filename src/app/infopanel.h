@@ -23,7 +23,6 @@ public:
     QString statusText() const;
     // Busy shows the progress bar and Stop; idle hides them.
     void setBusy(bool busy);
-    bool isBusy() const;
 
     QSize sizeHint() const override;
 

@@ -516,24 +516,6 @@ bool TID3v1::ReadTagWith(const BlockReader &read, qint64 size, bool readFields)
     return true;
 }
 
-bool TID3v1::SaveTag(const QString &fileName)
-{
-    QByteArray block;
-    if (!BuildLyrics2Block(&block))
-        return false;
-    const QByteArray bytes = block + RecordAfter(block);
-    if (!bytes.isEmpty()) {
-        ReadWriteFile file;
-        if (!makeWritable(fileName) || !file.open(fileName) || !file.writeAt(file.size(), bytes))
-            return false;
-    }
-    if (!block.isEmpty()) {
-        Lyrics2Present = true;
-        Lyrics2DataSize = qint32(block.size() - kMarkSize);
-    }
-    return true;
-}
-
 bool TID3v1::PlanSave(const QString &fileName, FileChange *change) const
 {
     // Build first: a tag that cannot be written leaves the file as it was.

@@ -72,8 +72,6 @@ public:
     bool PlanSave(const QString &fileName, FileChange *change) const;
     void NoteSaved(const FileChange &change);
     WriteFailure FGetSaveFailure() const { return SaveFailure; }
-    // Appends the Lyrics3 block and record built from the members.
-    bool SaveTag(const QString &fileName);
     bool RemoveFromFile(const QString &fileName);
     void ResetData();
 

@@ -360,19 +360,9 @@ void TID3v2::FSetTitle(const QString &value) { Title = id3v2::trimmedField(value
 void TID3v2::FSetArtist(const QString &value) { Artist = id3v2::trimmedField(value); }
 void TID3v2::FSetAlbum(const QString &value) { Album = id3v2::trimmedField(value); }
 void TID3v2::FSetTrack(quint16 value) { Track = value; }
-void TID3v2::FSetTrackString(const QString &value) { TrackString = id3v2::trimmedField(value); }
 void TID3v2::FSetYear(const QString &value) { Year = id3v2::trimmedField(value); }
 void TID3v2::FSetGenre(const QString &value) { Genre = id3v2::trimmedField(value); }
 void TID3v2::FSetComment(const QString &value) { Comment = id3v2::trimmedField(value); }
-void TID3v2::FSetComposer(const QString &value) { Composer = id3v2::trimmedField(value); }
-void TID3v2::FSetEncoder(const QString &value) { Encoder = id3v2::trimmedField(value); }
-void TID3v2::FSetCopyright(const QString &value) { Copyright = id3v2::trimmedField(value); }
-void TID3v2::FSetLanguage(const QString &value) { Language = id3v2::trimmedField(value); }
-void TID3v2::FSetLink(const QString &value) { Link = id3v2::trimmedField(value); }
-void TID3v2::FSetOrigArtist(const QString &value) { OrigArtist = id3v2::trimmedField(value); }
-void TID3v2::FSetOrigTitle(const QString &value) { OrigTitle = id3v2::trimmedField(value); }
-void TID3v2::FSetOrigAlbum(const QString &value) { OrigAlbum = id3v2::trimmedField(value); }
-void TID3v2::FSetOrigYear(const QString &value) { OrigYear = id3v2::trimmedField(value); }
 void TID3v2::FSetLyrics(const QString &value) { Lyrics = id3v2::trimmedField(value); }
 
 } // namespace qm

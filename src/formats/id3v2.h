@@ -106,19 +106,9 @@ public:
     void FSetArtist(const QString &value);
     void FSetAlbum(const QString &value);
     void FSetTrack(quint16 value);
-    void FSetTrackString(const QString &value);
     void FSetYear(const QString &value);
     void FSetGenre(const QString &value);
     void FSetComment(const QString &value);
-    void FSetComposer(const QString &value);
-    void FSetEncoder(const QString &value);
-    void FSetCopyright(const QString &value);
-    void FSetLanguage(const QString &value);
-    void FSetLink(const QString &value);
-    void FSetOrigArtist(const QString &value);
-    void FSetOrigTitle(const QString &value);
-    void FSetOrigAlbum(const QString &value);
-    void FSetOrigYear(const QString &value);
     void FSetLyrics(const QString &value);
 
     // The members, read directly by the jobs; write them through the

@@ -106,8 +106,6 @@ bool hasRawBytes(QStringView name)
     return false;
 }
 
-int rawByteOf(QChar ch) { return isRaw(ch.unicode()) ? int(ch.unicode() - kRawBase) : -1; }
-
 QChar rawByteChar(uchar byte) { return QChar(char16_t(kRawBase + byte)); }
 
 QString readableFileName(const QString &name)

@@ -27,9 +27,7 @@ QByteArray encodeFileName(QStringView name);
 
 // True when the name holds bytes that are not UTF-8.
 bool hasRawBytes(QStringView name);
-// The byte a character of a decoded name stands for, or -1 for an ordinary
-// character; and back.
-int rawByteOf(QChar ch);
+// The character that stands for a byte of a name that is not UTF-8.
 QChar rawByteChar(uchar byte);
 
 // For showing: the raw bytes decoded through the legacy 8-bit code page

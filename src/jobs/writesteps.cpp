@@ -499,12 +499,6 @@ bool WriteTag1Step(TID3v1 &tag, const Row &row, const QString &fileName,
     return writeTagStep(tag, row, fileName, settings);
 }
 
-bool WriteTag2Step(TID3v2 &tag, const Row &row, const QString &fileName,
-                   const ReadSettings &settings)
-{
-    return writeTagStep(tag, row, fileName, settings);
-}
-
 RowWriter::RowWriter(const WriteSettings &settings, AskFolder askFolder, AskReplace askReplace)
     : m_settings(settings), m_askFolder(std::move(askFolder)), m_askReplace(std::move(askReplace))
 {}

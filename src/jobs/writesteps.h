@@ -169,8 +169,6 @@ struct ErrorTable {
 // permissions included.
 bool WriteTag1Step(TID3v1 &tag, const Row &row, const QString &fileName,
                    const ReadSettings &settings = {});
-bool WriteTag2Step(TID3v2 &tag, const Row &row, const QString &fileName,
-                   const ReadSettings &settings = {});
 
 // What one row step did.
 struct RowOutcome {

@@ -10,7 +10,7 @@ import shutil
 import subprocess
 import unittest
 
-from desktop import DesktopTestCase, wait_until
+from desktop import DesktopTestCase, missing_tool, wait_until
 from musicfolder import make_album, snapshot
 
 FILES = ("01 intro.mp3", "02 morning.mp3", "03 rain.mp3")
@@ -81,8 +81,9 @@ class PlayList(DesktopTestCase):
         for name, data in before.items():
             self.assertTrue(files.get(name) == data, name + " changed by the update")
 
-    @unittest.skipUnless(shutil.which("audacious") and shutil.which("dbus-send"), "no audacious")
     def test_players_list_then_update(self):
+        if not (shutil.which("audacious") and shutil.which("dbus-send")):
+            missing_tool("no audacious")
         album = os.path.join(self.workdir, "album")
         make_album(album, with_side_files=False, only=FILES)
         before = snapshot(album)

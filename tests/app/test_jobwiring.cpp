@@ -57,7 +57,7 @@ private:
     // A folder with `count` copies of the plain file, named 0000.mp3 on.
     QString makeFolder(const QString &name, int count)
     {
-        const QString folder = samples_.file(name);
+        QString folder = samples_.file(name);
         QDir().mkpath(folder);
         for (int i = 0; i < count; ++i)
             QFile::copy(plain_, folder + QStringLiteral("/%1.mp3").arg(i, 4, 10, QLatin1Char('0')));
@@ -85,13 +85,13 @@ private slots:
         tagged_ = samples_.file(QStringLiteral("tagged.mp3"));
         QString error;
         if (!qm::test::makeMp3(plain_, {}, &error))
-            QSKIP(qPrintable(error));
+            QM_QMISSING_TOOL(qPrintable(error));
         QVERIFY(QFile::copy(plain_, tagged_));
         if (!qm::test::runCommand(QStringLiteral("id3v2"),
                                   {QStringLiteral("-t"), QStringLiteral("Song"),
                                    QStringLiteral("-a"), QStringLiteral("Band"), tagged_})
                  .ok())
-            QSKIP("needs id3v2");
+            QM_QMISSING_TOOL("needs id3v2");
     }
 
     void init()

@@ -116,7 +116,7 @@ private:
 
     QString makeFolder(const QString &name, int count)
     {
-        const QString folder = samples_.file(name);
+        QString folder = samples_.file(name);
         QDir().mkpath(folder);
         for (int i = 0; i < count; ++i)
             QFile::copy(plain_, folder + QStringLiteral("/%1.mp3").arg(i, 2, 10, QLatin1Char('0')));
@@ -392,7 +392,7 @@ private slots:
     void updateRenamesAndListsFailures()
     {
         if (!haveMp3_)
-            QSKIP("needs lame and ffmpeg");
+            QM_QMISSING_TOOL("needs lame and ffmpeg");
         const QString folder = makeFolder(QStringLiteral("update"), 3);
         auto w = windowWithFolder(folder);
         QVERIFY(w);
@@ -452,7 +452,7 @@ private slots:
     void copyModeAndMissingNames()
     {
         if (!haveMp3_)
-            QSKIP("needs lame and ffmpeg");
+            QM_QMISSING_TOOL("needs lame and ffmpeg");
         const QString folder = makeFolder(QStringLiteral("copy"), 2);
         auto w = windowWithFolder(folder);
         QVERIFY(w);
@@ -489,7 +489,7 @@ private slots:
     void writeTagOfSelectedRows()
     {
         if (!haveMp3_)
-            QSKIP("needs lame and ffmpeg");
+            QM_QMISSING_TOOL("needs lame and ffmpeg");
         const QString folder = makeFolder(QStringLiteral("tags"), 3);
         auto w = windowWithFolder(folder);
         QVERIFY(w);
@@ -512,7 +512,7 @@ private slots:
         QVERIFY(!w->writeCommands().errorWindow().isVisible());
 
         if (!qm::test::haveMutagen())
-            QSKIP("needs mutagen");
+            QM_QMISSING_TOOL("needs mutagen");
         const QJsonObject second = qm::test::mutagenRead(folder + QStringLiteral("/01.mp3"));
         QCOMPARE(qm::test::mutagenText(second, QStringLiteral("TIT2")),
                  QStringLiteral("Титул %1").arg(chosen));

@@ -21,7 +21,7 @@ protected:
     void SetUp() override
     {
         if (audio_.isEmpty())
-            GTEST_SKIP() << "needs lame and ffmpeg to make an MP3";
+            QM_MISSING_TOOL("needs lame and ffmpeg to make an MP3");
         path_ = dir_.file(QStringLiteral("song.mp3"));
         ASSERT_TRUE(writeAll(path_, audio_));
     }

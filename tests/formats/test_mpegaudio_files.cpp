@@ -38,7 +38,7 @@ protected:
     {
         if (!haveTool(QStringLiteral("lame")) || !haveTool(QStringLiteral("ffmpeg"))
             || !haveTool(QStringLiteral("ffprobe")))
-            GTEST_SKIP() << "needs lame, ffmpeg and ffprobe";
+            QM_MISSING_TOOL("needs lame, ffmpeg and ffprobe");
     }
     TempFolder dir_;
 };
@@ -114,7 +114,7 @@ protected:
     {
         if (!haveTool(QStringLiteral("lame")) || !haveTool(QStringLiteral("ffmpeg"))
             || !haveTool(QStringLiteral("ffprobe")))
-            GTEST_SKIP() << "needs lame, ffmpeg and ffprobe";
+            QM_MISSING_TOOL("needs lame, ffmpeg and ffprobe");
         path_ = dir_.file(QStringLiteral("song.mp3"));
         Mp3Options options;
         options.seconds = 2.5;

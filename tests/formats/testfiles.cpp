@@ -154,7 +154,7 @@ QString mutagenText(const QJsonObject &read, const QString &frameId)
         if (frame.value(QStringLiteral("id")).toString() != frameId)
             continue;
         QStringList texts;
-        for (const QJsonValue &t : frame.value(QStringLiteral("text")).toArray())
+        for (const auto &t : frame.value(QStringLiteral("text")).toArray())
             texts << t.toString();
         return texts.join(QLatin1Char('/'));
     }

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "requiretools.h"
+
 #include <ostream>
 
 // Readable QString values in assertion messages.
@@ -22,11 +24,13 @@ inline void PrintTo(const QString &text, std::ostream *os)
 
 namespace qm::test {
 
-// Skips the current test with a message when a program is not on PATH.
+// Skips the current test with a message when a program is not on PATH (fails
+// it where the tools are required).
 #define QM_REQUIRE_TOOL(tool)                                                                      \
     do {                                                                                           \
         if (!::qm::test::haveTool(tool))                                                           \
-            GTEST_SKIP() << "needs " << QString(tool).toStdString() << ", which is not installed"; \
+            QM_MISSING_TOOL("needs " << QString(tool).toStdString()                                \
+                                     << ", which is not installed");                               \
     } while (0)
 
 // The interpreter that has mutagen; the python3 first on PATH may not.
@@ -39,7 +43,7 @@ bool haveMutagen();
 #define QM_REQUIRE_MUTAGEN()                                                                       \
     do {                                                                                           \
         if (!::qm::test::haveMutagen())                                                            \
-            GTEST_SKIP() << "needs python3-mutagen for /usr/bin/python3";                          \
+            QM_MISSING_TOOL("needs python3-mutagen for /usr/bin/python3");                         \
     } while (0)
 
 struct CommandResult {

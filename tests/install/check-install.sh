@@ -20,10 +20,13 @@ expected=(
     share/man/man1/quillmark-cli.1
     share/bash-completion/completions/quillmark-cli
 )
+status=0
 if grep -q '^QM_RSVG_CONVERT:FILEPATH=/' "$build/CMakeCache.txt"; then
     expected+=(share/icons/hicolor/48x48/apps/$id.png share/icons/hicolor/256x256/apps/$id.png)
+elif [[ ${QUILLMARK_REQUIRE_TOOLS:-} == 1 ]]; then
+    echo "rsvg-convert was not found when the build was configured: no PNG icons"
+    status=1
 fi
-status=0
 for file in "${expected[@]}"; do
     [[ -s "$prefix/$file" ]] || { echo "missing after install: $file"; status=1; }
 done

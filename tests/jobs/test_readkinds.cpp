@@ -36,13 +36,13 @@ protected:
     void SetUp() override
     {
         if (!s_made)
-            GTEST_SKIP() << "needs lame and ffmpeg to make sample files";
+            QM_MISSING_TOOL("needs lame and ffmpeg to make sample files");
     }
 
     // A copy of the tone named `name` in this test's folder.
     QString copyTone(const QString &name)
     {
-        const QString path = m_dir.file(name);
+        QString path = m_dir.file(name);
         EXPECT_TRUE(QFile::copy(s_folder->file(u"tone.mp3"_qs), path));
         return path;
     }

@@ -14,6 +14,8 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include "requiretools.h"
+
 using namespace qm;
 
 namespace {
@@ -221,7 +223,7 @@ TEST(DBusPlayer, RealAudaciousTakesTheFilesAndGivesThemBack)
 {
     const QString audacious = QStandardPaths::findExecutable(QStringLiteral("audacious"));
     if (audacious.isEmpty())
-        GTEST_SKIP() << "audacious is not installed";
+        QM_MISSING_TOOL("audacious is not installed");
     QTemporaryDir home;
     // The player's settings go to the test's folder, never the user's.
     qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "requiretools.h"
+
 using namespace qm;
 using F = FieldNumber;
 
@@ -144,7 +146,7 @@ TEST(ListSession, PlayListWaitsForTheDurations)
     if (QProcess::execute("lame", {"-r", "-s", "44.1", "--bitwidth", "16", "-m", "m", "--silent",
                                    raw.fileName(), mp3})
         != 0)
-        GTEST_SKIP() << "lame is not installed";
+        QM_MISSING_TOOL("lame is not installed");
     ListSession s;
     s.state.allFormats = false;
     s.session.table().appendFileRow(dir.path() + "/", "a.mp3");
@@ -179,7 +181,7 @@ TEST(ListSession, ListValuesStandAndTheOtherFieldsAreRead)
         || QProcess::execute("mid3v2", {"-a", "File Artist", "-A", "File Album", "-t", "File Title",
                                         "-T", "13/19", mp3})
                != 0)
-        GTEST_SKIP() << "lame or mid3v2 is not installed";
+        QM_MISSING_TOOL("lame or mid3v2 is not installed");
     const QByteArray folder = dir.path().toUtf8() + "/";
     struct Case {
         const char *name;
