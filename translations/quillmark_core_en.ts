@@ -2,6 +2,60 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru">
 <context>
+    <name>Journal</name>
+    <message>
+        <source>не удается создать папку журнала</source>
+        <translation>cannot make the journal folder</translation>
+    </message>
+    <message>
+        <source>не удается записать журнал</source>
+        <translation>cannot write the journal</translation>
+    </message>
+    <message>
+        <source>не удается начать журнал</source>
+        <translation>cannot start a journal</translation>
+    </message>
+</context>
+<context>
+    <name>Recovery</name>
+    <message>
+        <source>не удалось вернуть прежние байты</source>
+        <translation>could not put the old bytes back</translation>
+    </message>
+    <message>
+        <source>восстановление не тронуло %1: %2</source>
+        <translation>recovery left %1 alone: %2</translation>
+    </message>
+    <message>
+        <source>восстановление оставило %1: это может быть ваш файл</source>
+        <translation>recovery kept %1: it may be a file of yours</translation>
+    </message>
+    <message>
+        <source>журнал задания %1 поврежден: завершены только изменения, записанные до повреждения</source>
+        <translation>the journal of job %1 is damaged: only the changes recorded before the damage were settled</translation>
+    </message>
+    <message>
+        <source>нет файла ни под одним из двух имен</source>
+        <translation>neither name exists</translation>
+    </message>
+    <message>
+        <source>заняты оба имени</source>
+        <translation>both names exist</translation>
+    </message>
+    <message>
+        <source>файл не найден</source>
+        <translation>the file is gone</translation>
+    </message>
+    <message>
+        <source>под этим именем другой файл</source>
+        <translation>another file has the name</translation>
+    </message>
+    <message>
+        <source>файл с тех пор изменен</source>
+        <translation>changed since</translation>
+    </message>
+</context>
+<context>
     <name>qm::Columns</name>
     <message>
         <source>№     </source>

@@ -580,6 +580,8 @@ bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip,
     const int target = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (target < 0) {
         why = writeFailureOf(errno);
+        if (why == WriteFailure::NoPermission)
+            why = WriteFailure::NoFolderPermission;
         ::close(source);
         return false;
     }

@@ -104,12 +104,15 @@ enum class WriteFailure {
     None,
     DiskFull,     // no room for the grown file (ENOSPC, EDQUOT, EFBIG)
     NoPermission, // EACCES, EPERM, EROFS
-    Changed,      // the file is not the one the change was planned on
-    HardLinked,   // a file of several names would split into two by a rewrite
-    NameTooLong,  // ENAMETOOLONG
-    BadName,      // a NUL in the name: no Linux path can hold it
-    NoJournal,    // the journal could not keep the change, so it was not made
-    JournalFull,  // the same, for want of room on the journal's disk
+    // The same for the file's folder: no new file or name can be made there
+    // (a rewrite's new copy).
+    NoFolderPermission,
+    Changed,     // the file is not the one the change was planned on
+    HardLinked,  // a file of several names would split into two by a rewrite
+    NameTooLong, // ENAMETOOLONG
+    BadName,     // a NUL in the name: no Linux path can hold it
+    NoJournal,   // the journal could not keep the change, so it was not made
+    JournalFull, // the same, for want of room on the journal's disk
     Other,
 };
 WriteFailure writeFailureOf(int error);

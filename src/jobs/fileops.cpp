@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -132,9 +133,47 @@ bool copyData(int in, int out)
     }
 }
 
-// Copies `from` into a new temporary file in `folder`; returns its name, or
-// an empty array when the copy failed (and then nothing is left behind).
-QByteArray copyToTemporary(const QByteArray &from, const QByteArray &folder)
+// A temporary copy as the job's journal knows it: recorded once made,
+// settled when it took its name or was removed.
+class CopyRecord {
+public:
+    explicit CopyRecord(journal::JobJournal *journal) : m_journal(journal) {}
+
+    // False when the journal could not keep the record.
+    bool record(const QByteArray &temporary, int fd, const QByteArray &target, qint64 size)
+    {
+        if (!m_journal)
+            return true;
+        struct stat made {};
+        if (fstat(fd, &made) != 0)
+            return false;
+        m_id = m_journal->recordCopy(decodeFileName(temporary), decodeFileName(target),
+                                     stampOfInfo(made), size);
+        if (m_id == 0)
+            errno = m_journal->error() ? m_journal->error() : EIO;
+        return m_id != 0;
+    }
+
+    void settle(bool placed, const QByteArray &target)
+    {
+        if (m_id == 0)
+            return;
+        const int error = errno; // the reason of a failed copy stays
+        m_journal->markDone(m_id, placed, placed ? decodeFileName(target) : QString());
+        m_journal->flushDone();
+        m_id = 0;
+        errno = error;
+    }
+
+private:
+    journal::JobJournal *m_journal;
+    quint32 m_id = 0;
+};
+
+// Copies `from` into a new temporary file in the folder of `target`;
+// returns its name, or an empty array when the copy failed (and then
+// nothing is left behind).
+QByteArray copyToTemporary(const QByteArray &from, const QByteArray &target, CopyRecord &record)
 {
     const int in = open(from.constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
@@ -144,33 +183,41 @@ QByteArray copyToTemporary(const QByteArray &from, const QByteArray &folder)
         close(in);
         return {};
     }
-    QByteArray temporary = folder + '/' + kTemporaryPrefix + QByteArray(kRandomLength, 'X');
+    QByteArray temporary =
+        folderOf(target) + '/' + kTemporaryPrefix + QByteArray(kRandomLength, 'X');
     const int out = mkostemp(temporary.data(), O_CLOEXEC);
     if (out < 0) {
         close(in);
         return {};
     }
     const timespec times[2] = {info.st_atim, info.st_mtim};
-    bool ok = copyData(in, out);
+    bool ok = record.record(temporary, out, target, info.st_size) && copyData(in, out);
     ok = ok && fchmod(out, info.st_mode & 07777) == 0;
     ok = ok && futimens(out, times) == 0;
     ok = ok && fsync(out) == 0;
+    const int error = errno;
     ok = close(out) == 0 && ok;
     close(in);
     if (!ok) {
         unlink(temporary.constData());
+        errno = error;
+        record.settle(false, target);
         return {};
     }
     return temporary;
 }
 
 // The temporary copy takes the name `to`; removed when it cannot.
-bool placeTemporary(const QByteArray &temporary, const QByteArray &to, bool replace)
+bool placeTemporary(const QByteArray &temporary, const QByteArray &to, bool replace,
+                    CopyRecord &record)
 {
     const bool placed = replace ? rename(temporary.constData(), to.constData()) == 0
                                 : renameNoReplace(temporary, to);
+    const int error = errno;
     if (!placed)
         unlink(temporary.constData());
+    errno = error;
+    record.settle(placed, to);
     return placed;
 }
 
@@ -233,7 +280,8 @@ bool SameFile(const QString &a, const QString &b)
     return !error && same;
 }
 
-bool RenameFile(const QString &from, const QString &to, bool replace, bool *copied)
+bool RenameFile(const QString &from, const QString &to, bool replace, bool *copied,
+                journal::JobJournal *journal)
 {
     if (copied)
         *copied = false;
@@ -255,8 +303,9 @@ bool RenameFile(const QString &from, const QString &to, bool replace, bool *copi
         errno = EEXIST;
         return false;
     }
-    const QByteArray temporary = copyToTemporary(source, folderOf(target));
-    if (temporary.isEmpty() || !placeTemporary(temporary, target, replace))
+    CopyRecord record(journal);
+    const QByteArray temporary = copyToTemporary(source, target, record);
+    if (temporary.isEmpty() || !placeTemporary(temporary, target, replace, record))
         return false;
     if (unlink(source.constData()) == 0) {
         if (copied)
@@ -267,7 +316,7 @@ bool RenameFile(const QString &from, const QString &to, bool replace, bool *copi
     return false;
 }
 
-bool CopyFileTo(const QString &from, const QString &to, bool replace)
+bool CopyFileTo(const QString &from, const QString &to, bool replace, journal::JobJournal *journal)
 {
     const QByteArray source = native(from);
     const QByteArray target = native(to);
@@ -276,13 +325,21 @@ bool CopyFileTo(const QString &from, const QString &to, bool replace)
     // Fail early, before the data is copied, when the name is taken.
     if (!replace && FileExists(to))
         return false;
-    const QByteArray temporary = copyToTemporary(source, folderOf(target));
-    return !temporary.isEmpty() && placeTemporary(temporary, target, replace);
+    CopyRecord record(journal);
+    const QByteArray temporary = copyToTemporary(source, target, record);
+    return !temporary.isEmpty() && placeTemporary(temporary, target, replace, record);
 }
 
 QString ParkFile(const QString &path)
 {
     return path.isEmpty() ? QString() : decodeFileName(park(native(path)));
+}
+
+bool IsTemporaryCopy(const char *name)
+{
+    const size_t length = std::strlen(name);
+    return length == size_t(kTemporaryLength)
+           && std::strncmp(name, kTemporaryPrefix, sizeof kTemporaryPrefix - 1) == 0;
 }
 
 void CleanTemporaries(const QString &folder)

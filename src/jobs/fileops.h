@@ -4,6 +4,10 @@
 
 namespace qm {
 
+namespace journal {
+class JobJournal;
+}
+
 // The file operations of the write job. Paths use "/" as separator. None of
 // them throws; each reports failure by returning false and leaves nothing
 // half done behind it.
@@ -28,20 +32,30 @@ bool SameFile(const QString &a, const QString &b);
 // call fails when `to` exists. A rename between two names of the same file
 // that differ only in letter case works on file systems that ignore case.
 // *copied tells whether the file was copied (to another file system), so
-// that it is a new file under the new name.
-bool RenameFile(const QString &from, const QString &to, bool replace, bool *copied = nullptr);
+// that it is a new file under the new name. A copy's temporary goes into
+// `journal` when one is given (see CopyFileTo).
+bool RenameFile(const QString &from, const QString &to, bool replace, bool *copied = nullptr,
+                journal::JobJournal *journal = nullptr);
 
 // Copies `from` to `to` with its permissions and modification time. The
 // data goes to a temporary file beside `to`, which takes the name only when
 // complete: with `replace` by one atomic rename over an existing `to`,
 // without it never over an existing file. A failed copy leaves no file.
-bool CopyFileTo(const QString &from, const QString &to, bool replace);
+// With a `journal`, the temporary is recorded there before any data goes
+// in, so that recovery removes it when the job dies halfway; a temporary
+// the journal cannot keep is not made.
+bool CopyFileTo(const QString &from, const QString &to, bool replace,
+                journal::JobJournal *journal = nullptr);
 
 // Moves the file aside to a temporary name in its folder that carries its
 // name (".quillmark-" + six random characters + "-" + the name), while
 // another file takes that name. Returns the temporary path, or an empty
 // string when the file stays where it was.
 QString ParkFile(const QString &path);
+
+// A name the write job gives its temporary copies (".quillmark-" and six
+// characters): never a file of the user's, maybe one a job is writing now.
+bool IsTemporaryCopy(const char *name);
 
 // What a write job that ended halfway (killed, power lost) left in `folder`,
 // older than this process so that another running copy's work is spared:

@@ -1,5 +1,6 @@
 #include "jobs/folderscan.h"
 
+#include "jobs/fileops.h"
 #include "formats/pathcodec.h"
 
 #include <algorithm>
@@ -145,7 +146,8 @@ void ScanFolders(const QStringList &folders, const ScanSettings &settings, const
         std::vector<Entry> entries;
         while (const dirent *entry = readdir(dir)) {
             const char *name = entry->d_name;
-            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+            if (name[0] == '.'
+                && (name[1] == 0 || (name[1] == '.' && name[2] == 0) || IsTemporaryCopy(name)))
                 continue;
             entries.push_back({decodeFileName(name), entry->d_type});
         }

@@ -40,7 +40,8 @@ bool MatchesFilter(const QString &filter, bool caseSensitive, const QString &fil
 // file system lists them. For every matching file `onFile` gets the folder
 // (ending with "/") and the file name; when it returns false the scan ends.
 //
-// Hidden entries are included. A folder that cannot be listed contributes
+// Hidden entries are included, but for the write job's temporary copies
+// (IsTemporaryCopy). A folder that cannot be listed contributes
 // nothing. Symbolic links to folders are followed, but every folder is
 // listed at most once per scan, so a link cycle ends. Only regular files
 // (and links to them) count as files: a pipe or device would block or

@@ -67,6 +67,8 @@ QString failureText(WriteFailure failure, bool ofFolder = false)
         return WriteMessage::DiskFull();
     case WriteFailure::NoPermission:
         return ofFolder ? WriteMessage::NoFolderPermission() : WriteMessage::NoPermission();
+    case WriteFailure::NoFolderPermission:
+        return WriteMessage::NoFolderPermission();
     case WriteFailure::Changed:
         return WriteMessage::ChangedElsewhere();
     case WriteFailure::HardLinked:
@@ -970,8 +972,9 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         // itself fails like any copy onto an existing file.
         const auto place = [&] {
             return m_settings.MoveFiles
-                       ? newPath == oldPath || RenameFile(oldPath, newPath, replace, &copied)
-                       : CopyFileTo(oldPath, newPath, replace);
+                       ? newPath == oldPath
+                             || RenameFile(oldPath, newPath, replace, &copied, journal())
+                       : CopyFileTo(oldPath, newPath, replace, journal());
         };
         // The new name is taken as free; only when another file holds it
         // is it asked about. The file system decides whether it is another
@@ -1010,7 +1013,11 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
             fileKept = true;
             QString message =
                 replace ? WriteMessage::CannotReplace() : WriteMessage::ChangeImpossible();
-            appendMessage(message, failureText(writeFailureOf(placeError), true));
+            // A copy whose temporary the journal could not keep is not made.
+            const bool unrecorded = m_journal && m_journal->error();
+            appendMessage(
+                message,
+                failureText(unrecorded ? journalFailure() : writeFailureOf(placeError), true));
             appendMessage(message, outcome.message);
             outcome.message = message;
         }

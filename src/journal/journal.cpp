@@ -2,6 +2,7 @@
 
 #include "formats/pathcodec.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -221,6 +222,28 @@ void unpark(const JobLog &log, RecoveryReport &report, QList<DoneMark> *reverted
     }
 }
 
+using FileId = QPair<quint64, quint64>;
+
+FileId idOf(const FileStamp &stamp) { return {stamp.device, stamp.inode}; }
+
+// A temporary copy the job did not see to its end goes while its name
+// still holds the file the job made there: the same device and inode, one
+// name, and no more bytes than the whole copy. A copy that took its name
+// is not there any more.
+void removeCopy(const Entry &e, RecoveryReport &report)
+{
+    const QByteArray bytes = encodeFileName(e.path);
+    struct stat info;
+    if (::lstat(bytes.constData(), &info) != 0)
+        return;
+    const FileStamp now = stampOfInfo(info);
+    if (S_ISREG(info.st_mode) && info.st_nlink == 1 && idOf(now) == idOf(e.before)
+        && now.size <= e.oldSize && ::unlink(bytes.constData()) == 0)
+        report.removedTemporary.append(e.path);
+    else
+        report.keptTemporary.append(e.path);
+}
+
 // Removes the temporary files a job that died may have left beside its
 // files: the copies and parked names of file operations and the new copies
 // of rewritten files (".quillmark-" and six characters), and the new copies
@@ -241,6 +264,9 @@ void removeLeftovers(const JobLog &log, RecoveryReport &report)
             folders.insert(QFileInfo(e.newPath).absolutePath());
         if (e.kind == EntryKind::Rewrite && !e.done)
             rewritten.insert(QFileInfo(e.path).fileName());
+        // A copy's temporary is judged by removeCopy.
+        if (e.kind == EntryKind::Copy)
+            continue;
         recorded.append(e.before);
         if (e.done)
             recorded.append(e.after);
@@ -263,6 +289,8 @@ void removeLeftovers(const JobLog &log, RecoveryReport &report)
                 && !(m.hasMatch() && rewritten.contains(m.captured(1))))
                 continue;
             const QString path = QDir(folder).filePath(name);
+            if (report.keptTemporary.contains(path))
+                continue;
             struct stat info;
             const QByteArray bytes = encodeFileName(path);
             if (::lstat(bytes.constData(), &info) != 0 || !S_ISREG(info.st_mode))
@@ -277,10 +305,6 @@ void removeLeftovers(const JobLog &log, RecoveryReport &report)
         }
     }
 }
-
-using FileId = QPair<quint64, quint64>;
-
-FileId idOf(const FileStamp &stamp) { return {stamp.device, stamp.inode}; }
 
 // A rewrite gives its file a new inode, and the renames the job recorded
 // ahead of it know the old one: they are made to know the file by the one
@@ -364,7 +388,7 @@ FileOutcome settle(const Entry &e, DoneMark *mark)
     out.restored = restoringChange(e, view, &back) && applyChange(back, &why);
     out.failed = !out.restored;
     if (out.failed)
-        out.reason = QStringLiteral("could not put the old bytes back");
+        out.reason = QCoreApplication::translate("Recovery", "не удалось вернуть прежние байты");
     else
         stampOf(e.path, &mark->after);
     return out;
@@ -418,14 +442,17 @@ std::unique_ptr<JobJournal> JobJournal::start(const QString &kind, QString *erro
 {
     std::unique_ptr<JobJournal> job(new JobJournal);
     job->folder_ = folderOrDefault(folder);
-    const auto fail = [&](const QString &why) {
+    // The reason is read before anything else can change errno.
+    const auto fail = [&](const char *why) {
+        const int cause = errno;
         if (error)
-            *error = why + QStringLiteral(": ") + job->folder_ + QStringLiteral(": ")
-                     + QString::fromLocal8Bit(strerror(errno));
+            *error = QCoreApplication::translate("Journal", why) + QStringLiteral(": ")
+                     + job->folder_ + QStringLiteral(": ")
+                     + QString::fromLocal8Bit(strerror(cause));
         return nullptr;
     };
     if (!QDir().mkpath(job->folder_))
-        return fail(QStringLiteral("cannot make the journal folder"));
+        return fail(QT_TRANSLATE_NOOP("Journal", "не удается создать папку журнала"));
     const QList<quint64> numbers = jobNumbers(job->folder_);
     quint64 number = numbers.isEmpty() ? 1 : numbers.last() + 1;
     // The lock first, then the file: recovery elsewhere never sees the
@@ -440,7 +467,7 @@ std::unique_ptr<JobJournal> JobJournal::start(const QString &kind, QString *erro
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
-            return fail(QStringLiteral("cannot write the journal"));
+            return fail(QT_TRANSLATE_NOOP("Journal", "не удается записать журнал"));
         }
         job->fd_ = fd;
         job->fileName_ = name;
@@ -448,7 +475,7 @@ std::unique_ptr<JobJournal> JobJournal::start(const QString &kind, QString *erro
         job->lock_ = std::move(lock);
     }
     if (job->fd_ < 0)
-        return fail(QStringLiteral("cannot start a journal"));
+        return fail(QT_TRANSLATE_NOOP("Journal", "не удается начать журнал"));
     job->staged_ = headerRecord(job->number_, QDateTime::currentMSecsSinceEpoch(), kind);
     return job;
 }
@@ -470,6 +497,14 @@ quint32 JobJournal::stageRename(const QString &from, const QString &to, const Fi
         stampOf(from, &stamp);
     staged_ += entryRecord(renameEntry(from, to, stamp, id));
     return id;
+}
+
+quint32 JobJournal::recordCopy(const QString &temporary, const QString &target,
+                               const FileStamp &made, qint64 size)
+{
+    const quint32 id = nextId_++;
+    staged_ += entryRecord(copyEntry(temporary, target, made, size, id));
+    return sync() ? id : 0;
 }
 
 bool JobJournal::append(const QByteArray &bytes)
@@ -606,6 +641,12 @@ RecoveryReport recover(const QString &folder)
             if (e.done)
                 continue;
             DoneMark mark;
+            if (e.kind == EntryKind::Copy) {
+                removeCopy(e, report);
+                mark.id = e.id;
+                marks.append(mark);
+                continue;
+            }
             Entry found = e;
             found.path = whereNow(e, log.entries);
             const FileOutcome out = settle(found, &mark);
@@ -632,13 +673,17 @@ QStringList leftAlone(const RecoveryReport &report)
     QStringList lines;
     for (const FileOutcome &out : report.files) {
         if (out.failed || out.verdict == Verdict::Foreign || out.verdict == Verdict::Missing)
-            lines.append(QStringLiteral("recovery left %1 alone: %2").arg(out.path, out.reason));
+            lines.append(QCoreApplication::translate("Recovery", "восстановление не тронуло %1: %2")
+                             .arg(out.path, out.reason));
     }
     for (const QString &path : report.keptTemporary)
-        lines.append(QStringLiteral("recovery kept %1: it may be a file of yours").arg(path));
+        lines.append(QCoreApplication::translate(
+                         "Recovery", "восстановление оставило %1: это может быть ваш файл")
+                         .arg(path));
     for (quint64 number : report.damaged)
-        lines.append(QStringLiteral("the journal of job %1 is damaged: only the changes recorded "
-                                    "before the damage were settled")
+        lines.append(QCoreApplication::translate("Recovery",
+                                                 "журнал задания %1 поврежден: завершены только "
+                                                 "изменения, записанные до повреждения")
                          .arg(number));
     return lines;
 }
@@ -662,8 +707,10 @@ QList<JobSummary> history(const QString &folder)
         s.startedMs = log.startedMs;
         s.kind = log.kind;
         s.undone = log.undone;
-        s.files = int(std::count_if(log.entries.cbegin(), log.entries.cend(),
-                                    [](const Entry &e) { return e.made; }));
+        // A copy leaves its original as it was: nothing to put back.
+        s.files = int(std::count_if(log.entries.cbegin(), log.entries.cend(), [](const Entry &e) {
+            return e.made && e.kind != EntryKind::Copy;
+        }));
         jobs.append(s);
     }
     return jobs;
@@ -791,7 +838,8 @@ UndoReport undo(quint64 number, const QString &folder)
     for (int pass = 0; pass < 2; ++pass) {
         for (auto it = log.entries.crbegin(); it != log.entries.crend(); ++it) {
             const Entry &e = *it;
-            if (!e.made || (e.kind == EntryKind::Rename) != (pass == 0))
+            if (!e.made || e.kind == EntryKind::Copy
+                || (e.kind == EntryKind::Rename) != (pass == 0))
                 continue;
             Step step;
             step.out.path =

@@ -52,6 +52,13 @@ public:
     quint32 stage(const FileChange &change);
     // `known` is the stamp of `from` when the caller has just taken it.
     quint32 stageRename(const QString &from, const QString &to, const FileStamp *known = nullptr);
+    // Records the temporary copy just made at `temporary` (`made`: its
+    // stamp, still empty) for `target` before any data goes into it, so that
+    // recovery removes it if the job dies before the copy takes its name;
+    // settled by markDone (made: it took the name). 0 when the journal could
+    // not keep the record, and then the copy must not be made.
+    quint32 recordCopy(const QString &temporary, const QString &target, const FileStamp &made,
+                       qint64 size);
     // Writes what was staged and makes it durable; false when it could not,
     // and then none of the staged changes may be made.
     bool sync();

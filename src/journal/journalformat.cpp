@@ -168,7 +168,8 @@ bool readEntry(Reader &in, Entry &e)
     e.oldBytes = in.blob();
     e.newLength = in.i64();
     const quint32 hashes = in.u32();
-    if (!in.ok() || kind < 1 || kind > 3 || e.path.isEmpty())
+    const quint8 lastKind = e.hashVersion >= 3 ? 4 : 3;
+    if (!in.ok() || kind < 1 || kind > lastKind || e.path.isEmpty())
         return false;
     e.kind = EntryKind(kind);
     // A region that makes no sense for its file is damage, whatever its CRC.
@@ -263,6 +264,19 @@ Entry renameEntry(const QString &from, const QString &to, const FileStamp &stamp
     e.newPath = to;
     e.oldSize = e.newSize = stamp.size;
     e.before = stamp;
+    return e;
+}
+
+Entry copyEntry(const QString &temporary, const QString &target, const FileStamp &made, qint64 size,
+                quint32 id)
+{
+    Entry e;
+    e.id = id;
+    e.kind = EntryKind::Copy;
+    e.path = temporary;
+    e.newPath = target;
+    e.oldSize = e.newSize = size;
+    e.before = made;
     return e;
 }
 

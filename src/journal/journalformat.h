@@ -16,7 +16,8 @@ namespace qm::journal {
 // acted on. The first record is the header.
 // Version 2 hashes the blocks eight bytes a step; journals of version 1,
 // left by a crash of an older program, are still read with their own hash.
-inline constexpr quint16 kFormatVersion = 2;
+// Version 3 adds Copy entries.
+inline constexpr quint16 kFormatVersion = 3;
 inline constexpr quint16 kOldestFormatVersion = 1;
 // Records larger than this are damage, not records.
 inline constexpr quint32 kMaxRecordPayload = 64u << 20;
@@ -29,13 +30,17 @@ enum class EntryKind : quint8 {
     InPlace = 1, // bytes at an offset replaced, the file kept
     Rewrite = 2, // the file's start replaced by writing the file anew
     Rename = 3,  // `path` renamed to `newPath`
+    // A temporary copy at `path`, made to take the name `newPath`; `before`
+    // is the temporary as it was made, empty, and `oldSize` the size of the
+    // whole copy.
+    Copy = 4,
 };
 
 struct Entry {
     quint32 id = 0;
     EntryKind kind = EntryKind::InPlace;
     QString path;
-    QString newPath; // Rename only
+    QString newPath; // Rename and Copy only
     qint64 offset = 0;
     qint64 oldSize = 0;
     qint64 newSize = 0;
@@ -71,6 +76,8 @@ QList<quint64> blockHashes(qint64 offset, QByteArrayView bytes, quint16 version 
 // The entry that records `change` (InPlace or Rewrite).
 Entry entryFor(const FileChange &change, quint32 id);
 Entry renameEntry(const QString &from, const QString &to, const FileStamp &stamp, quint32 id);
+Entry copyEntry(const QString &temporary, const QString &target, const FileStamp &made, qint64 size,
+                quint32 id);
 
 QByteArray headerRecord(quint64 number, qint64 startedMs, const QString &kind);
 QByteArray entryRecord(const Entry &entry);

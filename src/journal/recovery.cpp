@@ -1,5 +1,6 @@
 #include "journal/recovery.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 namespace qm::journal {
@@ -109,23 +110,25 @@ Decision decide(const Entry &e, const FileView &file, const FileView &renamed)
         if (file.exists && !renamed.exists)
             return {Verdict::Old, {}};
         if (!file.exists)
-            return {Verdict::Missing, QStringLiteral("neither name exists")};
-        return {Verdict::Foreign, QStringLiteral("both names exist")};
+            return {Verdict::Missing,
+                    QCoreApplication::translate("Recovery", "нет файла ни под одним из двух имен")};
+        return {Verdict::Foreign, QCoreApplication::translate("Recovery", "заняты оба имени")};
     }
     if (!file.exists)
-        return {Verdict::Missing, QStringLiteral("the file is gone")};
+        return {Verdict::Missing, QCoreApplication::translate("Recovery", "файл не найден")};
     // Written in place, the file keeps its inode; another inode is another
     // file. A rewrite gives the file a new one.
     if (e.kind == EntryKind::InPlace && e.before.inode != 0
         && (file.stamp.inode != e.before.inode || file.stamp.device != e.before.device))
-        return {Verdict::Foreign, QStringLiteral("another file has the name")};
+        return {Verdict::Foreign,
+                QCoreApplication::translate("Recovery", "под этим именем другой файл")};
     if (holdsNew(e, file))
         return {Verdict::New, {}};
     if (holdsOld(e, file))
         return {Verdict::Old, {}};
     if (e.kind == EntryKind::InPlace && explainedAsTorn(e, file))
         return {Verdict::Torn, {}};
-    return {Verdict::Foreign, QStringLiteral("changed since")};
+    return {Verdict::Foreign, QCoreApplication::translate("Recovery", "файл с тех пор изменен")};
 }
 
 bool restoringChange(const Entry &e, const FileView &file, FileChange *change)

@@ -24,7 +24,7 @@ FileView viewOf(const QString &fileName, ReadOnlyFile *file);
 
 struct Decision {
     Verdict verdict = Verdict::Foreign;
-    QString reason; // for Foreign and Missing, in English for the log
+    QString reason; // for Foreign and Missing, in the program's language
 };
 
 // For InPlace and Rewrite entries: judged on `file`, the entry's path. A

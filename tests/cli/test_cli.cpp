@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QUrl>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -511,6 +512,10 @@ TEST_F(CliTest, ApplyNeverReplacesTheRowsOwnFilesAndCleansWhatAKilledJobLeft)
         rows += QByteArray("{\"Dir\":\"") + album().toUtf8() + "/\",\"Old\":\"" + from
                 + "\",\"New\":\"" + to + "\",\"Ext\":\"mp3\"}\n";
     }
+    // A read lists no temporary copy, left or still being written.
+    const CliRun read = cli({"read", "--no-info", "--all-formats", album()});
+    EXPECT_EQ(read.exitCode, 0);
+    EXPECT_FALSE(read.out.contains("Ab12Cd")) << read.out.toStdString();
     // Leftovers count only when older than the process that finds them.
     std::this_thread::sleep_for(std::chrono::seconds(3));
     const CliRun applied = cli({"apply", "--rename", "--replace", "yes"}, rows);
@@ -935,11 +940,13 @@ QByteArray changedRows(const QByteArray &rows,
 
 } // namespace
 
-// A rename job that also writes tags, over a swap, a ring and a chain, killed in the
-// middle of each of its large writes in turn (a torn in-place write, a torn
-// copy of a grown tag): after recovery every file is wholly old or wholly
-// new under one name, no temporary is left, and undo brings every byte and
-// name back. Undone without a crash, it does the same.
+// A rename job that also writes tags, over a swap, a ring and a chain, and
+// a copy job that writes tags, each killed in the middle of each of its
+// large writes in turn (a torn in-place write, a torn copy of a grown tag, a
+// torn copy of a file): after recovery (by the next command, a read) every
+// file is wholly old or wholly new under one name, no temporary is left or
+// read, and undo brings every byte and name back. Undone without a crash,
+// each does the same.
 TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
 {
     QM_REQUIRE_TOOL("lame");
@@ -955,64 +962,93 @@ TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
                                              {"r3", "r1"}, {"c1", "c2"}, {"c2", "c3"}};
     const CliRun read = cli({"read", "--no-info", album()});
     ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
-    // A longer title moves the picture within the tag's room: a large
-    // in-place write. A long comment grows the tag past it: a rewrite.
-    const QByteArray rows = changedRows(read.out, [&](const QString &name, QJsonObject &row) {
-        row["New"] = newName.value(name);
-        row["Tit"] = row.value("Tit").toString() + " (new)";
-        if (name == "s2" || name == "r1" || name == "c2")
-            row["Com"] = QString(20000, 'c');
-    });
-    const auto apply = [&](const QString &killAt) {
-        return cli({"apply", "--rename", "--tag", "2"}, rows,
-                   {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_KILL_AT_WRITE", killAt}});
+    const struct {
+        QStringList args;
+        QString copies; // the folder the job copies into; empty: it renames
+    } jobs[] = {
+        {{"apply", "--rename", "--tag", "2"}, {}},
+        {{"apply", "--rename", "--copy", "--create-folders", "yes", "--tag", "2"}, "copies"},
     };
-    const auto restore = [&] {
-        for (const QString &name : QDir(album()).entryList(QDir::Files | QDir::Hidden))
-            QFile::remove(album() + "/" + name);
-        for (auto it = before.cbegin(); it != before.cend(); ++it)
-            ASSERT_TRUE(writeAll(album() + "/" + it.key(), it.value()));
-    };
+    for (const auto &job : jobs) {
+        SCOPED_TRACE(job.args.join(' ').toStdString());
+        const QString copies = album() + "/" + job.copies;
+        // A longer title moves the picture within the tag's room: a large
+        // in-place write. A long comment grows the tag past it: a rewrite.
+        const QByteArray rows = changedRows(read.out, [&](const QString &name, QJsonObject &row) {
+            row["New"] = job.copies.isEmpty() ? newName.value(name) : job.copies + "/" + name;
+            row["Tit"] = row.value("Tit").toString() + " (new)";
+            if (name == "s2" || name == "r1" || name == "c2")
+                row["Com"] = QString(20000, 'c');
+        });
+        const auto apply = [&](const QString &killAt) {
+            return cli(job.args, rows,
+                       {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_KILL_AT_WRITE", killAt}});
+        };
+        const auto restore = [&] {
+            QDir(album() + "/copies").removeRecursively();
+            for (const QString &name : QDir(album()).entryList(QDir::Files | QDir::Hidden))
+                QFile::remove(album() + "/" + name);
+            for (auto it = before.cbegin(); it != before.cend(); ++it)
+                ASSERT_TRUE(writeAll(album() + "/" + it.key(), it.value()));
+        };
 
-    const CliRun full = apply("");
-    ASSERT_EQ(full.exitCode, 0) << full.err.toStdString();
-    const QHash<QString, QByteArray> after = folderFiles(album());
-    // The file that was `name` before, once the job is done.
-    QHash<QString, QByteArray> made;
-    for (const QString &name : names) {
-        made.insert(name, after.value(newName.value(name) + ".mp3"));
-        ASSERT_NE(made.value(name), before.value(name + ".mp3")) << name.toStdString();
-    }
-    const CliRun undone = cli({"undo"});
-    EXPECT_EQ(undone.exitCode, 0) << undone.err.toStdString();
-    EXPECT_TRUE(folderFiles(album()) == before) << "undo without a crash";
-
-    int kills = 0;
-    for (int killAt = 1; killAt < 40; ++killAt) {
         restore();
-        const CliRun killed = apply(QString::number(killAt));
-        if (killed.exitCode == 0)
-            break;
-        ++kills;
-        ASSERT_EQ(killed.exitCode, -1) << killAt << ": " << killed.err.toStdString();
-        const CliRun recovered = cli({"history"});
-        EXPECT_EQ(recovered.exitCode, 0);
-        EXPECT_TRUE(recovered.err.isEmpty()) << killAt << ": " << recovered.err.toStdString();
-        const QHash<QString, QByteArray> now = folderFiles(album());
-        EXPECT_EQ(now.size(), 7) << killAt << ": " << now.keys().join(' ').toStdString();
-        // Each file is found once, wholly old or wholly new.
+        // The other job's last, whole run is not this one's to undo.
+        QDir(m_folder.file("data")).removeRecursively();
+        const CliRun full = apply("");
+        ASSERT_EQ(full.exitCode, 0) << full.err.toStdString();
+        const QHash<QString, QByteArray> after = folderFiles(album());
+        const QHash<QString, QByteArray> copied =
+            job.copies.isEmpty() ? QHash<QString, QByteArray>() : folderFiles(copies);
+        // The file that was `name` before, once the job is done.
+        QHash<QString, QByteArray> made;
         for (const QString &name : names) {
-            const int found = int(now.values().count(before.value(name + ".mp3"))
-                                  + now.values().count(made.value(name)));
-            EXPECT_EQ(found, 1) << "kill at large write " << killAt << ": " << name.toStdString();
+            made.insert(name,
+                        after.value((job.copies.isEmpty() ? newName.value(name) : name) + ".mp3"));
+            ASSERT_NE(made.value(name), before.value(name + ".mp3")) << name.toStdString();
+            if (!job.copies.isEmpty()) {
+                ASSERT_EQ(copied.value(name + ".mp3"), made.value(name)) << name.toStdString();
+            }
         }
-        // A kill before any change was made leaves nothing to undo (2).
-        const CliRun back = cli({"undo"});
-        EXPECT_NE(back.exitCode, 1) << killAt << ": " << back.err.toStdString();
-        EXPECT_TRUE(folderFiles(album()) == before)
-            << "undo after a kill at large write " << killAt;
+        const CliRun undone = cli({"undo"});
+        EXPECT_EQ(undone.exitCode, 0) << undone.err.toStdString();
+        EXPECT_TRUE(folderFiles(album()) == before) << "undo without a crash";
+
+        int kills = 0;
+        for (int killAt = 1; killAt < 40; ++killAt) {
+            restore();
+            const CliRun killed = apply(QString::number(killAt));
+            if (killed.exitCode == 0)
+                break;
+            ++kills;
+            ASSERT_EQ(killed.exitCode, -1) << killAt << ": " << killed.err.toStdString();
+            const CliRun recovered = cli({"read", "--no-info", "--all-formats", album()});
+            EXPECT_EQ(recovered.exitCode, 0);
+            EXPECT_TRUE(recovered.err.isEmpty()) << killAt << ": " << recovered.err.toStdString();
+            const QHash<QString, QByteArray> now = folderFiles(album());
+            EXPECT_EQ(now.size(), 7) << killAt << ": " << now.keys().join(' ').toStdString();
+            // Each file is found once, wholly old or wholly new; a copy
+            // is there whole or not at all.
+            for (const QString &name : names) {
+                const int found = int(now.values().count(before.value(name + ".mp3"))
+                                      + now.values().count(made.value(name)));
+                EXPECT_EQ(found, 1)
+                    << "kill at large write " << killAt << ": " << name.toStdString();
+            }
+            const QHash<QString, QByteArray> copiesNow =
+                job.copies.isEmpty() ? QHash<QString, QByteArray>() : folderFiles(copies);
+            for (auto it = copiesNow.cbegin(); it != copiesNow.cend(); ++it)
+                EXPECT_EQ(it.value(), copied.value(it.key()))
+                    << killAt << ": " << it.key().toStdString();
+            EXPECT_EQ(jsonRows(recovered.out).size(), now.size() + copiesNow.size()) << killAt;
+            // A kill before any change was made leaves nothing to undo (2).
+            const CliRun back = cli({"undo"});
+            EXPECT_NE(back.exitCode, 1) << killAt << ": " << back.err.toStdString();
+            EXPECT_TRUE(folderFiles(album()) == before)
+                << "undo after a kill at large write " << killAt;
+        }
+        EXPECT_GE(kills, 5) << "every file's tag write is large";
     }
-    EXPECT_GE(kills, 5) << "every file's tag write is large";
 }
 
 // Another program swaps two files while the grown tag of one is written:
@@ -1205,4 +1241,86 @@ TEST_F(CliTest, UndoOfADamagedJournalSaysSoAndPutsNothingBack)
     EXPECT_EQ(undone.exitCode, 1);
     EXPECT_TRUE(undone.err.contains("damaged")) << undone.err.toStdString();
     EXPECT_EQ(readAll(a), changed);
+}
+
+// A change the system refuses says why (a full disk, the file's or the
+// journal's; a folder where nothing may be made; a name too long), and
+// leaves the file as it was with no temporary beside it.
+TEST_F(CliTest, RefusedChangesSayWhy)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_MUTAGEN();
+    const QString a = album() + "/a.mp3";
+    makePictured({a}, 100000);
+    const QHash<QString, QByteArray> before = folderFiles(album());
+    const CliRun read = cli({"read", "--no-info", a});
+    const QStringList tag = {"apply", "--write-tag", "2"}, rename = {"apply", "--rename"},
+                      copy = {"apply", "--rename", "--copy"};
+    const auto fault = [](const char *call, int error) {
+        return QString::fromLatin1(call) + ' ' + QString::number(error);
+    };
+    const struct {
+        QStringList args;
+        QString fault;
+        QString message;
+        QString newName = "b";
+    } cases[] = {
+        {tag, fault("pwrite", ENOSPC), "Not enough disk space. Tag not changed."},
+        {tag, fault("write", ENOSPC),
+         "The journal could not be written: its disk is full. Tag not changed."},
+        {tag, fault("mkostemp", EACCES), "No permission to write the folder. Tag not changed."},
+        {rename, fault("rename", EROFS),
+         "The change is not possible. No permission to write the folder"},
+        {copy, fault("copy_file_range", ENOSPC),
+         "The change is not possible. Not enough disk space"},
+        {copy, fault("mkostemp", EROFS),
+         "The change is not possible. No permission to write the folder"},
+        {copy, {}, "The change is not possible. The file name is too long", QString(300, 'x')},
+    };
+    for (const auto &c : cases) {
+        const QByteArray rows = changedRows(read.out, [&](const QString &, QJsonObject &row) {
+            row["Com"] = QString(20000, 'c'); // grown past its room: a rewrite
+            row["New"] = c.newName;
+        });
+        const CliRun run = cli(
+            c.args, rows,
+            {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_FAIL", c.fault}, {"QUILLMARK_LANG", "en"}});
+        const std::string what = (c.args.join(' ') + " / " + c.fault).toStdString();
+        EXPECT_EQ(run.exitCode, 1) << what;
+        EXPECT_EQ(QString::fromUtf8(run.err), a + "\t" + c.message + "\n") << what;
+        EXPECT_TRUE(folderFiles(album()) == before) << what;
+    }
+}
+
+// What recovery leaves alone is said in the program's language, as the
+// rows' messages are.
+TEST_F(CliTest, RecoveryTellsWhatItLeftAloneInTheChosenLanguage)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_MUTAGEN();
+    const QString a = album() + "/a.mp3";
+    makePictured({a}, 200000);
+    const QByteArray before = readAll(a);
+    const QByteArray rows =
+        changedRows(cli({"read", "--no-info", a}).out, [](const QString &, QJsonObject &row) {
+            row["Tit"] = QString("Longer title");
+        });
+    const struct {
+        QString language;
+        QString line;
+    } cases[] = {
+        {"ru", QString::fromUtf8("восстановление не тронуло %1: файл с тех пор изменен")},
+        {"en", "recovery left %1 alone: changed since"},
+    };
+    for (const auto &c : cases) {
+        ASSERT_TRUE(writeAll(a, before));
+        const CliRun killed = cli({"apply", "--write-tag", "2"}, rows,
+                                  {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_KILL_AT_WRITE", "1"}});
+        ASSERT_EQ(killed.exitCode, -1) << killed.err.toStdString();
+        // Another program changes the file before recovery sees it.
+        ASSERT_TRUE(writeAll(a, readAll(a) + "appended"));
+        const CliRun run = cli({"history"}, {}, {{"QUILLMARK_LANG", c.language}});
+        EXPECT_EQ(QString::fromUtf8(run.err), "quillmark-cli: " + c.line.arg(a) + "\n")
+            << c.language.toStdString();
+    }
 }

@@ -94,22 +94,25 @@ TEST(JournalFormat, DamageHidesEverythingFromItOn)
 // Decisions on a file's bytes after a change of a region of the file was
 // cut short, or made, or followed by someone else's edit.
 // The header's version goes with every entry, so that recovery checks the
-// new bytes with the hash that journal used; unknown versions are not read.
+// new bytes with the hash that journal used; unknown versions are not read,
+// nor an entry of a kind its version did not have.
 TEST(JournalFormat, EntriesKeepTheirJournalsVersion)
 {
     const FileChange ch = change(0, pattern(10, 'o'), pattern(5000, 'n'), 20000);
     EXPECT_NE(blockHashes(0, ch.newBytes, 1), blockHashes(0, ch.newBytes, 2));
-    for (const quint16 version : {quint16(1), quint16(2), quint16(3)}) {
+    const QByteArray copy = entryRecord(copyEntry(QStringLiteral("/music/.quillmark-Ab12Cd"),
+                                                  QStringLiteral("/music/b.mp3"), {}, 900, 2));
+    for (const quint16 version : {quint16(1), quint16(2), quint16(3), quint16(4)}) {
         QByteArray header = headerRecord(3, 1000, QStringLiteral("write"));
         header[9] = char(version); // the payload's u16 version, little-endian
         header.chop(4);
         const quint32 crc = crc32(QByteArrayView(header).sliced(8));
         for (int i = 0; i < 4; ++i)
             header.append(char((crc >> (8 * i)) & 0xff));
-        const JobLog log = parseJournal(header + entryRecord(entryFor(ch, 1)));
+        const JobLog log = parseJournal(header + entryRecord(entryFor(ch, 1)) + copy);
         EXPECT_EQ(log.valid, version <= kFormatVersion) << version;
         if (log.valid) {
-            ASSERT_EQ(log.entries.size(), 1) << version;
+            ASSERT_EQ(log.entries.size(), version >= 3 ? 2 : 1) << version;
             EXPECT_EQ(log.entries[0].hashVersion, version);
         }
     }

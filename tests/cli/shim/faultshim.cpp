@@ -1,8 +1,13 @@
 // Preloaded into quillmark-cli by the tests to play the adversary at exact
 // moments:
-//   QM_FAULT_KILL_AT_WRITE=N  the Nth positioned write of 64 KiB or more is
-//                             cut at half and the process killed (SIGKILL),
-//                             as a crash in the middle of a large write;
+//   QM_FAULT_KILL_AT_WRITE=N  the Nth positioned write or file copy of 64 KiB
+//                             or more is cut short and the process killed
+//                             (SIGKILL), as a crash in the middle of a large
+//                             write;
+//   QM_FAULT_FAIL="CALL ERRNO" every call of CALL (write: to a journal,
+//                             pwrite: a file's, copy_file_range, rename,
+//                             mkostemp) fails with the error number ERRNO,
+//                             as a full disk or a read-only folder would;
 //   QM_FAULT_SWAP=A<LF>B      just before the first rename of a ".quillmark-"
 //                             temporary, files A and B swap names, as another
 //                             program's `mv` at that moment.
@@ -12,6 +17,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,12 +28,44 @@ namespace {
 int largeWrites = 0;
 bool swapped = false;
 
+bool killsAt(size_t count)
+{
+    const char *at = std::getenv("QM_FAULT_KILL_AT_WRITE");
+    return at && count >= 65536 && ++largeWrites == std::atoi(at);
+}
+
+// Whether `call` is to fail; errno is set then.
+bool fails(const char *call)
+{
+    const char *spec = std::getenv("QM_FAULT_FAIL");
+    const size_t length = std::strlen(call);
+    if (!spec || std::strncmp(spec, call, length) != 0 || spec[length] != ' ')
+        return false;
+    errno = std::atoi(spec + length + 1);
+    return true;
+}
+
+// A job's journal, whose name ends in ".qmj".
+bool isJournal(int fd)
+{
+    char link[64], path[4096];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    const ssize_t length = ::readlink(link, path, sizeof path - 1);
+    return length > 4 && std::strncmp(path + length - 4, ".qmj", 4) == 0;
+}
+
+template <typename Fn> Fn real(const char *name)
+{
+    return reinterpret_cast<Fn>(::dlsym(RTLD_NEXT, name));
+}
+
 using PwriteFn = ssize_t (*)(int, const void *, size_t, off_t);
 
 ssize_t faultyPwrite(PwriteFn real, int fd, const void *buf, size_t count, off_t offset)
 {
-    const char *at = std::getenv("QM_FAULT_KILL_AT_WRITE");
-    if (at && count >= 65536 && ++largeWrites == std::atoi(at)) {
+    if (fails("pwrite"))
+        return -1;
+    if (killsAt(count)) {
         real(fd, buf, count / 2, offset);
         ::kill(::getpid(), SIGKILL);
     }
@@ -64,8 +102,35 @@ ssize_t pwrite64(int fd, const void *buf, size_t count, off_t offset)
     return faultyPwrite(real, fd, buf, count, offset);
 }
 
+ssize_t write(int fd, const void *buf, size_t count)
+{
+    static auto next = real<ssize_t (*)(int, const void *, size_t)>("write");
+    return isJournal(fd) && fails("write") ? -1 : next(fd, buf, count);
+}
+
+ssize_t copy_file_range(int in, off_t *inAt, int out, off_t *outAt, size_t count, unsigned flags)
+{
+    static auto next =
+        real<ssize_t (*)(int, off_t *, int, off_t *, size_t, unsigned)>("copy_file_range");
+    if (fails("copy_file_range"))
+        return -1;
+    if (killsAt(count)) {
+        next(in, inAt, out, outAt, 65536, flags);
+        ::kill(::getpid(), SIGKILL);
+    }
+    return next(in, inAt, out, outAt, count, flags);
+}
+
+int mkostemp(char *name, int flags)
+{
+    static auto next = real<int (*)(char *, int)>("mkostemp");
+    return fails("mkostemp") ? -1 : next(name, flags);
+}
+
 int renameat2(int fromFolder, const char *from, int toFolder, const char *to, unsigned flags)
 {
+    if (fails("rename"))
+        return -1;
     swapBefore(from);
     return int(::syscall(SYS_renameat2, fromFolder, from, toFolder, to, flags));
 }
@@ -74,6 +139,8 @@ int rename(const char *from, const char *to)
 {
     static auto real =
         reinterpret_cast<int (*)(const char *, const char *)>(::dlsym(RTLD_NEXT, "rename"));
+    if (fails("rename"))
+        return -1;
     swapBefore(from);
     return real(from, to);
 }
