@@ -1,7 +1,22 @@
 #include "journal/recovery.h"
 
+#include "formats/pathcodec.h"
+#include "journal/journal.h"
+#include "journal/journalfolder.h"
+
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <map>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm::journal {
 namespace {
@@ -153,6 +168,326 @@ bool restoringChange(const Entry &e, const FileView &file, FileChange *change)
     change->planned = file.stamp;
     // In place, a region in the middle of the file must keep its length.
     return change->rewrite || end == size || change->oldBytes.size() == change->newBytes.size();
+}
+
+namespace {
+
+// The files parked under a temporary name (".quillmark-", six characters,
+// "-" and the name they had, or nothing after the "-" for a long name) in
+// the folders of the job's renames, by device and inode.
+QHash<QPair<quint64, quint64>, QString> parkedFiles(const JobLog &log)
+{
+    QHash<QPair<quint64, quint64>, QString> parked;
+    QSet<QString> folders;
+    for (const Entry &e : log.entries) {
+        if (e.kind == EntryKind::Rename)
+            folders.insert(QFileInfo(e.path).absolutePath());
+    }
+    const qsizetype dash = sizeof kParkPrefix - 1 + kParkRandom;
+    for (const QString &folder : std::as_const(folders)) {
+        const QByteArray base = encodeFileName(folder);
+        DIR *dir = ::opendir(base.constData());
+        if (!dir)
+            continue;
+        while (const dirent *entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name.size() <= dash || !name.startsWith(kParkPrefix) || name.at(dash) != '-')
+                continue;
+            const QByteArray path = base + '/' + name;
+            struct stat info;
+            if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode))
+                parked.insert({quint64(info.st_dev), quint64(info.st_ino)}, decodeFileName(path));
+        }
+        ::closedir(dir);
+    }
+    return parked;
+}
+
+// Frees `name` by moving the file one of the job's renames put there back
+// where it came from, and so on along the chain of renames. Each rename so
+// taken back gets a mark in *reverted that says it is no longer made, so
+// that undo does not take it back a second time.
+bool freeName(const QString &name, const QList<Entry> &entries, QList<DoneMark> *reverted,
+              int depth = 0)
+{
+    struct stat info;
+    if (::lstat(encodeFileName(name).constData(), &info) != 0)
+        return errno == ENOENT;
+    if (depth > entries.size())
+        return false;
+    for (const Entry &x : entries) {
+        if (x.kind != EntryKind::Rename || x.newPath != name || x.path == name
+            || x.before.inode != quint64(info.st_ino) || x.before.device != quint64(info.st_dev))
+            continue;
+        if (!freeName(x.path, entries, reverted, depth + 1) || !renameNoReplace(name, x.path))
+            return false;
+        DoneMark mark;
+        mark.id = x.id;
+        stampOf(x.path, &mark.after);
+        reverted->append(mark);
+        return true;
+    }
+    return false;
+}
+
+// A file parked while the names of a ring of renames went round, left so
+// by a job that died, goes to its new name when that is free, else back to
+// its old one, freed if need be.
+void unpark(const JobLog &log, RecoveryReport &report, QList<DoneMark> *reverted)
+{
+    const auto parked = parkedFiles(log);
+    if (parked.isEmpty())
+        return;
+    for (const Entry &e : log.entries) {
+        const QString from = e.kind == EntryKind::Rename && e.before.inode != 0
+                                 ? parked.value({e.before.device, e.before.inode})
+                                 : QString();
+        if (from.isEmpty() || !QFileInfo::exists(from))
+            continue;
+        // The parked name carries the file's own (unless it was too long):
+        // another file that took a freed inode number is not this one.
+        const QString carried = QFileInfo(from).fileName().mid(sizeof kParkPrefix + kParkRandom);
+        if (!carried.isEmpty() && carried != QFileInfo(e.path).fileName())
+            continue;
+        if (!renameNoReplace(from, e.newPath)
+            && !(freeName(e.path, log.entries, reverted) && renameNoReplace(from, e.path)))
+            report.keptTemporary.append(from);
+    }
+}
+
+// A temporary copy the job did not see to its end goes while its name
+// still holds the file the job made there: the same device and inode, one
+// name, and no more bytes than the whole copy. A copy that took its name
+// is not there any more.
+void removeCopy(const Entry &e, RecoveryReport &report)
+{
+    const QByteArray bytes = encodeFileName(e.path);
+    struct stat info;
+    if (::lstat(bytes.constData(), &info) != 0)
+        return;
+    const FileStamp now = stampOfInfo(info);
+    if (S_ISREG(info.st_mode) && info.st_nlink == 1 && idOf(now) == idOf(e.before)
+        && now.size <= e.oldSize && ::unlink(bytes.constData()) == 0)
+        report.removedTemporary.append(e.path);
+    else
+        report.keptTemporary.append(e.path);
+}
+
+// Removes the temporary files a job that died may have left beside its
+// files: the copies and parked names of file operations and the new copies
+// of rewritten files (".quillmark-" and six characters), and the new copies
+// older versions made of rewritten files (the file's name, a dot and six
+// characters). Only files made since the job started, and
+// never one that is a file the job recorded (a parked original keeps its
+// inode).
+void removeLeftovers(const JobLog &log, RecoveryReport &report)
+{
+    QSet<QString> folders;
+    QSet<QString> rewritten;
+    // A recorded file is told by its whole stamp: the inode number of a
+    // file the job replaced is soon another file's, a temporary's too.
+    QList<FileStamp> recorded;
+    for (const Entry &e : log.entries) {
+        folders.insert(QFileInfo(e.path).absolutePath());
+        if (!e.newPath.isEmpty())
+            folders.insert(QFileInfo(e.newPath).absolutePath());
+        if (e.kind == EntryKind::Rewrite && !e.done)
+            rewritten.insert(QFileInfo(e.path).fileName());
+        // A copy's temporary is judged by removeCopy.
+        if (e.kind == EntryKind::Copy)
+            continue;
+        recorded.append(e.before);
+        if (e.done)
+            recorded.append(e.after);
+    }
+    static const QRegularExpression ours(QStringLiteral("^\\.quillmark-[A-Za-z0-9]{6}$"));
+    static const QRegularExpression copy(QStringLiteral("^(.+)\\.[A-Za-z0-9]{6}$"));
+    const qint64 sinceNs = (log.startedMs - 2000) * 1000000;
+    for (const QString &folder : std::as_const(folders)) {
+        // Listed through the name codec, so a name that is not UTF-8 is
+        // matched and removed as itself.
+        QStringList names;
+        if (DIR *dir = ::opendir(encodeFileName(folder).constData())) {
+            while (const dirent *entry = ::readdir(dir))
+                names.append(decodeFileName(entry->d_name));
+            ::closedir(dir);
+        }
+        for (const QString &name : std::as_const(names)) {
+            const QRegularExpressionMatch m = copy.match(name);
+            if (!ours.match(name).hasMatch()
+                && !(m.hasMatch() && rewritten.contains(m.captured(1))))
+                continue;
+            const QString path = QDir(folder).filePath(name);
+            if (report.keptTemporary.contains(path))
+                continue;
+            struct stat info;
+            const QByteArray bytes = encodeFileName(path);
+            if (::lstat(bytes.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+                continue;
+            const qint64 mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+            if (mtimeNs < sinceNs)
+                continue;
+            if (recorded.contains(stampOfInfo(info)) || ::unlink(bytes.constData()) != 0)
+                report.keptTemporary.append(path);
+            else
+                report.removedTemporary.append(path);
+        }
+    }
+}
+
+// A rewrite gives its file a new inode, and the renames the job recorded
+// ahead of it know the old one: they are made to know the file by the one
+// it has now, so that it is found under every name the job gave it, parked
+// names included.
+void followRewrites(JobLog &log)
+{
+    // By name and inode: the inode a rewrite freed is soon another
+    // rewrite's new one.
+    using Key = std::pair<QString, FileId>;
+    std::map<Key, FileId> renewed;
+    for (const Entry &e : std::as_const(log.entries)) {
+        if (e.kind == EntryKind::Rewrite && e.done && e.made && e.before.inode != 0
+            && e.after.inode != 0)
+            renewed[{e.path, idOf(e.before)}] = idOf(e.after);
+    }
+    if (renewed.empty())
+        return;
+    for (Entry &e : log.entries) {
+        if (e.kind != EntryKind::Rename)
+            continue;
+        // A file rewritten more than once goes along the chain.
+        for (size_t step = 0; step < renewed.size(); ++step) {
+            const auto it = renewed.find({e.path, idOf(e.before)});
+            if (it == renewed.end())
+                break;
+            e.before.device = it->second.first;
+            e.before.inode = it->second.second;
+        }
+    }
+}
+
+// Where the file of an in-place change is now: under its recorded name,
+// or under the new name of a rename of the same file (its mark may not
+// have reached the journal while the rename did).
+QString whereNow(const Entry &e, const QList<Entry> &entries)
+{
+    FileStamp now;
+    if (e.kind != EntryKind::InPlace || e.before.inode == 0
+        || (stampOf(e.path, &now) && idOf(now) == idOf(e.before)))
+        return e.path;
+    for (const Entry &x : entries) {
+        if (x.kind == EntryKind::Rename && x.path == e.path && idOf(x.before) == idOf(e.before)
+            && stampOf(x.newPath, &now) && idOf(now) == idOf(e.before))
+            return x.newPath;
+    }
+    return e.path;
+}
+
+FileOutcome settle(const Entry &e, DoneMark *mark)
+{
+    FileOutcome out;
+    out.path = e.path;
+    ReadOnlyFile file, renamedFile;
+    const FileView view = viewOf(e.path, &file);
+    const FileView renamed =
+        e.kind == EntryKind::Rename ? viewOf(e.newPath, &renamedFile) : FileView();
+    const Decision d = decide(e, view, renamed);
+    out.verdict = d.verdict;
+    out.reason = d.reason;
+    mark->id = e.id;
+    mark->made = d.verdict == Verdict::New;
+    mark->after =
+        d.verdict == Verdict::New && e.kind == EntryKind::Rename ? renamed.stamp : view.stamp;
+    if (d.verdict != Verdict::Torn)
+        return out;
+    FileChange back;
+    WriteFailure why = WriteFailure::None;
+    out.restored = restoringChange(e, view, &back) && applyChange(back, &why);
+    out.failed = !out.restored;
+    if (out.failed)
+        out.reason = QCoreApplication::translate("Recovery", "не удалось вернуть прежние байты");
+    else
+        stampOf(e.path, &mark->after);
+    return out;
+}
+
+} // namespace
+
+RecoveryReport recover(const QString &folder)
+{
+    RecoveryReport report;
+    const QString dir = folderOrDefault(folder);
+    for (quint64 number : jobNumbers(dir)) {
+        const QString name = jobFile(dir, number);
+        if (isFinished(name))
+            continue;
+        const auto lock = lockJob(dir, number);
+        if (!lock)
+            continue; // running in another process
+        JobLog log = readJob(name);
+        if (!log.valid) {
+            // Not even the header reached the disk: no file was touched.
+            QFile::remove(name);
+            continue;
+        }
+        if (log.closed)
+            continue;
+        ++report.jobs;
+        const bool damaged = isDamaged(name, log);
+        if (damaged)
+            report.damaged.append(log.number);
+        followRewrites(log);
+        QList<DoneMark> marks;
+        unpark(log, report, &marks);
+        for (const Entry &e : log.entries) {
+            if (e.done)
+                continue;
+            DoneMark mark;
+            if (e.kind == EntryKind::Copy) {
+                removeCopy(e, report);
+                mark.id = e.id;
+                marks.append(mark);
+                continue;
+            }
+            Entry found = e;
+            found.path = whereNow(e, log.entries);
+            const FileOutcome out = settle(found, &mark);
+            report.files.append(out);
+            if (out.verdict == Verdict::New || out.verdict == Verdict::Old || out.restored)
+                marks.append(mark);
+        }
+        removeLeftovers(log, report);
+        // A journal damaged in the middle stays as it is, unsettled, so that
+        // it is reported again and never taken for the whole job by undo.
+        if (damaged)
+            continue;
+        // Records after a torn one would never be read: cut it off first.
+        if (QFileInfo(name).size() > log.goodBytes)
+            QFile(name).resize(log.goodBytes);
+        appendDurably(name, (marks.isEmpty() ? QByteArray() : doneRecord(marks)) + closedRecord());
+    }
+    prune(dir);
+    return report;
+}
+
+QStringList leftAlone(const RecoveryReport &report)
+{
+    QStringList lines;
+    for (const FileOutcome &out : report.files) {
+        if (out.failed || out.verdict == Verdict::Foreign || out.verdict == Verdict::Missing)
+            lines.append(QCoreApplication::translate("Recovery", "восстановление не тронуло %1: %2")
+                             .arg(out.path, out.reason));
+    }
+    for (const QString &path : report.keptTemporary)
+        lines.append(QCoreApplication::translate(
+                         "Recovery", "восстановление оставило %1: это может быть ваш файл")
+                         .arg(path));
+    for (quint64 number : report.damaged)
+        lines.append(QCoreApplication::translate("Recovery",
+                                                 "журнал задания %1 поврежден: завершены только "
+                                                 "изменения, записанные до повреждения")
+                         .arg(number));
+    return lines;
 }
 
 } // namespace qm::journal

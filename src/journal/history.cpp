@@ -1,0 +1,214 @@
+#include "journal/journal.h"
+
+#include "formats/pathcodec.h"
+#include "journal/journalfolder.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+
+#include <sys/stat.h>
+
+namespace qm::journal {
+
+QList<JobSummary> history(const QString &folder)
+{
+    QList<JobSummary> jobs;
+    const QString dir = folderOrDefault(folder);
+    const QList<quint64> numbers = jobNumbers(dir);
+    for (auto it = numbers.crbegin(); it != numbers.crend(); ++it) {
+        const QString name = jobFile(dir, *it);
+        const JobLog log = readJob(name);
+        const bool damaged = log.valid && isDamaged(name, log);
+        if (!log.valid || (!log.closed && !damaged))
+            continue;
+        JobSummary s;
+        s.damaged = damaged;
+        s.number = log.number;
+        s.startedMs = log.startedMs;
+        s.kind = log.kind;
+        s.undone = log.undone;
+        // A copy leaves its original as it was: nothing to put back.
+        s.files = int(std::count_if(log.entries.cbegin(), log.entries.cend(), [](const Entry &e) {
+            return e.made && e.kind != EntryKind::Copy;
+        }));
+        jobs.append(s);
+    }
+    return jobs;
+}
+
+JobSummary lastUndoable(const QString &folder, QList<quint64> *skipped)
+{
+    QList<quint64> passed;
+    for (const JobSummary &s : history(folder)) {
+        if (s.undone || s.kind.startsWith(QStringLiteral("undo")))
+            continue;
+        // A job whose every row failed changed nothing: undoing it would
+        // leave the real change before it in place.
+        if (s.files == 0 && !s.damaged) {
+            passed.append(s.number);
+            continue;
+        }
+        if (skipped)
+            *skipped = passed;
+        return s;
+    }
+    if (skipped)
+        *skipped = passed;
+    return {};
+}
+
+UndoReport undo(quint64 number, const QString &folder)
+{
+    UndoReport report;
+    const QString dir = folderOrDefault(folder);
+    if (number == 0)
+        number = lastUndoable(dir, &report.skipped).number;
+    const QString name = jobFile(dir, number);
+    const auto lock = number ? lockJob(dir, number) : nullptr;
+    if (!lock)
+        return report;
+    const JobLog log = readJob(name);
+    if (log.valid && isDamaged(name, log)) {
+        // Part of a job put back is worse than none: the user decides.
+        report.number = number;
+        report.error = QStringLiteral("the journal of job %1 is damaged at byte %2 of %3; "
+                                      "nothing was put back")
+                           .arg(number)
+                           .arg(log.goodBytes)
+                           .arg(name);
+        return report;
+    }
+    if (!log.valid || !log.closed || log.undone)
+        return report;
+    QString error;
+    auto journal = JobJournal::start(QStringLiteral("undo %1").arg(number), &error, dir);
+    if (!journal) {
+        // Nothing is put back that the journal could not keep.
+        report.error = error;
+        return report;
+    }
+    report.number = number;
+
+    // Names first, last rename first; then the tags, on the names the files
+    // have once the renames are undone: a file is followed by its identity
+    // (a swap gives each name the other's file).
+    QHash<FileId, QString> movedTo;
+    struct Step {
+        FileOutcome out;
+        quint32 id = 0;
+        FileChange change;
+        QString from, to;
+        FileId file; // a rename's file
+    };
+    QList<Step> steps;
+    QSet<QString> pending, touched;
+    // The names the job's renames took: a file there now is one this undo
+    // moves away, so a name of them may be taken while the steps go round
+    // (a swap).
+    QSet<QString> vacated;
+    for (const Entry &e : log.entries) {
+        if (e.made && e.kind == EntryKind::Rename)
+            vacated.insert(e.newPath);
+    }
+    // Makes the staged steps, after one sync of their records. A file whose
+    // old name is still taken waits under a temporary name until the other
+    // steps have moved on.
+    const auto flush = [&] {
+        const bool recorded = journal->sync();
+        QList<std::pair<qsizetype, QString>> waiting;
+        const auto finish = [&](Step &step, bool made) {
+            if (made && !step.from.isEmpty())
+                movedTo.insert(step.file, step.to);
+            journal->markDone(step.id, made, step.to.isEmpty() ? step.out.path : step.to);
+            step.out.restored = made;
+            step.out.failed = !made;
+            if (!made)
+                step.out.reason = QStringLiteral("could not put it back");
+        };
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            Step &step = steps[i];
+            bool made = false;
+            if (recorded && !step.from.isEmpty()) {
+                made = renameNoReplace(step.from, step.to);
+                if (!made && vacated.contains(step.to)) {
+                    const QString parked = parkAside(step.from);
+                    if (!parked.isEmpty()) {
+                        waiting.append({i, parked});
+                        continue;
+                    }
+                }
+            } else if (recorded) {
+                made = applyChange(step.change);
+            }
+            finish(step, made);
+        }
+        for (const auto &[i, parked] : std::as_const(waiting)) {
+            Step &step = steps[i];
+            const bool made = renameNoReplace(parked, step.to);
+            if (!made)
+                renameNoReplace(parked, step.from);
+            finish(step, made);
+        }
+        for (const Step &step : std::as_const(steps))
+            report.files.append(step.out);
+        journal->flushDone();
+        steps.clear();
+        pending.clear();
+    };
+    for (int pass = 0; pass < 2; ++pass) {
+        for (auto it = log.entries.crbegin(); it != log.entries.crend(); ++it) {
+            const Entry &e = *it;
+            if (!e.made || e.kind == EntryKind::Copy
+                || (e.kind == EntryKind::Rename) != (pass == 0))
+                continue;
+            Step step;
+            step.out.path =
+                e.kind == EntryKind::Rename ? e.newPath : movedTo.value(idOf(e.after), e.path);
+            // A file the job changed twice is judged after its later change
+            // is undone; its time is then ours, not the job's.
+            if (pending.contains(step.out.path))
+                flush();
+            ReadOnlyFile file;
+            const FileView view = viewOf(step.out.path, &file);
+            FileStamp expected = e.after;
+            if (touched.contains(step.out.path))
+                expected.mtimeNs = view.stamp.mtimeNs;
+            bool same = view.exists && view.stamp == expected;
+            if (e.kind == EntryKind::Rename) {
+                struct stat info;
+                same = same
+                       && (::stat(encodeFileName(e.path).constData(), &info) != 0
+                           || vacated.contains(e.path));
+                step.from = e.newPath;
+                step.to = e.path;
+                step.file = idOf(e.after);
+                step.out.oldPath = e.path;
+            } else {
+                Entry moved = e;
+                moved.path = step.out.path;
+                same = same && holdsNew(moved, view) && restoringChange(moved, view, &step.change);
+            }
+            step.out.verdict =
+                same ? Verdict::New : (view.exists ? Verdict::Foreign : Verdict::Missing);
+            touched.insert(step.out.path);
+            if (!same) {
+                step.out.reason = view.exists ? QStringLiteral("changed since")
+                                              : QStringLiteral("the file is gone");
+                report.files.append(step.out);
+                continue;
+            }
+            step.id = e.kind == EntryKind::Rename ? journal->stageRename(step.from, step.to)
+                                                  : journal->stage(step.change);
+            pending.insert(step.out.path);
+            steps.append(step);
+        }
+        flush();
+    }
+    journal->close();
+    appendDurably(name, undoneRecord());
+    return report;
+}
+
+} // namespace qm::journal
