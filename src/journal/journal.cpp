@@ -46,7 +46,7 @@ QString parkAside(const QString &path)
         QByteArray random(kParkRandom, Qt::Uninitialized);
         for (char &ch : random)
             ch = letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))];
-        const QString parked = decodeFileName(folder + kParkPrefix + random + '-' + carried);
+        QString parked = decodeFileName(folder + kParkPrefix + random + '-' + carried);
         if (renameNoReplace(path, parked))
             return parked;
         if (errno != EEXIST)

@@ -125,7 +125,7 @@ public:
             ok_ = false;
             return {};
         }
-        const QByteArray v = bytes_.sliced(at_, size).toByteArray();
+        QByteArray v = bytes_.sliced(at_, size).toByteArray();
         at_ += size;
         return v;
     }

@@ -332,9 +332,8 @@ TEST_F(CliTest, BadUsageAndUnreadableInputGiveStatusTwo)
         "[\"No\"]\n",
         "{\"Old\": 5}\n",
         "{\"Bogus\": \"x\"}\n",
-        "No\tDir\tOld\tNew\tExt\tSiz\tDur\tInf\tTit\tTrc\tArt\tAlb\tYea\tGen\tCom\tOpe\tTt1\tOal\tO"
-        "ry\t"
-        "Cop\tSlt\tEnc\tCmp\tLan\tXxx\nonly\ttwo\n",
+        QByteArray("No\tDir\tOld\tNew\tExt\tSiz\tDur\tInf\tTit\tTrc\tArt\tAlb\tYea\tGen\tCom\tOpe"
+                   "\tTt1\tOal\tOry\tCop\tSlt\tEnc\tCmp\tLan\tXxx\nonly\ttwo\n"),
     };
     for (const QByteArray &input : inputs) {
         const CliRun run = cli({"edit", "--set", "New=x"}, input);
