@@ -1,0 +1,215 @@
+#include "formats/flacmeta.h"
+
+#include "formats/id3v2frames.h"
+
+#include <QtEndian>
+
+namespace qm::flac {
+namespace {
+
+constexpr qint64 kBlockHeaderSize = 4;
+constexpr qint64 kMaxBlockSize = (qint64(1) << 24) - 1;
+constexpr qsizetype kStreamInfoSize = 34;
+
+Walk invalid(QString *error, const char *why)
+{
+    if (error)
+        *error = QString::fromLatin1(why);
+    return Walk::Invalid;
+}
+
+Walk needMore(qint64 *needed, qint64 bytes)
+{
+    if (needed)
+        *needed = bytes;
+    return Walk::NeedMore;
+}
+
+StreamInfo parseStreamInfo(QByteArrayView data)
+{
+    const auto *p = reinterpret_cast<const uchar *>(data.data());
+    StreamInfo info;
+    // Bytes 10..17: 20 bits rate, 3 bits channels - 1, 5 bits bits - 1,
+    // 36 bits total samples.
+    const quint64 packed = qFromBigEndian<quint64>(p + 10);
+    info.sampleRate = quint32(packed >> 44);
+    info.channels = quint8(((packed >> 41) & 0x7) + 1);
+    info.bitsPerSample = quint8(((packed >> 36) & 0x1f) + 1);
+    info.totalSamples = packed & ((quint64(1) << 36) - 1);
+    info.md5 = data.sliced(18, 16).toByteArray();
+    return info;
+}
+
+void appendBlock(QByteArray &out, quint8 type, QByteArrayView data, bool last)
+{
+    const quint32 header = (quint32(last ? 0x80 | type : type) << 24) | quint32(data.size());
+    char bytes[4];
+    qToBigEndian(header, bytes);
+    out.append(bytes, 4);
+    out.append(data);
+}
+
+} // namespace
+
+Walk parse(QByteArrayView head, qint64 fileSize, Metadata *meta, qint64 *needed, QString *error)
+{
+    Metadata read;
+    qint64 at = 0;
+    id3v2::TagHeader tag;
+    switch (id3v2::parseHeader(head, tag)) {
+    case id3v2::HeaderKind::Tag:
+        if (tag.totalSize > fileSize)
+            return invalid(error, "the ID3v2 tag in front of the FLAC stream runs past the file");
+        if (tag.totalSize + 4 > head.size())
+            return needMore(needed, tag.totalSize + 4);
+        read.id3v2 = head.first(tag.totalSize).toByteArray();
+        at = tag.totalSize;
+        break;
+    case id3v2::HeaderKind::Garbage:
+        return invalid(error, "a broken ID3v2 header stands in front of the FLAC stream");
+    case id3v2::HeaderKind::None:
+        if (head.size() < qMin<qint64>(fileSize, id3v2::HeaderSize))
+            return needMore(needed, qMin<qint64>(fileSize, id3v2::HeaderSize));
+        break;
+    }
+    if (head.size() - at < 4 && fileSize - at >= 4)
+        return needMore(needed, at + 4);
+    if (head.size() - at < 4 || head.sliced(at, 4) != "fLaC")
+        return invalid(error, "not a FLAC file (no \"fLaC\" marker)");
+    at += 4;
+    bool last = false;
+    while (!last) {
+        if (fileSize - at < kBlockHeaderSize)
+            return invalid(error, "the FLAC metadata runs past the end of the file");
+        if (head.size() - at < kBlockHeaderSize)
+            return needMore(needed, at + kBlockHeaderSize);
+        const quint32 header = qFromBigEndian<quint32>(head.data() + at);
+        last = (header >> 31) != 0;
+        const quint8 type = quint8((header >> 24) & 0x7f);
+        const qint64 size = header & 0xffffff;
+        if (type == 127)
+            return invalid(error, "a FLAC metadata block of the forbidden type 127");
+        if (read.blocks.isEmpty() != (type == StreamInfoBlock))
+            return invalid(error, "the FLAC metadata does not start with one STREAMINFO block");
+        if (type == StreamInfoBlock && size != kStreamInfoSize)
+            return invalid(error, "a STREAMINFO block of the wrong size");
+        at += kBlockHeaderSize;
+        if (fileSize - at < size)
+            return invalid(error, "a FLAC metadata block runs past the end of the file");
+        if (head.size() - at < size)
+            return needMore(needed, at + size);
+        const QByteArrayView data = head.sliced(at, size);
+        if (type == VorbisCommentBlock) {
+            if (read.commentBlock >= 0)
+                return invalid(error, "the FLAC file has two Vorbis comment blocks");
+            qsizetype used = 0;
+            if (!vorbis::parseComment(data, &read.comment, &used, error))
+                return Walk::Invalid;
+            if (used != data.size())
+                return invalid(error, "the Vorbis comment block has bytes after its comments");
+            read.commentBlock = int(read.blocks.size());
+        } else if (type == PictureBlock) {
+            vorbis::Picture picture;
+            if (!vorbis::parsePicture(data, &picture, error))
+                return Walk::Invalid;
+        } else if (type == StreamInfoBlock) {
+            read.info = parseStreamInfo(data);
+            if (read.info.sampleRate == 0)
+                return invalid(error, "the STREAMINFO block gives a sample rate of 0");
+        }
+        read.blocks.append({type, data.toByteArray()});
+        at += size;
+    }
+    read.audioStart = at;
+    // Audio frames start with the 14-bit sync code 0x3ffe and a zero bit.
+    if (at < fileSize) {
+        if (head.size() - at < 2)
+            return needMore(needed, at + 2);
+        if (uchar(head[at]) != 0xff || (uchar(head[at + 1]) & 0xfe) != 0xf8)
+            return invalid(error, "no FLAC audio frame follows the metadata");
+    }
+    *meta = std::move(read);
+    return Walk::Ok;
+}
+
+QString streamText(const StreamInfo &info)
+{
+    QString channels;
+    if (info.channels == 1)
+        channels = QStringLiteral("mono");
+    else if (info.channels == 2)
+        channels = QStringLiteral("stereo");
+    else
+        channels = QStringLiteral("%1 channels").arg(info.channels);
+    return QStringLiteral("FLAC, %1 Hz, %2, %3 bit")
+        .arg(info.sampleRate)
+        .arg(channels)
+        .arg(info.bitsPerSample);
+}
+
+NativeRead readResult(const Metadata &meta)
+{
+    NativeRead result;
+    result.fields = vorbis::readFields(meta.comment);
+    if (meta.info.sampleRate)
+        result.duration = double(meta.info.totalSamples) / meta.info.sampleRate;
+    result.streamText = streamText(meta.info);
+    result.pictures = int(vorbis::pictures(meta.comment).size());
+    for (const Block &block : meta.blocks)
+        result.pictures += block.type == PictureBlock ? 1 : 0;
+    return result;
+}
+
+bool planWrite(const Metadata &meta, const vorbis::Comment &comment, WritePlan *plan,
+               QString *error)
+{
+    *plan = {};
+    const bool hadComment = meta.commentBlock >= 0;
+    if (hadComment ? comment == meta.comment : comment.entries.isEmpty())
+        return true; // Unchanged
+    // The blocks as they will be, padding left out: the comment where it was
+    // (after STREAMINFO when it is new), unless it is new and empty.
+    QList<Block> blocks;
+    const QByteArray commentData = vorbis::buildComment(comment);
+    if (commentData.size() > kMaxBlockSize) {
+        if (error)
+            *error = QStringLiteral("the tag is too big for a FLAC comment block");
+        return false;
+    }
+    for (qsizetype i = 0; i < meta.blocks.size(); ++i) {
+        const Block &block = meta.blocks[i];
+        if (i == meta.commentBlock)
+            blocks.append({VorbisCommentBlock, commentData});
+        else if (block.type != PaddingBlock)
+            blocks.append(block);
+        if (i == 0 && meta.commentBlock < 0 && !comment.entries.isEmpty())
+            blocks.append({VorbisCommentBlock, commentData});
+    }
+    qint64 needed = 0;
+    for (const Block &block : blocks)
+        needed += kBlockHeaderSize + block.data.size();
+    const qint64 metadataStart = meta.id3v2.size() + 4;
+    const qint64 room = meta.audioStart - metadataStart;
+    // The old room is kept when the blocks fill it exactly or leave space
+    // for a padding block's header.
+    const bool inPlace = needed == room || needed + kBlockHeaderSize <= room;
+    const qint64 padding = inPlace ? room - needed : kRewritePadding + kBlockHeaderSize;
+    QByteArray out;
+    out.reserve(needed + padding);
+    for (qsizetype i = 0; i < blocks.size(); ++i)
+        appendBlock(out, blocks[i].type, blocks[i].data, padding == 0 && i == blocks.size() - 1);
+    if (padding > 0)
+        appendBlock(out, PaddingBlock, QByteArray(padding - kBlockHeaderSize, '\0'), true);
+    if (inPlace) {
+        plan->kind = WritePlan::InPlace;
+        plan->offset = metadataStart;
+        plan->bytes = std::move(out);
+        return true;
+    }
+    plan->kind = WritePlan::Rewrite;
+    plan->bytes = meta.id3v2 + "fLaC" + out;
+    plan->audioFrom = meta.audioStart;
+    return true;
+}
+
+} // namespace qm::flac
