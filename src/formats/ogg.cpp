@@ -255,8 +255,8 @@ Walk parseHeaders(QByteArrayView head, qint64 fileSize, StreamHeaders *headers, 
             read.firstSequence = page.sequence;
         qint64 body = page.offset + kPageHeaderSize + page.lacing.size();
         bool pageDone = false;
-        for (const char lace : page.lacing) {
-            const int size = uchar(lace);
+        for (qsizetype segment = 0; segment < page.lacing.size(); ++segment) {
+            const int size = uchar(page.lacing[segment]);
             if (pageDone) {
                 // A packet after the last header on its page: the audio
                 // shares the page, which the rebuild cannot keep.
@@ -273,7 +273,7 @@ Walk parseHeaders(QByteArrayView head, qint64 fileSize, StreamHeaders *headers, 
                     if (!parseIdentification(packets[0], read, error))
                         return Walk::Invalid;
                     wanted = read.codec == Codec::Opus ? 2 : 3;
-                    if (page.lacing.size() != &lace - page.lacing.constData() + 1)
+                    if (segment + 1 != page.lacing.size())
                         return invalid(error,
                                        QStringLiteral("the identification header shares its page"));
                 }
