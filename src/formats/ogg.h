@@ -61,8 +61,9 @@ Walk parseHeaders(QByteArrayView head, qint64 fileSize, StreamHeaders *headers, 
                   QString *error);
 
 // The granule position of the last page of stream `serial` in `bytes` (the
-// file's end, or all of it).
-std::optional<qint64> lastGranule(QByteArrayView bytes, quint32 serial);
+// file's end, or all of it) that starts at `from` or later: past the header
+// pages, whose granule is 0 and whose bytes a write changes.
+std::optional<qint64> lastGranule(QByteArrayView bytes, quint32 serial, qint64 from = 0);
 
 // Duration from the last granule position, stream text ("Opus, 48000 Hz,
 // stereo, 96 kbps"; the bit rate over `fileSize`).

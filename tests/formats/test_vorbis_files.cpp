@@ -142,10 +142,12 @@ Parsed parse(Kind kind, const QByteArray &bytes)
             break;
     }
     if (parsed.walk == Walk::Ok)
-        parsed.read = kind == Kind::Flac
-                          ? flac::readResult(parsed.flac)
-                          : ogg::readResult(parsed.ogg, ogg::lastGranule(bytes, parsed.ogg.serial),
-                                            bytes.size());
+        parsed.read =
+            kind == Kind::Flac
+                ? flac::readResult(parsed.flac)
+                : ogg::readResult(parsed.ogg,
+                                  ogg::lastGranule(bytes, parsed.ogg.serial, parsed.ogg.headerEnd),
+                                  bytes.size());
     return parsed;
 }
 
@@ -179,24 +181,42 @@ bool planWrite(Kind kind, const Parsed &parsed, const vorbis::Comment &comment, 
                               : ogg::planWrite(parsed.ogg, comment, plan, error);
 }
 
+// A 1.5 s tone in the format, tagged by kTagger; the file's bytes, empty
+// when a tool failed (the reason in *error).
+QByteArray makeTagged(const Format &format, const QString &path, QString *error,
+                      const QStringList &extra = {})
+{
+    const CommandResult made =
+        runCommand(u"ffmpeg"_s, QStringList{u"-v"_s, u"error"_s, u"-f"_s, u"lavfi"_s, u"-i"_s,
+                                            u"sine=frequency=440:duration=1.5"_s, u"-ac"_s, u"2"_s,
+                                            u"-c:a"_s, QString::fromLatin1(format.encoder)}
+                                    + extra + QStringList{path});
+    const CommandResult tagged =
+        runCommand(QString::fromLatin1(kPython), {u"-c"_s, QString::fromUtf8(kTagger), path});
+    *error = QString::fromLocal8Bit(made.err + tagged.err);
+    return made.ok() && tagged.ok() ? readAll(path) : QByteArray();
+}
+
+// Skips (or fails) the test; the caller returns when it did.
+void requireTools()
+{
+    QM_REQUIRE_TOOL(u"ffmpeg"_s);
+    QM_REQUIRE_MUTAGEN();
+    for (const char *tool : {"flac", "ogginfo", "opusinfo"})
+        QM_REQUIRE_TOOL(QString::fromLatin1(tool));
+}
+
 class VorbisFiles : public ::testing::TestWithParam<Format> {
 protected:
     void SetUp() override
     {
-        QM_REQUIRE_TOOL(u"ffmpeg"_s);
-        QM_REQUIRE_MUTAGEN();
-        for (const char *tool : {"flac", "ogginfo", "opusinfo"})
-            QM_REQUIRE_TOOL(QString::fromLatin1(tool));
+        requireTools();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         path_ = folder_.file(u"a."_s + QString::fromLatin1(GetParam().suffix));
-        const CommandResult made =
-            runCommand(u"ffmpeg"_s, {u"-v"_s, u"error"_s, u"-f"_s, u"lavfi"_s, u"-i"_s,
-                                     u"sine=frequency=440:duration=1.5"_s, u"-ac"_s, u"2"_s,
-                                     u"-c:a"_s, QString::fromLatin1(GetParam().encoder), path_});
-        ASSERT_TRUE(made.ok()) << made.err.toStdString();
-        const CommandResult tagged =
-            runCommand(QString::fromLatin1(kPython), {u"-c"_s, QString::fromUtf8(kTagger), path_});
-        ASSERT_TRUE(tagged.ok()) << tagged.err.toStdString();
-        bytes_ = readAll(path_);
+        QString error;
+        bytes_ = makeTagged(GetParam(), path_, &error);
+        ASSERT_FALSE(bytes_.isEmpty()) << error.toStdString();
     }
 
     TempFolder folder_;
@@ -306,6 +326,70 @@ TEST_P(VorbisFiles, RefusesDamagedFiles)
         EXPECT_EQ(bad.walk, Walk::Invalid);
         EXPECT_FALSE(bad.error.isEmpty());
     }
+}
+
+// Writes a new title through `plan` into the file, which must stay valid.
+void writeTitle(Kind kind, const QString &path, WritePlan::Kind expected)
+{
+    const QByteArray old = readAll(path);
+    const Parsed parsed = parse(kind, old);
+    ASSERT_EQ(parsed.walk, Walk::Ok) << parsed.error.toStdString();
+    vorbis::Comment comment = commentOf(kind, parsed);
+    vorbis::setField(comment, id3v2::Title, u"x"_s.repeated(70000));
+    WritePlan plan;
+    ASSERT_TRUE(planWrite(kind, parsed, comment, &plan, nullptr));
+    EXPECT_EQ(plan.kind, expected);
+    ASSERT_TRUE(writeAll(path, applyPlan(old, plan)));
+}
+
+// An ID3v2 tag in front of "fLaC" is read past and kept as it is.
+TEST(FlacFiles, KeepTheId3v2TagInFront)
+{
+    requireTools();
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    TempFolder folder;
+    const QString path = folder.file(u"a.flac"_s);
+    QString error;
+    const QByteArray flac = makeTagged(kFormats[0], path, &error);
+    ASSERT_FALSE(flac.isEmpty()) << error.toStdString();
+    id3v2::TagContent content;
+    id3v2::setField(content, id3v2::Title, u"In front"_s);
+    const QByteArray frames = id3v2::buildFrames(content);
+    const QByteArray tag = id3v2::buildTag(frames, id3v2::paddedTotalSize(frames.size()));
+    ASSERT_TRUE(writeAll(path, tag + flac));
+    const QByteArray audio = audioMd5(path);
+    writeTitle(Kind::Flac, path, WritePlan::Rewrite);
+    const QByteArray written = readAll(path);
+    EXPECT_TRUE(written.startsWith(tag));
+    EXPECT_EQ(parse(Kind::Flac, written).flac.id3v2, tag);
+    expectValid(kFormats[0], path);
+    EXPECT_EQ(audioMd5(path), audio);
+}
+
+// A chained Opus file: the first stream is read and rewritten, its pages
+// renumbered; the second stream keeps every byte.
+TEST(OggFiles, LeaveTheChainedStreamUntouched)
+{
+    requireTools();
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    TempFolder folder;
+    QString error;
+    const QByteArray first = makeTagged(kFormats[2], folder.file(u"a.opus"_s), &error);
+    const QByteArray second =
+        makeTagged(kFormats[2], folder.file(u"b.opus"_s), &error, {u"-serial_offset"_s, u"1000"_s});
+    ASSERT_FALSE(first.isEmpty() || second.isEmpty()) << error.toStdString();
+    const QString path = folder.file(u"chained.opus"_s);
+    ASSERT_TRUE(writeAll(path, first + second));
+    EXPECT_NEAR(parse(Kind::Opus, first + second).read.duration, 1.5, 0.001);
+    writeTitle(Kind::Opus, path, WritePlan::Rewrite);
+    const QByteArray written = readAll(path);
+    EXPECT_TRUE(written.endsWith(second));
+    const Parsed parsed = parse(Kind::Opus, written);
+    EXPECT_EQ(parsed.read.fields[id3v2::Title].size(), 70000);
+    EXPECT_NEAR(parsed.read.duration, 1.5, 0.001);
+    expectValid(kFormats[2], path);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, VorbisFiles, ::testing::ValuesIn(kFormats),
