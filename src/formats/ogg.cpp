@@ -231,8 +231,10 @@ Walk parseHeaders(QByteArrayView head, qint64 fileSize, StreamHeaders *headers, 
         const Walk walk = parsePage(head, at, &page, &more, &why);
         if (walk == Walk::NeedMore && more > fileSize)
             return invalid(error, QStringLiteral("the file ends inside an Ogg page"));
+        // Past the first page, ask for twice the bytes at least: a comment
+        // with pictures spans many pages, each of which would be another read.
         if (walk == Walk::NeedMore)
-            return needMore(needed, more);
+            return needMore(needed, at == 0 ? more : qMin(fileSize, qMax(more, 2 * head.size())));
         if (walk == Walk::Invalid)
             return invalid(error, why);
         if (at == 0) {

@@ -58,7 +58,13 @@ bool fail(QString *error, const char *why)
     return false;
 }
 
-bool nameIs(QByteArrayView entry, const char *name) { return name && entryName(entry) == name; }
+// The entry's name is `name` (upper case), in any case. No copy is made:
+// reading looks up every field's names in every entry.
+bool nameIs(QByteArrayView entry, QByteArrayView name)
+{
+    return !name.isEmpty() && entry.size() > name.size() && entry[name.size()] == '='
+           && entry.first(name.size()).compare(name, Qt::CaseInsensitive) == 0;
+}
 
 // Where the field was read from: the first name of its row the comment has.
 const char *nameInUse(const Comment &comment, const VorbisFieldRow &row)
@@ -158,7 +164,7 @@ QStringList values(const Comment &comment, QByteArrayView name)
 {
     QStringList found;
     for (const QByteArray &entry : comment.entries)
-        if (entryName(entry) == name)
+        if (nameIs(entry, name))
             found.append(entryValue(entry));
     return found;
 }
