@@ -41,11 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     WritePlan plan;
     if (!flac::planWrite(meta, comment, &plan, nullptr))
         return 0;
-    QByteArray written = bytes;
-    if (plan.kind == WritePlan::InPlace)
-        written.replace(plan.offset, plan.bytes.size(), plan.bytes);
-    else if (plan.kind == WritePlan::Rewrite)
-        written = plan.bytes + bytes.sliced(plan.audioFrom);
+    QByteArray written;
+    if (!applyWritePlan(bytes, plan, &written, nullptr))
+        std::abort();
     flac::Metadata back;
     if (flac::parse(written, written.size(), &back, &needed, nullptr) != Walk::Ok
         || back.comment != comment || back.id3v2 != meta.id3v2

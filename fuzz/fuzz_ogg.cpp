@@ -25,15 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     WritePlan plan;
     if (!ogg::planWrite(headers, comment, &plan, nullptr))
         return 0;
-    QByteArray written = bytes;
-    if (plan.kind == WritePlan::InPlace) {
-        written.replace(plan.offset, plan.bytes.size(), plan.bytes);
-    } else if (plan.kind == WritePlan::Rewrite) {
-        QByteArray rest = bytes.sliced(plan.audioFrom);
-        if (!ogg::renumberPages(rest, plan.serial, plan.sequenceShift, nullptr))
-            return 0; // pages after the headers the walk did not need
-        written = plan.bytes + rest;
-    }
+    QByteArray written;
+    if (!applyWritePlan(bytes, plan, &written, nullptr))
+        return 0; // pages after the headers the walk did not need
     ogg::StreamHeaders back;
     if (ogg::parseHeaders(written, written.size(), &back, &needed, nullptr) != Walk::Ok
         || back.comment != comment || back.serial != headers.serial || back.codec != headers.codec

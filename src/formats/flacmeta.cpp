@@ -134,16 +134,9 @@ Walk parse(QByteArrayView head, qint64 fileSize, Metadata *meta, qint64 *needed,
 
 QString streamText(const StreamInfo &info)
 {
-    QString channels;
-    if (info.channels == 1)
-        channels = QStringLiteral("mono");
-    else if (info.channels == 2)
-        channels = QStringLiteral("stereo");
-    else
-        channels = QStringLiteral("%1 channels").arg(info.channels);
     return QStringLiteral("FLAC, %1 Hz, %2, %3 bit")
         .arg(info.sampleRate)
-        .arg(channels)
+        .arg(channelsText(info.channels))
         .arg(info.bitsPerSample);
 }
 

@@ -48,4 +48,12 @@ struct WritePlan {
     int sequenceShift = 0;
 };
 
+// The new file a plan makes of `file` (all of the old one), in memory; the
+// jobs take the same steps on files. False with the reason when the pages
+// to renumber are not whole valid pages.
+bool applyWritePlan(const QByteArray &file, const WritePlan &plan, QByteArray *out, QString *error);
+
+// "mono", "stereo", "6 channels"
+QString channelsText(int channels);
+
 } // namespace qm

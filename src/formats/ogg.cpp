@@ -324,17 +324,10 @@ NativeRead readResult(const StreamHeaders &headers, std::optional<qint64> granul
     qint64 kbps = !opus && headers.nominalBitrate > 0 ? headers.nominalBitrate / 1000 : 0;
     if (kbps == 0 && result.duration > 0)
         kbps = qRound64(fileSize * 8 / result.duration / 1000);
-    QString channels;
-    if (headers.channels == 1)
-        channels = QStringLiteral("mono");
-    else if (headers.channels == 2)
-        channels = QStringLiteral("stereo");
-    else
-        channels = QStringLiteral("%1 channels").arg(headers.channels);
     result.streamText = QStringLiteral("%1, %2 Hz, %3, %4 kbps")
                             .arg(opus ? QStringLiteral("Opus") : QStringLiteral("Vorbis"))
                             .arg(rate)
-                            .arg(channels)
+                            .arg(channelsText(headers.channels))
                             .arg(kbps);
     return result;
 }

@@ -159,19 +159,8 @@ const vorbis::Comment &commentOf(Kind kind, const Parsed &parsed)
 // The new file a plan makes of the old one; empty when it fails.
 QByteArray applyPlan(const QByteArray &bytes, const WritePlan &plan)
 {
-    switch (plan.kind) {
-    case WritePlan::Unchanged:
-        return bytes;
-    case WritePlan::InPlace:
-        return QByteArray(bytes).replace(plan.offset, plan.bytes.size(), plan.bytes);
-    case WritePlan::Rewrite:
-        break;
-    }
-    QByteArray rest = bytes.sliced(plan.audioFrom);
-    if (plan.sequenceShift != 0
-        && !ogg::renumberPages(rest, plan.serial, plan.sequenceShift, nullptr))
-        return {};
-    return plan.bytes + rest;
+    QByteArray written;
+    return applyWritePlan(bytes, plan, &written, nullptr) ? written : QByteArray();
 }
 
 bool planWrite(Kind kind, const Parsed &parsed, const vorbis::Comment &comment, WritePlan *plan,
