@@ -96,6 +96,12 @@ Walk parse(QByteArrayView head, qint64 fileSize, Metadata *meta, qint64 *needed,
         at += kBlockHeaderSize;
         if (fileSize - at < size)
             return invalid(error, "a FLAC metadata block runs past the end of the file");
+        // Padding is never read: a big one costs no read and no copy.
+        if (type == PaddingBlock) {
+            read.blocks.append(Block{type, {}});
+            at += size;
+            continue;
+        }
         if (head.size() - at < size)
             return needMore(needed, at + size);
         const QByteArrayView data = head.sliced(at, size);
@@ -191,8 +197,15 @@ bool planWrite(const Metadata &meta, const vorbis::Comment &comment, WritePlan *
     out.reserve(needed + padding);
     for (qsizetype i = 0; i < blocks.size(); ++i)
         appendBlock(out, blocks[i].type, blocks[i].data, padding == 0 && i == blocks.size() - 1);
-    if (padding > 0)
-        appendBlock(out, PaddingBlock, QByteArray(padding - kBlockHeaderSize, '\0'), true);
+    // Padding beyond what one block holds goes into several, none left
+    // smaller than a block header.
+    for (qint64 left = padding; left > 0;) {
+        qint64 block = qMin(left, kMaxBlockSize + kBlockHeaderSize);
+        if (left - block > 0 && left - block < kBlockHeaderSize)
+            block -= kBlockHeaderSize;
+        left -= block;
+        appendBlock(out, PaddingBlock, QByteArray(block - kBlockHeaderSize, '\0'), left == 0);
+    }
     if (inPlace) {
         plan->kind = WritePlan::InPlace;
         plan->offset = metadataStart;

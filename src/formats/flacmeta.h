@@ -22,6 +22,7 @@ enum BlockType : quint8 {
 };
 
 // A block without its header: the builder sets the last-block flag anew.
+// Padding blocks are kept without their (zero) bytes.
 struct Block {
     quint8 type = 0;
     QByteArray data;

@@ -79,7 +79,7 @@ Layout layoutOf(const QList<qint64> &sizes)
 // The packets on pages of up to 255 segments each, one packet flowing into
 // the next; a page where no packet ends has the granule position -1.
 QByteArray paginate(const QList<QByteArray> &packets, quint32 serial, quint32 sequence,
-                    int *pageCount)
+                    bool endsStream, int *pageCount)
 {
     struct Segment {
         const char *data;
@@ -105,7 +105,8 @@ QByteArray paginate(const QList<QByteArray> &packets, quint32 serial, quint32 se
         bool ends = false;
         for (qsizetype i = first; i < first + count; ++i)
             ends = ends || segments[i].ends;
-        out.append(char(continued ? kContinued : 0));
+        const bool last = first + count == segments.size();
+        out.append(char((continued ? kContinued : 0) | (last && endsStream ? kLastPage : 0)));
         char fields[16];
         qToLittleEndian<qint64>(ends ? 0 : -1, fields);
         qToLittleEndian(serial, fields + 8);
@@ -254,8 +255,10 @@ Walk parseHeaders(QByteArrayView head, qint64 fileSize, StreamHeaders *headers, 
                            QStringLiteral("the Ogg page at byte %1 breaks a packet").arg(at));
         if (packets.size() == 1 && !inPacket && read.leading.isEmpty())
             read.leading = head.first(at).toByteArray();
-        if (packets.size() >= 1)
+        if (packets.size() >= 1) {
             ++read.headerPages;
+            read.endsStream = (page.flags & kLastPage) != 0;
+        }
         if (packets.size() == 1 && read.headerPages == 1)
             read.firstSequence = page.sequence;
         qint64 body = page.offset + kPageHeaderSize + page.lacing.size();
@@ -369,7 +372,8 @@ bool planWrite(const StreamHeaders &headers, const vorbis::Comment &comment, Wri
     if (vorbis)
         packets.append(headers.setup);
     int pages = 0;
-    const QByteArray built = paginate(packets, headers.serial, headers.firstSequence, &pages);
+    const QByteArray built =
+        paginate(packets, headers.serial, headers.firstSequence, headers.endsStream, &pages);
     if (inPlace) {
         plan->kind = WritePlan::InPlace;
         plan->offset = headers.leading.size();

@@ -52,6 +52,7 @@ struct StreamHeaders {
     qint64 headerEnd = 0;      // the end of the last header page
     int headerPages = 0;       // pages from leading.size() to headerEnd
     quint32 firstSequence = 0; // of the comment's first page
+    bool endsStream = false;   // the last header page ends the stream (no audio)
     QString notWritable;       // why the header pages cannot be rebuilt; empty when they can
 };
 

@@ -154,3 +154,25 @@ TEST(FlacMetadata, AsksForMoreBytesUntilTheMetadataIsRead)
 }
 
 } // namespace
+
+// Room beyond what one padding block can state stays in place, in several
+// blocks, and the file reads back whole.
+TEST(FlacMetadata, WritesPaddingBeyondOneBlocksSizeInPlace)
+{
+    const QByteArray padding = "\x01\xff\xff\xff"_ba + QByteArray(0xffffff, '\0');
+    QByteArray bytes = flacFile(padding + "\x81\0\x03\xe4"_ba + QByteArray(996, '\0'));
+    bytes[4] = 0; // STREAMINFO is not the last block
+    flac::Metadata meta;
+    ASSERT_EQ(flac::parse(bytes, bytes.size(), &meta, nullptr, nullptr), Walk::Ok);
+    vorbis::Comment comment;
+    vorbis::setField(comment, id3v2::Title, u"Title"_s);
+    WritePlan plan;
+    ASSERT_TRUE(flac::planWrite(meta, comment, &plan, nullptr));
+    EXPECT_EQ(plan.kind, WritePlan::InPlace);
+    QByteArray written;
+    ASSERT_TRUE(applyWritePlan(bytes, plan, &written, nullptr));
+    flac::Metadata back;
+    ASSERT_EQ(flac::parse(written, written.size(), &back, nullptr, nullptr), Walk::Ok);
+    EXPECT_EQ(back.comment, comment);
+    EXPECT_EQ(back.audioStart, meta.audioStart);
+}
