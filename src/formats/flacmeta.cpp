@@ -11,10 +11,10 @@ constexpr qint64 kBlockHeaderSize = 4;
 constexpr qint64 kMaxBlockSize = (qint64(1) << 24) - 1;
 constexpr qsizetype kStreamInfoSize = 34;
 
-Walk invalid(QString *error, const char *why)
+Walk invalid(Fault *fault, Fault why)
 {
-    if (error)
-        *error = QString::fromLatin1(why);
+    if (fault)
+        *fault = why;
     return Walk::Invalid;
 }
 
@@ -51,7 +51,7 @@ void appendBlock(QByteArray &out, quint8 type, QByteArrayView data, bool last)
 
 } // namespace
 
-Walk parse(QByteArrayView head, qint64 fileSize, Metadata *meta, qint64 *needed, QString *error)
+Walk parse(QByteArrayView head, qint64 fileSize, Metadata *meta, qint64 *needed, Fault *fault)
 {
     Metadata read;
     qint64 at = 0;
@@ -59,14 +59,14 @@ Walk parse(QByteArrayView head, qint64 fileSize, Metadata *meta, qint64 *needed,
     switch (id3v2::parseHeader(head, tag)) {
     case id3v2::HeaderKind::Tag:
         if (tag.totalSize > fileSize)
-            return invalid(error, "the ID3v2 tag in front of the FLAC stream runs past the file");
+            return invalid(fault, Fault::BrokenId3v2);
         if (tag.totalSize + 4 > head.size())
             return needMore(needed, tag.totalSize + 4);
         read.id3v2 = head.first(tag.totalSize).toByteArray();
         at = tag.totalSize;
         break;
     case id3v2::HeaderKind::Garbage:
-        return invalid(error, "a broken ID3v2 header stands in front of the FLAC stream");
+        return invalid(fault, Fault::BrokenId3v2);
     case id3v2::HeaderKind::None:
         if (head.size() < qMin<qint64>(fileSize, id3v2::HeaderSize))
             return needMore(needed, qMin<qint64>(fileSize, id3v2::HeaderSize));
@@ -75,12 +75,12 @@ Walk parse(QByteArrayView head, qint64 fileSize, Metadata *meta, qint64 *needed,
     if (head.size() - at < 4 && fileSize - at >= 4)
         return needMore(needed, at + 4);
     if (head.size() - at < 4 || head.sliced(at, 4) != "fLaC")
-        return invalid(error, "not a FLAC file (no \"fLaC\" marker)");
+        return invalid(fault, Fault::NotThisFormat);
     at += 4;
     bool last = false;
     while (!last) {
         if (fileSize - at < kBlockHeaderSize)
-            return invalid(error, "the FLAC metadata runs past the end of the file");
+            return invalid(fault, Fault::Truncated);
         if (head.size() - at < kBlockHeaderSize)
             return needMore(needed, at + kBlockHeaderSize);
         const quint32 header = qFromBigEndian<quint32>(head.data() + at);
@@ -88,14 +88,14 @@ Walk parse(QByteArrayView head, qint64 fileSize, Metadata *meta, qint64 *needed,
         const quint8 type = quint8((header >> 24) & 0x7f);
         const qint64 size = header & 0xffffff;
         if (type == 127)
-            return invalid(error, "a FLAC metadata block of the forbidden type 127");
+            return invalid(fault, Fault::BadBlock);
         if (read.blocks.isEmpty() != (type == StreamInfoBlock))
-            return invalid(error, "the FLAC metadata does not start with one STREAMINFO block");
+            return invalid(fault, Fault::BadBlock);
         if (type == StreamInfoBlock && size != kStreamInfoSize)
-            return invalid(error, "a STREAMINFO block of the wrong size");
+            return invalid(fault, Fault::BadBlock);
         at += kBlockHeaderSize;
         if (fileSize - at < size)
-            return invalid(error, "a FLAC metadata block runs past the end of the file");
+            return invalid(fault, Fault::Truncated);
         // Padding is never read: a big one costs no read and no copy.
         if (type == PaddingBlock) {
             read.blocks.append(Block{type, {}});
@@ -107,21 +107,21 @@ Walk parse(QByteArrayView head, qint64 fileSize, Metadata *meta, qint64 *needed,
         const QByteArrayView data = head.sliced(at, size);
         if (type == VorbisCommentBlock) {
             if (read.commentBlock >= 0)
-                return invalid(error, "the FLAC file has two Vorbis comment blocks");
+                return invalid(fault, Fault::BadBlock);
             qsizetype used = 0;
-            if (!vorbis::parseComment(data, &read.comment, &used, error))
+            if (!vorbis::parseComment(data, &read.comment, &used, fault))
                 return Walk::Invalid;
             if (used != data.size())
-                return invalid(error, "the Vorbis comment block has bytes after its comments");
+                return invalid(fault, Fault::BadComment);
             read.commentBlock = int(read.blocks.size());
         } else if (type == PictureBlock) {
             vorbis::Picture picture;
-            if (!vorbis::parsePicture(data, &picture, error))
+            if (!vorbis::parsePicture(data, &picture, fault))
                 return Walk::Invalid;
         } else if (type == StreamInfoBlock) {
             read.info = parseStreamInfo(data);
             if (read.info.sampleRate == 0)
-                return invalid(error, "the STREAMINFO block gives a sample rate of 0");
+                return invalid(fault, Fault::BadBlock);
         }
         read.blocks.append({type, data.toByteArray()});
         at += size;
@@ -132,7 +132,7 @@ Walk parse(QByteArrayView head, qint64 fileSize, Metadata *meta, qint64 *needed,
         if (head.size() - at < 2)
             return needMore(needed, at + 2);
         if (uchar(head[at]) != 0xff || (uchar(head[at + 1]) & 0xfe) != 0xf8)
-            return invalid(error, "no FLAC audio frame follows the metadata");
+            return invalid(fault, Fault::NoAudioFrame);
     }
     *meta = std::move(read);
     return Walk::Ok;
@@ -159,8 +159,7 @@ NativeRead readResult(const Metadata &meta)
     return result;
 }
 
-bool planWrite(const Metadata &meta, const vorbis::Comment &comment, WritePlan *plan,
-               QString *error)
+bool planWrite(const Metadata &meta, const vorbis::Comment &comment, WritePlan *plan, Fault *fault)
 {
     *plan = {};
     const bool hadComment = meta.commentBlock >= 0;
@@ -171,8 +170,8 @@ bool planWrite(const Metadata &meta, const vorbis::Comment &comment, WritePlan *
     QList<Block> blocks;
     const QByteArray commentData = vorbis::buildComment(comment);
     if (commentData.size() > kMaxBlockSize) {
-        if (error)
-            *error = QStringLiteral("the tag is too big for a FLAC comment block");
+        if (fault)
+            *fault = Fault::TagTooBig;
         return false;
     }
     for (qsizetype i = 0; i < meta.blocks.size(); ++i) {

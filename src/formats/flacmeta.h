@@ -52,7 +52,7 @@ constexpr qint64 kRewritePadding = 8192;
 // NeedMore, *needed says how many first bytes it wants. The walk checks that
 // an audio frame starts where the metadata ends (unless the file ends
 // there), so a file whose blocks were not understood is never written.
-Walk parse(QByteArrayView head, qint64 fileSize, Metadata *meta, qint64 *needed, QString *error);
+Walk parse(QByteArrayView head, qint64 fileSize, Metadata *meta, qint64 *needed, Fault *fault);
 
 NativeRead readResult(const Metadata &meta);
 // "FLAC, 44100 Hz, stereo, 16 bit"
@@ -62,7 +62,6 @@ QString streamText(const StreamInfo &info);
 // the old metadata (padding taking up the rest), else a rewrite with
 // kRewritePadding of padding. False with the reason when a block would
 // exceed what a block can hold.
-bool planWrite(const Metadata &meta, const vorbis::Comment &comment, WritePlan *plan,
-               QString *error);
+bool planWrite(const Metadata &meta, const vorbis::Comment &comment, WritePlan *plan, Fault *fault);
 
 } // namespace qm::flac

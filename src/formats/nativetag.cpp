@@ -4,7 +4,7 @@
 
 namespace qm {
 
-bool applyWritePlan(const QByteArray &file, const WritePlan &plan, QByteArray *out, QString *error)
+bool applyWritePlan(const QByteArray &file, const WritePlan &plan, QByteArray *out, Fault *fault)
 {
     switch (plan.kind) {
     case WritePlan::Unchanged:
@@ -18,7 +18,7 @@ bool applyWritePlan(const QByteArray &file, const WritePlan &plan, QByteArray *o
     }
     QByteArray rest = file.sliced(plan.audioFrom);
     if (plan.sequenceShift != 0
-        && !ogg::renumberPages(rest, plan.serial, plan.sequenceShift, error))
+        && !ogg::renumberPages(rest, plan.serial, plan.sequenceShift, fault))
         return false;
     *out = plan.bytes + rest;
     return true;

@@ -20,7 +20,27 @@ using TagFields = std::array<QString, id3v2::FieldCount>;
 enum class Walk {
     Ok,
     NeedMore, // give it at least the number of bytes it asked for
-    Invalid,  // the file is not one it can walk; the error says why
+    Invalid,  // the file is not one it can walk; the fault says why
+};
+
+// Why a file cannot be walked or written. The formats give no texts: the
+// jobs tell the user.
+enum class Fault {
+    None,
+    NotThisFormat, // no "fLaC" marker or Ogg page at the start; an Ogg stream of another codec
+    BrokenId3v2,   // the ID3v2 tag in front of "fLaC" is broken or runs past the file
+    Truncated,     // the file ends inside the metadata, the headers or a page
+    BadBlock,      // a FLAC block against the rules (type 127, STREAMINFO, two comment blocks)
+    BadComment,    // a comment block running past its end, with bytes after it or no framing bit
+    BadPicture,    // a picture block running past its end
+    NoAudioFrame,  // no FLAC audio frame where the metadata ends
+    BadPage,       // no Ogg page where one must be, or one of an unknown version
+    BadChecksum,   // an Ogg page fails its checksum
+    BrokenPacket,  // pages that do not join into packets as their flags say
+    BadHeader,     // an identification, comment or setup header that is not as the codec has it
+    AudioOnHeaderPage,  // writing: the audio starts on the last header page
+    InterleavedStreams, // writing: another stream's pages among the header pages
+    TagTooBig,          // writing: the comment is more than a FLAC block holds
 };
 
 struct NativeRead {
@@ -51,7 +71,7 @@ struct WritePlan {
 // The new file a plan makes of `file` (all of the old one), in memory; the
 // jobs take the same steps on files. False with the reason when the pages
 // to renumber are not whole valid pages.
-bool applyWritePlan(const QByteArray &file, const WritePlan &plan, QByteArray *out, QString *error);
+bool applyWritePlan(const QByteArray &file, const WritePlan &plan, QByteArray *out, Fault *fault);
 
 // "mono", "stereo", "6 channels"
 QString channelsText(int channels);

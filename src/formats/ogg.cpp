@@ -29,16 +29,16 @@ constexpr quint8 kFirstPage = 2;
 constexpr quint8 kLastPage = 4;
 constexpr int kMaxSegments = 255;
 
-Walk invalid(QString *error, const QString &why)
+Walk invalid(Fault *fault, Fault why)
 {
-    if (error)
-        *error = why;
+    if (fault)
+        *fault = why;
     return Walk::Invalid;
 }
 
-bool refuse(QString *error, const QString &why)
+bool refuse(Fault *fault, Fault why)
 {
-    invalid(error, why);
+    invalid(fault, why);
     return false;
 }
 
@@ -126,7 +126,7 @@ QByteArray paginate(const QList<QByteArray> &packets, quint32 serial, quint32 se
     return out;
 }
 
-bool parseIdentification(QByteArrayView packet, StreamHeaders &headers, QString *error)
+bool parseIdentification(QByteArrayView packet, StreamHeaders &headers, Fault *fault)
 {
     const auto *p = reinterpret_cast<const uchar *>(packet.data());
     if (packet.size() >= 30 && packet.startsWith("\x01vorbis")) {
@@ -136,7 +136,7 @@ bool parseIdentification(QByteArrayView packet, StreamHeaders &headers, QString 
         headers.nominalBitrate = qFromLittleEndian<qint32>(p + 20);
         if (qFromLittleEndian<quint32>(p + 7) != 0 || headers.channels == 0
             || headers.sampleRate == 0)
-            return refuse(error, QStringLiteral("a Vorbis identification header it cannot read"));
+            return refuse(fault, Fault::BadHeader);
         return true;
     }
     if (packet.size() >= 19 && packet.startsWith("OpusHead")) {
@@ -145,25 +145,25 @@ bool parseIdentification(QByteArrayView packet, StreamHeaders &headers, QString 
         headers.preSkip = qFromLittleEndian<quint16>(p + 10);
         headers.sampleRate = qFromLittleEndian<quint32>(p + 12);
         if ((p[8] & 0xf0) != 0 || headers.channels == 0)
-            return refuse(error, QStringLiteral("an Opus identification header it cannot read"));
+            return refuse(fault, Fault::BadHeader);
         return true;
     }
-    return refuse(error, QStringLiteral("the first Ogg stream is neither Vorbis nor Opus"));
+    return refuse(fault, Fault::NotThisFormat);
 }
 
-bool parseCommentPacket(QByteArrayView packet, StreamHeaders &headers, QString *error)
+bool parseCommentPacket(QByteArrayView packet, StreamHeaders &headers, Fault *fault)
 {
     const QByteArrayView magic =
         headers.codec == Codec::Vorbis ? QByteArrayView("\x03vorbis") : QByteArrayView("OpusTags");
     if (!packet.startsWith(magic))
-        return refuse(error, QStringLiteral("the second Ogg packet is no comment header"));
+        return refuse(fault, Fault::BadHeader);
     qsizetype used = 0;
-    if (!vorbis::parseComment(packet.sliced(magic.size()), &headers.comment, &used, error))
+    if (!vorbis::parseComment(packet.sliced(magic.size()), &headers.comment, &used, fault))
         return false;
     const QByteArrayView rest = packet.sliced(magic.size() + used);
     if (headers.codec == Codec::Vorbis) {
         if (rest.isEmpty() || (rest[0] & 1) == 0)
-            return refuse(error, QStringLiteral("the Vorbis comment header lacks its framing bit"));
+            return refuse(fault, Fault::BadComment);
     } else if (!rest.isEmpty() && (rest[0] & 1) != 0) {
         headers.commentTail = rest.toByteArray(); // data to keep; zeros are padding
     }
@@ -180,15 +180,15 @@ quint32 pageCrc(QByteArrayView page)
     return crc;
 }
 
-Walk parsePage(QByteArrayView bytes, qint64 at, Page *page, qint64 *needed, QString *error)
+Walk parsePage(QByteArrayView bytes, qint64 at, Page *page, qint64 *needed, Fault *fault)
 {
     if (bytes.size() - at < kPageHeaderSize)
         return needMore(needed, at + kPageHeaderSize);
     const auto *p = reinterpret_cast<const uchar *>(bytes.data() + at);
     if (bytes.sliced(at, 4) != "OggS")
-        return invalid(error, QStringLiteral("no Ogg page at byte %1").arg(at));
+        return invalid(fault, Fault::BadPage);
     if (p[4] != 0)
-        return invalid(error, QStringLiteral("an Ogg page of unknown version at byte %1").arg(at));
+        return invalid(fault, Fault::BadPage);
     const int segments = p[26];
     if (bytes.size() - at < kPageHeaderSize + segments)
         return needMore(needed, at + kPageHeaderSize + segments);
@@ -201,7 +201,7 @@ Walk parsePage(QByteArrayView bytes, qint64 at, Page *page, qint64 *needed, QStr
     QByteArray copy = bytes.sliced(at, size).toByteArray();
     qToLittleEndian<quint32>(0, copy.data() + kCrcOffset);
     if (pageCrc(copy) != qFromLittleEndian<quint32>(p + kCrcOffset))
-        return invalid(error, QStringLiteral("the Ogg page at byte %1 fails its checksum").arg(at));
+        return invalid(fault, Fault::BadChecksum);
 #endif
     page->offset = at;
     page->size = size;
@@ -214,7 +214,7 @@ Walk parsePage(QByteArrayView bytes, qint64 at, Page *page, qint64 *needed, QStr
 }
 
 Walk parseHeaders(QByteArrayView head, qint64 fileSize, StreamHeaders *headers, qint64 *needed,
-                  QString *error)
+                  Fault *fault)
 {
     StreamHeaders read;
     QList<QByteArray> packets;
@@ -225,22 +225,22 @@ Walk parseHeaders(QByteArrayView head, qint64 fileSize, StreamHeaders *headers, 
     bool interleaved = false;
     while (packets.size() < wanted) {
         if (at >= fileSize)
-            return invalid(error, QStringLiteral("the file ends inside the Ogg stream headers"));
+            return invalid(fault, Fault::Truncated);
         Page page;
-        QString why;
+        Fault why = Fault::None;
         qint64 more = 0;
         const Walk walk = parsePage(head, at, &page, &more, &why);
         if (walk == Walk::NeedMore && more > fileSize)
-            return invalid(error, QStringLiteral("the file ends inside an Ogg page"));
+            return invalid(fault, Fault::Truncated);
         // Past the first page, ask for twice the bytes at least: a comment
         // with pictures spans many pages, each of which would be another read.
         if (walk == Walk::NeedMore)
             return needMore(needed, at == 0 ? more : qMin(fileSize, qMax(more, 2 * head.size())));
         if (walk == Walk::Invalid)
-            return invalid(error, why);
+            return invalid(fault, why);
         if (at == 0) {
             if (!(page.flags & kFirstPage))
-                return invalid(error, QStringLiteral("the Ogg file does not start a stream"));
+                return invalid(fault, Fault::NotThisFormat);
             read.serial = page.serial;
         }
         if (page.serial != read.serial) {
@@ -251,8 +251,7 @@ Walk parseHeaders(QByteArrayView head, qint64 fileSize, StreamHeaders *headers, 
             continue;
         }
         if (bool(page.flags & kContinued) != inPacket)
-            return invalid(error,
-                           QStringLiteral("the Ogg page at byte %1 breaks a packet").arg(at));
+            return invalid(fault, Fault::BrokenPacket);
         if (packets.size() == 1 && !inPacket && read.leading.isEmpty())
             read.leading = head.first(at).toByteArray();
         if (packets.size() >= 1) {
@@ -268,7 +267,7 @@ Walk parseHeaders(QByteArrayView head, qint64 fileSize, StreamHeaders *headers, 
             if (pageDone) {
                 // A packet after the last header on its page: the audio
                 // shares the page, which the rebuild cannot keep.
-                read.notWritable = QStringLiteral("the audio starts on a header page");
+                read.notWritable = Fault::AudioOnHeaderPage;
                 break;
             }
             partial.append(head.sliced(body, size));
@@ -277,28 +276,27 @@ Walk parseHeaders(QByteArrayView head, qint64 fileSize, StreamHeaders *headers, 
             if (!inPacket) {
                 packets.append(std::exchange(partial, {}));
                 if (packets.size() == 1) {
-                    if (!parseIdentification(packets[0], read, error))
+                    if (!parseIdentification(packets[0], read, fault))
                         return Walk::Invalid;
                     wanted = read.codec == Codec::Opus ? 2 : 3;
                     if (segment + 1 != page.lacing.size())
-                        return invalid(error,
-                                       QStringLiteral("the identification header shares its page"));
+                        return invalid(fault, Fault::BadHeader);
                 }
                 pageDone = packets.size() == wanted;
             }
         }
         at += page.size;
     }
-    if (!parseCommentPacket(packets[1], read, error))
+    if (!parseCommentPacket(packets[1], read, fault))
         return Walk::Invalid;
     if (read.codec == Codec::Vorbis) {
         if (!packets[2].startsWith("\x05vorbis"))
-            return invalid(error, QStringLiteral("the third Vorbis packet is no setup header"));
+            return invalid(fault, Fault::BadHeader);
         read.setup = packets[2];
     }
     read.headerEnd = at;
     if (interleaved)
-        read.notWritable = QStringLiteral("other streams' pages lie among the header pages");
+        read.notWritable = Fault::InterleavedStreams;
     *headers = std::move(read);
     return Walk::Ok;
 }
@@ -336,14 +334,14 @@ NativeRead readResult(const StreamHeaders &headers, std::optional<qint64> granul
 }
 
 bool planWrite(const StreamHeaders &headers, const vorbis::Comment &comment, WritePlan *plan,
-               QString *error)
+               Fault *fault)
 {
     *plan = {};
     if (comment == headers.comment)
         return true; // Unchanged
-    if (!headers.notWritable.isEmpty()) {
-        if (error)
-            *error = headers.notWritable;
+    if (headers.notWritable != Fault::None) {
+        if (fault)
+            *fault = headers.notWritable;
         return false;
     }
     const bool vorbis = headers.codec == Codec::Vorbis;
@@ -388,19 +386,17 @@ bool planWrite(const StreamHeaders &headers, const vorbis::Comment &comment, Wri
     return true;
 }
 
-bool renumberPages(QByteArray &pages, quint32 serial, int shift, QString *error)
+bool renumberPages(QByteArray &pages, quint32 serial, int shift, Fault *fault)
 {
     bool ended = false;
     for (qint64 at = 0; at < pages.size();) {
         Page page;
         qint64 needed = 0;
-        QString why;
+        Fault why = Fault::None;
         const Walk walk = parsePage(pages, at, &page, &needed, &why);
         if (walk != Walk::Ok) {
-            if (error)
-                *error = walk == Walk::NeedMore
-                             ? QStringLiteral("the Ogg stream ends inside a page")
-                             : why;
+            if (fault)
+                *fault = walk == Walk::NeedMore ? Fault::Truncated : why;
             return false;
         }
         if (page.serial == serial && !ended && shift != 0) {

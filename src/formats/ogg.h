@@ -34,7 +34,7 @@ struct Page {
 
 // The page at `at`; Invalid also when its checksum is wrong. NeedMore with
 // *needed: the bytes from the start of `bytes` it needs.
-Walk parsePage(QByteArrayView bytes, qint64 at, Page *page, qint64 *needed, QString *error);
+Walk parsePage(QByteArrayView bytes, qint64 at, Page *page, qint64 *needed, Fault *fault);
 
 enum class Codec { Vorbis, Opus };
 
@@ -46,20 +46,20 @@ struct StreamHeaders {
     qint32 nominalBitrate = 0; // Vorbis, bit/s; 0 or less when not given
     quint16 preSkip = 0;       // Opus
     vorbis::Comment comment;
-    QByteArray commentTail;    // Opus: binary data after the comments kept
-    QByteArray setup;          // Vorbis: the setup header packet
-    QByteArray leading;        // the file's bytes before the comment's first page
-    qint64 headerEnd = 0;      // the end of the last header page
-    int headerPages = 0;       // pages from leading.size() to headerEnd
-    quint32 firstSequence = 0; // of the comment's first page
-    bool endsStream = false;   // the last header page ends the stream (no audio)
-    QString notWritable;       // why the header pages cannot be rebuilt; empty when they can
+    QByteArray commentTail;          // Opus: binary data after the comments kept
+    QByteArray setup;                // Vorbis: the setup header packet
+    QByteArray leading;              // the file's bytes before the comment's first page
+    qint64 headerEnd = 0;            // the end of the last header page
+    int headerPages = 0;             // pages from leading.size() to headerEnd
+    quint32 firstSequence = 0;       // of the comment's first page
+    bool endsStream = false;         // the last header page ends the stream (no audio)
+    Fault notWritable = Fault::None; // why the header pages cannot be rebuilt
 };
 
 // Walks the pages at the start of a file (`head` its first bytes) to the
 // end of the first logical stream's header packets.
 Walk parseHeaders(QByteArrayView head, qint64 fileSize, StreamHeaders *headers, qint64 *needed,
-                  QString *error);
+                  Fault *fault);
 
 // The granule position of the last page of stream `serial` in `bytes` (the
 // file's end, or all of it) that starts at `from` or later: past the header
@@ -78,12 +78,12 @@ constexpr qsizetype kRewritePadding = 1024;
 // rewrite whose following pages of the stream are renumbered when the page
 // count changed. False with the reason when the headers cannot be rebuilt.
 bool planWrite(const StreamHeaders &headers, const vorbis::Comment &comment, WritePlan *plan,
-               QString *error);
+               Fault *fault);
 
 // Adds `shift` to the sequence numbers of the pages of stream `serial` in
 // `pages` (whole pages, as a rewrite plan's bytes from audioFrom on), up to
 // the stream's last page, and sets their checksums anew. False with the
 // reason when the bytes are not whole valid pages.
-bool renumberPages(QByteArray &pages, quint32 serial, int shift, QString *error);
+bool renumberPages(QByteArray &pages, quint32 serial, int shift, Fault *fault);
 
 } // namespace qm::ogg

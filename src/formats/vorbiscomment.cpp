@@ -51,10 +51,10 @@ void appendBe32(QByteArray &out, quint32 value)
     out.append(bytes, 4);
 }
 
-bool fail(QString *error, const char *why)
+bool fail(Fault *fault, Fault why)
 {
-    if (error)
-        *error = QString::fromLatin1(why);
+    if (fault)
+        *fault = why;
     return false;
 }
 
@@ -108,25 +108,25 @@ void replaceEntries(Comment &comment, const char *name, const QString &value)
 
 } // namespace
 
-bool parseComment(QByteArrayView bytes, Comment *comment, qsizetype *used, QString *error)
+bool parseComment(QByteArrayView bytes, Comment *comment, qsizetype *used, Fault *fault)
 {
     qsizetype at = 0;
     quint32 length = 0;
     Comment read;
     if (!takeLe32(bytes, at, length) || !takeBytes(bytes, at, length, read.vendor))
-        return fail(error, "the vendor string runs past the comment block");
+        return fail(fault, Fault::BadComment);
     quint32 count = 0;
     if (!takeLe32(bytes, at, count))
-        return fail(error, "the comment block ends before its comment count");
+        return fail(fault, Fault::BadComment);
     // Each entry takes four bytes at least: a count beyond that is damage,
     // found before anything is reserved for it.
     if (quint64(count) * 4 > quint64(bytes.size() - at))
-        return fail(error, "the comment count is more than the block holds");
+        return fail(fault, Fault::BadComment);
     read.entries.reserve(qsizetype(count));
     for (quint32 i = 0; i < count; ++i) {
         QByteArray entry;
         if (!takeLe32(bytes, at, length) || !takeBytes(bytes, at, length, entry))
-            return fail(error, "a comment runs past the comment block");
+            return fail(fault, Fault::BadComment);
         read.entries.append(entry);
     }
     *comment = std::move(read);
@@ -202,7 +202,7 @@ void setField(Comment &comment, id3v2::Field field, const QString &text)
     replaceEntries(comment, totalName, total);
 }
 
-bool parsePicture(QByteArrayView block, Picture *picture, QString *error)
+bool parsePicture(QByteArrayView block, Picture *picture, Fault *fault)
 {
     qsizetype at = 0;
     Picture read;
@@ -215,7 +215,7 @@ bool parsePicture(QByteArrayView block, Picture *picture, QString *error)
                     && takeBe32(block, at, read.colors) && takeBe32(block, at, length)
                     && takeBytes(block, at, length, read.data);
     if (!ok)
-        return fail(error, "a picture block runs past its end");
+        return fail(fault, Fault::BadPicture);
     read.description = QString::fromUtf8(description);
     *picture = std::move(read);
     return true;

@@ -24,7 +24,7 @@ struct Comment {
 // Parses a block from the start of `bytes` (vendor, count, entries; no
 // framing bit); *used gets the bytes it took. False with the reason when the
 // block runs past the bytes.
-bool parseComment(QByteArrayView bytes, Comment *comment, qsizetype *used, QString *error);
+bool parseComment(QByteArrayView bytes, Comment *comment, qsizetype *used, Fault *fault);
 QByteArray buildComment(const Comment &comment);
 
 // An entry's name in upper case, and its value; an entry without "=" has an
@@ -55,7 +55,7 @@ struct Picture {
     bool operator==(const Picture &) const = default;
 };
 
-bool parsePicture(QByteArrayView block, Picture *picture, QString *error);
+bool parsePicture(QByteArrayView block, Picture *picture, Fault *fault);
 QByteArray buildPicture(const Picture &picture);
 // The pictures in METADATA_BLOCK_PICTURE entries; entries that do not decode
 // are left out.

@@ -91,9 +91,9 @@ TEST(VorbisComment, BuildsWhatItParsesAndRefusesBlocksRunningPastTheirEnd)
     EXPECT_EQ(vorbis::pictures(back).first(), picture);
 
     for (qsizetype cut : {2, 9, 14, 20}) {
-        QString error;
-        EXPECT_FALSE(vorbis::parseComment(bytes.first(cut), &back, &used, &error)) << cut;
-        EXPECT_FALSE(error.isEmpty());
+        Fault fault = Fault::None;
+        EXPECT_FALSE(vorbis::parseComment(bytes.first(cut), &back, &used, &fault)) << cut;
+        EXPECT_EQ(fault, Fault::BadComment);
     }
     QByteArray hugeCount = bytes;
     qToLittleEndian<quint32>(0xffffffffu, hugeCount.data() + 4 + 6);
@@ -118,21 +118,25 @@ TEST(FlacMetadata, RefusesWhatItCannotWalkWithAReason)
     struct Case {
         const char *name;
         QByteArray bytes;
+        Fault fault;
     } cases[] = {
-        {"no marker", "fLaX"_ba + flacFile({}).sliced(4)},
-        {"short STREAMINFO", flacFile({}).replace(7, 1, "\x21")},
-        {"block past the end", flacFile("\x81\xff\xff\xff"_ba)},
-        {"no last block", flacFile("\x01\0\0\x01\0"_ba).chopped(4)},
-        {"no frame after", flacFile({}).chopped(4) + "abcd"},
-        {"comment count too big", flacFile(comment).replace(4 + 38 + 4 + 6, 4, "\0\0\0\x10"_ba)},
-        {"second STREAMINFO", flacFile(flacFile({}).sliced(4, 38).replace(0, 1, "\x80"))},
+        {"no marker", "fLaX"_ba + flacFile({}).sliced(4), Fault::NotThisFormat},
+        {"short STREAMINFO", flacFile({}).replace(7, 1, "\x21"), Fault::BadBlock},
+        {"block past the end", flacFile("\x81\xff\xff\xff"_ba), Fault::Truncated},
+        {"no last block", flacFile("\x01\0\0\x01\0"_ba).chopped(4), Fault::Truncated},
+        {"no frame after", flacFile({}).chopped(4) + "abcd", Fault::NoAudioFrame},
+        {"comment count too big", flacFile(comment).replace(4 + 38 + 4 + 6, 4, "\0\0\0\x10"_ba),
+         Fault::BadComment},
+        {"second STREAMINFO", flacFile(flacFile({}).sliced(4, 38).replace(0, 1, "\x80")),
+         Fault::BadBlock},
+        {"broken ID3v2 in front", "ID3\x03\0\0\x80\0\0\0"_ba + flacFile({}), Fault::BrokenId3v2},
     };
     for (const Case &c : cases) {
         flac::Metadata meta;
-        QString error;
-        EXPECT_EQ(flac::parse(c.bytes, c.bytes.size(), &meta, nullptr, &error), Walk::Invalid)
+        Fault fault = Fault::None;
+        EXPECT_EQ(flac::parse(c.bytes, c.bytes.size(), &meta, nullptr, &fault), Walk::Invalid)
             << c.name;
-        EXPECT_FALSE(error.isEmpty()) << c.name;
+        EXPECT_EQ(fault, c.fault) << c.name;
     }
 }
 
