@@ -11,7 +11,7 @@ packages=(
   libqt6svg6
   libgtest-dev libgmock-dev libbenchmark-dev
   # test oracles and sample makers
-  python3 python3-mutagen lame ffmpeg id3v2 eyed3 libtag1-dev
+  python3 python3-mutagen lame ffmpeg id3v2 eyed3 libtag1-dev flac vorbis-tools opus-tools
   # fuzzing
   clang libclang-rt-14-dev
   # Qt's own dialogs and buttons in Russian; Qt Linguist for the English translation

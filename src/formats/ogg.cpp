@@ -1,0 +1,413 @@
+#include "formats/ogg.h"
+
+#include <QList>
+#include <QtEndian>
+
+#include <array>
+#include <utility>
+
+namespace qm::ogg {
+namespace {
+
+constexpr std::array<quint32, 256> makeCrcTable()
+{
+    std::array<quint32, 256> table{};
+    for (quint32 i = 0; i < 256; ++i) {
+        quint32 r = i << 24;
+        for (int bit = 0; bit < 8; ++bit)
+            r = (r & 0x80000000u) ? (r << 1) ^ 0x04c11db7u : r << 1;
+        table[i] = r;
+    }
+    return table;
+}
+
+constexpr std::array<quint32, 256> kCrcTable = makeCrcTable();
+
+constexpr qsizetype kCrcOffset = 22;
+constexpr quint8 kContinued = 1;
+constexpr quint8 kFirstPage = 2;
+constexpr quint8 kLastPage = 4;
+constexpr int kMaxSegments = 255;
+
+Walk invalid(Fault *fault, Fault why)
+{
+    if (fault)
+        *fault = why;
+    return Walk::Invalid;
+}
+
+bool refuse(Fault *fault, Fault why)
+{
+    invalid(fault, why);
+    return false;
+}
+
+Walk needMore(qint64 *needed, qint64 bytes)
+{
+    if (needed)
+        *needed = bytes;
+    return Walk::NeedMore;
+}
+
+void setCrc(char *page, qsizetype size)
+{
+    qToLittleEndian<quint32>(0, page + kCrcOffset);
+    qToLittleEndian(pageCrc(QByteArrayView(page, size)), page + kCrcOffset);
+}
+
+// Segments a packet of `size` bytes takes: a last one under 255 bytes ends it.
+qint64 segmentsOf(qint64 size) { return size / 255 + 1; }
+
+// Bytes and pages the packets take when laid out by paginate().
+struct Layout {
+    qint64 bytes = 0;
+    qint64 pages = 0;
+};
+
+Layout layoutOf(const QList<qint64> &sizes)
+{
+    qint64 segments = 0;
+    qint64 body = 0;
+    for (qint64 size : sizes) {
+        segments += segmentsOf(size);
+        body += size;
+    }
+    const qint64 pages = qMax<qint64>(1, (segments + kMaxSegments - 1) / kMaxSegments);
+    return {body + segments + pages * kPageHeaderSize, pages};
+}
+
+// The packets on pages of up to 255 segments each, one packet flowing into
+// the next; a page where no packet ends has the granule position -1.
+QByteArray paginate(const QList<QByteArray> &packets, quint32 serial, quint32 sequence,
+                    bool endsStream, int *pageCount)
+{
+    struct Segment {
+        const char *data;
+        int size;
+        bool ends;
+    };
+    QList<Segment> segments;
+    for (const QByteArray &packet : packets) {
+        for (qsizetype at = 0;; at += 255) {
+            const int size = int(qMin<qsizetype>(255, packet.size() - at));
+            segments.append({packet.constData() + at, size, size < 255});
+            if (size < 255)
+                break;
+        }
+    }
+    QByteArray out;
+    int pages = 0;
+    bool continued = false;
+    for (qsizetype first = 0; first < segments.size(); first += kMaxSegments) {
+        const qsizetype count = qMin<qsizetype>(kMaxSegments, segments.size() - first);
+        const qsizetype start = out.size();
+        out.append("OggS\0", 5);
+        bool ends = false;
+        for (qsizetype i = first; i < first + count; ++i)
+            ends = ends || segments[i].ends;
+        const bool last = first + count == segments.size();
+        out.append(char((continued ? kContinued : 0) | (last && endsStream ? kLastPage : 0)));
+        char fields[16];
+        qToLittleEndian<qint64>(ends ? 0 : -1, fields);
+        qToLittleEndian(serial, fields + 8);
+        qToLittleEndian(quint32(sequence + quint32(pages)), fields + 12);
+        out.append(fields, 16);
+        out.append(4, '\0'); // the checksum, set below
+        out.append(char(count));
+        for (qsizetype i = first; i < first + count; ++i)
+            out.append(char(segments[i].size));
+        for (qsizetype i = first; i < first + count; ++i)
+            out.append(segments[i].data, segments[i].size);
+        setCrc(out.data() + start, out.size() - start);
+        continued = !segments[first + count - 1].ends;
+        ++pages;
+    }
+    *pageCount = pages;
+    return out;
+}
+
+bool parseIdentification(QByteArrayView packet, StreamHeaders &headers, Fault *fault)
+{
+    const auto *p = reinterpret_cast<const uchar *>(packet.data());
+    if (packet.size() >= 30 && packet.startsWith("\x01vorbis")) {
+        headers.codec = Codec::Vorbis;
+        headers.channels = p[11];
+        headers.sampleRate = qFromLittleEndian<quint32>(p + 12);
+        headers.nominalBitrate = qFromLittleEndian<qint32>(p + 20);
+        if (qFromLittleEndian<quint32>(p + 7) != 0 || headers.channels == 0
+            || headers.sampleRate == 0)
+            return refuse(fault, Fault::BadHeader);
+        return true;
+    }
+    if (packet.size() >= 19 && packet.startsWith("OpusHead")) {
+        headers.codec = Codec::Opus;
+        headers.channels = p[9];
+        headers.preSkip = qFromLittleEndian<quint16>(p + 10);
+        headers.sampleRate = qFromLittleEndian<quint32>(p + 12);
+        if ((p[8] & 0xf0) != 0 || headers.channels == 0)
+            return refuse(fault, Fault::BadHeader);
+        return true;
+    }
+    return refuse(fault, Fault::NotThisFormat);
+}
+
+bool parseCommentPacket(QByteArrayView packet, StreamHeaders &headers, Fault *fault)
+{
+    const QByteArrayView magic =
+        headers.codec == Codec::Vorbis ? QByteArrayView("\x03vorbis") : QByteArrayView("OpusTags");
+    if (!packet.startsWith(magic))
+        return refuse(fault, Fault::BadHeader);
+    qsizetype used = 0;
+    if (!vorbis::parseComment(packet.sliced(magic.size()), &headers.comment, &used, fault))
+        return false;
+    const QByteArrayView rest = packet.sliced(magic.size() + used);
+    if (headers.codec == Codec::Vorbis) {
+        if (rest.isEmpty() || (rest[0] & 1) == 0)
+            return refuse(fault, Fault::BadComment);
+    } else if (!rest.isEmpty() && (rest[0] & 1) != 0) {
+        headers.commentTail = rest.toByteArray(); // data to keep; zeros are padding
+    }
+    return true;
+}
+
+} // namespace
+
+quint32 pageCrc(QByteArrayView page)
+{
+    quint32 crc = 0;
+    for (const char byte : page)
+        crc = (crc << 8) ^ kCrcTable[((crc >> 24) ^ uchar(byte)) & 0xff];
+    return crc;
+}
+
+Walk parsePage(QByteArrayView bytes, qint64 at, Page *page, qint64 *needed, Fault *fault)
+{
+    if (bytes.size() - at < kPageHeaderSize)
+        return needMore(needed, at + kPageHeaderSize);
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data() + at);
+    if (bytes.sliced(at, 4) != "OggS")
+        return invalid(fault, Fault::BadPage);
+    if (p[4] != 0)
+        return invalid(fault, Fault::BadPage);
+    const int segments = p[26];
+    if (bytes.size() - at < kPageHeaderSize + segments)
+        return needMore(needed, at + kPageHeaderSize + segments);
+    qint64 size = kPageHeaderSize + segments;
+    for (int i = 0; i < segments; ++i)
+        size += p[kPageHeaderSize + i];
+    if (bytes.size() - at < size)
+        return needMore(needed, at + size);
+#ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION // a fuzzer would hardly get past it
+    QByteArray copy = bytes.sliced(at, size).toByteArray();
+    qToLittleEndian<quint32>(0, copy.data() + kCrcOffset);
+    if (pageCrc(copy) != qFromLittleEndian<quint32>(p + kCrcOffset))
+        return invalid(fault, Fault::BadChecksum);
+#endif
+    page->offset = at;
+    page->size = size;
+    page->flags = p[5];
+    page->granule = qFromLittleEndian<qint64>(p + 6);
+    page->serial = qFromLittleEndian<quint32>(p + 14);
+    page->sequence = qFromLittleEndian<quint32>(p + 18);
+    page->lacing = bytes.sliced(at + kPageHeaderSize, segments).toByteArray();
+    return Walk::Ok;
+}
+
+Walk parseHeaders(QByteArrayView head, qint64 fileSize, StreamHeaders *headers, qint64 *needed,
+                  Fault *fault)
+{
+    StreamHeaders read;
+    QList<QByteArray> packets;
+    QByteArray partial; // a packet that continues on the next page
+    bool inPacket = false;
+    qint64 at = 0;
+    int wanted = 3; // packets: set to 2 once the codec is known to be Opus
+    bool interleaved = false;
+    while (packets.size() < wanted) {
+        if (at >= fileSize)
+            return invalid(fault, Fault::Truncated);
+        Page page;
+        Fault why = Fault::None;
+        qint64 more = 0;
+        const Walk walk = parsePage(head, at, &page, &more, &why);
+        if (walk == Walk::NeedMore && more > fileSize)
+            return invalid(fault, Fault::Truncated);
+        // Past the first page, ask for twice the bytes at least: a comment
+        // with pictures spans many pages, each of which would be another read.
+        if (walk == Walk::NeedMore)
+            return needMore(needed, at == 0 ? more : qMin(fileSize, qMax(more, 2 * head.size())));
+        if (walk == Walk::Invalid)
+            return invalid(fault, why);
+        if (at == 0) {
+            if (!(page.flags & kFirstPage))
+                return invalid(fault, Fault::NotThisFormat);
+            read.serial = page.serial;
+        }
+        if (page.serial != read.serial) {
+            // Another logical stream: its first pages come first in a
+            // multiplexed file; later pages among ours stop a rewrite.
+            interleaved = interleaved || read.headerPages > 0;
+            at += page.size;
+            continue;
+        }
+        if (bool(page.flags & kContinued) != inPacket)
+            return invalid(fault, Fault::BrokenPacket);
+        if (packets.size() == 1 && !inPacket && read.leading.isEmpty())
+            read.leading = head.first(at).toByteArray();
+        if (packets.size() >= 1) {
+            ++read.headerPages;
+            read.endsStream = (page.flags & kLastPage) != 0;
+        }
+        if (packets.size() == 1 && read.headerPages == 1)
+            read.firstSequence = page.sequence;
+        qint64 body = page.offset + kPageHeaderSize + page.lacing.size();
+        bool pageDone = false;
+        for (qsizetype segment = 0; segment < page.lacing.size(); ++segment) {
+            const int size = uchar(page.lacing[segment]);
+            if (pageDone) {
+                // A packet after the last header on its page: the audio
+                // shares the page, which the rebuild cannot keep.
+                read.notWritable = Fault::AudioOnHeaderPage;
+                break;
+            }
+            partial.append(head.sliced(body, size));
+            body += size;
+            inPacket = size == 255;
+            if (!inPacket) {
+                packets.append(std::exchange(partial, {}));
+                if (packets.size() == 1) {
+                    if (!parseIdentification(packets[0], read, fault))
+                        return Walk::Invalid;
+                    wanted = read.codec == Codec::Opus ? 2 : 3;
+                    if (segment + 1 != page.lacing.size())
+                        return invalid(fault, Fault::BadHeader);
+                }
+                pageDone = packets.size() == wanted;
+            }
+        }
+        at += page.size;
+    }
+    if (!parseCommentPacket(packets[1], read, fault))
+        return Walk::Invalid;
+    if (read.codec == Codec::Vorbis) {
+        if (!packets[2].startsWith("\x05vorbis"))
+            return invalid(fault, Fault::BadHeader);
+        read.setup = packets[2];
+    }
+    read.headerEnd = at;
+    if (interleaved)
+        read.notWritable = Fault::InterleavedStreams;
+    *headers = std::move(read);
+    return Walk::Ok;
+}
+
+std::optional<qint64> lastGranule(QByteArrayView bytes, quint32 serial, qint64 from)
+{
+    for (qsizetype at = bytes.lastIndexOf("OggS"); at >= from;
+         at = at == 0 ? -1 : bytes.first(at).lastIndexOf("OggS")) {
+        Page page;
+        if (parsePage(bytes, at, &page, nullptr, nullptr) == Walk::Ok && page.serial == serial
+            && page.granule != -1)
+            return page.granule;
+    }
+    return std::nullopt;
+}
+
+NativeRead readResult(const StreamHeaders &headers, std::optional<qint64> granule, qint64 fileSize)
+{
+    NativeRead result;
+    result.fields = vorbis::readFields(headers.comment);
+    result.pictures = int(vorbis::pictures(headers.comment).size());
+    const bool opus = headers.codec == Codec::Opus;
+    const quint32 rate = opus ? 48000 : headers.sampleRate;
+    if (granule && rate)
+        result.duration = double(qMax<qint64>(0, *granule - (opus ? headers.preSkip : 0))) / rate;
+    qint64 kbps = !opus && headers.nominalBitrate > 0 ? headers.nominalBitrate / 1000 : 0;
+    if (kbps == 0 && result.duration > 0)
+        kbps = qRound64(fileSize * 8 / result.duration / 1000);
+    result.streamText = QStringLiteral("%1, %2 Hz, %3, %4 kbps")
+                            .arg(opus ? QStringLiteral("Opus") : QStringLiteral("Vorbis"))
+                            .arg(rate)
+                            .arg(channelsText(headers.channels))
+                            .arg(kbps);
+    return result;
+}
+
+bool planWrite(const StreamHeaders &headers, const vorbis::Comment &comment, WritePlan *plan,
+               Fault *fault)
+{
+    *plan = {};
+    if (comment == headers.comment)
+        return true; // Unchanged
+    if (headers.notWritable != Fault::None) {
+        if (fault)
+            *fault = headers.notWritable;
+        return false;
+    }
+    const bool vorbis = headers.codec == Codec::Vorbis;
+    QByteArray packet = (vorbis ? QByteArray("\x03vorbis") : QByteArray("OpusTags"))
+                        + vorbis::buildComment(comment)
+                        + (vorbis ? QByteArray("\x01") : headers.commentTail);
+    QList<qint64> sizes = {packet.size()};
+    if (vorbis)
+        sizes.append(headers.setup.size());
+    const qint64 oldBytes = headers.headerEnd - headers.leading.size();
+    // The padding that makes the pages as long and as many as the old ones,
+    // if any does: each byte of it adds one, a new segment two, a new page
+    // more. Kept data after Opus comments takes no padding after it.
+    qint64 padding = -1;
+    const qint64 room = oldBytes - layoutOf(sizes).bytes;
+    const qint64 lowest = headers.commentTail.isEmpty() ? qMax<qint64>(0, room - 1024) : room;
+    for (qint64 p = room; p >= lowest && p >= 0 && padding < 0; --p) {
+        sizes[0] = packet.size() + p;
+        const Layout layout = layoutOf(sizes);
+        if (layout.bytes == oldBytes && layout.pages == headers.headerPages)
+            padding = p;
+    }
+    const bool inPlace = padding >= 0;
+    packet.append(inPlace ? padding : kRewritePadding, '\0');
+    QList<QByteArray> packets = {packet};
+    if (vorbis)
+        packets.append(headers.setup);
+    int pages = 0;
+    const QByteArray built =
+        paginate(packets, headers.serial, headers.firstSequence, headers.endsStream, &pages);
+    if (inPlace) {
+        plan->kind = WritePlan::InPlace;
+        plan->offset = headers.leading.size();
+        plan->bytes = built;
+        return true;
+    }
+    plan->kind = WritePlan::Rewrite;
+    plan->bytes = headers.leading + built;
+    plan->audioFrom = headers.headerEnd;
+    plan->serial = headers.serial;
+    plan->sequenceShift = pages - headers.headerPages;
+    return true;
+}
+
+bool renumberPages(QByteArray &pages, quint32 serial, int shift, Fault *fault)
+{
+    bool ended = false;
+    for (qint64 at = 0; at < pages.size();) {
+        Page page;
+        qint64 needed = 0;
+        Fault why = Fault::None;
+        const Walk walk = parsePage(pages, at, &page, &needed, &why);
+        if (walk != Walk::Ok) {
+            if (fault)
+                *fault = walk == Walk::NeedMore ? Fault::Truncated : why;
+            return false;
+        }
+        if (page.serial == serial && !ended && shift != 0) {
+            char *p = pages.data() + at;
+            qToLittleEndian(quint32(page.sequence + quint32(shift)), p + 18);
+            setCrc(p, page.size);
+        }
+        ended = ended || (page.serial == serial && (page.flags & kLastPage));
+        at += page.size;
+    }
+    return true;
+}
+
+} // namespace qm::ogg
