@@ -6,7 +6,7 @@
 
 #include "jobs/addjob.h"
 #include "jobs/jobrunner.h"
-#include "jobs/updatejob.h"
+#include "jobs/readjob.h"
 #include "table/rowtable.h"
 
 #include <QCoreApplication>
@@ -105,8 +105,8 @@ inline qint64 addAndReadWithJobs(const QString &folder, RowTable &table, qint64 
             *addOnly = timer.nsecsElapsed();
         table.splitAddedNames(first, table.lastFileRow());
         runner.start('u',
-                     std::make_shared<TUpdateThread>(table, first, table.lastFileRow(),
-                                                     ReadInfoAfterAddKind, settings),
+                     std::make_shared<ReadJob>(table, first, table.lastFileRow(),
+                                               ReadInfoAfterAddKind, settings),
                      [&] { runner.setControlsEnabled(true); });
     });
     while (runner.isActive()) {

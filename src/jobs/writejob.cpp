@@ -1,11 +1,10 @@
-// The update job's writing kinds: tags written, files renamed, moved or
-// copied. The file work runs on the job's thread; the questions go to the
-// window's thread and wait for the answer, and the cells, the error table and
-// the status line are changed there in batches.
+// The file work runs on the job's thread; the questions go to the window's
+// thread and wait for the answer, and the cells, the error table and the
+// status line are changed there in batches.
 
 #include "jobs/jobrunner.h"
 #include "jobs/renameplan.h"
-#include "jobs/updatejob.h"
+#include "jobs/writejob.h"
 #include "table/rowtable.h"
 
 #include <algorithm>
@@ -29,7 +28,7 @@ bool hasNewName(const RowTable &table)
 
 } // namespace
 
-void TUpdateThread::executeWrite()
+void WriteJob::execute()
 {
     // The blank last row is no file: the range ends at the last file row.
     const int first = std::max(m_firstRow, 1);
@@ -67,9 +66,9 @@ void TUpdateThread::executeWrite()
     };
     // The writer's journal is closed when it goes, on every way out. No
     // file is changed that the journal could not keep, unless asked.
-    RowWriter writer(m_writeSettings, askFolder, askReplace);
+    RowWriter writer(m_settings, askFolder, askReplace);
     QString journalError;
-    if (!m_writeSettings.NoJournal
+    if (!m_settings.NoJournal
         && !writer.useJournal(QStringLiteral("write %1").arg(m_kind), &journalError)) {
         synchronize([&] { m_questions->showError(journalError); });
         return;
@@ -136,7 +135,7 @@ void TUpdateThread::executeWrite()
     }
 
     // Every row is looked at before the first rename.
-    RenamePlan plan(m_writeSettings.MoveFiles);
+    RenamePlan plan(m_settings.MoveFiles);
     for (int chunk = first; chunk <= last; chunk += RowsPerCopy) {
         const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerCopy - 1));
         if (!copyRows(chunk, chunkEnd))

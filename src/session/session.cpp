@@ -388,8 +388,8 @@ void Session::startUpdateJob(int first, int last, int kind, bool keepFilled)
         return;
     }
     auto changed = std::make_shared<ChangedRows>(*this);
-    auto job = std::make_shared<TUpdateThread>(table_, first, last, kind, readSettings(),
-                                               [changed](int row) { changed->add(row); });
+    auto job = std::make_shared<ReadJob>(table_, first, last, kind, readSettings(),
+                                         [changed](int row) { changed->add(row); });
     job->setKeepFilled(keepFilled);
     job->setFileStamped(stampRecorder());
     auto connection = std::make_shared<QMetaObject::Connection>();
@@ -482,7 +482,7 @@ void Session::startSortJob(const SortKeys &keys, std::shared_ptr<TableSnapshot> 
     auto job =
         std::make_shared<SortJob>(table_, keys, quint64(QDateTime::currentMSecsSinceEpoch()));
     runner_.setStatus(StatusText(StatusPhrase::SortedRows(), 0, table_.fileRowCount()));
-    runner_.start('s', job, [this, job, before] {
+    runner_.start('s', job, [this, job, before = std::move(before)] {
         if (job->applied())
             emit rowsReset();
         runner_.separateNumberingPending = false;
@@ -540,8 +540,8 @@ void Session::write(int first, int last, int kind, bool moveFiles)
         settings.ReadStamps = std::make_shared<const QHash<QString, FileStamp>>(readStamps_);
     }
     auto changed = std::make_shared<ChangedRows>(*this);
-    auto job = std::make_shared<TUpdateThread>(table_, first, last, kind, settings, questions,
-                                               [changed](int row) { changed->add(row); });
+    auto job = std::make_shared<WriteJob>(table_, first, last, kind, settings, questions,
+                                          [changed](int row) { changed->add(row); });
     job->setFileStamped(stampRecorder());
     auto connection = std::make_shared<QMetaObject::Connection>();
     auto started = std::make_shared<bool>(false);
