@@ -100,11 +100,11 @@ inline qint64 addAndReadWithJobs(const QString &folder, RowTable &table, qint64 
         [&](const QString &dir, const QString &name) { table.appendFileRow(dir, name); });
     ReadSettings settings;
     settings.TagView = 2;
-    runner.start('a', add, [&] {
+    runner.start(JobKind::Add, add, [&] {
         if (addOnly)
             *addOnly = timer.nsecsElapsed();
         table.splitAddedNames(first, table.lastFileRow());
-        runner.start('u',
+        runner.start(JobKind::Update,
                      std::make_shared<ReadJob>(table, first, table.lastFileRow(),
                                                ReadInfoAfterAddKind, settings),
                      [&] { runner.setControlsEnabled(true); });

@@ -90,7 +90,7 @@ double runJob(qm::JobRunner &runner, qm::RowTable &table, int kind, size_t *fail
     timer.start();
     auto job =
         std::make_shared<qm::WriteJob>(table, 1, table.lastFileRow(), kind, settings, answers);
-    runner.start('u', job, [&] { runner.setControlsEnabled(true); });
+    runner.start(qm::JobKind::Update, job, [&] { runner.setControlsEnabled(true); });
     while (runner.isActive())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     *failed = job->errorTable().rows.size();

@@ -55,6 +55,10 @@ struct WriteSettings : ReadSettings {
     // that is another since (another program wrote or replaced it) is left
     // alone and its row fails. A file not listed is written as the row says.
     std::shared_ptr<const QHash<QString, FileStamp>> ReadStamps;
+    // Before its first change the job asks whether to write the files that
+    // ReadStamps says were changed since (the window); without it their rows
+    // fail unasked (the command line's rows).
+    bool AskChanged = false;
 
     // The options' read lists and ticks, the window's tag view and the
     // choice of the menu "&Переименовывание".

@@ -28,6 +28,63 @@ bool hasNewName(const RowTable &table)
 
 } // namespace
 
+bool WriteJob::askAboutChanged(int first, int last)
+{
+    if (!m_settings.AskChanged || !m_settings.ReadStamps || m_settings.ReadStamps->isEmpty())
+        return true;
+    struct Changed {
+        int row;
+        QString path;
+        FileStamp now;
+    };
+    std::vector<Changed> changed;
+    std::vector<QString> paths;
+    for (int chunk = first; chunk <= last; chunk += RowsPerCopy) {
+        const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerCopy - 1));
+        if (!synchronize([&] {
+                paths.clear();
+                for (int row = chunk; row <= chunkEnd; ++row) {
+                    QString dir = m_table.cell(row, FieldNumber::Dir);
+                    paths.push_back(BuildFileName(dir, m_table.cell(row, FieldNumber::Old),
+                                                  m_table.cell(row, FieldNumber::Ext)));
+                }
+            }))
+            return false;
+        for (int row = chunk; row <= chunkEnd; ++row) {
+            const QString &path = paths[size_t(row - chunk)];
+            const auto read = m_settings.ReadStamps->constFind(path);
+            FileStamp now;
+            // A file gone since fails its row without this question.
+            if (read != m_settings.ReadStamps->constEnd() && stampOf(path, &now) && !(now == *read))
+                changed.push_back({row, path, now});
+        }
+    }
+    if (changed.empty())
+        return true;
+    const QString text = WriteMessage::ChangedFilesQuestion(int(changed.size()));
+    Answer answer = Answer::No;
+    if (!synchronize([&] { answer = m_questions->askWriteChanged(text); }))
+        return false;
+    if (answer != Answer::Yes && answer != Answer::YesToAll) {
+        // The row writer finds them changed and fails their rows.
+        for (const Changed &file : changed)
+            m_leftAlone.push_back(file.row);
+        return true;
+    }
+    // Written as they are now, and known so from here on.
+    auto stamps = std::make_shared<QHash<QString, FileStamp>>(*m_settings.ReadStamps);
+    for (const Changed &file : changed)
+        stamps->insert(file.path, file.now);
+    m_settings.ReadStamps = std::move(stamps);
+    if (m_stamped) {
+        post([this, changed = std::move(changed)] {
+            for (const Changed &file : changed)
+                m_stamped(file.path, file.now);
+        });
+    }
+    return true;
+}
+
 void WriteJob::execute()
 {
     // The blank last row is no file: the range ends at the last file row.
@@ -50,6 +107,8 @@ void WriteJob::execute()
         return;
     }
     if (last < first)
+        return;
+    if (!askAboutChanged(first, last))
         return;
 
     const auto askFolder = [this](const QString &folder) {

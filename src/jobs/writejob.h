@@ -5,6 +5,8 @@
 #include "jobs/writemessage.h"
 #include "jobs/writequestions.h"
 
+#include <vector>
+
 namespace qm {
 
 // The update job's writing kinds (11, 12, 117): tags written and files
@@ -24,15 +26,24 @@ public:
     // The rows the job failed to apply; read it on the window's thread (the
     // end handler shows it when it holds rows).
     const ErrorTable &errorTable() const { return m_errors; }
+    // The rows whose files another program changed since they were read
+    // and that the user chose to leave alone, for the caller to read again.
+    const std::vector<int> &leftAlone() const { return m_leftAlone; }
 
 protected:
     void execute() override;
 
 private:
+    // Looks once at the files of rows [first, last] that were read, and
+    // asks about those another program changed since; false when the window
+    // went away meanwhile.
+    bool askAboutChanged(int first, int last);
+
     int m_kind;
     WriteSettings m_settings;
     WriteQuestions *m_questions;
     ErrorTable m_errors;
+    std::vector<int> m_leftAlone;
 };
 
 } // namespace qm

@@ -67,7 +67,7 @@ protected:
     {
         auto job = std::make_shared<ReadJob>(
             m_table, first, last < 0 ? m_table.lastFileRow() : last, kind, settings);
-        m_runner.start('u', job, [this] { m_runner.setControlsEnabled(true); });
+        m_runner.start(JobKind::Update, job, [this] { m_runner.setControlsEnabled(true); });
         ASSERT_TRUE(WaitUntilIdle(m_runner));
     }
     QString cell(int row, F f) const { return m_table.cell(row, f); }

@@ -62,7 +62,7 @@ protected:
     {
         auto job = std::make_shared<WriteJob>(
             m_table, first, last < 0 ? m_table.lastFileRow() : last, kind, m_settings, m_answers);
-        m_runner.start('u', job, [this, job] {
+        m_runner.start(JobKind::Update, job, [this, job] {
             m_errors = job->errorTable();
             m_runner.setControlsEnabled(true);
         });
@@ -114,7 +114,7 @@ protected:
     {
         ReadSettings read = settings;
         read.TagView = version;
-        m_runner.start('u',
+        m_runner.start(JobKind::Update,
                        std::make_shared<ReadJob>(m_table, 1, m_table.lastFileRow(),
                                                  version == 1 ? ReadTag1Kind : ReadTag2Kind, read),
                        [this] { m_runner.setControlsEnabled(true); });
@@ -461,7 +461,7 @@ TEST(WriteEndToEnd, NamesFromTheTagsAreAppliedToAGeneratedFolder)
     JobRunner runner;
     ReadSettings read;
     read.TagView = 2;
-    runner.start('u', std::make_shared<ReadJob>(table, 1, 3, ReadTag2Kind, read),
+    runner.start(JobKind::Update, std::make_shared<ReadJob>(table, 1, 3, ReadTag2Kind, read),
                  [&] { runner.setControlsEnabled(true); });
     ASSERT_TRUE(WaitUntilIdle(runner));
     ASSERT_EQ(table.cell(1, F::Tit), u"Утро"_qs);
@@ -477,7 +477,7 @@ TEST(WriteEndToEnd, NamesFromTheTagsAreAppliedToAGeneratedFolder)
     WriteSettings write;
     write.TagView = 2;
     auto job = std::make_shared<WriteJob>(table, 1, 3, ApplyKind, write, answers);
-    runner.start('u', job, [&] { runner.setControlsEnabled(true); });
+    runner.start(JobKind::Update, job, [&] { runner.setControlsEnabled(true); });
     ASSERT_TRUE(WaitUntilIdle(runner));
 
     EXPECT_TRUE(job->errorTable().rows.empty());
@@ -515,7 +515,7 @@ TEST_F(WriteJobTest, StopEndsTheJobAfterTheRowInHand)
     const int second = addRow(u"b"_qs, u"b2"_qs);
     auto job = std::make_shared<WriteJob>(m_table, 1, 2, ApplyKind, m_settings, answers);
     answers.job = job.get();
-    m_runner.start('u', job, [this] { m_runner.setControlsEnabled(true); });
+    m_runner.start(JobKind::Update, job, [this] { m_runner.setControlsEnabled(true); });
     ASSERT_TRUE(WaitUntilIdle(m_runner));
     EXPECT_EQ(cell(first, F::Old), u"Sub/a"_qs);
     EXPECT_EQ(cell(second, F::Old), u"b"_qs);
