@@ -6,7 +6,7 @@
 
 #include "jobs/addjob.h"
 #include "jobs/jobrunner.h"
-#include "jobs/updatejob.h"
+#include "jobs/readjob.h"
 #include "table/rowtable.h"
 
 #include <QCoreApplication>
@@ -100,13 +100,13 @@ inline qint64 addAndReadWithJobs(const QString &folder, RowTable &table, qint64 
         [&](const QString &dir, const QString &name) { table.appendFileRow(dir, name); });
     ReadSettings settings;
     settings.TagView = 2;
-    runner.start('a', add, [&] {
+    runner.start(JobKind::Add, add, [&] {
         if (addOnly)
             *addOnly = timer.nsecsElapsed();
         table.splitAddedNames(first, table.lastFileRow());
-        runner.start('u',
-                     std::make_shared<TUpdateThread>(table, first, table.lastFileRow(),
-                                                     ReadInfoAfterAddKind, settings),
+        runner.start(JobKind::Update,
+                     std::make_shared<ReadJob>(table, first, table.lastFileRow(),
+                                               ReadInfoAfterAddKind, settings),
                      [&] { runner.setControlsEnabled(true); });
     });
     while (runner.isActive()) {

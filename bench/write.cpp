@@ -9,7 +9,7 @@
 
 #include "formats/id3v2.h"
 #include "jobs/jobrunner.h"
-#include "jobs/updatejob.h"
+#include "jobs/writejob.h"
 #include "table/rowtable.h"
 
 #include <QCoreApplication>
@@ -89,8 +89,8 @@ double runJob(qm::JobRunner &runner, qm::RowTable &table, int kind, size_t *fail
     QElapsedTimer timer;
     timer.start();
     auto job =
-        std::make_shared<qm::TUpdateThread>(table, 1, table.lastFileRow(), kind, settings, answers);
-    runner.start('u', job, [&] { runner.setControlsEnabled(true); });
+        std::make_shared<qm::WriteJob>(table, 1, table.lastFileRow(), kind, settings, answers);
+    runner.start(qm::JobKind::Update, job, [&] { runner.setControlsEnabled(true); });
     while (runner.isActive())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     *failed = job->errorTable().rows.size();

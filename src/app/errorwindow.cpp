@@ -16,7 +16,7 @@
 #include <QTableView>
 #include <algorithm>
 
-#include "jobs/writesteps.h"
+#include "jobs/writemessage.h"
 #include "settings/inifile.h"
 #include "table/rowtable.h"
 

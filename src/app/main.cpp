@@ -9,7 +9,7 @@
 #include "app/writecommands.h"
 #include "formats/pathcodec.h"
 #include "jobs/fileops.h"
-#include "jobs/writesteps.h"
+#include "jobs/writemessage.h"
 #include "journal/journal.h"
 #include "settings/settingspath.h"
 

@@ -17,7 +17,7 @@
 #include "app/namegrid.h"
 #include "app/writequestions.h"
 #include "jobs/jobrunner.h"
-#include "jobs/updatejob.h"
+#include "jobs/writejob.h"
 #include "session/session.h"
 
 namespace qm {

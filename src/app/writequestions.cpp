@@ -1,5 +1,7 @@
 #include "app/writequestions.h"
 
+#include "jobs/writemessage.h"
+
 #include <QCoreApplication>
 
 namespace qm {

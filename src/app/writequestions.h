@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-#include "jobs/writesteps.h"
+#include "jobs/writequestions.h"
 
 class QWidget;
 

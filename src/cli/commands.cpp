@@ -4,7 +4,7 @@
 #include "formats/pathcodec.h"
 #include "jobs/fileops.h"
 #include "jobs/readkinds.h"
-#include "jobs/writesteps.h"
+#include "jobs/writejob.h"
 #include "lists/columnlist.h"
 #include "lists/listfile.h"
 #include "options/optionssection.h"

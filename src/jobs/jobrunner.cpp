@@ -145,7 +145,7 @@ JobRunner::~JobRunner()
     }
 }
 
-void JobRunner::start(char kind, std::shared_ptr<Job> job, EndHandler onEnd, EndHandler onStart)
+void JobRunner::start(JobKind kind, std::shared_ptr<Job> job, EndHandler onEnd, EndHandler onStart)
 {
     if (!job || m_shuttingDown)
         return;
@@ -234,18 +234,18 @@ JobRunner::StopResult JobRunner::stop()
         return StopResult::Stopped;
     }
     switch (m_jobKind) {
-    case 's':
+    case JobKind::Sort:
         if (stopNeedsConfirm)
             return StopResult::NeedsConfirm;
         stopAll();
         return separateNumberingPending ? StopResult::StoppedSeparateNumbering
                                         : StopResult::Stopped;
-    case 'a':
-    case 'l':
-    case 'p':
-    case 'e':
-    case 'r':
-    case 'u':
+    case JobKind::Add:
+    case JobKind::List:
+    case JobKind::PlayList:
+    case JobKind::Edit:
+    case JobKind::Restore:
+    case JobKind::Update:
         stopAll();
         return StopResult::Stopped;
     default:
@@ -290,7 +290,7 @@ void JobRunner::applyIdleIfDrained()
     if (!m_idleRequested)
         return;
     m_idleRequested = false;
-    m_jobKind = 0;
+    m_jobKind = JobKind::None;
     if (!m_controlsEnabled) {
         m_controlsEnabled = true;
         emit controlsEnabledChanged(true);

@@ -39,13 +39,26 @@ QString StatusText(const QString &phrase, qint64 done, qint64 total = -1);
 // done * 100 / total, integer division; 0 for an empty total.
 int ProgressPercent(qint64 done, qint64 total);
 
-// Runs the window's jobs, one at a time, each on a thread of its own.
+// The letter of the job that runs, as the stop logic needs it.
+enum class JobKind : char {
+    None = 0,
+    Add = 'a',      // a folder scan or a list read by the m3u rules
+    List = 'l',     // a column list
+    PlayList = 'p', // a column list named *.m3u
+    Edit = 'e',     // duplicate rows removed, symbols replaced
+    Restore = 'r',  // symbols restored
+    Sort = 's',     // rows sorted or shuffled
+    Update = 'u',   // any read or write of file data
+};
+
+// Runs the jobs over a table, one at a time, each on a thread of its own.
 //
 // A job asked for while another runs waits in a queue and starts when the
 // one before it has ended and its end handler has run, so jobs started
 // back to back (file information, then tags) simply follow each other.
 // Steps of a job, the end handlers and every signal run on the thread that
-// owns the runner (the window's thread).
+// owns the runner (the user interface's thread, called the window's thread
+// below).
 //
 // Busy and idle: the runner asks the window to disable its commands
 // (controlsEnabledChanged(false)) when a job starts from idle. A request to
@@ -60,11 +73,11 @@ class JobRunner : public QObject {
 public:
     using EndHandler = std::function<void()>;
 
-    // What Stop did, for the parts the window itself has to do.
+    // What Stop did, for the parts the caller itself has to do.
     enum class StopResult {
         Stopped,                  // stop requested (or the window made idle)
         NeedsConfirm,             // a sort would lose data: ask, then confirmStop()
-        StoppedSeparateNumbering, // window: run aNombersSeparate once more
+        StoppedSeparateNumbering, // the caller numbers by folder once more
     };
 
     explicit JobRunner(QObject *parent = nullptr);
@@ -77,7 +90,7 @@ public:
     // right before the body starts; `onEnd` runs there after the body has
     // returned, whether it finished, was stopped or was never run because
     // Stop came while it waited. The job is kept in its class's slot.
-    void start(char kind, std::shared_ptr<Job> job, EndHandler onEnd, EndHandler onStart = {});
+    void start(JobKind kind, std::shared_ptr<Job> job, EndHandler onEnd, EndHandler onStart = {});
 
     // Stop, by the letter of the running job: raises the stop request of the
     // running job and of every job waiting behind it. Nothing running or
@@ -95,7 +108,7 @@ public:
     void setControlsEnabled(bool enabled);
     bool controlsEnabled() const { return m_controlsEnabled; }
 
-    char jobKind() const { return m_jobKind; }
+    JobKind jobKind() const { return m_jobKind; }
     bool isActive() const { return m_running != nullptr || !m_queue.empty(); }
     Job *slot(JobClass jobClass) const;
 
@@ -128,7 +141,7 @@ signals:
 private:
     friend class Job;
     struct Request {
-        char kind;
+        JobKind kind;
         std::shared_ptr<Job> job;
         EndHandler onEnd;
         EndHandler onStart;
@@ -147,7 +160,7 @@ private:
     Job *m_running = nullptr;
     QThread *m_thread = nullptr;
     std::array<std::shared_ptr<Job>, 4> m_slots;
-    char m_jobKind = 0;
+    JobKind m_jobKind = JobKind::None;
     bool m_controlsEnabled = true;
     bool m_idleRequested = false;
     bool m_inEndHandler = false;

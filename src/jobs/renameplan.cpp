@@ -2,6 +2,7 @@
 
 #include "formats/pathcodec.h"
 #include "jobs/fileops.h"
+#include "jobs/writemessage.h"
 
 #include <sys/stat.h>
 

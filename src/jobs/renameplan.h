@@ -1,6 +1,6 @@
 #pragma once
 
-#include "jobs/writesteps.h"
+#include "jobs/rowwriter.h"
 #include "table/rowtable.h"
 
 #include <QString>

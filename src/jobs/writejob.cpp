@@ -1,11 +1,10 @@
-// The update job's writing kinds: tags written, files renamed, moved or
-// copied. The file work runs on the job's thread; the questions go to the
-// window's thread and wait for the answer, and the cells, the error table and
-// the status line are changed there in batches.
+// The file work runs on the job's thread; the questions go to the window's
+// thread and wait for the answer, and the cells, the error table and the
+// status line are changed there in batches.
 
 #include "jobs/jobrunner.h"
 #include "jobs/renameplan.h"
-#include "jobs/updatejob.h"
+#include "jobs/writejob.h"
 #include "table/rowtable.h"
 
 #include <algorithm>
@@ -29,7 +28,64 @@ bool hasNewName(const RowTable &table)
 
 } // namespace
 
-void TUpdateThread::executeWrite()
+bool WriteJob::askAboutChanged(int first, int last)
+{
+    if (!m_settings.AskChanged || !m_settings.ReadStamps || m_settings.ReadStamps->isEmpty())
+        return true;
+    struct Changed {
+        int row;
+        QString path;
+        FileStamp now;
+    };
+    std::vector<Changed> changed;
+    std::vector<QString> paths;
+    for (int chunk = first; chunk <= last; chunk += RowsPerCopy) {
+        const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerCopy - 1));
+        if (!synchronize([&] {
+                paths.clear();
+                for (int row = chunk; row <= chunkEnd; ++row) {
+                    QString dir = m_table.cell(row, FieldNumber::Dir);
+                    paths.push_back(BuildFileName(dir, m_table.cell(row, FieldNumber::Old),
+                                                  m_table.cell(row, FieldNumber::Ext)));
+                }
+            }))
+            return false;
+        for (int row = chunk; row <= chunkEnd; ++row) {
+            const QString &path = paths[size_t(row - chunk)];
+            const auto read = m_settings.ReadStamps->constFind(path);
+            FileStamp now;
+            // A file gone since fails its row without this question.
+            if (read != m_settings.ReadStamps->constEnd() && stampOf(path, &now) && !(now == *read))
+                changed.push_back({row, path, now});
+        }
+    }
+    if (changed.empty())
+        return true;
+    const QString text = WriteMessage::ChangedFilesQuestion(int(changed.size()));
+    Answer answer = Answer::No;
+    if (!synchronize([&] { answer = m_questions->askWriteChanged(text); }))
+        return false;
+    if (answer != Answer::Yes && answer != Answer::YesToAll) {
+        // The row writer finds them changed and fails their rows.
+        for (const Changed &file : changed)
+            m_leftAlone.push_back(file.row);
+        return true;
+    }
+    // Written as they are now, and known so from here on.
+    auto stamps = std::make_shared<QHash<QString, FileStamp>>(*m_settings.ReadStamps);
+    for (const Changed &file : changed)
+        stamps->insert(file.path, file.now);
+    m_settings.ReadStamps = std::move(stamps);
+    if (m_stamped) {
+        post([this, changed = std::move(changed)] {
+            for (const Changed &file : changed)
+                m_stamped(file.path, file.now);
+        });
+    }
+    return true;
+}
+
+void WriteJob::execute()
 {
     // The blank last row is no file: the range ends at the last file row.
     const int first = std::max(m_firstRow, 1);
@@ -52,6 +108,8 @@ void TUpdateThread::executeWrite()
     }
     if (last < first)
         return;
+    if (!askAboutChanged(first, last))
+        return;
 
     const auto askFolder = [this](const QString &folder) {
         const QString text = WriteMessage::CreateFolderQuestion(folder);
@@ -67,9 +125,9 @@ void TUpdateThread::executeWrite()
     };
     // The writer's journal is closed when it goes, on every way out. No
     // file is changed that the journal could not keep, unless asked.
-    RowWriter writer(m_writeSettings, askFolder, askReplace);
+    RowWriter writer(m_settings, askFolder, askReplace);
     QString journalError;
-    if (!m_writeSettings.NoJournal
+    if (!m_settings.NoJournal
         && !writer.useJournal(QStringLiteral("write %1").arg(m_kind), &journalError)) {
         synchronize([&] { m_questions->showError(journalError); });
         return;
@@ -136,7 +194,7 @@ void TUpdateThread::executeWrite()
     }
 
     // Every row is looked at before the first rename.
-    RenamePlan plan(m_writeSettings.MoveFiles);
+    RenamePlan plan(m_settings.MoveFiles);
     for (int chunk = first; chunk <= last; chunk += RowsPerCopy) {
         const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerCopy - 1));
         if (!copyRows(chunk, chunkEnd))

@@ -128,7 +128,7 @@ void Session::startAddJob(const QStringList &folders, char kind)
     table_.setCarried(false, 0);
     if (kind != 'm')
         firstAddedRow_ = table_.blankRow();
-    runner_.start('a', scanJob(kind, folders), [this] {
+    runner_.start(JobKind::Add, scanJob(kind, folders), [this] {
         emit rowsAppended();
         completeAddedRows(firstAddedRow_);
     });
@@ -149,7 +149,7 @@ void Session::addPathsFrom(QStringList paths, int first)
             continue;
         }
         // The next paths wait for the scan, so the rows keep the order given.
-        runner_.start('a', scanJob('d', {info.absoluteFilePath()}),
+        runner_.start(JobKind::Add, scanJob('d', {info.absoluteFilePath()}),
                       [this, paths, first] { addPathsFrom(paths, first); });
         return;
     }
@@ -228,10 +228,10 @@ void Session::addList(const QString &path, char kind)
         return;
     table_.setCarried(false, 0);
     firstAddedRow_ = table_.blankRow();
-    char jobKind = 'a';
+    JobKind jobKind = JobKind::Add;
     if (kind == 'l') {
-        jobKind = isPlayListPath(path) ? 'p' : 'l';
-        if (jobKind == 'p')
+        jobKind = isPlayListPath(path) ? JobKind::PlayList : JobKind::List;
+        if (jobKind == JobKind::PlayList)
             kind = 'p';
         // A play list brings artist and title only: the user's tag view
         // stays, so the other fields are read from the files into it.
@@ -255,7 +255,7 @@ void Session::addList(const QString &path, char kind)
         // The streams passed over are told once the reads of the rows have
         // ended, so that their status does not cover it.
         if (const int streams = job->streamsSkipped(); streams > 0) {
-            runner_.start('a', std::make_shared<QueueMark>(), [this, streams] {
+            runner_.start(JobKind::Add, std::make_shared<QueueMark>(), [this, streams] {
                 runner_.setStatus(runner_.status() + QLatin1String(", ")
                                   + StatusText(StatusPhrase::SkippedStreams(), streams));
                 runner_.setControlsEnabled(true);
@@ -312,7 +312,7 @@ void Session::saveList(const QString &path, ListFormat format, const SpecListTem
         writeList(path, format, templates);
         return;
     }
-    runner_.start('a', std::make_shared<QueueMark>(), [this, path, format, templates] {
+    runner_.start(JobKind::Add, std::make_shared<QueueMark>(), [this, path, format, templates] {
         writeList(path, format, templates);
         runner_.setControlsEnabled(true);
     });
@@ -388,13 +388,13 @@ void Session::startUpdateJob(int first, int last, int kind, bool keepFilled)
         return;
     }
     auto changed = std::make_shared<ChangedRows>(*this);
-    auto job = std::make_shared<TUpdateThread>(table_, first, last, kind, readSettings(),
-                                               [changed](int row) { changed->add(row); });
+    auto job = std::make_shared<ReadJob>(table_, first, last, kind, readSettings(),
+                                         [changed](int row) { changed->add(row); });
     job->setKeepFilled(keepFilled);
     job->setFileStamped(stampRecorder());
     auto connection = std::make_shared<QMetaObject::Connection>();
     runner_.start(
-        'u', std::move(job),
+        JobKind::Update, std::move(job),
         [this, changed, connection] {
             changed->announce();
             disconnect(*connection);
@@ -437,16 +437,15 @@ void Session::removeDuplicates(DuplicateKey key)
         return;
     auto job = std::make_shared<DuplicateRowsJob>(table_, key);
     runner_.setStatus(StatusText(StatusPhrase::RemovedDuplicates(), 0));
-    runner_.start(key == DuplicateKey::VisibleColumns ? 'v' : 'a', job,
-                  [this, job, before = jobSnapshot()] {
-                      if (job->removed() > 0) {
-                          emit rowsReset();
-                          renumberRows(1);
-                      }
-                      if (before)
-                          recordStep(*before);
-                      runner_.setControlsEnabled(true);
-                  });
+    runner_.start(JobKind::Edit, job, [this, job, before = jobSnapshot()] {
+        if (job->removed() > 0) {
+            emit rowsReset();
+            renumberRows(1);
+        }
+        if (before)
+            recordStep(*before);
+        runner_.setControlsEnabled(true);
+    });
 }
 
 void Session::sortRows(FieldNumber column)
@@ -482,7 +481,7 @@ void Session::startSortJob(const SortKeys &keys, std::shared_ptr<TableSnapshot> 
     auto job =
         std::make_shared<SortJob>(table_, keys, quint64(QDateTime::currentMSecsSinceEpoch()));
     runner_.setStatus(StatusText(StatusPhrase::SortedRows(), 0, table_.fileRowCount()));
-    runner_.start('s', job, [this, job, before] {
+    runner_.start(JobKind::Sort, job, [this, job, before = std::move(before)] {
         if (job->applied())
             emit rowsReset();
         runner_.separateNumberingPending = false;
@@ -500,54 +499,27 @@ TUpdateThread::FileStamped Session::stampRecorder()
     return [this](const QString &path, const FileStamp &stamp) { readStamps_.insert(path, stamp); };
 }
 
-std::vector<std::pair<int, FileStamp>> Session::changedSinceRead(int first, int last) const
-{
-    std::vector<std::pair<int, FileStamp>> changed;
-    if (readStamps_.isEmpty())
-        return changed;
-    for (int row = std::max(first, 1); row <= std::min(last, table_.lastFileRow()); ++row) {
-        const QString path = rowPath(table_, row);
-        const auto read = readStamps_.constFind(path);
-        FileStamp now;
-        // A file gone since fails its row without this question.
-        if (read != readStamps_.constEnd() && stampOf(path, &now) && !(now == *read))
-            changed.emplace_back(row, now);
-    }
-    return changed;
-}
-
 void Session::write(int first, int last, int kind, bool moveFiles)
 {
     WriteQuestions &questions = questions_ ? *questions_ : unasked_;
     WriteSettings settings = writeSettings(moveFiles);
     // Rows whose files another program changed since they were read are
-    // written only when the user says so; else the job fails them and they
-    // are read again once it ends. Whoever brings its own read states (the
-    // command line's rows) has them checked by the job alone.
-    std::vector<int> leftAlone;
+    // written only when the user says so, as the job asks; else the job fails
+    // them and they are read again once it ends. Whoever brings its own read
+    // states (the command line's rows) has them checked by the job alone.
     if (!settings.ReadStamps) {
-        const auto changed = changedSinceRead(first, last);
-        const Answer answer = changed.empty()
-                                  ? Answer::No
-                                  : questions.askWriteChanged(
-                                      WriteMessage::ChangedFilesQuestion(int(changed.size())));
-        for (const auto &[row, now] : changed) {
-            if (answer == Answer::Yes || answer == Answer::YesToAll)
-                readStamps_.insert(rowPath(table_, row), now);
-            else
-                leftAlone.push_back(row);
-        }
         settings.ReadStamps = std::make_shared<const QHash<QString, FileStamp>>(readStamps_);
+        settings.AskChanged = true;
     }
     auto changed = std::make_shared<ChangedRows>(*this);
-    auto job = std::make_shared<TUpdateThread>(table_, first, last, kind, settings, questions,
-                                               [changed](int row) { changed->add(row); });
+    auto job = std::make_shared<WriteJob>(table_, first, last, kind, settings, questions,
+                                          [changed](int row) { changed->add(row); });
     job->setFileStamped(stampRecorder());
     auto connection = std::make_shared<QMetaObject::Connection>();
     auto started = std::make_shared<bool>(false);
     runner_.start(
-        'u', job,
-        [this, changed, connection, job, started, leftAlone] {
+        JobKind::Update, job,
+        [this, changed, connection, job, started] {
             changed->announce();
             disconnect(*connection);
             forgetHistory();
@@ -555,7 +527,7 @@ void Session::write(int first, int last, int kind, bool moveFiles)
             // A job stopped before it began leaves the last failures alone.
             if (*started)
                 emit writeEnded(job->errorTable());
-            rereadRows(leftAlone);
+            rereadRows(job->leftAlone());
         },
         [this, changed, connection, started] {
             *started = true;
@@ -628,7 +600,7 @@ void Session::undoUpdate(quint64 number)
         return;
     auto job = std::make_shared<UndoJob>(number);
     runner_.setStatus(tr("Отмена обновления..."));
-    runner_.start('u', job, [this, job] {
+    runner_.start(JobKind::Update, job, [this, job] {
         const UndoResult result = settleUndo(job->report);
         // The rows follow the disk again: older table steps no longer fit.
         forgetHistory();
@@ -946,7 +918,7 @@ void Session::startSymbolsJob(const CellRect &selection, bool restore)
         [changed](int row) { changed->add(row); });
     auto connection = std::make_shared<QMetaObject::Connection>();
     runner_.start(
-        restore ? 'r' : 'e', job,
+        restore ? JobKind::Restore : JobKind::Edit, job,
         [this, changed, connection, restore, before = jobSnapshot()] {
             changed->announce();
             disconnect(*connection);

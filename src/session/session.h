@@ -9,8 +9,8 @@
 #include "jobs/jobrunner.h"
 #include "jobs/readkinds.h"
 #include "jobs/readrows.h"
-#include "jobs/updatejob.h"
-#include "jobs/writesteps.h"
+#include "jobs/readjob.h"
+#include "jobs/writejob.h"
 #include "journal/journal.h"
 #include "lists/speclist.h"
 #include "options/options.h"
@@ -314,9 +314,6 @@ private:
     void startSymbolsJob(const CellRect &selection, bool restore);
     // Records a file's state, as a job read or wrote it, in readStamps_.
     TUpdateThread::FileStamped stampRecorder();
-    // The file rows of [first, last] whose file is not as it was read, each
-    // with the file's state now.
-    std::vector<std::pair<int, FileStamp>> changedSinceRead(int first, int last) const;
     // Reads the rows again into the view's columns, as after an undo.
     void rereadRows(const std::vector<int> &rows);
     void alphabetWritten(bool written);

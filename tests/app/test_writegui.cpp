@@ -28,7 +28,7 @@
 #include "app/namegrid.h"
 #include "app/writecommands.h"
 #include "app/writequestions.h"
-#include "jobs/writesteps.h"
+#include "jobs/writemessage.h"
 #include "settings/inifile.h"
 #include "testfiles.h"
 

@@ -32,7 +32,7 @@ protected:
                                                 [this](const QString &folder, const QString &name) {
                                                     m_table.appendFileRow(folder, name);
                                                 });
-        m_runner.start('a', job, [this] { m_runner.setControlsEnabled(true); });
+        m_runner.start(JobKind::Add, job, [this] { m_runner.setControlsEnabled(true); });
         EXPECT_TRUE(WaitUntilIdle(m_runner));
         return job;
     }

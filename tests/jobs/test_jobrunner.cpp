@@ -60,17 +60,17 @@ TEST(JobRunner, QueuedJobsRunInOrderEachAfterTheEndHandlerBeforeIt)
     auto b = std::make_shared<CountingJob>(u"b"_qs, 20000, log);
     auto c = std::make_shared<CountingJob>(u"c"_qs, 1, log);
     runner.start(
-        'a', a,
+        JobKind::Add, a,
         [&] {
-            log << u"end a "_qs + QChar::fromLatin1(runner.jobKind());
+            log << u"end a "_qs + QChar::fromLatin1(char(runner.jobKind()));
             // A job asked for by an end handler waits behind those asked before.
-            runner.start('u', c, [&] {
+            runner.start(JobKind::Update, c, [&] {
                 log << u"end c"_qs;
                 runner.setControlsEnabled(true);
             });
         },
         [&] { log << u"start a"_qs; });
-    runner.start('u', b, [&] {
+    runner.start(JobKind::Update, b, [&] {
         runner.setControlsEnabled(true); // kept until c has ended too
         log << (runner.controlsEnabled() ? u"idle"_qs : u"busy"_qs);
     });
@@ -85,7 +85,7 @@ TEST(JobRunner, QueuedJobsRunInOrderEachAfterTheEndHandlerBeforeIt)
     EXPECT_FALSE(a->offThread || b->offThread);
     EXPECT_LT(statusSignals, 20000); // one per batch of steps
     EXPECT_EQ(enabled, (QList<bool>{false, true}));
-    EXPECT_EQ(runner.jobKind(), 0);
+    EXPECT_EQ(runner.jobKind(), JobKind::None);
     EXPECT_EQ(runner.status(), u"n: 1/1"_qs); // the last text stays
     EXPECT_EQ(runner.slot(JobClass::Update), c.get());
 }
@@ -97,11 +97,11 @@ TEST(JobRunner, StopEndsTheRunningJobAndThoseWaitingButRunsEveryEndHandler)
     QStringList ends;
     auto endless = std::make_shared<CountingJob>(u"e"_qs, -1, log);
     auto waiting = std::make_shared<CountingJob>(u"w"_qs, 5, log);
-    runner.start('u', endless, [&] {
+    runner.start(JobKind::Update, endless, [&] {
         ends << u"e"_qs;
         runner.setControlsEnabled(true);
     });
-    runner.start('u', waiting, [&] {
+    runner.start(JobKind::Update, waiting, [&] {
         ends << u"w"_qs;
         runner.setControlsEnabled(true);
     });
@@ -126,7 +126,7 @@ TEST(JobRunner, StopByJobKind)
     auto sort = std::make_shared<CountingJob>(u"s"_qs, -1, log, JobClass::Sort);
     runner.stopNeedsConfirm = true;
     runner.separateNumberingPending = true;
-    runner.start('s', sort, [&] { runner.setControlsEnabled(true); });
+    runner.start(JobKind::Sort, sort, [&] { runner.setControlsEnabled(true); });
     EXPECT_EQ(runner.stop(), JobRunner::StopResult::NeedsConfirm);
     EXPECT_FALSE(sort->terminated()); // answered No: the sort goes on
     runner.confirmStop();
@@ -135,7 +135,7 @@ TEST(JobRunner, StopByJobKind)
     ASSERT_TRUE(WaitUntilIdle(runner));
 
     auto again = std::make_shared<CountingJob>(u"t"_qs, -1, log, JobClass::Sort);
-    runner.start('s', again, [&] { runner.setControlsEnabled(true); });
+    runner.start(JobKind::Sort, again, [&] { runner.setControlsEnabled(true); });
     EXPECT_EQ(runner.stop(), JobRunner::StopResult::StoppedSeparateNumbering);
     ASSERT_TRUE(WaitUntilIdle(runner));
 }
@@ -146,7 +146,8 @@ TEST(JobRunner, ClosingStopsTheJobAndNothingRunsAfterwards)
     bool endRan = false;
     {
         JobRunner runner;
-        runner.start('u', std::make_shared<CountingJob>(u"e"_qs, -1, log), [&] { endRan = true; });
+        runner.start(JobKind::Update, std::make_shared<CountingJob>(u"e"_qs, -1, log),
+                     [&] { endRan = true; });
         QCoreApplication::processEvents();
         QThread::msleep(20); // the body now waits for a hand-off nobody serves
     }
@@ -158,7 +159,7 @@ TEST(JobRunner, ClosingStopsTheJobAndNothingRunsAfterwards)
     // shutdown() serves the pending steps, then returns without end handler.
     JobRunner runner;
     auto job = std::make_shared<CountingJob>(u"f"_qs, -1, log);
-    runner.start('u', job, [&] { endRan = true; });
+    runner.start(JobKind::Update, job, [&] { endRan = true; });
     QTimer::singleShot(20, [&] { runner.shutdown(); });
     ASSERT_TRUE(WaitUntilIdle(runner));
     EXPECT_TRUE(job->finished());

@@ -3,7 +3,7 @@
 #include "jobs/jobrunner.h"
 #include "jobs/readkinds.h"
 #include "jobs/readrows.h"
-#include "jobs/updatejob.h"
+#include "jobs/readjob.h"
 #include "table/addedrows.h"
 #include "table/rowtable.h"
 
@@ -65,9 +65,9 @@ protected:
     }
     void read(int kind, const ReadSettings &settings, int first = 1, int last = -1)
     {
-        auto job = std::make_shared<TUpdateThread>(
+        auto job = std::make_shared<ReadJob>(
             m_table, first, last < 0 ? m_table.lastFileRow() : last, kind, settings);
-        m_runner.start('u', job, [this] { m_runner.setControlsEnabled(true); });
+        m_runner.start(JobKind::Update, job, [this] { m_runner.setControlsEnabled(true); });
         ASSERT_TRUE(WaitUntilIdle(m_runner));
     }
     QString cell(int row, F f) const { return m_table.cell(row, f); }

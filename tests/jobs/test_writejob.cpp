@@ -1,7 +1,8 @@
 #include "jobs/jobrunner.h"
 #include "jobs/renameplan.h"
-#include "jobs/updatejob.h"
-#include "jobs/writesteps.h"
+#include "jobs/readjob.h"
+#include "jobs/tagwrite.h"
+#include "jobs/writejob.h"
 #include "journal/journal.h"
 #include "table/rowtable.h"
 
@@ -38,7 +39,7 @@ QString id3v2Title(const QString &path)
     return tag.ReadFromFile(path) ? tag.FGetTitle() : QString();
 }
 
-class WriteJob : public testing::Test {
+class WriteJobTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
 
@@ -59,9 +60,9 @@ protected:
     }
     void run(int kind, int first = 1, int last = -1)
     {
-        auto job = std::make_shared<TUpdateThread>(
+        auto job = std::make_shared<WriteJob>(
             m_table, first, last < 0 ? m_table.lastFileRow() : last, kind, m_settings, m_answers);
-        m_runner.start('u', job, [this, job] {
+        m_runner.start(JobKind::Update, job, [this, job] {
             m_errors = job->errorTable();
             m_runner.setControlsEnabled(true);
         });
@@ -113,10 +114,9 @@ protected:
     {
         ReadSettings read = settings;
         read.TagView = version;
-        m_runner.start('u',
-                       std::make_shared<TUpdateThread>(m_table, 1, m_table.lastFileRow(),
-                                                       version == 1 ? ReadTag1Kind : ReadTag2Kind,
-                                                       read),
+        m_runner.start(JobKind::Update,
+                       std::make_shared<ReadJob>(m_table, 1, m_table.lastFileRow(),
+                                                 version == 1 ? ReadTag1Kind : ReadTag2Kind, read),
                        [this] { m_runner.setControlsEnabled(true); });
         ASSERT_TRUE(WaitUntilIdle(m_runner));
     }
@@ -136,7 +136,7 @@ protected:
 
 } // namespace
 
-TEST_F(WriteJob, RowsWithForbiddenCharactersOrWithoutTheirFileAreListedUntouched)
+TEST_F(WriteJobTest, RowsWithForbiddenCharactersOrWithoutTheirFileAreListedUntouched)
 {
     m_settings.TagView = 2;
     const int question = addRow(u"a"_qs, u"what?"_qs);
@@ -161,7 +161,7 @@ TEST_F(WriteJob, RowsWithForbiddenCharactersOrWithoutTheirFileAreListedUntouched
     EXPECT_EQ(m_runner.progress(), 100);
 }
 
-TEST_F(WriteJob, FailedRowsCarryTheirCellsAtTheirPositionsAndTheMessageLast)
+TEST_F(WriteJobTest, FailedRowsCarryTheirCellsAtTheirPositionsAndTheMessageLast)
 {
     ColumnLayout layout = m_table.layout();
     const int oldPosition = layout.position(F::Old);
@@ -183,7 +183,7 @@ TEST_F(WriteJob, FailedRowsCarryTheirCellsAtTheirPositionsAndTheMessageLast)
     EXPECT_EQ(entry.last(), WriteMessage::ForbiddenFirst());
 }
 
-TEST_F(WriteJob, BlankNewNamesAreNoNames)
+TEST_F(WriteJobTest, BlankNewNamesAreNoNames)
 {
     const int row = addRow(u"a"_qs, u"  "_qs);
     const int empty = addRow(u"b"_qs, QString());
@@ -206,7 +206,7 @@ TEST_F(WriteJob, BlankNewNamesAreNoNames)
               (QStringList{u"a.mp3"_qs, u"b.mp3"_qs, u"d.mp3"_qs, u"e.mp3"_qs, u"x.mp3"_qs}));
 }
 
-TEST_F(WriteJob, FolderAnswersAndTheirMemoryForTheRestOfTheJob)
+TEST_F(WriteJobTest, FolderAnswersAndTheirMemoryForTheRestOfTheJob)
 {
     m_settings.TagView = 2;
     addRow(u"a"_qs, u"One/a"_qs);
@@ -237,7 +237,7 @@ TEST_F(WriteJob, FolderAnswersAndTheirMemoryForTheRestOfTheJob)
         EXPECT_TRUE(QFile::exists(path(name))) << name.toStdString();
 }
 
-TEST_F(WriteJob, TheFileSystemDecidesWhetherANameDifferingInCaseIsTaken)
+TEST_F(WriteJobTest, TheFileSystemDecidesWhetherANameDifferingInCaseIsTaken)
 {
     const int caseOnly = addRow(u"song"_qs, u"Song"_qs, "song data");
     addRow(u"track"_qs, u"Track"_qs, "track data");
@@ -253,7 +253,7 @@ TEST_F(WriteJob, TheFileSystemDecidesWhetherANameDifferingInCaseIsTaken)
     EXPECT_EQ(test::readAll(path(u"Track.mp3"_qs)), QByteArray("other"));
 }
 
-TEST_F(WriteJob, MovesIntoSubfoldersAfterAskingAndSwapsOldAndNew)
+TEST_F(WriteJobTest, MovesIntoSubfoldersAfterAskingAndSwapsOldAndNew)
 {
     const int row = addRow(u"song"_qs, u"Sub/Deeper/Name"_qs);
     m_answers.folders = Answer::Yes;
@@ -268,7 +268,7 @@ TEST_F(WriteJob, MovesIntoSubfoldersAfterAskingAndSwapsOldAndNew)
     EXPECT_EQ(cell(row, F::New), u"song"_qs);
 }
 
-TEST_F(WriteJob, NamesWithoutExtensionAreRenamedWithoutAddingADot)
+TEST_F(WriteJobTest, NamesWithoutExtensionAreRenamedWithoutAddingADot)
 {
     ASSERT_TRUE(test::writeAll(path(u"README"_qs), "text"));
     const int row = m_table.appendFileRow(m_dir.path(), u"README"_qs);
@@ -280,7 +280,7 @@ TEST_F(WriteJob, NamesWithoutExtensionAreRenamedWithoutAddingADot)
     EXPECT_EQ(cell(row, F::Old), u"NOTES"_qs);
 }
 
-TEST_F(WriteJob, AFolderThatCannotBeCreatedIsListed)
+TEST_F(WriteJobTest, AFolderThatCannotBeCreatedIsListed)
 {
     ASSERT_TRUE(test::writeAll(path(u"plain"_qs), "not a folder"));
     addRow(u"a"_qs, u"plain/Sub/a"_qs);
@@ -289,7 +289,7 @@ TEST_F(WriteJob, AFolderThatCannotBeCreatedIsListed)
     EXPECT_TRUE(QFile::exists(path(u"a.mp3"_qs)));
 }
 
-TEST_F(WriteJob, ExistingFilesAreKeptOrReplacedByTheAnswers)
+TEST_F(WriteJobTest, ExistingFilesAreKeptOrReplacedByTheAnswers)
 {
     m_settings.TagView = 2;
     const int kept = addRow(u"a"_qs, u"taken1"_qs, "new a data");
@@ -324,7 +324,7 @@ TEST_F(WriteJob, ExistingFilesAreKeptOrReplacedByTheAnswers)
     EXPECT_EQ(cell(kept, F::Old), u"taken1"_qs);
 }
 
-TEST_F(WriteJob, CopyModeCopiesAndNeverCopiesOntoTheFileItself)
+TEST_F(WriteJobTest, CopyModeCopiesAndNeverCopiesOntoTheFileItself)
 {
     m_settings.MoveFiles = false;
     m_settings.TagView = 2;
@@ -343,7 +343,7 @@ TEST_F(WriteJob, CopyModeCopiesAndNeverCopiesOntoTheFileItself)
     EXPECT_EQ(files(), (QStringList{u"Sub"_qs, u"a.mp3"_qs, u"same.mp3"_qs}));
 }
 
-TEST_F(WriteJob, AFailedReplaceIsListed)
+TEST_F(WriteJobTest, AFailedReplaceIsListed)
 {
     if (geteuid() == 0)
         GTEST_SKIP() << "root may write into a read-only folder";
@@ -360,7 +360,7 @@ TEST_F(WriteJob, AFailedReplaceIsListed)
     EXPECT_TRUE(QFile::exists(path(u"a.mp3"_qs)));
 }
 
-TEST_F(WriteJob, TagWriteFailuresLeaveTheFileAsItWas)
+TEST_F(WriteJobTest, TagWriteFailuresLeaveTheFileAsItWas)
 {
     // A Lyrics3 field cannot be longer than 99999 bytes, and an ID3v2 tag
     // cannot be put in front of a file of fewer than 10 bytes: both fail
@@ -395,7 +395,7 @@ TEST_F(WriteJob, TagWriteFailuresLeaveTheFileAsItWas)
                                       + WriteMessage::TagNotChanged()});
 }
 
-TEST_F(WriteJob, TagKindsCheckTheRowsAndNeverRenameOrTouchTheBlankRow)
+TEST_F(WriteJobTest, TagKindsCheckTheRowsAndNeverRenameOrTouchTheBlankRow)
 {
     addRow(u"a|b"_qs, u"x"_qs, QByteArray()); // forbidden and missing: missing wins
     const int bad = addRow(u"c|d"_qs, u"x"_qs);
@@ -461,7 +461,7 @@ TEST(WriteEndToEnd, NamesFromTheTagsAreAppliedToAGeneratedFolder)
     JobRunner runner;
     ReadSettings read;
     read.TagView = 2;
-    runner.start('u', std::make_shared<TUpdateThread>(table, 1, 3, ReadTag2Kind, read),
+    runner.start(JobKind::Update, std::make_shared<ReadJob>(table, 1, 3, ReadTag2Kind, read),
                  [&] { runner.setControlsEnabled(true); });
     ASSERT_TRUE(WaitUntilIdle(runner));
     ASSERT_EQ(table.cell(1, F::Tit), u"Утро"_qs);
@@ -476,8 +476,8 @@ TEST(WriteEndToEnd, NamesFromTheTagsAreAppliedToAGeneratedFolder)
     FixedAnswers answers(Answer::Yes, Answer::No);
     WriteSettings write;
     write.TagView = 2;
-    auto job = std::make_shared<TUpdateThread>(table, 1, 3, ApplyKind, write, answers);
-    runner.start('u', job, [&] { runner.setControlsEnabled(true); });
+    auto job = std::make_shared<WriteJob>(table, 1, 3, ApplyKind, write, answers);
+    runner.start(JobKind::Update, job, [&] { runner.setControlsEnabled(true); });
     ASSERT_TRUE(WaitUntilIdle(runner));
 
     EXPECT_TRUE(job->errorTable().rows.empty());
@@ -500,7 +500,7 @@ TEST(WriteEndToEnd, NamesFromTheTagsAreAppliedToAGeneratedFolder)
     EXPECT_GT(third.value(u"info"_qs).toObject().value(u"length"_qs).toDouble(), 0.2);
 }
 
-TEST_F(WriteJob, StopEndsTheJobAfterTheRowInHand)
+TEST_F(WriteJobTest, StopEndsTheJobAfterTheRowInHand)
 {
     // Stop pressed while the first question is on screen.
     struct StopOnQuestion : FixedAnswers {
@@ -513,9 +513,9 @@ TEST_F(WriteJob, StopEndsTheJobAfterTheRowInHand)
     } answers;
     const int first = addRow(u"a"_qs, u"Sub/a"_qs);
     const int second = addRow(u"b"_qs, u"b2"_qs);
-    auto job = std::make_shared<TUpdateThread>(m_table, 1, 2, ApplyKind, m_settings, answers);
+    auto job = std::make_shared<WriteJob>(m_table, 1, 2, ApplyKind, m_settings, answers);
     answers.job = job.get();
-    m_runner.start('u', job, [this] { m_runner.setControlsEnabled(true); });
+    m_runner.start(JobKind::Update, job, [this] { m_runner.setControlsEnabled(true); });
     ASSERT_TRUE(WaitUntilIdle(m_runner));
     EXPECT_EQ(cell(first, F::Old), u"Sub/a"_qs);
     EXPECT_EQ(cell(second, F::Old), u"b"_qs);
@@ -523,7 +523,7 @@ TEST_F(WriteJob, StopEndsTheJobAfterTheRowInHand)
     EXPECT_EQ(m_runner.status(), u"Обработано файлов: 1/2"_qs);
 }
 
-TEST_F(WriteJob, TagsGoOnlyToFilesTheReadingWouldRead)
+TEST_F(WriteJobTest, TagsGoOnlyToFilesTheReadingWouldRead)
 {
     QM_REQUIRE_TOOL("lame");
     QM_REQUIRE_TOOL("ffmpeg");
@@ -592,7 +592,7 @@ TEST_F(WriteJob, TagsGoOnlyToFilesTheReadingWouldRead)
     }
 }
 
-TEST_F(WriteJob, ARowAlreadyAtItsNewNameIsDoneWhenMoving)
+TEST_F(WriteJobTest, ARowAlreadyAtItsNewNameIsDoneWhenMoving)
 {
     m_settings.TagView = 2;
     const int row = addRow(u"same"_qs, u"same"_qs);
@@ -602,7 +602,7 @@ TEST_F(WriteJob, ARowAlreadyAtItsNewNameIsDoneWhenMoving)
     EXPECT_EQ(id3v2Title(path(u"same.mp3"_qs)), u"Title same"_qs);
 }
 
-TEST_F(WriteJob, RenamingAloneLeavesEveryTagByteForByte)
+TEST_F(WriteJobTest, RenamingAloneLeavesEveryTagByteForByte)
 {
     QM_REQUIRE_TOOL("lame");
     QM_REQUIRE_TOOL("ffmpeg");
@@ -659,7 +659,7 @@ TEST_F(WriteJob, RenamingAloneLeavesEveryTagByteForByte)
     EXPECT_EQ(test::mutagenText(test::mutagenRead(path(u"v23.mp3"_qs)), u"TRCK"_qs), u"1"_qs);
 }
 
-TEST_F(WriteJob, FieldsThatWereNotReadKeepTheirFrames)
+TEST_F(WriteJobTest, FieldsThatWereNotReadKeepTheirFrames)
 {
     QM_REQUIRE_TOOL("lame");
     QM_REQUIRE_TOOL("ffmpeg");
@@ -700,7 +700,7 @@ TEST_F(WriteJob, FieldsThatWereNotReadKeepTheirFrames)
     EXPECT_EQ(v1.Track, 3);
 }
 
-TEST_F(WriteJob, TagsWhoseFramesCannotAllBeWalkedAreNotRewritten)
+TEST_F(WriteJobTest, TagsWhoseFramesCannotAllBeWalkedAreNotRewritten)
 {
     QM_REQUIRE_TOOL("lame");
     QM_REQUIRE_TOOL("ffmpeg");
@@ -734,7 +734,7 @@ TEST_F(WriteJob, TagsWhoseFramesCannotAllBeWalkedAreNotRewritten)
     }
 }
 
-TEST_F(WriteJob, RowsThatMeetEachOthersNamesNeverLoseAFile)
+TEST_F(WriteJobTest, RowsThatMeetEachOthersNamesNeverLoseAFile)
 {
     // Each row's file holds its old name; an outsider's holds "outsider".
     struct Case {
@@ -858,7 +858,7 @@ TEST_F(WriteJob, RowsThatMeetEachOthersNamesNeverLoseAFile)
     }
 }
 
-TEST_F(WriteJob, TwoNewNamesDifferingInCaseAreOneNameWhereTheFileSystemSaysSo)
+TEST_F(WriteJobTest, TwoNewNamesDifferingInCaseAreOneNameWhereTheFileSystemSaysSo)
 {
     addRow(u"a"_qs, u"Song"_qs, "a");
     addRow(u"b"_qs, u"song"_qs, "b");
@@ -876,7 +876,7 @@ TEST_F(WriteJob, TwoNewNamesDifferingInCaseAreOneNameWhereTheFileSystemSaysSo)
     EXPECT_EQ(test::readAll(path(u"Song.mp3"_qs)), QByteArray("a"));
 }
 
-TEST_F(WriteJob, TagWritesAreJournaledAndPutBackAfterACrash)
+TEST_F(WriteJobTest, TagWritesAreJournaledAndPutBackAfterACrash)
 {
     const QByteArray audio(4000, 'a');
     constexpr int kFiles = 200;

@@ -1,17 +1,12 @@
-#include "jobs/writesteps.h"
+#include "jobs/rowwriter.h"
 
 #include "jobs/fileops.h"
 #include "jobs/readkinds.h"
+#include "jobs/tagwrite.h"
+#include "jobs/writemessage.h"
 
-#include "formats/id3v2frames.h"
 #include "formats/pathcodec.h"
-#include "formats/tagfields.h"
 #include "journal/journal.h"
-
-#include <array>
-#include <optional>
-#include <tuple>
-#include <type_traits>
 
 #include <sys/stat.h>
 
@@ -20,8 +15,6 @@ namespace qm {
 namespace {
 
 using F = FieldNumber;
-
-QString cell(const Row &row, F f) { return row[size_t(toInt(f))].toString(); }
 
 Cell &slot(Row &row, F f) { return row[size_t(toInt(f))]; }
 
@@ -97,114 +90,7 @@ void tagNotChanged(RowOutcome &outcome, WriteFailure failure, const QString &ref
     outcome.failed = true;
 }
 
-// The tag classes make a read-only file writable before they write; when
-// the write then fails, the file gets its old mode back, so that a failed
-// write leaves no trace at all. `known` is the file's state from a stat the
-// caller just made, or null to look here.
-template <typename Save>
-bool saveKeepingMode(const QString &fileName, Save save, const struct stat *known = nullptr)
-{
-    QByteArray name;
-    struct stat before {};
-    bool haveMode = known != nullptr;
-    if (known) {
-        before = *known;
-    } else {
-        name = encodeFileName(fileName);
-        haveMode = stat(name.constData(), &before) == 0;
-    }
-    if (save())
-        return true;
-    if (name.isEmpty())
-        name = encodeFileName(fileName);
-    struct stat after {};
-    if (haveMode && stat(name.constData(), &after) == 0 && after.st_mode != before.st_mode)
-        chmod(name.constData(), before.st_mode & 07777);
-    return false;
-}
-
 } // namespace
-
-QString WriteMessage::ForbiddenFirst()
-{
-    return tr("Недопустимые символы в имени файла (*?\"<>|)");
-}
-QString WriteMessage::ForbiddenSecond() { return tr("Недопустимые символы в имени файла (:/)"); }
-QString WriteMessage::NoFile() { return tr("Не существует файл"); }
-QString WriteMessage::NoNewPath() { return tr("Отсутствует новый путь"); }
-QString WriteMessage::NoNewName()
-{
-    return tr("Новое имя пусто или состоит только из точек и пробелов");
-}
-QString WriteMessage::NoNewFolder() { return tr("Не существует новая папка"); }
-QString WriteMessage::CannotCreateFolder() { return tr("Не удается создать папку"); }
-QString WriteMessage::TargetExists() { return tr("Файл с новым именем уже существует"); }
-QString WriteMessage::CannotReplace() { return tr("Не удается заменить файл"); }
-QString WriteMessage::TagNotChanged() { return tr("Не изменен Tag."); }
-QString WriteMessage::DiskFull() { return tr("Недостаточно места на диске"); }
-QString WriteMessage::NoPermission() { return tr("Нет прав на запись в файл"); }
-QString WriteMessage::ChangeImpossible() { return tr("Изменение невозможно"); }
-QString WriteMessage::ChangedElsewhere()
-{
-    return tr("Файл изменён другой программой после чтения");
-}
-QString WriteMessage::HardLinks()
-{
-    return tr("У файла несколько жёстких ссылок, новый тег разделил бы их");
-}
-QString WriteMessage::NameTooLong() { return tr("Слишком длинное имя файла"); }
-QString WriteMessage::NoFolderPermission() { return tr("Нет прав на запись в папку"); }
-QString WriteMessage::NulInName() { return tr("Нулевой символ в имени файла"); }
-QString WriteMessage::JournalNotWritten() { return tr("Не удалось записать журнал"); }
-QString WriteMessage::JournalDiskFull()
-{
-    return tr("Не удалось записать журнал: нет места на его диске");
-}
-QString WriteMessage::JournalUnavailable(const QString &folder, const QString &reason)
-{
-    return tr("Журнал записи недоступен в папке %1 (%2). Файлы не изменены.").arg(folder, reason);
-}
-QString WriteMessage::Lyrics3FieldTooLong() { return tr("Поле Lyrics3 длиннее 99999 байт"); }
-QString WriteMessage::TagDamaged(id3v2::Damage damage)
-{
-    // In the order of id3v2::Damage.
-    static const char *const texts[] = {
-        nullptr,
-        QT_TRANSLATE_NOOP("qm::WriteMessage", "Неизвестная версия ID3v2"),
-        QT_TRANSLATE_NOOP("qm::WriteMessage", "Тег поврежден: он длиннее файла"),
-        QT_TRANSLATE_NOOP("qm::WriteMessage", "Тег поврежден: кадр выходит за конец тега"),
-        QT_TRANSLATE_NOOP("qm::WriteMessage",
-                          "Тег поврежден: байты, которые не являются ни кадром, ни заполнением"),
-        QT_TRANSLATE_NOOP("qm::WriteMessage",
-                          "Тег поврежден: флаг расширенного заголовка без заголовка"),
-        QT_TRANSLATE_NOOP("qm::WriteMessage", "Тег поврежден: расширенный заголовок длиннее тега"),
-        QT_TRANSLATE_NOOP("qm::WriteMessage",
-                          "Тег поврежден: имена кадров версии 2.2 в теге более новой версии"),
-        QT_TRANSLATE_NOOP("qm::WriteMessage", "Тег поврежден: кадр, который не удается разобрать"),
-        QT_TRANSLATE_NOOP("qm::WriteMessage", "Сжатый тег ID3v2.2"),
-    };
-    static_assert(std::size(texts) == size_t(id3v2::Damage::CompressedTag) + 1);
-    const char *text = texts[size_t(damage)];
-    return text ? tr(text) : QString();
-}
-QString WriteMessage::WriteNewNames() { return tr("Напишите новые имена файлов."); }
-QString WriteMessage::ErrorCaption() { return tr("Ошибка"); }
-
-QString WriteMessage::CreateFolderQuestion(const QString &folder)
-{
-    return tr("Папка %1 не существует. \nСоздать новую папку?").arg(folder);
-}
-
-QString WriteMessage::ReplaceFileQuestion(const QString &path)
-{
-    return tr("Файл %1 уже существует.\nЗаменить существующий файл?").arg(path);
-}
-
-QString WriteMessage::ChangedFilesQuestion(int count)
-{
-    return tr("Файлов, измененных другой программой после чтения: %1. Записать их все равно?")
-        .arg(count);
-}
 
 bool HasForbiddenFirst(QStringView text)
 {
@@ -237,268 +123,6 @@ WriteSettings WriteSettings::From(const Options &options, qm::TagView tagView, b
     static_cast<ReadSettings &>(settings) = ReadSettings::From(options, tagView, false);
     settings.MoveFiles = moveFiles;
     return settings;
-}
-
-WriteQuestions::~WriteQuestions() = default;
-
-Answer WriteQuestions::askWriteChanged(const QString &) { return Answer::No; }
-
-Answer FixedAnswers::askCreateFolder(const QString &text)
-{
-    folderQuestions.append(text);
-    return folders;
-}
-
-Answer FixedAnswers::askReplaceFile(const QString &text)
-{
-    fileQuestions.append(text);
-    return files;
-}
-
-Answer FixedAnswers::askWriteChanged(const QString &text)
-{
-    changedQuestions.append(text);
-    return changed;
-}
-
-void FixedAnswers::showError(const QString &text) { errors.append(text); }
-
-QStringList ErrorTable::entry(const Row &row, const ColumnLayout &layout, const QString &message)
-{
-    QStringList cells;
-    cells.reserve(kColumnCount + 1);
-    for (int position = 0; position < kColumnCount; ++position)
-        cells.append(row[size_t(toInt(layout.fieldAt(position)))]);
-    cells.append(message);
-    return cells;
-}
-
-namespace {
-
-// What reading put in each cell (the last write of a cell wins); cells it
-// did not write are empty.
-std::array<QString, kColumnCount> shownCells(const CellWrites &writes)
-{
-    std::array<QString, kColumnCount> shown;
-    for (const auto &[field, text] : writes)
-        shown[size_t(toInt(field))] = text;
-    return shown;
-}
-
-// What reading the tag of `version` shows in the cells, every field read
-// and tracks without the leading zero.
-template <typename Tag>
-std::array<QString, kColumnCount> readBack(const Tag &tag, const ReadSettings &settings,
-                                           int version)
-{
-    ReadSettings all = settings;
-    all.TagView = version;
-    all.Numbers01 = false;
-    all.Tag1ReadFields.fill(true);
-    all.Tag2ReadFields.fill(true);
-    CellWrites writes;
-    if constexpr (std::is_same_v<Tag, TID3v1>)
-        ReadTag1Step(tag, true, all, writes);
-    else
-        ReadTag2Step(tag, true, all, writes);
-    return shownCells(writes);
-}
-
-// Which cells of a row change the tag of `version`: a cell that reading did
-// not fill says nothing about the file, and one that still shows what
-// reading put there leaves the field as the file has it. The leading zero of
-// the numbering style is no change of a track.
-class CellChanges {
-public:
-    CellChanges(const Row &row, const ReadSettings &settings, int version,
-                std::array<QString, kColumnCount> shown, int track)
-        : m_row(row), m_settings(settings),
-          m_view(settings.TagView == 1 || settings.TagView == 2 ? settings.TagView : version),
-          m_shown(std::move(shown)), m_track(track)
-    {}
-    bool operator()(F field) const
-    {
-        if (!FieldIsRead(m_settings, m_view, field))
-            return false;
-        const QString &text = cell(m_row, field);
-        const QString &shown = m_shown[size_t(toInt(field))];
-        return text != shown && (field != F::Trc || text != TrackCellText(shown, m_track, true));
-    }
-
-private:
-    const Row &m_row;
-    const ReadSettings &m_settings;
-    int m_view; // the view whose reading filled the cells
-    std::array<QString, kColumnCount> m_shown;
-    int m_track;
-};
-
-bool sameFields(const TID3v1 &a, const TID3v1 &b)
-{
-    const auto fieldsOf = [](const TID3v1 &tag) {
-        return std::tie(tag.Title, tag.Artist, tag.Album, tag.Year, tag.Comment, tag.Track,
-                        tag.GenreID, tag.LyricsAuthor, tag.Lyrics, tag.ExtArtist, tag.ExtAlbum,
-                        tag.ExtTitle, tag.Comment2, tag.ImageLinks);
-    };
-    return fieldsOf(a) == fieldsOf(b);
-}
-
-bool sameFields(const TID3v2 &a, const TID3v2 &b)
-{
-    return std::all_of(std::begin(kTagFields), std::end(kTagFields),
-                       [&](const TagFieldRow &row) { return a.*row.member == b.*row.member; });
-}
-
-// What reading a tag for writing keeps, so that planning its save need not
-// read and parse the file a second time.
-template <typename Tag> struct KeptRead {};
-template <> struct KeptRead<TID3v2> {
-    TID3v2::SaveRead read;
-};
-
-bool readForWrite(TID3v1 &tag, const QString &fileName, const ReadSettings &settings,
-                  KeptRead<TID3v1> &, ReadOnlyFile *)
-{
-    tag.UseLyrics2 = settings.ReadLyrics2;
-    return tag.ReadFromFile(fileName);
-}
-
-// `opened`, when given, is the file already open on `fileName`.
-bool readForWrite(TID3v2 &tag, const QString &fileName, const ReadSettings &,
-                  KeptRead<TID3v2> &kept, ReadOnlyFile *opened)
-{
-    return opened ? tag.ReadForSave(*opened, fileName, &kept.read)
-                  : tag.ReadForSave(fileName, &kept.read);
-}
-
-bool planSave(const TID3v1 &tag, const QString &fileName, FileChange *planned,
-              const KeptRead<TID3v1> &)
-{
-    return tag.PlanSave(fileName, planned);
-}
-
-bool planSave(const TID3v2 &tag, const QString &fileName, FileChange *planned,
-              const KeptRead<TID3v2> &kept)
-{
-    return tag.PlanSave(fileName, planned, &kept.read);
-}
-
-// The record field whose setter derives a Lyrics3 long form; none for the
-// Lyrics3 fields of their own.
-std::optional<F> recordFieldOfLongForm(QString TID3v1::*longForm)
-{
-    if (longForm == &TID3v1::ExtTitle)
-        return F::Tit;
-    if (longForm == &TID3v1::ExtArtist)
-        return F::Art;
-    if (longForm == &TID3v1::ExtAlbum)
-        return F::Alb;
-    if (longForm == &TID3v1::Comment2)
-        return F::Com;
-    return std::nullopt;
-}
-
-// What a Lyrics3 field becomes when the row changes the record field it is
-// the long form of: the form the setter derived from the new text; when the
-// new text needs none, the old one is dropped where it was the old text's
-// long form (it would tell a stale text) and kept where it is a text of its
-// own (an INF that is no comment).
-QString longFormAfterEdit(const TID3v1 &before, const TID3v1 &after, QString TID3v1::*longForm,
-                          F recordField)
-{
-    if (!(after.*longForm).isEmpty())
-        return after.*longForm;
-    const QString &oldRecord = before.*kTagFields[tagFieldRow(recordField)].id3v1;
-    const QString &old = before.*longForm;
-    return !oldRecord.isEmpty() && old.startsWith(oldRecord) ? QString() : old;
-}
-
-// The changed cells into the tag read from the file.
-void applyCells(TID3v1 &tag, const Row &row, const ReadSettings &settings)
-{
-    const TID3v1 before = tag;
-    const CellChanges changes(row, settings, 1, readBack(tag, settings, 1), tag.Track);
-    for (int at = 0; at < kId3v1RecordRows; ++at) {
-        const F field = tagFieldColumn(at);
-        if (!changes(field))
-            continue;
-        const QString &text = cell(row, field);
-        if (field == F::Trc) {
-            bool isNumber = false;
-            const int track = text.toInt(&isNumber);
-            tag.FSetTrack(quint8(isNumber ? track & 0xFF : 0));
-        } else {
-            (tag.*kTagFields[at].id3v1Set)(field == F::Yea ? text.left(4) : text);
-        }
-    }
-    // The Lyrics3 fields are the row's own where it changes them; else they
-    // follow the record field the row changed, so that the two never tell
-    // different texts; else the file's.
-    for (int at = kId3v1RecordRows; at < kId3v1Rows; ++at) {
-        const F field = tagFieldColumn(at);
-        QString TID3v1::*member = kTagFields[at].id3v1;
-        const std::optional<F> record = recordFieldOfLongForm(member);
-        if (settings.ReadLyrics2 && changes(field))
-            tag.*member = cell(row, field);
-        else if (record && changes(*record))
-            tag.*member = longFormAfterEdit(before, tag, member, *record);
-        else
-            tag.*member = before.*member;
-    }
-}
-
-void applyCells(TID3v2 &tag, const Row &row, const ReadSettings &settings)
-{
-    const CellChanges changes(row, settings, 2, readBack(tag, settings, 2), tag.FGetTrack());
-    for (int at = 0; at < kTagFieldRows; ++at) {
-        const F field = tagFieldColumn(at);
-        if (changes(field))
-            tag.*kTagFields[at].member = id3v2::trimmedField(cell(row, field));
-    }
-    // The number read with the old text would otherwise stand in for an
-    // emptied one.
-    if (changes(F::Trc))
-        tag.FSetTrack(id3v2::trackNumber(tag.FGetTrackString()));
-}
-
-// The tag of the file with the row's changes, saved only when they change
-// it: a file that already holds them keeps its bytes and its time, and one
-// without a tag gets none that holds nothing.
-// With `planned` the change is only planned, for the caller to make;
-// otherwise it is made here, told to `recorder` first when there is one.
-template <typename Tag>
-bool writeTagStep(Tag &tag, const Row &row, const QString &fileName, const ReadSettings &settings,
-                  const struct stat *known = nullptr, FileChange *planned = nullptr,
-                  ChangeRecorder *recorder = nullptr, WriteFailure *failure = nullptr,
-                  ReadOnlyFile *opened = nullptr)
-{
-    KeptRead<Tag> kept;
-    if (!readForWrite(tag, fileName, settings, kept, opened))
-        return false;
-    const Tag before = tag;
-    applyCells(tag, row, settings);
-    if (sameFields(tag, before))
-        return true;
-    if (planned)
-        return planSave(tag, fileName, planned, kept);
-    return saveKeepingMode(
-        fileName,
-        [&] {
-            if (tag.SaveToFile(fileName, recorder))
-                return true;
-            if (failure)
-                *failure = tag.FGetSaveFailure();
-            return false;
-        },
-        known);
-}
-
-} // namespace
-
-bool WriteTag1Step(TID3v1 &tag, const Row &row, const QString &fileName,
-                   const ReadSettings &settings)
-{
-    return writeTagStep(tag, row, fileName, settings);
 }
 
 RowWriter::RowWriter(const WriteSettings &settings, AskFolder askFolder, AskReplace askReplace)
@@ -568,7 +192,7 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
         recorder = std::make_unique<journal::JournalRecorder>(*m_journal);
     m_refusal.clear();
     if (version == 1) {
-        if (writeTagStep(m_tag1, row, fileName, m_settings, known, planned, recorder.get(),
+        if (WriteTagStep(m_tag1, row, fileName, m_settings, known, planned, recorder.get(),
                          failure))
             return true;
         QByteArray block;
@@ -577,7 +201,7 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
         return false;
     }
     m_tag2.Refusal = id3v2::Damage::None;
-    if (writeTagStep(m_tag2, row, fileName, m_settings, known, planned, recorder.get(), failure,
+    if (WriteTagStep(m_tag2, row, fileName, m_settings, known, planned, recorder.get(), failure,
                      opened))
         return true;
     m_refusal = WriteMessage::TagDamaged(m_tag2.FGetRefusal());
@@ -619,7 +243,7 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
         WriteFailure failure = recorded ? WriteFailure::Other : unrecorded;
         FileStamp after;
         const bool made = recorded
-                          && saveKeepingMode(
+                          && SaveKeepingMode(
                               p.change.fileName,
                               [&] { return applyChange(p.change, &failure, &after); }, &p.state);
         journal->markDone(p.id, made, p.change.fileName, made ? &after : nullptr);
@@ -711,7 +335,7 @@ void RowWriter::makeAhead(AheadTag &ahead, const struct stat *mode, FileStamp *s
         return;
     ahead.used = true;
     FileStamp after;
-    const bool made = saveKeepingMode(
+    const bool made = SaveKeepingMode(
         ahead.change.fileName, [&] { return applyChange(ahead.change, &ahead.failure, &after); },
         mode);
     // A rewrite gives the file a new inode: its mark goes out at once (a
@@ -756,9 +380,9 @@ void RowWriter::endTagsAhead()
 RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct stat *state)
 {
     RowOutcome outcome;
-    QString dir = cell(row, F::Dir);
-    const QString &oldName = cell(row, F::Old);
-    const QString whole = dir + oldName + cell(row, F::Ext);
+    QString dir = rowCell(row, F::Dir);
+    const QString &oldName = rowCell(row, F::Old);
+    const QString whole = dir + oldName + rowCell(row, F::Ext);
     // No file is opened by a name the system would cut at its NUL.
     if (holdsNul(whole)) {
         outcome.message = WriteMessage::NulInName();
@@ -770,12 +394,12 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
         outcome.failed = true;
     }
     if (!outcome.failed && !dir.isEmpty()
-        && HasForbiddenSecond(QString(oldName + cell(row, F::New)))) {
+        && HasForbiddenSecond(QString(oldName + rowCell(row, F::New)))) {
         outcome.message = WriteMessage::ForbiddenSecond();
         outcome.failed = true;
         return outcome;
     }
-    const QString fileName = RowFileName(row, dir, oldName, cell(row, F::Ext));
+    const QString fileName = RowFileName(row, dir, oldName, rowCell(row, F::Ext));
     // One open tells that the file is there and the mode a failed write
     // must leave it with, and the tag is read through it.
     // A file that cannot be opened to read is looked at by its name.
@@ -812,25 +436,9 @@ bool RowWriter::prepareFolder(const QString &newFolder, QString &message)
 {
     // Rows of one folder follow each other: its existence is looked up once.
     if (newFolder != m_knownFolder && !FolderExists(newFolder)) {
-        if (CreateNoFolders) {
+        if (!m_createFolders.yes([&] { return m_askFolder(newFolder); })) {
             message = WriteMessage::NoNewFolder();
             return false;
-        }
-        if (!CreateAllFolders) {
-            switch (m_askFolder(newFolder)) {
-            case Answer::No:
-                message = WriteMessage::NoNewFolder();
-                return false;
-            case Answer::NoToAll:
-                message = WriteMessage::NoNewFolder();
-                CreateNoFolders = true;
-                return false;
-            case Answer::YesToAll:
-                CreateAllFolders = true;
-                break;
-            case Answer::Yes:
-                break;
-            }
         }
         if (!CreateFolders(newFolder)) {
             message = WriteMessage::CannotCreateFolder();
@@ -854,32 +462,18 @@ bool RowWriter::mayReplace(const QString &newPath)
 {
     // A file of another row, or one this job gave its name, is no file to
     // replace: one of the two would be lost.
-    if (ReplaceNone || (m_jobFile && m_jobFile(newPath)))
+    if (m_jobFile && m_jobFile(newPath))
         return false;
-    if (!ReplaceAll) {
-        switch (m_askReplace(newPath)) {
-        case Answer::No:
-            return false;
-        case Answer::NoToAll:
-            ReplaceNone = true;
-            return false;
-        case Answer::YesToAll:
-            ReplaceAll = true;
-            break;
-        case Answer::Yes:
-            break;
-        }
-    }
-    return true;
+    return m_replaceFiles.yes([&] { return m_askReplace(newPath); });
 }
 
 RenameTarget RenameTargetOf(Row &row)
 {
     RenameTarget target;
-    QString dir = cell(row, F::Dir);
-    const QString &oldName = cell(row, F::Old);
-    const QString &newName = cell(row, F::New);
-    const QString &ext = cell(row, F::Ext);
+    QString dir = rowCell(row, F::Dir);
+    const QString &oldName = rowCell(row, F::Old);
+    const QString &newName = rowCell(row, F::New);
+    const QString &ext = rowCell(row, F::Ext);
     const QString whole = dir + oldName + newName + ext;
     if (holdsNul(whole)) {
         target.message = WriteMessage::NulInName();

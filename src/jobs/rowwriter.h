@@ -1,16 +1,16 @@
 #pragma once
 
+#include "formats/blockio.h"
 #include "formats/id3v1.h"
 #include "formats/id3v2.h"
 #include "formats/mpegaudio.h"
 #include "jobs/readkinds.h"
+#include "jobs/writequestions.h"
 #include "options/options.h"
 #include "table/rowtable.h"
 
-#include <QCoreApplication>
 #include <QHash>
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -36,101 +36,12 @@ inline bool IsWriteKind(int kind)
     return kind == WriteTag1Kind || kind == WriteTag2Kind || kind == ApplyKind;
 }
 
-// Texts of the write job: the error table's messages, the questions and the
-// message box of kind 117, in the user's language.
-class WriteMessage {
-    Q_DECLARE_TR_FUNCTIONS(qm::WriteMessage)
-
-public:
-    static QString ForbiddenFirst();
-    static QString ForbiddenSecond();
-    static QString NoFile();
-    static QString NoNewPath();
-    // New gives no name: empty, or dots and blanks only.
-    static QString NoNewName();
-    static QString NoNewFolder();
-    static QString CannotCreateFolder();
-    static QString TargetExists();
-    static QString CannotReplace();
-    static QString TagNotChanged();
-    // Why a tag was not written, in front of TagNotChanged where it is known.
-    static QString DiskFull();
-    static QString NoPermission();
-    static QString ChangeImpossible();
-    // More reasons, in front of TagNotChanged or ChangeImpossible.
-    static QString ChangedElsewhere();
-    static QString HardLinks();
-    static QString NameTooLong();
-    static QString NoFolderPermission();
-    static QString NulInName();
-    static QString JournalNotWritten();
-    static QString JournalDiskFull();
-    // The write does not start: the journal cannot be kept in `folder`.
-    static QString JournalUnavailable(const QString &folder, const QString &reason);
-    // Why an ID3v2 tag is not rewritten: bytes of it that were not
-    // understood; empty for Damage::None.
-    static QString TagDamaged(id3v2::Damage damage);
-    // Why an ID3v1 tag is not written: Lyrics3 states no longer field.
-    static QString Lyrics3FieldTooLong();
-    static QString WriteNewNames();
-    static QString ErrorCaption();
-
-    // "Папка <folder> не существует. \nСоздать новую папку?"
-    static QString CreateFolderQuestion(const QString &folder);
-    // "Файл <path> уже существует.\nЗаменить существующий файл?"
-    static QString ReplaceFileQuestion(const QString &path);
-    // Before a write: `count` of its files were changed by another program
-    // since their rows were read.
-    static QString ChangedFilesQuestion(int count);
-};
-
 // Characters a name may not hold: the first set keeps names valid on the
 // FAT and NTFS file systems of players and USB sticks; the second set is
 // the drive colon and the foreign separator "\", which may not appear in
 // Old or New of a row with a folder.
 bool HasForbiddenFirst(QStringView text);
 bool HasForbiddenSecond(QStringView text);
-
-// The answers of the warning boxes, each with Yes, No, Yes to all and No to
-// all.
-enum class Answer { Yes, No, YesToAll, NoToAll };
-
-// What the write job asks and tells the user. The window answers with
-// message boxes; the command line and the tests give fixed answers. Called
-// on the thread that owns the job runner.
-class WriteQuestions {
-public:
-    virtual ~WriteQuestions();
-    // The new folder of a row does not exist: create it?
-    virtual Answer askCreateFolder(const QString &text) = 0;
-    // A different file holds the new name: replace it?
-    virtual Answer askReplaceFile(const QString &text) = 0;
-    // Files changed by another program since their rows were read: write
-    // them anyway? Only Yes writes them; whoever cannot ask leaves them.
-    virtual Answer askWriteChanged(const QString &text);
-    // An error box (caption "Ошибка", error icon, OK).
-    virtual void showError(const QString &text) = 0;
-};
-
-// Answers every question the same way and keeps what was asked.
-class FixedAnswers : public WriteQuestions {
-public:
-    explicit FixedAnswers(Answer folders = Answer::Yes, Answer files = Answer::No)
-        : folders(folders), files(files)
-    {}
-    Answer askCreateFolder(const QString &text) override;
-    Answer askReplaceFile(const QString &text) override;
-    Answer askWriteChanged(const QString &text) override;
-    void showError(const QString &text) override;
-
-    Answer folders;
-    Answer files;
-    Answer changed = Answer::No;
-    QStringList folderQuestions;
-    QStringList fileQuestions;
-    QStringList changedQuestions;
-    QStringList errors;
-};
 
 // What the writing kinds take from the options and the window, copied when
 // the job is created. The reading settings say which files and fields the
@@ -144,31 +55,15 @@ struct WriteSettings : ReadSettings {
     // that is another since (another program wrote or replaced it) is left
     // alone and its row fails. A file not listed is written as the row says.
     std::shared_ptr<const QHash<QString, FileStamp>> ReadStamps;
+    // Before its first change the job asks whether to write the files that
+    // ReadStamps says were changed since (the window); without it their rows
+    // fail unasked (the command line's rows).
+    bool AskChanged = false;
 
     // The options' read lists and ticks, the window's tag view and the
     // choice of the menu "&Переименовывание".
     static WriteSettings From(const Options &options, qm::TagView tagView, bool moveFiles);
 };
-
-// The rows the write job could not apply, each with the cells of its table
-// row at their current positions followed by the message (the error
-// window's table without its header).
-struct ErrorTable {
-    int columnCount = kColumnCount + 1;
-    std::vector<QStringList> rows;
-
-    // One row of the table: the cells by position, then the message.
-    static QStringList entry(const Row &row, const ColumnLayout &layout, const QString &message);
-};
-
-// The row's cells into the tag the file holds, and the tag to the file.
-// Only the cells that the reading by `settings` filled and that now say
-// something else change their fields; the other fields stay as the file has
-// them, and a file whose tag would not change is not written at all. False
-// when the tag could not be written; the file is then exactly as it was,
-// permissions included.
-bool WriteTag1Step(TID3v1 &tag, const Row &row, const QString &fileName,
-                   const ReadSettings &settings = {});
 
 // What one row step did.
 struct RowOutcome {
@@ -255,11 +150,6 @@ public:
     // recorded in the journal first when there is one.
     bool moveBack(const QString &from, const QString &to);
 
-    bool CreateAllFolders = false;
-    bool CreateNoFolders = false;
-    bool ReplaceAll = false;
-    bool ReplaceNone = false;
-
 private:
     // Whether the reading would read the tags of the file: with "only
     // *.mp3" its extension says so, else an MPEG audio stream or an ID3 tag
@@ -298,6 +188,9 @@ private:
     TID3v2 m_tag2;
     TMPEGaudio m_stream;   // looks for audio and tags in files of any name
     QString m_knownFolder; // the last new folder found or made
+    // The answers that hold for the rest of the job.
+    RememberedAnswer m_createFolders;
+    RememberedAnswer m_replaceFiles;
     // A tag planned ahead for the row at the same index of m_aheadRows.
     struct AheadTag {
         bool failed = false;

@@ -1,29 +1,12 @@
-#include "jobs/updatejob.h"
+#include "jobs/readjob.h"
 
 #include "jobs/jobrunner.h"
 #include "table/rowtable.h"
 
 namespace qm {
 
-TUpdateThread::TUpdateThread(RowTable &table, int firstRow, int lastRow, int kind,
-                             const ReadSettings &settings, RowWritten rowWritten)
-    : m_table(table), m_firstRow(firstRow), m_lastRow(lastRow), m_kind(kind), m_settings(settings),
-      m_rowWritten(std::move(rowWritten))
-{}
-
-TUpdateThread::TUpdateThread(RowTable &table, int firstRow, int lastRow, int kind,
-                             const WriteSettings &settings, WriteQuestions &questions,
-                             RowWritten rowWritten)
-    : m_table(table), m_firstRow(firstRow), m_lastRow(lastRow), m_kind(kind),
-      m_rowWritten(std::move(rowWritten)), m_writeSettings(settings), m_questions(&questions)
-{}
-
-void TUpdateThread::execute()
+void ReadJob::execute()
 {
-    if (IsWriteKind(m_kind)) {
-        executeWrite();
-        return;
-    }
     if (m_lastRow < m_firstRow)
         return;
     // The file names of the whole range are taken in one hand-off; nothing

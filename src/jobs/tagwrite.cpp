@@ -1,0 +1,277 @@
+#include "jobs/tagwrite.h"
+
+#include "formats/id3v2frames.h"
+#include "formats/pathcodec.h"
+#include "formats/tagfields.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <tuple>
+#include <type_traits>
+
+#include <sys/stat.h>
+
+namespace qm {
+
+bool SaveKeepingMode(const QString &fileName, const std::function<bool()> &save,
+                     const struct stat *known)
+{
+    QByteArray name;
+    struct stat before {};
+    bool haveMode = known != nullptr;
+    if (known) {
+        before = *known;
+    } else {
+        name = encodeFileName(fileName);
+        haveMode = stat(name.constData(), &before) == 0;
+    }
+    if (save())
+        return true;
+    if (name.isEmpty())
+        name = encodeFileName(fileName);
+    struct stat after {};
+    if (haveMode && stat(name.constData(), &after) == 0 && after.st_mode != before.st_mode)
+        chmod(name.constData(), before.st_mode & 07777);
+    return false;
+}
+
+namespace {
+
+using F = FieldNumber;
+
+// What reading put in each cell (the last write of a cell wins); cells it
+// did not write are empty.
+std::array<QString, kColumnCount> shownCells(const CellWrites &writes)
+{
+    std::array<QString, kColumnCount> shown;
+    for (const auto &[field, text] : writes)
+        shown[size_t(toInt(field))] = text;
+    return shown;
+}
+
+// What reading the tag of `version` shows in the cells, every field read
+// and tracks without the leading zero.
+template <typename Tag>
+std::array<QString, kColumnCount> readBack(const Tag &tag, const ReadSettings &settings,
+                                           int version)
+{
+    ReadSettings all = settings;
+    all.TagView = version;
+    all.Numbers01 = false;
+    all.Tag1ReadFields.fill(true);
+    all.Tag2ReadFields.fill(true);
+    CellWrites writes;
+    if constexpr (std::is_same_v<Tag, TID3v1>)
+        ReadTag1Step(tag, true, all, writes);
+    else
+        ReadTag2Step(tag, true, all, writes);
+    return shownCells(writes);
+}
+
+// Which cells of a row change the tag of `version`: a cell that reading did
+// not fill says nothing about the file, and one that still shows what
+// reading put there leaves the field as the file has it. The leading zero of
+// the numbering style is no change of a track.
+class CellChanges {
+public:
+    CellChanges(const Row &row, const ReadSettings &settings, int version,
+                std::array<QString, kColumnCount> shown, int track)
+        : m_row(row), m_settings(settings),
+          m_view(settings.TagView == 1 || settings.TagView == 2 ? settings.TagView : version),
+          m_shown(std::move(shown)), m_track(track)
+    {}
+    bool operator()(F field) const
+    {
+        if (!FieldIsRead(m_settings, m_view, field))
+            return false;
+        const QString &text = rowCell(m_row, field);
+        const QString &shown = m_shown[size_t(toInt(field))];
+        return text != shown && (field != F::Trc || text != TrackCellText(shown, m_track, true));
+    }
+
+private:
+    const Row &m_row;
+    const ReadSettings &m_settings;
+    int m_view; // the view whose reading filled the cells
+    std::array<QString, kColumnCount> m_shown;
+    int m_track;
+};
+
+bool sameFields(const TID3v1 &a, const TID3v1 &b)
+{
+    const auto fieldsOf = [](const TID3v1 &tag) {
+        return std::tie(tag.Title, tag.Artist, tag.Album, tag.Year, tag.Comment, tag.Track,
+                        tag.GenreID, tag.LyricsAuthor, tag.Lyrics, tag.ExtArtist, tag.ExtAlbum,
+                        tag.ExtTitle, tag.Comment2, tag.ImageLinks);
+    };
+    return fieldsOf(a) == fieldsOf(b);
+}
+
+bool sameFields(const TID3v2 &a, const TID3v2 &b)
+{
+    return std::all_of(std::begin(kTagFields), std::end(kTagFields),
+                       [&](const TagFieldRow &row) { return a.*row.member == b.*row.member; });
+}
+
+// What reading a tag for writing keeps, so that planning its save need not
+// read and parse the file a second time.
+template <typename Tag> struct KeptRead {};
+template <> struct KeptRead<TID3v2> {
+    TID3v2::SaveRead read;
+};
+
+bool readForWrite(TID3v1 &tag, const QString &fileName, const ReadSettings &settings,
+                  KeptRead<TID3v1> &, ReadOnlyFile *)
+{
+    tag.UseLyrics2 = settings.ReadLyrics2;
+    return tag.ReadFromFile(fileName);
+}
+
+// `opened`, when given, is the file already open on `fileName`.
+bool readForWrite(TID3v2 &tag, const QString &fileName, const ReadSettings &,
+                  KeptRead<TID3v2> &kept, ReadOnlyFile *opened)
+{
+    return opened ? tag.ReadForSave(*opened, fileName, &kept.read)
+                  : tag.ReadForSave(fileName, &kept.read);
+}
+
+bool planSave(const TID3v1 &tag, const QString &fileName, FileChange *planned,
+              const KeptRead<TID3v1> &)
+{
+    return tag.PlanSave(fileName, planned);
+}
+
+bool planSave(const TID3v2 &tag, const QString &fileName, FileChange *planned,
+              const KeptRead<TID3v2> &kept)
+{
+    return tag.PlanSave(fileName, planned, &kept.read);
+}
+
+// The record field whose setter derives a Lyrics3 long form; none for the
+// Lyrics3 fields of their own.
+std::optional<F> recordFieldOfLongForm(QString TID3v1::*longForm)
+{
+    if (longForm == &TID3v1::ExtTitle)
+        return F::Tit;
+    if (longForm == &TID3v1::ExtArtist)
+        return F::Art;
+    if (longForm == &TID3v1::ExtAlbum)
+        return F::Alb;
+    if (longForm == &TID3v1::Comment2)
+        return F::Com;
+    return std::nullopt;
+}
+
+// What a Lyrics3 field becomes when the row changes the record field it is
+// the long form of: the form the setter derived from the new text; when the
+// new text needs none, the old one is dropped where it was the old text's
+// long form (it would tell a stale text) and kept where it is a text of its
+// own (an INF that is no comment).
+QString longFormAfterEdit(const TID3v1 &before, const TID3v1 &after, QString TID3v1::*longForm,
+                          F recordField)
+{
+    if (!(after.*longForm).isEmpty())
+        return after.*longForm;
+    const QString &oldRecord = before.*kTagFields[tagFieldRow(recordField)].id3v1;
+    const QString &old = before.*longForm;
+    return !oldRecord.isEmpty() && old.startsWith(oldRecord) ? QString() : old;
+}
+
+// The changed cells into the tag read from the file.
+void applyCells(TID3v1 &tag, const Row &row, const ReadSettings &settings)
+{
+    const TID3v1 before = tag;
+    const CellChanges changes(row, settings, 1, readBack(tag, settings, 1), tag.Track);
+    for (int at = 0; at < kId3v1RecordRows; ++at) {
+        const F field = tagFieldColumn(at);
+        if (!changes(field))
+            continue;
+        const QString &text = rowCell(row, field);
+        if (field == F::Trc) {
+            bool isNumber = false;
+            const int track = text.toInt(&isNumber);
+            tag.FSetTrack(quint8(isNumber ? track & 0xFF : 0));
+        } else {
+            (tag.*kTagFields[at].id3v1Set)(field == F::Yea ? text.left(4) : text);
+        }
+    }
+    // The Lyrics3 fields are the row's own where it changes them; else they
+    // follow the record field the row changed, so that the two never tell
+    // different texts; else the file's.
+    for (int at = kId3v1RecordRows; at < kId3v1Rows; ++at) {
+        const F field = tagFieldColumn(at);
+        QString TID3v1::*member = kTagFields[at].id3v1;
+        const std::optional<F> record = recordFieldOfLongForm(member);
+        if (settings.ReadLyrics2 && changes(field))
+            tag.*member = rowCell(row, field);
+        else if (record && changes(*record))
+            tag.*member = longFormAfterEdit(before, tag, member, *record);
+        else
+            tag.*member = before.*member;
+    }
+}
+
+void applyCells(TID3v2 &tag, const Row &row, const ReadSettings &settings)
+{
+    const CellChanges changes(row, settings, 2, readBack(tag, settings, 2), tag.FGetTrack());
+    for (int at = 0; at < kTagFieldRows; ++at) {
+        const F field = tagFieldColumn(at);
+        if (changes(field))
+            tag.*kTagFields[at].member = id3v2::trimmedField(rowCell(row, field));
+    }
+    // The number read with the old text would otherwise stand in for an
+    // emptied one.
+    if (changes(F::Trc))
+        tag.FSetTrack(id3v2::trackNumber(tag.FGetTrackString()));
+}
+
+template <typename Tag>
+bool writeTagStep(Tag &tag, const Row &row, const QString &fileName, const ReadSettings &settings,
+                  const struct stat *known, FileChange *planned, ChangeRecorder *recorder,
+                  WriteFailure *failure, ReadOnlyFile *opened)
+{
+    KeptRead<Tag> kept;
+    if (!readForWrite(tag, fileName, settings, kept, opened))
+        return false;
+    const Tag before = tag;
+    applyCells(tag, row, settings);
+    if (sameFields(tag, before))
+        return true;
+    if (planned)
+        return planSave(tag, fileName, planned, kept);
+    return SaveKeepingMode(
+        fileName,
+        [&] {
+            if (tag.SaveToFile(fileName, recorder))
+                return true;
+            if (failure)
+                *failure = tag.FGetSaveFailure();
+            return false;
+        },
+        known);
+}
+
+} // namespace
+
+bool WriteTagStep(TID3v1 &tag, const Row &row, const QString &fileName,
+                  const ReadSettings &settings, const struct stat *known, FileChange *planned,
+                  ChangeRecorder *recorder, WriteFailure *failure, ReadOnlyFile *opened)
+{
+    return writeTagStep(tag, row, fileName, settings, known, planned, recorder, failure, opened);
+}
+
+bool WriteTagStep(TID3v2 &tag, const Row &row, const QString &fileName,
+                  const ReadSettings &settings, const struct stat *known, FileChange *planned,
+                  ChangeRecorder *recorder, WriteFailure *failure, ReadOnlyFile *opened)
+{
+    return writeTagStep(tag, row, fileName, settings, known, planned, recorder, failure, opened);
+}
+
+bool WriteTag1Step(TID3v1 &tag, const Row &row, const QString &fileName,
+                   const ReadSettings &settings)
+{
+    return writeTagStep(tag, row, fileName, settings, nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+} // namespace qm

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "jobs/rowwriter.h"
+#include "jobs/updatejob.h"
+#include "jobs/writemessage.h"
+#include "jobs/writequestions.h"
+
+#include <vector>
+
+namespace qm {
+
+// The update job's writing kinds (11, 12, 117): tags written and files
+// renamed, moved or copied on the job's thread, the questions waiting there
+// for the window's answer, and the rows that fail collected in
+// errorTable(). The range is clipped to the file rows.
+class WriteJob : public TUpdateThread {
+public:
+    // `questions` is asked on the window's thread and must outlive the job.
+    WriteJob(RowTable &table, int firstRow, int lastRow, int kind, const WriteSettings &settings,
+             WriteQuestions &questions, RowWritten rowWritten = {})
+        : TUpdateThread(table, firstRow, lastRow, std::move(rowWritten)), m_kind(kind),
+          m_settings(settings), m_questions(&questions)
+    {}
+
+    int kind() const { return m_kind; }
+    // The rows the job failed to apply; read it on the window's thread (the
+    // end handler shows it when it holds rows).
+    const ErrorTable &errorTable() const { return m_errors; }
+    // The rows whose files another program changed since they were read
+    // and that the user chose to leave alone, for the caller to read again.
+    const std::vector<int> &leftAlone() const { return m_leftAlone; }
+
+protected:
+    void execute() override;
+
+private:
+    // Looks once at the files of rows [first, last] that were read, and
+    // asks about those another program changed since; false when the window
+    // went away meanwhile.
+    bool askAboutChanged(int first, int last);
+
+    int m_kind;
+    WriteSettings m_settings;
+    WriteQuestions *m_questions;
+    ErrorTable m_errors;
+    std::vector<int> m_leftAlone;
+};
+
+} // namespace qm
