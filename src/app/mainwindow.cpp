@@ -183,7 +183,7 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
     views_ = new ColumnViews(table_, options_, *commands_, this);
     // The window keeps an undo history of the table; the command line does not.
     session_.setUndoEnabled(true);
-    views_->asOneStep = [this](const std::function<void()> &change) { session_.step(change); };
+    views_->setSession(&session_);
 
     createMenus();
     createDropDowns();
@@ -250,8 +250,6 @@ void TfrmTagEditor::createTable()
     // The No column is as wide as a row is high plus room for the number.
     table_.setWidth(FieldNumber::No, grid_->defaultRowHeight() + 17);
     connect(views_, &ColumnViews::layoutChanged, this, &TfrmTagEditor::onLayoutChanged);
-    connect(views_, &ColumnViews::cellsChanged, model_, &GridModel::reloadRows);
-    connect(views_, &ColumnViews::renumberRequested, this, &TfrmTagEditor::renumberRows);
     connect(views_, &ColumnViews::readRequested, this, &TfrmTagEditor::startUpdateJob);
     connect(views_, &ColumnViews::idleRequested, this, [this] { setControlsEnabled(true); });
     connect(grid_, &NameGrid::columnMoved, this, &TfrmTagEditor::onLayoutChanged);
@@ -273,52 +271,39 @@ void TfrmTagEditor::createTable()
     sort->addActions(findChild<QMenu *>(QStringLiteral("mmiSort"))->actions());
     grid_->setCellsMenu(cellsMenu);
 
+    // The commands set the session's numbering and follow it, whoever set it.
+    connect(&session_, &Session::numberingChanged, this, &TfrmTagEditor::followNumbering);
     connect(c.aNombers01, &QAction::triggered, this,
-            [this] { setNumberStyle(NumberStyle::LeadingZero); });
-    connect(c.aNombers1, &QAction::triggered, this, [this] { setNumberStyle(NumberStyle::Plain); });
+            [this] { session_.setNumberStyle(NumberStyle::LeadingZero); });
+    connect(c.aNombers1, &QAction::triggered, this,
+            [this] { session_.setNumberStyle(NumberStyle::Plain); });
     connect(cmbNombers_, &QComboBox::currentIndexChanged, this, [this](int index) {
         (index == 0 ? commands_->named().aNombers01 : commands_->named().aNombers1)->trigger();
     });
-    connect(c.aNombersSeparate, &QAction::triggered, this, &TfrmTagEditor::setSeparateNumbering);
+    connect(c.aNombersSeparate, &QAction::triggered, this, [this](bool on) {
+        session_.setNumberScope(on ? NumberScope::PerFolder : NumberScope::WholeTable);
+    });
 }
 
-NumberScope TfrmTagEditor::numberScope() const
+void TfrmTagEditor::followNumbering()
 {
-    return commands_->named().aNombersSeparate->isChecked() ? NumberScope::PerFolder
-                                                            : NumberScope::WholeTable;
-}
-
-void TfrmTagEditor::setNumberStyle(NumberStyle style)
-{
-    if (style == numberStyle_)
-        return;
-    numberStyle_ = style;
-    (style == NumberStyle::Plain ? commands_->named().aNombers1 : commands_->named().aNombers01)
-        ->setChecked(true);
+    const NamedCommands &c = commands_->named();
+    const NumberStyle style = numberStyle();
+    (style == NumberStyle::Plain ? c.aNombers1 : c.aNombers01)->setChecked(true);
     {
         const QSignalBlocker quiet(cmbNombers_);
         cmbNombers_->setCurrentIndex(style == NumberStyle::Plain ? 1 : 0);
     }
-    // The editor's template may hold the numbers in their old form: the
-    // session's rowsRenumbered has it computed anew.
-    session_.restyleNumbers(style);
-}
-
-void TfrmTagEditor::setSeparateNumbering(bool on)
-{
-    QAction *command = commands_->named().aNombersSeparate;
+    const bool on = numberScope() == NumberScope::PerFolder;
+    QAction *command = c.aNombersSeparate;
+    command->setChecked(on);
     command->setProperty(CommandSet::kImageProperty, on ? CommandSet::kNombersSeparateOnImage
                                                         : CommandSet::kNombersSeparateOffImage);
     const QString hint =
         on ? tr("Общая нумерация для каждой папки") : tr("Раздельная нумерация для каждой папки");
     command->setToolTip(hint);
     command->setStatusTip(hint);
-    CommandSet::setInUse(commands_->named().aSortRandom, !on);
-    // Per-folder numbers need each folder's rows together first.
-    if (on)
-        session_.sortForSeparateNumbering(true);
-    else
-        session_.step([this] { renumberRows(1); });
+    CommandSet::setInUse(c.aSortRandom, !on);
 }
 
 void TfrmTagEditor::connectSortCommands()
@@ -349,17 +334,6 @@ void TfrmTagEditor::connectSortCommands()
 
 void TfrmTagEditor::createJobs()
 {
-    // What the session's operations take from the window when they start.
-    session_.setStateSource([this] {
-        SessionState state;
-        state.numbering = {numberStyle_, numberScope()};
-        state.tagView = TagView(views_->tagView());
-        state.fileInfo = views_->fileInfoOn();
-        state.scan =
-            ScanSettings{addDirectoryDialog_->filter(), addDirectoryDialog_->caseSensitive(),
-                         addDirectoryDialog_->scanSubFolders()};
-        return state;
-    });
     session_.setUpdatesHeld([this] { return optionsDialog_->isVisible(); });
     connect(&session_, &Session::addedRowsCompleted, this, [this](int first, int last) {
         editing_->selectRows(first, last, last, GridEditing::RowFocus::FirstColumn);
@@ -372,19 +346,20 @@ void TfrmTagEditor::createJobs()
     connect(jobs_.get(), &JobControl::controlsEnabledChanged, this,
             &TfrmTagEditor::applyControlsEnabled);
     connect(jobs_.get(), &JobControl::separateNumberingStopped, this,
-            [this] { commands_->named().aNombersSeparate->trigger(); });
+            [this] { session_.setNumberScope(NumberScope::WholeTable); });
     connectSortCommands();
 
     optionsDialog_ = new TfrmOptions(options_, *commands_, this);
     addDirectoryDialog_ = new TfrmAddDirectory(this);
-    scanFieldList_ = options_.scanFields().enabledFields();
-    connect(optionsDialog_, &TfrmOptions::scanFieldListChanged, this,
-            [this](const QList<FieldNumber> &fields) { scanFieldList_ = fields; });
+    connect(optionsDialog_, &TfrmOptions::scanFieldListChanged, &session_, &Session::setScanFields);
     connect(optionsDialog_, &TfrmOptions::editorTextRequested, this,
             &TfrmTagEditor::editorTextRequested);
     connect(views_, &ColumnViews::editorTextRequested, this, &TfrmTagEditor::editorTextRequested);
     connect(addDirectoryDialog_, &TfrmAddDirectory::addRequested, this,
-            [this](const QStringList &folders) { session_.addFolders(folders); });
+            [this](const QStringList &folders) {
+                takeScanSettings();
+                session_.addFolders(folders);
+            });
 
     const NamedCommands &c = commands_->named();
     for (QAction *action : {c.aAddFiles, c.aAddDirectory, c.aOptions}) {
@@ -476,6 +451,20 @@ void TfrmTagEditor::dropEvent(QDropEvent *event)
         return;
     event->acceptProposedAction();
     addDroppedPaths(paths);
+}
+
+void TfrmTagEditor::addDroppedPaths(const QStringList &paths)
+{
+    takeScanSettings();
+    session_.addDroppedPaths(paths);
+}
+
+void TfrmTagEditor::takeScanSettings()
+{
+    // The dialog's mask and switches govern dropped folders too.
+    session_.setScan(ScanSettings{addDirectoryDialog_->filter(),
+                                  addDirectoryDialog_->caseSensitive(),
+                                  addDirectoryDialog_->scanSubFolders()});
 }
 
 void TfrmTagEditor::onLayoutChanged()
@@ -747,7 +736,7 @@ void TfrmTagEditor::connectTextCommands()
         QAction *action = c[QString::fromLatin1(name)];
         CommandSet::setPending(action, false);
         CommandSet::setInUse(action, true);
-        connect(action, &QAction::triggered, this, [this, mode] {
+        connect(action, &QAction::triggered, this, [this, mode = mode] {
             session_.convertCase(editing_->selection(), mode);
             editing_->computeEditorText();
         });
@@ -759,7 +748,7 @@ void TfrmTagEditor::connectTextCommands()
         CommandSet::setPending(action, false);
         CommandSet::setInUse(action, true);
         connect(action, &QAction::triggered, findDialog_,
-                [this, page] { findDialog_->showPage(page); });
+                [this, page = page] { findDialog_->showPage(page); });
     }
 }
 
@@ -945,19 +934,17 @@ void TfrmTagEditor::showEvent(QShowEvent *event)
     firstShowDone_ = true;
     bool fileInfo = true;
     int tag = 2;
-    IniFile ini;
-    if (QFileInfo::exists(settingsPath_) && ini.load(settingsPath_)) {
+    if (const std::optional<IniFile> ini = session_.loadSettings(settingsPath_)) {
         GridSettings grid;
-        grid.read(ini);
+        grid.read(*ini);
         fileInfo = grid.fileInfo;
         tag = grid.tag;
-        readOptionsSection(ini, options_);
-        addDirectoryDialog_->readSettings(ini);
-        findDialog_->readSettings(ini);
-        listCommands_->readSettings(ini);
+        addDirectoryDialog_->readSettings(*ini);
+        findDialog_->readSettings(*ini);
+        listCommands_->readSettings(*ini);
     }
+    takeScanSettings();
     optionsDialog_->syncFromOptions();
-    scanFieldList_ = options_.scanFields().enabledFields();
     views_->applySavedViews(fileInfo, tag);
     refreshCommandContainers();
 }

@@ -203,12 +203,6 @@ protected:
     void execute() override {}
 };
 
-bool isPlayListPath(const QString &path)
-{
-    return path.endsWith(QLatin1String(".m3u"), Qt::CaseInsensitive)
-           || path.endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive);
-}
-
 // A list of any name whose first line is "#EXTM3U" is read as a play list.
 bool startsAsPlayList(const QString &path)
 {
@@ -230,13 +224,15 @@ void Session::addList(const QString &path, char kind)
     firstAddedRow_ = table_.blankRow();
     char jobKind = 'a';
     if (kind == 'l') {
-        jobKind = isPlayListPath(path) ? 'p' : 'l';
+        jobKind = IsPlayListName(path) ? 'p' : 'l';
         if (jobKind == 'p')
             kind = 'p';
         // A play list brings artist and title only: the user's tag view
         // stays, so the other fields are read from the files into it.
-        if (table_.fileRowCount() == 0 && kind == 'l' && !startsAsPlayList(path))
-            emit dataViewsOffRequested();
+        if (table_.fileRowCount() == 0 && kind == 'l' && !startsAsPlayList(path)) {
+            setTagView(TagView::None);
+            setFileInfo(false);
+        }
     }
     TListReadJob::Hooks hooks;
     hooks.showColumn = [this](FieldNumber f) { emit columnShowRequested(f); };
@@ -290,13 +286,13 @@ QStringList Session::playerFiles(int first, int last)
 
 void Session::showCarriedViews(int tagVersion, bool fileInfo)
 {
-    const SessionState current = state();
-    if (tagVersion == 1 && current.tagView == TagView::None)
-        emit carriedViewRequested(1);
-    else if (tagVersion == 2 && current.tagView != TagView::Id3v2)
-        emit carriedViewRequested(2);
-    if (fileInfo && !current.fileInfo)
-        emit carriedViewRequested(0);
+    // No read: the list brings the data.
+    if (tagVersion == 1 && state_.tagView == TagView::None)
+        setTagView(TagView::Id3v1);
+    else if (tagVersion == 2)
+        setTagView(TagView::Id3v2);
+    if (fileInfo)
+        setFileInfo(true);
 }
 
 void Session::saveList(const QString &path, ListFormat format, const SpecListTemplates &templates)
@@ -307,7 +303,8 @@ void Session::saveList(const QString &path, ListFormat format, const SpecListTem
         writeList(path, format, templates);
         return;
     }
-    emit fileInfoViewRequested();
+    setFileInfo(true);
+    startUpdateJob(1, table_.lastFileRow(), ReadInfoKind);
     if (!runner_.isActive()) {
         writeList(path, format, templates);
         return;
@@ -477,7 +474,7 @@ void Session::sortForSeparateNumbering(bool asStep)
     startSortJob({FieldNumber::Dir}, asStep && !busy() ? jobSnapshot() : nullptr);
 }
 
-void Session::startSortJob(const SortKeys &keys, std::shared_ptr<TableSnapshot> before)
+void Session::startSortJob(const SortKeys &keys, const std::shared_ptr<TableSnapshot> &before)
 {
     auto job =
         std::make_shared<SortJob>(table_, keys, quint64(QDateTime::currentMSecsSinceEpoch()));
