@@ -433,7 +433,7 @@ void Session::sortRows(FieldNumber column)
     auto before = jobSnapshot();
     if (column == FieldNumber::Trc && zeroFillTracks(table_))
         emit cellsChanged(1, table_.lastFileRow());
-    startSortJob(keys, std::move(before));
+    startSortJob(keys, before);
 }
 
 void Session::shuffleRows()

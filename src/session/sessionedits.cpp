@@ -190,7 +190,7 @@ void Session::applyEditorText(const QString &text)
 QString Session::undoEditorText(const QString &shown)
 {
     openEdit();
-    const QString text = editor_.undo(table_, shown);
+    QString text = editor_.undo(table_, shown);
     announceCells(editor_.cells());
     return text;
 }
@@ -199,7 +199,7 @@ QString Session::insertEditorText(const QString &shown, int from, int length,
                                   const QString &insertion)
 {
     openEdit();
-    const QString text = editor_.editBoxText(table_, shown, from, length, insertion);
+    QString text = editor_.editBoxText(table_, shown, from, length, insertion);
     announceCells(editor_.cells());
     return text;
 }
@@ -219,7 +219,7 @@ QString Session::setColumnText(FieldNumber field, const std::optional<QString> &
     const int position = table_.layout().position(field);
     // The whole column: its file rows, never the blank last row.
     const CellRect column{position, 1, position, table_.lastFileRow()};
-    const QString before = computeEditorText(column);
+    QString before = computeEditorText(column);
     if (text) {
         applyEditorText(*text);
         finishEditorEdit(column);
