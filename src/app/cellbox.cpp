@@ -64,7 +64,8 @@ void CellBox::open()
         return;
     const int position = editing_.currentColumn();
     int row = editing_.currentRow();
-    RowTable &table = w.table();
+    Session &session = w.session();
+    const RowTable &table = session.table();
     if (!table.layout().isDataPosition(position) || row < 1 || row > table.blankRow())
         return;
     const FieldNumber field = table.layout().fieldAt(position);
@@ -90,9 +91,10 @@ void CellBox::open()
         if (item >= 0) {
             cmbCell_->setCurrentIndex(item);
         } else if (v1) {
-            // A genre the ID3v1 record cannot hold is dropped.
+            // A genre the ID3v1 record cannot hold is dropped, as the
+            // first change of the box's edit.
             cmbCell_->setCurrentIndex(0);
-            table.setCell(row, field, QString());
+            session.editCell(row, field, QString());
         } else {
             cmbCell_->setCurrentIndex(-1);
             cmbCell_->setEditText(table.cell(row, field));
@@ -103,13 +105,12 @@ void CellBox::open()
         QString text = table.cell(row, field);
         if (limit > 0 && text.size() > limit) {
             text.truncate(limit);
-            table.setCell(row, field, text);
+            session.editCell(row, field, text);
         }
         cmbCell_->setEditText(text);
     }
     if (QLineEdit *line = cmbCell_->lineEdit())
         line->setMaxLength(limit > 0 ? limit : 32767);
-    editing_.cellsChanged(row, row);
     const QRect cell = grid->visualRect(w.gridModel()->index(row - 1, toInt(field)));
     cmbCell_->setGeometry(cell.left() + 2, cell.top() + 2, cell.width() + 1, cell.height() + 1);
     cmbCell_->show();
@@ -122,9 +123,6 @@ void CellBox::cmbCellChange(const QString &text)
 {
     if (opening_ || !isOpen())
         return;
-    RowTable &table = editing_.window().table();
-    if (!table.isValidRow(row_) || row_ == 0)
-        return;
     QString value = text;
     if (field_ == FieldNumber::Trc && id3v1View()) {
         value = normalizedId3v1Track(text);
@@ -135,9 +133,7 @@ void CellBox::cmbCellChange(const QString &text)
         }
     }
     // The typing in the box is one undo step, closed when the box is left.
-    editing_.window().session().openEdit();
-    table.setCell(row_, field_, value);
-    editing_.cellsChanged(row_, row_);
+    editing_.window().session().editCell(row_, field_, value);
     editing_.computeEditorText();
 }
 
@@ -153,30 +149,21 @@ void CellBox::close()
 
 void CellBox::cmbCellExit()
 {
-    RowTable &table = editing_.window().table();
+    Session &session = editing_.window().session();
+    const RowTable &table = session.table();
     if (!table.isValidRow(row_) || row_ == 0)
         return;
-    const int rowsBefore = table.rowCount();
-    int renumberFrom = table.deleteEmptyRows(row_, row_);
-    if (renumberFrom == 0 && row_ == table.blankRow())
-        renumberFrom = promoteBlankRow(table);
-    if (renumberFrom > 0) {
-        const Numbering n = editing_.numbering();
-        renumberRows(table, renumberFrom, n.style, n.scope);
+    if (session.finishCellEdit(row_)) {
+        const int position = table.layout().position(field_);
+        const int row = std::min(row_, table.blankRow());
+        editing_.reselect(CellRect{position, row, position, row});
     }
-    editing_.window().session().closeEdit();
-    const int position = table.layout().position(field_);
-    const int row = std::min(row_, table.blankRow());
-    if (table.rowCount() != rowsBefore)
-        editing_.rowsChanged(CellRect{position, row, position, row});
-    else
-        editing_.cellsChanged(row_, table.lastFileRow());
     editing_.updateEditActions();
 }
 
 bool CellBox::step(bool up)
 {
-    RowTable &table = editing_.window().table();
+    const RowTable &table = editing_.window().table();
     const int row = row_;
     if (up ? row < 2 : row >= table.blankRow())
         return false;

@@ -100,6 +100,8 @@ CellEditorBar::CellEditorBar(GridEditing &editing, QToolBar *bar)
     connect(cmbEdit_, &QComboBox::editTextChanged, this, &CellEditorBar::cmbEditChange);
 }
 
+const CellEditor &CellEditorBar::editor() const { return editing_.window().session().cellEditor(); }
+
 void CellEditorBar::showText(const QString &text, bool selectAll)
 {
     showingText_ = true;
@@ -115,12 +117,7 @@ void CellEditorBar::computeEditorText()
         return;
     TfrmTagEditor &w = editing_.window();
     const CellRect selection = editing_.selection();
-    QString text;
-    if (selection.isEmpty()) {
-        editor_ = CellEditor();
-    } else {
-        text = editor_.computeEditorText(w.table(), selection, w.scanFieldList());
-    }
+    const QString text = w.session().computeEditorText(selection);
     const bool genre = selection.columnCount() == 1
                        && w.table().layout().isValidPosition(selection.left)
                        && w.table().layout().fieldAt(selection.left) == FieldNumber::Gen;
@@ -176,23 +173,13 @@ void CellEditorBar::applyBoxText(const QString &text)
     // The undo text does not tell what the cells show: a key that stores no
     // undo text (Delete, a kill-line binding) may bring the box back to it
     // after the cells took a typed character.
-    const QString undoText = editor_.baseline();
+    Session &session = editing_.window().session();
+    const QString undoText = editor().baseline();
     if (text == undoText)
-        editor_.setBaseline(QString());
-    openEdit();
-    editor_.applyText(editing_.window().table(), text);
-    editor_.setBaseline(undoText);
+        session.setEditorBaseline(QString());
+    session.applyEditorText(text);
+    session.setEditorBaseline(undoText);
     cellsText_ = text;
-    cellsFollowed();
-}
-
-void CellEditorBar::openEdit() { editing_.window().session().openEdit(); }
-
-void CellEditorBar::cellsFollowed()
-{
-    const CellRect cells = editor_.cells();
-    if (!cells.isEmpty())
-        editing_.cellsChanged(cells.top, cells.bottom);
 }
 
 void CellEditorBar::cmbEditExit()
@@ -202,29 +189,22 @@ void CellEditorBar::cmbEditExit()
     TfrmTagEditor &w = editing_.window();
     const CellRect selection = editing_.selection();
     if (selection.isEmpty()) {
-        editor_.setBaseline(QString());
+        w.session().setEditorBaseline(QString());
         return;
     }
-    const int rowsBefore = w.table().rowCount();
-    editor_.finishEditing(w.table(), selection, editing_.numbering());
-    w.session().closeEdit();
-    if (w.table().rowCount() != rowsBefore) {
-        editing_.rowsChanged(selection);
-    } else {
-        editing_.cellsChanged(selection.top, w.table().lastFileRow());
+    if (w.session().finishEditorEdit(selection))
+        editing_.reselect(selection);
+    else
         editing_.updateEditActions();
-    }
 }
 
 void CellEditorBar::undo()
 {
     if (cmbEdit_->lineEdit()->isReadOnly())
         return;
-    openEdit();
-    const QString text = editor_.undo(editing_.window().table(), cmbEdit_->currentText());
+    const QString text = editing_.window().session().undoEditorText(cmbEdit_->currentText());
     showText(text, true);
     cellsText_ = text;
-    cellsFollowed();
 }
 
 void CellEditorBar::replaceSelection(const QString &insertion)
@@ -232,13 +212,11 @@ void CellEditorBar::replaceSelection(const QString &insertion)
     QLineEdit *line = cmbEdit_->lineEdit();
     const int from = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
     const int length = line->hasSelectedText() ? int(line->selectedText().size()) : 0;
-    openEdit();
     const QString text =
-        editor_.editBoxText(editing_.window().table(), line->text(), from, length, insertion);
+        editing_.window().session().insertEditorText(line->text(), from, length, insertion);
     showText(text, false);
     cellsText_ = text;
     line->setCursorPosition(from + int(insertion.size()));
-    cellsFollowed();
 }
 
 void CellEditorBar::copy()
@@ -284,13 +262,11 @@ void CellEditorBar::pasteFromColumn(QAction *command)
         return;
     QLineEdit *line = cmbEdit_->lineEdit();
     const int at = line->cursorPosition();
-    openEdit();
-    const QString text = editor_.editBoxText(editing_.window().table(), line->text(), at, 0,
-                                             templateCode(toField(field)));
+    const QString text = editing_.window().session().insertEditorText(line->text(), at, 0,
+                                                                      templateCode(toField(field)));
     showText(text, false);
     cellsText_ = text;
     line->setCursorPosition(at + 3);
-    cellsFollowed();
     cmbEdit_->setFocus();
 }
 
@@ -315,7 +291,7 @@ bool CellEditorBar::cmbEditKeyPress(QKeyEvent *key)
         // The text before a typed character is what undo goes back to.
         if (key->key() == Qt::Key_Backspace
             || (!typed.isEmpty() && CellEditor::storesUndoText(typed.at(0))))
-            editor_.setBaseline(cmbEdit_->lineEdit()->text());
+            editing_.window().session().setEditorBaseline(cmbEdit_->lineEdit()->text());
         return false;
     }
     return true;
@@ -330,7 +306,7 @@ QMenu *CellEditorBar::prepareMenu()
     c.aEditCopy->setEnabled(selected);
     c.aEditDelete->setEnabled(selected && !line->isReadOnly());
     c.aEditSelectAll->setEnabled(!line->text().isEmpty() || selected);
-    c.aEditUndo->setEnabled(line->text() != editor_.baseline() && !line->isReadOnly());
+    c.aEditUndo->setEnabled(line->text() != editor().baseline() && !line->isReadOnly());
     return menu_;
 }
 

@@ -27,7 +27,9 @@ public:
     CellEditorBar(GridEditing &editing, QToolBar *bar);
 
     QComboBox *box() const { return cmbEdit_; }
-    const CellEditor &editor() const { return editor_; }
+    // The session's cell editor, which the box drives: every change the box
+    // makes to the cells joins one undo step, closed when the box is left.
+    const CellEditor &editor() const;
 
     // ComputeEditorText for the selection (nothing while a job runs).
     void computeEditorText();
@@ -61,17 +63,12 @@ private:
     // a second time.
     void showText(const QString &text, bool selectAll);
     void replaceSelection(const QString &insertion);
-    void cellsFollowed();
-    // Every change the box makes to the cells joins one undo step, closed
-    // when the box is left or the selection changes.
-    void openEdit();
 
     GridEditing &editing_;
     QToolBar *bar_;
     QComboBox *cmbEdit_;
     QLabel *plus_;
     QMenu *menu_;
-    CellEditor editor_;
     QStringList genres_;
     // The text the selected cells show: the box text last applied or computed.
     QString cellsText_;

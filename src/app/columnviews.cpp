@@ -3,6 +3,7 @@
 #include <QAction>
 
 #include "app/commands.h"
+#include "session/session.h"
 
 namespace qm {
 namespace {
@@ -158,35 +159,56 @@ void ColumnViews::ensureBasicColumnShown()
     setColumnShownByCommand(F::New, true);
 }
 
-void ColumnViews::clearColumns(const QList<F> &fields)
-{
-    for (F f : fields)
-        table_.clearColumnData(table_.layout().position(f));
-}
-
-void ColumnViews::deleteEmptyRows()
-{
-    const int removedFrom = table_.deleteEmptyRows(1, table_.lastFileRow());
-    emit cellsChanged();
-    if (removedFrom > 0)
-        emit renumberRequested(removedFrom);
-}
-
 void ColumnViews::emptyColumns(const QList<F> &fields)
 {
-    const auto change = [&] {
-        clearColumns(fields);
-        deleteEmptyRows();
-    };
-    if (asOneStep)
-        asOneStep(change);
-    else
-        change();
+    if (session_)
+        session_->emptyColumns(fields);
+}
+
+void ColumnViews::setSession(Session *session)
+{
+    session_ = session;
+    connect(session, &Session::tagViewChanged, this, &ColumnViews::followTagView);
+    connect(session, &Session::fileInfoChanged, this, &ColumnViews::followFileInfo);
+}
+
+void ColumnViews::followTagView(TagView view)
+{
+    if (switching_ > 0)
+        return;
+    if (view == TagView::None) {
+        for (QAction *command : {named().aID3v1Tag, named().aID3v2Tag})
+            if (command->isChecked())
+                command->trigger();
+        return;
+    }
+    const bool v1 = view == TagView::Id3v1;
+    QAction *command = v1 ? named().aID3v1Tag : named().aID3v2Tag;
+    if (command->isChecked())
+        return;
+    command->setChecked(true);
+    switchTagView(v1 ? FieldView::Id3v1 : FieldView::Id3v2, false);
+}
+
+void ColumnViews::followFileInfo(bool on)
+{
+    QAction *command = named().aFileInfo;
+    if (switching_ > 0 || command->isChecked() == on)
+        return;
+    if (!on) {
+        command->trigger();
+        return;
+    }
+    command->setChecked(true);
+    switchFileInfo(false);
 }
 
 void ColumnViews::switchFileInfo(bool reading)
 {
     const bool on = fileInfoOn();
+    ++switching_;
+    if (session_)
+        session_->setFileInfo(on);
     const FieldLists &lists = options_.lists(FieldView::FileInfo);
     QAction *view = named().aFileInfo;
     // A basic column comes first when the view goes: otherwise the last shown
@@ -212,6 +234,7 @@ void ColumnViews::switchFileInfo(bool reading)
         CommandSet::setInUse(commands_.sortCommand(f), inUse);
     }
     emit layoutChanged();
+    --switching_;
     if (on && reading)
         emit readRequested(1, table_.lastFileRow(), ReadFileInfo);
     else
@@ -228,12 +251,15 @@ void ColumnViews::switchTagView(FieldView view, bool reading)
     QAction *self = v1 ? named().aID3v1Tag : named().aID3v2Tag;
     QAction *other = v1 ? named().aID3v2Tag : named().aID3v1Tag;
     const bool on = self->isChecked();
+    ++switching_;
     if (on && other->isChecked()) {
         // The tag views exclude each other; the one going away empties its
         // columns and reads nothing.
         other->setChecked(false);
         switchTagView(v1 ? FieldView::Id3v2 : FieldView::Id3v1, false);
     }
+    if (session_)
+        session_->setTagView(on ? (v1 ? TagView::Id3v1 : TagView::Id3v2) : TagView::None);
     if (!on)
         ensureBasicColumnShown();
 
@@ -274,6 +300,7 @@ void ColumnViews::switchTagView(FieldView view, bool reading)
         emptyColumns(unused);
     }
     emit layoutChanged();
+    --switching_;
     if (on && reading && table_.fileRowCount() > 0)
         emit readRequested(1, table_.lastFileRow(), v1 ? ReadId3v1 : ReadId3v2);
     else

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <functional>
 
 #include "options/options.h"
 #include "table/rowtable.h"
@@ -12,6 +11,7 @@ namespace qm {
 
 class CommandSet;
 struct NamedCommands;
+class Session;
 
 // Which columns are shown and in use: the column show/hide commands, "show
 // all", and the three views (file information, ID3v1, ID3v2) with every
@@ -52,16 +52,14 @@ public:
 
     QAction *columnCommand(FieldNumber f) const;
 
-    // Runs the emptying of a view's columns as one undoable step.
-    std::function<void(const std::function<void()> &)> asOneStep;
+    // The session whose view state the commands follow and set; its table
+    // is the one given. The session empties the columns of a view that goes;
+    // without one nothing is emptied.
+    void setSession(Session *session);
 
 signals:
     // Positions, widths, hidden columns or header texts changed.
     void layoutChanged();
-    // Cell contents changed; rows may have been removed.
-    void cellsChanged();
-    // Rows from `fromRow` on need new numbers.
-    void renumberRequested(int fromRow);
     // The place where a reading job starts for rows [first, last] (an empty
     // range when there are no file rows).
     void readRequested(int first, int last, int kind);
@@ -75,10 +73,11 @@ private:
     void setColumnShownByCommand(FieldNumber f, bool shown);
     void syncOptionLists(FieldNumber f, bool shown);
     void ensureBasicColumnShown();
-    void clearColumns(const QList<FieldNumber> &fields);
-    void deleteEmptyRows();
-    // Both of the above, as one step.
     void emptyColumns(const QList<FieldNumber> &fields);
+    // The session switched a view (a list read): the commands follow, the
+    // view switched on without reading since the session reads itself.
+    void followTagView(TagView view);
+    void followFileInfo(bool on);
     void setTagCommandsInUse(FieldView view, bool on);
     void setLyricsCaptions(bool lyricsView);
     void setWriteTagInUse();
@@ -87,8 +86,11 @@ private:
     RowTable &table_;
     Options &options_;
     CommandSet &commands_;
+    Session *session_ = nullptr;
     // While a view toggles columns, the options' lists are not touched.
     bool viewSwitching_ = false;
+    // While a command switches a view, the session's news of it is ours.
+    int switching_ = 0;
 };
 
 } // namespace qm

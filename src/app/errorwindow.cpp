@@ -18,6 +18,7 @@
 
 #include "jobs/writemessage.h"
 #include "settings/inifile.h"
+#include "table/cellblock.h"
 #include "table/rowtable.h"
 
 namespace qm {
@@ -210,21 +211,11 @@ void TfrmError::deleteRenamed()
 {
     // Every column of a failed row goes back, not only its names: the tags
     // and file information it showed are still what the file holds.
-    const std::vector<QStringList> &rows = model_->rows();
-    mainTable_.removeAllFileRows();
-    if (!rows.empty()) {
-        const int first = mainTable_.appendRows(int(rows.size()));
-        const int columns = std::min(columnCount() - 1, int(kColumnCount));
-        for (size_t i = 0; i < rows.size(); ++i) {
-            const QStringList &cells = rows[i];
-            const int row = first + int(i);
-            for (int position = 0; position < columns && position < cells.size(); ++position) {
-                const FieldNumber field = shownLayout_.fieldAt(position);
-                if (field != FieldNumber::No)
-                    mainTable_.setCell(row, field, cells[position]);
-            }
-        }
-    }
+    const int columns = columnCount() - 1;
+    if (replaceMainTable)
+        replaceMainTable(model_->rows(), shownLayout_, columns);
+    else
+        replaceFileRows(mainTable_, model_->rows(), shownLayout_, columns);
     if (mainTableReplaced)
         mainTableReplaced();
 }

@@ -59,8 +59,11 @@ public:
 
     // "Удалить измененные": the main table becomes exactly the failed rows.
     void deleteRenamed();
-    // Called after deleteRenamed() changed the main table, for the window's
-    // model and numbering.
+    // Whoever owns the main table replaces its rows (replaceFileRows);
+    // without it the window writes the table it was given.
+    std::function<void(const std::vector<QStringList> &, const ColumnLayout &, int)>
+        replaceMainTable;
+    // Called after deleteRenamed() changed the main table.
     std::function<void()> mainTableReplaced;
     // Called when the window closes (the main window takes the focus back).
     std::function<void()> closed;

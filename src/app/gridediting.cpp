@@ -145,10 +145,7 @@ bool GridEditing::separateNumbering() const
     return window_.numberScope() == NumberScope::PerFolder;
 }
 
-Numbering GridEditing::numbering() const
-{
-    return Numbering{window_.numberStyle(), window_.numberScope()};
-}
+Numbering GridEditing::numbering() const { return window_.session().numbering(); }
 
 CellRect GridEditing::selection() const
 {
@@ -296,14 +293,8 @@ void GridEditing::updateEditActions()
 
 void GridEditing::setStatus(const QString &text) { window_.infoPanel()->setStatusText(text); }
 
-void GridEditing::cellsChanged(int first, int last)
+void GridEditing::reselect(const CellRect &reselect)
 {
-    window_.gridModel()->cellsChanged(first, last);
-}
-
-void GridEditing::rowsChanged(const CellRect &reselect)
-{
-    window_.gridModel()->reloadRows();
     const RowTable &table = window_.table();
     CellRect r = reselect;
     r.bottom = std::min(r.bottom, table.blankRow());
@@ -339,24 +330,18 @@ void GridEditing::paste(bool into)
     const CellRect sel = selection();
     if (sel.isEmpty())
         return;
-    const bool pasted = window_.session().step([&] {
-        return pasteCellBlock(window_.table(), sel, text,
-                              into ? PasteMode::Into : PasteMode::Insert, numbering());
-    });
-    if (!pasted)
+    if (!window_.session().pasteCells(sel, text, into ? PasteMode::Into : PasteMode::Insert))
         return;
-    rowsChanged(sel);
+    reselect(sel);
     computeEditorText();
 }
 
 void GridEditing::clearSelected()
 {
     const CellRect sel = selection();
-    if (sel.isEmpty() || !window_.session().step([&] {
-            return clearSelection(window_.table(), sel, numbering());
-        }))
+    if (sel.isEmpty() || !window_.session().clearCells(sel))
         return;
-    rowsChanged(sel);
+    reselect(sel);
     computeEditorText();
 }
 
@@ -365,11 +350,10 @@ void GridEditing::deleteSelected()
     const CellRect sel = selection();
     if (sel.isEmpty())
         return;
-    const CellRect after =
-        window_.session().step([&] { return deleteSelection(window_.table(), sel, numbering()); });
+    const CellRect after = window_.session().deleteCells(sel);
     if (after == sel)
         return;
-    rowsChanged(after);
+    reselect(after);
     computeEditorText();
 }
 
@@ -399,7 +383,7 @@ void GridEditing::undoStep(bool redo)
         session.redo();
     else
         session.undo();
-    rowsChanged(sel);
+    reselect(sel);
     computeEditorText();
 }
 
@@ -413,33 +397,21 @@ void GridEditing::updateUndoActions()
 
 void GridEditing::moveCurrentRow(bool up)
 {
-    RowTable &table = window_.table();
     const int row = currentRow();
-    if (!table.isFileRow(row))
+    if (!window_.table().isFileRow(row))
         return;
-    const int selected =
-        window_.session().step([&] { return moveRowByKey(table, row, up, numbering()); });
+    const int selected = window_.session().moveRowByKey(row, up);
     if (selected != row)
         setStatus(rowMoveHint());
-    const int first = std::min(row, selected), last = std::max(row, selected);
-    cellsChanged(first, last);
     selectRows(selected, selected);
 }
 
 void GridEditing::rowMoved(int from, int to)
 {
-    RowTable &table = window_.table();
     setStatus(rowMoveHint());
-    bool moved = false;
-    bool kept = false;
-    window_.session().step([&] {
-        moved = moveRow(table, from, to);
-        kept = moved && completeRowMove(table, from, to, numbering());
-    });
-    if (!moved)
-        return;
-    cellsChanged(std::min(from, to), std::max(from, to));
-    selectRows(kept ? to : from, kept ? to : from);
+    const int selected = window_.session().dragRow(from, to);
+    if (selected >= 0)
+        selectRows(selected, selected);
 }
 
 void GridEditing::onRowHeaderMoved(int logical, int from, int to)

@@ -71,10 +71,9 @@ public:
     // Enabled states of the edit commands for the clipboard and selection.
     void updateEditActions();
 
-    // The table rows changed (count or order): the view is rebuilt and the
-    // selection put back as far as it still exists.
-    void rowsChanged(const CellRect &reselect);
-    void cellsChanged(int first, int last);
+    // After the session changed rows (count or order): the selection put
+    // back as far as it still exists. The view follows the session itself.
+    void reselect(const CellRect &reselect);
     void setStatus(const QString &text);
 
     // Commands of the "&Правка" menu.

@@ -101,34 +101,14 @@ void ListCommands::connectViews()
 {
     Session &session = window_.session();
     ColumnViews &views = window_.views();
-    const NamedCommands &c = window_.commands().named();
-    // A list into an empty table starts from no data view.
-    connect(&session, &Session::dataViewsOffRequested, this, [c] {
-        for (QAction *view : {c.aID3v1Tag, c.aID3v2Tag, c.aFileInfo})
-            if (view->isChecked())
-                view->trigger();
-    });
-    // While the list is read, a column or view is switched on as its command
-    // does, but a view without reading: the list brings its data.
+    // The views a list switches are the session's; the view commands follow
+    // it. While the list is read, a column is shown as its command does.
     connect(&session, &Session::columnShowRequested, this, [&views](FieldNumber f) {
         QAction *command = views.columnCommand(f);
         if (command->isChecked())
             return;
         command->setChecked(true);
         views.columnCommandTriggered(f);
-    });
-    connect(&session, &Session::carriedViewRequested, this, [&views, c](int view) {
-        QAction *command = view == 0 ? c.aFileInfo : view == 1 ? c.aID3v1Tag : c.aID3v2Tag;
-        if (command->isChecked())
-            return;
-        command->setChecked(true);
-        view == 0   ? views.switchFileInfo(false)
-        : view == 1 ? views.switchId3v1(false)
-                    : views.switchId3v2(false);
-    });
-    connect(&session, &Session::fileInfoViewRequested, this, [c] {
-        if (!c.aFileInfo->isChecked())
-            c.aFileInfo->trigger();
     });
     connect(&session, &Session::listReadFailed, this,
             [this](const QString &message) { errorBox_(message); });

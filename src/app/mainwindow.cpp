@@ -54,13 +54,6 @@
 namespace qm {
 namespace {
 
-const char *const kBarTitles[] = {QT_TRANSLATE_NOOP("qm::TfrmTagEditor", "Файл"),
-                                  QT_TRANSLATE_NOOP("qm::TfrmTagEditor", "Редактирование"),
-                                  QT_TRANSLATE_NOOP("qm::TfrmTagEditor", "Нумерация"),
-                                  QT_TRANSLATE_NOOP("qm::TfrmTagEditor", "Информация и теги"),
-                                  QT_TRANSLATE_NOOP("qm::TfrmTagEditor", "Обновление и запуск"),
-                                  QT_TRANSLATE_NOOP("qm::TfrmTagEditor", "Замена символов"),
-                                  QT_TRANSLATE_NOOP("qm::TfrmTagEditor", "Редактор ячеек")};
 // The file types offered by the open dialog of aAddFiles. "All files" is
 // "*" here: a name without a dot is a file too.
 QString addFilesFilter()
@@ -105,50 +98,6 @@ void markUpdateTag(const NamedCommands &c, DropDownCommand *button, int tag)
         button->restore(button->image(), button->hint());
 }
 
-// Hides a menu that would open empty; returns whether it shows anything.
-bool refreshMenuVisibility(QMenu *menu)
-{
-    bool any = false;
-    for (QAction *action : menu->actions()) {
-        if (QMenu *sub = action->menu()) {
-            any = refreshMenuVisibility(sub) || any;
-        } else if (!action->isSeparator() && action->isVisible()) {
-            any = true;
-        }
-    }
-    menu->menuAction()->setVisible(any);
-    return any;
-}
-
-// Tool bars do not fold separators the way menus do: a separator shows only
-// between two shown items.
-void refreshSeparators(QToolBar *bar)
-{
-    const QList<QAction *> actions = bar->actions();
-    for (int i = 0; i < actions.size(); ++i) {
-        if (!actions[i]->isSeparator())
-            continue;
-        const auto shown = [](QAction *a) { return !a->isSeparator() && a->isVisible(); };
-        const bool before = std::any_of(actions.begin(), actions.begin() + i, shown);
-        const bool after = std::any_of(actions.begin() + i + 1, actions.end(), shown);
-        actions[i]->setVisible(before && after);
-    }
-}
-
-// Adds the commands of those names to a menu or a tool bar; "-" stands for
-// a separator.
-template <typename Container>
-void addCommands(Container *to, const CommandSet &commands,
-                 std::initializer_list<const char *> names)
-{
-    for (const char *name : names) {
-        if (*name == '-')
-            to->addSeparator();
-        else
-            to->addAction(commands[QString::fromLatin1(name)]);
-    }
-}
-
 } // namespace
 
 TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
@@ -183,7 +132,7 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
     views_ = new ColumnViews(table_, options_, *commands_, this);
     // The window keeps an undo history of the table; the command line does not.
     session_.setUndoEnabled(true);
-    views_->asOneStep = [this](const std::function<void()> &change) { session_.step(change); };
+    views_->setSession(&session_);
 
     createMenus();
     createDropDowns();
@@ -250,8 +199,6 @@ void TfrmTagEditor::createTable()
     // The No column is as wide as a row is high plus room for the number.
     table_.setWidth(FieldNumber::No, grid_->defaultRowHeight() + 17);
     connect(views_, &ColumnViews::layoutChanged, this, &TfrmTagEditor::onLayoutChanged);
-    connect(views_, &ColumnViews::cellsChanged, model_, &GridModel::reloadRows);
-    connect(views_, &ColumnViews::renumberRequested, this, &TfrmTagEditor::renumberRows);
     connect(views_, &ColumnViews::readRequested, this, &TfrmTagEditor::startUpdateJob);
     connect(views_, &ColumnViews::idleRequested, this, [this] { setControlsEnabled(true); });
     connect(grid_, &NameGrid::columnMoved, this, &TfrmTagEditor::onLayoutChanged);
@@ -273,52 +220,39 @@ void TfrmTagEditor::createTable()
     sort->addActions(findChild<QMenu *>(QStringLiteral("mmiSort"))->actions());
     grid_->setCellsMenu(cellsMenu);
 
+    // The commands set the session's numbering and follow it, whoever set it.
+    connect(&session_, &Session::numberingChanged, this, &TfrmTagEditor::followNumbering);
     connect(c.aNombers01, &QAction::triggered, this,
-            [this] { setNumberStyle(NumberStyle::LeadingZero); });
-    connect(c.aNombers1, &QAction::triggered, this, [this] { setNumberStyle(NumberStyle::Plain); });
+            [this] { session_.setNumberStyle(NumberStyle::LeadingZero); });
+    connect(c.aNombers1, &QAction::triggered, this,
+            [this] { session_.setNumberStyle(NumberStyle::Plain); });
     connect(cmbNombers_, &QComboBox::currentIndexChanged, this, [this](int index) {
         (index == 0 ? commands_->named().aNombers01 : commands_->named().aNombers1)->trigger();
     });
-    connect(c.aNombersSeparate, &QAction::triggered, this, &TfrmTagEditor::setSeparateNumbering);
+    connect(c.aNombersSeparate, &QAction::triggered, this, [this](bool on) {
+        session_.setNumberScope(on ? NumberScope::PerFolder : NumberScope::WholeTable);
+    });
 }
 
-NumberScope TfrmTagEditor::numberScope() const
+void TfrmTagEditor::followNumbering()
 {
-    return commands_->named().aNombersSeparate->isChecked() ? NumberScope::PerFolder
-                                                            : NumberScope::WholeTable;
-}
-
-void TfrmTagEditor::setNumberStyle(NumberStyle style)
-{
-    if (style == numberStyle_)
-        return;
-    numberStyle_ = style;
-    (style == NumberStyle::Plain ? commands_->named().aNombers1 : commands_->named().aNombers01)
-        ->setChecked(true);
+    const NamedCommands &c = commands_->named();
+    const NumberStyle style = numberStyle();
+    (style == NumberStyle::Plain ? c.aNombers1 : c.aNombers01)->setChecked(true);
     {
         const QSignalBlocker quiet(cmbNombers_);
         cmbNombers_->setCurrentIndex(style == NumberStyle::Plain ? 1 : 0);
     }
-    // The editor's template may hold the numbers in their old form: the
-    // session's rowsRenumbered has it computed anew.
-    session_.restyleNumbers(style);
-}
-
-void TfrmTagEditor::setSeparateNumbering(bool on)
-{
-    QAction *command = commands_->named().aNombersSeparate;
+    const bool on = numberScope() == NumberScope::PerFolder;
+    QAction *command = c.aNombersSeparate;
+    command->setChecked(on);
     command->setProperty(CommandSet::kImageProperty, on ? CommandSet::kNombersSeparateOnImage
                                                         : CommandSet::kNombersSeparateOffImage);
     const QString hint =
         on ? tr("Общая нумерация для каждой папки") : tr("Раздельная нумерация для каждой папки");
     command->setToolTip(hint);
     command->setStatusTip(hint);
-    CommandSet::setInUse(commands_->named().aSortRandom, !on);
-    // Per-folder numbers need each folder's rows together first.
-    if (on)
-        session_.sortForSeparateNumbering(true);
-    else
-        session_.step([this] { renumberRows(1); });
+    CommandSet::setInUse(c.aSortRandom, !on);
 }
 
 void TfrmTagEditor::connectSortCommands()
@@ -349,17 +283,6 @@ void TfrmTagEditor::connectSortCommands()
 
 void TfrmTagEditor::createJobs()
 {
-    // What the session's operations take from the window when they start.
-    session_.setStateSource([this] {
-        SessionState state;
-        state.numbering = {numberStyle_, numberScope()};
-        state.tagView = TagView(views_->tagView());
-        state.fileInfo = views_->fileInfoOn();
-        state.scan =
-            ScanSettings{addDirectoryDialog_->filter(), addDirectoryDialog_->caseSensitive(),
-                         addDirectoryDialog_->scanSubFolders()};
-        return state;
-    });
     session_.setUpdatesHeld([this] { return optionsDialog_->isVisible(); });
     connect(&session_, &Session::addedRowsCompleted, this, [this](int first, int last) {
         editing_->selectRows(first, last, last, GridEditing::RowFocus::FirstColumn);
@@ -372,19 +295,20 @@ void TfrmTagEditor::createJobs()
     connect(jobs_.get(), &JobControl::controlsEnabledChanged, this,
             &TfrmTagEditor::applyControlsEnabled);
     connect(jobs_.get(), &JobControl::separateNumberingStopped, this,
-            [this] { commands_->named().aNombersSeparate->trigger(); });
+            [this] { session_.setNumberScope(NumberScope::WholeTable); });
     connectSortCommands();
 
     optionsDialog_ = new TfrmOptions(options_, *commands_, this);
     addDirectoryDialog_ = new TfrmAddDirectory(this);
-    scanFieldList_ = options_.scanFields().enabledFields();
-    connect(optionsDialog_, &TfrmOptions::scanFieldListChanged, this,
-            [this](const QList<FieldNumber> &fields) { scanFieldList_ = fields; });
+    connect(optionsDialog_, &TfrmOptions::scanFieldListChanged, &session_, &Session::setScanFields);
     connect(optionsDialog_, &TfrmOptions::editorTextRequested, this,
             &TfrmTagEditor::editorTextRequested);
     connect(views_, &ColumnViews::editorTextRequested, this, &TfrmTagEditor::editorTextRequested);
     connect(addDirectoryDialog_, &TfrmAddDirectory::addRequested, this,
-            [this](const QStringList &folders) { session_.addFolders(folders); });
+            [this](const QStringList &folders) {
+                takeScanSettings();
+                session_.addFolders(folders);
+            });
 
     const NamedCommands &c = commands_->named();
     for (QAction *action : {c.aAddFiles, c.aAddDirectory, c.aOptions}) {
@@ -478,6 +402,20 @@ void TfrmTagEditor::dropEvent(QDropEvent *event)
     addDroppedPaths(paths);
 }
 
+void TfrmTagEditor::addDroppedPaths(const QStringList &paths)
+{
+    takeScanSettings();
+    session_.addDroppedPaths(paths);
+}
+
+void TfrmTagEditor::takeScanSettings()
+{
+    // The dialog's mask and switches govern dropped folders too.
+    session_.setScan(ScanSettings{addDirectoryDialog_->filter(),
+                                  addDirectoryDialog_->caseSensitive(),
+                                  addDirectoryDialog_->scanSubFolders()});
+}
+
 void TfrmTagEditor::onLayoutChanged()
 {
     grid_->syncLayout();
@@ -497,209 +435,6 @@ TfrmTagEditor::~TfrmTagEditor()
     // the table is a member: the widgets go first.
     editing_->shutDown();
     delete takeCentralWidget();
-}
-
-void TfrmTagEditor::createMenus()
-{
-    CommandSet &c = *commands_;
-    QMenuBar *bar = menuBar();
-    const auto add = [&c](auto *to, std::initializer_list<const char *> names) {
-        addCommands(to, c, names);
-    };
-
-    QMenu *file = bar->addMenu(tr("&Файл"));
-    add(file, {"aNewList", "aOpenList", "aSaveList", "aSpecList"});
-    QMenu *addMenu = file->addMenu(tr("&Добавить в таблицу"));
-    addMenu->setObjectName(QStringLiteral("mmiAdd"));
-    add(addMenu, {"aAddFiles", "aAddDirectory", "aAddList", "aAddWinampList"});
-    add(file, {"-", "aRun"});
-    QMenu *winamp = file->addMenu(QStringLiteral("Winamp"));
-    winamp->setObjectName(QStringLiteral("mmiWinamp"));
-    add(winamp, {"aWinampPlay", "aWinampAdd", "aWinampOpen"});
-    writeTagMenu_ = file->addMenu(tr("Записать Tag"));
-    writeTagMenu_->setObjectName(QStringLiteral("mmiWriteTag"));
-    add(writeTagMenu_, {"aWriteID3v1Tag", "aWriteID3v2Tag", "-"});
-    mmiOnlySelTag_ = writeTagMenu_->addAction(tr("Только выделенные"));
-    mmiOnlySelTag_->setObjectName(QStringLiteral("mmiOnlySelTag"));
-    mmiOnlySelTag_->setCheckable(true);
-    mmiOnlySelTag_->setStatusTip(tr("Записать только выделенные файлы"));
-    mmiOnlySelTag_->setToolTip(mmiOnlySelTag_->statusTip());
-    CommandSet::setPending(mmiOnlySelTag_, true);
-    add(file, {"aUpdate", "aUpdateSel", "aUndoUpdate", "-", "aExit"});
-
-    QMenu *replace = bar->addMenu(tr("&Замена"));
-    QMenu *letterCase = replace->addMenu(tr("Регистр &букв"));
-    letterCase->setObjectName(QStringLiteral("mmiCase"));
-    add(letterCase, {"aUpperCase", "aLowerCase", "aUpLowerCase", "aUpUpCase"});
-    QMenu *alphabets = replace->addMenu(tr("Алфавит"));
-    alphabets->setObjectName(QStringLiteral("mmiAlphabet"));
-    add(replace, {"aAlphabetEditor", "aReplace", "aRestore", "aVariantsRestore"});
-
-    QMenu *edit = bar->addMenu(tr("&Правка"));
-    add(edit, {"aUndo", "aRedo", "-", "aCut", "aCopy", "aPasteIn", "aPaste", "aClearSelect",
-               "aDeleteSelect"});
-    QMenu *duplicates = edit->addMenu(tr("Удалить &повторяющиеся"));
-    duplicates->setObjectName(QStringLiteral("mmiDeleteDuplicates"));
-    duplicates->menuAction()->setStatusTip(tr("Удалить повторяющиеся строки из списка"));
-    for (const QString &text : {tr("Данные в видимых столбцах"), tr("Данные во всех столбцах")})
-        CommandSet::setPending(duplicates->addAction(text), true);
-    add(edit, {"-", "aSelectAll", "-"});
-    QMenu *sort = edit->addMenu(tr("&Упорядочить строки"));
-    sort->setObjectName(QStringLiteral("mmiSort"));
-    QList<QAction *> sortCommands;
-    for (QAction *action : c.all())
-        if (action->objectName().startsWith(QLatin1String("aSort")))
-            sortCommands.append(action);
-    sort->addActions(sortCommands);
-    add(edit, {"-", "aFind", "aFReplace"});
-
-    QMenu *view = bar->addMenu(tr("&Вид"));
-    QMenu *bars = view->addMenu(tr("Панели инструментов"));
-    bars->setObjectName(QStringLiteral("mmiToolBars"));
-    for (int i = 0; i < kBarCount; ++i)
-        bars->addAction(c.toolBarCommand(i));
-    QMenu *columns = view->addMenu(tr("Столбцы таблицы"));
-    columns->setObjectName(QStringLiteral("mmiColumns"));
-    QList<QAction *> columnCommands;
-    for (QAction *action : c.all()) {
-        const QString name = action->objectName();
-        if (name.startsWith(QLatin1String("aVisible"))
-            && !name.startsWith(QLatin1String("aVisibleBar"))
-            && name != QLatin1String("aVisibleAll"))
-            columnCommands.append(action);
-    }
-    columns->addActions(columnCommands);
-    add(columns, {"-", "aVisibleAll"});
-    add(view, {"aStayOnTop", "-"});
-    QMenu *numbering = view->addMenu(tr("&Нумерация"));
-    numbering->setObjectName(QStringLiteral("mmiNombers"));
-    add(numbering, {"aNombers01", "aNombers1", "-", "aNombersSeparate"});
-    add(view, {"aFileInfo", "aID3v1Tag", "aID3v2Tag", "-", "aOptions"});
-
-    QMenu *renaming = bar->addMenu(tr("&Переименовывание"));
-    auto *moveOrCopy = new QActionGroup(this);
-    mmiMoveFiles_ = renaming->addAction(tr("&Перемещать файлы"));
-    mmiMoveFiles_->setObjectName(QStringLiteral("mmiMoveFiles"));
-    mmiCopyFiles_ = renaming->addAction(tr("&Копировать файлы"));
-    mmiCopyFiles_->setObjectName(QStringLiteral("mmiCopyFiles"));
-    for (QAction *action : {mmiMoveFiles_, mmiCopyFiles_}) {
-        action->setCheckable(true);
-        moveOrCopy->addAction(action);
-        CommandSet::setPending(action, true);
-    }
-    mmiMoveFiles_->setChecked(true);
-
-    bar->addAction(c.named().aAbout);
-    mainMenus_ = {file, replace, edit, view, renaming};
-
-    // Right click on the tool bar area.
-    setContextMenuPolicy(Qt::CustomContextMenu);
-    auto *barMenu = new QMenu(this);
-    barMenu->addActions(bars->actions());
-    barMenu->addSeparator();
-    barMenu->addAction(c.named().aOptions);
-    connect(this, &QWidget::customContextMenuRequested, this, [this, barMenu](const QPoint &pos) {
-        QWidget *child = childAt(pos);
-        for (QToolBar *toolBar : toolBars_) {
-            if (child == toolBar || toolBar->isAncestorOf(child)) {
-                barMenu->popup(mapToGlobal(pos));
-                return;
-            }
-        }
-    });
-}
-
-void TfrmTagEditor::createDropDowns()
-{
-    CommandSet &c = *commands_;
-    const auto list = [&c](std::initializer_list<const char *> names) {
-        QList<QAction *> result;
-        for (const char *name : names)
-            result.append(c[QString::fromLatin1(name)]);
-        return result;
-    };
-    const auto make = [this](const QString &name, const QString &caption, QAction *face,
-                             const QList<QAction *> &subs, const QString &menuName) {
-        QMenu *menu = findChild<QMenu *>(menuName);
-        if (!menu) {
-            menu = new QMenu(this);
-            menu->setObjectName(menuName);
-            menu->addActions(subs);
-        }
-        dropDowns_.insert(name, new DropDownCommand(name, caption, face, subs, menu, this));
-    };
-    make(QStringLiteral("Add"), tr("&Добавить в таблицу"), nullptr,
-         list({"aAddFiles", "aAddDirectory", "aAddList", "aAddWinampList"}),
-         QStringLiteral("mmiAdd"));
-    make(QStringLiteral("Winamp"), QStringLiteral("Winamp"), nullptr,
-         list({"aWinampPlay", "aWinampAdd", "aWinampOpen"}), QStringLiteral("mmiWinamp"));
-    make(QStringLiteral("Write Tag"), tr("Записать Tag"), nullptr,
-         list({"aWriteID3v1Tag", "aWriteID3v2Tag"}), QStringLiteral("mmiWriteTag"));
-    make(QStringLiteral("Update"), tr("&Обновить"), nullptr, list({"aUpdate", "aUpdateSel"}),
-         QStringLiteral("pmnUpdate"));
-    make(QStringLiteral("Case"), tr("Регистр &букв"), nullptr,
-         list({"aUpperCase", "aLowerCase", "aUpLowerCase", "aUpUpCase"}),
-         QStringLiteral("mmiCase"));
-    make(QStringLiteral("Alphabet"), tr("Алфавит"), nullptr, list({"aAlphabetEditor"}),
-         QStringLiteral("mmiAlphabet"));
-    make(QStringLiteral("Relace"), tr("&Заменить"), nullptr, list({"aReplace", "aRestore"}),
-         QStringLiteral("pmnReplace"));
-    make(QStringLiteral("Name"), QString(), c.named().aPName, list({"aPOldName", "aPNewName"}),
-         QStringLiteral("pmnName"));
-    make(QStringLiteral("FileInf"), QString(), c.named().aPFileInf,
-         list({"aPSiz", "aPDur", "aPInf"}), QStringLiteral("pmnFileInf"));
-    QList<QAction *> tagPaste;
-    for (QAction *action : c.all()) {
-        const int tag = action->property(CommandSet::kTagProperty).toInt();
-        if (action->property(CommandSet::kCategoryProperty) == QLatin1String("PasteFrom")
-            && tag >= 8 && action->objectName() != QLatin1String("aPTag"))
-            tagPaste.append(action);
-    }
-    make(QStringLiteral("Tag"), QString(), c.named().aPTag, tagPaste, QStringLiteral("pmnTag"));
-}
-
-void TfrmTagEditor::createToolBars()
-{
-    CommandSet &c = *commands_;
-    for (int i = 0; i < kBarCount; ++i) {
-        auto *bar = new QToolBar(tr(kBarTitles[i]), this);
-        bar->setObjectName(QStringLiteral("tbr") + barName(i));
-        bar->setMovable(true);
-        bar->setIconSize(QSize(16, 16));
-        toolBars_.append(bar);
-    }
-    const auto add = [&c](auto *to, std::initializer_list<const char *> names) {
-        addCommands(to, c, names);
-    };
-    add(toolBars_[0], {"aNewList", "aOpenList", "aSaveList"});
-    dropDowns_.value(QStringLiteral("Add"))->addTo(toolBars_[0]);
-    add(toolBars_[1], {"aCut", "aCopy", "aPasteIn", "aClearSelect", "aDeleteSelect", "-", "aFind"});
-
-    cmbNombers_ = new QComboBox(toolBars_[2]);
-    cmbNombers_->setObjectName(QStringLiteral("cmbNombers"));
-    cmbNombers_->addItems({QStringLiteral("01, 02, 03, ..."), QStringLiteral("1, 2, 3, ...")});
-    cmbNombers_->setToolTip(tr("Тип нумерации строк таблицы"));
-    cmbNombers_->setStatusTip(cmbNombers_->toolTip());
-    toolBars_[2]->addWidget(cmbNombers_);
-    add(toolBars_[2], {"aNombersSeparate"});
-
-    add(toolBars_[3], {"aFileInfo", "aID3v1Tag", "aID3v2Tag", "-", "aOptions"});
-
-    add(toolBars_[4], {"aRun"});
-    dropDowns_.value(QStringLiteral("Winamp"))->addTo(toolBars_[4]);
-    toolBars_[4]->addSeparator();
-    dropDowns_.value(QStringLiteral("Write Tag"))->addTo(toolBars_[4]);
-    writeTagSeparator_ = toolBars_[4]->addSeparator();
-    dropDowns_.value(QStringLiteral("Update"))->addTo(toolBars_[4]);
-
-    for (const char *name : {"Case", "Alphabet", "Relace"})
-        dropDowns_.value(QString::fromLatin1(name))->addTo(toolBars_[5]);
-
-    add(toolBars_[6], {"aPNo", "aPDir"});
-    dropDowns_.value(QStringLiteral("Name"))->addTo(toolBars_[6]);
-    add(toolBars_[6], {"aPExt"});
-    dropDowns_.value(QStringLiteral("FileInf"))->addTo(toolBars_[6]);
-    dropDowns_.value(QStringLiteral("Tag"))->addTo(toolBars_[6]);
 }
 
 void TfrmTagEditor::connectCommands()
@@ -747,7 +482,7 @@ void TfrmTagEditor::connectTextCommands()
         QAction *action = c[QString::fromLatin1(name)];
         CommandSet::setPending(action, false);
         CommandSet::setInUse(action, true);
-        connect(action, &QAction::triggered, this, [this, mode] {
+        connect(action, &QAction::triggered, this, [this, mode = mode] {
             session_.convertCase(editing_->selection(), mode);
             editing_->computeEditorText();
         });
@@ -759,7 +494,7 @@ void TfrmTagEditor::connectTextCommands()
         CommandSet::setPending(action, false);
         CommandSet::setInUse(action, true);
         connect(action, &QAction::triggered, findDialog_,
-                [this, page] { findDialog_->showPage(page); });
+                [this, page = page] { findDialog_->showPage(page); });
     }
 }
 
@@ -770,89 +505,6 @@ void TfrmTagEditor::moveShortcut(const QKeySequence &key, QAction *owner,
         if (action->shortcut() == key)
             action->setShortcut(QKeySequence());
     owner->setShortcut(key);
-}
-
-void TfrmTagEditor::toggleToolBar(int index, bool shown)
-{
-    // With no bar checked the whole strip disappears, since an empty tool bar
-    // area takes no room; checking one brings it back. A bar whose commands
-    // are all hidden stays out of sight too: it would offer nothing.
-    QToolBar *bar = toolBars_[index];
-    const QList<QAction *> items = bar->actions();
-    const bool hasItems = std::any_of(
-        items.begin(), items.end(), [](QAction *a) { return !a->isSeparator() && a->isVisible(); });
-    bar->setVisible(shown && hasItems);
-}
-
-void TfrmTagEditor::placeToolBars(const QList<int> &order)
-{
-    // Bars go in band order; a new row starts when the next bar would not fit
-    // the window's width, as the bands of a strip wrap.
-    QList<int> sequence;
-    for (int i = 0; i < kBarCount; ++i)
-        sequence.append(i);
-    std::stable_sort(sequence.begin(), sequence.end(),
-                     [&order](int a, int b) { return order.value(a) < order.value(b); });
-    // Saved slots may repeat or be out of range: the bands are renumbered.
-    barOrder_ = QList<int>(kBarCount);
-    for (int position = 0; position < kBarCount; ++position)
-        barOrder_[sequence[position]] = position;
-    for (QToolBar *bar : toolBars_)
-        removeToolBar(bar);
-    int rowWidth = 0;
-    for (int index : sequence) {
-        QToolBar *bar = toolBars_[index];
-        toggleToolBar(index, commands_->toolBarCommand(index)->isChecked());
-        const int w = bar->isHidden() ? 0 : bar->sizeHint().width();
-        if (rowWidth > 0 && rowWidth + w > width()) {
-            addToolBarBreak(Qt::TopToolBarArea);
-            rowWidth = 0;
-        }
-        addToolBar(Qt::TopToolBarArea, bar);
-        toggleToolBar(index, commands_->toolBarCommand(index)->isChecked());
-        rowWidth += w;
-    }
-}
-
-QList<int> TfrmTagEditor::toolBarOrder() const
-{
-    // Shown bars are read in reading order (rows from the top, then from the
-    // left) and take the band slots the shown bars had; hidden bars keep their
-    // slots, since they have no place on screen to read.
-    QList<int> shown;
-    QList<int> bandSlots;
-    for (int i = 0; i < kBarCount; ++i) {
-        if (toolBars_[i]->isHidden())
-            continue;
-        shown.append(i);
-        bandSlots.append(barOrder_[i]);
-    }
-    const auto key = [this](int i) {
-        QToolBar *bar = toolBars_[i];
-        return std::make_tuple(int(toolBarArea(bar)), bar->y(), bar->x());
-    };
-    std::stable_sort(shown.begin(), shown.end(), [&key](int a, int b) { return key(a) < key(b); });
-    std::sort(bandSlots.begin(), bandSlots.end());
-    QList<int> order = barOrder_;
-    for (int k = 0; k < shown.size(); ++k)
-        order[shown[k]] = bandSlots[k];
-    return order;
-}
-
-void TfrmTagEditor::refreshCommandContainers()
-{
-    // "Только выделенные" goes with the write-tag commands: alone it would
-    // keep the "Записать Tag" menu up with nothing to write.
-    CommandSet::setInUse(mmiOnlySelTag_, commands_->named().aWriteID3v1Tag->isVisible()
-                                             || commands_->named().aWriteID3v2Tag->isVisible());
-    for (DropDownCommand *dropDown : std::as_const(dropDowns_))
-        dropDown->refreshVisibility();
-    for (QMenu *menu : std::as_const(mainMenus_))
-        refreshMenuVisibility(menu);
-    for (QToolBar *bar : std::as_const(toolBars_))
-        refreshSeparators(bar);
-    for (int i = 0; i < kBarCount; ++i)
-        toggleToolBar(i, commands_->toolBarCommand(i)->isChecked());
 }
 
 void TfrmTagEditor::setStayOnTop(bool on)
@@ -945,19 +597,17 @@ void TfrmTagEditor::showEvent(QShowEvent *event)
     firstShowDone_ = true;
     bool fileInfo = true;
     int tag = 2;
-    IniFile ini;
-    if (QFileInfo::exists(settingsPath_) && ini.load(settingsPath_)) {
+    if (const std::optional<IniFile> ini = session_.loadSettings(settingsPath_)) {
         GridSettings grid;
-        grid.read(ini);
+        grid.read(*ini);
         fileInfo = grid.fileInfo;
         tag = grid.tag;
-        readOptionsSection(ini, options_);
-        addDirectoryDialog_->readSettings(ini);
-        findDialog_->readSettings(ini);
-        listCommands_->readSettings(ini);
+        addDirectoryDialog_->readSettings(*ini);
+        findDialog_->readSettings(*ini);
+        listCommands_->readSettings(*ini);
     }
+    takeScanSettings();
     optionsDialog_->syncFromOptions();
-    scanFieldList_ = options_.scanFields().enabledFields();
     views_->applySavedViews(fileInfo, tag);
     refreshCommandContainers();
 }
@@ -977,127 +627,6 @@ void TfrmTagEditor::closeEvent(QCloseEvent *event)
     // A running job ends before the window goes; nothing is written after.
     jobs_->shutdown();
     event->accept();
-}
-
-void TfrmTagEditor::applyMainSettings(const MainSettings &settings)
-{
-    const NamedCommands &c = commands_->named();
-    if (settings.windowState != 0) {
-        setWindowState(Qt::WindowMaximized);
-    } else if (settings.placed) {
-        move(settings.left, settings.top);
-        resize(settings.width, settings.height);
-    }
-    if (settings.stayOnTop)
-        c.aStayOnTop->trigger();
-    for (int i = 0; i < kBarCount; ++i) {
-        if (!settings.visibleBars[size_t(i)])
-            commands_->toolBarCommand(i)->trigger();
-    }
-    settings.winamp.applyTo(*dropDowns_.value(QStringLiteral("Winamp")));
-    // Without a saved write-tag choice the button follows the tag view
-    // (followTagView).
-    writeTagChosen_ = settings.writeTagChosen;
-    if (writeTagChosen_) {
-        settings.writeTag.applyTo(*dropDowns_.value(QStringLiteral("Write Tag")));
-        const QList<QAction *> writers{c.aWriteID3v1Tag, c.aWriteID3v2Tag};
-        if (QAction *writer = dropDowns_.value(QStringLiteral("Write Tag"))->current())
-            moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), writer, writers);
-    }
-    mmiOnlySelTag_->setChecked(settings.onlySelTag);
-    settings.update.applyTo(*dropDowns_.value(QStringLiteral("Update")));
-    if (dropDowns_.value(QStringLiteral("Update"))->image() == CommandSet::imageOf(c.aUpdateSel))
-        moveShortcut(QKeySequence(QStringLiteral("Ctrl+U")), c.aUpdateSel,
-                     {c.aUpdate, c.aUpdateSel});
-}
-
-void TfrmTagEditor::applyEditSettings(const EditSettings &settings)
-{
-    for (int i = 0; i < EditSettings::kButtonCount; ++i)
-        settings.buttons[size_t(i)].applyTo(*dropDowns_.value(EditSettings::buttonName(i)));
-    if (!settings.moveFiles)
-        mmiCopyFiles_->setChecked(true);
-}
-
-void TfrmTagEditor::applyGridSettings(const GridSettings &settings)
-{
-    table_.setLayout(ColumnLayout::fromColIndex(settings.colIndex));
-    table_.readColWidths(settings.colWidths);
-    if (settings.numbers01)
-        commands_->named().aNombers1->trigger();
-    if (settings.separateNumbering)
-        commands_->named().aNombersSeparate->trigger();
-}
-
-GridSettings TfrmTagEditor::gridSettings() const
-{
-    GridSettings settings;
-    settings.tag = views_->tagView();
-    settings.fileInfo = views_->fileInfoOn();
-    settings.colIndex = table_.layout().toColIndex();
-    settings.colWidths = table_.colWidthsText();
-    settings.numbers01 = commands_->named().aNombers1->isChecked();
-    settings.separateNumbering = commands_->named().aNombersSeparate->isChecked();
-    return settings;
-}
-
-MainSettings TfrmTagEditor::mainSettings() const
-{
-    MainSettings settings;
-    settings.windowState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
-    settings.top = y();
-    settings.left = x();
-    settings.height = height();
-    settings.width = width();
-    settings.stayOnTop = commands_->named().aStayOnTop->isChecked();
-    const QList<int> order = toolBarOrder();
-    for (int i = 0; i < kBarCount; ++i) {
-        settings.visibleBars[size_t(i)] = commands_->toolBarCommand(i)->isChecked();
-        settings.barOrder[size_t(i)] = order[i];
-        settings.barWidths[size_t(i)] = toolBars_[i]->sizeHint().width();
-    }
-    settings.winamp = DropDownChoice::of(*dropDowns_.value(QStringLiteral("Winamp")));
-    settings.writeTagChosen = writeTagChosen_;
-    settings.writeTag = DropDownChoice::of(*dropDowns_.value(QStringLiteral("Write Tag")));
-    settings.update = DropDownChoice::of(*dropDowns_.value(QStringLiteral("Update")));
-    settings.onlySelTag = mmiOnlySelTag_->isChecked();
-    return settings;
-}
-
-EditSettings TfrmTagEditor::editSettings() const
-{
-    const bool tagView =
-        commands_->named().aID3v1Tag->isChecked() || commands_->named().aID3v2Tag->isChecked();
-    const bool infoView = commands_->named().aFileInfo->isChecked();
-    EditSettings settings;
-    for (int i = 0; i < EditSettings::kButtonCount; ++i) {
-        const QString name = EditSettings::buttonName(i);
-        // The tag and file-information choices are meaningful only while
-        // their view shows those columns; they are not written otherwise.
-        if ((name == QLatin1String("Tag") && !tagView)
-            || (name == QLatin1String("FileInf") && !infoView))
-            continue;
-        settings.buttons[size_t(i)] = DropDownChoice::of(*dropDowns_.value(name));
-    }
-    settings.moveFiles = mmiMoveFiles_->isChecked();
-    return settings;
-}
-
-bool TfrmTagEditor::saveSettings()
-{
-    // Sections of other parts of the program and unknown keys survive: the
-    // file is read again and only this window's keys are replaced.
-    IniFile ini;
-    if (QFileInfo::exists(settingsPath_) && !ini.load(settingsPath_))
-        return false;
-    mainSettings().write(ini);
-    writeOptionsSection(ini, options_);
-    gridSettings().write(ini);
-    editSettings().write(ini);
-    addDirectoryDialog_->writeSettings(ini);
-    findDialog_->writeSettings(ini);
-    listCommands_->writeSettings(ini);
-    return ini.save(settingsPath_);
 }
 
 } // namespace qm

@@ -61,8 +61,8 @@ public:
     GridModel *gridModel() const { return model_; }
     ColumnViews &views() const { return *views_; }
     GridEditing &editing() const { return *editing_; }
-    NumberStyle numberStyle() const { return numberStyle_; }
-    NumberScope numberScope() const;
+    NumberStyle numberStyle() const { return session_.numbering().style; }
+    NumberScope numberScope() const { return session_.numbering().scope; }
     JobControl &jobs() const { return *jobs_; }
     WriteCommands &writeCommands() const { return *writeCommands_; }
     ListCommands &listCommands() const { return *listCommands_; }
@@ -81,7 +81,7 @@ public:
     void renumberRows(int fromRow) { session_.renumberRows(fromRow); }
     // The fields the cell editor's analysis looks for, in their order: the
     // options' enabled scan fields, as of first show or the options dialog.
-    const QList<FieldNumber> &scanFieldList() const { return scanFieldList_; }
+    const QList<FieldNumber> &scanFieldList() const { return session_.scanFields(); }
 
     // While the options dialog is open a read waits until it has closed.
     void startUpdateJob(int first, int last, int kind)
@@ -89,7 +89,7 @@ public:
         session_.startUpdateJob(first, last, kind);
     }
     void addFiles(const QStringList &paths) { session_.addFiles(paths); }
-    void addDroppedPaths(const QStringList &paths) { session_.addDroppedPaths(paths); }
+    void addDroppedPaths(const QStringList &paths);
 
 signals:
     // The cell editor's text is to be computed anew (a view switch, the
@@ -128,8 +128,10 @@ private:
     void applyControlsEnabled(bool enabled);
     void aAddFilesExecute();
     void aOptionsExecute();
-    void setNumberStyle(NumberStyle style);
-    void setSeparateNumbering(bool on);
+    // The numbering commands and box show the session's numbering.
+    void followNumbering();
+    // The add-directory dialog's scan settings become the session's.
+    void takeScanSettings();
     // The sort commands, the shuffle and separate numbering, onto the session.
     void connectSortCommands();
     void onLayoutChanged();
@@ -165,13 +167,11 @@ private:
     TfrmAddDirectory *addDirectoryDialog_ = nullptr;
     TfrmAbout *aboutWindow_ = nullptr;
     TfrmFind *findDialog_ = nullptr;
-    QList<FieldNumber> scanFieldList_;
     CommandSet *commands_;
     GridModel *model_ = nullptr;
     NameGrid *grid_ = nullptr;
     ColumnViews *views_ = nullptr;
     GridEditing *editing_ = nullptr;
-    NumberStyle numberStyle_ = NumberStyle::LeadingZero;
     InfoPanel *infoPanel_ = nullptr;
     QString settingsPath_;
     QList<QToolBar *> toolBars_;

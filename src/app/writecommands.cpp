@@ -29,12 +29,9 @@ WriteCommands::WriteCommands(TfrmTagEditor &window, JobRunner &runner)
       onlySelTag_(window.findChild<QAction *>(QStringLiteral("mmiOnlySelTag"))),
       moveFiles_(window.findChild<QAction *>(QStringLiteral("mmiMoveFiles")))
 {
-    errors_->mainTableReplaced = [this] {
-        // The failed rows come back as the disk has them: no undo step.
-        window_.session().forgetHistory();
-        window_.table().setCarried(false, 0);
-        window_.gridModel()->reloadRows();
-        window_.renumberRows(1);
+    errors_->replaceMainTable = [this](const std::vector<QStringList> &rows,
+                                       const ColumnLayout &layout, int columns) {
+        window_.session().replaceFileRows(rows, layout, columns);
     };
 
     errors_->closed = [this] {

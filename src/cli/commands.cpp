@@ -7,12 +7,10 @@
 #include "jobs/writejob.h"
 #include "lists/columnlist.h"
 #include "lists/listfile.h"
-#include "options/optionssection.h"
+#include "lists/m3u.h"
 #include "player/dbusplayer.h"
 #include "session/session.h"
-#include "settings/inifile.h"
 #include "settings/settingspath.h"
-#include "table/celleditor.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -57,17 +55,6 @@ int usageError(const QString &text)
     return ExitUsage;
 }
 
-// The options section of the settings file the window uses; a missing file
-// leaves the defaults, as on the window's first start.
-Options loadOptions()
-{
-    Options options;
-    IniFile ini;
-    if (ini.load(settingsFilePath()))
-        readOptionsSection(ini, options);
-    return options;
-}
-
 bool readStandardInput(RowTable &table)
 {
     QString error;
@@ -83,7 +70,9 @@ bool loadSession(Session &session)
 {
     if (!readStandardInput(session.table()))
         return false;
-    session.options() = loadOptions();
+    // The options of the settings file the window uses; a missing file
+    // leaves the defaults, as on the window's first start.
+    session.loadSettings(settingsFilePath());
     return true;
 }
 
@@ -94,8 +83,7 @@ bool isListFile(const QString &path)
 {
     if (!FileExists(path))
         return false;
-    if (path.endsWith(QLatin1String(".m3u"), Qt::CaseInsensitive)
-        || path.endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive))
+    if (IsPlayListName(path))
         return true;
     if (!path.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
         return false;
@@ -303,8 +291,8 @@ int runRead(const Arguments &args)
     state.allFormats = args.has(QStringLiteral("all-formats"));
 
     Session session;
-    session.options() = loadOptions();
-    session.setStateSource([state] { return state; });
+    session.loadSettings(settingsFilePath());
+    session.setState(state);
     const RowFormat rowFormat =
         format == QLatin1String("tsv") ? RowFormat::Tsv : RowFormat::JsonLines;
     if (std::none_of(args.operands.cbegin(), args.operands.cend(), isListFile)) {
@@ -381,7 +369,7 @@ int runExport(const Arguments &args)
     Session session;
     if (!loadSession(session))
         return ExitUsage;
-    session.setStateSource([state] { return state; });
+    session.setState(state);
     SpecListTemplates templates;
     templates.row = args.value(QStringLiteral("template"), templates.row);
     templates.title = args.value(QStringLiteral("title-template"), templates.title);
@@ -401,25 +389,31 @@ int runExport(const Arguments &args)
     return saved ? ExitOk : ExitUsage;
 }
 
-int runEdit(const Arguments &args)
-{
-    QString numbers;
-    if (!parseChoice(args, QStringLiteral("numbers"), {QStringLiteral("01"), QStringLiteral("1")},
-                     QStringLiteral("01"), numbers))
-        return ExitUsage;
-    // Every column is named before anything is read or changed.
+namespace {
+
+// One step of quillmark-cli edit: an option and what it names.
+struct EditStep {
     enum class Action { Show, Set, Dedupe, Sort, Shuffle, Case, Replace, Translit, Restore };
-    struct Step {
-        Action action;
-        FieldNumber field;
-        QString text;
-        DuplicateKey key;
-        QList<FieldNumber> columns = {};
-        CaseMode mode = CaseMode::Upper;
-        QStringList texts = {};
-    };
-    QList<Step> steps;
-    bool changes = false;
+    Action action;
+    FieldNumber field;
+    QString text;
+    DuplicateKey key;
+    QList<FieldNumber> columns = {};
+    CaseMode mode = CaseMode::Upper;
+    QStringList texts = {};
+};
+
+struct ReplaceOptions {
+    bool caseSensitive = false;
+    bool wholeCell = false;
+};
+
+// The steps of edit's options, in their order; every column is named
+// before anything is read or changed. A usage error's status when one is
+// not right; `changes` tells whether any step changes rows.
+std::optional<int> parseEditSteps(const Arguments &args, QList<EditStep> &steps, bool &changes)
+{
+    using Action = EditStep::Action;
     const QStringList caseModes{QStringLiteral("upper"), QStringLiteral("lower"),
                                 QStringLiteral("sentence"), QStringLiteral("words")};
     for (qsizetype index = 0; index < args.options.size(); ++index) {
@@ -494,6 +488,71 @@ int runEdit(const Arguments &args)
                       set ? value.mid(equals + 1) : QString(), DuplicateKey::AllColumns});
         changes = changes || set;
     }
+    return std::nullopt;
+}
+
+// One step of edit on the session, as the window's command does it; a
+// shown column's editor text is added to `shown`.
+void runEditStep(Session &session, const EditStep &step, const ReplaceOptions &replace,
+                 QByteArray &shown)
+{
+    using Action = EditStep::Action;
+    const RowTable &table = session.table();
+    if (step.action == Action::Case) {
+        for (const FieldNumber field : step.columns) {
+            const int position = table.layout().position(field);
+            session.convertCase(CellRect{position, 1, position, table.lastFileRow()}, step.mode);
+        }
+        return;
+    }
+    if (step.action == Action::Translit || step.action == Action::Restore) {
+        for (const FieldNumber field : step.columns) {
+            const int position = table.layout().position(field);
+            const CellRect column{position, 1, position, table.lastFileRow()};
+            if (step.action == Action::Translit)
+                session.replaceSymbols(column);
+            else
+                session.restoreSymbols(column);
+            session.waitForJobs();
+        }
+        return;
+    }
+    if (step.action == Action::Replace) {
+        session.replaceInColumns(step.columns, step.texts.value(0), step.texts.value(1),
+                                 replace.caseSensitive, replace.wholeCell);
+        return;
+    }
+    if (step.action == Action::Dedupe || step.action == Action::Sort
+        || step.action == Action::Shuffle) {
+        if (step.action == Action::Dedupe)
+            session.removeDuplicates(step.key);
+        else if (step.action == Action::Sort)
+            session.sortRows(step.field);
+        else
+            session.shuffleRows();
+        session.waitForJobs();
+        return;
+    }
+    const QString text = session.setColumnText(
+        step.field, step.action == Action::Set ? std::optional(step.text) : std::nullopt);
+    if (step.action == Action::Show) {
+        shown += text.toUtf8();
+        shown += '\n';
+    }
+}
+
+} // namespace
+
+int runEdit(const Arguments &args)
+{
+    QString numbers;
+    if (!parseChoice(args, QStringLiteral("numbers"), {QStringLiteral("01"), QStringLiteral("1")},
+                     QStringLiteral("01"), numbers))
+        return ExitUsage;
+    QList<EditStep> steps;
+    bool changes = false;
+    if (const auto usage = parseEditSteps(args, steps, changes))
+        return *usage;
     if (!args.operands.isEmpty())
         return usageError(QStringLiteral("edit reads its rows from standard input"));
     // Numbered per folder, the rows must stay together by folder, which a
@@ -504,17 +563,14 @@ int runEdit(const Arguments &args)
     Session session;
     if (!loadSession(session))
         return ExitUsage;
-    RowTable &table = session.table();
-    const QList<FieldNumber> scanFields = session.options().scanFields().enabledFields();
+    // The rows keep the numbers they came with until a step renumbers them.
     SessionState state;
-    const bool separate = args.has(QStringLiteral("numbers-separate"));
-    state.numbering = {numbers == QLatin1String("1") ? NumberStyle::Plain
-                                                     : NumberStyle::LeadingZero,
-                       separate ? NumberScope::PerFolder : NumberScope::WholeTable};
-    session.setStateSource([state] { return state; });
-    if (separate) {
+    state.numbering.style =
+        numbers == QLatin1String("1") ? NumberStyle::Plain : NumberStyle::LeadingZero;
+    session.setState(state);
+    if (args.has(QStringLiteral("numbers-separate"))) {
         // As the window's command: rows grouped by folder, then numbered.
-        session.sortForSeparateNumbering();
+        session.setNumberScope(NumberScope::PerFolder);
         session.waitForJobs();
         changes = true;
     }
@@ -527,67 +583,15 @@ int runEdit(const Arguments &args)
                                   .arg(alphabet, session.alphabets().names().join(u", ")));
     }
     QByteArray shown;
-    const bool caseSensitive = args.has(QStringLiteral("case-sensitive"));
-    const bool wholeCell = args.has(QStringLiteral("whole-cell"));
-    for (const Step &step : steps) {
-        if (step.action == Action::Case) {
-            for (const FieldNumber field : step.columns) {
-                const int position = table.layout().position(field);
-                session.convertCase(CellRect{position, 1, position, table.lastFileRow()},
-                                    step.mode);
-            }
-            continue;
-        }
-        if (step.action == Action::Translit || step.action == Action::Restore) {
-            for (const FieldNumber field : step.columns) {
-                const int position = table.layout().position(field);
-                const CellRect column{position, 1, position, table.lastFileRow()};
-                if (step.action == Action::Translit)
-                    session.replaceSymbols(column);
-                else
-                    session.restoreSymbols(column);
-                session.waitForJobs();
-            }
-            continue;
-        }
-        if (step.action == Action::Replace) {
-            session.replaceInColumns(step.columns, step.texts.value(0), step.texts.value(1),
-                                     caseSensitive, wholeCell);
-            continue;
-        }
-        if (step.action == Action::Dedupe || step.action == Action::Sort
-            || step.action == Action::Shuffle) {
-            if (step.action == Action::Dedupe)
-                session.removeDuplicates(step.key);
-            else if (step.action == Action::Sort)
-                session.sortRows(step.field);
-            else
-                session.shuffleRows();
-            session.waitForJobs();
-            continue;
-        }
-        CellEditor editor;
-        const int position = table.layout().position(step.field);
-        // The whole column: its file rows, never the blank last row.
-        const CellRect column{position, 1, position, table.lastFileRow()};
-        const QString text = table.fileRowCount() > 0
-                                 ? editor.computeEditorText(table, column, scanFields)
-                                 : QString();
-        if (step.action == Action::Show) {
-            shown += text.toUtf8();
-            shown += '\n';
-            continue;
-        }
-        if (table.fileRowCount() == 0)
-            continue;
-        editor.applyText(table, step.text);
-        editor.finishEditing(table, column, state.numbering);
-    }
+    const ReplaceOptions replace{args.has(QStringLiteral("case-sensitive")),
+                                 args.has(QStringLiteral("whole-cell"))};
+    for (const EditStep &step : steps)
+        runEditStep(session, step, replace, shown);
     if (!shown.isEmpty()
         && std::fwrite(shown.constData(), 1, size_t(shown.size()), stdout) != size_t(shown.size()))
         return ExitRowsFailed;
     std::fflush(stdout);
-    return changes ? writeOut(table, RowFormat::JsonLines) : ExitOk;
+    return changes ? writeOut(session.table(), RowFormat::JsonLines) : ExitOk;
 }
 
 namespace {
@@ -645,7 +649,7 @@ int runApply(const Arguments &args)
     // The rows' files as they were read: one changed since is left alone.
     const auto stamps = std::make_shared<QHash<QString, FileStamp>>(readStamps());
     state.readStamps = stamps;
-    session.setStateSource([state] { return state; });
+    session.setState(state);
     // No write without its journal, unless asked: a journal that cannot be
     // kept stops the whole apply before any file is touched.
     if (!state.noJournal) {

@@ -130,4 +130,10 @@ std::optional<int> ExtinfSeconds(QStringView line)
     return seconds;
 }
 
+bool IsPlayListName(const QString &path)
+{
+    return path.endsWith(QLatin1String(".m3u"), Qt::CaseInsensitive)
+           || path.endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive);
+}
+
 } // namespace qm

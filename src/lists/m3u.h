@@ -45,4 +45,7 @@ M3uPath ResolveM3uPath(const QString &line, const QString &listFolder);
 // unknown length.
 std::optional<int> ExtinfSeconds(QStringView line);
 
+// A play list by its name: ".m3u" or ".m3u8", in any case.
+bool IsPlayListName(const QString &path);
+
 } // namespace qm

@@ -1,4 +1,5 @@
 #include "session/session.h"
+#include "session/changedrows.h"
 
 #include <QDateTime>
 #include <QEventLoop>
@@ -34,31 +35,6 @@ QString rowPath(const RowTable &table, int row)
 }
 
 } // namespace
-
-// The rows a job has written since the last batch of steps, announced after
-// that batch in one go, so a view does not relayout per row.
-class Session::ChangedRows {
-public:
-    explicit ChangedRows(Session &session) : session_(session) {}
-    void add(int row)
-    {
-        first_ = qMin(first_, row);
-        last_ = qMax(last_, row);
-    }
-    void announce()
-    {
-        if (first_ > last_)
-            return;
-        emit session_.cellsChanged(first_, last_);
-        first_ = INT_MAX;
-        last_ = 0;
-    }
-
-private:
-    Session &session_;
-    int first_ = INT_MAX;
-    int last_ = 0;
-};
 
 Session::Session(QObject *parent) : QObject(parent)
 {
@@ -203,12 +179,6 @@ protected:
     void execute() override {}
 };
 
-bool isPlayListPath(const QString &path)
-{
-    return path.endsWith(QLatin1String(".m3u"), Qt::CaseInsensitive)
-           || path.endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive);
-}
-
 // A list of any name whose first line is "#EXTM3U" is read as a play list.
 bool startsAsPlayList(const QString &path)
 {
@@ -230,13 +200,15 @@ void Session::addList(const QString &path, char kind)
     firstAddedRow_ = table_.blankRow();
     JobKind jobKind = JobKind::Add;
     if (kind == 'l') {
-        jobKind = isPlayListPath(path) ? JobKind::PlayList : JobKind::List;
+        jobKind = IsPlayListName(path) ? JobKind::PlayList : JobKind::List;
         if (jobKind == JobKind::PlayList)
             kind = 'p';
         // A play list brings artist and title only: the user's tag view
         // stays, so the other fields are read from the files into it.
-        if (table_.fileRowCount() == 0 && kind == 'l' && !startsAsPlayList(path))
-            emit dataViewsOffRequested();
+        if (table_.fileRowCount() == 0 && kind == 'l' && !startsAsPlayList(path)) {
+            setTagView(TagView::None);
+            setFileInfo(false);
+        }
     }
     TListReadJob::Hooks hooks;
     hooks.showColumn = [this](FieldNumber f) { emit columnShowRequested(f); };
@@ -290,13 +262,13 @@ QStringList Session::playerFiles(int first, int last)
 
 void Session::showCarriedViews(int tagVersion, bool fileInfo)
 {
-    const SessionState current = state();
-    if (tagVersion == 1 && current.tagView == TagView::None)
-        emit carriedViewRequested(1);
-    else if (tagVersion == 2 && current.tagView != TagView::Id3v2)
-        emit carriedViewRequested(2);
-    if (fileInfo && !current.fileInfo)
-        emit carriedViewRequested(0);
+    // No read: the list brings the data.
+    if (tagVersion == 1 && state_.tagView == TagView::None)
+        setTagView(TagView::Id3v1);
+    else if (tagVersion == 2)
+        setTagView(TagView::Id3v2);
+    if (fileInfo)
+        setFileInfo(true);
 }
 
 void Session::saveList(const QString &path, ListFormat format, const SpecListTemplates &templates)
@@ -307,7 +279,8 @@ void Session::saveList(const QString &path, ListFormat format, const SpecListTem
         writeList(path, format, templates);
         return;
     }
-    emit fileInfoViewRequested();
+    setFileInfo(true);
+    startUpdateJob(1, table_.lastFileRow(), ReadInfoKind);
     if (!runner_.isActive()) {
         writeList(path, format, templates);
         return;
@@ -459,7 +432,7 @@ void Session::sortRows(FieldNumber column)
     auto before = jobSnapshot();
     if (column == FieldNumber::Trc && zeroFillTracks(table_))
         emit cellsChanged(1, table_.lastFileRow());
-    startSortJob(keys, std::move(before));
+    startSortJob(keys, before);
 }
 
 void Session::shuffleRows()
@@ -476,7 +449,7 @@ void Session::sortForSeparateNumbering(bool asStep)
     startSortJob({FieldNumber::Dir}, asStep && !busy() ? jobSnapshot() : nullptr);
 }
 
-void Session::startSortJob(const SortKeys &keys, std::shared_ptr<TableSnapshot> before)
+void Session::startSortJob(const SortKeys &keys, const std::shared_ptr<TableSnapshot> &before)
 {
     auto job =
         std::make_shared<SortJob>(table_, keys, quint64(QDateTime::currentMSecsSinceEpoch()));
@@ -671,88 +644,6 @@ UndoResult Session::settleUndo(const journal::UndoReport &report)
     return result;
 }
 
-void Session::convertCase(const CellRect &selection, CaseMode mode)
-{
-    if (busy())
-        return;
-    // Typing in a box is a step of its own: the command does not join it.
-    closeEdit();
-    const CellRect rows = step([&] { return qm::convertCase(table_, selection, mode); });
-    if (!rows.isEmpty())
-        emit cellsChanged(rows.top, rows.bottom);
-}
-
-void Session::announceReplaced()
-{
-    const CellRect rows = finder_.takeChangedRows();
-    if (!rows.isEmpty())
-        emit cellsChanged(rows.top, rows.bottom);
-}
-
-RepeatQuestion Session::announcingPasses(const RepeatQuestion &repeat)
-{
-    return [this, repeat](bool forward) {
-        announceReplaced();
-        return repeat && repeat(forward);
-    };
-}
-
-FindMatch Session::findNext(const CellRect &selection, const FindRequest &request,
-                            const RepeatQuestion &repeat)
-{
-    if (busy())
-        return {};
-    return finder_.findNext(table_, selection, request, repeat);
-}
-
-FindMatch Session::replaceMatch(const CellRect &selection, const FindRequest &request,
-                                const QString &replacement, const RepeatQuestion &repeat)
-{
-    if (busy())
-        return {};
-    const StepGuard guard(*this);
-    const FindMatch match =
-        finder_.replace(table_, selection, request, replacement, announcingPasses(repeat));
-    announceReplaced();
-    return match;
-}
-
-FindMatch Session::replaceAll(const CellRect &selection, const FindRequest &request,
-                              const QString &replacement, const RepeatQuestion &repeat)
-{
-    if (busy())
-        return {};
-    const StepGuard guard(*this);
-    const FindMatch match =
-        finder_.replaceAll(table_, selection, request, replacement, announcingPasses(repeat));
-    announceReplaced();
-    return match;
-}
-
-int Session::replaceInColumns(const QList<FieldNumber> &columns, const QString &find,
-                              const QString &replacement, bool caseSensitive, bool wholeCell)
-{
-    if (busy())
-        return 0;
-    const StepGuard guard(*this);
-    int count = 0;
-    int first = INT_MAX;
-    int last = 0;
-    for (const FieldNumber field : columns) {
-        const int position = table_.layout().position(field);
-        CellRect changed;
-        count += replaceInCells(table_, CellRect{position, 1, position, table_.lastFileRow()}, find,
-                                replacement, caseSensitive, wholeCell, &changed);
-        if (changed.isEmpty())
-            continue;
-        first = qMin(first, changed.top);
-        last = qMax(last, changed.bottom);
-    }
-    if (first <= last)
-        emit cellsChanged(first, last);
-    return count;
-}
-
 void Session::setUndoEnabled(bool enabled)
 {
     undoEnabled_ = enabled;
@@ -856,91 +747,6 @@ void Session::shutdown()
 {
     held_.clear();
     runner_.shutdown();
-}
-
-void Session::openAlphabets(const QString &path, bool createMissing)
-{
-    alphabets_ = AlphabetBook(path);
-    if (!alphabets_.load() && createMissing)
-        alphabetWritten(alphabets_.save(alphabets_.pairs()));
-    emit alphabetsChanged();
-}
-
-void Session::alphabetWritten(bool written)
-{
-    if (written || alphabetFailureShown_)
-        return;
-    alphabetFailureShown_ = true;
-    runner_.setStatus(tr("Не удалось записать файл алфавитов %1").arg(alphabets_.path()));
-}
-
-void Session::saveAlphabet(const SymbolPairs &pairs) { alphabetWritten(alphabets_.save(pairs)); }
-
-void Session::selectAlphabet(int index, const SymbolPairs &leaving)
-{
-    if (index == alphabets_.current() || index < 0 || index >= alphabets_.names().size())
-        return;
-    alphabetWritten(alphabets_.select(index, leaving));
-    emit alphabetsChanged();
-}
-
-void Session::saveAlphabetAs(const QString &name, const SymbolPairs &pairs)
-{
-    // Such a name would lose its pairs on the next start.
-    if (!AlphabetBook::isStorableName(name))
-        return;
-    alphabets_.addName(name);
-    alphabetWritten(alphabets_.save(pairs));
-    emit alphabetsChanged();
-}
-
-void Session::removeAlphabet()
-{
-    if (alphabets_.names().size() <= 1)
-        return;
-    alphabetWritten(alphabets_.removeCurrent());
-    emit alphabetsChanged();
-}
-
-void Session::replaceSymbols(const CellRect &selection) { startSymbolsJob(selection, false); }
-
-void Session::restoreSymbols(const CellRect &selection) { startSymbolsJob(selection, true); }
-
-void Session::startSymbolsJob(const CellRect &selection, bool restore)
-{
-    if (busy())
-        return;
-    const CellRect cells = selection.fileCells(table_);
-    auto changed = std::make_shared<ChangedRows>(*this);
-    auto job = std::make_shared<SymbolsJob>(
-        table_, cells.isEmpty() ? CellRect{} : cells, alphabets_.pairs(),
-        restore ? SymbolsJob::Mode::Restore : SymbolsJob::Mode::Replace,
-        [changed](int row) { changed->add(row); });
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    runner_.start(
-        restore ? JobKind::Restore : JobKind::Edit, job,
-        [this, changed, connection, restore, before = jobSnapshot()] {
-            changed->announce();
-            disconnect(*connection);
-            // A stopped job's part is a step too: undo takes it back.
-            if (before)
-                recordStep(*before);
-            runner_.setControlsEnabled(true);
-            if (restore)
-                emit symbolsRestored();
-        },
-        [this, changed, connection] {
-            *connection =
-                connect(&runner_, &JobRunner::stepsRun, this, [changed] { changed->announce(); });
-        });
-}
-
-bool Session::applyVariant(VariantWalk &walk, const QString &text)
-{
-    if (busy() || !step([&] { return walk.apply(table_, text); }))
-        return false;
-    emit cellsChanged(walk.row(), walk.row());
-    return true;
 }
 
 } // namespace qm

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "jobs/folderscan.h"
 #include "jobs/jobrunner.h"
@@ -14,6 +15,8 @@
 #include "journal/journal.h"
 #include "lists/speclist.h"
 #include "options/options.h"
+#include "settings/inifile.h"
+#include "table/cellblock.h"
 #include "table/celleditor.h"
 #include "table/duplicates.h"
 #include "table/rowtable.h"
@@ -26,9 +29,9 @@
 
 namespace qm {
 
-// What the operations take from whoever drives the session (the window's
-// views and numbering commands, or the command line's arguments), asked
-// when an operation starts.
+// The session's view of the table, which its operations follow: set by the
+// window's views and numbering commands, or at once by the command line's
+// arguments.
 struct SessionState {
     Numbering numbering;
     TagView tagView = TagView::None;
@@ -74,9 +77,29 @@ public:
     // A job runs or waits: rows must not move.
     bool busy() const { return !runner_.controlsEnabled(); }
 
-    // Where the state comes from; without a source the defaults hold.
-    void setStateSource(std::function<SessionState()> source) { stateSource_ = std::move(source); }
-    SessionState state() const { return stateSource_ ? stateSource_() : SessionState{}; }
+    // The view state. Each setter tells a change by its signal, so the
+    // window's commands follow whoever changed it (a list read switches views
+    // too). setState takes everything at once and tells nothing.
+    const SessionState &state() const { return state_; }
+    void setState(const SessionState &state) { state_ = state; }
+    TagView tagView() const { return state_.tagView; }
+    void setTagView(TagView view);
+    bool fileInfo() const { return state_.fileInfo; }
+    void setFileInfo(bool on);
+    const Numbering &numbering() const { return state_.numbering; }
+    // The rows are numbered anew in `style`, one undoable step.
+    void setNumberStyle(NumberStyle style);
+    // Per folder: the rows are sorted by folder and numbered per folder;
+    // for the whole table: numbered anew. One undoable step.
+    void setNumberScope(NumberScope scope);
+    void setScan(const ScanSettings &scan) { state_.scan = scan; }
+    // The fields the cell editor's analysis looks for, in their order.
+    const QList<FieldNumber> &scanFields() const { return scanFields_; }
+    void setScanFields(const QList<FieldNumber> &fields) { scanFields_ = fields; }
+    // The settings file the window keeps (options and views): the options
+    // and the scan fields from it, a missing file leaving the defaults. The
+    // file read, or nothing when there is none.
+    std::optional<IniFile> loadSettings(const QString &path);
     // Read requests are held back while this returns true (the options
     // dialog is open) and started by releaseUpdates().
     void setUpdatesHeld(std::function<bool()> held) { updatesHeld_ = std::move(held); }
@@ -112,8 +135,8 @@ public:
     // after the rows there (addList): kind 'l' reads by the column-list
     // rules (an ".m3u" or ".m3u8" file by the m3u rules, and any list from
     // its "#EXTM3U" line on), 'p' by the m3u rules. Into an empty table, a
-    // column list first switches the data views off (dataViewsOffRequested);
-    // a play list keeps the user's views.
+    // column list first switches the data views off; a play list keeps the
+    // user's views.
     void openList(const QString &path, char kind);
     void addList(const QString &path, char kind);
 
@@ -125,8 +148,8 @@ public:
     enum class ListFormat { Column, Special, M3u };
     // Writes the file rows as a list; listSaved tells the result. Nothing
     // happens when the table holds no file row. A play list waits for the
-    // durations: when the file-information view is off it is asked for
-    // (fileInfoViewRequested) and the list written once its read has ended.
+    // durations: when the file-information view is off it is switched on and
+    // read, and the list written once that read has ended.
     void saveList(const QString &path, ListFormat format, const SpecListTemplates &templates = {});
 
     // Completes the rows an add brought in from `first` on: drops empty
@@ -232,6 +255,50 @@ public:
     // (one undoable step).
     bool applyVariant(VariantWalk &walk, const QString &text);
 
+    // The user's edits of cells and rows, each an undoable step (a cell
+    // typed in joins the open edit), each told by the signals below.
+    // Typing in a cell: `text` becomes its value.
+    void editCell(int row, FieldNumber field, const QString &text);
+    // Leaving a typed-in cell: an emptied row goes, a filled blank last row
+    // becomes a file row, the numbers follow; the open edit closes. True
+    // when rows went or came.
+    bool finishCellEdit(int row);
+    // The clipboard's block into `selection`; false when nothing changed.
+    bool pasteCells(const CellRect &selection, const QString &text, PasteMode mode);
+    // The selected cells emptied, or the selected rows deleted; see
+    // clearSelection and deleteSelection.
+    bool clearCells(const CellRect &selection);
+    CellRect deleteCells(const CellRect &selection);
+    // A row moved by a key (returns the row it went to) or dragged from
+    // `from` to `to` (returns where the selection goes; -1 when nothing
+    // moved).
+    int moveRowByKey(int row, bool up);
+    int dragRow(int from, int to);
+    // A view's columns emptied as it goes, rows left empty removed.
+    void emptyColumns(const QList<FieldNumber> &fields);
+    // The table becomes exactly `rows` (cells by the positions of
+    // `layout`), as the disk has them: no undo step.
+    void replaceFileRows(const std::vector<QStringList> &rows, const ColumnLayout &layout,
+                         int columns);
+
+    // The cell editor over the selection: its text computed (which binds it
+    // to the selection's cells), typed text applied to its cells, the
+    // editor's undo, text inserted into the box's text at `from`, and the
+    // end of editing. Every change to the cells joins the open edit;
+    // finishing closes it and returns whether rows went or came.
+    const CellEditor &cellEditor() const { return editor_; }
+    void setEditorBaseline(const QString &text) { editor_.setBaseline(text); }
+    QString computeEditorText(const CellRect &selection);
+    void clearEditor() { editor_ = CellEditor(); }
+    void applyEditorText(const QString &text);
+    QString undoEditorText(const QString &shown);
+    QString insertEditorText(const QString &shown, int from, int length, const QString &insertion);
+    bool finishEditorEdit(const CellRect &selection);
+    // The command line's edit of a whole column's file rows: the editor
+    // bound to them, `text` applied, editing finished. The editor's text
+    // before the change.
+    QString setColumnText(FieldNumber field, const std::optional<QString> &text);
+
     // Serves the event loop until every job has ended (the command line's
     // way of waiting; the window's loop runs anyway).
     void waitForJobs();
@@ -261,16 +328,13 @@ signals:
     // What undo and redo can do changed.
     void historyChanged();
 
-    // The views for a list file (answered synchronously by the window):
-    // switch the ID3v1, ID3v2 and file-information views off by their
-    // commands; show a hidden column by its command; switch a view on
-    // without reading (0 file information, 1 ID3v1, 2 ID3v2) because the
-    // list carries its data; switch the file-information view on by its
-    // command, reading.
-    void dataViewsOffRequested();
+    // The view state changed (the setters above).
+    void tagViewChanged(qm::TagView view);
+    void fileInfoChanged(bool on);
+    void numberingChanged();
+    // A list file carries a column the table hides: the window shows it, as
+    // its column command does (answered synchronously).
     void columnShowRequested(FieldNumber f);
-    void carriedViewRequested(int view);
-    void fileInfoViewRequested();
     // A list file could not be read: "Не удается открыть файл: \n" + path.
     void listReadFailed(const QString &message);
     // A list was written (ok) or could not be created.
@@ -305,7 +369,7 @@ private:
     // Its end renumbers every row and ends the wait for separate numbering.
     // `before` makes the sort one undoable step; without it the history is
     // forgotten.
-    void startSortJob(const SortKeys &keys, std::shared_ptr<TableSnapshot> before = nullptr);
+    void startSortJob(const SortKeys &keys, const std::shared_ptr<TableSnapshot> &before = nullptr);
     // The question of a replacing walk, announcing the pass's rows first.
     RepeatQuestion announcingPasses(const RepeatQuestion &repeat);
     void announceReplaced();
@@ -317,6 +381,10 @@ private:
     // Reads the rows again into the view's columns, as after an undo.
     void rereadRows(const std::vector<int> &rows);
     void alphabetWritten(bool written);
+    // The cells of [first, last] changed: announces them.
+    void announceCells(const CellRect &cells);
+    // After an edit that may have removed or added rows.
+    bool announceRows(int rowsBefore, int first);
 
     struct Held {
         int first;
@@ -327,7 +395,9 @@ private:
 
     RowTable table_;
     Options options_;
-    std::function<SessionState()> stateSource_;
+    SessionState state_;
+    QList<FieldNumber> scanFields_ = options_.scanFields().enabledFields();
+    CellEditor editor_;
     std::function<bool()> updatesHeld_;
     WriteQuestions *questions_ = nullptr;
     // Without anyone to ask, no folder is made and no file replaced.

@@ -177,4 +177,22 @@ CellRect selectAllCells(const RowTable &table)
     return {table.layout().noPosition() + 1, 1, kColumnCount - 1, table.lastFileRow()};
 }
 
+void replaceFileRows(RowTable &table, const std::vector<QStringList> &rows,
+                     const ColumnLayout &layout, int columns)
+{
+    columns = std::min(columns, int(kColumnCount));
+    table.removeAllFileRows();
+    if (rows.empty())
+        return;
+    const int first = table.appendRows(int(rows.size()));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const QStringList &cells = rows[i];
+        for (int position = 0; position < columns && position < cells.size(); ++position) {
+            const FieldNumber field = layout.fieldAt(position);
+            if (field != FieldNumber::No)
+                table.setCell(first + int(i), field, cells[position]);
+        }
+    }
+}
+
 } // namespace qm

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <vector>
 
 namespace qm {
 
@@ -50,6 +51,12 @@ bool clearSelection(RowTable &table, const CellRect &selection, const Numbering 
 // left corner), or the selection unchanged when it starts at the blank last
 // row.
 CellRect deleteSelection(RowTable &table, const CellRect &selection, const Numbering &numbering);
+
+// The error window's "Удалить измененные": the file rows become exactly
+// `rows`, each cell by its position in `layout`; the No column and the
+// cells from position `columns` on are left out.
+void replaceFileRows(RowTable &table, const std::vector<QStringList> &rows,
+                     const ColumnLayout &layout, int columns);
 
 // aSelectAll: every data column of the file rows; empty when there are none.
 CellRect selectAllCells(const RowTable &table);

@@ -1,7 +1,8 @@
 """The keyboard user's habits: the table has the focus after adding files,
 after a sort and after the error window closes; F2 opens the cell box as
-Enter does; Escape closes the error window; Enter on the end-of-search
-question answers No."""
+Enter does; the box's typing, a paste and a delete are undone one step
+each; Escape closes the error window; Enter on the end-of-search question
+answers No."""
 
 import os
 import unittest
@@ -28,10 +29,29 @@ class FocusAndKeys(DesktopTestCase):
 
         # F2 opens the cell box; what is typed reaches the cell.
         app.click_on(app.cell(1, "Новое имя"))
+        before = app.cell(1, "Новое имя").get_name()
         app.key("F2", "ctrl+a")
         app.type("bad?name")
         wait_until(lambda: app.cell(1, "Новое имя").get_name() == "bad?name", "the cell box opened by F2")
         app.key("Return")
+
+        # The typing is one step of undo; paste and delete are one each.
+        new_name = lambda row: app.cell(row, "Новое имя").get_name()
+        app.key("ctrl+z")
+        wait_until(lambda: new_name(1) == before, "undo of the cell box's typing")
+        app.key("ctrl+y")
+        wait_until(lambda: new_name(1) == "bad?name", "redo of the cell box's typing")
+        second = new_name(2)
+        app.click_on(app.cell(2, "Новое имя"))
+        app.key("Up", "ctrl+c", "Down", "ctrl+v")
+        wait_until(lambda: new_name(2) == "bad?name", "the pasted cell")
+        app.key("ctrl+Delete")
+        wait_until(lambda: new_name(2) == "", "the deleted cell")
+        app.key("ctrl+z")
+        wait_until(lambda: new_name(2) == "bad?name", "undo of the delete")
+        app.key("ctrl+z")
+        wait_until(lambda: new_name(2) == second, "undo of the paste")
+        app.click_on(app.cell(1, "Новое имя"))
 
         # A failed row opens the error window; Escape closes it and the
         # table has the focus again.

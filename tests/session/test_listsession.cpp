@@ -15,37 +15,28 @@ using F = FieldNumber;
 
 namespace {
 
-// A session whose views follow the requests of list reading and saving, as
-// the window's commands would.
+// A session reading and saving lists; the views it switches are its own.
 struct ListSession {
     Session session;
-    SessionState state;
     QStringList failures;
     QList<std::pair<QString, bool>> saved;
 
     ListSession()
     {
+        SessionState state;
         state.allFormats = true;
-        session.setStateSource([this] { return state; });
-        QObject::connect(&session, &Session::dataViewsOffRequested, [this] {
-            state.tagView = TagView::None;
-            state.fileInfo = false;
-        });
-        QObject::connect(&session, &Session::carriedViewRequested, [this](int view) {
-            if (view == 0)
-                state.fileInfo = true;
-            else
-                state.tagView = TagView(view);
-        });
-        QObject::connect(&session, &Session::fileInfoViewRequested, [this] {
-            state.fileInfo = true;
-            session.startUpdateJob(1, session.table().lastFileRow(), 105);
-        });
+        session.setState(state);
         QObject::connect(&session, &Session::listReadFailed,
                          [this](const QString &m) { failures.append(m); });
         QObject::connect(&session, &Session::listSaved, [this](const QString &path, bool ok) {
             saved.append({path, ok});
         });
+    }
+    void setAllFormats(bool on)
+    {
+        SessionState state = session.state();
+        state.allFormats = on;
+        session.setState(state);
     }
     QStringList column(F f) const
     {
@@ -70,7 +61,7 @@ TEST(ListSession, ColumnListRoundTripInEveryView)
     QTemporaryDir dir;
     for (const TagView view : {TagView::None, TagView::Id3v1, TagView::Id3v2}) {
         ListSession s;
-        s.state.tagView = view;
+        s.session.setTagView(view);
         RowTable &t = s.session.table();
         for (int i = 0; i < 3; ++i) {
             const int r = t.appendRows(1);
@@ -87,7 +78,7 @@ TEST(ListSession, ColumnListRoundTripInEveryView)
         const RowTable before = t;
         s.session.openList(path, 'l');
         s.session.waitForJobs();
-        EXPECT_EQ(s.state.tagView, view);
+        EXPECT_EQ(s.session.tagView(), view);
         for (F f : {F::Dir, F::Old, F::New, F::Ext, F::Tit})
             for (int r = 1; r <= 3; ++r)
                 EXPECT_EQ(t.cell(r, f), before.cell(r, f)) << int(view) << " " << int(f);
@@ -109,7 +100,7 @@ TEST(ListSession, ReadsWindowsListsAndPlainPlayLists)
     EXPECT_EQ(s.column(F::Old), (QStringList{u"Песня"_qs, "b"}));
     EXPECT_EQ(s.column(F::Dir), (QStringList{"D:\\Music\\", "D:\\Music\\"}));
     EXPECT_EQ(s.column(F::Tit), (QStringList{u"А"_qs, ""}));
-    EXPECT_EQ(s.state.tagView, TagView::Id3v1);
+    EXPECT_EQ(s.session.tagView(), TagView::Id3v1);
 
     const QString m3u = dir.filePath("plain.m3u");
     ASSERT_TRUE(writeBytes(m3u, "a.mp3\nsub/b.ogg\n"));
@@ -148,7 +139,7 @@ TEST(ListSession, PlayListWaitsForTheDurations)
         != 0)
         QM_MISSING_TOOL("lame is not installed");
     ListSession s;
-    s.state.allFormats = false;
+    s.setAllFormats(false);
     s.session.table().appendFileRow(dir.path() + "/", "a.mp3");
     s.session.completeAddedRows(1);
     s.session.waitForJobs();
@@ -208,16 +199,16 @@ TEST(ListSession, ListValuesStandAndTheOtherFieldsAreRead)
         const QString path = dir.filePath(c.name);
         ASSERT_TRUE(writeBytes(path, c.list));
         ListSession s;
-        s.state.allFormats = false;
-        s.state.tagView = TagView::Id3v2;
-        s.state.fileInfo = true;
+        s.setAllFormats(false);
+        s.session.setTagView(TagView::Id3v2);
+        s.session.setFileInfo(true);
         s.session.table().appendFileRow("/elsewhere/", "x.mp3");
         if (c.open)
             s.session.openList(path, 'l');
         else
             s.session.addList(path, 'l');
         s.session.waitForJobs();
-        EXPECT_EQ(s.state.tagView, TagView::Id3v2);
+        EXPECT_EQ(s.session.tagView(), TagView::Id3v2);
         const RowTable &t = s.session.table();
         const int r = t.lastFileRow();
         ASSERT_EQ(t.cell(r, F::Old), "a");

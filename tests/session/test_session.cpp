@@ -38,7 +38,7 @@ TEST(Session, AddPathsKeepTheirOrderAndCompleteOnceAfterHeldReads)
     state.fileInfo = true;
     state.allFormats = true;
     state.scan.filter = QStringLiteral("*.txt");
-    session.setStateSource([state] { return state; });
+    session.setState(state);
     bool held = true;
     session.setUpdatesHeld([&held] { return held; });
     QList<std::pair<int, int>> completed;

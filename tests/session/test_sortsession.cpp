@@ -16,7 +16,7 @@ struct SortSession {
     explicit SortSession(const QStringList &dirs, NumberScope scope = NumberScope::WholeTable)
     {
         state.numbering = {NumberStyle::Plain, scope};
-        session.setStateSource([this] { return state; });
+        session.setState(state);
         for (const QString &dir : dirs)
             session.table().appendFileRow(dir, QString::number(session.table().blankRow()));
         session.renumberRows(1);
@@ -82,6 +82,7 @@ TEST(SortSession, StopBeforeTheOrderIsAppliedLeavesEveryRowInPlace)
     s.session.sortForSeparateNumbering();
     EXPECT_EQ(s.session.runner().stop(), JobRunner::StopResult::StoppedSeparateNumbering);
     s.state.numbering.scope = NumberScope::WholeTable; // what the window does then
+    s.session.setState(s.state);
     s.session.waitForJobs();
     EXPECT_EQ(s.column(F::Old), before);
     EXPECT_FALSE(s.session.runner().separateNumberingPending);

@@ -15,7 +15,7 @@ struct UndoSession {
     explicit UndoSession(int count)
     {
         state.numbering = {NumberStyle::Plain, NumberScope::WholeTable};
-        session.setStateSource([this] { return state; });
+        session.setState(state);
         session.setUndoEnabled(true);
         for (int r = 1; r <= count; ++r) {
             session.table().appendFileRow("/a/", QStringLiteral("f%1").arg(count - r));
@@ -113,9 +113,11 @@ TEST(UndoSession, NumberingSwitchesAndACaseCommandInTypingAreStepsOfTheirOwn)
     s.session.step([&] { s.session.table().setCell(2, F::Dir, "/b/"); });
     const std::vector<Row> moved = s.rows();
     s.state.numbering.style = NumberStyle::LeadingZero;
+    s.session.setState(s.state);
     s.session.restyleNumbers(NumberStyle::LeadingZero);
     const std::vector<Row> restyled = s.rows();
     s.state.numbering.scope = NumberScope::PerFolder;
+    s.session.setState(s.state);
     s.session.sortForSeparateNumbering(true);
     s.session.waitForJobs();
     EXPECT_EQ(s.session.table().cell(3, F::No), "01"); // "/b/" numbered by itself

@@ -20,7 +20,7 @@ QByteArray contents(const QString &path)
 // The temporary folder with a slash, its "data" holding the journal.
 QString rootWithJournal(const QTemporaryDir &dir)
 {
-    const QString root = dir.path() + QLatin1Char('/');
+    QString root = dir.path() + QLatin1Char('/');
     qputenv("QUILLMARK_DATA_DIR", QFile::encodeName(root + "data"));
     return root;
 }
@@ -67,7 +67,7 @@ TEST(UndoUpdate, PutsBackTheLastUpdateAndLeavesAFileChangedSince)
     Session session;
     SessionState state;
     state.tagView = TagView::Id3v2;
-    session.setStateSource([state] { return state; });
+    session.setState(state);
     session.addPaths(paths);
     session.waitForJobs();
     RowTable &table = session.table();
@@ -130,7 +130,7 @@ TEST(ChangedElsewhere, AskedOnceLeftAloneAndReadAgainOrWrittenOnYes)
     Session session;
     SessionState state;
     state.tagView = TagView::Id3v2;
-    session.setStateSource([state] { return state; });
+    session.setState(state);
     FixedAnswers answers;
     session.setQuestions(&answers);
     ErrorTable errors;
