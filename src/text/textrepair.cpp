@@ -139,13 +139,21 @@ int bigramIndex(char16_t c)
     return c >= 0x400 && c < 0x500 ? index[c - 0x400] : kBigramSize - 1;
 }
 
+// A pair the catalogues never or hardly hold costs at most this much: real
+// names have rare pairs ("иу" in "Аквариум"), gibberish has many.
+constexpr int kPairFloor = -40;
+
+int pairWeight(int language, int previous, int next)
+{
+    return std::max(kPairFloor, int(kBigrams[language][previous][next]));
+}
+
 bool isApostrophe(char16_t c) { return c == u'\'' || c == u'\u2019' || c == u'\u02BC'; }
 
 // Quotes, dashes and the like that real titles put next to their words.
 bool isTypographic(char16_t c)
 {
     switch (c) {
-    case u'\u00A0':
     case u'\u00AB':
     case u'\u00BB':
     case u'\u2013':
@@ -202,7 +210,7 @@ struct Scorer {
                 ++cyr;
                 const int index = bigramIndex(c);
                 for (int l = 0; l < kLanguages; ++l)
-                    pairs[l] += kBigrams[l][prevIndex][index];
+                    pairs[l] += pairWeight(l, prevIndex, index);
                 prevIndex = index;
             } else if (ch.script() == QChar::Script_Latin) {
                 ++latin;
@@ -221,7 +229,7 @@ struct Scorer {
         base -= kCaseFlip * flips;
         if (cyr) {
             for (int l = 0; l < kLanguages; ++l)
-                cyrillic[l] += (pairs[l] + kBigrams[l][prevIndex][kBigramSize - 1]) / 8.0;
+                cyrillic[l] += (pairs[l] + pairWeight(l, prevIndex, kBigramSize - 1)) / 8.0;
         } else if (latin) {
             const int accented = latin - plain;
             base += plain + 0.5 * accented - kAccentPair * accentPairs;
@@ -261,6 +269,9 @@ struct Scorer {
             base -= 5;
             return;
         case QChar::Separator_Space:
+            // Tags hardly hold a no-break space, CP866's "а" read as Windows-1251.
+            if (c == u'\u00A0')
+                base -= 2;
             return;
         default:
             break;
@@ -268,7 +279,7 @@ struct Scorer {
         if (c == 0xFFFD || (c >= 0x2500 && c < 0x25A0)) {
             base -= 5;
         } else if (isTypographic(c)) {
-            if (between && c != u'\u2019' && c != u'\u2013')
+            if (between && c != u'\u2019')
                 base -= 1;
         } else {
             base -= beside ? 3 : 1;
@@ -281,6 +292,7 @@ struct Scorer {
 bool isWordLetter(QChar ch) { return ch.isLetter() || ch.isMark(); }
 
 constexpr double kClearMargin = 4;
+constexpr double kUtf8Bonus = 3;
 
 } // namespace
 
@@ -346,13 +358,20 @@ RepairAnalysis analyseEncoding(QStringView text)
         return analysis;
     analysis.originalScore = textPlausibility(text);
 
-    const auto add = [&](RepairKind kind, const QString &reading) {
+    // Bytes that decode as UTF-8 by chance are rare, so a UTF-8 reading earns
+    // its multi-byte characters a bonus.
+    const auto add = [&](RepairKind kind, const QString &reading, bool utf8 = false) {
         if (reading.isEmpty() || reading == text)
             return;
         for (const RepairReading &known : analysis.readings)
             if (known.text == reading)
                 return;
-        analysis.readings.append({reading, kind, textPlausibility(reading)});
+        double score = textPlausibility(reading);
+        if (utf8)
+            score += kUtf8Bonus * std::count_if(reading.begin(), reading.end(), [](QChar c) {
+                         return c.unicode() >= 0x80;
+                     });
+        analysis.readings.append({reading, kind, score});
     };
 
     bool signs = false;
@@ -362,23 +381,23 @@ RepairAnalysis analyseEncoding(QStringView text)
         add(RepairKind::Koi8AsLatin1, decode8(*western, kHighKoi8u));
         add(RepairKind::Cp866AsLatin1, decode8(*western, kHighCp866));
         if (const auto once = decodeUtf8(*western)) {
-            add(signs ? RepairKind::Utf8AsCp1252 : RepairKind::Utf8AsLatin1, *once);
+            add(signs ? RepairKind::Utf8AsCp1252 : RepairKind::Utf8AsLatin1, *once, true);
             bool signsTwice = false;
             if (const auto again = encodeWestern(*once, signsTwice))
                 if (const auto twice = decodeUtf8(*again))
-                    add(RepairKind::Utf8AsLatin1Twice, *twice);
+                    add(RepairKind::Utf8AsLatin1Twice, *twice, true);
         }
     }
     if (const auto cp1251 = encodeCp1251(text)) {
         add(RepairKind::Koi8AsCp1251, decode8(*cp1251, kHighKoi8u));
         add(RepairKind::Cp866AsCp1251, decode8(*cp1251, kHighCp866));
         if (const auto utf8 = decodeUtf8(*cp1251))
-            add(RepairKind::Utf8AsCp1251, *utf8);
+            add(RepairKind::Utf8AsCp1251, *utf8, true);
     }
-    // 8-bit text in a frame that said UTF-16: each unit holds two bytes, so
-    // no unit but a last padded one falls below 0x100.
+    // 8-bit text in a frame that said UTF-16: each unit holds two bytes of
+    // text, none a control, so no unit but a last padded one falls below 0x2000.
     const bool packed =
-        std::all_of(text.begin(), text.end() - 1, [](QChar c) { return c.unicode() >= 0x100; });
+        std::all_of(text.begin(), text.end() - 1, [](QChar c) { return c.unicode() >= 0x2000; });
     if (packed) {
         for (const bool littleEndian : {true, false}) {
             QByteArray bytes;
