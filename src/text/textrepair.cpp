@@ -1,5 +1,6 @@
 #include "text/textrepair.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QStringDecoder>
 
@@ -11,39 +12,26 @@ namespace {
 
 #include "text/cyrillicbigrams.inc"
 
-class RepairTexts {
-    Q_DECLARE_TR_FUNCTIONS(qm::RepairTexts)
-
-public:
-    static QString name(RepairKind kind)
-    {
-        switch (kind) {
-        case RepairKind::Cp1251AsLatin1:
-            return tr("Windows-1251 как Latin-1");
-        case RepairKind::Cp1251AsCp1252:
-            return tr("Windows-1251 как Windows-1252");
-        case RepairKind::Koi8AsLatin1:
-            return tr("KOI8-R как Latin-1");
-        case RepairKind::Cp866AsLatin1:
-            return tr("CP866 как Latin-1");
-        case RepairKind::Utf8AsLatin1:
-            return tr("UTF-8 как Latin-1");
-        case RepairKind::Utf8AsCp1252:
-            return tr("UTF-8 как Windows-1252");
-        case RepairKind::Utf8AsLatin1Twice:
-            return tr("UTF-8 как Latin-1 дважды");
-        case RepairKind::Koi8AsCp1251:
-            return tr("KOI8-R как Windows-1251");
-        case RepairKind::Cp866AsCp1251:
-            return tr("CP866 как Windows-1251");
-        case RepairKind::Utf8AsCp1251:
-            return tr("UTF-8 как Windows-1251");
-        case RepairKind::Cp1251InUtf16:
-            return tr("Windows-1251 в UTF-16");
-        }
-        return {};
-    }
+// Each kind's machine-readable id and its name for the user, in the order of
+// the enum.
+struct KindNames {
+    const char *id;
+    const char *name;
 };
+constexpr KindNames kKindNames[] = {
+    {"cp1251-as-latin1", QT_TRANSLATE_NOOP("qm::RepairTexts", "Windows-1251 как Latin-1")},
+    {"cp1251-as-cp1252", QT_TRANSLATE_NOOP("qm::RepairTexts", "Windows-1251 как Windows-1252")},
+    {"koi8-as-latin1", QT_TRANSLATE_NOOP("qm::RepairTexts", "KOI8-R как Latin-1")},
+    {"cp866-as-latin1", QT_TRANSLATE_NOOP("qm::RepairTexts", "CP866 как Latin-1")},
+    {"utf8-as-latin1", QT_TRANSLATE_NOOP("qm::RepairTexts", "UTF-8 как Latin-1")},
+    {"utf8-as-cp1252", QT_TRANSLATE_NOOP("qm::RepairTexts", "UTF-8 как Windows-1252")},
+    {"utf8-as-latin1-twice", QT_TRANSLATE_NOOP("qm::RepairTexts", "UTF-8 как Latin-1 дважды")},
+    {"koi8-as-cp1251", QT_TRANSLATE_NOOP("qm::RepairTexts", "KOI8-R как Windows-1251")},
+    {"cp866-as-cp1251", QT_TRANSLATE_NOOP("qm::RepairTexts", "CP866 как Windows-1251")},
+    {"utf8-as-cp1251", QT_TRANSLATE_NOOP("qm::RepairTexts", "UTF-8 как Windows-1251")},
+    {"cp1251-in-utf16", QT_TRANSLATE_NOOP("qm::RepairTexts", "Windows-1251 в UTF-16")},
+};
+static_assert(std::size(kKindNames) == size_t(RepairKind::Cp1251InUtf16) + 1);
 
 // An 8-bit code page: ASCII below 0x80, the table above.
 using HighHalf = char16_t[128];
@@ -296,36 +284,12 @@ constexpr double kUtf8Bonus = 3;
 
 } // namespace
 
-QString repairKindName(RepairKind kind) { return RepairTexts::name(kind); }
-
-QString repairKindId(RepairKind kind)
+QString repairKindName(RepairKind kind)
 {
-    switch (kind) {
-    case RepairKind::Cp1251AsLatin1:
-        return QStringLiteral("cp1251-as-latin1");
-    case RepairKind::Cp1251AsCp1252:
-        return QStringLiteral("cp1251-as-cp1252");
-    case RepairKind::Koi8AsLatin1:
-        return QStringLiteral("koi8-as-latin1");
-    case RepairKind::Cp866AsLatin1:
-        return QStringLiteral("cp866-as-latin1");
-    case RepairKind::Utf8AsLatin1:
-        return QStringLiteral("utf8-as-latin1");
-    case RepairKind::Utf8AsCp1252:
-        return QStringLiteral("utf8-as-cp1252");
-    case RepairKind::Utf8AsLatin1Twice:
-        return QStringLiteral("utf8-as-latin1-twice");
-    case RepairKind::Koi8AsCp1251:
-        return QStringLiteral("koi8-as-cp1251");
-    case RepairKind::Cp866AsCp1251:
-        return QStringLiteral("cp866-as-cp1251");
-    case RepairKind::Utf8AsCp1251:
-        return QStringLiteral("utf8-as-cp1251");
-    case RepairKind::Cp1251InUtf16:
-        return QStringLiteral("cp1251-in-utf16");
-    }
-    return {};
+    return QCoreApplication::translate("qm::RepairTexts", kKindNames[int(kind)].name);
 }
+
+QString repairKindId(RepairKind kind) { return QString::fromLatin1(kKindNames[int(kind)].id); }
 
 double textPlausibility(QStringView text)
 {

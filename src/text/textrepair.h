@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringView>
