@@ -9,12 +9,12 @@
 
 #include "formats/flacmeta.h"
 #include "formats/ogg.h"
+#include "taggedfolder.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -50,9 +50,7 @@ bool makeSource(const QString &path, const QStringList &codec)
                             "date=1989", "track=7", "genre=Rock"})
         args << QStringLiteral("-metadata") << QString::fromUtf8(tag);
     args << path;
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), args);
-    return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0 && QFile::exists(path);
+    return qm::bench::runTool(QStringLiteral("ffmpeg"), args) && QFile::exists(path);
 }
 
 // Reads up to `count` bytes at `from` into `buffer`, whose capacity is kept
