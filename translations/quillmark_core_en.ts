@@ -197,6 +197,53 @@
     </message>
 </context>
 <context>
+    <name>qm::RepairTexts</name>
+    <message>
+        <source>Windows-1251 как Latin-1</source>
+        <translation>Windows-1251 as Latin-1</translation>
+    </message>
+    <message>
+        <source>Windows-1251 как Windows-1252</source>
+        <translation>Windows-1251 as Windows-1252</translation>
+    </message>
+    <message>
+        <source>KOI8-R как Latin-1</source>
+        <translation>KOI8-R as Latin-1</translation>
+    </message>
+    <message>
+        <source>CP866 как Latin-1</source>
+        <translation>CP866 as Latin-1</translation>
+    </message>
+    <message>
+        <source>UTF-8 как Latin-1</source>
+        <translation>UTF-8 as Latin-1</translation>
+    </message>
+    <message>
+        <source>UTF-8 как Windows-1252</source>
+        <translation>UTF-8 as Windows-1252</translation>
+    </message>
+    <message>
+        <source>UTF-8 как Latin-1 дважды</source>
+        <translation>UTF-8 as Latin-1 twice</translation>
+    </message>
+    <message>
+        <source>KOI8-R как Windows-1251</source>
+        <translation>KOI8-R as Windows-1251</translation>
+    </message>
+    <message>
+        <source>CP866 как Windows-1251</source>
+        <translation>CP866 as Windows-1251</translation>
+    </message>
+    <message>
+        <source>UTF-8 как Windows-1251</source>
+        <translation>UTF-8 as Windows-1251</translation>
+    </message>
+    <message>
+        <source>Windows-1251 в UTF-16</source>
+        <translation>Windows-1251 in UTF-16</translation>
+    </message>
+</context>
+<context>
     <name>qm::RowMoves</name>
     <message>
         <source>Для перемещения строки можно использовать клавишы [Ctrl] + [Up] или [Down]</source>
