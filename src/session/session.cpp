@@ -454,7 +454,7 @@ void Session::startSortJob(const SortKeys &keys, const std::shared_ptr<TableSnap
     auto job =
         std::make_shared<SortJob>(table_, keys, quint64(QDateTime::currentMSecsSinceEpoch()));
     runner_.setStatus(StatusText(StatusPhrase::SortedRows(), 0, table_.fileRowCount()));
-    runner_.start(JobKind::Sort, job, [this, job, before = std::move(before)] {
+    runner_.start(JobKind::Sort, job, [this, job, before] {
         if (job->applied())
             emit rowsReset();
         runner_.separateNumberingPending = false;
