@@ -35,6 +35,14 @@
         <translation>the journal of job %1 is damaged: only the changes recorded before the damage were settled</translation>
     </message>
     <message>
+        <source>журнал задания %1 поврежден на байте %2 из %3: ничего не возвращено</source>
+        <translation>the journal of job %1 is damaged at byte %2 of %3; nothing was put back</translation>
+    </message>
+    <message>
+        <source>не удалось вернуть файл</source>
+        <translation>could not put it back</translation>
+    </message>
+    <message>
         <source>нет файла ни под одним из двух имен</source>
         <translation>neither name exists</translation>
     </message>

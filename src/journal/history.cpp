@@ -3,6 +3,7 @@
 #include "formats/pathcodec.h"
 #include "journal/journalfolder.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QSet>
 
@@ -73,8 +74,9 @@ UndoReport undo(quint64 number, const QString &folder)
     if (log.valid && isDamaged(name, log)) {
         // Part of a job put back is worse than none: the user decides.
         report.number = number;
-        report.error = QStringLiteral("the journal of job %1 is damaged at byte %2 of %3; "
-                                      "nothing was put back")
+        report.error = QCoreApplication::translate("Recovery",
+                                                   "журнал задания %1 поврежден на байте %2 из %3: "
+                                                   "ничего не возвращено")
                            .arg(number)
                            .arg(log.goodBytes)
                            .arg(name);
@@ -125,7 +127,8 @@ UndoReport undo(quint64 number, const QString &folder)
             step.out.restored = made;
             step.out.failed = !made;
             if (!made)
-                step.out.reason = QStringLiteral("could not put it back");
+                step.out.reason =
+                    QCoreApplication::translate("Recovery", "не удалось вернуть файл");
         };
         for (qsizetype i = 0; i < steps.size(); ++i) {
             Step &step = steps[i];
@@ -194,8 +197,9 @@ UndoReport undo(quint64 number, const QString &folder)
                 same ? Verdict::New : (view.exists ? Verdict::Foreign : Verdict::Missing);
             touched.insert(step.out.path);
             if (!same) {
-                step.out.reason = view.exists ? QStringLiteral("changed since")
-                                              : QStringLiteral("the file is gone");
+                step.out.reason =
+                    view.exists ? QCoreApplication::translate("Recovery", "файл с тех пор изменен")
+                                : QCoreApplication::translate("Recovery", "файл не найден");
                 report.files.append(step.out);
                 continue;
             }

@@ -1236,7 +1236,7 @@ TEST_F(CliTest, UndoOfADamagedJournalSaysSoAndPutsNothingBack)
     ASSERT_GT(bytes.size(), 200);
     bytes[100] = char(bytes[100] ^ 0x55); // within the first entry
     ASSERT_TRUE(writeAll(journal, bytes));
-    const CliRun undone = cli({"undo"});
+    const CliRun undone = cli({"undo"}, {}, {{"QUILLMARK_LANG", "en"}});
     EXPECT_EQ(undone.exitCode, 1);
     EXPECT_TRUE(undone.err.contains("damaged")) << undone.err.toStdString();
     EXPECT_EQ(readAll(a), changed);
