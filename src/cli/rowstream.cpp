@@ -389,31 +389,31 @@ bool readRows(std::FILE *in, RowTable &table, QString &error)
     return ok;
 }
 
-RowWriter::RowWriter(std::FILE *out, RowFormat format) : m_out(out), m_format(format)
+RowWriter::RowWriter(std::FILE *out, RowFormat format) : out_(out), format_(format)
 {
-    m_buffer.reserve(kSlice + 8192);
+    buffer_.reserve(kSlice + 8192);
     if (format == RowFormat::Tsv)
-        appendTsvHeader(m_buffer);
+        appendTsvHeader(buffer_);
 }
 
 bool RowWriter::add(const Row &row)
 {
-    if (m_format == RowFormat::Tsv)
-        appendTsvRow(m_buffer, row);
+    if (format_ == RowFormat::Tsv)
+        appendTsvRow(buffer_, row);
     else
-        appendJsonRow(m_buffer, row);
-    return m_buffer.size() <= kSlice || writeBuffer();
+        appendJsonRow(buffer_, row);
+    return buffer_.size() <= kSlice || writeBuffer();
 }
 
 bool RowWriter::writeBuffer()
 {
-    const size_t size = size_t(m_buffer.size());
-    const bool written = std::fwrite(m_buffer.constData(), 1, size, m_out) == size;
-    m_buffer.resize(0); // keeps its room for the next slice
+    const size_t size = size_t(buffer_.size());
+    const bool written = std::fwrite(buffer_.constData(), 1, size, out_) == size;
+    buffer_.resize(0); // keeps its room for the next slice
     return written;
 }
 
-bool RowWriter::finish() { return writeBuffer() && std::fflush(m_out) == 0; }
+bool RowWriter::finish() { return writeBuffer() && std::fflush(out_) == 0; }
 
 bool writeRows(std::FILE *out, const RowTable &table, RowFormat format)
 {

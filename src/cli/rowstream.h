@@ -58,9 +58,9 @@ public:
 private:
     bool writeBuffer();
 
-    std::FILE *m_out;
-    RowFormat m_format;
-    QByteArray m_buffer;
+    std::FILE *out_;
+    RowFormat format_;
+    QByteArray buffer_;
 };
 
 // Writes every file row of the table to `out` in the format.

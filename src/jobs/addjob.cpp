@@ -5,18 +5,18 @@
 namespace qm {
 
 TAddThread::TAddThread(char kind, QStringList folders, ScanSettings settings, AppendRow appendRow)
-    : m_kind(kind), m_folders(std::move(folders)), m_settings(std::move(settings)),
-      m_appendRow(std::move(appendRow))
+    : kind_(kind), folders_(std::move(folders)), settings_(std::move(settings)),
+      appendRow_(std::move(appendRow))
 {}
 
 void TAddThread::execute()
 {
     int found = 0;
-    ScanFolders(m_folders, m_settings, [&](const QString &folder, const QString &name) {
+    ScanFolders(folders_, settings_, [&](const QString &folder, const QString &name) {
         const int count = ++found;
         post([this, folder, name, count] {
-            m_filesAdded = count;
-            m_appendRow(folder, name);
+            filesAdded_ = count;
+            appendRow_(folder, name);
             runner()->setStatus(StatusText(StatusPhrase::AddedFiles(), count));
             runner()->setProgress(count % 100);
         });

@@ -20,19 +20,19 @@ public:
     TAddThread(char kind, QStringList folders, ScanSettings settings, AppendRow appendRow);
 
     JobClass jobClass() const override { return JobClass::Add; }
-    char kind() const { return m_kind; }
+    char kind() const { return kind_; }
     // Files handed to the table so far (read it after the job has ended).
-    int filesAdded() const { return m_filesAdded; }
+    int filesAdded() const { return filesAdded_; }
 
 protected:
     void execute() override;
 
 private:
-    char m_kind;
-    QStringList m_folders;
-    ScanSettings m_settings;
-    AppendRow m_appendRow;
-    int m_filesAdded = 0;
+    char kind_;
+    QStringList folders_;
+    ScanSettings settings_;
+    AppendRow appendRow_;
+    int filesAdded_ = 0;
 };
 
 } // namespace qm

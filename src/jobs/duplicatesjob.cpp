@@ -8,7 +8,7 @@ namespace qm {
 void DuplicateRowsJob::execute()
 {
     const std::vector<bool> marked =
-        findDuplicateRows(m_table, m_key, [this](int, int percent, int found) {
+        findDuplicateRows(table_, key_, [this](int, int percent, int found) {
             post([this, percent, found] {
                 runner()->setStatus(StatusText(StatusPhrase::RemovedDuplicates(), found));
                 if (percent >= 0)
@@ -18,8 +18,8 @@ void DuplicateRowsJob::execute()
         });
     // What was found before a stop is removed all the same.
     synchronize([this, &marked] {
-        m_removed = removeMarkedRows(m_table, marked);
-        runner()->setStatus(StatusText(StatusPhrase::RemovedDuplicates(), m_removed));
+        removed_ = removeMarkedRows(table_, marked);
+        runner()->setStatus(StatusText(StatusPhrase::RemovedDuplicates(), removed_));
     });
 }
 

@@ -12,17 +12,17 @@ class RowTable;
 // (before a stop too) are removed on the runner's thread.
 class DuplicateRowsJob : public Job {
 public:
-    DuplicateRowsJob(RowTable &table, DuplicateKey key) : m_table(table), m_key(key) {}
+    DuplicateRowsJob(RowTable &table, DuplicateKey key) : table_(table), key_(key) {}
     JobClass jobClass() const override { return JobClass::Edit; }
-    int removed() const { return m_removed; }
+    int removed() const { return removed_; }
 
 protected:
     void execute() override;
 
 private:
-    RowTable &m_table;
-    DuplicateKey m_key;
-    int m_removed = 0;
+    RowTable &table_;
+    DuplicateKey key_;
+    int removed_ = 0;
 };
 
 } // namespace qm

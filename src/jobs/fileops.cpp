@@ -137,37 +137,37 @@ bool copyData(int in, int out)
 // settled when it took its name or was removed.
 class CopyRecord {
 public:
-    explicit CopyRecord(journal::JobJournal *journal) : m_journal(journal) {}
+    explicit CopyRecord(journal::JobJournal *journal) : journal_(journal) {}
 
     // False when the journal could not keep the record.
     bool record(const QByteArray &temporary, int fd, const QByteArray &target, qint64 size)
     {
-        if (!m_journal)
+        if (!journal_)
             return true;
         struct stat made {};
         if (fstat(fd, &made) != 0)
             return false;
-        m_id = m_journal->recordCopy(decodeFileName(temporary), decodeFileName(target),
+        id_ = journal_->recordCopy(decodeFileName(temporary), decodeFileName(target),
                                      stampOfInfo(made), size);
-        if (m_id == 0)
-            errno = m_journal->error() ? m_journal->error() : EIO;
-        return m_id != 0;
+        if (id_ == 0)
+            errno = journal_->error() ? journal_->error() : EIO;
+        return id_ != 0;
     }
 
     void settle(bool placed, const QByteArray &target)
     {
-        if (m_id == 0)
+        if (id_ == 0)
             return;
         const int error = errno; // the reason of a failed copy stays
-        m_journal->markDone(m_id, placed, placed ? decodeFileName(target) : QString());
-        m_journal->flushDone();
-        m_id = 0;
+        journal_->markDone(id_, placed, placed ? decodeFileName(target) : QString());
+        journal_->flushDone();
+        id_ = 0;
         errno = error;
     }
 
 private:
-    journal::JobJournal *m_journal;
-    quint32 m_id = 0;
+    journal::JobJournal *journal_;
+    quint32 id_ = 0;
 };
 
 // Copies `from` into a new temporary file in the folder of `target`;

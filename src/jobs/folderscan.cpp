@@ -75,7 +75,7 @@ QString folderWithSlash(const QString &folder)
 
 } // namespace
 
-FileFilter::FileFilter(const QString &filter, bool caseSensitive) : m_caseSensitive(caseSensitive)
+FileFilter::FileFilter(const QString &filter, bool caseSensitive) : caseSensitive_(caseSensitive)
 {
     QString text = filter;
     const qsizetype open = text.indexOf(QLatin1Char('<'));
@@ -88,20 +88,20 @@ FileFilter::FileFilter(const QString &filter, bool caseSensitive) : m_caseSensit
     for (const QChar c : std::as_const(text)) {
         if (MaskDelimiters.contains(c)) {
             if (!mask.isEmpty())
-                m_masks.append(mask);
+                masks_.append(mask);
             mask.clear();
         } else {
             mask.append(c);
         }
     }
     if (!mask.isEmpty())
-        m_masks.append(mask);
+        masks_.append(mask);
 }
 
 bool FileFilter::matches(const QString &fileName) const
 {
-    const QString name = m_caseSensitive ? fileName : fileName.toLower();
-    for (const QString &mask : m_masks) {
+    const QString name = caseSensitive_ ? fileName : fileName.toLower();
+    for (const QString &mask : masks_) {
         if (maskAccepts(mask, name))
             return true;
     }

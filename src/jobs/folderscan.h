@@ -29,8 +29,8 @@ public:
     bool matches(const QString &fileName) const;
 
 private:
-    QStringList m_masks;
-    bool m_caseSensitive;
+    QStringList masks_;
+    bool caseSensitive_;
 };
 
 bool MatchesFilter(const QString &filter, bool caseSensitive, const QString &fileName);

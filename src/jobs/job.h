@@ -31,12 +31,12 @@ public:
     virtual JobClass jobClass() const = 0;
 
     // Raises the stop request; callable from any thread.
-    void terminate() { m_stop.store(true, std::memory_order_relaxed); }
-    bool terminated() const { return m_stop.load(std::memory_order_relaxed); }
+    void terminate() { stop_.store(true, std::memory_order_relaxed); }
+    bool terminated() const { return stop_.load(std::memory_order_relaxed); }
 
     // True once the body has returned (or was skipped because the job had
     // been stopped while it still waited in the queue).
-    bool finished() const { return m_finished.load(std::memory_order_acquire); }
+    bool finished() const { return finished_.load(std::memory_order_acquire); }
 
 protected:
     // The body, run on the job's own thread.
@@ -56,19 +56,19 @@ protected:
 
     // The runner that started the job: its status and progress setters may be
     // called from steps (they run on the window's thread).
-    JobRunner *runner() const { return m_runner; }
+    JobRunner *runner() const { return runner_; }
 
 private:
     friend class JobRunner;
     void run();
 
-    std::atomic_bool m_stop{false};
-    std::atomic_bool m_finished{false};
-    JobRunner *m_runner = nullptr;
-    std::shared_ptr<Handoff> m_handoff;
-    std::vector<Step> m_batch;
-    bool m_posted = false;
-    QElapsedTimer m_sinceFlush;
+    std::atomic_bool stop_{false};
+    std::atomic_bool finished_{false};
+    JobRunner *runner_ = nullptr;
+    std::shared_ptr<Handoff> handoff_;
+    std::vector<Step> batch_;
+    bool posted_ = false;
+    QElapsedTimer sinceFlush_;
 };
 
 } // namespace qm

@@ -60,28 +60,28 @@ Job::~Job() = default;
 
 bool Job::synchronize(Step step)
 {
-    m_batch.push_back(std::move(step));
+    batch_.push_back(std::move(step));
     return flush();
 }
 
 void Job::post(Step step)
 {
-    m_batch.push_back(std::move(step));
+    batch_.push_back(std::move(step));
     // The first step goes at once, so the window shows the job under way.
-    if (!m_posted || m_batch.size() >= BatchLimit || m_sinceFlush.elapsed() >= BatchMilliseconds) {
-        m_posted = true;
+    if (!posted_ || batch_.size() >= BatchLimit || sinceFlush_.elapsed() >= BatchMilliseconds) {
+        posted_ = true;
         flush();
     }
 }
 
 bool Job::flush()
 {
-    m_sinceFlush.start();
-    if (m_batch.empty())
+    sinceFlush_.start();
+    if (batch_.empty())
         return true;
     auto call = std::make_shared<Call>();
-    call->steps.swap(m_batch);
-    const std::shared_ptr<Handoff> handoff = m_handoff;
+    call->steps.swap(batch_);
+    const std::shared_ptr<Handoff> handoff = handoff_;
     {
         std::lock_guard lock(handoff->mutex);
         if (handoff->closed)
@@ -118,76 +118,76 @@ void Job::run()
         execute();
     } catch (...) {}
     flush();
-    m_finished.store(true, std::memory_order_release);
+    finished_.store(true, std::memory_order_release);
 }
 
-JobRunner::JobRunner(QObject *parent) : QObject(parent), m_handoff(std::make_shared<Handoff>())
+JobRunner::JobRunner(QObject *parent) : QObject(parent), handoff_(std::make_shared<Handoff>())
 {
-    m_handoff->runner = this;
-    m_stepsTimer = new QTimer(this);
-    m_stepsTimer->setSingleShot(true);
-    connect(m_stepsTimer, &QTimer::timeout, this, &JobRunner::announceSteps);
+    handoff_->runner = this;
+    stepsTimer_ = new QTimer(this);
+    stepsTimer_->setSingleShot(true);
+    connect(stepsTimer_, &QTimer::timeout, this, &JobRunner::announceSteps);
 }
 
 JobRunner::~JobRunner()
 {
-    m_shuttingDown = true;
-    m_queue.clear();
+    shuttingDown_ = true;
+    queue_.clear();
     stopAll();
     {
-        std::lock_guard lock(m_handoff->mutex);
-        m_handoff->closed = true;
+        std::lock_guard lock(handoff_->mutex);
+        handoff_->closed = true;
     }
-    m_handoff->wake.notify_all();
-    if (m_thread) {
-        m_thread->wait();
-        delete m_thread;
+    handoff_->wake.notify_all();
+    if (thread_) {
+        thread_->wait();
+        delete thread_;
     }
 }
 
 void JobRunner::start(JobKind kind, std::shared_ptr<Job> job, EndHandler onEnd, EndHandler onStart)
 {
-    if (!job || m_shuttingDown)
+    if (!job || shuttingDown_)
         return;
-    job->m_runner = this;
-    job->m_handoff = m_handoff;
-    m_slots[size_t(job->jobClass())] = job;
-    m_idleRequested = false;
-    if (m_controlsEnabled) {
-        m_controlsEnabled = false;
+    job->runner_ = this;
+    job->handoff_ = handoff_;
+    slots_[size_t(job->jobClass())] = job;
+    idleRequested_ = false;
+    if (controlsEnabled_) {
+        controlsEnabled_ = false;
         emit controlsEnabledChanged(false);
     }
-    m_queue.push_back({kind, std::move(job), std::move(onEnd), std::move(onStart)});
-    if (!m_running && !m_inEndHandler)
+    queue_.push_back({kind, std::move(job), std::move(onEnd), std::move(onStart)});
+    if (!running_ && !inEndHandler_)
         startNext();
 }
 
 void JobRunner::startNext()
 {
-    while (!m_running && !m_queue.empty() && !m_shuttingDown) {
-        Request request = std::move(m_queue.front());
-        m_queue.pop_front();
-        m_jobKind = request.kind;
+    while (!running_ && !queue_.empty() && !shuttingDown_) {
+        Request request = std::move(queue_.front());
+        queue_.pop_front();
+        jobKind_ = request.kind;
         if (request.onStart)
             request.onStart();
         if (request.job->terminated()) {
             // Stopped while it waited: the body never starts, but the end
             // handler runs so the window's state is completed as usual.
-            request.job->m_finished.store(true, std::memory_order_release);
-            m_inEndHandler = true;
+            request.job->finished_.store(true, std::memory_order_release);
+            inEndHandler_ = true;
             if (request.onEnd)
                 request.onEnd();
-            m_inEndHandler = false;
+            inEndHandler_ = false;
             emit jobEnded();
             continue;
         }
-        m_current = std::move(request);
-        m_running = m_current.job.get();
-        Job *job = m_running;
-        m_thread = QThread::create([job] { job->run(); });
-        connect(m_thread, &QThread::finished, this, &JobRunner::onThreadFinished,
+        current_ = std::move(request);
+        running_ = current_.job.get();
+        Job *job = running_;
+        thread_ = QThread::create([job] { job->run(); });
+        connect(thread_, &QThread::finished, this, &JobRunner::onThreadFinished,
                 Qt::QueuedConnection);
-        m_thread->start();
+        thread_->start();
     }
     if (!isActive()) {
         applyIdleIfDrained();
@@ -197,31 +197,31 @@ void JobRunner::startNext()
 
 void JobRunner::onThreadFinished()
 {
-    if (!m_thread)
+    if (!thread_)
         return;
     // `finished` comes from the ending thread itself; wait for its last step.
-    m_thread->wait();
-    delete m_thread;
-    m_thread = nullptr;
-    m_running = nullptr;
-    Request ended = std::move(m_current);
-    m_current = {};
-    if (m_shuttingDown)
+    thread_->wait();
+    delete thread_;
+    thread_ = nullptr;
+    running_ = nullptr;
+    Request ended = std::move(current_);
+    current_ = {};
+    if (shuttingDown_)
         return;
     announceSteps();
-    m_inEndHandler = true;
+    inEndHandler_ = true;
     if (ended.onEnd)
         ended.onEnd();
-    m_inEndHandler = false;
+    inEndHandler_ = false;
     emit jobEnded();
     startNext();
 }
 
 void JobRunner::stopAll()
 {
-    if (m_running)
-        m_running->terminate();
-    for (Request &request : m_queue)
+    if (running_)
+        running_->terminate();
+    for (Request &request : queue_)
         request.job->terminate();
 }
 
@@ -233,7 +233,7 @@ JobRunner::StopResult JobRunner::stop()
         setControlsEnabled(true);
         return StopResult::Stopped;
     }
-    switch (m_jobKind) {
+    switch (jobKind_) {
     case JobKind::Sort:
         if (stopNeedsConfirm)
             return StopResult::NeedsConfirm;
@@ -263,94 +263,94 @@ void JobRunner::confirmStop()
 
 void JobRunner::shutdown()
 {
-    m_shuttingDown = true;
-    m_queue.clear();
+    shuttingDown_ = true;
+    queue_.clear();
     stopAll();
-    while (m_running)
+    while (running_)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void JobRunner::setControlsEnabled(bool enabled)
 {
     if (!enabled) {
-        m_idleRequested = false;
-        if (m_controlsEnabled) {
-            m_controlsEnabled = false;
+        idleRequested_ = false;
+        if (controlsEnabled_) {
+            controlsEnabled_ = false;
             emit controlsEnabledChanged(false);
         }
         return;
     }
-    m_idleRequested = true;
+    idleRequested_ = true;
     if (!isActive())
         applyIdleIfDrained();
 }
 
 void JobRunner::applyIdleIfDrained()
 {
-    if (!m_idleRequested)
+    if (!idleRequested_)
         return;
-    m_idleRequested = false;
-    m_jobKind = JobKind::None;
-    if (!m_controlsEnabled) {
-        m_controlsEnabled = true;
+    idleRequested_ = false;
+    jobKind_ = JobKind::None;
+    if (!controlsEnabled_) {
+        controlsEnabled_ = true;
         emit controlsEnabledChanged(true);
     }
 }
 
-Job *JobRunner::slot(JobClass jobClass) const { return m_slots[size_t(jobClass)].get(); }
+Job *JobRunner::slot(JobClass jobClass) const { return slots_[size_t(jobClass)].get(); }
 
 void JobRunner::setStatus(const QString &text)
 {
-    m_status = text;
-    if (m_batchDepth > 0)
-        m_statusDirty = true;
+    status_ = text;
+    if (batchDepth_ > 0)
+        statusDirty_ = true;
     else
-        emit statusChanged(m_status);
+        emit statusChanged(status_);
 }
 
 void JobRunner::setProgress(int percent)
 {
-    m_progress = percent;
-    if (m_batchDepth > 0)
-        m_progressDirty = true;
+    progress_ = percent;
+    if (batchDepth_ > 0)
+        progressDirty_ = true;
     else
-        emit progressChanged(m_progress);
+        emit progressChanged(progress_);
 }
 
 void JobRunner::announceSteps()
 {
-    if (!m_stepsPending)
+    if (!stepsPending_)
         return;
-    m_stepsPending = false;
-    m_stepsTimer->stop();
-    m_sinceSteps.start();
+    stepsPending_ = false;
+    stepsTimer_->stop();
+    sinceSteps_.start();
     emit stepsRun();
 }
 
 void JobRunner::runBatch(const std::vector<Job::Step> &steps)
 {
-    ++m_batchDepth;
+    ++batchDepth_;
     for (const Job::Step &step : steps)
         step();
-    if (--m_batchDepth > 0)
+    if (--batchDepth_ > 0)
         return;
     // Each announcement repaints the table's visible rows, which costs about
     // as much as the batch itself, and batches come every 8 ms: more often
     // than the eye follows. The timer announces the last batches when no
     // other follows soon (a question, a slow disk).
-    m_stepsPending = true;
-    const qint64 since = m_sinceSteps.isValid() ? m_sinceSteps.elapsed() : StepsMilliseconds;
+    stepsPending_ = true;
+    const qint64 since = sinceSteps_.isValid() ? sinceSteps_.elapsed() : StepsMilliseconds;
     if (since >= StepsMilliseconds)
         announceSteps();
-    else if (!m_stepsTimer->isActive())
-        m_stepsTimer->start(int(StepsMilliseconds - since));
-    if (m_statusDirty) {
-        m_statusDirty = false;
-        emit statusChanged(m_status);
+    else if (!stepsTimer_->isActive())
+        stepsTimer_->start(int(StepsMilliseconds - since));
+    if (statusDirty_) {
+        statusDirty_ = false;
+        emit statusChanged(status_);
     }
-    if (m_progressDirty) {
-        m_progressDirty = false;
-        emit progressChanged(m_progress);
+    if (progressDirty_) {
+        progressDirty_ = false;
+        emit progressChanged(progress_);
     }
 }
 

@@ -106,10 +106,10 @@ public:
     // Switches between idle (true) and busy (false); idle is deferred while
     // jobs run or wait (see the class comment). Idle clears jobKind().
     void setControlsEnabled(bool enabled);
-    bool controlsEnabled() const { return m_controlsEnabled; }
+    bool controlsEnabled() const { return controlsEnabled_; }
 
-    JobKind jobKind() const { return m_jobKind; }
-    bool isActive() const { return m_running != nullptr || !m_queue.empty(); }
+    JobKind jobKind() const { return jobKind_; }
+    bool isActive() const { return running_ != nullptr || !queue_.empty(); }
     Job *slot(JobClass jobClass) const;
 
     // Window state the runner keeps for the end handlers and Stop.
@@ -120,8 +120,8 @@ public:
     // Within a batch of steps only the last values are signalled.
     void setStatus(const QString &text);
     void setProgress(int percent);
-    QString status() const { return m_status; }
-    int progress() const { return m_progress; }
+    QString status() const { return status_; }
+    int progress() const { return progress_; }
 
 signals:
     void statusChanged(const QString &text);
@@ -154,26 +154,26 @@ private:
     void announceSteps();
     void applyIdleIfDrained();
 
-    std::shared_ptr<Handoff> m_handoff;
-    std::deque<Request> m_queue;
-    Request m_current;
-    Job *m_running = nullptr;
-    QThread *m_thread = nullptr;
-    std::array<std::shared_ptr<Job>, 4> m_slots;
-    JobKind m_jobKind = JobKind::None;
-    bool m_controlsEnabled = true;
-    bool m_idleRequested = false;
-    bool m_inEndHandler = false;
-    bool m_shuttingDown = false;
+    std::shared_ptr<Handoff> handoff_;
+    std::deque<Request> queue_;
+    Request current_;
+    Job *running_ = nullptr;
+    QThread *thread_ = nullptr;
+    std::array<std::shared_ptr<Job>, 4> slots_;
+    JobKind jobKind_ = JobKind::None;
+    bool controlsEnabled_ = true;
+    bool idleRequested_ = false;
+    bool inEndHandler_ = false;
+    bool shuttingDown_ = false;
 
-    int m_batchDepth = 0;
-    QString m_status;
-    int m_progress = 0;
-    bool m_statusDirty = false;
-    bool m_progressDirty = false;
-    bool m_stepsPending = false;
-    QElapsedTimer m_sinceSteps;
-    QTimer *m_stepsTimer = nullptr;
+    int batchDepth_ = 0;
+    QString status_;
+    int progress_ = 0;
+    bool statusDirty_ = false;
+    bool progressDirty_ = false;
+    bool stepsPending_ = false;
+    QElapsedTimer sinceSteps_;
+    QTimer *stepsTimer_ = nullptr;
 };
 
 } // namespace qm

@@ -29,21 +29,21 @@ public:
 
     JobClass jobClass() const override { return JobClass::Add; }
     // Read after the job has ended: the rules the last line was read by.
-    char kind() const { return m_reader ? m_reader->kind() : m_kind; }
+    char kind() const { return reader_ ? reader_->kind() : kind_; }
     // Stream URLs of a play list passed over (read after the job has ended).
-    int streamsSkipped() const { return m_reader ? m_reader->streamsSkipped() : 0; }
+    int streamsSkipped() const { return reader_ ? reader_->streamsSkipped() : 0; }
 
 protected:
     void execute() override;
 
 private:
-    RowTable &m_table;
-    char m_kind;
-    QString m_path;
-    Hooks m_hooks;
+    RowTable &table_;
+    char kind_;
+    QString path_;
+    Hooks hooks_;
     // Made and used on the window's thread only.
-    std::unique_ptr<ListReader> m_reader;
-    bool m_ended = false;
+    std::unique_ptr<ListReader> reader_;
+    bool ended_ = false;
 };
 
 } // namespace qm

@@ -12,22 +12,22 @@ class ReadJob : public TUpdateThread {
 public:
     ReadJob(RowTable &table, int firstRow, int lastRow, int kind, const ReadSettings &settings,
             RowWritten rowWritten = {})
-        : TUpdateThread(table, firstRow, lastRow, std::move(rowWritten)), m_kind(kind),
-          m_settings(settings)
+        : TUpdateThread(table, firstRow, lastRow, std::move(rowWritten)), kind_(kind),
+          settings_(settings)
     {}
 
-    int kind() const { return m_kind; }
+    int kind() const { return kind_; }
     // The cells that hold text stay as they are: rows a list brought keep
     // its values, and only what it did not fill is read.
-    void setKeepFilled(bool keep) { m_keepFilled = keep; }
+    void setKeepFilled(bool keep) { keepFilled_ = keep; }
 
 protected:
     void execute() override;
 
 private:
-    int m_kind;
-    ReadSettings m_settings;
-    bool m_keepFilled = false;
+    int kind_;
+    ReadSettings settings_;
+    bool keepFilled_ = false;
 };
 
 } // namespace qm

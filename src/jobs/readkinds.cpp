@@ -175,39 +175,39 @@ QString DurationText(double seconds)
     return text;
 }
 
-FileReader::FileReader(int kind, const ReadSettings &settings) : m_kind(kind), m_settings(settings)
+FileReader::FileReader(int kind, const ReadSettings &settings) : kind_(kind), settings_(settings)
 {
     if (kind == ReadTag1Kind || kind == ReadTag2Kind) {
-        m_tag1 = new TID3v1;
-        m_tag1->UseLyrics2 = settings.ReadLyrics2;
-        m_tag2 = new TID3v2;
+        tag1_ = new TID3v1;
+        tag1_->UseLyrics2 = settings.ReadLyrics2;
+        tag2_ = new TID3v2;
     } else {
-        m_stream = new TMPEGaudio;
-        m_stream->ID3v1.UseLyrics2 = settings.ReadLyrics2;
+        stream_ = new TMPEGaudio;
+        stream_->ID3v1.UseLyrics2 = settings.ReadLyrics2;
     }
 }
 
 FileReader::~FileReader()
 {
-    delete m_tag1;
-    delete m_tag2;
-    delete m_stream;
+    delete tag1_;
+    delete tag2_;
+    delete stream_;
 }
 
 bool FileReader::read(const QString &fileName, CellWrites &cells, FileStamp *stamp)
 {
-    if (m_stream) {
+    if (stream_) {
         readInfo(fileName, cells, stamp);
         return true;
     }
-    if (SkippedByFormat(m_settings, fileName))
+    if (SkippedByFormat(settings_, fileName))
         return false;
     // The readers open only regular files (without blocking on a pipe), so a
     // pipe or a device reads as a file that cannot be opened.
-    if (m_kind == ReadTag1Kind)
-        ReadTag1Step(*m_tag1, m_tag1->ReadFromFile(fileName, stamp), m_settings, cells);
+    if (kind_ == ReadTag1Kind)
+        ReadTag1Step(*tag1_, tag1_->ReadFromFile(fileName, stamp), settings_, cells);
     else
-        ReadTag2Step(*m_tag2, m_tag2->ReadFromFile(fileName, stamp), m_settings, cells);
+        ReadTag2Step(*tag2_, tag2_->ReadFromFile(fileName, stamp), settings_, cells);
     return true;
 }
 
@@ -266,31 +266,31 @@ void FileReader::readInfo(const QString &fileName, CellWrites &cells, FileStamp 
     qint64 size = 0;
     QString duration;
     QString information;
-    const auto &fields = m_settings.InfoReadFields;
+    const auto &fields = settings_.InfoReadFields;
     const bool sizeOnly = fields[0] && !fields[1] && !fields[2];
-    if (SkippedByFormat(m_settings, fileName) || sizeOnly) {
+    if (SkippedByFormat(settings_, fileName) || sizeOnly) {
         // Regular files only: a pipe or a device has no size to show.
         ReadOnlyFile file;
         if (file.open(fileName))
             size = file.size();
-    } else if (const bool tagRead = m_kind == ReadInfoAfterAddKind
-                                    && (m_settings.TagView == 1 || m_settings.TagView == 2);
-               m_stream->ReadFromFile(fileName, tagRead ? stamp : nullptr)) {
-        size = m_stream->FileLength;
-        const bool valid = m_stream->FGetValid();
+    } else if (const bool tagRead = kind_ == ReadInfoAfterAddKind
+                                    && (settings_.TagView == 1 || settings_.TagView == 2);
+               stream_->ReadFromFile(fileName, tagRead ? stamp : nullptr)) {
+        size = stream_->FileLength;
+        const bool valid = stream_->FGetValid();
         if (valid) {
-            duration = DurationText(m_stream->FGetDuration());
+            duration = DurationText(stream_->FGetDuration());
             if (fields[2])
-                information = InformationText(*m_stream);
+                information = InformationText(*stream_);
         }
-        if (m_kind == ReadInfoAfterAddKind && m_settings.TagView == 1) {
+        if (kind_ == ReadInfoAfterAddKind && settings_.TagView == 1) {
             // An invalid stream may have ended the analysis before the tag
             // at the end of the file was read.
-            const bool loaded = valid || m_stream->ID3v1.ReadFromFile(fileName);
-            ReadTag1Step(m_stream->ID3v1, loaded, m_settings, cells);
-        } else if (m_kind == ReadInfoAfterAddKind && m_settings.TagView == 2) {
-            const bool loaded = valid || m_stream->ID3v2.ReadFromFile(fileName);
-            ReadTag2Step(m_stream->ID3v2, loaded, m_settings, cells);
+            const bool loaded = valid || stream_->ID3v1.ReadFromFile(fileName);
+            ReadTag1Step(stream_->ID3v1, loaded, settings_, cells);
+        } else if (kind_ == ReadInfoAfterAddKind && settings_.TagView == 2) {
+            const bool loaded = valid || stream_->ID3v2.ReadFromFile(fileName);
+            ReadTag2Step(stream_->ID3v2, loaded, settings_, cells);
         }
     }
     cells.emplace_back(F::Siz, size > 0 ? QString::number(size) : QString());

@@ -112,11 +112,11 @@ public:
 private:
     void readInfo(const QString &fileName, CellWrites &cells, FileStamp *stamp);
 
-    int m_kind;
-    ReadSettings m_settings;
-    TID3v1 *m_tag1 = nullptr;
-    TID3v2 *m_tag2 = nullptr;
-    TMPEGaudio *m_stream = nullptr;
+    int kind_;
+    ReadSettings settings_;
+    TID3v1 *tag1_ = nullptr;
+    TID3v2 *tag2_ = nullptr;
+    TMPEGaudio *stream_ = nullptr;
 };
 
 } // namespace qm

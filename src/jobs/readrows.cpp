@@ -13,28 +13,28 @@ namespace qm {
 AddedRowReader::AddedRowReader(const ReadSettings &settings, bool fileInfo)
 {
     for (const int kind : AddedRowsReadKinds(settings, fileInfo))
-        m_readers.push_back(std::make_unique<FileReader>(kind, settings));
+        readers_.push_back(std::make_unique<FileReader>(kind, settings));
 }
 
 void AddedRowReader::complete(Row &row)
 {
-    if (m_readers.empty()) {
+    if (readers_.empty()) {
         splitFileName(row);
         return;
     }
     // Rows of one folder share its Dir cell: the folder is decoded once.
     const Cell &dir = row[size_t(toInt(FieldNumber::Dir))];
-    if (dir.handle() != m_dirCell.handle()) {
-        m_dirCell = dir;
-        m_dir = dir;
+    if (dir.handle() != dirCell_.handle()) {
+        dirCell_ = dir;
+        dir_ = dir;
     }
     // Old still holds the whole name.
-    const QString fileName = BuildFileName(m_dir, row[size_t(toInt(FieldNumber::Old))], {});
+    const QString fileName = BuildFileName(dir_, row[size_t(toInt(FieldNumber::Old))], {});
     splitFileName(row);
-    for (const auto &reader : m_readers) {
-        m_cells.clear();
-        reader->read(fileName, m_cells);
-        for (auto &[field, value] : m_cells)
+    for (const auto &reader : readers_) {
+        cells_.clear();
+        reader->read(fileName, cells_);
+        for (auto &[field, value] : cells_)
             row[size_t(toInt(field))] = value;
     }
 }
@@ -53,64 +53,64 @@ constexpr qint64 kWaitingNsPerFile = 40'000;
 class RowBatches {
 public:
     RowBatches(const RowReadSettings &settings, const RowSink &sink)
-        : m_settings(settings), m_sink(sink)
+        : settings_(settings), sink_(sink)
     {
         const int threads = std::max(1, settings.threads);
         for (int t = 0; t < threads; ++t)
-            m_readers.push_back(std::make_unique<AddedRowReader>(settings.read, settings.fileInfo));
-        m_batch.reserve(kBatchRows);
+            readers_.push_back(std::make_unique<AddedRowReader>(settings.read, settings.fileInfo));
+        batch_.reserve(kBatchRows);
     }
 
     bool add(const QString &folder, const QString &name)
     {
-        Row &row = m_batch.emplace_back();
-        row[size_t(toInt(FieldNumber::No))] = numberText(++m_number, m_settings.numbers);
-        if (folder != m_folderText) {
-            m_folderText = folder;
-            m_folder = folder;
+        Row &row = batch_.emplace_back();
+        row[size_t(toInt(FieldNumber::No))] = numberText(++number_, settings_.numbers);
+        if (folder != folderText_) {
+            folderText_ = folder;
+            folder_ = folder;
         }
-        row[size_t(toInt(FieldNumber::Dir))] = m_folder;
+        row[size_t(toInt(FieldNumber::Dir))] = folder_;
         row[size_t(toInt(FieldNumber::Old))] = name;
-        return m_batch.size() < kBatchRows || flush();
+        return batch_.size() < kBatchRows || flush();
     }
 
     bool flush()
     {
         QElapsedTimer timer;
         timer.start();
-        const size_t threads = m_shared ? m_readers.size() : 1;
+        const size_t threads = shared_ ? readers_.size() : 1;
         std::vector<std::thread> helpers;
-        for (size_t t = 1; t < threads && t < m_batch.size(); ++t)
+        for (size_t t = 1; t < threads && t < batch_.size(); ++t)
             helpers.emplace_back([this, t, threads] { readEvery(t, threads); });
         readEvery(0, threads);
         for (std::thread &helper : helpers)
             helper.join();
-        if (!m_batch.empty())
-            m_shared = timer.nsecsElapsed() / qint64(m_batch.size()) > kWaitingNsPerFile;
+        if (!batch_.empty())
+            shared_ = timer.nsecsElapsed() / qint64(batch_.size()) > kWaitingNsPerFile;
         bool go = true;
-        for (const Row &row : m_batch) {
-            if (!(go = m_sink(row)))
+        for (const Row &row : batch_) {
+            if (!(go = sink_(row)))
                 break;
         }
-        m_batch.clear();
+        batch_.clear();
         return go;
     }
 
 private:
     void readEvery(size_t first, size_t step)
     {
-        for (size_t i = first; i < m_batch.size(); i += step)
-            m_readers[first]->complete(m_batch[i]);
+        for (size_t i = first; i < batch_.size(); i += step)
+            readers_[first]->complete(batch_[i]);
     }
 
-    const RowReadSettings &m_settings;
-    const RowSink &m_sink;
-    std::vector<std::unique_ptr<AddedRowReader>> m_readers;
-    std::vector<Row> m_batch;
-    int m_number = 0;
-    QString m_folderText;
-    Cell m_folder;         // shared by the rows of one folder
-    bool m_shared = false; // the last batch waited for the disk
+    const RowReadSettings &settings_;
+    const RowSink &sink_;
+    std::vector<std::unique_ptr<AddedRowReader>> readers_;
+    std::vector<Row> batch_;
+    int number_ = 0;
+    QString folderText_;
+    Cell folder_;         // shared by the rows of one folder
+    bool shared_ = false; // the last batch waited for the disk
 };
 
 } // namespace

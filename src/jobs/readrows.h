@@ -32,10 +32,10 @@ public:
     void complete(Row &row);
 
 private:
-    std::vector<std::unique_ptr<FileReader>> m_readers;
-    CellWrites m_cells;
-    Cell m_dirCell; // the folder of the last row, kept so that its handle stays its own
-    QString m_dir;  // and as text, with the trailing slash
+    std::vector<std::unique_ptr<FileReader>> readers_;
+    CellWrites cells_;
+    Cell dirCell_; // the folder of the last row, kept so that its handle stays its own
+    QString dir_;  // and as text, with the trailing slash
 };
 
 // Called with each finished row in table order; false stops the reading.

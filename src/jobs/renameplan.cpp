@@ -51,28 +51,28 @@ void RenamePlan::addRow(int row, const Row &cells)
         if (const auto id = fileId(target.oldPath, &planned.info)) {
             planned.id = *id;
             planned.present = true;
-            m_owner.emplace(*id, m_rows.size());
-            m_jobFiles.insert(*id);
+            owner_.emplace(*id, rows_.size());
+            jobFiles_.insert(*id);
             if (!target.newFolder.isEmpty()) {
                 planned.oldPath = target.oldPath;
                 planned.newPath = target.newPath;
             }
         }
     }
-    m_rows.push_back(std::move(planned));
+    rows_.push_back(std::move(planned));
 }
 
 void RenamePlan::finish()
 {
-    if (m_moveFiles) {
-        for (Planned &planned : m_rows) {
+    if (moveFiles_) {
+        for (Planned &planned : rows_) {
             if (planned.oldPath.isEmpty())
                 continue;
             const auto id = fileId(planned.newPath);
             if (!id || *id == planned.id)
                 continue;
-            const auto owner = m_owner.find(*id);
-            if (owner != m_owner.end() && !m_rows[owner->second].oldPath.isEmpty())
+            const auto owner = owner_.find(*id);
+            if (owner != owner_.end() && !rows_[owner->second].oldPath.isEmpty())
                 planned.waitsFor = long(owner->second);
         }
     }
@@ -81,14 +81,14 @@ void RenamePlan::finish()
     // row gives a chain, which ends or closes into a ring. The chain is
     // applied from its end; rows outside chains keep their order.
     enum : char { Waiting, OnPath, Placed };
-    std::vector<char> state(m_rows.size(), Waiting);
+    std::vector<char> state(rows_.size(), Waiting);
     std::vector<size_t> path;
     auto place = [&](size_t entry) {
-        m_units.push_back({m_order.size(), 1, false});
-        m_order.push_back(m_rows[entry].row);
-        m_orderEntries.push_back(entry);
+        units_.push_back({order_.size(), 1, false});
+        order_.push_back(rows_[entry].row);
+        orderEntries_.push_back(entry);
     };
-    for (size_t start = 0; start < m_rows.size(); ++start) {
+    for (size_t start = 0; start < rows_.size(); ++start) {
         if (state[start] != Waiting)
             continue;
         path.clear();
@@ -96,7 +96,7 @@ void RenamePlan::finish()
         while (next >= 0 && state[size_t(next)] == Waiting) {
             state[size_t(next)] = OnPath;
             path.push_back(size_t(next));
-            next = m_rows[size_t(next)].waitsFor;
+            next = rows_[size_t(next)].waitsFor;
         }
         size_t chainEnd = path.size();
         if (next >= 0 && state[size_t(next)] == OnPath) {
@@ -106,14 +106,14 @@ void RenamePlan::finish()
             while (path[ringStart - 1] != size_t(next))
                 --ringStart;
             chainEnd = --ringStart;
-            const Unit ring{m_order.size(), path.size() - ringStart, true};
+            const Unit ring{order_.size(), path.size() - ringStart, true};
             for (size_t i = path.size(); i-- > ringStart + 1;) {
-                m_order.push_back(m_rows[path[i]].row);
-                m_orderEntries.push_back(path[i]);
+                order_.push_back(rows_[path[i]].row);
+                orderEntries_.push_back(path[i]);
             }
-            m_order.push_back(m_rows[path[ringStart]].row);
-            m_orderEntries.push_back(path[ringStart]);
-            m_units.push_back(ring);
+            order_.push_back(rows_[path[ringStart]].row);
+            orderEntries_.push_back(path[ringStart]);
+            units_.push_back(ring);
         }
         for (size_t i = chainEnd; i-- > 0;)
             place(path[i]);
@@ -124,20 +124,20 @@ void RenamePlan::finish()
 
 void RenamePlan::noteFolder(const QString &folder)
 {
-    if (!folder.isEmpty() && m_folders.insert(folder).second)
+    if (!folder.isEmpty() && folders_.insert(folder).second)
         CleanTemporaries(folder);
 }
 
 const struct stat *RenamePlan::fileState(size_t index) const
 {
-    const Planned &planned = m_rows[m_orderEntries[index]];
+    const Planned &planned = rows_[orderEntries_[index]];
     return planned.present ? &planned.info : nullptr;
 }
 
 bool RenamePlan::isJobFile(const QString &path) const
 {
     const auto id = fileId(path);
-    return id && m_jobFiles.count(*id) > 0;
+    return id && jobFiles_.count(*id) > 0;
 }
 
 void RenamePlan::applyRow(Row &cells, RowOutcome &outcome, RowWriter &writer, const QString &parked)
@@ -145,7 +145,7 @@ void RenamePlan::applyRow(Row &cells, RowOutcome &outcome, RowWriter &writer, co
     outcome = writer.apply(cells, parked);
     // A copy, or a move to another file system, is a new file of the job.
     if (outcome.renamed && outcome.placed.size >= 0)
-        m_jobFiles.insert({dev_t(outcome.placed.device), ino_t(outcome.placed.inode)});
+        jobFiles_.insert({dev_t(outcome.placed.device), ino_t(outcome.placed.inode)});
 }
 
 void RenamePlan::apply(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes)
@@ -160,7 +160,7 @@ void RenamePlan::apply(const Unit &unit, RowWriter &writer, Row *cells, RowOutco
 void RenamePlan::applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes)
 {
     const size_t last = unit.count - 1;
-    const QString home = m_rows[m_orderEntries[unit.begin + last]].oldPath;
+    const QString home = rows_[orderEntries_[unit.begin + last]].oldPath;
     // Its tag first, under the name the journal knows it by: a change cut
     // short is then put back where the change was recorded.
     writer.writeTagAhead(cells[last]);
@@ -181,7 +181,7 @@ void RenamePlan::applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowO
     for (size_t i = last; i-- > 0;) {
         if (!outcomes[i].renamed)
             continue;
-        const Planned &planned = m_rows[m_orderEntries[unit.begin + i]];
+        const Planned &planned = rows_[orderEntries_[unit.begin + i]];
         if (!writer.moveBack(currentPath(cells[i]), planned.oldPath))
             break;
         std::swap(cells[i][size_t(toInt(F::Old))], cells[i][size_t(toInt(F::New))]);

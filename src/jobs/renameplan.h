@@ -31,7 +31,7 @@ namespace qm {
 // that ignores it stays the row's own file.
 class RenamePlan {
 public:
-    explicit RenamePlan(bool moveFiles) : m_moveFiles(moveFiles) {}
+    explicit RenamePlan(bool moveFiles) : moveFiles_(moveFiles) {}
 
     // Each row of the range once, in table order; then finish().
     void addRow(int row, const Row &cells);
@@ -44,8 +44,8 @@ public:
         size_t count = 1;
         bool ring = false;
     };
-    const std::vector<int> &order() const { return m_order; }
-    const std::vector<Unit> &units() const { return m_units; }
+    const std::vector<int> &order() const { return order_; }
+    const std::vector<Unit> &units() const { return units_; }
 
     // The state of the file of order()[index] when the plan looked at it;
     // null when it found none.
@@ -74,14 +74,14 @@ private:
     void noteFolder(const QString &folder);
     void applyRow(Row &cells, RowOutcome &outcome, RowWriter &writer, const QString &parked = {});
 
-    bool m_moveFiles;
-    std::vector<Planned> m_rows;
-    std::vector<size_t> m_orderEntries; // order() as indices into m_rows
-    std::map<FileId, size_t> m_owner;   // a row's file before the job
-    std::set<FileId> m_jobFiles;
-    std::set<QString> m_folders; // those the rows' files are in or go to
-    std::vector<int> m_order;
-    std::vector<Unit> m_units;
+    bool moveFiles_;
+    std::vector<Planned> rows_;
+    std::vector<size_t> orderEntries_; // order() as indices into rows_
+    std::map<FileId, size_t> owner_;   // a row's file before the job
+    std::set<FileId> jobFiles_;
+    std::set<QString> folders_; // those the rows' files are in or go to
+    std::vector<int> order_;
+    std::vector<Unit> units_;
 };
 
 } // namespace qm

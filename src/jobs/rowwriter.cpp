@@ -126,27 +126,27 @@ WriteSettings WriteSettings::From(const Options &options, qm::TagView tagView, b
 }
 
 RowWriter::RowWriter(const WriteSettings &settings, AskFolder askFolder, AskReplace askReplace)
-    : m_settings(settings), m_askFolder(std::move(askFolder)), m_askReplace(std::move(askReplace))
+    : settings_(settings), askFolder_(std::move(askFolder)), askReplace_(std::move(askReplace))
 {}
 
 RowWriter::~RowWriter() { closeJournal(); }
 
 bool RowWriter::useJournal(const QString &kind, QString *error)
 {
-    m_journalKind = kind;
+    journalKind_ = kind;
     QString why;
-    m_journal = journal::JobJournal::start(m_journalKind, &why);
-    m_journalFailed = !m_journal;
-    if (m_journalFailed && error)
+    journal_ = journal::JobJournal::start(journalKind_, &why);
+    journalFailed_ = !journal_;
+    if (journalFailed_ && error)
         *error = WriteMessage::JournalUnavailable(journal::journalFolder(), why);
-    return !m_journalFailed;
+    return !journalFailed_;
 }
 
-journal::JobJournal *RowWriter::journal() { return m_journal.get(); }
+journal::JobJournal *RowWriter::journal() { return journal_.get(); }
 
 WriteFailure RowWriter::journalFailure() const
 {
-    return m_journal && writeFailureOf(m_journal->error()) == WriteFailure::DiskFull
+    return journal_ && writeFailureOf(journal_->error()) == WriteFailure::DiskFull
                ? WriteFailure::JournalFull
                : WriteFailure::NoJournal;
 }
@@ -154,10 +154,10 @@ WriteFailure RowWriter::journalFailure() const
 bool RowWriter::closeJournal()
 {
     endTagsAhead();
-    if (!m_journal)
+    if (!journal_)
         return true;
-    const bool closed = m_journal->close();
-    m_journal.reset();
+    const bool closed = journal_->close();
+    journal_.reset();
     return closed;
 }
 
@@ -171,15 +171,15 @@ bool RowWriter::takesTag(const QString &fileName, const QString &name, const str
         return false;
     if (!S_ISREG(info.st_mode))
         return false;
-    if (m_settings.FormatRead)
-        return !SkippedByFormat(m_settings, name.isEmpty() ? fileName : name);
-    if (m_stream.ReadFromFile(fileName) && m_stream.FGetValid())
+    if (settings_.FormatRead)
+        return !SkippedByFormat(settings_, name.isEmpty() ? fileName : name);
+    if (stream_.ReadFromFile(fileName) && stream_.FGetValid())
         return true;
     // Without audio the analysis forgets the tags; they are read by
     // themselves.
-    m_tag1.UseLyrics2 = m_settings.ReadLyrics2;
-    return (m_tag2.ReadFromFile(fileName) && m_tag2.FGetTagPresent())
-           || (m_tag1.ReadFromFile(fileName) && (m_tag1.TagPresent || m_tag1.Lyrics2Present));
+    tag1_.UseLyrics2 = settings_.ReadLyrics2;
+    return (tag2_.ReadFromFile(fileName) && tag2_.FGetTagPresent())
+           || (tag1_.ReadFromFile(fileName) && (tag1_.TagPresent || tag1_.Lyrics2Present));
 }
 
 bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
@@ -189,22 +189,22 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
     // A change made here by itself is recorded by itself: one sync each.
     std::unique_ptr<journal::JournalRecorder> recorder;
     if (!planned && journal())
-        recorder = std::make_unique<journal::JournalRecorder>(*m_journal);
-    m_refusal.clear();
+        recorder = std::make_unique<journal::JournalRecorder>(*journal_);
+    refusal_.clear();
     if (version == 1) {
-        if (WriteTagStep(m_tag1, row, fileName, m_settings, known, planned, recorder.get(),
+        if (WriteTagStep(tag1_, row, fileName, settings_, known, planned, recorder.get(),
                          failure))
             return true;
         QByteArray block;
-        if (!m_tag1.BuildLyrics2Block(&block))
-            m_refusal = WriteMessage::Lyrics3FieldTooLong();
+        if (!tag1_.BuildLyrics2Block(&block))
+            refusal_ = WriteMessage::Lyrics3FieldTooLong();
         return false;
     }
-    m_tag2.Refusal = id3v2::Damage::None;
-    if (WriteTagStep(m_tag2, row, fileName, m_settings, known, planned, recorder.get(), failure,
+    tag2_.Refusal = id3v2::Damage::None;
+    if (WriteTagStep(tag2_, row, fileName, settings_, known, planned, recorder.get(), failure,
                      opened))
         return true;
-    m_refusal = WriteMessage::TagDamaged(m_tag2.FGetRefusal());
+    refusal_ = WriteMessage::TagDamaged(tag2_.FGetRefusal());
     return false;
 }
 
@@ -260,18 +260,18 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const 
 {
     endTagsAhead();
     journal::JobJournal *const journal = this->journal();
-    const int version = m_settings.TagView;
+    const int version = settings_.TagView;
     if (!journal)
         return;
-    m_aheadRows = rows;
-    m_ahead.assign(count, AheadTag());
+    aheadRows_ = rows;
+    ahead_.assign(count, AheadTag());
     bool any = false;
     // The same conditions as apply() writes the tag and moves the file under;
     // a move the row does not make after all is marked as not made.
     for (size_t i = 0; i < count; ++i) {
         Row row = rows[i];
         const RenameTarget target = RenameTargetOf(row);
-        AheadTag &ahead = m_ahead[i];
+        AheadTag &ahead = ahead_[i];
         // One stat serves the check that the file is there, the tag check
         // and the stamp of the move. A file not there before the job may
         // be one that another row moved in since.
@@ -289,13 +289,13 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const 
             continue;
         if ((version == 1 || version == 2) && takesTag(target.oldPath, {}, &info)) {
             ahead.failed = !writeTag(version, row, target.oldPath, nullptr, &ahead.change);
-            ahead.refusal = m_refusal;
+            ahead.refusal = refusal_;
             if (!ahead.failed && !ahead.change.isEmpty()) {
                 narrowChange(&ahead.change);
                 ahead.id = journal->stage(ahead.change);
             }
         }
-        if (m_settings.MoveFiles && !target.newFolder.isEmpty()
+        if (settings_.MoveFiles && !target.newFolder.isEmpty()
             && target.newPath != target.oldPath) {
             const FileStamp stamp = S_ISREG(info.st_mode) ? stampOfInfo(info) : FileStamp();
             ahead.renameId = journal->stageRename(target.oldPath, target.newPath, &stamp);
@@ -304,7 +304,7 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const 
     }
     if (any && !journal->sync()) {
         // Not one change is made that the journal could not keep.
-        for (AheadTag &ahead : m_ahead) {
+        for (AheadTag &ahead : ahead_) {
             if (ahead.id != 0) {
                 ahead.failed = true;
                 ahead.failure = journalFailure();
@@ -341,9 +341,9 @@ void RowWriter::makeAhead(AheadTag &ahead, const struct stat *mode, FileStamp *s
     // A rewrite gives the file a new inode: its mark goes out at once (a
     // write, no sync), so that recovery knows the file by it wherever the
     // job moves it. A change in place keeps the inode the renames know.
-    m_journal->markDone(ahead.id, made, ahead.change.fileName, made ? &after : nullptr);
+    journal_->markDone(ahead.id, made, ahead.change.fileName, made ? &after : nullptr);
     if (ahead.change.rewrite)
-        m_journal->flushDone();
+        journal_->flushDone();
     ahead.failed = !made;
     if (made && stamp)
         *stamp = after;
@@ -357,24 +357,24 @@ void RowWriter::writeTagAhead(Row &row)
 
 RowWriter::AheadTag *RowWriter::ahead(Row &row)
 {
-    if (!m_aheadRows || &row < m_aheadRows || &row >= m_aheadRows + m_ahead.size())
+    if (!aheadRows_ || &row < aheadRows_ || &row >= aheadRows_ + ahead_.size())
         return nullptr;
-    return &m_ahead[size_t(&row - m_aheadRows)];
+    return &ahead_[size_t(&row - aheadRows_)];
 }
 
 void RowWriter::endTagsAhead()
 {
-    if (m_journal) {
-        for (AheadTag &ahead : m_ahead) {
+    if (journal_) {
+        for (AheadTag &ahead : ahead_) {
             if (ahead.id != 0 && !ahead.used)
-                m_journal->markDone(ahead.id, false, ahead.change.fileName);
+                journal_->markDone(ahead.id, false, ahead.change.fileName);
             if (ahead.renameId != 0)
-                m_journal->markDone(ahead.renameId, false, QString());
+                journal_->markDone(ahead.renameId, false, QString());
         }
-        m_journal->flushDone();
+        journal_->flushDone();
     }
-    m_ahead.clear();
-    m_aheadRows = nullptr;
+    ahead_.clear();
+    aheadRows_ = nullptr;
 }
 
 RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct stat *state)
@@ -419,12 +419,12 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
         *state = info;
     // A file the reading would not read a tag from gets none.
     WriteFailure failure = WriteFailure::None;
-    m_refusal.clear();
+    refusal_.clear();
     if (!outcome.failed
         && (!takesTag(fileName, {}, &info)
             || !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName, &info, planned, &failure,
                          &file)))
-        tagNotChanged(outcome, failure, m_refusal);
+        tagNotChanged(outcome, failure, refusal_);
     // The file as the row leaves it: a planned change not yet made leaves it
     // as it is until it is made; a change made at once is looked at again.
     if (!outcome.failed && (planned || !stampOf(fileName, &outcome.written)))
@@ -435,8 +435,8 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
 bool RowWriter::prepareFolder(const QString &newFolder, QString &message)
 {
     // Rows of one folder follow each other: its existence is looked up once.
-    if (newFolder != m_knownFolder && !FolderExists(newFolder)) {
-        if (!m_createFolders.yes([&] { return m_askFolder(newFolder); })) {
+    if (newFolder != knownFolder_ && !FolderExists(newFolder)) {
+        if (!createFolders_.yes([&] { return askFolder_(newFolder); })) {
             message = WriteMessage::NoNewFolder();
             return false;
         }
@@ -446,25 +446,25 @@ bool RowWriter::prepareFolder(const QString &newFolder, QString &message)
         }
         message.clear();
     }
-    m_knownFolder = newFolder;
+    knownFolder_ = newFolder;
     return true;
 }
 
 bool RowWriter::changedSinceRead(const QString &path, const struct stat &info) const
 {
-    if (!m_settings.ReadStamps)
+    if (!settings_.ReadStamps)
         return false;
-    const auto it = m_settings.ReadStamps->constFind(path);
-    return it != m_settings.ReadStamps->constEnd() && !(*it == stampOfInfo(info));
+    const auto it = settings_.ReadStamps->constFind(path);
+    return it != settings_.ReadStamps->constEnd() && !(*it == stampOfInfo(info));
 }
 
 bool RowWriter::mayReplace(const QString &newPath)
 {
     // A file of another row, or one this job gave its name, is no file to
     // replace: one of the two would be lost.
-    if (m_jobFile && m_jobFile(newPath))
+    if (jobFile_ && jobFile_(newPath))
         return false;
-    return m_replaceFiles.yes([&] { return m_askReplace(newPath); });
+    return replaceFiles_.yes([&] { return askReplace_(newPath); });
 }
 
 RenameTarget RenameTargetOf(Row &row)
@@ -544,7 +544,7 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
     bool stampKnown = true;
     if (!outcome.failed) {
         // A file the reading would not read a tag from is only renamed.
-        const int version = m_settings.TagView;
+        const int version = settings_.TagView;
         WriteFailure failure = WriteFailure::None;
         // A parked file had its change made before it was parked
         // (writeTagAhead), at the name the change was planned for.
@@ -555,17 +555,17 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         } else if ((version == 1 || version == 2) && takesTag(oldPath, target.oldPath)) {
             stampKnown = false;
             if (!writeTag(version, row, oldPath, nullptr, nullptr, &failure))
-                tagNotChanged(outcome, failure, m_refusal);
+                tagNotChanged(outcome, failure, refusal_);
         }
     }
 
     if (!fileKept) {
         bool replace = false;
-        bool copied = !m_settings.MoveFiles;
+        bool copied = !settings_.MoveFiles;
         // A file already at its new name has nothing to move; a copy onto
         // itself fails like any copy onto an existing file.
         const auto place = [&] {
-            return m_settings.MoveFiles
+            return settings_.MoveFiles
                        ? newPath == oldPath
                              || RenameFile(oldPath, newPath, replace, &copied, journal())
                        : CopyFileTo(oldPath, newPath, replace, journal());
@@ -594,7 +594,7 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
             stampKnown = stampOf(newPath, &stamp);
         AheadTag *found = ahead(row);
         if (found && found->renameId != 0) {
-            m_journal->markDone(found->renameId, done, done ? newPath : oldPath,
+            journal_->markDone(found->renameId, done, done ? newPath : oldPath,
                                 done ? &stamp : nullptr);
             found->renameId = 0;
         }
@@ -608,7 +608,7 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
             QString message =
                 replace ? WriteMessage::CannotReplace() : WriteMessage::ChangeImpossible();
             // A copy whose temporary the journal could not keep is not made.
-            const bool unrecorded = m_journal && m_journal->error();
+            const bool unrecorded = journal_ && journal_->error();
             appendMessage(
                 message,
                 failureText(unrecorded ? journalFailure() : writeFailureOf(placeError), true));

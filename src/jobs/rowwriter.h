@@ -141,7 +141,7 @@ public:
     // The changes planned ahead that no row made (the job was stopped) are
     // marked as not made.
     void endTagsAhead();
-    void setJobFile(JobFile jobFile) { m_jobFile = std::move(jobFile); }
+    void setJobFile(JobFile jobFile) { jobFile_ = std::move(jobFile); }
     // Makes the tag change planned ahead for `row` now, at the name the file
     // has before the job (a ring's row about to be parked); apply() then
     // only moves it.
@@ -170,7 +170,7 @@ private:
     // Why the journal could not keep the batch's changes.
     WriteFailure journalFailure() const;
     // Why the last writeTag refused the file's tag, or empty.
-    QString m_refusal;
+    QString refusal_;
     // The row's new folder is there, or made after asking; false when the
     // file must stay where it is, with the reason in `message`.
     bool prepareFolder(const QString &newFolder, QString &message);
@@ -180,18 +180,18 @@ private:
     // read from.
     bool changedSinceRead(const QString &path, const struct stat &info) const;
 
-    WriteSettings m_settings;
-    AskFolder m_askFolder;
-    AskReplace m_askReplace;
-    JobFile m_jobFile;
-    TID3v1 m_tag1;
-    TID3v2 m_tag2;
-    TMPEGaudio m_stream;   // looks for audio and tags in files of any name
-    QString m_knownFolder; // the last new folder found or made
+    WriteSettings settings_;
+    AskFolder askFolder_;
+    AskReplace askReplace_;
+    JobFile jobFile_;
+    TID3v1 tag1_;
+    TID3v2 tag2_;
+    TMPEGaudio stream_;   // looks for audio and tags in files of any name
+    QString knownFolder_; // the last new folder found or made
     // The answers that hold for the rest of the job.
-    RememberedAnswer m_createFolders;
-    RememberedAnswer m_replaceFiles;
-    // A tag planned ahead for the row at the same index of m_aheadRows.
+    RememberedAnswer createFolders_;
+    RememberedAnswer replaceFiles_;
+    // A tag planned ahead for the row at the same index of aheadRows_.
     struct AheadTag {
         bool failed = false;
         WriteFailure failure = WriteFailure::None;
@@ -202,16 +202,16 @@ private:
         bool stale = false;   // the file changed since the row was read
         QString refusal;      // why the tag was refused, when it was
     };
-    // The plan for `row` when it is one of m_aheadRows.
+    // The plan for `row` when it is one of aheadRows_.
     AheadTag *ahead(Row &row);
     // Makes the planned change once; `mode` is the file's state that a
     // failed change leaves, or null. *stamp gets the file's new stamp.
     void makeAhead(AheadTag &ahead, const struct stat *mode, FileStamp *stamp = nullptr);
-    Row *m_aheadRows = nullptr;
-    std::vector<AheadTag> m_ahead;
-    QString m_journalKind; // empty: no journal
-    bool m_journalFailed = false;
-    std::unique_ptr<journal::JobJournal> m_journal;
+    Row *aheadRows_ = nullptr;
+    std::vector<AheadTag> ahead_;
+    QString journalKind_; // empty: no journal
+    bool journalFailed_ = false;
+    std::unique_ptr<journal::JobJournal> journal_;
 };
 
 } // namespace qm

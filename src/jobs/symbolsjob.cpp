@@ -7,23 +7,23 @@ namespace qm {
 
 void SymbolsJob::execute()
 {
-    const int total = m_cells.columnCount() * m_cells.rowCount();
-    for (int column = m_cells.left; column <= m_cells.right; ++column) {
-        for (int row = m_cells.top; row <= m_cells.bottom; ++row) {
+    const int total = cells_.columnCount() * cells_.rowCount();
+    for (int column = cells_.left; column <= cells_.right; ++column) {
+        for (int row = cells_.top; row <= cells_.bottom; ++row) {
             if (terminated())
                 return;
             // The table is disabled while the job runs: its cells hold still.
-            const QString &text = m_table.cellAt(row, column);
-            QString result = m_mode == Mode::Replace ? m_map.replace(text) : m_map.restore(text);
+            const QString &text = table_.cellAt(row, column);
+            QString result = mode_ == Mode::Replace ? map_.replace(text) : map_.restore(text);
             post([this, column, row, total, result = std::move(result)] {
-                if (m_table.cellAt(row, column) != result) {
-                    m_table.setCellAt(row, column, result);
-                    if (m_changed)
-                        m_changed(row);
+                if (table_.cellAt(row, column) != result) {
+                    table_.setCellAt(row, column, result);
+                    if (changed_)
+                        changed_(row);
                 }
-                ++m_done;
-                runner()->setStatus(StatusText(StatusPhrase::ChangedRows(), m_done, total));
-                runner()->setProgress(ProgressPercent(m_done, total));
+                ++done_;
+                runner()->setStatus(StatusText(StatusPhrase::ChangedRows(), done_, total));
+                runner()->setProgress(ProgressPercent(done_, total));
             });
         }
     }

@@ -21,23 +21,23 @@ public:
     // `cells` holds file cells only; `changed` hears each row written.
     SymbolsJob(RowTable &table, const CellRect &cells, const SymbolPairs &pairs, Mode mode,
                std::function<void(int row)> changed)
-        : m_table(table), m_cells(cells), m_map(pairs), m_mode(mode), m_changed(std::move(changed))
+        : table_(table), cells_(cells), map_(pairs), mode_(mode), changed_(std::move(changed))
     {}
     JobClass jobClass() const override { return JobClass::Edit; }
-    Mode mode() const { return m_mode; }
+    Mode mode() const { return mode_; }
     // The cells handled so far (after the end: all of them unless stopped).
-    int done() const { return m_done; }
+    int done() const { return done_; }
 
 protected:
     void execute() override;
 
 private:
-    RowTable &m_table;
-    CellRect m_cells;
-    SymbolMap m_map;
-    Mode m_mode;
-    std::function<void(int row)> m_changed;
-    int m_done = 0;
+    RowTable &table_;
+    CellRect cells_;
+    SymbolMap map_;
+    Mode mode_;
+    std::function<void(int row)> changed_;
+    int done_ = 0;
 };
 
 } // namespace qm

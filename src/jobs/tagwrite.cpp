@@ -77,25 +77,25 @@ class CellChanges {
 public:
     CellChanges(const Row &row, const ReadSettings &settings, int version,
                 std::array<QString, kColumnCount> shown, int track)
-        : m_row(row), m_settings(settings),
-          m_view(settings.TagView == 1 || settings.TagView == 2 ? settings.TagView : version),
-          m_shown(std::move(shown)), m_track(track)
+        : row_(row), settings_(settings),
+          view_(settings.TagView == 1 || settings.TagView == 2 ? settings.TagView : version),
+          shown_(std::move(shown)), track_(track)
     {}
     bool operator()(F field) const
     {
-        if (!FieldIsRead(m_settings, m_view, field))
+        if (!FieldIsRead(settings_, view_, field))
             return false;
-        const QString &text = rowCell(m_row, field);
-        const QString &shown = m_shown[size_t(toInt(field))];
-        return text != shown && (field != F::Trc || text != TrackCellText(shown, m_track, true));
+        const QString &text = rowCell(row_, field);
+        const QString &shown = shown_[size_t(toInt(field))];
+        return text != shown && (field != F::Trc || text != TrackCellText(shown, track_, true));
     }
 
 private:
-    const Row &m_row;
-    const ReadSettings &m_settings;
-    int m_view; // the view whose reading filled the cells
-    std::array<QString, kColumnCount> m_shown;
-    int m_track;
+    const Row &row_;
+    const ReadSettings &settings_;
+    int view_; // the view whose reading filled the cells
+    std::array<QString, kColumnCount> shown_;
+    int track_;
 };
 
 bool sameFields(const TID3v1 &a, const TID3v1 &b)

@@ -27,21 +27,21 @@ public:
     using FileStamped = std::function<void(const QString &path, const FileStamp &stamp)>;
 
     JobClass jobClass() const override { return JobClass::Update; }
-    int firstRow() const { return m_firstRow; }
-    int lastRow() const { return m_lastRow; }
-    void setFileStamped(FileStamped stamped) { m_stamped = std::move(stamped); }
+    int firstRow() const { return firstRow_; }
+    int lastRow() const { return lastRow_; }
+    void setFileStamped(FileStamped stamped) { stamped_ = std::move(stamped); }
 
 protected:
     TUpdateThread(RowTable &table, int firstRow, int lastRow, RowWritten rowWritten)
-        : m_table(table), m_firstRow(firstRow), m_lastRow(lastRow),
-          m_rowWritten(std::move(rowWritten))
+        : table_(table), firstRow_(firstRow), lastRow_(lastRow),
+          rowWritten_(std::move(rowWritten))
     {}
 
-    RowTable &m_table;
-    int m_firstRow;
-    int m_lastRow;
-    RowWritten m_rowWritten;
-    FileStamped m_stamped;
+    RowTable &table_;
+    int firstRow_;
+    int lastRow_;
+    RowWritten rowWritten_;
+    FileStamped stamped_;
 };
 
 } // namespace qm

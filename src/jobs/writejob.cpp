@@ -30,7 +30,7 @@ bool hasNewName(const RowTable &table)
 
 bool WriteJob::askAboutChanged(int first, int last)
 {
-    if (!m_settings.AskChanged || !m_settings.ReadStamps || m_settings.ReadStamps->isEmpty())
+    if (!settings_.AskChanged || !settings_.ReadStamps || settings_.ReadStamps->isEmpty())
         return true;
     struct Changed {
         int row;
@@ -44,18 +44,18 @@ bool WriteJob::askAboutChanged(int first, int last)
         if (!synchronize([&] {
                 paths.clear();
                 for (int row = chunk; row <= chunkEnd; ++row) {
-                    QString dir = m_table.cell(row, FieldNumber::Dir);
-                    paths.push_back(BuildFileName(dir, m_table.cell(row, FieldNumber::Old),
-                                                  m_table.cell(row, FieldNumber::Ext)));
+                    QString dir = table_.cell(row, FieldNumber::Dir);
+                    paths.push_back(BuildFileName(dir, table_.cell(row, FieldNumber::Old),
+                                                  table_.cell(row, FieldNumber::Ext)));
                 }
             }))
             return false;
         for (int row = chunk; row <= chunkEnd; ++row) {
             const QString &path = paths[size_t(row - chunk)];
-            const auto read = m_settings.ReadStamps->constFind(path);
+            const auto read = settings_.ReadStamps->constFind(path);
             FileStamp now;
             // A file gone since fails its row without this question.
-            if (read != m_settings.ReadStamps->constEnd() && stampOf(path, &now) && !(now == *read))
+            if (read != settings_.ReadStamps->constEnd() && stampOf(path, &now) && !(now == *read))
                 changed.push_back({row, path, now});
         }
     }
@@ -63,23 +63,23 @@ bool WriteJob::askAboutChanged(int first, int last)
         return true;
     const QString text = WriteMessage::ChangedFilesQuestion(int(changed.size()));
     Answer answer = Answer::No;
-    if (!synchronize([&] { answer = m_questions->askWriteChanged(text); }))
+    if (!synchronize([&] { answer = questions_->askWriteChanged(text); }))
         return false;
     if (answer != Answer::Yes && answer != Answer::YesToAll) {
         // The row writer finds them changed and fails their rows.
         for (const Changed &file : changed)
-            m_leftAlone.push_back(file.row);
+            leftAlone_.push_back(file.row);
         return true;
     }
     // Written as they are now, and known so from here on.
-    auto stamps = std::make_shared<QHash<QString, FileStamp>>(*m_settings.ReadStamps);
+    auto stamps = std::make_shared<QHash<QString, FileStamp>>(*settings_.ReadStamps);
     for (const Changed &file : changed)
         stamps->insert(file.path, file.now);
-    m_settings.ReadStamps = std::move(stamps);
-    if (m_stamped) {
+    settings_.ReadStamps = std::move(stamps);
+    if (stamped_) {
         post([this, changed = std::move(changed)] {
             for (const Changed &file : changed)
-                m_stamped(file.path, file.now);
+                stamped_(file.path, file.now);
         });
     }
     return true;
@@ -88,22 +88,22 @@ bool WriteJob::askAboutChanged(int first, int last)
 void WriteJob::execute()
 {
     // The blank last row is no file: the range ends at the last file row.
-    const int first = std::max(m_firstRow, 1);
+    const int first = std::max(firstRow_, 1);
     int last = 0;
     bool hasFiles = false;
     bool namesGiven = true;
     ColumnLayout layout;
     const bool started = synchronize([&] {
-        last = std::min(m_lastRow, m_table.lastFileRow());
-        layout = m_table.layout();
-        hasFiles = m_table.fileRowCount() > 0;
-        if (m_kind == ApplyKind && hasFiles)
-            namesGiven = hasNewName(m_table);
+        last = std::min(lastRow_, table_.lastFileRow());
+        layout = table_.layout();
+        hasFiles = table_.fileRowCount() > 0;
+        if (kind_ == ApplyKind && hasFiles)
+            namesGiven = hasNewName(table_);
     });
     if (!started || !hasFiles)
         return;
     if (!namesGiven) {
-        synchronize([this] { m_questions->showError(WriteMessage::WriteNewNames()); });
+        synchronize([this] { questions_->showError(WriteMessage::WriteNewNames()); });
         return;
     }
     if (last < first)
@@ -114,22 +114,22 @@ void WriteJob::execute()
     const auto askFolder = [this](const QString &folder) {
         const QString text = WriteMessage::CreateFolderQuestion(folder);
         Answer answer = Answer::No;
-        synchronize([&] { answer = m_questions->askCreateFolder(text); });
+        synchronize([&] { answer = questions_->askCreateFolder(text); });
         return answer;
     };
     const auto askReplace = [this](const QString &path) {
         const QString text = WriteMessage::ReplaceFileQuestion(path);
         Answer answer = Answer::No;
-        synchronize([&] { answer = m_questions->askReplaceFile(text); });
+        synchronize([&] { answer = questions_->askReplaceFile(text); });
         return answer;
     };
     // The writer's journal is closed when it goes, on every way out. No
     // file is changed that the journal could not keep, unless asked.
-    RowWriter writer(m_settings, askFolder, askReplace);
+    RowWriter writer(settings_, askFolder, askReplace);
     QString journalError;
-    if (!m_settings.NoJournal
-        && !writer.useJournal(QStringLiteral("write %1").arg(m_kind), &journalError)) {
-        synchronize([&] { m_questions->showError(journalError); });
+    if (!settings_.NoJournal
+        && !writer.useJournal(QStringLiteral("write %1").arg(kind_), &journalError)) {
+        synchronize([&] { questions_->showError(journalError); });
         return;
     }
 
@@ -144,7 +144,7 @@ void WriteJob::execute()
         ++done;
         // The file under the row's name once the step is done.
         QString path;
-        if (m_stamped && outcome.written.size >= 0) {
+        if (stamped_ && outcome.written.size >= 0) {
             QString dir = cells[size_t(toInt(FieldNumber::Dir))];
             path = BuildFileName(dir, cells[size_t(toInt(FieldNumber::Old))],
                                  cells[size_t(toInt(FieldNumber::Ext))]);
@@ -153,17 +153,17 @@ void WriteJob::execute()
               dir = cells[size_t(toInt(FieldNumber::Dir))],
               oldName = cells[size_t(toInt(FieldNumber::Old))],
               newName = cells[size_t(toInt(FieldNumber::New))]] {
-            m_table.setCell(row, FieldNumber::Dir, dir);
-            m_table.setCell(row, FieldNumber::Old, oldName);
-            m_table.setCell(row, FieldNumber::New, newName);
+            table_.setCell(row, FieldNumber::Dir, dir);
+            table_.setCell(row, FieldNumber::Old, oldName);
+            table_.setCell(row, FieldNumber::New, newName);
             if (!failed.isEmpty())
-                m_errors.rows.push_back(failed);
+                errors_.rows.push_back(failed);
             if (!path.isEmpty())
-                m_stamped(path, stamp);
+                stamped_(path, stamp);
             runner()->setStatus(StatusText(StatusPhrase::ProcessedFiles(), done, total));
             runner()->setProgress(ProgressPercent(done, total));
-            if (m_rowWritten)
-                m_rowWritten(row);
+            if (rowWritten_)
+                rowWritten_(row);
         });
     };
     std::vector<Row> rows;
@@ -172,11 +172,11 @@ void WriteJob::execute()
         return synchronize([&] {
             rows.clear();
             for (int row = from; row <= to; ++row)
-                rows.push_back(m_table.row(row));
+                rows.push_back(table_.row(row));
         });
     };
 
-    if (m_kind != ApplyKind) {
+    if (kind_ != ApplyKind) {
         for (int chunk = first; chunk <= last; chunk += RowsPerCopy) {
             const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerCopy - 1));
             if (!copyRows(chunk, chunkEnd))
@@ -184,7 +184,7 @@ void WriteJob::execute()
             // Stop is honoured after the row in progress.
             outcomes.assign(rows.size(), RowOutcome());
             const size_t handled = writer.writeTagBatch(
-                m_kind, rows.data(), outcomes.data(), rows.size(), [this] { return terminated(); });
+                kind_, rows.data(), outcomes.data(), rows.size(), [this] { return terminated(); });
             for (size_t i = 0; i < handled; ++i)
                 report(chunk + int(i), rows[i], outcomes[i]);
             if (terminated())
@@ -194,7 +194,7 @@ void WriteJob::execute()
     }
 
     // Every row is looked at before the first rename.
-    RenamePlan plan(m_settings.MoveFiles);
+    RenamePlan plan(settings_.MoveFiles);
     for (int chunk = first; chunk <= last; chunk += RowsPerCopy) {
         const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerCopy - 1));
         if (!copyRows(chunk, chunkEnd))
@@ -219,7 +219,7 @@ void WriteJob::execute()
         if (!synchronize([&] {
                 rows.clear();
                 for (size_t i = begin; i < rowsEnd; ++i)
-                    rows.push_back(m_table.row(order[i]));
+                    rows.push_back(table_.row(order[i]));
             }))
             return;
         outcomes.assign(rows.size(), RowOutcome());

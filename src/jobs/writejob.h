@@ -18,17 +18,17 @@ public:
     // `questions` is asked on the window's thread and must outlive the job.
     WriteJob(RowTable &table, int firstRow, int lastRow, int kind, const WriteSettings &settings,
              WriteQuestions &questions, RowWritten rowWritten = {})
-        : TUpdateThread(table, firstRow, lastRow, std::move(rowWritten)), m_kind(kind),
-          m_settings(settings), m_questions(&questions)
+        : TUpdateThread(table, firstRow, lastRow, std::move(rowWritten)), kind_(kind),
+          settings_(settings), questions_(&questions)
     {}
 
-    int kind() const { return m_kind; }
+    int kind() const { return kind_; }
     // The rows the job failed to apply; read it on the window's thread (the
     // end handler shows it when it holds rows).
-    const ErrorTable &errorTable() const { return m_errors; }
+    const ErrorTable &errorTable() const { return errors_; }
     // The rows whose files another program changed since they were read
     // and that the user chose to leave alone, for the caller to read again.
-    const std::vector<int> &leftAlone() const { return m_leftAlone; }
+    const std::vector<int> &leftAlone() const { return leftAlone_; }
 
 protected:
     void execute() override;
@@ -39,11 +39,11 @@ private:
     // went away meanwhile.
     bool askAboutChanged(int first, int last);
 
-    int m_kind;
-    WriteSettings m_settings;
-    WriteQuestions *m_questions;
-    ErrorTable m_errors;
-    std::vector<int> m_leftAlone;
+    int kind_;
+    WriteSettings settings_;
+    WriteQuestions *questions_;
+    ErrorTable errors_;
+    std::vector<int> leftAlone_;
 };
 
 } // namespace qm

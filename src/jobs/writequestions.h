@@ -19,16 +19,16 @@ public:
     // `ask` returns (kept when it is one for all).
     template <typename Ask> bool yes(Ask ask)
     {
-        if (m_all)
-            return *m_all == Answer::YesToAll;
+        if (all_)
+            return *all_ == Answer::YesToAll;
         const Answer answer = ask();
         if (answer == Answer::YesToAll || answer == Answer::NoToAll)
-            m_all = answer;
+            all_ = answer;
         return answer == Answer::Yes || answer == Answer::YesToAll;
     }
 
 private:
-    std::optional<Answer> m_all;
+    std::optional<Answer> all_;
 };
 
 // What the write job asks and tells the user. The window answers with

@@ -27,12 +27,12 @@ bool isStreamLine(const QString &line)
 } // namespace
 
 ListReader::ListReader(RowTable &table, char kind, const QString &listPath, ShowColumn showColumn)
-    : m_table(table), m_kind(kind), m_showColumn(std::move(showColumn)),
-      m_firstRow(table.blankRow()), m_currentRow(m_firstRow)
+    : table_(table), kind_(kind), showColumn_(std::move(showColumn)),
+      firstRow_(table.blankRow()), currentRow_(firstRow_)
 {
-    m_listFolder = QFileInfo(listPath).absolutePath();
-    if (!m_listFolder.endsWith(u'/'))
-        m_listFolder += u'/';
+    listFolder_ = QFileInfo(listPath).absolutePath();
+    if (!listFolder_.endsWith(u'/'))
+        listFolder_ += u'/';
 }
 
 int ListReader::AnnouncedTagVersion(char kind, const QStringList &lines)
@@ -51,7 +51,7 @@ int ListReader::AnnouncedTagVersion(char kind, const QStringList &lines)
 
 bool ListReader::readLine(const QString &line)
 {
-    if (m_kind == 'p')
+    if (kind_ == 'p')
         return readM3uLine(line);
     readHeadedLine(line);
     return true;
@@ -60,63 +60,63 @@ bool ListReader::readLine(const QString &line)
 void ListReader::finish()
 {
     // An "#EXTINF" line at the end, without its path line, names no file.
-    if (m_kind == 'p' && m_currentRow <= m_table.lastFileRow())
-        m_table.row(m_currentRow) = Row{};
-    if (m_commonFolder.isEmpty())
+    if (kind_ == 'p' && currentRow_ <= table_.lastFileRow())
+        table_.row(currentRow_) = Row{};
+    if (commonFolder_.isEmpty())
         return;
-    for (int row = m_firstRow; row <= m_table.lastFileRow(); ++row)
-        m_table.setCell(row, FieldNumber::Dir, m_commonFolder);
+    for (int row = firstRow_; row <= table_.lastFileRow(); ++row)
+        table_.setCell(row, FieldNumber::Dir, commonFolder_);
 }
 
 int ListReader::valueRow()
 {
-    const int row = m_currentRow++;
-    if (row > m_table.lastFileRow()) {
-        m_table.appendRows(1);
-        ++m_filesAdded;
+    const int row = currentRow_++;
+    if (row > table_.lastFileRow()) {
+        table_.appendRows(1);
+        ++filesAdded_;
     }
     return row;
 }
 
 void ListReader::show(FieldNumber f)
 {
-    if (m_showColumn && !m_table.layout().isShown(f))
-        m_showColumn(f);
+    if (showColumn_ && !table_.layout().isShown(f))
+        showColumn_(f);
 }
 
 void ListReader::readHeadedLine(const QString &line)
 {
     if (!line.startsWith(u'#')) {
-        m_table.setCell(valueRow(), m_target, line);
+        table_.setCell(valueRow(), target_, line);
         return;
     }
     if (const auto field = ColumnListHeaderField(line)) {
         const FieldNumber f = *field;
-        m_target = f;
+        target_ = f;
         if (f == FieldNumber::Old && line.size() > 9)
-            m_commonFolder = line.mid(10);
+            commonFolder_ = line.mid(10);
         const ColumnGroup group = columnGroup(f);
         if (group == ColumnGroup::FileInfo)
-            m_carriedFileInfo = true;
+            carriedFileInfo_ = true;
         else if (group == ColumnGroup::Id3v2Only)
-            m_carriedTagVersion = 2;
-        else if (isTagField(f) && m_carriedTagVersion == 0)
-            m_carriedTagVersion = 2;
+            carriedTagVersion_ = 2;
+        else if (isTagField(f) && carriedTagVersion_ == 0)
+            carriedTagVersion_ = 2;
         if (columnGroup(f) != ColumnGroup::Basic)
             show(f);
-        m_currentRow = m_firstRow;
+        currentRow_ = firstRow_;
         return;
     }
     if (line.startsWith(u"#Tag")) {
         const QChar digit = line.size() > 5 ? line[5] : QChar();
-        m_carriedTagVersion = digit.isDigit() && digit.unicode() < 128 ? digit.digitValue() : 0;
+        carriedTagVersion_ = digit.isDigit() && digit.unicode() < 128 ? digit.digitValue() : 0;
         return;
     }
     if (line.startsWith(u"#EXTM3U")) {
-        m_kind = 'p';
+        kind_ = 'p';
         return;
     }
-    m_table.setCell(valueRow(), m_target, ColumnListCell(line));
+    table_.setCell(valueRow(), target_, ColumnListCell(line));
 }
 
 bool ListReader::readM3uLine(const QString &line)
@@ -125,21 +125,21 @@ bool ListReader::readM3uLine(const QString &line)
         const std::optional<int> seconds = ExtinfSeconds(line);
         if (!seconds)
             return false;
-        m_carriedFileInfo = true;
+        carriedFileInfo_ = true;
         show(FieldNumber::Art);
         show(FieldNumber::Tit);
         show(FieldNumber::Dur);
-        const int row = m_currentRow;
-        if (row > m_table.lastFileRow())
-            m_table.appendRows(1);
-        m_table.setCell(row, FieldNumber::Dur, *seconds >= 0 ? DurationText(*seconds) : QString());
+        const int row = currentRow_;
+        if (row > table_.lastFileRow())
+            table_.appendRows(1);
+        table_.setCell(row, FieldNumber::Dur, *seconds >= 0 ? DurationText(*seconds) : QString());
         const QString text = line.mid(line.indexOf(u',') + 1);
         const qsizetype dash = text.indexOf(QLatin1String(" - "));
         if (dash >= 0) {
-            m_table.setCell(row, FieldNumber::Art, text.left(dash));
-            m_table.setCell(row, FieldNumber::Tit, text.mid(dash + 3));
+            table_.setCell(row, FieldNumber::Art, text.left(dash));
+            table_.setCell(row, FieldNumber::Tit, text.mid(dash + 3));
         } else {
-            m_table.setCell(row, FieldNumber::Tit, text);
+            table_.setCell(row, FieldNumber::Tit, text);
         }
         return true;
     }
@@ -151,18 +151,18 @@ bool ListReader::readM3uLine(const QString &line)
     if (isStreamLine(line)) {
         // A stream is no file to tag: its row, with what an "#EXTINF" line
         // put there, is left for the next entry.
-        ++m_streamsSkipped;
-        if (m_currentRow <= m_table.lastFileRow())
-            m_table.row(m_currentRow) = Row{};
+        ++streamsSkipped_;
+        if (currentRow_ <= table_.lastFileRow())
+            table_.row(currentRow_) = Row{};
         return true;
     }
-    const M3uPath path = ResolveM3uPath(line, m_listFolder);
-    const int row = m_currentRow++;
-    if (row > m_table.lastFileRow())
-        m_table.appendRows(1);
-    ++m_filesAdded;
-    m_table.setCell(row, FieldNumber::Dir, path.dir);
-    m_table.setCell(row, FieldNumber::Old, path.name);
+    const M3uPath path = ResolveM3uPath(line, listFolder_);
+    const int row = currentRow_++;
+    if (row > table_.lastFileRow())
+        table_.appendRows(1);
+    ++filesAdded_;
+    table_.setCell(row, FieldNumber::Dir, path.dir);
+    table_.setCell(row, FieldNumber::Old, path.name);
     return true;
 }
 

@@ -35,13 +35,13 @@ public:
     // Dir of every new row.
     void finish();
 
-    char kind() const { return m_kind; }
-    int firstRow() const { return m_firstRow; }
-    int filesAdded() const { return m_filesAdded; }
+    char kind() const { return kind_; }
+    int firstRow() const { return firstRow_; }
+    int filesAdded() const { return filesAdded_; }
     // Stream URLs of a play list, passed over.
-    int streamsSkipped() const { return m_streamsSkipped; }
-    bool carriedFileInfo() const { return m_carriedFileInfo; }
-    int carriedTagVersion() const { return m_carriedTagVersion; }
+    int streamsSkipped() const { return streamsSkipped_; }
+    bool carriedFileInfo() const { return carriedFileInfo_; }
+    int carriedTagVersion() const { return carriedTagVersion_; }
 
 private:
     void readHeadedLine(const QString &line);
@@ -51,18 +51,18 @@ private:
     int valueRow();
     void show(FieldNumber f);
 
-    RowTable &m_table;
-    char m_kind;
-    QString m_listFolder;
-    ShowColumn m_showColumn;
-    int m_firstRow;
-    int m_currentRow;
-    FieldNumber m_target = FieldNumber::New;
-    QString m_commonFolder;
-    int m_filesAdded = 0;
-    int m_streamsSkipped = 0;
-    bool m_carriedFileInfo = false;
-    int m_carriedTagVersion = 0;
+    RowTable &table_;
+    char kind_;
+    QString listFolder_;
+    ShowColumn showColumn_;
+    int firstRow_;
+    int currentRow_;
+    FieldNumber target_ = FieldNumber::New;
+    QString commonFolder_;
+    int filesAdded_ = 0;
+    int streamsSkipped_ = 0;
+    bool carriedFileInfo_ = false;
+    int carriedTagVersion_ = 0;
 };
 
 } // namespace qm

@@ -5,8 +5,8 @@
 namespace qm {
 
 FieldLists::FieldLists(QList<FieldNumber> items)
-    : m_items(std::move(items)), m_read(size_t(m_items.size()), true),
-      m_shown(size_t(m_items.size()), true)
+    : items_(std::move(items)), read_(size_t(items_.size()), true),
+      shown_(size_t(items_.size()), true)
 {}
 
 bool FieldLists::isRead(FieldNumber f) const
@@ -24,10 +24,10 @@ bool FieldLists::isShown(FieldNumber f) const
 bool FieldLists::setShown(int item, bool shown)
 {
     if (shown)
-        m_read[size_t(item)] = true;
-    if (m_shown[size_t(item)] == shown)
+        read_[size_t(item)] = true;
+    if (shown_[size_t(item)] == shown)
         return false;
-    m_shown[size_t(item)] = shown;
+    shown_[size_t(item)] = shown;
     return true;
 }
 
@@ -35,11 +35,11 @@ bool FieldLists::setRead(int item, bool read, bool *shownChanged)
 {
     if (shownChanged)
         *shownChanged = false;
-    if (!read && m_read[size_t(item)] && std::count(m_read.cbegin(), m_read.cend(), true) == 1)
+    if (!read && read_[size_t(item)] && std::count(read_.cbegin(), read_.cend(), true) == 1)
         return false;
-    m_read[size_t(item)] = read;
-    if (!read && m_shown[size_t(item)]) {
-        m_shown[size_t(item)] = false;
+    read_[size_t(item)] = read;
+    if (!read && shown_[size_t(item)]) {
+        shown_[size_t(item)] = false;
         if (shownChanged)
             *shownChanged = true;
     }
@@ -48,51 +48,51 @@ bool FieldLists::setRead(int item, bool read, bool *shownChanged)
 
 void FieldLists::setAllShown(bool shown)
 {
-    std::fill(m_shown.begin(), m_shown.end(), shown);
+    std::fill(shown_.begin(), shown_.end(), shown);
     if (shown)
-        std::fill(m_read.begin(), m_read.end(), true);
+        std::fill(read_.begin(), read_.end(), true);
 }
 
 void FieldLists::setAllRead(bool read)
 {
-    std::fill(m_read.begin(), m_read.end(), read);
+    std::fill(read_.begin(), read_.end(), read);
     if (!read) {
-        std::fill(m_shown.begin(), m_shown.end(), false);
-        if (!m_read.empty())
-            m_read.front() = true;
+        std::fill(shown_.begin(), shown_.end(), false);
+        if (!read_.empty())
+            read_.front() = true;
     }
 }
 
 void FieldLists::assign(const std::vector<bool> &read, const std::vector<bool> &shown)
 {
-    for (size_t i = 0; i < m_shown.size() && i < shown.size(); ++i)
-        m_shown[i] = shown[i];
-    for (size_t i = 0; i < m_read.size(); ++i) {
+    for (size_t i = 0; i < shown_.size() && i < shown.size(); ++i)
+        shown_[i] = shown[i];
+    for (size_t i = 0; i < read_.size(); ++i) {
         if (i < read.size())
-            m_read[i] = read[i];
-        m_read[i] = m_read[i] || m_shown[i];
+            read_[i] = read[i];
+        read_[i] = read_[i] || shown_[i];
     }
-    if (!m_read.empty() && std::none_of(m_read.cbegin(), m_read.cend(), [](bool b) { return b; }))
-        m_read.front() = true;
+    if (!read_.empty() && std::none_of(read_.cbegin(), read_.cend(), [](bool b) { return b; }))
+        read_.front() = true;
 }
 
 void FieldLists::append(const QList<FieldNumber> &items)
 {
-    m_items += items;
-    m_read.resize(size_t(m_items.size()), true);
-    m_shown.resize(size_t(m_items.size()), true);
+    items_ += items;
+    read_.resize(size_t(items_.size()), true);
+    shown_.resize(size_t(items_.size()), true);
 }
 
 void FieldLists::truncate(int count)
 {
     if (count < 0 || count >= size())
         return;
-    m_items.resize(count);
-    m_read.resize(size_t(count));
-    m_shown.resize(size_t(count));
+    items_.resize(count);
+    read_.resize(size_t(count));
+    shown_.resize(size_t(count));
     // Dropping items may drop every read one.
-    if (!m_read.empty() && std::none_of(m_read.cbegin(), m_read.cend(), [](bool b) { return b; }))
-        m_read.front() = true;
+    if (!read_.empty() && std::none_of(read_.cbegin(), read_.cend(), [](bool b) { return b; }))
+        read_.front() = true;
 }
 
 } // namespace qm

@@ -16,14 +16,14 @@ public:
     // Every item ticked in both lists.
     explicit FieldLists(QList<FieldNumber> items = {});
 
-    const QList<FieldNumber> &items() const { return m_items; }
-    int size() const { return int(m_items.size()); }
+    const QList<FieldNumber> &items() const { return items_; }
+    int size() const { return int(items_.size()); }
     // The item that governs the column, or -1.
-    int indexOf(FieldNumber f) const { return int(m_items.indexOf(f)); }
+    int indexOf(FieldNumber f) const { return int(items_.indexOf(f)); }
 
     // item must be 0..size()-1.
-    bool isRead(int item) const { return m_read[size_t(item)]; }
-    bool isShown(int item) const { return m_shown[size_t(item)]; }
+    bool isRead(int item) const { return read_[size_t(item)]; }
+    bool isShown(int item) const { return shown_[size_t(item)]; }
     // False for a field without an item.
     bool isRead(FieldNumber f) const;
     bool isShown(FieldNumber f) const;
@@ -52,9 +52,9 @@ public:
     friend bool operator==(const FieldLists &, const FieldLists &) = default;
 
 private:
-    QList<FieldNumber> m_items;
-    std::vector<bool> m_read;
-    std::vector<bool> m_shown;
+    QList<FieldNumber> items_;
+    std::vector<bool> read_;
+    std::vector<bool> shown_;
 };
 
 } // namespace qm

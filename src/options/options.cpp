@@ -66,15 +66,15 @@ QList<FieldNumber> Options::items(FieldView view, bool withLyrics3)
 static_assert(Options::kId3v1BasicItems == kId3v1RecordRows);
 
 Options::Options()
-    : m_lists{FieldLists(items(FieldView::FileInfo)), FieldLists(items(FieldView::Id3v1)),
+    : lists_{FieldLists(items(FieldView::FileInfo)), FieldLists(items(FieldView::Id3v1)),
               FieldLists(items(FieldView::Id3v2))}
 {}
 
 void Options::setReadLyrics2(bool on)
 {
-    if (on == m_readLyrics2)
+    if (on == readLyrics2_)
         return;
-    m_readLyrics2 = on;
+    readLyrics2_ = on;
     FieldLists &id3v1 = lists(FieldView::Id3v1);
     if (on)
         id3v1.append(items(FieldView::Id3v1).mid(kId3v1BasicItems));
@@ -112,7 +112,7 @@ bool Options::setCodepage(const QString &name)
 {
     if (!LegacyCodepage::setName(name))
         return false;
-    m_codepage = name.trimmed();
+    codepage_ = name.trimmed();
     return true;
 }
 

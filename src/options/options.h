@@ -40,16 +40,16 @@ public:
     static QList<FieldNumber> items(FieldView view, bool withLyrics3 = true);
     static constexpr int kId3v1BasicItems = 7;
 
-    FieldLists &lists(FieldView view) { return m_lists[size_t(view)]; }
-    const FieldLists &lists(FieldView view) const { return m_lists[size_t(view)]; }
+    FieldLists &lists(FieldView view) { return lists_[size_t(view)]; }
+    const FieldLists &lists(FieldView view) const { return lists_[size_t(view)]; }
 
     // Only ".mp3" files get their tags and information read.
-    bool formatRead() const { return m_formatRead; }
-    void setFormatRead(bool on) { m_formatRead = on; }
+    bool formatRead() const { return formatRead_; }
+    void setFormatRead(bool on) { formatRead_ = on; }
 
     // Switching Lyrics3 reading off drops its six items from both ID3v1
     // lists; switching it on appends them, ticked in both.
-    bool readLyrics2() const { return m_readLyrics2; }
+    bool readLyrics2() const { return readLyrics2_; }
     void setReadLyrics2(bool on);
 
     // The list item that follows the column's show/hide command while the
@@ -65,14 +65,14 @@ public:
     bool isOffered(FieldNumber f, bool fileInfoView, TagView tagView) const;
 
     // The order and marks of the fields the cell editor's analysis looks for.
-    ScanFields &scanFields() { return m_scanFields; }
-    const ScanFields &scanFields() const { return m_scanFields; }
+    ScanFields &scanFields() { return scanFields_; }
+    const ScanFields &scanFields() const { return scanFields_; }
 
     // The legacy code page of 8-bit tag texts. Choosing one makes the tag
     // readers and writers use it at once; an unknown name (or one that is
     // not a single-byte code page) is refused and nothing changes.
     static constexpr char16_t kDefaultCodepage[] = u"windows-1251";
-    QString codepage() const { return m_codepage; }
+    QString codepage() const { return codepage_; }
     bool setCodepage(const QString &name);
     // The code pages the options dialog offers, the default first.
     static QStringList codepageChoices();
@@ -80,11 +80,11 @@ public:
     friend bool operator==(const Options &, const Options &) = default;
 
 private:
-    std::array<FieldLists, 3> m_lists;
-    bool m_formatRead = true;
-    bool m_readLyrics2 = true;
-    ScanFields m_scanFields;
-    QString m_codepage = QString::fromUtf16(kDefaultCodepage);
+    std::array<FieldLists, 3> lists_;
+    bool formatRead_ = true;
+    bool readLyrics2_ = true;
+    ScanFields scanFields_;
+    QString codepage_ = QString::fromUtf16(kDefaultCodepage);
 };
 
 } // namespace qm

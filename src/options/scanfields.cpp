@@ -46,7 +46,7 @@ constexpr std::array<int, 8> kDefaultRows = {0, 2, 4, 8, 9, 10, 11, 12};
 ScanFields::ScanFields()
 {
     for (int row = 0; row < kRows; ++row)
-        m_fields[size_t(row)] = toField(row);
+        fields_[size_t(row)] = toField(row);
     setDefaultPattern();
 }
 
@@ -61,12 +61,12 @@ QString ScanFields::caption(FieldNumber f)
            + QStringLiteral(" (") + templateCode(f) + u')';
 }
 
-void ScanFields::setAllEnabled(bool on) { m_enabled.fill(on); }
+void ScanFields::setAllEnabled(bool on) { enabled_.fill(on); }
 
 void ScanFields::setDefaultPattern()
 {
     for (int row = 0; row < kRows; ++row)
-        m_enabled[size_t(row)] = isDefaultEnabled(row);
+        enabled_[size_t(row)] = isDefaultEnabled(row);
 }
 
 void ScanFields::moveRow(int from, int to)
@@ -79,15 +79,15 @@ void ScanFields::moveRow(int from, int to)
         else
             std::rotate(a.begin() + to, a.begin() + from, a.begin() + from + 1);
     };
-    rotate(m_fields);
-    rotate(m_enabled);
+    rotate(fields_);
+    rotate(enabled_);
 }
 
 int ScanFields::rank(int row) const
 {
     if (!isEnabled(row))
         return 0;
-    return int(std::count(m_enabled.cbegin(), m_enabled.cbegin() + row + 1, true));
+    return int(std::count(enabled_.cbegin(), enabled_.cbegin() + row + 1, true));
 }
 
 QList<FieldNumber> ScanFields::enabledFields() const
@@ -109,11 +109,11 @@ void ScanFields::setOrder(const QList<int> &fieldNumbers)
         if (!isFieldNumber(n) || used[size_t(n)])
             continue;
         used[size_t(n)] = true;
-        m_fields[size_t(row++)] = toField(n);
+        fields_[size_t(row++)] = toField(n);
     }
     for (int n = 0; n < kRows; ++n) {
         if (!used[size_t(n)])
-            m_fields[size_t(row++)] = toField(n);
+            fields_[size_t(row++)] = toField(n);
     }
 }
 

@@ -19,10 +19,10 @@ public:
     // Field order 0..24 with the default rows switched on.
     ScanFields();
 
-    FieldNumber field(int row) const { return m_fields[size_t(row)]; }
-    bool isEnabled(int row) const { return m_enabled[size_t(row)]; }
-    void setEnabled(int row, bool on) { m_enabled[size_t(row)] = on; }
-    void toggle(int row) { m_enabled[size_t(row)] = !m_enabled[size_t(row)]; }
+    FieldNumber field(int row) const { return fields_[size_t(row)]; }
+    bool isEnabled(int row) const { return enabled_[size_t(row)]; }
+    void setEnabled(int row, bool on) { enabled_[size_t(row)] = on; }
+    void toggle(int row) { enabled_[size_t(row)] = !enabled_[size_t(row)]; }
     void setAllEnabled(bool on);
     // The default on/off pattern by row position, whatever fields the rows
     // hold now; the order stays.
@@ -49,8 +49,8 @@ public:
     friend bool operator==(const ScanFields &, const ScanFields &) = default;
 
 private:
-    std::array<FieldNumber, kRows> m_fields;
-    std::array<bool, kRows> m_enabled;
+    std::array<FieldNumber, kRows> fields_;
+    std::array<bool, kRows> enabled_;
 };
 
 } // namespace qm

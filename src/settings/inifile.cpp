@@ -45,8 +45,8 @@ QString decodeText(QByteArrayView bytes)
 
 void IniFile::clear()
 {
-    m_sections.clear();
-    m_sectionIndex.clear();
+    sections_.clear();
+    sectionIndex_.clear();
 }
 
 bool IniFile::load(const QString &path)
@@ -105,18 +105,18 @@ void IniFile::parse(QByteArrayView bytes)
                 Section s;
                 s.name = trimBlanks(line.mid(1, close - 1)).toString();
                 const QString folded = s.name.toCaseFolded();
-                if (!m_sectionIndex.contains(folded))
-                    m_sectionIndex.insert(folded, qsizetype(m_sections.size()));
-                m_sections.push_back(std::move(s));
-                current = &m_sections.back();
+                if (!sectionIndex_.contains(folded))
+                    sectionIndex_.insert(folded, qsizetype(sections_.size()));
+                sections_.push_back(std::move(s));
+                current = &sections_.back();
                 continue;
             }
         }
         if (!current) {
             Section preamble;
             preamble.header = false;
-            m_sections.push_back(std::move(preamble));
-            current = &m_sections.back();
+            sections_.push_back(std::move(preamble));
+            current = &sections_.back();
         }
         const qsizetype eq = line.indexOf(u'=');
         QStringView key = eq > 0 ? trimBlanks(line.left(eq)) : QStringView();
@@ -131,7 +131,7 @@ QByteArray IniFile::toBytes() const
 {
     QString out;
     bool first = true;
-    for (const Section &s : m_sections) {
+    for (const Section &s : sections_) {
         if (s.removed)
             continue;
         if (s.header) {
@@ -176,10 +176,10 @@ bool IniFile::save(const QString &path) const
 
 const IniFile::Section *IniFile::findSection(QStringView section) const
 {
-    const auto it = m_sectionIndex.constFind(fold(section));
-    if (it == m_sectionIndex.cend())
+    const auto it = sectionIndex_.constFind(fold(section));
+    if (it == sectionIndex_.cend())
         return nullptr;
-    const Section &s = m_sections[size_t(*it)];
+    const Section &s = sections_[size_t(*it)];
     return s.removed ? nullptr : &s;
 }
 
@@ -207,7 +207,7 @@ bool IniFile::contains(QStringView section, QStringView key) const
 QStringList IniFile::sectionNames() const
 {
     QStringList names;
-    for (const Section &s : m_sections) {
+    for (const Section &s : sections_) {
         if (s.header && !s.removed && findSection(s.name) == &s)
             names << s.name;
     }
@@ -272,9 +272,9 @@ void IniFile::writeString(QStringView section, QStringView key, const QString &v
     if (!s) {
         Section fresh;
         fresh.name = section.trimmed().toString();
-        m_sectionIndex.insert(fresh.name.toCaseFolded(), qsizetype(m_sections.size()));
-        m_sections.push_back(std::move(fresh));
-        s = &m_sections.back();
+        sectionIndex_.insert(fresh.name.toCaseFolded(), qsizetype(sections_.size()));
+        sections_.push_back(std::move(fresh));
+        s = &sections_.back();
     }
     const auto it = s->keyIndex.constFind(keyName.toCaseFolded());
     if (it != s->keyIndex.cend())
@@ -317,7 +317,7 @@ void IniFile::removeSection(QStringView section)
 {
     const QString folded = fold(section);
     // Every section of that name goes, so a later duplicate does not surface.
-    for (Section &s : m_sections) {
+    for (Section &s : sections_) {
         if (s.header && s.name.toCaseFolded() == folded)
             s.removed = true;
     }

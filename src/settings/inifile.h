@@ -82,8 +82,8 @@ private:
     const Section *findSection(QStringView section) const;
     static void addLine(Section &s, QString key, QString value);
 
-    std::vector<Section> m_sections;
-    QHash<QString, qsizetype> m_sectionIndex; // folded name -> first section
+    std::vector<Section> sections_;
+    QHash<QString, qsizetype> sectionIndex_; // folded name -> first section
 };
 
 } // namespace qm

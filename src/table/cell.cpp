@@ -60,7 +60,7 @@ std::uintptr_t Cell::makeBlock(const void *text, size_t bytes, std::uint32_t siz
 
 void Cell::assign(QStringView text)
 {
-    m_word = 0;
+    word_ = 0;
     if (text.isEmpty())
         return;
     // Most cells are short ASCII: those skip the encoder.
@@ -73,7 +73,7 @@ void Cell::assign(QStringView text)
             word |= std::uintptr_t(unit) << (8 * (i + 1));
         }
         if (ascii) {
-            m_word = word;
+            word_ = word;
             return;
         }
     }
@@ -86,22 +86,22 @@ void Cell::assign(QStringView text)
     } else if (text.isValidUtf16()) {
         return assignUtf8(text.toUtf8());
     }
-    m_word = makeBlock(text.utf16(), size_t(text.size()) * 2, std::uint32_t(text.size()), true);
+    word_ = makeBlock(text.utf16(), size_t(text.size()) * 2, std::uint32_t(text.size()), true);
 }
 
 void Cell::assignUtf8(QByteArrayView utf8)
 {
-    m_word = 0;
+    word_ = 0;
     if (utf8.isEmpty())
         return;
     if (utf8.size() <= kInlineBytes) {
         std::uintptr_t word = std::uintptr_t(utf8.size()) << 1 | 1;
         for (qsizetype i = 0; i < utf8.size(); ++i)
             word |= std::uintptr_t(uchar(utf8[i])) << (8 * (i + 1));
-        m_word = word;
+        word_ = word;
         return;
     }
-    m_word = makeBlock(utf8.data(), size_t(utf8.size()), std::uint32_t(utf8.size()), false);
+    word_ = makeBlock(utf8.data(), size_t(utf8.size()), std::uint32_t(utf8.size()), false);
 }
 
 QString Cell::toString() const
@@ -123,27 +123,27 @@ QString Cell::toString() const
 
 void Cell::retain() const
 {
-    if (m_word != 0 && !isInline())
+    if (word_ != 0 && !isInline())
         block()->ref.fetch_add(1, std::memory_order_relaxed);
 }
 
 void Cell::release()
 {
-    if (m_word == 0 || isInline())
+    if (word_ == 0 || isInline())
         return;
     Block *b = block();
     if (b->ref.fetch_sub(1, std::memory_order_acq_rel) == 1) {
         b->~Block();
         std::free(b);
     }
-    m_word = 0;
+    word_ = 0;
 }
 
 bool Cell::equals(const Cell &other) const
 {
-    if (m_word == other.m_word)
+    if (word_ == other.word_)
         return true;
-    if (m_word == 0 || other.m_word == 0 || isInline() || other.isInline())
+    if (word_ == 0 || other.word_ == 0 || isInline() || other.isInline())
         return false;
     const Block *a = block();
     const Block *b = other.block();
@@ -153,8 +153,8 @@ bool Cell::equals(const Cell &other) const
 
 size_t Cell::hash(size_t seed) const
 {
-    if (m_word == 0 || isInline())
-        return qHash(quint64(m_word), seed);
+    if (word_ == 0 || isInline())
+        return qHash(quint64(word_), seed);
     const Block *b = block();
     return qHashBits(b->text, b->utf16 ? size_t(b->size) * 2 : size_t(b->size), seed);
 }

@@ -33,8 +33,8 @@ public:
         cell.assignUtf8(utf8);
         return cell;
     }
-    Cell(const Cell &other) : m_word(other.m_word) { retain(); }
-    Cell(Cell &&other) noexcept : m_word(other.m_word) { other.m_word = 0; }
+    Cell(const Cell &other) : word_(other.word_) { retain(); }
+    Cell(Cell &&other) noexcept : word_(other.word_) { other.word_ = 0; }
     Cell &operator=(const Cell &other)
     {
         if (this != &other) {
@@ -50,15 +50,15 @@ public:
     }
     ~Cell() { release(); }
 
-    void swap(Cell &other) noexcept { std::swap(m_word, other.m_word); }
+    void swap(Cell &other) noexcept { std::swap(word_, other.word_); }
 
-    bool isEmpty() const { return m_word == 0; }
+    bool isEmpty() const { return word_ == 0; }
     void clear() { *this = Cell(); }
 
     // Who holds the text: equal for copies of one cell, so a cell that was
     // not rewritten is known without comparing text. Short text held in
     // place is its own handle.
-    std::uintptr_t handle() const { return m_word; }
+    std::uintptr_t handle() const { return word_; }
 
     QString toString() const;
     // The text as it is held, without a copy: `f` is called with a
@@ -66,11 +66,11 @@ public:
     // UTF-16. The view lives only for the call.
     template <typename F> decltype(auto) visit(F &&f) const
     {
-        if (m_word == 0 || isInline()) {
+        if (word_ == 0 || isInline()) {
             char bytes[kInlineBytes];
-            const qsizetype size = qsizetype(m_word >> 1 & 7);
+            const qsizetype size = qsizetype(word_ >> 1 & 7);
             for (qsizetype i = 0; i < size; ++i)
-                bytes[i] = char(m_word >> (8 * (i + 1)));
+                bytes[i] = char(word_ >> (8 * (i + 1)));
             return f(QByteArrayView(bytes, size));
         }
         const Block *b = block();
@@ -99,12 +99,12 @@ private:
     void release();
     bool equals(const Cell &other) const;
     size_t hash(size_t seed) const;
-    bool isInline() const { return (m_word & 1) != 0; }
-    Block *block() const { return reinterpret_cast<Block *>(m_word); }
+    bool isInline() const { return (word_ & 1) != 0; }
+    Block *block() const { return reinterpret_cast<Block *>(word_); }
 
     // 0: empty. Low bit set: up to 7 bytes in place, the length in bits 1-3,
     // the bytes from bit 8 up. Otherwise a Block pointer.
-    std::uintptr_t m_word = 0;
+    std::uintptr_t word_ = 0;
 };
 
 static_assert(sizeof(std::uintptr_t) == 8, "a cell keeps seven bytes in place");

@@ -64,8 +64,8 @@ struct Match {
 class Analysis {
 public:
     Analysis(const RowTable &table, std::vector<WorkCell> cells, QList<FieldNumber> fields)
-        : m_table(table), m_cells(std::move(cells)), m_fields(std::move(fields)),
-          m_lastFailure(size_t(m_fields.size()), 0)
+        : table_(table), cells_(std::move(cells)), fields_(std::move(fields)),
+          lastFailure_(size_t(fields_.size()), 0)
     {}
 
     void run()
@@ -73,17 +73,17 @@ public:
         bool backward = false;
         for (;;) {
             while (matchAnyField(backward)) {}
-            if (m_emptyCount > 0) {
+            if (emptyCount_ > 0) {
                 // A cell is used up: whatever the others still hold varies.
-                m_variable = m_variable || m_emptyCount < m_cells.size();
+                variable_ = variable_ || emptyCount_ < cells_.size();
                 return;
             }
             if (!backward) {
                 if (!takeCommonCharacter(false)) {
                     backward = true;
-                    m_variable = true;
-                } else if (m_emptyCount > 0) {
-                    m_variable = m_emptyCount < m_cells.size();
+                    variable_ = true;
+                } else if (emptyCount_ > 0) {
+                    variable_ = emptyCount_ < cells_.size();
                     return;
                 }
             } else if (!takeCommonCharacter(true)) {
@@ -95,40 +95,40 @@ public:
     QString result() const
     {
         QString out;
-        out.reserve(m_prefix.size() + m_suffix.size() + kVar.size()
-                    + 3 * qsizetype(m_matches.size()));
+        out.reserve(prefix_.size() + suffix_.size() + kVar.size()
+                    + 3 * qsizetype(matches_.size()));
         qsizetype done = 0;
-        for (const Match &m : m_matches) {
+        for (const Match &m : matches_) {
             if (m.backward)
                 continue;
-            out += QStringView(m_prefix).sliced(done, m.at - done);
+            out += QStringView(prefix_).sliced(done, m.at - done);
             out += templateCode(m.field);
             done = m.at;
         }
-        out += QStringView(m_prefix).sliced(done);
-        if (m_variable)
+        out += QStringView(prefix_).sliced(done);
+        if (variable_)
             out += kVar;
         // Later backward matches lie further left.
         done = 0;
-        for (auto it = m_matches.rbegin(); it != m_matches.rend(); ++it) {
+        for (auto it = matches_.rbegin(); it != matches_.rend(); ++it) {
             if (!it->backward)
                 continue;
-            const qsizetype at = m_suffix.size() - it->at;
-            out += QStringView(m_suffix).sliced(done, at - done);
+            const qsizetype at = suffix_.size() - it->at;
+            out += QStringView(suffix_).sliced(done, at - done);
             out += templateCode(it->field);
             done = at;
         }
-        out += QStringView(m_suffix).sliced(done);
+        out += QStringView(suffix_).sliced(done);
         return out;
     }
 
     QStringList variableParts() const
     {
         QStringList parts;
-        if (!m_variable)
+        if (!variable_)
             return parts;
-        parts.reserve(qsizetype(m_cells.size()));
-        for (const WorkCell &c : m_cells)
+        parts.reserve(qsizetype(cells_.size()));
+        for (const WorkCell &c : cells_)
             parts << c.middle().toString();
         return parts;
     }
@@ -137,27 +137,27 @@ private:
     // The literal step, on cells that are none of them empty.
     bool takeCommonCharacter(bool backward)
     {
-        const WorkCell &first = m_cells.front();
+        const WorkCell &first = cells_.front();
         const QChar c = first.data[backward ? first.tail - 1 : first.head];
         size_t i = 0;
         size_t emptied = 0;
-        for (; i < m_cells.size(); ++i) {
-            WorkCell &w = m_cells[i];
+        for (; i < cells_.size(); ++i) {
+            WorkCell &w = cells_[i];
             if (w.data[backward ? w.tail - 1 : w.head] != c)
                 break;
             backward ? --w.tail : ++w.head;
             emptied += w.size() == 0;
         }
-        if (i < m_cells.size()) {
+        if (i < cells_.size()) {
             for (size_t j = 0; j < i; ++j)
-                backward ? ++m_cells[j].tail : --m_cells[j].head;
+                backward ? ++cells_[j].tail : --cells_[j].head;
             return false;
         }
-        m_emptyCount += emptied;
+        emptyCount_ += emptied;
         if (backward)
-            m_suffix.prepend(c);
+            suffix_.prepend(c);
         else
-            m_prefix += c;
+            prefix_ += c;
         return true;
     }
 
@@ -173,18 +173,18 @@ private:
     // first that every cell holds there is cut out and reported.
     bool matchAnyField(bool backward)
     {
-        for (qsizetype k = 0; k < m_fields.size(); ++k) {
-            const FieldNumber f = m_fields[k];
+        for (qsizetype k = 0; k < fields_.size(); ++k) {
+            const FieldNumber f = fields_[k];
             // The cell that refused this field last time most likely
             // refuses again: ask it first.
-            size_t &witness = m_lastFailure[size_t(k)];
-            if (!holdsValue(m_cells[witness], m_table.cell(m_cells[witness].row, f), backward))
+            size_t &witness = lastFailure_[size_t(k)];
+            if (!holdsValue(cells_[witness], table_.cell(cells_[witness].row, f), backward))
                 continue;
             size_t i = 0;
             size_t emptied = 0;
-            for (; i < m_cells.size(); ++i) {
-                WorkCell &w = m_cells[i];
-                const QString &v = m_table.cell(w.row, f);
+            for (; i < cells_.size(); ++i) {
+                WorkCell &w = cells_[i];
+                const QString &v = table_.cell(w.row, f);
                 if (!holdsValue(w, v, backward))
                     break;
                 if (v.isEmpty())
@@ -192,31 +192,31 @@ private:
                 backward ? w.tail -= v.size() : w.head += v.size();
                 emptied += w.size() == 0;
             }
-            if (i < m_cells.size()) {
+            if (i < cells_.size()) {
                 for (size_t j = 0; j < i; ++j) {
-                    WorkCell &w = m_cells[j];
-                    const qsizetype n = m_table.cell(w.row, f).size();
+                    WorkCell &w = cells_[j];
+                    const qsizetype n = table_.cell(w.row, f).size();
                     backward ? w.tail += n : w.head -= n;
                 }
                 witness = i;
                 continue;
             }
-            m_emptyCount += emptied;
-            m_matches.push_back({f, backward ? m_suffix.size() : m_prefix.size(), backward});
+            emptyCount_ += emptied;
+            matches_.push_back({f, backward ? suffix_.size() : prefix_.size(), backward});
             return true;
         }
         return false;
     }
 
-    const RowTable &m_table;
-    std::vector<WorkCell> m_cells;
-    QList<FieldNumber> m_fields;
-    std::vector<size_t> m_lastFailure;
-    std::vector<Match> m_matches;
-    QString m_prefix;
-    QString m_suffix;
-    size_t m_emptyCount = 0; // cells whose middle is used up
-    bool m_variable = false;
+    const RowTable &table_;
+    std::vector<WorkCell> cells_;
+    QList<FieldNumber> fields_;
+    std::vector<size_t> lastFailure_;
+    std::vector<Match> matches_;
+    QString prefix_;
+    QString suffix_;
+    size_t emptyCount_ = 0; // cells whose middle is used up
+    bool variable_ = false;
 };
 
 // A code found in the typed text and where its value goes.
@@ -328,13 +328,13 @@ int promoteBlankRow(RowTable &table)
 QString CellEditor::computeEditorText(const RowTable &table, const CellRect &selection,
                                       const QList<FieldNumber> &scanFields)
 {
-    m_cells = editorCells(table, selection);
-    m_variableParts.clear();
-    m_baseline.clear();
-    if (m_cells.isEmpty())
-        return m_baseline;
+    cells_ = editorCells(table, selection);
+    variableParts_.clear();
+    baseline_.clear();
+    if (cells_.isEmpty())
+        return baseline_;
 
-    const size_t count = size_t(m_cells.columnCount()) * size_t(m_cells.rowCount());
+    const size_t count = size_t(cells_.columnCount()) * size_t(cells_.rowCount());
     const auto cellOf = [&table](int column, int row) -> const Cell & {
         return table.row(row)[size_t(toInt(table.layout().fieldAt(column)))];
     };
@@ -342,25 +342,25 @@ QString CellEditor::computeEditorText(const RowTable &table, const CellRect &sel
     // whole table is selected after every add.
     bool anyEmpty = false;
     bool anyFilled = false;
-    for (int column = m_cells.left; column <= m_cells.right && !(anyEmpty && anyFilled); ++column) {
-        for (int row = m_cells.top; row <= m_cells.bottom && !(anyEmpty && anyFilled); ++row)
+    for (int column = cells_.left; column <= cells_.right && !(anyEmpty && anyFilled); ++column) {
+        for (int row = cells_.top; row <= cells_.bottom && !(anyEmpty && anyFilled); ++row)
             (cellOf(column, row).isEmpty() ? anyEmpty : anyFilled) = true;
     }
     if (anyEmpty) {
         if (anyFilled) {
-            m_baseline = kVar;
-            m_variableParts.reserve(count);
-            m_cells.forEachCell(
-                [&](int column, int row) { m_variableParts.push_back(cellOf(column, row)); });
+            baseline_ = kVar;
+            variableParts_.reserve(count);
+            cells_.forEachCell(
+                [&](int column, int row) { variableParts_.push_back(cellOf(column, row)); });
         }
-        return m_baseline;
+        return baseline_;
     }
     // The table keeps no UTF-16 text to point into: the selected cells are
     // read into one buffer, which lives as long as the analysis.
     QString texts;
     std::vector<WorkCell> cells;
     cells.reserve(count);
-    m_cells.forEachCell([&](int column, int row) {
+    cells_.forEachCell([&](int column, int row) {
         const qsizetype start = texts.size();
         texts += table.cellAt(row, column);
         cells.push_back({nullptr, start, texts.size(), row});
@@ -375,10 +375,10 @@ QString CellEditor::computeEditorText(const RowTable &table, const CellRect &sel
     // would match everywhere without telling anything.
     QList<FieldNumber> fields;
     for (FieldNumber f : scanFields) {
-        if (!isFieldNumber(toInt(f)) || columnInRange(table, m_cells, f) || fields.contains(f))
+        if (!isFieldNumber(toInt(f)) || columnInRange(table, cells_, f) || fields.contains(f))
             continue;
         bool filled = false;
-        for (int r = m_cells.top; r <= m_cells.bottom && !filled; ++r)
+        for (int r = cells_.top; r <= cells_.bottom && !filled; ++r)
             filled = !table.cell(r, f).isEmpty();
         if (filled)
             fields << f;
@@ -386,15 +386,15 @@ QString CellEditor::computeEditorText(const RowTable &table, const CellRect &sel
 
     Analysis analysis(table, std::move(cells), fields);
     analysis.run();
-    m_baseline = analysis.result();
+    baseline_ = analysis.result();
     const QStringList parts = analysis.variableParts();
-    m_variableParts.assign(parts.begin(), parts.end());
-    return m_baseline;
+    variableParts_.assign(parts.begin(), parts.end());
+    return baseline_;
 }
 
 void CellEditor::applyText(RowTable &table, const QString &boxText) const
 {
-    CellRect cells = m_cells;
+    CellRect cells = cells_;
     cells.bottom = std::min(cells.bottom, table.blankRow());
     if (cells.isEmpty() || cells.top < 1)
         return;
@@ -402,10 +402,10 @@ void CellEditor::applyText(RowTable &table, const QString &boxText) const
         cells.forEachCell([&](int column, int row) { table.setCellAt(row, column, QString()); });
         return;
     }
-    if (boxText == m_baseline)
+    if (boxText == baseline_)
         return;
 
-    const qsizetype var = m_variableParts.empty() ? -1 : boxText.indexOf(kVar);
+    const qsizetype var = variableParts_.empty() ? -1 : boxText.indexOf(kVar);
     const bool split = var >= 0;
     const QStringView prefixText = split ? QStringView(boxText).first(var) : QStringView(boxText);
     const QStringView suffixText =
@@ -421,8 +421,8 @@ void CellEditor::applyText(RowTable &table, const QString &boxText) const
         QString text = prefix;
         for (auto it = prefixCodes.rbegin(); it != prefixCodes.rend(); ++it)
             text.insert(std::min(it->at, text.size()), codeValue(table, row, it->field, path));
-        if (split && size_t(k) < m_variableParts.size())
-            text += m_variableParts[size_t(k)].toString();
+        if (split && size_t(k) < variableParts_.size())
+            text += variableParts_[size_t(k)].toString();
         text += suffix;
         for (auto it = suffixCodes.rbegin(); it != suffixCodes.rend(); ++it)
             text.insert(std::clamp(text.size() + it->at - 1, qsizetype(0), text.size()),
@@ -441,7 +441,7 @@ bool CellEditor::storesUndoText(QChar typed)
 
 QString CellEditor::undo(RowTable &table, const QString &boxText)
 {
-    const QString text = std::exchange(m_baseline, boxText);
+    const QString text = std::exchange(baseline_, boxText);
     applyText(table, text);
     return text;
 }
@@ -449,7 +449,7 @@ QString CellEditor::undo(RowTable &table, const QString &boxText)
 QString CellEditor::editBoxText(RowTable &table, const QString &boxText, qsizetype from,
                                 qsizetype length, const QString &insertion)
 {
-    m_baseline = boxText;
+    baseline_ = boxText;
     from = std::clamp(from, qsizetype(0), boxText.size());
     length = std::clamp(length, qsizetype(0), boxText.size() - from);
     QString text = boxText;
@@ -477,7 +477,7 @@ void CellEditor::finishEditing(RowTable &table, const CellRect &selection,
         from = from > 0 ? std::min(from, removed) : removed;
     if (from > 0)
         renumberRows(table, from, numbering.style, numbering.scope);
-    m_baseline.clear();
+    baseline_.clear();
 }
 
 } // namespace qm

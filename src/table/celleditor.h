@@ -65,10 +65,10 @@ public:
     void applyText(RowTable &table, const QString &boxText) const;
 
     // The text last computed, which is also what undo returns to.
-    const QString &baseline() const { return m_baseline; }
-    void setBaseline(const QString &text) { m_baseline = text; }
-    QStringList variableParts() const { return {m_variableParts.begin(), m_variableParts.end()}; }
-    const CellRect &cells() const { return m_cells; }
+    const QString &baseline() const { return baseline_; }
+    void setBaseline(const QString &text) { baseline_ = text; }
+    QStringList variableParts() const { return {variableParts_.begin(), variableParts_.end()}; }
+    const CellRect &cells() const { return cells_; }
 
     // Whether a typed character makes the box text the undo text before it
     // reaches the box: Latin letters, digits, "_", ".", Backspace ("\b")
@@ -90,11 +90,11 @@ public:
     void finishEditing(RowTable &table, const CellRect &selection, const Numbering &numbering);
 
 private:
-    CellRect m_cells;
-    QString m_baseline;
+    CellRect cells_;
+    QString baseline_;
     // Kept as cells: a whole-table selection would otherwise hold every
     // selected cell once more as UTF-16.
-    std::vector<Cell> m_variableParts;
+    std::vector<Cell> variableParts_;
 };
 
 // What aEditPaste inserts: the clipboard's first line (empty: nothing).

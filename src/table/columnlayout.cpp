@@ -7,14 +7,14 @@ namespace qm {
 ColumnLayout::ColumnLayout()
 {
     for (int f = 0; f < kColumnCount; ++f)
-        m_position[size_t(f)] = defaultPosition(toField(f));
+        position_[size_t(f)] = defaultPosition(toField(f));
     rebuildInverse();
 }
 
 void ColumnLayout::rebuildInverse()
 {
     for (int f = 0; f < kColumnCount; ++f)
-        m_field[size_t(m_position[size_t(f)])] = toField(f);
+        field_[size_t(position_[size_t(f)])] = toField(f);
 }
 
 std::array<int, kColumnCount> ColumnLayout::values() const
@@ -41,7 +41,7 @@ bool ColumnLayout::setValues(const std::array<int, kColumnCount> &values)
     if (!isPermutation(values))
         return false;
     for (int slot = 0; slot < kColumnCount; ++slot)
-        m_position[size_t(toInt(fieldAtSlot(slot)))] = values[size_t(slot)];
+        position_[size_t(toInt(fieldAtSlot(slot)))] = values[size_t(slot)];
     rebuildInverse();
     return true;
 }
@@ -99,20 +99,20 @@ int ColumnLayout::setShown(int c, bool show)
     if (show != hidden)
         return c; // already as wanted
     if (show) {
-        for (int &p : m_position) {
+        for (int &p : position_) {
             if (p > c)
                 --p;
         }
-        m_position[size_t(toInt(m_field[size_t(c)]))] = kColumnCount - 1;
+        position_[size_t(toInt(field_[size_t(c)]))] = kColumnCount - 1;
         rebuildInverse();
         return kColumnCount - 1;
     }
-    const FieldNumber moving = m_field[size_t(c)];
-    for (int &p : m_position) {
+    const FieldNumber moving = field_[size_t(c)];
+    for (int &p : position_) {
         if (p >= no && p < c)
             ++p; // No and the columns between it and c move right
     }
-    m_position[size_t(toInt(moving))] = no;
+    position_[size_t(toInt(moving))] = no;
     rebuildInverse();
     return no;
 }
@@ -123,14 +123,14 @@ bool ColumnLayout::move(int from, int to)
         return false;
     if (from == to)
         return true;
-    const FieldNumber moving = m_field[size_t(from)];
-    for (int &p : m_position) {
+    const FieldNumber moving = field_[size_t(from)];
+    for (int &p : position_) {
         if (to < from && p >= to && p < from)
             ++p;
         else if (to > from && p > from && p <= to)
             --p;
     }
-    m_position[size_t(toInt(moving))] = to;
+    position_[size_t(toInt(moving))] = to;
     rebuildInverse();
     return true;
 }

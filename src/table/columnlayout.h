@@ -18,9 +18,9 @@ class ColumnLayout {
 public:
     ColumnLayout(); // the default positions
 
-    int position(FieldNumber f) const { return m_position[size_t(toInt(f))]; }
+    int position(FieldNumber f) const { return position_[size_t(toInt(f))]; }
     // position must be 0..24.
-    FieldNumber fieldAt(int position) const { return m_field[size_t(position)]; }
+    FieldNumber fieldAt(int position) const { return field_[size_t(position)]; }
 
     int noPosition() const { return position(FieldNumber::No); }
     int hiddenCount() const { return noPosition(); }
@@ -58,8 +58,8 @@ public:
 private:
     void rebuildInverse();
 
-    std::array<int, kColumnCount> m_position{};      // by field number
-    std::array<FieldNumber, kColumnCount> m_field{}; // by position
+    std::array<int, kColumnCount> position_{};      // by field number
+    std::array<FieldNumber, kColumnCount> field_{}; // by position
 };
 
 } // namespace qm

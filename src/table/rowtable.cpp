@@ -30,19 +30,19 @@ bool isEmptyFileRow(const Row &row)
 
 } // namespace
 
-RowTable::RowTable() : m_rows(2)
+RowTable::RowTable() : rows_(2)
 {
-    m_width.fill(kDefaultColumnWidth);
-    setLayout(m_layout);
+    width_.fill(kDefaultColumnWidth);
+    setLayout(layout_);
     buildHeaderRow();
 }
 
 void RowTable::setLayout(const ColumnLayout &layout)
 {
-    m_layout = layout;
+    layout_ = layout;
     for (int f = 0; f < kColumnCount; ++f) {
-        int &w = m_width[size_t(f)];
-        if (m_layout.position(toField(f)) < m_layout.noPosition())
+        int &w = width_[size_t(f)];
+        if (layout_.position(toField(f)) < layout_.noPosition())
             w = kHiddenColumnWidth;
         else if (w < 0)
             w = kDefaultColumnWidth;
@@ -51,15 +51,15 @@ void RowTable::setLayout(const ColumnLayout &layout)
 
 int RowTable::width(FieldNumber f) const
 {
-    return m_layout.position(f) < m_layout.noPosition() ? kHiddenColumnWidth
-                                                        : m_width[size_t(toInt(f))];
+    return layout_.position(f) < layout_.noPosition() ? kHiddenColumnWidth
+                                                        : width_[size_t(toInt(f))];
 }
 
 void RowTable::setWidth(FieldNumber f, int width)
 {
-    if (m_layout.position(f) < m_layout.noPosition())
+    if (layout_.position(f) < layout_.noPosition())
         return;
-    m_width[size_t(toInt(f))] = std::clamp(width, 0, kMaxColumnWidth);
+    width_[size_t(toInt(f))] = std::clamp(width, 0, kMaxColumnWidth);
 }
 
 QString RowTable::colWidthsText() const
@@ -76,7 +76,7 @@ QString RowTable::colWidthsText() const
 QList<FieldNumber> RowTable::readColWidths(QStringView text)
 {
     const QList<QStringView> items = text.isEmpty() ? QList<QStringView>() : text.split(u',');
-    const int no = m_layout.noPosition();
+    const int no = layout_.noPosition();
     for (int p = 0; p < kColumnCount && p < items.size(); ++p) {
         if (p < no)
             continue; // a hidden column stays hidden, whatever width was saved
@@ -94,14 +94,14 @@ QList<FieldNumber> RowTable::readColWidths(QStringView text)
 QList<FieldNumber> RowTable::hiddenFields() const
 {
     QList<FieldNumber> hidden;
-    for (int p = 0; p < m_layout.noPosition(); ++p)
-        hidden << m_layout.fieldAt(p);
+    for (int p = 0; p < layout_.noPosition(); ++p)
+        hidden << layout_.fieldAt(p);
     return hidden;
 }
 
 void RowTable::buildHeaderRow()
 {
-    Row &header = m_rows.front();
+    Row &header = rows_.front();
     for (int f = 0; f < kColumnCount; ++f)
         header[size_t(f)] = headerCaption(toField(f));
 }
@@ -120,51 +120,51 @@ int RowTable::appendRows(int count)
 {
     const int first = blankRow();
     if (count > 0)
-        m_rows.insert(m_rows.end() - 1, size_t(count), Row{});
+        rows_.insert(rows_.end() - 1, size_t(count), Row{});
     return first;
 }
 
 int RowTable::appendFileRow(const QString &dir, const QString &fileName)
 {
     const int r = appendRows(1);
-    if (dir != m_lastDirText) {
-        m_lastDirText = dir;
-        m_lastDir = dir;
+    if (dir != lastDirText_) {
+        lastDirText_ = dir;
+        lastDir_ = dir;
     }
-    setCell(r, FieldNumber::Dir, m_lastDir);
+    setCell(r, FieldNumber::Dir, lastDir_);
     setCell(r, FieldNumber::Old, fileName);
     return r;
 }
 
-void RowTable::clearBlankRow() { m_rows.back() = Row{}; }
+void RowTable::clearBlankRow() { rows_.back() = Row{}; }
 
 void RowTable::removeAllFileRows()
 {
-    m_rows.erase(m_rows.begin() + 1, m_rows.end() - 1);
+    rows_.erase(rows_.begin() + 1, rows_.end() - 1);
     clearBlankRow();
 }
 
 int RowTable::setColumnShown(int position, bool show)
 {
-    if (!m_layout.isValidPosition(position) || position == m_layout.noPosition())
-        return m_layout.noPosition();
-    const FieldNumber f = m_layout.fieldAt(position);
-    const bool wasShown = position > m_layout.noPosition();
-    const int result = m_layout.setShown(position, show);
+    if (!layout_.isValidPosition(position) || position == layout_.noPosition())
+        return layout_.noPosition();
+    const FieldNumber f = layout_.fieldAt(position);
+    const bool wasShown = position > layout_.noPosition();
+    const int result = layout_.setShown(position, show);
     if (wasShown != show)
-        m_width[size_t(toInt(f))] = show ? kDefaultColumnWidth : kHiddenColumnWidth;
+        width_[size_t(toInt(f))] = show ? kDefaultColumnWidth : kHiddenColumnWidth;
     return result;
 }
 
-bool RowTable::applyColumnMove(int from, int to) { return m_layout.move(from, to); }
+bool RowTable::applyColumnMove(int from, int to) { return layout_.move(from, to); }
 
 void RowTable::clearColumnData(int position)
 {
-    if (!m_layout.isValidPosition(position))
+    if (!layout_.isValidPosition(position))
         return;
-    const size_t f = size_t(toInt(m_layout.fieldAt(position)));
-    for (size_t r = 1; r < m_rows.size(); ++r)
-        m_rows[r][f].clear();
+    const size_t f = size_t(toInt(layout_.fieldAt(position)));
+    for (size_t r = 1; r < rows_.size(); ++r)
+        rows_[r][f].clear();
 }
 
 int RowTable::deleteEmptyRows(int first, int last)
@@ -173,14 +173,14 @@ int RowTable::deleteEmptyRows(int first, int last)
     last = std::min(last, lastFileRow());
     if (first > last)
         return 0;
-    const auto begin = m_rows.begin() + first;
-    const auto end = m_rows.begin() + last + 1;
+    const auto begin = rows_.begin() + first;
+    const auto end = rows_.begin() + last + 1;
     const auto firstEmpty = std::find_if(begin, end, isEmptyFileRow);
     if (firstEmpty == end)
         return 0;
-    const int smallest = int(firstEmpty - m_rows.begin());
+    const int smallest = int(firstEmpty - rows_.begin());
     const auto kept = std::remove_if(firstEmpty, end, isEmptyFileRow);
-    m_rows.erase(kept, end);
+    rows_.erase(kept, end);
     clearBlankRow();
     return smallest;
 }
@@ -190,7 +190,7 @@ void RowTable::splitAddedNames(int first, int last)
     first = std::max(first, 1);
     last = std::min(last, lastFileRow());
     for (int r = first; r <= last; ++r)
-        splitFileName(m_rows[size_t(r)]);
+        splitFileName(rows_[size_t(r)]);
 }
 
 bool DirLacksSeparator(const QString &dir)
@@ -236,8 +236,8 @@ void splitFileName(Row &row)
 
 void RowTable::setCarried(bool fileInfo, int tagVersion)
 {
-    m_carriedFileInfo = fileInfo;
-    m_carriedTagVersion = tagVersion;
+    carriedFileInfo_ = fileInfo;
+    carriedTagVersion_ = tagVersion;
 }
 
 } // namespace qm

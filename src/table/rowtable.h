@@ -36,7 +36,7 @@ class RowTable {
 public:
     RowTable();
 
-    int rowCount() const { return int(m_rows.size()); }
+    int rowCount() const { return int(rows_.size()); }
     int fileRowCount() const { return rowCount() - 2; }
     // The last file row; 0 (the header) when there is none.
     int lastFileRow() const { return rowCount() - 2; }
@@ -47,36 +47,36 @@ public:
     // row must be valid (isValidRow). Row 0 holds the header texts.
     QString cell(int row, FieldNumber f) const
     {
-        return m_rows[size_t(row)][size_t(toInt(f))].toString();
+        return rows_[size_t(row)][size_t(toInt(f))].toString();
     }
     // Takes a QString, or a cell already made (on a job's thread).
     void setCell(int row, FieldNumber f, Cell text)
     {
-        m_rows[size_t(row)][size_t(toInt(f))] = std::move(text);
+        rows_[size_t(row)][size_t(toInt(f))] = std::move(text);
     }
-    QString cellAt(int row, int position) const { return cell(row, m_layout.fieldAt(position)); }
+    QString cellAt(int row, int position) const { return cell(row, layout_.fieldAt(position)); }
     void setCellAt(int row, int position, const QString &text)
     {
-        setCell(row, m_layout.fieldAt(position), text);
+        setCell(row, layout_.fieldAt(position), text);
     }
-    const Row &row(int r) const { return m_rows[size_t(r)]; }
-    Row &row(int r) { return m_rows[size_t(r)]; }
+    const Row &row(int r) const { return rows_[size_t(r)]; }
+    Row &row(int r) { return rows_[size_t(r)]; }
     // Every row, the header first (an undo step compares and restores them).
-    const std::vector<Row> &rows() const { return m_rows; }
+    const std::vector<Row> &rows() const { return rows_; }
     // `rows` must hold the header and the blank last row at least.
-    void replaceRows(std::vector<Row> rows) { m_rows = std::move(rows); }
+    void replaceRows(std::vector<Row> rows) { rows_ = std::move(rows); }
 
-    const ColumnLayout &layout() const { return m_layout; }
+    const ColumnLayout &layout() const { return layout_; }
     // Replacing the layout (settings) keeps the cells; hidden columns get
     // width -1 and columns coming out of the hidden zone the default width.
     void setLayout(const ColumnLayout &layout);
 
     // Widths by column; a hidden column always reads -1.
     int width(FieldNumber f) const;
-    int widthAt(int position) const { return width(m_layout.fieldAt(position)); }
+    int widthAt(int position) const { return width(layout_.fieldAt(position)); }
     // Ignored for a hidden column: it stays -1 until shown.
     void setWidth(FieldNumber f, int width);
-    void setWidthAt(int position, int width) { setWidth(m_layout.fieldAt(position), width); }
+    void setWidthAt(int position, int width) { setWidth(layout_.fieldAt(position), width); }
 
     // "ColWidths": the width at each position 0..24, joined with commas.
     QString colWidthsText() const;
@@ -127,19 +127,19 @@ public:
     // What the rows an add job is bringing in already carry, so that their
     // completion skips reading it: file information, and the tag version
     // (0 none, 1 ID3v1, 2 ID3v2).
-    bool carriedFileInfo() const { return m_carriedFileInfo; }
-    int carriedTagVersion() const { return m_carriedTagVersion; }
+    bool carriedFileInfo() const { return carriedFileInfo_; }
+    int carriedTagVersion() const { return carriedTagVersion_; }
     void setCarried(bool fileInfo, int tagVersion);
 
 private:
-    std::vector<Row> m_rows;
-    ColumnLayout m_layout;
-    std::array<int, kColumnCount> m_width{}; // by field; hidden columns -1
+    std::vector<Row> rows_;
+    ColumnLayout layout_;
+    std::array<int, kColumnCount> width_{}; // by field; hidden columns -1
     // Rows added from one folder share its Dir cell.
-    QString m_lastDirText;
-    Cell m_lastDir;
-    bool m_carriedFileInfo = false;
-    int m_carriedTagVersion = 0;
+    QString lastDirText_;
+    Cell lastDir_;
+    bool carriedFileInfo_ = false;
+    int carriedTagVersion_ = 0;
 };
 
 } // namespace qm

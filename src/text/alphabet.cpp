@@ -72,17 +72,17 @@ QString leftCharacters(const QString &text, int count)
 
 bool isCapital(const QString &character) { return character != character.toLower(); }
 
-SymbolMap::SymbolMap(const SymbolPairs &pairs) : m_pairs(pairs)
+SymbolMap::SymbolMap(const SymbolPairs &pairs) : pairs_(pairs)
 {
     for (int row = 0; row < int(pairs.size()); ++row) {
         // An empty symbol or change never matches a character.
         // The first row with a symbol or change wins.
         const QString symbol = pairs[row].symbol.toCaseFolded();
-        if (!symbol.isEmpty() && !m_bySymbol.contains(symbol))
-            m_bySymbol.insert(symbol, row);
+        if (!symbol.isEmpty() && !bySymbol_.contains(symbol))
+            bySymbol_.insert(symbol, row);
         const QString change = pairs[row].change.toCaseFolded();
-        if (!change.isEmpty() && !m_byChange.contains(change))
-            m_byChange.insert(change, row);
+        if (!change.isEmpty() && !byChange_.contains(change))
+            byChange_.insert(change, row);
     }
 }
 
@@ -90,12 +90,12 @@ QString SymbolMap::replace(const QString &text) const
 {
     QString result;
     for (const QString &x : splitCharacters(text)) {
-        const auto found = m_bySymbol.constFind(x.toCaseFolded());
-        if (found == m_bySymbol.constEnd()) {
+        const auto found = bySymbol_.constFind(x.toCaseFolded());
+        if (found == bySymbol_.constEnd()) {
             result += x;
             continue;
         }
-        const QString &change = m_pairs[*found].change;
+        const QString &change = pairs_[*found].change;
         result += isCapital(x) ? change.toUpper() : change;
     }
     return result;
@@ -112,8 +112,8 @@ QString SymbolMap::restore(const QString &text) const
         for (qsizetype length = std::min<qsizetype>(kMaxChangeLength, characters.size() - p);
              length > 0 && row < 0; --length) {
             const QString piece = characters.mid(p, length).join(QString());
-            const auto found = m_byChange.constFind(piece.toCaseFolded());
-            if (found != m_byChange.constEnd()) {
+            const auto found = byChange_.constFind(piece.toCaseFolded());
+            if (found != byChange_.constEnd()) {
                 row = *found;
                 matched = length;
             }
@@ -122,7 +122,7 @@ QString SymbolMap::restore(const QString &text) const
             result += characters[p++];
             continue;
         }
-        const QString &symbol = m_pairs[row].symbol;
+        const QString &symbol = pairs_[row].symbol;
         result += isCapital(characters[p]) ? symbol.toUpper() : symbol;
         p += matched;
     }
@@ -136,38 +136,38 @@ bool isBlankText(const QString &text)
 
 void AlphabetGrid::load(const SymbolPairs &pairs)
 {
-    m_rows.assign(pairs.begin(), pairs.end());
-    m_rows.emplace_back();
-    m_modified = false;
+    rows_.assign(pairs.begin(), pairs.end());
+    rows_.emplace_back();
+    modified_ = false;
 }
 
 SymbolPairs AlphabetGrid::pairs() const
 {
-    return pairsFromColumns(symbolColumn(m_rows), changeColumn(m_rows));
+    return pairsFromColumns(symbolColumn(rows_), changeColumn(rows_));
 }
 
 QString AlphabetGrid::text(int row, Column column) const
 {
     if (row < 0 || row >= rowCount())
         return {};
-    return column == Symbol ? m_rows[row].symbol : m_rows[row].change;
+    return column == Symbol ? rows_[row].symbol : rows_[row].change;
 }
 
 void AlphabetGrid::setText(int row, Column column, const QString &text)
 {
     if (row < 0 || row >= rowCount())
         return;
-    m_modified = true;
-    SymbolPair &pair = m_rows[row];
+    modified_ = true;
+    SymbolPair &pair = rows_[row];
     if (column == Symbol)
         pair.symbol = leftCharacters(text, kMaxSymbolLength);
     else
         pair.change = leftCharacters(text, kMaxChangeLength);
     const bool blank = isBlankText(pair.symbol + pair.change);
     if (row == rowCount() - 1)
-        m_rows.emplace_back();
+        rows_.emplace_back();
     if (blank)
-        m_rows.erase(m_rows.begin() + row);
+        rows_.erase(rows_.begin() + row);
 }
 
 bool AlphabetGrid::moveRow(int from, int to)
@@ -175,19 +175,19 @@ bool AlphabetGrid::moveRow(int from, int to)
     const int last = rowCount() - 1;
     if (from < 0 || to < 0 || from > last || to > last || from == to)
         return false;
-    m_modified = true;
+    modified_ = true;
     if (from == last || to == last)
         return false;
-    SymbolPair moved = std::move(m_rows[from]);
-    m_rows.erase(m_rows.begin() + from);
-    m_rows.insert(m_rows.begin() + to, std::move(moved));
+    SymbolPair moved = std::move(rows_[from]);
+    rows_.erase(rows_.begin() + from);
+    rows_.insert(rows_.begin() + to, std::move(moved));
     return true;
 }
 
 void AlphabetGrid::clear()
 {
-    m_modified = true;
-    m_rows.assign(1, SymbolPair{});
+    modified_ = true;
+    rows_.assign(1, SymbolPair{});
 }
 
 } // namespace qm

@@ -58,9 +58,9 @@ public:
     QString restore(const QString &text) const;
 
 private:
-    SymbolPairs m_pairs;
-    QHash<QString, int> m_bySymbol; // folded symbol -> first row
-    QHash<QString, int> m_byChange; // folded change -> first row
+    SymbolPairs pairs_;
+    QHash<QString, int> bySymbol_; // folded symbol -> first row
+    QHash<QString, int> byChange_; // folded change -> first row
 };
 
 // A character that differs from its small-letter form.
@@ -75,17 +75,17 @@ class AlphabetGrid {
 public:
     enum Column { Symbol, Change };
 
-    AlphabetGrid() : m_rows(1) {}
+    AlphabetGrid() : rows_(1) {}
 
     // Fills the table with `pairs` and clears the modified flag.
     void load(const SymbolPairs &pairs);
     // The rows that are not blank, in order.
     SymbolPairs pairs() const;
 
-    int rowCount() const { return int(m_rows.size()); }
+    int rowCount() const { return int(rows_.size()); }
     QString text(int row, Column column) const;
-    bool modified() const { return m_modified; }
-    void setModified(bool modified) { m_modified = modified; }
+    bool modified() const { return modified_; }
+    void setModified(bool modified) { modified_ = modified; }
 
     // Text typed into a cell: a symbol is cut to 1 character and a change to
     // 3; typing into the blank last row adds a new one below; a row left
@@ -98,8 +98,8 @@ public:
     void clear();
 
 private:
-    std::vector<SymbolPair> m_rows;
-    bool m_modified = false;
+    std::vector<SymbolPair> rows_;
+    bool modified_ = false;
 };
 
 } // namespace qm

@@ -29,40 +29,40 @@ QString alphabetFilePath()
 bool AlphabetBook::load()
 {
     IniFile ini;
-    if (m_path.isEmpty() || !ini.load(m_path)) {
-        m_ini.clear();
-        m_names = QStringList{kBuiltinAlphabetName};
-        m_current = 0;
-        m_pairs = builtinTranslit();
+    if (path_.isEmpty() || !ini.load(path_)) {
+        ini_.clear();
+        names_ = QStringList{kBuiltinAlphabetName};
+        current_ = 0;
+        pairs_ = builtinTranslit();
         return false;
     }
-    m_ini = std::move(ini);
+    ini_ = std::move(ini);
     readNames();
     return true;
 }
 
 void AlphabetBook::parse(QByteArrayView bytes)
 {
-    m_ini.parse(bytes);
+    ini_.parse(bytes);
     readNames();
 }
 
 void AlphabetBook::readNames()
 {
-    m_names = fromCommaText(m_ini.readString(kSection, kNamesKey, kBuiltinAlphabetName));
-    if (m_names.isEmpty())
-        m_names << kBuiltinAlphabetName;
-    m_current = m_ini.readInteger(kSection, kCurrentKey, 0);
-    if (m_current < 0 || m_current >= m_names.size())
-        m_current = 0;
-    m_pairs = readPairs(currentName());
+    names_ = fromCommaText(ini_.readString(kSection, kNamesKey, kBuiltinAlphabetName));
+    if (names_.isEmpty())
+        names_ << kBuiltinAlphabetName;
+    current_ = ini_.readInteger(kSection, kCurrentKey, 0);
+    if (current_ < 0 || current_ >= names_.size())
+        current_ = 0;
+    pairs_ = readPairs(currentName());
 }
 
 SymbolPairs AlphabetBook::readPairs(const QString &name) const
 {
     return pairsFromColumns(
-        fromCommaText(m_ini.readString(kSection, symbolsKey(name), kSymbolHeader + u',')),
-        fromCommaText(m_ini.readString(kSection, changesKey(name), kChangeHeader + u',')));
+        fromCommaText(ini_.readString(kSection, symbolsKey(name), kSymbolHeader + u',')),
+        fromCommaText(ini_.readString(kSection, changesKey(name), kChangeHeader + u',')));
 }
 
 bool AlphabetBook::isStorableName(const QString &name)
@@ -73,8 +73,8 @@ bool AlphabetBook::isStorableName(const QString &name)
 
 int AlphabetBook::indexOf(const QString &name) const
 {
-    for (int i = 0; i < m_names.size(); ++i) {
-        if (m_names[i].compare(name, Qt::CaseInsensitive) == 0)
+    for (int i = 0; i < names_.size(); ++i) {
+        if (names_[i].compare(name, Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;
@@ -82,40 +82,40 @@ int AlphabetBook::indexOf(const QString &name) const
 
 bool AlphabetBook::write()
 {
-    m_ini.writeString(kSection, kNamesKey, toCommaText(m_names));
-    m_ini.writeInteger(kSection, kCurrentKey, m_current);
-    return !m_path.isEmpty() && m_ini.save(m_path);
+    ini_.writeString(kSection, kNamesKey, toCommaText(names_));
+    ini_.writeInteger(kSection, kCurrentKey, current_);
+    return !path_.isEmpty() && ini_.save(path_);
 }
 
 bool AlphabetBook::save(const SymbolPairs &pairs)
 {
-    m_pairs = pairs;
+    pairs_ = pairs;
     const QString name = currentName();
     // The list and the index come first in a new file, as the program always wrote them.
-    m_ini.writeString(kSection, kNamesKey, toCommaText(m_names));
-    m_ini.writeInteger(kSection, kCurrentKey, m_current);
-    m_ini.writeString(kSection, symbolsKey(name), toCommaText(symbolColumn(pairs)));
-    m_ini.writeString(kSection, changesKey(name), toCommaText(changeColumn(pairs)));
+    ini_.writeString(kSection, kNamesKey, toCommaText(names_));
+    ini_.writeInteger(kSection, kCurrentKey, current_);
+    ini_.writeString(kSection, symbolsKey(name), toCommaText(symbolColumn(pairs)));
+    ini_.writeString(kSection, changesKey(name), toCommaText(changeColumn(pairs)));
     return write();
 }
 
 bool AlphabetBook::select(int index, const SymbolPairs &leaving)
 {
-    if (index < 0 || index >= m_names.size())
+    if (index < 0 || index >= names_.size())
         return false;
     bool written = save(leaving);
-    m_current = index;
+    current_ = index;
     written = write() && written;
-    m_pairs = readPairs(currentName());
+    pairs_ = readPairs(currentName());
     return written;
 }
 
 bool AlphabetBook::pick(int index)
 {
-    if (index < 0 || index >= m_names.size())
+    if (index < 0 || index >= names_.size())
         return false;
-    m_current = index;
-    m_pairs = readPairs(currentName());
+    current_ = index;
+    pairs_ = readPairs(currentName());
     return true;
 }
 
@@ -126,24 +126,24 @@ int AlphabetBook::addName(const QString &name)
         QCollator collator;
         collator.setCaseSensitivity(Qt::CaseInsensitive);
         index = 0;
-        while (index < m_names.size() && collator.compare(m_names[index], name) <= 0)
+        while (index < names_.size() && collator.compare(names_[index], name) <= 0)
             ++index;
-        m_names.insert(index, name);
+        names_.insert(index, name);
     }
-    m_current = index;
+    current_ = index;
     return index;
 }
 
 bool AlphabetBook::removeCurrent()
 {
-    if (m_names.size() <= 1)
+    if (names_.size() <= 1)
         return false;
     const QString name = currentName();
-    m_ini.removeKey(kSection, symbolsKey(name));
-    m_ini.removeKey(kSection, changesKey(name));
-    m_names.removeAt(m_current);
-    m_current = 0;
-    m_pairs = readPairs(currentName());
+    ini_.removeKey(kSection, symbolsKey(name));
+    ini_.removeKey(kSection, changesKey(name));
+    names_.removeAt(current_);
+    current_ = 0;
+    pairs_ = readPairs(currentName());
     return write();
 }
 

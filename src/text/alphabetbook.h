@@ -23,20 +23,20 @@ QString alphabetFilePath();
 // still holds for the run; the write reports failure instead.
 class AlphabetBook {
 public:
-    explicit AlphabetBook(QString path = {}) : m_path(std::move(path)) {}
+    explicit AlphabetBook(QString path = {}) : path_(std::move(path)) {}
 
-    const QString &path() const { return m_path; }
+    const QString &path() const { return path_; }
     // Reads the file. A missing file gives the built-in "Транслит" alone
     // (false: nothing was read; save() creates the file).
     bool load();
     // The same from bytes (tests, fuzzing).
     void parse(QByteArrayView bytes);
 
-    const QStringList &names() const { return m_names; }
-    int current() const { return m_current; }
-    QString currentName() const { return m_names.value(m_current); }
+    const QStringList &names() const { return names_; }
+    int current() const { return current_; }
+    QString currentName() const { return names_.value(current_); }
     // The table of the current alphabet, as last loaded or saved.
-    const SymbolPairs &pairs() const { return m_pairs; }
+    const SymbolPairs &pairs() const { return pairs_; }
     // The position of `name` compared ignoring case, or -1.
     int indexOf(const QString &name) const;
 
@@ -64,11 +64,11 @@ private:
     void readNames();
     bool write();
 
-    QString m_path;
-    IniFile m_ini;
-    QStringList m_names{kBuiltinAlphabetName};
-    int m_current = 0;
-    SymbolPairs m_pairs = builtinTranslit();
+    QString path_;
+    IniFile ini_;
+    QStringList names_{kBuiltinAlphabetName};
+    int current_ = 0;
+    SymbolPairs pairs_ = builtinTranslit();
 };
 
 } // namespace qm

@@ -39,9 +39,9 @@ VariantGroups variantGroups(const SymbolPairs &pairs)
 
 void VariantWalk::restart(const CellRect &selection)
 {
-    m_column = selection.left;
-    m_row = selection.top;
-    m_position = -1;
+    column_ = selection.left;
+    row_ = selection.top;
+    position_ = -1;
 }
 
 namespace {
@@ -61,20 +61,20 @@ bool sameRow(const Row &a, const Row &b)
 
 bool VariantWalk::followRow(const RowTable &table)
 {
-    if (table.isFileRow(m_row) && sameRow(table.row(m_row), m_rowCells)) {
-        m_column = table.layout().position(m_field);
+    if (table.isFileRow(row_) && sameRow(table.row(row_), rowCells_)) {
+        column_ = table.layout().position(field_);
         return true;
     }
     int found = -1;
     for (int row = 1; row <= table.lastFileRow(); ++row) {
-        if (sameRow(table.row(row), m_rowCells)
-            && (found < 0 || std::abs(row - m_row) < std::abs(found - m_row)))
+        if (sameRow(table.row(row), rowCells_)
+            && (found < 0 || std::abs(row - row_) < std::abs(found - row_)))
             found = row;
     }
     if (found < 0)
         return false;
-    m_row = found;
-    m_column = table.layout().position(m_field);
+    row_ = found;
+    column_ = table.layout().position(field_);
     return true;
 }
 
@@ -82,44 +82,44 @@ std::optional<VariantStop> VariantWalk::next(const RowTable &table, const CellRe
 {
     // A stop whose row was edited meanwhile is reviewed again from its
     // first character.
-    if (m_position >= 0 && !followRow(table))
-        m_position = -1;
+    if (position_ >= 0 && !followRow(table))
+        position_ = -1;
     const CellRect cells = selection.fileCells(table);
-    for (int column = std::max(m_column, cells.left); column <= cells.right; ++column) {
-        const int top = column == m_column ? std::max(m_row, cells.top) : cells.top;
+    for (int column = std::max(column_, cells.left); column <= cells.right; ++column) {
+        const int top = column == column_ ? std::max(row_, cells.top) : cells.top;
         for (int row = top; row <= cells.bottom; ++row) {
             // Only the cell of the last stop goes on after its character.
-            const int start = column == m_column && row == m_row ? m_position + 1 : 0;
+            const int start = column == column_ && row == row_ ? position_ + 1 : 0;
             const QString &text = table.cellAt(row, column);
             const QStringList characters = splitCharacters(text);
             for (qsizetype p = start; p < characters.size(); ++p) {
-                QStringList alternatives = m_groups.alternatives(characters[p]);
+                QStringList alternatives = groups_.alternatives(characters[p]);
                 if (alternatives.isEmpty())
                     continue;
-                m_column = column;
-                m_row = row;
-                m_position = int(p);
-                m_rowCells = table.row(row);
-                m_field = table.layout().fieldAt(column);
+                column_ = column;
+                row_ = row;
+                position_ = int(p);
+                rowCells_ = table.row(row);
+                field_ = table.layout().fieldAt(column);
                 return VariantStop{column, row,           int(p),
                                    text,   characters[p], std::move(alternatives)};
             }
         }
     }
-    m_column = cells.right + 1;
+    column_ = cells.right + 1;
     return std::nullopt;
 }
 
 bool VariantWalk::apply(RowTable &table, const QString &text)
 {
-    if (m_position < 0 || !followRow(table))
+    if (position_ < 0 || !followRow(table))
         return false;
-    QStringList characters = splitCharacters(table.cell(m_row, m_field));
-    if (m_position >= characters.size())
+    QStringList characters = splitCharacters(table.cell(row_, field_));
+    if (position_ >= characters.size())
         return false;
-    characters[m_position] = text;
-    table.setCell(m_row, m_field, characters.join(QString()));
-    m_rowCells = table.row(m_row);
+    characters[position_] = text;
+    table.setCell(row_, field_, characters.join(QString()));
+    rowCells_ = table.row(row_);
     return true;
 }
 

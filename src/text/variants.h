@@ -40,9 +40,9 @@ struct VariantStop {
 // column, stopping at every character that has alternatives.
 class VariantWalk {
 public:
-    explicit VariantWalk(const SymbolPairs &pairs = {}) : m_groups(variantGroups(pairs)) {}
+    explicit VariantWalk(const SymbolPairs &pairs = {}) : groups_(variantGroups(pairs)) {}
 
-    const VariantGroups &groups() const { return m_groups; }
+    const VariantGroups &groups() const { return groups_; }
     // Back to the selection's top-left cell, before its first character.
     void restart(const CellRect &selection);
     // The next stop after the current one within `selection` (read afresh
@@ -52,7 +52,7 @@ public:
     // Replaces the character of the current stop by `text` in the table.
     // False when the walk stands at no character, or its row is gone.
     bool apply(RowTable &table, const QString &text);
-    int row() const { return m_row; }
+    int row() const { return row_; }
 
 private:
     // The rows may have moved since the stop (a deletion, a sort, an undo
@@ -60,13 +60,13 @@ private:
     // the nearest one to where it was. False when no row has them.
     bool followRow(const RowTable &table);
 
-    VariantGroups m_groups;
-    int m_column = 0;
-    int m_row = 0;
-    int m_position = -1;
+    VariantGroups groups_;
+    int column_ = 0;
+    int row_ = 0;
+    int position_ = -1;
     // The cells of the stop's row and the field of its cell.
-    Row m_rowCells;
-    FieldNumber m_field = FieldNumber::No;
+    Row rowCells_;
+    FieldNumber field_ = FieldNumber::No;
 };
 
 } // namespace qm

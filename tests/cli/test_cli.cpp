@@ -52,12 +52,12 @@ class CliTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_folder.isValid());
-        ASSERT_TRUE(QDir(m_folder.path()).mkpath("config"));
-        ASSERT_TRUE(QDir(m_folder.path()).mkpath("album"));
+        ASSERT_TRUE(folder_.isValid());
+        ASSERT_TRUE(QDir(folder_.path()).mkpath("config"));
+        ASSERT_TRUE(QDir(folder_.path()).mkpath("album"));
     }
 
-    QString album() const { return m_folder.file("album"); }
+    QString album() const { return folder_.file("album"); }
 
     // `environment`: variables set for this run, or removed when their value
     // is empty.
@@ -66,8 +66,8 @@ protected:
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QUILLMARK_CONFIG_DIR", m_folder.file("config"));
-        env.insert("QUILLMARK_DATA_DIR", m_folder.file("data"));
+        env.insert("QUILLMARK_CONFIG_DIR", folder_.file("config"));
+        env.insert("QUILLMARK_DATA_DIR", folder_.file("data"));
         for (const auto &[name, value] : environment) {
             if (value.isEmpty())
                 env.remove(name);
@@ -94,20 +94,20 @@ protected:
 
     void writeSettings(const QByteArray &ini)
     {
-        ASSERT_TRUE(writeAll(m_folder.file("config/TagQuill.ini"), ini));
+        ASSERT_TRUE(writeAll(folder_.file("config/TagQuill.ini"), ini));
     }
 
     // An MP3 with an ID3v2.3 tag written by mutagen.
     void makeTagged(const QString &path, const QString &title, const QString &track,
                     const QString &albumName)
     {
-        if (m_sample.isEmpty()) {
-            const QString sample = m_folder.file("sample.mp3");
+        if (sample_.isEmpty()) {
+            const QString sample = folder_.file("sample.mp3");
             QString error;
             ASSERT_TRUE(makeMp3(sample, {0.3}, &error)) << error.toStdString();
-            m_sample = readAll(sample);
+            sample_ = readAll(sample);
         }
-        ASSERT_TRUE(writeAll(path, m_sample));
+        ASSERT_TRUE(writeAll(path, sample_));
         const CommandResult tagged =
             runCommand(kPython, {"-c",
                                  "import sys\n"
@@ -128,8 +128,8 @@ protected:
         makeTagged(album() + "/c.mp3", "Third: part", "3", "Album X");
     }
 
-    TempFolder m_folder;
-    QByteArray m_sample;
+    TempFolder folder_;
+    QByteArray sample_;
 };
 
 } // namespace
@@ -799,7 +799,7 @@ TEST_F(CliTest, EditTransliteratesAndRestoresByTheWindowsAlphabets)
     for (const auto &c : cases) {
         if (c.mine)
             ASSERT_TRUE(
-                writeAll(m_folder.file("config/Runeswap.ini"),
+                writeAll(folder_.file("config/Runeswap.ini"),
                          "[Alphabet]\r\nAlphabets Names=Mine,Транслит\r\nCurrent Alphabet=0\r\n"
                          "Mine Symbols=Символ,щ,\"\"\r\nMine Changes=Замена,sh',\"\"\r\n"));
         const CliRun run = cli(c.args, rows);
@@ -809,7 +809,7 @@ TEST_F(CliTest, EditTransliteratesAndRestoresByTheWindowsAlphabets)
         EXPECT_EQ(out[0]["New"].toString(), c.newName) << c.args.join(' ').toStdString();
         EXPECT_EQ(out[0]["Tit"].toString(), c.title) << c.args.join(' ').toStdString();
         // The command line reads the alphabets and never writes them.
-        EXPECT_EQ(QFile::exists(m_folder.file("config/Runeswap.ini")), c.mine);
+        EXPECT_EQ(QFile::exists(folder_.file("config/Runeswap.ini")), c.mine);
     }
     EXPECT_EQ(cli({"edit", "--alphabet", "None", "--translit", "New"}, rows).exitCode, 2);
     EXPECT_EQ(cli({"edit", "--restore", "Nope"}, rows).exitCode, 2);
@@ -993,7 +993,7 @@ TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
 
         restore();
         // The other job's last, whole run is not this one's to undo.
-        QDir(m_folder.file("data")).removeRecursively();
+        QDir(folder_.file("data")).removeRecursively();
         const CliRun full = apply("");
         ASSERT_EQ(full.exitCode, 0) << full.err.toStdString();
         const QHash<QString, QByteArray> after = folderFiles(album());
@@ -1082,7 +1082,7 @@ TEST_F(CliTest, GrownTagsKeepLinks)
 {
     QM_REQUIRE_TOOL("lame");
     QM_REQUIRE_MUTAGEN();
-    const QString target = m_folder.file("target.mp3"), linked = album() + "/linked.mp3";
+    const QString target = folder_.file("target.mp3"), linked = album() + "/linked.mp3";
     const QString first = album() + "/first.mp3", second = album() + "/second.mp3";
     makePictured({target, first}, 1000);
     ASSERT_TRUE(QFile::link(target, linked));
@@ -1143,12 +1143,12 @@ TEST_F(CliTest, JournalIsRequiredAndUndoSkipsEmptyJobs)
     const CliRun read = cli({"read", "--no-info", a});
     const QByteArray rows = changedRows(
         read.out, [](const QString &, QJsonObject &row) { row["Tit"] = QString("New title"); });
-    ASSERT_TRUE(writeAll(m_folder.file("blocked"), "a file where the data folder should be"));
+    ASSERT_TRUE(writeAll(folder_.file("blocked"), "a file where the data folder should be"));
     const QList<std::pair<QString, QString>> blocked = {
-        {"QUILLMARK_DATA_DIR", m_folder.file("blocked")}};
+        {"QUILLMARK_DATA_DIR", folder_.file("blocked")}};
     const CliRun refused = cli({"apply", "--write-tag", "2"}, rows, blocked);
     EXPECT_EQ(refused.exitCode, 2);
-    EXPECT_TRUE(refused.err.contains(m_folder.file("blocked").toUtf8()))
+    EXPECT_TRUE(refused.err.contains(folder_.file("blocked").toUtf8()))
         << refused.err.toStdString();
     EXPECT_EQ(readAll(a), before);
     EXPECT_EQ(cli({"apply", "--write-tag", "2", "--no-journal"}, rows, blocked).exitCode, 0);
@@ -1231,7 +1231,7 @@ TEST_F(CliTest, UndoOfADamagedJournalSaysSoAndPutsNothingBack)
                   .exitCode,
               0);
     const QByteArray changed = readAll(a);
-    const QString journal = m_folder.file("data/journal/0000000001.qmj");
+    const QString journal = folder_.file("data/journal/0000000001.qmj");
     QByteArray bytes = readAll(journal);
     ASSERT_GT(bytes.size(), 200);
     bytes[100] = char(bytes[100] ^ 0x55); // within the first entry

@@ -15,9 +15,9 @@ namespace {
 class CountingJob : public Job {
 public:
     CountingJob(QString name, int units, QStringList &log, JobClass jobClass = JobClass::Update)
-        : m_name(std::move(name)), m_units(units), m_log(log), m_class(jobClass)
+        : name_(std::move(name)), units_(units), log_(log), class_(jobClass)
     {}
-    JobClass jobClass() const override { return m_class; }
+    JobClass jobClass() const override { return class_; }
     std::atomic_bool bodyRan{false};
     std::atomic_bool offThread{false};
 
@@ -25,14 +25,14 @@ protected:
     void execute() override
     {
         bodyRan = true;
-        for (int i = 0; m_units < 0 || i < m_units; ++i) {
+        for (int i = 0; units_ < 0 || i < units_; ++i) {
             post([this, i] {
                 if (QThread::currentThread() != qApp->thread())
                     offThread = true;
-                m_log << m_name + u':' + QString::number(i);
-                runner()->setStatus(StatusText(u"n: "_qs, i + 1, m_units));
+                log_ << name_ + u':' + QString::number(i);
+                runner()->setStatus(StatusText(u"n: "_qs, i + 1, units_));
             });
-            if (m_units < 0)
+            if (units_ < 0)
                 QThread::usleep(200);
             if (terminated())
                 return;
@@ -40,10 +40,10 @@ protected:
     }
 
 private:
-    QString m_name;
-    int m_units;
-    QStringList &m_log;
-    JobClass m_class;
+    QString name_;
+    int units_;
+    QStringList &log_;
+    JobClass class_;
 };
 
 } // namespace

@@ -42,7 +42,7 @@ protected:
     // A copy of the tone named `name` in this test's folder.
     QString copyTone(const QString &name)
     {
-        QString path = m_dir.file(name);
+        QString path = dir_.file(name);
         EXPECT_TRUE(QFile::copy(s_folder->file(u"tone.mp3"_qs), path));
         return path;
     }
@@ -54,23 +54,23 @@ protected:
     // A row for the file; the folder is given without its trailing "/".
     int addRow(const QString &oldName, const QString &ext)
     {
-        const int row = m_table.appendFileRow(m_dir.path(), oldName);
-        m_table.setCell(row, F::Ext, ext);
+        const int row = table_.appendFileRow(dir_.path(), oldName);
+        table_.setCell(row, F::Ext, ext);
         return row;
     }
     void fill(int row, std::initializer_list<F> fields, const QString &text)
     {
         for (F f : fields)
-            m_table.setCell(row, f, text);
+            table_.setCell(row, f, text);
     }
     void read(int kind, const ReadSettings &settings, int first = 1, int last = -1)
     {
         auto job = std::make_shared<ReadJob>(
-            m_table, first, last < 0 ? m_table.lastFileRow() : last, kind, settings);
-        m_runner.start(JobKind::Update, job, [this] { m_runner.setControlsEnabled(true); });
-        ASSERT_TRUE(WaitUntilIdle(m_runner));
+            table_, first, last < 0 ? table_.lastFileRow() : last, kind, settings);
+        runner_.start(JobKind::Update, job, [this] { runner_.setControlsEnabled(true); });
+        ASSERT_TRUE(WaitUntilIdle(runner_));
     }
-    QString cell(int row, F f) const { return m_table.cell(row, f); }
+    QString cell(int row, F f) const { return table_.cell(row, f); }
     void expectCells(int row, std::initializer_list<std::pair<F, const char16_t *>> cells)
     {
         for (const auto &[f, text] : cells)
@@ -79,9 +79,9 @@ protected:
 
     static inline test::TempFolder *s_folder = nullptr;
     static inline bool s_made = false;
-    test::TempFolder m_dir;
-    RowTable m_table;
-    JobRunner m_runner;
+    test::TempFolder dir_;
+    RowTable table_;
+    JobRunner runner_;
 };
 
 } // namespace
@@ -125,7 +125,7 @@ TEST_F(ReadKinds, InformationAndId3v2AfterAdding)
     settings.Numbers01 = true;
     read(ReadInfoAfterAddKind, settings);
 
-    EXPECT_EQ(cell(row, F::Dir), m_dir.path() + u'/');
+    EXPECT_EQ(cell(row, F::Dir), dir_.path() + u'/');
     EXPECT_EQ(cell(row, F::Siz), QString::number(QFileInfo(path).size()));
     const QString info = cell(row, F::Inf);
     EXPECT_TRUE(info.startsWith(u"MPEG 1 Layer III. CBR, 128 kbps, 44100 Hz, "_qs)
@@ -142,15 +142,15 @@ TEST_F(ReadKinds, InformationAndId3v2AfterAdding)
                       {F::Cmp, u"Composer"},
                       {F::Enc, u""},
                       {F::Ope, u""}});
-    EXPECT_EQ(m_runner.status(), u"Прочитано информации 1/1"_qs);
-    EXPECT_EQ(m_runner.progress(), 100);
+    EXPECT_EQ(runner_.status(), u"Прочитано информации 1/1"_qs);
+    EXPECT_EQ(runner_.progress(), 100);
 
     // The ID3v2 kind alone, plain numbering, the title left out of the read list.
     settings.Numbers01 = false;
     settings.Tag2ReadFields[0] = false;
     read(ReadTag2Kind, settings);
     expectCells(row, {{F::Tit, u""}, {F::Trc, u"7/12"}});
-    EXPECT_EQ(m_runner.status(), u"Прочитано ID3v2 Tag: 1/1"_qs);
+    EXPECT_EQ(runner_.status(), u"Прочитано ID3v2 Tag: 1/1"_qs);
 }
 
 TEST_F(ReadKinds, Id3v1TrackNumbersAndLyricsCells)
@@ -178,7 +178,7 @@ TEST_F(ReadKinds, Id3v1TrackNumbersAndLyricsCells)
                         {F::Cmp, u"old"}});
     expectCells(none, {{F::Trc, u""}, {F::Ope, u"old"}}); // track 0: no Trc
     expectCells(gone, {{F::Tit, u""}, {F::Trc, u""}, {F::Slt, u"old"}});
-    EXPECT_EQ(m_runner.status(), u"Прочитано ID3v1 Tag: 3/3"_qs);
+    EXPECT_EQ(runner_.status(), u"Прочитано ID3v1 Tag: 3/3"_qs);
 
     settings.Numbers01 = false;
     settings.ReadLyrics2 = true;
@@ -217,7 +217,7 @@ TEST_F(ReadKinds, FormatReadAndTheSizeOnlyPath)
     const int bare = addRow(u"bare."_qs, QString()); // no dot is added for an empty Ext
     const int gone = addRow(u"gone"_qs, u"mp3"_qs);
     // A pipe reads as a file that cannot be opened, and never blocks the job.
-    ASSERT_EQ(mkfifo(QFile::encodeName(m_dir.file(u"pipe.mp3"_qs)).constData(), 0600), 0);
+    ASSERT_EQ(mkfifo(QFile::encodeName(dir_.file(u"pipe.mp3"_qs)).constData(), 0600), 0);
     const int pipe = addRow(u"pipe"_qs, u"mp3"_qs);
     for (int row : {loud, sound, bare, gone, pipe})
         fill(row, {F::Dur, F::Inf, F::Tit, F::Siz}, u"old"_qs);
@@ -254,25 +254,25 @@ TEST_F(ReadKinds, RangeStatusAndStopBetweenRows)
     for (int i = 0; i < 308; ++i)
         fill(addRow(u"t"_qs, u"mp3"_qs), {F::Dur}, u"old"_qs);
     QStringList statuses;
-    QObject::connect(&m_runner, &JobRunner::statusChanged,
+    QObject::connect(&runner_, &JobRunner::statusChanged,
                      [&](const QString &t) { statuses << t; });
     read(ReadInfoKind, {}, 5, 8);
     EXPECT_EQ(statuses.first(), u"Прочитано информации 1/4"_qs);
     EXPECT_EQ(statuses.last(), u"Прочитано информации 4/4"_qs);
-    EXPECT_EQ(m_runner.progress(), 100);
+    EXPECT_EQ(runner_.progress(), 100);
     expectCells(4, {{F::Dur, u"old"}});
     expectCells(8, {{F::Dur, u"0:01"}});
     expectCells(9, {{F::Dur, u"old"}});
 
-    QObject::connect(&m_runner, &JobRunner::statusChanged, [&] { m_runner.stop(); });
+    QObject::connect(&runner_, &JobRunner::statusChanged, [&] { runner_.stop(); });
     read(ReadInfoKind, {}, 9);
     int done = 9;
-    while (done <= m_table.lastFileRow() && cell(done, F::Dur) == u"0:01"_qs)
+    while (done <= table_.lastFileRow() && cell(done, F::Dur) == u"0:01"_qs)
         ++done;
     EXPECT_GT(done, 9);
-    for (int row = done; row <= m_table.lastFileRow(); ++row) // the rest untouched
+    for (int row = done; row <= table_.lastFileRow(); ++row) // the rest untouched
         ASSERT_EQ(cell(row, F::Dur), u"old"_qs) << row;
-    EXPECT_EQ(m_runner.status(), StatusText(StatusPhrase::ReadInfo(), done - 9, 300));
+    EXPECT_EQ(runner_.status(), StatusText(StatusPhrase::ReadInfo(), done - 9, 300));
 }
 
 // Rows streamed without a table are the rows an add into an empty table and
@@ -282,9 +282,9 @@ TEST_F(ReadKinds, StreamedRowsAreTheTableRowsAfterAddingAndReading)
     const QString tagged = copyTone(u"tagged.mp3"_qs);
     run({u"-t"_qs, u"Title"_qs, u"-T"_qs, u"3"_qs, u"--TCOM"_qs, u"Composer"_qs, tagged});
     run({u"-1"_qs, u"-t"_qs, u"Old"_qs, u"-T"_qs, u"4"_qs, copyTone(u"v1.mp3"_qs)}, u"id3v2"_qs);
-    QFile(m_dir.file(u"notes.txt"_qs)).open(QIODevice::WriteOnly);
-    QFile(m_dir.file(u"name."_qs)).open(QIODevice::WriteOnly);
-    const QStringList paths{tagged, m_dir.path()};
+    QFile(dir_.file(u"notes.txt"_qs)).open(QIODevice::WriteOnly);
+    QFile(dir_.file(u"name."_qs)).open(QIODevice::WriteOnly);
+    const QStringList paths{tagged, dir_.path()};
 
     struct Case {
         bool fileInfo;
@@ -308,14 +308,14 @@ TEST_F(ReadKinds, StreamedRowsAreTheTableRowsAfterAddingAndReading)
         settings.numbers = c.numbers;
         settings.threads = 2;
 
-        m_table.removeAllFileRows();
-        AppendFileRow(m_table, tagged);
-        ScanFolders({m_dir.path()}, settings.scan,
+        table_.removeAllFileRows();
+        AppendFileRow(table_, tagged);
+        ScanFolders({dir_.path()}, settings.scan,
                     [this](const QString &folder, const QString &name) {
-                        m_table.appendFileRow(folder, name);
+                        table_.appendFileRow(folder, name);
                         return true;
                     });
-        completeAddedRows(m_table, 1, c.numbers, NumberScope::WholeTable, true);
+        completeAddedRows(table_, 1, c.numbers, NumberScope::WholeTable, true);
         for (const int kind : AddedRowsReadKinds(settings.read, c.fileInfo))
             read(kind, settings.read);
 
@@ -324,11 +324,11 @@ TEST_F(ReadKinds, StreamedRowsAreTheTableRowsAfterAddingAndReading)
             streamed.push_back(row);
             return true;
         }));
-        ASSERT_EQ(int(streamed.size()), m_table.fileRowCount());
+        ASSERT_EQ(int(streamed.size()), table_.fileRowCount());
         ASSERT_EQ(streamed.size(), 5u);
-        for (int r = 1; r <= m_table.lastFileRow(); ++r) {
+        for (int r = 1; r <= table_.lastFileRow(); ++r) {
             for (int f = 0; f < kColumnCount; ++f)
-                EXPECT_EQ(streamed[size_t(r - 1)][size_t(f)], m_table.row(r)[size_t(f)])
+                EXPECT_EQ(streamed[size_t(r - 1)][size_t(f)], table_.row(r)[size_t(f)])
                     << "row " << r << " column " << f;
         }
     }

@@ -18,18 +18,18 @@ namespace {
 
 class FileOps : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
 
     QString make(const QString &name, const QByteArray &bytes)
     {
-        const QString path = m_dir.file(name);
+        const QString path = dir_.file(name);
         EXPECT_TRUE(test::writeAll(path, bytes));
         return path;
     }
     // Everything in the folder, hidden files (temporary copies) included.
     QStringList entries(const QString &folder = {}) const
     {
-        return QDir(folder.isEmpty() ? m_dir.path() : folder)
+        return QDir(folder.isEmpty() ? dir_.path() : folder)
             .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
     static mode_t modeOf(const QString &path)
@@ -39,7 +39,7 @@ protected:
         return info.st_mode & 07777;
     }
 
-    test::TempFolder m_dir;
+    test::TempFolder dir_;
 };
 
 } // namespace
@@ -47,11 +47,11 @@ protected:
 TEST_F(FileOps, TwoNamesOfOneFileAreTheSameFileAndAreNotMergedByARename)
 {
     const QString a = make(u"a.mp3"_qs, "data");
-    const QString b = m_dir.file(u"b.mp3"_qs);
+    const QString b = dir_.file(u"b.mp3"_qs);
     ASSERT_EQ(link(QFile::encodeName(a).constData(), QFile::encodeName(b).constData()), 0);
     EXPECT_TRUE(SameFile(a, b));
     EXPECT_FALSE(SameFile(a, make(u"c.mp3"_qs, "data")));
-    EXPECT_FALSE(SameFile(a, m_dir.file(u"missing.mp3"_qs)));
+    EXPECT_FALSE(SameFile(a, dir_.file(u"missing.mp3"_qs)));
 
     // rename(2) would report success and do nothing here.
     EXPECT_FALSE(RenameFile(a, b, false));
@@ -72,7 +72,7 @@ TEST_F(FileOps, CopyKeepsDataPermissionsAndTimeAndNeverOverwritesUnasked)
         ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
     }
 
-    const QString b = m_dir.file(u"b.mp3"_qs);
+    const QString b = dir_.file(u"b.mp3"_qs);
     EXPECT_TRUE(CopyFileTo(a, b, false));
     EXPECT_EQ(test::readAll(b), data);
     EXPECT_EQ(modeOf(b), modeOf(a));
@@ -91,12 +91,12 @@ TEST_F(FileOps, CopyKeepsDataPermissionsAndTimeAndNeverOverwritesUnasked)
 
 TEST_F(FileOps, FailedCopiesLeaveNothingBehind)
 {
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir(u"folder"_qs));
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir(u"target"_qs));
-    const QString target = m_dir.file(u"target"_qs);
-    EXPECT_FALSE(CopyFileTo(m_dir.file(u"folder"_qs), target + u"/x"_qs, false));
-    EXPECT_FALSE(CopyFileTo(m_dir.file(u"missing"_qs), target + u"/x"_qs, false));
-    EXPECT_FALSE(CopyFileTo(make(u"a"_qs, "a"), m_dir.file(u"nofolder/x"_qs), false));
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(u"folder"_qs));
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(u"target"_qs));
+    const QString target = dir_.file(u"target"_qs);
+    EXPECT_FALSE(CopyFileTo(dir_.file(u"folder"_qs), target + u"/x"_qs, false));
+    EXPECT_FALSE(CopyFileTo(dir_.file(u"missing"_qs), target + u"/x"_qs, false));
+    EXPECT_FALSE(CopyFileTo(make(u"a"_qs, "a"), dir_.file(u"nofolder/x"_qs), false));
     EXPECT_TRUE(entries(target).isEmpty());
 }
 
@@ -112,7 +112,7 @@ TEST_F(FileOps, AParkedFileCarriesItsNameAndIsLeftAloneByItsOwnProcess)
     EXPECT_EQ(entries().size(), 1);
     // Still this process's work: not taken for a leftover.
     make(u".quillmark-Ab12Cd"_qs, "copy in progress");
-    CleanTemporaries(m_dir.path());
+    CleanTemporaries(dir_.path());
     EXPECT_EQ(entries().size(), 2);
-    EXPECT_TRUE(ParkFile(m_dir.file(u"missing.mp3"_qs)).isEmpty());
+    EXPECT_TRUE(ParkFile(dir_.file(u"missing.mp3"_qs)).isEmpty());
 }

@@ -41,9 +41,9 @@ QString id3v2Title(const QString &path)
 
 class WriteJobTest : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
 
-    QString path(const QString &name) const { return m_dir.file(name); }
+    QString path(const QString &name) const { return dir_.file(name); }
     // A row for the file Old.Ext in the test folder (created with `bytes`
     // unless null); the folder is given without its trailing "/".
     int addRow(const QString &oldName, const QString &newName,
@@ -52,37 +52,37 @@ protected:
         if (!bytes.isNull()) {
             EXPECT_TRUE(test::writeAll(path(oldName + u".mp3"_qs), bytes));
         }
-        const int row = m_table.appendFileRow(m_dir.path(), oldName);
-        m_table.setCell(row, F::Ext, u"mp3"_qs);
-        m_table.setCell(row, F::New, newName);
-        m_table.setCell(row, F::Tit, u"Title "_qs + newName);
+        const int row = table_.appendFileRow(dir_.path(), oldName);
+        table_.setCell(row, F::Ext, u"mp3"_qs);
+        table_.setCell(row, F::New, newName);
+        table_.setCell(row, F::Tit, u"Title "_qs + newName);
         return row;
     }
     void run(int kind, int first = 1, int last = -1)
     {
         auto job = std::make_shared<WriteJob>(
-            m_table, first, last < 0 ? m_table.lastFileRow() : last, kind, m_settings, m_answers);
-        m_runner.start(JobKind::Update, job, [this, job] {
-            m_errors = job->errorTable();
-            m_runner.setControlsEnabled(true);
+            table_, first, last < 0 ? table_.lastFileRow() : last, kind, settings_, answers_);
+        runner_.start(JobKind::Update, job, [this, job] {
+            errors_ = job->errorTable();
+            runner_.setControlsEnabled(true);
         });
-        ASSERT_TRUE(WaitUntilIdle(m_runner));
+        ASSERT_TRUE(WaitUntilIdle(runner_));
     }
     // The message of each failed row, in order.
     QStringList messages() const
     {
         QStringList list;
-        for (const QStringList &row : m_errors.rows)
+        for (const QStringList &row : errors_.rows)
             list << row.last();
         return list;
     }
-    QString cell(int row, F f) const { return m_table.cell(row, f); }
+    QString cell(int row, F f) const { return table_.cell(row, f); }
     // A row for `fileName` (with its extension), split as the add job does.
     int addFileRow(const QString &fileName, const QString &newName)
     {
-        const int row = m_table.appendFileRow(m_dir.path(), fileName);
-        m_table.splitAddedNames(row, row);
-        m_table.setCell(row, F::New, newName);
+        const int row = table_.appendFileRow(dir_.path(), fileName);
+        table_.splitAddedNames(row, row);
+        table_.setCell(row, F::New, newName);
         return row;
     }
     // Copies of one short MP3 made by lame, each tagged by `tool` with its
@@ -114,31 +114,31 @@ protected:
     {
         ReadSettings read = settings;
         read.TagView = version;
-        m_runner.start(JobKind::Update,
-                       std::make_shared<ReadJob>(m_table, 1, m_table.lastFileRow(),
+        runner_.start(JobKind::Update,
+                       std::make_shared<ReadJob>(table_, 1, table_.lastFileRow(),
                                                  version == 1 ? ReadTag1Kind : ReadTag2Kind, read),
-                       [this] { m_runner.setControlsEnabled(true); });
-        ASSERT_TRUE(WaitUntilIdle(m_runner));
+                       [this] { runner_.setControlsEnabled(true); });
+        ASSERT_TRUE(WaitUntilIdle(runner_));
     }
     QStringList files(const QString &folder = {}) const
     {
-        return QDir(folder.isEmpty() ? m_dir.path() : path(folder))
+        return QDir(folder.isEmpty() ? dir_.path() : path(folder))
             .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
 
-    test::TempFolder m_dir;
-    RowTable m_table;
-    JobRunner m_runner;
-    FixedAnswers m_answers;
-    WriteSettings m_settings;
-    ErrorTable m_errors;
+    test::TempFolder dir_;
+    RowTable table_;
+    JobRunner runner_;
+    FixedAnswers answers_;
+    WriteSettings settings_;
+    ErrorTable errors_;
 };
 
 } // namespace
 
 TEST_F(WriteJobTest, RowsWithForbiddenCharactersOrWithoutTheirFileAreListedUntouched)
 {
-    m_settings.TagView = 2;
+    settings_.TagView = 2;
     const int question = addRow(u"a"_qs, u"what?"_qs);
     addRow(u"b"_qs, u"b:c"_qs);
     addRow(u"c"_qs, u"x\\y"_qs);
@@ -153,33 +153,33 @@ TEST_F(WriteJobTest, RowsWithForbiddenCharactersOrWithoutTheirFileAreListedUntou
     for (const QString &name : {u"a.mp3"_qs, u"b.mp3"_qs, u"c.mp3"_qs})
         EXPECT_EQ(test::readAll(path(name)), QByteArray("audio data")) << name.toStdString();
     // Only a row that got as far as its file name has its folder mended.
-    EXPECT_EQ(cell(question, F::Dir), m_dir.path());
-    EXPECT_EQ(cell(missing, F::Dir), m_dir.path() + u'/');
+    EXPECT_EQ(cell(question, F::Dir), dir_.path());
+    EXPECT_EQ(cell(missing, F::Dir), dir_.path() + u'/');
     EXPECT_EQ(cell(fine, F::Old), u"g"_qs);
     EXPECT_EQ(id3v2Title(path(u"g.mp3"_qs)), u"Title g"_qs);
-    EXPECT_EQ(m_runner.status(), u"Обработано файлов: 5/5"_qs);
-    EXPECT_EQ(m_runner.progress(), 100);
+    EXPECT_EQ(runner_.status(), u"Обработано файлов: 5/5"_qs);
+    EXPECT_EQ(runner_.progress(), 100);
 }
 
 TEST_F(WriteJobTest, FailedRowsCarryTheirCellsAtTheirPositionsAndTheMessageLast)
 {
-    ColumnLayout layout = m_table.layout();
+    ColumnLayout layout = table_.layout();
     const int oldPosition = layout.position(F::Old);
     const int newPosition = layout.position(F::New);
     ASSERT_TRUE(layout.move(newPosition, oldPosition)); // New now left of Old
-    m_table.setLayout(layout);
+    table_.setLayout(layout);
     addRow(u"ok"_qs, u"renamed"_qs);
     const int row = addRow(u"bad"_qs, u"bad|name"_qs);
-    m_table.setCell(row, F::Art, u"Artist"_qs);
+    table_.setCell(row, F::Art, u"Artist"_qs);
     run(ApplyKind);
 
-    ASSERT_EQ(m_errors.rows.size(), 1u);
-    const QStringList &entry = m_errors.rows.front();
+    ASSERT_EQ(errors_.rows.size(), 1u);
+    const QStringList &entry = errors_.rows.front();
     ASSERT_EQ(entry.size(), kColumnCount + 1);
     EXPECT_EQ(entry[oldPosition], u"bad|name"_qs);
     EXPECT_EQ(entry[newPosition], u"bad"_qs);
     EXPECT_EQ(entry[layout.position(F::Art)], u"Artist"_qs);
-    EXPECT_EQ(entry[layout.position(F::Dir)], m_dir.path());
+    EXPECT_EQ(entry[layout.position(F::Dir)], dir_.path());
     EXPECT_EQ(entry.last(), WriteMessage::ForbiddenFirst());
 }
 
@@ -188,51 +188,51 @@ TEST_F(WriteJobTest, BlankNewNamesAreNoNames)
     const int row = addRow(u"a"_qs, u"  "_qs);
     const int empty = addRow(u"b"_qs, QString());
     run(ApplyKind);
-    EXPECT_EQ(m_answers.errors, QStringList{u"Напишите новые имена файлов."_qs});
-    EXPECT_TRUE(m_errors.rows.empty());
+    EXPECT_EQ(answers_.errors, QStringList{u"Напишите новые имена файлов."_qs});
+    EXPECT_TRUE(errors_.rows.empty());
     EXPECT_EQ(cell(row, F::Old), u"a"_qs);
 
     // Once one row has a name, the others are listed instead of becoming
     // hidden ".mp3" files.
-    m_table.setCell(empty, F::New, u"Sub/"_qs);
+    table_.setCell(empty, F::New, u"Sub/"_qs);
     addRow(u"c"_qs, u"x"_qs);
     // A template over empty fields leaves dots and blanks: a hidden name.
     addRow(u"d"_qs, u". "_qs);
     addRow(u"e"_qs, u"Sub/. ."_qs);
     run(ApplyKind);
     EXPECT_EQ(messages(), QStringList(4, WriteMessage::NoNewName()));
-    EXPECT_TRUE(m_answers.folderQuestions.isEmpty());
+    EXPECT_TRUE(answers_.folderQuestions.isEmpty());
     EXPECT_EQ(files(),
               (QStringList{u"a.mp3"_qs, u"b.mp3"_qs, u"d.mp3"_qs, u"e.mp3"_qs, u"x.mp3"_qs}));
 }
 
 TEST_F(WriteJobTest, FolderAnswersAndTheirMemoryForTheRestOfTheJob)
 {
-    m_settings.TagView = 2;
+    settings_.TagView = 2;
     addRow(u"a"_qs, u"One/a"_qs);
     addRow(u"b"_qs, u"Two/b"_qs);
     addRow(u"c"_qs, u"c2"_qs); // needs no folder
     addRow(u"d"_qs, u"Three/d"_qs);
-    m_answers.folders = Answer::No;
+    answers_.folders = Answer::No;
     run(ApplyKind);
     const QStringList refused(3, WriteMessage::NoNewFolder());
     EXPECT_EQ(messages(), refused);
-    EXPECT_EQ(m_answers.folderQuestions.size(), 3);
+    EXPECT_EQ(answers_.folderQuestions.size(), 3);
     EXPECT_TRUE(QFile::exists(path(u"a.mp3"_qs)));
     EXPECT_EQ(id3v2Title(path(u"a.mp3"_qs)), u"Title One/a"_qs); // the tag still goes
     EXPECT_TRUE(QFile::exists(path(u"c2.mp3"_qs)));
 
-    m_answers.folderQuestions.clear();
-    m_answers.folders = Answer::NoToAll;
+    answers_.folderQuestions.clear();
+    answers_.folders = Answer::NoToAll;
     run(ApplyKind); // c goes back to its old name
-    EXPECT_EQ(m_answers.folderQuestions.size(), 1);
+    EXPECT_EQ(answers_.folderQuestions.size(), 1);
     EXPECT_EQ(messages(), refused);
 
-    m_answers.folderQuestions.clear();
-    m_answers.folders = Answer::YesToAll;
+    answers_.folderQuestions.clear();
+    answers_.folders = Answer::YesToAll;
     run(ApplyKind);
-    EXPECT_EQ(m_answers.folderQuestions.size(), 1);
-    EXPECT_TRUE(m_errors.rows.empty()) << messages().join(u", "_qs).toStdString();
+    EXPECT_EQ(answers_.folderQuestions.size(), 1);
+    EXPECT_TRUE(errors_.rows.empty()) << messages().join(u", "_qs).toStdString();
     for (const QString &name : {u"One/a.mp3"_qs, u"Two/b.mp3"_qs, u"c2.mp3"_qs, u"Three/d.mp3"_qs})
         EXPECT_TRUE(QFile::exists(path(name))) << name.toStdString();
 }
@@ -244,9 +244,9 @@ TEST_F(WriteJobTest, TheFileSystemDecidesWhetherANameDifferingInCaseIsTaken)
     if (QFile::exists(path(u"SONG.mp3"_qs)))
         GTEST_SKIP() << "the temporary folder ignores letter case";
     ASSERT_TRUE(test::writeAll(path(u"Track.mp3"_qs), "other"));
-    m_answers.files = Answer::No;
+    answers_.files = Answer::No;
     run(ApplyKind);
-    EXPECT_EQ(m_answers.fileQuestions.size(), 1); // only about the other file
+    EXPECT_EQ(answers_.fileQuestions.size(), 1); // only about the other file
     EXPECT_EQ(messages(), QStringList{WriteMessage::TargetExists()});
     EXPECT_EQ(cell(caseOnly, F::Old), u"Song"_qs);
     EXPECT_EQ(files(), (QStringList{u"Song.mp3"_qs, u"Track.mp3"_qs, u"track.mp3"_qs}));
@@ -256,12 +256,12 @@ TEST_F(WriteJobTest, TheFileSystemDecidesWhetherANameDifferingInCaseIsTaken)
 TEST_F(WriteJobTest, MovesIntoSubfoldersAfterAskingAndSwapsOldAndNew)
 {
     const int row = addRow(u"song"_qs, u"Sub/Deeper/Name"_qs);
-    m_answers.folders = Answer::Yes;
+    answers_.folders = Answer::Yes;
     run(ApplyKind);
 
-    EXPECT_TRUE(m_errors.rows.empty()) << messages().join(u", "_qs).toStdString();
-    EXPECT_EQ(m_answers.folderQuestions,
-              QStringList{u"Папка "_qs + m_dir.path()
+    EXPECT_TRUE(errors_.rows.empty()) << messages().join(u", "_qs).toStdString();
+    EXPECT_EQ(answers_.folderQuestions,
+              QStringList{u"Папка "_qs + dir_.path()
                           + u"/Sub/Deeper/ не существует. \nСоздать новую папку?"_qs});
     EXPECT_EQ(files(u"Sub/Deeper"_qs), QStringList{u"Name.mp3"_qs});
     EXPECT_EQ(cell(row, F::Old), u"Sub/Deeper/Name"_qs);
@@ -271,11 +271,11 @@ TEST_F(WriteJobTest, MovesIntoSubfoldersAfterAskingAndSwapsOldAndNew)
 TEST_F(WriteJobTest, NamesWithoutExtensionAreRenamedWithoutAddingADot)
 {
     ASSERT_TRUE(test::writeAll(path(u"README"_qs), "text"));
-    const int row = m_table.appendFileRow(m_dir.path(), u"README"_qs);
-    m_table.setCell(row, F::New, u"NOTES"_qs);
+    const int row = table_.appendFileRow(dir_.path(), u"README"_qs);
+    table_.setCell(row, F::New, u"NOTES"_qs);
     run(ApplyKind);
 
-    EXPECT_TRUE(m_errors.rows.empty()) << messages().join(u", "_qs).toStdString();
+    EXPECT_TRUE(errors_.rows.empty()) << messages().join(u", "_qs).toStdString();
     EXPECT_EQ(files(), QStringList{u"NOTES"_qs});
     EXPECT_EQ(cell(row, F::Old), u"NOTES"_qs);
 }
@@ -291,34 +291,34 @@ TEST_F(WriteJobTest, AFolderThatCannotBeCreatedIsListed)
 
 TEST_F(WriteJobTest, ExistingFilesAreKeptOrReplacedByTheAnswers)
 {
-    m_settings.TagView = 2;
+    settings_.TagView = 2;
     const int kept = addRow(u"a"_qs, u"taken1"_qs, "new a data");
     addRow(u"b"_qs, u"taken2"_qs, "new b data");
     ASSERT_TRUE(test::writeAll(path(u"taken1.mp3"_qs), "old 1"));
     ASSERT_TRUE(test::writeAll(path(u"taken2.mp3"_qs), "old 2"));
 
-    m_answers.files = Answer::No;
+    answers_.files = Answer::No;
     run(ApplyKind);
     EXPECT_EQ(messages(),
               (QStringList{WriteMessage::TargetExists(), WriteMessage::TargetExists()}));
-    EXPECT_EQ(m_answers.fileQuestions.first(),
-              u"Файл "_qs + m_dir.path()
+    EXPECT_EQ(answers_.fileQuestions.first(),
+              u"Файл "_qs + dir_.path()
                   + u"/taken1.mp3 уже существует.\nЗаменить существующий файл?"_qs);
     EXPECT_EQ(test::readAll(path(u"taken1.mp3"_qs)), QByteArray("old 1"));
     EXPECT_EQ(cell(kept, F::Old), u"a"_qs);
     EXPECT_EQ(id3v2Title(path(u"a.mp3"_qs)), u"Title taken1"_qs); // the tag still goes
 
-    m_answers.fileQuestions.clear();
-    m_answers.files = Answer::NoToAll;
+    answers_.fileQuestions.clear();
+    answers_.files = Answer::NoToAll;
     run(ApplyKind);
-    EXPECT_EQ(m_answers.fileQuestions.size(), 1);
+    EXPECT_EQ(answers_.fileQuestions.size(), 1);
     EXPECT_EQ(messages().size(), 2);
 
-    m_answers.fileQuestions.clear();
-    m_answers.files = Answer::YesToAll;
+    answers_.fileQuestions.clear();
+    answers_.files = Answer::YesToAll;
     run(ApplyKind);
-    EXPECT_EQ(m_answers.fileQuestions.size(), 1);
-    EXPECT_TRUE(m_errors.rows.empty());
+    EXPECT_EQ(answers_.fileQuestions.size(), 1);
+    EXPECT_TRUE(errors_.rows.empty());
     EXPECT_EQ(files(), (QStringList{u"taken1.mp3"_qs, u"taken2.mp3"_qs}));
     EXPECT_TRUE(test::readAll(path(u"taken1.mp3"_qs)).endsWith("new a data"));
     EXPECT_EQ(cell(kept, F::Old), u"taken1"_qs);
@@ -326,11 +326,11 @@ TEST_F(WriteJobTest, ExistingFilesAreKeptOrReplacedByTheAnswers)
 
 TEST_F(WriteJobTest, CopyModeCopiesAndNeverCopiesOntoTheFileItself)
 {
-    m_settings.MoveFiles = false;
-    m_settings.TagView = 2;
+    settings_.MoveFiles = false;
+    settings_.TagView = 2;
     const int same = addRow(u"same"_qs, u"same"_qs);
     const int copied = addRow(u"a"_qs, u"Sub/b"_qs);
-    m_answers.folders = Answer::Yes;
+    answers_.folders = Answer::Yes;
     run(ApplyKind);
 
     EXPECT_EQ(messages(), QStringList{WriteMessage::ChangeImpossible()});
@@ -347,11 +347,11 @@ TEST_F(WriteJobTest, AFailedReplaceIsListed)
 {
     if (geteuid() == 0)
         GTEST_SKIP() << "root may write into a read-only folder";
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir(u"locked"_qs));
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(u"locked"_qs));
     ASSERT_TRUE(test::writeAll(path(u"locked/x.mp3"_qs), "x"));
     addRow(u"a"_qs, u"locked/x"_qs);
     ASSERT_TRUE(QFile::setPermissions(path(u"locked"_qs), QFile::ReadOwner | QFile::ExeOwner));
-    m_answers.files = Answer::Yes;
+    answers_.files = Answer::Yes;
     run(ApplyKind);
     QFile::setPermissions(path(u"locked"_qs),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -365,9 +365,9 @@ TEST_F(WriteJobTest, TagWriteFailuresLeaveTheFileAsItWas)
     // A Lyrics3 field cannot be longer than 99999 bytes, and an ID3v2 tag
     // cannot be put in front of a file of fewer than 10 bytes: both fail
     // whatever the user's rights.
-    m_settings.TagView = 1;
+    settings_.TagView = 1;
     const int lyrics = addRow(u"long"_qs, u"long2"_qs, QByteArray(2000, 'a'));
-    m_table.setCell(lyrics, F::Slt, QString(100000, u'l'));
+    table_.setCell(lyrics, F::Slt, QString(100000, u'l'));
     run(ApplyKind);
     const QString tooLong = WriteMessage::Lyrics3FieldTooLong() + u". "_qs;
     EXPECT_EQ(messages(), QStringList{tooLong + WriteMessage::TagNotChanged()});
@@ -375,7 +375,7 @@ TEST_F(WriteJobTest, TagWriteFailuresLeaveTheFileAsItWas)
     EXPECT_EQ(test::readAll(path(u"long2.mp3"_qs)), QByteArray(2000, 'a'));
     EXPECT_EQ(cell(lyrics, F::Old), u"long2"_qs);
 
-    m_table.removeAllFileRows();
+    table_.removeAllFileRows();
     const int tiny = addRow(u"tiny"_qs, u"tiny"_qs, "12345");
     ASSERT_TRUE(QFile::setPermissions(path(u"tiny.mp3"_qs), QFile::ReadOwner));
     const QFile::Permissions before = QFile::permissions(path(u"tiny.mp3"_qs));
@@ -386,10 +386,10 @@ TEST_F(WriteJobTest, TagWriteFailuresLeaveTheFileAsItWas)
     EXPECT_EQ(cell(tiny, F::Old), u"tiny"_qs);
 
     // A copy that fails as well is named beside the tag.
-    m_table.removeAllFileRows();
-    m_settings.MoveFiles = false;
+    table_.removeAllFileRows();
+    settings_.MoveFiles = false;
     const int both = addRow(u"long2"_qs, u"long2"_qs, QByteArray());
-    m_table.setCell(both, F::Slt, QString(100000, u'l'));
+    table_.setCell(both, F::Slt, QString(100000, u'l'));
     run(ApplyKind);
     EXPECT_EQ(messages(), QStringList{WriteMessage::ChangeImpossible() + u". "_qs + tooLong
                                       + WriteMessage::TagNotChanged()});
@@ -401,15 +401,15 @@ TEST_F(WriteJobTest, TagKindsCheckTheRowsAndNeverRenameOrTouchTheBlankRow)
     const int bad = addRow(u"c|d"_qs, u"x"_qs);
     addRow(u"e"_qs, u"f:g"_qs);
     const int good = addRow(u"h"_qs, u"other"_qs, QByteArray(200, 'h'));
-    run(WriteTag2Kind, 1, m_table.blankRow());
+    run(WriteTag2Kind, 1, table_.blankRow());
     EXPECT_EQ(messages(), (QStringList{WriteMessage::NoFile(), WriteMessage::ForbiddenFirst(),
                                        WriteMessage::ForbiddenSecond()}));
     EXPECT_EQ(test::readAll(path(u"c|d.mp3"_qs)), QByteArray("audio data"));
     EXPECT_EQ(cell(bad, F::Old), u"c|d"_qs);
     EXPECT_EQ(cell(good, F::Old), u"h"_qs);
     EXPECT_EQ(id3v2Title(path(u"h.mp3"_qs)), u"Title other"_qs);
-    EXPECT_EQ(m_runner.status(), u"Обработано файлов: 4/4"_qs);
-    EXPECT_TRUE(cell(m_table.blankRow(), F::Dir).isEmpty());
+    EXPECT_EQ(runner_.status(), u"Обработано файлов: 4/4"_qs);
+    EXPECT_TRUE(cell(table_.blankRow(), F::Dir).isEmpty());
 }
 
 TEST(WriteTagSteps, Id3v1TakesTheNumberOfTrackAndFourCharactersOfYear)
@@ -513,14 +513,14 @@ TEST_F(WriteJobTest, StopEndsTheJobAfterTheRowInHand)
     } answers;
     const int first = addRow(u"a"_qs, u"Sub/a"_qs);
     const int second = addRow(u"b"_qs, u"b2"_qs);
-    auto job = std::make_shared<WriteJob>(m_table, 1, 2, ApplyKind, m_settings, answers);
+    auto job = std::make_shared<WriteJob>(table_, 1, 2, ApplyKind, settings_, answers);
     answers.job = job.get();
-    m_runner.start(JobKind::Update, job, [this] { m_runner.setControlsEnabled(true); });
-    ASSERT_TRUE(WaitUntilIdle(m_runner));
+    runner_.start(JobKind::Update, job, [this] { runner_.setControlsEnabled(true); });
+    ASSERT_TRUE(WaitUntilIdle(runner_));
     EXPECT_EQ(cell(first, F::Old), u"Sub/a"_qs);
     EXPECT_EQ(cell(second, F::Old), u"b"_qs);
     EXPECT_EQ(files(), (QStringList{u"Sub"_qs, u"b.mp3"_qs}));
-    EXPECT_EQ(m_runner.status(), u"Обработано файлов: 1/2"_qs);
+    EXPECT_EQ(runner_.status(), u"Обработано файлов: 1/2"_qs);
 }
 
 TEST_F(WriteJobTest, TagsGoOnlyToFilesTheReadingWouldRead)
@@ -550,7 +550,7 @@ TEST_F(WriteJobTest, TagsGoOnlyToFilesTheReadingWouldRead)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.formatRead << " " << c.kind);
-        m_table.removeAllFileRows();
+        table_.removeAllFileRows();
         for (const QString &name : files())
             QFile::remove(path(name));
         makeSamples(samples);
@@ -569,17 +569,17 @@ TEST_F(WriteJobTest, TagsGoOnlyToFilesTheReadingWouldRead)
         for (const QString &name : names) {
             before[name] = test::readAll(path(name));
             const int row = addFileRow(name, u"new "_qs + name.section(u'.', 0, 0));
-            m_table.setCell(row, F::Tit, u"Title"_qs);
+            table_.setCell(row, F::Tit, u"Title"_qs);
         }
-        m_settings.FormatRead = c.formatRead;
-        m_settings.TagView = 2;
+        settings_.FormatRead = c.formatRead;
+        settings_.TagView = 2;
         run(c.kind);
 
         const bool renamed = c.kind == ApplyKind;
         const int untagged = int(names.size() - c.tagged.size());
         EXPECT_EQ(messages(),
                   renamed ? QStringList() : QStringList(untagged, WriteMessage::TagNotChanged()));
-        EXPECT_EQ(m_runner.status(), u"Обработано файлов: 6/6"_qs);
+        EXPECT_EQ(runner_.status(), u"Обработано файлов: 6/6"_qs);
         for (const QString &name : names) {
             const QString now = renamed ? u"new "_qs + name : name;
             const QString file = path(now.section(u'.', 0, 0) + u'.' + now.section(u'.', 1));
@@ -594,10 +594,10 @@ TEST_F(WriteJobTest, TagsGoOnlyToFilesTheReadingWouldRead)
 
 TEST_F(WriteJobTest, ARowAlreadyAtItsNewNameIsDoneWhenMoving)
 {
-    m_settings.TagView = 2;
+    settings_.TagView = 2;
     const int row = addRow(u"same"_qs, u"same"_qs);
     run(ApplyKind);
-    EXPECT_TRUE(m_errors.rows.empty()) << messages().join(u", "_qs).toStdString();
+    EXPECT_TRUE(errors_.rows.empty()) << messages().join(u", "_qs).toStdString();
     EXPECT_EQ(cell(row, F::Old), u"same"_qs);
     EXPECT_EQ(id3v2Title(path(u"same.mp3"_qs)), u"Title same"_qs);
 }
@@ -619,7 +619,7 @@ TEST_F(WriteJobTest, RenamingAloneLeavesEveryTagByteForByte)
     read.Numbers01 = true;
     for (int version : {1, 2}) {
         SCOPED_TRACE(version);
-        m_table.removeAllFileRows();
+        table_.removeAllFileRows();
         makeSamples(samples);
         std::map<QString, QByteArray> before;
         const QDateTime old(QDate(2001, 2, 3), QTime(4, 5, 6));
@@ -631,9 +631,9 @@ TEST_F(WriteJobTest, RenamingAloneLeavesEveryTagByteForByte)
             addFileRow(sample.name, u"x"_qs + sample.name.section(u'.', 0, 0));
         }
         readTags(version, read);
-        m_settings.TagView = version;
+        settings_.TagView = version;
         run(ApplyKind);
-        EXPECT_TRUE(m_errors.rows.empty()) << messages().join(u", "_qs).toStdString();
+        EXPECT_TRUE(errors_.rows.empty()) << messages().join(u", "_qs).toStdString();
         for (const Sample &sample : samples) {
             const QString renamed = path(u"x"_qs + sample.name);
             EXPECT_EQ(test::readAll(renamed), before[sample.name]) << sample.name.toStdString();
@@ -643,16 +643,16 @@ TEST_F(WriteJobTest, RenamingAloneLeavesEveryTagByteForByte)
     }
 
     // A change of one field leaves the others as they were written.
-    m_table.removeAllFileRows();
+    table_.removeAllFileRows();
     makeSamples(samples);
     for (const Sample &sample : samples)
         addFileRow(sample.name, sample.name.section(u'.', 0, 0));
     readTags(2, read);
-    for (int row = 1; row <= m_table.lastFileRow(); ++row)
-        m_table.setCell(row, F::Art, u"Artist"_qs);
-    m_settings.TagView = 2;
+    for (int row = 1; row <= table_.lastFileRow(); ++row)
+        table_.setCell(row, F::Art, u"Artist"_qs);
+    settings_.TagView = 2;
     run(WriteTag2Kind);
-    EXPECT_TRUE(m_errors.rows.empty()) << messages().join(u", "_qs).toStdString();
+    EXPECT_TRUE(errors_.rows.empty()) << messages().join(u", "_qs).toStdString();
     const QJsonObject four = test::mutagenRead(path(u"v24.mp3"_qs));
     EXPECT_EQ(test::mutagenText(four, u"TRCK"_qs), u"1/12"_qs);
     EXPECT_EQ(test::mutagenText(four, u"TPE1"_qs), u"Artist"_qs);
@@ -676,18 +676,18 @@ TEST_F(WriteJobTest, FieldsThatWereNotReadKeepTheirFrames)
     });
     // Lyrics and composer unread in the ID3v2 view, comment and track in
     // the ID3v1 view.
-    m_settings.Tag2ReadFields[12] = m_settings.Tag2ReadFields[13] = false;
-    m_settings.Tag1ReadFields[1] = m_settings.Tag1ReadFields[6] = false;
+    settings_.Tag2ReadFields[12] = settings_.Tag2ReadFields[13] = false;
+    settings_.Tag1ReadFields[1] = settings_.Tag1ReadFields[6] = false;
     for (int version : {2, 1}) {
         SCOPED_TRACE(version);
-        m_table.removeAllFileRows();
+        table_.removeAllFileRows();
         const int row = addFileRow(u"v%1.mp3"_qs.arg(version), u"v%1"_qs.arg(version));
-        readTags(version, m_settings);
+        readTags(version, settings_);
         ASSERT_EQ(cell(row, F::Tit), u"Title"_qs);
-        m_table.setCell(row, F::Tit, u"New title"_qs);
-        m_settings.TagView = version;
+        table_.setCell(row, F::Tit, u"New title"_qs);
+        settings_.TagView = version;
         run(version == 1 ? WriteTag1Kind : WriteTag2Kind);
-        EXPECT_TRUE(m_errors.rows.empty()) << messages().join(u", "_qs).toStdString();
+        EXPECT_TRUE(errors_.rows.empty()) << messages().join(u", "_qs).toStdString();
     }
     const QJsonObject v2 = test::mutagenRead(path(u"v2.mp3"_qs));
     EXPECT_EQ(test::mutagenText(v2, u"TIT2"_qs), u"New title"_qs);
@@ -716,7 +716,7 @@ TEST_F(WriteJobTest, TagsWhoseFramesCannotAllBeWalkedAreNotRewritten)
                   {14, "\x7F\x7F\x7F\x7F", id3v2::Damage::FrameBeyondEnd}};
     for (const auto &broken : breaks) {
         SCOPED_TRACE(broken.at);
-        m_table.removeAllFileRows();
+        table_.removeAllFileRows();
         makeSamples({{u"a.mp3"_qs,
                       u"mid3v2"_qs,
                       {u"-a"_qs, u"Artist"_qs, u"-t"_qs, u"Title"_qs, u"--TCOM"_qs, u"C"_qs}}});
@@ -725,8 +725,8 @@ TEST_F(WriteJobTest, TagsWhoseFramesCannotAllBeWalkedAreNotRewritten)
         bytes.replace(broken.at, broken.bytes.size(), broken.bytes);
         ASSERT_TRUE(test::writeAll(path(u"a.mp3"_qs), bytes));
         const int row = addFileRow(u"a.mp3"_qs, u"a"_qs);
-        m_table.setCell(row, F::Tit, u"Changed"_qs);
-        m_settings.TagView = 2;
+        table_.setCell(row, F::Tit, u"Changed"_qs);
+        settings_.TagView = 2;
         run(WriteTag2Kind);
         EXPECT_EQ(messages(), QStringList{WriteMessage::TagDamaged(broken.damage) + u". "_qs
                                           + WriteMessage::TagNotChanged()});
@@ -822,9 +822,9 @@ TEST_F(WriteJobTest, RowsThatMeetEachOthersNamesNeverLoseAFile)
         SCOPED_TRACE(test.what);
         for (const QString &name : files())
             ASSERT_TRUE(QFile::remove(path(name)));
-        m_table = RowTable();
-        m_answers = FixedAnswers(Answer::Yes, test.replace);
-        m_settings.MoveFiles = test.move;
+        table_ = RowTable();
+        answers_ = FixedAnswers(Answer::Yes, test.replace);
+        settings_.MoveFiles = test.move;
         for (const auto &[oldName, newName] : test.rows)
             addRow(oldName, newName, oldName.toUtf8());
         for (const QString &name : test.outsiders)
@@ -832,17 +832,17 @@ TEST_F(WriteJobTest, RowsThatMeetEachOthersNamesNeverLoseAFile)
         run(ApplyKind);
 
         EXPECT_EQ(messages(), test.messages);
-        EXPECT_EQ(m_answers.fileQuestions.size(), test.questions);
+        EXPECT_EQ(answers_.fileQuestions.size(), test.questions);
         std::map<QString, QByteArray> after;
         for (const QString &name : files())
             after[QFileInfo(name).completeBaseName()] = test::readAll(path(name));
         EXPECT_EQ(after, test.after);
         // Every row's Old names its own file.
-        for (int row = 1; test.move && row <= m_table.lastFileRow(); ++row) {
+        for (int row = 1; test.move && row <= table_.lastFileRow(); ++row) {
             EXPECT_EQ(test::readAll(path(cell(row, F::Old) + u".mp3"_qs)),
                       test.rows[size_t(row - 1)].first.toUtf8());
         }
-        EXPECT_EQ(m_runner.status(), u"Обработано файлов: %1/%1"_qs.arg(test.rows.size()));
+        EXPECT_EQ(runner_.status(), u"Обработано файлов: %1/%1"_qs.arg(test.rows.size()));
         if (!test.undone)
             continue;
         journal::undo();
@@ -863,14 +863,14 @@ TEST_F(WriteJobTest, TwoNewNamesDifferingInCaseAreOneNameWhereTheFileSystemSaysS
     addRow(u"a"_qs, u"Song"_qs, "a");
     addRow(u"b"_qs, u"song"_qs, "b");
     const bool ignoresCase = QFile::exists(path(u"A.mp3"_qs));
-    m_answers.files = Answer::YesToAll;
+    answers_.files = Answer::YesToAll;
     run(ApplyKind);
-    EXPECT_TRUE(m_answers.fileQuestions.isEmpty());
+    EXPECT_TRUE(answers_.fileQuestions.isEmpty());
     if (ignoresCase) {
         EXPECT_EQ(messages(), QStringList{WriteMessage::TargetExists()});
         EXPECT_EQ(test::readAll(path(u"b.mp3"_qs)), QByteArray("b"));
     } else {
-        EXPECT_TRUE(m_errors.rows.empty());
+        EXPECT_TRUE(errors_.rows.empty());
         EXPECT_EQ(test::readAll(path(u"song.mp3"_qs)), QByteArray("b"));
     }
     EXPECT_EQ(test::readAll(path(u"Song.mp3"_qs)), QByteArray("a"));
@@ -886,7 +886,7 @@ TEST_F(WriteJobTest, TagWritesAreJournaledAndPutBackAfterACrash)
     // A finished job is a closed entry of the journal that holds the old
     // bytes: undoing it gives them back.
     run(WriteTag2Kind);
-    ASSERT_TRUE(m_errors.rows.empty());
+    ASSERT_TRUE(errors_.rows.empty());
     ASSERT_EQ(id3v2Title(path(u"7.mp3"_qs)), u"Title 7"_qs);
     const QList<journal::JobSummary> jobs = journal::history();
     ASSERT_FALSE(jobs.isEmpty());
@@ -899,7 +899,7 @@ TEST_F(WriteJobTest, TagWritesAreJournaledAndPutBackAfterACrash)
     run(WriteTag2Kind);
     const QByteArray tagged = test::readAll(path(u"7.mp3"_qs));
     for (int row = 1; row <= kFiles; ++row)
-        m_table.setCell(row, F::Tit, u"Eltit "_qs + QString::number(row - 1));
+        table_.setCell(row, F::Tit, u"Eltit "_qs + QString::number(row - 1));
     run(WriteTag2Kind);
     ASSERT_EQ(id3v2Title(path(u"7.mp3"_qs)), u"Eltit 7"_qs);
     EXPECT_EQ(test::readAll(path(u"7.mp3"_qs)).size(), tagged.size());
@@ -907,29 +907,29 @@ TEST_F(WriteJobTest, TagWritesAreJournaledAndPutBackAfterACrash)
     EXPECT_EQ(test::readAll(path(u"7.mp3"_qs)), tagged);
     for (int row = 1; row <= kFiles; ++row) {
         ASSERT_TRUE(test::writeAll(path(QString::number(row - 1) + u".mp3"_qs), audio));
-        m_table.setCell(row, F::Tit, u"Title "_qs + QString::number(row - 1));
+        table_.setCell(row, F::Tit, u"Title "_qs + QString::number(row - 1));
     }
     // Kind 117 records the tags it writes the same way, and its moves.
-    m_settings.TagView = 2;
-    m_table.setCell(1, F::New, u"moved"_qs);
+    settings_.TagView = 2;
+    table_.setCell(1, F::New, u"moved"_qs);
     run(ApplyKind);
-    ASSERT_TRUE(m_errors.rows.empty());
+    ASSERT_TRUE(errors_.rows.empty());
     EXPECT_EQ(journal::history().first().kind, u"write 117"_qs);
     EXPECT_EQ(journal::undo().files.size(), kFiles + 1);
     EXPECT_EQ(test::readAll(path(u"0.mp3"_qs)), audio);
     EXPECT_FALSE(QFile::exists(path(u"moved.mp3"_qs)));
-    m_table.setCell(1, F::Old, u"0"_qs);
-    m_table.setCell(1, F::New, u"0"_qs);
+    table_.setCell(1, F::Old, u"0"_qs);
+    table_.setCell(1, F::New, u"0"_qs);
 
     // The same batch killed at some moment after its changes were recorded:
     // recovery leaves every file either as it was or as the job made it.
     std::vector<Row> rows;
     for (int row = 1; row <= kFiles; ++row)
-        rows.push_back(m_table.row(row));
+        rows.push_back(table_.row(row));
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        RowWriter writer(m_settings, {}, {});
+        RowWriter writer(settings_, {}, {});
         writer.useJournal(u"write 12"_qs);
         std::vector<RowOutcome> outcomes(rows.size());
         writer.writeTagBatch(WriteTag2Kind, rows.data(), outcomes.data(), rows.size(),
@@ -959,7 +959,7 @@ TEST_F(WriteJobTest, TagWritesAreJournaledAndPutBackAfterACrash)
     // Rings of renames killed at some moment: after recovery every file is
     // under its old or its new name, none under a temporary one, and undo
     // puts each back under its old name.
-    m_settings.TagView = 0;
+    settings_.TagView = 0;
     const auto name = [](int ring, int at) { return u"r%1-%2"_qs.arg(ring).arg(at); };
     constexpr int kRings = 150;
     for (const int size : {2, 3}) {
@@ -968,7 +968,7 @@ TEST_F(WriteJobTest, TagWritesAreJournaledAndPutBackAfterACrash)
         for (int round = 0; round < 6; ++round) {
             for (const QString &file : files())
                 ASSERT_TRUE(QFile::remove(path(file)));
-            m_table = RowTable();
+            table_ = RowTable();
             for (int ring = 0; ring < kRings; ++ring) {
                 for (int at = 0; at < size; ++at)
                     addRow(name(ring, at), name(ring, (at + 1) % size), name(ring, at).toUtf8());
@@ -979,14 +979,14 @@ TEST_F(WriteJobTest, TagWritesAreJournaledAndPutBackAfterACrash)
             ASSERT_GE(child, 0);
             if (child == 0) {
                 RenamePlan plan(true);
-                for (int row = 1; row <= m_table.lastFileRow(); ++row)
-                    plan.addRow(row, m_table.row(row));
+                for (int row = 1; row <= table_.lastFileRow(); ++row)
+                    plan.addRow(row, table_.row(row));
                 plan.finish();
-                RowWriter writer(m_settings, {}, {});
+                RowWriter writer(settings_, {}, {});
                 writer.useJournal(u"write 117"_qs);
                 std::vector<Row> rows;
                 for (const int row : plan.order())
-                    rows.push_back(m_table.row(row));
+                    rows.push_back(table_.row(row));
                 std::vector<RowOutcome> outcomes(rows.size());
                 writer.planTagsAhead(rows.data(), rows.size());
                 for (const RenamePlan::Unit &unit : plan.units())
