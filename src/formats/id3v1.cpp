@@ -1,7 +1,7 @@
 #include "formats/id3v1.h"
 
 #include "formats/codepage.h"
-#include "formats/blockio.h"
+#include "formats/filechange.h"
 
 namespace qm {
 

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "formats/blockio.h"
+#include "formats/filechange.h"
 
 namespace qm {
 

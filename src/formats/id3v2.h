@@ -4,7 +4,7 @@
 #include <QString>
 #include <QtGlobal>
 
-#include "formats/blockio.h"
+#include "formats/filechange.h"
 #include "formats/id3v2frames.h"
 
 namespace qm {

@@ -1,6 +1,6 @@
 #include "formats/mpegaudio.h"
 
-#include "formats/blockio.h"
+#include "formats/fileio.h"
 
 #include <array>
 #include <cmath>

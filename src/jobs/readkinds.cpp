@@ -1,6 +1,6 @@
 #include "jobs/readkinds.h"
 
-#include "formats/blockio.h"
+#include "formats/fileio.h"
 #include "formats/id3v1.h"
 #include "formats/id3v2.h"
 #include "formats/mpegaudio.h"
