@@ -121,7 +121,8 @@ void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings, 
             if (column == F::Trc) {
                 const QString track = tag.FGetTrackString();
                 if (!track.isEmpty())
-                    cells.emplace_back(F::Trc, TrackCellText(track, tag.FGetTrack(), settings.Numbers01));
+                    cells.emplace_back(F::Trc,
+                                       TrackCellText(track, tag.FGetTrack(), settings.Numbers01));
             } else if (column == F::Gen) {
                 cells.emplace_back(F::Gen, tag.FGetGenre());
             } else {

@@ -179,7 +179,8 @@ bool RowWriter::takesTag(const QString &fileName, const QString &name, const str
     // themselves.
     tag1_.FSetUseLyrics2(settings_.ReadLyrics2);
     return (tag2_.ReadFromFile(fileName) && tag2_.FGetTagPresent())
-           || (tag1_.ReadFromFile(fileName) && (tag1_.FGetTagPresent() || tag1_.FGetLyrics2Present()));
+           || (tag1_.ReadFromFile(fileName)
+               && (tag1_.FGetTagPresent() || tag1_.FGetLyrics2Present()));
 }
 
 bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
@@ -192,8 +193,7 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
         recorder = std::make_unique<journal::JournalRecorder>(*journal_);
     refusal_.clear();
     if (version == 1) {
-        if (WriteTagStep(tag1_, row, fileName, settings_, known, planned, recorder.get(),
-                         failure))
+        if (WriteTagStep(tag1_, row, fileName, settings_, known, planned, recorder.get(), failure))
             return true;
         QByteArray block;
         if (!tag1_.BuildLyrics2Block(&block))
@@ -595,7 +595,7 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         AheadTag *found = ahead(row);
         if (found && found->renameId != 0) {
             journal_->markDone(found->renameId, done, done ? newPath : oldPath,
-                                done ? &stamp : nullptr);
+                               done ? &stamp : nullptr);
             found->renameId = 0;
         }
         if (done) {

@@ -57,13 +57,11 @@ TEST_F(ID3v1Files, WrittenTagsReadBackHereAndInMutagenWithTheAudioUntouched)
     if (haveMutagen()) {
         const QJsonObject m = mutagenRead(path_);
         EXPECT_EQ(m.value(QStringLiteral("version")).toString(), QStringLiteral("1.1"));
-        const std::pair<const char *, QString> expected[] = {{"TIT2", back.FGetTitle()},
-                                                             {"TPE1", QStringLiteral("Artist")},
-                                                             {"TALB", QStringLiteral("Album")},
-                                                             {"TDRC", QStringLiteral("1999")},
-                                                             {"COMM", QStringLiteral("Comment")},
-                                                             {"TRCK", QStringLiteral("5")},
-                                                             {"TCON", QStringLiteral("Hard Rock")}};
+        const std::pair<const char *, QString> expected[] = {
+            {"TIT2", back.FGetTitle()},           {"TPE1", QStringLiteral("Artist")},
+            {"TALB", QStringLiteral("Album")},    {"TDRC", QStringLiteral("1999")},
+            {"COMM", QStringLiteral("Comment")},  {"TRCK", QStringLiteral("5")},
+            {"TCON", QStringLiteral("Hard Rock")}};
         for (const auto &[id, text] : expected)
             EXPECT_EQ(mutagenText(m, QString::fromLatin1(id)), text) << id;
     }
