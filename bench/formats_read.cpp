@@ -95,7 +95,7 @@ double quillmark(const QStringList &paths, int *valid)
     for (const QString &path : paths) {
         qm::TMPEGaudio mpeg;
         if (mpeg.ReadFromFile(path) && mpeg.FGetValid() && !mpeg.ID3v2.FGetTitle().isEmpty()
-            && mpeg.ID3v1.TagPresent)
+            && mpeg.ID3v1.FGetTagPresent())
             ++*valid;
     }
     return timer.nsecsElapsed() / 1e9;

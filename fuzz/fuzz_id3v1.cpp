@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArrayView end(reinterpret_cast<const char *>(data), qsizetype(size));
     for (const bool lyrics : {true, false}) {
         qm::TID3v1 tag;
-        tag.UseLyrics2 = lyrics;
+        tag.FSetUseLyrics2(lyrics);
         tag.TailBytesNeeded(end.last(qMin<qsizetype>(end.size(), 143)));
         tag.ParseTail(end, true);
         // Removing the tags must never cut into bytes the file does not have.
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         QByteArray built;
         if (tag.BuildTail(&built)) {
             qm::TID3v1 back;
-            back.UseLyrics2 = lyrics;
+            back.FSetUseLyrics2(lyrics);
             back.ParseTail(built, true);
             if (back.FGetTagSize() != built.size())
                 std::abort();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formats/blockio.h"
+#include "formats/fileio.h"
 #include "table/rowtable.h"
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
 #include "formats/id3v1.h"
 
 #include "formats/codepage.h"
-#include "formats/blockio.h"
+#include "formats/filechange.h"
 
 namespace qm {
 
@@ -224,29 +224,29 @@ void putText(QByteArray &record, int offset, const QString &text, int width)
 TID3v1::TID3v1()
 {
     ResetData();
-    UseLyrics2 = true;
+    useLyrics2_ = true;
 }
 
 void TID3v1::ResetData()
 {
-    TagPresent = false;
-    Version = 1;
-    Title.clear();
-    Artist.clear();
-    Album.clear();
-    Year.clear();
-    Comment.clear();
-    Track = 0;
-    GenreID = 255;
-    Lyrics2Present = false;
-    Lyrics2DataSize = 0;
-    ImageLinks.clear();
-    LyricsAuthor.clear();
-    Lyrics.clear();
-    ExtArtist.clear();
-    ExtAlbum.clear();
-    ExtTitle.clear();
-    Comment2.clear();
+    tagPresent_ = false;
+    version_ = 1;
+    title_.clear();
+    artist_.clear();
+    album_.clear();
+    year_.clear();
+    comment_.clear();
+    track_ = 0;
+    genreId_ = 255;
+    lyrics2Present_ = false;
+    lyrics2DataSize_ = 0;
+    imageLinks_.clear();
+    lyricsAuthor_.clear();
+    lyrics_.clear();
+    extArtist_.clear();
+    extAlbum_.clear();
+    extTitle_.clear();
+    comment2_.clear();
 }
 
 // ---- setters and getters ----
@@ -264,12 +264,12 @@ void setWithLongForm(QString &member, QString &longForm, const QString &value)
 }
 } // namespace
 
-void TID3v1::FSetTitle(const QString &value) { setWithLongForm(Title, ExtTitle, value); }
-void TID3v1::FSetArtist(const QString &value) { setWithLongForm(Artist, ExtArtist, value); }
-void TID3v1::FSetAlbum(const QString &value) { setWithLongForm(Album, ExtAlbum, value); }
-void TID3v1::FSetComment(const QString &value) { setWithLongForm(Comment, Comment2, value); }
+void TID3v1::FSetTitle(const QString &value) { setWithLongForm(title_, extTitle_, value); }
+void TID3v1::FSetArtist(const QString &value) { setWithLongForm(artist_, extArtist_, value); }
+void TID3v1::FSetAlbum(const QString &value) { setWithLongForm(album_, extAlbum_, value); }
+void TID3v1::FSetComment(const QString &value) { setWithLongForm(comment_, comment2_, value); }
 
-void TID3v1::FSetYear(const QString &value) { Year = trimEnd(value).left(4); }
+void TID3v1::FSetYear(const QString &value) { year_ = trimEnd(value).left(4); }
 
 void TID3v1::FSetGenre(const QString &value)
 {
@@ -283,30 +283,33 @@ void TID3v1::FSetGenre(const QString &value)
         return upper;
     };
     const QString wanted = asciiUpper(value);
-    GenreID = 255;
+    genreId_ = 255;
     for (int i = 0; i < MAX_MUSIC_GENRES; ++i) {
         if (asciiUpper(QString::fromLatin1(aTAG_MusicGenre[i])) == wanted) {
-            GenreID = quint8(i);
+            genreId_ = quint8(i);
             return;
         }
     }
 }
 
-QString TID3v1::FGetTrackString() const { return Track == 0 ? QString() : QString::number(Track); }
+QString TID3v1::FGetTrackString() const
+{
+    return track_ == 0 ? QString() : QString::number(track_);
+}
 
 QString TID3v1::FGetGenre() const
 {
-    return GenreID < MAX_MUSIC_GENRES ? QString::fromLatin1(aTAG_MusicGenre[GenreID]) : QString();
+    return genreId_ < MAX_MUSIC_GENRES ? QString::fromLatin1(aTAG_MusicGenre[genreId_]) : QString();
 }
 
 int TID3v1::FGetLyrics2Size() const
 {
-    return Lyrics2DataSize > 0 ? Lyrics2DataSize + kMarkSize : 0;
+    return lyrics2DataSize_ > 0 ? lyrics2DataSize_ + kMarkSize : 0;
 }
 
-int TID3v1::FGetTagSize() const { return FGetLyrics2Size() + (TagPresent ? kRecordSize : 0); }
+int TID3v1::FGetTagSize() const { return FGetLyrics2Size() + (tagPresent_ ? kRecordSize : 0); }
 
-bool TID3v1::FGetHasLyrics() const { return !trimBoth(Lyrics).isEmpty(); }
+bool TID3v1::FGetHasLyrics() const { return !trimBoth(lyrics_).isEmpty(); }
 
 // ---- parsing ----
 
@@ -314,8 +317,8 @@ qint64 TID3v1::TailBytesNeeded(QByteArrayView last) const
 {
     const qsizetype n = last.size();
     const bool record =
-        TagPresent || (n >= kRecordSize && last.last(kRecordSize).startsWith(kTagId));
-    if (!UseLyrics2)
+        tagPresent_ || (n >= kRecordSize && last.last(kRecordSize).startsWith(kTagId));
+    if (!useLyrics2_)
         return kRecordSize;
     const int tail = record ? kMaxTail : kMarkSize;
     if (n < tail)
@@ -329,50 +332,50 @@ void TID3v1::ParseTail(QByteArrayView end, bool readFields)
 {
     const qsizetype n = end.size();
     if (n >= kRecordSize && end.last(kRecordSize).startsWith(kTagId)) {
-        TagPresent = true;
+        tagPresent_ = true;
         if (readFields) {
             const QByteArrayView r = end.last(kRecordSize);
             const uchar b125 = uchar(r[125]);
             const uchar b126 = uchar(r[126]);
-            Version = ((b125 == 0 && b126 != 0) || (b125 == 32 && b126 != 32)) ? 2 : 1;
+            version_ = ((b125 == 0 && b126 != 0) || (b125 == 32 && b126 != 32)) ? 2 : 1;
             FSetTitle(recordText(r.sliced(3, 30)));
             FSetArtist(recordText(r.sliced(33, 30)));
             FSetAlbum(recordText(r.sliced(63, 30)));
             FSetYear(recordText(r.sliced(93, 4)));
-            if (Version == 1) {
+            if (version_ == 1) {
                 FSetComment(recordText(r.sliced(97, 30)));
             } else {
                 FSetComment(recordText(r.sliced(97, 28)));
-                Track = b126;
+                track_ = b126;
             }
-            GenreID = uchar(r[127]);
+            genreId_ = uchar(r[127]);
         }
     }
-    if (!UseLyrics2)
+    if (!useLyrics2_)
         return;
 
-    const int tail = TagPresent ? kMaxTail : kMarkSize;
+    const int tail = tagPresent_ ? kMaxTail : kMarkSize;
     if (n < tail)
         return;
     const QByteArrayView mark = end.sliced(n - tail, kMarkSize);
     if (mark.sliced(6) == QByteArrayView(kLyricsEnd))
-        Lyrics2DataSize = qint32(qMax<qint64>(0, decimal(mark.first(6))));
-    if (Lyrics2DataSize <= 0)
+        lyrics2DataSize_ = qint32(qMax<qint64>(0, decimal(mark.first(6))));
+    if (lyrics2DataSize_ <= 0)
         return;
     // A block that would reach past the start of the file (or of what we
     // were given) is no block: its mark is a coincidence.
-    if (Lyrics2DataSize < kLyricsBeginSize || Lyrics2DataSize > n - tail) {
-        Lyrics2Present = false;
-        Lyrics2DataSize = 0;
+    if (lyrics2DataSize_ < kLyricsBeginSize || lyrics2DataSize_ > n - tail) {
+        lyrics2Present_ = false;
+        lyrics2DataSize_ = 0;
         return;
     }
-    const QByteArrayView block = end.sliced(n - tail - Lyrics2DataSize, Lyrics2DataSize);
+    const QByteArrayView block = end.sliced(n - tail - lyrics2DataSize_, lyrics2DataSize_);
     if (!block.startsWith(kLyricsBegin)) {
-        Lyrics2Present = false;
-        Lyrics2DataSize = 0;
+        lyrics2Present_ = false;
+        lyrics2DataSize_ = 0;
         return;
     }
-    Lyrics2Present = true;
+    lyrics2Present_ = true;
     if (!readFields)
         return;
 
@@ -391,21 +394,21 @@ void TID3v1::ParseTail(QByteArrayView end, bool readFields)
         const QString text = LegacyCodepage::decode(data);
         if (id == "LYR") {
             // Lone CRs become CR LF; CR LF pairs stay single.
-            Lyrics = trimBoth(text)
-                         .replace(QLatin1Char('\r'), QLatin1String("\r\n"))
-                         .replace(QLatin1String("\r\n\n"), QLatin1String("\r\n"));
+            lyrics_ = trimBoth(text)
+                          .replace(QLatin1Char('\r'), QLatin1String("\r\n"))
+                          .replace(QLatin1String("\r\n\n"), QLatin1String("\r\n"));
         } else if (id == "INF") {
-            Comment2 = trimBoth(text);
+            comment2_ = trimBoth(text);
         } else if (id == "AUT") {
-            LyricsAuthor = trimBoth(text);
+            lyricsAuthor_ = trimBoth(text);
         } else if (id == "EAL") {
-            ExtAlbum = trimBoth(text);
+            extAlbum_ = trimBoth(text);
         } else if (id == "EAR") {
-            ExtArtist = trimBoth(text);
+            extArtist_ = trimBoth(text);
         } else if (id == "ETT") {
-            ExtTitle = trimBoth(text);
+            extTitle_ = trimBoth(text);
         } else if (id == "IMG") {
-            ImageLinks = text;
+            imageLinks_ = text;
         } else {
             break;
         }
@@ -416,15 +419,15 @@ void TID3v1::ParseTail(QByteArrayView end, bool readFields)
 
 bool TID3v1::HasRecordFields() const
 {
-    return !Title.isEmpty() || !Artist.isEmpty() || !Album.isEmpty() || !Comment.isEmpty()
-           || Track > 0 || GenreID != 255;
+    return !title_.isEmpty() || !artist_.isEmpty() || !album_.isEmpty() || !comment_.isEmpty()
+           || track_ > 0 || genreId_ != 255;
 }
 
 bool TID3v1::HasLyrics2Fields() const
 {
-    return !Lyrics.isEmpty() || !LyricsAuthor.isEmpty() || !ImageLinks.isEmpty()
-           || !ExtArtist.isEmpty() || !ExtAlbum.isEmpty() || !Comment2.isEmpty()
-           || !ExtTitle.isEmpty();
+    return !lyrics_.isEmpty() || !lyricsAuthor_.isEmpty() || !imageLinks_.isEmpty()
+           || !extArtist_.isEmpty() || !extAlbum_.isEmpty() || !comment2_.isEmpty()
+           || !extTitle_.isEmpty();
 }
 
 QByteArray TID3v1::BuildRecord() const { return HasRecordFields() ? RecordBytes() : QByteArray(); }
@@ -438,29 +441,29 @@ QByteArray TID3v1::RecordBytes() const
 {
     QByteArray record(kRecordSize, '\0');
     std::copy(kTagId, kTagId + 3, record.begin());
-    putText(record, 3, trimEnd(Title), 30);
-    putText(record, 33, trimEnd(Artist), 30);
-    putText(record, 63, trimEnd(Album), 30);
-    putText(record, 93, Year, 4);
-    putText(record, 97, trimEnd(Comment), 30);
-    if (Track > 0) {
+    putText(record, 3, trimEnd(title_), 30);
+    putText(record, 33, trimEnd(artist_), 30);
+    putText(record, 63, trimEnd(album_), 30);
+    putText(record, 93, year_, 4);
+    putText(record, 97, trimEnd(comment_), 30);
+    if (track_ > 0) {
         record[125] = '\0';
-        record[126] = char(Track);
+        record[126] = char(track_);
     }
-    record[127] = char(GenreID);
+    record[127] = char(genreId_);
     return record;
 }
 
 bool TID3v1::BuildLyrics2Block(QByteArray *out) const
 {
     out->clear();
-    if (!UseLyrics2 || !HasLyrics2Fields())
+    if (!useLyrics2_ || !HasLyrics2Fields())
         return true;
     QByteArray block(kLyricsBegin);
-    block += Lyrics.isEmpty() ? "IND0000200" : "IND0000210";
+    block += lyrics_.isEmpty() ? "IND0000200" : "IND0000210";
     const std::pair<const char *, const QString *> fields[] = {
-        {"EAL", &ExtAlbum},     {"EAR", &ExtArtist}, {"ETT", &ExtTitle},  {"INF", &Comment2},
-        {"AUT", &LyricsAuthor}, {"LYR", &Lyrics},    {"IMG", &ImageLinks}};
+        {"EAL", &extAlbum_},     {"EAR", &extArtist_}, {"ETT", &extTitle_},  {"INF", &comment2_},
+        {"AUT", &lyricsAuthor_}, {"LYR", &lyrics_},    {"IMG", &imageLinks_}};
     for (const auto &[id, value] : fields) {
         if (trimBoth(*value).isEmpty())
             continue;
@@ -526,14 +529,14 @@ bool TID3v1::PlanSave(const QString &fileName, FileChange *change) const
     if (!file.open(fileName))
         return false;
     TID3v1 old = *this;
-    old.TagPresent = false;
-    old.Lyrics2Present = false;
-    old.Lyrics2DataSize = 0;
+    old.tagPresent_ = false;
+    old.lyrics2Present_ = false;
+    old.lyrics2DataSize_ = 0;
     const qint64 size = file.size();
     if (!old.ReadTagWith(file.reader(), size, false))
         return false;
-    const qint64 oldTail = (old.TagPresent ? kRecordSize : 0)
-                           + (UseLyrics2 && old.Lyrics2Present ? old.FGetLyrics2Size() : 0);
+    const qint64 oldTail = (old.tagPresent_ ? kRecordSize : 0)
+                           + (useLyrics2_ && old.lyrics2Present_ ? old.FGetLyrics2Size() : 0);
     // The new end replaces the old one; the audio in front of it is never
     // touched, whatever happens.
     change->fileName = fileName;
@@ -549,35 +552,36 @@ bool TID3v1::PlanSave(const QString &fileName, FileChange *change) const
 
 bool TID3v1::SaveToFile(const QString &fileName, ChangeRecorder *recorder)
 {
-    return savePlanned(*this, fileName, recorder, &SaveFailure);
+    return savePlanned(*this, fileName, recorder, &saveFailure_);
 }
 
 void TID3v1::NoteSaved(const FileChange &change)
 {
     // The new tail is a Lyrics3 block, when there is one, and the record.
-    TagPresent = true;
-    Lyrics2Present = change.newBytes.size() > kRecordSize;
-    Lyrics2DataSize = Lyrics2Present ? qint32(change.newBytes.size() - kRecordSize - kMarkSize) : 0;
+    tagPresent_ = true;
+    lyrics2Present_ = change.newBytes.size() > kRecordSize;
+    lyrics2DataSize_ =
+        lyrics2Present_ ? qint32(change.newBytes.size() - kRecordSize - kMarkSize) : 0;
 }
 
 bool TID3v1::RemoveFromFile(const QString &fileName)
 {
-    TagPresent = false;
-    Lyrics2Present = false;
-    Lyrics2DataSize = 0;
+    tagPresent_ = false;
+    lyrics2Present_ = false;
+    lyrics2DataSize_ = 0;
     if (!ReadTag(fileName, false))
         return false;
-    if (!TagPresent && !Lyrics2Present)
+    if (!tagPresent_ && !lyrics2Present_)
         return true;
-    qint64 cut = TagPresent ? kRecordSize : 0;
-    if (UseLyrics2 && Lyrics2Present)
+    qint64 cut = tagPresent_ ? kRecordSize : 0;
+    if (useLyrics2_ && lyrics2Present_)
         cut += FGetLyrics2Size();
     ReadWriteFile file;
     if (!makeWritable(fileName) || !file.open(fileName) || !file.resize(file.size() - cut))
         return false;
-    TagPresent = false;
-    Lyrics2Present = false;
-    Lyrics2DataSize = 0;
+    tagPresent_ = false;
+    lyrics2Present_ = false;
+    lyrics2DataSize_ = 0;
     return true;
 }
 

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "formats/blockio.h"
+#include "formats/filechange.h"
 
 namespace qm {
 
@@ -35,27 +35,6 @@ public:
 
     TID3v1();
 
-    bool TagPresent;
-    quint8 Version; // 1 = ID3v1.0, 2 = ID3v1.1
-    QString Title;
-    QString Artist;
-    QString Album;
-    QString Year; // at most 4 characters
-    QString Comment;
-    quint8 Track;   // 0 = none
-    quint8 GenreID; // 255 = none
-    bool Lyrics2Present;
-    qint32 Lyrics2DataSize; // the number in the Lyrics3 end mark
-    QString ImageLinks;
-    bool UseLyrics2; // not touched by ResetData
-    QString LyricsAuthor;
-    QString Lyrics;
-    QString ExtArtist;
-    QString ExtAlbum;
-    QString ExtTitle;
-    QString Comment2;
-    WriteFailure SaveFailure = WriteFailure::None;
-
     // *stamp, when given, gets the file's stamp as it was opened (its size
     // -1 when it could not be).
     bool ReadFromFile(const QString &fileName, FileStamp *stamp = nullptr);
@@ -71,18 +50,53 @@ public:
     // makes it; NoteSaved then updates the members as SaveToFile would have.
     bool PlanSave(const QString &fileName, FileChange *change) const;
     void NoteSaved(const FileChange &change);
-    WriteFailure FGetSaveFailure() const { return SaveFailure; }
     bool RemoveFromFile(const QString &fileName);
     void ResetData();
 
+    // The members are set only through these. The record's texts drop
+    // trailing blanks and control characters and keep a text of more than
+    // 30 characters also as its Lyrics3 long form (emptied otherwise); the
+    // year keeps 4 characters; the genre is looked up by name. The Lyrics3
+    // fields and the presence switch are stored as given.
     void FSetTitle(const QString &value);
     void FSetArtist(const QString &value);
     void FSetAlbum(const QString &value);
     void FSetComment(const QString &value);
     void FSetYear(const QString &value);
-    void FSetTrack(quint8 value) { Track = value; }
-    void FSetGenreID(quint8 value) { GenreID = value; }
+    void FSetTrack(quint8 value) { track_ = value; }
+    void FSetGenreID(quint8 value) { genreId_ = value; }
     void FSetGenre(const QString &value);
+    void FSetExtTitle(const QString &value) { extTitle_ = value; }
+    void FSetExtArtist(const QString &value) { extArtist_ = value; }
+    void FSetExtAlbum(const QString &value) { extAlbum_ = value; }
+    void FSetComment2(const QString &value) { comment2_ = value; }
+    void FSetLyricsAuthor(const QString &value) { lyricsAuthor_ = value; }
+    void FSetLyrics(const QString &value) { lyrics_ = value; }
+    void FSetImageLinks(const QString &value) { imageLinks_ = value; }
+    // Whether Lyrics3 v2 blocks are detected, read, removed and written; on
+    // by default and not touched by ResetData.
+    void FSetUseLyrics2(bool value) { useLyrics2_ = value; }
+
+    bool FGetTagPresent() const { return tagPresent_; }
+    quint8 FGetVersion() const { return version_; } // 1 = ID3v1.0, 2 = ID3v1.1
+    const QString &FGetTitle() const { return title_; }
+    const QString &FGetArtist() const { return artist_; }
+    const QString &FGetAlbum() const { return album_; }
+    const QString &FGetYear() const { return year_; } // at most 4 characters
+    const QString &FGetComment() const { return comment_; }
+    quint8 FGetTrack() const { return track_; }     // 0 = none
+    quint8 FGetGenreID() const { return genreId_; } // 255 = none
+    bool FGetLyrics2Present() const { return lyrics2Present_; }
+    qint32 FGetLyrics2DataSize() const { return lyrics2DataSize_; } // the number in the end mark
+    const QString &FGetImageLinks() const { return imageLinks_; }
+    bool FGetUseLyrics2() const { return useLyrics2_; }
+    const QString &FGetLyricsAuthor() const { return lyricsAuthor_; }
+    const QString &FGetLyrics() const { return lyrics_; }
+    const QString &FGetExtArtist() const { return extArtist_; }
+    const QString &FGetExtAlbum() const { return extAlbum_; }
+    const QString &FGetExtTitle() const { return extTitle_; }
+    const QString &FGetComment2() const { return comment2_; }
+    WriteFailure FGetSaveFailure() const { return saveFailure_; }
 
     QString FGetTrackString() const;
     QString FGetGenre() const;
@@ -92,14 +106,14 @@ public:
 
     // Reads the blocks from `end`, the last bytes of a file (the whole file
     // when it is short). A block that does not lie wholly inside `end` is
-    // absent. Sets TagPresent, Lyrics2Present and Lyrics2DataSize (never
+    // absent. Sets the two presence flags and the Lyrics3 size (never
     // clearing a flag already set) and, with readFields, the text members.
     void ParseTail(QByteArrayView end, bool readFields);
     // How many bytes from the end of the file ParseTail needs, judged from
     // the file's last (up to 143) bytes.
     qint64 TailBytesNeeded(QByteArrayView last) const;
 
-    // The Lyrics3 block (when UseLyrics2 and a long field is set) followed by
+    // The Lyrics3 block (when Lyrics3 is used and a long field is set) followed by
     // the record (when a field other than the year is set, and always after a
     // Lyrics3 block: readers find the block only in front of a record). False
     // when a Lyrics3 field is too long to be stated.
@@ -117,6 +131,27 @@ private:
     QByteArray RecordBytes() const;
     bool HasRecordFields() const;
     bool HasLyrics2Fields() const;
+
+    bool tagPresent_;
+    quint8 version_;
+    QString title_;
+    QString artist_;
+    QString album_;
+    QString year_;
+    QString comment_;
+    quint8 track_;
+    quint8 genreId_;
+    bool lyrics2Present_;
+    qint32 lyrics2DataSize_;
+    QString imageLinks_;
+    bool useLyrics2_ = true;
+    QString lyricsAuthor_;
+    QString lyrics_;
+    QString extArtist_;
+    QString extAlbum_;
+    QString extTitle_;
+    QString comment2_;
+    WriteFailure saveFailure_ = WriteFailure::None;
 };
 
 } // namespace qm

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QtGlobal>
 
-#include "formats/blockio.h"
+#include "formats/filechange.h"
 #include "formats/id3v2frames.h"
 
 namespace qm {
@@ -111,8 +111,9 @@ public:
     void FSetComment(const QString &value);
     void FSetLyrics(const QString &value);
 
-    // The members, read directly by the jobs; write them through the
-    // setters, which trim.
+    // The members, read directly by the jobs. The setters trim; the write
+    // job sets the texts of a row by kTagFields' member pointers with the
+    // same trimming (id3v2::trimmedField), so the two agree.
     bool TagPresent = false;
     quint8 MajorVersion = 0;
     qint64 TotalSize = 0;

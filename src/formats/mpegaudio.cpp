@@ -1,6 +1,6 @@
 #include "formats/mpegaudio.h"
 
-#include "formats/blockio.h"
+#include "formats/fileio.h"
 
 #include <array>
 #include <cmath>
@@ -286,7 +286,8 @@ bool TMPEGaudio::AnalyseStream(const BlockReader &read, qint64 fileLength, qint6
     AudioStart = Frame.Position;
     AudioEnd = FileLength - ID3v1.FGetTagSize();
     if (VendorText.isEmpty()) {
-        const qint64 from = FileLength - kBlockSize - (ID3v1.TagPresent ? TID3v1::kRecordSize : 0);
+        const qint64 from =
+            FileLength - kBlockSize - (ID3v1.FGetTagPresent() ? TID3v1::kRecordSize : 0);
         if (!read(qMax<qint64>(0, from), kBlockSize, &block))
             return false;
         VendorText = FindEncoderSignature(block, quint16(5 * Frame.FrameSize));

@@ -1,6 +1,6 @@
 #include "jobs/fileops.h"
 
-#include "formats/blockio.h"
+#include "formats/fileio.h"
 #include "formats/pathcodec.h"
 #include "journal/journal.h"
 

@@ -1,6 +1,6 @@
 #include "jobs/readkinds.h"
 
-#include "formats/blockio.h"
+#include "formats/fileio.h"
 #include "formats/id3v1.h"
 #include "formats/id3v2.h"
 #include "formats/mpegaudio.h"
@@ -113,7 +113,7 @@ void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings, 
     if (!loaded)
         return;
     const auto &read = settings.Tag1ReadFields;
-    if (tag.TagPresent) {
+    if (tag.FGetTagPresent()) {
         for (int row = 0; row < kId3v1RecordRows; ++row) {
             if (!read[size_t(row)])
                 continue;
@@ -121,11 +121,12 @@ void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings, 
             if (column == F::Trc) {
                 const QString track = tag.FGetTrackString();
                 if (!track.isEmpty())
-                    cells.emplace_back(F::Trc, TrackCellText(track, tag.Track, settings.Numbers01));
+                    cells.emplace_back(F::Trc,
+                                       TrackCellText(track, tag.FGetTrack(), settings.Numbers01));
             } else if (column == F::Gen) {
                 cells.emplace_back(F::Gen, tag.FGetGenre());
             } else {
-                cells.emplace_back(column, tag.*kTagFields[row].id3v1);
+                cells.emplace_back(column, (tag.*kTagFields[row].id3v1)());
             }
         }
     }
@@ -133,7 +134,7 @@ void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings, 
     if (tag.FGetHasLyrics() && settings.ReadLyrics2) {
         for (int row = kId3v1RecordRows; row < kId3v1Rows; ++row) {
             if (read[size_t(row)])
-                cells.emplace_back(tagFieldColumn(row), tag.*kTagFields[row].id3v1);
+                cells.emplace_back(tagFieldColumn(row), (tag.*kTagFields[row].id3v1)());
         }
     }
 }
@@ -179,11 +180,11 @@ FileReader::FileReader(int kind, const ReadSettings &settings) : kind_(kind), se
 {
     if (kind == ReadTag1Kind || kind == ReadTag2Kind) {
         tag1_ = new TID3v1;
-        tag1_->UseLyrics2 = settings.ReadLyrics2;
+        tag1_->FSetUseLyrics2(settings.ReadLyrics2);
         tag2_ = new TID3v2;
     } else {
         stream_ = new TMPEGaudio;
-        stream_->ID3v1.UseLyrics2 = settings.ReadLyrics2;
+        stream_->ID3v1.FSetUseLyrics2(settings.ReadLyrics2);
     }
 }
 

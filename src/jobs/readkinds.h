@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formats/blockio.h"
+#include "formats/fileio.h"
 #include "options/options.h"
 #include "table/cell.h"
 #include "table/columns.h"

@@ -177,9 +177,10 @@ bool RowWriter::takesTag(const QString &fileName, const QString &name, const str
         return true;
     // Without audio the analysis forgets the tags; they are read by
     // themselves.
-    tag1_.UseLyrics2 = settings_.ReadLyrics2;
+    tag1_.FSetUseLyrics2(settings_.ReadLyrics2);
     return (tag2_.ReadFromFile(fileName) && tag2_.FGetTagPresent())
-           || (tag1_.ReadFromFile(fileName) && (tag1_.TagPresent || tag1_.Lyrics2Present));
+           || (tag1_.ReadFromFile(fileName)
+               && (tag1_.FGetTagPresent() || tag1_.FGetLyrics2Present()));
 }
 
 bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formats/blockio.h"
+#include "formats/filechange.h"
 #include "formats/id3v1.h"
 #include "formats/id3v2.h"
 #include "formats/mpegaudio.h"

@@ -101,11 +101,13 @@ private:
 bool sameFields(const TID3v1 &a, const TID3v1 &b)
 {
     const auto fieldsOf = [](const TID3v1 &tag) {
-        return std::tie(tag.Title, tag.Artist, tag.Album, tag.Year, tag.Comment, tag.Track,
-                        tag.GenreID, tag.LyricsAuthor, tag.Lyrics, tag.ExtArtist, tag.ExtAlbum,
-                        tag.ExtTitle, tag.Comment2, tag.ImageLinks);
+        return std::tie(tag.FGetTitle(), tag.FGetArtist(), tag.FGetAlbum(), tag.FGetYear(),
+                        tag.FGetComment(), tag.FGetLyricsAuthor(), tag.FGetLyrics(),
+                        tag.FGetExtArtist(), tag.FGetExtAlbum(), tag.FGetExtTitle(),
+                        tag.FGetComment2(), tag.FGetImageLinks());
     };
-    return fieldsOf(a) == fieldsOf(b);
+    return fieldsOf(a) == fieldsOf(b) && a.FGetTrack() == b.FGetTrack()
+           && a.FGetGenreID() == b.FGetGenreID();
 }
 
 bool sameFields(const TID3v2 &a, const TID3v2 &b)
@@ -124,7 +126,7 @@ template <> struct KeptRead<TID3v2> {
 bool readForWrite(TID3v1 &tag, const QString &fileName, const ReadSettings &settings,
                   KeptRead<TID3v1> &, ReadOnlyFile *)
 {
-    tag.UseLyrics2 = settings.ReadLyrics2;
+    tag.FSetUseLyrics2(settings.ReadLyrics2);
     return tag.ReadFromFile(fileName);
 }
 
@@ -148,19 +150,22 @@ bool planSave(const TID3v2 &tag, const QString &fileName, FileChange *planned,
     return tag.PlanSave(fileName, planned, &kept.read);
 }
 
-// The record field whose setter derives a Lyrics3 long form; none for the
-// Lyrics3 fields of their own.
-std::optional<F> recordFieldOfLongForm(QString TID3v1::*longForm)
+// The record field whose setter derives the Lyrics3 long form in the column
+// `longForm`; none for the Lyrics3 fields of their own.
+std::optional<F> recordFieldOfLongForm(F longForm)
 {
-    if (longForm == &TID3v1::ExtTitle)
+    switch (longForm) {
+    case F::Tt1:
         return F::Tit;
-    if (longForm == &TID3v1::ExtArtist)
+    case F::Ope:
         return F::Art;
-    if (longForm == &TID3v1::ExtAlbum)
+    case F::Oal:
         return F::Alb;
-    if (longForm == &TID3v1::Comment2)
+    case F::Ory:
         return F::Com;
-    return std::nullopt;
+    default:
+        return std::nullopt;
+    }
 }
 
 // What a Lyrics3 field becomes when the row changes the record field it is
@@ -168,13 +173,13 @@ std::optional<F> recordFieldOfLongForm(QString TID3v1::*longForm)
 // new text needs none, the old one is dropped where it was the old text's
 // long form (it would tell a stale text) and kept where it is a text of its
 // own (an INF that is no comment).
-QString longFormAfterEdit(const TID3v1 &before, const TID3v1 &after, QString TID3v1::*longForm,
-                          F recordField)
+QString longFormAfterEdit(const TID3v1 &before, const TID3v1 &after,
+                          const QString &(TID3v1::*longForm)() const, F recordField)
 {
-    if (!(after.*longForm).isEmpty())
-        return after.*longForm;
-    const QString &oldRecord = before.*kTagFields[tagFieldRow(recordField)].id3v1;
-    const QString &old = before.*longForm;
+    if (!(after.*longForm)().isEmpty())
+        return (after.*longForm)();
+    const QString &oldRecord = (before.*kTagFields[tagFieldRow(recordField)].id3v1)();
+    const QString &old = (before.*longForm)();
     return !oldRecord.isEmpty() && old.startsWith(oldRecord) ? QString() : old;
 }
 
@@ -182,7 +187,7 @@ QString longFormAfterEdit(const TID3v1 &before, const TID3v1 &after, QString TID
 void applyCells(TID3v1 &tag, const Row &row, const ReadSettings &settings)
 {
     const TID3v1 before = tag;
-    const CellChanges changes(row, settings, 1, readBack(tag, settings, 1), tag.Track);
+    const CellChanges changes(row, settings, 1, readBack(tag, settings, 1), tag.FGetTrack());
     for (int at = 0; at < kId3v1RecordRows; ++at) {
         const F field = tagFieldColumn(at);
         if (!changes(field))
@@ -201,14 +206,15 @@ void applyCells(TID3v1 &tag, const Row &row, const ReadSettings &settings)
     // different texts; else the file's.
     for (int at = kId3v1RecordRows; at < kId3v1Rows; ++at) {
         const F field = tagFieldColumn(at);
-        QString TID3v1::*member = kTagFields[at].id3v1;
-        const std::optional<F> record = recordFieldOfLongForm(member);
+        const TagFieldRow &fieldRow = kTagFields[at];
+        const auto set = [&](const QString &text) { (tag.*fieldRow.id3v1Set)(text); };
+        const std::optional<F> record = recordFieldOfLongForm(field);
         if (settings.ReadLyrics2 && changes(field))
-            tag.*member = rowCell(row, field);
+            set(rowCell(row, field));
         else if (record && changes(*record))
-            tag.*member = longFormAfterEdit(before, tag, member, *record);
+            set(longFormAfterEdit(before, tag, fieldRow.id3v1, *record));
         else
-            tag.*member = before.*member;
+            set((before.*fieldRow.id3v1)());
     }
 }
 

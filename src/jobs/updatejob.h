@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formats/blockio.h"
+#include "formats/fileio.h"
 #include "jobs/job.h"
 
 #include <QString>

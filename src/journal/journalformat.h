@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formats/blockio.h"
+#include "formats/filechange.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,6 +1,6 @@
 #include "lists/listfile.h"
 
-#include "formats/blockio.h"
+#include "formats/fileio.h"
 #include "formats/codepage.h"
 #include "formats/pathcodec.h"
 

@@ -9,7 +9,7 @@
 #include <climits>
 #include <memory>
 
-#include "formats/blockio.h"
+#include "formats/fileio.h"
 #include "jobs/addfiles.h"
 #include "jobs/addjob.h"
 #include "jobs/duplicatesjob.h"

@@ -37,21 +37,21 @@ TEST(ID3v1Record, VersionTrackAndCommentLengthFollowBytes125And126)
     r[125] = 0;
     r[126] = 7;
     const TID3v1 v11 = parsed("audio" + r);
-    EXPECT_EQ(v11.Version, 2);
-    EXPECT_EQ(v11.Track, 7);
-    EXPECT_EQ(v11.Comment, QStringLiteral("Comment that is long enough"));
+    EXPECT_EQ(v11.FGetVersion(), 2);
+    EXPECT_EQ(v11.FGetTrack(), 7);
+    EXPECT_EQ(v11.FGetComment(), QStringLiteral("Comment that is long enough"));
     EXPECT_EQ(v11.FGetGenre(), QStringLiteral("Rock"));
 
     r[126] = 0;
     const TID3v1 v10 = parsed(r);
-    EXPECT_EQ(v10.Version, 1);
+    EXPECT_EQ(v10.FGetVersion(), 1);
     EXPECT_EQ(v10.FGetTrackString(), QString());
 
     r = record("T", "Comment", 200);
     r[125] = ' ';
     r[126] = 'x';
     const TID3v1 blank = parsed(r);
-    EXPECT_EQ(blank.Version, 2);
+    EXPECT_EQ(blank.FGetVersion(), 2);
     EXPECT_EQ(blank.FGetTrackString(), QStringLiteral("120"));
     EXPECT_EQ(blank.FGetGenre(), QString());
     EXPECT_EQ(uchar(blank.BuildRecord()[127]), 200);
@@ -63,8 +63,8 @@ TEST(ID3v1Record, TextsEndAtZeroAndGoThroughTheCodepage)
     QByteArray r = record("\xcf\xe5\xf1\xed\xff  \0junk", "", 255);
     r.replace(93, 4, "99  ");
     const TID3v1 tag = parsed(r);
-    EXPECT_EQ(tag.Title, QStringLiteral(u"Песня"));
-    EXPECT_EQ(tag.Year, QStringLiteral("99"));
+    EXPECT_EQ(tag.FGetTitle(), QStringLiteral(u"Песня"));
+    EXPECT_EQ(tag.FGetYear(), QStringLiteral("99"));
 
     TID3v1 out;
     out.FSetTitle(QStringLiteral(u"Песня 漢"));
@@ -77,13 +77,13 @@ TEST(ID3v1Record, GenreNamesMatchIgnoringAsciiCaseOnly)
     EXPECT_STREQ(qm::aTAG_MusicGenre[147], "Synthpop");
     TID3v1 tag;
     tag.FSetGenre(QStringLiteral("rOcK"));
-    EXPECT_EQ(tag.GenreID, 17);
+    EXPECT_EQ(tag.FGetGenreID(), 17);
     tag.FSetGenre(QStringLiteral("Psychedelic"));
-    EXPECT_EQ(tag.GenreID, 255);
+    EXPECT_EQ(tag.FGetGenreID(), 255);
     tag.FSetGenre(QStringLiteral("r&b"));
-    EXPECT_EQ(tag.GenreID, 14);
+    EXPECT_EQ(tag.FGetGenreID(), 14);
     tag.FSetGenre(QString());
-    EXPECT_EQ(tag.GenreID, 255);
+    EXPECT_EQ(tag.FGetGenreID(), 255);
 }
 
 TEST(ID3v1Build, LongTextsKeepTheirLongFormAndAYearAloneWritesNothing)
@@ -97,8 +97,8 @@ TEST(ID3v1Build, LongTextsKeepTheirLongFormAndAYearAloneWritesNothing)
     const QString title40 = QStringLiteral("A title of exactly forty characters here");
     tag.FSetTitle(title40 + QStringLiteral(" \t"));
     tag.FSetTrack(3);
-    EXPECT_EQ(tag.Title, title40);
-    EXPECT_EQ(tag.ExtTitle, title40);
+    EXPECT_EQ(tag.FGetTitle(), title40);
+    EXPECT_EQ(tag.FGetExtTitle(), title40);
     ASSERT_TRUE(tag.BuildTail(&tail));
     const QByteArray rec = tail.right(128);
     EXPECT_EQ(rec.mid(3, 30), title40.left(30).toLatin1());
@@ -106,20 +106,20 @@ TEST(ID3v1Build, LongTextsKeepTheirLongFormAndAYearAloneWritesNothing)
     EXPECT_EQ(rec.mid(125, 2), QByteArray("\0\3", 2));
 
     const TID3v1 back = parsed("audio" + tail);
-    EXPECT_EQ(back.ExtTitle, title40);
-    EXPECT_EQ(back.Title, title40.left(30));
+    EXPECT_EQ(back.FGetExtTitle(), title40);
+    EXPECT_EQ(back.FGetTitle(), title40.left(30));
 }
 
 TEST(Lyrics3, BlockLayoutIsExact)
 {
     TID3v1 tag;
-    tag.Lyrics = QStringLiteral("la");
-    tag.LyricsAuthor = QStringLiteral("  ");
+    tag.FSetLyrics(QStringLiteral("la"));
+    tag.FSetLyricsAuthor(QStringLiteral("  "));
     QByteArray tail;
     ASSERT_TRUE(tag.BuildLyrics2Block(&tail));
     EXPECT_EQ(tail, QByteArray("LYRICSBEGININD0000210LYR00002la000031LYRICS200"));
-    tag.Lyrics.clear();
-    tag.ImageLinks = QStringLiteral(" x ");
+    tag.FSetLyrics(QString());
+    tag.FSetImageLinks(QStringLiteral(" x "));
     ASSERT_TRUE(tag.BuildLyrics2Block(&tail));
     EXPECT_EQ(tail, QByteArray("LYRICSBEGININD0000200IMG00003 x 000032LYRICS200"));
 }
@@ -128,13 +128,13 @@ TEST(Lyrics3, AllFieldsRoundTripWithAndWithoutARecord)
 {
     TID3v1 tag;
     tag.FSetArtist(QStringLiteral("Artist"));
-    tag.Lyrics = QStringLiteral("line one\r\nline two");
-    tag.LyricsAuthor = QStringLiteral("Author");
-    tag.ImageLinks = QStringLiteral("cover.jpg||Cover ");
-    tag.ExtArtist = QStringLiteral("An artist whose name is longer than thirty");
-    tag.ExtAlbum = QStringLiteral("Album long");
-    tag.ExtTitle = QStringLiteral("Title long");
-    tag.Comment2 = QStringLiteral("Info");
+    tag.FSetLyrics(QStringLiteral("line one\r\nline two"));
+    tag.FSetLyricsAuthor(QStringLiteral("Author"));
+    tag.FSetImageLinks(QStringLiteral("cover.jpg||Cover "));
+    tag.FSetExtArtist(QStringLiteral("An artist whose name is longer than thirty"));
+    tag.FSetExtAlbum(QStringLiteral("Album long"));
+    tag.FSetExtTitle(QStringLiteral("Title long"));
+    tag.FSetComment2(QStringLiteral("Info"));
     QByteArray tail;
     ASSERT_TRUE(tag.BuildTail(&tail));
 
@@ -143,19 +143,20 @@ TEST(Lyrics3, AllFieldsRoundTripWithAndWithoutARecord)
         TID3v1 back;
         EXPECT_EQ(back.TailBytesNeeded(end.right(143)), end.size() - 5);
         back.ParseTail(end, true);
-        EXPECT_EQ(back.TagPresent, withRecord);
+        EXPECT_EQ(back.FGetTagPresent(), withRecord);
         EXPECT_EQ(back.FGetTagSize(), end.size() - 5);
-        const auto fields = {&TID3v1::Lyrics,    &TID3v1::LyricsAuthor, &TID3v1::ImageLinks,
-                             &TID3v1::ExtArtist, &TID3v1::ExtAlbum,     &TID3v1::ExtTitle,
-                             &TID3v1::Comment2};
+        const auto fields = {&TID3v1::FGetLyrics,     &TID3v1::FGetLyricsAuthor,
+                             &TID3v1::FGetImageLinks, &TID3v1::FGetExtArtist,
+                             &TID3v1::FGetExtAlbum,   &TID3v1::FGetExtTitle,
+                             &TID3v1::FGetComment2};
         for (const auto field : fields)
-            EXPECT_EQ(back.*field, tag.*field);
+            EXPECT_EQ((back.*field)(), (tag.*field)());
     }
 
     TID3v1 off;
-    off.UseLyrics2 = false;
+    off.FSetUseLyrics2(false);
     off.ParseTail("audio" + tail, true);
-    EXPECT_FALSE(off.Lyrics2Present);
+    EXPECT_FALSE(off.FGetLyrics2Present());
     EXPECT_EQ(off.FGetTagSize(), 128);
 }
 
@@ -165,20 +166,21 @@ TEST(Lyrics3, ABlockAloneIsFollowedByARecordSoItCanBeFoundAgain)
     // and field text that happens to hold "TAG" 128 bytes from the end must
     // not pass for one.
     TID3v1 tag;
-    tag.ExtTitle = QStringLiteral("TAG") + QString(140, QLatin1Char('x'));
+    tag.FSetExtTitle(QStringLiteral("TAG") + QString(140, QLatin1Char('x')));
     QByteArray tail;
     ASSERT_TRUE(tag.BuildTail(&tail));
     ASSERT_TRUE(tail.right(128).startsWith("TAG"));
     TID3v1 back;
     back.ParseTail("audio" + tail, true);
-    EXPECT_TRUE(back.TagPresent);
+    EXPECT_TRUE(back.FGetTagPresent());
     EXPECT_EQ(back.FGetTagSize(), tail.size());
-    EXPECT_EQ(back.ExtTitle, tag.ExtTitle);
+    EXPECT_EQ(back.FGetExtTitle(), tag.FGetExtTitle());
 }
 
 TEST(Lyrics3, LoneCarriageReturnsBecomeLineBreaks)
 {
-    EXPECT_EQ(parsed(lyricsBlock("LYR00007 a\rb\r\nc")).Lyrics, QStringLiteral("a\r\nb\r\nc"));
+    EXPECT_EQ(parsed(lyricsBlock("LYR00007 a\rb\r\nc")).FGetLyrics(),
+              QStringLiteral("a\r\nb\r\nc"));
 }
 
 TEST(Lyrics3, BrokenBlocksCountAsAbsentAndBadFieldsEndTheList)
@@ -192,21 +194,21 @@ TEST(Lyrics3, BrokenBlocksCountAsAbsentAndBadFieldsEndTheList)
     };
     for (const QByteArray &end : cases) {
         const TID3v1 tag = parsed(end);
-        EXPECT_FALSE(tag.Lyrics2Present) << end.constData();
+        EXPECT_FALSE(tag.FGetLyrics2Present()) << end.constData();
         EXPECT_EQ(tag.FGetTagSize(), 0) << end.constData();
     }
     const TID3v1 overrun = parsed(lyricsBlock("AUT00002abLYR99999xyz"));
-    EXPECT_EQ(overrun.LyricsAuthor, QStringLiteral("ab"));
-    EXPECT_TRUE(overrun.Lyrics.isEmpty());
-    EXPECT_TRUE(parsed(lyricsBlock("XYZ00001qLYR00002la")).Lyrics.isEmpty());
+    EXPECT_EQ(overrun.FGetLyricsAuthor(), QStringLiteral("ab"));
+    EXPECT_TRUE(overrun.FGetLyrics().isEmpty());
+    EXPECT_TRUE(parsed(lyricsBlock("XYZ00001qLYR00002la")).FGetLyrics().isEmpty());
 }
 
 TEST(Lyrics3, FieldsTooLongToStateAreRefusedNotCut)
 {
     TID3v1 tag;
-    tag.Lyrics = QString(TID3v1::kMaxLyrics2Field, QLatin1Char('a'));
+    tag.FSetLyrics(QString(TID3v1::kMaxLyrics2Field, QLatin1Char('a')));
     QByteArray tail;
     EXPECT_TRUE(tag.BuildTail(&tail));
-    tag.Lyrics += QLatin1Char('b');
+    tag.FSetLyrics(tag.FGetLyrics() + QLatin1Char('b'));
     EXPECT_FALSE(tag.BuildTail(&tail));
 }

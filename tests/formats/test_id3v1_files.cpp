@@ -42,7 +42,7 @@ TEST_F(ID3v1Files, WrittenTagsReadBackHereAndInMutagenWithTheAudioUntouched)
     tag.FSetComment(QStringLiteral("Comment"));
     tag.FSetTrack(5);
     tag.FSetGenre(QStringLiteral("Hard Rock"));
-    tag.Lyrics = QStringLiteral("first\r\nsecond");
+    tag.FSetLyrics(QStringLiteral("first\r\nsecond"));
     ASSERT_TRUE(tag.SaveToFile(path_));
     QByteArray bytes = readAll(path_);
     EXPECT_TRUE(bytes.startsWith(audio_));
@@ -50,37 +50,35 @@ TEST_F(ID3v1Files, WrittenTagsReadBackHereAndInMutagenWithTheAudioUntouched)
 
     TID3v1 back;
     ASSERT_TRUE(back.ReadFromFile(path_));
-    EXPECT_EQ(back.ExtTitle, tag.ExtTitle);
-    EXPECT_EQ(back.Year, QStringLiteral("1999"));
-    EXPECT_EQ(back.Track, 5);
-    EXPECT_EQ(back.Lyrics, tag.Lyrics);
+    EXPECT_EQ(back.FGetExtTitle(), tag.FGetExtTitle());
+    EXPECT_EQ(back.FGetYear(), QStringLiteral("1999"));
+    EXPECT_EQ(back.FGetTrack(), 5);
+    EXPECT_EQ(back.FGetLyrics(), tag.FGetLyrics());
     if (haveMutagen()) {
         const QJsonObject m = mutagenRead(path_);
         EXPECT_EQ(m.value(QStringLiteral("version")).toString(), QStringLiteral("1.1"));
-        const std::pair<const char *, QString> expected[] = {{"TIT2", back.Title},
-                                                             {"TPE1", QStringLiteral("Artist")},
-                                                             {"TALB", QStringLiteral("Album")},
-                                                             {"TDRC", QStringLiteral("1999")},
-                                                             {"COMM", QStringLiteral("Comment")},
-                                                             {"TRCK", QStringLiteral("5")},
-                                                             {"TCON", QStringLiteral("Hard Rock")}};
+        const std::pair<const char *, QString> expected[] = {
+            {"TIT2", back.FGetTitle()},           {"TPE1", QStringLiteral("Artist")},
+            {"TALB", QStringLiteral("Album")},    {"TDRC", QStringLiteral("1999")},
+            {"COMM", QStringLiteral("Comment")},  {"TRCK", QStringLiteral("5")},
+            {"TCON", QStringLiteral("Hard Rock")}};
         for (const auto &[id, text] : expected)
             EXPECT_EQ(mutagenText(m, QString::fromLatin1(id)), text) << id;
     }
 
     // Without Lyrics3 support only the record is replaced; the block stays.
     TID3v1 plain;
-    plain.UseLyrics2 = false;
+    plain.FSetUseLyrics2(false);
     plain.FSetArtist(QStringLiteral("Other"));
     ASSERT_TRUE(plain.SaveToFile(path_));
     const QByteArray after = readAll(path_);
     EXPECT_EQ(after.left(after.size() - 128), bytes.left(bytes.size() - 128));
     ASSERT_TRUE(back.ReadFromFile(path_));
-    EXPECT_EQ(back.Artist, QStringLiteral("Other"));
-    EXPECT_EQ(back.Lyrics, tag.Lyrics);
+    EXPECT_EQ(back.FGetArtist(), QStringLiteral("Other"));
+    EXPECT_EQ(back.FGetLyrics(), tag.FGetLyrics());
 
     // A tag that cannot be stated is refused with the file as it was.
-    back.Lyrics = QString(TID3v1::kMaxLyrics2Field + 1, QLatin1Char('x'));
+    back.FSetLyrics(QString(TID3v1::kMaxLyrics2Field + 1, QLatin1Char('x')));
     EXPECT_FALSE(back.SaveToFile(path_));
     EXPECT_EQ(readAll(path_), after);
 
@@ -112,12 +110,12 @@ TEST_F(ID3v1Files, ReadsRecordsWrittenByOtherTools)
         ASSERT_TRUE(r.ok()) << r.err.constData();
         TID3v1 tag;
         ASSERT_TRUE(tag.ReadFromFile(path_));
-        EXPECT_EQ(tag.Title, QStringLiteral("Tool title"));
-        EXPECT_EQ(tag.Artist, QStringLiteral("Tool artist"));
-        EXPECT_EQ(tag.Album, QStringLiteral("Tool album"));
-        EXPECT_EQ(tag.Year, QStringLiteral("2001"));
-        EXPECT_EQ(tag.Comment, QStringLiteral("Tool comment"));
-        EXPECT_EQ(tag.Track, 9);
+        EXPECT_EQ(tag.FGetTitle(), QStringLiteral("Tool title"));
+        EXPECT_EQ(tag.FGetArtist(), QStringLiteral("Tool artist"));
+        EXPECT_EQ(tag.FGetAlbum(), QStringLiteral("Tool album"));
+        EXPECT_EQ(tag.FGetYear(), QStringLiteral("2001"));
+        EXPECT_EQ(tag.FGetComment(), QStringLiteral("Tool comment"));
+        EXPECT_EQ(tag.FGetTrack(), 9);
         EXPECT_EQ(tag.FGetGenre(), QStringLiteral("Rock"));
         EXPECT_EQ(tag.FGetTagSize(), 128);
     }
@@ -145,7 +143,7 @@ TEST(ID3v1HostileFiles, ReadWithoutCrashAndNeverCutShortFiles)
         ASSERT_TRUE(writeAll(path, content));
         TID3v1 tag;
         EXPECT_TRUE(tag.ReadFromFile(path));
-        EXPECT_FALSE(tag.Lyrics2Present);
+        EXPECT_FALSE(tag.FGetLyrics2Present());
         const int found = tag.FGetTagSize();
         EXPECT_EQ(found, content.size() >= 128 && content.right(128).startsWith("TAG") ? 128 : 0);
         EXPECT_TRUE(tag.RemoveFromFile(path));
@@ -190,12 +188,12 @@ TEST(ID3v1LargeFiles, TagsPastFourGigabytesAreFoundWrittenAndCut)
     }
     TID3v1 tag;
     tag.FSetTitle(QStringLiteral("Far away"));
-    tag.Lyrics = QStringLiteral("words");
+    tag.FSetLyrics(QStringLiteral("words"));
     ASSERT_TRUE(tag.SaveToFile(path));
     TID3v1 back;
     ASSERT_TRUE(back.ReadFromFile(path));
-    EXPECT_EQ(back.Title, QStringLiteral("Far away"));
-    EXPECT_EQ(back.Lyrics, QStringLiteral("words"));
+    EXPECT_EQ(back.FGetTitle(), QStringLiteral("Far away"));
+    EXPECT_EQ(back.FGetLyrics(), QStringLiteral("words"));
     EXPECT_EQ(QFile(path).size(), size + back.FGetTagSize());
     ASSERT_TRUE(back.RemoveFromFile(path));
     EXPECT_EQ(QFile(path).size(), size);

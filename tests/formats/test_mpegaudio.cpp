@@ -280,8 +280,8 @@ TEST(MpegFile, OneOpenReadsWhatSeparateReadsFind)
                     EXPECT_EQ(mpeg.FGetFrames(), memory.FGetFrames());
                     EXPECT_EQ(mpeg.VendorText, memory.VendorText);
                     EXPECT_EQ(mpeg.VendorText.isEmpty(), !signatureAtEnd);
-                    EXPECT_EQ(mpeg.ID3v1.Title, QStringLiteral("Title"));
-                    EXPECT_EQ(mpeg.ID3v1.GenreID, 17);
+                    EXPECT_EQ(mpeg.ID3v1.FGetTitle(), QStringLiteral("Title"));
+                    EXPECT_EQ(mpeg.ID3v1.FGetGenreID(), 17);
                 }
             }
         }

@@ -155,7 +155,7 @@ TEST_F(MpegTaggedFiles, AudioLiesBetweenTheTagsAndReadsTheSame)
     ASSERT_TRUE(tagged.ok()) << tagged.err.constData();
     qm::TID3v1 tail;
     tail.FSetArtist(QStringLiteral("Tail artist"));
-    tail.Lyrics = QStringLiteral("words");
+    tail.FSetLyrics(QStringLiteral("words"));
     ASSERT_TRUE(tail.SaveToFile(path_));
 
     TMPEGaudio mpeg;
@@ -167,8 +167,8 @@ TEST_F(MpegTaggedFiles, AudioLiesBetweenTheTagsAndReadsTheSame)
     EXPECT_EQ(mpeg.AudioEnd - mpeg.AudioStart, audioBytes);
     EXPECT_DOUBLE_EQ(mpeg.FGetDuration(), plain.FGetDuration());
     EXPECT_EQ(mpeg.ID3v2.FGetTitle(), QStringLiteral("Tagged"));
-    EXPECT_EQ(mpeg.ID3v1.Artist, QStringLiteral("Tail artist"));
-    EXPECT_EQ(mpeg.ID3v1.Lyrics, QStringLiteral("words"));
+    EXPECT_EQ(mpeg.ID3v1.FGetArtist(), QStringLiteral("Tail artist"));
+    EXPECT_EQ(mpeg.ID3v1.FGetLyrics(), QStringLiteral("words"));
     EXPECT_EQ(int(mpeg.FGetDuration()), int(probeDuration(ffprobe(path_))));
 }
 

@@ -188,12 +188,12 @@ TEST_F(ReadKinds, Id3v1TrackNumbersAndLyricsCells)
     // The Lyrics3 fields, read with the file information after adding.
     TID3v1 lyrics;
     lyrics.FSetTitle(u"Short"_qs);
-    lyrics.ExtTitle = u"A title longer than thirty characters"_qs;
-    lyrics.ExtArtist = u"Artist"_qs;
-    lyrics.ExtAlbum = u"Album"_qs;
-    lyrics.Comment2 = u"Second comment"_qs;
-    lyrics.LyricsAuthor = u"Author"_qs;
-    lyrics.Lyrics = u"La la la"_qs;
+    lyrics.FSetExtTitle(u"A title longer than thirty characters"_qs);
+    lyrics.FSetExtArtist(u"Artist"_qs);
+    lyrics.FSetExtAlbum(u"Album"_qs);
+    lyrics.FSetComment2(u"Second comment"_qs);
+    lyrics.FSetLyricsAuthor(u"Author"_qs);
+    lyrics.FSetLyrics(u"La la la"_qs);
     ASSERT_TRUE(lyrics.SaveToFile(copyTone(u"lyrics.mp3"_qs)));
     const int row = addRow(u"lyrics"_qs, u"mp3"_qs);
     read(ReadInfoAfterAddKind, settings, row, row);

@@ -426,15 +426,15 @@ TEST(WriteTagSteps, Id3v1TakesTheNumberOfTrackAndFourCharactersOfYear)
     ASSERT_TRUE(WriteTag1Step(tag, row, file));
     TID3v1 read;
     ASSERT_TRUE(read.ReadFromFile(file));
-    EXPECT_EQ(read.Track, 0);
-    EXPECT_EQ(read.Year, u"1999"_qs);
+    EXPECT_EQ(read.FGetTrack(), 0);
+    EXPECT_EQ(read.FGetYear(), u"1999"_qs);
     EXPECT_EQ(read.FGetGenre(), u"Rock"_qs);
 
     row[size_t(toInt(F::Trc))] = u"263"_qs; // the low 8 bits
     ASSERT_TRUE(WriteTag1Step(tag, row, file));
     ASSERT_TRUE(read.ReadFromFile(file));
-    EXPECT_EQ(read.Track, 7);
-    EXPECT_EQ(read.Title, u"Title"_qs);
+    EXPECT_EQ(read.FGetTrack(), 7);
+    EXPECT_EQ(read.FGetTitle(), u"Title"_qs);
     EXPECT_EQ(test::readAll(file).left(1000), QByteArray(1000, 'x'));
 }
 
@@ -695,9 +695,9 @@ TEST_F(WriteJobTest, FieldsThatWereNotReadKeepTheirFrames)
     EXPECT_EQ(test::mutagenText(v2, u"USLT"_qs), u"Words"_qs);
     TID3v1 v1;
     ASSERT_TRUE(v1.ReadFromFile(path(u"v1.mp3"_qs)));
-    EXPECT_EQ(v1.Title, u"New title"_qs);
-    EXPECT_EQ(v1.Comment, u"Remark"_qs);
-    EXPECT_EQ(v1.Track, 3);
+    EXPECT_EQ(v1.FGetTitle(), u"New title"_qs);
+    EXPECT_EQ(v1.FGetComment(), u"Remark"_qs);
+    EXPECT_EQ(v1.FGetTrack(), 3);
 }
 
 TEST_F(WriteJobTest, TagsWhoseFramesCannotAllBeWalkedAreNotRewritten)

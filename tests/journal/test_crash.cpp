@@ -40,11 +40,11 @@ bool planWrite(int which, const QString &path, FileChange *change)
         return tag.PlanSave(path, change);
     }
     TID3v1 tag;
-    tag.UseLyrics2 = true;
+    tag.FSetUseLyrics2(true);
     if (!tag.ReadFromFile(path))
         return false;
     tag.FSetTitle(QStringLiteral("New title"));
-    tag.Lyrics = which == 2 ? QString(60000, QChar(u'x')) : QString();
+    tag.FSetLyrics(which == 2 ? QString(60000, QChar(u'x')) : QString());
     return tag.PlanSave(path, change);
 }
 
@@ -114,9 +114,9 @@ bool makeOriginals(const QString &folder, QString *error)
     for (int i = 2; i < 4; ++i) {
         const QString path = QDir(folder).filePath(QString::fromLatin1(kFiles[i]));
         TID3v1 tag;
-        tag.UseLyrics2 = true;
+        tag.FSetUseLyrics2(true);
         tag.FSetTitle(QStringLiteral("Old"));
-        tag.Lyrics = i == 3 ? QString(50000, QChar(u'y')) : QString();
+        tag.FSetLyrics(i == 3 ? QString(50000, QChar(u'y')) : QString());
         if (!QFile::copy(plain, path) || !tag.SaveToFile(path))
             return false;
     }
@@ -234,9 +234,9 @@ TEST(JournalFullDisk, WriteThatDoesNotFitLeavesTheFile)
     const QByteArray tailBefore = readAll(tail), headBefore = readAll(head);
 
     TID3v1 v1;
-    v1.UseLyrics2 = true;
+    v1.FSetUseLyrics2(true);
     v1.FSetTitle(QStringLiteral("New"));
-    v1.Lyrics = QString(60000, QChar(u'z'));
+    v1.FSetLyrics(QString(60000, QChar(u'z')));
     EXPECT_FALSE(v1.SaveToFile(tail));
     EXPECT_EQ(int(v1.FGetSaveFailure()), int(WriteFailure::DiskFull));
     EXPECT_EQ(readAll(tail), tailBefore);

@@ -1,103 +1,8 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-
-#include <functional>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
-
-class QFile;
-
-struct stat;
+#include "formats/fileio.h"
 
 namespace qm {
-
-// Small positioned reads and writes for the tag and stream readers. All
-// return false on any error and never throw.
-
-// The unit of the readers' block reads: blocks end on its multiples in the
-// file, so that a reader holding the first block can serve the next reader.
-inline constexpr qint64 kReadBlockSize = 8 * 1024;
-
-// Reads up to `length` bytes at `pos`; *out holds what the file had there.
-// The bytes may be shared with a buffer of the reader (QByteArray::
-// fromRawData), so *out is used while the reader lives and not kept.
-using BlockReader = std::function<bool(qint64 pos, qint64 length, QByteArray *out)>;
-
-// A file opened for reading only, read by position. Readers of many files
-// open one of these per file: on Unix it is a bare descriptor read with
-// pread, without the bookkeeping of a QFile.
-// What identifies a file's state between planning a change and making it:
-// the same inode, size and modification time.
-struct FileStamp {
-    quint64 device = 0;
-    quint64 inode = 0;
-    qint64 size = -1;
-    qint64 mtimeNs = 0;
-    bool operator==(const FileStamp &) const = default;
-};
-
-class ReadOnlyFile {
-public:
-    ReadOnlyFile() = default;
-    ~ReadOnlyFile();
-    ReadOnlyFile(const ReadOnlyFile &) = delete;
-    ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
-
-    bool open(const QString &fileName);
-#ifdef Q_OS_UNIX
-    // As open(); *seen gets what the open found at the name, also when it
-    // is no regular file (which is not kept open), and stays as it was when
-    // nothing could be opened there.
-    bool open(const QString &fileName, struct stat *seen);
-#endif
-    bool isOpen() const;
-    qint64 size() const { return size_; }
-    bool readUpTo(qint64 pos, qint64 length, QByteArray *out);
-    BlockReader reader();
-    // The stamp of the open file as it was opened, as stampOf gives it for
-    // its name.
-    bool stamp(FileStamp *stamp) const;
-
-private:
-#ifdef Q_OS_UNIX
-    int fd_ = -1;
-#else
-    QFile *file_ = nullptr;
-#endif
-    qint64 size_ = 0;
-    FileStamp stamp_; // as the file was opened
-};
-
-// A file opened for reading and writing, read and written by position: a tag
-// written in place costs one open, its reads and one write. Like
-// ReadOnlyFile, only regular files open.
-class ReadWriteFile {
-public:
-    ReadWriteFile() = default;
-    ~ReadWriteFile();
-    ReadWriteFile(const ReadWriteFile &) = delete;
-    ReadWriteFile &operator=(const ReadWriteFile &) = delete;
-
-    bool open(const QString &fileName);
-    qint64 size() const { return size_; }
-    bool readUpTo(qint64 pos, qint64 length, QByteArray *out);
-    // True only when every byte was written.
-    bool writeAt(qint64 pos, const QByteArray &bytes);
-    bool resize(qint64 size);
-    void close();
-
-private:
-#ifdef Q_OS_UNIX
-    int fd_ = -1;
-#else
-    QFile *file_ = nullptr;
-#endif
-    qint64 size_ = 0;
-};
 
 // Why a change of a file was not made; the file is then as it was.
 enum class WriteFailure {
@@ -116,13 +21,6 @@ enum class WriteFailure {
     Other,
 };
 WriteFailure writeFailureOf(int error);
-
-// False when the file cannot be examined or is not a regular file.
-bool stampOf(const QString &fileName, FileStamp *stamp);
-#ifdef Q_OS_UNIX
-// The stamp in a stat the caller already made.
-FileStamp stampOfInfo(const struct stat &info);
-#endif
 
 // One planned change of a file's bytes: the `oldBytes` at `offset` of a file
 // of `oldSize` bytes become `newBytes`, and the file `newSize` bytes long.
@@ -199,16 +97,5 @@ bool savePlanned(Tag &tag, const QString &fileName, ChangeRecorder *recorder, Wr
 // and the failure is Changed.
 bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip,
                  WriteFailure *failure = nullptr, const FileStamp *expected = nullptr);
-
-// A name with a NUL, which a path on Linux cannot hold: the system would
-// see the name up to the NUL, another file.
-bool holdsNul(QStringView fileName);
-
-// Reads up to `length` bytes at `pos`; *out holds what the file had there.
-bool readUpTo(QFile &file, qint64 pos, qint64 length, QByteArray *out);
-bool writeAt(QFile &file, qint64 pos, const QByteArray &bytes);
-// "Set the file's attributes to normal": make it writable for its owner,
-// leaving the other mode bits as they were.
-bool makeWritable(const QString &fileName);
 
 } // namespace qm

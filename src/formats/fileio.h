@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+#include <sys/stat.h>
+
+namespace qm {
+
+// Small positioned reads and writes for the tag and stream readers. All
+// return false on any error and never throw.
+
+// The unit of the readers' block reads: blocks end on its multiples in the
+// file, so that a reader holding the first block can serve the next reader.
+inline constexpr qint64 kReadBlockSize = 8 * 1024;
+
+// Reads up to `length` bytes at `pos`; *out holds what the file had there.
+// The bytes may be shared with a buffer of the reader (QByteArray::
+// fromRawData), so *out is used while the reader lives and not kept.
+using BlockReader = std::function<bool(qint64 pos, qint64 length, QByteArray *out)>;
+
+// What identifies a file's state between planning a change and making it:
+// the same inode, size and modification time.
+struct FileStamp {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = -1;
+    qint64 mtimeNs = 0;
+    bool operator==(const FileStamp &) const = default;
+};
+
+// A file opened for reading only, read by position. Readers of many files
+// open one of these per file: a bare descriptor read with pread, without
+// the bookkeeping of a QFile.
+class ReadOnlyFile {
+public:
+    ReadOnlyFile() = default;
+    ~ReadOnlyFile();
+    ReadOnlyFile(const ReadOnlyFile &) = delete;
+    ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
+
+    bool open(const QString &fileName);
+    // As open(); *seen gets what the open found at the name, also when it
+    // is no regular file (which is not kept open), and stays as it was when
+    // nothing could be opened there.
+    bool open(const QString &fileName, struct stat *seen);
+    bool isOpen() const;
+    qint64 size() const { return size_; }
+    bool readUpTo(qint64 pos, qint64 length, QByteArray *out);
+    BlockReader reader();
+    // The stamp of the open file as it was opened, as stampOf gives it for
+    // its name.
+    bool stamp(FileStamp *stamp) const;
+
+private:
+    int fd_ = -1;
+    qint64 size_ = 0;
+    FileStamp stamp_; // as the file was opened
+};
+
+// A file opened for reading and writing, read and written by position: a tag
+// written in place costs one open, its reads and one write. Like
+// ReadOnlyFile, only regular files open.
+class ReadWriteFile {
+public:
+    ReadWriteFile() = default;
+    ~ReadWriteFile();
+    ReadWriteFile(const ReadWriteFile &) = delete;
+    ReadWriteFile &operator=(const ReadWriteFile &) = delete;
+
+    bool open(const QString &fileName);
+    qint64 size() const { return size_; }
+    bool readUpTo(qint64 pos, qint64 length, QByteArray *out);
+    // True only when every byte was written.
+    bool writeAt(qint64 pos, const QByteArray &bytes);
+    bool resize(qint64 size);
+    void close();
+
+private:
+    int fd_ = -1;
+    qint64 size_ = 0;
+};
+
+// False when the file cannot be examined or is not a regular file.
+bool stampOf(const QString &fileName, FileStamp *stamp);
+// The stamp in a stat the caller already made.
+FileStamp stampOfInfo(const struct stat &info);
+
+// A name with a NUL, which a path on Linux cannot hold: the system would
+// see the name up to the NUL, another file.
+bool holdsNul(QStringView fileName);
+
+// "Set the file's attributes to normal": make it writable for its owner,
+// leaving the other mode bits as they were.
+bool makeWritable(const QString &fileName);
+
+// The descriptor-level steps the classes above and the file changes share.
+// Opens a regular file of an encoded name with `flags`; -1 on failure (errno
+// says why). Only regular files: a FIFO or device would block or never end
+// (and O_NONBLOCK keeps opening a FIFO from waiting for its other end).
+// *info gets the open file's state.
+int openRegular(const QByteArray &path, int flags, struct stat *info);
+// Reads up to `length` bytes at `pos` of `fd`.
+bool preadUpTo(int fd, qint64 pos, qint64 length, QByteArray *out);
+// True only when every byte was written.
+bool pwriteAll(int fd, qint64 pos, const QByteArray &bytes);
+// Makes a rename or a new name in the file's folder durable.
+bool syncFolderOf(const QString &fileName);
+
+} // namespace qm
