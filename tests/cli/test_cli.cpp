@@ -891,56 +891,46 @@ int main(int argc, char **argv)
 
 namespace {
 
-// MP3s with a picture of `pictureBytes` random bytes, so that rewriting the
-// tag is a large write; their titles tell them apart.
+// MP3, FLAC or Ogg Vorbis files (by their extension) with a picture of
+// `pictureBytes` random bytes, so that rewriting the tag is a large write;
+// their titles tell them apart.
 void makePictured(const QStringList &paths, int pictureBytes)
-{
-    QString error;
-    const QString plain = paths.first() + ".plain";
-    ASSERT_TRUE(makeMp3(plain, {0.3}, &error)) << error.toStdString();
-    for (const QString &path : paths) {
-        ASSERT_TRUE(QFile::copy(plain, path));
-        const CommandResult tagged =
-            runCommand(kPython, {"-c",
-                                 "import sys, os\n"
-                                 "from mutagen.id3 import ID3, TIT2, APIC\n"
-                                 "t = ID3()\n"
-                                 "t.add(TIT2(encoding=1, text=os.path.basename(sys.argv[1])))\n"
-                                 "t.add(APIC(encoding=0, mime='image/jpeg', type=3, desc='',\n"
-                                 "           data=os.urandom(int(sys.argv[2]))))\n"
-                                 "t.save(sys.argv[1], v2_version=3)\n",
-                                 path, QString::number(pictureBytes)});
-        ASSERT_TRUE(tagged.ok()) << tagged.err.toStdString();
-    }
-    QFile::remove(plain);
-}
-
-// FLAC or Ogg Vorbis files (by their extension) of a short tone, each with
-// its name as TITLE and a picture of `pictureBytes` random bytes.
-void makePicturedVorbis(const QStringList &paths, int pictureBytes)
 {
     const QString suffix = QFileInfo(paths.first()).suffix();
     const QString plain = paths.first() + ".plain." + suffix;
-    const CommandResult made =
-        runCommand("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=0.3",
-                              "-c:a", suffix == "flac" ? "flac" : "libvorbis", plain});
-    ASSERT_TRUE(made.ok()) << made.err.toStdString();
+    if (suffix == "mp3") {
+        QString error;
+        ASSERT_TRUE(makeMp3(plain, {0.3}, &error)) << error.toStdString();
+    } else {
+        const CommandResult made = runCommand(
+            "ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=0.3",
+                       "-c:a", suffix == "flac" ? "flac" : "libvorbis", plain});
+        ASSERT_TRUE(made.ok()) << made.err.toStdString();
+    }
+    const char *tagger =
+        suffix == "mp3" ? "import sys, os\n"
+                          "from mutagen.id3 import ID3, TIT2, APIC\n"
+                          "t = ID3()\n"
+                          "t.add(TIT2(encoding=1, text=os.path.basename(sys.argv[1])))\n"
+                          "t.add(APIC(encoding=0, mime='image/jpeg', type=3, desc='',\n"
+                          "           data=os.urandom(int(sys.argv[2]))))\n"
+                          "t.save(sys.argv[1], v2_version=3)\n"
+                        : "import base64, os, sys, mutagen\n"
+                          "from mutagen.flac import Picture\n"
+                          "f = mutagen.File(sys.argv[1])\n"
+                          "f['TITLE'] = os.path.basename(sys.argv[1])\n"
+                          "p = Picture()\n"
+                          "p.type, p.mime = 3, 'image/jpeg'\n"
+                          "p.data = os.urandom(int(sys.argv[2]))\n"
+                          "if sys.argv[1].endswith('.flac'):\n"
+                          "    f.add_picture(p)\n"
+                          "else:\n"
+                          "    f['METADATA_BLOCK_PICTURE'] = base64.b64encode(p.write()).decode()\n"
+                          "f.save()\n";
     for (const QString &path : paths) {
         ASSERT_TRUE(QFile::copy(plain, path));
-        const CommandResult tagged = runCommand(
-            kPython, {"-c",
-                      "import base64, os, sys, mutagen\n"
-                      "from mutagen.flac import Picture\n"
-                      "f = mutagen.File(sys.argv[1])\n"
-                      "f['TITLE'] = os.path.basename(sys.argv[1])\n"
-                      "p = Picture()\n"
-                      "p.type, p.mime, p.data = 3, 'image/jpeg', os.urandom(int(sys.argv[2]))\n"
-                      "if sys.argv[1].endswith('.flac'):\n"
-                      "    f.add_picture(p)\n"
-                      "else:\n"
-                      "    f['METADATA_BLOCK_PICTURE'] = base64.b64encode(p.write()).decode()\n"
-                      "f.save()\n",
-                      path, QString::number(pictureBytes)});
+        const CommandResult tagged =
+            runCommand(kPython, {"-c", tagger, path, QString::number(pictureBytes)});
         ASSERT_TRUE(tagged.ok()) << tagged.err.toStdString();
     }
     QFile::remove(plain);
@@ -1007,10 +997,7 @@ TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
         QStringList paths;
         for (const QString &name : names)
             paths.append(album() + "/" + name + ext);
-        if (job.ext == "mp3")
-            makePictured(paths, 200000);
-        else
-            makePicturedVorbis(paths, 200000);
+        makePictured(paths, 200000);
         const QHash<QString, QByteArray> before = folderFiles(album());
         ASSERT_EQ(before.size(), 7);
         const CliRun read = cli({"read", "--no-info", album()});
