@@ -7,12 +7,16 @@
 //   bench_cli_baselines taglib FOLDER  read title, artist, album, year,
 //                                      track, genre, comment and the audio
 //                                      properties with TagLib
+//   bench_cli_baselines fileref FOLDER the same through TagLib's FileRef,
+//                                      which tells the format by the name
+//                                      (FLAC, Ogg Vorbis, Opus, ...)
 //   bench_cli_baselines copy           copy standard input to standard
 //                                      output (the floor of a filter such
 //                                      as `quillmark-cli edit`)
 
 #ifdef QM_HAVE_TAGLIB
 #include <audioproperties.h>
+#include <fileref.h>
 #include <mpegfile.h>
 #include <tag.h>
 #endif
@@ -68,20 +72,33 @@ int plain(const std::vector<std::string> &files)
 }
 
 #ifdef QM_HAVE_TAGLIB
+void printTags(const std::string &path, const TagLib::Tag *tag,
+               const TagLib::AudioProperties *audio)
+{
+    std::printf("%s\t%s\t%s\t%s\t%u\t%u\t%s\t%s\t%d\t%d\t%d\t%d\n", path.c_str(),
+                tag->title().toCString(true), tag->artist().toCString(true),
+                tag->album().toCString(true), tag->year(), tag->track(),
+                tag->genre().toCString(true), tag->comment().toCString(true),
+                audio ? audio->lengthInMilliseconds() : 0, audio ? audio->bitrate() : 0,
+                audio ? audio->sampleRate() : 0, audio ? audio->channels() : 0);
+}
+
 int taglib(const std::vector<std::string> &files)
 {
     for (const std::string &path : files) {
         TagLib::MPEG::File file(path.c_str(), true, TagLib::AudioProperties::Average);
-        if (!file.isValid())
-            continue;
-        const TagLib::Tag *tag = file.tag();
-        const TagLib::AudioProperties *audio = file.audioProperties();
-        std::printf("%s\t%s\t%s\t%s\t%u\t%u\t%s\t%s\t%d\t%d\t%d\t%d\n", path.c_str(),
-                    tag->title().toCString(true), tag->artist().toCString(true),
-                    tag->album().toCString(true), tag->year(), tag->track(),
-                    tag->genre().toCString(true), tag->comment().toCString(true),
-                    audio ? audio->lengthInMilliseconds() : 0, audio ? audio->bitrate() : 0,
-                    audio ? audio->sampleRate() : 0, audio ? audio->channels() : 0);
+        if (file.isValid())
+            printTags(path, file.tag(), file.audioProperties());
+    }
+    return 0;
+}
+
+int fileref(const std::vector<std::string> &files)
+{
+    for (const std::string &path : files) {
+        const TagLib::FileRef file(path.c_str(), true, TagLib::AudioProperties::Average);
+        if (!file.isNull())
+            printTags(path, file.tag(), file.audioProperties());
     }
     return 0;
 }
@@ -105,7 +122,7 @@ int main(int argc, char **argv)
     if (argc == 2 && std::strcmp(argv[1], "copy") == 0)
         return copy();
     if (argc != 3) {
-        std::fprintf(stderr, "usage: bench_cli_baselines plain|taglib FOLDER | copy\n");
+        std::fprintf(stderr, "usage: bench_cli_baselines plain|taglib|fileref FOLDER | copy\n");
         return 2;
     }
     std::vector<std::string> files;
@@ -115,6 +132,8 @@ int main(int argc, char **argv)
 #ifdef QM_HAVE_TAGLIB
     if (std::strcmp(argv[1], "taglib") == 0)
         return taglib(files);
+    if (std::strcmp(argv[1], "fileref") == 0)
+        return fileref(files);
 #endif
     std::fprintf(stderr, "unknown baseline %s (TagLib needs libtag1-dev)\n", argv[1]);
     return 2;

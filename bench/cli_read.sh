@@ -4,7 +4,8 @@
 # folders: a small TagLib program reading the same fields and audio
 # properties, and a plain C loop that only opens each file and reads its head
 # and tail (the floor). Two corpora: every file with a 7-frame ID3v2.3 tag,
-# and every file with all 17 fields filled. Each warm figure is the best of
+# and every file with all 17 fields filled; then FLAC and Opus corpora with
+# seven Vorbis comments, against TagLib's FileRef. Each warm figure is the best of
 # five rounds; the results are ratios. Then the same reads on a cold cache
 # (each file's pages dropped before every round), the peak memory of `read`
 # over RSS_COUNT files, and `edit` over 100,000 rows.
@@ -30,7 +31,8 @@ mkdir -p "$work/config"
 ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:duration=0.5 "$work/tone.wav"
 lame --quiet "$work/tone.wav" "$work/tone.mp3"
 /usr/bin/python3 - "$work" "$count" "$rsscount" <<'PY'
-import os, shutil, sys
+import os, shutil, subprocess, sys
+import mutagen
 from mutagen.id3 import (ID3, COMM, TALB, TCOM, TCON, TCOP, TENC, TIT1, TIT2, TLAN, TOAL, TOPE,
                          TORY, TPE1, TRCK, TYER, USLT, WXXX)
 work, count, rsscount = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
@@ -53,6 +55,20 @@ for name, frames in (("seven", seven), ("full", full)):
     os.mkdir("%s/%s" % (work, name))
     for i in range(count):
         shutil.copyfile("%s/%s.mp3" % (work, name), "%s/%s/%05d.mp3" % (work, name, i))
+# FLAC and Opus files with the same seven fields as Vorbis comments.
+for codec, ext in (("flac", "flac"), ("libopus", "opus")):
+    source = "%s/tone.%s" % (work, ext)
+    subprocess.run(["ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i",
+                    "sine=frequency=440:duration=0.5", "-ac", "2", "-c:a", codec, source], check=True)
+    f = mutagen.File(source)
+    for key, value in (("TITLE", "Title"), ("ARTIST", "Artist"), ("ALBUM", "Album"),
+                       ("TRACKNUMBER", "3"), ("TRACKTOTAL", "12"), ("DATE", "1999"),
+                       ("GENRE", "Rock"), ("COMMENT", "Comment")):
+        f[key] = value
+    f.save()
+    os.mkdir("%s/%s" % (work, ext))
+    for i in range(count):
+        shutil.copyfile(source, "%s/%s/%05d.%s" % (work, ext, i, ext))
 # For the memory figure only: links to the first corpus's files, so the
 # folder costs no room.
 os.mkdir(work + "/many")
@@ -62,6 +78,8 @@ PY
 
 "$baselines" plain "$work/seven" >/dev/null # warm the page cache
 "$baselines" plain "$work/full" >/dev/null
+"$baselines" plain "$work/flac" >/dev/null
+"$baselines" plain "$work/opus" >/dev/null
 taglib=taglib
 "$baselines" taglib "$work/seven" >/dev/null 2>&1 || taglib=
 
@@ -141,6 +159,12 @@ def table(title, runs, rounds, cold):
 print("files: %s a corpus" % count)
 for corpus, what in (("seven", "a 7-frame ID3v2.3 tag"), ("full", "all 17 fields filled")):
     table("warm, every file with %s" % what, programs("%s/%s" % (work, corpus)), 5, False)
+for corpus, what in (("flac", "FLAC"), ("opus", "Opus")):
+    files = "%s/%s" % (work, corpus)
+    runs = programs(files)[:2]
+    if taglib:
+        runs.append(("TagLib process (tag + audio properties)", [baselines, "fileref", files], None))
+    table("warm, %s files with seven Vorbis comments (TagLib: FileRef)" % what, runs, 5, False)
 cold = programs(work + "/seven")
 cold[1:2] = [("quillmark-cli read, one thread", [cli, "read", work + "/seven"], threads(1)),
              ("quillmark-cli read (up to 4 threads)", [cli, "read", work + "/seven"], None)]

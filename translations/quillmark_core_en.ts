@@ -194,6 +194,69 @@
     </message>
 </context>
 <context>
+    <name>qm::NativeMessage</name>
+    <message>
+        <source>Содержимое файла не соответствует его расширению</source>
+        <translation>The file's contents do not match its extension</translation>
+    </message>
+    <message>
+        <source>Повреждён тег ID3v2 перед данными FLAC</source>
+        <translation>The ID3v2 tag in front of the FLAC data is damaged</translation>
+    </message>
+    <message>
+        <source>Файл обрывается внутри заголовков</source>
+        <translation>The file ends inside its headers</translation>
+    </message>
+    <message>
+        <source>Блок метаданных FLAC нарушает формат</source>
+        <translation>A FLAC metadata block breaks the format</translation>
+    </message>
+    <message>
+        <source>Повреждён блок комментариев</source>
+        <translation>The comment block is damaged</translation>
+    </message>
+    <message>
+        <source>Повреждён блок картинки</source>
+        <translation>The picture block is damaged</translation>
+    </message>
+    <message>
+        <source>После метаданных FLAC нет звуковых данных</source>
+        <translation>No audio follows the FLAC metadata</translation>
+    </message>
+    <message>
+        <source>Повреждена страница Ogg</source>
+        <translation>An Ogg page is damaged</translation>
+    </message>
+    <message>
+        <source>Неверная контрольная сумма страницы Ogg</source>
+        <translation>An Ogg page fails its checksum</translation>
+    </message>
+    <message>
+        <source>Страницы Ogg не складываются в пакеты</source>
+        <translation>The Ogg pages do not join into packets</translation>
+    </message>
+    <message>
+        <source>Повреждён заголовок потока</source>
+        <translation>The stream's header is damaged</translation>
+    </message>
+    <message>
+        <source>Звук начинается на странице заголовков: файл не перезаписывается</source>
+        <translation>The audio starts on a header page: the file is not rewritten</translation>
+    </message>
+    <message>
+        <source>Страницы другого потока среди заголовков: файл не перезаписывается</source>
+        <translation>Another stream's pages lie among the headers: the file is not rewritten</translation>
+    </message>
+    <message>
+        <source>Комментарии не помещаются в блок FLAC</source>
+        <translation>The comments do not fit in a FLAC block</translation>
+    </message>
+    <message>
+        <source>ID3v1 не применяется к файлам FLAC, Ogg и Opus</source>
+        <translation>ID3v1 does not apply to FLAC, Ogg and Opus files</translation>
+    </message>
+</context>
+<context>
     <name>qm::PlayerControl</name>
     <message>
         <source>Проигрыватель не найден</source>

@@ -981,6 +981,10 @@ Special mask characters:
         <source>Выберите папку</source>
         <translation>Choose a folder</translation>
     </message>
+    <message>
+        <source>Аудио файлы &lt;*.mp3|*.flac|*.ogg|*.oga|*.opus|*.wma|*.vqf|*.asf|*.lqt|*.wav|*.mid&gt;</source>
+        <translation>Audio files &lt;*.mp3|*.flac|*.ogg|*.oga|*.opus|*.wma|*.vqf|*.asf|*.lqt|*.wav|*.mid&gt;</translation>
+    </message>
 </context>
 <context>
     <name>qm::TfrmAlphabetEditor</name>
@@ -1318,10 +1322,6 @@ Special mask characters:
         <translation>Fields shown:</translation>
     </message>
     <message>
-        <source>Читать Tag и информацию только для *.mp3</source>
-        <translation>Read Tag and info for *.mp3 only</translation>
-    </message>
-    <message>
         <source>Кодовая страница текста в ID3v1, Lyrics и простых кадрах ID3v2</source>
         <translation>Code page of the text in ID3v1, Lyrics and plain ID3v2 frames</translation>
     </message>
@@ -1360,6 +1360,10 @@ Special mask characters:
     <message>
         <source>По умолчанию</source>
         <translation>Defaults</translation>
+    </message>
+    <message>
+        <source>Читать Tag и информацию только для *.mp3, *.flac, *.ogg, *.opus</source>
+        <translation>Read Tag and info for *.mp3, *.flac, *.ogg, *.opus only</translation>
     </message>
 </context>
 <context>
@@ -1540,10 +1544,6 @@ Special mask characters:
         <translation>Cell editor</translation>
     </message>
     <message>
-        <source>Все файлы (*);;Аудио файлы (*.mp3 *.wma *.vqf *.asf *.ogg *.lqt *.wav *.mid);;Видео файлы (*.avi *.mpg *.mp2 *.wmv *.asf);;Графические файлы (*.jpg *.bmp *.gif *.psd);;Текстовые файлы (*.txt *.doc *.rtf *.htm *.inf *.diz)</source>
-        <translation>All files (*);;Audio files (*.mp3 *.wma *.vqf *.asf *.ogg *.lqt *.wav *.mid);;Video files (*.avi *.mpg *.mp2 *.wmv *.asf);;Image files (*.jpg *.bmp *.gif *.psd);;Text files (*.txt *.doc *.rtf *.htm *.inf *.diz)</translation>
-    </message>
-    <message>
         <source>Для добавления файлов или содержимого папок в таблицу можно перетаскивать выбранные объекты на форму</source>
         <translation>To add files or the contents of folders to the table, drag them onto the window</translation>
     </message>
@@ -1672,6 +1672,10 @@ does not exist!</translation>
     <message>
         <source>Не найдена программа, чтобы открыть файл %1</source>
         <translation>No program was found to open the file %1</translation>
+    </message>
+    <message>
+        <source>Все файлы (*);;Аудио файлы (*.mp3 *.flac *.ogg *.oga *.opus *.wma *.vqf *.asf *.lqt *.wav *.mid);;Видео файлы (*.avi *.mpg *.mp2 *.wmv *.asf);;Графические файлы (*.jpg *.bmp *.gif *.psd);;Текстовые файлы (*.txt *.doc *.rtf *.htm *.inf *.diz)</source>
+        <translation>All files (*);;Audio files (*.mp3 *.flac *.ogg *.oga *.opus *.wma *.vqf *.asf *.lqt *.wav *.mid);;Video files (*.avi *.mpg *.mp2 *.wmv *.asf);;Image files (*.jpg *.bmp *.gif *.psd);;Text files (*.txt *.doc *.rtf *.htm *.inf *.diz)</translation>
     </message>
 </context>
 <context>

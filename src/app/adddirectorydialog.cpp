@@ -25,6 +25,12 @@ namespace {
 
 const QString kSection = QStringLiteral("ScanDir");
 const char *const kDefaultFilter = QT_TRANSLATE_NOOP("qm::TfrmAddDirectory", "Все файлы <*.*>");
+const char *const kAudioFilter =
+    QT_TRANSLATE_NOOP("qm::TfrmAddDirectory", "Аудио файлы <*.mp3|*.flac|*.ogg|*.oga|*.opus|*.wma|"
+                                              "*.vqf|*.asf|*.lqt|*.wav|*.mid>");
+// The audio entry of older versions, kept in the settings of their users.
+const char *const kOldAudioFilter = QT_TRANSLATE_NOOP(
+    "qm::TfrmAddDirectory", "Аудио файлы <*.mp3|*.wma|*.vqf|*.asf|*.ogg|*.lqt|*.wav|*.mid>");
 
 } // namespace
 
@@ -99,7 +105,7 @@ TfrmAddDirectory::TfrmAddDirectory(QWidget *parent) : QDialog(parent)
     cmbFilter_->setInsertPolicy(QComboBox::NoInsert);
     cmbFilter_->addItems({
         tr(kDefaultFilter),
-        tr("Аудио файлы <*.mp3|*.wma|*.vqf|*.asf|*.ogg|*.lqt|*.wav|*.mid>"),
+        tr(kAudioFilter),
         tr("Видео файлы <*.avi|*.mpg|*.mp2|*.wmv|*.asf|*.3gp>"),
         tr("Графические файлы <*.jpg|*.bmp|*.gif|*.psd>"),
         tr("Текстовые файлы <*.txt|*.doc|*.rtf|*.htm|*.inf|*.diz>"),
@@ -178,7 +184,13 @@ void TfrmAddDirectory::updateLongTextHint(QWidget *box, const QString &text, con
 void TfrmAddDirectory::readSettings(const IniFile &ini)
 {
     txtScanFolder_->setText(ini.readString(kSection, u"Folder", txtScanFolder_->text()));
-    cmbFilter_->setCurrentText(ini.readString(kSection, u"Filter", cmbFilter_->currentText()));
+    // The old audio entry was picked from the list, not typed: it becomes
+    // the list's audio entry of today, which adds the formats read since.
+    // A mask of the user's own stays as typed.
+    QString filter = ini.readString(kSection, u"Filter", cmbFilter_->currentText());
+    if (filter == QString::fromUtf8(kOldAudioFilter) || filter == tr(kOldAudioFilter))
+        filter = tr(kAudioFilter);
+    cmbFilter_->setCurrentText(filter);
     chbCaseSensitive_->setChecked(
         ini.readBool(kSection, u"Case Sensitive", chbCaseSensitive_->isChecked()));
     chbScanSubFolders_->setChecked(

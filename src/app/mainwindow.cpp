@@ -59,11 +59,12 @@ namespace {
 QString addFilesFilter()
 {
     return QCoreApplication::translate(
-        "qm::TfrmTagEditor", "Все файлы (*);;"
-                             "Аудио файлы (*.mp3 *.wma *.vqf *.asf *.ogg *.lqt *.wav *.mid);;"
-                             "Видео файлы (*.avi *.mpg *.mp2 *.wmv *.asf);;"
-                             "Графические файлы (*.jpg *.bmp *.gif *.psd);;"
-                             "Текстовые файлы (*.txt *.doc *.rtf *.htm *.inf *.diz)");
+        "qm::TfrmTagEditor",
+        "Все файлы (*);;"
+        "Аудио файлы (*.mp3 *.flac *.ogg *.oga *.opus *.wma *.vqf *.asf *.lqt *.wav *.mid);;"
+        "Видео файлы (*.avi *.mpg *.mp2 *.wmv *.asf);;"
+        "Графические файлы (*.jpg *.bmp *.gif *.psd);;"
+        "Текстовые файлы (*.txt *.doc *.rtf *.htm *.inf *.diz)");
 }
 
 // The local files and folders of a drop, in the order given.

@@ -187,7 +187,8 @@ QWidget *TfrmOptions::createMainPage()
     infoLayout->addWidget(info.read, 1, 0);
     infoLayout->addWidget(info.show, 1, 1);
 
-    chbFormatRead_ = new QCheckBox(tr("Читать Tag и информацию только для *.mp3"), page);
+    chbFormatRead_ =
+        new QCheckBox(tr("Читать Tag и информацию только для *.mp3, *.flac, *.ogg, *.opus"), page);
     chbFormatRead_->setObjectName(QStringLiteral("chbFormatRead"));
     connect(chbFormatRead_, &QCheckBox::clicked, this,
             [this](bool on) { options_.setFormatRead(on); });

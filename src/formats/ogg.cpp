@@ -64,7 +64,16 @@ struct Layout {
     qint64 pages = 0;
 };
 
-Layout layoutOf(const QList<qint64> &sizes)
+// The number of pages `segments` take: `wanted` when they fill that many
+// and fit in them, else as few as hold them.
+qint64 pagesFor(qint64 segments, qint64 wanted)
+{
+    if (wanted > 0 && segments >= wanted && segments <= wanted * kMaxSegments)
+        return wanted;
+    return qMax<qint64>(1, (segments + kMaxSegments - 1) / kMaxSegments);
+}
+
+Layout layoutOf(const QList<qint64> &sizes, qint64 wanted)
 {
     qint64 segments = 0;
     qint64 body = 0;
@@ -72,14 +81,17 @@ Layout layoutOf(const QList<qint64> &sizes)
         segments += segmentsOf(size);
         body += size;
     }
-    const qint64 pages = qMax<qint64>(1, (segments + kMaxSegments - 1) / kMaxSegments);
+    const qint64 pages = pagesFor(segments, wanted);
     return {body + segments + pages * kPageHeaderSize, pages};
 }
 
 // The packets on pages of up to 255 segments each, one packet flowing into
-// the next; a page where no packet ends has the granule position -1.
+// the next; a page where no packet ends has the granule position -1. With
+// `wanted` pages, when the segments fill that many and fit in them, they are
+// spread over exactly that many: the stream's later pages then keep their
+// numbers.
 QByteArray paginate(const QList<QByteArray> &packets, quint32 serial, quint32 sequence,
-                    bool endsStream, int *pageCount)
+                    bool endsStream, int *pageCount, int wanted = 0)
 {
     struct Segment {
         const char *data;
@@ -95,11 +107,13 @@ QByteArray paginate(const QList<QByteArray> &packets, quint32 serial, quint32 se
                 break;
         }
     }
+    const qsizetype total = segments.size();
+    const qsizetype spread = pagesFor(total, wanted);
     QByteArray out;
     int pages = 0;
     bool continued = false;
-    for (qsizetype first = 0; first < segments.size(); first += kMaxSegments) {
-        const qsizetype count = qMin<qsizetype>(kMaxSegments, segments.size() - first);
+    for (qsizetype first = 0, count = 0; first < total; first += count) {
+        count = total / spread + (pages < total % spread ? 1 : 0);
         const qsizetype start = out.size();
         out.append("OggS\0", 5);
         bool ends = false;
@@ -356,11 +370,11 @@ bool planWrite(const StreamHeaders &headers, const vorbis::Comment &comment, Wri
     // if any does: each byte of it adds one, a new segment two, a new page
     // more. Kept data after Opus comments takes no padding after it.
     qint64 padding = -1;
-    const qint64 room = oldBytes - layoutOf(sizes).bytes;
+    const qint64 room = oldBytes - layoutOf(sizes, headers.headerPages).bytes;
     const qint64 lowest = headers.commentTail.isEmpty() ? qMax<qint64>(0, room - 1024) : room;
     for (qint64 p = room; p >= lowest && p >= 0 && padding < 0; --p) {
         sizes[0] = packet.size() + p;
-        const Layout layout = layoutOf(sizes);
+        const Layout layout = layoutOf(sizes, headers.headerPages);
         if (layout.bytes == oldBytes && layout.pages == headers.headerPages)
             padding = p;
     }
@@ -370,8 +384,8 @@ bool planWrite(const StreamHeaders &headers, const vorbis::Comment &comment, Wri
     if (vorbis)
         packets.append(headers.setup);
     int pages = 0;
-    const QByteArray built =
-        paginate(packets, headers.serial, headers.firstSequence, headers.endsStream, &pages);
+    const QByteArray built = paginate(packets, headers.serial, headers.firstSequence,
+                                      headers.endsStream, &pages, headers.headerPages);
     if (inPlace) {
         plan->kind = WritePlan::InPlace;
         plan->offset = headers.leading.size();

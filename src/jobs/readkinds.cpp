@@ -6,6 +6,7 @@
 #include "formats/mpegaudio.h"
 #include "formats/pathcodec.h"
 #include "formats/tagfields.h"
+#include "jobs/nativefile.h"
 #include "table/rowtable.h"
 
 #include <algorithm>
@@ -66,7 +67,8 @@ QString WithExtension(const QString &name, const QString &ext)
 
 bool SkippedByFormat(const ReadSettings &settings, const QString &fileName)
 {
-    return settings.FormatRead && !fileName.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive);
+    return settings.FormatRead && !fileName.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive)
+           && !IsNativeFile(fileName);
 }
 
 static_assert(std::tuple_size_v<decltype(ReadSettings::Tag1ReadFields)> == kId3v1Rows);
@@ -156,6 +158,24 @@ void ReadTag2Step(const TID3v2 &tag, bool loaded, const ReadSettings &settings, 
     }
 }
 
+void ReadNativeTagStep(const NativeFile &file, bool loaded, int version,
+                       const ReadSettings &settings, CellWrites &cells)
+{
+    if (version == 2 && loaded) {
+        TID3v2 tag;
+        NativeTagView(file.result().fields, &tag);
+        ReadTag2Step(tag, true, settings, cells);
+        return;
+    }
+    ClearTagCells(settings, cells);
+    // A file that could not be opened reads as one without a tag, as MP3
+    // files do.
+    if (version == 1)
+        cells.emplace_back(F::Com, NativeMessage::NoId3v1());
+    else if (file.fault() != Fault::None)
+        cells.emplace_back(F::Com, NativeMessage::FaultText(file.fault()));
+}
+
 QString DurationText(double seconds)
 {
     if (!std::isfinite(seconds) || seconds < 0 || seconds > 1e12)
@@ -186,6 +206,7 @@ FileReader::FileReader(int kind, const ReadSettings &settings) : kind_(kind), se
         stream_ = new TMPEGaudio;
         stream_->ID3v1.FSetUseLyrics2(settings.ReadLyrics2);
     }
+    native_ = new NativeFile;
 }
 
 FileReader::~FileReader()
@@ -193,6 +214,7 @@ FileReader::~FileReader()
     delete tag1_;
     delete tag2_;
     delete stream_;
+    delete native_;
 }
 
 bool FileReader::read(const QString &fileName, CellWrites &cells, FileStamp *stamp)
@@ -205,7 +227,10 @@ bool FileReader::read(const QString &fileName, CellWrites &cells, FileStamp *sta
         return false;
     // The readers open only regular files (without blocking on a pipe), so a
     // pipe or a device reads as a file that cannot be opened.
-    if (kind_ == ReadTag1Kind)
+    if (IsNativeFile(fileName)) {
+        const bool loaded = kind_ == ReadTag2Kind && native_->read(fileName, stamp);
+        ReadNativeTagStep(*native_, loaded, kind_ == ReadTag1Kind ? 1 : 2, settings_, cells);
+    } else if (kind_ == ReadTag1Kind)
         ReadTag1Step(*tag1_, tag1_->ReadFromFile(fileName, stamp), settings_, cells);
     else
         ReadTag2Step(*tag2_, tag2_->ReadFromFile(fileName, stamp), settings_, cells);
@@ -274,6 +299,19 @@ void FileReader::readInfo(const QString &fileName, CellWrites &cells, FileStamp 
         ReadOnlyFile file;
         if (file.open(fileName))
             size = file.size();
+    } else if (IsNativeFile(fileName)) {
+        const bool tagRead =
+            kind_ == ReadInfoAfterAddKind && (settings_.TagView == 1 || settings_.TagView == 2);
+        const bool loaded = native_->read(fileName, tagRead ? stamp : nullptr);
+        size = native_->size();
+        if (loaded)
+            duration = DurationText(native_->result().duration);
+        if (fields[2] && loaded)
+            information = native_->result().streamText;
+        else if (fields[2] && native_->fault() != Fault::None)
+            information = NativeMessage::FaultText(native_->fault());
+        if (tagRead)
+            ReadNativeTagStep(*native_, loaded, settings_.TagView, settings_, cells);
     } else if (const bool tagRead = kind_ == ReadInfoAfterAddKind
                                     && (settings_.TagView == 1 || settings_.TagView == 2);
                stream_->ReadFromFile(fileName, tagRead ? stamp : nullptr)) {

@@ -13,6 +13,7 @@
 
 namespace qm {
 
+class NativeFile;
 class TID3v1;
 class TID3v2;
 class TMPEGaudio;
@@ -28,7 +29,7 @@ enum UpdateKind : int {
 // What the reading kinds take from the options and the window, copied when
 // the job is created so that the job's thread never looks at them.
 struct ReadSettings {
-    bool FormatRead = true;  // "Читать Tag и информацию только для *.mp3"
+    bool FormatRead = true; // "Читать Tag и информацию только для *.mp3, ..."
     bool ReadLyrics2 = true; // "Читать Lyrics 2"
     std::array<bool, 3> InfoReadFields{true, true, true};
     std::array<bool, 13> Tag1ReadFields{true, true, true, true, true, true, true,
@@ -63,8 +64,9 @@ QString WithExtension(const QString &name, const QString &ext);
 // the caller to write back to the row.
 QString BuildFileName(QString &dir, const QString &oldName, const QString &ext);
 
-// True when FormatRead skips the file: its extension is not ".mp3" (letter
-// case aside).
+// True when FormatRead skips the file: its extension is none of the formats
+// the program reads (".mp3", ".flac", ".ogg", ".oga", ".opus"; letter case
+// aside).
 bool SkippedByFormat(const ReadSettings &settings, const QString &fileName);
 
 // Whether reading the tag of `version` (1 or 2) fills the cell of `field`
@@ -84,6 +86,11 @@ void ClearTagCells(const ReadSettings &settings, CellWrites &cells);
 // from one that failed, `loaded` false: only ClearTagCells then).
 void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings, CellWrites &cells);
 void ReadTag2Step(const TID3v2 &tag, bool loaded, const ReadSettings &settings, CellWrites &cells);
+// The same for a FLAC, Ogg or Opus file read (`loaded`) or not: its
+// comments in the ID3v2 view; in the ID3v1 view, which does not apply to
+// them, and for a file that could not be walked, the reason in Com.
+void ReadNativeTagStep(const NativeFile &file, bool loaded, int version,
+                       const ReadSettings &settings, CellWrites &cells);
 
 // Playing time in whole seconds: "n:ss" below an hour, "h:nn:ss" from an hour
 // on. Hours go on counting past a day instead of wrapping like a time of day.
@@ -117,6 +124,7 @@ private:
     TID3v1 *tag1_ = nullptr;
     TID3v2 *tag2_ = nullptr;
     TMPEGaudio *stream_ = nullptr;
+    NativeFile *native_ = nullptr;
 };
 
 } // namespace qm

@@ -6,6 +6,7 @@
 #include "jobs/writemessage.h"
 
 #include "formats/pathcodec.h"
+#include "formats/tagfields.h"
 #include "journal/journal.h"
 
 #include <sys/stat.h>
@@ -171,6 +172,8 @@ bool RowWriter::takesTag(const QString &fileName, const QString &name, const str
         return false;
     if (!S_ISREG(info.st_mode))
         return false;
+    if (IsNativeFile(fileName))
+        return true;
     if (settings_.FormatRead)
         return !SkippedByFormat(settings_, name.isEmpty() ? fileName : name);
     if (stream_.ReadFromFile(fileName) && stream_.FGetValid())
@@ -192,6 +195,8 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
     if (!planned && journal())
         recorder = std::make_unique<journal::JournalRecorder>(*journal_);
     refusal_.clear();
+    if (IsNativeFile(fileName))
+        return writeNativeTag(version, row, fileName, known, planned, recorder.get(), failure);
     if (version == 1) {
         if (WriteTagStep(tag1_, row, fileName, settings_, known, planned, recorder.get(), failure))
             return true;
@@ -205,6 +210,33 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
                      opened))
         return true;
     refusal_ = WriteMessage::TagDamaged(tag2_.FGetRefusal());
+    return false;
+}
+
+bool RowWriter::writeNativeTag(int version, const Row &row, const QString &fileName,
+                               const struct stat *known, FileChange *planned,
+                               ChangeRecorder *recorder, WriteFailure *failure)
+{
+    if (version == 1) {
+        // No ID3v1 tag goes into these files: a row that would change one
+        // is refused, one that would not is no failure.
+        for (int at = 0; at < kId3v1Rows; ++at) {
+            const F field = tagFieldColumn(at);
+            const QString &text = rowCell(row, field);
+            if (FieldIsRead(settings_, 1, field) && !text.isEmpty()
+                && !(field == F::Com && text == NativeMessage::NoId3v1())) {
+                refusal_ = NativeMessage::NoId3v1();
+                return false;
+            }
+        }
+        return true;
+    }
+    Fault fault = Fault::None;
+    if (WriteNativeTagStep(native_, row, fileName, settings_, known, planned, recorder, failure,
+                           &fault))
+        return true;
+    if (fault != Fault::None)
+        refusal_ = NativeMessage::FaultText(fault);
     return false;
 }
 

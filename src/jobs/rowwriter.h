@@ -4,6 +4,7 @@
 #include "formats/id3v1.h"
 #include "formats/id3v2.h"
 #include "formats/mpegaudio.h"
+#include "jobs/nativefile.h"
 #include "jobs/readkinds.h"
 #include "jobs/writequestions.h"
 #include "options/options.h"
@@ -166,6 +167,11 @@ private:
     bool writeTag(int version, const Row &row, const QString &fileName,
                   const struct stat *known = nullptr, FileChange *planned = nullptr,
                   WriteFailure *failure = nullptr, ReadOnlyFile *opened = nullptr);
+    // writeTag for a FLAC, Ogg Vorbis or Opus file: its comments in the
+    // ID3v2 view, never an ID3v1 tag.
+    bool writeNativeTag(int version, const Row &row, const QString &fileName,
+                        const struct stat *known, FileChange *planned, ChangeRecorder *recorder,
+                        WriteFailure *failure);
     journal::JobJournal *journal();
     // Why the journal could not keep the batch's changes.
     WriteFailure journalFailure() const;
@@ -187,6 +193,7 @@ private:
     TID3v1 tag1_;
     TID3v2 tag2_;
     TMPEGaudio stream_;   // looks for audio and tags in files of any name
+    NativeFile native_;   // FLAC, Ogg Vorbis and Opus files
     QString knownFolder_; // the last new folder found or made
     // The answers that hold for the rest of the job.
     RememberedAnswer createFolders_;

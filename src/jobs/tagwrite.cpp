@@ -274,6 +274,37 @@ bool WriteTagStep(TID3v2 &tag, const Row &row, const QString &fileName,
     return writeTagStep(tag, row, fileName, settings, known, planned, recorder, failure, opened);
 }
 
+bool WriteNativeTagStep(NativeFile &file, const Row &row, const QString &fileName,
+                        const ReadSettings &settings, const struct stat *known, FileChange *planned,
+                        ChangeRecorder *recorder, WriteFailure *failure, Fault *fault)
+{
+    *fault = Fault::None;
+    if (!file.read(fileName)) {
+        *fault = file.fault();
+        return false;
+    }
+    // The comments seen as the ID3v2 view sees them, so that a cell changes
+    // its field exactly as it would change an ID3v2 tag's.
+    TID3v2 tag;
+    NativeTagView(file.result().fields, &tag);
+    const TID3v2 before = tag;
+    applyCells(tag, row, settings);
+    if (sameFields(tag, before))
+        return true;
+    FileChange change;
+    if (!file.planFields(NativeFieldsOf(tag), &change)) {
+        *fault = file.fault();
+        return false;
+    }
+    if (planned) {
+        *planned = std::move(change);
+        return true;
+    }
+    return change.isEmpty()
+           || SaveKeepingMode(
+               fileName, [&] { return applyRecordedChange(change, recorder, failure); }, known);
+}
+
 bool WriteTag1Step(TID3v1 &tag, const Row &row, const QString &fileName,
                    const ReadSettings &settings)
 {

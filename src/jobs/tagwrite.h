@@ -3,6 +3,7 @@
 #include "formats/filechange.h"
 #include "formats/id3v1.h"
 #include "formats/id3v2.h"
+#include "jobs/nativefile.h"
 #include "jobs/readkinds.h"
 #include "table/rowtable.h"
 
@@ -39,6 +40,14 @@ bool WriteTagStep(TID3v2 &tag, const Row &row, const QString &fileName,
                   const ReadSettings &settings, const struct stat *known = nullptr,
                   FileChange *planned = nullptr, ChangeRecorder *recorder = nullptr,
                   WriteFailure *failure = nullptr, ReadOnlyFile *opened = nullptr);
+
+// The same for the comments of a FLAC, Ogg Vorbis or Opus file, through
+// the ID3v2 view's fields. On false, *fault says why the file could not be
+// read or its comments rebuilt (None when the file could not be opened or
+// the change itself failed).
+bool WriteNativeTagStep(NativeFile &file, const Row &row, const QString &fileName,
+                        const ReadSettings &settings, const struct stat *known, FileChange *planned,
+                        ChangeRecorder *recorder, WriteFailure *failure, Fault *fault);
 
 // The row's cells into the ID3v1 tag the file holds, and the tag to the file.
 bool WriteTag1Step(TID3v1 &tag, const Row &row, const QString &fileName,

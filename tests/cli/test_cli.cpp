@@ -2,6 +2,7 @@
 // rows, apply them, and check the disk with mutagen.
 #include "fakeplayers.h"
 #include "testfiles.h"
+#include "vorbistestfiles.h"
 
 #include <QCoreApplication>
 #include <QDBusMetaType>
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -889,25 +891,46 @@ int main(int argc, char **argv)
 
 namespace {
 
-// MP3s with a picture of `pictureBytes` random bytes, so that rewriting the
-// tag is a large write; their titles tell them apart.
+// MP3, FLAC or Ogg Vorbis files (by their extension) with a picture of
+// `pictureBytes` random bytes, so that rewriting the tag is a large write;
+// their titles tell them apart.
 void makePictured(const QStringList &paths, int pictureBytes)
 {
-    QString error;
-    const QString plain = paths.first() + ".plain";
-    ASSERT_TRUE(makeMp3(plain, {0.3}, &error)) << error.toStdString();
+    const QString suffix = QFileInfo(paths.first()).suffix();
+    const QString plain = paths.first() + ".plain." + suffix;
+    if (suffix == "mp3") {
+        QString error;
+        ASSERT_TRUE(makeMp3(plain, {0.3}, &error)) << error.toStdString();
+    } else {
+        const CommandResult made = runCommand(
+            "ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=0.3",
+                       "-c:a", suffix == "flac" ? "flac" : "libvorbis", plain});
+        ASSERT_TRUE(made.ok()) << made.err.toStdString();
+    }
+    const char *tagger =
+        suffix == "mp3" ? "import sys, os\n"
+                          "from mutagen.id3 import ID3, TIT2, APIC\n"
+                          "t = ID3()\n"
+                          "t.add(TIT2(encoding=1, text=os.path.basename(sys.argv[1])))\n"
+                          "t.add(APIC(encoding=0, mime='image/jpeg', type=3, desc='',\n"
+                          "           data=os.urandom(int(sys.argv[2]))))\n"
+                          "t.save(sys.argv[1], v2_version=3)\n"
+                        : "import base64, os, sys, mutagen\n"
+                          "from mutagen.flac import Picture\n"
+                          "f = mutagen.File(sys.argv[1])\n"
+                          "f['TITLE'] = os.path.basename(sys.argv[1])\n"
+                          "p = Picture()\n"
+                          "p.type, p.mime = 3, 'image/jpeg'\n"
+                          "p.data = os.urandom(int(sys.argv[2]))\n"
+                          "if sys.argv[1].endswith('.flac'):\n"
+                          "    f.add_picture(p)\n"
+                          "else:\n"
+                          "    f['METADATA_BLOCK_PICTURE'] = base64.b64encode(p.write()).decode()\n"
+                          "f.save()\n";
     for (const QString &path : paths) {
         ASSERT_TRUE(QFile::copy(plain, path));
         const CommandResult tagged =
-            runCommand(kPython, {"-c",
-                                 "import sys, os\n"
-                                 "from mutagen.id3 import ID3, TIT2, APIC\n"
-                                 "t = ID3()\n"
-                                 "t.add(TIT2(encoding=1, text=os.path.basename(sys.argv[1])))\n"
-                                 "t.add(APIC(encoding=0, mime='image/jpeg', type=3, desc='',\n"
-                                 "           data=os.urandom(int(sys.argv[2]))))\n"
-                                 "t.save(sys.argv[1], v2_version=3)\n",
-                                 path, QString::number(pictureBytes)});
+            runCommand(kPython, {"-c", tagger, path, QString::number(pictureBytes)});
         ASSERT_TRUE(tagged.ok()) << tagged.err.toStdString();
     }
     QFile::remove(plain);
@@ -942,41 +965,50 @@ QByteArray changedRows(const QByteArray &rows,
 // A rename job that also writes tags, over a swap, a ring and a chain, and
 // a copy job that writes tags, each killed in the middle of each of its
 // large writes in turn (a torn in-place write, a torn copy of a grown tag, a
-// torn copy of a file): after recovery (by the next command, a read) every
+// torn copy of a file), and the same rename job over FLAC and Ogg Vorbis
+// files whose comments grow: after recovery (by the next command, a read) every
 // file is wholly old or wholly new under one name, no temporary is left or
 // read, and undo brings every byte and name back. Undone without a crash,
 // each does the same.
 TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
 {
     QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
     QM_REQUIRE_MUTAGEN();
     const QStringList names = {"s1", "s2", "r1", "r2", "r3", "c1", "c2"};
-    QStringList paths;
-    for (const QString &name : names)
-        paths.append(album() + "/" + name + ".mp3");
-    makePictured(paths, 200000);
-    const QHash<QString, QByteArray> before = folderFiles(album());
-    ASSERT_EQ(before.size(), 7);
     const QHash<QString, QString> newName = {{"s1", "s2"}, {"s2", "s1"}, {"r1", "r2"}, {"r2", "r3"},
                                              {"r3", "r1"}, {"c1", "c2"}, {"c2", "c3"}};
-    const CliRun read = cli({"read", "--no-info", album()});
-    ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
     const struct {
         QStringList args;
         QString copies; // the folder the job copies into; empty: it renames
+        QString ext;    // of the files
     } jobs[] = {
-        {{"apply", "--rename", "--tag", "2"}, {}},
-        {{"apply", "--rename", "--copy", "--create-folders", "yes", "--tag", "2"}, "copies"},
+        {{"apply", "--rename", "--tag", "2"}, {}, "mp3"},
+        {{"apply", "--rename", "--copy", "--create-folders", "yes", "--tag", "2"}, "copies", "mp3"},
+        {{"apply", "--rename", "--tag", "2"}, {}, "flac"},
+        {{"apply", "--rename", "--tag", "2"}, {}, "ogg"},
     };
     for (const auto &job : jobs) {
-        SCOPED_TRACE(job.args.join(' ').toStdString());
+        SCOPED_TRACE((job.ext + ": " + job.args.join(' ')).toStdString());
         const QString copies = album() + "/" + job.copies;
+        const QString ext = "." + job.ext;
+        QDir(album()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(album()));
+        QStringList paths;
+        for (const QString &name : names)
+            paths.append(album() + "/" + name + ext);
+        makePictured(paths, 200000);
+        const QHash<QString, QByteArray> before = folderFiles(album());
+        ASSERT_EQ(before.size(), 7);
+        const CliRun read = cli({"read", "--no-info", album()});
+        ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
         // A longer title moves the picture within the tag's room: a large
         // in-place write. A long comment grows the tag past it: a rewrite.
         const QByteArray rows = changedRows(read.out, [&](const QString &name, QJsonObject &row) {
             row["New"] = job.copies.isEmpty() ? newName.value(name) : job.copies + "/" + name;
             row["Tit"] = row.value("Tit").toString() + " (new)";
-            if (name == "s2" || name == "r1" || name == "c2")
+            // Comments grow by a rewrite only: all of them do.
+            if (name == "s2" || name == "r1" || name == "c2" || job.ext != "mp3")
                 row["Com"] = QString(20000, 'c');
         });
         const auto apply = [&](const QString &killAt) {
@@ -1003,10 +1035,10 @@ TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
         QHash<QString, QByteArray> made;
         for (const QString &name : names) {
             made.insert(name,
-                        after.value((job.copies.isEmpty() ? newName.value(name) : name) + ".mp3"));
-            ASSERT_NE(made.value(name), before.value(name + ".mp3")) << name.toStdString();
+                        after.value((job.copies.isEmpty() ? newName.value(name) : name) + ext));
+            ASSERT_NE(made.value(name), before.value(name + ext)) << name.toStdString();
             if (!job.copies.isEmpty()) {
-                ASSERT_EQ(copied.value(name + ".mp3"), made.value(name)) << name.toStdString();
+                ASSERT_EQ(copied.value(name + ext), made.value(name)) << name.toStdString();
             }
         }
         const CliRun undone = cli({"undo"});
@@ -1029,7 +1061,7 @@ TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
             // Each file is found once, wholly old or wholly new; a copy
             // is there whole or not at all.
             for (const QString &name : names) {
-                const int found = int(now.values().count(before.value(name + ".mp3"))
+                const int found = int(now.values().count(before.value(name + ext))
                                       + now.values().count(made.value(name)));
                 EXPECT_EQ(found, 1)
                     << "kill at large write " << killAt << ": " << name.toStdString();
@@ -1321,5 +1353,140 @@ TEST_F(CliTest, RecoveryTellsWhatItLeftAloneInTheChosenLanguage)
         const CliRun run = cli({"history"}, {}, {{"QUILLMARK_LANG", c.language}});
         EXPECT_EQ(QString::fromUtf8(run.err), "quillmark-cli: " + c.line.arg(a) + "\n")
             << c.language.toStdString();
+    }
+}
+
+// A mixed folder reads into one table: each FLAC, Ogg Vorbis and Opus file
+// with the fields mutagen reads, its duration and its stream. An edit that
+// fits goes in place, one that grows the comments rewrites the file; both
+// keep every other comment, the picture and the audio, and the format's own
+// tool passes the file.
+TEST_F(CliTest, ReadsAndWritesFlacOggAndOpusFilesBesideMp3)
+{
+    requireVorbisTools();
+    QM_REQUIRE_TOOL("lame");
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    makeTagged(album() + "/a.mp3", "First", "1", "Album X");
+    QHash<QString, Format> formats; // by Ext
+    for (const Format &format : kFormats) {
+        QString error;
+        const QString path = album() + "/" + format.name + "." + format.suffix;
+        ASSERT_FALSE(qm::test::makeTagged(format, path, &error).isEmpty()) << error.toStdString();
+        formats.insert(format.suffix, format);
+    }
+    const CliRun read = cli({"read", album()});
+    ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+    const QList<QJsonObject> rows = jsonRows(read.out);
+    ASSERT_EQ(rows.size(), 4);
+    const QHash<QString, QString> streams = {{"flac", "FLAC, 44100 Hz, stereo, 16 bit"},
+                                             {"ogg", "Vorbis, 44100 Hz, stereo, "},
+                                             {"opus", "Opus, 48000 Hz, stereo, "}};
+    for (const QJsonObject &row : rows) {
+        const QString ext = row.value("Ext").toString();
+        const QString path = album() + "/" + row.value("Old").toString() + "." + ext;
+        SCOPED_TRACE(ext.toStdString());
+        EXPECT_EQ(row.value("Siz").toString(), QString::number(QFileInfo(path).size()));
+        if (ext == "mp3") {
+            EXPECT_EQ(row.value("Tit").toString(), "First");
+            continue;
+        }
+        EXPECT_EQ(row.value("Tit").toString(), QString::fromUtf8("Caf\u00e9"));
+        EXPECT_EQ(row.value("Art").toString(), QString::fromUtf8("\u041a\u0438\u043d\u043e/Two"));
+        EXPECT_EQ(row.value("Trc").toString(), "03/12");
+        EXPECT_EQ(row.value("Com").toString(), "Words");
+        EXPECT_EQ(row.value("Cmp").toString(), "C");
+        EXPECT_EQ(row.value("Dur").toString(), "0:01");
+        EXPECT_TRUE(row.value("Inf").toString().startsWith(streams.value(ext)))
+            << row.value("Inf").toString().toStdString();
+    }
+
+    const struct {
+        const char *code;
+        QString text;
+        const char *name; // of the comment in mutagen's list
+        int at;           // its place there; -1: added at the end
+        bool inPlace;
+    } steps[] = {
+        {"Tit", "New title", "TITLE", 0, true},
+        {"Slt", QString("line\n").repeated(20000) + "end", "LYRICS", -1, false},
+    };
+    QHash<QString, QJsonArray> expected;
+    QHash<QString, QJsonArray> pictures;
+    QHash<QString, QByteArray> audio;
+    for (const auto &[ext, format] : formats.asKeyValueRange()) {
+        const QString path = album() + "/" + format.name + "." + ext;
+        expected[ext] = vorbisRead(path).value("comments").toArray();
+        pictures[ext] = vorbisRead(path).value("pictures").toArray();
+        audio[ext] = audioMd5(path);
+    }
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.code);
+        QHash<QString, qint64> sizes;
+        for (const auto &[ext, format] : formats.asKeyValueRange())
+            sizes[ext] = QFileInfo(album() + "/" + format.name + "." + ext).size();
+        const QByteArray edited =
+            changedRows(cli({"read", album()}).out, [&](const QString &, QJsonObject &row) {
+                if (row.value("Ext").toString() != "mp3")
+                    row[step.code] = step.text;
+            });
+        const CliRun applied = cli({"apply", "--write-tag", "2"}, edited);
+        ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+        for (const auto &[ext, format] : formats.asKeyValueRange()) {
+            SCOPED_TRACE(format.name);
+            const QString path = album() + "/" + format.name + "." + ext;
+            const QJsonArray entry{step.name, step.text};
+            if (step.at < 0)
+                expected[ext].append(entry);
+            else
+                expected[ext][step.at] = entry;
+            const QJsonObject mutagen = vorbisRead(path);
+            EXPECT_TRUE(mutagen.value("comments").toArray() == expected.value(ext));
+            EXPECT_EQ(mutagen.value("pictures").toArray(), pictures.value(ext));
+            EXPECT_EQ(QFileInfo(path).size() == sizes.value(ext), step.inPlace);
+            expectValid(format, path);
+            EXPECT_EQ(audioMd5(path), audio.value(ext));
+        }
+    }
+}
+
+// The ID3v1 tag does not apply to these files, and a file whose metadata
+// cannot be walked is not written: each row says why, and the file keeps
+// every byte.
+TEST_F(CliTest, RefusesId3v1AndUnwalkableFilesOfVorbisFormats)
+{
+    requireVorbisTools();
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    const QString good = album() + "/good.flac", bad = album() + "/bad.opus";
+    QString error;
+    ASSERT_FALSE(qm::test::makeTagged(kFormats[0], good, &error).isEmpty()) << error.toStdString();
+    const QByteArray opus = qm::test::makeTagged(kFormats[2], bad, &error);
+    ASSERT_FALSE(opus.isEmpty()) << error.toStdString();
+    ASSERT_TRUE(writeAll(bad, opus.first(100)));
+    const QByteArray goodBytes = readAll(good), badBytes = readAll(bad);
+    const QList<std::pair<QString, QString>> english = {{"QUILLMARK_LANG", "en"}};
+    const struct {
+        QString tag;
+        QString file;
+        QString reason;
+    } cases[] = {
+        {"1", good, "ID3v1 does not apply to FLAC, Ogg and Opus files"},
+        {"2", bad, "The file ends inside its headers"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.tag.toStdString());
+        const CliRun read = cli({"read", "--tag", c.tag, c.file}, {}, english);
+        ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+        ASSERT_EQ(jsonRows(read.out).size(), 1);
+        EXPECT_EQ(jsonRows(read.out).first().value("Com").toString(), c.reason);
+        EXPECT_EQ(jsonRows(read.out).first().value("Tit").toString(), "");
+        const QByteArray edited = changedRows(
+            read.out, [](const QString &, QJsonObject &row) { row["Tit"] = "New title"; });
+        const CliRun applied = cli({"apply", "--write-tag", c.tag}, edited, english);
+        EXPECT_EQ(applied.exitCode, 1);
+        EXPECT_TRUE(QString::fromUtf8(applied.err).contains(c.reason)) << applied.err.toStdString();
+        EXPECT_EQ(readAll(good), goodBytes);
+        EXPECT_EQ(readAll(bad), badBytes);
     }
 }
