@@ -112,6 +112,8 @@ void appendString(QByteArray &out, quint8 encoding, const QString &text, bool te
 {
     if (encoding == EncLegacy) {
         out.append(LegacyCodepage::encode(text));
+    } else if (encoding == EncUtf8) {
+        out.append(text.toUtf8());
     } else {
         // Every string gets its byte-order mark, empty ones too: some
         // readers (ffmpeg) reject a UTF-16 string without one.

@@ -122,6 +122,7 @@ WriteSettings WriteSettings::From(const Options &options, qm::TagView tagView, b
     WriteSettings settings;
     static_cast<ReadSettings &>(settings) = ReadSettings::From(options, tagView, false);
     settings.MoveFiles = moveFiles;
+    settings.Id3v2Version = quint8(options.id3v2WriteVersion());
     return settings;
 }
 
@@ -192,8 +193,7 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
         recorder = std::make_unique<journal::JournalRecorder>(*journal_);
     refusal_.clear();
     if (version == 1) {
-        if (WriteTagStep(tag1_, row, fileName, settings_, known, planned, recorder.get(),
-                         failure))
+        if (WriteTagStep(tag1_, row, fileName, settings_, known, planned, recorder.get(), failure))
             return true;
         QByteArray block;
         if (!tag1_.BuildLyrics2Block(&block))
@@ -201,6 +201,7 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
         return false;
     }
     tag2_.Refusal = id3v2::Damage::None;
+    tag2_.WriteVersion = settings_.Id3v2Version;
     if (WriteTagStep(tag2_, row, fileName, settings_, known, planned, recorder.get(), failure,
                      opened))
         return true;
@@ -595,7 +596,7 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         AheadTag *found = ahead(row);
         if (found && found->renameId != 0) {
             journal_->markDone(found->renameId, done, done ? newPath : oldPath,
-                                done ? &stamp : nullptr);
+                               done ? &stamp : nullptr);
             found->renameId = 0;
         }
         if (done) {

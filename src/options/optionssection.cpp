@@ -114,6 +114,8 @@ void readOptionsSection(const IniFile &ini, Options &options)
     const QString codepage = ini.readString(kSection, u"Codepage").trimmed();
     if (!codepage.isEmpty())
         options.setCodepage(codepage);
+    const QString version = ini.readString(kSection, u"Tag2WriteVersion").trimmed();
+    options.setId3v2WriteVersion(version == u"keep" ? 0 : version.toInt());
 }
 
 void writeOptionsSection(IniFile &ini, const Options &options)
@@ -132,6 +134,9 @@ void writeOptionsSection(IniFile &ini, const Options &options)
     writeLists(ini, options.lists(FieldView::Id3v1), u"Tag1ReadFields", u"Tag1ShowFields");
     writeLists(ini, options.lists(FieldView::Id3v2), u"Tag2ReadFields", u"Tag2ShowFields");
     ini.writeString(kSection, u"Codepage", options.codepage());
+    const int version = options.id3v2WriteVersion();
+    ini.writeString(kSection, u"Tag2WriteVersion",
+                    version == 0 ? QStringLiteral("keep") : QString::number(version));
 }
 
 } // namespace qm
