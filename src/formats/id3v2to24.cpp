@@ -61,15 +61,17 @@ const RawFrame *findFrame(const QList<RawFrame> &frames, const char *id)
     return nullptr;
 }
 
-QString firstText(const RawFrame *frame)
+QStringList frameTexts(const RawFrame *frame)
 {
     if (!frame)
         return {};
     const std::optional<QByteArray> plain = plainPayload(*frame);
     if (!plain || plain->isEmpty() || uchar(plain->at(0)) > EncUtf8)
         return {};
-    return readStrings(uchar(plain->at(0)), *plain, 1).value(0);
+    return readStrings(uchar(plain->at(0)), *plain, 1);
 }
+
+QString firstText(const RawFrame *frame) { return frameTexts(frame).value(0); }
 
 // A 2.3 year with the day, month and time of its TDAT and TIME frames, as
 // the one timestamp 2.4 has.
@@ -117,7 +119,7 @@ void appendFieldFrame(QByteArray &out, const TagContent &content, int field)
 
 // A field that keeps what was read: a 2.4 tag's frames as they were; from
 // older tags, the year with its date as TDRC, the original year as TDOR,
-// and repeated text frames as one of several values.
+// and repeated text frames as one frame of several values.
 void appendKeptField(QByteArray &out, const TagContent &content, int field)
 {
     const QList<RawFrame> &sources = content.fieldSources[field];
@@ -131,7 +133,10 @@ void appendKeptField(QByteArray &out, const TagContent &content, int field)
             return;
         }
         if (sources.size() > 1 && sources.first().id.startsWith('T')) {
-            appendFieldFrame(out, content, field);
+            QStringList values;
+            for (const RawFrame &frame : sources)
+                values += frameTexts(&frame);
+            appendTextFrame(out, sources.first().id, values);
             return;
         }
     }

@@ -114,8 +114,14 @@ void readOptionsSection(const IniFile &ini, Options &options)
     const QString codepage = ini.readString(kSection, u"Codepage").trimmed();
     if (!codepage.isEmpty())
         options.setCodepage(codepage);
+    // "keep" for the file's own version; another text than 3 or 4 changes nothing.
     const QString version = ini.readString(kSection, u"Tag2WriteVersion").trimmed();
-    options.setId3v2WriteVersion(version == u"keep" ? 0 : version.toInt());
+    bool number = false;
+    const int asNumber = version.toInt(&number);
+    if (version == u"keep")
+        options.setId3v2WriteVersion(0);
+    else if (number && asNumber != 0)
+        options.setId3v2WriteVersion(asNumber);
 }
 
 void writeOptionsSection(IniFile &ini, const Options &options)
