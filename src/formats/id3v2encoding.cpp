@@ -74,7 +74,7 @@ int terminatorSize(quint8 encoding) { return isWide(encoding) ? 2 : 1; }
 QString readString(quint8 encoding, QByteArrayView data, qsizetype &at)
 {
     const qsizetype end = terminatorAt(encoding, data, at);
-    const QString text = decodeString(encoding, data.sliced(at, end - at));
+    QString text = decodeString(encoding, data.sliced(at, end - at));
     at = std::min(data.size(), end + terminatorSize(encoding));
     return text;
 }

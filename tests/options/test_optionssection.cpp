@@ -21,6 +21,7 @@ Options readFrom(const char *text)
 std::vector<bool> readFlags(const FieldLists &l)
 {
     std::vector<bool> v;
+    v.reserve(size_t(l.size()));
     for (int i = 0; i < l.size(); ++i)
         v.push_back(l.isRead(i));
     return v;
@@ -29,6 +30,7 @@ std::vector<bool> readFlags(const FieldLists &l)
 std::vector<bool> shownFlags(const FieldLists &l)
 {
     std::vector<bool> v;
+    v.reserve(size_t(l.size()));
     for (int i = 0; i < l.size(); ++i)
         v.push_back(l.isShown(i));
     return v;
