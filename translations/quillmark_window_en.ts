@@ -1365,6 +1365,61 @@ Special mask characters:
         <source>Читать Tag и информацию только для *.mp3, *.flac, *.ogg, *.opus</source>
         <translation>Read Tag and info for *.mp3, *.flac, *.ogg, *.opus only</translation>
     </message>
+    <message>
+        <source>Текст ID3v1 записывается в этой кодовой странице.</source>
+        <translation>ID3v1 text is written in this code page.</translation>
+    </message>
+    <message>
+        <source>2.3</source>
+        <translation>2.3</translation>
+    </message>
+    <message>
+        <source>2.4</source>
+        <translation>2.4</translation>
+    </message>
+    <message>
+        <source>Как в файле</source>
+        <translation>As in the file</translation>
+    </message>
+    <message>
+        <source>2.4 пишет текст в UTF-8, дату в TDRC и несколько значений раздельно; «Как в файле» оставляет теги 2.4 в 2.4, остальные пишет в 2.3</source>
+        <translation>2.4 writes text in UTF-8, the date as TDRC and several values apart; “As in the file” keeps 2.4 tags in 2.4 and writes the others as 2.3</translation>
+    </message>
+    <message>
+        <source>Версия ID3v2 при записи:</source>
+        <translation>ID3v2 version when writing:</translation>
+    </message>
+</context>
+<context>
+    <name>qm::TfrmRepairEncoding</name>
+    <message>
+        <source>Исправить кодировку</source>
+        <translation>Repair Encoding</translation>
+    </message>
+    <message>
+        <source>Ячейка</source>
+        <translation>Cell</translation>
+    </message>
+    <message>
+        <source>Текст</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>Исправление</source>
+        <translation>Repair</translation>
+    </message>
+    <message>
+        <source>Применить</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Ячейки с текстом в другой кодировке:</source>
+        <translation>Cells with text in another encoding:</translation>
+    </message>
 </context>
 <context>
     <name>qm::TfrmSpecList</name>
@@ -1676,6 +1731,18 @@ does not exist!</translation>
     <message>
         <source>Все файлы (*);;Аудио файлы (*.mp3 *.flac *.ogg *.oga *.opus *.wma *.vqf *.asf *.lqt *.wav *.mid);;Видео файлы (*.avi *.mpg *.mp2 *.wmv *.asf);;Графические файлы (*.jpg *.bmp *.gif *.psd);;Текстовые файлы (*.txt *.doc *.rtf *.htm *.inf *.diz)</source>
         <translation>All files (*);;Audio files (*.mp3 *.flac *.ogg *.oga *.opus *.wma *.vqf *.asf *.lqt *.wav *.mid);;Video files (*.avi *.mpg *.mp2 *.wmv *.asf);;Image files (*.jpg *.bmp *.gif *.psd);;Text files (*.txt *.doc *.rtf *.htm *.inf *.diz)</translation>
+    </message>
+    <message>
+        <source>Исправить кодировку…</source>
+        <translation>Repair Encoding…</translation>
+    </message>
+    <message>
+        <source>Исправить текст, прочитанный в другой кодировке</source>
+        <translation>Repair text that was read in another encoding</translation>
+    </message>
+    <message>
+        <source>Текста в другой кодировке нет</source>
+        <translation>No text in another encoding</translation>
     </message>
 </context>
 <context>

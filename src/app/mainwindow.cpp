@@ -44,6 +44,7 @@
 #include "app/namegrid.h"
 #include "app/optionsdialog.h"
 #include "app/playercommands.h"
+#include "app/repairdialog.h"
 #include "formats/pathcodec.h"
 #include "jobs/fileops.h"
 #include "jobs/readkinds.h"
@@ -192,6 +193,7 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
         session_.addPath(firstArgument);
     writeCommands_ = new WriteCommands(*this, jobs_->runner());
     connectPlayerCommands(*this);
+    connectRepairCommand(*this);
     refreshCommandContainers();
 }
 

@@ -200,6 +200,20 @@ QWidget *TfrmOptions::createMainPage()
     connect(cmbCodepage_, &QComboBox::activated, this, &TfrmOptions::codepageChosen);
     auto *codepageLabel = new QLabel(tr("Кодовая страница тегов:"), page);
     codepageLabel->setBuddy(cmbCodepage_);
+    auto *codepageNote = new QLabel(tr("Текст ID3v1 записывается в этой кодовой странице."), page);
+
+    // The version numbers the combo's items stand for, in their order.
+    static constexpr int kVersions[] = {3, 4, 0};
+    cmbTag2Version_ = new QComboBox(page);
+    cmbTag2Version_->setObjectName(QStringLiteral("cmbTag2Version"));
+    cmbTag2Version_->addItems({tr("2.3"), tr("2.4"), tr("Как в файле")});
+    cmbTag2Version_->setToolTip(
+        tr("2.4 пишет текст в UTF-8, дату в TDRC и несколько значений раздельно; "
+           "«Как в файле» оставляет теги 2.4 в 2.4, остальные пишет в 2.3"));
+    connect(cmbTag2Version_, &QComboBox::activated, this,
+            [this](int index) { options_.setId3v2WriteVersion(kVersions[index]); });
+    auto *versionLabel = new QLabel(tr("Версия ID3v2 при записи:"), page);
+    versionLabel->setBuddy(cmbTag2Version_);
 
     clbToolBarsVisible_->setMinimumWidth(clbToolBarsVisible_->sizeHintForColumn(0)
                                          + 2 * clbToolBarsVisible_->frameWidth() + 8);
@@ -209,12 +223,15 @@ QWidget *TfrmOptions::createMainPage()
     auto *codepageRow = new QHBoxLayout;
     codepageRow->addWidget(codepageLabel);
     codepageRow->addWidget(cmbCodepage_, 1);
+    codepageRow->addWidget(versionLabel);
+    codepageRow->addWidget(cmbTag2Version_);
 
     auto *layout = new QGridLayout(page);
     layout->addLayout(bars, 0, 0);
     layout->addWidget(infoBox, 0, 1);
     layout->addLayout(codepageRow, 1, 0, 1, 2);
-    layout->addWidget(chbFormatRead_, 2, 0, 1, 2);
+    layout->addWidget(codepageNote, 2, 0, 1, 2);
+    layout->addWidget(chbFormatRead_, 3, 0, 1, 2);
     layout->setColumnStretch(1, 1);
     return page;
 }
@@ -310,6 +327,8 @@ void TfrmOptions::syncFromOptions()
         at = cmbCodepage_->count() - 1;
     }
     cmbCodepage_->setCurrentIndex(at);
+    const int version = options_.id3v2WriteVersion();
+    cmbTag2Version_->setCurrentIndex(version == 4 ? 1 : version == 0 ? 2 : 0);
     scanModel_->reset();
     syncToolBars();
     syncing_ = false;

@@ -99,6 +99,7 @@ private:
     QCheckBox *chbFormatRead_ = nullptr;
     QCheckBox *chbReadLyrics2_ = nullptr;
     QComboBox *cmbCodepage_ = nullptr;
+    QComboBox *cmbTag2Version_ = nullptr;
     ScanGrid *stgScanCells_ = nullptr;
     ScanGridModel *scanModel_ = nullptr;
     QMenu *pmnCheckList_ = nullptr;

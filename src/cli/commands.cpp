@@ -14,6 +14,8 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
 
 #include <algorithm>
@@ -393,7 +395,19 @@ namespace {
 
 // One step of quillmark-cli edit: an option and what it names.
 struct EditStep {
-    enum class Action { Show, Set, Dedupe, Sort, Shuffle, Case, Replace, Translit, Restore };
+    enum class Action {
+        Show,
+        Set,
+        Dedupe,
+        Sort,
+        Shuffle,
+        Case,
+        Replace,
+        Translit,
+        Restore,
+        Repair,
+        ShowRepairs
+    };
     Action action;
     FieldNumber field;
     QString text;
@@ -443,13 +457,17 @@ std::optional<int> parseEditSteps(const Arguments &args, QList<EditStep> &steps,
             changes = true;
             continue;
         }
-        if (name == QLatin1String("translit") || name == QLatin1String("restore")) {
+        static const QHash<QString, Action> columnActions{
+            {QStringLiteral("translit"), Action::Translit},
+            {QStringLiteral("restore"), Action::Restore},
+            {QStringLiteral("repair"), Action::Repair},
+            {QStringLiteral("show-repairs"), Action::ShowRepairs}};
+        if (const auto action = columnActions.constFind(name); action != columnActions.constEnd()) {
             const auto columns = dataColumns(value);
             if (!columns)
                 return usageError(QStringLiteral("not a data column: \"%1\"").arg(value));
-            steps.append({name == QLatin1String("translit") ? Action::Translit : Action::Restore,
-                          FieldNumber::No, QString(), DuplicateKey::AllColumns, *columns});
-            changes = true;
+            steps.append({*action, FieldNumber::No, QString(), DuplicateKey::AllColumns, *columns});
+            changes = changes || *action != Action::ShowRepairs;
             continue;
         }
         if (name == QLatin1String("dedupe")) {
@@ -515,6 +533,26 @@ void runEditStep(Session &session, const EditStep &step, const ReplaceOptions &r
                 session.restoreSymbols(column);
             session.waitForJobs();
         }
+        return;
+    }
+    if (step.action == Action::Repair || step.action == Action::ShowRepairs) {
+        const QList<SuspectCell> cells = session.suspectCells(step.columns, 1, table.lastFileRow());
+        if (step.action == Action::ShowRepairs) {
+            for (const SuspectCell &cell : cells) {
+                const QJsonObject line{{QStringLiteral("row"), cell.row},
+                                       {QStringLiteral("column"), columnCode(cell.field)},
+                                       {QStringLiteral("text"), cell.text},
+                                       {QStringLiteral("proposal"), cell.proposal.text},
+                                       {QStringLiteral("kind"), repairKindId(cell.proposal.kind)}};
+                shown += QJsonDocument(line).toJson(QJsonDocument::Compact);
+                shown += '\n';
+            }
+            return;
+        }
+        QList<CellRepair> repairs;
+        for (const SuspectCell &cell : cells)
+            repairs.append({cell.row, cell.field, cell.text, cell.proposal.text});
+        session.applyRepairs(repairs);
         return;
     }
     if (step.action == Action::Replace) {
@@ -612,14 +650,18 @@ public:
 
 int runApply(const Arguments &args)
 {
-    QString tag, createFolders, replace;
+    QString tag, createFolders, replace, version;
     const QStringList yesNo{QStringLiteral("yes"), QStringLiteral("no")};
     if (!parseChoice(args, QStringLiteral("tag"),
                      {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")},
                      QStringLiteral("0"), tag)
         || !parseChoice(args, QStringLiteral("create-folders"), yesNo, QStringLiteral("no"),
                         createFolders)
-        || !parseChoice(args, QStringLiteral("replace"), yesNo, QStringLiteral("no"), replace))
+        || !parseChoice(args, QStringLiteral("replace"), yesNo, QStringLiteral("no"), replace)
+        || !parseChoice(
+            args, QStringLiteral("id3v2"),
+            {QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("keep"), QString()},
+            QString(), version))
         return ExitUsage;
     QList<int> kinds;
     for (const auto &[name, value] : args.options) {
@@ -642,6 +684,9 @@ int runApply(const Arguments &args)
     if (!loadSession(session))
         return ExitUsage;
     RowTable &table = session.table();
+    if (!version.isEmpty())
+        session.options().setId3v2WriteVersion(version == QLatin1String("keep") ? 0
+                                                                                : version.toInt());
     SessionState state;
     state.tagView = TagView(tag.toInt());
     state.allFormats = args.has(QStringLiteral("all-formats"));

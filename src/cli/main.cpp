@@ -18,6 +18,7 @@ const char kUsage[] =
     "                          [--sort COL]... [--shuffle] [--numbers-separate]\n"
     "                          [--case COL=MODE]... [--replace COL FIND REPLACEMENT]...\n"
     "                          [--translit COL]... [--restore COL]... [--alphabet NAME]\n"
+    "                          [--repair COL]... [--show-repairs COL]...\n"
     "       quillmark-cli apply [OPTIONS] < rows\n"
     "       quillmark-cli history\n"
     "       quillmark-cli undo [NUMBER]\n"
@@ -76,6 +77,13 @@ const char kUsage[] =
     "  --alphabet NAME       the alphabet of --translit and --restore instead of the\n"
     "                        current one (Runeswap.ini beside TagQuill.ini; without\n"
     "                        that file the built-in \"Транслит\")\n"
+    "  --repair COL          text of the column COL (or New and the tag columns for\n"
+    "                        \"all\") read in the wrong code page (Windows-1251 shown\n"
+    "                        as Latin-1, UTF-8 decoded twice, KOI8-R, CP866) replaced\n"
+    "                        by its best reading; correct text stays; prints the rows\n"
+    "  --show-repairs COL    print one JSON line per cell --repair would change:\n"
+    "                        row (1 = first row), column, text, proposal and kind;\n"
+    "                        changes nothing\n"
     "  --case-sensitive      --replace compares letter case\n"
     "  --whole-cell          --replace only cells whose whole text is FIND\n"
     "  --numbers 01|1        numbering style for rows renumbered (default 01)\n"
@@ -86,6 +94,9 @@ const char kUsage[] =
     "  --write-tag 1|2       write the ID3v1 or ID3v2 tag of every row\n"
     "  --rename              rename the files to New (Old and New swap)\n"
     "  --tag 0|1|2           tag written on the way by --rename (default 0)\n"
+    "  --id3v2 3|4|keep      ID3v2 version written: 2.3, 2.4 (UTF-8, TDRC, several\n"
+    "                        values apart), or the file's own (2.4 stays 2.4, others\n"
+    "                        become 2.3); default: the window's option, else 3\n"
     "  --copy                copy instead of moving to a new folder\n"
     "  --all-formats         write tags to every file with MPEG audio or an ID3\n"
     "                        tag in it, not only *.mp3 and the Vorbis comment\n"
@@ -189,16 +200,18 @@ int main(int argc, char **argv)
         switches = {QStringLiteral("shuffle"), QStringLiteral("numbers-separate"),
                     QStringLiteral("case-sensitive"), QStringLiteral("whole-cell")};
         valued = {
-            QStringLiteral("show"),     QStringLiteral("set"),     QStringLiteral("dedupe"),
-            QStringLiteral("numbers"),  QStringLiteral("sort"),    QStringLiteral("case"),
-            QStringLiteral("translit"), QStringLiteral("restore"), QStringLiteral("alphabet")};
+            QStringLiteral("show"),     QStringLiteral("set"),         QStringLiteral("dedupe"),
+            QStringLiteral("numbers"),  QStringLiteral("sort"),        QStringLiteral("case"),
+            QStringLiteral("translit"), QStringLiteral("restore"),     QStringLiteral("alphabet"),
+            QStringLiteral("repair"),   QStringLiteral("show-repairs")};
         threeValued = {QStringLiteral("replace")};
         run = runEdit;
     } else if (command == QLatin1String("apply")) {
         switches = {QStringLiteral("rename"), QStringLiteral("copy"), QStringLiteral("all-formats"),
                     QStringLiteral("no-journal")};
         valued = {QStringLiteral("write-tag"), QStringLiteral("tag"),
-                  QStringLiteral("create-folders"), QStringLiteral("replace")};
+                  QStringLiteral("create-folders"), QStringLiteral("replace"),
+                  QStringLiteral("id3v2")};
         run = runApply;
     } else if (command == QLatin1String("history")) {
         run = runHistory;

@@ -113,6 +113,15 @@ void setFields(const TID3v2 &tag, id3v2::TagContent &content)
         id3v2::setField(content, id3v2::TrackString, QString::number(tag.Track));
 }
 
+// The version a write gives the tag: 3 or 4 as asked; for 0, a 2.4 tag
+// stays 2.4 and every other tag becomes 2.3.
+quint8 writtenVersion(quint8 asked, const id3v2::TagContent &read)
+{
+    if (asked == 0)
+        return read.major == 4 ? 4 : 3;
+    return asked == 4 ? 4 : 3;
+}
+
 } // namespace
 
 TID3v2::TID3v2() { ResetData(); }
@@ -193,12 +202,14 @@ bool TID3v2::PlanSave(const QString &fileName, FileChange *change) const
                 return false;
         }
         setFields(*this, content);
-        const QByteArray frames = id3v2::buildFrames(content);
+        const quint8 major = writtenVersion(WriteVersion, content);
+        const QByteArray frames = id3v2::buildFrames(content, major);
 
         const bool inPlace = start.kind == id3v2::HeaderKind::Tag
                              && start.header.totalSize >= id3v2::HeaderSize + frames.size();
         const QByteArray tag = id3v2::buildTag(
-            frames, inPlace ? start.header.totalSize : id3v2::paddedTotalSize(frames.size()));
+            frames, inPlace ? start.header.totalSize : id3v2::paddedTotalSize(frames.size()),
+            major);
         if (tag.isEmpty())
             return false;
         const qint64 replaced = bytesToReplace(start);
@@ -293,7 +304,8 @@ bool TID3v2::PlanSave(const QString &fileName, FileChange *change, const SaveRea
             content = read->content;
         }
         setFields(*this, content);
-        const QByteArray frames = id3v2::buildFrames(content);
+        const quint8 major = writtenVersion(WriteVersion, content);
+        const QByteArray frames = id3v2::buildFrames(content, major);
         FileStart start;
         start.fileSize = read->fileSize;
         start.kind = read->kind;
@@ -301,7 +313,8 @@ bool TID3v2::PlanSave(const QString &fileName, FileChange *change, const SaveRea
         const bool inPlace = start.kind == id3v2::HeaderKind::Tag
                              && start.header.totalSize >= id3v2::HeaderSize + frames.size();
         const QByteArray tag = id3v2::buildTag(
-            frames, inPlace ? start.header.totalSize : id3v2::paddedTotalSize(frames.size()));
+            frames, inPlace ? start.header.totalSize : id3v2::paddedTotalSize(frames.size()),
+            major);
         const qint64 replaced = bytesToReplace(start);
         if (tag.isEmpty() || replaced > read->first.size())
             return false;
@@ -327,7 +340,7 @@ bool TID3v2::SaveToFile(const QString &fileName, ChangeRecorder *recorder)
 void TID3v2::NoteSaved(const FileChange &change)
 {
     TagPresent = true;
-    MajorVersion = 3;
+    MajorVersion = change.newBytes.size() > 3 ? quint8(change.newBytes[3]) : 3;
     TotalSize = change.newBytes.size();
 }
 

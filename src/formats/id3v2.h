@@ -10,9 +10,10 @@
 namespace qm {
 
 // The ID3v2 tag at the start of an audio file: read from versions 2.2, 2.3
-// and 2.4 into 17 text fields and a track number, written back as 2.3.
-// Frames that carry none of the fields (pictures, private frames, further
-// comments, ...) are kept on writing, converted to 2.3 form.
+// and 2.4 into 17 text fields and a track number, written back as 2.3 or
+// 2.4 (WriteVersion). Frames that carry none of the fields (pictures,
+// private frames, further comments, ...) are kept on writing, converted to
+// the form of the version written.
 //
 // Every file operation returns false on failure and never throws; a file is
 // never left without its audio.
@@ -33,7 +34,7 @@ public:
     // shares its handle this way. Reads the header, then the frames in
     // blocks that end on multiples of kReadBlockSize.
     bool ReadTagWith(const BlockReader &read, qint64 fileSize);
-    // Writes the fields as a 2.3 tag with the file's other frames: over the
+    // Writes the fields as a tag of WriteVersion with the file's other frames: over the
     // old tag when it has room, otherwise by writing the whole file anew
     // beside the old one and renaming it over it, with padding to spare for
     // the next edit. A broken header is replaced; a file whose tag claims
@@ -136,6 +137,9 @@ public:
     QString OrigYear;
     QString Lyrics;
     WriteFailure SaveFailure = WriteFailure::None;
+    // The version the saves write: 3 or 4, or 0 for the file's own (a 2.4
+    // tag stays 2.4, any other becomes 2.3).
+    quint8 WriteVersion = 3;
     // Set by the plans, which are const otherwise.
     mutable id3v2::Damage Refusal = id3v2::Damage::None;
 };

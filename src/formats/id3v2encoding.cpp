@@ -74,7 +74,7 @@ int terminatorSize(quint8 encoding) { return isWide(encoding) ? 2 : 1; }
 QString readString(quint8 encoding, QByteArrayView data, qsizetype &at)
 {
     const qsizetype end = terminatorAt(encoding, data, at);
-    const QString text = decodeString(encoding, data.sliced(at, end - at));
+    QString text = decodeString(encoding, data.sliced(at, end - at));
     at = std::min(data.size(), end + terminatorSize(encoding));
     return text;
 }
@@ -112,6 +112,8 @@ void appendString(QByteArray &out, quint8 encoding, const QString &text, bool te
 {
     if (encoding == EncLegacy) {
         out.append(LegacyCodepage::encode(text));
+    } else if (encoding == EncUtf8) {
+        out.append(text.toUtf8());
     } else {
         // Every string gets its byte-order mark, empty ones too: some
         // readers (ffmpeg) reject a UTF-16 string without one.

@@ -23,6 +23,7 @@ QStringList readStrings(quint8 encoding, QByteArrayView data, qsizetype at);
 
 // The encoding the texts are written in: 0 for plain ASCII, else UTF-16.
 quint8 encodingFor(const QStringList &texts);
+// Encodings 0 (the legacy code page), 1 (UTF-16 with its mark) and 3 (UTF-8).
 void appendString(QByteArray &out, quint8 encoding, const QString &text, bool terminated);
 // A URL as the bytes of a link frame.
 QByteArray urlBytes(const QString &url);

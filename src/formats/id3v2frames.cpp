@@ -6,6 +6,7 @@
 #include "formats/id3v2framewalk.h"
 #include "formats/id3v2synchdata.h"
 #include "formats/id3v2to23.h"
+#include "formats/id3v2to24.h"
 #include "formats/tagfields.h"
 
 #include <QStringList>
@@ -197,11 +198,14 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
         content.damage = Damage::UnknownVersion;
         return content;
     }
+    content.major = major;
     const QList<RawFrame> frames = readTagFrames(header, source, fieldsOnly, content.damage);
 
     std::array<std::optional<QStringList>, FieldCount> values;
     std::optional<QStringList> recorded;
     std::optional<QStringList> originallyReleased;
+    std::optional<RawFrame> recordedFrame;
+    std::optional<RawFrame> releasedFrame;
     QStringList people;
     QList<RawFrame> kept;
     QList<Described> comments;
@@ -224,13 +228,18 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
                 if (!fieldsOnly) {
                     if (std::optional<Frame> kept23 = keptFrame(frame, major))
                         content.fieldFrames[field].append(*kept23);
+                    content.fieldSources[field].append(frame);
                 }
             } else if (frame.id == "TDRC") {
                 recorded = *text;
+                recordedFrame = frame;
             } else if (frame.id == "TDOR") {
                 originallyReleased = *text;
+                releasedFrame = frame;
             } else {
                 people += *text;
+                if (!fieldsOnly)
+                    content.otherSources.append(frame);
             }
             continue;
         }
@@ -264,6 +273,7 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
         if (!fieldsOnly) {
             if (std::optional<Frame> kept23 = keptFrame(kept[chosen.keptIndex], major))
                 content.fieldFrames[field].append(*kept23);
+            content.fieldSources[field].append(kept[chosen.keptIndex]);
         }
         return chosen;
     };
@@ -302,7 +312,13 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
             continue;
         if (std::optional<Frame> frame = keptFrame(kept[i], major))
             content.otherFrames.append(*frame);
+        content.otherSources.append(kept[i]);
     }
+    // A 2.4 date carries the field only where no 2.3 frame does.
+    if (!values[Year] && recorded && !recorded->isEmpty())
+        content.fieldSources[Year].append(*recordedFrame);
+    if (!values[OrigYear] && originallyReleased && !originallyReleased->isEmpty())
+        content.fieldSources[OrigYear].append(*releasedFrame);
     if (!values[Year] && recorded && !recorded->isEmpty())
         appendDateFrames(content.otherFrames, recorded->first(), frames);
     if (!people.isEmpty()) {
@@ -334,10 +350,13 @@ void setField(TagContent &content, Field field, const QString &text)
         return;
     content.fields[field] = text;
     content.fieldFrames[field].clear();
+    content.edited[field] = true;
 }
 
-QByteArray buildFrames(const TagContent &content)
+QByteArray buildFrames(const TagContent &content, quint8 major)
 {
+    if (major == 4)
+        return buildFrames24(content);
     QByteArray out;
     auto append = [&out](const QByteArray &id, quint16 flags, const QByteArray &data) {
         out.append(id);
@@ -381,11 +400,12 @@ QByteArray buildFrames(const TagContent &content)
     return out;
 }
 
-QByteArray buildTag(QByteArrayView frames, qint64 totalSize)
+QByteArray buildTag(QByteArrayView frames, qint64 totalSize, quint8 major)
 {
     if (totalSize < HeaderSize + frames.size() || totalSize - HeaderSize > MaxBodySize)
         return {};
     QByteArray tag("ID3\x03\x00\x00", 6);
+    tag[3] = char(major);
     appendSyncsafe(tag, quint32(totalSize - HeaderSize));
     tag.append(frames);
     tag.append(QByteArray(totalSize - tag.size(), '\0'));

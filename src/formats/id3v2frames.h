@@ -84,6 +84,23 @@ struct Frame {
     QByteArray data;
 };
 
+// A frame read from any version, in 2.3 terms: the extra bytes its flags
+// add are taken apart, unsynchronisation is undone, the data may still be
+// compressed or encrypted.
+struct RawFrame {
+    QByteArray id;
+    quint8 status = 0; // 2.3 status flags: tag alter, file alter, read only
+    bool compressed = false;
+    bool encrypted = false;
+    bool grouped = false;
+    quint8 method = 0;
+    quint8 group = 0;
+    quint32 plainSize = 0;
+    // A 2.4 frame that carried its data length in front of the data.
+    bool lengthIndicator = false;
+    QByteArray payload;
+};
+
 struct TagContent {
     std::array<QString, FieldCount> fields;
     // Where the comment, lyrics and link came from, so that writing them back
@@ -100,6 +117,14 @@ struct TagContent {
     std::array<QList<Frame>, FieldCount> fieldFrames;
     // Every frame that carries none of the fields, converted to 2.3 form.
     QList<Frame> otherFrames;
+    // The version the tag was read from, and its frames as read: those each
+    // field was read from (a 2.4 date frame included) and the others, for a
+    // write in version 2.4, which keeps them in their own form.
+    quint8 major = 0;
+    std::array<QList<RawFrame>, FieldCount> fieldSources;
+    QList<RawFrame> otherSources;
+    // The fields given a text other than the one read.
+    std::array<bool, FieldCount> edited{};
     // Why some bytes of the tag were not understood (the first reason
     // found); a tag rebuilt from such content would lose them. The frames
     // that could be read are there all the same.
@@ -128,12 +153,13 @@ TagContent parseTagFields(const TagHeader &header, BodySource &body);
 // the frames it was read from.
 void setField(TagContent &content, Field field, const QString &text);
 
-// The frames of a 2.3 tag: the fields' frames in field order, then the
-// other frames. Empty fields get no frame.
-QByteArray buildFrames(const TagContent &content);
-// A whole 2.3 tag of exactly totalSize bytes (the rest is padding); empty
-// when the frames do not fit or the size cannot be expressed.
-QByteArray buildTag(QByteArrayView frames, qint64 totalSize);
+// The frames of a tag of version `major` (3 or 4): the fields' frames in
+// field order, then the other frames. Empty fields get no frame.
+QByteArray buildFrames(const TagContent &content, quint8 major = 3);
+// A whole tag of version `major` of exactly totalSize bytes (the rest is
+// padding); empty when the frames do not fit or the size cannot be
+// expressed.
+QByteArray buildTag(QByteArrayView frames, qint64 totalSize, quint8 major = 3);
 // The total size a rewritten tag gets: room to spare for the next edit.
 qint64 paddedTotalSize(qint64 framesSize);
 

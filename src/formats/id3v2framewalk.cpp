@@ -137,6 +137,7 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
             frame.encrypted = format & 0x04;
             unsynchronised = (format & 0x02) || tagUnsynchronised;
             lengthIndicator = format & 0x01;
+            frame.lengthIndicator = lengthIndicator;
             // Without the length indicator the size that 2.3 needs in front
             // of compressed data is unknown; such frames break the format.
             if (frame.compressed && !lengthIndicator) {

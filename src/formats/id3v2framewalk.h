@@ -14,21 +14,6 @@
 
 namespace qm::id3v2 {
 
-// A frame read from any version, in 2.3 terms: the extra bytes its flags
-// add are taken apart, unsynchronisation is undone, the data may still be
-// compressed or encrypted.
-struct RawFrame {
-    QByteArray id;
-    quint8 status = 0; // 2.3 status flags: tag alter, file alter, read only
-    bool compressed = false;
-    bool encrypted = false;
-    bool grouped = false;
-    quint8 method = 0;
-    quint8 group = 0;
-    quint32 plainSize = 0;
-    QByteArray payload;
-};
-
 // A tag body held in memory.
 class MemoryBody : public BodySource {
 public:

@@ -123,6 +123,7 @@ WriteSettings WriteSettings::From(const Options &options, qm::TagView tagView, b
     WriteSettings settings;
     static_cast<ReadSettings &>(settings) = ReadSettings::From(options, tagView, false);
     settings.MoveFiles = moveFiles;
+    settings.Id3v2Version = quint8(options.id3v2WriteVersion());
     return settings;
 }
 
@@ -206,6 +207,7 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
         return false;
     }
     tag2_.Refusal = id3v2::Damage::None;
+    tag2_.WriteVersion = settings_.Id3v2Version;
     if (WriteTagStep(tag2_, row, fileName, settings_, known, planned, recorder.get(), failure,
                      opened))
         return true;

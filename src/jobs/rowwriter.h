@@ -60,6 +60,8 @@ struct WriteSettings : ReadSettings {
     // ReadStamps says were changed since (the window); without it their rows
     // fail unasked (the command line's rows).
     bool AskChanged = false;
+    // The ID3v2 version written: 3, 4, or 0 for the file's own.
+    quint8 Id3v2Version = 3;
 
     // The options' read lists and ticks, the window's tag view and the
     // choice of the menu "&Переименовывание".

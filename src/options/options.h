@@ -77,6 +77,18 @@ public:
     // The code pages the options dialog offers, the default first.
     static QStringList codepageChoices();
 
+    // The version an ID3v2 write gives the tag ("Версия ID3v2 при записи"):
+    // 3 or 4, or 0 for the one the file has (a 2.4 tag stays 2.4, any other
+    // becomes 2.3). Other numbers are refused.
+    int id3v2WriteVersion() const { return id3v2WriteVersion_; }
+    bool setId3v2WriteVersion(int version)
+    {
+        if (version != 0 && version != 3 && version != 4)
+            return false;
+        id3v2WriteVersion_ = version;
+        return true;
+    }
+
     friend bool operator==(const Options &, const Options &) = default;
 
 private:
@@ -85,6 +97,7 @@ private:
     bool readLyrics2_ = true;
     ScanFields scanFields_;
     QString codepage_ = QString::fromUtf16(kDefaultCodepage);
+    int id3v2WriteVersion_ = 3;
 };
 
 } // namespace qm

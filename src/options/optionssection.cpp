@@ -114,6 +114,14 @@ void readOptionsSection(const IniFile &ini, Options &options)
     const QString codepage = ini.readString(kSection, u"Codepage").trimmed();
     if (!codepage.isEmpty())
         options.setCodepage(codepage);
+    // "keep" for the file's own version; another text than 3 or 4 changes nothing.
+    const QString version = ini.readString(kSection, u"Tag2WriteVersion").trimmed();
+    bool number = false;
+    const int asNumber = version.toInt(&number);
+    if (version == u"keep")
+        options.setId3v2WriteVersion(0);
+    else if (number && asNumber != 0)
+        options.setId3v2WriteVersion(asNumber);
 }
 
 void writeOptionsSection(IniFile &ini, const Options &options)
@@ -132,6 +140,9 @@ void writeOptionsSection(IniFile &ini, const Options &options)
     writeLists(ini, options.lists(FieldView::Id3v1), u"Tag1ReadFields", u"Tag1ShowFields");
     writeLists(ini, options.lists(FieldView::Id3v2), u"Tag2ReadFields", u"Tag2ShowFields");
     ini.writeString(kSection, u"Codepage", options.codepage());
+    const int version = options.id3v2WriteVersion();
+    ini.writeString(kSection, u"Tag2WriteVersion",
+                    version == 0 ? QStringLiteral("keep") : QString::number(version));
 }
 
 } // namespace qm

@@ -25,6 +25,7 @@
 #include "text/sortkeys.h"
 #include "text/cellfinder.h"
 #include "text/lettercase.h"
+#include "text/textrepair.h"
 #include "text/variants.h"
 
 namespace qm {
@@ -45,6 +46,24 @@ struct SessionState {
     bool noJournal = false;
     // The rows' files as they were read, by path (WriteSettings::ReadStamps).
     std::shared_ptr<const QHash<QString, FileStamp>> readStamps;
+};
+
+// A cell whose text looks like it went through the wrong code page: its
+// text, the reading proposed and the other readings, best first.
+struct SuspectCell {
+    int row = 0;
+    FieldNumber field = FieldNumber::No;
+    QString text;
+    RepairReading proposal;
+    QList<RepairReading> others;
+};
+
+// A repair chosen for a cell: `from` becomes `to`.
+struct CellRepair {
+    int row = 0;
+    FieldNumber field = FieldNumber::No;
+    QString from;
+    QString to;
 };
 
 // What undoing an update did.
@@ -211,6 +230,14 @@ public:
     // asked); see replaceInCells. Returns the number of replacements.
     int replaceInColumns(const QList<FieldNumber> &columns, const QString &find,
                          const QString &replacement, bool caseSensitive, bool wholeCell);
+
+    // The file cells of `columns` in rows [first, last] whose text has a
+    // clearly better reading in another code page, in row order, then in the
+    // order of `columns`. Changes nothing.
+    QList<SuspectCell> suspectCells(const QList<FieldNumber> &columns, int first, int last) const;
+    // Writes the repairs as one undoable step; a cell whose text is no
+    // longer `from` is left alone. The number of cells changed.
+    int applyRepairs(const QList<CellRepair> &repairs);
 
     // Undo and redo of the table, off until enabled (the command line keeps
     // no history). Every command that changes cells or rows is one step:

@@ -817,6 +817,99 @@ TEST_F(CliTest, EditTransliteratesAndRestoresByTheWindowsAlphabets)
     EXPECT_EQ(cli({"edit", "--restore", "Nope"}, rows).exitCode, 2);
 }
 
+// Titles read in the wrong code page are shown, then repaired and written
+// back; correct accented Latin and Cyrillic stay as they are.
+TEST_F(CliTest, EditRepairsTextReadInTheWrongCodePage)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_MUTAGEN();
+    const struct {
+        const char *file;
+        QString title;
+        QString right;
+        const char *kind;
+    } cases[] = {
+        {"a.mp3", "Êîí÷èòñÿ ëåòî", "Кончится лето", "cp1251-as-latin1"},
+        {"b.mp3", "Ð“Ñ€ÑƒÐ¿Ð¿Ð° ÐºÑ€Ð¾Ð²Ð¸", "Группа крови", "utf8-as-cp1252"},
+        {"c.mp3", "ъЧЕЪДБ РП ЙНЕОЙ уПМОГЕ", "Звезда по имени Солнце", "koi8-as-cp1251"},
+        {"d.mp3", "Mötley Crüe", "Mötley Crüe", nullptr},
+        {"e.mp3", "Пётр Чайковский", "Пётр Чайковский", nullptr},
+    };
+    for (const auto &c : cases)
+        makeTagged(album() + "/" + c.file, c.title, "1", "Sigur Rós");
+    const CliRun read = cli({"read", album()});
+    ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+
+    const CliRun shown = cli({"edit", "--show-repairs", "all"}, read.out);
+    ASSERT_EQ(shown.exitCode, 0) << shown.err.toStdString();
+    const QList<QJsonObject> lines = jsonRows(shown.out);
+    ASSERT_EQ(lines.size(), 3) << shown.out.data();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(lines[i]["row"].toInt(), i + 1);
+        EXPECT_EQ(lines[i]["column"].toString(), "Tit");
+        EXPECT_EQ(lines[i]["text"].toString(), cases[i].title);
+        EXPECT_EQ(lines[i]["proposal"].toString(), cases[i].right);
+        EXPECT_EQ(lines[i]["kind"].toString(), cases[i].kind);
+    }
+
+    const CliRun repaired = cli({"edit", "--repair", "all"}, read.out);
+    ASSERT_EQ(repaired.exitCode, 0) << repaired.err.toStdString();
+    const CliRun applied = cli({"apply", "--write-tag", "2"}, repaired.out);
+    ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    for (const auto &c : cases) {
+        const QJsonObject tags = mutagenRead(album() + "/" + c.file);
+        EXPECT_EQ(mutagenText(tags, "TIT2"), c.right) << c.file;
+        EXPECT_EQ(mutagenText(tags, "TALB"), "Sigur Rós") << c.file;
+    }
+}
+
+// apply --id3v2: a 2.4 tag kept as 2.4 keeps its several artists and its
+// full date; a 2.3 tag written as 2.4 becomes a 2.4 tag with the same date.
+TEST_F(CliTest, ApplyWritesTheID3v2VersionAsked)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_MUTAGEN();
+    const struct {
+        const char *source;
+        const char *asked;
+        const char *written;
+        int artists; // values of TPE1 as mutagen lists them
+    } cases[] = {{"4", "keep", "2.4.0", 2},
+                 {"3", "4", "2.4.0", 1},
+                 {"4", "3", "2.3.0", 1},
+                 {"3", "keep", "2.3.0", 1}};
+    makeTagged(album() + "/a.mp3", "Old", "1", "Album");
+    const QByteArray untagged = readAll(album() + "/a.mp3");
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.source) + " " + c.asked);
+        ASSERT_TRUE(writeAll(album() + "/a.mp3", untagged));
+        const CommandResult tagged =
+            runCommand(kPython, {"-c",
+                                 "import sys\n"
+                                 "from mutagen.id3 import ID3, TIT2, TPE1, TDRC\n"
+                                 "t = ID3()\n"
+                                 "t.add(TIT2(encoding=1, text='Old'))\n"
+                                 "t.add(TPE1(encoding=1, text=['Кино', 'Second']))\n"
+                                 "t.add(TDRC(encoding=0, text='2004-05-12T10:20'))\n"
+                                 "t.save(sys.argv[1], v2_version=int(sys.argv[2]))\n",
+                                 album() + "/a.mp3", c.source});
+        ASSERT_TRUE(tagged.ok()) << tagged.err.toStdString();
+        const CliRun read = cli({"read", album()});
+        const CliRun edited = cli({"edit", "--set", "Tit=Новое"}, read.out);
+        const CliRun applied = cli({"apply", "--write-tag", "2", "--id3v2", c.asked}, edited.out);
+        ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+        const QJsonObject tags = mutagenRead(album() + "/a.mp3");
+        EXPECT_EQ(tags["version"].toString(), c.written);
+        EXPECT_EQ(mutagenText(tags, "TIT2"), "Новое");
+        EXPECT_EQ(mutagenText(tags, "TPE1"), "Кино/Second");
+        EXPECT_EQ(tags["tags"].toObject()["TPE1"].toObject()["text"].toArray().size(), c.artists);
+        // mutagen shows the timestamp's "T" as a blank.
+        EXPECT_TRUE(mutagenText(tags, "TDRC").startsWith("2004-05-12 10:20"))
+            << mutagenText(tags, "TDRC").toStdString();
+    }
+    EXPECT_EQ(cli({"apply", "--write-tag", "2", "--id3v2", "5"}, "").exitCode, 2);
+}
+
 TEST_F(CliTest, PlayAndEnqueueHandTheRowsFilesToThePlayerInRowOrder)
 {
     const QString dir = album();

@@ -1,6 +1,7 @@
 #include "formats/codepage.h"
 #include "formats/id3v2.h"
 #include "formats/id3v2frames.h"
+#include "formats/id3v2framewalk.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -248,6 +249,45 @@ TEST(ID3v2Parse, Version24FramesTurnIntoVersion23Frames)
     EXPECT_EQ(findFrame(content, "IPLS")->data, text(0, "producer\0Someone\0"_qba));
     // The tag-alter flag moves to where 2.3 keeps it.
     EXPECT_EQ(findFrame(content, "PRIV")->flags, 0x8000);
+}
+
+// A 2.3 tag written as 2.4: the date parts become one TDRC, TORY a TDOR,
+// IPLS a TIPL, repeated frames one frame of several values, a compressed
+// frame gets its length in front; frames 2.4 withdrew go. Edited fields get
+// UTF-8 frames.
+TEST(ID3v2Build, Version23FramesTurnIntoVersion24Frames)
+{
+    const QByteArray compressed = qCompress(QByteArray("owner\0data"_qba)).mid(4);
+    const QByteArray body =
+        frame23("TYER", text(0, "2004")) + frame23("TDAT", text(0, "1205"))
+        + frame23("TIME", text(0, "1020")) + frame23("TORY", text(0, "1990"))
+        + frame23("TPE1", text(0, "One")) + frame23("TPE1", text(0, "Two"))
+        + frame23("IPLS", text(0, "producer\0Someone\0"_qba)) + frame23("RVAD", "\0\0\0\0"_qba)
+        + frame23("PRIV", bigEndian(10, 4) + compressed, 0x8080) + frame23("TIT2", text(0, "Old"));
+    TagContent content = parse(tagBytes(3, body));
+    setField(content, Title, QStringLiteral("Новое"));
+    const TagContent written = parse(tagBytes(4, buildFrames(content, 4)));
+    EXPECT_EQ(written.damage, Damage::None);
+    EXPECT_EQ(written.fields[Title], QStringLiteral("Новое"));
+    EXPECT_EQ(written.fields[Artist], QStringLiteral("One/Two"));
+    EXPECT_EQ(written.fields[OrigYear], QStringLiteral("1990"));
+    const auto ids = [](const QList<RawFrame> &frames) {
+        QByteArrayList list;
+        for (const RawFrame &frame : frames)
+            list.append(frame.id);
+        return list;
+    };
+    QByteArrayList all = ids(written.otherSources);
+    for (const QList<RawFrame> &frames : written.fieldSources)
+        all += ids(frames);
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(all, (QByteArrayList{"PRIV", "TDOR", "TDRC", "TIPL", "TIT2", "TPE1"}));
+    EXPECT_EQ(written.fieldSources[Year].value(0).payload, text(3, "2004-05-12T10:20"));
+    EXPECT_EQ(written.fieldSources[Artist].value(0).payload, text(3, "One\0Two"_qba));
+    EXPECT_EQ(written.fieldSources[Title].value(0).payload, text(3, "Новое"));
+    const RawFrame priv = written.otherSources.value(ids(written.otherSources).indexOf("PRIV"));
+    EXPECT_EQ(plainPayload(priv), "owner\0data"_qba);
+    EXPECT_EQ(priv.status, 0x80);
 }
 
 TEST(ID3v2Parse, ReadingTheFieldsSkipsBigFramesWithoutOne)

@@ -21,6 +21,7 @@ Options readFrom(const char *text)
 std::vector<bool> readFlags(const FieldLists &l)
 {
     std::vector<bool> v;
+    v.reserve(size_t(l.size()));
     for (int i = 0; i < l.size(); ++i)
         v.push_back(l.isRead(i));
     return v;
@@ -29,6 +30,7 @@ std::vector<bool> readFlags(const FieldLists &l)
 std::vector<bool> shownFlags(const FieldLists &l)
 {
     std::vector<bool> v;
+    v.reserve(size_t(l.size()));
     for (int i = 0; i < l.size(); ++i)
         v.push_back(l.isShown(i));
     return v;
@@ -126,6 +128,7 @@ TEST(OptionsSection, RoundTripKeepsStateAndUnknownKeys)
     o.lists(FieldView::Id3v2).setShown(16, false);
     o.scanFields().moveRow(24, 0);
     o.scanFields().toggle(0);
+    o.setId3v2WriteVersion(0);
 
     IniFile ini;
     ini.parse("[Options]\nFuture=keep me\nInfoReadFields=1\n[Other]\nA=1\n");
@@ -144,6 +147,20 @@ TEST(OptionsSection, RoundTripKeepsStateAndUnknownKeys)
     Options back;
     readOptionsSection(again, back);
     EXPECT_EQ(back, o);
+}
+
+TEST(OptionsSection, Id3v2WriteVersionIsReadOrLeftAtItsDefault)
+{
+    const struct {
+        const char *value;
+        int version;
+    } cases[] = {{"keep", 0}, {"4", 4}, {"3", 3}, {"5", 3}, {"2.4", 3}, {"", 3}};
+    for (const auto &c : cases)
+        EXPECT_EQ(
+            readFrom((QByteArray("[Options]\nTag2WriteVersion=") + c.value + '\n').constData())
+                .id3v2WriteVersion(),
+            c.version)
+            << c.value;
 }
 
 TEST(OptionsSection, CodepageIsAppliedOrRefused)
