@@ -1,5 +1,6 @@
 #pragma once
 
+#include "jobs/folderplan.h"
 #include "jobs/rowwriter.h"
 #include "table/rowtable.h"
 
@@ -50,6 +51,14 @@ public:
     // The state of the file of order()[index] when the plan looked at it;
     // null when it found none.
     const struct stat *fileState(size_t index) const;
+
+    // Where the file of order()[index] goes from and to; both empty when
+    // it is not renamed.
+    FileMove move(size_t index) const
+    {
+        const Planned &planned = rows_[orderEntries_[index]];
+        return {planned.oldPath, planned.newPath};
+    }
 
     // Whether the file at `path` is a row's file or one the job made.
     bool isJobFile(const QString &path) const;

@@ -114,6 +114,11 @@ void readOptionsSection(const IniFile &ini, Options &options)
     const QString codepage = ini.readString(kSection, u"Codepage").trimmed();
     if (!codepage.isEmpty())
         options.setCodepage(codepage);
+    options.setMoveCompanions(ini.readBool(kSection, u"MoveCompanions", options.moveCompanions()));
+    const QString patterns = ini.readString(kSection, u"CompanionPatterns").trimmed();
+    if (!patterns.isEmpty())
+        options.setCompanionPatterns(patterns);
+    options.setShowMovePlan(ini.readBool(kSection, u"ShowMovePlan", options.showMovePlan()));
 }
 
 void writeOptionsSection(IniFile &ini, const Options &options)
@@ -132,6 +137,9 @@ void writeOptionsSection(IniFile &ini, const Options &options)
     writeLists(ini, options.lists(FieldView::Id3v1), u"Tag1ReadFields", u"Tag1ShowFields");
     writeLists(ini, options.lists(FieldView::Id3v2), u"Tag2ReadFields", u"Tag2ShowFields");
     ini.writeString(kSection, u"Codepage", options.codepage());
+    ini.writeBool(kSection, u"MoveCompanions", options.moveCompanions());
+    ini.writeString(kSection, u"CompanionPatterns", options.companionPatterns());
+    ini.writeBool(kSection, u"ShowMovePlan", options.showMovePlan());
 }
 
 } // namespace qm
