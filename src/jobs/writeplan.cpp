@@ -40,7 +40,7 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
     std::vector<PlannedOperation> plan;
     QSet<QString> tableFiles;
     const QString root = tableFolders(table, &tableFiles);
-    QSet<QString> madeFolders;
+    QSet<QString> madeFolders, targets;
     std::vector<FileMove> moves;
     first = std::max(first, 1);
     last = std::min(last, table.lastFileRow());
@@ -67,6 +67,10 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
         }
         const QString from = QDir::cleanPath(target.oldPath);
         const QString to = QDir::cleanPath(target.newPath);
+        // A name an earlier row takes is not free for this one.
+        if (targets.contains(to))
+            continue;
+        targets.insert(to);
         const auto kind = !settings.MoveFiles                      ? PlannedOperation::Copy
                           : FolderOfFile(from) != FolderOfFile(to) ? PlannedOperation::Move
                                                                    : PlannedOperation::Rename;
