@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <set>
@@ -58,6 +59,15 @@ public:
     {
         const Planned &planned = rows_[orderEntries_[index]];
         return {planned.oldPath, planned.newPath};
+    }
+
+    // Whether a row's file goes into another folder.
+    bool movesAcrossFolders() const
+    {
+        return std::any_of(rows_.cbegin(), rows_.cend(), [](const Planned &planned) {
+            return planned.oldPath.left(planned.oldPath.lastIndexOf(QLatin1Char('/')))
+                   != planned.newPath.left(planned.newPath.lastIndexOf(QLatin1Char('/')));
+        });
     }
 
     // Whether the file at `path` is a row's file or one the job made.

@@ -197,13 +197,6 @@ void WriteJob::execute()
         return;
     }
 
-    // The table's files and the folder it was filled from, for the albums
-    // that move whole.
-    QSet<QString> tableFiles;
-    QString root;
-    if (settings_.MoveFiles && !synchronize([&] { root = tableFolders(table_, &tableFiles); }))
-        return;
-
     // Every row is looked at before the first rename.
     RenamePlan plan(settings_.MoveFiles);
     for (int chunk = first; chunk <= last; chunk += RowsPerCopy) {
@@ -214,6 +207,14 @@ void WriteJob::execute()
             plan.addRow(row, rows[size_t(row - chunk)]);
     }
     plan.finish();
+    // The table's files and the folder it was filled from, for the albums
+    // that move whole; a job that keeps every file in its folder needs
+    // neither.
+    QSet<QString> tableFiles;
+    QString root;
+    if (settings_.MoveFiles && plan.movesAcrossFolders()
+        && !synchronize([&] { root = tableFolders(table_, &tableFiles); }))
+        return;
     writer.setJobFile([&plan](const QString &path) { return plan.isJobFile(path); });
 
     // Whole units, about RowsPerCopy rows at a time, in the plan's order.
@@ -254,7 +255,7 @@ void WriteJob::execute()
         }
         writer.endTagsAhead();
     }
-    if (!moved.empty())
+    if (!moved.empty() && !root.isEmpty())
         moveAlbums(writer, moved, tableFiles, root, layout);
 }
 
