@@ -278,7 +278,7 @@ QString CommonFolder(const QStringList &folders)
             ++n;
         common.resize(n);
     }
-    const QString joinedParts = common.join(QLatin1Char('/'));
+    QString joinedParts = common.join(QLatin1Char('/'));
     if (joinedParts.isEmpty())
         return common.isEmpty() ? QString() : QStringLiteral("/");
     return joinedParts;
