@@ -62,6 +62,10 @@
         <source>файл с тех пор изменен</source>
         <translation>changed since</translation>
     </message>
+    <message>
+        <source>не удалось вернуть папку</source>
+        <translation>could not bring the folder back</translation>
+    </message>
 </context>
 <context>
     <name>qm::Columns</name>

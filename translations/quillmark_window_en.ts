@@ -823,6 +823,73 @@ Stop sorting?</translation>
     </message>
 </context>
 <context>
+    <name>qm::MovePlanDialog</name>
+    <message>
+        <source>План обновления</source>
+        <translation>Update plan</translation>
+    </message>
+    <message>
+        <source>Файлов: %1, остальных файлов альбомов: %2 (остаются: %3), создать папок: %4, удалить папок: %5</source>
+        <translation>Files: %1, other album files: %2 (staying: %3), folders to create: %4, folders to remove: %5</translation>
+    </message>
+    <message>
+        <source>Действие</source>
+        <translation>Action</translation>
+    </message>
+    <message>
+        <source>Файл</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Новое имя</source>
+        <translation>New name</translation>
+    </message>
+    <message>
+        <source>Выполнить</source>
+        <translation>Run</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>переименовать</source>
+        <translation>rename</translation>
+    </message>
+    <message>
+        <source>переместить</source>
+        <translation>move</translation>
+    </message>
+    <message>
+        <source>копировать</source>
+        <translation>copy</translation>
+    </message>
+    <message>
+        <source>переместить с альбомом</source>
+        <translation>move with the album</translation>
+    </message>
+    <message>
+        <source>оставить</source>
+        <translation>leave</translation>
+    </message>
+    <message>
+        <source>переписать имена файлов в .cue</source>
+        <translation>name the files anew in the .cue</translation>
+    </message>
+    <message>
+        <source>переписать имена файлов в списке</source>
+        <translation>name the files anew in the play list</translation>
+    </message>
+    <message>
+        <source>создать папку</source>
+        <translation>create folder</translation>
+    </message>
+    <message>
+        <source>удалить опустевшую папку</source>
+        <translation>remove emptied folder</translation>
+    </message>
+</context>
+<context>
     <name>qm::PlayerCommands</name>
     <message>
         <source>Воспроизведение выбранных файлов в Winamp...</source>
@@ -839,6 +906,25 @@ Stop sorting?</translation>
     <message>
         <source>Не удается создать файл %1</source>
         <translation>Cannot create file %1</translation>
+    </message>
+</context>
+<context>
+    <name>qm::RenamingPage</name>
+    <message>
+        <source>Перемещать с альбомом его остальные файлы</source>
+        <translation>Move an album's other files with it</translation>
+    </message>
+    <message>
+        <source>Показывать план перед перемещением файлов</source>
+        <translation>Show the plan before moving files</translation>
+    </message>
+    <message>
+        <source>Когда все файлы папки уходят в одну новую папку, с ними уходят обложки, .cue, .log и другие файлы по шаблонам ниже</source>
+        <translation>When all files of a folder go to one new folder, covers, .cue, .log and the other files matching the patterns below go with them</translation>
+    </message>
+    <message>
+        <source>Шаблоны остальных файлов альбома (через «;»):</source>
+        <translation>Patterns of an album&apos;s other files (separated by “;”):</translation>
     </message>
 </context>
 <context>
@@ -1419,6 +1505,10 @@ Special mask characters:
     <message>
         <source>Ячейки с текстом в другой кодировке:</source>
         <translation>Cells with text in another encoding:</translation>
+    </message>
+    <message>
+        <source>&amp;Переименовывание</source>
+        <translation>&amp;Renaming</translation>
     </message>
 </context>
 <context>

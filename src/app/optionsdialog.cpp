@@ -1,5 +1,7 @@
 #include "app/optionsdialog.h"
 
+#include "app/renamingpage.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -127,6 +129,8 @@ TfrmOptions::TfrmOptions(Options &options, CommandSet &commands, QWidget *parent
     pcnOptions_->addTab(createScanPage(), tr("Скан. ячеек"));
     pcnOptions_->addTab(createTagPage(FieldView::Id3v1), QStringLiteral("ID3v1 Tag"));
     pcnOptions_->addTab(createTagPage(FieldView::Id3v2), QStringLiteral("ID3v2 Tag"));
+    renamingPage_ = new RenamingPage(options_);
+    pcnOptions_->addTab(renamingPage_, tr("&Переименовывание"));
 
     auto *btnClose = new QPushButton(tr("Закрыть"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
@@ -319,6 +323,7 @@ void TfrmOptions::syncFromOptions()
     for (FieldView view : kViews)
         fillList(view);
     chbFormatRead_->setChecked(options_.formatRead());
+    renamingPage_->sync();
     chbReadLyrics2_->setChecked(options_.readLyrics2());
     int at = cmbCodepage_->findText(options_.codepage(), Qt::MatchFixedString);
     if (at < 0) {

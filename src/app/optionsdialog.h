@@ -97,6 +97,7 @@ private:
     QListWidget *clbToolBarsVisible_ = nullptr;
     std::array<ListPair, 3> lists_;
     QCheckBox *chbFormatRead_ = nullptr;
+    class RenamingPage *renamingPage_ = nullptr;
     QCheckBox *chbReadLyrics2_ = nullptr;
     QComboBox *cmbCodepage_ = nullptr;
     QComboBox *cmbTag2Version_ = nullptr;

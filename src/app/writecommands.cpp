@@ -14,6 +14,7 @@
 #include "app/errorwindow.h"
 #include "app/gridmodel.h"
 #include "app/mainwindow.h"
+#include "app/moveplandialog.h"
 #include "app/namegrid.h"
 #include "app/writequestions.h"
 #include "jobs/jobrunner.h"
@@ -155,14 +156,28 @@ void WriteCommands::updateExecute(bool selectedOnly)
 
 void WriteCommands::startWriteJob(int first, int last, int kind)
 {
+    const bool moveFiles = !moveFiles_ || moveFiles_->isChecked();
     if (kind == ApplyKind) {
-        if (!confirmRenamingBack(first, last))
+        if (!confirmRenamingBack(first, last) || !confirmMovePlan(first, last, moveFiles))
             return;
         renamed_.noteBefore(window_.table(), first, last);
     } else {
         renamed_.dropPending();
     }
-    window_.session().write(first, last, kind, !moveFiles_ || moveFiles_->isChecked());
+    window_.session().write(first, last, kind, moveFiles);
+}
+
+bool WriteCommands::confirmMovePlan(int first, int last, bool moveFiles)
+{
+    Session &session = window_.session();
+    if (!session.options().showMovePlan())
+        return true;
+    const std::vector<PlannedOperation> plan =
+        PlanUpdate(window_.table(), first, last, session.writeSettings(moveFiles), true);
+    if (!MovesIntoOtherFolders(plan))
+        return true;
+    MovePlanDialog dialog(plan, &window_);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 bool WriteCommands::confirmRenamingBack(int first, int last)

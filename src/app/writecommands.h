@@ -54,6 +54,9 @@ private:
     // Asks before an update that would give files back the names they had
     // before the last one; false when the user says No.
     bool confirmRenamingBack(int first, int last);
+    // An update that moves files into other folders shows its plan first
+    // (unless the options say not to); false when the user cancels.
+    bool confirmMovePlan(int first, int last, bool moveFiles);
     void undoUpdateExecute();
     void showUndoResult(const UndoResult &result);
     // aUndoUpdate is live while the window is idle and the journal holds an

@@ -5,6 +5,7 @@
 #include "jobs/fileops.h"
 #include "jobs/readkinds.h"
 #include "jobs/writejob.h"
+#include "jobs/writeplan.h"
 #include "lists/columnlist.h"
 #include "lists/listfile.h"
 #include "lists/m3u.h"
@@ -646,6 +647,29 @@ public:
     }
 };
 
+// The operations apply would make, one JSON line each; nothing changes.
+int printPlan(const Session &session, bool rename, bool moveFiles, bool createFolders)
+{
+    if (!rename)
+        return ExitOk;
+    const RowTable &table = session.table();
+    const WriteSettings settings = session.writeSettings(moveFiles);
+    QByteArray out;
+    for (const PlannedOperation &step :
+         PlanUpdate(table, 1, table.lastFileRow(), settings, createFolders)) {
+        QJsonObject line{{QStringLiteral("op"), OperationName(step.kind)},
+                         {QStringLiteral("from"), step.from}};
+        if (!step.to.isEmpty())
+            line.insert(QStringLiteral("to"), step.to);
+        if (!step.reason.isEmpty())
+            line.insert(QStringLiteral("reason"), step.reason);
+        out += QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
+    }
+    return std::fwrite(out.constData(), 1, size_t(out.size()), stdout) == size_t(out.size())
+               ? ExitOk
+               : ExitRowsFailed;
+}
+
 } // namespace
 
 int runApply(const Arguments &args)
@@ -683,10 +707,15 @@ int runApply(const Arguments &args)
     Session session;
     if (!loadSession(session))
         return ExitUsage;
+    // A script's moves do not follow a tick in the window.
+    session.options().setMoveCompanions(args.has(QStringLiteral("move-companions")));
     RowTable &table = session.table();
     if (!version.isEmpty())
         session.options().setId3v2WriteVersion(version == QLatin1String("keep") ? 0
                                                                                 : version.toInt());
+    if (args.has(QStringLiteral("dry-run")))
+        return printPlan(session, kinds.contains(ApplyKind), !args.has(QStringLiteral("copy")),
+                         createFolders == QLatin1String("yes"));
     SessionState state;
     state.tagView = TagView(tag.toInt());
     state.allFormats = args.has(QStringLiteral("all-formats"));

@@ -106,6 +106,18 @@ const char kUsage[] =
     "  --no-journal          write even when the journal cannot be kept (status 2\n"
     "                        without it); a write cut short by a crash then cannot\n"
     "                        be put back, and the job cannot be undone\n"
+    "  --move-companions     when all files of a folder move into one new folder,\n"
+    "                        its other files matching the options' companion\n"
+    "                        patterns (covers, .cue, .log, ...) go with them, and\n"
+    "                        cue sheets and play lists among them name the files\n"
+    "                        anew; one whose name is taken stays, listed on\n"
+    "                        standard error\n"
+    "  --dry-run             change nothing: print each planned operation as a\n"
+    "                        JSON line {\"op\", \"from\", \"to\"} (op: rename, move,\n"
+    "                        copy, companion, companion-left (with \"reason\"),\n"
+    "                        cue-rewrite, playlist-rewrite, mkdir, rmdir)\n"
+    "A move removes the folders it leaves without any entry, and their parents up\n"
+    "to the deepest folder that holds all the rows' files (never above it).\n"
     "\n"
     "history: the journal's last write jobs, newest first, one line each:\n"
     "number, start time, kind, files changed, \"undone\" or \"-\" (tabs between).\n"
@@ -207,8 +219,9 @@ int main(int argc, char **argv)
         threeValued = {QStringLiteral("replace")};
         run = runEdit;
     } else if (command == QLatin1String("apply")) {
-        switches = {QStringLiteral("rename"), QStringLiteral("copy"), QStringLiteral("all-formats"),
-                    QStringLiteral("no-journal")};
+        switches = {QStringLiteral("rename"),          QStringLiteral("copy"),
+                    QStringLiteral("all-formats"),     QStringLiteral("no-journal"),
+                    QStringLiteral("move-companions"), QStringLiteral("dry-run")};
         valued = {QStringLiteral("write-tag"), QStringLiteral("tag"),
                   QStringLiteral("create-folders"), QStringLiteral("replace"),
                   QStringLiteral("id3v2")};

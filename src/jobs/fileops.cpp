@@ -5,6 +5,8 @@
 #include "journal/journal.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QStringList>
 
 #include <cerrno>
 #include <cstdio>
@@ -262,13 +264,30 @@ bool PathExists(const QString &path)
     return !path.isEmpty() && stat(native(path).constData(), &info) == 0;
 }
 
-bool CreateFolders(const QString &path)
+bool CreateFolders(const QString &path, journal::JobJournal *journal)
 {
     if (path.isEmpty())
         return false;
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(native(path).toStdString()), error);
-    return !error && FolderExists(path);
+    // Each missing folder, the outermost first, is made and recorded on
+    // its own, so that undo removes exactly the folders the job made.
+    QStringList missing;
+    for (QString folder = QDir::cleanPath(path); !FolderExists(folder);) {
+        if (PathExists(folder))
+            return false;
+        missing.prepend(folder);
+        const qsizetype slash = folder.lastIndexOf(QLatin1Char('/'));
+        if (slash <= 0)
+            break;
+        folder = folder.left(slash);
+    }
+    for (const QString &folder : std::as_const(missing)) {
+        const bool made = journal
+                              ? journal->changeFolder(journal::EntryKind::MakeFolder, folder)
+                              : journal::changeFolderNow(journal::EntryKind::MakeFolder, folder);
+        if (!made && !FolderExists(folder))
+            return false;
+    }
+    return FolderExists(path);
 }
 
 bool SameFile(const QString &a, const QString &b)

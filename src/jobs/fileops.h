@@ -18,9 +18,9 @@ bool FolderExists(const QString &path);
 // Anything (a file or a folder) is at `path`.
 bool PathExists(const QString &path);
 
-// Creates the folder with every missing parent; true when it exists
-// afterwards.
-bool CreateFolders(const QString &path);
+// Creates the folder with every missing parent, each recorded in
+// `journal` first when one is given; true when it exists afterwards.
+bool CreateFolders(const QString &path, journal::JobJournal *journal = nullptr);
 
 // The two paths name the same file, as the file system decides: on a file
 // system that ignores letter case "a.mp3" and "A.mp3" are one file, on one

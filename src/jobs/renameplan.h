@@ -1,10 +1,12 @@
 #pragma once
 
+#include "jobs/folderplan.h"
 #include "jobs/rowwriter.h"
 #include "table/rowtable.h"
 
 #include <QString>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <set>
@@ -50,6 +52,23 @@ public:
     // The state of the file of order()[index] when the plan looked at it;
     // null when it found none.
     const struct stat *fileState(size_t index) const;
+
+    // Where the file of order()[index] goes from and to; both empty when
+    // it is not renamed.
+    FileMove move(size_t index) const
+    {
+        const Planned &planned = rows_[orderEntries_[index]];
+        return {planned.oldPath, planned.newPath};
+    }
+
+    // Whether a row's file goes into another folder.
+    bool movesAcrossFolders() const
+    {
+        return std::any_of(rows_.cbegin(), rows_.cend(), [](const Planned &planned) {
+            return planned.oldPath.left(planned.oldPath.lastIndexOf(QLatin1Char('/')))
+                   != planned.newPath.left(planned.newPath.lastIndexOf(QLatin1Char('/')));
+        });
+    }
 
     // Whether the file at `path` is a row's file or one the job made.
     bool isJobFile(const QString &path) const;

@@ -124,6 +124,9 @@ WriteSettings WriteSettings::From(const Options &options, qm::TagView tagView, b
     static_cast<ReadSettings &>(settings) = ReadSettings::From(options, tagView, false);
     settings.MoveFiles = moveFiles;
     settings.Id3v2Version = quint8(options.id3v2WriteVersion());
+    settings.MoveCompanions = options.moveCompanions();
+    settings.CompanionPatterns =
+        options.companionPatterns().split(QLatin1Char(';'), Qt::SkipEmptyParts);
     return settings;
 }
 
@@ -351,10 +354,39 @@ bool RowWriter::moveBack(const QString &from, const QString &to)
 {
     // Going back is safer than staying, so a record that cannot be kept
     // does not stop it: recovery tells files by their inodes anyway.
+    return moveRecorded(from, to, false);
+}
+
+bool RowWriter::moveOther(const QString &from, const QString &to)
+{
+    return moveRecorded(from, to, true);
+}
+
+bool RowWriter::changeOther(const FileChange &change)
+{
+    if (!journal_)
+        return !journalFailed_ && applyChange(change);
+    journal::JournalRecorder recorder(*journal_);
+    WriteFailure failure = WriteFailure::None;
+    return applyRecordedChange(change, &recorder, &failure);
+}
+
+bool RowWriter::removeFolder(const QString &folder)
+{
+    if (!journal_)
+        return !journalFailed_
+               && journal::changeFolderNow(journal::EntryKind::RemoveFolder, folder);
+    return journal_->changeFolder(journal::EntryKind::RemoveFolder, folder);
+}
+
+bool RowWriter::moveRecorded(const QString &from, const QString &to, bool mustRecord)
+{
     journal::JobJournal *const journal = this->journal();
+    if (mustRecord && !journal && journalFailed_)
+        return false;
     const quint32 id = journal ? journal->stageRename(from, to) : 0;
-    if (journal)
-        journal->sync();
+    if (journal && !journal->sync() && mustRecord)
+        return false;
     const bool moved = RenameFile(from, to, false);
     if (journal) {
         journal->markDone(id, moved, moved ? to : from);
@@ -474,7 +506,7 @@ bool RowWriter::prepareFolder(const QString &newFolder, QString &message)
             message = WriteMessage::NoNewFolder();
             return false;
         }
-        if (!CreateFolders(newFolder)) {
+        if (!CreateFolders(newFolder, journal())) {
             message = WriteMessage::CannotCreateFolder();
             return false;
         }

@@ -62,6 +62,10 @@ struct WriteSettings : ReadSettings {
     bool AskChanged = false;
     // The ID3v2 version written: 3, 4, or 0 for the file's own.
     quint8 Id3v2Version = 3;
+    // Moves: an album's other files (CompanionPatterns) follow its audio
+    // files when they all go to one new folder.
+    bool MoveCompanions = false;
+    QStringList CompanionPatterns;
 
     // The options' read lists and ticks, the window's tag view and the
     // choice of the menu "&Переименовывание".
@@ -152,6 +156,15 @@ public:
     // Moves a file back to a name it had (a ring that could not close),
     // recorded in the journal first when there is one.
     bool moveBack(const QString &from, const QString &to);
+    // Moves a file that is no row's (an album's other file) to a free name,
+    // recorded in the journal first; false, with the file where it was,
+    // when the record could not be kept or the move failed.
+    bool moveOther(const QString &from, const QString &to);
+    // Makes a change of a file that is no row's (a cue sheet naming the
+    // files anew), recorded in the journal first.
+    bool changeOther(const FileChange &change);
+    // Removes an empty folder, recorded in the journal first.
+    bool removeFolder(const QString &folder);
 
 private:
     // Whether the reading would read the tags of the file: with "only
@@ -175,6 +188,9 @@ private:
                         const struct stat *known, FileChange *planned, ChangeRecorder *recorder,
                         WriteFailure *failure);
     journal::JobJournal *journal();
+    // Moves a file to a free name, recorded first; with `mustRecord` not
+    // at all when the record cannot be kept.
+    bool moveRecorded(const QString &from, const QString &to, bool mustRecord);
     // Why the journal could not keep the batch's changes.
     WriteFailure journalFailure() const;
     // Why the last writeTag refused the file's tag, or empty.

@@ -2,10 +2,14 @@
 // thread and wait for the answer, and the cells, the error table and the
 // status line are changed there in batches.
 
+#include "jobs/fileops.h"
+#include "jobs/folderplan.h"
 #include "jobs/jobrunner.h"
 #include "jobs/renameplan.h"
 #include "jobs/writejob.h"
 #include "table/rowtable.h"
+
+#include <QDir>
 
 #include <algorithm>
 
@@ -203,6 +207,14 @@ void WriteJob::execute()
             plan.addRow(row, rows[size_t(row - chunk)]);
     }
     plan.finish();
+    // The table's files and the folder it was filled from, for the albums
+    // that move whole; a job that keeps every file in its folder needs
+    // neither.
+    QSet<QString> tableFiles;
+    QString root;
+    if (settings_.MoveFiles && plan.movesAcrossFolders()
+        && !synchronize([&] { root = tableFolders(table_, &tableFiles); }))
+        return;
     writer.setJobFile([&plan](const QString &path) { return plan.isJobFile(path); });
 
     // Whole units, about RowsPerCopy rows at a time, in the plan's order.
@@ -210,6 +222,7 @@ void WriteJob::execute()
     const std::vector<RenamePlan::Unit> &units = plan.units();
     // The plan's look at each file serves the journal's records too.
     std::vector<const struct stat *> known;
+    std::vector<FileMove> moved;
     for (size_t unit = 0; unit < units.size();) {
         const size_t begin = units[unit].begin;
         size_t end = unit;
@@ -231,14 +244,95 @@ void WriteJob::execute()
             const RenamePlan::Unit &step = units[unit];
             const size_t at = step.begin - begin;
             plan.apply(step, writer, &rows[at], &outcomes[at]);
-            for (size_t i = at; i < at + step.count; ++i)
+            for (size_t i = at; i < at + step.count; ++i) {
                 report(order[begin + i], rows[i], outcomes[i]);
+                if (outcomes[i].renamed && settings_.MoveFiles)
+                    moved.push_back(plan.move(begin + i));
+            }
             // A ring is finished before Stop is honoured.
             if (terminated())
                 return;
         }
         writer.endTagsAhead();
     }
+    if (!moved.empty() && !root.isEmpty())
+        moveAlbums(writer, moved, tableFiles, root, layout);
+}
+
+QString tableFolders(const RowTable &table, QSet<QString> *files)
+{
+    QStringList folders;
+    for (int row = 1; row <= table.lastFileRow(); ++row) {
+        QString dir = table.cell(row, FieldNumber::Dir);
+        const QString path = QDir::cleanPath(BuildFileName(dir, table.cell(row, FieldNumber::Old),
+                                                           table.cell(row, FieldNumber::Ext)));
+        files->insert(path);
+        const QString folder = FolderOfFile(path);
+        if (folders.isEmpty() || folders.back() != folder)
+            folders.append(folder);
+    }
+    return CommonFolder(folders);
+}
+
+void WriteJob::moveAlbums(RowWriter &writer, const std::vector<FileMove> &moved,
+                          const QSet<QString> &tableFiles, const QString &root,
+                          const ColumnLayout &layout)
+{
+    QStringList sources;
+    for (const FileMove &move : moved)
+        sources.append(FolderOfFile(move.from));
+    if (settings_.MoveCompanions) {
+        for (const CompanionMove &companion :
+             PlanCompanions(moved, tableFiles, settings_.CompanionPatterns)) {
+            const QString why =
+                companion.left.isEmpty() ? moveCompanion(writer, companion) : companion.left;
+            if (why.isEmpty()) {
+                sources.append(FolderOfFile(companion.from));
+                continue;
+            }
+            // Listed like a row that failed: the file's folder, name and
+            // extension, and why it stayed.
+            Row cells;
+            const QString name =
+                companion.from.mid(companion.from.lastIndexOf(QLatin1Char('/')) + 1);
+            const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+            cells[size_t(toInt(FieldNumber::Dir))] =
+                FolderOfFile(companion.from) + QLatin1Char('/');
+            cells[size_t(toInt(FieldNumber::Old))] = dot > 0 ? name.left(dot) : name;
+            cells[size_t(toInt(FieldNumber::Ext))] = dot > 0 ? name.mid(dot + 1) : QString();
+            post([this, entry = ErrorTable::entry(cells, layout, why)] {
+                errors_.rows.push_back(entry);
+            });
+        }
+    }
+    for (const QString &folder : EmptiedFolders(sources, root))
+        writer.removeFolder(folder);
+}
+
+QString WriteJob::moveCompanion(RowWriter &writer, const CompanionMove &companion)
+{
+    // A list names the files anew where it is, then moves: killed in
+    // between, it stays whole under its old name.
+    FileChange change;
+    if (!companion.newBytes.isEmpty()) {
+        change.fileName = companion.from;
+        change.oldBytes = companion.oldBytes;
+        change.newBytes = companion.newBytes;
+        change.oldSize = companion.oldBytes.size();
+        change.newSize = companion.newBytes.size();
+        if (!stampOf(companion.from, &change.planned) || !writer.changeOther(change))
+            return WriteMessage::ChangeImpossible();
+    }
+    if (writer.moveOther(companion.from, companion.to))
+        return {};
+    if (!companion.newBytes.isEmpty()) {
+        std::swap(change.oldBytes, change.newBytes);
+        std::swap(change.oldSize, change.newSize);
+        if (stampOf(companion.from, &change.planned))
+            writer.changeOther(change);
+    }
+    return PathExists(companion.to) ? WriteMessage::TargetExists()
+                                    : WriteMessage::ChangeImpossible();
 }
 
 } // namespace qm

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "jobs/folderplan.h"
 #include "jobs/rowwriter.h"
 #include "jobs/updatejob.h"
 #include "jobs/writemessage.h"
@@ -13,6 +14,11 @@ namespace qm {
 // renamed, moved or copied on the job's thread, the questions waiting there
 // for the window's answer, and the rows that fail collected in
 // errorTable(). The range is clipped to the file rows.
+// The cleaned paths of the table's files into *files, and the folder it
+// was filled from: the deepest one that holds them all (empty folders are
+// removed inside it, never above it).
+QString tableFolders(const RowTable &table, QSet<QString> *files);
+
 class WriteJob : public TUpdateThread {
 public:
     // `questions` is asked on the window's thread and must outlive the job.
@@ -38,6 +44,14 @@ private:
     // asks about those another program changed since; false when the window
     // went away meanwhile.
     bool askAboutChanged(int first, int last);
+    // After the rows: the albums' other files follow the files that moved
+    // (those that cannot are listed), and the folders left empty go.
+    void moveAlbums(RowWriter &writer, const std::vector<FileMove> &moved,
+                    const QSet<QString> &tableFiles, const QString &root,
+                    const ColumnLayout &layout);
+    // Moves one of an album's other files, naming the moved files anew in
+    // it first; why it stays, or empty.
+    QString moveCompanion(RowWriter &writer, const CompanionMove &companion);
 
     int kind_;
     WriteSettings settings_;

@@ -4,6 +4,7 @@
 #include "journal/journalfolder.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 
@@ -30,7 +31,8 @@ QList<JobSummary> history(const QString &folder)
         s.startedMs = log.startedMs;
         s.kind = log.kind;
         s.undone = log.undone;
-        // A copy leaves its original as it was: nothing to put back.
+        // A copy leaves its original as it was: nothing to put back. A
+        // folder made or removed is a change to undo.
         s.files = int(std::count_if(log.entries.cbegin(), log.entries.cend(), [](const Entry &e) {
             return e.made && e.kind != EntryKind::Copy;
         }));
@@ -160,10 +162,31 @@ UndoReport undo(quint64 number, const QString &folder)
         steps.clear();
         pending.clear();
     };
+    // The folders the job removed come back before the files go back into
+    // them, parents first; the folders it made go once the files left
+    // them, children first, and only while empty.
+    const auto undoFolders = [&](EntryKind undone, EntryKind change) {
+        for (auto it = log.entries.crbegin(); it != log.entries.crend(); ++it) {
+            if (!it->made || it->kind != undone
+                || QFileInfo(it->path).isDir() == (change == EntryKind::MakeFolder))
+                continue;
+            if (!journal->changeFolder(change, it->path) && change == EntryKind::MakeFolder) {
+                FileOutcome out;
+                out.path = it->path;
+                out.failed = true;
+                out.reason = QCoreApplication::translate("Recovery", "не удалось вернуть папку");
+                report.files.append(out);
+            }
+        }
+    };
     for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 0)
+            undoFolders(EntryKind::RemoveFolder, EntryKind::MakeFolder);
+        else
+            undoFolders(EntryKind::MakeFolder, EntryKind::RemoveFolder);
         for (auto it = log.entries.crbegin(); it != log.entries.crend(); ++it) {
             const Entry &e = *it;
-            if (!e.made || e.kind == EntryKind::Copy
+            if (!e.made || e.kind == EntryKind::Copy || isFolderEntry(e.kind)
                 || (e.kind == EntryKind::Rename) != (pass == 0))
                 continue;
             Step step;

@@ -141,6 +141,31 @@ quint32 JobJournal::recordCopy(const QString &temporary, const QString &target,
     return sync() ? id : 0;
 }
 
+bool changeFolderNow(EntryKind kind, const QString &folder)
+{
+    const QByteArray path = encodeFileName(folder);
+    return kind == EntryKind::MakeFolder ? ::mkdir(path.constData(), 0777) == 0
+                                         : ::rmdir(path.constData()) == 0;
+}
+
+bool JobJournal::changeFolder(EntryKind kind, const QString &folder)
+{
+    const quint32 id = nextId_++;
+    staged_ += entryRecord(folderEntry(kind, folder, id));
+    if (!sync())
+        return false;
+    const bool made = changeFolderNow(kind, folder);
+    // The parent stays, and its file system is the one to sync at the end.
+    QString parent = folder;
+    while (parent.endsWith(QLatin1Char('/')) && parent.size() > 1)
+        parent.chop(1);
+    parent = parent.left(std::max<qsizetype>(1, parent.lastIndexOf(QLatin1Char('/'))));
+    FileStamp none;
+    markDone(id, made, parent, &none);
+    flushDone();
+    return made;
+}
+
 bool JobJournal::append(const QByteArray &bytes)
 {
     if (fd_ < 0 || closed_)

@@ -24,6 +24,10 @@ inline constexpr qint64 kMaxBytes = qint64(256) << 20;
 // new name or its old one back.
 QString parkAside(const QString &path);
 
+// Makes (MakeFolder) or removes (RemoveFolder, only when empty) one
+// folder, its parent already there; true when done.
+bool changeFolderNow(EntryKind kind, const QString &folder);
+
 // Where the journals live: $QUILLMARK_DATA_DIR when set, else the user's
 // data folder ($XDG_DATA_HOME/quillmark), then "journal" inside.
 QString journalFolder();
@@ -59,6 +63,10 @@ public:
     // not keep the record, and then the copy must not be made.
     quint32 recordCopy(const QString &temporary, const QString &target, const FileStamp &made,
                        qint64 size);
+    // Makes (MakeFolder) or removes (RemoveFolder, only when empty) the
+    // folder `folder`, recorded durably first; false when the record could
+    // not be kept or the folder could not be changed.
+    bool changeFolder(EntryKind kind, const QString &folder);
     // Writes what was staged and makes it durable; false when it could not,
     // and then none of the staged changes may be made.
     bool sync();

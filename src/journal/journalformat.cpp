@@ -168,7 +168,7 @@ bool readEntry(Reader &in, Entry &e)
     e.oldBytes = in.blob();
     e.newLength = in.i64();
     const quint32 hashes = in.u32();
-    const quint8 lastKind = e.hashVersion >= 3 ? 4 : 3;
+    const quint8 lastKind = e.hashVersion >= 4 ? 6 : e.hashVersion >= 3 ? 4 : 3;
     if (!in.ok() || kind < 1 || kind > lastKind || e.path.isEmpty())
         return false;
     e.kind = EntryKind(kind);
@@ -264,6 +264,15 @@ Entry renameEntry(const QString &from, const QString &to, const FileStamp &stamp
     e.newPath = to;
     e.oldSize = e.newSize = stamp.size;
     e.before = stamp;
+    return e;
+}
+
+Entry folderEntry(EntryKind kind, const QString &folder, quint32 id)
+{
+    Entry e;
+    e.id = id;
+    e.kind = kind;
+    e.path = folder;
     return e;
 }
 

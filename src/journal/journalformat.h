@@ -16,8 +16,9 @@ namespace qm::journal {
 // acted on. The first record is the header.
 // Version 2 hashes the blocks eight bytes a step; journals of version 1,
 // left by a crash of an older program, are still read with their own hash.
-// Version 3 adds Copy entries.
-inline constexpr quint16 kFormatVersion = 3;
+// Version 3 adds Copy entries, version 4 the folders a job makes and
+// removes.
+inline constexpr quint16 kFormatVersion = 4;
 inline constexpr quint16 kOldestFormatVersion = 1;
 // Records larger than this are damage, not records.
 inline constexpr quint32 kMaxRecordPayload = 64u << 20;
@@ -34,7 +35,14 @@ enum class EntryKind : quint8 {
     // is the temporary as it was made, empty, and `oldSize` the size of the
     // whole copy.
     Copy = 4,
+    MakeFolder = 5,   // the folder `path` made, empty
+    RemoveFolder = 6, // the empty folder `path` removed
 };
+
+inline bool isFolderEntry(EntryKind kind)
+{
+    return kind == EntryKind::MakeFolder || kind == EntryKind::RemoveFolder;
+}
 
 struct Entry {
     quint32 id = 0;
@@ -76,6 +84,7 @@ QList<quint64> blockHashes(qint64 offset, QByteArrayView bytes, quint16 version 
 // The entry that records `change` (InPlace or Rewrite).
 Entry entryFor(const FileChange &change, quint32 id);
 Entry renameEntry(const QString &from, const QString &to, const FileStamp &stamp, quint32 id);
+Entry folderEntry(EntryKind kind, const QString &folder, quint32 id);
 Entry copyEntry(const QString &temporary, const QString &target, const FileStamp &made, qint64 size,
                 quint32 id);
 

@@ -288,6 +288,8 @@ void removeLeftovers(const JobLog &log, RecoveryReport &report)
     // file the job replaced is soon another file's, a temporary's too.
     QList<FileStamp> recorded;
     for (const Entry &e : log.entries) {
+        if (isFolderEntry(e.kind))
+            continue;
         folders.insert(QFileInfo(e.path).absolutePath());
         if (!e.newPath.isEmpty())
             folders.insert(QFileInfo(e.newPath).absolutePath());
@@ -443,6 +445,14 @@ RecoveryReport recover(const QString &folder)
             if (e.done)
                 continue;
             DoneMark mark;
+            // A folder made or removed is harmless either way: its mark
+            // says which, for undo.
+            if (isFolderEntry(e.kind)) {
+                mark.id = e.id;
+                mark.made = QFileInfo(e.path).isDir() == (e.kind == EntryKind::MakeFolder);
+                marks.append(mark);
+                continue;
+            }
             if (e.kind == EntryKind::Copy) {
                 removeCopy(e, report);
                 mark.id = e.id;

@@ -88,6 +88,18 @@ public:
         id3v2WriteVersion_ = version;
         return true;
     }
+    // Renaming: an album's other files (by these patterns, ";" between
+    // them) follow its audio files into their one new folder; a move into
+    // other folders shows its plan first.
+    static constexpr char16_t kDefaultCompanionPatterns[] =
+        u"*.jpg;*.jpeg;*.png;*.gif;*.bmp;*.webp;*.cue;*.log;*.txt;*.nfo;*.m3u;*.m3u8;"
+        u"*.sfv;*.md5;*.accurip";
+    bool moveCompanions() const { return moveCompanions_; }
+    void setMoveCompanions(bool on) { moveCompanions_ = on; }
+    QString companionPatterns() const { return companionPatterns_; }
+    void setCompanionPatterns(const QString &patterns) { companionPatterns_ = patterns.trimmed(); }
+    bool showMovePlan() const { return showMovePlan_; }
+    void setShowMovePlan(bool on) { showMovePlan_ = on; }
 
     friend bool operator==(const Options &, const Options &) = default;
 
@@ -98,6 +110,9 @@ private:
     ScanFields scanFields_;
     QString codepage_ = QString::fromUtf16(kDefaultCodepage);
     int id3v2WriteVersion_ = 3;
+    bool moveCompanions_ = true;
+    QString companionPatterns_ = QString::fromUtf16(kDefaultCompanionPatterns);
+    bool showMovePlan_ = true;
 };
 
 } // namespace qm

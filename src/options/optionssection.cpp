@@ -122,6 +122,11 @@ void readOptionsSection(const IniFile &ini, Options &options)
         options.setId3v2WriteVersion(0);
     else if (number && asNumber != 0)
         options.setId3v2WriteVersion(asNumber);
+    options.setMoveCompanions(ini.readBool(kSection, u"MoveCompanions", options.moveCompanions()));
+    const QString patterns = ini.readString(kSection, u"CompanionPatterns").trimmed();
+    if (!patterns.isEmpty())
+        options.setCompanionPatterns(patterns);
+    options.setShowMovePlan(ini.readBool(kSection, u"ShowMovePlan", options.showMovePlan()));
 }
 
 void writeOptionsSection(IniFile &ini, const Options &options)
@@ -143,6 +148,9 @@ void writeOptionsSection(IniFile &ini, const Options &options)
     const int version = options.id3v2WriteVersion();
     ini.writeString(kSection, u"Tag2WriteVersion",
                     version == 0 ? QStringLiteral("keep") : QString::number(version));
+    ini.writeBool(kSection, u"MoveCompanions", options.moveCompanions());
+    ini.writeString(kSection, u"CompanionPatterns", options.companionPatterns());
+    ini.writeBool(kSection, u"ShowMovePlan", options.showMovePlan());
 }
 
 } // namespace qm

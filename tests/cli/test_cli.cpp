@@ -8,11 +8,13 @@
 #include <QDBusMetaType>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QUrl>
 
@@ -1058,10 +1060,12 @@ QByteArray changedRows(const QByteArray &rows,
 // A rename job that also writes tags, over a swap, a ring and a chain, and
 // a copy job that writes tags, each killed in the middle of each of its
 // large writes in turn (a torn in-place write, a torn copy of a grown tag, a
-// torn copy of a file), and the same rename job over FLAC and Ogg Vorbis
-// files whose comments grow: after recovery (by the next command, a read) every
-// file is wholly old or wholly new under one name, no temporary is left or
-// read, and undo brings every byte and name back. Undone without a crash,
+// torn copy of a file), the same rename job over FLAC and Ogg Vorbis files
+// whose comments grow, and a move of the whole album with its cover and cue
+// sheet into new folders, killed before each of its renames and folder
+// changes in turn: after recovery (by the next command, a read) every file
+// is wholly old or wholly new under one name, no temporary is left or read,
+// and undo brings every byte, name and folder back. Undone without a crash,
 // each does the same.
 TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
 {
@@ -1069,21 +1073,29 @@ TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
     QM_REQUIRE_TOOL("ffmpeg");
     QM_REQUIRE_MUTAGEN();
     const QStringList names = {"s1", "s2", "r1", "r2", "r3", "c1", "c2"};
+    const QByteArray cue = "FILE \"s1.mp3\" MP3\r\n  TRACK 01 AUDIO\r\nFILE \"c2.mp3\" MP3\r\n";
     const QHash<QString, QString> newName = {{"s1", "s2"}, {"s2", "s1"}, {"r1", "r2"}, {"r2", "r3"},
                                              {"r3", "r1"}, {"c1", "c2"}, {"c2", "c3"}};
     const struct {
         QStringList args;
         QString copies; // the folder the job copies into; empty: it renames
-        QString ext;    // of the files
+        QString moves;  // the folder the job moves the album to
+        QString ext = "mp3"; // of the files
+        const char *kill = "QM_FAULT_KILL_AT_WRITE";
     } jobs[] = {
-        {{"apply", "--rename", "--tag", "2"}, {}, "mp3"},
-        {{"apply", "--rename", "--copy", "--create-folders", "yes", "--tag", "2"}, "copies", "mp3"},
-        {{"apply", "--rename", "--tag", "2"}, {}, "flac"},
-        {{"apply", "--rename", "--tag", "2"}, {}, "ogg"},
+        {{"apply", "--rename", "--tag", "2"}, {}, {}},
+        {{"apply", "--rename", "--copy", "--create-folders", "yes", "--tag", "2"}, "copies", {}},
+        {{"apply", "--rename", "--move-companions", "--create-folders", "yes", "--tag", "2"},
+         {},
+         "../library/Artist/Album",
+         "mp3",
+         "QM_FAULT_KILL_AT_CHANGE"},
+        {{"apply", "--rename", "--tag", "2"}, {}, {}, "flac"},
+        {{"apply", "--rename", "--tag", "2"}, {}, {}, "ogg"},
     };
+    const QString library = folder_.file("library");
     for (const auto &job : jobs) {
         SCOPED_TRACE((job.ext + ": " + job.args.join(' ')).toStdString());
-        const QString copies = album() + "/" + job.copies;
         const QString ext = "." + job.ext;
         QDir(album()).removeRecursively();
         ASSERT_TRUE(QDir().mkpath(album()));
@@ -1091,29 +1103,47 @@ TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
         for (const QString &name : names)
             paths.append(album() + "/" + name + ext);
         makePictured(paths, 200000);
+        ASSERT_TRUE(writeAll(album() + "/cover.jpg", "picture"));
+        ASSERT_TRUE(writeAll(album() + "/album.cue", cue));
         const QHash<QString, QByteArray> before = folderFiles(album());
-        ASSERT_EQ(before.size(), 7);
-        const CliRun read = cli({"read", "--no-info", album()});
+        ASSERT_EQ(before.size(), 9);
+        const CliRun read = cli({"read", "--no-info", "--mask", "*" + ext, album()});
         ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+        const QString copies = album() + "/" + job.copies;
+        const QString target = QDir::cleanPath(album() + "/" + job.moves);
         // A longer title moves the picture within the tag's room: a large
         // in-place write. A long comment grows the tag past it: a rewrite.
         const QByteArray rows = changedRows(read.out, [&](const QString &name, QJsonObject &row) {
-            row["New"] = job.copies.isEmpty() ? newName.value(name) : job.copies + "/" + name;
+            row["New"] = !job.moves.isEmpty()   ? job.moves + "/new " + name
+                         : job.copies.isEmpty() ? newName.value(name)
+                                                : job.copies + "/" + name;
             row["Tit"] = row.value("Tit").toString() + " (new)";
             // Comments grow by a rewrite only: all of them do.
             if (name == "s2" || name == "r1" || name == "c2" || job.ext != "mp3")
                 row["Com"] = QString(20000, 'c');
         });
         const auto apply = [&](const QString &killAt) {
-            return cli(job.args, rows,
-                       {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_KILL_AT_WRITE", killAt}});
+            return cli(job.args, rows, {{"LD_PRELOAD", QM_FAULT_SHIM}, {job.kill, killAt}});
         };
         const auto restore = [&] {
             QDir(album() + "/copies").removeRecursively();
+            QDir(library).removeRecursively();
+            QDir().mkpath(album());
             for (const QString &name : QDir(album()).entryList(QDir::Files | QDir::Hidden))
                 QFile::remove(album() + "/" + name);
             for (auto it = before.cbegin(); it != before.cend(); ++it)
                 ASSERT_TRUE(writeAll(album() + "/" + it.key(), it.value()));
+        };
+        // The album's files wherever they are: its folder and the one it
+        // moves to.
+        const auto albumFiles = [&] {
+            QHash<QString, QByteArray> files = folderFiles(album());
+            if (!job.moves.isEmpty())
+                files.insert(folderFiles(target));
+            return files;
+        };
+        const auto undoneWhole = [&] {
+            return folderFiles(album()) == before && !QFileInfo::exists(library);
         };
 
         restore();
@@ -1121,22 +1151,34 @@ TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
         QDir(folder_.file("data")).removeRecursively();
         const CliRun full = apply("");
         ASSERT_EQ(full.exitCode, 0) << full.err.toStdString();
-        const QHash<QString, QByteArray> after = folderFiles(album());
+        const QHash<QString, QByteArray> after =
+            job.moves.isEmpty() ? folderFiles(album()) : folderFiles(target);
         const QHash<QString, QByteArray> copied =
             job.copies.isEmpty() ? QHash<QString, QByteArray>() : folderFiles(copies);
         // The file that was `name` before, once the job is done.
         QHash<QString, QByteArray> made;
         for (const QString &name : names) {
-            made.insert(name,
-                        after.value((job.copies.isEmpty() ? newName.value(name) : name) + ext));
+            const QString madeName = !job.moves.isEmpty()   ? "new " + name
+                                     : job.copies.isEmpty() ? newName.value(name)
+                                                            : name;
+            made.insert(name, after.value(madeName + ext));
             ASSERT_NE(made.value(name), before.value(name + ext)) << name.toStdString();
             if (!job.copies.isEmpty()) {
                 ASSERT_EQ(copied.value(name + ext), made.value(name)) << name.toStdString();
             }
         }
+        // The whole album went, its folder with it; its cue sheet names
+        // its files anew.
+        const QByteArray newCue =
+            "FILE \"new s1.mp3\" MP3\r\n  TRACK 01 AUDIO\r\nFILE \"new c2.mp3\" MP3\r\n";
+        if (!job.moves.isEmpty()) {
+            EXPECT_EQ(after.size(), 9);
+            EXPECT_FALSE(QFileInfo::exists(album()));
+            EXPECT_EQ(after.value("album.cue"), newCue);
+        }
         const CliRun undone = cli({"undo"});
         EXPECT_EQ(undone.exitCode, 0) << undone.err.toStdString();
-        EXPECT_TRUE(folderFiles(album()) == before) << "undo without a crash";
+        EXPECT_TRUE(undoneWhole()) << "undo without a crash";
 
         int kills = 0;
         for (int killAt = 1; killAt < 40; ++killAt) {
@@ -1146,11 +1188,17 @@ TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
                 break;
             ++kills;
             ASSERT_EQ(killed.exitCode, -1) << killAt << ": " << killed.err.toStdString();
-            const CliRun recovered = cli({"read", "--no-info", "--all-formats", album()});
+            QStringList readFolders{album()};
+            if (!job.moves.isEmpty() && QFileInfo::exists(target))
+                readFolders.append(target);
+            if (!QFileInfo::exists(album()))
+                readFolders.removeFirst();
+            const CliRun recovered =
+                cli(QStringList{"read", "--no-info", "--all-formats"} + readFolders);
             EXPECT_EQ(recovered.exitCode, 0);
             EXPECT_TRUE(recovered.err.isEmpty()) << killAt << ": " << recovered.err.toStdString();
-            const QHash<QString, QByteArray> now = folderFiles(album());
-            EXPECT_EQ(now.size(), 7) << killAt << ": " << now.keys().join(' ').toStdString();
+            const QHash<QString, QByteArray> now = albumFiles();
+            EXPECT_EQ(now.size(), 9) << killAt << ": " << now.keys().join(' ').toStdString();
             // Each file is found once, wholly old or wholly new; a copy
             // is there whole or not at all.
             for (const QString &name : names) {
@@ -1159,6 +1207,7 @@ TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
                 EXPECT_EQ(found, 1)
                     << "kill at large write " << killAt << ": " << name.toStdString();
             }
+            EXPECT_EQ(now.values().count(cue) + now.values().count(newCue), 1) << killAt;
             const QHash<QString, QByteArray> copiesNow =
                 job.copies.isEmpty() ? QHash<QString, QByteArray>() : folderFiles(copies);
             for (auto it = copiesNow.cbegin(); it != copiesNow.cend(); ++it)
@@ -1168,11 +1217,84 @@ TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
             // A kill before any change was made leaves nothing to undo (2).
             const CliRun back = cli({"undo"});
             EXPECT_NE(back.exitCode, 1) << killAt << ": " << back.err.toStdString();
-            EXPECT_TRUE(folderFiles(album()) == before)
-                << "undo after a kill at large write " << killAt;
+            EXPECT_TRUE(undoneWhole()) << "undo after a kill at " << killAt;
         }
         EXPECT_GE(kills, 5) << "every file's tag write is large";
     }
+}
+
+// An album folder with its cover, cue sheet and notes sorted by template
+// into a library: the plan is printed first and changes nothing; the album
+// then ends up whole in its new folder, the cue sheet naming the new files,
+// the old folder gone; one undo brings the old tree back exactly.
+TEST_F(CliTest, AnAlbumSortedIntoALibraryMovesWholeAndComesBackWithOneUndo)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_MUTAGEN();
+    const QString old = folder_.file("music/in/Album");
+    ASSERT_TRUE(QDir().mkpath(old));
+    makeTagged(old + "/a.mp3", "One", "1", "Album X");
+    makeTagged(old + "/b.mp3", "Two", "2", "Album X");
+    makeTagged(old + "/c.mp3", "Three", "3", "Album X");
+    ASSERT_TRUE(writeAll(old + "/cover.jpg", "picture"));
+    ASSERT_TRUE(writeAll(old + "/album.cue",
+                         "FILE \"a.mp3\" MP3\r\nFILE \"b.mp3\" MP3\r\nFILE \"c.mp3\" MP3\r\n"));
+    ASSERT_TRUE(writeAll(old + "/notes.nfo", "ripped"));
+    // Every file and folder under music, by path.
+    const auto tree = [&] {
+        QMap<QString, QByteArray> files;
+        const QString root = folder_.file("music");
+        QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            files.insert(path.mid(root.size() + 1), it.fileInfo().isDir() ? "/" : readAll(path));
+        }
+        return files;
+    };
+    const auto before = tree();
+    const QByteArray rows = cli({"edit", "--set", "Art=Artist", "--set", "Yea=1999", "--set",
+                                 "New=../../library/%AR/%YE - %AL/%TR %TT"},
+                                cli({"read", "--no-info", "--mask", "*.mp3", old}).out)
+                                .out;
+    const QStringList args{"apply", "--rename", "--move-companions", "--create-folders", "yes"};
+
+    const CliRun plan = cli(args + QStringList{"--dry-run"}, rows);
+    ASSERT_EQ(plan.exitCode, 0) << plan.err.toStdString();
+    EXPECT_EQ(tree(), before);
+    EXPECT_TRUE(cli({"history"}).out.isEmpty()) << "a plan is no job";
+    const QString lib = folder_.file("music/library/Artist/1999 - Album X");
+    QStringList ops;
+    for (const QJsonObject &line : jsonRows(plan.out))
+        ops << line["op"].toString() + " " + line["from"].toString() + " " + line["to"].toString();
+    EXPECT_EQ(ops, (QStringList{
+                       "mkdir " + folder_.file("music/library") + " ",
+                       "mkdir " + folder_.file("music/library/Artist") + " ",
+                       "mkdir " + lib + " ",
+                       "move " + old + "/a.mp3 " + lib + "/01 One.mp3",
+                       "move " + old + "/b.mp3 " + lib + "/02 Two.mp3",
+                       "move " + old + "/c.mp3 " + lib + "/03 Three.mp3",
+                       "cue-rewrite " + old + "/album.cue " + lib + "/album.cue",
+                       "companion " + old + "/album.cue " + lib + "/album.cue",
+                       "companion " + old + "/cover.jpg " + lib + "/cover.jpg",
+                       "companion " + old + "/notes.nfo " + lib + "/notes.nfo",
+                       "rmdir " + old + " ",
+                   }));
+
+    const CliRun applied = cli(args, rows);
+    ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(old));
+    EXPECT_TRUE(QFileInfo::exists(folder_.file("music/in")));
+    EXPECT_EQ(QDir(lib).entryList(QDir::Files, QDir::Name),
+              (QStringList{"01 One.mp3", "02 Two.mp3", "03 Three.mp3", "album.cue", "cover.jpg",
+                           "notes.nfo"}));
+    EXPECT_EQ(
+        readAll(lib + "/album.cue"),
+        "FILE \"01 One.mp3\" MP3\r\nFILE \"02 Two.mp3\" MP3\r\nFILE \"03 Three.mp3\" MP3\r\n");
+
+    const CliRun undone = cli({"undo"});
+    EXPECT_EQ(undone.exitCode, 0) << undone.err.toStdString();
+    EXPECT_EQ(tree(), before);
 }
 
 // Another program swaps two files while the grown tag of one is written:

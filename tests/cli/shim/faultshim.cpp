@@ -8,12 +8,16 @@
 //                             pwrite: a file's, copy_file_range, rename,
 //                             mkostemp) fails with the error number ERRNO,
 //                             as a full disk or a read-only folder would;
+//   QM_FAULT_KILL_AT_CHANGE=N the process is killed (SIGKILL) just before its
+//                             Nth rename, folder creation or folder removal,
+//                             as a crash between the steps of a move;
 //   QM_FAULT_SWAP=A<LF>B      just before the first rename of a ".quillmark-"
 //                             temporary, files A and B swap names, as another
 //                             program's `mv` at that moment.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -32,6 +36,15 @@ bool killsAt(size_t count)
 {
     const char *at = std::getenv("QM_FAULT_KILL_AT_WRITE");
     return at && count >= 65536 && ++largeWrites == std::atoi(at);
+}
+
+int changes = 0;
+
+void killBeforeChange()
+{
+    const char *at = std::getenv("QM_FAULT_KILL_AT_CHANGE");
+    if (at && ++changes == std::atoi(at))
+        ::kill(::getpid(), SIGKILL);
 }
 
 // Whether `call` is to fail; errno is set then.
@@ -131,8 +144,23 @@ int renameat2(int fromFolder, const char *from, int toFolder, const char *to, un
 {
     if (fails("rename"))
         return -1;
+    killBeforeChange();
     swapBefore(from);
     return int(::syscall(SYS_renameat2, fromFolder, from, toFolder, to, flags));
+}
+
+int mkdir(const char *path, mode_t mode)
+{
+    static auto next = real<int (*)(const char *, mode_t)>("mkdir");
+    killBeforeChange();
+    return next(path, mode);
+}
+
+int rmdir(const char *path)
+{
+    static auto next = real<int (*)(const char *)>("rmdir");
+    killBeforeChange();
+    return next(path);
 }
 
 int rename(const char *from, const char *to)
@@ -141,6 +169,7 @@ int rename(const char *from, const char *to)
         reinterpret_cast<int (*)(const char *, const char *)>(::dlsym(RTLD_NEXT, "rename"));
     if (fails("rename"))
         return -1;
+    killBeforeChange();
     swapBefore(from);
     return real(from, to);
 }
