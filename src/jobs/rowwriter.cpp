@@ -51,41 +51,13 @@ void appendMessage(QString &message, const QString &addition)
     message += addition;
 }
 
-// Why a change failed, where it is known; `ofFolder` for a rename, which
-// needs the right to write the folder, not the file.
-QString failureText(WriteFailure failure, bool ofFolder = false)
-{
-    switch (failure) {
-    case WriteFailure::DiskFull:
-        return WriteMessage::DiskFull();
-    case WriteFailure::NoPermission:
-        return ofFolder ? WriteMessage::NoFolderPermission() : WriteMessage::NoPermission();
-    case WriteFailure::NoFolderPermission:
-        return WriteMessage::NoFolderPermission();
-    case WriteFailure::Changed:
-        return WriteMessage::ChangedElsewhere();
-    case WriteFailure::HardLinked:
-        return WriteMessage::HardLinks();
-    case WriteFailure::NameTooLong:
-        return WriteMessage::NameTooLong();
-    case WriteFailure::BadName:
-        return WriteMessage::NulInName();
-    case WriteFailure::NoJournal:
-        return WriteMessage::JournalNotWritten();
-    case WriteFailure::JournalFull:
-        return WriteMessage::JournalDiskFull();
-    default:
-        return {};
-    }
-}
-
 // The row's message for a tag that was not written: the reason where it is
 // known (`refusal`: why the tag itself could not be rewritten), then
 // TagNotChanged.
 void tagNotChanged(RowOutcome &outcome, WriteFailure failure, const QString &refusal = {})
 {
     appendMessage(outcome.message, refusal);
-    appendMessage(outcome.message, failureText(failure));
+    appendMessage(outcome.message, WriteMessage::Failure(failure));
     appendMessage(outcome.message, WriteMessage::TagNotChanged());
     outcome.failed = true;
 }
@@ -192,8 +164,7 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
         recorder = std::make_unique<journal::JournalRecorder>(*journal_);
     refusal_.clear();
     if (version == 1) {
-        if (WriteTagStep(tag1_, row, fileName, settings_, known, planned, recorder.get(),
-                         failure))
+        if (WriteTagStep(tag1_, row, fileName, settings_, known, planned, recorder.get(), failure))
             return true;
         QByteArray block;
         if (!tag1_.BuildLyrics2Block(&block))
@@ -595,7 +566,7 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         AheadTag *found = ahead(row);
         if (found && found->renameId != 0) {
             journal_->markDone(found->renameId, done, done ? newPath : oldPath,
-                                done ? &stamp : nullptr);
+                               done ? &stamp : nullptr);
             found->renameId = 0;
         }
         if (done) {
@@ -609,9 +580,9 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
                 replace ? WriteMessage::CannotReplace() : WriteMessage::ChangeImpossible();
             // A copy whose temporary the journal could not keep is not made.
             const bool unrecorded = journal_ && journal_->error();
-            appendMessage(
-                message,
-                failureText(unrecorded ? journalFailure() : writeFailureOf(placeError), true));
+            appendMessage(message,
+                          WriteMessage::Failure(
+                              unrecorded ? journalFailure() : writeFailureOf(placeError), true));
             appendMessage(message, outcome.message);
             outcome.message = message;
         }
