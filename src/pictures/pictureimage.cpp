@@ -22,6 +22,20 @@ QByteArray mimeOf(const QByteArray &format)
     return "image/" + format;
 }
 
+// Why the reader could not read the image, in the program's words where
+// Qt's are no help.
+QString readerFault(const QImageReader &reader)
+{
+    switch (reader.error()) {
+    case QImageReader::UnsupportedFormatError:
+        return ImageText::NotAnImage(ImageText::tr("формат не распознан"));
+    case QImageReader::InvalidDataError:
+        return ImageText::NotAnImage(ImageText::tr("данные картинки повреждены"));
+    default:
+        return ImageText::NotAnImage(reader.errorString());
+    }
+}
+
 // Reads the header only; `reader` stays on `buffer` for decoding.
 bool probe(QImageReader &reader, const QByteArray &bytes, ImageInfo *info, QString *reason)
 {
@@ -32,12 +46,12 @@ bool probe(QImageReader &reader, const QByteArray &bytes, ImageInfo *info, QStri
     reader.setAllocationLimit(kAllocationLimitMb);
     const QByteArray format = reader.format();
     if (format.isEmpty() || !reader.canRead()) {
-        *reason = ImageText::NotAnImage(reader.errorString());
+        *reason = readerFault(reader);
         return false;
     }
     const QSize size = reader.size();
     if (!size.isValid()) {
-        *reason = ImageText::NotAnImage(reader.errorString());
+        *reason = readerFault(reader);
         return false;
     }
     if (size.width() > kMaxSide || size.height() > kMaxSide) {
@@ -52,7 +66,7 @@ bool decode(QImageReader &reader, QImage *image, QString *reason)
 {
     if (reader.read(image) && !image->isNull())
         return true;
-    *reason = ImageText::NotAnImage(reader.errorString());
+    *reason = readerFault(reader);
     return false;
 }
 
