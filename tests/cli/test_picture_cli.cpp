@@ -197,8 +197,14 @@ TEST_F(PictureCliTest, SetListExtractRemoveAndUndoInEveryFormat)
         EXPECT_TRUE(mutagenPictures(file).isEmpty());
         EXPECT_EQ(audioSum(file), sound);
 
+        // Undone one after the other, newest first, the file goes back
+        // step by step: an undo's own time and inode are no change by
+        // another program.
         ASSERT_EQ(cli({"undo"}).exitCode, 0);
         EXPECT_EQ(readAll(file), pictured);
+        const CliResult second = cli({"undo"});
+        ASSERT_EQ(second.exitCode, 0) << second.err.toStdString();
+        EXPECT_EQ(readAll(file), original);
     }
 }
 
