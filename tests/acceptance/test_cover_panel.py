@@ -36,16 +36,6 @@ def pixel_size(data):
 
 
 class CoverPanel(DesktopTestCase):
-    def choose_file(self, app, title, path):
-        dialog = app.wait_find("dialog", title)
-        app.activate(app.x_window(title))
-        name = app.find("text", within=dialog)
-        self.assertIsNotNone(name, "no name box in %r" % title)
-        app.click_on(name)
-        app.key("ctrl+a")
-        app.type(path)
-        app.key("Return")
-
     def test_album_cover_set_shrunk_taken_from_folder_and_undone(self):
         album = os.path.join(self.workdir, "album")
         make_album(album, with_side_files=False, only=FILES)
@@ -72,7 +62,7 @@ class CoverPanel(DesktopTestCase):
             app.click_on(app.cell(1, "Старое имя"))
             app.key("ctrl+a")
             app.menu("Картинки", "Установить картинку...")
-            self.choose_file(app, "Картинка для выделенных файлов", big)
+            self.file_dialog(app, "Картинка для выделенных файлов", big)
             wait_until(lambda: set(front_covers(album).values()) == {big_bytes},
                        "the picture, byte for byte, in every file", timeout=30.0)
             app.wait_idle("Картинки изменены в файлах: 3/3")
