@@ -2,6 +2,8 @@
 
 #include "formats/id3v2encoding.h"
 
+#include <QtEndian>
+
 namespace qm::pictures {
 
 namespace {
@@ -12,6 +14,9 @@ constexpr char kPictureEntry[] = "METADATA_BLOCK_PICTURE";
 constexpr quint16 kCompressed = 0x0080;
 constexpr quint16 kEncrypted = 0x0040;
 constexpr quint16 kGrouped = 0x0020;
+// The largest picture a compressed frame is unpacked to (the largest image
+// the program takes).
+constexpr quint32 kMaxUnpacked = 16u << 20;
 
 // The frame's data without what its flags put in front, decompressed; none
 // when it is encrypted or does not decompress.
@@ -26,6 +31,11 @@ std::optional<QByteArray> plainApic(const id3v2::Frame &frame)
         return std::nullopt;
     if (!(frame.flags & kCompressed))
         return data.sliced(front).toByteArray();
+    // The size it claims is allocated at once: no picture that big is ever
+    // shown or written, so a frame that claims more is not unpacked.
+    const quint32 claimed = qFromBigEndian<quint32>(data.data());
+    if (claimed > kMaxUnpacked)
+        return std::nullopt;
     // qUncompress takes the four-byte size in front of the zlib stream, which
     // is what the frame holds when it has no group byte.
     QByteArray packed = data.first(4).toByteArray();

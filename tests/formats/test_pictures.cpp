@@ -99,3 +99,17 @@ TEST(Pictures, FlacEditsBlocksAndCommentPictures)
     ASSERT_TRUE(vorbis::parseComment(blocks[1].data, &left, nullptr, nullptr));
     EXPECT_EQ(left.entries, QList<QByteArray>{"TITLE=t"});
 }
+
+// A compressed frame is unpacked only to the size a picture may have: the
+// size it claims is never allocated blindly.
+TEST(Pictures, CompressedFrameClaimingHugeSizeIsNotUnpacked)
+{
+    id3v2::TagContent content;
+    const QByteArray packed = qCompress(buildApic(pictureOf(3, "data")));
+    content.otherFrames = {{"APIC", 0x0080, packed},
+                           {"APIC", 0x0080, QByteArray::fromHex("fffffff0") + packed.sliced(4)}};
+    const QList<Picture> found = id3v2Pictures(content);
+    ASSERT_EQ(found.size(), 2);
+    EXPECT_EQ(found[0].data, "data");
+    EXPECT_TRUE(found[1].data.isEmpty());
+}
