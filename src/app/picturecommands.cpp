@@ -48,7 +48,7 @@ PictureCommands::PictureCommands(TfrmTagEditor &window)
     window.addAction(toggle);
 
     const auto command = [&](const char *name, const QString &text, const QString &tip,
-                             const char *icon, QKeySequence key, auto slot) {
+                             const char *icon, const QKeySequence &key, auto slot) {
         auto *action = new QAction(QIcon::fromTheme(QLatin1String(icon)), text, this);
         action->setObjectName(QLatin1String(name));
         action->setStatusTip(tip);

@@ -69,7 +69,7 @@ protected:
     // (the codec given for Ogg).
     QString audio(const QString &name, const QStringList &codec = {})
     {
-        const QString path = folder_.file(name);
+        QString path = folder_.file(name);
         QDir().mkpath(QFileInfo(path).absolutePath());
         const CommandResult made =
             runCommand("ffmpeg", QStringList{"-v", "error", "-y", "-f", "lavfi", "-i", "sine=d=1"}
@@ -88,7 +88,7 @@ protected:
         for (int y = 0; noise && y < height; ++y)
             for (int x = 0; x < width; ++x)
                 made.setPixel(x, y, seed = seed * 1103515245 + 12345);
-        const QString path = folder_.file(name);
+        QString path = folder_.file(name);
         QDir().mkpath(QFileInfo(path).absolutePath());
         EXPECT_TRUE(made.save(path, format));
         return path;
