@@ -148,7 +148,7 @@ public:
         if (fstat(fd, &made) != 0)
             return false;
         id_ = journal_->recordCopy(decodeFileName(temporary), decodeFileName(target),
-                                     stampOfInfo(made), size);
+                                   stampOfInfo(made), size);
         if (id_ == 0)
             errno = journal_->error() ? journal_->error() : EIO;
         return id_ != 0;

@@ -36,7 +36,7 @@ void ReadJob::execute()
 
     const QString phrase = kind_ == ReadTag1Kind   ? StatusPhrase::ReadTag1()
                            : kind_ == ReadTag2Kind ? StatusPhrase::ReadTag2()
-                                                    : StatusPhrase::ReadInfo();
+                                                   : StatusPhrase::ReadInfo();
     FileReader reader(kind_, settings_);
     for (qint64 i = 0; i < total; ++i) {
         const int row = int(firstRow_ + i);

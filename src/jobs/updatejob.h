@@ -33,8 +33,7 @@ public:
 
 protected:
     TUpdateThread(RowTable &table, int firstRow, int lastRow, RowWritten rowWritten)
-        : table_(table), firstRow_(firstRow), lastRow_(lastRow),
-          rowWritten_(std::move(rowWritten))
+        : table_(table), firstRow_(firstRow), lastRow_(lastRow), rowWritten_(std::move(rowWritten))
     {}
 
     RowTable &table_;

@@ -27,8 +27,8 @@ bool isStreamLine(const QString &line)
 } // namespace
 
 ListReader::ListReader(RowTable &table, char kind, const QString &listPath, ShowColumn showColumn)
-    : table_(table), kind_(kind), showColumn_(std::move(showColumn)),
-      firstRow_(table.blankRow()), currentRow_(firstRow_)
+    : table_(table), kind_(kind), showColumn_(std::move(showColumn)), firstRow_(table.blankRow()),
+      currentRow_(firstRow_)
 {
     listFolder_ = QFileInfo(listPath).absolutePath();
     if (!listFolder_.endsWith(u'/'))

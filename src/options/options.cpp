@@ -67,7 +67,7 @@ static_assert(Options::kId3v1BasicItems == kId3v1RecordRows);
 
 Options::Options()
     : lists_{FieldLists(items(FieldView::FileInfo)), FieldLists(items(FieldView::Id3v1)),
-              FieldLists(items(FieldView::Id3v2))}
+             FieldLists(items(FieldView::Id3v2))}
 {}
 
 void Options::setReadLyrics2(bool on)

@@ -95,8 +95,7 @@ public:
     QString result() const
     {
         QString out;
-        out.reserve(prefix_.size() + suffix_.size() + kVar.size()
-                    + 3 * qsizetype(matches_.size()));
+        out.reserve(prefix_.size() + suffix_.size() + kVar.size() + 3 * qsizetype(matches_.size()));
         qsizetype done = 0;
         for (const Match &m : matches_) {
             if (m.backward)

@@ -52,7 +52,7 @@ void RowTable::setLayout(const ColumnLayout &layout)
 int RowTable::width(FieldNumber f) const
 {
     return layout_.position(f) < layout_.noPosition() ? kHiddenColumnWidth
-                                                        : width_[size_t(toInt(f))];
+                                                      : width_[size_t(toInt(f))];
 }
 
 void RowTable::setWidth(FieldNumber f, int width)

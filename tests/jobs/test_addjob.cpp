@@ -50,8 +50,7 @@ TEST_F(AddJob, ChosenDroppedAndScannedFilesGoAfterTheRowsThere)
     makeFiles(u"sub"_qs, 2);
     makeFiles(u"sub"_qs, 2, u"txt"_qs);
     makeFiles(u"sub/deeper"_qs, 1);
-    EXPECT_EQ(AddChosenFiles(table_, {root() + u"f1.mp3"_qs, root() + u"f0.mp3"_qs}, &runner_),
-              2);
+    EXPECT_EQ(AddChosenFiles(table_, {root() + u"f1.mp3"_qs, root() + u"f0.mp3"_qs}, &runner_), 2);
     EXPECT_EQ(table_.cell(1, F::Old), u"f1.mp3"_qs);
     EXPECT_EQ(table_.cell(2, F::Dir), root());
     EXPECT_EQ(runner_.status(), u"Добавлено файлов: 2/2"_qs);

@@ -65,8 +65,8 @@ protected:
     }
     void read(int kind, const ReadSettings &settings, int first = 1, int last = -1)
     {
-        auto job = std::make_shared<ReadJob>(
-            table_, first, last < 0 ? table_.lastFileRow() : last, kind, settings);
+        auto job = std::make_shared<ReadJob>(table_, first, last < 0 ? table_.lastFileRow() : last,
+                                             kind, settings);
         runner_.start(JobKind::Update, job, [this] { runner_.setControlsEnabled(true); });
         ASSERT_TRUE(WaitUntilIdle(runner_));
     }
@@ -254,8 +254,7 @@ TEST_F(ReadKinds, RangeStatusAndStopBetweenRows)
     for (int i = 0; i < 308; ++i)
         fill(addRow(u"t"_qs, u"mp3"_qs), {F::Dur}, u"old"_qs);
     QStringList statuses;
-    QObject::connect(&runner_, &JobRunner::statusChanged,
-                     [&](const QString &t) { statuses << t; });
+    QObject::connect(&runner_, &JobRunner::statusChanged, [&](const QString &t) { statuses << t; });
     read(ReadInfoKind, {}, 5, 8);
     EXPECT_EQ(statuses.first(), u"Прочитано информации 1/4"_qs);
     EXPECT_EQ(statuses.last(), u"Прочитано информации 4/4"_qs);

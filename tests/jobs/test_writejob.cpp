@@ -60,8 +60,8 @@ protected:
     }
     void run(int kind, int first = 1, int last = -1)
     {
-        auto job = std::make_shared<WriteJob>(
-            table_, first, last < 0 ? table_.lastFileRow() : last, kind, settings_, answers_);
+        auto job = std::make_shared<WriteJob>(table_, first, last < 0 ? table_.lastFileRow() : last,
+                                              kind, settings_, answers_);
         runner_.start(JobKind::Update, job, [this, job] {
             errors_ = job->errorTable();
             runner_.setControlsEnabled(true);
@@ -115,9 +115,9 @@ protected:
         ReadSettings read = settings;
         read.TagView = version;
         runner_.start(JobKind::Update,
-                       std::make_shared<ReadJob>(table_, 1, table_.lastFileRow(),
-                                                 version == 1 ? ReadTag1Kind : ReadTag2Kind, read),
-                       [this] { runner_.setControlsEnabled(true); });
+                      std::make_shared<ReadJob>(table_, 1, table_.lastFileRow(),
+                                                version == 1 ? ReadTag1Kind : ReadTag2Kind, read),
+                      [this] { runner_.setControlsEnabled(true); });
         ASSERT_TRUE(WaitUntilIdle(runner_));
     }
     QStringList files(const QString &folder = {}) const
