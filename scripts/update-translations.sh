@@ -14,5 +14,5 @@ fi
 if [ "$which" != window ]; then
     # shellcheck disable=SC2086
     "$lupdate" $options src/formats src/settings src/journal src/table src/text src/options \
-        src/lists src/jobs src/session src/player src/cli -ts translations/quillmark_core_en.ts
+        src/lists src/pictures src/jobs src/session src/player src/cli -ts translations/quillmark_core_en.ts
 fi

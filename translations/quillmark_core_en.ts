@@ -2,6 +2,29 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru">
 <context>
+    <name>ImageText</name>
+    <message>
+        <source>формат не распознан</source>
+        <translation>format not recognised</translation>
+    </message>
+    <message>
+        <source>данные картинки повреждены</source>
+        <translation>the image data is damaged</translation>
+    </message>
+    <message>
+        <source>Картинка слишком велика: %1 байт (не больше %2)</source>
+        <translation>Picture too large: %1 bytes (at most %2)</translation>
+    </message>
+    <message>
+        <source>Картинка слишком велика: %1×%2 точек (не больше %3 по стороне)</source>
+        <translation>Picture too large: %1×%2 pixels (at most %3 a side)</translation>
+    </message>
+    <message>
+        <source>Не картинка: %1</source>
+        <translation>Not a picture: %1</translation>
+    </message>
+</context>
+<context>
     <name>Journal</name>
     <message>
         <source>не удается создать папку журнала</source>
@@ -258,6 +281,45 @@
     <message>
         <source>ID3v1 не применяется к файлам FLAC, Ogg и Opus</source>
         <translation>ID3v1 does not apply to FLAC, Ogg and Opus files</translation>
+    </message>
+</context>
+<context>
+    <name>qm::PictureMessage</name>
+    <message>
+        <source>Не удается прочитать файл</source>
+        <translation>Cannot read the file</translation>
+    </message>
+    <message>
+        <source>Файл не MP3, FLAC, Ogg Vorbis или Opus</source>
+        <translation>The file is not MP3, FLAC, Ogg Vorbis or Opus</translation>
+    </message>
+    <message>
+        <source>Теги файла повреждены или непонятны, картинки не изменены</source>
+        <translation>The file's tags are damaged or not understood; pictures not changed</translation>
+    </message>
+    <message>
+        <source>Заголовки Ogg не помещаются на своих страницах, картинки не изменены</source>
+        <translation>The Ogg headers do not fit their pages; pictures not changed</translation>
+    </message>
+    <message>
+        <source>В папке файла нет картинки (cover.jpg, folder.jpg, front.jpg …)</source>
+        <translation>The file's folder has no picture (cover.jpg, folder.jpg, front.jpg …)</translation>
+    </message>
+    <message>
+        <source>В файле нет картинки с таким номером</source>
+        <translation>The file has no picture of that number</translation>
+    </message>
+    <message>
+        <source>Не удается прочитать картинку %1</source>
+        <translation>Cannot read the picture %1</translation>
+    </message>
+    <message>
+        <source>Картинки не изменены</source>
+        <translation>Pictures not changed</translation>
+    </message>
+    <message>
+        <source>Картинки изменены в файлах: %1/%2</source>
+        <translation>Pictures changed in files: %1/%2</translation>
     </message>
 </context>
 <context>

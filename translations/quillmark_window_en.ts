@@ -746,6 +746,121 @@
     </message>
 </context>
 <context>
+    <name>qm::CoverPanel</name>
+    <message>
+        <source>Другая</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>Значок файла</source>
+        <translation>File icon</translation>
+    </message>
+    <message>
+        <source>Другой значок</source>
+        <translation>Other file icon</translation>
+    </message>
+    <message>
+        <source>Передняя обложка</source>
+        <translation>Front cover</translation>
+    </message>
+    <message>
+        <source>Задняя обложка</source>
+        <translation>Back cover</translation>
+    </message>
+    <message>
+        <source>Страница буклета</source>
+        <translation>Leaflet page</translation>
+    </message>
+    <message>
+        <source>Носитель</source>
+        <translation>Media</translation>
+    </message>
+    <message>
+        <source>Ведущий исполнитель</source>
+        <translation>Lead artist</translation>
+    </message>
+    <message>
+        <source>Исполнитель</source>
+        <translation>Artist</translation>
+    </message>
+    <message>
+        <source>Дирижёр</source>
+        <translation>Conductor</translation>
+    </message>
+    <message>
+        <source>Группа</source>
+        <translation>Band</translation>
+    </message>
+    <message>
+        <source>Композитор</source>
+        <translation>Composer</translation>
+    </message>
+    <message>
+        <source>Автор слов</source>
+        <translation>Lyricist</translation>
+    </message>
+    <message>
+        <source>Место записи</source>
+        <translation>Recording location</translation>
+    </message>
+    <message>
+        <source>Во время записи</source>
+        <translation>During recording</translation>
+    </message>
+    <message>
+        <source>Во время исполнения</source>
+        <translation>During performance</translation>
+    </message>
+    <message>
+        <source>Кадр из видео</source>
+        <translation>Video screen capture</translation>
+    </message>
+    <message>
+        <source>Яркая цветная рыба</source>
+        <translation>A bright coloured fish</translation>
+    </message>
+    <message>
+        <source>Иллюстрация</source>
+        <translation>Illustration</translation>
+    </message>
+    <message>
+        <source>Логотип группы</source>
+        <translation>Band logotype</translation>
+    </message>
+    <message>
+        <source>Логотип издателя</source>
+        <translation>Publisher logotype</translation>
+    </message>
+    <message>
+        <source>Картинки</source>
+        <translation>Pictures</translation>
+    </message>
+    <message>
+        <source>Картинки текущего файла; перетащите сюда картинку, чтобы установить её выделенным файлам</source>
+        <translation>The current file's pictures; drop a picture here to set it on the selected files</translation>
+    </message>
+    <message>
+        <source>Тип %1</source>
+        <translation>Type %1</translation>
+    </message>
+    <message>
+        <source>%1, %2, %3×%4, %5 байт</source>
+        <translation>%1, %2, %3×%4, %5 bytes</translation>
+    </message>
+    <message>
+        <source>Картинка не читается</source>
+        <translation>The picture cannot be read</translation>
+    </message>
+    <message>
+        <source>Нет файла</source>
+        <translation>No file</translation>
+    </message>
+    <message>
+        <source>Нет картинок</source>
+        <translation>No pictures</translation>
+    </message>
+</context>
+<context>
     <name>qm::GridEditing</name>
     <message>
         <source>Нажмите для выделения или перемещения строк в таблице</source>
@@ -887,6 +1002,113 @@ Stop sorting?</translation>
     <message>
         <source>удалить опустевшую папку</source>
         <translation>remove emptied folder</translation>
+    </message>
+</context>
+<context>
+    <name>qm::PictureCommands</name>
+    <message>
+        <source>Картинки (*.jpg *.jpeg *.png *.gif *.bmp *.webp);;Все файлы (*)</source>
+        <translation>Pictures (*.jpg *.jpeg *.png *.gif *.bmp *.webp);;All files (*)</translation>
+    </message>
+    <message>
+        <source>&amp;Картинки</source>
+        <translation>&amp;Pictures</translation>
+    </message>
+    <message>
+        <source>Панель &amp;картинок</source>
+        <translation>&amp;Picture panel</translation>
+    </message>
+    <message>
+        <source>Показать или скрыть картинки текущего файла</source>
+        <translation>Show or hide the current file's pictures</translation>
+    </message>
+    <message>
+        <source>&amp;Установить картинку...</source>
+        <translation>&amp;Set picture...</translation>
+    </message>
+    <message>
+        <source>Установить картинку из файла выделенным файлам</source>
+        <translation>Set a picture from a file on the selected files</translation>
+    </message>
+    <message>
+        <source>Картинки из &amp;папок</source>
+        <translation>Pictures from &amp;folders</translation>
+    </message>
+    <message>
+        <source>Установить каждому выделенному файлу картинку его папки (cover.jpg, folder.jpg, front.jpg …)</source>
+        <translation>Set each selected file's folder picture on it (cover.jpg, folder.jpg, front.jpg …)</translation>
+    </message>
+    <message>
+        <source>&amp;Уменьшить большие картинки</source>
+        <translation>S&amp;hrink large pictures</translation>
+    </message>
+    <message>
+        <source>Уменьшить картинки выделенных файлов, большие заданного размера</source>
+        <translation>Shrink the selected files' pictures larger than the chosen size</translation>
+    </message>
+    <message>
+        <source>У&amp;далить картинки</source>
+        <translation>&amp;Remove pictures</translation>
+    </message>
+    <message>
+        <source>Удалить все картинки выделенных файлов</source>
+        <translation>Remove every picture of the selected files</translation>
+    </message>
+    <message>
+        <source>&amp;Сохранить картинку...</source>
+        <translation>&amp;Save picture...</translation>
+    </message>
+    <message>
+        <source>Сохранить картинку текущего файла в файл</source>
+        <translation>Save the current file's picture to a file</translation>
+    </message>
+    <message>
+        <source>&amp;Размер картинок...</source>
+        <translation>Picture si&amp;ze...</translation>
+    </message>
+    <message>
+        <source>Наибольший размер стороны и качество JPEG уменьшенных картинок</source>
+        <translation>The longest side and the JPEG quality of shrunk pictures</translation>
+    </message>
+    <message>
+        <source>Не удается записать файл %1: %2</source>
+        <translation>Cannot write the file %1: %2</translation>
+    </message>
+    <message>
+        <source>Картинка для выделенных файлов</source>
+        <translation>Picture for the selected files</translation>
+    </message>
+    <message>
+        <source>Сохранить картинку</source>
+        <translation>Save picture</translation>
+    </message>
+    <message>
+        <source>Размер картинок</source>
+        <translation>Picture size</translation>
+    </message>
+    <message>
+        <source> точек</source>
+        <translation> pixels</translation>
+    </message>
+    <message>
+        <source>PNG сохранять как JPEG</source>
+        <translation>Save PNG as JPEG</translation>
+    </message>
+    <message>
+        <source>Наибольшая сторона:</source>
+        <translation>Longest side:</translation>
+    </message>
+    <message>
+        <source>Качество JPEG:</source>
+        <translation>JPEG quality:</translation>
+    </message>
+    <message>
+        <source>и ещё %1</source>
+        <translation>and %1 more</translation>
+    </message>
+    <message>
+        <source>Картинки не изменены в файлах: %1</source>
+        <translation>Pictures not changed in files: %1</translation>
     </message>
 </context>
 <context>

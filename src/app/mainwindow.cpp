@@ -42,6 +42,7 @@
 #include "app/mainsettings.h"
 #include "app/writecommands.h"
 #include "app/namegrid.h"
+#include "app/picturecommands.h"
 #include "app/optionsdialog.h"
 #include "app/playercommands.h"
 #include "app/repairdialog.h"
@@ -192,6 +193,12 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
     if (!firstArgument.isEmpty())
         session_.addPath(firstArgument);
     writeCommands_ = new WriteCommands(*this, jobs_->runner());
+    pictureCommands_ = new PictureCommands(*this);
+    menuBar()->insertMenu(mainMenus_.last()->menuAction(), pictureCommands_->menu());
+    mainMenus_.insert(mainMenus_.size() - 1, pictureCommands_->menu());
+    mainMenus_[3]->addAction(pictureCommands_->panelCommand());
+    if (QFileInfo::exists(settingsPath_) && ini.load(settingsPath_))
+        pictureCommands_->readSettings(ini);
     connectPlayerCommands(*this);
     connectRepairCommand(*this);
     refreshCommandContainers();

@@ -29,6 +29,7 @@ class NameGrid;
 class InfoPanel;
 class JobControl;
 class ListCommands;
+class PictureCommands;
 struct EditSettings;
 struct GridSettings;
 struct MainSettings;
@@ -66,6 +67,7 @@ public:
     JobControl &jobs() const { return *jobs_; }
     WriteCommands &writeCommands() const { return *writeCommands_; }
     ListCommands &listCommands() const { return *listCommands_; }
+    PictureCommands &pictureCommands() const { return *pictureCommands_; }
     TfrmOptions *optionsDialog() const { return optionsDialog_; }
     TfrmAddDirectory *addDirectoryDialog() const { return addDirectoryDialog_; }
     TfrmAbout *aboutWindow() const { return aboutWindow_; }
@@ -163,6 +165,7 @@ private:
     std::unique_ptr<JobControl> jobs_;
     WriteCommands *writeCommands_ = nullptr;
     ListCommands *listCommands_ = nullptr;
+    PictureCommands *pictureCommands_ = nullptr;
     TfrmOptions *optionsDialog_ = nullptr;
     TfrmAddDirectory *addDirectoryDialog_ = nullptr;
     TfrmAbout *aboutWindow_ = nullptr;

@@ -5,6 +5,7 @@
 
 #include "app/aboutwindow.h"
 #include "app/appicons.h"
+#include "app/picturecommands.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -173,6 +174,7 @@ bool TfrmTagEditor::saveSettings()
     addDirectoryDialog_->writeSettings(ini);
     findDialog_->writeSettings(ini);
     listCommands_->writeSettings(ini);
+    pictureCommands_->writeSettings(ini);
     return ini.save(settingsPath_);
 }
 } // namespace qm

@@ -63,6 +63,9 @@ WriteCommands::WriteCommands(TfrmTagEditor &window, JobRunner &runner)
         errors_->showIfErrors();
         refreshUndoUpdate(true);
     });
+    // A picture job is undone as an update is.
+    connect(&window.session(), &Session::picturesChanged, this,
+            [this] { refreshUndoUpdate(true); });
     // Shown once the job's end is handled: the runner goes on meanwhile.
     connect(&window.session(), &Session::undoEnded, this, [this](const UndoResult &result) {
         QTimer::singleShot(0, this, [this, result] { showUndoResult(result); });

@@ -42,5 +42,8 @@ int runExport(const Arguments &args);
 // first (play) or appended to (enqueue). 1 when no player could be reached.
 int runPlay(const Arguments &args);
 int runEnqueue(const Arguments &args);
+// picture list|extract|set|shrink|remove: the pictures of MP3, FLAC, Ogg
+// Vorbis and Opus files.
+int runPicture(const Arguments &args);
 
 } // namespace qm::cli

@@ -24,6 +24,12 @@ const char kUsage[] =
     "       quillmark-cli undo [NUMBER]\n"
     "       quillmark-cli export --format list|m3u|special [OPTIONS] OUTPUT < rows\n"
     "       quillmark-cli play|enqueue < rows\n"
+    "       quillmark-cli picture list FILE...\n"
+    "       quillmark-cli picture extract [--index N] FILE OUTPUT\n"
+    "       quillmark-cli picture set [--type N] [--max-size PIXELS] IMAGE FILE...\n"
+    "       quillmark-cli picture set --from-folder [--type N] [--max-size PIXELS] FILE...\n"
+    "       quillmark-cli picture shrink --max-size PIXELS FILE...\n"
+    "       quillmark-cli picture remove --index N | --type N | --all FILE...\n"
     "       quillmark-cli --help | --version\n"
     "\n"
     "Rows travel as JSON Lines: one object per file with the column codes\n"
@@ -150,6 +156,31 @@ const char kUsage[] =
     "one (Audacious, then any MPRIS2 player), else audacious is started.\n"
     "Exit status 1 when no player could be reached.\n"
     "\n"
+    "picture: the pictures of MP3 (ID3v2 APIC), FLAC (PICTURE blocks) and Ogg\n"
+    "Vorbis or Opus files (METADATA_BLOCK_PICTURE).\n"
+    "  list                  one JSON line per picture: file, index (from 0), type,\n"
+    "                        mime, width, height, size (bytes), description\n"
+    "  extract               writes picture N (default 0) of FILE to OUTPUT as it is\n"
+    "  set                   IMAGE (JPEG, PNG, ...) becomes the picture of type N\n"
+    "                        (default 3, front cover), in place of the file's\n"
+    "                        pictures of that type; its bytes go in as they are\n"
+    "                        unless --max-size scales it down\n"
+    "  --from-folder         set takes each file's folder picture, the first of\n"
+    "                        cover, folder, front, album, albumart with .jpg,\n"
+    "                        .jpeg or .png (letter case ignored)\n"
+    "  shrink                pictures larger than --max-size on a side are scaled\n"
+    "                        down\n"
+    "  --max-size PIXELS     the longest side a new or shrunk picture keeps\n"
+    "  --quality Q           JPEG quality of a scaled picture (default 90)\n"
+    "  --to-jpeg             a scaled PNG becomes JPEG (else it stays PNG)\n"
+    "  remove                removes picture N (--index), every picture of a type\n"
+    "                        (--type) or all of them (--all)\n"
+    "  --no-journal          change the files without the journal\n"
+    "Images over 8000 pixels a side or 16 MB, and bytes that do not decode as an\n"
+    "image, are refused. Every change goes through the journal: undo puts the\n"
+    "old pictures back byte for byte. A file that fails is listed on standard\n"
+    "error as \"path<TAB>message\" (exit status 1).\n"
+    "\n"
     "Failed rows go to standard error as \"old path<TAB>message\".\n"
     "Exit status: 0 all rows done, 1 some rows failed, 2 bad usage or input.\n"
     "undo: 0 all files put back, 1 some left alone, 2 bad usage or no such job.\n"
@@ -235,6 +266,12 @@ int main(int argc, char **argv)
         valued = {QStringLiteral("format"), QStringLiteral("tag"), QStringLiteral("template"),
                   QStringLiteral("title-template"), QStringLiteral("numbers")};
         run = runExport;
+    } else if (command == QLatin1String("picture")) {
+        switches = {QStringLiteral("from-folder"), QStringLiteral("all"),
+                    QStringLiteral("no-journal"), QStringLiteral("to-jpeg")};
+        valued = {QStringLiteral("index"), QStringLiteral("type"), QStringLiteral("max-size"),
+                  QStringLiteral("quality")};
+        run = runPicture;
     } else if (command == QLatin1String("play")) {
         run = runPlay;
     } else if (command == QLatin1String("enqueue")) {

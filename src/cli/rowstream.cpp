@@ -262,6 +262,11 @@ void stampRow(const Row &row)
         readStamps().remove(path);
 }
 
+void appendJsonText(QByteArray &out, QByteArrayView key, const QString &text)
+{
+    appendJsonCell(out, key, text.toUtf8());
+}
+
 void appendJsonRow(QByteArray &out, const Row &row)
 {
     const auto &keys = jsonKeys();

@@ -31,6 +31,9 @@ void stampRow(const Row &row);
 // Appends one row as a JSON object and a line feed, with its "Read" key
 // when its file's state is known.
 void appendJsonRow(QByteArray &out, const Row &row);
+// Appends `key` (with what goes before it: "{\"name\":" or ",\"name\":")
+// and the text as a JSON string, a file name's bytes as the rows carry them.
+void appendJsonText(QByteArray &out, QByteArrayView key, const QString &text);
 // Appends the header line of the tab-separated form.
 void appendTsvHeader(QByteArray &out);
 void appendTsvRow(QByteArray &out, const Row &row);

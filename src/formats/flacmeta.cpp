@@ -169,11 +169,6 @@ bool planWrite(const Metadata &meta, const vorbis::Comment &comment, WritePlan *
     // (after STREAMINFO when it is new), unless it is new and empty.
     QList<Block> blocks;
     const QByteArray commentData = vorbis::buildComment(comment);
-    if (commentData.size() > kMaxBlockSize) {
-        if (fault)
-            *fault = Fault::TagTooBig;
-        return false;
-    }
     for (qsizetype i = 0; i < meta.blocks.size(); ++i) {
         const Block &block = meta.blocks[i];
         if (i == meta.commentBlock)
@@ -182,6 +177,19 @@ bool planWrite(const Metadata &meta, const vorbis::Comment &comment, WritePlan *
             blocks.append(block);
         if (i == 0 && meta.commentBlock < 0 && !comment.entries.isEmpty())
             blocks.append({VorbisCommentBlock, commentData});
+    }
+    return planBlocks(meta, blocks, plan, fault);
+}
+
+bool planBlocks(const Metadata &meta, const QList<Block> &blocks, WritePlan *plan, Fault *fault)
+{
+    *plan = {};
+    for (const Block &block : blocks) {
+        if (block.data.size() > kMaxBlockSize) {
+            if (fault)
+                *fault = Fault::TagTooBig;
+            return false;
+        }
     }
     qint64 needed = 0;
     for (const Block &block : blocks)

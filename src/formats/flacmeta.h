@@ -63,5 +63,9 @@ QString streamText(const StreamInfo &info);
 // kRewritePadding of padding. False with the reason when a block would
 // exceed what a block can hold.
 bool planWrite(const Metadata &meta, const vorbis::Comment &comment, WritePlan *plan, Fault *fault);
+// The write that gives the file `blocks` (padding left out), kept in place
+// and rewritten as planWrite does. False with the reason when a block is
+// more than a block can hold.
+bool planBlocks(const Metadata &meta, const QList<Block> &blocks, WritePlan *plan, Fault *fault);
 
 } // namespace qm::flac

@@ -52,41 +52,13 @@ void appendMessage(QString &message, const QString &addition)
     message += addition;
 }
 
-// Why a change failed, where it is known; `ofFolder` for a rename, which
-// needs the right to write the folder, not the file.
-QString failureText(WriteFailure failure, bool ofFolder = false)
-{
-    switch (failure) {
-    case WriteFailure::DiskFull:
-        return WriteMessage::DiskFull();
-    case WriteFailure::NoPermission:
-        return ofFolder ? WriteMessage::NoFolderPermission() : WriteMessage::NoPermission();
-    case WriteFailure::NoFolderPermission:
-        return WriteMessage::NoFolderPermission();
-    case WriteFailure::Changed:
-        return WriteMessage::ChangedElsewhere();
-    case WriteFailure::HardLinked:
-        return WriteMessage::HardLinks();
-    case WriteFailure::NameTooLong:
-        return WriteMessage::NameTooLong();
-    case WriteFailure::BadName:
-        return WriteMessage::NulInName();
-    case WriteFailure::NoJournal:
-        return WriteMessage::JournalNotWritten();
-    case WriteFailure::JournalFull:
-        return WriteMessage::JournalDiskFull();
-    default:
-        return {};
-    }
-}
-
 // The row's message for a tag that was not written: the reason where it is
 // known (`refusal`: why the tag itself could not be rewritten), then
 // TagNotChanged.
 void tagNotChanged(RowOutcome &outcome, WriteFailure failure, const QString &refusal = {})
 {
     appendMessage(outcome.message, refusal);
-    appendMessage(outcome.message, failureText(failure));
+    appendMessage(outcome.message, WriteMessage::Failure(failure));
     appendMessage(outcome.message, WriteMessage::TagNotChanged());
     outcome.failed = true;
 }
@@ -675,9 +647,9 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
                 replace ? WriteMessage::CannotReplace() : WriteMessage::ChangeImpossible();
             // A copy whose temporary the journal could not keep is not made.
             const bool unrecorded = journal_ && journal_->error();
-            appendMessage(
-                message,
-                failureText(unrecorded ? journalFailure() : writeFailureOf(placeError), true));
+            appendMessage(message,
+                          WriteMessage::Failure(
+                              unrecorded ? journalFailure() : writeFailureOf(placeError), true));
             appendMessage(message, outcome.message);
             outcome.message = message;
         }

@@ -93,4 +93,30 @@ QStringList ErrorTable::entry(const Row &row, const ColumnLayout &layout, const 
     return cells;
 }
 
+QString WriteMessage::Failure(WriteFailure failure, bool ofFolder)
+{
+    switch (failure) {
+    case WriteFailure::DiskFull:
+        return DiskFull();
+    case WriteFailure::NoPermission:
+        return ofFolder ? NoFolderPermission() : NoPermission();
+    case WriteFailure::NoFolderPermission:
+        return NoFolderPermission();
+    case WriteFailure::Changed:
+        return ChangedElsewhere();
+    case WriteFailure::HardLinked:
+        return HardLinks();
+    case WriteFailure::NameTooLong:
+        return NameTooLong();
+    case WriteFailure::BadName:
+        return NulInName();
+    case WriteFailure::NoJournal:
+        return JournalNotWritten();
+    case WriteFailure::JournalFull:
+        return JournalDiskFull();
+    default:
+        return {};
+    }
+}
+
 } // namespace qm

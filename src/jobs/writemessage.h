@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/blockio.h"
 #include "formats/id3v2frames.h"
 #include "table/rowtable.h"
 
@@ -40,6 +41,9 @@ public:
     static QString NulInName();
     static QString JournalNotWritten();
     static QString JournalDiskFull();
+    // Why a change failed, where it is known; `ofFolder` for a rename, which
+    // needs the right to write the folder, not the file. Empty otherwise.
+    static QString Failure(WriteFailure failure, bool ofFolder = false);
     // The write does not start: the journal cannot be kept in `folder`.
     static QString JournalUnavailable(const QString &folder, const QString &reason);
     // Why an ID3v2 tag is not rewritten: bytes of it that were not

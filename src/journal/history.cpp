@@ -108,6 +108,18 @@ UndoReport undo(quint64 number, const QString &folder)
     };
     QList<Step> steps;
     QSet<QString> pending, touched;
+    // Files exactly as the undo of a later job left them: their time and
+    // inode are that undo's, not another program's, and they are judged by
+    // their bytes.
+    QHash<QString, FileStamp> putBack;
+    for (const quint64 later : jobNumbers(dir)) {
+        const JobLog undone = later > number ? readJob(jobFile(dir, later)) : JobLog();
+        if (!undone.kind.startsWith(QStringLiteral("undo ")))
+            continue;
+        for (const Entry &e : undone.entries)
+            if (e.made)
+                putBack.insert(e.kind == EntryKind::Rename ? e.newPath : e.path, e.after);
+    }
     // The names the job's renames took: a file there now is one this undo
     // moves away, so a name of them may be taken while the steps go round
     // (a swap).
@@ -201,7 +213,8 @@ UndoReport undo(quint64 number, const QString &folder)
             FileStamp expected = e.after;
             if (touched.contains(step.out.path))
                 expected.mtimeNs = view.stamp.mtimeNs;
-            bool same = view.exists && view.stamp == expected;
+            bool same = view.exists
+                        && (view.stamp == expected || view.stamp == putBack.value(step.out.path));
             if (e.kind == EntryKind::Rename) {
                 struct stat info;
                 same = same

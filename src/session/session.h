@@ -8,6 +8,7 @@
 
 #include "jobs/folderscan.h"
 #include "jobs/jobrunner.h"
+#include "jobs/picturejob.h"
 #include "jobs/readkinds.h"
 #include "jobs/readrows.h"
 #include "jobs/readjob.h"
@@ -201,6 +202,10 @@ public:
     // Writes rows [first, last] by `kind` (11, 12 or 117).
     void write(int first, int last, int kind, bool moveFiles);
 
+    // Changes the pictures of `files` by `command` as a job, every change
+    // kept in the journal (undoUpdate puts the old pictures back); ends with
+    // picturesChanged.
+    void changePictures(const QStringList &files, const PictureCommand &command);
     // The journal's finished write jobs, newest first, and the one
     // undoUpdate(0) takes (number 0 when none).
     static QList<journal::JobSummary> updateHistory() { return journal::history(); }
@@ -352,6 +357,8 @@ signals:
     void writeEnded(const ErrorTable &errors);
     // An undo started by undoUpdate has ended (its rows' reads may follow).
     void undoEnded(const qm::UndoResult &result);
+    // A picture job has ended: the files it changed and those it could not.
+    void picturesChanged(const QStringList &changed, const QList<qm::PictureFailure> &failures);
     // What undo and redo can do changed.
     void historyChanged();
 

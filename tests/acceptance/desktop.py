@@ -502,6 +502,25 @@ class DesktopTestCase(unittest.TestCase):
         wait_until(lambda: app.cell(row, column).get_name() == text,
                    "the %s cell of row %d to read %r" % (column, row, text))
 
+    def file_dialog(self, app, title, path, entry=None):
+        """The file dialog of title: entry chosen in its file-type box (the
+        last one, by End), path typed over its name box, Enter."""
+        dialog = app.wait_find("dialog", title)
+        app.activate(app.x_window(title))
+        if entry is not None:
+            combos = app.find_all("combo box", within=dialog)
+            types = [c for c in combos if "(*" in (c.get_name() or "")]
+            self.assertTrue(types, "no file-type box in %r" % title)
+            app.click_on(types[-1])
+            app.key("End", "Return")
+            wait_until(lambda: entry in types[-1].get_name(), "the file type %r" % entry)
+        name = app.find("text", within=dialog)
+        self.assertIsNotNone(name, "no name box in %r" % title)
+        app.click_on(name)
+        app.key("ctrl+a")
+        app.type(path)
+        app.key("Return")
+
     def question(self, app, part, timeout=10.0):
         """The message box whose text holds part, made the active window."""
         alert = wait_until(lambda: app.find("alert") if app.dialog_text(part) else None,

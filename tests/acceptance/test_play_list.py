@@ -17,25 +17,6 @@ FILES = ("01 intro.mp3", "02 morning.mp3", "03 rain.mp3")
 
 
 class PlayList(DesktopTestCase):
-    def file_dialog(self, app, title, path, entry=None):
-        """The list dialog of title: entry chosen in its file-type box (the
-        last one, by End), path typed over its name box, Enter."""
-        dialog = app.wait_find("dialog", title)
-        app.activate(app.x_window(title))
-        if entry is not None:
-            combos = app.find_all("combo box", within=dialog)
-            types = [c for c in combos if "(*" in (c.get_name() or "")]
-            self.assertTrue(types, "no file-type box in %r" % title)
-            app.click_on(types[-1])
-            app.key("End", "Return")
-            wait_until(lambda: entry in types[-1].get_name(), "the file type %r" % entry)
-        name = app.find("text", within=dialog)
-        self.assertIsNotNone(name, "no name box in %r" % title)
-        app.click_on(name)
-        app.key("ctrl+a")
-        app.type(path)
-        app.key("Return")
-
     def test_album_saved_as_m3u_and_opened_back(self):
         album = os.path.join(self.workdir, "album")
         make_album(album, with_side_files=False, only=FILES)

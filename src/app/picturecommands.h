@@ -1,0 +1,60 @@
+#pragma once
+
+#include "jobs/picturejob.h"
+
+#include <QObject>
+#include <QStringList>
+
+class QAction;
+class QMenu;
+
+namespace qm {
+
+class CoverPanel;
+class IniFile;
+class TfrmTagEditor;
+
+// The picture commands of the window: the cover panel (a dock shown and
+// hidden from "&Вид"), the menu "&Картинки" and the panel's context menu
+// with the same commands, over the selected rows; an image dropped on the
+// panel is set on them. Every change runs as a picture job through the
+// journal, so "Отменить последнее обновление" puts the old pictures back.
+// The section [Pictures] keeps the panel's state and the shrink limits.
+class PictureCommands : public QObject {
+    Q_OBJECT
+public:
+    explicit PictureCommands(TfrmTagEditor &window);
+
+    QMenu *menu() const { return menu_; }
+    CoverPanel *panel() const { return panel_; }
+    QAction *panelCommand() const;
+    const pictures::ShrinkOptions &shrinkOptions() const { return shrink_; }
+
+    void readSettings(const IniFile &ini);
+    void writeSettings(IniFile &ini) const;
+
+    // The commands, as the menu runs them.
+    void setImage(const QString &image);
+    void setFromFolders();
+    void extractCurrent(const QString &output);
+    void removeAll();
+    void shrinkLarge();
+
+private:
+    // The files of the selected rows, in row order.
+    QStringList selectedFiles() const;
+    void start(const QStringList &files, const PictureCommand &command);
+    void showCurrentRow();
+    void chooseImage();
+    void chooseOutput();
+    void chooseShrinkOptions();
+    void ended(const QList<PictureFailure> &failures);
+
+    TfrmTagEditor &window_;
+    CoverPanel *panel_;
+    QMenu *menu_;
+    QList<QAction *> changing_; // the commands that change files
+    pictures::ShrinkOptions shrink_{1000, 90, false};
+};
+
+} // namespace qm

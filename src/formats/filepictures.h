@@ -1,0 +1,65 @@
+#pragma once
+
+// A file's pictures read from its metadata, edited, and planned as one
+// change of its bytes for the jobs to make (and the journal to keep): the
+// ID3v2 tag of an MP3 file, the metadata blocks of a FLAC file, the comment
+// header of an Ogg Vorbis or Opus stream. The audio is never part of the
+// change.
+
+#include "formats/blockio.h"
+#include "formats/flacmeta.h"
+#include "formats/id3v2frames.h"
+#include "formats/ogg.h"
+#include "formats/pictures.h"
+
+#include <QString>
+
+namespace qm::pictures {
+
+enum class FileKind { None, Mp3, Flac, Ogg };
+
+// Why a file's pictures cannot be read or written; the jobs give the texts.
+enum class FileFault {
+    None,
+    Unreadable,   // the file cannot be opened or read
+    NotSupported, // neither MP3 (an ID3v2 tag or MPEG audio at the start), FLAC nor Ogg
+    Damaged,      // the ID3v2 tag holds bytes that would be lost, or the format's walk failed
+    Renumbering,  // an Ogg write would renumber the audio pages
+};
+
+class FilePictures {
+public:
+    // Reads the metadata at the start of `fileName`; false with the reason.
+    bool read(const QString &fileName, FileFault *fault);
+
+    FileKind kind() const { return kind_; }
+    QList<Picture> list() const;
+    // False when the edit changes nothing.
+    bool apply(const PictureEdit &edit);
+    // The change that gives the file the edited pictures, planned on the
+    // file as read; an empty change when the edits left them as they were.
+    // False with the reason when it cannot be written.
+    bool plan(FileChange *change, FileFault *fault) const;
+
+private:
+    bool readMp3(ReadOnlyFile &file, const QByteArray &head, FileFault *fault);
+
+    QString fileName_;
+    FileKind kind_ = FileKind::None;
+    FileStamp stamp_;
+    qint64 fileSize_ = 0;
+    QByteArray head_; // the file's first bytes: the whole of its metadata
+    bool edited_ = false;
+    // Mp3
+    bool hasTag_ = false;
+    id3v2::TagHeader header_;
+    id3v2::TagContent content_;
+    // Flac
+    flac::Metadata meta_;
+    QList<flac::Block> blocks_; // as edited
+    // Ogg
+    ogg::StreamHeaders headers_;
+    vorbis::Comment comment_; // as edited
+};
+
+} // namespace qm::pictures
