@@ -6,7 +6,7 @@
 // header of an Ogg Vorbis or Opus stream. The audio is never part of the
 // change.
 
-#include "formats/blockio.h"
+#include "formats/filechange.h"
 #include "formats/flacmeta.h"
 #include "formats/id3v2frames.h"
 #include "formats/ogg.h"

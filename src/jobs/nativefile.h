@@ -1,6 +1,7 @@
 #pragma once
 
-#include "formats/blockio.h"
+#include "formats/filechange.h"
+#include "formats/fileio.h"
 #include "formats/flacmeta.h"
 #include "formats/nativetag.h"
 #include "formats/ogg.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formats/blockio.h"
+#include "formats/filechange.h"
 #include "formats/id3v2frames.h"
 #include "table/rowtable.h"
 
