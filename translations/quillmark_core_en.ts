@@ -224,7 +224,7 @@
     <name>qm::NativeMessage</name>
     <message>
         <source>Содержимое файла не соответствует его расширению</source>
-        <translation>The file's contents do not match its extension</translation>
+        <translation>The file&apos;s contents do not match its extension</translation>
     </message>
     <message>
         <source>Повреждён тег ID3v2 перед данными FLAC</source>
@@ -264,7 +264,7 @@
     </message>
     <message>
         <source>Повреждён заголовок потока</source>
-        <translation>The stream's header is damaged</translation>
+        <translation>The stream&apos;s header is damaged</translation>
     </message>
     <message>
         <source>Звук начинается на странице заголовков: файл не перезаписывается</source>
@@ -272,7 +272,7 @@
     </message>
     <message>
         <source>Страницы другого потока среди заголовков: файл не перезаписывается</source>
-        <translation>Another stream's pages lie among the headers: the file is not rewritten</translation>
+        <translation>Another stream&apos;s pages lie among the headers: the file is not rewritten</translation>
     </message>
     <message>
         <source>Комментарии не помещаются в блок FLAC</source>
@@ -295,7 +295,7 @@
     </message>
     <message>
         <source>Теги файла повреждены или непонятны, картинки не изменены</source>
-        <translation>The file's tags are damaged or not understood; pictures not changed</translation>
+        <translation>The file&apos;s tags are damaged or not understood; pictures not changed</translation>
     </message>
     <message>
         <source>Заголовки Ogg не помещаются на своих страницах, картинки не изменены</source>
@@ -303,7 +303,7 @@
     </message>
     <message>
         <source>В папке файла нет картинки (cover.jpg, folder.jpg, front.jpg …)</source>
-        <translation>The file's folder has no picture (cover.jpg, folder.jpg, front.jpg …)</translation>
+        <translation>The file&apos;s folder has no picture (cover.jpg, folder.jpg, front.jpg …)</translation>
     </message>
     <message>
         <source>В файле нет картинки с таким номером</source>

@@ -837,7 +837,7 @@
     </message>
     <message>
         <source>Картинки текущего файла; перетащите сюда картинку, чтобы установить её выделенным файлам</source>
-        <translation>The current file's pictures; drop a picture here to set it on the selected files</translation>
+        <translation>The current file&apos;s pictures; drop a picture here to set it on the selected files</translation>
     </message>
     <message>
         <source>Тип %1</source>
@@ -1020,7 +1020,7 @@ Stop sorting?</translation>
     </message>
     <message>
         <source>Показать или скрыть картинки текущего файла</source>
-        <translation>Show or hide the current file's pictures</translation>
+        <translation>Show or hide the current file&apos;s pictures</translation>
     </message>
     <message>
         <source>&amp;Установить картинку...</source>
@@ -1036,7 +1036,7 @@ Stop sorting?</translation>
     </message>
     <message>
         <source>Установить каждому выделенному файлу картинку его папки (cover.jpg, folder.jpg, front.jpg …)</source>
-        <translation>Set each selected file's folder picture on it (cover.jpg, folder.jpg, front.jpg …)</translation>
+        <translation>Set each selected file&apos;s folder picture on it (cover.jpg, folder.jpg, front.jpg …)</translation>
     </message>
     <message>
         <source>&amp;Уменьшить большие картинки</source>
@@ -1044,7 +1044,7 @@ Stop sorting?</translation>
     </message>
     <message>
         <source>Уменьшить картинки выделенных файлов, большие заданного размера</source>
-        <translation>Shrink the selected files' pictures larger than the chosen size</translation>
+        <translation>Shrink the selected files&apos; pictures larger than the chosen size</translation>
     </message>
     <message>
         <source>У&amp;далить картинки</source>
@@ -1060,7 +1060,7 @@ Stop sorting?</translation>
     </message>
     <message>
         <source>Сохранить картинку текущего файла в файл</source>
-        <translation>Save the current file's picture to a file</translation>
+        <translation>Save the current file&apos;s picture to a file</translation>
     </message>
     <message>
         <source>&amp;Размер картинок...</source>
@@ -1134,7 +1134,7 @@ Stop sorting?</translation>
     <name>qm::RenamingPage</name>
     <message>
         <source>Перемещать с альбомом его остальные файлы</source>
-        <translation>Move an album's other files with it</translation>
+        <translation>Move an album&apos;s other files with it</translation>
     </message>
     <message>
         <source>Показывать план перед перемещением файлов</source>
@@ -1697,6 +1697,10 @@ Special mask characters:
         <source>Версия ID3v2 при записи:</source>
         <translation>ID3v2 version when writing:</translation>
     </message>
+    <message>
+        <source>&amp;Переименовывание</source>
+        <translation>&amp;Renaming</translation>
+    </message>
 </context>
 <context>
     <name>qm::TfrmRepairEncoding</name>
@@ -1727,10 +1731,6 @@ Special mask characters:
     <message>
         <source>Ячейки с текстом в другой кодировке:</source>
         <translation>Cells with text in another encoding:</translation>
-    </message>
-    <message>
-        <source>&amp;Переименовывание</source>
-        <translation>&amp;Renaming</translation>
     </message>
 </context>
 <context>

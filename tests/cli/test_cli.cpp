@@ -1078,8 +1078,8 @@ TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
                                              {"r3", "r1"}, {"c1", "c2"}, {"c2", "c3"}};
     const struct {
         QStringList args;
-        QString copies; // the folder the job copies into; empty: it renames
-        QString moves;  // the folder the job moves the album to
+        QString copies;      // the folder the job copies into; empty: it renames
+        QString moves;       // the folder the job moves the album to
         QString ext = "mp3"; // of the files
         const char *kill = "QM_FAULT_KILL_AT_WRITE";
     } jobs[] = {
