@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "cli/commandtools.h"
 
 #include "cli/rowstream.h"
 #include "formats/pathcodec.h"
@@ -29,13 +30,6 @@ namespace qm::cli {
 
 namespace {
 
-void printError(const QString &text)
-{
-    const QByteArray bytes = (text + QLatin1Char('\n')).toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-    std::fflush(stderr);
-}
-
 // The file of an error table's row.
 QString errorRowPath(const QStringList &entry, const ColumnLayout &layout)
 {
@@ -52,12 +46,6 @@ bool printErrorRows(const ErrorTable &errors, const ColumnLayout &layout)
     return !errors.rows.empty();
 }
 
-int usageError(const QString &text)
-{
-    printError(QStringLiteral("quillmark-cli: ") + text);
-    return ExitUsage;
-}
-
 bool readStandardInput(RowTable &table)
 {
     QString error;
@@ -65,17 +53,6 @@ bool readStandardInput(RowTable &table)
         printError(QStringLiteral("quillmark-cli: standard input, ") + error);
         return false;
     }
-    return true;
-}
-
-// The rows of standard input and the window's options, for edit and apply.
-bool loadSession(Session &session)
-{
-    if (!readStandardInput(session.table()))
-        return false;
-    // The options of the settings file the window uses; a missing file
-    // leaves the defaults, as on the window's first start.
-    session.loadSettings(settingsFilePath());
     return true;
 }
 
@@ -95,44 +72,6 @@ bool isListFile(const QString &path)
         return false;
     const QStringList lines = ListTextLines(file.read(4096));
     return !lines.isEmpty() && IsColumnListMarker(lines.first());
-}
-
-bool parseChoice(const Arguments &args, const QString &name, const QStringList &choices,
-                 const QString &fallback, QString &out)
-{
-    out = args.value(name, fallback);
-    if (choices.contains(out))
-        return true;
-    usageError(
-        QStringLiteral("--%1 takes %2, not \"%3\"").arg(name, choices.join(QLatin1Char('|')), out));
-    return false;
-}
-
-// A column named by its code ("New") or its template code ("%ON").
-std::optional<FieldNumber> columnByName(const QString &name)
-{
-    if (auto field = fieldByCode(name))
-        return field;
-    return fieldByTemplateCode(name);
-}
-
-// The data columns COL names: one, or for "all" New and the tag columns.
-// The columns that name the file as it is (Dir, Old, Ext) and the file
-// information stay out: changed, they name no file and apply fails.
-std::optional<QList<FieldNumber>> dataColumns(const QString &name)
-{
-    if (name == QLatin1String("all")) {
-        QList<FieldNumber> all{FieldNumber::New};
-        for (int n = 1; n < kColumnCount; ++n) {
-            if (isTagField(toField(n)))
-                all.append(toField(n));
-        }
-        return all;
-    }
-    const auto field = columnByName(name);
-    if (!field || *field == FieldNumber::No)
-        return std::nullopt;
-    return QList<FieldNumber>{*field};
 }
 
 int sendToPlayer(const Arguments &args, bool replace)
@@ -174,6 +113,70 @@ int readThreads()
     return std::clamp(2 * QThread::idealThreadCount(), 1, 4);
 }
 
+} // namespace
+
+void printError(const QString &text)
+{
+    const QByteArray bytes = (text + QLatin1Char('\n')).toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+int usageError(const QString &text)
+{
+    printError(QStringLiteral("quillmark-cli: ") + text);
+    return ExitUsage;
+}
+
+// The rows of standard input and the window's options, for edit and apply.
+bool loadSession(Session &session)
+{
+    if (!readStandardInput(session.table()))
+        return false;
+    // The options of the settings file the window uses; a missing file
+    // leaves the defaults, as on the window's first start.
+    session.loadSettings(settingsFilePath());
+    return true;
+}
+
+bool parseChoice(const Arguments &args, const QString &name, const QStringList &choices,
+                 const QString &fallback, QString &out)
+{
+    out = args.value(name, fallback);
+    if (choices.contains(out))
+        return true;
+    usageError(
+        QStringLiteral("--%1 takes %2, not \"%3\"").arg(name, choices.join(QLatin1Char('|')), out));
+    return false;
+}
+
+// A column named by its code ("New") or its template code ("%ON").
+std::optional<FieldNumber> columnByName(const QString &name)
+{
+    if (auto field = fieldByCode(name))
+        return field;
+    return fieldByTemplateCode(name);
+}
+
+// The data columns COL names: one, or for "all" New and the tag columns.
+// The columns that name the file as it is (Dir, Old, Ext) and the file
+// information stay out: changed, they name no file and apply fails.
+std::optional<QList<FieldNumber>> dataColumns(const QString &name)
+{
+    if (name == QLatin1String("all")) {
+        QList<FieldNumber> all{FieldNumber::New};
+        for (int n = 1; n < kColumnCount; ++n) {
+            if (isTagField(toField(n)))
+                all.append(toField(n));
+        }
+        return all;
+    }
+    const auto field = columnByName(name);
+    if (!field || *field == FieldNumber::No)
+        return std::nullopt;
+    return QList<FieldNumber>{*field};
+}
+
 int writeOut(const RowTable &table, RowFormat format)
 {
     if (!writeRows(stdout, table, format)) {
@@ -182,8 +185,6 @@ int writeOut(const RowTable &table, RowFormat format)
     }
     return ExitOk;
 }
-
-} // namespace
 
 bool Arguments::has(const QString &name) const
 {
@@ -390,247 +391,6 @@ int runExport(const Arguments &args)
     session.saveList(args.operands.first(), listFormat, templates);
     session.waitForJobs();
     return saved ? ExitOk : ExitUsage;
-}
-
-namespace {
-
-// One step of quillmark-cli edit: an option and what it names.
-struct EditStep {
-    enum class Action {
-        Show,
-        Set,
-        Dedupe,
-        Sort,
-        Shuffle,
-        Case,
-        Replace,
-        Translit,
-        Restore,
-        Repair,
-        ShowRepairs
-    };
-    Action action;
-    FieldNumber field;
-    QString text;
-    DuplicateKey key;
-    QList<FieldNumber> columns = {};
-    CaseMode mode = CaseMode::Upper;
-    QStringList texts = {};
-};
-
-struct ReplaceOptions {
-    bool caseSensitive = false;
-    bool wholeCell = false;
-};
-
-// The steps of edit's options, in their order; every column is named
-// before anything is read or changed. A usage error's status when one is
-// not right; `changes` tells whether any step changes rows.
-std::optional<int> parseEditSteps(const Arguments &args, QList<EditStep> &steps, bool &changes)
-{
-    using Action = EditStep::Action;
-    const QStringList caseModes{QStringLiteral("upper"), QStringLiteral("lower"),
-                                QStringLiteral("sentence"), QStringLiteral("words")};
-    for (qsizetype index = 0; index < args.options.size(); ++index) {
-        const auto &[name, value] = args.options[index];
-        if (name == QLatin1String("case")) {
-            const qsizetype equals = value.indexOf(QLatin1Char('='));
-            const auto columns = dataColumns(value.left(equals));
-            const qsizetype mode = caseModes.indexOf(value.mid(equals + 1));
-            if (equals < 0 || mode < 0)
-                return usageError(
-                    QStringLiteral("--case takes COL=upper|lower|sentence|words, not \"%1\"")
-                        .arg(value));
-            if (!columns)
-                return usageError(
-                    QStringLiteral("not a data column: \"%1\"").arg(value.left(equals)));
-            steps.append({Action::Case, FieldNumber::No, QString(), DuplicateKey::AllColumns,
-                          *columns, CaseMode(mode)});
-            changes = true;
-            continue;
-        }
-        if (name == QLatin1String("replace")) {
-            const auto columns = dataColumns(value);
-            if (!columns)
-                return usageError(QStringLiteral("not a data column: \"%1\"").arg(value));
-            steps.append({Action::Replace, FieldNumber::No, QString(), DuplicateKey::AllColumns,
-                          *columns, CaseMode::Upper, args.moreValues.value(index)});
-            changes = true;
-            continue;
-        }
-        static const QHash<QString, Action> columnActions{
-            {QStringLiteral("translit"), Action::Translit},
-            {QStringLiteral("restore"), Action::Restore},
-            {QStringLiteral("repair"), Action::Repair},
-            {QStringLiteral("show-repairs"), Action::ShowRepairs}};
-        if (const auto action = columnActions.constFind(name); action != columnActions.constEnd()) {
-            const auto columns = dataColumns(value);
-            if (!columns)
-                return usageError(QStringLiteral("not a data column: \"%1\"").arg(value));
-            steps.append({*action, FieldNumber::No, QString(), DuplicateKey::AllColumns, *columns});
-            changes = changes || *action != Action::ShowRepairs;
-            continue;
-        }
-        if (name == QLatin1String("dedupe")) {
-            if (value != QLatin1String("visible") && value != QLatin1String("all"))
-                return usageError(
-                    QStringLiteral("--dedupe takes visible|all, not \"%1\"").arg(value));
-            steps.append({Action::Dedupe, FieldNumber::No, QString(),
-                          value == QLatin1String("all") ? DuplicateKey::AllColumns
-                                                        : DuplicateKey::VisibleColumns});
-            changes = true;
-            continue;
-        }
-        if (name == QLatin1String("shuffle")) {
-            steps.append({Action::Shuffle, FieldNumber::No, QString(), DuplicateKey::AllColumns});
-            changes = true;
-            continue;
-        }
-        if (name == QLatin1String("sort")) {
-            const auto field = columnByName(value);
-            if (!field || *field == FieldNumber::No)
-                return usageError(QStringLiteral("not a data column: \"%1\"").arg(value));
-            steps.append({Action::Sort, *field, QString(), DuplicateKey::AllColumns});
-            changes = true;
-            continue;
-        }
-        if (name != QLatin1String("show") && name != QLatin1String("set"))
-            continue;
-        const bool set = name == QLatin1String("set");
-        const qsizetype equals = set ? value.indexOf(QLatin1Char('=')) : value.size();
-        if (equals < 0)
-            return usageError(QStringLiteral("--set takes COL=TEXT, not \"%1\"").arg(value));
-        const auto field = columnByName(value.left(equals));
-        if (!field || *field == FieldNumber::No)
-            return usageError(QStringLiteral("not a data column: \"%1\"").arg(value.left(equals)));
-        steps.append({set ? Action::Set : Action::Show, *field,
-                      set ? value.mid(equals + 1) : QString(), DuplicateKey::AllColumns});
-        changes = changes || set;
-    }
-    return std::nullopt;
-}
-
-// One step of edit on the session, as the window's command does it; a
-// shown column's editor text is added to `shown`.
-void runEditStep(Session &session, const EditStep &step, const ReplaceOptions &replace,
-                 QByteArray &shown)
-{
-    using Action = EditStep::Action;
-    const RowTable &table = session.table();
-    if (step.action == Action::Case) {
-        for (const FieldNumber field : step.columns) {
-            const int position = table.layout().position(field);
-            session.convertCase(CellRect{position, 1, position, table.lastFileRow()}, step.mode);
-        }
-        return;
-    }
-    if (step.action == Action::Translit || step.action == Action::Restore) {
-        for (const FieldNumber field : step.columns) {
-            const int position = table.layout().position(field);
-            const CellRect column{position, 1, position, table.lastFileRow()};
-            if (step.action == Action::Translit)
-                session.replaceSymbols(column);
-            else
-                session.restoreSymbols(column);
-            session.waitForJobs();
-        }
-        return;
-    }
-    if (step.action == Action::Repair || step.action == Action::ShowRepairs) {
-        const QList<SuspectCell> cells = session.suspectCells(step.columns, 1, table.lastFileRow());
-        if (step.action == Action::ShowRepairs) {
-            for (const SuspectCell &cell : cells) {
-                const QJsonObject line{{QStringLiteral("row"), cell.row},
-                                       {QStringLiteral("column"), columnCode(cell.field)},
-                                       {QStringLiteral("text"), cell.text},
-                                       {QStringLiteral("proposal"), cell.proposal.text},
-                                       {QStringLiteral("kind"), repairKindId(cell.proposal.kind)}};
-                shown += QJsonDocument(line).toJson(QJsonDocument::Compact);
-                shown += '\n';
-            }
-            return;
-        }
-        QList<CellRepair> repairs;
-        for (const SuspectCell &cell : cells)
-            repairs.append({cell.row, cell.field, cell.text, cell.proposal.text});
-        session.applyRepairs(repairs);
-        return;
-    }
-    if (step.action == Action::Replace) {
-        session.replaceInColumns(step.columns, step.texts.value(0), step.texts.value(1),
-                                 replace.caseSensitive, replace.wholeCell);
-        return;
-    }
-    if (step.action == Action::Dedupe || step.action == Action::Sort
-        || step.action == Action::Shuffle) {
-        if (step.action == Action::Dedupe)
-            session.removeDuplicates(step.key);
-        else if (step.action == Action::Sort)
-            session.sortRows(step.field);
-        else
-            session.shuffleRows();
-        session.waitForJobs();
-        return;
-    }
-    const QString text = session.setColumnText(
-        step.field, step.action == Action::Set ? std::optional(step.text) : std::nullopt);
-    if (step.action == Action::Show) {
-        shown += text.toUtf8();
-        shown += '\n';
-    }
-}
-
-} // namespace
-
-int runEdit(const Arguments &args)
-{
-    QString numbers;
-    if (!parseChoice(args, QStringLiteral("numbers"), {QStringLiteral("01"), QStringLiteral("1")},
-                     QStringLiteral("01"), numbers))
-        return ExitUsage;
-    QList<EditStep> steps;
-    bool changes = false;
-    if (const auto usage = parseEditSteps(args, steps, changes))
-        return *usage;
-    if (!args.operands.isEmpty())
-        return usageError(QStringLiteral("edit reads its rows from standard input"));
-    // Numbered per folder, the rows must stay together by folder, which a
-    // random order undoes (the window offers no random order then).
-    if (args.has(QStringLiteral("numbers-separate")) && args.has(QStringLiteral("shuffle")))
-        return usageError(QStringLiteral("--shuffle and --numbers-separate exclude each other"));
-
-    Session session;
-    if (!loadSession(session))
-        return ExitUsage;
-    // The rows keep the numbers they came with until a step renumbers them.
-    SessionState state;
-    state.numbering.style =
-        numbers == QLatin1String("1") ? NumberStyle::Plain : NumberStyle::LeadingZero;
-    session.setState(state);
-    if (args.has(QStringLiteral("numbers-separate"))) {
-        // As the window's command: rows grouped by folder, then numbered.
-        session.setNumberScope(NumberScope::PerFolder);
-        session.waitForJobs();
-        changes = true;
-    }
-    // The window's alphabets, read but never written from here.
-    session.openAlphabets(alphabetFilePath(), false);
-    if (args.has(QStringLiteral("alphabet"))) {
-        const QString alphabet = args.value(QStringLiteral("alphabet"));
-        if (!session.alphabets().pick(session.alphabets().indexOf(alphabet)))
-            return usageError(QStringLiteral("no alphabet named \"%1\" (there are: %2)")
-                                  .arg(alphabet, session.alphabets().names().join(u", ")));
-    }
-    QByteArray shown;
-    const ReplaceOptions replace{args.has(QStringLiteral("case-sensitive")),
-                                 args.has(QStringLiteral("whole-cell"))};
-    for (const EditStep &step : steps)
-        runEditStep(session, step, replace, shown);
-    if (!shown.isEmpty()
-        && std::fwrite(shown.constData(), 1, size_t(shown.size()), stdout) != size_t(shown.size()))
-        return ExitRowsFailed;
-    std::fflush(stdout);
-    return changes ? writeOut(session.table(), RowFormat::JsonLines) : ExitOk;
 }
 
 namespace {
