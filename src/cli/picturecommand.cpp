@@ -3,6 +3,7 @@
 // session's job and the journal.
 
 #include "cli/commands.h"
+#include "cli/commandtools.h"
 #include "cli/rowstream.h"
 #include "jobs/picturejob.h"
 #include "session/session.h"
@@ -15,15 +16,9 @@ namespace qm::cli {
 
 namespace {
 
-void printLine(std::FILE *to, const QString &text)
-{
-    const QByteArray bytes = (text + QLatin1Char('\n')).toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
-}
-
 int usage(const QString &text)
 {
-    printLine(stderr, QStringLiteral("quillmark-cli picture: ") + text);
+    printError(QStringLiteral("quillmark-cli picture: ") + text);
     return ExitUsage;
 }
 
@@ -49,7 +44,7 @@ int listPictures(const QStringList &files)
         QList<pictures::Picture> found;
         QString reason;
         if (!ReadFilePictures(path, &found, &reason)) {
-            printLine(stderr, path + QLatin1Char('\t') + reason);
+            printError(path + QLatin1Char('\t') + reason);
             failed = true;
             continue;
         }
@@ -80,17 +75,17 @@ int extractPicture(const QString &path, const QString &output, int index)
     QList<pictures::Picture> found;
     QString reason;
     if (!ReadFilePictures(path, &found, &reason)) {
-        printLine(stderr, path + QLatin1Char('\t') + reason);
+        printError(path + QLatin1Char('\t') + reason);
         return ExitRowsFailed;
     }
     if (index >= found.size()) {
-        printLine(stderr, path + QLatin1Char('\t') + PictureMessage::NoSuchPicture());
+        printError(path + QLatin1Char('\t') + PictureMessage::NoSuchPicture());
         return ExitRowsFailed;
     }
     QSaveFile file(output);
     if (!file.open(QIODevice::WriteOnly)
         || file.write(found[index].data) != found[index].data.size() || !file.commit()) {
-        printLine(stderr, output + QLatin1Char('\t') + file.errorString());
+        printError(output + QLatin1Char('\t') + file.errorString());
         return ExitRowsFailed;
     }
     return ExitOk;
@@ -108,7 +103,7 @@ int changePictures(const QStringList &files, const PictureCommand &command)
     session.changePictures(files, command);
     session.waitForJobs();
     for (const PictureFailure &failure : std::as_const(failures))
-        printLine(stderr, failure.path + QLatin1Char('\t') + failure.message);
+        printError(failure.path + QLatin1Char('\t') + failure.message);
     return failures.isEmpty() ? ExitOk : ExitRowsFailed;
 }
 
