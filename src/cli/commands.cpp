@@ -2,6 +2,7 @@
 #include "cli/commandtools.h"
 
 #include "cli/rowstream.h"
+#include "formats/codepage.h"
 #include "formats/pathcodec.h"
 #include "jobs/fileops.h"
 #include "jobs/readkinds.h"
@@ -111,6 +112,16 @@ int readThreads()
     if (ok && asked >= 1)
         return std::min(asked, 16);
     return std::clamp(2 * QThread::idealThreadCount(), 1, 4);
+}
+
+// The value of --codepage: a single-byte code page, or none given.
+bool parseCodepage(const Arguments &args, QString &out)
+{
+    out = args.value(QStringLiteral("codepage")).trimmed();
+    if (out.isEmpty() || LegacyCodepage::isKnown(out))
+        return true;
+    usageError(QStringLiteral("--codepage takes a single-byte code page, not \"%1\"").arg(out));
+    return false;
 }
 
 } // namespace
@@ -263,10 +274,11 @@ bool parseArguments(const QStringList &args, const QStringList &switches, const 
 
 int runRead(const Arguments &args)
 {
-    QString tag, numbers, format;
-    if (!parseChoice(args, QStringLiteral("tag"),
-                     {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")},
-                     QStringLiteral("2"), tag)
+    QString tag, numbers, format, codepage;
+    if (!parseCodepage(args, codepage)
+        || !parseChoice(args, QStringLiteral("tag"),
+                        {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")},
+                        QStringLiteral("2"), tag)
         || !parseChoice(args, QStringLiteral("numbers"),
                         {QStringLiteral("01"), QStringLiteral("1")}, QStringLiteral("01"), numbers)
         || !parseChoice(args, QStringLiteral("format"),
@@ -293,6 +305,7 @@ int runRead(const Arguments &args)
     state.scan.caseSensitive = args.has(QStringLiteral("case-sensitive"));
     state.scan.scanSubFolders = !args.has(QStringLiteral("no-subfolders"));
     state.allFormats = args.has(QStringLiteral("all-formats"));
+    state.codepage = codepage;
 
     Session session;
     session.loadSettings(settingsFilePath());
@@ -434,11 +447,12 @@ int printPlan(const Session &session, bool rename, bool moveFiles, bool createFo
 
 int runApply(const Arguments &args)
 {
-    QString tag, createFolders, replace, version;
+    QString tag, createFolders, replace, version, codepage;
     const QStringList yesNo{QStringLiteral("yes"), QStringLiteral("no")};
-    if (!parseChoice(args, QStringLiteral("tag"),
-                     {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")},
-                     QStringLiteral("0"), tag)
+    if (!parseCodepage(args, codepage)
+        || !parseChoice(args, QStringLiteral("tag"),
+                        {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")},
+                        QStringLiteral("0"), tag)
         || !parseChoice(args, QStringLiteral("create-folders"), yesNo, QStringLiteral("no"),
                         createFolders)
         || !parseChoice(args, QStringLiteral("replace"), yesNo, QStringLiteral("no"), replace)
@@ -480,6 +494,7 @@ int runApply(const Arguments &args)
     state.tagView = TagView(tag.toInt());
     state.allFormats = args.has(QStringLiteral("all-formats"));
     state.noJournal = args.has(QStringLiteral("no-journal"));
+    state.codepage = codepage;
     // The rows' files as they were read: one changed since is left alone.
     const auto stamps = std::make_shared<QHash<QString, FileStamp>>(readStamps());
     state.readStamps = stamps;

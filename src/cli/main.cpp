@@ -58,6 +58,9 @@ const char kUsage[] =
     "                        *.mp3, *.flac, *.ogg, *.oga and *.opus\n"
     "  --numbers 01|1        numbering style (default 01)\n"
     "  --format jsonl|tsv    output format (default jsonl)\n"
+    "  --codepage NAME       8-bit code page of the files' old tags (ID3v1, Lyrics3,\n"
+    "                        ID3v2 Latin-1 frames): windows-1251, KOI8-R, IBM866,\n"
+    "                        windows-1252, ISO-8859-1...; default: the options' one\n"
     "\n"
     "edit: reads rows on standard input; the options apply in order.\n"
     "  --show COL            print the editor text of the whole column COL\n"
@@ -103,6 +106,8 @@ const char kUsage[] =
     "  --id3v2 3|4|keep      ID3v2 version written: 2.3, 2.4 (UTF-8, TDRC, several\n"
     "                        values apart), or the file's own (2.4 stays 2.4, others\n"
     "                        become 2.3); default: the window's option, else 3\n"
+    "  --codepage NAME       8-bit code page the files' old tags are read and the\n"
+    "                        ID3v1 tag written in (as read --codepage)\n"
     "  --copy                copy instead of moving to a new folder\n"
     "  --all-formats         write tags to every file with MPEG audio or an ID3\n"
     "                        tag in it, not only *.mp3 and the Vorbis comment\n"
@@ -237,7 +242,7 @@ int main(int argc, char **argv)
         switches = {QStringLiteral("no-info"), QStringLiteral("no-subfolders"),
                     QStringLiteral("case-sensitive"), QStringLiteral("all-formats")};
         valued = {QStringLiteral("tag"), QStringLiteral("mask"), QStringLiteral("numbers"),
-                  QStringLiteral("format")};
+                  QStringLiteral("format"), QStringLiteral("codepage")};
         run = runRead;
     } else if (command == QLatin1String("edit")) {
         switches = {QStringLiteral("shuffle"), QStringLiteral("numbers-separate"),
@@ -253,9 +258,9 @@ int main(int argc, char **argv)
         switches = {QStringLiteral("rename"),          QStringLiteral("copy"),
                     QStringLiteral("all-formats"),     QStringLiteral("no-journal"),
                     QStringLiteral("move-companions"), QStringLiteral("dry-run")};
-        valued = {QStringLiteral("write-tag"), QStringLiteral("tag"),
+        valued = {QStringLiteral("write-tag"),      QStringLiteral("tag"),
                   QStringLiteral("create-folders"), QStringLiteral("replace"),
-                  QStringLiteral("id3v2")};
+                  QStringLiteral("id3v2"),          QStringLiteral("codepage")};
         run = runApply;
     } else if (command == QLatin1String("history")) {
         run = runHistory;

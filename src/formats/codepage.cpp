@@ -69,15 +69,29 @@ struct Tables {
     void adopt(std::unique_ptr<Table> table)
     {
         const std::lock_guard<std::mutex> lock(mutex);
-        const Table *chosen = nullptr;
+        current.store(keep(std::move(table)), std::memory_order_release);
+    }
+
+    // The table of `name`, built on its first use; null for a name that is
+    // no single-byte code page.
+    const Table *find(const QString &name)
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        for (const auto &known : all)
+            if (known->name.compare(name, Qt::CaseInsensitive) == 0)
+                return known.get();
+        auto table = buildTable(name);
+        return table ? keep(std::move(table)) : nullptr;
+    }
+
+private:
+    const Table *keep(std::unique_ptr<Table> table)
+    {
         for (const auto &known : all)
             if (known->name == table->name)
-                chosen = known.get();
-        if (!chosen) {
-            all.push_back(std::move(table));
-            chosen = all.back().get();
-        }
-        current.store(chosen, std::memory_order_release);
+                return known.get();
+        all.push_back(std::move(table));
+        return all.back().get();
     }
 };
 
@@ -87,7 +101,10 @@ Tables &tables()
     return instance;
 }
 
-const Table *load() { return tables().current.load(std::memory_order_acquire); }
+// A Scope's code page on this thread, over the options' one.
+thread_local const Table *scoped = nullptr;
+
+const Table *load() { return scoped ? scoped : tables().current.load(std::memory_order_acquire); }
 
 } // namespace
 
@@ -101,6 +118,21 @@ bool LegacyCodepage::setName(const QString &name)
 }
 
 QString LegacyCodepage::name() { return load()->name; }
+
+bool LegacyCodepage::isKnown(const QString &name)
+{
+    return !name.trimmed().isEmpty() && tables().find(name.trimmed()) != nullptr;
+}
+
+LegacyCodepage::Scope::Scope(const QString &name) : previous_(scoped)
+{
+    if (name.isEmpty())
+        return;
+    if (const Table *table = tables().find(name.trimmed()))
+        scoped = table;
+}
+
+LegacyCodepage::Scope::~Scope() { scoped = static_cast<const Table *>(previous_); }
 
 QString LegacyCodepage::decode(QByteArrayView bytes)
 {

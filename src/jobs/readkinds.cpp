@@ -219,6 +219,7 @@ FileReader::~FileReader()
 
 bool FileReader::read(const QString &fileName, CellWrites &cells, FileStamp *stamp)
 {
+    const LegacyCodepage::Scope codepage(settings_.Codepages.forFile(fileName));
     if (stream_) {
         readInfo(fileName, cells, stamp);
         return true;

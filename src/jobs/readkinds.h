@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/codepage.h"
 #include "formats/fileio.h"
 #include "options/options.h"
 #include "table/cell.h"
@@ -38,6 +39,9 @@ struct ReadSettings {
                                         true, true, true, true, true, true, true, true};
     int TagView = 0;        // 0 none, 1 the ID3v1 view, 2 the ID3v2 view
     bool Numbers01 = false; // numbering style "01, 02, 03, .."
+    // The 8-bit code page of the files whose old tags are not in the
+    // options' one.
+    FileCodepages Codepages;
 
     // The options' read lists and ticks, with the window's tag view and
     // numbering style.

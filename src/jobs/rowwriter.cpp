@@ -5,6 +5,7 @@
 #include "jobs/tagwrite.h"
 #include "jobs/writemessage.h"
 
+#include "formats/codepage.h"
 #include "formats/pathcodec.h"
 #include "formats/tagfields.h"
 #include "journal/journal.h"
@@ -166,6 +167,9 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
                          const struct stat *known, FileChange *planned, WriteFailure *failure,
                          ReadOnlyFile *opened)
 {
+    // The tag is read and written in the file's code page, so that its
+    // bytes come back as they were.
+    const LegacyCodepage::Scope codepage(settings_.Codepages.forFile(fileName));
     // A change made here by itself is recorded by itself: one sync each.
     std::unique_ptr<journal::JournalRecorder> recorder;
     if (!planned && journal())

@@ -51,6 +51,7 @@ ReadSettings Session::readSettings() const
                                                current.numbering.style == NumberStyle::LeadingZero);
     if (current.allFormats)
         settings.FormatRead = false;
+    settings.Codepages = {current.codepage, codepages_};
     return settings;
 }
 
@@ -63,6 +64,7 @@ WriteSettings Session::writeSettings(bool moveFiles) const
         settings.FormatRead = false;
     settings.NoJournal = current.noJournal;
     settings.ReadStamps = current.readStamps;
+    settings.Codepages = {current.codepage, codepages_};
     return settings;
 }
 
@@ -353,6 +355,12 @@ void Session::startUpdateJob(int first, int last, int kind, bool keepFilled)
         held_.push_back({first, last, kind, keepFilled});
         return;
     }
+    startReadJob(first, last, kind, keepFilled, nullptr);
+}
+
+void Session::startReadJob(int first, int last, int kind, bool keepFilled,
+                           const std::shared_ptr<TableSnapshot> &before)
+{
     first = qMax(first, 1);
     last = qMin(last, table_.lastFileRow());
     if (first > last) {
@@ -368,10 +376,13 @@ void Session::startUpdateJob(int first, int last, int kind, bool keepFilled)
     auto connection = std::make_shared<QMetaObject::Connection>();
     runner_.start(
         JobKind::Update, std::move(job),
-        [this, changed, connection] {
+        [this, changed, connection, before] {
             changed->announce();
             disconnect(*connection);
-            forgetHistory();
+            if (before)
+                recordStep(*before);
+            else
+                forgetHistory();
             runner_.setControlsEnabled(true);
             emit updateEnded();
         },
@@ -492,9 +503,10 @@ void Session::write(int first, int last, int kind, bool moveFiles)
     auto started = std::make_shared<bool>(false);
     runner_.start(
         JobKind::Update, job,
-        [this, changed, connection, job, started] {
+        [this, changed, connection, job, started, chosen = chosenCodepages(first, last)] {
             changed->announce();
             disconnect(*connection);
+            followRenames(chosen);
             forgetHistory();
             runner_.setControlsEnabled(true);
             // A job stopped before it began leaves the last failures alone.

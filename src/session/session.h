@@ -47,6 +47,9 @@ struct SessionState {
     bool noJournal = false;
     // The rows' files as they were read, by path (WriteSettings::ReadStamps).
     std::shared_ptr<const QHash<QString, FileStamp>> readStamps;
+    // The 8-bit code page of every file whose own is not chosen
+    // (quillmark-cli --codepage); empty: the options' one.
+    QString codepage;
 };
 
 // A cell whose text looks like it went through the wrong code page: its
@@ -244,6 +247,15 @@ public:
     // longer `from` is left alone. The number of cells changed.
     int applyRepairs(const QList<CellRepair> &repairs);
 
+    // The 8-bit code page chosen for the file of `row`: empty when the
+    // file has none of its own.
+    QString rowCodepage(int row) const;
+    // The files of rows [first, last] get the code page `name` (empty: the
+    // options' one) for their old 8-bit tag text from now on, in reading
+    // and in writing; the rows' tags are read again in it, as one undoable
+    // step. False, changing nothing, for an unknown name or while a job runs.
+    bool chooseCodepage(int first, int last, const QString &name);
+
     // Undo and redo of the table, off until enabled (the command line keeps
     // no history). Every command that changes cells or rows is one step:
     // step() runs it; steps nested in a step join it. An edit that lasts,
@@ -403,6 +415,14 @@ private:
     // Its end renumbers every row and ends the wait for separate numbering.
     // `before` makes the sort one undoable step; without it the history is
     // forgotten.
+    // startUpdateJob's read; with `before` it ends as one undoable step
+    // instead of forgetting the history.
+    void startReadJob(int first, int last, int kind, bool keepFilled,
+                      const std::shared_ptr<TableSnapshot> &before);
+    // The code pages chosen for the files of rows [first, last], by row,
+    // and the same choices for those rows' files after a write renamed them.
+    QList<std::pair<int, QString>> chosenCodepages(int first, int last) const;
+    void followRenames(const QList<std::pair<int, QString>> &chosen);
     void startSortJob(const SortKeys &keys, const std::shared_ptr<TableSnapshot> &before = nullptr);
     // The question of a replacing walk, announcing the pass's rows first.
     RepeatQuestion announcingPasses(const RepeatQuestion &repeat);
@@ -448,6 +468,8 @@ private:
     // Each file as the last read of its row's tag cells found it or the last
     // write left it, by path; an entry outliving its row is harmless.
     QHash<QString, FileStamp> readStamps_;
+    // The 8-bit code page chosen for a file, by path.
+    QHash<QString, QString> codepages_;
     // Where the rows of the running add begin.
     int firstAddedRow_ = 0;
     // After the table: the jobs that write to it go first.

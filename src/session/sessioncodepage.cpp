@@ -1,0 +1,75 @@
+// The 8-bit code page chosen per file: old tags of one folder may be in
+// another code page than the options' one.
+
+#include "session/session.h"
+
+#include "formats/codepage.h"
+
+namespace qm {
+
+namespace {
+
+QString rowPath(const RowTable &table, int row)
+{
+    QString dir = table.cell(row, FieldNumber::Dir);
+    return BuildFileName(dir, table.cell(row, FieldNumber::Old), table.cell(row, FieldNumber::Ext));
+}
+
+} // namespace
+
+QString Session::rowCodepage(int row) const
+{
+    if (!table_.isFileRow(row))
+        return {};
+    return codepages_.value(rowPath(table_, row));
+}
+
+bool Session::chooseCodepage(int first, int last, const QString &name)
+{
+    if (busy() || (!name.isEmpty() && !LegacyCodepage::isKnown(name)))
+        return false;
+    closeEdit();
+    first = std::max(first, 1);
+    last = std::min(last, table_.lastFileRow());
+    for (int row = first; row <= last; ++row) {
+        const QString path = rowPath(table_, row);
+        if (path.isEmpty())
+            continue;
+        if (name.isEmpty())
+            codepages_.remove(path);
+        else
+            codepages_.insert(path, name);
+    }
+    const TagView view = state_.tagView;
+    if (first > last || view == TagView::None)
+        return true;
+    startReadJob(first, last, view == TagView::Id3v1 ? ReadTag1Kind : ReadTag2Kind, false,
+                 jobSnapshot());
+    return true;
+}
+
+QList<std::pair<int, QString>> Session::chosenCodepages(int first, int last) const
+{
+    QList<std::pair<int, QString>> chosen;
+    if (codepages_.isEmpty())
+        return chosen;
+    for (int row = std::max(first, 1); row <= std::min(last, table_.lastFileRow()); ++row) {
+        const QString path = rowPath(table_, row);
+        if (codepages_.contains(path))
+            chosen.append({row, path});
+    }
+    return chosen;
+}
+
+void Session::followRenames(const QList<std::pair<int, QString>> &chosen)
+{
+    for (const auto &[row, before] : chosen) {
+        if (!table_.isFileRow(row))
+            continue;
+        const QString after = rowPath(table_, row);
+        if (after != before && !after.isEmpty())
+            codepages_.insert(after, codepages_.take(before));
+    }
+}
+
+} // namespace qm
