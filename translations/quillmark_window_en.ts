@@ -868,6 +868,13 @@
     </message>
 </context>
 <context>
+    <name>qm::GridModel</name>
+    <message>
+        <source>Кодовая страница старых тегов: %1</source>
+        <translation>Code page of the old tags: %1</translation>
+    </message>
+</context>
+<context>
     <name>qm::InfoPanel</name>
     <message>
         <source>Стоп</source>
@@ -1355,6 +1362,25 @@ Special mask characters:
     <message>
         <source>Имя алфавита не может содержать «=» и начинаться с «;» или «[».</source>
         <translation>An alphabet name cannot contain “=” or begin with “;” or “[”.</translation>
+    </message>
+</context>
+<context>
+    <name>qm::TfrmCodepage</name>
+    <message>
+        <source>Кодовая страница</source>
+        <translation>Code Page</translation>
+    </message>
+    <message>
+        <source>Как в настройках (%1)</source>
+        <translation>As in the options (%1)</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Старые теги файлов выделенных строк читать в кодовой странице:</source>
+        <translation>Read the old tags of the selected rows' files in the code page:</translation>
     </message>
 </context>
 <context>
@@ -2055,6 +2081,14 @@ does not exist!</translation>
     <message>
         <source>Текста в другой кодировке нет</source>
         <translation>No text in another encoding</translation>
+    </message>
+    <message>
+        <source>Кодовая страница…</source>
+        <translation>Code Page…</translation>
+    </message>
+    <message>
+        <source>Кодовая страница старых тегов файлов выделенных строк</source>
+        <translation>The code page of the old tags of the selected rows' files</translation>
     </message>
 </context>
 <context>

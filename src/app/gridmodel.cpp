@@ -17,6 +17,8 @@ int GridModel::columnCount(const QModelIndex &parent) const
 
 QVariant GridModel::data(const QModelIndex &index, int role) const
 {
+    if (index.isValid() && role == Qt::ToolTipRole)
+        return codepageTip(tableRow(index));
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     const int row = tableRow(index);
@@ -28,8 +30,18 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
     return role == Qt::DisplayRole ? readableFileName(text) : text;
 }
 
+QVariant GridModel::codepageTip(int row) const
+{
+    const QString name = codepage_ && table_.isFileRow(row) ? codepage_(row) : QString();
+    if (name.isEmpty())
+        return {};
+    return tr("Кодовая страница старых тегов: %1").arg(name);
+}
+
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Vertical && role == Qt::ToolTipRole)
+        return codepageTip(section + 1);
     if (role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (orientation == Qt::Horizontal) {

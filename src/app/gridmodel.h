@@ -2,6 +2,8 @@
 
 #include <QAbstractTableModel>
 
+#include <functional>
+
 #include "table/rowtable.h"
 
 namespace qm {
@@ -37,9 +39,18 @@ public:
     // Cells of the rows [first, last] (table rows) changed in any column.
     void cellsChanged(int first, int last);
     void headerRowChanged();
+    // The code page chosen for a row's file (empty: none), shown as the
+    // tooltip of its cells and its number.
+    void setRowCodepage(std::function<QString(int row)> codepage)
+    {
+        codepage_ = std::move(codepage);
+    }
 
 private:
+    QVariant codepageTip(int row) const;
+
     RowTable &table_;
+    std::function<QString(int row)> codepage_;
     // The rows the view has been told about; the table may run ahead of it
     // between an append and rowsAppended().
     int rows_ = 0;

@@ -30,6 +30,7 @@
 #include <algorithm>
 
 #include "app/columnviews.h"
+#include "app/codepagedialog.h"
 #include "app/commands.h"
 #include "app/adddirectorydialog.h"
 #include "app/dropdown.h"
@@ -201,6 +202,7 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
         pictureCommands_->readSettings(ini);
     connectPlayerCommands(*this);
     connectRepairCommand(*this);
+    connectCodepageCommand(*this);
     refreshCommandContainers();
 }
 

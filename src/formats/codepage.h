@@ -31,7 +31,7 @@ public:
     // While a Scope lives, decode, encode and canEncode on its thread use
     // the code page `name` instead of the options' one: a file whose old
     // tags were written in another code page is read and written in it. An
-    // empty or unknown name leaves the options' code page.
+    // empty or unknown name changes nothing.
     class Scope {
     public:
         explicit Scope(const QString &name);

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "app/commands.h"
@@ -17,6 +18,7 @@
 #include "app/gridediting.h"
 #include "app/gridmodel.h"
 #include "app/mainwindow.h"
+#include "app/repairdialog.h"
 #include "settings/inifile.h"
 
 using qm::CellRect;
@@ -78,6 +80,31 @@ private slots:
         dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(dir_->isValid());
         qputenv("QUILLMARK_CONFIG_DIR", dir_->path().toLocal8Bit());
+    }
+
+    // The table may change while the repair dialog lists its cells: a cell
+    // edited since is left as the user made it, the others are repaired.
+    void repairSkipsACellChangedWhileTheDialogIsOpen()
+    {
+        auto w = start();
+        QVERIFY(w);
+        const QString mangled = QStringLiteral(u"Êîí÷èòñÿ ëåòî");
+        fillTitles(*w, {mangled, mangled});
+        selectTitles(*w);
+        bool applied = false;
+        QTimer::singleShot(0, w.get(), [&] {
+            auto *dialog =
+                qobject_cast<qm::TfrmRepairEncoding *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            w->session().editCell(1, F::Tit, QStringLiteral("typed"));
+            dialog->findChild<QPushButton *>(QStringLiteral("btnApply"))->click();
+            applied = true;
+        });
+        w->findChild<QAction *>(QStringLiteral("aRepairEncoding"))->trigger();
+        QVERIFY(applied);
+        QCOMPARE(titles(*w),
+                 QStringList({QStringLiteral("typed"), QStringLiteral(u"Кончится лето")}));
     }
 
     void caseCommandsChangeTheSelectionAndTheButtonRepeatsAfterARestart()

@@ -865,6 +865,40 @@ TEST_F(CliTest, EditRepairsTextReadInTheWrongCodePage)
     }
 }
 
+// read --codepage: the old 8-bit tags of the files given are read in that
+// code page; apply --codepage writes the ID3v1 tag back in it, byte for byte.
+TEST_F(CliTest, ReadAndApplyTakeTheFilesCodePage)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_MUTAGEN();
+    QString error;
+    ASSERT_TRUE(makeMp3(folder_.file("sample.mp3"), {0.3}, &error)) << error.toStdString();
+    const QByteArray sample = readAll(folder_.file("sample.mp3"));
+    const QString file = album() + "/old.mp3";
+    for (const EightBitCase &c : kEightBitCases) {
+        SCOPED_TRACE(c.codepage);
+        ASSERT_TRUE(writeAll(file, sample));
+        ASSERT_TRUE(tagWithEightBitTitle(file, c.title));
+        for (const char *tag : {"2", "1"}) {
+            const CliRun read =
+                cli({"read", "--no-info", "--tag", tag, "--codepage", c.codepage, file});
+            ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+            EXPECT_EQ(jsonRows(read.out).value(0)["Tit"].toString(), QStringLiteral(u"Привет мир"))
+                << tag;
+            if (*tag == '2')
+                continue;
+            const CliRun edited = cli({"edit", "--set", QStringLiteral(u"Art=Другой")}, read.out);
+            const CliRun applied =
+                cli({"apply", "--write-tag", "1", "--codepage", c.codepage}, edited.out);
+            ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+        }
+        const QByteArray id3v1 = readAll(file).right(128);
+        EXPECT_EQ(id3v1.mid(3, c.title.size()), c.title);
+        EXPECT_EQ(id3v1.mid(33, c.artist.size()), c.artist);
+    }
+    EXPECT_EQ(cli({"read", "--codepage", "UTF-8", file}).exitCode, 2);
+}
+
 // apply --id3v2: a 2.4 tag kept as 2.4 keeps its several artists and its
 // full date; a 2.3 tag written as 2.4 becomes a 2.4 tag with the same date.
 TEST_F(CliTest, ApplyWritesTheID3v2VersionAsked)

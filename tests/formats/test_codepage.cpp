@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using qm::LegacyCodepage;
 
 TEST(LegacyCodepage, Windows1251RoundTripsRussianAndMarksTheRest)
@@ -22,4 +24,21 @@ TEST(LegacyCodepage, RefusesUnknownAndMultiByteNamesKeepingTheChoice)
     EXPECT_EQ(LegacyCodepage::name(), QStringLiteral("KOI8-R"));
     EXPECT_EQ(LegacyCodepage::decode("\xf0\xf2"), QStringLiteral(u"ПР"));
     ASSERT_TRUE(LegacyCodepage::setName(QStringLiteral("windows-1251")));
+}
+
+TEST(LegacyCodepage, AScopeChoosesTheCodePageOfItsOwnThreadWhileItLasts)
+{
+    ASSERT_TRUE(LegacyCodepage::setName(QStringLiteral("windows-1251")));
+    const QByteArray bytes("\xf0\xf2");
+    {
+        const LegacyCodepage::Scope koi8(QStringLiteral("koi8-r"));
+        EXPECT_EQ(LegacyCodepage::decode(bytes), QStringLiteral(u"ПР"));
+        EXPECT_EQ(LegacyCodepage::encode(u"ПР"), bytes);
+        QString elsewhere;
+        std::thread([&] { elsewhere = LegacyCodepage::decode(bytes); }).join();
+        EXPECT_EQ(elsewhere, QStringLiteral(u"рт"));
+    }
+    EXPECT_EQ(LegacyCodepage::decode(bytes), QStringLiteral(u"рт"));
+    EXPECT_TRUE(LegacyCodepage::isKnown(QStringLiteral("IBM866")));
+    EXPECT_FALSE(LegacyCodepage::isKnown(QStringLiteral("UTF-8")));
 }

@@ -136,6 +136,25 @@ QJsonObject parseJson(const QByteArray &bytes)
 
 } // namespace
 
+bool tagWithEightBitTitle(const QString &path, const QByteArray &title)
+{
+    // mutagen would rebuild an ID3v1 tag from the frames: it comes after.
+    return runCommand(kPython,
+                      {QStringLiteral("-c"),
+                       QStringLiteral("import sys\n"
+                                      "from mutagen.id3 import ID3, TIT2\n"
+                                      "b = bytes.fromhex(sys.argv[2])\n"
+                                      "t = ID3()\n"
+                                      "t.add(TIT2(encoding=0, text=b.decode('latin-1')))\n"
+                                      "t.save(sys.argv[1], v2_version=3, v1=0)\n"
+                                      "with open(sys.argv[1], 'ab') as f:\n"
+                                      "    f.write(b'TAG' + b.ljust(30, b'\\0')\n"
+                                      "            + b'Artist'.ljust(30, b'\\0') + bytes(30)\n"
+                                      "            + b'2001' + bytes(30) + bytes([255]))\n"),
+                       path, QString::fromLatin1(title.toHex())})
+        .ok();
+}
+
 QJsonObject mutagenRead(const QString &path)
 {
     const CommandResult r =

@@ -92,6 +92,23 @@ QJsonObject mutagenRead(const QString &path);
 // by "/"; a null string when there is no such frame.
 QString mutagenText(const QJsonObject &read, const QString &frameId);
 
+// Tags the existing file `path` as an old 8-bit tagger did: the bytes of
+// `title` in an ID3v2.3 Latin-1 TIT2 frame (mutagen's) and in the title of
+// an ID3v1 tag after it (artist "Artist", year "2001").
+bool tagWithEightBitTitle(const QString &path, const QByteArray &title);
+
+// "Привет мир" and "Другой" in the 8-bit code pages of old Russian tags.
+struct EightBitCase {
+    const char *codepage;
+    QByteArray title;
+    QByteArray artist;
+};
+inline const EightBitCase kEightBitCases[] = {
+    {"KOI8-R", "\xf0\xd2\xc9\xd7\xc5\xd4\x20\xcd\xc9\xd2", "\xe4\xd2\xd5\xc7\xcf\xca"},
+    {"IBM866", "\x8f\xe0\xa8\xa2\xa5\xe2\x20\xac\xa8\xe0", "\x84\xe0\xe3\xa3\xae\xa9"},
+    {"windows-1251", "\xcf\xf0\xe8\xe2\xe5\xf2\x20\xec\xe8\xf0", "\xc4\xf0\xf3\xe3\xee\xe9"},
+};
+
 // ffprobe -show_format -show_streams as JSON; an empty object on failure.
 QJsonObject ffprobe(const QString &path);
 
