@@ -1,17 +1,15 @@
 #include "app/codepagedialog.h"
 
-#include "app/commands.h"
 #include "app/gridediting.h"
 #include "app/gridmodel.h"
 #include "app/mainwindow.h"
+#include "app/repairdialog.h"
 #include "formats/codepage.h"
 
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -78,14 +76,8 @@ void connectCodepageCommand(TfrmTagEditor &window)
     command->setObjectName(QStringLiteral("aCodepage"));
     command->setStatusTip(
         TfrmTagEditor::tr("Кодовая страница старых тегов файлов выделенных строк"));
-    // Beside the repair of mangled text, in the Replace menu and the cells' menu.
-    QAction *replace = window.commands().named().aVariantsRestore;
-    for (QObject *object : replace->associatedObjects()) {
-        if (auto *menu = qobject_cast<QMenu *>(object); menu && menu->parent() == window.menuBar())
-            menu->addAction(command);
-    }
-    if (auto *cells = window.findChild<QMenu *>(QStringLiteral("pmnCells")))
-        cells->addAction(command);
+    // Beside the repair of mangled text.
+    addToTextMenus(window, command);
     Session &session = window.session();
     window.gridModel()->setRowCodepage([&session](int row) { return session.rowCodepage(row); });
     QObject::connect(command, &QAction::triggered, &window, [&window] {

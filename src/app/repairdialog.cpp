@@ -95,21 +95,26 @@ void TfrmRepairEncoding::applyChosen()
     accept();
 }
 
-void connectRepairCommand(TfrmTagEditor &window)
+void addToTextMenus(TfrmTagEditor &window, QAction *command)
 {
-    auto *command = new QAction(TfrmTagEditor::tr("Исправить кодировку…"), &window);
-    command->setObjectName(QStringLiteral("aRepairEncoding"));
-    command->setStatusTip(TfrmTagEditor::tr("Исправить текст, прочитанный в другой кодировке"));
     // Beside the other commands of the Replace menu, and in the cells' menu.
     QAction *replace = window.commands().named().aVariantsRestore;
     for (QObject *object : replace->associatedObjects()) {
         if (auto *menu = qobject_cast<QMenu *>(object); menu && menu->parent() == window.menuBar())
             menu->addAction(command);
     }
-    if (auto *cells = window.findChild<QMenu *>(QStringLiteral("pmnCells"))) {
-        cells->addSeparator();
+    if (auto *cells = window.findChild<QMenu *>(QStringLiteral("pmnCells")))
         cells->addAction(command);
-    }
+}
+
+void connectRepairCommand(TfrmTagEditor &window)
+{
+    auto *command = new QAction(TfrmTagEditor::tr("Исправить кодировку…"), &window);
+    command->setObjectName(QStringLiteral("aRepairEncoding"));
+    command->setStatusTip(TfrmTagEditor::tr("Исправить текст, прочитанный в другой кодировке"));
+    if (auto *cells = window.findChild<QMenu *>(QStringLiteral("pmnCells")))
+        cells->addSeparator();
+    addToTextMenus(window, command);
     QObject::connect(command, &QAction::triggered, &window, [&window] {
         Session &session = window.session();
         if (session.busy())

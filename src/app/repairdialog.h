@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QAction;
 class QTreeWidget;
 class QPushButton;
 
@@ -36,5 +37,8 @@ private:
 // menu: over the selected cells of New and the tag columns, or over all of
 // them when one cell is selected.
 void connectRepairCommand(TfrmTagEditor &window);
+// `command` at the end of the Replace menu and of the cells' menu, with the
+// commands over the cells' text.
+void addToTextMenus(TfrmTagEditor &window, QAction *command);
 
 } // namespace qm

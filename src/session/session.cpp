@@ -1,4 +1,5 @@
 #include "session/session.h"
+#include "session/rowpath.h"
 #include "session/changedrows.h"
 
 #include <QDateTime>
@@ -25,16 +26,6 @@
 #include "table/numbering.h"
 
 namespace qm {
-
-namespace {
-
-QString rowPath(const RowTable &table, int row)
-{
-    QString dir = table.cell(row, FieldNumber::Dir);
-    return BuildFileName(dir, table.cell(row, FieldNumber::Old), table.cell(row, FieldNumber::Ext));
-}
-
-} // namespace
 
 Session::Session(QObject *parent) : QObject(parent)
 {
@@ -602,7 +593,7 @@ UndoResult Session::settleUndo(const journal::UndoReport &report)
     result.error = report.error;
     QHash<QString, int> rowOf;
     for (int row = 1; row <= table_.lastFileRow(); ++row)
-        rowOf.insert(rowPath(table_, row), row);
+        rowOf.insert(RowPath(table_, row), row);
     int first = INT_MAX;
     int last = 0;
     QSet<QString> restored, listed, keptNames;

@@ -2,26 +2,17 @@
 // another code page than the options' one.
 
 #include "session/session.h"
+#include "session/rowpath.h"
 
 #include "formats/codepage.h"
 
 namespace qm {
 
-namespace {
-
-QString rowPath(const RowTable &table, int row)
-{
-    QString dir = table.cell(row, FieldNumber::Dir);
-    return BuildFileName(dir, table.cell(row, FieldNumber::Old), table.cell(row, FieldNumber::Ext));
-}
-
-} // namespace
-
 QString Session::rowCodepage(int row) const
 {
     if (!table_.isFileRow(row))
         return {};
-    return codepages_.value(rowPath(table_, row));
+    return codepages_.value(RowPath(table_, row));
 }
 
 bool Session::chooseCodepage(int first, int last, const QString &name)
@@ -32,7 +23,7 @@ bool Session::chooseCodepage(int first, int last, const QString &name)
     first = std::max(first, 1);
     last = std::min(last, table_.lastFileRow());
     for (int row = first; row <= last; ++row) {
-        const QString path = rowPath(table_, row);
+        const QString path = RowPath(table_, row);
         if (path.isEmpty())
             continue;
         if (name.isEmpty())
@@ -54,7 +45,7 @@ QList<std::pair<int, QString>> Session::chosenCodepages(int first, int last) con
     if (codepages_.isEmpty())
         return chosen;
     for (int row = std::max(first, 1); row <= std::min(last, table_.lastFileRow()); ++row) {
-        const QString path = rowPath(table_, row);
+        const QString path = RowPath(table_, row);
         if (codepages_.contains(path))
             chosen.append({row, path});
     }
@@ -66,7 +57,7 @@ void Session::followRenames(const QList<std::pair<int, QString>> &chosen)
     for (const auto &[row, before] : chosen) {
         if (!table_.isFileRow(row))
             continue;
-        const QString after = rowPath(table_, row);
+        const QString after = RowPath(table_, row);
         if (after != before && !after.isEmpty())
             codepages_.insert(after, codepages_.take(before));
     }
