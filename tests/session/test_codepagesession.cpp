@@ -60,3 +60,30 @@ TEST(CodepageSession, RowsReadAndWriteTheirOldTagsInTheChosenCodePage)
         }
     }
 }
+
+TEST(CodepageSession, TheChoiceFollowsItsFileRenamedByAnUpdate)
+{
+    QM_REQUIRE_MUTAGEN();
+    const EightBitCase &koi8 = kEightBitCases[0];
+    TempFolder folder;
+    qputenv("QUILLMARK_DATA_DIR", QFile::encodeName(folder.file("data")));
+    const QString path = folder.file("old.mp3");
+    ASSERT_TRUE(writeAll(path, QByteArray(6000, '\0')));
+    ASSERT_TRUE(tagWithEightBitTitle(path, koi8.title));
+    Session session;
+    SessionState state;
+    state.tagView = TagView::Id3v1;
+    session.setState(state);
+    session.addPaths({path});
+    session.waitForJobs();
+    ASSERT_TRUE(session.chooseCodepage(1, 1, QString::fromLatin1(koi8.codepage)));
+    session.waitForJobs();
+    session.table().setCell(1, F::New, QStringLiteral("renamed"));
+    session.write(1, 1, ApplyKind, true);
+    session.waitForJobs();
+    ASSERT_EQ(session.table().cell(1, F::Old), QStringLiteral("renamed"));
+    EXPECT_EQ(session.rowCodepage(1), QString::fromLatin1(koi8.codepage));
+    session.startUpdateJob(1, 1, ReadTag1Kind);
+    session.waitForJobs();
+    EXPECT_EQ(session.table().cell(1, F::Tit), QStringLiteral(u"Привет мир"));
+}
