@@ -134,18 +134,20 @@ public:
         if (fd_ >= 0)
             ::close(fd_);
     }
-    bool fileDone()
-    {
-        static const char record[64] = {};
-        if (fd_ < 0 || ::write(fd_, record, sizeof record) != ssize_t(sizeof record))
-            return false;
-        return ++files_ % 256 != 0 || ::fdatasync(fd_) == 0;
-    }
-    bool finish() { return fd_ >= 0 && ::fdatasync(fd_) == 0 && ::syncfs(fd_) == 0; }
+    bool fileDone() { return ++pending_ < 256 || flush(); }
+    bool finish() { return flush() && ::syncfs(fd_) == 0; }
 
 private:
+    bool flush()
+    {
+        static const char records[256 * 64] = {};
+        const size_t bytes = pending_ * 64;
+        pending_ = 0;
+        return fd_ >= 0 && ::write(fd_, records, bytes) == ssize_t(bytes) && ::fdatasync(fd_) == 0;
+    }
+
     int fd_;
-    size_t files_ = 0;
+    size_t pending_ = 0;
 };
 
 QByteArray folderOf(const QByteArray &path) { return path.left(path.lastIndexOf('/')); }
