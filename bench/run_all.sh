@@ -1,7 +1,7 @@
 #!/bin/sh
 # The whole benchmark suite: every bench_* program of the build (each prints
 # its figures beside a baseline measured in the same run), then the
-# whole-process timing of quillmark-cli.
+# whole-process timings of quillmark-cli (reading, then writing).
 #
 #   bench/run_all.sh [BUILD_DIR (default build)]
 set -u
@@ -20,4 +20,7 @@ for program in "$build"/bench/bench_*; do
 done
 echo "== cli_read.sh"
 "$here/cli_read.sh" "$build" || status=1
+echo
+echo "== cli_write.sh"
+"$here/cli_write.sh" "$build" || status=1
 exit $status

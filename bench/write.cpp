@@ -1,11 +1,22 @@
-// The write job against the least the same work can cost:
-//  - renaming N files in one kind-117 job against a plain C loop of
-//    rename(2) over the same number of files;
+// The write job against the least the same work can cost, with the same
+// durability as the job's journal gives (a sync of a record file for every
+// 256 files, then syncfs at the end):
+//  - renaming N files in one kind-117 job against a C loop of rename(2)
+//    over the same number of files;
 //  - writing ID3v2 tags in place into N files in one kind-12 job against a C
-//    loop that opens each file, writes 4 KiB at offset 0 and closes it.
+//    loop that opens each file, writes its tag's 4 KiB at offset 0 and
+//    closes it.
 // Both sides run in the same run over warm folders; the results are ratios.
 //
 //   bench_write [file count, default 10000] [folder to use]
+//
+// The two C loops alone, over every file of a folder, are the floors of
+// bench/cli_write.sh:
+//
+//   bench_write floor-write FOLDER    the write loop (each file gets its own
+//                                     first 4 KiB back: no content changes)
+//   bench_write floor-rename FOLDER   the rename loop: "x" becomes "r-x" and
+//                                     "r-x" becomes "x"
 
 #include "formats/id3v2.h"
 #include "jobs/jobrunner.h"
@@ -20,6 +31,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -105,30 +121,109 @@ QList<QByteArray> paths(const QString &folder, const char *prefix, int count)
     return list;
 }
 
+// What the journal costs the job, for the floors: a record of 64 bytes a
+// file, written and synced once for every 256 files, and the file system
+// synced at the end.
+class Durability {
+public:
+    explicit Durability(const QByteArray &folder)
+        : fd_(::open((folder + "/.floor-records").constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600))
+    {}
+    ~Durability()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    bool fileDone() { return ++pending_ < 256 || flush(); }
+    bool finish() { return flush() && ::syncfs(fd_) == 0; }
+
+private:
+    bool flush()
+    {
+        static const char records[256 * 64] = {};
+        const size_t bytes = pending_ * 64;
+        pending_ = 0;
+        return fd_ >= 0 && ::write(fd_, records, bytes) == ssize_t(bytes) && ::fdatasync(fd_) == 0;
+    }
+
+    int fd_;
+    size_t pending_ = 0;
+};
+
+QByteArray folderOf(const QByteArray &path) { return path.left(path.lastIndexOf('/')); }
+
 double renameLoop(const QList<QByteArray> &from, const QList<QByteArray> &to, int *errors)
 {
     QElapsedTimer timer;
     timer.start();
+    Durability durability(folderOf(from.value(0)));
     for (qsizetype i = 0; i < from.size(); ++i) {
-        if (::rename(from[i].constData(), to[i].constData()) != 0)
+        if (::rename(from[i].constData(), to[i].constData()) != 0 || !durability.fileDone())
             ++*errors;
     }
+    if (!durability.finish())
+        ++*errors;
     return timer.nsecsElapsed() / 1e9;
 }
 
-double writeLoop(const QList<QByteArray> &files, int *errors)
+// Writes `block` at the start of each file.
+double writeLoop(const QList<QByteArray> &files, const QByteArray &block, int *errors)
 {
-    static char block[4096] = {'I', 'D', '3', 3};
     QElapsedTimer timer;
     timer.start();
+    Durability durability(folderOf(files.value(0)));
     for (const QByteArray &path : files) {
         const int fd = ::open(path.constData(), O_WRONLY);
-        if (fd < 0 || ::pwrite(fd, block, sizeof block, 0) != ssize_t(sizeof block))
+        if (fd < 0 || ::pwrite(fd, block.constData(), size_t(block.size()), 0) != block.size()
+            || !durability.fileDone())
             ++*errors;
         if (fd >= 0)
             ::close(fd);
     }
+    if (!durability.finish())
+        ++*errors;
     return timer.nsecsElapsed() / 1e9;
+}
+
+// The names of the folder's files (not its hidden ones), sorted.
+std::vector<std::string> folderFiles(const char *folder)
+{
+    std::vector<std::string> names;
+    if (DIR *dir = ::opendir(folder)) {
+        while (const dirent *entry = ::readdir(dir)) {
+            if (entry->d_name[0] != '.')
+                names.push_back(entry->d_name);
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The C floors of bench/cli_write.sh over the files of `folder`; the exit
+// status tells whether every step succeeded.
+int floorLoop(const char *what, const char *folder)
+{
+    const std::string base = std::string(folder) + '/';
+    QList<QByteArray> from, to;
+    for (const std::string &name : folderFiles(folder)) {
+        from << QByteArray::fromStdString(base + name);
+        to << QByteArray::fromStdString(
+            base + (name.rfind("r-", 0) == 0 ? name.substr(2) : "r-" + name));
+    }
+    int errors = from.isEmpty() ? 1 : 0;
+    if (std::strcmp(what, "floor-rename") == 0) {
+        renameLoop(from, to, &errors);
+        return errors == 0 ? 0 : 1;
+    }
+    // Each file gets back the bytes it has: a real write that changes
+    // nothing (all the files are copies of one).
+    QFile first(QString::fromLocal8Bit(from.value(0)));
+    const QByteArray block = first.open(QIODevice::ReadOnly) ? first.read(4096) : QByteArray();
+    if (block.isEmpty())
+        return 1;
+    writeLoop(from, block, &errors);
+    return errors == 0 ? 0 : 1;
 }
 
 // The tag class alone, without the job around it: what the job adds is the
@@ -151,6 +246,8 @@ double saveLoop(const QString &folder, int count, size_t *failed)
 
 int main(int argc, char **argv)
 {
+    if (argc == 3 && std::strncmp(argv[1], "floor-", 6) == 0)
+        return floorLoop(argv[1], argv[2]);
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
     QTemporaryDir temp;
@@ -189,9 +286,11 @@ int main(int argc, char **argv)
 
     double cWrite = 1e9, jobWrite = 1e9, tagWrite = 1e9;
     runJob(runner, table, qm::WriteTag2Kind, &failed); // warm up
-    writeLoop(cA, &errors);
+    QByteArray block(4096, '\0');
+    block.replace(0, 4, QByteArray("ID3\3", 4));
+    writeLoop(cA, block, &errors);
     for (int round = 0; round < 3; ++round) {
-        cWrite = std::min(cWrite, writeLoop(cA, &errors));
+        cWrite = std::min(cWrite, writeLoop(cA, block, &errors));
         size_t f = 0;
         // The tag loop and the job write different texts, so each finds a
         // tag to change: a tag that already holds the cells is not written.
@@ -201,10 +300,10 @@ int main(int argc, char **argv)
     }
 
     std::printf("files: %d (failed rows: %zu, C errors: %d)\n", count, failed, errors);
-    std::printf("C loop, rename(2): %.3f s\n", cRename);
+    std::printf("C loop, rename(2), synced: %.3f s\n", cRename);
     std::printf("rename job (kind 117): %.3f s\n", jobRename);
     std::printf("rename ratio: %.2f\n", jobRename / cRename);
-    std::printf("C loop, open + write 4 KiB at 0 + close: %.3f s\n", cWrite);
+    std::printf("C loop, open + write 4 KiB at 0 + close, synced: %.3f s\n", cWrite);
     std::printf("ID3v2 write job (kind 12): %.3f s\n", jobWrite);
     std::printf("write ratio: %.2f\n", jobWrite / cWrite);
     std::printf("TID3v2::SaveToFile loop alone: %.3f s (ratio %.2f)\n", tagWrite,

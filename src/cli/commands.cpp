@@ -520,13 +520,20 @@ int runApply(const Arguments &args)
         for (const QStringList &entry : errors.rows)
             failedPaths.insert(errorRowPath(entry, table.layout()));
     });
-    // The rows go on with their files as each write left them; a row that
-    // failed keeps the state it came with, so that it fails again.
+    // The rows go on with their files as each write left them (as the job
+    // saw them, else looked at again); a row that failed keeps the state it
+    // came with, so that it fails again.
     const auto restamp = [&] {
         if (readStamps().isEmpty())
             return;
+        const QHash<QString, FileStamp> &written = session.fileStamps();
         for (int row = 1; row <= table.lastFileRow(); ++row) {
-            if (!failedPaths.contains(rowFilePath(table.row(row))))
+            const QString path = rowFilePath(table.row(row));
+            if (failedPaths.contains(path))
+                continue;
+            if (const auto it = written.constFind(path); it != written.constEnd())
+                readStamps().insert(path, *it);
+            else
                 stampRow(table.row(row));
         }
         *stamps = readStamps();

@@ -41,6 +41,29 @@ int changeOpenFile(int fd, const FileChange &change)
     return error;
 }
 
+// The in-place change on `fd`, open for reading and writing, whose state
+// `info` is from an fstat of it: refused when that is not the state the
+// change was planned on.
+bool changeOpen(int fd, struct stat info, const FileChange &change, WriteFailure &why,
+                FileStamp *after)
+{
+    if (info.st_size != change.oldSize
+        || (change.planned.size >= 0 && !(stampOfInfo(info) == change.planned))) {
+        why = WriteFailure::Changed;
+        return false;
+    }
+    if (!(info.st_mode & S_IWUSR) && ::fchmod(fd, (info.st_mode & 07777) | S_IWUSR) != 0) {
+        why = writeFailureOf(errno);
+        return false;
+    }
+    const int error = changeOpenFile(fd, change);
+    if (error == 0 && after && ::fstat(fd, &info) == 0)
+        *after = stampOfInfo(info);
+    if (error != 0)
+        why = writeFailureOf(error);
+    return error == 0;
+}
+
 } // namespace
 
 WriteFailure writeFailureOf(int error)
@@ -123,24 +146,23 @@ bool applyChange(const FileChange &change, WriteFailure *failure, FileStamp *aft
         why = writeFailureOf(errno);
         return false;
     }
-    if (info.st_size != change.oldSize
-        || (change.planned.size >= 0 && !(stampOfInfo(info) == change.planned))) {
-        ::close(fd);
-        why = WriteFailure::Changed;
-        return false;
-    }
-    if (!(info.st_mode & S_IWUSR) && ::fchmod(fd, (info.st_mode & 07777) | S_IWUSR) != 0) {
-        why = writeFailureOf(errno);
-        ::close(fd);
-        return false;
-    }
-    const int error = changeOpenFile(fd, change);
-    if (error == 0 && after && ::fstat(fd, &info) == 0)
-        *after = stampOfInfo(info);
+    const bool made = changeOpen(fd, info, change, why, after);
     ::close(fd);
-    if (error != 0)
-        why = writeFailureOf(error);
-    return error == 0;
+    return made;
+}
+
+bool applyChangeOpen(int fd, const struct stat &opened, const FileChange &change,
+                     WriteFailure *failure, FileStamp *after)
+{
+    WriteFailure ignored;
+    WriteFailure &why = failure ? *failure : ignored;
+    why = WriteFailure::None;
+    if (change.rewrite || change.offset < 0
+        || change.offset + change.oldBytes.size() > change.oldSize) {
+        why = WriteFailure::Other;
+        return false;
+    }
+    return changeOpen(fd, opened, change, why, after);
 }
 
 bool applyRecordedChange(const FileChange &change, ChangeRecorder *recorder, WriteFailure *failure)

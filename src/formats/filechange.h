@@ -66,6 +66,12 @@ void narrowChange(FileChange *change);
 // *after when it is given.
 bool applyChange(const FileChange &change, WriteFailure *failure = nullptr,
                  FileStamp *after = nullptr);
+// The same for a change in place of a file the caller holds open for
+// reading and writing on `fd` (and closes), `opened` its state from an fstat
+// of it: no lookup of the name, the stamp checked against that state. A
+// rewrite is refused (Other): it needs the name.
+bool applyChangeOpen(int fd, const struct stat &opened, const FileChange &change,
+                     WriteFailure *failure = nullptr, FileStamp *after = nullptr);
 // The same, told to `recorder` first when one is given.
 bool applyRecordedChange(const FileChange &change, ChangeRecorder *recorder, WriteFailure *failure);
 

@@ -149,6 +149,22 @@ bool ReadOnlyFile::open(const QString &fileName, struct stat *seen)
     return true;
 }
 
+void ReadOnlyFile::adopt(int fd, const struct stat &info)
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = fd;
+    size_ = info.st_size;
+    stamp_ = stampOfInfo(info);
+}
+
+int ReadOnlyFile::release()
+{
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+}
+
 bool ReadOnlyFile::isOpen() const { return fd_ >= 0; }
 
 bool ReadOnlyFile::stamp(FileStamp *stamp) const

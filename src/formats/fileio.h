@@ -53,6 +53,12 @@ public:
     // The stamp of the open file as it was opened, as stampOf gives it for
     // its name.
     bool stamp(FileStamp *stamp) const;
+    // Takes over `fd`, a regular file the caller opened (a writer opens it
+    // for reading and writing, to write through the same descriptor), whose
+    // state `info` is from an fstat of it.
+    void adopt(int fd, const struct stat &info);
+    // Hands the descriptor to the caller, who closes it; -1 when none.
+    int release();
 
 private:
     int fd_ = -1;

@@ -10,7 +10,12 @@
 #include "formats/tagfields.h"
 #include "journal/journal.h"
 
+#include <algorithm>
+
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm {
 
@@ -62,6 +67,20 @@ void tagNotChanged(RowOutcome &outcome, WriteFailure failure, const QString &ref
     appendMessage(outcome.message, WriteMessage::Failure(failure));
     appendMessage(outcome.message, WriteMessage::TagNotChanged());
     outcome.failed = true;
+}
+
+// How many files a batch holds open between reading and writing them: a
+// quarter of the descriptors the process may have, so that the window and
+// the journal keep theirs.
+size_t heldLimit()
+{
+    static const size_t limit = [] {
+        struct rlimit files {};
+        if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY)
+            return size_t(256);
+        return std::min(size_t(256), size_t(files.rlim_cur / 4));
+    }();
+    return limit;
 }
 
 } // namespace
@@ -230,15 +249,24 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
         FileChange change;
         quint32 id = 0;
         struct stat state {}; // the mode a failed change must leave
+        int fd = -1;          // the file held open since its read, or -1
     };
     std::vector<Planned> planned;
     size_t done = 0;
+    size_t heldCount = 0;
     while (done < count) {
         FileChange change;
         struct stat state {};
-        outcomes[done] = writeTags(kind, rows[done], journal ? &change : nullptr, &state);
+        // The file read for the plan is written through the same open,
+        // as many at a time as the descriptors spare.
+        int fd = -1;
+        outcomes[done] = writeTags(kind, rows[done], journal ? &change : nullptr, &state,
+                                   journal && heldCount < heldLimit() ? &fd : nullptr);
+        heldCount += fd >= 0 ? 1 : 0;
         if (journal && !outcomes[done].failed && !change.isEmpty())
-            planned.push_back({done, std::move(change), 0, state});
+            planned.push_back({done, std::move(change), 0, state, fd});
+        else if (fd >= 0)
+            ::close(fd);
         ++done;
         if (stopped())
             break;
@@ -255,10 +283,17 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
     for (Planned &p : planned) {
         WriteFailure failure = recorded ? WriteFailure::Other : unrecorded;
         FileStamp after;
-        const bool made = recorded
-                          && SaveKeepingMode(
-                              p.change.fileName,
-                              [&] { return applyChange(p.change, &failure, &after); }, &p.state);
+        const bool made =
+            recorded
+            && SaveKeepingMode(
+                p.change.fileName,
+                [&] {
+                    return p.fd >= 0 ? applyChangeOpen(p.fd, p.state, p.change, &failure, &after)
+                                     : applyChange(p.change, &failure, &after);
+                },
+                &p.state);
+        if (p.fd >= 0)
+            ::close(p.fd);
         journal->markDone(p.id, made, p.change.fileName, made ? &after : nullptr);
         if (made)
             outcomes[p.row].written = after;
@@ -419,8 +454,11 @@ void RowWriter::endTagsAhead()
     aheadRows_ = nullptr;
 }
 
-RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct stat *state)
+RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct stat *state,
+                                int *held)
 {
+    if (held)
+        *held = -1;
     RowOutcome outcome;
     QString dir = rowCell(row, F::Dir);
     const QString &oldName = rowCell(row, F::Old);
@@ -442,12 +480,21 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
         return outcome;
     }
     const QString fileName = RowFileName(row, dir, oldName, rowCell(row, F::Ext));
-    // One open tells that the file is there and the mode a failed write
-    // must leave it with, and the tag is read through it.
-    // A file that cannot be opened to read is looked at by its name.
+    // One open tells that the file is there, its state for the check
+    // against the reading and the mode a failed write must leave it with;
+    // the tag is read through it and, when held, written through it too.
+    // A file that cannot be opened to write is opened to read, and one that
+    // cannot be opened at all is looked at by its name.
     struct stat info {};
     ReadOnlyFile file;
-    if (!fileName.isEmpty() && !file.open(fileName, &info) && info.st_mode == 0)
+    bool opened = false;
+    if (held && !fileName.isEmpty()) {
+        const int fd = openRegular(encodeFileName(fileName), O_RDWR, &info);
+        if (fd >= 0)
+            file.adopt(fd, info);
+        opened = fd >= 0;
+    }
+    if (!fileName.isEmpty() && !opened && !file.open(fileName, &info) && info.st_mode == 0)
         stat(encodeFileName(fileName).constData(), &info);
     if (fileName.isEmpty() || info.st_mode == 0 || S_ISDIR(info.st_mode)) {
         outcome.message = WriteMessage::NoFile();
@@ -471,6 +518,8 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
     // as it is until it is made; a change made at once is looked at again.
     if (!outcome.failed && (planned || !stampOf(fileName, &outcome.written)))
         outcome.written = planned ? stampOfInfo(info) : FileStamp();
+    if (opened && !outcome.failed && planned && !planned->isEmpty() && !planned->rewrite)
+        *held = file.release();
     return outcome;
 }
 

@@ -124,9 +124,12 @@ public:
     // With `planned`, the tag is planned only, into *planned (left empty
     // when nothing is to change), for the caller to make.
     // *state gets the file's state from the stat the row's check made, when
-    // `state` is given and the file is there.
+    // `state` is given and the file is there. With `held`, the file is
+    // opened for reading and writing, and a change planned in place leaves
+    // it open: *held gets the descriptor, for the caller to make the change
+    // through and close (-1 when none is kept).
     RowOutcome writeTags(int kind, Row &row, FileChange *planned = nullptr,
-                         struct stat *state = nullptr);
+                         struct stat *state = nullptr, int *held = nullptr);
     // Kinds 11 and 12 over `count` rows: each row's tag planned, the changes
     // recorded in the journal with one sync, then made. Returns how many
     // rows were done: fewer when `stopped` says so after one of them.

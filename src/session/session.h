@@ -94,6 +94,8 @@ public:
 
     RowTable &table() { return table_; }
     const RowTable &table() const { return table_; }
+    // Each file's state as a job last read or wrote it, by path.
+    const QHash<QString, FileStamp> &fileStamps() const { return readStamps_; }
     Options &options() { return options_; }
     const Options &options() const { return options_; }
     JobRunner &runner() { return runner_; }

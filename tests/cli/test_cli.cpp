@@ -1447,6 +1447,9 @@ TEST_F(CliTest, JournalIsRequiredAndUndoSkipsEmptyJobs)
     EXPECT_EQ(readAll(a), before);
 }
 
+// The two applies that take a row's cells to its file.
+const QStringList kApplies[] = {{"apply", "--write-tag", "2"}, {"apply", "--rename", "--tag", "2"}};
+
 // Another tagger changes a file between read and apply: the row's stale
 // cells never overwrite its change; a row made by hand is applied as it
 // says.
@@ -1469,8 +1472,7 @@ TEST_F(CliTest, ApplyLeavesFilesChangedSinceTheyWereRead)
                                      "t.save()\n",
                                      a})
                     .ok());
-    for (const QStringList &args : {QStringList{"apply", "--write-tag", "2"},
-                                    QStringList{"apply", "--rename", "--tag", "2"}}) {
+    for (const QStringList &args : kApplies) {
         const QByteArray renamed = cli({"edit", "--set", "New=renamed"}, rows).out;
         const CliRun run = cli(args, renamed, {{"QUILLMARK_LANG", "en"}});
         EXPECT_EQ(run.exitCode, 1) << args.join(' ').toStdString();
@@ -1485,6 +1487,40 @@ TEST_F(CliTest, ApplyLeavesFilesChangedSinceTheyWereRead)
                            QJsonDocument(byHand).toJson(QJsonDocument::Compact) + '\n');
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(mutagenText(mutagenRead(a), "TALB"), "Edited");
+}
+
+// The same for FLAC and Ogg files retagged by another program: each is left
+// byte for byte as that program wrote it.
+TEST_F(CliTest, ApplyLeavesVorbisFilesChangedSinceTheyWereRead)
+{
+    requireVorbisTools();
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    for (const Format &format : {kFormats[0], kFormats[1]}) {
+        SCOPED_TRACE(format.name);
+        const QString path = album() + "/song." + format.suffix;
+        QString error;
+        ASSERT_FALSE(qm::test::makeTagged(format, path, &error).isEmpty()) << error.toStdString();
+        const CliRun read = cli({"read", "--no-info", path});
+        const QByteArray rows = cli({"edit", "--set", "Alb=Edited"}, read.out).out;
+        ASSERT_TRUE(runCommand(kPython, {"-c",
+                                         "import sys, mutagen\n"
+                                         "f = mutagen.File(sys.argv[1])\n"
+                                         "f['title'] = 'Other tagger'\n"
+                                         "f.save()\n",
+                                         path})
+                        .ok());
+        const QByteArray retagged = readAll(path);
+        for (const QStringList &args : kApplies) {
+            const QByteArray renamed = cli({"edit", "--set", "New=renamed"}, rows).out;
+            const CliRun run = cli(args, renamed, {{"QUILLMARK_LANG", "en"}});
+            EXPECT_EQ(run.exitCode, 1) << args.join(' ').toStdString();
+            EXPECT_TRUE(
+                run.err.startsWith(path.toUtf8() + "\tThe file was changed by another program"))
+                << run.err.toStdString();
+            EXPECT_EQ(readAll(path), retagged);
+        }
+    }
 }
 
 // A rename the system refuses says why.
