@@ -46,10 +46,13 @@ bool printErrorRows(const ErrorTable &errors, const ColumnLayout &layout)
     return !errors.rows.empty();
 }
 
-bool readStandardInput(RowTable &table)
+bool readStandardInput(Session &session)
 {
     QString error;
-    if (!readRows(stdin, table, error)) {
+    const auto add = [&session](Row &&row, const std::optional<FileStamp> &read) {
+        session.appendOutsideRow(std::move(row), read);
+    };
+    if (!readRows(stdin, add, error)) {
         printError(QStringLiteral("quillmark-cli: standard input, ") + error);
         return false;
     }
@@ -131,7 +134,7 @@ int usageError(const QString &text)
 // The rows of standard input and the window's options, for edit and apply.
 bool loadSession(Session &session)
 {
-    if (!readStandardInput(session.table()))
+    if (!readStandardInput(session))
         return false;
     // The options of the settings file the window uses; a missing file
     // leaves the defaults, as on the window's first start.
@@ -295,6 +298,7 @@ int runRead(const Arguments &args)
     state.allFormats = args.has(QStringLiteral("all-formats"));
 
     Session session;
+    const CarriedStamps carried(session.readStamps());
     session.loadSettings(settingsFilePath());
     session.setState(state);
     const RowFormat rowFormat =
@@ -305,8 +309,8 @@ int runRead(const Arguments &args)
         RowWriter writer(stdout, rowFormat);
         // Each row carries what its file was as it was read.
         const bool written = session.readPathRows(args.operands, readThreads(),
-                                                  [&writer](const Row &row) {
-                                                      stampRow(row);
+                                                  [&writer, &session](const Row &row) {
+                                                      session.stampRow(row);
                                                       return writer.add(row);
                                                   })
                              && writer.finish();
@@ -343,7 +347,7 @@ int runRead(const Arguments &args)
     if (listFailed)
         return ExitUsage;
     for (int row = 1; row <= session.table().lastFileRow(); ++row)
-        stampRow(session.table().row(row));
+        session.stampRow(session.table().row(row));
     return writeOut(session.table(), rowFormat);
 }
 
@@ -465,11 +469,12 @@ int runApply(const Arguments &args)
         return usageError(QStringLiteral("apply reads its rows from standard input"));
 
     Session session;
+    const CarriedStamps carried(session.readStamps());
     if (!loadSession(session))
         return ExitUsage;
     // A script's moves do not follow a tick in the window.
     session.options().setMoveCompanions(args.has(QStringLiteral("move-companions")));
-    RowTable &table = session.table();
+    const RowTable &table = session.table();
     if (!version.isEmpty())
         session.options().setId3v2WriteVersion(version == QLatin1String("keep") ? 0
                                                                                 : version.toInt());
@@ -481,7 +486,7 @@ int runApply(const Arguments &args)
     state.allFormats = args.has(QStringLiteral("all-formats"));
     state.noJournal = args.has(QStringLiteral("no-journal"));
     // The rows' files as they were read: one changed since is left alone.
-    const auto stamps = std::make_shared<QHash<QString, FileStamp>>(readStamps());
+    const auto stamps = std::make_shared<QHash<QString, FileStamp>>(session.readStamps());
     state.readStamps = stamps;
     session.setState(state);
     // No write without its journal, unless asked: a journal that cannot be
@@ -508,13 +513,8 @@ int runApply(const Arguments &args)
     // The rows go on with their files as each write left them; a row that
     // failed keeps the state it came with, so that it fails again.
     const auto restamp = [&] {
-        if (readStamps().isEmpty())
-            return;
-        for (int row = 1; row <= table.lastFileRow(); ++row) {
-            if (!failedPaths.contains(rowFilePath(table.row(row))))
-                stampRow(table.row(row));
-        }
-        *stamps = readStamps();
+        session.restampWrittenRows(failedPaths);
+        *stamps = session.readStamps();
     };
     for (const int kind : kinds) {
         session.write(1, table.lastFileRow(), kind, !args.has(QStringLiteral("copy")));

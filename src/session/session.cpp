@@ -28,11 +28,7 @@ namespace qm {
 
 namespace {
 
-QString rowPath(const RowTable &table, int row)
-{
-    QString dir = table.cell(row, FieldNumber::Dir);
-    return BuildFileName(dir, table.cell(row, FieldNumber::Old), table.cell(row, FieldNumber::Ext));
-}
+QString rowPath(const RowTable &table, int row) { return RowFileName(table.row(row)); }
 
 } // namespace
 
@@ -211,7 +207,7 @@ void Session::addList(const QString &path, char kind)
         }
     }
     TListReadJob::Hooks hooks;
-    hooks.showColumn = [this](FieldNumber f) { emit columnShowRequested(f); };
+    hooks.showColumn = [this](FieldNumber f) { columns_.setColumnShown(f, true); };
     hooks.showViews = [this](int tagVersion, bool fileInfo) {
         showCarriedViews(tagVersion, fileInfo);
     };
@@ -469,6 +465,10 @@ void Session::startSortJob(const SortKeys &keys, const std::shared_ptr<TableSnap
 
 TUpdateThread::FileStamped Session::stampRecorder()
 {
+    // States brought along with the rows are kept by restampWrittenRows
+    // alone: a row whose write failed keeps the state it came with.
+    if (state_.readStamps)
+        return {};
     return [this](const QString &path, const FileStamp &stamp) { readStamps_.insert(path, stamp); };
 }
 
