@@ -3,6 +3,7 @@
 #include <QAction>
 
 #include "app/commands.h"
+#include "jobs/readkinds.h"
 #include "session/session.h"
 
 namespace qm {
@@ -38,9 +39,27 @@ const QList<F> &tagColumns()
 
 } // namespace
 
-ColumnViews::ColumnViews(RowTable &table, Options &options, CommandSet &commands, QObject *parent)
-    : QObject(parent), table_(table), options_(options), commands_(commands)
+ColumnViews::ColumnViews(Session &session, CommandSet &commands, QObject *parent)
+    : QObject(parent), table_(session.table()), session_(&session), columns_(session.columns()),
+      options_(session.options()), commands_(commands)
 {
+    connect(&session, &Session::tagViewChanged, this, &ColumnViews::followTagView);
+    connect(&session, &Session::fileInfoChanged, this, &ColumnViews::followFileInfo);
+    connectCommands();
+}
+
+ColumnViews::ColumnViews(RowTable &table, Options &options, CommandSet &commands, QObject *parent)
+    : QObject(parent), table_(table), ownColumns_(std::make_unique<TableLayout>(table)),
+      columns_(*ownColumns_), options_(options), commands_(commands)
+{
+    connectCommands();
+}
+
+ColumnViews::~ColumnViews() = default;
+
+void ColumnViews::connectCommands()
+{
+    connect(&columns_, &TableLayout::columnShownChanged, this, &ColumnViews::followColumnShown);
     for (int n = 1; n < kColumnCount; ++n) {
         const F f = toField(n);
         connect(columnCommand(f), &QAction::triggered, this,
@@ -98,7 +117,7 @@ void ColumnViews::columnCommandTriggered(F f)
         command->setChecked(true);
         return;
     }
-    table_.setColumnShown(table_.layout().position(f), show);
+    columns_.setColumnShown(f, show);
     if (!viewSwitching_)
         syncOptionLists(f, show);
     emit layoutChanged();
@@ -165,11 +184,16 @@ void ColumnViews::emptyColumns(const QList<F> &fields)
         session_->emptyColumns(fields);
 }
 
-void ColumnViews::setSession(Session *session)
+void ColumnViews::followColumnShown(F f, bool shown)
 {
-    session_ = session;
-    connect(session, &Session::tagViewChanged, this, &ColumnViews::followTagView);
-    connect(session, &Session::fileInfoChanged, this, &ColumnViews::followFileInfo);
+    // A change the command made itself finds the command already set.
+    QAction *command = columnCommand(f);
+    if (command->isChecked() == shown)
+        return;
+    command->setChecked(shown);
+    if (!viewSwitching_)
+        syncOptionLists(f, shown);
+    emit layoutChanged();
 }
 
 void ColumnViews::followTagView(TagView view)
@@ -236,7 +260,7 @@ void ColumnViews::switchFileInfo(bool reading)
     emit layoutChanged();
     --switching_;
     if (on && reading)
-        emit readRequested(1, table_.lastFileRow(), ReadFileInfo);
+        emit readRequested(1, table_.lastFileRow(), ReadInfoKind);
     else
         emit editorTextRequested();
 }
@@ -274,10 +298,10 @@ void ColumnViews::switchTagView(FieldView view, bool reading)
     const QString name = v1 ? QStringLiteral("ID3v1 Tag") : QStringLiteral("ID3v2 Tag");
     setHint(self, on ? tr("Скрыть %1").arg(name) : tr("Показать %1").arg(name));
     if (v1 && on && options_.readLyrics2()) {
-        table_.setLyricsHeaders(true);
+        columns_.setLyricsHeaders(true);
         setLyricsCaptions(true);
     } else if (v1 && !on) {
-        table_.setLyricsHeaders(false);
+        columns_.setLyricsHeaders(false);
         setLyricsCaptions(false);
     }
     if (!on)
@@ -302,7 +326,7 @@ void ColumnViews::switchTagView(FieldView view, bool reading)
     emit layoutChanged();
     --switching_;
     if (on && reading && table_.fileRowCount() > 0)
-        emit readRequested(1, table_.lastFileRow(), v1 ? ReadId3v1 : ReadId3v2);
+        emit readRequested(1, table_.lastFileRow(), v1 ? ReadTag1Kind : ReadTag2Kind);
     else
         emit editorTextRequested();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <memory>
 
 #include "options/options.h"
+#include "session/tablelayout.h"
 #include "table/rowtable.h"
 
 class QAction;
@@ -21,10 +23,13 @@ class Session;
 class ColumnViews : public QObject {
     Q_OBJECT
 public:
-    // Reading kinds handed to readRequested.
-    enum ReadKind { ReadId3v1 = 1, ReadId3v2 = 2, ReadFileInfo = 105, ReadFileInfoAfterAdd = 108 };
-
+    // The session's views and layout are the ones the commands set and
+    // follow; the session empties the columns of a view that goes.
+    ColumnViews(Session &session, CommandSet &commands, QObject *parent = nullptr);
+    // Over a table of its own, with no session: the layout alone follows
+    // the commands, and nothing is emptied.
     ColumnViews(RowTable &table, Options &options, CommandSet &commands, QObject *parent = nullptr);
+    ~ColumnViews() override;
 
     bool fileInfoOn() const;
     bool id3v1On() const;
@@ -52,16 +57,11 @@ public:
 
     QAction *columnCommand(FieldNumber f) const;
 
-    // The session whose view state the commands follow and set; its table
-    // is the one given. The session empties the columns of a view that goes;
-    // without one nothing is emptied.
-    void setSession(Session *session);
-
 signals:
     // Positions, widths, hidden columns or header texts changed.
     void layoutChanged();
-    // The place where a reading job starts for rows [first, last] (an empty
-    // range when there are no file rows).
+    // The place where a reading job of `kind` (an UpdateKind) starts for
+    // rows [first, last] (an empty range when there are no file rows).
     void readRequested(int first, int last, int kind);
     // The window goes back to idle.
     void idleRequested();
@@ -78,15 +78,21 @@ private:
     // view switched on without reading since the session reads itself.
     void followTagView(TagView view);
     void followFileInfo(bool on);
+    // The session showed or hid a column: its command follows.
+    void followColumnShown(FieldNumber f, bool shown);
     void setTagCommandsInUse(FieldView view, bool on);
     void setLyricsCaptions(bool lyricsView);
     void setWriteTagInUse();
     void switchTagView(FieldView view, bool reading);
 
-    RowTable &table_;
+    void connectCommands();
+
+    const RowTable &table_;
+    Session *session_ = nullptr;
+    std::unique_ptr<TableLayout> ownColumns_;
+    TableLayout &columns_;
     Options &options_;
     CommandSet &commands_;
-    Session *session_ = nullptr;
     // While a view toggles columns, the options' lists are not touched.
     bool viewSwitching_ = false;
     // While a command switches a view, the session's news of it is ours.

@@ -4,7 +4,7 @@
 
 namespace qm {
 
-GridModel::GridModel(RowTable &table, QObject *parent)
+GridModel::GridModel(const RowTable &table, QObject *parent)
     : QAbstractTableModel(parent), table_(table), rows_(table.rowCount() - 1)
 {}
 

@@ -17,9 +17,9 @@ namespace qm {
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit GridModel(RowTable &table, QObject *parent = nullptr);
+    explicit GridModel(const RowTable &table, QObject *parent = nullptr);
 
-    RowTable &table() const { return table_; }
+    const RowTable &table() const { return table_; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -49,7 +49,7 @@ public:
 private:
     QVariant codepageTip(int row) const;
 
-    RowTable &table_;
+    const RowTable &table_;
     std::function<QString(int row)> codepage_;
     // The rows the view has been told about; the table may run ahead of it
     // between an append and rowsAppended().

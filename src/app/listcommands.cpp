@@ -100,16 +100,6 @@ void ListCommands::setErrorBox(ErrorBox box)
 void ListCommands::connectViews()
 {
     Session &session = window_.session();
-    ColumnViews &views = window_.views();
-    // The views a list switches are the session's; the view commands follow
-    // it. While the list is read, a column is shown as its command does.
-    connect(&session, &Session::columnShowRequested, this, [&views](FieldNumber f) {
-        QAction *command = views.columnCommand(f);
-        if (command->isChecked())
-            return;
-        command->setChecked(true);
-        views.columnCommandTriggered(f);
-    });
     connect(&session, &Session::listReadFailed, this,
             [this](const QString &message) { errorBox_(message); });
     connect(&session, &Session::listSaved, this, [this, &session](const QString &path, bool ok) {

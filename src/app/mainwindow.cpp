@@ -133,10 +133,13 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
     layout->addWidget(grid_, 1);
     layout->addWidget(infoPanel_);
     setCentralWidget(central);
-    views_ = new ColumnViews(table_, options_, *commands_, this);
+    views_ = new ColumnViews(session_, *commands_, this);
     // The window keeps an undo history of the table; the command line does not.
     session_.setUndoEnabled(true);
-    views_->setSession(&session_);
+    TableLayout &columns = session_.columns();
+    connect(grid_, &NameGrid::columnMoveRequested, &columns, &TableLayout::moveColumn);
+    connect(grid_, &NameGrid::columnResized, &columns, &TableLayout::setColumnWidth);
+    connect(&columns, &TableLayout::changed, grid_, &NameGrid::syncLayout);
 
     createMenus();
     createDropDowns();
@@ -185,7 +188,7 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
     }
     placeToolBars(barOrder);
 
-    table_.buildHeaderRow();
+    session_.columns().retranslateHeaders();
     views_->syncColumnCommands();
     onLayoutChanged();
     if (!widthsSaved)
@@ -209,7 +212,7 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
 void TfrmTagEditor::createTable()
 {
     // The No column is as wide as a row is high plus room for the number.
-    table_.setWidth(FieldNumber::No, grid_->defaultRowHeight() + 17);
+    session_.columns().setColumnWidth(FieldNumber::No, grid_->defaultRowHeight() + 17);
     connect(views_, &ColumnViews::layoutChanged, this, &TfrmTagEditor::onLayoutChanged);
     connect(views_, &ColumnViews::readRequested, this, &TfrmTagEditor::startUpdateJob);
     connect(views_, &ColumnViews::idleRequested, this, [this] { setControlsEnabled(true); });
@@ -364,7 +367,7 @@ void TfrmTagEditor::fitColumnsToHeaders()
         const FieldNumber f = toField(n);
         if (!table_.layout().isShown(f))
             continue;
-        table_.setWidth(f, std::max(table_.width(f), header->sectionSizeHint(n)));
+        session_.columns().setColumnWidth(f, std::max(table_.width(f), header->sectionSizeHint(n)));
     }
     grid_->syncLayout();
 }

@@ -56,7 +56,7 @@ public:
     DropDownCommand *dropDown(const QString &name) const { return dropDowns_.value(name); }
     QComboBox *numberingBox() const { return cmbNombers_; }
     Session &session() { return session_; }
-    RowTable &table() { return table_; }
+    RowTable &table() { return session_.table(); }
     Options &options() { return options_; }
     NameGrid *grid() const { return grid_; }
     GridModel *gridModel() const { return model_; }
@@ -160,7 +160,7 @@ private:
 
     // The table, the options and the jobs over them.
     Session session_;
-    RowTable &table_ = session_.table();
+    const RowTable &table_ = session_.table();
     Options &options_ = session_.options();
     std::unique_ptr<JobControl> jobs_;
     WriteCommands *writeCommands_ = nullptr;

@@ -98,8 +98,7 @@ void TfrmTagEditor::applyEditSettings(const EditSettings &settings)
 
 void TfrmTagEditor::applyGridSettings(const GridSettings &settings)
 {
-    table_.setLayout(ColumnLayout::fromColIndex(settings.colIndex));
-    table_.readColWidths(settings.colWidths);
+    session_.columns().restore(settings.colIndex, settings.colWidths);
     if (settings.numbers01)
         commands_->named().aNombers1->trigger();
     if (settings.separateNumbering)

@@ -59,7 +59,7 @@ NameGrid::NameGrid(GridModel *model, QWidget *parent) : QTableView(parent), mode
     syncLayout();
 }
 
-RowTable &NameGrid::table() const { return model_->table(); }
+const RowTable &NameGrid::table() const { return model_->table(); }
 
 void NameGrid::setSelectionModel(QItemSelectionModel *selectionModel)
 {
@@ -101,7 +101,7 @@ void NameGrid::onSectionMoved(int logical, int from, int to)
     if (syncing_)
         return;
     // Only data columns move; a drop into the frozen zone is put back.
-    table().applyColumnMove(from, to);
+    emit columnMoveRequested(from, to);
     syncLayout();
     emit columnMoved();
 }
@@ -113,7 +113,7 @@ void NameGrid::onSectionResized(int logical, int oldSize, int newSize)
         return;
     const FieldNumber f = toField(logical);
     if (table().layout().isShown(f) && newSize > 0)
-        table().setWidth(f, newSize);
+        emit columnResized(f, newSize);
 }
 
 void NameGrid::popup(QMenu *menu, const QPoint &globalPos)

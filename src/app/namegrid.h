@@ -11,16 +11,16 @@ namespace qm {
 class GridModel;
 
 // grdNames: the table view. Column positions, hidden columns and widths
-// come from the row table's layout; a drag or resize by the user goes back
-// into it. The No column is drawn as the vertical header (frozen, never
-// scrolled sideways) with its header text in the corner above it.
+// come from the row table's layout; a drag or resize by the user is handed
+// on as a request for the layout's owner to record. The No column is drawn as the vertical header
+// (frozen, never scrolled sideways) with its header text in the corner above it.
 class NameGrid : public QTableView {
     Q_OBJECT
 public:
     NameGrid(GridModel *model, QWidget *parent = nullptr);
 
     GridModel *gridModel() const { return model_; }
-    RowTable &table() const;
+    const RowTable &table() const;
 
     // Puts every section at its column's position and width; hides the
     // hidden zone.
@@ -36,8 +36,13 @@ public:
     void setColumnMenu(QMenu *menu) { columnMenu_ = menu; }
 
 signals:
+    // The user dragged a column from one position to another: the layout is
+    // to record it (a move into the frozen zone it refuses).
+    void columnMoveRequested(int from, int to);
     // The user dragged a data column; the layout has recorded it.
     void columnMoved();
+    // The user resized the shown column `f`.
+    void columnResized(FieldNumber f, int width);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

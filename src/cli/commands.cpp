@@ -47,10 +47,13 @@ bool printErrorRows(const ErrorTable &errors, const ColumnLayout &layout)
     return !errors.rows.empty();
 }
 
-bool readStandardInput(RowTable &table)
+bool readStandardInput(Session &session)
 {
     QString error;
-    if (!readRows(stdin, table, error)) {
+    const auto add = [&session](Row &&row, const std::optional<FileStamp> &read) {
+        session.appendOutsideRow(std::move(row), read);
+    };
+    if (!readRows(stdin, add, error)) {
         printError(QStringLiteral("quillmark-cli: standard input, ") + error);
         return false;
     }
@@ -142,7 +145,7 @@ int usageError(const QString &text)
 // The rows of standard input and the window's options, for edit and apply.
 bool loadSession(Session &session)
 {
-    if (!readStandardInput(session.table()))
+    if (!readStandardInput(session))
         return false;
     // The options of the settings file the window uses; a missing file
     // leaves the defaults, as on the window's first start.
@@ -308,6 +311,7 @@ int runRead(const Arguments &args)
     state.codepage = codepage;
 
     Session session;
+    const CarriedStamps carried(session.readStamps());
     session.loadSettings(settingsFilePath());
     session.setState(state);
     const RowFormat rowFormat =
@@ -318,8 +322,8 @@ int runRead(const Arguments &args)
         RowWriter writer(stdout, rowFormat);
         // Each row carries what its file was as it was read.
         const bool written = session.readPathRows(args.operands, readThreads(),
-                                                  [&writer](const Row &row) {
-                                                      stampRow(row);
+                                                  [&writer, &session](const Row &row) {
+                                                      session.stampRow(row);
                                                       return writer.add(row);
                                                   })
                              && writer.finish();
@@ -356,7 +360,7 @@ int runRead(const Arguments &args)
     if (listFailed)
         return ExitUsage;
     for (int row = 1; row <= session.table().lastFileRow(); ++row)
-        stampRow(session.table().row(row));
+        session.stampRow(session.table().row(row));
     return writeOut(session.table(), rowFormat);
 }
 
@@ -479,11 +483,12 @@ int runApply(const Arguments &args)
         return usageError(QStringLiteral("apply reads its rows from standard input"));
 
     Session session;
+    const CarriedStamps carried(session.readStamps());
     if (!loadSession(session))
         return ExitUsage;
     // A script's moves do not follow a tick in the window.
     session.options().setMoveCompanions(args.has(QStringLiteral("move-companions")));
-    RowTable &table = session.table();
+    const RowTable &table = session.table();
     if (!version.isEmpty())
         session.options().setId3v2WriteVersion(version == QLatin1String("keep") ? 0
                                                                                 : version.toInt());
@@ -496,7 +501,7 @@ int runApply(const Arguments &args)
     state.noJournal = args.has(QStringLiteral("no-journal"));
     state.codepage = codepage;
     // The rows' files as they were read: one changed since is left alone.
-    const auto stamps = std::make_shared<QHash<QString, FileStamp>>(readStamps());
+    const auto stamps = std::make_shared<QHash<QString, FileStamp>>(session.readStamps());
     state.readStamps = stamps;
     session.setState(state);
     // No write without its journal, unless asked: a journal that cannot be
@@ -524,19 +529,8 @@ int runApply(const Arguments &args)
     // saw them, else looked at again); a row that failed keeps the state it
     // came with, so that it fails again.
     const auto restamp = [&] {
-        if (readStamps().isEmpty())
-            return;
-        const QHash<QString, FileStamp> &written = session.fileStamps();
-        for (int row = 1; row <= table.lastFileRow(); ++row) {
-            const QString path = rowFilePath(table.row(row));
-            if (failedPaths.contains(path))
-                continue;
-            if (const auto it = written.constFind(path); it != written.constEnd())
-                readStamps().insert(path, *it);
-            else
-                stampRow(table.row(row));
-        }
-        *stamps = readStamps();
+        session.restampWrittenRows(failedPaths);
+        *stamps = session.readStamps();
     };
     for (const int kind : kinds) {
         session.write(1, table.lastFileRow(), kind, !args.has(QStringLiteral("copy")));

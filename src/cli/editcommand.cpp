@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/commandtools.h"
+#include "cli/rowstream.h"
 #include "session/session.h"
 
 #include <QJsonDocument>
@@ -220,6 +221,7 @@ int runEdit(const Arguments &args)
         return usageError(QStringLiteral("--shuffle and --numbers-separate exclude each other"));
 
     Session session;
+    const CarriedStamps carried(session.readStamps());
     if (!loadSession(session))
         return ExitUsage;
     // The rows keep the numbers they came with until a step renumbers them.

@@ -170,7 +170,7 @@ bool parseStamp(const QString &text, FileStamp &stamp)
     return ok[0] && ok[1] && ok[2] && ok[3];
 }
 
-bool parseJsonRow(QByteArrayView line, Row &row, QString &what)
+bool parseJsonRow(QByteArrayView line, Row &row, std::optional<FileStamp> &read, QString &what)
 {
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(line.toByteArray(), &parseError);
@@ -183,7 +183,6 @@ bool parseJsonRow(QByteArrayView line, Row &row, QString &what)
         return false;
     }
     const QJsonObject object = doc.object();
-    std::optional<FileStamp> read;
     for (auto it = object.begin(); it != object.end(); ++it) {
         if (it.key() == kReadKey) {
             FileStamp stamp;
@@ -213,8 +212,6 @@ bool parseJsonRow(QByteArrayView line, Row &row, QString &what)
         }
         row[size_t(toInt(*field))] = value;
     }
-    if (read)
-        readStamps().insert(rowFilePath(row), *read);
     return true;
 }
 
@@ -239,28 +236,21 @@ bool parseTsvRow(QByteArrayView line, Row &row, QString &what)
 
 } // namespace
 
-QHash<QString, FileStamp> &readStamps()
+namespace {
+const QHash<QString, FileStamp> *carriedStamps = nullptr;
+} // namespace
+
+const QHash<QString, FileStamp> &readStamps()
 {
-    static QHash<QString, FileStamp> stamps;
-    return stamps;
+    static const QHash<QString, FileStamp> none;
+    return carriedStamps ? *carriedStamps : none;
 }
 
-QString rowFilePath(const Row &row)
-{
-    QString dir = row[size_t(toInt(FieldNumber::Dir))];
-    return BuildFileName(dir, row[size_t(toInt(FieldNumber::Old))],
-                         row[size_t(toInt(FieldNumber::Ext))]);
-}
+CarriedStamps::CarriedStamps(const QHash<QString, FileStamp> &stamps) { carriedStamps = &stamps; }
 
-void stampRow(const Row &row)
-{
-    const QString path = rowFilePath(row);
-    FileStamp stamp;
-    if (stampOf(path, &stamp))
-        readStamps().insert(path, stamp);
-    else
-        readStamps().remove(path);
-}
+CarriedStamps::~CarriedStamps() { carriedStamps = nullptr; }
+
+QString rowFilePath(const Row &row) { return RowFileName(row); }
 
 void appendJsonText(QByteArray &out, QByteArrayView key, const QString &text)
 {
@@ -347,19 +337,20 @@ bool unescapeTsv(QStringView text, QString &out)
     return true;
 }
 
-bool readRows(std::FILE *in, RowTable &table, QString &error)
+bool readRows(std::FILE *in, const RowInput &add, QString &error)
 {
     QByteArray header;
     appendTsvHeader(header);
     header.chop(1);
-    // One line at a time, each row straight into the table: the input is
-    // never held whole, nor its rows twice.
+    // One line at a time, each row handed on at once: the input is never
+    // held whole, nor its rows twice.
     char *buffer = nullptr;
     size_t capacity = 0;
     bool first = true;
     bool tsv = false;
     bool ok = true;
     Row row;
+    std::optional<FileStamp> stamp;
     QString what;
     for (qsizetype i = 0;; ++i) {
         const ssize_t read = getline(&buffer, &capacity, in);
@@ -379,12 +370,13 @@ bool readRows(std::FILE *in, RowTable &table, QString &error)
                 continue;
         }
         row = Row{};
-        if (!(tsv ? parseTsvRow(line, row, what) : parseJsonRow(line, row, what))) {
+        stamp.reset();
+        if (!(tsv ? parseTsvRow(line, row, what) : parseJsonRow(line, row, stamp, what))) {
             error = lineError(i, what);
             ok = false;
             break;
         }
-        table.row(table.appendRows(1)) = std::move(row);
+        add(std::move(row), stamp);
     }
     std::free(buffer);
     if (ok && std::ferror(in)) {

@@ -7,6 +7,8 @@
 #include <QString>
 
 #include <cstdio>
+#include <functional>
+#include <optional>
 
 namespace qm::cli {
 
@@ -21,12 +23,19 @@ enum class RowFormat { JsonLines, Tsv };
 // apply checks before it writes, so that a file another program changed
 // since is never overwritten with the row's stale cells. A row without it
 // (made by hand, or a tab-separated one) is written as it says.
-QHash<QString, FileStamp> &readStamps();
+// The states are the session's (Session::readStamps): while a
+// CarriedStamps lives, the rows written out carry those of its hash; none
+// otherwise.
+const QHash<QString, FileStamp> &readStamps();
+class CarriedStamps {
+public:
+    explicit CarriedStamps(const QHash<QString, FileStamp> &stamps);
+    ~CarriedStamps();
+    CarriedStamps(const CarriedStamps &) = delete;
+    CarriedStamps &operator=(const CarriedStamps &) = delete;
+};
 // The path of the row's file: Dir, Old and Ext.
 QString rowFilePath(const Row &row);
-// Notes the state of the row's file now, as it was just read; forgets it
-// when the file is not there.
-void stampRow(const Row &row);
 
 // Appends one row as a JSON object and a line feed, with its "Read" key
 // when its file's state is known.
@@ -42,12 +51,14 @@ void appendTsvRow(QByteArray &out, const Row &row);
 // text holds a backslash that starts no known escape.
 bool unescapeTsv(QStringView text, QString &out);
 
-// Reads rows from `in` to its end into the table, after the rows it has.
-// JSON Lines are taken, or the tab-separated form when the first line is its
-// header. Blank lines are skipped; a key that is not a column code, a value
-// that is not a string, or a line that is no object fails with the line
-// number in `error`, the rows before it read.
-bool readRows(std::FILE *in, RowTable &table, QString &error);
+// Reads rows from `in` to its end, each handed to `add` as soon as it is
+// read with its "Read" state when it carries one. JSON Lines are taken, or
+// the tab-separated form when the first line is its header. Blank lines are
+// skipped; a key that is not a column code, a value that is not a string, or
+// a line that is no object fails with the line number in `error`, the rows
+// before it handed on.
+using RowInput = std::function<void(Row &&row, const std::optional<FileStamp> &read)>;
+bool readRows(std::FILE *in, const RowInput &add, QString &error);
 
 // Writes rows to `out` in the format as they come, in slices, so that a
 // long run of rows never waits in memory.

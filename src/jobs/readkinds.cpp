@@ -60,6 +60,13 @@ QString BuildFileName(QString &dir, const QString &oldName, const QString &ext)
     return dir + WithExtension(oldName, ext);
 }
 
+QString RowFileName(const Row &row)
+{
+    QString dir = row[size_t(toInt(FieldNumber::Dir))];
+    return BuildFileName(dir, row[size_t(toInt(FieldNumber::Old))],
+                         row[size_t(toInt(FieldNumber::Ext))]);
+}
+
 QString WithExtension(const QString &name, const QString &ext)
 {
     return ext.isEmpty() ? name : name + QLatin1Char('.') + ext;

@@ -5,6 +5,7 @@
 #include "options/options.h"
 #include "table/cell.h"
 #include "table/columns.h"
+#include "table/rowtable.h"
 
 #include <QString>
 
@@ -67,6 +68,8 @@ QString WithExtension(const QString &name, const QString &ext);
 // "/" when it lacks one (DirLacksSeparator); the fixed text is left in `dir` for
 // the caller to write back to the row.
 QString BuildFileName(QString &dir, const QString &oldName, const QString &ext);
+// The file of a row, by BuildFileName; the row's own Dir stays as it is.
+QString RowFileName(const Row &row);
 
 // True when FormatRead skips the file: its extension is none of the formats
 // the program reads (".mp3", ".flac", ".ogg", ".oga", ".opus"; letter case

@@ -1,32 +1,8 @@
 #include "lists/columnlist.h"
 
-#include <array>
-
 namespace qm {
 
 namespace {
-
-struct Header {
-    FieldNumber field;
-    const char16_t *text;
-};
-
-// In the order the reader tests them: "#Orig. artist" before "#Orig. title",
-// and every text ends where no longer one begins with it.
-constexpr std::array<Header, 24> kHeaders{{
-    {FieldNumber::Dir, u"#Path"},         {FieldNumber::Old, u"#Old name"},
-    {FieldNumber::New, u"#New name"},     {FieldNumber::Ext, u"#Expansion"},
-    {FieldNumber::Siz, u"#Size"},         {FieldNumber::Dur, u"#Duration"},
-    {FieldNumber::Inf, u"#FileInfo"},     {FieldNumber::Tit, u"#Title"},
-    {FieldNumber::Art, u"#Artist"},       {FieldNumber::Alb, u"#Album"},
-    {FieldNumber::Com, u"#Comment"},      {FieldNumber::Trc, u"#Track"},
-    {FieldNumber::Yea, u"#Year"},         {FieldNumber::Gen, u"#Genre"},
-    {FieldNumber::Ope, u"#Orig. artist"}, {FieldNumber::Tt1, u"#Orig. title"},
-    {FieldNumber::Oal, u"#Orig. album"},  {FieldNumber::Ory, u"#Orig. year"},
-    {FieldNumber::Cop, u"#Copyright"},    {FieldNumber::Slt, u"#Lyrics"},
-    {FieldNumber::Enc, u"#Encoder"},      {FieldNumber::Cmp, u"#Composer"},
-    {FieldNumber::Lan, u"#Language"},     {FieldNumber::Xxx, u"#URL"},
-}};
 
 bool holdsText(const QString &cell)
 {
@@ -52,17 +28,19 @@ bool needsEscape(QStringView text)
 
 QString ColumnListHeader(FieldNumber f)
 {
-    for (const Header &h : kHeaders)
-        if (h.field == f)
-            return QString::fromUtf16(h.text);
-    return {};
+    const char16_t *header = columnInfo(f).listHeader;
+    return header ? QString::fromUtf16(header) : QString();
 }
 
 std::optional<FieldNumber> ColumnListHeaderField(QStringView line)
 {
-    for (const Header &h : kHeaders)
-        if (line.startsWith(QStringView(h.text)))
-            return h.field;
+    // No header begins with another, so the order they are tried in does
+    // not matter.
+    for (int n = 0; n < kColumnCount; ++n) {
+        const char16_t *header = columnInfo(toField(n)).listHeader;
+        if (header && line.startsWith(QStringView(header)))
+            return toField(n);
+    }
     return std::nullopt;
 }
 

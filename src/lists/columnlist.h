@@ -20,10 +20,10 @@ namespace qm {
 // takes that sign off again. The Windows program reads such a cell with the
 // extra "#", so the blocks keep their shape there too.
 
-// The header text of a column, empty for No.
+// The header text of a column (from the column catalogue), empty for No.
 QString ColumnListHeader(FieldNumber f);
-// The column whose header the line begins with (compared case-sensitively,
-// in the order the Windows program tests them), if any.
+// The column whose header the line begins with (compared case-sensitively),
+// if any.
 std::optional<FieldNumber> ColumnListHeaderField(QStringView line);
 // The line is a header, "#Tag" or "#EXTM3U" line.
 bool IsColumnListMarker(QStringView line);

@@ -6,10 +6,6 @@
 namespace qm {
 
 // The file of file row `row`, as a read names it: Dir + Old + "." + Ext.
-inline QString RowPath(const RowTable &table, int row)
-{
-    QString dir = table.cell(row, FieldNumber::Dir);
-    return BuildFileName(dir, table.cell(row, FieldNumber::Old), table.cell(row, FieldNumber::Ext));
-}
+inline QString RowPath(const RowTable &table, int row) { return RowFileName(table.row(row)); }
 
 } // namespace qm

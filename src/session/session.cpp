@@ -204,7 +204,7 @@ void Session::addList(const QString &path, char kind)
         }
     }
     TListReadJob::Hooks hooks;
-    hooks.showColumn = [this](FieldNumber f) { emit columnShowRequested(f); };
+    hooks.showColumn = [this](FieldNumber f) { columns_.setColumnShown(f, true); };
     hooks.showViews = [this](int tagVersion, bool fileInfo) {
         showCarriedViews(tagVersion, fileInfo);
     };
@@ -471,6 +471,10 @@ void Session::startSortJob(const SortKeys &keys, const std::shared_ptr<TableSnap
 
 TUpdateThread::FileStamped Session::stampRecorder()
 {
+    // States brought along with the rows are kept by restampWrittenRows
+    // alone: a row whose write failed keeps the state it came with.
+    if (state_.readStamps)
+        return [this](const QString &path, const FileStamp &stamp) { writtenStamps_.insert(path, stamp); };
     return [this](const QString &path, const FileStamp &stamp) { readStamps_.insert(path, stamp); };
 }
 

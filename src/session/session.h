@@ -22,6 +22,7 @@
 #include "table/duplicates.h"
 #include "table/rowtable.h"
 #include "table/tablehistory.h"
+#include "session/tablelayout.h"
 #include "text/alphabetbook.h"
 #include "text/sortkeys.h"
 #include "text/cellfinder.h"
@@ -94,8 +95,6 @@ public:
 
     RowTable &table() { return table_; }
     const RowTable &table() const { return table_; }
-    // Each file's state as a job last read or wrote it, by path.
-    const QHash<QString, FileStamp> &fileStamps() const { return readStamps_; }
     Options &options() { return options_; }
     const Options &options() const { return options_; }
     JobRunner &runner() { return runner_; }
@@ -118,6 +117,10 @@ public:
     // for the whole table: numbered anew. One undoable step.
     void setNumberScope(NumberScope scope);
     void setScan(const ScanSettings &scan) { state_.scan = scan; }
+
+    // The column layout: the session is the one writer of the table, its
+    // layout included; the window's header and commands follow its signals.
+    TableLayout &columns() { return columns_; }
     // The fields the cell editor's analysis looks for, in their order.
     const QList<FieldNumber> &scanFields() const { return scanFields_; }
     void setScanFields(const QList<FieldNumber> &fields) { scanFields_ = fields; }
@@ -153,6 +156,23 @@ public:
     // read instead of kept; the table is left alone. `threads` files are
     // read at once. False when the sink stopped it.
     bool readPathRows(const QStringList &paths, int threads, const RowSink &sink) const;
+
+    // A row brought in from outside (the command line's standard input),
+    // appended after the rows there, with the state its file had when the
+    // row was read when the row carries it. No undo step, nothing told: the
+    // table is filled before anything looks at it.
+    void appendOutsideRow(Row row, const std::optional<FileStamp> &read);
+    // Each file as the last read of its row found it or the last write left
+    // it, by path: the states rows carry out of the command line.
+    const QHash<QString, FileStamp> &readStamps() const { return readStamps_; }
+    // The state of the row's file now, as it was just read; forgotten when
+    // the file is not there.
+    void stampRow(const Row &row);
+    // After a write of rows that brought their states along: every file row
+    // whose file is not in `failed` is stamped anew, as the write left it; a
+    // failed one keeps the state it came with, so that it fails again. Rows
+    // that brought no states get none.
+    void restampWrittenRows(const QSet<QString> &failed);
 
     // Empties the table: the header and the blank last row stay.
     void newList();
@@ -380,9 +400,6 @@ signals:
     void tagViewChanged(qm::TagView view);
     void fileInfoChanged(bool on);
     void numberingChanged();
-    // A list file carries a column the table hides: the window shows it, as
-    // its column command does (answered synchronously).
-    void columnShowRequested(FieldNumber f);
     // A list file could not be read: "Не удается открыть файл: \n" + path.
     void listReadFailed(const QString &message);
     // A list was written (ok) or could not be created.
@@ -450,6 +467,7 @@ private:
     };
 
     RowTable table_;
+    TableLayout columns_{table_};
     Options options_;
     SessionState state_;
     QList<FieldNumber> scanFields_ = options_.scanFields().enabledFields();
@@ -470,6 +488,10 @@ private:
     // Each file as the last read of its row's tag cells found it or the last
     // write left it, by path; an entry outliving its row is harmless.
     QHash<QString, FileStamp> readStamps_;
+    // The files' states as the last write job left them, while rows bring
+    // their own states along: restampWrittenRows takes them instead of
+    // looking at each file again.
+    QHash<QString, FileStamp> writtenStamps_;
     // The 8-bit code page chosen for a file, by path.
     QHash<QString, QString> codepages_;
     // Where the rows of the running add begin.

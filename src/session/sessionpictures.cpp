@@ -14,7 +14,7 @@ void Session::changePictures(const QStringList &files, const PictureCommand &com
         const auto stamped = stampRecorder();
         for (const QString &path : job->changedFiles()) {
             FileStamp stamp;
-            if (readStamps_.contains(path) && stampOf(path, &stamp))
+            if (stamped && readStamps_.contains(path) && stampOf(path, &stamp))
                 stamped(path, stamp);
         }
         runner_.setStatus(PictureMessage::Done(job->changed(), total));

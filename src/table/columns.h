@@ -61,6 +61,7 @@ struct ColumnInfo {
     const char *headerText;       // untranslated; headerText() gives the shown one
     int defaultPosition;          // also the column's slot in layout order
     ColumnGroup group;
+    const char16_t *listHeader; // "#Path": its header line in a column list; none for No
 };
 
 const ColumnInfo &columnInfo(FieldNumber f);
