@@ -21,8 +21,6 @@ QString PictureMessage::FileFault(pictures::FileFault fault)
         return tr("Файл не MP3, FLAC, Ogg Vorbis или Opus");
     case pictures::FileFault::Damaged:
         return tr("Теги файла повреждены или непонятны, картинки не изменены");
-    case pictures::FileFault::Renumbering:
-        return tr("Заголовки Ogg не помещаются на своих страницах, картинки не изменены");
     case pictures::FileFault::None:
         break;
     }

@@ -295,3 +295,24 @@ TEST_F(PictureCliTest, ASetKilledInTheMiddleIsPutBackByTheNextRun)
     EXPECT_EQ(QDir(folder_.path()).entryList({".quillmark-*"}, QDir::Files | QDir::Hidden),
               QStringList());
 }
+
+TEST_F(PictureCliTest, APictureThatOutgrowsTheOggHeaderPagesRenumbersTheStream)
+{
+    // Noise no format compresses: the comment packet spans many new pages.
+    const QString png = image("noise.png", 300, 300, "PNG", true);
+    const QByteArray pngBytes = readAll(png);
+    for (const auto &[name, codec] : {std::pair{"a.ogg", "libvorbis"}, {"a.opus", "libopus"}}) {
+        SCOPED_TRACE(name);
+        const QString file = audio(name, {"-c:a", codec});
+        const QByteArray original = readAll(file);
+        const QByteArray sound = audioSum(file);
+        const CliResult set = cli({"picture", "set", png, file});
+        ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
+        const QList<QJsonObject> written = mutagenPictures(file);
+        ASSERT_EQ(written.size(), 1);
+        EXPECT_EQ(written[0]["data"].toString(), QString::fromLatin1(pngBytes.toHex()));
+        EXPECT_EQ(audioSum(file), sound);
+        ASSERT_EQ(cli({"undo"}).exitCode, 0);
+        EXPECT_EQ(readAll(file), original);
+    }
+}
