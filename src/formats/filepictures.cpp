@@ -69,7 +69,9 @@ bool FilePictures::readBytes(const QString &fileName, const QByteArray &whole,
 bool FilePictures::readFrom(const QString &fileName, qint64 size, const FileStamp &stamp,
                             const HeadReader &readHead, FileFault *fault)
 {
+    const quint8 version = id3v2Version_;
     *this = {};
+    id3v2Version_ = version;
     fileName_ = fileName;
     stamp_ = stamp;
     fileSize_ = size;
@@ -193,10 +195,12 @@ bool FilePictures::plan(FileChange *change, FileFault *fault) const
     if (kind_ == FileKind::Mp3) {
         if (content_.damage != id3v2::Damage::None)
             return fail(fault, FileFault::Damaged);
-        const QByteArray frames = id3v2::buildFrames(content_);
+        const quint8 major =
+            id3v2Version_ == 0 ? (content_.major == 4 ? 4 : 3) : (id3v2Version_ == 4 ? 4 : 3);
+        const QByteArray frames = id3v2::buildFrames(content_, major);
         const bool inPlace = hasTag_ && header_.totalSize >= id3v2::HeaderSize + frames.size();
         const QByteArray tag = id3v2::buildTag(
-            frames, inPlace ? header_.totalSize : id3v2::paddedTotalSize(frames.size()));
+            frames, inPlace ? header_.totalSize : id3v2::paddedTotalSize(frames.size()), major);
         if (tag.isEmpty())
             return fail(fault, FileFault::Damaged);
         change->oldBytes = hasTag_ ? head_ : QByteArray();

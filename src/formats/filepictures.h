@@ -41,6 +41,9 @@ public:
 
     FileKind kind() const { return kind_; }
     QList<Picture> list() const;
+    // The ID3v2 version a rebuilt tag gets: 3 or 4, or 0 to keep a 2.4 tag
+    // 2.4 (any other becomes 2.3).
+    void setId3v2Version(quint8 version) { id3v2Version_ = version; }
     // False when the edit changes nothing.
     bool apply(const PictureEdit &edit);
     // The change that gives the file the edited pictures, planned on the
@@ -62,6 +65,7 @@ private:
     QByteArray head_;  // the file's first bytes: the whole of its metadata
     QByteArray whole_; // readBytes: the whole file
     bool edited_ = false;
+    quint8 id3v2Version_ = 3;
     // Mp3
     bool hasTag_ = false;
     id3v2::TagHeader header_;

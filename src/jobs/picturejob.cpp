@@ -151,6 +151,7 @@ void PictureJob::execute()
         const QString &path = files_[at];
         const auto fail = [&](const QString &message) { failures_.append({path, message}); };
         pictures::FilePictures file;
+        file.setId3v2Version(command_.id3v2Version);
         pictures::FileFault fault = pictures::FileFault::None;
         QList<PictureEdit> edits;
         QString reason;

@@ -25,6 +25,8 @@ struct PictureCommand {
     // SetImage and SetFromFolder: a limit scales the new picture down;
     // without one its bytes go in as they are.
     pictures::ShrinkOptions shrink;
+    // The version an ID3v2 tag is written in (see FilePictures).
+    quint8 id3v2Version = 3;
     // The files are written without the journal (quillmark-cli --no-journal).
     bool noJournal = false;
 };

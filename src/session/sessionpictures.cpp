@@ -6,6 +6,7 @@ void Session::changePictures(const QStringList &files, const PictureCommand &com
 {
     PictureCommand run = command;
     run.noJournal = run.noJournal || state_.noJournal;
+    run.id3v2Version = quint8(options_.id3v2WriteVersion());
     auto job = std::make_shared<PictureJob>(files, run);
     const int total = int(files.size());
     runner_.start(JobKind::Update, job, [this, job, total] {
