@@ -409,6 +409,9 @@ void TfrmTagEditor::dropEvent(QDropEvent *event)
     if (paths.isEmpty() || jobs_->busy())
         return;
     event->acceptProposedAction();
+    // An image on the selected rows becomes their picture.
+    if (pictureCommands_->dropOnRows(event->mimeData(), event->position().toPoint()))
+        return;
     addDroppedPaths(paths);
 }
 

@@ -96,6 +96,8 @@ PictureCommands::PictureCommands(TfrmTagEditor &window)
     connect(
         &window.session(), &Session::picturesChanged, this,
         [this](const QStringList &, const QList<PictureFailure> &failures) { ended(failures); });
+    connect(&window.session(), &Session::pendingPicturesChanged, this,
+            &PictureCommands::showCurrentRow);
     connect(&window.session().runner(), &JobRunner::controlsEnabledChanged, this,
             [this](bool enabled) {
                 for (QAction *action : std::as_const(changing_))
@@ -140,7 +142,24 @@ void PictureCommands::start(const QStringList &files, const PictureCommand &comm
 {
     if (files.isEmpty() || window_.session().busy())
         return;
-    window_.session().changePictures(files, command);
+    // Written by the update, with the rows' tags.
+    window_.session().pendPictures(files, command);
+}
+
+bool PictureCommands::dropOnRows(const QMimeData *data, const QPoint &at)
+{
+    QAbstractItemView *grid = window_.grid();
+    const QPoint inGrid = grid->viewport()->mapFrom(&window_, at);
+    if (!grid->viewport()->rect().contains(inGrid))
+        return false;
+    const QModelIndex index = grid->indexAt(inGrid);
+    if (!index.isValid() || !grid->selectionModel()->isSelected(index))
+        return false;
+    const QString image = CoverPanel::droppedImage(data);
+    if (image.isEmpty())
+        return false;
+    setImage(image);
+    return true;
 }
 
 void PictureCommands::setImage(const QString &image)
@@ -199,10 +218,16 @@ void PictureCommands::showCurrentRow()
     QString dir = window_.table().cell(row, FieldNumber::Dir);
     const QString path = BuildFileName(dir, window_.table().cell(row, FieldNumber::Old),
                                        window_.table().cell(row, FieldNumber::Ext));
-    QList<pictures::Picture> found;
-    QString reason;
-    ReadFilePictures(path, &found, &reason);
-    panel_->showPictures(path, found, reason);
+    pictures::FilePictures file;
+    pictures::FileFault fault = pictures::FileFault::None;
+    if (!file.read(path, &fault)) {
+        panel_->showPictures(path, {}, PictureMessage::FileFault(fault));
+        return;
+    }
+    const QList<pictures::PictureEdit> pending = window_.session().pendingPictures(path);
+    for (const pictures::PictureEdit &edit : pending)
+        file.apply(edit);
+    panel_->showPictures(path, file.list(), {}, !pending.isEmpty());
 }
 
 void PictureCommands::chooseImage()

@@ -7,6 +7,7 @@
 
 class QAction;
 class QMenu;
+class QMimeData;
 
 namespace qm {
 
@@ -17,8 +18,10 @@ class TfrmTagEditor;
 // The picture commands of the window: the cover panel (a dock shown and
 // hidden from "&Вид"), the menu "&Картинки" and the panel's context menu
 // with the same commands, over the selected rows; an image dropped on the
-// panel is set on them. Every change runs as a picture job through the
-// journal, so "Отменить последнее обновление" puts the old pictures back.
+// panel or on selected rows is set on them. A change waits on the files
+// (undone with the table's steps) until the update writes it with the rows'
+// tags, through the journal, so "Отменить последнее обновление" puts the
+// old pictures back.
 // The section [Pictures] keeps the panel's state and the shrink limits.
 class PictureCommands : public QObject {
     Q_OBJECT
@@ -32,6 +35,11 @@ public:
 
     void readSettings(const IniFile &ini);
     void writeSettings(IniFile &ini) const;
+
+    // An image file dropped at `at` (the window's coordinates) over a
+    // selected row is set on the selected rows; false when the drop is
+    // something else.
+    bool dropOnRows(const QMimeData *data, const QPoint &at);
 
     // The commands, as the menu runs them.
     void setImage(const QString &image);

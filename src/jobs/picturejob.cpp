@@ -46,6 +46,11 @@ QString PictureMessage::Done(int changed, int files)
     return tr("Картинки изменены в файлах: %1/%2").arg(changed).arg(files);
 }
 
+QString PictureMessage::Waiting(int changed, int files)
+{
+    return tr("Картинки ждут обновления в файлах: %1/%2").arg(changed).arg(files);
+}
+
 bool ReadFilePictures(const QString &path, QList<Picture> *found, QString *reason)
 {
     pictures::FilePictures file;
@@ -136,7 +141,7 @@ bool PictureJob::editsFor(const QString &path, const QList<Picture> &current,
 void PictureJob::execute()
 {
     std::unique_ptr<journal::JobJournal> journal;
-    if (!command_.noJournal) {
+    if (!command_.noJournal && !planOnly_) {
         QString why;
         journal = journal::JobJournal::start(QStringLiteral("picture"), &why);
         if (!journal) {
@@ -159,12 +164,24 @@ void PictureJob::execute()
             fail(PictureMessage::FileFault(fault));
             continue;
         }
+        const QList<PictureEdit> waiting = pending_ ? pending_->value(path) : QList<PictureEdit>();
+        for (const PictureEdit &edit : waiting)
+            file.apply(edit);
         if (!editsFor(path, file.list(), &edits, &reason)) {
             fail(reason);
             continue;
         }
+        bool changes = false;
         for (const PictureEdit &edit : std::as_const(edits))
-            file.apply(edit);
+            changes = file.apply(edit) || changes;
+        if (planOnly_) {
+            if (changes) {
+                edits_.insert(path, waiting + edits);
+                ++changed_;
+                changedFiles_.append(path);
+            }
+            continue;
+        }
         FileChange change;
         if (!file.plan(&change, &fault)) {
             fail(PictureMessage::FileFault(fault));

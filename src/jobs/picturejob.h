@@ -2,6 +2,7 @@
 
 #include "formats/filepictures.h"
 #include "jobs/job.h"
+#include "jobs/picturestep.h"
 #include "pictures/pictureimage.h"
 
 #include <QCoreApplication>
@@ -47,6 +48,7 @@ public:
     static QString CannotReadImage(const QString &path);
     static QString NothingChanged();
     static QString Done(int changed, int files);
+    static QString Waiting(int changed, int files);
 };
 
 // Reads the pictures of a file: false with the reason.
@@ -55,10 +57,16 @@ bool ReadFilePictures(const QString &path, QList<pictures::Picture> *found, QStr
 // Changes the pictures of `files` by `command`, on the job's thread, each
 // change kept in a journal of its own job first (undo puts the old pictures
 // back byte for byte). A file is touched only when its pictures change.
+//
+// With `planOnly`, nothing is written: edits() gives what each file's
+// pictures would become, for the update to write. `pending`, the edits
+// already waiting for the files, come first.
 class PictureJob : public Job {
 public:
-    PictureJob(QStringList files, PictureCommand command)
-        : files_(std::move(files)), command_(std::move(command))
+    PictureJob(QStringList files, PictureCommand command,
+               std::shared_ptr<const PendingPictures> pending = {}, bool planOnly = false)
+        : files_(std::move(files)), command_(std::move(command)), pending_(std::move(pending)),
+          planOnly_(planOnly)
     {}
     JobClass jobClass() const override { return JobClass::Update; }
 
@@ -67,6 +75,8 @@ public:
     int changed() const { return changed_; }
     // The files changed, in order.
     const QStringList &changedFiles() const { return changedFiles_; }
+    // planOnly: the edits of each file whose pictures would change.
+    const PendingPictures &edits() const { return edits_; }
 
 protected:
     void execute() override;
@@ -81,6 +91,9 @@ private:
 
     QStringList files_;
     PictureCommand command_;
+    std::shared_ptr<const PendingPictures> pending_;
+    bool planOnly_ = false;
+    PendingPictures edits_;
     QList<PictureFailure> failures_;
     QStringList changedFiles_;
     int changed_ = 0;

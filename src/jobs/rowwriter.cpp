@@ -166,6 +166,36 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
                          const struct stat *known, FileChange *planned, WriteFailure *failure,
                          ReadOnlyFile *opened)
 {
+    const auto pending = settings_.Pictures ? settings_.Pictures->constFind(fileName)
+                                            : PendingPictures::const_iterator();
+    if (!settings_.Pictures || pending == settings_.Pictures->constEnd())
+        return writeTagOnly(version, row, fileName, known, planned, failure, opened);
+    // The tag and the pictures go to the file as one change.
+    FileChange change;
+    if (!writeTagOnly(version, row, fileName, known, &change, failure, opened))
+        return false;
+    if (!AddPictureEdits(&change, fileName, *pending, settings_.Id3v2Version, &refusal_)) {
+        if (failure)
+            *failure = WriteFailure::Other;
+        return false;
+    }
+    if (planned) {
+        *planned = std::move(change);
+        return true;
+    }
+    std::unique_ptr<journal::JournalRecorder> recorder;
+    if (journal())
+        recorder = std::make_unique<journal::JournalRecorder>(*journal_);
+    return change.isEmpty()
+           || SaveKeepingMode(
+               fileName, [&] { return applyRecordedChange(change, recorder.get(), failure); },
+               known);
+}
+
+bool RowWriter::writeTagOnly(int version, const Row &row, const QString &fileName,
+                             const struct stat *known, FileChange *planned, WriteFailure *failure,
+                             ReadOnlyFile *opened)
+{
     // A change made here by itself is recorded by itself: one sync each.
     std::unique_ptr<journal::JournalRecorder> recorder;
     if (!planned && journal())

@@ -63,6 +63,7 @@ WriteSettings Session::writeSettings(bool moveFiles) const
         settings.FormatRead = false;
     settings.NoJournal = current.noJournal;
     settings.ReadStamps = current.readStamps;
+    settings.Pictures = pendingPictures_;
     return settings;
 }
 
@@ -485,17 +486,40 @@ void Session::write(int first, int last, int kind, bool moveFiles)
         settings.AskChanged = true;
     }
     auto changed = std::make_shared<ChangedRows>(*this);
+    // The files of the rows with waiting pictures: a row the job did without
+    // failure had them written too.
+    auto before = std::make_shared<QHash<int, QString>>();
+    auto done = std::make_shared<QSet<int>>();
     auto job = std::make_shared<WriteJob>(table_, first, last, kind, settings, questions,
-                                          [changed](int row) { changed->add(row); });
+                                          [changed, done](int row) {
+                                              changed->add(row);
+                                              done->insert(row);
+                                          });
+    if (pendingPictures_ && !pendingPictures_->isEmpty()) {
+        for (int row = std::max(first, 1); row <= std::min(last, table_.lastFileRow()); ++row) {
+            const QString path = rowPath(table_, row);
+            if (pendingPictures_->contains(path))
+                before->insert(row, path);
+        }
+    }
     job->setFileStamped(stampRecorder());
     auto connection = std::make_shared<QMetaObject::Connection>();
     auto started = std::make_shared<bool>(false);
     runner_.start(
         JobKind::Update, job,
-        [this, changed, connection, job, started] {
+        [this, changed, connection, job, started, before, done] {
             changed->announce();
             disconnect(*connection);
             forgetHistory();
+            if (!before->isEmpty()) {
+                auto pending = std::make_shared<PendingPictures>(*pendingPictures_);
+                const std::vector<int> &failed = job->failedRows();
+                for (auto it = before->cbegin(); it != before->cend(); ++it)
+                    if (done->contains(it.key())
+                        && std::find(failed.begin(), failed.end(), it.key()) == failed.end())
+                        pending->remove(it.value());
+                setPendingPictures(std::move(pending));
+            }
             runner_.setControlsEnabled(true);
             // A job stopped before it began leaves the last failures alone.
             if (*started)
@@ -657,8 +681,10 @@ void Session::setUndoEnabled(bool enabled)
 
 void Session::beginStep()
 {
-    if (undoEnabled_ && stepDepth_++ == 0)
+    if (undoEnabled_ && stepDepth_++ == 0) {
         stepStart_ = TableHistory::snapshot(table_);
+        stepStart_.extra = pendingPictures_;
+    }
 }
 
 void Session::endStep()
@@ -687,20 +713,26 @@ void Session::closeEdit()
 
 void Session::recordStep(const TableSnapshot &before)
 {
-    if (undoEnabled_ && history_.record(before, table_))
+    if (undoEnabled_ && history_.record(before, table_, pendingPictures_))
         emit historyChanged();
 }
 
 std::shared_ptr<TableSnapshot> Session::jobSnapshot() const
 {
-    return undoEnabled_ ? std::make_shared<TableSnapshot>(TableHistory::snapshot(table_)) : nullptr;
+    if (!undoEnabled_)
+        return nullptr;
+    auto snapshot = std::make_shared<TableSnapshot>(TableHistory::snapshot(table_));
+    snapshot->extra = pendingPictures_;
+    return snapshot;
 }
 
 void Session::forgetHistory()
 {
     // An open step goes on from the table as it is now.
-    if (stepDepth_ > 0)
+    if (stepDepth_ > 0) {
         stepStart_ = TableHistory::snapshot(table_);
+        stepStart_.extra = pendingPictures_;
+    }
     if (!history_.canUndo() && !history_.canRedo())
         return;
     history_.clear();
@@ -721,8 +753,11 @@ void Session::undo()
     if (busy())
         return;
     closeEdit();
-    if (stepDepth_ == 0)
-        announce(history_.undo(table_));
+    if (stepDepth_ == 0) {
+        const TableHistory::Touched touched = history_.undo(table_);
+        takePendingPictures(touched);
+        announce(touched);
+    }
 }
 
 void Session::redo()
@@ -730,8 +765,11 @@ void Session::redo()
     if (busy())
         return;
     closeEdit();
-    if (stepDepth_ == 0)
-        announce(history_.redo(table_));
+    if (stepDepth_ == 0) {
+        const TableHistory::Touched touched = history_.redo(table_);
+        takePendingPictures(touched);
+        announce(touched);
+    }
 }
 
 void Session::waitForJobs()
