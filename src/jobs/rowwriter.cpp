@@ -169,10 +169,13 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
     const auto pending = settings_.Pictures ? settings_.Pictures->constFind(fileName)
                                             : PendingPictures::const_iterator();
     if (!settings_.Pictures || pending == settings_.Pictures->constEnd())
-        return writeTagOnly(version, row, fileName, known, planned, failure, opened);
-    // The tag and the pictures go to the file as one change.
+        return version != 1 && version != 2
+               || writeTagOnly(version, row, fileName, known, planned, failure, opened);
+    // The tag and the pictures go to the file as one change; without a tag
+    // view (version 0) the pictures alone.
     FileChange change;
-    if (!writeTagOnly(version, row, fileName, known, &change, failure, opened))
+    if ((version == 1 || version == 2)
+        && !writeTagOnly(version, row, fileName, known, &change, failure, opened))
         return false;
     if (!AddPictureEdits(&change, fileName, *pending, settings_.Id3v2Version, &refusal_)) {
         if (failure)
@@ -190,6 +193,11 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
            || SaveKeepingMode(
                fileName, [&] { return applyRecordedChange(change, recorder.get(), failure); },
                known);
+}
+
+bool RowWriter::hasPictures(const QString &fileName) const
+{
+    return settings_.Pictures && settings_.Pictures->contains(fileName);
 }
 
 bool RowWriter::writeTagOnly(int version, const Row &row, const QString &fileName,
@@ -326,7 +334,8 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const 
         ahead.stale = changedSinceRead(target.oldPath, info);
         if (ahead.stale)
             continue;
-        if ((version == 1 || version == 2) && takesTag(target.oldPath, {}, &info)) {
+        if ((version == 1 || version == 2 || hasPictures(target.oldPath))
+            && takesTag(target.oldPath, {}, &info)) {
             ahead.failed = !writeTag(version, row, target.oldPath, nullptr, &ahead.change);
             ahead.refusal = refusal_;
             if (!ahead.failed && !ahead.change.isEmpty()) {
@@ -620,7 +629,8 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
             makeAhead(*found, &oldInfo, &stamp);
             if (found->failed)
                 tagNotChanged(outcome, found->failure, found->refusal);
-        } else if ((version == 1 || version == 2) && takesTag(oldPath, target.oldPath)) {
+        } else if ((version == 1 || version == 2 || hasPictures(target.oldPath))
+                   && takesTag(oldPath, target.oldPath)) {
             stampKnown = false;
             if (!writeTag(version, row, oldPath, nullptr, nullptr, &failure))
                 tagNotChanged(outcome, failure, refusal_);

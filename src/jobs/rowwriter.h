@@ -186,6 +186,8 @@ private:
     bool writeTag(int version, const Row &row, const QString &fileName,
                   const struct stat *known = nullptr, FileChange *planned = nullptr,
                   WriteFailure *failure = nullptr, ReadOnlyFile *opened = nullptr);
+    // Whether pictures wait for the file.
+    bool hasPictures(const QString &fileName) const;
     // writeTag without the pictures waiting for the file.
     bool writeTagOnly(int version, const Row &row, const QString &fileName,
                       const struct stat *known, FileChange *planned, WriteFailure *failure,
