@@ -859,6 +859,10 @@
         <source>Нет картинок</source>
         <translation>No pictures</translation>
     </message>
+    <message>
+        <source>Изменено, будет записано при обновлении</source>
+        <translation>Changed, to be written by the update</translation>
+    </message>
 </context>
 <context>
     <name>qm::GridEditing</name>
