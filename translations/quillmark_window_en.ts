@@ -1087,10 +1087,6 @@ Stop sorting?</translation>
         <translation>Save picture</translation>
     </message>
     <message>
-        <source>Размер картинок</source>
-        <translation>Picture size</translation>
-    </message>
-    <message>
         <source> точек</source>
         <translation> pixels</translation>
     </message>
@@ -1113,6 +1109,10 @@ Stop sorting?</translation>
     <message>
         <source>Картинки не изменены в файлах: %1</source>
         <translation>Pictures not changed in files: %1</translation>
+    </message>
+    <message>
+        <source>Уменьшение больших картинок:</source>
+        <translation>Shrinking large pictures:</translation>
     </message>
 </context>
 <context>
@@ -2059,6 +2059,10 @@ does not exist!</translation>
     <message>
         <source>Текста в другой кодировке нет</source>
         <translation>No text in another encoding</translation>
+    </message>
+    <message>
+        <source>Картинки</source>
+        <translation>Pictures</translation>
     </message>
 </context>
 <context>

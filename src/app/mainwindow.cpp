@@ -309,6 +309,7 @@ void TfrmTagEditor::createJobs()
     connectSortCommands();
 
     optionsDialog_ = new TfrmOptions(options_, *commands_, this);
+    optionsDialog_->addPage(pictureCommands_->optionsPage(), tr("Картинки"));
     addDirectoryDialog_ = new TfrmAddDirectory(this);
     connect(optionsDialog_, &TfrmOptions::scanFieldListChanged, &session_, &Session::setScanFields);
     connect(optionsDialog_, &TfrmOptions::editorTextRequested, this,
@@ -388,6 +389,12 @@ void TfrmTagEditor::aAddFilesExecute()
     for (QString &file : files)
         file = fileNameFromQt(file);
     addFiles(files);
+}
+
+void TfrmTagEditor::showOptionsPage(QWidget *page)
+{
+    optionsDialog_->showPage(page);
+    aOptionsExecute();
 }
 
 void TfrmTagEditor::aOptionsExecute()

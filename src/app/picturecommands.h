@@ -8,6 +8,7 @@
 class QAction;
 class QMenu;
 class QMimeData;
+class QWidget;
 
 namespace qm {
 
@@ -32,6 +33,9 @@ public:
     CoverPanel *panel() const { return panel_; }
     QAction *panelCommand() const;
     const pictures::ShrinkOptions &shrinkOptions() const { return shrink_; }
+    // The options dialog's page of the shrink limits (made once, owned by
+    // whoever shows it); a change takes effect at once.
+    QWidget *optionsPage();
 
     void readSettings(const IniFile &ini);
     void writeSettings(IniFile &ini) const;
@@ -55,7 +59,7 @@ private:
     void showCurrentRow();
     void chooseImage();
     void chooseOutput();
-    void chooseShrinkOptions();
+    void showOptionsPage();
     void ended(const QList<PictureFailure> &failures);
 
     TfrmTagEditor &window_;
@@ -63,6 +67,7 @@ private:
     QMenu *menu_;
     QList<QAction *> changing_; // the commands that change files
     pictures::ShrinkOptions shrink_{1000, 90, false};
+    QWidget *optionsPage_ = nullptr;
 };
 
 } // namespace qm
