@@ -194,6 +194,7 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
         session_.addPath(firstArgument);
     writeCommands_ = new WriteCommands(*this, jobs_->runner());
     pictureCommands_ = new PictureCommands(*this);
+    optionsDialog_->addPage(pictureCommands_->optionsPage(), tr("Картинки"));
     menuBar()->insertMenu(mainMenus_.last()->menuAction(), pictureCommands_->menu());
     mainMenus_.insert(mainMenus_.size() - 1, pictureCommands_->menu());
     mainMenus_[3]->addAction(pictureCommands_->panelCommand());
@@ -309,7 +310,6 @@ void TfrmTagEditor::createJobs()
     connectSortCommands();
 
     optionsDialog_ = new TfrmOptions(options_, *commands_, this);
-    optionsDialog_->addPage(pictureCommands_->optionsPage(), tr("Картинки"));
     addDirectoryDialog_ = new TfrmAddDirectory(this);
     connect(optionsDialog_, &TfrmOptions::scanFieldListChanged, &session_, &Session::setScanFields);
     connect(optionsDialog_, &TfrmOptions::editorTextRequested, this,
