@@ -298,10 +298,6 @@
         <translation>The file&apos;s tags are damaged or not understood; pictures not changed</translation>
     </message>
     <message>
-        <source>Заголовки Ogg не помещаются на своих страницах, картинки не изменены</source>
-        <translation>The Ogg headers do not fit their pages; pictures not changed</translation>
-    </message>
-    <message>
         <source>В папке файла нет картинки (cover.jpg, folder.jpg, front.jpg …)</source>
         <translation>The file&apos;s folder has no picture (cover.jpg, folder.jpg, front.jpg …)</translation>
     </message>
@@ -320,6 +316,10 @@
     <message>
         <source>Картинки изменены в файлах: %1/%2</source>
         <translation>Pictures changed in files: %1/%2</translation>
+    </message>
+    <message>
+        <source>Картинки ждут обновления в файлах: %1/%2</source>
+        <translation>Pictures waiting for the update in files: %1/%2</translation>
     </message>
 </context>
 <context>

@@ -859,6 +859,10 @@
         <source>Нет картинок</source>
         <translation>No pictures</translation>
     </message>
+    <message>
+        <source>Изменено, будет записано при обновлении</source>
+        <translation>Changed, to be written by the update</translation>
+    </message>
 </context>
 <context>
     <name>qm::GridEditing</name>
@@ -1090,10 +1094,6 @@ Stop sorting?</translation>
         <translation>Save picture</translation>
     </message>
     <message>
-        <source>Размер картинок</source>
-        <translation>Picture size</translation>
-    </message>
-    <message>
         <source> точек</source>
         <translation> pixels</translation>
     </message>
@@ -1116,6 +1116,10 @@ Stop sorting?</translation>
     <message>
         <source>Картинки не изменены в файлах: %1</source>
         <translation>Pictures not changed in files: %1</translation>
+    </message>
+    <message>
+        <source>Уменьшение больших картинок:</source>
+        <translation>Shrinking large pictures:</translation>
     </message>
 </context>
 <context>
@@ -2089,6 +2093,10 @@ does not exist!</translation>
     <message>
         <source>Кодовая страница старых тегов файлов выделенных строк</source>
         <translation>The code page of the old tags of the selected rows' files</translation>
+    </message>
+    <message>
+        <source>Картинки</source>
+        <translation>Pictures</translation>
     </message>
 </context>
 <context>

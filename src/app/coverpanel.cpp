@@ -17,18 +17,6 @@ namespace qm {
 
 namespace {
 
-// The first local image file among dropped URLs.
-QString droppedImage(const QMimeData *data)
-{
-    if (!data || !data->hasUrls())
-        return {};
-    for (const QUrl &url : data->urls()) {
-        if (url.isLocalFile() && !QImageReader::imageFormat(url.toLocalFile()).isEmpty())
-            return url.toLocalFile();
-    }
-    return {};
-}
-
 const char *const kTypeNames[] = {
     QT_TRANSLATE_NOOP("qm::CoverPanel", "Другая"),
     QT_TRANSLATE_NOOP("qm::CoverPanel", "Значок файла"),
@@ -76,6 +64,17 @@ CoverPanel::CoverPanel(QWidget *parent) : QDockWidget(tr("Картинки"), pa
     rebuild();
 }
 
+QString CoverPanel::droppedImage(const QMimeData *data)
+{
+    if (!data || !data->hasUrls())
+        return {};
+    for (const QUrl &url : data->urls()) {
+        if (url.isLocalFile() && !QImageReader::imageFormat(url.toLocalFile()).isEmpty())
+            return url.toLocalFile();
+    }
+    return {};
+}
+
 QString CoverPanel::typeText(quint32 type)
 {
     return type < std::size(kTypeNames) ? tr(kTypeNames[type]) : tr("Тип %1").arg(type);
@@ -95,11 +94,12 @@ QString CoverPanel::caption(const pictures::Picture &picture)
 }
 
 void CoverPanel::showPictures(const QString &path, const QList<pictures::Picture> &pictures,
-                              const QString &reason)
+                              const QString &reason, bool pending)
 {
     path_ = path;
     pictures_ = pictures;
     reason_ = reason;
+    pending_ = pending;
     current_ = pictures.isEmpty() ? -1 : 0;
     decoded_.clear();
     unreadable_.clear();
@@ -123,6 +123,16 @@ void CoverPanel::rebuild()
         delete item;
     }
     images_.clear();
+    if (pending_) {
+        auto *mark = new QLabel(tr("Изменено, будет записано при обновлении"), content_);
+        mark->setObjectName(QStringLiteral("coverPending"));
+        mark->setWordWrap(true);
+        mark->setAlignment(Qt::AlignHCenter);
+        QFont bold = mark->font();
+        bold.setBold(true);
+        mark->setFont(bold);
+        layout_->addWidget(mark);
+    }
     if (pictures_.isEmpty()) {
         auto *none = new QLabel(path_.isEmpty()     ? tr("Нет файла")
                                 : reason_.isEmpty() ? tr("Нет картинок")

@@ -8,6 +8,7 @@
 #include <QString>
 
 class QLabel;
+class QMimeData;
 class QVBoxLayout;
 
 namespace qm {
@@ -22,9 +23,10 @@ public:
     explicit CoverPanel(QWidget *parent = nullptr);
 
     // The pictures of `path` (empty: no file) are shown; `reason` says why
-    // there are none to show when the file could not be read.
+    // there are none to show when the file could not be read. `pending`:
+    // they are the pictures an update is to write, marked as such.
     void showPictures(const QString &path, const QList<pictures::Picture> &pictures,
-                      const QString &reason = {});
+                      const QString &reason = {}, bool pending = false);
     const QString &path() const { return path_; }
     const QList<pictures::Picture> &pictures() const { return pictures_; }
     // The picture the context menu was opened over, or the first one; -1
@@ -34,6 +36,8 @@ public:
     // 48 213 байт".
     static QString caption(const pictures::Picture &picture);
     static QString typeText(quint32 type);
+    // The first local image file among dropped URLs, or empty.
+    static QString droppedImage(const QMimeData *data);
 
 signals:
     void imageDropped(const QString &path);
@@ -51,6 +55,7 @@ private:
     QString path_;
     QList<pictures::Picture> pictures_;
     QString reason_;
+    bool pending_ = false;
     int current_ = -1;
     QWidget *content_ = nullptr;
     QVBoxLayout *layout_ = nullptr;

@@ -198,6 +198,7 @@ TfrmTagEditor::TfrmTagEditor(const QString &firstArgument, QWidget *parent)
         session_.addPath(firstArgument);
     writeCommands_ = new WriteCommands(*this, jobs_->runner());
     pictureCommands_ = new PictureCommands(*this);
+    optionsDialog_->addPage(pictureCommands_->optionsPage(), tr("Картинки"));
     menuBar()->insertMenu(mainMenus_.last()->menuAction(), pictureCommands_->menu());
     mainMenus_.insert(mainMenus_.size() - 1, pictureCommands_->menu());
     mainMenus_[3]->addAction(pictureCommands_->panelCommand());
@@ -395,6 +396,12 @@ void TfrmTagEditor::aAddFilesExecute()
     addFiles(files);
 }
 
+void TfrmTagEditor::showOptionsPage(QWidget *page)
+{
+    optionsDialog_->showPage(page);
+    aOptionsExecute();
+}
+
 void TfrmTagEditor::aOptionsExecute()
 {
     optionsDialog_->exec();
@@ -414,6 +421,9 @@ void TfrmTagEditor::dropEvent(QDropEvent *event)
     if (paths.isEmpty() || jobs_->busy())
         return;
     event->acceptProposedAction();
+    // An image on the selected rows becomes their picture.
+    if (pictureCommands_->dropOnRows(event->mimeData(), event->position().toPoint()))
+        return;
     addDroppedPaths(paths);
 }
 

@@ -68,6 +68,8 @@ public:
     WriteCommands &writeCommands() const { return *writeCommands_; }
     ListCommands &listCommands() const { return *listCommands_; }
     PictureCommands &pictureCommands() const { return *pictureCommands_; }
+    // The options dialog opened on `page`.
+    void showOptionsPage(QWidget *page);
     TfrmOptions *optionsDialog() const { return optionsDialog_; }
     TfrmAddDirectory *addDirectoryDialog() const { return addDirectoryDialog_; }
     TfrmAbout *aboutWindow() const { return aboutWindow_; }

@@ -40,6 +40,9 @@ public:
     // Rebuilds every control from the options (they may have changed
     // elsewhere: the column commands keep the show lists in step).
     void syncFromOptions();
+    // A page of another part of the window, after the others.
+    void addPage(QWidget *page, const QString &title) { pcnOptions_->addTab(page, title); }
+    void showPage(QWidget *page) { pcnOptions_->setCurrentWidget(page); }
 
     // Ticks or unticks every item of a check list, as its pop-up menu does.
     void setAllItems(QListWidget *list, bool ticked);

@@ -10,21 +10,36 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSaveFile>
 #include <QSpinBox>
 
+#include <functional>
+
 namespace qm {
 
 namespace {
 
 const QString kSection = QStringLiteral("Pictures");
+
+// A page that shows the values as they are each time it is shown.
+class ShownPage : public QWidget {
+public:
+    std::function<void()> shown;
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        if (shown)
+            shown();
+        QWidget::showEvent(event);
+    }
+};
 
 QString imageFilter()
 {
@@ -80,7 +95,7 @@ PictureCommands::PictureCommands(TfrmTagEditor &window)
             QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S), &PictureCommands::chooseOutput);
     command("aPictureOptions", tr("&Размер картинок..."),
             tr("Наибольший размер стороны и качество JPEG уменьшенных картинок"), "configure",
-            QKeySequence(), &PictureCommands::chooseShrinkOptions);
+            QKeySequence(), &PictureCommands::showOptionsPage);
     menu_->addSeparator();
     menu_->addAction(toggle);
 
@@ -96,6 +111,8 @@ PictureCommands::PictureCommands(TfrmTagEditor &window)
     connect(
         &window.session(), &Session::picturesChanged, this,
         [this](const QStringList &, const QList<PictureFailure> &failures) { ended(failures); });
+    connect(&window.session(), &Session::pendingPicturesChanged, this,
+            &PictureCommands::showCurrentRow);
     connect(&window.session().runner(), &JobRunner::controlsEnabledChanged, this,
             [this](bool enabled) {
                 for (QAction *action : std::as_const(changing_))
@@ -140,7 +157,24 @@ void PictureCommands::start(const QStringList &files, const PictureCommand &comm
 {
     if (files.isEmpty() || window_.session().busy())
         return;
-    window_.session().changePictures(files, command);
+    // Written by the update, with the rows' tags.
+    window_.session().pendPictures(files, command);
+}
+
+bool PictureCommands::dropOnRows(const QMimeData *data, const QPoint &at)
+{
+    QAbstractItemView *grid = window_.grid();
+    const QPoint inGrid = grid->viewport()->mapFrom(&window_, at);
+    if (!grid->viewport()->rect().contains(inGrid))
+        return false;
+    const QModelIndex index = grid->indexAt(inGrid);
+    if (!index.isValid() || !grid->selectionModel()->isSelected(index))
+        return false;
+    const QString image = CoverPanel::droppedImage(data);
+    if (image.isEmpty())
+        return false;
+    setImage(image);
+    return true;
 }
 
 void PictureCommands::setImage(const QString &image)
@@ -199,10 +233,16 @@ void PictureCommands::showCurrentRow()
     QString dir = window_.table().cell(row, FieldNumber::Dir);
     const QString path = BuildFileName(dir, window_.table().cell(row, FieldNumber::Old),
                                        window_.table().cell(row, FieldNumber::Ext));
-    QList<pictures::Picture> found;
-    QString reason;
-    ReadFilePictures(path, &found, &reason);
-    panel_->showPictures(path, found, reason);
+    pictures::FilePictures file;
+    pictures::FileFault fault = pictures::FileFault::None;
+    if (!file.read(path, &fault)) {
+        panel_->showPictures(path, {}, PictureMessage::FileFault(fault));
+        return;
+    }
+    const QList<pictures::PictureEdit> pending = window_.session().pendingPictures(path);
+    for (const pictures::PictureEdit &edit : pending)
+        file.apply(edit);
+    panel_->showPictures(path, file.list(), {}, !pending.isEmpty());
 }
 
 void PictureCommands::chooseImage()
@@ -228,31 +268,39 @@ void PictureCommands::chooseOutput()
         extractCurrent(output);
 }
 
-void PictureCommands::chooseShrinkOptions()
+void PictureCommands::showOptionsPage() { window_.showOptionsPage(optionsPage()); }
+
+QWidget *PictureCommands::optionsPage()
 {
-    QDialog dialog(&window_);
-    dialog.setObjectName(QStringLiteral("frmPictureSize"));
-    dialog.setWindowTitle(tr("Размер картинок"));
-    auto *form = new QFormLayout(&dialog);
-    auto *side = new QSpinBox(&dialog);
+    if (optionsPage_)
+        return optionsPage_;
+    auto *page = new ShownPage;
+    page->setObjectName(QStringLiteral("tshPictures"));
+    auto *form = new QFormLayout(page);
+    auto *side = new QSpinBox(page);
+    side->setObjectName(QStringLiteral("spnPictureSide"));
     side->setRange(16, pictures::kMaxSide);
     side->setSuffix(tr(" точек"));
-    side->setValue(shrink_.maxSide);
-    auto *quality = new QSpinBox(&dialog);
+    auto *quality = new QSpinBox(page);
+    quality->setObjectName(QStringLiteral("spnPictureQuality"));
     quality->setRange(1, 100);
-    quality->setValue(shrink_.jpegQuality);
-    auto *toJpeg = new QCheckBox(tr("PNG сохранять как JPEG"), &dialog);
-    toJpeg->setChecked(shrink_.pngToJpeg);
+    auto *toJpeg = new QCheckBox(tr("PNG сохранять как JPEG"), page);
+    toJpeg->setObjectName(QStringLiteral("chbPngToJpeg"));
+    form->addRow(new QLabel(tr("Уменьшение больших картинок:"), page));
     form->addRow(tr("Наибольшая сторона:"), side);
     form->addRow(tr("Качество JPEG:"), quality);
     form->addRow(toJpeg);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    form->addRow(buttons);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    shrink_ = {side->value(), quality->value(), toJpeg->isChecked()};
+    page->shown = [this, side, quality, toJpeg] {
+        side->setValue(shrink_.maxSide);
+        quality->setValue(shrink_.jpegQuality);
+        toJpeg->setChecked(shrink_.pngToJpeg);
+    };
+    connect(side, &QSpinBox::valueChanged, this, [this](int value) { shrink_.maxSide = value; });
+    connect(quality, &QSpinBox::valueChanged, this,
+            [this](int value) { shrink_.jpegQuality = value; });
+    connect(toJpeg, &QCheckBox::toggled, this, [this](bool on) { shrink_.pngToJpeg = on; });
+    optionsPage_ = page;
+    return page;
 }
 
 void PictureCommands::ended(const QList<PictureFailure> &failures)

@@ -181,6 +181,8 @@ const char kUsage[] =
     "  remove                removes picture N (--index), every picture of a type\n"
     "                        (--type) or all of them (--all)\n"
     "  --no-journal          change the files without the journal\n"
+    "  --id3v2 3|4|keep      the ID3v2 version an MP3 file's rebuilt tag gets\n"
+    "                        (default: the window's option)\n"
     "Images over 8000 pixels a side or 16 MB, and bytes that do not decode as an\n"
     "image, are refused. Every change goes through the journal: undo puts the\n"
     "old pictures back byte for byte. A file that fails is listed on standard\n"
@@ -275,7 +277,7 @@ int main(int argc, char **argv)
         switches = {QStringLiteral("from-folder"), QStringLiteral("all"),
                     QStringLiteral("no-journal"), QStringLiteral("to-jpeg")};
         valued = {QStringLiteral("index"), QStringLiteral("type"), QStringLiteral("max-size"),
-                  QStringLiteral("quality")};
+                  QStringLiteral("quality"), QStringLiteral("id3v2")};
         run = runPicture;
     } else if (command == QLatin1String("play")) {
         run = runPlay;

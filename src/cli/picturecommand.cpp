@@ -7,6 +7,7 @@
 #include "cli/rowstream.h"
 #include "jobs/picturejob.h"
 #include "session/session.h"
+#include "settings/settingspath.h"
 
 #include <QSaveFile>
 
@@ -91,11 +92,16 @@ int extractPicture(const QString &path, const QString &output, int index)
     return ExitOk;
 }
 
-int changePictures(const QStringList &files, const PictureCommand &command)
+int changePictures(const QStringList &files, const PictureCommand &command, const QString &version)
 {
     if (files.isEmpty())
         return usage(QStringLiteral("no files given"));
     Session session;
+    // The ID3v2 version of the window's options, unless asked otherwise.
+    session.loadSettings(settingsFilePath());
+    if (!version.isEmpty())
+        session.options().setId3v2WriteVersion(version == QLatin1String("keep") ? 0
+                                                                                : version.toInt());
     QList<PictureFailure> failures;
     QObject::connect(
         &session, &Session::picturesChanged,
@@ -130,6 +136,11 @@ int runPicture(const Arguments &args)
             QStringLiteral("--max-size takes pixels from 1 to %1").arg(pictures::kMaxSide));
     if (!quality)
         return usage(QStringLiteral("--quality takes 0 to 100"));
+    QString version;
+    if (!parseChoice(args, QStringLiteral("id3v2"),
+                     {QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("keep"), QString()},
+                     QString(), version))
+        return ExitUsage;
 
     if (action == QLatin1String("list")) {
         if (rest.isEmpty())
@@ -156,13 +167,13 @@ int runPicture(const Arguments &args)
             command.kind = PictureCommand::SetImage;
             command.image = rest.takeFirst();
         }
-        return changePictures(rest, command);
+        return changePictures(rest, command, version);
     }
     if (action == QLatin1String("shrink")) {
         if (*maxSize == 0)
             return usage(QStringLiteral("shrink needs --max-size"));
         command.kind = PictureCommand::Shrink;
-        return changePictures(rest, command);
+        return changePictures(rest, command, version);
     }
     if (action == QLatin1String("remove")) {
         const int ways = int(args.has(QStringLiteral("index")))
@@ -177,7 +188,7 @@ int runPicture(const Arguments &args)
                                    : pictures::PictureEdit::RemoveType;
         command.removal.index = *index;
         command.removal.type = quint32(*type);
-        return changePictures(rest, command);
+        return changePictures(rest, command, version);
     }
     return usage(
         QStringLiteral("unknown action \"%1\": list, extract, set, shrink or remove").arg(action));

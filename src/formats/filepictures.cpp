@@ -8,15 +8,17 @@ namespace {
 
 // Reads the first bytes a walk asks for until it is done; the walk is
 // called with the bytes read so far.
-template <typename WalkStep> Walk walkHead(ReadOnlyFile &file, QByteArray &head, WalkStep step)
+template <typename WalkStep>
+Walk walkHead(const FilePictures::HeadReader &readHead, qint64 size, QByteArray &head,
+              WalkStep step)
 {
     for (;;) {
         qint64 needed = 0;
         const Walk walk = step(QByteArrayView(head), &needed);
         if (walk != Walk::NeedMore)
             return walk;
-        needed = std::min(needed, file.size());
-        if (needed <= head.size() || !file.readUpTo(0, needed, &head))
+        needed = std::min(needed, size);
+        if (needed <= head.size() || !readHead(needed, &head))
             return Walk::Invalid;
         head.detach();
     }
@@ -39,17 +41,47 @@ bool startsWithAudio(QByteArrayView head)
 
 bool FilePictures::read(const QString &fileName, FileFault *fault)
 {
-    *this = {};
-    fileName_ = fileName;
     ReadOnlyFile file;
+    FileStamp stamp;
+    if (!file.open(fileName) || !file.stamp(&stamp)) {
+        *this = {};
+        return fail(fault, FileFault::Unreadable);
+    }
+    return readFrom(
+        fileName, file.size(), stamp,
+        [&file](qint64 length, QByteArray *out) { return file.readUpTo(0, length, out); }, fault);
+}
+
+bool FilePictures::readBytes(const QString &fileName, const QByteArray &whole,
+                             const FileStamp &stamp, FileFault *fault)
+{
+    const bool read = readFrom(
+        fileName, whole.size(), stamp,
+        [&whole](qint64 length, QByteArray *out) {
+            *out = whole.first(std::min<qint64>(length, whole.size()));
+            return true;
+        },
+        fault);
+    whole_ = whole;
+    return read;
+}
+
+bool FilePictures::readFrom(const QString &fileName, qint64 size, const FileStamp &stamp,
+                            const HeadReader &readHead, FileFault *fault)
+{
+    const quint8 version = id3v2Version_;
+    *this = {};
+    id3v2Version_ = version;
+    fileName_ = fileName;
+    stamp_ = stamp;
+    fileSize_ = size;
     QByteArray head;
-    if (!file.open(fileName) || !file.stamp(&stamp_) || !file.readUpTo(0, kReadBlockSize, &head))
+    if (!readHead(std::min(kReadBlockSize, size), &head))
         return fail(fault, FileFault::Unreadable);
     head.detach();
-    fileSize_ = file.size();
     if (head.startsWith("fLaC") || head.startsWith("ID3")) {
         Fault why = Fault::None;
-        const Walk walk = walkHead(file, head, [&](QByteArrayView bytes, qint64 *needed) {
+        const Walk walk = walkHead(readHead, size, head, [&](QByteArrayView bytes, qint64 *needed) {
             return flac::parse(bytes, fileSize_, &meta_, needed, &why);
         });
         if (walk == Walk::Ok) {
@@ -65,7 +97,7 @@ bool FilePictures::read(const QString &fileName, FileFault *fault)
     }
     if (head.startsWith("OggS")) {
         Fault why = Fault::None;
-        const Walk walk = walkHead(file, head, [&](QByteArrayView bytes, qint64 *needed) {
+        const Walk walk = walkHead(readHead, size, head, [&](QByteArrayView bytes, qint64 *needed) {
             return ogg::parseHeaders(bytes, fileSize_, &headers_, needed, &why);
         });
         if (walk != Walk::Ok)
@@ -76,10 +108,10 @@ bool FilePictures::read(const QString &fileName, FileFault *fault)
         comment_ = headers_.comment;
         return true;
     }
-    return readMp3(file, head, fault);
+    return readMp3(readHead, head, fault);
 }
 
-bool FilePictures::readMp3(ReadOnlyFile &file, const QByteArray &head, FileFault *fault)
+bool FilePictures::readMp3(const HeadReader &readHead, const QByteArray &head, FileFault *fault)
 {
     const id3v2::HeaderKind kind = id3v2::parseHeader(
         QByteArrayView(head).first(std::min<qsizetype>(head.size(), id3v2::HeaderSize)), header_);
@@ -94,7 +126,7 @@ bool FilePictures::readMp3(ReadOnlyFile &file, const QByteArray &head, FileFault
     if (header_.totalSize > fileSize_)
         return fail(fault, FileFault::Damaged);
     head_ = head;
-    if (head_.size() < header_.totalSize && !file.readUpTo(0, header_.totalSize, &head_))
+    if (head_.size() < header_.totalSize && !readHead(header_.totalSize, &head_))
         return fail(fault, FileFault::Unreadable);
     head_.detach();
     head_.truncate(header_.totalSize);
@@ -163,10 +195,12 @@ bool FilePictures::plan(FileChange *change, FileFault *fault) const
     if (kind_ == FileKind::Mp3) {
         if (content_.damage != id3v2::Damage::None)
             return fail(fault, FileFault::Damaged);
-        const QByteArray frames = id3v2::buildFrames(content_);
+        const quint8 major =
+            id3v2Version_ == 0 ? (content_.major == 4 ? 4 : 3) : (id3v2Version_ == 4 ? 4 : 3);
+        const QByteArray frames = id3v2::buildFrames(content_, major);
         const bool inPlace = hasTag_ && header_.totalSize >= id3v2::HeaderSize + frames.size();
         const QByteArray tag = id3v2::buildTag(
-            frames, inPlace ? header_.totalSize : id3v2::paddedTotalSize(frames.size()));
+            frames, inPlace ? header_.totalSize : id3v2::paddedTotalSize(frames.size()), major);
         if (tag.isEmpty())
             return fail(fault, FileFault::Damaged);
         change->oldBytes = hasTag_ ? head_ : QByteArray();
@@ -183,7 +217,7 @@ bool FilePictures::plan(FileChange *change, FileFault *fault) const
     if (!planned)
         return fail(fault, FileFault::Damaged);
     if (written.sequenceShift != 0)
-        return fail(fault, FileFault::Renumbering);
+        return planRenumbered(written, change, fault);
     switch (written.kind) {
     case WritePlan::Unchanged:
         return true;
@@ -199,6 +233,28 @@ bool FilePictures::plan(FileChange *change, FileFault *fault) const
         change->rewrite = true;
         return change->oldBytes.size() == written.audioFrom || fail(fault, FileFault::Damaged);
     }
+    return true;
+}
+
+bool FilePictures::planRenumbered(const WritePlan &written, FileChange *change,
+                                  FileFault *fault) const
+{
+    // The stream's later pages get new numbers: the whole file is new, and
+    // it must still be the file that was read.
+    QByteArray whole = whole_;
+    if (whole.isEmpty()) {
+        ReadOnlyFile file;
+        FileStamp now;
+        if (!file.open(fileName_) || !file.stamp(&now) || !(now == stamp_)
+            || !file.readUpTo(0, fileSize_, &whole) || whole.size() != fileSize_)
+            return fail(fault, FileFault::Unreadable);
+    }
+    Fault why = Fault::None;
+    if (!applyWritePlan(whole, written, &change->newBytes, &why))
+        return fail(fault, FileFault::Damaged);
+    change->oldBytes = whole;
+    change->newSize = change->newBytes.size();
+    change->rewrite = true;
     return true;
 }
 

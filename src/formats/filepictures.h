@@ -14,6 +14,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace qm::pictures {
 
 enum class FileKind { None, Mp3, Flac, Ogg };
@@ -24,16 +26,24 @@ enum class FileFault {
     Unreadable,   // the file cannot be opened or read
     NotSupported, // neither MP3 (an ID3v2 tag or MPEG audio at the start), FLAC nor Ogg
     Damaged,      // the ID3v2 tag holds bytes that would be lost, or the format's walk failed
-    Renumbering,  // an Ogg write would renumber the audio pages
 };
 
 class FilePictures {
 public:
     // Reads the metadata at the start of `fileName`; false with the reason.
     bool read(const QString &fileName, FileFault *fault);
+    // The same over the whole of a file held in memory (`stamp`: the file
+    // on disk it stands for); a plan is then made against these bytes.
+    bool readBytes(const QString &fileName, const QByteArray &whole, const FileStamp &stamp,
+                   FileFault *fault);
+    // Gives the first `length` bytes of the file read.
+    using HeadReader = std::function<bool(qint64 length, QByteArray *out)>;
 
     FileKind kind() const { return kind_; }
     QList<Picture> list() const;
+    // The ID3v2 version a rebuilt tag gets: 3 or 4, or 0 to keep a 2.4 tag
+    // 2.4 (any other becomes 2.3).
+    void setId3v2Version(quint8 version) { id3v2Version_ = version; }
     // False when the edit changes nothing.
     bool apply(const PictureEdit &edit);
     // The change that gives the file the edited pictures, planned on the
@@ -42,14 +52,20 @@ public:
     bool plan(FileChange *change, FileFault *fault) const;
 
 private:
-    bool readMp3(ReadOnlyFile &file, const QByteArray &head, FileFault *fault);
+    bool readFrom(const QString &fileName, qint64 size, const FileStamp &stamp,
+                  const HeadReader &readHead, FileFault *fault);
+    bool readMp3(const HeadReader &readHead, const QByteArray &head, FileFault *fault);
+    // An Ogg rewrite whose later pages are renumbered: the whole file.
+    bool planRenumbered(const WritePlan &written, FileChange *change, FileFault *fault) const;
 
     QString fileName_;
     FileKind kind_ = FileKind::None;
     FileStamp stamp_;
     qint64 fileSize_ = 0;
-    QByteArray head_; // the file's first bytes: the whole of its metadata
+    QByteArray head_;  // the file's first bytes: the whole of its metadata
+    QByteArray whole_; // readBytes: the whole file
     bool edited_ = false;
+    quint8 id3v2Version_ = 3;
     // Mp3
     bool hasTag_ = false;
     id3v2::TagHeader header_;

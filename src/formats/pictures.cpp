@@ -188,6 +188,13 @@ bool editId3v2(id3v2::TagContent &content, const PictureEdit &edit)
         return false;
     const id3v2::Frame made{QByteArrayLiteral("APIC"), 0, buildApic(edit.picture)};
     content.otherFrames = applyPlan(content.otherFrames, isApic, plan, made);
+    // A tag written as 2.4 takes its other frames from their sources.
+    id3v2::RawFrame raw;
+    raw.id = made.id;
+    raw.payload = made.data;
+    content.otherSources = applyPlan(
+        content.otherSources, [](const id3v2::RawFrame &frame) { return frame.id == "APIC"; }, plan,
+        raw);
     return true;
 }
 

@@ -21,8 +21,6 @@ QString PictureMessage::FileFault(pictures::FileFault fault)
         return tr("Файл не MP3, FLAC, Ogg Vorbis или Opus");
     case pictures::FileFault::Damaged:
         return tr("Теги файла повреждены или непонятны, картинки не изменены");
-    case pictures::FileFault::Renumbering:
-        return tr("Заголовки Ogg не помещаются на своих страницах, картинки не изменены");
     case pictures::FileFault::None:
         break;
     }
@@ -46,6 +44,11 @@ QString PictureMessage::NothingChanged() { return tr("Картинки не из
 QString PictureMessage::Done(int changed, int files)
 {
     return tr("Картинки изменены в файлах: %1/%2").arg(changed).arg(files);
+}
+
+QString PictureMessage::Waiting(int changed, int files)
+{
+    return tr("Картинки ждут обновления в файлах: %1/%2").arg(changed).arg(files);
 }
 
 bool ReadFilePictures(const QString &path, QList<Picture> *found, QString *reason)
@@ -138,7 +141,7 @@ bool PictureJob::editsFor(const QString &path, const QList<Picture> &current,
 void PictureJob::execute()
 {
     std::unique_ptr<journal::JobJournal> journal;
-    if (!command_.noJournal) {
+    if (!command_.noJournal && !planOnly_) {
         QString why;
         journal = journal::JobJournal::start(QStringLiteral("picture"), &why);
         if (!journal) {
@@ -153,6 +156,7 @@ void PictureJob::execute()
         const QString &path = files_[at];
         const auto fail = [&](const QString &message) { failures_.append({path, message}); };
         pictures::FilePictures file;
+        file.setId3v2Version(command_.id3v2Version);
         pictures::FileFault fault = pictures::FileFault::None;
         QList<PictureEdit> edits;
         QString reason;
@@ -160,12 +164,24 @@ void PictureJob::execute()
             fail(PictureMessage::FileFault(fault));
             continue;
         }
+        const QList<PictureEdit> waiting = pending_ ? pending_->value(path) : QList<PictureEdit>();
+        for (const PictureEdit &edit : waiting)
+            file.apply(edit);
         if (!editsFor(path, file.list(), &edits, &reason)) {
             fail(reason);
             continue;
         }
+        bool changes = false;
         for (const PictureEdit &edit : std::as_const(edits))
-            file.apply(edit);
+            changes = file.apply(edit) || changes;
+        if (planOnly_) {
+            if (changes) {
+                edits_.insert(path, waiting + edits);
+                ++changed_;
+                changedFiles_.append(path);
+            }
+            continue;
+        }
         FileChange change;
         if (!file.plan(&change, &fault)) {
             fail(PictureMessage::FileFault(fault));

@@ -2,6 +2,7 @@
 
 #include "formats/filepictures.h"
 #include "jobs/job.h"
+#include "jobs/picturestep.h"
 #include "pictures/pictureimage.h"
 
 #include <QCoreApplication>
@@ -25,6 +26,8 @@ struct PictureCommand {
     // SetImage and SetFromFolder: a limit scales the new picture down;
     // without one its bytes go in as they are.
     pictures::ShrinkOptions shrink;
+    // The version an ID3v2 tag is written in (see FilePictures).
+    quint8 id3v2Version = 3;
     // The files are written without the journal (quillmark-cli --no-journal).
     bool noJournal = false;
 };
@@ -45,6 +48,7 @@ public:
     static QString CannotReadImage(const QString &path);
     static QString NothingChanged();
     static QString Done(int changed, int files);
+    static QString Waiting(int changed, int files);
 };
 
 // Reads the pictures of a file: false with the reason.
@@ -53,10 +57,16 @@ bool ReadFilePictures(const QString &path, QList<pictures::Picture> *found, QStr
 // Changes the pictures of `files` by `command`, on the job's thread, each
 // change kept in a journal of its own job first (undo puts the old pictures
 // back byte for byte). A file is touched only when its pictures change.
+//
+// With `planOnly`, nothing is written: edits() gives what each file's
+// pictures would become, for the update to write. `pending`, the edits
+// already waiting for the files, come first.
 class PictureJob : public Job {
 public:
-    PictureJob(QStringList files, PictureCommand command)
-        : files_(std::move(files)), command_(std::move(command))
+    PictureJob(QStringList files, PictureCommand command,
+               std::shared_ptr<const PendingPictures> pending = {}, bool planOnly = false)
+        : files_(std::move(files)), command_(std::move(command)), pending_(std::move(pending)),
+          planOnly_(planOnly)
     {}
     JobClass jobClass() const override { return JobClass::Update; }
 
@@ -65,6 +75,8 @@ public:
     int changed() const { return changed_; }
     // The files changed, in order.
     const QStringList &changedFiles() const { return changedFiles_; }
+    // planOnly: the edits of each file whose pictures would change.
+    const PendingPictures &edits() const { return edits_; }
 
 protected:
     void execute() override;
@@ -79,6 +91,9 @@ private:
 
     QStringList files_;
     PictureCommand command_;
+    std::shared_ptr<const PendingPictures> pending_;
+    bool planOnly_ = false;
+    PendingPictures edits_;
     QList<PictureFailure> failures_;
     QStringList changedFiles_;
     int changed_ = 0;

@@ -189,6 +189,44 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
     // The tag is read and written in the file's code page, so that its
     // bytes come back as they were.
     const LegacyCodepage::Scope codepage(settings_.Codepages.forFile(fileName));
+    const auto pending = settings_.Pictures ? settings_.Pictures->constFind(fileName)
+                                            : PendingPictures::const_iterator();
+    if (!settings_.Pictures || pending == settings_.Pictures->constEnd())
+        return version != 1 && version != 2
+               || writeTagOnly(version, row, fileName, known, planned, failure, opened);
+    // The tag and the pictures go to the file as one change; without a tag
+    // view (version 0) the pictures alone.
+    FileChange change;
+    if ((version == 1 || version == 2)
+        && !writeTagOnly(version, row, fileName, known, &change, failure, opened))
+        return false;
+    if (!AddPictureEdits(&change, fileName, *pending, settings_.Id3v2Version, &refusal_)) {
+        if (failure)
+            *failure = WriteFailure::Other;
+        return false;
+    }
+    if (planned) {
+        *planned = std::move(change);
+        return true;
+    }
+    std::unique_ptr<journal::JournalRecorder> recorder;
+    if (journal())
+        recorder = std::make_unique<journal::JournalRecorder>(*journal_);
+    return change.isEmpty()
+           || SaveKeepingMode(
+               fileName, [&] { return applyRecordedChange(change, recorder.get(), failure); },
+               known);
+}
+
+bool RowWriter::hasPictures(const QString &fileName) const
+{
+    return settings_.Pictures && settings_.Pictures->contains(fileName);
+}
+
+bool RowWriter::writeTagOnly(int version, const Row &row, const QString &fileName,
+                             const struct stat *known, FileChange *planned, WriteFailure *failure,
+                             ReadOnlyFile *opened)
+{
     // A change made here by itself is recorded by itself: one sync each.
     std::unique_ptr<journal::JournalRecorder> recorder;
     if (!planned && journal())
@@ -335,7 +373,8 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const 
         ahead.stale = changedSinceRead(target.oldPath, info);
         if (ahead.stale)
             continue;
-        if ((version == 1 || version == 2) && takesTag(target.oldPath, {}, &info)) {
+        if ((version == 1 || version == 2 || hasPictures(target.oldPath))
+            && takesTag(target.oldPath, {}, &info)) {
             ahead.failed = !writeTag(version, row, target.oldPath, nullptr, &ahead.change);
             ahead.refusal = refusal_;
             if (!ahead.failed && !ahead.change.isEmpty()) {
@@ -643,7 +682,8 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
             makeAhead(*found, &oldInfo, &stamp);
             if (found->failed)
                 tagNotChanged(outcome, found->failure, found->refusal);
-        } else if ((version == 1 || version == 2) && takesTag(oldPath, target.oldPath)) {
+        } else if ((version == 1 || version == 2 || hasPictures(target.oldPath))
+                   && takesTag(oldPath, target.oldPath)) {
             stampKnown = false;
             if (!writeTag(version, row, oldPath, nullptr, nullptr, &failure))
                 tagNotChanged(outcome, failure, refusal_);

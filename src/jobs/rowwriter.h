@@ -5,6 +5,7 @@
 #include "formats/id3v2.h"
 #include "formats/mpegaudio.h"
 #include "jobs/nativefile.h"
+#include "jobs/picturestep.h"
 #include "jobs/readkinds.h"
 #include "jobs/writequestions.h"
 #include "options/options.h"
@@ -62,6 +63,9 @@ struct WriteSettings : ReadSettings {
     bool AskChanged = false;
     // The ID3v2 version written: 3, 4, or 0 for the file's own.
     quint8 Id3v2Version = 3;
+    // Picture changes that the window's commands left for the update: a
+    // file's tag write carries them in the same change.
+    std::shared_ptr<const PendingPictures> Pictures;
     // Moves: an album's other files (CompanionPatterns) follow its audio
     // files when they all go to one new folder.
     bool MoveCompanions = false;
@@ -185,6 +189,12 @@ private:
     bool writeTag(int version, const Row &row, const QString &fileName,
                   const struct stat *known = nullptr, FileChange *planned = nullptr,
                   WriteFailure *failure = nullptr, ReadOnlyFile *opened = nullptr);
+    // Whether pictures wait for the file.
+    bool hasPictures(const QString &fileName) const;
+    // writeTag without the pictures waiting for the file.
+    bool writeTagOnly(int version, const Row &row, const QString &fileName,
+                      const struct stat *known, FileChange *planned, WriteFailure *failure,
+                      ReadOnlyFile *opened);
     // writeTag for a FLAC, Ogg Vorbis or Opus file: its comments in the
     // ID3v2 view, never an ID3v1 tag.
     bool writeNativeTag(int version, const Row &row, const QString &fileName,

@@ -160,8 +160,10 @@ void WriteJob::execute()
             table_.setCell(row, FieldNumber::Dir, dir);
             table_.setCell(row, FieldNumber::Old, oldName);
             table_.setCell(row, FieldNumber::New, newName);
-            if (!failed.isEmpty())
+            if (!failed.isEmpty()) {
                 errors_.rows.push_back(failed);
+                failedRows_.push_back(row);
+            }
             if (!path.isEmpty())
                 stamped_(path, stamp);
             runner()->setStatus(StatusText(StatusPhrase::ProcessedFiles(), done, total));

@@ -35,6 +35,8 @@ public:
     // The rows whose files another program changed since they were read
     // and that the user chose to leave alone, for the caller to read again.
     const std::vector<int> &leftAlone() const { return leftAlone_; }
+    // The rows of errorTable(), in the table.
+    const std::vector<int> &failedRows() const { return failedRows_; }
 
 protected:
     void execute() override;
@@ -58,6 +60,7 @@ private:
     WriteQuestions *questions_;
     ErrorTable errors_;
     std::vector<int> leftAlone_;
+    std::vector<int> failedRows_;
 };
 
 } // namespace qm

@@ -56,6 +56,7 @@ WriteSettings Session::writeSettings(bool moveFiles) const
     settings.NoJournal = current.noJournal;
     settings.ReadStamps = current.readStamps;
     settings.Codepages = {current.codepage, codepages_};
+    settings.Pictures = pendingPictures_;
     return settings;
 }
 
@@ -491,18 +492,42 @@ void Session::write(int first, int last, int kind, bool moveFiles)
         settings.AskChanged = true;
     }
     auto changed = std::make_shared<ChangedRows>(*this);
+    // The files of the rows with waiting pictures: a row the job did without
+    // failure had them written too.
+    auto before = std::make_shared<QHash<int, QString>>();
+    auto done = std::make_shared<QSet<int>>();
     auto job = std::make_shared<WriteJob>(table_, first, last, kind, settings, questions,
-                                          [changed](int row) { changed->add(row); });
+                                          [changed, done](int row) {
+                                              changed->add(row);
+                                              done->insert(row);
+                                          });
+    if (pendingPictures_ && !pendingPictures_->isEmpty()) {
+        for (int row = std::max(first, 1); row <= std::min(last, table_.lastFileRow()); ++row) {
+            const QString path = rowPath(table_, row);
+            if (pendingPictures_->contains(path))
+                before->insert(row, path);
+        }
+    }
     job->setFileStamped(stampRecorder());
     auto connection = std::make_shared<QMetaObject::Connection>();
     auto started = std::make_shared<bool>(false);
     runner_.start(
         JobKind::Update, job,
-        [this, changed, connection, job, started, chosen = chosenCodepages(first, last)] {
+        [this, changed, connection, job, started, before, done,
+         chosen = chosenCodepages(first, last)] {
             changed->announce();
             disconnect(*connection);
             followRenames(chosen);
             forgetHistory();
+            if (!before->isEmpty()) {
+                auto pending = std::make_shared<PendingPictures>(*pendingPictures_);
+                const std::vector<int> &failed = job->failedRows();
+                for (auto it = before->cbegin(); it != before->cend(); ++it)
+                    if (done->contains(it.key())
+                        && std::find(failed.begin(), failed.end(), it.key()) == failed.end())
+                        pending->remove(it.value());
+                setPendingPictures(std::move(pending));
+            }
             runner_.setControlsEnabled(true);
             // A job stopped before it began leaves the last failures alone.
             if (*started)
@@ -664,8 +689,10 @@ void Session::setUndoEnabled(bool enabled)
 
 void Session::beginStep()
 {
-    if (undoEnabled_ && stepDepth_++ == 0)
+    if (undoEnabled_ && stepDepth_++ == 0) {
         stepStart_ = TableHistory::snapshot(table_);
+        stepStart_.extra = pendingPictures_;
+    }
 }
 
 void Session::endStep()
@@ -694,20 +721,26 @@ void Session::closeEdit()
 
 void Session::recordStep(const TableSnapshot &before)
 {
-    if (undoEnabled_ && history_.record(before, table_))
+    if (undoEnabled_ && history_.record(before, table_, pendingPictures_))
         emit historyChanged();
 }
 
 std::shared_ptr<TableSnapshot> Session::jobSnapshot() const
 {
-    return undoEnabled_ ? std::make_shared<TableSnapshot>(TableHistory::snapshot(table_)) : nullptr;
+    if (!undoEnabled_)
+        return nullptr;
+    auto snapshot = std::make_shared<TableSnapshot>(TableHistory::snapshot(table_));
+    snapshot->extra = pendingPictures_;
+    return snapshot;
 }
 
 void Session::forgetHistory()
 {
     // An open step goes on from the table as it is now.
-    if (stepDepth_ > 0)
+    if (stepDepth_ > 0) {
         stepStart_ = TableHistory::snapshot(table_);
+        stepStart_.extra = pendingPictures_;
+    }
     if (!history_.canUndo() && !history_.canRedo())
         return;
     history_.clear();
@@ -728,8 +761,11 @@ void Session::undo()
     if (busy())
         return;
     closeEdit();
-    if (stepDepth_ == 0)
-        announce(history_.undo(table_));
+    if (stepDepth_ == 0) {
+        const TableHistory::Touched touched = history_.undo(table_);
+        takePendingPictures(touched);
+        announce(touched);
+    }
 }
 
 void Session::redo()
@@ -737,8 +773,11 @@ void Session::redo()
     if (busy())
         return;
     closeEdit();
-    if (stepDepth_ == 0)
-        announce(history_.redo(table_));
+    if (stepDepth_ == 0) {
+        const TableHistory::Touched touched = history_.redo(table_);
+        takePendingPictures(touched);
+        announce(touched);
+    }
 }
 
 void Session::waitForJobs()

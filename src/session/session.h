@@ -231,6 +231,13 @@ public:
     // kept in the journal (undoUpdate puts the old pictures back); ends with
     // picturesChanged.
     void changePictures(const QStringList &files, const PictureCommand &command);
+    // The window's way: the change is worked out as a job but not written;
+    // it waits on the files (one undoable step) until an update writes
+    // their rows, the pictures with the tag in one change of each file.
+    // Ends with picturesChanged (the files given a waiting change).
+    void pendPictures(const QStringList &files, const PictureCommand &command);
+    // The picture edits waiting for `path`, in order; empty when none.
+    QList<pictures::PictureEdit> pendingPictures(const QString &path) const;
     // The journal's finished write jobs, newest first, and the one
     // undoUpdate(0) takes (number 0 when none).
     static QList<journal::JobSummary> updateHistory() { return journal::history(); }
@@ -395,6 +402,8 @@ signals:
     void picturesChanged(const QStringList &changed, const QList<qm::PictureFailure> &failures);
     // What undo and redo can do changed.
     void historyChanged();
+    // The picture changes waiting for the update changed.
+    void pendingPicturesChanged();
 
     // The view state changed (the setters above).
     void tagViewChanged(qm::TagView view);
@@ -424,6 +433,9 @@ private:
     void recordStep(const TableSnapshot &before);
     std::shared_ptr<TableSnapshot> jobSnapshot() const;
     void announce(const TableHistory::Touched &touched);
+    // The pictures waiting as a step of the history left them.
+    void takePendingPictures(const TableHistory::Touched &touched);
+    void setPendingPictures(std::shared_ptr<const PendingPictures> pending);
     // The folder scan of `kind`, appending a row per file found.
     std::shared_ptr<Job> scanJob(char kind, const QStringList &folders);
     void startAddJob(const QStringList &folders, char kind);
@@ -494,6 +506,9 @@ private:
     QHash<QString, FileStamp> writtenStamps_;
     // The 8-bit code page chosen for a file, by path.
     QHash<QString, QString> codepages_;
+    // Picture edits waiting for the update, by file; shared with the steps
+    // of the history and the write job, never changed in place.
+    std::shared_ptr<const PendingPictures> pendingPictures_;
     // Where the rows of the running add begin.
     int firstAddedRow_ = 0;
     // After the table: the jobs that write to it go first.

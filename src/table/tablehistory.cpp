@@ -114,6 +114,8 @@ struct TableHistory::Step {
     std::vector<HistoryRow> removed; // by their place before the step
     std::vector<HistoryRow> added;   // by their place after it
     std::vector<HistoryCell> cells;  // of rows that stayed, by their place after it
+    std::shared_ptr<const void> extraBefore;
+    std::shared_ptr<const void> extraAfter;
 
     size_t cost() const
     {
@@ -231,16 +233,18 @@ TableHistory::~TableHistory() = default;
 
 TableSnapshot TableHistory::snapshot(const RowTable &table) { return TableSnapshot{table.rows()}; }
 
-bool TableHistory::record(const TableSnapshot &before, const RowTable &table)
+bool TableHistory::record(const TableSnapshot &before, const RowTable &table,
+                          std::shared_ptr<const void> extra)
 {
     const std::vector<Row> &after = table.rows();
     if (before.rows.size() < 2)
         return false;
     Step step;
+    const bool extraChanged = before.extra != extra;
     if (before.rows.size() == after.size()) {
         int changedRows = 0;
         step = inPlaceStep(before.rows, after, &changedRows);
-        if (step.cells.empty())
+        if (step.cells.empty() && !extraChanged)
             return false;
         // Rows that moved show as whole rows of changed cells in place; their
         // permutation may cost less.
@@ -252,6 +256,8 @@ bool TableHistory::record(const TableSnapshot &before, const RowTable &table)
     } else {
         step = rowStep(before.rows, after);
     }
+    step.extraBefore = before.extra;
+    step.extraAfter = std::move(extra);
     undo_.push_back(std::move(step));
     if (undo_.size() > size_t(kMaxSteps))
         undo_.erase(undo_.begin());
@@ -279,6 +285,8 @@ TableHistory::Touched TableHistory::undo(RowTable &table)
         rebuildRows(table, step.beforeCount, step.runs, false, step.removed);
         touched.rows = true;
     }
+    touched.extraChanged = step.extraBefore != step.extraAfter;
+    touched.extra = step.extraBefore;
     redo_.push_back(std::move(step));
     return touched;
 }
@@ -302,6 +310,8 @@ TableHistory::Touched TableHistory::redo(RowTable &table)
         table.setCell(c.row, toField(c.field), c.after);
         widen(touched, c.row);
     }
+    touched.extraChanged = step.extraBefore != step.extraAfter;
+    touched.extra = step.extraAfter;
     undo_.push_back(std::move(step));
     return touched;
 }

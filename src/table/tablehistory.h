@@ -2,6 +2,7 @@
 
 #include "table/rowtable.h"
 
+#include <memory>
 #include <vector>
 
 namespace qm {
@@ -10,6 +11,9 @@ namespace qm {
 // the table, so taking one copies no text, only the cell handles.
 struct TableSnapshot {
     std::vector<Row> rows;
+    // State the owner keeps beside the rows that steps take back with them
+    // (never looked into here).
+    std::shared_ptr<const void> extra;
     bool isEmpty() const { return rows.empty(); }
 };
 
@@ -26,9 +30,11 @@ public:
     ~TableHistory();
 
     static TableSnapshot snapshot(const RowTable &table);
-    // The step from `before` to the table as it is now, put on the undo
-    // stack (the redo stack is dropped). Returns false when nothing changed.
-    bool record(const TableSnapshot &before, const RowTable &table);
+    // The step from `before` to the table as it is now, and from the extra
+    // state of `before` to `extra`, put on the undo stack (the redo stack is
+    // dropped). Returns false when nothing changed.
+    bool record(const TableSnapshot &before, const RowTable &table,
+                std::shared_ptr<const void> extra = {});
 
     bool canUndo() const;
     bool canRedo() const;
@@ -39,6 +45,10 @@ public:
         bool rows = false;
         int first = 0;
         int last = -1;
+        // The extra state the step took back or brought again, when it
+        // changed one.
+        bool extraChanged = false;
+        std::shared_ptr<const void> extra;
         bool isEmpty() const { return !rows && first > last; }
     };
     Touched undo(RowTable &table);

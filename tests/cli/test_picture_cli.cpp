@@ -295,3 +295,52 @@ TEST_F(PictureCliTest, ASetKilledInTheMiddleIsPutBackByTheNextRun)
     EXPECT_EQ(QDir(folder_.path()).entryList({".quillmark-*"}, QDir::Files | QDir::Hidden),
               QStringList());
 }
+
+TEST_F(PictureCliTest, APictureThatOutgrowsTheOggHeaderPagesRenumbersTheStream)
+{
+    // Noise no format compresses: the comment packet spans many new pages.
+    const QString png = image("noise.png", 300, 300, "PNG", true);
+    const QByteArray pngBytes = readAll(png);
+    for (const auto &[name, codec] : {std::pair{"a.ogg", "libvorbis"}, {"a.opus", "libopus"}}) {
+        SCOPED_TRACE(name);
+        const QString file = audio(name, {"-c:a", codec});
+        const QByteArray original = readAll(file);
+        const QByteArray sound = audioSum(file);
+        const CliResult set = cli({"picture", "set", png, file});
+        ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
+        const QList<QJsonObject> written = mutagenPictures(file);
+        ASSERT_EQ(written.size(), 1);
+        EXPECT_EQ(written[0]["data"].toString(), QString::fromLatin1(pngBytes.toHex()));
+        EXPECT_EQ(audioSum(file), sound);
+        ASSERT_EQ(cli({"undo"}).exitCode, 0);
+        EXPECT_EQ(readAll(file), original);
+    }
+}
+
+TEST_F(PictureCliTest, AnId3v24TagIsRebuiltInTheVersionAsked)
+{
+    QM_REQUIRE_TOOL("mid3v2");
+    const QString png = image("small.png", 40, 30, "PNG");
+    const struct {
+        QStringList option;
+        int version;
+    } cases[] = {{{}, 3}, {{"--id3v2", "keep"}, 4}, {{"--id3v2", "4"}, 4}, {{"--id3v2", "3"}, 3}};
+    int at = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.option.join(' ').toStdString());
+        const QString file = audio(QStringLiteral("a%1.mp3").arg(at++));
+        ASSERT_TRUE(runCommand("mid3v2", {"-t", "Заголовок", file}).ok()); // a 2.4 tag
+        const CliResult set =
+            cli(QStringList{"picture", "set"} + c.option + QStringList{png, file});
+        ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
+        const CommandResult read =
+            runCommand(kPython, {"-c",
+                                 "import sys, mutagen.id3\n"
+                                 "t = mutagen.id3.ID3(sys.argv[1])\n"
+                                 "print(t.version[1], t['TIT2'].text[0], len(t.getall('APIC')))\n",
+                                 file});
+        ASSERT_TRUE(read.ok()) << read.err.toStdString();
+        EXPECT_EQ(QString::fromUtf8(read.out).trimmed(),
+                  QStringLiteral("%1 Заголовок 1").arg(c.version));
+    }
+}
