@@ -1,5 +1,6 @@
 #include "formats/id3v2.h"
 
+#include "formats/filewindows.h"
 #include "formats/id3v2frames.h"
 #include "formats/tagfields.h"
 
@@ -27,12 +28,12 @@ template <typename File> bool readStart(File &file, FileStart &start, QByteArray
     return true;
 }
 
-// The tag body in the file, read in blocks: the frame headers and texts at
-// the front of a tag usually come in one read, and big frames without a
-// field are skipped. Blocks end on multiples of kReadBlockSize in the file,
-// so the first one is the start of the file a caller may already hold.
-// Reads inside a block are views of it, not copies; every block stays alive
-// with the FileBody, which the parsed fields (texts only) do not need.
+// The tag body in the file, read as the frame walk asks for it: the frame
+// headers and texts at the front of a tag usually come with the file's
+// head, a frame past it comes with the header of the next one, and big
+// frames without a field (pictures) and the padding are never read. Reads
+// are views of what the reader handed out, not copies; every read stays
+// alive with the FileBody, which the parsed fields (texts only) do not need.
 class FileBody : public id3v2::BodySource {
 public:
     FileBody(const BlockReader &read, qint64 size) : read_(read), size_(size) {}
@@ -42,37 +43,25 @@ public:
         if (at < 0 || at >= size_ || length <= 0)
             return {};
         length = std::min(length, size_ - at);
-        if (!inBlock(at, length)) {
-            const qint64 inFile = id3v2::HeaderSize + at;
-            const qint64 toBoundary = kReadBlockSize - inFile % kReadBlockSize;
-            if (length > toBoundary)
-                return readAt(at, length);
-            blocks_.append(readAt(at, std::min(toBoundary, size_ - at)));
-            blockAt_ = at;
+        if (reads_.isEmpty() || at < lastAt_ || at + length > lastAt_ + reads_.last().size()) {
+            QByteArray bytes;
+            if (!read_(id3v2::HeaderSize + at, std::min(length + kFrameHeader, size_ - at), &bytes))
+                return {};
+            reads_.append(std::move(bytes));
+            lastAt_ = at;
         }
-        const QByteArray &block = blocks_.last();
-        const qint64 from = at - blockAt_;
-        return QByteArray::fromRawData(block.constData() + from,
-                                       std::min(length, block.size() - from));
+        const QByteArray &last = reads_.last();
+        const qint64 from = at - lastAt_;
+        return QByteArray::fromRawData(last.constData() + from,
+                                       std::max<qint64>(0, std::min(length, last.size() - from)));
     }
 
 private:
-    bool inBlock(qint64 at, qint64 length) const
-    {
-        return !blocks_.isEmpty() && at >= blockAt_
-               && at + length <= blockAt_ + blocks_.last().size();
-    }
-    QByteArray readAt(qint64 at, qint64 length)
-    {
-        QByteArray bytes;
-        if (!read_(id3v2::HeaderSize + at, length, &bytes))
-            return {};
-        return bytes;
-    }
+    static constexpr qint64 kFrameHeader = 10;
     const BlockReader &read_;
     qint64 size_;
-    QList<QByteArray> blocks_;
-    qint64 blockAt_ = 0;
+    QList<QByteArray> reads_;
+    qint64 lastAt_ = 0;
 };
 
 // The whole body of the tag in `start`, from the first bytes or, for a tag
@@ -143,7 +132,8 @@ bool TID3v2::ReadFromFile(const QString &fileName, FileStamp *stamp)
     const bool opened = file.open(fileName);
     if (stamp && !file.stamp(stamp))
         *stamp = FileStamp();
-    return opened && ReadTagWith(file.reader(), file.size());
+    FileWindows windows(file, 0);
+    return opened && ReadTagWith(windows.reader(), file.size());
 }
 
 bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize)
@@ -257,14 +247,18 @@ bool TID3v2::ReadForSave(ReadOnlyFile &file, const QString &fileName, SaveRead *
     try {
         FileStart start;
         QByteArray first;
-        if (!readStart(file, start, &first))
-            return ReadTagWith(file.reader(), file.size());
+        if (!readStart(file, start, &first)) {
+            FileWindows windows(file, 0);
+            return ReadTagWith(windows.reader(), file.size());
+        }
         const bool tag = start.kind == id3v2::HeaderKind::Tag;
         // A tag beyond the first bytes is read field by field, its pictures
         // unread, as ReadFromFile does; a save then reads the file itself.
         if (tag
-            && (start.header.totalSize > start.fileSize || start.header.totalSize > first.size()))
-            return ReadTagWith(file.reader(), file.size());
+            && (start.header.totalSize > start.fileSize || start.header.totalSize > first.size())) {
+            FileWindows windows(file, 0);
+            return ReadTagWith(windows.reader(), file.size());
+        }
         if (tag) {
             read->content =
                 id3v2::parseTag(start.header, QByteArrayView(first).sliced(id3v2::HeaderSize,

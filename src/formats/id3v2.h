@@ -31,8 +31,8 @@ public:
     // -1 when it could not be).
     bool ReadFromFile(const QString &fileName, FileStamp *stamp = nullptr);
     // The same through an already open file of the given size; TMPEGaudio
-    // shares its handle this way. Reads the header, then the frames in
-    // blocks that end on multiples of kReadBlockSize.
+    // shares its reads this way. Reads the header, then what the frame walk
+    // asks for, each frame with the header of the next.
     bool ReadTagWith(const BlockReader &read, qint64 fileSize);
     // Writes the fields as a tag of WriteVersion with the file's other frames: over the
     // old tag when it has room, otherwise by writing the whole file anew
