@@ -15,7 +15,8 @@ QByteArray viewOf(const QByteArray &buffer, qint64 from, qint64 length)
 
 } // namespace
 
-FileWindows::FileWindows(ReadOnlyFile &file, qint64 tailSize) : file_(file), size_(file.size())
+FileWindows::FileWindows(ReadOnlyFile &file, qint64 tailSize, qint64 headSize)
+    : file_(file), size_(file.size()), headSize_(headSize)
 {
     tailAt_ = tailSize > 0 ? std::max<qint64>(0, size_ - tailSize) : size_;
 }
@@ -24,7 +25,7 @@ bool FileWindows::inWindows(qint64 pos, qint64 length, QByteArray *out)
 {
     if (!headRead_) {
         // A file whose end would overlap the head is read whole, at once.
-        const qint64 headSize = tailAt_ <= kHeadSize ? size_ : std::min(size_, kHeadSize);
+        const qint64 headSize = tailAt_ <= headSize_ ? size_ : std::min(size_, headSize_);
         if (!file_.readUpTo(0, headSize, &head_))
             return false;
         headRead_ = true;
@@ -114,6 +115,13 @@ void FileWindows::widenTail(qint64 tailSize)
     // The head may hold it already; a tail window starts past the head.
     if (at < tailAt_)
         tailAt_ = headRead_ && at < head_.size() ? head_.size() : at;
+}
+
+QByteArray FileWindows::heldFrom(qint64 pos) const
+{
+    if (pos < 0 || pos >= head_.size())
+        return {};
+    return viewOf(head_, pos, head_.size() - pos);
 }
 
 BlockReader FileWindows::reader()

@@ -12,7 +12,7 @@ namespace qm {
 inline constexpr qint64 kHeadSize = 4 * 1024;
 
 // The reads of one file's tags and stream served from as few reads of the
-// file as they allow: its head (kHeadSize bytes, read once), its end
+// file as they allow: its head (`headSize` bytes, read once), its end
 // (`tailSize` bytes, read once when first asked for) and, between them,
 // exactly the bytes asked for, nothing around them: the padding of a tag or
 // a picture no field needs is never read. Every read hands out the bytes
@@ -20,7 +20,7 @@ inline constexpr qint64 kHeadSize = 4 * 1024;
 // windows, valid while they live.
 class FileWindows {
 public:
-    FileWindows(ReadOnlyFile &file, qint64 tailSize);
+    FileWindows(ReadOnlyFile &file, qint64 tailSize, qint64 headSize = kHeadSize);
     FileWindows(const FileWindows &) = delete;
     FileWindows &operator=(const FileWindows &) = delete;
 
@@ -33,6 +33,9 @@ public:
 
     BlockReader reader();
     BlockReader scanner();
+    // What the head already holds from `pos` on (nothing when it does not
+    // reach there, or has not been read), without reading.
+    QByteArray heldFrom(qint64 pos) const;
     // Makes the end window `tailSize` bytes when that is more and it has
     // not been read yet.
     void widenTail(qint64 tailSize);
@@ -47,6 +50,7 @@ private:
 
     ReadOnlyFile &file_;
     qint64 size_;
+    qint64 headSize_;
     qint64 tailAt_;
     QByteArray head_;
     QByteArray tail_;

@@ -36,21 +36,30 @@ template <typename File> bool readStart(File &file, FileStart &start, QByteArray
 // alive with the FileBody, which the parsed fields (texts only) do not need.
 class FileBody : public id3v2::BodySource {
 public:
-    FileBody(const BlockReader &read, qint64 size) : read_(read), size_(size) {}
+    // With `windows`, what `read` hands out stays valid without being kept
+    // here, and what they hold already is served without asking them.
+    FileBody(const BlockReader &read, qint64 size, FileWindows *windows)
+        : read_(read), size_(size), windows_(windows)
+    {}
     qint64 size() const override { return size_; }
     QByteArray read(qint64 at, qint64 length) override
     {
         if (at < 0 || at >= size_ || length <= 0)
             return {};
         length = std::min(length, size_ - at);
-        if (reads_.isEmpty() || at < lastAt_ || at + length > lastAt_ + reads_.last().size()) {
-            QByteArray bytes;
-            if (!read_(id3v2::HeaderSize + at, std::min(length + kFrameHeader, size_ - at), &bytes))
+        if (!hasLast_ || at < lastAt_ || at + length > lastAt_ + last_.size()) {
+            if (windows_)
+                last_ = windows_->heldFrom(id3v2::HeaderSize + at);
+            if ((!windows_ || last_.size() < length)
+                && !read_(id3v2::HeaderSize + at, std::min(length + kFrameHeader, size_ - at),
+                          &last_))
                 return {};
-            reads_.append(std::move(bytes));
+            if (!windows_)
+                kept_.append(last_);
+            hasLast_ = true;
             lastAt_ = at;
         }
-        const QByteArray &last = reads_.last();
+        const QByteArray &last = last_;
         const qint64 from = at - lastAt_;
         return QByteArray::fromRawData(last.constData() + from,
                                        std::max<qint64>(0, std::min(length, last.size() - from)));
@@ -60,7 +69,10 @@ private:
     static constexpr qint64 kFrameHeader = 10;
     const BlockReader &read_;
     qint64 size_;
-    QList<QByteArray> reads_;
+    FileWindows *windows_;
+    QByteArray last_;
+    bool hasLast_ = false;
+    QList<QByteArray> kept_; // the reads handed out, when they live here
     qint64 lastAt_ = 0;
 };
 
@@ -133,10 +145,20 @@ bool TID3v2::ReadFromFile(const QString &fileName, FileStamp *stamp)
     if (stamp && !file.stamp(stamp))
         *stamp = FileStamp();
     FileWindows windows(file, 0);
-    return opened && ReadTagWith(windows.reader(), file.size());
+    return opened && ReadTagWith(windows, file.size());
 }
 
 bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize)
+{
+    return ReadTagWith(read, fileSize, nullptr);
+}
+
+bool TID3v2::ReadTagWith(FileWindows &windows, qint64 fileSize)
+{
+    return ReadTagWith(windows.reader(), fileSize, &windows);
+}
+
+bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize, FileWindows *windows)
 {
     ResetData();
     try {
@@ -153,7 +175,7 @@ bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize)
         TagPresent = true;
         MajorVersion = header.major;
         TotalSize = header.totalSize;
-        FileBody body(read, header.bodySize);
+        FileBody body(read, header.bodySize, windows);
         const id3v2::TagContent content = id3v2::parseTagFields(header, body);
         for (const TagFieldRow &row : kTagFields)
             this->*row.member = content.fields[row.id3v2];
@@ -249,7 +271,7 @@ bool TID3v2::ReadForSave(ReadOnlyFile &file, const QString &fileName, SaveRead *
         QByteArray first;
         if (!readStart(file, start, &first)) {
             FileWindows windows(file, 0);
-            return ReadTagWith(windows.reader(), file.size());
+            return ReadTagWith(windows, file.size());
         }
         const bool tag = start.kind == id3v2::HeaderKind::Tag;
         // A tag beyond the first bytes is read field by field, its pictures
@@ -257,7 +279,7 @@ bool TID3v2::ReadForSave(ReadOnlyFile &file, const QString &fileName, SaveRead *
         if (tag
             && (start.header.totalSize > start.fileSize || start.header.totalSize > first.size())) {
             FileWindows windows(file, 0);
-            return ReadTagWith(windows.reader(), file.size());
+            return ReadTagWith(windows, file.size());
         }
         if (tag) {
             read->content =

@@ -321,7 +321,9 @@ bool TMPEGaudio::ReadFromFile(const QString &fileName, FileStamp *stamp)
         // The end is read once, after the first audio block: the ID3v1
         // record and the Lyrics3 mark before it, and the last block with
         // them when the first frames carry no encoder signature.
-        FileWindows windows(file, TID3v1::kRecordSize + TID3v1::kMarkSize);
+        // The head is twice the tag head: a tag of up to 4.6 KB (most, with
+        // their padding) comes with the first audio block in the one read.
+        FileWindows windows(file, TID3v1::kRecordSize + TID3v1::kMarkSize, 2 * kHeadSize);
         const BlockReader reader = windows.reader();
         const auto readEnd = [&](bool signatureWanted) {
             if (signatureWanted)
@@ -330,7 +332,7 @@ bool TMPEGaudio::ReadFromFile(const QString &fileName, FileStamp *stamp)
         };
         // A tag that cannot be read leaves the stream unknown; that is no
         // failure of the file.
-        if (ID3v2.ReadTagWith(reader, FileLength))
+        if (ID3v2.ReadTagWith(windows, FileLength))
             ok = AnalyseStream(windows.scanner(), FileLength, ID3v2.FGetTotalSize(), readEnd);
     }
     if (!Frame.HeaderFound) {

@@ -95,8 +95,9 @@ TEST(FileWindows, HandOutExactlyTheFileBytesWhereverAsked)
         ASSERT_TRUE(file.open(path));
         FileWindows windows(file, 143);
         const QList<std::pair<qint64, qint64>> asks = {
-            {0, 10},   {4000, 200},        {qMax(0, fileSize - 143), 143}, {9000, 3458},
-            {9000, 5}, {fileSize - 5, 50}, {fileSize + 3, 4},     {4090, 10}};
+            {0, 10},           {4000, 200}, {qMax(0, fileSize - 143), 143},
+            {9000, 3458},      {9000, 5},   {fileSize - 5, 50},
+            {fileSize + 3, 4}, {4090, 10}};
         for (const auto &[pos, length] : asks) {
             QByteArray kept;
             QByteArray scanned;
@@ -119,8 +120,7 @@ TEST(FileWindows, SizedReadsGiveWhatWholeFilesGave)
     const QByteArray footer = tag(4, 0x10, title("Footer")) + "3DI" + QByteArray(7, '\0');
     const QList<std::pair<const char *, QByteArray>> files = {
         {"tag of exactly 4 KiB", tag(3, 0, small.leftJustified(4096 - 10, '\0')) + audio()},
-        {"tag past the head with padding",
-         tag(3, 0, big + QByteArray(1041, '\0')) + audio()},
+        {"tag past the head with padding", tag(3, 0, big + QByteArray(1041, '\0')) + audio()},
         {"unsynchronised tag", tag(3, 0x80, unsynchronised.leftJustified(6000, '\0')) + audio()},
         {"extended header", tag(3, 0x40, extended.leftJustified(5000, '\0')) + audio()},
         {"footer", footer + audio()},
