@@ -72,6 +72,16 @@ bool FileWindows::fill(qint64 pos, qint64 length, QByteArray *buffer)
 
 bool FileWindows::read(qint64 pos, qint64 length, QByteArray *out)
 {
+    return readOrScan(pos, length, out, true);
+}
+
+bool FileWindows::scan(qint64 pos, qint64 length, QByteArray *out)
+{
+    return readOrScan(pos, length, out, false);
+}
+
+bool FileWindows::readOrScan(qint64 pos, qint64 length, QByteArray *out, bool keep)
+{
     out->clear();
     if (pos < 0 || length < 0)
         return false;
@@ -82,28 +92,20 @@ bool FileWindows::read(qint64 pos, qint64 length, QByteArray *out)
         return true;
     if (!headRead_)
         return false;
-    QByteArray bytes;
-    if (!fill(pos, length, &bytes))
+    QByteArray *buffer = &scratch_;
+    if (keep) {
+        kept_.append(QByteArray());
+        keptAt_.append(pos);
+        buffer = &kept_.last();
+    }
+    if (!fill(pos, length, buffer)) {
+        if (keep) {
+            kept_.removeLast();
+            keptAt_.removeLast();
+        }
         return false;
-    kept_.append(std::move(bytes));
-    keptAt_.append(pos);
-    *out = viewOf(kept_.last(), 0, length);
-    return true;
-}
-
-bool FileWindows::scan(qint64 pos, qint64 length, QByteArray *out)
-{
-    out->clear();
-    if (pos < 0 || length < 0)
-        return false;
-    length = std::min(length, std::max<qint64>(0, size_ - pos));
-    if (length == 0)
-        return true;
-    if (inWindows(pos, length, out))
-        return true;
-    if (!headRead_ || !fill(pos, length, &scratch_))
-        return false;
-    *out = viewOf(scratch_, 0, length);
+    }
+    *out = viewOf(*buffer, 0, length);
     return true;
 }
 

@@ -44,6 +44,8 @@ private:
     // Serves [pos, pos + length) from the windows when it is inside one;
     // false when the file must be read.
     bool inWindows(qint64 pos, qint64 length, QByteArray *out);
+    // read (`keep`) or scan.
+    bool readOrScan(qint64 pos, qint64 length, QByteArray *out, bool keep);
     // Reads [pos, pos + length) into *buffer, taking what the head holds of
     // it from there.
     bool fill(qint64 pos, qint64 length, QByteArray *buffer);
