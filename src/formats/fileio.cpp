@@ -43,6 +43,24 @@ int openRegular(const QByteArray &path, int flags, struct stat *info)
     return fd;
 }
 
+bool preadInto(int fd, qint64 pos, qint64 length, char *to, qint64 *done)
+{
+    *done = 0;
+    if (fd < 0 || pos < 0 || length < 0)
+        return false;
+    while (*done < length) {
+        const ssize_t got = ::pread(fd, to + *done, size_t(length - *done), off_t(pos + *done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        *done += got;
+    }
+    return true;
+}
+
 bool preadUpTo(int fd, qint64 pos, qint64 length, QByteArray *out)
 {
     out->clear();
@@ -50,18 +68,9 @@ bool preadUpTo(int fd, qint64 pos, qint64 length, QByteArray *out)
         return false;
     out->resize(length);
     qint64 done = 0;
-    while (done < length) {
-        const ssize_t got =
-            ::pread(fd, out->data() + done, size_t(length - done), off_t(pos + done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            out->clear();
-            return false;
-        }
-        if (got == 0)
-            break;
-        done += got;
+    if (!preadInto(fd, pos, length, out->data(), &done)) {
+        out->clear();
+        return false;
     }
     out->resize(done);
     return true;
@@ -178,6 +187,11 @@ bool ReadOnlyFile::stamp(FileStamp *stamp) const
 bool ReadOnlyFile::readUpTo(qint64 pos, qint64 length, QByteArray *out)
 {
     return preadUpTo(fd_, pos, length, out);
+}
+
+bool ReadOnlyFile::readInto(qint64 pos, qint64 length, char *to, qint64 *done)
+{
+    return preadInto(fd_, pos, length, to, done);
 }
 
 ReadWriteFile::~ReadWriteFile() { close(); }

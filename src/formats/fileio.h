@@ -49,6 +49,8 @@ public:
     bool isOpen() const;
     qint64 size() const { return size_; }
     bool readUpTo(qint64 pos, qint64 length, QByteArray *out);
+    // Reads up to `length` bytes at `pos` into `to`; *done says how many.
+    bool readInto(qint64 pos, qint64 length, char *to, qint64 *done);
     BlockReader reader();
     // The stamp of the open file as it was opened, as stampOf gives it for
     // its name.
@@ -109,6 +111,7 @@ bool makeWritable(const QString &fileName);
 // *info gets the open file's state.
 int openRegular(const QByteArray &path, int flags, struct stat *info);
 // Reads up to `length` bytes at `pos` of `fd`.
+bool preadInto(int fd, qint64 pos, qint64 length, char *to, qint64 *done);
 bool preadUpTo(int fd, qint64 pos, qint64 length, QByteArray *out);
 // True only when every byte was written.
 bool pwriteAll(int fd, qint64 pos, const QByteArray &bytes);

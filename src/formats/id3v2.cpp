@@ -1,5 +1,6 @@
 #include "formats/id3v2.h"
 
+#include "formats/filewindows.h"
 #include "formats/id3v2frames.h"
 #include "formats/tagfields.h"
 
@@ -27,52 +28,52 @@ template <typename File> bool readStart(File &file, FileStart &start, QByteArray
     return true;
 }
 
-// The tag body in the file, read in blocks: the frame headers and texts at
-// the front of a tag usually come in one read, and big frames without a
-// field are skipped. Blocks end on multiples of kReadBlockSize in the file,
-// so the first one is the start of the file a caller may already hold.
-// Reads inside a block are views of it, not copies; every block stays alive
-// with the FileBody, which the parsed fields (texts only) do not need.
+// The tag body in the file, read as the frame walk asks for it: the frame
+// headers and texts at the front of a tag usually come with the file's
+// head, a frame past it comes with the header of the next one, and big
+// frames without a field (pictures) and the padding are never read. Reads
+// are views of what the reader handed out, not copies; every read stays
+// alive with the FileBody, which the parsed fields (texts only) do not need.
 class FileBody : public id3v2::BodySource {
 public:
-    FileBody(const BlockReader &read, qint64 size) : read_(read), size_(size) {}
+    // With `windows`, what `read` hands out stays valid without being kept
+    // here, and what they hold already is served without asking them.
+    FileBody(const BlockReader &read, qint64 size, FileWindows *windows)
+        : read_(read), size_(size), windows_(windows)
+    {}
     qint64 size() const override { return size_; }
     QByteArray read(qint64 at, qint64 length) override
     {
         if (at < 0 || at >= size_ || length <= 0)
             return {};
         length = std::min(length, size_ - at);
-        if (!inBlock(at, length)) {
-            const qint64 inFile = id3v2::HeaderSize + at;
-            const qint64 toBoundary = kReadBlockSize - inFile % kReadBlockSize;
-            if (length > toBoundary)
-                return readAt(at, length);
-            blocks_.append(readAt(at, std::min(toBoundary, size_ - at)));
-            blockAt_ = at;
+        if (!hasLast_ || at < lastAt_ || at + length > lastAt_ + last_.size()) {
+            if (windows_)
+                last_ = windows_->heldFrom(id3v2::HeaderSize + at);
+            if ((!windows_ || last_.size() < length)
+                && !read_(id3v2::HeaderSize + at, std::min(length + kFrameHeader, size_ - at),
+                          &last_))
+                return {};
+            if (!windows_)
+                kept_.append(last_);
+            hasLast_ = true;
+            lastAt_ = at;
         }
-        const QByteArray &block = blocks_.last();
-        const qint64 from = at - blockAt_;
-        return QByteArray::fromRawData(block.constData() + from,
-                                       std::min(length, block.size() - from));
+        const QByteArray &last = last_;
+        const qint64 from = at - lastAt_;
+        return QByteArray::fromRawData(last.constData() + from,
+                                       std::max<qint64>(0, std::min(length, last.size() - from)));
     }
 
 private:
-    bool inBlock(qint64 at, qint64 length) const
-    {
-        return !blocks_.isEmpty() && at >= blockAt_
-               && at + length <= blockAt_ + blocks_.last().size();
-    }
-    QByteArray readAt(qint64 at, qint64 length)
-    {
-        QByteArray bytes;
-        if (!read_(id3v2::HeaderSize + at, length, &bytes))
-            return {};
-        return bytes;
-    }
+    static constexpr qint64 kFrameHeader = 10;
     const BlockReader &read_;
     qint64 size_;
-    QList<QByteArray> blocks_;
-    qint64 blockAt_ = 0;
+    FileWindows *windows_;
+    QByteArray last_;
+    bool hasLast_ = false;
+    QList<QByteArray> kept_; // the reads handed out, when they live here
+    qint64 lastAt_ = 0;
 };
 
 // The whole body of the tag in `start`, from the first bytes or, for a tag
@@ -143,10 +144,21 @@ bool TID3v2::ReadFromFile(const QString &fileName, FileStamp *stamp)
     const bool opened = file.open(fileName);
     if (stamp && !file.stamp(stamp))
         *stamp = FileStamp();
-    return opened && ReadTagWith(file.reader(), file.size());
+    FileWindows windows(file, 0);
+    return opened && ReadTagWith(windows, file.size());
 }
 
 bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize)
+{
+    return ReadTagWith(read, fileSize, nullptr);
+}
+
+bool TID3v2::ReadTagWith(FileWindows &windows, qint64 fileSize)
+{
+    return ReadTagWith(windows.reader(), fileSize, &windows);
+}
+
+bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize, FileWindows *windows)
 {
     ResetData();
     try {
@@ -163,7 +175,7 @@ bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize)
         TagPresent = true;
         MajorVersion = header.major;
         TotalSize = header.totalSize;
-        FileBody body(read, header.bodySize);
+        FileBody body(read, header.bodySize, windows);
         const id3v2::TagContent content = id3v2::parseTagFields(header, body);
         for (const TagFieldRow &row : kTagFields)
             this->*row.member = content.fields[row.id3v2];
@@ -257,14 +269,18 @@ bool TID3v2::ReadForSave(ReadOnlyFile &file, const QString &fileName, SaveRead *
     try {
         FileStart start;
         QByteArray first;
-        if (!readStart(file, start, &first))
-            return ReadTagWith(file.reader(), file.size());
+        if (!readStart(file, start, &first)) {
+            FileWindows windows(file, 0);
+            return ReadTagWith(windows, file.size());
+        }
         const bool tag = start.kind == id3v2::HeaderKind::Tag;
         // A tag beyond the first bytes is read field by field, its pictures
         // unread, as ReadFromFile does; a save then reads the file itself.
         if (tag
-            && (start.header.totalSize > start.fileSize || start.header.totalSize > first.size()))
-            return ReadTagWith(file.reader(), file.size());
+            && (start.header.totalSize > start.fileSize || start.header.totalSize > first.size())) {
+            FileWindows windows(file, 0);
+            return ReadTagWith(windows, file.size());
+        }
         if (tag) {
             read->content =
                 id3v2::parseTag(start.header, QByteArrayView(first).sliced(id3v2::HeaderSize,

@@ -9,6 +9,8 @@
 
 namespace qm {
 
+class FileWindows;
+
 // The ID3v2 tag at the start of an audio file: read from versions 2.2, 2.3
 // and 2.4 into 17 text fields and a track number, written back as 2.3 or
 // 2.4 (WriteVersion). Frames that carry none of the fields (pictures,
@@ -31,9 +33,11 @@ public:
     // -1 when it could not be).
     bool ReadFromFile(const QString &fileName, FileStamp *stamp = nullptr);
     // The same through an already open file of the given size; TMPEGaudio
-    // shares its handle this way. Reads the header, then the frames in
-    // blocks that end on multiples of kReadBlockSize.
+    // shares its reads this way. Reads the header, then what the frame walk
+    // asks for, each frame with the header of the next.
     bool ReadTagWith(const BlockReader &read, qint64 fileSize);
+    // The same from the windows of an open file, whose reads it need not keep.
+    bool ReadTagWith(FileWindows &windows, qint64 fileSize);
     // Writes the fields as a tag of WriteVersion with the file's other frames: over the
     // old tag when it has room, otherwise by writing the whole file anew
     // beside the old one and renaming it over it, with padding to spare for
@@ -142,6 +146,9 @@ public:
     quint8 WriteVersion = 3;
     // Set by the plans, which are const otherwise.
     mutable id3v2::Damage Refusal = id3v2::Damage::None;
+
+private:
+    bool ReadTagWith(const BlockReader &read, qint64 fileSize, FileWindows *windows);
 };
 
 } // namespace qm

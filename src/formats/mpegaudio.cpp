@@ -1,6 +1,7 @@
 #include "formats/mpegaudio.h"
 
 #include "formats/fileio.h"
+#include "formats/filewindows.h"
 
 #include <array>
 #include <cmath>
@@ -267,6 +268,12 @@ QString TMPEGaudio::FindEncoderSignature(QByteArrayView block, quint16 range)
 
 bool TMPEGaudio::AnalyseStream(const BlockReader &read, qint64 fileLength, qint64 id3v2Size)
 {
+    return AnalyseStream(read, fileLength, id3v2Size, {});
+}
+
+bool TMPEGaudio::AnalyseStream(const BlockReader &read, qint64 fileLength, qint64 id3v2Size,
+                               const std::function<bool(bool signatureWanted)> &readEnd)
+{
     FileLength = fileLength;
     qint64 offset = id3v2Size;
     QByteArray block;
@@ -274,6 +281,12 @@ bool TMPEGaudio::AnalyseStream(const BlockReader &read, qint64 fileLength, qint6
         return false;
     bool found = FindFrame(block);
     VendorText = FindEncoderSignature(block, quint16(5 * Frame.FrameSize));
+    if (readEnd && !readEnd(VendorText.isEmpty())) {
+        Frame = FrameData{};
+        VBR = VBRData{};
+        VendorText.clear();
+        return true;
+    }
     while (!found && block.size() == kBlockSize) {
         offset += block.size();
         if (!read(offset, kBlockSize, &block))
@@ -295,70 +308,6 @@ bool TMPEGaudio::AnalyseStream(const BlockReader &read, qint64 fileLength, qint6
     return true;
 }
 
-namespace {
-
-// Serves the reads of one analysis from two windows of the file, each read
-// once: its first block (tag header, frames, the first audio frames) and its
-// end (ID3v1, Lyrics3, the last block looked at for an encoder signature).
-// Reads elsewhere (past a big tag) go to the file. A file too short for two
-// separate windows is read whole, in one read. What it hands out may share
-// its windows' bytes, valid as long as the FileWindows object.
-class FileWindows {
-public:
-    FileWindows(ReadOnlyFile &file, qint64 tailSize) : file_(file), size_(file.size())
-    {
-        tailAt_ = qMax<qint64>(0, size_ - tailSize);
-        if (tailAt_ <= kReadBlockSize)
-            tailAt_ = 0;
-    }
-
-    bool read(qint64 pos, qint64 length, QByteArray *out)
-    {
-        if (pos < 0 || length < 0) {
-            out->clear();
-            return false;
-        }
-        if (pos >= tailAt_)
-            return serve(tail_, tailRead_, tailAt_, size_ - tailAt_, pos, length, out);
-        if (pos + length <= kReadBlockSize)
-            return serve(head_, headRead_, 0, kReadBlockSize, pos, length, out);
-        return file_.readUpTo(pos, length, out);
-    }
-
-private:
-    bool serve(QByteArray &window, bool &loaded, qint64 at, qint64 size, qint64 pos, qint64 length,
-               QByteArray *out)
-    {
-        if (!loaded) {
-            if (!file_.readUpTo(at, size, &window)) {
-                out->clear();
-                return false;
-            }
-            loaded = true;
-        }
-        const qint64 from = pos - at;
-        if (from >= window.size()) {
-            out->clear();
-            return true;
-        }
-        // A view of the window, not a copy: the windows outlive every
-        // reader of the analysis.
-        *out =
-            QByteArray::fromRawData(window.constData() + from, qMin(length, window.size() - from));
-        return true;
-    }
-
-    ReadOnlyFile &file_;
-    qint64 size_;
-    qint64 tailAt_;
-    QByteArray head_;
-    QByteArray tail_;
-    bool headRead_ = false;
-    bool tailRead_ = false;
-};
-
-} // namespace
-
 bool TMPEGaudio::ReadFromFile(const QString &fileName, FileStamp *stamp)
 {
     FResetData();
@@ -369,14 +318,22 @@ bool TMPEGaudio::ReadFromFile(const QString &fileName, FileStamp *stamp)
     bool ok = opened;
     if (opened) {
         FileLength = file.size();
-        FileWindows windows(file, kBlockSize + TID3v1::kRecordSize + TID3v1::kMarkSize);
-        const BlockReader reader = [&windows](qint64 pos, qint64 length, QByteArray *out) {
-            return windows.read(pos, length, out);
+        // The end is read once, after the first audio block: the ID3v1
+        // record and the Lyrics3 mark before it, and the last block with
+        // them when the first frames carry no encoder signature.
+        // The head is twice the tag head: a tag of up to 4.6 KB (most, with
+        // their padding) comes with the first audio block in the one read.
+        FileWindows windows(file, TID3v1::kRecordSize + TID3v1::kMarkSize, 2 * kHeadSize);
+        const BlockReader reader = windows.reader();
+        const auto readEnd = [&](bool signatureWanted) {
+            if (signatureWanted)
+                windows.widenTail(kBlockSize + TID3v1::kRecordSize + TID3v1::kMarkSize);
+            return ID3v1.ReadTagWith(reader, FileLength, true);
         };
         // A tag that cannot be read leaves the stream unknown; that is no
         // failure of the file.
-        if (ID3v2.ReadTagWith(reader, FileLength) && ID3v1.ReadTagWith(reader, FileLength, true))
-            ok = AnalyseStream(reader, FileLength, ID3v2.FGetTotalSize());
+        if (ID3v2.ReadTagWith(windows, FileLength))
+            ok = AnalyseStream(windows.scanner(), FileLength, ID3v2.FGetTotalSize(), readEnd);
     }
     if (!Frame.HeaderFound) {
         // The size of the file stays known even when it holds no audio.

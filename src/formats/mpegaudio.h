@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace qm {
 
 // Tables of the MPEG audio header, indexed by the codes of its bit fields.
@@ -120,6 +122,11 @@ public:
     bool AnalyseStream(const BlockReader &read, qint64 fileLength, qint64 id3v2Size);
 
 private:
+    // AnalyseStream that has the tags at the end read by `readEnd` once the
+    // first block is known, told whether an encoder signature is still to
+    // be looked for near the end; false from it leaves the stream unknown.
+    bool AnalyseStream(const BlockReader &read, qint64 fileLength, qint64 id3v2Size,
+                       const std::function<bool(bool signatureWanted)> &readEnd);
     void DecodeHeader(const uchar *header);
     void ReadVbrHeader(const uchar *block, qsizetype framePos);
 };

@@ -1,5 +1,6 @@
 #include "jobs/nativefile.h"
 
+#include "formats/filewindows.h"
 #include "formats/id3v2.h"
 #include "formats/tagfields.h"
 #include "formats/vorbiscomment.h"
@@ -35,7 +36,7 @@ NativeKind NativeKindOf(QStringView fileName)
 
 template <typename Walker> bool NativeFile::walkHead(ReadOnlyFile &file, Walker walk)
 {
-    if (!file.readUpTo(0, qMin(size_, kReadBlockSize), &head_))
+    if (!file.readUpTo(0, qMin(size_, kHeadSize), &head_))
         return false;
     for (;;) {
         qint64 needed = 0;
