@@ -503,7 +503,7 @@ void Session::write(int first, int last, int kind, bool moveFiles)
                                           });
     if (pendingPictures_ && !pendingPictures_->isEmpty()) {
         for (int row = std::max(first, 1); row <= std::min(last, table_.lastFileRow()); ++row) {
-            const QString path = rowPath(table_, row);
+            const QString path = RowPath(table_, row);
             if (pendingPictures_->contains(path))
                 before->insert(row, path);
         }
