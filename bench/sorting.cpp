@@ -28,10 +28,13 @@
 #include <vector>
 
 #include "session/session.h"
+#include "taggedfolder.h"
 #include "text/rowsort.h"
 #include "text/sortkeys.h"
 
 using namespace qm;
+using qm::bench::Spread;
+using qm::bench::spreadOf;
 using F = FieldNumber;
 
 namespace {
@@ -95,19 +98,6 @@ template <typename Op> double seconds(Op op)
     timer.start();
     op();
     return double(timer.nsecsElapsed()) / 1e9;
-}
-
-// Median, least and largest.
-struct Spread {
-    double median, least, largest;
-};
-
-Spread spreadOf(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return {n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2, values.front(),
-            values.back()};
 }
 
 // One pass over the rows: every key cell of every row read once.
