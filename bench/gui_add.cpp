@@ -1,10 +1,15 @@
 // Adding a folder of tagged MP3 files through the main window (offscreen),
 // with the file-information and ID3v2 views on, until the table is read and
-// numbered; against the same add and read through the jobs library alone
-// and a plain C loop that reads each file's head and tail. Prints the times
-// and the ratios.
+// numbered; against `quillmark-cli read` of the same folder (the whole
+// process), in alternating rounds, and once against the same add and read
+// through the jobs library alone and a plain C loop that reads each file's
+// head and tail. Prints the median of the rounds' ratios with their range.
 //
-//   bench_gui_add [file count, default 10000] [folder of MP3 files to use] [memory]
+//   bench_gui_add [file count, default 100000] [folder of MP3 files to use]
+//                 [rounds, default 5 | memory]
+//
+// Without a folder the files are made: separate copies of one typical file
+// (see makeTaggedFolder).
 //
 // With "memory" only the window's add runs, and the peak resident memory of
 // the process is printed after it.
@@ -23,6 +28,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 using namespace qm;
 using namespace qm::bench;
@@ -81,12 +87,12 @@ int main(int argc, char **argv)
     QTemporaryDir config;
     qputenv("QUILLMARK_CONFIG_DIR", config.path().toLocal8Bit());
     QApplication app(argc, argv);
-    const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 10000;
+    const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 100000;
     QTemporaryDir temp;
     const QString files =
         argc > 2 ? QString::fromLocal8Bit(argv[2]) : temp.path() + QStringLiteral("/files");
     if (argc <= 2 && (!temp.isValid() || !makeTaggedFolder(temp.path(), count))) {
-        std::fprintf(stderr, "could not make the sample folder (ffmpeg, lame, id3v2)\n");
+        std::fprintf(stderr, "could not make the sample folder (ffmpeg, lame, mid3v2)\n");
         return 1;
     }
     plainReadLoop(QFile::encodeName(files)); // warm the page cache
@@ -99,25 +105,42 @@ int main(int argc, char **argv)
                     peakRssMegabytes());
         return complete ? 0 : 1;
     }
+    const int rounds = argc > 3 ? std::max(1, atoi(argv[3])) : 5;
     const qint64 floor = plainReadLoop(QFile::encodeName(files));
     RowTable jobTable;
     const qint64 jobs = addAndReadWithJobs(files, jobTable);
     const int jobRows = jobTable.fileRowCount();
-    int windowRows = 0;
-    bool complete = false;
-    const qint64 window = throughWindow(files, &windowRows, &complete);
-    if (!complete || windowRows != jobRows) {
-        std::fprintf(stderr,
-                     "the window's table was not filled as expected (%d rows, %d expected)\n",
-                     windowRows, jobRows);
-        return 1;
+    jobTable = RowTable();
+    std::vector<double> windowTimes, cliTimes, ratios;
+    for (int round = 0; round < rounds; ++round) {
+        // Alternated, so a change of the machine's load falls on both.
+        qint64 cli = round % 2 ? cliReadFolder(files) : 0;
+        int windowRows = 0;
+        bool complete = false;
+        const qint64 window = throughWindow(files, &windowRows, &complete);
+        if (round % 2 == 0)
+            cli = cliReadFolder(files);
+        if (!complete || windowRows != jobRows || cli <= 0) {
+            std::fprintf(stderr,
+                         "the window's table was not filled as expected (%d rows, %d expected), "
+                         "or quillmark-cli failed\n",
+                         windowRows, jobRows);
+            return 1;
+        }
+        windowTimes.push_back(window / 1e6);
+        cliTimes.push_back(cli / 1e6);
+        ratios.push_back(double(window) / double(cli));
     }
-    std::printf("files: %d\n", windowRows);
-    std::printf("plain C loop (head and tail of each file):        %.1f ms\n", floor / 1e6);
-    std::printf("jobs alone (scan, information with ID3v2 tag):    %.1f ms\n", jobs / 1e6);
-    std::printf("window (scan, information, tag read, numbering):  %.1f ms\n", window / 1e6);
-    std::printf("ratio window / jobs alone: %.2f\n", double(window) / double(jobs));
-    std::printf("ratio window / plain loop: %.2f\n", double(window) / double(floor));
+    const auto line = [](const char *what, const Spread &s, const char *unit) {
+        std::printf("%-44s %9.2f %s  (%.2f - %.2f)\n", what, s.median, unit, s.least, s.largest);
+    };
+    std::printf("files: %d, %d rounds, medians (least - largest)\n", jobRows, rounds);
+    line("window (scan, information, tag, numbering)", spreadOf(windowTimes), "ms");
+    line("quillmark-cli read of the same folder", spreadOf(cliTimes), "ms");
+    line("ratio window / quillmark-cli read", spreadOf(ratios), "x ");
+    std::printf("once: plain C loop %.1f ms, jobs alone %.1f ms\n", floor / 1e6, jobs / 1e6);
+    std::printf("ratio median window / plain loop: %.2f\n",
+                spreadOf(windowTimes).median / (floor / 1e6));
     if (!qEnvironmentVariableIsEmpty("QM_BENCH_GRAB"))
         grabWhileReading(files, qEnvironmentVariable("QM_BENCH_GRAB"));
     return 0;

@@ -1,16 +1,26 @@
 // Sorting through the session (key reading on the job's thread, the order
-// put into the table in one step, the renumbering) against a baseline
-// measured in the same run: std::stable_sort of row indices by the same keys,
-// computed beforehand. The session's figure includes reading the keys, so
-// the ratio is what the whole command costs over the bare sort.
+// put into the table in one step, the renumbering) against two baselines
+// measured in the same run: one pass over the rows reading each row's key
+// cells once (what any sort must at least do), and std::stable_sort of row
+// indices by the same keys, computed beforehand. The session's figure
+// includes reading the keys, so the ratios are what the whole command costs
+// over those. Each figure is the median of five rounds, the sorts and the
+// passes alternated; the ratios are medians of the rounds' ratios, with
+// their range.
 //
-//   bench_sorting [row count, default 100000]
+//   bench_sorting [row count, default 100000] [busy]
+//
+// With "busy" a thread per processor spins beside the rounds, as a machine
+// running other work would.
 
 #include <QCollator>
 #include <QCollatorSortKey>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <algorithm>
+#include <atomic>
+#include <optional>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <numeric>
@@ -18,10 +28,13 @@
 #include <vector>
 
 #include "session/session.h"
+#include "taggedfolder.h"
 #include "text/rowsort.h"
 #include "text/sortkeys.h"
 
 using namespace qm;
+using qm::bench::Spread;
+using qm::bench::spreadOf;
 using F = FieldNumber;
 
 namespace {
@@ -78,28 +91,66 @@ int compareAt(const Keys &keys, int a, int b)
     return t[size_t(a)].compare(t[size_t(b)]);
 }
 
-// Best of three runs.
+// Time of one run of `op`, in seconds.
 template <typename Op> double seconds(Op op)
 {
-    double best = 1e30;
-    for (int run = 0; run < 3; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        op();
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e9);
-    }
-    return best;
+    QElapsedTimer timer;
+    timer.start();
+    op();
+    return double(timer.nsecsElapsed()) / 1e9;
 }
+
+// One pass over the rows: every key cell of every row read once.
+qint64 onePass(const RowTable &t, const SortKeys &keys)
+{
+    qint64 sum = 0;
+    for (int r = 1; r <= t.lastFileRow(); ++r)
+        for (F key : keys)
+            sum += t.cell(r, key).size();
+    return sum;
+}
+
+// Threads that spin until destroyed, one per processor.
+class CpuHog {
+public:
+    CpuHog()
+    {
+        for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i)
+            threads_.emplace_back([this] {
+                volatile quint64 n = 0;
+                while (!stop_.load(std::memory_order_relaxed))
+                    n = n + 1;
+            });
+    }
+    ~CpuHog()
+    {
+        stop_ = true;
+        for (std::thread &t : threads_)
+            t.join();
+    }
+
+private:
+    std::atomic_bool stop_{false};
+    std::vector<std::thread> threads_;
+};
 
 } // namespace
 
-int main(int argc, char **argv)
+static int run(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const int rows = argc > 1 ? std::max(10, std::atoi(argv[1])) : 100000;
+    const bool busy = argc > 2 && qstrcmp(argv[2], "busy") == 0;
+    constexpr int rounds = 5;
     const RowTable source = makeTable(rows);
-    std::printf("%d rows; target: each sort under 0.3 s, within 2x of the baseline\n", rows);
-    std::printf("%-22s %10s %10s %7s\n", "sort", "session s", "baseline s", "ratio");
+    std::optional<CpuHog> hog;
+    if (busy)
+        hog.emplace();
+    std::printf("%d rows%s; medians of %d rounds, ratios with their range\n", rows,
+                busy ? ", a spinning thread per processor beside" : "", rounds);
+    std::printf("%-20s %9s %9s %9s %20s %20s\n", "sort", "session s", "pass s", "sort s",
+                "session / pass", "session / sort");
+    qint64 sink = 0;
     for (F column : {F::Tit, F::Siz, F::Trc, F::Dir}) {
         const SortKeys keys = sortKeysFor(column, false);
         RowTable filled = source;
@@ -108,30 +159,48 @@ int main(int argc, char **argv)
         std::vector<Keys> precomputed;
         for (F key : keys)
             precomputed.push_back(keysOf(filled, key));
-        const double baseline = seconds([&] {
-            std::vector<int> order(static_cast<size_t>(rows));
-            std::iota(order.begin(), order.end(), 0);
-            std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-                for (const Keys &k : precomputed)
-                    if (const int c = compareAt(k, a, b))
-                        return c < 0;
-                return false;
+        std::vector<double> sessions, passes, sorts, overPass, overSort;
+        for (int round = 0; round < rounds; ++round) {
+            const double pass = seconds([&] { sink += onePass(filled, keys); });
+            const double sort = seconds([&] {
+                std::vector<int> order(static_cast<size_t>(rows));
+                std::iota(order.begin(), order.end(), 0);
+                std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+                    for (const Keys &k : precomputed)
+                        if (const int c = compareAt(k, a, b))
+                            return c < 0;
+                    return false;
+                });
             });
-        });
-        double session = 1e30;
-        for (int run = 0; run < 3; ++run) {
             Session s;
             s.table() = source;
-            QElapsedTimer timer;
-            timer.start();
-            s.sortRows(column);
-            s.waitForJobs();
-            session = std::min(session, double(timer.nsecsElapsed()) / 1e9);
+            const double session = seconds([&] {
+                s.sortRows(column);
+                s.waitForJobs();
+            });
+            sessions.push_back(session);
+            passes.push_back(pass);
+            sorts.push_back(sort);
+            overPass.push_back(session / pass);
+            overSort.push_back(session / sort);
         }
         const QString name =
             QStringLiteral("by %1 (%2 keys)").arg(columnCode(column)).arg(keys.size());
-        std::printf("%-22s %10.3f %10.3f %7.2f\n", qPrintable(name), session, baseline,
-                    session / baseline);
+        const Spread p = spreadOf(overPass), o = spreadOf(overSort);
+        std::printf("%-20s %9.3f %9.4f %9.3f %7.1f (%5.1f-%5.1f) %7.2f (%4.2f-%4.2f)\n",
+                    qPrintable(name), spreadOf(sessions).median, spreadOf(passes).median,
+                    spreadOf(sorts).median, p.median, p.least, p.largest, o.median, o.least,
+                    o.largest);
     }
-    return 0;
+    return sink < 0 ? 1 : 0;
+}
+
+int main(int argc, char **argv)
+{
+    // The spinning threads may fail to start.
+    try {
+        return run(argc, argv);
+    } catch (...) {
+        return 1;
+    }
 }

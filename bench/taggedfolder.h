@@ -15,7 +15,9 @@
 #include <QFile>
 #include <QProcess>
 
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -32,30 +34,76 @@ inline bool runTool(const QString &program, const QStringList &args)
            && process.exitCode() == 0;
 }
 
-// One tagged file made by ffmpeg, lame and mid3v2, copied `count` times into
-// folder/files/.
+// One typical tagged file, about 18.5 KB: 1 s of 128 kbps MPEG audio by
+// ffmpeg and lame, a 7-frame ID3v2 tag by mid3v2 (title, artist, album,
+// track, year, genre, comment) and an ID3v1 tag, copied `count` times into
+// folder/files/ as separate files, so every read costs what a real folder's
+// does.
 inline bool makeTaggedFolder(const QString &folder, int count)
 {
     const QString wav = folder + QStringLiteral("/tone.wav");
     const QString mp3 = folder + QStringLiteral("/tone.mp3");
+    const auto args = [](const char *text) { return QString::fromLatin1(text).split(u' '); };
     if (!runTool(QStringLiteral("ffmpeg"),
-                 {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
-                  QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                  QStringLiteral("sine=frequency=440:duration=0.5"), wav})
-        || !runTool(QStringLiteral("lame"), {QStringLiteral("--quiet"), wav, mp3})
+                 args("-nostdin -v error -f lavfi -i sine=frequency=440:duration=1.0") << wav)
+        || !runTool(QStringLiteral("lame"), args("--quiet -b 128") << wav << mp3)
         || !runTool(QStringLiteral("mid3v2"),
-                    {QStringLiteral("-t"), QStringLiteral("Title"), QStringLiteral("-a"),
-                     QStringLiteral("Artist"), QStringLiteral("-A"), QStringLiteral("Album"),
-                     QStringLiteral("-T"), QStringLiteral("3/12"), mp3}))
+                    args("-t Title -a Artist -A Album -T 3/12 -y 1999 -g Rock -c :Comment:eng")
+                        << mp3))
         return false;
+    // The ID3v1 tag after the ID3v2 one is written, so mid3v2 does not take
+    // its fields over.
+    QByteArray v1 = QByteArrayLiteral("TAG");
+    for (const char *field : {"Title", "Artist", "Album"})
+        v1 += QByteArray(field).leftJustified(30, '\0');
+    v1 += QByteArray("1999") + QByteArray("Comment").leftJustified(28, '\0');
+    v1 += QByteArray("\0\3\21", 3); // track 3, genre 17 (Rock)
+    QFile tagged(mp3);
+    if (!tagged.open(QIODevice::Append) || tagged.write(v1) != 128)
+        return false;
+    tagged.close();
     const QString files = folder + QStringLiteral("/files/");
     if (!QDir().mkpath(files))
         return false;
     for (int i = 0; i < count; ++i) {
-        if (!QFile::copy(mp3, files + QStringLiteral("%1.mp3").arg(i, 5, 10, QLatin1Char('0'))))
+        if (!QFile::copy(mp3, files + QStringLiteral("%1.mp3").arg(i, 6, 10, QLatin1Char('0'))))
             return false;
     }
     return true;
+}
+
+// The baseline of the window's add: `quillmark-cli read` of the same folder,
+// the whole process, its output thrown away. The program is looked for
+// beside the build's bench folder, or named by QM_CLI. -1 when it failed.
+inline qint64 cliReadFolder(const QString &folder)
+{
+    QString cli = qEnvironmentVariable("QM_CLI");
+    if (cli.isEmpty())
+        cli = QCoreApplication::applicationDirPath() + QStringLiteral("/../src/cli/quillmark-cli");
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    process.start(cli, {QStringLiteral("read"), folder});
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0)
+        return -1;
+    return timer.nsecsElapsed();
+}
+
+// Median, least and largest of a few figures.
+struct Spread {
+    double median = 0, least = 0, largest = 0;
+};
+
+inline Spread spreadOf(std::vector<double> values)
+{
+    if (values.empty())
+        return {};
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    return {median, values.front(), values.back()};
 }
 
 // The floor: list the folder, read each file's head and tail. -1 when

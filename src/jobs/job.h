@@ -53,6 +53,12 @@ protected:
     // at once. The runner flushes what is left when the body returns.
     void post(Step step);
     bool flush();
+    // A body that no longer looks at the table once it has its input may let
+    // post() hand its batches over without waiting for them: the window's
+    // thread takes one batch over while the body goes on with the next, and
+    // the body waits only when the batch before is still not taken over.
+    // synchronize(), flush() and the body's end still wait for every step.
+    void setPipelined(bool pipelined) { pipelined_ = pipelined; }
 
     // The runner that started the job: its status and progress setters may be
     // called from steps (they run on the window's thread).
@@ -60,7 +66,10 @@ protected:
 
 private:
     friend class JobRunner;
+    struct Call;
     void run();
+    std::shared_ptr<Call> send();
+    bool wait(std::shared_ptr<Call> call);
 
     std::atomic_bool stop_{false};
     std::atomic_bool finished_{false};
@@ -68,6 +77,8 @@ private:
     std::shared_ptr<Handoff> handoff_;
     std::vector<Step> batch_;
     bool posted_ = false;
+    bool pipelined_ = false;
+    std::shared_ptr<Call> inFlight_;
     QElapsedTimer sinceFlush_;
 };
 

@@ -29,12 +29,12 @@ constexpr size_t BatchLimit = 4096;
 // before its end handler runs.
 constexpr qint64 StepsMilliseconds = 50;
 
-struct Call {
+} // namespace
+
+struct Job::Call {
     std::vector<Job::Step> steps;
     bool done = false;
 };
-
-} // namespace
 
 QString StatusPhrase::AddedFiles() { return tr("Добавлено файлов: "); }
 QString StatusPhrase::SkippedStreams() { return tr("пропущено потоков: "); }
@@ -68,24 +68,47 @@ void Job::post(Step step)
 {
     batch_.push_back(std::move(step));
     // The first step goes at once, so the window shows the job under way.
-    if (!posted_ || batch_.size() >= BatchLimit || sinceFlush_.elapsed() >= BatchMilliseconds) {
-        posted_ = true;
+    if (posted_ && batch_.size() < BatchLimit && sinceFlush_.elapsed() < BatchMilliseconds)
+        return;
+    // The first hand-off is waited for even when pipelined: a Stop pressed
+    // as the job shows up is seen before the body runs ahead.
+    const bool first = !posted_;
+    posted_ = true;
+    if (!pipelined_ || first) {
         flush();
+        return;
     }
+    sinceFlush_.start();
+    // One batch in the window's hands at most, so memory stays bounded and
+    // Stop finds little queued.
+    if (inFlight_ && !wait(inFlight_))
+        return;
+    inFlight_ = send();
 }
 
 bool Job::flush()
 {
     sinceFlush_.start();
     if (batch_.empty())
-        return true;
+        return !inFlight_ || wait(inFlight_);
+    // Calls run in the order they were sent: waiting for this one waits
+    // for any still in flight before it.
+    const std::shared_ptr<Call> call = send();
+    if (!call || !wait(call))
+        return false;
+    inFlight_.reset();
+    return true;
+}
+
+std::shared_ptr<Job::Call> Job::send()
+{
     auto call = std::make_shared<Call>();
     call->steps.swap(batch_);
     const std::shared_ptr<Handoff> handoff = handoff_;
     {
         std::lock_guard lock(handoff->mutex);
         if (handoff->closed)
-            return false;
+            return nullptr;
     }
     // The runner outlives this call: its destructor closes the hand-off and
     // then waits for this thread before it goes away.
@@ -98,6 +121,9 @@ bool Job::flush()
                     return;
             }
             handoff->runner->runBatch(call->steps);
+            // The steps' captures go on this thread, not at the body's next
+            // hand-off.
+            std::vector<Job::Step>().swap(call->steps);
             {
                 std::lock_guard lock(handoff->mutex);
                 call->done = true;
@@ -105,8 +131,17 @@ bool Job::flush()
             handoff->wake.notify_all();
         },
         Qt::QueuedConnection);
-    std::unique_lock lock(handoff->mutex);
-    handoff->wake.wait(lock, [&] { return call->done || handoff->closed; });
+    return call;
+}
+
+bool Job::wait(std::shared_ptr<Call> call)
+{
+    if (!call)
+        return false;
+    std::unique_lock lock(handoff_->mutex);
+    handoff_->wake.wait(lock, [&] { return call->done || handoff_->closed; });
+    if (call == inFlight_)
+        inFlight_.reset();
     return call->done;
 }
 

@@ -3,7 +3,20 @@
 #include "jobs/jobrunner.h"
 #include "table/rowtable.h"
 
+#include <QElapsedTimer>
+
+#include <algorithm>
+
 namespace qm {
+
+namespace {
+
+// Rows read are handed to the window in chunks of at most this many, or of
+// what was read in this time.
+constexpr size_t ChunkRows = 512;
+constexpr qint64 ChunkMilliseconds = 8;
+
+} // namespace
 
 void ReadJob::execute()
 {
@@ -37,34 +50,68 @@ void ReadJob::execute()
     const QString phrase = kind_ == ReadTag1Kind   ? StatusPhrase::ReadTag1()
                            : kind_ == ReadTag2Kind ? StatusPhrase::ReadTag2()
                                                    : StatusPhrase::ReadInfo();
+    // From here on the body looks at its own names only, so the window can
+    // take one chunk of rows over while the next is read.
+    setPipelined(true);
     FileReader reader(kind_, settings_);
+    std::vector<ReadRow> chunk;
+    QElapsedTimer sinceChunk;
+    sinceChunk.start();
+    bool posted = false;
     for (qint64 i = 0; i < total; ++i) {
-        const int row = int(firstRow_ + i);
         if (names[size_t(i)].isNull())
             continue; // not a file row
-        CellWrites cells;
-        FileStamp stamp;
-        const bool read = reader.read(names[size_t(i)], cells, stamped_ ? &stamp : nullptr);
-        post([this, row, i, total, read, phrase, stamp, name = names[size_t(i)],
-              dir = std::move(dirs[size_t(i)]), cells = std::move(cells)] {
-            if (!dir.isNull())
-                table_.setCell(row, FieldNumber::Dir, dir);
-            for (const auto &[field, text] : cells) {
-                if (!keepFilled_ || table_.cell(row, field).isEmpty())
-                    table_.setCell(row, field, text);
-            }
-            if (stamp.size >= 0)
-                stamped_(name, stamp);
-            if (read) {
-                runner()->setStatus(StatusText(phrase, i + 1, total));
-                runner()->setProgress(ProgressPercent(i + 1, total));
-            }
-            if (rowWritten_)
-                rowWritten_(row);
-        });
-        if (terminated())
+        ReadRow &read = chunk.emplace_back();
+        read.row = int(firstRow_ + i);
+        read.read = reader.read(names[size_t(i)], read.cells, stamped_ ? &read.stamp : nullptr);
+        read.dir = std::move(dirs[size_t(i)]);
+        if (read.stamp.size >= 0)
+            read.name = std::move(names[size_t(i)]);
+        if (read.read)
+            read.done = i + 1;
+        const bool stopped = terminated();
+        // The first row at once, so the window shows the job under way.
+        if (stopped || chunk.size() >= ChunkRows || i + 1 == total || !posted
+            || sinceChunk.elapsed() >= ChunkMilliseconds) {
+            posted = true;
+            postChunk(std::move(chunk), phrase, total);
+            chunk = {};
+            sinceChunk.start();
+        }
+        if (stopped)
             return;
     }
+    if (!chunk.empty())
+        postChunk(std::move(chunk), phrase, total);
+}
+
+void ReadJob::postChunk(std::vector<ReadRow> chunk, const QString &phrase, qint64 total)
+{
+    post([this, phrase, total, chunk = std::move(chunk)]() mutable {
+        qint64 done = 0;
+        for (ReadRow &read : chunk) {
+            Row &row = table_.row(read.row);
+            if (!read.dir.isNull())
+                row[size_t(toInt(FieldNumber::Dir))] = read.dir;
+            for (auto &[field, text] : read.cells) {
+                Cell &cell = row[size_t(toInt(field))];
+                if (!keepFilled_ || cell.isEmpty())
+                    cell = std::move(text);
+            }
+            if (read.stamp.size >= 0)
+                stamped_(read.name, read.stamp);
+            done = std::max(done, read.done);
+        }
+        if (rowWritten_) {
+            // Rows are announced as a range: only the first and last matter.
+            rowWritten_(chunk.front().row);
+            rowWritten_(chunk.back().row);
+        }
+        if (done > 0) {
+            runner()->setStatus(StatusText(phrase, done, total));
+            runner()->setProgress(ProgressPercent(done, total));
+        }
+    });
 }
 
 } // namespace qm

@@ -25,6 +25,18 @@ protected:
     void execute() override;
 
 private:
+    // One row as the reading thread made it, for the window to take over.
+    struct ReadRow {
+        int row = 0;
+        bool read = false;
+        qint64 done = 0; // the count for the status line; 0 for a skipped row
+        QString dir;     // a Dir that gained its slash, else null
+        QString name;    // the file's name, when it was stamped
+        FileStamp stamp;
+        CellWrites cells;
+    };
+    void postChunk(std::vector<ReadRow> chunk, const QString &phrase, qint64 total);
+
     int kind_;
     ReadSettings settings_;
     bool keepFilled_ = false;

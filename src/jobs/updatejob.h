@@ -18,8 +18,10 @@ class RowTable;
 // window's thread. Stop is honoured between rows.
 class TUpdateThread : public Job {
 public:
-    // Called on the window's thread after a row's cells were written, so the
-    // window's model can announce the change.
+    // Called on the window's thread after rows' cells were written, so the
+    // window's model can announce the change: for every row, or (a read)
+    // for the first and the last row of each chunk taken over, which
+    // bound the rows written between them.
     using RowWritten = std::function<void(int row)>;
     // Called on the window's thread with the state of a row's file as the
     // job left it: as a read that filled the row's tag cells found it, or as

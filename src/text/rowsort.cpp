@@ -51,7 +51,10 @@ public:
             else
                 sortRun<int>(
                     run, tied, [this](const QString &text) { return textRank(text); },
-                    [this](int a, int b) { return texts_[size_t(a)].compare(texts_[size_t(b)]); });
+                    [](int a, int b) { return a < b   ? -1
+                                              : b < a ? 1
+                                                      : 0; },
+                    [this](std::vector<int> &keys) { rankTexts(keys); });
             texts_.clear();
             distinct_.clear();
             const int before = done;
@@ -75,14 +78,40 @@ private:
         return index;
     }
 
-    template <typename Key, typename MakeKey, typename Compare>
-    void sortRun(const Run &run, std::vector<Run> &tied, MakeKey makeKey, Compare compare)
+    // The run's distinct texts put in the collator's order once, so the rows
+    // are sorted by their text's place, an integer: the costly comparison of
+    // collation keys runs over the distinct texts only. Texts the collator
+    // finds equal share a place.
+    void rankTexts(std::vector<int> &keys) const
+    {
+        std::vector<int> byKey(texts_.size());
+        std::iota(byKey.begin(), byKey.end(), 0);
+        std::sort(byKey.begin(), byKey.end(), [this](int a, int b) {
+            return texts_[size_t(a)].compare(texts_[size_t(b)]) < 0;
+        });
+        std::vector<int> place(texts_.size());
+        int rank = 0;
+        for (size_t i = 0; i < byKey.size(); ++i) {
+            if (i > 0 && texts_[size_t(byKey[i - 1])].compare(texts_[size_t(byKey[i])]) != 0)
+                ++rank;
+            place[size_t(byKey[i])] = rank;
+        }
+        for (int &key : keys)
+            key = place[size_t(key)];
+    }
+
+    template <typename Key, typename MakeKey, typename Compare,
+              typename Prepare = void (*)(std::vector<Key> &)>
+    void sortRun(
+        const Run &run, std::vector<Run> &tied, MakeKey makeKey, Compare compare,
+        Prepare prepare = [](std::vector<Key> &) {})
     {
         const size_t count = run.end - run.begin;
         std::vector<Key> keys;
         keys.reserve(count);
         for (size_t i = run.begin; i < run.end; ++i)
             keys.push_back(makeKey(table_.cell(order_[i], field_)));
+        prepare(keys);
         std::vector<int> local(count);
         std::iota(local.begin(), local.end(), 0);
         std::stable_sort(local.begin(), local.end(), [&](int a, int b) {

@@ -14,8 +14,9 @@ namespace {
 // window's thread.
 class CountingJob : public Job {
 public:
-    CountingJob(QString name, int units, QStringList &log, JobClass jobClass = JobClass::Update)
-        : name_(std::move(name)), units_(units), log_(log), class_(jobClass)
+    CountingJob(QString name, int units, QStringList &log, JobClass jobClass = JobClass::Update,
+                bool pipelined = false)
+        : name_(std::move(name)), units_(units), log_(log), class_(jobClass), pipelined_(pipelined)
     {}
     JobClass jobClass() const override { return class_; }
     std::atomic_bool bodyRan{false};
@@ -25,6 +26,7 @@ protected:
     void execute() override
     {
         bodyRan = true;
+        setPipelined(pipelined_);
         for (int i = 0; units_ < 0 || i < units_; ++i) {
             post([this, i] {
                 if (QThread::currentThread() != qApp->thread())
@@ -44,6 +46,7 @@ private:
     int units_;
     QStringList &log_;
     JobClass class_;
+    bool pipelined_;
 };
 
 } // namespace
@@ -88,6 +91,30 @@ TEST(JobRunner, QueuedJobsRunInOrderEachAfterTheEndHandlerBeforeIt)
     EXPECT_EQ(runner.jobKind(), JobKind::None);
     EXPECT_EQ(runner.status(), u"n: 1/1"_qs); // the last text stays
     EXPECT_EQ(runner.slot(JobClass::Update), c.get());
+}
+
+TEST(JobRunner, PipelinedStepsRunInOrderBeforeTheEndHandlerAndStopHaltsThem)
+{
+    for (const int units : {20000, -1}) {
+        SCOPED_TRACE(units);
+        JobRunner runner;
+        QStringList log;
+        auto job = std::make_shared<CountingJob>(u"p"_qs, units, log, JobClass::Update, true);
+        runner.start(JobKind::Update, job, [&] {
+            log << u"end"_qs;
+            runner.setControlsEnabled(true);
+        });
+        if (units < 0)
+            QTimer::singleShot(30, [&] { runner.stop(); });
+        ASSERT_TRUE(WaitUntilIdle(runner));
+        ASSERT_GT(log.size(), 1);
+        if (units > 0)
+            ASSERT_EQ(log.size(), units + 1);
+        for (int i = 0; i + 1 < log.size(); ++i)
+            ASSERT_EQ(log[i], u"p:"_qs + QString::number(i));
+        EXPECT_EQ(log.last(), u"end"_qs);
+        EXPECT_FALSE(job->offThread);
+    }
 }
 
 TEST(JobRunner, StopEndsTheRunningJobAndThoseWaitingButRunsEveryEndHandler)
