@@ -1384,7 +1384,7 @@ Special mask characters:
     </message>
     <message>
         <source>Старые теги файлов выделенных строк читать в кодовой странице:</source>
-        <translation>Read the old tags of the selected rows' files in the code page:</translation>
+        <translation>Read the old tags of the selected rows&apos; files in the code page:</translation>
     </message>
 </context>
 <context>
@@ -2092,7 +2092,7 @@ does not exist!</translation>
     </message>
     <message>
         <source>Кодовая страница старых тегов файлов выделенных строк</source>
-        <translation>The code page of the old tags of the selected rows' files</translation>
+        <translation>The code page of the old tags of the selected rows&apos; files</translation>
     </message>
     <message>
         <source>Картинки</source>
