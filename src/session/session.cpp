@@ -693,7 +693,7 @@ void Session::beginStep()
 {
     if (undoEnabled_ && stepDepth_++ == 0) {
         stepStart_ = TableHistory::snapshot(table_);
-        stepStart_.extra = pendingPictures_;
+        stepStart_.extra = stepExtra();
     }
 }
 
@@ -723,7 +723,7 @@ void Session::closeEdit()
 
 void Session::recordStep(const TableSnapshot &before)
 {
-    if (undoEnabled_ && history_.record(before, table_, pendingPictures_))
+    if (undoEnabled_ && history_.record(before, table_, stepExtra()))
         emit historyChanged();
 }
 
@@ -732,7 +732,7 @@ std::shared_ptr<TableSnapshot> Session::jobSnapshot() const
     if (!undoEnabled_)
         return nullptr;
     auto snapshot = std::make_shared<TableSnapshot>(TableHistory::snapshot(table_));
-    snapshot->extra = pendingPictures_;
+    snapshot->extra = stepExtra();
     return snapshot;
 }
 
@@ -741,7 +741,7 @@ void Session::forgetHistory()
     // An open step goes on from the table as it is now.
     if (stepDepth_ > 0) {
         stepStart_ = TableHistory::snapshot(table_);
-        stepStart_.extra = pendingPictures_;
+        stepStart_.extra = stepExtra();
     }
     if (!history_.canUndo() && !history_.canRedo())
         return;
@@ -765,7 +765,7 @@ void Session::undo()
     closeEdit();
     if (stepDepth_ == 0) {
         const TableHistory::Touched touched = history_.undo(table_);
-        takePendingPictures(touched);
+        takeStepExtra(touched);
         announce(touched);
     }
 }
@@ -777,7 +777,7 @@ void Session::redo()
     closeEdit();
     if (stepDepth_ == 0) {
         const TableHistory::Touched touched = history_.redo(table_);
-        takePendingPictures(touched);
+        takeStepExtra(touched);
         announce(touched);
     }
 }

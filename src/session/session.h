@@ -433,8 +433,12 @@ private:
     void recordStep(const TableSnapshot &before);
     std::shared_ptr<TableSnapshot> jobSnapshot() const;
     void announce(const TableHistory::Touched &touched);
-    // The pictures waiting as a step of the history left them.
-    void takePendingPictures(const TableHistory::Touched &touched);
+    // What a step of the history keeps besides the table: the pictures
+    // waiting and the code pages chosen, as they were.
+    std::shared_ptr<const void> stepExtra() const;
+    // The pictures waiting and the code pages as a step of the history left
+    // them.
+    void takeStepExtra(const TableHistory::Touched &touched);
     void setPendingPictures(std::shared_ptr<const PendingPictures> pending);
     // The folder scan of `kind`, appending a row per file found.
     std::shared_ptr<Job> scanJob(char kind, const QStringList &folders);
@@ -509,6 +513,9 @@ private:
     // Picture edits waiting for the update, by file; shared with the steps
     // of the history and the write job, never changed in place.
     std::shared_ptr<const PendingPictures> pendingPictures_;
+    // The last stepExtra(), given again while nothing in it changed: a step
+    // is recorded when its table or its extra state changed.
+    mutable std::shared_ptr<const void> stepExtra_;
     // Where the rows of the running add begin.
     int firstAddedRow_ = 0;
     // After the table: the jobs that write to it go first.

@@ -20,6 +20,10 @@ bool Session::chooseCodepage(int first, int last, const QString &name)
     if (busy() || (!name.isEmpty() && !LegacyCodepage::isKnown(name)))
         return false;
     closeEdit();
+    // The step starts before the choice: undo takes the choice back with
+    // the cells, so that a write never puts the old cells in the new code
+    // page.
+    const std::shared_ptr<TableSnapshot> before = jobSnapshot();
     first = std::max(first, 1);
     last = std::min(last, table_.lastFileRow());
     for (int row = first; row <= last; ++row) {
@@ -32,10 +36,12 @@ bool Session::chooseCodepage(int first, int last, const QString &name)
             codepages_.insert(path, name);
     }
     const TagView view = state_.tagView;
-    if (first > last || view == TagView::None)
+    if (first > last || view == TagView::None) {
+        if (before)
+            recordStep(*before);
         return true;
-    startReadJob(first, last, view == TagView::Id3v1 ? ReadTag1Kind : ReadTag2Kind, false,
-                 jobSnapshot());
+    }
+    startReadJob(first, last, view == TagView::Id3v1 ? ReadTag1Kind : ReadTag2Kind, false, before);
     return true;
 }
 

@@ -40,9 +40,13 @@ TEST(CodepageSession, RowsReadAndWriteTheirOldTagsInTheChosenCodePage)
             session.waitForJobs();
             EXPECT_EQ(table.cell(1, F::Tit), title);
             EXPECT_EQ(session.rowCodepage(1), QString::fromLatin1(c.codepage));
+            // Undo takes the choice back with the cells: the old cells are
+            // never written in the new code page.
             session.undo();
             EXPECT_EQ(table.cell(1, F::Tit), before);
+            EXPECT_EQ(session.rowCodepage(1), QString());
             session.redo();
+            EXPECT_EQ(session.rowCodepage(1), QString::fromLatin1(c.codepage));
 
             // A later read keeps the choice; a write keeps the bytes.
             table.setCell(1, F::Art, QStringLiteral(u"Другой"));
