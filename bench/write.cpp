@@ -208,8 +208,9 @@ int floorLoop(const char *what, const char *folder)
     QList<QByteArray> from, to;
     for (const std::string &name : folderFiles(folder)) {
         from << QByteArray::fromStdString(base + name);
-        to << QByteArray::fromStdString(
-            base + (name.rfind("r-", 0) == 0 ? name.substr(2) : "r-" + name));
+        std::string target = base;
+        target += name.rfind("r-", 0) == 0 ? name.substr(2) : "r-" + name;
+        to << QByteArray::fromStdString(target);
     }
     int errors = from.isEmpty() ? 1 : 0;
     if (std::strcmp(what, "floor-rename") == 0) {

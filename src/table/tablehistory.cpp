@@ -219,7 +219,7 @@ void rebuildRows(RowTable &table, int count, const std::vector<HistoryRun> &runs
         const int from = forward ? run.before : run.after;
         const int to = forward ? run.after : run.before;
         for (int k = 0; k < run.count; ++k)
-            rows[size_t(to + k)] = std::move(table.row(from + k));
+            rows[size_t(to) + size_t(k)] = std::move(table.row(from + k));
     }
     for (const HistoryRow &row : placed)
         rows[size_t(row.index)] = row.cells;
