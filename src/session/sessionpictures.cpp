@@ -57,31 +57,4 @@ void Session::setPendingPictures(std::shared_ptr<const PendingPictures> pending)
     emit pendingPicturesChanged();
 }
 
-namespace {
-
-struct StepExtra {
-    std::shared_ptr<const PendingPictures> pictures;
-    QHash<QString, QString> codepages;
-};
-
-} // namespace
-
-std::shared_ptr<const void> Session::stepExtra() const
-{
-    const auto last = std::static_pointer_cast<const StepExtra>(stepExtra_);
-    if (!last || last->pictures != pendingPictures_ || last->codepages != codepages_)
-        stepExtra_ = std::make_shared<const StepExtra>(StepExtra{pendingPictures_, codepages_});
-    return stepExtra_;
-}
-
-void Session::takeStepExtra(const TableHistory::Touched &touched)
-{
-    if (!touched.extraChanged)
-        return;
-    const auto extra = std::static_pointer_cast<const StepExtra>(touched.extra);
-    // A step recorded before anything waited has no extra state.
-    setPendingPictures(extra ? extra->pictures : nullptr);
-    codepages_ = extra ? extra->codepages : QHash<QString, QString>();
-}
-
 } // namespace qm
