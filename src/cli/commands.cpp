@@ -47,11 +47,12 @@ bool printErrorRows(const ErrorTable &errors, const ColumnLayout &layout)
     return !errors.rows.empty();
 }
 
-bool readStandardInput(Session &session)
+bool readStandardInput(Session &session, bool rowCodepages)
 {
     QString error;
-    const auto add = [&session](Row &&row, const std::optional<FileStamp> &read) {
-        session.appendOutsideRow(std::move(row), read);
+    const auto add = [&session, rowCodepages](Row &&row, const std::optional<FileStamp> &read,
+                                              const QString &codepage) {
+        session.appendOutsideRow(std::move(row), read, rowCodepages ? codepage : QString());
     };
     if (!readRows(stdin, add, error)) {
         printError(QStringLiteral("quillmark-cli: standard input, ") + error);
@@ -143,9 +144,9 @@ int usageError(const QString &text)
 }
 
 // The rows of standard input and the window's options, for edit and apply.
-bool loadSession(Session &session)
+bool loadSession(Session &session, bool rowCodepages)
 {
-    if (!readStandardInput(session))
+    if (!readStandardInput(session, rowCodepages))
         return false;
     // The options of the settings file the window uses; a missing file
     // leaves the defaults, as on the window's first start.
@@ -314,6 +315,10 @@ int runRead(const Arguments &args)
     const CarriedStamps carried(session.readStamps());
     session.loadSettings(settingsFilePath());
     session.setState(state);
+    // Rows read in another code page than the options' one say so, and
+    // apply writes them back in it.
+    const FileCodepages codepages = session.fileCodepages();
+    const CarriedCodepages carriedCodepages(codepages);
     const RowFormat rowFormat =
         format == QLatin1String("tsv") ? RowFormat::Tsv : RowFormat::JsonLines;
     if (std::none_of(args.operands.cbegin(), args.operands.cend(), isListFile)) {
@@ -484,7 +489,11 @@ int runApply(const Arguments &args)
 
     Session session;
     const CarriedStamps carried(session.readStamps());
-    if (!loadSession(session))
+    // The code page asked for here is the one every file's 8-bit text is
+    // written in, over the one each row was read in: the cells hold the
+    // text itself, so that is a conversion the script asked for, never
+    // text spoilt, and the only way to move old tags to another code page.
+    if (!loadSession(session, codepage.isEmpty()))
         return ExitUsage;
     // A script's moves do not follow a tick in the window.
     session.options().setMoveCompanions(args.has(QStringLiteral("move-companions")));
@@ -540,6 +549,9 @@ int runApply(const Arguments &args)
     // A box of the write job (no new names given) means nothing was applied.
     if (!answers.errors.isEmpty())
         failed = true;
+    // Under the files' names after the renames.
+    const FileCodepages codepages = session.fileCodepages();
+    const CarriedCodepages carriedCodepages(codepages);
     const int written = writeOut(table, RowFormat::JsonLines);
     return failed ? ExitRowsFailed : written;
 }

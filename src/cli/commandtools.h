@@ -24,8 +24,9 @@ namespace qm::cli {
 void printError(const QString &text);
 // "quillmark-cli: text" on standard error; the usage error's status.
 int usageError(const QString &text);
-// The rows of standard input and the window's options, for edit and apply.
-bool loadSession(Session &session);
+// The rows of standard input and the window's options, for edit and apply;
+// the code pages the rows carry are taken unless `rowCodepages` is false.
+bool loadSession(Session &session, bool rowCodepages = true);
 // The value of --`name` (or `fallback`) when it is one of `choices`; a usage
 // error printed otherwise.
 bool parseChoice(const Arguments &args, const QString &name, const QStringList &choices,

@@ -224,6 +224,8 @@ int runEdit(const Arguments &args)
     const CarriedStamps carried(session.readStamps());
     if (!loadSession(session))
         return ExitUsage;
+    const FileCodepages codepages = session.fileCodepages();
+    const CarriedCodepages carriedCodepages(codepages);
     // The rows keep the numbers they came with until a step renumbers them.
     SessionState state;
     state.numbering.style =

@@ -151,6 +151,7 @@ QString lineError(qsizetype line, const QString &what)
 }
 
 const QString kReadKey = QStringLiteral("Read");
+const QString kCodepageKey = QStringLiteral("Codepage");
 
 QString stampText(const FileStamp &s)
 {
@@ -170,7 +171,8 @@ bool parseStamp(const QString &text, FileStamp &stamp)
     return ok[0] && ok[1] && ok[2] && ok[3];
 }
 
-bool parseJsonRow(QByteArrayView line, Row &row, std::optional<FileStamp> &read, QString &what)
+bool parseJsonRow(QByteArrayView line, Row &row, std::optional<FileStamp> &read, QString &codepage,
+                  QString &what)
 {
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(line.toByteArray(), &parseError);
@@ -191,6 +193,14 @@ bool parseJsonRow(QByteArrayView line, Row &row, std::optional<FileStamp> &read,
                 return false;
             }
             read = stamp;
+            continue;
+        }
+        if (it.key() == kCodepageKey) {
+            codepage = it.value().toString().trimmed();
+            if (!it.value().isString() || !LegacyCodepage::isKnown(codepage)) {
+                what = QStringLiteral("\"Codepage\" is not a single-byte code page");
+                return false;
+            }
             continue;
         }
         const auto field = fieldOfKey(it.key());
@@ -238,6 +248,21 @@ bool parseTsvRow(QByteArrayView line, Row &row, QString &what)
 
 namespace {
 const QHash<QString, FileStamp> *carriedStamps = nullptr;
+const FileCodepages *carriedCodepages = nullptr;
+
+// The code page the row carries out: none when it is the options' one.
+QString rowCodepage(const Row &row)
+{
+    if (!carriedCodepages
+        || (carriedCodepages->all.isEmpty() && carriedCodepages->byPath.isEmpty()))
+        return {};
+    const QString name = carriedCodepages->byPath.isEmpty()
+                             ? carriedCodepages->all
+                             : carriedCodepages->forFile(RowFileName(row));
+    if (name.compare(LegacyCodepage::name(), Qt::CaseInsensitive) == 0)
+        return {};
+    return name;
+}
 } // namespace
 
 const QHash<QString, FileStamp> &readStamps()
@@ -249,6 +274,13 @@ const QHash<QString, FileStamp> &readStamps()
 CarriedStamps::CarriedStamps(const QHash<QString, FileStamp> &stamps) { carriedStamps = &stamps; }
 
 CarriedStamps::~CarriedStamps() { carriedStamps = nullptr; }
+
+CarriedCodepages::CarriedCodepages(const FileCodepages &codepages)
+{
+    carriedCodepages = &codepages;
+}
+
+CarriedCodepages::~CarriedCodepages() { carriedCodepages = nullptr; }
 
 QString rowFilePath(const Row &row) { return RowFileName(row); }
 
@@ -269,6 +301,8 @@ void appendJsonRow(QByteArray &out, const Row &row)
         if (it != readStamps().constEnd())
             out += ",\"Read\":\"" + stampText(*it).toLatin1() + '"';
     }
+    if (const QString codepage = rowCodepage(row); !codepage.isEmpty())
+        appendJsonText(out, ",\"Codepage\":", codepage);
     out += "}\n";
 }
 
@@ -351,6 +385,7 @@ bool readRows(std::FILE *in, const RowInput &add, QString &error)
     bool ok = true;
     Row row;
     std::optional<FileStamp> stamp;
+    QString codepage;
     QString what;
     for (qsizetype i = 0;; ++i) {
         const ssize_t read = getline(&buffer, &capacity, in);
@@ -371,12 +406,14 @@ bool readRows(std::FILE *in, const RowInput &add, QString &error)
         }
         row = Row{};
         stamp.reset();
-        if (!(tsv ? parseTsvRow(line, row, what) : parseJsonRow(line, row, stamp, what))) {
+        codepage.clear();
+        if (!(tsv ? parseTsvRow(line, row, what)
+                  : parseJsonRow(line, row, stamp, codepage, what))) {
             error = lineError(i, what);
             ok = false;
             break;
         }
-        add(std::move(row), stamp);
+        add(std::move(row), stamp, codepage);
     }
     std::free(buffer);
     if (ok && std::ferror(in)) {

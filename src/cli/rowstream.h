@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/codepage.h"
 #include "formats/fileio.h"
 #include "table/rowtable.h"
 
@@ -34,11 +35,23 @@ public:
     CarriedStamps(const CarriedStamps &) = delete;
     CarriedStamps &operator=(const CarriedStamps &) = delete;
 };
+// The 8-bit code page each row's file was read in, when it is not the
+// options' one (read --codepage, or a file's own choice): rows carry it as
+// the key "Codepage", so that apply writes the row's text back in it. A row
+// without it is in the options' code page. While a CarriedCodepages lives,
+// the rows written out carry those of its choice; none otherwise.
+class CarriedCodepages {
+public:
+    explicit CarriedCodepages(const FileCodepages &codepages);
+    ~CarriedCodepages();
+    CarriedCodepages(const CarriedCodepages &) = delete;
+    CarriedCodepages &operator=(const CarriedCodepages &) = delete;
+};
 // The path of the row's file: Dir, Old and Ext.
 QString rowFilePath(const Row &row);
 
 // Appends one row as a JSON object and a line feed, with its "Read" key
-// when its file's state is known.
+// when its file's state is known and its "Codepage" key when it has one.
 void appendJsonRow(QByteArray &out, const Row &row);
 // Appends `key` (with what goes before it: "{\"name\":" or ",\"name\":")
 // and the text as a JSON string, a file name's bytes as the rows carry them.
@@ -52,12 +65,14 @@ void appendTsvRow(QByteArray &out, const Row &row);
 bool unescapeTsv(QStringView text, QString &out);
 
 // Reads rows from `in` to its end, each handed to `add` as soon as it is
-// read with its "Read" state when it carries one. JSON Lines are taken, or
+// read with its "Read" state and its "Codepage" (else empty) when it
+// carries them. JSON Lines are taken, or
 // the tab-separated form when the first line is its header. Blank lines are
-// skipped; a key that is not a column code, a value that is not a string, or
-// a line that is no object fails with the line number in `error`, the rows
-// before it handed on.
-using RowInput = std::function<void(Row &&row, const std::optional<FileStamp> &read)>;
+// skipped; a key that is not a column code, a value that is not a string, a
+// code page that is no single-byte one, or a line that is no object fails
+// with the line number in `error`, the rows before it handed on.
+using RowInput =
+    std::function<void(Row &&row, const std::optional<FileStamp> &read, const QString &codepage)>;
 bool readRows(std::FILE *in, const RowInput &add, QString &error);
 
 // Writes rows to `out` in the format as they come, in slices, so that a

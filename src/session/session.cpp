@@ -42,7 +42,7 @@ ReadSettings Session::readSettings() const
                                                current.numbering.style == NumberStyle::LeadingZero);
     if (current.allFormats)
         settings.FormatRead = false;
-    settings.Codepages = {current.codepage, codepages_};
+    settings.Codepages = fileCodepages();
     return settings;
 }
 
@@ -55,7 +55,7 @@ WriteSettings Session::writeSettings(bool moveFiles) const
         settings.FormatRead = false;
     settings.NoJournal = current.noJournal;
     settings.ReadStamps = current.readStamps;
-    settings.Codepages = {current.codepage, codepages_};
+    settings.Codepages = fileCodepages();
     settings.Pictures = pendingPictures_;
     return settings;
 }

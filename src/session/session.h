@@ -159,9 +159,11 @@ public:
 
     // A row brought in from outside (the command line's standard input),
     // appended after the rows there, with the state its file had when the
-    // row was read when the row carries it. No undo step, nothing told: the
-    // table is filled before anything looks at it.
-    void appendOutsideRow(Row row, const std::optional<FileStamp> &read);
+    // row was read and the 8-bit code page it was read in (empty: the
+    // options' one) when the row carries them. No undo step, nothing told:
+    // the table is filled before anything looks at it.
+    void appendOutsideRow(Row row, const std::optional<FileStamp> &read,
+                          const QString &codepage = {});
     // Each file as the last read of its row found it or the last write left
     // it, by path: the states rows carry out of the command line.
     const QHash<QString, FileStamp> &readStamps() const { return readStamps_; }
@@ -279,6 +281,9 @@ public:
     // The 8-bit code page chosen for the file of `row`: empty when the
     // file has none of its own.
     QString rowCodepage(int row) const;
+    // The code pages reads and writes use now: the state's for every file,
+    // the files' own over it.
+    FileCodepages fileCodepages() const;
     // The files of rows [first, last] get the code page `name` (empty: the
     // options' one) for their old 8-bit tag text from now on, in reading
     // and in writing; the rows' tags are read again in it, as one undoable

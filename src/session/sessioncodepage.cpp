@@ -15,6 +15,8 @@ QString Session::rowCodepage(int row) const
     return codepages_.value(RowPath(table_, row));
 }
 
+FileCodepages Session::fileCodepages() const { return {state().codepage, codepages_}; }
+
 bool Session::chooseCodepage(int first, int last, const QString &name)
 {
     if (busy() || (!name.isEmpty() && !LegacyCodepage::isKnown(name)))

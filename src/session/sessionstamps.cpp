@@ -6,10 +6,13 @@
 
 namespace qm {
 
-void Session::appendOutsideRow(Row row, const std::optional<FileStamp> &read)
+void Session::appendOutsideRow(Row row, const std::optional<FileStamp> &read,
+                               const QString &codepage)
 {
     if (read)
         readStamps_.insert(RowFileName(row), *read);
+    if (!codepage.isEmpty())
+        codepages_.insert(RowFileName(row), codepage);
     table_.row(table_.appendRows(1)) = std::move(row);
 }
 

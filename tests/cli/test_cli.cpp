@@ -899,6 +899,56 @@ TEST_F(CliTest, ReadAndApplyTakeTheFilesCodePage)
     EXPECT_EQ(cli({"read", "--codepage", "UTF-8", file}).exitCode, 2);
 }
 
+// Rows read in another code page than the options' one say so; edit passes
+// it on and apply writes the ID3v1 tag back in it without being told, unless
+// its own --codepage names another.
+TEST_F(CliTest, RowsCarryTheirCodePageToApply)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_MUTAGEN();
+    const EightBitCase &koi8 = kEightBitCases[0], &cp866 = kEightBitCases[1],
+                       &cp1251 = kEightBitCases[2];
+    const struct {
+        const EightBitCase &source;
+        const char *applyAs; // apply --codepage, or none
+        const EightBitCase &written;
+        const char *carried; // the rows' "Codepage", or none
+    } cases[] = {{koi8, nullptr, koi8, "KOI8-R"},
+                 {cp866, nullptr, cp866, "IBM866"},
+                 {koi8, "windows-1251", cp1251, "KOI8-R"},
+                 {cp1251, nullptr, cp1251, nullptr}};
+    QString error;
+    ASSERT_TRUE(makeMp3(folder_.file("sample.mp3"), {0.3}, &error)) << error.toStdString();
+    const QByteArray sample = readAll(folder_.file("sample.mp3"));
+    const QString file = album() + "/old.mp3";
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.source.codepage) + " " + (c.applyAs ? c.applyAs : "-"));
+        ASSERT_TRUE(writeAll(file, sample));
+        ASSERT_TRUE(tagWithEightBitTitle(file, c.source.title));
+        const CliRun read =
+            cli({"read", "--no-info", "--tag", "1", "--codepage", c.source.codepage, file});
+        const CliRun edited = cli({"edit", "--set", QStringLiteral(u"Art=Другой")}, read.out);
+        for (const CliRun *rows : {&read, &edited}) {
+            const QJsonObject row = jsonRows(rows->out).value(0);
+            EXPECT_EQ(row.value("Tit").toString(), QStringLiteral(u"Привет мир"));
+            EXPECT_EQ(row.value("Codepage").toString(), QString::fromLatin1(c.carried));
+        }
+        QStringList apply{"apply", "--write-tag", "1"};
+        if (c.applyAs)
+            apply << "--codepage" << c.applyAs;
+        const CliRun applied = cli(apply, edited.out);
+        ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+        const QByteArray id3v1 = readAll(file).right(128);
+        EXPECT_EQ(id3v1.mid(3, c.written.title.size()), c.written.title);
+        EXPECT_EQ(id3v1.mid(33, c.written.artist.size()), c.written.artist);
+    }
+    const CliRun bad = cli({"apply", "--write-tag", "1"},
+                           "{\"Dir\":\"" + album().toUtf8()
+                               + "\",\"Old\":\"old\",\"Ext\":\"mp3\",\"Codepage\":\"UTF-8\"}\n");
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.err.contains("Codepage")) << bad.err.toStdString();
+}
+
 // apply --id3v2: a 2.4 tag kept as 2.4 keeps its several artists and its
 // full date; a 2.3 tag written as 2.4 becomes a 2.4 tag with the same date.
 TEST_F(CliTest, ApplyWritesTheID3v2VersionAsked)
