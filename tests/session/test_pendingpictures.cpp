@@ -93,3 +93,55 @@ TEST(PendingPictures, WaitAsAStepAreWrittenWithTheTagAndUndoneByteForByte)
     session.waitForJobs();
     EXPECT_EQ(contents(paths[0]), before[0]);
 }
+
+// Without the journal a ring of renames (two files swapping names) parks one
+// file under a temporary name: its waiting picture still goes into it, and
+// no picture is cleared as written that was not.
+TEST(PendingPictures, ARingOfRenamesWithoutTheJournalWritesEveryFilesPicture)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString root = dir.path() + QLatin1Char('/');
+    qputenv("QUILLMARK_DATA_DIR", QFile::encodeName(root + "data"));
+    const QStringList paths{root + "a.mp3", root + "b.mp3"};
+    for (int i = 0; i < 2; ++i) {
+        QFile file(paths[i]);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(6000, char('a' + i))));
+        file.close();
+        TID3v2 tag;
+        tag.FSetTitle(QStringLiteral("Song %1").arg(i));
+        ASSERT_TRUE(tag.SaveToFile(paths[i]));
+    }
+    const QString image = root + "cover.png";
+    QImage made(40, 30, QImage::Format_RGB32);
+    made.fill(Qt::darkRed);
+    ASSERT_TRUE(made.save(image, "PNG"));
+
+    Session session;
+    SessionState state;
+    state.tagView = TagView::Id3v2;
+    state.noJournal = true;
+    session.setState(state);
+    session.addPaths(paths);
+    session.waitForJobs();
+    ASSERT_EQ(session.table().fileRowCount(), 2);
+    session.editCell(1, F::New, session.table().cell(2, F::Old));
+    session.editCell(2, F::New, session.table().cell(1, F::Old));
+    session.closeEdit();
+    PictureCommand command;
+    command.image = image;
+    session.pendPictures(paths, command);
+    session.waitForJobs();
+
+    session.write(1, 2, ApplyKind, true);
+    session.waitForJobs();
+    for (int i = 0; i < 2; ++i) {
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadFromFile(paths[1 - i]));
+        EXPECT_EQ(tag.FGetTitle(), QStringLiteral("Song %1").arg(i)) << "the names were swapped";
+        const QList<pictures::Picture> written = picturesOf(paths[i]);
+        ASSERT_EQ(written.size(), 1) << paths[i].toStdString();
+        EXPECT_EQ(written[0].data, contents(image));
+        EXPECT_TRUE(session.pendingPictures(paths[i]).isEmpty());
+    }
+}
