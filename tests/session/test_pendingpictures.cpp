@@ -26,6 +26,25 @@ QList<pictures::Picture> picturesOf(const QString &path)
     return found;
 }
 
+// An MP3 stand-in: `fill` bytes under an ID3v2 tag holding `title`.
+bool makeSong(const QString &path, char fill, const QString &title)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(6000, fill)) != 6000)
+        return false;
+    file.close();
+    TID3v2 tag;
+    tag.FSetTitle(title);
+    return tag.SaveToFile(path);
+}
+
+bool makeImage(const QString &path, int width, int height)
+{
+    QImage made(width, height, QImage::Format_RGB32);
+    made.fill(Qt::darkCyan);
+    return made.save(path, "PNG");
+}
+
 } // namespace
 
 // A picture set in the window waits on its files as a step of the table's
@@ -41,19 +60,12 @@ TEST(PendingPictures, WaitAsAStepAreWrittenWithTheTagAndUndoneByteForByte)
     QList<QByteArray> before;
     for (int i = 1; i <= 2; ++i) {
         const QString path = root + QStringLiteral("track%1.mp3").arg(i);
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(6000, char('a' + i))));
-        file.close();
-        TID3v2 tag;
-        tag.FSetTitle(QStringLiteral("Old %1").arg(i));
-        ASSERT_TRUE(tag.SaveToFile(path));
+        ASSERT_TRUE(makeSong(path, char('a' + i), QStringLiteral("Old %1").arg(i)));
         paths.append(path);
         before.append(contents(path));
     }
     const QString image = root + "cover.png";
-    QImage made(300, 200, QImage::Format_RGB32);
-    made.fill(Qt::darkCyan);
-    ASSERT_TRUE(made.save(image, "PNG"));
+    ASSERT_TRUE(makeImage(image, 300, 200));
 
     Session session;
     SessionState state;
@@ -104,18 +116,10 @@ TEST(PendingPictures, ARingOfRenamesWithoutTheJournalWritesEveryFilesPicture)
     const QString root = dir.path() + QLatin1Char('/');
     qputenv("QUILLMARK_DATA_DIR", QFile::encodeName(root + "data"));
     const QStringList paths{root + "a.mp3", root + "b.mp3"};
-    for (int i = 0; i < 2; ++i) {
-        QFile file(paths[i]);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(6000, char('a' + i))));
-        file.close();
-        TID3v2 tag;
-        tag.FSetTitle(QStringLiteral("Song %1").arg(i));
-        ASSERT_TRUE(tag.SaveToFile(paths[i]));
-    }
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(makeSong(paths[i], char('a' + i), QStringLiteral("Song %1").arg(i)));
     const QString image = root + "cover.png";
-    QImage made(40, 30, QImage::Format_RGB32);
-    made.fill(Qt::darkRed);
-    ASSERT_TRUE(made.save(image, "PNG"));
+    ASSERT_TRUE(makeImage(image, 40, 30));
 
     Session session;
     SessionState state;
