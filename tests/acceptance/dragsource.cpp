@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTextStream>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -32,7 +33,9 @@ protected:
         drag->setMimeData(data);
         const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::LinkAction, Qt::CopyAction);
         QTextStream(stdout) << (action == Qt::IgnoreAction ? "ignored" : "dropped") << Qt::endl;
-        QApplication::quit();
+        // The drop's target asks for the data after the drag has ended here:
+        // like a file manager, the source stays to give it.
+        QTimer::singleShot(3000, qApp, &QApplication::quit);
     }
 
 private:

@@ -48,9 +48,13 @@ class DropCover(DesktopTestCase):
                 time.sleep(0.05 * SLOWDOWN)
             time.sleep(0.3 * SLOWDOWN)
             self.desktop.xdotool("mouseup", 1)
-            return source.communicate(timeout=10 * SLOWDOWN)[0].strip()
+            return source.stdout.readline().strip()
         finally:
-            if source.poll() is None:
+            # The target fetches the data after the drag ended at the source,
+            # which stays a few seconds to give it.
+            try:
+                source.wait(timeout=10 * SLOWDOWN)
+            except subprocess.TimeoutExpired:
                 source.kill()
                 source.wait()
 
