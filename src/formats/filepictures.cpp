@@ -47,27 +47,13 @@ bool FilePictures::read(const QString &fileName, FileFault *fault)
         *this = {};
         return fail(fault, FileFault::Unreadable);
     }
-    return readFrom(
+    return read(
         fileName, file.size(), stamp,
         [&file](qint64 length, QByteArray *out) { return file.readUpTo(0, length, out); }, fault);
 }
 
-bool FilePictures::readBytes(const QString &fileName, const QByteArray &whole,
-                             const FileStamp &stamp, FileFault *fault)
-{
-    const bool read = readFrom(
-        fileName, whole.size(), stamp,
-        [&whole](qint64 length, QByteArray *out) {
-            *out = whole.first(std::min<qint64>(length, whole.size()));
-            return true;
-        },
-        fault);
-    whole_ = whole;
-    return read;
-}
-
-bool FilePictures::readFrom(const QString &fileName, qint64 size, const FileStamp &stamp,
-                            const HeadReader &readHead, FileFault *fault)
+bool FilePictures::read(const QString &fileName, qint64 size, const FileStamp &stamp,
+                        const HeadReader &readHead, FileFault *fault)
 {
     const quint8 version = id3v2Version_;
     *this = {};
@@ -183,7 +169,7 @@ bool FilePictures::apply(const PictureEdit &edit)
     return changed;
 }
 
-bool FilePictures::plan(FileChange *change, FileFault *fault) const
+bool FilePictures::plan(FileChange *change, FileFault *fault, const HeadReader &readAll) const
 {
     *change = {};
     change->fileName = fileName_;
@@ -217,7 +203,7 @@ bool FilePictures::plan(FileChange *change, FileFault *fault) const
     if (!planned)
         return fail(fault, FileFault::Damaged);
     if (written.sequenceShift != 0)
-        return planRenumbered(written, change, fault);
+        return planRenumbered(written, change, fault, readAll);
     switch (written.kind) {
     case WritePlan::Unchanged:
         return true;
@@ -236,13 +222,16 @@ bool FilePictures::plan(FileChange *change, FileFault *fault) const
     return true;
 }
 
-bool FilePictures::planRenumbered(const WritePlan &written, FileChange *change,
-                                  FileFault *fault) const
+bool FilePictures::planRenumbered(const WritePlan &written, FileChange *change, FileFault *fault,
+                                  const HeadReader &readAll) const
 {
     // The stream's later pages get new numbers: the whole file is new, and
     // it must still be the file that was read.
-    QByteArray whole = whole_;
-    if (whole.isEmpty()) {
+    QByteArray whole;
+    if (readAll) {
+        if (!readAll(fileSize_, &whole) || whole.size() != fileSize_)
+            return fail(fault, FileFault::Unreadable);
+    } else {
         ReadOnlyFile file;
         FileStamp now;
         if (!file.open(fileName_) || !file.stamp(&now) || !(now == stamp_)

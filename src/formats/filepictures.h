@@ -32,12 +32,15 @@ class FilePictures {
 public:
     // Reads the metadata at the start of `fileName`; false with the reason.
     bool read(const QString &fileName, FileFault *fault);
-    // The same over the whole of a file held in memory (`stamp`: the file
-    // on disk it stands for); a plan is then made against these bytes.
-    bool readBytes(const QString &fileName, const QByteArray &whole, const FileStamp &stamp,
-                   FileFault *fault);
-    // Gives the first `length` bytes of the file read.
+    // Gives the first `length` bytes of the file read (fewer only at its
+    // end).
     using HeadReader = std::function<bool(qint64 length, QByteArray *out)>;
+    // The same through `readHead`, for a file of `size` bytes that stands
+    // for `fileName` as it was at `stamp`: the bytes may be the file as a
+    // change planned on it would leave it. Only as much is asked for as the
+    // metadata takes.
+    bool read(const QString &fileName, qint64 size, const FileStamp &stamp,
+              const HeadReader &readHead, FileFault *fault);
 
     FileKind kind() const { return kind_; }
     QList<Picture> list() const;
@@ -48,22 +51,23 @@ public:
     bool apply(const PictureEdit &edit);
     // The change that gives the file the edited pictures, planned on the
     // file as read; an empty change when the edits left them as they were.
-    // False with the reason when it cannot be written.
-    bool plan(FileChange *change, FileFault *fault) const;
+    // False with the reason when it cannot be written. A plan that needs
+    // the whole file (an Ogg stream whose pages are renumbered) reads it
+    // through `readAll` when given (the reader the file was read through),
+    // else from disk.
+    bool plan(FileChange *change, FileFault *fault, const HeadReader &readAll = {}) const;
 
 private:
-    bool readFrom(const QString &fileName, qint64 size, const FileStamp &stamp,
-                  const HeadReader &readHead, FileFault *fault);
     bool readMp3(const HeadReader &readHead, const QByteArray &head, FileFault *fault);
     // An Ogg rewrite whose later pages are renumbered: the whole file.
-    bool planRenumbered(const WritePlan &written, FileChange *change, FileFault *fault) const;
+    bool planRenumbered(const WritePlan &written, FileChange *change, FileFault *fault,
+                        const HeadReader &readAll) const;
 
     QString fileName_;
     FileKind kind_ = FileKind::None;
     FileStamp stamp_;
     qint64 fileSize_ = 0;
-    QByteArray head_;  // the file's first bytes: the whole of its metadata
-    QByteArray whole_; // readBytes: the whole file
+    QByteArray head_; // the file's first bytes: the whole of its metadata
     bool edited_ = false;
     quint8 id3v2Version_ = 3;
     // Mp3

@@ -184,13 +184,14 @@ bool RowWriter::takesTag(const QString &fileName, const QString &name, const str
 
 bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
                          const struct stat *known, FileChange *planned, WriteFailure *failure,
-                         ReadOnlyFile *opened)
+                         ReadOnlyFile *opened, const QString &rowPath)
 {
+    const QString &key = rowPath.isEmpty() ? fileName : rowPath;
     // The tag is read and written in the file's code page, so that its
     // bytes come back as they were.
-    const LegacyCodepage::Scope codepage(settings_.Codepages.forFile(fileName));
-    const auto pending = settings_.Pictures ? settings_.Pictures->constFind(fileName)
-                                            : PendingPictures::const_iterator();
+    const LegacyCodepage::Scope codepage(settings_.Codepages.forFile(key));
+    const auto pending =
+        settings_.Pictures ? settings_.Pictures->constFind(key) : PendingPictures::const_iterator();
     if (!settings_.Pictures || pending == settings_.Pictures->constEnd())
         return version != 1 && version != 2
                || writeTagOnly(version, row, fileName, known, planned, failure, opened);
@@ -685,7 +686,8 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         } else if ((version == 1 || version == 2 || hasPictures(target.oldPath))
                    && takesTag(oldPath, target.oldPath)) {
             stampKnown = false;
-            if (!writeTag(version, row, oldPath, nullptr, nullptr, &failure))
+            if (!writeTag(version, row, oldPath, nullptr, nullptr, &failure, nullptr,
+                          target.oldPath))
                 tagNotChanged(outcome, failure, refusal_);
         }
     }

@@ -186,9 +186,13 @@ private:
     // `planned` and `failure` as for writeTags; *failure says why a write
     // failed when that is known.
     // `opened` is the file already open on `fileName`, or null.
+    // `rowPath` is the row's own name of a file that waits elsewhere (a
+    // ring's parked file): the pictures and the code page chosen for the
+    // row are found by it.
     bool writeTag(int version, const Row &row, const QString &fileName,
                   const struct stat *known = nullptr, FileChange *planned = nullptr,
-                  WriteFailure *failure = nullptr, ReadOnlyFile *opened = nullptr);
+                  WriteFailure *failure = nullptr, ReadOnlyFile *opened = nullptr,
+                  const QString &rowPath = {});
     // Whether pictures wait for the file.
     bool hasPictures(const QString &fileName) const;
     // writeTag without the pictures waiting for the file.

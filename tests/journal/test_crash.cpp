@@ -2,10 +2,14 @@
 // random moments: after recovery every file is byte for byte either what it
 // was or what the write makes of it.
 
+#include "formats/filepictures.h"
 #include "formats/id3v1.h"
 #include "formats/id3v2.h"
+#include "jobs/nativefile.h"
+#include "jobs/picturestep.h"
 #include "journal/journal.h"
 #include "testfiles.h"
+#include "vorbistestfiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -23,13 +27,54 @@ namespace {
 using test::readAll;
 using test::TempFolder;
 
-// The four kinds of write: an ID3v2 tag that fits the old one's room and
-// one that grows past it (a 300 KB picture in both), an ID3v1 tail that
-// grows by a Lyrics3 block and one that loses it.
-const char *const kFiles[] = {"fits.mp3", "grows.mp3", "tail-grows.mp3", "tail-shrinks.mp3"};
+// The kinds of write: an ID3v2 tag that fits the old one's room and one
+// that grows past it (a 300 KB picture in both), an ID3v1 tail that grows by
+// a Lyrics3 block and one that loses it; then a new title and a new front
+// cover as the one change the update makes of a row whose picture waited
+// for it: in the old tag's room, past it, and in a FLAC file's blocks.
+const char *const kFiles[] = {"fits.mp3",         "grows.mp3",      "tail-grows.mp3",
+                              "tail-shrinks.mp3", "cover-fits.mp3", "cover-grows.mp3",
+                              "cover.flac"};
+constexpr int kCount = int(std::size(kFiles));
+constexpr int kFirstCover = 4;
+
+// The new front cover of kFiles[which].
+pictures::Picture newCover(int which)
+{
+    pictures::Picture picture;
+    picture.mime = "image/jpeg";
+    picture.data = QByteArray(which == kFirstCover ? 100000 : 400000, char('a' + which));
+    return picture;
+}
+
+bool planCover(int which, const QString &path, FileChange *change)
+{
+    if (which == kCount - 1) {
+        NativeFile flac;
+        if (!flac.read(path))
+            return false;
+        TagFields fields = flac.result().fields;
+        fields[id3v2::Title] = QStringLiteral("Новое название");
+        if (!flac.planFields(fields, change))
+            return false;
+    } else {
+        TID3v2 tag;
+        if (!tag.ReadFromFile(path))
+            return false;
+        tag.FSetTitle(QStringLiteral("Новое название"));
+        if (!tag.PlanSave(path, change))
+            return false;
+    }
+    pictures::PictureEdit edit;
+    edit.picture = newCover(which);
+    QString reason;
+    return AddPictureEdits(change, path, {edit}, 3, &reason);
+}
 
 bool planWrite(int which, const QString &path, FileChange *change)
 {
+    if (which >= kFirstCover)
+        return planCover(which, path, change);
     if (which < 2) {
         TID3v2 tag;
         if (!tag.ReadFromFile(path))
@@ -58,7 +103,7 @@ bool writeBatch(const QString &folder, const QString &journalDir, qint64 cut = -
         return false;
     QList<FileChange> changes;
     QList<quint32> ids;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kCount; ++i) {
         FileChange change;
         if (!planWrite(i, QDir(folder).filePath(QString::fromLatin1(kFiles[i])), &change))
             return false;
@@ -78,7 +123,7 @@ bool writeBatch(const QString &folder, const QString &journalDir, qint64 cut = -
         return false;
     }
     bool ok = true;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kCount; ++i) {
         const bool made = applyChange(changes[i]);
         journal->markDone(ids[i], made, changes[i].fileName);
         ok = ok && made;
@@ -100,7 +145,7 @@ bool makeOriginals(const QString &folder, QString *error)
         "t.add(APIC(encoding=0, mime='image/jpeg', type=3, desc='', data=os.urandom(300000)))\n"
         "for path in sys.argv[1:]:\n"
         "    t.save(path, v2_version=3)\n");
-    for (int i = 0; i < 2; ++i) {
+    for (int i : {0, 1, kFirstCover, kFirstCover + 1}) {
         const QString path = QDir(folder).filePath(QString::fromLatin1(kFiles[i]));
         if (!QFile::copy(plain, path))
             return false;
@@ -120,13 +165,16 @@ bool makeOriginals(const QString &folder, QString *error)
         if (!QFile::copy(plain, path) || !tag.SaveToFile(path))
             return false;
     }
-    return true;
+    return !test::makeTagged(test::kFormats[0],
+                             QDir(folder).filePath(QString::fromLatin1(kFiles[kCount - 1])), error)
+                .isEmpty();
 }
 
 TEST(JournalCrash, KilledWritesRecoverToOldOrNew)
 {
     QM_REQUIRE_TOOL(QStringLiteral("lame"));
     QM_REQUIRE_MUTAGEN();
+    QM_REQUIRE_TOOL(QStringLiteral("ffmpeg"));
     TempFolder temp;
     const QString originals = temp.file(QStringLiteral("originals"));
     const QString expected = temp.file(QStringLiteral("expected"));
@@ -157,6 +205,20 @@ TEST(JournalCrash, KilledWritesRecoverToOldOrNew)
     EXPECT_GT(after[1].size(), before[1].size()) << "the grown tag is rewritten";
     EXPECT_GT(after[2].size(), before[2].size());
     EXPECT_LT(after[3].size(), before[3].size());
+    for (int i = kFirstCover; i < kCount; ++i) {
+        const QString path = QDir(expected).filePath(QString::fromLatin1(kFiles[i]));
+        pictures::FilePictures written;
+        ASSERT_TRUE(written.read(path, nullptr)) << kFiles[i];
+        ASSERT_EQ(written.list().size(), 1) << kFiles[i];
+        EXPECT_EQ(written.list()[0].data, newCover(i).data) << kFiles[i];
+    }
+    EXPECT_EQ(after[kFirstCover].size(), before[kFirstCover].size()) << "written in place";
+    EXPECT_GT(after[kFirstCover + 1].size(), before[kFirstCover + 1].size());
+    // Undo brings every file back, the old pictures with it.
+    ASSERT_GT(undo(0, journalDir).number, 0u);
+    for (int i = 0; i < kCount; ++i)
+        EXPECT_EQ(readAll(QDir(expected).filePath(QString::fromLatin1(kFiles[i]))), before[i])
+            << kFiles[i];
 
     int torn = 0, rounds = 0;
     QElapsedTimer budget;
@@ -186,13 +248,13 @@ TEST(JournalCrash, KilledWritesRecoverToOldOrNew)
             EXPECT_FALSE(out.failed) << out.path.toStdString();
             torn += out.restored;
         }
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < kCount; ++i) {
             const QByteArray now = readAll(QDir(work).filePath(QString::fromLatin1(kFiles[i])));
             EXPECT_TRUE(now == before[i] || now == after[i])
                 << kFiles[i] << " after a kill at " << delayUs << " us: " << now.size() << " bytes";
         }
         const QStringList left = QDir(work).entryList(QDir::Files | QDir::Hidden);
-        EXPECT_EQ(left.size(), 4) << left.join(u' ').toStdString();
+        EXPECT_EQ(left.size(), kCount) << left.join(u' ').toStdString();
         EXPECT_TRUE(recover(journalDir).files.isEmpty()) << "every job is settled once";
     }
     // How often a kill fell inside a write depends on the machine; the

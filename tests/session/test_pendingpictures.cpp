@@ -26,6 +26,25 @@ QList<pictures::Picture> picturesOf(const QString &path)
     return found;
 }
 
+// An MP3 stand-in: `fill` bytes under an ID3v2 tag holding `title`.
+bool makeSong(const QString &path, char fill, const QString &title)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(6000, fill)) != 6000)
+        return false;
+    file.close();
+    TID3v2 tag;
+    tag.FSetTitle(title);
+    return tag.SaveToFile(path);
+}
+
+bool makeImage(const QString &path, int width, int height)
+{
+    QImage made(width, height, QImage::Format_RGB32);
+    made.fill(Qt::darkCyan);
+    return made.save(path, "PNG");
+}
+
 } // namespace
 
 // A picture set in the window waits on its files as a step of the table's
@@ -41,19 +60,12 @@ TEST(PendingPictures, WaitAsAStepAreWrittenWithTheTagAndUndoneByteForByte)
     QList<QByteArray> before;
     for (int i = 1; i <= 2; ++i) {
         const QString path = root + QStringLiteral("track%1.mp3").arg(i);
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(6000, char('a' + i))));
-        file.close();
-        TID3v2 tag;
-        tag.FSetTitle(QStringLiteral("Old %1").arg(i));
-        ASSERT_TRUE(tag.SaveToFile(path));
+        ASSERT_TRUE(makeSong(path, char('a' + i), QStringLiteral("Old %1").arg(i)));
         paths.append(path);
         before.append(contents(path));
     }
     const QString image = root + "cover.png";
-    QImage made(300, 200, QImage::Format_RGB32);
-    made.fill(Qt::darkCyan);
-    ASSERT_TRUE(made.save(image, "PNG"));
+    ASSERT_TRUE(makeImage(image, 300, 200));
 
     Session session;
     SessionState state;
@@ -92,4 +104,48 @@ TEST(PendingPictures, WaitAsAStepAreWrittenWithTheTagAndUndoneByteForByte)
     session.undoUpdate();
     session.waitForJobs();
     EXPECT_EQ(contents(paths[0]), before[0]);
+}
+
+// Without the journal a ring of renames (two files swapping names) parks one
+// file under a temporary name: its waiting picture still goes into it, and
+// no picture is cleared as written that was not.
+TEST(PendingPictures, ARingOfRenamesWithoutTheJournalWritesEveryFilesPicture)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString root = dir.path() + QLatin1Char('/');
+    qputenv("QUILLMARK_DATA_DIR", QFile::encodeName(root + "data"));
+    const QStringList paths{root + "a.mp3", root + "b.mp3"};
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(makeSong(paths[i], char('a' + i), QStringLiteral("Song %1").arg(i)));
+    const QString image = root + "cover.png";
+    ASSERT_TRUE(makeImage(image, 40, 30));
+
+    Session session;
+    SessionState state;
+    state.tagView = TagView::Id3v2;
+    state.noJournal = true;
+    session.setState(state);
+    session.addPaths(paths);
+    session.waitForJobs();
+    ASSERT_EQ(session.table().fileRowCount(), 2);
+    session.editCell(1, F::New, session.table().cell(2, F::Old));
+    session.editCell(2, F::New, session.table().cell(1, F::Old));
+    session.closeEdit();
+    PictureCommand command;
+    command.image = image;
+    session.pendPictures(paths, command);
+    session.waitForJobs();
+
+    session.write(1, 2, ApplyKind, true);
+    session.waitForJobs();
+    for (int i = 0; i < 2; ++i) {
+        TID3v2 tag;
+        ASSERT_TRUE(tag.ReadFromFile(paths[1 - i]));
+        EXPECT_EQ(tag.FGetTitle(), QStringLiteral("Song %1").arg(i)) << "the names were swapped";
+        const QList<pictures::Picture> written = picturesOf(paths[i]);
+        ASSERT_EQ(written.size(), 1) << paths[i].toStdString();
+        EXPECT_EQ(written[0].data, contents(image));
+        EXPECT_TRUE(session.pendingPictures(paths[i]).isEmpty());
+    }
 }
