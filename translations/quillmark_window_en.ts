@@ -45,38 +45,6 @@
         <source>Показать %1</source>
         <translation>Show %1</translation>
     </message>
-    <message>
-        <source>Автор</source>
-        <translation>Author</translation>
-    </message>
-    <message>
-        <source>Авторское пр.</source>
-        <translation>Copyright</translation>
-    </message>
-    <message>
-        <source>Комментарий 2</source>
-        <translation>Comment 2</translation>
-    </message>
-    <message>
-        <source>Ориг. год</source>
-        <translation>Orig. year</translation>
-    </message>
-    <message>
-        <source>По автору</source>
-        <translation>By author</translation>
-    </message>
-    <message>
-        <source>По авторскому пр.</source>
-        <translation>By copyright</translation>
-    </message>
-    <message>
-        <source>По комментарию 2</source>
-        <translation>By comment 2</translation>
-    </message>
-    <message>
-        <source>По ориг. году</source>
-        <translation>By orig. year</translation>
-    </message>
 </context>
 <context>
     <name>qm::CommandSet</name>
@@ -369,10 +337,6 @@
         <translation>Show all</translation>
     </message>
     <message>
-        <source>Путь</source>
-        <translation>Path</translation>
-    </message>
-    <message>
         <source>Старое имя</source>
         <translation>Old name</translation>
     </message>
@@ -399,18 +363,6 @@
     <message>
         <source>Заголовок</source>
         <translation>Title</translation>
-    </message>
-    <message>
-        <source>Трек</source>
-        <translation>Track</translation>
-    </message>
-    <message>
-        <source>Артист</source>
-        <translation>Artist</translation>
-    </message>
-    <message>
-        <source>Альбом</source>
-        <translation>Album</translation>
     </message>
     <message>
         <source>Год</source>
@@ -463,102 +415,6 @@
     <message>
         <source>Ссылка</source>
         <translation>URL</translation>
-    </message>
-    <message>
-        <source>По &amp;пути</source>
-        <translation>By &amp;path</translation>
-    </message>
-    <message>
-        <source>По &amp;старому имени</source>
-        <translation>By &amp;old name</translation>
-    </message>
-    <message>
-        <source>По &amp;новому имени</source>
-        <translation>By &amp;new name</translation>
-    </message>
-    <message>
-        <source>По &amp;расширению</source>
-        <translation>By &amp;extension</translation>
-    </message>
-    <message>
-        <source>По размеру</source>
-        <translation>By size</translation>
-    </message>
-    <message>
-        <source>По длительности</source>
-        <translation>By duration</translation>
-    </message>
-    <message>
-        <source>По информации</source>
-        <translation>By info</translation>
-    </message>
-    <message>
-        <source>По &amp;заголовку</source>
-        <translation>By &amp;title</translation>
-    </message>
-    <message>
-        <source>По номеру &amp;трека</source>
-        <translation>By trac&amp;k number</translation>
-    </message>
-    <message>
-        <source>По имени &amp;артиста</source>
-        <translation>By &amp;artist name</translation>
-    </message>
-    <message>
-        <source>По названию а&amp;льбома</source>
-        <translation>By a&amp;lbum title</translation>
-    </message>
-    <message>
-        <source>По &amp;году</source>
-        <translation>By &amp;year</translation>
-    </message>
-    <message>
-        <source>По &amp;жанру</source>
-        <translation>By &amp;genre</translation>
-    </message>
-    <message>
-        <source>По &amp;комментарию</source>
-        <translation>By &amp;comment</translation>
-    </message>
-    <message>
-        <source>По ориг. артисту</source>
-        <translation>By orig. artist</translation>
-    </message>
-    <message>
-        <source>По ориг. заголовоку</source>
-        <translation>By orig. title</translation>
-    </message>
-    <message>
-        <source>По ориг. альбому</source>
-        <translation>By orig. album</translation>
-    </message>
-    <message>
-        <source>По ориг. году</source>
-        <translation>By orig. year</translation>
-    </message>
-    <message>
-        <source>По авторскому пр.</source>
-        <translation>By copyright</translation>
-    </message>
-    <message>
-        <source>По тексту</source>
-        <translation>By lyrics</translation>
-    </message>
-    <message>
-        <source>По кодировщику</source>
-        <translation>By encoder</translation>
-    </message>
-    <message>
-        <source>По композитору</source>
-        <translation>By composer</translation>
-    </message>
-    <message>
-        <source>По языку</source>
-        <translation>By language</translation>
-    </message>
-    <message>
-        <source>По ссылке</source>
-        <translation>By URL</translation>
     </message>
     <message>
         <source>&amp;Произвольно</source>
@@ -1515,94 +1371,6 @@ Special mask characters:
 </context>
 <context>
     <name>qm::TfrmOptions</name>
-    <message>
-        <source>Размер</source>
-        <translation>Size</translation>
-    </message>
-    <message>
-        <source>Длительность</source>
-        <translation>Duration</translation>
-    </message>
-    <message>
-        <source>Информация</source>
-        <translation>Info</translation>
-    </message>
-    <message>
-        <source>Заголовок</source>
-        <translation>Title</translation>
-    </message>
-    <message>
-        <source>Трек</source>
-        <translation>Track</translation>
-    </message>
-    <message>
-        <source>Артист</source>
-        <translation>Artist</translation>
-    </message>
-    <message>
-        <source>Альбом</source>
-        <translation>Album</translation>
-    </message>
-    <message>
-        <source>Год</source>
-        <translation>Year</translation>
-    </message>
-    <message>
-        <source>Жанр</source>
-        <translation>Genre</translation>
-    </message>
-    <message>
-        <source>Комментарий</source>
-        <translation>Comment</translation>
-    </message>
-    <message>
-        <source>Ориг. артист</source>
-        <translation>Orig. artist</translation>
-    </message>
-    <message>
-        <source>Ориг. заголовок</source>
-        <translation>Orig. title</translation>
-    </message>
-    <message>
-        <source>Ориг. альбом</source>
-        <translation>Orig. album</translation>
-    </message>
-    <message>
-        <source>Комментарий 2</source>
-        <translation>Comment 2</translation>
-    </message>
-    <message>
-        <source>Автор</source>
-        <translation>Author</translation>
-    </message>
-    <message>
-        <source>Текст</source>
-        <translation>Lyrics</translation>
-    </message>
-    <message>
-        <source>Ориг. год</source>
-        <translation>Orig. year</translation>
-    </message>
-    <message>
-        <source>Авторское пр.</source>
-        <translation>Copyright</translation>
-    </message>
-    <message>
-        <source>Композитор</source>
-        <translation>Composer</translation>
-    </message>
-    <message>
-        <source>Кодировщик</source>
-        <translation>Encoded by</translation>
-    </message>
-    <message>
-        <source>Язык</source>
-        <translation>Language</translation>
-    </message>
-    <message>
-        <source>Ссылка</source>
-        <translation>URL</translation>
-    </message>
     <message>
         <source>Файл</source>
         <translation>File</translation>

@@ -333,22 +333,17 @@ void ColumnViews::switchTagView(FieldView view, bool reading)
 
 void ColumnViews::setLyricsCaptions(bool lyricsView)
 {
-    const QString cop = lyricsView ? tr("Автор") : tr("Авторское пр.");
-    const QString ory = lyricsView ? tr("Комментарий 2") : tr("Ориг. год");
     // Commands without a hint of their own show their caption as the hint.
     const auto caption = [](QAction *action, const QString &text, bool hintFollows) {
         action->setText(text);
         if (hintFollows)
             action->setToolTip(text);
     };
-    caption(commands_.pasteCommand(F::Cop), cop, false);
-    caption(commands_.columnCommand(F::Cop), cop, true);
-    caption(commands_.pasteCommand(F::Ory), ory, false);
-    caption(commands_.columnCommand(F::Ory), ory, true);
-    caption(commands_.sortCommand(F::Cop), lyricsView ? tr("По автору") : tr("По авторскому пр."),
-            true);
-    caption(commands_.sortCommand(F::Ory),
-            lyricsView ? tr("По комментарию 2") : tr("По ориг. году"), true);
+    for (F f : {F::Cop, F::Ory}) {
+        caption(commands_.pasteCommand(f), fieldName(f, lyricsView), false);
+        caption(commands_.columnCommand(f), fieldName(f, lyricsView), true);
+        caption(commands_.sortCommand(f), sortCaption(f, lyricsView), true);
+    }
 }
 
 void ColumnViews::setWriteTagInUse()

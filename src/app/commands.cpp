@@ -35,7 +35,7 @@ struct CommandSpec {
 // Image identities are part of the settings file format: never renumber.
 // The paste-from-column commands form their own image list, numbered by the
 // field number of their source column.
-constexpr CommandSpec kCommands[] = {
+constexpr CommandSpec kLeadCommands[] = {
     // File
     {"aNewList", "File", QT_TRANSLATE_NOOP("qm::CommandSet", "&Новый список"),
      QT_TRANSLATE_NOOP("qm::CommandSet", "Создать новый список"), "Ctrl+N", 1, -1, kNone,
@@ -158,102 +158,11 @@ constexpr CommandSpec kCommands[] = {
      "", 46, -1, kChecked | kReady, ""},
     {"aVisibleAll", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Показать все"), "", "", 47, -1,
      kReady, ""},
-    {"aVisibleDir", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Путь"), "", "", 50, 1,
-     kChecked | kReady, ""},
-    {"aVisibleOld", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Старое имя"), "", "", 51, 2,
-     kChecked | kReady, ""},
-    {"aVisibleNew", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Новое имя"), "", "", 52, 3,
-     kChecked | kReady, ""},
-    {"aVisibleExt", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Расширение"), "", "", 53, 4,
-     kChecked | kReady, ""},
-    {"aVisibleSiz", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Размер"), "", "", 54, 5,
-     kChecked | kReady, ""},
-    {"aVisibleDur", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Длительность"), "", "", 55, 6,
-     kChecked | kReady, ""},
-    {"aVisibleInf", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Информация"), "", "", 56, 7,
-     kChecked | kReady, ""},
-    {"aVisibleTit", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Заголовок"), "", "", 57, 8,
-     kChecked | kReady, ""},
-    {"aVisibleTrc", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Трек"), "", "", 58, 9,
-     kChecked | kReady, ""},
-    {"aVisibleArt", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Артист"), "", "", 59, 10,
-     kChecked | kReady, ""},
-    {"aVisibleAlb", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Альбом"), "", "", 60, 11,
-     kChecked | kReady, ""},
-    {"aVisibleYea", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Год"), "", "", 61, 12,
-     kChecked | kReady, ""},
-    {"aVisibleGen", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Жанр"), "", "", 62, 13,
-     kChecked | kReady, ""},
-    {"aVisibleCom", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Комментарий"), "", "", 63, 14,
-     kChecked | kReady, ""},
-    {"aVisibleOpe", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Ориг. артист"), "", "", 64, 15,
-     kChecked | kReady, ""},
-    {"aVisibleTt1", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Ориг. заголовок"), "", "", 65, 16,
-     kChecked | kReady, ""},
-    {"aVisibleOal", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Ориг. альбом"), "", "", 66, 17,
-     kChecked | kReady, ""},
-    {"aVisibleOry", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Ориг. год"), "", "", 67, 18,
-     kChecked | kReady, ""},
-    {"aVisibleCop", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Авторское пр."), "", "", 68, 19,
-     kChecked | kReady, ""},
-    {"aVisibleSlt", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Текст"), "", "", 69, 20,
-     kChecked | kReady, ""},
-    {"aVisibleEnc", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Кодировщик"), "", "", 70, 21,
-     kChecked | kReady, ""},
-    {"aVisibleCmp", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Композитор"), "", "", 71, 22,
-     kChecked | kReady, ""},
-    {"aVisibleLan", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Язык"), "", "", 72, 23,
-     kChecked | kReady, ""},
-    {"aVisibleXxx", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "Ссылка"), "", "", 73, 24,
-     kChecked | kReady, ""},
-    {"aSortByDirectory", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По &пути"), "", "", 80, 1,
-     kNone, ""},
-    {"aSortByOldName", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По &старому имени"), "", "", 81,
-     2, kNone, ""},
-    {"aSortByNewName", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По &новому имени"), "", "", 82,
-     3, kNone, ""},
-    {"aSortByExt", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По &расширению"), "", "", 83, 4,
-     kNone, ""},
-    {"aSortBySiz", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По размеру"), "", "", 84, 5, kNone,
-     ""},
-    {"aSortByDur", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По длительности"), "", "", 85, 6,
-     kNone, ""},
-    {"aSortByInf", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По информации"), "", "", 86, 7,
-     kNone, ""},
-    {"aSortByTitle", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По &заголовку"), "", "", 87, 8,
-     kNone, ""},
-    {"aSortByTrack", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По номеру &трека"), "", "", 88, 9,
-     kNone, ""},
-    {"aSortByArtist", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По имени &артиста"), "", "", 89,
-     10, kNone, ""},
-    {"aSortByAlbum", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По названию а&льбома"), "", "",
-     90, 11, kNone, ""},
-    {"aSortByYear", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По &году"), "", "", 91, 12, kNone,
-     ""},
-    {"aSortByGenre", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По &жанру"), "", "", 92, 13,
-     kNone, ""},
-    {"aSortByComment", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По &комментарию"), "", "", 93,
-     14, kNone, ""},
-    {"aSortByOpe", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По ориг. артисту"), "", "", 94, 15,
-     kNone, ""},
-    {"aSortByTt1", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По ориг. заголовоку"), "", "", 95,
-     16, kNone, ""},
-    {"aSortByOal", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По ориг. альбому"), "", "", 96, 17,
-     kNone, ""},
-    {"aSortByOry", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По ориг. году"), "", "", 97, 18,
-     kNone, ""},
-    {"aSortByCop", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По авторскому пр."), "", "", 98, 19,
-     kNone, ""},
-    {"aSortBySlt", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По тексту"), "", "", 99, 20, kNone,
-     ""},
-    {"aSortByEnc", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По кодировщику"), "", "", 100, 21,
-     kNone, ""},
-    {"aSortByCmp", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По композитору"), "", "", 101, 22,
-     kNone, ""},
-    {"aSortByLan", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По языку"), "", "", 102, 23, kNone,
-     ""},
-    {"aSortByXxx", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "По ссылке"), "", "", 103, 24, kNone,
-     ""},
+};
+
+// The show/hide and sort commands of the columns come from the field
+// catalogue between these two tables (CommandSet::addColumnCommands).
+constexpr CommandSpec kTrailCommands[] = {
     {"aSortRandom", "View", QT_TRANSLATE_NOOP("qm::CommandSet", "&Произвольно"), "", "", 104, -1,
      kNone, ""},
     // Symbol replacement
@@ -428,43 +337,84 @@ constexpr NamedSlot kNamed[] = {
 static_assert(sizeof(NamedCommands) == std::size(kNamed) * sizeof(QAction *),
               "every member has its name");
 
+// A column's show/hide and sort commands have the images of their field
+// number past these bases: aVisibleDir 50 .. aVisibleXxx 73, aSortByDirectory
+// 80 .. aSortByXxx 103.
+constexpr int kVisibleImageBase = 49;
+constexpr int kSortImageBase = 79;
+
+// The command of a row; `caption` is its caption translated.
+QAction *makeCommand(QObject *owner, const CommandSpec &spec, const QString &caption)
+{
+    auto *action = new QAction(caption, owner);
+    action->setObjectName(QString::fromLatin1(spec.name));
+    const QString hint = CommandSet::tr(spec.hint);
+    action->setToolTip(hint.isEmpty() ? action->text().remove(QLatin1Char('&')) : hint);
+    action->setStatusTip(hint);
+    action->setProperty(CommandSet::kHintSourceProperty,
+                        QString::fromUtf8(*spec.hint ? spec.hint : spec.caption).remove(u'&'));
+    if (*spec.key)
+        action->setShortcut(QKeySequence(QString::fromLatin1(spec.key)));
+    action->setProperty(CommandSet::kImageProperty, spec.image);
+    action->setProperty(CommandSet::kCategoryProperty, QString::fromLatin1(spec.category));
+    if (spec.tag >= 0)
+        action->setProperty(CommandSet::kTagProperty, spec.tag);
+    if (spec.flags & kCheckable)
+        action->setCheckable(true);
+    if ((spec.flags & kChecked) == kChecked)
+        action->setChecked(true);
+    action->setIcon(commandIcon(QString::fromLatin1(spec.icon)));
+    CommandSet::setPending(action, !(spec.flags & kReady));
+    return action;
+}
+
 } // namespace
+
+QAction *CommandSet::add(QAction *action)
+{
+    commands_.append(action);
+    byName_.insert(action->objectName(), action);
+    return action;
+}
+
+void CommandSet::addColumnCommands()
+{
+    for (int n = 1; n < kColumnCount; ++n) {
+        const FieldNumber f = toField(n);
+        const QByteArray name = visibleCommandName(f).toLatin1();
+        const CommandSpec spec{name.constData(),      "View", columnInfo(f).name, "", "",
+                               kVisibleImageBase + n, n,      kChecked | kReady,  ""};
+        columns_[size_t(n)] = add(makeCommand(this, spec, fieldName(f)));
+    }
+    for (int n = 1; n < kColumnCount; ++n) {
+        const FieldNumber f = toField(n);
+        const QByteArray name = sortCommandName(f).toLatin1();
+        const CommandSpec spec{name.constData(),
+                               "View",
+                               columnInfo(f).sortCaption,
+                               "",
+                               "",
+                               kSortImageBase + n,
+                               n,
+                               kNone,
+                               ""};
+        sorts_[size_t(n)] = add(makeCommand(this, spec, sortCaption(f)));
+    }
+}
 
 CommandSet::CommandSet(QObject *parent) : QObject(parent)
 {
     nombersStyle_ = new QActionGroup(this);
     nombersStyle_->setExclusive(true);
-    commands_.reserve(int(std::size(kCommands)));
-    for (const CommandSpec &spec : kCommands) {
-        auto *action = new QAction(tr(spec.caption), this);
-        action->setObjectName(QString::fromLatin1(spec.name));
-        const QString hint = tr(spec.hint);
-        action->setToolTip(hint.isEmpty() ? action->text().remove(QLatin1Char('&')) : hint);
-        action->setStatusTip(hint);
-        action->setProperty(kHintSourceProperty,
-                            QString::fromUtf8(*spec.hint ? spec.hint : spec.caption).remove(u'&'));
-        if (*spec.key)
-            action->setShortcut(QKeySequence(QString::fromLatin1(spec.key)));
-        action->setProperty(kImageProperty, spec.image);
-        action->setProperty(kCategoryProperty, QString::fromLatin1(spec.category));
-        if (spec.tag >= 0)
-            action->setProperty(kTagProperty, spec.tag);
-        if (spec.flags & kCheckable)
-            action->setCheckable(true);
-        if ((spec.flags & kChecked) == kChecked)
-            action->setChecked(true);
-        action->setIcon(commandIcon(QString::fromLatin1(spec.icon)));
-        setPending(action, !(spec.flags & kReady));
-        commands_.append(action);
-        byName_.insert(action->objectName(), action);
-        if (spec.tag >= 0 && !(spec.flags & kFace)) {
-            auto &family = QLatin1String(spec.category) == QLatin1String("PasteFrom") ? pastes_
-                           : QLatin1String(spec.name).startsWith(QLatin1String("aSortBy"))
-                               ? sorts_
-                               : columns_;
-            if (!family[size_t(spec.tag)])
-                family[size_t(spec.tag)] = action;
-        }
+    commands_.reserve(int(std::size(kLeadCommands) + std::size(kTrailCommands)) + 2 * kColumnCount);
+    for (const CommandSpec &spec : kLeadCommands)
+        add(makeCommand(this, spec, tr(spec.caption)));
+    addColumnCommands();
+    for (const CommandSpec &spec : kTrailCommands) {
+        QAction *action = add(makeCommand(this, spec, tr(spec.caption)));
+        // A paste family's first member; the drop-down faces share its tag.
+        if (spec.tag >= 0 && !(spec.flags & kFace) && !pastes_[size_t(spec.tag)])
+            pastes_[size_t(spec.tag)] = action;
     }
     resolve();
     // Both redo keys of the desktops.
@@ -490,12 +440,8 @@ void CommandSet::resolve()
         const QString name = QStringLiteral("aVisibleBar") + barName(i);
         toolBars_[size_t(i)] = need(name, byName_.value(name));
     }
-    for (int n = 1; n < kColumnCount; ++n) {
-        const QString code = columnCode(toField(n));
-        need(QStringLiteral("aVisible") + code, columns_[size_t(n)]);
-        need(QStringLiteral("aSortBy") + code, sorts_[size_t(n)]);
-        need(QStringLiteral("aP") + code, pastes_[size_t(n)]);
-    }
+    for (int n = 1; n < kColumnCount; ++n)
+        need(QStringLiteral("aP") + columnCode(toField(n)), pastes_[size_t(n)]);
 }
 
 QAction *CommandSet::find(const QString &name) const { return byName_.value(name); }

@@ -139,9 +139,9 @@ public:
 
     // The show/hide command of a column given by its code ("Dir" .. "Xxx").
     QAction *visibleCommand(const QString &columnCode) const;
-    // The command families, each looked up once when the set is made:
-    // show/hide of a data column (aVisibleDir .. aVisibleXxx), sorting by it
-    // (aSortByDirectory .. aSortByXxx), pasting it into the editor box
+    // The command families: show/hide of a data column (aVisibleDir ..
+    // aVisibleXxx) and sorting by it (aSortByDirectory .. aSortByXxx), made
+    // from the field catalogue; looked up once when the set is made: pasting it into the editor box
     // (aPDir .. aPXxx, not the drop-down faces), showing a tool bar
     // (aVisibleBarFile .. , by the bar's design index). nullptr where a column
     // has no such command.
@@ -164,6 +164,11 @@ public:
     static bool keyRuns(const QAction *action);
 
 private:
+    // Keeps the command and makes it findable by name.
+    QAction *add(QAction *action);
+    // The show/hide and sort commands of every column but No, from the
+    // field catalogue.
+    void addColumnCommands();
     // Fills named_ and the families, noting any name the table lacks.
     void resolve();
 

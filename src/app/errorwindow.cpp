@@ -18,7 +18,6 @@
 
 #include "jobs/writemessage.h"
 #include "settings/inifile.h"
-#include "table/cellblock.h"
 #include "table/rowtable.h"
 
 namespace qm {
@@ -92,7 +91,7 @@ private:
     std::vector<QStringList> rows_;
 };
 
-TfrmError::TfrmError(RowTable &mainTable, const QString &settingsPath, QWidget *mainWindow)
+TfrmError::TfrmError(const RowTable &mainTable, const QString &settingsPath, QWidget *mainWindow)
     : QWidget(nullptr, Qt::Window), mainTable_(mainTable), settingsPath_(settingsPath),
       mainWindow_(mainWindow), model_(new ErrorModel(this))
 {
@@ -211,11 +210,11 @@ void TfrmError::deleteRenamed()
 {
     // Every column of a failed row goes back, not only its names: the tags
     // and file information it showed are still what the file holds.
-    const int columns = columnCount() - 1;
-    if (replaceMainTable)
-        replaceMainTable(model_->rows(), shownLayout_, columns);
-    else
-        replaceFileRows(mainTable_, model_->rows(), shownLayout_, columns);
+    // Only the table's owner changes it, so the change is told to every view
+    // of it.
+    if (!replaceMainTable)
+        return;
+    replaceMainTable(model_->rows(), shownLayout_, columnCount() - 1);
     if (mainTableReplaced)
         mainTableReplaced();
 }

@@ -32,8 +32,10 @@ public:
     static constexpr int kErrorColumnWidth = 228;
 
     // `mainTable` is the main window's table: its header and column widths
-    // are taken at every show, and "Удалить измененные" rewrites it.
-    TfrmError(RowTable &mainTable, const QString &settingsPath, QWidget *mainWindow = nullptr);
+    // are taken at every show. "Удалить измененные" asks its owner to
+    // rewrite it (replaceMainTable).
+    TfrmError(const RowTable &mainTable, const QString &settingsPath,
+              QWidget *mainWindow = nullptr);
     ~TfrmError() override;
 
     // The write job's failures replace the table's rows.
@@ -59,8 +61,9 @@ public:
 
     // "Удалить измененные": the main table becomes exactly the failed rows.
     void deleteRenamed();
-    // Whoever owns the main table replaces its rows (replaceFileRows);
-    // without it the window writes the table it was given.
+    // The owner of the main table replaces its rows (replaceFileRows); the
+    // window never writes that table itself, and without an owner "Удалить
+    // измененные" does nothing.
     std::function<void(const std::vector<QStringList> &, const ColumnLayout &, int)>
         replaceMainTable;
     // Called after deleteRenamed() changed the main table.
@@ -81,7 +84,7 @@ private:
     void prepareTable();
     void applyLayout();
 
-    RowTable &mainTable_;
+    const RowTable &mainTable_;
     QString settingsPath_;
     QWidget *mainWindow_;
     ErrorModel *model_;

@@ -155,11 +155,9 @@ void TfrmTagEditor::createMenus()
     add(edit, {"-", "aSelectAll", "-"});
     QMenu *sort = edit->addMenu(tr("&Упорядочить строки"));
     sort->setObjectName(QStringLiteral("mmiSort"));
-    QList<QAction *> sortCommands;
-    for (QAction *action : c.all())
-        if (action->objectName().startsWith(QLatin1String("aSort")))
-            sortCommands.append(action);
-    sort->addActions(sortCommands);
+    for (int n = 1; n < kColumnCount; ++n)
+        sort->addAction(c.sortCommand(toField(n)));
+    sort->addAction(c.named().aSortRandom);
     add(edit, {"-", "aFind", "aFReplace"});
 
     QMenu *view = bar->addMenu(tr("&Вид"));
@@ -169,15 +167,8 @@ void TfrmTagEditor::createMenus()
         bars->addAction(c.toolBarCommand(i));
     QMenu *columns = view->addMenu(tr("Столбцы таблицы"));
     columns->setObjectName(QStringLiteral("mmiColumns"));
-    QList<QAction *> columnCommands;
-    for (QAction *action : c.all()) {
-        const QString name = action->objectName();
-        if (name.startsWith(QLatin1String("aVisible"))
-            && !name.startsWith(QLatin1String("aVisibleBar"))
-            && name != QLatin1String("aVisibleAll"))
-            columnCommands.append(action);
-    }
-    columns->addActions(columnCommands);
+    for (int n = 1; n < kColumnCount; ++n)
+        columns->addAction(c.columnCommand(toField(n)));
     add(columns, {"-", "aVisibleAll"});
     add(view, {"aStayOnTop", "-"});
     QMenu *numbering = view->addMenu(tr("&Нумерация"));

@@ -23,65 +23,14 @@ namespace qm {
 
 namespace {
 
-// The items of each view's check lists as the dialog names them.
-constexpr const char *kInfoItems[] = {
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Размер"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Длительность"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Информация"),
-};
-// The ID3v1 lists name the Lyrics3 fields; ID3v2 has frames in their place.
-constexpr const char *kTag1Items[] = {
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Заголовок"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Трек"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Артист"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Альбом"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Год"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Жанр"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Комментарий"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Ориг. артист"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Ориг. заголовок"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Ориг. альбом"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Комментарий 2"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Автор"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Текст"),
-};
-constexpr const char *kTag2Items[] = {
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Заголовок"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Трек"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Артист"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Альбом"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Год"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Жанр"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Комментарий"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Ориг. артист"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Ориг. заголовок"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Ориг. альбом"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Ориг. год"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Авторское пр."),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Текст"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Композитор"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Кодировщик"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Язык"),
-    QT_TRANSLATE_NOOP("qm::TfrmOptions", "Ссылка"),
-};
-
+// The items of each view's check lists: the ID3v1 lists name the Lyrics3
+// fields as Lyrics3 does ("Автор"), ID3v2 has frames in their place.
 QStringList itemNames(FieldView view)
 {
-    const auto names = [](const auto &items) {
-        QStringList list;
-        for (const char *item : items)
-            list.append(TfrmOptions::tr(item));
-        return list;
-    };
-    switch (view) {
-    case FieldView::FileInfo:
-        return names(kInfoItems);
-    case FieldView::Id3v1:
-        return names(kTag1Items);
-    case FieldView::Id3v2:
-        break;
-    }
-    return names(kTag2Items);
+    QStringList names;
+    for (FieldNumber f : Options::items(view))
+        names.append(fieldName(f, view == FieldView::Id3v1));
+    return names;
 }
 
 // The tool bars by design index (their commands: CommandSet::toolBarCommand).

@@ -1,42 +1,10 @@
 #include "options/scanfields.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 
 namespace qm {
 
 namespace {
-
-// The scan table's own names; some differ from the column headers
-// ("Авторское право" where the header says "Авторское пр.").
-constexpr std::array<const char *, kColumnCount> kNames = {
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Номер строки"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Путь"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Старое имя"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Новое имя"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Расширение"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Размер"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Длительность"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Информация"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Заголовок"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Трек"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Артист"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Альбом"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Год"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Жанр"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Комментарий"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Ориг. артист"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Ориг. заголовок"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Ориг. альбом"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Ориг. год"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Авторское право"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Текст"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Кодировщик"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Композитор"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Язык"),
-    QT_TRANSLATE_NOOP("qm::ScanFields", "Ссылка"),
-};
 
 // %NS, %ON, %EX, %TT, %TR, %AR, %AL, %YE
 constexpr std::array<int, 8> kDefaultRows = {0, 2, 4, 8, 9, 10, 11, 12};
@@ -57,8 +25,7 @@ bool ScanFields::isDefaultEnabled(int row)
 
 QString ScanFields::caption(FieldNumber f)
 {
-    return QCoreApplication::translate("qm::ScanFields", kNames[size_t(toInt(f))])
-           + QStringLiteral(" (") + templateCode(f) + u')';
+    return scanName(f) + QStringLiteral(" (") + templateCode(f) + u')';
 }
 
 void ScanFields::setAllEnabled(bool on) { enabled_.fill(on); }

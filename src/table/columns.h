@@ -62,6 +62,14 @@ struct ColumnInfo {
     int defaultPosition;          // also the column's slot in layout order
     ColumnGroup group;
     const char16_t *listHeader; // "#Path": its header line in a column list; none for No
+    // The field's names elsewhere, untranslated (context qm::FieldNames); the
+    // functions below give them translated. Null where the field has none.
+    const char *name;       // "Размер": its show/hide command, its option items
+    const char *lyricsName; // "Автор": its Lyrics3 name, shown in the ID3v1 view
+    const char *scanName; // "Номер строки": where the scan table does not use the header
+    const char16_t *sortCode; // "Directory": part of its sort command's name (aSortByDirectory)
+    const char *sortCaption;  // "По &пути"
+    const char *lyricsSortCaption; // "По автору"
 };
 
 const ColumnInfo &columnInfo(FieldNumber f);
@@ -78,6 +86,20 @@ inline ColumnGroup columnGroup(FieldNumber f) { return columnInfo(f).group; }
 QString headerText(FieldNumber f);
 // The header cell as built at start-up: "Старое имя (%ON)".
 QString headerCaption(FieldNumber f);
+
+// The field's name in menus and option lists: "Размер", "Авторское пр.";
+// empty for No. With `lyricsView`, the Lyrics3 name where the field has one
+// ("Автор", "Комментарий 2").
+QString fieldName(FieldNumber f, bool lyricsView = false);
+// Its caption in the scan table, without the template code: "Номер строки",
+// "Размер", "Авторское право".
+QString scanName(FieldNumber f);
+// Its sort command's caption, "По &пути"; `lyricsView` as for fieldName.
+QString sortCaption(FieldNumber f, bool lyricsView = false);
+// The names of the field's show/hide and sort commands: "aVisibleDir",
+// "aSortByDirectory". No has neither.
+QString visibleCommandName(FieldNumber f);
+QString sortCommandName(FieldNumber f);
 
 // Exact, case-sensitive codes as they appear in command names and templates.
 std::optional<FieldNumber> fieldByCode(QStringView code);

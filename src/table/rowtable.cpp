@@ -1,7 +1,5 @@
 #include "table/rowtable.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 #include <type_traits>
 
@@ -108,12 +106,8 @@ void RowTable::buildHeaderRow()
 
 void RowTable::setLyricsHeaders(bool lyricsView)
 {
-    setCell(0, FieldNumber::Cop,
-            lyricsView ? QCoreApplication::translate("qm::Columns", "Автор")
-                       : QCoreApplication::translate("qm::Columns", "Авторское пр."));
-    setCell(0, FieldNumber::Ory,
-            lyricsView ? QCoreApplication::translate("qm::Columns", "Комментарий 2")
-                       : QCoreApplication::translate("qm::Columns", "Ориг. год"));
+    for (FieldNumber f : {FieldNumber::Cop, FieldNumber::Ory})
+        setCell(0, f, fieldName(f, lyricsView));
 }
 
 int RowTable::appendRows(int count)

@@ -208,6 +208,57 @@ private slots:
         QCOMPARE(info.count(), 2);
     }
 
+    // A field's show/hide and sort commands, its option items and its scan
+    // row take its names from one place: the items say what the commands
+    // say, the Lyrics3 names in the ID3v1 view. Command names and images are
+    // what saved settings and key maps hold.
+    void fieldCommandsAndItemsShareTheirNames()
+    {
+        Setup s;
+        const struct {
+            F field;
+            const char *visible;
+            const char *sort;
+            const char *caption;
+        } kCommands[] = {
+            {F::Dir, "aVisibleDir", "aSortByDirectory", "Путь"},
+            {F::Siz, "aVisibleSiz", "aSortBySiz", "Размер"},
+            {F::Trc, "aVisibleTrc", "aSortByTrack", "Трек"},
+            {F::Cop, "aVisibleCop", "aSortByCop", "Авторское пр."},
+            {F::Xxx, "aVisibleXxx", "aSortByXxx", "Ссылка"},
+        };
+        for (const auto &row : kCommands) {
+            QCOMPARE(s.commands.columnCommand(row.field), s.command(row.visible));
+            QCOMPARE(s.commands.sortCommand(row.field), s.command(row.sort));
+            QCOMPARE(s.command(row.visible)->text(), QString::fromUtf8(row.caption));
+            QCOMPARE(qm::CommandSet::imageOf(s.command(row.visible)), 49 + qm::toInt(row.field));
+            QCOMPARE(qm::CommandSet::imageOf(s.command(row.sort)), 79 + qm::toInt(row.field));
+        }
+        const auto itemsFollowCommands = [&](FieldView view, const char *listName) {
+            const QList<F> fields = qm::Options::items(view);
+            QListWidget *list = s.list(listName);
+            QCOMPARE(list->count(), fields.size());
+            for (int i = 0; i < fields.size(); ++i) {
+                QCOMPARE(list->item(i)->text(), s.commands.columnCommand(fields[i])->text());
+                QVERIFY(!s.commands.sortCommand(fields[i])->text().isEmpty());
+            }
+        };
+        s.dialog.show();
+        itemsFollowCommands(FieldView::FileInfo, "clbInfoReadFields");
+        itemsFollowCommands(FieldView::Id3v2, "clbTag2ReadFields");
+        s.dialog.close();
+        s.command("aID3v1Tag")->trigger();
+        s.dialog.show();
+        itemsFollowCommands(FieldView::Id3v1, "clbTag1ShowFields");
+        QCOMPARE(s.command("aVisibleCop")->text(), QStringLiteral("Автор"));
+        s.dialog.close();
+        // The scan table names No, Siz and Cop otherwise than menus and headers.
+        qm::ScanGridModel *grid = s.dialog.scanModel();
+        QCOMPARE(grid->index(0, 3).data().toString(), QStringLiteral("Номер строки (%NS)"));
+        QCOMPARE(grid->index(5, 3).data().toString(), QStringLiteral("Размер (%SZ)"));
+        QCOMPARE(grid->index(19, 3).data().toString(), QStringLiteral("Авторское право (%CP)"));
+    }
+
     void lyricsTickAddsAndRemovesSixItems()
     {
         Setup s;

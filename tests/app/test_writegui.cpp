@@ -30,6 +30,7 @@
 #include "app/writequestions.h"
 #include "jobs/writemessage.h"
 #include "settings/inifile.h"
+#include "table/cellblock.h"
 #include "testfiles.h"
 
 using qm::Answer;
@@ -221,6 +222,11 @@ private slots:
         qm::RowTable table;
         fillTable(table);
         TfrmError window(table, iniPath());
+        // The table's owner, as the main window's session is.
+        window.replaceMainTable = [&](const std::vector<QStringList> &rows,
+                                      const qm::ColumnLayout &layout, int columns) {
+            qm::replaceFileRows(table, rows, layout, columns);
+        };
         window.setErrors(errorsOf(table, {1, 3}, Msg::TargetExists()));
         window.show();
         bool replaced = false;
