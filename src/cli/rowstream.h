@@ -38,8 +38,10 @@ public:
 QString rowFilePath(const Row &row);
 
 // Appends one row as a JSON object and a line feed, with its "Read" key
-// when its file's state is known.
+// when its file's state is known (readStamps).
 void appendJsonRow(QByteArray &out, const Row &row);
+// The same with the "Read" key of `read`, none when it is null.
+void appendJsonRow(QByteArray &out, const Row &row, const FileStamp *read);
 // Appends `key` (with what goes before it: "{\"name\":" or ",\"name\":")
 // and the text as a JSON string, a file name's bytes as the rows carry them.
 void appendJsonText(QByteArray &out, QByteArrayView key, const QString &text);
@@ -67,6 +69,9 @@ public:
     RowWriter(std::FILE *out, RowFormat format);
     // False once a write has failed.
     bool add(const Row &row);
+    // A row with what its file was as it was read, for a row that is not
+    // in readStamps (a JSON row's "Read" key; none when null).
+    bool add(const Row &row, const FileStamp *read);
     bool finish();
 
 private:
