@@ -60,7 +60,17 @@ QString BuildFileName(QString &dir, const QString &oldName, const QString &ext)
 {
     if (DirLacksSeparator(dir))
         dir += QLatin1Char('/');
-    return dir + WithExtension(oldName, ext);
+    // Made in one piece of its exact size: paths are built for every row
+    // read or written, and kept as the keys of the rows' stamps.
+    QString path;
+    path.reserve(dir.size() + oldName.size() + (ext.isEmpty() ? 0 : 1 + ext.size()));
+    path += dir;
+    path += oldName;
+    if (!ext.isEmpty()) {
+        path += QLatin1Char('.');
+        path += ext;
+    }
+    return path;
 }
 
 QString RowFileName(const Row &row)
