@@ -325,8 +325,9 @@ TEST_F(ReadKinds, StreamedRowsAreTheTableRowsAfterAddingAndReading)
                 // What the file was as it was read, whether or not a read opened it.
                 FileStamp seen;
                 EXPECT_EQ(stamp != nullptr, stampOf(RowFileName(row), &seen));
-                if (stamp)
+                if (stamp) {
                     EXPECT_EQ(*stamp, seen) << RowFileName(row).toStdString();
+                }
                 return true;
             }));
         ASSERT_EQ(int(streamed.size()), table_.fileRowCount());
