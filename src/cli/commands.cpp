@@ -50,8 +50,18 @@ bool printErrorRows(const ErrorTable &errors, const ColumnLayout &layout)
 bool readStandardInput(Session &session, bool rowCodepages)
 {
     QString error;
-    const auto add = [&session, rowCodepages](Row &&row, const std::optional<FileStamp> &read,
-                                              const QString &codepage) {
+    // Rows of one folder or album repeat most of their cells (Dir, Art, Alb,
+    // Inf, ...): a cell equal to the one above shares its text, so 100,000
+    // rows hold each repeated text once rather than once a row.
+    Row above;
+    const auto add = [&session, &above, rowCodepages](Row &&row,
+                                                      const std::optional<FileStamp> &read,
+                                                      const QString &codepage) {
+        for (size_t i = 0; i < row.size(); ++i) {
+            if (row[i] == above[i])
+                row[i] = above[i];
+        }
+        above = row;
         session.appendOutsideRow(std::move(row), read, rowCodepages ? codepage : QString());
     };
     if (!readRows(stdin, add, error)) {
@@ -326,12 +336,12 @@ int runRead(const Arguments &args)
         // read, and no table is kept.
         RowWriter writer(stdout, rowFormat);
         // Each row carries what its file was as it was read.
-        const bool written = session.readPathRows(args.operands, readThreads(),
-                                                  [&writer, &session](const Row &row) {
-                                                      session.stampRow(row);
-                                                      return writer.add(row);
-                                                  })
-                             && writer.finish();
+        const bool written =
+            session.readPathRows(args.operands, readThreads(),
+                                 [&writer](const Row &row, const FileStamp *stamp) {
+                                     return writer.add(row, stamp);
+                                 })
+            && writer.finish();
         if (!written)
             printError(QStringLiteral("quillmark-cli: cannot write standard output"));
         return written ? ExitOk : ExitRowsFailed;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdlib>
 #include <optional>
 #include <type_traits>
@@ -36,16 +37,20 @@ template <typename F> void withUtf8(const Cell &cell, F &&f)
     });
 }
 
+// The room a JSON string of `bytes` bytes of UTF-8 takes at most, with its
+// key and quotes: every byte a six-character escape.
+qsizetype jsonRoom(QByteArrayView key, qsizetype bytes) { return key.size() + 6 * bytes + 2; }
+
 // A key (with its colon, and the brace or comma before it), then UTF-8 as
-// a JSON string with its quotes, written in place into room for the worst
-// case (every byte a six-character escape) that is given back at the end.
+// a JSON string with its quotes, written at `to` (jsonRoom bytes there);
+// returns the end of what it wrote.
 //
 // A byte of a file name that is not UTF-8 (held as U+F780..U+F7FF, in UTF-8
 // EF 9E 80..EF 9F BF) travels as the escape of a lone surrogate, U+DC80 +
 // byte, as Python's "surrogateescape" holds such bytes: json.loads and
 // os.fsencode then give the file's very name, and the text stays valid
 // UTF-8.
-void appendJsonCell(QByteArray &out, QByteArrayView key, QByteArrayView utf8)
+char *writeJsonCell(char *to, QByteArrayView key, QByteArrayView utf8)
 {
     // The bytes that go as they are: most of them, so one look-up each.
     static constexpr auto plain = [] {
@@ -54,9 +59,7 @@ void appendJsonCell(QByteArray &out, QByteArrayView key, QByteArrayView utf8)
             p[size_t(b)] = b != '"' && b != '\\' && b != 0xEF;
         return p;
     }();
-    const qsizetype at = out.size();
-    out.resize(at + key.size() + 6 * utf8.size() + 2);
-    char *to = std::copy(key.begin(), key.end(), out.data() + at);
+    to = std::copy(key.begin(), key.end(), to);
     *to++ = '"';
     for (const char *p = utf8.data(), *end = p + utf8.size(); p != end; ++p) {
         const uchar byte = uchar(*p);
@@ -95,7 +98,14 @@ void appendJsonCell(QByteArray &out, QByteArrayView key, QByteArrayView utf8)
         }
     }
     *to++ = '"';
-    out.truncate(to - out.constData());
+    return to;
+}
+
+void appendJsonCell(QByteArray &out, QByteArrayView key, QByteArrayView utf8)
+{
+    const qsizetype at = out.size();
+    out.resize(at + jsonRoom(key, utf8.size()));
+    out.truncate(writeJsonCell(out.data() + at, key, utf8) - out.constData());
 }
 
 // The keys are looked up once per process, not once per cell; each comes
@@ -153,9 +163,20 @@ QString lineError(qsizetype line, const QString &what)
 const QString kReadKey = QStringLiteral("Read");
 const QString kCodepageKey = QStringLiteral("Codepage");
 
-QString stampText(const FileStamp &s)
+// The "Read" key with its value, DEVICE:INODE:SIZE:MTIME_NS, in decimal.
+void appendStamp(QByteArray &out, const FileStamp &s)
 {
-    return QStringLiteral("%1:%2:%3:%4").arg(s.device).arg(s.inode).arg(s.size).arg(s.mtimeNs);
+    out += ",\"Read\":\"";
+    const auto number = [&out](auto n, char after) {
+        char digits[24];
+        char *end = std::to_chars(digits, digits + sizeof digits - 1, n).ptr;
+        *end++ = after;
+        out.append(digits, end - digits);
+    };
+    number(s.device, ':');
+    number(s.inode, ':');
+    number(s.size, ':');
+    number(s.mtimeNs, '"');
 }
 
 bool parseStamp(const QString &text, FileStamp &stamp)
@@ -291,16 +312,38 @@ void appendJsonText(QByteArray &out, QByteArrayView key, const QString &text)
 
 void appendJsonRow(QByteArray &out, const Row &row)
 {
-    const auto &keys = jsonKeys();
-    for (size_t i = 0; i < size_t(kColumnCount); ++i) {
-        withUtf8(row[i],
-                 [&out, &key = keys[i]](QByteArrayView utf8) { appendJsonCell(out, key, utf8); });
-    }
+    const FileStamp *read = nullptr;
     if (!readStamps().isEmpty()) {
         const auto it = readStamps().constFind(rowFilePath(row));
         if (it != readStamps().constEnd())
-            out += ",\"Read\":\"" + stampText(*it).toLatin1() + '"';
+            read = &*it;
     }
+    appendJsonRow(out, row, read);
+}
+
+void appendJsonRow(QByteArray &out, const Row &row, const FileStamp *read)
+{
+    const auto &keys = jsonKeys();
+    // Room for the whole row at once, given back at its end: one resize a
+    // row rather than two a cell. Text kept as UTF-16 takes up to three
+    // bytes a unit as UTF-8.
+    qsizetype room = 0;
+    for (size_t i = 0; i < size_t(kColumnCount); ++i) {
+        room += row[i].visit([&key = keys[i]](auto text) {
+            constexpr int perUnit = std::is_same_v<decltype(text), QByteArrayView> ? 1 : 3;
+            return jsonRoom(key, perUnit * text.size());
+        });
+    }
+    const qsizetype at = out.size();
+    out.resize(at + room);
+    char *to = out.data() + at;
+    for (size_t i = 0; i < size_t(kColumnCount); ++i) {
+        withUtf8(row[i],
+                 [&to, &key = keys[i]](QByteArrayView utf8) { to = writeJsonCell(to, key, utf8); });
+    }
+    out.truncate(to - out.constData());
+    if (read)
+        appendStamp(out, *read);
     if (const QString codepage = rowCodepage(row); !codepage.isEmpty())
         appendJsonText(out, ",\"Codepage\":", codepage);
     out += "}\n";
@@ -436,6 +479,15 @@ bool RowWriter::add(const Row &row)
         appendTsvRow(buffer_, row);
     else
         appendJsonRow(buffer_, row);
+    return buffer_.size() <= kSlice || writeBuffer();
+}
+
+bool RowWriter::add(const Row &row, const FileStamp *read)
+{
+    if (format_ == RowFormat::Tsv)
+        appendTsvRow(buffer_, row);
+    else
+        appendJsonRow(buffer_, row, read);
     return buffer_.size() <= kSlice || writeBuffer();
 }
 

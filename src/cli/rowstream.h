@@ -53,6 +53,8 @@ QString rowFilePath(const Row &row);
 // Appends one row as a JSON object and a line feed, with its "Read" key
 // when its file's state is known and its "Codepage" key when it has one.
 void appendJsonRow(QByteArray &out, const Row &row);
+// The same with the "Read" key of `read`, none when it is null.
+void appendJsonRow(QByteArray &out, const Row &row, const FileStamp *read);
 // Appends `key` (with what goes before it: "{\"name\":" or ",\"name\":")
 // and the text as a JSON string, a file name's bytes as the rows carry them.
 void appendJsonText(QByteArray &out, QByteArrayView key, const QString &text);
@@ -82,6 +84,9 @@ public:
     RowWriter(std::FILE *out, RowFormat format);
     // False once a write has failed.
     bool add(const Row &row);
+    // A row with what its file was as it was read, for a row that is not
+    // in readStamps (a JSON row's "Read" key; none when null).
+    bool add(const Row &row, const FileStamp *read);
     bool finish();
 
 private:

@@ -24,13 +24,12 @@ QString decodeUtf16(QByteArrayView bytes, bool bigEndianByDefault)
             at = 2;
         }
     }
-    QString text;
-    text.reserve((bytes.size() - at) / 2);
-    for (; at + 1 < bytes.size(); at += 2) {
-        const uchar a = uchar(bytes[at]);
-        const uchar b = uchar(bytes[at + 1]);
-        text.append(QChar(big ? char16_t(a << 8 | b) : char16_t(b << 8 | a)));
-    }
+    // Filled in place: a text is decoded for every frame of every file read.
+    QString text((bytes.size() - at) / 2, Qt::Uninitialized);
+    const uchar *from = reinterpret_cast<const uchar *>(bytes.data()) + at;
+    char16_t *to = reinterpret_cast<char16_t *>(text.data());
+    for (qsizetype i = 0; i < text.size(); ++i, from += 2)
+        to[i] = big ? char16_t(from[0] << 8 | from[1]) : char16_t(from[1] << 8 | from[0]);
     return text;
 }
 

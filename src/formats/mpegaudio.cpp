@@ -346,25 +346,24 @@ bool TMPEGaudio::ReadFromFile(const QString &fileName, FileStamp *stamp)
 
 // ---- getters ----
 
-QString TMPEGaudio::FGetVersion() const
+const char *TMPEGaudio::VersionName() const { return MPEG_VERSION[Frame.VersionCode & 3]; }
+
+const char *TMPEGaudio::LayerName() const { return MPEG_LAYER[Frame.LayerCode & 3]; }
+
+const char *TMPEGaudio::ChannelModeName() const
 {
-    return QString::fromLatin1(MPEG_VERSION[Frame.VersionCode & 3]);
+    return MPEG_CM_MODE[qMin<int>(Frame.ChannelModeCode, 4)];
 }
 
-QString TMPEGaudio::FGetLayer() const
-{
-    return QString::fromLatin1(MPEG_LAYER[Frame.LayerCode & 3]);
-}
+const char *TMPEGaudio::EmphasisName() const { return MPEG_EMPHASIS[Frame.EmphasisCode & 3]; }
 
-QString TMPEGaudio::FGetChannelMode() const
-{
-    return QString::fromLatin1(MPEG_CM_MODE[qMin<int>(Frame.ChannelModeCode, 4)]);
-}
+QString TMPEGaudio::FGetVersion() const { return QString::fromLatin1(VersionName()); }
 
-QString TMPEGaudio::FGetEmphasis() const
-{
-    return QString::fromLatin1(MPEG_EMPHASIS[Frame.EmphasisCode & 3]);
-}
+QString TMPEGaudio::FGetLayer() const { return QString::fromLatin1(LayerName()); }
+
+QString TMPEGaudio::FGetChannelMode() const { return QString::fromLatin1(ChannelModeName()); }
+
+QString TMPEGaudio::FGetEmphasis() const { return QString::fromLatin1(EmphasisName()); }
 
 quint16 TMPEGaudio::FGetSampleRate() const
 {
@@ -463,16 +462,26 @@ quint8 TMPEGaudio::FGetEncoderID() const
     return VBR.VbrFound ? FGetVBREncoderID() : FGetCBREncoderID();
 }
 
-QString TMPEGaudio::FGetEncoder() const
+const char *TMPEGaudio::EncoderName() const { return MPEG_ENCODER[FGetEncoderID()]; }
+
+QStringView TMPEGaudio::EncoderVersion() const
 {
-    const quint8 id = FGetEncoderID();
-    QString name = QString::fromLatin1(MPEG_ENCODER[id]);
-    const QString version = VendorText.isEmpty() ? VBR.VbrVendor : VendorText;
+    const QString &version = VendorText.isEmpty() ? VBR.VbrVendor : VendorText;
     const auto digit = [&version](int i) { return version.at(i).isDigit(); };
     // "LAME3.97": the name gets the version number.
-    if (id == kLame && version.size() > 7 && digit(4) && version.at(5) == QLatin1Char('.')
-        && digit(6) && digit(7))
-        name += QLatin1Char(' ') + version.mid(4, 4);
+    if (FGetEncoderID() == kLame && version.size() > 7 && digit(4)
+        && version.at(5) == QLatin1Char('.') && digit(6) && digit(7))
+        return QStringView(version).sliced(4, 4);
+    return {};
+}
+
+QString TMPEGaudio::FGetEncoder() const
+{
+    QString name = QString::fromLatin1(EncoderName());
+    if (const QStringView version = EncoderVersion(); !version.isEmpty()) {
+        name += QLatin1Char(' ');
+        name += version;
+    }
     return name;
 }
 

@@ -91,6 +91,16 @@ public:
     QString FGetChannelMode() const;
     QString FGetEmphasis() const;
     QString FGetEncoder() const;
+    // The texts of the getters above as their static ASCII, for readers
+    // that build text for every file and should not copy them first.
+    const char *VersionName() const;
+    const char *LayerName() const;
+    const char *ChannelModeName() const;
+    const char *EmphasisName() const;
+    const char *EncoderName() const;
+    // The version FGetEncoder adds to the encoder's name after a space
+    // ("3.97" of "LAME3.97"), empty when it adds none.
+    QStringView EncoderVersion() const;
     quint16 FGetBitRate() const;
     quint16 FGetSampleRate() const;
     qint64 FGetFrames() const;

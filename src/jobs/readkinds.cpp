@@ -9,7 +9,10 @@
 #include "jobs/nativefile.h"
 #include "table/rowtable.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace qm {
@@ -57,7 +60,17 @@ QString BuildFileName(QString &dir, const QString &oldName, const QString &ext)
 {
     if (DirLacksSeparator(dir))
         dir += QLatin1Char('/');
-    return dir + WithExtension(oldName, ext);
+    // Made in one piece of its exact size: paths are built for every row
+    // read or written, and kept as the keys of the rows' stamps.
+    QString path;
+    path.reserve(dir.size() + oldName.size() + (ext.isEmpty() ? 0 : 1 + ext.size()));
+    path += dir;
+    path += oldName;
+    if (!ext.isEmpty()) {
+        path += QLatin1Char('.');
+        path += ext;
+    }
+    return path;
 }
 
 QString RowFileName(const Row &row)
@@ -183,25 +196,72 @@ void ReadNativeTagStep(const NativeFile &file, bool loaded, int version,
         cells.emplace_back(F::Com, NativeMessage::FaultText(file.fault()));
 }
 
-QString DurationText(double seconds)
+namespace {
+
+// Text made for every file read, built as UTF-8 on the stack and made a cell
+// at once, without a QString on the way.
+class CellText {
+public:
+    void add(QLatin1StringView ascii) { bytes_.append(ascii.data(), ascii.size()); }
+    void add(const char *ascii) { add(QLatin1StringView(ascii)); }
+    void add(char c) { bytes_.append(c); }
+    void add(QStringView text)
+    {
+        if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+            for (const QChar c : text)
+                bytes_.append(char(c.unicode()));
+        } else {
+            const QByteArray utf8 = text.toUtf8();
+            bytes_.append(utf8.constData(), utf8.size());
+        }
+    }
+    void number(qint64 n)
+    {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+        bytes_.append(digits, end - digits);
+    }
+    void twoDigits(int n)
+    {
+        add(char('0' + n / 10));
+        add(char('0' + n % 10));
+    }
+    void yesNo(bool value) { add(value ? "Yes" : "No"); }
+    Cell cell() const { return Cell::fromValidUtf8(QByteArrayView(bytes_.data(), bytes_.size())); }
+
+private:
+    QVarLengthArray<char, 256> bytes_;
+};
+
+Cell numberCell(qint64 n)
+{
+    CellText text;
+    text.number(n);
+    return text.cell();
+}
+
+} // namespace
+
+Cell DurationCell(double seconds)
 {
     if (!std::isfinite(seconds) || seconds < 0 || seconds > 1e12)
-        return QString();
+        return Cell();
     const qint64 whole = std::llround(seconds * 1000) / 1000;
     const qint64 hours = whole / 3600;
     const int minutes = int(whole / 60 % 60);
     const int secs = int(whole % 60);
-    // Made for every file read: built in place rather than through arg().
-    QString text = QString::number(hours > 0 ? hours : minutes);
-    const auto twoDigits = [&text](int n) {
-        const char digits[] = {':', char('0' + n / 10), char('0' + n % 10)};
-        text += QLatin1StringView(digits, sizeof digits);
-    };
-    if (hours > 0)
-        twoDigits(minutes);
-    twoDigits(secs);
-    return text;
+    CellText text;
+    text.number(hours > 0 ? hours : minutes);
+    if (hours > 0) {
+        text.add(':');
+        text.twoDigits(minutes);
+    }
+    text.add(':');
+    text.twoDigits(secs);
+    return text.cell();
 }
+
+QString DurationText(double seconds) { return DurationCell(seconds).toString(); }
 
 FileReader::FileReader(int kind, const ReadSettings &settings) : kind_(kind), settings_(settings)
 {
@@ -245,61 +305,46 @@ bool FileReader::read(const QString &fileName, CellWrites &cells, FileStamp *sta
     return true;
 }
 
-QString InformationText(const TMPEGaudio &stream)
+Cell InformationCell(const TMPEGaudio &stream)
 {
-    // One buffer for the whole text: it is made for every file read.
-    QString text;
-    text.reserve(200);
-    const auto number = [&text](qint64 n) {
-        char digits[24];
-        char *end = digits + sizeof digits;
-        char *p = end;
-        const bool negative = n < 0;
-        quint64 u = negative ? 0 - quint64(n) : quint64(n);
-        do {
-            *--p = char('0' + u % 10);
-            u /= 10;
-        } while (u != 0);
-        if (negative)
-            *--p = '-';
-        text += QLatin1StringView(p, end - p);
-    };
-    const auto yesNo = [&text](bool value) {
-        text += value ? QLatin1StringView("Yes") : QLatin1StringView("No");
-    };
-    text += stream.FGetVersion();
-    text += QLatin1Char(' ');
-    text += stream.FGetLayer();
-    text += stream.FGetVariableRate() ? QLatin1StringView(". VBR, ") : QLatin1StringView(". CBR, ");
-    number(stream.FGetBitRate());
-    text += QLatin1StringView(" kbps, ");
-    number(stream.FGetSampleRate());
-    text += QLatin1StringView(" Hz, ");
-    text += stream.FGetChannelMode();
-    text += QLatin1StringView(". Frame len=");
-    number(stream.Frame.FrameSize);
-    text += QLatin1StringView(", ");
-    number(stream.FGetFrames());
-    text += QLatin1StringView(" frames. Private: ");
-    yesNo(stream.Frame.PrivateBit);
-    text += QLatin1StringView(". CRC: ");
-    yesNo(stream.Frame.CrcPresent);
-    text += QLatin1StringView(". Copyright: ");
-    yesNo(stream.Frame.CopyrightBit);
-    text += QLatin1StringView(". Original: ");
-    yesNo(stream.Frame.OriginalBit);
-    text += QLatin1StringView(". Emphasis: ");
-    text += stream.FGetEmphasis();
-    text += QLatin1StringView(". Encoder: ");
-    text += stream.FGetEncoder();
-    return text;
+    CellText text;
+    text.add(stream.VersionName());
+    text.add(' ');
+    text.add(stream.LayerName());
+    text.add(stream.FGetVariableRate() ? ". VBR, " : ". CBR, ");
+    text.number(stream.FGetBitRate());
+    text.add(" kbps, ");
+    text.number(stream.FGetSampleRate());
+    text.add(" Hz, ");
+    text.add(stream.ChannelModeName());
+    text.add(". Frame len=");
+    text.number(stream.Frame.FrameSize);
+    text.add(", ");
+    text.number(stream.FGetFrames());
+    text.add(" frames. Private: ");
+    text.yesNo(stream.Frame.PrivateBit);
+    text.add(". CRC: ");
+    text.yesNo(stream.Frame.CrcPresent);
+    text.add(". Copyright: ");
+    text.yesNo(stream.Frame.CopyrightBit);
+    text.add(". Original: ");
+    text.yesNo(stream.Frame.OriginalBit);
+    text.add(". Emphasis: ");
+    text.add(stream.EmphasisName());
+    text.add(". Encoder: ");
+    text.add(stream.EncoderName());
+    if (const QStringView version = stream.EncoderVersion(); !version.isEmpty()) {
+        text.add(' ');
+        text.add(version);
+    }
+    return text.cell();
 }
 
 void FileReader::readInfo(const QString &fileName, CellWrites &cells, FileStamp *stamp)
 {
     qint64 size = 0;
-    QString duration;
-    QString information;
+    Cell duration;
+    Cell information;
     const auto &fields = settings_.InfoReadFields;
     const bool sizeOnly = fields[0] && !fields[1] && !fields[2];
     if (SkippedByFormat(settings_, fileName) || sizeOnly) {
@@ -313,7 +358,7 @@ void FileReader::readInfo(const QString &fileName, CellWrites &cells, FileStamp 
         const bool loaded = native_->read(fileName, tagRead ? stamp : nullptr);
         size = native_->size();
         if (loaded)
-            duration = DurationText(native_->result().duration);
+            duration = DurationCell(native_->result().duration);
         if (fields[2] && loaded)
             information = native_->result().streamText;
         else if (fields[2] && native_->fault() != Fault::None)
@@ -326,9 +371,9 @@ void FileReader::readInfo(const QString &fileName, CellWrites &cells, FileStamp 
         size = stream_->FileLength;
         const bool valid = stream_->FGetValid();
         if (valid) {
-            duration = DurationText(stream_->FGetDuration());
+            duration = DurationCell(stream_->FGetDuration());
             if (fields[2])
-                information = InformationText(*stream_);
+                information = InformationCell(*stream_);
         }
         if (kind_ == ReadInfoAfterAddKind && settings_.TagView == 1) {
             // An invalid stream may have ended the analysis before the tag
@@ -340,9 +385,9 @@ void FileReader::readInfo(const QString &fileName, CellWrites &cells, FileStamp 
             ReadTag2Step(stream_->ID3v2, loaded, settings_, cells);
         }
     }
-    cells.emplace_back(F::Siz, size > 0 ? QString::number(size) : QString());
-    cells.emplace_back(F::Dur, duration);
-    cells.emplace_back(F::Inf, information);
+    cells.emplace_back(F::Siz, size > 0 ? numberCell(size) : Cell());
+    cells.emplace_back(F::Dur, std::move(duration));
+    cells.emplace_back(F::Inf, std::move(information));
 }
 
 } // namespace qm

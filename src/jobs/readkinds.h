@@ -102,10 +102,11 @@ void ReadNativeTagStep(const NativeFile &file, bool loaded, int version,
 // Playing time in whole seconds: "n:ss" below an hour, "h:nn:ss" from an hour
 // on. Hours go on counting past a day instead of wrapping like a time of day.
 QString DurationText(double seconds);
+Cell DurationCell(double seconds);
 
 // The stream description shown in Inf, e.g. "MPEG 1 Layer III. CBR, 128 kbps,
 // 44100 Hz, Joint Stereo. Frame len=417, ..." (the analysis must be valid).
-QString InformationText(const TMPEGaudio &stream);
+Cell InformationCell(const TMPEGaudio &stream);
 
 // Reads one file into the cells of a row for `kind`. The reader objects are
 // kept between rows so a job allocates them once.

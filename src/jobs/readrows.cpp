@@ -16,9 +16,13 @@ AddedRowReader::AddedRowReader(const ReadSettings &settings, bool fileInfo)
         readers_.push_back(std::make_unique<FileReader>(kind, settings));
 }
 
-void AddedRowReader::complete(Row &row)
+void AddedRowReader::complete(Row &row, FileStamp *stamp)
 {
+    if (stamp)
+        *stamp = FileStamp();
     if (readers_.empty()) {
+        if (stamp && !stampOf(RowFileName(row), stamp))
+            *stamp = FileStamp();
         splitFileName(row);
         return;
     }
@@ -33,10 +37,14 @@ void AddedRowReader::complete(Row &row)
     splitFileName(row);
     for (const auto &reader : readers_) {
         cells_.clear();
-        reader->read(fileName, cells_);
+        reader->read(fileName, cells_, stamp);
         for (auto &[field, value] : cells_)
             row[size_t(toInt(field))] = value;
     }
+    // A read of no tag, or one that could not open the file, leaves the
+    // stamp to a look at the file.
+    if (stamp && stamp->size < 0 && !stampOf(fileName, stamp))
+        *stamp = FileStamp();
 }
 
 namespace {
@@ -59,6 +67,7 @@ public:
         for (int t = 0; t < threads; ++t)
             readers_.push_back(std::make_unique<AddedRowReader>(settings.read, settings.fileInfo));
         batch_.reserve(kBatchRows);
+        stamps_.resize(kBatchRows);
     }
 
     bool add(const QString &folder, const QString &name)
@@ -88,10 +97,8 @@ public:
         if (!batch_.empty())
             shared_ = timer.nsecsElapsed() / qint64(batch_.size()) > kWaitingNsPerFile;
         bool go = true;
-        for (const Row &row : batch_) {
-            if (!(go = sink_(row)))
-                break;
-        }
+        for (size_t i = 0; i < batch_.size() && go; ++i)
+            go = sink_(batch_[i], stamps_[i].size >= 0 ? &stamps_[i] : nullptr);
         batch_.clear();
         return go;
     }
@@ -100,13 +107,14 @@ private:
     void readEvery(size_t first, size_t step)
     {
         for (size_t i = first; i < batch_.size(); i += step)
-            readers_[first]->complete(batch_[i]);
+            readers_[first]->complete(batch_[i], &stamps_[i]);
     }
 
     const RowReadSettings &settings_;
     const RowSink &sink_;
     std::vector<std::unique_ptr<AddedRowReader>> readers_;
     std::vector<Row> batch_;
+    std::vector<FileStamp> stamps_; // by the batch's rows
     int number_ = 0;
     QString folderText_;
     Cell folder_;         // shared by the rows of one folder

@@ -29,7 +29,10 @@ struct RowReadSettings {
 class AddedRowReader {
 public:
     AddedRowReader(const ReadSettings &settings, bool fileInfo);
-    void complete(Row &row);
+    // *stamp, when given, gets what the file was as it was read: the stamp
+    // of the read's own open, or of a look at the file when no read opened
+    // it (size -1 when it is no regular file).
+    void complete(Row &row, FileStamp *stamp = nullptr);
 
 private:
     std::vector<std::unique_ptr<FileReader>> readers_;
@@ -38,8 +41,9 @@ private:
     QString dir_;  // and as text, with the trailing slash
 };
 
-// Called with each finished row in table order; false stops the reading.
-using RowSink = std::function<bool(const Row &row)>;
+// Called with each finished row in table order and what its file was as it
+// was read (null when it is no regular file); false stops the reading.
+using RowSink = std::function<bool(const Row &row, const FileStamp *stamp)>;
 
 // The rows that adding `paths` to an empty table and reading them gives (a
 // file becomes a row, a folder is scanned; one running number over all),

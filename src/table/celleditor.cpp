@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <type_traits>
 #include <utility>
 
 namespace qm {
@@ -121,14 +122,16 @@ public:
         return out;
     }
 
-    QStringList variableParts() const
+    // Made as cells at once: for a whole column the parts are as many as
+    // its rows, and a QString of each would only be copied into a cell.
+    std::vector<Cell> variableParts() const
     {
-        QStringList parts;
+        std::vector<Cell> parts;
         if (!variable_)
             return parts;
-        parts.reserve(qsizetype(cells_.size()));
+        parts.reserve(cells_.size());
         for (const WorkCell &c : cells_)
-            parts << c.middle().toString();
+            parts.emplace_back(c.middle());
         return parts;
     }
 
@@ -356,7 +359,22 @@ QString CellEditor::computeEditorText(const RowTable &table, const CellRect &sel
     }
     // The table keeps no UTF-16 text to point into: the selected cells are
     // read into one buffer, which lives as long as the analysis.
+    // The buffer is made in its exact size (a cell's UTF-16 length counted
+    // from its UTF-8 bytes), not grown to twice what it needs.
+    qsizetype units = 0;
+    cells_.forEachCell([&](int column, int row) {
+        units += cellOf(column, row).visit([](auto text) {
+            if constexpr (std::is_same_v<decltype(text), QByteArrayView>) {
+                qsizetype n = 0;
+                for (const char byte : text) // each lead byte, one more for four bytes
+                    n += ((uchar(byte) & 0xC0) != 0x80) + (uchar(byte) >= 0xF0);
+                return n;
+            } else
+                return text.size();
+        });
+    });
     QString texts;
+    texts.reserve(units);
     std::vector<WorkCell> cells;
     cells.reserve(count);
     cells_.forEachCell([&](int column, int row) {
@@ -386,8 +404,7 @@ QString CellEditor::computeEditorText(const RowTable &table, const CellRect &sel
     Analysis analysis(table, std::move(cells), fields);
     analysis.run();
     baseline_ = analysis.result();
-    const QStringList parts = analysis.variableParts();
-    variableParts_.assign(parts.begin(), parts.end());
+    variableParts_ = analysis.variableParts();
     return baseline_;
 }
 

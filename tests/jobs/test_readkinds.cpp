@@ -319,10 +319,17 @@ TEST_F(ReadKinds, StreamedRowsAreTheTableRowsAfterAddingAndReading)
             read(kind, settings.read);
 
         std::vector<Row> streamed;
-        EXPECT_TRUE(ReadPathRows(paths, settings, [&streamed](const Row &row) {
-            streamed.push_back(row);
-            return true;
-        }));
+        EXPECT_TRUE(
+            ReadPathRows(paths, settings, [&streamed](const Row &row, const FileStamp *stamp) {
+                streamed.push_back(row);
+                // What the file was as it was read, whether or not a read opened it.
+                FileStamp seen;
+                EXPECT_EQ(stamp != nullptr, stampOf(RowFileName(row), &seen));
+                if (stamp) {
+                    EXPECT_EQ(*stamp, seen) << RowFileName(row).toStdString();
+                }
+                return true;
+            }));
         ASSERT_EQ(int(streamed.size()), table_.fileRowCount());
         ASSERT_EQ(streamed.size(), 5u);
         for (int r = 1; r <= table_.lastFileRow(); ++r) {
