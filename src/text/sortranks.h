@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QCollator>
+
+#include <cstdint>
+#include <vector>
+
+#include "table/cell.h"
+
+namespace qm {
+
+// The distinct texts of the cells of one sort key, each an index from 0 in
+// the order first seen. Equal texts are found by their UTF-8 bytes, so no
+// cell is decoded; cells that share their text (the rows of one folder)
+// are known by their handle alone.
+class DistinctTexts {
+public:
+    DistinctTexts();
+    int indexOf(const Cell &cell);
+    int count() const { return int(cells_.size()); }
+    // One cell of each text, by index.
+    const std::vector<Cell> &cells() const { return cells_; }
+
+private:
+    void grow();
+
+    std::vector<Cell> cells_;
+    std::vector<size_t> hashes_;
+    std::vector<int> slots_; // open addressing by hash, -1 free
+    // The last cells looked up, by handle.
+    struct Seen {
+        std::uintptr_t handle = 0;
+        int index = -1;
+    };
+    std::vector<Seen> seen_;
+};
+
+// The place of each distinct text in the sort's order, by index: texts
+// ordered alike share a place and the places run from 0 without gaps.
+// Numbers (isNumericSortKey) by their value, the cells without one first;
+// other texts as `collator` orders them.
+std::vector<int> numberRanks(const std::vector<Cell> &texts);
+std::vector<int> textRanks(const std::vector<Cell> &texts, const QCollator &collator);
+
+} // namespace qm
