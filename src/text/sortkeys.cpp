@@ -124,7 +124,9 @@ bool zeroFillTracks(RowTable &table)
         // «00»): those are told from their bytes.
         const bool stays = table.row(r)[size_t(toInt(FieldNumber::Trc))].visit([](auto text) {
             if constexpr (std::is_same_v<decltype(text), QByteArrayView>) {
-                const auto digit = [&text](qsizetype i) { return text[i] >= '0' && text[i] <= '9'; };
+                const auto digit = [&text](qsizetype i) {
+                    return text[i] >= '0' && text[i] <= '9';
+                };
                 return text.isEmpty() || (text.size() == 2 && digit(0) && digit(1));
             }
             return false;

@@ -43,7 +43,7 @@ size_t bytesHash(std::string_view bytes, bool utf16)
 
 } // namespace
 
-DistinctTexts::DistinctTexts() : slots_(64, -1), seen_(kSeenSlots) {}
+DistinctTexts::DistinctTexts() : slots_(64), seen_(kSeenSlots) {}
 
 int DistinctTexts::indexOf(const Cell &cell)
 {
@@ -52,23 +52,23 @@ int DistinctTexts::indexOf(const Cell &cell)
     if (seen.index >= 0 && seen.handle == handle)
         return seen.index;
     const int index = withBytes(cell, [this, &cell](std::string_view bytes, bool utf16) {
-        const size_t hash = bytesHash(bytes, utf16);
+        const auto hash = std::uint32_t(bytesHash(bytes, utf16));
         const size_t mask = slots_.size() - 1;
         for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-            const int at = slots_[slot];
-            if (at < 0) {
-                slots_[slot] = int(cells_.size());
+            const Slot &at = slots_[slot];
+            if (at.index < 0) {
+                slots_[slot] = {hash, int(cells_.size())};
                 cells_.push_back(cell);
-                hashes_.push_back(hash);
                 if (cells_.size() * 2 > slots_.size())
                     grow();
                 return int(cells_.size()) - 1;
             }
-            if (hashes_[size_t(at)] == hash
-                && withBytes(cells_[size_t(at)], [&](std::string_view other, bool otherUtf16) {
-                       return otherUtf16 == utf16 && other == bytes;
-                   }))
-                return at;
+            if (at.hash == hash
+                && withBytes(cells_[size_t(at.index)],
+                             [&](std::string_view other, bool otherUtf16) {
+                                 return otherUtf16 == utf16 && other == bytes;
+                             }))
+                return at.index;
         }
     });
     seen = {handle, index};
@@ -77,13 +77,16 @@ int DistinctTexts::indexOf(const Cell &cell)
 
 void DistinctTexts::grow()
 {
-    slots_.assign(slots_.size() * 2, -1);
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
     const size_t mask = slots_.size() - 1;
-    for (size_t i = 0; i < hashes_.size(); ++i) {
-        size_t slot = hashes_[i] & mask;
-        while (slots_[slot] >= 0)
+    for (const Slot &entry : old) {
+        if (entry.index < 0)
+            continue;
+        size_t slot = entry.hash & mask;
+        while (slots_[slot].index >= 0)
             slot = (slot + 1) & mask;
-        slots_[slot] = int(i);
+        slots_[slot] = entry;
     }
 }
 
@@ -109,7 +112,9 @@ std::vector<int> numberRanks(const std::vector<Cell> &texts)
 {
     std::vector<double> values(texts.size());
     for (size_t i = 0; i < texts.size(); ++i)
-        values[i] = texts[i].visit([](auto text) { return cellNumber(text); }).value_or(-std::numeric_limits<double>::infinity());
+        values[i] = texts[i]
+                        .visit([](auto text) { return cellNumber(text); })
+                        .value_or(-std::numeric_limits<double>::infinity());
     std::vector<int> byValue(texts.size());
     std::iota(byValue.begin(), byValue.end(), 0);
     const auto less = [&values](int a, int b) { return values[size_t(a)] < values[size_t(b)]; };
@@ -153,9 +158,8 @@ AsciiOrder learnAsciiOrder(const QCollator &collator)
     const QCollatorSortKey empty = collator.sortKey(QString());
     std::vector<int> byKey(chars.size());
     std::iota(byKey.begin(), byKey.end(), 0);
-    std::sort(byKey.begin(), byKey.end(), [&single](int a, int b) {
-        return single[size_t(a)].compare(single[size_t(b)]) < 0;
-    });
+    std::sort(byKey.begin(), byKey.end(),
+              [&single](int a, int b) { return single[size_t(a)].compare(single[size_t(b)]) < 0; });
     int weight = 0;
     for (size_t i = 0; i < byKey.size(); ++i) {
         const QCollatorSortKey &key = single[size_t(byKey[i])];
@@ -185,7 +189,8 @@ AsciiOrder learnAsciiOrder(const QCollator &collator)
     for (size_t i = 1; i < byWeights.size(); ++i) {
         const size_t a = size_t(byWeights[i - 1]), b = size_t(byWeights[i]);
         const int expected = keys[a] == keys[b] ? 0 : -1;
-        const int found = collator.compare(QString::fromLatin1(texts[a]), QString::fromLatin1(texts[b]));
+        const int found =
+            collator.compare(QString::fromLatin1(texts[a]), QString::fromLatin1(texts[b]));
         if (std::clamp(found, -1, 1) != expected)
             return order;
     }
@@ -219,11 +224,13 @@ std::vector<int> textRanks(const std::vector<Cell> &texts, const QCollator &coll
     std::vector<int> plain, other;
     std::vector<std::string> weights(texts.size());
     for (size_t i = 0; i < texts.size(); ++i) {
-        const bool fast = ascii.usable && withBytes(texts[i], [](std::string_view bytes, bool utf16) {
-                              return !utf16 && AsciiOrder::printable(bytes);
-                          });
+        const bool fast =
+            ascii.usable && withBytes(texts[i], [](std::string_view bytes, bool utf16) {
+                return !utf16 && AsciiOrder::printable(bytes);
+            });
         if (fast) {
-            withBytes(texts[i], [&](std::string_view bytes, bool) { weights[i] = ascii.weights(bytes); });
+            withBytes(texts[i],
+                      [&](std::string_view bytes, bool) { weights[i] = ascii.weights(bytes); });
             plain.push_back(int(i));
         } else {
             other.push_back(int(i));

@@ -25,8 +25,13 @@ private:
     void grow();
 
     std::vector<Cell> cells_;
-    std::vector<size_t> hashes_;
-    std::vector<int> slots_; // open addressing by hash, -1 free
+    // Open addressing by hash; a slot holds the hash's low half beside the
+    // index (-1 free), so a probe reads one place.
+    struct Slot {
+        std::uint32_t hash = 0;
+        int index = -1;
+    };
+    std::vector<Slot> slots_;
     // The last cells looked up, by handle.
     struct Seen {
         std::uintptr_t handle = 0;
