@@ -15,7 +15,7 @@ namespace {
 
 // How many rows are keyed between two progress reports.
 constexpr int kReportEvery = 4096;
-// How many rows ahead of the one read or moved the next are fetched.
+// How many rows ahead of the one read the next are fetched.
 constexpr size_t kAhead = 8;
 
 // A run of rows [begin, end) of the order that every key so far finds equal.
@@ -180,30 +180,11 @@ RowOrder shuffledRowOrder(const RowTable &table, quint64 seed)
 
 void applyRowOrder(RowTable &table, const RowOrder &order)
 {
-    // Cycle by cycle: each row is moved once, and only one row is held
-    // aside. A second walk a few rows ahead along the cycle fetches the rows
-    // to come, so their reads overlap instead of waiting one after another.
-    const auto fetch = [&table](size_t index) {
-        const char *row = reinterpret_cast<const char *>(&table.row(int(index) + 1));
-        for (size_t line = 0; line < sizeof(Row); line += 64)
-            __builtin_prefetch(row + line);
-    };
+    // Cycle by cycle: each row is moved once, and only one row is held aside.
     std::vector<bool> placed(order.size(), false);
     for (size_t start = 0; start < order.size(); ++start) {
         if (placed[start])
             continue;
-        size_t ahead = start;
-        bool aheadDone = false;
-        const auto stepAhead = [&] {
-            if (aheadDone)
-                return;
-            ahead = size_t(order[ahead] - 1);
-            aheadDone = ahead == start;
-            if (!aheadDone)
-                fetch(ahead);
-        };
-        for (size_t k = 0; k < kAhead; ++k)
-            stepAhead();
         Row held = std::move(table.row(int(start) + 1));
         size_t target = start;
         for (;;) {
@@ -213,7 +194,6 @@ void applyRowOrder(RowTable &table, const RowOrder &order)
                 table.row(int(target) + 1) = std::move(held);
                 break;
             }
-            stepAhead();
             table.row(int(target) + 1) = std::move(table.row(int(source) + 1));
             target = source;
         }

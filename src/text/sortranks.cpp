@@ -59,15 +59,17 @@ int DistinctTexts::indexOf(const Cell &cell)
             if (at.index < 0) {
                 slots_[slot] = {hash, int(cells_.size())};
                 cells_.push_back(cell);
+                texts_.push_back({bytes_.size(), bytes.size(), utf16});
+                bytes_.append(bytes);
                 if (cells_.size() * 2 > slots_.size())
                     grow();
                 return int(cells_.size()) - 1;
             }
-            if (at.hash == hash
-                && withBytes(cells_[size_t(at.index)],
-                             [&](std::string_view other, bool otherUtf16) {
-                                 return otherUtf16 == utf16 && other == bytes;
-                             }))
+            if (at.hash != hash)
+                continue;
+            const Text &text = texts_[size_t(at.index)];
+            if (text.utf16 == utf16 && text.size == bytes.size()
+                && std::memcmp(bytes_.data() + text.offset, bytes.data(), bytes.size()) == 0)
                 return at.index;
         }
     });

@@ -3,6 +3,7 @@
 #include <QCollator>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "table/cell.h"
@@ -25,6 +26,16 @@ private:
     void grow();
 
     std::vector<Cell> cells_;
+    // Each text's bytes once more, one after another: comparing a cell with
+    // the texts seen reads this instead of their cells' blocks, scattered
+    // over the heap.
+    std::string bytes_;
+    struct Text {
+        size_t offset;
+        size_t size;
+        bool utf16;
+    };
+    std::vector<Text> texts_;
     // Open addressing by hash; a slot holds the hash's low half beside the
     // index (-1 free), so a probe reads one place.
     struct Slot {
