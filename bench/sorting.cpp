@@ -6,7 +6,9 @@
 // includes reading the keys, so the ratios are what the whole command costs
 // over those. Each figure is the median of five rounds, the sorts and the
 // passes alternated; the ratios are medians of the rounds' ratios, with
-// their range.
+// their range. Then the processor time of the session's parts, one by one
+// on this thread beside one pass: the order found, put into the table, the
+// rows renumbered.
 //
 //   bench_sorting [row count, default 100000] [busy]
 //
@@ -23,6 +25,7 @@
 #include <thread>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <numeric>
 #include <variant>
 #include <vector>
@@ -100,6 +103,17 @@ template <typename Op> double seconds(Op op)
     return double(timer.nsecsElapsed()) / 1e9;
 }
 
+// Processor time of this thread for one run of `op`, in seconds: the
+// session's parts, timed one by one, are then steadier on a busy machine.
+template <typename Op> double cpuSeconds(Op op)
+{
+    timespec begin{}, end{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &begin);
+    op();
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &end);
+    return double(end.tv_sec - begin.tv_sec) + double(end.tv_nsec - begin.tv_nsec) / 1e9;
+}
+
 // One pass over the rows: every key cell of every row read once.
 qint64 onePass(const RowTable &t, const SortKeys &keys)
 {
@@ -151,6 +165,11 @@ static int run(int argc, char **argv)
     std::printf("%-20s %9s %9s %9s %20s %20s\n", "sort", "session s", "pass s", "sort s",
                 "session / pass", "session / sort");
     qint64 sink = 0;
+    struct Part {
+        QString name;
+        double pass, order, apply, number;
+    };
+    std::vector<Part> parts;
     for (F column : {F::Tit, F::Siz, F::Trc, F::Dir}) {
         const SortKeys keys = sortKeysFor(column, false);
         RowTable filled = source;
@@ -159,7 +178,8 @@ static int run(int argc, char **argv)
         std::vector<Keys> precomputed;
         for (F key : keys)
             precomputed.push_back(keysOf(filled, key));
-        std::vector<double> sessions, passes, sorts, overPass, overSort;
+        std::vector<double> sessions, passes, sorts, overPass, overSort, orders, applies, numbers,
+            passCpus;
         for (int round = 0; round < rounds; ++round) {
             const double pass = seconds([&] { sink += onePass(filled, keys); });
             const double sort = seconds([&] {
@@ -178,6 +198,13 @@ static int run(int argc, char **argv)
                 s.sortRows(column);
                 s.waitForJobs();
             });
+            // The session's parts one by one, on this thread.
+            RowTable alone = filled;
+            std::optional<RowOrder> order;
+            passCpus.push_back(cpuSeconds([&] { sink += onePass(filled, keys); }));
+            orders.push_back(cpuSeconds([&] { order = sortedRowOrder(alone, keys); }));
+            applies.push_back(cpuSeconds([&] { applyRowOrder(alone, *order); }));
+            numbers.push_back(cpuSeconds([&] { s.renumberRows(1); }));
             sessions.push_back(session);
             passes.push_back(pass);
             sorts.push_back(sort);
@@ -191,7 +218,15 @@ static int run(int argc, char **argv)
                     qPrintable(name), spreadOf(sessions).median, spreadOf(passes).median,
                     spreadOf(sorts).median, p.median, p.least, p.largest, o.median, o.least,
                     o.largest);
+        parts.push_back({name, spreadOf(passCpus).median, spreadOf(orders).median,
+                         spreadOf(applies).median, spreadOf(numbers).median});
     }
+    std::printf("\nprocessor time of this thread, medians (s): one pass; the session's parts "
+                "one by one: the order found, put into the table, the rows renumbered\n");
+    for (const Part &part : parts)
+        std::printf("%-20s %9.4f %9.4f %9.4f %9.4f  (parts / pass %.1f)\n", qPrintable(part.name),
+                    part.pass, part.order, part.apply, part.number,
+                    (part.order + part.apply + part.number) / part.pass);
     return sink < 0 ? 1 : 0;
 }
 

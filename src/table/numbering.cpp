@@ -13,6 +13,29 @@ QString numberText(int n, NumberStyle style)
 
 bool sameFolder(QStringView a, QStringView b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
+namespace {
+
+// The cell of numberText(n, style), made from its digits without a QString:
+// every row of a sort or an add is renumbered.
+Cell numberCell(int n, NumberStyle style)
+{
+    char digits[16];
+    char *end = digits + sizeof digits;
+    char *p = end;
+    unsigned v = n < 0 ? 0u - unsigned(n) : unsigned(n);
+    do {
+        *--p = char('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    if (n < 0)
+        *--p = '-';
+    else if (style == NumberStyle::LeadingZero && n < 10)
+        *--p = '0';
+    return Cell::fromValidUtf8(QByteArrayView(p, end - p));
+}
+
+} // namespace
+
 void renumberRows(RowTable &table, int from, NumberStyle style, NumberScope scope)
 {
     from = std::max(from, 1);
@@ -21,7 +44,7 @@ void renumberRows(RowTable &table, int from, NumberStyle style, NumberScope scop
         return;
     if (scope == NumberScope::WholeTable) {
         for (int r = from; r <= last; ++r)
-            table.setCell(r, FieldNumber::No, numberText(r, style));
+            table.setCell(r, FieldNumber::No, numberCell(r, style));
         return;
     }
     int count = 0;
@@ -32,11 +55,13 @@ void renumberRows(RowTable &table, int from, NumberStyle style, NumberScope scop
         if (!ok || count < 0)
             count = 0;
     }
+    const size_t dir = size_t(toInt(FieldNumber::Dir));
     for (int r = from; r <= last; ++r) {
-        if (r > from
+        // Rows of one folder mostly share its cell.
+        if (r > from && table.row(r - 1)[dir].handle() != table.row(r)[dir].handle()
             && !sameFolder(table.cell(r - 1, FieldNumber::Dir), table.cell(r, FieldNumber::Dir)))
             count = 0;
-        table.setCell(r, FieldNumber::No, numberText(++count, style));
+        table.setCell(r, FieldNumber::No, numberCell(++count, style));
     }
 }
 

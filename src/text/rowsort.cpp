@@ -1,8 +1,6 @@
 #include "text/rowsort.h"
 
 #include <QCollator>
-#include <QCollatorSortKey>
-#include <QHash>
 #include <QLocale>
 #include <algorithm>
 #include <limits>
@@ -10,12 +8,15 @@
 #include <random>
 
 #include "table/rowtable.h"
+#include "text/sortranks.h"
 
 namespace qm {
 namespace {
 
 // How many rows are keyed between two progress reports.
 constexpr int kReportEvery = 4096;
+// How many rows ahead of the one read the next are fetched.
+constexpr size_t kAhead = 8;
 
 // A run of rows [begin, end) of the order that every key so far finds equal.
 struct Run {
@@ -23,109 +24,88 @@ struct Run {
     size_t end;
 };
 
-// One key level: its rows keyed and sorted run by run. Only a run of two or
-// more rows needs the key, so a later key is read just for the rows that the
-// earlier ones left tied, and only while its run is sorted.
+// One key level over the runs the earlier keys left tied: the key cells of
+// their rows are read once, each distinct text is given its place in the
+// order (an integer), and each run is sorted by those places. A later key
+// is so read just for the rows the earlier ones left tied.
 class LevelSort {
 public:
     LevelSort(const RowTable &table, FieldNumber field, RowOrder &order)
-        : table_(table), field_(field), order_(order), collator_(textCollator())
+        : table_(table), field_(field), order_(order)
     {}
 
-    // Sorts each run and returns the runs of rows still equal after it.
-    std::vector<Run> sort(const std::vector<Run> &runs, const std::function<bool(int)> &keyed)
+    // Sorts each run and returns the runs of rows still equal after it;
+    // `keyed` is told how many rows were read so far, and false stops.
+    std::optional<std::vector<Run>> sort(const std::vector<Run> &runs,
+                                         const std::function<bool(int)> &keyed)
     {
-        std::vector<Run> tied;
+        // The rows' texts first, then their places, in the same vector.
+        std::vector<int> place(order_.size());
+        DistinctTexts distinct;
+        const size_t column = size_t(toInt(field_));
         int done = 0;
         for (const Run &run : runs) {
-            if (isNumericSortKey(field_))
-                sortRun<double>(
-                    run, tied,
-                    [](const QString &text) {
-                        // Cells without a number come first.
-                        return cellNumber(text).value_or(-std::numeric_limits<double>::infinity());
-                    },
-                    [](double a, double b) { return a < b   ? -1
-                                                    : b < a ? 1
-                                                            : 0; });
-            else
-                sortRun<int>(
-                    run, tied, [this](const QString &text) { return textRank(text); },
-                    [](int a, int b) { return a < b   ? -1
-                                              : b < a ? 1
-                                                      : 0; },
-                    [this](std::vector<int> &keys) { rankTexts(keys); });
-            texts_.clear();
-            distinct_.clear();
+            for (size_t i = run.begin; i < run.end; ++i) {
+                // Past the first key the rows are read out of their order.
+                if (i + kAhead < run.end)
+                    __builtin_prefetch(&table_.row(order_[i + kAhead])[column]);
+                place[i] = distinct.indexOf(table_.row(order_[i])[column]);
+            }
             const int before = done;
             done += int(run.end - run.begin);
             if (before / kReportEvery != done / kReportEvery && !keyed(done))
-                return {};
+                return std::nullopt;
         }
+        const std::vector<int> rank = isNumericSortKey(field_)
+                                          ? numberRanks(distinct.cells())
+                                          : textRanks(distinct.cells(), textCollator());
+        distinct = {};
+        for (const Run &run : runs)
+            for (size_t i = run.begin; i < run.end; ++i)
+                place[i] = rank[size_t(place[i])];
+        const int places = rank.empty() ? 0 : *std::max_element(rank.begin(), rank.end()) + 1;
+        std::vector<Run> tied;
+        for (const Run &run : runs)
+            sortRun(run, place, places, tied);
         return tied;
     }
 
 private:
-    // Equal cells share one collation key: folders repeat for every file.
-    int textRank(const QString &text)
-    {
-        auto it = distinct_.constFind(text);
-        if (it != distinct_.cend())
-            return *it;
-        texts_.push_back(collator_.sortKey(text));
-        const int index = int(texts_.size()) - 1;
-        distinct_.insert(text, index);
-        return index;
-    }
-
-    // The run's distinct texts put in the collator's order once, so the rows
-    // are sorted by their text's place, an integer: the costly comparison of
-    // collation keys runs over the distinct texts only. Texts the collator
-    // finds equal share a place.
-    void rankTexts(std::vector<int> &keys) const
-    {
-        std::vector<int> byKey(texts_.size());
-        std::iota(byKey.begin(), byKey.end(), 0);
-        std::sort(byKey.begin(), byKey.end(), [this](int a, int b) {
-            return texts_[size_t(a)].compare(texts_[size_t(b)]) < 0;
-        });
-        std::vector<int> place(texts_.size());
-        int rank = 0;
-        for (size_t i = 0; i < byKey.size(); ++i) {
-            if (i > 0 && texts_[size_t(byKey[i - 1])].compare(texts_[size_t(byKey[i])]) != 0)
-                ++rank;
-            place[size_t(byKey[i])] = rank;
-        }
-        for (int &key : keys)
-            key = place[size_t(key)];
-    }
-
-    template <typename Key, typename MakeKey, typename Compare,
-              typename Prepare = void (*)(std::vector<Key> &)>
-    void sortRun(
-        const Run &run, std::vector<Run> &tied, MakeKey makeKey, Compare compare,
-        Prepare prepare = [](std::vector<Key> &) {})
+    // Puts the rows of `run` in the order of their places, rows of one place
+    // in the order they had (so the sort is stable), and notes the runs of
+    // rows of one place.
+    void sortRun(const Run &run, std::vector<int> &place, int places, std::vector<Run> &tied)
     {
         const size_t count = run.end - run.begin;
-        std::vector<Key> keys;
-        keys.reserve(count);
-        for (size_t i = run.begin; i < run.end; ++i)
-            keys.push_back(makeKey(table_.cell(order_[i], field_)));
-        prepare(keys);
-        std::vector<int> local(count);
-        std::iota(local.begin(), local.end(), 0);
-        std::stable_sort(local.begin(), local.end(), [&](int a, int b) {
-            return compare(keys[size_t(a)], keys[size_t(b)]) < 0;
-        });
-        std::vector<int> rows(order_.begin() + std::ptrdiff_t(run.begin),
-                              order_.begin() + std::ptrdiff_t(run.end));
+        const auto at = [&run](size_t k) { return std::ptrdiff_t(run.begin + k); };
+        // Row and place as one number, the place above: sorting those keeps
+        // rows of one place in their order.
+        sorted_.resize(count);
+        if (count > size_t(places) / 4) {
+            // Counting: every place's rows in one pass.
+            std::vector<size_t> first(size_t(places) + 1, 0);
+            for (size_t k = 0; k < count; ++k)
+                ++first[size_t(place[size_t(at(k))]) + 1];
+            std::partial_sum(first.begin(), first.end(), first.begin());
+            for (size_t k = 0; k < count; ++k) {
+                const size_t p = size_t(place[size_t(at(k))]);
+                sorted_[first[p]++] = quint64(p) << 32 | quint64(order_[size_t(at(k))]);
+            }
+        } else {
+            for (size_t k = 0; k < count; ++k)
+                sorted_[k] = quint64(place[size_t(at(k))]) << 32 | quint64(k);
+            std::sort(sorted_.begin(), sorted_.end());
+            rows_.assign(order_.begin() + at(0), order_.begin() + at(count));
+            for (quint64 &entry : sorted_)
+                entry = (entry & ~quint64(0xFFFFFFFF)) | quint64(rows_[size_t(entry & 0xFFFFFFFF)]);
+        }
         size_t tieStart = 0;
-        for (size_t i = 0; i < count; ++i) {
-            order_[run.begin + i] = rows[size_t(local[i])];
-            if (i > 0 && compare(keys[size_t(local[i - 1])], keys[size_t(local[i])]) != 0) {
-                if (i - tieStart > 1)
-                    tied.push_back({run.begin + tieStart, run.begin + i});
-                tieStart = i;
+        for (size_t k = 0; k < count; ++k) {
+            order_[size_t(at(k))] = int(sorted_[k] & 0xFFFFFFFF);
+            if (k > 0 && sorted_[k] >> 32 != sorted_[k - 1] >> 32) {
+                if (k - tieStart > 1)
+                    tied.push_back({run.begin + tieStart, run.begin + k});
+                tieStart = k;
             }
         }
         if (count - tieStart > 1)
@@ -135,9 +115,8 @@ private:
     const RowTable &table_;
     FieldNumber field_;
     RowOrder &order_;
-    QCollator collator_;
-    std::vector<QCollatorSortKey> texts_;
-    QHash<QString, int> distinct_;
+    std::vector<quint64> sorted_;
+    std::vector<int> rows_;
 };
 
 } // namespace
@@ -179,13 +158,11 @@ std::optional<RowOrder> sortedRowOrder(const RowTable &table, const SortKeys &ke
         if (!progress(level, levelCount, 0, count))
             return std::nullopt;
         LevelSort sort(table, levels[level], order);
-        bool stopped = false;
-        runs = sort.sort(runs, [&](int done) {
-            stopped = !progress(level, levelCount, done, count);
-            return !stopped;
-        });
-        if (stopped)
+        auto tied =
+            sort.sort(runs, [&](int done) { return progress(level, levelCount, done, count); });
+        if (!tied)
             return std::nullopt;
+        runs = std::move(*tied);
     }
     if (!progress(levelCount - 1, levelCount, count, count))
         return std::nullopt;

@@ -44,7 +44,7 @@ std::optional<RowOrder> sortedRowOrder(const RowTable &table, const SortKeys &ke
 RowOrder shuffledRowOrder(const RowTable &table, quint64 seed);
 
 // Puts the rows in `order` (a permutation of the file rows) in one linear
-// pass; the header and the blank last row stay.
+// pass, each row moved once; the header and the blank last row stay.
 void applyRowOrder(RowTable &table, const RowOrder &order);
 
 } // namespace qm

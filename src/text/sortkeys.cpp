@@ -1,8 +1,10 @@
 #include "text/sortkeys.h"
 
 #include <QString>
+#include <QVarLengthArray>
 #include <charconv>
 #include <string>
+#include <type_traits>
 
 #include "table/rowtable.h"
 
@@ -47,32 +49,36 @@ bool isNumericSortKey(FieldNumber field)
            || field == FieldNumber::Dur;
 }
 
-std::optional<double> cellNumber(QStringView text)
+namespace {
+
+// The number of a cell's text given unit by unit (UTF-16 code units, as the
+// text reads in a QString): `units` calls its argument with each unit.
+template <typename Units> std::optional<double> numberOf(Units units)
 {
     // Digits and one mark only, so a plain byte buffer holds the number.
-    std::string digits;
-    digits.reserve(size_t(text.size()) + 1);
-    std::string::size_type mark = std::string::npos;       // the decimal mark
-    std::string::size_type secondMark = std::string::npos; // first separator after it
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
+    QVarLengthArray<char, 64> digits;
+    qsizetype mark = -1;       // the decimal mark
+    qsizetype secondMark = -1; // first separator after it
+    qsizetype i = 0;
+    units([&](char16_t c) {
         if (c >= u'0' && c <= u'9') {
             digits.push_back(char(c));
         } else if (i == 0) {
-            continue; // a leading sign or letter is no separator
-        } else if (mark == std::string::npos) {
+            // a leading sign or letter is no separator
+        } else if (mark < 0) {
             mark = digits.size();
             digits.push_back('.');
-        } else if (secondMark == std::string::npos) {
+        } else if (secondMark < 0) {
             secondMark = digits.size();
         }
-    }
+        ++i;
+    });
     // «1:02:03»: the mark goes before the digits that follow the second
     // separator, so hours and minutes stay whole; a unit after the number
     // («4.52 Mb») leaves no digit behind it and moves nothing.
-    if (secondMark != std::string::npos && digits.size() > secondMark) {
-        digits.erase(mark, 1);
-        digits.insert(secondMark - 1, 1, '.');
+    if (secondMark >= 0 && digits.size() > secondMark) {
+        digits.remove(mark);
+        digits.insert(secondMark - 1, '.');
     }
     double value = 0;
     const char *end = digits.data() + digits.size();
@@ -82,11 +88,52 @@ std::optional<double> cellNumber(QStringView text)
     return value;
 }
 
+} // namespace
+
+std::optional<double> cellNumber(QStringView text)
+{
+    return numberOf([text](auto &&unit) {
+        for (QChar c : text)
+            unit(c.unicode());
+    });
+}
+
+std::optional<double> cellNumber(QByteArrayView utf8)
+{
+    // Only digits count, so a character other than an ASCII one stands for
+    // its UTF-16 units: one, or two for a four-byte sequence.
+    return numberOf([utf8](auto &&unit) {
+        for (char byte : utf8) {
+            const auto b = uchar(byte);
+            if (b < 0x80) {
+                unit(char16_t(b));
+            } else if (b >= 0xC0) {
+                unit(u'\uFFFD');
+                if (b >= 0xF0)
+                    unit(u'\uFFFD');
+            }
+        }
+    });
+}
+
 bool zeroFillTracks(RowTable &table)
 {
     bool changed = false;
     for (int r = 1; r <= table.lastFileRow(); ++r) {
-        const QString &track = table.cell(r, FieldNumber::Trc);
+        // Most tracks are two digits, which stay as they are («07», «12»,
+        // «00»): those are told from their bytes.
+        const bool stays = table.row(r)[size_t(toInt(FieldNumber::Trc))].visit([](auto text) {
+            if constexpr (std::is_same_v<decltype(text), QByteArrayView>) {
+                const auto digit = [&text](qsizetype i) {
+                    return text[i] >= '0' && text[i] <= '9';
+                };
+                return text.isEmpty() || (text.size() == 2 && digit(0) && digit(1));
+            }
+            return false;
+        });
+        if (stays)
+            continue;
+        const QString track = table.cell(r, FieldNumber::Trc);
         bool ok = false;
         const int n = track.toInt(&ok);
         if (!ok || n < 1 || n > 9)

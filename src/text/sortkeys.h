@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QByteArrayView>
 #include <QStringView>
 #include <optional>
 
@@ -29,6 +30,8 @@ bool isNumericSortKey(FieldNumber field);
 // a second separator the mark moves there («03:45» 3.45, «1:02:03» 102.03,
 // «4.52 Mb» 4.52). Nothing when no number can be read («», «abc»).
 std::optional<double> cellNumber(QStringView text);
+// The same from the text's UTF-8 (a cell's as it is held).
+std::optional<double> cellNumber(QByteArrayView utf8);
 
 // Before a sort by track: every Trc cell that is a whole number from 1 to 9
 // gains a leading zero («7» becomes «07»), so it reads the same as the

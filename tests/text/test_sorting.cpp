@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <numeric>
 
 #include "table/rowtable.h"
 #include "text/rowsort.h"
@@ -97,9 +99,13 @@ TEST(SortKeys, NumberOfACell)
         const auto n = cellNumber(QString::fromUtf8(text));
         ASSERT_TRUE(n.has_value()) << text;
         EXPECT_DOUBLE_EQ(*n, value) << text;
+        EXPECT_EQ(cellNumber(QByteArrayView(text)), n) << text;
     }
     for (const char *garbage : {"", "abc", ".", "x:", "Mb"})
         EXPECT_FALSE(cellNumber(QString::fromUtf8(garbage)).has_value()) << garbage;
+    // From UTF-8 a character counts as its UTF-16 units, as in a QString.
+    for (const char *text : {"é5:3", "𝄞5:3", "5𝄞3:4", "ё1.2.3"})
+        EXPECT_EQ(cellNumber(QByteArrayView(text)), cellNumber(QString::fromUtf8(text))) << text;
 }
 
 TEST(SortKeys, OnlyWholeTracksOneToNineAreZeroFilled)
@@ -193,4 +199,80 @@ TEST(RowSort, ShuffleIsAPermutationAndApplyMovesWholeRows)
     }
     EXPECT_EQ(t.rowCount(), 502);
     EXPECT_TRUE(t.cell(t.blankRow(), F::Tit).isEmpty());
+}
+
+TEST(RowSort, OrderIsTheCollatorsAndTheNumbersOverMixedTexts)
+{
+    // Texts of every kind the ranking treats apart (plain ASCII, other
+    // scripts, ё/е, accents, case, punctuation, digits, control and
+    // zero-width characters, a lone surrogate, empty cells), drawn at random
+    // into three keys, against a plain stable sort by the collator and the
+    // cells' numbers.
+    const QStringList pool = {
+        "",           "a",        "A",
+        "b",          "B",        "ab",
+        "aB",         "a b",      "a-b",
+        "a_b",        "a.b",      "ab ",
+        " ab",        "abc",      "Abc",
+        "z",          "Z9",       "9",
+        "10",         "09",       "1:02:03",
+        "03:45",      "4.52 Mb",  "4,52 Mb",
+        "~",          "!",        "(x)",
+        "[x]",        "ch",       "ci",
+        "hz",         "ll",       "aa",
+        "å",          "á",        "ä",
+        "Ä",          "e",        "é",
+        "е",          "ё",        "Ё",
+        "Е",          "ж",        "Ж",
+        "ёлка",       "елка",     "Ёлка",
+        "еловый",     "Любовь",   "любовь 2",
+        "night 12",   "night 2",  "River",
+        "river",      "a\tb",     "a\u0001b",
+        "a\u200Bb",   "ab\u0301", "\u00C5ngstr",
+        "日本",       "𝄞 5",      QString(QChar(0xD800)) + "x",
+        "\uFEFFbom",  "-7",       "v2.0",
+        "3221225472",
+    };
+    const F keys[] = {F::Tit, F::Siz, F::Old};
+    quint64 x = 0x9E3779B97F4A7C15ull;
+    const auto next = [&x] {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        return x;
+    };
+    RowTable t;
+    for (int i = 0; i < 3000; ++i) {
+        const int r = t.appendRows(1);
+        t.setCell(r, F::Dir, QString::number(r)); // the row's first place
+        for (F key : keys)
+            t.setCell(r, key, pool[qsizetype(next() % quint64(pool.size()))]);
+    }
+    // Locales whose tailorings join, reorder or ignore ASCII letters too.
+    const QLocale system;
+    for (const char *locale : {"en_US", "ru_RU", "cs_CZ", "hu_HU", "da_DK", "lt_LT", "sv_SE"}) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+        const QCollator collator = textCollator();
+        const auto compare = [&](int a, int b, F key) {
+            const QString x = t.cell(a, key), y = t.cell(b, key);
+            if (!isNumericSortKey(key))
+                return collator.compare(x, y);
+            const double inf = std::numeric_limits<double>::infinity();
+            const double m = cellNumber(x).value_or(-inf), n = cellNumber(y).value_or(-inf);
+            return m < n ? -1 : n < m ? 1 : 0;
+        };
+        for (const SortKeys &order : {SortKeys{F::Tit}, SortKeys{F::Siz}, SortKeys{F::Tit, F::Old},
+                                      SortKeys{F::Old, F::Siz, F::Tit}}) {
+            RowOrder expected(size_t(t.fileRowCount()));
+            std::iota(expected.begin(), expected.end(), 1);
+            std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+                for (F key : order)
+                    if (const int c = compare(a, b, key))
+                        return c < 0;
+                return false;
+            });
+            EXPECT_EQ(sortedRowOrder(t, order), expected) << locale << " " << order.size();
+        }
+    }
+    QLocale::setDefault(system);
 }
