@@ -2,6 +2,7 @@
 
 #include "formats/pathcodec.h"
 #include "jobs/readkinds.h"
+#include "lists/jsonrow.h"
 
 #include <QHash>
 #include <QJsonDocument>
@@ -350,6 +351,7 @@ bool readRows(std::FILE *in, const RowInput &add, QString &error)
     bool tsv = false;
     bool ok = true;
     Row row;
+    Row previous;
     std::optional<FileStamp> stamp;
     QString what;
     for (qsizetype i = 0;; ++i) {
@@ -371,11 +373,22 @@ bool readRows(std::FILE *in, const RowInput &add, QString &error)
         }
         row = Row{};
         stamp.reset();
-        if (!(tsv ? parseTsvRow(line, row, what) : parseJsonRow(line, row, stamp, what))) {
+        // The rows the program writes take the direct way; any other line
+        // the JSON document, which also names what is wrong with it.
+        if (!tsv && !ReadPlainJsonRow(line, row, stamp, &previous)) {
+            row = Row{};
+            stamp.reset();
+            if (!parseJsonRow(line, row, stamp, what)) {
+                error = lineError(i, what);
+                ok = false;
+                break;
+            }
+        } else if (tsv && !parseTsvRow(line, row, what)) {
             error = lineError(i, what);
             ok = false;
             break;
         }
+        previous = row;
         add(std::move(row), stamp);
     }
     std::free(buffer);
