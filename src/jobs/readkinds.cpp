@@ -57,7 +57,16 @@ QString BuildFileName(QString &dir, const QString &oldName, const QString &ext)
 {
     if (DirLacksSeparator(dir))
         dir += QLatin1Char('/');
-    return dir + WithExtension(oldName, ext);
+    // One allocation: every write and rename builds its rows' paths.
+    QString name;
+    name.reserve(dir.size() + oldName.size() + 1 + ext.size());
+    name += dir;
+    name += oldName;
+    if (!ext.isEmpty()) {
+        name += QLatin1Char('.');
+        name += ext;
+    }
+    return name;
 }
 
 QString RowFileName(const Row &row)

@@ -11,6 +11,7 @@
 #include "journal/journal.h"
 
 #include <algorithm>
+#include <array>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -35,6 +36,13 @@ QString RowFileName(Row &row, QString &dir, const QString &oldName, const QStrin
     if (dir.size() != before)
         slot(row, F::Dir) = dir;
     return name;
+}
+
+// Whether `test` holds for one of a name's parts.
+template <size_t N, typename Test> bool anyPart(const std::array<QStringView, N> &parts, Test test)
+{
+    return std::any_of(parts.begin(), parts.end(),
+                       [&test](QStringView part) { return test(part); });
 }
 
 // Blanks and dots alone make no name: the file would become a hidden
@@ -500,25 +508,26 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
         *held = -1;
     RowOutcome outcome;
     QString dir = rowCell(row, F::Dir);
-    const QString &oldName = rowCell(row, F::Old);
-    const QString whole = dir + oldName + rowCell(row, F::Ext);
+    const QString oldName = rowCell(row, F::Old);
+    const QString ext = rowCell(row, F::Ext);
+    const std::array<QStringView, 3> parts{dir, oldName, ext};
     // No file is opened by a name the system would cut at its NUL.
-    if (holdsNul(whole)) {
+    if (anyPart(parts, holdsNul)) {
         outcome.message = WriteMessage::NulInName();
         outcome.failed = true;
         return outcome;
     }
-    if (HasForbiddenFirst(whole)) {
+    if (anyPart(parts, HasForbiddenFirst)) {
         outcome.message = WriteMessage::ForbiddenFirst();
         outcome.failed = true;
     }
     if (!outcome.failed && !dir.isEmpty()
-        && HasForbiddenSecond(QString(oldName + rowCell(row, F::New)))) {
+        && (HasForbiddenSecond(oldName) || HasForbiddenSecond(rowCell(row, F::New)))) {
         outcome.message = WriteMessage::ForbiddenSecond();
         outcome.failed = true;
         return outcome;
     }
-    const QString fileName = RowFileName(row, dir, oldName, rowCell(row, F::Ext));
+    const QString fileName = RowFileName(row, dir, oldName, ext);
     // One open tells that the file is there, its state for the check
     // against the reading and the mode a failed write must leave it with;
     // the tag is read through it and, when held, written through it too.
@@ -601,27 +610,34 @@ RenameTarget RenameTargetOf(Row &row)
 {
     RenameTarget target;
     QString dir = rowCell(row, F::Dir);
-    const QString &oldName = rowCell(row, F::Old);
-    const QString &newName = rowCell(row, F::New);
-    const QString &ext = rowCell(row, F::Ext);
-    const QString whole = dir + oldName + newName + ext;
-    if (holdsNul(whole)) {
+    const QString oldName = rowCell(row, F::Old);
+    const QString newName = rowCell(row, F::New);
+    const QString ext = rowCell(row, F::Ext);
+    // The names are looked at part by part, never joined only to be looked at.
+    const std::array<QStringView, 4> parts{dir, oldName, newName, ext};
+    if (anyPart(parts, holdsNul)) {
         target.message = WriteMessage::NulInName();
         target.failed = true;
         return target;
     }
-    if (HasForbiddenFirst(whole)) {
+    if (anyPart(parts, HasForbiddenFirst)) {
         target.message = WriteMessage::ForbiddenFirst();
         target.failed = true;
         return target;
     }
-    if (!dir.isEmpty() && HasForbiddenSecond(QString(oldName + newName))) {
+    if (!dir.isEmpty() && (HasForbiddenSecond(oldName) || HasForbiddenSecond(newName))) {
         target.message = WriteMessage::ForbiddenSecond();
         target.failed = true;
         return target;
     }
     target.oldPath = RowFileName(row, dir, oldName, ext);
-    target.newPath = dir + WithExtension(newName, ext);
+    target.newPath.reserve(dir.size() + newName.size() + 1 + ext.size());
+    target.newPath += dir;
+    target.newPath += newName;
+    if (!ext.isEmpty()) {
+        target.newPath += QLatin1Char('.');
+        target.newPath += ext;
+    }
     const qsizetype slash = target.newPath.lastIndexOf(QLatin1Char('/'));
     // A name of blanks and dots would be hidden, and the next such row
     // would replace it: there is no new name.
