@@ -134,7 +134,35 @@ RowWriter::RowWriter(const WriteSettings &settings, AskFolder askFolder, AskRepl
     : settings_(settings), askFolder_(std::move(askFolder)), askReplace_(std::move(askReplace))
 {}
 
-RowWriter::~RowWriter() { closeJournal(); }
+RowWriter::~RowWriter()
+{
+    closeFolder();
+    closeJournal();
+}
+
+int RowWriter::openInFolder(const QByteArray &path, int flags, struct stat *info)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (!folder_.batch || slash < 0 || slash + 1 == path.size() || path.contains('\0'))
+        return openRegular(path, flags, info);
+    const QByteArrayView folder(path.constData(), slash + 1);
+    if (folder_.fd < 0 || folder != QByteArrayView(folder_.path)) {
+        closeFolder();
+        folder_.path = folder.toByteArray();
+        folder_.fd = ::open(folder_.path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (folder_.fd < 0)
+            return openRegular(path, flags, info);
+    }
+    return openRegularAt(folder_.fd, path.constData() + slash + 1, flags, info);
+}
+
+void RowWriter::closeFolder()
+{
+    if (folder_.fd >= 0)
+        ::close(folder_.fd);
+    folder_.fd = -1;
+    folder_.path.clear();
+}
 
 bool RowWriter::useJournal(const QString &kind, QString *error)
 {
@@ -300,6 +328,10 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
     std::vector<Planned> planned;
     size_t done = 0;
     size_t heldCount = 0;
+    // The folder is held for the batch only: a folder renamed in between
+    // is looked up again by the next batch, as a file held open since its
+    // read is written where the read found it.
+    folder_.batch = true;
     while (done < count) {
         FileChange change;
         struct stat state {};
@@ -317,6 +349,8 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
         if (stopped())
             break;
     }
+    folder_.batch = false;
+    closeFolder();
     if (planned.empty())
         return done;
     for (Planned &p : planned) {
@@ -537,7 +571,7 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
     ReadOnlyFile file;
     bool opened = false;
     if (held && !fileName.isEmpty()) {
-        const int fd = openRegular(encodeFileName(fileName), O_RDWR, &info);
+        const int fd = openInFolder(encodeFileName(fileName), O_RDWR, &info);
         if (fd >= 0)
             file.adopt(fd, info);
         opened = fd >= 0;

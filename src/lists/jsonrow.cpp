@@ -335,10 +335,9 @@ private:
         for (const char d : digits) {
             if (d < '0' || d > '9')
                 return false;
-            const quint64 digit = quint64(d - '0');
-            if (value > (limit - digit) / 10)
+            if (__builtin_mul_overflow(value, 10u, &value)
+                || __builtin_add_overflow(value, quint64(d - '0'), &value) || value > limit)
                 return false;
-            value = value * 10 + digit;
         }
         return true;
     }
