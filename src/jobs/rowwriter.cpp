@@ -145,15 +145,37 @@ int RowWriter::openInFolder(const QByteArray &path, int flags, struct stat *info
     const qsizetype slash = path.lastIndexOf('/');
     if (!folder_.batch || slash < 0 || slash + 1 == path.size() || path.contains('\0'))
         return openRegular(path, flags, info);
-    const QByteArrayView folder(path.constData(), slash + 1);
-    if (folder_.fd < 0 || folder != QByteArrayView(folder_.path)) {
-        closeFolder();
-        folder_.path = folder.toByteArray();
-        folder_.fd = ::open(folder_.path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (folder_.fd < 0)
-            return openRegular(path, flags, info);
-    }
+    if (!holdFolder(QByteArrayView(path.constData(), slash + 1)))
+        return openRegular(path, flags, info);
     return openRegularAt(folder_.fd, path.constData() + slash + 1, flags, info);
+}
+
+bool RowWriter::holdFolder(QByteArrayView folder)
+{
+    if (folder_.fd >= 0 && folder == QByteArrayView(folder_.path))
+        return true;
+    closeFolder();
+    folder_.path = folder.toByteArray();
+    folder_.fd = ::open(folder_.path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    return folder_.fd >= 0;
+}
+
+bool RowWriter::renameInFolder(const QString &from, const QString &to, bool replace)
+{
+    if (!folder_.batch || holdsNul(from) || holdsNul(to))
+        return false;
+    const QByteArray source = encodeFileName(from);
+    const QByteArray target = encodeFileName(to);
+    const qsizetype slash = source.lastIndexOf('/');
+    if (slash < 0 || slash + 1 == source.size() || target.lastIndexOf('/') != slash
+        || slash + 1 == target.size()
+        || QByteArrayView(source).first(slash) != QByteArrayView(target).first(slash)
+        || !holdFolder(QByteArrayView(source.constData(), slash + 1)))
+        return false;
+    const char *const oldName = source.constData() + slash + 1;
+    const char *const newName = target.constData() + slash + 1;
+    return replace ? ::renameat(folder_.fd, oldName, folder_.fd, newName) == 0
+                   : ::renameat2(folder_.fd, oldName, folder_.fd, newName, RENAME_NOREPLACE) == 0;
 }
 
 void RowWriter::closeFolder()
@@ -387,6 +409,9 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
 void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const *known)
 {
     endTagsAhead();
+    // The batch's renames within a folder go by the names in it, the
+    // folder held until the batch ends.
+    folder_.batch = true;
     journal::JobJournal *const journal = this->journal();
     const int version = settings_.TagView;
     if (!journal)
@@ -522,6 +547,8 @@ RowWriter::AheadTag *RowWriter::ahead(Row &row)
 
 void RowWriter::endTagsAhead()
 {
+    folder_.batch = false;
+    closeFolder();
     if (journal_) {
         for (AheadTag &ahead : ahead_) {
             if (ahead.id != 0 && !ahead.used)
@@ -747,7 +774,7 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         // itself fails like any copy onto an existing file.
         const auto place = [&] {
             return settings_.MoveFiles
-                       ? newPath == oldPath
+                       ? newPath == oldPath || renameInFolder(oldPath, newPath, replace)
                              || RenameFile(oldPath, newPath, replace, &copied, journal())
                        : CopyFileTo(oldPath, newPath, replace, journal());
         };

@@ -222,6 +222,13 @@ private:
     // folder, so that the files of one folder are not each looked up from
     // the root. The folder is opened when a file of another one comes.
     int openInFolder(const QByteArray &path, int flags, struct stat *info);
+    // Holds the folder of the encoded path `folder` (with its closing "/")
+    // open; false when it cannot be.
+    bool holdFolder(QByteArrayView folder);
+    // Renames a file within the held folder by the names in it, as
+    // RenameFile does on its first try; false when it did not (the folders
+    // differ, or the rename failed), and then RenameFile is the way.
+    bool renameInFolder(const QString &from, const QString &to, bool replace);
     void closeFolder();
 
     WriteSettings settings_;
