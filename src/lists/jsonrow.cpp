@@ -1,10 +1,12 @@
 #include "lists/jsonrow.h"
 
 #include "formats/pathcodec.h"
+#include "formats/utf8sequence.h"
 
 #include <QVarLengthArray>
 
 #include <array>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 
@@ -21,33 +23,9 @@ bool isJsonSpace(uchar c) { return c == ' ' || c == '\t' || c == '\n' || c == '\
 // a noncharacter, which is left to the general parser to judge.
 int utf8Length(const uchar *p, const uchar *end)
 {
-    const uchar lead = p[0];
-    int length = 0;
     char32_t c = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        c = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        c = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        c = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (end - p < length)
-        return 0;
-    for (int i = 1; i < length; ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 0;
-        c = c << 6 | (p[i] & 0x3F);
-    }
-    static constexpr char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < least[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)
-        || (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE)
-        return 0;
-    return length;
+    const int length = utf8SequenceAt(p, end, c);
+    return (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE ? 0 : length;
 }
 
 int hexValue(uchar c)
@@ -262,31 +240,15 @@ private:
         if (p_ == end_)
             return false;
         const uchar c = *p_++;
-        switch (c) {
-        case '"':
-        case '\\':
-        case '/':
-            scratch_.append(char(c));
+        if (c != 'u') {
+            // The escapes of one character, and the characters they stand for.
+            static constexpr char letters[] = "\"\\/bfnrt";
+            static constexpr char meant[] = "\"\\/\b\f\n\r\t";
+            const char *at = c ? std::strchr(letters, c) : nullptr;
+            if (!at)
+                return false;
+            scratch_.append(meant[at - letters]);
             return true;
-        case 'b':
-            scratch_.append('\b');
-            return true;
-        case 'f':
-            scratch_.append('\f');
-            return true;
-        case 'n':
-            scratch_.append('\n');
-            return true;
-        case 'r':
-            scratch_.append('\r');
-            return true;
-        case 't':
-            scratch_.append('\t');
-            return true;
-        case 'u':
-            break;
-        default:
-            return false;
         }
         char32_t code = char32_t(hex4());
         if (code > 0xFFFF)
