@@ -2,6 +2,7 @@
 
 #include "formats/pathcodec.h"
 #include "jobs/readkinds.h"
+#include "lists/jsonrow.h"
 
 #include <QHash>
 #include <QJsonDocument>
@@ -427,6 +428,7 @@ bool readRows(std::FILE *in, const RowInput &add, QString &error)
     bool tsv = false;
     bool ok = true;
     Row row;
+    Row previous;
     std::optional<FileStamp> stamp;
     QString codepage;
     QString what;
@@ -450,12 +452,23 @@ bool readRows(std::FILE *in, const RowInput &add, QString &error)
         row = Row{};
         stamp.reset();
         codepage.clear();
-        if (!(tsv ? parseTsvRow(line, row, what)
-                  : parseJsonRow(line, row, stamp, codepage, what))) {
+        // The rows the program writes take the direct way; any other line
+        // (one with a code page among them) the JSON document, which also
+        // names what is wrong with it.
+        if (!tsv && !ReadPlainJsonRow(line, row, stamp, &previous)) {
+            row = Row{};
+            stamp.reset();
+            if (!parseJsonRow(line, row, stamp, codepage, what)) {
+                error = lineError(i, what);
+                ok = false;
+                break;
+            }
+        } else if (tsv && !parseTsvRow(line, row, what)) {
             error = lineError(i, what);
             ok = false;
             break;
         }
+        previous = row;
         add(std::move(row), stamp, codepage);
     }
     std::free(buffer);

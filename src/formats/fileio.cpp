@@ -30,9 +30,14 @@ int openRegular(const QByteArray &path, int flags, struct stat *info)
         errno = EINVAL;
         return -1;
     }
+    return openRegularAt(AT_FDCWD, path.constData(), flags, info);
+}
+
+int openRegularAt(int folder, const char *name, int flags, struct stat *info)
+{
     int fd;
     do {
-        fd = ::open(path.constData(), flags | O_CLOEXEC | O_NONBLOCK);
+        fd = ::openat(folder, name, flags | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return -1;

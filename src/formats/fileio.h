@@ -110,6 +110,8 @@ bool makeWritable(const QString &fileName);
 // (and O_NONBLOCK keeps opening a FIFO from waiting for its other end).
 // *info gets the open file's state.
 int openRegular(const QByteArray &path, int flags, struct stat *info);
+// The same for `name` in the open folder `folder` (or AT_FDCWD).
+int openRegularAt(int folder, const char *name, int flags, struct stat *info);
 // Reads up to `length` bytes at `pos` of `fd`.
 bool preadInto(int fd, qint64 pos, qint64 length, char *to, qint64 *done);
 bool preadUpTo(int fd, qint64 pos, qint64 length, QByteArray *out);

@@ -1,4 +1,5 @@
 #include "formats/pathcodec.h"
+#include "formats/utf8sequence.h"
 
 #include "formats/codepage.h"
 
@@ -18,10 +19,9 @@ bool isRaw(char16_t ch) { return ch >= kRawFirst && ch <= kRawLast; }
 
 bool continuation(uchar b) { return (b & 0xC0) == 0x80; }
 
-// The length of the well-formed UTF-8 sequence at `p` and its code point, or
-// 0 when the bytes there are not one (overlong forms, surrogates and values
-// above U+10FFFF included).
-int sequenceAt(const uchar *p, const uchar *end, char32_t &code)
+} // namespace
+
+int utf8SequenceAt(const uchar *p, const uchar *end, char32_t &code)
 {
     const uchar b = p[0];
     int length = 0;
@@ -53,8 +53,6 @@ int sequenceAt(const uchar *p, const uchar *end, char32_t &code)
     return length;
 }
 
-} // namespace
-
 QString decodeFileName(QByteArrayView bytes)
 {
     QString name;
@@ -67,7 +65,7 @@ QString decodeFileName(QByteArrayView bytes)
             continue;
         }
         char32_t code = 0;
-        const int length = sequenceAt(p, end, code);
+        const int length = utf8SequenceAt(p, end, code);
         if (length > 0 && !(code >= kRawFirst && code <= kRawLast)) {
             name.append(QChar::fromUcs4(code));
             p += length;

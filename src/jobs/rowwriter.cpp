@@ -11,6 +11,7 @@
 #include "journal/journal.h"
 
 #include <algorithm>
+#include <array>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -35,6 +36,13 @@ QString RowFileName(Row &row, QString &dir, const QString &oldName, const QStrin
     if (dir.size() != before)
         slot(row, F::Dir) = dir;
     return name;
+}
+
+// Whether `test` holds for one of a name's parts.
+template <size_t N, typename Test> bool anyPart(const std::array<QStringView, N> &parts, Test test)
+{
+    return std::any_of(parts.begin(), parts.end(),
+                       [&test](QStringView part) { return test(part); });
 }
 
 // Blanks and dots alone make no name: the file would become a hidden
@@ -126,7 +134,11 @@ RowWriter::RowWriter(const WriteSettings &settings, AskFolder askFolder, AskRepl
     : settings_(settings), askFolder_(std::move(askFolder)), askReplace_(std::move(askReplace))
 {}
 
-RowWriter::~RowWriter() { closeJournal(); }
+RowWriter::~RowWriter()
+{
+    closeFolder();
+    closeJournal();
+}
 
 bool RowWriter::useJournal(const QString &kind, QString *error)
 {
@@ -293,6 +305,10 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
     std::vector<Planned> planned;
     size_t done = 0;
     size_t heldCount = 0;
+    // The folder is held for the batch only: a folder renamed in between
+    // is looked up again by the next batch, as a file held open since its
+    // read is written where the read found it.
+    folder_.batch = true;
     while (done < count) {
         FileChange change;
         struct stat state {};
@@ -310,6 +326,8 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
         if (stopped())
             break;
     }
+    folder_.batch = false;
+    closeFolder();
     if (planned.empty())
         return done;
     for (Planned &p : planned) {
@@ -346,6 +364,9 @@ size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_
 void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const *known)
 {
     endTagsAhead();
+    // The batch's renames within a folder go by the names in it, the
+    // folder held until the batch ends.
+    folder_.batch = true;
     journal::JobJournal *const journal = this->journal();
     const int version = settings_.TagView;
     if (!journal)
@@ -481,6 +502,8 @@ RowWriter::AheadTag *RowWriter::ahead(Row &row)
 
 void RowWriter::endTagsAhead()
 {
+    folder_.batch = false;
+    closeFolder();
     if (journal_) {
         for (AheadTag &ahead : ahead_) {
             if (ahead.id != 0 && !ahead.used)
@@ -501,25 +524,26 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
         *held = -1;
     RowOutcome outcome;
     QString dir = rowCell(row, F::Dir);
-    const QString &oldName = rowCell(row, F::Old);
-    const QString whole = dir + oldName + rowCell(row, F::Ext);
+    const QString oldName = rowCell(row, F::Old);
+    const QString ext = rowCell(row, F::Ext);
+    const std::array<QStringView, 3> parts{dir, oldName, ext};
     // No file is opened by a name the system would cut at its NUL.
-    if (holdsNul(whole)) {
+    if (anyPart(parts, holdsNul)) {
         outcome.message = WriteMessage::NulInName();
         outcome.failed = true;
         return outcome;
     }
-    if (HasForbiddenFirst(whole)) {
+    if (anyPart(parts, HasForbiddenFirst)) {
         outcome.message = WriteMessage::ForbiddenFirst();
         outcome.failed = true;
     }
     if (!outcome.failed && !dir.isEmpty()
-        && HasForbiddenSecond(QString(oldName + rowCell(row, F::New)))) {
+        && (HasForbiddenSecond(oldName) || HasForbiddenSecond(rowCell(row, F::New)))) {
         outcome.message = WriteMessage::ForbiddenSecond();
         outcome.failed = true;
         return outcome;
     }
-    const QString fileName = RowFileName(row, dir, oldName, rowCell(row, F::Ext));
+    const QString fileName = RowFileName(row, dir, oldName, ext);
     // One open tells that the file is there, its state for the check
     // against the reading and the mode a failed write must leave it with;
     // the tag is read through it and, when held, written through it too.
@@ -529,7 +553,7 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
     ReadOnlyFile file;
     bool opened = false;
     if (held && !fileName.isEmpty()) {
-        const int fd = openRegular(encodeFileName(fileName), O_RDWR, &info);
+        const int fd = openInFolder(encodeFileName(fileName), O_RDWR, &info);
         if (fd >= 0)
             file.adopt(fd, info);
         opened = fd >= 0;
@@ -602,27 +626,34 @@ RenameTarget RenameTargetOf(Row &row)
 {
     RenameTarget target;
     QString dir = rowCell(row, F::Dir);
-    const QString &oldName = rowCell(row, F::Old);
-    const QString &newName = rowCell(row, F::New);
-    const QString &ext = rowCell(row, F::Ext);
-    const QString whole = dir + oldName + newName + ext;
-    if (holdsNul(whole)) {
+    const QString oldName = rowCell(row, F::Old);
+    const QString newName = rowCell(row, F::New);
+    const QString ext = rowCell(row, F::Ext);
+    // The names are looked at part by part, never joined only to be looked at.
+    const std::array<QStringView, 4> parts{dir, oldName, newName, ext};
+    if (anyPart(parts, holdsNul)) {
         target.message = WriteMessage::NulInName();
         target.failed = true;
         return target;
     }
-    if (HasForbiddenFirst(whole)) {
+    if (anyPart(parts, HasForbiddenFirst)) {
         target.message = WriteMessage::ForbiddenFirst();
         target.failed = true;
         return target;
     }
-    if (!dir.isEmpty() && HasForbiddenSecond(QString(oldName + newName))) {
+    if (!dir.isEmpty() && (HasForbiddenSecond(oldName) || HasForbiddenSecond(newName))) {
         target.message = WriteMessage::ForbiddenSecond();
         target.failed = true;
         return target;
     }
     target.oldPath = RowFileName(row, dir, oldName, ext);
-    target.newPath = dir + WithExtension(newName, ext);
+    target.newPath.reserve(dir.size() + newName.size() + 1 + ext.size());
+    target.newPath += dir;
+    target.newPath += newName;
+    if (!ext.isEmpty()) {
+        target.newPath += QLatin1Char('.');
+        target.newPath += ext;
+    }
     const qsizetype slash = target.newPath.lastIndexOf(QLatin1Char('/'));
     // A name of blanks and dots would be hidden, and the next such row
     // would replace it: there is no new name.
@@ -699,7 +730,7 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         // itself fails like any copy onto an existing file.
         const auto place = [&] {
             return settings_.MoveFiles
-                       ? newPath == oldPath
+                       ? newPath == oldPath || renameInFolder(oldPath, newPath, replace)
                              || RenameFile(oldPath, newPath, replace, &copied, journal())
                        : CopyFileTo(oldPath, newPath, replace, journal());
         };

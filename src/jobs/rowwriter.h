@@ -221,7 +221,30 @@ private:
     // read from.
     bool changedSinceRead(const QString &path, const struct stat &info) const;
 
+    // Opens the file at the encoded `path` as openRegular does; while a
+    // batch holds its folder open (folder_.fd), by its name in that
+    // folder, so that the files of one folder are not each looked up from
+    // the root. The folder is opened when a file of another one comes.
+    int openInFolder(const QByteArray &path, int flags, struct stat *info);
+    // Holds the folder of the encoded path `folder` (with its closing "/")
+    // open; false when it cannot be.
+    bool holdFolder(QByteArrayView folder);
+    // Renames a file within the held folder by the names in it, as
+    // RenameFile does on its first try; false when it did not (the folders
+    // differ, or the rename failed), and then RenameFile is the way.
+    bool renameInFolder(const QString &from, const QString &to, bool replace);
+    void closeFolder();
+
     WriteSettings settings_;
+    // The folder of the batch's last file, open without read access (an
+    // O_PATH descriptor), and its encoded path with the closing "/"; the
+    // descriptor is -1 outside a batch.
+    struct OpenFolder {
+        bool batch = false;
+        QByteArray path;
+        int fd = -1;
+    };
+    OpenFolder folder_;
     AskFolder askFolder_;
     AskReplace askReplace_;
     JobFile jobFile_;

@@ -41,20 +41,21 @@ namespace {
 using F = FieldNumber;
 
 // What reading put in each cell (the last write of a cell wins); cells it
-// did not write are empty.
-std::array<QString, kColumnCount> shownCells(const CellWrites &writes)
+// did not write are empty. Kept as cells, compared with the row's cells
+// without a QString each.
+using ShownCells = std::array<Cell, kColumnCount>;
+ShownCells shownCells(CellWrites &writes)
 {
-    std::array<QString, kColumnCount> shown;
-    for (const auto &[field, text] : writes)
-        shown[size_t(toInt(field))] = text;
+    ShownCells shown;
+    for (auto &[field, text] : writes)
+        shown[size_t(toInt(field))] = std::move(text);
     return shown;
 }
 
 // What reading the tag of `version` shows in the cells, every field read
 // and tracks without the leading zero.
 template <typename Tag>
-std::array<QString, kColumnCount> readBack(const Tag &tag, const ReadSettings &settings,
-                                           int version)
+ShownCells readBack(const Tag &tag, const ReadSettings &settings, int version)
 {
     ReadSettings all = settings;
     all.TagView = version;
@@ -75,8 +76,8 @@ std::array<QString, kColumnCount> readBack(const Tag &tag, const ReadSettings &s
 // the numbering style is no change of a track.
 class CellChanges {
 public:
-    CellChanges(const Row &row, const ReadSettings &settings, int version,
-                std::array<QString, kColumnCount> shown, int track)
+    CellChanges(const Row &row, const ReadSettings &settings, int version, ShownCells shown,
+                int track)
         : row_(row), settings_(settings),
           view_(settings.TagView == 1 || settings.TagView == 2 ? settings.TagView : version),
           shown_(std::move(shown)), track_(track)
@@ -85,16 +86,18 @@ public:
     {
         if (!FieldIsRead(settings_, view_, field))
             return false;
-        const QString &text = rowCell(row_, field);
-        const QString &shown = shown_[size_t(toInt(field))];
-        return text != shown && (field != F::Trc || text != TrackCellText(shown, track_, true));
+        const Cell &text = row_[size_t(toInt(field))];
+        const Cell &shown = shown_[size_t(toInt(field))];
+        return !(text == shown)
+               && (field != F::Trc
+                   || text.toString() != TrackCellText(shown.toString(), track_, true));
     }
 
 private:
     const Row &row_;
     const ReadSettings &settings_;
     int view_; // the view whose reading filled the cells
-    std::array<QString, kColumnCount> shown_;
+    ShownCells shown_;
     int track_;
 };
 
