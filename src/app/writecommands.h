@@ -19,6 +19,7 @@ class TfrmError;
 class TfrmTagEditor;
 struct UndoResult;
 class WriteQuestions;
+enum class WriteKind : int;
 
 // The commands that write the table to the disk: aWriteID3v1Tag and
 // aWriteID3v2Tag (all rows, or the selected ones with "Только выделенные"),
@@ -38,7 +39,7 @@ public:
     void setQuestions(WriteQuestions *questions);
 
     // Starts a job of `kind` (11, 12 or 117) over table rows [first, last].
-    void startWriteJob(int first, int last, int kind);
+    void startWriteJob(int first, int last, WriteKind kind);
     // The table rows the selection spans; {1, 0} when nothing is selected.
     std::pair<int, int> selectedRows() const;
     // "Отменить обновление от ...?" for the update `job`.

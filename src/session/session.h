@@ -204,7 +204,7 @@ public:
     void completeAddedRows(int first, bool splitNames = true, bool fromList = false);
     // Reads rows [first, last] by `kind` (1, 2, 105, 108) on a job; with
     // `keepFilled` a cell holding text is not read over.
-    void startUpdateJob(int first, int last, int kind, bool keepFilled = false);
+    void startUpdateJob(int first, int last, ReadKind kind, bool keepFilled = false);
     // Starts the read requests held back.
     void releaseUpdates();
     // Rewrites the numbers from `fromRow` to the last file row.
@@ -225,7 +225,7 @@ public:
     // step when `asStep` (the user's switch), else the history is forgotten.
     void sortForSeparateNumbering(bool asStep = false);
     // Writes rows [first, last] by `kind` (11, 12 or 117).
-    void write(int first, int last, int kind, bool moveFiles);
+    void write(int first, int last, WriteKind kind, bool moveFiles);
 
     // Changes the pictures of `files` by `command` as a job, every change
     // kept in the journal (undoUpdate puts the old pictures back); ends with
@@ -452,7 +452,7 @@ private:
     // forgotten.
     // startUpdateJob's read; with `before` it ends as one undoable step
     // instead of forgetting the history.
-    void startReadJob(int first, int last, int kind, bool keepFilled,
+    void startReadJob(int first, int last, ReadKind kind, bool keepFilled,
                       const std::shared_ptr<TableSnapshot> &before);
     // The code pages chosen for the files of rows [first, last], by row,
     // and the same choices for those rows' files after a write renamed them.
@@ -478,7 +478,7 @@ private:
     struct Held {
         int first;
         int last;
-        int kind;
+        ReadKind kind;
         bool keepFilled;
     };
 
