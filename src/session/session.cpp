@@ -17,7 +17,7 @@
 #include "jobs/fileops.h"
 #include "jobs/listjob.h"
 #include "jobs/sortjob.h"
-#include "jobs/symbolsjob.h"
+#include "jobs/alphabetjob.h"
 #include "jobs/updatejob.h"
 #include "lists/columnlist.h"
 #include "lists/listfile.h"

@@ -316,14 +316,14 @@ public:
     // `index` with the table being left; a new name made current (then
     // saved with `pairs`); deleting the current alphabet. A file that cannot
     // be written is reported once in the status line.
-    void saveAlphabet(const SymbolPairs &pairs);
-    void selectAlphabet(int index, const SymbolPairs &leaving);
-    void saveAlphabetAs(const QString &name, const SymbolPairs &pairs);
+    void saveAlphabet(const AlphabetPairs &pairs);
+    void selectAlphabet(int index, const AlphabetPairs &leaving);
+    void saveAlphabetAs(const QString &name, const AlphabetPairs &pairs);
     void removeAlphabet();
     // Replace or restore the cells of `selection` (file cells only) by the
     // current alphabet, as an edit job ('e' and 'r'), one undoable step.
-    void replaceSymbols(const CellRect &selection);
-    void restoreSymbols(const CellRect &selection);
+    void replaceByAlphabet(const CellRect &selection);
+    void restoreByAlphabet(const CellRect &selection);
     // The variants window's "Применить": the walk's character becomes `text`
     // (one undoable step).
     bool applyVariant(VariantWalk &walk, const QString &text);
@@ -416,7 +416,7 @@ signals:
     // The list of alphabets or the current one changed.
     void alphabetsChanged();
     // A restore job has ended (the window offers the variants).
-    void symbolsRestored();
+    void alphabetRestored();
 
 private:
     class ChangedRows;
@@ -464,7 +464,7 @@ private:
     void announceReplaced();
     // The table's part of an undo: Old and New back, the rows read again.
     UndoResult settleUndo(const journal::UndoReport &report);
-    void startSymbolsJob(const CellRect &selection, bool restore);
+    void startAlphabetJob(const CellRect &selection, bool restore);
     // Records a file's state, as a job read or wrote it, in readStamps_.
     TUpdateThread::FileStamped stampRecorder();
     // Reads the rows again into the view's columns, as after an undo.
