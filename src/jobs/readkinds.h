@@ -56,7 +56,7 @@ struct ReadSettings {
 std::vector<ReadKind> AddedRowsReadKinds(const ReadSettings &settings, bool fileInfo);
 
 // Cell writes of one row, in the order the steps make them; the cells are
-// made on the reading thread, so the window's thread only takes them over.
+// made on the reading thread, so the runner's thread only takes them over.
 using CellWrites = std::vector<std::pair<FieldNumber, Cell>>;
 
 // A file name from a name cell and an Ext cell. An empty Ext adds no dot:

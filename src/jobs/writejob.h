@@ -21,7 +21,7 @@ QString tableFolders(const RowTable &table, QSet<QString> *files);
 
 class WriteJob : public TUpdateThread {
 public:
-    // `questions` is asked on the window's thread and must outlive the job.
+    // `questions` is asked on the runner's thread and must outlive the job.
     WriteJob(RowTable &table, int firstRow, int lastRow, WriteKind kind,
              const WriteSettings &settings, WriteQuestions &questions, RowWritten rowWritten = {})
         : TUpdateThread(table, firstRow, lastRow, std::move(rowWritten)), kind_(kind),
@@ -29,7 +29,7 @@ public:
     {}
 
     WriteKind kind() const { return kind_; }
-    // The rows the job failed to apply; read it on the window's thread (the
+    // The rows the job failed to apply; read it on the runner's thread (the
     // end handler shows it when it holds rows).
     const ErrorTable &errorTable() const { return errors_; }
     // The rows whose files another program changed since they were read
