@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/renameback.h"
+#include "jobs/rowwriter.h"
 
 class QAction;
 
@@ -19,7 +20,6 @@ class TfrmError;
 class TfrmTagEditor;
 struct UndoResult;
 class WriteQuestions;
-enum class WriteKind : int;
 
 // The commands that write the table to the disk: aWriteID3v1Tag and
 // aWriteID3v2Tag (all rows, or the selected ones with "Только выделенные"),
