@@ -154,7 +154,7 @@ inline qint64 addAndReadWithJobs(const QString &folder, RowTable &table, qint64 
         table.splitAddedNames(first, table.lastFileRow());
         runner.start(JobKind::Update,
                      std::make_shared<ReadJob>(table, first, table.lastFileRow(),
-                                               ReadInfoAfterAddKind, settings),
+                                               ReadKind::InfoAfterAdd, settings),
                      [&] { runner.setControlsEnabled(true); });
     });
     while (runner.isActive()) {

@@ -98,7 +98,7 @@ void fillTable(qm::RowTable &table, const QString &folder, const char *oldPrefix
 
 // Runs one job over the whole table; returns its time in seconds and the
 // number of failed rows.
-double runJob(qm::JobRunner &runner, qm::RowTable &table, int kind, size_t *failed)
+double runJob(qm::JobRunner &runner, qm::RowTable &table, qm::WriteKind kind, size_t *failed)
 {
     qm::FixedAnswers answers(qm::Answer::No, qm::Answer::No);
     qm::WriteSettings settings;
@@ -279,14 +279,14 @@ int main(int argc, char **argv)
         cRename = std::min(cRename, renameLoop(cA, cB, &errors));
         cRename = std::min(cRename, renameLoop(cB, cA, &errors));
         size_t f = 0;
-        jobRename = std::min(jobRename, runJob(runner, table, qm::ApplyKind, &f));
+        jobRename = std::min(jobRename, runJob(runner, table, qm::WriteKind::Apply, &f));
         failed += f;
-        jobRename = std::min(jobRename, runJob(runner, table, qm::ApplyKind, &f));
+        jobRename = std::min(jobRename, runJob(runner, table, qm::WriteKind::Apply, &f));
         failed += f;
     }
 
     double cWrite = 1e9, jobWrite = 1e9, tagWrite = 1e9;
-    runJob(runner, table, qm::WriteTag2Kind, &failed); // warm up
+    runJob(runner, table, qm::WriteKind::Tag2, &failed); // warm up
     QByteArray block(4096, '\0');
     block.replace(0, 4, QByteArray("ID3\3", 4));
     writeLoop(cA, block, &errors);
@@ -296,7 +296,7 @@ int main(int argc, char **argv)
         // The tag loop and the job write different texts, so each finds a
         // tag to change: a tag that already holds the cells is not written.
         tagWrite = std::min(tagWrite, saveLoop(jobFolder, count, &f));
-        jobWrite = std::min(jobWrite, runJob(runner, table, qm::WriteTag2Kind, &f));
+        jobWrite = std::min(jobWrite, runJob(runner, table, qm::WriteKind::Tag2, &f));
         failed += f;
     }
 

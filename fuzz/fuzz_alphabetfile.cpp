@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     book.parse(QByteArrayView(data, qsizetype(size)));
     if (book.names().isEmpty() || book.current() < 0 || book.current() >= book.names().size())
         std::abort();
-    const qm::SymbolPairs pairs = book.pairs();
+    const qm::AlphabetPairs pairs = book.pairs();
     book.save(pairs); // no path: nothing reaches the disk
     if (book.readPairs(book.currentName()) != pairs)
         std::abort();

@@ -11,18 +11,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString input = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
     const qsizetype split = input.indexOf(u'\0');
-    qm::SymbolPairs pairs;
+    qm::AlphabetPairs pairs;
     for (const QString &line : input.left(split < 0 ? 0 : split).split(u'\n')) {
         const QStringList cells = line.split(u'\t');
         pairs.push_back({qm::leftCharacters(cells.value(0), qm::kMaxSymbolLength),
                          qm::leftCharacters(cells.value(1), qm::kMaxChangeLength)});
     }
     const QString text = split < 0 ? input : input.mid(split + 1);
-    const qm::SymbolMap map(pairs);
+    const qm::AlphabetMap map(pairs);
     map.restore(map.replace(text));
     map.restore(text);
 
-    const qm::SymbolMap translit(qm::builtinTranslit());
+    const qm::AlphabetMap translit(qm::builtinAlphabet());
     QString plain;
     for (QChar c : text) {
         // Letters whose changes are ambiguous or prefixes of others' do not

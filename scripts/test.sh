@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, builds and runs every test: each fuzz target for a short while,
 # then the unit, interoperability and window tests through ctest, then the
-# file parsers' tests again under AddressSanitizer and UBSan.
+# parsers' and the kept files' unit tests again under AddressSanitizer and
+# UBSan.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh

@@ -223,13 +223,15 @@ void connectAlphabetCommands(TfrmTagEditor &window, AlphabetQuestions &questions
     }
     QObject::connect(c[QStringLiteral("aAlphabetEditor")], &QAction::triggered, editor,
                      &QDialog::exec);
-    QObject::connect(c[QStringLiteral("aReplace")], &QAction::triggered, &window,
-                     [&window, &session] { session.replaceSymbols(window.editing().selection()); });
-    QObject::connect(c[QStringLiteral("aRestore")], &QAction::triggered, &window,
-                     [&window, &session] { session.restoreSymbols(window.editing().selection()); });
+    QObject::connect(
+        c[QStringLiteral("aReplace")], &QAction::triggered, &window,
+        [&window, &session] { session.replaceByAlphabet(window.editing().selection()); });
+    QObject::connect(
+        c[QStringLiteral("aRestore")], &QAction::triggered, &window,
+        [&window, &session] { session.restoreByAlphabet(window.editing().selection()); });
     QObject::connect(c[QStringLiteral("aVariantsRestore")], &QAction::triggered, variants,
                      &TfrmVariantsRestore::start);
-    QObject::connect(&session, &Session::symbolsRestored, variants, [&window, variants] {
+    QObject::connect(&session, &Session::alphabetRestored, variants, [&window, variants] {
         window.editing().computeEditorText();
         variants->start();
     });

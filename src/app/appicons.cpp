@@ -59,7 +59,7 @@ QIcon commandIcon(const QString &name)
 {
     if (name.isEmpty())
         return {};
-    const QIcon bundled = bundledIcon(name);
+    QIcon bundled = bundledIcon(name);
     if (name.startsWith(QLatin1String("quillmark-")))
         return bundled;
     return QIcon::fromTheme(name, bundled);

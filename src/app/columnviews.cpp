@@ -260,7 +260,7 @@ void ColumnViews::switchFileInfo(bool reading)
     emit layoutChanged();
     --switching_;
     if (on && reading)
-        emit readRequested(1, table_.lastFileRow(), ReadInfoKind);
+        emit readRequested(1, table_.lastFileRow(), ReadKind::Info);
     else
         emit editorTextRequested();
 }
@@ -326,7 +326,7 @@ void ColumnViews::switchTagView(FieldView view, bool reading)
     emit layoutChanged();
     --switching_;
     if (on && reading && table_.fileRowCount() > 0)
-        emit readRequested(1, table_.lastFileRow(), v1 ? ReadTag1Kind : ReadTag2Kind);
+        emit readRequested(1, table_.lastFileRow(), v1 ? ReadKind::Tag1 : ReadKind::Tag2);
     else
         emit editorTextRequested();
 }

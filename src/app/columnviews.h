@@ -3,6 +3,7 @@
 #include <QObject>
 #include <memory>
 
+#include "jobs/readkinds.h"
 #include "options/options.h"
 #include "session/tablelayout.h"
 #include "table/rowtable.h"
@@ -60,9 +61,9 @@ public:
 signals:
     // Positions, widths, hidden columns or header texts changed.
     void layoutChanged();
-    // The place where a reading job of `kind` (an UpdateKind) starts for
+    // The place where a reading job of `kind` (a ReadKind) starts for
     // rows [first, last] (an empty range when there are no file rows).
-    void readRequested(int first, int last, int kind);
+    void readRequested(int first, int last, ReadKind kind);
     // The window goes back to idle.
     void idleRequested();
     // The cell editor's text is to be computed anew.

@@ -334,6 +334,8 @@ constexpr NamedSlot kNamed[] = {
     {"aEditSelectAll", &NamedCommands::aEditSelectAll},
     {"aAbout", &NamedCommands::aAbout},
 };
+// NamedCommands holds nothing but QAction pointers: its size counts them.
+// NOLINTNEXTLINE(bugprone-sizeof-expression)
 static_assert(sizeof(NamedCommands) == std::size(kNamed) * sizeof(QAction *),
               "every member has its name");
 

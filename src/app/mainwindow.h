@@ -88,7 +88,7 @@ public:
     const QList<FieldNumber> &scanFieldList() const { return session_.scanFields(); }
 
     // While the options dialog is open a read waits until it has closed.
-    void startUpdateJob(int first, int last, int kind)
+    void startUpdateJob(int first, int last, ReadKind kind)
     {
         session_.startUpdateJob(first, last, kind);
     }

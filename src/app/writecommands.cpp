@@ -137,8 +137,8 @@ std::pair<int, int> WriteCommands::selectedRows() const
 
 void WriteCommands::writeTagExecute(QAction *action)
 {
-    const int kind =
-        action == window_.commands().named().aWriteID3v2Tag ? WriteTag2Kind : WriteTag1Kind;
+    const WriteKind kind =
+        action == window_.commands().named().aWriteID3v2Tag ? WriteKind::Tag2 : WriteKind::Tag1;
     if (onlySelTag_ && onlySelTag_->isChecked()) {
         const auto [first, last] = selectedRows();
         startWriteJob(first, last, kind);
@@ -151,16 +151,16 @@ void WriteCommands::updateExecute(bool selectedOnly)
 {
     if (selectedOnly) {
         const auto [first, last] = selectedRows();
-        startWriteJob(first, last, ApplyKind);
+        startWriteJob(first, last, WriteKind::Apply);
     } else {
-        startWriteJob(1, window_.table().lastFileRow(), ApplyKind);
+        startWriteJob(1, window_.table().lastFileRow(), WriteKind::Apply);
     }
 }
 
-void WriteCommands::startWriteJob(int first, int last, int kind)
+void WriteCommands::startWriteJob(int first, int last, WriteKind kind)
 {
     const bool moveFiles = !moveFiles_ || moveFiles_->isChecked();
-    if (kind == ApplyKind) {
+    if (kind == WriteKind::Apply) {
         if (!confirmRenamingBack(first, last) || !confirmMovePlan(first, last, moveFiles))
             return;
         renamed_.noteBefore(window_.table(), first, last);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/renameback.h"
+#include "jobs/rowwriter.h"
 
 class QAction;
 
@@ -38,7 +39,7 @@ public:
     void setQuestions(WriteQuestions *questions);
 
     // Starts a job of `kind` (11, 12 or 117) over table rows [first, last].
-    void startWriteJob(int first, int last, int kind);
+    void startWriteJob(int first, int last, WriteKind kind);
     // The table rows the selection spans; {1, 0} when nothing is selected.
     std::pair<int, int> selectedRows() const;
     // "Отменить обновление от ...?" for the update `job`.

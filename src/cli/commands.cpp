@@ -480,18 +480,18 @@ int runApply(const Arguments &args)
             {QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("keep"), QString()},
             QString(), version))
         return ExitUsage;
-    QList<int> kinds;
+    QList<WriteKind> kinds;
     for (const auto &[name, value] : args.options) {
         if (name != QLatin1String("write-tag"))
             continue;
         if (value != QLatin1String("1") && value != QLatin1String("2"))
             return usageError(QStringLiteral("--write-tag takes 1|2, not \"%1\"").arg(value));
-        const int kind = value == QLatin1String("1") ? WriteTag1Kind : WriteTag2Kind;
+        const WriteKind kind = value == QLatin1String("1") ? WriteKind::Tag1 : WriteKind::Tag2;
         if (!kinds.contains(kind))
             kinds.append(kind);
     }
     if (args.has(QStringLiteral("rename")))
-        kinds.append(ApplyKind);
+        kinds.append(WriteKind::Apply);
     if (kinds.isEmpty())
         return usageError(QStringLiteral("apply needs --write-tag or --rename"));
     if (!args.operands.isEmpty())
@@ -512,8 +512,8 @@ int runApply(const Arguments &args)
         session.options().setId3v2WriteVersion(version == QLatin1String("keep") ? 0
                                                                                 : version.toInt());
     if (args.has(QStringLiteral("dry-run")))
-        return printPlan(session, kinds.contains(ApplyKind), !args.has(QStringLiteral("copy")),
-                         createFolders == QLatin1String("yes"));
+        return printPlan(session, kinds.contains(WriteKind::Apply),
+                         !args.has(QStringLiteral("copy")), createFolders == QLatin1String("yes"));
     SessionState state;
     state.tagView = TagView(tag.toInt());
     state.allFormats = args.has(QStringLiteral("all-formats"));
@@ -551,7 +551,7 @@ int runApply(const Arguments &args)
         session.restampWrittenRows(failedPaths);
         *stamps = session.readStamps();
     };
-    for (const int kind : kinds) {
+    for (const WriteKind kind : kinds) {
         session.write(1, table.lastFileRow(), kind, !args.has(QStringLiteral("copy")));
         session.waitForJobs();
         restamp();

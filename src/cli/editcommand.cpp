@@ -25,7 +25,7 @@ struct EditStep {
         Shuffle,
         Case,
         Replace,
-        Translit,
+        AlphabetReplace,
         Restore,
         Repair,
         ShowRepairs
@@ -80,7 +80,7 @@ std::optional<int> parseEditSteps(const Arguments &args, QList<EditStep> &steps,
             continue;
         }
         static const QHash<QString, Action> columnActions{
-            {QStringLiteral("translit"), Action::Translit},
+            {QStringLiteral("translit"), Action::AlphabetReplace},
             {QStringLiteral("restore"), Action::Restore},
             {QStringLiteral("repair"), Action::Repair},
             {QStringLiteral("show-repairs"), Action::ShowRepairs}};
@@ -145,14 +145,14 @@ void runEditStep(Session &session, const EditStep &step, const ReplaceOptions &r
         }
         return;
     }
-    if (step.action == Action::Translit || step.action == Action::Restore) {
+    if (step.action == Action::AlphabetReplace || step.action == Action::Restore) {
         for (const FieldNumber field : step.columns) {
             const int position = table.layout().position(field);
             const CellRect column{position, 1, position, table.lastFileRow()};
-            if (step.action == Action::Translit)
-                session.replaceSymbols(column);
+            if (step.action == Action::AlphabetReplace)
+                session.replaceByAlphabet(column);
             else
-                session.restoreSymbols(column);
+                session.restoreByAlphabet(column);
             session.waitForJobs();
         }
         return;

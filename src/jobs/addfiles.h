@@ -22,7 +22,7 @@ int AppendFileRow(RowTable &table, const QString &path);
 // dialog's order, with Dir its folder (ending with "/") and Old its name,
 // extension included. After each row the status line shows
 // "Добавлено файлов: " with the count so far, "/" and the number chosen.
-// Runs on the window's thread at once, without a job. Returns the number
+// Runs on the runner's thread at once, without a job. Returns the number
 // of rows added.
 int AddChosenFiles(RowTable &table, const QStringList &paths, JobRunner *status);
 

@@ -10,7 +10,7 @@ namespace qm {
 // The add job's folder scan (kinds 'd': folders from the add-directory
 // dialog, 'm': folders dropped on the window). The folders are scanned on
 // the job's thread; every file found becomes a row through `appendRow`,
-// which runs on the window's thread with the folder (ending with "/") and
+// which runs on the runner's thread with the folder (ending with "/") and
 // the file name, extension included. The status line counts the files and
 // the progress bar shows that count modulo 100, since a scan has no total.
 class TAddThread : public Job {

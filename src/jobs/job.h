@@ -16,7 +16,7 @@ struct Handoff;
 enum class JobClass { Add, Update, Edit, Sort };
 
 // A long operation over the table. The body runs on a thread of its own and
-// hands every change of the table or the status line to the window's thread
+// hands every change of the table or the status line to the runner's thread
 // through synchronize() or post(); between units of work it polls
 // terminated() and returns at once when Stop was pressed.
 class Job {
@@ -42,12 +42,12 @@ protected:
     // The body, run on the job's own thread.
     virtual void execute() = 0;
 
-    // Runs the steps posted so far and then `step` on the window's thread and
-    // waits for them. Returns false when the window is going away; the steps
+    // Runs the steps posted so far and then `step` on the runner's thread and
+    // waits for them. Returns false when the runner is going away; the steps
     // were then not run and the body should return.
     bool synchronize(Step step);
 
-    // Queues a step for the window's thread. Queued steps run in order, a
+    // Queues a step for the runner's thread. Queued steps run in order, a
     // batch at a time every few milliseconds, so a fast body does not pay
     // one thread switch per unit; the results are those of running each step
     // at once. The runner flushes what is left when the body returns.
@@ -61,7 +61,7 @@ protected:
     void setPipelined(bool pipelined) { pipelined_ = pipelined; }
 
     // The runner that started the job: its status and progress setters may be
-    // called from steps (they run on the window's thread).
+    // called from steps (they run on the runner's thread).
     JobRunner *runner() const { return runner_; }
 
 private:

@@ -9,7 +9,7 @@
 
 namespace qm {
 
-// The meeting point of a job's thread and the window's thread. Once closed
+// The meeting point of a job's thread and the runner's thread. Once closed
 // (the runner is being destroyed) no step runs any more and every waiting
 // job is released.
 struct Handoff {

@@ -57,8 +57,8 @@ enum class JobKind : char {
 // one before it has ended and its end handler has run, so jobs started
 // back to back (file information, then tags) simply follow each other.
 // Steps of a job, the end handlers and every signal run on the thread that
-// owns the runner (the user interface's thread, called the window's thread
-// below).
+// owns the runner (the window's thread, or the command line's main thread;
+// called the runner's thread below).
 //
 // Busy and idle: the runner asks the window to disable its commands
 // (controlsEnabledChanged(false)) when a job starts from idle. A request to
@@ -86,7 +86,7 @@ public:
     ~JobRunner() override;
 
     // Starts `job` under the kind letter `kind`, or queues it behind the jobs
-    // already asked for. `onStart` (optional) runs on the window's thread
+    // already asked for. `onStart` (optional) runs on the runner's thread
     // right before the body starts; `onEnd` runs there after the body has
     // returned, whether it finished, was stopped or was never run because
     // Stop came while it waited. The job is kept in its class's slot.
@@ -112,11 +112,11 @@ public:
     bool isActive() const { return running_ != nullptr || !queue_.empty(); }
     Job *slot(JobClass jobClass) const;
 
-    // Window state the runner keeps for the end handlers and Stop.
+    // State the runner keeps for the end handlers and Stop.
     bool separateNumberingPending = false;
     bool stopNeedsConfirm = false;
 
-    // Status line and progress bar; call on the window's thread (steps do).
+    // Status line and progress bar; call on the runner's thread (steps do).
     // Within a batch of steps only the last values are signalled.
     void setStatus(const QString &text);
     void setProgress(int percent);

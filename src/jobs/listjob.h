@@ -12,7 +12,7 @@ namespace qm {
 
 // The add job's list read (kinds 'l': the column-list rules, switching to
 // the m3u rules at "#EXTM3U"; 'p': the m3u rules). The file is loaded on the
-// job's thread; every line is read into the table on the window's thread.
+// job's thread; every line is read into the table on the runner's thread.
 class TListReadJob : public Job {
 public:
     struct Hooks {
@@ -41,7 +41,7 @@ private:
     char kind_;
     QString path_;
     Hooks hooks_;
-    // Made and used on the window's thread only.
+    // Made and used on the runner's thread only.
     std::unique_ptr<ListReader> reader_;
     bool ended_ = false;
 };

@@ -70,7 +70,7 @@ public:
     {}
     JobClass jobClass() const override { return JobClass::Update; }
 
-    // Read on the window's thread once the job has ended.
+    // Read on the runner's thread once the job has ended.
     const QList<PictureFailure> &failures() const { return failures_; }
     int changed() const { return changed_; }
     // The files changed, in order.

@@ -47,9 +47,9 @@ void ReadJob::execute()
     if (!named)
         return;
 
-    const QString phrase = kind_ == ReadTag1Kind   ? StatusPhrase::ReadTag1()
-                           : kind_ == ReadTag2Kind ? StatusPhrase::ReadTag2()
-                                                   : StatusPhrase::ReadInfo();
+    const QString phrase = kind_ == ReadKind::Tag1   ? StatusPhrase::ReadTag1()
+                           : kind_ == ReadKind::Tag2 ? StatusPhrase::ReadTag2()
+                                                     : StatusPhrase::ReadInfo();
     // From here on the body looks at its own names only, so the window can
     // take one chunk of rows over while the next is read.
     setPipelined(true);

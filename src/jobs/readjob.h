@@ -10,13 +10,13 @@ namespace qm {
 // is completed, the rows after it keep their old cells.
 class ReadJob : public TUpdateThread {
 public:
-    ReadJob(RowTable &table, int firstRow, int lastRow, int kind, const ReadSettings &settings,
+    ReadJob(RowTable &table, int firstRow, int lastRow, ReadKind kind, const ReadSettings &settings,
             RowWritten rowWritten = {})
         : TUpdateThread(table, firstRow, lastRow, std::move(rowWritten)), kind_(kind),
           settings_(settings)
     {}
 
-    int kind() const { return kind_; }
+    ReadKind kind() const { return kind_; }
     // The cells that hold text stay as they are: rows a list brought keep
     // its values, and only what it did not fill is read.
     void setKeepFilled(bool keep) { keepFilled_ = keep; }
@@ -37,7 +37,7 @@ private:
     };
     void postChunk(std::vector<ReadRow> chunk, const QString &phrase, qint64 total);
 
-    int kind_;
+    ReadKind kind_;
     ReadSettings settings_;
     bool keepFilled_ = false;
 };

@@ -42,17 +42,17 @@ ReadSettings ReadSettings::From(const Options &options, qm::TagView tagView, boo
     return settings;
 }
 
-std::vector<int> AddedRowsReadKinds(const ReadSettings &settings, bool fileInfo)
+std::vector<ReadKind> AddedRowsReadKinds(const ReadSettings &settings, bool fileInfo)
 {
-    std::vector<int> kinds;
+    std::vector<ReadKind> kinds;
     const auto &fields = settings.InfoReadFields;
     const bool sizeOnly = fields[0] && !fields[1] && !fields[2];
     if (fileInfo)
-        kinds.push_back(ReadInfoAfterAddKind);
+        kinds.push_back(ReadKind::InfoAfterAdd);
     if (settings.TagView == 1 && (!fileInfo || sizeOnly))
-        kinds.push_back(ReadTag1Kind);
+        kinds.push_back(ReadKind::Tag1);
     else if (settings.TagView == 2 && (!fileInfo || sizeOnly))
-        kinds.push_back(ReadTag2Kind);
+        kinds.push_back(ReadKind::Tag2);
     return kinds;
 }
 
@@ -263,9 +263,10 @@ Cell DurationCell(double seconds)
 
 QString DurationText(double seconds) { return DurationCell(seconds).toString(); }
 
-FileReader::FileReader(int kind, const ReadSettings &settings) : kind_(kind), settings_(settings)
+FileReader::FileReader(ReadKind kind, const ReadSettings &settings)
+    : kind_(kind), settings_(settings)
 {
-    if (kind == ReadTag1Kind || kind == ReadTag2Kind) {
+    if (kind == ReadKind::Tag1 || kind == ReadKind::Tag2) {
         tag1_ = new TID3v1;
         tag1_->FSetUseLyrics2(settings.ReadLyrics2);
         tag2_ = new TID3v2;
@@ -296,9 +297,9 @@ bool FileReader::read(const QString &fileName, CellWrites &cells, FileStamp *sta
     // The readers open only regular files (without blocking on a pipe), so a
     // pipe or a device reads as a file that cannot be opened.
     if (IsNativeFile(fileName)) {
-        const bool loaded = kind_ == ReadTag2Kind && native_->read(fileName, stamp);
-        ReadNativeTagStep(*native_, loaded, kind_ == ReadTag1Kind ? 1 : 2, settings_, cells);
-    } else if (kind_ == ReadTag1Kind)
+        const bool loaded = kind_ == ReadKind::Tag2 && native_->read(fileName, stamp);
+        ReadNativeTagStep(*native_, loaded, kind_ == ReadKind::Tag1 ? 1 : 2, settings_, cells);
+    } else if (kind_ == ReadKind::Tag1)
         ReadTag1Step(*tag1_, tag1_->ReadFromFile(fileName, stamp), settings_, cells);
     else
         ReadTag2Step(*tag2_, tag2_->ReadFromFile(fileName, stamp), settings_, cells);
@@ -354,7 +355,7 @@ void FileReader::readInfo(const QString &fileName, CellWrites &cells, FileStamp 
             size = file.size();
     } else if (IsNativeFile(fileName)) {
         const bool tagRead =
-            kind_ == ReadInfoAfterAddKind && (settings_.TagView == 1 || settings_.TagView == 2);
+            kind_ == ReadKind::InfoAfterAdd && (settings_.TagView == 1 || settings_.TagView == 2);
         const bool loaded = native_->read(fileName, tagRead ? stamp : nullptr);
         size = native_->size();
         if (loaded)
@@ -365,7 +366,7 @@ void FileReader::readInfo(const QString &fileName, CellWrites &cells, FileStamp 
             information = NativeMessage::FaultText(native_->fault());
         if (tagRead)
             ReadNativeTagStep(*native_, loaded, settings_.TagView, settings_, cells);
-    } else if (const bool tagRead = kind_ == ReadInfoAfterAddKind
+    } else if (const bool tagRead = kind_ == ReadKind::InfoAfterAdd
                                     && (settings_.TagView == 1 || settings_.TagView == 2);
                stream_->ReadFromFile(fileName, tagRead ? stamp : nullptr)) {
         size = stream_->FileLength;
@@ -375,12 +376,12 @@ void FileReader::readInfo(const QString &fileName, CellWrites &cells, FileStamp 
             if (fields[2])
                 information = InformationCell(*stream_);
         }
-        if (kind_ == ReadInfoAfterAddKind && settings_.TagView == 1) {
+        if (kind_ == ReadKind::InfoAfterAdd && settings_.TagView == 1) {
             // An invalid stream may have ended the analysis before the tag
             // at the end of the file was read.
             const bool loaded = valid || stream_->ID3v1.ReadFromFile(fileName);
             ReadTag1Step(stream_->ID3v1, loaded, settings_, cells);
-        } else if (kind_ == ReadInfoAfterAddKind && settings_.TagView == 2) {
+        } else if (kind_ == ReadKind::InfoAfterAdd && settings_.TagView == 2) {
             const bool loaded = valid || stream_->ID3v2.ReadFromFile(fileName);
             ReadTag2Step(stream_->ID3v2, loaded, settings_, cells);
         }

@@ -20,12 +20,12 @@ class TID3v1;
 class TID3v2;
 class TMPEGaudio;
 
-// The update job's reading kinds.
-enum UpdateKind : int {
-    ReadTag1Kind = 1,
-    ReadTag2Kind = 2,
-    ReadInfoKind = 105,         // file information
-    ReadInfoAfterAddKind = 108, // file information, then the current view's tag
+// The update job's reading kinds, by the numbers that name them.
+enum class ReadKind : int {
+    Tag1 = 1,
+    Tag2 = 2,
+    Info = 105,         // file information
+    InfoAfterAdd = 108, // file information, then the current view's tag
 };
 
 // What the reading kinds take from the options and the window, copied when
@@ -53,10 +53,10 @@ struct ReadSettings {
 // information (kind 108, whose stream analysis reads the view's tag in the
 // same pass) when `fileInfo`, and the view's tag kind when that pass does
 // not read it (no information read, or only the size).
-std::vector<int> AddedRowsReadKinds(const ReadSettings &settings, bool fileInfo);
+std::vector<ReadKind> AddedRowsReadKinds(const ReadSettings &settings, bool fileInfo);
 
 // Cell writes of one row, in the order the steps make them; the cells are
-// made on the reading thread, so the window's thread only takes them over.
+// made on the reading thread, so the runner's thread only takes them over.
 using CellWrites = std::vector<std::pair<FieldNumber, Cell>>;
 
 // A file name from a name cell and an Ext cell. An empty Ext adds no dot:
@@ -112,7 +112,7 @@ Cell InformationCell(const TMPEGaudio &stream);
 // kept between rows so a job allocates them once.
 class FileReader {
 public:
-    FileReader(int kind, const ReadSettings &settings);
+    FileReader(ReadKind kind, const ReadSettings &settings);
     ~FileReader();
     FileReader(const FileReader &) = delete;
     FileReader &operator=(const FileReader &) = delete;
@@ -127,7 +127,7 @@ public:
 private:
     void readInfo(const QString &fileName, CellWrites &cells, FileStamp *stamp);
 
-    int kind_;
+    ReadKind kind_;
     ReadSettings settings_;
     TID3v1 *tag1_ = nullptr;
     TID3v2 *tag2_ = nullptr;

@@ -12,7 +12,7 @@ namespace qm {
 
 AddedRowReader::AddedRowReader(const ReadSettings &settings, bool fileInfo)
 {
-    for (const int kind : AddedRowsReadKinds(settings, fileInfo))
+    for (const ReadKind kind : AddedRowsReadKinds(settings, fileInfo))
         readers_.push_back(std::make_unique<FileReader>(kind, settings));
 }
 

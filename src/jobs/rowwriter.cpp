@@ -291,7 +291,7 @@ bool RowWriter::writeNativeTag(int version, const Row &row, const QString &fileN
     return false;
 }
 
-size_t RowWriter::writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_t count,
+size_t RowWriter::writeTagBatch(WriteKind kind, Row *rows, RowOutcome *outcomes, size_t count,
                                 const std::function<bool()> &stopped)
 {
     journal::JobJournal *const journal = this->journal();
@@ -517,7 +517,7 @@ void RowWriter::endTagsAhead()
     aheadRows_ = nullptr;
 }
 
-RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct stat *state,
+RowOutcome RowWriter::writeTags(WriteKind kind, Row &row, FileChange *planned, struct stat *state,
                                 int *held)
 {
     if (held)
@@ -575,7 +575,7 @@ RowOutcome RowWriter::writeTags(int kind, Row &row, FileChange *planned, struct 
     refusal_.clear();
     if (!outcome.failed
         && (!takesTag(fileName, {}, &info)
-            || !writeTag(kind == WriteTag1Kind ? 1 : 2, row, fileName, &info, planned, &failure,
+            || !writeTag(kind == WriteKind::Tag1 ? 1 : 2, row, fileName, &info, planned, &failure,
                          &file)))
         tagNotChanged(outcome, failure, refusal_);
     // The file as the row leaves it: a planned change not yet made leaves it

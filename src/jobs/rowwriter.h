@@ -26,17 +26,13 @@ namespace journal {
 class JobJournal;
 }
 
-// The update job's writing kinds.
-enum WriteKind : int {
-    WriteTag1Kind = 11, // write the ID3v1 tag of every row
-    WriteTag2Kind = 12, // write the ID3v2 tag of every row
-    ApplyKind = 117,    // write the current view's tag, then rename, move or copy
+// The update job's writing kinds, by the numbers that name them (a job's
+// journal is "write" and the number).
+enum class WriteKind : int {
+    Tag1 = 11,   // write the ID3v1 tag of every row
+    Tag2 = 12,   // write the ID3v2 tag of every row
+    Apply = 117, // write the current view's tag, then rename, move or copy
 };
-
-inline bool IsWriteKind(int kind)
-{
-    return kind == WriteTag1Kind || kind == WriteTag2Kind || kind == ApplyKind;
-}
 
 // Characters a name may not hold: the first set keeps names valid on the
 // FAT and NTFS file systems of players and USB sticks; the second set is
@@ -132,12 +128,12 @@ public:
     // opened for reading and writing, and a change planned in place leaves
     // it open: *held gets the descriptor, for the caller to make the change
     // through and close (-1 when none is kept).
-    RowOutcome writeTags(int kind, Row &row, FileChange *planned = nullptr,
+    RowOutcome writeTags(WriteKind kind, Row &row, FileChange *planned = nullptr,
                          struct stat *state = nullptr, int *held = nullptr);
     // Kinds 11 and 12 over `count` rows: each row's tag planned, the changes
     // recorded in the journal with one sync, then made. Returns how many
     // rows were done: fewer when `stopped` says so after one of them.
-    size_t writeTagBatch(int kind, Row *rows, RowOutcome *outcomes, size_t count,
+    size_t writeTagBatch(WriteKind kind, Row *rows, RowOutcome *outcomes, size_t count,
                          const std::function<bool()> &stopped);
     // Kind 117: checks the row, prepares the new folder and asks about an
     // existing file, writes the current view's tag, then renames, moves or

@@ -15,15 +15,15 @@ class RowTable;
 // applies the rows to the disk (WriteJob), over the inclusive range of
 // table rows [firstRow(), lastRow()]. The files are touched on the job's
 // thread; the cell writes, the status line and the progress bar go to the
-// window's thread. Stop is honoured between rows.
+// runner's thread. Stop is honoured between rows.
 class TUpdateThread : public Job {
 public:
-    // Called on the window's thread after rows' cells were written, so the
+    // Called on the runner's thread after rows' cells were written, so the
     // window's model can announce the change: for every row, or (a read)
     // for the first and the last row of each chunk taken over, which
     // bound the rows written between them.
     using RowWritten = std::function<void(int row)>;
-    // Called on the window's thread with the state of a row's file as the
+    // Called on the runner's thread with the state of a row's file as the
     // job left it: as a read that filled the row's tag cells found it, or as
     // a write made it.
     using FileStamped = std::function<void(const QString &path, const FileStamp &stamp)>;

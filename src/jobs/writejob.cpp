@@ -101,7 +101,7 @@ void WriteJob::execute()
         last = std::min(lastRow_, table_.lastFileRow());
         layout = table_.layout();
         hasFiles = table_.fileRowCount() > 0;
-        if (kind_ == ApplyKind && hasFiles)
+        if (kind_ == WriteKind::Apply && hasFiles)
             namesGiven = hasNewName(table_);
     });
     if (!started || !hasFiles)
@@ -132,7 +132,8 @@ void WriteJob::execute()
     RowWriter writer(settings_, askFolder, askReplace);
     QString journalError;
     if (!settings_.NoJournal
-        && !writer.useJournal(QStringLiteral("write %1").arg(kind_), &journalError)) {
+        && !writer.useJournal(QStringLiteral("write %1").arg(static_cast<int>(kind_)),
+                              &journalError)) {
         synchronize([&] { questions_->showError(journalError); });
         return;
     }
@@ -182,7 +183,7 @@ void WriteJob::execute()
         });
     };
 
-    if (kind_ != ApplyKind) {
+    if (kind_ != WriteKind::Apply) {
         for (int chunk = first; chunk <= last; chunk += RowsPerCopy) {
             const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerCopy - 1));
             if (!copyRows(chunk, chunkEnd))

@@ -21,15 +21,15 @@ QString tableFolders(const RowTable &table, QSet<QString> *files);
 
 class WriteJob : public TUpdateThread {
 public:
-    // `questions` is asked on the window's thread and must outlive the job.
-    WriteJob(RowTable &table, int firstRow, int lastRow, int kind, const WriteSettings &settings,
-             WriteQuestions &questions, RowWritten rowWritten = {})
+    // `questions` is asked on the runner's thread and must outlive the job.
+    WriteJob(RowTable &table, int firstRow, int lastRow, WriteKind kind,
+             const WriteSettings &settings, WriteQuestions &questions, RowWritten rowWritten = {})
         : TUpdateThread(table, firstRow, lastRow, std::move(rowWritten)), kind_(kind),
           settings_(settings), questions_(&questions)
     {}
 
-    int kind() const { return kind_; }
-    // The rows the job failed to apply; read it on the window's thread (the
+    WriteKind kind() const { return kind_; }
+    // The rows the job failed to apply; read it on the runner's thread (the
     // end handler shows it when it holds rows).
     const ErrorTable &errorTable() const { return errors_; }
     // The rows whose files another program changed since they were read
@@ -55,7 +55,7 @@ private:
     // it first; why it stays, or empty.
     QString moveCompanion(RowWriter &writer, const CompanionMove &companion);
 
-    int kind_;
+    WriteKind kind_;
     WriteSettings settings_;
     WriteQuestions *questions_;
     ErrorTable errors_;

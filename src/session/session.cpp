@@ -17,7 +17,7 @@
 #include "jobs/fileops.h"
 #include "jobs/listjob.h"
 #include "jobs/sortjob.h"
-#include "jobs/symbolsjob.h"
+#include "jobs/alphabetjob.h"
 #include "jobs/updatejob.h"
 #include "lists/columnlist.h"
 #include "lists/listfile.h"
@@ -274,7 +274,7 @@ void Session::saveList(const QString &path, ListFormat format, const SpecListTem
         return;
     }
     setFileInfo(true);
-    startUpdateJob(1, table_.lastFileRow(), ReadInfoKind);
+    startUpdateJob(1, table_.lastFileRow(), ReadKind::Info);
     if (!runner_.isActive()) {
         writeList(path, format, templates);
         return;
@@ -328,7 +328,7 @@ void Session::completeAddedRows(int first, bool splitNames, bool fromList)
     // A list's own tag values stand, but a field it does not carry is read
     // from the file: left empty, the next update would delete it there.
     const bool readingTags = current.tagView != TagView::None;
-    for (int kind :
+    for (ReadKind kind :
          AddedRowsReadKinds(readSettings(), current.fileInfo && !table_.carriedFileInfo()))
         startUpdateJob(added.first, added.last, kind, fromList);
     emit cellsChanged(added.first, added.last);
@@ -341,7 +341,7 @@ void Session::completeAddedRows(int first, bool splitNames, bool fromList)
         runner_.setControlsEnabled(true);
 }
 
-void Session::startUpdateJob(int first, int last, int kind, bool keepFilled)
+void Session::startUpdateJob(int first, int last, ReadKind kind, bool keepFilled)
 {
     if (updatesHeld_ && updatesHeld_()) {
         held_.push_back({first, last, kind, keepFilled});
@@ -350,7 +350,7 @@ void Session::startUpdateJob(int first, int last, int kind, bool keepFilled)
     startReadJob(first, last, kind, keepFilled, nullptr);
 }
 
-void Session::startReadJob(int first, int last, int kind, bool keepFilled,
+void Session::startReadJob(int first, int last, ReadKind kind, bool keepFilled,
                            const std::shared_ptr<TableSnapshot> &before)
 {
     first = qMax(first, 1);
@@ -481,7 +481,7 @@ TUpdateThread::FileStamped Session::stampRecorder()
     return [this](const QString &path, const FileStamp &stamp) { readStamps_.insert(path, stamp); };
 }
 
-void Session::write(int first, int last, int kind, bool moveFiles)
+void Session::write(int first, int last, WriteKind kind, bool moveFiles)
 {
     WriteQuestions &questions = questions_ ? *questions_ : unasked_;
     WriteSettings settings = writeSettings(moveFiles);
@@ -546,12 +546,12 @@ void Session::write(int first, int last, int kind, bool moveFiles)
 
 void Session::rereadRows(const std::vector<int> &rows)
 {
-    const std::vector<int> kinds = AddedRowsReadKinds(readSettings(), state().fileInfo);
+    const std::vector<ReadKind> kinds = AddedRowsReadKinds(readSettings(), state().fileInfo);
     // Runs of neighbouring rows share a job.
     for (size_t begin = 0, end = 0; begin < rows.size(); begin = end) {
         for (end = begin + 1; end < rows.size() && rows[end] == rows[end - 1] + 1;)
             ++end;
-        for (int kind : kinds)
+        for (ReadKind kind : kinds)
             startUpdateJob(rows[begin], rows[end - 1], kind);
     }
 }
@@ -673,7 +673,7 @@ UndoResult Session::settleUndo(const journal::UndoReport &report)
     emit cellsChanged(first, last);
     // What is on the disk now shows in the rows put back.
     const SessionState current = state();
-    for (int kind : AddedRowsReadKinds(readSettings(), current.fileInfo))
+    for (ReadKind kind : AddedRowsReadKinds(readSettings(), current.fileInfo))
         startUpdateJob(first, last, kind);
     return result;
 }

@@ -206,7 +206,7 @@ public:
     void completeAddedRows(int first, bool splitNames = true, bool fromList = false);
     // Reads rows [first, last] by `kind` (1, 2, 105, 108) on a job; with
     // `keepFilled` a cell holding text is not read over.
-    void startUpdateJob(int first, int last, int kind, bool keepFilled = false);
+    void startUpdateJob(int first, int last, ReadKind kind, bool keepFilled = false);
     // Starts the read requests held back.
     void releaseUpdates();
     // Rewrites the numbers from `fromRow` to the last file row.
@@ -227,7 +227,7 @@ public:
     // step when `asStep` (the user's switch), else the history is forgotten.
     void sortForSeparateNumbering(bool asStep = false);
     // Writes rows [first, last] by `kind` (11, 12 or 117).
-    void write(int first, int last, int kind, bool moveFiles);
+    void write(int first, int last, WriteKind kind, bool moveFiles);
 
     // Changes the pictures of `files` by `command` as a job, every change
     // kept in the journal (undoUpdate puts the old pictures back); ends with
@@ -321,14 +321,14 @@ public:
     // `index` with the table being left; a new name made current (then
     // saved with `pairs`); deleting the current alphabet. A file that cannot
     // be written is reported once in the status line.
-    void saveAlphabet(const SymbolPairs &pairs);
-    void selectAlphabet(int index, const SymbolPairs &leaving);
-    void saveAlphabetAs(const QString &name, const SymbolPairs &pairs);
+    void saveAlphabet(const AlphabetPairs &pairs);
+    void selectAlphabet(int index, const AlphabetPairs &leaving);
+    void saveAlphabetAs(const QString &name, const AlphabetPairs &pairs);
     void removeAlphabet();
     // Replace or restore the cells of `selection` (file cells only) by the
     // current alphabet, as an edit job ('e' and 'r'), one undoable step.
-    void replaceSymbols(const CellRect &selection);
-    void restoreSymbols(const CellRect &selection);
+    void replaceByAlphabet(const CellRect &selection);
+    void restoreByAlphabet(const CellRect &selection);
     // The variants window's "Применить": the walk's character becomes `text`
     // (one undoable step).
     bool applyVariant(VariantWalk &walk, const QString &text);
@@ -421,7 +421,7 @@ signals:
     // The list of alphabets or the current one changed.
     void alphabetsChanged();
     // A restore job has ended (the window offers the variants).
-    void symbolsRestored();
+    void alphabetRestored();
 
 private:
     class ChangedRows;
@@ -457,7 +457,7 @@ private:
     // forgotten.
     // startUpdateJob's read; with `before` it ends as one undoable step
     // instead of forgetting the history.
-    void startReadJob(int first, int last, int kind, bool keepFilled,
+    void startReadJob(int first, int last, ReadKind kind, bool keepFilled,
                       const std::shared_ptr<TableSnapshot> &before);
     // The code pages chosen for the files of rows [first, last], by row,
     // and the same choices for those rows' files after a write renamed them.
@@ -469,7 +469,7 @@ private:
     void announceReplaced();
     // The table's part of an undo: Old and New back, the rows read again.
     UndoResult settleUndo(const journal::UndoReport &report);
-    void startSymbolsJob(const CellRect &selection, bool restore);
+    void startAlphabetJob(const CellRect &selection, bool restore);
     // Records a file's state, as a job read or wrote it, in readStamps_.
     TUpdateThread::FileStamped stampRecorder();
     // Reads the rows again into the view's columns, as after an undo.
@@ -483,7 +483,7 @@ private:
     struct Held {
         int first;
         int last;
-        int kind;
+        ReadKind kind;
         bool keepFilled;
     };
 

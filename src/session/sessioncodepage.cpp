@@ -43,7 +43,8 @@ bool Session::chooseCodepage(int first, int last, const QString &name)
             recordStep(*before);
         return true;
     }
-    startReadJob(first, last, view == TagView::Id3v1 ? ReadTag1Kind : ReadTag2Kind, false, before);
+    startReadJob(first, last, view == TagView::Id3v1 ? ReadKind::Tag1 : ReadKind::Tag2, false,
+                 before);
     return true;
 }
 

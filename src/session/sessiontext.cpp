@@ -6,7 +6,7 @@
 
 #include <climits>
 
-#include "jobs/symbolsjob.h"
+#include "jobs/alphabetjob.h"
 
 namespace qm {
 
@@ -108,9 +108,9 @@ void Session::alphabetWritten(bool written)
     runner_.setStatus(tr("Не удалось записать файл алфавитов %1").arg(alphabets_.path()));
 }
 
-void Session::saveAlphabet(const SymbolPairs &pairs) { alphabetWritten(alphabets_.save(pairs)); }
+void Session::saveAlphabet(const AlphabetPairs &pairs) { alphabetWritten(alphabets_.save(pairs)); }
 
-void Session::selectAlphabet(int index, const SymbolPairs &leaving)
+void Session::selectAlphabet(int index, const AlphabetPairs &leaving)
 {
     if (index == alphabets_.current() || index < 0 || index >= alphabets_.names().size())
         return;
@@ -118,7 +118,7 @@ void Session::selectAlphabet(int index, const SymbolPairs &leaving)
     emit alphabetsChanged();
 }
 
-void Session::saveAlphabetAs(const QString &name, const SymbolPairs &pairs)
+void Session::saveAlphabetAs(const QString &name, const AlphabetPairs &pairs)
 {
     // Such a name would lose its pairs on the next start.
     if (!AlphabetBook::isStorableName(name))
@@ -136,19 +136,19 @@ void Session::removeAlphabet()
     emit alphabetsChanged();
 }
 
-void Session::replaceSymbols(const CellRect &selection) { startSymbolsJob(selection, false); }
+void Session::replaceByAlphabet(const CellRect &selection) { startAlphabetJob(selection, false); }
 
-void Session::restoreSymbols(const CellRect &selection) { startSymbolsJob(selection, true); }
+void Session::restoreByAlphabet(const CellRect &selection) { startAlphabetJob(selection, true); }
 
-void Session::startSymbolsJob(const CellRect &selection, bool restore)
+void Session::startAlphabetJob(const CellRect &selection, bool restore)
 {
     if (busy())
         return;
     const CellRect cells = selection.fileCells(table_);
     auto changed = std::make_shared<ChangedRows>(*this);
-    auto job = std::make_shared<SymbolsJob>(
+    auto job = std::make_shared<AlphabetJob>(
         table_, cells.isEmpty() ? CellRect{} : cells, alphabets_.pairs(),
-        restore ? SymbolsJob::Mode::Restore : SymbolsJob::Mode::Replace,
+        restore ? AlphabetJob::Mode::Restore : AlphabetJob::Mode::Replace,
         [changed](int row) { changed->add(row); });
     auto connection = std::make_shared<QMetaObject::Connection>();
     runner_.start(
@@ -161,7 +161,7 @@ void Session::startSymbolsJob(const CellRect &selection, bool restore)
                 recordStep(*before);
             runner_.setControlsEnabled(true);
             if (restore)
-                emit symbolsRestored();
+                emit alphabetRestored();
         },
         [this, changed, connection] {
             *connection =

@@ -19,7 +19,7 @@ using DuplicateProgress = std::function<bool(int rowsDone, int percent, int foun
 
 // Marks every file row whose key (compared case-sensitively, cell by cell)
 // an earlier file row already had: the first of each key stays. Reads the
-// table only, so it may run off the window's thread. A stop leaves the rows
+// table only, so it may run off the runner's thread. A stop leaves the rows
 // not yet examined unmarked. Index i of the result is row i.
 std::vector<bool> findDuplicateRows(const RowTable &table, DuplicateKey key,
                                     const DuplicateProgress &progress = {});

@@ -4,9 +4,9 @@
 
 namespace qm {
 
-const SymbolPairs &builtinTranslit()
+const AlphabetPairs &builtinAlphabet()
 {
-    static const SymbolPairs pairs = [] {
+    static const AlphabetPairs pairs = [] {
         const QStringList symbols = QStringLiteral(u"а б в г д е ё ж з и й к л м н о п р с т у ф х "
                                                    u"ц ч ш щ ъ ы ь э ю я")
                                         .split(u' ');
@@ -14,7 +14,7 @@ const SymbolPairs &builtinTranslit()
             QStringLiteral(
                 u"a b v g d e e j z i y k l m n o p r s t u f h c ch sh sh' ` i ' e yu ya")
                 .split(u' ');
-        SymbolPairs result;
+        AlphabetPairs result;
         for (qsizetype i = 0; i < symbols.size(); ++i)
             result.push_back({symbols[i], changes[i]});
         return result;
@@ -22,29 +22,29 @@ const SymbolPairs &builtinTranslit()
     return pairs;
 }
 
-QStringList symbolColumn(const SymbolPairs &pairs)
+QStringList symbolColumn(const AlphabetPairs &pairs)
 {
     QStringList column{kSymbolHeader};
-    for (const SymbolPair &pair : pairs)
+    for (const AlphabetPair &pair : pairs)
         column << pair.symbol;
     column << QString();
     return column;
 }
 
-QStringList changeColumn(const SymbolPairs &pairs)
+QStringList changeColumn(const AlphabetPairs &pairs)
 {
     QStringList column{kChangeHeader};
-    for (const SymbolPair &pair : pairs)
+    for (const AlphabetPair &pair : pairs)
         column << pair.change;
     column << QString();
     return column;
 }
 
-SymbolPairs pairsFromColumns(const QStringList &symbols, const QStringList &changes)
+AlphabetPairs pairsFromColumns(const QStringList &symbols, const QStringList &changes)
 {
-    SymbolPairs pairs;
+    AlphabetPairs pairs;
     for (qsizetype row = 1; row < symbols.size(); ++row) {
-        SymbolPair pair{symbols[row], row < changes.size() ? changes[row] : QString()};
+        AlphabetPair pair{symbols[row], row < changes.size() ? changes[row] : QString()};
         if (!pair.symbol.trimmed().isEmpty() || !pair.change.trimmed().isEmpty())
             pairs.push_back(std::move(pair));
     }
@@ -72,7 +72,7 @@ QString leftCharacters(const QString &text, int count)
 
 bool isCapital(const QString &character) { return character != character.toLower(); }
 
-SymbolMap::SymbolMap(const SymbolPairs &pairs) : pairs_(pairs)
+AlphabetMap::AlphabetMap(const AlphabetPairs &pairs) : pairs_(pairs)
 {
     for (int row = 0; row < int(pairs.size()); ++row) {
         // An empty symbol or change never matches a character.
@@ -86,7 +86,7 @@ SymbolMap::SymbolMap(const SymbolPairs &pairs) : pairs_(pairs)
     }
 }
 
-QString SymbolMap::replace(const QString &text) const
+QString AlphabetMap::replace(const QString &text) const
 {
     QString result;
     for (const QString &x : splitCharacters(text)) {
@@ -101,7 +101,7 @@ QString SymbolMap::replace(const QString &text) const
     return result;
 }
 
-QString SymbolMap::restore(const QString &text) const
+QString AlphabetMap::restore(const QString &text) const
 {
     const QStringList characters = splitCharacters(text);
     QString result;
@@ -134,14 +134,14 @@ bool isBlankText(const QString &text)
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= u' '; });
 }
 
-void AlphabetGrid::load(const SymbolPairs &pairs)
+void AlphabetGrid::load(const AlphabetPairs &pairs)
 {
     rows_.assign(pairs.begin(), pairs.end());
     rows_.emplace_back();
     modified_ = false;
 }
 
-SymbolPairs AlphabetGrid::pairs() const
+AlphabetPairs AlphabetGrid::pairs() const
 {
     return pairsFromColumns(symbolColumn(rows_), changeColumn(rows_));
 }
@@ -158,7 +158,7 @@ void AlphabetGrid::setText(int row, Column column, const QString &text)
     if (row < 0 || row >= rowCount())
         return;
     modified_ = true;
-    SymbolPair &pair = rows_[row];
+    AlphabetPair &pair = rows_[row];
     if (column == Symbol)
         pair.symbol = leftCharacters(text, kMaxSymbolLength);
     else
@@ -178,7 +178,7 @@ bool AlphabetGrid::moveRow(int from, int to)
     modified_ = true;
     if (from == last || to == last)
         return false;
-    SymbolPair moved = std::move(rows_[from]);
+    AlphabetPair moved = std::move(rows_[from]);
     rows_.erase(rows_.begin() + from);
     rows_.insert(rows_.begin() + to, std::move(moved));
     return true;
@@ -187,7 +187,7 @@ bool AlphabetGrid::moveRow(int from, int to)
 void AlphabetGrid::clear()
 {
     modified_ = true;
-    rows_.assign(1, SymbolPair{});
+    rows_.assign(1, AlphabetPair{});
 }
 
 } // namespace qm

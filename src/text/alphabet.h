@@ -10,10 +10,10 @@ namespace qm {
 
 // One row of an alphabet: a symbol of one character and the text of up to
 // three characters that stands for it (empty: the symbol is dropped).
-struct SymbolPair {
+struct AlphabetPair {
     QString symbol;
     QString change;
-    friend bool operator==(const SymbolPair &, const SymbolPair &) = default;
+    friend bool operator==(const AlphabetPair &, const AlphabetPair &) = default;
 };
 
 inline constexpr int kMaxSymbolLength = 1;
@@ -26,18 +26,18 @@ inline const QString kBuiltinAlphabetName = QStringLiteral(u"Транслит");
 
 // The pairs of an alphabet in the user's order; when a symbol or a change
 // occurs in more than one row, the first row wins.
-using SymbolPairs = std::vector<SymbolPair>;
+using AlphabetPairs = std::vector<AlphabetPair>;
 
 // The built-in "Транслит": 33 Cyrillic letters written in Latin letters.
-const SymbolPairs &builtinTranslit();
+const AlphabetPairs &builtinAlphabet();
 
 // The two columns as the alphabet file keeps them: the header, one item
 // per pair and an empty item for the blank row the user types into.
-QStringList symbolColumn(const SymbolPairs &pairs);
-QStringList changeColumn(const SymbolPairs &pairs);
+QStringList symbolColumn(const AlphabetPairs &pairs);
+QStringList changeColumn(const AlphabetPairs &pairs);
 // Back from the columns: the header row is left out, and so are rows
 // blank in both columns; a shorter change column leaves changes empty.
-SymbolPairs pairsFromColumns(const QStringList &symbols, const QStringList &changes);
+AlphabetPairs pairsFromColumns(const QStringList &symbols, const QStringList &changes);
 
 // Characters are code points here: a symbol outside the basic plane is
 // one character, never half of one.
@@ -46,9 +46,9 @@ QStringList splitCharacters(const QString &text);
 QString leftCharacters(const QString &text, int count);
 
 // Replace and restore by one alphabet. Lookups ignore letter case.
-class SymbolMap {
+class AlphabetMap {
 public:
-    explicit SymbolMap(const SymbolPairs &pairs);
+    explicit AlphabetMap(const AlphabetPairs &pairs);
 
     // Every character that is a symbol becomes its change, in capitals
     // when the character is a capital; other characters stay.
@@ -58,7 +58,7 @@ public:
     QString restore(const QString &text) const;
 
 private:
-    SymbolPairs pairs_;
+    AlphabetPairs pairs_;
     QHash<QString, int> bySymbol_; // folded symbol -> first row
     QHash<QString, int> byChange_; // folded change -> first row
 };
@@ -78,9 +78,9 @@ public:
     AlphabetGrid() : rows_(1) {}
 
     // Fills the table with `pairs` and clears the modified flag.
-    void load(const SymbolPairs &pairs);
+    void load(const AlphabetPairs &pairs);
     // The rows that are not blank, in order.
-    SymbolPairs pairs() const;
+    AlphabetPairs pairs() const;
 
     int rowCount() const { return int(rows_.size()); }
     QString text(int row, Column column) const;
@@ -98,7 +98,7 @@ public:
     void clear();
 
 private:
-    std::vector<SymbolPair> rows_;
+    std::vector<AlphabetPair> rows_;
     bool modified_ = false;
 };
 

@@ -33,7 +33,7 @@ bool AlphabetBook::load()
         ini_.clear();
         names_ = QStringList{kBuiltinAlphabetName};
         current_ = 0;
-        pairs_ = builtinTranslit();
+        pairs_ = builtinAlphabet();
         return false;
     }
     ini_ = std::move(ini);
@@ -58,7 +58,7 @@ void AlphabetBook::readNames()
     pairs_ = readPairs(currentName());
 }
 
-SymbolPairs AlphabetBook::readPairs(const QString &name) const
+AlphabetPairs AlphabetBook::readPairs(const QString &name) const
 {
     return pairsFromColumns(
         fromCommaText(ini_.readString(kSection, symbolsKey(name), kSymbolHeader + u',')),
@@ -87,7 +87,7 @@ bool AlphabetBook::write()
     return !path_.isEmpty() && ini_.save(path_);
 }
 
-bool AlphabetBook::save(const SymbolPairs &pairs)
+bool AlphabetBook::save(const AlphabetPairs &pairs)
 {
     pairs_ = pairs;
     const QString name = currentName();
@@ -99,7 +99,7 @@ bool AlphabetBook::save(const SymbolPairs &pairs)
     return write();
 }
 
-bool AlphabetBook::select(int index, const SymbolPairs &leaving)
+bool AlphabetBook::select(int index, const AlphabetPairs &leaving)
 {
     if (index < 0 || index >= names_.size())
         return false;

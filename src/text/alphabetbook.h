@@ -36,16 +36,16 @@ public:
     int current() const { return current_; }
     QString currentName() const { return names_.value(current_); }
     // The table of the current alphabet, as last loaded or saved.
-    const SymbolPairs &pairs() const { return pairs_; }
+    const AlphabetPairs &pairs() const { return pairs_; }
     // The position of `name` compared ignoring case, or -1.
     int indexOf(const QString &name) const;
 
     // Writes the names, the current index and `pairs` as the current
     // alphabet's table. False when the file could not be written.
-    bool save(const SymbolPairs &pairs);
+    bool save(const AlphabetPairs &pairs);
     // Makes `index` current: `leaving` is saved under the alphabet being
     // left first, then the chosen one is loaded.
-    bool select(int index, const SymbolPairs &leaving);
+    bool select(int index, const AlphabetPairs &leaving);
     // Makes `index` current for this run only: nothing is written.
     bool pick(int index);
     // A name not yet in the list is inserted at its sorted place; either way
@@ -58,7 +58,7 @@ public:
     // or beginning with ";" or "[", would not (nor a line break in it).
     static bool isStorableName(const QString &name);
     // The table stored under `name` (an empty table when it has no keys).
-    SymbolPairs readPairs(const QString &name) const;
+    AlphabetPairs readPairs(const QString &name) const;
 
 private:
     void readNames();
@@ -68,7 +68,7 @@ private:
     IniFile ini_;
     QStringList names_{kBuiltinAlphabetName};
     int current_ = 0;
-    SymbolPairs pairs_ = builtinTranslit();
+    AlphabetPairs pairs_ = builtinAlphabet();
 };
 
 } // namespace qm

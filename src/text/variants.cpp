@@ -17,7 +17,7 @@ QStringList VariantGroups::alternatives(const QString &character) const
     return result;
 }
 
-VariantGroups variantGroups(const SymbolPairs &pairs)
+VariantGroups variantGroups(const AlphabetPairs &pairs)
 {
     VariantGroups result;
     for (size_t i = 0; i < pairs.size(); ++i) {

@@ -24,7 +24,7 @@ struct VariantGroups {
     // in capitals for a capital; empty when it has none.
     QStringList alternatives(const QString &character) const;
 };
-VariantGroups variantGroups(const SymbolPairs &pairs);
+VariantGroups variantGroups(const AlphabetPairs &pairs);
 
 // Where the walk stopped: a character with alternatives in a cell.
 struct VariantStop {
@@ -40,7 +40,7 @@ struct VariantStop {
 // column, stopping at every character that has alternatives.
 class VariantWalk {
 public:
-    explicit VariantWalk(const SymbolPairs &pairs = {}) : groups_(variantGroups(pairs)) {}
+    explicit VariantWalk(const AlphabetPairs &pairs = {}) : groups_(variantGroups(pairs)) {}
 
     const VariantGroups &groups() const { return groups_; }
     // Back to the selection's top-left cell, before its first character.

@@ -80,7 +80,8 @@ private slots:
         emit editor.cmbAlphabet->activated(1);
         QCOMPARE(editor.sgrAlphabet->rowCount(), 34);
         emit editor.cmbAlphabet->activated(0);
-        QCOMPARE(editor.grid().pairs(), (SymbolPairs{{QStringLiteral("x"), QStringLiteral("ks")}}));
+        QCOMPARE(editor.grid().pairs(),
+                 (AlphabetPairs{{QStringLiteral("x"), QStringLiteral("ks")}}));
 
         // The close question: No drops the edits.
         editor.tbtNew->click();
@@ -130,7 +131,7 @@ private slots:
         QCOMPARE(menuItems(again),
                  (QStringList{QStringLiteral("*Mine"), QStringLiteral(u"Транслит")}));
         QCOMPARE(again.session().alphabets().pairs(),
-                 (SymbolPairs{{QStringLiteral("x"), QStringLiteral("ks")}}));
+                 (AlphabetPairs{{QStringLiteral("x"), QStringLiteral("ks")}}));
     }
 
     void restoreOpensTheVariantsWindow()

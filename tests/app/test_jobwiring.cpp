@@ -302,8 +302,8 @@ private slots:
         QSignalSpy ended(&w->jobs().runner(), &qm::JobRunner::jobEnded);
         w->table().setCell(1, FieldNumber::Siz, {});
         w->table().setCell(1, FieldNumber::Tit, {});
-        w->startUpdateJob(1, 2, 105);
-        w->startUpdateJob(1, 2, 1);
+        w->startUpdateJob(1, 2, qm::ReadKind::Info);
+        w->startUpdateJob(1, 2, qm::ReadKind::Tag1);
         QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
         QCOMPARE(ended.count(), 2);
         QCOMPARE(cell(*w, 1, FieldNumber::Siz), QString::number(QFileInfo(tagged_).size()));
@@ -368,7 +368,7 @@ private slots:
         w->table().setCell(1, FieldNumber::Siz, {});
         bool heldBack = false;
         QTimer::singleShot(0, w.get(), [&] {
-            w->startUpdateJob(1, 1, 105);
+            w->startUpdateJob(1, 1, qm::ReadKind::Info);
             heldBack = !w->jobs().busy() && w->optionsDialog()->isVisible();
             w->optionsDialog()->close();
         });
@@ -400,7 +400,7 @@ private slots:
         QCOMPARE(cell(*w, 1, FieldNumber::Dur), QStringLiteral("0:01"));
         w->options().setFormatRead(true);
         w->table().setCell(1, FieldNumber::Dur, {});
-        w->startUpdateJob(1, 1, 105);
+        w->startUpdateJob(1, 1, qm::ReadKind::Info);
         QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
         QCOMPARE(cell(*w, 1, FieldNumber::Dur), QString());
         QCOMPARE(cell(*w, 1, FieldNumber::Siz), QString::number(QFileInfo(plain_).size()));

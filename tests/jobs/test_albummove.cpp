@@ -194,8 +194,8 @@ TEST(AlbumMove, WholeAlbumsTakeTheirOtherFilesAndLeaveNoEmptyFolder)
         }
         JobRunner runner;
         FixedAnswers answers(Answer::YesToAll);
-        auto job =
-            std::make_shared<WriteJob>(table, 1, table.lastFileRow(), ApplyKind, settings, answers);
+        auto job = std::make_shared<WriteJob>(table, 1, table.lastFileRow(), WriteKind::Apply,
+                                              settings, answers);
         runner.start(JobKind::Update, job, [&] { runner.setControlsEnabled(true); });
         ASSERT_TRUE(WaitUntilIdle(runner));
         QStringList messages;

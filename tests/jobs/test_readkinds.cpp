@@ -63,7 +63,7 @@ protected:
         for (F f : fields)
             table_.setCell(row, f, text);
     }
-    void read(int kind, const ReadSettings &settings, int first = 1, int last = -1)
+    void read(ReadKind kind, const ReadSettings &settings, int first = 1, int last = -1)
     {
         auto job = std::make_shared<ReadJob>(table_, first, last < 0 ? table_.lastFileRow() : last,
                                              kind, settings);
@@ -123,7 +123,7 @@ TEST_F(ReadKinds, InformationAndId3v2AfterAdding)
     ReadSettings settings;
     settings.TagView = 2;
     settings.Numbers01 = true;
-    read(ReadInfoAfterAddKind, settings);
+    read(ReadKind::InfoAfterAdd, settings);
 
     EXPECT_EQ(cell(row, F::Dir), dir_.path() + u'/');
     EXPECT_EQ(cell(row, F::Siz), QString::number(QFileInfo(path).size()));
@@ -148,7 +148,7 @@ TEST_F(ReadKinds, InformationAndId3v2AfterAdding)
     // The ID3v2 kind alone, plain numbering, the title left out of the read list.
     settings.Numbers01 = false;
     settings.Tag2ReadFields[0] = false;
-    read(ReadTag2Kind, settings);
+    read(ReadKind::Tag2, settings);
     expectCells(row, {{F::Tit, u""}, {F::Trc, u"7/12"}});
     EXPECT_EQ(runner_.status(), u"Прочитано ID3v2 Tag: 1/1"_qs);
 }
@@ -168,7 +168,7 @@ TEST_F(ReadKinds, Id3v1TrackNumbersAndLyricsCells)
     settings.TagView = 1;
     settings.ReadLyrics2 = false;
     settings.Numbers01 = true;
-    read(ReadTag1Kind, settings);
+    read(ReadKind::Tag1, settings);
     // In the ID3v1 view without Lyrics3, Ope .. Slt and Cmp are not the tag's.
     expectCells(seven, {{F::Tit, u"Title"},
                         {F::Trc, u"07"},
@@ -182,7 +182,7 @@ TEST_F(ReadKinds, Id3v1TrackNumbersAndLyricsCells)
 
     settings.Numbers01 = false;
     settings.ReadLyrics2 = true;
-    read(ReadTag1Kind, settings);
+    read(ReadKind::Tag1, settings);
     expectCells(seven, {{F::Trc, u"7"}, {F::Ope, u""}, {F::Cmp, u"old"}});
 
     // The Lyrics3 fields, read with the file information after adding.
@@ -196,7 +196,7 @@ TEST_F(ReadKinds, Id3v1TrackNumbersAndLyricsCells)
     lyrics.FSetLyrics(u"La la la"_qs);
     ASSERT_TRUE(lyrics.SaveToFile(copyTone(u"lyrics.mp3"_qs)));
     const int row = addRow(u"lyrics"_qs, u"mp3"_qs);
-    read(ReadInfoAfterAddKind, settings, row, row);
+    read(ReadKind::InfoAfterAdd, settings, row, row);
     expectCells(row, {{F::Tit, u"Short"},
                       {F::Tt1, u"A title longer than thirty characters"},
                       {F::Ope, u"Artist"},
@@ -222,7 +222,7 @@ TEST_F(ReadKinds, FormatReadAndTheSizeOnlyPath)
     for (int row : {loud, sound, bare, gone, pipe})
         fill(row, {F::Dur, F::Inf, F::Tit, F::Siz}, u"old"_qs);
     ReadSettings settings;
-    read(ReadInfoKind, settings);
+    read(ReadKind::Info, settings);
     EXPECT_EQ(cell(loud, F::Dur), u"0:01"_qs);
     EXPECT_EQ(cell(sound, F::Siz), size);
     EXPECT_EQ(cell(bare, F::Siz), size);
@@ -231,7 +231,7 @@ TEST_F(ReadKinds, FormatReadAndTheSizeOnlyPath)
         expectCells(row, {{F::Siz, u""}, {F::Dur, u""}, {F::Inf, u""}});
 
     settings.TagView = 2;
-    read(ReadTag2Kind, settings);
+    read(ReadKind::Tag2, settings);
     EXPECT_EQ(cell(sound, F::Tit), u"old"_qs); // skipped: left as it was
     EXPECT_EQ(cell(loud, F::Tit), QString());
     EXPECT_EQ(cell(pipe, F::Tit), QString());
@@ -239,12 +239,12 @@ TEST_F(ReadKinds, FormatReadAndTheSizeOnlyPath)
     // With only the size item the stream is not analysed; without the
     // information item the duration is still shown.
     settings.InfoReadFields = {true, false, false};
-    read(ReadInfoKind, settings);
+    read(ReadKind::Info, settings);
     expectCells(loud, {{F::Dur, u""}, {F::Inf, u""}});
     EXPECT_EQ(cell(loud, F::Siz), size);
     EXPECT_EQ(cell(pipe, F::Siz), QString());
     settings.InfoReadFields = {true, true, false};
-    read(ReadInfoKind, settings);
+    read(ReadKind::Info, settings);
     expectCells(loud, {{F::Dur, u"0:01"}, {F::Inf, u""}});
 }
 
@@ -255,7 +255,7 @@ TEST_F(ReadKinds, RangeStatusAndStopBetweenRows)
         fill(addRow(u"t"_qs, u"mp3"_qs), {F::Dur}, u"old"_qs);
     QStringList statuses;
     QObject::connect(&runner_, &JobRunner::statusChanged, [&](const QString &t) { statuses << t; });
-    read(ReadInfoKind, {}, 5, 8);
+    read(ReadKind::Info, {}, 5, 8);
     EXPECT_EQ(statuses.first(), u"Прочитано информации 1/4"_qs);
     EXPECT_EQ(statuses.last(), u"Прочитано информации 4/4"_qs);
     EXPECT_EQ(runner_.progress(), 100);
@@ -264,7 +264,7 @@ TEST_F(ReadKinds, RangeStatusAndStopBetweenRows)
     expectCells(9, {{F::Dur, u"old"}});
 
     QObject::connect(&runner_, &JobRunner::statusChanged, [&] { runner_.stop(); });
-    read(ReadInfoKind, {}, 9);
+    read(ReadKind::Info, {}, 9);
     int done = 9;
     while (done <= table_.lastFileRow() && cell(done, F::Dur) == u"0:01"_qs)
         ++done;
@@ -315,7 +315,7 @@ TEST_F(ReadKinds, StreamedRowsAreTheTableRowsAfterAddingAndReading)
                         return true;
                     });
         completeAddedRows(table_, 1, c.numbers, NumberScope::WholeTable, true);
-        for (const int kind : AddedRowsReadKinds(settings.read, c.fileInfo))
+        for (const ReadKind kind : AddedRowsReadKinds(settings.read, c.fileInfo))
             read(kind, settings.read);
 
         std::vector<Row> streamed;

@@ -58,7 +58,7 @@ protected:
         table_.setCell(row, F::Tit, u"Title "_qs + newName);
         return row;
     }
-    void run(int kind, int first = 1, int last = -1)
+    void run(WriteKind kind, int first = 1, int last = -1)
     {
         auto job = std::make_shared<WriteJob>(table_, first, last < 0 ? table_.lastFileRow() : last,
                                               kind, settings_, answers_);
@@ -116,7 +116,8 @@ protected:
         read.TagView = version;
         runner_.start(JobKind::Update,
                       std::make_shared<ReadJob>(table_, 1, table_.lastFileRow(),
-                                                version == 1 ? ReadTag1Kind : ReadTag2Kind, read),
+                                                version == 1 ? ReadKind::Tag1 : ReadKind::Tag2,
+                                                read),
                       [this] { runner_.setControlsEnabled(true); });
         ASSERT_TRUE(WaitUntilIdle(runner_));
     }
@@ -144,7 +145,7 @@ TEST_F(WriteJobTest, RowsWithForbiddenCharactersOrWithoutTheirFileAreListedUntou
     addRow(u"c"_qs, u"x\\y"_qs);
     const int missing = addRow(u"d"_qs, u"e"_qs, QByteArray());
     const int fine = addRow(u"f"_qs, u"g"_qs);
-    run(ApplyKind);
+    run(WriteKind::Apply);
 
     EXPECT_EQ(messages(),
               (QStringList{WriteMessage::ForbiddenFirst(), WriteMessage::ForbiddenSecond(),
@@ -171,7 +172,7 @@ TEST_F(WriteJobTest, FailedRowsCarryTheirCellsAtTheirPositionsAndTheMessageLast)
     addRow(u"ok"_qs, u"renamed"_qs);
     const int row = addRow(u"bad"_qs, u"bad|name"_qs);
     table_.setCell(row, F::Art, u"Artist"_qs);
-    run(ApplyKind);
+    run(WriteKind::Apply);
 
     ASSERT_EQ(errors_.rows.size(), 1u);
     const QStringList &entry = errors_.rows.front();
@@ -187,7 +188,7 @@ TEST_F(WriteJobTest, BlankNewNamesAreNoNames)
 {
     const int row = addRow(u"a"_qs, u"  "_qs);
     const int empty = addRow(u"b"_qs, QString());
-    run(ApplyKind);
+    run(WriteKind::Apply);
     EXPECT_EQ(answers_.errors, QStringList{u"Напишите новые имена файлов."_qs});
     EXPECT_TRUE(errors_.rows.empty());
     EXPECT_EQ(cell(row, F::Old), u"a"_qs);
@@ -199,7 +200,7 @@ TEST_F(WriteJobTest, BlankNewNamesAreNoNames)
     // A template over empty fields leaves dots and blanks: a hidden name.
     addRow(u"d"_qs, u". "_qs);
     addRow(u"e"_qs, u"Sub/. ."_qs);
-    run(ApplyKind);
+    run(WriteKind::Apply);
     EXPECT_EQ(messages(), QStringList(4, WriteMessage::NoNewName()));
     EXPECT_TRUE(answers_.folderQuestions.isEmpty());
     EXPECT_EQ(files(),
@@ -214,7 +215,7 @@ TEST_F(WriteJobTest, FolderAnswersAndTheirMemoryForTheRestOfTheJob)
     addRow(u"c"_qs, u"c2"_qs); // needs no folder
     addRow(u"d"_qs, u"Three/d"_qs);
     answers_.folders = Answer::No;
-    run(ApplyKind);
+    run(WriteKind::Apply);
     const QStringList refused(3, WriteMessage::NoNewFolder());
     EXPECT_EQ(messages(), refused);
     EXPECT_EQ(answers_.folderQuestions.size(), 3);
@@ -224,13 +225,13 @@ TEST_F(WriteJobTest, FolderAnswersAndTheirMemoryForTheRestOfTheJob)
 
     answers_.folderQuestions.clear();
     answers_.folders = Answer::NoToAll;
-    run(ApplyKind); // c goes back to its old name
+    run(WriteKind::Apply); // c goes back to its old name
     EXPECT_EQ(answers_.folderQuestions.size(), 1);
     EXPECT_EQ(messages(), refused);
 
     answers_.folderQuestions.clear();
     answers_.folders = Answer::YesToAll;
-    run(ApplyKind);
+    run(WriteKind::Apply);
     EXPECT_EQ(answers_.folderQuestions.size(), 1);
     EXPECT_TRUE(errors_.rows.empty()) << messages().join(u", "_qs).toStdString();
     for (const QString &name : {u"One/a.mp3"_qs, u"Two/b.mp3"_qs, u"c2.mp3"_qs, u"Three/d.mp3"_qs})
@@ -245,7 +246,7 @@ TEST_F(WriteJobTest, TheFileSystemDecidesWhetherANameDifferingInCaseIsTaken)
         GTEST_SKIP() << "the temporary folder ignores letter case";
     ASSERT_TRUE(test::writeAll(path(u"Track.mp3"_qs), "other"));
     answers_.files = Answer::No;
-    run(ApplyKind);
+    run(WriteKind::Apply);
     EXPECT_EQ(answers_.fileQuestions.size(), 1); // only about the other file
     EXPECT_EQ(messages(), QStringList{WriteMessage::TargetExists()});
     EXPECT_EQ(cell(caseOnly, F::Old), u"Song"_qs);
@@ -257,7 +258,7 @@ TEST_F(WriteJobTest, MovesIntoSubfoldersAfterAskingAndSwapsOldAndNew)
 {
     const int row = addRow(u"song"_qs, u"Sub/Deeper/Name"_qs);
     answers_.folders = Answer::Yes;
-    run(ApplyKind);
+    run(WriteKind::Apply);
 
     EXPECT_TRUE(errors_.rows.empty()) << messages().join(u", "_qs).toStdString();
     EXPECT_EQ(answers_.folderQuestions,
@@ -273,7 +274,7 @@ TEST_F(WriteJobTest, NamesWithoutExtensionAreRenamedWithoutAddingADot)
     ASSERT_TRUE(test::writeAll(path(u"README"_qs), "text"));
     const int row = table_.appendFileRow(dir_.path(), u"README"_qs);
     table_.setCell(row, F::New, u"NOTES"_qs);
-    run(ApplyKind);
+    run(WriteKind::Apply);
 
     EXPECT_TRUE(errors_.rows.empty()) << messages().join(u", "_qs).toStdString();
     EXPECT_EQ(files(), QStringList{u"NOTES"_qs});
@@ -284,7 +285,7 @@ TEST_F(WriteJobTest, AFolderThatCannotBeCreatedIsListed)
 {
     ASSERT_TRUE(test::writeAll(path(u"plain"_qs), "not a folder"));
     addRow(u"a"_qs, u"plain/Sub/a"_qs);
-    run(ApplyKind);
+    run(WriteKind::Apply);
     EXPECT_EQ(messages(), QStringList{WriteMessage::CannotCreateFolder()});
     EXPECT_TRUE(QFile::exists(path(u"a.mp3"_qs)));
 }
@@ -298,7 +299,7 @@ TEST_F(WriteJobTest, ExistingFilesAreKeptOrReplacedByTheAnswers)
     ASSERT_TRUE(test::writeAll(path(u"taken2.mp3"_qs), "old 2"));
 
     answers_.files = Answer::No;
-    run(ApplyKind);
+    run(WriteKind::Apply);
     EXPECT_EQ(messages(),
               (QStringList{WriteMessage::TargetExists(), WriteMessage::TargetExists()}));
     EXPECT_EQ(answers_.fileQuestions.first(),
@@ -310,13 +311,13 @@ TEST_F(WriteJobTest, ExistingFilesAreKeptOrReplacedByTheAnswers)
 
     answers_.fileQuestions.clear();
     answers_.files = Answer::NoToAll;
-    run(ApplyKind);
+    run(WriteKind::Apply);
     EXPECT_EQ(answers_.fileQuestions.size(), 1);
     EXPECT_EQ(messages().size(), 2);
 
     answers_.fileQuestions.clear();
     answers_.files = Answer::YesToAll;
-    run(ApplyKind);
+    run(WriteKind::Apply);
     EXPECT_EQ(answers_.fileQuestions.size(), 1);
     EXPECT_TRUE(errors_.rows.empty());
     EXPECT_EQ(files(), (QStringList{u"taken1.mp3"_qs, u"taken2.mp3"_qs}));
@@ -331,7 +332,7 @@ TEST_F(WriteJobTest, CopyModeCopiesAndNeverCopiesOntoTheFileItself)
     const int same = addRow(u"same"_qs, u"same"_qs);
     const int copied = addRow(u"a"_qs, u"Sub/b"_qs);
     answers_.folders = Answer::Yes;
-    run(ApplyKind);
+    run(WriteKind::Apply);
 
     EXPECT_EQ(messages(), QStringList{WriteMessage::ChangeImpossible()});
     EXPECT_EQ(cell(same, F::Old), u"same"_qs);
@@ -352,7 +353,7 @@ TEST_F(WriteJobTest, AFailedReplaceIsListed)
     addRow(u"a"_qs, u"locked/x"_qs);
     ASSERT_TRUE(QFile::setPermissions(path(u"locked"_qs), QFile::ReadOwner | QFile::ExeOwner));
     answers_.files = Answer::Yes;
-    run(ApplyKind);
+    run(WriteKind::Apply);
     QFile::setPermissions(path(u"locked"_qs),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(messages(), QStringList{WriteMessage::CannotReplace()});
@@ -368,7 +369,7 @@ TEST_F(WriteJobTest, TagWriteFailuresLeaveTheFileAsItWas)
     settings_.TagView = 1;
     const int lyrics = addRow(u"long"_qs, u"long2"_qs, QByteArray(2000, 'a'));
     table_.setCell(lyrics, F::Slt, QString(100000, u'l'));
-    run(ApplyKind);
+    run(WriteKind::Apply);
     const QString tooLong = WriteMessage::Lyrics3FieldTooLong() + u". "_qs;
     EXPECT_EQ(messages(), QStringList{tooLong + WriteMessage::TagNotChanged()});
     // The rename happened all the same; the row is listed for its tag.
@@ -379,7 +380,7 @@ TEST_F(WriteJobTest, TagWriteFailuresLeaveTheFileAsItWas)
     const int tiny = addRow(u"tiny"_qs, u"tiny"_qs, "12345");
     ASSERT_TRUE(QFile::setPermissions(path(u"tiny.mp3"_qs), QFile::ReadOwner));
     const QFile::Permissions before = QFile::permissions(path(u"tiny.mp3"_qs));
-    run(WriteTag2Kind);
+    run(WriteKind::Tag2);
     EXPECT_EQ(messages(), QStringList{WriteMessage::TagNotChanged()});
     EXPECT_EQ(test::readAll(path(u"tiny.mp3"_qs)), QByteArray("12345"));
     EXPECT_EQ(QFile::permissions(path(u"tiny.mp3"_qs)), before);
@@ -390,7 +391,7 @@ TEST_F(WriteJobTest, TagWriteFailuresLeaveTheFileAsItWas)
     settings_.MoveFiles = false;
     const int both = addRow(u"long2"_qs, u"long2"_qs, QByteArray());
     table_.setCell(both, F::Slt, QString(100000, u'l'));
-    run(ApplyKind);
+    run(WriteKind::Apply);
     EXPECT_EQ(messages(), QStringList{WriteMessage::ChangeImpossible() + u". "_qs + tooLong
                                       + WriteMessage::TagNotChanged()});
 }
@@ -401,7 +402,7 @@ TEST_F(WriteJobTest, TagKindsCheckTheRowsAndNeverRenameOrTouchTheBlankRow)
     const int bad = addRow(u"c|d"_qs, u"x"_qs);
     addRow(u"e"_qs, u"f:g"_qs);
     const int good = addRow(u"h"_qs, u"other"_qs, QByteArray(200, 'h'));
-    run(WriteTag2Kind, 1, table_.blankRow());
+    run(WriteKind::Tag2, 1, table_.blankRow());
     EXPECT_EQ(messages(), (QStringList{WriteMessage::NoFile(), WriteMessage::ForbiddenFirst(),
                                        WriteMessage::ForbiddenSecond()}));
     EXPECT_EQ(test::readAll(path(u"c|d.mp3"_qs)), QByteArray("audio data"));
@@ -461,7 +462,7 @@ TEST(WriteEndToEnd, NamesFromTheTagsAreAppliedToAGeneratedFolder)
     JobRunner runner;
     ReadSettings read;
     read.TagView = 2;
-    runner.start(JobKind::Update, std::make_shared<ReadJob>(table, 1, 3, ReadTag2Kind, read),
+    runner.start(JobKind::Update, std::make_shared<ReadJob>(table, 1, 3, ReadKind::Tag2, read),
                  [&] { runner.setControlsEnabled(true); });
     ASSERT_TRUE(WaitUntilIdle(runner));
     ASSERT_EQ(table.cell(1, F::Tit), u"Утро"_qs);
@@ -476,7 +477,7 @@ TEST(WriteEndToEnd, NamesFromTheTagsAreAppliedToAGeneratedFolder)
     FixedAnswers answers(Answer::Yes, Answer::No);
     WriteSettings write;
     write.TagView = 2;
-    auto job = std::make_shared<WriteJob>(table, 1, 3, ApplyKind, write, answers);
+    auto job = std::make_shared<WriteJob>(table, 1, 3, WriteKind::Apply, write, answers);
     runner.start(JobKind::Update, job, [&] { runner.setControlsEnabled(true); });
     ASSERT_TRUE(WaitUntilIdle(runner));
 
@@ -513,7 +514,7 @@ TEST_F(WriteJobTest, StopEndsTheJobAfterTheRowInHand)
     } answers;
     const int first = addRow(u"a"_qs, u"Sub/a"_qs);
     const int second = addRow(u"b"_qs, u"b2"_qs);
-    auto job = std::make_shared<WriteJob>(table_, 1, 2, ApplyKind, settings_, answers);
+    auto job = std::make_shared<WriteJob>(table_, 1, 2, WriteKind::Apply, settings_, answers);
     answers.job = job.get();
     runner_.start(JobKind::Update, job, [this] { runner_.setControlsEnabled(true); });
     ASSERT_TRUE(WaitUntilIdle(runner_));
@@ -540,16 +541,16 @@ TEST_F(WriteJobTest, TagsGoOnlyToFilesTheReadingWouldRead)
     };
     const struct {
         bool formatRead;
-        int kind;
+        WriteKind kind;
         QStringList tagged;
     } cases[] = {
-        {true, WriteTag2Kind, {u"song.mp3"_qs}},
-        {false, WriteTag2Kind, {u"song.mp3"_qs, u"stream.bin"_qs, u"tagged.dat"_qs}},
-        {true, ApplyKind, {u"song.mp3"_qs}},
-        {false, ApplyKind, {u"song.mp3"_qs, u"stream.bin"_qs, u"tagged.dat"_qs}},
+        {true, WriteKind::Tag2, {u"song.mp3"_qs}},
+        {false, WriteKind::Tag2, {u"song.mp3"_qs, u"stream.bin"_qs, u"tagged.dat"_qs}},
+        {true, WriteKind::Apply, {u"song.mp3"_qs}},
+        {false, WriteKind::Apply, {u"song.mp3"_qs, u"stream.bin"_qs, u"tagged.dat"_qs}},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.formatRead << " " << c.kind);
+        SCOPED_TRACE(testing::Message() << c.formatRead << " " << static_cast<int>(c.kind));
         table_.removeAllFileRows();
         for (const QString &name : files())
             QFile::remove(path(name));
@@ -575,7 +576,7 @@ TEST_F(WriteJobTest, TagsGoOnlyToFilesTheReadingWouldRead)
         settings_.TagView = 2;
         run(c.kind);
 
-        const bool renamed = c.kind == ApplyKind;
+        const bool renamed = c.kind == WriteKind::Apply;
         const int untagged = int(names.size() - c.tagged.size());
         EXPECT_EQ(messages(),
                   renamed ? QStringList() : QStringList(untagged, WriteMessage::TagNotChanged()));
@@ -596,7 +597,7 @@ TEST_F(WriteJobTest, ARowAlreadyAtItsNewNameIsDoneWhenMoving)
 {
     settings_.TagView = 2;
     const int row = addRow(u"same"_qs, u"same"_qs);
-    run(ApplyKind);
+    run(WriteKind::Apply);
     EXPECT_TRUE(errors_.rows.empty()) << messages().join(u", "_qs).toStdString();
     EXPECT_EQ(cell(row, F::Old), u"same"_qs);
     EXPECT_EQ(id3v2Title(path(u"same.mp3"_qs)), u"Title same"_qs);
@@ -632,7 +633,7 @@ TEST_F(WriteJobTest, RenamingAloneLeavesEveryTagByteForByte)
         }
         readTags(version, read);
         settings_.TagView = version;
-        run(ApplyKind);
+        run(WriteKind::Apply);
         EXPECT_TRUE(errors_.rows.empty()) << messages().join(u", "_qs).toStdString();
         for (const Sample &sample : samples) {
             const QString renamed = path(u"x"_qs + sample.name);
@@ -651,7 +652,7 @@ TEST_F(WriteJobTest, RenamingAloneLeavesEveryTagByteForByte)
     for (int row = 1; row <= table_.lastFileRow(); ++row)
         table_.setCell(row, F::Art, u"Artist"_qs);
     settings_.TagView = 2;
-    run(WriteTag2Kind);
+    run(WriteKind::Tag2);
     EXPECT_TRUE(errors_.rows.empty()) << messages().join(u", "_qs).toStdString();
     const QJsonObject four = test::mutagenRead(path(u"v24.mp3"_qs));
     EXPECT_EQ(test::mutagenText(four, u"TRCK"_qs), u"1/12"_qs);
@@ -686,7 +687,7 @@ TEST_F(WriteJobTest, FieldsThatWereNotReadKeepTheirFrames)
         ASSERT_EQ(cell(row, F::Tit), u"Title"_qs);
         table_.setCell(row, F::Tit, u"New title"_qs);
         settings_.TagView = version;
-        run(version == 1 ? WriteTag1Kind : WriteTag2Kind);
+        run(version == 1 ? WriteKind::Tag1 : WriteKind::Tag2);
         EXPECT_TRUE(errors_.rows.empty()) << messages().join(u", "_qs).toStdString();
     }
     const QJsonObject v2 = test::mutagenRead(path(u"v2.mp3"_qs));
@@ -727,7 +728,7 @@ TEST_F(WriteJobTest, TagsWhoseFramesCannotAllBeWalkedAreNotRewritten)
         const int row = addFileRow(u"a.mp3"_qs, u"a"_qs);
         table_.setCell(row, F::Tit, u"Changed"_qs);
         settings_.TagView = 2;
-        run(WriteTag2Kind);
+        run(WriteKind::Tag2);
         EXPECT_EQ(messages(), QStringList{WriteMessage::TagDamaged(broken.damage) + u". "_qs
                                           + WriteMessage::TagNotChanged()});
         EXPECT_EQ(test::readAll(path(u"a.mp3"_qs)), bytes);
@@ -829,7 +830,7 @@ TEST_F(WriteJobTest, RowsThatMeetEachOthersNamesNeverLoseAFile)
             addRow(oldName, newName, oldName.toUtf8());
         for (const QString &name : test.outsiders)
             ASSERT_TRUE(test::writeAll(path(name + u".mp3"_qs), "outsider"));
-        run(ApplyKind);
+        run(WriteKind::Apply);
 
         EXPECT_EQ(messages(), test.messages);
         EXPECT_EQ(answers_.fileQuestions.size(), test.questions);
@@ -864,7 +865,7 @@ TEST_F(WriteJobTest, TwoNewNamesDifferingInCaseAreOneNameWhereTheFileSystemSaysS
     addRow(u"b"_qs, u"song"_qs, "b");
     const bool ignoresCase = QFile::exists(path(u"A.mp3"_qs));
     answers_.files = Answer::YesToAll;
-    run(ApplyKind);
+    run(WriteKind::Apply);
     EXPECT_TRUE(answers_.fileQuestions.isEmpty());
     if (ignoresCase) {
         EXPECT_EQ(messages(), QStringList{WriteMessage::TargetExists()});
@@ -885,7 +886,7 @@ TEST_F(WriteJobTest, TagWritesAreJournaledAndPutBackAfterACrash)
 
     // A finished job is a closed entry of the journal that holds the old
     // bytes: undoing it gives them back.
-    run(WriteTag2Kind);
+    run(WriteKind::Tag2);
     ASSERT_TRUE(errors_.rows.empty());
     ASSERT_EQ(id3v2Title(path(u"7.mp3"_qs)), u"Title 7"_qs);
     const QList<journal::JobSummary> jobs = journal::history();
@@ -896,11 +897,11 @@ TEST_F(WriteJobTest, TagWritesAreJournaledAndPutBackAfterACrash)
     EXPECT_EQ(test::readAll(path(u"7.mp3"_qs)), audio);
     // A change of the same length is made in place and kept as the bytes
     // that differ: undo gives the tag before it back byte for byte.
-    run(WriteTag2Kind);
+    run(WriteKind::Tag2);
     const QByteArray tagged = test::readAll(path(u"7.mp3"_qs));
     for (int row = 1; row <= kFiles; ++row)
         table_.setCell(row, F::Tit, u"Eltit "_qs + QString::number(row - 1));
-    run(WriteTag2Kind);
+    run(WriteKind::Tag2);
     ASSERT_EQ(id3v2Title(path(u"7.mp3"_qs)), u"Eltit 7"_qs);
     EXPECT_EQ(test::readAll(path(u"7.mp3"_qs)).size(), tagged.size());
     EXPECT_EQ(journal::undo().files.size(), kFiles);
@@ -912,7 +913,7 @@ TEST_F(WriteJobTest, TagWritesAreJournaledAndPutBackAfterACrash)
     // Kind 117 records the tags it writes the same way, and its moves.
     settings_.TagView = 2;
     table_.setCell(1, F::New, u"moved"_qs);
-    run(ApplyKind);
+    run(WriteKind::Apply);
     ASSERT_TRUE(errors_.rows.empty());
     EXPECT_EQ(journal::history().first().kind, u"write 117"_qs);
     EXPECT_EQ(journal::undo().files.size(), kFiles + 1);
@@ -932,7 +933,7 @@ TEST_F(WriteJobTest, TagWritesAreJournaledAndPutBackAfterACrash)
         RowWriter writer(settings_, {}, {});
         writer.useJournal(u"write 12"_qs);
         std::vector<RowOutcome> outcomes(rows.size());
-        writer.writeTagBatch(WriteTag2Kind, rows.data(), outcomes.data(), rows.size(),
+        writer.writeTagBatch(WriteKind::Tag2, rows.data(), outcomes.data(), rows.size(),
                              [] { return false; });
         pause(); // killed before the journal is closed
         _exit(0);

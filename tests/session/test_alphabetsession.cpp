@@ -27,9 +27,9 @@ TEST(AlphabetSession, ReplaceAndRestoreAsEditJobs)
     // Reaching the blank last row: it stays out.
     const CellRect selection{newColumn, 1, newColumn, table.rowCount() - 1};
     int restored = 0;
-    QObject::connect(&session, &Session::symbolsRestored, [&restored] { ++restored; });
+    QObject::connect(&session, &Session::alphabetRestored, [&restored] { ++restored; });
 
-    session.replaceSymbols(selection);
+    session.replaceByAlphabet(selection);
     session.waitForJobs();
     EXPECT_EQ(table.cell(1, F::New), QStringLiteral("SH'uka"));
     EXPECT_EQ(table.cell(2, F::New), QStringLiteral("Jizn'"));
@@ -44,7 +44,7 @@ TEST(AlphabetSession, ReplaceAndRestoreAsEditJobs)
     session.redo();
     EXPECT_EQ(table.cell(1, F::New), QStringLiteral("SH'uka"));
 
-    session.restoreSymbols(selection);
+    session.restoreByAlphabet(selection);
     session.waitForJobs();
     EXPECT_EQ(table.cell(1, F::New), QStringLiteral(u"Щука"));
     EXPECT_EQ(table.cell(2, F::New), QStringLiteral(u"Жизнь"));
@@ -68,7 +68,7 @@ TEST(AlphabetSession, SecondAlphabetSurvivesARestartAndFailuresAreReportedOnce)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Runeswap.ini"));
-    const SymbolPairs mine{{QStringLiteral("x"), QStringLiteral("ks")}};
+    const AlphabetPairs mine{{QStringLiteral("x"), QStringLiteral("ks")}};
     {
         Session session;
         session.openAlphabets(path, true);

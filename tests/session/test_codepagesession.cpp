@@ -50,9 +50,9 @@ TEST(CodepageSession, RowsReadAndWriteTheirOldTagsInTheChosenCodePage)
 
             // A later read keeps the choice; a write keeps the bytes.
             table.setCell(1, F::Art, QStringLiteral(u"Другой"));
-            session.write(1, 1, view == TagView::Id3v1 ? WriteTag1Kind : WriteTag2Kind, true);
+            session.write(1, 1, view == TagView::Id3v1 ? WriteKind::Tag1 : WriteKind::Tag2, true);
             session.waitForJobs();
-            session.startUpdateJob(1, 1, view == TagView::Id3v1 ? ReadTag1Kind : ReadTag2Kind);
+            session.startUpdateJob(1, 1, view == TagView::Id3v1 ? ReadKind::Tag1 : ReadKind::Tag2);
             session.waitForJobs();
             EXPECT_EQ(table.cell(1, F::Tit), title);
             EXPECT_EQ(table.cell(1, F::Art), QStringLiteral(u"Другой"));
@@ -83,11 +83,11 @@ TEST(CodepageSession, TheChoiceFollowsItsFileRenamedByAnUpdate)
     ASSERT_TRUE(session.chooseCodepage(1, 1, QString::fromLatin1(koi8.codepage)));
     session.waitForJobs();
     session.table().setCell(1, F::New, QStringLiteral("renamed"));
-    session.write(1, 1, ApplyKind, true);
+    session.write(1, 1, WriteKind::Apply, true);
     session.waitForJobs();
     ASSERT_EQ(session.table().cell(1, F::Old), QStringLiteral("renamed"));
     EXPECT_EQ(session.rowCodepage(1), QString::fromLatin1(koi8.codepage));
-    session.startUpdateJob(1, 1, ReadTag1Kind);
+    session.startUpdateJob(1, 1, ReadKind::Tag1);
     session.waitForJobs();
     EXPECT_EQ(session.table().cell(1, F::Tit), QStringLiteral(u"Привет мир"));
 }

@@ -90,7 +90,7 @@ TEST(PendingPictures, WaitAsAStepAreWrittenWithTheTagAndUndoneByteForByte)
     session.redo();
     ASSERT_EQ(session.pendingPictures(paths[0]).size(), 1);
 
-    session.write(1, 2, ApplyKind, true);
+    session.write(1, 2, WriteKind::Apply, true);
     session.waitForJobs();
     EXPECT_TRUE(session.pendingPictures(paths[0]).isEmpty());
     const QList<pictures::Picture> written = picturesOf(paths[0]);

@@ -77,7 +77,7 @@ TEST(UndoUpdate, PutsBackTheLastUpdateAndLeavesAFileChangedSince)
         table.setCell(row, F::New, QStringLiteral("Song %1").arg(row));
         table.setCell(row, F::Tit, QStringLiteral("Retitled %1").arg(row));
     }
-    session.write(1, 3, ApplyKind, true);
+    session.write(1, 3, WriteKind::Apply, true);
     session.waitForJobs();
     ASSERT_FALSE(QFile::exists(paths[0]));
     const QString changed = root + "Song 3.mp3";
@@ -144,7 +144,7 @@ TEST(ChangedElsewhere, AskedOnceLeftAloneAndReadAgainOrWrittenOnYes)
         table.setCell(1, F::Art, artist);
         table.setCell(2, F::Art, artist);
         errors = {};
-        session.write(1, 2, WriteTag2Kind, true);
+        session.write(1, 2, WriteKind::Tag2, true);
         session.waitForJobs();
     };
 

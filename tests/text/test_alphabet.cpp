@@ -34,13 +34,13 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
 
 TEST(Alphabet, BuiltinTranslitHasTheThirtyThreePairsInOrder)
 {
-    const SymbolPairs &pairs = builtinTranslit();
+    const AlphabetPairs &pairs = builtinAlphabet();
     ASSERT_EQ(pairs.size(), 33u);
-    EXPECT_EQ(pairs.front(), (SymbolPair{u"а"_qs, u"a"_qs}));
-    EXPECT_EQ(pairs[26], (SymbolPair{u"щ"_qs, u"sh'"_qs}));
-    EXPECT_EQ(pairs[27], (SymbolPair{u"ъ"_qs, u"`"_qs}));
-    EXPECT_EQ(pairs[29], (SymbolPair{u"ь"_qs, u"'"_qs}));
-    EXPECT_EQ(pairs.back(), (SymbolPair{u"я"_qs, u"ya"_qs}));
+    EXPECT_EQ(pairs.front(), (AlphabetPair{u"а"_qs, u"a"_qs}));
+    EXPECT_EQ(pairs[26], (AlphabetPair{u"щ"_qs, u"sh'"_qs}));
+    EXPECT_EQ(pairs[27], (AlphabetPair{u"ъ"_qs, u"`"_qs}));
+    EXPECT_EQ(pairs[29], (AlphabetPair{u"ь"_qs, u"'"_qs}));
+    EXPECT_EQ(pairs.back(), (AlphabetPair{u"я"_qs, u"ya"_qs}));
     // The file's columns: header, 33 items, the blank last row.
     const QStringList symbols = symbolColumn(pairs);
     EXPECT_EQ(symbols.size(), 35);
@@ -51,7 +51,7 @@ TEST(Alphabet, BuiltinTranslitHasTheThirtyThreePairsInOrder)
 
 TEST(Alphabet, ReplaceAndRestoreByTranslit)
 {
-    const SymbolMap map(builtinTranslit());
+    const AlphabetMap map(builtinAlphabet());
     const std::pair<const char16_t *, const char16_t *> replaced[] = {
         {u"Щука", u"SH'uka"}, {u"Жизнь", u"Jizn'"}, {u"Ёж", u"Ej"},
         {u"ЮЛЯ", u"YULYA"},   {u"ё", u"e"},         {u"Track 07 - abc", u"Track 07 - abc"},
@@ -75,7 +75,7 @@ TEST(Alphabet, ReplaceAndRestoreByTranslit)
 
 TEST(Alphabet, FirstRowWinsAndEmptyChangesDropSymbols)
 {
-    const SymbolMap map(
+    const AlphabetMap map(
         {{u"x"_qs, u"1"_qs}, {u"X"_qs, u"2"_qs}, {u"y"_qs, QString()}, {u"z"_qs, u"1"_qs}});
     EXPECT_EQ(map.replace(u"xXyz"_qs), u"111"_qs);
     EXPECT_EQ(map.restore(u"1"_qs), u"x"_qs);
@@ -95,20 +95,20 @@ TEST(AlphabetGrid, EditingRules)
     EXPECT_TRUE(grid.modified());
 
     // Blank rows go; moves of or onto the blank row do not stand.
-    const SymbolPairs before = grid.pairs();
+    const AlphabetPairs before = grid.pairs();
     EXPECT_FALSE(grid.moveRow(2, 0));
     EXPECT_FALSE(grid.moveRow(0, 2));
     EXPECT_EQ(grid.pairs(), before);
     EXPECT_TRUE(grid.moveRow(1, 0));
-    EXPECT_EQ(grid.pairs(), (SymbolPairs{{u"b"_qs, u"B"_qs}, {u"a"_qs, u"abc"_qs}}));
+    EXPECT_EQ(grid.pairs(), (AlphabetPairs{{u"b"_qs, u"B"_qs}, {u"a"_qs, u"abc"_qs}}));
     grid.setText(0, AlphabetGrid::Symbol, QString());
     grid.setText(0, AlphabetGrid::Change, u" \t"_qs);
     EXPECT_EQ(grid.rowCount(), 2);
-    EXPECT_EQ(grid.pairs(), (SymbolPairs{{u"a"_qs, u"abc"_qs}}));
+    EXPECT_EQ(grid.pairs(), (AlphabetPairs{{u"a"_qs, u"abc"_qs}}));
 
     grid.clear();
     EXPECT_EQ(grid.rowCount(), 1);
-    grid.load(builtinTranslit());
+    grid.load(builtinAlphabet());
     EXPECT_FALSE(grid.modified());
     EXPECT_EQ(grid.rowCount(), 34);
 }
@@ -120,7 +120,7 @@ TEST(AlphabetBook, MissingFileGivesTranslitAndSaveWritesCommaTextWithCrLf)
     AlphabetBook book(path);
     EXPECT_FALSE(book.load());
     EXPECT_EQ(book.names(), QStringList{u"Транслит"_qs});
-    EXPECT_EQ(book.pairs(), builtinTranslit());
+    EXPECT_EQ(book.pairs(), builtinAlphabet());
     ASSERT_TRUE(book.save(book.pairs()));
     const QString text = fileText(path);
     EXPECT_TRUE(text.contains(u"[Alphabet]\r\nAlphabets Names=Транслит\r\nCurrent Alphabet=0\r\n"
@@ -129,7 +129,7 @@ TEST(AlphabetBook, MissingFileGivesTranslitAndSaveWritesCommaTextWithCrLf)
     EXPECT_TRUE(text.contains(u",yu,ya,\r\n"_qs)) << text.toStdString();
 
     // A second alphabet whose name needs quotes survives a reload.
-    const SymbolPairs mine{{u"a"_qs, u"α"_qs}, {u"b"_qs, u"β, \"x\""_qs}};
+    const AlphabetPairs mine{{u"a"_qs, u"α"_qs}, {u"b"_qs, u"β, \"x\""_qs}};
     EXPECT_EQ(book.addName(u"My greek"_qs), 0);
     ASSERT_TRUE(book.save(mine));
     AlphabetBook again(path);
@@ -141,9 +141,9 @@ TEST(AlphabetBook, MissingFileGivesTranslitAndSaveWritesCommaTextWithCrLf)
 
     // Switching away saves the table being left, and back finds it again.
     ASSERT_TRUE(again.select(1, {{u"c"_qs, u"γ"_qs}}));
-    EXPECT_EQ(again.pairs(), builtinTranslit());
+    EXPECT_EQ(again.pairs(), builtinAlphabet());
     ASSERT_TRUE(again.select(0, again.pairs()));
-    EXPECT_EQ(again.pairs(), (SymbolPairs{{u"c"_qs, u"γ"_qs}}));
+    EXPECT_EQ(again.pairs(), (AlphabetPairs{{u"c"_qs, u"γ"_qs}}));
 
     EXPECT_TRUE(again.removeCurrent());
     EXPECT_EQ(again.names(), QStringList{u"Транслит"_qs});
@@ -173,17 +173,17 @@ TEST(AlphabetBook, MissingKeysLegacyCodePageAndUnwritableFile)
     AlphabetBook windows(path);
     ASSERT_TRUE(windows.load());
     IniFile::setLegacyDecoder(nullptr);
-    EXPECT_EQ(windows.pairs(), (SymbolPairs{{u"ж"_qs, u"zh"_qs}}));
+    EXPECT_EQ(windows.pairs(), (AlphabetPairs{{u"ж"_qs, u"zh"_qs}}));
 
     // A folder where the file should be: the write fails, the table holds.
     AlphabetBook blocked(dir.path());
     EXPECT_FALSE(blocked.save({{u"q"_qs, u"k"_qs}}));
-    EXPECT_EQ(blocked.pairs(), (SymbolPairs{{u"q"_qs, u"k"_qs}}));
+    EXPECT_EQ(blocked.pairs(), (AlphabetPairs{{u"q"_qs, u"k"_qs}}));
 }
 
 TEST(Variants, GroupsOfTranslitAndTheWalk)
 {
-    const VariantGroups groups = variantGroups(builtinTranslit());
+    const VariantGroups groups = variantGroups(builtinAlphabet());
     EXPECT_EQ(groups.keys, (QStringList{u"е"_qs, u"ё"_qs, u"и"_qs}));
     ASSERT_EQ(groups.groups.size(), 3u);
     EXPECT_EQ(groups.groups[0], (QStringList{u"е"_qs, u"ё"_qs, u"э"_qs}));
@@ -197,7 +197,7 @@ TEST(Variants, GroupsOfTranslitAndTheWalk)
                               {{FieldNumber::Tit, u"нет"_qs}},
                               {{FieldNumber::Tit, u"иЕ"_qs}}});
     const CellRect all = columnRect(table, FieldNumber::Tit, 1, table.rowCount() - 1);
-    VariantWalk walk(builtinTranslit());
+    VariantWalk walk(builtinAlphabet());
     walk.restart(all);
     auto stop = walk.next(table, all);
     ASSERT_TRUE(stop);
@@ -221,7 +221,7 @@ TEST(Variants, ApplyFollowsTheStopsRowWhenRowsMove)
 {
     RowTable table = tableOf({{{FieldNumber::Tit, u"Пир"_qs}}, {{FieldNumber::Tit, u"Мир"_qs}}});
     const CellRect all = columnRect(table, FieldNumber::Tit, 1, 2);
-    VariantWalk walk(builtinTranslit());
+    VariantWalk walk(builtinAlphabet());
     walk.restart(all);
     walk.next(table, all);
     ASSERT_EQ(walk.next(table, all)->row, 2);

@@ -14,13 +14,13 @@ class RowTable;
 // rectangle is worked out on the job's thread and written on the runner's,
 // with "Изменено строк: " count/total and the progress after each; a stop
 // leaves the cells already written changed.
-class SymbolsJob : public Job {
+class AlphabetJob : public Job {
 public:
     enum class Mode { Replace, Restore };
 
     // `cells` holds file cells only; `changed` hears each row written.
-    SymbolsJob(RowTable &table, const CellRect &cells, const SymbolPairs &pairs, Mode mode,
-               std::function<void(int row)> changed)
+    AlphabetJob(RowTable &table, const CellRect &cells, const AlphabetPairs &pairs, Mode mode,
+                std::function<void(int row)> changed)
         : table_(table), cells_(cells), map_(pairs), mode_(mode), changed_(std::move(changed))
     {}
     JobClass jobClass() const override { return JobClass::Edit; }
@@ -34,7 +34,7 @@ protected:
 private:
     RowTable &table_;
     CellRect cells_;
-    SymbolMap map_;
+    AlphabetMap map_;
     Mode mode_;
     std::function<void(int row)> changed_;
     int done_ = 0;

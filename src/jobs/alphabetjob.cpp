@@ -1,11 +1,11 @@
-#include "jobs/symbolsjob.h"
+#include "jobs/alphabetjob.h"
 
 #include "jobs/jobrunner.h"
 #include "table/rowtable.h"
 
 namespace qm {
 
-void SymbolsJob::execute()
+void AlphabetJob::execute()
 {
     const int total = cells_.columnCount() * cells_.rowCount();
     for (int column = cells_.left; column <= cells_.right; ++column) {
