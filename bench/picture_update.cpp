@@ -113,7 +113,7 @@ double runUpdate(const QString &file, const QString &data, const QString &pictur
             if (session.pendingPictures(file).isEmpty())
                 _exit(3);
         }
-        session.write(1, 1, WriteTag2Kind, true);
+        session.write(1, 1, WriteKind::Tag2, true);
         session.waitForJobs();
         _exit(session.pendingPictures(file).isEmpty() ? 0 : 4);
     }

@@ -137,7 +137,7 @@ TEST(PendingPictures, ARingOfRenamesWithoutTheJournalWritesEveryFilesPicture)
     session.pendPictures(paths, command);
     session.waitForJobs();
 
-    session.write(1, 2, ApplyKind, true);
+    session.write(1, 2, WriteKind::Apply, true);
     session.waitForJobs();
     for (int i = 0; i < 2; ++i) {
         TID3v2 tag;
