@@ -54,9 +54,8 @@ bool readStandardInput(Session &session, bool rowCodepages)
     // Inf, ...): a cell equal to the one above shares its text, so 100,000
     // rows hold each repeated text once rather than once a row.
     Row above;
-    const auto add = [&session, &above, rowCodepages](Row &&row,
-                                                      const std::optional<FileStamp> &read,
-                                                      const QString &codepage) {
+    const auto add = [&session, &above, rowCodepages](
+                         Row &&row, const std::optional<FileStamp> &read, const QString &codepage) {
         for (size_t i = 0; i < row.size(); ++i) {
             if (row[i] == above[i])
                 row[i] = above[i];
