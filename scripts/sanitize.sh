@@ -4,16 +4,17 @@
 # undefined behaviour fails the test that met it. The acceptance flows and
 # the package checks stay with the main suite: they drive the program as a
 # user gets it, not the libraries.
-#   QM_SANITIZE_COMPONENTS  the libraries (default: the file parsers and the
-#                           files the program keeps, "formats;settings;
-#                           options;lists;journal", a few minutes on two
-#                           cores); "all" for every library, both programs and
-#                           the window's tests, about half an hour more
+#   QM_SANITIZE_COMPONENTS  the libraries (default: the file parsers, the
+#                           files the program keeps and the table they fill,
+#                           "formats;settings;table;options;lists;journal",
+#                           a few minutes on two cores); "all" for every
+#                           library, both programs and the window's tests,
+#                           about half an hour more
 #   QM_SANITIZE_BUILD_DIR   build folder (default build-sanitize)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${QM_SANITIZE_BUILD_DIR:-build-sanitize}
-components=${QM_SANITIZE_COMPONENTS:-formats;settings;options;lists;journal}
+components=${QM_SANITIZE_COMPONENTS:-formats;settings;table;options;lists;journal}
 [[ $components == all ]] && components=""
 
 # -O1 with line tables only: what the sanitizers need for exact reports and
