@@ -47,7 +47,7 @@ qint64 throughWindow(const QString &folder, int *rows, bool *complete)
     while (window.jobs().busy())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const qint64 elapsed = timer.nsecsElapsed();
-    RowTable &table = window.table();
+    RowTable &table = window.session().table();
     *rows = table.fileRowCount();
     const int last = table.lastFileRow();
     *complete = last > 0 && !table.cell(last, FieldNumber::Dur).isEmpty()

@@ -56,7 +56,7 @@ public:
     DropDownCommand *dropDown(const QString &name) const { return dropDowns_.value(name); }
     QComboBox *numberingBox() const { return cmbNombers_; }
     Session &session() { return session_; }
-    RowTable &table() { return session_.table(); }
+    const RowTable &table() const { return session_.table(); }
     Options &options() { return options_; }
     NameGrid *grid() const { return grid_; }
     GridModel *gridModel() const { return model_; }

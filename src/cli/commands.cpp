@@ -374,7 +374,7 @@ int runRead(const Arguments &args)
     if (listFailed)
         return ExitUsage;
     for (int row = 1; row <= session.table().lastFileRow(); ++row)
-        session.stampRow(session.table().row(row));
+        session.stampRow(std::as_const(session).table().row(row));
     return writeOut(session.table(), rowFormat);
 }
 

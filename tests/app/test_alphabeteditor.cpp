@@ -141,7 +141,7 @@ private slots:
         TfrmTagEditor window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        RowTable &table = window.table();
+        RowTable &table = window.session().table();
         const int r = table.appendRows(1);
         table.setCell(r, F::Tit, QStringLiteral(u"Сeh")); // a Cyrillic С
         window.gridModel()->reloadRows();

@@ -42,7 +42,7 @@ private:
 
     static void fillTitles(TfrmTagEditor &w, const QStringList &titles)
     {
-        qm::RowTable &t = w.table();
+        qm::RowTable &t = w.session().table();
         int r = t.appendRows(int(titles.size()));
         for (const QString &title : titles)
             t.setCell(r++, F::Tit, title);

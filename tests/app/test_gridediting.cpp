@@ -54,7 +54,7 @@ private:
     // File rows holding the given cells, numbered 01, 02, ...
     static void fill(TfrmTagEditor &w, const QList<Cells> &rows)
     {
-        qm::RowTable &t = w.table();
+        qm::RowTable &t = w.session().table();
         int r = t.appendRows(int(rows.size()));
         for (const Cells &cells : rows) {
             for (const auto &[f, text] : cells)

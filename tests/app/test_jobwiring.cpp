@@ -181,7 +181,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
         const QStringList tracks = {"4", "2", "3", "1"};
         for (int r = 1; r <= 4; ++r)
-            w->table().setCell(r, FieldNumber::Trc, tracks[r - 1]);
+            w->session().table().setCell(r, FieldNumber::Trc, tracks[r - 1]);
         QMenu *sortMenu = w->findChild<QMenu *>(QStringLiteral("mmiSort"));
         QVERIFY(sortMenu);
         QCOMPARE(sortMenu->title(), QStringLiteral("&Упорядочить строки"));
@@ -254,7 +254,7 @@ private slots:
         QVERIFY(w->grid()->isEnabled());
 
         // Stop during the scan: the rows found so far stay and are completed.
-        w->table().removeAllFileRows();
+        w->session().table().removeAllFileRows();
         w->gridModel()->reloadRows();
         stopped = false;
         connect(&w->jobs().runner(), &qm::JobRunner::statusChanged, w.get(),
@@ -300,8 +300,8 @@ private slots:
         QCOMPARE(w->infoPanel()->statusText(), QStringLiteral("Прочитано ID3v1 Tag: 2/2"));
 
         QSignalSpy ended(&w->jobs().runner(), &qm::JobRunner::jobEnded);
-        w->table().setCell(1, FieldNumber::Siz, {});
-        w->table().setCell(1, FieldNumber::Tit, {});
+        w->session().table().setCell(1, FieldNumber::Siz, {});
+        w->session().table().setCell(1, FieldNumber::Tit, {});
         w->startUpdateJob(1, 2, qm::ReadKind::Info);
         w->startUpdateJob(1, 2, qm::ReadKind::Tag1);
         QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
@@ -365,7 +365,7 @@ private slots:
         auto w = start();
         w->addFiles({plain_});
         QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
-        w->table().setCell(1, FieldNumber::Siz, {});
+        w->session().table().setCell(1, FieldNumber::Siz, {});
         bool heldBack = false;
         QTimer::singleShot(0, w.get(), [&] {
             w->startUpdateJob(1, 1, qm::ReadKind::Info);
@@ -399,7 +399,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
         QCOMPARE(cell(*w, 1, FieldNumber::Dur), QStringLiteral("0:01"));
         w->options().setFormatRead(true);
-        w->table().setCell(1, FieldNumber::Dur, {});
+        w->session().table().setCell(1, FieldNumber::Dur, {});
         w->startUpdateJob(1, 1, qm::ReadKind::Info);
         QTRY_VERIFY_WITH_TIMEOUT(idle(*w), 20000);
         QCOMPARE(cell(*w, 1, FieldNumber::Dur), QString());

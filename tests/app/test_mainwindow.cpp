@@ -474,7 +474,7 @@ private slots:
     void gridFindsCellsByFieldWhereverTheColumnIs()
     {
         auto w = start(dir_->filePath(QStringLiteral("song.mp3")));
-        w->table().setCell(1, FieldNumber::Art, QStringLiteral("artist"));
+        w->session().table().setCell(1, FieldNumber::Art, QStringLiteral("artist"));
         QHeaderView *header = w->grid()->horizontalHeader();
         header->moveSection(header->visualIndex(int(FieldNumber::Art)), 1);
         command(*w, "aVisibleDir")->trigger();
@@ -550,7 +550,7 @@ private slots:
     void viewSwitchesRelabelAndEmptyColumns()
     {
         auto w = start(dir_->filePath(QStringLiteral("one.mp3")));
-        qm::RowTable &table = w->table();
+        qm::RowTable &table = w->session().table();
         const int second =
             table.appendFileRow(dir_->path() + QLatin1Char('/'), QStringLiteral("two.mp3"));
         w->completeAddedRows(second);
@@ -625,7 +625,8 @@ private slots:
     {
         auto w = start(dir_->filePath(QStringLiteral("x.mp3")));
         for (int i = 0; i < 11; ++i)
-            w->table().appendFileRow(dir_->path() + QLatin1Char('/'), QStringLiteral("f.mp3"));
+            w->session().table().appendFileRow(dir_->path() + QLatin1Char('/'),
+                                               QStringLiteral("f.mp3"));
         w->renumberRows(1);
         QCOMPARE(w->table().cell(9, FieldNumber::No), QStringLiteral("09"));
         QCOMPARE(w->table().cell(12, FieldNumber::No), QStringLiteral("12"));

@@ -70,7 +70,7 @@ private:
         window->findChild<qm::PlayerCommands *>(QStringLiteral("playerCommands"))
             ->setPlayer(std::make_unique<RecordingPlayer>(recorder_));
         window->show();
-        qm::RowTable &t = window->table();
+        qm::RowTable &t = window->session().table();
         int r = t.appendRows(3);
         for (const auto &[dir, name, ext] :
              {std::tuple{"/m/a", "one", "mp3"}, std::tuple{"/m/b/", "two", ""},
@@ -178,7 +178,7 @@ private slots:
         const auto *commands = w->findChild<qm::PlayerCommands *>(QStringLiteral("playerCommands"));
         QCOMPARE(commands->listPath(), config_->filePath(QStringLiteral("winamp.m3u")));
         QVERIFY(QFile::exists(commands->listPath()));
-        qm::RowTable &t = w->table();
+        qm::RowTable &t = w->session().table();
         QCOMPARE(t.fileRowCount(), 5);
         QCOMPARE(t.cell(4, FieldNumber::Dir), QStringLiteral("/m/c/"));
         QCOMPARE(t.cell(4, FieldNumber::Old), QStringLiteral("Song"));

@@ -148,7 +148,7 @@ private:
 
     static void setNew(TfrmTagEditor &w, int row, const QString &name)
     {
-        w.table().setCell(row, FieldNumber::New, name);
+        w.session().table().setCell(row, FieldNumber::New, name);
         w.gridModel()->cellsChanged(row, row);
     }
 
@@ -502,8 +502,9 @@ private slots:
         auto w = windowWithFolder(folder);
         QVERIFY(w);
         for (int row = 1; row <= 3; ++row) {
-            w->table().setCell(row, FieldNumber::Tit, QStringLiteral("Титул %1").arg(row));
-            w->table().setCell(row, FieldNumber::Art, QStringLiteral("Band"));
+            w->session().table().setCell(row, FieldNumber::Tit,
+                                         QStringLiteral("Титул %1").arg(row));
+            w->session().table().setCell(row, FieldNumber::Art, QStringLiteral("Band"));
         }
         w->findChild<QAction *>(QStringLiteral("mmiOnlySelTag"))->setChecked(true);
         const int chosen = rowOf(*w, QStringLiteral("01"));
@@ -543,7 +544,7 @@ private slots:
         QVERIFY(qm::test::writeAll(blocked, "a file where the data folder should be"));
         const QByteArray dataDir = qgetenv("QUILLMARK_DATA_DIR");
         qputenv("QUILLMARK_DATA_DIR", blocked.toLocal8Bit());
-        w->table().setCell(1, FieldNumber::Tit, QStringLiteral("New"));
+        w->session().table().setCell(1, FieldNumber::Tit, QStringLiteral("New"));
         BoxAnswerer answerer(QMessageBox::Ok);
         command(*w, "aWriteID3v2Tag")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(idle(*w) && !answerer.texts.isEmpty(), 20000);
