@@ -144,7 +144,7 @@ inline qint64 addAndReadWithJobs(const QString &folder, RowTable &table, qint64 
     timer.start();
     const int first = table.blankRow();
     auto add = std::make_shared<TAddThread>(
-        'd', QStringList{folder}, ScanSettings{QStringLiteral("*.mp3"), false, true},
+        AddKind::Folders, QStringList{folder}, ScanSettings{QStringLiteral("*.mp3"), false, true},
         [&](const QString &dir, const QString &name) { table.appendFileRow(dir, name); });
     ReadSettings settings;
     settings.TagView = 2;

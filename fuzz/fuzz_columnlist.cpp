@@ -21,9 +21,9 @@ bool holdsText(const QString &cell)
 qm::RowTable readList(const QStringList &lines)
 {
     qm::RowTable table;
-    qm::ListReader reader(table, 'l', QStringLiteral("/list/list.txt"));
+    qm::ListReader reader(table, qm::ListKind::Columns, QStringLiteral("/list/list.txt"));
     for (const QString &line : lines)
-        if (reader.kind() != 'l' || !reader.readLine(line))
+        if (reader.kind() != qm::ListKind::Columns || !reader.readLine(line))
             break;
     reader.finish();
     return table;

@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     qm::RowTable table;
-    qm::ListReader reader(table, 'p', QStringLiteral("/list/list.m3u"));
+    qm::ListReader reader(table, qm::ListKind::PlayList, QStringLiteral("/list/list.m3u"));
     for (const QString &line : qm::ListTextLines(bytes))
         if (!reader.readLine(line))
             break;

@@ -148,7 +148,7 @@ void ListCommands::openListExecute(bool emptyFirst)
         return;
     // The play-list entry reads by the m3u rules; the others by the
     // column-list rules, which switch to m3u at an "#EXTM3U" line.
-    const char kind = choice.filter == 2 ? 'p' : 'l';
+    const ListKind kind = choice.filter == 2 ? ListKind::PlayList : ListKind::Columns;
     // Opening empties the table and the editor box first, as aNewList does.
     if (emptyFirst)
         newListExecute();

@@ -110,7 +110,7 @@ void PlayerCommands::addListExecute()
         showStatus(tr("Не удается создать файл %1").arg(path));
         return;
     }
-    window_.session().addList(path, 'p');
+    window_.session().addList(path, ListKind::PlayList);
 }
 
 } // namespace qm

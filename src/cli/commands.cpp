@@ -367,7 +367,7 @@ int runRead(const Arguments &args)
             continue;
         }
         addPaths();
-        session.addList(path, 'l');
+        session.addList(path, ListKind::Columns);
         session.waitForJobs();
     }
     addPaths();

@@ -28,7 +28,8 @@ int AddChosenFiles(RowTable &table, const QStringList &paths, JobRunner *status)
 
 // Paths dropped on the window: every path that is not a folder becomes a row
 // at once, as above but with the count alone in the status line; the
-// folders are returned, in their order, for the folder scan of kind 'm'.
+// folders are returned, in their order, for the folder scan
+// (AddKind::DroppedFolders).
 QStringList AddDroppedPaths(RowTable &table, const QStringList &paths, JobRunner *status);
 
 } // namespace qm

@@ -18,7 +18,8 @@ constexpr qint64 ChunkMilliseconds = 8;
 
 } // namespace
 
-TAddThread::TAddThread(char kind, QStringList folders, ScanSettings settings, AppendRow appendRow)
+TAddThread::TAddThread(AddKind kind, QStringList folders, ScanSettings settings,
+                       AppendRow appendRow)
     : kind_(kind), folders_(std::move(folders)), settings_(std::move(settings)),
       appendRow_(std::move(appendRow))
 {}

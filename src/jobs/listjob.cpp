@@ -5,7 +5,7 @@
 
 namespace qm {
 
-TListReadJob::TListReadJob(RowTable &table, char kind, QString path, Hooks hooks)
+TListReadJob::TListReadJob(RowTable &table, ListKind kind, QString path, Hooks hooks)
     : table_(table), kind_(kind), path_(std::move(path)), hooks_(std::move(hooks))
 {}
 

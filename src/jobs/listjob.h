@@ -10,9 +10,9 @@
 
 namespace qm {
 
-// The add job's list read (kinds 'l': the column-list rules, switching to
-// the m3u rules at "#EXTM3U"; 'p': the m3u rules). The file is loaded on the
-// job's thread; every line is read into the table on the runner's thread.
+// The add job's list read, by the rules of its ListKind. The file is loaded
+// on the job's thread; every line is read into the table on the runner's
+// thread.
 class TListReadJob : public Job {
 public:
     struct Hooks {
@@ -25,11 +25,11 @@ public:
         std::function<void(const QString &path)> cannotOpen;
     };
 
-    TListReadJob(RowTable &table, char kind, QString path, Hooks hooks);
+    TListReadJob(RowTable &table, ListKind kind, QString path, Hooks hooks);
 
     JobClass jobClass() const override { return JobClass::Add; }
     // Read after the job has ended: the rules the last line was read by.
-    char kind() const { return reader_ ? reader_->kind() : kind_; }
+    ListKind kind() const { return reader_ ? reader_->kind() : kind_; }
     // Stream URLs of a play list passed over (read after the job has ended).
     int streamsSkipped() const { return reader_ ? reader_->streamsSkipped() : 0; }
 
@@ -38,7 +38,7 @@ protected:
 
 private:
     RowTable &table_;
-    char kind_;
+    ListKind kind_;
     QString path_;
     Hooks hooks_;
     // Made and used on the runner's thread only.

@@ -26,7 +26,8 @@ bool isStreamLine(const QString &line)
 
 } // namespace
 
-ListReader::ListReader(RowTable &table, char kind, const QString &listPath, ShowColumn showColumn)
+ListReader::ListReader(RowTable &table, ListKind kind, const QString &listPath,
+                       ShowColumn showColumn)
     : table_(table), kind_(kind), showColumn_(std::move(showColumn)), firstRow_(table.blankRow()),
       currentRow_(firstRow_)
 {
@@ -35,10 +36,11 @@ ListReader::ListReader(RowTable &table, char kind, const QString &listPath, Show
         listFolder_ += u'/';
 }
 
-int ListReader::AnnouncedTagVersion(char kind, const QStringList &lines)
+int ListReader::AnnouncedTagVersion(ListKind kind, const QStringList &lines)
 {
     // A play list's display text is no tag: the view stays as it is.
-    if (kind == 'p' || (!lines.isEmpty() && lines.first() == QLatin1String("#EXTM3U")))
+    if (kind == ListKind::PlayList
+        || (!lines.isEmpty() && lines.first() == QLatin1String("#EXTM3U")))
         return 0;
     bool tag2 = false;
     for (const QString &line : lines) {
@@ -51,7 +53,7 @@ int ListReader::AnnouncedTagVersion(char kind, const QStringList &lines)
 
 bool ListReader::readLine(const QString &line)
 {
-    if (kind_ == 'p')
+    if (kind_ == ListKind::PlayList)
         return readM3uLine(line);
     readHeadedLine(line);
     return true;
@@ -60,7 +62,7 @@ bool ListReader::readLine(const QString &line)
 void ListReader::finish()
 {
     // An "#EXTINF" line at the end, without its path line, names no file.
-    if (kind_ == 'p' && currentRow_ <= table_.lastFileRow())
+    if (kind_ == ListKind::PlayList && currentRow_ <= table_.lastFileRow())
         table_.row(currentRow_) = Row{};
     if (commonFolder_.isEmpty())
         return;
@@ -113,7 +115,7 @@ void ListReader::readHeadedLine(const QString &line)
         return;
     }
     if (line.startsWith(u"#EXTM3U")) {
-        kind_ = 'p';
+        kind_ = ListKind::PlayList;
         return;
     }
     table_.setCell(valueRow(), target_, ColumnListCell(line));

@@ -9,24 +9,29 @@
 
 namespace qm {
 
+// The rules a list file is read by.
+enum class ListKind {
+    Columns,  // the column-list rules, switching to the m3u rules at "#EXTM3U"
+    PlayList, // the m3u rules
+};
+
 // The add job's reading of a list file, one line at a time on the window's
-// thread: the column-list rules (kind 'l') or the m3u rules (kind 'p'), the
-// first switching to the second at an "#EXTM3U" line. New rows are filled
-// from the table's blank last row on; each value or path line past the last
-// file row adds one.
+// thread, by the rules of its ListKind. New rows are filled from the table's
+// blank last row on; each value or path line past the last file row adds
+// one.
 class ListReader {
 public:
     // A column that the list fills is to be shown (its view command, when it
     // is hidden).
     using ShowColumn = std::function<void(FieldNumber)>;
 
-    ListReader(RowTable &table, char kind, const QString &listPath, ShowColumn showColumn = {});
+    ListReader(RowTable &table, ListKind kind, const QString &listPath, ShowColumn showColumn = {});
 
     // The tag layout the whole list announces before its lines are read:
     // 0 for a play list (a first line "#EXTM3U"), else 1 for a line "#Tag 1"
     // (without regard to case), else 2 for a line "#Tag 2", else 0. A play
     // list's artist and title go into the cells of whatever view is on.
-    static int AnnouncedTagVersion(char kind, const QStringList &lines);
+    static int AnnouncedTagVersion(ListKind kind, const QStringList &lines);
 
     // Reads one line. False when the line ends the reading (an "#EXTINF"
     // line without a whole number of seconds).
@@ -35,7 +40,7 @@ public:
     // Dir of every new row.
     void finish();
 
-    char kind() const { return kind_; }
+    ListKind kind() const { return kind_; }
     int firstRow() const { return firstRow_; }
     int filesAdded() const { return filesAdded_; }
     // Stream URLs of a play list, passed over.
@@ -52,7 +57,7 @@ private:
     void show(FieldNumber f);
 
     RowTable &table_;
-    char kind_;
+    ListKind kind_;
     QString listFolder_;
     ShowColumn showColumn_;
     int firstRow_;

@@ -81,22 +81,22 @@ void Session::addDroppedPaths(const QStringList &paths)
     const QStringList folders = AddDroppedPaths(table_, paths, &runner_);
     emit rowsAppended();
     // Started even without folders: its end completes the dropped files.
-    startAddJob(folders, 'm');
+    startAddJob(folders, AddKind::DroppedFolders);
 }
 
-void Session::addFolders(const QStringList &folders) { startAddJob(folders, 'd'); }
+void Session::addFolders(const QStringList &folders) { startAddJob(folders, AddKind::Folders); }
 
-std::shared_ptr<Job> Session::scanJob(char kind, const QStringList &folders)
+std::shared_ptr<Job> Session::scanJob(AddKind kind, const QStringList &folders)
 {
     return std::make_shared<TAddThread>(
         kind, folders, state().scan,
         [this](const QString &folder, const QString &name) { table_.appendFileRow(folder, name); });
 }
 
-void Session::startAddJob(const QStringList &folders, char kind)
+void Session::startAddJob(const QStringList &folders, AddKind kind)
 {
     table_.setCarried(false, 0);
-    if (kind != 'm')
+    if (kind != AddKind::DroppedFolders)
         firstAddedRow_ = table_.blankRow();
     runner_.start(JobKind::Add, scanJob(kind, folders), [this] {
         emit rowsAppended();
@@ -119,7 +119,7 @@ void Session::addPathsFrom(QStringList paths, int first)
             continue;
         }
         // The next paths wait for the scan, so the rows keep the order given.
-        runner_.start(JobKind::Add, scanJob('d', {info.absoluteFilePath()}),
+        runner_.start(JobKind::Add, scanJob(AddKind::Folders, {info.absoluteFilePath()}),
                       [this, paths, first] { addPathsFrom(paths, first); });
         return;
     }
@@ -155,7 +155,7 @@ void Session::newList()
     emit rowsReset();
 }
 
-void Session::openList(const QString &path, char kind)
+void Session::openList(const QString &path, ListKind kind)
 {
     newList();
     addList(path, kind);
@@ -186,20 +186,20 @@ bool startsAsPlayList(const QString &path)
 
 } // namespace
 
-void Session::addList(const QString &path, char kind)
+void Session::addList(const QString &path, ListKind kind)
 {
     if (busy())
         return;
     table_.setCarried(false, 0);
     firstAddedRow_ = table_.blankRow();
     JobKind jobKind = JobKind::Add;
-    if (kind == 'l') {
+    if (kind == ListKind::Columns) {
         jobKind = IsPlayListName(path) ? JobKind::PlayList : JobKind::List;
         if (jobKind == JobKind::PlayList)
-            kind = 'p';
+            kind = ListKind::PlayList;
         // A play list brings artist and title only: the user's tag view
         // stays, so the other fields are read from the files into it.
-        if (table_.fileRowCount() == 0 && kind == 'l' && !startsAsPlayList(path)) {
+        if (table_.fileRowCount() == 0 && kind == ListKind::Columns && !startsAsPlayList(path)) {
             setTagView(TagView::None);
             setFileInfo(false);
         }
@@ -217,7 +217,7 @@ void Session::addList(const QString &path, char kind)
         emit rowsAppended();
         // Names read by the m3u rules are whole file names; a column list
         // brings Old, Ext and New itself.
-        completeAddedRows(firstAddedRow_, job->kind() == 'p', true);
+        completeAddedRows(firstAddedRow_, job->kind() == ListKind::PlayList, true);
         // The streams passed over are told once the reads of the rows have
         // ended, so that their status does not cover it.
         if (const int streams = job->streamsSkipped(); streams > 0) {

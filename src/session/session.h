@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "jobs/addjob.h"
 #include "jobs/folderscan.h"
 #include "jobs/jobrunner.h"
 #include "jobs/picturejob.h"
@@ -14,6 +15,7 @@
 #include "jobs/readjob.h"
 #include "jobs/writejob.h"
 #include "journal/journal.h"
+#include "lists/listreader.h"
 #include "lists/speclist.h"
 #include "options/options.h"
 #include "settings/inifile.h"
@@ -141,10 +143,10 @@ public:
     // Files chosen in the open dialog: rows at once, then completion.
     void addFiles(const QStringList &paths);
     // Dropped paths: files become rows at once, folders are scanned by an add
-    // job of kind 'm' whose end completes both.
+    // job whose end completes both.
     void addDroppedPaths(const QStringList &paths);
-    // A folder scan of kind 'd' (the add-directory dialog); its end completes
-    // the added rows.
+    // A folder scan (the add-directory dialog); its end completes the added
+    // rows.
     void addFolders(const QStringList &folders);
     // Paths in the order given: a file becomes a row, a folder is scanned as
     // the add-directory dialog does; completion follows the last of them.
@@ -179,13 +181,13 @@ public:
     // Empties the table: the header and the blank last row stay.
     void newList();
     // A list file read by an add job into the emptied table (openList) or
-    // after the rows there (addList): kind 'l' reads by the column-list
-    // rules (an ".m3u" or ".m3u8" file by the m3u rules, and any list from
-    // its "#EXTM3U" line on), 'p' by the m3u rules. Into an empty table, a
-    // column list first switches the data views off; a play list keeps the
-    // user's views.
-    void openList(const QString &path, char kind);
-    void addList(const QString &path, char kind);
+    // after the rows there (addList): ListKind::Columns reads by the
+    // column-list rules (an ".m3u" or ".m3u8" file by the m3u rules, and any
+    // list from its "#EXTM3U" line on), ListKind::PlayList by the m3u rules.
+    // Into an empty table, a column list first switches the data views off;
+    // a play list keeps the user's views.
+    void openList(const QString &path, ListKind kind);
+    void addList(const QString &path, ListKind kind);
 
     // The files of rows [first, last] in row order, for the player: a Dir
     // lacking its final "/" gets it in the table too; the blank last row
@@ -326,7 +328,8 @@ public:
     void saveAlphabetAs(const QString &name, const AlphabetPairs &pairs);
     void removeAlphabet();
     // Replace or restore the cells of `selection` (file cells only) by the
-    // current alphabet, as an edit job ('e' and 'r'), one undoable step.
+    // current alphabet, as an edit job (JobKind::Edit; restoring runs as
+    // JobKind::Restore), one undoable step.
     void replaceByAlphabet(const CellRect &selection);
     void restoreByAlphabet(const CellRect &selection);
     // The variants window's "Применить": the walk's character becomes `text`
@@ -446,8 +449,8 @@ private:
     void takeStepExtra(const TableHistory::Touched &touched);
     void setPendingPictures(std::shared_ptr<const PendingPictures> pending);
     // The folder scan of `kind`, appending a row per file found.
-    std::shared_ptr<Job> scanJob(char kind, const QStringList &folders);
-    void startAddJob(const QStringList &folders, char kind);
+    std::shared_ptr<Job> scanJob(AddKind kind, const QStringList &folders);
+    void startAddJob(const QStringList &folders, AddKind kind);
     // Switches on, without reading, the views a list carries data for.
     void showCarriedViews(int tagVersion, bool fileInfo);
     void writeList(const QString &path, ListFormat format, const SpecListTemplates &templates);

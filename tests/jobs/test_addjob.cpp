@@ -26,7 +26,8 @@ protected:
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         }
     }
-    std::shared_ptr<TAddThread> scan(char kind, const QStringList &folders, const QString &filter)
+    std::shared_ptr<TAddThread> scan(AddKind kind, const QStringList &folders,
+                                     const QString &filter)
     {
         auto job = std::make_shared<TAddThread>(kind, folders, ScanSettings{filter, false, true},
                                                 [this](const QString &folder, const QString &name) {
@@ -64,7 +65,7 @@ TEST_F(AddJob, ChosenDroppedAndScannedFilesGoAfterTheRowsThere)
 
     QList<int> progress;
     QObject::connect(&runner_, &JobRunner::progressChanged, [&](int p) { progress << p; });
-    const auto job = scan('m', folders, u"Аудио <*.mp3>"_qs);
+    const auto job = scan(AddKind::DroppedFolders, folders, u"Аудио <*.mp3>"_qs);
     EXPECT_EQ(job->filesAdded(), 3);
     EXPECT_EQ(table_.fileRowCount(), 7);
     EXPECT_EQ(table_.cell(5, F::Dir), root() + u"sub/"_qs);
@@ -81,7 +82,7 @@ TEST_F(AddJob, StopEndsTheScanAndKeepsTheRowsFound)
     makeFiles(u"sub"_qs, 150);
     // Stop from within a hand-off, as a click between two steps would.
     QObject::connect(&runner_, &JobRunner::statusChanged, [&] { runner_.stop(); });
-    const auto job = scan('d', {dir_.path()}, u"*.*"_qs);
+    const auto job = scan(AddKind::Folders, {dir_.path()}, u"*.*"_qs);
     EXPECT_GE(table_.fileRowCount(), 1);
     EXPECT_LT(table_.fileRowCount(), 300);
     EXPECT_EQ(table_.fileRowCount(), job->filesAdded());

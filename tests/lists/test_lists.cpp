@@ -41,7 +41,7 @@ RowTable tableOf(const std::vector<Cells> &rows)
 }
 
 // Reads `lines` into `t` as the add job does; returns the reader's state.
-ListReader readInto(RowTable &t, char kind, const QStringList &lines,
+ListReader readInto(RowTable &t, ListKind kind, const QStringList &lines,
                     const QString &listPath = QStringLiteral("/music/list.m3u"))
 {
     ListReader reader(t, kind, listPath);
@@ -119,7 +119,7 @@ TEST(ColumnList, WritesTagLineAndUsedColumnsInPositionOrder)
 TEST(ColumnList, ReadsBlocksFromTheFirstNewRow)
 {
     RowTable t = tableOf({{"/keep/", "k", "", "", "", ""}});
-    const ListReader r = readInto(t, 'l',
+    const ListReader r = readInto(t, ListKind::Columns,
                                   {"#Old name /common/", "a", "b", "c", "#Path", "/p/", "#Duration",
                                    "3:07", "#Tag 2", "#Artist", "#not a header"});
     EXPECT_EQ(column(t, F::Old), (QStringList{"k", "a", "b", "c"}));
@@ -135,11 +135,11 @@ TEST(ColumnList, ReadsBlocksFromTheFirstNewRow)
 TEST(ColumnList, PlainTextFillsNewAndEXTM3USwitchesToPlayListRules)
 {
     RowTable t;
-    readInto(t, 'l', {"one", "two"});
+    readInto(t, ListKind::Columns, {"one", "two"});
     EXPECT_EQ(column(t, F::New), (QStringList{"one", "two"}));
     RowTable p;
-    const ListReader r = readInto(p, 'l', {"#EXTM3U", "#EXTINF:5,A - B", "x.mp3"});
-    EXPECT_EQ(r.kind(), 'p');
+    const ListReader r = readInto(p, ListKind::Columns, {"#EXTM3U", "#EXTINF:5,A - B", "x.mp3"});
+    EXPECT_EQ(r.kind(), ListKind::PlayList);
     EXPECT_EQ(column(p, F::Old), QStringList{"x.mp3"});
 }
 
@@ -153,7 +153,7 @@ TEST(ColumnList, EveryCellReadsBackAsWritten)
     t.setCell(1, F::Old, "line\r\nbreak\nand\rmore");
     const QStringList lines = ColumnListLines(t, TagView::Id3v2);
     RowTable back;
-    readInto(back, 'l', lines);
+    readInto(back, ListKind::Columns, lines);
     EXPECT_EQ(column(back, F::Tit), cells);
     EXPECT_EQ(back.cell(1, F::Old), "line break and more");
     EXPECT_EQ(back.rowCount(), t.rowCount());
@@ -191,7 +191,7 @@ TEST(M3u, ReadsPlayListsOfTodayAndOfWindows)
 {
     RowTable t;
     const ListReader r =
-        readInto(t, 'p',
+        readInto(t, ListKind::PlayList,
                  {"#EXTM3U", "#PLAYLIST:x", "#EXTINF:5025,Artist - Title", "Rock\\a.mp3",
                   "#EXTINF:-1,Stream", "\\Other\\b.mp3", "", "#EXTALB:y", "D:\\Music\\c.mp3",
                   "#EXTINF:-1,Radio - One", "http://radio.example/live", "file:///srv/m%20p3/d.mp3",
@@ -215,7 +215,8 @@ TEST(M3u, RoundTripKeepsPathsAndTags)
     RowTable t = tableOf({{"/music/A/", "a", "mp3", "3:07", "X", "Y"},
                           {"/elsewhere/", "b", "mp3", "1:00:00", "P", "Q"}});
     RowTable back;
-    readInto(back, 'p', M3uLines(t, TagView::Id3v1, "/music/list.m3u"), "/music/list.m3u");
+    readInto(back, ListKind::PlayList, M3uLines(t, TagView::Id3v1, "/music/list.m3u"),
+             "/music/list.m3u");
     for (F f : {F::Dir, F::Dur, F::Art, F::Tit})
         EXPECT_EQ(column(back, f), column(t, f));
     EXPECT_EQ(column(back, F::Old), (QStringList{"a.mp3", "b.mp3"}));

@@ -76,7 +76,7 @@ TEST(ListSession, ColumnListRoundTripInEveryView)
         s.session.saveList(path, Session::ListFormat::Column);
         ASSERT_EQ(s.saved.value(0), std::make_pair(path, true));
         const RowTable before = t;
-        s.session.openList(path, 'l');
+        s.session.openList(path, ListKind::Columns);
         s.session.waitForJobs();
         EXPECT_EQ(s.session.tagView(), view);
         for (F f : {F::Dir, F::Old, F::New, F::Ext, F::Tit})
@@ -95,7 +95,7 @@ TEST(ListSession, ReadsWindowsListsAndPlainPlayLists)
     const QString txt = dir.filePath("win.txt");
     ASSERT_TRUE(writeBytes(txt, "#Tag 1\r\n#Old name D:\\Music\\\r\n\xCF\xE5\xF1\xED\xFF\r\nb\r\n"
                                 "#Expansion\r\nmp3\r\nmp3\r\n#Title\r\n\xC0\r\n"));
-    s.session.openList(txt, 'l');
+    s.session.openList(txt, ListKind::Columns);
     s.session.waitForJobs();
     EXPECT_EQ(s.column(F::Old), (QStringList{u"Песня"_qs, "b"}));
     EXPECT_EQ(s.column(F::Dir), (QStringList{"D:\\Music\\", "D:\\Music\\"}));
@@ -104,7 +104,7 @@ TEST(ListSession, ReadsWindowsListsAndPlainPlayLists)
 
     const QString m3u = dir.filePath("plain.m3u");
     ASSERT_TRUE(writeBytes(m3u, "a.mp3\nsub/b.ogg\n"));
-    s.session.addList(m3u, 'l');
+    s.session.addList(m3u, ListKind::Columns);
     s.session.waitForJobs();
     EXPECT_EQ(s.column(F::Old), (QStringList{u"Песня"_qs, "b", "a", "b"}));
     EXPECT_EQ(s.column(F::Ext), (QStringList{"mp3", "mp3", "mp3", "ogg"}));
@@ -116,7 +116,7 @@ TEST(ListSession, ListThatCannotBeReadOrWritten)
 {
     QTemporaryDir dir;
     ListSession s;
-    s.session.addList(dir.filePath("missing.txt"), 'l');
+    s.session.addList(dir.filePath("missing.txt"), ListKind::Columns);
     s.session.waitForJobs();
     EXPECT_EQ(s.failures, QStringList{CannotOpenFileText() + dir.filePath("missing.txt")});
     EXPECT_EQ(s.session.table().fileRowCount(), 0);
@@ -204,9 +204,9 @@ TEST(ListSession, ListValuesStandAndTheOtherFieldsAreRead)
         s.session.setFileInfo(true);
         s.session.table().appendFileRow("/elsewhere/", "x.mp3");
         if (c.open)
-            s.session.openList(path, 'l');
+            s.session.openList(path, ListKind::Columns);
         else
-            s.session.addList(path, 'l');
+            s.session.addList(path, ListKind::Columns);
         s.session.waitForJobs();
         EXPECT_EQ(s.session.tagView(), TagView::Id3v2);
         const RowTable &t = s.session.table();
