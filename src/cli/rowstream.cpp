@@ -278,9 +278,8 @@ QString rowCodepage(const Row &row)
     if (!carriedCodepages
         || (carriedCodepages->all.isEmpty() && carriedCodepages->byPath.isEmpty()))
         return {};
-    const QString name = carriedCodepages->byPath.isEmpty()
-                             ? carriedCodepages->all
-                             : carriedCodepages->forFile(RowFileName(row));
+    QString name = carriedCodepages->byPath.isEmpty() ? carriedCodepages->all
+                                                      : carriedCodepages->forFile(RowFileName(row));
     if (name.compare(LegacyCodepage::name(), Qt::CaseInsensitive) == 0)
         return {};
     return name;
