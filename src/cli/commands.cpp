@@ -519,7 +519,7 @@ int runApply(const Arguments &args)
     state.noJournal = args.has(QStringLiteral("no-journal"));
     state.codepage = codepage;
     // The rows' files as they were read: one changed since is left alone.
-    const auto stamps = std::make_shared<QHash<QString, FileStamp>>(session.readStamps());
+    const auto stamps = std::make_shared<FileStamps>(session.readStamps());
     state.readStamps = stamps;
     session.setState(state);
     // No write without its journal, unless asked: a journal that cannot be

@@ -269,7 +269,7 @@ bool parseTsvRow(QByteArrayView line, Row &row, QString &what)
 } // namespace
 
 namespace {
-const QHash<QString, FileStamp> *carriedStamps = nullptr;
+const FileStamps *carriedStamps = nullptr;
 const FileCodepages *carriedCodepages = nullptr;
 
 // The code page the row carries out: none when it is the options' one.
@@ -278,22 +278,21 @@ QString rowCodepage(const Row &row)
     if (!carriedCodepages
         || (carriedCodepages->all.isEmpty() && carriedCodepages->byPath.isEmpty()))
         return {};
-    const QString name = carriedCodepages->byPath.isEmpty()
-                             ? carriedCodepages->all
-                             : carriedCodepages->forFile(RowFileName(row));
+    QString name = carriedCodepages->byPath.isEmpty() ? carriedCodepages->all
+                                                      : carriedCodepages->forFile(RowFileName(row));
     if (name.compare(LegacyCodepage::name(), Qt::CaseInsensitive) == 0)
         return {};
     return name;
 }
 } // namespace
 
-const QHash<QString, FileStamp> &readStamps()
+const FileStamps &readStamps()
 {
-    static const QHash<QString, FileStamp> none;
+    static const FileStamps none;
     return carriedStamps ? *carriedStamps : none;
 }
 
-CarriedStamps::CarriedStamps(const QHash<QString, FileStamp> &stamps) { carriedStamps = &stamps; }
+CarriedStamps::CarriedStamps(const FileStamps &stamps) { carriedStamps = &stamps; }
 
 CarriedStamps::~CarriedStamps() { carriedStamps = nullptr; }
 
@@ -304,8 +303,6 @@ CarriedCodepages::CarriedCodepages(const FileCodepages &codepages)
 
 CarriedCodepages::~CarriedCodepages() { carriedCodepages = nullptr; }
 
-QString rowFilePath(const Row &row) { return RowFileName(row); }
-
 void appendJsonText(QByteArray &out, QByteArrayView key, const QString &text)
 {
     appendJsonCell(out, key, text.toUtf8());
@@ -313,13 +310,7 @@ void appendJsonText(QByteArray &out, QByteArrayView key, const QString &text)
 
 void appendJsonRow(QByteArray &out, const Row &row)
 {
-    const FileStamp *read = nullptr;
-    if (!readStamps().isEmpty()) {
-        const auto it = readStamps().constFind(rowFilePath(row));
-        if (it != readStamps().constEnd())
-            read = &*it;
-    }
-    appendJsonRow(out, row, read);
+    appendJsonRow(out, row, readStamps().find(row));
 }
 
 void appendJsonRow(QByteArray &out, const Row &row, const FileStamp *read)

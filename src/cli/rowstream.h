@@ -2,6 +2,7 @@
 
 #include "formats/codepage.h"
 #include "formats/fileio.h"
+#include "jobs/filestamps.h"
 #include "table/rowtable.h"
 
 #include <QByteArray>
@@ -25,12 +26,12 @@ enum class RowFormat { JsonLines, Tsv };
 // since is never overwritten with the row's stale cells. A row without it
 // (made by hand, or a tab-separated one) is written as it says.
 // The states are the session's (Session::readStamps): while a
-// CarriedStamps lives, the rows written out carry those of its hash; none
+// CarriedStamps lives, the rows written out carry those it holds; none
 // otherwise.
-const QHash<QString, FileStamp> &readStamps();
+const FileStamps &readStamps();
 class CarriedStamps {
 public:
-    explicit CarriedStamps(const QHash<QString, FileStamp> &stamps);
+    explicit CarriedStamps(const FileStamps &stamps);
     ~CarriedStamps();
     CarriedStamps(const CarriedStamps &) = delete;
     CarriedStamps &operator=(const CarriedStamps &) = delete;
@@ -47,8 +48,6 @@ public:
     CarriedCodepages(const CarriedCodepages &) = delete;
     CarriedCodepages &operator=(const CarriedCodepages &) = delete;
 };
-// The path of the row's file: Dir, Old and Ext.
-QString rowFilePath(const Row &row);
 
 // Appends one row as a JSON object and a line feed, with its "Read" key
 // when its file's state is known and its "Codepage" key when it has one.

@@ -609,8 +609,8 @@ bool RowWriter::changedSinceRead(const QString &path, const struct stat &info) c
 {
     if (!settings_.ReadStamps)
         return false;
-    const auto it = settings_.ReadStamps->constFind(path);
-    return it != settings_.ReadStamps->constEnd() && !(*it == stampOfInfo(info));
+    const FileStamp *read = settings_.ReadStamps->find(path);
+    return read && !(*read == stampOfInfo(info));
 }
 
 bool RowWriter::mayReplace(const QString &newPath)

@@ -4,6 +4,7 @@
 #include "formats/id3v1.h"
 #include "formats/id3v2.h"
 #include "formats/mpegaudio.h"
+#include "jobs/filestamps.h"
 #include "jobs/nativefile.h"
 #include "jobs/picturestep.h"
 #include "jobs/readkinds.h"
@@ -52,7 +53,7 @@ struct WriteSettings : ReadSettings {
     // What the rows' files were when the rows were read, by path: a file
     // that is another since (another program wrote or replaced it) is left
     // alone and its row fails. A file not listed is written as the row says.
-    std::shared_ptr<const QHash<QString, FileStamp>> ReadStamps;
+    std::shared_ptr<const FileStamps> ReadStamps;
     // Before its first change the job asks whether to write the files that
     // ReadStamps says were changed since (the window); without it their rows
     // fail unasked (the command line's rows).

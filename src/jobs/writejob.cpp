@@ -56,10 +56,10 @@ bool WriteJob::askAboutChanged(int first, int last)
             return false;
         for (int row = chunk; row <= chunkEnd; ++row) {
             const QString &path = paths[size_t(row - chunk)];
-            const auto read = settings_.ReadStamps->constFind(path);
+            const FileStamp *read = settings_.ReadStamps->find(path);
             FileStamp now;
             // A file gone since fails its row without this question.
-            if (read != settings_.ReadStamps->constEnd() && stampOf(path, &now) && !(now == *read))
+            if (read && stampOf(path, &now) && !(now == *read))
                 changed.push_back({row, path, now});
         }
     }
@@ -76,7 +76,7 @@ bool WriteJob::askAboutChanged(int first, int last)
         return true;
     }
     // Written as they are now, and known so from here on.
-    auto stamps = std::make_shared<QHash<QString, FileStamp>>(*settings_.ReadStamps);
+    auto stamps = std::make_shared<FileStamps>(*settings_.ReadStamps);
     for (const Changed &file : changed)
         stamps->insert(file.path, file.now);
     settings_.ReadStamps = std::move(stamps);

@@ -490,7 +490,7 @@ void Session::write(int first, int last, WriteKind kind, bool moveFiles)
     // them and they are read again once it ends. Whoever brings its own read
     // states (the command line's rows) has them checked by the job alone.
     if (!settings.ReadStamps) {
-        settings.ReadStamps = std::make_shared<const QHash<QString, FileStamp>>(readStamps_);
+        settings.ReadStamps = std::make_shared<const FileStamps>(readStamps_);
         settings.AskChanged = true;
     }
     auto changed = std::make_shared<ChangedRows>(*this);

@@ -49,7 +49,7 @@ struct SessionState {
     // Writes go without the journal (quillmark-cli apply --no-journal).
     bool noJournal = false;
     // The rows' files as they were read, by path (WriteSettings::ReadStamps).
-    std::shared_ptr<const QHash<QString, FileStamp>> readStamps;
+    std::shared_ptr<const FileStamps> readStamps;
     // The 8-bit code page of every file whose own is not chosen
     // (quillmark-cli --codepage); empty: the options' one.
     QString codepage;
@@ -168,7 +168,7 @@ public:
                           const QString &codepage = {});
     // Each file as the last read of its row found it or the last write left
     // it, by path: the states rows carry out of the command line.
-    const QHash<QString, FileStamp> &readStamps() const { return readStamps_; }
+    const FileStamps &readStamps() const { return readStamps_; }
     // The state of the row's file now, as it was just read; forgotten when
     // the file is not there.
     void stampRow(const Row &row);
@@ -511,11 +511,11 @@ private:
     bool alphabetFailureShown_ = false;
     // Each file as the last read of its row's tag cells found it or the last
     // write left it, by path; an entry outliving its row is harmless.
-    QHash<QString, FileStamp> readStamps_;
+    FileStamps readStamps_;
     // The files' states as the last write job left them, while rows bring
     // their own states along: restampWrittenRows takes them instead of
     // looking at each file again.
-    QHash<QString, FileStamp> writtenStamps_;
+    FileStamps writtenStamps_;
     // The 8-bit code page chosen for a file, by path.
     QHash<QString, QString> codepages_;
     // Picture edits waiting for the update, by file; shared with the steps

@@ -10,7 +10,7 @@ void Session::appendOutsideRow(Row row, const std::optional<FileStamp> &read,
                                const QString &codepage)
 {
     if (read)
-        readStamps_.insert(RowFileName(row), *read);
+        readStamps_.insert(row, *read);
     if (!codepage.isEmpty())
         codepages_.insert(RowFileName(row), codepage);
     table_.row(table_.appendRows(1)) = std::move(row);
@@ -18,27 +18,26 @@ void Session::appendOutsideRow(Row row, const std::optional<FileStamp> &read,
 
 void Session::stampRow(const Row &row)
 {
-    const QString path = RowFileName(row);
     FileStamp stamp;
-    if (stampOf(path, &stamp))
-        readStamps_.insert(path, stamp);
+    if (stampOf(RowFileName(row), &stamp))
+        readStamps_.insert(row, stamp);
     else
-        readStamps_.remove(path);
+        readStamps_.remove(row);
 }
 
 void Session::restampWrittenRows(const QSet<QString> &failed)
 {
-    const QHash<QString, FileStamp> written = std::exchange(writtenStamps_, {});
+    const FileStamps written = std::exchange(writtenStamps_, {});
     if (readStamps_.isEmpty())
         return;
     for (int row = 1; row <= table_.lastFileRow(); ++row) {
-        const QString path = RowFileName(table_.row(row));
-        if (failed.contains(path))
+        const Row &cells = table_.row(row);
+        if (!failed.isEmpty() && failed.contains(RowFileName(cells)))
             continue;
-        if (const auto it = written.constFind(path); it != written.constEnd())
-            readStamps_.insert(path, *it);
+        if (const FileStamp *stamp = written.find(cells))
+            readStamps_.insert(cells, *stamp);
         else
-            stampRow(table_.row(row));
+            stampRow(cells);
     }
 }
 

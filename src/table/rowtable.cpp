@@ -187,7 +187,7 @@ void RowTable::splitAddedNames(int first, int last)
         splitFileName(rows_[size_t(r)]);
 }
 
-bool DirLacksSeparator(const QString &dir)
+bool DirLacksSeparator(QStringView dir)
 {
     if (dir.isEmpty() || dir.endsWith(u'/'))
         return false;

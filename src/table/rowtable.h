@@ -26,7 +26,7 @@ void splitFileName(Row &row);
 // Whether a file name joined to `dir` needs a "/" between: not for an empty
 // Dir, one ending with "/", or a Windows folder a list brought ("C:\Music\",
 // ending with "\" and holding no "/"), which would otherwise mix the two.
-bool DirLacksSeparator(const QString &dir);
+bool DirLacksSeparator(QStringView dir);
 
 // The table: row 0 the header, rows 1..N the files, row N+1 the blank last
 // row, so never fewer than 2 rows. Cells are kept by field number, and

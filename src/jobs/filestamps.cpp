@@ -1,0 +1,163 @@
+#include "jobs/filestamps.h"
+
+#include <QVarLengthArray>
+
+#include <cstring>
+#include <type_traits>
+
+namespace qm {
+
+namespace {
+
+// A path as UTF-16 on the stack: keys are compared and hashed as the path
+// they stand for without a QString made each time.
+using PathText = QVarLengthArray<char16_t, 256>;
+
+// Valid UTF-8 decoded as QString::fromUtf8 decodes it; false, leaving a
+// part behind, at anything Qt might read otherwise (a malformed sequence,
+// a surrogate, a noncharacter).
+bool appendUtf8(PathText &out, QByteArrayView utf8)
+{
+    const auto *p = reinterpret_cast<const uchar *>(utf8.data());
+    const auto *end = p + utf8.size();
+    while (p < end) {
+        const uchar lead = *p;
+        if (lead < 0x80) {
+            out.append(char16_t(lead));
+            ++p;
+            continue;
+        }
+        int extra = 0;
+        char32_t code = 0;
+        char32_t least = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            extra = 1;
+            code = lead & 0x1F;
+            least = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            extra = 2;
+            code = lead & 0x0F;
+            least = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            extra = 3;
+            code = lead & 0x07;
+            least = 0x10000;
+        } else {
+            return false;
+        }
+        if (end - p <= extra)
+            return false;
+        for (int i = 1; i <= extra; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+            code = code << 6 | (p[i] & 0x3F);
+        }
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)
+            || (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE)
+            return false;
+        p += extra + 1;
+        if (code < 0x10000) {
+            out.append(char16_t(code));
+        } else {
+            out.append(QChar::highSurrogate(code));
+            out.append(QChar::lowSurrogate(code));
+        }
+    }
+    return true;
+}
+
+// The cell's text as toString() gives it.
+void appendCell(PathText &out, const Cell &cell)
+{
+    cell.visit([&out, &cell](auto text) {
+        if constexpr (std::is_same_v<decltype(text), QStringView>) {
+            out.append(text.utf16(), text.size());
+        } else {
+            const qsizetype start = out.size();
+            if (!appendUtf8(out, text)) {
+                out.resize(start);
+                const QString decoded = cell.toString();
+                out.append(QStringView(decoded).utf16(), decoded.size());
+            }
+        }
+    });
+}
+
+// The path as BuildFileName joins it.
+void appendPath(PathText &out, const Cell &dir, const Cell &name, const Cell &ext)
+{
+    appendCell(out, dir);
+    if (DirLacksSeparator(QStringView(out.constData(), out.size())))
+        out.append(u'/');
+    appendCell(out, name);
+    if (!ext.isEmpty()) {
+        out.append(u'.');
+        appendCell(out, ext);
+    }
+}
+
+} // namespace
+
+bool FileStamps::Key::operator==(const Key &other) const
+{
+    if (dir.handle() == other.dir.handle() && name.handle() == other.name.handle()
+        && ext.handle() == other.ext.handle())
+        return true;
+    PathText left;
+    PathText right;
+    appendPath(left, dir, name, ext);
+    appendPath(right, other.dir, other.name, other.ext);
+    return left.size() == right.size()
+           && std::memcmp(left.constData(), right.constData(),
+                          size_t(left.size()) * sizeof(char16_t))
+                  == 0;
+}
+
+size_t FileStamps::Key::hash(size_t seed) const
+{
+    PathText path;
+    appendPath(path, dir, name, ext);
+    return qHash(QStringView(path.constData(), path.size()), seed);
+}
+
+FileStamps::Key FileStamps::keyOf(const Row &row)
+{
+    return {row[size_t(toInt(FieldNumber::Dir))], row[size_t(toInt(FieldNumber::Old))],
+            row[size_t(toInt(FieldNumber::Ext))]};
+}
+
+void FileStamps::insert(const QString &path, const FileStamp &stamp)
+{
+    stamps_.insert(keyOf(path), stamp);
+}
+
+void FileStamps::insert(const Row &row, const FileStamp &stamp)
+{
+    stamps_.insert(keyOf(row), stamp);
+}
+
+void FileStamps::remove(const Row &row) { stamps_.remove(keyOf(row)); }
+
+const FileStamp *FileStamps::find(const QString &path) const
+{
+    if (stamps_.isEmpty())
+        return nullptr;
+    const auto it = stamps_.constFind(keyOf(path));
+    return it == stamps_.constEnd() ? nullptr : &*it;
+}
+
+const FileStamp *FileStamps::find(const Row &row) const
+{
+    if (stamps_.isEmpty())
+        return nullptr;
+    const auto it = stamps_.constFind(keyOf(row));
+    return it == stamps_.constEnd() ? nullptr : &*it;
+}
+
+FileStamp FileStamps::value(const QString &path) const
+{
+    const FileStamp *stamp = find(path);
+    return stamp ? *stamp : FileStamp();
+}
+
+} // namespace qm
