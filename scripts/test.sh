@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs, builds and runs every test: each fuzz target for a short while,
 # then the unit, interoperability and window tests through ctest, then the
-# parsers' and the kept files' unit tests again under AddressSanitizer and
+# libraries' and the command line's tests again under AddressSanitizer and
 # UBSan.
 set -euo pipefail
 cd "$(dirname "$0")/.."

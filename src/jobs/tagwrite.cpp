@@ -201,7 +201,11 @@ void applyCells(TID3v1 &tag, const Row &row, const ReadSettings &settings)
             const int track = text.toInt(&isNumber);
             tag.FSetTrack(quint8(isNumber ? track & 0xFF : 0));
         } else {
-            (tag.*kTagFields[at].id3v1Set)(field == F::Yea ? text.left(4) : text);
+            // The setter is taken out first: GCC's bounds sanitizer checks a
+            // call through an array element's member pointer with an index
+            // it never computed.
+            const auto setText = kTagFields[at].id3v1Set;
+            (tag.*setText)(field == F::Yea ? text.left(4) : text);
         }
     }
     // The Lyrics3 fields are the row's own where it changes them; else they

@@ -145,13 +145,15 @@ FakeService::FakeService(const QString &service, const QString &path, QObject *o
 {
     QDBusConnection bus =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName_);
-    object_->moveToThread(&thread_);
-    thread_.start();
+    // Registered before it moves: the bus gives the object a helper child,
+    // which has to be made in the object's own thread to move with it.
     registered_ =
         bus.registerObject(path, object_,
                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties
-                               | QDBusConnection::ExportAdaptors)
-        && bus.registerService(service);
+                               | QDBusConnection::ExportAdaptors);
+    object_->moveToThread(&thread_);
+    thread_.start();
+    registered_ = registered_ && bus.registerService(service);
 }
 
 FakeService::~FakeService()
