@@ -457,7 +457,7 @@ bool CellEditor::storesUndoText(QChar typed)
 
 QString CellEditor::undo(RowTable &table, const QString &boxText)
 {
-    const QString text = std::exchange(baseline_, boxText);
+    QString text = std::exchange(baseline_, boxText);
     applyText(table, text);
     return text;
 }

@@ -169,7 +169,7 @@ AsciiOrder learnAsciiOrder(const QCollator &collator)
             return order; // an ignored character
         if (i == 0 || single[size_t(byKey[i - 1])].compare(key) != 0)
             ++weight;
-        order.weight[size_t(chars[size_t(byKey[i])])] = char(weight);
+        order.weight[static_cast<unsigned char>(chars[size_t(byKey[i])])] = char(weight);
     }
     // Every text of up to two characters, put in the weights' order, must
     // stand in the collator's order too, ties where it finds texts equal:
@@ -182,6 +182,7 @@ AsciiOrder learnAsciiOrder(const QCollator &collator)
             texts.push_back({a, b});
     }
     std::vector<std::string> keys;
+    keys.reserve(texts.size());
     for (const std::string &text : texts)
         keys.push_back(order.weights(text));
     std::vector<int> byWeights(texts.size());

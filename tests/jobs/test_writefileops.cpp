@@ -22,7 +22,7 @@ protected:
 
     QString make(const QString &name, const QByteArray &bytes)
     {
-        const QString path = dir_.file(name);
+        QString path = dir_.file(name);
         EXPECT_TRUE(test::writeAll(path, bytes));
         return path;
     }
