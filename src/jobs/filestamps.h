@@ -25,6 +25,8 @@ public:
 
     void insert(const QString &path, const FileStamp &stamp);
     void insert(const Row &row, const FileStamp &stamp);
+    // Under a row's Dir, Old and Ext cells, as insert(row) keeps it.
+    void insert(const Cell &dir, const Cell &name, const Cell &ext, const FileStamp &stamp);
     void remove(const Row &row);
     // Null when the file has no stamp.
     const FileStamp *find(const QString &path) const;

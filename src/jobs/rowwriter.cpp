@@ -392,7 +392,7 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const 
             continue;
         if (S_ISDIR(info.st_mode))
             continue;
-        ahead.stale = changedSinceRead(target.oldPath, info);
+        ahead.stale = changedSinceRead(row, info);
         if (ahead.stale)
             continue;
         if ((version == 1 || version == 2 || hasPictures(target.oldPath))
@@ -564,7 +564,7 @@ RowOutcome RowWriter::writeTags(WriteKind kind, Row &row, FileChange *planned, s
         outcome.message = WriteMessage::NoFile();
         outcome.failed = true;
     }
-    if (!outcome.failed && changedSinceRead(fileName, info)) {
+    if (!outcome.failed && changedSinceRead(row, info)) {
         tagNotChanged(outcome, WriteFailure::Changed);
         return outcome;
     }
@@ -605,11 +605,11 @@ bool RowWriter::prepareFolder(const QString &newFolder, QString &message)
     return true;
 }
 
-bool RowWriter::changedSinceRead(const QString &path, const struct stat &info) const
+bool RowWriter::changedSinceRead(const Row &row, const struct stat &info) const
 {
     if (!settings_.ReadStamps)
         return false;
-    const FileStamp *read = settings_.ReadStamps->find(path);
+    const FileStamp *read = settings_.ReadStamps->find(row);
     return read && !(*read == stampOfInfo(info));
 }
 
@@ -686,8 +686,7 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         outcome.message = WriteMessage::NoFile();
         outcome.failed = true;
     } else if (const AheadTag *found = ahead(row);
-               found ? found->stale
-                     : parked.isEmpty() && changedSinceRead(target.oldPath, oldInfo)) {
+               found ? found->stale : parked.isEmpty() && changedSinceRead(row, oldInfo)) {
         // Neither its tag nor its name: the row's cells are older than
         // the file.
         outcome.message = WriteMessage::ChangedElsewhere();

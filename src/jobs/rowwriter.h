@@ -214,9 +214,9 @@ private:
     bool prepareFolder(const QString &newFolder, QString &message);
     // Another file holds the row's new name: whether it may be replaced.
     bool mayReplace(const QString &newPath);
-    // The file at `path`, in the state `info`, is not what the row was
-    // read from.
-    bool changedSinceRead(const QString &path, const struct stat &info) const;
+    // The file the row names (its Dir, Old and Ext), in the state `info`,
+    // is not what the row was read from.
+    bool changedSinceRead(const Row &row, const struct stat &info) const;
 
     // Opens the file at the encoded `path` as openRegular does; while a
     // batch holds its folder open (folder_.fd), by its name in that

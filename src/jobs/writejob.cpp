@@ -83,7 +83,7 @@ bool WriteJob::askAboutChanged(int first, int last)
     if (stamped_) {
         post([this, changed = std::move(changed)] {
             for (const Changed &file : changed)
-                stamped_(file.path, file.now);
+                stamped_(Cell(), Cell(file.path), Cell(), file.now);
         });
     }
     return true;
@@ -148,16 +148,12 @@ void WriteJob::execute()
             failed = ErrorTable::entry(cells, layout, outcome.message);
         ++done;
         // The file under the row's name once the step is done.
-        QString path;
-        if (stamped_ && outcome.written.size >= 0) {
-            QString dir = cells[size_t(toInt(FieldNumber::Dir))];
-            path = BuildFileName(dir, cells[size_t(toInt(FieldNumber::Old))],
-                                 cells[size_t(toInt(FieldNumber::Ext))]);
-        }
-        post([this, row, done, total, failed = std::move(failed), path, stamp = outcome.written,
+        const bool stamp = stamped_ && outcome.written.size >= 0;
+        post([this, row, done, total, failed = std::move(failed), stamp, written = outcome.written,
               dir = cells[size_t(toInt(FieldNumber::Dir))],
               oldName = cells[size_t(toInt(FieldNumber::Old))],
-              newName = cells[size_t(toInt(FieldNumber::New))]] {
+              newName = cells[size_t(toInt(FieldNumber::New))],
+              ext = cells[size_t(toInt(FieldNumber::Ext))]] {
             table_.setCell(row, FieldNumber::Dir, dir);
             table_.setCell(row, FieldNumber::Old, oldName);
             table_.setCell(row, FieldNumber::New, newName);
@@ -165,8 +161,8 @@ void WriteJob::execute()
                 errors_.rows.push_back(failed);
                 failedRows_.push_back(row);
             }
-            if (!path.isEmpty())
-                stamped_(path, stamp);
+            if (stamp)
+                stamped_(dir, oldName, ext, written);
             runner()->setStatus(StatusText(StatusPhrase::ProcessedFiles(), done, total));
             runner()->setProgress(ProgressPercent(done, total));
             if (rowWritten_)
