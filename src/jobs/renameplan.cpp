@@ -51,7 +51,11 @@ void RenamePlan::addRow(int row, const Row &cells)
         if (const auto id = fileId(target.oldPath, &planned.info)) {
             planned.id = *id;
             planned.present = true;
-            owner_.emplace(*id, rows_.size());
+            const auto [owner, first] = owner_.emplace(*id, rows_.size());
+            if (!first) {
+                planned.shared = true;
+                rows_[owner->second].shared = true;
+            }
             jobFiles_.insert(*id);
             if (!target.newFolder.isEmpty()) {
                 planned.oldPath = target.oldPath;

@@ -52,6 +52,8 @@ public:
     // The state of the file of order()[index] when the plan looked at it;
     // null when it found none.
     const struct stat *fileState(size_t index) const;
+    // Whether no other row of the plan names the same file.
+    bool soleFile(size_t index) const { return !rows_[orderEntries_[index]].shared; }
 
     // Where the file of order()[index] goes from and to; both empty when
     // it is not renamed.
@@ -87,6 +89,7 @@ private:
         QString newPath;
         FileId id{};
         bool present = false; // a file (no folder) was at the row's name
+        bool shared = false;  // another row's file is the same one
         struct stat info {};
     };
     void applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes);

@@ -220,7 +220,7 @@ void WriteJob::execute()
     const std::vector<int> &order = plan.order();
     const std::vector<RenamePlan::Unit> &units = plan.units();
     // The plan's look at each file serves the journal's records too.
-    std::vector<const struct stat *> known;
+    std::vector<KnownFile> known;
     std::vector<FileMove> moved;
     for (size_t unit = 0; unit < units.size();) {
         const size_t begin = units[unit].begin;
@@ -237,7 +237,7 @@ void WriteJob::execute()
         outcomes.assign(rows.size(), RowOutcome());
         known.clear();
         for (size_t i = begin; i < rowsEnd; ++i)
-            known.push_back(plan.fileState(i));
+            known.push_back({plan.fileState(i), plan.soleFile(i)});
         writer.planTagsAhead(rows.data(), rows.size(), known.data());
         for (; unit < end; ++unit) {
             const RenamePlan::Unit &step = units[unit];
