@@ -107,8 +107,18 @@ void appendPath(PathText &out, const Cell &dir, const Cell &name, const Cell &ex
 
 } // namespace
 
+FileStamps::Key::Key(Cell dirCell, Cell nameCell, Cell extCell)
+    : dir(std::move(dirCell)), name(std::move(nameCell)), ext(std::move(extCell))
+{
+    PathText path;
+    appendPath(path, dir, name, ext);
+    pathHash = qHash(QStringView(path.constData(), path.size()), 0);
+}
+
 bool FileStamps::Key::operator==(const Key &other) const
 {
+    if (pathHash != other.pathHash)
+        return false;
     if (dir.handle() == other.dir.handle() && name.handle() == other.name.handle()
         && ext.handle() == other.ext.handle())
         return true;
@@ -120,13 +130,6 @@ bool FileStamps::Key::operator==(const Key &other) const
            && std::memcmp(left.constData(), right.constData(),
                           size_t(left.size()) * sizeof(char16_t))
                   == 0;
-}
-
-size_t FileStamps::Key::hash(size_t seed) const
-{
-    PathText path;
-    appendPath(path, dir, name, ext);
-    return qHash(QStringView(path.constData(), path.size()), seed);
 }
 
 FileStamps::Key FileStamps::keyOf(const Row &row)
