@@ -439,6 +439,15 @@ qint64 paddedTotalSize(qint64 framesSize)
 
 QString genreFromFrameText(const QStringList &values)
 {
+    // One value without references, the common case, is its own name or
+    // the name its number stands for.
+    if (values.size() == 1) {
+        QString rest = trimmedField(values.first());
+        if (!rest.startsWith(u'(')) {
+            const QString name = rest.isEmpty() ? QString() : referenceName(rest);
+            return name.isEmpty() ? rest : name;
+        }
+    }
     QStringList names;
     for (const QString &value : values) {
         QString rest = trimmedField(value);

@@ -140,6 +140,7 @@ void WriteJob::execute()
 
     const qint64 total = qint64(last) - first + 1;
     qint64 done = 0;
+    const QString phrase = StatusPhrase::ProcessedFiles();
     // The cells the step changed back to the table, the failure to the
     // error table, and the count of rows done to the status line.
     const auto report = [&](int row, const Row &cells, const RowOutcome &outcome) {
@@ -149,8 +150,8 @@ void WriteJob::execute()
         ++done;
         // The file under the row's name once the step is done.
         const bool stamp = stamped_ && outcome.written.size >= 0;
-        post([this, row, done, total, failed = std::move(failed), stamp, written = outcome.written,
-              dir = cells[size_t(toInt(FieldNumber::Dir))],
+        post([this, row, done, total, phrase, failed = std::move(failed), stamp,
+              written = outcome.written, dir = cells[size_t(toInt(FieldNumber::Dir))],
               oldName = cells[size_t(toInt(FieldNumber::Old))],
               newName = cells[size_t(toInt(FieldNumber::New))],
               ext = cells[size_t(toInt(FieldNumber::Ext))]] {
@@ -163,7 +164,7 @@ void WriteJob::execute()
             }
             if (stamp)
                 stamped_(dir, oldName, ext, written);
-            runner()->setStatus(StatusText(StatusPhrase::ProcessedFiles(), done, total));
+            runner()->setStatusCount(phrase, done, total);
             runner()->setProgress(ProgressPercent(done, total));
             if (rowWritten_)
                 rowWritten_(row);
