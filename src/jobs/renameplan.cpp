@@ -41,7 +41,9 @@ void RenamePlan::addRow(int row, const Row &cells)
     Planned planned;
     planned.row = row;
     Row copy = cells;
-    const RenameTarget target = RenameTargetOf(copy);
+    planned.target = RenameTargetOf(copy);
+    planned.dir = copy[size_t(toInt(F::Dir))];
+    const RenameTarget &target = planned.target;
     if (!target.failed) {
         // Before any file is looked at, its folder is rid of what a killed
         // job left there, a file parked under a temporary name included.

@@ -379,7 +379,12 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const KnownFile *known)
     for (size_t i = 0; i < count; ++i) {
         Row &row = rows[i];
         AheadTag &ahead = ahead_[i];
-        ahead.target = RenameTargetOf(row);
+        if (known && known[i].target && known[i].dir) {
+            ahead.target = *known[i].target;
+            slot(row, F::Dir) = *known[i].dir;
+        } else {
+            ahead.target = RenameTargetOf(row);
+        }
         ahead.targeted = true;
         const RenameTarget &target = ahead.target;
         // One stat serves the check that the file is there, the tag check

@@ -103,6 +103,10 @@ struct KnownFile {
     // No other row names the same file, so that no step of the job but the
     // row's own touches it: `state` still holds when the row's step comes.
     bool lasting = false;
+    // RenameTargetOf of the row's cells as they are, and the Dir cell it
+    // left in them; null when not known.
+    const RenameTarget *target = nullptr;
+    const Cell *dir = nullptr;
 };
 
 // The per-row work of the writing kinds, on a copy of the row: it fixes the

@@ -238,7 +238,7 @@ void WriteJob::execute()
         outcomes.assign(rows.size(), RowOutcome());
         known.clear();
         for (size_t i = begin; i < rowsEnd; ++i)
-            known.push_back({plan.fileState(i), plan.soleFile(i)});
+            known.push_back(plan.known(i));
         writer.planTagsAhead(rows.data(), rows.size(), known.data());
         for (; unit < end; ++unit) {
             const RenamePlan::Unit &step = units[unit];
