@@ -305,7 +305,7 @@ bool TID3v2::ReadForSave(ReadOnlyFile &file, const QString &fileName, SaveRead *
     }
 }
 
-bool TID3v2::PlanSave(const QString &fileName, FileChange *change, const SaveRead *read) const
+bool TID3v2::PlanSave(const QString &fileName, FileChange *change, SaveRead *read) const
 {
     if (!read || !read->usable || read->fileName != fileName)
         return PlanSave(fileName, change);
@@ -317,7 +317,7 @@ bool TID3v2::PlanSave(const QString &fileName, FileChange *change, const SaveRea
             Refusal = read->content.damage;
             if (Refusal != id3v2::Damage::None)
                 return false;
-            content = read->content;
+            content = std::move(read->content);
         }
         setFields(*this, content);
         const quint8 major = writtenVersion(WriteVersion, content);

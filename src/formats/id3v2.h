@@ -70,8 +70,9 @@ public:
     // The same from `file`, open on `fileName`.
     bool ReadForSave(ReadOnlyFile &file, const QString &fileName, SaveRead *read);
     // PlanSave from what ReadForSave kept, when it is of this file and
-    // usable; the file must not have changed in between.
-    bool PlanSave(const QString &fileName, FileChange *change, const SaveRead *read) const;
+    // usable; the file must not have changed in between. The parsed tag is
+    // taken out of *read, which serves one plan.
+    bool PlanSave(const QString &fileName, FileChange *change, SaveRead *read) const;
     void NoteSaved(const FileChange &change);
     WriteFailure FGetSaveFailure() const { return SaveFailure; }
     // Why the last plan refused to rewrite the tag: bytes of it that were not

@@ -358,6 +358,21 @@ QByteArray buildFrames(const TagContent &content, quint8 major)
     if (major == 4)
         return buildFrames24(content);
     QByteArray out;
+    // Room for the frames kept as they were and a generous guess for the
+    // others, so that the tag is not regrown frame by frame.
+    qsizetype room = 0;
+    for (int field = 0; field < FieldCount; ++field) {
+        for (const Frame &frame : content.fieldFrames[field])
+            room += 10 + frame.data.size();
+        if (content.fieldFrames[field].isEmpty() && !content.fields[field].isEmpty())
+            room += 32 + 4 * content.fields[field].size();
+    }
+    for (const Frame &frame : content.otherFrames)
+        room += 10 + frame.data.size();
+    room += 4
+            * (content.commentDescription.size() + content.lyricsDescription.size()
+               + content.linkDescription.size());
+    out.reserve(room);
     auto append = [&out](const QByteArray &id, quint16 flags, const QByteArray &data) {
         out.append(id);
         appendBigEndian(out, quint32(data.size()), 4);
@@ -404,11 +419,13 @@ QByteArray buildTag(QByteArrayView frames, qint64 totalSize, quint8 major)
 {
     if (totalSize < HeaderSize + frames.size() || totalSize - HeaderSize > MaxBodySize)
         return {};
-    QByteArray tag("ID3\x03\x00\x00", 6);
+    QByteArray tag;
+    tag.reserve(totalSize);
+    tag.append("ID3\x03\x00\x00", 6);
     tag[3] = char(major);
     appendSyncsafe(tag, quint32(totalSize - HeaderSize));
     tag.append(frames);
-    tag.append(QByteArray(totalSize - tag.size(), '\0'));
+    tag.append(totalSize - tag.size(), '\0');
     return tag;
 }
 
@@ -422,6 +439,15 @@ qint64 paddedTotalSize(qint64 framesSize)
 
 QString genreFromFrameText(const QStringList &values)
 {
+    // One value without references, the common case, is its own name or
+    // the name its number stands for.
+    if (values.size() == 1) {
+        QString rest = trimmedField(values.first());
+        if (!rest.startsWith(u'(')) {
+            const QString name = rest.isEmpty() ? QString() : referenceName(rest);
+            return name.isEmpty() ? rest : name;
+        }
+    }
     QStringList names;
     for (const QString &value : values) {
         QString rest = trimmedField(value);

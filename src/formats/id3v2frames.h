@@ -140,6 +140,9 @@ public:
     virtual qint64 size() const = 0;
     // `length` bytes at `at`; fewer only where the body ends or cannot be read.
     virtual QByteArray read(qint64 at, qint64 length) = 0;
+    // The same without a copy, valid while the source lives, from a source
+    // that holds its bytes; empty from one that reads them.
+    virtual QByteArrayView held(qint64 /*at*/, qint64 /*length*/) { return {}; }
 };
 
 // Parses the tag body (the bytes after the header, body size long or

@@ -97,8 +97,14 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
 {
     QList<RawFrame> frames;
     frames.reserve(16); // a typical tag's frames without growing
+    QByteArray readHead;
     while (at + 10 <= body.size()) {
-        const QByteArray head = body.read(at, 10);
+        // A frame header is looked at, never kept: from memory it is not copied.
+        QByteArrayView head = body.held(at, 10);
+        if (head.size() < 10) {
+            readHead = body.read(at, 10);
+            head = readHead;
+        }
         if (head.size() < 10)
             break;
         const QByteArray oldId = v22IdWithZero(QByteArrayView(head).first(4));

@@ -25,6 +25,12 @@ public:
             return {};
         return bytes_.sliced(at, std::min(length, bytes_.size() - at)).toByteArray();
     }
+    QByteArrayView held(qint64 at, qint64 length) override
+    {
+        if (at < 0 || at >= bytes_.size() || length <= 0)
+            return {};
+        return bytes_.sliced(at, std::min(length, bytes_.size() - at));
+    }
 
 private:
     QByteArrayView bytes_;

@@ -34,16 +34,22 @@ inline quint32 syncsafe(QByteArrayView bytes, qsizetype at)
     return value;
 }
 
+// The bytes are put together first and appended at once: a frame header
+// is three of these, and every append is a call into the library.
 inline void appendBigEndian(QByteArray &out, quint32 value, int count)
 {
-    for (int i = count - 1; i >= 0; --i)
-        out.append(char((value >> (8 * i)) & 0xFF));
+    char bytes[4];
+    for (int i = 0; i < count; ++i)
+        bytes[i] = char((value >> (8 * (count - 1 - i))) & 0xFF);
+    out.append(bytes, count);
 }
 
 inline void appendSyncsafe(QByteArray &out, quint32 value)
 {
-    for (int i = 3; i >= 0; --i)
-        out.append(char((value >> (7 * i)) & 0x7F));
+    char bytes[4];
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = char((value >> (7 * (3 - i))) & 0x7F);
+    out.append(bytes, 4);
 }
 
 QByteArray undoUnsync(QByteArrayView bytes);

@@ -64,6 +64,9 @@ namespace {
 
 QByteArray serialisedData(const RawFrame &frame)
 {
+    // Most frames add nothing to their payload, which is then shared.
+    if (!frame.compressed && !frame.encrypted && !frame.grouped)
+        return frame.payload;
     QByteArray data;
     if (frame.compressed)
         appendBigEndian(data, frame.plainSize, 4);

@@ -15,15 +15,24 @@ using PathText = QVarLengthArray<char16_t, 256>;
 
 // Valid UTF-8 decoded as QString::fromUtf8 decodes it; false, leaving a
 // part behind, at anything Qt might read otherwise (a malformed sequence,
-// a surrogate, a noncharacter).
+// a surrogate, a noncharacter). Written straight into room made once:
+// UTF-8 never takes fewer bytes than UTF-16 units.
 bool appendUtf8(PathText &out, QByteArrayView utf8)
 {
+    const qsizetype start = out.size();
+    out.resize(start + utf8.size());
+    char16_t *const begin = out.data() + start;
+    char16_t *to = begin;
     const auto *p = reinterpret_cast<const uchar *>(utf8.data());
     const auto *end = p + utf8.size();
+    const auto finish = [&](bool valid) {
+        out.resize(start + (to - begin));
+        return valid;
+    };
     while (p < end) {
         const uchar lead = *p;
         if (lead < 0x80) {
-            out.append(char16_t(lead));
+            *to++ = char16_t(lead);
             ++p;
             continue;
         }
@@ -43,27 +52,27 @@ bool appendUtf8(PathText &out, QByteArrayView utf8)
             code = lead & 0x07;
             least = 0x10000;
         } else {
-            return false;
+            return finish(false);
         }
         if (end - p <= extra)
-            return false;
+            return finish(false);
         for (int i = 1; i <= extra; ++i) {
             if ((p[i] & 0xC0) != 0x80)
-                return false;
+                return finish(false);
             code = code << 6 | (p[i] & 0x3F);
         }
         if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)
             || (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE)
-            return false;
+            return finish(false);
         p += extra + 1;
         if (code < 0x10000) {
-            out.append(char16_t(code));
+            *to++ = char16_t(code);
         } else {
-            out.append(QChar::highSurrogate(code));
-            out.append(QChar::lowSurrogate(code));
+            *to++ = QChar::highSurrogate(code);
+            *to++ = QChar::lowSurrogate(code);
         }
     }
-    return true;
+    return finish(true);
 }
 
 // The cell's text as toString() gives it.
@@ -98,8 +107,18 @@ void appendPath(PathText &out, const Cell &dir, const Cell &name, const Cell &ex
 
 } // namespace
 
+FileStamps::Key::Key(Cell dirCell, Cell nameCell, Cell extCell)
+    : dir(std::move(dirCell)), name(std::move(nameCell)), ext(std::move(extCell))
+{
+    PathText path;
+    appendPath(path, dir, name, ext);
+    pathHash = qHash(QStringView(path.constData(), path.size()), 0);
+}
+
 bool FileStamps::Key::operator==(const Key &other) const
 {
+    if (pathHash != other.pathHash)
+        return false;
     if (dir.handle() == other.dir.handle() && name.handle() == other.name.handle()
         && ext.handle() == other.ext.handle())
         return true;
@@ -111,13 +130,6 @@ bool FileStamps::Key::operator==(const Key &other) const
            && std::memcmp(left.constData(), right.constData(),
                           size_t(left.size()) * sizeof(char16_t))
                   == 0;
-}
-
-size_t FileStamps::Key::hash(size_t seed) const
-{
-    PathText path;
-    appendPath(path, dir, name, ext);
-    return qHash(QStringView(path.constData(), path.size()), seed);
 }
 
 FileStamps::Key FileStamps::keyOf(const Row &row)
@@ -134,6 +146,11 @@ void FileStamps::insert(const QString &path, const FileStamp &stamp)
 void FileStamps::insert(const Row &row, const FileStamp &stamp)
 {
     stamps_.insert(keyOf(row), stamp);
+}
+
+void FileStamps::insert(const Cell &dir, const Cell &name, const Cell &ext, const FileStamp &stamp)
+{
+    stamps_.insert({dir, name, ext}, stamp);
 }
 
 void FileStamps::remove(const Row &row) { stamps_.remove(keyOf(row)); }

@@ -25,6 +25,8 @@ public:
 
     void insert(const QString &path, const FileStamp &stamp);
     void insert(const Row &row, const FileStamp &stamp);
+    // Under a row's Dir, Old and Ext cells, as insert(row) keeps it.
+    void insert(const Cell &dir, const Cell &name, const Cell &ext, const FileStamp &stamp);
     void remove(const Row &row);
     // Null when the file has no stamp.
     const FileStamp *find(const QString &path) const;
@@ -35,14 +37,17 @@ public:
 
 private:
     // The path is Dir + Old + "." + Ext as BuildFileName joins them; a
-    // path given as text is its Old alone.
+    // path given as text is its Old alone. The path's hash is taken once,
+    // when the key is made: the table's growth and the keys met on the way
+    // to a key then cost no path decoded again (8 bytes an entry).
     struct Key {
+        Key(Cell dirCell, Cell nameCell, Cell extCell);
         Cell dir;
         Cell name;
         Cell ext;
+        size_t pathHash; // without the table's seed
         bool operator==(const Key &other) const;
-        size_t hash(size_t seed) const;
-        friend size_t qHash(const Key &key, size_t seed) { return key.hash(seed); }
+        friend size_t qHash(const Key &key, size_t seed) { return key.pathHash ^ seed; }
     };
     static Key keyOf(const Row &row);
     static Key keyOf(const QString &path) { return {Cell(), Cell(path), Cell()}; }

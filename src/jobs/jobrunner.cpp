@@ -336,11 +336,28 @@ Job *JobRunner::slot(JobClass jobClass) const { return slots_[size_t(jobClass)].
 
 void JobRunner::setStatus(const QString &text)
 {
+    statusCount_.reset();
     status_ = text;
     if (batchDepth_ > 0)
         statusDirty_ = true;
     else
         emit statusChanged(status_);
+}
+
+void JobRunner::setStatusCount(const QString &phrase, qint64 done, qint64 total)
+{
+    if (batchDepth_ == 0) {
+        setStatus(StatusText(phrase, done, total));
+        return;
+    }
+    statusCount_ = StatusCount{phrase, done, total};
+    statusDirty_ = true;
+}
+
+QString JobRunner::status() const
+{
+    return statusCount_ ? StatusText(statusCount_->phrase, statusCount_->done, statusCount_->total)
+                        : status_;
 }
 
 void JobRunner::setProgress(int percent)
@@ -381,6 +398,10 @@ void JobRunner::runBatch(const std::vector<Job::Step> &steps)
         stepsTimer_->start(int(StepsMilliseconds - since));
     if (statusDirty_) {
         statusDirty_ = false;
+        if (statusCount_) {
+            status_ = StatusText(statusCount_->phrase, statusCount_->done, statusCount_->total);
+            statusCount_.reset();
+        }
         emit statusChanged(status_);
     }
     if (progressDirty_) {

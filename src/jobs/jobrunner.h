@@ -11,6 +11,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QThread;
 class QTimer;
@@ -119,8 +120,12 @@ public:
     // Status line and progress bar; call on the runner's thread (steps do).
     // Within a batch of steps only the last values are signalled.
     void setStatus(const QString &text);
+    // setStatus(StatusText(phrase, done, total)), the text made only when
+    // it is signalled or asked for: a job that counts every file sets it
+    // once a file, and only the batch's last count is shown.
+    void setStatusCount(const QString &phrase, qint64 done, qint64 total = -1);
     void setProgress(int percent);
-    QString status() const { return status_; }
+    QString status() const;
     int progress() const { return progress_; }
 
 signals:
@@ -168,6 +173,13 @@ private:
 
     int batchDepth_ = 0;
     QString status_;
+    // A count not yet made into status_.
+    struct StatusCount {
+        QString phrase;
+        qint64 done = 0;
+        qint64 total = -1;
+    };
+    std::optional<StatusCount> statusCount_;
     int progress_ = 0;
     bool statusDirty_ = false;
     bool progressDirty_ = false;

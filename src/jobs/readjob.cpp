@@ -99,7 +99,7 @@ void ReadJob::postChunk(std::vector<ReadRow> chunk, const QString &phrase, qint6
                     cell = std::move(text);
             }
             if (read.stamp.size >= 0)
-                stamped_(read.name, read.stamp);
+                stamped_(Cell(), Cell(read.name), Cell(), read.stamp);
             done = std::max(done, read.done);
         }
         if (rowWritten_) {

@@ -41,7 +41,9 @@ void RenamePlan::addRow(int row, const Row &cells)
     Planned planned;
     planned.row = row;
     Row copy = cells;
-    const RenameTarget target = RenameTargetOf(copy);
+    planned.target = RenameTargetOf(copy);
+    planned.dir = copy[size_t(toInt(F::Dir))];
+    const RenameTarget &target = planned.target;
     if (!target.failed) {
         // Before any file is looked at, its folder is rid of what a killed
         // job left there, a file parked under a temporary name included.
@@ -51,7 +53,11 @@ void RenamePlan::addRow(int row, const Row &cells)
         if (const auto id = fileId(target.oldPath, &planned.info)) {
             planned.id = *id;
             planned.present = true;
-            owner_.emplace(*id, rows_.size());
+            const auto [owner, first] = owner_.emplace(*id, rows_.size());
+            if (!first) {
+                planned.shared = true;
+                rows_[owner->second].shared = true;
+            }
             jobFiles_.insert(*id);
             if (!target.newFolder.isEmpty()) {
                 planned.oldPath = target.oldPath;

@@ -52,6 +52,12 @@ public:
     // The state of the file of order()[index] when the plan looked at it;
     // null when it found none.
     const struct stat *fileState(size_t index) const;
+    // What the plan found of the row of order()[index], for the writer.
+    KnownFile known(size_t index) const
+    {
+        const Planned &planned = rows_[orderEntries_[index]];
+        return {fileState(index), !planned.shared, &planned.target, &planned.dir};
+    }
 
     // Where the file of order()[index] goes from and to; both empty when
     // it is not renamed.
@@ -87,6 +93,9 @@ private:
         QString newPath;
         FileId id{};
         bool present = false; // a file (no folder) was at the row's name
+        bool shared = false;  // another row's file is the same one
+        RenameTarget target;  // the row's names
+        Cell dir;             // its Dir with the closing "/" RenameTargetOf gives it
         struct stat info {};
     };
     void applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes);

@@ -361,7 +361,7 @@ size_t RowWriter::writeTagBatch(WriteKind kind, Row *rows, RowOutcome *outcomes,
     return done;
 }
 
-void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const *known)
+void RowWriter::planTagsAhead(Row *rows, size_t count, const KnownFile *known)
 {
     endTagsAhead();
     // The batch's renames within a folder go by the names in it, the
@@ -377,22 +377,31 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const struct stat *const 
     // The same conditions as apply() writes the tag and moves the file under;
     // a move the row does not make after all is marked as not made.
     for (size_t i = 0; i < count; ++i) {
-        Row row = rows[i];
-        const RenameTarget target = RenameTargetOf(row);
+        Row &row = rows[i];
         AheadTag &ahead = ahead_[i];
+        if (known && known[i].target && known[i].dir) {
+            ahead.target = *known[i].target;
+            slot(row, F::Dir) = *known[i].dir;
+        } else {
+            ahead.target = RenameTargetOf(row);
+        }
+        ahead.targeted = true;
+        const RenameTarget &target = ahead.target;
         // One stat serves the check that the file is there, the tag check
         // and the stamp of the move. A file not there before the job may
         // be one that another row moved in since.
         struct stat info {};
         if (target.failed || target.oldPath.isEmpty())
             continue;
-        if (known && known[i])
-            info = *known[i];
+        if (known && known[i].state)
+            info = *known[i].state;
         else if (stat(encodeFileName(target.oldPath).constData(), &info) != 0)
             continue;
         if (S_ISDIR(info.st_mode))
             continue;
-        ahead.stale = changedSinceRead(target.oldPath, info);
+        ahead.lasting = known && known[i].state && known[i].lasting;
+        ahead.state = info;
+        ahead.stale = changedSinceRead(row, info);
         if (ahead.stale)
             continue;
         if ((version == 1 || version == 2 || hasPictures(target.oldPath))
@@ -564,7 +573,7 @@ RowOutcome RowWriter::writeTags(WriteKind kind, Row &row, FileChange *planned, s
         outcome.message = WriteMessage::NoFile();
         outcome.failed = true;
     }
-    if (!outcome.failed && changedSinceRead(fileName, info)) {
+    if (!outcome.failed && changedSinceRead(row, info)) {
         tagNotChanged(outcome, WriteFailure::Changed);
         return outcome;
     }
@@ -605,11 +614,11 @@ bool RowWriter::prepareFolder(const QString &newFolder, QString &message)
     return true;
 }
 
-bool RowWriter::changedSinceRead(const QString &path, const struct stat &info) const
+bool RowWriter::changedSinceRead(const Row &row, const struct stat &info) const
 {
     if (!settings_.ReadStamps)
         return false;
-    const FileStamp *read = settings_.ReadStamps->find(path);
+    const FileStamp *read = settings_.ReadStamps->find(row);
     return read && !(*read == stampOfInfo(info));
 }
 
@@ -670,24 +679,34 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
 {
     RowOutcome outcome;
     bool fileKept = true;
-    const RenameTarget target = RenameTargetOf(row);
+    const AheadTag *const planned = ahead(row);
+    // The plan took the row's names from the same cells.
+    const RenameTarget target =
+        planned && planned->targeted ? planned->target : RenameTargetOf(row);
     // Where the file is now: its own name, or the temporary one.
     const QString oldPath = parked.isEmpty() ? target.oldPath : parked;
     const QString &newPath = target.newPath;
     // The file's state as the row begins: that it is there, and the mode a
-    // failed write of its tag leaves it with.
+    // failed write of its tag leaves it with. As the job found it before its
+    // first change, when no other step can have touched the file since;
+    // else looked at now.
     struct stat oldInfo {};
+    const auto lookAtFile = [&] {
+        if (planned && planned->lasting && parked.isEmpty()) {
+            oldInfo = planned->state;
+            return true;
+        }
+        return stat(encodeFileName(oldPath).constData(), &oldInfo) == 0;
+    };
 
     if (target.failed) {
         outcome.message = target.message;
         outcome.failed = true;
-    } else if (oldPath.isEmpty() || stat(encodeFileName(oldPath).constData(), &oldInfo) != 0
-               || S_ISDIR(oldInfo.st_mode)) {
+    } else if (oldPath.isEmpty() || !lookAtFile() || S_ISDIR(oldInfo.st_mode)) {
         outcome.message = WriteMessage::NoFile();
         outcome.failed = true;
     } else if (const AheadTag *found = ahead(row);
-               found ? found->stale
-                     : parked.isEmpty() && changedSinceRead(target.oldPath, oldInfo)) {
+               found ? found->stale : parked.isEmpty() && changedSinceRead(row, oldInfo)) {
         // Neither its tag nor its name: the row's cells are older than
         // the file.
         outcome.message = WriteMessage::ChangedElsewhere();

@@ -97,6 +97,18 @@ struct RenameTarget {
 };
 RenameTarget RenameTargetOf(Row &row);
 
+// What a job knows of a row's file before its first change.
+struct KnownFile {
+    const struct stat *state = nullptr; // from a stat the job made, or null
+    // No other row names the same file, so that no step of the job but the
+    // row's own touches it: `state` still holds when the row's step comes.
+    bool lasting = false;
+    // RenameTargetOf of the row's cells as they are, and the Dir cell it
+    // left in them; null when not known.
+    const RenameTarget *target = nullptr;
+    const Cell *dir = nullptr;
+};
+
 // The per-row work of the writing kinds, on a copy of the row: it fixes the
 // trailing "/" of Dir and swaps Old and New after a rename, and the caller
 // writes those cells back. The remembered answers live as long as the
@@ -146,9 +158,9 @@ public:
     // sync; apply() on one of these very rows then makes its tag change in
     // place of writing the tag itself, and marks its rename done. The files
     // must not change in between but by the rows' own renames.
-    // known[i], when given and not null, is the state of the row's file
-    // from a stat the job made before its first change.
-    void planTagsAhead(Row *rows, size_t count, const struct stat *const *known = nullptr);
+    // known[i], when given, is what the job knows of the row's file. The
+    // rows' Dir cells get their closing "/" here.
+    void planTagsAhead(Row *rows, size_t count, const KnownFile *known = nullptr);
     // The changes planned ahead that no row made (the job was stopped) are
     // marked as not made.
     void endTagsAhead();
@@ -214,9 +226,9 @@ private:
     bool prepareFolder(const QString &newFolder, QString &message);
     // Another file holds the row's new name: whether it may be replaced.
     bool mayReplace(const QString &newPath);
-    // The file at `path`, in the state `info`, is not what the row was
-    // read from.
-    bool changedSinceRead(const QString &path, const struct stat &info) const;
+    // The file the row names (its Dir, Old and Ext), in the state `info`,
+    // is not what the row was read from.
+    bool changedSinceRead(const Row &row, const struct stat &info) const;
 
     // Opens the file at the encoded `path` as openRegular does; while a
     // batch holds its folder open (folder_.fd), by its name in that
@@ -263,6 +275,12 @@ private:
         quint32 renameId = 0; // the move to the row's new name
         bool stale = false;   // the file changed since the row was read
         QString refusal;      // why the tag was refused, when it was
+        RenameTarget target;  // the row's names, as apply() takes them
+        bool targeted = false;
+        // The file's state as the job found it, when that holds until the
+        // row's step (KnownFile::lasting).
+        struct stat state {};
+        bool lasting = false;
     };
     // The plan for `row` when it is one of aheadRows_.
     AheadTag *ahead(Row &row);

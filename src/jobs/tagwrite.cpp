@@ -63,6 +63,8 @@ ShownCells readBack(const Tag &tag, const ReadSettings &settings, int version)
     all.Tag1ReadFields.fill(true);
     all.Tag2ReadFields.fill(true);
     CellWrites writes;
+    // Every field cleared, then filled: room for both without regrowing.
+    writes.reserve(2 * kColumnCount);
     if constexpr (std::is_same_v<Tag, TID3v1>)
         ReadTag1Step(tag, true, all, writes);
     else
@@ -141,14 +143,13 @@ bool readForWrite(TID3v2 &tag, const QString &fileName, const ReadSettings &,
                   : tag.ReadForSave(fileName, &kept.read);
 }
 
-bool planSave(const TID3v1 &tag, const QString &fileName, FileChange *planned,
-              const KeptRead<TID3v1> &)
+bool planSave(const TID3v1 &tag, const QString &fileName, FileChange *planned, KeptRead<TID3v1> &)
 {
     return tag.PlanSave(fileName, planned);
 }
 
 bool planSave(const TID3v2 &tag, const QString &fileName, FileChange *planned,
-              const KeptRead<TID3v2> &kept)
+              KeptRead<TID3v2> &kept)
 {
     return tag.PlanSave(fileName, planned, &kept.read);
 }

@@ -2,6 +2,7 @@
 
 #include "formats/fileio.h"
 #include "jobs/job.h"
+#include "table/cell.h"
 
 #include <QString>
 
@@ -25,8 +26,11 @@ public:
     using RowWritten = std::function<void(int row)>;
     // Called on the runner's thread with the state of a row's file as the
     // job left it: as a read that filled the row's tag cells found it, or as
-    // a write made it.
-    using FileStamped = std::function<void(const QString &path, const FileStamp &stamp)>;
+    // a write made it. The file is named as a row names it, by its Dir, Old
+    // and Ext cells (a path alone is `name`, the other two empty), so that
+    // a stamp of a row's file is kept under the row's own cells.
+    using FileStamped = std::function<void(const Cell &dir, const Cell &name, const Cell &ext,
+                                           const FileStamp &stamp)>;
 
     JobClass jobClass() const override { return JobClass::Update; }
     int firstRow() const { return firstRow_; }

@@ -83,7 +83,7 @@ bool WriteJob::askAboutChanged(int first, int last)
     if (stamped_) {
         post([this, changed = std::move(changed)] {
             for (const Changed &file : changed)
-                stamped_(file.path, file.now);
+                stamped_(Cell(), Cell(file.path), Cell(), file.now);
         });
     }
     return true;
@@ -140,6 +140,7 @@ void WriteJob::execute()
 
     const qint64 total = qint64(last) - first + 1;
     qint64 done = 0;
+    const QString phrase = StatusPhrase::ProcessedFiles();
     // The cells the step changed back to the table, the failure to the
     // error table, and the count of rows done to the status line.
     const auto report = [&](int row, const Row &cells, const RowOutcome &outcome) {
@@ -148,16 +149,12 @@ void WriteJob::execute()
             failed = ErrorTable::entry(cells, layout, outcome.message);
         ++done;
         // The file under the row's name once the step is done.
-        QString path;
-        if (stamped_ && outcome.written.size >= 0) {
-            QString dir = cells[size_t(toInt(FieldNumber::Dir))];
-            path = BuildFileName(dir, cells[size_t(toInt(FieldNumber::Old))],
-                                 cells[size_t(toInt(FieldNumber::Ext))]);
-        }
-        post([this, row, done, total, failed = std::move(failed), path, stamp = outcome.written,
-              dir = cells[size_t(toInt(FieldNumber::Dir))],
+        const bool stamp = stamped_ && outcome.written.size >= 0;
+        post([this, row, done, total, phrase, failed = std::move(failed), stamp,
+              written = outcome.written, dir = cells[size_t(toInt(FieldNumber::Dir))],
               oldName = cells[size_t(toInt(FieldNumber::Old))],
-              newName = cells[size_t(toInt(FieldNumber::New))]] {
+              newName = cells[size_t(toInt(FieldNumber::New))],
+              ext = cells[size_t(toInt(FieldNumber::Ext))]] {
             table_.setCell(row, FieldNumber::Dir, dir);
             table_.setCell(row, FieldNumber::Old, oldName);
             table_.setCell(row, FieldNumber::New, newName);
@@ -165,9 +162,9 @@ void WriteJob::execute()
                 errors_.rows.push_back(failed);
                 failedRows_.push_back(row);
             }
-            if (!path.isEmpty())
-                stamped_(path, stamp);
-            runner()->setStatus(StatusText(StatusPhrase::ProcessedFiles(), done, total));
+            if (stamp)
+                stamped_(dir, oldName, ext, written);
+            runner()->setStatusCount(phrase, done, total);
             runner()->setProgress(ProgressPercent(done, total));
             if (rowWritten_)
                 rowWritten_(row);
@@ -224,7 +221,7 @@ void WriteJob::execute()
     const std::vector<int> &order = plan.order();
     const std::vector<RenamePlan::Unit> &units = plan.units();
     // The plan's look at each file serves the journal's records too.
-    std::vector<const struct stat *> known;
+    std::vector<KnownFile> known;
     std::vector<FileMove> moved;
     for (size_t unit = 0; unit < units.size();) {
         const size_t begin = units[unit].begin;
@@ -241,7 +238,7 @@ void WriteJob::execute()
         outcomes.assign(rows.size(), RowOutcome());
         known.clear();
         for (size_t i = begin; i < rowsEnd; ++i)
-            known.push_back(plan.fileState(i));
+            known.push_back(plan.known(i));
         writer.planTagsAhead(rows.data(), rows.size(), known.data());
         for (; unit < end; ++unit) {
             const RenamePlan::Unit &step = units[unit];

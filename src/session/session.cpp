@@ -475,10 +475,12 @@ TUpdateThread::FileStamped Session::stampRecorder()
     // States brought along with the rows are kept by restampWrittenRows
     // alone: a row whose write failed keeps the state it came with.
     if (state_.readStamps)
-        return [this](const QString &path, const FileStamp &stamp) {
-            writtenStamps_.insert(path, stamp);
+        return [this](const Cell &dir, const Cell &name, const Cell &ext, const FileStamp &stamp) {
+            writtenStamps_.insert(dir, name, ext, stamp);
         };
-    return [this](const QString &path, const FileStamp &stamp) { readStamps_.insert(path, stamp); };
+    return [this](const Cell &dir, const Cell &name, const Cell &ext, const FileStamp &stamp) {
+        readStamps_.insert(dir, name, ext, stamp);
+    };
 }
 
 void Session::write(int first, int last, WriteKind kind, bool moveFiles)

@@ -16,7 +16,7 @@ void Session::changePictures(const QStringList &files, const PictureCommand &com
         for (const QString &path : job->changedFiles()) {
             FileStamp stamp;
             if (stamped && readStamps_.contains(path) && stampOf(path, &stamp))
-                stamped(path, stamp);
+                stamped(Cell(), Cell(path), Cell(), stamp);
         }
         runner_.setStatus(PictureMessage::Done(job->changed(), total));
         runner_.setControlsEnabled(true);
