@@ -279,26 +279,36 @@ void removeCopy(const Entry &e, RecoveryReport &report)
 // older versions made of rewritten files (the file's name, a dot and six
 // characters). Only files made since the job started, and
 // never one that is a file the job recorded (a parked original keeps its
-// inode).
+// inode), except the old file of a rewrite: the new file takes the name by
+// an exchange, which leaves the old one under the temporary name until it
+// is unlinked, and the journal keeps the old bytes undo needs.
 void removeLeftovers(const JobLog &log, RecoveryReport &report)
 {
     QSet<QString> folders;
     QSet<QString> rewritten;
+    QSet<QString> named;
     // A recorded file is told by its whole stamp: the inode number of a
     // file the job replaced is soon another file's, a temporary's too.
     QList<FileStamp> recorded;
+    QList<FileStamp> rewrittenAway;
     for (const Entry &e : log.entries) {
         if (isFolderEntry(e.kind))
             continue;
         folders.insert(QFileInfo(e.path).absolutePath());
-        if (!e.newPath.isEmpty())
+        named.insert(QFileInfo(e.path).absoluteFilePath());
+        if (!e.newPath.isEmpty()) {
             folders.insert(QFileInfo(e.newPath).absolutePath());
+            named.insert(QFileInfo(e.newPath).absoluteFilePath());
+        }
         if (e.kind == EntryKind::Rewrite && !e.done)
             rewritten.insert(QFileInfo(e.path).fileName());
         // A copy's temporary is judged by removeCopy.
         if (e.kind == EntryKind::Copy)
             continue;
-        recorded.append(e.before);
+        if (e.kind == EntryKind::Rewrite && !e.done)
+            rewrittenAway.append(e.before);
+        else
+            recorded.append(e.before);
         if (e.done)
             recorded.append(e.after);
     }
@@ -326,10 +336,12 @@ void removeLeftovers(const JobLog &log, RecoveryReport &report)
             const QByteArray bytes = encodeFileName(path);
             if (::lstat(bytes.constData(), &info) != 0 || !S_ISREG(info.st_mode))
                 continue;
-            const qint64 mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-            if (mtimeNs < sinceNs)
+            const FileStamp stamp = stampOfInfo(info);
+            const bool oldOfRewrite = rewrittenAway.contains(stamp) && !recorded.contains(stamp)
+                                      && !named.contains(QFileInfo(path).absoluteFilePath());
+            if (stamp.mtimeNs < sinceNs && !oldOfRewrite)
                 continue;
-            if (recorded.contains(stampOfInfo(info)) || ::unlink(bytes.constData()) != 0)
+            if (recorded.contains(stamp) || ::unlink(bytes.constData()) != 0)
                 report.keptTemporary.append(path);
             else
                 report.removedTemporary.append(path);
