@@ -140,36 +140,6 @@ RowWriter::~RowWriter()
     closeJournal();
 }
 
-bool RowWriter::useJournal(const QString &kind, QString *error)
-{
-    journalKind_ = kind;
-    QString why;
-    journal_ = journal::JobJournal::start(journalKind_, &why);
-    journalFailed_ = !journal_;
-    if (journalFailed_ && error)
-        *error = WriteMessage::JournalUnavailable(journal::journalFolder(), why);
-    return !journalFailed_;
-}
-
-journal::JobJournal *RowWriter::journal() { return journal_.get(); }
-
-WriteFailure RowWriter::journalFailure() const
-{
-    return journal_ && writeFailureOf(journal_->error()) == WriteFailure::DiskFull
-               ? WriteFailure::JournalFull
-               : WriteFailure::NoJournal;
-}
-
-bool RowWriter::closeJournal()
-{
-    endTagsAhead();
-    if (!journal_)
-        return true;
-    const bool closed = journal_->close();
-    journal_.reset();
-    return closed;
-}
-
 bool RowWriter::takesTag(const QString &fileName, const QString &name, const struct stat *known)
 {
     // Pipes and devices hold no tag and would block a read.
@@ -205,7 +175,7 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
     const auto pending =
         settings_.Pictures ? settings_.Pictures->constFind(key) : PendingPictures::const_iterator();
     if (!settings_.Pictures || pending == settings_.Pictures->constEnd())
-        return version != 1 && version != 2
+        return (version != 1 && version != 2)
                || writeTagOnly(version, row, fileName, known, planned, failure, opened);
     // The tag and the pictures go to the file as one change; without a tag
     // view (version 0) the pictures alone.
@@ -429,51 +399,6 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const KnownFile *known)
             }
         }
     }
-}
-
-bool RowWriter::moveBack(const QString &from, const QString &to)
-{
-    // Going back is safer than staying, so a record that cannot be kept
-    // does not stop it: recovery tells files by their inodes anyway.
-    return moveRecorded(from, to, false);
-}
-
-bool RowWriter::moveOther(const QString &from, const QString &to)
-{
-    return moveRecorded(from, to, true);
-}
-
-bool RowWriter::changeOther(const FileChange &change)
-{
-    if (!journal_)
-        return !journalFailed_ && applyChange(change);
-    journal::JournalRecorder recorder(*journal_);
-    WriteFailure failure = WriteFailure::None;
-    return applyRecordedChange(change, &recorder, &failure);
-}
-
-bool RowWriter::removeFolder(const QString &folder)
-{
-    if (!journal_)
-        return !journalFailed_
-               && journal::changeFolderNow(journal::EntryKind::RemoveFolder, folder);
-    return journal_->changeFolder(journal::EntryKind::RemoveFolder, folder);
-}
-
-bool RowWriter::moveRecorded(const QString &from, const QString &to, bool mustRecord)
-{
-    journal::JobJournal *const journal = this->journal();
-    if (mustRecord && !journal && journalFailed_)
-        return false;
-    const quint32 id = journal ? journal->stageRename(from, to) : 0;
-    if (journal && !journal->sync() && mustRecord)
-        return false;
-    const bool moved = RenameFile(from, to, false);
-    if (journal) {
-        journal->markDone(id, moved, moved ? to : from);
-        journal->flushDone();
-    }
-    return moved;
 }
 
 void RowWriter::makeAhead(AheadTag &ahead, const struct stat *mode, FileStamp *stamp)
