@@ -1,5 +1,7 @@
 #include "jobs/filestamps.h"
 
+#include "formats/utf8sequence.h"
+
 #include <QVarLengthArray>
 
 #include <cstring>
@@ -30,41 +32,15 @@ bool appendUtf8(PathText &out, QByteArrayView utf8)
         return valid;
     };
     while (p < end) {
-        const uchar lead = *p;
-        if (lead < 0x80) {
-            *to++ = char16_t(lead);
-            ++p;
+        if (*p < 0x80) {
+            *to++ = char16_t(*p++);
             continue;
         }
-        int extra = 0;
         char32_t code = 0;
-        char32_t least = 0;
-        if ((lead & 0xE0) == 0xC0) {
-            extra = 1;
-            code = lead & 0x1F;
-            least = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2;
-            code = lead & 0x0F;
-            least = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3;
-            code = lead & 0x07;
-            least = 0x10000;
-        } else {
+        const int length = utf8SequenceAt(p, end, code);
+        if (length == 0 || isNoncharacter(code))
             return finish(false);
-        }
-        if (end - p <= extra)
-            return finish(false);
-        for (int i = 1; i <= extra; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return finish(false);
-            code = code << 6 | (p[i] & 0x3F);
-        }
-        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)
-            || (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE)
-            return finish(false);
-        p += extra + 1;
+        p += length;
         if (code < 0x10000) {
             *to++ = char16_t(code);
         } else {

@@ -25,7 +25,7 @@ int utf8Length(const uchar *p, const uchar *end)
 {
     char32_t c = 0;
     const int length = utf8SequenceAt(p, end, c);
-    return (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE ? 0 : length;
+    return isNoncharacter(c) ? 0 : length;
 }
 
 int hexValue(uchar c)
