@@ -188,6 +188,12 @@ private:
         scratchlessStart_ = reinterpret_cast<const char *>(start);
         bool escaped = false;
         while (p_ != end_) {
+            if (end_ - p_ >= 8 && PlainJsonWord(p_)) {
+                if (escaped)
+                    scratch_.append(reinterpret_cast<const char *>(p_), 8);
+                p_ += 8;
+                continue;
+            }
             const uchar c = *p_;
             if (c == '"') {
                 text = escaped ? QByteArrayView(scratch_.constData(), scratch_.size())
