@@ -64,10 +64,10 @@ char *writeJsonCell(char *to, QByteArrayView key, QByteArrayView utf8)
     to = std::copy(key.begin(), key.end(), to);
     *to++ = '"';
     for (const char *p = utf8.data(), *end = p + utf8.size(); p != end; ++p) {
-        if (end - p >= 8 && PlainJsonWord(p)) {
-            std::memcpy(to, p, 8);
-            to += 8;
-            p += 7;
+        if (const int plain = end - p >= 8 ? PlainJsonBytes(p) : 0) {
+            std::memcpy(to, p, 8); // room for eight: each byte left takes one at least
+            to += plain;
+            p += plain - 1;
             continue;
         }
         const uchar byte = uchar(*p);

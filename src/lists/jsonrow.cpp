@@ -188,10 +188,10 @@ private:
         scratchlessStart_ = reinterpret_cast<const char *>(start);
         bool escaped = false;
         while (p_ != end_) {
-            if (end_ - p_ >= 8 && PlainJsonWord(p_)) {
+            if (const int plain = end_ - p_ >= 8 ? PlainJsonBytes(p_) : 0) {
                 if (escaped)
-                    scratch_.append(reinterpret_cast<const char *>(p_), 8);
-                p_ += 8;
+                    scratch_.append(reinterpret_cast<const char *>(p_), plain);
+                p_ += plain;
                 continue;
             }
             const uchar c = *p_;
