@@ -87,7 +87,7 @@ void appendPath(PathText &out, const Cell &dir, const Cell &name, const Cell &ex
 // key hashes its cells' bytes without decoding them; equal paths give
 // equal bytes however their cells hold them, since the parts meet only at
 // an ASCII "/" or "." (or at a Dir's closing "\\"), never inside a pair.
-using PathBytes = QVarLengthArray<char, 512>;
+using PathBytes = QVarLengthArray<char, 256>;
 
 // Whether appendUtf8 decodes `utf8` whole; eight ASCII bytes a step.
 bool decodesWhole(QByteArrayView utf8)
@@ -142,17 +142,20 @@ void appendUnits(PathBytes &out, QStringView text)
     }
 }
 
-void appendCellBytes(PathBytes &out, const Cell &cell)
+// Calls `f` with the cell's bytes for the hash.
+template <typename F> void withCellBytes(const Cell &cell, F f)
 {
-    cell.visit([&out, &cell](auto text) {
+    cell.visit([&f, &cell](auto text) {
+        PathBytes bytes;
         if constexpr (std::is_same_v<decltype(text), QStringView>) {
-            appendUnits(out, text);
+            appendUnits(bytes, text);
         } else if (decodesWhole(text)) {
-            out.append(text.data(), text.size());
+            return f(text);
         } else {
             const QString decoded = cell.toString();
-            appendUnits(out, decoded);
+            appendUnits(bytes, decoded);
         }
+        f(QByteArrayView(bytes.constData(), bytes.size()));
     });
 }
 
@@ -165,18 +168,53 @@ bool dirBytesLackSeparator(QByteArrayView dir)
     return !(dir.endsWith('\\') && !dir.contains('/'));
 }
 
+// The hash of the path's bytes taken as they come, part after part, with
+// no copy of them joined: FNV-1a, its result mixed as MurmurHash3 ends (a
+// table's buckets take its low bits).
+class PathHash {
+public:
+    void add(QByteArrayView bytes)
+    {
+        for (const char byte : bytes)
+            add(byte);
+    }
+    void add(char byte) { hash_ = (hash_ ^ uchar(byte)) * 0x100000001b3ull; }
+    size_t result() const
+    {
+        quint64 h = hash_;
+        h = (h ^ h >> 33) * 0xff51afd7ed558ccdull;
+        h = (h ^ h >> 33) * 0xc4ceb9fe1a85ec53ull;
+        return size_t(h ^ h >> 33);
+    }
+
+private:
+    quint64 hash_ = 0xcbf29ce484222325ull;
+};
+
 size_t hashOfPath(const Cell &dir, const Cell &name, const Cell &ext)
 {
-    PathBytes path;
-    appendCellBytes(path, dir);
-    if (dirBytesLackSeparator(QByteArrayView(path.constData(), path.size())))
-        path.append('/');
-    appendCellBytes(path, name);
-    if (!ext.isEmpty()) {
-        path.append('.');
-        appendCellBytes(path, ext);
+    // The rows of a folder share one Dir cell: its part of the hash is
+    // taken once. The copy held here keeps the cell's block alive, so no
+    // other text can come to have its handle meanwhile.
+    thread_local Cell lastDir;
+    thread_local PathHash afterDir;
+    if (dir.handle() != lastDir.handle()) {
+        PathHash hash;
+        withCellBytes(dir, [&hash](QByteArrayView bytes) {
+            hash.add(bytes);
+            if (dirBytesLackSeparator(bytes))
+                hash.add('/');
+        });
+        lastDir = dir;
+        afterDir = hash;
     }
-    return qHash(QByteArrayView(path.constData(), path.size()), 0);
+    PathHash hash = afterDir;
+    withCellBytes(name, [&hash](QByteArrayView bytes) { hash.add(bytes); });
+    if (!ext.isEmpty()) {
+        hash.add('.');
+        withCellBytes(ext, [&hash](QByteArrayView bytes) { hash.add(bytes); });
+    }
+    return hash.result();
 }
 
 } // namespace
