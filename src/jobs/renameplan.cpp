@@ -4,7 +4,6 @@
 #include "jobs/fileops.h"
 #include "jobs/writemessage.h"
 
-#include <QHash>
 #include <QSet>
 
 #include <dirent.h>
@@ -52,21 +51,28 @@ QString currentPath(const Row &cells)
 // folder too large for the rows going there, nothing is known here.
 class FolderNames {
 public:
-    // `rows`: how many rows go to each folder, by its path with the "/".
-    explicit FolderNames(QHash<QString, qsizetype> rows) : rows_(std::move(rows)) {}
-
-    // Whether `path` surely names nothing in its folder.
-    bool free(const QString &path)
+    // One more row goes to `folder` (its path with the "/"); all are
+    // counted before the first look. Rows of a folder mostly come together.
+    void count(const QString &folder)
     {
-        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-        if (slash < 0)
-            return false;
-        const QString folder = path.left(slash + 1);
-        auto found = folders_.find(folder);
-        if (found == folders_.end())
-            found = folders_.insert(folder, list(folder, rows_.value(folder)));
-        return found->exact
-               && !found->names.contains(encodeFileName(QStringView(path).sliced(slash + 1)));
+        if (!lastCount_ || folder != lastCounted_) {
+            lastCounted_ = folder;
+            lastCount_ = &rows_[folder];
+        }
+        ++*lastCount_;
+    }
+
+    // Whether `name` surely names nothing in `folder`.
+    bool free(const QString &folder, QStringView name)
+    {
+        if (!last_ || folder != lastFolder_) {
+            lastFolder_ = folder;
+            const auto [at, added] = folders_.try_emplace(folder);
+            if (added)
+                at->second = list(folder, rows_[folder]);
+            last_ = &at->second;
+        }
+        return last_->exact && !last_->names.contains(encodeFileName(name));
     }
 
 private:
@@ -126,8 +132,12 @@ private:
         return listing;
     }
 
-    QHash<QString, qsizetype> rows_;
-    QHash<QString, Listing> folders_;
+    std::map<QString, qsizetype> rows_;
+    QString lastCounted_;
+    qsizetype *lastCount_ = nullptr;
+    std::map<QString, Listing> folders_;
+    QString lastFolder_;
+    Listing *last_ = nullptr;
 };
 
 } // namespace
@@ -167,14 +177,15 @@ void RenamePlan::addRow(int row, const Row &cells)
 void RenamePlan::finish()
 {
     if (moveFiles_) {
-        QHash<QString, qsizetype> rowsInto;
+        FolderNames names;
         for (const Planned &planned : rows_) {
             if (!planned.oldPath.isEmpty())
-                ++rowsInto[folderOf(planned.newPath)];
+                names.count(planned.target.newFolder);
         }
-        FolderNames names(std::move(rowsInto));
         for (Planned &planned : rows_) {
-            if (planned.oldPath.isEmpty() || names.free(planned.newPath))
+            const QString &folder = planned.target.newFolder;
+            if (planned.oldPath.isEmpty()
+                || names.free(folder, QStringView(planned.newPath).sliced(folder.size())))
                 continue;
             const auto id = fileId(planned.newPath);
             if (!id || *id == planned.id)
