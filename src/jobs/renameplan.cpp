@@ -6,6 +6,8 @@
 
 #include <QSet>
 
+#include <cerrno>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
