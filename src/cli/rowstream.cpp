@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <cstdlib>
 #include <optional>
 #include <type_traits>
@@ -63,6 +64,12 @@ char *writeJsonCell(char *to, QByteArrayView key, QByteArrayView utf8)
     to = std::copy(key.begin(), key.end(), to);
     *to++ = '"';
     for (const char *p = utf8.data(), *end = p + utf8.size(); p != end; ++p) {
+        if (const int plain = end - p >= 8 ? PlainJsonBytes(p) : 0) {
+            std::memcpy(to, p, 8); // room for eight: each byte left takes one at least
+            to += plain;
+            p += plain - 1;
+            continue;
+        }
         const uchar byte = uchar(*p);
         if (plain[byte]) {
             *to++ = char(byte);

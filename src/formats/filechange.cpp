@@ -113,8 +113,12 @@ void narrowChange(FileChange *change)
     if (begin == 0 && end == change->oldBytes.size())
         return;
     change->offset += begin;
-    change->oldBytes = change->oldBytes.sliced(begin, end - begin);
-    change->newBytes = change->newBytes.sliced(begin, end - begin);
+    // Cut in place: a block of its own only moves its start, where a slice
+    // would be copied into a new one.
+    for (QByteArray *bytes : {&change->oldBytes, &change->newBytes}) {
+        bytes->truncate(end);
+        bytes->remove(0, begin);
+    }
 }
 
 bool applyChange(const FileChange &change, WriteFailure *failure, FileStamp *after)

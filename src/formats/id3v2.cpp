@@ -5,6 +5,7 @@
 #include "formats/tagfields.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace qm {
 namespace {
@@ -310,15 +311,19 @@ bool TID3v2::PlanSave(const QString &fileName, FileChange *change, SaveRead *rea
     if (!read || !read->usable || read->fileName != fileName)
         return PlanSave(fileName, change);
     try {
-        id3v2::TagContent content;
+        // The read's own content is rebuilt in place; a file without a tag
+        // gets one from nothing.
+        std::optional<id3v2::TagContent> none;
         Refusal = id3v2::Damage::None;
         if (read->kind == id3v2::HeaderKind::Tag) {
             // Frames that could not all be found would be lost.
             Refusal = read->content.damage;
             if (Refusal != id3v2::Damage::None)
                 return false;
-            content = std::move(read->content);
+        } else {
+            none.emplace();
         }
+        id3v2::TagContent &content = none ? *none : read->content;
         setFields(*this, content);
         const quint8 major = writtenVersion(WriteVersion, content);
         const QByteArray frames = id3v2::buildFrames(content, major);

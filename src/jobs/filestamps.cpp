@@ -81,14 +81,148 @@ void appendPath(PathText &out, const Cell &dir, const Cell &name, const Cell &ex
     }
 }
 
+// A path as bytes for its hash: the UTF-8 of its UTF-16 text, a lone
+// surrogate encoded as if it were a character (three bytes). The cells'
+// UTF-8 is these bytes already wherever appendUtf8 takes it whole, so a
+// key hashes its cells' bytes without decoding them; equal paths give
+// equal bytes however their cells hold them, since the parts meet only at
+// an ASCII "/" or "." (or at a Dir's closing "\\"), never inside a pair.
+using PathBytes = QVarLengthArray<char, 256>;
+
+// Whether appendUtf8 decodes `utf8` whole; eight ASCII bytes a step.
+bool decodesWhole(QByteArrayView utf8)
+{
+    const auto *p = reinterpret_cast<const uchar *>(utf8.data());
+    const auto *end = p + utf8.size();
+    while (p < end) {
+        if (end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, sizeof word);
+            if ((word & 0x8080808080808080ull) == 0) {
+                p += 8;
+                continue;
+            }
+        }
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        char32_t code = 0;
+        const int length = utf8SequenceAt(p, end, code);
+        if (length == 0 || isNoncharacter(code))
+            return false;
+        p += length;
+    }
+    return true;
+}
+
+void appendUnits(PathBytes &out, QStringView text)
+{
+    const qsizetype count = text.size();
+    const char16_t *units = text.utf16();
+    for (qsizetype i = 0; i < count; ++i) {
+        char32_t code = units[i];
+        if (QChar::isHighSurrogate(code) && i + 1 < count && QChar::isLowSurrogate(units[i + 1]))
+            code = QChar::surrogateToUcs4(char16_t(code), units[++i]);
+        if (code < 0x80) {
+            out.append(char(code));
+        } else if (code < 0x800) {
+            out.append(char(0xC0 | code >> 6));
+            out.append(char(0x80 | (code & 0x3F)));
+        } else if (code < 0x10000) {
+            out.append(char(0xE0 | code >> 12));
+            out.append(char(0x80 | (code >> 6 & 0x3F)));
+            out.append(char(0x80 | (code & 0x3F)));
+        } else {
+            out.append(char(0xF0 | code >> 18));
+            out.append(char(0x80 | (code >> 12 & 0x3F)));
+            out.append(char(0x80 | (code >> 6 & 0x3F)));
+            out.append(char(0x80 | (code & 0x3F)));
+        }
+    }
+}
+
+// Calls `f` with the cell's bytes for the hash.
+template <typename F> void withCellBytes(const Cell &cell, F f)
+{
+    cell.visit([&f, &cell](auto text) {
+        PathBytes bytes;
+        if constexpr (std::is_same_v<decltype(text), QStringView>) {
+            appendUnits(bytes, text);
+        } else if (decodesWhole(text)) {
+            return f(text);
+        } else {
+            const QString decoded = cell.toString();
+            appendUnits(bytes, decoded);
+        }
+        f(QByteArrayView(bytes.constData(), bytes.size()));
+    });
+}
+
+// DirLacksSeparator of the Dir's bytes: "/" and "\\" are the same single
+// bytes in UTF-8 as in UTF-16, and never part of another character.
+bool dirBytesLackSeparator(QByteArrayView dir)
+{
+    if (dir.isEmpty() || dir.endsWith('/'))
+        return false;
+    return !(dir.endsWith('\\') && !dir.contains('/'));
+}
+
+// The hash of the path's bytes taken as they come, part after part, with
+// no copy of them joined: FNV-1a, its result mixed as MurmurHash3 ends (a
+// table's buckets take its low bits).
+class PathHash {
+public:
+    void add(QByteArrayView bytes)
+    {
+        for (const char byte : bytes)
+            add(byte);
+    }
+    void add(char byte) { hash_ = (hash_ ^ uchar(byte)) * 0x100000001b3ull; }
+    size_t result() const
+    {
+        quint64 h = hash_;
+        h = (h ^ h >> 33) * 0xff51afd7ed558ccdull;
+        h = (h ^ h >> 33) * 0xc4ceb9fe1a85ec53ull;
+        return size_t(h ^ h >> 33);
+    }
+
+private:
+    quint64 hash_ = 0xcbf29ce484222325ull;
+};
+
+size_t hashOfPath(const Cell &dir, const Cell &name, const Cell &ext)
+{
+    // The rows of a folder share one Dir cell: its part of the hash is
+    // taken once. The copy held here keeps the cell's block alive, so no
+    // other text can come to have its handle meanwhile.
+    thread_local Cell lastDir;
+    thread_local PathHash afterDir;
+    if (dir.handle() != lastDir.handle()) {
+        PathHash hash;
+        withCellBytes(dir, [&hash](QByteArrayView bytes) {
+            hash.add(bytes);
+            if (dirBytesLackSeparator(bytes))
+                hash.add('/');
+        });
+        lastDir = dir;
+        afterDir = hash;
+    }
+    PathHash hash = afterDir;
+    withCellBytes(name, [&hash](QByteArrayView bytes) { hash.add(bytes); });
+    if (!ext.isEmpty()) {
+        hash.add('.');
+        withCellBytes(ext, [&hash](QByteArrayView bytes) { hash.add(bytes); });
+    }
+    return hash.result();
+}
+
 } // namespace
 
 FileStamps::Key::Key(Cell dirCell, Cell nameCell, Cell extCell)
     : dir(std::move(dirCell)), name(std::move(nameCell)), ext(std::move(extCell))
 {
-    PathText path;
-    appendPath(path, dir, name, ext);
-    pathHash = qHash(QStringView(path.constData(), path.size()), 0);
+    pathHash = hashOfPath(dir, name, ext);
 }
 
 bool FileStamps::Key::operator==(const Key &other) const

@@ -4,7 +4,18 @@
 #include "jobs/fileops.h"
 #include "jobs/writemessage.h"
 
+#include <QSet>
+
+#include <cerrno>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <linux/magic.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
 
 namespace qm {
 
@@ -33,6 +44,103 @@ QString currentPath(const Row &cells)
     Row copy = cells;
     return RenameTargetOf(copy).oldPath;
 }
+
+// The names in the folders the rows go to, each folder read once, so that
+// a new name no entry has needs no look-up of its own. Only where a name
+// is its bytes: on a file system that neither folds letter case nor
+// normalizes (ext4 and tmpfs outside folders that ignore case, btrfs), a
+// name not among a folder's entries is no file. Elsewhere, and for a
+// folder too large for the rows going there, nothing is known here.
+class FolderNames {
+public:
+    // One more row goes to `folder` (its path with the "/"); all are
+    // counted before the first look. Rows of a folder mostly come together.
+    void count(const QString &folder)
+    {
+        if (!lastCount_ || folder != lastCounted_) {
+            lastCounted_ = folder;
+            lastCount_ = &rows_[folder];
+        }
+        ++*lastCount_;
+    }
+
+    // Whether `name` surely names nothing in `folder`.
+    bool free(const QString &folder, QStringView name)
+    {
+        if (!last_ || folder != lastFolder_) {
+            lastFolder_ = folder;
+            const auto [at, added] = folders_.try_emplace(folder);
+            if (added)
+                at->second = list(folder, rows_[folder]);
+            last_ = &at->second;
+        }
+        return last_->exact && !last_->names.contains(encodeFileName(name));
+    }
+
+private:
+    struct Listing {
+        bool exact = false;
+        QSet<QByteArray> names;
+    };
+
+    static bool namesAreBytes(int fd)
+    {
+        struct statfs system {};
+        if (::fstatfs(fd, &system) != 0)
+            return false;
+        switch (system.f_type) {
+        case EXT4_SUPER_MAGIC:
+        case TMPFS_MAGIC:
+        case BTRFS_SUPER_MAGIC:
+            break;
+        default:
+            return false;
+        }
+        int flags = 0;
+        return ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && !(flags & FS_CASEFOLD_FL);
+    }
+
+    // A few rows into a folder are looked up one by one, and a folder of
+    // many more entries than rows is not read.
+    static Listing list(const QString &folder, qsizetype rows)
+    {
+        Listing listing;
+        if (rows < 16 || holdsNul(folder))
+            return listing;
+        const int fd =
+            ::open(encodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return listing;
+        DIR *dir = namesAreBytes(fd) ? ::fdopendir(fd) : nullptr;
+        if (!dir) {
+            ::close(fd);
+            return listing;
+        }
+        const qsizetype limit = 64 * rows + 1024;
+        bool whole = true;
+        errno = 0;
+        while (const dirent *entry = ::readdir(dir)) {
+            if (listing.names.size() == limit) {
+                whole = false;
+                break;
+            }
+            listing.names.insert(QByteArray(entry->d_name));
+        }
+        whole = whole && errno == 0;
+        ::closedir(dir);
+        listing.exact = whole;
+        if (!whole)
+            listing.names.clear();
+        return listing;
+    }
+
+    std::map<QString, qsizetype> rows_;
+    QString lastCounted_;
+    qsizetype *lastCount_ = nullptr;
+    std::map<QString, Listing> folders_;
+    QString lastFolder_;
+    Listing *last_ = nullptr;
+};
 
 } // namespace
 
@@ -71,8 +179,15 @@ void RenamePlan::addRow(int row, const Row &cells)
 void RenamePlan::finish()
 {
     if (moveFiles_) {
+        FolderNames names;
+        for (const Planned &planned : rows_) {
+            if (!planned.oldPath.isEmpty())
+                names.count(planned.target.newFolder);
+        }
         for (Planned &planned : rows_) {
-            if (planned.oldPath.isEmpty())
+            const QString &folder = planned.target.newFolder;
+            if (planned.oldPath.isEmpty()
+                || names.free(folder, QStringView(planned.newPath).sliced(folder.size())))
                 continue;
             const auto id = fileId(planned.newPath);
             if (!id || *id == planned.id)

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <optional>
 #include <tuple>
 #include <type_traits>
@@ -226,17 +227,86 @@ void applyCells(TID3v1 &tag, const Row &row, const ReadSettings &settings)
     }
 }
 
+// Whether `cell` is the cell that `text` makes, without making it. Cells
+// compare as they hold their text, and a text is held as its UTF-8 unless
+// it has a lone surrogate (then as its UTF-16): so a UTF-8 cell holds it
+// when the bytes are the text's UTF-8, and a UTF-16 one when the units are.
+bool holdsText(const Cell &cell, QStringView text)
+{
+    return cell.visit([text](auto held) {
+        if constexpr (std::is_same_v<decltype(held), QStringView>) {
+            return held == text;
+        } else {
+            const char *at = held.data();
+            const char *const end = at + held.size();
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                char32_t code = text[i].unicode();
+                if (code < 0x80) {
+                    if (at == end || *at != char(code))
+                        return false;
+                    ++at;
+                    continue;
+                }
+                if (QChar::isSurrogate(code)) {
+                    if (!QChar::isHighSurrogate(code) || i + 1 == text.size()
+                        || !text[i + 1].isLowSurrogate())
+                        return false;
+                    code = QChar::surrogateToUcs4(char16_t(code), text[++i].unicode());
+                }
+                char bytes[4];
+                int count = 2;
+                if (code < 0x800) {
+                    bytes[0] = char(0xC0 | code >> 6);
+                    bytes[1] = char(0x80 | (code & 0x3F));
+                } else if (code < 0x10000) {
+                    bytes[0] = char(0xE0 | code >> 12);
+                    bytes[1] = char(0x80 | (code >> 6 & 0x3F));
+                    bytes[2] = char(0x80 | (code & 0x3F));
+                    count = 3;
+                } else {
+                    bytes[0] = char(0xF0 | code >> 18);
+                    bytes[1] = char(0x80 | (code >> 12 & 0x3F));
+                    bytes[2] = char(0x80 | (code >> 6 & 0x3F));
+                    bytes[3] = char(0x80 | (code & 0x3F));
+                    count = 4;
+                }
+                if (end - at < count || std::memcmp(at, bytes, size_t(count)) != 0)
+                    return false;
+                at += count;
+            }
+            return at == end;
+        }
+    });
+}
+
+// As CellChanges over readBack(tag, settings, 2), each field's shown text
+// taken from the tag itself just before the field's own change: reading
+// every field shows each member as it is (a track without its leading
+// zero is the member too), and nothing when there is no tag.
 void applyCells(TID3v2 &tag, const Row &row, const ReadSettings &settings)
 {
-    const CellChanges changes(row, settings, 2, readBack(tag, settings, 2), tag.FGetTrack());
+    const int view = settings.TagView == 1 || settings.TagView == 2 ? settings.TagView : 2;
+    const bool present = tag.FGetTagPresent();
+    const int track = tag.FGetTrack();
+    bool trackChanged = false;
     for (int at = 0; at < kTagFieldRows; ++at) {
         const F field = tagFieldColumn(at);
-        if (changes(field))
-            tag.*kTagFields[at].member = id3v2::trimmedField(rowCell(row, field));
+        if (!FieldIsRead(settings, view, field))
+            continue;
+        const Cell &text = row[size_t(toInt(field))];
+        QString &member = tag.*kTagFields[at].member;
+        const QStringView shown = present ? QStringView(member) : QStringView();
+        bool changed = !holdsText(text, shown);
+        if (changed && field == F::Trc) {
+            changed = text.toString() != TrackCellText(shown.toString(), track, true);
+            trackChanged = changed;
+        }
+        if (changed)
+            member = id3v2::trimmedField(rowCell(row, field));
     }
     // The number read with the old text would otherwise stand in for an
     // emptied one.
-    if (changes(F::Trc))
+    if (trackChanged)
         tag.FSetTrack(id3v2::trackNumber(tag.FGetTrackString()));
 }
 

@@ -117,7 +117,7 @@ std::unique_ptr<JobJournal> JobJournal::start(const QString &kind, QString *erro
 quint32 JobJournal::stage(const FileChange &change)
 {
     const quint32 id = nextId_++;
-    staged_ += entryRecord(entryFor(change, id));
+    appendEntryRecord(staged_, entryFor(change, id));
     return id;
 }
 
@@ -129,7 +129,7 @@ quint32 JobJournal::stageRename(const QString &from, const QString &to, const Fi
         stamp = *known;
     else
         stampOf(from, &stamp);
-    staged_ += entryRecord(renameEntry(from, to, stamp, id));
+    appendEntryRecord(staged_, renameEntry(from, to, stamp, id));
     return id;
 }
 
@@ -137,7 +137,7 @@ quint32 JobJournal::recordCopy(const QString &temporary, const QString &target,
                                const FileStamp &made, qint64 size)
 {
     const quint32 id = nextId_++;
-    staged_ += entryRecord(copyEntry(temporary, target, made, size, id));
+    appendEntryRecord(staged_, copyEntry(temporary, target, made, size, id));
     return sync() ? id : 0;
 }
 
@@ -151,7 +151,7 @@ bool changeFolderNow(EntryKind kind, const QString &folder)
 bool JobJournal::changeFolder(EntryKind kind, const QString &folder)
 {
     const quint32 id = nextId_++;
-    staged_ += entryRecord(folderEntry(kind, folder, id));
+    appendEntryRecord(staged_, folderEntry(kind, folder, id));
     if (!sync())
         return false;
     const bool made = changeFolderNow(kind, folder);

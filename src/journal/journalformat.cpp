@@ -5,7 +5,9 @@
 #include <QHash>
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace qm::journal {
 namespace {
@@ -41,16 +43,21 @@ constexpr CrcTables makeCrcTables()
 }
 constexpr CrcTables kCrcTables = makeCrcTables();
 
-// Builds a record in one buffer: the frame's magic, length and type go in
-// front of the payload when it is done, in room kept for them.
+// Builds a record at the end of a buffer: the frame's magic, length and
+// type go in front of the payload when it is done, in room kept for them.
+// Fields are stored through a pointer into room made once for the payload
+// the caller expects (a record carries a whole old tag, and one is made for
+// every file a job writes); a payload larger than expected only grows it.
 class Writer {
 public:
-    explicit Writer(qsizetype payload = 0)
+    explicit Writer(qsizetype payload = 0) : Writer(own_, payload) {}
+    // Appends the record to `out`, which keeps what it held.
+    Writer(QByteArray &out, qsizetype payload) : bytes_(out), start_(out.size())
     {
-        bytes_.reserve(kFrontSize + payload + 4);
-        bytes_.resize(kFrontSize);
+        used_ = start_ + kFrontSize;
+        bytes_.resize(used_ + payload + 4);
     }
-    void u8(quint8 v) { bytes_.append(char(v)); }
+    void u8(quint8 v) { *room(1) = char(v); }
     void u16(quint16 v) { little(v, 2); }
     void u32(quint32 v) { little(v, 4); }
     void u64(quint64 v) { little(v, 8); }
@@ -58,7 +65,8 @@ public:
     void blob(QByteArrayView v)
     {
         u32(quint32(v.size()));
-        bytes_.append(v);
+        if (!v.isEmpty())
+            std::memcpy(room(v.size()), v.data(), size_t(v.size()));
     }
     void text(const QString &v) { blob(v.toUtf8()); }
     // A file's name as the bytes it has on disk.
@@ -70,29 +78,43 @@ public:
         i64(s.size);
         i64(s.mtimeNs);
     }
+    // Closes the record in the buffer; the buffer itself for a Writer of
+    // its own.
     QByteArray record(quint8 type)
     {
-        const quint32 length = quint32(bytes_.size() - kFrontSize);
-        char *front = bytes_.data();
+        const quint32 length = quint32(used_ - start_ - kFrontSize);
+        char *front = bytes_.data() + start_;
         for (int i = 0; i < 4; ++i) {
             front[i] = char((kMagic >> (8 * i)) & 0xff);
             front[4 + i] = char((length >> (8 * i)) & 0xff);
         }
         front[8] = char(type);
-        u32(crc32(QByteArrayView(bytes_).sliced(8)));
-        return std::move(bytes_);
+        u32(crc32(QByteArrayView(bytes_.constData() + start_ + 8, used_ - start_ - 8)));
+        bytes_.resize(used_);
+        return &bytes_ == &own_ ? std::move(own_) : QByteArray();
     }
 
 private:
     static constexpr qsizetype kFrontSize = 9; // magic, length, type
+    // `count` bytes of room at the end of the record, counted as used.
+    char *room(qsizetype count)
+    {
+        if (bytes_.size() - used_ < count)
+            bytes_.resize(std::max(bytes_.size() * 2, used_ + count));
+        char *at = bytes_.data() + used_;
+        used_ += count;
+        return at;
+    }
     void little(quint64 v, int count)
     {
-        char bytes[8];
+        char *to = room(count);
         for (int i = 0; i < count; ++i)
-            bytes[i] = char((v >> (8 * i)) & 0xff);
-        bytes_.append(bytes, count);
+            to[i] = char((v >> (8 * i)) & 0xff);
     }
-    QByteArray bytes_;
+    QByteArray own_;
+    QByteArray &bytes_;
+    qsizetype start_ = 0;
+    qsizetype used_ = 0;
 };
 
 // Reads a payload; every read past its end fails the whole record.
@@ -299,11 +321,10 @@ QByteArray headerRecord(quint64 number, qint64 startedMs, const QString &kind)
     return w.record(Header);
 }
 
-QByteArray entryRecord(const Entry &e)
+namespace {
+
+void writeEntry(Writer &w, const Entry &e)
 {
-    // The paths' bytes are about as many as their characters.
-    Writer w(64 + 3 * (e.path.size() + e.newPath.size()) + e.oldBytes.size()
-             + 8 * e.newHashes.size());
     w.u32(e.id);
     w.u8(quint8(e.kind));
     w.path(e.path);
@@ -317,7 +338,28 @@ QByteArray entryRecord(const Entry &e)
     w.u32(quint32(e.newHashes.size()));
     for (quint64 h : e.newHashes)
         w.u64(h);
-    return w.record(EntryRecord);
+    w.record(EntryRecord);
+}
+
+// The paths' bytes are about as many as their characters.
+qsizetype entryPayload(const Entry &e)
+{
+    return 64 + 3 * (e.path.size() + e.newPath.size()) + e.oldBytes.size() + 8 * e.newHashes.size();
+}
+
+} // namespace
+
+QByteArray entryRecord(const Entry &e)
+{
+    QByteArray record;
+    appendEntryRecord(record, e);
+    return record;
+}
+
+void appendEntryRecord(QByteArray &out, const Entry &e)
+{
+    Writer w(out, entryPayload(e));
+    writeEntry(w, e);
 }
 
 QByteArray doneRecord(const QList<DoneMark> &marks)

@@ -90,6 +90,8 @@ Entry copyEntry(const QString &temporary, const QString &target, const FileStamp
 
 QByteArray headerRecord(quint64 number, qint64 startedMs, const QString &kind);
 QByteArray entryRecord(const Entry &entry);
+// The same record at the end of `out`, without a buffer of its own.
+void appendEntryRecord(QByteArray &out, const Entry &entry);
 struct DoneMark {
     quint32 id = 0;
     bool made = false;

@@ -188,6 +188,12 @@ private:
         scratchlessStart_ = reinterpret_cast<const char *>(start);
         bool escaped = false;
         while (p_ != end_) {
+            if (const int plain = end_ - p_ >= 8 ? PlainJsonBytes(p_) : 0) {
+                if (escaped)
+                    scratch_.append(reinterpret_cast<const char *>(p_), plain);
+                p_ += plain;
+                continue;
+            }
             const uchar c = *p_;
             if (c == '"') {
                 text = escaped ? QByteArrayView(scratch_.constData(), scratch_.size())

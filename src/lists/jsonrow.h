@@ -4,6 +4,8 @@
 #include "table/rowtable.h"
 
 #include <QByteArrayView>
+#include <QtAlgorithms>
+#include <QtEndian>
 
 #include <optional>
 
@@ -22,5 +24,24 @@ namespace qm {
 // given) shares its cell's block.
 bool ReadPlainJsonRow(QByteArrayView line, Row &row, std::optional<FileStamp> &read,
                       const Row *previous = nullptr);
+
+// How many of the eight bytes at `p`, from the first, stand in a JSON
+// string as they are and are read back the same: up to the first quote,
+// backslash, control character or byte of a multibyte character. Rows are
+// mostly such runs, read and written a word at a time.
+inline int PlainJsonBytes(const void *p)
+{
+    constexpr quint64 ones = 0x0101010101010101ull;
+    constexpr quint64 highs = 0x8080808080808080ull;
+    const quint64 word = qFromLittleEndian<quint64>(p);
+    // A byte below `n` (at most 0x80) sets the high bit of its place; a
+    // borrow may set higher places too, never a lower one, so the lowest
+    // bit set is the first such byte.
+    const auto below = [word](quint64 n) { return (word - ones * n) & ~word & highs; };
+    const auto zeroIn = [](quint64 v) { return (v - ones) & ~v & highs; };
+    const quint64 stops =
+        (word & highs) | below(0x20) | zeroIn(word ^ (ones * '"')) | zeroIn(word ^ (ones * '\\'));
+    return stops == 0 ? 8 : qCountTrailingZeroBits(stops) / 8;
+}
 
 } // namespace qm

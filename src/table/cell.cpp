@@ -121,16 +121,10 @@ QString Cell::toString() const
     });
 }
 
-void Cell::retain() const
-{
-    if (word_ != 0 && !isInline())
-        block()->ref.fetch_add(1, std::memory_order_relaxed);
-}
+void Cell::retainBlock() const { block()->ref.fetch_add(1, std::memory_order_relaxed); }
 
-void Cell::release()
+void Cell::releaseBlock()
 {
-    if (word_ == 0 || isInline())
-        return;
     Block *b = block();
     if (b->ref.fetch_sub(1, std::memory_order_acq_rel) == 1) {
         b->~Block();

@@ -95,8 +95,21 @@ private:
     void assign(QStringView text);
     void assignUtf8(QByteArrayView utf8);
     static std::uintptr_t makeBlock(const void *text, size_t bytes, std::uint32_t size, bool utf16);
-    void retain() const;
-    void release();
+    // Empty and in-place cells have nothing to count: a row's cells are
+    // copied and dropped many times on the way through a job, so only a
+    // block's count is a call.
+    void retain() const
+    {
+        if (word_ != 0 && !isInline())
+            retainBlock();
+    }
+    void release()
+    {
+        if (word_ != 0 && !isInline())
+            releaseBlock();
+    }
+    void retainBlock() const;
+    void releaseBlock();
     bool equals(const Cell &other) const;
     size_t hash(size_t seed) const;
     bool isInline() const { return (word_ & 1) != 0; }
