@@ -91,6 +91,15 @@ QStringList readStrings(quint8 encoding, QByteArrayView data, qsizetype at)
     return values;
 }
 
+void readStrings(quint8 encoding, QByteArrayView data, qsizetype at, TextValues &values)
+{
+    while (at < data.size()) {
+        QString text = readString(encoding, data, at);
+        if (!text.isEmpty())
+            values.append(std::move(text));
+    }
+}
+
 namespace {
 
 bool isAscii(const QString &text)

@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <QVarLengthArray>
 #include <QtGlobal>
 
 namespace qm::id3v2 {
@@ -20,6 +21,10 @@ constexpr quint8 EncUtf8 = 3;
 QString readString(quint8 encoding, QByteArrayView data, qsizetype &at);
 // All strings from `at` to the end; empty ones are dropped.
 QStringList readStrings(quint8 encoding, QByteArrayView data, qsizetype at);
+// A frame's values, held in place: most frames have one.
+using TextValues = QVarLengthArray<QString, 2>;
+// The same, appended to `values`.
+void readStrings(quint8 encoding, QByteArrayView data, qsizetype at, TextValues &values);
 
 // The encoding the texts are written in: 0 for plain ASCII, else UTF-16.
 quint8 encodingFor(const QStringList &texts);

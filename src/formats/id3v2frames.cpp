@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <span>
 
 namespace qm::id3v2 {
 namespace {
@@ -123,13 +124,45 @@ bool carriesField(QByteArrayView id)
 
 namespace {
 
-std::optional<QStringList> textValues(const RawFrame &frame)
+// The frame's data before compression, viewed in place when it was not
+// compressed (most frames); `inflated` holds it otherwise. False when it is
+// encrypted or does not decompress.
+bool plainView(const RawFrame &frame, std::optional<QByteArray> &inflated, QByteArrayView &plain)
 {
-    const std::optional<QByteArray> plain = plainPayload(frame);
-    if (!plain || plain->isEmpty() || uchar(plain->at(0)) > EncUtf8)
-        return std::nullopt;
-    return readStrings(uchar(plain->at(0)), *plain, 1);
+    if (!frame.compressed && !frame.encrypted) {
+        plain = frame.payload;
+        return true;
+    }
+    inflated = plainPayload(frame);
+    if (!inflated)
+        return false;
+    plain = *inflated;
+    return true;
 }
+
+// False for a frame whose text cannot be read; its values otherwise.
+bool textValues(const RawFrame &frame, TextValues &values)
+{
+    std::optional<QByteArray> inflated;
+    QByteArrayView plain;
+    if (!plainView(frame, inflated, plain) || plain.isEmpty() || uchar(plain[0]) > EncUtf8)
+        return false;
+    readStrings(uchar(plain[0]), plain, 1, values);
+    return true;
+}
+
+// The ids the fields are read from besides the text frames', as numbers.
+enum : quint32 {
+    kTdrc = 0x54445243,
+    kTdor = 0x54444F52,
+    kTipl = 0x5449504C,
+    kTmcl = 0x544D434C,
+    kComm = 0x434F4D4D,
+    kUslt = 0x55534C54,
+    kWxxx = 0x57585858,
+};
+
+quint32 idNumber(QByteArrayView id) { return id.size() == 4 ? quint32(bigEndian(id, 0, 4)) : 0; }
 
 // A comment, lyrics or link frame taken apart.
 struct Described {
@@ -139,31 +172,46 @@ struct Described {
     QString text;
 };
 
-std::optional<Described> describedText(const RawFrame &frame)
+std::optional<Described> describedText(const RawFrame &frame, bool link)
 {
-    const std::optional<QByteArray> plain = plainPayload(frame);
-    if (!plain || plain->isEmpty())
+    std::optional<QByteArray> inflated;
+    QByteArrayView plain;
+    if (!plainView(frame, inflated, plain) || plain.isEmpty())
         return std::nullopt;
-    const quint8 encoding = uchar(plain->at(0));
+    const quint8 encoding = uchar(plain[0]);
     if (encoding > EncUtf8)
         return std::nullopt;
     Described result;
     qsizetype at = 1;
-    if (frame.id != "WXXX") {
-        if (plain->size() < 4)
+    if (!link) {
+        if (plain.size() < 4)
             return std::nullopt;
-        result.language = plain->mid(1, 3);
+        result.language = plain.sliced(1, 3).toByteArray();
         at = 4;
     }
-    result.description = readString(encoding, *plain, at);
-    if (frame.id == "WXXX") {
-        const QByteArrayView url = QByteArrayView(*plain).sliced(at);
+    result.description = readString(encoding, plain, at);
+    if (link) {
+        const QByteArrayView url = plain.sliced(at);
         const qsizetype end = url.indexOf('\0');
         result.text = QString::fromLatin1(end < 0 ? url : url.first(end));
     } else {
-        result.text = at < plain->size() ? readString(encoding, *plain, at) : QString();
+        result.text = at < plain.size() ? readString(encoding, plain, at) : QString();
     }
     return result;
+}
+
+// Several values of a field as one text.
+QString joinedValues(const TextValues &values)
+{
+    if (values.size() == 1)
+        return values.first();
+    QString joined;
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (i > 0)
+            joined += u'/';
+        joined += values[i];
+    }
+    return joined;
 }
 
 // 2.4 dates are timestamps ("2004-05-12T10:20"); the year is their start.
@@ -201,66 +249,72 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
     content.major = major;
     const QList<RawFrame> frames = readTagFrames(header, source, fieldsOnly, content.damage);
 
-    std::array<std::optional<QStringList>, FieldCount> values;
-    std::optional<QStringList> recorded;
-    std::optional<QStringList> originallyReleased;
+    // Held in place, not on the heap: a tag is read for every file.
+    std::array<std::optional<TextValues>, FieldCount> values;
+    std::optional<TextValues> recorded;
+    std::optional<TextValues> originallyReleased;
     std::optional<RawFrame> recordedFrame;
     std::optional<RawFrame> releasedFrame;
     QStringList people;
+    // The frames without a field, for writing them back; the fields alone
+    // need none of them.
     QList<RawFrame> kept;
-    QList<Described> comments;
-    QList<Described> lyrics;
-    QList<Described> links;
+    using Candidates = QVarLengthArray<Described, 2>;
+    Candidates comments;
+    Candidates lyrics;
+    Candidates links;
     for (const RawFrame &frame : std::as_const(frames)) {
         const int field = fieldOfTextFrame(frame.id);
-        if (field >= 0 || frame.id == "TDRC" || frame.id == "TDOR" || frame.id == "TIPL"
-            || frame.id == "TMCL") {
-            const std::optional<QStringList> text = textValues(frame);
-            if (!text) {
-                kept.append(frame);
+        const quint32 id = field >= 0 ? 0 : idNumber(frame.id);
+        if (field >= 0 || id == kTdrc || id == kTdor || id == kTipl || id == kTmcl) {
+            TextValues text;
+            if (!textValues(frame, text)) {
+                if (!fieldsOnly)
+                    kept.append(frame);
             } else if (field >= 0) {
                 // Repeated frames of a kind (invalid, but common) add their
                 // values, as several values of one 2.4 frame do.
                 if (values[field])
-                    *values[field] += *text;
+                    values[field]->append(text.constData(), text.size());
                 else
-                    values[field] = *text;
+                    values[field] = std::move(text);
                 if (!fieldsOnly) {
                     if (std::optional<Frame> kept23 = keptFrame(frame, major))
                         content.fieldFrames[field].append(*kept23);
                     content.fieldSources[field].append(frame);
                 }
-            } else if (frame.id == "TDRC") {
-                recorded = *text;
+            } else if (id == kTdrc) {
+                recorded = std::move(text);
                 recordedFrame = frame;
-            } else if (frame.id == "TDOR") {
-                originallyReleased = *text;
+            } else if (id == kTdor) {
+                originallyReleased = std::move(text);
                 releasedFrame = frame;
-            } else {
-                people += *text;
-                if (!fieldsOnly)
-                    content.otherSources.append(frame);
+            } else if (!fieldsOnly) {
+                for (QString &value : text)
+                    people.append(std::move(value));
+                content.otherSources.append(frame);
             }
             continue;
         }
-        QList<Described> *candidates = frame.id == "COMM"   ? &comments
-                                       : frame.id == "USLT" ? &lyrics
-                                       : frame.id == "WXXX" ? &links
-                                                            : nullptr;
+        Candidates *candidates = id == kComm   ? &comments
+                                 : id == kUslt ? &lyrics
+                                 : id == kWxxx ? &links
+                                               : nullptr;
         if (candidates) {
-            if (std::optional<Described> described = describedText(frame)) {
+            if (std::optional<Described> described = describedText(frame, id == kWxxx)) {
                 described->keptIndex = kept.size();
-                candidates->append(*described);
+                candidates->append(std::move(*described));
             }
         }
-        kept.append(frame);
+        if (!fieldsOnly)
+            kept.append(frame);
     }
 
     // Of several frames the one without description carries the field,
     // else the first (a comment only without description: a described one
     // is some program's data, such as iTunNORM); the others stay as they are.
-    QList<qsizetype> taken;
-    auto choose = [&](const QList<Described> &candidates, Field field,
+    QVarLengthArray<qsizetype, 3> taken;
+    auto choose = [&](const Candidates &candidates, Field field,
                       bool undescribedOnly) -> std::optional<Described> {
         if (candidates.isEmpty())
             return std::nullopt;
@@ -268,7 +322,7 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
                                [](const Described &d) { return d.description.isEmpty(); });
         if (it == candidates.cend() && undescribedOnly)
             return std::nullopt;
-        const Described &chosen = it == candidates.cend() ? candidates.first() : *it;
+        const Described &chosen = it == candidates.cend() ? candidates.front() : *it;
         taken.append(chosen.keptIndex);
         if (!fieldsOnly) {
             if (std::optional<Frame> kept23 = keptFrame(kept[chosen.keptIndex], major))
@@ -293,17 +347,17 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
     }
 
     for (int field = 0; field < FieldCount; ++field)
-        if (values[field])
-            content.fields[field] =
-                values[field]->size() == 1 ? values[field]->first() : values[field]->join(u'/');
+        if (values[field] && field != Genre)
+            content.fields[field] = joinedValues(*values[field]);
     if (values[Genre])
-        content.fields[Genre] = genreFromFrameText(*values[Genre]);
+        content.fields[Genre] = genreFromValues(values[Genre]->constData(), values[Genre]->size());
     if (!values[Year] && recorded && !recorded->isEmpty())
-        content.fields[Year] = yearOfTimestamp(recorded->first());
+        content.fields[Year] = yearOfTimestamp(recorded->front());
     if (!values[OrigYear] && originallyReleased && !originallyReleased->isEmpty())
-        content.fields[OrigYear] = yearOfTimestamp(originallyReleased->first());
+        content.fields[OrigYear] = yearOfTimestamp(originallyReleased->front());
     for (QString &text : content.fields)
-        text = trimmedField(text);
+        if (!text.isEmpty())
+            text = trimmedField(text);
     if (fieldsOnly)
         return content;
 
@@ -320,7 +374,7 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
     if (!values[OrigYear] && originallyReleased && !originallyReleased->isEmpty())
         content.fieldSources[OrigYear].append(*releasedFrame);
     if (!values[Year] && recorded && !recorded->isEmpty())
-        appendDateFrames(content.otherFrames, recorded->first(), frames);
+        appendDateFrames(content.otherFrames, recorded->front(), frames);
     if (!people.isEmpty()) {
         const quint8 encoding = encodingFor(people);
         QByteArray data(1, char(encoding));
@@ -439,17 +493,22 @@ qint64 paddedTotalSize(qint64 framesSize)
 
 QString genreFromFrameText(const QStringList &values)
 {
+    return genreFromValues(values.constData(), values.size());
+}
+
+QString genreFromValues(const QString *values, qsizetype count)
+{
     // One value without references, the common case, is its own name or
     // the name its number stands for.
-    if (values.size() == 1) {
-        QString rest = trimmedField(values.first());
+    if (count == 1) {
+        QString rest = trimmedField(values[0]);
         if (!rest.startsWith(u'(')) {
             const QString name = rest.isEmpty() ? QString() : referenceName(rest);
             return name.isEmpty() ? rest : name;
         }
     }
     QStringList names;
-    for (const QString &value : values) {
+    for (const QString &value : std::span<const QString>(values, size_t(count))) {
         QString rest = trimmedField(value);
         QStringList references;
         while (rest.startsWith(u'(') && !rest.startsWith(u"((")) {

@@ -169,6 +169,8 @@ qint64 paddedTotalSize(qint64 framesSize);
 // Numeric genre references ("(17)", "17", "(17)Rock", "(RX)", "(CR)") as
 // the genre names they stand for.
 QString genreFromFrameText(const QStringList &values);
+// The same for `count` values held elsewhere.
+QString genreFromValues(const QString *values, qsizetype count);
 
 // A field's text without the characters of code 32 or less at both ends.
 QString trimmedField(const QString &value);
