@@ -176,9 +176,9 @@ bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize, FileWindows *
         MajorVersion = header.major;
         TotalSize = header.totalSize;
         FileBody body(read, header.bodySize, windows);
-        const id3v2::TagContent content = id3v2::parseTagFields(header, body);
+        id3v2::TagContent content = id3v2::parseTagFields(header, body);
         for (const TagFieldRow &row : kTagFields)
-            this->*row.member = content.fields[row.id3v2];
+            this->*row.member = std::move(content.fields[row.id3v2]);
         Track = id3v2::trackNumber(TrackString);
         return true;
     } catch (...) {

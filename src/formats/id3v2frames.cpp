@@ -92,7 +92,9 @@ int fieldOfTextFrame(QByteArrayView id)
 
 // The id as bytes; the ids of the fields' frames come from static text, so
 // reading a tag allocates nothing for them.
-QByteArray frameIdBytes(QByteArrayView id)
+QByteArray frameIdBytes(QByteArrayView id) { return frameIdBytes(id, fieldOfTextFrame(id)); }
+
+QByteArray frameIdBytes(QByteArrayView id, int field)
 {
     static const std::array<QByteArray, FieldCount> fieldIds = [] {
         std::array<QByteArray, FieldCount> ids;
@@ -101,7 +103,6 @@ QByteArray frameIdBytes(QByteArrayView id)
         return ids;
     }();
     static const QByteArray otherIds[] = {QByteArrayLiteral("TDRC"), QByteArrayLiteral("TDOR")};
-    const int field = fieldOfTextFrame(id);
     if (field >= 0)
         return fieldIds[field];
     for (const QByteArray &bytes : fieldIds)
@@ -116,10 +117,24 @@ QByteArray frameIdBytes(QByteArrayView id)
 const char *frameIdOfField(int field) { return tagFieldOf(Field(field)).frame; }
 
 // Frames whose data the fields are made of.
-bool carriesField(QByteArrayView id)
+bool carriesField(QByteArrayView id) { return carriesField(id, fieldOfTextFrame(id)); }
+
+bool carriesField(QByteArrayView id, int field)
 {
-    return fieldOfTextFrame(id) >= 0 || id == "TDRC" || id == "TDOR" || id == "COMM" || id == "USLT"
-           || id == "WXXX";
+    if (field >= 0)
+        return true;
+    if (id.size() != 4)
+        return false;
+    switch (quint32(bigEndian(id, 0, 4))) {
+    case idCode("TDRC"):
+    case idCode("TDOR"):
+    case idCode("COMM"):
+    case idCode("USLT"):
+    case idCode("WXXX"):
+        return true;
+    default:
+        return false;
+    }
 }
 
 namespace {
@@ -152,15 +167,13 @@ bool textValues(const RawFrame &frame, TextValues &values)
 }
 
 // The ids the fields are read from besides the text frames', as numbers.
-enum : quint32 {
-    kTdrc = 0x54445243,
-    kTdor = 0x54444F52,
-    kTipl = 0x5449504C,
-    kTmcl = 0x544D434C,
-    kComm = 0x434F4D4D,
-    kUslt = 0x55534C54,
-    kWxxx = 0x57585858,
-};
+constexpr quint32 kTdrc = idCode("TDRC");
+constexpr quint32 kTdor = idCode("TDOR");
+constexpr quint32 kTipl = idCode("TIPL");
+constexpr quint32 kTmcl = idCode("TMCL");
+constexpr quint32 kComm = idCode("COMM");
+constexpr quint32 kUslt = idCode("USLT");
+constexpr quint32 kWxxx = idCode("WXXX");
 
 quint32 idNumber(QByteArrayView id) { return id.size() == 4 ? quint32(bigEndian(id, 0, 4)) : 0; }
 

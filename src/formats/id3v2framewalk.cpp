@@ -121,10 +121,11 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
         const qint64 dataAt = at + 10;
         at += 10 + size;
         const QByteArrayView id = oldId.isEmpty() ? QByteArrayView(head).first(4) : oldId;
-        if (size == 0 || (fieldsOnly && !carriesField(id)))
+        const int field = fieldOfTextFrame(id);
+        if (size == 0 || (fieldsOnly && !carriesField(id, field)))
             continue;
         RawFrame frame;
-        frame.id = frameIdBytes(id);
+        frame.id = frameIdBytes(id, field);
 
         const quint8 status = uchar(head[8]);
         const quint8 format = uchar(head[9]);

@@ -114,6 +114,23 @@ QString TrackCellText(const QString &trackString, int track, bool numbers01)
     return trackString;
 }
 
+namespace {
+
+// TrackCellText as a cell, made without a QString on the way: every row
+// read has one.
+Cell TrackCell(const QString &trackString, int track, bool numbers01)
+{
+    if (!(numbers01 && track >= 1 && track < 10 && !trackString.startsWith(QLatin1Char('0'))))
+        return Cell(trackString);
+    QVarLengthArray<char16_t, 16> text(trackString.size() + 1);
+    text[0] = u'0';
+    std::copy_n(reinterpret_cast<const char16_t *>(trackString.constData()), trackString.size(),
+                text.data() + 1);
+    return Cell(QStringView(text.constData(), text.size()));
+}
+
+} // namespace
+
 void ClearTagCells(const ReadSettings &settings, CellWrites &cells)
 {
     for (F f : {F::Tit, F::Art, F::Alb, F::Yea, F::Com, F::Trc, F::Gen})
@@ -144,7 +161,7 @@ void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings, 
                 const QString track = tag.FGetTrackString();
                 if (!track.isEmpty())
                     cells.emplace_back(F::Trc,
-                                       TrackCellText(track, tag.FGetTrack(), settings.Numbers01));
+                                       TrackCell(track, tag.FGetTrack(), settings.Numbers01));
             } else if (column == F::Gen) {
                 cells.emplace_back(F::Gen, tag.FGetGenre());
             } else {
@@ -172,7 +189,7 @@ void ReadTag2Step(const TID3v2 &tag, bool loaded, const ReadSettings &settings, 
         const F column = tagFieldColumn(row);
         const QString &text = tag.*kTagFields[row].member;
         if (column == F::Trc)
-            cells.emplace_back(F::Trc, TrackCellText(text, tag.FGetTrack(), settings.Numbers01));
+            cells.emplace_back(F::Trc, TrackCell(text, tag.FGetTrack(), settings.Numbers01));
         else
             cells.emplace_back(column, text);
     }
