@@ -9,6 +9,7 @@
 #include "formats/id3v2to24.h"
 #include "formats/tagfields.h"
 
+#include <QScopeGuard>
 #include <QStringList>
 
 #include <algorithm>
@@ -105,12 +106,20 @@ QByteArray frameIdBytes(QByteArrayView id, int field)
     static const QByteArray otherIds[] = {QByteArrayLiteral("TDRC"), QByteArrayLiteral("TDOR")};
     if (field >= 0)
         return fieldIds[field];
-    for (const QByteArray &bytes : fieldIds)
-        if (id == bytes)
-            return bytes;
-    for (const QByteArray &bytes : otherIds)
-        if (id == bytes)
-            return bytes;
+    switch (id.size() == 4 ? quint32(bigEndian(id, 0, 4)) : 0) {
+    case idCode("COMM"):
+        return fieldIds[Comment];
+    case idCode("USLT"):
+        return fieldIds[Lyrics];
+    case idCode("WXXX"):
+        return fieldIds[Link];
+    case idCode("TDRC"):
+        return otherIds[0];
+    case idCode("TDOR"):
+        return otherIds[1];
+    default:
+        break;
+    }
     return id.toByteArray();
 }
 
@@ -260,7 +269,18 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
         return content;
     }
     content.major = major;
-    const QList<RawFrame> frames = readTagFrames(header, source, fieldsOnly, content.damage);
+    // The list of the last tag read on this thread, its room kept (unless
+    // a tag of very many frames made it big): one block for all the tags
+    // a reader goes through.
+    thread_local QList<RawFrame> spareFrames;
+    QList<RawFrame> frames = std::move(spareFrames);
+    frames.clear();
+    readTagFrames(header, source, fieldsOnly, content.damage, frames);
+    const auto keepRoom = qScopeGuard([&frames] {
+        frames.clear();
+        if (frames.capacity() <= 64)
+            spareFrames = std::move(frames);
+    });
 
     // Held in place, not on the heap: a tag is read for every file.
     std::array<std::optional<TextValues>, FieldCount> values;
