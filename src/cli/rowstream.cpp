@@ -13,6 +13,7 @@
 #include <array>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <type_traits>
 #include <vector>
@@ -51,6 +52,20 @@ qsizetype jsonRoom(QByteArrayView key, qsizetype bytes) { return key.size() + 6 
 // byte, as Python's "surrogateescape" holds such bytes: json.loads and
 // os.fsencode then give the file's very name, and the text stays valid
 // UTF-8.
+// Whether the eight bytes at `p` all go as they are (none below 0x20, no
+// quote, backslash or 0xEF), tested at once: most text is such bytes.
+bool plainWord(const char *p)
+{
+    constexpr quint64 ones = 0x0101010101010101ULL;
+    constexpr quint64 highs = 0x8080808080808080ULL;
+    quint64 x;
+    std::memcpy(&x, p, sizeof x);
+    const auto below = [](quint64 v, quint64 n) { return (v - ones * n) & ~v & highs; };
+    return (below(x, 0x20) | below(x ^ (ones * '"'), 1) | below(x ^ (ones * '\\'), 1)
+            | below(x ^ (ones * 0xEF), 1))
+           == 0;
+}
+
 char *writeJsonCell(char *to, QByteArrayView key, QByteArrayView utf8)
 {
     // The bytes that go as they are: most of them, so one look-up each.
@@ -60,9 +75,17 @@ char *writeJsonCell(char *to, QByteArrayView key, QByteArrayView utf8)
             p[size_t(b)] = b != '"' && b != '\\' && b != 0xEF;
         return p;
     }();
-    to = std::copy(key.begin(), key.end(), to);
+    std::memcpy(to, key.data(), size_t(key.size()));
+    to += key.size();
     *to++ = '"';
     for (const char *p = utf8.data(), *end = p + utf8.size(); p != end; ++p) {
+        while (end - p >= 8 && plainWord(p)) {
+            std::memcpy(to, p, 8);
+            to += 8;
+            p += 8;
+        }
+        if (p == end)
+            break;
         const uchar byte = uchar(*p);
         if (plain[byte]) {
             *to++ = char(byte);

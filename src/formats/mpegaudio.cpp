@@ -417,18 +417,18 @@ bool TMPEGaudio::FGetValid() const
 
 quint8 TMPEGaudio::FGetVBREncoderID() const
 {
-    const QString vendor = VBR.VbrVendor.left(4);
+    // Looked at in place: every row read asks for the encoder twice.
+    const QStringView vendor = QStringView(VBR.VbrVendor).left(4);
     quint8 id = kUnknown;
-    if (vendor == QLatin1String("LAME"))
+    if (vendor == u"LAME")
         id = kLame;
-    if (vendor == QLatin1String("GOGO") || vendor == QLatin1String("MPGE"))
+    if (vendor == u"GOGO" || vendor == u"MPGE")
         id = kGoGo;
-    if (VBR.VbrId == QLatin1String("Xing") && vendor != QLatin1String("LAME")
-        && vendor != QLatin1String("GOGO") && vendor != QLatin1String("MPGE"))
+    if (VBR.VbrId == u"Xing" && vendor != u"LAME" && vendor != u"GOGO" && vendor != u"MPGE")
         id = kXing;
-    if (VBR.VbrId == QLatin1String("VBRI"))
+    if (VBR.VbrId == u"VBRI")
         id = kFhG;
-    if (VendorText.startsWith(QLatin1String("LAME")))
+    if (VendorText.startsWith(u"LAME"))
         id = kLame;
     return id;
 }
