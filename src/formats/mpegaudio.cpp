@@ -328,7 +328,7 @@ bool TMPEGaudio::ReadFromFile(const QString &fileName, FileStamp *stamp)
         const auto readEnd = [&](bool signatureWanted) {
             if (signatureWanted)
                 windows.widenTail(kBlockSize + TID3v1::kRecordSize + TID3v1::kMarkSize);
-            return ID3v1.ReadTagWith(reader, FileLength, true);
+            return ID3v1.ReadTagWith(reader, FileLength, ReadId3v1Fields);
         };
         // A tag that cannot be read leaves the stream unknown; that is no
         // failure of the file.

@@ -290,6 +290,8 @@ FileReader::FileReader(ReadKind kind, const ReadSettings &settings)
     } else {
         stream_ = new TMPEGaudio;
         stream_->ID3v1.FSetUseLyrics2(settings.ReadLyrics2);
+        // The record's texts are shown only in the ID3v1 view.
+        stream_->ReadId3v1Fields = kind == ReadKind::InfoAfterAdd && settings.TagView == 1;
     }
     native_ = new NativeFile;
 }
