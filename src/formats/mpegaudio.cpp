@@ -415,20 +415,38 @@ bool TMPEGaudio::FGetValid() const
     return Frame.HeaderFound && bitRate >= 8 && bitRate <= 448 && FGetDuration() >= 0.1;
 }
 
+namespace {
+
+// Whether `text` is, or starts with, the four ASCII characters of `four`.
+bool startsWithFour(QStringView text, const char16_t (&four)[5])
+{
+    return text.size() >= 4 && text[0] == four[0] && text[1] == four[1] && text[2] == four[2]
+           && text[3] == four[3];
+}
+
+bool isFour(QStringView text, const char16_t (&four)[5])
+{
+    return text.size() == 4 && startsWithFour(text, four);
+}
+
+} // namespace
+
 quint8 TMPEGaudio::FGetVBREncoderID() const
 {
     // Looked at in place: every row read asks for the encoder twice.
     const QStringView vendor = QStringView(VBR.VbrVendor).left(4);
+    const bool lame = isFour(vendor, u"LAME");
+    const bool gogo = isFour(vendor, u"GOGO") || isFour(vendor, u"MPGE");
     quint8 id = kUnknown;
-    if (vendor == u"LAME")
+    if (lame)
         id = kLame;
-    if (vendor == u"GOGO" || vendor == u"MPGE")
+    if (gogo)
         id = kGoGo;
-    if (VBR.VbrId == u"Xing" && vendor != u"LAME" && vendor != u"GOGO" && vendor != u"MPGE")
+    if (isFour(VBR.VbrId, u"Xing") && !lame && !gogo)
         id = kXing;
-    if (VBR.VbrId == u"VBRI")
+    if (isFour(VBR.VbrId, u"VBRI"))
         id = kFhG;
-    if (VendorText.startsWith(u"LAME"))
+    if (startsWithFour(VendorText, u"LAME"))
         id = kLame;
     return id;
 }
