@@ -188,19 +188,23 @@ const QString kReadKey = QStringLiteral("Read");
 const QString kCodepageKey = QStringLiteral("Codepage");
 
 // The "Read" key with its value, DEVICE:INODE:SIZE:MTIME_NS, in decimal.
-void appendStamp(QByteArray &out, const FileStamp &s)
+// The "Read" stamp's key and text at `to` (kStampRoom bytes there);
+// returns the end of what it wrote.
+constexpr qsizetype kStampRoom = 10 + 4 * 21;
+
+char *writeStamp(char *to, const FileStamp &s)
 {
-    out += ",\"Read\":\"";
-    const auto number = [&out](auto n, char after) {
-        char digits[24];
-        char *end = std::to_chars(digits, digits + sizeof digits - 1, n).ptr;
-        *end++ = after;
-        out.append(digits, end - digits);
+    static constexpr char key[] = ",\"Read\":\"";
+    to = std::copy(key, key + sizeof key - 1, to);
+    const auto number = [&to](auto n, char after) {
+        to = std::to_chars(to, to + 20, n).ptr;
+        *to++ = after;
     };
     number(s.device, ':');
     number(s.inode, ':');
     number(s.size, ':');
     number(s.mtimeNs, '"');
+    return to;
 }
 
 bool parseStamp(const QString &text, FileStamp &stamp)
@@ -349,6 +353,9 @@ void appendJsonRow(QByteArray &out, const Row &row, const FileStamp *read)
             return jsonRoom(key, perUnit * text.size());
         });
     }
+    // The stamp and the row's end go into the same room.
+    const QString codepage = rowCodepage(row);
+    room += kStampRoom + 2;
     const qsizetype at = out.size();
     out.resize(at + room);
     char *to = out.data() + at;
@@ -356,11 +363,16 @@ void appendJsonRow(QByteArray &out, const Row &row, const FileStamp *read)
         withUtf8(row[i],
                  [&to, &key = keys[i]](QByteArrayView utf8) { to = writeJsonCell(to, key, utf8); });
     }
-    out.truncate(to - out.constData());
     if (read)
-        appendStamp(out, *read);
-    if (const QString codepage = rowCodepage(row); !codepage.isEmpty())
-        appendJsonText(out, ",\"Codepage\":", codepage);
+        to = writeStamp(to, *read);
+    if (codepage.isEmpty()) {
+        *to++ = '}';
+        *to++ = '\n';
+        out.truncate(to - out.constData());
+        return;
+    }
+    out.truncate(to - out.constData());
+    appendJsonText(out, ",\"Codepage\":", codepage);
     out += "}\n";
 }
 
