@@ -3,6 +3,8 @@
 #include "jobs/fileops.h"
 #include "formats/pathcodec.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <deque>
 #include <set>
@@ -160,12 +162,22 @@ FileFilter::FileFilter(const QString &filter, bool caseSensitive) : caseSensitiv
 
 bool FileFilter::matches(const QString &fileName) const
 {
-    const QString name = caseSensitive_ ? fileName : fileName.toLower();
-    for (const QString &mask : masks_) {
-        if (maskAccepts(mask, name))
-            return true;
+    const auto accepts = [this](QStringView name) {
+        return std::any_of(masks_.cbegin(), masks_.cend(),
+                           [name](const QString &mask) { return maskAccepts(mask, name); });
+    };
+    if (caseSensitive_)
+        return accepts(fileName);
+    // An ASCII name (most) is lowered on the stack, where lowering is
+    // ASCII's own; every file found is filtered.
+    QVarLengthArray<char16_t, 256> lowered(fileName.size());
+    for (qsizetype i = 0; i < fileName.size(); ++i) {
+        const char16_t c = fileName.at(i).unicode();
+        if (c >= 0x80)
+            return accepts(fileName.toLower());
+        lowered[i] = c >= 'A' && c <= 'Z' ? char16_t(c + 32) : c;
     }
-    return false;
+    return accepts(QStringView(lowered.constData(), lowered.size()));
 }
 
 bool MatchesFilter(const QString &filter, bool caseSensitive, const QString &fileName)
