@@ -1,10 +1,12 @@
 #include "formats/id3v2.h"
 
 #include "formats/filewindows.h"
+#include "formats/id3v2encoding.h"
 #include "formats/id3v2frames.h"
 #include "formats/tagfields.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace qm {
 namespace {
@@ -176,6 +178,15 @@ bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize, FileWindows *
         MajorVersion = header.major;
         TotalSize = header.totalSize;
         FileBody body(read, header.bodySize, windows);
+        // UTF-16 text takes at most half the body's bytes in units; a room
+        // for big tags would hold mostly pictures' worth of nothing.
+        constexpr qint64 kMaxRoom = 32 * 1024;
+        const qint64 units = std::min(header.bodySize / 2, kMaxRoom);
+        if (ViewTexts && qint64(textUnits_.size()) < units)
+            textUnits_.resize(size_t(units));
+        std::optional<id3v2::TextRoom> room;
+        if (ViewTexts)
+            room.emplace(textUnits_.data(), std::min<qint64>(units, qint64(textUnits_.size())));
         id3v2::TagContent content = id3v2::parseTagFields(header, body);
         for (const TagFieldRow &row : kTagFields)
             this->*row.member = std::move(content.fields[row.id3v2]);

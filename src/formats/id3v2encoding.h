@@ -17,6 +17,28 @@ constexpr quint8 EncUtf16Bom = 1;
 constexpr quint8 EncUtf16BE = 2;
 constexpr quint8 EncUtf8 = 3;
 
+// Room for the UTF-16 texts of one tag, so that they take no heap block
+// each: while a TextRoom lives, texts of that encoding decoded on its thread
+// go into its units and come back as views of them (QString::fromRawData),
+// valid while the units are not written again. For readers that copy the
+// texts at once (into cells); a text the room has no space for is a string
+// of its own, as without a room.
+class TextRoom {
+public:
+    TextRoom(char16_t *units, qsizetype capacity);
+    ~TextRoom();
+    TextRoom(const TextRoom &) = delete;
+    TextRoom &operator=(const TextRoom &) = delete;
+    // `count` units of the open room, or null.
+    static char16_t *take(qsizetype count);
+
+private:
+    char16_t *units_;
+    qsizetype capacity_;
+    qsizetype used_ = 0;
+    TextRoom *previous_;
+};
+
 // Reads one terminated string at `at` and moves past its terminator.
 QString readString(quint8 encoding, QByteArrayView data, qsizetype &at);
 // All strings from `at` to the end; empty ones are dropped.

@@ -287,11 +287,14 @@ FileReader::FileReader(ReadKind kind, const ReadSettings &settings)
         tag1_ = new TID3v1;
         tag1_->FSetUseLyrics2(settings.ReadLyrics2);
         tag2_ = new TID3v2;
+        // Its texts become cells at once, before the next read.
+        tag2_->ViewTexts = true;
     } else {
         stream_ = new TMPEGaudio;
         stream_->ID3v1.FSetUseLyrics2(settings.ReadLyrics2);
         // The record's texts are shown only in the ID3v1 view.
         stream_->ReadId3v1Fields = kind == ReadKind::InfoAfterAdd && settings.TagView == 1;
+        stream_->ID3v2.ViewTexts = true;
     }
     native_ = new NativeFile;
 }
