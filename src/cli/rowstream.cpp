@@ -43,6 +43,25 @@ template <typename F> void withUtf8(const Cell &cell, F &&f)
 // key and quotes: every byte a six-character escape.
 qsizetype jsonRoom(QByteArrayView key, qsizetype bytes) { return key.size() + 6 * bytes + 2; }
 
+// Whether the eight bytes of `x` all go as they are (none below 0x20, no
+// quote, backslash or 0xEF), tested at once: most text is such bytes.
+bool plainWord(quint64 x)
+{
+    constexpr quint64 ones = 0x0101010101010101ULL;
+    constexpr quint64 highs = 0x8080808080808080ULL;
+    const auto below = [](quint64 v, quint64 n) { return (v - ones * n) & ~v & highs; };
+    return (below(x, 0x20) | below(x ^ (ones * '"'), 1) | below(x ^ (ones * '\\'), 1)
+            | below(x ^ (ones * 0xEF), 1))
+           == 0;
+}
+
+quint64 wordAt(const char *p)
+{
+    quint64 x;
+    std::memcpy(&x, p, sizeof x);
+    return x;
+}
+
 // A key (with its colon, and the brace or comma before it), then UTF-8 as
 // a JSON string with its quotes, written at `to` (jsonRoom bytes there);
 // returns the end of what it wrote.
@@ -52,20 +71,6 @@ qsizetype jsonRoom(QByteArrayView key, qsizetype bytes) { return key.size() + 6 
 // byte, as Python's "surrogateescape" holds such bytes: json.loads and
 // os.fsencode then give the file's very name, and the text stays valid
 // UTF-8.
-// Whether the eight bytes at `p` all go as they are (none below 0x20, no
-// quote, backslash or 0xEF), tested at once: most text is such bytes.
-bool plainWord(const char *p)
-{
-    constexpr quint64 ones = 0x0101010101010101ULL;
-    constexpr quint64 highs = 0x8080808080808080ULL;
-    quint64 x;
-    std::memcpy(&x, p, sizeof x);
-    const auto below = [](quint64 v, quint64 n) { return (v - ones * n) & ~v & highs; };
-    return (below(x, 0x20) | below(x ^ (ones * '"'), 1) | below(x ^ (ones * '\\'), 1)
-            | below(x ^ (ones * 0xEF), 1))
-           == 0;
-}
-
 char *writeJsonCell(char *to, QByteArrayView key, QByteArrayView utf8)
 {
     // The bytes that go as they are: most of them, so one look-up each.
@@ -79,7 +84,7 @@ char *writeJsonCell(char *to, QByteArrayView key, QByteArrayView utf8)
     to += key.size();
     *to++ = '"';
     for (const char *p = utf8.data(), *end = p + utf8.size(); p != end; ++p) {
-        while (end - p >= 8 && plainWord(p)) {
+        while (end - p >= 8 && plainWord(wordAt(p))) {
             std::memcpy(to, p, 8);
             to += 8;
             p += 8;
