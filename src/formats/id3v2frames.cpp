@@ -297,7 +297,7 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
     Candidates lyrics;
     Candidates links;
     for (const RawFrame &frame : std::as_const(frames)) {
-        const int field = fieldOfTextFrame(frame.id);
+        const int field = frame.textField;
         const quint32 id = field >= 0 ? 0 : idNumber(frame.id);
         if (field >= 0 || id == kTdrc || id == kTdor || id == kTipl || id == kTmcl) {
             TextValues text;

@@ -98,6 +98,9 @@ struct RawFrame {
     quint32 plainSize = 0;
     // A 2.4 frame that carried its data length in front of the data.
     bool lengthIndicator = false;
+    // The field of a text frame (fieldOfTextFrame of the id) as the frame
+    // walk found it, or -1: the id is looked up once.
+    qint8 textField = -1;
     QByteArray payload;
 };
 

@@ -180,7 +180,12 @@ void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings, 
 
 void ReadTag2Step(const TID3v2 &tag, bool loaded, const ReadSettings &settings, CellWrites &cells)
 {
-    ClearTagCells(settings, cells);
+    // Every field read gives its cell, empty or not: when all are read,
+    // the cells cleared first would only be written again.
+    const auto &read = settings.Tag2ReadFields;
+    const bool allRead = std::all_of(read.cbegin(), read.cend(), [](bool r) { return r; });
+    if (!loaded || !tag.FGetTagPresent() || !allRead)
+        ClearTagCells(settings, cells);
     if (!loaded || !tag.FGetTagPresent())
         return;
     for (int row = 0; row < kTagFieldRows; ++row) {
