@@ -66,6 +66,15 @@ public:
         return QByteArray::fromRawData(last.constData() + from,
                                        std::max<qint64>(0, std::min(length, last.size() - from)));
     }
+    // What the last read holds already (a frame header behind the data just
+    // read, most often), without a read.
+    QByteArrayView held(qint64 at, qint64 length) override
+    {
+        if (!hasLast_ || at < lastAt_ || length <= 0 || at + length > lastAt_ + last_.size()
+            || at + length > size_)
+            return {};
+        return QByteArrayView(last_).sliced(at - lastAt_, length);
+    }
 
 private:
     static constexpr qint64 kFrameHeader = 10;
