@@ -100,7 +100,7 @@ struct RawFrame {
     bool lengthIndicator = false;
     // The field of a text frame (fieldOfTextFrame of the id) as the frame
     // walk found it, or -1: the id is looked up once.
-    qint8 textField = -1;
+    int textField = -1;
     QByteArray payload;
 };
 

@@ -51,7 +51,7 @@ void readFramesV22(QByteArrayView body, Damage &damage, QList<RawFrame> &frames)
         frame.id = v23IdFor(id);
         if (frame.id.isEmpty() || size == 0)
             continue;
-        frame.textField = qint8(fieldOfTextFrame(frame.id));
+        frame.textField = fieldOfTextFrame(frame.id);
         frame.payload = frame.id == "APIC" ? pictureFromV22(data) : data.toByteArray();
         if (!frame.payload.isEmpty())
             frames.append(frame);
@@ -124,7 +124,7 @@ void readFrames(BodySource &body, qint64 at, quint8 major, bool tagUnsynchronise
             continue;
         RawFrame frame;
         frame.id = frameIdBytes(id, field);
-        frame.textField = qint8(field);
+        frame.textField = field;
 
         const quint8 status = uchar(head[8]);
         const quint8 format = uchar(head[9]);
