@@ -85,10 +85,27 @@ QString WithExtension(const QString &name, const QString &ext)
     return ext.isEmpty() ? name : name + QLatin1Char('.') + ext;
 }
 
+namespace {
+
+// fileName.endsWith(".mp3", Qt::CaseInsensitive), with an ASCII end (most)
+// lowered at once.
+bool isMp3Name(const QString &fileName)
+{
+    const qsizetype n = fileName.size();
+    if (n >= 4) {
+        const char16_t *end = reinterpret_cast<const char16_t *>(fileName.constData()) + n;
+        if (end[-4] < 0x80 && end[-3] < 0x80 && end[-2] < 0x80 && end[-1] < 0x80)
+            return end[-4] == u'.' && (end[-3] | 0x20) == u'm' && (end[-2] | 0x20) == u'p'
+                   && end[-1] == u'3';
+    }
+    return fileName.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
 bool SkippedByFormat(const ReadSettings &settings, const QString &fileName)
 {
-    return settings.FormatRead && !fileName.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive)
-           && !IsNativeFile(fileName);
+    return settings.FormatRead && !isMp3Name(fileName) && !IsNativeFile(fileName);
 }
 
 static_assert(std::tuple_size_v<decltype(ReadSettings::Tag1ReadFields)> == kId3v1Rows);
