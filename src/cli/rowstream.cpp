@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <type_traits>
 #include <vector>
@@ -61,7 +61,8 @@ char *writeJsonCell(char *to, QByteArrayView key, QByteArrayView utf8)
             p[size_t(b)] = b != '"' && b != '\\' && b != 0xEF;
         return p;
     }();
-    to = std::copy(key.begin(), key.end(), to);
+    std::memcpy(to, key.data(), size_t(key.size()));
+    to += key.size();
     *to++ = '"';
     for (const char *p = utf8.data(), *end = p + utf8.size(); p != end; ++p) {
         if (const int plain = end - p >= 8 ? PlainJsonBytes(p) : 0) {
@@ -172,19 +173,23 @@ const QString kReadKey = QStringLiteral("Read");
 const QString kCodepageKey = QStringLiteral("Codepage");
 
 // The "Read" key with its value, DEVICE:INODE:SIZE:MTIME_NS, in decimal.
-void appendStamp(QByteArray &out, const FileStamp &s)
+// The "Read" stamp's key and text at `to` (kStampRoom bytes there);
+// returns the end of what it wrote.
+constexpr qsizetype kStampRoom = 10 + 4 * 21;
+
+char *writeStamp(char *to, const FileStamp &s)
 {
-    out += ",\"Read\":\"";
-    const auto number = [&out](auto n, char after) {
-        char digits[24];
-        char *end = std::to_chars(digits, digits + sizeof digits - 1, n).ptr;
-        *end++ = after;
-        out.append(digits, end - digits);
+    static constexpr char key[] = ",\"Read\":\"";
+    to = std::copy(key, key + sizeof key - 1, to);
+    const auto number = [&to](auto n, char after) {
+        to = std::to_chars(to, to + 20, n).ptr;
+        *to++ = after;
     };
     number(s.device, ':');
     number(s.inode, ':');
     number(s.size, ':');
     number(s.mtimeNs, '"');
+    return to;
 }
 
 bool parseStamp(const QString &text, FileStamp &stamp)
@@ -333,6 +338,9 @@ void appendJsonRow(QByteArray &out, const Row &row, const FileStamp *read)
             return jsonRoom(key, perUnit * text.size());
         });
     }
+    // The stamp and the row's end go into the same room.
+    const QString codepage = rowCodepage(row);
+    room += kStampRoom + 2;
     const qsizetype at = out.size();
     out.resize(at + room);
     char *to = out.data() + at;
@@ -340,11 +348,16 @@ void appendJsonRow(QByteArray &out, const Row &row, const FileStamp *read)
         withUtf8(row[i],
                  [&to, &key = keys[i]](QByteArrayView utf8) { to = writeJsonCell(to, key, utf8); });
     }
-    out.truncate(to - out.constData());
     if (read)
-        appendStamp(out, *read);
-    if (const QString codepage = rowCodepage(row); !codepage.isEmpty())
-        appendJsonText(out, ",\"Codepage\":", codepage);
+        to = writeStamp(to, *read);
+    if (codepage.isEmpty()) {
+        *to++ = '}';
+        *to++ = '\n';
+        out.truncate(to - out.constData());
+        return;
+    }
+    out.truncate(to - out.constData());
+    appendJsonText(out, ",\"Codepage\":", codepage);
     out += "}\n";
 }
 

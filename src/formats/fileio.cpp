@@ -68,7 +68,11 @@ bool preadInto(int fd, qint64 pos, qint64 length, char *to, qint64 *done)
 
 bool preadUpTo(int fd, qint64 pos, qint64 length, QByteArray *out)
 {
-    out->clear();
+    // A buffer of its own keeps its room for the next read.
+    if (out->isDetached())
+        out->truncate(0);
+    else
+        out->clear();
     if (fd < 0 || pos < 0 || length < 0)
         return false;
     out->resize(length);

@@ -13,12 +13,43 @@ QByteArray viewOf(const QByteArray &buffer, qint64 from, qint64 length)
                                    std::min(length, buffer.size() - from));
 }
 
+// The head and end buffers of the last windows of this thread: a reader
+// goes through files one after another, and the buffers of one serve the
+// next without heap blocks of their own. Big ones are let go.
+struct SpareBuffers {
+    QByteArray head;
+    QByteArray tail;
+};
+thread_local SpareBuffers spare;
+constexpr qsizetype kMaxSpare = 64 * 1024;
+
+void takeSpare(QByteArray &spareBuffer, QByteArray &buffer)
+{
+    buffer = std::move(spareBuffer);
+    buffer.truncate(0);
+}
+
+void giveSpare(QByteArray &buffer, QByteArray &spareBuffer)
+{
+    if (buffer.isDetached() && buffer.capacity() <= kMaxSpare
+        && buffer.capacity() > spareBuffer.capacity())
+        spareBuffer = std::move(buffer);
+}
+
 } // namespace
 
 FileWindows::FileWindows(ReadOnlyFile &file, qint64 tailSize, qint64 headSize)
     : file_(file), size_(file.size()), headSize_(headSize)
 {
     tailAt_ = tailSize > 0 ? std::max<qint64>(0, size_ - tailSize) : size_;
+    takeSpare(spare.head, head_);
+    takeSpare(spare.tail, tail_);
+}
+
+FileWindows::~FileWindows()
+{
+    giveSpare(head_, spare.head);
+    giveSpare(tail_, spare.tail);
 }
 
 bool FileWindows::inWindows(qint64 pos, qint64 length, QByteArray *out)

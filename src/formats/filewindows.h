@@ -21,6 +21,7 @@ inline constexpr qint64 kHeadSize = 4 * 1024;
 class FileWindows {
 public:
     FileWindows(ReadOnlyFile &file, qint64 tailSize, qint64 headSize = kHeadSize);
+    ~FileWindows();
     FileWindows(const FileWindows &) = delete;
     FileWindows &operator=(const FileWindows &) = delete;
 

@@ -1,6 +1,7 @@
 #include "formats/id3v2.h"
 
 #include "formats/filewindows.h"
+#include "formats/id3v2encoding.h"
 #include "formats/id3v2frames.h"
 #include "formats/tagfields.h"
 
@@ -64,6 +65,15 @@ public:
         const qint64 from = at - lastAt_;
         return QByteArray::fromRawData(last.constData() + from,
                                        std::max<qint64>(0, std::min(length, last.size() - from)));
+    }
+    // What the last read holds already (a frame header behind the data just
+    // read, most often), without a read.
+    QByteArrayView held(qint64 at, qint64 length) override
+    {
+        if (!hasLast_ || at < lastAt_ || length <= 0 || at + length > lastAt_ + last_.size()
+            || at + length > size_)
+            return {};
+        return QByteArrayView(last_).sliced(at - lastAt_, length);
     }
 
 private:
@@ -177,9 +187,18 @@ bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize, FileWindows *
         MajorVersion = header.major;
         TotalSize = header.totalSize;
         FileBody body(read, header.bodySize, windows);
-        const id3v2::TagContent content = id3v2::parseTagFields(header, body);
+        // UTF-16 text takes at most half the body's bytes in units; a room
+        // for big tags would hold mostly pictures' worth of nothing.
+        constexpr qint64 kMaxRoom = 32 * 1024;
+        const qint64 units = std::min(header.bodySize / 2, kMaxRoom);
+        if (ViewTexts && qint64(textUnits_.size()) < units)
+            textUnits_.resize(size_t(units));
+        std::optional<id3v2::TextRoom> room;
+        if (ViewTexts)
+            room.emplace(textUnits_.data(), std::min<qint64>(units, qint64(textUnits_.size())));
+        id3v2::TagContent content = id3v2::parseTagFields(header, body);
         for (const TagFieldRow &row : kTagFields)
-            this->*row.member = content.fields[row.id3v2];
+            this->*row.member = std::move(content.fields[row.id3v2]);
         Track = id3v2::trackNumber(TrackString);
         return true;
     } catch (...) {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <vector>
+
 #include "formats/filechange.h"
 #include "formats/id3v2frames.h"
 
@@ -147,9 +149,15 @@ public:
     quint8 WriteVersion = 3;
     // Set by the plans, which are const otherwise.
     mutable id3v2::Damage Refusal = id3v2::Damage::None;
+    // Whether the reads leave UTF-16 texts as views of this object's own
+    // buffer (no heap block a text), valid until its next read: for a
+    // reader that makes cells of them at once and keeps no copy.
+    bool ViewTexts = false;
 
 private:
     bool ReadTagWith(const BlockReader &read, qint64 fileSize, FileWindows *windows);
+
+    std::vector<char16_t> textUnits_; // the room of ViewTexts, kept from read to read
 };
 
 } // namespace qm

@@ -7,6 +7,30 @@
 namespace qm::id3v2 {
 namespace {
 
+thread_local TextRoom *openRoom = nullptr;
+
+} // namespace
+
+TextRoom::TextRoom(char16_t *units, qsizetype capacity)
+    : units_(units), capacity_(capacity), previous_(openRoom)
+{
+    openRoom = this;
+}
+
+TextRoom::~TextRoom() { openRoom = previous_; }
+
+char16_t *TextRoom::take(qsizetype count)
+{
+    TextRoom *room = openRoom;
+    if (!room || count <= 0 || count > room->capacity_ - room->used_)
+        return nullptr;
+    char16_t *units = room->units_ + room->used_;
+    room->used_ += count;
+    return units;
+}
+
+namespace {
+
 bool isWide(quint8 encoding) { return encoding == EncUtf16Bom || encoding == EncUtf16BE; }
 
 QString decodeUtf16(QByteArrayView bytes, bool bigEndianByDefault)
@@ -24,13 +48,18 @@ QString decodeUtf16(QByteArrayView bytes, bool bigEndianByDefault)
             at = 2;
         }
     }
-    // Filled in place: a text is decoded for every frame of every file read.
-    QString text((bytes.size() - at) / 2, Qt::Uninitialized);
+    // Filled in place (in an open room when there is one): a text is
+    // decoded for every frame of every file read.
+    const qsizetype count = (bytes.size() - at) / 2;
+    char16_t *const room = TextRoom::take(count);
+    QString text;
+    if (!room)
+        text = QString(count, Qt::Uninitialized);
     const uchar *from = reinterpret_cast<const uchar *>(bytes.data()) + at;
-    char16_t *to = reinterpret_cast<char16_t *>(text.data());
-    for (qsizetype i = 0; i < text.size(); ++i, from += 2)
+    char16_t *to = room ? room : reinterpret_cast<char16_t *>(text.data());
+    for (qsizetype i = 0; i < count; ++i, from += 2)
         to[i] = big ? char16_t(from[0] << 8 | from[1]) : char16_t(from[1] << 8 | from[0]);
-    return text;
+    return room ? QString::fromRawData(reinterpret_cast<const QChar *>(room), count) : text;
 }
 
 QString decodeString(quint8 encoding, QByteArrayView bytes)
@@ -89,6 +118,15 @@ QStringList readStrings(quint8 encoding, QByteArrayView data, qsizetype at)
             values.append(text);
     }
     return values;
+}
+
+void readStrings(quint8 encoding, QByteArrayView data, qsizetype at, TextValues &values)
+{
+    while (at < data.size()) {
+        QString text = readString(encoding, data, at);
+        if (!text.isEmpty())
+            values.append(std::move(text));
+    }
 }
 
 namespace {

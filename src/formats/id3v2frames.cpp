@@ -9,11 +9,13 @@
 #include "formats/id3v2to24.h"
 #include "formats/tagfields.h"
 
+#include <QScopeGuard>
 #include <QStringList>
 
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <span>
 
 namespace qm::id3v2 {
 namespace {
@@ -91,7 +93,9 @@ int fieldOfTextFrame(QByteArrayView id)
 
 // The id as bytes; the ids of the fields' frames come from static text, so
 // reading a tag allocates nothing for them.
-QByteArray frameIdBytes(QByteArrayView id)
+QByteArray frameIdBytes(QByteArrayView id) { return frameIdBytes(id, fieldOfTextFrame(id)); }
+
+QByteArray frameIdBytes(QByteArrayView id, int field)
 {
     static const std::array<QByteArray, FieldCount> fieldIds = [] {
         std::array<QByteArray, FieldCount> ids;
@@ -100,36 +104,87 @@ QByteArray frameIdBytes(QByteArrayView id)
         return ids;
     }();
     static const QByteArray otherIds[] = {QByteArrayLiteral("TDRC"), QByteArrayLiteral("TDOR")};
-    const int field = fieldOfTextFrame(id);
     if (field >= 0)
         return fieldIds[field];
-    for (const QByteArray &bytes : fieldIds)
-        if (id == bytes)
-            return bytes;
-    for (const QByteArray &bytes : otherIds)
-        if (id == bytes)
-            return bytes;
+    switch (id.size() == 4 ? quint32(bigEndian(id, 0, 4)) : 0) {
+    case idCode("COMM"):
+        return fieldIds[Comment];
+    case idCode("USLT"):
+        return fieldIds[Lyrics];
+    case idCode("WXXX"):
+        return fieldIds[Link];
+    case idCode("TDRC"):
+        return otherIds[0];
+    case idCode("TDOR"):
+        return otherIds[1];
+    default:
+        break;
+    }
     return id.toByteArray();
 }
 
 const char *frameIdOfField(int field) { return tagFieldOf(Field(field)).frame; }
 
 // Frames whose data the fields are made of.
-bool carriesField(QByteArrayView id)
+bool carriesField(QByteArrayView id) { return carriesField(id, fieldOfTextFrame(id)); }
+
+bool carriesField(QByteArrayView id, int field)
 {
-    return fieldOfTextFrame(id) >= 0 || id == "TDRC" || id == "TDOR" || id == "COMM" || id == "USLT"
-           || id == "WXXX";
+    if (field >= 0)
+        return true;
+    if (id.size() != 4)
+        return false;
+    switch (quint32(bigEndian(id, 0, 4))) {
+    case idCode("TDRC"):
+    case idCode("TDOR"):
+    case idCode("COMM"):
+    case idCode("USLT"):
+    case idCode("WXXX"):
+        return true;
+    default:
+        return false;
+    }
 }
 
 namespace {
 
-std::optional<QStringList> textValues(const RawFrame &frame)
+// The frame's data before compression, viewed in place when it was not
+// compressed (most frames); `inflated` holds it otherwise. False when it is
+// encrypted or does not decompress.
+bool plainView(const RawFrame &frame, std::optional<QByteArray> &inflated, QByteArrayView &plain)
 {
-    const std::optional<QByteArray> plain = plainPayload(frame);
-    if (!plain || plain->isEmpty() || uchar(plain->at(0)) > EncUtf8)
-        return std::nullopt;
-    return readStrings(uchar(plain->at(0)), *plain, 1);
+    if (!frame.compressed && !frame.encrypted) {
+        plain = frame.payload;
+        return true;
+    }
+    inflated = plainPayload(frame);
+    if (!inflated)
+        return false;
+    plain = *inflated;
+    return true;
 }
+
+// False for a frame whose text cannot be read; its values otherwise.
+bool textValues(const RawFrame &frame, TextValues &values)
+{
+    std::optional<QByteArray> inflated;
+    QByteArrayView plain;
+    if (!plainView(frame, inflated, plain) || plain.isEmpty() || uchar(plain[0]) > EncUtf8)
+        return false;
+    readStrings(uchar(plain[0]), plain, 1, values);
+    return true;
+}
+
+// The ids the fields are read from besides the text frames', as numbers.
+constexpr quint32 kTdrc = idCode("TDRC");
+constexpr quint32 kTdor = idCode("TDOR");
+constexpr quint32 kTipl = idCode("TIPL");
+constexpr quint32 kTmcl = idCode("TMCL");
+constexpr quint32 kComm = idCode("COMM");
+constexpr quint32 kUslt = idCode("USLT");
+constexpr quint32 kWxxx = idCode("WXXX");
+
+quint32 idNumber(QByteArrayView id) { return id.size() == 4 ? quint32(bigEndian(id, 0, 4)) : 0; }
 
 // A comment, lyrics or link frame taken apart.
 struct Described {
@@ -139,31 +194,46 @@ struct Described {
     QString text;
 };
 
-std::optional<Described> describedText(const RawFrame &frame)
+std::optional<Described> describedText(const RawFrame &frame, bool link)
 {
-    const std::optional<QByteArray> plain = plainPayload(frame);
-    if (!plain || plain->isEmpty())
+    std::optional<QByteArray> inflated;
+    QByteArrayView plain;
+    if (!plainView(frame, inflated, plain) || plain.isEmpty())
         return std::nullopt;
-    const quint8 encoding = uchar(plain->at(0));
+    const quint8 encoding = uchar(plain[0]);
     if (encoding > EncUtf8)
         return std::nullopt;
     Described result;
     qsizetype at = 1;
-    if (frame.id != "WXXX") {
-        if (plain->size() < 4)
+    if (!link) {
+        if (plain.size() < 4)
             return std::nullopt;
-        result.language = plain->mid(1, 3);
+        result.language = plain.sliced(1, 3).toByteArray();
         at = 4;
     }
-    result.description = readString(encoding, *plain, at);
-    if (frame.id == "WXXX") {
-        const QByteArrayView url = QByteArrayView(*plain).sliced(at);
+    result.description = readString(encoding, plain, at);
+    if (link) {
+        const QByteArrayView url = plain.sliced(at);
         const qsizetype end = url.indexOf('\0');
         result.text = QString::fromLatin1(end < 0 ? url : url.first(end));
     } else {
-        result.text = at < plain->size() ? readString(encoding, *plain, at) : QString();
+        result.text = at < plain.size() ? readString(encoding, plain, at) : QString();
     }
     return result;
+}
+
+// Several values of a field as one text.
+QString joinedValues(const TextValues &values)
+{
+    if (values.size() == 1)
+        return values.first();
+    QString joined;
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (i > 0)
+            joined += u'/';
+        joined += values[i];
+    }
+    return joined;
 }
 
 // 2.4 dates are timestamps ("2004-05-12T10:20"); the year is their start.
@@ -199,68 +269,85 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
         return content;
     }
     content.major = major;
-    const QList<RawFrame> frames = readTagFrames(header, source, fieldsOnly, content.damage);
+    // The list of the last tag read on this thread, its room kept (unless
+    // a tag of very many frames made it big): one block for all the tags
+    // a reader goes through.
+    thread_local QList<RawFrame> spareFrames;
+    QList<RawFrame> frames = std::move(spareFrames);
+    frames.clear();
+    readTagFrames(header, source, fieldsOnly, content.damage, frames);
+    const auto keepRoom = qScopeGuard([&frames] {
+        frames.clear();
+        if (frames.capacity() <= 64)
+            spareFrames = std::move(frames);
+    });
 
-    std::array<std::optional<QStringList>, FieldCount> values;
-    std::optional<QStringList> recorded;
-    std::optional<QStringList> originallyReleased;
+    // Held in place, not on the heap: a tag is read for every file.
+    std::array<std::optional<TextValues>, FieldCount> values;
+    std::optional<TextValues> recorded;
+    std::optional<TextValues> originallyReleased;
     std::optional<RawFrame> recordedFrame;
     std::optional<RawFrame> releasedFrame;
     QStringList people;
+    // The frames without a field, for writing them back; the fields alone
+    // need none of them.
     QList<RawFrame> kept;
-    QList<Described> comments;
-    QList<Described> lyrics;
-    QList<Described> links;
+    using Candidates = QVarLengthArray<Described, 2>;
+    Candidates comments;
+    Candidates lyrics;
+    Candidates links;
     for (const RawFrame &frame : std::as_const(frames)) {
-        const int field = fieldOfTextFrame(frame.id);
-        if (field >= 0 || frame.id == "TDRC" || frame.id == "TDOR" || frame.id == "TIPL"
-            || frame.id == "TMCL") {
-            const std::optional<QStringList> text = textValues(frame);
-            if (!text) {
-                kept.append(frame);
+        const int field = frame.textField;
+        const quint32 id = field >= 0 ? 0 : idNumber(frame.id);
+        if (field >= 0 || id == kTdrc || id == kTdor || id == kTipl || id == kTmcl) {
+            TextValues text;
+            if (!textValues(frame, text)) {
+                if (!fieldsOnly)
+                    kept.append(frame);
             } else if (field >= 0) {
                 // Repeated frames of a kind (invalid, but common) add their
                 // values, as several values of one 2.4 frame do.
                 if (values[field])
-                    *values[field] += *text;
+                    values[field]->append(text.constData(), text.size());
                 else
-                    values[field] = *text;
+                    values[field] = std::move(text);
                 if (!fieldsOnly) {
                     if (std::optional<Frame> kept23 = keptFrame(frame, major))
                         content.fieldFrames[field].append(*kept23);
                     content.fieldSources[field].append(frame);
                 }
-            } else if (frame.id == "TDRC") {
-                recorded = *text;
+            } else if (id == kTdrc) {
+                recorded = std::move(text);
                 recordedFrame = frame;
-            } else if (frame.id == "TDOR") {
-                originallyReleased = *text;
+            } else if (id == kTdor) {
+                originallyReleased = std::move(text);
                 releasedFrame = frame;
-            } else {
-                people += *text;
-                if (!fieldsOnly)
-                    content.otherSources.append(frame);
+            } else if (!fieldsOnly) {
+                for (QString &value : text)
+                    people.append(std::move(value));
+                content.otherSources.append(frame);
             }
             continue;
         }
-        QList<Described> *candidates = frame.id == "COMM"   ? &comments
-                                       : frame.id == "USLT" ? &lyrics
-                                       : frame.id == "WXXX" ? &links
-                                                            : nullptr;
+        Candidates *candidates = id == kComm   ? &comments
+                                 : id == kUslt ? &lyrics
+                                 : id == kWxxx ? &links
+                                               : nullptr;
         if (candidates) {
-            if (std::optional<Described> described = describedText(frame)) {
+            if (std::optional<Described> described = describedText(frame, id == kWxxx)) {
                 described->keptIndex = kept.size();
-                candidates->append(*described);
+                candidates->append(std::move(*described));
             }
         }
-        kept.append(frame);
+        if (!fieldsOnly)
+            kept.append(frame);
     }
 
     // Of several frames the one without description carries the field,
     // else the first (a comment only without description: a described one
     // is some program's data, such as iTunNORM); the others stay as they are.
-    QList<qsizetype> taken;
-    auto choose = [&](const QList<Described> &candidates, Field field,
+    QVarLengthArray<qsizetype, 3> taken;
+    auto choose = [&](const Candidates &candidates, Field field,
                       bool undescribedOnly) -> std::optional<Described> {
         if (candidates.isEmpty())
             return std::nullopt;
@@ -268,7 +355,7 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
                                [](const Described &d) { return d.description.isEmpty(); });
         if (it == candidates.cend() && undescribedOnly)
             return std::nullopt;
-        const Described &chosen = it == candidates.cend() ? candidates.first() : *it;
+        const Described &chosen = it == candidates.cend() ? candidates.front() : *it;
         taken.append(chosen.keptIndex);
         if (!fieldsOnly) {
             if (std::optional<Frame> kept23 = keptFrame(kept[chosen.keptIndex], major))
@@ -293,17 +380,17 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
     }
 
     for (int field = 0; field < FieldCount; ++field)
-        if (values[field])
-            content.fields[field] =
-                values[field]->size() == 1 ? values[field]->first() : values[field]->join(u'/');
+        if (values[field] && field != Genre)
+            content.fields[field] = joinedValues(*values[field]);
     if (values[Genre])
-        content.fields[Genre] = genreFromFrameText(*values[Genre]);
+        content.fields[Genre] = genreFromValues(values[Genre]->constData(), values[Genre]->size());
     if (!values[Year] && recorded && !recorded->isEmpty())
-        content.fields[Year] = yearOfTimestamp(recorded->first());
+        content.fields[Year] = yearOfTimestamp(recorded->front());
     if (!values[OrigYear] && originallyReleased && !originallyReleased->isEmpty())
-        content.fields[OrigYear] = yearOfTimestamp(originallyReleased->first());
+        content.fields[OrigYear] = yearOfTimestamp(originallyReleased->front());
     for (QString &text : content.fields)
-        text = trimmedField(text);
+        if (!text.isEmpty())
+            text = trimmedField(text);
     if (fieldsOnly)
         return content;
 
@@ -320,7 +407,7 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
     if (!values[OrigYear] && originallyReleased && !originallyReleased->isEmpty())
         content.fieldSources[OrigYear].append(*releasedFrame);
     if (!values[Year] && recorded && !recorded->isEmpty())
-        appendDateFrames(content.otherFrames, recorded->first(), frames);
+        appendDateFrames(content.otherFrames, recorded->front(), frames);
     if (!people.isEmpty()) {
         const quint8 encoding = encodingFor(people);
         QByteArray data(1, char(encoding));
@@ -439,17 +526,22 @@ qint64 paddedTotalSize(qint64 framesSize)
 
 QString genreFromFrameText(const QStringList &values)
 {
+    return genreFromValues(values.constData(), values.size());
+}
+
+QString genreFromValues(const QString *values, qsizetype count)
+{
     // One value without references, the common case, is its own name or
     // the name its number stands for.
-    if (values.size() == 1) {
-        QString rest = trimmedField(values.first());
+    if (count == 1) {
+        QString rest = trimmedField(values[0]);
         if (!rest.startsWith(u'(')) {
             const QString name = rest.isEmpty() ? QString() : referenceName(rest);
             return name.isEmpty() ? rest : name;
         }
     }
     QStringList names;
-    for (const QString &value : values) {
+    for (const QString &value : std::span<const QString>(values, size_t(count))) {
         QString rest = trimmedField(value);
         QStringList references;
         while (rest.startsWith(u'(') && !rest.startsWith(u"((")) {

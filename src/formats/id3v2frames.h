@@ -98,6 +98,9 @@ struct RawFrame {
     quint32 plainSize = 0;
     // A 2.4 frame that carried its data length in front of the data.
     bool lengthIndicator = false;
+    // The field of a text frame (fieldOfTextFrame of the id) as the frame
+    // walk found it, or -1: the id is looked up once.
+    int textField = -1;
     QByteArray payload;
 };
 
@@ -169,6 +172,8 @@ qint64 paddedTotalSize(qint64 framesSize);
 // Numeric genre references ("(17)", "17", "(17)Rock", "(RX)", "(CR)") as
 // the genre names they stand for.
 QString genreFromFrameText(const QStringList &values);
+// The same for `count` values held elsewhere.
+QString genreFromValues(const QString *values, qsizetype count);
 
 // A field's text without the characters of code 32 or less at both ends.
 QString trimmedField(const QString &value);

@@ -33,9 +33,8 @@ bool endsWithPadding(BodySource &body, qint64 at)
     return at >= body.size() || body.read(at, 1) == QByteArrayView("\0", 1);
 }
 
-QList<RawFrame> readFramesV22(QByteArrayView body, Damage &damage)
+void readFramesV22(QByteArrayView body, Damage &damage, QList<RawFrame> &frames)
 {
-    QList<RawFrame> frames;
     qsizetype at = 0;
     while (at + 6 <= body.size()) {
         const QByteArrayView id = body.sliced(at, 3);
@@ -44,7 +43,7 @@ QList<RawFrame> readFramesV22(QByteArrayView body, Damage &damage)
         const qsizetype size = bigEndian(body, at + 3, 3);
         if (size > body.size() - at - 6) {
             noteDamage(damage, Damage::FrameBeyondEnd);
-            return frames;
+            return;
         }
         const QByteArrayView data = body.sliced(at + 6, size);
         at += 6 + size;
@@ -52,13 +51,13 @@ QList<RawFrame> readFramesV22(QByteArrayView body, Damage &damage)
         frame.id = v23IdFor(id);
         if (frame.id.isEmpty() || size == 0)
             continue;
+        frame.textField = fieldOfTextFrame(frame.id);
         frame.payload = frame.id == "APIC" ? pictureFromV22(data) : data.toByteArray();
         if (!frame.payload.isEmpty())
             frames.append(frame);
     }
     if (at < body.size() && body[at] != 0)
         noteDamage(damage, Damage::Garbage);
-    return frames;
 }
 
 // Whether `at` can be where a frame ends: the end of the tag, padding, or
@@ -92,10 +91,9 @@ qint64 frameSizeV24(BodySource &body, qint64 at, QByteArrayView head)
 
 // Frames of versions 3 and 4 from `at` on. With fieldsOnly the data of
 // frames that carry no field is never read.
-QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUnsynchronised,
-                           bool fieldsOnly, Damage &damage)
+void readFrames(BodySource &body, qint64 at, quint8 major, bool tagUnsynchronised, bool fieldsOnly,
+                Damage &damage, QList<RawFrame> &frames)
 {
-    QList<RawFrame> frames;
     frames.reserve(16); // a typical tag's frames without growing
     QByteArray readHead;
     while (at + 10 <= body.size()) {
@@ -116,15 +114,17 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
             major == 3 ? qint64(bigEndian(head, 4, 4)) : frameSizeV24(body, at, head);
         if (size > body.size() - at - 10) {
             noteDamage(damage, Damage::FrameBeyondEnd);
-            return frames;
+            return;
         }
         const qint64 dataAt = at + 10;
         at += 10 + size;
         const QByteArrayView id = oldId.isEmpty() ? QByteArrayView(head).first(4) : oldId;
-        if (size == 0 || (fieldsOnly && !carriesField(id)))
+        const int field = fieldOfTextFrame(id);
+        if (size == 0 || (fieldsOnly && !carriesField(id, field)))
             continue;
         RawFrame frame;
-        frame.id = frameIdBytes(id);
+        frame.id = frameIdBytes(id, field);
+        frame.textField = field;
 
         const quint8 status = uchar(head[8]);
         const quint8 format = uchar(head[9]);
@@ -154,7 +154,7 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
         const QByteArray data = body.read(dataAt, size);
         if (data.size() < size) {
             noteDamage(damage, Damage::FrameBeyondEnd);
-            return frames;
+            return;
         }
         const qsizetype extra = (frame.compressed && major == 3 ? 4 : 0) + (frame.encrypted ? 1 : 0)
                                 + (frame.grouped ? 1 : 0) + (lengthIndicator ? 4 : 0);
@@ -186,7 +186,6 @@ QList<RawFrame> readFrames(BodySource &body, qint64 at, quint8 major, bool tagUn
     }
     if (!endsWithPadding(body, at))
         noteDamage(damage, Damage::Garbage);
-    return frames;
 }
 
 } // namespace
@@ -234,12 +233,20 @@ HeaderKind parseHeader(QByteArrayView bytes, TagHeader &header)
 QList<RawFrame> readTagFrames(const TagHeader &header, BodySource &source, bool fieldsOnly,
                               Damage &damage)
 {
+    QList<RawFrame> frames;
+    readTagFrames(header, source, fieldsOnly, damage, frames);
+    return frames;
+}
+
+void readTagFrames(const TagHeader &header, BodySource &source, bool fieldsOnly, Damage &damage,
+                   QList<RawFrame> &frames)
+{
     const quint8 major = header.major;
     const bool unsynchronised = header.flags & 0x80;
     const bool extended = header.flags & 0x40;
     if (major == 2 && extended) { // 2.2 calls this bit compression and defines no scheme
         noteDamage(damage, Damage::CompressedTag);
-        return {};
+        return;
     }
     if (major == 2 || (major == 3 && unsynchronised)) {
         // Before 2.4 the whole tag, frame headers included, is
@@ -247,12 +254,15 @@ QList<RawFrame> readTagFrames(const TagHeader &header, BodySource &source, bool 
         QByteArray whole = source.read(0, source.size());
         if (unsynchronised)
             whole = undoUnsync(whole);
-        if (major == 2)
-            return readFramesV22(whole, damage);
+        if (major == 2) {
+            readFramesV22(whole, damage, frames);
+            return;
+        }
         MemoryBody undone(whole);
-        return readTagFrames(
+        readTagFrames(
             TagHeader{major, header.revision, quint8(header.flags & ~0x80), undone.size(), 0},
-            undone, fieldsOnly, damage);
+            undone, fieldsOnly, damage, frames);
+        return;
     }
     qint64 start = 0;
     if (extended) {
@@ -268,10 +278,10 @@ QList<RawFrame> readTagFrames(const TagHeader &header, BodySource &source, bool 
             start = 0;
         } else if (start < 4 || start > source.size()) {
             noteDamage(damage, Damage::BadExtendedHeader);
-            return {};
+            return;
         }
     }
-    return readFrames(source, start, major, unsynchronised, fieldsOnly, damage);
+    readFrames(source, start, major, unsynchronised, fieldsOnly, damage, frames);
 }
 
 } // namespace qm::id3v2

@@ -41,6 +41,9 @@ private:
 // notes why some bytes could not be taken apart.
 QList<RawFrame> readTagFrames(const TagHeader &header, BodySource &source, bool fieldsOnly,
                               Damage &damage);
+// The same, appended to `frames`.
+void readTagFrames(const TagHeader &header, BodySource &source, bool fieldsOnly, Damage &damage,
+                   QList<RawFrame> &frames);
 
 // The frame's data as it was before compression; nothing when it is
 // encrypted or does not decompress.

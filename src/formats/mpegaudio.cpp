@@ -328,7 +328,7 @@ bool TMPEGaudio::ReadFromFile(const QString &fileName, FileStamp *stamp)
         const auto readEnd = [&](bool signatureWanted) {
             if (signatureWanted)
                 windows.widenTail(kBlockSize + TID3v1::kRecordSize + TID3v1::kMarkSize);
-            return ID3v1.ReadTagWith(reader, FileLength, true);
+            return ID3v1.ReadTagWith(reader, FileLength, ReadId3v1Fields);
         };
         // A tag that cannot be read leaves the stream unknown; that is no
         // failure of the file.
@@ -415,20 +415,38 @@ bool TMPEGaudio::FGetValid() const
     return Frame.HeaderFound && bitRate >= 8 && bitRate <= 448 && FGetDuration() >= 0.1;
 }
 
+namespace {
+
+// Whether `text` is, or starts with, the four ASCII characters of `four`.
+bool startsWithFour(QStringView text, const char16_t (&four)[5])
+{
+    return text.size() >= 4 && text[0] == four[0] && text[1] == four[1] && text[2] == four[2]
+           && text[3] == four[3];
+}
+
+bool isFour(QStringView text, const char16_t (&four)[5])
+{
+    return text.size() == 4 && startsWithFour(text, four);
+}
+
+} // namespace
+
 quint8 TMPEGaudio::FGetVBREncoderID() const
 {
-    const QString vendor = VBR.VbrVendor.left(4);
+    // Looked at in place: every row read asks for the encoder twice.
+    const QStringView vendor = QStringView(VBR.VbrVendor).left(4);
+    const bool lame = isFour(vendor, u"LAME");
+    const bool gogo = isFour(vendor, u"GOGO") || isFour(vendor, u"MPGE");
     quint8 id = kUnknown;
-    if (vendor == QLatin1String("LAME"))
+    if (lame)
         id = kLame;
-    if (vendor == QLatin1String("GOGO") || vendor == QLatin1String("MPGE"))
+    if (gogo)
         id = kGoGo;
-    if (VBR.VbrId == QLatin1String("Xing") && vendor != QLatin1String("LAME")
-        && vendor != QLatin1String("GOGO") && vendor != QLatin1String("MPGE"))
+    if (isFour(VBR.VbrId, u"Xing") && !lame && !gogo)
         id = kXing;
-    if (VBR.VbrId == QLatin1String("VBRI"))
+    if (isFour(VBR.VbrId, u"VBRI"))
         id = kFhG;
-    if (VendorText.startsWith(QLatin1String("LAME")))
+    if (startsWithFour(VendorText, u"LAME"))
         id = kLame;
     return id;
 }

@@ -77,6 +77,10 @@ public:
     qint64 AudioStart = 0;
     qint64 AudioEnd = 0;
     TID3v1 ID3v1;
+    // Whether ReadFromFile reads the texts of the ID3v1 record and the
+    // Lyrics3 block too, or only their sizes (where the audio ends): a
+    // reader that shows other fields need not decode them.
+    bool ReadId3v1Fields = true;
     TID3v2 ID3v2;
 
     // False only when the file cannot be opened or read. A file without

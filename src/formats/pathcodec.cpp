@@ -55,24 +55,33 @@ int utf8SequenceAt(const uchar *p, const uchar *end, char32_t &code)
 
 QString decodeFileName(QByteArrayView bytes)
 {
-    QString name;
-    name.reserve(bytes.size());
+    // Written in place: a name never takes more UTF-16 units than it has
+    // bytes, and every file of a folder read is named this way.
+    QString name(bytes.size(), Qt::Uninitialized);
+    char16_t *const start = reinterpret_cast<char16_t *>(name.data());
+    char16_t *out = start;
     const auto *p = reinterpret_cast<const uchar *>(bytes.data());
     const uchar *end = p + bytes.size();
     while (p < end) {
         if (*p < 0x80) {
-            name.append(QChar(char16_t(*p++)));
+            *out++ = char16_t(*p++);
             continue;
         }
         char32_t code = 0;
         const int length = utf8SequenceAt(p, end, code);
         if (length > 0 && !(code >= kRawFirst && code <= kRawLast)) {
-            name.append(QChar::fromUcs4(code));
+            if (QChar::requiresSurrogates(code)) {
+                *out++ = QChar::highSurrogate(code);
+                *out++ = QChar::lowSurrogate(code);
+            } else {
+                *out++ = char16_t(code);
+            }
             p += length;
         } else {
-            name.append(QChar(char16_t(kRawBase + *p++)));
+            *out++ = char16_t(kRawBase + *p++);
         }
     }
+    name.truncate(out - start);
     return name;
 }
 

@@ -3,6 +3,8 @@
 #include "jobs/fileops.h"
 #include "formats/pathcodec.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <deque>
 #include <set>
@@ -73,6 +75,66 @@ QString folderWithSlash(const QString &folder)
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
+// A folder entry with a key that decides most comparisons of its name
+// without letter case in one step: the first eight characters folded, when
+// the whole name is ASCII (as most names are), where folding is lowering.
+struct Entry {
+    QString name;
+    quint64 prefix = 0;
+    bool ascii = true;
+    unsigned char type = DT_UNKNOWN;
+
+    static uchar lowered(uchar c) { return c >= 'A' && c <= 'Z' ? uchar(c + 32) : c; }
+    static Entry of(const char *name, unsigned char type)
+    {
+        Entry entry{decodeFileName(name), 0, true, type};
+        for (int i = 0; name[i] != 0; ++i) {
+            const uchar c = uchar(name[i]);
+            if (c >= 0x80) {
+                entry.ascii = false;
+                break;
+            }
+            if (i < 8)
+                entry.prefix |= quint64(lowered(c)) << (56 - 8 * i);
+        }
+        return entry;
+    }
+};
+
+// Name order without letter case, then with it: the same answers as
+// QString::compare with Qt::CaseInsensitive and then operator<, which
+// names beyond ASCII still go through.
+bool entryBefore(const Entry &a, const Entry &b)
+{
+    if (!a.ascii || !b.ascii) {
+        const int folded = a.name.compare(b.name, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a.name < b.name;
+    }
+    // The key pads with zero bytes, below every character: a name that
+    // starts another comes first, as it does without the key.
+    if (a.prefix != b.prefix)
+        return a.prefix < b.prefix;
+    const char16_t *x = reinterpret_cast<const char16_t *>(a.name.constData());
+    const char16_t *y = reinterpret_cast<const char16_t *>(b.name.constData());
+    const qsizetype common = std::min(a.name.size(), b.name.size());
+    int exact = 0; // the first difference with letter case
+    for (qsizetype i = 0; i < common; ++i) {
+        const uchar cx = uchar(x[i]);
+        const uchar cy = uchar(y[i]);
+        if (cx == cy)
+            continue;
+        const uchar lx = Entry::lowered(cx);
+        const uchar ly = Entry::lowered(cy);
+        if (lx != ly)
+            return lx < ly;
+        if (exact == 0)
+            exact = cx < cy ? -1 : 1;
+    }
+    if (a.name.size() != b.name.size())
+        return a.name.size() < b.name.size();
+    return exact < 0;
+}
+
 } // namespace
 
 FileFilter::FileFilter(const QString &filter, bool caseSensitive) : caseSensitive_(caseSensitive)
@@ -100,12 +162,22 @@ FileFilter::FileFilter(const QString &filter, bool caseSensitive) : caseSensitiv
 
 bool FileFilter::matches(const QString &fileName) const
 {
-    const QString name = caseSensitive_ ? fileName : fileName.toLower();
-    for (const QString &mask : masks_) {
-        if (maskAccepts(mask, name))
-            return true;
+    const auto accepts = [this](QStringView name) {
+        return std::any_of(masks_.cbegin(), masks_.cend(),
+                           [name](const QString &mask) { return maskAccepts(mask, name); });
+    };
+    if (caseSensitive_)
+        return accepts(fileName);
+    // An ASCII name (most) is lowered on the stack, where lowering is
+    // ASCII's own; every file found is filtered.
+    QVarLengthArray<char16_t, 256> lowered(fileName.size());
+    for (qsizetype i = 0; i < fileName.size(); ++i) {
+        const char16_t c = fileName.at(i).unicode();
+        if (c >= 0x80)
+            return accepts(fileName.toLower());
+        lowered[i] = c >= 'A' && c <= 'Z' ? char16_t(c + 32) : c;
     }
-    return false;
+    return accepts(QStringView(lowered.constData(), lowered.size()));
 }
 
 bool MatchesFilter(const QString &filter, bool caseSensitive, const QString &fileName)
@@ -139,23 +211,16 @@ void ScanFolders(const QStringList &folders, const ScanSettings &settings, const
         // Listed in name order (letter case aside), as the file systems the
         // program was made for list a folder, and as users expect rows to
         // arrive; readdir's own order is the file system's hash order.
-        struct Entry {
-            QString name;
-            unsigned char type;
-        };
         std::vector<Entry> entries;
         while (const dirent *entry = readdir(dir)) {
             const char *name = entry->d_name;
             if (name[0] == '.'
                 && (name[1] == 0 || (name[1] == '.' && name[2] == 0) || IsTemporaryCopy(name)))
                 continue;
-            entries.push_back({decodeFileName(name), entry->d_type});
+            entries.push_back(Entry::of(name, entry->d_type));
         }
         closedir(dir);
-        std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
-            const int folded = a.name.compare(b.name, Qt::CaseInsensitive);
-            return folded != 0 ? folded < 0 : a.name < b.name;
-        });
+        std::sort(entries.begin(), entries.end(), entryBefore);
         for (const Entry &entry : entries) {
             bool isFolder = entry.type == DT_DIR;
             bool isFile = entry.type == DT_REG;

@@ -5,6 +5,7 @@
 #include "formats/tagfields.h"
 #include "formats/vorbiscomment.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace qm {
@@ -25,6 +26,25 @@ bool endsWith(QStringView name, QLatin1StringView ext)
 
 NativeKind NativeKindOf(QStringView fileName)
 {
+    // Every file read asks: an ASCII extension (most) is lowered and
+    // compared at once; others go the way of Qt's folding, which also
+    // takes some letters beyond ASCII for "s" or "k".
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    const QStringView ext = dot < 0 ? QStringView() : fileName.sliced(dot + 1);
+    if (dot >= 0 && ext.size() <= 4
+        && std::all_of(ext.begin(), ext.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        char lowered[5] = {};
+        for (qsizetype i = 0; i < ext.size(); ++i) {
+            const char c = char(ext[i].unicode());
+            lowered[i] = c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+        }
+        const QByteArrayView name(lowered, ext.size());
+        if (name == "flac")
+            return NativeKind::Flac;
+        if (name == "ogg" || name == "oga" || name == "opus")
+            return NativeKind::Ogg;
+        return NativeKind::None;
+    }
     if (endsWith(fileName, QLatin1StringView("flac")))
         return NativeKind::Flac;
     for (const char *ext : {"ogg", "oga", "opus"}) {

@@ -85,10 +85,27 @@ QString WithExtension(const QString &name, const QString &ext)
     return ext.isEmpty() ? name : name + QLatin1Char('.') + ext;
 }
 
+namespace {
+
+// fileName.endsWith(".mp3", Qt::CaseInsensitive), with an ASCII end (most)
+// lowered at once.
+bool isMp3Name(const QString &fileName)
+{
+    const qsizetype n = fileName.size();
+    if (n >= 4) {
+        const char16_t *end = reinterpret_cast<const char16_t *>(fileName.constData()) + n;
+        if (end[-4] < 0x80 && end[-3] < 0x80 && end[-2] < 0x80 && end[-1] < 0x80)
+            return end[-4] == u'.' && (end[-3] | 0x20) == u'm' && (end[-2] | 0x20) == u'p'
+                   && end[-1] == u'3';
+    }
+    return fileName.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
 bool SkippedByFormat(const ReadSettings &settings, const QString &fileName)
 {
-    return settings.FormatRead && !fileName.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive)
-           && !IsNativeFile(fileName);
+    return settings.FormatRead && !isMp3Name(fileName) && !IsNativeFile(fileName);
 }
 
 static_assert(std::tuple_size_v<decltype(ReadSettings::Tag1ReadFields)> == kId3v1Rows);
@@ -113,6 +130,23 @@ QString TrackCellText(const QString &trackString, int track, bool numbers01)
         return QLatin1Char('0') + trackString;
     return trackString;
 }
+
+namespace {
+
+// TrackCellText as a cell, made without a QString on the way: every row
+// read has one.
+Cell TrackCell(const QString &trackString, int track, bool numbers01)
+{
+    if (!(numbers01 && track >= 1 && track < 10 && !trackString.startsWith(QLatin1Char('0'))))
+        return Cell(trackString);
+    QVarLengthArray<char16_t, 16> text(trackString.size() + 1);
+    text[0] = u'0';
+    std::copy_n(reinterpret_cast<const char16_t *>(trackString.constData()), trackString.size(),
+                text.data() + 1);
+    return Cell(QStringView(text.constData(), text.size()));
+}
+
+} // namespace
 
 void ClearTagCells(const ReadSettings &settings, CellWrites &cells)
 {
@@ -144,7 +178,7 @@ void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings, 
                 const QString track = tag.FGetTrackString();
                 if (!track.isEmpty())
                     cells.emplace_back(F::Trc,
-                                       TrackCellText(track, tag.FGetTrack(), settings.Numbers01));
+                                       TrackCell(track, tag.FGetTrack(), settings.Numbers01));
             } else if (column == F::Gen) {
                 cells.emplace_back(F::Gen, tag.FGetGenre());
             } else {
@@ -163,7 +197,12 @@ void ReadTag1Step(const TID3v1 &tag, bool loaded, const ReadSettings &settings, 
 
 void ReadTag2Step(const TID3v2 &tag, bool loaded, const ReadSettings &settings, CellWrites &cells)
 {
-    ClearTagCells(settings, cells);
+    // Every field read gives its cell, empty or not: when all are read,
+    // the cells cleared first would only be written again.
+    const auto &read = settings.Tag2ReadFields;
+    const bool allRead = std::all_of(read.cbegin(), read.cend(), [](bool r) { return r; });
+    if (!loaded || !tag.FGetTagPresent() || !allRead)
+        ClearTagCells(settings, cells);
     if (!loaded || !tag.FGetTagPresent())
         return;
     for (int row = 0; row < kTagFieldRows; ++row) {
@@ -172,7 +211,7 @@ void ReadTag2Step(const TID3v2 &tag, bool loaded, const ReadSettings &settings, 
         const F column = tagFieldColumn(row);
         const QString &text = tag.*kTagFields[row].member;
         if (column == F::Trc)
-            cells.emplace_back(F::Trc, TrackCellText(text, tag.FGetTrack(), settings.Numbers01));
+            cells.emplace_back(F::Trc, TrackCell(text, tag.FGetTrack(), settings.Numbers01));
         else
             cells.emplace_back(column, text);
     }
@@ -270,9 +309,14 @@ FileReader::FileReader(ReadKind kind, const ReadSettings &settings)
         tag1_ = new TID3v1;
         tag1_->FSetUseLyrics2(settings.ReadLyrics2);
         tag2_ = new TID3v2;
+        // Its texts become cells at once, before the next read.
+        tag2_->ViewTexts = true;
     } else {
         stream_ = new TMPEGaudio;
         stream_->ID3v1.FSetUseLyrics2(settings.ReadLyrics2);
+        // The record's texts are shown only in the ID3v1 view.
+        stream_->ReadId3v1Fields = kind == ReadKind::InfoAfterAdd && settings.TagView == 1;
+        stream_->ID3v2.ViewTexts = true;
     }
     native_ = new NativeFile;
 }

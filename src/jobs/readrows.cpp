@@ -39,7 +39,7 @@ void AddedRowReader::complete(Row &row, FileStamp *stamp)
         cells_.clear();
         reader->read(fileName, cells_, stamp);
         for (auto &[field, value] : cells_)
-            row[size_t(toInt(field))] = value;
+            row[size_t(toInt(field))] = std::move(value);
     }
     // A read of no tag, or one that could not open the file, leaves the
     // stamp to a look at the file.
