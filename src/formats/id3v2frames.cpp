@@ -310,17 +310,19 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
                 if (values[field])
                     values[field]->append(text.constData(), text.size());
                 else
-                    values[field] = std::move(text);
+                    values[field].emplace(std::move(text));
                 if (!fieldsOnly) {
                     if (std::optional<Frame> kept23 = keptFrame(frame, major))
                         content.fieldFrames[field].append(*kept23);
                     content.fieldSources[field].append(frame);
                 }
             } else if (id == kTdrc) {
-                recorded = std::move(text);
+                // emplace, not assignment: Qt 6.4's QVarLengthArray loses
+                // the heap block of the array it is moved over.
+                recorded.emplace(std::move(text));
                 recordedFrame = frame;
             } else if (id == kTdor) {
-                originallyReleased = std::move(text);
+                originallyReleased.emplace(std::move(text));
                 releasedFrame = frame;
             } else if (!fieldsOnly) {
                 for (QString &value : text)

@@ -228,6 +228,21 @@ TEST(ID3v2Parse, CompressedFramesAreReadAndEncryptedOnesKept)
     EXPECT_TRUE(content.fields[Title].isEmpty());
 }
 
+// A repeated date of several values each: the last frame's first date
+// counts, and the earlier frame's values are let go (Qt 6.4 leaked them
+// when one list of values was moved over another).
+TEST(ID3v2Parse, ARepeatedDateOfSeveralValuesTakesTheLastFrame)
+{
+    const QByteArray dates = "2001\0"
+                             "2002\0"
+                             "2003"_qba;
+    const TagContent content = parse(tagBytes(4, frame24("TDRC", text(0, dates))
+                                                     + frame24("TDRC", text(0, "1999\0"
+                                                                               "2000\0"
+                                                                               "2001"_qba))));
+    EXPECT_EQ(content.fields[Year], QStringLiteral("1999"));
+}
+
 TEST(ID3v2Parse, Version24FramesTurnIntoVersion23Frames)
 {
     const QByteArray body =
