@@ -127,11 +127,16 @@ void setFields(const TID3v2 &tag, id3v2::TagContent &content)
 
 // The version a write gives the tag: 3 or 4 as asked; for 0, a 2.4 tag
 // stays 2.4 and every other tag becomes 2.3.
-quint8 writtenVersion(quint8 asked, const id3v2::TagContent &read)
+quint8 writtenVersion(quint8 asked, quint8 readMajor)
 {
     if (asked == 0)
-        return read.major == 4 ? 4 : 3;
+        return readMajor == 4 ? 4 : 3;
     return asked == 4 ? 4 : 3;
+}
+
+quint8 writtenVersion(quint8 asked, const id3v2::TagContent &read)
+{
+    return writtenVersion(asked, read.major);
 }
 
 } // namespace
@@ -302,9 +307,11 @@ bool TID3v2::ReadForSave(ReadOnlyFile &file, const QString &fileName, SaveRead *
             return ReadTagWith(windows, file.size());
         }
         if (tag) {
-            read->content =
-                id3v2::parseTag(start.header, QByteArrayView(first).sliced(id3v2::HeaderSize,
-                                                                           start.header.bodySize));
+            read->writtenMajor = writtenVersion(WriteVersion, start.header.major);
+            read->content = id3v2::parseTagFor(
+                start.header,
+                QByteArrayView(first).sliced(id3v2::HeaderSize, start.header.bodySize),
+                read->writtenMajor);
             TagPresent = true;
             MajorVersion = start.header.major;
             TotalSize = start.header.totalSize;
@@ -343,8 +350,11 @@ bool TID3v2::PlanSave(const QString &fileName, FileChange *change, SaveRead *rea
             none.emplace();
         }
         id3v2::TagContent &content = none ? *none : read->content;
-        setFields(*this, content);
         const quint8 major = writtenVersion(WriteVersion, content);
+        // The read kept the frames of another version's write.
+        if (!none && major != read->writtenMajor)
+            return PlanSave(fileName, change);
+        setFields(*this, content);
         const QByteArray frames = id3v2::buildFrames(content, major);
         FileStart start;
         start.fileSize = read->fileSize;

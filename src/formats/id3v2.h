@@ -64,6 +64,9 @@ public:
         id3v2::TagHeader header;
         QByteArray first;          // the first bytes; the whole tag when there is one
         id3v2::TagContent content; // the whole tag parsed
+        // The version whose write `content` keeps the frames for (only the
+        // frames that write builds from are kept).
+        quint8 writtenMajor = 0;
         FileStamp stamp;
     };
     // ReadFromFile that also keeps in *read what PlanSave needs when the

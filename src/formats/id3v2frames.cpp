@@ -260,7 +260,17 @@ QString referenceName(const QString &reference)
     return genreName(index);
 }
 
-TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnly)
+// The frames a content keeps for writing: those of a 2.3 write, of a 2.4
+// write, or both when the version is not known yet.
+struct KeptForms {
+    bool v23 = true;
+    bool v24 = true;
+};
+
+KeptForms keptForms(quint8 writtenMajor) { return {writtenMajor != 4, writtenMajor != 3}; }
+
+TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnly,
+                     KeptForms forms = {})
 {
     TagContent content;
     const quint8 major = header.major;
@@ -296,6 +306,14 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
     Candidates comments;
     Candidates lyrics;
     Candidates links;
+    // A field's frame in the forms the write may need.
+    const auto keepFieldFrame = [&content, &forms, major](int field, const RawFrame &frame) {
+        if (forms.v23)
+            if (std::optional<Frame> kept23 = keptFrame(frame, major))
+                content.fieldFrames[field].append(*kept23);
+        if (forms.v24)
+            content.fieldSources[field].append(frame);
+    };
     for (const RawFrame &frame : std::as_const(frames)) {
         const int field = frame.textField;
         const quint32 id = field >= 0 ? 0 : idNumber(frame.id);
@@ -311,11 +329,8 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
                     values[field]->append(text.constData(), text.size());
                 else
                     values[field].emplace(std::move(text));
-                if (!fieldsOnly) {
-                    if (std::optional<Frame> kept23 = keptFrame(frame, major))
-                        content.fieldFrames[field].append(*kept23);
-                    content.fieldSources[field].append(frame);
-                }
+                if (!fieldsOnly)
+                    keepFieldFrame(field, frame);
             } else if (id == kTdrc) {
                 // emplace, not assignment: Qt 6.4's QVarLengthArray loses
                 // the heap block of the array it is moved over.
@@ -327,7 +342,8 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
             } else if (!fieldsOnly) {
                 for (QString &value : text)
                     people.append(std::move(value));
-                content.otherSources.append(frame);
+                if (forms.v24)
+                    content.otherSources.append(frame);
             }
             continue;
         }
@@ -359,11 +375,8 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
             return std::nullopt;
         const Described &chosen = it == candidates.cend() ? candidates.front() : *it;
         taken.append(chosen.keptIndex);
-        if (!fieldsOnly) {
-            if (std::optional<Frame> kept23 = keptFrame(kept[chosen.keptIndex], major))
-                content.fieldFrames[field].append(*kept23);
-            content.fieldSources[field].append(kept[chosen.keptIndex]);
-        }
+        if (!fieldsOnly)
+            keepFieldFrame(field, kept[chosen.keptIndex]);
         return chosen;
     };
     if (const auto comment = choose(comments, Comment, true)) {
@@ -399,18 +412,20 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
     for (qsizetype i = 0; i < kept.size(); ++i) {
         if (taken.contains(i))
             continue;
-        if (std::optional<Frame> frame = keptFrame(kept[i], major))
-            content.otherFrames.append(*frame);
-        content.otherSources.append(kept[i]);
+        if (forms.v23)
+            if (std::optional<Frame> frame = keptFrame(kept[i], major))
+                content.otherFrames.append(*frame);
+        if (forms.v24)
+            content.otherSources.append(kept[i]);
     }
     // A 2.4 date carries the field only where no 2.3 frame does.
-    if (!values[Year] && recorded && !recorded->isEmpty())
+    if (forms.v24 && !values[Year] && recorded && !recorded->isEmpty())
         content.fieldSources[Year].append(*recordedFrame);
-    if (!values[OrigYear] && originallyReleased && !originallyReleased->isEmpty())
+    if (forms.v24 && !values[OrigYear] && originallyReleased && !originallyReleased->isEmpty())
         content.fieldSources[OrigYear].append(*releasedFrame);
-    if (!values[Year] && recorded && !recorded->isEmpty())
+    if (forms.v23 && !values[Year] && recorded && !recorded->isEmpty())
         appendDateFrames(content.otherFrames, recorded->front(), frames);
-    if (!people.isEmpty()) {
+    if (forms.v23 && !people.isEmpty()) {
         const quint8 encoding = encodingFor(people);
         QByteArray data(1, char(encoding));
         for (const QString &text : std::as_const(people))
@@ -426,6 +441,12 @@ TagContent parseTag(const TagHeader &header, QByteArrayView body)
 {
     MemoryBody source(body);
     return contentOf(header, source, false);
+}
+
+TagContent parseTagFor(const TagHeader &header, QByteArrayView body, quint8 writtenMajor)
+{
+    MemoryBody source(body);
+    return contentOf(header, source, false, keptForms(writtenMajor));
 }
 
 TagContent parseTagFields(const TagHeader &header, BodySource &body)

@@ -151,6 +151,9 @@ public:
 // Parses the tag body (the bytes after the header, body size long or
 // shorter when truncated). Unknown major versions give empty content.
 TagContent parseTag(const TagHeader &header, QByteArrayView body);
+// The same keeping only the frames a write of version `writtenMajor` (3 or
+// 4) builds from: the 2.3 forms, or the frames as read.
+TagContent parseTagFor(const TagHeader &header, QByteArrayView body, quint8 writtenMajor);
 // The same for the fields alone: otherFrames stays empty and the data of
 // frames without a field is not read.
 TagContent parseTagFields(const TagHeader &header, BodySource &body);
