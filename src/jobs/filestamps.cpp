@@ -124,21 +124,7 @@ void appendUnits(PathBytes &out, QStringView text)
         char32_t code = units[i];
         if (QChar::isHighSurrogate(code) && i + 1 < count && QChar::isLowSurrogate(units[i + 1]))
             code = QChar::surrogateToUcs4(char16_t(code), units[++i]);
-        if (code < 0x80) {
-            out.append(char(code));
-        } else if (code < 0x800) {
-            out.append(char(0xC0 | code >> 6));
-            out.append(char(0x80 | (code & 0x3F)));
-        } else if (code < 0x10000) {
-            out.append(char(0xE0 | code >> 12));
-            out.append(char(0x80 | (code >> 6 & 0x3F)));
-            out.append(char(0x80 | (code & 0x3F)));
-        } else {
-            out.append(char(0xF0 | code >> 18));
-            out.append(char(0x80 | (code >> 12 & 0x3F)));
-            out.append(char(0x80 | (code >> 6 & 0x3F)));
-            out.append(char(0x80 | (code & 0x3F)));
-        }
+        qm::appendUtf8(out, code);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "formats/id3v2frames.h"
 #include "formats/pathcodec.h"
 #include "formats/tagfields.h"
+#include "formats/utf8sequence.h"
 
 #include <algorithm>
 #include <array>
@@ -253,26 +254,16 @@ bool holdsText(const Cell &cell, QStringView text)
                         return false;
                     code = QChar::surrogateToUcs4(char16_t(code), text[++i].unicode());
                 }
-                char bytes[4];
-                int count = 2;
-                if (code < 0x800) {
-                    bytes[0] = char(0xC0 | code >> 6);
-                    bytes[1] = char(0x80 | (code & 0x3F));
-                } else if (code < 0x10000) {
-                    bytes[0] = char(0xE0 | code >> 12);
-                    bytes[1] = char(0x80 | (code >> 6 & 0x3F));
-                    bytes[2] = char(0x80 | (code & 0x3F));
-                    count = 3;
-                } else {
-                    bytes[0] = char(0xF0 | code >> 18);
-                    bytes[1] = char(0x80 | (code >> 12 & 0x3F));
-                    bytes[2] = char(0x80 | (code >> 6 & 0x3F));
-                    bytes[3] = char(0x80 | (code & 0x3F));
-                    count = 4;
-                }
-                if (end - at < count || std::memcmp(at, bytes, size_t(count)) != 0)
+                struct {
+                    char bytes[4];
+                    int count = 0;
+                    void append(char byte) { bytes[count++] = byte; }
+                } encoded;
+                appendUtf8(encoded, code);
+                if (end - at < encoded.count
+                    || std::memcmp(at, encoded.bytes, size_t(encoded.count)) != 0)
                     return false;
-                at += count;
+                at += encoded.count;
             }
             return at == end;
         }

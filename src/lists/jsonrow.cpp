@@ -275,24 +275,7 @@ private:
         return true;
     }
 
-    void appendUtf8(char32_t c)
-    {
-        if (c < 0x80) {
-            scratch_.append(char(c));
-        } else if (c < 0x800) {
-            scratch_.append(char(0xC0 | c >> 6));
-            scratch_.append(char(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            scratch_.append(char(0xE0 | c >> 12));
-            scratch_.append(char(0x80 | (c >> 6 & 0x3F)));
-            scratch_.append(char(0x80 | (c & 0x3F)));
-        } else {
-            scratch_.append(char(0xF0 | c >> 18));
-            scratch_.append(char(0x80 | (c >> 12 & 0x3F)));
-            scratch_.append(char(0x80 | (c >> 6 & 0x3F)));
-            scratch_.append(char(0x80 | (c & 0x3F)));
-        }
-    }
+    void appendUtf8(char32_t c) { qm::appendUtf8(scratch_, c); }
 
     // Plain decimal digits that fit `limit`.
     static bool number(QByteArrayView digits, quint64 limit, quint64 &value)
