@@ -4,24 +4,66 @@
 #include <QtEndian>
 
 #include <array>
+#include <cstring>
 #include <utility>
 
 namespace qm::ogg {
 namespace {
 
-constexpr std::array<quint32, 256> makeCrcTable()
+// Eight tables, the k-th the checksum of a byte followed by k zero bytes,
+// so that eight bytes take one step: every page read is checked, and a
+// byte at a time the check was half of reading an Ogg file.
+using CrcTables = std::array<std::array<quint32, 256>, 8>;
+
+constexpr CrcTables makeCrcTables()
 {
-    std::array<quint32, 256> table{};
+    CrcTables tables{};
     for (quint32 i = 0; i < 256; ++i) {
         quint32 r = i << 24;
         for (int bit = 0; bit < 8; ++bit)
             r = (r & 0x80000000u) ? (r << 1) ^ 0x04c11db7u : r << 1;
-        table[i] = r;
+        tables[0][i] = r;
     }
-    return table;
+    for (size_t k = 1; k < tables.size(); ++k) {
+        for (size_t i = 0; i < 256; ++i)
+            tables[k][i] = tables[k - 1][i] << 8 ^ tables[0][tables[k - 1][i] >> 24];
+    }
+    return tables;
 }
 
-constexpr std::array<quint32, 256> kCrcTable = makeCrcTable();
+constexpr CrcTables kCrcTables = makeCrcTables();
+
+quint32 updateCrc(quint32 crc, QByteArrayView bytes)
+{
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const uchar *const end = p + bytes.size();
+    const auto &t = kCrcTables;
+    for (; end - p >= 8; p += 8) {
+        crc ^= qFromBigEndian<quint32>(p);
+        crc = t[7][crc >> 24] ^ t[6][crc >> 16 & 0xff] ^ t[5][crc >> 8 & 0xff] ^ t[4][crc & 0xff]
+              ^ t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]];
+    }
+    for (; p != end; ++p)
+        crc = crc << 8 ^ t[0][(crc >> 24 ^ *p) & 0xff];
+    return crc;
+}
+
+// The start of the last "OggS" that ends by `end`, or -1: the pages near a
+// file's end are found from there backwards.
+qsizetype lastCapture(QByteArrayView bytes, qsizetype end)
+{
+    const char *const data = bytes.data();
+    for (qsizetype limit = end - 3; limit > 0;) {
+        const void *found = memrchr(data, 'O', size_t(limit));
+        if (!found)
+            return -1;
+        const qsizetype at = static_cast<const char *>(found) - data;
+        if (std::memcmp(data + at, "OggS", 4) == 0)
+            return at;
+        limit = at;
+    }
+    return -1;
+}
 
 constexpr qsizetype kCrcOffset = 22;
 constexpr quint8 kContinued = 1;
@@ -186,13 +228,7 @@ bool parseCommentPacket(QByteArrayView packet, StreamHeaders &headers, Fault *fa
 
 } // namespace
 
-quint32 pageCrc(QByteArrayView page)
-{
-    quint32 crc = 0;
-    for (const char byte : page)
-        crc = (crc << 8) ^ kCrcTable[((crc >> 24) ^ uchar(byte)) & 0xff];
-    return crc;
-}
+quint32 pageCrc(QByteArrayView page) { return updateCrc(0, page); }
 
 Walk parsePage(QByteArrayView bytes, qint64 at, Page *page, qint64 *needed, Fault *fault)
 {
@@ -212,9 +248,12 @@ Walk parsePage(QByteArrayView bytes, qint64 at, Page *page, qint64 *needed, Faul
     if (bytes.size() - at < size)
         return needMore(needed, at + size);
 #ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION // a fuzzer would hardly get past it
-    QByteArray copy = bytes.sliced(at, size).toByteArray();
-    qToLittleEndian<quint32>(0, copy.data() + kCrcOffset);
-    if (pageCrc(copy) != qFromLittleEndian<quint32>(p + kCrcOffset))
+    // The checksum is of the page with its own field zeroed.
+    const QByteArrayView whole = bytes.sliced(at, size);
+    quint32 crc = updateCrc(0, whole.first(kCrcOffset));
+    crc = updateCrc(crc, QByteArrayView("\0\0\0\0", 4));
+    crc = updateCrc(crc, whole.sliced(kCrcOffset + 4));
+    if (crc != qFromLittleEndian<quint32>(p + kCrcOffset))
         return invalid(fault, Fault::BadChecksum);
 #endif
     page->offset = at;
@@ -317,8 +356,7 @@ Walk parseHeaders(QByteArrayView head, qint64 fileSize, StreamHeaders *headers, 
 
 std::optional<qint64> lastGranule(QByteArrayView bytes, quint32 serial, qint64 from)
 {
-    for (qsizetype at = bytes.lastIndexOf("OggS"); at >= from;
-         at = at == 0 ? -1 : bytes.first(at).lastIndexOf("OggS")) {
+    for (qsizetype at = lastCapture(bytes, bytes.size()); at >= from; at = lastCapture(bytes, at)) {
         Page page;
         if (parsePage(bytes, at, &page, nullptr, nullptr) == Walk::Ok && page.serial == serial
             && page.granule != -1)
