@@ -50,6 +50,17 @@ constexpr quint32 idCode(const char *id)
            | quint32(uchar(id[3]));
 }
 
+// The ids the fields are read from besides the text frames', as numbers.
+constexpr quint32 kTdrc = idCode("TDRC");
+constexpr quint32 kTdor = idCode("TDOR");
+constexpr quint32 kTipl = idCode("TIPL");
+constexpr quint32 kTmcl = idCode("TMCL");
+constexpr quint32 kComm = idCode("COMM");
+constexpr quint32 kUslt = idCode("USLT");
+constexpr quint32 kWxxx = idCode("WXXX");
+
+quint32 idNumber(QByteArrayView id) { return id.size() == 4 ? quint32(bigEndian(id, 0, 4)) : 0; }
+
 // The fields kept in text frames ("T..."), by the frame id's four bytes as
 // a number, sorted for a binary search: every frame of a tag is looked up
 // here, some twice.
@@ -106,16 +117,16 @@ QByteArray frameIdBytes(QByteArrayView id, int field)
     static const QByteArray otherIds[] = {QByteArrayLiteral("TDRC"), QByteArrayLiteral("TDOR")};
     if (field >= 0)
         return fieldIds[field];
-    switch (id.size() == 4 ? quint32(bigEndian(id, 0, 4)) : 0) {
-    case idCode("COMM"):
+    switch (idNumber(id)) {
+    case kComm:
         return fieldIds[Comment];
-    case idCode("USLT"):
+    case kUslt:
         return fieldIds[Lyrics];
-    case idCode("WXXX"):
+    case kWxxx:
         return fieldIds[Link];
-    case idCode("TDRC"):
+    case kTdrc:
         return otherIds[0];
-    case idCode("TDOR"):
+    case kTdor:
         return otherIds[1];
     default:
         break;
@@ -132,14 +143,12 @@ bool carriesField(QByteArrayView id, int field)
 {
     if (field >= 0)
         return true;
-    if (id.size() != 4)
-        return false;
-    switch (quint32(bigEndian(id, 0, 4))) {
-    case idCode("TDRC"):
-    case idCode("TDOR"):
-    case idCode("COMM"):
-    case idCode("USLT"):
-    case idCode("WXXX"):
+    switch (idNumber(id)) {
+    case kTdrc:
+    case kTdor:
+    case kComm:
+    case kUslt:
+    case kWxxx:
         return true;
     default:
         return false;
@@ -174,17 +183,6 @@ bool textValues(const RawFrame &frame, TextValues &values)
     readStrings(uchar(plain[0]), plain, 1, values);
     return true;
 }
-
-// The ids the fields are read from besides the text frames', as numbers.
-constexpr quint32 kTdrc = idCode("TDRC");
-constexpr quint32 kTdor = idCode("TDOR");
-constexpr quint32 kTipl = idCode("TIPL");
-constexpr quint32 kTmcl = idCode("TMCL");
-constexpr quint32 kComm = idCode("COMM");
-constexpr quint32 kUslt = idCode("USLT");
-constexpr quint32 kWxxx = idCode("WXXX");
-
-quint32 idNumber(QByteArrayView id) { return id.size() == 4 ? quint32(bigEndian(id, 0, 4)) : 0; }
 
 // A comment, lyrics or link frame taken apart.
 struct Described {

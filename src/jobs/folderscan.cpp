@@ -75,6 +75,8 @@ QString folderWithSlash(const QString &folder)
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
+char16_t asciiLowered(char16_t c) { return c >= 'A' && c <= 'Z' ? char16_t(c + 32) : c; }
+
 // A folder entry with a key that decides most comparisons of its name
 // without letter case in one step: the first eight characters folded, when
 // the whole name is ASCII (as most names are), where folding is lowering.
@@ -84,7 +86,6 @@ struct Entry {
     bool ascii = true;
     unsigned char type = DT_UNKNOWN;
 
-    static uchar lowered(uchar c) { return c >= 'A' && c <= 'Z' ? uchar(c + 32) : c; }
     static Entry of(const char *name, unsigned char type)
     {
         Entry entry{decodeFileName(name), 0, true, type};
@@ -95,7 +96,7 @@ struct Entry {
                 break;
             }
             if (i < 8)
-                entry.prefix |= quint64(lowered(c)) << (56 - 8 * i);
+                entry.prefix |= quint64(asciiLowered(c)) << (56 - 8 * i);
         }
         return entry;
     }
@@ -123,8 +124,8 @@ bool entryBefore(const Entry &a, const Entry &b)
         const uchar cy = uchar(y[i]);
         if (cx == cy)
             continue;
-        const uchar lx = Entry::lowered(cx);
-        const uchar ly = Entry::lowered(cy);
+        const char16_t lx = asciiLowered(cx);
+        const char16_t ly = asciiLowered(cy);
         if (lx != ly)
             return lx < ly;
         if (exact == 0)
@@ -175,7 +176,7 @@ bool FileFilter::matches(const QString &fileName) const
         const char16_t c = fileName.at(i).unicode();
         if (c >= 0x80)
             return accepts(fileName.toLower());
-        lowered[i] = c >= 'A' && c <= 'Z' ? char16_t(c + 32) : c;
+        lowered[i] = asciiLowered(c);
     }
     return accepts(QStringView(lowered.constData(), lowered.size()));
 }

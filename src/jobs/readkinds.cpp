@@ -124,9 +124,19 @@ bool FieldIsRead(const ReadSettings &settings, int version, FieldNumber field)
     return row < 0 || settings.Tag2ReadFields[size_t(row)];
 }
 
+namespace {
+
+// Whether the numbering style "01, 02, 03" puts a zero before this track.
+bool TakesLeadingZero(const QString &trackString, int track, bool numbers01)
+{
+    return numbers01 && track >= 1 && track < 10 && !trackString.startsWith(QLatin1Char('0'));
+}
+
+} // namespace
+
 QString TrackCellText(const QString &trackString, int track, bool numbers01)
 {
-    if (numbers01 && track >= 1 && track < 10 && !trackString.startsWith(QLatin1Char('0')))
+    if (TakesLeadingZero(trackString, track, numbers01))
         return QLatin1Char('0') + trackString;
     return trackString;
 }
@@ -137,7 +147,7 @@ namespace {
 // read has one.
 Cell TrackCell(const QString &trackString, int track, bool numbers01)
 {
-    if (!(numbers01 && track >= 1 && track < 10 && !trackString.startsWith(QLatin1Char('0'))))
+    if (!TakesLeadingZero(trackString, track, numbers01))
         return Cell(trackString);
     QVarLengthArray<char16_t, 16> text(trackString.size() + 1);
     text[0] = u'0';
