@@ -21,6 +21,10 @@
 namespace qm::journal {
 namespace {
 
+// How many files a job changes before their data is sent to the disk ahead
+// of the job's end.
+constexpr int kEarlyFlushEvery = 128;
+
 void syncFolder(const QString &folder)
 {
     const int fd = ::open(encodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -66,6 +70,7 @@ QString journalFolder()
 
 JobJournal::~JobJournal()
 {
+    waitForEarlyFlush();
     // A job dropped without close() stays unfinished: recovery settles it.
     if (fd_ >= 0)
         ::close(fd_);
@@ -202,9 +207,45 @@ void JobJournal::markDone(quint32 id, bool made, const QString &path, const File
         mark.after = *after;
     else
         stampOf(path, &mark.after);
-    if (made)
+    if (made) {
         changedFileSystems_.insert(mark.after.device, path);
+        ++changedSinceFlush_;
+    }
     done_.append(mark);
+}
+
+void JobJournal::startEarlyFlush()
+{
+    if (changedSinceFlush_ < kEarlyFlushEvery || flushing_.load())
+        return;
+    waitForEarlyFlush();
+    QList<QByteArray> files;
+    for (const QString &path : std::as_const(changedFileSystems_))
+        files.append(encodeFileName(path));
+    changedSinceFlush_ = 0;
+    flushing_ = true;
+    // Only a head start: close() still syncs every changed file system, so
+    // a flush that fails or never starts loses nothing.
+    try {
+        earlyFlush_ = std::thread([this, files] {
+            for (const QByteArray &file : files) {
+                const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
+                if (fd >= 0) {
+                    (void)::syncfs(fd);
+                    ::close(fd);
+                }
+            }
+            flushing_ = false;
+        });
+    } catch (...) {
+        flushing_ = false;
+    }
+}
+
+void JobJournal::waitForEarlyFlush()
+{
+    if (earlyFlush_.joinable())
+        earlyFlush_.join();
 }
 
 void JobJournal::syncChangedFileSystems()
@@ -230,6 +271,7 @@ bool JobJournal::flushDone()
     // No fsync: a lost mark only makes recovery look at the file again.
     const bool ok = append(doneRecord(done_));
     done_.clear();
+    startEarlyFlush();
     return ok;
 }
 
@@ -242,6 +284,7 @@ bool JobJournal::close()
     // The changed files reach the disk before the record that lets recovery
     // forget them: one sync of each file system the job changed.
     if (any) {
+        waitForEarlyFlush();
         syncChangedFileSystems();
         ok = sync() && flushDone() && append(closedRecord()) && ::fdatasync(fd_) == 0;
     }

@@ -8,7 +8,9 @@
 #include <QLockFile>
 #include <QString>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 namespace qm::journal {
 
@@ -81,6 +83,8 @@ private:
     JobJournal() = default;
     bool append(const QByteArray &bytes);
     void syncChangedFileSystems();
+    void startEarlyFlush();
+    void waitForEarlyFlush();
 
     QString folder_;
     QString fileName_;
@@ -91,6 +95,12 @@ private:
     QList<DoneMark> done_;
     // One changed file of each file system the job wrote to, by device.
     QHash<quint64, QString> changedFileSystems_;
+    // The changed files' data starts for the disk while the job goes on, so
+    // that the sync at close() finds little left to write: files changed
+    // since the last such flush, and the thread doing it (one at a time).
+    int changedSinceFlush_ = 0;
+    std::thread earlyFlush_;
+    std::atomic_bool flushing_{false};
     quint32 nextId_ = 1;
     bool headerDurable_ = false;
     int error_ = 0;
