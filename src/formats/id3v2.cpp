@@ -21,9 +21,10 @@ struct FileStart {
 // False when the file cannot be read or is shorter than a tag header.
 // *first holds the file's first bytes, up to a read block: the header, and
 // with it the whole of most tags.
-template <typename File> bool readStart(File &file, FileStart &start, QByteArray *first)
+template <typename File>
+bool readStart(File &file, FileStart &start, QByteArray *first, qint64 length = kReadBlockSize)
 {
-    if (!file.readUpTo(0, kReadBlockSize, first) || first->size() < id3v2::HeaderSize)
+    if (!file.readUpTo(0, length, first) || first->size() < id3v2::HeaderSize)
         return false;
     start.fileSize = file.size();
     start.kind = id3v2::parseHeader(QByteArrayView(*first).first(id3v2::HeaderSize), start.header);
@@ -294,9 +295,18 @@ bool TID3v2::ReadForSave(ReadOnlyFile &file, const QString &fileName, SaveRead *
     try {
         FileStart start;
         QByteArray first;
-        if (!readStart(file, start, &first)) {
+        // Most tags fit in the first 4 KiB: the rest of a block is read only
+        // when the header says the tag goes on.
+        if (!readStart(file, start, &first, kHeadSize)) {
             FileWindows windows(file, 0);
             return ReadTagWith(windows, file.size());
+        }
+        if (start.kind == id3v2::HeaderKind::Tag && start.header.totalSize > first.size()
+            && first.size() == kHeadSize) {
+            QByteArray rest;
+            if (!file.readUpTo(kHeadSize, kReadBlockSize - kHeadSize, &rest))
+                return false;
+            first += rest;
         }
         const bool tag = start.kind == id3v2::HeaderKind::Tag;
         // A tag beyond the first bytes is read field by field, its pictures
