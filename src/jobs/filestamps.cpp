@@ -211,12 +211,11 @@ FileStamps::Key::Key(Cell dirCell, Cell nameCell, Cell extCell)
     pathHash = hashOfPath(dir, name, ext);
 }
 
-bool FileStamps::Key::operator==(const Key &other) const
+bool FileStamps::Key::samePath(const Key &other) const
 {
-    if (pathHash != other.pathHash)
-        return false;
-    if (dir.handle() == other.dir.handle() && name.handle() == other.name.handle()
-        && ext.handle() == other.ext.handle())
+    // Parts of equal text make equal paths; only differently split paths
+    // (the write's "a/" + "b" beside the list's "a/b") need joining.
+    if (dir == other.dir && name == other.name && ext == other.ext)
         return true;
     PathText left;
     PathText right;

@@ -46,7 +46,13 @@ private:
         Cell name;
         Cell ext;
         size_t pathHash; // without the table's seed
-        bool operator==(const Key &other) const;
+        // A hash table compares every key it passes on the way: most differ
+        // in their hash, told here without a call.
+        bool operator==(const Key &other) const
+        {
+            return pathHash == other.pathHash && samePath(other);
+        }
+        bool samePath(const Key &other) const;
         friend size_t qHash(const Key &key, size_t seed) { return key.pathHash ^ seed; }
     };
     static Key keyOf(const Row &row);
