@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <set>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -273,6 +274,43 @@ size_t RowWriter::writeTagBatch(WriteKind kind, Row *rows, RowOutcome *outcomes,
         int fd = -1;          // the file held open since its read, or -1
     };
     std::vector<Planned> planned;
+    // The files planned so far, by device and inode.
+    std::set<std::pair<dev_t, ino_t>> plannedFiles;
+    // Records the planned changes with one sync, then makes them.
+    const auto makePlanned = [&] {
+        if (planned.empty())
+            return;
+        for (Planned &p : planned) {
+            narrowChange(&p.change);
+            p.id = journal->stage(p.change);
+        }
+        // Not one change is made that the journal could not keep.
+        const bool recorded = journal->sync();
+        const WriteFailure unrecorded = journalFailure();
+        for (Planned &p : planned) {
+            WriteFailure failure = recorded ? WriteFailure::Other : unrecorded;
+            FileStamp after;
+            const bool made = recorded
+                              && SaveKeepingMode(
+                                  p.change.fileName,
+                                  [&] {
+                                      return p.fd >= 0 ? applyChangeOpen(p.fd, p.state, p.change,
+                                                                         &failure, &after)
+                                                       : applyChange(p.change, &failure, &after);
+                                  },
+                                  &p.state);
+            if (p.fd >= 0)
+                ::close(p.fd);
+            journal->markDone(p.id, made, p.change.fileName, made ? &after : nullptr);
+            if (made)
+                outcomes[p.row].written = after;
+            if (!made)
+                tagNotChanged(outcomes[p.row], failure);
+        }
+        journal->flushDone();
+        planned.clear();
+        plannedFiles.clear();
+    };
     size_t done = 0;
     size_t heldCount = 0;
     // The folder is held for the batch only: a folder renamed in between
@@ -287,8 +325,19 @@ size_t RowWriter::writeTagBatch(WriteKind kind, Row *rows, RowOutcome *outcomes,
         int fd = -1;
         outcomes[done] = writeTags(kind, rows[done], journal ? &change : nullptr, &state,
                                    journal && heldCount < heldLimit() ? &fd : nullptr);
+        const bool plans = journal && !outcomes[done].failed && !change.isEmpty();
+        if (plans && !plannedFiles.insert({state.st_dev, state.st_ino}).second) {
+            // A second row of a file planned in this batch was planned from
+            // the file as it was before the first row's change: the batch
+            // so far is made first, and the row looked at again after it.
+            if (fd >= 0)
+                ::close(fd);
+            makePlanned();
+            heldCount = 0;
+            continue;
+        }
         heldCount += fd >= 0 ? 1 : 0;
-        if (journal && !outcomes[done].failed && !change.isEmpty())
+        if (plans)
             planned.push_back({done, std::move(change), 0, state, fd});
         else if (fd >= 0)
             ::close(fd);
@@ -298,36 +347,7 @@ size_t RowWriter::writeTagBatch(WriteKind kind, Row *rows, RowOutcome *outcomes,
     }
     folder_.batch = false;
     closeFolder();
-    if (planned.empty())
-        return done;
-    for (Planned &p : planned) {
-        narrowChange(&p.change);
-        p.id = journal->stage(p.change);
-    }
-    // Not one change is made that the journal could not keep.
-    const bool recorded = journal->sync();
-    const WriteFailure unrecorded = journalFailure();
-    for (Planned &p : planned) {
-        WriteFailure failure = recorded ? WriteFailure::Other : unrecorded;
-        FileStamp after;
-        const bool made =
-            recorded
-            && SaveKeepingMode(
-                p.change.fileName,
-                [&] {
-                    return p.fd >= 0 ? applyChangeOpen(p.fd, p.state, p.change, &failure, &after)
-                                     : applyChange(p.change, &failure, &after);
-                },
-                &p.state);
-        if (p.fd >= 0)
-            ::close(p.fd);
-        journal->markDone(p.id, made, p.change.fileName, made ? &after : nullptr);
-        if (made)
-            outcomes[p.row].written = after;
-        if (!made)
-            tagNotChanged(outcomes[p.row], failure);
-    }
-    journal->flushDone();
+    makePlanned();
     return done;
 }
 

@@ -1071,3 +1071,17 @@ TEST_F(WriteJobTest, TagWritesAreJournaledAndPutBackAfterACrash)
         }
     }
 }
+
+TEST_F(WriteJobTest, ASecondRowOfOneFileIsWrittenAfterTheFirstRowsChange)
+{
+    addRow(u"one"_qs, u"one"_qs, QByteArray(4000, 'a'));
+    run(WriteKind::Tag2); // a tag with room to spare
+    addRow(u"one"_qs, u"one"_qs, QByteArray());
+    // The first row's tag outgrows the room and the file is written anew;
+    // the second row's would fit in the old file's room.
+    table_.setCell(1, F::Com, QString(20000, u'L'));
+    table_.setCell(2, F::Tit, u"Second"_qs);
+    run(WriteKind::Tag2);
+    EXPECT_TRUE(errors_.rows.empty());
+    EXPECT_EQ(id3v2Title(path(u"one.mp3"_qs)), u"Second"_qs);
+}
