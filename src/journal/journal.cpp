@@ -21,8 +21,9 @@
 namespace qm::journal {
 namespace {
 
-// How many files a job changes before their data is sent to the disk ahead
-// of the job's end.
+// How many files' data a job changes before it is sent to the disk ahead of
+// the job's end. Renames alone are left to the end: their few changed
+// blocks gain nothing from it, and an early sync holds up the journal's.
 constexpr int kEarlyFlushEvery = 128;
 
 void syncFolder(const QString &folder)
@@ -123,6 +124,7 @@ quint32 JobJournal::stage(const FileChange &change)
 {
     const quint32 id = nextId_++;
     appendEntryRecord(staged_, entryFor(change, id));
+    ++dataSinceFlush_;
     return id;
 }
 
@@ -143,6 +145,7 @@ quint32 JobJournal::recordCopy(const QString &temporary, const QString &target,
 {
     const quint32 id = nextId_++;
     appendEntryRecord(staged_, copyEntry(temporary, target, made, size, id));
+    ++dataSinceFlush_;
     return sync() ? id : 0;
 }
 
@@ -207,22 +210,20 @@ void JobJournal::markDone(quint32 id, bool made, const QString &path, const File
         mark.after = *after;
     else
         stampOf(path, &mark.after);
-    if (made) {
+    if (made)
         changedFileSystems_.insert(mark.after.device, path);
-        ++changedSinceFlush_;
-    }
     done_.append(mark);
 }
 
 void JobJournal::startEarlyFlush()
 {
-    if (changedSinceFlush_ < kEarlyFlushEvery || flushing_.load())
+    if (dataSinceFlush_ < kEarlyFlushEvery || flushing_.load())
         return;
     waitForEarlyFlush();
     QList<QByteArray> files;
     for (const QString &path : std::as_const(changedFileSystems_))
         files.append(encodeFileName(path));
-    changedSinceFlush_ = 0;
+    dataSinceFlush_ = 0;
     flushing_ = true;
     // Only a head start: close() still syncs every changed file system, so
     // a flush that fails or never starts loses nothing.

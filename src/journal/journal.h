@@ -96,9 +96,10 @@ private:
     // One changed file of each file system the job wrote to, by device.
     QHash<quint64, QString> changedFileSystems_;
     // The changed files' data starts for the disk while the job goes on, so
-    // that the sync at close() finds little left to write: files changed
-    // since the last such flush, and the thread doing it (one at a time).
-    int changedSinceFlush_ = 0;
+    // that the sync at close() finds little left to write: changes of data
+    // staged since the last such flush, and the thread doing it (one at a
+    // time).
+    int dataSinceFlush_ = 0;
     std::thread earlyFlush_;
     std::atomic_bool flushing_{false};
     quint32 nextId_ = 1;
