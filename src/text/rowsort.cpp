@@ -178,26 +178,6 @@ RowOrder shuffledRowOrder(const RowTable &table, quint64 seed)
     return order;
 }
 
-void applyRowOrder(RowTable &table, const RowOrder &order)
-{
-    // Cycle by cycle: each row is moved once, and only one row is held aside.
-    std::vector<bool> placed(order.size(), false);
-    for (size_t start = 0; start < order.size(); ++start) {
-        if (placed[start])
-            continue;
-        Row held = std::move(table.row(int(start) + 1));
-        size_t target = start;
-        for (;;) {
-            placed[target] = true;
-            const size_t source = size_t(order[target] - 1);
-            if (source == start) {
-                table.row(int(target) + 1) = std::move(held);
-                break;
-            }
-            table.row(int(target) + 1) = std::move(table.row(int(source) + 1));
-            target = source;
-        }
-    }
-}
+void applyRowOrder(RowTable &table, const RowOrder &order) { table.reorderFileRows(order); }
 
 } // namespace qm
