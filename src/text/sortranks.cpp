@@ -45,21 +45,42 @@ size_t bytesHash(std::string_view bytes, bool utf16)
 
 DistinctTexts::DistinctTexts() : slots_(64), seen_(kSeenSlots) {}
 
-int DistinctTexts::indexOf(const Cell &cell)
+namespace {
+
+size_t seenSlot(std::uintptr_t handle) { return (handle >> 4 ^ handle >> 14) & (kSeenSlots - 1); }
+
+} // namespace
+
+DistinctTexts::Ahead DistinctTexts::lookAhead(const Cell &cell) const
 {
     const std::uintptr_t handle = cell.handle();
-    Seen &seen = seen_[(handle >> 4 ^ handle >> 14) & (kSeenSlots - 1)];
+    const Seen &seen = seen_[seenSlot(handle)];
+    if (seen.index >= 0 && seen.handle == handle)
+        return {seen.index, 0};
+    const auto hash = std::uint32_t(withBytes(cell, bytesHash));
+    __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+    return {kHashed, hash};
+}
+
+int DistinctTexts::indexOf(const Cell &cell, Ahead ahead)
+{
+    if (ahead.index >= 0)
+        return ahead.index;
+    const std::uintptr_t handle = cell.handle();
+    Seen &seen = seen_[seenSlot(handle)];
     if (seen.index >= 0 && seen.handle == handle)
         return seen.index;
-    const int index = withBytes(cell, [this, &cell](std::string_view bytes, bool utf16) {
-        const auto hash = std::uint32_t(bytesHash(bytes, utf16));
+    const int index = withBytes(cell, [&](std::string_view bytes, bool utf16) {
+        const auto hash =
+            ahead.index == kHashed ? ahead.hash : std::uint32_t(bytesHash(bytes, utf16));
+        const auto tag = std::uint32_t(bytes.size() * 2 + (utf16 ? 1 : 0));
         const size_t mask = slots_.size() - 1;
         for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
             const Slot &at = slots_[slot];
             if (at.index < 0) {
-                slots_[slot] = {hash, int(cells_.size())};
+                slots_[slot] = {hash, int(cells_.size()), bytes_.size()};
                 cells_.push_back(cell);
-                texts_.push_back({bytes_.size(), bytes.size(), utf16});
+                bytes_.append(reinterpret_cast<const char *>(&tag), sizeof tag);
                 bytes_.append(bytes);
                 if (cells_.size() * 2 > slots_.size())
                     grow();
@@ -67,9 +88,10 @@ int DistinctTexts::indexOf(const Cell &cell)
             }
             if (at.hash != hash)
                 continue;
-            const Text &text = texts_[size_t(at.index)];
-            if (text.utf16 == utf16 && text.size == bytes.size()
-                && std::memcmp(bytes_.data() + text.offset, bytes.data(), bytes.size()) == 0)
+            const char *text = bytes_.data() + at.offset;
+            std::uint32_t textTag = 0;
+            std::memcpy(&textTag, text, sizeof textTag);
+            if (textTag == tag && std::memcmp(text + sizeof tag, bytes.data(), bytes.size()) == 0)
                 return at.index;
         }
     });

@@ -16,8 +16,20 @@ namespace qm {
 // are known by their handle alone.
 class DistinctTexts {
 public:
+    // A look-up begun some cells ahead of its indexOf: the index when the
+    // handle was known, otherwise the text's hash, whose slot is fetched
+    // meanwhile.
+    static constexpr int kHashed = -1;
+    static constexpr int kNotBegun = -2;
+    struct Ahead {
+        int index = kNotBegun;
+        std::uint32_t hash = 0; // when index is kHashed
+    };
+
     DistinctTexts();
-    int indexOf(const Cell &cell);
+    Ahead lookAhead(const Cell &cell) const;
+    // `ahead` is lookAhead's answer for the same cell.
+    int indexOf(const Cell &cell, Ahead ahead);
     int count() const { return int(cells_.size()); }
     // One cell of each text, by index.
     const std::vector<Cell> &cells() const { return cells_; }
@@ -26,21 +38,18 @@ private:
     void grow();
 
     std::vector<Cell> cells_;
-    // Each text's bytes once more, one after another: comparing a cell with
-    // the texts seen reads this instead of their cells' blocks, scattered
-    // over the heap.
+    // Each text's bytes once more, one after another, each behind its size
+    // (doubled, plus one for UTF-16) in four bytes: comparing a cell with the
+    // texts seen reads this instead of their cells' blocks, scattered over
+    // the heap.
     std::string bytes_;
-    struct Text {
-        size_t offset;
-        size_t size;
-        bool utf16;
-    };
-    std::vector<Text> texts_;
-    // Open addressing by hash; a slot holds the hash's low half beside the
-    // index (-1 free), so a probe reads one place.
+    // Open addressing by hash; a slot holds the hash's low half and where
+    // its text's bytes are beside the index (-1 free), so a probe reads one
+    // place and a match one more.
     struct Slot {
         std::uint32_t hash = 0;
         int index = -1;
+        size_t offset = 0;
     };
     std::vector<Slot> slots_;
     // The last cells looked up, by handle.
