@@ -69,6 +69,9 @@ public:
     }
 
     QString toString() const;
+    // The same text into `out`, whose memory is reused: for a reader that
+    // needs many cells' QStrings one at a time.
+    void readInto(QString &out) const;
     // The text as it is held, without a copy: `f` is called with a
     // QByteArrayView of its UTF-8, or with a QStringView for text kept as
     // UTF-16. The view lives only for the call.
