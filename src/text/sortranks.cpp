@@ -21,9 +21,6 @@
 namespace qm {
 namespace {
 
-// How many recent handles DistinctTexts remembers (a power of two).
-constexpr size_t kSeenSlots = 1024;
-
 // A cell's bytes as they are held, UTF-16 text told apart by the hash seed.
 template <typename F> decltype(auto) withBytes(const Cell &cell, F &&f)
 {
@@ -44,29 +41,17 @@ size_t bytesHash(std::string_view bytes, bool utf16)
 
 } // namespace
 
-DistinctTexts::DistinctTexts() : slots_(64), seen_(kSeenSlots) {}
+DistinctTexts::DistinctTexts() : slots_(64), seen_(size_t(1) << kSeenBits) {}
 
-namespace {
-
-size_t seenSlot(std::uintptr_t handle) { return (handle >> 4 ^ handle >> 14) & (kSeenSlots - 1); }
-
-} // namespace
-
-DistinctTexts::Ahead DistinctTexts::lookAhead(const Cell &cell) const
+DistinctTexts::Ahead DistinctTexts::hashAhead(const Cell &cell) const
 {
-    const std::uintptr_t handle = cell.handle();
-    const Seen &seen = seen_[seenSlot(handle)];
-    if (seen.index >= 0 && seen.handle == handle)
-        return {seen.index, 0};
     const auto hash = std::uint32_t(withBytes(cell, bytesHash));
     __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
     return {kHashed, hash};
 }
 
-int DistinctTexts::indexOf(const Cell &cell, Ahead ahead)
+int DistinctTexts::find(const Cell &cell, Ahead ahead)
 {
-    if (ahead.index >= 0)
-        return ahead.index;
     const std::uintptr_t handle = cell.handle();
     Seen &seen = seen_[seenSlot(handle)];
     if (seen.index >= 0 && seen.handle == handle)

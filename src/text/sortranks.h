@@ -27,14 +27,35 @@ public:
     };
 
     DistinctTexts();
-    Ahead lookAhead(const Cell &cell) const;
+    // Cells already known answer here, without a call.
+    Ahead lookAhead(const Cell &cell) const
+    {
+        const Seen &seen = seen_[seenSlot(cell.handle())];
+        if (seen.index >= 0 && seen.handle == cell.handle())
+            return {seen.index, 0};
+        return hashAhead(cell);
+    }
     // `ahead` is lookAhead's answer for the same cell.
-    int indexOf(const Cell &cell, Ahead ahead);
+    int indexOf(const Cell &cell, Ahead ahead)
+    {
+        return ahead.index >= 0 ? ahead.index : find(cell, ahead);
+    }
     int count() const { return int(cells_.size()); }
     // One cell of each text, by index.
     const std::vector<Cell> &cells() const { return cells_; }
 
 private:
+    // How many recent handles are remembered (a power of two).
+    static constexpr int kSeenBits = 10;
+    // Multiplied, so that short texts held in place (whose handles differ
+    // only in a byte or two: the tracks «01» to «20») spread as well as
+    // block addresses.
+    static size_t seenSlot(std::uintptr_t handle)
+    {
+        return size_t(std::uint64_t(handle) * 0x9E3779B97F4A7C15ull >> (64 - kSeenBits));
+    }
+    Ahead hashAhead(const Cell &cell) const;
+    int find(const Cell &cell, Ahead ahead);
     void grow();
 
     std::vector<Cell> cells_;
