@@ -205,7 +205,18 @@ void RowTable::reorderFileRows(std::span<const int> order)
             __builtin_prefetch(row + at);
         __builtin_prefetch(row + sizeof(Row) - 1);
     };
+    // Copied bytes would hold a row twice, and free its texts twice, if
+    // `order` were not a permutation of the file rows: such an order leaves
+    // the table as it is.
     std::vector<char> placed(order.size(), 0);
+    if (order.size() != size_t(std::max(fileRowCount(), 0)))
+        return;
+    for (const int row : order) {
+        if (row < 1 || size_t(row) > order.size() || placed[size_t(row - 1)] != 0)
+            return;
+        placed[size_t(row - 1)] = 1;
+    }
+    std::fill(placed.begin(), placed.end(), 0);
     alignas(Row) unsigned char held[sizeof(Row)];
     for (size_t start = 0; start < order.size(); ++start) {
         if (placed[start] != 0)
