@@ -121,6 +121,23 @@ QString Cell::toString() const
     });
 }
 
+void Cell::readInto(QString &out) const
+{
+    visit([&out](auto text) {
+        if constexpr (std::is_same_v<decltype(text), QByteArrayView>) {
+            // As toString: a leading byte-order mark is text.
+            QStringDecoder utf8(QStringDecoder::Utf8,
+                                QStringDecoder::Flag::Stateless
+                                    | QStringDecoder::Flag::ConvertInitialBom);
+            out.resize(utf8.requiredSpace(text.size()));
+            out.truncate(qsizetype(utf8.appendToBuffer(out.data(), text) - out.constData()));
+        } else {
+            out.resize(text.size());
+            std::copy(text.begin(), text.end(), out.begin());
+        }
+    });
+}
+
 void Cell::retainBlock() const { block()->ref.fetch_add(1, std::memory_order_relaxed); }
 
 void Cell::releaseBlock()

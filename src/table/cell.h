@@ -60,7 +60,18 @@ public:
     // place is its own handle.
     std::uintptr_t handle() const { return word_; }
 
+    // Starts fetching the text from memory, for a reader that will visit
+    // this cell after some others.
+    void prefetch() const
+    {
+        if (word_ != 0 && !isInline())
+            __builtin_prefetch(block());
+    }
+
     QString toString() const;
+    // The same text into `out`, whose memory is reused: for a reader that
+    // needs many cells' QStrings one at a time.
+    void readInto(QString &out) const;
     // The text as it is held, without a copy: `f` is called with a
     // QByteArrayView of its UTF-8, or with a QStringView for text kept as
     // UTF-16. The view lives only for the call.

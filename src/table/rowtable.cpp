@@ -1,6 +1,7 @@
 #include "table/rowtable.h"
 
 #include <algorithm>
+#include <cstring>
 #include <type_traits>
 
 namespace qm {
@@ -177,6 +178,69 @@ int RowTable::deleteEmptyRows(int first, int last)
     rows_.erase(kept, end);
     clearBlankRow();
     return smallest;
+}
+
+// A cell is one word whose move only copies the word and empties the
+// source, and a copy of the word owns nothing until the source is dropped:
+// so a row is relocated by copying its bytes, provided every row ends up
+// held exactly once (a permutation), and no cell's count is touched.
+static_assert(sizeof(Cell) == sizeof(std::uintptr_t) && alignof(Cell) == alignof(std::uintptr_t));
+static_assert(sizeof(Row) == kColumnCount * sizeof(Cell));
+
+void RowTable::reorderFileRows(std::span<const int> order)
+{
+    // Cycle by cycle, one row's bytes held aside: each row is read once from
+    // where it was and written once where it goes. Within a cycle a row's
+    // new place is the place the row before it left, still in the cache, so
+    // only the reads are scattered; the rows to read are fetched a few steps
+    // ahead along the cycle.
+    constexpr int kAhead = 16;
+    const auto bytesOf = [this](size_t file) {
+        return static_cast<void *>(rows_[file + 1].data());
+    };
+    // A row spans up to four cache lines.
+    const auto fetch = [&bytesOf](size_t file) {
+        const char *row = static_cast<const char *>(bytesOf(file));
+        for (size_t at = 0; at < sizeof(Row); at += 64)
+            __builtin_prefetch(row + at);
+        __builtin_prefetch(row + sizeof(Row) - 1);
+    };
+    // Copied bytes would hold a row twice, and free its texts twice, if
+    // `order` were not a permutation of the file rows: such an order leaves
+    // the table as it is.
+    std::vector<char> placed(order.size(), 0);
+    if (order.size() != size_t(std::max(fileRowCount(), 0)))
+        return;
+    for (const int row : order) {
+        if (row < 1 || size_t(row) > order.size() || placed[size_t(row - 1)] != 0)
+            return;
+        placed[size_t(row - 1)] = 1;
+    }
+    std::fill(placed.begin(), placed.end(), 0);
+    alignas(Row) unsigned char held[sizeof(Row)];
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (placed[start] != 0)
+            continue;
+        size_t ahead = start;
+        for (int k = 0; k < kAhead; ++k) {
+            ahead = size_t(order[ahead] - 1);
+            fetch(ahead);
+        }
+        std::memcpy(held, bytesOf(start), sizeof(Row));
+        size_t target = start;
+        for (;;) {
+            placed[target] = 1;
+            const size_t source = size_t(order[target] - 1);
+            if (source == start) {
+                std::memcpy(bytesOf(target), held, sizeof(Row));
+                break;
+            }
+            ahead = size_t(order[ahead] - 1);
+            fetch(ahead);
+            std::memcpy(bytesOf(target), bytesOf(source), sizeof(Row));
+            target = source;
+        }
+    }
 }
 
 void RowTable::splitAddedNames(int first, int last)

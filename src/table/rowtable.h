@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <array>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -65,6 +66,10 @@ public:
     const std::vector<Row> &rows() const { return rows_; }
     // `rows` must hold the header and the blank last row at least.
     void replaceRows(std::vector<Row> rows) { rows_ = std::move(rows); }
+    // Puts the file rows in `order`, a permutation of them: entry i is the
+    // row (1-based) that becomes row i + 1. The header and the blank last
+    // row stay.
+    void reorderFileRows(std::span<const int> order);
 
     const ColumnLayout &layout() const { return layout_; }
     // Replacing the layout (settings) keeps the cells; hidden columns get

@@ -3,6 +3,7 @@
 #include <QCollator>
 #include <QLocale>
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <numeric>
 #include <random>
@@ -44,12 +45,32 @@ public:
         DistinctTexts distinct;
         const size_t column = size_t(toInt(field_));
         int done = 0;
+        const auto cellAt = [&](size_t i) -> const Cell & { return table_.row(order_[i])[column]; };
+        // Each row's cell is fetched, then its text, then its look-up is
+        // begun, some rows before it is looked up: past the first key the
+        // rows are read out of their order, and the texts seen are too many
+        // for the cache. The rows ahead are counted over all runs, as the
+        // runs of later keys are short.
+        std::vector<size_t> flat;
+        flat.reserve(order_.size());
+        for (const Run &run : runs)
+            for (size_t i = run.begin; i < run.end; ++i)
+                flat.push_back(i);
+        const size_t total = flat.size();
+        std::array<DistinctTexts::Ahead, kAhead> ahead;
+        for (size_t k = 0; k < std::min(total, kAhead); ++k)
+            ahead[k] = distinct.lookAhead(cellAt(flat[k]));
+        size_t k = 0;
         for (const Run &run : runs) {
-            for (size_t i = run.begin; i < run.end; ++i) {
-                // Past the first key the rows are read out of their order.
-                if (i + kAhead < run.end)
-                    __builtin_prefetch(&table_.row(order_[i + kAhead])[column]);
-                place[i] = distinct.indexOf(table_.row(order_[i])[column]);
+            for (size_t i = run.begin; i < run.end; ++i, ++k) {
+                if (k + 3 * kAhead < total)
+                    __builtin_prefetch(&cellAt(flat[k + 3 * kAhead]));
+                if (k + 2 * kAhead < total)
+                    cellAt(flat[k + 2 * kAhead]).prefetch();
+                const DistinctTexts::Ahead begun = ahead[k % kAhead];
+                if (k + kAhead < total)
+                    ahead[k % kAhead] = distinct.lookAhead(cellAt(flat[k + kAhead]));
+                place[i] = distinct.indexOf(cellAt(i), begun);
             }
             const int before = done;
             done += int(run.end - run.begin);
@@ -178,26 +199,6 @@ RowOrder shuffledRowOrder(const RowTable &table, quint64 seed)
     return order;
 }
 
-void applyRowOrder(RowTable &table, const RowOrder &order)
-{
-    // Cycle by cycle: each row is moved once, and only one row is held aside.
-    std::vector<bool> placed(order.size(), false);
-    for (size_t start = 0; start < order.size(); ++start) {
-        if (placed[start])
-            continue;
-        Row held = std::move(table.row(int(start) + 1));
-        size_t target = start;
-        for (;;) {
-            placed[target] = true;
-            const size_t source = size_t(order[target] - 1);
-            if (source == start) {
-                table.row(int(target) + 1) = std::move(held);
-                break;
-            }
-            table.row(int(target) + 1) = std::move(table.row(int(source) + 1));
-            target = source;
-        }
-    }
-}
+void applyRowOrder(RowTable &table, const RowOrder &order) { table.reorderFileRows(order); }
 
 } // namespace qm

@@ -121,18 +121,33 @@ bool zeroFillTracks(RowTable &table)
     bool changed = false;
     for (int r = 1; r <= table.lastFileRow(); ++r) {
         // Most tracks are two digits, which stay as they are («07», «12»,
-        // «00»): those are told from their bytes.
-        const bool stays = table.row(r)[size_t(toInt(FieldNumber::Trc))].visit([](auto text) {
+        // «00»), or one, which gains its zero: those are told from their
+        // bytes.
+        Cell &cell = table.row(r)[size_t(toInt(FieldNumber::Trc))];
+        enum class Track { Stays, Digit, Other };
+        char one = 0;
+        const Track kind = cell.visit([&one](auto text) {
             if constexpr (std::is_same_v<decltype(text), QByteArrayView>) {
                 const auto digit = [&text](qsizetype i) {
                     return text[i] >= '0' && text[i] <= '9';
                 };
-                return text.isEmpty() || (text.size() == 2 && digit(0) && digit(1));
+                if (text.isEmpty() || (text.size() == 2 && digit(0) && digit(1)))
+                    return Track::Stays;
+                if (text.size() == 1 && text[0] >= '1' && text[0] <= '9') {
+                    one = text[0];
+                    return Track::Digit;
+                }
             }
-            return false;
+            return Track::Other;
         });
-        if (stays)
+        if (kind == Track::Stays)
             continue;
+        if (kind == Track::Digit) {
+            const char filled[] = {'0', one};
+            cell = Cell::fromValidUtf8(QByteArrayView(filled, 2));
+            changed = true;
+            continue;
+        }
         const QString track = table.cell(r, FieldNumber::Trc);
         bool ok = false;
         const int n = track.toInt(&ok);

@@ -14,14 +14,12 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 #include "text/sortkeys.h"
 
 namespace qm {
 namespace {
-
-// How many recent handles DistinctTexts remembers (a power of two).
-constexpr size_t kSeenSlots = 1024;
 
 // A cell's bytes as they are held, UTF-16 text told apart by the hash seed.
 template <typename F> decltype(auto) withBytes(const Cell &cell, F &&f)
@@ -43,23 +41,32 @@ size_t bytesHash(std::string_view bytes, bool utf16)
 
 } // namespace
 
-DistinctTexts::DistinctTexts() : slots_(64), seen_(kSeenSlots) {}
+DistinctTexts::DistinctTexts() : slots_(64), seen_(size_t(1) << kSeenBits) {}
 
-int DistinctTexts::indexOf(const Cell &cell)
+DistinctTexts::Ahead DistinctTexts::hashAhead(const Cell &cell) const
+{
+    const auto hash = std::uint32_t(withBytes(cell, bytesHash));
+    __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+    return {kHashed, hash};
+}
+
+int DistinctTexts::find(const Cell &cell, Ahead ahead)
 {
     const std::uintptr_t handle = cell.handle();
-    Seen &seen = seen_[(handle >> 4 ^ handle >> 14) & (kSeenSlots - 1)];
+    Seen &seen = seen_[seenSlot(handle)];
     if (seen.index >= 0 && seen.handle == handle)
         return seen.index;
-    const int index = withBytes(cell, [this, &cell](std::string_view bytes, bool utf16) {
-        const auto hash = std::uint32_t(bytesHash(bytes, utf16));
+    const int index = withBytes(cell, [&](std::string_view bytes, bool utf16) {
+        const auto hash =
+            ahead.index == kHashed ? ahead.hash : std::uint32_t(bytesHash(bytes, utf16));
+        const auto tag = std::uint32_t(bytes.size() * 2 + (utf16 ? 1 : 0));
         const size_t mask = slots_.size() - 1;
         for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
             const Slot &at = slots_[slot];
             if (at.index < 0) {
-                slots_[slot] = {hash, int(cells_.size())};
+                slots_[slot] = {hash, int(cells_.size()), bytes_.size()};
                 cells_.push_back(cell);
-                texts_.push_back({bytes_.size(), bytes.size(), utf16});
+                bytes_.append(reinterpret_cast<const char *>(&tag), sizeof tag);
                 bytes_.append(bytes);
                 if (cells_.size() * 2 > slots_.size())
                     grow();
@@ -67,9 +74,10 @@ int DistinctTexts::indexOf(const Cell &cell)
             }
             if (at.hash != hash)
                 continue;
-            const Text &text = texts_[size_t(at.index)];
-            if (text.utf16 == utf16 && text.size == bytes.size()
-                && std::memcmp(bytes_.data() + text.offset, bytes.data(), bytes.size()) == 0)
+            const char *text = bytes_.data() + at.offset;
+            std::uint32_t textTag = 0;
+            std::memcpy(&textTag, text, sizeof textTag);
+            if (textTag == tag && std::memcmp(text + sizeof tag, bytes.data(), bytes.size()) == 0)
                 return at.index;
         }
     });
@@ -112,16 +120,23 @@ std::vector<int> placesOf(std::vector<int> byOrder, size_t count, Less less)
 
 std::vector<int> numberRanks(const std::vector<Cell> &texts)
 {
-    std::vector<double> values(texts.size());
+    // Each value beside its index, so the sort reads one array in place.
+    std::vector<std::pair<double, int>> byValue(texts.size());
     for (size_t i = 0; i < texts.size(); ++i)
-        values[i] = texts[i]
-                        .visit([](auto text) { return cellNumber(text); })
-                        .value_or(-std::numeric_limits<double>::infinity());
-    std::vector<int> byValue(texts.size());
-    std::iota(byValue.begin(), byValue.end(), 0);
-    const auto less = [&values](int a, int b) { return values[size_t(a)] < values[size_t(b)]; };
-    std::sort(byValue.begin(), byValue.end(), less);
-    return placesOf(std::move(byValue), texts.size(), less);
+        byValue[i] = {texts[i]
+                          .visit([](auto text) { return cellNumber(text); })
+                          .value_or(-std::numeric_limits<double>::infinity()),
+                      int(i)};
+    std::sort(byValue.begin(), byValue.end(),
+              [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<int> place(texts.size());
+    int rank = -1;
+    for (size_t i = 0; i < byValue.size(); ++i) {
+        if (i == 0 || byValue[i - 1].first < byValue[i].first)
+            ++rank;
+        place[size_t(byValue[i].second)] = rank;
+    }
+    return place;
 }
 
 namespace {
@@ -225,29 +240,56 @@ std::vector<int> textRanks(const std::vector<Cell> &texts, const QCollator &coll
     // Printable ASCII texts are ordered by their weights; the others by the
     // collator's keys. The two orders are then merged.
     std::vector<int> plain, other;
-    std::vector<std::string> weights(texts.size());
+    // The plain texts' weights one after another, then a view of each.
+    std::string weightBytes;
+    std::vector<std::pair<size_t, size_t>> weightAt(texts.size());
     for (size_t i = 0; i < texts.size(); ++i) {
         const bool fast =
-            ascii.usable && withBytes(texts[i], [](std::string_view bytes, bool utf16) {
-                return !utf16 && AsciiOrder::printable(bytes);
+            ascii.usable && withBytes(texts[i], [&](std::string_view bytes, bool utf16) {
+                if (utf16 || !AsciiOrder::printable(bytes))
+                    return false;
+                weightAt[i] = {weightBytes.size(), bytes.size()};
+                weightBytes += ascii.weights(bytes);
+                return true;
             });
-        if (fast) {
-            withBytes(texts[i],
-                      [&](std::string_view bytes, bool) { weights[i] = ascii.weights(bytes); });
-            plain.push_back(int(i));
-        } else {
-            other.push_back(int(i));
-        }
+        (fast ? plain : other).push_back(int(i));
     }
+    std::vector<std::string_view> weights(texts.size());
+    for (int i : plain)
+        weights[size_t(i)] = std::string_view(weightBytes)
+                                 .substr(weightAt[size_t(i)].first, weightAt[size_t(i)].second);
+    weightAt = {};
     std::vector<QCollatorSortKey> keys;
     keys.reserve(other.size());
     std::vector<QCollatorSortKey *> keyOf(texts.size(), nullptr);
-    for (int i : other)
-        keys.push_back(collator.sortKey(texts[size_t(i)].toString()));
+    QString text;
+    for (int i : other) {
+        texts[size_t(i)].readInto(text);
+        keys.push_back(collator.sortKey(text));
+    }
     for (size_t k = 0; k < other.size(); ++k)
         keyOf[size_t(other[k])] = &keys[k];
-    std::sort(plain.begin(), plain.end(),
-              [&weights](int a, int b) { return weights[size_t(a)] < weights[size_t(b)]; });
+    // The plain texts by their first eight weights as one number (weights
+    // are never 0, so a shorter text comes first), the rest of the weights
+    // compared only where those are equal.
+    std::vector<std::pair<quint64, int>> byPrefix;
+    byPrefix.reserve(plain.size());
+    for (int i : plain) {
+        const std::string_view w = weights[size_t(i)];
+        quint64 prefix = 0;
+        for (size_t k = 0; k < 8; ++k)
+            prefix = prefix << 8 | (k < w.size() ? quint64(uchar(w[k])) : 0);
+        byPrefix.emplace_back(prefix, i);
+    }
+    std::sort(byPrefix.begin(), byPrefix.end(), [&weights](const auto &a, const auto &b) {
+        if (a.first != b.first)
+            return a.first < b.first;
+        const std::string_view x = weights[size_t(a.second)], y = weights[size_t(b.second)];
+        return x.substr(std::min<size_t>(8, x.size())) < y.substr(std::min<size_t>(8, y.size()));
+    });
+    for (size_t k = 0; k < plain.size(); ++k)
+        plain[k] = byPrefix[k].second;
+    byPrefix = {};
     std::sort(other.begin(), other.end(),
               [&keyOf](int a, int b) { return keyOf[size_t(a)]->compare(*keyOf[size_t(b)]) < 0; });
     if (other.empty())

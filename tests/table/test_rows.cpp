@@ -40,9 +40,12 @@ TEST(Cell, EveryTextComesBackAsItWentInAndCompareByContent)
                             QString(2, QChar(0xFEFF)),
                             QString(QChar(0xFEFF)) + QStringLiteral("Title of a song"),
                             QString(70000, QChar(u'ж'))};
+    QString reused; // each text read into the memory of the one before
     for (const QString &text : texts) {
         const Cell cell(text);
         EXPECT_EQ(cell.toString(), text) << text.size();
+        cell.readInto(reused);
+        EXPECT_EQ(reused, text) << text.size();
         EXPECT_EQ(cell.isEmpty(), text.isEmpty());
         // A copy shares the text: the copy is what is tested.
         // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
