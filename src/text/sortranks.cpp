@@ -141,75 +141,138 @@ std::vector<int> numberRanks(const std::vector<Cell> &texts)
 
 namespace {
 
-// The collator's order of printable ASCII text, when it is a plain
-// character-by-character order: a weight per character (equal for letters
-// that differ in case only), compared as strings of weights. Learnt from
-// the collator itself for its locale, and given up for a locale whose
-// tailoring joins letters («ch» in Czech) or ignores one.
-struct AsciiOrder {
+// The collator's order of text in printable ASCII and the basic Cyrillic
+// block (U+0400 to U+045F), when it is the plain order of two levels: each
+// character has a primary weight (equal for letters that differ in case
+// only) and a secondary one (telling «ё» from «е», which share their
+// primary); texts are ordered by their primaries first and by their
+// secondaries only where those are all equal. Learnt from the collator
+// itself for its locale, and given up for a locale whose tailoring joins
+// letters («ch» in Czech) or ignores one; then Cyrillic is tried without,
+// as ASCII alone.
+class LetterOrder {
+public:
     bool usable = false;
-    std::array<char, 128> weight{}; // from 1; 0 outside the printable range
 
-    static bool printable(std::string_view text)
+    // The text's weights: its primaries, then, when any secondary is not 0,
+    // a 0 and its secondaries without trailing 0s. No weight of a text ends
+    // it with a 0, so a shorter string of weights is a smaller one. False
+    // for a character outside the order.
+    bool weights(std::string_view utf8, std::string &out) const
     {
-        return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+        out.clear();
+        secondaries_.clear();
+        size_t lastSecondary = 0;
+        for (size_t i = 0; i < utf8.size(); ++i) {
+            const int letter = letterAt(utf8, i);
+            if (letter < 0 || primary_[size_t(letter)] == 0)
+                return false;
+            out += char(primary_[size_t(letter)]);
+            secondaries_ += char(secondary_[size_t(letter)]);
+            if (secondary_[size_t(letter)] != 0)
+                lastSecondary = secondaries_.size();
+        }
+        if (lastSecondary > 0) {
+            out += '\0';
+            out.append(secondaries_, 0, lastSecondary);
+        }
+        return true;
     }
-    std::string weights(std::string_view text) const
+
+    static LetterOrder learn(const QCollator &collator, bool cyrillic);
+
+private:
+    static constexpr int kLetters = 128 + 96;
+    static constexpr char16_t kCyrillic = 0x400;
+
+    // The letter at `i` (moved past a two-byte sequence), or -1.
+    static int letterAt(std::string_view utf8, size_t &i)
     {
-        std::string out(text.size(), '\0');
-        for (size_t i = 0; i < text.size(); ++i)
-            out[i] = weight[size_t(uchar(text[i]))];
-        return out;
+        const auto byte = uchar(utf8[i]);
+        if (byte < 0x80)
+            return byte >= 0x20 && byte < 0x7F ? int(byte) : -1;
+        if ((byte != 0xD0 && byte != 0xD1) || i + 1 >= utf8.size())
+            return -1;
+        const auto next = uchar(utf8[++i]);
+        if (next < 0x80 || next > 0xBF || (byte == 0xD1 && next > 0x9F))
+            return -1;
+        return 128 + (byte - 0xD0) * 64 + (next - 0x80);
     }
+    static QChar charOf(int letter)
+    {
+        return letter < 128 ? QChar(char16_t(letter)) : QChar(char16_t(kCyrillic + letter - 128));
+    }
+
+    std::array<uchar, kLetters> primary_{}; // from 1; 0 outside the order
+    std::array<uchar, kLetters> secondary_{};
+    mutable std::string secondaries_;
 };
 
-AsciiOrder learnAsciiOrder(const QCollator &collator)
+LetterOrder LetterOrder::learn(const QCollator &collator, bool cyrillic)
 {
-    AsciiOrder order;
+    LetterOrder order;
+    std::vector<int> letters;
+    for (int c = 0x20; c < 0x7F; ++c)
+        letters.push_back(c);
+    if (cyrillic)
+        for (int c = 128; c < kLetters; ++c)
+            letters.push_back(c);
     std::vector<QCollatorSortKey> single;
-    std::vector<char> chars;
-    for (char c = 0x20; c < 0x7F; ++c) {
-        chars.push_back(c);
-        single.push_back(collator.sortKey(QString(QLatin1Char(c))));
-    }
+    for (int letter : letters)
+        single.push_back(collator.sortKey(QString(charOf(letter))));
     const QCollatorSortKey empty = collator.sortKey(QString());
-    std::vector<int> byKey(chars.size());
+    std::vector<size_t> byKey(letters.size());
     std::iota(byKey.begin(), byKey.end(), 0);
     std::sort(byKey.begin(), byKey.end(),
-              [&single](int a, int b) { return single[size_t(a)].compare(single[size_t(b)]) < 0; });
-    int weight = 0;
+              [&single](size_t a, size_t b) { return single[a].compare(single[b]) < 0; });
+    // Two neighbours in that order differ in their primaries when the first
+    // still comes first before a letter that comes after the one after the
+    // second: «ёб» after «еа» tells a secondary difference.
+    const QString low(QLatin1Char('a')), high(QLatin1Char('b'));
+    int primary = 0;
+    int secondary = 0;
     for (size_t i = 0; i < byKey.size(); ++i) {
-        const QCollatorSortKey &key = single[size_t(byKey[i])];
+        const QCollatorSortKey &key = single[byKey[i]];
         if (key.compare(empty) == 0)
             return order; // an ignored character
-        if (i == 0 || single[size_t(byKey[i - 1])].compare(key) != 0)
-            ++weight;
-        order.weight[static_cast<unsigned char>(chars[size_t(byKey[i])])] = char(weight);
+        if (i == 0) {
+            primary = 1;
+        } else if (single[byKey[i - 1]].compare(key) != 0) {
+            const QChar before = charOf(letters[byKey[i - 1]]), now = charOf(letters[byKey[i]]);
+            if (collator.compare(before + high, now + low) < 0) {
+                ++primary;
+                secondary = 0;
+            } else {
+                ++secondary;
+            }
+        }
+        if (primary > 255 || secondary > 255)
+            return order;
+        order.primary_[size_t(letters[byKey[i]])] = uchar(primary);
+        order.secondary_[size_t(letters[byKey[i]])] = uchar(secondary);
     }
     // Every text of up to two characters, put in the weights' order, must
     // stand in the collator's order too, ties where it finds texts equal:
-    // then no pair of letters is joined or reordered. (A tailoring that joins
-    // three letters joins two of them as well, as «dzs» and «dz».)
-    std::vector<std::string> texts{std::string()};
-    for (char a : chars) {
-        texts.emplace_back(1, a);
-        for (char b : chars)
-            texts.push_back({a, b});
+    // then no pair of letters is joined or reordered, and the levels are
+    // the collator's. (A tailoring that joins three letters joins two of
+    // them as well, as «dzs» and «dz».)
+    std::vector<QString> texts{QString()};
+    for (int a : letters) {
+        texts.push_back(QString(charOf(a)));
+        for (int b : letters)
+            texts.push_back(QString(charOf(a)) + charOf(b));
     }
-    std::vector<std::string> keys;
-    keys.reserve(texts.size());
-    for (const std::string &text : texts)
-        keys.push_back(order.weights(text));
-    std::vector<int> byWeights(texts.size());
+    std::vector<std::string> keys(texts.size());
+    for (size_t i = 0; i < texts.size(); ++i)
+        order.weights(texts[i].toStdString(), keys[i]);
+    std::vector<size_t> byWeights(texts.size());
     std::iota(byWeights.begin(), byWeights.end(), 0);
     std::stable_sort(byWeights.begin(), byWeights.end(),
-                     [&keys](int a, int b) { return keys[size_t(a)] < keys[size_t(b)]; });
+                     [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });
     for (size_t i = 1; i < byWeights.size(); ++i) {
-        const size_t a = size_t(byWeights[i - 1]), b = size_t(byWeights[i]);
+        const size_t a = byWeights[i - 1], b = byWeights[i];
         const int expected = keys[a] == keys[b] ? 0 : -1;
-        const int found =
-            collator.compare(QString::fromLatin1(texts[a]), QString::fromLatin1(texts[b]));
-        if (std::clamp(found, -1, 1) != expected)
+        if (std::clamp(collator.compare(texts[a], texts[b]), -1, 1) != expected)
             return order;
     }
     order.usable = true;
@@ -217,18 +280,22 @@ AsciiOrder learnAsciiOrder(const QCollator &collator)
 }
 
 // Learnt once per locale and letter case setting.
-const AsciiOrder &asciiOrderOf(const QCollator &collator)
+const LetterOrder &letterOrderOf(const QCollator &collator)
 {
     static QMutex mutex;
-    static std::map<std::pair<QString, int>, AsciiOrder> learnt;
+    static std::map<std::pair<QString, int>, LetterOrder> learnt;
     const std::pair<QString, int> id(collator.locale().bcp47Name(),
                                      int(collator.caseSensitivity()) * 4
                                          + int(collator.numericMode()) * 2
                                          + int(collator.ignorePunctuation()));
     QMutexLocker lock(&mutex);
     auto it = learnt.find(id);
-    if (it == learnt.end())
-        it = learnt.emplace(id, learnAsciiOrder(collator)).first;
+    if (it == learnt.end()) {
+        LetterOrder order = LetterOrder::learn(collator, true);
+        if (!order.usable)
+            order = LetterOrder::learn(collator, false);
+        it = learnt.emplace(id, std::move(order)).first;
+    }
     return it->second;
 }
 
@@ -236,20 +303,21 @@ const AsciiOrder &asciiOrderOf(const QCollator &collator)
 
 std::vector<int> textRanks(const std::vector<Cell> &texts, const QCollator &collator)
 {
-    const AsciiOrder &ascii = asciiOrderOf(collator);
-    // Printable ASCII texts are ordered by their weights; the others by the
-    // collator's keys. The two orders are then merged.
+    const LetterOrder &letters = letterOrderOf(collator);
+    // Texts of the letters the order knows are ordered by their weights; the
+    // others by the collator's keys. The two orders are then merged.
     std::vector<int> plain, other;
     // The plain texts' weights one after another, then a view of each.
     std::string weightBytes;
+    std::string weightsOfOne;
     std::vector<std::pair<size_t, size_t>> weightAt(texts.size());
     for (size_t i = 0; i < texts.size(); ++i) {
         const bool fast =
-            ascii.usable && withBytes(texts[i], [&](std::string_view bytes, bool utf16) {
-                if (utf16 || !AsciiOrder::printable(bytes))
+            letters.usable && withBytes(texts[i], [&](std::string_view bytes, bool utf16) {
+                if (utf16 || !letters.weights(bytes, weightsOfOne))
                     return false;
-                weightAt[i] = {weightBytes.size(), bytes.size()};
-                weightBytes += ascii.weights(bytes);
+                weightAt[i] = {weightBytes.size(), weightsOfOne.size()};
+                weightBytes += weightsOfOne;
                 return true;
             });
         (fast ? plain : other).push_back(int(i));
@@ -269,9 +337,9 @@ std::vector<int> textRanks(const std::vector<Cell> &texts, const QCollator &coll
     }
     for (size_t k = 0; k < other.size(); ++k)
         keyOf[size_t(other[k])] = &keys[k];
-    // The plain texts by their first eight weights as one number (weights
-    // are never 0, so a shorter text comes first), the rest of the weights
-    // compared only where those are equal.
+    // The plain texts by their first eight weights as one number (no text's
+    // weights end with a 0, so a shorter text comes first), the rest of the
+    // weights compared only where those are equal.
     std::vector<std::pair<quint64, int>> byPrefix;
     byPrefix.reserve(plain.size());
     for (int i : plain) {

@@ -203,8 +203,8 @@ TEST(RowSort, ShuffleIsAPermutationAndApplyMovesWholeRows)
 
 TEST(RowSort, OrderIsTheCollatorsAndTheNumbersOverMixedTexts)
 {
-    // Texts of every kind the ranking treats apart (plain ASCII, other
-    // scripts, ё/е, accents, case, punctuation, digits, control and
+    // Texts of every kind the ranking treats apart (plain ASCII, Cyrillic,
+    // other scripts, ё/е and й/и in either place, accents, case, punctuation, digits, control and
     // zero-width characters, a lone surrogate, empty cells), drawn at random
     // into three keys, against a plain stable sort by the collator and the
     // cells' numbers.
@@ -231,7 +231,11 @@ TEST(RowSort, OrderIsTheCollatorsAndTheNumbersOverMixedTexts)
         "a\u200Bb",   "ab\u0301", "\u00C5ngstr",
         "日本",       "𝄞 5",      QString(QChar(0xD800)) + "x",
         "\uFEFFbom",  "-7",       "v2.0",
-        "3221225472",
+        "3221225472", "её",       "ёе",
+        "ее",         "ий",       "йи",
+        "ѐб",         "еа",       "Ѐ",
+        "ї",          "і",        "Ўа",
+        "уб",         "ё б",      "е-а",
     };
     const F keys[] = {F::Tit, F::Siz, F::Old};
     quint64 x = 0x9E3779B97F4A7C15ull;
