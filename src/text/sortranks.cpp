@@ -161,20 +161,23 @@ public:
     bool weights(std::string_view utf8, std::string &out) const
     {
         out.clear();
-        secondaries_.clear();
+        size_t letters = 0;
         size_t lastSecondary = 0;
         for (size_t i = 0; i < utf8.size(); ++i) {
             const int letter = letterAt(utf8, i);
             if (letter < 0 || primary_[size_t(letter)] == 0)
                 return false;
             out += char(primary_[size_t(letter)]);
-            secondaries_ += char(secondary_[size_t(letter)]);
+            ++letters;
             if (secondary_[size_t(letter)] != 0)
-                lastSecondary = secondaries_.size();
+                lastSecondary = letters;
         }
+        // The secondaries from a second pass: the order is shared by every
+        // thread that sorts, so it keeps no room of its own.
         if (lastSecondary > 0) {
             out += '\0';
-            out.append(secondaries_, 0, lastSecondary);
+            for (size_t i = 0; out.size() < letters + 1 + lastSecondary; ++i)
+                out += char(secondary_[size_t(letterAt(utf8, i))]);
         }
         return true;
     }
@@ -205,7 +208,6 @@ private:
 
     std::array<uchar, kLetters> primary_{}; // from 1; 0 outside the order
     std::array<uchar, kLetters> secondary_{};
-    mutable std::string secondaries_;
 };
 
 LetterOrder LetterOrder::learn(const QCollator &collator, bool cyrillic)
