@@ -46,7 +46,9 @@ private:
         auto window = std::make_unique<TfrmTagEditor>();
         window->show();
         // Leaving an editor box is a focus change, which needs an active window.
-        if (!QTest::qWaitForWindowActive(window.get()))
+        // The first window of the process may take longer than the default
+        // 5 s to become active on a machine busy with other work.
+        if (!QTest::qWaitForWindowActive(window.get(), 20000))
             return nullptr;
         return window;
     }
