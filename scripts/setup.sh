@@ -19,7 +19,7 @@ packages=(
   # the application icon's PNG sizes, and the validators of the desktop files
   librsvg2-bin desktop-file-utils appstream
   # the acceptance suite: the real window under an X server, real X input
-  xvfb xauth xdotool openbox dbus dbus-x11 at-spi2-core python3-pyatspi x11-utils
+  xvfb xauth xdotool openbox dbus dbus-x11 at-spi2-core python3-pyatspi x11-utils x11-xserver-utils
   # the music player driven over D-Bus (its tests run it headless)
   audacious
   # the Debian packages (scripts/build-deb.sh) and the README's screenshot

@@ -24,7 +24,7 @@ import unittest
 
 import musicfolder
 
-TOOLS = ("Xvfb", "xdotool", "openbox", "dbus-daemon", "ffmpeg")
+TOOLS = ("Xvfb", "xdotool", "xmodmap", "openbox", "dbus-daemon", "ffmpeg")
 BUILD = os.path.join(os.path.dirname(__file__), "..", "..", "build")
 # A loaded machine gets more time through QM_ACCEPTANCE_SLOWDOWN=2 and so on.
 SLOWDOWN = float(os.environ.get("QM_ACCEPTANCE_SLOWDOWN", "1"))
@@ -100,6 +100,8 @@ class Desktop:
     def __init__(self, size=(1280, 800)):
         self.size = size
         self.processes = []
+        self.spare_keycodes = None
+        self.mapped_letters = set()
         self.env = dict(os.environ)
         # The flows read the Russian texts, whatever the machine's locale.
         self.env.setdefault("QUILLMARK_LANG", "ru")
@@ -162,6 +164,25 @@ class Desktop:
         if check and result.returncode != 0:
             raise RuntimeError("%s failed: %s" % (" ".join(args), result.stderr.strip()))
         return result.stdout.strip()
+
+    def map_letters(self, text):
+        """Puts the letters of text that the keymap lacks on spare keys, and
+        leaves them there. xdotool would map each such letter to a spare key
+        for the moment and take it back; a loaded program reads the keymap
+        late, sees the key as another letter or none, and drops letters."""
+        wanted = sorted({c.lower() for c in text if ord(c) > 127} - self.mapped_letters)
+        if not wanted:
+            return
+        if self.spare_keycodes is None:
+            self.spare_keycodes = [int(line.split()[1]) for line in self.run(["xmodmap", "-pke"]).splitlines()
+                                   if len(line.split()) == 3]
+        expressions = []
+        for letter in wanted[:len(self.spare_keycodes)]:
+            code = self.spare_keycodes.pop()
+            expressions += ["-e", "keycode %d = U%04X U%04X" % (code, ord(letter), ord(letter.upper()[0]))]
+            self.mapped_letters.add(letter)
+        if expressions:
+            self.run(["xmodmap"] + expressions)
 
     def xdotool(self, *args):
         return self.run(["xdotool"] + [str(a) for a in args])
@@ -275,6 +296,7 @@ class App:
         self.desktop.xdotool("key", "--delay", 40, *keys)
 
     def type(self, text):
+        self.desktop.map_letters(text)
         self.desktop.xdotool("type", "--delay", 30, text)
 
     def click(self, x, y):
@@ -495,7 +517,10 @@ class DesktopTestCase(unittest.TestCase):
     def type_in_cell_box(self, app, row, column, text):
         """Enter on a cell opens the cell box; text is typed over its text and
         reaches the cell at once. The box stays open. (X input arrives in
-        order, so the box has the focus before the first letter.)"""
+        order, so the box has the focus before the first letter.) The table
+        takes no click while a job runs, and a read job shows its cells
+        before it ends: it is waited for first."""
+        wait_until(lambda: not app.busy(), "the job before the cell box to end")
         app.click_on(app.cell(row, column))
         app.key("Return", "ctrl+a")
         app.type(text)
