@@ -35,7 +35,9 @@ class RenamePlan {
 public:
     explicit RenamePlan(bool moveFiles) : moveFiles_(moveFiles) {}
 
-    // Each row of the range once, in table order; then finish().
+    // Each row of the range once, in table order; then finish(). A plan
+    // told its row count first grows without moving its rows.
+    void reserve(size_t rows) { rows_.reserve(rows); }
     void addRow(int row, const Row &cells);
     void finish();
 

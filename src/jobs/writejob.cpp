@@ -199,6 +199,7 @@ void WriteJob::execute()
 
     // Every row is looked at before the first rename.
     RenamePlan plan(settings_.MoveFiles);
+    plan.reserve(size_t(last - first + 1));
     for (int chunk = first; chunk <= last; chunk += RowsPerCopy) {
         const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerCopy - 1));
         if (!copyRows(chunk, chunkEnd))
