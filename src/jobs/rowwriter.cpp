@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <set>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -265,54 +266,71 @@ bool RowWriter::writeNativeTag(int version, const Row &row, const QString &fileN
 size_t RowWriter::writeTagBatch(WriteKind kind, Row *rows, RowOutcome *outcomes, size_t count,
                                 const std::function<bool()> &stopped)
 {
+    const size_t done = planTagBatch(kind, rows, outcomes, count, stopped);
+    finishTagBatch();
+    return done;
+}
+
+void RowWriter::stageTagBatch(TagBatch &batch)
+{
     journal::JobJournal *const journal = this->journal();
-    struct Planned {
-        size_t row;
-        FileChange change;
-        quint32 id = 0;
-        struct stat state {}; // the mode a failed change must leave
-        int fd = -1;          // the file held open since its read, or -1
-    };
-    std::vector<Planned> planned;
-    // The files planned so far, by device and inode.
-    std::set<std::pair<dev_t, ino_t>> plannedFiles;
-    // Records the planned changes with one sync, then makes them.
-    const auto makePlanned = [&] {
-        if (planned.empty())
-            return;
-        for (Planned &p : planned) {
-            narrowChange(&p.change);
-            p.id = journal->stage(p.change);
-        }
-        // Not one change is made that the journal could not keep.
-        const bool recorded = journal->sync();
-        const WriteFailure unrecorded = journalFailure();
-        for (Planned &p : planned) {
-            WriteFailure failure = recorded ? WriteFailure::Other : unrecorded;
-            FileStamp after;
-            const bool made = recorded
-                              && SaveKeepingMode(
-                                  p.change.fileName,
-                                  [&] {
-                                      return p.fd >= 0 ? applyChangeOpen(p.fd, p.state, p.change,
-                                                                         &failure, &after)
-                                                       : applyChange(p.change, &failure, &after);
-                                  },
-                                  &p.state);
-            if (p.fd >= 0)
-                ::close(p.fd);
-            journal->markDone(p.id, made, p.change.fileName, made ? &after : nullptr);
-            if (made)
-                outcomes[p.row].written = after;
-            if (!made)
-                tagNotChanged(outcomes[p.row], failure);
-        }
-        journal->flushDone();
-        planned.clear();
-        plannedFiles.clear();
-    };
+    if (batch.changes.empty())
+        return;
+    for (PlannedTag &p : batch.changes) {
+        narrowChange(&p.change);
+        p.id = journal->stage(p.change);
+    }
+    batch.recorded = false;
+    try {
+        batch.sync = std::thread([journal, &batch] { batch.recorded = journal->sync(); });
+    } catch (const std::system_error &) {
+        batch.recorded = journal->sync();
+    }
+}
+
+void RowWriter::makeTagBatch(TagBatch &batch)
+{
+    if (batch.sync.joinable())
+        batch.sync.join();
+    if (batch.changes.empty())
+        return;
+    journal::JobJournal *const journal = this->journal();
+    // Not one change is made that the journal could not keep.
+    const WriteFailure unrecorded = journalFailure();
+    for (PlannedTag &p : batch.changes) {
+        WriteFailure failure = batch.recorded ? WriteFailure::Other : unrecorded;
+        FileStamp after;
+        const bool made =
+            batch.recorded
+            && SaveKeepingMode(
+                p.change.fileName,
+                [&] {
+                    return p.fd >= 0 ? applyChangeOpen(p.fd, p.state, p.change, &failure, &after)
+                                     : applyChange(p.change, &failure, &after);
+                },
+                &p.state);
+        if (p.fd >= 0)
+            ::close(p.fd);
+        journal->markDone(p.id, made, p.change.fileName, made ? &after : nullptr);
+        if (made)
+            p.outcome->written = after;
+        else
+            tagNotChanged(*p.outcome, failure);
+    }
+    journal->flushDone();
+    batch.changes.clear();
+    batch.files.clear();
+    batch.held = 0;
+}
+
+void RowWriter::finishTagBatch() { makeTagBatch(stagedTags_); }
+
+size_t RowWriter::planTagBatch(WriteKind kind, Row *rows, RowOutcome *outcomes, size_t count,
+                               const std::function<bool()> &stopped)
+{
+    journal::JobJournal *const journal = this->journal();
+    TagBatch batch;
     size_t done = 0;
-    size_t heldCount = 0;
     // The folder is held for the batch only: a folder renamed in between
     // is looked up again by the next batch, as a file held open since its
     // read is written where the read found it.
@@ -320,34 +338,48 @@ size_t RowWriter::writeTagBatch(WriteKind kind, Row *rows, RowOutcome *outcomes,
     while (done < count) {
         FileChange change;
         struct stat state {};
-        // The file read for the plan is written through the same open,
-        // as many at a time as the descriptors spare.
+        // The file read for the plan is written through the same open, as
+        // many at a time as the descriptors spare (the staged batch keeps
+        // its own until it is made).
         int fd = -1;
         outcomes[done] = writeTags(kind, rows[done], journal ? &change : nullptr, &state,
-                                   journal && heldCount < heldLimit() ? &fd : nullptr);
-        const bool plans = journal && !outcomes[done].failed && !change.isEmpty();
-        if (plans && !plannedFiles.insert({state.st_dev, state.st_ino}).second) {
-            // A second row of a file planned in this batch was planned from
-            // the file as it was before the first row's change: the batch
-            // so far is made first, and the row looked at again after it.
+                                   journal && batch.held < heldLimit() ? &fd : nullptr);
+        const std::pair<dev_t, ino_t> file{state.st_dev, state.st_ino};
+        const bool looked = journal && !outcomes[done].failed;
+        // A row of a file a planned change is still to change was planned
+        // from the file as it was before: that change is made first, and
+        // the row looked at again after it.
+        const bool inStaged = looked && stagedTags_.files.count(file) != 0;
+        const bool inBatch = looked && batch.files.count(file) != 0;
+        if (inStaged || inBatch) {
             if (fd >= 0)
                 ::close(fd);
-            makePlanned();
-            heldCount = 0;
+            makeTagBatch(stagedTags_);
+            if (inBatch) {
+                stageTagBatch(batch);
+                makeTagBatch(batch);
+            }
             continue;
         }
-        heldCount += fd >= 0 ? 1 : 0;
-        if (plans)
-            planned.push_back({done, std::move(change), 0, state, fd});
-        else if (fd >= 0)
+        if (looked && !change.isEmpty()) {
+            batch.files.insert(file);
+            batch.held += fd >= 0 ? 1 : 0;
+            batch.changes.push_back({&outcomes[done], std::move(change), 0, state, fd});
+        } else if (fd >= 0) {
             ::close(fd);
+        }
         ++done;
         if (stopped())
             break;
     }
     folder_.batch = false;
     closeFolder();
-    makePlanned();
+    makeTagBatch(stagedTags_);
+    // Staged where it stays: the sync's thread writes into the batch.
+    stagedTags_.changes = std::move(batch.changes);
+    stagedTags_.files = std::move(batch.files);
+    stagedTags_.held = batch.held;
+    stageTagBatch(stagedTags_);
     return done;
 }
 

@@ -15,8 +15,13 @@
 #include <QHash>
 #include <QString>
 
+#include <sys/stat.h>
+
 #include <functional>
 #include <memory>
+#include <set>
+#include <thread>
+#include <utility>
 #include <vector>
 
 struct stat;
@@ -148,6 +153,14 @@ public:
     // rows were done: fewer when `stopped` says so after one of them.
     size_t writeTagBatch(WriteKind kind, Row *rows, RowOutcome *outcomes, size_t count,
                          const std::function<bool()> &stopped);
+    // writeTagBatch in a pipeline: the batch's changes are recorded, and
+    // the journal's sync runs while the caller plans the next batch; they
+    // are made, and `outcomes` final, at the next planTagBatch or at
+    // finishTagBatch(). A file of the batch before is planned once that
+    // batch is made. `rows` and `outcomes` must last until then.
+    size_t planTagBatch(WriteKind kind, Row *rows, RowOutcome *outcomes, size_t count,
+                        const std::function<bool()> &stopped);
+    void finishTagBatch();
     // Kind 117: checks the row, prepares the new folder and asks about an
     // existing file, writes the current view's tag, then renames, moves or
     // copies the file to its new name. A non-empty `parked` is where the
@@ -289,6 +302,27 @@ private:
     void makeAhead(AheadTag &ahead, const struct stat *mode, FileStamp *stamp = nullptr);
     Row *aheadRows_ = nullptr;
     std::vector<AheadTag> ahead_;
+    // Tag changes of kinds 11 and 12, planned and not yet made.
+    struct PlannedTag {
+        RowOutcome *outcome = nullptr;
+        FileChange change;
+        quint32 id = 0;
+        struct stat state {}; // the mode a failed change must leave
+        int fd = -1;          // the file held open since its read, or -1
+    };
+    struct TagBatch {
+        std::vector<PlannedTag> changes;
+        std::set<std::pair<dev_t, ino_t>> files; // by device and inode
+        size_t held = 0;                         // open descriptors among them
+        std::thread sync;                        // the journal's, when running
+        bool recorded = false;
+    };
+    // Records the batch's changes and starts the journal's sync; nothing
+    // but that sync may use the journal until makeTagBatch.
+    void stageTagBatch(TagBatch &batch);
+    // Waits for the batch's sync, then makes its changes and empties it.
+    void makeTagBatch(TagBatch &batch);
+    TagBatch stagedTags_;
     QString journalKind_; // empty: no journal
     bool journalFailed_ = false;
     std::unique_ptr<journal::JobJournal> journal_;

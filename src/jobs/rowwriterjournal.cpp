@@ -34,6 +34,7 @@ WriteFailure RowWriter::journalFailure() const
 
 bool RowWriter::closeJournal()
 {
+    finishTagBatch();
     endTagsAhead();
     if (!journal_)
         return true;

@@ -181,25 +181,42 @@ void WriteJob::execute()
     };
 
     if (kind_ != WriteKind::Apply) {
+        // While the journal syncs one batch, the next one is planned: two
+        // batches' rows are held, and a batch is reported once it is made.
+        std::vector<Row> plannedRows;
+        std::vector<RowOutcome> plannedOutcomes;
+        int plannedFirst = 0;
+        size_t plannedCount = 0;
+        const auto reportPlanned = [&] {
+            for (size_t i = 0; i < plannedCount; ++i)
+                report(plannedFirst + int(i), plannedRows[i], plannedOutcomes[i]);
+            plannedCount = 0;
+        };
         for (int chunk = first; chunk <= last; chunk += RowsPerCopy) {
             const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerCopy - 1));
             if (!copyRows(chunk, chunkEnd))
-                return;
+                break;
             // Stop is honoured after the row in progress.
             outcomes.assign(rows.size(), RowOutcome());
-            const size_t handled = writer.writeTagBatch(
+            const size_t handled = writer.planTagBatch(
                 kind_, rows.data(), outcomes.data(), rows.size(), [this] { return terminated(); });
-            for (size_t i = 0; i < handled; ++i)
-                report(chunk + int(i), rows[i], outcomes[i]);
+            // The batch before is made now.
+            reportPlanned();
+            std::swap(rows, plannedRows);
+            std::swap(outcomes, plannedOutcomes);
+            plannedFirst = chunk;
+            plannedCount = handled;
             if (terminated())
-                return;
+                break;
         }
+        writer.finishTagBatch();
+        reportPlanned();
         return;
     }
 
     // Every row is looked at before the first rename.
     RenamePlan plan(settings_.MoveFiles);
-    plan.reserve(size_t(last - first + 1));
+    plan.reserve(size_t(last) - size_t(first) + 1);
     for (int chunk = first; chunk <= last; chunk += RowsPerCopy) {
         const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerCopy - 1));
         if (!copyRows(chunk, chunkEnd))
