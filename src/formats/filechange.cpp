@@ -179,7 +179,19 @@ bool applyChangeOpen(int fd, const struct stat &opened, const FileChange &change
         why = WriteFailure::Other;
         return false;
     }
-    return changeOpen(fd, opened, change, why, after);
+    // The file as it is now: another program may have written it since it
+    // was opened, and bytes planned against its old contents would tear
+    // the tag it wrote.
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) {
+        why = writeFailureOf(errno);
+        return false;
+    }
+    if (!(stampOfInfo(now) == stampOfInfo(opened))) {
+        why = WriteFailure::Changed;
+        return false;
+    }
+    return changeOpen(fd, now, change, why, after);
 }
 
 bool applyRecordedChange(const FileChange &change, ChangeRecorder *recorder, WriteFailure *failure)

@@ -68,8 +68,8 @@ bool applyChange(const FileChange &change, WriteFailure *failure = nullptr,
                  FileStamp *after = nullptr);
 // The same for a change in place of a file the caller holds open for
 // reading and writing on `fd` (and closes), `opened` its state from an fstat
-// of it: no lookup of the name, the stamp checked against that state. A
-// rewrite is refused (Other): it needs the name.
+// of it: no lookup of the name; a file whose stamp is no longer that state's
+// is refused (Changed). A rewrite is refused (Other): it needs the name.
 bool applyChangeOpen(int fd, const struct stat &opened, const FileChange &change,
                      WriteFailure *failure = nullptr, FileStamp *after = nullptr);
 // The same, told to `recorder` first when one is given.

@@ -1,4 +1,5 @@
 #include "formats/codepage.h"
+#include "formats/filechange.h"
 #include "formats/id3v2.h"
 #include "formats/id3v2frames.h"
 #include "formats/id3v2framewalk.h"
@@ -9,6 +10,9 @@
 #include <QFileInfo>
 
 #include <csignal>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -489,6 +493,31 @@ TEST_F(ID3v2File, WritesInPlaceWhenTheOldTagHasRoomElseRewritesWithPadding)
     EXPECT_EQ(bytes.size(), size);
     EXPECT_TRUE(bytes.contains(frame23("PRIV", "me\0secret"_qba)));
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 1); // no temporary file left
+}
+
+TEST_F(ID3v2File, AChangeHeldOpenIsRefusedWhenAnotherProgramWroteTheFileSince)
+{
+    const QByteArray old = tagBytes(3, frame23("TIT2", text(0, "Old")) + QByteArray(2000, 0));
+    ASSERT_TRUE(writeAll(path_, old + audio_));
+    TID3v2 tag;
+    ASSERT_TRUE(tag.ReadFromFile(path_));
+    tag.FSetTitle(QStringLiteral("Ours"));
+    FileChange change;
+    ASSERT_TRUE(tag.PlanSave(path_, &change));
+    ASSERT_FALSE(change.rewrite);
+    const int fd = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    struct stat opened {};
+    ASSERT_EQ(::fstat(fd, &opened), 0);
+    // Another program retags the file in place before the change is made.
+    const QByteArray theirs =
+        tagBytes(3, frame23("TIT2", text(0, "Theirs")) + QByteArray(1990, 0)) + audio_ + "x";
+    ASSERT_TRUE(writeAll(path_, theirs));
+    WriteFailure why = WriteFailure::None;
+    EXPECT_FALSE(applyChangeOpen(fd, opened, change, &why));
+    ::close(fd);
+    EXPECT_EQ(why, WriteFailure::Changed);
+    EXPECT_EQ(readAll(path_), theirs);
 }
 
 TEST_F(ID3v2File, ReadOnlyFilesAreMadeWritableOnlyWhenATagIsWritten)
