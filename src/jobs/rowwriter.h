@@ -24,8 +24,6 @@
 #include <utility>
 #include <vector>
 
-struct stat;
-
 namespace qm {
 
 namespace journal {
