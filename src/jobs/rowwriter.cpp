@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <array>
 #include <set>
-#include <system_error>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -281,17 +280,16 @@ void RowWriter::stageTagBatch(TagBatch &batch)
         p.id = journal->stage(p.change);
     }
     batch.recorded = false;
-    try {
-        batch.sync = std::thread([journal, &batch] { batch.recorded = journal->sync(); });
-    } catch (const std::system_error &) {
+    batch.syncing = journalSync_.start([journal, &batch] { batch.recorded = journal->sync(); });
+    if (!batch.syncing)
         batch.recorded = journal->sync();
-    }
 }
 
 void RowWriter::makeTagBatch(TagBatch &batch)
 {
-    if (batch.sync.joinable())
-        batch.sync.join();
+    if (batch.syncing)
+        journalSync_.wait();
+    batch.syncing = false;
     if (batch.changes.empty())
         return;
     journal::JobJournal *const journal = this->journal();

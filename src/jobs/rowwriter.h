@@ -9,6 +9,7 @@
 #include "jobs/picturestep.h"
 #include "jobs/readkinds.h"
 #include "jobs/writequestions.h"
+#include "journal/backgroundtask.h"
 #include "options/options.h"
 #include "table/rowtable.h"
 
@@ -20,7 +21,6 @@
 #include <functional>
 #include <memory>
 #include <set>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -312,7 +312,7 @@ private:
         std::vector<PlannedTag> changes;
         std::set<std::pair<dev_t, ino_t>> files; // by device and inode
         size_t held = 0;                         // open descriptors among them
-        std::thread sync;                        // the journal's, when running
+        bool syncing = false;                    // the journal's sync runs
         bool recorded = false;
     };
     // Records the batch's changes and starts the journal's sync; nothing
@@ -324,6 +324,9 @@ private:
     QString journalKind_; // empty: no journal
     bool journalFailed_ = false;
     std::unique_ptr<journal::JobJournal> journal_;
+    // The staged batch's journal sync; it goes before the journal and the
+    // batch it uses.
+    BackgroundTask journalSync_;
 };
 
 } // namespace qm

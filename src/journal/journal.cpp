@@ -227,27 +227,21 @@ void JobJournal::startEarlyFlush()
     flushing_ = true;
     // Only a head start: close() still syncs every changed file system, so
     // a flush that fails or never starts loses nothing.
-    try {
-        earlyFlush_ = std::thread([this, files] {
-            for (const QByteArray &file : files) {
-                const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
-                if (fd >= 0) {
-                    (void)::syncfs(fd);
-                    ::close(fd);
-                }
+    const bool started = earlyFlush_.start([this, files] {
+        for (const QByteArray &file : files) {
+            const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
+            if (fd >= 0) {
+                (void)::syncfs(fd);
+                ::close(fd);
             }
-            flushing_ = false;
-        });
-    } catch (...) {
+        }
         flushing_ = false;
-    }
+    });
+    if (!started)
+        flushing_ = false;
 }
 
-void JobJournal::waitForEarlyFlush()
-{
-    if (earlyFlush_.joinable())
-        earlyFlush_.join();
-}
+void JobJournal::waitForEarlyFlush() { earlyFlush_.wait(); }
 
 void JobJournal::syncChangedFileSystems()
 {

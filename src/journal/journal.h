@@ -1,5 +1,6 @@
 #pragma once
 
+#include "journal/backgroundtask.h"
 #include "journal/journalformat.h"
 #include "journal/recovery.h"
 
@@ -10,7 +11,6 @@
 
 #include <atomic>
 #include <memory>
-#include <thread>
 
 namespace qm::journal {
 
@@ -100,7 +100,7 @@ private:
     // staged since the last such flush, and the thread doing it (one at a
     // time).
     int dataSinceFlush_ = 0;
-    std::thread earlyFlush_;
+    BackgroundTask earlyFlush_;
     std::atomic_bool flushing_{false};
     quint32 nextId_ = 1;
     bool headerDurable_ = false;
