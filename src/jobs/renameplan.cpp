@@ -144,36 +144,69 @@ private:
 
 } // namespace
 
-void RenamePlan::addRow(int row, const Row &cells)
+template <typename Work> void RenamePlan::splitRows(size_t count, Work work)
 {
-    Planned planned;
-    planned.row = row;
-    Row copy = cells;
-    planned.target = RenameTargetOf(copy);
-    planned.dir = copy[size_t(toInt(F::Dir))];
-    const RenameTarget &target = planned.target;
-    if (!target.failed) {
-        // Before any file is looked at, its folder is rid of what a killed
-        // job left there, a file parked under a temporary name included.
+    // A hand-over costs about what a few rows do.
+    constexpr size_t kSharedFrom = 64;
+    const size_t half = count >= kSharedFrom ? count / 2 : count;
+    const bool shared = half < count && helper_.start([&] { work(half, count); });
+    work(0, shared ? half : count);
+    if (shared)
+        helper_.wait();
+}
+
+void RenamePlan::addRows(int firstRow, const Row *cells, size_t count)
+{
+    const size_t base = rows_.size();
+    rows_.resize(base + count);
+    // The names and the look at each file are the row's own, worked out on
+    // two threads; the folders are cleaned in between, on this one, and
+    // what ties rows together is noted after, in row order.
+    splitRows(count, [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            Planned &planned = rows_[base + i];
+            planned.row = firstRow + int(i);
+            Row copy = cells[i];
+            planned.target = RenameTargetOf(copy);
+            planned.dir = copy[size_t(toInt(F::Dir))];
+        }
+    });
+    // Before any file is looked at, its folder is rid of what a killed job
+    // left there, a file parked under a temporary name included.
+    for (size_t i = base; i < rows_.size(); ++i) {
+        const RenameTarget &target = rows_[i].target;
+        if (target.failed)
+            continue;
         noteFolder(folderOf(target.oldPath));
         if (!target.newFolder.isEmpty())
             noteFolder(target.newFolder);
-        if (const auto id = fileId(target.oldPath, &planned.info)) {
-            planned.id = *id;
-            planned.present = true;
-            const auto [owner, first] = owner_.emplace(*id, rows_.size());
-            if (!first) {
-                planned.shared = true;
-                rows_[owner->second].shared = true;
-            }
-            jobFiles_.insert(*id);
-            if (!target.newFolder.isEmpty()) {
-                planned.oldPath = target.oldPath;
-                planned.newPath = target.newPath;
+    }
+    splitRows(count, [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            Planned &planned = rows_[base + i];
+            if (planned.target.failed)
+                continue;
+            if (const auto id = fileId(planned.target.oldPath, &planned.info)) {
+                planned.id = *id;
+                planned.present = true;
             }
         }
+    });
+    for (size_t entry = base; entry < rows_.size(); ++entry) {
+        Planned &planned = rows_[entry];
+        if (!planned.present)
+            continue;
+        const auto [owner, first] = owner_.emplace(planned.id, entry);
+        if (!first) {
+            planned.shared = true;
+            rows_[owner->second].shared = true;
+        }
+        jobFiles_.insert(planned.id);
+        if (!planned.target.newFolder.isEmpty()) {
+            planned.oldPath = planned.target.oldPath;
+            planned.newPath = planned.target.newPath;
+        }
     }
-    rows_.push_back(std::move(planned));
 }
 
 void RenamePlan::finish()

@@ -2,6 +2,7 @@
 
 #include "jobs/folderplan.h"
 #include "jobs/rowwriter.h"
+#include "journal/backgroundtask.h"
 #include "table/rowtable.h"
 
 #include <QString>
@@ -38,7 +39,8 @@ public:
     // Each row of the range once, in table order; then finish(). A plan
     // told its row count first grows without moving its rows.
     void reserve(size_t rows) { rows_.reserve(rows); }
-    void addRow(int row, const Row &cells);
+    // Rows firstRow, firstRow + 1, ... with their cells.
+    void addRows(int firstRow, const Row *cells, size_t count);
     void finish();
 
     // A step of the plan, over order()[begin, begin + count): one row, or a
@@ -100,6 +102,9 @@ private:
         Cell dir;             // its Dir with the closing "/" RenameTargetOf gives it
         struct stat info {};
     };
+    // Runs work(from, to) over [0, count) in two parts, the second on the
+    // helper thread when there are rows enough.
+    template <typename Work> void splitRows(size_t count, Work work);
     void applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes);
     void noteFolder(const QString &folder);
     void applyRow(Row &cells, RowOutcome &outcome, RowWriter &writer, const QString &parked = {});
@@ -112,6 +117,7 @@ private:
     std::set<QString> folders_; // those the rows' files are in or go to
     std::vector<int> order_;
     std::vector<Unit> units_;
+    BackgroundTask helper_;
 };
 
 } // namespace qm

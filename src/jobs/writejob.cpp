@@ -20,6 +20,9 @@ namespace {
 // Rows are copied from the table this many at a time, so that a job over a
 // huge table neither copies it whole nor pays a hand-off per row.
 constexpr int RowsPerCopy = 256;
+// The rename plan looks at its rows on two threads: in larger copies, so
+// that a hand-over between them serves many rows.
+constexpr int RowsPerPlanCopy = 2048;
 
 bool hasNewName(const RowTable &table)
 {
@@ -217,12 +220,11 @@ void WriteJob::execute()
     // Every row is looked at before the first rename.
     RenamePlan plan(settings_.MoveFiles);
     plan.reserve(size_t(last) - size_t(first) + 1);
-    for (int chunk = first; chunk <= last; chunk += RowsPerCopy) {
-        const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerCopy - 1));
+    for (int chunk = first; chunk <= last; chunk += RowsPerPlanCopy) {
+        const int chunkEnd = int(std::min<qint64>(last, qint64(chunk) + RowsPerPlanCopy - 1));
         if (!copyRows(chunk, chunkEnd))
             return;
-        for (int row = chunk; row <= chunkEnd; ++row)
-            plan.addRow(row, rows[size_t(row - chunk)]);
+        plan.addRows(chunk, rows.data(), rows.size());
     }
     plan.finish();
     // The table's files and the folder it was filled from, for the albums

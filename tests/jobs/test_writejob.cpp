@@ -849,8 +849,10 @@ TEST_F(WriteJobTest, RowsThatMeetEachOthersNamesNeverLoseAFile)
     };
     // With many rows going to one folder the plan reads that folder once
     // instead of looking up each new name: the same cases with rows enough
-    // for that, each moving a file of its own to a free name.
-    for (const int fillers : {0, 20})
+    // for that, each moving a file of its own to a free name. With many
+    // more, the plan looks at the rows in two halves at once: the case's
+    // rows then stand where the halves meet.
+    for (const int fillers : {0, 20, 150})
         for (const Case &test : cases) {
             SCOPED_TRACE(test.what);
             SCOPED_TRACE(fillers);
@@ -859,18 +861,23 @@ TEST_F(WriteJobTest, RowsThatMeetEachOthersNamesNeverLoseAFile)
             table_ = RowTable();
             answers_ = FixedAnswers(Answer::Yes, test.replace);
             settings_.MoveFiles = test.move;
+            std::map<QString, QByteArray> expected = test.after;
+            const auto addFillers = [&](int from, int to) {
+                for (int i = from; i < to; ++i) {
+                    const QString filler = u"filler"_qs + QString::number(i);
+                    addRow(filler, filler + u"+"_qs, filler.toUtf8());
+                    expected[filler + u"+"_qs] = filler.toUtf8();
+                    if (!test.move) // copies
+                        expected[filler] = filler.toUtf8();
+                }
+            };
+            const int fillersBefore = fillers > 100 ? fillers / 2 - 1 : 0;
+            addFillers(0, fillersBefore);
             for (const auto &[oldName, newName] : test.rows)
                 addRow(oldName, newName, oldName.toUtf8());
+            addFillers(fillersBefore, fillers);
             for (const QString &name : test.outsiders)
                 ASSERT_TRUE(test::writeAll(path(name + u".mp3"_qs), "outsider"));
-            std::map<QString, QByteArray> expected = test.after;
-            for (int i = 0; i < fillers; ++i) {
-                const QString filler = u"filler"_qs + QString::number(i);
-                addRow(filler, filler + u"+"_qs, filler.toUtf8());
-                expected[filler + u"+"_qs] = filler.toUtf8();
-                if (!test.move) // copies
-                    expected[filler] = filler.toUtf8();
-            }
             run(WriteKind::Apply);
 
             EXPECT_EQ(messages(), test.messages);
@@ -880,9 +887,10 @@ TEST_F(WriteJobTest, RowsThatMeetEachOthersNamesNeverLoseAFile)
                 after[QFileInfo(name).completeBaseName()] = test::readAll(path(name));
             EXPECT_EQ(after, expected);
             // Every row's Old names its own file.
-            for (int row = 1; test.move && row <= int(test.rows.size()); ++row) {
-                EXPECT_EQ(test::readAll(path(cell(row, F::Old) + u".mp3"_qs)),
-                          test.rows[size_t(row - 1)].first.toUtf8());
+            for (size_t i = 0; test.move && i < test.rows.size(); ++i) {
+                EXPECT_EQ(
+                    test::readAll(path(cell(fillersBefore + int(i) + 1, F::Old) + u".mp3"_qs)),
+                    test.rows[i].first.toUtf8());
             }
             EXPECT_EQ(runner_.status(),
                       u"Обработано файлов: %1/%1"_qs.arg(test.rows.size() + size_t(fillers)));
@@ -1025,8 +1033,7 @@ TEST_F(WriteJobTest, TagWritesAreJournaledAndPutBackAfterACrash)
             ASSERT_GE(child, 0);
             if (child == 0) {
                 RenamePlan plan(true);
-                for (int row = 1; row <= table_.lastFileRow(); ++row)
-                    plan.addRow(row, table_.row(row));
+                plan.addRows(1, &table_.row(1), size_t(table_.lastFileRow()));
                 plan.finish();
                 RowWriter writer(settings_, {}, {});
                 writer.useJournal(u"write 117"_qs);
