@@ -279,27 +279,24 @@ void RowWriter::stageTagBatch(TagBatch &batch)
         narrowChange(&p.change);
         p.id = journal->stage(p.change);
     }
-    batch.recorded = false;
-    batch.syncing = journalSync_.start([journal, &batch] { batch.recorded = journal->sync(); });
-    if (!batch.syncing)
-        batch.recorded = journal->sync();
+    // The records are synced and the changes made on the journal's thread
+    // while this one plans the next batch.
+    const auto make = [this, journal, &batch] { makeTagChanges(batch, journal->sync()); };
+    batch.inBackground = journalSync_.start(make);
+    if (!batch.inBackground)
+        make();
 }
 
-void RowWriter::makeTagBatch(TagBatch &batch)
+void RowWriter::makeTagChanges(TagBatch &batch, bool recorded)
 {
-    if (batch.syncing)
-        journalSync_.wait();
-    batch.syncing = false;
-    if (batch.changes.empty())
-        return;
     journal::JobJournal *const journal = this->journal();
     // Not one change is made that the journal could not keep.
     const WriteFailure unrecorded = journalFailure();
     for (PlannedTag &p : batch.changes) {
-        WriteFailure failure = batch.recorded ? WriteFailure::Other : unrecorded;
+        WriteFailure failure = recorded ? WriteFailure::Other : unrecorded;
         FileStamp after;
         const bool made =
-            batch.recorded
+            recorded
             && SaveKeepingMode(
                 p.change.fileName,
                 [&] {
@@ -316,6 +313,13 @@ void RowWriter::makeTagBatch(TagBatch &batch)
             tagNotChanged(*p.outcome, failure);
     }
     journal->flushDone();
+}
+
+void RowWriter::makeTagBatch(TagBatch &batch)
+{
+    if (batch.inBackground)
+        journalSync_.wait();
+    batch.inBackground = false;
     batch.changes.clear();
     batch.files.clear();
     batch.held = 0;
@@ -345,9 +349,11 @@ size_t RowWriter::planTagBatch(WriteKind kind, Row *rows, RowOutcome *outcomes, 
         const std::pair<dev_t, ino_t> file{state.st_dev, state.st_ino};
         const bool looked = journal && !outcomes[done].failed;
         // A row of a file a planned change is still to change was planned
-        // from the file as it was before: that change is made first, and
-        // the row looked at again after it.
-        const bool inStaged = looked && stagedTags_.files.count(file) != 0;
+        // from the file as it was before, or as the staged batch was
+        // changing it (a read torn by that write may even have failed):
+        // that change is made first, and the row looked at again after it.
+        const bool opened = journal && (file.first != 0 || file.second != 0);
+        const bool inStaged = opened && stagedTags_.files.count(file) != 0;
         const bool inBatch = looked && batch.files.count(file) != 0;
         if (inStaged || inBatch) {
             if (fd >= 0)

@@ -312,20 +312,22 @@ private:
         std::vector<PlannedTag> changes;
         std::set<std::pair<dev_t, ino_t>> files; // by device and inode
         size_t held = 0;                         // open descriptors among them
-        bool syncing = false;                    // the journal's sync runs
-        bool recorded = false;
+        bool inBackground = false;               // synced and made on journalSync_
     };
-    // Records the batch's changes and starts the journal's sync; nothing
-    // but that sync may use the journal until makeTagBatch.
+    // Records the batch's changes, then syncs the journal and makes them
+    // on the journal's thread; until makeTagBatch, nothing else may use
+    // the journal, the batch or its rows' outcomes.
     void stageTagBatch(TagBatch &batch);
-    // Waits for the batch's sync, then makes its changes and empties it.
+    // The batch's changes, once their records are durable (`recorded`).
+    void makeTagChanges(TagBatch &batch, bool recorded);
+    // Waits until the batch is made, then empties it.
     void makeTagBatch(TagBatch &batch);
     TagBatch stagedTags_;
     QString journalKind_; // empty: no journal
     bool journalFailed_ = false;
     std::unique_ptr<journal::JobJournal> journal_;
-    // The staged batch's journal sync; it goes before the journal and the
-    // batch it uses.
+    // Syncs the journal and makes the staged batch; it goes before the
+    // journal and the batch it uses.
     BackgroundTask journalSync_;
 };
 
