@@ -161,10 +161,14 @@ FakeService::~FakeService()
     // Released by a call of its own, so the next look at the bus no longer
     // finds it.
     QDBusConnection(connectionName_).unregisterService(service_);
-    QDBusConnection::disconnectFromBus(connectionName_);
+    // The object goes first, in its own thread, while its connection can
+    // still drop it: closing the connection first let the bus's thread
+    // disconnect from an object already deleted here.
+    QMetaObject::invokeMethod(
+        object_, [object = object_] { delete object; }, Qt::BlockingQueuedConnection);
     thread_.quit();
     thread_.wait();
-    delete object_;
+    QDBusConnection::disconnectFromBus(connectionName_);
 }
 
 void RestartOnPrivateBus(int argc, char **argv)
