@@ -40,6 +40,12 @@ void BackgroundTask::wait()
     changed_.wait(lock, [this] { return !step_; });
 }
 
+bool BackgroundTask::busy()
+{
+    std::lock_guard lock(mutex_);
+    return bool(step_);
+}
+
 void BackgroundTask::loop()
 {
     std::unique_lock lock(mutex_);

@@ -8,9 +8,9 @@
 namespace qm {
 
 // One thread kept for a job's repeated steps in the background (the
-// journal's syncs, the early flushes of the changed file systems), one step
-// at a time: a thread started for each step cost about 80 µs on the job's
-// own path, forty times in a write of 10,000 files.
+// journal's syncs, the early flushes of the changed file systems, half of a
+// rename plan's rows), one step at a time: a thread started for each step cost about 80 µs on the
+// job's own path, forty times in a write of 10,000 files.
 class BackgroundTask {
 public:
     BackgroundTask() = default;
@@ -24,6 +24,8 @@ public:
     bool start(std::function<void()> step);
     // Returns once the step started last has finished.
     void wait();
+    // Whether a step is waiting to run or running.
+    bool busy();
 
 private:
     void loop();

@@ -217,17 +217,15 @@ void JobJournal::markDone(quint32 id, bool made, const QString &path, const File
 
 void JobJournal::startEarlyFlush()
 {
-    if (dataSinceFlush_ < kEarlyFlushEvery || flushing_.load())
+    if (dataSinceFlush_ < kEarlyFlushEvery || earlyFlush_.busy())
         return;
-    waitForEarlyFlush();
     QList<QByteArray> files;
     for (const QString &path : std::as_const(changedFileSystems_))
         files.append(encodeFileName(path));
     dataSinceFlush_ = 0;
-    flushing_ = true;
     // Only a head start: close() still syncs every changed file system, so
     // a flush that fails or never starts loses nothing.
-    const bool started = earlyFlush_.start([this, files] {
+    earlyFlush_.start([files] {
         for (const QByteArray &file : files) {
             const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
             if (fd >= 0) {
@@ -235,10 +233,7 @@ void JobJournal::startEarlyFlush()
                 ::close(fd);
             }
         }
-        flushing_ = false;
     });
-    if (!started)
-        flushing_ = false;
 }
 
 void JobJournal::waitForEarlyFlush() { earlyFlush_.wait(); }

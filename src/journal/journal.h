@@ -9,7 +9,6 @@
 #include <QLockFile>
 #include <QString>
 
-#include <atomic>
 #include <memory>
 
 namespace qm::journal {
@@ -101,7 +100,6 @@ private:
     // time).
     int dataSinceFlush_ = 0;
     BackgroundTask earlyFlush_;
-    std::atomic_bool flushing_{false};
     quint32 nextId_ = 1;
     bool headerDurable_ = false;
     int error_ = 0;
