@@ -166,9 +166,8 @@ void RenamePlan::addRows(int firstRow, const Row *cells, size_t count)
         for (size_t i = from; i < to; ++i) {
             Planned &planned = rows_[base + i];
             planned.row = firstRow + int(i);
-            Row copy = cells[i];
-            planned.target = RenameTargetOf(copy);
-            planned.dir = copy[size_t(toInt(F::Dir))];
+            planned.dir = cells[i][size_t(toInt(F::Dir))];
+            planned.target = RenameTargetOf(cells[i], planned.dir);
         }
     });
     // Before any file is looked at, its folder is rid of what a killed job

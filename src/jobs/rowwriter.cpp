@@ -30,12 +30,12 @@ Cell &slot(Row &row, F f) { return row[size_t(toInt(f))]; }
 // The row's file name. A Dir without its closing slash gets it in the row as
 // well; only then is the cell rewritten, so the rows of a folder keep sharing
 // one Dir cell.
-QString RowFileName(Row &row, QString &dir, const QString &oldName, const QString &ext)
+QString RowFileName(Cell &dirCell, QString &dir, const QString &oldName, const QString &ext)
 {
     const qsizetype before = dir.size();
     QString name = BuildFileName(dir, oldName, ext);
     if (dir.size() != before)
-        slot(row, F::Dir) = dir;
+        dirCell = dir;
     return name;
 }
 
@@ -533,7 +533,7 @@ RowOutcome RowWriter::writeTags(WriteKind kind, Row &row, FileChange *planned, s
         outcome.failed = true;
         return outcome;
     }
-    const QString fileName = RowFileName(row, dir, oldName, ext);
+    const QString fileName = RowFileName(slot(row, F::Dir), dir, oldName, ext);
     // One open tells that the file is there, its state for the check
     // against the reading and the mode a failed write must leave it with;
     // the tag is read through it and, when held, written through it too.
@@ -612,10 +612,12 @@ bool RowWriter::mayReplace(const QString &newPath)
     return replaceFiles_.yes([&] { return askReplace_(newPath); });
 }
 
-RenameTarget RenameTargetOf(Row &row)
+RenameTarget RenameTargetOf(Row &row) { return RenameTargetOf(row, slot(row, F::Dir)); }
+
+RenameTarget RenameTargetOf(const Row &row, Cell &dirCell)
 {
     RenameTarget target;
-    QString dir = rowCell(row, F::Dir);
+    QString dir = dirCell.toString();
     const QString oldName = rowCell(row, F::Old);
     const QString newName = rowCell(row, F::New);
     const QString ext = rowCell(row, F::Ext);
@@ -636,7 +638,7 @@ RenameTarget RenameTargetOf(Row &row)
         target.failed = true;
         return target;
     }
-    target.oldPath = RowFileName(row, dir, oldName, ext);
+    target.oldPath = RowFileName(dirCell, dir, oldName, ext);
     target.newPath.reserve(dir.size() + newName.size() + 1 + ext.size());
     target.newPath += dir;
     target.newPath += newName;

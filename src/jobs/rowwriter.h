@@ -99,6 +99,9 @@ struct RenameTarget {
     QString newFolder;
 };
 RenameTarget RenameTargetOf(Row &row);
+// The same of a row left as it is: `dirCell`, the row's Dir to begin with,
+// gets the closing "/" instead.
+RenameTarget RenameTargetOf(const Row &row, Cell &dirCell);
 
 // What a job knows of a row's file before its first change.
 struct KnownFile {
