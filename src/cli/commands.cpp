@@ -53,14 +53,22 @@ bool readStandardInput(Session &session, bool rowCodepages)
     // Rows of one folder or album repeat most of their cells (Dir, Art, Alb,
     // Inf, ...): a cell equal to the one above shares its text, so 100,000
     // rows hold each repeated text once rather than once a row.
-    Row above;
-    const auto add = [&session, &above, rowCodepages](
-                         Row &&row, const std::optional<FileStamp> &read, const QString &codepage) {
-        for (size_t i = 0; i < row.size(); ++i) {
-            if (row[i] == above[i])
-                row[i] = above[i];
+    // Rows written to a file take a few hundred bytes each; room for what
+    // the file may hold is reserved up front (only what the rows use is
+    // ever touched). A pipe's rows grow the table as they come.
+    struct stat input {};
+    if (fstat(fileno(stdin), &input) == 0 && S_ISREG(input.st_mode))
+        session.table().reserveRows(int(std::min<off_t>(input.st_size / 256, 4'000'000)));
+    const auto add = [&session, rowCodepages](Row &&row, const std::optional<FileStamp> &read,
+                                              const QString &codepage) {
+        const RowTable &table = session.table();
+        if (table.lastFileRow() >= 1) {
+            const Row &above = table.row(table.lastFileRow());
+            for (size_t i = 0; i < row.size(); ++i) {
+                if (row[i] == above[i])
+                    row[i] = above[i];
+            }
         }
-        above = row;
         session.appendOutsideRow(std::move(row), read, rowCodepages ? codepage : QString());
     };
     if (!readRows(stdin, add, error)) {

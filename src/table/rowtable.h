@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <span>
 #include <utility>
@@ -102,6 +103,9 @@ public:
     // Appends count empty file rows before the blank last row; returns the
     // first of them.
     int appendRows(int count);
+    // Room for `count` more file rows, so that appending them one by one
+    // neither moves the rows already there nor touches fresh memory twice.
+    void reserveRows(int count) { rows_.reserve(rows_.size() + size_t(std::max(count, 0))); }
     // A file row with Dir and Old (the whole file name, split later by
     // splitAddedNames); returns its row.
     int appendFileRow(const QString &dir, const QString &fileName);
