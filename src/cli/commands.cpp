@@ -534,11 +534,9 @@ int runApply(const Arguments &args)
     // kept stops the whole apply before any file is touched.
     if (!state.noJournal) {
         QString why;
-        auto probe = journal::JobJournal::start(QStringLiteral("probe"), &why);
-        if (!probe)
+        if (!journal::JobJournal::canStart(&why))
             return usageError(WriteMessage::JournalUnavailable(journal::journalFolder(), why)
                               + QStringLiteral(" (--no-journal writes without it)"));
-        probe->close();
     }
     CommandLineAnswers answers(
         createFolders == QLatin1String("yes") ? Answer::YesToAll : Answer::NoToAll,

@@ -77,18 +77,48 @@ JobJournal::~JobJournal()
         ::close(fd_);
 }
 
+namespace {
+
+// Why the journal in `folder` cannot be written, from errno; read first,
+// before anything else can change errno.
+void setJournalError(QString *error, const char *why, const QString &folder)
+{
+    const int cause = errno;
+    if (error)
+        *error = QCoreApplication::translate("Journal", why) + QStringLiteral(": ") + folder
+                 + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(cause));
+}
+
+} // namespace
+
+bool JobJournal::canStart(QString *error, const QString &folder)
+{
+    const QString dir = folderOrDefault(folder);
+    if (!QDir().mkpath(dir)) {
+        setJournalError(error, QT_TRANSLATE_NOOP("Journal", "не удается создать папку журнала"),
+                        dir);
+        return false;
+    }
+    // A file made and removed at once: no lock, no sync, no job number.
+    const QByteArray probe =
+        encodeFileName(QDir(dir).filePath(QStringLiteral(".probe-%1").arg(::getpid())));
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        setJournalError(error, QT_TRANSLATE_NOOP("Journal", "не удается записать журнал"), dir);
+        return false;
+    }
+    ::close(fd);
+    ::unlink(probe.constData());
+    return true;
+}
+
 std::unique_ptr<JobJournal> JobJournal::start(const QString &kind, QString *error,
                                               const QString &folder)
 {
     std::unique_ptr<JobJournal> job(new JobJournal);
     job->folder_ = folderOrDefault(folder);
-    // The reason is read before anything else can change errno.
     const auto fail = [&](const char *why) {
-        const int cause = errno;
-        if (error)
-            *error = QCoreApplication::translate("Journal", why) + QStringLiteral(": ")
-                     + job->folder_ + QStringLiteral(": ")
-                     + QString::fromLocal8Bit(strerror(cause));
+        setJournalError(error, why, job->folder_);
         return nullptr;
     };
     if (!QDir().mkpath(job->folder_))

@@ -48,6 +48,9 @@ public:
     // when the journal cannot be written, with *error saying why.
     static std::unique_ptr<JobJournal> start(const QString &kind, QString *error = nullptr,
                                              const QString &folder = {});
+    // Whether a job could start in `folder` now (its folder made, a file
+    // written there), with *error saying why not; nothing is left behind.
+    static bool canStart(QString *error = nullptr, const QString &folder = {});
 
     quint64 number() const { return number_; }
     // The errno of the last write or sync of the journal that failed.
