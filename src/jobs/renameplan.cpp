@@ -200,7 +200,6 @@ void RenamePlan::addRows(int firstRow, const Row *cells, size_t count)
             planned.shared = true;
             rows_[owner->second].shared = true;
         }
-        jobFiles_.insert(planned.id);
         if (!planned.target.newFolder.isEmpty()) {
             planned.oldPath = planned.target.oldPath;
             planned.newPath = planned.target.newPath;
@@ -290,7 +289,7 @@ const struct stat *RenamePlan::fileState(size_t index) const
 bool RenamePlan::isJobFile(const QString &path) const
 {
     const auto id = fileId(path);
-    return id && jobFiles_.count(*id) > 0;
+    return id && (owner_.count(*id) > 0 || madeFiles_.count(*id) > 0);
 }
 
 void RenamePlan::applyRow(Row &cells, RowOutcome &outcome, RowWriter &writer, const QString &parked)
@@ -298,7 +297,7 @@ void RenamePlan::applyRow(Row &cells, RowOutcome &outcome, RowWriter &writer, co
     outcome = writer.apply(cells, parked);
     // A copy, or a move to another file system, is a new file of the job.
     if (outcome.renamed && outcome.placed.size >= 0)
-        jobFiles_.insert({dev_t(outcome.placed.device), ino_t(outcome.placed.inode)});
+        madeFiles_.insert({dev_t(outcome.placed.device), ino_t(outcome.placed.inode)});
 }
 
 void RenamePlan::apply(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes)

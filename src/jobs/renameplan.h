@@ -8,9 +8,9 @@
 #include <QString>
 
 #include <algorithm>
-#include <map>
 #include <optional>
 #include <set>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -38,7 +38,11 @@ public:
 
     // Each row of the range once, in table order; then finish(). A plan
     // told its row count first grows without moving its rows.
-    void reserve(size_t rows) { rows_.reserve(rows); }
+    void reserve(size_t rows)
+    {
+        rows_.reserve(rows);
+        owner_.reserve(rows);
+    }
     // Rows firstRow, firstRow + 1, ... with their cells.
     void addRows(int firstRow, const Row *cells, size_t count);
     void finish();
@@ -90,6 +94,12 @@ public:
 
 private:
     using FileId = std::pair<dev_t, ino_t>;
+    struct FileIdHash {
+        size_t operator()(const FileId &id) const
+        {
+            return std::hash<ino_t>()(id.second) * 31 + std::hash<dev_t>()(id.first);
+        }
+    };
     struct Planned {
         int row = 0;
         long waitsFor = -1; // the entry whose file holds this row's new name
@@ -112,8 +122,10 @@ private:
     bool moveFiles_;
     std::vector<Planned> rows_;
     std::vector<size_t> orderEntries_; // order() as indices into rows_
-    std::map<FileId, size_t> owner_;   // a row's file before the job
-    std::set<FileId> jobFiles_;
+    // The rows' files before the job, and the files it made since: the
+    // job's own files.
+    std::unordered_map<FileId, size_t, FileIdHash> owner_;
+    std::set<FileId> madeFiles_;
     std::set<QString> folders_; // those the rows' files are in or go to
     std::vector<int> order_;
     std::vector<Unit> units_;
