@@ -16,6 +16,12 @@ void Session::appendOutsideRow(Row row, const std::optional<FileStamp> &read,
     table_.row(table_.appendRows(1)) = std::move(row);
 }
 
+void Session::reserveOutsideRows(int count)
+{
+    table_.reserveRows(count);
+    readStamps_.reserve(readStamps_.size() + count);
+}
+
 void Session::stampRow(const Row &row)
 {
     FileStamp stamp;
