@@ -3,6 +3,7 @@
 #include "jobs/folderplan.h"
 #include "jobs/rowwriter.h"
 #include "journal/backgroundtask.h"
+#include "table/largepages.h"
 #include "table/rowtable.h"
 
 #include <QString>
@@ -40,7 +41,7 @@ public:
     // told its row count first grows without moving its rows.
     void reserve(size_t rows)
     {
-        rows_.reserve(rows);
+        reserveInLargePages(rows_, rows);
         owner_.reserve(rows);
     }
     // Rows firstRow, firstRow + 1, ... with their cells.

@@ -1,5 +1,7 @@
 #include "table/rowtable.h"
 
+#include "table/largepages.h"
+
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
@@ -114,9 +116,19 @@ void RowTable::setLyricsHeaders(bool lyricsView)
 int RowTable::appendRows(int count)
 {
     const int first = blankRow();
-    if (count > 0)
-        rows_.insert(rows_.end() - 1, size_t(count), Row{});
+    if (count <= 0)
+        return first;
+    // Grown as the vector would grow itself, with the new room advised.
+    const size_t needed = rows_.size() + size_t(count);
+    if (needed > rows_.capacity())
+        reserveInLargePages(rows_, std::max(needed, 2 * rows_.capacity()));
+    rows_.insert(rows_.end() - 1, size_t(count), Row{});
     return first;
+}
+
+void RowTable::reserveRows(int count)
+{
+    reserveInLargePages(rows_, rows_.size() + size_t(std::max(count, 0)));
 }
 
 int RowTable::appendFileRow(const QString &dir, const QString &fileName)

@@ -7,7 +7,6 @@
 #include <QList>
 #include <QString>
 
-#include <algorithm>
 #include <array>
 #include <span>
 #include <utility>
@@ -105,7 +104,7 @@ public:
     int appendRows(int count);
     // Room for `count` more file rows, so that appending them one by one
     // neither moves the rows already there nor touches fresh memory twice.
-    void reserveRows(int count) { rows_.reserve(rows_.size() + size_t(std::max(count, 0))); }
+    void reserveRows(int count);
     // A file row with Dir and Old (the whole file name, split later by
     // splitAddedNames); returns its row.
     int appendFileRow(const QString &dir, const QString &fileName);
