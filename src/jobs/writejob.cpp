@@ -266,7 +266,8 @@ void WriteJob::execute()
             plan.apply(step, writer, &rows[at], &outcomes[at]);
             for (size_t i = at; i < at + step.count; ++i) {
                 report(order[begin + i], rows[i], outcomes[i]);
-                if (outcomes[i].renamed && settings_.MoveFiles)
+                // Kept only for the albums that move whole.
+                if (outcomes[i].renamed && !root.isEmpty())
                     moved.push_back(plan.move(begin + i));
             }
             // A ring is finished before Stop is honoured.
