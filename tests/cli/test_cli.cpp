@@ -1487,6 +1487,9 @@ TEST_F(CliTest, JournalIsRequiredAndUndoSkipsEmptyJobs)
 
     ASSERT_TRUE(writeAll(a, before));
     ASSERT_EQ(cli({"apply", "--write-tag", "2"}, rows).exitCode, 0);
+    // Making sure the journal can be kept leaves nothing beside the jobs.
+    const QDir journal(folder_.file("data/journal"));
+    EXPECT_EQ(journal.entryList(QDir::Files | QDir::Hidden), QStringList{"0000000001.qmj"});
     ASSERT_TRUE(writeAll(album() + "/taken.mp3", "taken"));
     const QByteArray failing = changedRows(
         read.out, [](const QString &, QJsonObject &row) { row["New"] = QString("taken"); });
