@@ -58,7 +58,7 @@ bool readStandardInput(Session &session, bool rowCodepages)
     // ever touched). A pipe's rows grow the table as they come.
     struct stat input {};
     if (fstat(fileno(stdin), &input) == 0 && S_ISREG(input.st_mode))
-        session.reserveOutsideRows(int(std::min<off_t>(input.st_size / 256, 4'000'000)));
+        session.reserveOutsideRows(int(std::min<off_t>(input.st_size / 256, 1'000'000)));
     const auto add = [&session, rowCodepages](Row &&row, const std::optional<FileStamp> &read,
                                               const QString &codepage) {
         const RowTable &table = session.table();

@@ -2,6 +2,7 @@
 
 #include <QSet>
 
+#include <new>
 #include <utility>
 
 namespace qm {
@@ -18,8 +19,11 @@ void Session::appendOutsideRow(Row row, const std::optional<FileStamp> &read,
 
 void Session::reserveOutsideRows(int count)
 {
-    table_.reserveRows(count);
-    readStamps_.reserve(readStamps_.size() + count);
+    // Only a guess of what comes: without the room the rows still grow.
+    try {
+        table_.reserveRows(count);
+        readStamps_.reserve(readStamps_.size() + count);
+    } catch (const std::bad_alloc &) {}
 }
 
 void Session::stampRow(const Row &row)
