@@ -22,7 +22,6 @@ class FileStamps {
 public:
     bool isEmpty() const { return stamps_.isEmpty(); }
     qsizetype size() const { return stamps_.size(); }
-    void reserve(qsizetype count) { stamps_.reserve(count); }
 
     void insert(const QString &path, const FileStamp &stamp);
     void insert(const Row &row, const FileStamp &stamp);

@@ -166,7 +166,7 @@ public:
     // the table is filled before anything looks at it.
     void appendOutsideRow(Row row, const std::optional<FileStamp> &read,
                           const QString &codepage = {});
-    // Room for about `count` such rows and their states.
+    // Room for about `count` such rows.
     void reserveOutsideRows(int count);
     // Each file as the last read of its row found it or the last write left
     // it, by path: the states rows carry out of the command line.

@@ -19,10 +19,11 @@ void Session::appendOutsideRow(Row row, const std::optional<FileStamp> &read,
 
 void Session::reserveOutsideRows(int count)
 {
-    // Only a guess of what comes: without the room the rows still grow.
+    // Only a guess of what comes: without the room the rows still grow. The
+    // rows' states are not reserved for: a hash table larger than its
+    // entries takes memory for each part of it they reach.
     try {
         table_.reserveRows(count);
-        readStamps_.reserve(readStamps_.size() + count);
     } catch (const std::bad_alloc &) {}
 }
 
