@@ -50,15 +50,15 @@ bool printErrorRows(const ErrorTable &errors, const ColumnLayout &layout)
 bool readStandardInput(Session &session, bool rowCodepages)
 {
     QString error;
-    // Rows of one folder or album repeat most of their cells (Dir, Art, Alb,
-    // Inf, ...): a cell equal to the one above shares its text, so 100,000
-    // rows hold each repeated text once rather than once a row.
     // Rows written to a file take a few hundred bytes each; room for what
     // the file may hold is reserved up front (only what the rows use is
     // ever touched). A pipe's rows grow the table as they come.
     struct stat input {};
     if (fstat(fileno(stdin), &input) == 0 && S_ISREG(input.st_mode))
         session.reserveOutsideRows(int(std::min<off_t>(input.st_size / 256, 1'000'000)));
+    // Rows of one folder or album repeat most of their cells (Dir, Art, Alb,
+    // Inf, ...): a cell equal to the one above shares its text, so 100,000
+    // rows hold each repeated text once rather than once a row.
     const auto add = [&session, rowCodepages](Row &&row, const std::optional<FileStamp> &read,
                                               const QString &codepage) {
         const RowTable &table = session.table();

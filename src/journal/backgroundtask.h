@@ -9,8 +9,9 @@ namespace qm {
 
 // One thread kept for a job's repeated steps in the background (the
 // journal's syncs, the early flushes of the changed file systems, half of a
-// rename plan's rows), one step at a time: a thread started for each step cost about 80 µs on the
-// job's own path, forty times in a write of 10,000 files.
+// rename plan's rows), one step at a time: a thread started for each step
+// cost about 80 µs on the job's own path, forty times in a write of 10,000
+// files.
 class BackgroundTask {
 public:
     BackgroundTask() = default;
