@@ -65,7 +65,7 @@ public:
     KnownFile known(size_t index) const
     {
         const Planned &planned = rows_[orderEntries_[index]];
-        return {fileState(index), !planned.shared, &planned.target, &planned.dir};
+        return {fileState(index), !planned.present, !planned.shared, &planned.target, &planned.dir};
     }
 
     // Where the file of order()[index] goes from and to; both empty when

@@ -419,6 +419,9 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const KnownFile *known)
         struct stat info {};
         if (target.failed || target.oldPath.isEmpty())
             continue;
+        ahead.missing = known && known[i].missing;
+        if (ahead.missing)
+            continue;
         if (known && known[i].state)
             info = *known[i].state;
         else if (stat(encodeFileName(target.oldPath).constData(), &info) != 0)
@@ -675,6 +678,8 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
     // else looked at now.
     struct stat oldInfo {};
     const auto lookAtFile = [&] {
+        if (planned && planned->missing)
+            return false;
         if (planned && planned->lasting && parked.isEmpty()) {
             oldInfo = planned->state;
             return true;

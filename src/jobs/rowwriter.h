@@ -106,6 +106,9 @@ RenameTarget RenameTargetOf(const Row &row, Cell &dirCell);
 // What a job knows of a row's file before its first change.
 struct KnownFile {
     const struct stat *state = nullptr; // from a stat the job made, or null
+    // The job looked and found no file at the row's name: a file there by
+    // the row's step is another row's, moved in since, and not this row's.
+    bool missing = false;
     // No other row names the same file, so that no step of the job but the
     // row's own touches it: `state` still holds when the row's step comes.
     bool lasting = false;
@@ -295,6 +298,7 @@ private:
         // row's step (KnownFile::lasting).
         struct stat state {};
         bool lasting = false;
+        bool missing = false; // KnownFile::missing
     };
     // The plan for `row` when it is one of aheadRows_.
     AheadTag *ahead(Row &row);
