@@ -387,9 +387,10 @@ size_t RowWriter::planTagBatch(WriteKind kind, Row *rows, RowOutcome *outcomes, 
     return done;
 }
 
-void RowWriter::planTagsAhead(Row *rows, size_t count, const KnownFile *known)
+void RowWriter::stageTagsAhead(Row *rows, size_t count, const KnownFile *known)
 {
-    endTagsAhead();
+    // A batch staged and not taken goes: it was not to be applied.
+    endAhead(staged_);
     // The batch's renames within a folder go by the names in it, the
     // folder held until the batch ends.
     folder_.batch = true;
@@ -397,14 +398,14 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const KnownFile *known)
     const int version = settings_.TagView;
     if (!journal)
         return;
-    aheadRows_ = rows;
-    ahead_.assign(count, AheadTag());
+    staged_.rows = rows;
+    staged_.tags.assign(count, AheadTag());
     bool any = false;
     // The same conditions as apply() writes the tag and moves the file under;
     // a move the row does not make after all is marked as not made.
     for (size_t i = 0; i < count; ++i) {
         Row &row = rows[i];
-        AheadTag &ahead = ahead_[i];
+        AheadTag &ahead = staged_.tags[i];
         if (known && known[i].target && known[i].dir) {
             ahead.target = *known[i].target;
             slot(row, F::Dir) = *known[i].dir;
@@ -449,15 +450,27 @@ void RowWriter::planTagsAhead(Row *rows, size_t count, const KnownFile *known)
         }
         any = any || ahead.id != 0 || ahead.renameId != 0;
     }
-    if (any && !journal->sync()) {
+    if (any)
+        journal->startSync();
+    staged_.recording = any;
+}
+
+void RowWriter::takeTagsAhead()
+{
+    endAhead(ahead_);
+    // A folder renamed since is looked up again by the next batch.
+    closeFolder();
+    if (staged_.recording && !journal_->finishSync()) {
         // Not one change is made that the journal could not keep.
-        for (AheadTag &ahead : ahead_) {
+        for (AheadTag &ahead : staged_.tags) {
             if (ahead.id != 0) {
                 ahead.failed = true;
                 ahead.failure = journalFailure();
             }
         }
     }
+    staged_.recording = false;
+    std::swap(ahead_, staged_);
 }
 
 void RowWriter::makeAhead(AheadTag &ahead, const struct stat *mode, FileStamp *stamp)
@@ -488,17 +501,18 @@ void RowWriter::writeTagAhead(Row &row)
 
 RowWriter::AheadTag *RowWriter::ahead(Row &row)
 {
-    if (!aheadRows_ || &row < aheadRows_ || &row >= aheadRows_ + ahead_.size())
+    Row *const rows = ahead_.rows;
+    if (!rows || &row < rows || &row >= rows + ahead_.tags.size())
         return nullptr;
-    return &ahead_[size_t(&row - aheadRows_)];
+    return &ahead_.tags[size_t(&row - rows)];
 }
 
-void RowWriter::endTagsAhead()
+void RowWriter::endAhead(AheadBatch &batch)
 {
-    folder_.batch = false;
-    closeFolder();
-    if (journal_) {
-        for (AheadTag &ahead : ahead_) {
+    if (journal_ && batch.recording)
+        journal_->finishSync();
+    if (journal_ && !batch.tags.empty()) {
+        for (AheadTag &ahead : batch.tags) {
             if (ahead.id != 0 && !ahead.used)
                 journal_->markDone(ahead.id, false, ahead.change.fileName);
             if (ahead.renameId != 0)
@@ -506,8 +520,17 @@ void RowWriter::endTagsAhead()
         }
         journal_->flushDone();
     }
-    ahead_.clear();
-    aheadRows_ = nullptr;
+    batch.rows = nullptr;
+    batch.tags.clear();
+    batch.recording = false;
+}
+
+void RowWriter::endTagsAhead()
+{
+    folder_.batch = false;
+    closeFolder();
+    endAhead(ahead_);
+    endAhead(staged_);
 }
 
 RowOutcome RowWriter::writeTags(WriteKind kind, Row &row, FileChange *planned, struct stat *state,

@@ -172,14 +172,21 @@ public:
     RowOutcome apply(Row &row, const QString &parked = {});
     // Kind 117 over a batch: plans the tag of each of `rows`, and records
     // the changes and the renames the rows may make in the journal with one
-    // sync; apply() on one of these very rows then makes its tag change in
-    // place of writing the tag itself, and marks its rename done. The files
-    // must not change in between but by the rows' own renames.
+    // sync, which the disk makes while the batch before goes on; once
+    // takeTagsAhead() has made it the batch in hand, apply() on one of these
+    // very rows makes its tag change in place of writing the tag itself,
+    // and marks its rename done. The batch's files must not change before
+    // its rows' steps but by those steps: a batch is staged during the one
+    // before only when no file of it is another row's too.
     // known[i], when given, is what the job knows of the row's file. The
-    // rows' Dir cells get their closing "/" here.
-    void planTagsAhead(Row *rows, size_t count, const KnownFile *known = nullptr);
+    // rows' Dir cells get their closing "/" here, and the rows must last
+    // until the batch after the next one is taken.
+    void stageTagsAhead(Row *rows, size_t count, const KnownFile *known = nullptr);
+    // Ends the batch in hand and takes the staged one, once its records are
+    // durable (its changes fail when they could not be made so).
+    void takeTagsAhead();
     // The changes planned ahead that no row made (the job was stopped) are
-    // marked as not made.
+    // marked as not made, those of a batch staged and not taken too.
     void endTagsAhead();
     void setJobFile(JobFile jobFile) { jobFile_ = std::move(jobFile); }
     // Makes the tag change planned ahead for `row` now, at the name the file
@@ -282,7 +289,7 @@ private:
     // The answers that hold for the rest of the job.
     RememberedAnswer createFolders_;
     RememberedAnswer replaceFiles_;
-    // A tag planned ahead for the row at the same index of aheadRows_.
+    // A tag planned ahead for the row at the same index of its batch.
     struct AheadTag {
         bool failed = false;
         WriteFailure failure = WriteFailure::None;
@@ -300,13 +307,20 @@ private:
         bool lasting = false;
         bool missing = false; // KnownFile::missing
     };
-    // The plan for `row` when it is one of aheadRows_.
+    struct AheadBatch {
+        Row *rows = nullptr;
+        std::vector<AheadTag> tags;
+        bool recording = false; // its records on their way to the disk
+    };
+    // The plan for `row` when it is one of the batch in hand.
     AheadTag *ahead(Row &row);
     // Makes the planned change once; `mode` is the file's state that a
     // failed change leaves, or null. *stamp gets the file's new stamp.
     void makeAhead(AheadTag &ahead, const struct stat *mode, FileStamp *stamp = nullptr);
-    Row *aheadRows_ = nullptr;
-    std::vector<AheadTag> ahead_;
+    // Marks what `batch` recorded and did not make as not made, and empties it.
+    void endAhead(AheadBatch &batch);
+    AheadBatch ahead_;  // in hand: its rows are being applied
+    AheadBatch staged_; // recorded, to be taken next
     // Tag changes of kinds 11 and 12, planned and not yet made.
     struct PlannedTag {
         RowOutcome *outcome = nullptr;

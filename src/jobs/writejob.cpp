@@ -240,42 +240,79 @@ void WriteJob::execute()
     // Whole units, about RowsPerCopy rows at a time, in the plan's order.
     const std::vector<int> &order = plan.order();
     const std::vector<RenamePlan::Unit> &units = plan.units();
+    struct Batch {
+        size_t unit = 0;  // its first unit
+        size_t end = 0;   // the unit after its last
+        size_t begin = 0; // its rows in order()
+        size_t rowsEnd = 0;
+    };
+    const auto batchFrom = [&](size_t unit) {
+        Batch batch{unit, unit, unit < units.size() ? units[unit].begin : order.size(), 0};
+        while (batch.end < units.size()
+               && units[batch.end].begin - batch.begin < size_t(RowsPerCopy))
+            ++batch.end;
+        batch.rowsEnd = batch.end < units.size() ? units[batch.end].begin : order.size();
+        return batch;
+    };
     // The plan's look at each file serves the journal's records too.
     std::vector<KnownFile> known;
-    std::vector<FileMove> moved;
-    for (size_t unit = 0; unit < units.size();) {
-        const size_t begin = units[unit].begin;
-        size_t end = unit;
-        while (end < units.size() && units[end].begin - begin < size_t(RowsPerCopy))
-            ++end;
-        const size_t rowsEnd = end < units.size() ? units[end].begin : order.size();
+    std::vector<Row> stagedRows;
+    const auto stage = [&](const Batch &batch) {
         if (!synchronize([&] {
-                rows.clear();
-                for (size_t i = begin; i < rowsEnd; ++i)
-                    rows.push_back(table_.row(order[i]));
+                stagedRows.clear();
+                for (size_t i = batch.begin; i < batch.rowsEnd; ++i)
+                    stagedRows.push_back(table_.row(order[i]));
             }))
-            return;
-        outcomes.assign(rows.size(), RowOutcome());
+            return false;
         known.clear();
-        for (size_t i = begin; i < rowsEnd; ++i)
+        for (size_t i = batch.begin; i < batch.rowsEnd; ++i)
             known.push_back(plan.known(i));
-        writer.planTagsAhead(rows.data(), rows.size(), known.data());
-        for (; unit < end; ++unit) {
+        writer.stageTagsAhead(stagedRows.data(), stagedRows.size(), known.data());
+        return true;
+    };
+    // A batch is recorded while the one before is applied unless a file of
+    // it is another row's too, whose state that batch may change before
+    // this one's steps.
+    const auto ownFiles = [&](const Batch &batch) {
+        for (size_t i = batch.begin; i < batch.rowsEnd; ++i) {
+            const KnownFile file = plan.known(i);
+            if (file.state && !file.lasting)
+                return false;
+        }
+        return true;
+    };
+    std::vector<FileMove> moved;
+    Batch batch = batchFrom(0);
+    if (batch.unit < units.size() && !stage(batch))
+        return;
+    while (batch.unit < units.size()) {
+        writer.takeTagsAhead();
+        std::swap(rows, stagedRows);
+        outcomes.assign(rows.size(), RowOutcome());
+        const Batch next = batchFrom(batch.end);
+        const bool more = next.unit < units.size();
+        const bool stagedEarly = more && ownFiles(next);
+        if (stagedEarly && !stage(next))
+            return;
+        for (size_t unit = batch.unit; unit < batch.end; ++unit) {
             const RenamePlan::Unit &step = units[unit];
-            const size_t at = step.begin - begin;
+            const size_t at = step.begin - batch.begin;
             plan.apply(step, writer, &rows[at], &outcomes[at]);
             for (size_t i = at; i < at + step.count; ++i) {
-                report(order[begin + i], rows[i], outcomes[i]);
+                report(order[batch.begin + i], rows[i], outcomes[i]);
                 // Kept only for the albums that move whole.
                 if (outcomes[i].renamed && !root.isEmpty())
-                    moved.push_back(plan.move(begin + i));
+                    moved.push_back(plan.move(batch.begin + i));
             }
             // A ring is finished before Stop is honoured.
             if (terminated())
                 return;
         }
-        writer.endTagsAhead();
+        if (more && !stagedEarly && !stage(next))
+            return;
+        batch = next;
     }
+    writer.endTagsAhead();
     if (!moved.empty() && !root.isEmpty())
         moveAlbums(writer, moved, tableFiles, root, layout);
 }

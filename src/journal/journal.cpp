@@ -71,6 +71,7 @@ QString journalFolder()
 
 JobJournal::~JobJournal()
 {
+    recordSync_.wait();
     waitForEarlyFlush();
     // A job dropped without close() stays unfinished: recovery settles it.
     if (fd_ >= 0)
@@ -231,6 +232,40 @@ bool JobJournal::sync()
     return ok;
 }
 
+void JobJournal::startSync()
+{
+    if (syncPending_)
+        pendingWritten_ = finishSync();
+    else
+        pendingWritten_ = true;
+    syncPending_ = true;
+    pendingError_ = 0;
+    // The first records make the journal's file and its name durable too.
+    if (!headerDurable_ || staged_.isEmpty()) {
+        pendingWritten_ = sync() && pendingWritten_;
+        return;
+    }
+    pendingWritten_ = append(staged_) && pendingWritten_;
+    staged_.clear();
+    if (!pendingWritten_)
+        return;
+    const int fd = fd_;
+    const auto flush = [this, fd] { pendingError_ = ::fdatasync(fd) == 0 ? 0 : errno; };
+    if (!recordSync_.start(flush))
+        flush();
+}
+
+bool JobJournal::finishSync()
+{
+    if (!syncPending_)
+        return true;
+    recordSync_.wait();
+    syncPending_ = false;
+    if (pendingError_ != 0)
+        error_ = pendingError_;
+    return pendingWritten_ && pendingError_ == 0;
+}
+
 void JobJournal::markDone(quint32 id, bool made, const QString &path, const FileStamp *after)
 {
     DoneMark mark;
@@ -304,9 +339,10 @@ bool JobJournal::close()
     // The changed files reach the disk before the record that lets recovery
     // forget them: one sync of each file system the job changed.
     if (any) {
+        ok = finishSync();
         waitForEarlyFlush();
         syncChangedFileSystems();
-        ok = sync() && flushDone() && append(closedRecord()) && ::fdatasync(fd_) == 0;
+        ok = sync() && flushDone() && append(closedRecord()) && ::fdatasync(fd_) == 0 && ok;
     }
     ::close(fd_);
     fd_ = -1;

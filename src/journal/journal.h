@@ -74,6 +74,14 @@ public:
     // Writes what was staged and makes it durable; false when it could not,
     // and then none of the staged changes may be made.
     bool sync();
+    // sync() in two halves, so that the disk makes one batch's records
+    // durable while the caller makes the changes recorded before them:
+    // startSync() writes what was staged and leaves its fdatasync to the
+    // journal's thread; finishSync() waits for it and says whether the
+    // records are durable. None of the changes staged before startSync()
+    // may be made until finishSync() says so. One such sync at a time.
+    void startSync();
+    bool finishSync();
     // `after` is the stamp of `path` when the caller has just taken it.
     void markDone(quint32 id, bool made, const QString &path, const FileStamp *after = nullptr);
     bool flushDone();
@@ -103,6 +111,12 @@ private:
     // time).
     int dataSinceFlush_ = 0;
     BackgroundTask earlyFlush_;
+    // The sync startSync() left to its thread: whether one is under way,
+    // whether its records were written, and the errno of its fdatasync.
+    BackgroundTask recordSync_;
+    bool syncPending_ = false;
+    bool pendingWritten_ = false;
+    int pendingError_ = 0;
     quint32 nextId_ = 1;
     bool headerDurable_ = false;
     int error_ = 0;

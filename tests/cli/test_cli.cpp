@@ -1307,6 +1307,68 @@ TEST_F(CliTest, RenameJobsWithTagsKilledAtEveryLargeWriteRecoverAndUndo)
     }
 }
 
+// A rename of more files than the journal records at once: each batch's
+// records go to the disk while the batch before is renamed, unless a file
+// of it is another row's too (the last row names file 5 again). Killed
+// before a rename at the batches' seams and within a swap, every file is
+// under its old or its new name once after recovery, and undo puts every
+// name back.
+TEST_F(CliTest, ARenameOfManyBatchesKilledAtTheirSeamsRecoversAndUndoes)
+{
+    constexpr int kFiles = 600;
+    const auto newName = [](const QString &name) {
+        return name == "300" ? QString("301") : name == "301" ? QString("300") : "n" + name;
+    };
+    QHash<QString, QByteArray> before;
+    for (int i = 0; i < kFiles; ++i) {
+        before.insert(QString::number(i) + ".mp3", QByteArray::number(i));
+        ASSERT_TRUE(writeAll(album() + "/" + QString::number(i) + ".mp3", QByteArray::number(i)));
+    }
+    const CliRun read = cli({"read", "--no-info", album()});
+    ASSERT_EQ(jsonRows(read.out).size(), kFiles);
+    QByteArray rows = changedRows(
+        read.out, [&](const QString &name, QJsonObject &row) { row["New"] = newName(name); });
+    rows += changedRows(rows.left(rows.indexOf('\n') + 1), [](const QString &, QJsonObject &row) {
+        row["Old"] = "5";
+        row["New"] = "again";
+    });
+    const auto apply = [&](int killAt) {
+        return cli({"apply", "--rename"}, rows,
+                   {{"LD_PRELOAD", QM_FAULT_SHIM},
+                    {"QM_FAULT_KILL_AT_CHANGE", killAt ? QString::number(killAt) : QString()}});
+    };
+    const auto restore = [&] {
+        for (const QString &name : QDir(album()).entryList(QDir::Files | QDir::Hidden))
+            QFile::remove(album() + "/" + name);
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            ASSERT_TRUE(writeAll(album() + "/" + it.key(), it.value()));
+    };
+    const CliRun whole = apply(0);
+    EXPECT_EQ(whole.exitCode, 1) << "the second row of file 5 fails";
+    EXPECT_EQ(folderFiles(album()).value("n5.mp3"), "5");
+    EXPECT_EQ(folderFiles(album()).value("300.mp3"), "301");
+    EXPECT_EQ(cli({"undo"}).exitCode, 0);
+    EXPECT_EQ(folderFiles(album()), before);
+    // A swap takes three renames: the 301st to 303rd.
+    for (const int killAt : {1, 256, 257, 258, 301, 302, 303, 512, 513, 600}) {
+        SCOPED_TRACE(killAt);
+        restore();
+        ASSERT_EQ(apply(killAt).exitCode, -1);
+        EXPECT_EQ(cli({"read", "--no-info", album()}).exitCode, 0);
+        const QHash<QString, QByteArray> now = folderFiles(album());
+        EXPECT_EQ(now.size(), kFiles);
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            const QString name = QFileInfo(it.key()).completeBaseName();
+            EXPECT_EQ(int(now.value(it.key()) == it.value())
+                          + int(now.value(newName(name) + ".mp3") == it.value()),
+                      1)
+                << name.toStdString();
+        }
+        EXPECT_NE(cli({"undo"}).exitCode, 1);
+        EXPECT_EQ(folderFiles(album()), before);
+    }
+}
+
 // An album folder with its cover, cue sheet and notes sorted by template
 // into a library: the plan is printed first and changes nothing; the album
 // then ends up whole in its new folder, the cue sheet naming the new files,

@@ -1059,7 +1059,8 @@ TEST_F(WriteJobTest, TagWritesAreJournaledAndPutBackAfterACrash)
                 for (const int row : plan.order())
                     rows.push_back(table_.row(row));
                 std::vector<RowOutcome> outcomes(rows.size());
-                writer.planTagsAhead(rows.data(), rows.size());
+                writer.stageTagsAhead(rows.data(), rows.size());
+                writer.takeTagsAhead();
                 for (const RenamePlan::Unit &unit : plan.units())
                     plan.apply(unit, writer, &rows[unit.begin], &outcomes[unit.begin]);
                 _exit(0); // as if killed: the journal is not closed
