@@ -177,7 +177,8 @@ public:
     // After a write of rows that brought their states along: every file row
     // whose file is not in `failed` is stamped anew, as the write left it; a
     // failed one keeps the state it came with, so that it fails again. Rows
-    // that brought no states get none.
+    // that brought no states get none, and the states of files no row names
+    // any more go.
     void restampWrittenRows(const QSet<QString> &failed);
 
     // Empties the table: the header and the blank last row stay.

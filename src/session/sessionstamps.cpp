@@ -38,17 +38,23 @@ void Session::stampRow(const Row &row)
 
 void Session::restampWrittenRows(const QSet<QString> &failed)
 {
-    const FileStamps written = std::exchange(writtenStamps_, {});
-    if (readStamps_.isEmpty())
+    if (readStamps_.isEmpty()) {
+        writtenStamps_ = FileStamps();
         return;
+    }
+    // The write's states become the rows' own: they name the files as the
+    // rows do now, and the names renamed rows left go with the old states.
+    const FileStamps before = std::exchange(readStamps_, std::exchange(writtenStamps_, {}));
     for (int row = 1; row <= table_.lastFileRow(); ++row) {
         const Row &cells = table_.row(row);
-        if (!failed.isEmpty() && failed.contains(RowFileName(cells)))
-            continue;
-        if (const FileStamp *stamp = written.find(cells))
-            readStamps_.insert(cells, *stamp);
-        else
+        if (!failed.isEmpty() && failed.contains(RowFileName(cells))) {
+            if (const FileStamp *stamp = before.find(cells))
+                readStamps_.insert(cells, *stamp);
+            else
+                readStamps_.remove(cells);
+        } else if (!readStamps_.find(cells)) {
             stampRow(cells);
+        }
     }
 }
 
