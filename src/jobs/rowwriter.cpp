@@ -461,12 +461,14 @@ void RowWriter::takeTagsAhead()
     // A folder renamed since is looked up again by the next batch.
     closeFolder();
     if (staged_.recording && !journal_->finishSync()) {
-        // Not one change is made that the journal could not keep.
+        // Not one change is made that the journal could not keep, and not
+        // one file moved that undo could not put back.
         for (AheadTag &ahead : staged_.tags) {
             if (ahead.id != 0) {
                 ahead.failed = true;
                 ahead.failure = journalFailure();
             }
+            ahead.unrecorded = ahead.renameId != 0;
         }
     }
     staged_.recording = false;
@@ -768,9 +770,11 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         // is it asked about. The file system decides whether it is another
         // file: a change of letter case only, on a file system that ignores
         // case, is the same file.
-        bool done = place();
+        const AheadTag *const recorded = ahead(row);
+        const bool unrecorded = recorded && recorded->unrecorded;
+        bool done = !unrecorded && place();
         int placeError = done ? 0 : errno;
-        if (!done && FileExists(newPath) && !SameFile(oldPath, newPath)) {
+        if (!done && !unrecorded && FileExists(newPath) && !SameFile(oldPath, newPath)) {
             if (mayReplace(newPath)) {
                 // The existing file goes in the same step as the new one
                 // takes its name, so there is no moment without either.
@@ -801,11 +805,11 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
             fileKept = true;
             QString message =
                 replace ? WriteMessage::CannotReplace() : WriteMessage::ChangeImpossible();
-            // A copy whose temporary the journal could not keep is not made.
-            const bool unrecorded = journal_ && journal_->error();
+            // A move or a copy the journal could not keep is not made.
+            const bool journalFailed = unrecorded || (journal_ && journal_->error());
             appendMessage(message,
                           WriteMessage::Failure(
-                              unrecorded ? journalFailure() : writeFailureOf(placeError), true));
+                              journalFailed ? journalFailure() : writeFailureOf(placeError), true));
             appendMessage(message, outcome.message);
             outcome.message = message;
         }

@@ -305,7 +305,8 @@ private:
         // row's step (KnownFile::lasting).
         struct stat state {};
         bool lasting = false;
-        bool missing = false; // KnownFile::missing
+        bool missing = false;    // KnownFile::missing
+        bool unrecorded = false; // its move's record did not reach the disk
     };
     struct AheadBatch {
         Row *rows = nullptr;

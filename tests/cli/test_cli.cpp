@@ -1702,6 +1702,8 @@ TEST_F(CliTest, RefusedChangesSayWhy)
         {tag, fault("mkostemp", EACCES), "No permission to write the folder. Tag not changed."},
         {rename, fault("rename", EROFS),
          "The change is not possible. No permission to write the folder"},
+        {rename, fault("write", ENOSPC),
+         "The change is not possible. The journal could not be written: its disk is full"},
         {copy, fault("copy_file_range", ENOSPC),
          "The change is not possible. Not enough disk space"},
         {copy, fault("mkostemp", EROFS),
