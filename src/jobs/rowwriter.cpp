@@ -807,9 +807,11 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
                 replace ? WriteMessage::CannotReplace() : WriteMessage::ChangeImpossible();
             // A move or a copy the journal could not keep is not made.
             const bool journalFailed = unrecorded || (journal_ && journal_->error());
-            appendMessage(message,
-                          WriteMessage::Failure(
-                              journalFailed ? journalFailure() : writeFailureOf(placeError), true));
+            const QString why = WriteMessage::Failure(
+                journalFailed ? journalFailure() : writeFailureOf(placeError), true);
+            // A tag that failed for the same reason says it once.
+            if (!outcome.message.startsWith(why))
+                appendMessage(message, why);
             appendMessage(message, outcome.message);
             outcome.message = message;
         }

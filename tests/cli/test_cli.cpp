@@ -1686,7 +1686,8 @@ TEST_F(CliTest, RefusedChangesSayWhy)
     const QHash<QString, QByteArray> before = folderFiles(album());
     const CliRun read = cli({"read", "--no-info", a});
     const QStringList tag = {"apply", "--write-tag", "2"}, rename = {"apply", "--rename"},
-                      copy = {"apply", "--rename", "--copy"};
+                      copy = {"apply", "--rename", "--copy"},
+                      renameTag = {"apply", "--rename", "--tag", "2"};
     const auto fault = [](const char *call, int error) {
         return QString::fromLatin1(call) + ' ' + QString::number(error);
     };
@@ -1704,6 +1705,9 @@ TEST_F(CliTest, RefusedChangesSayWhy)
          "The change is not possible. No permission to write the folder"},
         {rename, fault("write", ENOSPC),
          "The change is not possible. The journal could not be written: its disk is full"},
+        {renameTag, fault("write", ENOSPC),
+         "The change is not possible. The journal could not be written: its disk is full. Tag "
+         "not changed."},
         {copy, fault("copy_file_range", ENOSPC),
          "The change is not possible. Not enough disk space"},
         {copy, fault("mkostemp", EROFS),
