@@ -231,7 +231,10 @@ void rebuildRows(RowTable &table, int count, const std::vector<HistoryRun> &runs
 TableHistory::TableHistory() = default;
 TableHistory::~TableHistory() = default;
 
-TableSnapshot TableHistory::snapshot(const RowTable &table) { return TableSnapshot{table.rows()}; }
+TableSnapshot TableHistory::snapshot(const RowTable &table)
+{
+    return TableSnapshot{table.rows(), {}};
+}
 
 bool TableHistory::record(const TableSnapshot &before, const RowTable &table,
                           std::shared_ptr<const void> extra)

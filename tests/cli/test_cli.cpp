@@ -801,11 +801,12 @@ TEST_F(CliTest, EditTransliteratesAndRestoresByTheWindowsAlphabets)
          true},
     };
     for (const auto &c : cases) {
-        if (c.mine)
+        if (c.mine) {
             ASSERT_TRUE(
                 writeAll(folder_.file("config/Runeswap.ini"),
                          "[Alphabet]\r\nAlphabets Names=Mine,Транслит\r\nCurrent Alphabet=0\r\n"
                          "Mine Symbols=Символ,щ,\"\"\r\nMine Changes=Замена,sh',\"\"\r\n"));
+        }
         const CliRun run = cli(c.args, rows);
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         const QList<QJsonObject> out = jsonRows(run.out);
