@@ -770,8 +770,7 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         // is it asked about. The file system decides whether it is another
         // file: a change of letter case only, on a file system that ignores
         // case, is the same file.
-        const AheadTag *const recorded = ahead(row);
-        const bool unrecorded = recorded && recorded->unrecorded;
+        const bool unrecorded = planned && planned->unrecorded;
         bool done = !unrecorded && place();
         int placeError = done ? 0 : errno;
         if (!done && !unrecorded && FileExists(newPath) && !SameFile(oldPath, newPath)) {

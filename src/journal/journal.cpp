@@ -234,18 +234,15 @@ bool JobJournal::sync()
 
 void JobJournal::startSync()
 {
-    if (syncPending_)
-        pendingWritten_ = finishSync();
-    else
-        pendingWritten_ = true;
+    finishSync(); // one at a time
     syncPending_ = true;
     pendingError_ = 0;
     // The first records make the journal's file and its name durable too.
     if (!headerDurable_ || staged_.isEmpty()) {
-        pendingWritten_ = sync() && pendingWritten_;
+        pendingWritten_ = sync();
         return;
     }
-    pendingWritten_ = append(staged_) && pendingWritten_;
+    pendingWritten_ = append(staged_);
     staged_.clear();
     if (!pendingWritten_)
         return;
