@@ -87,7 +87,8 @@ UndoReport undo(quint64 number, const QString &folder)
     if (!log.valid || !log.closed || log.undone)
         return report;
     QString error;
-    auto journal = JobJournal::start(QStringLiteral("undo %1").arg(number), &error, dir);
+    const QString undoKind = QStringLiteral("undo %1").arg(number);
+    auto journal = JobJournal::start(undoKind, &error, dir);
     if (!journal) {
         // Nothing is put back that the journal could not keep.
         report.error = error;
@@ -112,13 +113,21 @@ UndoReport undo(quint64 number, const QString &folder)
     // inode are that undo's, not another program's, and they are judged by
     // their bytes.
     QHash<QString, FileStamp> putBack;
+    // Of them, the files an earlier undo of this job put back before a file
+    // it could not put back kept the job undoable: they are passed over.
+    QHash<QString, FileStamp> backAlready;
     for (const quint64 later : jobNumbers(dir)) {
         const JobLog undone = later > number ? readJob(jobFile(dir, later)) : JobLog();
         if (!undone.kind.startsWith(QStringLiteral("undo ")))
             continue;
-        for (const Entry &e : undone.entries)
-            if (e.made)
-                putBack.insert(e.kind == EntryKind::Rename ? e.newPath : e.path, e.after);
+        for (const Entry &e : undone.entries) {
+            if (!e.made)
+                continue;
+            const QString path = e.kind == EntryKind::Rename ? e.newPath : e.path;
+            putBack.insert(path, e.after);
+            if (undone.kind == undoKind)
+                backAlready.insert(path, e.after);
+        }
     }
     // The names the job's renames took: a file there now is one this undo
     // moves away, so a name of them may be taken while the steps go round
@@ -216,6 +225,11 @@ UndoReport undo(quint64 number, const QString &folder)
             bool same = view.exists
                         && (view.stamp == expected || view.stamp == putBack.value(step.out.path));
             if (e.kind == EntryKind::Rename) {
+                FileStamp back;
+                if (!view.exists && stampOf(e.path, &back) && back == backAlready.value(e.path)) {
+                    movedTo.insert(idOf(e.after), e.path);
+                    continue;
+                }
                 struct stat info;
                 same = same
                        && (::stat(encodeFileName(e.path).constData(), &info) != 0
@@ -227,6 +241,11 @@ UndoReport undo(quint64 number, const QString &folder)
             } else {
                 Entry moved = e;
                 moved.path = step.out.path;
+                if (view.exists && view.stamp == backAlready.value(moved.path)
+                    && decide(moved, view).verdict == Verdict::Old) {
+                    touched.insert(moved.path);
+                    continue;
+                }
                 same = same && holdsNew(moved, view) && restoringChange(moved, view, &step.change);
             }
             step.out.verdict =
@@ -247,7 +266,11 @@ UndoReport undo(quint64 number, const QString &folder)
         flush();
     }
     journal->close();
-    appendDurably(name, undoneRecord());
+    // A file that could not be put back (its disk full, say) leaves the job
+    // undoable, so that undo, tried again, puts back the rest.
+    if (std::none_of(report.files.cbegin(), report.files.cend(),
+                     [](const FileOutcome &out) { return out.failed; }))
+        appendDurably(name, undoneRecord());
     return report;
 }
 

@@ -1675,6 +1675,34 @@ TEST_F(CliTest, UndoOfADamagedJournalSaysSoAndPutsNothingBack)
     EXPECT_EQ(readAll(a), changed);
 }
 
+// An undo that could not put a file back (no name could be changed: its
+// rewrite failed) leaves the job undoable; undo again puts that file back
+// and passes over the one already back.
+TEST_F(CliTest, AnUndoCutShortByTheDiskCanBeTriedAgain)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_MUTAGEN();
+    const QString a = album() + "/a.mp3", b = album() + "/b.mp3";
+    makePictured({a, b}, 1000);
+    const QHash<QString, QByteArray> before = folderFiles(album());
+    const QByteArray rows = changedRows(cli({"read", "--no-info", album()}).out,
+                                        [](const QString &name, QJsonObject &row) {
+                                            // a's tag stays in place, b's is rewritten
+                                            row["Tit"] = QString("New");
+                                            if (name == "b")
+                                                row["Com"] = QString(20000, 'c');
+                                        });
+    ASSERT_EQ(cli({"apply", "--write-tag", "2"}, rows).exitCode, 0);
+    const CliRun cut =
+        cli({"undo"}, {}, {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_FAIL", "rename 28"}});
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_TRUE(cut.out.contains("1 files put back")) << cut.out.toStdString();
+    const CliRun again = cli({"undo"});
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+    EXPECT_TRUE(again.out.contains("1 files put back")) << again.out.toStdString();
+    EXPECT_TRUE(folderFiles(album()) == before);
+}
+
 // A change the system refuses says why (a full disk, the file's or the
 // journal's; a folder where nothing may be made; a name too long), and
 // leaves the file as it was with no temporary beside it.
