@@ -6,11 +6,11 @@
 #include "cli/commandtools.h"
 #include "cli/rowstream.h"
 #include "jobs/picturejob.h"
+#include "lists/listfile.h"
 #include "session/session.h"
 #include "settings/settingspath.h"
 
-#include <QSaveFile>
-
+#include <cerrno>
 #include <cstdio>
 
 namespace qm::cli {
@@ -83,10 +83,10 @@ int extractPicture(const QString &path, const QString &output, int index)
         printError(path + QLatin1Char('\t') + PictureMessage::NoSuchPicture());
         return ExitRowsFailed;
     }
-    QSaveFile file(output);
-    if (!file.open(QIODevice::WriteOnly)
-        || file.write(found[index].data) != found[index].data.size() || !file.commit()) {
-        printError(output + QLatin1Char('\t') + file.errorString());
+    // By the name's own bytes: a name that is not UTF-8 is the file asked
+    // for, not another one beside it.
+    if (!WriteWholeFile(output, found[index].data)) {
+        printError(output + QLatin1Char('\t') + qt_error_string(errno));
         return ExitRowsFailed;
     }
     return ExitOk;

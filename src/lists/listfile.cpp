@@ -81,6 +81,11 @@ bool ReadListFile(const QString &path, QStringList &lines)
 
 bool WriteListFile(const QString &path, const QStringList &lines)
 {
+    return WriteWholeFile(path, ListTextBytes(lines));
+}
+
+bool WriteWholeFile(const QString &path, const QByteArray &bytes)
+{
     // By the name's own bytes, as every file of the table: a list saved into
     // a folder named in Windows-1251 lands there (QSaveFile would look for
     // another name). A list written over a link goes to the linked file.
@@ -108,7 +113,6 @@ bool WriteListFile(const QString &path, const QStringList &lines)
     }
     if (fd < 0)
         return false;
-    const QByteArray bytes = ListTextBytes(lines);
     QFile file;
     bool ok = file.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)
               && file.write(bytes) == bytes.size() && file.flush();

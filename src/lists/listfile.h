@@ -21,6 +21,8 @@ bool ReadListFile(const QString &path, QStringList &lines);
 // failed save leaves an existing file as it was. False when it cannot be
 // created or written.
 bool WriteListFile(const QString &path, const QStringList &lines);
+// The same for any bytes (a picture taken out of a file).
+bool WriteWholeFile(const QString &path, const QByteArray &bytes);
 
 // The messages in front of a list file's path when it cannot be read or
 // written, in the user's language.

@@ -48,6 +48,13 @@ protected:
     CliResult cli(const QStringList &args,
                   const QList<std::pair<QString, QString>> &environment = {})
     {
+        return run(QStringLiteral(QM_CLI_PATH), args, environment);
+    }
+
+    // `program` in the environment the command line runs in.
+    CliResult run(const QString &program, const QStringList &args,
+                  const QList<std::pair<QString, QString>> &environment = {})
+    {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QUILLMARK_CONFIG_DIR", folder_.file("config"));
@@ -55,14 +62,14 @@ protected:
         for (const auto &[name, value] : environment)
             env.insert(name, value);
         process.setProcessEnvironment(env);
-        process.start(QStringLiteral(QM_CLI_PATH), args);
-        CliResult run;
+        process.start(program, args);
+        CliResult result;
         if (!process.waitForStarted() || !process.waitForFinished(60000))
-            return run;
-        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.out = process.readAllStandardOutput();
-        run.err = process.readAllStandardError();
-        return run;
+            return result;
+        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = process.readAllStandardOutput();
+        result.err = process.readAllStandardError();
+        return result;
     }
 
     // A second of tone in the format ffmpeg picks by the name's extension
@@ -206,6 +213,22 @@ TEST_F(PictureCliTest, SetListExtractRemoveAndUndoInEveryFormat)
         ASSERT_EQ(second.exitCode, 0) << second.err.toStdString();
         EXPECT_EQ(readAll(file), original);
     }
+}
+
+// A name that is not UTF-8 (a folder of an old collection named in
+// Windows-1251) is the one the picture is written to, not another beside it.
+TEST_F(PictureCliTest, ExtractWritesToTheNameOfItsOwnBytes)
+{
+    const QString file = audio("a.flac");
+    const QString png = image("a.png", 120, 90, "PNG");
+    ASSERT_EQ(cli({"picture", "set", png, file}).exitCode, 0);
+    // "д.png" in Windows-1251: a shell hands the byte on as it is.
+    const CliResult extract =
+        run("/bin/sh", {"-c", R"("$0" picture extract "$1" "$2/$(printf '\344').png")", QM_CLI_PATH,
+                        file, folder_.path()});
+    ASSERT_EQ(extract.exitCode, 0) << extract.err.toStdString();
+    EXPECT_EQ(run("/bin/sh", {"-c", R"(cat "$0/$(printf '\344').png")", folder_.path()}).out,
+              readAll(png));
 }
 
 TEST_F(PictureCliTest, RefusesWhatIsNoImageOrTooBigAndLeavesTheFile)
