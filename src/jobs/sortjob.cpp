@@ -30,7 +30,7 @@ void SortJob::execute()
         return;
     synchronize([this, &order, total] {
         applyRowOrder(table_, *order);
-        applied_ = true;
+        order_ = std::move(*order);
         runner()->setStatus(StatusText(StatusPhrase::SortedRows(), total, total));
         runner()->setProgress(100);
     });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "jobs/job.h"
+#include "text/rowsort.h"
 #include "text/sortkeys.h"
 
 namespace qm {
@@ -20,7 +21,9 @@ public:
     {}
     JobClass jobClass() const override { return JobClass::Sort; }
     // The rows were put in their new order.
-    bool applied() const { return applied_; }
+    bool applied() const { return !order_.empty(); }
+    // That order, as RowTable::reorderFileRows took it.
+    const RowOrder &order() const { return order_; }
 
 protected:
     void execute() override;
@@ -29,7 +32,7 @@ private:
     RowTable &table_;
     SortKeys keys_;
     quint64 seed_;
-    bool applied_ = false;
+    RowOrder order_;
 };
 
 } // namespace qm

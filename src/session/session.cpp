@@ -463,7 +463,7 @@ void Session::startSortJob(const SortKeys &keys, const std::shared_ptr<TableSnap
         runner_.separateNumberingPending = false;
         renumberRows(1);
         if (before)
-            recordStep(*before);
+            recordStep(*before, job->order());
         else
             forgetHistory();
         runner_.setControlsEnabled(true);

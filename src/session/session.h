@@ -441,7 +441,8 @@ private:
     void beginStep();
     void endStep();
     // A step that a job ends: from `before` to the table now.
-    void recordStep(const TableSnapshot &before);
+    // `fileOrder`: the file rows' new order, when the step put them in one.
+    void recordStep(const TableSnapshot &before, std::span<const int> fileOrder = {});
     std::shared_ptr<TableSnapshot> jobSnapshot() const;
     void announce(const TableHistory::Touched &touched);
     // What a step of the history keeps besides the table: the pictures

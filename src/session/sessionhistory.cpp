@@ -75,9 +75,9 @@ void Session::closeEdit()
     endStep();
 }
 
-void Session::recordStep(const TableSnapshot &before)
+void Session::recordStep(const TableSnapshot &before, std::span<const int> fileOrder)
 {
-    if (undoEnabled_ && history_.record(before, table_, stepExtra()))
+    if (undoEnabled_ && history_.record(before, table_, stepExtra(), fileOrder))
         emit historyChanged();
 }
 

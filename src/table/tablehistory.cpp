@@ -3,7 +3,8 @@
 #include <QHash>
 
 #include <algorithm>
-#include <unordered_map>
+#include <cstdint>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -54,19 +55,58 @@ size_t fileHash(const Row &row)
 
 // Rows of the earlier table by a hash, each bucket in table order, so that
 // equal rows pair up in order and a deletion or insertion keeps long runs.
+// Flat: a table of 100,000 rows sorted would otherwise make a heap block a
+// bucket.
 class RowIndex {
 public:
-    void add(size_t hash, int row) { buckets_[hash].rows.push_back(row); }
+    explicit RowIndex(size_t rows)
+    {
+        hashes_.reserve(rows);
+        rows_.reserve(rows);
+    }
+    void add(size_t hash, int row)
+    {
+        hashes_.push_back(hash);
+        rows_.push_back(row);
+    }
+    // After the last add, before the first take.
+    void seal()
+    {
+        size_t slotCount = 16;
+        while (slotCount < 2 * hashes_.size())
+            slotCount *= 2;
+        slots_.assign(slotCount, 0);
+        std::vector<uint32_t> bucketOf(hashes_.size());
+        for (size_t i = 0; i < hashes_.size(); ++i) {
+            uint32_t &slot = slotFor(hashes_[i]);
+            if (slot == 0) {
+                buckets_.push_back({hashes_[i], 0, 0, 0});
+                slot = uint32_t(buckets_.size());
+            }
+            bucketOf[i] = slot - 1;
+            ++buckets_[slot - 1].end;
+        }
+        uint32_t begin = 0;
+        for (Bucket &bucket : buckets_) {
+            const uint32_t count = bucket.end;
+            bucket.begin = bucket.next = bucket.end = begin;
+            begin += count;
+        }
+        std::vector<int> byBucket(rows_.size());
+        for (size_t i = 0; i < rows_.size(); ++i)
+            byBucket[buckets_[bucketOf[i]].end++] = rows_[i];
+        rows_ = std::move(byBucket);
+    }
     template <typename Same> int take(size_t hash, std::vector<char> &used, Same same)
     {
-        const auto it = buckets_.find(hash);
-        if (it == buckets_.end())
+        const uint32_t slot = slotFor(hash);
+        if (slot == 0)
             return -1;
-        Bucket &bucket = it->second;
-        while (bucket.next < bucket.rows.size() && used[size_t(bucket.rows[bucket.next])])
+        Bucket &bucket = buckets_[slot - 1];
+        while (bucket.next < bucket.end && used[size_t(rows_[bucket.next])])
             ++bucket.next;
-        for (size_t k = bucket.next; k < bucket.rows.size(); ++k) {
-            const int row = bucket.rows[k];
+        for (uint32_t k = bucket.next; k < bucket.end; ++k) {
+            const int row = rows_[k];
             if (!used[size_t(row)] && same(row)) {
                 used[size_t(row)] = 1;
                 return row;
@@ -77,10 +117,26 @@ public:
 
 private:
     struct Bucket {
-        std::vector<int> rows;
-        size_t next = 0;
+        size_t hash;
+        uint32_t begin, next, end; // its rows in rows_, in table order
     };
-    std::unordered_map<size_t, Bucket> buckets_;
+    // The slot of `hash`: the bucket's number + 1, or the empty slot it
+    // would take.
+    uint32_t &slotFor(size_t hash)
+    {
+        const size_t mask = slots_.size() - 1;
+        for (size_t at = size_t((hash * 0x9E3779B97F4A7C15ull) >> 32) & mask;;
+             at = (at + 1) & mask) {
+            uint32_t &slot = slots_[at];
+            if (slot == 0 || buckets_[slot - 1].hash == hash)
+                return slot;
+        }
+    }
+
+    std::vector<size_t> hashes_;
+    std::vector<int> rows_; // as added, then bucket by bucket
+    std::vector<Bucket> buckets_;
+    std::vector<uint32_t> slots_;
 };
 
 } // namespace
@@ -88,8 +144,8 @@ private:
 struct HistoryCell {
     int row; // in the table after the step
     int field;
-    QString before;
-    QString after;
+    Cell before; // sharing the text with the table, as a snapshot does
+    Cell after;
 };
 
 // Rows [after, after + count) of the later table were rows [before, ...) of
@@ -133,24 +189,89 @@ void diffCells(const Row &before, const Row &after, int row, std::vector<History
 }
 
 // The step as cell changes only, rows staying in place.
-TableHistory::Step inPlaceStep(const std::vector<Row> &before, const std::vector<Row> &after,
-                               int *changedRows)
+TableHistory::Step inPlaceStep(const std::vector<Row> &before, const std::vector<Row> &after)
 {
     TableHistory::Step step;
     step.beforeCount = step.afterCount = int(after.size());
-    *changedRows = 0;
-    for (size_t r = 1; r < after.size(); ++r) {
-        const size_t was = step.cells.size();
+    for (size_t r = 1; r < after.size(); ++r)
         diffCells(before[r], after[r], int(r), step.cells);
-        if (step.cells.size() != was)
-            ++*changedRows;
-    }
     return step;
 }
 
-// The step as rows kept (found again by their text handles, then by their
-// file), rows removed and rows added, plus the cells the kept rows changed.
-TableHistory::Step rowStep(const std::vector<Row> &before, const std::vector<Row> &after)
+// How many cells inPlaceStep would keep, counted up to `limit` + 1.
+size_t changedCells(const std::vector<Row> &before, const std::vector<Row> &after, size_t limit)
+{
+    size_t count = 0;
+    for (size_t r = 1; r < after.size() && count <= limit; ++r)
+        for (size_t f = 0; f < after[r].size(); ++f)
+            count += before[r][f] != after[r][f];
+    return count;
+}
+
+// Whether more than one row differs from the row in its place before.
+bool rowsChanged(const std::vector<Row> &before, const std::vector<Row> &after)
+{
+    int changed = 0;
+    for (size_t r = 1; r < after.size(); ++r)
+        if (before[r] != after[r] && ++changed > 1)
+            return true;
+    return false;
+}
+
+// Where each row of `after` was in `before`: found again by its text
+// handles, then by its file; -1 for a row that came.
+void findSources(const std::vector<Row> &before, const std::vector<Row> &after,
+                 std::vector<int> &source, std::vector<char> &used)
+{
+    const size_t n = before.size();
+    const size_t m = after.size();
+    RowIndex byHandles(n);
+    for (size_t i = 1; i < n; ++i)
+        byHandles.add(handleHash(before[i]), int(i));
+    byHandles.seal();
+    for (size_t j = 1; j < m; ++j)
+        source[j] = byHandles.take(handleHash(after[j]), used,
+                                   [&](int i) { return sameHandles(before[size_t(i)], after[j]); });
+
+    RowIndex byFile(n);
+    for (size_t i = 1; i < n; ++i)
+        if (!used[i] && hasFile(before[i]))
+            byFile.add(fileHash(before[i]), int(i));
+    byFile.seal();
+    for (size_t j = 1; j < m; ++j)
+        if (source[j] < 0 && hasFile(after[j]))
+            source[j] = byFile.take(fileHash(after[j]), used,
+                                    [&](int i) { return sameFile(before[size_t(i)], after[j]); });
+}
+
+// Where each row of `after` was in `before`, when `fileOrder` (the file
+// rows' new order) holds for every row: the row there still has its text
+// handles or its file.
+bool knownSources(const std::vector<Row> &before, const std::vector<Row> &after,
+                  std::span<const int> fileOrder, std::vector<int> &source, std::vector<char> &used)
+{
+    const size_t n = before.size();
+    if (n != after.size() || n < 2 || fileOrder.size() != n - 2)
+        return false;
+    source[n - 1] = int(n - 1); // the blank last row
+    used[n - 1] = 1;
+    for (size_t j = 1; j + 1 < n; ++j) {
+        const int i = fileOrder[j - 1];
+        if (i < 1 || size_t(i) + 1 >= n || used[size_t(i)])
+            return false;
+        const Row &was = before[size_t(i)];
+        if (!sameHandles(was, after[j]) && !(hasFile(was) && sameFile(was, after[j])))
+            return false;
+        source[j] = i;
+        used[size_t(i)] = 1;
+    }
+    return true;
+}
+
+// The step as rows kept, rows removed and rows added, plus the cells the
+// kept rows changed.
+TableHistory::Step rowStep(const std::vector<Row> &before, const std::vector<Row> &after,
+                           std::span<const int> fileOrder)
 {
     const size_t n = before.size();
     const size_t m = after.size();
@@ -158,22 +279,11 @@ TableHistory::Step rowStep(const std::vector<Row> &before, const std::vector<Row
     std::vector<char> used(n, 0);
     source[0] = 0;
     used[0] = 1;
-
-    RowIndex byHandles;
-    for (size_t i = 1; i < n; ++i)
-        byHandles.add(handleHash(before[i]), int(i));
-    for (size_t j = 1; j < m; ++j)
-        source[j] = byHandles.take(handleHash(after[j]), used,
-                                   [&](int i) { return sameHandles(before[size_t(i)], after[j]); });
-
-    RowIndex byFile;
-    for (size_t i = 1; i < n; ++i)
-        if (!used[i] && hasFile(before[i]))
-            byFile.add(fileHash(before[i]), int(i));
-    for (size_t j = 1; j < m; ++j)
-        if (source[j] < 0 && hasFile(after[j]))
-            source[j] = byFile.take(fileHash(after[j]), used,
-                                    [&](int i) { return sameFile(before[size_t(i)], after[j]); });
+    if (fileOrder.empty() || !knownSources(before, after, fileOrder, source, used)) {
+        std::fill(source.begin() + 1, source.end(), -1);
+        std::fill(used.begin() + 1, used.end(), 0);
+        findSources(before, after, source, used);
+    }
 
     TableHistory::Step step;
     step.rows = true;
@@ -237,27 +347,26 @@ TableSnapshot TableHistory::snapshot(const RowTable &table)
 }
 
 bool TableHistory::record(const TableSnapshot &before, const RowTable &table,
-                          std::shared_ptr<const void> extra)
+                          std::shared_ptr<const void> extra, std::span<const int> fileOrder)
 {
     const std::vector<Row> &after = table.rows();
     if (before.rows.size() < 2)
         return false;
     Step step;
     const bool extraChanged = before.extra != extra;
-    if (before.rows.size() == after.size()) {
-        int changedRows = 0;
-        step = inPlaceStep(before.rows, after, &changedRows);
+    if (before.rows.size() != after.size()) {
+        step = rowStep(before.rows, after, fileOrder);
+    } else if (!rowsChanged(before.rows, after)) {
+        step = inPlaceStep(before.rows, after);
         if (step.cells.empty() && !extraChanged)
             return false;
-        // Rows that moved show as whole rows of changed cells in place; their
-        // permutation may cost less.
-        if (changedRows > 1) {
-            Step moved = rowStep(before.rows, after);
-            if (moved.cost() < step.cost())
-                step = std::move(moved);
-        }
     } else {
-        step = rowStep(before.rows, after);
+        // Rows that moved show as whole rows of changed cells in place; their
+        // permutation may cost less. A sort changes every cell in place, so
+        // the cells are only counted, until the permutation is cheaper.
+        step = rowStep(before.rows, after, fileOrder);
+        if (changedCells(before.rows, after, step.cost()) <= step.cost())
+            step = inPlaceStep(before.rows, after);
     }
     step.extraBefore = before.extra;
     step.extraAfter = std::move(extra);

@@ -3,6 +3,7 @@
 #include "table/rowtable.h"
 
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace qm {
@@ -33,8 +34,11 @@ public:
     // The step from `before` to the table as it is now, and from the extra
     // state of `before` to `extra`, put on the undo stack (the redo stack is
     // dropped). Returns false when nothing changed.
+    // `fileOrder`, when the change put the file rows in another order (as
+    // RowTable::reorderFileRows takes it), saves looking for where each row
+    // went; a row it names wrongly only costs that look.
     bool record(const TableSnapshot &before, const RowTable &table,
-                std::shared_ptr<const void> extra = {});
+                std::shared_ptr<const void> extra = {}, std::span<const int> fileOrder = {});
 
     bool canUndo() const;
     bool canRedo() const;

@@ -155,3 +155,46 @@ TEST(TableHistory, MemoryFollowsTheChangeNotTheTable)
     history.undo(table);
     EXPECT_EQ(table.rows(), filledTable(100000).rows());
 }
+
+// A sort tells the history where each row came from; a wrong account must
+// still give a step that undoes exactly.
+TEST(TableHistory, ARowOrderGivenWithTheChangeRecordsTheSameStep)
+{
+    constexpr int kRows = 12;
+    std::vector<int> reversed(kRows);
+    for (int i = 0; i < kRows; ++i)
+        reversed[size_t(i)] = kRows - i;
+    std::vector<int> shifted = reversed;
+    std::rotate(shifted.begin(), shifted.begin() + 1, shifted.end());
+    // Rows 3 and 4 alike: only their places tell them apart.
+    std::vector<int> twice = reversed;
+    twice[kRows - 4] = 3;
+    const std::pair<const char *, std::vector<int>> orders[] = {
+        {"the order", reversed},
+        {"another order", shifted},
+        {"a row twice", twice},
+        {"too short", {1, 2}},
+        {"out of range", std::vector<int>(kRows, kRows + 1)},
+    };
+    RowTable table = filledTable(kRows);
+    table.row(4) = table.row(3);
+    renumberRows(table, 1, kPlain.style, kPlain.scope);
+    const std::vector<Row> original = table.rows();
+    const TableSnapshot before = TableHistory::snapshot(table);
+    table.setCell(5, F::Trc, "05");
+    table.reorderFileRows(reversed);
+    renumberRows(table, 1, kPlain.style, kPlain.scope);
+    const std::vector<Row> changed = table.rows();
+    TableHistory found;
+    ASSERT_TRUE(found.record(before, table));
+    for (const auto &[name, order] : orders) {
+        SCOPED_TRACE(name);
+        TableHistory history;
+        ASSERT_TRUE(history.record(before, table, {}, order));
+        EXPECT_EQ(history.storedCells(), found.storedCells());
+        history.undo(table);
+        EXPECT_EQ(table.rows(), original);
+        history.redo(table);
+        EXPECT_EQ(table.rows(), changed);
+    }
+}
