@@ -4,7 +4,9 @@
 // cells once (what any sort must at least do), and std::stable_sort of row
 // indices by the same keys, computed beforehand. The session's figure
 // includes reading the keys, so the ratios are what the whole command costs
-// over those. Each figure is the median of five rounds, the sorts and the
+// over those. "with undo" is the session as the window runs it, the step
+// kept for undo (a snapshot of the rows before, the step found after).
+// Each figure is the median of five rounds, the sorts and the
 // passes alternated; the ratios are medians of the rounds' ratios, with
 // their range. Then the processor time of the session's parts, one by one
 // on this thread beside one pass: the order found, put into the table, the
@@ -162,8 +164,8 @@ static int run(int argc, char **argv)
         hog.emplace();
     std::printf("%d rows%s; medians of %d rounds, ratios with their range\n", rows,
                 busy ? ", a spinning thread per processor beside" : "", rounds);
-    std::printf("%-20s %9s %9s %9s %20s %20s\n", "sort", "session s", "pass s", "sort s",
-                "session / pass", "session / sort");
+    std::printf("%-20s %9s %9s %9s %20s %20s %20s\n", "sort", "session s", "pass s", "sort s",
+                "session / pass", "session / sort", "with undo / pass");
     qint64 sink = 0;
     struct Part {
         QString name;
@@ -179,7 +181,7 @@ static int run(int argc, char **argv)
         for (F key : keys)
             precomputed.push_back(keysOf(filled, key));
         std::vector<double> sessions, passes, sorts, overPass, overSort, orders, applies, numbers,
-            passCpus;
+            passCpus, overPassUndoable;
         for (int round = 0; round < rounds; ++round) {
             const double pass = seconds([&] { sink += onePass(filled, keys); });
             const double sort = seconds([&] {
@@ -198,6 +200,15 @@ static int run(int argc, char **argv)
                 s.sortRows(column);
                 s.waitForJobs();
             });
+            // As the window sorts: the step kept for undo.
+            Session window;
+            window.setUndoEnabled(true);
+            window.table() = source;
+            const double undoable = seconds([&] {
+                window.sortRows(column);
+                window.waitForJobs();
+            });
+            overPassUndoable.push_back(undoable / pass);
             // The session's parts one by one, on this thread.
             RowTable alone = filled;
             std::optional<RowOrder> order;
@@ -213,11 +224,12 @@ static int run(int argc, char **argv)
         }
         const QString name =
             QStringLiteral("by %1 (%2 keys)").arg(columnCode(column)).arg(keys.size());
-        const Spread p = spreadOf(overPass), o = spreadOf(overSort);
-        std::printf("%-20s %9.3f %9.4f %9.3f %7.1f (%5.1f-%5.1f) %7.2f (%4.2f-%4.2f)\n",
+        const Spread p = spreadOf(overPass), o = spreadOf(overSort), u = spreadOf(overPassUndoable);
+        std::printf("%-20s %9.3f %9.4f %9.3f %7.1f (%5.1f-%5.1f) %7.2f (%4.2f-%4.2f) %7.1f "
+                    "(%5.1f-%5.1f)\n",
                     qPrintable(name), spreadOf(sessions).median, spreadOf(passes).median,
                     spreadOf(sorts).median, p.median, p.least, p.largest, o.median, o.least,
-                    o.largest);
+                    o.largest, u.median, u.least, u.largest);
         parts.push_back({name, spreadOf(passCpus).median, spreadOf(orders).median,
                          spreadOf(applies).median, spreadOf(numbers).median});
     }
