@@ -524,6 +524,10 @@
         <source>Картинки ждут обновления в файлах: %1/%2</source>
         <translation>Pictures waiting for the update in files: %1/%2</translation>
     </message>
+    <message>
+        <source>Картинку нельзя записать в файл, из которого она взята</source>
+        <translation>The picture cannot be written over the file it is taken from</translation>
+    </message>
 </context>
 <context>
     <name>qm::PlayerControl</name>

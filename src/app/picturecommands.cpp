@@ -16,7 +16,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QSpinBox>
 
 #include <functional>
@@ -213,11 +212,12 @@ void PictureCommands::extractCurrent(const QString &output)
     const int at = panel_->currentPicture();
     if (at < 0)
         return;
-    const QByteArray &data = panel_->pictures()[at].data;
-    QSaveFile file(output);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
+    // By the name's own bytes, as the files of the table: a name that is not
+    // UTF-8 is the file asked for, not another one beside it.
+    QString reason;
+    if (!WritePictureFile(panel_->path(), output, panel_->pictures()[at].data, &reason))
         QMessageBox::warning(&window_, window_.windowTitle(),
-                             tr("Не удается записать файл %1: %2").arg(output, file.errorString()));
+                             tr("Не удается записать файл %1: %2").arg(output, reason));
 }
 
 void PictureCommands::showCurrentRow()

@@ -6,11 +6,9 @@
 #include "cli/commandtools.h"
 #include "cli/rowstream.h"
 #include "jobs/picturejob.h"
-#include "lists/listfile.h"
 #include "session/session.h"
 #include "settings/settingspath.h"
 
-#include <cerrno>
 #include <cstdio>
 
 namespace qm::cli {
@@ -83,10 +81,8 @@ int extractPicture(const QString &path, const QString &output, int index)
         printError(path + QLatin1Char('\t') + PictureMessage::NoSuchPicture());
         return ExitRowsFailed;
     }
-    // By the name's own bytes: a name that is not UTF-8 is the file asked
-    // for, not another one beside it.
-    if (!WriteWholeFile(output, found[index].data)) {
-        printError(output + QLatin1Char('\t') + qt_error_string(errno));
+    if (!WritePictureFile(path, output, found[index].data, &reason)) {
+        printError(output + QLatin1Char('\t') + reason);
         return ExitRowsFailed;
     }
     return ExitOk;

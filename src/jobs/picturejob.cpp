@@ -1,11 +1,15 @@
 #include "jobs/picturejob.h"
 
+#include "jobs/fileops.h"
 #include "jobs/jobrunner.h"
 #include "jobs/writemessage.h"
 #include "journal/journal.h"
+#include "lists/listfile.h"
 
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
 
 namespace qm {
 
@@ -39,6 +43,11 @@ QString PictureMessage::CannotReadImage(const QString &path)
     return tr("Не удается прочитать картинку %1").arg(path);
 }
 
+QString PictureMessage::OutputIsSource()
+{
+    return tr("Картинку нельзя записать в файл, из которого она взята");
+}
+
 QString PictureMessage::NothingChanged() { return tr("Картинки не изменены"); }
 
 QString PictureMessage::Done(int changed, int files)
@@ -60,6 +69,20 @@ bool ReadFilePictures(const QString &path, QList<Picture> *found, QString *reaso
         return false;
     }
     *found = file.list();
+    return true;
+}
+
+bool WritePictureFile(const QString &source, const QString &output, const QByteArray &bytes,
+                      QString *reason)
+{
+    if (SameFile(source, output)) {
+        *reason = PictureMessage::OutputIsSource();
+        return false;
+    }
+    if (!WriteWholeFile(output, bytes)) {
+        *reason = qt_error_string(errno);
+        return false;
+    }
     return true;
 }
 

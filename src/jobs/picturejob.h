@@ -46,6 +46,7 @@ public:
     static QString NoFolderPicture();
     static QString NoSuchPicture();
     static QString CannotReadImage(const QString &path);
+    static QString OutputIsSource();
     static QString NothingChanged();
     static QString Done(int changed, int files);
     static QString Waiting(int changed, int files);
@@ -53,6 +54,13 @@ public:
 
 // Reads the pictures of a file: false with the reason.
 bool ReadFilePictures(const QString &path, QList<pictures::Picture> *found, QString *reason);
+
+// Writes `bytes`, a picture taken out of `source`, to the file `output` (see
+// WriteWholeFile): false with the reason. Never over `source` itself, by
+// whatever name it is given (a link, another path, a hard link): the music
+// would be replaced by its picture.
+bool WritePictureFile(const QString &source, const QString &output, const QByteArray &bytes,
+                      QString *reason);
 
 // Changes the pictures of `files` by `command`, on the job's thread, each
 // change kept in a journal of its own job first (undo puts the old pictures

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using namespace qm::test;
 
 namespace {
@@ -229,6 +231,28 @@ TEST_F(PictureCliTest, ExtractWritesToTheNameOfItsOwnBytes)
     ASSERT_EQ(extract.exitCode, 0) << extract.err.toStdString();
     EXPECT_EQ(run("/bin/sh", {"-c", R"(cat "$0/$(printf '\344').png")", folder_.path()}).out,
               readAll(png));
+}
+
+// An output that is the file the picture comes from, by any of its names,
+// would replace the music with its picture: refused, nothing written.
+TEST_F(PictureCliTest, ExtractRefusesTheFileItTakesThePictureFrom)
+{
+    const QString file = audio("a.flac");
+    ASSERT_EQ(cli({"picture", "set", image("a.png", 40, 30, "PNG"), file}).exitCode, 0);
+    const QByteArray original = readAll(file);
+    ASSERT_TRUE(QFile::link(file, folder_.file("link.flac")));
+    ASSERT_EQ(::link(QFile::encodeName(file), QFile::encodeName(folder_.file("hard.flac"))), 0);
+    for (const QString &output : {file, folder_.path() + "/./a.flac", folder_.file("link.flac"),
+                                  folder_.file("hard.flac")}) {
+        SCOPED_TRACE(output.toStdString());
+        const CliResult extract =
+            cli({"picture", "extract", file, output}, {{"QUILLMARK_LANG", "en"}});
+        EXPECT_EQ(extract.exitCode, 1);
+        EXPECT_EQ(extract.err.toStdString(),
+                  output.toStdString()
+                      + "\tThe picture cannot be written over the file it is taken from\n");
+        EXPECT_EQ(readAll(file), original);
+    }
 }
 
 TEST_F(PictureCliTest, RefusesWhatIsNoImageOrTooBigAndLeavesTheFile)

@@ -1,5 +1,8 @@
 #include "jobs/fileops.h"
 
+#include "formats/pathcodec.h"
+#include "jobs/picturejob.h"
+
 #include "testfiles.h"
 
 #include <QDir>
@@ -9,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -115,4 +119,18 @@ TEST_F(FileOps, AParkedFileCarriesItsNameAndIsLeftAloneByItsOwnProcess)
     CleanTemporaries(dir_.path());
     EXPECT_EQ(entries().size(), 2);
     EXPECT_TRUE(ParkFile(dir_.file(u"missing.mp3"_qs)).isEmpty());
+}
+
+// The window's picture extract: a name that is not UTF-8 gets the picture by
+// its own bytes, not another name beside it.
+TEST_F(FileOps, APictureFileGoesToTheNameOfItsOwnBytes)
+{
+    const QString raw = dir_.file(decodeFileName("\xe4.png"));
+    QString reason;
+    ASSERT_TRUE(WritePictureFile(make(u"a.flac"_qs, "music"), raw, "picture", &reason))
+        << reason.toStdString();
+    QFile written;
+    ASSERT_TRUE(written.open(::open(encodeFileName(raw).constData(), O_RDONLY), QIODevice::ReadOnly,
+                             QFileDevice::AutoCloseHandle));
+    EXPECT_EQ(written.readAll(), "picture");
 }
