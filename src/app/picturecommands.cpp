@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/namegrid.h"
 #include "app/writecommands.h"
+#include "formats/pathcodec.h"
 #include "jobs/readkinds.h"
 #include "settings/inifile.h"
 
@@ -247,8 +248,9 @@ void PictureCommands::showCurrentRow()
 
 void PictureCommands::chooseImage()
 {
-    const QString image = QFileDialog::getOpenFileName(
-        &window_, tr("Картинка для выделенных файлов"), {}, imageFilter());
+    // The dialog names a file that is not UTF-8 by U+FFFD.
+    const QString image = fileNameFromQt(QFileDialog::getOpenFileName(
+        &window_, tr("Картинка для выделенных файлов"), {}, imageFilter()));
     if (!image.isEmpty())
         setImage(image);
 }
@@ -260,10 +262,10 @@ void PictureCommands::chooseOutput()
         return;
     const QByteArray mime = panel_->pictures()[at].mime;
     const QString suffix = mime == "image/png" ? QStringLiteral(".png") : QStringLiteral(".jpg");
-    const QString output = QFileDialog::getSaveFileName(&window_, tr("Сохранить картинку"),
-                                                        QFileInfo(panel_->path()).absolutePath()
-                                                            + QStringLiteral("/cover") + suffix,
-                                                        imageFilter());
+    const QString output = fileNameFromQt(QFileDialog::getSaveFileName(
+        &window_, tr("Сохранить картинку"),
+        QFileInfo(panel_->path()).absolutePath() + QStringLiteral("/cover") + suffix,
+        imageFilter()));
     if (!output.isEmpty())
         extractCurrent(output);
 }

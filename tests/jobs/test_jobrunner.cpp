@@ -108,8 +108,9 @@ TEST(JobRunner, PipelinedStepsRunInOrderBeforeTheEndHandlerAndStopHaltsThem)
             QTimer::singleShot(30, [&] { runner.stop(); });
         ASSERT_TRUE(WaitUntilIdle(runner));
         ASSERT_GT(log.size(), 1);
-        if (units > 0)
+        if (units > 0) {
             ASSERT_EQ(log.size(), units + 1);
+        }
         for (int i = 0; i + 1 < log.size(); ++i)
             ASSERT_EQ(log[i], u"p:"_qs + QString::number(i));
         EXPECT_EQ(log.last(), u"end"_qs);
