@@ -208,14 +208,19 @@ size_t changedCells(const std::vector<Row> &before, const std::vector<Row> &afte
     return count;
 }
 
-// Whether more than one row differs from the row in its place before.
-bool rowsChanged(const std::vector<Row> &before, const std::vector<Row> &after)
+// Whether the rows stayed in place: no more than one differs from the row
+// in its place before, or each keeps its file there (cells were edited, no
+// row moved, and a permutation could only cost more).
+bool rowsInPlace(const std::vector<Row> &before, const std::vector<Row> &after)
 {
     int changed = 0;
-    for (size_t r = 1; r < after.size(); ++r)
-        if (before[r] != after[r] && ++changed > 1)
-            return true;
-    return false;
+    size_t r = 1;
+    for (; r < after.size() && changed < 2; ++r)
+        changed += before[r] != after[r];
+    for (r = 1; r < after.size() && changed > 1; ++r)
+        if (!sameFile(before[r], after[r]))
+            return false;
+    return true;
 }
 
 // Where each row of `after` was in `before`: found again by its text
@@ -356,7 +361,7 @@ bool TableHistory::record(const TableSnapshot &before, const RowTable &table,
     const bool extraChanged = before.extra != extra;
     if (before.rows.size() != after.size()) {
         step = rowStep(before.rows, after, fileOrder);
-    } else if (!rowsChanged(before.rows, after)) {
+    } else if (rowsInPlace(before.rows, after)) {
         step = inPlaceStep(before.rows, after);
         if (step.cells.empty() && !extraChanged)
             return false;
