@@ -210,13 +210,7 @@ void RowTable::reorderFileRows(std::span<const int> order)
     const auto bytesOf = [this](size_t file) {
         return static_cast<void *>(rows_[file + 1].data());
     };
-    // A row spans up to four cache lines.
-    const auto fetch = [&bytesOf](size_t file) {
-        const char *row = static_cast<const char *>(bytesOf(file));
-        for (size_t at = 0; at < sizeof(Row); at += 64)
-            __builtin_prefetch(row + at);
-        __builtin_prefetch(row + sizeof(Row) - 1);
-    };
+    const auto fetch = [this](size_t file) { prefetchRow(rows_[file + 1]); };
     // Copied bytes would hold a row twice, and free its texts twice, if
     // `order` were not a permutation of the file rows: such an order leaves
     // the table as it is.
@@ -268,6 +262,16 @@ bool DirLacksSeparator(QStringView dir)
     if (dir.isEmpty() || dir.endsWith(u'/'))
         return false;
     return !(dir.endsWith(u'\\') && !dir.contains(u'/'));
+}
+
+void releaseRows(std::vector<Row> &rows)
+{
+    for (size_t r = 0; r < rows.size(); ++r) {
+        if (r + kTextsAhead < rows.size())
+            prefetchTexts(rows[r + kTextsAhead]);
+        rows[r] = Row();
+    }
+    rows.clear();
 }
 
 void splitFileName(Row &row)

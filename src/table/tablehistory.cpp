@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace qm {
@@ -198,13 +199,16 @@ TableHistory::Step inPlaceStep(const std::vector<Row> &before, const std::vector
     return step;
 }
 
-// How many cells inPlaceStep would keep, counted up to `limit` + 1.
+// About how many cells inPlaceStep would keep, counted up to `limit` + 1:
+// those whose text handles differ, without reading their texts. A cell
+// rewritten with its own text counts too, which can only make the other
+// step the choice; both undo exactly.
 size_t changedCells(const std::vector<Row> &before, const std::vector<Row> &after, size_t limit)
 {
     size_t count = 0;
     for (size_t r = 1; r < after.size() && count <= limit; ++r)
         for (size_t f = 0; f < after[r].size(); ++f)
-            count += before[r][f] != after[r][f];
+            count += before[r][f].handle() != after[r][f].handle();
     return count;
 }
 
@@ -249,28 +253,60 @@ void findSources(const std::vector<Row> &before, const std::vector<Row> &after,
                                     [&](int i) { return sameFile(before[size_t(i)], after[j]); });
 }
 
-// Where each row of `after` was in `before`, when `fileOrder` (the file
-// rows' new order) holds for every row: the row there still has its text
-// handles or its file.
-bool knownSources(const std::vector<Row> &before, const std::vector<Row> &after,
-                  std::span<const int> fileOrder, std::vector<int> &source, std::vector<char> &used)
+// Row j of `after`, which was row i of `before`, kept by the step with the
+// cells it changed.
+void keepRow(TableHistory::Step &step, const Row &before, const Row &after, int j, int i)
+{
+    if (j > 0)
+        diffCells(before, after, j, step.cells);
+    HistoryRun *last = step.runs.empty() ? nullptr : &step.runs.back();
+    if (last && last->after + last->count == j && last->before + last->count == i)
+        ++last->count;
+    else
+        step.runs.push_back({j, i, 1});
+}
+
+TableHistory::Step emptyRowStep(size_t before, size_t after)
+{
+    TableHistory::Step step;
+    step.rows = true;
+    step.beforeCount = int(before);
+    step.afterCount = int(after);
+    return step;
+}
+
+// The step when `fileOrder` (the file rows' new order) holds for every row:
+// the row it names still has its text handles or its file. The rows before
+// are read once each, in the order's random order, so they are fetched
+// ahead.
+std::optional<TableHistory::Step> knownRowStep(const std::vector<Row> &before,
+                                               const std::vector<Row> &after,
+                                               std::span<const int> fileOrder)
 {
     const size_t n = before.size();
     if (n != after.size() || n < 2 || fileOrder.size() != n - 2)
-        return false;
-    source[n - 1] = int(n - 1); // the blank last row
-    used[n - 1] = 1;
+        return std::nullopt;
+    constexpr size_t kAhead = 8;
+    std::vector<char> used(n, 0);
+    TableHistory::Step step = emptyRowStep(n, n);
+    keepRow(step, before[0], after[0], 0, 0);
     for (size_t j = 1; j + 1 < n; ++j) {
+        if (j - 1 + kAhead < fileOrder.size()) {
+            const size_t ahead = size_t(fileOrder[j - 1 + kAhead]);
+            if (ahead < n)
+                prefetchRow(before[ahead]);
+        }
         const int i = fileOrder[j - 1];
         if (i < 1 || size_t(i) + 1 >= n || used[size_t(i)])
-            return false;
+            return std::nullopt;
         const Row &was = before[size_t(i)];
         if (!sameHandles(was, after[j]) && !(hasFile(was) && sameFile(was, after[j])))
-            return false;
-        source[j] = i;
+            return std::nullopt;
         used[size_t(i)] = 1;
+        keepRow(step, was, after[j], int(j), i);
     }
-    return true;
+    keepRow(step, before[n - 1], after[n - 1], int(n - 1), int(n - 1)); // the blank last row
+    return step;
 }
 
 // The step as rows kept, rows removed and rows added, plus the cells the
@@ -278,35 +314,23 @@ bool knownSources(const std::vector<Row> &before, const std::vector<Row> &after,
 TableHistory::Step rowStep(const std::vector<Row> &before, const std::vector<Row> &after,
                            std::span<const int> fileOrder)
 {
+    if (!fileOrder.empty())
+        if (std::optional<TableHistory::Step> known = knownRowStep(before, after, fileOrder))
+            return std::move(*known);
     const size_t n = before.size();
     const size_t m = after.size();
     std::vector<int> source(m, -1);
     std::vector<char> used(n, 0);
     source[0] = 0;
     used[0] = 1;
-    if (fileOrder.empty() || !knownSources(before, after, fileOrder, source, used)) {
-        std::fill(source.begin() + 1, source.end(), -1);
-        std::fill(used.begin() + 1, used.end(), 0);
-        findSources(before, after, source, used);
-    }
+    findSources(before, after, source, used);
 
-    TableHistory::Step step;
-    step.rows = true;
-    step.beforeCount = int(n);
-    step.afterCount = int(m);
+    TableHistory::Step step = emptyRowStep(n, m);
     for (size_t j = 0; j < m; ++j) {
-        const int i = source[j];
-        if (i < 0) {
-            step.added.push_back({int(j), after[j]});
-            continue;
-        }
-        if (j > 0)
-            diffCells(before[size_t(i)], after[j], int(j), step.cells);
-        HistoryRun *last = step.runs.empty() ? nullptr : &step.runs.back();
-        if (last && last->after + last->count == int(j) && last->before + last->count == i)
-            ++last->count;
+        if (const int i = source[j]; i >= 0)
+            keepRow(step, before[size_t(i)], after[j], int(j), i);
         else
-            step.runs.push_back({int(j), i, 1});
+            step.added.push_back({int(j), after[j]});
     }
     for (size_t i = 1; i < n; ++i)
         if (!used[i])
@@ -348,7 +372,15 @@ TableHistory::~TableHistory() = default;
 
 TableSnapshot TableHistory::snapshot(const RowTable &table)
 {
-    return TableSnapshot{table.rows(), {}};
+    const std::vector<Row> &rows = table.rows();
+    TableSnapshot snapshot;
+    snapshot.rows.reserve(rows.size());
+    for (size_t r = 0; r < rows.size(); ++r) {
+        if (r + kTextsAhead < rows.size())
+            prefetchTexts(rows[r + kTextsAhead]);
+        snapshot.rows.push_back(rows[r]);
+    }
+    return snapshot;
 }
 
 bool TableHistory::record(const TableSnapshot &before, const RowTable &table,

@@ -11,6 +11,13 @@ namespace qm {
 // The rows as they were when a change began. Cells share their text with
 // the table, so taking one copies no text, only the cell handles.
 struct TableSnapshot {
+    TableSnapshot() = default;
+    TableSnapshot(const TableSnapshot &) = default;
+    TableSnapshot(TableSnapshot &&) = default;
+    TableSnapshot &operator=(const TableSnapshot &) = default;
+    TableSnapshot &operator=(TableSnapshot &&) = default;
+    ~TableSnapshot() { releaseRows(rows); }
+
     std::vector<Row> rows;
     // State the owner keeps beside the rows that steps take back with them
     // (never looked into here).
