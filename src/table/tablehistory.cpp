@@ -228,26 +228,41 @@ bool rowsInPlace(const std::vector<Row> &before, const std::vector<Row> &after)
 }
 
 // Where each row of `after` was in `before`: found again by its text
-// handles, then by its file; -1 for a row that came.
+// handles, then by its file; -1 for a row that came. The rows that begin
+// and end both tables alike are paired in place first, so that a few rows
+// added to or taken from a large table cost no look at the others.
 void findSources(const std::vector<Row> &before, const std::vector<Row> &after,
                  std::vector<int> &source, std::vector<char> &used)
 {
     const size_t n = before.size();
     const size_t m = after.size();
-    RowIndex byHandles(n);
-    for (size_t i = 1; i < n; ++i)
+    size_t first = 1;
+    for (; first < std::min(n, m) && sameHandles(before[first], after[first]); ++first) {
+        source[first] = int(first);
+        used[first] = 1;
+    }
+    size_t endBefore = n, endAfter = m;
+    for (; endBefore > first && endAfter > first
+           && sameHandles(before[endBefore - 1], after[endAfter - 1]);
+         --endBefore, --endAfter) {
+        source[endAfter - 1] = int(endBefore - 1);
+        used[endBefore - 1] = 1;
+    }
+
+    RowIndex byHandles(endBefore - first);
+    for (size_t i = first; i < endBefore; ++i)
         byHandles.add(handleHash(before[i]), int(i));
     byHandles.seal();
-    for (size_t j = 1; j < m; ++j)
+    for (size_t j = first; j < endAfter; ++j)
         source[j] = byHandles.take(handleHash(after[j]), used,
                                    [&](int i) { return sameHandles(before[size_t(i)], after[j]); });
 
-    RowIndex byFile(n);
-    for (size_t i = 1; i < n; ++i)
+    RowIndex byFile(endBefore - first);
+    for (size_t i = first; i < endBefore; ++i)
         if (!used[i] && hasFile(before[i]))
             byFile.add(fileHash(before[i]), int(i));
     byFile.seal();
-    for (size_t j = 1; j < m; ++j)
+    for (size_t j = first; j < endAfter; ++j)
         if (source[j] < 0 && hasFile(after[j]))
             source[j] = byFile.take(fileHash(after[j]), used,
                                     [&](int i) { return sameFile(before[size_t(i)], after[j]); });
