@@ -199,7 +199,7 @@ int RowTable::deleteEmptyRows(int first, int last)
 static_assert(sizeof(Cell) == sizeof(std::uintptr_t) && alignof(Cell) == alignof(std::uintptr_t));
 static_assert(sizeof(Row) == kColumnCount * sizeof(Cell));
 
-void RowTable::reorderFileRows(std::span<const int> order)
+bool RowTable::reorderFileRows(std::span<const int> order)
 {
     // Cycle by cycle, one row's bytes held aside: each row is read once from
     // where it was and written once where it goes. Within a cycle a row's
@@ -216,10 +216,10 @@ void RowTable::reorderFileRows(std::span<const int> order)
     // the table as it is.
     std::vector<char> placed(order.size(), 0);
     if (order.size() != size_t(std::max(fileRowCount(), 0)))
-        return;
+        return false;
     for (const int row : order) {
         if (row < 1 || size_t(row) > order.size() || placed[size_t(row - 1)] != 0)
-            return;
+            return false;
         placed[size_t(row - 1)] = 1;
     }
     std::fill(placed.begin(), placed.end(), 0);
@@ -247,6 +247,7 @@ void RowTable::reorderFileRows(std::span<const int> order)
             target = source;
         }
     }
+    return true;
 }
 
 void RowTable::splitAddedNames(int first, int last)

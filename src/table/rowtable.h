@@ -91,8 +91,9 @@ public:
     void replaceRows(std::vector<Row> rows) { rows_ = std::move(rows); }
     // Puts the file rows in `order`, a permutation of them: entry i is the
     // row (1-based) that becomes row i + 1. The header and the blank last
-    // row stay.
-    void reorderFileRows(std::span<const int> order);
+    // row stay. False, the table as it was, for an order that is no
+    // permutation of the file rows.
+    bool reorderFileRows(std::span<const int> order);
 
     const ColumnLayout &layout() const { return layout_; }
     // Replacing the layout (settings) keeps the cells; hidden columns get

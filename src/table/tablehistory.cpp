@@ -368,6 +368,24 @@ void widen(TableHistory::Touched &touched, int row)
 void rebuildRows(RowTable &table, int count, const std::vector<HistoryRun> &runs, bool forward,
                  const std::vector<HistoryRow> &placed)
 {
+    // Rows that only moved (a sort) are put in place along the order's
+    // cycles, without a second table's worth of fresh memory.
+    if (placed.empty() && count == table.rowCount() && count >= 2) {
+        std::vector<int> order(size_t(count) - 2, 0);
+        bool fileRowsOnly = true;
+        for (const HistoryRun &run : runs) {
+            const int from = forward ? run.before : run.after;
+            const int to = forward ? run.after : run.before;
+            for (int k = 0; k < run.count && fileRowsOnly; ++k) {
+                if (table.isFileRow(to + k))
+                    order[size_t(to + k - 1)] = from + k;
+                else
+                    fileRowsOnly = from + k == to + k;
+            }
+        }
+        if (fileRowsOnly && table.reorderFileRows(order))
+            return;
+    }
     std::vector<Row> rows(static_cast<size_t>(count));
     for (const HistoryRun &run : runs) {
         const int from = forward ? run.before : run.after;
