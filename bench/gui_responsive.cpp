@@ -8,7 +8,8 @@
 //   stopped and the controls are enabled again, against a stop of the jobs
 //   alone;
 // - scrolling page by page over the whole table and the selection commands
-//   (select all, a click, a shift-click far below) with their repaints,
+//   (select all, a click, a shift-click far below) with their repaints, a
+//   sort into random order with its undo step, and that step undone,
 //   against the same on a table of 100 rows.
 //
 //   bench_gui_responsive [file count, default 100000] [folder of MP3 files]
@@ -159,7 +160,8 @@ template <typename Step> qint64 timed(Step step)
 }
 
 struct ViewFigures {
-    double page = 0, pageWorst = 0, repaint = 0, selectAll = 0, click = 0, shiftClick = 0;
+    double page = 0, pageWorst = 0, repaint = 0, selectAll = 0, click = 0, shiftClick = 0, sort = 0,
+           undoSort = 0;
 };
 
 void click(NameGrid *grid, int row, Qt::KeyboardModifiers modifiers)
@@ -207,6 +209,20 @@ ViewFigures viewFigures(TfrmTagEditor &window)
     QCoreApplication::processEvents();
     figures.click = ms(timed([&] { click(grid, 1, Qt::NoModifier); }));
     figures.shiftClick = ms(timed([&] { click(grid, rows * 3 / 5, Qt::ShiftModifier); }));
+    // Each until the window is idle again and has painted the rows.
+    const auto idleAndPainted = [&] {
+        waitIdle(window);
+        grid->viewport()->repaint();
+    };
+    // The copies' tags are alike, so only a shuffle moves every row.
+    figures.sort = ms(timed([&] {
+        window.commands().named().aSortRandom->trigger();
+        idleAndPainted();
+    }));
+    figures.undoSort = ms(timed([&] {
+        window.commands().named().aUndo->trigger();
+        idleAndPainted();
+    }));
     return figures;
 }
 
@@ -306,5 +322,7 @@ int main(int argc, char **argv)
     line("select all", large.selectAll, base.selectAll);
     line("click a cell", large.click, base.click);
     line("shift-click 3/5 down", large.shiftClick, base.shiftClick);
+    line("sort into random order", large.sort, base.sort);
+    line("undo of that sort", large.undoSort, base.undoSort);
     return 0;
 }
