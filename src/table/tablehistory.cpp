@@ -203,25 +203,38 @@ TableHistory::Step inPlaceStep(const std::vector<Row> &before, const std::vector
 // those whose text handles differ, without reading their texts. A cell
 // rewritten with its own text counts too, which can only make the other
 // step the choice; both undo exactly.
+size_t changedCells(const Row &before, const Row &after)
+{
+    size_t count = 0;
+    for (size_t f = 0; f < after.size(); ++f)
+        count += before[f].handle() != after[f].handle();
+    return count;
+}
+
 size_t changedCells(const std::vector<Row> &before, const std::vector<Row> &after, size_t limit)
 {
     size_t count = 0;
     for (size_t r = 1; r < after.size() && count <= limit; ++r)
-        for (size_t f = 0; f < after[r].size(); ++f)
-            count += before[r][f].handle() != after[r][f].handle();
+        count += changedCells(before[r], after[r]);
     return count;
 }
 
-// Whether the rows stayed in place: no more than one differs from the row
-// in its place before, or each keeps its file there (cells were edited, no
-// row moved, and a permutation could only cost more).
+// Whether the rows stayed in place, so that their permutation could only
+// cost more: no more than one differs from the row in its place before,
+// the rows that differ do in a cell or two each (a column edited, file
+// names among them), or each row keeps its file there. Cells are told
+// apart by their handles alone, as in changedCells.
 bool rowsInPlace(const std::vector<Row> &before, const std::vector<Row> &after)
 {
-    int changed = 0;
-    size_t r = 1;
-    for (; r < after.size() && changed < 2; ++r)
-        changed += before[r] != after[r];
-    for (r = 1; r < after.size() && changed > 1; ++r)
+    size_t rows = 0, cells = 0;
+    for (size_t r = 1; r < after.size(); ++r) {
+        const size_t changed = changedCells(before[r], after[r]);
+        rows += changed > 0;
+        cells += changed;
+    }
+    if (rows <= 1 || cells <= 2 * rows)
+        return true;
+    for (size_t r = 1; r < after.size(); ++r)
         if (!sameFile(before[r], after[r]))
             return false;
     return true;
