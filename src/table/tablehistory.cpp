@@ -189,13 +189,15 @@ void diffCells(const Row &before, const Row &after, int row, std::vector<History
             out.push_back({row, int(f), before[f], after[f]});
 }
 
-// The step as cell changes only, rows staying in place.
-TableHistory::Step inPlaceStep(const std::vector<Row> &before, const std::vector<Row> &after)
+// The step as cell changes only, rows staying in place: those of `rows`,
+// the rows whose cells changed handles (the others hold the same texts).
+TableHistory::Step inPlaceStep(const std::vector<Row> &before, const std::vector<Row> &after,
+                               const std::vector<int> &rows)
 {
     TableHistory::Step step;
     step.beforeCount = step.afterCount = int(after.size());
-    for (size_t r = 1; r < after.size(); ++r)
-        diffCells(before[r], after[r], int(r), step.cells);
+    for (const int r : rows)
+        diffCells(before[size_t(r)], after[size_t(r)], r, step.cells);
     return step;
 }
 
@@ -224,14 +226,18 @@ size_t changedCells(const std::vector<Row> &before, const std::vector<Row> &afte
 // the rows that differ do in a cell or two each (a column edited, file
 // names among them), or each row keeps its file there. Cells are told
 // apart by their handles alone, as in changedCells.
-bool rowsInPlace(const std::vector<Row> &before, const std::vector<Row> &after)
+// `changedRows` gets the rows whose cells changed handles.
+bool rowsInPlace(const std::vector<Row> &before, const std::vector<Row> &after,
+                 std::vector<int> &changedRows)
 {
-    size_t rows = 0, cells = 0;
+    size_t cells = 0;
     for (size_t r = 1; r < after.size(); ++r) {
-        const size_t changed = changedCells(before[r], after[r]);
-        rows += changed > 0;
-        cells += changed;
+        if (const size_t changed = changedCells(before[r], after[r])) {
+            changedRows.push_back(int(r));
+            cells += changed;
+        }
     }
+    const size_t rows = changedRows.size();
     if (rows <= 1 || cells <= 2 * rows)
         return true;
     for (size_t r = 1; r < after.size(); ++r)
@@ -437,10 +443,11 @@ bool TableHistory::record(const TableSnapshot &before, const RowTable &table,
         return false;
     Step step;
     const bool extraChanged = before.extra != extra;
+    std::vector<int> changedRows;
     if (before.rows.size() != after.size()) {
         step = rowStep(before.rows, after, fileOrder);
-    } else if (rowsInPlace(before.rows, after)) {
-        step = inPlaceStep(before.rows, after);
+    } else if (rowsInPlace(before.rows, after, changedRows)) {
+        step = inPlaceStep(before.rows, after, changedRows);
         if (step.cells.empty() && !extraChanged)
             return false;
     } else {
@@ -449,7 +456,7 @@ bool TableHistory::record(const TableSnapshot &before, const RowTable &table,
         // the cells are only counted, until the permutation is cheaper.
         step = rowStep(before.rows, after, fileOrder);
         if (changedCells(before.rows, after, step.cost()) <= step.cost())
-            step = inPlaceStep(before.rows, after);
+            step = inPlaceStep(before.rows, after, changedRows);
     }
     step.extraBefore = before.extra;
     step.extraAfter = std::move(extra);
