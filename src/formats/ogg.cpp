@@ -406,18 +406,22 @@ bool planWrite(const StreamHeaders &headers, const vorbis::Comment &comment, Wri
     const qint64 oldBytes = headers.headerEnd - headers.leading.size();
     // The padding that makes the pages as long and as many as the old ones,
     // if any does: each byte of it adds one, a new segment two, a new page
-    // more. Kept data after Opus comments takes no padding after it.
+    // more. Kept data after Opus comments must still end the packet with its
+    // own bytes, so it takes no padding at all: in place only when the new
+    // comments fill the old room exactly.
+    const bool keepsTail = !headers.commentTail.isEmpty();
     qint64 padding = -1;
     const qint64 room = oldBytes - layoutOf(sizes, headers.headerPages).bytes;
-    const qint64 lowest = headers.commentTail.isEmpty() ? qMax<qint64>(0, room - 1024) : room;
-    for (qint64 p = room; p >= lowest && p >= 0 && padding < 0; --p) {
+    const qint64 highest = keepsTail ? 0 : room;
+    const qint64 lowest = keepsTail ? 0 : qMax<qint64>(0, room - 1024);
+    for (qint64 p = highest; p >= lowest && padding < 0; --p) {
         sizes[0] = packet.size() + p;
         const Layout layout = layoutOf(sizes, headers.headerPages);
         if (layout.bytes == oldBytes && layout.pages == headers.headerPages)
             padding = p;
     }
     const bool inPlace = padding >= 0;
-    packet.append(inPlace ? padding : kRewritePadding, '\0');
+    packet.append(inPlace ? padding : keepsTail ? 0 : kRewritePadding, '\0');
     QList<QByteArray> packets = {packet};
     if (vorbis)
         packets.append(headers.setup);

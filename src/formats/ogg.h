@@ -70,7 +70,8 @@ std::optional<qint64> lastGranule(QByteArrayView bytes, quint32 serial, qint64 f
 // stereo, 96 kbps"; the bit rate over `fileSize`).
 NativeRead readResult(const StreamHeaders &headers, std::optional<qint64> granule, qint64 fileSize);
 
-// Rewrite padding in the comment packet, for the next edit to go in place.
+// Rewrite padding in the comment packet, for the next edit to go in place;
+// none follows kept data after Opus comments.
 constexpr qsizetype kRewritePadding = 1024;
 
 // The write that gives the stream `comment`: in place when the new header

@@ -267,6 +267,53 @@ TEST(OggFiles, LeaveTheChainedStreamUntouched)
     expectValid(kFormats[2], path);
 }
 
+// Data after Opus comments whose first byte is odd is kept byte for byte;
+// after an even byte it is padding that the write may resize.
+TEST(OggFiles, KeepTheDataAfterOpusComments)
+{
+    requireVorbisTools();
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    TempFolder folder;
+    const QString path = folder.file(u"a.opus"_s);
+    QString error;
+    ASSERT_FALSE(makeTagged(kFormats[2], path, &error).isEmpty()) << error.toStdString();
+    const char setTail[] = "import sys, mutagen\n"
+                           "f = mutagen.File(sys.argv[1])\n"
+                           "f.tags._pad_data = bytes.fromhex(sys.argv[2])\n"
+                           "f.save()\n";
+    const struct {
+        const char *tail; // in hex, after the comments as mutagen leaves them
+        QString title;    // over "Café" (5 bytes) first, then the row before's
+        WritePlan::Kind kind;
+        QByteArray kept;
+    } cases[] = {
+        {"014b454550", u"Cafe!"_s, WritePlan::InPlace, "\x01KEEP"},
+        {"014b454550", u"x"_s, WritePlan::Rewrite, "\x01KEEP"},
+        {"014b454550", u"x"_s.repeated(3000), WritePlan::Rewrite, "\x01KEEP"},
+        {"004b454550", u"x"_s, WritePlan::InPlace, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.tail + (" " + c.title.left(8)).toStdString());
+        const CommandResult r =
+            runCommand(QString::fromLatin1(kPython),
+                       {u"-c"_s, QString::fromLatin1(setTail), path, QString::fromLatin1(c.tail)});
+        ASSERT_TRUE(r.ok()) << r.err.toStdString();
+        const QByteArray old = readAll(path);
+        const Parsed parsed = parse(Kind::Opus, old);
+        ASSERT_EQ(parsed.walk, Walk::Ok) << int(parsed.fault);
+        vorbis::Comment comment = parsed.ogg.comment;
+        vorbis::setField(comment, id3v2::Title, c.title);
+        WritePlan plan;
+        ASSERT_TRUE(planWrite(Kind::Opus, parsed, comment, &plan, nullptr));
+        EXPECT_EQ(plan.kind, c.kind);
+        const QByteArray written = applyPlan(old, plan);
+        ASSERT_TRUE(writeAll(path, written));
+        EXPECT_EQ(parse(Kind::Opus, written).ogg.commentTail, c.kept);
+        expectValid(kFormats[2], path);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, VorbisFiles, ::testing::ValuesIn(kFormats),
                          [](const auto &info) { return std::string(info.param.name); });
 
