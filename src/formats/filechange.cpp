@@ -198,7 +198,7 @@ bool applyRecordedChange(const FileChange &change, ChangeRecorder *recorder, Wri
 {
     if (recorder && !recorder->recordChange(change)) {
         if (failure)
-            *failure = WriteFailure::Other;
+            *failure = recorder->recordFailure();
         return false;
     }
     const bool made = applyChange(change, failure);

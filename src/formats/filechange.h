@@ -48,6 +48,8 @@ public:
     // The change is recorded durably when this returns true; on false it
     // must not be made.
     virtual bool recordChange(const FileChange &change) = 0;
+    // Why recordChange said false.
+    virtual WriteFailure recordFailure() const { return WriteFailure::NoJournal; }
     // After the attempt: whether the change was made (when not, the file is
     // as it was).
     virtual void changeDone(const FileChange &change, bool made) = 0;

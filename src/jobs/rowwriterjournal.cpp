@@ -27,9 +27,7 @@ journal::JobJournal *RowWriter::journal() { return journal_.get(); }
 
 WriteFailure RowWriter::journalFailure() const
 {
-    return journal_ && writeFailureOf(journal_->error()) == WriteFailure::DiskFull
-               ? WriteFailure::JournalFull
-               : WriteFailure::NoJournal;
+    return journal_ ? journal_->writeFailure() : WriteFailure::NoJournal;
 }
 
 bool RowWriter::closeJournal()

@@ -55,6 +55,13 @@ public:
     quint64 number() const { return number_; }
     // The errno of the last write or sync of the journal that failed.
     int error() const { return error_; }
+    // What a change refused for want of its record says: the journal's disk
+    // full, or the journal not written.
+    WriteFailure writeFailure() const
+    {
+        return writeFailureOf(error_) == WriteFailure::DiskFull ? WriteFailure::JournalFull
+                                                                : WriteFailure::NoJournal;
+    }
     QString fileName() const { return fileName_; }
 
     quint32 stage(const FileChange &change);
@@ -129,6 +136,7 @@ class JournalRecorder : public ChangeRecorder {
 public:
     explicit JournalRecorder(JobJournal &journal) : journal_(journal) {}
     bool recordChange(const FileChange &change) override;
+    WriteFailure recordFailure() const override { return journal_.writeFailure(); }
     void changeDone(const FileChange &change, bool made) override;
 
 private:

@@ -255,6 +255,20 @@ TEST_F(PictureCliTest, ExtractRefusesTheFileItTakesThePictureFrom)
     }
 }
 
+TEST_F(PictureCliTest, AChangeTheFullJournalRefusesSaysWhy)
+{
+    const QString file = audio("a.flac");
+    const QByteArray original = readAll(file);
+    const CliResult set = cli(
+        {"picture", "set", image("a.png", 40, 30, "PNG"), file},
+        {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_FAIL", "write 28"}, {"QUILLMARK_LANG", "en"}});
+    EXPECT_EQ(set.exitCode, 1);
+    EXPECT_EQ(set.err.toStdString(),
+              file.toStdString()
+                  + "\tThe journal could not be written: its disk is full. Pictures not changed\n");
+    EXPECT_EQ(readAll(file), original);
+}
+
 TEST_F(PictureCliTest, RefusesWhatIsNoImageOrTooBigAndLeavesTheFile)
 {
     const QString file = audio("a.mp3");
