@@ -417,8 +417,9 @@ TEST_F(ID3v2Files, WrittenInTheVersionChosen)
             EXPECT_EQ(strict.out.trimmed(), QByteArray());
             // A 2.4 frame of a field not edited keeps its bytes.
             for (const char *id : {"TPE1", "TDRC", "APIC", "PRIV"}) {
-                if (c.source == "4"_ba)
+                if (c.source == "4"_ba) {
                     EXPECT_TRUE(after.contains(frameBytes(before, id))) << id;
+                }
             }
         }
 #ifdef QM_HAVE_TAGLIB

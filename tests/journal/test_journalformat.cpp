@@ -76,8 +76,9 @@ TEST(JournalFormat, DamageHidesEverythingFromItOn)
         ASSERT_EQ(log.valid, records >= 1) << cut;
         EXPECT_EQ(log.entries.size(), std::clamp(records - 1, 0, 2)) << cut;
         EXPECT_EQ(log.closed, records == 5) << cut;
-        if (log.valid)
+        if (log.valid) {
             EXPECT_EQ(log.goodBytes, ends[records - 1]) << cut;
+        }
     }
     for (qint64 at = 0; at < all.size(); at += at < 100 ? 1 : 61) {
         QByteArray damaged = all;
@@ -86,8 +87,9 @@ TEST(JournalFormat, DamageHidesEverythingFromItOn)
         const int records = recordsBefore(at);
         EXPECT_EQ(log.valid, records >= 1) << at;
         EXPECT_EQ(log.entries.size(), std::clamp(records - 1, 0, 2)) << at;
-        if (records < 4 && !log.entries.isEmpty())
+        if (records < 4 && !log.entries.isEmpty()) {
             EXPECT_FALSE(log.entries[0].done) << at;
+        }
     }
 }
 
