@@ -201,44 +201,39 @@ TableHistory::Step inPlaceStep(const std::vector<Row> &before, const std::vector
     return step;
 }
 
-// About how many cells inPlaceStep would keep, counted up to `limit` + 1:
-// those whose text handles differ, without reading their texts. A cell
+// The rows whose cells changed text handles, and how many cells: about
+// what inPlaceStep would keep, told without reading the texts. A cell
 // rewritten with its own text counts too, which can only make the other
 // step the choice; both undo exactly.
-size_t changedCells(const Row &before, const Row &after)
-{
-    size_t count = 0;
-    for (size_t f = 0; f < after.size(); ++f)
-        count += before[f].handle() != after[f].handle();
-    return count;
-}
+struct InPlaceChanges {
+    std::vector<int> rows;
+    size_t cells = 0;
+};
 
-size_t changedCells(const std::vector<Row> &before, const std::vector<Row> &after, size_t limit)
+InPlaceChanges changesInPlace(const std::vector<Row> &before, const std::vector<Row> &after)
 {
-    size_t count = 0;
-    for (size_t r = 1; r < after.size() && count <= limit; ++r)
-        count += changedCells(before[r], after[r]);
-    return count;
+    InPlaceChanges changes;
+    for (size_t r = 1; r < after.size(); ++r) {
+        size_t changed = 0;
+        for (size_t f = 0; f < after[r].size(); ++f)
+            changed += before[r][f].handle() != after[r][f].handle();
+        if (changed > 0) {
+            changes.rows.push_back(int(r));
+            changes.cells += changed;
+        }
+    }
+    return changes;
 }
 
 // Whether the rows stayed in place, so that their permutation could only
 // cost more: no more than one differs from the row in its place before,
 // the rows that differ do in a cell or two each (a column edited, file
-// names among them), or each row keeps its file there. Cells are told
-// apart by their handles alone, as in changedCells.
-// `changedRows` gets the rows whose cells changed handles.
+// names among them), or each row keeps its file there.
 bool rowsInPlace(const std::vector<Row> &before, const std::vector<Row> &after,
-                 std::vector<int> &changedRows)
+                 const InPlaceChanges &changes)
 {
-    size_t cells = 0;
-    for (size_t r = 1; r < after.size(); ++r) {
-        if (const size_t changed = changedCells(before[r], after[r])) {
-            changedRows.push_back(int(r));
-            cells += changed;
-        }
-    }
-    const size_t rows = changedRows.size();
-    if (rows <= 1 || cells <= 2 * rows)
+    const size_t rows = changes.rows.size();
+    if (rows <= 1 || changes.cells <= 2 * rows)
         return true;
     for (size_t r = 1; r < after.size(); ++r)
         if (!sameFile(before[r], after[r]))
@@ -443,20 +438,20 @@ bool TableHistory::record(const TableSnapshot &before, const RowTable &table,
         return false;
     Step step;
     const bool extraChanged = before.extra != extra;
-    std::vector<int> changedRows;
     if (before.rows.size() != after.size()) {
         step = rowStep(before.rows, after, fileOrder);
-    } else if (rowsInPlace(before.rows, after, changedRows)) {
-        step = inPlaceStep(before.rows, after, changedRows);
+    } else if (const InPlaceChanges changes = changesInPlace(before.rows, after);
+               rowsInPlace(before.rows, after, changes)) {
+        step = inPlaceStep(before.rows, after, changes.rows);
         if (step.cells.empty() && !extraChanged)
             return false;
     } else {
         // Rows that moved show as whole rows of changed cells in place; their
         // permutation may cost less. A sort changes every cell in place, so
-        // the cells are only counted, until the permutation is cheaper.
+        // those cells are only written out when they are the cheaper step.
         step = rowStep(before.rows, after, fileOrder);
-        if (changedCells(before.rows, after, step.cost()) <= step.cost())
-            step = inPlaceStep(before.rows, after, changedRows);
+        if (changes.cells <= step.cost())
+            step = inPlaceStep(before.rows, after, changes.rows);
     }
     step.extraBefore = before.extra;
     step.extraAfter = std::move(extra);
