@@ -1,6 +1,7 @@
 """Edit → Упорядочить строки → По номеру трека over an added album: the rows
 come in track order, and quillmark-cli read … | quillmark-cli
-edit --sort Trc gives the same order. Separate numbering then sorts
+edit --sort Trc gives the same order; Ctrl+Z puts the rows back and
+Ctrl+Shift+Z sorts them again. Separate numbering then sorts
 by folder, keeps the order within it, and is saved."""
 
 import json
@@ -8,7 +9,7 @@ import os
 import subprocess
 import unittest
 
-from desktop import DesktopTestCase
+from desktop import DesktopTestCase, wait_until
 from musicfolder import make_album
 
 
@@ -19,9 +20,15 @@ class SortByTrack(DesktopTestCase):
                                                        "01 intro.mp3"))
         app = self.start_app(ScanDir={"Filter": "*.mp3"})
         self.add_folder(app, album, rows=4)
+        added_order = app.column("Старое имя")
         app.menu("Правка", "Упорядочить строки", "По номеру трека")
         app.wait_idle("Упорядочено строк: 4/4")
         window_order = app.column("Старое имя")
+        self.assertNotEqual(window_order, added_order, "the sort moved rows")
+        app.key("ctrl+z")
+        wait_until(lambda: app.column("Старое имя") == added_order, "the undone sort's order")
+        app.key("ctrl+shift+z")
+        wait_until(lambda: app.column("Старое имя") == window_order, "the redone sort's order")
 
         cli = os.environ["QM_CLI"]
         env = dict(os.environ, QUILLMARK_CONFIG_DIR=app.config, LANG="C.UTF-8", LC_ALL="C.UTF-8")
