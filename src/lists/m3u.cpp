@@ -1,5 +1,7 @@
 #include "lists/m3u.h"
 
+#include "formats/pathcodec.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
@@ -98,8 +100,14 @@ QStringList M3uLines(const RowTable &table, TagView view, const QString &listPat
 M3uPath ResolveM3uPath(const QString &line, const QString &listFolder)
 {
     QString path = line;
-    if (path.startsWith(QLatin1String("file://"), Qt::CaseInsensitive))
-        path = QUrl(path).toLocalFile();
+    // A URL carries the name's bytes percent-encoded, also bytes that are
+    // not UTF-8 (a Latin-1 "caf%E9"), and players write "file:/x" as well
+    // as "file:///x".
+    if (path.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+        const QUrl url(path);
+        if (url.isLocalFile())
+            path = fileNameOfUrl(url);
+    }
     const bool windows = path.contains(u'\\') && !path.contains(u'/');
     qsizetype cut =
         windows ? qMax(path.lastIndexOf(u'\\'), path.lastIndexOf(u':')) : path.lastIndexOf(u'/');

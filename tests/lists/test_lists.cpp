@@ -210,6 +210,19 @@ TEST(M3u, ReadsPlayListsOfTodayAndOfWindows)
     EXPECT_EQ(r.carriedTagVersion(), 0);
 }
 
+// A file URL's percent-encoded bytes are the name's bytes, UTF-8 or not.
+TEST(M3u, FileUrlsNameTheFilesOfTheirBytes)
+{
+    RowTable t;
+    readInto(t, ListKind::PlayList,
+             {"file:///srv/caf%E9.mp3", "FILE:///srv/%D0%B0.mp3", "file:/srv/g.mp3"},
+             "/music/list.m3u");
+    EXPECT_EQ(column(t, F::Dir), (QStringList{"/srv/", "/srv/", "/srv/"}));
+    EXPECT_EQ(column(t, F::Old),
+              (QStringList{QStringLiteral("caf") + rawByteChar(0xE9) + QStringLiteral(".mp3"),
+                           QStringLiteral(u"\u0430.mp3"), "g.mp3"}));
+}
+
 TEST(M3u, RoundTripKeepsPathsAndTags)
 {
     RowTable t = tableOf({{"/music/A/", "a", "mp3", "3:07", "X", "Y"},
