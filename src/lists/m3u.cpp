@@ -90,11 +90,18 @@ QStringList M3uLines(const RowTable &table, TagView view, const QString &listPat
         QString path = dir + table.cell(row, FieldNumber::Old);
         if (!ext.isEmpty())
             path += u'.' + ext;
-        if (path.startsWith(folder))
+        if (hasRawBytes(path))
+            path = M3uPathLine(path);
+        else if (path.startsWith(folder))
             path = path.mid(folder.size());
         lines.append(path);
     }
     return lines;
+}
+
+QString M3uPathLine(const QString &path)
+{
+    return hasRawBytes(path) ? QString::fromLatin1(urlOfFileName(path).toEncoded()) : path;
 }
 
 M3uPath ResolveM3uPath(const QString &line, const QString &listFolder)

@@ -29,6 +29,13 @@ bool CompleteDirSeparators(RowTable &table);
 // full; "Dir Old.Ext", or "Dir Old" for an empty Ext.
 QStringList M3uLines(const RowTable &table, TagView view, const QString &listPath);
 
+// The path line of a file in a play list: the path itself, or, for a name
+// whose bytes are not UTF-8, the file URL of those bytes. The list is UTF-8
+// text, and such bytes would either become other characters there or make
+// the whole list read as another code page; a URL reaches the file from any
+// player and from ResolveM3uPath.
+QString M3uPathLine(const QString &path);
+
 // A path line of a play list as folder (ending with "/") and name: a
 // file:// URL is decoded; a line written on Windows (with "\" and no "/")
 // is split at "\" or ":" — a drive-letter folder stays as it is, a folder

@@ -1,6 +1,7 @@
 #include "player/playercontrol.h"
 
 #include "lists/listfile.h"
+#include "lists/m3u.h"
 
 #include <QCoreApplication>
 
@@ -22,7 +23,7 @@ QStringList PlayListLines(const QList<PlayListEntry> &entries)
     for (const PlayListEntry &entry : entries) {
         lines.append(QStringLiteral("#EXTINF:%1,").arg(entry.seconds < 0 ? -1 : entry.seconds)
                      + entry.title);
-        lines.append(entry.path);
+        lines.append(M3uPathLine(entry.path));
     }
     return lines;
 }
