@@ -149,7 +149,9 @@ bool parseCodepage(const Arguments &args, QString &out)
 
 void printError(const QString &text)
 {
-    const QByteArray bytes = (text + QLatin1Char('\n')).toUtf8();
+    // The paths in a message are given by their own bytes, also those that
+    // are not UTF-8, so that the line names the file.
+    const QByteArray bytes = encodeFileName(text + QLatin1Char('\n'));
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
 }

@@ -725,6 +725,15 @@ TEST_F(CliTest, NamesInWindows1251BytesReachTheirOwnFiles)
     EXPECT_TRUE(read.out.contains(R"("Old":"\udccf\udce5\udcf1\udced\udcff")")) << read.out.data();
     QList<QJsonObject> rows = jsonRows(read.out);
     ASSERT_EQ(rows.size(), 2);
+    // A failed row names its file on standard error by the same bytes.
+    QByteArray unnamed;
+    for (QJsonObject row : rows) {
+        row["New"] = QStringLiteral("..");
+        unnamed += QJsonDocument(row).toJson(QJsonDocument::Compact) + '\n';
+    }
+    const CliRun refused = cli({"apply", "--rename"}, unnamed);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(legacy + '\t')) << refused.err.data();
     QByteArray edited;
     for (QJsonObject &row : rows) {
         if (row["Tit"].toString() == "Song") {
