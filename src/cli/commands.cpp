@@ -17,8 +17,6 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QThread>
 
 #include <algorithm>
@@ -458,13 +456,15 @@ int printPlan(const Session &session, bool rename, bool moveFiles, bool createFo
     QByteArray out;
     for (const PlannedOperation &step :
          PlanUpdate(table, 1, table.lastFileRow(), settings, createFolders)) {
-        QJsonObject line{{QStringLiteral("op"), OperationName(step.kind)},
-                         {QStringLiteral("from"), step.from}};
-        if (!step.to.isEmpty())
-            line.insert(QStringLiteral("to"), step.to);
+        // The paths as the rows carry them, a byte that is not UTF-8
+        // included; the keys in the order they always had.
+        appendJsonText(out, "{\"from\":", step.from);
+        appendJsonText(out, ",\"op\":", OperationName(step.kind));
         if (!step.reason.isEmpty())
-            line.insert(QStringLiteral("reason"), step.reason);
-        out += QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
+            appendJsonText(out, ",\"reason\":", step.reason);
+        if (!step.to.isEmpty())
+            appendJsonText(out, ",\"to\":", step.to);
+        out += "}\n";
     }
     return std::fwrite(out.constData(), 1, size_t(out.size()), stdout) == size_t(out.size())
                ? ExitOk

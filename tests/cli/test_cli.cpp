@@ -746,6 +746,10 @@ TEST_F(CliTest, NamesInWindows1251BytesReachTheirOwnFiles)
         edited += QJsonDocument(row).toJson(QJsonDocument::Compact) + '\n';
     }
 
+    // The plan too names the file as the rows do.
+    const CliRun plan = cli({"apply", "--rename", "--dry-run"}, edited);
+    EXPECT_TRUE(plan.out.contains(R"(\udccf\udce5\udcf1\udced\udcff.mp3","op":"rename")"))
+        << plan.out.data();
     const CliRun applied = cli({"apply", "--rename", "--write-tag", "2"}, edited);
     EXPECT_EQ(applied.exitCode, 0) << applied.err.toStdString();
     EXPECT_EQ(QDir(album()).entryList(QDir::Files, QDir::Name),
