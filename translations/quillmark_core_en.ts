@@ -586,6 +586,18 @@
         <source>Windows-1251 в UTF-16</source>
         <translation>Windows-1251 in UTF-16</translation>
     </message>
+    <message>
+        <source>Имя файла в Windows-1251</source>
+        <translation>File name in Windows-1251</translation>
+    </message>
+    <message>
+        <source>Имя файла в KOI8-R</source>
+        <translation>File name in KOI8-R</translation>
+    </message>
+    <message>
+        <source>Имя файла в CP866</source>
+        <translation>File name in CP866</translation>
+    </message>
 </context>
 <context>
     <name>qm::RowMoves</name>

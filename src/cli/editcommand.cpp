@@ -6,9 +6,6 @@
 #include "cli/rowstream.h"
 #include "session/session.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include <cstdio>
 
 namespace qm::cli {
@@ -160,14 +157,14 @@ void runEditStep(Session &session, const EditStep &step, const ReplaceOptions &r
     if (step.action == Action::Repair || step.action == Action::ShowRepairs) {
         const QList<SuspectCell> cells = session.suspectCells(step.columns, 1, table.lastFileRow());
         if (step.action == Action::ShowRepairs) {
+            // A name's bytes that are not UTF-8 go as the rows carry them.
             for (const SuspectCell &cell : cells) {
-                const QJsonObject line{{QStringLiteral("row"), cell.row},
-                                       {QStringLiteral("column"), columnCode(cell.field)},
-                                       {QStringLiteral("text"), cell.text},
-                                       {QStringLiteral("proposal"), cell.proposal.text},
-                                       {QStringLiteral("kind"), repairKindId(cell.proposal.kind)}};
-                shown += QJsonDocument(line).toJson(QJsonDocument::Compact);
-                shown += '\n';
+                appendJsonText(shown, "{\"column\":", columnCode(cell.field));
+                appendJsonText(shown, ",\"kind\":", repairKindId(cell.proposal.kind));
+                appendJsonText(shown, ",\"proposal\":", cell.proposal.text);
+                shown += ",\"row\":" + QByteArray::number(cell.row);
+                appendJsonText(shown, ",\"text\":", cell.text);
+                shown += "}\n";
             }
             return;
         }

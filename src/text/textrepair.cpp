@@ -1,5 +1,7 @@
 #include "text/textrepair.h"
 
+#include "formats/pathcodec.h"
+
 #include <QCoreApplication>
 #include <QHash>
 #include <QStringDecoder>
@@ -30,8 +32,11 @@ constexpr KindNames kKindNames[] = {
     {"cp866-as-cp1251", QT_TRANSLATE_NOOP("qm::RepairTexts", "CP866 как Windows-1251")},
     {"utf8-as-cp1251", QT_TRANSLATE_NOOP("qm::RepairTexts", "UTF-8 как Windows-1251")},
     {"cp1251-in-utf16", QT_TRANSLATE_NOOP("qm::RepairTexts", "Windows-1251 в UTF-16")},
+    {"cp1251-name", QT_TRANSLATE_NOOP("qm::RepairTexts", "Имя файла в Windows-1251")},
+    {"koi8-name", QT_TRANSLATE_NOOP("qm::RepairTexts", "Имя файла в KOI8-R")},
+    {"cp866-name", QT_TRANSLATE_NOOP("qm::RepairTexts", "Имя файла в CP866")},
 };
-static_assert(std::size(kKindNames) == size_t(RepairKind::Cp1251InUtf16) + 1);
+static_assert(std::size(kKindNames) == size_t(RepairKind::Cp866Name) + 1);
 
 // An 8-bit code page: ASCII below 0x80, the table above.
 using HighHalf = char16_t[128];
@@ -313,31 +318,9 @@ double textPlausibility(QStringView text)
     return scorer.total();
 }
 
-RepairAnalysis analyseEncoding(QStringView text)
+// The readings of text under each mistake of code pages.
+template <typename Add> void addMistakenReadings(QStringView text, const Add &add)
 {
-    RepairAnalysis analysis;
-    const bool ascii =
-        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-    if (ascii)
-        return analysis;
-    analysis.originalScore = textPlausibility(text);
-
-    // Bytes that decode as UTF-8 by chance are rare, so a UTF-8 reading earns
-    // its multi-byte characters a bonus.
-    const auto add = [&](RepairKind kind, const QString &reading, bool utf8 = false) {
-        if (reading.isEmpty() || reading == text)
-            return;
-        for (const RepairReading &known : analysis.readings)
-            if (known.text == reading)
-                return;
-        double score = textPlausibility(reading);
-        if (utf8)
-            score += kUtf8Bonus * std::count_if(reading.begin(), reading.end(), [](QChar c) {
-                         return c.unicode() >= 0x80;
-                     });
-        analysis.readings.append({reading, kind, score});
-    };
-
     bool signs = false;
     if (const auto western = encodeWestern(text, signs)) {
         add(signs ? RepairKind::Cp1251AsCp1252 : RepairKind::Cp1251AsLatin1,
@@ -376,6 +359,44 @@ RepairAnalysis analyseEncoding(QStringView text)
             if (!bytes.contains('\0'))
                 add(RepairKind::Cp1251InUtf16, decode8(bytes, kHighCp1251));
         }
+    }
+}
+
+RepairAnalysis analyseEncoding(QStringView text)
+{
+    RepairAnalysis analysis;
+    const bool ascii =
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii)
+        return analysis;
+    analysis.originalScore = textPlausibility(text);
+
+    // Bytes that decode as UTF-8 by chance are rare, so a UTF-8 reading earns
+    // its multi-byte characters a bonus.
+    const auto add = [&](RepairKind kind, const QString &reading, bool utf8 = false) {
+        if (reading.isEmpty() || reading == text)
+            return;
+        for (const RepairReading &known : analysis.readings)
+            if (known.text == reading)
+                return;
+        double score = textPlausibility(reading);
+        if (utf8)
+            score += kUtf8Bonus * std::count_if(reading.begin(), reading.end(), [](QChar c) {
+                         return c.unicode() >= 0x80;
+                     });
+        analysis.readings.append({reading, kind, score});
+    };
+
+    // A file name that is not UTF-8 holds its own bytes: their reading in a
+    // code page is the only one, as the other mistakes would read the
+    // characters that stand for the bytes as text.
+    if (hasRawBytes(text)) {
+        const QByteArray bytes = encodeFileName(text);
+        add(RepairKind::Cp1251Name, decode8(bytes, kHighCp1251));
+        add(RepairKind::Koi8Name, decode8(bytes, kHighKoi8u));
+        add(RepairKind::Cp866Name, decode8(bytes, kHighCp866));
+    } else {
+        addMistakenReadings(text, add);
     }
 
     std::stable_sort(

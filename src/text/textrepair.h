@@ -22,6 +22,9 @@ enum class RepairKind {
     Cp866AsCp1251,     // "ЉЁ­®"
     Utf8AsCp1251,      // "РљРёРЅРѕ"
     Cp1251InUtf16,     // 8-bit bytes taken two at a time as UTF-16 units
+    Cp1251Name,        // the bytes of a file name that is not UTF-8, in each
+    Koi8Name,          // code page (such a name holds its bytes as
+    Cp866Name,         // U+F780..U+F7FF, see formats/pathcodec.h)
 };
 
 // The reading's name for the user, e.g. "Windows-1251 как Latin-1".

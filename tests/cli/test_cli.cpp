@@ -723,6 +723,13 @@ TEST_F(CliTest, NamesInWindows1251BytesReachTheirOwnFiles)
     // Each byte travels as a lone surrogate escape, as Python's
     // surrogateescape holds it.
     EXPECT_TRUE(read.out.contains(R"("Old":"\udccf\udce5\udcf1\udced\udcff")")) << read.out.data();
+    // Read as Windows-1251, the name is the one it was meant to be.
+    const CliRun repairs = cli({"edit", "--show-repairs", "Old"}, read.out);
+    EXPECT_TRUE(
+        repairs.out.contains(QString::fromUtf8(R"("kind":"cp1251-name","proposal":"Песня","row":1,)"
+                                               R"("text":"\udccf\udce5\udcf1\udced\udcff"})")
+                                 .toUtf8()))
+        << repairs.out.data();
     QList<QJsonObject> rows = jsonRows(read.out);
     ASSERT_EQ(rows.size(), 2);
     // A failed row names its file on standard error by the same bytes.

@@ -1,3 +1,4 @@
+#include "formats/pathcodec.h"
 #include "text/textrepair.h"
 
 #include <QStringDecoder>
@@ -453,6 +454,11 @@ const Mistake kCyrillicMistakes[] = {
      [](const QString &t) { return decode("windows-1251", t.toUtf8()); }},
     {"cp1251 in utf16", "windows-1251",
      [](const QString &t) { return packedUtf16(encode("windows-1251", t)); }},
+    // File names in 8-bit bytes, as the table holds names that are not UTF-8.
+    {"cp1251 name", "windows-1251",
+     [](const QString &t) { return decodeFileName(encode("windows-1251", t)); }},
+    {"koi8 name", "KOI8-U", [](const QString &t) { return decodeFileName(encode("KOI8-U", t)); }},
+    {"cp866 name", "IBM866", [](const QString &t) { return decodeFileName(encode("IBM866", t)); }},
 };
 
 } // namespace
