@@ -109,9 +109,16 @@ bool FilePictures::readMp3(const HeadReader &readHead, const QByteArray &head, F
         kind_ = FileKind::Mp3;
         return true;
     }
+    head_ = head;
+    if (id3v2::announcesFooter(header_)) {
+        const qint64 at = id3v2::HeaderSize + header_.bodySize;
+        const qint64 wanted = std::min(at + 3, fileSize_);
+        if (head_.size() < wanted && !readHead(wanted, &head_))
+            return fail(fault, FileFault::Unreadable);
+        id3v2::settleFooter(header_, QByteArrayView(head_).sliced(std::min(at, head_.size())));
+    }
     if (header_.totalSize > fileSize_)
         return fail(fault, FileFault::Damaged);
-    head_ = head;
     if (head_.size() < header_.totalSize && !readHead(header_.totalSize, &head_))
         return fail(fault, FileFault::Unreadable);
     head_.detach();

@@ -247,6 +247,7 @@ void TID3v1::ResetData()
     extAlbum_.clear();
     extTitle_.clear();
     comment2_.clear();
+    lyrics2Rest_.clear();
 }
 
 // ---- setters and getters ----
@@ -388,6 +389,7 @@ void TID3v1::ParseTail(QByteArrayView end, bool readFields)
         if (length < 0 || pos + kFieldHeaderSize + length > block.size())
             break;
         const QByteArrayView data = block.sliced(pos + kFieldHeaderSize, length);
+        const qsizetype fieldStart = pos;
         pos += kFieldHeaderSize + length;
         if (id == "IND")
             continue;
@@ -410,9 +412,13 @@ void TID3v1::ParseTail(QByteArrayView end, bool readFields)
         } else if (id == "IMG") {
             imageLinks_ = text;
         } else {
+            pos = fieldStart;
             break;
         }
     }
+    // Fields of other programs, and whatever follows them, are no less the
+    // file's for being unknown here.
+    lyrics2Rest_ = block.sliced(pos).toByteArray();
 }
 
 // ---- building ----
@@ -427,7 +433,7 @@ bool TID3v1::HasLyrics2Fields() const
 {
     return !lyrics_.isEmpty() || !lyricsAuthor_.isEmpty() || !imageLinks_.isEmpty()
            || !extArtist_.isEmpty() || !extAlbum_.isEmpty() || !comment2_.isEmpty()
-           || !extTitle_.isEmpty();
+           || !extTitle_.isEmpty() || !lyrics2Rest_.isEmpty();
 }
 
 QByteArray TID3v1::BuildRecord() const { return HasRecordFields() ? RecordBytes() : QByteArray(); }
@@ -474,6 +480,11 @@ bool TID3v1::BuildLyrics2Block(QByteArray *out) const
         block += digits(bytes.size(), 5);
         block += bytes;
     }
+    block += lyrics2Rest_;
+    // Fields kept as they were may take the block past what its size
+    // digits can state.
+    if (block.size() > 999999)
+        return false;
     block += digits(block.size(), 6);
     block += kLyricsEnd;
     *out = block;

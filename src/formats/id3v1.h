@@ -25,8 +25,9 @@ extern const char *const aTAG_MusicGenre[MAX_MUSIC_GENRES];
 // Lyrics3 v2 can only state a field length of 5 decimal digits. A field
 // longer than 99999 bytes is not cut: building refuses the whole tag and
 // SaveToFile returns false with the file left as it was, so no text is ever
-// silently lost. (With every field within 5 digits the block size always fits
-// its 6 digits, so no other limit can be hit.)
+// silently lost. (With every field within 5 digits the block size fits its 6
+// digits, unless fields of other programs kept as they were add too much:
+// that block is refused the same way.)
 class TID3v1 {
 public:
     static constexpr int kRecordSize = 128;
@@ -151,6 +152,10 @@ private:
     QString extAlbum_;
     QString extTitle_;
     QString comment2_;
+    // The Lyrics3 fields from the first one this reader does not take apart
+    // (an id it does not know, a length that is no number) to the end of
+    // the block, as they were read: a rebuilt block carries them on.
+    QByteArray lyrics2Rest_;
     WriteFailure saveFailure_ = WriteFailure::None;
 };
 

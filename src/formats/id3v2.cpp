@@ -28,6 +28,13 @@ bool readStart(File &file, FileStart &start, QByteArray *first, qint64 length = 
         return false;
     start.fileSize = file.size();
     start.kind = id3v2::parseHeader(QByteArrayView(*first).first(id3v2::HeaderSize), start.header);
+    if (start.kind == id3v2::HeaderKind::Tag && id3v2::announcesFooter(start.header)) {
+        const qint64 at = id3v2::HeaderSize + start.header.bodySize;
+        QByteArray footer = first->mid(at, 3);
+        if (footer.size() < 3 && at < start.fileSize && !file.readUpTo(at, 3, &footer))
+            return false;
+        id3v2::settleFooter(start.header, footer);
+    }
     return true;
 }
 
@@ -184,10 +191,16 @@ bool TID3v2::ReadTagWith(const BlockReader &read, qint64 fileSize, FileWindows *
             || head.size() < id3v2::HeaderSize)
             return false;
         id3v2::TagHeader header;
+        if (id3v2::parseHeader(head, header) != id3v2::HeaderKind::Tag)
+            return true;
+        QByteArray footer;
+        const qint64 bodyEnd = id3v2::HeaderSize + header.bodySize;
+        if (id3v2::announcesFooter(header) && bodyEnd < fileSize && !read(bodyEnd, 3, &footer))
+            return false;
+        id3v2::settleFooter(header, footer);
         // A tag that claims more than the file holds is no tag to read or
         // to write over.
-        if (id3v2::parseHeader(head, header) != id3v2::HeaderKind::Tag
-            || header.totalSize > fileSize)
+        if (header.totalSize > fileSize)
             return true;
         TagPresent = true;
         MajorVersion = header.major;

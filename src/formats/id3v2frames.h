@@ -32,6 +32,14 @@ struct TagHeader {
 };
 
 HeaderKind parseHeader(QByteArrayView bytes, TagHeader &header);
+// Where the header announces a footer, whether it is there: `atFooter` holds
+// the bytes that follow the body. Without "3DI" there, those bytes are the
+// file's (its audio, most often) and the tag ends with its body.
+void settleFooter(TagHeader &header, QByteArrayView atFooter);
+inline bool announcesFooter(const TagHeader &header)
+{
+    return header.totalSize > HeaderSize + header.bodySize;
+}
 
 // The fields in the order their frames are written.
 enum Field {

@@ -230,6 +230,12 @@ HeaderKind parseHeader(QByteArrayView bytes, TagHeader &header)
     return HeaderKind::Tag;
 }
 
+void settleFooter(TagHeader &header, QByteArrayView atFooter)
+{
+    if (announcesFooter(header) && !atFooter.startsWith("3DI"))
+        header.totalSize = HeaderSize + header.bodySize;
+}
+
 QList<RawFrame> readTagFrames(const TagHeader &header, BodySource &source, bool fieldsOnly,
                               Damage &damage)
 {

@@ -203,6 +203,27 @@ TEST(Lyrics3, BrokenBlocksCountAsAbsentAndBadFieldsEndTheList)
     EXPECT_TRUE(parsed(lyricsBlock("XYZ00001qLYR00002la")).FGetLyrics().isEmpty());
 }
 
+TEST(Lyrics3, FieldsNotTakenApartAreKeptWhenTheBlockIsRebuilt)
+{
+    // {fields read, the part not taken apart}
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {"XYZ00001qLYR00002laAUT00002ab", "XYZ00001qLYR00002laAUT00002ab"},
+        {"LYR00002laCRC00004abcd", "CRC00004abcd"},
+        {"AUT00002abLYR99999xyz", "LYR99999xyz"},
+    };
+    for (const auto &[fields, rest] : cases) {
+        TID3v1 tag = parsed(lyricsBlock(fields) + record("Old", "", 255));
+        tag.FSetTitle(QStringLiteral("New"));
+        QByteArray tail;
+        ASSERT_TRUE(tag.BuildTail(&tail));
+        const QByteArray block = tail.chopped(128);
+        EXPECT_TRUE(block.endsWith(
+            rest + QByteArray::number(block.size() - 15).rightJustified(6, '0') + "LYRICS200"))
+            << tail.constData();
+        EXPECT_EQ(parsed(tail).FGetLyrics(), tag.FGetLyrics());
+    }
+}
+
 TEST(Lyrics3, FieldsTooLongToStateAreRefusedNotCut)
 {
     TID3v1 tag;

@@ -1,5 +1,6 @@
 #include "formats/codepage.h"
 #include "formats/filechange.h"
+#include "formats/filepictures.h"
 #include "formats/id3v2.h"
 #include "formats/id3v2frames.h"
 #include "formats/id3v2framewalk.h"
@@ -599,6 +600,41 @@ TEST_F(ID3v2File, BrokenAndShortFilesAreNeverHarmed)
     EXPECT_FALSE(tag.TagPresent);
     ASSERT_TRUE(tag.SaveToFile(path_));
     EXPECT_EQ(readAll(path_).mid(tag.TotalSize), audio_);
+}
+
+// Only "3DI" behind the body is a footer: a flag announcing one that is not
+// there must not make a write take the first bytes of the audio with it.
+TEST_F(ID3v2File, AFooterIsTakenOnlyWhereItIs)
+{
+    const QByteArray body = frame24("TIT2", text(0, "Old title")) + QByteArray(20, 0);
+    const QByteArray header = tagBytes(4, body, 0x10);
+    const QByteArray footer = "3DI" + header.mid(3, 7);
+    for (const QByteArray &tag : {header + footer, header}) {
+        for (const bool picture : {false, true}) {
+            SCOPED_TRACE(testing::Message() << tag.size() << " picture " << picture);
+            ASSERT_TRUE(writeAll(path_, tag + audio_));
+            if (picture) {
+                pictures::FilePictures file;
+                pictures::PictureEdit edit;
+                edit.picture.mime = "image/png";
+                edit.picture.data = "png";
+                FileChange change;
+                pictures::FileFault fault = pictures::FileFault::None;
+                ASSERT_TRUE(file.read(path_, &fault));
+                ASSERT_TRUE(file.apply(edit));
+                ASSERT_TRUE(file.plan(&change, &fault) && applyChange(change));
+            } else {
+                TID3v2 read;
+                ASSERT_TRUE(read.ReadFromFile(path_));
+                EXPECT_EQ(read.TotalSize, tag.size());
+                read.FSetTitle(QStringLiteral("New"));
+                ASSERT_TRUE(read.SaveToFile(path_));
+            }
+            TID3v2 back;
+            ASSERT_TRUE(back.ReadFromFile(path_));
+            EXPECT_EQ(readAll(path_).mid(back.TotalSize), audio_);
+        }
+    }
 }
 
 TEST_F(ID3v2File, FilesBeyondFourGigabytes)
