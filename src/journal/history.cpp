@@ -225,8 +225,11 @@ UndoReport undo(quint64 number, const QString &folder)
             bool same = view.exists
                         && (view.stamp == expected || view.stamp == putBack.value(step.out.path));
             if (e.kind == EntryKind::Rename) {
+                // The file an earlier try put back under its old name is
+                // back, also when the new name holds a file again: in a
+                // swap, the other file that try put back there.
                 FileStamp back;
-                if (!view.exists && stampOf(e.path, &back) && back == backAlready.value(e.path)) {
+                if (stampOf(e.path, &back) && back == backAlready.value(e.path)) {
                     movedTo.insert(idOf(e.after), e.path);
                     continue;
                 }

@@ -1703,6 +1703,42 @@ TEST_F(CliTest, AnUndoCutShortByTheDiskCanBeTriedAgain)
     EXPECT_TRUE(folderFiles(album()) == before);
 }
 
+// An undo of a swap and a move killed before each of its renames and folder
+// changes in turn, then tried again: the names a killed try put back stay,
+// and every file ends under its old name.
+TEST_F(CliTest, AnUndoKilledMidwayTriedAgainPutsBackEveryName)
+{
+    const QHash<QString, QByteArray> before = {{"a.mp3", "a"}, {"b.mp3", "b"}, {"c.mp3", "c"}};
+    const QHash<QString, QString> newName = {{"a", "b"}, {"b", "a"}, {"c", "sub/c"}};
+    const auto restore = [&] {
+        QDir(album()).removeRecursively();
+        QDir(folder_.file("data")).removeRecursively();
+        QDir().mkpath(album());
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            ASSERT_TRUE(writeAll(album() + "/" + it.key(), it.value()));
+    };
+    restore();
+    const QByteArray rows = changedRows(
+        cli({"read", "--no-info", album()}).out,
+        [&](const QString &name, QJsonObject &row) { row["New"] = newName.value(name); });
+    int kills = 0;
+    for (int killAt = 1; killAt < 20; ++killAt) {
+        SCOPED_TRACE(killAt);
+        restore();
+        ASSERT_EQ(cli({"apply", "--rename", "--create-folders", "yes"}, rows).exitCode, 0);
+        const CliRun killed = cli(
+            {"undo"}, {},
+            {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_KILL_AT_CHANGE", QString::number(killAt)}});
+        if (killed.exitCode != -1)
+            break;
+        ++kills;
+        EXPECT_NE(cli({"undo"}).exitCode, 1);
+        EXPECT_EQ(folderFiles(album()), before);
+        EXPECT_FALSE(QFileInfo::exists(album() + "/sub"));
+    }
+    EXPECT_GE(kills, 4);
+}
+
 // A change the system refuses says why (a full disk, the file's or the
 // journal's; a folder where nothing may be made; a name too long), and
 // leaves the file as it was with no temporary beside it.
