@@ -16,6 +16,7 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <cerrno>
@@ -26,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace qm::test;
@@ -1701,6 +1703,39 @@ TEST_F(CliTest, AnUndoCutShortByTheDiskCanBeTriedAgain)
     EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
     EXPECT_TRUE(again.out.contains("1 files put back")) << again.out.toStdString();
     EXPECT_TRUE(folderFiles(album()) == before);
+}
+
+// A file moved with its new tag into a folder of another file system (the
+// shared memory's) is put back by undo, tag, name and folder; skipped where
+// there is no such second file system.
+TEST_F(CliTest, UndoPutsBackAMoveToAnotherFileSystem)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    QTemporaryDir other("/dev/shm/quillmark-test-XXXXXX");
+    struct stat here {
+    }, there{};
+    if (!other.isValid() || ::stat(QFile::encodeName(album()).constData(), &here) != 0
+        || ::stat(QFile::encodeName(other.path()).constData(), &there) != 0
+        || here.st_dev == there.st_dev)
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    makeTagged(album() + "/a.mp3", "Old", "1", "Album X");
+    const QHash<QString, QByteArray> before = folderFiles(album());
+    ASSERT_TRUE(QFile::link(other.path(), album() + "/other"));
+    const QByteArray rows =
+        changedRows(cli({"read", "--no-info", album()}).out, [](const QString &, QJsonObject &row) {
+            row["New"] = QString("other/sub/a");
+            row["Tit"] = QString("New");
+        });
+    ASSERT_EQ(cli({"apply", "--rename", "--tag", "2", "--create-folders", "yes"}, rows).exitCode,
+              0);
+    ASSERT_TRUE(QFileInfo::exists(other.path() + "/sub/a.mp3"));
+    ASSERT_TRUE(folderFiles(album()).isEmpty());
+    const CliRun undone = cli({"undo"});
+    EXPECT_EQ(undone.exitCode, 0) << undone.err.toStdString();
+    EXPECT_EQ(folderFiles(album()), before);
+    EXPECT_FALSE(QFileInfo::exists(other.path() + "/sub"));
 }
 
 // An undo of a swap and a move killed before each of its renames and folder
