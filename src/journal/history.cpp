@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,6 +42,25 @@ bool moveAcross(const QString &from, const QString &to, JobJournal &journal)
         return true;
     ::unlink(target.constData());
     return false;
+}
+
+// A name as the file system reaches it: the real path of its folder and
+// the name, so that "sub/../a.mp3", written so by a job's new name, and
+// "a.mp3" are one. The path as it is when its folder is not there.
+QString reachedName(const QString &path)
+{
+    const QByteArray bytes = encodeFileName(path);
+    const qsizetype slash = bytes.lastIndexOf('/');
+    if (slash < 0)
+        return path;
+    char *const real = ::realpath(slash == 0 ? "/" : bytes.left(slash).constData(), nullptr);
+    if (!real)
+        return path;
+    QByteArray folder(real);
+    ::free(real);
+    if (!folder.endsWith('/'))
+        folder += '/';
+    return decodeFileName(folder + bytes.mid(slash + 1));
 }
 
 } // namespace
@@ -166,7 +186,7 @@ UndoReport undo(quint64 number, const QString &folder)
     QSet<QString> vacated;
     for (const Entry &e : log.entries) {
         if (e.made && e.kind == EntryKind::Rename)
-            vacated.insert(e.newPath);
+            vacated.insert(reachedName(e.newPath));
     }
     // Files this undo moved back by a copy (from another file system), as
     // the copy left them: another inode than the job's, the same bytes and
@@ -203,7 +223,7 @@ UndoReport undo(quint64 number, const QString &folder)
             bool made = false;
             if (recorded && !step.from.isEmpty()) {
                 made = giveName(step.from, step.to);
-                if (!made && vacated.contains(step.to)) {
+                if (!made && vacated.contains(reachedName(step.to))) {
                     const QString parked = parkAside(step.from);
                     if (!parked.isEmpty()) {
                         waiting.append({i, parked});
@@ -283,7 +303,7 @@ UndoReport undo(quint64 number, const QString &folder)
                 struct stat info;
                 same = same
                        && (::stat(encodeFileName(e.path).constData(), &info) != 0
-                           || vacated.contains(e.path));
+                           || vacated.contains(reachedName(e.path)));
                 step.from = e.newPath;
                 step.to = e.path;
                 step.file = idOf(e.after);

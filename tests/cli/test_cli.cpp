@@ -1738,6 +1738,26 @@ TEST_F(CliTest, UndoPutsBackAMoveToAnotherFileSystem)
     EXPECT_FALSE(QFileInfo::exists(other.path() + "/sub"));
 }
 
+// A swap between a folder and its subfolder, one new name written with "..",
+// is put back by undo: "sub/../a.mp3" is the name "a.mp3" it frees.
+TEST_F(CliTest, UndoPutsBackASwapWhoseNewNameClimbsOutOfItsFolder)
+{
+    ASSERT_TRUE(QDir(album()).mkdir("sub"));
+    ASSERT_TRUE(writeAll(album() + "/a.mp3", "top"));
+    ASSERT_TRUE(writeAll(album() + "/sub/a.mp3", "sub"));
+    const QByteArray rows =
+        changedRows(cli({"read", "--no-info", album()}).out, [](const QString &, QJsonObject &row) {
+            row["New"] =
+                row["Dir"].toString().endsWith("/sub/") ? QString("../a") : QString("sub/a");
+        });
+    ASSERT_EQ(cli({"apply", "--rename"}, rows).exitCode, 0);
+    ASSERT_EQ(readAll(album() + "/a.mp3"), "sub");
+    const CliRun undone = cli({"undo"});
+    EXPECT_EQ(undone.exitCode, 0) << undone.err.toStdString();
+    EXPECT_EQ(readAll(album() + "/a.mp3"), "top");
+    EXPECT_EQ(readAll(album() + "/sub/a.mp3"), "sub");
+}
+
 // An undo of a swap and a move killed before each of its renames and folder
 // changes in turn, then tried again: the names a killed try put back stay,
 // and every file ends under its old name.
