@@ -1,6 +1,7 @@
 #include "journal/journal.h"
 
 #include "formats/pathcodec.h"
+#include "journal/filecopy.h"
 #include "journal/journalfolder.h"
 
 #include <QCoreApplication>
@@ -9,10 +10,60 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm::journal {
+
+namespace {
+
+// Gives a file back its name on another file system than the one the job
+// moved it to: a copy, recorded in the undo's journal, takes the name, then
+// the file the job left goes. False, with nothing left behind, when it
+// could not.
+bool moveAcross(const QString &from, const QString &to, JobJournal &journal)
+{
+    const QByteArray source = encodeFileName(from);
+    const QByteArray target = encodeFileName(to);
+    CopyRecord record(&journal);
+    const QByteArray temporary = copyToTemporary(source, target, record);
+    if (temporary.isEmpty())
+        return false;
+    const bool placed = renameNoReplace(decodeFileName(temporary), to);
+    if (!placed)
+        ::unlink(temporary.constData());
+    record.settle(placed, target);
+    if (!placed)
+        return false;
+    if (::unlink(source.constData()) == 0)
+        return true;
+    ::unlink(target.constData());
+    return false;
+}
+
+// A name as the file system reaches it: the real path of its folder and
+// the name, so that "sub/../a.mp3", written so by a job's new name, and
+// "a.mp3" are one. The path as it is when its folder is not there.
+QString reachedName(const QString &path)
+{
+    const QByteArray bytes = encodeFileName(path);
+    const qsizetype slash = bytes.lastIndexOf('/');
+    if (slash < 0)
+        return path;
+    char *const real = ::realpath(slash == 0 ? "/" : bytes.left(slash).constData(), nullptr);
+    if (!real)
+        return path;
+    QByteArray folder(real);
+    ::free(real);
+    if (!folder.endsWith('/'))
+        folder += '/';
+    return decodeFileName(folder + bytes.mid(slash + 1));
+}
+
+} // namespace
 
 QList<JobSummary> history(const QString &folder)
 {
@@ -135,8 +186,22 @@ UndoReport undo(quint64 number, const QString &folder)
     QSet<QString> vacated;
     for (const Entry &e : log.entries) {
         if (e.made && e.kind == EntryKind::Rename)
-            vacated.insert(e.newPath);
+            vacated.insert(reachedName(e.newPath));
     }
+    // Files this undo moved back by a copy (from another file system), as
+    // the copy left them: another inode than the job's, the same bytes and
+    // time, so that their tags are judged by their bytes.
+    QHash<QString, FileStamp> copiedBack;
+    const auto giveName = [&](const QString &from, const QString &to) {
+        if (renameNoReplace(from, to))
+            return true;
+        if (errno != EXDEV || !moveAcross(from, to, *journal))
+            return false;
+        FileStamp placed;
+        if (stampOf(to, &placed))
+            copiedBack.insert(to, placed);
+        return true;
+    };
     // Makes the staged steps, after one sync of their records. A file whose
     // old name is still taken waits under a temporary name until the other
     // steps have moved on.
@@ -157,8 +222,8 @@ UndoReport undo(quint64 number, const QString &folder)
             Step &step = steps[i];
             bool made = false;
             if (recorded && !step.from.isEmpty()) {
-                made = renameNoReplace(step.from, step.to);
-                if (!made && vacated.contains(step.to)) {
+                made = giveName(step.from, step.to);
+                if (!made && vacated.contains(reachedName(step.to))) {
                     const QString parked = parkAside(step.from);
                     if (!parked.isEmpty()) {
                         waiting.append({i, parked});
@@ -172,7 +237,7 @@ UndoReport undo(quint64 number, const QString &folder)
         }
         for (const auto &[i, parked] : std::as_const(waiting)) {
             Step &step = steps[i];
-            const bool made = renameNoReplace(parked, step.to);
+            const bool made = giveName(parked, step.to);
             if (!made)
                 renameNoReplace(parked, step.from);
             finish(step, made);
@@ -223,17 +288,22 @@ UndoReport undo(quint64 number, const QString &folder)
             if (touched.contains(step.out.path))
                 expected.mtimeNs = view.stamp.mtimeNs;
             bool same = view.exists
-                        && (view.stamp == expected || view.stamp == putBack.value(step.out.path));
+                        && (view.stamp == expected || view.stamp == putBack.value(step.out.path)
+                            || (e.kind != EntryKind::Rename
+                                && view.stamp == copiedBack.value(step.out.path)));
             if (e.kind == EntryKind::Rename) {
+                // The file an earlier try put back under its old name is
+                // back, also when the new name holds a file again: in a
+                // swap, the other file that try put back there.
                 FileStamp back;
-                if (!view.exists && stampOf(e.path, &back) && back == backAlready.value(e.path)) {
+                if (stampOf(e.path, &back) && back == backAlready.value(e.path)) {
                     movedTo.insert(idOf(e.after), e.path);
                     continue;
                 }
                 struct stat info;
                 same = same
                        && (::stat(encodeFileName(e.path).constData(), &info) != 0
-                           || vacated.contains(e.path));
+                           || vacated.contains(reachedName(e.path)));
                 step.from = e.newPath;
                 step.to = e.path;
                 step.file = idOf(e.after);

@@ -16,6 +16,7 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <cerrno>
@@ -26,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace qm::test;
@@ -1721,6 +1723,95 @@ TEST_F(CliTest, AnUndoCutShortByTheDiskCanBeTriedAgain)
     EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
     EXPECT_TRUE(again.out.contains("1 files put back")) << again.out.toStdString();
     EXPECT_TRUE(folderFiles(album()) == before);
+}
+
+// A file moved with its new tag into a folder of another file system (the
+// shared memory's) is put back by undo, tag, name and folder; skipped where
+// there is no such second file system.
+TEST_F(CliTest, UndoPutsBackAMoveToAnotherFileSystem)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    QTemporaryDir other("/dev/shm/quillmark-test-XXXXXX");
+    struct stat here {
+    }, there{};
+    if (!other.isValid() || ::stat(QFile::encodeName(album()).constData(), &here) != 0
+        || ::stat(QFile::encodeName(other.path()).constData(), &there) != 0
+        || here.st_dev == there.st_dev)
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    makeTagged(album() + "/a.mp3", "Old", "1", "Album X");
+    const QHash<QString, QByteArray> before = folderFiles(album());
+    ASSERT_TRUE(QFile::link(other.path(), album() + "/other"));
+    const QByteArray rows =
+        changedRows(cli({"read", "--no-info", album()}).out, [](const QString &, QJsonObject &row) {
+            row["New"] = QString("other/sub/a");
+            row["Tit"] = QString("New");
+        });
+    ASSERT_EQ(cli({"apply", "--rename", "--tag", "2", "--create-folders", "yes"}, rows).exitCode,
+              0);
+    ASSERT_TRUE(QFileInfo::exists(other.path() + "/sub/a.mp3"));
+    ASSERT_TRUE(folderFiles(album()).isEmpty());
+    const CliRun undone = cli({"undo"});
+    EXPECT_EQ(undone.exitCode, 0) << undone.err.toStdString();
+    EXPECT_EQ(folderFiles(album()), before);
+    EXPECT_FALSE(QFileInfo::exists(other.path() + "/sub"));
+}
+
+// A swap between a folder and its subfolder, one new name written with "..",
+// is put back by undo: "sub/../a.mp3" is the name "a.mp3" it frees.
+TEST_F(CliTest, UndoPutsBackASwapWhoseNewNameClimbsOutOfItsFolder)
+{
+    ASSERT_TRUE(QDir(album()).mkdir("sub"));
+    ASSERT_TRUE(writeAll(album() + "/a.mp3", "top"));
+    ASSERT_TRUE(writeAll(album() + "/sub/a.mp3", "sub"));
+    const QByteArray rows =
+        changedRows(cli({"read", "--no-info", album()}).out, [](const QString &, QJsonObject &row) {
+            row["New"] =
+                row["Dir"].toString().endsWith("/sub/") ? QString("../a") : QString("sub/a");
+        });
+    ASSERT_EQ(cli({"apply", "--rename"}, rows).exitCode, 0);
+    ASSERT_EQ(readAll(album() + "/a.mp3"), "sub");
+    const CliRun undone = cli({"undo"});
+    EXPECT_EQ(undone.exitCode, 0) << undone.err.toStdString();
+    EXPECT_EQ(readAll(album() + "/a.mp3"), "top");
+    EXPECT_EQ(readAll(album() + "/sub/a.mp3"), "sub");
+}
+
+// An undo of a swap and a move killed before each of its renames and folder
+// changes in turn, then tried again: the names a killed try put back stay,
+// and every file ends under its old name.
+TEST_F(CliTest, AnUndoKilledMidwayTriedAgainPutsBackEveryName)
+{
+    const QHash<QString, QByteArray> before = {{"a.mp3", "a"}, {"b.mp3", "b"}, {"c.mp3", "c"}};
+    const QHash<QString, QString> newName = {{"a", "b"}, {"b", "a"}, {"c", "sub/c"}};
+    const auto restore = [&] {
+        QDir(album()).removeRecursively();
+        QDir(folder_.file("data")).removeRecursively();
+        QDir().mkpath(album());
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            ASSERT_TRUE(writeAll(album() + "/" + it.key(), it.value()));
+    };
+    restore();
+    const QByteArray rows = changedRows(
+        cli({"read", "--no-info", album()}).out,
+        [&](const QString &name, QJsonObject &row) { row["New"] = newName.value(name); });
+    int kills = 0;
+    for (int killAt = 1; killAt < 20; ++killAt) {
+        SCOPED_TRACE(killAt);
+        restore();
+        ASSERT_EQ(cli({"apply", "--rename", "--create-folders", "yes"}, rows).exitCode, 0);
+        const CliRun killed = cli(
+            {"undo"}, {},
+            {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_KILL_AT_CHANGE", QString::number(killAt)}});
+        if (killed.exitCode != -1)
+            break;
+        ++kills;
+        EXPECT_NE(cli({"undo"}).exitCode, 1);
+        EXPECT_EQ(folderFiles(album()), before);
+        EXPECT_FALSE(QFileInfo::exists(album() + "/sub"));
+    }
+    EXPECT_GE(kills, 4);
 }
 
 // A change the system refuses says why (a full disk, the file's or the
