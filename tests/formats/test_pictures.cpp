@@ -34,7 +34,7 @@ TEST(Pictures, EditPlansKeepAndPlaceByKindTypeAndIndex)
         {{PictureEdit::RemoveIndex, {}, 7}, {true, true, true}, -1},
         {{PictureEdit::RemoveType, {}, 0, 3}, {false, true, false}, -1},
         {{PictureEdit::RemoveType, {}, 0, 9}, {true, true, true}, -1},
-        {{PictureEdit::RemoveAll}, {false, false, false}, -1},
+        {{PictureEdit::RemoveAll, {}}, {false, false, false}, -1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(int(c.edit.kind));
@@ -42,7 +42,7 @@ TEST(Pictures, EditPlansKeepAndPlaceByKindTypeAndIndex)
         EXPECT_EQ(plan.keep, c.keep);
         EXPECT_EQ(plan.insertAt, c.insertAt);
     }
-    EXPECT_FALSE(planEdit({}, {PictureEdit::RemoveAll}).changes());
+    EXPECT_FALSE(planEdit({}, {PictureEdit::RemoveAll, {}}).changes());
 }
 
 // A new front cover takes the old one's place; every other frame keeps its
@@ -93,7 +93,7 @@ TEST(Pictures, FlacEditsBlocksAndCommentPictures)
     EXPECT_EQ(blocks[2].type, flac::PictureBlock);
 
     meta.blocks = blocks;
-    ASSERT_TRUE(editFlac(meta, {PictureEdit::RemoveAll}, &blocks));
+    ASSERT_TRUE(editFlac(meta, {PictureEdit::RemoveAll, {}}, &blocks));
     ASSERT_EQ(blocks.size(), 2);
     vorbis::Comment left;
     ASSERT_TRUE(vorbis::parseComment(blocks[1].data, &left, nullptr, nullptr));
