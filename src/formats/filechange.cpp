@@ -334,6 +334,14 @@ bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip,
         (void)::fchown(target, ::geteuid(), old.st_gid);
     ok = ok && (::fsync(target) == 0 || fail());
     ok = (::close(target) == 0 || fail()) && ok;
+    // Another program that wrote the file in place meanwhile (its name still
+    // leads to it) would lose its change to the copy, or have its bytes
+    // mixed into it.
+    struct stat copied;
+    if (ok && (::fstat(source, &copied) != 0 || !(stampOfInfo(copied) == stampOfInfo(old)))) {
+        errno = ESTALE;
+        ok = fail();
+    }
     ::close(source);
     bool kept = false;
     ok = ok && (placeRewritten(temporary, path, old, &kept) || fail());

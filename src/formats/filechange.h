@@ -101,8 +101,9 @@ bool savePlanned(Tag &tag, const QString &fileName, ChangeRecorder *recorder, Wr
 // symbolic link the file it points to is rewritten and the link stays; a
 // file of several hard links is refused (HardLinked). When the name no
 // longer leads to the file that was copied (another program renamed or
-// replaced it meanwhile), or to `expected` when given, nothing is replaced
-// and the failure is Changed.
+// replaced it meanwhile), or to `expected` when given, or the file was
+// written while it was copied, nothing is replaced and the failure is
+// Changed.
 bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip,
                  WriteFailure *failure = nullptr, const FileStamp *expected = nullptr);
 

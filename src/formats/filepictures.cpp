@@ -78,7 +78,11 @@ bool FilePictures::read(const QString &fileName, qint64 size, const FileStamp &s
                     blocks_.append(block);
             return true;
         }
-        if (head.startsWith("fLaC"))
+        // Past an ID3v2 tag every fault but these comes after "fLaC" was
+        // found: a FLAC file whose metadata is not understood, which must
+        // not be taken for an MP3 file and get its picture in that tag.
+        if (head.startsWith("fLaC")
+            || (why != Fault::None && why != Fault::NotThisFormat && why != Fault::BrokenId3v2))
             return fail(fault, FileFault::Damaged);
     }
     if (head.startsWith("OggS")) {

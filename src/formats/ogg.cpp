@@ -444,8 +444,10 @@ bool planWrite(const StreamHeaders &headers, const vorbis::Comment &comment, Wri
 
 bool renumberPages(QByteArray &pages, quint32 serial, int shift, Fault *fault)
 {
+    // Past the stream's last page nothing changes, and what follows need
+    // not be pages at all: an ID3v1 tag some taggers append is kept as is.
     bool ended = false;
-    for (qint64 at = 0; at < pages.size();) {
+    for (qint64 at = 0; at < pages.size() && !ended;) {
         Page page;
         qint64 needed = 0;
         Fault why = Fault::None;
@@ -455,7 +457,7 @@ bool renumberPages(QByteArray &pages, quint32 serial, int shift, Fault *fault)
                 *fault = walk == Walk::NeedMore ? Fault::Truncated : why;
             return false;
         }
-        if (page.serial == serial && !ended && shift != 0) {
+        if (page.serial == serial && shift != 0) {
             char *p = pages.data() + at;
             qToLittleEndian(quint32(page.sequence + quint32(shift)), p + 18);
             setCrc(p, page.size);

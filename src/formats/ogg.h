@@ -83,8 +83,9 @@ bool planWrite(const StreamHeaders &headers, const vorbis::Comment &comment, Wri
 
 // Adds `shift` to the sequence numbers of the pages of stream `serial` in
 // `pages` (whole pages, as a rewrite plan's bytes from audioFrom on), up to
-// the stream's last page, and sets their checksums anew. False with the
-// reason when the bytes are not whole valid pages.
+// the stream's last page, and sets their checksums anew; the bytes after
+// that page are left as they are. False with the reason when the bytes up
+// to it are not whole valid pages.
 bool renumberPages(QByteArray &pages, quint32 serial, int shift, Fault *fault);
 
 } // namespace qm::ogg

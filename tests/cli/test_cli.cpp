@@ -1491,6 +1491,36 @@ TEST_F(CliTest, ApplyNeverReplacesAFileAnotherProgramMovedMeanwhile)
     EXPECT_EQ(folderFiles(album()).size(), 2) << "no temporary is left";
 }
 
+// Another program writes a file in place while the new copy of its grown
+// comments is made: nothing is replaced, the row fails saying why, and the
+// other program's bytes stay.
+TEST_F(CliTest, ApplyNeverReplacesAFileAnotherProgramWroteDuringItsCopy)
+{
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    for (const char *ext : {"flac", "ogg"}) {
+        SCOPED_TRACE(ext);
+        const QString file = album() + "/a." + ext;
+        makePictured({file}, 100000);
+        const QByteArray before = readAll(file);
+        const CliRun read = cli({"read", "--no-info", file});
+        const QByteArray rows = changedRows(
+            read.out, [](const QString &, QJsonObject &row) { row["Com"] = QString(200000, 'c'); });
+        const CliRun run = cli({"apply", "--write-tag", "2"}, rows,
+                               {{"LD_PRELOAD", QM_FAULT_SHIM},
+                                {"QM_FAULT_APPEND", file + "\nmore"},
+                                {"QUILLMARK_LANG", "en"}});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(QString::fromUtf8(run.err),
+                  file
+                      + "\tThe file was changed by another program after it was read. Tag not "
+                        "changed.\n");
+        EXPECT_EQ(readAll(file), before + "more");
+        EXPECT_EQ(QDir(album()).entryList({".quillmark-*"}, QDir::Files | QDir::Hidden),
+                  QStringList());
+    }
+}
+
 // A tag that grows past its room, written through a symbolic link, goes to
 // the file the link leads to, and the link stays; a file of two hard links
 // is refused with the reason rather than split in two.

@@ -310,6 +310,29 @@ TEST_F(PictureCliTest, RefusesWhatIsNoImageOrTooBigAndLeavesTheFile)
     }
 }
 
+// A FLAC file whose comment block is damaged is refused, also behind an
+// ID3v2 tag, which must not take the picture instead.
+TEST_F(PictureCliTest, AFlacFileWhoseMetadataIsDamagedIsLeftAsItIs)
+{
+    const QString png = image("a.png", 40, 30, "PNG");
+    const QByteArray id3v2("ID3\x03\0\0\0\0\0\x0a\0\0\0\0\0\0\0\0\0\0", 20);
+    // After STREAMINFO: a comment block that claims five entries and holds none.
+    const QByteArray badComment("\x04\0\0\x08\0\0\0\0\x05\0\0\0", 12);
+    for (const QByteArray &front : {QByteArray(), id3v2}) {
+        SCOPED_TRACE(front.size());
+        const QString file = audio("a.flac");
+        QByteArray bytes = readAll(file);
+        bytes.insert(4 + 4 + 34, badComment);
+        ASSERT_TRUE(writeAll(file, front + bytes));
+        const CliResult set = cli({"picture", "set", png, file}, {{"QUILLMARK_LANG", "en"}});
+        EXPECT_EQ(set.exitCode, 1);
+        EXPECT_EQ(set.err.toStdString(),
+                  file.toStdString()
+                      + "\tThe file's tags are damaged or not understood; pictures not changed\n");
+        EXPECT_EQ(readAll(file), front + bytes);
+    }
+}
+
 TEST_F(PictureCliTest, FromFolderTakesEachFoldersPictureAndScalesItDown)
 {
     const QString a = audio("one/a.mp3");

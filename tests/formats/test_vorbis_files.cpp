@@ -267,6 +267,28 @@ TEST(OggFiles, LeaveTheChainedStreamUntouched)
     expectValid(kFormats[2], path);
 }
 
+// Bytes after the stream's last page that are no page (the ID3v1 tag some
+// taggers append) stay as they are when the pages before are renumbered.
+TEST(OggFiles, KeepTheBytesAfterTheLastPage)
+{
+    requireVorbisTools();
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    TempFolder folder;
+    const QString path = folder.file(u"a.ogg"_s);
+    QString error;
+    const QByteArray ogg = makeTagged(kFormats[1], path, &error);
+    ASSERT_FALSE(ogg.isEmpty()) << error.toStdString();
+    const QByteArray id3v1 = "TAG" + QByteArray(125, 'x');
+    ASSERT_TRUE(writeAll(path, ogg + id3v1));
+    const QByteArray audio = audioMd5(path);
+    writeTitle(Kind::Vorbis, path, WritePlan::Rewrite);
+    const QByteArray written = readAll(path);
+    EXPECT_TRUE(written.endsWith(id3v1));
+    EXPECT_EQ(parse(Kind::Vorbis, written).read.fields[id3v2::Title].size(), 70000);
+    EXPECT_EQ(audioMd5(path), audio);
+}
+
 // Data after Opus comments whose first byte is odd is kept byte for byte;
 // after an even byte it is padding that the write may resize.
 TEST(OggFiles, KeepTheDataAfterOpusComments)

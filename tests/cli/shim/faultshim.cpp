@@ -13,7 +13,11 @@
 //                             as a crash between the steps of a move;
 //   QM_FAULT_SWAP=A<LF>B      just before the first rename of a ".quillmark-"
 //                             temporary, files A and B swap names, as another
-//                             program's `mv` at that moment.
+//                             program's `mv` at that moment;
+//   QM_FAULT_APPEND=PATH<LF>TEXT  when the first ".quillmark-" temporary is
+//                             made, TEXT is appended to PATH, as another
+//                             program writing the file while its new copy
+//                             is made.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -99,6 +103,25 @@ void swapBefore(const char *from)
     ::syscall(SYS_renameat2, AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), 2 /* RENAME_EXCHANGE */);
 }
 
+void appendAt(const char *temporary)
+{
+    static bool appended = false;
+    const char *spec = std::getenv("QM_FAULT_APPEND");
+    const char *slash = std::strrchr(temporary, '/');
+    const char *name = slash ? slash + 1 : temporary;
+    if (!spec || appended || std::strncmp(name, ".quillmark-", 11) != 0)
+        return;
+    appended = true;
+    const std::string both(spec);
+    const size_t cut = both.find('\n');
+    const std::string path = both.substr(0, cut), text = both.substr(cut + 1);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND);
+    if (fd >= 0) {
+        (void)::write(fd, text.data(), text.size());
+        ::close(fd);
+    }
+}
+
 } // namespace
 
 extern "C" {
@@ -137,6 +160,7 @@ ssize_t copy_file_range(int in, off_t *inAt, int out, off_t *outAt, size_t count
 int mkostemp(char *name, int flags)
 {
     static auto next = real<int (*)(char *, int)>("mkostemp");
+    appendAt(name);
     return fails("mkostemp") ? -1 : next(name, flags);
 }
 
