@@ -172,10 +172,11 @@ QString lineError(qsizetype line, const QString &what)
 const QString kReadKey = QStringLiteral("Read");
 const QString kCodepageKey = QStringLiteral("Codepage");
 
-// The "Read" key with its value, DEVICE:INODE:SIZE:MTIME_NS, in decimal.
+// The "Read" key with its value, DEVICE:INODE:SIZE:MTIME_NS:CTIME_NS, in
+// decimal; rows of earlier versions carry the first four alone.
 // The "Read" stamp's key and text at `to` (kStampRoom bytes there);
 // returns the end of what it wrote.
-constexpr qsizetype kStampRoom = 10 + 4 * 21;
+constexpr qsizetype kStampRoom = 10 + 5 * 21;
 
 char *writeStamp(char *to, const FileStamp &s)
 {
@@ -188,21 +189,25 @@ char *writeStamp(char *to, const FileStamp &s)
     number(s.device, ':');
     number(s.inode, ':');
     number(s.size, ':');
-    number(s.mtimeNs, '"');
+    number(s.mtimeNs, s.ctimeNs != 0 ? ':' : '"');
+    if (s.ctimeNs != 0)
+        number(s.ctimeNs, '"');
     return to;
 }
 
 bool parseStamp(const QString &text, FileStamp &stamp)
 {
     const QStringList parts = text.split(QLatin1Char(':'));
-    bool ok[4] = {};
-    if (parts.size() != 4)
+    bool ok[5] = {false, false, false, false, true};
+    if (parts.size() != 4 && parts.size() != 5)
         return false;
     stamp.device = parts[0].toULongLong(&ok[0]);
     stamp.inode = parts[1].toULongLong(&ok[1]);
     stamp.size = parts[2].toLongLong(&ok[2]);
     stamp.mtimeNs = parts[3].toLongLong(&ok[3]);
-    return ok[0] && ok[1] && ok[2] && ok[3];
+    if (parts.size() == 5)
+        stamp.ctimeNs = parts[4].toLongLong(&ok[4]);
+    return ok[0] && ok[1] && ok[2] && ok[3] && ok[4];
 }
 
 bool parseJsonRow(QByteArrayView line, Row &row, std::optional<FileStamp> &read, QString &codepage,
@@ -223,7 +228,7 @@ bool parseJsonRow(QByteArrayView line, Row &row, std::optional<FileStamp> &read,
         if (it.key() == kReadKey) {
             FileStamp stamp;
             if (!it.value().isString() || !parseStamp(it.value().toString(), stamp)) {
-                what = QStringLiteral("\"Read\" is not DEVICE:INODE:SIZE:MTIME_NS");
+                what = QStringLiteral("\"Read\" is not DEVICE:INODE:SIZE:MTIME_NS[:CTIME_NS]");
                 return false;
             }
             read = stamp;

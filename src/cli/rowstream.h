@@ -21,7 +21,7 @@ namespace qm::cli {
 enum class RowFormat { JsonLines, Tsv };
 
 // What each row's file was when the row was read, by the file's path:
-// rows carry it as the key "Read", "DEVICE:INODE:SIZE:MTIME_NS", which
+// rows carry it as the key "Read", "DEVICE:INODE:SIZE:MTIME_NS:CTIME_NS", which
 // apply checks before it writes, so that a file another program changed
 // since is never overwritten with the row's stale cells. A row without it
 // (made by hand, or a tab-separated one) is written as it says.

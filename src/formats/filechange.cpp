@@ -338,7 +338,9 @@ bool rewriteFile(const QString &fileName, const QByteArray &prefix, qint64 skip,
     // leads to it) would lose its change to the copy, or have its bytes
     // mixed into it.
     struct stat copied;
-    if (ok && (::fstat(source, &copied) != 0 || !(stampOfInfo(copied) == stampOfInfo(old)))) {
+    if (ok
+        && (::fstat(source, &copied) != 0
+            || !unchangedSince(stampOfInfo(old), stampOfInfo(copied)))) {
         errno = ESTALE;
         ok = fail();
     }

@@ -122,6 +122,7 @@ FileStamp stampOfInfo(const struct stat &info)
     stamp.inode = quint64(info.st_ino);
     stamp.size = info.st_size;
     stamp.mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp.ctimeNs = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
     return stamp;
 }
 

@@ -22,14 +22,31 @@ inline constexpr qint64 kReadBlockSize = 8 * 1024;
 using BlockReader = std::function<bool(qint64 pos, qint64 length, QByteArray *out)>;
 
 // What identifies a file's state between planning a change and making it:
-// the same inode, size and modification time.
+// the same inode, size and modification time. Within a job that is enough
+// (the job's own steps, such as making a read-only file writable, change
+// the file's change time).
 struct FileStamp {
     quint64 device = 0;
     quint64 inode = 0;
     qint64 size = -1;
     qint64 mtimeNs = 0;
-    bool operator==(const FileStamp &) const = default;
+    // The change time, 0 where it was not kept (the journal's records).
+    qint64 ctimeNs = 0;
+    friend bool operator==(const FileStamp &a, const FileStamp &b)
+    {
+        return a.device == b.device && a.inode == b.inode && a.size == b.size
+               && a.mtimeNs == b.mtimeNs;
+    }
 };
+
+// Whether a file is as it was when `then` was taken, also for another
+// program's write in between: taggers that keep a file's modification time
+// (an option of many) set it back after their write, but the change time no
+// program can set.
+inline bool unchangedSince(const FileStamp &then, const FileStamp &now)
+{
+    return then == now && (then.ctimeNs == 0 || now.ctimeNs == 0 || then.ctimeNs == now.ctimeNs);
+}
 
 // A file opened for reading only, read by position. Readers of many files
 // open one of these per file: a bare descriptor read with pread, without

@@ -628,7 +628,7 @@ bool RowWriter::changedSinceRead(const Row &row, const struct stat &info) const
     if (!settings_.ReadStamps)
         return false;
     const FileStamp *read = settings_.ReadStamps->find(row);
-    return read && !(*read == stampOfInfo(info));
+    return read && !unchangedSince(*read, stampOfInfo(info));
 }
 
 bool RowWriter::mayReplace(const QString &newPath)
@@ -789,6 +789,8 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         }
         if (done && (copied || !stampKnown))
             stampKnown = stampOf(newPath, &stamp);
+        else if (done && !copied)
+            stamp.ctimeNs = 0; // a rename sets the change time, not looked at again
         AheadTag *found = ahead(row);
         if (found && found->renameId != 0) {
             journal_->markDone(found->renameId, done, done ? newPath : oldPath,

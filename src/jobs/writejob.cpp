@@ -62,7 +62,7 @@ bool WriteJob::askAboutChanged(int first, int last)
             const FileStamp *read = settings_.ReadStamps->find(path);
             FileStamp now;
             // A file gone since fails its row without this question.
-            if (read && stampOf(path, &now) && !(now == *read))
+            if (read && stampOf(path, &now) && !unchangedSince(*read, now))
                 changed.push_back({row, path, now});
         }
     }

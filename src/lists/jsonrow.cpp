@@ -295,25 +295,33 @@ private:
 
     static bool parseStamp(QByteArrayView text, FileStamp &stamp)
     {
-        std::array<QByteArrayView, 4> parts;
-        qsizetype from = 0;
-        for (size_t i = 0; i < parts.size(); ++i) {
-            const qsizetype colon = i + 1 < parts.size() ? text.indexOf(':', from) : text.size();
-            if (colon < 0)
+        // Four numbers, and the change time as a fifth where it was known.
+        std::array<QByteArrayView, 5> parts;
+        size_t count = 0;
+        for (qsizetype from = 0;;) {
+            const qsizetype colon = text.indexOf(':', from);
+            if (count == parts.size())
                 return false;
-            parts[i] = text.sliced(from, colon - from);
+            parts[count++] = text.sliced(from, (colon < 0 ? text.size() : colon) - from);
+            if (colon < 0)
+                break;
             from = colon + 1;
         }
+        if (count < 4)
+            return false;
         constexpr quint64 unsignedMax = std::numeric_limits<quint64>::max();
         constexpr quint64 signedMax = quint64(std::numeric_limits<qint64>::max());
         quint64 size = 0;
         quint64 mtime = 0;
+        quint64 ctime = 0;
         if (!number(parts[0], unsignedMax, stamp.device)
             || !number(parts[1], unsignedMax, stamp.inode) || !number(parts[2], signedMax, size)
-            || !number(parts[3], signedMax, mtime))
+            || !number(parts[3], signedMax, mtime)
+            || (count == 5 && !number(parts[4], signedMax, ctime)))
             return false;
         stamp.size = qint64(size);
         stamp.mtimeNs = qint64(mtime);
+        stamp.ctimeNs = qint64(ctime);
         return true;
     }
 

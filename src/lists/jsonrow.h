@@ -15,7 +15,7 @@ namespace qm {
 // the row's cells, without a JSON document or a QString per value: the
 // shape the program writes, one object of string values under distinct
 // column codes (and "Read", the file's state as DEVICE:INODE:SIZE:MTIME_NS,
-// plain digits), in valid UTF-8.
+// then :CTIME_NS where known, plain digits), in valid UTF-8.
 // False for anything else, with `row` and `read` then undefined: the caller
 // reads such a line with a general JSON parser, which takes the other valid
 // forms (a key or stamp written with escapes, lone surrogates, repeated

@@ -26,7 +26,7 @@ FileChange change(qint64 offset, const QByteArray &oldBytes, const QByteArray &n
     c.newBytes = newBytes;
     c.oldSize = oldSize;
     c.newSize = oldSize - oldBytes.size() + newBytes.size();
-    c.planned = FileStamp{1, 42, oldSize, 7};
+    c.planned = FileStamp{1, 42, oldSize, 7, 0};
     return c;
 }
 
@@ -50,7 +50,7 @@ TEST(JournalFormat, DamageHidesEverythingFromItOn)
         entryRecord(entryFor(change(0, pattern(9000, 'a'), pattern(9000, 'b'), 50000), 1));
     const QByteArray e2 =
         entryRecord(entryFor(change(800, pattern(128, 'c'), pattern(300, 'd'), 928), 2));
-    const QByteArray done = doneRecord({{1, true, FileStamp{1, 42, 50000, 9}}});
+    const QByteArray done = doneRecord({{1, true, FileStamp{1, 42, 50000, 9, 0}}});
     const QByteArray all = header + e1 + e2 + done + closedRecord();
 
     const JobLog whole = parseJournal(all);
@@ -188,7 +188,7 @@ TEST(JournalRecovery, VerdictFollowsTheBytes)
             const QByteArray now = c.state(oldFile, newFile);
             FileView view;
             view.exists = true;
-            view.stamp = FileStamp{1, c.otherInode ? 43u : 42u, now.size(), 8};
+            view.stamp = FileStamp{1, c.otherInode ? 43u : 42u, now.size(), 8, 0};
             view.read = [&now](qint64 pos, qint64 length, QByteArray *out) {
                 *out = now.mid(pos, length);
                 return true;

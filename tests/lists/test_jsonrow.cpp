@@ -70,9 +70,13 @@ TEST(JsonRow, ReadsTheFileStateAndDeclinesOtherForms)
     ASSERT_TRUE(ReadPlainJsonRow(
         R"({"Old":"a","Read":"2049:18446744073709551615:19500:1765261000123456789"})", row, read));
     ASSERT_TRUE(read);
-    EXPECT_EQ(*read, (FileStamp{2049, 18446744073709551615ull, 19500, 1765261000123456789}));
+    EXPECT_EQ(*read, (FileStamp{2049, 18446744073709551615ull, 19500, 1765261000123456789, 0}));
+    // The change time comes fifth where it was known.
+    ASSERT_TRUE(ReadPlainJsonRow(R"({"Read":"1:2:3:4:5"})", row, read));
+    EXPECT_EQ(read->ctimeNs, 5);
+    EXPECT_FALSE(unchangedSince(*read, FileStamp{1, 2, 3, 4, 6}));
     for (const char *line :
-         {R"({"Read":"1:2:3"})", R"({"Read":"1:2:3:4:5"})", R"({"Read":"1:2:-3:4"})",
+         {R"({"Read":"1:2:3"})", R"({"Read":"1:2:3:4:5:6"})", R"({"Read":"1:2:-3:4"})",
           R"({"Read":" 1:2:3:4"})", R"({"Read":"1:2:9223372036854775808:4"})",
           R"({"Read":"1:2:\u0033:4"})", R"({"Read":1})"}) {
         read.reset();
