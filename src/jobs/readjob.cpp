@@ -1,6 +1,7 @@
 #include "jobs/readjob.h"
 
 #include "jobs/jobrunner.h"
+#include "lists/columnlist.h"
 #include "table/rowtable.h"
 
 #include <QElapsedTimer>
@@ -15,6 +16,17 @@ namespace {
 // what was read in this time.
 constexpr size_t ChunkRows = 512;
 constexpr qint64 ChunkMilliseconds = 8;
+
+// A list's cell that is the file's text as a column list line holds it
+// (a line break there becomes a blank) stands for the file's text: kept,
+// it would put the lyrics or comment back on one line at the next update.
+bool listedAsRead(const Cell &listed, const Cell &read)
+{
+    const QString text = read;
+    if (!text.contains(u'\n') && !text.contains(u'\r'))
+        return false;
+    return listed == ColumnListCell(ColumnListValueLine(text));
+}
 
 } // namespace
 
@@ -95,7 +107,7 @@ void ReadJob::postChunk(std::vector<ReadRow> chunk, const QString &phrase, qint6
                 row[size_t(toInt(FieldNumber::Dir))] = read.dir;
             for (auto &[field, text] : read.cells) {
                 Cell &cell = row[size_t(toInt(field))];
-                if (!keepFilled_ || cell.isEmpty())
+                if (!keepFilled_ || cell.isEmpty() || listedAsRead(cell, text))
                     cell = std::move(text);
             }
             if (read.stamp.size >= 0)

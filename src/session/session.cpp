@@ -7,7 +7,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
-#include <climits>
+#include <algorithm>
 #include <memory>
 
 #include "formats/fileio.h"
@@ -627,8 +627,7 @@ UndoResult Session::settleUndo(const journal::UndoReport &report)
     QHash<QString, int> rowOf;
     for (int row = 1; row <= table_.lastFileRow(); ++row)
         rowOf.insert(RowPath(table_, row), row);
-    int first = INT_MAX;
-    int last = 0;
+    std::vector<int> rows;
     QSet<QString> restored, listed, keptNames;
     for (const journal::FileOutcome &out : report.files) {
         const bool rename = !out.oldPath.isEmpty();
@@ -637,8 +636,7 @@ UndoResult Session::settleUndo(const journal::UndoReport &report)
             const int row = rowOf.value(out.path);
             if (row == 0)
                 continue;
-            first = qMin(first, row);
-            last = qMax(last, row);
+            rows.push_back(row);
             if (!rename)
                 continue;
             // The write swapped Old and New; the old name is the one the
@@ -670,13 +668,14 @@ UndoResult Session::settleUndo(const journal::UndoReport &report)
             row ? table_.row(row) : rowOfPath(out.path), table_.layout(), undoReason(out)));
     }
     result.restored = int(restored.size());
-    if (first > last)
+    if (rows.empty())
         return result;
-    emit cellsChanged(first, last);
-    // What is on the disk now shows in the rows put back.
-    const SessionState current = state();
-    for (ReadKind kind : AddedRowsReadKinds(readSettings(), current.fileInfo))
-        startUpdateJob(first, last, kind);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    emit cellsChanged(rows.front(), rows.back());
+    // What is on the disk now shows in the rows put back, and only there: a
+    // row between them keeps what was typed into it since.
+    rereadRows(rows);
     return result;
 }
 

@@ -170,7 +170,7 @@ TEST(ListSession, ListValuesStandAndTheOtherFieldsAreRead)
                                    raw.fileName(), mp3})
             != 0
         || QProcess::execute("mid3v2", {"-a", "File Artist", "-A", "File Album", "-t", "File Title",
-                                        "-T", "13/19", mp3})
+                                        "-T", "13/19", "-c", "first\nsecond", mp3})
                != 0)
         QM_MISSING_TOOL("lame or mid3v2 is not installed");
     const QByteArray folder = dir.path().toUtf8() + "/";
@@ -189,8 +189,11 @@ TEST(ListSession, ListValuesStandAndTheOtherFieldsAreRead)
          "#EXTINF:1,List Title\na.mp3\n",
          {"File Artist", "List Title", "File Album"},
          false},
+        // A list line holds the file's comment with a blank for its line
+        // break: that is the file's comment, not a new one.
         {"list.txt",
-         "#Tag 2\n#Path\n" + folder + "\n#Old name\na\n#Expansion\nmp3\n#Title\nList\n",
+         "#Tag 2\n#Path\n" + folder
+             + "\n#Old name\na\n#Expansion\nmp3\n#Title\nList\n#Comment\nfirst second\n",
          {"File Artist", "List", "File Album"},
          false},
     };
@@ -215,5 +218,6 @@ TEST(ListSession, ListValuesStandAndTheOtherFieldsAreRead)
         EXPECT_EQ((QStringList{t.cell(r, F::Art), t.cell(r, F::Tit), t.cell(r, F::Alb)}),
                   c.artTitAlb);
         EXPECT_EQ(t.cell(r, F::Trc), "13/19");
+        EXPECT_EQ(t.cell(r, F::Com), "first\nsecond");
     }
 }

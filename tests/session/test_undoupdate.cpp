@@ -110,6 +110,42 @@ TEST(UndoUpdate, PutsBackTheLastUpdateAndLeavesAFileChangedSince)
     EXPECT_EQ(Session::lastUndoableUpdate().number, 0u) << "the update is undone";
 }
 
+// An update renamed the files of rows 1 and 3 only; a title typed into
+// row 2 since then stays through the undo, which reads only its own rows.
+TEST(UndoUpdate, RowBetweenThoseItPutsBackKeepsItsCells)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString root = rootWithJournal(dir);
+    QStringList paths;
+    for (int i = 1; i <= 3; ++i) {
+        paths.append(root + QStringLiteral("track%1.mp3").arg(i));
+        QFile file(paths.last());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(6000, 'a')));
+    }
+    Session session;
+    SessionState state;
+    state.tagView = TagView::Id3v2;
+    session.setState(state);
+    session.addPaths(paths);
+    session.waitForJobs();
+    RowTable &table = session.table();
+    ASSERT_EQ(table.fileRowCount(), 3);
+    table.setCell(1, F::New, QStringLiteral("Song 1"));
+    table.setCell(3, F::New, QStringLiteral("Song 3"));
+    session.write(1, 3, WriteKind::Apply, true);
+    session.waitForJobs();
+    ASSERT_TRUE(QFile::exists(root + "Song 3.mp3"));
+    session.editCell(2, F::Tit, QStringLiteral("Typed"));
+
+    session.undoLastUpdate();
+    session.waitForJobs();
+
+    EXPECT_TRUE(QFile::exists(paths[2]));
+    EXPECT_EQ(table.cell(3, F::Old), QStringLiteral("track3"));
+    EXPECT_EQ(table.cell(2, F::Tit), QStringLiteral("Typed"));
+}
+
 // Two files read into the table; the window's own writes are no foreign
 // change, another program's is asked about once: No leaves that file's bytes
 // and fails its row with the reason, then reads the row again; Yes writes
