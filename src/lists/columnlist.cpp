@@ -1,5 +1,7 @@
 #include "lists/columnlist.h"
 
+#include "lists/listfile.h"
+
 namespace qm {
 
 namespace {
@@ -51,10 +53,7 @@ bool IsColumnListMarker(QStringView line)
 
 QString ColumnListValueLine(const QString &cell)
 {
-    QString line = cell;
-    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    line.replace(u'\r', u' ');
-    line.replace(u'\n', u' ');
+    QString line = SingleLine(cell);
     if (needsEscape(line))
         line.prepend(u'#');
     return line;

@@ -68,6 +68,15 @@ QByteArray ListTextBytes(const QStringList &lines)
     return out;
 }
 
+QString SingleLine(const QString &text)
+{
+    QString line = text;
+    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    line.replace(u'\r', u' ');
+    line.replace(u'\n', u' ');
+    return line;
+}
+
 bool ReadListFile(const QString &path, QStringList &lines)
 {
     lines.clear();

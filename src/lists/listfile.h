@@ -13,6 +13,8 @@ namespace qm {
 // CR LF after every line, the last included.
 QStringList ListTextLines(QByteArrayView bytes, bool utf8Only = false);
 QByteArray ListTextBytes(const QStringList &lines);
+// A cell's text as one line of a list: each line break a blank.
+QString SingleLine(const QString &text);
 
 // False when the file cannot be read; `lines` is then empty. An ".m3u8"
 // list is UTF-8 whatever its bytes.

@@ -1,6 +1,7 @@
 #include "lists/m3u.h"
 
 #include "formats/pathcodec.h"
+#include "lists/listfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -78,10 +79,11 @@ QStringList M3uLines(const RowTable &table, TagView view, const QString &listPat
         const int seconds = DurationSeconds(table.cell(row, FieldNumber::Dur));
         const QString extinf = QStringLiteral("#EXTINF:%1,").arg(seconds);
         if (view != TagView::None)
-            lines.append(extinf + table.cell(row, FieldNumber::Art) + QLatin1String(" - ")
-                         + table.cell(row, FieldNumber::Tit));
+            lines.append(extinf
+                         + SingleLine(table.cell(row, FieldNumber::Art) + QLatin1String(" - ")
+                                      + table.cell(row, FieldNumber::Tit)));
         else if (seconds > 0)
-            lines.append(extinf + table.cell(row, FieldNumber::New));
+            lines.append(extinf + SingleLine(table.cell(row, FieldNumber::New)));
         QString dir = table.cell(row, FieldNumber::Dir);
         if (DirLacksSeparator(dir))
             dir += u'/';
@@ -90,18 +92,16 @@ QStringList M3uLines(const RowTable &table, TagView view, const QString &listPat
         QString path = dir + table.cell(row, FieldNumber::Old);
         if (!ext.isEmpty())
             path += u'.' + ext;
-        if (hasRawBytes(path))
-            path = M3uPathLine(path);
-        else if (path.startsWith(folder))
-            path = path.mid(folder.size());
-        lines.append(path);
+        const QString line = M3uPathLine(path);
+        lines.append(line == path && path.startsWith(folder) ? path.mid(folder.size()) : line);
     }
     return lines;
 }
 
 QString M3uPathLine(const QString &path)
 {
-    return hasRawBytes(path) ? QString::fromLatin1(urlOfFileName(path).toEncoded()) : path;
+    const bool plain = !hasRawBytes(path) && !path.contains(u'\n') && !path.contains(u'\r');
+    return plain ? path : QString::fromLatin1(urlOfFileName(path).toEncoded());
 }
 
 M3uPath ResolveM3uPath(const QString &line, const QString &listFolder)

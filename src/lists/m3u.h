@@ -30,10 +30,11 @@ bool CompleteDirSeparators(RowTable &table);
 QStringList M3uLines(const RowTable &table, TagView view, const QString &listPath);
 
 // The path line of a file in a play list: the path itself, or, for a name
-// whose bytes are not UTF-8, the file URL of those bytes. The list is UTF-8
-// text, and such bytes would either become other characters there or make
-// the whole list read as another code page; a URL reaches the file from any
-// player and from ResolveM3uPath.
+// whose bytes are not UTF-8 or that holds a line break, the file URL of its
+// bytes. The list is UTF-8 text, one path a line: such bytes would either
+// become other characters there or make the whole list read as another
+// code page, and a break would make two lines; a URL reaches the file from
+// any player and from ResolveM3uPath.
 QString M3uPathLine(const QString &path);
 
 // A path line of a play list as folder (ending with "/") and name: a

@@ -22,7 +22,7 @@ QStringList PlayListLines(const QList<PlayListEntry> &entries)
     QStringList lines{QStringLiteral("#EXTM3U")};
     for (const PlayListEntry &entry : entries) {
         lines.append(QStringLiteral("#EXTINF:%1,").arg(entry.seconds < 0 ? -1 : entry.seconds)
-                     + entry.title);
+                     + SingleLine(entry.title));
         lines.append(M3uPathLine(entry.path));
     }
     return lines;

@@ -230,14 +230,17 @@ TEST(M3u, RoundTripKeepsPathsAndTags)
     const QString rawFolder = QStringLiteral("/music/") + rawByteChar(0xC0) + u'/';
     RowTable t = tableOf({{"/music/A/", "a", "mp3", "3:07", "X", "Y"},
                           {"/elsewhere/", "b", "mp3", "1:00:00", "P", "Q"},
-                          {rawFolder, "c", "mp3", "0:05", "Ё", "Й"}});
+                          {rawFolder, "c", "mp3", "0:05", "Ё", "Й"},
+                          {"/music/", "two\nlines", "mp3", "0:05", "A", "B\r\nC"}});
     const QByteArray bytes = ListTextBytes(M3uLines(t, TagView::Id3v1, "/music/list.m3u"));
     EXPECT_TRUE(bytes.contains("\r\nfile:///music/%C0/c.mp3\r\n"));
     RowTable back;
     readInto(back, ListKind::PlayList, ListTextLines(bytes, false), "/music/list.m3u");
-    for (F f : {F::Dir, F::Dur, F::Art, F::Tit})
+    for (F f : {F::Dir, F::Dur, F::Art})
         EXPECT_EQ(column(back, f), column(t, f));
-    EXPECT_EQ(column(back, F::Old), (QStringList{"a.mp3", "b.mp3", "c.mp3"}));
+    // A line break in a title becomes a blank; in a name, the name's URL.
+    EXPECT_EQ(column(back, F::Tit), (QStringList{"Y", "Q", "Й", "B C"}));
+    EXPECT_EQ(column(back, F::Old), (QStringList{"a.mp3", "b.mp3", "c.mp3", "two\nlines.mp3"}));
 }
 
 TEST(SpecList, ExpandsCodesFoldersAndTitleLines)
