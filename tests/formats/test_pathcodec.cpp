@@ -36,8 +36,9 @@ TEST(PathCodec, EveryNameRoundTripsAndValidUtf8DecodesAsUsual)
         const QString name = decodeFileName(c.bytes);
         EXPECT_EQ(encodeFileName(name), c.bytes) << c.bytes.toHex().constData();
         EXPECT_EQ(hasRawBytes(name), !c.utf8) << c.bytes.toHex().constData();
-        if (c.utf8)
+        if (c.utf8) {
             EXPECT_EQ(name, QString::fromUtf8(c.bytes));
+        }
     }
     // The undecodable bytes survive what the program does with cell text.
     const QString name = decodeFileName("\xcf\xe5\xf1\xed\xff - a.mp3");

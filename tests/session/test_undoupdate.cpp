@@ -40,6 +40,26 @@ bool retitle(const QString &path, const QString &title)
     return tag.SaveToFile(path);
 }
 
+// Files "track1.mp3" .. in `root`, 6000 bytes of "a", "b", ... each.
+QStringList writeTracks(const QString &root, int count)
+{
+    QStringList paths;
+    for (int i = 1; i <= count; ++i) {
+        paths.append(root + QStringLiteral("track%1.mp3").arg(i));
+        QFile file(paths.last());
+        if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(6000, char('a' + i))) != 6000)
+            return {};
+    }
+    return paths;
+}
+
+void showId3v2(Session &session)
+{
+    SessionState state;
+    state.tagView = TagView::Id3v2;
+    session.setState(state);
+}
+
 } // namespace
 
 // An update renamed and retagged three files; one was changed afterwards.
@@ -50,24 +70,19 @@ TEST(UndoUpdate, PutsBackTheLastUpdateAndLeavesAFileChangedSince)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString root = rootWithJournal(dir);
-    QStringList paths;
+    const QStringList paths = writeTracks(root, 3);
+    ASSERT_EQ(paths.size(), 3);
     QList<QByteArray> before;
     for (int i = 1; i <= 3; ++i) {
-        const QString path = root + QStringLiteral("track%1.mp3").arg(i);
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(6000, char('a' + i))));
-        file.close();
+        const QString &path = paths[i - 1];
         TID3v2 tag;
         tag.FSetTitle(QStringLiteral("Old %1").arg(i));
         ASSERT_TRUE(tag.SaveToFile(path));
-        paths.append(path);
         before.append(contents(path));
     }
 
     Session session;
-    SessionState state;
-    state.tagView = TagView::Id3v2;
-    session.setState(state);
+    showId3v2(session);
     session.addPaths(paths);
     session.waitForJobs();
     RowTable &table = session.table();
@@ -117,16 +132,10 @@ TEST(UndoUpdate, RowBetweenThoseItPutsBackKeepsItsCells)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString root = rootWithJournal(dir);
-    QStringList paths;
-    for (int i = 1; i <= 3; ++i) {
-        paths.append(root + QStringLiteral("track%1.mp3").arg(i));
-        QFile file(paths.last());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(6000, 'a')));
-    }
+    const QStringList paths = writeTracks(root, 3);
+    ASSERT_EQ(paths.size(), 3);
     Session session;
-    SessionState state;
-    state.tagView = TagView::Id3v2;
-    session.setState(state);
+    showId3v2(session);
     session.addPaths(paths);
     session.waitForJobs();
     RowTable &table = session.table();
@@ -155,18 +164,12 @@ TEST(ChangedElsewhere, AskedOnceLeftAloneAndReadAgainOrWrittenOnYes)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString root = rootWithJournal(dir);
-    QStringList paths;
-    for (int i = 1; i <= 2; ++i) {
-        paths.append(root + QStringLiteral("track%1.mp3").arg(i));
-        QFile file(paths.back());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(6000, 'a')));
-        file.close();
-        ASSERT_TRUE(retitle(paths.back(), QStringLiteral("Title %1").arg(i)));
-    }
+    const QStringList paths = writeTracks(root, 2);
+    ASSERT_EQ(paths.size(), 2);
+    for (int i = 1; i <= 2; ++i)
+        ASSERT_TRUE(retitle(paths[i - 1], QStringLiteral("Title %1").arg(i)));
     Session session;
-    SessionState state;
-    state.tagView = TagView::Id3v2;
-    session.setState(state);
+    showId3v2(session);
     FixedAnswers answers;
     session.setQuestions(&answers);
     ErrorTable errors;
