@@ -22,10 +22,13 @@ constexpr qint64 ChunkMilliseconds = 8;
 // it would put the lyrics or comment back on one line at the next update.
 bool listedAsRead(const Cell &listed, const Cell &read)
 {
-    const QString text = read;
-    if (!text.contains(u'\n') && !text.contains(u'\r'))
-        return false;
-    return listed == ColumnListCell(ColumnListValueLine(text));
+    // Most texts hold no break: they are told by their bytes, without a
+    // QString each.
+    const bool breaks = read.visit([](auto text) {
+        return std::any_of(text.begin(), text.end(),
+                           [](auto c) { return c == u'\n' || c == u'\r'; });
+    });
+    return breaks && listed == ColumnListCell(ColumnListValueLine(read));
 }
 
 } // namespace
