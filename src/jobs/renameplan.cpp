@@ -316,8 +316,11 @@ void RenamePlan::applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowO
     // Its tag first, under the name the journal knows it by: a change cut
     // short is then put back where the change was recorded.
     writer.writeTagAhead(cells[last]);
-    const QString parked = ParkFile(home);
-    // A ring that cannot open: each row meets another's file and fails.
+    // A ring that cannot open: each row meets another's file and fails. So
+    // does one whose parked row would not move (its file changed since it
+    // was read): its file keeps its name rather than a temporary one no
+    // record tells recovery of.
+    const QString parked = writer.mayPark(cells[last]) ? ParkFile(home) : QString();
     if (parked.isEmpty()) {
         for (size_t i = 0; i <= last; ++i)
             applyRow(cells[i], outcomes[i], writer);

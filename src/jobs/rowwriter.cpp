@@ -501,6 +501,14 @@ void RowWriter::writeTagAhead(Row &row)
         makeAhead(*found, nullptr);
 }
 
+bool RowWriter::mayPark(Row &row)
+{
+    if (!journal_)
+        return true;
+    const AheadTag *found = ahead(row);
+    return found && found->renameId != 0 && !found->unrecorded;
+}
+
 RowWriter::AheadTag *RowWriter::ahead(Row &row)
 {
     Row *const rows = ahead_.rows;

@@ -193,6 +193,11 @@ public:
     // has before the job (a ring's row about to be parked); apply() then
     // only moves it.
     void writeTagAhead(Row &row);
+    // Whether the move planned for `row` is in the journal before it is
+    // made, or no journal is kept. Only such a file may be parked: a crash
+    // leaves it under its temporary name, and recovery looks for it only in
+    // the folders of recorded moves.
+    bool mayPark(Row &row);
     // Moves a file back to a name it had (a ring that could not close),
     // recorded in the journal first when there is one.
     bool moveBack(const QString &from, const QString &to);

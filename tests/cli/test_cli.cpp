@@ -1848,6 +1848,30 @@ TEST_F(CliTest, AnUndoKilledMidwayTriedAgainPutsBackEveryName)
     EXPECT_GE(kills, 4);
 }
 
+// A swap whose files another program changed since they were read moves
+// neither: killed at any moment, it leaves each file under its own name,
+// none under a temporary one that no record would give back.
+TEST_F(CliTest, ASwapOfFilesChangedSinceTheyWereReadLeavesEveryNameKilledOrNot)
+{
+    for (const char *name : {"a", "b"})
+        ASSERT_TRUE(writeAll(album() + "/" + name + ".mp3", name));
+    QByteArray rows;
+    for (QJsonObject row : jsonRows(cli({"read", "--no-info", album()}).out)) {
+        row["New"] = row.value("Old").toString() == "a" ? "b" : "a";
+        rows += QJsonDocument(row).toJson(QJsonDocument::Compact) + '\n';
+    }
+    const QHash<QString, QByteArray> changed = {{"a.mp3", "changed a"}, {"b.mp3", "changed b"}};
+    for (const int killAt : {0, 1, 2, 3, 4, 5}) {
+        SCOPED_TRACE(killAt);
+        for (auto it = changed.cbegin(); it != changed.cend(); ++it)
+            ASSERT_TRUE(writeAll(album() + "/" + it.key(), it.value()));
+        cli({"apply", "--rename"}, rows,
+            {{"LD_PRELOAD", QM_FAULT_SHIM},
+             {"QM_FAULT_KILL_AT_CHANGE", killAt ? QString::number(killAt) : QString()}});
+        EXPECT_EQ(folderFiles(album()), changed);
+    }
+}
+
 // A change the system refuses says why (a full disk, the file's or the
 // journal's; a folder where nothing may be made; a name too long), and
 // leaves the file as it was with no temporary beside it.
