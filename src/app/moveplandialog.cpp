@@ -38,6 +38,8 @@ const char *operationCaption(Op::Kind kind)
         return QT_TRANSLATE_NOOP("qm::MovePlanDialog", "создать папку");
     case Op::RemoveFolder:
         return QT_TRANSLATE_NOOP("qm::MovePlanDialog", "удалить опустевшую папку");
+    case Op::Fail:
+        break;
     }
     return "";
 }
@@ -59,6 +61,9 @@ MovePlanDialog::MovePlanDialog(const std::vector<PlannedOperation> &plan, QWidge
     // By the folder the operation goes to; removed folders by themselves.
     std::map<QString, std::vector<const PlannedOperation *>> groups;
     for (const PlannedOperation &op : plan) {
+        // A row that fails is listed by the error window after the update.
+        if (op.kind == Op::Fail)
+            continue;
         ++counts[op.kind];
         const QString folder = op.kind == Op::MakeFolder     ? op.from
                                : op.kind == Op::RemoveFolder ? FolderOfFile(op.from)

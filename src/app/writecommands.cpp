@@ -176,7 +176,7 @@ bool WriteCommands::confirmMovePlan(int first, int last, bool moveFiles)
     if (!session.options().showMovePlan())
         return true;
     const std::vector<PlannedOperation> plan =
-        PlanUpdate(window_.table(), first, last, session.writeSettings(moveFiles), true);
+        PlanUpdate(window_.table(), first, last, session.writeSettings(moveFiles), true, true);
     if (!MovesIntoOtherFolders(plan))
         return true;
     MovePlanDialog dialog(plan, &window_);

@@ -446,16 +446,20 @@ public:
     }
 };
 
-// The operations apply would make, one JSON line each; nothing changes.
-int printPlan(const Session &session, bool rename, bool moveFiles, bool createFolders)
+// The operations apply would make, one JSON line each, and the rows it
+// would fail; nothing changes. The status is apply's: 1 when a row fails.
+int printPlan(const Session &session, bool rename, bool moveFiles, bool createFolders,
+              bool replaceFiles)
 {
     if (!rename)
         return ExitOk;
     const RowTable &table = session.table();
     const WriteSettings settings = session.writeSettings(moveFiles);
     QByteArray out;
+    bool failing = false;
     for (const PlannedOperation &step :
-         PlanUpdate(table, 1, table.lastFileRow(), settings, createFolders)) {
+         PlanUpdate(table, 1, table.lastFileRow(), settings, createFolders, replaceFiles)) {
+        failing = failing || step.kind == PlannedOperation::Fail;
         // The paths as the rows carry them, a byte that is not UTF-8
         // included; the keys in the order they always had.
         appendJsonText(out, "{\"from\":", step.from);
@@ -466,9 +470,9 @@ int printPlan(const Session &session, bool rename, bool moveFiles, bool createFo
             appendJsonText(out, ",\"to\":", step.to);
         out += "}\n";
     }
-    return std::fwrite(out.constData(), 1, size_t(out.size()), stdout) == size_t(out.size())
-               ? ExitOk
-               : ExitRowsFailed;
+    if (std::fwrite(out.constData(), 1, size_t(out.size()), stdout) != size_t(out.size()))
+        return ExitRowsFailed;
+    return failing ? ExitRowsFailed : ExitOk;
 }
 
 } // namespace
@@ -522,7 +526,8 @@ int runApply(const Arguments &args)
                                                                                 : version.toInt());
     if (args.has(QStringLiteral("dry-run")))
         return printPlan(session, kinds.contains(WriteKind::Apply),
-                         !args.has(QStringLiteral("copy")), createFolders == QLatin1String("yes"));
+                         !args.has(QStringLiteral("copy")), createFolders == QLatin1String("yes"),
+                         replace == QLatin1String("yes"));
     SessionState state;
     state.tagView = TagView(tag.toInt());
     state.allFormats = args.has(QStringLiteral("all-formats"));

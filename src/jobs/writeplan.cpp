@@ -3,6 +3,8 @@
 #include "jobs/fileops.h"
 #include "jobs/folderplan.h"
 #include "jobs/writejob.h"
+#include "jobs/tagwrite.h"
+#include "jobs/writemessage.h"
 
 #include <QDir>
 #include <QSet>
@@ -30,12 +32,15 @@ QString OperationName(PlannedOperation::Kind kind)
         return QStringLiteral("mkdir");
     case PlannedOperation::RemoveFolder:
         return QStringLiteral("rmdir");
+    case PlannedOperation::Fail:
+        return QStringLiteral("fail");
     }
     return {};
 }
 
 std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int last,
-                                         const WriteSettings &settings, bool createFolders)
+                                         const WriteSettings &settings, bool createFolders,
+                                         bool replaceFiles)
 {
     std::vector<PlannedOperation> plan;
     QSet<QString> tableFiles;
@@ -44,11 +49,45 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
     std::vector<FileMove> moves;
     first = std::max(first, 1);
     last = std::min(last, table.lastFileRow());
+    std::vector<RenameTarget> rowTargets;
+    rowTargets.reserve(size_t(std::max(last - first + 1, 0)));
+    // The files the job moves away: their names are free by the time a row
+    // that takes one comes to it.
+    QSet<QString> leaving;
     for (int row = first; row <= last; ++row) {
         Row cells = table.row(row);
-        const RenameTarget target = RenameTargetOf(cells);
-        if (target.failed || target.newFolder.isEmpty() || target.oldPath == target.newPath
-            || !FileExists(target.oldPath))
+        rowTargets.push_back(RenameTargetOf(cells));
+        const RenameTarget &target = rowTargets.back();
+        if (settings.MoveFiles && !target.failed && !target.newFolder.isEmpty()
+            && target.oldPath != target.newPath)
+            leaving.insert(QDir::cleanPath(target.oldPath));
+    }
+    for (size_t i = 0; i < rowTargets.size(); ++i) {
+        const RenameTarget &target = rowTargets[i];
+        const auto fail = [&](const QString &reason) {
+            // A name the job refuses makes no path: the row's cells say it.
+            const Row cells = table.row(first + int(i));
+            const QString ext = rowCell(cells, FieldNumber::Ext);
+            const QString path = target.oldPath.isEmpty()
+                                     ? rowCell(cells, FieldNumber::Dir)
+                                           + rowCell(cells, FieldNumber::Old)
+                                           + (ext.isEmpty() ? QString() : QLatin1Char('.') + ext)
+                                     : QDir::cleanPath(target.oldPath);
+            plan.push_back({PlannedOperation::Fail, path, {}, reason});
+        };
+        if (target.failed) {
+            fail(target.message);
+            continue;
+        }
+        if (!FileExists(target.oldPath)) {
+            fail(WriteMessage::NoFile());
+            continue;
+        }
+        if (target.newFolder.isEmpty()) {
+            fail(target.message.isEmpty() ? WriteMessage::NoNewPath() : target.message);
+            continue;
+        }
+        if (target.oldPath == target.newPath)
             continue;
         const QString folder = QDir::cleanPath(target.newFolder);
         QStringList missing;
@@ -59,18 +98,24 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
                 break;
             at = at.left(slash);
         }
-        if (!missing.isEmpty() && !createFolders)
+        if (!missing.isEmpty() && !createFolders) {
+            fail(WriteMessage::NoNewFolder());
             continue;
+        }
+        const QString from = QDir::cleanPath(target.oldPath);
+        const QString to = QDir::cleanPath(target.newPath);
+        // A name an earlier row takes is not free for this one, nor is one
+        // another file holds that stays.
+        if (targets.contains(to)
+            || (!replaceFiles && !leaving.contains(to) && FileExists(to) && !SameFile(from, to))) {
+            fail(WriteMessage::TargetExists());
+            continue;
+        }
+        targets.insert(to);
         for (const QString &made : std::as_const(missing)) {
             madeFolders.insert(made);
             plan.push_back({PlannedOperation::MakeFolder, made, {}, {}});
         }
-        const QString from = QDir::cleanPath(target.oldPath);
-        const QString to = QDir::cleanPath(target.newPath);
-        // A name an earlier row takes is not free for this one.
-        if (targets.contains(to))
-            continue;
-        targets.insert(to);
         const auto kind = !settings.MoveFiles                      ? PlannedOperation::Copy
                           : FolderOfFile(from) != FolderOfFile(to) ? PlannedOperation::Move
                                                                    : PlannedOperation::Rename;

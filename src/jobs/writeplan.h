@@ -21,6 +21,7 @@ struct PlannedOperation {
         ListRewrite,   // a play list likewise
         MakeFolder,
         RemoveFolder,
+        Fail, // a row the job would fail, with the job's message as the reason
     };
     Kind kind = Rename;
     QString from; // the file or folder
@@ -34,9 +35,11 @@ QString OperationName(PlannedOperation::Kind kind);
 // What kind 117 over rows [first, last] would do with `settings`, without
 // doing any of it: the rows' renames, moves or copies in table order, the
 // folders it would make (with `createFolders`; without, the rows that
-// need one are left out), the albums' other files and the folders it
-// would leave empty. Rows that would fail are left out.
+// need one fail), the albums' other files and the folders it would leave
+// empty. A row the job would fail for its names, a missing file or folder or
+// a name another file holds (unless `replaceFiles`) is a Fail.
 std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int last,
-                                         const WriteSettings &settings, bool createFolders);
+                                         const WriteSettings &settings, bool createFolders,
+                                         bool replaceFiles);
 
 } // namespace qm

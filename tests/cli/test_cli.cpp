@@ -1848,6 +1848,41 @@ TEST_F(CliTest, AnUndoKilledMidwayTriedAgainPutsBackEveryName)
     EXPECT_GE(kills, 4);
 }
 
+// The plan names each row apply would fail, with apply's own message, and
+// exits as apply does; the rows that would succeed are planned as before.
+TEST_F(CliTest, ADryRunNamesTheRowsApplyWouldFail)
+{
+    for (const char *name : {"a", "b", "c", "d", "e", "gone", "taken"})
+        ASSERT_TRUE(writeAll(album() + "/" + name + ".mp3", name));
+    const QHash<QString, QString> newName = {{"a", "b"},     {"b", "a"}, // a swap, planned
+                                             {"c", " . "},               // no name
+                                             {"d", "sub/d"},             // a folder not there
+                                             {"e", "taken"}, // a name another file holds
+                                             {"gone", "g"}}; // a file not there
+    const QByteArray rows = changedRows(
+        cli({"read", "--no-info", album()}).out,
+        [&](const QString &name, QJsonObject &row) { row["New"] = newName.value(name, name); });
+    ASSERT_TRUE(QFile::remove(album() + "/gone.mp3"));
+    const CliRun plan = cli({"apply", "--rename", "--dry-run"}, rows);
+    EXPECT_EQ(plan.exitCode, 1);
+    QStringList planned, failed;
+    for (const QJsonObject &step : jsonRows(plan.out)) {
+        const QString from = QFileInfo(step["from"].toString()).fileName();
+        if (step["op"] == "fail")
+            failed << album() + "/" + from + "\t" + step["reason"].toString();
+        else
+            planned << step["op"].toString() + " " + from;
+    }
+    EXPECT_EQ(planned, (QStringList{"rename a.mp3", "rename b.mp3"}));
+    const CliRun applied = cli({"apply", "--rename"}, rows);
+    EXPECT_EQ(applied.exitCode, 1);
+    QStringList reported = QString::fromUtf8(applied.err).split('\n', Qt::SkipEmptyParts);
+    std::sort(reported.begin(), reported.end());
+    std::sort(failed.begin(), failed.end());
+    EXPECT_EQ(failed, reported);
+    EXPECT_EQ(failed.size(), 4);
+}
+
 // A swap whose files another program changed since they were read moves
 // neither: killed at any moment, it leaves each file under its own name,
 // none under a temporary one that no record would give back.
