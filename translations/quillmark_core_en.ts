@@ -501,6 +501,10 @@
         <translation>The file&apos;s tags are damaged or not understood; pictures not changed</translation>
     </message>
     <message>
+        <source>Картинка не помещается в блок метаданных FLAC, картинки не изменены</source>
+        <translation>The picture does not fit into a FLAC metadata block; pictures not changed</translation>
+    </message>
+    <message>
         <source>В папке файла нет картинки (cover.jpg, folder.jpg, front.jpg …)</source>
         <translation>The file&apos;s folder has no picture (cover.jpg, folder.jpg, front.jpg …)</translation>
     </message>

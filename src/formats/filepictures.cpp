@@ -212,7 +212,7 @@ bool FilePictures::plan(FileChange *change, FileFault *fault, const HeadReader &
                              ? flac::planBlocks(meta_, blocks_, &written, &why)
                              : ogg::planWrite(headers_, comment_, &written, &why);
     if (!planned)
-        return fail(fault, FileFault::Damaged);
+        return fail(fault, why == Fault::TagTooBig ? FileFault::TooLarge : FileFault::Damaged);
     if (written.sequenceShift != 0)
         return planRenumbered(written, change, fault, readAll);
     switch (written.kind) {

@@ -26,6 +26,7 @@ enum class FileFault {
     Unreadable,   // the file cannot be opened or read
     NotSupported, // neither MP3 (an ID3v2 tag or MPEG audio at the start), FLAC nor Ogg
     Damaged,      // the ID3v2 tag holds bytes that would be lost, or the format's walk failed
+    TooLarge,     // a picture larger than one FLAC metadata block holds
 };
 
 class FilePictures {

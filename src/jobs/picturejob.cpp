@@ -25,6 +25,8 @@ QString PictureMessage::FileFault(pictures::FileFault fault)
         return tr("Файл не MP3, FLAC, Ogg Vorbis или Opus");
     case pictures::FileFault::Damaged:
         return tr("Теги файла повреждены или непонятны, картинки не изменены");
+    case pictures::FileFault::TooLarge:
+        return tr("Картинка не помещается в блок метаданных FLAC, картинки не изменены");
     case pictures::FileFault::None:
         break;
     }

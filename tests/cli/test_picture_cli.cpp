@@ -333,6 +333,24 @@ TEST_F(PictureCliTest, AFlacFileWhoseMetadataIsDamagedIsLeftAsItIs)
     }
 }
 
+// A picture within the size a picture may have, but larger than a FLAC
+// metadata block holds, is refused as such, with the file untouched.
+TEST_F(PictureCliTest, APictureLargerThanAFlacBlockIsRefusedAsSuch)
+{
+    const QString png = image("a.png", 40, 30, "PNG");
+    QByteArray padded = readAll(png);
+    padded.append(QByteArray(16777200 - padded.size(), '\0'));
+    ASSERT_TRUE(writeAll(png, padded));
+    const QString file = audio("a.flac");
+    const QByteArray before = readAll(file);
+    const CliResult set = cli({"picture", "set", png, file}, {{"QUILLMARK_LANG", "en"}});
+    EXPECT_EQ(set.exitCode, 1);
+    EXPECT_EQ(set.err.toStdString(), file.toStdString()
+                                         + "\tThe picture does not fit into a FLAC metadata "
+                                           "block; pictures not changed\n");
+    EXPECT_EQ(readAll(file), before);
+}
+
 TEST_F(PictureCliTest, FromFolderTakesEachFoldersPictureAndScalesItDown)
 {
     const QString a = audio("one/a.mp3");
