@@ -6,6 +6,7 @@
 #include "cli/rowstream.h"
 #include "session/session.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace qm::cli {
@@ -216,6 +217,13 @@ int runEdit(const Arguments &args)
     // random order undoes (the window offers no random order then).
     if (args.has(QStringLiteral("numbers-separate")) && args.has(QStringLiteral("shuffle")))
         return usageError(QStringLiteral("--shuffle and --numbers-separate exclude each other"));
+    // A path typed over the folders would leave their numbers and their
+    // grouping behind: the window's editor box takes no typing there then.
+    if (args.has(QStringLiteral("numbers-separate"))
+        && std::any_of(steps.cbegin(), steps.cend(), [](const EditStep &step) {
+               return step.action == EditStep::Action::Set && step.field == FieldNumber::Dir;
+           }))
+        return usageError(QStringLiteral("--set Dir and --numbers-separate exclude each other"));
 
     Session session;
     const CarriedStamps carried(session.readStamps());

@@ -101,6 +101,7 @@ const char kUsage[] =
     "  --numbers 01|1        numbering style for rows renumbered (default 01)\n"
     "  --numbers-separate    number each folder from 1: the rows are first sorted\n"
     "                        by folder, and every later sort keeps folders together\n"
+    "                        (not with --set Dir)\n"
     "\n"
     "apply: reads rows on standard input, applies them and prints them.\n"
     "  --write-tag 1|2       write the ID3v1 or ID3v2 tag of every row\n"

@@ -32,6 +32,23 @@ QStringView trimBlanks(QStringView s)
 
 QString decodeText(QByteArrayView bytes)
 {
+    // A file saved as "Unicode" in a Windows editor is UTF-16 with its byte
+    // order mark, which the profile functions read as well.
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                          : QStringDecoder::Utf16BE,
+                             QStringDecoder::Flag::Stateless);
+        QString text = utf16.decode(bytes.sliced(2));
+        // The decoder lets a broken surrogate through, which no UTF-8 file
+        // can hold: it reads as the replacement character instead.
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                ++i;
+            else if (text[i].isSurrogate())
+                text[i] = QChar::ReplacementCharacter;
+        }
+        return text;
+    }
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes = bytes.sliced(3);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

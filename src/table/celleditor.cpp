@@ -136,23 +136,30 @@ public:
     }
 
 private:
-    // The literal step, on cells that are none of them empty.
+    // The literal step, on cells that are none of them empty. A character
+    // beyond the BMP is taken whole: half of its surrogate pair in the
+    // editor text and the other half in the variable parts is no text.
     bool takeCommonCharacter(bool backward)
     {
         const WorkCell &first = cells_.front();
-        const QChar c = first.data[backward ? first.tail - 1 : first.head];
+        const QStringView end = backward
+                                    ? first.middle().last(std::min<qsizetype>(2, first.size()))
+                                    : first.middle().first(std::min<qsizetype>(2, first.size()));
+        const bool pair = end.size() == 2 && end[0].isHighSurrogate() && end[1].isLowSurrogate();
+        const QStringView c = pair ? end : backward ? end.last(1) : end.first(1);
         size_t i = 0;
         size_t emptied = 0;
         for (; i < cells_.size(); ++i) {
             WorkCell &w = cells_[i];
-            if (w.data[backward ? w.tail - 1 : w.head] != c)
+            if (w.size() < c.size()
+                || (backward ? w.middle().last(c.size()) : w.middle().first(c.size())) != c)
                 break;
-            backward ? --w.tail : ++w.head;
+            backward ? w.tail -= c.size() : w.head += c.size();
             emptied += w.size() == 0;
         }
         if (i < cells_.size()) {
             for (size_t j = 0; j < i; ++j)
-                backward ? ++cells_[j].tail : --cells_[j].head;
+                backward ? cells_[j].tail += c.size() : cells_[j].head -= c.size();
             return false;
         }
         emptyCount_ += emptied;

@@ -326,6 +326,7 @@ TEST_F(CliTest, BadUsageAndUnreadableInputGiveStatusTwo)
         {"apply", "--rename", "--replace", "maybe"},
         // Per-folder numbers need the folders together.
         {"edit", "--numbers-separate", "--shuffle"},
+        {"edit", "--numbers-separate", "--set", "Dir=/music/%AR/"},
     };
     for (const QStringList &args : usages) {
         const CliRun run = cli(args);

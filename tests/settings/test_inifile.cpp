@@ -103,6 +103,20 @@ TEST(IniFile, DecodesUtf8WithBomAndLegacyBytes)
     // (the options set the tags' code page).
     const IniFile legacy = parsed("[Find]\nHistoryFind=\xCF\xF0\xE8\n");
     EXPECT_EQ(legacy.readString(u"Find", u"HistoryFind"), QString::fromLatin1("\xCF\xF0\xE8"));
+    // UTF-16 with its byte order mark, as a Windows editor saves "Unicode";
+    // a broken surrogate reads as the replacement character.
+    const QString text =
+        QString::fromUtf8("[Find]\r\nHistoryFind=При") + QChar(0xD83D) + QStringLiteral("\r\n");
+    for (const bool bigEndian : {false, true}) {
+        QByteArray bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (const QChar c : text) {
+            const char high = char(c.unicode() >> 8);
+            const char low = char(c.unicode() & 0xFF);
+            bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
+        }
+        EXPECT_EQ(parsed(bytes).readString(u"Find", u"HistoryFind"),
+                  QString::fromUtf8("При") + QChar::ReplacementCharacter);
+    }
 }
 
 TEST(IniFile, WritingKeepsUnknownContentAndOrder)

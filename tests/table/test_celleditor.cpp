@@ -79,6 +79,21 @@ TEST(EditorInference, OverlappingPrefixAndSuffixStillReproduceEveryCell)
     EXPECT_EQ(columnTexts(v, F::New), QStringList({"ab!", "ac!", ""}));
 }
 
+TEST(EditorInference, ACharacterBeyondTheBmpIsNeverSplit)
+{
+    // 😀 and 😁 share their first UTF-16 unit, 🈀 and 😀 their last.
+    CellEditor editor;
+    RowTable front = tableOf({{{F::New, "😀x"}}, {{F::New, "😁y"}}});
+    EXPECT_EQ(analyseNew(editor, front, {}), "<var>");
+    editor.applyText(front, "Z<var>");
+    EXPECT_EQ(columnTexts(front, F::New), QStringList({"Z😀x", "Z😁y", ""}));
+
+    RowTable back = tableOf({{{F::New, "a🈀"}}, {{F::New, "b😀"}}});
+    EXPECT_EQ(analyseNew(editor, back, {}), "<var>");
+    RowTable both = tableOf({{{F::New, "😀a😀"}}, {{F::New, "😀b😀"}}});
+    EXPECT_EQ(analyseNew(editor, both, {}), "😀<var>😀");
+}
+
 TEST(EditorExpansion, CodesBeforeAndAfterTheVariablePart)
 {
     RowTable t = trackTitle();
