@@ -144,6 +144,23 @@ bool IsListOfFiles(const QString &path)
 QByteArray RenameListEntries(const QByteArray &bytes, bool cueSheet, const QString &folder,
                              const QString &newFolder, const QHash<QString, QString> &moved)
 {
+    // A list saved as "Unicode" by a Windows program (a ripper's cue sheet)
+    // is UTF-16 after its byte order mark: its entries are renamed as text,
+    // and it is written back as it came.
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        const auto encoding =
+            bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
+        QStringDecoder decoder(encoding);
+        const QString text = decoder.decode(QByteArrayView(bytes).sliced(2));
+        if (decoder.hasError())
+            return {};
+        const QByteArray renamed =
+            RenameListEntries(text.toUtf8(), cueSheet, folder, newFolder, moved);
+        if (renamed.isEmpty())
+            return {};
+        QStringEncoder encoder(encoding);
+        return bytes.first(2) + QByteArray(encoder.encode(QString::fromUtf8(renamed)));
+    }
     QStringDecoder probe(QStringDecoder::Utf8);
     const QString decoded = probe.decode(bytes); // decodes only when made a QString
     const bool utf8 = !probe.hasError();

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QStringEncoder>
 
 #include <map>
 
@@ -57,6 +58,10 @@ void makeTree(const QString &root, const Tree &tree)
 
 TEST(ListEntries, MovedFilesAreNamedAnewInTheListsOwnBytes)
 {
+    const auto utf16le = [](const char16_t *text) {
+        return QByteArray(
+            QStringEncoder(QStringConverter::Utf16LE).encode(QString::fromUtf16(text)));
+    };
     ASSERT_TRUE(LegacyCodepage::setName(u"windows-1251"_qs));
     const QHash<QString, QString> moved{
         {u"/m/A/01.mp3"_qs, u"/m/B/1 One.mp3"_qs},
@@ -84,6 +89,9 @@ TEST(ListEntries, MovedFilesAreNamedAnewInTheListsOwnBytes)
          "FILE \"01.mp3\" MP3\n",
          "\xEF\xBB\xBF"
          "FILE \"1 One.mp3\" MP3\n"},
+        {"a UTF-16 cue stays UTF-16", true,
+         QByteArray("\xFF\xFE") + utf16le(u"FILE \"01.mp3\" MP3\r\n"),
+         QByteArray("\xFF\xFE") + utf16le(u"FILE \"1 One.mp3\" MP3\r\n")},
         {"nothing named that moved", true, "FILE \"x.wav\" WAVE\n", ""},
         {"a play list: entries, not comments", false,
          "#EXTM3U\n#EXTINF:1,01.mp3\n01.mp3\nCD2/02.mp3\n/m/A/01.mp3\n/elsewhere.mp3\n",
