@@ -130,7 +130,10 @@ const char *layoutFor(const QByteArray &id)
     return nullptr;
 }
 
-std::optional<QByteArray> reencoded(const char *layout, QByteArrayView data)
+// `genre`: the strings are a TCON's values. 2.3 has no numbers among
+// names, so several values go as the names they stand for ("17" and "RX"
+// joined as they are would read as text, not as Rock and Remix).
+std::optional<QByteArray> reencoded(const char *layout, QByteArrayView data, bool genre)
 {
     struct Piece {
         char op;
@@ -188,7 +191,10 @@ std::optional<QByteArray> reencoded(const char *layout, QByteArrayView data)
             appendString(out, target, piece.strings.value(0), true);
             break;
         case 'J':
-            appendString(out, target, piece.strings.join(u'/'), false);
+            appendString(out, target,
+                         genre && piece.strings.size() > 1 ? genreFromFrameText(piece.strings)
+                                                           : piece.strings.join(u'/'),
+                         false);
             break;
         case 'L':
             for (const QString &text : piece.strings)
@@ -230,7 +236,7 @@ std::optional<Frame> keptFrame(const RawFrame &frame, quint8 major)
     const bool severalValues = major == 4 && std::strchr(layout, 'J');
     if (encoding != EncUtf16BE && encoding != EncUtf8 && !severalValues)
         return toFrame(frame);
-    const std::optional<QByteArray> data = reencoded(layout, *plain);
+    const std::optional<QByteArray> data = reencoded(layout, *plain, frame.id == "TCON");
     if (!data)
         return toFrame(frame);
     RawFrame converted = frame;

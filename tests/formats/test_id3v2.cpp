@@ -271,6 +271,17 @@ TEST(ID3v2Parse, Version24FramesTurnIntoVersion23Frames)
     EXPECT_EQ(findFrame(content, "PRIV")->flags, 0x8000);
 }
 
+// A 2.4 genre of several values, numbers among them, keeps the names it
+// reads as when it goes into a 2.3 tag.
+TEST(ID3v2Parse, AVersion24GenreOfSeveralValuesKeepsItsNamesIn23)
+{
+    const TagContent content = parse(tagBytes(4, frame24("TCON", text(3, "17\0Поп\0RX"_qba))));
+    EXPECT_EQ(content.fields[Genre], QStringLiteral("Rock/Поп/Remix"));
+    ASSERT_EQ(content.fieldFrames[Genre].size(), 1);
+    const TagContent written = parse(tagBytes(3, buildFrames(content, 3)));
+    EXPECT_EQ(written.fields[Genre], content.fields[Genre]);
+}
+
 // A 2.3 tag written as 2.4: the date parts become one TDRC, TORY a TDOR,
 // IPLS a TIPL, repeated frames one frame of several values, a compressed
 // frame gets its length in front; frames 2.4 withdrew go. Edited fields get
