@@ -338,6 +338,36 @@ bool mayBeWesternInCyrillic(QStringView text)
     return plainLetter;
 }
 
+bool isCyrillicLetter(QChar c)
+{
+    return c.unicode() >= 0x400 && c.unicode() < 0x530 && c.isLetter();
+}
+
+// A few Cyrillic letters and nothing else out of ASCII, each word begun with
+// a capital and no capital after a small letter ("БГ", "Её", "DJ Ёж"): too
+// few letter pairs to tell such a word from its reading in another Cyrillic
+// code page, which is as much a word. Such readings of capitals come out in
+// small letters and back, so a text in small or flipping letters ("ддф",
+// "вЙ-2") is still read.
+bool tooShortToTell(QStringView text)
+{
+    qsizetype count = 0;
+    bool wordStart = true, previousLower = false;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80 && (!isCyrillicLetter(c) || ++count >= 4))
+            return false;
+        if (!c.isLetter()) {
+            wordStart = true;
+            continue;
+        }
+        if ((wordStart && c.isLower()) || (previousLower && c.isUpper()))
+            return false;
+        wordStart = false;
+        previousLower = c.isLower();
+    }
+    return count > 0;
+}
+
 } // namespace
 
 // The readings of text under each mistake of code pages.
@@ -358,10 +388,12 @@ template <typename Add> void addMistakenReadings(QStringView text, const Add &ad
         }
     }
     if (const auto cp1251 = encodeCp1251(text)) {
-        add(RepairKind::Koi8AsCp1251, decode8(*cp1251, kHighKoi8u));
-        add(RepairKind::Cp866AsCp1251, decode8(*cp1251, kHighCp866));
-        if (const auto utf8 = decodeUtf8(*cp1251))
-            add(RepairKind::Utf8AsCp1251, *utf8, true);
+        if (!tooShortToTell(text)) {
+            add(RepairKind::Koi8AsCp1251, decode8(*cp1251, kHighKoi8u));
+            add(RepairKind::Cp866AsCp1251, decode8(*cp1251, kHighCp866));
+            if (const auto utf8 = decodeUtf8(*cp1251))
+                add(RepairKind::Utf8AsCp1251, *utf8, true);
+        }
         // A Western tag read in the Cyrillic code page: without this reading
         // the best of the Cyrillic ones would win and turn its letters into
         // box drawings.

@@ -544,3 +544,15 @@ TEST(TextRepair, WesternTextReadAsWindows1251)
         }
     }
 }
+
+// A few Cyrillic capitals are as much a word in any Cyrillic code page, so
+// they stay; the same letters small or in flipping case are read anew.
+TEST(TextRepair, ShortCyrillicTextInCapitalsIsLeftAlone)
+{
+    for (const char16_t *text : {u"БГ", u"КГБ", u"ЧП", u"Ъ", u"Её", u"DJ Ёж"})
+        EXPECT_FALSE(proposeRepair(QString::fromUtf16(text)))
+            << QString::fromUtf16(text).toStdString();
+    const auto repair = proposeRepair(QStringLiteral("юйц & Co"));
+    ASSERT_TRUE(repair);
+    EXPECT_EQ(repair->text, QStringLiteral("ЧИЖ & Co"));
+}
