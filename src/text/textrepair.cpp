@@ -338,10 +338,8 @@ bool mayBeWesternInCyrillic(QStringView text)
     return plainLetter;
 }
 
-bool isCyrillicLetter(QChar c)
-{
-    return c.unicode() >= 0x400 && c.unicode() < 0x530 && c.isLetter();
-}
+// A letter of Russian, Ukrainian or Belarusian.
+bool isCyrillicLetter(QChar c) { return bigramIndex(c.unicode()) != kBigramSize - 1; }
 
 // A few Cyrillic letters and nothing else out of ASCII, each word begun with
 // a capital and no capital after a small letter ("БГ", "Её", "DJ Ёж"): too
@@ -458,9 +456,14 @@ RepairAnalysis analyseEncoding(QStringView text)
     // characters that stand for the bytes as text.
     if (hasRawBytes(text)) {
         const QByteArray bytes = encodeFileName(text);
-        add(RepairKind::Cp1251Name, decode8(bytes, kHighCp1251));
-        add(RepairKind::Koi8Name, decode8(bytes, kHighKoi8u));
-        add(RepairKind::Cp866Name, decode8(bytes, kHighCp866));
+        const QString cp1251 = decode8(bytes, kHighCp1251);
+        add(RepairKind::Cp1251Name, cp1251);
+        // A few capitals ("ДДТ", "Ёж") read so in Windows-1251 are no worse
+        // a word than the small letters the other code pages make of them.
+        if (!tooShortToTell(cp1251)) {
+            add(RepairKind::Koi8Name, decode8(bytes, kHighKoi8u));
+            add(RepairKind::Cp866Name, decode8(bytes, kHighCp866));
+        }
     } else {
         addMistakenReadings(text, add);
     }

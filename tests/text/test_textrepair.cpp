@@ -546,7 +546,8 @@ TEST(TextRepair, WesternTextReadAsWindows1251)
 }
 
 // A few Cyrillic capitals are as much a word in any Cyrillic code page, so
-// they stay; the same letters small or in flipping case are read anew.
+// they stay, and a name of their bytes is read in Windows-1251; the same
+// letters small or in flipping case are read anew.
 TEST(TextRepair, ShortCyrillicTextInCapitalsIsLeftAlone)
 {
     for (const char16_t *text : {u"БГ", u"КГБ", u"ЧП", u"Ъ", u"Её", u"DJ Ёж"})
@@ -555,4 +556,11 @@ TEST(TextRepair, ShortCyrillicTextInCapitalsIsLeftAlone)
     const auto repair = proposeRepair(QStringLiteral("юйц & Co"));
     ASSERT_TRUE(repair);
     EXPECT_EQ(repair->text, QStringLiteral("ЧИЖ & Co"));
+    // A file name of such bytes is read in Windows-1251.
+    for (const char16_t *text : {u"ДДТ", u"Ёж"}) {
+        const QString name = QString::fromUtf16(text);
+        const auto named = proposeRepair(decodeFileName(encode("windows-1251", name)));
+        ASSERT_TRUE(named);
+        EXPECT_EQ(named->text, name);
+    }
 }
