@@ -587,6 +587,10 @@
         <translation>UTF-8 as Windows-1251</translation>
     </message>
     <message>
+        <source>Windows-1252 как Windows-1251</source>
+        <translation>Windows-1252 as Windows-1251</translation>
+    </message>
+    <message>
         <source>Windows-1251 в UTF-16</source>
         <translation>Windows-1251 in UTF-16</translation>
     </message>

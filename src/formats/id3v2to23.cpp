@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstring>
 
 namespace qm::id3v2 {
@@ -130,7 +131,10 @@ const char *layoutFor(const QByteArray &id)
     return nullptr;
 }
 
-std::optional<QByteArray> reencoded(const char *layout, QByteArrayView data)
+// `genre`: the strings are a TCON's values. 2.3 has no numbers among
+// names, so several values go as the names they stand for ("17" and "RX"
+// joined as they are would read as text, not as Rock and Remix).
+std::optional<QByteArray> reencoded(const char *layout, QByteArrayView data, bool genre)
 {
     struct Piece {
         char op;
@@ -188,7 +192,10 @@ std::optional<QByteArray> reencoded(const char *layout, QByteArrayView data)
             appendString(out, target, piece.strings.value(0), true);
             break;
         case 'J':
-            appendString(out, target, piece.strings.join(u'/'), false);
+            appendString(out, target,
+                         genre && piece.strings.size() > 1 ? genreFromFrameText(piece.strings)
+                                                           : piece.strings.join(u'/'),
+                         false);
             break;
         case 'L':
             for (const QString &text : piece.strings)
@@ -216,10 +223,76 @@ bool hasFrame(const QList<RawFrame> &frames, const char *id)
 
 } // namespace
 
+std::optional<QByteArray> chapterForVersion(const QByteArray &id, QByteArrayView data,
+                                            quint8 fromMajor, quint8 toMajor)
+{
+    const bool chapter = id == "CHAP", contents = id == "CTOC";
+    if ((!chapter && !contents) || (fromMajor == 4) == (toMajor == 4))
+        return std::nullopt;
+    // The embedded frames follow the element id and the times of a chapter,
+    // or the element id, flags, count and child ids of a table of contents.
+    qsizetype at = data.indexOf('\0') + 1;
+    if (at == 0)
+        return std::nullopt;
+    if (chapter) {
+        at += 16;
+    } else if (at + 2 <= data.size()) {
+        const int children = uchar(data[at + 1]);
+        at += 2;
+        for (int i = 0; i < children && at > 0; ++i)
+            at = data.indexOf('\0', at) + 1;
+        if (at == 0)
+            return std::nullopt;
+    }
+    if (at > data.size())
+        return std::nullopt;
+    QByteArray out = data.first(at).toByteArray();
+    while (at < data.size()) {
+        if (data[at] == '\0') { // padding, kept as it is
+            out.append(data.sliced(at));
+            break;
+        }
+        if (at + HeaderSize > data.size() || (fromMajor == 4 && !isSyncsafe(data, at + 4)))
+            return std::nullopt;
+        const quint32 size = fromMajor == 4 ? syncsafe(data, at + 4) : bigEndian(data, at + 4, 4);
+        // Flags mean other bytes in each version; embedded frames hardly
+        // have any, and one that does stays as it was.
+        if (bigEndian(data, at + 8, 2) != 0 || size > data.size() - at - HeaderSize)
+            return std::nullopt;
+        // Sizes of the other version's form put the walk among the data.
+        const QByteArrayView frameId = data.sliced(at, 4);
+        if (!std::all_of(frameId.begin(), frameId.end(),
+                         [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }))
+            return std::nullopt;
+        RawFrame embedded;
+        embedded.id = frameId.toByteArray();
+        embedded.payload = data.sliced(at + HeaderSize, size).toByteArray();
+        at += HeaderSize + size;
+        if (toMajor == 4) {
+            out.append(embedded.id);
+            appendSyncsafe(out, size);
+            appendBigEndian(out, 0, 2);
+            out.append(embedded.payload);
+        } else if (const std::optional<Frame> frame = keptFrame(embedded, fromMajor)) {
+            out.append(frame->id);
+            appendBigEndian(out, quint32(frame->data.size()), 4);
+            appendBigEndian(out, frame->flags, 2);
+            out.append(frame->data);
+        }
+    }
+    return out;
+}
+
 std::optional<Frame> keptFrame(const RawFrame &frame, quint8 major)
 {
     if (isTiedToTagLayout(frame.id))
         return std::nullopt;
+    if (!frame.compressed && !frame.encrypted)
+        if (const auto data = chapterForVersion(frame.id, frame.payload, major, 3)) {
+            RawFrame converted = frame;
+            converted.payload = *data;
+            return toFrame(converted);
+        }
     const char *layout = layoutFor(frame.id);
     if (!layout)
         return toFrame(frame);
@@ -230,7 +303,7 @@ std::optional<Frame> keptFrame(const RawFrame &frame, quint8 major)
     const bool severalValues = major == 4 && std::strchr(layout, 'J');
     if (encoding != EncUtf16BE && encoding != EncUtf8 && !severalValues)
         return toFrame(frame);
-    const std::optional<QByteArray> data = reencoded(layout, *plain);
+    const std::optional<QByteArray> data = reencoded(layout, *plain, frame.id == "TCON");
     if (!data)
         return toFrame(frame);
     RawFrame converted = frame;

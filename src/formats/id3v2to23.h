@@ -23,6 +23,13 @@ QByteArray pictureFromV22(QByteArrayView data);
 // A frame that carries no field as it is kept in a 2.3 tag; nothing for a
 // frame that only makes sense in its own tag's layout.
 std::optional<Frame> keptFrame(const RawFrame &frame, quint8 major);
+// The data of a chapter frame (CHAP, CTOC) of a tag of version `fromMajor`
+// with its embedded frames in the form of version `toMajor`: their sizes
+// (syncsafe in 2.4 only) and, going to 2.3, their encodings. Nothing for
+// another frame, the same version, or embedded frames that cannot be read,
+// which then stay as they are.
+std::optional<QByteArray> chapterForVersion(const QByteArray &id, QByteArrayView data,
+                                            quint8 fromMajor, quint8 toMajor);
 // A text frame holding one text.
 Frame textFrame(const QByteArray &id, const QString &text);
 // The TDAT and TIME frames of a 2.4 recording timestamp, where `frames`

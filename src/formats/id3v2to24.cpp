@@ -4,6 +4,7 @@
 #include "formats/id3v2fieldframes.h"
 #include "formats/id3v2framewalk.h"
 #include "formats/id3v2synchdata.h"
+#include "formats/id3v2to23.h"
 
 #include <QRegularExpression>
 
@@ -171,6 +172,13 @@ QByteArray buildFrames24(const TagContent &content)
     for (const RawFrame &frame : content.otherSources) {
         if (isDropped(frame.id, content.major))
             continue;
+        if (!frame.compressed && !frame.encrypted)
+            if (const auto data = chapterForVersion(frame.id, frame.payload, content.major, 4)) {
+                RawFrame converted = frame;
+                converted.payload = *data;
+                appendRawFrame(out, converted, frame.id);
+                continue;
+            }
         appendRawFrame(out, frame, content.major < 4 && frame.id == "IPLS" ? "TIPL" : frame.id);
     }
     return out;

@@ -31,6 +31,7 @@ constexpr KindNames kKindNames[] = {
     {"koi8-as-cp1251", QT_TRANSLATE_NOOP("qm::RepairTexts", "KOI8-R как Windows-1251")},
     {"cp866-as-cp1251", QT_TRANSLATE_NOOP("qm::RepairTexts", "CP866 как Windows-1251")},
     {"utf8-as-cp1251", QT_TRANSLATE_NOOP("qm::RepairTexts", "UTF-8 как Windows-1251")},
+    {"cp1252-as-cp1251", QT_TRANSLATE_NOOP("qm::RepairTexts", "Windows-1252 как Windows-1251")},
     {"cp1251-in-utf16", QT_TRANSLATE_NOOP("qm::RepairTexts", "Windows-1251 в UTF-16")},
     {"cp1251-name", QT_TRANSLATE_NOOP("qm::RepairTexts", "Имя файла в Windows-1251")},
     {"koi8-name", QT_TRANSLATE_NOOP("qm::RepairTexts", "Имя файла в KOI8-R")},
@@ -318,6 +319,55 @@ double textPlausibility(QStringView text)
     return scorer.total();
 }
 
+namespace {
+
+// Whether the text may be a Western one read in the Cyrillic code page: its
+// Cyrillic letters come one or two at a time among plain Latin ones. A run of
+// three is a Cyrillic word, and a text of Cyrillic letters alone ("Щ") is
+// one, which the Western reading would turn into accented Latin.
+bool mayBeWesternInCyrillic(QStringView text)
+{
+    qsizetype run = 0;
+    bool plainLetter = false;
+    for (const QChar c : text) {
+        plainLetter = plainLetter || (c.unicode() < 0x80 && c.isLetter());
+        run = c.unicode() >= 0x400 && c.unicode() < 0x530 && c.isLetter() ? run + 1 : 0;
+        if (run >= 3)
+            return false;
+    }
+    return plainLetter;
+}
+
+// A letter of Russian, Ukrainian or Belarusian.
+bool isCyrillicLetter(QChar c) { return bigramIndex(c.unicode()) != kBigramSize - 1; }
+
+// A few Cyrillic letters and nothing else out of ASCII, each word begun with
+// a capital and no capital after a small letter ("БГ", "Её", "DJ Ёж"): too
+// few letter pairs to tell such a word from its reading in another Cyrillic
+// code page, which is as much a word. Such readings of capitals come out in
+// small letters and back, so a text in small or flipping letters ("ддф",
+// "вЙ-2") is still read.
+bool tooShortToTell(QStringView text)
+{
+    qsizetype count = 0;
+    bool wordStart = true, previousLower = false;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80 && (!isCyrillicLetter(c) || ++count >= 4))
+            return false;
+        if (!c.isLetter()) {
+            wordStart = true;
+            continue;
+        }
+        if ((wordStart && c.isLower()) || (previousLower && c.isUpper()))
+            return false;
+        wordStart = false;
+        previousLower = c.isLower();
+    }
+    return count > 0;
+}
+
+} // namespace
+
 // The readings of text under each mistake of code pages.
 template <typename Add> void addMistakenReadings(QStringView text, const Add &add)
 {
@@ -336,10 +386,17 @@ template <typename Add> void addMistakenReadings(QStringView text, const Add &ad
         }
     }
     if (const auto cp1251 = encodeCp1251(text)) {
-        add(RepairKind::Koi8AsCp1251, decode8(*cp1251, kHighKoi8u));
-        add(RepairKind::Cp866AsCp1251, decode8(*cp1251, kHighCp866));
-        if (const auto utf8 = decodeUtf8(*cp1251))
-            add(RepairKind::Utf8AsCp1251, *utf8, true);
+        if (!tooShortToTell(text)) {
+            add(RepairKind::Koi8AsCp1251, decode8(*cp1251, kHighKoi8u));
+            add(RepairKind::Cp866AsCp1251, decode8(*cp1251, kHighCp866));
+            if (const auto utf8 = decodeUtf8(*cp1251))
+                add(RepairKind::Utf8AsCp1251, *utf8, true);
+        }
+        // A Western tag read in the Cyrillic code page: without this reading
+        // the best of the Cyrillic ones would win and turn its letters into
+        // box drawings.
+        if (mayBeWesternInCyrillic(text))
+            add(RepairKind::Cp1252AsCp1251, decode8(*cp1251, kHighCp1252));
     }
     // 8-bit text in a frame that said UTF-16: each unit holds two bytes of
     // text, none a control, so no unit but a last padded one falls below 0x2000.
@@ -373,8 +430,15 @@ RepairAnalysis analyseEncoding(QStringView text)
 
     // Bytes that decode as UTF-8 by chance are rare, so a UTF-8 reading earns
     // its multi-byte characters a bonus.
+    // Box drawings come out of bytes read in a code page they were not
+    // written in (KOI8-R's and CP866's halves are full of them); no title
+    // holds one, so such a reading is never the right one.
+    const auto isBoxDrawing = [](QChar c) { return c.unicode() >= 0x2500 && c.unicode() < 0x25A0; };
+    const bool boxes = std::any_of(text.begin(), text.end(), isBoxDrawing);
     const auto add = [&](RepairKind kind, const QString &reading, bool utf8 = false) {
         if (reading.isEmpty() || reading == text)
+            return;
+        if (!boxes && std::any_of(reading.begin(), reading.end(), isBoxDrawing))
             return;
         for (const RepairReading &known : analysis.readings)
             if (known.text == reading)
@@ -392,9 +456,14 @@ RepairAnalysis analyseEncoding(QStringView text)
     // characters that stand for the bytes as text.
     if (hasRawBytes(text)) {
         const QByteArray bytes = encodeFileName(text);
-        add(RepairKind::Cp1251Name, decode8(bytes, kHighCp1251));
-        add(RepairKind::Koi8Name, decode8(bytes, kHighKoi8u));
-        add(RepairKind::Cp866Name, decode8(bytes, kHighCp866));
+        const QString cp1251 = decode8(bytes, kHighCp1251);
+        add(RepairKind::Cp1251Name, cp1251);
+        // A few capitals ("ДДТ", "Ёж") read so in Windows-1251 are no worse
+        // a word than the small letters the other code pages make of them.
+        if (!tooShortToTell(cp1251)) {
+            add(RepairKind::Koi8Name, decode8(bytes, kHighKoi8u));
+            add(RepairKind::Cp866Name, decode8(bytes, kHighCp866));
+        }
     } else {
         addMistakenReadings(text, add);
     }

@@ -21,6 +21,7 @@ enum class RepairKind {
     Koi8AsCp1251,      // "лЙНП"
     Cp866AsCp1251,     // "ЉЁ­®"
     Utf8AsCp1251,      // "РљРёРЅРѕ"
+    Cp1252AsCp1251,    // "Ьber", "Cafй": a Western tag read in the Cyrillic code page
     Cp1251InUtf16,     // 8-bit bytes taken two at a time as UTF-16 units
     Cp1251Name,        // the bytes of a file name that is not UTF-8, in each
     Koi8Name,          // code page (such a name holds its bytes as

@@ -271,6 +271,36 @@ TEST(ID3v2Parse, Version24FramesTurnIntoVersion23Frames)
     EXPECT_EQ(findFrame(content, "PRIV")->flags, 0x8000);
 }
 
+// A 2.4 genre of several values, numbers among them, keeps the names it
+// reads as when it goes into a 2.3 tag.
+TEST(ID3v2Parse, AVersion24GenreOfSeveralValuesKeepsItsNamesIn23)
+{
+    const TagContent content = parse(tagBytes(4, frame24("TCON", text(3, "17\0Поп\0RX"_qba))));
+    EXPECT_EQ(content.fields[Genre], QStringLiteral("Rock/Поп/Remix"));
+    ASSERT_EQ(content.fieldFrames[Genre].size(), 1);
+    const TagContent written = parse(tagBytes(3, buildFrames(content, 3)));
+    EXPECT_EQ(written.fields[Genre], content.fields[Genre]);
+}
+
+// A chapter's embedded frames are written in the tag's version, their sizes
+// syncsafe in 2.4 only and their encodings ones 2.3 has, so readers of
+// either version find the chapter's title.
+TEST(ID3v2Build, ChapterFramesEmbedTheirFramesInTheVersionWritten)
+{
+    const QString title = u"Глава "_s.repeated(30); // a size over 127 bytes
+    const QByteArray chapter = "ch1\0"_qba + QByteArray(16, '\0');
+    const TagContent read24 =
+        parse(tagBytes(4, frame24("CHAP", chapter + frame24("TIT2", text(3, title.toUtf8())))));
+    const QByteArray embedded23 = text(1, utf16le(title));
+    ASSERT_TRUE(findFrame(read24, "CHAP"));
+    EXPECT_EQ(findFrame(read24, "CHAP")->data, chapter + frame23("TIT2", embedded23));
+
+    const TagContent read23 = parse(tagBytes(3, buildFrames(read24, 3)));
+    const TagContent reread24 = parse(tagBytes(4, buildFrames(read23, 4)));
+    ASSERT_EQ(reread24.otherSources.size(), 1);
+    EXPECT_EQ(reread24.otherSources[0].payload, chapter + frame24("TIT2", embedded23));
+}
+
 // A 2.3 tag written as 2.4: the date parts become one TDRC, TORY a TDOR,
 // IPLS a TIPL, repeated frames one frame of several values, a compressed
 // frame gets its length in front; frames 2.4 withdrew go. Edited fields get

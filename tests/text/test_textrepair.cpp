@@ -512,3 +512,55 @@ TEST(TextRepair, MangledTitlesRepairedAndCorrectTextLeftAlone)
     std::printf("repaired %d of %d mangled titles (%.1f%%)\n", repaired, total, 100 * share);
     EXPECT_GE(share, 0.98) << missed.join(u'\n').toStdString();
 }
+
+// Western tags read in the Cyrillic code page: Windows-1252 text gets its own
+// reading back; text of a code page no reading knows is left as it is, never
+// turned into KOI8-R's or CP866's box drawings, and Cyrillic text never into
+// accented Latin.
+TEST(TextRepair, WesternTextReadAsWindows1251)
+{
+    const struct {
+        const char *codepage;
+        const char16_t *text;
+        bool repaired;
+    } cases[] = {
+        {"windows-1252", u"Über den Straßen – Grüße aus Köln", true},
+        {"windows-1252", u"Ön i skärgården, Åsa och Örjan", true},
+        {"windows-1252", u"Café crème à la française, déjà vu", true},
+        {"windows-1250", u"Zażółć gęślą jaźń", false},
+        // Cyrillic text as it should read.
+        {"windows-1251", u"Щ", false},
+    };
+    for (const auto &c : cases) {
+        const QString text = QString::fromUtf16(c.text);
+        const QString mangled = decode("windows-1251", encode(c.codepage, text));
+        SCOPED_TRACE(mangled.toStdString());
+        const auto repair = proposeRepair(mangled);
+        if (c.repaired) {
+            ASSERT_TRUE(repair);
+            EXPECT_EQ(repair->text, text);
+        } else {
+            EXPECT_FALSE(repair) << repair->text.toStdString();
+        }
+    }
+}
+
+// A few Cyrillic capitals are as much a word in any Cyrillic code page, so
+// they stay, and a name of their bytes is read in Windows-1251; the same
+// letters small or in flipping case are read anew.
+TEST(TextRepair, ShortCyrillicTextInCapitalsIsLeftAlone)
+{
+    for (const char16_t *text : {u"БГ", u"КГБ", u"ЧП", u"Ъ", u"Её", u"DJ Ёж"})
+        EXPECT_FALSE(proposeRepair(QString::fromUtf16(text)))
+            << QString::fromUtf16(text).toStdString();
+    const auto repair = proposeRepair(QStringLiteral("юйц & Co"));
+    ASSERT_TRUE(repair);
+    EXPECT_EQ(repair->text, QStringLiteral("ЧИЖ & Co"));
+    // A file name of such bytes is read in Windows-1251.
+    for (const char16_t *text : {u"ДДТ", u"Ёж"}) {
+        const QString name = QString::fromUtf16(text);
+        const auto named = proposeRepair(decodeFileName(encode("windows-1251", name)));
+        ASSERT_TRUE(named);
+        EXPECT_EQ(named->text, name);
+    }
+}
