@@ -10,6 +10,7 @@
 #include <QStringDecoder>
 
 #include <cerrno>
+#include <optional>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,6 +20,28 @@ namespace qm {
 namespace {
 
 constexpr char kNameChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+// Lists saved as "Unicode" by Notepad and some players are UTF-16: known by
+// the byte-order mark, which is taken off, or without one by a first two
+// characters of ASCII, each followed (little-endian) or preceded by a zero
+// byte, which no 8-bit list begins with.
+std::optional<QStringConverter::Encoding> utf16Encoding(QByteArrayView &bytes)
+{
+    const auto byte = [&bytes](qsizetype i) { return uchar(bytes[i]); };
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        const bool little = byte(0) == 0xFF;
+        bytes = bytes.sliced(2);
+        return little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
+    }
+    if (bytes.size() < 4)
+        return std::nullopt;
+    const auto ascii = [&byte](qsizetype i) { return byte(i) != 0 && byte(i) < 0x80; };
+    if (ascii(0) && byte(1) == 0 && ascii(2) && byte(3) == 0)
+        return QStringConverter::Utf16LE;
+    if (byte(0) == 0 && ascii(1) && byte(2) == 0 && ascii(3))
+        return QStringConverter::Utf16BE;
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -34,12 +57,17 @@ QString CannotCreateFileText()
 
 QStringList ListTextLines(QByteArrayView bytes, bool utf8Only)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes = bytes.sliced(3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError() && !utf8Only)
-        text = LegacyCodepage::decode(bytes);
+    QString text;
+    if (const auto encoding = utf16Encoding(bytes)) {
+        text = QStringDecoder(*encoding, QStringDecoder::Flag::Stateless).decode(bytes);
+    } else {
+        if (bytes.startsWith("\xEF\xBB\xBF"))
+            bytes = bytes.sliced(3);
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = utf8.decode(bytes);
+        if (utf8.hasError() && !utf8Only)
+            text = LegacyCodepage::decode(bytes);
+    }
 
     QStringList lines;
     qsizetype start = 0;

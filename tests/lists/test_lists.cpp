@@ -74,6 +74,20 @@ TEST(ListText, DecodesUtf8OrLegacyAndSplitsEveryLineEnd)
     EXPECT_EQ(ListTextBytes({u"Я"_qs, ""}), QByteArray("\xD0\xAF\r\n\r\n"));
 }
 
+TEST(ListText, DecodesUtf16ByItsMarkOrItsZeroBytes)
+{
+    const QString text = u"#EXTM3U\r\n/м/a.mp3\r\n"_qs;
+    const QByteArray le(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    QByteArray be = le;
+    for (qsizetype i = 0; i + 1 < be.size(); i += 2)
+        std::swap(be[i], be[i + 1]);
+    const QStringList lines{"#EXTM3U", u"/м/a.mp3"_qs};
+    for (const QByteArray &bytes : {"\xFF\xFE" + le, "\xFE\xFF" + be, le, be}) {
+        EXPECT_EQ(ListTextLines(bytes), lines);
+        EXPECT_EQ(ListTextLines(bytes, true), lines);
+    }
+}
+
 TEST(ListText, FileThatCannotBeReadOrWrittenFails)
 {
     QTemporaryDir dir;
