@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace qm {
 
 namespace {
@@ -138,11 +140,22 @@ std::optional<int> ExtinfSeconds(QStringView line)
     const qsizetype comma = line.indexOf(u',');
     if (comma < 8)
         return std::nullopt;
+    const QStringView number = line.sliced(8, comma - 8).trimmed();
     bool ok = false;
-    const int seconds = line.sliced(8, comma - 8).trimmed().toInt(&ok);
-    if (!ok)
+    const int seconds = number.toInt(&ok);
+    if (ok)
+        return seconds;
+    // A whole number too large for any length (a player's garbage, a
+    // stream's counter) still leads its entry in: only the length is unknown.
+    QStringView digits = number;
+    if (digits.startsWith(u'-') || digits.startsWith(u'+'))
+        digits = digits.sliced(1);
+    const bool whole = !digits.isEmpty() && std::all_of(digits.begin(), digits.end(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    if (!whole)
         return std::nullopt;
-    return seconds;
+    return -1;
 }
 
 bool IsPlayListName(const QString &path)

@@ -224,6 +224,19 @@ TEST(M3u, ReadsPlayListsOfTodayAndOfWindows)
     EXPECT_EQ(r.carriedTagVersion(), 0);
 }
 
+TEST(M3u, DurationTooLargeIsUnknownAndTheEntryStays)
+{
+    RowTable t;
+    const ListReader r =
+        readInto(t, ListKind::PlayList,
+                 {"#EXTINF:99999999999,A - B", "a.mp3", "#EXTINF:-123456789012345678901,C", "b.mp3",
+                  "#EXTINF:1.5,D", "never.mp3"});
+    EXPECT_EQ(column(t, F::Old), (QStringList{"a.mp3", "b.mp3"}));
+    EXPECT_EQ(column(t, F::Dur), (QStringList{"", ""}));
+    EXPECT_EQ(column(t, F::Tit), (QStringList{"B", "C"}));
+    EXPECT_EQ(r.filesAdded(), 2);
+}
+
 // A file URL's percent-encoded bytes are the name's bytes, UTF-8 or not.
 TEST(M3u, FileUrlsNameTheFilesOfTheirBytes)
 {
