@@ -3,6 +3,7 @@
 #include "formats/fileio.h"
 #include "formats/codepage.h"
 #include "formats/pathcodec.h"
+#include "settings/unicodetext.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -21,28 +22,6 @@ namespace {
 
 constexpr char kNameChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
-// Lists saved as "Unicode" by Notepad and some players are UTF-16: known by
-// the byte-order mark, which is taken off, or without one by a first two
-// characters of ASCII, each followed (little-endian) or preceded by a zero
-// byte, which no 8-bit list begins with.
-std::optional<QStringConverter::Encoding> utf16Encoding(QByteArrayView &bytes)
-{
-    const auto byte = [&bytes](qsizetype i) { return uchar(bytes[i]); };
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        const bool little = byte(0) == 0xFF;
-        bytes = bytes.sliced(2);
-        return little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
-    }
-    if (bytes.size() < 4)
-        return std::nullopt;
-    const auto ascii = [&byte](qsizetype i) { return byte(i) != 0 && byte(i) < 0x80; };
-    if (ascii(0) && byte(1) == 0 && ascii(2) && byte(3) == 0)
-        return QStringConverter::Utf16LE;
-    if (byte(0) == 0 && ascii(1) && byte(2) == 0 && ascii(3))
-        return QStringConverter::Utf16BE;
-    return std::nullopt;
-}
-
 } // namespace
 
 QString CannotOpenFileText()
@@ -58,8 +37,8 @@ QString CannotCreateFileText()
 QStringList ListTextLines(QByteArrayView bytes, bool utf8Only)
 {
     QString text;
-    if (const auto encoding = utf16Encoding(bytes)) {
-        text = QStringDecoder(*encoding, QStringDecoder::Flag::Stateless).decode(bytes);
+    if (std::optional<QString> utf16 = Utf16Text(bytes)) {
+        text = std::move(*utf16);
     } else {
         if (bytes.startsWith("\xEF\xBB\xBF"))
             bytes = bytes.sliced(3);

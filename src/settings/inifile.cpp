@@ -1,5 +1,7 @@
 #include "settings/inifile.h"
 
+#include "settings/unicodetext.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,6 +34,8 @@ QStringView trimBlanks(QStringView s)
 
 QString decodeText(QByteArrayView bytes)
 {
+    if (std::optional<QString> utf16 = Utf16Text(bytes))
+        return std::move(*utf16);
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes = bytes.sliced(3);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -150,12 +154,14 @@ QByteArray IniFile::toBytes() const
             out += u"\r\n";
         }
     }
-    // A kept line that starts with a byte-order mark must not land at the
-    // very start, where the reader would skip the mark and read the rest as
-    // a header or key it never was.
-    if (out.startsWith(QChar(0xFEFF)))
-        out.prepend(u"\r\n");
-    return out.toUtf8();
+    // A kept line that starts with a byte-order mark, or with zero
+    // characters that look like UTF-16, must not land at the very start,
+    // where the reader would skip the mark or take the file for UTF-16 and
+    // read the rest as headers or keys it never held.
+    QByteArray bytes = out.toUtf8();
+    if (out.startsWith(QChar(0xFEFF)) || Utf16Text(bytes))
+        bytes.prepend("\r\n");
+    return bytes;
 }
 
 bool IniFile::save(const QString &path) const

@@ -17,8 +17,9 @@ namespace qm {
 // not know (sections, keys, comments, their order) kept when it writes.
 //
 // Reading is forgiving: any bytes give some content, never an error. The
-// file is decoded as UTF-8 when valid (a byte-order mark is skipped), else
-// through the legacy decoder, so files of the Windows version load.
+// file is decoded as UTF-16 when it is (Utf16Text), else as UTF-8 when valid
+// (a byte-order mark is skipped), else through the legacy decoder, so files
+// of the Windows version load.
 class IniFile {
 public:
     IniFile() = default;

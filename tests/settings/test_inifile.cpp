@@ -105,6 +105,28 @@ TEST(IniFile, DecodesUtf8WithBomAndLegacyBytes)
     EXPECT_EQ(legacy.readString(u"Find", u"HistoryFind"), QString::fromLatin1("\xCF\xF0\xE8"));
 }
 
+TEST(IniFile, DecodesUtf16WithOrWithoutByteOrderMark)
+{
+    const auto utf16 = [](const QString &text, bool big) {
+        QByteArray bytes(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+        for (qsizetype i = 0; big && i + 1 < bytes.size(); i += 2)
+            std::swap(bytes[i], bytes[i + 1]);
+        return bytes;
+    };
+    const QString text = QString::fromUtf8("[Find]\r\nHistoryFind=При\r\n");
+    for (const QByteArray &bytes : {"\xFF\xFE" + utf16(text, false), "\xFE\xFF" + utf16(text, true),
+                                    utf16(text, false), utf16(text, true)}) {
+        const IniFile ini = parsed(bytes);
+        EXPECT_EQ(ini.readString(u"Find", u"HistoryFind"), QString::fromUtf8("При"));
+        // Saved as UTF-8, with no line of the old text left over.
+        EXPECT_EQ(ini.toBytes(), text.toUtf8());
+    }
+    // A kept line that would read as UTF-16 is not written first.
+    const IniFile odd =
+        parsed("\xFF\xFE" + utf16(QString::fromUtf8("a\0b\0\n[S]\nk=v\n", 12), false));
+    EXPECT_EQ(parsed(odd.toBytes()).readString(u"S", u"k"), "v");
+}
+
 TEST(IniFile, WritingKeepsUnknownContentAndOrder)
 {
     IniFile ini = parsed("; made by hand\n[Options]\nCodepage=KOI8-R\nFuture Key=a=b\n\n"
