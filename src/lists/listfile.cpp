@@ -22,6 +22,28 @@ namespace {
 
 constexpr char kNameChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
+// Writes all of `bytes` into what is at `path` as it is, without a
+// temporary file.
+bool writeInPlace(const QByteArray &path, const QByteArray &bytes)
+{
+    int fd;
+    do {
+        fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    return ::close(fd) == 0 && done == bytes.size();
+}
+
 } // namespace
 
 QString CannotOpenFileText()
@@ -112,6 +134,11 @@ bool WriteWholeFile(const QString &path, const QByteArray &bytes)
     }
     struct stat old {};
     const bool replaces = ::stat(target.constData(), &old) == 0;
+    // A pipe or a device (/dev/stdout, a FIFO, /dev/null) takes the bytes as
+    // they are written: a file renamed over it would take its name, and
+    // whoever reads it would never see them.
+    if (replaces && !S_ISREG(old.st_mode) && !S_ISDIR(old.st_mode))
+        return writeInPlace(target, bytes);
     // The new list is complete and on disk before it takes the name. The
     // write job's prefix: a copy left by a killed process is cleared with
     // its temporaries.

@@ -21,8 +21,9 @@ QString SingleLine(const QString &text);
 // list is UTF-8 whatever its bytes, unless they are UTF-16.
 bool ReadListFile(const QString &path, QStringList &lines);
 // Written whole through a temporary file renamed over the target, so a
-// failed save leaves an existing file as it was. False when it cannot be
-// created or written.
+// failed save leaves an existing file as it was; a pipe or a device
+// (/dev/stdout) is written into. False when it cannot be created or
+// written.
 bool WriteListFile(const QString &path, const QStringList &lines);
 // The same for any bytes (a picture taken out of a file).
 bool WriteWholeFile(const QString &path, const QByteArray &bytes);

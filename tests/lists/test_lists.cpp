@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qm;
 
@@ -117,6 +119,31 @@ TEST(ListText, FileThatCannotBeReadOrWrittenFails)
     EXPECT_EQ(std::distance(begin(entries), end(entries)), 1);
     // QTemporaryDir cannot remove names Qt cannot encode.
     std::filesystem::remove_all(folder.constData());
+}
+
+// A pipe, reached also through a link, stays a pipe and gets the list.
+TEST(ListText, PipeIsWrittenIntoNotReplaced)
+{
+    QTemporaryDir dir;
+    const QByteArray fifo = QFile::encodeName(dir.filePath("out.m3u"));
+    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
+    const QString link = dir.filePath("link.m3u");
+    ASSERT_TRUE(QFile::link(dir.filePath("out.m3u"), link));
+    const int reader = open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    for (const QString &path : {QFile::decodeName(fifo), link}) {
+        ASSERT_TRUE(WriteListFile(path, {"#EXTM3U", "a.mp3"}));
+        char got[64] = {};
+        EXPECT_EQ(QByteArray(got, int(read(reader, got, sizeof got))), "#EXTM3U\r\na.mp3\r\n");
+        struct stat info {};
+        ASSERT_EQ(lstat(fifo.constData(), &info), 0);
+        EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    }
+    close(reader);
+    EXPECT_EQ(QDir(dir.path())
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+                  .size(),
+              2);
 }
 
 TEST(ColumnList, WritesTagLineAndUsedColumnsInPositionOrder)
