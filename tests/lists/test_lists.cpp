@@ -314,3 +314,12 @@ TEST(SpecList, ExpandsCodesFoldersAndTitleLines)
     EXPECT_EQ(SpecListLines(t, {"%NF", "#", false}, {true, false}), (QStringList{"1", "1", "2"}));
     EXPECT_EQ(SpecListLines(t, {"%NF", "#", true}, {false, true}), (QStringList{"00", "00", "00"}));
 }
+
+TEST(SpecList, CellWithLineBreaksStaysOnItsRowsLine)
+{
+    RowTable t = tableOf({{"/m/", "", "", "", "", "A\r\nB"}, {"/m/", "", "", "", "", "C"}});
+    t.setCell(1, F::Alb, "x\ny");
+    t.setCell(1, F::No, "1");
+    EXPECT_EQ(SpecListLines(t, {"%NS.%TT", "%AL", true}, {true, false}),
+              (QStringList{"x y", "1.A B", "2.C"}));
+}
