@@ -95,7 +95,12 @@ QStringList M3uLines(const RowTable &table, TagView view, const QString &listPat
         if (!ext.isEmpty())
             path += u'.' + ext;
         const QString line = M3uPathLine(path);
-        lines.append(line == path && path.startsWith(folder) ? path.mid(folder.size()) : line);
+        QString entry = line == path && path.startsWith(folder) ? path.mid(folder.size()) : line;
+        // A line that begins with "#" is a comment to every reader: a name
+        // such as "#1 Hit.mp3" keeps its whole path.
+        if (entry.startsWith(u'#'))
+            entry = line.startsWith(u'#') ? QLatin1String("./") + line : line;
+        lines.append(entry);
     }
     return lines;
 }

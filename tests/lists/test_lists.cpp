@@ -218,6 +218,19 @@ TEST(M3u, WritesDurationsAndPathsRelativeToTheList)
     EXPECT_EQ(t.cell(4, F::Dir), "C:\\Music\\");
 }
 
+TEST(M3u, NameBeginningWithHashIsNoCommentLine)
+{
+    RowTable t = tableOf({{"/music/", "#1 Hit", "mp3", "", "", ""},
+                          {"/music/#sub/", "x", "mp3", "", "", ""},
+                          {"", "#y", "mp3", "", "", ""}});
+    const QStringList lines = M3uLines(t, TagView::None, "/music/list.m3u");
+    EXPECT_EQ(lines,
+              (QStringList{"#EXTM3U", "/music/#1 Hit.mp3", "/music/#sub/x.mp3", "./#y.mp3"}));
+    RowTable back;
+    readInto(back, ListKind::PlayList, lines, "/music/list.m3u");
+    EXPECT_EQ(column(back, F::Old), (QStringList{"#1 Hit.mp3", "x.mp3", "#y.mp3"}));
+}
+
 TEST(M3u, DurationForms)
 {
     const std::vector<std::pair<QString, int>> cases{
