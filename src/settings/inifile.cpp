@@ -56,6 +56,10 @@ void IniFile::clear()
 bool IniFile::load(const QString &path)
 {
     clear();
+    // Only a file is read: opening a pipe under the name would wait for a
+    // writer, and a device such as /dev/zero never ends.
+    if (!QFileInfo(path).isFile())
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;

@@ -31,7 +31,7 @@ public:
     static void setLegacyDecoder(LegacyDecoder decode);
 
     // Replaces the content with the file's. False when the file cannot be
-    // read (missing, unreadable); the content is then empty.
+    // read (missing, unreadable, no regular file); the content is then empty.
     bool load(const QString &path);
     void parse(QByteArrayView bytes);
 

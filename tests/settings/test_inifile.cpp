@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sys/stat.h>
 
 using qm::IniFile;
 
@@ -177,6 +178,19 @@ TEST(IniFile, SaveAndLoadThroughTheDisk)
     EXPECT_FALSE(ini.save(path + "/inner.ini"));
     ASSERT_TRUE(back.load(path)); // the good copy is untouched
     EXPECT_EQ(back.readString(u"Grid", u"ColIndex"), "0,1,2");
+}
+
+// Nothing waits for a writer to come, nor reads without end.
+TEST(IniFile, PipeOrDeviceIsNoSettingsFile)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("TagQuill.ini");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = dir.filePath("zero.ini");
+    ASSERT_TRUE(QFile::link("/dev/zero", zero));
+    IniFile ini;
+    EXPECT_FALSE(ini.load(fifo));
+    EXPECT_FALSE(ini.load(zero));
 }
 
 TEST(SettingsFolder, EnvironmentThenPortableThenUserFolder)
