@@ -21,6 +21,22 @@ QString folderOf(const QString &listPath)
     return folder;
 }
 
+// The line of a play list in `folder` that names `path`: relative to the
+// folder when it reads back as the same file, else whole. A line that
+// begins with "#" is a comment to every reader ("#1 Hit.mp3"), a relative
+// "AC\DC.mp3" would read as a Windows folder, "file:x.mp3" as x.mp3.
+QString pathEntry(const QString &path, const QString &folder)
+{
+    const QString line = M3uPathLine(path);
+    if (line == path && path.startsWith(folder)) {
+        const QString relative = path.mid(folder.size());
+        const M3uPath back = ResolveM3uPath(relative, folder);
+        if (!relative.startsWith(u'#') && back.dir + back.name == path)
+            return relative;
+    }
+    return line.startsWith(u'#') ? QLatin1String("./") + line : line;
+}
+
 } // namespace
 
 int DurationSeconds(const QString &dur)
@@ -94,13 +110,7 @@ QStringList M3uLines(const RowTable &table, TagView view, const QString &listPat
         QString path = dir + table.cell(row, FieldNumber::Old);
         if (!ext.isEmpty())
             path += u'.' + ext;
-        const QString line = M3uPathLine(path);
-        QString entry = line == path && path.startsWith(folder) ? path.mid(folder.size()) : line;
-        // A line that begins with "#" is a comment to every reader: a name
-        // such as "#1 Hit.mp3" keeps its whole path.
-        if (entry.startsWith(u'#'))
-            entry = line.startsWith(u'#') ? QLatin1String("./") + line : line;
-        lines.append(entry);
+        lines.append(pathEntry(path, folder));
     }
     return lines;
 }

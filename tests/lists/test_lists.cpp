@@ -218,17 +218,24 @@ TEST(M3u, WritesDurationsAndPathsRelativeToTheList)
     EXPECT_EQ(t.cell(4, F::Dir), "C:\\Music\\");
 }
 
-TEST(M3u, NameBeginningWithHashIsNoCommentLine)
+// Names that a relative line would misname keep their whole path.
+TEST(M3u, EveryPathLineReadsBackAsItsFile)
 {
     RowTable t = tableOf({{"/music/", "#1 Hit", "mp3", "", "", ""},
                           {"/music/#sub/", "x", "mp3", "", "", ""},
-                          {"", "#y", "mp3", "", "", ""}});
+                          {"", "#y", "mp3", "", "", ""},
+                          {"/music/", "AC\\DC", "mp3", "", "", ""},
+                          {"/music/", "file:x", "mp3", "", "", ""},
+                          {"/music/", "x", "mp3", "", "", ""}});
     const QStringList lines = M3uLines(t, TagView::None, "/music/list.m3u");
-    EXPECT_EQ(lines,
-              (QStringList{"#EXTM3U", "/music/#1 Hit.mp3", "/music/#sub/x.mp3", "./#y.mp3"}));
+    EXPECT_EQ(lines, (QStringList{"#EXTM3U", "/music/#1 Hit.mp3", "/music/#sub/x.mp3", "./#y.mp3",
+                                  "/music/AC\\DC.mp3", "/music/file:x.mp3", "x.mp3"}));
     RowTable back;
     readInto(back, ListKind::PlayList, lines, "/music/list.m3u");
-    EXPECT_EQ(column(back, F::Old), (QStringList{"#1 Hit.mp3", "x.mp3", "#y.mp3"}));
+    EXPECT_EQ(column(back, F::Dir), (QStringList{"/music/", "/music/#sub/", "/music/./", "/music/",
+                                                 "/music/", "/music/"}));
+    EXPECT_EQ(column(back, F::Old),
+              (QStringList{"#1 Hit.mp3", "x.mp3", "#y.mp3", "AC\\DC.mp3", "file:x.mp3", "x.mp3"}));
 }
 
 TEST(M3u, DurationForms)
