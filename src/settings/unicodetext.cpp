@@ -19,7 +19,18 @@ std::optional<QString> Utf16Text(QByteArrayView bytes)
     } else {
         return std::nullopt;
     }
-    return QStringDecoder(encoding, QStringDecoder::Flag::Stateless).decode(bytes);
+    QString text = QStringDecoder(encoding, QStringDecoder::Flag::Stateless).decode(bytes);
+    // A surrogate without its pair is no character: it could not be written
+    // back as UTF-8, so it reads as the replacement character.
+    if (!text.isValidUtf16()) {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                ++i;
+            else if (text[i].isSurrogate())
+                text[i] = QChar::ReplacementCharacter;
+        }
+    }
+    return text;
 }
 
 } // namespace qm

@@ -122,6 +122,9 @@ TEST(IniFile, DecodesUtf16WithOrWithoutByteOrderMark)
         // Saved as UTF-8, with no line of the old text left over.
         EXPECT_EQ(ini.toBytes(), text.toUtf8());
     }
+    // A surrogate without its pair reads as the replacement character.
+    const IniFile lone = parsed(QByteArray("\xFF\xFE[\0S\0]\0\n\0k\0=\0\x00\xDC", 16));
+    EXPECT_EQ(lone.readString(u"S", u"k"), QString(QChar::ReplacementCharacter));
     // A kept line that would read as UTF-16 is not written first.
     const IniFile odd =
         parsed("\xFF\xFE" + utf16(QString::fromUtf8("a\0b\0\n[S]\nk=v\n", 12), false));
