@@ -3,6 +3,7 @@
 #include "formats/fileio.h"
 #include "formats/codepage.h"
 #include "formats/pathcodec.h"
+#include "settings/unicodetext.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QStringDecoder>
 
 #include <cerrno>
+#include <optional>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,6 +21,28 @@ namespace qm {
 namespace {
 
 constexpr char kNameChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+// Writes all of `bytes` into what is at `path` as it is, without a
+// temporary file.
+bool writeInPlace(const QByteArray &path, const QByteArray &bytes)
+{
+    int fd;
+    do {
+        fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    return ::close(fd) == 0 && done == bytes.size();
+}
 
 } // namespace
 
@@ -34,12 +58,17 @@ QString CannotCreateFileText()
 
 QStringList ListTextLines(QByteArrayView bytes, bool utf8Only)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes = bytes.sliced(3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError() && !utf8Only)
-        text = LegacyCodepage::decode(bytes);
+    QString text;
+    if (std::optional<QString> utf16 = Utf16Text(bytes)) {
+        text = std::move(*utf16);
+    } else {
+        if (bytes.startsWith("\xEF\xBB\xBF"))
+            bytes = bytes.sliced(3);
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = utf8.decode(bytes);
+        if (utf8.hasError() && !utf8Only)
+            text = LegacyCodepage::decode(bytes);
+    }
 
     QStringList lines;
     qsizetype start = 0;
@@ -105,6 +134,11 @@ bool WriteWholeFile(const QString &path, const QByteArray &bytes)
     }
     struct stat old {};
     const bool replaces = ::stat(target.constData(), &old) == 0;
+    // A pipe or a device (/dev/stdout, a FIFO, /dev/null) takes the bytes as
+    // they are written: a file renamed over it would take its name, and
+    // whoever reads it would never see them.
+    if (replaces && !S_ISREG(old.st_mode) && !S_ISDIR(old.st_mode))
+        return writeInPlace(target, bytes);
     // The new list is complete and on disk before it takes the name. The
     // write job's prefix: a copy left by a killed process is cleared with
     // its temporaries.

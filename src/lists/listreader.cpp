@@ -1,9 +1,13 @@
 #include "lists/listreader.h"
 
+#include "formats/pathcodec.h"
 #include "lists/columnlist.h"
 #include "lists/m3u.h"
 
 #include <QFileInfo>
+
+#include <algorithm>
+#include <sys/stat.h>
 
 namespace qm {
 
@@ -166,6 +170,19 @@ bool ListReader::readM3uLine(const QString &line)
     table_.setCell(row, FieldNumber::Dir, path.dir);
     table_.setCell(row, FieldNumber::Old, path.name);
     return true;
+}
+
+void ClearDeviceRows(RowTable &table, int first)
+{
+    for (int row = std::max(first, 1); row <= table.lastFileRow(); ++row) {
+        QString path = table.cell(row, FieldNumber::Dir) + table.cell(row, FieldNumber::Old);
+        if (const QString &ext = table.cell(row, FieldNumber::Ext); !ext.isEmpty())
+            path += u'.' + ext;
+        struct stat info {};
+        if (!path.isEmpty() && ::stat(encodeFileName(path).constData(), &info) == 0
+            && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+            table.row(row) = Row{};
+    }
 }
 
 } // namespace qm

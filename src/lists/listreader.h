@@ -70,4 +70,10 @@ private:
     int carriedTagVersion_ = 0;
 };
 
+// Empties every row from `first` on whose file is a device or a pipe
+// (/dev/sda, a FIFO) that a list named: no file of the table, and one that
+// a rename would move. A folder scan passes such names over; a name that is
+// not there stays.
+void ClearDeviceRows(RowTable &table, int first);
+
 } // namespace qm

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace qm {
 
 namespace {
@@ -17,6 +19,22 @@ QString folderOf(const QString &listPath)
     if (!folder.endsWith(u'/'))
         folder += u'/';
     return folder;
+}
+
+// The line of a play list in `folder` that names `path`: relative to the
+// folder when it reads back as the same file, else whole. A line that
+// begins with "#" is a comment to every reader ("#1 Hit.mp3"), a relative
+// "AC\DC.mp3" would read as a Windows folder, "file:x.mp3" as x.mp3.
+QString pathEntry(const QString &path, const QString &folder)
+{
+    const QString line = M3uPathLine(path);
+    if (line == path && path.startsWith(folder)) {
+        const QString relative = path.mid(folder.size());
+        const M3uPath back = ResolveM3uPath(relative, folder);
+        if (!relative.startsWith(u'#') && back.dir + back.name == path)
+            return relative;
+    }
+    return line.startsWith(u'#') ? QLatin1String("./") + line : line;
 }
 
 } // namespace
@@ -92,8 +110,7 @@ QStringList M3uLines(const RowTable &table, TagView view, const QString &listPat
         QString path = dir + table.cell(row, FieldNumber::Old);
         if (!ext.isEmpty())
             path += u'.' + ext;
-        const QString line = M3uPathLine(path);
-        lines.append(line == path && path.startsWith(folder) ? path.mid(folder.size()) : line);
+        lines.append(pathEntry(path, folder));
     }
     return lines;
 }
@@ -138,11 +155,22 @@ std::optional<int> ExtinfSeconds(QStringView line)
     const qsizetype comma = line.indexOf(u',');
     if (comma < 8)
         return std::nullopt;
+    const QStringView number = line.sliced(8, comma - 8).trimmed();
     bool ok = false;
-    const int seconds = line.sliced(8, comma - 8).trimmed().toInt(&ok);
-    if (!ok)
+    const int seconds = number.toInt(&ok);
+    if (ok)
+        return seconds;
+    // A whole number too large for any length (a player's garbage, a
+    // stream's counter) still leads its entry in: only the length is unknown.
+    QStringView digits = number;
+    if (digits.startsWith(u'-') || digits.startsWith(u'+'))
+        digits = digits.sliced(1);
+    const bool whole = !digits.isEmpty() && std::all_of(digits.begin(), digits.end(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    if (!whole)
         return std::nullopt;
-    return seconds;
+    return -1;
 }
 
 bool IsPlayListName(const QString &path)

@@ -49,8 +49,8 @@ struct M3uPath {
 M3uPath ResolveM3uPath(const QString &line, const QString &listFolder);
 
 // The seconds of an "#EXTINF:" line: the whole number between the colon and
-// the first comma. Nothing when there is none; -1 (or any negative) is an
-// unknown length.
+// the first comma. Nothing when there is none; -1 (or any negative, or a
+// number too large for an int) is an unknown length.
 std::optional<int> ExtinfSeconds(QStringView line);
 
 // A play list by its name: ".m3u" or ".m3u8", in any case.

@@ -1,5 +1,7 @@
 #include "lists/speclist.h"
 
+#include "lists/listfile.h"
+
 namespace qm {
 
 namespace {
@@ -57,10 +59,13 @@ QStringList SpecListLines(const RowTable &table, const SpecListTemplates &templa
         if (numbering.separate && startsFolder(table, row)) {
             ++folder;
             if (titles)
-                lines.append(
-                    ExpandSpecTemplate(table, row, templates.title, folder, numbering.leadingZero));
+                lines.append(SingleLine(ExpandSpecTemplate(table, row, templates.title, folder,
+                                                           numbering.leadingZero)));
         }
-        lines.append(ExpandSpecTemplate(table, row, templates.row, folder, numbering.leadingZero));
+        // One line a row also when a cell (a comment, lyrics) holds line
+        // breaks.
+        lines.append(SingleLine(
+            ExpandSpecTemplate(table, row, templates.row, folder, numbering.leadingZero)));
     }
     return lines;
 }

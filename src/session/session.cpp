@@ -214,6 +214,7 @@ void Session::addList(const QString &path, ListKind kind)
     };
     auto job = std::make_shared<TListReadJob>(table_, kind, path, std::move(hooks));
     runner_.start(jobKind, job, [this, job] {
+        ClearDeviceRows(table_, firstAddedRow_);
         emit rowsAppended();
         // Names read by the m3u rules are whole file names; a column list
         // brings Old, Ext and New itself.

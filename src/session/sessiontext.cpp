@@ -4,6 +4,8 @@
 #include "session/session.h"
 #include "session/changedrows.h"
 
+#include <QFileInfo>
+
 #include <climits>
 
 #include "jobs/alphabetjob.h"
@@ -95,7 +97,9 @@ int Session::replaceInColumns(const QList<FieldNumber> &columns, const QString &
 void Session::openAlphabets(const QString &path, bool createMissing)
 {
     alphabets_ = AlphabetBook(path);
-    if (!alphabets_.load() && createMissing)
+    // Only a missing file is made: one that is there but cannot be read
+    // (no read permission, a pipe) keeps the user's alphabets.
+    if (!alphabets_.load() && createMissing && !QFileInfo::exists(path))
         alphabetWritten(alphabets_.save(alphabets_.pairs()));
     emit alphabetsChanged();
 }

@@ -1,5 +1,7 @@
 #include "settings/inifile.h"
 
+#include "settings/unicodetext.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,23 +34,8 @@ QStringView trimBlanks(QStringView s)
 
 QString decodeText(QByteArrayView bytes)
 {
-    // A file saved as "Unicode" in a Windows editor is UTF-16 with its byte
-    // order mark, which the profile functions read as well.
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
-                                                          : QStringDecoder::Utf16BE,
-                             QStringDecoder::Flag::Stateless);
-        QString text = utf16.decode(bytes.sliced(2));
-        // The decoder lets a broken surrogate through, which no UTF-8 file
-        // can hold: it reads as the replacement character instead.
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-                ++i;
-            else if (text[i].isSurrogate())
-                text[i] = QChar::ReplacementCharacter;
-        }
-        return text;
-    }
+    if (std::optional<QString> utf16 = Utf16Text(bytes))
+        return std::move(*utf16);
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes = bytes.sliced(3);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -69,6 +56,10 @@ void IniFile::clear()
 bool IniFile::load(const QString &path)
 {
     clear();
+    // Only a file is read: opening a pipe under the name would wait for a
+    // writer, and a device such as /dev/zero never ends.
+    if (!QFileInfo(path).isFile())
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -167,12 +158,14 @@ QByteArray IniFile::toBytes() const
             out += u"\r\n";
         }
     }
-    // A kept line that starts with a byte-order mark must not land at the
-    // very start, where the reader would skip the mark and read the rest as
-    // a header or key it never was.
-    if (out.startsWith(QChar(0xFEFF)))
-        out.prepend(u"\r\n");
-    return out.toUtf8();
+    // A kept line that starts with a byte-order mark, or with zero
+    // characters that look like UTF-16, must not land at the very start,
+    // where the reader would skip the mark or take the file for UTF-16 and
+    // read the rest as headers or keys it never held.
+    QByteArray bytes = out.toUtf8();
+    if (out.startsWith(QChar(0xFEFF)) || Utf16Text(bytes))
+        bytes.prepend("\r\n");
+    return bytes;
 }
 
 bool IniFile::save(const QString &path) const

@@ -17,8 +17,9 @@ namespace qm {
 // not know (sections, keys, comments, their order) kept when it writes.
 //
 // Reading is forgiving: any bytes give some content, never an error. The
-// file is decoded as UTF-8 when valid (a byte-order mark is skipped), else
-// through the legacy decoder, so files of the Windows version load.
+// file is decoded as UTF-16 when it is (Utf16Text), else as UTF-8 when valid
+// (a byte-order mark is skipped), else through the legacy decoder, so files
+// of the Windows version load.
 class IniFile {
 public:
     IniFile() = default;
@@ -30,7 +31,7 @@ public:
     static void setLegacyDecoder(LegacyDecoder decode);
 
     // Replaces the content with the file's. False when the file cannot be
-    // read (missing, unreadable); the content is then empty.
+    // read (missing, unreadable, no regular file); the content is then empty.
     bool load(const QString &path);
     void parse(QByteArrayView bytes);
 

@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qm;
 
@@ -74,6 +76,20 @@ TEST(ListText, DecodesUtf8OrLegacyAndSplitsEveryLineEnd)
     EXPECT_EQ(ListTextBytes({u"Я"_qs, ""}), QByteArray("\xD0\xAF\r\n\r\n"));
 }
 
+TEST(ListText, DecodesUtf16ByItsMarkOrItsZeroBytes)
+{
+    const QString text = u"#EXTM3U\r\n/м/a.mp3\r\n"_qs;
+    const QByteArray le(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    QByteArray be = le;
+    for (qsizetype i = 0; i + 1 < be.size(); i += 2)
+        std::swap(be[i], be[i + 1]);
+    const QStringList lines{"#EXTM3U", u"/м/a.mp3"_qs};
+    for (const QByteArray &bytes : {"\xFF\xFE" + le, "\xFE\xFF" + be, le, be}) {
+        EXPECT_EQ(ListTextLines(bytes), lines);
+        EXPECT_EQ(ListTextLines(bytes, true), lines);
+    }
+}
+
 TEST(ListText, FileThatCannotBeReadOrWrittenFails)
 {
     QTemporaryDir dir;
@@ -103,6 +119,31 @@ TEST(ListText, FileThatCannotBeReadOrWrittenFails)
     EXPECT_EQ(std::distance(begin(entries), end(entries)), 1);
     // QTemporaryDir cannot remove names Qt cannot encode.
     std::filesystem::remove_all(folder.constData());
+}
+
+// A pipe, reached also through a link, stays a pipe and gets the list.
+TEST(ListText, PipeIsWrittenIntoNotReplaced)
+{
+    QTemporaryDir dir;
+    const QByteArray fifo = QFile::encodeName(dir.filePath("out.m3u"));
+    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
+    const QString link = dir.filePath("link.m3u");
+    ASSERT_TRUE(QFile::link(dir.filePath("out.m3u"), link));
+    const int reader = open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    for (const QString &path : {QFile::decodeName(fifo), link}) {
+        ASSERT_TRUE(WriteListFile(path, {"#EXTM3U", "a.mp3"}));
+        char got[64] = {};
+        EXPECT_EQ(QByteArray(got, int(read(reader, got, sizeof got))), "#EXTM3U\r\na.mp3\r\n");
+        struct stat info {};
+        ASSERT_EQ(lstat(fifo.constData(), &info), 0);
+        EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    }
+    close(reader);
+    EXPECT_EQ(QDir(dir.path())
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+                  .size(),
+              2);
 }
 
 TEST(ColumnList, WritesTagLineAndUsedColumnsInPositionOrder)
@@ -177,6 +218,26 @@ TEST(M3u, WritesDurationsAndPathsRelativeToTheList)
     EXPECT_EQ(t.cell(4, F::Dir), "C:\\Music\\");
 }
 
+// Names that a relative line would misname keep their whole path.
+TEST(M3u, EveryPathLineReadsBackAsItsFile)
+{
+    RowTable t = tableOf({{"/music/", "#1 Hit", "mp3", "", "", ""},
+                          {"/music/#sub/", "x", "mp3", "", "", ""},
+                          {"", "#y", "mp3", "", "", ""},
+                          {"/music/", "AC\\DC", "mp3", "", "", ""},
+                          {"/music/", "file:x", "mp3", "", "", ""},
+                          {"/music/", "x", "mp3", "", "", ""}});
+    const QStringList lines = M3uLines(t, TagView::None, "/music/list.m3u");
+    EXPECT_EQ(lines, (QStringList{"#EXTM3U", "/music/#1 Hit.mp3", "/music/#sub/x.mp3", "./#y.mp3",
+                                  "/music/AC\\DC.mp3", "/music/file:x.mp3", "x.mp3"}));
+    RowTable back;
+    readInto(back, ListKind::PlayList, lines, "/music/list.m3u");
+    EXPECT_EQ(column(back, F::Dir), (QStringList{"/music/", "/music/#sub/", "/music/./", "/music/",
+                                                 "/music/", "/music/"}));
+    EXPECT_EQ(column(back, F::Old),
+              (QStringList{"#1 Hit.mp3", "x.mp3", "#y.mp3", "AC\\DC.mp3", "file:x.mp3", "x.mp3"}));
+}
+
 TEST(M3u, DurationForms)
 {
     const std::vector<std::pair<QString, int>> cases{
@@ -208,6 +269,19 @@ TEST(M3u, ReadsPlayListsOfTodayAndOfWindows)
     // A stream is passed over with its information line; the view stays.
     EXPECT_EQ(r.streamsSkipped(), 1);
     EXPECT_EQ(r.carriedTagVersion(), 0);
+}
+
+TEST(M3u, DurationTooLargeIsUnknownAndTheEntryStays)
+{
+    RowTable t;
+    const ListReader r =
+        readInto(t, ListKind::PlayList,
+                 {"#EXTINF:99999999999,A - B", "a.mp3", "#EXTINF:-123456789012345678901,C", "b.mp3",
+                  "#EXTINF:1.5,D", "never.mp3"});
+    EXPECT_EQ(column(t, F::Old), (QStringList{"a.mp3", "b.mp3"}));
+    EXPECT_EQ(column(t, F::Dur), (QStringList{"", ""}));
+    EXPECT_EQ(column(t, F::Tit), (QStringList{"B", "C"}));
+    EXPECT_EQ(r.filesAdded(), 2);
 }
 
 // A file URL's percent-encoded bytes are the name's bytes, UTF-8 or not.
@@ -259,4 +333,13 @@ TEST(SpecList, ExpandsCodesFoldersAndTitleLines)
               (QStringList{"#Al 01", "01-1 Rock", "01-2 Rock", "#Bl 02", "02-1 Jazz"}));
     EXPECT_EQ(SpecListLines(t, {"%NF", "#", false}, {true, false}), (QStringList{"1", "1", "2"}));
     EXPECT_EQ(SpecListLines(t, {"%NF", "#", true}, {false, true}), (QStringList{"00", "00", "00"}));
+}
+
+TEST(SpecList, CellWithLineBreaksStaysOnItsRowsLine)
+{
+    RowTable t = tableOf({{"/m/", "", "", "", "", "A\r\nB"}, {"/m/", "", "", "", "", "C"}});
+    t.setCell(1, F::Alb, "x\ny");
+    t.setCell(1, F::No, "1");
+    EXPECT_EQ(SpecListLines(t, {"%NS.%TT", "%AL", true}, {true, false}),
+              (QStringList{"x y", "1.A B", "2.C"}));
 }

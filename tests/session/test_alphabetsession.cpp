@@ -1,9 +1,12 @@
 #include "session/session.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace qm;
 using F = FieldNumber;
@@ -91,4 +94,15 @@ TEST(AlphabetSession, SecondAlphabetSurvivesARestartAndFailuresAreReportedOnce)
     blocked.saveAlphabet(mine);
     EXPECT_EQ(reports, 1);
     EXPECT_EQ(blocked.alphabets().pairs(), mine);
+}
+
+// A file that is there but cannot be read is not made anew over it.
+TEST(AlphabetSession, UnreadableFileIsNotReplaced)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Runeswap.ini"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    Session session;
+    session.openAlphabets(path, true);
+    EXPECT_FALSE(QFileInfo(path).isFile());
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "requiretools.h"
 
 using namespace qm;
@@ -123,6 +125,27 @@ TEST(ListSession, ListThatCannotBeReadOrWritten)
     s.session.table().appendFileRow("/m/", "a.mp3");
     s.session.saveList(dir.filePath("none/x.txt"), Session::ListFormat::Special);
     EXPECT_EQ(s.saved.value(0), std::make_pair(dir.filePath("none/x.txt"), false));
+}
+
+// A device or a pipe that a list names makes no row, in either kind of
+// list; a file and a name that is not there do.
+TEST(ListSession, DeviceOrPipeInAListMakesNoRow)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + u'/';
+    ASSERT_EQ(mkfifo(QFile::encodeName(folder + "pipe.mp3").constData(), 0600), 0);
+    ASSERT_TRUE(writeBytes(folder + "a.mp3", ""));
+    ASSERT_TRUE(writeBytes(folder + "list.m3u", "/dev/null\npipe.mp3\na.mp3\ngone.mp3\n"));
+    const QByteArray dirLine = QFile::encodeName(folder) + "\n";
+    ASSERT_TRUE(writeBytes(folder + "list.txt", "#Path\n/dev/\n" + dirLine.repeated(3)
+                                                    + "#Old name\nnull\npipe\na\ngone\n"
+                                                      "#Expansion\n\nmp3\nmp3\nmp3\n"));
+    for (const QString &list : {folder + "list.m3u", folder + "list.txt"}) {
+        ListSession s;
+        s.session.addList(list, ListKind::Columns);
+        s.session.waitForJobs();
+        EXPECT_EQ(s.column(F::Old), (QStringList{"a", "gone"})) << list.toStdString();
+    }
 }
 
 // The play list is written once the durations are read.

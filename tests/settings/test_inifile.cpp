@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sys/stat.h>
 
 using qm::IniFile;
 
@@ -103,20 +104,31 @@ TEST(IniFile, DecodesUtf8WithBomAndLegacyBytes)
     // (the options set the tags' code page).
     const IniFile legacy = parsed("[Find]\nHistoryFind=\xCF\xF0\xE8\n");
     EXPECT_EQ(legacy.readString(u"Find", u"HistoryFind"), QString::fromLatin1("\xCF\xF0\xE8"));
-    // UTF-16 with its byte order mark, as a Windows editor saves "Unicode";
-    // a broken surrogate reads as the replacement character.
-    const QString text =
-        QString::fromUtf8("[Find]\r\nHistoryFind=При") + QChar(0xD83D) + QStringLiteral("\r\n");
-    for (const bool bigEndian : {false, true}) {
-        QByteArray bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-        for (const QChar c : text) {
-            const char high = char(c.unicode() >> 8);
-            const char low = char(c.unicode() & 0xFF);
-            bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
-        }
-        EXPECT_EQ(parsed(bytes).readString(u"Find", u"HistoryFind"),
-                  QString::fromUtf8("При") + QChar::ReplacementCharacter);
+}
+
+TEST(IniFile, DecodesUtf16WithOrWithoutByteOrderMark)
+{
+    const auto utf16 = [](const QString &text, bool big) {
+        QByteArray bytes(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+        for (qsizetype i = 0; big && i + 1 < bytes.size(); i += 2)
+            std::swap(bytes[i], bytes[i + 1]);
+        return bytes;
+    };
+    const QString text = QString::fromUtf8("[Find]\r\nHistoryFind=При\r\n");
+    for (const QByteArray &bytes : {"\xFF\xFE" + utf16(text, false), "\xFE\xFF" + utf16(text, true),
+                                    utf16(text, false), utf16(text, true)}) {
+        const IniFile ini = parsed(bytes);
+        EXPECT_EQ(ini.readString(u"Find", u"HistoryFind"), QString::fromUtf8("При"));
+        // Saved as UTF-8, with no line of the old text left over.
+        EXPECT_EQ(ini.toBytes(), text.toUtf8());
     }
+    // A surrogate without its pair reads as the replacement character.
+    const IniFile lone = parsed(QByteArray("\xFF\xFE[\0S\0]\0\n\0k\0=\0\x00\xDC", 16));
+    EXPECT_EQ(lone.readString(u"S", u"k"), QString(QChar::ReplacementCharacter));
+    // A kept line that would read as UTF-16 is not written first.
+    const IniFile odd =
+        parsed("\xFF\xFE" + utf16(QString::fromUtf8("a\0b\0\n[S]\nk=v\n", 12), false));
+    EXPECT_EQ(parsed(odd.toBytes()).readString(u"S", u"k"), "v");
 }
 
 TEST(IniFile, WritingKeepsUnknownContentAndOrder)
@@ -169,6 +181,19 @@ TEST(IniFile, SaveAndLoadThroughTheDisk)
     EXPECT_FALSE(ini.save(path + "/inner.ini"));
     ASSERT_TRUE(back.load(path)); // the good copy is untouched
     EXPECT_EQ(back.readString(u"Grid", u"ColIndex"), "0,1,2");
+}
+
+// Nothing waits for a writer to come, nor reads without end.
+TEST(IniFile, PipeOrDeviceIsNoSettingsFile)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("TagQuill.ini");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = dir.filePath("zero.ini");
+    ASSERT_TRUE(QFile::link("/dev/zero", zero));
+    IniFile ini;
+    EXPECT_FALSE(ini.load(fifo));
+    EXPECT_FALSE(ini.load(zero));
 }
 
 TEST(SettingsFolder, EnvironmentThenPortableThenUserFolder)
