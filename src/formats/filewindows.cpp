@@ -9,6 +9,10 @@ namespace {
 
 QByteArray viewOf(const QByteArray &buffer, qint64 from, qint64 length)
 {
+    // A window holds less than asked for when the file was cut short after
+    // it was opened: what lies past its bytes is not the file's.
+    if (from >= buffer.size())
+        return {};
     return QByteArray::fromRawData(buffer.constData() + from,
                                    std::min(length, buffer.size() - from));
 }

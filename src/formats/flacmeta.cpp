@@ -150,8 +150,12 @@ NativeRead readResult(const Metadata &meta)
 {
     NativeRead result;
     result.fields = vorbis::readFields(meta.comment);
-    if (meta.info.sampleRate)
+    // A stream encoded through a pipe leaves its sample count 0, unknown,
+    // which is no length of zero.
+    if (meta.info.sampleRate && meta.info.totalSamples)
         result.duration = double(meta.info.totalSamples) / meta.info.sampleRate;
+    else
+        result.duration = -1;
     result.streamText = streamText(meta.info);
     result.pictures = int(vorbis::pictures(meta.comment).size());
     for (const Block &block : meta.blocks)

@@ -45,7 +45,7 @@ enum class Fault {
 
 struct NativeRead {
     TagFields fields;    // by the mapping in vorbisfields.h
-    double duration = 0; // seconds
+    double duration = 0; // seconds; below 0 when the file does not tell
     QString streamText;  // "FLAC, 44100 Hz, stereo, 16 bit"
     int pictures = 0;
 };

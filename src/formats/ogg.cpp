@@ -365,6 +365,32 @@ std::optional<qint64> lastGranule(QByteArrayView bytes, quint32 serial, qint64 f
     return std::nullopt;
 }
 
+std::optional<qint64> lastGranuleIn(const BlockReader &read, qint64 fileSize, quint32 serial,
+                                    qint64 from)
+{
+    // A page holds 65307 bytes at most: each window reaches that far into
+    // the one looked at before, so a page across their border lies whole
+    // in one of them.
+    constexpr qint64 kMaxPageBytes = 65307;
+    constexpr qint64 kTailBytes = 72 * 1024;
+    constexpr qint64 kWindowBytes = 1024 * 1024;
+    QByteArray bytes;
+    qint64 end = fileSize;
+    qint64 window = kTailBytes;
+    while (end > from) {
+        const qint64 start = qMax(from, end - window);
+        if (!read(start, end - start, &bytes))
+            return std::nullopt;
+        if (const std::optional<qint64> granule = lastGranule(bytes, serial))
+            return granule;
+        if (start == from)
+            break;
+        end = start + kMaxPageBytes;
+        window = kWindowBytes;
+    }
+    return std::nullopt;
+}
+
 NativeRead readResult(const StreamHeaders &headers, std::optional<qint64> granule, qint64 fileSize)
 {
     NativeRead result;

@@ -6,6 +6,7 @@
 // is read to its first logical stream; the other streams' pages are never
 // changed.
 
+#include "formats/fileio.h"
 #include "formats/nativetag.h"
 #include "formats/vorbiscomment.h"
 
@@ -65,6 +66,14 @@ Walk parseHeaders(QByteArrayView head, qint64 fileSize, StreamHeaders *headers, 
 // file's end, or all of it) that starts at `from` or later: past the header
 // pages, whose granule is 0 and whose bytes a write changes.
 std::optional<qint64> lastGranule(QByteArrayView bytes, quint32 serial, qint64 from = 0);
+
+// The same for a file of `fileSize` bytes whose pages past the headers
+// start at `from`: its end first, then, when other streams or bytes that
+// are no pages follow the stream (a chained file, or one whose end was
+// never written), the rest backwards, a window at a time: a file of any
+// size is looked through in a few megabytes.
+std::optional<qint64> lastGranuleIn(const BlockReader &read, qint64 fileSize, quint32 serial,
+                                    qint64 from);
 
 // Duration from the last granule position, stream text ("Opus, 48000 Hz,
 // stereo, 96 kbps"; the bit rate over `fileSize`).

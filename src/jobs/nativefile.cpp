@@ -12,10 +12,6 @@ namespace qm {
 
 namespace {
 
-// The last page of a stream is at most this far from the end of a file
-// whose last pages are its own: a page holds 65307 bytes at most.
-constexpr qint64 kTailBytes = 72 * 1024;
-
 bool endsWith(QStringView name, QLatin1StringView ext)
 {
     return name.size() > ext.size() && name.endsWith(ext, Qt::CaseInsensitive)
@@ -94,19 +90,16 @@ bool NativeFile::readOgg(ReadOnlyFile &file)
             return ogg::parseHeaders(head, size_, &ogg_, needed, &fault_);
         }))
         return false;
-    // The duration is the granule of the stream's last page: near the end,
-    // unless other streams follow it (a chained file), when the whole rest
-    // is looked through.
-    std::optional<qint64> granule;
-    const qint64 headerEnd = ogg_.headerEnd;
-    if (headerEnd < size_) {
-        const qint64 tailStart = qMax(headerEnd, size_ - kTailBytes);
-        if (file.readUpTo(tailStart, size_ - tailStart, &tail_))
-            granule = ogg::lastGranule(tail_, ogg_.serial);
-        if (!granule && tailStart > headerEnd
-            && file.readUpTo(headerEnd, size_ - headerEnd, &tail_))
-            granule = ogg::lastGranule(tail_, ogg_.serial);
-    }
+    // The duration is the granule of the stream's last page, looked for in
+    // the one buffer that serves file after file.
+    const auto read = [&](qint64 pos, qint64 length, QByteArray *out) {
+        if (!file.readUpTo(pos, length, &tail_))
+            return false;
+        *out = QByteArray::fromRawData(tail_.constData(), tail_.size());
+        return true;
+    };
+    const std::optional<qint64> granule =
+        ogg::lastGranuleIn(read, size_, ogg_.serial, ogg_.headerEnd);
     result_ = ogg::readResult(ogg_, granule, size_);
     return true;
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 using qm::FileWindows;
 using qm::ReadOnlyFile;
 using qm::TMPEGaudio;
@@ -131,5 +133,26 @@ TEST(FileWindows, SizedReadsGiveWhatWholeFilesGave)
     for (const auto &[name, bytes] : files) {
         SCOPED_TRACE(name);
         expectSameAsInMemory(bytes);
+    }
+}
+
+// A file cut short after it was opened (another program rewriting it) gives
+// the bytes it still has at its end, none where it no longer reaches.
+TEST(FileWindows, FileCutShortAfterOpeningGivesWhatIsLeft)
+{
+    TempFolder folder;
+    const QString path = folder.path() + "/f";
+    ASSERT_TRUE(writeAll(path, QByteArray(20000, 'a')));
+    for (const qint64 cut : {0, 19900, 19990}) {
+        ReadOnlyFile file;
+        ASSERT_TRUE(file.open(path));
+        FileWindows windows(file, 143);
+        QByteArray head;
+        ASSERT_TRUE(windows.read(0, 10, &head));
+        ASSERT_TRUE(QFile::resize(path, cut));
+        QByteArray end;
+        ASSERT_TRUE(windows.read(20000 - 128, 128, &end));
+        EXPECT_EQ(end, QByteArray(qMax<qint64>(0, cut - (20000 - 128)), 'a')) << cut;
+        ASSERT_TRUE(writeAll(path, QByteArray(20000, 'a')));
     }
 }

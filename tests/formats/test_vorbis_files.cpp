@@ -267,6 +267,36 @@ TEST(OggFiles, LeaveTheChainedStreamUntouched)
     expectValid(kFormats[2], path);
 }
 
+// Behind a stream whose end was never written, or before a chained stream,
+// the last page is looked for a window at a time, never in one read of all
+// the rest.
+TEST(OggFiles, FindTheLastPageBehindLongJunkInWindows)
+{
+    requireVorbisTools();
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    TempFolder folder;
+    QString error;
+    const QByteArray opus = makeTagged(kFormats[2], folder.file(u"a.opus"_s), &error);
+    const QByteArray other =
+        makeTagged(kFormats[2], folder.file(u"b.opus"_s), &error, {u"-serial_offset"_s, u"1000"_s});
+    ASSERT_FALSE(opus.isEmpty() || other.isEmpty()) << error.toStdString();
+    const QByteArray zeros(8 * 1024 * 1024, '\0');
+    for (const QByteArray &bytes : {opus + zeros, opus + zeros + other}) {
+        const Parsed parsed = parse(Kind::Opus, bytes);
+        ASSERT_EQ(parsed.walk, Walk::Ok);
+        qint64 longest = 0;
+        const auto read = [&](qint64 pos, qint64 length, QByteArray *out) {
+            longest = qMax(longest, length);
+            *out = bytes.mid(pos, length);
+            return true;
+        };
+        EXPECT_EQ(ogg::lastGranuleIn(read, bytes.size(), parsed.ogg.serial, parsed.ogg.headerEnd),
+                  ogg::lastGranule(opus, parsed.ogg.serial));
+        EXPECT_LE(longest, 2 * 1024 * 1024);
+    }
+}
+
 // Bytes after the stream's last page that are no page (the ID3v1 tag some
 // taggers append) stay as they are when the pages before are renumbered.
 TEST(OggFiles, KeepTheBytesAfterTheLastPage)

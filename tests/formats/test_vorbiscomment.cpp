@@ -101,12 +101,12 @@ TEST(VorbisComment, BuildsWhatItParsesAndRefusesBlocksRunningPastTheirEnd)
 }
 
 // A minimal FLAC file: STREAMINFO (44100 Hz, stereo, 16 bit, 44100
-// samples), the given blocks, then an audio frame's sync code.
-QByteArray flacFile(const QByteArray &blocks, bool last = true)
+// samples unless told), the given blocks, then an audio frame's sync code.
+QByteArray flacFile(const QByteArray &blocks, bool last = true, quint64 samples = 44100)
 {
     QByteArray info(34, '\0');
     const quint64 packed =
-        (quint64(44100) << 44) | (quint64(1) << 41) | (quint64(15) << 36) | 44100;
+        (quint64(44100) << 44) | (quint64(1) << 41) | (quint64(15) << 36) | samples;
     qToBigEndian(packed, info.data() + 10);
     QByteArray out = "fLaC"_ba + char(blocks.isEmpty() && last ? 0x80 : 0) + "\0\0\x22"_ba + info;
     return out + blocks + "\xff\xf8\x69\x08"_ba;
@@ -155,6 +155,16 @@ TEST(FlacMetadata, AsksForMoreBytesUntilTheMetadataIsRead)
     EXPECT_EQ(meta.audioStart, bytes.size() - 4);
     EXPECT_EQ(flac::readResult(meta).streamText, u"FLAC, 44100 Hz, stereo, 16 bit"_s);
     EXPECT_DOUBLE_EQ(flac::readResult(meta).duration, 1.0);
+}
+
+// A stream encoded through a pipe has no sample count: its length is
+// unknown, not zero.
+TEST(FlacMetadata, NoSampleCountGivesNoDuration)
+{
+    const QByteArray bytes = flacFile({}, true, 0);
+    flac::Metadata meta;
+    ASSERT_EQ(flac::parse(bytes, bytes.size(), &meta, nullptr, nullptr), Walk::Ok);
+    EXPECT_LT(flac::readResult(meta).duration, 0);
 }
 
 } // namespace
