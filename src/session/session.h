@@ -432,7 +432,14 @@ signals:
 private:
     class ChangedRows;
     struct StepGuard {
-        explicit StepGuard(Session &session) : session(session) { session.beginStep(); }
+        // A command is a step of its own: typing still open in a box (the
+        // focus stays there while a tool button or a menu runs the command)
+        // is closed first, so that undo never takes both back at once.
+        explicit StepGuard(Session &session) : session(session)
+        {
+            session.closeEdit();
+            session.beginStep();
+        }
         ~StepGuard() { session.endStep(); }
         StepGuard(const StepGuard &) = delete;
         StepGuard &operator=(const StepGuard &) = delete;
@@ -443,7 +450,8 @@ private:
     // A step that a job ends: from `before` to the table now.
     // `fileOrder`: the file rows' new order, when the step put them in one.
     void recordStep(const TableSnapshot &before, std::span<const int> fileOrder = {});
-    std::shared_ptr<TableSnapshot> jobSnapshot() const;
+    // Closes an open edit first, as a step does.
+    std::shared_ptr<TableSnapshot> jobSnapshot();
     void announce(const TableHistory::Touched &touched);
     // What a step of the history keeps besides the table: the pictures
     // waiting and the code pages chosen, as they were.

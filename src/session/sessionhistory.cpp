@@ -81,8 +81,9 @@ void Session::recordStep(const TableSnapshot &before, std::span<const int> fileO
         emit historyChanged();
 }
 
-std::shared_ptr<TableSnapshot> Session::jobSnapshot() const
+std::shared_ptr<TableSnapshot> Session::jobSnapshot()
 {
+    closeEdit();
     if (!undoEnabled_)
         return nullptr;
     auto snapshot = std::make_shared<TableSnapshot>(TableHistory::snapshot(table_));

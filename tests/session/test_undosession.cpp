@@ -136,3 +136,50 @@ TEST(UndoSession, NumberingSwitchesAndACaseCommandInTypingAreStepsOfTheirOwn)
     s.session.undo();
     EXPECT_EQ(s.session.table().cell(1, F::Tit), "title 1");
 }
+
+// Typing still open in a box when a tool button or a menu runs a command
+// (the box keeps the focus) is a step of its own before the command's.
+TEST(UndoSession, ACommandRunWhileTypingIsUndoneAlone)
+{
+    struct Case {
+        const char *name;
+        std::function<void(UndoSession &)> command;
+    };
+    const Case cases[] = {
+        {"clear",
+         [](UndoSession &s) {
+             s.session.clearCells(CellRect{s.at(F::Tit), 1, s.at(F::Tit), 2});
+         }},
+        {"paste",
+         [](UndoSession &s) {
+             s.session.pasteCells(CellRect{s.at(F::Tit), 1, s.at(F::Tit), 1}, "p\r\n",
+                                  PasteMode::Into);
+         }},
+        {"delete",
+         [](UndoSession &s) {
+             s.session.deleteCells(CellRect{s.at(F::Tit), 1, s.at(F::Tit), 1});
+         }},
+        {"row move", [](UndoSession &s) { s.session.moveRowByKey(1, false); }},
+        {"duplicates",
+         [](UndoSession &s) {
+             s.session.removeDuplicates(DuplicateKey::VisibleColumns);
+             s.session.waitForJobs();
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        UndoSession s(3);
+        const std::vector<Row> before = s.rows();
+        s.session.openEdit();
+        for (int r = 1; r <= 3; ++r)
+            s.session.table().setCell(r, F::Tit, "typed");
+        s.session.table().setCell(3, F::Old, s.session.table().cell(2, F::Old));
+        const std::vector<Row> typed = s.rows();
+        c.command(s);
+        ASSERT_NE(s.rows(), typed);
+        s.session.undo();
+        EXPECT_EQ(s.rows(), typed);
+        s.session.undo();
+        EXPECT_EQ(s.rows(), before);
+    }
+}
