@@ -14,6 +14,7 @@
 #include <QToolButton>
 
 #include "app/alphabeteditor.h"
+#include "app/celleditorbar.h"
 #include "app/commands.h"
 #include "app/gridediting.h"
 #include "app/gridmodel.h"
@@ -181,6 +182,8 @@ private slots:
         variants->btnApply->click();
         QCOMPARE(shownAtTheEnd, QStringLiteral(u"Сэх"));
         QCOMPARE(table.cell(r, F::Tit), QStringLiteral(u"Сэх"));
+        // The editor box shows the applied choice, so typing there keeps it.
+        QCOMPARE(window.editing().editorBar().box()->currentText(), QStringLiteral(u"Сэх"));
         QVERIFY(!variants->isVisible());
         window.close();
     }
