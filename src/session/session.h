@@ -113,10 +113,12 @@ public:
     bool fileInfo() const { return state_.fileInfo; }
     void setFileInfo(bool on);
     const Numbering &numbering() const { return state_.numbering; }
-    // The rows are numbered anew in `style`, one undoable step.
+    // The rows are numbered anew in `style`, one undoable step that takes
+    // the style back with the numbers.
     void setNumberStyle(NumberStyle style);
     // Per folder: the rows are sorted by folder and numbered per folder;
-    // for the whole table: numbered anew. One undoable step.
+    // for the whole table: numbered anew. One undoable step that takes the
+    // scope back with the rows.
     void setNumberScope(NumberScope scope);
     void setScan(const ScanSettings &scan) { state_.scan = scan; }
 
@@ -216,9 +218,6 @@ public:
     void releaseUpdates();
     // Rewrites the numbers from `fromRow` to the last file row.
     void renumberRows(int fromRow);
-    // Rewrites the numbers in `style` (the scope stays as it is), one
-    // undoable step.
-    void restyleNumbers(NumberStyle style);
     // Removes the rows repeating an earlier one, as an edit job.
     void removeDuplicates(DuplicateKey key);
     // The sort command of `column`: its keys, with Dir in front under
@@ -227,10 +226,10 @@ public:
     void sortRows(FieldNumber column);
     // Shuffles the file rows as a sort job.
     void shuffleRows();
-    // Separate numbering was switched on: the rows are sorted by folder and
-    // then numbered per folder (queued behind a running job); one undoable
-    // step when `asStep` (the user's switch), else the history is forgotten.
-    void sortForSeparateNumbering(bool asStep = false);
+    // Rows added under separate numbering: the rows are sorted by folder and
+    // then numbered per folder (queued behind a running job); the history is
+    // forgotten.
+    void sortForSeparateNumbering();
     // Writes rows [first, last] by `kind` (11, 12 or 117).
     void write(int first, int last, WriteKind kind, bool moveFiles);
 

@@ -107,24 +107,30 @@ TEST(UndoSession, TypingIsOneStepAndReadsForgetTheHistory)
     EXPECT_FALSE(s.session.canRedo());
 }
 
+// Undo takes a numbering switch back whole: the mode with the numbers, so
+// rows numbered afterwards follow the numbers the table shows.
 TEST(UndoSession, NumberingSwitchesAndACaseCommandInTypingAreStepsOfTheirOwn)
 {
     UndoSession s(3);
     s.session.step([&] { s.session.table().setCell(2, F::Dir, "/b/"); });
     const std::vector<Row> moved = s.rows();
-    s.state.numbering.style = NumberStyle::LeadingZero;
-    s.session.setState(s.state);
-    s.session.restyleNumbers(NumberStyle::LeadingZero);
+    s.session.setNumberStyle(NumberStyle::LeadingZero);
     const std::vector<Row> restyled = s.rows();
-    s.state.numbering.scope = NumberScope::PerFolder;
-    s.session.setState(s.state);
-    s.session.sortForSeparateNumbering(true);
+    s.session.setNumberScope(NumberScope::PerFolder);
     s.session.waitForJobs();
     EXPECT_EQ(s.session.table().cell(3, F::No), "01"); // "/b/" numbered by itself
     s.session.undo();
     EXPECT_EQ(s.rows(), restyled);
+    EXPECT_EQ(s.session.numbering().scope, NumberScope::WholeTable);
     s.session.undo();
     EXPECT_EQ(s.rows(), moved);
+    EXPECT_EQ(s.session.numbering().style, NumberStyle::Plain);
+    s.session.redo();
+    EXPECT_EQ(s.session.numbering().style, NumberStyle::LeadingZero);
+    s.session.undo();
+    s.session.table().appendFileRow("/a/", "new");
+    s.session.renumberRows(4);
+    EXPECT_EQ(s.session.table().cell(4, F::No), "4");
     ASSERT_TRUE(s.session.canUndo());
 
     s.session.openEdit();
