@@ -84,6 +84,19 @@ private slots:
         QCOMPARE(editor.grid().pairs(),
                  (AlphabetPairs{{QStringLiteral("x"), QStringLiteral("ks")}}));
 
+        // A cell still being typed in when the window closes is an edit too:
+        // the close question asks, and Yes keeps it.
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        const QModelIndex change = editor.sgrAlphabet->model()->index(0, 1);
+        editor.sgrAlphabet->setCurrentIndex(change);
+        editor.sgrAlphabet->edit(change);
+        QTest::keyClicks(QApplication::focusWidget(), "kz");
+        questions.answers = {true};
+        editor.close();
+        QCOMPARE(questions.asked.size(), 1);
+        QCOMPARE(session.alphabets().pairs().front().change, QStringLiteral("kz"));
+
         // The close question: No drops the edits.
         editor.tbtNew->click();
         questions.answers = {false};
