@@ -47,6 +47,13 @@ void Session::setNumberScope(NumberScope scope)
 {
     if (state_.numbering.scope == scope)
         return;
+    if (scope == NumberScope::WholeTable && busy()) {
+        // Stop on the sort that groups the folders: its end numbers the rows
+        // in this scope, and its step takes the table back whole.
+        state_.numbering.scope = scope;
+        emit numberingChanged();
+        return;
+    }
     if (scope == NumberScope::WholeTable) {
         step([this] {
             state_.numbering.scope = NumberScope::WholeTable;

@@ -143,6 +143,25 @@ TEST(UndoSession, NumberingSwitchesAndACaseCommandInTypingAreStepsOfTheirOwn)
     EXPECT_EQ(s.session.table().cell(1, F::Tit), "title 1");
 }
 
+// Stop on the sort that separate numbering starts switches the scope back
+// as the window does; undo then never brings per-folder numbers back over
+// rows that are not grouped.
+TEST(UndoSession, StoppingTheSeparateNumberingSortLeavesNoScopeToUndo)
+{
+    UndoSession s(3);
+    s.session.table().setCell(2, F::Dir, "/b/");
+    const std::vector<Row> before = s.rows();
+    s.session.setNumberScope(NumberScope::PerFolder);
+    ASSERT_TRUE(s.session.busy());
+    ASSERT_EQ(s.session.runner().stop(), JobRunner::StopResult::StoppedSeparateNumbering);
+    s.session.setNumberScope(NumberScope::WholeTable);
+    s.session.waitForJobs();
+    while (s.session.canUndo())
+        s.session.undo();
+    EXPECT_EQ(s.rows(), before);
+    EXPECT_EQ(s.session.numbering().scope, NumberScope::WholeTable);
+}
+
 // Typing still open in a box when a tool button or a menu runs a command
 // (the box keeps the focus) is a step of its own before the command's.
 TEST(UndoSession, ACommandRunWhileTypingIsUndoneAlone)
