@@ -1,6 +1,7 @@
 #include "app/alphabeteditor.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -155,6 +156,15 @@ void TfrmAlphabetEditor::rowMoved(int, int from, int to)
 
 bool TfrmAlphabetEditor::closeQuery()
 {
+    // A cell still open for typing (the window closed from its frame) would
+    // hand its text over only once hidden, after the question and too late:
+    // leaving its index hands it over now.
+    const QWidget *focus = QApplication::focusWidget();
+    if (focus && sgrAlphabet->viewport()->isAncestorOf(focus)) {
+        const QModelIndex at = sgrAlphabet->currentIndex();
+        sgrAlphabet->setCurrentIndex(QModelIndex());
+        sgrAlphabet->setCurrentIndex(at);
+    }
     if (!grid_.modified())
         return true;
     const QString text =

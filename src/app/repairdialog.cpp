@@ -137,7 +137,10 @@ void connectRepairCommand(TfrmTagEditor &window)
             return;
         }
         TfrmRepairEncoding dialog(session, cells, &window);
-        dialog.exec();
+        // The editor box's analysis holds the cells as they were: typing
+        // there next would write the wrong reading back.
+        if (dialog.exec() == QDialog::Accepted)
+            window.editing().computeEditorText();
     });
 }
 

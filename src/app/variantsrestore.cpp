@@ -48,8 +48,10 @@ TfrmVariantsRestore::TfrmVariantsRestore(Session &session, GridEditing &editing,
     edtWord->installEventFilter(this);
 
     connect(btnApply, &QPushButton::clicked, this, [this] {
-        if (position_ >= 0)
-            session_.applyVariant(walk_, cmbVariantsRestore->currentText());
+        // The editor box's analysis holds the cells as they were: typing
+        // there next would write the old character back.
+        if (position_ >= 0 && session_.applyVariant(walk_, cmbVariantsRestore->currentText()))
+            editing_.computeEditorText();
         search(false);
     });
     connect(btnPass, &QPushButton::clicked, this, [this] { search(false); });

@@ -401,13 +401,6 @@ void Session::renumberRows(int fromRow)
     emit rowsRenumbered();
 }
 
-void Session::restyleNumbers(NumberStyle style)
-{
-    step([&] { qm::restyleNumbers(table_, style, state().numbering.scope); });
-    emit cellsChanged(1, table_.lastFileRow());
-    emit rowsRenumbered();
-}
-
 void Session::removeDuplicates(DuplicateKey key)
 {
     if (busy())
@@ -446,11 +439,10 @@ void Session::shuffleRows()
     startSortJob({}, jobSnapshot());
 }
 
-void Session::sortForSeparateNumbering(bool asStep)
+void Session::sortForSeparateNumbering()
 {
     runner_.separateNumberingPending = true;
-    // A snapshot taken while another job runs would hold that job's changes.
-    startSortJob({FieldNumber::Dir}, asStep && !busy() ? jobSnapshot() : nullptr);
+    startSortJob({FieldNumber::Dir}, nullptr);
 }
 
 void Session::startSortJob(const SortKeys &keys, const std::shared_ptr<TableSnapshot> &before)

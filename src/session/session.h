@@ -113,10 +113,12 @@ public:
     bool fileInfo() const { return state_.fileInfo; }
     void setFileInfo(bool on);
     const Numbering &numbering() const { return state_.numbering; }
-    // The rows are numbered anew in `style`, one undoable step.
+    // The rows are numbered anew in `style`, one undoable step that takes
+    // the style back with the numbers.
     void setNumberStyle(NumberStyle style);
     // Per folder: the rows are sorted by folder and numbered per folder;
-    // for the whole table: numbered anew. One undoable step.
+    // for the whole table: numbered anew. One undoable step that takes the
+    // scope back with the rows.
     void setNumberScope(NumberScope scope);
     void setScan(const ScanSettings &scan) { state_.scan = scan; }
 
@@ -216,9 +218,6 @@ public:
     void releaseUpdates();
     // Rewrites the numbers from `fromRow` to the last file row.
     void renumberRows(int fromRow);
-    // Rewrites the numbers in `style` (the scope stays as it is), one
-    // undoable step.
-    void restyleNumbers(NumberStyle style);
     // Removes the rows repeating an earlier one, as an edit job.
     void removeDuplicates(DuplicateKey key);
     // The sort command of `column`: its keys, with Dir in front under
@@ -227,10 +226,10 @@ public:
     void sortRows(FieldNumber column);
     // Shuffles the file rows as a sort job.
     void shuffleRows();
-    // Separate numbering was switched on: the rows are sorted by folder and
-    // then numbered per folder (queued behind a running job); one undoable
-    // step when `asStep` (the user's switch), else the history is forgotten.
-    void sortForSeparateNumbering(bool asStep = false);
+    // Rows added under separate numbering: the rows are sorted by folder and
+    // then numbered per folder (queued behind a running job); the history is
+    // forgotten.
+    void sortForSeparateNumbering();
     // Writes rows [first, last] by `kind` (11, 12 or 117).
     void write(int first, int last, WriteKind kind, bool moveFiles);
 
@@ -432,7 +431,14 @@ signals:
 private:
     class ChangedRows;
     struct StepGuard {
-        explicit StepGuard(Session &session) : session(session) { session.beginStep(); }
+        // A command is a step of its own: typing still open in a box (the
+        // focus stays there while a tool button or a menu runs the command)
+        // is closed first, so that undo never takes both back at once.
+        explicit StepGuard(Session &session) : session(session)
+        {
+            session.closeEdit();
+            session.beginStep();
+        }
         ~StepGuard() { session.endStep(); }
         StepGuard(const StepGuard &) = delete;
         StepGuard &operator=(const StepGuard &) = delete;
@@ -443,7 +449,8 @@ private:
     // A step that a job ends: from `before` to the table now.
     // `fileOrder`: the file rows' new order, when the step put them in one.
     void recordStep(const TableSnapshot &before, std::span<const int> fileOrder = {});
-    std::shared_ptr<TableSnapshot> jobSnapshot() const;
+    // Closes an open edit first, as a step does.
+    std::shared_ptr<TableSnapshot> jobSnapshot();
     void announce(const TableHistory::Touched &touched);
     // What a step of the history keeps besides the table: the pictures
     // waiting and the code pages chosen, as they were.

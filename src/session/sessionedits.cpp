@@ -27,26 +27,48 @@ void Session::setFileInfo(bool on)
     emit fileInfoChanged(on);
 }
 
+// The numbering changes inside the step that renumbers, so that undo takes
+// the style or the scope back with the numbers: rows numbered later would
+// otherwise mix two styles, or count per folder over rows no longer grouped.
 void Session::setNumberStyle(NumberStyle style)
 {
     if (state_.numbering.style == style)
         return;
-    state_.numbering.style = style;
+    step([&] {
+        state_.numbering.style = style;
+        qm::restyleNumbers(table_, style, state_.numbering.scope);
+    });
     emit numberingChanged();
-    restyleNumbers(style);
+    emit cellsChanged(1, table_.lastFileRow());
+    emit rowsRenumbered();
 }
 
 void Session::setNumberScope(NumberScope scope)
 {
     if (state_.numbering.scope == scope)
         return;
+    if (scope == NumberScope::WholeTable && busy()) {
+        // Stop on the sort that groups the folders: its end numbers the rows
+        // in this scope, and its step takes the table back whole.
+        state_.numbering.scope = scope;
+        emit numberingChanged();
+        return;
+    }
+    if (scope == NumberScope::WholeTable) {
+        step([this] {
+            state_.numbering.scope = NumberScope::WholeTable;
+            renumberRows(1);
+        });
+        emit numberingChanged();
+        return;
+    }
+    // A snapshot taken while another job runs would hold that job's changes.
+    const std::shared_ptr<TableSnapshot> before = busy() ? nullptr : jobSnapshot();
     state_.numbering.scope = scope;
     emit numberingChanged();
     // Per-folder numbers need each folder's rows together first.
-    if (scope == NumberScope::PerFolder)
-        sortForSeparateNumbering(true);
-    else
-        step([this] { renumberRows(1); });
+    runner_.separateNumberingPending = true;
+    startSortJob({FieldNumber::Dir}, before);
 }
 
 std::optional<IniFile> Session::loadSettings(const QString &path)

@@ -10,6 +10,7 @@ namespace {
 struct StepExtra {
     std::shared_ptr<const PendingPictures> pictures;
     QHash<QString, QString> codepages;
+    Numbering numbering;
 };
 
 } // namespace
@@ -17,8 +18,10 @@ struct StepExtra {
 std::shared_ptr<const void> Session::stepExtra() const
 {
     const auto last = std::static_pointer_cast<const StepExtra>(stepExtra_);
-    if (!last || last->pictures != pendingPictures_ || last->codepages != codepages_)
-        stepExtra_ = std::make_shared<const StepExtra>(StepExtra{pendingPictures_, codepages_});
+    if (!last || last->pictures != pendingPictures_ || last->codepages != codepages_
+        || last->numbering != state_.numbering)
+        stepExtra_ = std::make_shared<const StepExtra>(
+            StepExtra{pendingPictures_, codepages_, state_.numbering});
     return stepExtra_;
 }
 
@@ -30,6 +33,10 @@ void Session::takeStepExtra(const TableHistory::Touched &touched)
     // A step recorded before anything waited has no extra state.
     setPendingPictures(extra ? extra->pictures : nullptr);
     codepages_ = extra ? extra->codepages : QHash<QString, QString>();
+    if (extra && extra->numbering != state_.numbering) {
+        state_.numbering = extra->numbering;
+        emit numberingChanged();
+    }
 }
 
 void Session::setUndoEnabled(bool enabled)
@@ -81,8 +88,9 @@ void Session::recordStep(const TableSnapshot &before, std::span<const int> fileO
         emit historyChanged();
 }
 
-std::shared_ptr<TableSnapshot> Session::jobSnapshot() const
+std::shared_ptr<TableSnapshot> Session::jobSnapshot()
 {
+    closeEdit();
     if (!undoEnabled_)
         return nullptr;
     auto snapshot = std::make_shared<TableSnapshot>(TableHistory::snapshot(table_));

@@ -19,6 +19,7 @@ struct Numbering {
     NumberScope scope = NumberScope::WholeTable;
 
     bool separate() const { return scope == NumberScope::PerFolder; }
+    friend bool operator==(const Numbering &, const Numbering &) = default;
 };
 
 // The placeholder for the middle part that differs from cell to cell.

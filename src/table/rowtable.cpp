@@ -275,6 +275,15 @@ void releaseRows(std::vector<Row> &rows)
     rows.clear();
 }
 
+bool sameRow(const Row &a, const Row &b)
+{
+    for (size_t f = 0; f < a.size(); ++f) {
+        if (f != size_t(toInt(FieldNumber::No)) && !(a[f] == b[f]))
+            return false;
+    }
+    return true;
+}
+
 void splitFileName(Row &row)
 {
     Cell &oldCell = row[size_t(toInt(FieldNumber::Old))];

@@ -47,6 +47,10 @@ void releaseRows(std::vector<Row> &rows);
 // text as Old.
 void splitFileName(Row &row);
 
+// The same row: its cells alike but for the number, which a deletion or a
+// sort above it rewrites.
+bool sameRow(const Row &a, const Row &b);
+
 // Whether a file name joined to `dir` needs a "/" between: not for an empty
 // Dir, one ending with "/", or a Windows folder a list brought ("C:\Music\",
 // ending with "\" and holding no "/"), which would otherwise mix the two.

@@ -70,8 +70,8 @@ bool CellFinder::matchCell(const RowTable &table, int column, int row, const Fin
 {
     const QString &text = table.cellAt(row, column);
     // A second search in the cell of the current match goes on after it.
-    const bool goOn =
-        match_.found() && match_.column == column && match_.row == row && cellText_ == text;
+    const bool goOn = match_.found() && match_.column == column && match_.row == row
+                      && cellText_ == text && sameRow(table.row(row), matchedRow_);
     const qsizetype from = goOn ? next_ : 0;
     qsizetype start = -1;
     qsizetype length = 0;
@@ -95,6 +95,8 @@ bool CellFinder::matchCell(const RowTable &table, int column, int row, const Fin
     }
     match_ = FindMatch{column, row, start, length};
     cellText_ = text;
+    matchedRow_ = table.row(row);
+    matchedField_ = table.layout().fieldAt(column);
     // A whole-cell match leaves nothing of the cell to search.
     next_ = request.wholeCell ? text.size() + 1 : start + length;
     return true;
@@ -103,7 +105,9 @@ bool CellFinder::matchCell(const RowTable &table, int column, int row, const Fin
 bool CellFinder::matchHolds(const RowTable &table, const FindRequest &request) const
 {
     if (!match_.found() || !table.isFileRow(match_.row) || match_.column < 0
-        || match_.column >= kColumnCount || table.cellAt(match_.row, match_.column) != cellText_)
+        || match_.column >= kColumnCount || table.layout().fieldAt(match_.column) != matchedField_
+        || !sameRow(table.row(match_.row), matchedRow_)
+        || table.cellAt(match_.row, match_.column) != cellText_)
         return false;
     if (request.wholeCell)
         return cellText_.compare(request.text, sensitivity(request)) == 0;
@@ -123,6 +127,7 @@ void CellFinder::replaceCurrent(RowTable &table, const FindRequest &request,
     text.replace(match_.start, match_.length, replacement);
     table.setCellAt(match_.row, match_.column, text);
     cellText_ = text;
+    matchedRow_ = table.row(match_.row);
     match_.length = replacement.size();
     next_ = request.wholeCell ? text.size() + 1 : match_.start + replacement.size();
     changedFirst_ = changedFirst_ < 0 ? match_.row : std::min(changedFirst_, match_.row);

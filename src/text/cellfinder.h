@@ -4,11 +4,10 @@
 #include <QStringList>
 #include <functional>
 
+#include "table/rowtable.h"
 #include "table/selection.h"
 
 namespace qm {
-
-class RowTable;
 
 // Where a walk starts and which way it goes (the order of the dialog's list).
 enum class FindDirection {
@@ -88,6 +87,11 @@ private:
 
     FindMatch match_;
     QString cellText_;
+    // The matched row and the field of its cell: a row that moved or went
+    // (a deletion, a sort, an undo) may leave another one with the same
+    // text at the match's place.
+    Row matchedRow_;
+    FieldNumber matchedField_ = FieldNumber::No;
     // Where the text left after the match begins in cellText_; past its end
     // when nothing is left (a whole-cell match).
     qsizetype next_ = 0;

@@ -44,20 +44,7 @@ void VariantWalk::restart(const CellRect &selection)
     position_ = -1;
 }
 
-namespace {
-
-// The same row: its cells alike but for the number, which a deletion or a
-// sort above it rewrites.
-bool sameRow(const Row &a, const Row &b)
-{
-    for (size_t f = 0; f < a.size(); ++f) {
-        if (f != size_t(toInt(FieldNumber::No)) && !(a[f] == b[f]))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
+namespace {} // namespace
 
 bool VariantWalk::followRow(const RowTable &table)
 {

@@ -14,6 +14,7 @@
 #include <QToolButton>
 
 #include "app/alphabeteditor.h"
+#include "app/celleditorbar.h"
 #include "app/commands.h"
 #include "app/gridediting.h"
 #include "app/gridmodel.h"
@@ -82,6 +83,19 @@ private slots:
         emit editor.cmbAlphabet->activated(0);
         QCOMPARE(editor.grid().pairs(),
                  (AlphabetPairs{{QStringLiteral("x"), QStringLiteral("ks")}}));
+
+        // A cell still being typed in when the window closes is an edit too:
+        // the close question asks, and Yes keeps it.
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        const QModelIndex change = editor.sgrAlphabet->model()->index(0, 1);
+        editor.sgrAlphabet->setCurrentIndex(change);
+        editor.sgrAlphabet->edit(change);
+        QTest::keyClicks(QApplication::focusWidget(), "kz");
+        questions.answers = {true};
+        editor.close();
+        QCOMPARE(questions.asked.size(), 1);
+        QCOMPARE(session.alphabets().pairs().front().change, QStringLiteral("kz"));
 
         // The close question: No drops the edits.
         editor.tbtNew->click();
@@ -181,6 +195,8 @@ private slots:
         variants->btnApply->click();
         QCOMPARE(shownAtTheEnd, QStringLiteral(u"Сэх"));
         QCOMPARE(table.cell(r, F::Tit), QStringLiteral(u"Сэх"));
+        // The editor box shows the applied choice, so typing there keeps it.
+        QCOMPARE(window.editing().editorBar().box()->currentText(), QStringLiteral(u"Сэх"));
         QVERIFY(!variants->isVisible());
         window.close();
     }

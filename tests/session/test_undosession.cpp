@@ -107,24 +107,30 @@ TEST(UndoSession, TypingIsOneStepAndReadsForgetTheHistory)
     EXPECT_FALSE(s.session.canRedo());
 }
 
+// Undo takes a numbering switch back whole: the mode with the numbers, so
+// rows numbered afterwards follow the numbers the table shows.
 TEST(UndoSession, NumberingSwitchesAndACaseCommandInTypingAreStepsOfTheirOwn)
 {
     UndoSession s(3);
     s.session.step([&] { s.session.table().setCell(2, F::Dir, "/b/"); });
     const std::vector<Row> moved = s.rows();
-    s.state.numbering.style = NumberStyle::LeadingZero;
-    s.session.setState(s.state);
-    s.session.restyleNumbers(NumberStyle::LeadingZero);
+    s.session.setNumberStyle(NumberStyle::LeadingZero);
     const std::vector<Row> restyled = s.rows();
-    s.state.numbering.scope = NumberScope::PerFolder;
-    s.session.setState(s.state);
-    s.session.sortForSeparateNumbering(true);
+    s.session.setNumberScope(NumberScope::PerFolder);
     s.session.waitForJobs();
     EXPECT_EQ(s.session.table().cell(3, F::No), "01"); // "/b/" numbered by itself
     s.session.undo();
     EXPECT_EQ(s.rows(), restyled);
+    EXPECT_EQ(s.session.numbering().scope, NumberScope::WholeTable);
     s.session.undo();
     EXPECT_EQ(s.rows(), moved);
+    EXPECT_EQ(s.session.numbering().style, NumberStyle::Plain);
+    s.session.redo();
+    EXPECT_EQ(s.session.numbering().style, NumberStyle::LeadingZero);
+    s.session.undo();
+    s.session.table().appendFileRow("/a/", "new");
+    s.session.renumberRows(4);
+    EXPECT_EQ(s.session.table().cell(4, F::No), "4");
     ASSERT_TRUE(s.session.canUndo());
 
     s.session.openEdit();
@@ -135,4 +141,70 @@ TEST(UndoSession, NumberingSwitchesAndACaseCommandInTypingAreStepsOfTheirOwn)
     EXPECT_EQ(s.session.table().cell(1, F::Tit), "typed");
     s.session.undo();
     EXPECT_EQ(s.session.table().cell(1, F::Tit), "title 1");
+}
+
+// Stop on the sort that separate numbering starts switches the scope back
+// as the window does; undo then never brings per-folder numbers back over
+// rows that are not grouped.
+TEST(UndoSession, StoppingTheSeparateNumberingSortLeavesNoScopeToUndo)
+{
+    UndoSession s(3);
+    s.session.table().setCell(2, F::Dir, "/b/");
+    const std::vector<Row> before = s.rows();
+    s.session.setNumberScope(NumberScope::PerFolder);
+    ASSERT_TRUE(s.session.busy());
+    ASSERT_EQ(s.session.runner().stop(), JobRunner::StopResult::StoppedSeparateNumbering);
+    s.session.setNumberScope(NumberScope::WholeTable);
+    s.session.waitForJobs();
+    while (s.session.canUndo())
+        s.session.undo();
+    EXPECT_EQ(s.rows(), before);
+    EXPECT_EQ(s.session.numbering().scope, NumberScope::WholeTable);
+}
+
+// Typing still open in a box when a tool button or a menu runs a command
+// (the box keeps the focus) is a step of its own before the command's.
+TEST(UndoSession, ACommandRunWhileTypingIsUndoneAlone)
+{
+    struct Case {
+        const char *name;
+        std::function<void(UndoSession &)> command;
+    };
+    const Case cases[] = {
+        {"clear",
+         [](UndoSession &s) {
+             s.session.clearCells(CellRect{s.at(F::Tit), 1, s.at(F::Tit), 2});
+         }},
+        {"paste",
+         [](UndoSession &s) {
+             s.session.pasteCells(CellRect{s.at(F::Tit), 1, s.at(F::Tit), 1}, "p\r\n",
+                                  PasteMode::Into);
+         }},
+        {"delete",
+         [](UndoSession &s) {
+             s.session.deleteCells(CellRect{s.at(F::Tit), 1, s.at(F::Tit), 1});
+         }},
+        {"row move", [](UndoSession &s) { s.session.moveRowByKey(1, false); }},
+        {"duplicates",
+         [](UndoSession &s) {
+             s.session.removeDuplicates(DuplicateKey::VisibleColumns);
+             s.session.waitForJobs();
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        UndoSession s(3);
+        const std::vector<Row> before = s.rows();
+        s.session.openEdit();
+        for (int r = 1; r <= 3; ++r)
+            s.session.table().setCell(r, F::Tit, "typed");
+        s.session.table().setCell(3, F::Old, s.session.table().cell(2, F::Old));
+        const std::vector<Row> typed = s.rows();
+        c.command(s);
+        ASSERT_NE(s.rows(), typed);
+        s.session.undo();
+        EXPECT_EQ(s.rows(), typed);
+        s.session.undo();
+        EXPECT_EQ(s.rows(), before);
+    }
 }

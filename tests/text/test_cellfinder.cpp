@@ -128,6 +128,25 @@ TEST(CellFinder, ReplaceWritesOnlyAMatchThatStillStands)
     EXPECT_EQ(d.finder.replacedCount(), 1);
 }
 
+TEST(CellFinder, ReplaceNeverWritesIntoAnotherRowWithTheSameText)
+{
+    // Every row holds the album; the row above the found one goes, and the
+    // next row takes the found one's place with the same text.
+    RowTable t = tableOf({{{F::Old, "a"}, {F::Alb, "Fixtures"}},
+                          {{F::Old, "b"}, {F::Alb, "Fixtures"}},
+                          {{F::Old, "c"}, {F::Alb, "Fixtures"}}});
+    Dialog d{t, {"fix"}};
+    d.next();
+    EXPECT_EQ(d.where(d.next()), "Alb:2");
+    t.row(1).fill(QString());
+    t.deleteEmptyRows(1, 1);
+    EXPECT_EQ(d.where(d.replace("X")), "Alb:2"); // found, for the user to look at
+    EXPECT_EQ(t.cell(1, F::Alb), "Fixtures");
+    EXPECT_EQ(t.cell(2, F::Alb), "Fixtures");
+    d.replace("X");
+    EXPECT_EQ(t.cell(2, F::Alb), "Xtures");
+}
+
 TEST(CellFinder, WholeCellEmptyAndSpecialSearchTexts)
 {
     RowTable t = tableOf(
