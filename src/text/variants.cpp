@@ -44,8 +44,6 @@ void VariantWalk::restart(const CellRect &selection)
     position_ = -1;
 }
 
-namespace {} // namespace
-
 bool VariantWalk::followRow(const RowTable &table)
 {
     if (table.isFileRow(row_) && sameRow(table.row(row_), rowCells_)) {
