@@ -427,7 +427,7 @@ void RowWriter::stageTagsAhead(Row *rows, size_t count, const KnownFile *known)
             info = *known[i].state;
         else if (stat(encodeFileName(target.oldPath).constData(), &info) != 0)
             continue;
-        if (S_ISDIR(info.st_mode))
+        if (!S_ISREG(info.st_mode))
             continue;
         ahead.lasting = known && known[i].state && known[i].lasting;
         ahead.state = info;
@@ -723,7 +723,9 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
     if (target.failed) {
         outcome.message = target.message;
         outcome.failed = true;
-    } else if (oldPath.isEmpty() || !lookAtFile() || S_ISDIR(oldInfo.st_mode)) {
+    } else if (oldPath.isEmpty() || !lookAtFile() || !S_ISREG(oldInfo.st_mode)) {
+        // A folder, a pipe or a device a row names (rows made by hand) is
+        // no file of a music collection to rename.
         outcome.message = WriteMessage::NoFile();
         outcome.failed = true;
     } else if (const AheadTag *found = ahead(row);

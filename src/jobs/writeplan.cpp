@@ -1,13 +1,16 @@
 #include "jobs/writeplan.h"
 
+#include "formats/pathcodec.h"
 #include "jobs/fileops.h"
 #include "jobs/folderplan.h"
-#include "jobs/writejob.h"
 #include "jobs/tagwrite.h"
+#include "jobs/writejob.h"
 #include "jobs/writemessage.h"
 
 #include <QDir>
 #include <QSet>
+
+#include <sys/stat.h>
 
 namespace qm {
 
@@ -37,6 +40,18 @@ QString OperationName(PlannedOperation::Kind kind)
     }
     return {};
 }
+
+namespace {
+
+// The job renames only a file: a pipe or a device a row names is none.
+bool RegularFileExists(const QString &path)
+{
+    struct stat info {};
+    return !path.isEmpty() && ::stat(encodeFileName(path).constData(), &info) == 0
+           && S_ISREG(info.st_mode);
+}
+
+} // namespace
 
 std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int last,
                                          const WriteSettings &settings, bool createFolders,
@@ -79,7 +94,7 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
             fail(target.message);
             continue;
         }
-        if (!FileExists(target.oldPath)) {
+        if (!RegularFileExists(target.oldPath)) {
             fail(WriteMessage::NoFile());
             continue;
         }

@@ -289,7 +289,7 @@ void JobJournal::startEarlyFlush()
     // a flush that fails or never starts loses nothing.
     earlyFlush_.start([files] {
         for (const QByteArray &file : files) {
-            const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
+            const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
             if (fd >= 0) {
                 (void)::syncfs(fd);
                 ::close(fd);
@@ -305,7 +305,8 @@ void JobJournal::syncChangedFileSystems()
     // syncfs rather than sync(2): a busy USB stick elsewhere must not hold
     // up the end of a job on the music disk.
     for (auto it = changedFileSystems_.cbegin(); it != changedFileSystems_.cend(); ++it) {
-        const int fd = ::open(encodeFileName(it.value()).constData(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(encodeFileName(it.value()).constData(),
+                              O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (fd < 0 || ::syncfs(fd) != 0) {
             if (fd >= 0)
                 ::close(fd);
