@@ -973,6 +973,35 @@ TEST_F(CliTest, RowsCarryTheirCodePageToApply)
     EXPECT_TRUE(bad.err.contains("Codepage")) << bad.err.toStdString();
 }
 
+// A title repaired to Cyrillic in rows read as Windows-1252 does not fit the
+// code page they carry: apply leaves the file's ID3v1 tag as it was and says
+// so, instead of writing the title as "?"; named anew, the code page takes it.
+TEST_F(CliTest, ApplyRefusesTextTheRowsCodePageCannotHold)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_MUTAGEN();
+    const EightBitCase &cp1251 = kEightBitCases[2];
+    const QString file = album() + "/old.mp3";
+    QString error;
+    ASSERT_TRUE(makeMp3(file, {0.3}, &error)) << error.toStdString();
+    ASSERT_TRUE(tagWithEightBitTitle(file, cp1251.title));
+    const QByteArray before = readAll(file);
+    const CliRun read =
+        cli({"read", "--no-info", "--tag", "1", "--codepage", "windows-1252", file});
+    const CliRun repaired = cli({"edit", "--repair", "Tit"}, read.out);
+    ASSERT_EQ(jsonRows(repaired.out).value(0)["Tit"].toString(), QStringLiteral(u"Привет мир"));
+
+    const CliRun refused = cli({"apply", "--write-tag", "1"}, repaired.out);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains("windows-1252")) << refused.err.toStdString();
+    EXPECT_EQ(readAll(file), before);
+
+    const CliRun applied =
+        cli({"apply", "--write-tag", "1", "--codepage", "windows-1251"}, repaired.out);
+    ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+    EXPECT_EQ(readAll(file), before);
+}
+
 // apply --id3v2: a 2.4 tag kept as 2.4 keeps its several artists and its
 // full date; a 2.3 tag written as 2.4 becomes a 2.4 tag with the same date.
 TEST_F(CliTest, ApplyWritesTheID3v2VersionAsked)
