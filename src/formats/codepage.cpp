@@ -26,6 +26,18 @@ struct Table {
 // bytes than this are no single-byte code page.
 constexpr int kMaxUnassigned = 64;
 
+// A file name that is not UTF-8 holds its bytes as characters of their own
+// (old Windows-1251 names); put into a tag by %ON, they are written as those
+// bytes, as the old program wrote the name's 8-bit text, not as "?".
+void addRawBytes(Table &table)
+{
+    for (int b = 0x80; b < 256; ++b) {
+        const char16_t raw = rawByteChar(uchar(b)).unicode();
+        if (!table.fromUnicode.contains(raw))
+            table.fromUnicode.insert(raw, uchar(b));
+    }
+}
+
 std::unique_ptr<Table> buildTable(const QString &name)
 {
     const QByteArray encoding = name.toLatin1();
@@ -72,6 +84,7 @@ std::unique_ptr<Table> buildTable(const QString &name)
     for (int b = 0; b < 256; ++b)
         if (!table->fromUnicode.contains(table->toUnicode[b]))
             table->fromUnicode.insert(table->toUnicode[b], uchar(b));
+    addRawBytes(*table);
     return table;
 }
 
@@ -83,6 +96,7 @@ std::unique_ptr<Table> latin1Table()
         table->toUnicode[b] = char16_t(b);
         table->fromUnicode.insert(char16_t(b), uchar(b));
     }
+    addRawBytes(*table);
     return table;
 }
 

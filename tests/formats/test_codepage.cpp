@@ -1,4 +1,5 @@
 #include "formats/codepage.h"
+#include "formats/pathcodec.h"
 
 #include <gtest/gtest.h>
 
@@ -49,6 +50,17 @@ TEST(LegacyCodepage, CodePagesWithUnassignedBytesKeepEveryByte)
     }
     for (const char *multiByte : {"Shift_JIS", "EUC-KR", "UTF-16LE", "UTF-7"})
         EXPECT_FALSE(LegacyCodepage::isKnown(QString::fromLatin1(multiByte))) << multiByte;
+}
+
+// A file name in Windows-1251 bytes put into a tag (%ON) keeps its bytes.
+TEST(LegacyCodepage, RawBytesOfAFileNameAreWrittenAsThemselves)
+{
+    ASSERT_TRUE(LegacyCodepage::setName(QStringLiteral("windows-1251")));
+    const QByteArray bytes("\xca\xe8\xed\xee - 1");
+    const QString name = qm::decodeFileName(bytes);
+    ASSERT_TRUE(qm::hasRawBytes(name));
+    EXPECT_TRUE(LegacyCodepage::canEncode(name));
+    EXPECT_EQ(LegacyCodepage::encode(name), bytes);
 }
 
 TEST(LegacyCodepage, AScopeChoosesTheCodePageOfItsOwnThreadWhileItLasts)
