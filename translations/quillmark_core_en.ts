@@ -838,6 +838,10 @@ Replace the existing file?</translation>
         <translation>A Lyrics3 field longer than 99999 bytes</translation>
     </message>
     <message>
+        <source>В кодовой странице %1 нет символов текста</source>
+        <translation>The code page %1 cannot hold characters of the text</translation>
+    </message>
+    <message>
         <source>Файлов, измененных другой программой после чтения: %1. Записать их все равно?</source>
         <translation>Files changed by another program after they were read: %1. Write them anyway?</translation>
     </message>

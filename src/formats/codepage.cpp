@@ -1,4 +1,5 @@
 #include "formats/codepage.h"
+#include "formats/pathcodec.h"
 
 #include <QHash>
 #include <QStringDecoder>
@@ -18,24 +19,72 @@ struct Table {
     QHash<char16_t, uchar> fromUnicode;
 };
 
+// A byte that a single-byte code page leaves unassigned (0xD2 of
+// windows-1253, more in the Hebrew pages) reads as the character that stands
+// for a raw byte of a file name, so that a tag holding it is written back
+// byte for byte and the code page can be chosen at all. More unassigned
+// bytes than this are no single-byte code page.
+constexpr int kMaxUnassigned = 64;
+
+// A file name that is not UTF-8 holds its bytes as characters of their own
+// (old Windows-1251 names); put into a tag by %ON, they are written as those
+// bytes, as the old program wrote the name's 8-bit text, not as "?".
+void addRawBytes(Table &table)
+{
+    for (int b = 0x80; b < 256; ++b) {
+        const char16_t raw = rawByteChar(uchar(b)).unicode();
+        if (!table.fromUnicode.contains(raw))
+            table.fromUnicode.insert(raw, uchar(b));
+    }
+}
+
 std::unique_ptr<Table> buildTable(const QString &name)
 {
-    QStringDecoder decoder(name.toLatin1().constData(), QStringDecoder::Flag::Stateless);
+    const QByteArray encoding = name.toLatin1();
+    QStringDecoder decoder(encoding.constData(), QStringDecoder::Flag::Stateless);
     if (!decoder.isValid())
         return nullptr;
+    // An error sticks to the decoder: a new one goes on after it.
+    const auto decodeBytes = [&](QByteArrayView bytes, QString &text) {
+        text = decoder.decode(bytes);
+        if (!decoder.hasError())
+            return true;
+        decoder = QStringDecoder(encoding.constData(), QStringDecoder::Flag::Stateless);
+        return false;
+    };
     auto table = std::make_unique<Table>();
     table->name = name;
+    std::array<bool, 256> assigned{};
+    int unassigned = 0;
+    QString text;
     for (int b = 0; b < 256; ++b) {
         const char byte = char(b);
-        const QString one = decoder.decode(QByteArrayView(&byte, 1));
-        if (decoder.hasError() || one.size() != 1)
-            return nullptr; // not a single-byte code page, or a hole in it
-        const char16_t ch = one.at(0).unicode();
-        table->toUnicode[b] = ch;
-        // The first byte that maps to a character wins, so round trips are stable.
-        if (!table->fromUnicode.contains(ch))
-            table->fromUnicode.insert(ch, uchar(b));
+        // ICU does not flag every unassigned byte; it still reads as U+FFFD.
+        assigned[b] = decodeBytes(QByteArrayView(&byte, 1), text) && text.size() == 1
+                      && text.at(0) != QChar::ReplacementCharacter;
+        if (assigned[b])
+            table->toUnicode[b] = text.at(0).unicode();
+        else if (++unassigned > kMaxUnassigned)
+            return nullptr;
     }
+    for (int b = 0; b < 256; ++b) {
+        if (assigned[b])
+            continue;
+        // A byte that starts a character with the byte after it belongs to
+        // a multi-byte encoding (UTF-8, Shift_JIS, EUC-KR), not to a hole.
+        for (int next = 0; next < 256; ++next) {
+            const char pair[] = {char(b), char(next)};
+            decodeBytes(QByteArrayView(pair, 2), text);
+            if (assigned[next] && (text.size() != 2 || text.at(1) != table->toUnicode[next]))
+                return nullptr;
+        }
+        table->toUnicode[b] = rawByteChar(uchar(b)).unicode();
+    }
+    // The first byte that maps to a character wins, so round trips are stable.
+    for (int b = 0; b < 256; ++b)
+        if (!table->fromUnicode.contains(table->toUnicode[b]))
+            table->fromUnicode.insert(table->toUnicode[b], uchar(b));
+    addRawBytes(*table);
     return table;
 }
 
@@ -47,6 +96,7 @@ std::unique_ptr<Table> latin1Table()
         table->toUnicode[b] = char16_t(b);
         table->fromUnicode.insert(char16_t(b), uchar(b));
     }
+    addRawBytes(*table);
     return table;
 }
 

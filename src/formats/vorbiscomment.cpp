@@ -1,4 +1,5 @@
 #include "formats/vorbiscomment.h"
+#include "formats/pathcodec.h"
 
 #include "formats/vorbisfields.h"
 
@@ -102,7 +103,8 @@ void replaceEntries(Comment &comment, const char *name, const QString &value)
     }
     if (value.isEmpty())
         return;
-    const QByteArray entry = QByteArray(name) + '=' + value.toUtf8();
+    // As in ID3v2: the bytes of a file name that is not UTF-8 as their text.
+    const QByteArray entry = QByteArray(name) + '=' + readableFileName(value).toUtf8();
     comment.entries.insert(first < 0 ? comment.entries.size() : first, entry);
 }
 

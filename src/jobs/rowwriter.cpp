@@ -27,6 +27,26 @@ using F = FieldNumber;
 
 Cell &slot(Row &row, F f) { return row[size_t(toInt(f))]; }
 
+// Whether the code page in force holds every text the row gives the ID3v1
+// tag and its Lyrics3 block. The cells that still show what reading put
+// there were decoded from that very code page, so only edited text can fail.
+bool id3v1TextsFit(const Row &row, const ReadSettings &settings)
+{
+    const int view = settings.TagView == 1 || settings.TagView == 2 ? settings.TagView : 1;
+    for (int at = 0; at < kId3v1Rows; ++at) {
+        const F field = tagFieldColumn(at);
+        // The track is a number and the genre a name looked up, not text;
+        // Lyrics3 fields are written only with "Читать Lyrics 2".
+        if (field == F::Trc || field == F::Gen || !FieldIsRead(settings, view, field)
+            || (at >= kId3v1RecordRows && !settings.ReadLyrics2))
+            continue;
+        const QString text = rowCell(row, field);
+        if (!LegacyCodepage::canEncode(field == F::Yea ? QStringView(text).left(4) : text))
+            return false;
+    }
+    return true;
+}
+
 // The row's file name. A Dir without its closing slash gets it in the row as
 // well; only then is the cell rewritten, so the rows of a folder keep sharing
 // one Dir cell.
@@ -170,6 +190,10 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
                          ReadOnlyFile *opened, const QString &rowPath)
 {
     const QString &key = rowPath.isEmpty() ? fileName : rowPath;
+    // A file's own code page that is the options' one writes as they do.
+    QString ownCodepage = settings_.Codepages.byPath.value(key);
+    if (ownCodepage.compare(LegacyCodepage::name(), Qt::CaseInsensitive) == 0)
+        ownCodepage.clear();
     // The tag is read and written in the file's code page, so that its
     // bytes come back as they were.
     const LegacyCodepage::Scope codepage(settings_.Codepages.forFile(key));
@@ -177,12 +201,13 @@ bool RowWriter::writeTag(int version, const Row &row, const QString &fileName,
         settings_.Pictures ? settings_.Pictures->constFind(key) : PendingPictures::const_iterator();
     if (!settings_.Pictures || pending == settings_.Pictures->constEnd())
         return (version != 1 && version != 2)
-               || writeTagOnly(version, row, fileName, known, planned, failure, opened);
+               || writeTagOnly(version, row, fileName, known, planned, failure, opened,
+                               ownCodepage);
     // The tag and the pictures go to the file as one change; without a tag
     // view (version 0) the pictures alone.
     FileChange change;
     if ((version == 1 || version == 2)
-        && !writeTagOnly(version, row, fileName, known, &change, failure, opened))
+        && !writeTagOnly(version, row, fileName, known, &change, failure, opened, ownCodepage))
         return false;
     if (!AddPictureEdits(&change, fileName, *pending, settings_.Id3v2Version, &refusal_)) {
         if (failure)
@@ -209,7 +234,7 @@ bool RowWriter::hasPictures(const QString &fileName) const
 
 bool RowWriter::writeTagOnly(int version, const Row &row, const QString &fileName,
                              const struct stat *known, FileChange *planned, WriteFailure *failure,
-                             ReadOnlyFile *opened)
+                             ReadOnlyFile *opened, const QString &ownCodepage)
 {
     // A change made here by itself is recorded by itself: one sync each.
     std::unique_ptr<journal::JournalRecorder> recorder;
@@ -219,6 +244,15 @@ bool RowWriter::writeTagOnly(int version, const Row &row, const QString &fileNam
     if (IsNativeFile(fileName))
         return writeNativeTag(version, row, fileName, known, planned, recorder.get(), failure);
     if (version == 1) {
+        // A code page chosen for this file tells how its old bytes read; text
+        // it cannot hold would be written as "?", losing the edit (a title
+        // repaired to Cyrillic under a Latin code page): the file stays as
+        // it was and the row says why. The options' code page, chosen for
+        // every ID3v1 tag written, keeps the "?" of a text no tag can hold.
+        if (!ownCodepage.isEmpty() && !id3v1TextsFit(row, settings_)) {
+            refusal_ = WriteMessage::CodepageCannotHold(LegacyCodepage::name());
+            return false;
+        }
         if (WriteTagStep(tag1_, row, fileName, settings_, known, planned, recorder.get(), failure))
             return true;
         QByteArray block;

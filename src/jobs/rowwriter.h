@@ -233,10 +233,12 @@ private:
                   const QString &rowPath = {});
     // Whether pictures wait for the file.
     bool hasPictures(const QString &fileName) const;
-    // writeTag without the pictures waiting for the file.
+    // writeTag without the pictures waiting for the file; `ownCodepage` is
+    // the code page chosen for the file itself over the options' one, or
+    // empty.
     bool writeTagOnly(int version, const Row &row, const QString &fileName,
                       const struct stat *known, FileChange *planned, WriteFailure *failure,
-                      ReadOnlyFile *opened);
+                      ReadOnlyFile *opened, const QString &ownCodepage);
     // writeTag for a FLAC, Ogg Vorbis or Opus file: its comments in the
     // ID3v2 view, never an ID3v1 tag.
     bool writeNativeTag(int version, const Row &row, const QString &fileName,

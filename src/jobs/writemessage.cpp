@@ -42,6 +42,10 @@ QString WriteMessage::JournalUnavailable(const QString &folder, const QString &r
     return tr("Журнал записи недоступен в папке %1 (%2). Файлы не изменены.").arg(folder, reason);
 }
 QString WriteMessage::Lyrics3FieldTooLong() { return tr("Поле Lyrics3 длиннее 99999 байт"); }
+QString WriteMessage::CodepageCannotHold(const QString &name)
+{
+    return tr("В кодовой странице %1 нет символов текста").arg(name);
+}
 QString WriteMessage::TagDamaged(id3v2::Damage damage)
 {
     // In the order of id3v2::Damage.

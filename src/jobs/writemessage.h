@@ -51,6 +51,9 @@ public:
     static QString TagDamaged(id3v2::Damage damage);
     // Why an ID3v1 tag is not written: Lyrics3 states no longer field.
     static QString Lyrics3FieldTooLong();
+    // Why an ID3v1 tag is not written: the code page chosen for the file
+    // (`name`) has no place for characters of the row's text.
+    static QString CodepageCannotHold(const QString &name);
     static QString WriteNewNames();
     static QString ErrorCaption();
 

@@ -53,11 +53,43 @@ QString decode8(QByteArrayView bytes, const HighHalf &high)
     return text;
 }
 
+// The length of `bytes` without the first bytes of a character cut off at
+// their end; all of them when they end in no such piece.
+qsizetype withoutCutCharacter(QByteArrayView bytes)
+{
+    qsizetype lead = bytes.size();
+    int following = 0;
+    while (lead > 0 && following < 3 && (uchar(bytes[lead - 1]) & 0xC0) == 0x80) {
+        --lead;
+        ++following;
+    }
+    if (lead == 0)
+        return bytes.size();
+    const uchar first = uchar(bytes[lead - 1]);
+    const int needed = first >= 0xF0 ? 3 : first >= 0xE0 ? 2 : first >= 0xC0 ? 1 : 0;
+    return following < needed ? lead - 1 : bytes.size();
+}
+
 std::optional<QString> decodeUtf8(QByteArrayView bytes)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
+    const auto decode = [](QByteArrayView part) -> std::optional<QString> {
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString text = decoder.decode(part);
+        if (decoder.hasError())
+            return std::nullopt;
+        return text;
+    };
+    if (auto text = decode(bytes))
+        return text;
+    // A UTF-8 text cut to a field of fixed size (the 30 bytes of an ID3v1
+    // title) may end in part of a character: the rest is its reading, where
+    // it holds characters beyond ASCII to show that it is UTF-8 at all.
+    const qsizetype whole = withoutCutCharacter(bytes);
+    if (whole == bytes.size())
+        return std::nullopt;
+    auto text = decode(bytes.first(whole));
+    if (!text
+        || std::all_of(text->cbegin(), text->cend(), [](QChar c) { return c.unicode() < 0x80; }))
         return std::nullopt;
     return text;
 }

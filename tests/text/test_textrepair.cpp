@@ -564,3 +564,23 @@ TEST(TextRepair, ShortCyrillicTextInCapitalsIsLeftAlone)
         EXPECT_EQ(named->text, name);
     }
 }
+
+// UTF-8 titles cut to the 30 bytes of an ID3v1 field, in the middle of a
+// letter, read in the Cyrillic or a Western code page: the letters before
+// the cut are their reading.
+TEST(TextRepair, Utf8CutInsideALetterIsRepairedUpToTheCut)
+{
+    const struct {
+        const char16_t *title;
+        const char16_t *kept;
+    } cases[] = {{u"AB Кино Группа крови", u"AB Кино Группа кр"},
+                 {u"Аквариум — Город золотой", u"Аквариум — Горо"}};
+    for (const char *codepage : {"windows-1251", "windows-1252"}) {
+        for (const auto &c : cases) {
+            const QByteArray cut = QString::fromUtf16(c.title).toUtf8().left(30);
+            const auto repair = proposeRepair(decode(codepage, cut));
+            ASSERT_TRUE(repair) << codepage << " " << cut.toStdString();
+            EXPECT_EQ(repair->text, QString::fromUtf16(c.kept)) << codepage;
+        }
+    }
+}
