@@ -85,6 +85,20 @@ bool preadUpTo(int fd, qint64 pos, qint64 length, QByteArray *out)
     return true;
 }
 
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += put;
+    }
+    return true;
+}
+
 bool pwriteAll(int fd, qint64 pos, const QByteArray &bytes)
 {
     if (fd < 0 || pos < 0)

@@ -134,6 +134,8 @@ bool preadInto(int fd, qint64 pos, qint64 length, char *to, qint64 *done);
 bool preadUpTo(int fd, qint64 pos, qint64 length, QByteArray *out);
 // True only when every byte was written.
 bool pwriteAll(int fd, qint64 pos, const QByteArray &bytes);
+// The same at the file's own position (an appended file, a pipe).
+bool writeAll(int fd, const QByteArray &bytes);
 // Makes a rename or a new name in the file's folder durable.
 bool syncFolderOf(const QString &fileName);
 

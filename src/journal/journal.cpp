@@ -1,5 +1,6 @@
 #include "journal/journal.h"
 
+#include "formats/fileio.h"
 #include "formats/pathcodec.h"
 #include "journal/journalfolder.h"
 

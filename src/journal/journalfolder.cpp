@@ -1,5 +1,6 @@
 #include "journal/journalfolder.h"
 
+#include "formats/fileio.h"
 #include "formats/pathcodec.h"
 #include "journal/journal.h"
 
@@ -52,20 +53,6 @@ QList<quint64> jobNumbers(const QString &folder)
     }
     std::sort(numbers.begin(), numbers.end());
     return numbers;
-}
-
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        done += put;
-    }
-    return true;
 }
 
 bool appendDurably(const QString &fileName, const QByteArray &bytes)

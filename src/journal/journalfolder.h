@@ -21,7 +21,6 @@ QString jobFile(const QString &folder, quint64 number);
 std::unique_ptr<QLockFile> lockJob(const QString &folder, quint64 number);
 // The job numbers in the folder, oldest first.
 QList<quint64> jobNumbers(const QString &folder);
-bool writeAll(int fd, const QByteArray &bytes);
 // Appends records to a settled job's file and syncs them.
 bool appendDurably(const QString &fileName, const QByteArray &bytes);
 JobLog readJob(const QString &fileName);

@@ -1,7 +1,7 @@
 #include "lists/listfile.h"
 
-#include "formats/fileio.h"
 #include "formats/codepage.h"
+#include "formats/fileio.h"
 #include "formats/pathcodec.h"
 #include "settings/unicodetext.h"
 
@@ -32,16 +32,8 @@ bool writeInPlace(const QByteArray &path, const QByteArray &bytes)
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return false;
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    return ::close(fd) == 0 && done == bytes.size();
+    const bool written = writeAll(fd, bytes);
+    return ::close(fd) == 0 && written;
 }
 
 } // namespace
