@@ -1,7 +1,6 @@
 #include "formats/id3v2encoding.h"
 
 #include "formats/codepage.h"
-#include "formats/pathcodec.h"
 
 #include <algorithm>
 
@@ -151,15 +150,12 @@ void appendString(QByteArray &out, quint8 encoding, const QString &text, bool te
     if (encoding == EncLegacy) {
         out.append(LegacyCodepage::encode(text));
     } else if (encoding == EncUtf8) {
-        // The bytes of a file name that is not UTF-8 (put in by %ON) are
-        // written as the text they stand for, not as private-use characters
-        // no other program reads.
-        out.append(readableFileName(text).toUtf8());
+        out.append(text.toUtf8());
     } else {
         // Every string gets its byte-order mark, empty ones too: some
         // readers (ffmpeg) reject a UTF-16 string without one.
         out.append("\xFF\xFE", 2);
-        for (QChar ch : readableFileName(text)) {
+        for (QChar ch : text) {
             out.append(char(ch.unicode() & 0xFF));
             out.append(char(ch.unicode() >> 8));
         }

@@ -1,5 +1,4 @@
 #include "formats/vorbiscomment.h"
-#include "formats/pathcodec.h"
 
 #include "formats/vorbisfields.h"
 
@@ -103,8 +102,7 @@ void replaceEntries(Comment &comment, const char *name, const QString &value)
     }
     if (value.isEmpty())
         return;
-    // As in ID3v2: the bytes of a file name that is not UTF-8 as their text.
-    const QByteArray entry = QByteArray(name) + '=' + readableFileName(value).toUtf8();
+    const QByteArray entry = QByteArray(name) + '=' + value.toUtf8();
     comment.entries.insert(first < 0 ? comment.entries.size() : first, entry);
 }
 
