@@ -292,8 +292,11 @@ void applyCells(TID3v2 &tag, const Row &row, const ReadSettings &settings)
             changed = text.toString() != TrackCellText(shown.toString(), track, true);
             trackChanged = changed;
         }
+        // A file name that is not UTF-8 (put in by %ON) holds its bytes as
+        // characters of their own: the tag gets the text they stand for, not
+        // private-use characters no other program reads.
         if (changed)
-            member = id3v2::trimmedField(rowCell(row, field));
+            member = id3v2::trimmedField(readableFileName(rowCell(row, field)));
     }
     // The number read with the old text would otherwise stand in for an
     // emptied one.

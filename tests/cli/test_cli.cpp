@@ -769,6 +769,33 @@ TEST_F(CliTest, NamesInWindows1251BytesReachTheirOwnFiles)
     EXPECT_EQ(readAll(decoy), decoyBytes);
 }
 
+// Tags filled from a name in Windows-1251 bytes (Tit=%ON) hold the name's
+// text: ID3v1 its bytes, ID3v2 the letters, not private-use characters.
+TEST_F(CliTest, TagsFromANameInWindows1251BytesHoldItsText)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_MUTAGEN();
+    const QByteArray legacy = QFile::encodeName(album()) + "/\xcf\xe5\xf1\xed\xff.mp3";
+    for (const char *tag : {"1", "2"}) {
+        SCOPED_TRACE(tag);
+        makeTagged(album() + "/song.mp3", "Song", "1", "Album");
+        ASSERT_EQ(
+            ::rename(QFile::encodeName(album() + "/song.mp3").constData(), legacy.constData()), 0);
+        const CliRun read = cli({"read", "--no-info", "--tag", tag, album()});
+        const CliRun edited = cli({"edit", "--set", "Tit=%ON"}, read.out);
+        const CliRun applied = cli({"apply", "--write-tag", tag}, edited.out);
+        ASSERT_EQ(applied.exitCode, 0) << applied.err.toStdString();
+        // Qt reaches no file by a name that is not UTF-8: it is read as song.mp3.
+        const QString file = album() + "/song.mp3";
+        ASSERT_EQ(::rename(legacy.constData(), QFile::encodeName(file).constData()), 0);
+        if (*tag == '1')
+            EXPECT_EQ(readAll(file).right(128).mid(3, 6), QByteArray("\xcf\xe5\xf1\xed\xff\0", 6));
+        else
+            EXPECT_EQ(mutagenText(mutagenRead(file), "TIT2"), QString::fromUtf8("Песня"));
+        ASSERT_TRUE(QFile::remove(file));
+    }
+}
+
 // A column list exported, its names edited in a text editor and read back;
 // a play list of a Windows player read into rows; a booklet exported.
 TEST_F(CliTest, ListsAreExportedAndReadBack)
