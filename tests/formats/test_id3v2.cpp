@@ -438,6 +438,8 @@ TEST(ID3v2Build, RoundTripKeepsFieldsAndOtherFrames)
     content.fields[TrackString] = QStringLiteral("7/9");
     content.fields[Genre] = QStringLiteral("Rock");
     content.fields[Comment] = QStringLiteral("Ω comment");
+    // A private-use character is text like any other, written as it is.
+    content.fields[Album] = QStringLiteral("Album ") + QChar(0xF7CF);
     content.commentLanguage = "deu";
     content.fields[Link] = QStringLiteral("http://example.org/ü");
     content.fields[Lyrics] = QString(3000, u'l');
