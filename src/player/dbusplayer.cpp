@@ -20,6 +20,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <limits>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -397,7 +398,13 @@ std::optional<QList<PlayListEntry>> DBusPlayerControl::mprisList()
         if (entry.path.isEmpty())
             continue;
         const QVariant length = track.value(QStringLiteral("mpris:length"));
-        entry.seconds = length.isValid() ? int(length.toLongLong() / 1000000) : -1;
+        // A stream's length may come as a negative or absurd number; it is
+        // unknown then, rather than a wrapped int in the list's "#EXTINF".
+        bool isNumber = false;
+        const qlonglong seconds = length.toLongLong(&isNumber) / 1000000;
+        entry.seconds = isNumber && seconds >= 0 && seconds <= std::numeric_limits<int>::max()
+                            ? int(seconds)
+                            : -1;
         const QString title = track.value(QStringLiteral("xesam:title")).toString();
         const QStringList artists =
             demarshalled<QStringList>(track.value(QStringLiteral("xesam:artist")));

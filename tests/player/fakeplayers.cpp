@@ -134,7 +134,9 @@ QList<QVariantMap> MprisTrackList::GetTracksMetadata(const QList<QDBusObjectPath
         track.insert(QStringLiteral("xesam:url"), p->state.urls[at]);
         track.insert(QStringLiteral("xesam:title"), QStringLiteral("Song %1").arg(at + 1));
         track.insert(QStringLiteral("xesam:artist"), QStringList{QStringLiteral("Artist")});
-        track.insert(QStringLiteral("mpris:length"), qlonglong(at + 60) * 1000000);
+        track.insert(QStringLiteral("mpris:length"), at < p->state.lengths.size()
+                                                         ? p->state.lengths[at]
+                                                         : qlonglong(at + 60) * 1000000);
         result.append(track);
     }
     return result;

@@ -17,7 +17,8 @@
 struct FakeState {
     mutable QMutex mutex;
     QStringList calls;
-    QStringList urls; // the list, as URLs
+    QStringList urls;         // the list, as URLs
+    QList<qlonglong> lengths; // in microseconds, where the default (60 s and up) will not do
     bool silent = false;
     void log(const QString &call)
     {

@@ -91,6 +91,17 @@ TEST(DBusPlayer, MprisTrackListGetsTheFilesInRowOrder)
     ASSERT_EQ(list->size(), 4);
     EXPECT_EQ(list->at(1), (PlayListEntry{kFiles[1], 61, "Artist - Song 2"}));
     EXPECT_EQ(list->at(3).path, kFiles[1]);
+
+    // A stream's length, negative or beyond an int of seconds, is unknown.
+    {
+        QMutexLocker lock(&fake->state.mutex);
+        fake->state.lengths = {-1000000, qlonglong(1) << 62, 0};
+    }
+    const auto odd = player.playList();
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->at(0).seconds, -1);
+    EXPECT_EQ(odd->at(1).seconds, -1);
+    EXPECT_EQ(odd->at(2).seconds, 0);
 }
 
 TEST(DBusPlayer, MprisWithoutTrackListOpensOneUri)
