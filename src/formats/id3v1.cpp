@@ -247,6 +247,7 @@ void TID3v1::ResetData()
     extAlbum_.clear();
     extTitle_.clear();
     comment2_.clear();
+    indications_.clear();
     lyrics2Rest_.clear();
 }
 
@@ -391,8 +392,10 @@ void TID3v1::ParseTail(QByteArrayView end, bool readFields)
         const QByteArrayView data = block.sliced(pos + kFieldHeaderSize, length);
         const qsizetype fieldStart = pos;
         pos += kFieldHeaderSize + length;
-        if (id == "IND")
+        if (id == "IND") {
+            indications_ = data.toByteArray();
             continue;
+        }
         const QString text = LegacyCodepage::decode(data);
         if (id == "LYR") {
             // Lone CRs become CR LF; CR LF pairs stay single.
@@ -466,7 +469,11 @@ bool TID3v1::BuildLyrics2Block(QByteArray *out) const
     if (!useLyrics2_ || !HasLyrics2Fields())
         return true;
     QByteArray block(kLyricsBegin);
-    block += lyrics_.isEmpty() ? "IND0000200" : "IND0000210";
+    QByteArray indications = indications_.size() >= 2 ? indications_ : QByteArray("00");
+    indications[0] = lyrics_.isEmpty() ? '0' : '1';
+    block += "IND";
+    block += digits(indications.size(), 5);
+    block += indications;
     const std::pair<const char *, const QString *> fields[] = {
         {"EAL", &extAlbum_},     {"EAR", &extArtist_}, {"ETT", &extTitle_},  {"INF", &comment2_},
         {"AUT", &lyricsAuthor_}, {"LYR", &lyrics_},    {"IMG", &imageLinks_}};

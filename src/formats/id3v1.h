@@ -152,6 +152,9 @@ private:
     QString extAlbum_;
     QString extTitle_;
     QString comment2_;
+    // The IND field as read: its first flag follows the lyrics written, the
+    // others (timestamps in the lyrics, no random play) stay the file's.
+    QByteArray indications_;
     // The Lyrics3 fields from the first one this reader does not take apart
     // (an id it does not know, a length that is no number) to the end of
     // the block, as they were read: a rebuilt block carries them on.

@@ -416,12 +416,19 @@ TagContent contentOf(const TagHeader &header, BodySource &source, bool fieldsOnl
         if (forms.v24)
             content.otherSources.append(kept[i]);
     }
-    // A 2.4 date carries the field only where no 2.3 frame does.
-    if (forms.v24 && !values[Year] && recorded && !recorded->isEmpty())
+    // A 2.4 date carries the field where no 2.3 frame does. Beside one (some
+    // writers put both) it still holds the day and time: it goes with the
+    // field, kept while the field is, as long as it tells the same year.
+    const auto dateOf = [&content](Field field, const std::optional<TextValues> &date) {
+        return date && !date->isEmpty()
+               && trimmedField(date->front()).startsWith(content.fields[field]);
+    };
+    const bool recordedDate = dateOf(Year, recorded);
+    if (forms.v24 && recordedDate)
         content.fieldSources[Year].append(*recordedFrame);
-    if (forms.v24 && !values[OrigYear] && originallyReleased && !originallyReleased->isEmpty())
+    if (forms.v24 && dateOf(OrigYear, originallyReleased))
         content.fieldSources[OrigYear].append(*releasedFrame);
-    if (forms.v23 && !values[Year] && recorded && !recorded->isEmpty())
+    if (forms.v23 && recordedDate)
         appendDateFrames(content.otherFrames, recorded->front(), frames);
     if (forms.v23 && !people.isEmpty()) {
         const quint8 encoding = encodingFor(people);

@@ -125,12 +125,18 @@ void appendKeptField(QByteArray &out, const TagContent &content, int field)
 {
     const QList<RawFrame> &sources = content.fieldSources[field];
     if (content.major < 4) {
+        // A 2.4 date the tag had beside the 2.3 frame holds the whole date.
         if (field == Year && sources.first().id == "TYER") {
-            appendTextFrame(out, "TDRC", {timestamp(content.fields[Year], content.otherSources)});
+            if (const RawFrame *date = findFrame(sources, "TDRC"))
+                appendRawFrame(out, *date, "TDRC");
+            else
+                appendTextFrame(out, "TDRC",
+                                {timestamp(content.fields[Year], content.otherSources)});
             return;
         }
         if (field == OrigYear && sources.first().id == "TORY") {
-            appendRawFrame(out, sources.first(), "TDOR");
+            const RawFrame *date = findFrame(sources, "TDOR");
+            appendRawFrame(out, date ? *date : sources.first(), "TDOR");
             return;
         }
         if (sources.size() > 1 && sources.first().id.startsWith('T')) {

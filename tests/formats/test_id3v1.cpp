@@ -2,6 +2,8 @@
 #include "formats/id3v1.h"
 #include "testfiles.h"
 
+#include <tuple>
+
 using qm::TID3v1;
 
 namespace {
@@ -221,6 +223,25 @@ TEST(Lyrics3, FieldsNotTakenApartAreKeptWhenTheBlockIsRebuilt)
             rest + QByteArray::number(block.size() - 15).rightJustified(6, '0') + "LYRICS200"))
             << tail.constData();
         EXPECT_EQ(parsed(tail).FGetLyrics(), tag.FGetLyrics());
+    }
+}
+
+TEST(Lyrics3, IndicationsOtherThanTheLyricsFlagSurviveARebuild)
+{
+    // {IND read, lyrics after the edit, IND written}
+    const std::tuple<QByteArray, QString, QByteArray> cases[] = {
+        {"IND00003111", QStringLiteral("[00:01]la"), "IND00003111"},
+        {"IND0000211", QString(), "IND0000201"},
+        {"IND000010", QStringLiteral("la"), "IND0000210"},
+    };
+    for (const auto &[read, lyrics, written] : cases) {
+        TID3v1 tag = parsed(lyricsBlock(read + "LYR00009[00:01]la") + record("Old", "", 255));
+        tag.FSetTitle(QStringLiteral("New"));
+        tag.FSetLyrics(lyrics);
+        tag.FSetExtTitle(QStringLiteral("Long"));
+        QByteArray block;
+        ASSERT_TRUE(tag.BuildLyrics2Block(&block));
+        EXPECT_TRUE(block.startsWith("LYRICSBEGIN" + written)) << block.constData();
     }
 }
 

@@ -340,6 +340,29 @@ TEST(ID3v2Build, Version23FramesTurnIntoVersion24Frames)
     EXPECT_EQ(priv.status, 0x80);
 }
 
+// Some writers put a 2.4 date beside the 2.3 year frame: it stays with the
+// field, in whichever version is written, until the year is edited.
+TEST(ID3v2Build, ADateBesideAYearFrameKeepsItsDayAndTime)
+{
+    for (const int major : {3, 4}) {
+        const auto frame = [major](const char *id, const char *data) {
+            return major == 4 ? frame24(id, text(0, data)) : frame23(id, text(0, data));
+        };
+        TagContent content = parse(tagBytes(
+            major, frame("TYER", "1999") + frame("TDRC", "1999-05-02T10:20") + frame("TORY", "1970")
+                       + frame("TDOR", "1970-01-02") + frame("TIT2", "Old")));
+        setField(content, Title, u"New"_s);
+        const QByteArray as24 = buildFrames(content, 4);
+        EXPECT_TRUE(as24.contains("1999-05-02T10:20") && as24.contains("1970-01-02")) << major;
+        const TagContent as23 = parse(tagBytes(3, buildFrames(content, 3)));
+        ASSERT_TRUE(findFrame(as23, "TDAT") && findFrame(as23, "TIME")) << major;
+        EXPECT_EQ(findFrame(as23, "TDAT")->data, text(0, "0205"));
+        EXPECT_EQ(findFrame(as23, "TIME")->data, text(0, "1020"));
+        setField(content, Year, u"2000"_s);
+        EXPECT_FALSE(buildFrames(content, 4).contains("1999")) << major;
+    }
+}
+
 TEST(ID3v2Parse, ReadingTheFieldsSkipsBigFramesWithoutOne)
 {
     class CountingBody : public BodySource {
