@@ -1905,6 +1905,40 @@ TEST_F(CliTest, AnUndoKilledMidwayTriedAgainPutsBackEveryName)
     EXPECT_GE(kills, 4);
 }
 
+// An undo undone gives the job's new names and tags back, and undone in turn
+// puts the old ones back, each file counted once; a long album rewrites the
+// files (each gets another inode), a short one changes their tags in place.
+TEST_F(CliTest, AnUndoUndoneAndUndoneAgainGoesBackAndForth)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    for (const QString &albumName : {QString("Y"), QString(3000, 'y')}) {
+        SCOPED_TRACE(albumName.size());
+        QDir(folder_.file("data")).removeRecursively();
+        QDir(album()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(album()));
+        makeTagged(album() + "/a.mp3", "A", "1", "Album X");
+        makeTagged(album() + "/b.mp3", "B", "2", "Album X");
+        const QHash<QString, QByteArray> before = folderFiles(album());
+        const QByteArray rows = changedRows(cli({"read", "--no-info", album()}).out,
+                                            [&](const QString &name, QJsonObject &row) {
+                                                row["New"] = name + " new";
+                                                row["Alb"] = albumName;
+                                            });
+        ASSERT_EQ(cli({"apply", "--rename", "--tag", "2"}, rows).exitCode, 0);
+        const QHash<QString, QByteArray> after = folderFiles(album());
+        ASSERT_EQ(cli({"undo"}).exitCode, 0);
+        ASSERT_EQ(folderFiles(album()), before);
+        for (int job = 2; job <= 4; ++job) {
+            const CliRun undone = cli({"undo", QString::number(job)});
+            EXPECT_EQ(undone.exitCode, 0) << job << undone.err.toStdString();
+            EXPECT_EQ(undone.out, QString("undone job %1: 2 files put back\n").arg(job).toUtf8());
+            EXPECT_TRUE(folderFiles(album()) == (job % 2 == 0 ? after : before)) << job;
+        }
+    }
+}
+
 // The plan names each row apply would fail, with apply's own message, and
 // exits as apply does; the rows that would succeed are planned as before.
 TEST_F(CliTest, ADryRunNamesTheRowsApplyWouldFail)
