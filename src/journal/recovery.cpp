@@ -43,11 +43,16 @@ QByteArray oldImage(const Entry &e, qint64 from, qint64 to)
 }
 
 // Judges a file of the old or new size that holds neither state whole.
+// Besides the one block a write may have stopped in, the file must show
+// that the job's write reached it: a block of its new bytes, or the new
+// size. Without that, another program wrote the file since; a region in a
+// single block (a small tag) would otherwise pass whatever it holds.
 bool explainedAsTorn(const Entry &e, const FileView &file)
 {
     const qint64 size = file.stamp.size;
     if (size < std::min(e.oldSize, e.newSize) || size > std::max(e.oldSize, e.newSize))
         return false;
+    bool reached = size == e.newSize && size != e.oldSize;
     const qint64 regionEnd = e.offset + std::max<qint64>(e.oldBytes.size(), e.newLength);
     const qint64 end = std::min(size, regionEnd);
     // Past the region, a region that ends the file leaves nothing; one in
@@ -63,20 +68,24 @@ bool explainedAsTorn(const Entry &e, const FileView &file)
     while (at < end) {
         const qint64 blockEnd = std::min(end, (at / kBlockSize + 1) * kBlockSize);
         const QByteArrayView bytes = QByteArrayView(span).sliced(at - e.offset, blockEnd - at);
-        bool explained = bytes == oldImage(e, at, blockEnd);
+        const QByteArray old = oldImage(e, at, blockEnd);
+        bool explained = bytes == old;
         if (!explained && at < newEnd) {
             // Only a block the file holds as far as the new bytes reach can
-            // match its hash.
+            // match its hash; past their end (a shrunk region not cut yet),
+            // the old bytes.
             const qint64 hashEnd = std::min(newEnd, (at / kBlockSize + 1) * kBlockSize);
             const qsizetype index = at / kBlockSize - e.offset / kBlockSize;
-            explained = blockEnd == hashEnd && index < e.newHashes.size()
-                        && blockHash(bytes, e.hashVersion) == e.newHashes[index];
+            explained = hashEnd <= blockEnd && index < e.newHashes.size()
+                        && blockHash(bytes.first(hashEnd - at), e.hashVersion) == e.newHashes[index]
+                        && bytes.sliced(hashEnd - at) == QByteArrayView(old).sliced(hashEnd - at);
+            reached = reached || explained;
         }
         if (!explained && ++unexplained > 1)
             return false;
         at = blockEnd;
     }
-    return true;
+    return reached;
 }
 
 bool holdsOld(const Entry &e, const FileView &file)

@@ -2092,6 +2092,54 @@ TEST_F(CliTest, RecoveryTellsWhatItLeftAloneInTheChosenLanguage)
     }
 }
 
+// Files a killed rename job with tags left, retagged in place by another
+// program before the next run: recovery leaves every byte that program
+// wrote, whether the job had reached the file or not.
+TEST_F(CliTest, RecoveryLeavesFilesRetaggedSinceAKillAsTheyAre)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    const auto restore = [this] {
+        QDir(folder_.file("data")).removeRecursively();
+        QDir(album()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(album()));
+        makeTagged(album() + "/a.mp3", "A", "1", "Album X");
+        makeTagged(album() + "/b.mp3", "B", "2", "Album X");
+    };
+    restore();
+    const QByteArray rows = changedRows(cli({"read", "--no-info", album()}).out,
+                                        [](const QString &name, QJsonObject &row) {
+                                            row["New"] = name + " new";
+                                            row["Alb"] = QString("Album Y");
+                                        });
+    int kills = 0;
+    for (int killAt = 1; killAt < 20; ++killAt) {
+        SCOPED_TRACE(killAt);
+        restore();
+        const CliRun killed = cli(
+            {"apply", "--rename", "--tag", "2"}, rows,
+            {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_KILL_AT_CHANGE", QString::number(killAt)}});
+        if (killed.exitCode != -1)
+            break;
+        ++kills;
+        QStringList retag = {"-c",
+                             "import sys\n"
+                             "from mutagen.id3 import ID3, COMM\n"
+                             "for p in sys.argv[1:]:\n"
+                             "    t = ID3(p)\n"
+                             "    t.add(COMM(encoding=3, lang='eng', desc='', text='other'))\n"
+                             "    t.save()\n"};
+        for (const QString &name : QDir(album()).entryList(QDir::Files))
+            retag.append(album() + "/" + name);
+        ASSERT_TRUE(runCommand(kPython, retag).ok());
+        const QHash<QString, QByteArray> retagged = folderFiles(album());
+        cli({"history"});
+        EXPECT_TRUE(folderFiles(album()) == retagged);
+    }
+    EXPECT_GT(kills, 0);
+}
+
 // A mixed folder reads into one table: each FLAC, Ogg Vorbis and Opus file
 // with the fields mutagen reads, its duration and its stream. An edit that
 // fits goes in place, one that grows the comments rewrites the file; both
