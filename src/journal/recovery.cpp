@@ -449,8 +449,11 @@ RecoveryReport recover(const QString &folder)
             continue; // running in another process
         JobLog log = readJob(name);
         if (!log.valid) {
-            // Not even the header reached the disk: no file was touched.
-            QFile::remove(name);
+            // Not even the header reached the disk: no file was touched. A
+            // journal this process cannot read (another user's, left by a
+            // run under sudo) is not known to be one of those: it stays.
+            if (QFile(name).open(QIODevice::ReadOnly))
+                QFile::remove(name);
             continue;
         }
         if (log.closed)

@@ -2092,6 +2092,23 @@ TEST_F(CliTest, RecoveryTellsWhatItLeftAloneInTheChosenLanguage)
     }
 }
 
+// A journal this user cannot read (another user's, left by a run under
+// sudo) stays in the folder for the one who can.
+TEST_F(CliTest, RecoveryKeepsAJournalItCannotRead)
+{
+    ASSERT_TRUE(writeAll(album() + "/a.mp3", "a"));
+    const QByteArray rows =
+        changedRows(cli({"read", "--no-info", album()}).out,
+                    [](const QString &, QJsonObject &row) { row["New"] = QString("b"); });
+    ASSERT_EQ(cli({"apply", "--rename"}, rows).exitCode, 0);
+    const CliRun unreadable =
+        cli({"history"}, {}, {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_FAIL", "open 13"}});
+    EXPECT_EQ(unreadable.exitCode, 0) << unreadable.err.toStdString();
+    EXPECT_TRUE(cli({"history"}).out.startsWith("1\t"));
+    EXPECT_EQ(cli({"undo"}).exitCode, 0);
+    EXPECT_EQ(readAll(album() + "/a.mp3"), "a");
+}
+
 // Files a killed rename job with tags left, retagged in place by another
 // program before the next run: recovery leaves every byte that program
 // wrote, whether the job had reached the file or not.

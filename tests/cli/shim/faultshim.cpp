@@ -5,9 +5,10 @@
 //                             (SIGKILL), as a crash in the middle of a large
 //                             write;
 //   QM_FAULT_FAIL="CALL ERRNO" every call of CALL (write: to a journal,
-//                             pwrite: a file's, copy_file_range, rename,
-//                             mkostemp) fails with the error number ERRNO,
-//                             as a full disk or a read-only folder would;
+//                             open: of a journal, pwrite: a file's,
+//                             copy_file_range, rename, mkostemp) fails with
+//                             the error number ERRNO, as a full disk, a
+//                             read-only folder or another user's file would;
 //   QM_FAULT_KILL_AT_CHANGE=N the process is killed (SIGKILL) just before its
 //                             Nth rename, folder creation or folder removal,
 //                             as a crash between the steps of a move;
@@ -26,6 +27,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -142,6 +144,22 @@ ssize_t write(int fd, const void *buf, size_t count)
 {
     static auto next = real<ssize_t (*)(int, const void *, size_t)>("write");
     return isJournal(fd) && fails("write") ? -1 : next(fd, buf, count);
+}
+
+int open64(const char *path, int flags, ...)
+{
+    static auto next = real<int (*)(const char *, int, ...)>("open64");
+    mode_t mode = 0;
+    if (flags & (O_CREAT | O_TMPFILE)) {
+        va_list args;
+        va_start(args, flags);
+        mode = va_arg(args, mode_t);
+        va_end(args);
+    }
+    const size_t length = std::strlen(path);
+    if (length > 4 && std::strcmp(path + length - 4, ".qmj") == 0 && fails("open"))
+        return -1;
+    return next(path, flags, mode);
 }
 
 ssize_t copy_file_range(int in, off_t *inAt, int out, off_t *outAt, size_t count, unsigned flags)
