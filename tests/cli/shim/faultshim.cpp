@@ -6,9 +6,10 @@
 //                             write;
 //   QM_FAULT_FAIL="CALL ERRNO" every call of CALL (write: to a journal,
 //                             open: of a journal, pwrite: a file's,
-//                             copy_file_range, rename, mkostemp) fails with
-//                             the error number ERRNO, as a full disk, a
-//                             read-only folder or another user's file would;
+//                             fallocate: posix_fallocate, copy_file_range,
+//                             rename, mkostemp) fails with the error number
+//                             ERRNO, as a full disk, a read-only folder or
+//                             another user's file would;
 //   QM_FAULT_KILL_AT_CHANGE=N the process is killed (SIGKILL) just before its
 //                             Nth rename, folder creation or folder removal,
 //                             as a crash between the steps of a move;
@@ -160,6 +161,12 @@ int open64(const char *path, int flags, ...)
     if (length > 4 && std::strcmp(path + length - 4, ".qmj") == 0 && fails("open"))
         return -1;
     return next(path, flags, mode);
+}
+
+int posix_fallocate(int fd, off_t offset, off_t length)
+{
+    static auto next = real<int (*)(int, off_t, off_t)>("posix_fallocate");
+    return fails("fallocate") ? errno : next(fd, offset, length);
 }
 
 ssize_t copy_file_range(int in, off_t *inAt, int out, off_t *outAt, size_t count, unsigned flags)
