@@ -282,6 +282,27 @@ void removeCopy(const Entry &e, RecoveryReport &report)
         report.keptTemporary.append(e.path);
 }
 
+// A move to another file system copies the file to its new name, then
+// removes the original: a job that died in between left the file in both
+// places. With the original still there the move did not happen, and the
+// copy goes while it is as the job placed it (its mark may not have reached
+// the journal: then the whole copy, by its inode); one changed since stays.
+void dropCopyOf(const Entry &rename, const QList<Entry> &entries, RecoveryReport &report)
+{
+    for (const Entry &c : entries) {
+        if (c.kind != EntryKind::Copy || c.newPath != rename.newPath || (c.done && !c.made))
+            continue;
+        FileStamp now;
+        if (!stampOf(c.newPath, &now) || (!c.done && idOf(now) != idOf(c.before)))
+            continue;
+        const bool placed = c.done ? now == c.after : now.size == c.oldSize;
+        if (placed && ::unlink(encodeFileName(c.newPath).constData()) == 0)
+            report.removedTemporary.append(c.newPath);
+        else
+            report.keptTemporary.append(c.newPath);
+    }
+}
+
 // Removes the temporary files a job that died may have left beside its
 // files: the copies and parked names of file operations and the new copies
 // of rewritten files (".quillmark-" and six characters), and the new copies
@@ -487,6 +508,8 @@ RecoveryReport recover(const QString &folder)
             found.path = whereNow(e, log.entries);
             const FileOutcome out = settle(found, &mark);
             report.files.append(out);
+            if (e.kind == EntryKind::Rename && out.verdict == Verdict::Old)
+                dropCopyOf(e, log.entries, report);
             if (out.verdict == Verdict::New || out.verdict == Verdict::Old || out.restored)
                 marks.append(mark);
         }

@@ -1195,6 +1195,16 @@ void makePictured(const QStringList &paths, int pictureBytes)
     QFile::remove(plain);
 }
 
+// Whether `other` is a folder on another file system than `folder`.
+bool onAnotherFileSystem(const QTemporaryDir &other, const QString &folder)
+{
+    struct stat here {
+    }, there{};
+    return other.isValid() && ::stat(QFile::encodeName(folder).constData(), &here) == 0
+           && ::stat(QFile::encodeName(other.path()).constData(), &there) == 0
+           && here.st_dev != there.st_dev;
+}
+
 // Every file of the folder, hidden ones included, by name.
 QHash<QString, QByteArray> folderFiles(const QString &folder)
 {
@@ -1837,11 +1847,7 @@ TEST_F(CliTest, UndoPutsBackAMoveToAnotherFileSystem)
     QM_REQUIRE_TOOL("ffmpeg");
     QM_REQUIRE_MUTAGEN();
     QTemporaryDir other("/dev/shm/quillmark-test-XXXXXX");
-    struct stat here {
-    }, there{};
-    if (!other.isValid() || ::stat(QFile::encodeName(album()).constData(), &here) != 0
-        || ::stat(QFile::encodeName(other.path()).constData(), &there) != 0
-        || here.st_dev == there.st_dev)
+    if (!onAnotherFileSystem(other, album()))
         GTEST_SKIP() << "no second file system at /dev/shm";
     makeTagged(album() + "/a.mp3", "Old", "1", "Album X");
     const QHash<QString, QByteArray> before = folderFiles(album());
@@ -1859,6 +1865,59 @@ TEST_F(CliTest, UndoPutsBackAMoveToAnotherFileSystem)
     EXPECT_EQ(undone.exitCode, 0) << undone.err.toStdString();
     EXPECT_EQ(folderFiles(album()), before);
     EXPECT_FALSE(QFileInfo::exists(other.path() + "/sub"));
+}
+
+// A move to another file system, or its undo, killed at each removal of a
+// file (the original, once its copy took the new name): recovery leaves the
+// file in one place, and undo then puts back its tag and name.
+TEST_F(CliTest, AMoveToAnotherFileSystemKilledAtEachRemovalLeavesOneFile)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    QTemporaryDir other("/dev/shm/quillmark-test-XXXXXX");
+    if (!onAnotherFileSystem(other, album()))
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    ASSERT_TRUE(QFile::link(other.path(), folder_.file("other")));
+    QHash<QString, QByteArray> before;
+    const auto restore = [&] {
+        QDir(folder_.file("data")).removeRecursively();
+        QDir(other.path() + "/sub").removeRecursively();
+        QDir(album()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(album()));
+        makeTagged(album() + "/a.mp3", "A", "1", "Album X");
+        makeTagged(album() + "/b.mp3", "B", "2", "Album X");
+        before = folderFiles(album());
+    };
+    restore();
+    const QByteArray rows = changedRows(cli({"read", "--no-info", album()}).out,
+                                        [](const QString &name, QJsonObject &row) {
+                                            row["New"] = "../other/sub/" + name;
+                                            row["Tit"] = QString("New");
+                                        });
+    const QStringList apply = {"apply", "--rename", "--tag", "2", "--create-folders", "yes"};
+    int kills = 0;
+    for (const bool killUndo : {false, true}) {
+        for (int killAt = 1; killAt < 10; ++killAt) {
+            SCOPED_TRACE(testing::Message() << (killUndo ? "undo " : "apply ") << killAt);
+            restore();
+            const QList<std::pair<QString, QString>> fault = {
+                {"LD_PRELOAD", QM_FAULT_SHIM},
+                {"QM_FAULT_KILL_AT_UNLINK", QString::number(killAt)}};
+            if (killUndo)
+                ASSERT_EQ(cli(apply, rows).exitCode, 0);
+            const CliRun killed = killUndo ? cli({"undo"}, {}, fault) : cli(apply, rows, fault);
+            if (killed.exitCode != -1)
+                break;
+            ++kills;
+            cli({"history"});
+            EXPECT_EQ(folderFiles(album()).size() + folderFiles(other.path() + "/sub").size(), 2);
+            const CliRun undone = cli({"undo"});
+            EXPECT_TRUE(folderFiles(album()) == before) << undone.err.toStdString();
+            EXPECT_FALSE(QFileInfo::exists(other.path() + "/sub"));
+        }
+    }
+    EXPECT_GT(kills, 1);
 }
 
 // A swap between a folder and its subfolder, one new name written with "..",

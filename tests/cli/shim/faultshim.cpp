@@ -13,6 +13,10 @@
 //   QM_FAULT_KILL_AT_CHANGE=N the process is killed (SIGKILL) just before its
 //                             Nth rename, folder creation or folder removal,
 //                             as a crash between the steps of a move;
+//   QM_FAULT_KILL_AT_UNLINK=N the process is killed (SIGKILL) just before its
+//                             Nth unlink, as a crash between the copy of a
+//                             file moved to another file system taking its
+//                             name and the original going;
 //   QM_FAULT_SWAP=A<LF>B      just before the first rename of a ".quillmark-"
 //                             temporary, files A and B swap names, as another
 //                             program's `mv` at that moment;
@@ -196,6 +200,16 @@ int renameat2(int fromFolder, const char *from, int toFolder, const char *to, un
     killBeforeChange();
     swapBefore(from);
     return int(::syscall(SYS_renameat2, fromFolder, from, toFolder, to, flags));
+}
+
+int unlink(const char *path)
+{
+    static auto next = real<int (*)(const char *)>("unlink");
+    static int unlinks = 0;
+    const char *at = std::getenv("QM_FAULT_KILL_AT_UNLINK");
+    if (at && ++unlinks == std::atoi(at))
+        ::kill(::getpid(), SIGKILL);
+    return next(path);
 }
 
 int mkdir(const char *path, mode_t mode)
