@@ -20,10 +20,18 @@ int changeOpenFile(int fd, const FileChange &change)
     // Room first: a file that cannot grow is refused before any of its
     // bytes is overwritten. posix_fallocate writes the blocks itself where
     // the file system cannot reserve them.
+    // Only what a failed change did is taken back: a file it did not touch
+    // keeps its times, so that trying again, or an undo tried again, does
+    // not take it for a file another program wrote since.
+    const auto grown = [fd, &change] {
+        struct stat info;
+        return ::fstat(fd, &info) != 0 || info.st_size != change.oldSize;
+    };
     if (change.newSize > change.oldSize) {
         const int error = ::posix_fallocate(fd, change.oldSize, change.newSize - change.oldSize);
         if (error != 0) {
-            (void)::ftruncate(fd, change.oldSize);
+            if (grown())
+                (void)::ftruncate(fd, change.oldSize);
             return error;
         }
     }
@@ -31,14 +39,20 @@ int changeOpenFile(int fd, const FileChange &change)
     // kernel, and a journaled job makes its files durable once, before it
     // closes its record (a sync per file made a 10,000-file save 16x slower).
     int error = 0;
-    if (!pwriteAll(fd, change.offset, change.newBytes)
+    qint64 written = 0;
+    if (!pwriteAll(fd, change.offset, change.newBytes, &written)
         || (change.newSize < change.oldSize && ::ftruncate(fd, change.newSize) != 0))
         error = errno ? errno : EIO;
     if (error == 0)
         return 0;
-    (void)pwriteAll(fd, change.offset, change.oldBytes);
-    (void)::ftruncate(fd, change.oldSize);
-    (void)::fdatasync(fd);
+    const bool touched = written > 0;
+    if (touched)
+        (void)pwriteAll(fd, change.offset, change.oldBytes);
+    const bool resized = grown();
+    if (resized)
+        (void)::ftruncate(fd, change.oldSize);
+    if (touched || resized)
+        (void)::fdatasync(fd);
     return error;
 }
 

@@ -99,11 +99,13 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
-bool pwriteAll(int fd, qint64 pos, const QByteArray &bytes)
+bool pwriteAll(int fd, qint64 pos, const QByteArray &bytes, qint64 *written)
 {
+    qint64 ignored = 0;
+    qint64 &done = written ? *written : ignored;
+    done = 0;
     if (fd < 0 || pos < 0)
         return false;
-    qint64 done = 0;
     while (done < bytes.size()) {
         const ssize_t put =
             ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(pos + done));

@@ -132,8 +132,9 @@ int openRegularAt(int folder, const char *name, int flags, struct stat *info);
 // Reads up to `length` bytes at `pos` of `fd`.
 bool preadInto(int fd, qint64 pos, qint64 length, char *to, qint64 *done);
 bool preadUpTo(int fd, qint64 pos, qint64 length, QByteArray *out);
-// True only when every byte was written.
-bool pwriteAll(int fd, qint64 pos, const QByteArray &bytes);
+// True only when every byte was written; *written, when given, says how
+// many were, also when the write stopped short.
+bool pwriteAll(int fd, qint64 pos, const QByteArray &bytes, qint64 *written = nullptr);
 // The same at the file's own position (an appended file, a pipe).
 bool writeAll(int fd, const QByteArray &bytes);
 // Makes a rename or a new name in the file's folder durable.

@@ -192,6 +192,10 @@ UndoReport undo(quint64 number, const QString &folder)
     // the copy left them: another inode than the job's, the same bytes and
     // time, so that their tags are judged by their bytes.
     QHash<QString, FileStamp> copiedBack;
+    // Files whose bytes this undo has put back, as it left them: their time,
+    // and after a rewrite their inode, are the undo's, not another
+    // program's.
+    QHash<QString, FileStamp> restoredHere;
     const auto giveName = [&](const QString &from, const QString &to) {
         if (renameNoReplace(from, to))
             return true;
@@ -211,6 +215,9 @@ UndoReport undo(quint64 number, const QString &folder)
         const auto finish = [&](Step &step, bool made) {
             if (made && !step.from.isEmpty())
                 movedTo.insert(step.file, step.to);
+            FileStamp restored;
+            if (made && step.from.isEmpty() && stampOf(step.out.path, &restored))
+                restoredHere.insert(step.out.path, restored);
             journal->markDone(step.id, made, step.to.isEmpty() ? step.out.path : step.to);
             step.out.restored = made;
             step.out.failed = !made;
@@ -265,15 +272,25 @@ UndoReport undo(quint64 number, const QString &folder)
             }
         }
     };
+    // A write job changes a file's bytes before its name, so its names go
+    // back first. An undo put back all names on one side of all bytes: its
+    // own undo goes the other way, so that the bytes it put back after the
+    // names are taken back first, on the names the files have now.
+    const auto firstChange =
+        std::find_if(log.entries.cbegin(), log.entries.cend(), [](const Entry &e) {
+            return e.made && e.kind != EntryKind::Copy && !isFolderEntry(e.kind);
+        });
+    const bool namesLast = log.kind.startsWith(QStringLiteral("undo "))
+                           && firstChange != log.entries.cend()
+                           && firstChange->kind == EntryKind::Rename;
     for (int pass = 0; pass < 2; ++pass) {
-        if (pass == 0)
+        const bool names = (pass == 0) != namesLast;
+        if (names)
             undoFolders(EntryKind::RemoveFolder, EntryKind::MakeFolder);
-        else
-            undoFolders(EntryKind::MakeFolder, EntryKind::RemoveFolder);
         for (auto it = log.entries.crbegin(); it != log.entries.crend(); ++it) {
             const Entry &e = *it;
             if (!e.made || e.kind == EntryKind::Copy || isFolderEntry(e.kind)
-                || (e.kind == EntryKind::Rename) != (pass == 0))
+                || (e.kind == EntryKind::Rename) != names)
                 continue;
             Step step;
             step.out.path =
@@ -287,6 +304,10 @@ UndoReport undo(quint64 number, const QString &folder)
             FileStamp expected = e.after;
             if (touched.contains(step.out.path))
                 expected.mtimeNs = view.stamp.mtimeNs;
+            if (view.exists && view.stamp == restoredHere.value(step.out.path)) {
+                expected = view.stamp;
+                expected.size = e.after.size;
+            }
             bool same = view.exists
                         && (view.stamp == expected || view.stamp == putBack.value(step.out.path)
                             || (e.kind != EntryKind::Rename
@@ -334,6 +355,8 @@ UndoReport undo(quint64 number, const QString &folder)
             steps.append(step);
         }
         flush();
+        if (names)
+            undoFolders(EntryKind::MakeFolder, EntryKind::RemoveFolder);
     }
     journal->close();
     // A file that could not be put back (its disk full, say) leaves the job

@@ -43,11 +43,16 @@ QByteArray oldImage(const Entry &e, qint64 from, qint64 to)
 }
 
 // Judges a file of the old or new size that holds neither state whole.
+// Besides the one block a write may have stopped in, the file must show
+// that the job's write reached it: a block of its new bytes, or the new
+// size. Without that, another program wrote the file since; a region in a
+// single block (a small tag) would otherwise pass whatever it holds.
 bool explainedAsTorn(const Entry &e, const FileView &file)
 {
     const qint64 size = file.stamp.size;
     if (size < std::min(e.oldSize, e.newSize) || size > std::max(e.oldSize, e.newSize))
         return false;
+    bool reached = size == e.newSize && size != e.oldSize;
     const qint64 regionEnd = e.offset + std::max<qint64>(e.oldBytes.size(), e.newLength);
     const qint64 end = std::min(size, regionEnd);
     // Past the region, a region that ends the file leaves nothing; one in
@@ -63,20 +68,24 @@ bool explainedAsTorn(const Entry &e, const FileView &file)
     while (at < end) {
         const qint64 blockEnd = std::min(end, (at / kBlockSize + 1) * kBlockSize);
         const QByteArrayView bytes = QByteArrayView(span).sliced(at - e.offset, blockEnd - at);
-        bool explained = bytes == oldImage(e, at, blockEnd);
+        const QByteArray old = oldImage(e, at, blockEnd);
+        bool explained = bytes == old;
         if (!explained && at < newEnd) {
             // Only a block the file holds as far as the new bytes reach can
-            // match its hash.
+            // match its hash; past their end (a shrunk region not cut yet),
+            // the old bytes.
             const qint64 hashEnd = std::min(newEnd, (at / kBlockSize + 1) * kBlockSize);
             const qsizetype index = at / kBlockSize - e.offset / kBlockSize;
-            explained = blockEnd == hashEnd && index < e.newHashes.size()
-                        && blockHash(bytes, e.hashVersion) == e.newHashes[index];
+            explained = hashEnd <= blockEnd && index < e.newHashes.size()
+                        && blockHash(bytes.first(hashEnd - at), e.hashVersion) == e.newHashes[index]
+                        && bytes.sliced(hashEnd - at) == QByteArrayView(old).sliced(hashEnd - at);
+            reached = reached || explained;
         }
         if (!explained && ++unexplained > 1)
             return false;
         at = blockEnd;
     }
-    return true;
+    return reached;
 }
 
 bool holdsOld(const Entry &e, const FileView &file)
@@ -273,6 +282,27 @@ void removeCopy(const Entry &e, RecoveryReport &report)
         report.keptTemporary.append(e.path);
 }
 
+// A move to another file system copies the file to its new name, then
+// removes the original: a job that died in between left the file in both
+// places. With the original still there the move did not happen, and the
+// copy goes while it is as the job placed it (its mark may not have reached
+// the journal: then the whole copy, by its inode); one changed since stays.
+void dropCopyOf(const Entry &rename, const QList<Entry> &entries, RecoveryReport &report)
+{
+    for (const Entry &c : entries) {
+        if (c.kind != EntryKind::Copy || c.newPath != rename.newPath || (c.done && !c.made))
+            continue;
+        FileStamp now;
+        if (!stampOf(c.newPath, &now) || (!c.done && idOf(now) != idOf(c.before)))
+            continue;
+        const bool placed = c.done ? now == c.after : now.size == c.oldSize;
+        if (placed && ::unlink(encodeFileName(c.newPath).constData()) == 0)
+            report.removedTemporary.append(c.newPath);
+        else
+            report.keptTemporary.append(c.newPath);
+    }
+}
+
 // Removes the temporary files a job that died may have left beside its
 // files: the copies and parked names of file operations and the new copies
 // of rewritten files (".quillmark-" and six characters), and the new copies
@@ -440,8 +470,11 @@ RecoveryReport recover(const QString &folder)
             continue; // running in another process
         JobLog log = readJob(name);
         if (!log.valid) {
-            // Not even the header reached the disk: no file was touched.
-            QFile::remove(name);
+            // Not even the header reached the disk: no file was touched. A
+            // journal this process cannot read (another user's, left by a
+            // run under sudo) is not known to be one of those: it stays.
+            if (QFile(name).open(QIODevice::ReadOnly))
+                QFile::remove(name);
             continue;
         }
         if (log.closed)
@@ -475,6 +508,8 @@ RecoveryReport recover(const QString &folder)
             found.path = whereNow(e, log.entries);
             const FileOutcome out = settle(found, &mark);
             report.files.append(out);
+            if (e.kind == EntryKind::Rename && out.verdict == Verdict::Old)
+                dropCopyOf(e, log.entries, report);
             if (out.verdict == Verdict::New || out.verdict == Verdict::Old || out.restored)
                 marks.append(mark);
         }

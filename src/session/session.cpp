@@ -621,11 +621,16 @@ UndoResult Session::settleUndo(const journal::UndoReport &report)
     for (int row = 1; row <= table_.lastFileRow(); ++row)
         rowOf.insert(RowPath(table_, row), row);
     std::vector<int> rows;
-    QSet<QString> restored, listed, keptNames;
+    QSet<QString> restored, renamedFrom, bytesBack, listed, keptNames;
     for (const journal::FileOutcome &out : report.files) {
         const bool rename = !out.oldPath.isEmpty();
         if (out.restored) {
-            restored.insert(rename ? out.oldPath : out.path);
+            if (rename) {
+                restored.insert(out.oldPath);
+                renamedFrom.insert(out.path);
+            } else {
+                bytesBack.insert(out.path);
+            }
             const int row = rowOf.value(out.path);
             if (row == 0)
                 continue;
@@ -659,6 +664,12 @@ UndoResult Session::settleUndo(const journal::UndoReport &report)
         const int row = rowOf.value(out.path);
         result.leftAlone.rows.push_back(ErrorTable::entry(
             row ? table_.row(row) : rowOfPath(out.path), table_.layout(), undoReason(out)));
+    }
+    // A file counts once, under the name it has now: bytes put back before
+    // its name went back were put back under the name it left.
+    for (const QString &path : std::as_const(bytesBack)) {
+        if (!renamedFrom.contains(path))
+            restored.insert(path);
     }
     result.restored = int(restored.size());
     if (rows.empty())

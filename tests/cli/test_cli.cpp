@@ -1195,6 +1195,16 @@ void makePictured(const QStringList &paths, int pictureBytes)
     QFile::remove(plain);
 }
 
+// Whether `other` is a folder on another file system than `folder`.
+bool onAnotherFileSystem(const QTemporaryDir &other, const QString &folder)
+{
+    struct stat here {
+    }, there{};
+    return other.isValid() && ::stat(QFile::encodeName(folder).constData(), &here) == 0
+           && ::stat(QFile::encodeName(other.path()).constData(), &there) == 0
+           && here.st_dev != there.st_dev;
+}
+
 // Every file of the folder, hidden ones included, by name.
 QHash<QString, QByteArray> folderFiles(const QString &folder)
 {
@@ -1796,24 +1806,36 @@ TEST_F(CliTest, AnUndoCutShortByTheDiskCanBeTriedAgain)
     QM_REQUIRE_TOOL("lame");
     QM_REQUIRE_MUTAGEN();
     const QString a = album() + "/a.mp3", b = album() + "/b.mp3";
-    makePictured({a, b}, 1000);
-    const QHash<QString, QByteArray> before = folderFiles(album());
-    const QByteArray rows = changedRows(cli({"read", "--no-info", album()}).out,
-                                        [](const QString &name, QJsonObject &row) {
-                                            // a's tag stays in place, b's is rewritten
-                                            row["Tit"] = QString("New");
-                                            if (name == "b")
-                                                row["Com"] = QString(20000, 'c');
-                                        });
-    ASSERT_EQ(cli({"apply", "--write-tag", "2"}, rows).exitCode, 0);
-    const CliRun cut =
-        cli({"undo"}, {}, {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_FAIL", "rename 28"}});
-    EXPECT_EQ(cut.exitCode, 1);
-    EXPECT_TRUE(cut.out.contains("1 files put back")) << cut.out.toStdString();
-    const CliRun again = cli({"undo"});
-    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
-    EXPECT_TRUE(again.out.contains("1 files put back")) << again.out.toStdString();
-    EXPECT_TRUE(folderFiles(album()) == before);
+    // The rename of b's new copy fails, or every write of bytes (a's in
+    // place, b's new copy); the undo tried again puts back what is left.
+    const struct {
+        const char *fault;
+        const char *first, *second;
+    } cases[] = {{"rename 28", "1 files", "1 files"}, {"pwrite 28", "0 files", "2 files"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fault);
+        QDir(folder_.file("data")).removeRecursively();
+        QDir(album()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(album()));
+        makePictured({a, b}, 1000);
+        const QHash<QString, QByteArray> before = folderFiles(album());
+        const QByteArray rows = changedRows(cli({"read", "--no-info", album()}).out,
+                                            [](const QString &name, QJsonObject &row) {
+                                                // a's tag stays in place, b's is rewritten
+                                                row["Tit"] = QString("New");
+                                                if (name == "b")
+                                                    row["Com"] = QString(20000, 'c');
+                                            });
+        ASSERT_EQ(cli({"apply", "--write-tag", "2"}, rows).exitCode, 0);
+        const CliRun cut =
+            cli({"undo"}, {}, {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_FAIL", c.fault}});
+        EXPECT_EQ(cut.exitCode, 1);
+        EXPECT_TRUE(cut.out.contains(c.first)) << cut.out.toStdString();
+        const CliRun again = cli({"undo"});
+        EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+        EXPECT_TRUE(again.out.contains(c.second)) << again.out.toStdString();
+        EXPECT_TRUE(folderFiles(album()) == before);
+    }
 }
 
 // A file moved with its new tag into a folder of another file system (the
@@ -1825,11 +1847,7 @@ TEST_F(CliTest, UndoPutsBackAMoveToAnotherFileSystem)
     QM_REQUIRE_TOOL("ffmpeg");
     QM_REQUIRE_MUTAGEN();
     QTemporaryDir other("/dev/shm/quillmark-test-XXXXXX");
-    struct stat here {
-    }, there{};
-    if (!other.isValid() || ::stat(QFile::encodeName(album()).constData(), &here) != 0
-        || ::stat(QFile::encodeName(other.path()).constData(), &there) != 0
-        || here.st_dev == there.st_dev)
+    if (!onAnotherFileSystem(other, album()))
         GTEST_SKIP() << "no second file system at /dev/shm";
     makeTagged(album() + "/a.mp3", "Old", "1", "Album X");
     const QHash<QString, QByteArray> before = folderFiles(album());
@@ -1847,6 +1865,59 @@ TEST_F(CliTest, UndoPutsBackAMoveToAnotherFileSystem)
     EXPECT_EQ(undone.exitCode, 0) << undone.err.toStdString();
     EXPECT_EQ(folderFiles(album()), before);
     EXPECT_FALSE(QFileInfo::exists(other.path() + "/sub"));
+}
+
+// A move to another file system, or its undo, killed at each removal of a
+// file (the original, once its copy took the new name): recovery leaves the
+// file in one place, and undo then puts back its tag and name.
+TEST_F(CliTest, AMoveToAnotherFileSystemKilledAtEachRemovalLeavesOneFile)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    QTemporaryDir other("/dev/shm/quillmark-test-XXXXXX");
+    if (!onAnotherFileSystem(other, album()))
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    ASSERT_TRUE(QFile::link(other.path(), folder_.file("other")));
+    QHash<QString, QByteArray> before;
+    const auto restore = [&] {
+        QDir(folder_.file("data")).removeRecursively();
+        QDir(other.path() + "/sub").removeRecursively();
+        QDir(album()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(album()));
+        makeTagged(album() + "/a.mp3", "A", "1", "Album X");
+        makeTagged(album() + "/b.mp3", "B", "2", "Album X");
+        before = folderFiles(album());
+    };
+    restore();
+    const QByteArray rows = changedRows(cli({"read", "--no-info", album()}).out,
+                                        [](const QString &name, QJsonObject &row) {
+                                            row["New"] = "../other/sub/" + name;
+                                            row["Tit"] = QString("New");
+                                        });
+    const QStringList apply = {"apply", "--rename", "--tag", "2", "--create-folders", "yes"};
+    int kills = 0;
+    for (const bool killUndo : {false, true}) {
+        for (int killAt = 1; killAt < 10; ++killAt) {
+            SCOPED_TRACE(testing::Message() << (killUndo ? "undo " : "apply ") << killAt);
+            restore();
+            const QList<std::pair<QString, QString>> fault = {
+                {"LD_PRELOAD", QM_FAULT_SHIM},
+                {"QM_FAULT_KILL_AT_UNLINK", QString::number(killAt)}};
+            if (killUndo)
+                ASSERT_EQ(cli(apply, rows).exitCode, 0);
+            const CliRun killed = killUndo ? cli({"undo"}, {}, fault) : cli(apply, rows, fault);
+            if (killed.exitCode != -1)
+                break;
+            ++kills;
+            cli({"history"});
+            EXPECT_EQ(folderFiles(album()).size() + folderFiles(other.path() + "/sub").size(), 2);
+            const CliRun undone = cli({"undo"});
+            EXPECT_TRUE(folderFiles(album()) == before) << undone.err.toStdString();
+            EXPECT_FALSE(QFileInfo::exists(other.path() + "/sub"));
+        }
+    }
+    EXPECT_GT(kills, 1);
 }
 
 // A swap between a folder and its subfolder, one new name written with "..",
@@ -1903,6 +1974,40 @@ TEST_F(CliTest, AnUndoKilledMidwayTriedAgainPutsBackEveryName)
         EXPECT_FALSE(QFileInfo::exists(album() + "/sub"));
     }
     EXPECT_GE(kills, 4);
+}
+
+// An undo undone gives the job's new names and tags back, and undone in turn
+// puts the old ones back, each file counted once; a long album rewrites the
+// files (each gets another inode), a short one changes their tags in place.
+TEST_F(CliTest, AnUndoUndoneAndUndoneAgainGoesBackAndForth)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    for (const QString &albumName : {QString("Y"), QString(3000, 'y')}) {
+        SCOPED_TRACE(albumName.size());
+        QDir(folder_.file("data")).removeRecursively();
+        QDir(album()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(album()));
+        makeTagged(album() + "/a.mp3", "A", "1", "Album X");
+        makeTagged(album() + "/b.mp3", "B", "2", "Album X");
+        const QHash<QString, QByteArray> before = folderFiles(album());
+        const QByteArray rows = changedRows(cli({"read", "--no-info", album()}).out,
+                                            [&](const QString &name, QJsonObject &row) {
+                                                row["New"] = name + " new";
+                                                row["Alb"] = albumName;
+                                            });
+        ASSERT_EQ(cli({"apply", "--rename", "--tag", "2"}, rows).exitCode, 0);
+        const QHash<QString, QByteArray> after = folderFiles(album());
+        ASSERT_EQ(cli({"undo"}).exitCode, 0);
+        ASSERT_EQ(folderFiles(album()), before);
+        for (int job = 2; job <= 4; ++job) {
+            const CliRun undone = cli({"undo", QString::number(job)});
+            EXPECT_EQ(undone.exitCode, 0) << job << undone.err.toStdString();
+            EXPECT_EQ(undone.out, QString("undone job %1: 2 files put back\n").arg(job).toUtf8());
+            EXPECT_TRUE(folderFiles(album()) == (job % 2 == 0 ? after : before)) << job;
+        }
+    }
 }
 
 // The plan names each row apply would fail, with apply's own message, and
@@ -2056,6 +2161,103 @@ TEST_F(CliTest, RecoveryTellsWhatItLeftAloneInTheChosenLanguage)
         EXPECT_EQ(QString::fromUtf8(run.err), "quillmark-cli: " + c.line.arg(a) + "\n")
             << c.language.toStdString();
     }
+}
+
+// A journal this user cannot read (another user's, left by a run under
+// sudo) stays in the folder for the one who can.
+TEST_F(CliTest, RecoveryKeepsAJournalItCannotRead)
+{
+    ASSERT_TRUE(writeAll(album() + "/a.mp3", "a"));
+    const QByteArray rows =
+        changedRows(cli({"read", "--no-info", album()}).out,
+                    [](const QString &, QJsonObject &row) { row["New"] = QString("b"); });
+    ASSERT_EQ(cli({"apply", "--rename"}, rows).exitCode, 0);
+    const CliRun unreadable =
+        cli({"history"}, {}, {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_FAIL", "open 13"}});
+    EXPECT_EQ(unreadable.exitCode, 0) << unreadable.err.toStdString();
+    EXPECT_TRUE(cli({"history"}).out.startsWith("1\t"));
+    EXPECT_EQ(cli({"undo"}).exitCode, 0);
+    EXPECT_EQ(readAll(album() + "/a.mp3"), "a");
+}
+
+// A tag write refused for want of room leaves the file as it was, its times
+// too, so that the same rows applied again once there is room write it:
+// an ID3v1 tag written over in place, and one added at the end.
+TEST_F(CliTest, ATagWriteRefusedForWantOfRoomCanBeTriedAgain)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    const struct {
+        const char *fault;
+        bool tagged;
+    } cases[] = {{"pwrite 28", true}, {"fallocate 28", false}};
+    const QString path = album() + "/a.mp3";
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fault);
+        makeTagged(path, "Old", "1", "Album X");
+        const auto rows = [this](const QString &title) {
+            return cli({"edit", "--set", "Tit=" + title}, cli({"read", "--tag", "1", album()}).out)
+                .out;
+        };
+        if (c.tagged)
+            ASSERT_EQ(cli({"apply", "--write-tag", "1"}, rows("Old")).exitCode, 0);
+        const QByteArray planned = rows("New");
+        const CliRun full = cli({"apply", "--write-tag", "1"}, planned,
+                                {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_FAIL", c.fault}});
+        EXPECT_EQ(full.exitCode, 1) << full.err.toStdString();
+        const CliRun again = cli({"apply", "--write-tag", "1"}, planned);
+        EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+        EXPECT_EQ(readAll(path).right(128).mid(3, 3), "New");
+    }
+}
+
+// Files a killed rename job with tags left, retagged in place by another
+// program before the next run: recovery leaves every byte that program
+// wrote, whether the job had reached the file or not.
+TEST_F(CliTest, RecoveryLeavesFilesRetaggedSinceAKillAsTheyAre)
+{
+    QM_REQUIRE_TOOL("lame");
+    QM_REQUIRE_TOOL("ffmpeg");
+    QM_REQUIRE_MUTAGEN();
+    const auto restore = [this] {
+        QDir(folder_.file("data")).removeRecursively();
+        QDir(album()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(album()));
+        makeTagged(album() + "/a.mp3", "A", "1", "Album X");
+        makeTagged(album() + "/b.mp3", "B", "2", "Album X");
+    };
+    restore();
+    const QByteArray rows = changedRows(cli({"read", "--no-info", album()}).out,
+                                        [](const QString &name, QJsonObject &row) {
+                                            row["New"] = name + " new";
+                                            row["Alb"] = QString("Album Y");
+                                        });
+    int kills = 0;
+    for (int killAt = 1; killAt < 20; ++killAt) {
+        SCOPED_TRACE(killAt);
+        restore();
+        const CliRun killed = cli(
+            {"apply", "--rename", "--tag", "2"}, rows,
+            {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_KILL_AT_CHANGE", QString::number(killAt)}});
+        if (killed.exitCode != -1)
+            break;
+        ++kills;
+        QStringList retag = {"-c",
+                             "import sys\n"
+                             "from mutagen.id3 import ID3, COMM\n"
+                             "for p in sys.argv[1:]:\n"
+                             "    t = ID3(p)\n"
+                             "    t.add(COMM(encoding=3, lang='eng', desc='', text='other'))\n"
+                             "    t.save()\n"};
+        for (const QString &name : QDir(album()).entryList(QDir::Files))
+            retag.append(album() + "/" + name);
+        ASSERT_TRUE(runCommand(kPython, retag).ok());
+        const QHash<QString, QByteArray> retagged = folderFiles(album());
+        cli({"history"});
+        EXPECT_TRUE(folderFiles(album()) == retagged);
+    }
+    EXPECT_GT(kills, 0);
 }
 
 // A mixed folder reads into one table: each FLAC, Ogg Vorbis and Opus file

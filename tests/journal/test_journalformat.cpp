@@ -163,6 +163,8 @@ TEST(JournalRecovery, VerdictFollowsTheBytes)
         {"head edited after", 0, 300000, 300000, 400000, flip(10, flip(90000, made)), false,
          Verdict::Foreign},
         {"head, another inode", 0, 300000, 300000, 400000, made, true, Verdict::Foreign},
+        // A small tag in one block that no write of the job reached.
+        {"small, edited by another", 0, 1000, 1000, 9000, flip(10, same), false, Verdict::Foreign},
         {"tail grown, room only", 5000, 128, 9000, 5128, grownCut(5000), false, Verdict::Torn},
         {"tail grown, cut", 5000, 128, 9000, 5128, grownCut(9000), false, Verdict::Torn},
         {"tail grown, made", 5000, 128, 9000, 5128, made, false, Verdict::New},

@@ -5,12 +5,18 @@
 //                             (SIGKILL), as a crash in the middle of a large
 //                             write;
 //   QM_FAULT_FAIL="CALL ERRNO" every call of CALL (write: to a journal,
-//                             pwrite: a file's, copy_file_range, rename,
-//                             mkostemp) fails with the error number ERRNO,
-//                             as a full disk or a read-only folder would;
+//                             open: of a journal, pwrite: a file's,
+//                             fallocate: posix_fallocate, copy_file_range,
+//                             rename, mkostemp) fails with the error number
+//                             ERRNO, as a full disk, a read-only folder or
+//                             another user's file would;
 //   QM_FAULT_KILL_AT_CHANGE=N the process is killed (SIGKILL) just before its
 //                             Nth rename, folder creation or folder removal,
 //                             as a crash between the steps of a move;
+//   QM_FAULT_KILL_AT_UNLINK=N the process is killed (SIGKILL) just before its
+//                             Nth unlink, as a crash between the copy of a
+//                             file moved to another file system taking its
+//                             name and the original going;
 //   QM_FAULT_SWAP=A<LF>B      just before the first rename of a ".quillmark-"
 //                             temporary, files A and B swap names, as another
 //                             program's `mv` at that moment;
@@ -26,6 +32,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -144,6 +151,28 @@ ssize_t write(int fd, const void *buf, size_t count)
     return isJournal(fd) && fails("write") ? -1 : next(fd, buf, count);
 }
 
+int open64(const char *path, int flags, ...)
+{
+    static auto next = real<int (*)(const char *, int, ...)>("open64");
+    mode_t mode = 0;
+    if (flags & (O_CREAT | O_TMPFILE)) {
+        va_list args;
+        va_start(args, flags);
+        mode = va_arg(args, mode_t);
+        va_end(args);
+    }
+    const size_t length = std::strlen(path);
+    if (length > 4 && std::strcmp(path + length - 4, ".qmj") == 0 && fails("open"))
+        return -1;
+    return next(path, flags, mode);
+}
+
+int posix_fallocate(int fd, off_t offset, off_t length)
+{
+    static auto next = real<int (*)(int, off_t, off_t)>("posix_fallocate");
+    return fails("fallocate") ? errno : next(fd, offset, length);
+}
+
 ssize_t copy_file_range(int in, off_t *inAt, int out, off_t *outAt, size_t count, unsigned flags)
 {
     static auto next =
@@ -171,6 +200,16 @@ int renameat2(int fromFolder, const char *from, int toFolder, const char *to, un
     killBeforeChange();
     swapBefore(from);
     return int(::syscall(SYS_renameat2, fromFolder, from, toFolder, to, flags));
+}
+
+int unlink(const char *path)
+{
+    static auto next = real<int (*)(const char *)>("unlink");
+    static int unlinks = 0;
+    const char *at = std::getenv("QM_FAULT_KILL_AT_UNLINK");
+    if (at && ++unlinks == std::atoi(at))
+        ::kill(::getpid(), SIGKILL);
+    return next(path);
 }
 
 int mkdir(const char *path, mode_t mode)
