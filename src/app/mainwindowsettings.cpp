@@ -74,9 +74,9 @@ void TfrmTagEditor::applyMainSettings(const MainSettings &settings)
     settings.winamp.applyTo(*dropDowns_.value(QStringLiteral("Winamp")));
     // Without a saved write-tag choice the button follows the tag view
     // (followTagView).
-    writeTagChosen_ = settings.writeTagChosen;
+    writeTagChosen_ = settings.writeTagChosen
+                      && settings.writeTag.applyTo(*dropDowns_.value(QStringLiteral("Write Tag")));
     if (writeTagChosen_) {
-        settings.writeTag.applyTo(*dropDowns_.value(QStringLiteral("Write Tag")));
         const QList<QAction *> writers{c.aWriteID3v1Tag, c.aWriteID3v2Tag};
         if (QAction *writer = dropDowns_.value(QStringLiteral("Write Tag"))->current())
             moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), writer, writers);

@@ -463,12 +463,21 @@ private slots:
         QCOMPARE(lower.count() + upper.count(), 2);
         QVERIFY(w->close());
 
-        // Settings that number the case and replace commands 20-26.
+        // Settings that number the case and replace commands 20-26; an image
+        // of none of a button's commands leaves the button its own choice.
         writeIni("[Edit]\r\nCase Image=23\r\nCase Hint=Слово с заглавной\r\n"
-                 "Relace Image=26\r\nRelace Hint=Восстановить замененные символы\r\n");
+                 "Relace Image=26\r\nRelace Hint=Восстановить замененные символы\r\n"
+                 "Add Image=9999\r\nAdd Hint=junk\r\n"
+                 "[Main]\r\nWrite Tag Image=9999\r\nWrite Tag Hint=junk\r\n");
         auto again = start();
         QCOMPARE(again->dropDown(QStringLiteral("Case"))->current(), command(*again, "aUpUpCase"));
         QCOMPARE(again->dropDown(QStringLiteral("Relace"))->current(), command(*again, "aRestore"));
+        QCOMPARE(again->dropDown(QStringLiteral("Add"))->current(), command(*again, "aAddFiles"));
+        QCOMPARE(again->dropDown(QStringLiteral("Add"))->face()->toolTip(),
+                 command(*again, "aAddFiles")->toolTip());
+        // The write-tag button, chosen by nothing, follows the ID3v2 view.
+        QCOMPARE(again->dropDown(QStringLiteral("Write Tag"))->current(),
+                 command(*again, "aWriteID3v2Tag"));
     }
 
     void gridFindsCellsByFieldWhereverTheColumnIs()
