@@ -56,14 +56,44 @@
 
 namespace qm {
 
+namespace {
+
+// The available area of the screen a saved placement starts on, or of the
+// primary screen when none holds it; empty without a screen.
+QRect screenAreaAt(const QPoint &topLeft)
+{
+    const QScreen *screen = QGuiApplication::screenAt(topLeft);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+} // namespace
+
 void TfrmTagEditor::applyMainSettings(const MainSettings &settings)
 {
     const NamedCommands &c = commands_->named();
     if (settings.windowState != 0) {
         setWindowState(Qt::WindowMaximized);
     } else if (settings.placed) {
-        move(settings.left, settings.top);
-        resize(settings.width, settings.height);
+        // A placement saved on a larger screen, beside a screen that is gone,
+        // or edited by hand would leave the title bar, the menus or the
+        // status line out of reach: a size the screen cannot hold opens
+        // maximized, a place off the screen is moved onto it.
+        const QRect area = screenAreaAt(QPoint(settings.left, settings.top));
+        QRect placed(settings.left, settings.top, settings.width, settings.height);
+        if (!area.isEmpty()) {
+            const QSize least = minimumSizeHint().expandedTo(QSize(1, 1)).boundedTo(area.size());
+            placed.setSize(QSize(std::clamp(settings.width, least.width(), area.width()),
+                                 std::clamp(settings.height, least.height(), area.height())));
+            placed.moveTo(
+                std::clamp(settings.left, area.left(), area.left() + area.width() - placed.width()),
+                std::clamp(settings.top, area.top(), area.top() + area.height() - placed.height()));
+        }
+        move(placed.topLeft());
+        resize(placed.size());
+        if (!area.isEmpty() && (settings.width > area.width() || settings.height > area.height()))
+            setWindowState(Qt::WindowMaximized);
     }
     if (settings.stayOnTop)
         c.aStayOnTop->trigger();

@@ -136,6 +136,33 @@ private slots:
         w = start();
         QCOMPARE(w->size(), QSize(500, 400));
         QCOMPARE(w->pos(), QPoint(20, 30));
+        // A place off the screen is moved onto it; a size the screen cannot
+        // hold opens maximized.
+        const struct {
+            int left;
+            int width;
+            QPoint pos;
+            bool maximized;
+        } cases[] = {
+            {available.right() - 10, 500, QPoint(available.right() + 1 - 500, 30), false},
+            {-5000, 500, QPoint(available.left(), 30), false},
+            {20, 99999, QPoint(available.left(), 30), true},
+        };
+        for (const auto &c : cases) {
+            QVERIFY(w->close());
+            w.reset();
+            QVERIFY(ini.load(iniPath()));
+            ini.writeInteger(u"Main", u"WindowState", 0);
+            ini.writeInteger(u"Main", u"Left", c.left);
+            ini.writeInteger(u"Main", u"Top", 30);
+            ini.writeInteger(u"Main", u"Width", c.width);
+            ini.writeInteger(u"Main", u"Height", 400);
+            QVERIFY(ini.save(iniPath()));
+            w = start();
+            QCOMPARE(w->isMaximized(), c.maximized);
+            if (!c.maximized)
+                QCOMPARE(w->pos(), c.pos);
+        }
     }
 
     // Until a write command is run (or a choice saved), the write-tag button
