@@ -303,10 +303,18 @@ void TfrmError::readSettings()
     // A saved width is the user's; the minimum, or nothing, gets a width that
     // shows the names and the reason.
     const int savedWidth = ini.readInteger(kSection, QStringLiteral("Width"), kMinWidth);
-    resize(savedWidth > kMinWidth ? savedWidth : openingWidth(),
-           std::max(kMinHeight, ini.readInteger(kSection, QStringLiteral("Height"), kMinHeight)));
-    if (const QScreen *screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    QSize size(
+        savedWidth > kMinWidth ? savedWidth : openingWidth(),
+        std::max(kMinHeight, ini.readInteger(kSection, QStringLiteral("Height"), kMinHeight)));
+    resize(size);
+    if (const QScreen *screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+        // A size saved on a larger screen would put the title bar and the
+        // buttons out of reach.
+        if (size.width() > area.width() || size.height() > area.height())
+            setWindowState(Qt::WindowMaximized);
+    }
 }
 
 void TfrmError::writeSettings() const

@@ -286,6 +286,15 @@ private slots:
         QCOMPARE(ini.readInteger(QStringLiteral("Error"), QStringLiteral("Height"), 0), 350);
         QCOMPARE(ini.readInteger(QStringLiteral("Other"), QStringLiteral("Key"), 0), 1);
 
+        // A size the screen cannot hold opens maximized.
+        ini.writeInteger(QStringLiteral("Error"), QStringLiteral("Width"), 99999);
+        QVERIFY(ini.save(iniPath()));
+        {
+            TfrmError window(table, iniPath());
+            window.show();
+            QVERIFY(window.isMaximized());
+        }
+
         ini.writeInteger(QStringLiteral("Error"), QStringLiteral("Width"), 10);
         ini.writeInteger(QStringLiteral("Error"), QStringLiteral("Height"), 10);
         QVERIFY(ini.save(iniPath()));
