@@ -174,6 +174,11 @@ void TfrmError::showIfErrors()
 {
     if (errorRowCount() == 0)
         return;
+    // A window of its own opens behind a main window that stays on top: the
+    // errors would be listed out of sight, with the keys going to them.
+    const bool onTop = mainWindow_ && mainWindow_->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop)
+        setWindowFlag(Qt::WindowStaysOnTopHint, onTop); // hides the window
     if (isVisible()) {
         prepareTable();
         raise();
