@@ -31,6 +31,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <climits>
 
 #include "app/columnviews.h"
 #include "app/commands.h"
@@ -58,14 +59,13 @@ namespace qm {
 
 namespace {
 
-// The available area of the screen a saved placement starts on, or of the
-// primary screen when none holds it; empty without a screen.
-QRect screenAreaAt(const QPoint &topLeft)
+// The screen under the middle of a saved placement's top edge, where its
+// title bar is grabbed; nullptr when that point is on no screen.
+const QScreen *screenUnderTitle(const MainSettings &settings)
 {
-    const QScreen *screen = QGuiApplication::screenAt(topLeft);
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    return screen ? screen->availableGeometry() : QRect();
+    const qint64 middle = qint64(settings.left) + std::max(settings.width, 0) / 2;
+    return QGuiApplication::screenAt(
+        QPoint(int(std::clamp<qint64>(middle, INT_MIN, INT_MAX)), settings.top));
 }
 
 } // namespace
@@ -80,9 +80,13 @@ void TfrmTagEditor::applyMainSettings(const MainSettings &settings)
         // or edited by hand would leave the title bar, the menus or the
         // status line out of reach: a size the screen cannot hold opens
         // maximized, a place off the screen is moved onto it.
-        const QRect area = screenAreaAt(QPoint(settings.left, settings.top));
+        const QScreen *under = screenUnderTitle(settings);
+        const QScreen *screen = under ? under : QGuiApplication::primaryScreen();
+        const QRect area = screen ? screen->availableGeometry() : QRect();
+        const bool fits = settings.width <= area.width() && settings.height <= area.height();
         QRect placed(settings.left, settings.top, settings.width, settings.height);
-        if (!area.isEmpty()) {
+        // A window across two screens, its title bar on one of them, stays.
+        if (!area.isEmpty() && !(under && fits)) {
             const QSize least = minimumSizeHint().expandedTo(QSize(1, 1)).boundedTo(area.size());
             placed.setSize(QSize(std::clamp(settings.width, least.width(), area.width()),
                                  std::clamp(settings.height, least.height(), area.height())));
@@ -92,7 +96,7 @@ void TfrmTagEditor::applyMainSettings(const MainSettings &settings)
         }
         move(placed.topLeft());
         resize(placed.size());
-        if (!area.isEmpty() && (settings.width > area.width() || settings.height > area.height()))
+        if (!area.isEmpty() && !fits)
             setWindowState(Qt::WindowMaximized);
     }
     if (settings.stayOnTop)
