@@ -38,6 +38,42 @@
         <source>не удается начать журнал</source>
         <translation>cannot start a journal</translation>
     </message>
+    <message>
+        <source>нет такой папки</source>
+        <translation>no such folder</translation>
+    </message>
+    <message>
+        <source>часть пути не является папкой</source>
+        <translation>a part of the path is not a folder</translation>
+    </message>
+    <message>
+        <source>на месте папки уже есть файл</source>
+        <translation>a file stands where the folder should be</translation>
+    </message>
+    <message>
+        <source>нет прав на запись</source>
+        <translation>no permission to write</translation>
+    </message>
+    <message>
+        <source>файловая система только для чтения</source>
+        <translation>read-only file system</translation>
+    </message>
+    <message>
+        <source>нет места на диске</source>
+        <translation>no space left on the disk</translation>
+    </message>
+    <message>
+        <source>слишком длинный путь</source>
+        <translation>path too long</translation>
+    </message>
+    <message>
+        <source>слишком много символических ссылок в пути</source>
+        <translation>too many symbolic links in the path</translation>
+    </message>
+    <message>
+        <source>ошибка ввода-вывода</source>
+        <translation>input/output error</translation>
+    </message>
 </context>
 <context>
     <name>Recovery</name>

@@ -1936,5 +1936,10 @@ The files get their former names and tags back.
         <translation>The files the last update renamed will get their previous names back (files: %1).
 Continue?</translation>
     </message>
+    <message>
+        <source>dd.MM.yyyy hh:mm:ss</source>
+        <comment>date and time of an update</comment>
+        <translation>yyyy-MM-dd hh:mm:ss</translation>
+    </message>
 </context>
 </TS>

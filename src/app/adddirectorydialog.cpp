@@ -37,6 +37,10 @@ const char *const kOldAudioFilter = QT_TRANSLATE_NOOP(
 QStringList scanFolderList(const QString &folderBoxText)
 {
     QString text = folderBoxText;
+    // A folder chosen with "..." is put into the box as it is; quoting it
+    // would cut a name such as «12" Singles» at its double quote.
+    if (!text.startsWith(u'"') && text.contains(u'"') && FolderExists(text))
+        text = toCommaText({text});
     if (!text.startsWith(u'"'))
         text.prepend(u'"');
     if (text.size() < 2 || !text.endsWith(u'"'))

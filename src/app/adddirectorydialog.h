@@ -16,6 +16,8 @@ class IniFile;
 // already begins or ends with one (so an unquoted folder with blanks is one
 // folder), split as comma text, every entry that is not an existing folder
 // dropped and a closing "/" removed ("/" itself stays). Order is kept.
+// Unquoted text that names an existing folder as it stands is that folder,
+// double quotes in its name and all.
 QStringList scanFolderList(const QString &folderBoxText);
 
 // The add-directory dialog "Сканирование директории": the folders, the file

@@ -42,11 +42,12 @@ QString DropDownCommand::hint() const
     return face_->property(CommandSet::kHintSourceProperty).toString();
 }
 
-QAction *DropDownCommand::current() const
+QAction *DropDownCommand::current() const { return subCommandOf(image()); }
+
+QAction *DropDownCommand::subCommandOf(int image) const
 {
-    const int wanted = image();
     for (QAction *sub : subCommands_) {
-        if (CommandSet::imageOf(sub) == wanted)
+        if (CommandSet::imageOf(sub) == image)
             return sub;
     }
     return nullptr;

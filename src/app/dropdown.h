@@ -32,6 +32,8 @@ public:
     QString hint() const;
     // The sub-command a click runs: the first whose image is the button's.
     QAction *current() const;
+    // The first sub-command with that image, or nullptr.
+    QAction *subCommandOf(int image) const;
 
     // Puts the sub-command's image and hint on the button.
     void choose(QAction *subCommand);

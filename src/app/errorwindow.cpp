@@ -174,6 +174,11 @@ void TfrmError::showIfErrors()
 {
     if (errorRowCount() == 0)
         return;
+    // A window of its own opens behind a main window that stays on top: the
+    // errors would be listed out of sight, with the keys going to them.
+    const bool onTop = mainWindow_ && mainWindow_->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop)
+        setWindowFlag(Qt::WindowStaysOnTopHint, onTop); // hides the window
     if (isVisible()) {
         prepareTable();
         raise();
@@ -303,10 +308,18 @@ void TfrmError::readSettings()
     // A saved width is the user's; the minimum, or nothing, gets a width that
     // shows the names and the reason.
     const int savedWidth = ini.readInteger(kSection, QStringLiteral("Width"), kMinWidth);
-    resize(savedWidth > kMinWidth ? savedWidth : openingWidth(),
-           std::max(kMinHeight, ini.readInteger(kSection, QStringLiteral("Height"), kMinHeight)));
-    if (const QScreen *screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    QSize size(
+        savedWidth > kMinWidth ? savedWidth : openingWidth(),
+        std::max(kMinHeight, ini.readInteger(kSection, QStringLiteral("Height"), kMinHeight)));
+    resize(size);
+    if (const QScreen *screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+        // A size saved on a larger screen would put the title bar and the
+        // buttons out of reach.
+        if (size.width() > area.width() || size.height() > area.height())
+            setWindowState(Qt::WindowMaximized);
+    }
 }
 
 void TfrmError::writeSettings() const

@@ -28,7 +28,7 @@ DropDownChoice DropDownChoice::of(const DropDownCommand &button)
     return {button.image(), button.hint()};
 }
 
-void DropDownChoice::applyTo(DropDownCommand &button) const
+bool DropDownChoice::applyTo(DropDownCommand &button) const
 {
     int wanted = image.value_or(button.image());
     // Settings files written elsewhere number the case commands 20 to 23
@@ -37,7 +37,13 @@ void DropDownChoice::applyTo(DropDownCommand &button) const
     if ((name == QLatin1String("Case") && wanted >= 20 && wanted <= 23)
         || (name == QLatin1String("Relace") && (wanted == 25 || wanted == 26)))
         wanted += kLegacyImageOffset;
+    // An image of none of the button's commands (a file edited by hand, or
+    // of another version) would leave a button that runs nothing when
+    // clicked, under a hint in whatever language the file holds.
+    if (!button.subCommandOf(wanted))
+        return false;
     button.restore(wanted, hint.value_or(button.hint()));
+    return true;
 }
 
 void DropDownChoice::read(const IniFile &ini, const QString &section, const QString &name)

@@ -16,14 +16,15 @@ inline constexpr int kBarCount = 7;
 QString barName(int index);
 
 // A drop-down button's saved choice: "<name> Image" and "<name> Hint". A
-// part that is not saved leaves the button's own; a choice without an
-// image is not written.
+// part that is not saved leaves the button's own, and so does an image of
+// none of its commands; a choice without an image is not written.
 struct DropDownChoice {
     std::optional<int> image;
     std::optional<QString> hint;
 
     static DropDownChoice of(const DropDownCommand &button);
-    void applyTo(DropDownCommand &button) const;
+    // False when the saved image is of none of the button's commands.
+    bool applyTo(DropDownCommand &button) const;
     void read(const IniFile &ini, const QString &section, const QString &name);
     void write(IniFile &ini, const QString &section, const QString &name) const;
 };

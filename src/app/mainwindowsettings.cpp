@@ -31,6 +31,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <climits>
 
 #include "app/columnviews.h"
 #include "app/commands.h"
@@ -56,14 +57,47 @@
 
 namespace qm {
 
+namespace {
+
+// The screen under the middle of a saved placement's top edge, where its
+// title bar is grabbed; nullptr when that point is on no screen.
+const QScreen *screenUnderTitle(const MainSettings &settings)
+{
+    const qint64 middle = qint64(settings.left) + std::max(settings.width, 0) / 2;
+    return QGuiApplication::screenAt(
+        QPoint(int(std::clamp<qint64>(middle, INT_MIN, INT_MAX)), settings.top));
+}
+
+} // namespace
+
 void TfrmTagEditor::applyMainSettings(const MainSettings &settings)
 {
     const NamedCommands &c = commands_->named();
     if (settings.windowState != 0) {
         setWindowState(Qt::WindowMaximized);
     } else if (settings.placed) {
-        move(settings.left, settings.top);
-        resize(settings.width, settings.height);
+        // A placement saved on a larger screen, beside a screen that is gone,
+        // or edited by hand would leave the title bar, the menus or the
+        // status line out of reach: a size the screen cannot hold opens
+        // maximized, a place off the screen is moved onto it.
+        const QScreen *under = screenUnderTitle(settings);
+        const QScreen *screen = under ? under : QGuiApplication::primaryScreen();
+        const QRect area = screen ? screen->availableGeometry() : QRect();
+        const bool fits = settings.width <= area.width() && settings.height <= area.height();
+        QRect placed(settings.left, settings.top, settings.width, settings.height);
+        // A window across two screens, its title bar on one of them, stays.
+        if (!area.isEmpty() && !(under && fits)) {
+            const QSize least = minimumSizeHint().expandedTo(QSize(1, 1)).boundedTo(area.size());
+            placed.setSize(QSize(std::clamp(settings.width, least.width(), area.width()),
+                                 std::clamp(settings.height, least.height(), area.height())));
+            placed.moveTo(
+                std::clamp(settings.left, area.left(), area.left() + area.width() - placed.width()),
+                std::clamp(settings.top, area.top(), area.top() + area.height() - placed.height()));
+        }
+        move(placed.topLeft());
+        resize(placed.size());
+        if (!area.isEmpty() && !fits)
+            setWindowState(Qt::WindowMaximized);
     }
     if (settings.stayOnTop)
         c.aStayOnTop->trigger();
@@ -74,9 +108,9 @@ void TfrmTagEditor::applyMainSettings(const MainSettings &settings)
     settings.winamp.applyTo(*dropDowns_.value(QStringLiteral("Winamp")));
     // Without a saved write-tag choice the button follows the tag view
     // (followTagView).
-    writeTagChosen_ = settings.writeTagChosen;
+    writeTagChosen_ = settings.writeTagChosen
+                      && settings.writeTag.applyTo(*dropDowns_.value(QStringLiteral("Write Tag")));
     if (writeTagChosen_) {
-        settings.writeTag.applyTo(*dropDowns_.value(QStringLiteral("Write Tag")));
         const QList<QAction *> writers{c.aWriteID3v1Tag, c.aWriteID3v2Tag};
         if (QAction *writer = dropDowns_.value(QStringLiteral("Write Tag"))->current())
             moveShortcut(QKeySequence(QStringLiteral("Ctrl+W")), writer, writers);

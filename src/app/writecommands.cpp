@@ -217,8 +217,9 @@ QString WriteCommands::undoQuestion(const journal::JobSummary &job)
 {
     return tr("Отменить обновление от %1 (изменено файлов: %2)?\n"
               "Файлам будут возвращены прежние имена и теги.\n")
+               // The date is written as the language writes dates.
                .arg(QDateTime::fromMSecsSinceEpoch(job.startedMs)
-                        .toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")))
+                        .toString(tr("dd.MM.yyyy hh:mm:ss", "date and time of an update")))
                .arg(job.files)
            + tr(kNotRestorable);
 }

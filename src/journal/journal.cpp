@@ -81,6 +81,48 @@ JobJournal::~JobJournal()
 
 namespace {
 
+// The system's text for an error follows the C locale, which need not be the
+// language the program speaks: the causes a journal folder meets are the
+// program's own texts.
+QString causeText(int cause)
+{
+    const char *text = nullptr;
+    switch (cause) {
+    case ENOENT:
+        text = QT_TRANSLATE_NOOP("Journal", "нет такой папки");
+        break;
+    case ENOTDIR:
+        text = QT_TRANSLATE_NOOP("Journal", "часть пути не является папкой");
+        break;
+    case EEXIST:
+        text = QT_TRANSLATE_NOOP("Journal", "на месте папки уже есть файл");
+        break;
+    case EACCES:
+    case EPERM:
+        text = QT_TRANSLATE_NOOP("Journal", "нет прав на запись");
+        break;
+    case EROFS:
+        text = QT_TRANSLATE_NOOP("Journal", "файловая система только для чтения");
+        break;
+    case ENOSPC:
+    case EDQUOT:
+        text = QT_TRANSLATE_NOOP("Journal", "нет места на диске");
+        break;
+    case ENAMETOOLONG:
+        text = QT_TRANSLATE_NOOP("Journal", "слишком длинный путь");
+        break;
+    case ELOOP:
+        text = QT_TRANSLATE_NOOP("Journal", "слишком много символических ссылок в пути");
+        break;
+    case EIO:
+        text = QT_TRANSLATE_NOOP("Journal", "ошибка ввода-вывода");
+        break;
+    default:
+        return QString::fromLocal8Bit(strerror(cause));
+    }
+    return QCoreApplication::translate("Journal", text);
+}
+
 // Why the journal in `folder` cannot be written, from errno; read first,
 // before anything else can change errno.
 void setJournalError(QString *error, const char *why, const QString &folder)
@@ -88,7 +130,7 @@ void setJournalError(QString *error, const char *why, const QString &folder)
     const int cause = errno;
     if (error)
         *error = QCoreApplication::translate("Journal", why) + QStringLiteral(": ") + folder
-                 + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(cause));
+                 + QStringLiteral(": ") + causeText(cause);
 }
 
 } // namespace

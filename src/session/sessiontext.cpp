@@ -112,7 +112,13 @@ void Session::alphabetWritten(bool written)
     runner_.setStatus(tr("Не удалось записать файл алфавитов %1").arg(alphabets_.path()));
 }
 
-void Session::saveAlphabet(const AlphabetPairs &pairs) { alphabetWritten(alphabets_.save(pairs)); }
+void Session::saveAlphabet(const AlphabetPairs &pairs)
+{
+    alphabetWritten(alphabets_.save(pairs));
+    // Saving takes in what another window wrote meanwhile: the names may
+    // have changed.
+    emit alphabetsChanged();
+}
 
 void Session::selectAlphabet(int index, const AlphabetPairs &leaving)
 {

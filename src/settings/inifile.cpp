@@ -173,10 +173,22 @@ bool IniFile::save(const QString &path) const
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath()))
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     const QByteArray bytes = toBytes();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        // A folder where no new file may be made, holding a settings file
+        // that may be written (a portable install in a folder of the system,
+        // its settings left writable for the users): the file is written in
+        // place, as the Windows profile functions write it.
+        if (!info.isFile())
+            return false;
+        QFile inPlace(path);
+        if (!inPlace.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || inPlace.write(bytes) != bytes.size())
+            return false;
+        inPlace.close();
+        return inPlace.error() == QFileDevice::NoError;
+    }
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         return false;

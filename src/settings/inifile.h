@@ -37,7 +37,9 @@ public:
 
     // Writes UTF-8 without byte-order mark, CR LF line ends, through a
     // temporary file renamed over the old one, so a failed or interrupted
-    // save leaves the previous file intact. Creates the folder if needed.
+    // save leaves the previous file intact. Creates the folder if needed. A
+    // writable file in a folder where no file may be made is written in
+    // place.
     bool save(const QString &path) const;
     QByteArray toBytes() const;
 

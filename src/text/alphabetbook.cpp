@@ -87,8 +87,26 @@ bool AlphabetBook::write()
     return !path_.isEmpty() && ini_.save(path_);
 }
 
+void AlphabetBook::refresh()
+{
+    // Another copy of the program may have written the file since it was
+    // read: the alphabets it saved or removed there hold, and this book's
+    // current alphabet stays current. A file that cannot be read leaves the
+    // book as it is.
+    IniFile disk;
+    if (path_.isEmpty() || !disk.load(path_))
+        return;
+    const QString name = currentName();
+    const AlphabetPairs pairs = pairs_;
+    ini_ = std::move(disk);
+    readNames();
+    addName(name);
+    pairs_ = pairs;
+}
+
 bool AlphabetBook::save(const AlphabetPairs &pairs)
 {
+    refresh();
     pairs_ = pairs;
     const QString name = currentName();
     // The list and the index come first in a new file, as the program always wrote them.
@@ -103,8 +121,9 @@ bool AlphabetBook::select(int index, const AlphabetPairs &leaving)
 {
     if (index < 0 || index >= names_.size())
         return false;
+    const QString chosen = names_[index];
     bool written = save(leaving);
-    current_ = index;
+    current_ = addName(chosen);
     written = write() && written;
     pairs_ = readPairs(currentName());
     return written;
@@ -136,6 +155,7 @@ int AlphabetBook::addName(const QString &name)
 
 bool AlphabetBook::removeCurrent()
 {
+    refresh();
     if (names_.size() <= 1)
         return false;
     const QString name = currentName();

@@ -20,7 +20,9 @@ QString alphabetFilePath();
 //
 // The book keeps the file's content in memory and writes it whole after
 // every change, so an alphabet edited while the file cannot be written
-// still holds for the run; the write reports failure instead.
+// still holds for the run; the write reports failure instead. Each change
+// starts from the file as it is then, so what a second window saved or
+// removed meanwhile is kept.
 class AlphabetBook {
 public:
     explicit AlphabetBook(QString path = {}) : path_(std::move(path)) {}
@@ -62,6 +64,7 @@ public:
 
 private:
     void readNames();
+    void refresh();
     bool write();
 
     QString path_;

@@ -93,6 +93,11 @@ private slots:
                                     + folder(QStringLiteral("none")) + QStringLiteral("\",\"") + a
                                     + u'"'),
                  QStringList({music, a}));
+        // A double quote in a folder's name, as "..." puts it in the box.
+        const QString vinyl = folder(QStringLiteral("12\" Singles"));
+        QVERIFY(QDir().mkpath(vinyl));
+        QCOMPARE(qm::scanFolderList(vinyl), QStringList({vinyl}));
+        QCOMPARE(qm::scanFolderList(vinyl + u'/'), QStringList({vinyl}));
         QCOMPARE(qm::scanFolderList(QStringLiteral("/")), QStringList({QStringLiteral("/")}));
         QVERIFY(qm::scanFolderList(QString()).isEmpty());
         QVERIFY(qm::scanFolderList(QStringLiteral("\"")).isEmpty());

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -102,6 +103,9 @@ private slots:
             checkAction(action);
         // Questions made when asked.
         check(&window, "undo question", qm::WriteCommands::undoQuestion({}));
+        qm::journal::JobSummary update;
+        update.startedMs = QDateTime(QDate(2026, 12, 11), QTime(16, 15, 25)).toMSecsSinceEpoch();
+        QVERIFY(qm::WriteCommands::undoQuestion(update).contains(u"2026-12-11 16:15:25"));
         russian_.removeDuplicates();
         QVERIFY2(russian_.isEmpty(), qPrintable(russian_.join(u'\n')));
     }

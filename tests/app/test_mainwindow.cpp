@@ -136,6 +136,33 @@ private slots:
         w = start();
         QCOMPARE(w->size(), QSize(500, 400));
         QCOMPARE(w->pos(), QPoint(20, 30));
+        // A place off the screen is moved onto it; a size the screen cannot
+        // hold opens maximized.
+        const struct {
+            int left;
+            int width;
+            QPoint pos;
+            bool maximized;
+        } cases[] = {
+            {available.right() - 10, 500, QPoint(available.right() + 1 - 500, 30), false},
+            {-5000, 500, QPoint(available.left(), 30), false},
+            {20, 99999, QPoint(available.left(), 30), true},
+        };
+        for (const auto &c : cases) {
+            QVERIFY(w->close());
+            w.reset();
+            QVERIFY(ini.load(iniPath()));
+            ini.writeInteger(u"Main", u"WindowState", 0);
+            ini.writeInteger(u"Main", u"Left", c.left);
+            ini.writeInteger(u"Main", u"Top", 30);
+            ini.writeInteger(u"Main", u"Width", c.width);
+            ini.writeInteger(u"Main", u"Height", 400);
+            QVERIFY(ini.save(iniPath()));
+            w = start();
+            QCOMPARE(w->isMaximized(), c.maximized);
+            if (!c.maximized)
+                QCOMPARE(w->pos(), c.pos);
+        }
     }
 
     // Until a write command is run (or a choice saved), the write-tag button
@@ -463,12 +490,21 @@ private slots:
         QCOMPARE(lower.count() + upper.count(), 2);
         QVERIFY(w->close());
 
-        // Settings that number the case and replace commands 20-26.
+        // Settings that number the case and replace commands 20-26; an image
+        // of none of a button's commands leaves the button its own choice.
         writeIni("[Edit]\r\nCase Image=23\r\nCase Hint=Слово с заглавной\r\n"
-                 "Relace Image=26\r\nRelace Hint=Восстановить замененные символы\r\n");
+                 "Relace Image=26\r\nRelace Hint=Восстановить замененные символы\r\n"
+                 "Add Image=9999\r\nAdd Hint=junk\r\n"
+                 "[Main]\r\nWrite Tag Image=9999\r\nWrite Tag Hint=junk\r\n");
         auto again = start();
         QCOMPARE(again->dropDown(QStringLiteral("Case"))->current(), command(*again, "aUpUpCase"));
         QCOMPARE(again->dropDown(QStringLiteral("Relace"))->current(), command(*again, "aRestore"));
+        QCOMPARE(again->dropDown(QStringLiteral("Add"))->current(), command(*again, "aAddFiles"));
+        QCOMPARE(again->dropDown(QStringLiteral("Add"))->face()->toolTip(),
+                 command(*again, "aAddFiles")->toolTip());
+        // The write-tag button, chosen by nothing, follows the ID3v2 view.
+        QCOMPARE(again->dropDown(QStringLiteral("Write Tag"))->current(),
+                 command(*again, "aWriteID3v2Tag"));
     }
 
     void gridFindsCellsByFieldWhereverTheColumnIs()

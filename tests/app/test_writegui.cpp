@@ -215,6 +215,23 @@ private slots:
         QCOMPARE(window.errorRowCount(), 0);
     }
 
+    // Beside a main window that stays on top the error window does too, or
+    // it would open behind it.
+    void errorWindowStaysOnTopWithTheMainWindow()
+    {
+        qm::RowTable table;
+        fillTable(table);
+        QWidget main;
+        TfrmError window(table, iniPath(), &main);
+        window.setErrors(errorsOf(table, {1}, Msg::NoFile()));
+        for (const bool onTop : {true, false}) {
+            main.setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+            window.showIfErrors();
+            QVERIFY(window.isVisible());
+            QCOMPARE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+        }
+    }
+
     // All columns of the failed rows come back, in the order of the error
     // table; the rows are numbered anew by the window.
     void deleteRenamedKeepsOnlyFailedRows()
@@ -285,6 +302,15 @@ private slots:
         QCOMPARE(ini.readInteger(QStringLiteral("Error"), QStringLiteral("Width"), 0), 700);
         QCOMPARE(ini.readInteger(QStringLiteral("Error"), QStringLiteral("Height"), 0), 350);
         QCOMPARE(ini.readInteger(QStringLiteral("Other"), QStringLiteral("Key"), 0), 1);
+
+        // A size the screen cannot hold opens maximized.
+        ini.writeInteger(QStringLiteral("Error"), QStringLiteral("Width"), 99999);
+        QVERIFY(ini.save(iniPath()));
+        {
+            TfrmError window(table, iniPath());
+            window.show();
+            QVERIFY(window.isMaximized());
+        }
 
         ini.writeInteger(QStringLiteral("Error"), QStringLiteral("Width"), 10);
         ini.writeInteger(QStringLiteral("Error"), QStringLiteral("Height"), 10);

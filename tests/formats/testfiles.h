@@ -82,6 +82,10 @@ bool makeMp3(const QString &path, const Mp3Options &options = {}, QString *error
 QByteArray readAll(const QString &path);
 bool writeAll(const QString &path, const QByteArray &bytes);
 
+// A folder nobody may change, root included (a read-only one stops every
+// other user); false where the file system or the rights do not allow it.
+bool setImmutable(const QString &folder, bool on);
+
 // What mutagen reads: {"error": text} on failure, else
 // {"tags": {HashKey: {"id", "text": [..], "desc", "lang", "data_size", ...}},
 //  "version": "2.3.0" or "", "info": {"length", "bitrate", "sample_rate",

@@ -26,8 +26,6 @@
 #include <csignal>
 
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,22 +33,6 @@ using namespace qm;
 using F = FieldNumber;
 
 namespace {
-
-// A folder nobody may change, root included (a read-only one stops every
-// other user); false where the file system or the rights do not allow it.
-bool setImmutable(const QString &folder, bool on)
-{
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    ::close(fd);
-    return ok;
-}
 
 QString id3v2Title(const QString &path)
 {
@@ -369,7 +351,7 @@ TEST_F(WriteJobTest, AFailedReplaceIsListed)
     ASSERT_TRUE(test::writeAll(path(u"locked/x.mp3"_qs), "x"));
     addRow(u"a"_qs, u"locked/x"_qs);
     const bool root = geteuid() == 0;
-    if (root && !setImmutable(path(u"locked"_qs), true))
+    if (root && !test::setImmutable(path(u"locked"_qs), true))
         GTEST_SKIP() << "root writes into a read-only folder, and this one cannot be immutable";
     if (!root) {
         ASSERT_TRUE(QFile::setPermissions(path(u"locked"_qs), QFile::ReadOwner | QFile::ExeOwner));
@@ -377,7 +359,7 @@ TEST_F(WriteJobTest, AFailedReplaceIsListed)
     answers_.files = Answer::Yes;
     run(WriteKind::Apply);
     if (root)
-        setImmutable(path(u"locked"_qs), false);
+        test::setImmutable(path(u"locked"_qs), false);
     else
         QFile::setPermissions(path(u"locked"_qs),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -64,5 +64,28 @@ TEST(JournalUndo, PutsBackOnlyFilesTheJobLeft)
     EXPECT_TRUE(history(journalDir)[1].undone);
 }
 
+// Why a journal folder cannot be used is said in the program's language,
+// whatever the C locale's system texts are.
+TEST(JournalFolder, WhyItCannotBeUsedIsThePrograms)
+{
+    test::TempFolder temp;
+    const QString blocker = temp.file(QStringLiteral("data"));
+    ASSERT_TRUE(test::writeAll(blocker, "a file, not a folder"));
+    const struct {
+        QString folder;
+        QString cause;
+    } cases[] = {
+        {blocker + QStringLiteral("/journal"), QStringLiteral("часть пути не является папкой")},
+        {blocker, QStringLiteral("на месте папки уже есть файл")},
+    };
+    for (const auto &c : cases) {
+        QString why;
+        EXPECT_FALSE(JobJournal::canStart(&why, c.folder));
+        EXPECT_TRUE(why.endsWith(QStringLiteral(": ") + c.cause)) << why.toStdString();
+        EXPECT_FALSE(JobJournal::start(QStringLiteral("write"), &why, c.folder));
+        EXPECT_TRUE(why.endsWith(QStringLiteral(": ") + c.cause)) << why.toStdString();
+    }
+}
+
 } // namespace
 } // namespace qm::journal

@@ -85,6 +85,18 @@ TEST(AlphabetSession, SecondAlphabetSurvivesARestartAndFailuresAreReportedOnce)
     EXPECT_EQ(again.alphabets().currentName(), QStringLiteral("Mine"));
     EXPECT_EQ(again.alphabets().pairs(), mine);
 
+    // A second window's alphabet shows in this one's lists once it saves.
+    Session second;
+    second.openAlphabets(path, true);
+    second.saveAlphabetAs(QStringLiteral("Other"), mine);
+    int changes = 0;
+    QObject::connect(&again, &Session::alphabetsChanged, [&changes] { ++changes; });
+    again.saveAlphabet(mine);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(again.alphabets().names(),
+              (QStringList{QStringLiteral("Mine"), QStringLiteral("Other"),
+                           QStringLiteral(u"Транслит")}));
+
     Session blocked;
     int reports = 0;
     QObject::connect(&blocked.runner(), &JobRunner::statusChanged, [&reports](const QString &text) {

@@ -1,5 +1,6 @@
 #include "settings/inifile.h"
 #include "settings/settingspath.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,7 @@
 
 #include <random>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using qm::IniFile;
 
@@ -181,6 +183,32 @@ TEST(IniFile, SaveAndLoadThroughTheDisk)
     EXPECT_FALSE(ini.save(path + "/inner.ini"));
     ASSERT_TRUE(back.load(path)); // the good copy is untouched
     EXPECT_EQ(back.readString(u"Grid", u"ColIndex"), "0,1,2");
+}
+
+// A writable settings file in a folder where no file may be made (a
+// portable install in a folder of the system) is saved in place.
+TEST(IniFile, SaveInAFolderThatTakesNoNewFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("TagQuill.ini");
+    IniFile ini;
+    ini.writeString(u"Main", u"Width", "500");
+    ASSERT_TRUE(ini.save(path));
+    const bool root = geteuid() == 0;
+    if (root && !qm::test::setImmutable(dir.path(), true))
+        GTEST_SKIP() << "root writes into a read-only folder, and this one cannot be immutable";
+    if (!root)
+        ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+    ini.writeString(u"Main", u"Width", "900");
+    const bool saved = ini.save(path);
+    if (root)
+        qm::test::setImmutable(dir.path(), false);
+    else
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_TRUE(saved);
+    IniFile back;
+    ASSERT_TRUE(back.load(path));
+    EXPECT_EQ(back.readString(u"Main", u"Width"), "900");
 }
 
 // Nothing waits for a writer to come, nor reads without end.

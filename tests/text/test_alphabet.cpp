@@ -151,6 +151,36 @@ TEST(AlphabetBook, MissingFileGivesTranslitAndSaveWritesCommaTextWithCrLf)
     EXPECT_FALSE(fileText(path).contains(u"My greek"_qs));
 }
 
+TEST(AlphabetBook, TwoWindowsKeepEachOthersAlphabets)
+{
+    // Two windows read the file at start; what one saves or removes later
+    // survives the other's next change.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Runeswap.ini"_qs);
+    AlphabetBook first(path);
+    AlphabetBook second(path);
+    first.load();
+    second.load();
+    const AlphabetPairs mine{{u"a"_qs, u"α"_qs}};
+    first.addName(u"Mine"_qs);
+    ASSERT_TRUE(first.save(mine));
+    second.addName(u"Other"_qs);
+    ASSERT_TRUE(second.save({{u"o"_qs, u"ο"_qs}}));
+    EXPECT_EQ(second.names(), (QStringList{u"Mine"_qs, u"Other"_qs, u"Транслит"_qs}));
+    EXPECT_EQ(second.currentName(), u"Other"_qs);
+    ASSERT_TRUE(second.select(second.indexOf(u"Транслит"_qs), second.pairs()));
+    EXPECT_EQ(second.currentName(), u"Транслит"_qs);
+
+    ASSERT_TRUE(first.removeCurrent());
+    EXPECT_EQ(first.names(), (QStringList{u"Other"_qs, u"Транслит"_qs}));
+    ASSERT_TRUE(second.save(second.pairs()));
+    AlphabetBook reread(path);
+    ASSERT_TRUE(reread.load());
+    EXPECT_EQ(reread.names(), (QStringList{u"Other"_qs, u"Транслит"_qs}));
+    EXPECT_EQ(reread.readPairs(u"Other"_qs), (AlphabetPairs{{u"o"_qs, u"ο"_qs}}));
+    EXPECT_FALSE(fileText(path).contains(u"Mine"_qs));
+}
+
 TEST(AlphabetBook, MissingKeysLegacyCodePageAndUnwritableFile)
 {
     // Missing keys: the names default to "Транслит", a table to empty.
