@@ -203,6 +203,19 @@ const char kUsage[] =
     "Settings are read from TagQuill.ini in $QUILLMARK_CONFIG_DIR, else the\n"
     "window's settings folder.\n";
 
+// Whatever a command printed reaches standard output before the status is
+// given: a full disk or a closed output makes a command that printed
+// nothing wrong of its own fail, so that a script never takes lost output
+// for a success.
+int flushedStatus(int status)
+{
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && status == qm::cli::ExitOk) {
+        std::fputs("quillmark-cli: cannot write standard output\n", stderr);
+        return qm::cli::ExitRowsFailed;
+    }
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -226,15 +239,15 @@ int main(int argc, char **argv)
     if (command == QLatin1String("--help") || command == QLatin1String("-h")
         || command == QLatin1String("help")) {
         std::fputs(kUsage, stdout);
-        return ExitOk;
+        return flushedStatus(ExitOk);
     }
     if (command == QLatin1String("--version")) {
         std::fputs("quillmark-cli " QM_VERSION "\n", stdout);
-        return ExitOk;
+        return flushedStatus(ExitOk);
     }
     if (args.contains(QLatin1String("--help"))) {
         std::fputs(kUsage, stdout);
-        return ExitOk;
+        return flushedStatus(ExitOk);
     }
     // A write job killed midway left files to put back before any is read;
     // what recovery had to leave alone is said.
@@ -303,5 +316,5 @@ int main(int argc, char **argv)
         std::fputs(text.constData(), stderr);
         return ExitUsage;
     }
-    return run(parsed);
+    return flushedStatus(run(parsed));
 }

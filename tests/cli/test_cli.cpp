@@ -66,9 +66,10 @@ protected:
     QString album() const { return folder_.file("album"); }
 
     // `environment`: variables set for this run, or removed when their value
-    // is empty.
+    // is empty; `output`: a file standard output goes to instead of `out`.
     CliRun cli(const QStringList &args, const QByteArray &input = {},
-               const QList<std::pair<QString, QString>> &environment = {})
+               const QList<std::pair<QString, QString>> &environment = {},
+               const QString &output = {})
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -81,6 +82,8 @@ protected:
                 env.insert(name, value);
         }
         process.setProcessEnvironment(env);
+        if (!output.isEmpty())
+            process.setStandardOutputFile(output);
         process.start(QStringLiteral(QM_CLI_PATH), args);
         CliRun run;
         if (!process.waitForStarted())
@@ -352,6 +355,28 @@ TEST_F(CliTest, BadUsageAndUnreadableInputGiveStatusTwo)
     const CliRun help = cli({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("apply"));
+}
+
+// Output that cannot be written (a full disk) fails the command with the
+// reason, whatever it printed: a script never takes lost output for success.
+TEST_F(CliTest, OutputThatCannotBeWrittenFailsTheCommand)
+{
+    ASSERT_TRUE(writeAll(album() + "/a.txt", "x"));
+    QByteArray rows = cli({"read", "--no-info", album()}).out;
+    ASSERT_EQ(cli({"apply", "--rename"}, rows.replace("\"New\":\"a\"", "\"New\":\"b\"")).exitCode,
+              0);
+    rows = cli({"read", "--no-info", album()}).out;
+    const QList<QStringList> commands = {{"--help"},
+                                         {"--version"},
+                                         {"read", album()},
+                                         {"edit", "--show", "Old"},
+                                         {"edit", "--set", "Tit=x"},
+                                         {"history"}};
+    for (const QStringList &args : commands) {
+        const CliRun run = cli(args, rows, {}, "/dev/full");
+        EXPECT_EQ(run.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_FALSE(run.err.isEmpty()) << args.join(' ').toStdString();
+    }
 }
 
 TEST_F(CliTest, TsvEscapesAndRoundTrips)
