@@ -245,17 +245,6 @@ int main(int argc, char **argv)
         std::fputs("quillmark-cli " QM_VERSION "\n", stdout);
         return flushedStatus(ExitOk);
     }
-    if (args.contains(QLatin1String("--help"))) {
-        std::fputs(kUsage, stdout);
-        return flushedStatus(ExitOk);
-    }
-    // A write job killed midway left files to put back before any is read;
-    // what recovery had to leave alone is said.
-    for (const QString &line : qm::journal::leftAlone(qm::journal::recover())) {
-        const QByteArray text = "quillmark-cli: " + line.toUtf8() + "\n";
-        std::fputs(text.constData(), stderr);
-    }
-
     QStringList switches;
     QStringList valued;
     QStringList threeValued;
@@ -309,12 +298,25 @@ int main(int argc, char **argv)
         std::fputs(text.constData(), stderr);
         return ExitUsage;
     }
+    // --help is an option like the others: the value of an option (a text
+    // to find) or an operand after "--" (a file named so) is no question.
+    switches.append(QStringLiteral("help"));
     Arguments parsed;
     QString error;
     if (!parseArguments(args, switches, valued, parsed, error, threeValued)) {
         const QByteArray text = "quillmark-cli " + command.toUtf8() + ": " + error.toUtf8() + "\n";
         std::fputs(text.constData(), stderr);
         return ExitUsage;
+    }
+    if (parsed.has(QStringLiteral("help"))) {
+        std::fputs(kUsage, stdout);
+        return flushedStatus(ExitOk);
+    }
+    // A write job killed midway left files to put back before any is read;
+    // what recovery had to leave alone is said.
+    for (const QString &line : qm::journal::leftAlone(qm::journal::recover())) {
+        const QByteArray text = "quillmark-cli: " + line.toUtf8() + "\n";
+        std::fputs(text.constData(), stderr);
     }
     return flushedStatus(run(parsed));
 }

@@ -355,6 +355,12 @@ TEST_F(CliTest, BadUsageAndUnreadableInputGiveStatusTwo)
     const CliRun help = cli({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("apply"));
+    EXPECT_TRUE(cli({"apply", "--rename", "--help"}).out.contains("apply"));
+    // The value of an option is no question, even when it reads "--help".
+    const CliRun replaced =
+        cli({"edit", "--replace", "Tit", "--help", "x"}, "{\"Tit\":\"a --help\"}\n");
+    EXPECT_EQ(replaced.exitCode, 0);
+    EXPECT_EQ(jsonRows(replaced.out).value(0)["Tit"].toString(), "a x");
 }
 
 // Output that cannot be written (a full disk) fails the command with the
