@@ -454,7 +454,10 @@ int printPlan(const Session &session, bool rename, bool moveFiles, bool createFo
     if (!rename)
         return ExitOk;
     const RowTable &table = session.table();
-    const WriteSettings settings = session.writeSettings(moveFiles);
+    WriteSettings settings = session.writeSettings(moveFiles);
+    // A row whose file another program changed since it was read fails, as
+    // in apply.
+    settings.ReadStamps = std::make_shared<const FileStamps>(session.readStamps());
     QByteArray out;
     bool failing = false;
     for (const PlannedOperation &step :

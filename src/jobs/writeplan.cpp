@@ -51,6 +51,17 @@ bool RegularFileExists(const QString &path)
            && S_ISREG(info.st_mode);
 }
 
+// The row's file is not the one the row was read from (another program
+// wrote, renamed or replaced it since): the job leaves it where it is.
+bool ChangedSinceRead(const WriteSettings &settings, const Row &row, const QString &path)
+{
+    if (!settings.ReadStamps)
+        return false;
+    const FileStamp *read = settings.ReadStamps->find(row);
+    FileStamp now;
+    return read && stampOf(path, &now) && !unchangedSince(*read, now);
+}
+
 } // namespace
 
 std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int last,
@@ -69,11 +80,13 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
     // The files the job moves away: their names are free by the time a row
     // that takes one comes to it.
     QSet<QString> leaving;
+    std::vector<bool> stale;
     for (int row = first; row <= last; ++row) {
         Row cells = table.row(row);
         rowTargets.push_back(RenameTargetOf(cells));
         const RenameTarget &target = rowTargets.back();
-        if (settings.MoveFiles && !target.failed && !target.newFolder.isEmpty()
+        stale.push_back(!target.failed && ChangedSinceRead(settings, cells, target.oldPath));
+        if (settings.MoveFiles && !target.failed && !stale.back() && !target.newFolder.isEmpty()
             && target.oldPath != target.newPath)
             leaving.insert(QDir::cleanPath(target.oldPath));
     }
@@ -96,6 +109,10 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
         }
         if (!RegularFileExists(target.oldPath)) {
             fail(WriteMessage::NoFile());
+            continue;
+        }
+        if (stale[i]) {
+            fail(WriteMessage::ChangedElsewhere());
             continue;
         }
         if (target.newFolder.isEmpty()) {
