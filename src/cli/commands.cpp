@@ -417,7 +417,7 @@ int runExport(const Arguments &args)
     templates.row = args.value(QStringLiteral("template"), templates.row);
     templates.title = args.value(QStringLiteral("title-template"), templates.title);
     templates.titles = !args.has(QStringLiteral("no-titles"));
-    bool saved = session.table().fileRowCount() == 0;
+    bool saved = false;
     QObject::connect(&session, &Session::listSaved, [&saved](const QString &path, bool ok) {
         saved = ok;
         if (!ok)

@@ -268,9 +268,11 @@ void Session::showCarriedViews(int tagVersion, bool fileInfo)
 
 void Session::saveList(const QString &path, ListFormat format, const SpecListTemplates &templates)
 {
-    if (busy() || table_.fileRowCount() == 0)
+    // No rows make an empty list (the window offers no saving then; a
+    // script's export of nothing must not leave an older list behind).
+    if (busy())
         return;
-    if (format != ListFormat::M3u || state().fileInfo) {
+    if (format != ListFormat::M3u || state().fileInfo || table_.fileRowCount() == 0) {
         writeList(path, format, templates);
         return;
     }

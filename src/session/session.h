@@ -200,8 +200,9 @@ public:
     QStringList playerFiles(int first, int last);
 
     enum class ListFormat { Column, Special, M3u };
-    // Writes the file rows as a list; listSaved tells the result. Nothing
-    // happens when the table holds no file row. A play list waits for the
+    // Writes the file rows as a list; listSaved tells the result. No file
+    // row makes an empty list (the window offers no saving then, a script
+    // exports what it has). A play list waits for the
     // durations: when the file-information view is off it is switched on and
     // read, and the list written once that read has ended.
     void saveList(const QString &path, ListFormat format, const SpecListTemplates &templates = {});

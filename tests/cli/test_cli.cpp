@@ -862,6 +862,10 @@ TEST_F(CliTest, ListsAreExportedAndReadBack)
     EXPECT_EQ(played[0]["Art"].toString(), QString::fromUtf8("Арт"));
     EXPECT_EQ(cli({"read", album() + "/missing.m3u"}).exitCode, 2);
     EXPECT_EQ(cli({"export", "--format", "m3u", "/no/such/dir/x.m3u"}, rows).exitCode, 2);
+    // No rows make an empty list, never an older one left as it was.
+    ASSERT_EQ(cli({"export", "--format", "m3u", m3u}).exitCode, 0);
+    EXPECT_EQ(readAll(m3u), "#EXTM3U\r\n");
+    EXPECT_EQ(cli({"export", "--format", "m3u", "/no/such/dir/x.m3u"}).exitCode, 2);
 }
 
 TEST_F(CliTest, EditTransliteratesAndRestoresByTheWindowsAlphabets)
