@@ -344,6 +344,10 @@ TEST_F(CliTest, BadUsageAndUnreadableInputGiveStatusTwo)
         "{\"Bogus\": \"x\"}\n",
         QByteArray("No\tDir\tOld\tNew\tExt\tSiz\tDur\tInf\tTit\tTrc\tArt\tAlb\tYea\tGen\tCom\tOpe"
                    "\tTt1\tOal\tOry\tCop\tSlt\tEnc\tCmp\tLan\tXxx\nonly\ttwo\n"),
+        // Text in Windows-1252, not UTF-8.
+        QByteArray("No\tDir\tOld\tNew\tExt\tSiz\tDur\tInf\tTit\tTrc\tArt\tAlb\tYea\tGen\tCom\tOpe"
+                   "\tTt1\tOal\tOry\tCop\tSlt\tEnc\tCmp\tLan\tXxx\n\t\t\t\t\t\t\t\tCaf\xe9"
+                   "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\n"),
     };
     for (const QByteArray &input : inputs) {
         const CliRun run = cli({"edit", "--set", "New=x"}, input);
@@ -402,8 +406,9 @@ TEST_F(CliTest, TsvEscapesAndRoundTrips)
     EXPECT_EQ(cells[4], "txt");
     EXPECT_EQ(cells[5], "1");
 
-    // The tab-separated form is read back to the same cells.
-    const CliRun edited = cli({"edit", "--set", "Tit=T"}, tsv.out);
+    // The tab-separated form is read back to the same cells, also after
+    // the byte order mark a spreadsheet puts first.
+    const CliRun edited = cli({"edit", "--set", "Tit=T"}, "\xEF\xBB\xBF" + tsv.out);
     ASSERT_EQ(edited.exitCode, 0) << edited.err.toStdString();
     const QList<QJsonObject> rows = jsonRows(edited.out);
     ASSERT_EQ(rows.size(), 1);
