@@ -448,11 +448,8 @@ public:
 
 // The operations apply would make, one JSON line each, and the rows it
 // would fail; nothing changes. The status is apply's: 1 when a row fails.
-int printPlan(const Session &session, bool rename, bool moveFiles, bool createFolders,
-              bool replaceFiles)
+int printPlan(const Session &session, bool moveFiles, bool createFolders, bool replaceFiles)
 {
-    if (!rename)
-        return ExitOk;
     const RowTable &table = session.table();
     WriteSettings settings = session.writeSettings(moveFiles);
     // A row whose file another program changed since it was read fails, as
@@ -510,6 +507,10 @@ int runApply(const Arguments &args)
         kinds.append(WriteKind::Apply);
     if (kinds.isEmpty())
         return usageError(QStringLiteral("apply needs --write-tag or --rename"));
+    // The plan is of renames: without them it would print nothing and say
+    // all is well while the tags still wait to be written.
+    if (args.has(QStringLiteral("dry-run")) && !args.has(QStringLiteral("rename")))
+        return usageError(QStringLiteral("--dry-run plans the renames of --rename"));
     if (!args.operands.isEmpty())
         return usageError(QStringLiteral("apply reads its rows from standard input"));
 
@@ -528,9 +529,8 @@ int runApply(const Arguments &args)
         session.options().setId3v2WriteVersion(version == QLatin1String("keep") ? 0
                                                                                 : version.toInt());
     if (args.has(QStringLiteral("dry-run")))
-        return printPlan(session, kinds.contains(WriteKind::Apply),
-                         !args.has(QStringLiteral("copy")), createFolders == QLatin1String("yes"),
-                         replace == QLatin1String("yes"));
+        return printPlan(session, !args.has(QStringLiteral("copy")),
+                         createFolders == QLatin1String("yes"), replace == QLatin1String("yes"));
     SessionState state;
     state.tagView = TagView(tag.toInt());
     state.allFormats = args.has(QStringLiteral("all-formats"));

@@ -327,6 +327,7 @@ TEST_F(CliTest, BadUsageAndUnreadableInputGiveStatusTwo)
         {"apply"},
         {"apply", "--write-tag", "3"},
         {"apply", "--rename", "--replace", "maybe"},
+        {"apply", "--write-tag", "2", "--dry-run"}, // plans renames only
         // Per-folder numbers need the folders together.
         {"edit", "--numbers-separate", "--shuffle"},
         {"edit", "--numbers-separate", "--set", "Dir=/music/%AR/"},
