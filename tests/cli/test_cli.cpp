@@ -415,6 +415,10 @@ TEST_F(CliTest, TsvEscapesAndRoundTrips)
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0]["Old"].toString(), "a\tb\\c\nd\re");
     EXPECT_EQ(rows[0]["Tit"].toString(), "T");
+    // An edit without a step passes the rows on, as JSON Lines.
+    const QList<QJsonObject> passed = jsonRows(cli({"edit", "--whole-cell"}, tsv.out).out);
+    ASSERT_EQ(passed.size(), 1);
+    EXPECT_EQ(passed[0]["Old"].toString(), "a\tb\\c\nd\re");
 }
 
 TEST_F(CliTest, JsonCellsGoOutByteForByte)
