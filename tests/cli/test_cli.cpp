@@ -328,6 +328,10 @@ TEST_F(CliTest, BadUsageAndUnreadableInputGiveStatusTwo)
         {"apply", "--write-tag", "3"},
         {"apply", "--rename", "--replace", "maybe"},
         {"apply", "--write-tag", "2", "--dry-run"}, // plans renames only
+        // Options an action would pass over, doing something else than asked.
+        {"picture", "extract", "--type", "4", album() + "/a.mp3", album() + "/a.jpg"},
+        {"picture", "shrink", "--type", "4", "--max-size", "100", album() + "/a.mp3"},
+        {"picture", "list", "--index", "1", album() + "/a.mp3"},
         // Per-folder numbers need the folders together.
         {"edit", "--numbers-separate", "--shuffle"},
         {"edit", "--numbers-separate", "--set", "Dir=/music/%AR/"},
