@@ -21,9 +21,12 @@
 
 #include <algorithm>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm::cli {
 
@@ -131,6 +134,22 @@ int readThreads()
     if (ok && asked >= 1)
         return std::min(asked, 16);
     return std::clamp(2 * QThread::idealThreadCount(), 1, 4);
+}
+
+// Nothing was read into the row: no size where the file information was
+// read, else no tag cell where a tag was. A file that cannot be read gives
+// such a row, and only such a row is looked at again.
+bool nothingRead(const Row &row, const SessionState &state)
+{
+    if (state.fileInfo)
+        return row[size_t(toInt(FieldNumber::Siz))].isEmpty();
+    if (state.tagView == TagView::None)
+        return false;
+    for (int n = 0; n < kColumnCount; ++n) {
+        if (isTagField(toField(n)) && !row[size_t(n)].isEmpty())
+            return false;
+    }
+    return true;
 }
 
 // The value of --codepage: a single-byte code page, or none given.
@@ -342,16 +361,30 @@ int runRead(const Arguments &args)
         // Files and folders alone: each row is written as soon as it is
         // read, and no table is kept.
         RowWriter writer(stdout, rowFormat);
+        // A file or a folder that cannot be read gives its row with nothing
+        // read, or no rows, as in the window; here it is also said, and the
+        // status tells it.
+        bool unreadable = false;
+        const auto tell = [&unreadable](const QString &path, int error) {
+            printError(path + QLatin1Char('\t') + QString::fromLocal8Bit(std::strerror(error)));
+            unreadable = true;
+        };
         // Each row carries what its file was as it was read.
-        const bool written =
-            session.readPathRows(args.operands, readThreads(),
-                                 [&writer](const Row &row, const FileStamp *stamp) {
+        const bool written = session.readPathRows(
+                                 args.operands, readThreads(),
+                                 [&](const Row &row, const FileStamp *stamp) {
+                                     if (nothingRead(row, state)) {
+                                         const QString path = RowFileName(row);
+                                         if (::access(encodeFileName(path).constData(), R_OK) != 0)
+                                             tell(path, errno);
+                                     }
                                      return writer.add(row, stamp);
-                                 })
-            && writer.finish();
+                                 },
+                                 tell)
+                             && writer.finish();
         if (!written)
             printError(QStringLiteral("quillmark-cli: cannot write standard output"));
-        return written ? ExitOk : ExitRowsFailed;
+        return written && !unreadable ? ExitOk : ExitRowsFailed;
     }
     bool listFailed = false;
     QObject::connect(&session, &Session::listReadFailed, [&listFailed](const QString &message) {

@@ -134,7 +134,8 @@ void Session::addPath(const QString &path)
     completeAddedRows(row);
 }
 
-bool Session::readPathRows(const QStringList &paths, int threads, const RowSink &sink) const
+bool Session::readPathRows(const QStringList &paths, int threads, const RowSink &sink,
+                           const FolderUnlisted &unlisted) const
 {
     const SessionState current = state();
     RowReadSettings settings;
@@ -143,6 +144,7 @@ bool Session::readPathRows(const QStringList &paths, int threads, const RowSink 
     settings.fileInfo = current.fileInfo;
     settings.numbers = current.numbering.style;
     settings.threads = threads;
+    settings.unlisted = unlisted;
     return ReadPathRows(paths, settings, sink);
 }
 

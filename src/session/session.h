@@ -158,8 +158,10 @@ public:
     // The rows addPaths and the reads after it would bring into an empty
     // table, numbered in one count, each handed to `sink` as soon as it is
     // read instead of kept; the table is left alone. `threads` files are
-    // read at once. False when the sink stopped it.
-    bool readPathRows(const QStringList &paths, int threads, const RowSink &sink) const;
+    // read at once; `unlisted` is told of each folder that cannot be listed.
+    // False when the sink stopped it.
+    bool readPathRows(const QStringList &paths, int threads, const RowSink &sink,
+                      const FolderUnlisted &unlisted = {}) const;
 
     // A row brought in from outside (the command line's standard input),
     // appended after the rows there, with the state its file had when the

@@ -394,6 +394,30 @@ TEST_F(CliTest, OutputThatCannotBeWrittenFailsTheCommand)
     }
 }
 
+// A folder that cannot be listed, or a file that cannot be read, is said on
+// standard error and fails read, whose other rows go out as ever.
+TEST_F(CliTest, ReadSaysWhatItCannotRead)
+{
+    const QString a = album() + "/a.mp3";
+    ASSERT_TRUE(writeAll(a, "x"));
+    EXPECT_EQ(cli({"read", album()}).exitCode, 0);
+    const CliRun unlisted = cli({"read", album(), a}, {},
+                                {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_FAIL", "opendir 13"}});
+    EXPECT_EQ(unlisted.exitCode, 1);
+    EXPECT_TRUE(unlisted.err.startsWith((album() + "/\t").toUtf8())) << unlisted.err.toStdString();
+    EXPECT_EQ(jsonRows(unlisted.out).size(), 1);
+    if (geteuid() != 0) { // permissions do not bind root
+        ASSERT_TRUE(QFile::setPermissions(a, {}));
+        for (const QStringList &args :
+             {QStringList{"read", album()}, QStringList{"read", "--no-info", album()}}) {
+            const CliRun unread = cli(args);
+            EXPECT_EQ(unread.exitCode, 1);
+            EXPECT_TRUE(unread.err.startsWith((a + "\t").toUtf8())) << unread.err.toStdString();
+            EXPECT_EQ(jsonRows(unread.out).size(), 1);
+        }
+    }
+}
+
 TEST_F(CliTest, TsvEscapesAndRoundTrips)
 {
     // Names holding a tab, a line feed and a backslash: not MP3s, so
