@@ -329,8 +329,13 @@ int runRead(const Arguments &args)
         return usageError(QStringLiteral("read needs at least one file or folder"));
     for (const QString &path : args.operands) {
         struct stat info {};
-        if (::stat(encodeFileName(path).constData(), &info) != 0)
+        if (::stat(encodeFileName(path).constData(), &info) != 0) {
+            // One that is there but out of reach says why.
+            if (errno != ENOENT && errno != ENOTDIR)
+                return usageError(path + QStringLiteral(": ")
+                                  + QString::fromLocal8Bit(std::strerror(errno)));
             return usageError(QStringLiteral("no such file or folder: ") + path);
+        }
         if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode))
             return usageError(QStringLiteral("neither a file nor a folder: ") + path);
     }

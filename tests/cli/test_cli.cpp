@@ -415,6 +415,13 @@ TEST_F(CliTest, ReadSaysWhatItCannotRead)
             EXPECT_TRUE(unread.err.startsWith((a + "\t").toUtf8())) << unread.err.toStdString();
             EXPECT_EQ(jsonRows(unread.out).size(), 1);
         }
+        // A file out of reach is not said to be missing.
+        ASSERT_TRUE(QFile::setPermissions(album(), {}));
+        const CliRun unreached = cli({"read", a});
+        ASSERT_TRUE(
+            QFile::setPermissions(album(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        EXPECT_EQ(unreached.exitCode, 2);
+        EXPECT_FALSE(unreached.err.contains("no such file")) << unreached.err.toStdString();
     }
 }
 
