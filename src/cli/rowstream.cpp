@@ -466,13 +466,13 @@ bool readRows(std::FILE *in, const RowInput &add, QString &error)
             line.chop(1);
         if (line.endsWith('\r'))
             line.chop(1);
+        // The byte order mark a spreadsheet or an editor puts first.
+        if (i == 0 && line.startsWith("\xEF\xBB\xBF"))
+            line = line.sliced(3);
         if (isBlank(line))
             continue;
         if (first) {
             first = false;
-            // The byte order mark a spreadsheet or an editor puts first.
-            if (line.startsWith("\xEF\xBB\xBF"))
-                line = line.sliced(3);
             tsv = line == QByteArrayView(header);
             if (tsv)
                 continue;
