@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QSet>
 
+#include <climits>
+
 #include <sys/stat.h>
 
 namespace qm {
@@ -60,6 +62,14 @@ bool ChangedSinceRead(const WriteSettings &settings, const Row &row, const QStri
     const FileStamp *read = settings.ReadStamps->find(row);
     FileStamp now;
     return read && stampOf(path, &now) && !unchangedSince(*read, now);
+}
+
+// A name longer than the file system takes (a file name over NAME_MAX
+// bytes, a path over PATH_MAX): the job's rename or copy fails.
+bool NameTooLong(const QString &path)
+{
+    const QByteArray bytes = encodeFileName(path);
+    return bytes.size() >= PATH_MAX || bytes.size() - bytes.lastIndexOf('/') - 1 > NAME_MAX;
 }
 
 } // namespace
@@ -136,6 +146,11 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
         }
         const QString from = QDir::cleanPath(target.oldPath);
         const QString to = QDir::cleanPath(target.newPath);
+        if (NameTooLong(to)) {
+            fail(WriteMessage::ChangeImpossible() + QLatin1String(". ")
+                 + WriteMessage::NameTooLong());
+            continue;
+        }
         // A name an earlier row takes is not free for this one, nor is one
         // another file holds that stays.
         if (targets.contains(to)
