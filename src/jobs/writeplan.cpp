@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QSet>
 
+#include <algorithm>
 #include <climits>
 
 #include <sys/stat.h>
@@ -172,9 +173,14 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
     }
     QSet<QString> gone;
     QStringList sources;
+    // The folders files go into: none of them, nor a folder above one, is
+    // left empty, although the files are not there yet (a file renamed in
+    // a folder it is alone in).
+    QStringList arriving;
     for (const FileMove &move : moves) {
         gone.insert(move.from);
         sources.append(FolderOfFile(move.from));
+        arriving.append(FolderOfFile(move.to));
     }
     if (settings.MoveFiles && settings.MoveCompanions) {
         for (const CompanionMove &companion :
@@ -192,10 +198,16 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
                                 {}});
             plan.push_back({PlannedOperation::Companion, companion.from, companion.to, {}});
             gone.insert(companion.from);
+            arriving.append(FolderOfFile(companion.to));
         }
     }
-    for (const QString &folder : EmptiedFolders(sources, root, gone))
-        plan.push_back({PlannedOperation::RemoveFolder, folder, {}, {}});
+    for (const QString &folder : EmptiedFolders(sources, root, gone)) {
+        const QString inside =
+            folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+        if (std::none_of(arriving.cbegin(), arriving.cend(),
+                         [&](const QString &to) { return to == folder || to.startsWith(inside); }))
+            plan.push_back({PlannedOperation::RemoveFolder, folder, {}, {}});
+    }
     return plan;
 }
 

@@ -2031,6 +2031,17 @@ TEST_F(CliTest, ADryRunNamesTheRowsApplyWouldFail)
     EXPECT_EQ(failed, reported);
     EXPECT_EQ(failed.size(), 7);
     EXPECT_TRUE(QFileInfo(album() + "/pipe.mp3").exists());
+
+    // A folder whose only file is renamed in it stays, and is not planned
+    // to go either.
+    ASSERT_TRUE(QDir(album()).mkdir("one"));
+    ASSERT_TRUE(writeAll(album() + "/one/s.mp3", "s"));
+    const QByteArray alone =
+        changedRows(cli({"read", "--no-info", album() + "/one"}).out,
+                    [](const QString &, QJsonObject &row) { row["New"] = "t"; });
+    const QList<QJsonObject> steps = jsonRows(cli({"apply", "--rename", "--dry-run"}, alone).out);
+    ASSERT_EQ(steps.size(), 1);
+    EXPECT_EQ(steps[0]["op"].toString(), "rename");
 }
 
 // A swap whose files another program changed since they were read moves
