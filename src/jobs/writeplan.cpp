@@ -14,6 +14,7 @@
 #include <climits>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm {
 
@@ -71,6 +72,12 @@ bool NameTooLong(const QString &path)
 {
     const QByteArray bytes = encodeFileName(path);
     return bytes.size() >= PATH_MAX || bytes.size() - bytes.lastIndexOf('/') - 1 > NAME_MAX;
+}
+
+// The folder is there and names can be made and removed in it.
+bool FolderWritable(const QString &folder)
+{
+    return ::access(encodeFileName(folder).constData(), W_OK | X_OK) == 0;
 }
 
 } // namespace
@@ -157,6 +164,14 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
         if (targets.contains(to)
             || (!replaceFiles && !leaving.contains(to) && FileExists(to) && !SameFile(from, to))) {
             fail(WriteMessage::TargetExists());
+            continue;
+        }
+        // A folder the file leaves or goes into that takes no new names:
+        // the job's rename or copy fails there.
+        if ((missing.isEmpty() && !madeFolders.contains(folder) && !FolderWritable(folder))
+            || (settings.MoveFiles && !FolderWritable(FolderOfFile(from)))) {
+            fail(WriteMessage::ChangeImpossible() + QLatin1String(". ")
+                 + WriteMessage::NoFolderPermission());
             continue;
         }
         targets.insert(to);

@@ -2042,6 +2042,21 @@ TEST_F(CliTest, ADryRunNamesTheRowsApplyWouldFail)
     const QList<QJsonObject> steps = jsonRows(cli({"apply", "--rename", "--dry-run"}, alone).out);
     ASSERT_EQ(steps.size(), 1);
     EXPECT_EQ(steps[0]["op"].toString(), "rename");
+
+    if (geteuid() != 0) { // permissions do not bind root
+        // A folder that takes no new names fails the row, as in apply.
+        const QString ro = album() + "/one";
+        ASSERT_TRUE(QFile::setPermissions(ro, QFile::ReadOwner | QFile::ExeOwner));
+        const QList<QJsonObject> refused =
+            jsonRows(cli({"apply", "--rename", "--dry-run"}, alone).out);
+        const CliRun refusedApply = cli({"apply", "--rename"}, alone);
+        ASSERT_TRUE(
+            QFile::setPermissions(ro, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        ASSERT_EQ(refused.size(), 1);
+        EXPECT_EQ(refused[0]["op"].toString(), "fail");
+        EXPECT_EQ(ro + "/s.mp3\t" + refused[0]["reason"].toString() + "\n",
+                  QString::fromUtf8(refusedApply.err));
+    }
 }
 
 // A swap whose files another program changed since they were read moves
