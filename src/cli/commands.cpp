@@ -21,9 +21,12 @@
 
 #include <algorithm>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm::cli {
 
@@ -131,6 +134,22 @@ int readThreads()
     if (ok && asked >= 1)
         return std::min(asked, 16);
     return std::clamp(2 * QThread::idealThreadCount(), 1, 4);
+}
+
+// Nothing was read into the row: no size where the file information was
+// read, else no tag cell where a tag was. A file that cannot be read gives
+// such a row, and only such a row is looked at again.
+bool nothingRead(const Row &row, const SessionState &state)
+{
+    if (state.fileInfo)
+        return row[size_t(toInt(FieldNumber::Siz))].isEmpty();
+    if (state.tagView == TagView::None)
+        return false;
+    for (int n = 0; n < kColumnCount; ++n) {
+        if (isTagField(toField(n)) && !row[size_t(n)].isEmpty())
+            return false;
+    }
+    return true;
 }
 
 // The value of --codepage: a single-byte code page, or none given.
@@ -310,8 +329,13 @@ int runRead(const Arguments &args)
         return usageError(QStringLiteral("read needs at least one file or folder"));
     for (const QString &path : args.operands) {
         struct stat info {};
-        if (::stat(encodeFileName(path).constData(), &info) != 0)
+        if (::stat(encodeFileName(path).constData(), &info) != 0) {
+            // One that is there but out of reach says why.
+            if (errno != ENOENT && errno != ENOTDIR)
+                return usageError(path + QStringLiteral(": ")
+                                  + QString::fromLocal8Bit(std::strerror(errno)));
             return usageError(QStringLiteral("no such file or folder: ") + path);
+        }
         if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode))
             return usageError(QStringLiteral("neither a file nor a folder: ") + path);
     }
@@ -342,16 +366,30 @@ int runRead(const Arguments &args)
         // Files and folders alone: each row is written as soon as it is
         // read, and no table is kept.
         RowWriter writer(stdout, rowFormat);
+        // A file or a folder that cannot be read gives its row with nothing
+        // read, or no rows, as in the window; here it is also said, and the
+        // status tells it.
+        bool unreadable = false;
+        const auto tell = [&unreadable](const QString &path, int error) {
+            printError(path + QLatin1Char('\t') + QString::fromLocal8Bit(std::strerror(error)));
+            unreadable = true;
+        };
         // Each row carries what its file was as it was read.
-        const bool written =
-            session.readPathRows(args.operands, readThreads(),
-                                 [&writer](const Row &row, const FileStamp *stamp) {
+        const bool written = session.readPathRows(
+                                 args.operands, readThreads(),
+                                 [&](const Row &row, const FileStamp *stamp) {
+                                     if (nothingRead(row, state)) {
+                                         const QString path = RowFileName(row);
+                                         if (::access(encodeFileName(path).constData(), R_OK) != 0)
+                                             tell(path, errno);
+                                     }
                                      return writer.add(row, stamp);
-                                 })
-            && writer.finish();
+                                 },
+                                 tell)
+                             && writer.finish();
         if (!written)
             printError(QStringLiteral("quillmark-cli: cannot write standard output"));
-        return written ? ExitOk : ExitRowsFailed;
+        return written && !unreadable ? ExitOk : ExitRowsFailed;
     }
     bool listFailed = false;
     QObject::connect(&session, &Session::listReadFailed, [&listFailed](const QString &message) {
@@ -417,7 +455,7 @@ int runExport(const Arguments &args)
     templates.row = args.value(QStringLiteral("template"), templates.row);
     templates.title = args.value(QStringLiteral("title-template"), templates.title);
     templates.titles = !args.has(QStringLiteral("no-titles"));
-    bool saved = session.table().fileRowCount() == 0;
+    bool saved = false;
     QObject::connect(&session, &Session::listSaved, [&saved](const QString &path, bool ok) {
         saved = ok;
         if (!ok)
@@ -448,13 +486,13 @@ public:
 
 // The operations apply would make, one JSON line each, and the rows it
 // would fail; nothing changes. The status is apply's: 1 when a row fails.
-int printPlan(const Session &session, bool rename, bool moveFiles, bool createFolders,
-              bool replaceFiles)
+int printPlan(const Session &session, bool moveFiles, bool createFolders, bool replaceFiles)
 {
-    if (!rename)
-        return ExitOk;
     const RowTable &table = session.table();
-    const WriteSettings settings = session.writeSettings(moveFiles);
+    WriteSettings settings = session.writeSettings(moveFiles);
+    // A row whose file another program changed since it was read fails, as
+    // in apply.
+    settings.ReadStamps = std::make_shared<const FileStamps>(session.readStamps());
     QByteArray out;
     bool failing = false;
     for (const PlannedOperation &step :
@@ -507,6 +545,10 @@ int runApply(const Arguments &args)
         kinds.append(WriteKind::Apply);
     if (kinds.isEmpty())
         return usageError(QStringLiteral("apply needs --write-tag or --rename"));
+    // The plan is of renames: without them it would print nothing and say
+    // all is well while the tags still wait to be written.
+    if (args.has(QStringLiteral("dry-run")) && !args.has(QStringLiteral("rename")))
+        return usageError(QStringLiteral("--dry-run plans the renames of --rename"));
     if (!args.operands.isEmpty())
         return usageError(QStringLiteral("apply reads its rows from standard input"));
 
@@ -525,9 +567,8 @@ int runApply(const Arguments &args)
         session.options().setId3v2WriteVersion(version == QLatin1String("keep") ? 0
                                                                                 : version.toInt());
     if (args.has(QStringLiteral("dry-run")))
-        return printPlan(session, kinds.contains(WriteKind::Apply),
-                         !args.has(QStringLiteral("copy")), createFolders == QLatin1String("yes"),
-                         replace == QLatin1String("yes"));
+        return printPlan(session, !args.has(QStringLiteral("copy")),
+                         createFolders == QLatin1String("yes"), replace == QLatin1String("yes"));
     SessionState state;
     state.tagView = TagView(tag.toInt());
     state.allFormats = args.has(QStringLiteral("all-formats"));

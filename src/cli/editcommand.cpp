@@ -259,7 +259,15 @@ int runEdit(const Arguments &args)
         && std::fwrite(shown.constData(), 1, size_t(shown.size()), stdout) != size_t(shown.size()))
         return ExitRowsFailed;
     std::fflush(stdout);
-    return changes ? writeOut(session.table(), RowFormat::JsonLines) : ExitOk;
+    // Without a step that prints something of its own the rows go on as
+    // they came (tab-separated ones as JSON Lines), so that a pipeline
+    // whose edit has no step left still hands its rows to the next command.
+    const bool printsRows =
+        changes || std::none_of(steps.cbegin(), steps.cend(), [](const EditStep &step) {
+            return step.action == EditStep::Action::Show
+                   || step.action == EditStep::Action::ShowRepairs;
+        });
+    return printsRows ? writeOut(session.table(), RowFormat::JsonLines) : ExitOk;
 }
 
 } // namespace qm::cli

@@ -48,13 +48,17 @@ const char kUsage[] =
     "read: a file becomes one row, a folder is scanned, a list file (*.m3u, *.m3u8\n"
     "play list, or *.txt column list whose first line is a \"#\" header) is read\n"
     "into rows; then names are split,\n"
-    "file information and a tag are read and the rows numbered.\n"
+    "file information and a tag are read and the rows numbered. A file that\n"
+    "cannot be read (its row goes out with nothing read) or a folder that cannot\n"
+    "be listed is named on standard error as \"path<TAB>reason\" (exit status 1).\n"
     "MP3 files carry ID3v1 and ID3v2 tags; FLAC, Ogg Vorbis and Opus files\n"
     "(*.flac, *.ogg, *.oga, *.opus) carry Vorbis comments, read and written as\n"
     "the ID3v2 tag's fields (--tag 2); the ID3v1 tag does not apply to them.\n"
     "  --tag 0|1|2           tag to read: none, ID3v1, ID3v2 (default 2)\n"
     "  --no-info             do not read file information\n"
-    "  --mask TEXT           file mask of the folder scan (default \"Все файлы <*.*>\")\n"
+    "  --mask TEXT           file mask of the folder scan (default \"Все файлы <*.*>\"):\n"
+    "                        masks with * and ? separated by | or / (\"*.mp3|*.flac\"),\n"
+    "                        optionally after a comment and between < and >\n"
     "  --no-subfolders       do not scan subfolders\n"
     "  --case-sensitive      compare the mask with letter case\n"
     "  --all-formats         read tags and information of every file, not only\n"
@@ -65,7 +69,8 @@ const char kUsage[] =
     "                        ID3v2 Latin-1 frames): windows-1251, KOI8-R, IBM866,\n"
     "                        windows-1252, ISO-8859-1...; default: the options' one\n"
     "\n"
-    "edit: reads rows on standard input; the options apply in order.\n"
+    "edit: reads rows on standard input; the options apply in order. With none\n"
+    "that changes rows or prints text of its own, the rows go out as they came.\n"
     "  --show COL            print the editor text of the whole column COL\n"
     "  --set COL=TEXT        type TEXT into the editor over the column COL\n"
     "                        (metasymbols such as %TR, and <var>); prints the rows\n"
@@ -128,12 +133,13 @@ const char kUsage[] =
     "                        cue sheets and play lists among them name the files\n"
     "                        anew; one whose name is taken stays, listed on\n"
     "                        standard error\n"
-    "  --dry-run             change nothing: print each planned operation as a\n"
-    "                        JSON line {\"op\", \"from\", \"to\"} (op: rename, move,\n"
-    "                        copy, companion, companion-left (with \"reason\"),\n"
-    "                        cue-rewrite, playlist-rewrite, mkdir, rmdir), and\n"
-    "                        each row apply would fail as {\"op\": \"fail\",\n"
-    "                        \"from\", \"reason\"}, and then exits 1 as apply would\n"
+    "  --dry-run             with --rename: change nothing, print each planned\n"
+    "                        operation as a JSON line {\"op\", \"from\", \"to\"}\n"
+    "                        (op: rename, move, copy, companion, companion-left\n"
+    "                        (with \"reason\"), cue-rewrite, playlist-rewrite,\n"
+    "                        mkdir, rmdir), and each row apply would fail as\n"
+    "                        {\"op\": \"fail\", \"from\", \"reason\"}, and then exit 1\n"
+    "                        as apply would\n"
     "A move removes the folders it leaves without any entry, and their parents up\n"
     "to the deepest folder that holds all the rows' files (never above it).\n"
     "\n"
@@ -157,7 +163,8 @@ const char kUsage[] =
     "                        \"#EXTINF\" text (default 2)\n"
     "  --template T          special list row template (default \"%NS.%TT\")\n"
     "  --title-template T    folder title template (default \"#%AL %YE\")\n"
-    "  --numbers-separate    the rows are numbered per folder: title lines and %NF\n"
+    "  --numbers-separate    the rows are numbered per folder (as edit\n"
+    "                        --numbers-separate numbers them): title lines and %NF\n"
     "  --no-titles           no folder title lines\n"
     "  --numbers 01|1        %NF with or without a leading zero (default 01)\n"
     "\n"
@@ -203,6 +210,19 @@ const char kUsage[] =
     "Settings are read from TagQuill.ini in $QUILLMARK_CONFIG_DIR, else the\n"
     "window's settings folder.\n";
 
+// Whatever a command printed reaches standard output before the status is
+// given: a full disk or a closed output makes a command that printed
+// nothing wrong of its own fail, so that a script never takes lost output
+// for a success.
+int flushedStatus(int status)
+{
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && status == qm::cli::ExitOk) {
+        std::fputs("quillmark-cli: cannot write standard output\n", stderr);
+        return qm::cli::ExitRowsFailed;
+    }
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -226,23 +246,12 @@ int main(int argc, char **argv)
     if (command == QLatin1String("--help") || command == QLatin1String("-h")
         || command == QLatin1String("help")) {
         std::fputs(kUsage, stdout);
-        return ExitOk;
+        return flushedStatus(ExitOk);
     }
     if (command == QLatin1String("--version")) {
         std::fputs("quillmark-cli " QM_VERSION "\n", stdout);
-        return ExitOk;
+        return flushedStatus(ExitOk);
     }
-    if (args.contains(QLatin1String("--help"))) {
-        std::fputs(kUsage, stdout);
-        return ExitOk;
-    }
-    // A write job killed midway left files to put back before any is read;
-    // what recovery had to leave alone is said.
-    for (const QString &line : qm::journal::leftAlone(qm::journal::recover())) {
-        const QByteArray text = "quillmark-cli: " + line.toUtf8() + "\n";
-        std::fputs(text.constData(), stderr);
-    }
-
     QStringList switches;
     QStringList valued;
     QStringList threeValued;
@@ -296,6 +305,9 @@ int main(int argc, char **argv)
         std::fputs(text.constData(), stderr);
         return ExitUsage;
     }
+    // --help is an option like the others: the value of an option (a text
+    // to find) or an operand after "--" (a file named so) is no question.
+    switches.append(QStringLiteral("help"));
     Arguments parsed;
     QString error;
     if (!parseArguments(args, switches, valued, parsed, error, threeValued)) {
@@ -303,5 +315,15 @@ int main(int argc, char **argv)
         std::fputs(text.constData(), stderr);
         return ExitUsage;
     }
-    return run(parsed);
+    if (parsed.has(QStringLiteral("help"))) {
+        std::fputs(kUsage, stdout);
+        return flushedStatus(ExitOk);
+    }
+    // A write job killed midway left files to put back before any is read;
+    // what recovery had to leave alone is said.
+    for (const QString &line : qm::journal::leftAlone(qm::journal::recover())) {
+        const QByteArray text = "quillmark-cli: " + line.toUtf8() + "\n";
+        std::fputs(text.constData(), stderr);
+    }
+    return flushedStatus(run(parsed));
 }

@@ -9,6 +9,8 @@
 #include "session/session.h"
 #include "settings/settingspath.h"
 
+#include <QHash>
+
 #include <cstdio>
 
 namespace qm::cli {
@@ -117,6 +119,28 @@ int runPicture(const Arguments &args)
         return usage(QStringLiteral("list, extract, set or remove?"));
     const QString action = args.operands[0];
     QStringList rest = args.operands.mid(1);
+    // The options each action takes: one it would pass over leaves the
+    // action doing something else than asked (extract --type would take
+    // picture 0 of any type, shrink --type every picture).
+    static const QHash<QString, QStringList> actionOptions{
+        {QStringLiteral("list"), {}},
+        {QStringLiteral("extract"), {QStringLiteral("index")}},
+        {QStringLiteral("set"),
+         {QStringLiteral("type"), QStringLiteral("max-size"), QStringLiteral("quality"),
+          QStringLiteral("to-jpeg"), QStringLiteral("from-folder"), QStringLiteral("no-journal"),
+          QStringLiteral("id3v2")}},
+        {QStringLiteral("shrink"),
+         {QStringLiteral("max-size"), QStringLiteral("quality"), QStringLiteral("to-jpeg"),
+          QStringLiteral("no-journal"), QStringLiteral("id3v2")}},
+        {QStringLiteral("remove"),
+         {QStringLiteral("index"), QStringLiteral("type"), QStringLiteral("all"),
+          QStringLiteral("no-journal"), QStringLiteral("id3v2")}}};
+    if (const auto taken = actionOptions.constFind(action); taken != actionOptions.constEnd()) {
+        for (const auto &option : args.options) {
+            if (!taken->contains(option.first))
+                return usage(QStringLiteral("--%1 does not apply to %2").arg(option.first, action));
+        }
+    }
     const std::optional<int> index = numberOption(args, QStringLiteral("index"), 0, 1 << 20, 0);
     const std::optional<int> type =
         numberOption(args, QStringLiteral("type"), 0, int(pictures::kLastType), 3);

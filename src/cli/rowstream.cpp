@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
@@ -266,7 +267,15 @@ bool parseJsonRow(QByteArrayView line, Row &row, std::optional<FileStamp> &read,
 
 bool parseTsvRow(QByteArrayView line, Row &row, QString &what)
 {
-    const QString text = QString::fromUtf8(line);
+    // Text saved in another encoding (a spreadsheet's "ANSI" export) would
+    // go into the tags with its letters replaced: it is refused, as the
+    // JSON form refuses it.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(line);
+    if (decoder.hasError()) {
+        what = QStringLiteral("not UTF-8 text");
+        return false;
+    }
     const QList<QStringView> cells = QStringView(text).split(u'\t');
     if (cells.size() != kColumnCount) {
         what = QStringLiteral("%1 cells instead of %2").arg(cells.size()).arg(kColumnCount);
@@ -457,6 +466,9 @@ bool readRows(std::FILE *in, const RowInput &add, QString &error)
             line.chop(1);
         if (line.endsWith('\r'))
             line.chop(1);
+        // The byte order mark a spreadsheet or an editor puts first.
+        if (i == 0 && line.startsWith("\xEF\xBB\xBF"))
+            line = line.sliced(3);
         if (isBlank(line))
             continue;
         if (first) {

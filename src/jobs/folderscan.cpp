@@ -6,6 +6,7 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <cerrno>
 #include <deque>
 #include <set>
 #include <utility>
@@ -186,7 +187,8 @@ bool MatchesFilter(const QString &filter, bool caseSensitive, const QString &fil
     return FileFilter(filter, caseSensitive).matches(fileName);
 }
 
-void ScanFolders(const QStringList &folders, const ScanSettings &settings, const FileFound &onFile)
+void ScanFolders(const QStringList &folders, const ScanSettings &settings, const FileFound &onFile,
+                 const FolderUnlisted &onUnlisted)
 {
     const FileFilter filter(settings.filter, settings.caseSensitive);
     // An empty item would turn into "/" and scan the whole file system.
@@ -201,8 +203,11 @@ void ScanFolders(const QStringList &folders, const ScanSettings &settings, const
         queue.pop_front();
         const QByteArray folderBytes = encodeFileName(folder);
         DIR *dir = opendir(folderBytes.constData());
-        if (!dir)
+        if (!dir) {
+            if (onUnlisted)
+                onUnlisted(folder, errno);
             continue;
+        }
         struct stat folderStat {};
         if (fstat(dirfd(dir), &folderStat) != 0
             || !listed.insert({folderStat.st_dev, folderStat.st_ino}).second) {

@@ -41,12 +41,15 @@ bool MatchesFilter(const QString &filter, bool caseSensitive, const QString &fil
 // (ending with "/") and the file name; when it returns false the scan ends.
 //
 // Hidden entries are included, but for the write job's temporary copies
-// (IsTemporaryCopy). A folder that cannot be listed contributes
-// nothing. Symbolic links to folders are followed, but every folder is
-// listed at most once per scan, so a link cycle ends. Only regular files
-// (and links to them) count as files: a pipe or device would block or
-// misbehave when the reading job opens it.
+// (IsTemporaryCopy). A folder that cannot be listed contributes nothing;
+// `onUnlisted`, when given, gets it and the errno. Symbolic links to
+// folders are followed, but every folder is listed at most once per scan,
+// so a link cycle ends. Only regular files (and links to them) count as
+// files: a pipe or device would block or misbehave when the reading job
+// opens it.
 using FileFound = std::function<bool(const QString &folder, const QString &name)>;
-void ScanFolders(const QStringList &folders, const ScanSettings &settings, const FileFound &onFile);
+using FolderUnlisted = std::function<void(const QString &folder, int error)>;
+void ScanFolders(const QStringList &folders, const ScanSettings &settings, const FileFound &onFile,
+                 const FolderUnlisted &onUnlisted = {});
 
 } // namespace qm

@@ -133,10 +133,12 @@ bool ReadPathRows(const QStringList &paths, const RowReadSettings &settings, con
             const auto [dir, name] = FileRowNames(info.filePath());
             go = batches.add(dir, name);
         } else {
-            ScanFolders({info.absoluteFilePath()}, settings.scan,
-                        [&](const QString &folder, const QString &name) {
-                            return go = batches.add(folder, name);
-                        });
+            ScanFolders(
+                {info.absoluteFilePath()}, settings.scan,
+                [&](const QString &folder, const QString &name) {
+                    return go = batches.add(folder, name);
+                },
+                settings.unlisted);
         }
         if (!go)
             return false;

@@ -21,6 +21,8 @@ struct RowReadSettings {
     // Files read at most at once. More than one are used only while the
     // reads wait for the disk (a cold cache), where they pay.
     int threads = 1;
+    // Told of each folder the scan cannot list (ScanFolders).
+    FolderUnlisted unlisted;
 };
 
 // Completes a new row whose Dir and Old hold the folder and the whole file

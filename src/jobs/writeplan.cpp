@@ -10,7 +10,11 @@
 #include <QDir>
 #include <QSet>
 
+#include <algorithm>
+#include <climits>
+
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm {
 
@@ -51,6 +55,31 @@ bool RegularFileExists(const QString &path)
            && S_ISREG(info.st_mode);
 }
 
+// The row's file is not the one the row was read from (another program
+// wrote, renamed or replaced it since): the job leaves it where it is.
+bool ChangedSinceRead(const WriteSettings &settings, const Row &row, const QString &path)
+{
+    if (!settings.ReadStamps)
+        return false;
+    const FileStamp *read = settings.ReadStamps->find(row);
+    FileStamp now;
+    return read && stampOf(path, &now) && !unchangedSince(*read, now);
+}
+
+// A name longer than the file system takes (a file name over NAME_MAX
+// bytes, a path over PATH_MAX): the job's rename or copy fails.
+bool NameTooLong(const QString &path)
+{
+    const QByteArray bytes = encodeFileName(path);
+    return bytes.size() >= PATH_MAX || bytes.size() - bytes.lastIndexOf('/') - 1 > NAME_MAX;
+}
+
+// The folder is there and names can be made and removed in it.
+bool FolderWritable(const QString &folder)
+{
+    return ::access(encodeFileName(folder).constData(), W_OK | X_OK) == 0;
+}
+
 } // namespace
 
 std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int last,
@@ -69,11 +98,13 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
     // The files the job moves away: their names are free by the time a row
     // that takes one comes to it.
     QSet<QString> leaving;
+    std::vector<bool> stale;
     for (int row = first; row <= last; ++row) {
         Row cells = table.row(row);
         rowTargets.push_back(RenameTargetOf(cells));
         const RenameTarget &target = rowTargets.back();
-        if (settings.MoveFiles && !target.failed && !target.newFolder.isEmpty()
+        stale.push_back(!target.failed && ChangedSinceRead(settings, cells, target.oldPath));
+        if (settings.MoveFiles && !target.failed && !stale.back() && !target.newFolder.isEmpty()
             && target.oldPath != target.newPath)
             leaving.insert(QDir::cleanPath(target.oldPath));
     }
@@ -98,6 +129,10 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
             fail(WriteMessage::NoFile());
             continue;
         }
+        if (stale[i]) {
+            fail(WriteMessage::ChangedElsewhere());
+            continue;
+        }
         if (target.newFolder.isEmpty()) {
             fail(target.message.isEmpty() ? WriteMessage::NoNewPath() : target.message);
             continue;
@@ -119,11 +154,24 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
         }
         const QString from = QDir::cleanPath(target.oldPath);
         const QString to = QDir::cleanPath(target.newPath);
+        if (NameTooLong(to)) {
+            fail(WriteMessage::ChangeImpossible() + QLatin1String(". ")
+                 + WriteMessage::NameTooLong());
+            continue;
+        }
         // A name an earlier row takes is not free for this one, nor is one
         // another file holds that stays.
         if (targets.contains(to)
             || (!replaceFiles && !leaving.contains(to) && FileExists(to) && !SameFile(from, to))) {
             fail(WriteMessage::TargetExists());
+            continue;
+        }
+        // A folder the file leaves or goes into that takes no new names:
+        // the job's rename or copy fails there.
+        if ((missing.isEmpty() && !madeFolders.contains(folder) && !FolderWritable(folder))
+            || (settings.MoveFiles && !FolderWritable(FolderOfFile(from)))) {
+            fail(WriteMessage::ChangeImpossible() + QLatin1String(". ")
+                 + WriteMessage::NoFolderPermission());
             continue;
         }
         targets.insert(to);
@@ -140,9 +188,14 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
     }
     QSet<QString> gone;
     QStringList sources;
+    // The folders files go into: none of them, nor a folder above one, is
+    // left empty, although the files are not there yet (a file renamed in
+    // a folder it is alone in).
+    QStringList arriving;
     for (const FileMove &move : moves) {
         gone.insert(move.from);
         sources.append(FolderOfFile(move.from));
+        arriving.append(FolderOfFile(move.to));
     }
     if (settings.MoveFiles && settings.MoveCompanions) {
         for (const CompanionMove &companion :
@@ -160,10 +213,16 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
                                 {}});
             plan.push_back({PlannedOperation::Companion, companion.from, companion.to, {}});
             gone.insert(companion.from);
+            arriving.append(FolderOfFile(companion.to));
         }
     }
-    for (const QString &folder : EmptiedFolders(sources, root, gone))
-        plan.push_back({PlannedOperation::RemoveFolder, folder, {}, {}});
+    for (const QString &folder : EmptiedFolders(sources, root, gone)) {
+        const QString inside =
+            folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+        if (std::none_of(arriving.cbegin(), arriving.cend(),
+                         [&](const QString &to) { return to == folder || to.startsWith(inside); }))
+            plan.push_back({PlannedOperation::RemoveFolder, folder, {}, {}});
+    }
     return plan;
 }
 

@@ -36,8 +36,9 @@ QString OperationName(PlannedOperation::Kind kind);
 // doing any of it: the rows' renames, moves or copies in table order, the
 // folders it would make (with `createFolders`; without, the rows that
 // need one fail), the albums' other files and the folders it would leave
-// empty. A row the job would fail for its names, a missing file or folder or
-// a name another file holds (unless `replaceFiles`) is a Fail.
+// empty. A row the job would fail for its names, a missing file or folder, a
+// name another file holds (unless `replaceFiles`) or a file changed since
+// its row was read (by settings.ReadStamps, when given) is a Fail.
 std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int last,
                                          const WriteSettings &settings, bool createFolders,
                                          bool replaceFiles);

@@ -134,7 +134,8 @@ void Session::addPath(const QString &path)
     completeAddedRows(row);
 }
 
-bool Session::readPathRows(const QStringList &paths, int threads, const RowSink &sink) const
+bool Session::readPathRows(const QStringList &paths, int threads, const RowSink &sink,
+                           const FolderUnlisted &unlisted) const
 {
     const SessionState current = state();
     RowReadSettings settings;
@@ -143,6 +144,7 @@ bool Session::readPathRows(const QStringList &paths, int threads, const RowSink 
     settings.fileInfo = current.fileInfo;
     settings.numbers = current.numbering.style;
     settings.threads = threads;
+    settings.unlisted = unlisted;
     return ReadPathRows(paths, settings, sink);
 }
 
@@ -268,9 +270,11 @@ void Session::showCarriedViews(int tagVersion, bool fileInfo)
 
 void Session::saveList(const QString &path, ListFormat format, const SpecListTemplates &templates)
 {
-    if (busy() || table_.fileRowCount() == 0)
+    // No rows make an empty list (the window offers no saving then; a
+    // script's export of nothing must not leave an older list behind).
+    if (busy())
         return;
-    if (format != ListFormat::M3u || state().fileInfo) {
+    if (format != ListFormat::M3u || state().fileInfo || table_.fileRowCount() == 0) {
         writeList(path, format, templates);
         return;
     }

@@ -158,8 +158,10 @@ public:
     // The rows addPaths and the reads after it would bring into an empty
     // table, numbered in one count, each handed to `sink` as soon as it is
     // read instead of kept; the table is left alone. `threads` files are
-    // read at once. False when the sink stopped it.
-    bool readPathRows(const QStringList &paths, int threads, const RowSink &sink) const;
+    // read at once; `unlisted` is told of each folder that cannot be listed.
+    // False when the sink stopped it.
+    bool readPathRows(const QStringList &paths, int threads, const RowSink &sink,
+                      const FolderUnlisted &unlisted = {}) const;
 
     // A row brought in from outside (the command line's standard input),
     // appended after the rows there, with the state its file had when the
@@ -200,8 +202,9 @@ public:
     QStringList playerFiles(int first, int last);
 
     enum class ListFormat { Column, Special, M3u };
-    // Writes the file rows as a list; listSaved tells the result. Nothing
-    // happens when the table holds no file row. A play list waits for the
+    // Writes the file rows as a list; listSaved tells the result. No file
+    // row makes an empty list (the window offers no saving then, a script
+    // exports what it has). A play list waits for the
     // durations: when the file-information view is off it is switched on and
     // read, and the list written once that read has ended.
     void saveList(const QString &path, ListFormat format, const SpecListTemplates &templates = {});

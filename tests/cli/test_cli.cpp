@@ -66,9 +66,10 @@ protected:
     QString album() const { return folder_.file("album"); }
 
     // `environment`: variables set for this run, or removed when their value
-    // is empty.
+    // is empty; `output`: a file standard output goes to instead of `out`.
     CliRun cli(const QStringList &args, const QByteArray &input = {},
-               const QList<std::pair<QString, QString>> &environment = {})
+               const QList<std::pair<QString, QString>> &environment = {},
+               const QString &output = {})
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -81,6 +82,8 @@ protected:
                 env.insert(name, value);
         }
         process.setProcessEnvironment(env);
+        if (!output.isEmpty())
+            process.setStandardOutputFile(output);
         process.start(QStringLiteral(QM_CLI_PATH), args);
         CliRun run;
         if (!process.waitForStarted())
@@ -324,6 +327,11 @@ TEST_F(CliTest, BadUsageAndUnreadableInputGiveStatusTwo)
         {"apply"},
         {"apply", "--write-tag", "3"},
         {"apply", "--rename", "--replace", "maybe"},
+        {"apply", "--write-tag", "2", "--dry-run"}, // plans renames only
+        // Options an action would pass over, doing something else than asked.
+        {"picture", "extract", "--type", "4", album() + "/a.mp3", album() + "/a.jpg"},
+        {"picture", "shrink", "--type", "4", "--max-size", "100", album() + "/a.mp3"},
+        {"picture", "list", "--index", "1", album() + "/a.mp3"},
         // Per-folder numbers need the folders together.
         {"edit", "--numbers-separate", "--shuffle"},
         {"edit", "--numbers-separate", "--set", "Dir=/music/%AR/"},
@@ -341,6 +349,10 @@ TEST_F(CliTest, BadUsageAndUnreadableInputGiveStatusTwo)
         "{\"Bogus\": \"x\"}\n",
         QByteArray("No\tDir\tOld\tNew\tExt\tSiz\tDur\tInf\tTit\tTrc\tArt\tAlb\tYea\tGen\tCom\tOpe"
                    "\tTt1\tOal\tOry\tCop\tSlt\tEnc\tCmp\tLan\tXxx\nonly\ttwo\n"),
+        // Text in Windows-1252, not UTF-8.
+        QByteArray("No\tDir\tOld\tNew\tExt\tSiz\tDur\tInf\tTit\tTrc\tArt\tAlb\tYea\tGen\tCom\tOpe"
+                   "\tTt1\tOal\tOry\tCop\tSlt\tEnc\tCmp\tLan\tXxx\n\t\t\t\t\t\t\t\tCaf\xe9"
+                   "\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\n"),
     };
     for (const QByteArray &input : inputs) {
         const CliRun run = cli({"edit", "--set", "New=x"}, input);
@@ -352,6 +364,65 @@ TEST_F(CliTest, BadUsageAndUnreadableInputGiveStatusTwo)
     const CliRun help = cli({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("apply"));
+    EXPECT_TRUE(cli({"apply", "--rename", "--help"}).out.contains("apply"));
+    // The value of an option is no question, even when it reads "--help".
+    const CliRun replaced =
+        cli({"edit", "--replace", "Tit", "--help", "x"}, "{\"Tit\":\"a --help\"}\n");
+    EXPECT_EQ(replaced.exitCode, 0);
+    EXPECT_EQ(jsonRows(replaced.out).value(0)["Tit"].toString(), "a x");
+}
+
+// Output that cannot be written (a full disk) fails the command with the
+// reason, whatever it printed: a script never takes lost output for success.
+TEST_F(CliTest, OutputThatCannotBeWrittenFailsTheCommand)
+{
+    ASSERT_TRUE(writeAll(album() + "/a.txt", "x"));
+    QByteArray rows = cli({"read", "--no-info", album()}).out;
+    ASSERT_EQ(cli({"apply", "--rename"}, rows.replace("\"New\":\"a\"", "\"New\":\"b\"")).exitCode,
+              0);
+    rows = cli({"read", "--no-info", album()}).out;
+    const QList<QStringList> commands = {{"--help"},
+                                         {"--version"},
+                                         {"read", album()},
+                                         {"edit", "--show", "Old"},
+                                         {"edit", "--set", "Tit=x"},
+                                         {"history"}};
+    for (const QStringList &args : commands) {
+        const CliRun run = cli(args, rows, {}, "/dev/full");
+        EXPECT_EQ(run.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_FALSE(run.err.isEmpty()) << args.join(' ').toStdString();
+    }
+}
+
+// A folder that cannot be listed, or a file that cannot be read, is said on
+// standard error and fails read, whose other rows go out as ever.
+TEST_F(CliTest, ReadSaysWhatItCannotRead)
+{
+    const QString a = album() + "/a.mp3";
+    ASSERT_TRUE(writeAll(a, "x"));
+    EXPECT_EQ(cli({"read", album()}).exitCode, 0);
+    const CliRun unlisted = cli({"read", album(), a}, {},
+                                {{"LD_PRELOAD", QM_FAULT_SHIM}, {"QM_FAULT_FAIL", "opendir 13"}});
+    EXPECT_EQ(unlisted.exitCode, 1);
+    EXPECT_TRUE(unlisted.err.startsWith((album() + "/\t").toUtf8())) << unlisted.err.toStdString();
+    EXPECT_EQ(jsonRows(unlisted.out).size(), 1);
+    if (geteuid() != 0) { // permissions do not bind root
+        ASSERT_TRUE(QFile::setPermissions(a, {}));
+        for (const QStringList &args :
+             {QStringList{"read", album()}, QStringList{"read", "--no-info", album()}}) {
+            const CliRun unread = cli(args);
+            EXPECT_EQ(unread.exitCode, 1);
+            EXPECT_TRUE(unread.err.startsWith((a + "\t").toUtf8())) << unread.err.toStdString();
+            EXPECT_EQ(jsonRows(unread.out).size(), 1);
+        }
+        // A file out of reach is not said to be missing.
+        ASSERT_TRUE(QFile::setPermissions(album(), {}));
+        const CliRun unreached = cli({"read", a});
+        ASSERT_TRUE(
+            QFile::setPermissions(album(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        EXPECT_EQ(unreached.exitCode, 2);
+        EXPECT_FALSE(unreached.err.contains("no such file")) << unreached.err.toStdString();
+    }
 }
 
 TEST_F(CliTest, TsvEscapesAndRoundTrips)
@@ -371,13 +442,18 @@ TEST_F(CliTest, TsvEscapesAndRoundTrips)
     EXPECT_EQ(cells[4], "txt");
     EXPECT_EQ(cells[5], "1");
 
-    // The tab-separated form is read back to the same cells.
-    const CliRun edited = cli({"edit", "--set", "Tit=T"}, tsv.out);
+    // The tab-separated form is read back to the same cells, also after
+    // the byte order mark a spreadsheet puts first.
+    const CliRun edited = cli({"edit", "--set", "Tit=T"}, "\xEF\xBB\xBF" + tsv.out);
     ASSERT_EQ(edited.exitCode, 0) << edited.err.toStdString();
     const QList<QJsonObject> rows = jsonRows(edited.out);
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0]["Old"].toString(), "a\tb\\c\nd\re");
     EXPECT_EQ(rows[0]["Tit"].toString(), "T");
+    // An edit without a step passes the rows on, as JSON Lines.
+    const QList<QJsonObject> passed = jsonRows(cli({"edit", "--whole-cell"}, tsv.out).out);
+    ASSERT_EQ(passed.size(), 1);
+    EXPECT_EQ(passed[0]["Old"].toString(), "a\tb\\c\nd\re");
 }
 
 TEST_F(CliTest, JsonCellsGoOutByteForByte)
@@ -831,6 +907,10 @@ TEST_F(CliTest, ListsAreExportedAndReadBack)
     EXPECT_EQ(played[0]["Art"].toString(), QString::fromUtf8("Арт"));
     EXPECT_EQ(cli({"read", album() + "/missing.m3u"}).exitCode, 2);
     EXPECT_EQ(cli({"export", "--format", "m3u", "/no/such/dir/x.m3u"}, rows).exitCode, 2);
+    // No rows make an empty list, never an older one left as it was.
+    ASSERT_EQ(cli({"export", "--format", "m3u", m3u}).exitCode, 0);
+    EXPECT_EQ(readAll(m3u), "#EXTM3U\r\n");
+    EXPECT_EQ(cli({"export", "--format", "m3u", "/no/such/dir/x.m3u"}).exitCode, 2);
 }
 
 TEST_F(CliTest, EditTransliteratesAndRestoresByTheWindowsAlphabets)
@@ -2014,17 +2094,24 @@ TEST_F(CliTest, AnUndoUndoneAndUndoneAgainGoesBackAndForth)
 // exits as apply does; the rows that would succeed are planned as before.
 TEST_F(CliTest, ADryRunNamesTheRowsApplyWouldFail)
 {
-    for (const char *name : {"a", "b", "c", "d", "e", "gone", "taken"})
+    for (const char *name : {"a", "b", "c", "d", "e", "f", "gone", "taken"})
         ASSERT_TRUE(writeAll(album() + "/" + name + ".mp3", name));
-    const QHash<QString, QString> newName = {{"a", "b"},     {"b", "a"}, // a swap, planned
-                                             {"c", " . "},               // no name
-                                             {"d", "sub/d"},             // a folder not there
-                                             {"e", "taken"}, // a name another file holds
-                                             {"gone", "g"}}; // a file not there
+    const QHash<QString, QString> newName = {{"a", "b"},
+                                             {"b", "a"},               // a swap, planned
+                                             {"c", " . "},             // no name
+                                             {"d", "sub/d"},           // a folder not there
+                                             {"e", "taken"},           // a name another file holds
+                                             {"f", QString(300, 'f')}, // a name too long
+                                             {"gone", "g"}};           // a file not there
     QByteArray rows = changedRows(
         cli({"read", "--no-info", album()}).out,
         [&](const QString &name, QJsonObject &row) { row["New"] = newName.value(name, name); });
     ASSERT_TRUE(QFile::remove(album() + "/gone.mp3"));
+    // A file another program wrote since its row was read.
+    const QString w = album() + "/w.mp3";
+    ASSERT_TRUE(writeAll(w, "w"));
+    rows += cli({"edit", "--set", "New=w2"}, cli({"read", "--no-info", w}).out).out;
+    ASSERT_TRUE(writeAll(w, "written"));
     // A pipe named by a row made by hand is no file to move, nor one that
     // holds the job up at its end.
     ASSERT_EQ(mkfifo(QFile::encodeName(album() + "/pipe.mp3").constData(), 0600), 0);
@@ -2047,8 +2134,34 @@ TEST_F(CliTest, ADryRunNamesTheRowsApplyWouldFail)
     std::sort(reported.begin(), reported.end());
     std::sort(failed.begin(), failed.end());
     EXPECT_EQ(failed, reported);
-    EXPECT_EQ(failed.size(), 5);
+    EXPECT_EQ(failed.size(), 7);
     EXPECT_TRUE(QFileInfo(album() + "/pipe.mp3").exists());
+
+    // A folder whose only file is renamed in it stays, and is not planned
+    // to go either.
+    ASSERT_TRUE(QDir(album()).mkdir("one"));
+    ASSERT_TRUE(writeAll(album() + "/one/s.mp3", "s"));
+    const QByteArray alone =
+        changedRows(cli({"read", "--no-info", album() + "/one"}).out,
+                    [](const QString &, QJsonObject &row) { row["New"] = "t"; });
+    const QList<QJsonObject> steps = jsonRows(cli({"apply", "--rename", "--dry-run"}, alone).out);
+    ASSERT_EQ(steps.size(), 1);
+    EXPECT_EQ(steps[0]["op"].toString(), "rename");
+
+    if (geteuid() != 0) { // permissions do not bind root
+        // A folder that takes no new names fails the row, as in apply.
+        const QString ro = album() + "/one";
+        ASSERT_TRUE(QFile::setPermissions(ro, QFile::ReadOwner | QFile::ExeOwner));
+        const QList<QJsonObject> refused =
+            jsonRows(cli({"apply", "--rename", "--dry-run"}, alone).out);
+        const CliRun refusedApply = cli({"apply", "--rename"}, alone);
+        ASSERT_TRUE(
+            QFile::setPermissions(ro, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        ASSERT_EQ(refused.size(), 1);
+        EXPECT_EQ(refused[0]["op"].toString(), "fail");
+        EXPECT_EQ(ro + "/s.mp3\t" + refused[0]["reason"].toString() + "\n",
+                  QString::fromUtf8(refusedApply.err));
+    }
 }
 
 // A swap whose files another program changed since they were read moves

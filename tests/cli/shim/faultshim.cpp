@@ -7,9 +7,9 @@
 //   QM_FAULT_FAIL="CALL ERRNO" every call of CALL (write: to a journal,
 //                             open: of a journal, pwrite: a file's,
 //                             fallocate: posix_fallocate, copy_file_range,
-//                             rename, mkostemp) fails with the error number
-//                             ERRNO, as a full disk, a read-only folder or
-//                             another user's file would;
+//                             rename, mkostemp, opendir) fails with the error
+//                             number ERRNO, as a full disk, a read-only folder
+//                             or another user's file would;
 //   QM_FAULT_KILL_AT_CHANGE=N the process is killed (SIGKILL) just before its
 //                             Nth rename, folder creation or folder removal,
 //                             as a crash between the steps of a move;
@@ -24,6 +24,7 @@
 //                             made, TEXT is appended to PATH, as another
 //                             program writing the file while its new copy
 //                             is made.
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -191,6 +192,12 @@ int mkostemp(char *name, int flags)
     static auto next = real<int (*)(char *, int)>("mkostemp");
     appendAt(name);
     return fails("mkostemp") ? -1 : next(name, flags);
+}
+
+DIR *opendir(const char *name)
+{
+    static auto next = real<DIR *(*)(const char *)>("opendir");
+    return fails("opendir") ? nullptr : next(name);
 }
 
 int renameat2(int fromFolder, const char *from, int toFolder, const char *to, unsigned flags)
