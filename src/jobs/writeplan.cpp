@@ -112,7 +112,7 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
         const RenameTarget &target = rowTargets[i];
         const auto fail = [&](const QString &reason) {
             // A name the job refuses makes no path: the row's cells say it.
-            const Row cells = table.row(first + int(i));
+            const Row &cells = table.row(first + int(i));
             const QString ext = rowCell(cells, FieldNumber::Ext);
             const QString path = target.oldPath.isEmpty()
                                      ? rowCell(cells, FieldNumber::Dir)
