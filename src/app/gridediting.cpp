@@ -351,7 +351,7 @@ void GridEditing::deleteSelected()
     if (sel.isEmpty())
         return;
     const CellRect after = window_.session().deleteCells(sel);
-    if (after == sel)
+    if (after.isEmpty())
         return;
     reselect(after);
     computeEditorText();

@@ -357,6 +357,20 @@ private slots:
         QCOMPARE(w->table().lastFileRow(), 0);
     }
 
+    void deletingOneCellShowsTheTableAsItIsNow()
+    {
+        auto w = start();
+        QVERIFY(w);
+        fill(*w, {{{F::Old, "o1"}, {F::Tit, "t1"}}, {{F::Tit, "t2"}}});
+        // The only cell of row 2 goes, and the row with it.
+        selectColumn(*w, F::Tit, 2, 2);
+        QCOMPARE(editBox(*w)->currentText(), QStringLiteral("t2"));
+        QTest::keyClick(w->grid(), Qt::Key_Delete);
+        QCOMPARE(w->table().lastFileRow(), 1);
+        QCOMPARE(w->gridModel()->rowCount(), w->table().blankRow());
+        QCOMPARE(editBox(*w)->currentText(), QString());
+    }
+
     void rowMovesByKeysAndUnderSeparateNumbering()
     {
         auto w = start();
