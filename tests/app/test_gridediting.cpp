@@ -324,6 +324,32 @@ private slots:
         QCOMPARE(column(*w, F::Old).first(), QStringLiteral("a2"));
     }
 
+    void pasteBeforeAnyClickGoesToTheCurrentCell()
+    {
+        auto w = start();
+        QVERIFY(w);
+        QGuiApplication::clipboard()->setText(QStringLiteral("a\r\n"));
+        const qm::ColumnLayout &layout = w->table().layout();
+        const F first = layout.fieldAt(layout.noPosition() + 1);
+        // On a fresh window, and again after the table was emptied anew.
+        for (const char *when : {"fresh", "new list"}) {
+            QVERIFY2(focus(w->grid()), when);
+            key(Qt::CTRL | Qt::Key_V);
+            QVERIFY2(w->table().cell(1, first) == QStringLiteral("a"), when);
+            command(*w, "aNewList")->trigger();
+            QCOMPARE(w->table().lastFileRow(), 0);
+        }
+        // A sort puts the rows anew; the current cell stays where it was.
+        fill(*w, {{{F::Old, "b"}}, {{F::Old, "a"}}});
+        selectColumn(*w, F::Tit, 2, 2);
+        command(*w, "aSortByOldName")->trigger();
+        w->session().waitForJobs();
+        QCOMPARE(column(*w, F::Old), (QStringList{"a", "b"}));
+        QVERIFY(focus(w->grid()));
+        key(Qt::CTRL | Qt::Key_V);
+        QCOMPARE(column(*w, F::Tit), (QStringList{"", "a"}));
+    }
+
     void deleteAndClearPartialAndWholeRows()
     {
         auto w = start();
