@@ -535,6 +535,28 @@ private slots:
         }
     }
 
+    // Enter leaves the cell box on its cell, and a command key pressed in
+    // the box works on the cell the box was over, not on the next column.
+    void closingTheCellBoxKeepsItsCell()
+    {
+        auto w = start();
+        QVERIFY(w);
+        fill(*w, {{{F::Tit, "t1"}, {F::Trc, "1"}}, {{F::Tit, "t2"}, {F::Trc, "2"}}});
+        const int tit = w->table().layout().position(F::Tit);
+        for (const QKeyCombination closing :
+             {QKeyCombination(Qt::Key_Return), Qt::CTRL | Qt::Key_L}) {
+            selectColumn(*w, F::Tit, 2, 2);
+            w->editing().cellBox().open();
+            QVERIFY(focus(cellBox(*w)));
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("x"));
+            key(closing);
+            QVERIFY(!w->editing().cellBox().isOpen());
+            QCOMPARE(w->editing().selection(), (CellRect{tit, 2, tit, 2}));
+            QCOMPARE(column(*w, F::Trc), (QStringList{"1", "2"}));
+        }
+        QCOMPARE(column(*w, F::Tit), (QStringList{"t1", ""}));
+    }
+
     // Ctrl+Z in the table undoes a paste over thousands of cells as one
     // step, and Ctrl+Shift+Z / Ctrl+Y bring it back.
     void ctrlZUndoesAPasteInTheTable()
