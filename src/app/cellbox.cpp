@@ -1,5 +1,6 @@
 #include "app/cellbox.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -142,6 +143,12 @@ void CellBox::close()
     if (!isOpen() || closing_ || editing_.closing())
         return;
     closing_ = true;
+    // Hiding the box while it has the focus would pass the focus on as Tab
+    // does, and the table would take that Tab to its next column: the
+    // current cell would move, and a command closing the box would then act
+    // on that next cell.
+    if (cmbCell_->isAncestorOf(QApplication::focusWidget()) || cmbCell_->hasFocus())
+        editing_.window().grid()->setFocus();
     cmbCell_->hide();
     cmbCellExit();
     closing_ = false;

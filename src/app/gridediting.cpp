@@ -75,8 +75,30 @@ GridEditing::GridEditing(TfrmTagEditor &window) : QObject(&window), window_(wind
             });
     connect(grid, &QAbstractItemView::clicked, this, &GridEditing::onCellClicked);
     connect(grid, &QAbstractItemView::doubleClicked, this, [this] { cellBox_->open(); });
-    connect(window_.gridModel(), &QAbstractItemModel::modelReset, this,
-            [this] { connectSelection(); });
+    // A reset of the rows (a sort, a list opened, rows gone) leaves the view
+    // without a current cell, and the commands would then do nothing: the
+    // cell stays where it was (the first one at first), the view unmoved.
+    connect(window_.gridModel(), &QAbstractItemModel::modelAboutToBeReset, this, [this, grid] {
+        const QModelIndex current = grid->currentIndex();
+        if (current.isValid())
+            currentBeforeReset_ = {current.column(), current.row()};
+    });
+    connect(window_.gridModel(), &QAbstractItemModel::modelReset, this, [this, grid] {
+        connectSelection();
+        GridModel *model = window_.gridModel();
+        if (grid->currentIndex().isValid() || model->rowCount() < 1)
+            return;
+        const ColumnLayout &layout = window_.table().layout();
+        int column = currentBeforeReset_.x();
+        if (column < 0 || !layout.isDataPosition(layout.position(toField(column))))
+            column = toInt(layout.fieldAt(std::min(layout.noPosition() + 1, kColumnCount - 1)));
+        const int row = std::clamp(currentBeforeReset_.y(), 0, model->rowCount() - 1);
+        const bool autoScroll = grid->hasAutoScroll();
+        grid->setAutoScroll(false);
+        grid->selectionModel()->setCurrentIndex(model->index(row, column),
+                                                QItemSelectionModel::NoUpdate);
+        grid->setAutoScroll(autoScroll);
+    });
     connectSelection();
     connectCommands();
     // Every job ends in a fresh look at the selection.
@@ -166,8 +188,19 @@ CellRect GridEditing::selection() const
         top = std::min(top, range.top() + 1);
         bottom = std::max(bottom, range.bottom() + 1);
     }
-    if (left > right || top > bottom)
-        return {};
+    if (left > right || top > bottom) {
+        // The view makes a cell current on getting the focus without
+        // selecting it; the commands take the current cell then, as the
+        // user sees it marked, rather than doing nothing.
+        const QModelIndex current = grid->currentIndex();
+        if (!current.isValid())
+            return {};
+        const int position = layout.position(GridModel::field(current));
+        const int row = GridModel::tableRow(current);
+        if (!layout.isDataPosition(position) || row < 1 || row > window_.table().blankRow())
+            return {};
+        return CellRect{position, row, position, row};
+    }
     return CellRect{left, top, right, std::min(bottom, window_.table().blankRow())};
 }
 
@@ -351,7 +384,7 @@ void GridEditing::deleteSelected()
     if (sel.isEmpty())
         return;
     const CellRect after = window_.session().deleteCells(sel);
-    if (after == sel)
+    if (after.isEmpty())
         return;
     reselect(after);
     computeEditorText();

@@ -109,7 +109,8 @@ private:
     TfrmTagEditor &window_;
     CellEditorBar *editorBar_ = nullptr;
     CellBox *cellBox_ = nullptr;
-    QPoint lastClicked_{-1, -1}; // position, row
+    QPoint lastClicked_{-1, -1};        // position, row
+    QPoint currentBeforeReset_{-1, -1}; // logical column, view row
     Qt::KeyboardModifiers rowPressModifiers_;
     bool undoingRowDrag_ = false;
     bool selectionConnected_ = false;

@@ -352,7 +352,7 @@ public:
     // The clipboard's block into `selection`; false when nothing changed.
     bool pasteCells(const CellRect &selection, const QString &text, PasteMode mode);
     // The selected cells emptied, or the selected rows deleted; see
-    // clearSelection and deleteSelection.
+    // clearSelection and deleteSelection (an empty rect: nothing deleted).
     bool clearCells(const CellRect &selection);
     CellRect deleteCells(const CellRect &selection);
     // A row moved by a key (returns the row it went to) or dragged from

@@ -142,7 +142,7 @@ CellRect Session::deleteCells(const CellRect &selection)
 {
     const CellRect after =
         step([&] { return deleteSelection(table_, selection, state_.numbering); });
-    if (after != selection)
+    if (!after.isEmpty())
         emit rowsReset();
     return after;
 }

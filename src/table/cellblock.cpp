@@ -145,12 +145,12 @@ CellRect deleteSelection(RowTable &table, const CellRect &selection, const Numbe
 {
     const int top = std::max(selection.top, 1);
     if (top >= table.blankRow())
-        return selection;
+        return {};
     const int last = table.lastFileRow();
     const int n = std::min(selection.bottom, last) - top + 1;
     const auto [left, right] = dataColumns(table, selection);
     if (n < 1 || left > right)
-        return selection;
+        return {};
     if (spansAllDataColumns(table, selection)) {
         for (int r = top; r < top + n; ++r)
             table.row(r).fill(QString());

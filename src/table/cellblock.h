@@ -48,8 +48,9 @@ bool clearSelection(RowTable &table, const CellRect &selection, const Numbering 
 // aDeleteSelect: removes the selected rows when every data column is
 // selected; otherwise the cells below the selection move up in the selected
 // columns only. Returns the selection afterwards (the cell at the old top
-// left corner), or the selection unchanged when it starts at the blank last
-// row.
+// left corner), or an empty rect when nothing was deleted (the selection
+// starts at the blank last row). A single selected cell stays where it was,
+// so only the empty rect says that nothing changed.
 CellRect deleteSelection(RowTable &table, const CellRect &selection, const Numbering &numbering);
 
 // The error window's "Удалить измененные": the file rows become exactly

@@ -34,6 +34,9 @@ class FocusAndKeys(DesktopTestCase):
         app.type("bad?name")
         wait_until(lambda: app.cell(1, "Новое имя").get_name() == "bad?name", "the cell box opened by F2")
         app.key("Return")
+        # Enter leaves the table on the cell the box edited.
+        selected = lambda: app.cell(1, "Новое имя").get_state_set().contains(_atspi().StateType.SELECTED)
+        wait_until(selected, "the edited cell to stay selected after Enter in the cell box")
 
         # The typing is one step of undo; paste and delete are one each.
         new_name = lambda row: app.cell(row, "Новое имя").get_name()

@@ -324,6 +324,32 @@ private slots:
         QCOMPARE(column(*w, F::Old).first(), QStringLiteral("a2"));
     }
 
+    void pasteBeforeAnyClickGoesToTheCurrentCell()
+    {
+        auto w = start();
+        QVERIFY(w);
+        QGuiApplication::clipboard()->setText(QStringLiteral("a\r\n"));
+        const qm::ColumnLayout &layout = w->table().layout();
+        const F first = layout.fieldAt(layout.noPosition() + 1);
+        // On a fresh window, and again after the table was emptied anew.
+        for (const char *when : {"fresh", "new list"}) {
+            QVERIFY2(focus(w->grid()), when);
+            key(Qt::CTRL | Qt::Key_V);
+            QVERIFY2(w->table().cell(1, first) == QStringLiteral("a"), when);
+            command(*w, "aNewList")->trigger();
+            QCOMPARE(w->table().lastFileRow(), 0);
+        }
+        // A sort puts the rows anew; the current cell stays where it was.
+        fill(*w, {{{F::Old, "b"}}, {{F::Old, "a"}}});
+        selectColumn(*w, F::Tit, 2, 2);
+        command(*w, "aSortByOldName")->trigger();
+        w->session().waitForJobs();
+        QCOMPARE(column(*w, F::Old), (QStringList{"a", "b"}));
+        QVERIFY(focus(w->grid()));
+        key(Qt::CTRL | Qt::Key_V);
+        QCOMPARE(column(*w, F::Tit), (QStringList{"", "a"}));
+    }
+
     void deleteAndClearPartialAndWholeRows()
     {
         auto w = start();
@@ -355,6 +381,20 @@ private slots:
         QCOMPARE(w->editing().selection().rowCount(), 1);
         command(*w, "aDeleteSelect")->trigger();
         QCOMPARE(w->table().lastFileRow(), 0);
+    }
+
+    void deletingOneCellShowsTheTableAsItIsNow()
+    {
+        auto w = start();
+        QVERIFY(w);
+        fill(*w, {{{F::Old, "o1"}, {F::Tit, "t1"}}, {{F::Tit, "t2"}}});
+        // The only cell of row 2 goes, and the row with it.
+        selectColumn(*w, F::Tit, 2, 2);
+        QCOMPARE(editBox(*w)->currentText(), QStringLiteral("t2"));
+        QTest::keyClick(w->grid(), Qt::Key_Delete);
+        QCOMPARE(w->table().lastFileRow(), 1);
+        QCOMPARE(w->gridModel()->rowCount(), w->table().blankRow());
+        QCOMPARE(editBox(*w)->currentText(), QString());
     }
 
     void rowMovesByKeysAndUnderSeparateNumbering()
@@ -493,6 +533,28 @@ private slots:
                              qPrintable(what));
             }
         }
+    }
+
+    // Enter leaves the cell box on its cell, and a command key pressed in
+    // the box works on the cell the box was over, not on the next column.
+    void closingTheCellBoxKeepsItsCell()
+    {
+        auto w = start();
+        QVERIFY(w);
+        fill(*w, {{{F::Tit, "t1"}, {F::Trc, "1"}}, {{F::Tit, "t2"}, {F::Trc, "2"}}});
+        const int tit = w->table().layout().position(F::Tit);
+        for (const QKeyCombination closing :
+             {QKeyCombination(Qt::Key_Return), Qt::CTRL | Qt::Key_L}) {
+            selectColumn(*w, F::Tit, 2, 2);
+            w->editing().cellBox().open();
+            QVERIFY(focus(cellBox(*w)));
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("x"));
+            key(closing);
+            QVERIFY(!w->editing().cellBox().isOpen());
+            QCOMPARE(w->editing().selection(), (CellRect{tit, 2, tit, 2}));
+            QCOMPARE(column(*w, F::Trc), (QStringList{"1", "2"}));
+        }
+        QCOMPARE(column(*w, F::Tit), (QStringList{"t1", ""}));
     }
 
     // Ctrl+Z in the table undoes a paste over thousands of cells as one
