@@ -320,7 +320,10 @@ void GridEditing::updateEditActions()
     if (DropDownCommand *replaceButton = window_.dropDown(QStringLiteral("Relace")))
         replaceButton->face()->setEnabled(state.replaceEnabled);
     editorBar_->applySelectionState(state);
-    if (!state.status.isEmpty())
+    // A current cell the view chose by itself (after a sort, say) is no
+    // selection of the user's: it must not take the status line from what a
+    // job just reported there.
+    if (!state.status.isEmpty() && window_.grid()->selectionModel()->hasSelection())
         setStatus(state.status);
 }
 
