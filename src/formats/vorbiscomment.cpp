@@ -189,6 +189,12 @@ void setField(Comment &comment, id3v2::Field field, const QString &text)
     const VorbisFieldRow &row = kVorbisFields[field];
     const char *name = nameInUse(comment, row);
     if (field != id3v2::TrackString) {
+        // An emptied field goes under every name of its row: one left under
+        // the other name would be read back in place of the cleared text.
+        if (value.isEmpty())
+            for (const char *other : row.names)
+                if (other && other != name)
+                    replaceEntries(comment, other, {});
         replaceEntries(comment, name, value);
         return;
     }

@@ -60,6 +60,8 @@ TEST(VorbisComment, SetFieldTouchesOnlyTheFieldsEntries)
         {{"X=1"}, id3v2::Album, u"Al"_s, {"X=1", "ALBUM=Al"}},
         {{"GENRE=Rock", "X=1"}, id3v2::Genre, QString(), {"X=1"}},
         {{"DESCRIPTION=d"}, id3v2::Comment, u"c"_s, {"DESCRIPTION=c"}},
+        {{"DATE=2001", "X=1", "year=1999"}, id3v2::Year, QString(), {"X=1"}},
+        {{"COMMENT=c", "DESCRIPTION=d"}, id3v2::Comment, QString(), {}},
         {{"TRACKNUMBER=1", "TOTALTRACKS=5"},
          id3v2::TrackString,
          u"2/6"_s,
