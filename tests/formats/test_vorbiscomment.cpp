@@ -33,6 +33,7 @@ TEST(VorbisComment, ReadsFieldsByTheMapping)
         {{"TRACKNUMBER=3", "TRACKTOTAL=12"}, id3v2::TrackString, u"3/12"_s},
         {{"TRACKNUMBER=3", "TOTALTRACKS=9"}, id3v2::TrackString, u"3/9"_s},
         {{"TRACKNUMBER=3/7", "TRACKTOTAL=12"}, id3v2::TrackString, u"3/7"_s},
+        {{"TRACKNUMBER=3", "TRACKTOTAL=12", "TRACKNUMBER=3"}, id3v2::TrackString, u"3/12"_s},
         {{"DESCRIPTION=Only this"}, id3v2::Comment, u"Only this"_s},
         {{"DESCRIPTION=d", "COMMENT=c"}, id3v2::Comment, u"c"_s},
         {{"YEAR=1999"}, id3v2::Year, u"1999"_s},
