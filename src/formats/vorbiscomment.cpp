@@ -172,8 +172,13 @@ QStringList values(const Comment &comment, QByteArrayView name)
 TagFields readFields(const Comment &comment)
 {
     TagFields fields;
-    for (const VorbisFieldRow &row : kVorbisFields)
-        fields[row.field] = values(comment, nameInUse(comment, row)).join(u'/');
+    for (const VorbisFieldRow &row : kVorbisFields) {
+        const QStringList found = values(comment, nameInUse(comment, row));
+        // "/" parts the track from the count: a number given twice (by a
+        // tagger that added a comment instead of replacing it) stays one
+        // number instead of passing for a track and its count.
+        fields[row.field] = row.field == id3v2::TrackString ? found.value(0) : found.join(u'/');
+    }
     QString &track = fields[id3v2::TrackString];
     const QStringList totals = values(comment, trackTotalName(comment));
     if (!totals.isEmpty() && !totals.first().isEmpty() && !track.contains(u'/'))
@@ -189,6 +194,12 @@ void setField(Comment &comment, id3v2::Field field, const QString &text)
     const VorbisFieldRow &row = kVorbisFields[field];
     const char *name = nameInUse(comment, row);
     if (field != id3v2::TrackString) {
+        // An emptied field goes under every name of its row: one left under
+        // the other name would be read back in place of the cleared text.
+        if (value.isEmpty())
+            for (const char *other : row.names)
+                if (other && other != name)
+                    replaceEntries(comment, other, {});
         replaceEntries(comment, name, value);
         return;
     }

@@ -39,7 +39,8 @@ TagFields readFields(const Comment &comment);
 // Gives a field a new text (trimmed as the ID3 setters trim). A text equal
 // to the one read changes nothing; otherwise the field's entries make room
 // for one entry with the text, where the first of them stood (at the end
-// when there was none); an empty text removes them.
+// when there was none); an empty text removes them, under every name the
+// field is read from.
 void setField(Comment &comment, id3v2::Field field, const QString &text);
 
 // A FLAC picture block.

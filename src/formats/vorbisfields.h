@@ -11,9 +11,9 @@ namespace qm {
 // in FLAC, Ogg Vorbis and Opus files. A field is read from the first name
 // of its row that the file has (several values of it joined by "/", as the
 // ID3v2 code joins them) and written back under that name, or under the
-// first name when the file has none. TRACKNUMBER goes together with
-// TRACKTOTAL (or TOTALTRACKS) as "3/12". Comments under other names are
-// kept as they are, in their order.
+// first name when the file has none. TRACKNUMBER (its first value) goes
+// together with TRACKTOTAL (or TOTALTRACKS) as "3/12". Comments under other
+// names are kept as they are, in their order.
 struct VorbisFieldRow {
     id3v2::Field field;
     std::array<const char *, 2> names; // upper case; the second may be null
