@@ -118,7 +118,9 @@ private:
     template <typename Work> void splitRows(size_t count, Work work);
     void applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes);
     void noteFolder(const QString &folder);
-    void applyRow(Row &cells, RowOutcome &outcome, RowWriter &writer, const QString &parked = {});
+    // Applies the row of order()[index].
+    void applyRow(size_t index, Row &cells, RowOutcome &outcome, RowWriter &writer,
+                  const QString &parked = {});
 
     bool moveFiles_;
     std::vector<Planned> rows_;

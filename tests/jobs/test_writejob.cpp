@@ -841,6 +841,16 @@ TEST_F(WriteJobTest, RowsThatMeetEachOthersNamesNeverLoseAFile)
          0,
          true,
          {"x"}},
+        // The file of the first and third rows leaves its name, and the
+        // second row's file takes it: that one is not the third row's.
+        {"a second row of a file that a swap renamed",
+         {{"a", "b"}, {"b", "a"}, {"a", "c"}},
+         {},
+         Answer::YesToAll,
+         true,
+         {{"a", "b"}, {"b", "a"}},
+         {WriteMessage::NoFile()},
+         0},
     };
     // With many rows going to one folder the plan reads that folder once
     // instead of looking up each new name: the same cases with rows enough
@@ -882,9 +892,14 @@ TEST_F(WriteJobTest, RowsThatMeetEachOthersNamesNeverLoseAFile)
             for (const QString &name : files())
                 after[QFileInfo(name).completeBaseName()] = test::readAll(path(name));
             EXPECT_EQ(after, expected);
-            // Every row's Old names its own file.
+            // Every row's Old names its own file (the first row of a file
+            // named twice).
             for (size_t i = 0; test.move && i < test.rows.size(); ++i) {
-                if (test.missing.contains(test.rows[i].first))
+                const auto first =
+                    std::find_if(test.rows.begin(), test.rows.end(),
+                                 [&](const auto &row) { return row.first == test.rows[i].first; });
+                if (test.missing.contains(test.rows[i].first)
+                    || size_t(first - test.rows.begin()) != i)
                     continue;
                 EXPECT_EQ(
                     test::readAll(path(cell(fillersBefore + int(i) + 1, F::Old) + u".mp3"_qs)),
