@@ -7,11 +7,30 @@
 
 namespace qm {
 
+namespace {
+
+// Whether `a` was taken of the file before `b` was: the change time moves on
+// with every change, the modification time where no change time was kept.
+bool stampIsOlder(const FileStamp &a, const FileStamp &b)
+{
+    if (a.ctimeNs != 0 && b.ctimeNs != 0)
+        return a.ctimeNs < b.ctimeNs;
+    return a.mtimeNs < b.mtimeNs;
+}
+
+} // namespace
+
 void Session::appendOutsideRow(Row row, const std::optional<FileStamp> &read,
                                const QString &codepage)
 {
-    if (read)
-        readStamps_.insert(row, *read);
+    // The rows' file is checked against one state. Two rows of it read at
+    // different times keep the older: checked against the newer, the row
+    // read before another program's change would write over that change.
+    if (read) {
+        const FileStamp *known = readStamps_.find(row);
+        if (!known || stampIsOlder(*read, *known))
+            readStamps_.insert(row, *read);
+    }
     if (!codepage.isEmpty())
         codepages_.insert(RowFileName(row), codepage);
     table_.row(table_.appendRows(1)) = std::move(row);

@@ -1800,6 +1800,15 @@ TEST_F(CliTest, ApplyLeavesFilesChangedSinceTheyWereRead)
         EXPECT_EQ(mutagenText(mutagenRead(a), "TIT2"), "Other tagger");
         EXPECT_EQ(mutagenText(mutagenRead(a), "TALB"), "Album X");
     }
+    // The file read again since, on a second row: the stale row is still
+    // held to its own older state, whichever row comes first.
+    const QByteArray fresh =
+        cli({"edit", "--set", "Alb=Edited"}, cli({"read", "--no-info", a}).out).out;
+    for (const QStringList &args : kApplies)
+        for (const QByteArray &both : {rows + fresh, fresh + rows}) {
+            EXPECT_EQ(cli(args, cli({"edit", "--set", "New=renamed"}, both).out).exitCode, 1);
+            EXPECT_EQ(mutagenText(mutagenRead(a), "TIT2"), "Other tagger");
+        }
     QJsonObject byHand = jsonRows(rows).value(0);
     byHand.remove("Read");
     const CliRun run = cli({"apply", "--write-tag", "2"},
