@@ -2,7 +2,9 @@
 
 #include <QSet>
 
+#include <memory>
 #include <new>
+#include <optional>
 #include <utility>
 
 namespace qm {
@@ -44,6 +46,34 @@ void Session::reserveOutsideRows(int count)
     try {
         table_.reserveRows(count);
     } catch (const std::bad_alloc &) {}
+}
+
+TUpdateThread::FileStamped Session::readStampRecorder(int first, int last)
+{
+    if (state_.readStamps)
+        return stampRecorder();
+    // A file read again on rows [first, last] may also stand on a row
+    // outside them whose cells are of an earlier read: that row is held to
+    // the older state, and so asked about when the file changed in between.
+    // The outside rows' files are looked up once a state differs.
+    auto outside = std::make_shared<std::optional<QSet<QString>>>();
+    return [this, first, last, outside](const Cell &dir, const Cell &name, const Cell &ext,
+                                        const FileStamp &stamp) {
+        const FileStamp *known =
+            dir.isEmpty() && ext.isEmpty() ? readStamps_.find(name.toString()) : nullptr;
+        if (known && !unchangedSince(*known, stamp) && !stampIsOlder(stamp, *known)) {
+            if (!*outside) {
+                outside->emplace();
+                for (int row = 1; row <= table_.lastFileRow(); ++row) {
+                    if (row < first || row > last)
+                        (*outside)->insert(RowFileName(table_.row(row)));
+                }
+            }
+            if ((*outside)->contains(name.toString()))
+                return;
+        }
+        readStamps_.insert(dir, name, ext, stamp);
+    };
 }
 
 void Session::stampRow(const Row &row)
