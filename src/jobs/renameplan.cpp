@@ -302,7 +302,11 @@ void RenamePlan::applyRow(size_t index, Row &cells, RowOutcome &outcome, RowWrit
     const Planned &planned = rows_[orderEntries_[index]];
     if (planned.shared && parked.isEmpty()) {
         const auto id = fileId(planned.target.oldPath);
-        if (!id || (*id != planned.id && (owner_.count(*id) > 0 || madeFiles_.count(*id) > 0))) {
+        const auto made = id ? madeFiles_.find(*id) : madeFiles_.end();
+        if (!id
+            || (*id != planned.id
+                && (owner_.count(*id) > 0
+                    || (made != madeFiles_.end() && made->second != planned.id)))) {
             outcome = RowOutcome();
             outcome.failed = true;
             outcome.message = WriteMessage::NoFile();
@@ -312,7 +316,9 @@ void RenamePlan::applyRow(size_t index, Row &cells, RowOutcome &outcome, RowWrit
     outcome = writer.apply(cells, parked);
     // A copy, or a move to another file system, is a new file of the job.
     if (outcome.renamed && outcome.placed.size >= 0)
-        madeFiles_.insert({dev_t(outcome.placed.device), ino_t(outcome.placed.inode)});
+        madeFiles_.insert_or_assign(
+            FileId{dev_t(outcome.placed.device), ino_t(outcome.placed.inode)},
+            rows_[orderEntries_[index]].id);
 }
 
 void RenamePlan::apply(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes)
