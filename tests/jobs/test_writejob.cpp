@@ -1117,3 +1117,23 @@ TEST_F(WriteJobTest, ASecondRowOfOneFileIsWrittenAfterTheFirstRowsChange)
         EXPECT_EQ(id3v2Title(path(u"one.mp3"_qs)), u"Second"_qs);
     }
 }
+
+// Renaming, both rows of one file read before the first row's tag changes
+// it: the second row's cells are then older than the file, and it gets
+// neither its tag nor its name.
+TEST_F(WriteJobTest, ASecondRowOfOneFileReadBeforeTheFirstRowsChangeIsLeftWhenRenaming)
+{
+    addRow(u"one"_qs, u"one"_qs, QByteArray(4000, 'a'));
+    settings_.TagView = 2;
+    run(WriteKind::Tag2);
+    FileStamp read;
+    ASSERT_TRUE(stampOf(path(u"one.mp3"_qs), &read));
+    auto stamps = std::make_shared<FileStamps>();
+    stamps->insert(table_.row(1), read);
+    settings_.ReadStamps = stamps;
+    addRow(u"one"_qs, u"two"_qs, QByteArray());
+    table_.setCell(1, F::Tit, u"First"_qs);
+    run(WriteKind::Apply);
+    EXPECT_EQ(messages(), QStringList{WriteMessage::ChangedElsewhere()});
+    EXPECT_EQ(id3v2Title(path(u"one.mp3"_qs)), u"First"_qs);
+}
