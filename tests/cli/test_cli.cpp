@@ -406,6 +406,20 @@ TEST_F(CliTest, ReadSaysWhatItCannotRead)
     EXPECT_EQ(unlisted.exitCode, 1);
     EXPECT_TRUE(unlisted.err.startsWith((album() + "/\t").toUtf8())) << unlisted.err.toStdString();
     EXPECT_EQ(jsonRows(unlisted.out).size(), 1);
+    // So is a file a play list names that is not there, its own cells
+    // filled from the list or not.
+    const QString list = folder_.file("list.m3u");
+    ASSERT_TRUE(writeAll(list, "#EXTM3U\n" + a.toUtf8() + "\n#EXTINF:3,Gone - Song\n"
+                                   + album().toUtf8() + "/gone.mp3\n"));
+    for (const QStringList &args :
+         {QStringList{"read", list}, QStringList{"read", "--no-info", list}}) {
+        const CliRun gone = cli(args);
+        EXPECT_EQ(gone.exitCode, 1);
+        EXPECT_EQ(
+            gone.err,
+            (album() + "/gone.mp3\t" + QString::fromLocal8Bit(strerror(ENOENT)) + "\n").toUtf8());
+        EXPECT_EQ(jsonRows(gone.out).size(), 2);
+    }
     if (geteuid() != 0) { // permissions do not bind root
         ASSERT_TRUE(QFile::setPermissions(a, {}));
         for (const QStringList &args :
