@@ -419,9 +419,24 @@ int runRead(const Arguments &args)
     addPaths();
     if (listFailed)
         return ExitUsage;
-    for (int row = 1; row <= session.table().lastFileRow(); ++row)
-        session.stampRow(std::as_const(session).table().row(row));
-    return writeOut(session.table(), rowFormat);
+    // A file a list names that cannot be read is said, as one given here
+    // is, and the status tells it; its row still goes out. A list's own
+    // cells do not tell that its file was read: without the size, the file
+    // is looked at.
+    bool unreadable = false;
+    for (int row = 1; row <= session.table().lastFileRow(); ++row) {
+        const Row &cells = std::as_const(session).table().row(row);
+        session.stampRow(cells);
+        if (!cells[size_t(toInt(FieldNumber::Siz))].isEmpty() && !nothingRead(cells, state))
+            continue;
+        const QString path = RowFileName(cells);
+        if (::access(encodeFileName(path).constData(), R_OK) != 0) {
+            printError(path + QLatin1Char('\t') + QString::fromLocal8Bit(std::strerror(errno)));
+            unreadable = true;
+        }
+    }
+    const int written = writeOut(session.table(), rowFormat);
+    return written == ExitOk && unreadable ? ExitRowsFailed : written;
 }
 
 int runExport(const Arguments &args)

@@ -292,12 +292,33 @@ bool RenamePlan::isJobFile(const QString &path) const
     return id && (owner_.count(*id) > 0 || madeFiles_.count(*id) > 0);
 }
 
-void RenamePlan::applyRow(Row &cells, RowOutcome &outcome, RowWriter &writer, const QString &parked)
+void RenamePlan::applyRow(size_t index, Row &cells, RowOutcome &outcome, RowWriter &writer,
+                          const QString &parked)
 {
+    // A file another row names too may have been renamed away by that
+    // row's step, and a third row's file moved in under its name: that one
+    // is not this row's to tag or rename. (A file the other row's tag
+    // rewrote under the name is still the row's.)
+    const Planned &planned = rows_[orderEntries_[index]];
+    if (planned.shared && parked.isEmpty()) {
+        const auto id = fileId(planned.target.oldPath);
+        const auto made = id ? madeFiles_.find(*id) : madeFiles_.end();
+        if (!id
+            || (*id != planned.id
+                && (owner_.count(*id) > 0
+                    || (made != madeFiles_.end() && made->second != planned.id)))) {
+            outcome = RowOutcome();
+            outcome.failed = true;
+            outcome.message = WriteMessage::NoFile();
+            return;
+        }
+    }
     outcome = writer.apply(cells, parked);
     // A copy, or a move to another file system, is a new file of the job.
     if (outcome.renamed && outcome.placed.size >= 0)
-        madeFiles_.insert({dev_t(outcome.placed.device), ino_t(outcome.placed.inode)});
+        madeFiles_.insert_or_assign(
+            FileId{dev_t(outcome.placed.device), ino_t(outcome.placed.inode)},
+            rows_[orderEntries_[index]].id);
 }
 
 void RenamePlan::apply(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes)
@@ -306,7 +327,7 @@ void RenamePlan::apply(const Unit &unit, RowWriter &writer, Row *cells, RowOutco
         applyRing(unit, writer, cells, outcomes);
         return;
     }
-    applyRow(cells[0], outcomes[0], writer);
+    applyRow(unit.begin, cells[0], outcomes[0], writer);
 }
 
 void RenamePlan::applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes)
@@ -323,12 +344,12 @@ void RenamePlan::applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowO
     const QString parked = writer.mayPark(cells[last]) ? ParkFile(home) : QString();
     if (parked.isEmpty()) {
         for (size_t i = 0; i <= last; ++i)
-            applyRow(cells[i], outcomes[i], writer);
+            applyRow(unit.begin + i, cells[i], outcomes[i], writer);
         return;
     }
     for (size_t i = 0; i < last; ++i)
-        applyRow(cells[i], outcomes[i], writer);
-    applyRow(cells[last], outcomes[last], writer, parked);
+        applyRow(unit.begin + i, cells[i], outcomes[i], writer);
+    applyRow(unit.begin + last, cells[last], outcomes[last], writer, parked);
     if (outcomes[last].renamed || writer.moveBack(parked, home))
         return;
     // A row of the ring failed after the rows before it had moved on: they

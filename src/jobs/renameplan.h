@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <set>
 #include <unordered_map>
@@ -118,15 +119,17 @@ private:
     template <typename Work> void splitRows(size_t count, Work work);
     void applyRing(const Unit &unit, RowWriter &writer, Row *cells, RowOutcome *outcomes);
     void noteFolder(const QString &folder);
-    void applyRow(Row &cells, RowOutcome &outcome, RowWriter &writer, const QString &parked = {});
+    // Applies the row of order()[index].
+    void applyRow(size_t index, Row &cells, RowOutcome &outcome, RowWriter &writer,
+                  const QString &parked = {});
 
     bool moveFiles_;
     std::vector<Planned> rows_;
     std::vector<size_t> orderEntries_; // order() as indices into rows_
-    // The rows' files before the job, and the files it made since: the
-    // job's own files.
+    // The rows' files before the job, and the files it made since (each
+    // with the row's file it was made from): the job's own files.
     std::unordered_map<FileId, size_t, FileIdHash> owner_;
-    std::set<FileId> madeFiles_;
+    std::map<FileId, FileId> madeFiles_;
     std::set<QString> folders_; // those the rows' files are in or go to
     std::vector<int> order_;
     std::vector<Unit> units_;

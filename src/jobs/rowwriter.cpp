@@ -763,9 +763,12 @@ RowOutcome RowWriter::apply(Row &row, const QString &parked)
         outcome.message = WriteMessage::NoFile();
         outcome.failed = true;
     } else if (const AheadTag *found = ahead(row);
-               found ? found->stale : parked.isEmpty() && changedSinceRead(row, oldInfo)) {
+               (found && found->stale)
+               || ((!found || !found->lasting) && parked.isEmpty()
+                   && changedSinceRead(row, oldInfo))) {
         // Neither its tag nor its name: the row's cells are older than
-        // the file.
+        // the file. A file another row names too is looked at as it is
+        // now, after that row's step may have changed it.
         outcome.message = WriteMessage::ChangedElsewhere();
         outcome.failed = true;
     } else if (target.newFolder.isEmpty()) {

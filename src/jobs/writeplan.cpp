@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +67,20 @@ bool ChangedSinceRead(const WriteSettings &settings, const Row &row, const QStri
     return read && stampOf(path, &now) && !unchangedSince(*read, now);
 }
 
+// The file `path` names, its folder and links resolved, so that two rows
+// of one file under different names are told to be one; the path itself
+// when it does not resolve.
+QByteArray ResolvedPath(const QString &path)
+{
+    const QByteArray bytes = encodeFileName(path);
+    char *resolved = ::realpath(bytes.constData(), nullptr);
+    if (!resolved)
+        return bytes;
+    QByteArray result(resolved);
+    ::free(resolved);
+    return result;
+}
+
 // A name longer than the file system takes (a file name over NAME_MAX
 // bytes, a path over PATH_MAX): the job's rename or copy fails.
 bool NameTooLong(const QString &path)
@@ -98,6 +113,9 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
     // The files the job moves away: their names are free by the time a row
     // that takes one comes to it.
     QSet<QString> leaving;
+    // The files an earlier row moves away: a later row of the same file
+    // finds none under its name.
+    QSet<QByteArray> movedAway;
     std::vector<bool> stale;
     for (int row = first; row <= last; ++row) {
         Row cells = table.row(row);
@@ -125,7 +143,8 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
             fail(target.message);
             continue;
         }
-        if (!RegularFileExists(target.oldPath)) {
+        const QByteArray file = settings.MoveFiles ? ResolvedPath(target.oldPath) : QByteArray();
+        if (!RegularFileExists(target.oldPath) || movedAway.contains(file)) {
             fail(WriteMessage::NoFile());
             continue;
         }
@@ -183,8 +202,10 @@ std::vector<PlannedOperation> PlanUpdate(const RowTable &table, int first, int l
                           : FolderOfFile(from) != FolderOfFile(to) ? PlannedOperation::Move
                                                                    : PlannedOperation::Rename;
         plan.push_back({kind, from, to, {}});
-        if (settings.MoveFiles)
+        if (settings.MoveFiles) {
             moves.push_back({from, to});
+            movedAway.insert(file);
+        }
     }
     QSet<QString> gone;
     QStringList sources;

@@ -369,7 +369,7 @@ void Session::startReadJob(int first, int last, ReadKind kind, bool keepFilled,
     auto job = std::make_shared<ReadJob>(table_, first, last, kind, readSettings(),
                                          [changed](int row) { changed->add(row); });
     job->setKeepFilled(keepFilled);
-    job->setFileStamped(stampRecorder());
+    job->setFileStamped(readStampRecorder(first, last));
     auto connection = std::make_shared<QMetaObject::Connection>();
     runner_.start(
         JobKind::Update, std::move(job),

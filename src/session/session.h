@@ -489,6 +489,8 @@ private:
     void startAlphabetJob(const CellRect &selection, bool restore);
     // Records a file's state, as a job read or wrote it, in readStamps_.
     TUpdateThread::FileStamped stampRecorder();
+    // The same for a read of rows [first, last].
+    TUpdateThread::FileStamped readStampRecorder(int first, int last);
     // Reads the rows again into the view's columns, as after an undo.
     void rereadRows(const std::vector<int> &rows);
     void alphabetWritten(bool written);

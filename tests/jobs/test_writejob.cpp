@@ -841,6 +841,16 @@ TEST_F(WriteJobTest, RowsThatMeetEachOthersNamesNeverLoseAFile)
          0,
          true,
          {"x"}},
+        // The file of the first and third rows leaves its name, and the
+        // second row's file takes it: that one is not the third row's.
+        {"a second row of a file that a swap renamed",
+         {{"a", "b"}, {"b", "a"}, {"a", "c"}},
+         {},
+         Answer::YesToAll,
+         true,
+         {{"a", "b"}, {"b", "a"}},
+         {WriteMessage::NoFile()},
+         0},
     };
     // With many rows going to one folder the plan reads that folder once
     // instead of looking up each new name: the same cases with rows enough
@@ -882,9 +892,14 @@ TEST_F(WriteJobTest, RowsThatMeetEachOthersNamesNeverLoseAFile)
             for (const QString &name : files())
                 after[QFileInfo(name).completeBaseName()] = test::readAll(path(name));
             EXPECT_EQ(after, expected);
-            // Every row's Old names its own file.
+            // Every row's Old names its own file (the first row of a file
+            // named twice).
             for (size_t i = 0; test.move && i < test.rows.size(); ++i) {
-                if (test.missing.contains(test.rows[i].first))
+                const auto first =
+                    std::find_if(test.rows.begin(), test.rows.end(),
+                                 [&](const auto &row) { return row.first == test.rows[i].first; });
+                if (test.missing.contains(test.rows[i].first)
+                    || size_t(first - test.rows.begin()) != i)
                     continue;
                 EXPECT_EQ(
                     test::readAll(path(cell(fillersBefore + int(i) + 1, F::Old) + u".mp3"_qs)),
@@ -1101,4 +1116,24 @@ TEST_F(WriteJobTest, ASecondRowOfOneFileIsWrittenAfterTheFirstRowsChange)
         EXPECT_TRUE(errors_.rows.empty());
         EXPECT_EQ(id3v2Title(path(u"one.mp3"_qs)), u"Second"_qs);
     }
+}
+
+// Renaming, both rows of one file read before the first row's tag changes
+// it: the second row's cells are then older than the file, and it gets
+// neither its tag nor its name.
+TEST_F(WriteJobTest, ASecondRowOfOneFileReadBeforeTheFirstRowsChangeIsLeftWhenRenaming)
+{
+    addRow(u"one"_qs, u"one"_qs, QByteArray(4000, 'a'));
+    settings_.TagView = 2;
+    run(WriteKind::Tag2);
+    FileStamp read;
+    ASSERT_TRUE(stampOf(path(u"one.mp3"_qs), &read));
+    auto stamps = std::make_shared<FileStamps>();
+    stamps->insert(table_.row(1), read);
+    settings_.ReadStamps = stamps;
+    addRow(u"one"_qs, u"two"_qs, QByteArray());
+    table_.setCell(1, F::Tit, u"First"_qs);
+    run(WriteKind::Apply);
+    EXPECT_EQ(messages(), QStringList{WriteMessage::ChangedElsewhere()});
+    EXPECT_EQ(id3v2Title(path(u"one.mp3"_qs)), u"First"_qs);
 }

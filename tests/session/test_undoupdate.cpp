@@ -214,3 +214,30 @@ TEST(ChangedElsewhere, AskedOnceLeftAloneAndReadAgainOrWrittenOnYes)
     EXPECT_EQ(tagOf(paths[0]).FGetArtist(), QStringLiteral("Mine"));
     EXPECT_EQ(tagOf(paths[0]).FGetTitle(), QStringLiteral("Theirs"));
 }
+
+// A file another program changed, added again on a second row: the first
+// row's cells are still older than the file, and its change is asked about.
+TEST(ChangedElsewhere, ARowOlderThanASecondRowOfItsFileIsAskedAbout)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QStringList paths = writeTracks(rootWithJournal(dir), 1);
+    ASSERT_TRUE(retitle(paths[0], QStringLiteral("Mine")));
+    Session session;
+    showId3v2(session);
+    FixedAnswers answers;
+    session.setQuestions(&answers);
+    session.addPaths(paths);
+    session.waitForJobs();
+    ASSERT_TRUE(retitle(paths[0], QStringLiteral("Theirs")));
+    session.addPaths(paths);
+    session.waitForJobs();
+    RowTable &table = session.table();
+    ASSERT_EQ(table.fileRowCount(), 2);
+    EXPECT_EQ(table.cell(1, F::Tit), QStringLiteral("Mine"));
+    table.setCell(1, F::Art, QStringLiteral("Old row"));
+    session.write(1, 1, WriteKind::Tag2, true);
+    session.waitForJobs();
+    EXPECT_EQ(answers.changedQuestions, QStringList{WriteMessage::ChangedFilesQuestion(1)});
+    EXPECT_EQ(tagOf(paths[0]).FGetTitle(), QStringLiteral("Theirs"));
+}
