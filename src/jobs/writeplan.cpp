@@ -72,7 +72,7 @@ bool ChangedSinceRead(const WriteSettings &settings, const Row &row, const QStri
 // when it does not resolve.
 QByteArray ResolvedPath(const QString &path)
 {
-    const QByteArray bytes = encodeFileName(path);
+    QByteArray bytes = encodeFileName(path);
     char *resolved = ::realpath(bytes.constData(), nullptr);
     if (!resolved)
         return bytes;
