@@ -362,27 +362,29 @@ int runRead(const Arguments &args)
     const CarriedCodepages carriedCodepages(codepages);
     const RowFormat rowFormat =
         format == QLatin1String("tsv") ? RowFormat::Tsv : RowFormat::JsonLines;
+    // A file or a folder that cannot be read gives its row with nothing
+    // read, or no rows, as in the window; here it is also said, and the
+    // status tells it.
+    bool unreadable = false;
+    const auto tell = [&unreadable](const QString &path, int error) {
+        printError(path + QLatin1Char('\t') + QString::fromLocal8Bit(std::strerror(error)));
+        unreadable = true;
+    };
+    const auto tellIfUnreadable = [&tell](const Row &row) {
+        const QString path = RowFileName(row);
+        if (::access(encodeFileName(path).constData(), R_OK) != 0)
+            tell(path, errno);
+    };
     if (std::none_of(args.operands.cbegin(), args.operands.cend(), isListFile)) {
         // Files and folders alone: each row is written as soon as it is
         // read, and no table is kept.
         RowWriter writer(stdout, rowFormat);
-        // A file or a folder that cannot be read gives its row with nothing
-        // read, or no rows, as in the window; here it is also said, and the
-        // status tells it.
-        bool unreadable = false;
-        const auto tell = [&unreadable](const QString &path, int error) {
-            printError(path + QLatin1Char('\t') + QString::fromLocal8Bit(std::strerror(error)));
-            unreadable = true;
-        };
         // Each row carries what its file was as it was read.
         const bool written = session.readPathRows(
                                  args.operands, readThreads(),
                                  [&](const Row &row, const FileStamp *stamp) {
-                                     if (nothingRead(row, state)) {
-                                         const QString path = RowFileName(row);
-                                         if (::access(encodeFileName(path).constData(), R_OK) != 0)
-                                             tell(path, errno);
-                                     }
+                                     if (nothingRead(row, state))
+                                         tellIfUnreadable(row);
                                      return writer.add(row, stamp);
                                  },
                                  tell)
@@ -419,21 +421,14 @@ int runRead(const Arguments &args)
     addPaths();
     if (listFailed)
         return ExitUsage;
-    // A file a list names that cannot be read is said, as one given here
-    // is, and the status tells it; its row still goes out. A list's own
-    // cells do not tell that its file was read: without the size, the file
-    // is looked at.
-    bool unreadable = false;
+    // A file a list names that cannot be read is said as well; its row
+    // still goes out. A list's own cells do not tell that its file was
+    // read: without the size, the file is looked at.
     for (int row = 1; row <= session.table().lastFileRow(); ++row) {
         const Row &cells = std::as_const(session).table().row(row);
         session.stampRow(cells);
-        if (!cells[size_t(toInt(FieldNumber::Siz))].isEmpty() && !nothingRead(cells, state))
-            continue;
-        const QString path = RowFileName(cells);
-        if (::access(encodeFileName(path).constData(), R_OK) != 0) {
-            printError(path + QLatin1Char('\t') + QString::fromLocal8Bit(std::strerror(errno)));
-            unreadable = true;
-        }
+        if (cells[size_t(toInt(FieldNumber::Siz))].isEmpty() || nothingRead(cells, state))
+            tellIfUnreadable(cells);
     }
     const int written = writeOut(session.table(), rowFormat);
     return written == ExitOk && unreadable ? ExitRowsFailed : written;
